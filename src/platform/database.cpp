@@ -1,0 +1,367 @@
+#include "platform/database.h"
+
+#include <QAtomicInteger>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <cmath>
+#include <limits>
+
+namespace hv {
+
+ColumnSet::ColumnSet(QStringList names) : names_(std::move(names)) {
+    for (int i = int(names_.size()) - 1; i >= 0; --i) byLower_.insert(names_[i].toLower(), i);
+}
+
+int ColumnSet::indexOf(const QString& name) const { return byLower_.value(name.toLower(), -1); }
+
+namespace conv {
+
+bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
+
+double toDouble(const QVariant& v) {
+    if (isNull(v)) throw DbError(dberr::InvalidNull, "Invalid use of Null");
+    switch (v.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+    case QMetaType::Bool:
+        return v.toBool() && v.typeId() == QMetaType::Bool ? -1.0 : v.toDouble();
+    default:
+        break;
+    }
+    bool ok = false;
+    const QString s = v.toString().trimmed();
+    double d = s.toDouble(&ok);
+    if (!ok) {
+        const QString l = s.toLower();
+        if (l == "true" || l == "yes") return -1;
+        if (l == "false" || l == "no") return 0;
+        throw DbError(dberr::TypeMismatch, "Type mismatch");
+    }
+    return d;
+}
+
+qint32 roundToInt32(double x) {
+    if (!std::isfinite(x) || x > 2147483647.5 || x < -2147483648.5) throw DbError(dberr::Overflow, "Overflow");
+    const double r = std::nearbyint(x);  // the default rounding mode rounds halves to even
+    if (r > 2147483647.0 || r < -2147483648.0) throw DbError(dberr::Overflow, "Overflow");
+    return qint32(r);
+}
+
+qint16 roundToInt16(double x) {
+    if (!std::isfinite(x) || x > 32767.5 || x < -32768.5) throw DbError(dberr::Overflow, "Overflow");
+    const double r = std::nearbyint(x);
+    if (r > 32767.0 || r < -32768.0) throw DbError(dberr::Overflow, "Overflow");
+    return qint16(r);
+}
+
+qint16 toInt16(const QVariant& v) { return roundToInt16(toDouble(v)); }
+qint32 toInt32(const QVariant& v) { return roundToInt32(toDouble(v)); }
+bool toBool(const QVariant& v) { return toDouble(v) != 0.0; }
+
+QString toText(const QVariant& v) {
+    if (isNull(v)) throw DbError(dberr::InvalidNull, "Invalid use of Null");
+    if (v.typeId() == QMetaType::Double) return QString::number(v.toDouble(), 'g', 15);
+    return v.toString();
+}
+
+QDateTime toDateTime(const QVariant& v) {
+    if (isNull(v)) throw DbError(dberr::InvalidNull, "Invalid use of Null");
+    if (v.typeId() == QMetaType::QDateTime) return v.toDateTime();
+    if (v.typeId() == QMetaType::QDate) return v.toDate().startOfDay();
+    const QDateTime dt = parseDbDate(v.toString());
+    if (!dt.isValid()) throw DbError(dberr::TypeMismatch, "Type mismatch");
+    return dt;
+}
+
+}  // namespace conv
+
+QString dbDateText(const QDateTime& dt) { return dt.toString("yyyy-MM-dd HH:mm:ss"); }
+
+QDateTime parseDbDate(const QString& text) {
+    const QString s = text.trimmed();
+    QDateTime dt = QDateTime::fromString(s, "yyyy-MM-dd HH:mm:ss");
+    if (!dt.isValid()) dt = QDateTime::fromString(s, Qt::ISODate);
+    if (!dt.isValid()) {
+        const QDate d = QDate::fromString(s, "yyyy-MM-dd");
+        if (d.isValid()) dt = d.startOfDay();
+    }
+    return dt;
+}
+
+QVariant DbRow::value(const QString& name) const {
+    const int i = cols_ ? cols_->indexOf(name) : -1;
+    if (i < 0) throw DbError(dberr::ColumnNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal. (" + name + ")");
+    return values_.at(i);
+}
+
+const DbRow& DbRows::first() const {
+    if (rows_.empty()) throw DbError(dberr::NoCurrentRecord, "Either BOF or EOF is True, or the current record has been deleted.");
+    return rows_.front();
+}
+
+const DbRow& DbRows::last() const {
+    if (rows_.empty()) throw DbError(dberr::NoCurrentRecord, "Either BOF or EOF is True, or the current record has been deleted.");
+    return rows_.back();
+}
+
+QVariant toDbValue(const QVariant& v) {
+    if (!v.isValid()) return QVariant();
+    switch (v.typeId()) {
+    case QMetaType::QDateTime:
+        return v.toDateTime().isValid() ? QVariant(dbDateText(v.toDateTime())) : QVariant();
+    case QMetaType::QDate:
+        return v.toDate().isValid() ? QVariant(dbDateText(v.toDate().startOfDay())) : QVariant();
+    case QMetaType::Bool:
+        return v.toBool() ? -1 : 0;
+    default:
+        return v;
+    }
+}
+
+QString quoteIdent(const QString& name) {
+    QString n = name;
+    n.replace('"', "\"\"");
+    return '"' + n + '"';
+}
+
+DbError mapSqlError(const QSqlError& e, const QString& sql) {
+    const QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+    const QString lower = text.toLower();
+    long number = dberr::SqlFailed;
+    if (lower.contains("no such column")) number = dberr::ColumnNotFound;
+    else if (lower.contains("duplicate column")) number = dberr::DuplicateColumn;
+    else if (lower.contains("no such table")) number = dberr::TableNotFound;
+    else if (lower.contains("not a database") || lower.contains("unable to open") || lower.contains("readonly") ||
+             lower.contains("read-only") || lower.contains("disk i/o") || lower.contains("locked"))
+        number = dberr::FileNotFound;
+    Q_UNUSED(sql);
+    return DbError(number, text);
+}
+
+namespace {
+
+QAtomicInteger<quint64> connectionCounter;
+
+std::shared_ptr<const ColumnSet> columnsOf(const QSqlRecord& rec) {
+    QStringList names;
+    names.reserve(rec.count());
+    for (int i = 0; i < rec.count(); ++i) names << rec.fieldName(i);
+    return std::make_shared<const ColumnSet>(names);
+}
+
+void bindAll(QSqlQuery& q, const QVariantList& params) {
+    for (int i = 0; i < params.size(); ++i) q.bindValue(i, toDbValue(params[i]));
+}
+
+}  // namespace
+
+Database Database::open(const QString& path) {
+    const QFileInfo fi(path);
+    if (path.isEmpty() || !fi.exists() || !fi.isFile())
+        throw DbError(dberr::FileNotFound, "Could not find file '" + path + "'.");
+    if (!fi.isReadable()) throw DbError(dberr::FileNotFound, "Cannot open file '" + path + "'.");
+    Database db;
+    db.name_ = QString("hv_conn_%1").arg(connectionCounter.fetchAndAddRelaxed(1));
+    db.path_ = path;
+    {
+        QSqlDatabase h = QSqlDatabase::addDatabase("QSQLITE", db.name_);
+        h.setDatabaseName(path);
+        h.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000");
+        if (!h.open()) {
+            const QSqlError err = h.lastError();
+            h = QSqlDatabase();
+            const QString name = db.name_;
+            db.name_.clear();
+            QSqlDatabase::removeDatabase(name);
+            throw DbError(dberr::FileNotFound, err.text());
+        }
+        // SQLite opens lazily: read the schema once so that a file that is not a
+        // database is refused here, not at the first query.
+        QSqlQuery q(h);
+        if (!q.exec("SELECT count(*) FROM sqlite_master")) {
+            const QString text = q.lastError().databaseText();
+            q = QSqlQuery();
+            h.close();
+            h = QSqlDatabase();
+            const QString name = db.name_;
+            db.name_.clear();
+            QSqlDatabase::removeDatabase(name);
+            throw DbError(dberr::FileNotFound, "Unrecognized database format '" + path + "'. " + text);
+        }
+    }
+    return db;
+}
+
+Database::Database(Database&& other) noexcept
+    : name_(std::move(other.name_)), path_(std::move(other.path_)), lastInsertId_(other.lastInsertId_) {
+    other.name_.clear();
+}
+
+Database& Database::operator=(Database&& other) noexcept {
+    if (this != &other) {
+        close();
+        name_ = std::move(other.name_);
+        path_ = std::move(other.path_);
+        lastInsertId_ = other.lastInsertId_;
+        other.name_.clear();
+    }
+    return *this;
+}
+
+Database::~Database() { close(); }
+
+void Database::close() {
+    if (name_.isEmpty()) return;
+    {
+        QSqlDatabase h = QSqlDatabase::database(name_, false);
+        if (h.isOpen()) {
+            h.rollback();
+            h.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(name_);
+    name_.clear();
+}
+
+QSqlDatabase Database::handle() const { return QSqlDatabase::database(name_, false); }
+
+DbRows Database::select(const QString& sql, const QVariantList& params) {
+    QSqlQuery q(handle());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) throw mapSqlError(q.lastError(), sql);
+    bindAll(q, params);
+    if (!q.exec()) throw mapSqlError(q.lastError(), sql);
+    auto cols = columnsOf(q.record());
+    std::vector<DbRow> rows;
+    const int n = cols->size();
+    while (q.next()) {
+        QVariantList vals;
+        vals.reserve(n);
+        for (int i = 0; i < n; ++i) vals << q.value(i);
+        rows.emplace_back(cols, std::move(vals));
+    }
+    return DbRows(cols, std::move(rows));
+}
+
+void Database::forEach(const QString& sql, const QVariantList& params,
+                       const std::function<void(const DbRow&)>& fn) {
+    QSqlQuery q(handle());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) throw mapSqlError(q.lastError(), sql);
+    bindAll(q, params);
+    if (!q.exec()) throw mapSqlError(q.lastError(), sql);
+    auto cols = columnsOf(q.record());
+    const int n = cols->size();
+    while (q.next()) {
+        QVariantList vals;
+        vals.reserve(n);
+        for (int i = 0; i < n; ++i) vals << q.value(i);
+        fn(DbRow(cols, std::move(vals)));
+    }
+}
+
+int Database::exec(const QString& sql, const QVariantList& params) {
+    QSqlQuery q(handle());
+    if (!q.prepare(sql)) throw mapSqlError(q.lastError(), sql);
+    bindAll(q, params);
+    if (!q.exec()) throw mapSqlError(q.lastError(), sql);
+    const QVariant id = q.lastInsertId();
+    if (id.isValid()) lastInsertId_ = id.toLongLong();
+    return q.numRowsAffected();
+}
+
+QVariant Database::scalar(const QString& sql, const QVariantList& params) {
+    QSqlQuery q(handle());
+    q.setForwardOnly(true);
+    if (!q.prepare(sql)) throw mapSqlError(q.lastError(), sql);
+    bindAll(q, params);
+    if (!q.exec()) throw mapSqlError(q.lastError(), sql);
+    if (!q.next()) return QVariant();
+    return q.value(0);
+}
+
+std::unique_ptr<Statement> Database::prepare(const QString& sql) {
+    return std::unique_ptr<Statement>(new Statement(handle(), sql));
+}
+
+QStringList Database::columns(const QString& table) {
+    QStringList out;
+    const DbRows rows = select("SELECT name FROM pragma_table_info(?)", {table});
+    for (const DbRow& r : rows) out << r.value(0).toString();
+    if (out.isEmpty() && !hasTable(table))
+        throw DbError(dberr::TableNotFound, "The Microsoft Jet database engine cannot find the input table or query '" + table + "'.");
+    return out;
+}
+
+bool Database::hasTable(const QString& table) {
+    return scalar("SELECT count(*) FROM sqlite_master WHERE type IN ('table','view') AND name = ? COLLATE NOCASE",
+                  {table})
+               .toInt() > 0;
+}
+
+bool Database::hasColumn(const QString& table, const QString& column) {
+    for (const QString& c : columns(table))
+        if (c.compare(column, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+QString Database::checkedColumn(const QString& table, const QString& column) {
+    const QString want = column.trimmed();
+    for (const QString& c : columns(table))
+        if (c.compare(want, Qt::CaseInsensitive) == 0) return c;
+    throw DbError(dberr::ColumnNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal. (" + column + ")");
+}
+
+void Database::begin() {
+    QSqlDatabase h = handle();
+    if (!h.transaction()) throw mapSqlError(h.lastError());
+}
+
+void Database::commit() {
+    QSqlDatabase h = handle();
+    if (!h.commit()) throw mapSqlError(h.lastError());
+}
+
+void Database::rollback() { handle().rollback(); }
+
+Transaction::~Transaction() {
+    if (!done_) db_.rollback();
+}
+
+void Transaction::commit() {
+    db_.commit();
+    done_ = true;
+}
+
+Statement::Statement(QSqlDatabase db, const QString& sql) : q_(db), sql_(sql) {
+    if (!q_.prepare(sql)) throw mapSqlError(q_.lastError(), sql);
+}
+
+int Statement::exec(const QVariantList& values) {
+    bindAll(q_, values);
+    if (!q_.exec()) throw mapSqlError(q_.lastError(), sql_);
+    cols_.reset();
+    return q_.numRowsAffected();
+}
+
+bool Statement::next() { return q_.next(); }
+
+QVariant Statement::value(const QString& name) const {
+    return row().value(name);
+}
+
+DbRow Statement::row() const {
+    if (!cols_) cols_ = columnsOf(q_.record());
+    QVariantList vals;
+    vals.reserve(cols_->size());
+    for (int i = 0; i < cols_->size(); ++i) vals << q_.value(i);
+    return DbRow(cols_, std::move(vals));
+}
+
+}  // namespace hv

@@ -1,0 +1,27 @@
+#include "platform/systeminfo.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QUrl>
+
+namespace hv {
+
+QString SystemInfo::programFolder() const { return QCoreApplication::applicationDirPath(); }
+
+QString SystemInfo::perUserFolder() const {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+}
+
+bool SystemInfo::openDocument(const QString& urlOrPath) {
+    const QUrl url = QFileInfo::exists(urlOrPath) ? QUrl::fromLocalFile(urlOrPath) : QUrl(urlOrPath);
+    return QDesktopServices::openUrl(url);
+}
+
+bool SystemInfo::launch(const QString& program, const QStringList& args) {
+    return QProcess::startDetached(program, args);
+}
+
+}  // namespace hv

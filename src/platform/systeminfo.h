@@ -1,0 +1,54 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+namespace hv {
+
+// Where the program keeps its files. The three outcomes of the folder rule stay
+// selectable so that each can be tested.
+enum class FolderRule {
+    PerUser,                  // data and settings in the per-user folder & "/Hevrin" (the default here)
+    ProgramFolder,            // data and settings in the program folder
+    SettingsInPerUserFolder,  // settings file in the per-user folder, data in the program folder
+};
+
+// What the program asks of the system: folders, the clock, opening documents and
+// starting programs. Tests replace it.
+class SystemInfo {
+public:
+    virtual ~SystemInfo() = default;
+    virtual FolderRule folderRule() const { return FolderRule::PerUser; }
+    virtual QString programFolder() const;  // the executable's folder
+    virtual QString perUserFolder() const;  // the user's data location, without "/Hevrin"
+    virtual QDateTime now() const { return QDateTime::currentDateTime(); }
+    virtual bool openDocument(const QString& urlOrPath);
+    virtual bool launch(const QString& program, const QStringList& args = {});
+};
+
+// A system whose answers tests set; documents opened and programs launched are recorded.
+class FakeSystemInfo : public SystemInfo {
+public:
+    FolderRule rule = FolderRule::PerUser;
+    QString programDir;
+    QString perUserDir;
+    QDateTime clock = QDateTime(QDate(2026, 1, 15), QTime(10, 30, 0));
+    QStringList opened;
+    QStringList launched;
+    bool launchSucceeds = true;
+
+    FolderRule folderRule() const override { return rule; }
+    QString programFolder() const override { return programDir; }
+    QString perUserFolder() const override { return perUserDir; }
+    QDateTime now() const override { return clock; }
+    bool openDocument(const QString& urlOrPath) override {
+        opened << urlOrPath;
+        return true;
+    }
+    bool launch(const QString& program, const QStringList& args = {}) override {
+        launched << (args.isEmpty() ? program : program + " " + args.join(' '));
+        return launchSucceeds;
+    }
+};
+
+}  // namespace hv

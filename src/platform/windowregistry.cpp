@@ -1,0 +1,76 @@
+#include "platform/windowregistry.h"
+
+namespace hv {
+
+void WindowRegistry::registerFactory(const QString& name, Factory f) { factories_.insert(name, std::move(f)); }
+bool WindowRegistry::hasFactory(const QString& name) const { return factories_.contains(name); }
+
+QWidget* WindowRegistry::create(const QString& name) {
+    auto it = factories_.find(name);
+    if (it == factories_.end()) return nullptr;
+    QWidget* w = (*it)();
+    if (w) add(name, w);
+    return w;
+}
+
+void WindowRegistry::add(const QString& name, QWidget* w) {
+    windows_.insert(name, QPointer<QWidget>(w));
+    if (w->objectName().isEmpty()) w->setObjectName(name);
+}
+
+QWidget* WindowRegistry::find(const QString& name) const {
+    auto it = windows_.find(name);
+    return it == windows_.end() ? nullptr : it->data();
+}
+
+QWidget* WindowRegistry::showSingle(const QString& name) {
+    QWidget* w = find(name);
+    if (!w) w = create(name);
+    if (!w) return nullptr;
+    w->show();
+    w->raise();
+    w->activateWindow();
+    return w;
+}
+
+QWidget* WindowRegistry::showFresh(const QString& name) {
+    unload(name);
+    QWidget* w = create(name);
+    if (w) {
+        w->show();
+        w->raise();
+    }
+    return w;
+}
+
+void WindowRegistry::unload(const QString& name) {
+    QWidget* w = find(name);
+    windows_.remove(name);
+    if (w) {
+        w->close();
+        delete w;
+    }
+}
+
+void WindowRegistry::unloadAll(const QWidget* except) {
+    const QStringList names = windows_.keys();
+    for (const QString& n : names)
+        if (find(n) != except) unload(n);
+}
+
+int WindowRegistry::windowState(const QString& name) const {
+    QWidget* w = find(name);
+    if (!w) return -1;
+    if (w->isMinimized()) return 1;
+    if (w->isMaximized()) return 2;
+    return 0;
+}
+
+QStringList WindowRegistry::loadedNames() const {
+    QStringList out;
+    for (auto it = windows_.begin(); it != windows_.end(); ++it)
+        if (it->data()) out << it.key();
+    return out;
+}
+
+}  // namespace hv

@@ -1,0 +1,43 @@
+#pragma once
+#include <QHash>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+namespace hv {
+
+// The program's top-level windows by name: the single program-wide instance of a
+// window, a fresh instance, lookup, window state and unloading.
+class WindowRegistry {
+public:
+    using Factory = std::function<QWidget*()>;
+
+    // Factories for windows that live in subsystems the caller cannot reach directly.
+    void registerFactory(const QString& name, Factory f);
+    bool hasFactory(const QString& name) const;
+    QWidget* create(const QString& name);  // a fresh instance from the factory; nullptr without one
+
+    // Records a loaded window under its name; it leaves the registry when destroyed.
+    void add(const QString& name, QWidget* w);
+    QWidget* find(const QString& name) const;
+    template <class T> T* findAs(const QString& name) const { return qobject_cast<T*>(find(name)); }
+    bool isLoaded(const QString& name) const { return find(name) != nullptr; }
+
+    // The loaded instance, or a new one from the factory; shown modeless and brought forward.
+    QWidget* showSingle(const QString& name);
+    // Unloads a loaded instance, then shows a new one from the factory.
+    QWidget* showFresh(const QString& name);
+    void unload(const QString& name);
+    void unloadAll(const QWidget* except = nullptr);
+
+    // 0 normal, 1 minimized, 2 maximized; -1 when not loaded.
+    int windowState(const QString& name) const;
+    QStringList loadedNames() const;
+
+private:
+    QHash<QString, Factory> factories_;
+    QHash<QString, QPointer<QWidget>> windows_;
+};
+
+}  // namespace hv

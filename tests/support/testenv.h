@@ -1,0 +1,27 @@
+#pragma once
+#include <QTemporaryDir>
+#include <memory>
+
+#include "core/program.h"
+#include "platform/prompts.h"
+#include "platform/systeminfo.h"
+#include "platform/userstore.h"
+
+namespace hv::test {
+
+// A fresh temporary data folder with a scripted prompts layer, a fake system and a
+// per-user store of its own, and a Program over them. The data folder, settings file
+// and database path point into the temporary folder.
+struct TestEnv {
+    TestEnv();
+    QTemporaryDir dir;
+    ScriptedPrompts prompts;
+    FakeSystemInfo system;
+    std::unique_ptr<UserStore> store;
+    std::unique_ptr<Program> program;
+
+    QString path(const QString& name) const { return dir.filePath(name); }
+    Program& prog() { return *program; }
+};
+
+}  // namespace hv::test
