@@ -1,7 +1,10 @@
 #include <QApplication>
-#include <QMainWindow>
 
 #include "core/program.h"
+#include "core/startup.h"
+#include "core/ui/corewindows.h"
+#include "normalization/recalculate.h"
+#include "projects/ui/frmproject.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -11,9 +14,16 @@ int main(int argc, char** argv) {
     hv::SystemInfo system;
     hv::UserStore store;
     hv::Program program(prompts, system, store);
-    QMainWindow w;
-    w.setWindowTitle("Hevrin");
-    w.resize(800, 600);
-    w.show();
+
+    hv::RegisterCoreWindows(program);
+    program.windows.registerFactory("frmProject", [&program] { return new hv::frmProject(program); });
+    program.RecalculateAllProjects = [&program] { hv::RecalculateAllProjects(program); };
+    program.RecalculateProject = [&program](const QString& projectId, qint16 train) {
+        return hv::RecalculateProject(program, projectId, train);
+    };
+    program.EndProgram = [](int exitCode) { QCoreApplication::exit(exitCode); };
+
+    const hv::StartupResult started = hv::Main(program);
+    if (started.endProgram) return started.exitCode;
     return app.exec();
 }

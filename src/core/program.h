@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "core/elementrecord.h"
+#include "core/mainlabels.h"
 #include "core/projectrecord.h"
+#include "platform/database.h"
 #include "platform/prompts.h"
 #include "platform/statuspanels.h"
 #include "platform/systeminfo.h"
@@ -34,6 +36,7 @@ struct Program {
     UserStore& userStore;
     WindowRegistry windows;
     StatusPanels status;  // the main window's status bar panels
+    MainLabels mainLabels;  // the main window's lblDatabase and lblDBVersion
 
     // Folders and files.
     QString AppDataFolder;        // the data folder
@@ -62,6 +65,7 @@ struct Program {
     std::vector<ElementSpecRecord> ElementTable;
     qint16 ElementListUpper = 0;
     double ElementDbVersion = 0;
+    std::unique_ptr<Database> ElementConnection;  // open only while the element tables load or are edited
 
     // Unit choices (indices into the unit tables) and the locale's separators.
     qint16 PressureUnit = 0;
@@ -90,9 +94,20 @@ struct Program {
     bool ExportCsvMode = false;
     bool ProjectInfoOnlyMode = false;
 
+    bool MainWindowInitialized = false;  // the settings part of the main window's load runs once
+
+    // Ends the program at once, without any window's unload handling; app wires it.
+    std::function<void(int exitCode)> EndProgram;
+
     // Work of subsystems above the core that the main window starts; app wires them.
     std::function<void()> RecalculateAllProjects;
     std::function<bool(const QString& projectId, qint16 train)> RecalculateProject;
+
+    // The whole-database recalculation disables the main window's four top-level menus
+    // (Projects, Utility, Graphs, Import/Export) for its run; the main window sets this.
+    std::function<void(bool enabled)> SetMenusEnabled;
+    // Set by the user interface to stop a whole-database recalculation at the next batch.
+    bool CancelRecalc = false;
 };
 
 }  // namespace hv

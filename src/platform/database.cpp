@@ -137,6 +137,8 @@ DbError mapSqlError(const QSqlError& e, const QString& sql) {
     if (lower.contains("no such column")) number = dberr::ColumnNotFound;
     else if (lower.contains("duplicate column")) number = dberr::DuplicateColumn;
     else if (lower.contains("no such table")) number = dberr::TableNotFound;
+    // The original engine reported a duplicate key as the general failure.
+    else if (lower.contains("unique constraint")) number = dberr::FileNotFound;
     else if (lower.contains("not a database") || lower.contains("unable to open") || lower.contains("readonly") ||
              lower.contains("read-only") || lower.contains("disk i/o") || lower.contains("locked"))
         number = dberr::FileNotFound;

@@ -1,5 +1,9 @@
 #include "platform/windowregistry.h"
 
+#include <QDialog>
+#include <QEvent>
+#include <QEventLoop>
+
 namespace hv {
 
 void WindowRegistry::registerFactory(const QString& name, Factory f) { factories_.insert(name, std::move(f)); }
@@ -31,6 +35,45 @@ QWidget* WindowRegistry::showSingle(const QString& name) {
     w->raise();
     w->activateWindow();
     return w;
+}
+
+namespace {
+// Ends a local event loop when the watched window is hidden or destroyed.
+class HideWatcher : public QObject {
+public:
+    explicit HideWatcher(QEventLoop& loop) : loop_(loop) {}
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Hide || e->type() == QEvent::Close) loop_.quit();
+        return QObject::eventFilter(o, e);
+    }
+
+private:
+    QEventLoop& loop_;
+};
+}  // namespace
+
+bool WindowRegistry::showModal(const QString& name) {
+    QWidget* w = find(name);
+    if (!w) w = create(name);
+    if (!w) return false;
+    if (auto* d = qobject_cast<QDialog*>(w)) {
+        d->exec();
+        return true;
+    }
+    QPointer<QWidget> guard(w);
+    QEventLoop loop;
+    HideWatcher watcher(loop);
+    w->installEventFilter(&watcher);
+    QObject::connect(w, &QObject::destroyed, &loop, &QEventLoop::quit);
+    w->setWindowModality(Qt::ApplicationModal);
+    w->show();
+    w->raise();
+    if (w->isVisible()) loop.exec();
+    if (guard) {
+        guard->removeEventFilter(&watcher);
+        guard->setWindowModality(Qt::NonModal);
+    }
+    return true;
 }
 
 QWidget* WindowRegistry::showFresh(const QString& name) {

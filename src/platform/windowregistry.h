@@ -26,6 +26,9 @@ public:
 
     // The loaded instance, or a new one from the factory; shown modeless and brought forward.
     QWidget* showSingle(const QString& name);
+    // The loaded instance, or a new one from the factory, shown modal: returns once it is
+    // hidden or destroyed. False when there is no such window.
+    bool showModal(const QString& name);
     // Unloads a loaded instance, then shows a new one from the factory.
     QWidget* showFresh(const QString& name);
     void unload(const QString& name);

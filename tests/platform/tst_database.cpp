@@ -5,6 +5,30 @@
 
 using namespace hv;
 
+namespace {
+
+template <typename F> long errorOf(F&& f) {
+    try {
+        f();
+    } catch (const DbError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+// An empty file is an empty SQLite database.
+Database emptyDatabase(const test::TestEnv& env, const QString& name = "t.db") {
+    QFile f(env.path(name));
+    f.open(QIODevice::WriteOnly);
+    f.close();
+    Database db = Database::open(env.path(name));
+    db.exec("CREATE TABLE Data (ID INTEGER PRIMARY KEY, ProjectID TEXT COLLATE NOCASE, TrainNumber INTEGER, "
+            "DateTime TEXT, FeedFlow DOUBLE, Note TEXT, Flag INTEGER)");
+    return db;
+}
+
+} // namespace
+
 class TestDatabase : public QObject {
     Q_OBJECT
 private slots:
@@ -18,6 +42,146 @@ private slots:
             QCOMPARE(e.number(), dberr::FileNotFound);
         }
         QVERIFY(!QFile::exists(p));
+        QCOMPARE(errorOf([] { Database::open(QString()); }), dberr::FileNotFound);
+        QCOMPARE(errorOf([&] { Database::open(env.dir.path()); }), dberr::FileNotFound);
+    }
+
+    void refusesFileThatIsNotADatabase() {
+        test::TestEnv env;
+        const QString p = env.path("notes.mdb");
+        QFile f(p);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        for (int i = 0; i < 100; ++i)
+            f.write("This is a text file, not a database.\n");
+        f.close();
+        QCOMPARE(errorOf([&] { Database::open(p); }), dberr::FileNotFound);
+        QCOMPARE(QFileInfo(p).size(), qint64(100 * 37));
+    }
+
+    void errorNumbers() {
+        test::TestEnv env;
+        Database db = emptyDatabase(env);
+        QCOMPARE(errorOf([&] { db.select("SELECT NoSuchName FROM Data"); }), dberr::ColumnNotFound);
+        QCOMPARE(errorOf([&] { db.exec("ALTER TABLE Data ADD COLUMN FeedFlow DOUBLE"); }),
+                 dberr::DuplicateColumn);
+        QCOMPARE(errorOf([&] { db.select("SELECT * FROM NoSuchName"); }), dberr::TableNotFound);
+        QCOMPARE(errorOf([&] { db.columns("NoSuchName"); }), dberr::TableNotFound);
+        QCOMPARE(errorOf([&] { db.checkedColumn("Data", "NoSuchName"); }), dberr::ColumnNotFound);
+        QCOMPARE(db.checkedColumn("Data", " feedflow "), QString("FeedFlow"));
+
+        const DbRows none = db.select("SELECT * FROM Data");
+        QVERIFY(none.isEmpty());
+        QCOMPARE(errorOf([&] { none.first(); }), dberr::NoCurrentRecord);
+        QCOMPARE(errorOf([&] { none.last(); }), dberr::NoCurrentRecord);
+
+        db.exec("INSERT INTO Data (ProjectID, FeedFlow) VALUES (?, ?)", {"P", QVariant()});
+        const DbRow row = db.select("SELECT * FROM Data").first();
+        QVERIFY(row.isNull("FeedFlow"));
+        QCOMPARE(errorOf([&] { row.toDouble("FeedFlow"); }), dberr::InvalidNull);
+        QCOMPARE(errorOf([&] { row.toText("Note"); }), dberr::InvalidNull);
+        QCOMPARE(errorOf([&] { row.value("NoSuchName"); }), dberr::ColumnNotFound);
+        QCOMPARE(errorOf([&] { conv::toDouble(QString("abc")); }), dberr::TypeMismatch);
+    }
+
+    void rowsAreCaseBlind() {
+        test::TestEnv env;
+        Database db = emptyDatabase(env);
+        db.exec("INSERT INTO Data (ProjectID, TrainNumber) VALUES (?, ?)", {"Plant", 2});
+        const DbRows rows =
+            db.select("SELECT projectid, TRAINNUMBER FROM Data WHERE ProjectID = ?", {"PLANT"});
+        QCOMPARE(rows.count(), 1);
+        QCOMPARE(rows.first().toText("ProjectID"), QString("Plant"));
+        QCOMPARE(rows.first().toInt16("TrainNumber"), qint16(2));
+        QVERIFY(rows.first().hasField("trainnumber"));
+        QVERIFY(!rows.first().hasField("FeedFlow"));
+    }
+
+    void conversions() {
+        QCOMPARE(conv::toInt16(2.5), qint16(2));
+        QCOMPARE(conv::toInt16(3.5), qint16(4));
+        QCOMPARE(conv::toInt16(-2.5), qint16(-2));
+        QCOMPARE(conv::toInt16(QString(" 7.5 ")), qint16(8));
+        QCOMPARE(conv::toInt16(32767.4), qint16(32767));
+        QCOMPARE(conv::toInt16(-32768.5), qint16(-32768));
+        QCOMPARE(errorOf([] { conv::toInt16(32767.5); }), dberr::Overflow);
+        QCOMPARE(errorOf([] { conv::toInt16(-32768.6); }), dberr::Overflow);
+        QCOMPARE(conv::toInt32(2147483646.5), qint32(2147483646));
+        QCOMPARE(errorOf([] { conv::toInt32(2147483647.5); }), dberr::Overflow);
+        QCOMPARE(errorOf([] { conv::toInt32(qQNaN()); }), dberr::Overflow);
+        QVERIFY(conv::toBool(-1));
+        QVERIFY(!conv::toBool(0));
+        QCOMPARE(conv::toDouble(true), -1.0);
+        QCOMPARE(toDbValue(true), QVariant(-1));
+        QCOMPARE(toDbValue(false), QVariant(0));
+    }
+
+    void datesAreStoredAsText() {
+        test::TestEnv env;
+        Database db = emptyDatabase(env);
+        const QDateTime t(QDate(2024, 3, 5), QTime(14, 7, 9));
+        for (int d : {20, 1, 9})
+            db.exec("INSERT INTO Data (DateTime) VALUES (?)", {t.addDays(d)});
+        QCOMPARE(db.scalar("SELECT DateTime FROM Data WHERE ID = 2").toString(),
+                 QString("2024-03-06 14:07:09"));
+        QCOMPARE(db.scalar("SELECT typeof(DateTime) FROM Data WHERE ID = 2").toString(), QString("text"));
+        // Stored text sorts and compares as dates.
+        const DbRows later =
+            db.select("SELECT * FROM Data WHERE DateTime >= ? ORDER BY DateTime", {t.addDays(5)});
+        QCOMPARE(later.count(), 2);
+        QCOMPARE(later.first().toDateTime("DateTime"), t.addDays(9));
+        QCOMPARE(parseDbDate("2024-03-05"), QDateTime(QDate(2024, 3, 5), QTime(0, 0)));
+        QVERIFY(!parseDbDate("5 March").isValid());
+    }
+
+    void boundValuesAreStoredIntact() {
+        test::TestEnv env;
+        Database db = emptyDatabase(env);
+        const QString nasty = "it's \"quoted\"'); DROP TABLE Data; --";
+        db.exec("INSERT INTO Data (ProjectID, Note, Flag) VALUES (?, ?, ?)", {nasty, "a;b,c", true});
+        const DbRow r = db.select("SELECT * FROM Data WHERE ProjectID = ?", {nasty}).first();
+        QCOMPARE(r.toText("ProjectID"), nasty);
+        QCOMPARE(r.toText("Note"), QString("a;b,c"));
+        QCOMPARE(r.value("Flag").toInt(), -1);
+        QVERIFY(r.toBool("Flag"));
+    }
+
+    void transactionRollsBackUnlessCommitted() {
+        test::TestEnv env;
+        Database db = emptyDatabase(env);
+        {
+            Transaction t(db);
+            db.exec("INSERT INTO Data (ProjectID) VALUES ('gone')");
+        }
+        {
+            Transaction t(db);
+            db.exec("INSERT INTO Data (ProjectID) VALUES ('kept')");
+            t.commit();
+        }
+        try {
+            Transaction t(db);
+            db.exec("INSERT INTO Data (ProjectID) VALUES ('half')");
+            db.exec("INSERT INTO Data (NoSuchName) VALUES (1)");
+            t.commit();
+        } catch (const DbError&) {
+        }
+        const DbRows rows = db.select("SELECT ProjectID FROM Data");
+        QCOMPARE(rows.count(), 1);
+        QCOMPARE(rows.first().toText("ProjectID"), QString("kept"));
+    }
+
+    void preparedStatementsAndConnections() {
+        test::TestEnv env;
+        Database db = emptyDatabase(env);
+        auto ins = db.prepare("INSERT INTO Data (TrainNumber) VALUES (?)");
+        for (int i = 1; i <= 3; ++i)
+            QCOMPARE(ins->exec({i}), 1);
+        ins.reset();
+        // A second connection to the same file sees the rows; closing one leaves the other working.
+        Database other = Database::open(db.path());
+        QCOMPARE(other.scalar("SELECT sum(TrainNumber) FROM Data").toInt(), 6);
+        other.close();
+        QVERIFY(!other.isOpen());
+        QCOMPARE(db.scalar("SELECT count(*) FROM Data").toInt(), 3);
     }
 };
 

@@ -1,0 +1,98 @@
+// hevrin-bench-gen --readings N --out FILE [--block N] [--template FILE]
+// Copies the blank project database and fills it with the bench project trains and N
+// readings spread over them, as data collection would have stored them.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <cstdio>
+#include <random>
+
+#include "benchdata.h"
+#include "platform/database.h"
+
+using namespace hv;
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Makes a project database of many readings for the recalculation benchmark.");
+    parser.addHelpOption();
+    parser.addOption({"readings", "Number of readings.", "N"});
+    parser.addOption({"out", "Database file to write (replaced).", "FILE"});
+    parser.addOption({"block", "Readings of one train stored one after the other (1: the trains interleave).", "N",
+                      "1000"});
+    parser.addOption({"template", "Blank project database to start from.", "FILE",
+                      QCoreApplication::applicationDirPath() + "/templates/db.hv3.mdb"});
+    parser.process(app);
+    bool ok = false;
+    const qint64 n = parser.value("readings").toLongLong(&ok);
+    const QString out = parser.value("out");
+    const qint64 block = std::max(1LL, parser.value("block").toLongLong());
+    if (!ok || n < 0 || out.isEmpty()) {
+        std::fprintf(stderr, "usage: hevrin-bench-gen --readings N --out FILE [--block N] [--template FILE]\n");
+        return 2;
+    }
+    QFile::remove(out);
+    if (!QFile::copy(parser.value("template"), out)) {
+        std::fprintf(stderr, "cannot copy the template %s\n", qPrintable(parser.value("template")));
+        return 1;
+    }
+    QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+
+    try {
+        Database db = Database::open(out);
+        db.exec("PRAGMA synchronous = OFF");
+        const auto& layouts = bench::Layouts();
+        {
+            Transaction tx(db);
+            for (const bench::TrainLayout& t : layouts) {
+                const QVariantMap row = bench::ReferenceRow(t);
+                QStringList cols, marks;
+                QVariantList values;
+                for (auto it = row.begin(); it != row.end(); ++it) {
+                    cols << quoteIdent(it.key());
+                    marks << "?";
+                    values << it.value();
+                }
+                db.exec("INSERT INTO ProjectInfo (" + cols.join(", ") + ") VALUES (" + marks.join(", ") + ")", values);
+            }
+            tx.commit();
+        }
+
+        QStringList cols, marks;
+        for (const QString& c : bench::ReadingColumns()) {
+            cols << quoteIdent(c);
+            marks << "?";
+        }
+        const QString sql = "INSERT INTO Data (" + cols.join(", ") + ") VALUES (" + marks.join(", ") + ")";
+        std::mt19937_64 rng(20200101);
+        QVariantList values;
+        const qint64 perTransaction = 50000;
+        for (qint64 done = 0; done < n;) {
+            Transaction tx(db);
+            QSqlQuery q(db.handle());
+            if (!q.prepare(sql)) throw mapSqlError(q.lastError(), sql);
+            const qint64 end = std::min(n, done + perTransaction);
+            for (; done < end; ++done) {
+                // Each train's readings come in runs, as a spreadsheet import or a stretch of
+                // polling stores them, and the trains take turns.
+                const qint64 run = done / block;
+                const qint64 trains = qint64(layouts.size());
+                const bench::TrainLayout& t = layouts[size_t(run % trains)];
+                bench::ReadingValues(t, (run / trains) * block + done % block, rng, values);
+                for (int i = 0; i < values.size(); ++i) q.bindValue(i, values[i]);
+                if (!q.exec()) throw mapSqlError(q.lastError(), sql);
+            }
+            q.finish();
+            tx.commit();
+        }
+        std::printf("%lld readings in %d project trains written to %s\n", static_cast<long long>(n),
+                    int(layouts.size()), qPrintable(out));
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "error %ld: %s\n", e.number(), qPrintable(e.description()));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,74 @@
+#include "core/backup.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/program.h"
+#include "platform/database.h"
+
+namespace hv {
+
+namespace {
+const char* const DatabaseFilter = "HV 3 bank DB Files (*.hv3.mdb)|*.hv3.mdb|HV 2 Bank DB Files "
+                                   "(*.hv.mdb)|*.hv.mdb|DB Files(*.mdb)|*.mdb|All "
+                                   "Files (*.*)|*.*";
+}
+
+QString BackupFileName(const QString& databasePath, const QString& appDataFolder, const QDateTime& when) {
+    const qsizetype slash = databasePath.lastIndexOf('/');
+    QString name = slash >= 0 ? databasePath.mid(slash + 1) : QString();
+    if (name.isEmpty()) name = QFileInfo(appDataFolder + "/db.hv3.mdb").fileName();
+    name.chop(4); // ".mdb"
+    return name + "," + when.toString(QStringLiteral("yy.MM.dd-hh.mm.ss")) + ".mdb";
+}
+
+void CopyDatabaseFile(const QString& source, const QString& target) {
+    const QFileInfo src(source);
+    const QFileInfo dst(target);
+    if (dst.exists() && src.exists() && src.canonicalFilePath() == dst.canonicalFilePath())
+        throw DbError(dberr::InvalidArgument, "The backup cannot replace the database itself.");
+    if (!dst.absoluteDir().exists())
+        throw DbError(dberr::FileNotFound, "Path not found: " + dst.absolutePath());
+
+    // VACUUM INTO refuses an existing file: copy beside the target, then swap.
+    const QString partial = target + ".partial";
+    QFile::remove(partial);
+    {
+        Database db = Database::open(source);
+        try {
+            db.exec("VACUUM INTO ?", {partial});
+        } catch (const DbError&) {
+            QFile::remove(partial);
+            throw;
+        }
+    }
+    if (dst.exists() && !QFile::remove(target)) {
+        QFile::remove(partial);
+        throw DbError(dberr::FileNotFound, "Cannot replace " + target);
+    }
+    if (!QFile::rename(partial, target)) {
+        QFile::remove(partial);
+        throw DbError(dberr::FileNotFound, "Cannot write " + target);
+    }
+}
+
+QString BackupDatabase(Program& p, bool silent) {
+    const QString defaultName = BackupFileName(p.ProjectDatabasePath, p.AppDataFolder, p.system.now());
+    QString target = p.AppDataFolder + "/" + defaultName;
+    try {
+        if (!silent) {
+            const QString chosen = p.prompts.saveFile("BACKUP Current DB:" + p.ProjectDatabasePath,
+                                                      QString::fromLatin1(DatabaseFilter), target);
+            if (chosen.isEmpty()) return QStringLiteral("Back up canceled by user");
+            target = chosen;
+        }
+        CopyDatabaseFile(p.ProjectDatabasePath, target);
+        return target;
+    } catch (const DbError& e) {
+        return "Error in backup to " + target + ". Error " + QString::number(e.number()) + " " +
+               e.description();
+    }
+}
+
+} // namespace hv

@@ -1,0 +1,244 @@
+#include "core/dbversion.h"
+
+#include <QLocale>
+
+#include "core/mlstring.h"
+#include "core/program.h"
+#include "platform/database.h"
+
+namespace hv {
+
+namespace {
+
+struct GraphSensorRow {
+    const char* description;
+    const char* column;
+    int order;
+};
+
+// The graphable columns a database of revision 20 and above offers, in their order.
+constexpr GraphSensorRow DefaultGraphSensors[] = {
+    {"System Normalized Flux", "NormalizedFlux", 60},
+    {"System Actual Flux", "ActualFlux", 61},
+    {"System Normalized DP", "NormalizedDP", 3},
+    {"System Normalized Permeate Flow", "NormalizedPermFlow", 1},
+    {"System Permeate Flow", "PermFlow", 70},
+    {"System Normalized Salt Passage", "NormalizedSaltPassage", 2},
+    {"Net Average TMP", "NetTMP", 120},
+    {"System Feed Flow", "FeedFlow", 11},
+    {"System Concentrate Flow", "ConcFlow", 13},
+    {"System Rejection", "ActualRejection", 14},
+    {"System DP", "SystemDP", 15},
+    {"Bank 1 Normalized Perm Flow", "NormalizedPermFlow_1", 20},
+    {"Bank 2 Normalized Perm Flow", "NormalizedPermFlow_2", 30},
+    {"System Temperature", "Temperature", 10},
+    {"Bank 1 Permeate Flow", "PermFlow_1", 71},
+    {"Bank 2 Permeate Flow", "PermFlow_2", 72},
+    {"Turbidity Raw Water", "TurbidityRaw", 100},
+    {"Turbidity Feed", "TurbidityFeed", 101},
+    {"Bank 1 Normalized DP", "NormalizedDP_1", 22},
+    {"Bank 2 Normalized DP", "NormalizedDP_2", 32},
+    {"System Feed Pressure", "FeedPressure", 16},
+    {"System Concentrate Pressure", "ConcPressure", 17},
+    {"Bank 1 DP", "B1DP", 81},
+    {"Bank 2 DP", "B2DP", 82},
+    {"System Recovery", "SystemRecovery", 50},
+    {"Bank 1 Flux", "ActualFlux_1", 62},
+    {"Bank 2 Flux", "ActualFlux_2", 63},
+    {"Bank 1 Recovery", "B1Recovery", 51},
+    {"Bank 2 Recovery", "B2Recovery", 52},
+    {"Bank 1 Normalized Salt Passage", "NormalizedSaltPassage_1", 21},
+    {"Bank 2 Normalized Salt Passage", "NormalizedSaltPassage_2", 31},
+    {"System Permeate uS", "PermuS", 5},
+    {"Bank 1 Permeate uS", "PermuS_1", 23},
+    {"Bank 2 Permeate uS", "PermuS_2", 33},
+    {"System Feed uS", "FeeduS", 12},
+    {"pH", "pH", 99},
+    {"Bank 3 Normalized Perm Flow", "NormalizedPermFlow_3", 40},
+    {"Bank 3 Normalized Salt Passage", "NormalizedSaltPassage_3", 41},
+    {"Bank 3 Normalized DP", "NormalizedDP_3", 42},
+    {"Bank 3 DP", "B3DP", 83},
+    {"Bank 3 Flux", "ActualFlux_3", 64},
+    {"Bank 3 Permeate Flow", "PermFlow_3", 73},
+    {"Bank 3 Permeate uS", "PermuS_3", 43},
+    {"SDI Raw Water", "SDIRaw", 102},
+    {"SDI Feed", "SDIFeed", 103},
+    {"ORP Feed", "ORP", 104},
+    {"Bank 3 Recovery", "B3Recovery", 53},
+    {"System Specific Flux", "SpecFlux", 66},
+    {"Bank 1 Specific Flux", "SpecFlux_1", 67},
+    {"Bank 2 Specific Flux", "SpecFlux_2", 68},
+    {"Bank 3 Specific Flux", "SpecFlux_3", 69},
+};
+constexpr int DefaultGraphSensorCount = int(std::size(DefaultGraphSensors));
+constexpr int FirstSpecFluxRow = DefaultGraphSensorCount - 4;
+
+const char* const SpecFluxColumns[] = {"SpecFlux", "SpecFlux_1", "SpecFlux_2", "SpecFlux_3"};
+
+std::optional<qint16> wholeNumber(const QString& text) {
+    bool ok = false;
+    const double x = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok) return std::nullopt;
+    try {
+        return conv::roundToInt16(x);
+    } catch (const DbError&) {
+        return std::nullopt;
+    }
+}
+
+QString lastVersionText(Database& db) {
+    const DbRows rows = db.select("SELECT * FROM Version ORDER BY ID ASC");
+    if (rows.isEmpty()) return QStringLiteral("0.0.0");
+    return rows.last().toText("Version");
+}
+
+void insertGraphSensor(Database& db, const GraphSensorRow& r) {
+    db.exec("INSERT INTO GraphSensors (ProjectID, TrainNumber, Bank, Description, ColumnHeader, \"Order\") "
+            "VALUES ('ALL', 1, 1, ?, ?, ?)",
+            {QString::fromLatin1(r.description), QString::fromLatin1(r.column), r.order});
+}
+
+// The specific-flux columns, the version row and the graph rows, all or nothing.
+void upgradeTo1320(Program& p, Database& db) {
+    Transaction tx(db);
+    for (const char* column : SpecFluxColumns) {
+        try {
+            db.exec(
+                QStringLiteral("ALTER TABLE Data ADD COLUMN %1 DOUBLE DEFAULT 0").arg(QLatin1String(column)));
+        } catch (const DbError& e) {
+            // A column left by an earlier, interrupted upgrade is fine.
+            if (e.number() != dberr::DuplicateColumn) throw;
+        }
+    }
+    const QString note = QStringLiteral("Added Specific Flux Fields from Sub Main  on ") +
+                         QLocale().toString(p.system.now().date(), QStringLiteral("dd MMM yyyy"));
+    db.exec("INSERT INTO Version (Version, Notes) VALUES ('1.3.20', ?)", {note});
+
+    if (db.select("SELECT * FROM GraphSensors WHERE (Description = 'System Normalized Permeate Flow')")
+            .isEmpty()) {
+        db.exec("DELETE FROM GraphSensors");
+        for (const GraphSensorRow& r : DefaultGraphSensors)
+            insertGraphSensor(db, r);
+    }
+    if (db.select("SELECT * FROM GraphSensors WHERE (ColumnHeader = 'SpecFlux')").isEmpty()) {
+        for (int i = FirstSpecFluxRow; i < DefaultGraphSensorCount; ++i)
+            insertGraphSensor(db, DefaultGraphSensors[i]);
+    }
+    tx.commit();
+}
+
+} // namespace
+
+std::optional<DbVersion> ParseVersionText(const QString& text) {
+    const qsizetype first = text.indexOf('.');
+    if (first < 0) return std::nullopt;
+    const auto major = wholeNumber(text.left(first));
+    const QString rest = text.mid(first + 1);
+    const qsizetype second = rest.indexOf('.');
+    if (!major || second < 0) return std::nullopt;
+    const auto minor = wholeNumber(rest.left(second));
+    const auto revision = wholeNumber(rest.mid(second + 1));
+    if (!minor || !revision) return std::nullopt;
+    return DbVersion{*major, *minor, *revision};
+}
+
+bool IsOlderThanProgram(qint16 major, qint16 minor) {
+    if (major < ProgramVersionMajor) return true;
+    return minor < ProgramVersionMinor;
+}
+
+qint32 VersionNumber(qint16 major, qint16 minor) {
+    return qint32(major) * 1000000 + qint32(minor) * 1000;
+}
+
+bool ReadDbVersion(Program& p) {
+    try {
+        Database db = Database::open(p.ProjectDatabasePath);
+        const auto v = ParseVersionText(lastVersionText(db));
+        if (!v) throw DbError(dberr::TypeMismatch, "Type mismatch");
+        p.DbVersionMajor = v->major;
+        p.DbVersionMinor = v->minor;
+        p.DbVersionRevision = v->revision;
+        p.DbVersionNumber = VersionNumber(v->major, v->minor);
+        return IsOlderThanProgram(v->major, v->minor);
+    } catch (const DbError&) {
+        p.DbVersionMajor = 0;
+        p.DbVersionMinor = 0;
+        p.DbVersionRevision = 0;
+        return false;
+    }
+}
+
+void WriteDbVersion(Program& p) {
+    {
+        Database db = Database::open(p.ProjectDatabasePath);
+        db.exec("INSERT INTO Version (Version, Notes) VALUES (?, ?)",
+                {QString::fromLatin1(ProgramVersionText),
+                 QLocale().toString(p.system.now().date(), QLocale::ShortFormat)});
+    }
+    p.DbIsOlder = ReadDbVersion(p);
+}
+
+bool ProjectTrainExists(Program& p, const QString& projectId, qint16 trainNumber) {
+    try {
+        Database db = Database::open(p.ProjectDatabasePath);
+        return !db.select("SELECT ID FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?) LIMIT 1",
+                          {projectId, trainNumber})
+                    .isEmpty();
+    } catch (const DbError&) {
+        return false;
+    }
+}
+
+bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& minor, qint16& revision,
+                     qint16& projects, qint32& readings) {
+    bool versionRead = false;
+    try {
+        Database db = Database::open(path);
+        const QString text = lastVersionText(db);
+        const qint64 projectRows = db.scalar("SELECT count(*) FROM ProjectInfo").toLongLong();
+        const qint64 dataRows = db.scalar("SELECT count(*) FROM Data").toLongLong();
+        if (projectRows > 32767 || dataRows > 2147483647) throw DbError(dberr::Overflow, "Overflow");
+        const auto v = ParseVersionText(text);
+        if (!v) throw DbError(dberr::TypeMismatch, "Type mismatch");
+        projects = qint16(projectRows);
+        readings = qint32(dataRows);
+        major = v->major;
+        minor = v->minor;
+        revision = v->revision;
+        versionRead = true;
+
+        if (p.SuppressDbUpgrade) return true;
+        if (minor == 3 && revision < 20) {
+            upgradeTo1320(p, db);
+            major = 1;
+            minor = 3;
+            revision = 20;
+            db.close();
+            p.prompts.message(
+                "Updated your database with new fields for Specific Flux Calculations.  You may "
+                "need to recalculate your projects.",
+                Buttons::OK, Icon::None, QStringLiteral("Hevrin"));
+        }
+        return true;
+    } catch (const DbError& e) {
+        major = -1;
+        minor = -1;
+        revision = 0;
+        // A current database must not pass as one that needs migration: the upgrade's
+        // failure is reported and the database counts as unreadable.
+        if (versionRead)
+            p.prompts.message(QStringLiteral("Could not add the Specific Flux fields to the database ") +
+                                  path + ".\r\n\r\nError " + QString::number(e.number()) + " " +
+                                  e.description(),
+                              Buttons::OK, Icon::Critical, QStringLiteral("Hevrin"));
+        return false;
+    }
+}
+
+QString DbVersionCaption(bool valid, qint16 major, qint16 minor, qint16 revision) {
+    if (!valid) return QStringLiteral("DB Version: NOT VALID");
+    return QStringLiteral("DB Version: %1.%2.%3").arg(major).arg(minor).arg(revision);
+}
+
+} // namespace hv

@@ -1,0 +1,47 @@
+#pragma once
+#include <QString>
+#include <QtGlobal>
+#include <optional>
+
+namespace hv {
+
+struct Program;
+
+// Major, minor and revision of a project database (last row of table Version).
+struct DbVersion {
+    qint16 major = 0;
+    qint16 minor = 0;
+    qint16 revision = 0;
+    QString text() const { return QStringLiteral("%1.%2.%3").arg(major).arg(minor).arg(revision); }
+};
+
+// "1.3.20" -> 1, 3, 20. Empty when a part is missing, not a whole number or out of range.
+std::optional<DbVersion> ParseVersionText(const QString& text);
+
+// Older than the program: a lower major number, or else a lower minor number (a higher
+// major number does not stop the minor test).
+bool IsOlderThanProgram(qint16 major, qint16 minor);
+qint32 VersionNumber(qint16 major, qint16 minor);
+
+// Reads the version of ProjectDatabasePath into the program's version numbers; returns
+// whether it is older than the program. Never fails: 0.0.0 and False on any error.
+bool ReadDbVersion(Program& p);
+
+// Appends the program's version after a whole-database recalculation and recomputes
+// DbIsOlder. Failures (DbError) reach the caller.
+void WriteDbVersion(Program& p);
+
+bool ProjectTrainExists(Program& p, const QString& projectId, qint16 trainNumber);
+
+// Reads the version and the ProjectInfo and Data row counts of the database at path and
+// brings a 1.3 database below revision 20 up to 1.3.20 (the specific-flux columns and the
+// default graph rows). False, with version -1.-1.0, when the database cannot be read or
+// the upgrade fails; an upgrade failure is reported to the user. With SuppressDbUpgrade
+// nothing is changed.
+bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& minor, qint16& revision,
+                     qint16& projects, qint32& readings);
+
+// The caption of the main window's lblDBVersion after an UpgradeDatabase.
+QString DbVersionCaption(bool valid, qint16 major, qint16 minor, qint16 revision);
+
+} // namespace hv

@@ -1,0 +1,152 @@
+#include "core/loadproject.h"
+
+#include <optional>
+
+#include "core/currentproject.h"
+#include "core/mlstring.h"
+#include "core/opendatabase.h"
+#include "core/program.h"
+#include "core/settings.h"
+#include "platform/database.h"
+
+namespace hv {
+
+namespace {
+
+const QString Title = QStringLiteral("Hevrin");
+
+QString defaultDatabasePath(const Program& p) {
+    return p.AppDataFolder + "/db.hv3.mdb";
+}
+
+const QString RepairAdvice = QStringLiteral(
+    "Try to fix this problem by opening the <Edit Current Project Information> task under the File "
+    "menu.\r\nBe sure to click the Edit Reference Data Button, followed by the Save/Apply button "
+    "before you enter any further data.");
+
+void reportLoadFailure(Program& p, const DbError& e) {
+    const QString number = QString::number(e.number());
+    QString text;
+    if (e.number() == dberr::FileNotFound) {
+        text = GetMlString(1125, "Database path error. Try selecting the database again.") + "\r\n" +
+               GetMlString(1126, "The current ini file is looking for the database at: ") + "\r\n" +
+               p.ProjectDatabasePath + "\r\n\r\n" + number + " - " + e.description();
+    } else if (e.number() == dberr::InvalidNull) {
+        text =
+            number + " - " + e.description() +
+            "\r\nInvalid null may mean that your project data has been somehow corrupted.  In any case it is "
+            "likely the project information has loaded incorrectly. \r\n" +
+            RepairAdvice;
+    } else {
+        text = GetMlString(1127, "error ") + number + " - " + e.description() +
+               "\r\nAn error here unexpected and may mean that your project data has been somehow corrupted. "
+               " In "
+               "any case it is likely the project information has loaded incorrectly. \r\n" +
+               RepairAdvice;
+    }
+    p.prompts.message(text, Buttons::OK, Icon::None, Title);
+}
+
+// Steps 2 to 4: the open connection, or none after the user was told why.
+std::optional<Database> openProjectDatabase(Program& p) {
+    try {
+        try {
+            return Database::open(p.ProjectDatabasePath);
+        } catch (const DbError& e) {
+            if (e.number() != dberr::FileNotFound) throw;
+            const Answer a = p.prompts.message(
+                GetMlString(1092, "DB file not found! ") + p.ProjectDatabasePath + ".\r\n\r\n" +
+                    GetMlString(1093, "Try default database setting? ") + defaultDatabasePath(p),
+                Buttons::OKCancel, Icon::None, Title);
+            if (a != Answer::OK) {
+                p.ProjectDatabasePath.clear();
+                return std::nullopt;
+            }
+            p.ProjectDatabasePath = defaultDatabasePath(p);
+            return Database::open(p.ProjectDatabasePath);
+        }
+    } catch (const DbError& e) {
+        const QString head = QString::number(e.number()) + " " + e.description() + "\r\n\r\n";
+        if (e.number() == dberr::ColumnNotFound) {
+            p.prompts.message(head + GetMlString(1094, "You will need to find and delete the OLD Hevrin "
+                                                       "Installation files."),
+                              Buttons::OK, Icon::None, Title);
+            return std::nullopt;
+        }
+        // Our databases carry no password, so the old hint about one is left out.
+        p.prompts.message(head + GetMlString(1095,
+                                             "Database opening caused an error. Please use the Select new "
+                                             "database option to navigate to your database."),
+                          Buttons::OK, Icon::None, Title);
+        OpenDatabaseCommand(p);
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
+void LoadMyProject(Program& p) {
+    if (p.DbVersionMinor < 3) {
+        const Answer a = p.prompts.message("The database is an old (2 banks/2 stages) version not supported "
+                                           "for direct opening in Hevrin v1.3.x "
+                                           "and above. Select OK to migrate and backup this "
+                                           "database.\r\n\r\nSelect Cancel to revert to your last "
+                                           "opened database.\r\nYou may also migrate the database manually "
+                                           "by using the Projects|Migrate menu.",
+                                           Buttons::OKCancel, Icon::None, Title);
+        if (a == Answer::OK) {
+            p.windows.showModal(QStringLiteral("dlgMigrate"));
+        } else if (p.PreviousDatabasePath.size() > 4) {
+            p.ProjectDatabasePath = p.PreviousDatabasePath;
+        } else {
+            OpenDatabaseCommand(p);
+        }
+        return;
+    }
+
+    std::optional<Database> db = openProjectDatabase(p);
+    if (!db) return;
+
+    try {
+        const DbRows rows =
+            db->select("SELECT * FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)",
+                       {p.CurrentProject.ProjectID, p.CurrentProject.TrainNumber});
+        if (!rows.isEmpty()) {
+            // A row that fails to load leaves the previous record whole, not half old, half new.
+            const ProjectInfoRecord previous = p.CurrentProject;
+            try {
+                LoadProjectSettings(p, rows.first());
+            } catch (const DbError&) {
+                p.CurrentProject = previous;
+                throw;
+            }
+            p.CurrentProjectLoaded = true;
+            return;
+        }
+        p.status.setText(1, GetMlString(1098, "NOT FOUND! ") + p.CurrentProject.ProjectID);
+        p.CurrentProjectLoaded = false;
+        db->close();
+        p.prompts.message("NO CURRENT PROJECT is selected.  Please SELECT or CREATE a project.", Buttons::OK,
+                          Icon::None, Title);
+        p.ProjectCreateMode = false;
+        p.ProjectEditMode = false;
+        p.ProjectSelectMode = true;
+        // An open project window stays; the new one is shown beside it.
+        if (QWidget* w = p.windows.create(QStringLiteral("frmProject"))) {
+            w->show();
+            w->raise();
+        }
+    } catch (const DbError& e) {
+        reportLoadFailure(p, e);
+    }
+}
+
+void WriteIni(Program& p) {
+    const QString section = QStringLiteral("Current Project");
+    WriteIniValue(section, QStringLiteral("Project"), p.IniFilePath, p.CurrentProject.ProjectID);
+    WriteIniValue(section, QStringLiteral("Train"), p.IniFilePath,
+                  QString::number(p.CurrentProject.TrainNumber));
+    WriteIniValue(section, QStringLiteral("Database"), p.IniFilePath, p.ProjectDatabasePath);
+}
+
+} // namespace hv

@@ -1,0 +1,16 @@
+#pragma once
+
+namespace hv {
+
+struct Program;
+
+// Opens ProjectDatabasePath and loads CurrentProject's project and train into it, or
+// says why it cannot: offers the migration for a two-bank database, the default database
+// for a missing file, the database chooser after other failures, and the project window
+// in select mode when the train is not in ProjectInfo. No error leaves it.
+void LoadMyProject(Program& p);
+
+// Stores the current project, train and database in section "Current Project".
+void WriteIni(Program& p);
+
+} // namespace hv

@@ -1,0 +1,102 @@
+#include "core/opendatabase.h"
+
+#include "core/dbversion.h"
+#include "core/loadproject.h"
+#include "core/program.h"
+#include "core/reminder.h"
+#include "core/settings.h"
+
+namespace hv {
+
+namespace {
+
+const QString Title = QStringLiteral("Hevrin");
+
+void showVersionOf(Program& p, bool valid) {
+    p.mainLabels.setDBVersion(
+        DbVersionCaption(valid, p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision));
+}
+
+bool upgradeOpenDatabase(Program& p) {
+    return UpgradeDatabase(p, p.ProjectDatabasePath, p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision,
+                           p.ProjectCount, p.DataRecordCount);
+}
+
+} // namespace
+
+void OpenDatabaseCommand(Program& p) {
+    if (p.DbVersionMinor == -1) {
+        p.prompts.message("Hevrin is trying to use an Invalid, Out of Date (ie still a two bank database, or "
+                          "possibly a damaged database. Please select another",
+                          Buttons::OK, Icon::None, Title);
+        p.ProjectDatabasePath.clear();
+    }
+    try {
+        const QString chosen =
+            p.prompts.openFile("Current Database is: " + p.ProjectDatabasePath,
+                               QString::fromLatin1(ProjectDatabaseFilter), p.AppDataFolder);
+        if (chosen.isEmpty()) return;
+        p.PreviousDatabasePath = p.ProjectDatabasePath;
+        p.ProjectDatabasePath = chosen;
+
+        qint16 major = 0, minor = 0, revision = 0, projects = 0;
+        qint32 readings = 0;
+        if (!UpgradeDatabase(p, chosen, major, minor, revision, projects, readings)) {
+            p.prompts.message("Invalid or damaged database. Please select another", Buttons::OK, Icon::None,
+                              Title);
+            p.ProjectDatabasePath = p.PreviousDatabasePath;
+            return;
+        }
+
+        p.SpecFluxWarningShown = false;
+        const bool older = IsOlderThanProgram(major, minor);
+        p.DbIsOlder = older;
+        p.DbVersionMajor = major;
+        p.DbVersionMinor = minor;
+        p.DbVersionRevision = revision;
+        if (older) {
+            const Answer a = p.prompts.message(
+                "You have selected a database which is out of date and requires migration to the latest "
+                "version."
+                "The new Hevrin version which you are now running supports 3 banks or stages.\r\n\r\n"
+                "Current Database: " +
+                    chosen + "\r\nDatabase version:    " + DbVersion{major, minor, revision}.text() +
+                    "\r\n         Number of Projects: " + QString::number(projects) +
+                    "\r\n         Total Data Items:   " + QString::number(readings) +
+                    "\r\nHevrin version:  " + QString::fromLatin1(ProgramVersionText) +
+                    "\r\n\r\nHevrin can do this automatically.\r\n\r\nTo eliminate this message please "
+                    "follow "
+                    "the prompts to migrate the currently selected database. \r\nYou will have the "
+                    "opportunity "
+                    "to backup the destination database first.",
+                Buttons::OKCancel, Icon::None, Title);
+            if (a == Answer::OK) {
+                p.windows.showModal(QStringLiteral("dlgMigrate"));
+                p.SpecFluxWarningShown = true;
+            }
+        }
+
+        if (p.DbIsOlder) {
+            p.prompts.message("Reverting to last selected database!\r\n\r\nN.B. - This is NOT a database "
+                              "supported by version 1.3.x of Hevrin.\r\nPlease perform the migration "
+                              "(Projects|Migrate) or choose another database.",
+                              Buttons::OK, Icon::None, Title);
+            p.ProjectDatabasePath = p.PreviousDatabasePath;
+            p.mainLabels.setDatabase("Current Database: " + p.ProjectDatabasePath);
+            showVersionOf(p, upgradeOpenDatabase(p));
+        } else {
+            WriteIniValue(QStringLiteral("Current Project"), QStringLiteral("Database"), p.IniFilePath,
+                          p.ProjectDatabasePath);
+            LoadMyProject(p);
+            p.mainLabels.setDatabase("Current Database: " + p.ProjectDatabasePath);
+            showVersionOf(p, true);
+        }
+
+        CheckDbVersionMessage(p);
+        showVersionOf(p, upgradeOpenDatabase(p));
+    } catch (const DbError&) {
+        // Any other failure ends the command quietly, as far as it got.
+    }
+}
+
+} // namespace hv

@@ -1,0 +1,81 @@
+#include "core/settings.h"
+
+#include "core/numbers.h"
+#include "core/program.h"
+#include "platform/database.h"
+#include "platform/profile.h"
+
+namespace hv {
+
+namespace {
+
+// The reader's buffer holds 255 characters, the last for the terminating NUL.
+constexpr qsizetype MaxValueLength = 254;
+
+QString trimBlanks(const QString& s) {
+    qsizetype start = 0, end = s.size();
+    while (start < end && s[start] == ' ')
+        ++start;
+    while (end > start && s[end - 1] == ' ')
+        --end;
+    return s.mid(start, end - start);
+}
+
+} // namespace
+
+QString ReadIniValue(const QString& section, const QString& key, const QString& defaultText,
+                     const QString& file) {
+    return trimBlanks(profile::getString(section, key, defaultText, file).left(MaxValueLength));
+}
+
+qint16 ReadIniInteger(const QString& section, const QString& key, qint16 defaultValue, const QString& file) {
+    const long v = profile::getInt(section, key, defaultValue, file);
+    if (v < -32768 || v > 32767) throw DbError(dberr::Overflow, "Overflow");
+    return qint16(v);
+}
+
+double ReadIniDouble(const Program& p, const QString& section, const QString& key, double defaultValue,
+                     const QString& file) {
+    QString text = ReadIniValue(section, key, GeneralNumber(defaultValue), file);
+    // A file written under the other kind of locale still reads back.
+    if (!text.contains(p.DecimalSeparator) && !p.ListSeparator.isEmpty()) {
+        const qsizetype at = text.indexOf(p.ListSeparator);
+        if (at >= 0) text.replace(at, p.ListSeparator.size(), p.DecimalSeparator);
+    }
+    bool ok = false;
+    const double x = LocaleToDouble(text, &ok);
+    return ok ? x : 0.0;
+}
+
+qint32 ReadIniLong(const QString& section, const QString& key, qint32 defaultValue, const QString& file) {
+    const QString text = ReadIniValue(section, key, GeneralNumber(defaultValue), file);
+    bool ok = false;
+    const double x = LocaleToDouble(text, &ok);
+    if (!ok) return 0;
+    try {
+        return conv::roundToInt32(x);
+    } catch (const DbError&) {
+        return 0;
+    }
+}
+
+void WriteIniValue(const QString& section, const QString& key, const QString& file, const QString& value) {
+    // A value is one line: a line break would end it early and could start a key of its own.
+    QString line = value;
+    line.replace(QChar('\r'), QChar(' ')).replace(QChar('\n'), QChar(' '));
+    profile::writeString(section, key, line, file);
+}
+
+void WriteIniInteger(const QString& section, const QString& key, const QString& file, qint16 value) {
+    WriteIniValue(section, key, file, GeneralNumber(value));
+}
+
+void WriteIniDouble(const QString& section, const QString& key, const QString& file, double value) {
+    WriteIniValue(section, key, file, GeneralNumber(value));
+}
+
+void WriteIniLong(const QString& section, const QString& key, const QString& file, qint32 value) {
+    WriteIniValue(section, key, file, GeneralNumber(value));
+}
+
+} // namespace hv

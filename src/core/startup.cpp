@@ -1,0 +1,102 @@
+#include "core/startup.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/dbversion.h"
+#include "core/elementdb.h"
+#include "core/program.h"
+#include "core/reminder.h"
+#include "core/settings.h"
+#include "core/units.h"
+
+namespace hv {
+
+namespace {
+const QString Section = QStringLiteral("Current Project");
+const char* const DefaultDatabaseName = "db.hv3.mdb";
+const char* const ElementDatabaseName = "ostrelmem.mdb";
+} // namespace
+
+DataFolders ChooseDataFolders(const SystemInfo& system) {
+    const QString program = system.programFolder();
+    DataFolders f;
+    switch (system.folderRule()) {
+    case FolderRule::PerUser: {
+        const QString user = system.perUserFolder();
+        f.dataFolder = user.isEmpty() ? program : user + "/Hevrin";
+        f.settingsFile = f.dataFolder + "/hevrin.ini";
+        break;
+    }
+    case FolderRule::SettingsInPerUserFolder:
+        f.dataFolder = program;
+        f.settingsFile = system.perUserFolder() + "/hevrin.ini";
+        break;
+    case FolderRule::ProgramFolder:
+        f.dataFolder = program;
+        f.settingsFile = f.dataFolder + "/hevrin.ini";
+        break;
+    }
+    return f;
+}
+
+QString DatabasePathFromSetting(const QString& setting, const QString& dataFolder) {
+    if (setting.isEmpty() || setting == QLatin1String(DefaultDatabaseName))
+        return dataFolder + "/" + QLatin1String(DefaultDatabaseName);
+    return setting;
+}
+
+void InstallDataFiles(const SystemInfo& system, const QString& dataFolder) {
+    QDir().mkpath(dataFolder);
+    for (const char* name : {DefaultDatabaseName, ElementDatabaseName}) {
+        const QString target = dataFolder + "/" + QLatin1String(name);
+        const QString source = system.programFolder() + "/templates/" + QLatin1String(name);
+        if (QFileInfo::exists(target) || !QFileInfo::exists(source)) continue;
+        if (QFile::copy(source, target))
+            QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
+    }
+}
+
+bool ShowSplashSetting(const QString& value) {
+    return value.toLower() == QLatin1String("yes");
+}
+
+StartupResult Main(Program& p) {
+    const DataFolders folders = ChooseDataFolders(p.system);
+    p.AppDataFolder = folders.dataFolder;
+    p.IniFilePath = folders.settingsFile;
+    QDir().mkpath(QFileInfo(p.IniFilePath).absolutePath());
+    InstallDataFiles(p.system, p.AppDataFolder);
+
+    WriteIniValue(Section, QStringLiteral("APPLICATION DATA"), p.IniFilePath, p.AppDataFolder);
+    p.ProjectDatabasePath = DatabasePathFromSetting(
+        ReadIniValue(Section, QStringLiteral("Database"), QLatin1String(DefaultDatabaseName), p.IniFilePath),
+        p.AppDataFolder);
+
+    if (UpgradeDatabase(p, p.ProjectDatabasePath, p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision,
+                        p.ProjectCount, p.DataRecordCount)) {
+        p.DbValid = true;
+        p.DbIsOlder = IsOlderThanProgram(p.DbVersionMajor, p.DbVersionMinor);
+    } else {
+        p.DbValid = false;
+    }
+    p.DbVersionNumber = VersionNumber(p.DbVersionMajor, p.DbVersionMinor);
+
+    if (ShowSplashSetting(
+            ReadIniValue(Section, QStringLiteral("ShowSplash"), QStringLiteral("Yes"), p.IniFilePath))) {
+        p.windows.showSingle(QStringLiteral("frmSplash"));
+        QCoreApplication::processEvents();
+        if (!LoadElementSpecs(p)) return {true, 1};
+        InitUnits(p);
+    } else {
+        if (!LoadElementSpecs(p)) return {true, 1};
+        InitUnits(p);
+        p.windows.showSingle(QStringLiteral("frmMain"));
+    }
+    CheckDbVersionMessage(p);
+    return {};
+}
+
+} // namespace hv

@@ -1,0 +1,631 @@
+#include "core/ui/frmmain.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFont>
+#include <QGridLayout>
+#include <QLocale>
+#include <QMenuBar>
+#include <QUrl>
+#include <cmath>
+
+#include "core/backup.h"
+#include "core/dbversion.h"
+#include "core/links.h"
+#include "core/loadproject.h"
+#include "core/mlstring.h"
+#include "core/opendatabase.h"
+#include "core/program.h"
+#include "core/settings.h"
+#include "core/ui/frmsplash.h"
+#include "core/ui/logo.h"
+
+namespace hv {
+
+namespace {
+
+const QString Title = QStringLiteral("Hevrin");
+const QString Section = QStringLiteral("Current Project");
+constexpr int TwipsPerPixel = 15;
+
+QString versionCaption() {
+    return Title + ": Version " + QString::number(ProgramVersionMajor) + "." +
+           QString::number(ProgramVersionMinor) + "." + QString::number(ProgramVersionRevision);
+}
+
+int storedTwips(const UserStore& store, const QString& key, int defaultValue) {
+    bool ok = false;
+    const int v = store.value(key, defaultValue).toString().trimmed().toInt(&ok);
+    return ok ? v : defaultValue;
+}
+
+// A train setting that is not a whole number falls back to train 1.
+qint16 trainFromSetting(const QString& text) {
+    bool ok = false;
+    const double x = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok || x != std::floor(x) || x < -32768 || x > 32767) return 1;
+    return qint16(x);
+}
+
+} // namespace
+
+frmMain::frmMain(Program& p, QWidget* parent) : QMainWindow(parent), p_(p) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(Title);
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildControls();
+    buildMenus();
+
+    connect(&p_.status, &StatusPanels::changed, this,
+            [this](int panel, const QString&) { showStatusPanel(panel); });
+    connect(&p_.status, &StatusPanels::busyChanged, this, [this](bool busy) {
+        if (busy)
+            setCursor(Qt::WaitCursor);
+        else
+            unsetCursor();
+    });
+    connect(&p_.mainLabels, &MainLabels::changed, this, &frmMain::showLabels);
+    p_.SetMenusEnabled = [this](bool enabled) {
+        for (QMenu* m : {mnuFile, mnuEdit, mnu9, mnuData})
+            m->menuAction()->setEnabled(enabled);
+    };
+    clock_.setInterval(1000);
+    connect(&clock_, &QTimer::timeout, this, [this] {
+        showStatusPanel(2);
+        showStatusPanel(3);
+    });
+    clock_.start();
+    for (int panel = 1; panel <= 3; ++panel)
+        showStatusPanel(panel);
+
+    Form_Load();
+}
+
+frmMain::~frmMain() {
+    p_.SetMenusEnabled = nullptr;
+}
+
+void frmMain::buildControls() {
+    auto* central = new QWidget(this);
+    auto* grid = new QGridLayout(central);
+    picLogo = new QLabel(central);
+    picLogo->setPixmap(HevrinLogo(64));
+    lblProductName = new QLabel(Title, central);
+    QFont big = lblProductName->font();
+    big.setPointSizeF(big.pointSizeF() * 1.8);
+    big.setBold(true);
+    lblProductName->setFont(big);
+    lblCompanyProduct =
+        new QLabel(QStringLiteral("Software for Reverse Osmosis operating data normalization"), central);
+    lblVersion = new QLabel(central);
+    lblDatabase = new QLabel(central);
+    lblDatabase->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    lblDBVersion = new QLabel(central);
+    lblMembDB = new QLabel(central);
+    grid->addWidget(picLogo, 0, 0, 3, 1, Qt::AlignTop);
+    grid->addWidget(lblProductName, 0, 1);
+    grid->addWidget(lblCompanyProduct, 1, 1);
+    grid->addWidget(lblVersion, 2, 1);
+    grid->addWidget(lblDatabase, 3, 0, 1, 2);
+    grid->addWidget(lblDBVersion, 4, 0, 1, 2);
+    grid->addWidget(lblMembDB, 5, 0, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(6, 1);
+    setCentralWidget(central);
+
+    sbStatusBar = new QStatusBar(this);
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(sbStatusBar);
+        panel->setObjectName(QStringLiteral("sbPanel%1").arg(i + 1));
+        sbPanels.push_back(panel);
+        if (i == 0)
+            sbStatusBar->addWidget(panel, 1);
+        else
+            sbStatusBar->addPermanentWidget(panel);
+    }
+    setStatusBar(sbStatusBar);
+    p_.status.setText(1, QStringLiteral("Status"));
+}
+
+void frmMain::buildMenus() {
+    auto item = [this](QMenu* menu, QAction*& action, const QString& name, const QString& caption,
+                       void (frmMain::*handler)()) {
+        action = menu->addAction(caption);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, handler);
+    };
+    // Items whose window comes with a later part of the program wait for its factory.
+    auto waits = [this](QAction* action, const QString& window) {
+        windowItems_.emplace_back(action, window);
+    };
+
+    mnuFile = menuBar()->addMenu(QStringLiteral("&Projects"));
+    mnuFile->setObjectName(QStringLiteral("mnuFile"));
+    item(mnuFile, mnuDataEntry, "mnuDataEntry", "&Data Entry", &frmMain::mnuDataEntry_Click);
+    waits(mnuDataEntry, "frmData");
+    item(mnuFile, mnuProjectSelect, "mnuProjectSelect", "Change Current Selected Project",
+         &frmMain::mnuProjectSelect_Click);
+    mnuFile->addSeparator();
+    item(mnuFile, mnuProjectCreate, "mnuProjectCreate", "&CREATE New Project",
+         &frmMain::mnuProjectCreate_Click);
+    item(mnuFile, MnuProjectEdit, "MnuProjectEdit", "&EDIT Current Project Information",
+         &frmMain::MnuProjectEdit_Click);
+    item(mnuFile, mnuRecalc, "mnuRecalc", "&Recalculate Current Project", &frmMain::mnuRecalc_Click);
+    item(mnuFile, mnuRecalcAll, "mnuRecalcAll", "Recalculate &ALL Projects in current Database",
+         &frmMain::mnuRecalcAll_Click);
+    mnuFile->addSeparator();
+    item(mnuFile, mnuEditProjectInformation, "mnuEditProjectInformation", "Delete Project",
+         &frmMain::mnuEditProjectInformation_Click);
+    waits(mnuEditProjectInformation, "frmEditProject");
+    item(mnuFile, mnuEditRaw, "mnuEditRaw", "Record Editor", &frmMain::mnuEditRaw_Click);
+    waits(mnuEditRaw, "frmEditData");
+    mnuFile->addSeparator();
+    item(mnuFile, mnuFileOpenDatabase, "mnuFileOpenDatabase", "Change Current Selected Database",
+         &frmMain::mnuFileOpenDatabase_Click);
+    item(mnuFile, mnuBackup, "mnuBackup", "Backup/Save Database", &frmMain::mnuBackup_Click);
+    item(mnuFile, mnuProjectsMigrate, "mnuProjectsMigrate", "Migrate/Merge Databases - 2/3 to 3 bank",
+         &frmMain::mnuProjectsMigrate_Click);
+    waits(mnuProjectsMigrate, "dlgMigrate");
+    mnuFile->addSeparator();
+    item(mnuFile, mnuFileExit, "mnuFileExit", "E&xit", &frmMain::mnuFileExit_Click);
+
+    mnuEdit = menuBar()->addMenu(QStringLiteral("&Utility"));
+    mnuEdit->setObjectName(QStringLiteral("mnuEdit"));
+    item(mnuEdit, mnuEditLock, "mnuEditLock", "&Unlock / Lock Data Entry Configuration",
+         &frmMain::mnuEditLock_Click);
+    item(mnuEdit, mnuEditEvent, "mnuEditEvent", "Manage Event &Types", &frmMain::mnuEditEvent_Click);
+    waits(mnuEditEvent, "frmEvent");
+    item(mnuEdit, mnuEditCustom, "mnuEditCustom", "Manage Custom Elements", &frmMain::mnuEditCustom_Click);
+    waits(mnuEditCustom, "frmElementSpecs");
+    item(mnuEdit, mnuEditDataFields, "mnuEditDataFields", "Manage Custom Data Fields",
+         &frmMain::mnuEditDataFields_Click);
+    waits(mnuEditDataFields, "frmUserDefined");
+    mnuEdit->addSeparator();
+    item(mnuEdit, mnuRealTimeTest, "mnuRealTimeTest", "Test &Scada Communications",
+         &frmMain::mnuRealTimeTest_Click);
+    item(mnuEdit, mnuDataView, "mnuDataView", "Tabular Data View", &frmMain::mnuDataView_Click);
+    waits(mnuDataView, "rows");
+
+    mnu9 = menuBar()->addMenu(QStringLiteral("&Graphs"));
+    mnu9->setObjectName(QStringLiteral("mnu9"));
+    item(mnu9, mnuViewgraphs, "mnuViewgraphs", "Graph Manager", &frmMain::mnuViewgraphs_Click);
+    waits(mnuViewgraphs, "frmGraphs");
+    item(mnu9, mnuDisplayGraphs, "mnuDisplayGraphs", "&Display Graph Images (wmf files)",
+         &frmMain::mnuDisplayGraphs_Click);
+    waits(mnuDisplayGraphs, "frmPrintGraph");
+    item(mnu9, mnugraphDelete, "mnugraphDelete", "Delete Saved Graphs", &frmMain::mnugraphDelete_Click);
+    waits(mnugraphDelete, "frmEditSavedGraphs");
+
+    mnuData = menuBar()->addMenu(QStringLiteral("&Import/Export"));
+    mnuData->setObjectName(QStringLiteral("mnuData"));
+    item(mnuData, mnuExportProjectData, "mnuExportProjectData",
+         "Export HV Project (User  Selects Data  Range)", &frmMain::mnuExportProjectData_Click);
+    waits(mnuExportProjectData, "FrmExportData");
+    mnuData->addSeparator();
+    item(mnuData, mnuExportCSV, "mnuExportCSV", "Export HV Project and Data to a CSV file for Excel",
+         &frmMain::mnuExportCSV_Click);
+    waits(mnuExportCSV, "FrmExportData");
+    mnuData->addSeparator();
+    item(mnuData, mnuImportProjectData, "mnuImportProjectData", "Import HV project and data",
+         &frmMain::mnuImportProjectData_Click);
+    waits(mnuImportProjectData, "FrmImportData");
+    mnuData->addSeparator();
+    item(mnuData, mnuImportExcelData, "mnuImportExcelData", "Import Data (Data Collected Outside of HV)",
+         &frmMain::mnuImportExcelData_Click);
+    waits(mnuImportExcelData, "frmImportExcel");
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("&Help"));
+    mnuHelp->setObjectName(QStringLiteral("mnuHelp"));
+    item(mnuHelp, mnuHelpUser, "mnuHelpUser", "&On-Line Documentation", &frmMain::mnuHelpUser_Click);
+    item(mnuHelp, mnuHelpEmail, "mnuHelpEmail", "&Send Email to Hevrin Support",
+         &frmMain::mnuHelpEmail_Click);
+    item(mnuHelp, mnuHelpAbout, "mnuHelpAbout", "&About ", &frmMain::mnuHelpAbout_Click);
+    item(mnuHelp, mnuContact, "mnuContact", "&Contact us", &frmMain::mnuContact_Click);
+    item(mnuHelp, mnuLicense, "mnuLicense", "&License Agreement", &frmMain::mnuLicense_Click);
+    item(mnuHelp, mnuSplash, "mnuSplash", "S&how Splash Screen at Startup", &frmMain::mnuSplash_Click);
+    item(mnuHelp, mnuRealHelp, "mnuRealHelp", "&News/Updates", &frmMain::mnuRealHelp_Click);
+
+    for (QMenu* m : {mnuFile, mnuEdit, mnu9, mnuData})
+        connect(m, &QMenu::aboutToShow, this, &frmMain::enableWindowItems);
+    enableWindowItems();
+}
+
+void frmMain::enableWindowItems() {
+    for (const auto& [action, window] : windowItems_)
+        action->setEnabled(p_.windows.hasFactory(window));
+}
+
+void frmMain::showStatusPanel(int panel) {
+    if (panel < 1 || panel > 3) return;
+    QString text = p_.status.text(panel);
+    // Panels 2 and 3 show the date and the time unless a run writes its own text there.
+    if (text.isEmpty() && panel == 2) text = QLocale().toString(p_.system.now().date(), QLocale::ShortFormat);
+    if (text.isEmpty() && panel == 3) text = QLocale().toString(p_.system.now().time(), QLocale::ShortFormat);
+    sbPanels[size_t(panel - 1)]->setText(text);
+}
+
+void frmMain::showLabels() {
+    lblDatabase->setText(p_.mainLabels.lblDatabase());
+    lblDBVersion->setText(p_.mainLabels.lblDBVersion());
+}
+
+void frmMain::Form_Load() {
+    lblVersion->setText(versionCaption());
+    if (!p_.MainWindowInitialized) {
+        const int left = storedTwips(p_.userStore, "MainLeft", 200);
+        const int top = storedTwips(p_.userStore, "MainTop", 200);
+        const int width = storedTwips(p_.userStore, "MainWidth", 11750);
+        const int height = storedTwips(p_.userStore, "MainHeight", 3250);
+        move(left / TwipsPerPixel, top / TwipsPerPixel);
+        resize(width / TwipsPerPixel, height / TwipsPerPixel);
+
+        p_.CurrentProject.ProjectID = ReadIniValue(Section, "Project", "My Big Project", p_.IniFilePath);
+        p_.CurrentProject.TrainNumber = trainFromSetting(ReadIniValue(Section, "Train", "1", p_.IniFilePath));
+        p_.status.setText(1, "Current Project: " + p_.CurrentProject.ProjectID +
+                                 " Train: " + QString::number(p_.CurrentProject.TrainNumber));
+        p_.MainWindowInitialized = true;
+        lblMembDB->setText("Membrane DB Ver: " + QString::number(p_.ElementDbVersion, 'g', 15));
+
+        const QString version =
+            DbVersionCaption(true, p_.DbVersionMajor, p_.DbVersionMinor, p_.DbVersionRevision);
+        if (p_.DbValid && !p_.DbIsOlder) {
+            hv::LoadMyProject(p_);
+            p_.mainLabels.setDatabase("Database: " + p_.ProjectDatabasePath);
+            p_.mainLabels.setDBVersion(
+                DbVersionCaption(true, p_.DbVersionMajor, p_.DbVersionMinor, p_.DbVersionRevision));
+        } else if (!p_.DbValid) {
+            p_.mainLabels.setDatabase("PLEASE SELECT A VALID DATABASE TO CONTINUE!");
+            p_.mainLabels.setDBVersion("DB Version: Not Valid");
+            mnuFileOpenDatabase_Click();
+        } else {
+            p_.mainLabels.setDatabase("DATABASE MIGRATION REQUIRED");
+            p_.mainLabels.setDBVersion(version);
+            if (p_.DbVersionMinor < 3) {
+                p_.prompts.message(
+                    "You are starting Hevrin with an old, two bank database.  \r\n\r\n" +
+                        p_.ProjectDatabasePath +
+                        "\r\n\r\nThis needs migration to the three bank version.\r\nYou may exit "
+                        "from the migration dialog and select another database if you wish",
+                    Buttons::OK, Icon::None, Title);
+                p_.windows.showModal("dlgMigrate");
+            }
+        }
+        const QString graphPath = ReadIniValue(Section, "GraphPath", p_.AppDataFolder, p_.IniFilePath);
+        p_.GraphPath = graphPath.isEmpty() ? p_.AppDataFolder : graphPath;
+    }
+    showLabels();
+
+    // A window left on a screen that is gone comes back into view.
+    const int leftTwips = x() * TwipsPerPixel;
+    const int topTwips = y() * TwipsPerPixel;
+    if (leftTwips < 0 || leftTwips > 10000) move(200 / TwipsPerPixel, y());
+    if (topTwips < 0 || topTwips > 5000) move(x(), 200 / TwipsPerPixel);
+}
+
+void frmMain::Form_Activate() {
+    const QString current = "CURRENT PROJECT: " + p_.CurrentProject.ProjectID +
+                            " Train: " + QString::number(p_.CurrentProject.TrainNumber);
+    if (p_.RecalcAllRunning) {
+        p_.status.setText(1, current);
+        p_.RecalcAllRunning = false;
+    } else if (p_.CurrentProjectLoaded) {
+        p_.status.setText(1, current);
+    } else {
+        p_.status.setText(1, GetMlString(1098, "NOT FOUND! ") + p_.CurrentProject.ProjectID);
+    }
+}
+
+void frmMain::Form_GotFocus() {
+    if (p_.RecalcAllRunning) return;
+    p_.status.setText(1, "CURRENT PROJECT: " + p_.CurrentProject.ProjectID +
+                             " Train: " + QString::number(p_.CurrentProject.TrainNumber));
+}
+
+void frmMain::Form_Unload() {
+    p_.windows.unloadAll(this);
+    if (!isMinimized()) {
+        p_.userStore.setValue("MainLeft", QString::number(x() * TwipsPerPixel));
+        p_.userStore.setValue("MainTop", QString::number(y() * TwipsPerPixel));
+        p_.userStore.setValue("MainWidth", QString::number(width() * TwipsPerPixel));
+        p_.userStore.setValue("MainHeight", QString::number(height() * TwipsPerPixel));
+        p_.userStore.sync();
+    }
+    WriteIniValue(Section, "Project", p_.IniFilePath, p_.CurrentProject.ProjectID);
+    WriteIniValue(Section, "Train", p_.IniFilePath, QString::number(p_.CurrentProject.TrainNumber));
+    WriteIniValue(Section, "Database", p_.IniFilePath, p_.ProjectDatabasePath);
+    WriteIniValue(Section, "Graphpath", p_.IniFilePath, p_.GraphPath);
+}
+
+void frmMain::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
+}
+
+void frmMain::focusInEvent(QFocusEvent* e) {
+    QMainWindow::focusInEvent(e);
+    Form_GotFocus();
+}
+
+void frmMain::closeEvent(QCloseEvent* e) {
+    Form_Unload();
+    e->accept();
+}
+
+void frmMain::LoadMyProject() {
+    hv::LoadMyProject(p_);
+}
+void frmMain::WriteIni() {
+    hv::WriteIni(p_);
+}
+void frmMain::Navigate(const QString& target) {
+    p_.system.openDocument(target);
+}
+
+bool frmMain::projectAvailable() {
+    if (p_.ProjectDatabasePath.isEmpty()) return false;
+    if (ProjectTrainExists(p_, p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber)) return true;
+    p_.status.setText(1, "No valid project selected. Please select a new project");
+    return false;
+}
+
+bool frmMain::refuseWhileDataEntryOpen() {
+    if (!p_.DataEntryOpen) return false;
+    p_.prompts.message("Data Entry is still open. Please <Close and Exit> Data Entry first", Buttons::OK,
+                       Icon::Information, Title);
+    return true;
+}
+
+void frmMain::showProjectWindow(bool select, bool create, bool edit) {
+    if (refuseWhileDataEntryOpen()) return;
+    p_.ProjectSelectMode = select;
+    p_.ProjectCreateMode = create;
+    p_.ProjectEditMode = edit;
+    p_.windows.showFresh("frmProject");
+    QCoreApplication::processEvents();
+}
+
+void frmMain::mnuDataEntry_Click() {
+    if (!projectAvailable()) return;
+    if (QWidget* project = p_.windows.find("frmProject"); project && project->isVisible()) {
+        const Answer a = p_.prompts.message("Project Edit or Project Select or Create Project is still open. "
+                                            "Hevrin needs to close the Project "
+                                            "form before data collection can commence.\r\n\r\nSelect <OK> "
+                                            "for Hevrin to close it for you.  Any "
+                                            "unsaved data will be lost.  <Cancel> to close it yourself.",
+                                            Buttons::OKCancel, Icon::None, Title);
+        if (a != Answer::OK) return;
+        p_.windows.unload("frmProject");
+    }
+    if (QWidget* data = p_.windows.find("frmData")) {
+        data->show();
+        data->raise();
+    } else {
+        p_.windows.showFresh("frmData");
+    }
+}
+
+void frmMain::mnuProjectSelect_Click() {
+    showProjectWindow(true, false, false);
+}
+void frmMain::mnuProjectCreate_Click() {
+    showProjectWindow(false, true, false);
+}
+void frmMain::MnuProjectEdit_Click() {
+    showProjectWindow(false, false, true);
+}
+
+void frmMain::mnuRecalc_Click() {
+    QString text = "This will recalculate project " + p_.CurrentProject.ProjectID + " Train " +
+                   QString::number(p_.CurrentProject.TrainNumber) + ".";
+    if (p_.CurrentProject.NumTrains >= 2)
+        text += "\r\nThis project may contain multiple trains. You must recalculate each train individually, "
+                "or use "
+                "the Recalcuate All Projects option.";
+    if (p_.prompts.message(text, Buttons::OKCancel, Icon::None, Title) != Answer::OK) return;
+    if (!p_.RecalculateProject) return;
+    try {
+        p_.RecalculateProject(p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber);
+    } catch (const DbError& e) {
+        // The project run reports nothing of its own; a failure must not end the program.
+        p_.prompts.message("Error #" + QString::number(e.number()) + " " + e.description(), Buttons::OK,
+                           Icon::Critical, Title);
+    }
+}
+
+void frmMain::mnuRecalcAll_Click() {
+    const Answer a = p_.prompts.message(
+        "This will recalculate all projects in this database using the current project reference information "
+        "\r\nand any changes made to the data records since the last recalculation.\r\n\r\nThis may take few "
+        "moments depending on how many records exist in the project.",
+        Buttons::OKCancel, Icon::None, Title);
+    if (a == Answer::OK && p_.RecalculateAllProjects) p_.RecalculateAllProjects();
+}
+
+void frmMain::mnuEditProjectInformation_Click() {
+    if (p_.prompts.message(
+            "This utility can be used to completely delete a project. Do you want to continue?",
+            Buttons::OKCancel, Icon::None, Title) == Answer::OK)
+        p_.windows.showSingle("frmEditProject");
+}
+
+void frmMain::mnuEditRaw_Click() {
+    if (p_.prompts.message(
+            "This utility can be used to directly change data in your database without "
+            "recalculating and no error checking. Please use care when changing or editing records. "
+            "Do you want to continue?",
+            Buttons::OKCancel, Icon::None, Title) == Answer::OK)
+        p_.windows.showSingle("frmEditData");
+}
+
+void frmMain::mnuFileOpenDatabase_Click() {
+    OpenDatabaseCommand(p_);
+}
+
+void frmMain::mnuBackup_Click() {
+    const Answer a = p_.prompts.message(
+        "Create a back up of your database? The default action will create a backup in the existing Hevrin "
+        "application directory - \r\n\r\n" +
+            p_.AppDataFolder +
+            "\r\n\r\nHowever, you may select any directory and name for your backup copy. \r\n\r\nFor VISTA "
+            "users, "
+            "you may need to adjust your Windows Explorer settings under TOOLS | FOLDER OPTIONS | VIEW. Set "
+            "the "
+            "<Show Hidden Files and Folders> check box to Checked and the AppData directory will appear "
+            "under your "
+            "VISTA Computer user name",
+        Buttons::OKCancel, Icon::None, "BACKUP DATABASE?");
+    if (a != Answer::OK) return;
+    p_.status.setText(1, "Backing up database");
+    const QString result = BackupDatabase(p_, false);
+    if (!result.startsWith("Err")) {
+        p_.status.setText(1, "Backed up to: " + result);
+    } else {
+        p_.status.setText(1, "Database Backup Failed");
+        p_.prompts.message(result, Buttons::OK, Icon::None, Title);
+    }
+}
+
+void frmMain::mnuProjectsMigrate_Click() {
+    p_.PreviousDatabasePath = p_.ProjectDatabasePath;
+    p_.windows.showModal("dlgMigrate");
+}
+
+void frmMain::mnuFileExit_Click() {
+    close();
+}
+
+void frmMain::mnuEditLock_Click() {
+    if (!p_.DataEntryOpen) {
+        p_.prompts.message(GetMlString(1072, "The data entry form is not open."), Buttons::OK, Icon::None,
+                           Title);
+        return;
+    }
+    QWidget* data = p_.windows.find("frmData");
+    const Answer a = p_.prompts.message(
+        GetMlString(1071, "Allow configuration changes to the data entry/collection form?"), Buttons::YesNo,
+        Icon::None, Title);
+    p_.DataEntryConfigUnlocked = a == Answer::Yes;
+    if (data) QMetaObject::invokeMethod(data, "ConfigBoxes");
+    QCoreApplication::processEvents();
+}
+
+void frmMain::mnuEditEvent_Click() {
+    p_.windows.showSingle("frmEvent");
+}
+
+void frmMain::mnuEditCustom_Click() {
+    if (p_.DataEntryOpen) {
+        p_.prompts.message(GetMlString(1070,
+                                       "Please close all other forms before updating or adding elements. "
+                                       "Custom Elements apply to ALL projects.  Once you add or modify "
+                                       "elements, your changes will not take effect until all open forms "
+                                       "have been closed and re-opened."),
+                           Buttons::OK, Icon::None, Title);
+        return;
+    }
+    p_.windows.showSingle("frmElementSpecs");
+}
+
+void frmMain::mnuEditDataFields_Click() {
+    if (projectAvailable()) p_.windows.showSingle("frmUserDefined");
+}
+
+void frmMain::mnuRealTimeTest_Click() {
+    if (p_.system.launch(p_.AppDataFolder + "/ddetest")) return;
+    if (p_.system.launch(p_.system.programFolder() + "/ddetest")) return;
+    p_.prompts.message("File DDEtest.exe not found", Buttons::OK, Icon::None, Title);
+}
+
+void frmMain::mnuDataView_Click() {
+    // A new view at every use; earlier ones stay open.
+    if (QWidget* w = p_.windows.create("rows")) {
+        w->show();
+        w->raise();
+    }
+}
+
+void frmMain::mnuViewgraphs_Click() {
+    p_.windows.showSingle("frmGraphs");
+}
+void frmMain::mnuDisplayGraphs_Click() {
+    p_.windows.showSingle("frmPrintGraph");
+}
+void frmMain::mnugraphDelete_Click() {
+    p_.windows.showSingle("frmEditSavedGraphs");
+}
+
+void frmMain::mnuExportProjectData_Click() {
+    p_.ProjectInfoOnlyMode = false;
+    p_.ExportCsvMode = false;
+    p_.windows.showSingle("FrmExportData");
+}
+
+void frmMain::mnuExportCSV_Click() {
+    p_.ProjectInfoOnlyMode = false;
+    p_.ExportCsvMode = true;
+    p_.windows.showSingle("FrmExportData");
+}
+
+void frmMain::mnuImportProjectData_Click() {
+    p_.ProjectInfoOnlyMode = false;
+    p_.windows.showSingle("FrmImportData");
+}
+
+void frmMain::mnuImportExcelData_Click() {
+    if (!projectAvailable()) return;
+    switch (p_.windows.windowState("frmImportExcel")) {
+    case 0:
+    case 2:
+        if (QWidget* w = p_.windows.find("frmImportExcel")) {
+            w->showNormal();
+            w->raise();
+            w->activateWindow();
+        }
+        return;
+    case 1:
+        p_.windows.unload("frmImportExcel");
+        break;
+    default:
+        break;
+    }
+    p_.windows.showFresh("frmImportExcel");
+}
+
+void frmMain::mnuHelpUser_Click() {
+    Navigate(p_.system.programFolder() + "/" + links::HelpPage);
+}
+
+void frmMain::mnuHelpEmail_Click() {
+    const QString address = QString::fromLatin1(links::SupportMailAddress);
+    if (p_.prompts.message("Send email questions and comments to Hevrin support: " + address,
+                           Buttons::OKCancel, Icon::Question, Title) == Answer::OK)
+        Navigate("mailto:" + address + "?" + "subject=" + links::SupportMailSubject);
+}
+
+void frmMain::mnuHelpAbout_Click() {
+    auto* splash = qobject_cast<frmSplash*>(p_.windows.showSingle("frmSplash"));
+    if (splash) splash->Check1->setChecked(true);
+    QCoreApplication::processEvents();
+}
+
+void frmMain::mnuContact_Click() {
+    p_.windows.showSingle("frmContact");
+}
+
+void frmMain::mnuLicense_Click() {
+    Navigate(p_.system.programFolder() + "/" + links::LicenceDocument);
+}
+
+void frmMain::mnuSplash_Click() {
+    const Answer a = p_.prompts.message(GetMlString(1088, "Splash Screen - show at start up?"),
+                                        Buttons::YesNo, Icon::Question, Title);
+    WriteIniValue(Section, "ShowSplash", p_.IniFilePath, a == Answer::Yes ? "yes" : "no");
+}
+
+void frmMain::mnuRealHelp_Click() {
+    QUrl url = QUrl::fromLocalFile(p_.system.programFolder() + "/" + links::HelpPage);
+    url.setFragment(QString::fromLatin1(links::NewsFragment));
+    Navigate(url.toString());
+}
+
+} // namespace hv

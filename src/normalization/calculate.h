@@ -1,0 +1,60 @@
+#pragma once
+#include <QDateTime>
+#include <QSqlQuery>
+#include <QString>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "normalization/normalize.h"
+#include "platform/database.h"
+
+namespace hv {
+
+struct Program;
+
+// Normalizes one stored reading against CurrentProject and writes its calculated columns
+// back. id 0 takes the newest reading of the current project and train whose TheDate
+// equals `when` to the second; any other id takes that row. True when every calculated
+// column was stored; False after any failure, reported unless IgnoreCalcErrors is set.
+// Leaves LastNormalizedPermFlow, LastNormalizedSaltPassage and LastNormalizedDP and
+// changes CurrentProject's FeedFlow, OverallRecovery and DeltaPress fields. Raises nothing.
+bool CalculateDataRecord(Program& p, const QDateTime& when, qint32 id);
+
+// The normalization of readings over one open connection, shared by the single reading
+// above and the recalculations: the Data columns are looked up once and the statements
+// prepared once.
+class DataRecordCalculator {
+public:
+    DataRecordCalculator(Program& p, Database& db);
+    DataRecordCalculator(const DataRecordCalculator&) = delete;
+    DataRecordCalculator& operator=(const DataRecordCalculator&) = delete;
+
+    // "SELECT <columns> FROM Data " for the row queries; the row must come with these
+    // columns in this order.
+    const QString& selectFromData() const { return select_; }
+
+    // Normalizes the row `row` is positioned on, against p.CurrentProject. Same result
+    // and reporting as CalculateDataRecord.
+    bool calculate(const QSqlQuery& row);
+    // The failure path when no row could be read.
+    bool failWithoutRow(const DbError& e);
+
+    // Called before the calculator shows a message (a bulk run commits its batch first).
+    std::function<void()> beforeMessage;
+
+private:
+    bool fail(const DbError& e, const QSqlQuery* row, const DataWorking& w, int assigned);
+    void writeBack(qint64 id, double elapsed, const DataWorking& w, int assigned);
+
+    Program& p_;
+    Database& db_;
+    QString select_;
+    std::array<int, ReadColumnCount> readPos_{};  // position in the select, -1 when absent
+    int firstMissingStored_ = -1;                 // index into StoredColumns, -1 when all there
+    std::array<bool, 4> specFlux_{};
+    std::unique_ptr<QSqlQuery> update_;
+    std::unique_ptr<QSqlQuery> updateElapsed_;
+};
+
+}  // namespace hv

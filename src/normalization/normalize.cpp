@@ -1,0 +1,495 @@
+#include "normalization/normalize.h"
+
+#include "core/units.h"
+#include "normalization/calcerror.h"
+#include "normalization/formulas.h"
+
+namespace hv {
+
+using W = DataWorking;
+
+constexpr ReadColumn readColumns[] = {
+    {"ElapsedTimeHrs", ReadKind::Number, &W::ElapsedTimeHrs},
+    {"Temperature", ReadKind::Number, &W::Temperature},
+    {"FeeduS", ReadKind::Number, &W::FeeduS},
+    {"PermuS", ReadKind::Number, &W::PermuS},
+    {"ConcuS", ReadKind::Number, &W::ConcuS},
+    {"FeedFlow", ReadKind::Number, &W::FeedFlow},
+    {"ConcFlow", ReadKind::Number, &W::ConcFlow},
+    {"PermFlow", ReadKind::Number, &W::PermFlow},
+    {"FeedPressure", ReadKind::Number, &W::FeedPressure},
+    {"ConcPressure", ReadKind::Number, &W::ConcPressure},
+    {"ConcPressure_1", ReadKind::Number, &W::ConcPressure_1},
+    {"PermBackPress", ReadKind::Number, &W::PermBackPress},
+    {"PermuS_1", ReadKind::Number, &W::PermuS_1},
+    {"PermuS_2", ReadKind::Number, &W::PermuS_2},
+    {"PermFlow_1", ReadKind::Number, &W::PermFlow_1},
+    {"PermFlow_2", ReadKind::Number, &W::PermFlow_2},
+    {"FeedPressure_2", ReadKind::Number, &W::FeedPressure_2},
+    {"PermBackPress_1", ReadKind::Number, &W::PermBackPress_1},
+    {"PermBackPress_2", ReadKind::Number, &W::PermBackPress_2},
+    {"EventID", ReadKind::Integer, nullptr},
+    {"Note1", ReadKind::NullableText, nullptr},
+    {"pH", ReadKind::Number, &W::pH},
+    {"TurbidityRaw", ReadKind::Number, &W::TurbidityRaw},
+    {"TurbidityFeed", ReadKind::Number, &W::TurbidityFeed},
+    {"SDIRaw", ReadKind::Number, &W::SDIRaw},
+    {"SDIFeed", ReadKind::Number, &W::SDIFeed},
+    {"ORP", ReadKind::Number, &W::ORP},
+    {"ActualRejection", ReadKind::Number, &W::ActualRejection},
+    {"NormalizedPermFlow", ReadKind::Number, &W::NormalizedPermFlow},
+    {"NormalizedSaltPassage", ReadKind::Number, &W::NormalizedSaltPassage},
+    {"NormalizedDP", ReadKind::Number, &W::NormalizedDP},
+    {"NetTMP", ReadKind::Number, &W::NetTMP},
+    {"ActualFlux", ReadKind::Number, &W::ActualFlux},
+    {"NormalizedFlux", ReadKind::Number, &W::NormalizedFlux},
+    {"NormalizedPermFlow_1", ReadKind::Number, &W::NormalizedPermFlow_1},
+    {"NormalizedSaltPassage_1", ReadKind::Number, &W::NormalizedSaltPassage_1},
+    {"NormalizedDP_1", ReadKind::Number, &W::NormalizedDP_1},
+    {"ActualFlux_1", ReadKind::Number, &W::ActualFlux_1},
+    {"NormalizedPermFlow_2", ReadKind::Number, &W::NormalizedPermFlow_2},
+    {"NormalizedSaltPassage_2", ReadKind::Number, &W::NormalizedSaltPassage_2},
+    {"NormalizedDP_2", ReadKind::Number, &W::NormalizedDP_2},
+    {"ActualFlux_2", ReadKind::Number, &W::ActualFlux_2},
+    {"SystemRecovery", ReadKind::Number, &W::SystemRecovery},
+    {"B1Recovery", ReadKind::Number, &W::B1Recovery},
+    {"B2Recovery", ReadKind::Number, &W::B2Recovery},
+    {"SystemDP", ReadKind::Number, &W::SystemDP},
+    {"B1DP", ReadKind::Number, &W::B1DP},
+    {"B2DP", ReadKind::Number, &W::B2DP},
+    {"PermFlow_3", ReadKind::Number, &W::PermFlow_3},
+    {"PermuS_3", ReadKind::Number, &W::PermuS_3},
+    {"FeedPressure_3", ReadKind::Number, &W::FeedPressure_3},
+    {"ConcPressure_2", ReadKind::Number, &W::ConcPressure_2},
+    {"PermbackPress_3", ReadKind::Number, &W::PermbackPress_3},
+    {"NormalizedPermFlow_3", ReadKind::Number, &W::NormalizedPermFlow_3},
+    {"NormalizedSaltPassage_3", ReadKind::Number, &W::NormalizedSaltPassage_3},
+    {"ActualFlux_3", ReadKind::Number, &W::ActualFlux_3},
+    {"NormalizedDP_3", ReadKind::Number, &W::NormalizedDP_3},
+    {"B3DP", ReadKind::Number, &W::B3DP},
+    {"B3Recovery", ReadKind::Number, &W::B3Recovery},
+};
+static_assert(std::size(readColumns) == ReadColumnCount);
+const std::array<ReadColumn, ReadColumnCount> ReadColumns = std::to_array(readColumns);
+
+constexpr StoredColumn storedColumns[] = {
+    {"ActualRejection", &W::ActualRejection},
+    {"NormalizedPermFlow", &W::NormalizedPermFlow},
+    {"NormalizedSaltPassage", &W::NormalizedSaltPassage},
+    {"NormalizedDP", &W::NormalizedDP},
+    {"NetTMP", &W::NetTMP},
+    {"ActualFlux", &W::ActualFlux},
+    {"NormalizedFlux", &W::NormalizedFlux},
+    {"NormalizedPermFlow_1", &W::NormalizedPermFlow_1},
+    {"NormalizedSaltPassage_1", &W::NormalizedSaltPassage_1},
+    {"NormalizedDP_1", &W::NormalizedDP_1},
+    {"ActualFlux_1", &W::ActualFlux_1},
+    {"NormalizedPermFlow_2", &W::NormalizedPermFlow_2},
+    {"NormalizedSaltPassage_2", &W::NormalizedSaltPassage_2},
+    {"NormalizedDP_2", &W::NormalizedDP_2},
+    {"ActualFlux_2", &W::ActualFlux_2},
+    {"B1Recovery", &W::B1Recovery},
+    {"B2Recovery", &W::B2Recovery},
+    {"B1DP", &W::B1DP},
+    {"B2DP", &W::B2DP},
+    {"ConcPressure_1", &W::ConcPressure_1},
+    {"NormalizedPermFlow_3", &W::NormalizedPermFlow_3},
+    {"NormalizedSaltPassage_3", &W::NormalizedSaltPassage_3},
+    {"NormalizedDP_3", &W::NormalizedDP_3},
+    {"ActualFlux_3", &W::ActualFlux_3},
+    {"B3Recovery", &W::B3Recovery},
+    {"B3DP", &W::B3DP},
+    {"SystemRecovery", &W::SystemRecovery},
+    {"SystemDP", &W::SystemDP},
+    {"ConcuS", &W::ConcuS},
+    {"PermFlow_2", &W::PermFlow_2},
+    {"PermuS_2", &W::PermuS_2},
+    {"FeedPressure_2", &W::FeedPressure_2},
+    {"PermbackPress_2", &W::PermBackPress_2},
+    {"PermFlow_3", &W::PermFlow_3},
+    {"PermuS_3", &W::PermuS_3},
+    {"FeedPressure_3", &W::FeedPressure_3},
+    {"ConcPressure_2", &W::ConcPressure_2},
+    {"PermbackPress_3", &W::PermbackPress_3},
+    {"PermFlow", &W::PermFlow},
+    {"FeedFlow", &W::FeedFlow},
+};
+static_assert(std::size(storedColumns) == StoredColumnCount);
+const std::array<StoredColumn, StoredColumnCount> StoredColumns = std::to_array(storedColumns);
+
+const std::array<StoredColumn, 4> SpecFluxColumns = {{
+    {"SpecFlux", &W::SpecFlux},
+    {"SpecFlux_1", &W::SpecFlux_1},
+    {"SpecFlux_2", &W::SpecFlux_2},
+    {"SpecFlux_3", &W::SpecFlux_3},
+}};
+
+namespace {
+
+using calcerr::div;
+
+// Logarithmic mean of a bank's feed and concentrate concentrations.
+inline double logMean(double outlet, double inlet) {
+    return div(outlet - inlet, calcerr::ln(div(outlet, inlet)));
+}
+
+inline double osmotic(double t, double c, int unitPress) { return PressureFromAtm(OsmoticPressure(t, c), unitPress); }
+
+// ((NDP ref / NDP) x F ref / F) x flow
+inline double normalizedFlow(double ndpRef, double ndp, double fRef, double f, double flow) {
+    return div(div(ndpRef, ndp) * fRef, f) * flow;
+}
+
+// Net driving pressure: feed, less half the drop, less the permeate back pressure, less
+// the feed-side osmotic pressure, plus the permeate's.
+inline double netDriving(double feed, double dp, double back, double pm, double pp) {
+    return feed - dp / 2 - back - pm + pp;
+}
+
+void zeroBank2(W& w) {
+    w.B2DP = 0;
+    w.B2Recovery = 0;
+    w.Bank2FeedFlow = 0;
+    w.PermFlow_2 = 0;
+    w.ActualFlux_2 = 0;
+    w.PermuS_2 = 0;
+    w.FeedPressure_2 = 0;
+    w.PermBackPress_2 = 0;
+    w.NormalizedPermFlow_2 = 0;
+    w.NormalizedSaltPassage_2 = 0;
+    w.NormalizedDP_2 = 0;
+}
+
+void zeroBank3(W& w) {
+    w.B3DP = 0;
+    w.B3Recovery = 0;
+    w.Bank3FeedFlow = 0;
+    w.PermFlow_3 = 0;
+    w.ActualFlux_3 = 0;
+    w.PermuS_3 = 0;
+    w.FeedPressure_3 = 0;
+    w.ConcPressure_2 = 0;
+    w.PermbackPress_3 = 0;
+    w.NormalizedPermFlow_3 = 0;
+    w.NormalizedSaltPassage_3 = 0;
+    w.NormalizedDP_3 = 0;
+}
+
+}  // namespace
+
+void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpecRecord>& table) {
+    const int banks = cp.NumBanks;
+    const bool multi = banks >= 2;
+    const int unitFlow = cp.unitFlow, unitFlux = cp.unitFlux, unitPress = cp.unitPress, unitTemp = cp.unitTemp;
+
+    // Bank bookkeeping of the measured values, on the FeedFlow stored in the row.
+    w.SystemDP = w.FeedPressure - w.ConcPressure;
+    w.PermBackPress_1 = w.PermBackPress;
+    if (banks == 1) {
+        w.ConcPressure_1 = w.ConcPressure;
+        zeroBank2(w);
+        zeroBank3(w);
+    } else if (banks == 2) {
+        w.B1DP = w.FeedPressure - w.ConcPressure_1;
+        w.B2DP = w.FeedPressure_2 - w.ConcPressure;
+        w.SystemDP = w.B1DP + w.B2DP;
+        w.B1Recovery = div(w.PermFlow_1, w.FeedFlow);
+        w.B2Recovery = div(w.PermFlow_2, w.FeedFlow - w.PermFlow_1);
+        w.Bank2FeedFlow = w.FeedFlow - w.PermFlow_1;
+        w.PermFlow = w.PermFlow_1 + w.PermFlow_2;
+        zeroBank3(w);
+    } else if (banks == 3) {
+        w.B1DP = w.FeedPressure - w.ConcPressure_1;
+        w.B2DP = w.FeedPressure_2 - w.ConcPressure_2;
+        w.B3DP = w.FeedPressure_3 - w.ConcPressure;
+        w.SystemDP = w.B1DP + w.B2DP + w.B3DP;
+        w.B1Recovery = div(w.PermFlow_1, w.FeedFlow);
+        w.B2Recovery = div(w.PermFlow_2, w.FeedFlow - w.PermFlow_1);
+        w.B3Recovery = div(w.PermFlow_3, w.FeedFlow - w.PermFlow_1 - w.PermFlow_2);
+        w.Bank2FeedFlow = w.FeedFlow - w.PermFlow_1;
+        w.Bank3FeedFlow = w.FeedFlow - w.PermFlow_1 - w.PermFlow_2;
+        w.PermFlow = w.PermFlow_1 + w.PermFlow_2 + w.PermFlow_3;
+    }
+
+    // System flows.
+    w.FeedFlow = w.PermFlow + w.ConcFlow;
+    w.SystemRecovery = div(w.PermFlow, w.FeedFlow);
+    if (banks == 1) w.B1Recovery = w.SystemRecovery;
+
+    // Actual fluxes. A flux is converted to the project's unit only when it was computed
+    // here: a stored value is already in that unit.
+    bool systemFlux = false;
+    if (cp.AreaBank > 0) {
+        w.ActualFlux = div(FlowToSI(w.PermFlow, unitFlow), cp.AreaBank);
+        systemFlux = true;
+    }
+    if (banks == 2) {
+        w.ActualFlux = div(FlowToSI(w.PermFlow, unitFlow), cp.AreaBank_1 + cp.AreaBank_2);
+        w.ActualFlux_1 = div(FlowToSI(w.PermFlow_1, unitFlow), cp.AreaBank_1);
+        w.ActualFlux_2 = div(FlowToSI(w.PermFlow_2, unitFlow), cp.AreaBank_2);
+        systemFlux = true;
+    } else if (banks == 3) {
+        w.ActualFlux = div(FlowToSI(w.PermFlow, unitFlow), cp.AreaBank_1 + cp.AreaBank_2 + cp.AreaBank_3);
+        w.ActualFlux_1 = div(FlowToSI(w.PermFlow_1, unitFlow), cp.AreaBank_1);
+        w.ActualFlux_2 = div(FlowToSI(w.PermFlow_2, unitFlow), cp.AreaBank_2);
+        w.ActualFlux_3 = div(FlowToSI(w.PermFlow_3, unitFlow), cp.AreaBank_3);
+        systemFlux = true;
+    }
+    if (systemFlux) w.ActualFlux = FluxFromSI(w.ActualFlux, unitFlux);
+    if (multi) w.ActualFlux_1 = FluxFromSI(w.ActualFlux_1, unitFlux);
+    w.ActualFlux_2 = FluxFromSI(w.ActualFlux_2, unitFlux);
+    w.ActualFlux_3 = FluxFromSI(w.ActualFlux_3, unitFlux);
+
+    // Actual side: concentrations along the feed channel.
+    w.ConcuS = div(w.FeedFlow * w.FeeduS - w.PermFlow * w.PermuS, w.ConcFlow);
+    const double cf = ConductivityToTDS(w.FeeduS);
+    const double cpm = ConductivityToTDS(w.PermuS);
+    const double cc = div(w.FeedFlow * cf - w.PermFlow * cpm, w.ConcFlow);
+    const double cm = logMean(cc, cf);
+    w.ActualRejection = 1 - div(cpm, cm);
+
+    double cp1 = 0, cp2 = 0, cp3 = 0, cc1 = 0, cc2 = 0, cm1 = 0, cm2 = 0, cm3 = 0;
+    if (banks == 2) {
+        cp1 = ConductivityToTDS(w.PermuS_1);
+        cp2 = ConductivityToTDS(w.PermuS_2);
+        cc1 = div(w.FeedFlow * cf - w.PermFlow_1 * cp1, w.Bank2FeedFlow);
+        cm1 = w.B1Recovery <= 0 ? cf : logMean(cc1, cf);
+        cm2 = logMean(cc, cc1);
+        cm3 = 0;
+    } else if (banks == 3) {
+        cp1 = ConductivityToTDS(w.PermuS_1);
+        cp2 = ConductivityToTDS(w.PermuS_2);
+        cp3 = ConductivityToTDS(w.PermuS_3);
+        cc1 = div(w.FeedFlow * cf - w.PermFlow_1 * cp1, w.Bank2FeedFlow);
+        cc2 = div(w.FeedFlow * cf - w.PermFlow_1 * cp1 - w.PermFlow_2 * cp2, w.Bank3FeedFlow);
+        cm1 = w.B1Recovery <= 0 ? cf : logMean(cc1, cf);
+        cm2 = logMean(cc2, cc1);
+        cm3 = logMean(cc, cc2);
+    }
+
+    // Actual side: osmotic pressures and correction factors at the reading's temperature.
+    const double t = TemperatureToC(w.Temperature, unitTemp);
+    const double pm = osmotic(t, cm, unitPress);
+    const double pp = osmotic(t, cpm, unitPress);
+    double pm1 = 0, pm2 = 0, pm3 = 0, pp1 = 0, pp2 = 0, pp3 = 0;
+    if (multi) {
+        pm1 = osmotic(t, cm1, unitPress);
+        pm2 = osmotic(t, cm2, unitPress);
+        pm3 = osmotic(t, cm3, unitPress);
+        pp1 = osmotic(t, cp1, unitPress);
+        pp2 = osmotic(t, cp2, unitPress);
+        pp3 = osmotic(t, cp3, unitPress);
+    }
+    const ElementSpecRecord& el = ElementOfType(table, cp.ElementType);
+    const double f = FlowTCF(t, el);
+    const double s = SaltPassageTCF(t, el);
+    double f1 = 0, f2 = 0, f3 = 0, s1 = 0, s2 = 0, s3 = 0;
+    if (multi) {
+        const ElementSpecRecord& e1 = ElementOfType(table, cp.ElementType_1);
+        const ElementSpecRecord& e2 = ElementOfType(table, cp.ElementType_2);
+        const ElementSpecRecord& e3 = ElementOfType(table, cp.ElementType_3);
+        f1 = FlowTCF(t, e1);
+        f2 = FlowTCF(t, e2);
+        f3 = FlowTCF(t, e3);
+        s1 = SaltPassageTCF(t, e1);
+        s2 = SaltPassageTCF(t, e2);
+        s3 = SaltPassageTCF(t, e3);
+    }
+
+    // Reference-side bookkeeping; these change the record itself.
+    cp.FeedFlow = cp.PermFlow + cp.ConcFlow;
+    double refDP = cp.FeedPressure - cp.ConcPressure;
+    const double refRecovery = div(cp.PermFlow, cp.FeedFlow);
+    cp.OverallRecovery = refRecovery;
+    cp.DeltaPress = refDP;
+    double refDP1 = 0, refDP2 = 0, refDP3 = 0, refBank2Feed = 0, refBank3Feed = 0;
+    if (banks == 2) {
+        refDP1 = cp.FeedPressure - cp.ConcPressure_1;
+        refDP2 = cp.FeedPressure_2 - cp.ConcPressure;
+        refDP = refDP1 + refDP2;
+        refBank2Feed = cp.FeedFlow - cp.PermFlow_1;
+        cp.DeltaPress_1 = refDP1;
+        cp.DeltaPress_2 = refDP2;
+    } else if (banks == 3) {
+        refDP1 = cp.FeedPressure - cp.ConcPressure_1;
+        refDP2 = cp.FeedPressure_2 - cp.ConcPressure_2;
+        refDP3 = cp.FeedPressure_3 - cp.ConcPressure;
+        refDP = refDP1 + refDP2 + refDP3;
+        refBank2Feed = cp.FeedFlow - cp.PermFlow_1;
+        refBank3Feed = cp.FeedFlow - cp.PermFlow_1 - cp.PermFlow_2;
+        cp.DeltaPress_1 = refDP1;
+        cp.DeltaPress_2 = refDP2;
+        cp.DeltaPress_3 = refDP3;
+    }
+
+    // Reference side: concentrations.
+    const double cfR = ConductivityToTDS(cp.FeeduS);
+    const double cpR = ConductivityToTDS(cp.PermuS);
+    const double ccR = div(cfR * cp.FeedFlow - cpR * cp.PermFlow, cp.ConcFlow);
+    const double cmR = logMean(ccR, cfR);
+    double cp1R = 0, cp2R = 0, cp3R = 0, cc1R = 0, cc2R = 0, cm1R = 0, cm2R = 0, cm3R = 0;
+    if (multi) {
+        cp1R = ConductivityToTDS(cp.PermuS_1);
+        cp2R = ConductivityToTDS(cp.PermuS_2);
+        cc1R = div(cfR * cp.FeedFlow - cp1R * cp.PermFlow_1, refBank2Feed);
+        cm1R = logMean(cc1R, cfR);
+        cm2R = logMean(ccR, cc1R);
+        if (banks == 3) {
+            cc2R = div(cfR * cp.FeedFlow - cp1R * cp.PermFlow_1 - cp2R * cp.PermFlow_2, refBank3Feed);
+            cp3R = ConductivityToTDS(cp.PermuS_3);
+            cm3R = logMean(ccR, cc2R);
+            cm2R = logMean(cc2R, cc1R);
+        }
+    }
+
+    // Reference side: osmotic pressures and factors at the reference temperature.
+    const double tR = TemperatureToC(cp.FeedTemp, unitTemp);
+    const double pmR = osmotic(tR, cmR, unitPress);
+    const double ppR = osmotic(tR, cpR, unitPress);
+    double pm1R = 0, pm2R = 0, pm3R = 0, pp1R = 0, pp2R = 0, pp3R = 0;
+    if (multi) {
+        pm1R = osmotic(tR, cm1R, unitPress);
+        pm2R = osmotic(tR, cm2R, unitPress);
+        pm3R = osmotic(tR, cm3R, unitPress);
+        pp1R = osmotic(tR, cp1R, unitPress);
+        pp2R = osmotic(tR, cp2R, unitPress);
+        pp3R = osmotic(tR, cp3R, unitPress);
+    }
+    const double fR = FlowTCF(tR, el);
+    const double sR = SaltPassageTCF(tR, el);
+    double f1R = 0, f2R = 0, f3R = 0, s1R = 0, s2R = 0, s3R = 0;
+    if (multi) {
+        const ElementSpecRecord& e1 = ElementOfType(table, cp.ElementType_1);
+        const ElementSpecRecord& e2 = ElementOfType(table, cp.ElementType_2);
+        const ElementSpecRecord& e3 = ElementOfType(table, cp.ElementType_3);
+        f1R = FlowTCF(tR, e1);
+        f2R = FlowTCF(tR, e2);
+        f3R = FlowTCF(tR, e3);
+        s1R = SaltPassageTCF(tR, e1);
+        s2R = SaltPassageTCF(tR, e2);
+        s3R = SaltPassageTCF(tR, e3);
+    }
+
+    // Net driving pressures.
+    const double ndp = netDriving(w.FeedPressure, w.SystemDP, w.PermBackPress, pm, pp);
+    const double ndpR = netDriving(cp.FeedPressure, refDP, cp.PermBackPress, pmR, ppR);
+    const double ndp1 = netDriving(w.FeedPressure, w.B1DP, w.PermBackPress_1, pm1, pp1);
+    const double ndp1R = netDriving(cp.FeedPressure, refDP1, cp.PermBackPress_1, pm1R, pp1R);
+    const double ndp2 = netDriving(w.FeedPressure_2, w.B2DP, w.PermBackPress_2, pm2, pp2);
+    const double ndp2R = netDriving(cp.FeedPressure_2, refDP2, cp.PermBackPress_2, pm2R, pp2R);
+    const double ndp3 = netDriving(w.FeedPressure_3, w.B3DP, w.PermbackPress_3, pm3, pp3);
+    const double ndp3R = netDriving(cp.FeedPressure_3, refDP3, cp.PermBackPress_3, pm3R, pp3R);
+    w.NetTMP = ndp;
+
+    // Normalized permeate flow; the normalized flux comes from the system formula.
+    w.NormalizedPermFlow = normalizedFlow(ndpR, ndp, fR, f, w.PermFlow);
+    w.NormalizedFlux = FluxFromSI(div(FlowToSI(w.NormalizedPermFlow, unitFlow), cp.AreaBank), unitFlux);
+    if (multi) {
+        w.NormalizedPermFlow_1 = normalizedFlow(ndp1R, ndp1, f1R, f1, w.PermFlow_1);
+        w.NormalizedPermFlow_2 = normalizedFlow(ndp2R, ndp2, f2R, f2, w.PermFlow_2);
+        w.NormalizedPermFlow = w.NormalizedPermFlow_1 + w.NormalizedPermFlow_2;
+        if (banks == 3) {
+            w.NormalizedPermFlow_3 = normalizedFlow(ndp3R, ndp3, f3R, f3, w.PermFlow_3);
+            w.NormalizedPermFlow = w.NormalizedPermFlow_1 + w.NormalizedPermFlow_2 + w.NormalizedPermFlow_3;
+        }
+    }
+
+    // Normalized salt passage.
+    const double q = div(div(w.PermFlow, cp.NumElementsBank), div(cp.PermFlow, cp.NumElementsBank));
+    double q1 = 0, q2 = 0, q3 = 0;
+    if (multi) {
+        q1 = div(div(w.PermFlow_1, cp.NumElementsBank_1), div(cp.PermFlow_1, cp.NumElementsBank_1));
+        q2 = div(div(w.PermFlow_2, cp.NumElementsBank_2), div(cp.PermFlow_2, cp.NumElementsBank_2));
+        if (banks == 3)
+            q3 = div(div(w.PermFlow_3, double(cp.NumElementsBank_3)), div(cp.PermFlow_3, double(cp.NumElementsBank_3)));
+    }
+    w.NormalizedSaltPassage = q * (1 - w.ActualRejection) * div(sR, s) * div(cmR, cm) * div(cf, cfR);
+    if (multi) {
+        w.NormalizedSaltPassage_1 = div(q1 * cp1, cm1) * div(s1R, s1) * div(cm1R, cm1) * div(cf, cfR);
+        w.NormalizedSaltPassage_2 = div(q2 * cp2, cm2) * div(s2R, s2) * div(cm2R, cm2) * div(cc1, cc1R);
+        if (banks == 3)
+            w.NormalizedSaltPassage_3 = div(q3 * cp3, cm3) * div(s3R, s3) * div(cm3R, cm3) * div(cc2, cc2R);
+    }
+
+    // Normalized pressure drop, on average feed-side flows.
+    w.NormalizedDP = NormalizeDP(w.SystemDP, (w.FeedFlow + w.ConcFlow) / 2, (cp.FeedFlow + cp.ConcFlow) / 2, el, t,
+                                 tR, cm, cmR);
+    if (multi) {
+        const ElementSpecRecord& e1 = ElementOfType(table, cp.ElementType_1);
+        const ElementSpecRecord& e2 = ElementOfType(table, cp.ElementType_2);
+        w.NormalizedDP_1 = NormalizeDP(w.B1DP, ((w.FeedFlow - w.PermFlow_1) + w.FeedFlow) / 2,
+                                       (2 * cp.FeedFlow - cp.PermFlow_1) / 2, e1, t, tR, cm1, cm1R);
+        const double feed2 = w.FeedFlow - w.PermFlow_1;
+        const double feed2R = cp.FeedFlow - cp.PermFlow_1;
+        const double conc2 = banks == 3 ? w.FeedFlow - w.PermFlow_1 - w.PermFlow_2 : w.ConcFlow;
+        const double conc2R = banks == 3 ? cp.ConcFlow + cp.PermFlow_3 : cp.ConcFlow;
+        w.NormalizedDP_2 =
+            NormalizeDP(w.B2DP, (feed2 + conc2) / 2, (feed2R + conc2R) / 2, e2, t, tR, cm2, cm2R);
+        w.NormalizedDP = w.NormalizedDP_1 + w.NormalizedDP_2;
+        if (banks == 3) {
+            w.NormalizedDP_3 = NormalizeDP(w.B3DP, (w.Bank3FeedFlow + w.ConcFlow) / 2,
+                                           (refBank3Feed + cp.ConcFlow) / 2, ElementOfType(table, cp.ElementType_3),
+                                           t, tR, cm3, cm3R);
+            w.NormalizedDP = w.NormalizedDP_1 + w.NormalizedDP_2 + w.NormalizedDP_3;
+        }
+    }
+
+    // Specific flux: temperature-corrected flux per unit of net driving pressure.
+    w.SpecFlux = div(w.ActualFlux, ndp) * div(fR, f);
+    if (banks == 1) {
+        w.SpecFlux_1 = w.SpecFlux;
+        w.SpecFlux_2 = 0;
+        w.SpecFlux_3 = 0;
+    } else if (multi) {
+        w.SpecFlux_1 = div(w.ActualFlux_1, ndp1) * div(f1R, f1);
+        w.SpecFlux_2 = div(w.ActualFlux_2, ndp2) * div(f2R, f2);
+        w.SpecFlux_3 = banks == 3 ? div(w.ActualFlux_3, ndp3) * div(f3R, f3) : 0;
+    }
+
+    // Sums and products can still overflow; nothing infinite is ever stored.
+    for (const StoredColumn& c : StoredColumns) calcerr::finite(w.*c.field);
+    for (const StoredColumn& c : SpecFluxColumns) calcerr::finite(w.*c.field);
+}
+
+namespace {
+// Calendar arithmetic only, as date values always had it: no time zone, no daylight saving.
+double serialOf(const QDate& date, int msecsOfDay) {
+    static const qint64 epoch = QDate(1899, 12, 30).toJulianDay();
+    return double(date.toJulianDay() - epoch) + msecsOfDay / 86400000.0;
+}
+}  // namespace
+
+double DateSerial(const QDateTime& dt) {
+    if (!dt.isValid()) return 0;
+    return serialOf(dt.date(), dt.time().msecsSinceStartOfDay());
+}
+
+double DateSerialOf(const QVariant& v) {
+    // The stored text form "yyyy-MM-dd HH:mm:ss" is read directly: a full recalculation
+    // reads it for every reading.
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString();
+        if (s.size() == 19 && s[4] == u'-' && s[7] == u'-' && s[10] == u' ' && s[13] == u':' && s[16] == u':') {
+            auto num = [&](int from, int len, bool& ok) {
+                int n = 0;
+                for (int i = from; i < from + len; ++i) {
+                    const char16_t ch = s[i].unicode();
+                    if (ch < u'0' || ch > u'9') ok = false;
+                    n = n * 10 + (ch - u'0');
+                }
+                return n;
+            };
+            bool ok = true;
+            const int y = num(0, 4, ok), mo = num(5, 2, ok), d = num(8, 2, ok);
+            const int h = num(11, 2, ok), mi = num(14, 2, ok), se = num(17, 2, ok);
+            const QDate date(y, mo, d);
+            if (ok && date.isValid() && h < 24 && mi < 60 && se < 60)
+                return serialOf(date, ((h * 60 + mi) * 60 + se) * 1000);
+        }
+    }
+    return DateSerial(conv::toDateTime(v));
+}
+
+double RoundedElapsedHours(double hours) { return QString::number(hours, 'f', 2).toDouble(); }
+
+}  // namespace hv

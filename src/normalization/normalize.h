@@ -1,0 +1,97 @@
+#pragma once
+#include <QDateTime>
+#include <QVariant>
+#include <array>
+#include <vector>
+
+#include "core/elementrecord.h"
+#include "core/projectrecord.h"
+#include "platform/database.h"
+
+namespace hv {
+
+// The working copy of one reading: the Data columns the normalization reads, named after
+// them, and the values it computes. NormalizedPermFlow, NormalizedSaltPassage and
+// NormalizedDP are the running values that end in LastNormalizedPermFlow,
+// LastNormalizedSaltPassage and LastNormalizedDP.
+struct DataWorking {
+    double ElapsedTimeHrs = 0, Temperature = 0, FeeduS = 0, PermuS = 0, ConcuS = 0;
+    double FeedFlow = 0, ConcFlow = 0, PermFlow = 0;
+    double FeedPressure = 0, ConcPressure = 0, ConcPressure_1 = 0, PermBackPress = 0;
+    double PermuS_1 = 0, PermuS_2 = 0, PermFlow_1 = 0, PermFlow_2 = 0;
+    double FeedPressure_2 = 0, PermBackPress_1 = 0, PermBackPress_2 = 0;
+    qint16 EventID = 0;
+    double pH = 0, TurbidityRaw = 0, TurbidityFeed = 0, SDIRaw = 0, SDIFeed = 0, ORP = 0;
+    double ActualRejection = 0, NormalizedPermFlow = 0, NormalizedSaltPassage = 0, NormalizedDP = 0;
+    double NetTMP = 0, ActualFlux = 0, NormalizedFlux = 0;
+    double NormalizedPermFlow_1 = 0, NormalizedSaltPassage_1 = 0, NormalizedDP_1 = 0, ActualFlux_1 = 0;
+    double NormalizedPermFlow_2 = 0, NormalizedSaltPassage_2 = 0, NormalizedDP_2 = 0, ActualFlux_2 = 0;
+    double SystemRecovery = 0, B1Recovery = 0, B2Recovery = 0, SystemDP = 0, B1DP = 0, B2DP = 0;
+    double PermFlow_3 = 0, PermuS_3 = 0, FeedPressure_3 = 0, ConcPressure_2 = 0, PermbackPress_3 = 0;
+    double NormalizedPermFlow_3 = 0, NormalizedSaltPassage_3 = 0, ActualFlux_3 = 0, NormalizedDP_3 = 0;
+    double B3DP = 0, B3Recovery = 0;
+
+    // Computed only.
+    double SpecFlux = 0, SpecFlux_1 = 0, SpecFlux_2 = 0, SpecFlux_3 = 0;
+    double Bank2FeedFlow = 0, Bank3FeedFlow = 0;  // from the FeedFlow stored in the row
+
+    int columnsRead = 0;  // how far the reading of the row got
+};
+
+enum class ReadKind { Number, Integer, NullableText };
+struct ReadColumn {
+    const char* name;
+    ReadKind kind;
+    double DataWorking::*field;  // for numbers
+};
+struct StoredColumn {
+    const char* name;
+    double DataWorking::*field;
+};
+
+// The columns read from a reading, in the order they are read.
+constexpr int ReadColumnCount = 59;
+extern const std::array<ReadColumn, ReadColumnCount> ReadColumns;
+// The columns written back after ElapsedTimeHrs, in order; then the specific fluxes,
+// which a database older than 1.3.20 lacks.
+constexpr int StoredColumnCount = 40;
+extern const std::array<StoredColumn, StoredColumnCount> StoredColumns;
+extern const std::array<StoredColumn, 4> SpecFluxColumns;
+
+// Reads the columns in order; value(i) gives the value of ReadColumns[i] and raises
+// 3265 for a column the row lacks. A Null other than in Note1 raises 94.
+template <class ValueOf>
+void ReadWorking(DataWorking& w, ValueOf&& value) {
+    w.columnsRead = 0;
+    for (int i = 0; i < ReadColumnCount; ++i) {
+        const ReadColumn& c = ReadColumns[size_t(i)];
+        const QVariant v = value(i);
+        switch (c.kind) {
+        case ReadKind::Number: w.*c.field = conv::toDouble(v); break;
+        case ReadKind::Integer: w.EventID = conv::toInt16(v); break;
+        case ReadKind::NullableText: break;
+        }
+        w.columnsRead = i + 1;
+    }
+}
+
+// Steps 4 to 9 of the normalization of one reading: the bank bookkeeping, the fluxes,
+// the concentrations, osmotic pressures and correction factors of both sides and the
+// normalized values. It changes the reference record as the normalization always has
+// (FeedFlow, OverallRecovery, DeltaPress, DeltaPress_1 to _3). A failing step raises a
+// DbError with the run-time number; w then holds what was computed up to it. No value
+// left in w after a normal return is infinite or NaN.
+void NormalizeReading(DataWorking& w, ProjectInfoRecord& reference, const std::vector<ElementSpecRecord>& elements);
+
+// Days since 30 December 1899, the time as the fraction. An invalid date-time is day 0.
+double DateSerial(const QDateTime& dt);
+// The same for a stored TheDate value; raises 94 on Null and 13 on a text that is not a date.
+double DateSerialOf(const QVariant& stored);
+// Hours since the project's reference date plus its reference hours.
+inline double ElapsedHours(double theDate, double dateReference, double elapsedTimeRef) {
+    return (theDate - dateReference) * 24 + elapsedTimeRef;
+}
+// As stored: formatted with two decimals.
+double RoundedElapsedHours(double hours);
+
+}  // namespace hv

@@ -1,0 +1,317 @@
+#include "normalization/recalculate.h"
+
+#include <QCoreApplication>
+#include <QLocale>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <deque>
+#include <limits>
+#include <memory>
+
+#include "core/currentproject.h"
+#include "core/dbversion.h"
+#include "core/program.h"
+#include "normalization/calculate.h"
+#include "platform/database.h"
+
+namespace hv {
+
+namespace {
+
+const QString CalcErrorPrompt = QStringLiteral(
+    "A calculation error occurred. If this project has only good data sets and you believe "
+    "all of the project information should be correct, then you should investigate why it is now failing. "
+    "\r\n"
+    "However, since it is possible to enter data for a project using the <Import from other program> function and "
+    "bypass calculations, you may elect to bypass all the calculations even if an error occurs - eg no permeate flow."
+    "\r\n\r\n\r\n"
+    "Select OK to Continue Calculations and ignore errors, Select Cancel to quit the recalculation process.");
+
+// The readings of one project train, one after the other, each normalized and stored.
+class ReadingRun {
+public:
+    virtual ~ReadingRun() = default;
+    virtual bool next() = 0;
+    virtual bool calculate() = 0;
+    // Everything done so far is stored for good.
+    virtual void flush() {}
+};
+
+// One connection for the run: the rows stream from one query, and the results are
+// written by a prepared statement, a transaction per batch.
+class StreamingRun : public ReadingRun {
+public:
+    StreamingRun(Database& db, DataRecordCalculator& calc, const QString& projectId, qint16 train, bool newestFirst)
+        : db_(db), calc_(calc), q_(db.handle()) {
+        calc_.beforeMessage = [this] { flush(); };
+        const QString sql = calc.selectFromData() + "WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID " +
+                            (newestFirst ? "DESC" : "ASC");
+        q_.setForwardOnly(true);
+        if (!q_.prepare(sql)) throw mapSqlError(q_.lastError(), sql);
+        q_.bindValue(0, projectId);
+        q_.bindValue(1, train);
+        if (!q_.exec()) throw mapSqlError(q_.lastError(), sql);
+    }
+    ~StreamingRun() override {
+        calc_.beforeMessage = nullptr;
+        q_.finish();
+        if (open_) db_.rollback();
+    }
+    bool next() override { return q_.next(); }
+    bool calculate() override {
+        if (!open_) {
+            db_.begin();
+            open_ = true;
+        }
+        return calc_.calculate(q_);
+    }
+    void flush() override {
+        if (!open_) return;
+        db_.commit();
+        open_ = false;
+    }
+
+private:
+    Database& db_;
+    DataRecordCalculator& calc_;
+    QSqlQuery q_;
+    bool open_ = false;
+};
+
+// Each reading through CalculateDataRecord, as a reading saved by data collection is.
+// The IDs come in pages so that no read stays open while the reading is written.
+class ConnectionPerReadingRun : public ReadingRun {
+public:
+    ConnectionPerReadingRun(Program& p, Database& db, const QString& projectId, qint16 train, bool newestFirst)
+        : p_(p),
+          db_(db),
+          projectId_(projectId),
+          train_(train),
+          newestFirst_(newestFirst),
+          last_(newestFirst ? std::numeric_limits<qint64>::max() : 0) {}
+    bool next() override {
+        if (ids_.empty() && !exhausted_) fetch();
+        if (ids_.empty()) return false;
+        current_ = ids_.front();
+        ids_.pop_front();
+        return true;
+    }
+    bool calculate() override { return CalculateDataRecord(p_, p_.system.now(), qint32(current_)); }
+
+private:
+    void fetch() {
+        const QString sql = newestFirst_ ? QStringLiteral(
+                                               "SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID < ? "
+                                               "ORDER BY ID DESC LIMIT 1000")
+                                         : QStringLiteral(
+                                               "SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID > ? "
+                                               "ORDER BY ID ASC LIMIT 1000");
+        const DbRows rows = db_.select(sql, {projectId_, train_, last_});
+        for (const DbRow& r : rows) ids_.push_back(r.value(0).toLongLong());
+        if (!ids_.empty()) last_ = ids_.back();
+        exhausted_ = rows.count() < 1000;
+    }
+
+    Program& p_;
+    Database& db_;
+    QString projectId_;
+    qint16 train_;
+    bool newestFirst_;
+    qint64 last_;
+    std::deque<qint64> ids_;
+    qint64 current_ = 0;
+    bool exhausted_ = false;
+};
+
+std::unique_ptr<ReadingRun> makeRun(Program& p, Database& db, DataRecordCalculator* calc, const QString& projectId,
+                                    qint16 train, bool newestFirst, const RecalcOptions& options) {
+    if (options.connectionPerReading)
+        return std::make_unique<ConnectionPerReadingRun>(p, db, projectId, train, newestFirst);
+    return std::make_unique<StreamingRun>(db, *calc, projectId, train, newestFirst);
+}
+
+qint32 countReadings(Database& db, const QString& projectId, qint16 train) {
+    return db.scalar("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ?", {projectId, train}).toInt();
+}
+
+int batchSizeOf(const RecalcOptions& o) { return o.batchSize > 0 ? o.batchSize : 1; }
+
+QString progressText(qint64 done, qint64 total) {
+    return "Updating Record " + QString::number(done) + " of " + QString::number(total);
+}
+
+}  // namespace
+
+qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const RecalcOptions& options) {
+    const QString projectId = record.ProjectID;
+    const qint16 train = record.TrainNumber;
+    Database db = Database::open(p.ProjectDatabasePath);
+    const qint32 n = countReadings(db, projectId, train);
+    if (n == 0) {
+        p.status.setText(1, QStringLiteral("No data records to update!"));
+        return 0;
+    }
+    std::unique_ptr<DataRecordCalculator> calc;
+    if (!options.connectionPerReading) calc = std::make_unique<DataRecordCalculator>(p, db);
+    const int batch = batchSizeOf(options);
+    qint32 i = 0;
+    {
+        std::unique_ptr<ReadingRun> run = makeRun(p, db, calc.get(), projectId, train, false, options);
+        while (run->next()) {
+            if (!run->calculate() && !p.IgnoreCalcErrors) {
+                run->flush();
+                p.status.setText(1, progressText(i, n));
+                if (p.prompts.message(CalcErrorPrompt, Buttons::OKCancel) == Answer::OK) {
+                    p.IgnoreCalcErrors = true;
+                } else {
+                    p.prompts.message("Update may not be complete. Updated " + QString::number(i) +
+                                          " records out of a total " + QString::number(n),
+                                      Buttons::OK);
+                    return i;
+                }
+            }
+            ++i;
+            if (i % batch == 0) {
+                run->flush();
+                p.status.setText(1, progressText(i, n));
+            }
+        }
+        run->flush();
+    }
+    p.status.setText(1, projectId.trimmed() + ": Updated " + QString::number(i) + " records out of a total " +
+                            QString::number(n));
+    return 0;
+}
+
+bool RecalculateProject(Program& p, const QString& projectId, qint16 train) {
+    ProjectInfoRecord record = p.CurrentProject;
+    record.ProjectID = projectId;
+    record.TrainNumber = train;
+    return RecalculateProject(p, record) == 0;
+}
+
+RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& options) {
+    const ProjectInfoRecord saved = p.CurrentProject;
+    const int batch = batchSizeOf(options);
+    RecalcSummary sum;
+    qint64 total = 0;  // readings of the projects done to the end
+    bool stopped = false;
+    int sinceYield = 0;
+    p.CancelRecalc = false;
+
+    auto menus = [&](bool enabled) {
+        if (p.SetMenusEnabled) p.SetMenusEnabled(enabled);
+    };
+    auto finish = [&](bool writeVersion) {
+        menus(true);
+        p.status.setBusy(false);
+        if (writeVersion) WriteDbVersion(p);
+        p.RecalcAllRunning = false;
+        p.status.setText(1, "Updated " + QString::number(sum.projects) +
+                                (sum.projects == 1 ? " project with total " : " projects with total ") +
+                                QString::number(total) + " records.");
+        p.status.setText(2, QLocale().toString(p.system.now().date(), QLocale::ShortFormat));
+        p.CurrentProject = saved;
+        p.CancelRecalc = false;
+    };
+
+    // Between batches the window system gets a turn, and with it the user's Cancel.
+    auto yieldAndCheckCancel = [&] {
+        if (QCoreApplication::instance()) QCoreApplication::processEvents();
+        return p.CancelRecalc;
+    };
+
+    try {
+        {
+            Database db = Database::open(p.ProjectDatabasePath);
+            for (const QString& pr : qEnvironmentVariable("HV_PRAGMAS").split(';', Qt::SkipEmptyParts)) db.exec(pr);
+            menus(false);
+            p.status.setBusy(true);
+            p.IgnoreCalcErrors = false;
+            const DbRows projects = db.select(QStringLiteral("SELECT * FROM ProjectInfo ORDER BY ProjectID ASC, ID ASC"));
+            std::unique_ptr<DataRecordCalculator> calc;
+            if (!projects.isEmpty()) {
+                p.RecalcAllRunning = true;
+                if (!options.connectionPerReading) calc = std::make_unique<DataRecordCalculator>(p, db);
+            }
+            const int projectCount = projects.count();
+            for (const DbRow& row : projects) {
+                LoadProjectSettings(p, row);
+                ProjectInfoRecord& cp = p.CurrentProject;
+                // Two-bank projects stored before the bank-1 back pressure existed.
+                if (cp.NumBanks == 2 && cp.PermBackPress > 0 && cp.PermBackPress_1 == 0) {
+                    cp.PermBackPress_1 = cp.PermBackPress;
+                    db.exec(QStringLiteral("UPDATE ProjectInfo SET PermBackPress_1 = ? WHERE ID = ?"),
+                            {cp.PermBackPress, row.value(QStringLiteral("ID"))});
+                }
+                const QString projectId = cp.ProjectID;
+                const qint16 train = cp.TrainNumber;
+                ++sum.projects;
+                const qint32 n = countReadings(db, projectId, train);
+                if (n <= 0) continue;
+                const QString panel1 = projectId.trimmed() + " Train: " + QString::number(train) + ", Record ";
+                const QString panel2 = "Project # " + QString::number(sum.projects) + " of " + QString::number(projectCount);
+                auto showProgress = [&](qint32 r) {
+                    p.status.setText(1, panel1 + QString::number(r) + " of " + QString::number(n));
+                    p.status.setText(2, panel2);
+                };
+                qint32 r = 0;
+                {
+                    std::unique_ptr<ReadingRun> run = makeRun(p, db, calc.get(), projectId, train, true, options);
+                    while (run->next()) {
+                        const bool ok = run->calculate();
+                        ++sum.readings;
+                        if (!ok && !p.IgnoreCalcErrors) {
+                            run->flush();
+                            showProgress(r);
+                            if (p.prompts.message(CalcErrorPrompt, Buttons::OKCancel) == Answer::OK) {
+                                p.IgnoreCalcErrors = true;
+                            } else {
+                                if (r < n)
+                                    p.prompts.message("Calc Err. Updated only " + QString::number(r) +
+                                                          " records out of a total " + QString::number(n),
+                                                      Buttons::OK);
+                                stopped = true;
+                                break;
+                            }
+                        }
+                        ++r;
+                        if (++sinceYield >= batch) {
+                            sinceYield = 0;
+                            run->flush();
+                            showProgress(r);
+                            if (yieldAndCheckCancel()) {
+                                stopped = true;
+                                break;
+                            }
+                        }
+                    }
+                    run->flush();
+                }
+                if (stopped) break;
+                showProgress(r);
+                p.status.setText(1, "Updated " + projectId.left(20) + "Train: " + QString::number(train) + " " +
+                                        QString::number(r) + " of " + QString::number(n));
+                total += n;
+                if (sinceYield > 0) {
+                    sinceYield = 0;
+                    if (yieldAndCheckCancel()) {
+                        stopped = true;
+                        break;
+                    }
+                }
+            }
+        }
+        sum.stopped = stopped;
+        finish(!stopped);
+    } catch (const DbError& e) {
+        p.prompts.message("Error #" + QString::number(e.number()) + " " + e.description(), Buttons::OK);
+        sum.stopped = true;
+        finish(false);
+    }
+    return sum;
+}
+
+void RecalculateAllProjects(Program& p, const RecalcOptions& options) { RecalculateAllProjectsCounted(p, options); }
+
+}  // namespace hv

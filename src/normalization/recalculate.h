@@ -1,0 +1,44 @@
+#pragma once
+#include <QString>
+#include <QtGlobal>
+
+#include "core/projectrecord.h"
+
+namespace hv {
+
+struct Program;
+
+// How the recalculations go through the readings.
+struct RecalcOptions {
+    // Readings stored per transaction; the whole-database run lets the event loop run and
+    // looks at CancelRecalc between batches.
+    int batchSize = 5000;
+    // Each reading through CalculateDataRecord on a connection of its own, each statement
+    // its own transaction (for comparison only).
+    bool connectionPerReading = false;
+};
+
+// Recalculates every reading of the record's project train, oldest first, against
+// CurrentProject. Returns the number of readings done when the user stopped at a
+// calculation error, else 0. Progress goes to status panel 1. Database failures are
+// raised (DbError) to the caller. It does not yield to the event loop.
+qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const RecalcOptions& options = {});
+// The same for a project and train given by key; false when the user stopped it.
+bool RecalculateProject(Program& p, const QString& projectId, qint16 train);
+
+// Recalculates every reading of every project train in the database, each against its
+// own project, and then stamps the database with the program's version. The four menus
+// are disabled (SetMenusEnabled) and the hourglass shown for the run; CurrentProject is
+// the same before and after. A stop (Cancel at a calculation error, or CancelRecalc)
+// writes no version row. Every failure is reported here.
+void RecalculateAllProjects(Program& p, const RecalcOptions& options = {});
+
+// Counts of the last whole-database run, for the bulk tools.
+struct RecalcSummary {
+    int projects = 0;
+    qint64 readings = 0;
+    bool stopped = false;
+};
+RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& options = {});
+
+}  // namespace hv

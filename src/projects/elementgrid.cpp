@@ -1,0 +1,144 @@
+#include "projects/elementgrid.h"
+
+#include <array>
+
+#include "core/numbers.h"
+#include "core/program.h"
+#include "core/units.h"
+#include "projects/projecttext.h"
+
+namespace hv {
+
+double ColumnArea(const Program& p, int elementCount, int listIndex) {
+    if (listIndex < 0 || listIndex >= p.ElementListUpper || listIndex >= int(p.ElementList.size())) return 0;
+    return elementCount * p.ElementList[size_t(listIndex)].SE;
+}
+
+double FluxOf(double flow, double area, int flowUnit, int fluxUnit) {
+    return FluxFromSI(FlowToSI(flow, flowUnit) / area, fluxUnit);
+}
+
+namespace {
+
+// The flow box of each column: system, bank 1, bank 2, bank 3.
+constexpr std::array<int, 4> flowBox{14, 15, 10, 22};
+
+void writeColumn(const Program& p, ProjectBoxes& b, int c, double area, double flow, int unitFlow) {
+    if (area <= 0) return;
+    b.field(300 + c) = FluxText(FluxOf(flow, area, unitFlow, p.FluxUnit));
+    b.field(200 + c) = ValueText(area);
+}
+
+struct Columns {
+    std::array<double, 4> area{};
+    std::array<double, 4> flow{};
+    std::array<int, 4> count{};
+};
+
+Columns readColumns(const Program& p, const ProjectBoxes& b, int numBanks) {
+    Columns k;
+    for (int c = 0; c <= std::min(numBanks, 3); ++c) {
+        k.count[size_t(c)] = BoxCount(b.field(100 + c));
+        k.area[size_t(c)] = ColumnArea(p, k.count[size_t(c)], b.cboElements[size_t(c)]);
+    }
+    k.flow[0] = BoxNumber(b.txtData[14]);
+    return k;
+}
+
+}  // namespace
+
+void CalcFlux(const Program& p, ProjectBoxes& b, int numBanks, int unitFlow) {
+    Columns k = readColumns(p, b, numBanks);
+    if (numBanks >= 1) writeColumn(p, b, 0, k.area[0], k.flow[0], unitFlow);
+    if (numBanks >= 2) {
+        for (int c = 1; c <= 2; ++c) {
+            k.flow[size_t(c)] = BoxNumber(b.txtData[size_t(flowBox[size_t(c)])]);
+            writeColumn(p, b, c, k.area[size_t(c)], k.flow[size_t(c)], unitFlow);
+        }
+        writeColumn(p, b, 0, k.area[1] + k.area[2], k.flow[0], unitFlow);
+    }
+    if (numBanks >= 3) {
+        k.flow[3] = BoxNumber(b.txtData[22]);
+        writeColumn(p, b, 3, k.area[3], k.flow[3], unitFlow);
+        writeColumn(p, b, 0, k.area[1] + k.area[2] + k.area[3], k.flow[0], unitFlow);
+    }
+}
+
+void ElementListLeft(const Program& p, ProjectBoxes& b, int column, int numBanks, int unitFlow) {
+    Columns k = readColumns(p, b, numBanks);
+    if (column == 0) {
+        if (k.count[0] >= 1) writeColumn(p, b, 0, k.area[0], k.flow[0], unitFlow);
+        return;
+    }
+    if (column < 1 || column > 3 || k.count[size_t(column)] < 1) return;
+    const double flow = BoxNumber(b.txtData[size_t(flowBox[size_t(column)])]);
+    if (k.area[size_t(column)] <= 0) return;
+    writeColumn(p, b, column, k.area[size_t(column)], flow, unitFlow);
+    double total = 0;
+    for (int c = 1; c <= std::min(numBanks, 3); ++c) total += k.area[size_t(c)];
+    writeColumn(p, b, 0, total, k.flow[0], unitFlow);
+}
+
+void VesselBoxLeft(ProjectBoxes& b, int index) {
+    const int row = index / 100, c = index % 100;
+    if ((row != 4 && row != 5) || c > 3) return;
+    const int product = int(BoxCount(b.field(400 + c))) * int(BoxCount(b.field(500 + c)));
+    b.field(100 + c) = QString::number(product > 32767 ? 0 : product);
+}
+
+void WizardElementCounts(const Program& p, ProjectBoxes& b, FormProjectRecord& f) {
+    std::array<qint16, 4> count{};
+    for (int c = 0; c <= 3; ++c) {
+        const int product = int(BoxCount(b.field(400 + c))) * int(BoxCount(b.field(500 + c)));
+        count[size_t(c)] = qint16(product > 32767 ? 0 : product);
+    }
+    f.NumElementsBank = count[0];
+    f.NumElementsBank_1 = count[1];
+    f.NumElementsBank_2 = count[2];
+    f.NumElementsBank_3 = count[3];
+    const auto area = [&](int c) { return ColumnArea(p, count[size_t(c)], b.cboElements[size_t(c)]); };
+    if (f.NumBanks <= 1) {
+        f.AreaBank = area(0);
+        f.AreaBank_1 = f.AreaBank;
+        f.NumElementsBank_1 = f.NumElementsBank;
+        b.field(100) = b.field(101) = QString::number(f.NumElementsBank);
+        b.field(200) = b.field(201) = GeneralNumber(f.AreaBank);
+        return;
+    }
+    double* areas[] = {nullptr, &f.AreaBank_1, &f.AreaBank_2, &f.AreaBank_3};
+    double totalArea = 0;
+    int totalCount = 0, totalVessels = 0;
+    for (int c = 1; c <= std::min<int>(f.NumBanks, 3); ++c) {
+        *areas[c] = area(c);
+        b.field(100 + c) = QString::number(count[size_t(c)]);
+        b.field(200 + c) = GeneralNumber(*areas[c]);
+        totalArea += *areas[c];
+        totalCount += count[size_t(c)];
+        totalVessels += BoxCount(b.field(400 + c));
+    }
+    f.AreaBank = totalArea;
+    f.NumElementsBank = qint16(std::min(totalCount, 32767));
+    b.field(200) = GeneralNumber(totalArea);
+    b.field(400) = QString::number(totalVessels);
+    b.field(100) = QString::number(f.NumElementsBank);
+}
+
+void ShowGrid(const Program&, const FormProjectRecord& f, ProjectBoxes& b) {
+    const std::array<qint16, 4> vessels{f.NumVessels, f.NumVessels_1, f.NumVessels_2, f.NumVessels_3};
+    const std::array<qint16, 4> perVessel{f.ElementsPerVessel, f.ElementsPerVessel_1, f.ElementsPerVessel_2,
+                                          f.ElementsPerVessel_3};
+    const std::array<qint16, 4> counts{f.NumElementsBank, f.NumElementsBank_1, f.NumElementsBank_2,
+                                       f.NumElementsBank_3};
+    const std::array<double, 4> areas{f.AreaBank, f.AreaBank_1, f.AreaBank_2, f.AreaBank_3};
+    const std::array<double, 4> flows{f.PermFlow, f.PermFlow_1, f.PermFlow_2, f.PermFlow_3};
+    for (int c = 0; c <= 3; ++c) {
+        b.field(400 + c) = QString::number(vessels[size_t(c)]);
+        b.field(500 + c) = QString::number(perVessel[size_t(c)]);
+        b.field(100 + c) = QString::number(counts[size_t(c)]);
+        b.field(200 + c) = GeneralNumber(areas[size_t(c)]);
+        const double a = areas[size_t(c)];
+        b.field(300 + c) = a <= 0 ? QStringLiteral("0") : GeneralNumber(FluxOf(flows[size_t(c)], a, f.unitFlow, f.unitFlux));
+    }
+}
+
+}  // namespace hv

@@ -1,0 +1,143 @@
+#include "projects/formdata.h"
+
+#include "core/program.h"
+#include "core/units.h"
+#include "projects/projecttext.h"
+
+namespace hv {
+
+namespace {
+
+double quotient(double a, double b) { return b == 0 ? 0.0 : a / b; }
+double notNegative(double v) { return v < 0 ? 0.0 : v; }
+
+void elementType(const Program& p, int listIndex, qint16& field) {
+    if (listIndex < 0 || listIndex >= p.ElementListUpper || listIndex >= int(p.ElementList.size())) return;
+    field = qint16(p.ElementList[size_t(listIndex)].ID - 1);
+}
+
+}  // namespace
+
+void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) {
+    const auto d = [&](int i) { return BoxNumber(b.txtData[size_t(i)]); };
+    const auto grid = [&](int i) { return b.field(i); };
+
+    if (auto date = ParseReferenceDate(b.txtData[0])) f.DateReference = *date;
+    f.ProjectID = b.txtNewProject;
+    f.TrainNumber = BoxCount(b.txtTrainNumber);
+    f.NumTrains = BoxCount(b.txtNumTrains);
+    f.TrainsSame = b.chkAllTrains;
+    f.Description = b.txtDescription;
+    f.CapacityM3D = FlowToSI(d(14), p.FlowUnit) * 1440 * 60;
+    f.SystemData = b.chkSystemData;
+    f.unitFlow = p.FlowUnit;
+    f.unitTemp = p.TemperatureUnit;
+    f.unitPress = p.PressureUnit;
+    f.unitFlux = p.FluxUnit;
+    f.ElapsedTimeRef = BoxNumber(b.txtElapsedTime);
+    f.ConcFlow = d(2);
+    f.FeedPressure = d(3);
+    f.ConcPressure = d(4);
+    f.PermBackPress = d(5);
+    f.FeeduS = d(6);
+    f.RefpH = d(8);
+    f.FeedTemp = d(9);
+    f.NumElementsBank = BoxCount(grid(100));
+    f.NumElementsBank_1 = BoxCount(grid(101));
+    f.NumElementsBank_2 = BoxCount(grid(102));
+    f.NumElementsBank_3 = BoxCount(grid(103));
+    f.NumVessels = BoxCount(grid(400));
+    f.NumVessels_1 = BoxCount(grid(401));
+    f.NumVessels_2 = BoxCount(grid(402));
+    f.NumVessels_3 = BoxCount(grid(403));
+    f.ElementsPerVessel = BoxCount(grid(500));
+    f.ElementsPerVessel_1 = BoxCount(grid(501));
+    f.ElementsPerVessel_2 = BoxCount(grid(502));
+    f.ElementsPerVessel_3 = BoxCount(grid(503));
+
+    const int banks = f.NumBanks;
+    if (banks == 2) {
+        f.NumElementsBank = qint16(f.NumElementsBank_1 + f.NumElementsBank_2);
+        f.NumVessels = qint16(f.NumVessels_1 + f.NumVessels_2);
+    } else if (banks == 3) {
+        f.NumElementsBank = qint16(f.NumElementsBank_1 + f.NumElementsBank_2 + f.NumElementsBank_3);
+        f.NumVessels = qint16(f.NumVessels_1 + f.NumVessels_2 + f.NumVessels_3);
+    }
+
+    elementType(p, b.cboElements[0], f.ElementType);
+    elementType(p, b.cboElements[1], f.ElementType_1);
+    elementType(p, b.cboElements[2], f.ElementType_2);
+    elementType(p, b.cboElements[3], f.ElementType_3);
+    // With banks the system's element is bank 1's: list 0 is disabled then and was never chosen.
+    if (banks >= 2) f.ElementType = f.ElementType_1;
+
+    f.AreaBank = BoxNumber(grid(200));
+    f.AreaBank_1 = BoxNumber(grid(201));
+    f.AreaBank_2 = BoxNumber(grid(202));
+    f.AreaBank_3 = BoxNumber(grid(203));
+    if (banks == 2) f.AreaBank = f.AreaBank_1 + f.AreaBank_2;
+    else if (banks == 3) f.AreaBank = f.AreaBank_1 + f.AreaBank_2 + f.AreaBank_3;
+
+    f.ConcPressure_1 = f.ConcPressure;
+    f.PermuS = d(7);
+    f.PermFlow = d(1);
+    f.FeedFlow = f.PermFlow + f.ConcFlow;
+    f.DeltaPress = notNegative(f.FeedPressure - f.ConcPressure);
+    f.PermuS_2 = f.PermuS_3 = f.PermFlow_2 = f.PermFlow_3 = 0;
+    f.FeedPressure_2 = f.PermBackPress_2 = f.FeedPressure_3 = f.PermBackPress_3 = 0;
+    f.DeltaPress_2 = f.DeltaPress_3 = f.ConcPressure_2 = 0;
+
+    if (banks >= 2) {
+        f.PermuS_2 = d(11);
+        f.PermFlow_2 = d(10);
+        f.FeedPressure_2 = d(12);
+        f.PermBackPress_2 = d(13);
+        f.PermBackPress_1 = f.PermBackPress;
+        f.ConcPressure_1 = d(21);
+        f.DeltaPress_1 = notNegative(f.FeedPressure - f.ConcPressure_1);
+        f.DeltaPress_2 = notNegative(f.FeedPressure_2 - f.ConcPressure);
+        f.DeltaPress = notNegative((f.FeedPressure_2 - f.ConcPressure) + (f.FeedPressure - f.ConcPressure_1));
+        if (b.chkSystemData) {
+            f.PermuS = d(7);
+            f.PermFlow = d(1);
+            f.FeedFlow = f.PermFlow + f.ConcFlow;
+            f.PermFlow_1 = f.PermFlow - f.PermFlow_2;
+            f.PermuS_1 = notNegative(
+                quotient(f.PermFlow * f.PermuS - f.PermFlow_2 * f.PermuS_2, f.PermFlow - f.PermFlow_2));
+        } else {
+            f.PermuS_1 = d(7);
+            f.PermFlow_1 = d(1);
+            f.FeedFlow = f.PermFlow_2 + f.PermFlow_1 + f.ConcFlow;
+            f.PermFlow = f.PermFlow_2 + f.PermFlow_1;
+            f.PermuS = quotient(f.PermFlow_1 * f.PermuS_1 + f.PermFlow_2 * f.PermuS_2, f.PermFlow);
+        }
+    }
+
+    if (banks == 3) {
+        f.PermuS_3 = d(23);
+        f.PermFlow_3 = d(22);
+        f.FeedPressure_3 = d(24);
+        f.PermBackPress_3 = d(25);
+        f.DeltaPress_3 = f.FeedPressure_3 - f.ConcPressure;
+        f.ConcPressure_2 = d(26);
+        f.DeltaPress_2 = notNegative(f.FeedPressure_2 - f.ConcPressure_2);
+        f.DeltaPress = notNegative((f.FeedPressure - f.ConcPressure_1) + (f.FeedPressure_2 - f.ConcPressure_2) +
+                                   (f.FeedPressure_3 - f.ConcPressure));
+        const double t = f.PermFlow_2 + f.PermFlow_1 + f.PermFlow_3;
+        f.PermFlow = t;
+        f.PermuS = t > 0 ? (f.PermuS_1 * f.PermFlow_1 + f.PermuS_2 * f.PermFlow_2 + f.PermuS_3 * f.PermFlow_3) / t : 0;
+        f.FeedFlow = t + f.ConcFlow;
+        // The capacity covers all three banks, whatever the system flow box shows.
+        f.CapacityM3D = FlowToSI(t, p.FlowUnit) * 1440 * 60;
+    }
+
+    f.ConcuS = quotient(f.FeeduS * f.FeedFlow - f.PermuS * f.PermFlow, f.ConcFlow);
+    f.OverallRecovery = quotient(f.PermFlow, f.FeedFlow);
+    f.AvgConc = (f.ConcuS + f.FeeduS) / 2;
+    f.uStoPPM = 0.5;
+    f.uStoPI_Feed = 0.1;
+    f.uStoPI_Perm = 0.1;
+    f.Density = 1.0;
+}
+
+}  // namespace hv

@@ -1,0 +1,15 @@
+#pragma once
+#include "projects/formproject.h"
+#include "projects/projectboxes.h"
+
+namespace hv {
+
+struct Program;
+
+// Fills the record from the window's boxes and completes it by the bank layout in
+// rec.NumBanks: totals, the values of the banks or of the system that were not entered,
+// pressure drops, concentrate conductivity by mass balance, recovery, creation factors.
+// Checks nothing; a zero divisor gives 0.
+void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& rec);
+
+}  // namespace hv

@@ -1,0 +1,44 @@
+#pragma once
+#include <QString>
+#include <array>
+
+namespace hv {
+
+// The texts and choices of the project window's entry controls, so that the checks and
+// derivations run without a window. The window copies its controls in and the texts back.
+struct ProjectBoxes {
+    std::array<QString, 27> txtData;
+    std::array<QString, 20> grid;           // txtFields(row + column): rows 100..500, columns 0..3
+    std::array<int, 4> cboElements{0, 0, 0, 0};  // list index of each element list, -1 for none
+    bool chkSystemData = true;
+    bool chk2Bank = false;
+    bool chkAllTrains = true;
+    QString txtNumTrains = QStringLiteral("1");
+    QString txtTrainNumber = QStringLiteral("1");
+    QString txtElapsedTime = QStringLiteral("1.0");
+    QString txtNewProject;
+    QString txtDescription;
+
+    // index = row + column, as the grid's control indices
+    QString& field(int index) { return grid[slot(index)]; }
+    const QString& field(int index) const { return grid[slot(index)]; }
+    static bool isGridIndex(int index) {
+        const int row = index / 100, col = index % 100;
+        return row >= 1 && row <= 5 && col >= 0 && col <= 3;
+    }
+
+private:
+    static size_t slot(int index) { return size_t((index / 100 - 1) * 4 + index % 100); }
+};
+
+// Where a check sends the user: a box of the window.
+struct FocusTarget {
+    enum Kind { None, Data, Field, ElapsedTime, NewProject, NumTrains };
+    Kind kind = None;
+    int index = 0;
+    static FocusTarget data(int i) { return {Data, i}; }
+    static FocusTarget field(int i) { return {Field, i}; }
+    bool operator==(const FocusTarget&) const = default;
+};
+
+}  // namespace hv

@@ -1,0 +1,32 @@
+#pragma once
+#include <QString>
+#include <QStringList>
+
+#include "projects/formproject.h"
+
+namespace hv {
+
+struct Program;
+
+// The ProjectInfo columns in the order of the creating insert.
+const QStringList& ProjectInfoColumns();
+
+// Reads one train's row into the record by the column Null rules; Description,
+// TrainsSame and DefaultUnits keep what they held. Without a row the record describes
+// an empty project (every column as if Null). Returns whether a row was found.
+bool ReadProjectTrain(Program& p, const QString& projectId, qint16 train, FormProjectRecord& rec);
+
+// Inserts one row per train, rec.TrainNumber up to rec.TrainNumber + NumTrains - 1, in one
+// transaction. Refuses, with its message, when one of those trains already exists or the
+// train numbers would run past the largest allowed. Leaves rec.TrainNumber on the last
+// train. Database failures are DbError.
+bool InsertProjectTrains(Program& p, FormProjectRecord& rec);
+
+// Rewrites the reference data of the row of rec's project and train (the key and the
+// creation-only columns stay). DbError 3021 when the row is missing.
+void UpdateProjectRow(Program& p, const FormProjectRecord& rec);
+
+// The project window's copy of its record into the current project.
+void CopyToCurrentProject(Program& p, const FormProjectRecord& rec);
+
+}  // namespace hv

@@ -1,0 +1,457 @@
+#include "projects/referencechecks.h"
+
+#include <vector>
+
+#include "core/mlstring.h"
+#include "core/program.h"
+#include "core/units.h"
+#include "projects/elementgrid.h"
+#include "projects/projecttext.h"
+
+namespace hv {
+
+QString RecoveryText(double permFlow, double feedFlow) {
+    return feedFlow == 0 ? QString() : ValueText(permFlow * 100 / feedFlow);
+}
+
+QString RejectionText(double permuS, double concuS, double feeduS) {
+    const double mean = (concuS + feeduS) / 2;
+    return mean == 0 ? QString() : ValueText((1 - permuS / mean) * 100);
+}
+
+namespace {
+
+const char* const EmptyBoxMessage = "You must enter data for every field, even if 0. Please try again";
+
+// One run of checks over the window's boxes.
+struct Checker {
+    Program& p;
+    ProjectBoxes& b;
+    FormProjectRecord& f;
+    CheckResult result;
+
+    double box(int i) const { return BoxNumber(b.txtData[size_t(i)]); }
+    void show(int i, const QString& text) { b.txtData[size_t(i)] = text; }
+    void show(int i, double v) { show(i, ValueText(v)); }
+
+    // Shows the message and stops the run with the focus on the box.
+    bool fail(const QString& message, FocusTarget focus) {
+        p.prompts.message(message, Buttons::OK, Icon::None, QString());
+        result.stopped = true;
+        result.focus = focus;
+        return false;
+    }
+    bool failAt(const QString& message, int box) { return fail(message, FocusTarget::data(box)); }
+
+    bool noEmptyBox(const std::vector<int>& boxes) {
+        for (int i : boxes)
+            if (b.txtData[size_t(i)].isEmpty()) return failAt(GetMlString(1200, EmptyBoxMessage), i);
+        return true;
+    }
+
+    // The flux of a grid column, when both the flow and the area are above 0.
+    void flux(int column, double flow, double area) {
+        if (flow > 0 && area > 0)
+            b.field(300 + column) = ValueText(FluxFromSI(FlowToSI(flow / area, p.FlowUnit), p.FluxUnit));
+    }
+
+    void recoveryAndRejection() {
+        show(18, RecoveryText(f.PermFlow, f.FeedFlow));
+        show(20, RejectionText(f.PermuS, f.ConcuS, f.FeeduS));
+    }
+
+    // The checks both validations share, each value stored before its test.
+    bool commonValues() {
+        f.ConcFlow = box(2);
+        if (f.ConcFlow <= 0) return failAt(GetMlString(1201, "Concentrate Flow must > 0"), 2);
+        f.FeedPressure = box(3);
+        if (f.FeedPressure <= 0) return failAt(GetMlString(1202, "Feed Pressure must > 0"), 3);
+        f.ConcPressure = box(4);
+        if (f.ConcPressure <= 0) return failAt(GetMlString(1203, "Concentrate pressure must > 0"), 4);
+        f.PermBackPress = box(5);
+        if (f.PermBackPress < 0) return failAt(GetMlString(1204, "Permeate Backpressure must >= 0"), 5);
+        f.FeeduS = box(6);
+        if (f.FeeduS <= 0) return failAt(GetMlString(1205, "Feed uSiemens must > 0"), 6);
+        f.FeedTemp = box(9);
+        if (f.FeedTemp <= 0) return failAt(GetMlString(1206, "Feed Temp must > 0"), 9);
+        if (f.FeedTemp <= 32 && p.TemperatureUnit == 0)
+            return failAt(GetMlString(1207, "Feed Temp (deg F) must > 32"), 9);
+        f.RefpH = box(8);
+        if (f.RefpH < 3 || f.RefpH > 13) return failAt(GetMlString(1208, "pH must be >= 3 and <= 13"), 8);
+        return true;
+    }
+
+    // Bank 3's own values; with three banks they are part of the system's flows.
+    bool bank3Values(bool concPressure2Positive) {
+        f.PermFlow_3 = box(22);
+        if (f.PermFlow_3 <= 0) return failAt("Perm Flow Bank 3 must > 0", 22);
+        f.AreaBank_3 = BoxNumber(b.field(203));
+        flux(3, f.PermFlow_3, f.AreaBank_3);
+        f.PermuS_3 = box(23);
+        if (f.PermuS_3 <= 0) return failAt("Perm uSiemens Bank 3 must > 0", 23);
+        f.FeedPressure_3 = box(24);
+        if (f.FeedPressure_3 <= 0) return failAt("Feed pressure Bank 3 must > 0", 24);
+        f.PermBackPress_3 = box(25);
+        if (f.PermBackPress_3 < 0) return failAt("Perm back pressure Bank 3 must >= 0", 25);
+        if (concPressure2Positive) {
+            f.ConcPressure_2 = box(26);
+            if (f.ConcPressure_2 <= 0) return failAt("Conc pressure Bank 2 must > 0", 26);
+        }
+        return true;
+    }
+
+    // System totals over the three banks.
+    void threeBankTotals() {
+        f.PermFlow = f.PermFlow_1 + f.PermFlow_2 + f.PermFlow_3;
+        show(14, f.PermFlow);
+        f.FeedFlow = f.PermFlow + f.ConcFlow;
+        show(16, f.FeedFlow);
+        show(17, f.FeedFlow - f.PermFlow_1);
+        f.PermuS = f.PermFlow > 0
+                       ? (f.PermuS_2 * f.PermFlow_2 + f.PermuS_1 * f.PermFlow_1 + f.PermuS_3 * f.PermFlow_3) / f.PermFlow
+                       : 0;
+        recoveryAndRejection();
+    }
+};
+
+std::vector<int> boxesToFill(int banks, bool withSystemFlow) {
+    std::vector<int> boxes;
+    const int last = banks <= 1 ? 9 : (withSystemFlow ? 14 : 13);
+    for (int i = 1; i <= last; ++i) boxes.push_back(i);
+    if (banks >= 2) boxes.push_back(21);
+    if (banks >= 3)
+        for (int i = 22; i <= 26; ++i) boxes.push_back(i);
+    return boxes;
+}
+
+}  // namespace
+
+ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord& f) {
+    ValidationResult out;
+    Checker k{p, b, f, {}};
+    const auto stop = [&]() {
+        out.stopped = true;
+        out.dataValid = false;
+        out.focus = k.result.focus;
+        return out;
+    };
+
+    if (BoxNumber(b.txtNumTrains) < 1) b.txtNumTrains = "1";
+    if (BoxNumber(b.txtElapsedTime) < 0) b.txtElapsedTime = "0";
+    if (!ParseReferenceDate(b.txtData[0])) {
+        p.prompts.message(GetMlString(1237, "You need a valid reference date."), Buttons::OK, Icon::None, QString());
+        out.dataValid = false;
+    }
+    const int banks = f.NumBanks;
+    if (!k.noEmptyBox(boxesToFill(banks, true))) return stop();
+    if (!k.commonValues()) return stop();
+
+    if (banks >= 2 && b.chkSystemData) {
+        f.PermFlow = k.box(1);
+        if (f.PermFlow <= 0) return k.failAt(GetMlString(1209, "Perm Flow must > 0"), 1), stop();
+        k.show(14, f.PermFlow);
+        f.PermFlow_2 = k.box(10);
+        if (f.PermFlow_2 <= 0) return k.failAt(GetMlString(1210, "Perm Flow 2 must > 0"), 10), stop();
+        f.PermFlow_1 = f.PermFlow - f.PermFlow_2;
+        k.show(15, f.PermFlow_1);
+        if (f.PermFlow_1 <= 0) return k.failAt("Perm Flow 1 must > 0", 1), stop();
+        f.AreaBank_1 = BoxNumber(b.field(201));
+        k.flux(1, f.PermFlow_1, f.AreaBank_1);
+        f.PermuS = k.box(7);
+        if (f.PermuS <= 0) return k.failAt(GetMlString(1211, "Perm uS must > 0"), 7), stop();
+        f.PermuS_2 = k.box(11);
+        if (f.PermuS_2 <= 0) return k.failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11), stop();
+        f.FeedPressure_2 = k.box(12);
+        if (f.FeedPressure_2 <= 0) return k.failAt(GetMlString(1238, "Feed Pressure 2 must > 0"), 12), stop();
+        f.PermBackPress_2 = k.box(13);
+        if (f.PermBackPress_2 < 0) return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), stop();
+        if (f.FeeduS <= f.PermuS) return k.failAt(GetMlString(1215, "Feed uSiemens must > permeate uS"), 6), stop();
+        f.FeedFlow = f.PermFlow + f.ConcFlow;
+        k.show(16, f.FeedFlow);
+        k.show(17, f.FeedFlow - f.PermFlow_1);
+        k.recoveryAndRejection();
+    } else if (banks >= 2) {
+        f.PermFlow_1 = k.box(1);
+        if (f.PermFlow_1 <= 0) return k.failAt(GetMlString(1216, "Perm Flow Bank 1 must > 0"), 1), stop();
+        f.AreaBank_1 = BoxNumber(b.field(201));
+        k.flux(1, f.PermFlow_1, f.AreaBank_1);
+        f.PermFlow_2 = k.box(10);
+        if (f.PermFlow_2 <= 0) return k.failAt(GetMlString(1210, "Perm Flow 2 must > 0"), 10), stop();
+        f.PermuS_1 = k.box(7);
+        if (f.PermuS_1 <= 0) return k.failAt(GetMlString(1217, "Perm uS 1 must > 0"), 7), stop();
+        f.PermuS_2 = k.box(11);
+        if (f.PermuS_2 <= 0) return k.failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11), stop();
+        f.FeedPressure_2 = k.box(12);
+        if (f.FeedPressure_2 <= 0) return k.failAt(GetMlString(1238, "Feed Pressure 2 must > 0"), 12), stop();
+        f.PermBackPress_2 = k.box(13);
+        if (f.PermBackPress_2 < 0) return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), stop();
+        if (f.FeeduS <= f.PermuS_1)
+            return k.failAt(GetMlString(1219, "Feed uSiemens must > Permeate Bank 1 uS"), 6), stop();
+        if (banks >= 3) {
+            // Bank 3 is part of the system's flow, recovery and rejection.
+            if (!k.bank3Values(false)) return stop();
+            k.threeBankTotals();
+        } else {
+            f.PermFlow = f.PermFlow_1 + f.PermFlow_2;
+            k.show(14, f.PermFlow);
+            k.show(15, f.PermFlow_1);
+            f.FeedFlow = f.PermFlow + f.ConcFlow;
+            k.show(16, f.FeedFlow);
+            k.show(17, f.FeedFlow - f.PermFlow_1);
+            f.PermuS = (f.PermuS_1 * f.PermFlow_1 + f.PermuS_2 * f.PermFlow_2) / f.PermFlow;
+            k.recoveryAndRejection();
+        }
+        k.show(15, f.PermFlow_1);
+    }
+
+    if (banks == 2) {
+        f.ConcPressure_1 = k.box(21);
+        if (f.ConcPressure_1 < 0) return k.failAt(GetMlString(1239, "Conc Pressure 1 must > 0"), 21), stop();
+        f.DeltaPress = (f.FeedPressure - f.ConcPressure_1) + (f.FeedPressure_2 - f.ConcPressure);
+        k.show(19, f.DeltaPress);
+        if (f.DeltaPress <= 0)
+            return k.failAt(GetMlString(1240, "System DP is negative!  Please make sure Pressures are > 0 and Feed > "
+                                              "Conc Pressure_1 and Feed Pressure_2 > Concentrate."),
+                            21),
+                   stop();
+    } else if (banks >= 3) {
+        f.ConcPressure_1 = k.box(21);
+        if (f.ConcPressure_1 < 0) return k.failAt(GetMlString(1239, "Conc Pressure 1 must > 0"), 21), stop();
+        f.ConcPressure_2 = k.box(26);
+        if (f.ConcPressure_2 < 0) return k.failAt("Conc Pressure 2 must > 0", 26), stop();
+        f.DeltaPress = (f.FeedPressure - f.ConcPressure_1) + (f.FeedPressure_2 - f.ConcPressure_2) +
+                       (k.box(24) - f.ConcPressure);
+        k.show(19, f.DeltaPress);
+        if (f.DeltaPress <= 0)
+            return k.failAt("System DP is negative!  Please make sure Pressures are > 0 and Feed > Conc Pressure_1 "
+                            "and Feed Pressure_2 > Concentrate.",
+                            21),
+                   stop();
+    } else {
+        f.PermFlow = k.box(1);
+        if (f.PermFlow <= 0) return k.failAt(GetMlString(1222, "Perm Flow must be > 0"), 1), stop();
+        f.PermuS = k.box(7);
+        if (f.PermuS <= 0) return k.failAt(GetMlString(1211, "Perm uS must > 0"), 7), stop();
+        if (f.FeeduS <= f.PermuS) return k.failAt(GetMlString(1223, "Feed uSiemens must > Permeate uS"), 6), stop();
+        f.AreaBank = BoxNumber(b.field(200));
+        k.flux(0, f.PermFlow, f.AreaBank);
+        k.show(14, f.PermFlow);
+        k.show(15, f.PermFlow);
+        f.FeedFlow = f.PermFlow + f.ConcFlow;
+        k.show(16, f.FeedFlow);
+        k.recoveryAndRejection();
+        f.DeltaPress = f.FeedPressure - f.ConcPressure;
+        k.show(19, f.DeltaPress);
+        if (f.DeltaPress <= 0)
+            return k.failAt(GetMlString(1224, "System DP is negative!  Please make sure Feed Pressure and Concentrate "
+                                              "are > 0 and Feed > Concentrate."),
+                            3),
+                   stop();
+    }
+
+    // Every bank in use needs elements: an area of 0 would break every later normalization.
+    int emptyColumn = -1;
+    if (banks <= 1) {
+        if (BoxCount(b.field(100)) <= 0) emptyColumn = 0;
+    } else {
+        for (int c = 1; c <= std::min(banks, 3) && emptyColumn < 0; ++c)
+            if (BoxCount(b.field(100 + c)) <= 0) emptyColumn = c;
+    }
+    if (emptyColumn >= 0) {
+        p.prompts.message(GetMlString(1241, "Number of Elements must be > 0. please check"), Buttons::OK, Icon::None,
+                          QString());
+        out.dataValid = false;
+        out.focus = FocusTarget::field(400 + emptyColumn);
+    }
+    return out;
+}
+
+CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f, bool& wizardDone) {
+    Checker k{p, b, f, {}};
+    const int banks = f.NumBanks;
+    if (!k.noEmptyBox(boxesToFill(banks, false))) return k.result;
+    if (!k.commonValues()) return k.result;
+    f.PermFlow = k.box(1);
+    if (f.PermFlow <= 0) return k.failAt(GetMlString(1222, "Perm Flow must be > 0"), 1), k.result;
+    f.PermuS = k.box(7);
+    if (f.PermuS <= 0) return k.failAt(GetMlString(1211, "Perm uS must > 0"), 7), k.result;
+    if (f.FeeduS <= f.PermuS) return k.failAt(GetMlString(1223, "Feed uSiemens must > Permeate uS"), 6), k.result;
+
+    f.AreaBank = BoxNumber(b.field(200));
+    k.flux(0, f.PermFlow, f.AreaBank);
+    k.show(14, f.PermFlow);
+    k.show(15, f.PermFlow);
+    f.FeedFlow = f.PermFlow + f.ConcFlow;
+    k.show(16, f.FeedFlow);
+    k.recoveryAndRejection();
+    if (banks <= 1) f.DeltaPress = f.FeedPressure - f.ConcPressure;
+    else if (banks == 2) f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure;
+    else
+        f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure_2 + f.FeedPressure_3 -
+                       f.ConcPressure;
+    if (banks <= 1) return k.result;
+
+    const QString dpMessage = "System DP is negative!  Please make sure Feed Pressure and Concentrate are > 0 and "
+                              "FeedPressure > ConcPressure_1 and FeedPressure_2 > Concpressure.";
+    if (b.chkSystemData) {
+        f.PermFlow = k.box(1);
+        if (f.PermFlow <= 0) return k.failAt(GetMlString(1209, "Perm Flow must > 0"), 1), k.result;
+        k.show(14, f.PermFlow);
+        f.PermFlow_2 = k.box(10);
+        if (f.PermFlow_2 <= 0) return k.failAt(GetMlString(1210, "Perm Flow 2 must > 0"), 10), k.result;
+        f.PermFlow_1 = f.PermFlow - f.PermFlow_2;
+        k.show(15, f.PermFlow_1);
+        if (f.PermFlow_1 <= 0) return k.failAt("Perm Flow 1 must > 0", 1), k.result;
+        f.AreaBank_1 = BoxNumber(b.field(201));
+        k.flux(1, f.PermFlow_1, f.AreaBank_1);
+        f.PermuS = k.box(7);
+        if (f.PermuS <= 0) return k.failAt(GetMlString(1211, "Perm uS must > 0"), 7), k.result;
+        f.PermuS_2 = k.box(11);
+        if (f.PermuS_2 <= 0) return k.failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11), k.result;
+        f.FeedPressure_2 = k.box(12);
+        if (f.FeedPressure_2 <= 0 || f.FeedPressure_2 < f.ConcPressure)
+            return k.failAt(GetMlString(1213, "Feed Pressure 2 must > 0 and must be greater than end concentrate "
+                                              "pressure"),
+                            12),
+                   k.result;
+        f.PermBackPress_2 = k.box(13);
+        if (f.PermBackPress_2 < 0) return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), k.result;
+        if (f.FeeduS <= f.PermuS)
+            return k.failAt(GetMlString(1215, "Feed uSiemens must > permeate uS"), 6), k.result;
+        f.FeedFlow = f.PermFlow + f.ConcFlow;
+        k.show(16, f.FeedFlow);
+        k.show(17, f.FeedFlow - f.PermFlow_1);
+        k.recoveryAndRejection();
+        f.ConcPressure_1 = k.box(21);
+        f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure;
+        k.show(19, f.DeltaPress);
+        if (f.DeltaPress <= 0) return k.failAt(GetMlString(1220, dpMessage), 3), k.result;
+        if (f.ConcPressure_1 < 0) return k.failAt(GetMlString(1221, "Conc Pressure 1 must > 0"), 21), k.result;
+    } else {
+        f.PermFlow_1 = k.box(1);
+        if (f.PermFlow_1 <= 0) return k.failAt(GetMlString(1216, "Perm Flow Bank 1 must > 0"), 1), k.result;
+        f.AreaBank_1 = BoxNumber(b.field(201));
+        k.flux(1, f.PermFlow_1, f.AreaBank_1);
+        f.PermFlow_2 = k.box(10);
+        if (f.PermFlow_2 <= 0) return k.failAt(GetMlString(1210, "Perm Flow 2 must > 0"), 10), k.result;
+        f.PermuS_1 = k.box(7);
+        if (f.PermuS_1 <= 0) return k.failAt(GetMlString(1217, "Perm uS 1 must > 0"), 7), k.result;
+        f.PermuS_2 = k.box(11);
+        if (f.PermuS_2 <= 0) return k.failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11), k.result;
+        f.ConcPressure_1 = k.box(21);
+        f.FeedPressure_2 = k.box(12);
+        if (f.FeedPressure_2 <= 0)
+            return k.failAt(GetMlString(1218, "Feed Pressure 2 must > 0 and must be less than the bank concentrate "
+                                              "pressure"),
+                            12),
+                   k.result;
+        f.PermBackPress_2 = k.box(13);
+        if (f.PermBackPress_2 < 0) return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), k.result;
+        if (f.FeeduS <= f.PermuS_1)
+            return k.failAt(GetMlString(1219, "Feed uSiemens must > Permeate Bank 1 uS"), 6), k.result;
+        f.PermFlow = f.PermFlow_1 + f.PermFlow_2;
+        k.show(14, f.PermFlow);
+        k.show(15, f.PermFlow_1);
+        f.FeedFlow = f.PermFlow + f.ConcFlow;
+        k.show(16, f.FeedFlow);
+        k.show(17, f.FeedFlow - f.PermFlow_1);
+        f.PermuS = (f.PermuS_2 * f.PermFlow_2 + f.PermFlow_1 * f.PermuS_1) / f.PermFlow;
+        k.recoveryAndRejection();
+        if (banks == 2) {
+            f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure;
+            k.show(19, f.DeltaPress);
+            if (f.DeltaPress <= 0) return k.failAt(GetMlString(1220, dpMessage), 3), k.result;
+        }
+        if (f.ConcPressure_1 < 0) return k.failAt(GetMlString(1221, "Conc Pressure 1 must > 0"), 21), k.result;
+    }
+    f.AreaBank = f.AreaBank_1 + f.AreaBank_2;
+    wizardDone = true;
+    if (banks < 3) return k.result;
+
+    if (!k.bank3Values(true)) return k.result;
+    k.threeBankTotals();
+    f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure_2 + f.FeedPressure_3 -
+                   f.ConcPressure;
+    k.show(19, f.DeltaPress);
+    if (f.DeltaPress <= 0) return k.failAt(dpMessage, 3), k.result;
+    wizardDone = true;
+    return k.result;
+}
+
+CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& f) {
+    Checker k{p, b, f, {}};
+    if (auto date = ParseReferenceDate(b.txtData[0])) {
+        f.DateReference = *date;
+    } else {
+        p.prompts.message("Cannot save dataProject without a valid Reference Date and Time!", Buttons::OK, Icon::None,
+                          QString());
+        k.result.focus = FocusTarget::data(0);
+    }
+    f.ElapsedTimeRef = BoxNumber(b.txtElapsedTime);
+    if (f.ElapsedTimeRef < 0) {
+        const Answer a = p.prompts.message(GetMlString(1232, "Elapsed time is negative? OK to accept, Cancel to reenter."),
+                                           Buttons::OKCancel, Icon::None, QString());
+        if (a != Answer::OK) {
+            k.result.stopped = true;
+            k.result.focus = {FocusTarget::ElapsedTime, 0};
+            return k.result;
+        }
+    }
+    f.FeedFlow = k.box(16);
+    f.PermFlow = k.box(14);
+    f.PermFlow_1 = k.box(15);
+    f.ConcFlow = k.box(2);
+    f.FeedPressure = k.box(3);
+    f.ConcPressure = k.box(4);
+    f.PermBackPress = k.box(5);
+    f.PermBackPress_1 = f.PermBackPress;
+    f.FeeduS = k.box(6);
+    f.RefpH = k.box(8);
+    f.FeedTemp = k.box(9);
+    f.PermFlow_2 = k.box(10);
+    f.PermuS_2 = k.box(11);
+    f.FeedPressure_2 = k.box(12);
+    f.PermBackPress_2 = k.box(13);
+    if (b.chkSystemData) {
+        f.PermuS = k.box(7);
+    } else {
+        f.PermuS_1 = k.box(7);
+        if (f.PermFlow <= 0)
+            return k.fail(GetMlString(1233, "Overall PermFlow was ") + ValueText(f.PermFlow) +
+                              GetMlString(1234, " which is not allowed. Please check Permeat Flow information again. "),
+                          {}),
+                   k.result;
+        f.PermuS = (f.PermuS_2 * f.PermFlow_2 + f.PermFlow_1 * f.PermuS_1) / f.PermFlow;
+    }
+
+    const QString tail = " which is not allowed for an OPERATING data point. Please check you input.";
+    struct Test {
+        bool failed;
+        long id;
+        QString text;
+    };
+    const bool twoBanks = f.NumBanks == 2;
+    const Test tests[] = {
+        {f.FeedPressure <= 0, 1235, "Feed Pressure is <=0" + tail},
+        {f.ConcPressure <= 0, 529, "Conc Pressure is <=0" + tail},
+        {f.PermFlow <= 0, 533, "Perm Flow is <=0" + tail},
+        {f.ConcFlow <= 0, 532, "Concentrate Flow is <=0" + tail},
+        {f.PermuS <= 0, 534, "Perm uSiemens is <=0" + tail},
+        {f.FeeduS <= 0, 535, "Feed uSiemens is <=0" + tail},
+        {twoBanks && f.FeedPressure_2 <= 0, 536, "Feed Pressure for Bank 2 is <=0" + tail},
+        {twoBanks && f.FeedPressure_2 < f.ConcPressure, 537,
+         "Feed Pressure for Bank 2 is < End Concentrate Pressure which is not allowed for an OPERATING two-bank data "
+         "point. Please check you input."},
+        {twoBanks && f.PermFlow_2 <= 0, 538, "PermFlow for Bank 2 is <=0" + tail},
+        {f.FeedTemp <= 32 && f.unitTemp == 0, 539,
+         "Temperature is <= 32F which is not allowed for an OPERATING two-bank data point. Please check you input."},
+    };
+    for (const Test& t : tests) {
+        if (!t.failed) continue;
+        p.prompts.message(GetMlString(t.id, t.text), Buttons::OK, Icon::None, QString());
+        break;
+    }
+    return k.result;
+}
+
+}  // namespace hv

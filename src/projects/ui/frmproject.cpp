@@ -1,0 +1,1042 @@
+#include "projects/ui/frmproject.h"
+
+#include <QCoreApplication>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+#include "core/loadproject.h"
+#include "core/mlstring.h"
+#include "core/numbers.h"
+#include "core/program.h"
+#include "platform/dberror.h"
+#include "projects/elementgrid.h"
+#include "projects/formdata.h"
+#include "projects/projectdisplay.h"
+#include "projects/projectlist.h"
+#include "projects/projectstore.h"
+#include "projects/projecttext.h"
+#include "projects/recalc.h"
+#include "projects/referencechecks.h"
+#include "projects/ui/dlgunits.h"
+#include "projects/wizardtexts.h"
+#include "projects/unitchoice.h"
+
+namespace hv {
+
+void ProjectCombo::showPopup() {
+    emit dropDown();
+    QComboBox::showPopup();
+}
+
+namespace {
+
+const char* const CloseDataEntryFirst = "Please close the data collection form first.";
+
+const char* const FieldCaptions[27] = {
+    "Reference Date and Time",
+    "Reference Permeate Flow (System / Bank 1)",
+    "Reference Concentrate Flow (System)",
+    "Reference Feed Pressure (System)",
+    "Reference Concentrate Pressure (System)",
+    "Ref Permeate BackPressure  (System / Bank 1)",
+    "Reference Feed uSiemens",
+    "Reference Permeate uSiemens",
+    "Reference pH",
+    "Reference Temperature",
+    "Reference Bank 2 Permeate Flow",
+    "Reference Bank 2 Permeate uSiemens",
+    "Reference Bank 2 Feed Pressure",
+    "Reference Bank 2 Permeate Back Pressure",
+    "System Permeate Flow",
+    "Permeate Flow Bank  1",
+    "Feed Flow",
+    "Concentrate Flow Bank 1 / Feed Flow Bank 2",
+    "System Recovery",
+    "System DP",
+    "Estimated Rejection (%)",
+    "Reference Bank 1 Concentrate Pressure",
+    "Reference Bank 3 Permeate Flow",
+    "Reference Bank 3 Permeate uSiemens",
+    "Reference Bank 3 Feed Pressure",
+    "Reference Bank 3 Permeate Back Pressure",
+    "Reference Bank 2 Concentrate Pressure",
+};
+
+constexpr int GridRows[5] = {100, 200, 300, 400, 500};
+
+// The key a key press carries as the system's key code, or 0 for keys that type nothing.
+int keyAsciiOf(const QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return 13;
+    if (e->key() == Qt::Key_Backspace) return 8;
+    const QString t = e->text();
+    if (t.isEmpty() || !t.at(0).isPrint()) return 0;
+    return t.at(0).unicode();
+}
+
+}  // namespace
+
+frmProject::frmProject(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    buildControls();
+    connectHandlers();
+    Form_Load();
+}
+
+void frmProject::buildControls() {
+    auto* root = new QVBoxLayout(this);
+
+    auto* top = new QHBoxLayout;
+    cbProject = new ProjectCombo(this);
+    cbProject->setEditable(true);
+    cbProject->setMinimumWidth(260);
+    txtNewProject = new QLineEdit(this);
+    txtNewProject->setToolTip("Enter the new Project ID here, 50 characters or less.");
+    txtNewProject->setMinimumWidth(260);
+    cmdGo = new QPushButton("GO", this);
+    cmdSelect = new QPushButton("SELECT THIS PROJECT", this);
+    cmdEdit = new QPushButton("EDIT REFERENCE DATA", this);
+    cmdSave = new QPushButton("SAVE/APPLY", this);
+    cmdClose = new QPushButton("Cancel", this);
+    top->addWidget(cbProject);
+    top->addWidget(txtNewProject);
+    for (QWidget* w : {static_cast<QWidget*>(cmdGo), static_cast<QWidget*>(cmdSelect),
+                       static_cast<QWidget*>(cmdEdit), static_cast<QWidget*>(cmdSave),
+                       static_cast<QWidget*>(cmdClose)})
+        top->addWidget(w);
+    top->addStretch();
+    root->addLayout(top);
+
+    lblReference = new QLabel(
+        "Reference Data - Enter Baseline Performance at Reference START Date or Reference Data at defined Elapsed "
+        "Time value. You must enter this information for each TRAIN. Click the Check Box to set all Trains the "
+        "Same.  Select a new project from the Dropdown Box",
+        this);
+    lblReference->setWordWrap(true);
+    root->addWidget(lblReference);
+    lblDirections = new QLabel(this);
+    lblDirections->setWordWrap(true);
+    lblDirections->setFrameShape(QFrame::StyledPanel);
+    lblDirections->setMinimumHeight(60);
+    root->addWidget(lblDirections);
+
+    // Bank layout, trains and units.
+    auto* setup = new QHBoxLayout;
+    auto* banksBox = new QGroupBox(this);
+    auto* banks = new QVBoxLayout(banksBox);
+    const char* bankCaptions[4] = {"1 Bank or TOTAL System data", "2 Banks, enter overall + Bank 2",
+                                   "2 Banks, enter data per bank", "3 Banks, enter data PER Bank"};
+    for (int i = 0; i < 4; ++i) {
+        optBanks.push_back(new QRadioButton(bankCaptions[i], banksBox));
+        banks->addWidget(optBanks.back());
+    }
+    chk2Bank = new QCheckBox(
+        "2 BANKS? Check this box to collect data for TWO banks each time data is collected.  UnChecked means that "
+        "the SYSTEM will be treated a single bank. ",
+        this);
+    chk2Bank->setToolTip("If you check this box then you may enter and record data for a tow bank system. Unchecked "
+                         "and only a full SYSTEM will be considered.");
+    chkSystemData = new QCheckBox(
+        "Check this box if you will have data for the Total SYSTEM AND BANK 2 separately.  Unchecked means that you "
+        "have data for Bank 1 and Bank 2 separately available. ",
+        this);
+    chkSystemData->setToolTip(
+        "Check this box IF you have system level data - eg Total Perm flow AND separate data for Bank 2. ");
+    for (QCheckBox* c : {chk2Bank, chkSystemData}) {
+        c->setStyleSheet("QCheckBox { max-width: 420px; }");
+        banks->addWidget(c);
+    }
+    setup->addWidget(banksBox, 2);
+
+    auto* trains = new QGridLayout;
+    lblLabels[1] = new QLabel("Number of Trains *", this);
+    lblLabels[17] = new QLabel("Train Number", this);
+    txtNumTrains = new QLineEdit(this);
+    txtTrainNumber = new QLineEdit(this);
+    chkAllTrains = new QCheckBox("All Trains the Same?", this);
+    trains->addWidget(lblLabels[1], 0, 0);
+    trains->addWidget(txtNumTrains, 0, 1);
+    trains->addWidget(lblLabels[17], 1, 0);
+    trains->addWidget(txtTrainNumber, 1, 1);
+    trains->addWidget(chkAllTrains, 2, 0, 1, 2);
+    setup->addLayout(trains, 1);
+
+    auto* units = new QGridLayout;
+    btnUnitCMH = new QPushButton("CMH Metric", this);
+    btnUnitCMH->setToolTip("Deg C, m^3/hr, kg/cm^2");
+    btnUnitCMD = new QPushButton("CMD Metric", this);
+    btnUnitCMD->setToolTip("Deg C, m^3/day, bar");
+    btnUnitUS = new QPushButton("U.S. Units", this);
+    btnUnitUS->setToolTip("Deg F, gpm, psi");
+    btnUnitCustom = new QPushButton("Custom Units", this);
+    btnUnitCustom->setToolTip("Deg C, m^3/hr, kg/cm^2");
+    units->addWidget(btnUnitCMH, 0, 0);
+    units->addWidget(btnUnitCMD, 0, 1);
+    units->addWidget(btnUnitUS, 1, 0);
+    units->addWidget(btnUnitCustom, 1, 1);
+    for (int i = 100; i <= 103; ++i) {
+        lblUnits[i] = new QLabel(this);
+        units->addWidget(lblUnits[i], 2 + (i - 100) / 2, (i - 100) % 2);
+    }
+    setup->addLayout(units, 1);
+    root->addLayout(setup);
+
+    // Reference values in two columns.
+    auto* data = new QGridLayout;
+    for (int i = 0; i < 27; ++i) {
+        lblFields[i] = new QLabel(FieldCaptions[i], this);
+        txtData.push_back(new QLineEdit(this));
+        lblUnits[i] = new QLabel(this);
+        const int row = i < 14 ? i : i - 14;
+        const int col = i < 14 ? 0 : 3;
+        data->addWidget(lblFields[i], row, col);
+        data->addWidget(txtData[size_t(i)], row, col + 1);
+        data->addWidget(lblUnits[i], row, col + 2);
+    }
+    root->addLayout(data);
+
+    // Element grid: a column per system and bank.
+    auto* grid = new QGridLayout;
+    const char* headers[4] = {"Sys", "B 1", "B 2", "B 3"};
+    const char* typeCaptions[4] = {"System Element Type", "Element Type - BANK 1", "Element Type - BANK 2",
+                                   "Element Type - BANK 3"};
+    for (int c = 0; c < 4; ++c) {
+        lblLabels[300 + c] = new QLabel(headers[c], this);
+        grid->addWidget(lblLabels[300 + c], 0, 1 + c);
+        lblLabels[200 + c] = new QLabel(typeCaptions[c], this);
+        cboElements.push_back(new QComboBox(this));
+        auto* cell = new QVBoxLayout;
+        cell->addWidget(lblLabels[200 + c]);
+        cell->addWidget(cboElements.back());
+        grid->addLayout(cell, 1, 1 + c);
+    }
+    cboElements[1]->setToolTip("Select Bank 1 element Type");
+    const std::pair<int, const char*> rowLabels[5] = {{0, "Number of Vessels"},
+                                                      {2, "Elements per Vessel"},
+                                                      {100, "Number of Elements"},
+                                                      {101, "Area (m^2)"},
+                                                      {102, "Flux"}};
+    const int rowOf[5] = {400, 500, 100, 200, 300};
+    for (int r = 0; r < 5; ++r) {
+        lblLabels[rowLabels[r].first] = new QLabel(rowLabels[r].second, this);
+        grid->addWidget(lblLabels[rowLabels[r].first], 2 + r, 0);
+        for (int c = 0; c < 4; ++c) {
+            auto* box = new QLineEdit(this);
+            txtFields[rowOf[r] + c] = box;
+            grid->addWidget(box, 2 + r, 1 + c);
+        }
+    }
+    root->addLayout(grid);
+
+    auto* bottom = new QGridLayout;
+    txtDescription = new QLineEdit(this);
+    lblFields[99] = new QLabel("Enter any Descriptive Information above. (Optional)", this);
+    txtElapsedTime = new QLineEdit("1.0", this);
+    lblFields[100] = new QLabel("<== Set \"Hours Elapsed Time\" here if not zero at Reference Date", this);
+    bottom->addWidget(txtDescription, 0, 0, 1, 2);
+    bottom->addWidget(lblFields[99], 1, 0, 1, 2);
+    bottom->addWidget(txtElapsedTime, 2, 0);
+    bottom->addWidget(lblFields[100], 2, 1);
+    root->addLayout(bottom);
+
+    auto* wizard = new QHBoxLayout;
+    cmdBack = new QPushButton("<=Back", this);
+    cmdNext = new QPushButton("Next =>", this);
+    cmdCreate = new QPushButton("Create Project", this);
+    cmdCancel = new QPushButton("Cancel New Project Creation", this);
+    for (QPushButton* b : {cmdBack, cmdNext, cmdCreate, cmdCancel}) wizard->addWidget(b);
+    wizard->addStretch();
+    root->addLayout(wizard);
+
+    // The wizard buttons appear with the wizard.
+    cmdBack->hide();
+    cmdNext->hide();
+    lblDirections->hide();
+}
+
+void frmProject::connectHandlers() {
+    connect(cmdGo, &QPushButton::clicked, this, &frmProject::cmdGo_Click);
+    connect(cmdSelect, &QPushButton::clicked, this, &frmProject::cmdSelect_Click);
+    connect(cbProject, &ProjectCombo::dropDown, this, &frmProject::cbProject_DropDown);
+    connect(cmdEdit, &QPushButton::clicked, this, &frmProject::cmdEdit_Click);
+    connect(cmdSave, &QPushButton::clicked, this, &frmProject::cmdSave_Click);
+    connect(cmdCreate, &QPushButton::clicked, this, &frmProject::cmdCreate_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmProject::cmdCancel_Click);
+    connect(cmdBack, &QPushButton::clicked, this, &frmProject::cmdBack_Click);
+    connect(cmdNext, &QPushButton::clicked, this, &frmProject::cmdNext_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmProject::cmdClose_Click);
+    connect(btnUnitCMD, &QPushButton::clicked, this, &frmProject::btnUnitCMD_Click);
+    connect(btnUnitCMH, &QPushButton::clicked, this, &frmProject::btnUnitCMH_Click);
+    connect(btnUnitUS, &QPushButton::clicked, this, &frmProject::btnUnitUS_Click);
+    connect(btnUnitCustom, &QPushButton::clicked, this, &frmProject::btnUnitCustom_Click);
+    for (QLineEdit* e : txtData) e->installEventFilter(this);
+    for (auto& [i, e] : txtFields) e->installEventFilter(this);
+    for (QComboBox* c : cboElements) c->installEventFilter(this);
+    for (QLineEdit* e : {txtElapsedTime, txtNumTrains, txtTrainNumber, txtNewProject}) e->installEventFilter(this);
+}
+
+// Key presses and focus changes of the entry boxes go to their handlers.
+bool frmProject::eventFilter(QObject* watched, QEvent* event) {
+    auto* w = qobject_cast<QWidget*>(watched);
+    if (!w) return QWidget::eventFilter(watched, event);
+    auto dataIndex = [&]() -> int {
+        for (size_t i = 0; i < txtData.size(); ++i)
+            if (txtData[i] == w) return int(i);
+        return -1;
+    };
+    auto fieldIndex = [&]() -> int {
+        for (auto& [i, e] : txtFields)
+            if (e == w) return i;
+        return -1;
+    };
+    if (event->type() == QEvent::KeyPress) {
+        int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
+        if (key == 0) return false;
+        if (int i = dataIndex(); i >= 0) txtData_KeyPress(i, key);
+        else if (int f = fieldIndex(); f >= 0) txtFields_KeyPress(f, key);
+        else if (w == txtElapsedTime) txtElapsedTime_KeyPress(key);
+        else if (w == txtNumTrains) txtNumTrains_KeyPress(key);
+        else if (w == txtTrainNumber) txtTrainNumber_KeyPress(key);
+        else return false;
+        return key == 0;
+    }
+    if (event->type() == QEvent::FocusIn) {
+        if (int f = fieldIndex(); f >= 0) txtFields_GotFocus(f);
+        return false;
+    }
+    if (event->type() == QEvent::FocusOut) {
+        // Only a move to another control of this window counts as leaving the box.
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason || !w->isEnabled() ||
+            !isVisible())
+            return false;
+        if (int i = dataIndex(); i >= 0) txtData_LostFocus(i);
+        else if (int f = fieldIndex(); f >= 0) txtFields_LostFocus(f);
+        else if (w == txtNumTrains) txtNumTrains_LostFocus();
+        else if (w == txtTrainNumber) txtTrainNumber_LostFocus();
+        else if (w == txtNewProject) txtNewProject_LostFocus();
+        else
+            for (size_t c = 0; c < cboElements.size(); ++c)
+                if (cboElements[c] == w) cboElements_LostFocus(int(c));
+        return false;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---- The boxes for the logic ----
+
+ProjectBoxes frmProject::boxes() const {
+    ProjectBoxes b;
+    for (size_t i = 0; i < 27; ++i) b.txtData[i] = txtData[i]->text();
+    for (auto& [i, e] : txtFields) b.field(i) = e->text();
+    for (size_t c = 0; c < 4; ++c) b.cboElements[c] = cboElements[c]->currentIndex();
+    b.chkSystemData = chkSystemData->isChecked();
+    b.chk2Bank = chk2Bank->isChecked();
+    b.chkAllTrains = chkAllTrains->isChecked();
+    b.txtNumTrains = txtNumTrains->text();
+    b.txtTrainNumber = txtTrainNumber->text();
+    b.txtElapsedTime = txtElapsedTime->text();
+    b.txtNewProject = txtNewProject->text();
+    b.txtDescription = txtDescription->text();
+    return b;
+}
+
+void frmProject::setBoxes(const ProjectBoxes& b) {
+    auto put = [](QLineEdit* e, const QString& t) {
+        if (e->text() != t) e->setText(t);
+    };
+    for (size_t i = 0; i < 27; ++i) put(txtData[i], b.txtData[i]);
+    for (auto& [i, e] : txtFields) put(e, b.field(i));
+    for (size_t c = 0; c < 4; ++c)
+        if (cboElements[c]->currentIndex() != b.cboElements[c]) cboElements[c]->setCurrentIndex(b.cboElements[c]);
+    chkSystemData->setChecked(b.chkSystemData);
+    chk2Bank->setChecked(b.chk2Bank);
+    chkAllTrains->setChecked(b.chkAllTrains);
+    put(txtNumTrains, b.txtNumTrains);
+    put(txtTrainNumber, b.txtTrainNumber);
+    put(txtElapsedTime, b.txtElapsedTime);
+    put(txtNewProject, b.txtNewProject);
+    put(txtDescription, b.txtDescription);
+}
+
+void frmProject::focusOn(const FocusTarget& t) {
+    switch (t.kind) {
+    case FocusTarget::Data: txtData[size_t(t.index)]->setFocus(); break;
+    case FocusTarget::Field: txtFields.at(t.index)->setFocus(); break;
+    case FocusTarget::ElapsedTime: txtElapsedTime->setFocus(); break;
+    case FocusTarget::NewProject: txtNewProject->setFocus(); break;
+    case FocusTarget::NumTrains: txtNumTrains->setFocus(); break;
+    case FocusTarget::None: break;
+    }
+}
+
+void frmProject::reportDbError(const DbError& e) {
+    p_.prompts.message(GetMlString(1127, "error ") + QString::number(e.number()) + " - " + e.description(),
+                       Buttons::OK, Icon::Critical);
+}
+
+int frmProject::bankCount() const { return std::clamp<int>(FormProject.NumBanks, 1, 3); }
+
+// ---- Start-up and the project list ----
+
+void frmProject::Form_Load() {
+    CreatingProject = false;
+    FillComboBoxes();
+    InitializeForm();
+    SelectReady = false;
+    cmdGo_Click();
+    if (p_.ProjectSelectMode) SelectReady = true;
+}
+
+void frmProject::InitializeForm() {
+    txtDescription->clear();
+    for (int i = 0; i < 27; ++i) {
+        txtData[size_t(i)]->clear();
+        lblUnits[i]->setText(GetMlString(173, "Units"));
+    }
+    for (int i = 100; i <= 103; ++i) lblUnits[i]->clear();
+    for (int row : {100, 200, 300, 400})
+        for (int c = 0; c < 4; ++c) txtFields[row + c]->setText("0");
+    txtNumTrains->setText("1");
+    txtTrainNumber->setText("1");
+    chk2Bank->setChecked(false);
+    chk2Bank->setEnabled(true);
+    chkAllTrains->setChecked(true);
+    chkSystemData->setEnabled(true);
+    chkSystemData->setChecked(true);
+    optBanks[0]->setChecked(true);
+    cmdSelect->setEnabled(false);
+    cmdEdit->setEnabled(false);
+    txtNewProject->hide();
+    cmdCreate->hide();
+}
+
+void frmProject::FillComboBoxes() {
+    cbProject->clear();
+    for (QComboBox* c : cboElements) c->clear();
+    try {
+        const ProjectListing list = ListProjectTrains(p_, p_.ProjectCreateMode);
+        cbProject->addItems(list.items);
+        cbProject->setCurrentIndex(list.selected);
+    } catch (const DbError& e) {
+        reportDbError(e);
+        if (p_.ProjectCreateMode && cbProject->count() == 0) cbProject->addItem(StartNewProjectItem);
+    }
+    const QStringList models = ElementModels(p_);
+    for (QComboBox* c : cboElements) {
+        c->addItems(models);
+        c->setCurrentIndex(models.isEmpty() ? -1 : 0);
+    }
+}
+
+// ---- Buttons ----
+
+void frmProject::makeCurrent() {
+    LoadMyProject();
+    WriteIni(p_);
+    p_.status.setText(1, "Project: " + p_.CurrentProject.ProjectID +
+                             " Train: " + QString::number(p_.CurrentProject.TrainNumber));
+    QCoreApplication::processEvents();
+    if (QWidget* main = p_.windows.find("frmMain")) main->update();
+}
+
+void frmProject::cmdGo_Click() {
+    ConfigureForm();
+    WizardDone = false;
+    if (SelectReady) {
+        if (p_.DataEntryOpen) {
+            p_.prompts.message(CloseDataEntryFirst);
+            return;
+        }
+        makeCurrent();
+        if (p_.ProjectSelectMode) hide();
+    } else if (p_.ProjectEditMode) {
+        LoadMyProject();
+    }
+}
+
+void frmProject::cmdSelect_Click() {
+    if (p_.DataEntryOpen) {
+        p_.prompts.message(CloseDataEntryFirst);
+        return;
+    }
+    makeCurrent();
+    close();
+}
+
+void frmProject::cbProject_DropDown() { cmdSelect->setEnabled(false); }
+
+void frmProject::cmdEdit_Click() {
+    const Answer a = p_.prompts.message(
+        "Editing an existing project will NOT change any NORMALIZED data previously entered. It will only change "
+        "data going forward.\r\n\r\nDo you want to continue? You will will have final opportunity to save or cancel.",
+        Buttons::YesNo, Icon::Question);
+    if (a != Answer::Yes) {
+        cmdSave->setEnabled(false);
+        return;
+    }
+    cmdSave->setEnabled(true);
+    EnableControls();
+    cmdClose->setEnabled(true);
+    ConfigElements();
+    chk2Bank->setEnabled(false);
+    chkSystemData->setEnabled(false);
+    chkAllTrains->setEnabled(false);
+}
+
+void frmProject::cmdSave_Click() {
+    ValidatenewData();
+    if (!DataValid) {
+        p_.prompts.message("Errors - please check carefully");
+        cmdSave->setEnabled(true);
+        return;
+    }
+    GetFormData();
+    if (!UpdateProject()) return;
+    cmdClose->setEnabled(false);
+    cmdGo_Click();
+    const Answer a = p_.prompts.message(
+        "Updated Project Information!\r\n\r\n"
+        "If you changed any essential project reference data you should recalculate the project.\r\n\r\n"
+        "This will change ALL of your data. If unsure, please Export your project first using the Export HV Project "
+        "function as a backup.\r\n\r\n"
+        "If this change represents a change in the system configuration for data going forward only then select "
+        "NO.\r\n\r\n"
+        "Recalculate the Current Project displayed in the Project drop down box?",
+        Buttons::YesNo, Icon::Question);
+    if (a != Answer::Yes) return;
+    if (QWidget* main = p_.windows.find("frmMain")) {
+        main->raise();
+        main->activateWindow();
+    }
+    try {
+        RecalculateCurrentProject(p_);
+    } catch (const DbError& e) {
+        reportDbError(e);
+    }
+}
+
+void frmProject::cmdCreate_Click() {
+    // The finish shows this button whatever its checks found: nothing is stored unless
+    // the data pass them now.
+    ValidatenewData();
+    if (!DataValid) {
+        p_.prompts.message("Errors - please check carefully");
+        cmdCreate->setEnabled(true);
+        return;
+    }
+    if (!SaveNewProject()) return;
+    if (BoxCount(txtNumTrains->text()) < 2)
+        p_.prompts.message("Project Created! Project is selected for use. Use the EDIT CURRENT PROJECT INFORMATION "
+                           "feature to make changes.");
+    else
+        p_.prompts.message("Multiple Projects Created! Project and first train is selected. Use the EDIT CURRENT "
+                           "PROJECT INFORMATION feature to make changes.");
+    p_.ProjectCreateMode = false;
+    p_.ProjectSelectMode = true;
+    p_.ProjectEditMode = false;
+    txtNewProject->hide();
+    CreatingProject = false;
+    cmdCreate->setEnabled(false);
+    cmdEdit->setEnabled(false);
+    cmdSelect->setEnabled(true);
+    cbProject->setEnabled(true);
+    cmdBack->hide();
+    cmdNext->hide();
+    FillComboBoxes();
+    ConfigElements();
+    cmdGo_Click();
+    cmdSelect_Click();
+}
+
+void frmProject::cmdCancel_Click() {
+    if (p_.prompts.message("Cancel project creation?", Buttons::YesNo, Icon::Question) != Answer::Yes) return;
+    txtNewProject->hide();
+    if (cbProject->count() > 1) cbProject->setCurrentIndex(1);
+    DisableControls();
+    InitializeForm();
+}
+
+void frmProject::cmdBack_Click() { CreateNewProject(-1); }
+void frmProject::cmdNext_Click() { CreateNewProject(1); }
+void frmProject::cmdClose_Click() { close(); }
+
+// ---- Units ----
+
+void frmProject::btnUnitCMD_Click() {
+    ApplyUnitPreset(p_, UnitPreset::CMD);
+    ConfigUnits();
+}
+
+void frmProject::btnUnitCMH_Click() {
+    ApplyUnitPreset(p_, UnitPreset::CMH);
+    ConfigUnits();
+}
+
+void frmProject::btnUnitUS_Click() {
+    ApplyUnitPreset(p_, UnitPreset::US);
+    ConfigUnits();
+}
+
+void frmProject::btnUnitCustom_Click() {
+    {
+        dlgUnits dialog(p_, this);
+        dialog.exec();
+    }
+    ConfigUnits();
+}
+
+void frmProject::showRowUnits(int flowUnit, int pressUnit, int tempUnit) {
+    for (int i = 0; i < 27; ++i)
+        if (auto caption = RowUnitCaption(i, flowUnit, pressUnit, tempUnit)) lblUnits[i]->setText(*caption);
+}
+
+void frmProject::ConfigUnits() {
+    FormProject.unitFlow = p_.FlowUnit;
+    FormProject.unitTemp = p_.TemperatureUnit;
+    FormProject.unitPress = p_.PressureUnit;
+    FormProject.unitFlux = p_.FluxUnit;
+    lblUnits[100]->setText(FlowSummary(p_.FlowUnit));
+    lblUnits[101]->setText(TemperatureSummary(p_.TemperatureUnit));
+    lblUnits[102]->setText(PressureSummary(p_.PressureUnit));
+    lblUnits[103]->setText(FluxSummary(p_.FluxUnit));
+    showRowUnits(p_.FlowUnit, p_.PressureUnit, p_.TemperatureUnit);
+    // Every column's flux follows the new units.
+    if (FormProject.NumBanks >= 1) CalcFlux();
+}
+
+// ---- Display ----
+
+void frmProject::ConfigureForm() {
+    const bool select = p_.ProjectSelectMode, edit = !select && p_.ProjectEditMode,
+               create = !select && !edit && p_.ProjectCreateMode;
+    if (select) {
+        setWindowTitle("SELECT PROJECT");
+        cmdSelect->setEnabled(true);
+        cmdSelect->hide();
+        cmdEdit->setEnabled(false);
+        cmdCreate->hide();
+        lblDirections->hide();
+    } else if (edit) {
+        setWindowTitle("EDIT PROJECT");
+        cmdSelect->setEnabled(true);
+        cmdSelect->show();
+        cmdEdit->setEnabled(true);
+        cmdCreate->hide();
+        lblDirections->hide();
+    } else if (create) {
+        setWindowTitle("CREATE NEW PROJECT");
+        cmdSelect->setEnabled(false);
+        cmdEdit->setEnabled(false);
+        cmdCreate->show();
+        cmdCreate->setEnabled(false);
+        lblDirections->show();
+    }
+    cmdSave->setEnabled(false);
+    CreatingProject = create;
+    lblReference->hide();
+    for (QRadioButton* o : optBanks) o->setEnabled(create);
+    if (create) {
+        CreateNewProject(-100);
+        return;
+    }
+
+    try {
+        GetRSData();
+    } catch (const DbError& e) {
+        reportDbError(e);
+    }
+    ProjectBoxes b = boxes();
+    ShowProjectBoxes(p_, FormProject, b);
+    setBoxes(b);
+
+    // One bank first; the bank controls appear for the banks the train has.
+    optBanks[0]->setChecked(true);
+    for (int i : {10, 11, 12, 13, 21, 22, 23, 24, 25, 26}) {
+        txtData[size_t(i)]->hide();
+        lblFields[i]->hide();
+        lblUnits[i]->hide();
+    }
+    lblFields[1]->setText("Reference Permeate Flow System");
+    lblFields[7]->setText("Reference Permeate uSiemens System");
+    lblFields[5]->setText(FieldCaptions[5]);
+    if (FormProject.NumBanks >= 2) {
+        for (int i : {10, 11, 12, 13, 21}) {
+            txtData[size_t(i)]->show();
+            lblFields[i]->show();
+            lblUnits[i]->show();
+        }
+        if (!FormProject.SystemData) {
+            optBanks[2]->setChecked(true);
+            lblFields[1]->setText("Reference Permeate Flow Bank 1");
+            lblFields[7]->setText("Reference Permeate uSiemens Bank 1");
+            lblFields[5]->setText("Reference Permeate Back Pressure Bank 1");
+        } else {
+            optBanks[1]->setChecked(true);
+            lblFields[5]->setText("Reference Permeate Back Pressure System");
+        }
+    }
+    if (FormProject.NumBanks == 3) {
+        optBanks[3]->setChecked(true);
+        for (int i = 21; i <= 26; ++i) {
+            txtData[size_t(i)]->show();
+            lblFields[i]->show();
+            lblUnits[i]->show();
+        }
+    }
+    ConfigElements();
+
+    lblUnits[100]->setText(FlowSummary(FormProject.unitFlow));
+    lblUnits[101]->setText(TemperatureSummary(FormProject.unitTemp));
+    lblUnits[102]->setText(PressureSummary(FormProject.unitPress));
+    lblUnits[103]->setText(FluxSummary(FormProject.unitFlux));
+    p_.FlowUnit = FormProject.unitFlow;
+    p_.TemperatureUnit = FormProject.unitTemp;
+    p_.PressureUnit = FormProject.unitPress;
+    p_.FluxUnit = FormProject.unitFlux;
+    showRowUnits(FormProject.unitFlow, FormProject.unitPress, FormProject.unitTemp);
+    DisableControls();
+}
+
+void frmProject::GetRSData() {
+    const ProjectKey key = SplitProjectItem(cbProject->currentText(), BoxCount(txtTrainNumber->text()));
+    ReadProjectTrain(p_, key.projectId, key.train, FormProject);
+}
+
+// ---- Storing ----
+
+void frmProject::GetFormData() { hv::GetFormData(p_, boxes(), FormProject); }
+
+bool frmProject::SaveNewProject() {
+    GetFormData();
+    const qint16 first = FormProject.TrainNumber;
+    try {
+        if (!InsertProjectTrains(p_, FormProject)) return false;
+    } catch (const DbError& e) {
+        reportDbError(e);
+        return false;
+    }
+    const qint16 last = FormProject.TrainNumber;
+    FormProject.TrainNumber = first;
+    LoadMyProject();
+    FormProject.TrainNumber = last;
+    p_.prompts.message(GetMlString(1250, "Data Saved OK!"));
+    return true;
+}
+
+bool frmProject::UpdateProject() {
+    try {
+        const ProjectKey key = SplitProjectItem(cbProject->currentText(), 0);
+        FormProject.ProjectID = key.projectId;
+        FormProject.TrainNumber = key.train;
+        UpdateProjectRow(p_, FormProject);
+    } catch (const DbError& e) {
+        reportDbError(e);
+        return false;
+    }
+    return true;
+}
+
+void frmProject::LoadMyProject() { CopyToCurrentProject(p_, FormProject); }
+
+// ---- Checks ----
+
+void frmProject::ValidatenewData() {
+    ProjectBoxes b = boxes();
+    const ValidationResult r = hv::ValidatenewData(p_, b, FormProject);
+    setBoxes(b);
+    DataValid = r.dataValid;
+    focusOn(r.focus);
+    if (r.stopped) return;
+    if (DataValid) {
+        if (CreatingProject) cmdCreate->setEnabled(true);
+        else cmdSave->setEnabled(true);
+    } else {
+        cmdCreate->setEnabled(false);
+        cmdSave->setEnabled(false);
+    }
+}
+
+// ---- Wizard ----
+
+void frmProject::CreateNewProject(int direction) {
+    CreatingProject = true;
+    if (direction == -100) {
+        WizardStep = 0;
+        direction = 1;
+    }
+    if (WizardStep == 0) {
+        DisableControls();
+        cbProject->setEnabled(false);
+        cmdNext->show();
+        lblDirections->show();
+    }
+    if (WizardStep > 1) cmdBack->show();
+    WizardStep = qint16(WizardStep + direction);
+    if (WizardStep == 10 && !WizardDone) WizardStep = 9;
+
+    switch (WizardStep) {
+    case 1:
+        lblDirections->setText(WizardDirections(1));
+        txtNumTrains->setText("1");
+        txtTrainNumber->setText("1");
+        txtNewProject->show();
+        txtNewProject->setText(GetMlString(1178, "New Project.") + p_.system.now().toString("MM.dd.yy HH.mm.ss"));
+        break;
+    case 2:
+        if (txtNewProject->text().isEmpty() || txtNewProject->text().size() > 50) {
+            p_.prompts.message(GetMlString(1180, "The new ProjectDiagram ID must have at least one character and no "
+                                                 "more than 50. Please check input."),
+                               Buttons::OK, Icon::None, QString());
+            txtNewProject->setFocus();
+        }
+        lblDirections->setText(WizardDirections(2));
+        optBanks[0]->setFocus();
+        break;
+    case 3: {
+        int layout = 0;
+        for (int i = 0; i < 4; ++i)
+            if (optBanks[size_t(i)]->isChecked()) layout = i;
+        FormProject.NumBanks = qint16(layout == 0 ? 1 : layout == 3 ? 3 : 2);
+        chk2Bank->setEnabled(true);
+        chkSystemData->setEnabled(true);
+        chk2Bank->setChecked(layout == 1 || layout == 2);
+        chkSystemData->setChecked(layout == 1);
+        chk2Bank->setEnabled(false);
+        chkSystemData->setEnabled(false);
+        lblDirections->setText(
+            WizardDirections(FormProject.NumBanks == 2 && chkSystemData->isChecked() ? 31 : 3));
+        break;
+    }
+    case 4:
+        if (chkSystemData->isChecked()) {
+            lblFields[1]->setText("Reference Permeate Flow System");
+            lblFields[7]->setText("Reference Permeate uSiemens System");
+        } else {
+            lblFields[1]->setText("Reference Permeate Flow Bank_1");
+            lblFields[7]->setText("Reference Permeate uSiemens Bank _1");
+        }
+        lblDirections->setText(WizardDirections(4));
+        for (QPushButton* b : {btnUnitCMD, btnUnitCMH, btnUnitUS, btnUnitCustom}) b->setEnabled(true);
+        break;
+    case 5: {
+        const int banks = bankCount();
+        for (int c = 0; c <= banks; ++c) {
+            cboElements[size_t(c)]->setEnabled(false);
+            for (int row : GridRows) txtFields[row + c]->setEnabled(false);
+        }
+        const int from = banks == 1 ? 0 : 1, to = banks == 1 ? 0 : banks;
+        for (int c = from; c <= to; ++c) {
+            cboElements[size_t(c)]->setEnabled(true);
+            for (int row : GridRows) txtFields[row + c]->setEnabled(true);
+        }
+        cboElements[size_t(from)]->setFocus();
+        lblDirections->setText(WizardDirections(5));
+        break;
+    }
+    case 6: {
+        ProjectBoxes b = boxes();
+        WizardElementCounts(p_, b, FormProject);
+        setBoxes(b);
+        lblDirections->setText(WizardDirections(6));
+        const int banks = bankCount();
+        for (int i = 1; i <= 26; ++i) {
+            bool on = i <= 9;
+            if (banks >= 2 && (i <= 13 || i == 21)) on = true;
+            if (banks == 3 && i >= 21) on = true;
+            if (i >= 14 && i <= 20) on = false;
+            txtData[size_t(i)]->setEnabled(on);
+        }
+        txtElapsedTime->setEnabled(true);
+        txtData[0]->setEnabled(true);
+        txtData[0]->setFocus();
+        break;
+    }
+    case 7: {
+        lblDirections->setText(WizardDirections(7));
+        ProjectBoxes b = boxes();
+        const CheckResult r = WizardStep7Checks(p_, b, FormProject, WizardDone);
+        setBoxes(b);
+        if (r.stopped) {
+            focusOn(r.focus);
+            return;
+        }
+        CalcFlux();
+        break;
+    }
+    case 8:
+        lblDirections->setText(WizardDirections(8));
+        chkAllTrains->setEnabled(true);
+        chkAllTrains->setFocus();
+        break;
+    case 9:
+        lblDirections->setText(WizardDirections(9));
+        txtNumTrains->setEnabled(true);
+        txtNumTrains->setFocus();
+        WizardDone = true;
+        break;
+    default:
+        break;
+    }
+    if (WizardStep <= 9) return;
+
+    ProjectBoxes b = boxes();
+    const CheckResult r = WizardFinishChecks(p_, b, FormProject);
+    setBoxes(b);
+    focusOn(r.focus);
+    if (r.stopped) return;
+    ValidatenewData();
+    lblDirections->setText(GetMlString(1236, "Use the 'CREATE PROJECT' Button to create your project."));
+    cmdCreate->show();
+    cmdCreate->setEnabled(true);
+    cmdBack->hide();
+    cmdNext->hide();
+}
+
+// ---- Element grid ----
+
+void frmProject::ConfigElements() {
+    for (int c = 0; c < 4; ++c) {
+        for (int row : GridRows) txtFields[row + c]->hide();
+        lblLabels[200 + c]->hide();
+        lblLabels[300 + c]->hide();
+        cboElements[size_t(c)]->hide();
+    }
+    const int banks = bankCount();
+    const int last = banks == 1 ? 0 : banks;
+    for (int c = 0; c <= last; ++c) {
+        for (int row : GridRows) txtFields[row + c]->show();
+        lblLabels[200 + c]->show();
+        lblLabels[300 + c]->show();
+        cboElements[size_t(c)]->show();
+        cboElements[size_t(c)]->setEnabled(true);
+        txtFields[100 + c]->setEnabled(false);
+    }
+    if (banks == 1) return;
+    for (int row : GridRows) txtFields[row]->setEnabled(false);
+    cboElements[0]->setEnabled(false);
+}
+
+void frmProject::CalcFlux() {
+    ProjectBoxes b = boxes();
+    hv::CalcFlux(p_, b, FormProject.NumBanks, FormProject.unitFlow);
+    setBoxes(b);
+}
+
+void frmProject::txtFields_GotFocus(int Index) { txtFields.at(Index)->selectAll(); }
+
+void frmProject::txtFields_KeyPress(int Index, int& KeyAscii) {
+    const int row = Index / 100;
+    if (row == 2 || row == 3) {
+        KeyAscii = 0;
+        return;
+    }
+    KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
+    if (KeyAscii != 13) return;
+    if (Index == 400) txtFields[500]->setFocus();
+    else if (Index == 401) txtFields[501]->setFocus();
+    KeyAscii = 0;
+}
+
+void frmProject::txtFields_LostFocus(int Index) {
+    ProjectBoxes b = boxes();
+    VesselBoxLeft(b, Index);
+    hv::CalcFlux(p_, b, FormProject.NumBanks, FormProject.unitFlow);
+    setBoxes(b);
+}
+
+void frmProject::cboElements_LostFocus(int Index) {
+    ProjectBoxes b = boxes();
+    ElementListLeft(p_, b, Index, FormProject.NumBanks, FormProject.unitFlow);
+    setBoxes(b);
+}
+
+// ---- Entry boxes ----
+
+void frmProject::txtData_KeyPress(int Index, int& KeyAscii) {
+    if (Index >= 1) KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
+    if (KeyAscii != 13) return;
+    KeyAscii = 0;
+    const int banks = FormProject.NumBanks;
+    int next = -1;
+    if (Index == 0) {
+        if (!txtData[1]->isEnabled()) {
+            cmdNext->setFocus();
+            return;
+        }
+        next = 1;
+    } else if (Index <= 8 || (Index >= 10 && Index <= 12)) {
+        next = Index + 1;
+    } else if (Index == 9) {
+        next = banks >= 2 ? 10 : 1;
+    } else if (Index == 13) {
+        next = 21;
+    } else if (Index >= 21 && Index <= 25) {
+        next = banks == 3 ? Index + 1 : 0;
+    } else if (Index == 26) {
+        next = 0;
+    }
+    if (next >= 0) txtData[size_t(next)]->setFocus();
+}
+
+void frmProject::txtData_LostFocus(int Index) {
+    if (Index != 0 || ParseReferenceDate(txtData[0]->text())) return;
+    const Answer a = p_.prompts.message("Please enter a valid date in the correct format.\r\nYou entered: " +
+                                            txtData[0]->text(),
+                                        Buttons::RetryCancel, Icon::None, QString());
+    if (a == Answer::Retry) txtData[0]->setFocus();
+}
+
+void frmProject::txtElapsedTime_KeyPress(int& KeyAscii) {
+    KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
+}
+
+void frmProject::txtNumTrains_KeyPress(int& KeyAscii) {
+    KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
+}
+
+void frmProject::txtTrainNumber_KeyPress(int& KeyAscii) {
+    KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
+}
+
+void frmProject::txtNumTrains_LostFocus() {
+    if (BoxCount(txtNumTrains->text()) < 1) txtNumTrains->setText("1");
+}
+
+void frmProject::txtTrainNumber_LostFocus() {
+    if (BoxCount(txtTrainNumber->text()) < 1) txtTrainNumber->setText("1");
+}
+
+void frmProject::txtNewProject_LostFocus() {
+    if (txtNewProject->text().size() <= 50) return;
+    txtNewProject->setText(txtNewProject->text().left(50));
+    p_.prompts.message("Project Name too long (50 max). It has been shortened to fit.", Buttons::OK, Icon::None,
+                       QString());
+}
+
+void frmProject::DisableControls() {
+    txtElapsedTime->setEnabled(false);
+    for (QLineEdit* e : txtData) e->setEnabled(false);
+    for (int c = 0; c < 4; ++c)
+        for (int row : {100, 400, 500}) txtFields[row + c]->setEnabled(false);
+    for (QComboBox* c : cboElements) c->setEnabled(false);
+    for (QPushButton* b : {btnUnitCMD, btnUnitCMH, btnUnitUS, btnUnitCustom}) b->setEnabled(false);
+    txtNumTrains->setEnabled(false);
+    for (QCheckBox* c : {chkAllTrains, chk2Bank, chkSystemData}) c->setEnabled(false);
+}
+
+void frmProject::EnableControls() {
+    txtElapsedTime->setEnabled(true);
+    for (QLineEdit* e : txtData) e->setEnabled(true);
+    for (int c = 0; c <= std::min<int>(FormProject.NumBanks, 3); ++c)
+        for (int row : {100, 300, 200, 400, 500}) txtFields[row + c]->setEnabled(true);
+    for (size_t c = 1; c < 4; ++c) cboElements[c]->setEnabled(true);
+    for (QPushButton* b : {btnUnitCMD, btnUnitCMH, btnUnitUS, btnUnitCustom}) b->setEnabled(true);
+    txtNumTrains->setEnabled(true);
+    for (QCheckBox* c : {chkAllTrains, chk2Bank, chkSystemData}) c->setEnabled(true);
+}
+
+}  // namespace hv

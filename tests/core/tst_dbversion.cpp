@@ -1,0 +1,264 @@
+#include <QtTest>
+
+#include "core/dbversion.h"
+#include "core/program.h"
+#include "platform/database.h"
+#include "support/fixtures.h"
+#include "support/testenv.h"
+
+using namespace hv;
+
+namespace {
+
+struct Upgrade {
+    bool ok = false;
+    qint16 major = 0, minor = 0, revision = 0, projects = 0;
+    qint32 readings = 0;
+};
+
+Upgrade upgrade(Program& p, const QString& path) {
+    Upgrade u;
+    u.ok = UpgradeDatabase(p, path, u.major, u.minor, u.revision, u.projects, u.readings);
+    return u;
+}
+
+int count(const QString& path, const QString& sql, const QVariantList& params = {}) {
+    Database db = Database::open(path);
+    return db.scalar(sql, params).toInt();
+}
+
+QStringList versions(const QString& path) {
+    Database db = Database::open(path);
+    QStringList out;
+    for (const DbRow& r : db.select("SELECT Version FROM Version ORDER BY ID"))
+        out << r.toText("Version");
+    return out;
+}
+
+const QString UpgradeMessage = "Updated your database with new fields for Specific Flux Calculations.";
+
+} // namespace
+
+class TestDbVersion : public QObject {
+    Q_OBJECT
+private slots:
+    void parsesVersionTexts() {
+        const auto v = ParseVersionText("1.3.20");
+        QVERIFY(v);
+        QCOMPARE(v->major, qint16(1));
+        QCOMPARE(v->minor, qint16(3));
+        QCOMPARE(v->revision, qint16(20));
+        QCOMPARE(ParseVersionText("-1.-1.0")->minor, qint16(-1));
+        QCOMPARE(ParseVersionText(" 2 . 0 . 7 ")->revision, qint16(7));
+        QVERIFY(!ParseVersionText("1.3"));
+        QVERIFY(!ParseVersionText("1.x.3"));
+        QVERIFY(!ParseVersionText(""));
+        QVERIFY(!ParseVersionText("1.3.99999"));
+    }
+
+    void olderMeansLowerMajorOrElseLowerMinor() {
+        QVERIFY(IsOlderThanProgram(0, 9));
+        QVERIFY(IsOlderThanProgram(1, 2));
+        QVERIFY(!IsOlderThanProgram(1, 3));
+        QVERIFY(!IsOlderThanProgram(1, 4));
+        QVERIFY(IsOlderThanProgram(2, 0)); // a higher major number does not stop the minor test
+        QVERIFY(IsOlderThanProgram(-1, -1));
+        QCOMPARE(VersionNumber(-1, -1), -1001000);
+        QCOMPARE(VersionNumber(1, 3), 1003000);
+    }
+
+    void upgradesA135DatabaseOnce() {
+        test::TestEnv env;
+        const QString db = test::makePreSpecFluxDatabase(env.path("old.hv3.mdb"));
+        test::insertProjectInfo(db, 2);
+        test::insertReading(db, 2);
+        test::insertReading(db, 2);
+        env.prompts.onMessage(UpgradeMessage, Answer::OK);
+
+        const Upgrade u = upgrade(env.prog(), db);
+        QVERIFY(u.ok);
+        QCOMPARE(DbVersion({u.major, u.minor, u.revision}).text(), QString("1.3.20"));
+        QCOMPARE(u.projects, qint16(1));
+        QCOMPARE(u.readings, 2);
+        {
+            Database d = Database::open(db);
+            for (const QString& c : test::specFluxColumns())
+                QVERIFY2(d.hasColumn("Data", c), qPrintable(c));
+            // Existing readings take the default.
+            QCOMPARE(d.scalar("SELECT count(*) FROM Data WHERE SpecFlux_3 = 0").toInt(), 2);
+            const DbRow last = d.select("SELECT * FROM Version ORDER BY ID DESC LIMIT 1").first();
+            QCOMPARE(last.toText("Notes"), "Added Specific Flux Fields from Sub Main  on " +
+                                               QLocale().toString(env.system.clock.date(), "dd MMM yyyy"));
+        }
+        QCOMPARE(versions(db), QStringList({"1.3.5", "1.3.20"}));
+        // The 47 series kept; the four specific-flux ones appended in their order.
+        QCOMPARE(count(db, "SELECT count(*) FROM GraphSensors"), 51);
+        QCOMPARE(count(db, "SELECT \"Order\" FROM GraphSensors WHERE ColumnHeader = 'SpecFlux_2'"), 68);
+        QCOMPARE(env.prompts.verify(), QString());
+
+        // Opened again: 1.3.20, nothing changes and nothing is shown.
+        const Upgrade again = upgrade(env.prog(), db);
+        QVERIFY(again.ok);
+        QCOMPARE(again.revision, qint16(20));
+        QCOMPARE(versions(db).size(), 2);
+        QCOMPARE(env.prompts.shown().size(), 1);
+    }
+
+    void rebuildsGraphSeriesWithoutTheKeyRow() {
+        test::TestEnv env;
+        const QString db = test::makePreSpecFluxDatabase(env.path("old.hv3.mdb"));
+        {
+            Database d = Database::open(db);
+            d.exec("DELETE FROM GraphSensors WHERE Description = 'System Normalized Permeate Flow'");
+            d.exec("INSERT INTO GraphSensors (ProjectID, TrainNumber, Bank, Description, ColumnHeader, "
+                   "\"Order\") "
+                   "VALUES ('P1', 1, 1, 'Own series', 'PermuS', 5)");
+        }
+        env.prompts.onMessage(UpgradeMessage, Answer::OK);
+        QVERIFY(upgrade(env.prog(), db).ok);
+        QCOMPARE(count(db, "SELECT count(*) FROM GraphSensors"), 51);
+        QCOMPARE(count(db, "SELECT count(*) FROM GraphSensors WHERE Description = 'Own series'"), 0);
+        QCOMPARE(count(db, "SELECT count(*) FROM GraphSensors WHERE ColumnHeader = 'SpecFlux'"), 1);
+        QCOMPARE(env.prompts.verify(), QString());
+    }
+
+    void columnsLeftByAnEarlierRunAreTolerated() {
+        test::TestEnv env;
+        const QString db = test::makePreSpecFluxDatabase(env.path("old.hv3.mdb"));
+        {
+            Database d = Database::open(db);
+            d.exec("ALTER TABLE Data ADD COLUMN SpecFlux DOUBLE DEFAULT 0");
+            d.exec("ALTER TABLE Data ADD COLUMN SpecFlux_1 DOUBLE DEFAULT 0");
+        }
+        env.prompts.onMessage(UpgradeMessage, Answer::OK);
+        const Upgrade u = upgrade(env.prog(), db);
+        QVERIFY(u.ok);
+        QCOMPARE(u.revision, qint16(20));
+        Database d = Database::open(db);
+        QVERIFY(d.hasColumn("Data", "SpecFlux_3"));
+    }
+
+    void failedColumnAdditionIsReportedAndCountsAsUnreadable() {
+        test::TestEnv env;
+        const QString db = test::makePreSpecFluxDatabase(env.path("old.hv3.mdb"));
+        {
+            // A view cannot take new columns.
+            Database d = Database::open(db);
+            d.exec("ALTER TABLE Data RENAME TO DataRows");
+            d.exec("CREATE VIEW Data AS SELECT * FROM DataRows");
+        }
+        env.prompts.onMessage("Could not add the Specific Flux fields", Answer::OK);
+        const Upgrade u = upgrade(env.prog(), db);
+        QVERIFY(!u.ok);
+        QCOMPARE(DbVersion({u.major, u.minor, u.revision}).text(), QString("-1.-1.0"));
+        QCOMPARE(versions(db), QStringList({"1.3.5"}));
+        QCOMPARE(count(db, "SELECT count(*) FROM GraphSensors"), 47);
+        QCOMPARE(env.prompts.verify(), QString());
+    }
+
+    void suppressedUpgradeOnlyReads() {
+        test::TestEnv env;
+        const QString db = test::makePreSpecFluxDatabase(env.path("old.hv3.mdb"));
+        env.prog().SuppressDbUpgrade = true;
+        const Upgrade u = upgrade(env.prog(), db);
+        QVERIFY(u.ok);
+        QCOMPARE(DbVersion({u.major, u.minor, u.revision}).text(), QString("1.3.5"));
+        QCOMPARE(versions(db), QStringList({"1.3.5"}));
+        Database d = Database::open(db);
+        QVERIFY(!d.hasColumn("Data", "SpecFlux"));
+        QVERIFY(env.prompts.shown().isEmpty());
+    }
+
+    void onlyMinorThreeBelowTwentyIsUpgraded_data() {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("upgraded");
+        QTest::newRow("two-bank") << "1.2.7" << false;
+        QTest::newRow("major not looked at") << "2.3.5" << true;
+        QTest::newRow("already 1.3.20") << "1.3.20" << false;
+    }
+    void onlyMinorThreeBelowTwentyIsUpgraded() {
+        QFETCH(QString, version);
+        QFETCH(bool, upgraded);
+        test::TestEnv env;
+        const QString db = test::makePreSpecFluxDatabase(env.path("x.hv3.mdb"), version);
+        if (upgraded) env.prompts.onMessage(UpgradeMessage, Answer::OK);
+        const Upgrade u = upgrade(env.prog(), db);
+        QVERIFY(u.ok);
+        QCOMPARE(Database::open(db).hasColumn("Data", "SpecFlux"), upgraded);
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(env.prompts.shown().size(), upgraded ? 1 : 0);
+    }
+
+    void emptyVersionTableReadsZero() {
+        test::TestEnv env;
+        const QString db = test::makeBlankDatabase(env.path("db.hv3.mdb"));
+        Database::open(db).exec("DELETE FROM Version");
+        const Upgrade u = upgrade(env.prog(), db);
+        QVERIFY(u.ok);
+        QCOMPARE(DbVersion({u.major, u.minor, u.revision}).text(), QString("0.0.0"));
+        QVERIFY(env.prompts.shown().isEmpty());
+    }
+
+    void unreadableDatabasesGiveMinusOne_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("missing") << "missing";
+        QTest::newRow("not a database") << "text";
+        QTest::newRow("bad version text") << "badversion";
+        QTest::newRow("no Data table") << "nodata";
+    }
+    void unreadableDatabasesGiveMinusOne() {
+        QFETCH(QString, kind);
+        test::TestEnv env;
+        QString db = env.path("db.hv3.mdb");
+        if (kind == "text") {
+            QFile f(db);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("This is not a database, just some words of text in a file.");
+        } else if (kind == "badversion") {
+            test::makeBlankDatabase(db);
+            Database::open(db).exec("INSERT INTO Version (Version, Notes) VALUES ('one.three', '')");
+        } else if (kind == "nodata") {
+            test::makeBlankDatabase(db);
+            Database::open(db).exec("DROP TABLE Data");
+        }
+        const Upgrade u = upgrade(env.prog(), db);
+        QVERIFY(!u.ok);
+        QCOMPARE(DbVersion({u.major, u.minor, u.revision}).text(), QString("-1.-1.0"));
+        QVERIFY(env.prompts.shown().isEmpty());
+    }
+
+    void readAndWriteVersion() {
+        test::TestEnv env;
+        Program& p = env.prog();
+        test::makePreSpecFluxDatabase(p.ProjectDatabasePath, "1.2.45");
+        QVERIFY(ReadDbVersion(p));
+        QCOMPARE(p.DbVersionRevision, qint16(45));
+        QCOMPARE(p.DbVersionNumber, 1002000);
+
+        p.DbIsOlder = true;
+        WriteDbVersion(p);
+        QVERIFY(!p.DbIsOlder);
+        QCOMPARE(versions(p.ProjectDatabasePath).last(), QString("1.3.38"));
+
+        p.ProjectDatabasePath = env.path("none.mdb");
+        QVERIFY(!ReadDbVersion(p));
+        QCOMPARE(p.DbVersionMinor, qint16(0));
+        QVERIFY_THROWS_EXCEPTION(DbError, WriteDbVersion(p));
+    }
+
+    void projectTrainExists() {
+        test::TestEnv env;
+        Program& p = env.prog();
+        test::makeBlankDatabase(p.ProjectDatabasePath);
+        test::insertProjectInfo(p.ProjectDatabasePath, 2,
+                                {{"ProjectID", "O'Neil Plant"}, {"TrainNumber", 2}});
+        QVERIFY(ProjectTrainExists(p, "O'Neil Plant", 2));
+        QVERIFY(ProjectTrainExists(p, "o'neil plant", 2));
+        QVERIFY(!ProjectTrainExists(p, "O'Neil Plant", 1));
+        p.ProjectDatabasePath.clear();
+        QVERIFY(!ProjectTrainExists(p, "O'Neil Plant", 2));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDbVersion)
+#include "tst_dbversion.moc"

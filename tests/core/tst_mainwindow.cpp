@@ -1,0 +1,452 @@
+#include <QDialog>
+#include <QtTest>
+
+#include "core/backup.h"
+#include "core/program.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "core/ui/corewindows.h"
+#include "core/ui/frmmain.h"
+#include "core/ui/frmsplash.h"
+#include "platform/database.h"
+#include "support/fixtures.h"
+#include "support/testenv.h"
+
+using namespace hv;
+
+namespace {
+
+const QString Section = "Current Project";
+
+// Save dialogs answered from the script; the suggested path is kept for the test.
+class RecordingPrompts : public ScriptedPrompts {
+public:
+    QString saveInitialPath;
+    QString saveFile(const QString& title, const QString& filter, const QString& initialPath) override {
+        saveInitialPath = initialPath;
+        return ScriptedPrompts::saveFile(title, filter, initialPath);
+    }
+};
+
+// A program about to start on a fresh per-user data folder, with the shipped templates.
+struct Started {
+    test::TestEnv env;
+    RecordingPrompts prompts;
+    std::unique_ptr<Program> program;
+    int ended = -1;
+
+    Started() {
+        const QString templates = env.system.programDir + "/templates";
+        QDir().mkpath(templates);
+        test::makeBlankDatabase(templates + "/db.hv3.mdb");
+        test::makeElementDatabase(templates + "/ostrelmem.mdb");
+        program = std::make_unique<Program>(prompts, env.system, *env.store);
+        RegisterCoreWindows(*program);
+        program->EndProgram = [this](int code) { ended = code; };
+        QDir().mkpath(dataFolder());
+    }
+    ~Started() {
+        for (const QString& name : program->windows.loadedNames())
+            delete program->windows.find(name);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    Program& p() { return *program; }
+    QString dataFolder() const { return env.path("user/Hevrin"); }
+    QString data(const QString& name) const { return dataFolder() + "/" + name; }
+    QString ini() const { return data("hevrin.ini"); }
+    QString setting(const QString& key) const { return ReadIniValue(Section, key, "<none>", ini()); }
+    void set(const QString& key, const QString& value) { WriteIniValue(Section, key, ini(), value); }
+    frmMain* main() { return program->windows.findAs<frmMain>("frmMain"); }
+    frmSplash* splash() { return program->windows.findAs<frmSplash>("frmSplash"); }
+    // Start-up straight into the main window, current project P1 train 1 in the default database.
+    void startWithProject() {
+        set("ShowSplash", "No");
+        set("Project", "P1");
+        test::makeBlankDatabase(data("db.hv3.mdb"));
+        test::insertProjectInfo(data("db.hv3.mdb"), 3);
+        QVERIFY(!Main(p()).endProgram);
+        QVERIFY(main());
+        QVERIFY(p().CurrentProjectLoaded);
+        QCOMPARE(prompts.verify(), QString());
+    }
+};
+
+const QString NoProject = "NO CURRENT PROJECT is selected.  Please SELECT or CREATE a project.";
+const QString Reminder = "Recalculate all projects now?";
+const QString RepeatNote = "This message will repeat until the database is recalculated.";
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void freshStartShowsSplashThenMainWindow() {
+        Started s;
+        QVERIFY(!Main(s.p()).endProgram);
+        QVERIFY(QFile::exists(s.data("db.hv3.mdb")));
+        QVERIFY(QFile::exists(s.data("ostrelmem.mdb")));
+        QCOMPARE(s.setting("APPLICATION DATA"), s.dataFolder());
+        QCOMPARE(s.p().ProjectDatabasePath, s.data("db.hv3.mdb"));
+        QVERIFY(s.p().DbValid && !s.p().DbIsOlder);
+        QCOMPARE(s.p().ElementListUpper, qint16(12));
+
+        frmSplash* splash = s.splash();
+        QVERIFY(splash && splash->isVisible());
+        QVERIFY(!s.main());
+        QCOMPARE(splash->lblVersion->text(), QString("Hevrin: Version 1.3.38"));
+        QCOMPARE(splash->lblDatabase->text(), QString("Database version: 1.3.38"));
+        QVERIFY(splash->Label1->text().startsWith("Disclaimer\n\n"));
+        QVERIFY(!splash->Check1->isChecked() && !splash->chkShow->isChecked());
+
+        s.prompts.onMessage(NoProject, Answer::OK);
+        splash->Check1->setChecked(true);
+        QTest::mouseClick(splash->cmdClose, Qt::LeftButton);
+        QCOMPARE(s.prompts.verify(), QString());
+        QCOMPARE(s.setting("ShowSplash"), QString("yes"));
+        frmMain* m = s.main();
+        QVERIFY(m && m->isVisible());
+        QVERIFY(!splash->isVisible());
+        QCOMPARE(m->windowTitle(), QString("Hevrin"));
+        QCOMPARE(m->lblVersion->text(), QString("Hevrin: Version 1.3.38"));
+        QCOMPARE(m->lblDatabase->text(), "Database: " + s.data("db.hv3.mdb"));
+        QCOMPARE(m->lblDBVersion->text(), QString("DB Version: 1.3.38"));
+        QCOMPARE(m->lblMembDB->text(), QString("Membrane DB Ver: 2539"));
+        QCOMPARE(m->sbPanels[0]->text(), QString("NOT FOUND! My Big Project"));
+        QCOMPARE(m->sbPanels[1]->text(), QLocale().toString(QDate(2026, 1, 15), QLocale::ShortFormat));
+        QCOMPARE(m->sbPanels[2]->text(), QLocale().toString(QTime(10, 30), QLocale::ShortFormat));
+        QCOMPARE(s.p().GraphPath, s.dataFolder());
+        QCOMPARE(s.ended, -1);
+    }
+
+    void declinedDisclaimerEndsTheProgram() {
+        Started s;
+        Main(s.p());
+        s.prompts.onMessage("You must check Accept Disclaimer to user Hevrin. Hevrin will now close.",
+                            Answer::OK);
+        QTest::mouseClick(s.splash()->cmdClose, Qt::LeftButton);
+        QCOMPARE(s.prompts.verify(), QString());
+        QCOMPARE(s.ended, 0);
+        QVERIFY(!s.main());
+        QCOMPARE(s.setting("ShowSplash"), QString("<none>"));
+    }
+
+    void splashCanBeTurnedOff() {
+        Started s;
+        Main(s.p());
+        s.prompts.onMessage(NoProject, Answer::OK);
+        s.splash()->Check1->setChecked(true);
+        s.splash()->chkShow->setChecked(true);
+        QTest::mouseClick(s.splash()->cmdClose, Qt::LeftButton);
+        QCOMPARE(s.setting("ShowSplash"), QString("No"));
+        QVERIFY(s.main());
+
+        // The next start goes straight to the main window.
+        Started next;
+        QDir().mkpath(next.dataFolder());
+        QFile::copy(s.ini(), next.ini());
+        next.prompts.onMessage(NoProject, Answer::OK);
+        QVERIFY(!Main(next.p()).endProgram);
+        QVERIFY(next.main() && next.main()->isVisible());
+        QVERIFY(!next.splash());
+        QCOMPARE(next.prompts.verify(), QString());
+    }
+
+    void unreadableDatabaseAtStartOpensTheChooser() {
+        Started s;
+        s.set("ShowSplash", "no");
+        s.set("Database", s.env.path("broken.hv3.mdb"));
+        {
+            QFile f(s.env.path("broken.hv3.mdb"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("garbage garbage garbage garbage garbage garbage garbage garbage garbage garbage");
+        }
+        s.prompts.onMessage("Hevrin is trying to use an Invalid, Out of Date", Answer::OK)
+            .onOpenFile("")
+            .onMessage(Reminder, Answer::No)
+            .onMessage(RepeatNote, Answer::OK);
+        QVERIFY(!Main(s.p()).endProgram);
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(!s.p().DbValid);
+        frmMain* m = s.main();
+        QCOMPARE(m->lblDatabase->text(), QString("PLEASE SELECT A VALID DATABASE TO CONTINUE!"));
+        QCOMPARE(m->lblDBVersion->text(), QString("DB Version: Not Valid"));
+        QCOMPARE(s.p().ProjectDatabasePath, QString());
+    }
+
+    void olderDatabaseAtStartNeedsMigration() {
+        Started s;
+        s.set("ShowSplash", "No");
+        test::makeTwoBankDatabase(s.data("db.hv3.mdb"));
+        int migrations = 0;
+        s.p().windows.registerFactory("dlgMigrate", [&migrations] {
+            ++migrations;
+            auto* d = new QDialog;
+            QTimer::singleShot(0, d, &QDialog::reject);
+            return d;
+        });
+        s.prompts.onMessage("You are starting Hevrin with an old, two bank database.", Answer::OK)
+            .onMessage(Reminder, Answer::Cancel)
+            .onMessage(RepeatNote, Answer::OK);
+        Main(s.p());
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(s.p().DbValid && s.p().DbIsOlder);
+        QCOMPARE(migrations, 1);
+        QCOMPARE(s.main()->lblDatabase->text(), QString("DATABASE MIGRATION REQUIRED"));
+        QCOMPARE(s.main()->lblDBVersion->text(), QString("DB Version: 1.2.7"));
+        QVERIFY(!s.p().CurrentProjectLoaded);
+        QVERIFY(s.main()->mnuProjectsMigrate->isEnabled());
+    }
+
+    void missingElementDatabaseEndsStartUp() {
+        Started s;
+        QFile::remove(s.env.system.programDir + "/templates/ostrelmem.mdb");
+        s.prompts.onMessage("Could not open element database at: \r\n" + s.data("ostrelmem.mdb"), Answer::OK);
+        const StartupResult r = Main(s.p());
+        QVERIFY(r.endProgram);
+        QVERIFY(r.exitCode != 0);
+        QVERIFY(!s.main());
+        QCOMPARE(s.prompts.verify(), QString());
+    }
+
+    void openAnotherDatabase() {
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        const QString first = s.data("db.hv3.mdb");
+
+        // A valid one holding the current project.
+        const QString other = s.env.path("other.hv3.mdb");
+        test::makePreSpecFluxDatabase(other, "1.3.35");
+        test::insertProjectInfo(other, 3, {{"CapacityM3D", 999.0}});
+        s.prompts.onOpenFile(other);
+        m->mnuFileOpenDatabase->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QCOMPARE(s.p().ProjectDatabasePath, other);
+        QCOMPARE(s.p().PreviousDatabasePath, first);
+        QCOMPARE(s.setting("Database"), other);
+        QCOMPARE(s.p().CurrentProject.CapacityM3D, 999.0);
+        QCOMPARE(m->lblDatabase->text(), "Current Database: " + other);
+        QCOMPARE(m->lblDBVersion->text(), QString("DB Version: 1.3.35"));
+
+        // An unreadable one.
+        const QString broken = s.env.path("broken.hv3.mdb");
+        QFile f(broken);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(200, 'x'));
+        f.close();
+        s.prompts.onOpenFile(broken).onMessage("Invalid or damaged database. Please select another",
+                                               Answer::OK);
+        m->mnuFileOpenDatabase->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QCOMPARE(s.p().ProjectDatabasePath, other);
+
+        // An older two-bank one, migration declined.
+        const QString twoBank = s.env.path("old.hv.mdb");
+        test::makeTwoBankDatabase(twoBank);
+        s.prompts.onOpenFile(twoBank)
+            .onMessage("You have selected a database which is out of date", Answer::Cancel)
+            .onMessage("Reverting to last selected database!", Answer::OK);
+        m->mnuFileOpenDatabase->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(s.prompts.shown()[s.prompts.shown().size() - 2].contains("Database version:    1.2.7"));
+        QCOMPARE(s.p().ProjectDatabasePath, other);
+        QVERIFY(s.p().DbIsOlder);
+        QCOMPARE(m->lblDatabase->text(), "Current Database: " + other);
+        QCOMPARE(m->lblDBVersion->text(), QString("DB Version: 1.3.35"));
+        QCOMPARE(s.setting("Database"), other);
+
+        // Cancelling the dialog changes nothing.
+        s.prompts.onOpenFile("");
+        m->mnuFileOpenDatabase->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QCOMPARE(s.p().ProjectDatabasePath, other);
+    }
+
+    void openingAnOldVersionRunsTheReminder() {
+        Started s;
+        s.startWithProject();
+        const QString old = s.env.path("old.hv3.mdb");
+        test::makePreSpecFluxDatabase(old, "1.3.5");
+        test::insertProjectInfo(old, 3);
+        int recalcs = 0;
+        s.p().RecalculateAllProjects = [&] { ++recalcs; };
+        s.prompts.onOpenFile(old)
+            .onMessage("Updated your database with new fields for Specific Flux Calculations.", Answer::OK)
+            .onMessage(Reminder, Answer::No)
+            .onMessage(RepeatNote, Answer::OK);
+        s.main()->mnuFileOpenDatabase->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QCOMPARE(recalcs, 0);
+        QCOMPARE(s.main()->lblDBVersion->text(), QString("DB Version: 1.3.20"));
+    }
+
+    void backupCommand() {
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        const QString expected =
+            s.data(BackupFileName(s.p().ProjectDatabasePath, s.dataFolder(), s.env.system.clock));
+
+        // Accepting the suggested name writes the backup into the data folder.
+        s.prompts.onMessage("Create a back up of your database?", Answer::OK).onSaveFile(expected);
+        m->mnuBackup->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QCOMPARE(s.prompts.saveInitialPath, expected);
+        QVERIFY(expected.endsWith("/db.hv3,26.01.15-10.30.00.mdb"));
+        QVERIFY(QFile::exists(expected));
+        QCOMPARE(m->sbPanels[0]->text(), "Backed up to: " + expected);
+
+        const QString chosen = s.env.path("elsewhere.hv3.mdb");
+        s.prompts.onMessage("Create a back up", Answer::OK).onSaveFile(chosen);
+        m->mnuBackup->trigger();
+        QVERIFY(QFile::exists(chosen));
+        QCOMPARE(s.p().status.text(1), "Backed up to: " + chosen);
+
+        // Cancel is not a failure.
+        s.prompts.onMessage("Create a back up", Answer::OK).onSaveFile("");
+        m->mnuBackup->trigger();
+        QCOMPARE(s.p().status.text(1), QString("Backed up to: Back up canceled by user"));
+
+        const QString bad = s.env.path("no folder/x.mdb");
+        s.prompts.onMessage("Create a back up", Answer::OK)
+            .onSaveFile(bad)
+            .onMessage("Error in backup to " + bad, Answer::OK);
+        m->mnuBackup->trigger();
+        QCOMPARE(s.p().status.text(1), QString("Database Backup Failed"));
+
+        s.prompts.onMessage("Create a back up", Answer::Cancel);
+        m->mnuBackup->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+    }
+
+    void splashSettingsFromTheHelpMenu() {
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        s.prompts.onMessage("Splash Screen - show at start up?", Answer::Yes);
+        m->mnuSplash->trigger();
+        QCOMPARE(s.setting("ShowSplash"), QString("yes"));
+        s.prompts.onMessage("Splash Screen - show at start up?", Answer::No);
+        m->mnuSplash->trigger();
+        QCOMPARE(s.setting("ShowSplash"), QString("no"));
+
+        // About: the disclaimer is already accepted, so closing goes on and turns the splash back on.
+        m->mnuHelpAbout->trigger();
+        frmSplash* splash = s.splash();
+        QVERIFY(splash && splash->isVisible());
+        QVERIFY(splash->Check1->isChecked());
+        QTest::mouseClick(splash->cmdClose, Qt::LeftButton);
+        QCOMPARE(s.setting("ShowSplash"), QString("yes"));
+        QCOMPARE(s.ended, -1);
+        QVERIFY(m->isVisible());
+        QCOMPARE(s.prompts.verify(), QString());
+    }
+
+    void lockUnlockWithoutDataWindow() {
+        Started s;
+        s.startWithProject();
+        s.p().DataEntryConfigUnlocked = true;
+        s.prompts.onMessage("The data entry form is not open.", Answer::OK);
+        s.main()->mnuEditLock->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(s.p().DataEntryConfigUnlocked);
+    }
+
+    void windowPlacementBounds_data() {
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QString>("top");
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::newRow("defaults") << ""
+                                  << "" << 200 / 15 << 200 / 15;
+        QTest::newRow("left on a lost screen") << "12000"
+                                               << "300" << 200 / 15 << 300 / 15;
+        QTest::newRow("at the bounds") << "10000"
+                                       << "5000" << 10000 / 15 << 5000 / 15;
+        QTest::newRow("beyond the bounds") << "-15"
+                                           << "5015" << 200 / 15 << 200 / 15;
+    }
+    void windowPlacementBounds() {
+        QFETCH(QString, left);
+        QFETCH(QString, top);
+        QFETCH(int, x);
+        QFETCH(int, y);
+        Started s;
+        if (!left.isEmpty()) {
+            s.env.store->setValue("MainLeft", left);
+            s.env.store->setValue("MainTop", top);
+        }
+        s.startWithProject();
+        frmMain* m = s.main();
+        QCOMPARE(m->x(), x);
+        QCOMPARE(m->y(), y);
+        QCOMPARE(m->width(), 11750 / 15);
+        QCOMPARE(m->height(), 3250 / 15);
+    }
+
+    void closingSavesPlacementAndSettings() {
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        m->move(40, 50);
+        s.p().CurrentProject.TrainNumber = 2;
+        s.p().GraphPath = "/graphs";
+        auto* contact = s.p().windows.showSingle("frmContact");
+        QPointer<QWidget> other = contact;
+        m->mnuFileExit->trigger();
+        QVERIFY(!other);
+        QCOMPARE(s.env.store->text("MainLeft"), QString("600"));
+        QCOMPARE(s.env.store->text("MainTop"), QString("750"));
+        QCOMPARE(s.setting("Train"), QString("2"));
+        QCOMPARE(s.setting("Project"), QString("P1"));
+        QCOMPARE(s.setting("GraphPath"), QString("/graphs"));
+        QCOMPARE(s.setting("Database"), s.data("db.hv3.mdb"));
+    }
+
+    void trainThatIsNotAWholeNumberTakesOne() {
+        Started s;
+        s.set("Train", "two");
+        s.startWithProject();
+        QCOMPARE(s.p().CurrentProject.TrainNumber, qint16(1));
+    }
+
+    void itemsWaitForTheirWindows() {
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        QVERIFY(!m->mnuDataEntry->isEnabled());
+        QVERIFY(!m->mnuViewgraphs->isEnabled());
+        QVERIFY(m->mnuProjectSelect->isEnabled() && m->mnuRecalcAll->isEnabled() &&
+                m->mnuBackup->isEnabled());
+        s.p().windows.registerFactory("frmGraphs", [] { return new QWidget; });
+        emit m->mnu9->aboutToShow();
+        QVERIFY(m->mnuViewgraphs->isEnabled());
+
+        // The recalculation items call the program's hooks after their question.
+        QString recalculated;
+        s.p().RecalculateProject = [&](const QString& id, qint16 train) {
+            recalculated = id + "/" + QString::number(train);
+            return true;
+        };
+        s.prompts.onMessage("This will recalculate project P1 Train 1.", Answer::OK);
+        m->mnuRecalc->trigger();
+        QCOMPARE(recalculated, QString("P1/1"));
+
+        // Project items are refused while data entry is open.
+        s.p().DataEntryOpen = true;
+        s.prompts.onMessage("Data Entry is still open. Please <Close and Exit> Data Entry first", Answer::OK);
+        m->mnuProjectCreate->trigger();
+        QVERIFY(!s.p().ProjectCreateMode);
+        QCOMPARE(s.prompts.verify(), QString());
+
+        // The whole-database recalculation disables the four menus for its run.
+        s.p().SetMenusEnabled(false);
+        QVERIFY(!m->mnuFile->menuAction()->isEnabled() && !m->mnuData->menuAction()->isEnabled());
+        QVERIFY(m->mnuHelp->menuAction()->isEnabled());
+        s.p().SetMenusEnabled(true);
+        QVERIFY(m->mnuEdit->menuAction()->isEnabled());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"

@@ -1,0 +1,187 @@
+#include <QtTest>
+
+#include "core/numbers.h"
+#include "platform/dberror.h"
+
+using namespace hv;
+
+namespace {
+
+// Texts are written here with a point; this puts in the current locale's separator.
+QString loc(QString s) {
+    return s.replace('.', QLocale().decimalPoint());
+}
+
+const char* const Locales[] = {"C", "en_US", "de_DE", "sv_SE"};
+
+void addLocaleColumn() {
+    QTest::addColumn<QString>("locale");
+}
+
+void useLocale(const QString& name) {
+    QLocale::setDefault(name == "C" ? QLocale::c() : QLocale(name));
+}
+
+} // namespace
+
+class TestNumbers : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void formatValue_data() {
+        addLocaleColumn();
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("localizeInput");
+        QTest::addColumn<QString>("expected");
+        struct Row {
+            const char* name;
+            QVariant value;
+            bool localize;
+            const char* expected;
+        };
+        const Row rows[] = {
+            {"whole", 12.0, false, "12.0"},
+            {"negative whole", -3, false, "-3.0"},
+            {"zero", 0.0, false, "0.0"},
+            {"null", QVariant(), false, "0.0"},
+            {"text", QString("abc"), false, "abc"},
+            {"empty text", QString(""), false, ""},
+            {"numeric text", QString("12.5"), true, "12.5"},
+            {"below ten", 3.14159, false, "3.1416"},
+            {"below a tenth", 0.05, false, "0.05"},
+            {"below a hundredth", 0.00123456789, false, "0.001235"},
+            {"below 1e-4", 0.000012345678, false, "0.00001235"},
+            {"at 1e-6", 0.000001, false, "0.000001"},
+            {"below a hundred", 56.78912, false, "56.789"},
+            {"below a thousand", 567.891, false, "567.89"},
+            {"half away from zero", -567.895, false, "-567.9"},
+            {"below 1e5", 1234.56, false, "1234.6"},
+            {"carry into a new digit", 99999.96, false, "100000.0"},
+            {"millions", 3456789.7, false, "3456790"},
+            {"tiny", 0.0000001234, false, "1.23E-07"},
+            {"tiny negative", -0.0000001234, false, "-1.23E-07"},
+            {"tiny carry", 0.0000009996, false, "1.00E-06"},
+            {"huge with fraction", 4567891234.5, false, "4.57E+09"},
+            {"huge whole", 5000000000.0, false, "5000000000.0"},
+        };
+        for (const char* l : Locales)
+            for (const Row& r : rows)
+                QTest::addRow("%s %s", l, r.name)
+                    << QString(l) << r.value << r.localize << QString(r.expected);
+    }
+
+    void formatValue() {
+        QFETCH(QString, locale);
+        QFETCH(QVariant, value);
+        QFETCH(bool, localizeInput);
+        QFETCH(QString, expected);
+        useLocale(locale);
+        if (localizeInput) value = loc(value.toString());
+        const bool isText = value.typeId() == QMetaType::QString && !localizeInput;
+        QCOMPARE(FormatValue(value), isText ? expected : loc(expected));
+    }
+
+    void generalNumber_data() {
+        addLocaleColumn();
+        for (const char* l : Locales)
+            QTest::newRow(l) << QString(l);
+    }
+    void generalNumber() {
+        QFETCH(QString, locale);
+        useLocale(locale);
+        QCOMPARE(GeneralNumber(0.5), loc("0.5"));
+        QCOMPARE(GeneralNumber(1.0 / 3.0), loc("0.333333333333333"));
+        QCOMPARE(GeneralNumber(1234567.25), loc("1234567.25")); // no thousands separator
+        QCOMPARE(GeneralNumber(-42), QString("-42"));
+        QCOMPARE(GeneralNumber(-0.0), QString("0"));
+        QCOMPARE(GeneralNumber(0.00001), QString("1E-05"));
+        QCOMPARE(GeneralNumber(2.5e20), loc("2.5E+20"));
+        // What is written reads back.
+        for (double x : {0.1, 1.0 / 3.0, 123456.789, -7.25e-9, 2.5e20}) {
+            bool ok = false;
+            QCOMPARE(LocaleToDouble(GeneralNumber(x), &ok), x);
+            QVERIFY(ok);
+        }
+    }
+
+    void numericText_data() { generalNumber_data(); }
+    void numericText() {
+        QFETCH(QString, locale);
+        useLocale(locale);
+        QVERIFY(IsNumericText(loc("12.5")));
+        QVERIFY(IsNumericText(" -3 "));
+        QVERIFY(IsNumericText("1e3"));
+        QVERIFY(!IsNumericText(""));
+        QVERIFY(!IsNumericText("abc"));
+        QVERIFY(!IsNumericText("12a"));
+        QVERIFY(!IsNumericText("inf"));
+        QVERIFY(!IsNumericText("nan"));
+        bool ok = true;
+        QCOMPARE(LocaleToDouble("x", &ok), 0.0);
+        QVERIFY(!ok);
+    }
+
+    void numericKeyFilter() {
+        for (int code : {46, 44}) {
+            const int other = code == 46 ? 44 : 46;
+            QCOMPARE(NumericKeyFilter(code, code), code);
+            QCOMPARE(NumericKeyFilter(other, code), 0);
+            for (int k : {13, 8, 48, 53, 57})
+                QCOMPARE(NumericKeyFilter(k, code), k);
+            for (int k : {47, 58, 65, 32, 43})
+                QCOMPARE(NumericKeyFilter(k, code), 0);
+            QCOMPARE(NumericKeyFilter(45, code), 0);
+            QCOMPARE(NumericKeyFilter(45, code, true), 45);
+        }
+    }
+
+    void toIntegerOrZero_data() { generalNumber_data(); }
+    void toIntegerOrZero() {
+        QFETCH(QString, locale);
+        useLocale(locale);
+        QCOMPARE(ToIntegerOrZero(loc("2.5")), qint16(2));
+        QCOMPARE(ToIntegerOrZero(loc("3.5")), qint16(4));
+        QCOMPARE(ToIntegerOrZero(loc("-2.5")), qint16(-2));
+        QCOMPARE(ToIntegerOrZero(loc("2.6")), qint16(3));
+        QCOMPARE(ToIntegerOrZero("32767"), qint16(32767));
+        QCOMPARE(ToIntegerOrZero("x"), qint16(0));
+        QCOMPARE(ToIntegerOrZero(""), qint16(0));
+        try {
+            ToIntegerOrZero("40000");
+            QFAIL("no overflow");
+        } catch (const DbError& e) {
+            QCOMPARE(e.number(), dberr::Overflow);
+        }
+    }
+
+    void parsePercent_data() { generalNumber_data(); }
+    void parsePercent() {
+        QFETCH(QString, locale);
+        useLocale(locale);
+        QCOMPARE(ParsePercent("5%"), 0.05);
+        QCOMPARE(ParsePercent(loc("12.5")), 12.5);
+        QCOMPARE(ParsePercent(loc("12.5%")), 0.125);
+        QCOMPARE(ParsePercent(loc("12.5% of feed")), 0.125);
+        QCOMPARE(ParsePercent(QLocale().decimalPoint()), 0.0);
+        QCOMPARE(ParsePercent("%"), 0.0);
+        QCOMPARE(ParsePercent(" 5"), 0.0); // a leading blank counts as blank text
+        QCOMPARE(ParsePercent(""), 0.0);
+        QCOMPARE(ParsePercent("abc%"), 0.0);
+        QCOMPARE(ParsePercent("abc"), 0.0);
+    }
+
+    void stripNonNumeric() {
+        QString s = "  12a3  ";
+        QCOMPARE(StripNonNumeric(s, 46), QString("123"));
+        QCOMPARE(s, QString("12a3"));
+        QString point = " -1.5 kg,2 ";
+        QCOMPARE(StripNonNumeric(point, 46), QString("-1.52"));
+        QCOMPARE(point, QString("-1.5 kg,2"));
+        QString comma = "-1.5 kg,2";
+        QCOMPARE(StripNonNumeric(comma, 44), QString("-15,2"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNumbers)
+#include "tst_numbers.moc"

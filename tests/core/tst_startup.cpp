@@ -1,0 +1,75 @@
+#include <QtTest>
+
+#include "core/startup.h"
+#include "support/fixtures.h"
+#include "support/testenv.h"
+
+using namespace hv;
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void folderRuleOutcomes() {
+        FakeSystemInfo s;
+        s.programDir = "/opt/hevrin";
+        s.perUserDir = "/home/ann/.local/share";
+
+        s.rule = FolderRule::PerUser;
+        DataFolders f = ChooseDataFolders(s);
+        QCOMPARE(f.dataFolder, QString("/home/ann/.local/share/Hevrin"));
+        QCOMPARE(f.settingsFile, QString("/home/ann/.local/share/Hevrin/hevrin.ini"));
+        QCOMPARE(DatabasePathFromSetting("db.hv3.mdb", f.dataFolder),
+                 QString("/home/ann/.local/share/Hevrin/db.hv3.mdb"));
+
+        s.rule = FolderRule::ProgramFolder;
+        f = ChooseDataFolders(s);
+        QCOMPARE(f.dataFolder, QString("/opt/hevrin"));
+        QCOMPARE(f.settingsFile, QString("/opt/hevrin/hevrin.ini"));
+
+        s.rule = FolderRule::SettingsInPerUserFolder;
+        f = ChooseDataFolders(s);
+        QCOMPARE(f.dataFolder, QString("/opt/hevrin"));
+        QCOMPARE(f.settingsFile, QString("/home/ann/.local/share/hevrin.ini"));
+
+        // No per-user location known: everything stays with the program.
+        s.rule = FolderRule::PerUser;
+        s.perUserDir.clear();
+        QCOMPARE(ChooseDataFolders(s).dataFolder, QString("/opt/hevrin"));
+    }
+
+    void databasePathRule() {
+        QCOMPARE(DatabasePathFromSetting("db.hv3.mdb", "/d"), QString("/d/db.hv3.mdb"));
+        QCOMPARE(DatabasePathFromSetting("", "/d"), QString("/d/db.hv3.mdb"));
+        QCOMPARE(DatabasePathFromSetting("DB.HV3.MDB", "/d"), QString("DB.HV3.MDB"));
+        QCOMPARE(DatabasePathFromSetting("/plants/north.hv3.mdb", "/d"), QString("/plants/north.hv3.mdb"));
+    }
+
+    void installStepCopiesMissingTemplatesOnce() {
+        test::TestEnv env;
+        const QString templates = env.system.programDir + "/templates";
+        QDir().mkpath(templates);
+        test::makeBlankDatabase(templates + "/db.hv3.mdb");
+        test::makeElementDatabase(templates + "/ostrelmem.mdb");
+        const QString data = env.path("user/Hevrin");
+
+        InstallDataFiles(env.system, data);
+        QVERIFY(QFileInfo(data + "/db.hv3.mdb").isWritable());
+        QVERIFY(QFile::exists(data + "/ostrelmem.mdb"));
+
+        // A database already there is the user's: never replaced.
+        QFile::remove(data + "/ostrelmem.mdb");
+        {
+            QFile own(data + "/db.hv3.mdb");
+            QVERIFY(own.open(QIODevice::WriteOnly));
+            own.write("the user's own file");
+        }
+        InstallDataFiles(env.system, data);
+        QFile own(data + "/db.hv3.mdb");
+        QVERIFY(own.open(QIODevice::ReadOnly));
+        QCOMPARE(own.readAll(), QByteArray("the user's own file"));
+        QVERIFY(QFile::exists(data + "/ostrelmem.mdb"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,92 @@
+#include <QtTest>
+
+#include "platform/profile.h"
+#include "support/testenv.h"
+
+using namespace hv;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.readAll();
+}
+
+} // namespace
+
+class TestProfile : public QObject {
+    Q_OBJECT
+private slots:
+    void readsCaseBlindWithDefaults() {
+        test::TestEnv env;
+        const QString ini = env.path("a.ini");
+        QCOMPARE(profile::getString("S", "k", "dflt  ", ini), QString("dflt")); // no file at all
+        QCOMPARE(profile::getInt("S", "k", -9, ini), -9L);
+        QVERIFY(!QFile::exists(ini));
+        writeFile(ini,
+                  "; comment=1\n[ Current Project ]\nGraphPath = /g \nnoequals\n[Other]\nGraphPath=/other\n"
+                  "[current project]\nGraphPath=/second\n");
+        QCOMPARE(profile::getString("CURRENT PROJECT", "graphpath", "", ini), QString("/g"));
+        QCOMPARE(profile::getString("other", "GRAPHPATH", "", ini), QString("/other"));
+        QCOMPARE(profile::getString("Current Project", "noequals", "d", ini), QString("d"));
+        QCOMPARE(profile::getString("Current Project", "Missing", "d", ini), QString("d"));
+        QCOMPARE(profile::getString("Missing", "GraphPath", "d", ini), QString("d"));
+        QCOMPARE(profile::getString("", "; comment", "d", ini), QString("d"));
+    }
+
+    void stripsQuotes() {
+        test::TestEnv env;
+        const QString ini = env.path("a.ini");
+        writeFile(ini, "[S]\nd=\"a b\"\ns='c'\nhalf=\"x\ninner=a\"b\"c\n");
+        QCOMPARE(profile::getString("S", "d", "", ini), QString("a b"));
+        QCOMPARE(profile::getString("S", "s", "", ini), QString("c"));
+        QCOMPARE(profile::getString("S", "half", "", ini), QString("\"x"));
+        QCOMPARE(profile::getString("S", "inner", "", ini), QString("a\"b\"c"));
+    }
+
+    void integers() {
+        test::TestEnv env;
+        const QString ini = env.path("a.ini");
+        writeFile(ini, "[S]\na=42\nb= -7 \nc=12abc\nd=abc\ne=\nf=+3\n");
+        QCOMPARE(profile::getInt("S", "a", 0, ini), 42L);
+        QCOMPARE(profile::getInt("S", "b", 0, ini), -7L);
+        QCOMPARE(profile::getInt("S", "c", 0, ini), 12L);
+        QCOMPARE(profile::getInt("S", "d", 5, ini), 0L);
+        QCOMPARE(profile::getInt("S", "e", 5, ini), 0L);
+        QCOMPARE(profile::getInt("S", "f", 0, ini), 3L);
+        QCOMPARE(profile::getInt("S", "missing", 5, ini), 5L);
+    }
+
+    void writeCreatesTheFile() {
+        test::TestEnv env;
+        const QString ini = env.path("new.ini");
+        QVERIFY(profile::writeString("Current Project", "Database", "/x.mdb", ini));
+        QCOMPARE(readFile(ini), QByteArray("[Current Project]\nDatabase=/x.mdb\n"));
+        QVERIFY(!profile::writeString("S", "k", "v", env.path("no/such/folder/a.ini")));
+    }
+
+    void writeKeepsEveryOtherLine() {
+        test::TestEnv env;
+        const QString ini = env.path("a.ini");
+        writeFile(ini, "; top comment\r\n[Graph Styles]\r\nColor=5\r\n\r\n[Current Project]\r\n; keep\r\n"
+                       "Train=1\r\nnoequals\r\n\r\n[Projects]\r\nTrain=7\r\n");
+        QVERIFY(profile::writeString("current project", "TRAIN", "2", ini));
+        QVERIFY(profile::writeString("Graph Styles", "Width", "3", ini));
+        QVERIFY(profile::writeString("New", "k", "v", ini));
+        // Line ends stay as the file had them; a new key goes before its section's blank gap.
+        QCOMPARE(readFile(ini), QByteArray("; top comment\r\n[Graph Styles]\r\nColor=5\r\nWidth=3\r\n\r\n"
+                                           "[Current Project]\r\n; keep\r\nTRAIN=2\r\nnoequals\r\n\r\n"
+                                           "[Projects]\r\nTrain=7\r\n\r\n[New]\r\nk=v\r\n"));
+        QCOMPARE(profile::getString("Projects", "Train", "", ini), QString("7"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProfile)
+#include "tst_profile.moc"

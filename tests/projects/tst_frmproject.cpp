@@ -1,0 +1,669 @@
+#include <QApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QtTest>
+
+#include "core/settings.h"
+#include "platform/database.h"
+#include "projects/projectlist.h"
+#include "projects/ui/dlgunits.h"
+#include "projects/ui/frmproject.h"
+#include "projects/unitchoice.h"
+#include "projecttestsupport.h"
+
+using namespace hv;
+
+namespace {
+
+enum Mode { Select, Edit, Create };
+
+frmProject* openWindow(Program& p, Mode m) {
+    p.ProjectSelectMode = m == Select;
+    p.ProjectEditMode = m == Edit;
+    p.ProjectCreateMode = m == Create;
+    auto* w = new frmProject(p);
+    w->show();
+    return w;
+}
+
+void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+int rowCount(Program& p, const QString& where = "1 = 1", const QVariantList& params = {}) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    return db.scalar("SELECT COUNT(*) FROM ProjectInfo WHERE " + where, params).toInt();
+}
+
+QString iniValue(Program& p, const QString& key) {
+    return ReadIniValue("Current Project", key, "<none>", p.IniFilePath);
+}
+
+// Reference values for a wizard run, by box, in the units of the preset.
+void fillReference(frmProject& w, int layout, bool usUnits) {
+    auto set = [&](int i, const QString& t) { w.txtData[size_t(i)]->setText(t); };
+    set(0, "1/15/2026 10:30:00");
+    w.txtElapsedTime->setText("12");
+    set(2, "25");
+    set(3, "10");
+    set(4, "8");
+    set(5, "0.5");
+    set(6, "1000");
+    set(8, "7");
+    set(9, usUnits ? "77" : "25");
+    if (layout == 0) {
+        set(1, "75");
+        set(7, "10");
+        return;
+    }
+    set(1, layout == 1 ? "100" : "60");
+    set(7, layout == 1 ? "10" : "5");
+    set(10, "40");
+    set(11, "20");
+    set(12, "9");
+    set(13, "0");
+    set(21, "9.5");
+    if (layout == 3) {
+        set(22, "20");
+        set(23, "40");
+        set(24, "8.5");
+        set(25, "0");
+        set(26, "8.8");
+    }
+}
+
+// Fills the element grid of step 5: 10, 5 and 2 vessels of 6 elements in banks 1 to 3.
+void fillElements(frmProject& w, int layout) {
+    if (layout == 0) {
+        w.cboElements[0]->setCurrentIndex(1);
+        w.txtFields[400]->setText("10");
+        w.txtFields[500]->setText("6");
+        return;
+    }
+    const int banks = layout == 3 ? 3 : 2;
+    const char* vessels[4] = {"", "10", "5", "2"};
+    for (int c = 1; c <= banks; ++c) {
+        w.cboElements[size_t(c)]->setCurrentIndex(c == 1 ? 1 : 0);
+        w.txtFields[400 + c]->setText(vessels[c]);
+        w.txtFields[500 + c]->setText("6");
+    }
+}
+
+// Runs the wizard from step 1 up to the step given (10 = the finish).
+void runWizardTo(frmProject& w, int lastStep, int layout, UnitPreset units, const QString& id, int trains) {
+    for (int step = 1; step < lastStep; ++step) {
+        switch (step) {
+        case 1: w.txtNewProject->setText(id); break;
+        case 2: w.optBanks[size_t(layout)]->setChecked(true); break;
+        case 4:
+            if (units == UnitPreset::US) w.btnUnitUS->click();
+            else if (units == UnitPreset::CMH) w.btnUnitCMH->click();
+            else w.btnUnitCMD->click();
+            break;
+        case 5: fillElements(w, layout); break;
+        case 6: fillReference(w, layout, units == UnitPreset::US); break;
+        case 8: w.chkAllTrains->setChecked(true); break;
+        case 9: w.txtNumTrains->setText(QString::number(trains)); break;
+        default: break;
+        }
+        w.cmdNext->click();
+    }
+}
+
+}  // namespace
+
+class TestFrmProject : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QLocale::setDefault(QLocale::c()); }
+
+    void wizardCreatesEveryTrain_data() {
+        QTest::addColumn<int>("layout");
+        QTest::addColumn<int>("preset");
+        QTest::addColumn<int>("trains");
+        const char* layouts[4] = {"1 bank", "2 banks system", "2 banks per bank", "3 banks"};
+        const char* presets[3] = {"US", "CMH", "CMD"};
+        for (int l = 0; l < 4; ++l)
+            for (int u = 0; u < 3; ++u)
+                QTest::addRow("%s, %s", layouts[l], presets[u]) << l << u << (1 + (l + u) % 3);
+    }
+
+    void wizardCreatesEveryTrain() {
+        QFETCH(int, layout);
+        QFETCH(int, preset);
+        QFETCH(int, trains);
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        QPointer<frmProject> w = openWindow(p, Create);
+        QCOMPARE(w->windowTitle(), QString("CREATE NEW PROJECT"));
+        QCOMPARE(w->cbProject->itemText(0), QString("START NEW PROJECT"));
+        QCOMPARE(w->txtNewProject->text(), QString("New Project.01.15.26 10.30.00"));
+        QVERIFY(!w->cbProject->isEnabled());
+
+        const auto units = UnitPreset(preset);
+        const QString id = "Plant's " + QString::number(layout);
+        runWizardTo(*w, 11, layout, units, id, trains);
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w->cmdCreate->isVisible());
+        QVERIFY(w->cmdCreate->isEnabled());
+        QVERIFY(!w->cmdNext->isVisible());
+        QVERIFY(w->DataValid);
+
+        env.prompts.onMessage("Data Saved OK!", Answer::OK);
+        env.prompts.onMessage(trains < 2 ? "Project Created!" : "Multiple Projects Created!", Answer::OK);
+        w->cmdCreate->click();
+        settle();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w.isNull());
+
+        Database db = Database::open(p.ProjectDatabasePath);
+        const DbRows rows = db.select("SELECT * FROM ProjectInfo WHERE ProjectID = ? ORDER BY TrainNumber", {id});
+        QCOMPARE(rows.count(), trains);
+        const int banks = layout == 0 ? 1 : layout == 3 ? 3 : 2;
+        const int flowUnit = units == UnitPreset::US ? 4 : units == UnitPreset::CMH ? 13 : 14;
+        for (int t = 0; t < trains; ++t) {
+            const DbRow& r = rows.at(t);
+            QCOMPARE(r.toInt16("TrainNumber"), qint16(t + 1));
+            QCOMPARE(r.toInt16("NumTrains"), qint16(trains));
+            QCOMPARE(r.toInt16("NumBanks"), qint16(banks));
+            QCOMPARE(r.toInt16("unitFlow"), qint16(flowUnit));
+            QCOMPARE(r.toBool("Systemdata"), layout == 1);
+            QVERIFY(r.toBool("TrainsSame"));
+            QCOMPARE(r.toDouble("ElapsedTimeRef"), 12.0);
+            QCOMPARE(r.toDateTime("DateReference"), QDateTime(QDate(2026, 1, 15), QTime(10, 30)));
+            QCOMPARE(r.toInt16("ElementType"), qint16(1));  // bank 1's choice with banks
+            QVERIFY(r.toDouble("AreaBank") > 0);
+            QVERIFY(r.toDouble("ConcuS") > 1000);
+            QCOMPARE(r.toDouble("PermFlow"), layout == 0 ? 75.0 : layout == 3 ? 120.0 : 100.0);
+            if (banks == 3) {
+                QVERIFY(qAbs(r.toDouble("AreaBank") - (60 * 40.0 + (30 + 12) * 37.2)) < 1e-6);
+                QCOMPARE(r.toInt16("NumElementsBank_3"), qint16(12));
+            }
+            if (banks == 1) QCOMPARE(r.toInt16("NumElementsBank"), qint16(60));
+        }
+        QCOMPARE(p.CurrentProject.ProjectID, id);
+        QCOMPARE(p.CurrentProject.TrainNumber, qint16(1));
+        QVERIFY(p.CurrentProjectLoaded);
+        QCOMPARE(iniValue(p, "Project"), id);
+        QCOMPARE(iniValue(p, "Train"), QString("1"));
+        QCOMPARE(iniValue(p, "Database"), p.ProjectDatabasePath);
+        QCOMPARE(p.status.text(1), "Project: " + id + " Train: 1");
+        QVERIFY(p.ProjectSelectMode && !p.ProjectCreateMode);
+    }
+
+    void wizardStepsAndChecks() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        QPointer<frmProject> w = openWindow(p, Create);
+        // An empty ID is reported, and the wizard goes on to step 2.
+        w->txtNewProject->clear();
+        env.prompts.onMessage("The new ProjectDiagram ID must have at least one character", Answer::OK);
+        w->cmdNext->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(w->WizardStep, qint16(2));
+        QVERIFY(w->cmdBack->isHidden());
+        w->txtNewProject->setText("Two");
+        w->optBanks[2]->setChecked(true);
+        w->cmdNext->click();
+        QVERIFY(w->chk2Bank->isChecked());
+        QVERIFY(!w->chkSystemData->isChecked());
+        QVERIFY(!w->chk2Bank->isEnabled());
+        QVERIFY(w->cmdBack->isVisible());
+        w->cmdNext->click();  // units
+        QVERIFY(w->btnUnitCMD->isEnabled());
+        w->btnUnitCMD->click();
+        QCOMPARE(w->lblUnits[100]->text(), QString("Flow:m3/day"));
+        QCOMPARE(w->lblUnits[3]->text(), QString("Bar"));
+        w->cmdNext->click();  // element grid
+        QVERIFY(w->cboElements[1]->isEnabled());
+        QVERIFY(!w->cboElements[0]->isEnabled());
+        w->cboElements[1]->setCurrentIndex(1);
+        w->txtFields[401]->setText("10");
+        w->txtFields[501]->setText("6");
+        w->txtFields[402]->setText("5");
+        w->txtFields[502]->setText("6");
+        w->cmdNext->click();  // counts and areas
+        QCOMPARE(w->txtFields[101]->text(), QString("60"));
+        QCOMPARE(w->txtFields[100]->text(), QString("90"));
+        QCOMPARE(w->txtFields[201]->text(), QString("2400"));
+        QCOMPARE(w->txtFields[202]->text(), QString("1116"));
+        QCOMPARE(w->txtFields[400]->text(), QString("15"));
+        QVERIFY(w->txtData[13]->isEnabled());
+        QVERIFY(!w->txtData[22]->isEnabled());
+        QVERIFY(!w->txtData[14]->isEnabled());
+        fillReference(*w, 2, false);
+        w->txtData[3]->setText("0");
+        env.prompts.onMessage("Feed Pressure must > 0", Answer::OK);
+        w->cmdNext->click();  // step 7 fails on box 3
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(w->WizardStep, qint16(7));
+        w->txtData[3]->setText("10");
+        w->cmdNext->click();  // the next one moves on without repeating the checks
+        QCOMPARE(w->WizardStep, qint16(8));
+        w->cmdBack->click();  // back runs step 7's checks again, now passing
+        QCOMPARE(w->WizardStep, qint16(7));
+        QVERIFY(w->WizardDone);
+        QCOMPARE(w->txtData[14]->text(), QString("100.0"));
+        w->cmdNext->click();
+        w->cmdNext->click();  // step 9
+        w->txtElapsedTime->setText("-3");
+        env.prompts.onMessage("Elapsed time is negative?", Answer::Cancel);
+        w->cmdNext->click();  // finish stops
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w->cmdNext->isVisible());
+        QVERIFY(!w->cmdCreate->isEnabled());
+        env.prompts.onMessage("Elapsed time is negative?", Answer::OK);
+        w->cmdNext->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w->cmdCreate->isVisible());
+        QVERIFY(w->cmdCreate->isEnabled());
+        QCOMPARE(w->txtElapsedTime->text(), QString("0"));  // validation put a negative time to 0
+        delete w;
+    }
+
+    void createRefusesInvalidOrDuplicateData() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "Taken"}, {"TrainNumber", 2}});
+        QPointer<frmProject> w = openWindow(p, Create);
+        runWizardTo(*w, 11, 0, UnitPreset::CMH, "Taken", 2);
+        QCOMPARE(env.prompts.verify(), QString());
+
+        // A bad reference date after the finish: refused with the checks' messages.
+        w->txtData[0]->setText("someday");
+        env.prompts.onMessage("You need a valid reference date.", Answer::OK);
+        env.prompts.onMessage("Errors - please check carefully", Answer::OK);
+        w->cmdCreate->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w->cmdCreate->isEnabled());
+        QCOMPARE(rowCount(p), 1);
+
+        // No elements: refused too, nothing stored with an area of 0.
+        w->txtData[0]->setText("1/15/2026");
+        w->txtFields[100]->setText("0");
+        env.prompts.onMessage("Number of Elements must be > 0", Answer::OK);
+        env.prompts.onMessage("Errors - please check carefully", Answer::OK);
+        w->cmdCreate->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(rowCount(p), 1);
+
+        // Trains 1 and 2 of "Taken": train 2 exists, so neither is stored.
+        w->txtFields[100]->setText("60");
+        env.prompts.onMessage("Project Taken Train: 2 already exists.", Answer::OK);
+        w->cmdCreate->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(rowCount(p), 1);
+        QVERIFY(!w.isNull());
+
+        w->txtTrainNumber->setText("3");
+        env.prompts.onMessage("Data Saved OK!", Answer::OK);
+        env.prompts.onMessage("Multiple Projects Created!", Answer::OK);
+        w->cmdCreate->click();
+        settle();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(rowCount(p, "ProjectID = 'Taken'"), 3);
+        QCOMPARE(p.CurrentProject.TrainNumber, qint16(3));
+    }
+
+    void cancelAtEveryStepStoresNothing() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        for (int step = 1; step <= 10; ++step) {
+            QPointer<frmProject> w = openWindow(p, Create);
+            runWizardTo(*w, step + 1, 3, UnitPreset::CMD, "Never", 2);
+            env.prompts.onMessage("Cancel project creation?", Answer::Yes);
+            w->cmdCancel->click();
+            QCOMPARE(env.prompts.verify(), QString());
+            QVERIFY(w->txtNewProject->isHidden());
+            QCOMPARE(w->cbProject->currentText(), QString("NO PROJECTS FOUND - CREATE A NEW PROJECT"));
+            QCOMPARE(w->txtData[1]->text(), QString());
+            w->cmdClose->click();
+            settle();
+            QVERIFY(w.isNull());
+            QCOMPARE(rowCount(p), 0);
+        }
+        QCOMPARE(iniValue(p, "Project"), QString("<none>"));
+    }
+
+    void selectModeMakesATrainCurrent() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "P1"}});
+        test::insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", "P2"}, {"TrainNumber", 2}, {"Systemdata", 0}});
+        p.CurrentProject.ProjectID = "P1";
+        p.CurrentProject.TrainNumber = 1;
+        QPointer<frmProject> w = openWindow(p, Select);
+        QCOMPARE(w->windowTitle(), QString("SELECT PROJECT"));
+        QCOMPARE(w->cbProject->currentText(), QString("P1 Train:1"));
+        QVERIFY(w->txtData[10]->isHidden());
+        QVERIFY(w->txtFields[301]->isHidden());
+        QVERIFY(!w->txtData[1]->isEnabled());
+        QVERIFY(w->optBanks[0]->isChecked());
+        QCOMPARE(w->lblFields[1]->text(), QString("Reference Permeate Flow System"));
+        QCOMPARE(w->lblUnits[100]->text(), QString("Flow:m3/hr"));
+        QCOMPARE(p.FlowUnit, qint16(13));
+        QCOMPARE(iniValue(p, "Project"), QString("<none>"));  // showing is not selecting
+
+        // While data collection is open nothing is selected.
+        w->cbProject->setCurrentIndex(1);
+        p.DataEntryOpen = true;
+        env.prompts.onMessage("Please close the data collection form first.", Answer::OK);
+        w->cmdGo->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(p.CurrentProject.ProjectID, QString("P1"));
+        QCOMPARE(iniValue(p, "Project"), QString("<none>"));
+        QVERIFY(w->optBanks[3]->isChecked());  // the display was made
+
+        p.DataEntryOpen = false;
+        w->cmdGo->click();
+        QCOMPARE(p.CurrentProject.ProjectID, QString("P2"));
+        QCOMPARE(p.CurrentProject.TrainNumber, qint16(2));
+        QCOMPARE(p.CurrentProject.NumBanks, qint16(3));
+        QCOMPARE(iniValue(p, "Project"), QString("P2"));
+        QCOMPARE(iniValue(p, "Train"), QString("2"));
+        QCOMPARE(iniValue(p, "Database"), p.ProjectDatabasePath);
+        QCOMPARE(p.status.text(1), QString("Project: P2 Train: 2"));
+        QVERIFY(w->isHidden());
+        QVERIFY(!w.isNull());
+        for (int i = 21; i <= 26; ++i) QVERIFY(!w->txtData[size_t(i)]->isHidden());
+        QVERIFY(!w->txtFields[303]->isHidden());
+        QCOMPARE(w->lblFields[1]->text(), QString("Reference Permeate Flow Bank 1"));
+
+        // A one-bank train after the three-bank one hides the bank controls again.
+        w->cbProject->setCurrentIndex(0);
+        w->cmdGo->click();
+        QVERIFY(w->txtData[22]->isHidden());
+        QVERIFY(w->txtFields[303]->isHidden());
+        QCOMPARE(w->lblFields[5]->text(), QString("Ref Permeate BackPressure  (System / Bank 1)"));
+        delete w;
+        QCOMPARE(rowCount(p), 2);
+    }
+
+    void displayOfATwoBankTrain() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 2,
+                                {{"ProjectID", "Two"}, {"DeltaPress", 3.25}, {"AreaBank_2", 0}, {"Description", "d"}});
+        p.CurrentProject.ProjectID = "Two";
+        p.CurrentProject.TrainNumber = 1;
+        QPointer<frmProject> w = openWindow(p, Select);
+        QVERIFY(w->optBanks[1]->isChecked());
+        QVERIFY(w->chk2Bank->isChecked());
+        QVERIFY(!w->txtData[21]->isHidden());
+        QVERIFY(w->txtData[22]->isHidden());
+        QCOMPARE(w->txtData[19]->text(), QString("3.25"));  // the stored DP, not a difference
+        QCOMPARE(w->txtFields[302]->text(), QString("0"));    // no area, no flux
+        QCOMPARE(w->txtDescription->text(), QString());      // a fresh window shows no description
+        QVERIFY(!w->chkAllTrains->isChecked());
+        QVERIFY(!w->txtFields[300]->isHidden());
+        QVERIFY(!w->cboElements[0]->isEnabled());
+        delete w;
+    }
+
+    void editModeSavesOrRefuses() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "E'1"}});
+        test::insertReading(p.ProjectDatabasePath, 1, {{"ProjectID", "E'1"}});
+        p.CurrentProject.ProjectID = "E'1";
+        p.CurrentProject.TrainNumber = 1;
+        bool recalculated = false;
+        p.RecalculateProject = [&](const QString& id, qint16 train) {
+            recalculated = id == "E'1" && train == 1;
+            return true;
+        };
+        QPointer<frmProject> w = openWindow(p, Edit);
+        QCOMPARE(w->windowTitle(), QString("EDIT PROJECT"));
+        QVERIFY(w->cmdSelect->isVisible());
+        QVERIFY(!w->cmdSave->isEnabled());
+
+        env.prompts.onMessage("Editing an existing project will NOT change", Answer::No);
+        w->cmdEdit->click();
+        QVERIFY(!w->cmdSave->isEnabled());
+        QVERIFY(!w->txtData[9]->isEnabled());
+        env.prompts.onMessage("Editing an existing project will NOT change", Answer::Yes);
+        w->cmdEdit->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w->cmdSave->isEnabled());
+        QVERIFY(w->txtData[9]->isEnabled());
+        QVERIFY(!w->chk2Bank->isEnabled());
+        QVERIFY(!w->txtFields[100]->isEnabled());
+        QVERIFY(w->txtFields[400]->isEnabled());
+
+        // A change that fails the checks stores nothing.
+        const QString before = Database::open(p.ProjectDatabasePath)
+                                   .scalar("SELECT FeedTemp FROM ProjectInfo WHERE ProjectID = ?", {"E'1"})
+                                   .toString();
+        w->txtData[8]->setText("2");
+        w->txtData[9]->setText("18");
+        env.prompts.onMessage("pH must be >= 3 and <= 13", Answer::OK);
+        env.prompts.onMessage("Errors - please check carefully", Answer::OK);
+        w->cmdSave->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(Database::open(p.ProjectDatabasePath)
+                     .scalar("SELECT FeedTemp FROM ProjectInfo WHERE ProjectID = ?", {"E'1"})
+                     .toString(),
+                 before);
+
+        // One that passes: stored, shown again, current, and the recalculation declined.
+        w->txtData[8]->setText("7.5");
+        env.prompts.onMessage("Updated Project Information!", Answer::No);
+        w->cmdSave->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(!recalculated);
+        Database db = Database::open(p.ProjectDatabasePath);
+        const DbRow row = db.select("SELECT * FROM ProjectInfo WHERE ProjectID = ?", {"E'1"}).first();
+        QCOMPARE(row.toDouble("FeedTemp"), 18.0);
+        QCOMPARE(row.toDouble("refph"), 7.5);
+        QCOMPARE(row.toInt16("TrainNumber"), qint16(1));
+        QCOMPARE(p.CurrentProject.FeedTemp, 18.0);
+        QCOMPARE(w->txtData[9]->text(), QString("18.0"));
+        QVERIFY(!w->txtData[9]->isEnabled());
+        QVERIFY(!w->cmdClose->isEnabled());
+        QCOMPARE(iniValue(p, "Project"), QString("<none>"));
+
+        // Another change, and the recalculation accepted.
+        env.prompts.onMessage("Editing an existing project", Answer::Yes);
+        w->cmdEdit->click();
+        w->txtData[6]->setText("1200");
+        env.prompts.onMessage("Recalculate the Current Project", Answer::Yes);
+        w->cmdSave->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(recalculated || p.status.text(1).contains("Updated 1 records"));
+        QCOMPARE(rowCount(p, "FeeduS = 1200"), 1);
+        delete w;
+    }
+
+    void closingWithoutSavingStoresNothing() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 2, {{"ProjectID", "Keep"}});
+        p.CurrentProject.ProjectID = "Keep";
+        p.CurrentProject.TrainNumber = 1;
+        Database db = Database::open(p.ProjectDatabasePath);
+        const QVariantList before = db.select("SELECT * FROM ProjectInfo").first().values();
+        QPointer<frmProject> w = openWindow(p, Edit);
+        env.prompts.onMessage("Editing an existing project", Answer::Yes);
+        w->cmdEdit->click();
+        w->txtData[2]->setText("99");
+        w->btnUnitUS->click();
+        w->cmdClose->click();
+        settle();
+        QVERIFY(w.isNull());
+        QCOMPARE(db.select("SELECT * FROM ProjectInfo").first().values(), before);
+        QCOMPARE(p.FlowUnit, qint16(4));  // the unit choice stays program-wide
+        QCOMPARE(iniValue(p, "Project"), QString("<none>"));
+
+        w = openWindow(p, Select);
+        w->cmdClose->click();
+        settle();
+        QVERIFY(w.isNull());
+        QCOMPARE(iniValue(p, "Project"), QString("<none>"));
+        QCOMPARE(env.prompts.verify(), QString());
+    }
+
+    void selectButtonAndDropDown() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "A"}});
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "B"}});
+        p.CurrentProject.ProjectID = "missing";
+        QPointer<frmProject> w = openWindow(p, Edit);
+        QCOMPARE(w->cbProject->currentText(), QString("A Train:1"));
+        QCOMPARE(p.CurrentProject.ProjectID, QString("A"));  // edit mode makes the shown train current
+        QVERIFY(w->cmdSelect->isEnabled());
+        w->cbProject_DropDown();
+        QVERIFY(!w->cmdSelect->isEnabled());
+        w->cbProject->setCurrentIndex(1);
+        w->cmdGo->click();
+        QVERIFY(w->cmdSelect->isEnabled());
+        w->cmdSelect->click();
+        settle();
+        QVERIFY(w.isNull());
+        QCOMPARE(iniValue(p, "Project"), QString("B"));
+        QCOMPARE(p.status.text(1), QString("Project: B Train: 1"));
+    }
+
+    void emptyDatabaseShowsAnEmptyProject() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        QPointer<frmProject> w = openWindow(p, Select);
+        QCOMPARE(w->cbProject->count(), 1);
+        QCOMPARE(w->cbProject->currentText(), QString("NO PROJECTS FOUND - CREATE A NEW PROJECT"));
+        QVERIFY(w->optBanks[0]->isChecked());
+        QCOMPARE(w->txtData[18]->text(), QString());  // no feed flow, no recovery
+        delete w;
+    }
+
+    void entryBoxesFilterAndMove() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        QPointer<frmProject> w = openWindow(p, Create);
+        runWizardTo(*w, 7, 2, UnitPreset::CMH, "Keys", 1);
+        w->txtData[5]->clear();
+        QTest::keyClicks(w->txtData[5], "a-1.5");
+        QCOMPARE(w->txtData[5]->text(), QString("1.5"));
+        w->txtData[0]->clear();
+        QTest::keyClicks(w->txtData[0], "1/2/2026 x");
+        QCOMPARE(w->txtData[0]->text(), QString("1/2/2026 x"));
+        w->txtFields[201]->setText("5");
+        QTest::keyClicks(w->txtFields[201], "7");
+        QCOMPARE(w->txtFields[201]->text(), QString("5"));
+
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        const int walk[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 21, 0};
+        w->txtData[0]->setText("1/2/2026");
+        w->txtData[0]->setFocus();
+        for (size_t i = 1; i < std::size(walk); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QCOMPARE(QApplication::focusWidget(), w->txtData[size_t(walk[i])]);
+        }
+
+        // Leaving a bad date asks to retry.
+        w->txtData[0]->setText("bad");
+        env.prompts.onMessage("Please enter a valid date in the correct format.\r\nYou entered: bad", Answer::Retry);
+        w->txtData[1]->setFocus();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(QApplication::focusWidget(), w->txtData[0]);
+        w->txtData[0]->setText("1/2/2026");
+
+        w->txtNumTrains->setText("0");
+        w->txtNumTrains_LostFocus();
+        QCOMPARE(w->txtNumTrains->text(), QString("1"));
+        w->txtNewProject->setText(QString(51, 'x'));
+        env.prompts.onMessage("Project Name too long (50 max).", Answer::OK);
+        w->txtNewProject_LostFocus();
+        QCOMPARE(w->txtNewProject->text(), QString(50, 'x'));
+        QCOMPARE(env.prompts.verify(), QString());
+
+        // Leaving a vessel box recounts the column and the system totals.
+        w->txtFields[402]->setText("4");
+        w->txtFields_LostFocus(402);
+        QCOMPARE(w->txtFields[102]->text(), QString("24"));
+        QCOMPARE(w->txtFields[202]->text(), QString("892.8"));
+        QCOMPARE(w->txtFields[200]->text(), QString("3292.8"));
+        delete w;
+    }
+
+    void customUnitsDialog() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        ApplyUnitPreset(p, UnitPreset::CMH);
+        {
+            dlgUnits d(p);
+            QCOMPARE(d.windowTitle(), QString("Hevrin(tm) - Units"));
+            QCOMPARE(d.cbTempUnits->count(), 2);
+            QCOMPARE(d.cbTempUnits->currentText(), QString("Deg C"));
+            QCOMPARE(d.cbPresUnits->count(), 12);
+            QCOMPARE(d.cbFlowUnits->count(), 16);
+            d.cbPresUnits->setCurrentIndex(8);  // Bar
+            QCOMPARE(p.PressureUnit, qint16(7));
+            d.btnCancel->click();
+            QCOMPARE(p.PressureUnit, qint16(7));
+        }
+        {
+            dlgUnits d(p);
+            d.btnMetric->click();
+            QCOMPARE(p.FlowUnit, qint16(14));
+            QCOMPARE(d.cbFlowUnits->currentIndex(), 14);
+            QTest::keyClick(&d, Qt::Key_Escape);  // Esc is Cancel
+            QCOMPARE(QList<int>({p.PressureUnit, p.TemperatureUnit, p.FlowUnit, p.FluxUnit, p.MassUnit}),
+                     QList<int>({7, 1, 13, 1, 0}));
+        }
+        {
+            dlgUnits d(p);
+            d.show();
+            d.btnUS->click();
+            d.close();  // the close box keeps the preset
+            QCOMPARE(QList<int>({p.PressureUnit, p.TemperatureUnit, p.FlowUnit, p.FluxUnit, p.MassUnit}),
+                     QList<int>({0, 0, 4, 0, 1}));
+        }
+        {
+            dlgUnits d(p);
+            d.btnCGS->click();
+            d.cbPresUnits->setCurrentIndex(0);
+            d.btnOk->click();
+            QCOMPARE(QList<int>({p.PressureUnit, p.TemperatureUnit, p.FlowUnit, p.FluxUnit, p.MassUnit}),
+                     QList<int>({0, 1, 13, 1, 0}));
+        }
+
+        // From the project window: the dialog's choice relabels the window.
+        QPointer<frmProject> w = openWindow(p, Create);
+        runWizardTo(*w, 5, 0, UnitPreset::US, "Units", 1);
+        QTimer::singleShot(0, [] {
+            auto* d = qobject_cast<dlgUnits*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            d->cbFlowUnits->setCurrentIndex(10);  // Liter/min
+            d->btnOk->click();
+        });
+        w->btnUnitCustom->click();
+        QCOMPARE(p.FlowUnit, qint16(10));
+        QCOMPARE(w->FormProject.unitFlow, qint16(10));
+        QCOMPARE(w->lblUnits[1]->text(), QString("Liter/min"));
+        QCOMPARE(w->lblUnits[100]->text(), QString("Flow:Liter/min"));
+        QTimer::singleShot(0, [] {
+            auto* d = qobject_cast<dlgUnits*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            d->btnMetric->click();
+            d->btnCancel->click();
+        });
+        w->btnUnitCustom->click();
+        QCOMPARE(p.FlowUnit, qint16(10));
+        QCOMPARE(w->lblUnits[1]->text(), QString("Liter/min"));
+        delete w;
+    }
+};
+
+QTEST_MAIN(TestFrmProject)
+#include "tst_frmproject.moc"

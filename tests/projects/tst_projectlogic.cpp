@@ -1,0 +1,632 @@
+#include <QtTest>
+
+#include "core/numbers.h"
+#include "platform/database.h"
+#include "projects/elementgrid.h"
+#include "projects/formdata.h"
+#include "projects/projectlist.h"
+#include "projects/projectstore.h"
+#include "projects/projecttext.h"
+#include "projects/referencechecks.h"
+#include "projects/unitchoice.h"
+#include "projecttestsupport.h"
+
+using namespace hv;
+
+namespace {
+
+// Boxes of a valid one-bank train (m3/hr, deg C, bar).
+ProjectBoxes oneBank() {
+    ProjectBoxes b;
+    b.txtData[0] = "1/15/2026 10:30:00";
+    const char* v[10] = {"", "75", "25", "10", "8", "0.5", "1000", "10", "7", "25"};
+    for (int i = 1; i < 10; ++i) b.txtData[size_t(i)] = v[i];
+    b.field(400) = "10";
+    b.field(500) = "6";
+    b.field(100) = "60";
+    b.field(200) = "2232";
+    return b;
+}
+
+ProjectBoxes twoBanks(bool systemData) {
+    ProjectBoxes b = oneBank();
+    b.chkSystemData = systemData;
+    b.chk2Bank = true;
+    b.txtData[1] = systemData ? "100" : "60";
+    b.txtData[7] = systemData ? "10" : "5";
+    b.txtData[10] = "40";
+    b.txtData[11] = "20";
+    b.txtData[12] = "9";
+    b.txtData[13] = "0";
+    b.txtData[14] = "100";
+    b.txtData[21] = "9.5";
+    b.field(101) = "42";
+    b.field(102) = "18";
+    b.field(201) = "1562.4";
+    b.field(202) = "669.6";
+    return b;
+}
+
+ProjectBoxes threeBanks() {
+    ProjectBoxes b = twoBanks(false);
+    b.chk2Bank = false;  // the wizard leaves it unticked for three banks
+    b.txtData[22] = "20";
+    b.txtData[23] = "40";
+    b.txtData[24] = "8.5";
+    b.txtData[25] = "0";
+    b.txtData[26] = "8.8";
+    b.field(103) = "12";
+    b.field(203) = "446.4";
+    return b;
+}
+
+FormProjectRecord withBanks(int n) {
+    FormProjectRecord f;
+    f.NumBanks = qint16(n);
+    return f;
+}
+
+}  // namespace
+
+class TestProjectLogic : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QLocale::setDefault(QLocale::c()); }
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void listItemsAndTheirParsing() {
+        QCOMPARE(ProjectListItem("Plant A", 2), QString("Plant A Train:2"));
+        ProjectKey k = SplitProjectItem("Plant A Train:12", 1);
+        QCOMPARE(k.projectId, QString("Plant A"));
+        QCOMPARE(k.train, qint16(12));
+        k = SplitProjectItem("Typed ID", 3);
+        QCOMPARE(k.projectId, QString("Typed ID"));
+        QCOMPARE(k.train, qint16(3));
+        // An ID holding "Train:" itself still reads back: the train is the last one.
+        k = SplitProjectItem(ProjectListItem("Line Train:A", 4), 1);
+        QCOMPARE(k.projectId, QString("Line Train:A"));
+        QCOMPARE(k.train, qint16(4));
+        k = SplitProjectItem("Train:5", 0);  // first: the whole text is the ID
+        QCOMPARE(k.projectId, QString("Train:5"));
+        QCOMPARE(k.train, qint16(0));
+        k = SplitProjectItem("Plant Train:x", 2);  // no number: a typed ID
+        QCOMPARE(k.projectId, QString("Plant Train:x"));
+        QCOMPARE(k.train, qint16(2));
+    }
+
+    void projectListSelectsTheCurrentTrain() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        ProjectListing l = ListProjectTrains(p, true);
+        QCOMPARE(l.items, QStringList({"START NEW PROJECT", "NO PROJECTS FOUND - CREATE A NEW PROJECT"}));
+        QCOMPARE(l.selected, 0);
+        const QString db = p.ProjectDatabasePath;
+        test::insertProjectInfo(db, 1, {{"ProjectID", "Beta"}, {"TrainNumber", 1}});
+        test::insertProjectInfo(db, 1, {{"ProjectID", "Alpha"}, {"TrainNumber", 2}});
+        test::insertProjectInfo(db, 1, {{"ProjectID", "Alpha"}, {"TrainNumber", 1}});
+        p.CurrentProject.ProjectID = "Alpha";
+        p.CurrentProject.TrainNumber = 2;
+        l = ListProjectTrains(p, false);
+        QCOMPARE(l.items, QStringList({"Alpha Train:1", "Alpha Train:2", "Beta Train:1"}));
+        QCOMPARE(l.selected, 1);
+        p.CurrentProject.ProjectID = "alpha";  // the list compares case-sensitively
+        QCOMPARE(ListProjectTrains(p, false).selected, 0);
+        QCOMPARE(ListProjectTrains(p, true).selected, 0);
+        QCOMPARE(ElementModels(p), QStringList({"HV-TEST A", "HV-TEST B", "HV-TEST C"}));
+    }
+
+    void formDataOneBank() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        ApplyUnitPreset(p, UnitPreset::CMH);
+        ProjectBoxes b = oneBank();
+        b.txtData[14] = "1";
+        b.txtNewProject = "Plant 'A'";
+        b.txtNumTrains = "3";
+        b.txtTrainNumber = "2";
+        b.cboElements = {1, 0, 0, 0};
+        FormProjectRecord f = withBanks(1);
+        GetFormData(p, b, f);
+        QCOMPARE(f.ProjectID, QString("Plant 'A'"));
+        QCOMPARE(f.NumTrains, qint16(3));
+        QCOMPARE(f.TrainNumber, qint16(2));
+        QCOMPARE(f.DateReference, QDateTime(QDate(2026, 1, 15), QTime(10, 30)));
+        QCOMPARE(f.FeedFlow, 100.0);
+        QCOMPARE(f.ConcuS, 3970.0);
+        QCOMPARE(f.OverallRecovery, 0.75);
+        QCOMPARE(f.AvgConc, 2485.0);
+        QVERIFY(qAbs(f.CapacityM3D - 24) < 0.01);
+        QCOMPARE(f.DeltaPress, 2.0);
+        QCOMPARE(f.ElementType, qint16(1));
+        QCOMPARE(f.NumElementsBank, qint16(60));
+        QCOMPARE(f.AreaBank, 2232.0);
+        QCOMPARE(f.unitFlow, qint16(13));
+        QCOMPARE(f.unitPress, qint16(7));
+        QCOMPARE(f.uStoPPM, 0.5);
+        QCOMPARE(f.Density, 1.0);
+        b.txtData[3] = "5";  // feed below concentrate
+        GetFormData(p, b, f);
+        QCOMPARE(f.DeltaPress, 0.0);
+        b.txtData[2] = "0";  // no concentrate flow: no conductivity rather than a division by zero
+        GetFormData(p, b, f);
+        QCOMPARE(f.ConcuS, 0.0);
+    }
+
+    void formDataTwoBanks() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        ProjectBoxes b = twoBanks(true);
+        b.cboElements = {2, 1, 0, 0};
+        FormProjectRecord f = withBanks(2);
+        GetFormData(p, b, f);
+        QCOMPARE(f.PermFlow_1, 60.0);
+        QVERIFY(qAbs(f.PermuS_1 - 200.0 / 60) < 1e-9);
+        QCOMPARE(f.FeedFlow, 125.0);
+        QCOMPARE(f.ElementType, qint16(1));  // bank 1's, not list 0's
+        QCOMPARE(f.NumElementsBank, qint16(60));
+        QCOMPARE(f.AreaBank, 1562.4 + 669.6);
+        QCOMPARE(f.DeltaPress_1, 0.5);
+        QCOMPARE(f.DeltaPress_2, 1.0);
+        QCOMPARE(f.DeltaPress, 1.5);
+        QCOMPARE(f.PermBackPress_1, 0.5);
+
+        b = twoBanks(false);
+        GetFormData(p, b, f);
+        QCOMPARE(f.PermFlow, 100.0);
+        QCOMPARE(f.PermuS, 11.0);
+        QCOMPARE(f.FeedFlow, 125.0);
+        QCOMPARE(f.PermFlow_1, 60.0);
+    }
+
+    void formDataThreeBanks() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        ApplyUnitPreset(p, UnitPreset::CMH);
+        ProjectBoxes b = threeBanks();
+        b.txtData[14] = "100";  // banks 1 and 2 only, as an earlier display may have left it
+        b.cboElements = {0, 2, 1, 1};
+        FormProjectRecord f = withBanks(3);
+        GetFormData(p, b, f);
+        QCOMPARE(f.PermFlow, 120.0);
+        QCOMPARE(f.FeedFlow, 145.0);
+        QCOMPARE(f.PermuS, (5 * 60 + 20 * 40 + 40 * 20) / 120.0);
+        QCOMPARE(f.ElementType, qint16(2));  // ElementType_1, never the disabled list 0
+        QCOMPARE(f.ElementType_3, qint16(1));
+        QCOMPARE(f.NumElementsBank, qint16(72));
+        QVERIFY(qAbs(f.AreaBank - (1562.4 + 669.6 + 446.4)) < 1e-9);
+        QVERIFY(qAbs(f.CapacityM3D - 120 * 24) < 0.1);  // bank 3 included
+        QCOMPARE(f.DeltaPress_2, 0.2);
+        QVERIFY(qAbs(f.DeltaPress_3 - 0.5) < 1e-9);
+        b.txtData[24] = "7";  // bank 3 feed below the final concentrate: negative, not limited
+        GetFormData(p, b, f);
+        QCOMPARE(f.DeltaPress_3, -1.0);
+    }
+
+    void validationLimits_data() {
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("tempUnit");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("pH 3") << 8 << "3" << 1 << "";
+        QTest::newRow("pH 13") << 8 << "13" << 1 << "";
+        QTest::newRow("pH 2.9") << 8 << "2.9" << 1 << "pH must be >= 3 and <= 13";
+        QTest::newRow("pH 13.1") << 8 << "13.1" << 1 << "pH must be >= 3 and <= 13";
+        QTest::newRow("32 F") << 9 << "32" << 0 << "Feed Temp (deg F) must > 32";
+        QTest::newRow("32 C") << 9 << "32" << 1 << "";
+        QTest::newRow("0 C") << 9 << "0" << 1 << "Feed Temp must > 0";
+        QTest::newRow("back pressure 0") << 5 << "0" << 1 << "";
+        QTest::newRow("back pressure -0.1") << 5 << "-0.1" << 1 << "Permeate Backpressure must >= 0";
+        QTest::newRow("space") << 2 << " " << 1 << "Concentrate Flow must > 0";
+        QTest::newRow("empty") << 5 << "" << 1 << "You must enter data for every field, even if 0. Please try again";
+        QTest::newRow("DP 0") << 3 << "8" << 1 << "System DP is negative!";
+        QTest::newRow("feed uS") << 6 << "10" << 1 << "Feed uSiemens must > Permeate uS";
+        QTest::newRow("no perm flow") << 1 << "0" << 1 << "Perm Flow must be > 0";
+    }
+
+    void validationLimits() {
+        QFETCH(int, box);
+        QFETCH(QString, text);
+        QFETCH(int, tempUnit);
+        QFETCH(QString, message);
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        p.TemperatureUnit = qint16(tempUnit);
+        ProjectBoxes b = oneBank();
+        b.txtData[size_t(box)] = text;
+        FormProjectRecord f = withBanks(1);
+        if (!message.isEmpty()) env.prompts.onMessage(message, Answer::OK);
+        const ValidationResult r = ValidatenewData(p, b, f);
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(r.dataValid, message.isEmpty());
+        QCOMPARE(r.stopped, !message.isEmpty());
+        if (!message.isEmpty() && !message.startsWith("System DP"))
+            QCOMPARE(r.focus, FocusTarget::data(box == 1 ? 1 : box));
+    }
+
+    void validationFillsTheDerivedBoxes() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        ProjectBoxes b = oneBank();
+        b.txtData[2] = "50%";  // a percent sign divides by 100
+        FormProjectRecord f = withBanks(1);
+        ValidationResult r = ValidatenewData(p, b, f);
+        QVERIFY(r.dataValid);
+        QCOMPARE(f.ConcFlow, 0.5);
+        QCOMPARE(b.txtData[14], FormatValue(75.0));
+        QCOMPARE(b.txtData[16], FormatValue(75.5));
+        QCOMPARE(b.txtData[19], FormatValue(2.0));
+        QVERIFY(!b.field(300).isEmpty() && b.field(300) != "0");
+
+        // Only the date bad: reported, everything else checked, no stop.
+        b = oneBank();
+        b.txtData[0] = "not a date";
+        env.prompts.onMessage("You need a valid reference date.", Answer::OK);
+        r = ValidatenewData(p, b, f);
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(!r.dataValid);
+        QVERIFY(!r.stopped);
+
+        b = oneBank();
+        b.txtNumTrains = "0";
+        b.txtElapsedTime = "-5";
+        ValidatenewData(p, b, f);
+        QCOMPARE(b.txtNumTrains, QString("1"));
+        QCOMPARE(b.txtElapsedTime, QString("0"));
+    }
+
+    void validationByBankLayout() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        // System plus bank 2: a bank-2 flow equal to the system flow leaves bank 1 nothing.
+        ProjectBoxes b = twoBanks(true);
+        b.txtData[10] = "100";
+        FormProjectRecord f = withBanks(2);
+        env.prompts.onMessage("Perm Flow 1 must > 0", Answer::OK);
+        ValidationResult r = ValidatenewData(p, b, f);
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(r.stopped);
+        QCOMPARE(r.focus, FocusTarget::data(1));
+        QCOMPARE(b.txtData[15], FormatValue(0.0));
+
+        b = twoBanks(false);
+        r = ValidatenewData(p, b, f);
+        QVERIFY(r.dataValid);
+        QCOMPARE(b.txtData[14], FormatValue(100.0));
+        QCOMPARE(f.PermuS, 11.0);
+        QCOMPARE(b.txtData[19], FormatValue(1.5));
+
+        // Three banks: bank 3 is part of the system's flow, recovery and rejection.
+        b = threeBanks();
+        f = withBanks(3);
+        r = ValidatenewData(p, b, f);
+        QVERIFY(r.dataValid);
+        QCOMPARE(b.txtData[14], FormatValue(120.0));
+        QCOMPARE(b.txtData[18], FormatValue(120 * 100 / 145.0));
+        QCOMPARE(f.PermuS, (5 * 60 + 20 * 40 + 40 * 20) / 120.0);
+
+        b.txtData[22] = "0";
+        env.prompts.onMessage("Perm Flow Bank 3 must > 0", Answer::OK);
+        r = ValidatenewData(p, b, f);
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(r.focus, FocusTarget::data(22));
+
+        // Element counts of every bank in use, bank 3 too.
+        b = threeBanks();
+        b.field(103) = "0";
+        env.prompts.onMessage("Number of Elements must be > 0. please check", Answer::OK);
+        r = ValidatenewData(p, b, f);
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(!r.dataValid);
+        QVERIFY(!r.stopped);
+        QCOMPARE(r.focus, FocusTarget::field(403));
+    }
+
+    void wizardChecks() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        ProjectBoxes b = threeBanks();
+        b.txtData[26] = "0";  // the wizard wants an interstage pressure above 0 here
+        FormProjectRecord f = withBanks(3);
+        bool done = false;
+        env.prompts.onMessage("Conc pressure Bank 2 must > 0", Answer::OK);
+        CheckResult r = WizardStep7Checks(p, b, f, done);
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(r.stopped);
+        QVERIFY(done);  // banks 1 and 2 passed before bank 3's checks
+        QCOMPARE(r.focus, FocusTarget::data(26));
+
+        b = threeBanks();
+        done = false;
+        r = WizardStep7Checks(p, b, f, done);
+        QVERIFY(!r.stopped);
+        QCOMPARE(b.txtData[14], FormatValue(120.0));
+
+        // Finish with data per bank: the system conductivity is the flow-weighted mean.
+        b = twoBanks(false);
+        b.txtData[7] = "100";
+        b.txtData[11] = "300";
+        b.txtData[15] = "30";
+        b.txtData[10] = "10";
+        b.txtData[14] = "40";
+        b.txtData[16] = "65";
+        f = withBanks(2);
+        f.unitTemp = 1;
+        r = WizardFinishChecks(p, b, f);
+        QVERIFY(!r.stopped);
+        QCOMPARE(f.PermuS, 150.0);
+        QCOMPARE(f.DateReference, QDateTime(QDate(2026, 1, 15), QTime(10, 30)));
+
+        b.txtElapsedTime = "-1";
+        env.prompts.onMessage("Elapsed time is negative?", Answer::Cancel);
+        r = WizardFinishChecks(p, b, f);
+        QVERIFY(r.stopped);
+        QCOMPARE(r.focus.kind, FocusTarget::ElapsedTime);
+
+        b.txtElapsedTime = "1";
+        b.txtData[12] = "7";  // bank 2 feed below the final concentrate
+        env.prompts.onMessage("Feed Pressure for Bank 2 is < End Concentrate Pressure", Answer::OK);
+        r = WizardFinishChecks(p, b, f);
+        QVERIFY(!r.stopped);
+        QCOMPARE(env.prompts.verify(), QString());
+    }
+
+    void gridAreasAndFluxes() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        p.FluxUnit = 3;
+        ProjectBoxes b;
+        b.field(400) = "10";
+        b.field(500) = "6";
+        VesselBoxLeft(b, 400);
+        QCOMPARE(b.field(100), QString("60"));
+        b.txtData[14] = "100";
+        CalcFlux(p, b, 1, 12);
+        QCOMPARE(b.field(200), FormatValue(2232.0));
+        QCOMPARE(b.field(300), QString("0.04"));
+
+        // Clearing the vessels: count 0, the old area and flux stay.
+        b.field(400) = "";
+        VesselBoxLeft(b, 400);
+        CalcFlux(p, b, 1, 12);
+        QCOMPARE(b.field(100), QString("0"));
+        QCOMPARE(b.field(200), FormatValue(2232.0));
+        b.field(400) = "200";
+        b.field(500) = "200";
+        VesselBoxLeft(b, 400);  // beyond a 16-bit count
+        QCOMPARE(b.field(100), QString("0"));
+
+        // Two and three banks: the system column holds the sum of the bank areas.
+        b = ProjectBoxes();
+        b.cboElements = {0, 0, 1, 2};
+        b.field(101) = "10";
+        b.field(102) = "5";
+        b.field(103) = "10";
+        b.txtData[14] = "100";
+        b.txtData[15] = "60";
+        b.txtData[10] = "40";
+        b.txtData[22] = "20";
+        p.FluxUnit = 1;
+        CalcFlux(p, b, 2, 13);
+        QCOMPARE(b.field(201), FormatValue(372.0));
+        QCOMPARE(b.field(202), FormatValue(200.0));
+        QCOMPARE(b.field(200), FormatValue(572.0));
+        QCOMPARE(b.field(300), FluxText(FluxOf(100, 572, 13, 1)));
+        QCOMPARE(b.field(203), QString());  // bank 3 is not part of two banks
+        ElementListLeft(p, b, 3, 3, 13);
+        QCOMPARE(b.field(203), FormatValue(79.0));
+        QCOMPARE(b.field(200), FormatValue(651.0));
+
+        // An element list without a choice has no area: the column keeps its boxes.
+        b.cboElements[1] = -1;
+        b.field(201) = "keep";
+        CalcFlux(p, b, 2, 13);
+        QCOMPARE(b.field(201), QString("keep"));
+    }
+
+    void fluxInEachUnit() {
+        // 1 m3/hr over 1 m2 is 1000 l/m2/hr and about 589 gal/ft2/day; 1 m3/day is 1000 l/m2/day.
+        QVERIFY(qAbs(FluxOf(1, 1, 13, 1) - 1000) < 1);
+        QVERIFY(qAbs(FluxOf(1, 1, 14, 2) - 1000) < 1);
+        QVERIFY(qAbs(FluxOf(1, 1, 13, 0) - 589.0) < 1);
+        QCOMPARE(FluxOf(1, 1, 12, 3), 1.0);
+        // 100 gpm over 10 000 ft2 (929.03 m2) is 14.4 gal/ft2/day.
+        QVERIFY(qAbs(FluxOf(100, 929.03, 4, 0) - 14.4) < 0.05);
+    }
+
+    void wizardElementCounts() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        ProjectBoxes b;
+        for (int i : {100, 200, 300, 400, 101, 201, 301, 401, 102, 202, 302, 402, 103, 203, 303, 403})
+            b.field(i) = "0";
+        b.cboElements = {0, 1, 0, 0};
+        b.field(401) = "10";
+        b.field(501) = "6";
+        FormProjectRecord f = withBanks(2);
+        WizardElementCounts(p, b, f);
+        QCOMPARE(b.field(101), QString("60"));
+        QCOMPARE(b.field(100), QString("60"));
+        QCOMPARE(b.field(201), GeneralNumber(2400));
+        QCOMPARE(b.field(400), QString("10"));
+        QCOMPARE(f.AreaBank, 2400.0);
+        QCOMPARE(f.NumElementsBank_2, qint16(0));
+    }
+
+    void storeCreatesReadsAndUpdates() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        ApplyUnitPreset(p, UnitPreset::CMD);
+        ProjectBoxes b = twoBanks(true);
+        b.txtNewProject = "O'Brien's plant";
+        b.txtDescription = "first";
+        b.txtNumTrains = "3";
+        b.txtTrainNumber = "2";
+        FormProjectRecord f = withBanks(2);
+        GetFormData(p, b, f);
+        QVERIFY(InsertProjectTrains(p, f));
+        QCOMPARE(f.TrainNumber, qint16(4));
+        Database db = Database::open(p.ProjectDatabasePath);
+        const DbRows rows = db.select("SELECT TrainNumber, NumTrains, Systemdata, refph FROM ProjectInfo WHERE "
+                                      "ProjectID = ? ORDER BY TrainNumber",
+                                      {"O'Brien's plant"});
+        QCOMPARE(rows.count(), 3);
+        QCOMPARE(rows.at(0).toInt16("TrainNumber"), qint16(2));
+        QCOMPARE(rows.at(2).toInt16("TrainNumber"), qint16(4));
+        QCOMPARE(rows.at(1).value("Systemdata").toInt(), -1);
+
+        // A train that exists refuses the whole creation.
+        FormProjectRecord again = f;
+        again.ProjectID = "o'brien's PLANT";  // IDs compare without regard to case
+        again.TrainNumber = 4;
+        again.NumTrains = 2;
+        env.prompts.onMessage("already exists", Answer::OK);
+        QVERIFY(!InsertProjectTrains(p, again));
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM ProjectInfo").toInt(), 3);
+
+        FormProjectRecord read;
+        read.Description = "kept";
+        read.TrainsSame = true;
+        QVERIFY(ReadProjectTrain(p, "O'Brien's plant", 3, read));
+        QCOMPARE(read.TrainNumber, qint16(3));
+        QCOMPARE(read.NumTrains, qint16(3));
+        QCOMPARE(read.PermFlow_1, 60.0);
+        QCOMPARE(read.unitFlow, qint16(14));
+        QCOMPARE(read.DateReference, QDateTime(QDate(2026, 1, 15), QTime(10, 30)));
+        QCOMPARE(read.Description, QString("kept"));
+        QVERIFY(read.TrainsSame);
+
+        // An edit rewrites the reference data and leaves the creation-only columns.
+        read.FeedTemp = 18;
+        read.NumTrains = 9;
+        read.Description = "changed";
+        read.AvgConc = 1;
+        UpdateProjectRow(p, read);
+        const DbRow row = db.select("SELECT * FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = 3",
+                                    {"O'Brien's plant"})
+                              .first();
+        QCOMPARE(row.toDouble("FeedTemp"), 18.0);
+        QCOMPARE(row.toInt16("NumTrains"), qint16(3));
+        QCOMPARE(row.toText("Description"), QString("first"));
+        QVERIFY(row.toDouble("AvgConc") != 1);
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM ProjectInfo WHERE FeedTemp = 18").toInt(), 1);
+
+        read.TrainNumber = 7;
+        try {
+            UpdateProjectRow(p, read);
+            QFAIL("a missing row was updated");
+        } catch (const DbError& e) {
+            QCOMPARE(e.number(), dberr::NoCurrentRecord);
+        }
+    }
+
+    void readingNullsAndMissingRows() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertRow(p.ProjectDatabasePath, "ProjectInfo", {{"ProjectID", "Bare"}, {"TrainNumber", 1}});
+        FormProjectRecord f;
+        f.NumVessels_3 = 9;
+        QVERIFY(ReadProjectTrain(p, "Bare", 1, f));
+        QCOMPARE(f.FeedTemp, 25.0);
+        QCOMPARE(f.RefpH, 7.0);
+        QVERIFY(f.SystemData);
+        QCOMPARE(f.unitFlow, qint16(4));
+        QCOMPARE(f.NumVessels_3, qint16(0));
+        QCOMPARE(f.DateReference, ZeroDate());
+        f.ProjectID = "x";
+        QVERIFY(!ReadProjectTrain(p, "NO PROJECTS FOUND - CREATE A NEW PROJECT", 1, f));
+        QCOMPARE(f.ProjectID, QString());
+        QCOMPARE(f.NumBanks, qint16(1));
+    }
+
+    void copyToCurrentProject() {
+        test::TestEnv env;
+        Program& p = env.prog();
+        FormProjectRecord f;
+        f.ProjectID = "P";
+        f.TrainNumber = 2;
+        f.NumElementsBank_3 = 300;
+        f.DateReference = QDateTime(QDate(2025, 3, 4), QTime(5, 6, 7));
+        f.PermBackPress_3 = 1.5;
+        f.RefpH = 8;
+        p.CurrentProject.Description = "untouched";
+        CopyToCurrentProject(p, f);
+        QVERIFY(p.CurrentProjectLoaded);
+        QCOMPARE(p.CurrentProject.ProjectID, QString("P"));
+        QCOMPARE(p.CurrentProject.TrainNumber, qint16(2));
+        QCOMPARE(p.CurrentProject.NumElementsBank_3, 300);
+        QCOMPARE(p.CurrentProject.DateReference, f.DateReference);
+        QCOMPARE(p.CurrentProject.PermBackPress_3, 1.5);
+        QCOMPARE(p.CurrentProject.Description, QString("untouched"));
+    }
+
+    void unitPresetsAndRowCaptions() {
+        test::TestEnv env;
+        Program& p = env.prog();
+        InitUnits(p);
+        ApplyUnitPreset(p, UnitPreset::US);
+        QCOMPARE(QList<int>({p.PressureUnit, p.TemperatureUnit, p.FlowUnit, p.FluxUnit, p.MassUnit}),
+                 QList<int>({0, 0, 4, 0, 1}));
+        ApplyUnitPreset(p, UnitPreset::CMH);
+        QCOMPARE(QList<int>({p.PressureUnit, p.TemperatureUnit, p.FlowUnit, p.FluxUnit, p.MassUnit}),
+                 QList<int>({7, 1, 13, 1, 0}));
+        ApplyUnitPreset(p, UnitPreset::CMD);
+        QCOMPARE(QList<int>({p.PressureUnit, p.TemperatureUnit, p.FlowUnit, p.FluxUnit, p.MassUnit}),
+                 QList<int>({8, 1, 14, 2, 0}));
+        QCOMPARE(*RowUnitCaption(22, 14, 8, 1), QString("m3/day"));
+        QCOMPARE(*RowUnitCaption(19, 14, 8, 1), QString("Bar"));
+        QCOMPARE(*RowUnitCaption(23, 14, 8, 1), QString("uSiemens"));
+        QCOMPARE(*RowUnitCaption(9, 14, 8, 1), QString("Deg C"));
+        QVERIFY(!RowUnitCaption(18, 14, 8, 1));
+        QCOMPARE(FlowSummary(13), QString("Flow:m3/hr"));
+        QCOMPARE(FluxSummary(99), QString("Flux:"));  // a bad stored code does not fail the display
+    }
+
+    void commaLocale() {
+        test::TestEnv env;
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        test::prepare(env);
+        Program& p = env.prog();
+        QCOMPARE(p.DecimalSeparatorCode, qint16(44));
+        ProjectBoxes b = oneBank();
+        b.txtData[5] = "0,5";
+        b.txtData[2] = "25,5";
+        FormProjectRecord f = withBanks(1);
+        const ValidationResult r = ValidatenewData(p, b, f);
+        QVERIFY(r.dataValid);
+        QCOMPARE(f.PermBackPress, 0.5);
+        QCOMPARE(b.txtData[16], FormatValue(100.5));
+        QVERIFY(b.txtData[16].contains(','));
+        p.FluxUnit = 3;
+        b.field(100) = "60";
+        b.txtData[14] = "100";
+        CalcFlux(p, b, 1, 12);
+        QCOMPARE(b.field(300), QString("0,04"));
+    }
+
+    void referenceDates() {
+        QCOMPARE(ParseReferenceDate("12/7/2026 23:01:24"), QDateTime(QDate(2026, 12, 7), QTime(23, 1, 24)));
+        QCOMPARE(ParseReferenceDate("2026-12-07"), QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
+        QCOMPARE(ParseReferenceDate("12/07/26 23:01"), QDateTime(QDate(2026, 12, 7), QTime(23, 1)));
+        QVERIFY(!ParseReferenceDate("13/45/2026"));
+        QVERIFY(!ParseReferenceDate(""));
+        const QDateTime dt(QDate(2026, 1, 5), QTime(7, 8, 9));
+        QCOMPARE(ParseReferenceDate(FormatGeneralDate(dt)), dt);
+        QCOMPARE(FormatGeneralDate(QDateTime(QDate(2026, 1, 5), QTime(0, 0))), QString("1/5/2026"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProjectLogic)
+#include "tst_projectlogic.moc"
