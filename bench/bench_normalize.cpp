@@ -56,13 +56,20 @@ void BM_NormalizeReading(benchmark::State& state) {
     bench::ReadingValues(layout, 100, rng, values);
     QVariantMap reading;
     for (int i = 0; i < values.size(); ++i) reading[bench::ReadingColumns()[i]] = values[i];
+    struct MapSource {
+        const QVariantMap& m;
+        QVariant at(int i) const {
+            const QString name = QLatin1String(ReadColumns[size_t(i)].name);
+            for (auto it = m.begin(); it != m.end(); ++it)
+                if (it.key().compare(name, Qt::CaseInsensitive) == 0) return it.value();
+            return QVariant(0.0);  // calculated columns start at 0
+        }
+        double number(int i) const { return conv::toDouble(at(i)); }
+        qint16 int16(int i) const { return conv::toInt16(at(i)); }
+        void present(int) const {}
+    } source{reading};
     DataWorking raw;
-    ReadWorking(raw, [&](int i) {
-        const QString name = QLatin1String(ReadColumns[size_t(i)].name);
-        for (auto it = reading.begin(); it != reading.end(); ++it)
-            if (it.key().compare(name, Qt::CaseInsensitive) == 0) return it.value();
-        return QVariant(0.0);
-    });
+    ReadWorking(raw, source);
     for (auto _ : state) {
         DataWorking w = raw;
         NormalizeReading(w, reference, table);

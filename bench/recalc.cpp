@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     parser.addOption({"database", "Project database.", "FILE"});
     parser.addOption({"elements", "Element database.", "FILE"});
     parser.addOption({"baseline", "A connection per reading, each statement its own transaction."});
-    parser.addOption({"batch", "Readings per transaction.", "N", "5000"});
+    parser.addOption({"batch", "Readings per transaction at most.", "N", QString::number(RecalcOptions().batchSize)});
     parser.process(app);
     const QString database = parser.value("database");
     const QString elements = parser.value("elements");

@@ -2,7 +2,6 @@
 
 #include <QLocale>
 
-#include "core/mlstring.h"
 #include "core/program.h"
 #include "platform/database.h"
 

@@ -1,5 +1,7 @@
 #include "core/loadproject.h"
 
+#include <QTimer>
+#include <QWidget>
 #include <optional>
 
 #include "core/currentproject.h"
@@ -135,6 +137,12 @@ void LoadMyProject(Program& p) {
         if (QWidget* w = p.windows.create(QStringLiteral("frmProject"))) {
             w->show();
             w->raise();
+            // At start-up the main window is shown after this; bring the project window
+            // forward again once it is.
+            QTimer::singleShot(0, w, [w] {
+                w->raise();
+                w->activateWindow();
+            });
         }
     } catch (const DbError& e) {
         reportLoadFailure(p, e);

@@ -1,6 +1,5 @@
 #include "normalization/calculate.h"
 
-#include <QSqlError>
 #include <optional>
 
 #include "core/program.h"
@@ -46,15 +45,27 @@ void keepLastNormalized(Program& p, const DataWorking& w) {
     if (w.columnsRead > dp) p.LastNormalizedDP = w.NormalizedDP;
 }
 
-std::unique_ptr<QSqlQuery> prepared(Database& db, const QString& sql) {
-    auto q = std::make_unique<QSqlQuery>(db.handle());
-    if (!q->prepare(sql)) throw mapSqlError(q->lastError(), sql);
-    return q;
+// The read columns of a row of the calculator's select.
+struct RowSource {
+    const SqliteStatement& row;
+    const std::array<int, ReadColumnCount>& pos;
+    int at(int i) const {
+        const int p = pos[size_t(i)];
+        if (p < 0) throw missingColumn(QLatin1String(ReadColumns[size_t(i)].name));
+        return p;
+    }
+    double number(int i) const { return row.number(at(i)); }
+    qint16 int16(int i) const { return conv::roundToInt16(row.number(at(i))); }
+    void present(int i) const { at(i); }
+};
+
+std::unique_ptr<SqliteStatement> prepared(SqliteConnection& db, const QString& sql) {
+    return std::make_unique<SqliteStatement>(db, sql);
 }
 
 }  // namespace
 
-DataRecordCalculator::DataRecordCalculator(Program& p, Database& db) : p_(p), db_(db) {
+DataRecordCalculator::DataRecordCalculator(Program& p, SqliteConnection& db) : p_(p), db_(db) {
     const QStringList columns = db.columns(QStringLiteral("Data"));
     auto actual = [&](const char* name) -> QString {
         const QString want = QLatin1String(name);
@@ -91,15 +102,12 @@ DataRecordCalculator::DataRecordCalculator(Program& p, Database& db) : p_(p), db
     updateElapsed_ = prepared(db, QStringLiteral("UPDATE Data SET ElapsedTimeHrs = ? WHERE ID = ?"));
 }
 
-bool DataRecordCalculator::calculate(const QSqlQuery& row) {
+bool DataRecordCalculator::calculate(const SqliteStatement& row) {
     DataWorking w;
     ProjectInfoRecord& cp = p_.CurrentProject;
     try {
-        ReadWorking(w, [&](int i) {
-            const int pos = readPos_[size_t(i)];
-            if (pos < 0) throw missingColumn(QLatin1String(ReadColumns[size_t(i)].name));
-            return row.value(pos);
-        });
+        RowSource source{row, readPos_};
+        ReadWorking(w, source);
     } catch (const DbError& e) {
         keepLastNormalized(p_, w);
         return fail(e, &row, w, -1);
@@ -123,24 +131,40 @@ bool DataRecordCalculator::calculate(const QSqlQuery& row) {
             assigned = firstMissingStored_;
             throw missingColumn(QLatin1String(StoredColumns[size_t(firstMissingStored_)].name));
         }
-        QSqlQuery& u = *update_;
+        SqliteStatement& u = *update_;
         int i = 0;
-        u.bindValue(i++, RoundedElapsedHours(elapsed));
-        for (const StoredColumn& c : StoredColumns) u.bindValue(i++, w.*c.field);
+        u.bind(i++, RoundedElapsedHours(elapsed));
+        for (const StoredColumn& c : StoredColumns) u.bind(i++, w.*c.field);
         for (int j = 0; j < 4; ++j)
-            if (specFlux_[size_t(j)]) u.bindValue(i++, w.*SpecFluxColumns[size_t(j)].field);
-        u.bindValue(i, row.value(0));
+            if (specFlux_[size_t(j)]) u.bind(i++, w.*SpecFluxColumns[size_t(j)].field);
+        u.bind(i, row.int64(0));
         assigned = StoredColumnCount;
-        if (!u.exec()) throw mapSqlError(u.lastError());
+        u.step();
+        u.reset();
     } catch (const DbError& e) {
         return fail(e, &row, w, assigned);
     }
     return true;
 }
 
+bool DataRecordCalculator::calculateById(qint64 id) {
+    try {
+        if (!rowById_) rowById_ = prepared(db_, select_ + "WHERE ID = ?");
+        SqliteStatement& q = *rowById_;
+        q.reset();
+        q.bind(0, id);
+        if (!q.step()) return failWithoutRow(noCurrentRecord());
+        const bool ok = calculate(q);
+        q.reset();
+        return ok;
+    } catch (const DbError& e) {
+        return failWithoutRow(e);
+    }
+}
+
 bool DataRecordCalculator::failWithoutRow(const DbError& e) { return fail(e, nullptr, DataWorking(), -1); }
 
-bool DataRecordCalculator::fail(const DbError& e, const QSqlQuery* row, const DataWorking& w, int assigned) {
+bool DataRecordCalculator::fail(const DbError& e, const SqliteStatement* row, const DataWorking& w, int assigned) {
     if (!p_.IgnoreCalcErrors) return reportFailure(p_, e, beforeMessage);
     // Keep at least the elapsed hours of the reading. A failure here ends the attempt
     // quietly: the caller has its False either way.
@@ -149,7 +173,7 @@ bool DataRecordCalculator::fail(const DbError& e, const QSqlQuery* row, const Da
         const ProjectInfoRecord& cp = p_.CurrentProject;
         const double elapsed =
             ElapsedHours(DateSerialOf(row->value(1)), DateSerial(cp.DateReference), cp.ElapsedTimeRef);
-        if (elapsed != w.ElapsedTimeHrs) writeBack(row->value(0).toLongLong(), elapsed, w, assigned);
+        if (elapsed != w.ElapsedTimeHrs) writeBack(row->int64(0), elapsed, w, assigned);
     } catch (const DbError&) {
     }
     return false;
@@ -158,9 +182,10 @@ bool DataRecordCalculator::fail(const DbError& e, const QSqlQuery* row, const Da
 void DataRecordCalculator::writeBack(qint64 id, double elapsed, const DataWorking& w, int assigned) {
     if (assigned <= 0) {
         if (!updateElapsed_) throw missingColumn(QStringLiteral("ElapsedTimeHrs"));
-        updateElapsed_->bindValue(0, RoundedElapsedHours(elapsed));
-        updateElapsed_->bindValue(1, id);
-        if (!updateElapsed_->exec()) throw mapSqlError(updateElapsed_->lastError());
+        updateElapsed_->bind(0, RoundedElapsedHours(elapsed));
+        updateElapsed_->bind(1, id);
+        updateElapsed_->step();
+        updateElapsed_->reset();
         return;
     }
     // Values already given to the row before the failure are saved with it.
@@ -177,35 +202,32 @@ void DataRecordCalculator::writeBack(qint64 id, double elapsed, const DataWorkin
                 values << w.*SpecFluxColumns[size_t(j)].field;
             }
     values << id;
-    db_.exec("UPDATE Data SET " + sets.join(", ") + " WHERE ID = ?", values);
+    SqliteStatement u(db_, "UPDATE Data SET " + sets.join(", ") + " WHERE ID = ?");
+    for (int i = 0; i < values.size(); ++i) u.bind(i, values[i]);
+    u.step();
 }
 
 bool CalculateDataRecord(Program& p, const QDateTime& when, qint32 id) {
-    std::optional<Database> db;
+    std::unique_ptr<SqliteConnection> db;
     std::unique_ptr<DataRecordCalculator> calc;
     try {
-        db.emplace(Database::open(p.ProjectDatabasePath));
+        db = std::make_unique<SqliteConnection>(p.ProjectDatabasePath);
         calc = std::make_unique<DataRecordCalculator>(p, *db);
     } catch (const DbError& e) {
         return reportFailure(p, e);
     }
-    QSqlQuery q(db->handle());
-    q.setForwardOnly(true);
-    const QString sql =
-        id != 0 ? calc->selectFromData() + "WHERE ID = ?"
-                : calc->selectFromData() +
-                      "WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? ORDER BY ID DESC LIMIT 1";
-    if (!q.prepare(sql)) return calc->failWithoutRow(mapSqlError(q.lastError(), sql));
-    if (id != 0) {
-        q.bindValue(0, id);
-    } else {
-        q.bindValue(0, p.CurrentProject.ProjectID);
-        q.bindValue(1, p.CurrentProject.TrainNumber);
-        q.bindValue(2, dbDateText(when));
+    if (id != 0) return calc->calculateById(id);
+    try {
+        SqliteStatement q(*db, calc->selectFromData() +
+                                   "WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? ORDER BY ID DESC LIMIT 1");
+        q.bind(0, p.CurrentProject.ProjectID);
+        q.bind(1, qint64(p.CurrentProject.TrainNumber));
+        q.bind(2, dbDateText(when));
+        if (!q.step()) return calc->failWithoutRow(noCurrentRecord());
+        return calc->calculate(q);
+    } catch (const DbError& e) {
+        return calc->failWithoutRow(e);
     }
-    if (!q.exec()) return calc->failWithoutRow(mapSqlError(q.lastError(), sql));
-    if (!q.next()) return calc->failWithoutRow(noCurrentRecord());
-    return calc->calculate(q);
 }
 
 }  // namespace hv

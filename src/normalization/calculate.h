@@ -1,13 +1,12 @@
 #pragma once
 #include <QDateTime>
-#include <QSqlQuery>
 #include <QString>
 #include <array>
 #include <functional>
 #include <memory>
 
 #include "normalization/normalize.h"
-#include "platform/database.h"
+#include "normalization/sqliterows.h"
 
 namespace hv {
 
@@ -26,17 +25,19 @@ bool CalculateDataRecord(Program& p, const QDateTime& when, qint32 id);
 // prepared once.
 class DataRecordCalculator {
 public:
-    DataRecordCalculator(Program& p, Database& db);
+    DataRecordCalculator(Program& p, SqliteConnection& db);
     DataRecordCalculator(const DataRecordCalculator&) = delete;
     DataRecordCalculator& operator=(const DataRecordCalculator&) = delete;
 
-    // "SELECT <columns> FROM Data " for the row queries; the row must come with these
-    // columns in this order.
+    // "SELECT <columns> FROM Data " for the row queries; a row handed to calculate()
+    // must come with these columns in this order.
     const QString& selectFromData() const { return select_; }
 
-    // Normalizes the row `row` is positioned on, against p.CurrentProject. Same result
-    // and reporting as CalculateDataRecord.
-    bool calculate(const QSqlQuery& row);
+    // Normalizes the row `row` stands on, against p.CurrentProject. Same result and
+    // reporting as CalculateDataRecord.
+    bool calculate(const SqliteStatement& row);
+    // The same for the row of that ID; a missing row fails as the calculation does.
+    bool calculateById(qint64 id);
     // The failure path when no row could be read.
     bool failWithoutRow(const DbError& e);
 
@@ -44,17 +45,18 @@ public:
     std::function<void()> beforeMessage;
 
 private:
-    bool fail(const DbError& e, const QSqlQuery* row, const DataWorking& w, int assigned);
+    bool fail(const DbError& e, const SqliteStatement* row, const DataWorking& w, int assigned);
     void writeBack(qint64 id, double elapsed, const DataWorking& w, int assigned);
 
     Program& p_;
-    Database& db_;
+    SqliteConnection& db_;
     QString select_;
     std::array<int, ReadColumnCount> readPos_{};  // position in the select, -1 when absent
     int firstMissingStored_ = -1;                 // index into StoredColumns, -1 when all there
     std::array<bool, 4> specFlux_{};
-    std::unique_ptr<QSqlQuery> update_;
-    std::unique_ptr<QSqlQuery> updateElapsed_;
+    std::unique_ptr<SqliteStatement> update_;
+    std::unique_ptr<SqliteStatement> updateElapsed_;
+    std::unique_ptr<SqliteStatement> rowById_;
 };
 
 }  // namespace hv

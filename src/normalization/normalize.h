@@ -58,18 +58,18 @@ constexpr int StoredColumnCount = 40;
 extern const std::array<StoredColumn, StoredColumnCount> StoredColumns;
 extern const std::array<StoredColumn, 4> SpecFluxColumns;
 
-// Reads the columns in order; value(i) gives the value of ReadColumns[i] and raises
-// 3265 for a column the row lacks. A Null other than in Note1 raises 94.
-template <class ValueOf>
-void ReadWorking(DataWorking& w, ValueOf&& value) {
+// Reads the columns in order from `source`, which gives, for the i-th of ReadColumns,
+// number(i) (a Double; a Null raises 94), int16(i) and present(i) (raises 3265 when the
+// row lacks the column).
+template <class Source>
+void ReadWorking(DataWorking& w, Source& source) {
     w.columnsRead = 0;
     for (int i = 0; i < ReadColumnCount; ++i) {
         const ReadColumn& c = ReadColumns[size_t(i)];
-        const QVariant v = value(i);
         switch (c.kind) {
-        case ReadKind::Number: w.*c.field = conv::toDouble(v); break;
-        case ReadKind::Integer: w.EventID = conv::toInt16(v); break;
-        case ReadKind::NullableText: break;
+        case ReadKind::Number: w.*c.field = source.number(i); break;
+        case ReadKind::Integer: w.EventID = source.int16(i); break;
+        case ReadKind::NullableText: source.present(i); break;
         }
         w.columnsRead = i + 1;
     }

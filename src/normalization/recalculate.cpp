@@ -1,9 +1,8 @@
 #include "normalization/recalculate.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLocale>
-#include <QSqlError>
-#include <QSqlQuery>
 #include <deque>
 #include <limits>
 #include <memory>
@@ -12,7 +11,7 @@
 #include "core/dbversion.h"
 #include "core/program.h"
 #include "normalization/calculate.h"
-#include "platform/database.h"
+#include "normalization/sqliterows.h"
 
 namespace hv {
 
@@ -37,33 +36,33 @@ public:
     virtual void flush() {}
 };
 
-// One connection for the run: the rows stream from one query, and the results are
-// written by a prepared statement, a transaction per batch.
+// One connection for the run: the IDs of the readings stream from one query, each
+// reading is read by its ID and its results written by prepared statements, a
+// transaction per batch. Sorting the IDs alone keeps the sort small.
 class StreamingRun : public ReadingRun {
 public:
-    StreamingRun(Database& db, DataRecordCalculator& calc, const QString& projectId, qint16 train, bool newestFirst)
-        : db_(db), calc_(calc), q_(db.handle()) {
+    StreamingRun(SqliteConnection& db, DataRecordCalculator& calc, const QString& projectId, qint16 train,
+                 bool newestFirst)
+        : db_(db),
+          calc_(calc),
+          ids_(db, QStringLiteral("SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID ") +
+                       (newestFirst ? "DESC" : "ASC")) {
         calc_.beforeMessage = [this] { flush(); };
-        const QString sql = calc.selectFromData() + "WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID " +
-                            (newestFirst ? "DESC" : "ASC");
-        q_.setForwardOnly(true);
-        if (!q_.prepare(sql)) throw mapSqlError(q_.lastError(), sql);
-        q_.bindValue(0, projectId);
-        q_.bindValue(1, train);
-        if (!q_.exec()) throw mapSqlError(q_.lastError(), sql);
+        ids_.bind(0, projectId);
+        ids_.bind(1, qint64(train));
     }
     ~StreamingRun() override {
         calc_.beforeMessage = nullptr;
-        q_.finish();
+        ids_.reset();
         if (open_) db_.rollback();
     }
-    bool next() override { return q_.next(); }
+    bool next() override { return ids_.step(); }
     bool calculate() override {
         if (!open_) {
             db_.begin();
             open_ = true;
         }
-        return calc_.calculate(q_);
+        return calc_.calculateById(ids_.int64(0));
     }
     void flush() override {
         if (!open_) return;
@@ -72,9 +71,9 @@ public:
     }
 
 private:
-    Database& db_;
+    SqliteConnection& db_;
     DataRecordCalculator& calc_;
-    QSqlQuery q_;
+    SqliteStatement ids_;
     bool open_ = false;
 };
 
@@ -82,7 +81,7 @@ private:
 // The IDs come in pages so that no read stays open while the reading is written.
 class ConnectionPerReadingRun : public ReadingRun {
 public:
-    ConnectionPerReadingRun(Program& p, Database& db, const QString& projectId, qint16 train, bool newestFirst)
+    ConnectionPerReadingRun(Program& p, SqliteConnection& db, const QString& projectId, qint16 train, bool newestFirst)
         : p_(p),
           db_(db),
           projectId_(projectId),
@@ -106,14 +105,21 @@ private:
                                          : QStringLiteral(
                                                "SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID > ? "
                                                "ORDER BY ID ASC LIMIT 1000");
-        const DbRows rows = db_.select(sql, {projectId_, train_, last_});
-        for (const DbRow& r : rows) ids_.push_back(r.value(0).toLongLong());
+        SqliteStatement q(db_, sql);
+        q.bind(0, projectId_);
+        q.bind(1, qint64(train_));
+        q.bind(2, last_);
+        int rows = 0;
+        while (q.step()) {
+            ids_.push_back(q.int64(0));
+            ++rows;
+        }
         if (!ids_.empty()) last_ = ids_.back();
-        exhausted_ = rows.count() < 1000;
+        exhausted_ = rows < 1000;
     }
 
     Program& p_;
-    Database& db_;
+    SqliteConnection& db_;
     QString projectId_;
     qint16 train_;
     bool newestFirst_;
@@ -123,18 +129,44 @@ private:
     bool exhausted_ = false;
 };
 
-std::unique_ptr<ReadingRun> makeRun(Program& p, Database& db, DataRecordCalculator* calc, const QString& projectId,
+std::unique_ptr<ReadingRun> makeRun(Program& p, SqliteConnection& db, DataRecordCalculator* calc, const QString& projectId,
                                     qint16 train, bool newestFirst, const RecalcOptions& options) {
     if (options.connectionPerReading)
         return std::make_unique<ConnectionPerReadingRun>(p, db, projectId, train, newestFirst);
     return std::make_unique<StreamingRun>(db, *calc, projectId, train, newestFirst);
 }
 
-qint32 countReadings(Database& db, const QString& projectId, qint16 train) {
-    return db.scalar("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ?", {projectId, train}).toInt();
+qint32 countReadings(SqliteConnection& db, const QString& projectId, qint16 train) {
+    SqliteStatement q(db, QStringLiteral("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
+    q.bind(0, projectId);
+    q.bind(1, qint64(train));
+    return q.step() ? qint32(q.int64(0)) : 0;
 }
 
-int batchSizeOf(const RecalcOptions& o) { return o.batchSize > 0 ? o.batchSize : 1; }
+// Where the batches end: after a number of readings or, on a slow machine, sooner.
+class BatchClock {
+public:
+    explicit BatchClock(const RecalcOptions& o) : size_(o.batchSize > 0 ? o.batchSize : 1), millis_(o.batchMillis) {
+        timer_.start();
+    }
+    // Counts one reading; true when the batch ends with it.
+    bool tick() {
+        if (++count_ < size_ && (millis_ <= 0 || timer_.elapsed() < millis_)) return false;
+        restart();
+        return true;
+    }
+    bool pending() const { return count_ > 0; }
+    void restart() {
+        count_ = 0;
+        timer_.restart();
+    }
+
+private:
+    int size_;
+    int millis_;
+    int count_ = 0;
+    QElapsedTimer timer_;
+};
 
 QString progressText(qint64 done, qint64 total) {
     return "Updating Record " + QString::number(done) + " of " + QString::number(total);
@@ -145,7 +177,7 @@ QString progressText(qint64 done, qint64 total) {
 qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const RecalcOptions& options) {
     const QString projectId = record.ProjectID;
     const qint16 train = record.TrainNumber;
-    Database db = Database::open(p.ProjectDatabasePath);
+    SqliteConnection db(p.ProjectDatabasePath);
     const qint32 n = countReadings(db, projectId, train);
     if (n == 0) {
         p.status.setText(1, QStringLiteral("No data records to update!"));
@@ -153,7 +185,7 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
     }
     std::unique_ptr<DataRecordCalculator> calc;
     if (!options.connectionPerReading) calc = std::make_unique<DataRecordCalculator>(p, db);
-    const int batch = batchSizeOf(options);
+    BatchClock batch(options);
     qint32 i = 0;
     {
         std::unique_ptr<ReadingRun> run = makeRun(p, db, calc.get(), projectId, train, false, options);
@@ -171,7 +203,7 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
                 }
             }
             ++i;
-            if (i % batch == 0) {
+            if (batch.tick()) {
                 run->flush();
                 p.status.setText(1, progressText(i, n));
             }
@@ -192,11 +224,10 @@ bool RecalculateProject(Program& p, const QString& projectId, qint16 train) {
 
 RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& options) {
     const ProjectInfoRecord saved = p.CurrentProject;
-    const int batch = batchSizeOf(options);
+    BatchClock batch(options);
     RecalcSummary sum;
     qint64 total = 0;  // readings of the projects done to the end
     bool stopped = false;
-    int sinceYield = 0;
     p.CancelRecalc = false;
 
     auto menus = [&](bool enabled) {
@@ -223,26 +254,33 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
 
     try {
         {
-            Database db = Database::open(p.ProjectDatabasePath);
+            SqliteConnection db(p.ProjectDatabasePath);
             for (const QString& pr : qEnvironmentVariable("HV_PRAGMAS").split(';', Qt::SkipEmptyParts)) db.exec(pr);
             menus(false);
             p.status.setBusy(true);
             p.IgnoreCalcErrors = false;
-            const DbRows projects = db.select(QStringLiteral("SELECT * FROM ProjectInfo ORDER BY ProjectID ASC, ID ASC"));
+            // The project rows are few; the readings stream.
+            std::vector<DbRow> projects;
+            {
+                SqliteStatement q(db, QStringLiteral("SELECT * FROM ProjectInfo ORDER BY ProjectID ASC, ID ASC"));
+                while (q.step()) projects.push_back(q.row());
+            }
             std::unique_ptr<DataRecordCalculator> calc;
-            if (!projects.isEmpty()) {
+            if (!projects.empty()) {
                 p.RecalcAllRunning = true;
                 if (!options.connectionPerReading) calc = std::make_unique<DataRecordCalculator>(p, db);
             }
-            const int projectCount = projects.count();
+            const int projectCount = int(projects.size());
             for (const DbRow& row : projects) {
                 LoadProjectSettings(p, row);
                 ProjectInfoRecord& cp = p.CurrentProject;
                 // Two-bank projects stored before the bank-1 back pressure existed.
                 if (cp.NumBanks == 2 && cp.PermBackPress > 0 && cp.PermBackPress_1 == 0) {
                     cp.PermBackPress_1 = cp.PermBackPress;
-                    db.exec(QStringLiteral("UPDATE ProjectInfo SET PermBackPress_1 = ? WHERE ID = ?"),
-                            {cp.PermBackPress, row.value(QStringLiteral("ID"))});
+                    SqliteStatement u(db, QStringLiteral("UPDATE ProjectInfo SET PermBackPress_1 = ? WHERE ID = ?"));
+                    u.bind(0, cp.PermBackPress);
+                    u.bind(1, row.value(QStringLiteral("ID")));
+                    u.step();
                 }
                 const QString projectId = cp.ProjectID;
                 const qint16 train = cp.TrainNumber;
@@ -276,8 +314,7 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                             }
                         }
                         ++r;
-                        if (++sinceYield >= batch) {
-                            sinceYield = 0;
+                        if (batch.tick()) {
                             run->flush();
                             showProgress(r);
                             if (yieldAndCheckCancel()) {
@@ -293,8 +330,8 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                 p.status.setText(1, "Updated " + projectId.left(20) + "Train: " + QString::number(train) + " " +
                                         QString::number(r) + " of " + QString::number(n));
                 total += n;
-                if (sinceYield > 0) {
-                    sinceYield = 0;
+                if (batch.pending()) {
+                    batch.restart();
                     if (yieldAndCheckCancel()) {
                         stopped = true;
                         break;

@@ -10,9 +10,11 @@ struct Program;
 
 // How the recalculations go through the readings.
 struct RecalcOptions {
-    // Readings stored per transaction; the whole-database run lets the event loop run and
-    // looks at CancelRecalc between batches.
-    int batchSize = 5000;
+    // A batch of readings is stored in one transaction; between batches the whole-database
+    // run lets the event loop run and looks at CancelRecalc. A batch ends after batchSize
+    // readings or, when batchMillis is above 0, once it has taken that long.
+    int batchSize = 20000;
+    int batchMillis = 250;
     // Each reading through CalculateDataRecord on a connection of its own, each statement
     // its own transaction (for comparison only).
     bool connectionPerReading = false;

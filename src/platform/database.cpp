@@ -234,31 +234,20 @@ void Database::close() {
 QSqlDatabase Database::handle() const { return QSqlDatabase::database(name_, false); }
 
 DbRows Database::select(const QString& sql, const QVariantList& params) {
-    QSqlQuery q(handle());
-    q.setForwardOnly(true);
-    if (!q.prepare(sql)) throw mapSqlError(q.lastError(), sql);
-    bindAll(q, params);
-    if (!q.exec()) throw mapSqlError(q.lastError(), sql);
-    auto cols = columnsOf(q.record());
+    std::shared_ptr<const ColumnSet> cols;
     std::vector<DbRow> rows;
-    const int n = cols->size();
-    while (q.next()) {
-        QVariantList vals;
-        vals.reserve(n);
-        for (int i = 0; i < n; ++i) vals << q.value(i);
-        rows.emplace_back(cols, std::move(vals));
-    }
-    return DbRows(cols, std::move(rows));
+    runSelect(sql, params, cols, [&rows](DbRow&& r) { rows.push_back(std::move(r)); });
+    return DbRows(cols ? cols : std::make_shared<const ColumnSet>(QStringList()), std::move(rows));
 }
 
-void Database::forEach(const QString& sql, const QVariantList& params,
-                       const std::function<void(const DbRow&)>& fn) {
+void Database::runSelect(const QString& sql, const QVariantList& params, std::shared_ptr<const ColumnSet>& cols,
+                         const std::function<void(DbRow&&)>& fn) {
     QSqlQuery q(handle());
     q.setForwardOnly(true);
     if (!q.prepare(sql)) throw mapSqlError(q.lastError(), sql);
     bindAll(q, params);
     if (!q.exec()) throw mapSqlError(q.lastError(), sql);
-    auto cols = columnsOf(q.record());
+    cols = columnsOf(q.record());
     const int n = cols->size();
     while (q.next()) {
         QVariantList vals;
@@ -266,6 +255,12 @@ void Database::forEach(const QString& sql, const QVariantList& params,
         for (int i = 0; i < n; ++i) vals << q.value(i);
         fn(DbRow(cols, std::move(vals)));
     }
+}
+
+void Database::forEach(const QString& sql, const QVariantList& params,
+                       const std::function<void(const DbRow&)>& fn) {
+    std::shared_ptr<const ColumnSet> cols;
+    runSelect(sql, params, cols, [&fn](DbRow&& r) { fn(r); });
 }
 
 int Database::exec(const QString& sql, const QVariantList& params) {

@@ -146,6 +146,8 @@ public:
 
 private:
     Database() = default;
+    void runSelect(const QString& sql, const QVariantList& params, std::shared_ptr<const ColumnSet>& cols,
+                   const std::function<void(DbRow&&)>& fn);
     QString name_;
     QString path_;
     qint64 lastInsertId_ = -1;

@@ -45,7 +45,7 @@ Columns readColumns(const Program& p, const ProjectBoxes& b, int numBanks) {
     return k;
 }
 
-}  // namespace
+} // namespace
 
 void CalcFlux(const Program& p, ProjectBoxes& b, int numBanks, int unitFlow) {
     Columns k = readColumns(p, b, numBanks);
@@ -75,7 +75,8 @@ void ElementListLeft(const Program& p, ProjectBoxes& b, int column, int numBanks
     if (k.area[size_t(column)] <= 0) return;
     writeColumn(p, b, column, k.area[size_t(column)], flow, unitFlow);
     double total = 0;
-    for (int c = 1; c <= std::min(numBanks, 3); ++c) total += k.area[size_t(c)];
+    for (int c = 1; c <= std::min(numBanks, 3); ++c)
+        total += k.area[size_t(c)];
     writeColumn(p, b, 0, total, k.flow[0], unitFlow);
 }
 
@@ -137,8 +138,9 @@ void ShowGrid(const Program&, const FormProjectRecord& f, ProjectBoxes& b) {
         b.field(100 + c) = QString::number(counts[size_t(c)]);
         b.field(200 + c) = GeneralNumber(areas[size_t(c)]);
         const double a = areas[size_t(c)];
-        b.field(300 + c) = a <= 0 ? QStringLiteral("0") : GeneralNumber(FluxOf(flows[size_t(c)], a, f.unitFlow, f.unitFlux));
+        b.field(300 + c) =
+            a <= 0 ? QStringLiteral("0") : GeneralNumber(FluxOf(flows[size_t(c)], a, f.unitFlow, f.unitFlux));
     }
 }
 
-}  // namespace hv
+} // namespace hv

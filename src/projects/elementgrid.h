@@ -31,4 +31,4 @@ void WizardElementCounts(const Program& p, ProjectBoxes& b, FormProjectRecord& r
 // The grid as a stored train shows it: counts, areas and the flux of each column.
 void ShowGrid(const Program& p, const FormProjectRecord& rec, ProjectBoxes& b);
 
-}  // namespace hv
+} // namespace hv

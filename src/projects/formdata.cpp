@@ -8,15 +8,19 @@ namespace hv {
 
 namespace {
 
-double quotient(double a, double b) { return b == 0 ? 0.0 : a / b; }
-double notNegative(double v) { return v < 0 ? 0.0 : v; }
+double quotient(double a, double b) {
+    return b == 0 ? 0.0 : a / b;
+}
+double notNegative(double v) {
+    return v < 0 ? 0.0 : v;
+}
 
 void elementType(const Program& p, int listIndex, qint16& field) {
     if (listIndex < 0 || listIndex >= p.ElementListUpper || listIndex >= int(p.ElementList.size())) return;
     field = qint16(p.ElementList[size_t(listIndex)].ID - 1);
 }
 
-}  // namespace
+} // namespace
 
 void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) {
     const auto d = [&](int i) { return BoxNumber(b.txtData[size_t(i)]); };
@@ -75,8 +79,10 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
     f.AreaBank_1 = BoxNumber(grid(201));
     f.AreaBank_2 = BoxNumber(grid(202));
     f.AreaBank_3 = BoxNumber(grid(203));
-    if (banks == 2) f.AreaBank = f.AreaBank_1 + f.AreaBank_2;
-    else if (banks == 3) f.AreaBank = f.AreaBank_1 + f.AreaBank_2 + f.AreaBank_3;
+    if (banks == 2)
+        f.AreaBank = f.AreaBank_1 + f.AreaBank_2;
+    else if (banks == 3)
+        f.AreaBank = f.AreaBank_1 + f.AreaBank_2 + f.AreaBank_3;
 
     f.ConcPressure_1 = f.ConcPressure;
     f.PermuS = d(7);
@@ -121,11 +127,14 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
         f.DeltaPress_3 = f.FeedPressure_3 - f.ConcPressure;
         f.ConcPressure_2 = d(26);
         f.DeltaPress_2 = notNegative(f.FeedPressure_2 - f.ConcPressure_2);
-        f.DeltaPress = notNegative((f.FeedPressure - f.ConcPressure_1) + (f.FeedPressure_2 - f.ConcPressure_2) +
-                                   (f.FeedPressure_3 - f.ConcPressure));
+        f.DeltaPress =
+            notNegative((f.FeedPressure - f.ConcPressure_1) + (f.FeedPressure_2 - f.ConcPressure_2) +
+                        (f.FeedPressure_3 - f.ConcPressure));
         const double t = f.PermFlow_2 + f.PermFlow_1 + f.PermFlow_3;
         f.PermFlow = t;
-        f.PermuS = t > 0 ? (f.PermuS_1 * f.PermFlow_1 + f.PermuS_2 * f.PermFlow_2 + f.PermuS_3 * f.PermFlow_3) / t : 0;
+        f.PermuS =
+            t > 0 ? (f.PermuS_1 * f.PermFlow_1 + f.PermuS_2 * f.PermFlow_2 + f.PermuS_3 * f.PermFlow_3) / t
+                  : 0;
         f.FeedFlow = t + f.ConcFlow;
         // The capacity covers all three banks, whatever the system flow box shows.
         f.CapacityM3D = FlowToSI(t, p.FlowUnit) * 1440 * 60;
@@ -140,4 +149,4 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
     f.Density = 1.0;
 }
 
-}  // namespace hv
+} // namespace hv

@@ -12,4 +12,4 @@ struct Program;
 // Checks nothing; a zero divisor gives 0.
 void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& rec);
 
-}  // namespace hv
+} // namespace hv

@@ -78,4 +78,4 @@ struct FormProjectRecord {
     double DeltaPress_3 = 0;
 };
 
-}  // namespace hv
+} // namespace hv

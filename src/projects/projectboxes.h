@@ -8,8 +8,8 @@ namespace hv {
 // derivations run without a window. The window copies its controls in and the texts back.
 struct ProjectBoxes {
     std::array<QString, 27> txtData;
-    std::array<QString, 20> grid;           // txtFields(row + column): rows 100..500, columns 0..3
-    std::array<int, 4> cboElements{0, 0, 0, 0};  // list index of each element list, -1 for none
+    std::array<QString, 20> grid;               // txtFields(row + column): rows 100..500, columns 0..3
+    std::array<int, 4> cboElements{0, 0, 0, 0}; // list index of each element list, -1 for none
     bool chkSystemData = true;
     bool chk2Bank = false;
     bool chkAllTrains = true;
@@ -41,4 +41,4 @@ struct FocusTarget {
     bool operator==(const FocusTarget&) const = default;
 };
 
-}  // namespace hv
+} // namespace hv

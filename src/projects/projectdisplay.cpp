@@ -61,4 +61,4 @@ void ShowProjectBoxes(const Program& p, const FormProjectRecord& f, ProjectBoxes
     d[20] = RejectionText(f.PermuS, f.ConcuS, f.FeeduS);
 }
 
-}  // namespace hv
+} // namespace hv

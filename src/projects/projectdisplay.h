@@ -13,4 +13,4 @@ void ShowProjectBoxes(const Program& p, const FormProjectRecord& rec, ProjectBox
 // The list position of a stored element type number; -1 when the element is not loaded.
 int ElementListPosition(const Program& p, int elementType);
 
-}  // namespace hv
+} // namespace hv

@@ -24,8 +24,8 @@ ProjectListing ListProjectTrains(Program& p, bool createMode) {
     ProjectListing out;
     if (createMode) out.items << StartNewProjectItem;
     Database db = Database::open(p.ProjectDatabasePath);
-    const DbRows rows = db.select(
-        "SELECT ProjectID, NumTrains, TrainNumber FROM ProjectInfo ORDER BY ProjectID ASC, TrainNumber ASC, ID ASC");
+    const DbRows rows = db.select("SELECT ProjectID, NumTrains, TrainNumber FROM ProjectInfo ORDER BY "
+                                  "ProjectID ASC, TrainNumber ASC, ID ASC");
     if (rows.isEmpty()) {
         out.items << NoProjectsItem;
     } else {
@@ -46,8 +46,9 @@ ProjectListing ListProjectTrains(Program& p, bool createMode) {
 QStringList ElementModels(const Program& p) {
     QStringList out;
     const int n = std::min<int>(p.ElementListUpper, int(p.ElementList.size()));
-    for (int i = 0; i < n; ++i) out << p.ElementList[size_t(i)].Model;
+    for (int i = 0; i < n; ++i)
+        out << p.ElementList[size_t(i)].Model;
     return out;
 }
 
-}  // namespace hv
+} // namespace hv

@@ -33,4 +33,4 @@ ProjectListing ListProjectTrains(Program& p, bool createMode);
 // The models of the loaded elements, in list order.
 QStringList ElementModels(const Program& p);
 
-}  // namespace hv
+} // namespace hv

@@ -18,8 +18,8 @@ using Member = std::variant<QString R::*, qint16 R::*, double R::*, bool R::*, Q
 struct Column {
     const char* name;
     Member member;
-    QVariant nullValue;   // what a Null reads as
-    bool read = true;     // read back by the window
+    QVariant nullValue; // what a Null reads as
+    bool read = true;   // read back by the window
 };
 
 const std::vector<Column>& columns() {
@@ -99,32 +99,84 @@ const std::vector<Column>& columns() {
 
 // The columns an edit rewrites; the key is written back unchanged.
 const QStringList& updateColumns() {
-    static const QStringList names = {
-        "DateReference", "ProjectID", "NumBanks", "TrainNumber", "CapacityM3D", "SystemData", "unitFlow",
-        "unitTemp", "unitPress", "unitFlux", "ElapsedTimeRef", "FeedTemp", "FeeduS", "PermuS", "ConcuS",
-        "FeedFlow", "ConcFlow", "PermFlow", "OverallRecovery", "FeedPressure", "ConcPressure", "DeltaPress",
-        "PermBackPress", "ElementType", "NumElementsBank", "AreaBank", "PermuS_1", "PermuS_2", "PermFlow_1",
-        "PermFlow_2", "FeedPressure_2", "PermBackPress_1", "PermBackPress_2", "ElementType_1", "ElementType_2",
-        "NumElementsBank_1", "NumElementsBank_2", "AreaBank_1", "AreaBank_2", "DeltaPress_1", "DeltaPress_2",
-        "ConcPressure_1", "NumVessels", "NumVessels_1", "NumVessels_2", "ElementsPerVessel",
-        "ElementsPerVessel_1", "ElementsPerVessel_2", "refpH", "ElementType_3", "NumElementsBank_3",
-        "ElementsPerVessel_3", "NumVessels_3", "AreaBank_3", "Permflow_3", "PermuS_3", "FeedPressure_3",
-        "ConcPressure_2", "PermbackPress_3", "DeltaPress_3"};
+    static const QStringList names = {"DateReference",
+                                      "ProjectID",
+                                      "NumBanks",
+                                      "TrainNumber",
+                                      "CapacityM3D",
+                                      "SystemData",
+                                      "unitFlow",
+                                      "unitTemp",
+                                      "unitPress",
+                                      "unitFlux",
+                                      "ElapsedTimeRef",
+                                      "FeedTemp",
+                                      "FeeduS",
+                                      "PermuS",
+                                      "ConcuS",
+                                      "FeedFlow",
+                                      "ConcFlow",
+                                      "PermFlow",
+                                      "OverallRecovery",
+                                      "FeedPressure",
+                                      "ConcPressure",
+                                      "DeltaPress",
+                                      "PermBackPress",
+                                      "ElementType",
+                                      "NumElementsBank",
+                                      "AreaBank",
+                                      "PermuS_1",
+                                      "PermuS_2",
+                                      "PermFlow_1",
+                                      "PermFlow_2",
+                                      "FeedPressure_2",
+                                      "PermBackPress_1",
+                                      "PermBackPress_2",
+                                      "ElementType_1",
+                                      "ElementType_2",
+                                      "NumElementsBank_1",
+                                      "NumElementsBank_2",
+                                      "AreaBank_1",
+                                      "AreaBank_2",
+                                      "DeltaPress_1",
+                                      "DeltaPress_2",
+                                      "ConcPressure_1",
+                                      "NumVessels",
+                                      "NumVessels_1",
+                                      "NumVessels_2",
+                                      "ElementsPerVessel",
+                                      "ElementsPerVessel_1",
+                                      "ElementsPerVessel_2",
+                                      "refpH",
+                                      "ElementType_3",
+                                      "NumElementsBank_3",
+                                      "ElementsPerVessel_3",
+                                      "NumVessels_3",
+                                      "AreaBank_3",
+                                      "Permflow_3",
+                                      "PermuS_3",
+                                      "FeedPressure_3",
+                                      "ConcPressure_2",
+                                      "PermbackPress_3",
+                                      "DeltaPress_3"};
     return names;
 }
 
 const Column& columnNamed(const QString& name) {
     for (const Column& c : columns())
         if (name.compare(c.name, Qt::CaseInsensitive) == 0) return c;
-    throw DbError(dberr::ColumnNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+    throw DbError(dberr::ColumnNotFound,
+                  "Item cannot be found in the collection corresponding to the requested name or ordinal.");
 }
 
 QVariant valueOf(const R& rec, const Column& c) {
     return std::visit(
         [&](auto m) {
             using T = std::remove_reference_t<decltype(rec.*m)>;
-            if constexpr (std::is_same_v<T, qint16>) return QVariant(int(rec.*m));
-            else return QVariant::fromValue(rec.*m);
+            if constexpr (std::is_same_v<T, qint16>)
+                return QVariant(int(rec.*m));
+            else
+                return QVariant::fromValue(rec.*m);
         },
         c.member);
 }
@@ -133,21 +185,27 @@ void assign(R& rec, const Column& c, const QVariant& v) {
     std::visit(
         [&](auto m) {
             using T = std::remove_reference_t<decltype(rec.*m)>;
-            if constexpr (std::is_same_v<T, QString>) rec.*m = conv::toText(v);
-            else if constexpr (std::is_same_v<T, qint16>) rec.*m = conv::toInt16(v);
-            else if constexpr (std::is_same_v<T, double>) rec.*m = conv::toDouble(v);
-            else if constexpr (std::is_same_v<T, bool>) rec.*m = conv::toBool(v);
-            else rec.*m = conv::toDateTime(v);
+            if constexpr (std::is_same_v<T, QString>)
+                rec.*m = conv::toText(v);
+            else if constexpr (std::is_same_v<T, qint16>)
+                rec.*m = conv::toInt16(v);
+            else if constexpr (std::is_same_v<T, double>)
+                rec.*m = conv::toDouble(v);
+            else if constexpr (std::is_same_v<T, bool>)
+                rec.*m = conv::toBool(v);
+            else
+                rec.*m = conv::toDateTime(v);
         },
         c.member);
 }
 
-}  // namespace
+} // namespace
 
 const QStringList& ProjectInfoColumns() {
     static const QStringList names = [] {
         QStringList n;
-        for (const Column& c : columns()) n << c.name;
+        for (const Column& c : columns())
+            n << c.name;
         return n;
     }();
     return names;
@@ -180,20 +238,25 @@ bool InsertProjectTrains(Program& p, FormProjectRecord& rec) {
                                    "BETWEEN ? AND ? ORDER BY TrainNumber LIMIT 1",
                                    {rec.ProjectID, first, last});
     if (!taken.isEmpty()) {
-        p.prompts.message("Project " + rec.ProjectID + " Train: " + QString::number(taken.first().toInt16("TrainNumber")) +
-                          " already exists." "\r\n" "Please enter a unique PROJECTID.");
+        p.prompts.message("Project " + rec.ProjectID +
+                          " Train: " + QString::number(taken.first().toInt16("TrainNumber")) +
+                          " already exists."
+                          "\r\n"
+                          "Please enter a unique PROJECTID.");
         return false;
     }
     QStringList marks;
-    for (int i = 0; i < ProjectInfoColumns().size(); ++i) marks << "?";
-    const QString sql = "INSERT INTO ProjectInfo (" + ProjectInfoColumns().join(',') + ") VALUES (" +
-                        marks.join(',') + ")";
+    for (int i = 0; i < ProjectInfoColumns().size(); ++i)
+        marks << "?";
+    const QString sql =
+        "INSERT INTO ProjectInfo (" + ProjectInfoColumns().join(',') + ") VALUES (" + marks.join(',') + ")";
     auto stmt = db.prepare(sql);
     Transaction tx(db);
     for (int n = first; n <= last; ++n) {
         rec.TrainNumber = qint16(n);
         QVariantList values;
-        for (const Column& c : columns()) values << valueOf(rec, c);
+        for (const Column& c : columns())
+            values << valueOf(rec, c);
         stmt->exec(values);
     }
     stmt->finish();
@@ -211,11 +274,14 @@ void UpdateProjectRow(Program& p, const FormProjectRecord& rec) {
     }
     values << rec.ProjectID << int(rec.TrainNumber);
     Database db = Database::open(p.ProjectDatabasePath);
-    const int n = db.exec("UPDATE ProjectInfo SET " + sets.join(", ") +
-                              " WHERE ID = (SELECT ID FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ? "
-                              "ORDER BY ID ASC LIMIT 1)",
-                          values);
-    if (n < 1) throw DbError(dberr::NoCurrentRecord, "Either BOF or EOF is True, or the current record has been deleted.");
+    const int n =
+        db.exec("UPDATE ProjectInfo SET " + sets.join(", ") +
+                    " WHERE ID = (SELECT ID FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ? "
+                    "ORDER BY ID ASC LIMIT 1)",
+                values);
+    if (n < 1)
+        throw DbError(dberr::NoCurrentRecord,
+                      "Either BOF or EOF is True, or the current record has been deleted.");
 }
 
 void CopyToCurrentProject(Program& p, const FormProjectRecord& f) {
@@ -278,5 +344,4 @@ void CopyToCurrentProject(Program& p, const FormProjectRecord& f) {
     c.DeltaPress_3 = f.DeltaPress_3;
 }
 
-
-}  // namespace hv
+} // namespace hv

@@ -29,4 +29,4 @@ void UpdateProjectRow(Program& p, const FormProjectRecord& rec);
 // The project window's copy of its record into the current project.
 void CopyToCurrentProject(Program& p, const FormProjectRecord& rec);
 
-}  // namespace hv
+} // namespace hv

@@ -9,7 +9,9 @@
 
 namespace hv {
 
-double BoxNumber(const QString& text) { return ParsePercent(text); }
+double BoxNumber(const QString& text) {
+    return ParsePercent(text);
+}
 
 qint16 BoxCount(const QString& text) {
     try {
@@ -19,11 +21,17 @@ qint16 BoxCount(const QString& text) {
     }
 }
 
-QString ValueText(double value) { return FormatValue(QVariant(value)); }
+QString ValueText(double value) {
+    return FormatValue(QVariant(value));
+}
 
-QString FluxText(double value) { return QLocale().toString(value, 'f', 2); }
+QString FluxText(double value) {
+    return QLocale().toString(value, 'f', 2);
+}
 
-QDateTime ZeroDate() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
+QDateTime ZeroDate() {
+    return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
+}
 
 QString FormatGeneralDate(const QDateTime& dt) {
     if (!dt.isValid()) return {};
@@ -34,8 +42,8 @@ QString FormatGeneralDate(const QDateTime& dt) {
 std::optional<QDateTime> ParseReferenceDate(const QString& text) {
     const QString t = text.simplified();
     if (t.isEmpty()) return std::nullopt;
-    static const QStringList dateTimes = {"M/d/yyyy H:mm:ss", "M/d/yyyy H:mm", "yyyy-MM-dd H:mm:ss",
-                                          "yyyy-MM-dd H:mm", "yyyy-MM-ddTH:mm:ss", "M/d/yyyy h:mm:ss AP",
+    static const QStringList dateTimes = {"M/d/yyyy H:mm:ss", "M/d/yyyy H:mm",      "yyyy-MM-dd H:mm:ss",
+                                          "yyyy-MM-dd H:mm",  "yyyy-MM-ddTH:mm:ss", "M/d/yyyy h:mm:ss AP",
                                           "M/d/yyyy h:mm AP"};
     for (const QString& f : dateTimes) {
         const QDateTime dt = QDateTime::fromString(t, f);
@@ -64,4 +72,4 @@ std::optional<QDateTime> ParseReferenceDate(const QString& text) {
     return std::nullopt;
 }
 
-}  // namespace hv
+} // namespace hv

@@ -23,4 +23,4 @@ std::optional<QDateTime> ParseReferenceDate(const QString& text);
 // The day a Null date stands for (day 0 of the stored date numbers).
 QDateTime ZeroDate();
 
-}  // namespace hv
+} // namespace hv

@@ -4,8 +4,8 @@ namespace hv {
 
 struct Program;
 
-// Recalculates every stored reading of the current project train. False when no
-// recalculation is available to the program.
+// Recalculates every stored reading of the current project train; false when the user
+// stopped it.
 bool RecalculateCurrentProject(Program& p);
 
-}  // namespace hv
+} // namespace hv

@@ -108,7 +108,8 @@ struct Checker {
         show(16, f.FeedFlow);
         show(17, f.FeedFlow - f.PermFlow_1);
         f.PermuS = f.PermFlow > 0
-                       ? (f.PermuS_2 * f.PermFlow_2 + f.PermuS_1 * f.PermFlow_1 + f.PermuS_3 * f.PermFlow_3) / f.PermFlow
+                       ? (f.PermuS_2 * f.PermFlow_2 + f.PermuS_1 * f.PermFlow_1 + f.PermuS_3 * f.PermFlow_3) /
+                             f.PermFlow
                        : 0;
         recoveryAndRejection();
     }
@@ -117,14 +118,16 @@ struct Checker {
 std::vector<int> boxesToFill(int banks, bool withSystemFlow) {
     std::vector<int> boxes;
     const int last = banks <= 1 ? 9 : (withSystemFlow ? 14 : 13);
-    for (int i = 1; i <= last; ++i) boxes.push_back(i);
+    for (int i = 1; i <= last; ++i)
+        boxes.push_back(i);
     if (banks >= 2) boxes.push_back(21);
     if (banks >= 3)
-        for (int i = 22; i <= 26; ++i) boxes.push_back(i);
+        for (int i = 22; i <= 26; ++i)
+            boxes.push_back(i);
     return boxes;
 }
 
-}  // namespace
+} // namespace
 
 ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord& f) {
     ValidationResult out;
@@ -139,7 +142,8 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
     if (BoxNumber(b.txtNumTrains) < 1) b.txtNumTrains = "1";
     if (BoxNumber(b.txtElapsedTime) < 0) b.txtElapsedTime = "0";
     if (!ParseReferenceDate(b.txtData[0])) {
-        p.prompts.message(GetMlString(1237, "You need a valid reference date."), Buttons::OK, Icon::None, QString());
+        p.prompts.message(GetMlString(1237, "You need a valid reference date."), Buttons::OK, Icon::None,
+                          QString());
         out.dataValid = false;
     }
     const int banks = f.NumBanks;
@@ -164,8 +168,10 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
         f.FeedPressure_2 = k.box(12);
         if (f.FeedPressure_2 <= 0) return k.failAt(GetMlString(1238, "Feed Pressure 2 must > 0"), 12), stop();
         f.PermBackPress_2 = k.box(13);
-        if (f.PermBackPress_2 < 0) return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), stop();
-        if (f.FeeduS <= f.PermuS) return k.failAt(GetMlString(1215, "Feed uSiemens must > permeate uS"), 6), stop();
+        if (f.PermBackPress_2 < 0)
+            return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), stop();
+        if (f.FeeduS <= f.PermuS)
+            return k.failAt(GetMlString(1215, "Feed uSiemens must > permeate uS"), 6), stop();
         f.FeedFlow = f.PermFlow + f.ConcFlow;
         k.show(16, f.FeedFlow);
         k.show(17, f.FeedFlow - f.PermFlow_1);
@@ -184,7 +190,8 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
         f.FeedPressure_2 = k.box(12);
         if (f.FeedPressure_2 <= 0) return k.failAt(GetMlString(1238, "Feed Pressure 2 must > 0"), 12), stop();
         f.PermBackPress_2 = k.box(13);
-        if (f.PermBackPress_2 < 0) return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), stop();
+        if (f.PermBackPress_2 < 0)
+            return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), stop();
         if (f.FeeduS <= f.PermuS_1)
             return k.failAt(GetMlString(1219, "Feed uSiemens must > Permeate Bank 1 uS"), 6), stop();
         if (banks >= 3) {
@@ -210,8 +217,9 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
         f.DeltaPress = (f.FeedPressure - f.ConcPressure_1) + (f.FeedPressure_2 - f.ConcPressure);
         k.show(19, f.DeltaPress);
         if (f.DeltaPress <= 0)
-            return k.failAt(GetMlString(1240, "System DP is negative!  Please make sure Pressures are > 0 and Feed > "
-                                              "Conc Pressure_1 and Feed Pressure_2 > Concentrate."),
+            return k.failAt(GetMlString(
+                                1240, "System DP is negative!  Please make sure Pressures are > 0 and Feed > "
+                                      "Conc Pressure_1 and Feed Pressure_2 > Concentrate."),
                             21),
                    stop();
     } else if (banks >= 3) {
@@ -223,7 +231,8 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
                        (k.box(24) - f.ConcPressure);
         k.show(19, f.DeltaPress);
         if (f.DeltaPress <= 0)
-            return k.failAt("System DP is negative!  Please make sure Pressures are > 0 and Feed > Conc Pressure_1 "
+            return k.failAt("System DP is negative!  Please make sure Pressures are > 0 and Feed > Conc "
+                            "Pressure_1 "
                             "and Feed Pressure_2 > Concentrate.",
                             21),
                    stop();
@@ -232,7 +241,8 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
         if (f.PermFlow <= 0) return k.failAt(GetMlString(1222, "Perm Flow must be > 0"), 1), stop();
         f.PermuS = k.box(7);
         if (f.PermuS <= 0) return k.failAt(GetMlString(1211, "Perm uS must > 0"), 7), stop();
-        if (f.FeeduS <= f.PermuS) return k.failAt(GetMlString(1223, "Feed uSiemens must > Permeate uS"), 6), stop();
+        if (f.FeeduS <= f.PermuS)
+            return k.failAt(GetMlString(1223, "Feed uSiemens must > Permeate uS"), 6), stop();
         f.AreaBank = BoxNumber(b.field(200));
         k.flux(0, f.PermFlow, f.AreaBank);
         k.show(14, f.PermFlow);
@@ -243,9 +253,11 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
         f.DeltaPress = f.FeedPressure - f.ConcPressure;
         k.show(19, f.DeltaPress);
         if (f.DeltaPress <= 0)
-            return k.failAt(GetMlString(1224, "System DP is negative!  Please make sure Feed Pressure and Concentrate "
-                                              "are > 0 and Feed > Concentrate."),
-                            3),
+            return k.failAt(
+                       GetMlString(1224,
+                                   "System DP is negative!  Please make sure Feed Pressure and Concentrate "
+                                   "are > 0 and Feed > Concentrate."),
+                       3),
                    stop();
     }
 
@@ -258,8 +270,8 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
             if (BoxCount(b.field(100 + c)) <= 0) emptyColumn = c;
     }
     if (emptyColumn >= 0) {
-        p.prompts.message(GetMlString(1241, "Number of Elements must be > 0. please check"), Buttons::OK, Icon::None,
-                          QString());
+        p.prompts.message(GetMlString(1241, "Number of Elements must be > 0. please check"), Buttons::OK,
+                          Icon::None, QString());
         out.dataValid = false;
         out.focus = FocusTarget::field(400 + emptyColumn);
     }
@@ -275,7 +287,8 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f,
     if (f.PermFlow <= 0) return k.failAt(GetMlString(1222, "Perm Flow must be > 0"), 1), k.result;
     f.PermuS = k.box(7);
     if (f.PermuS <= 0) return k.failAt(GetMlString(1211, "Perm uS must > 0"), 7), k.result;
-    if (f.FeeduS <= f.PermuS) return k.failAt(GetMlString(1223, "Feed uSiemens must > Permeate uS"), 6), k.result;
+    if (f.FeeduS <= f.PermuS)
+        return k.failAt(GetMlString(1223, "Feed uSiemens must > Permeate uS"), 6), k.result;
 
     f.AreaBank = BoxNumber(b.field(200));
     k.flux(0, f.PermFlow, f.AreaBank);
@@ -284,15 +297,18 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f,
     f.FeedFlow = f.PermFlow + f.ConcFlow;
     k.show(16, f.FeedFlow);
     k.recoveryAndRejection();
-    if (banks <= 1) f.DeltaPress = f.FeedPressure - f.ConcPressure;
-    else if (banks == 2) f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure;
+    if (banks <= 1)
+        f.DeltaPress = f.FeedPressure - f.ConcPressure;
+    else if (banks == 2)
+        f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure;
     else
-        f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure_2 + f.FeedPressure_3 -
-                       f.ConcPressure;
+        f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure_2 +
+                       f.FeedPressure_3 - f.ConcPressure;
     if (banks <= 1) return k.result;
 
-    const QString dpMessage = "System DP is negative!  Please make sure Feed Pressure and Concentrate are > 0 and "
-                              "FeedPressure > ConcPressure_1 and FeedPressure_2 > Concpressure.";
+    const QString dpMessage =
+        "System DP is negative!  Please make sure Feed Pressure and Concentrate are > 0 and "
+        "FeedPressure > ConcPressure_1 and FeedPressure_2 > Concpressure.";
     if (b.chkSystemData) {
         f.PermFlow = k.box(1);
         if (f.PermFlow <= 0) return k.failAt(GetMlString(1209, "Perm Flow must > 0"), 1), k.result;
@@ -310,12 +326,14 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f,
         if (f.PermuS_2 <= 0) return k.failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11), k.result;
         f.FeedPressure_2 = k.box(12);
         if (f.FeedPressure_2 <= 0 || f.FeedPressure_2 < f.ConcPressure)
-            return k.failAt(GetMlString(1213, "Feed Pressure 2 must > 0 and must be greater than end concentrate "
-                                              "pressure"),
+            return k.failAt(GetMlString(1213,
+                                        "Feed Pressure 2 must > 0 and must be greater than end concentrate "
+                                        "pressure"),
                             12),
                    k.result;
         f.PermBackPress_2 = k.box(13);
-        if (f.PermBackPress_2 < 0) return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), k.result;
+        if (f.PermBackPress_2 < 0)
+            return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), k.result;
         if (f.FeeduS <= f.PermuS)
             return k.failAt(GetMlString(1215, "Feed uSiemens must > permeate uS"), 6), k.result;
         f.FeedFlow = f.PermFlow + f.ConcFlow;
@@ -326,7 +344,8 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f,
         f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure;
         k.show(19, f.DeltaPress);
         if (f.DeltaPress <= 0) return k.failAt(GetMlString(1220, dpMessage), 3), k.result;
-        if (f.ConcPressure_1 < 0) return k.failAt(GetMlString(1221, "Conc Pressure 1 must > 0"), 21), k.result;
+        if (f.ConcPressure_1 < 0)
+            return k.failAt(GetMlString(1221, "Conc Pressure 1 must > 0"), 21), k.result;
     } else {
         f.PermFlow_1 = k.box(1);
         if (f.PermFlow_1 <= 0) return k.failAt(GetMlString(1216, "Perm Flow Bank 1 must > 0"), 1), k.result;
@@ -341,12 +360,14 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f,
         f.ConcPressure_1 = k.box(21);
         f.FeedPressure_2 = k.box(12);
         if (f.FeedPressure_2 <= 0)
-            return k.failAt(GetMlString(1218, "Feed Pressure 2 must > 0 and must be less than the bank concentrate "
-                                              "pressure"),
+            return k.failAt(GetMlString(1218,
+                                        "Feed Pressure 2 must > 0 and must be less than the bank concentrate "
+                                        "pressure"),
                             12),
                    k.result;
         f.PermBackPress_2 = k.box(13);
-        if (f.PermBackPress_2 < 0) return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), k.result;
+        if (f.PermBackPress_2 < 0)
+            return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), k.result;
         if (f.FeeduS <= f.PermuS_1)
             return k.failAt(GetMlString(1219, "Feed uSiemens must > Permeate Bank 1 uS"), 6), k.result;
         f.PermFlow = f.PermFlow_1 + f.PermFlow_2;
@@ -362,7 +383,8 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f,
             k.show(19, f.DeltaPress);
             if (f.DeltaPress <= 0) return k.failAt(GetMlString(1220, dpMessage), 3), k.result;
         }
-        if (f.ConcPressure_1 < 0) return k.failAt(GetMlString(1221, "Conc Pressure 1 must > 0"), 21), k.result;
+        if (f.ConcPressure_1 < 0)
+            return k.failAt(GetMlString(1221, "Conc Pressure 1 must > 0"), 21), k.result;
     }
     f.AreaBank = f.AreaBank_1 + f.AreaBank_2;
     wizardDone = true;
@@ -370,8 +392,8 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f,
 
     if (!k.bank3Values(true)) return k.result;
     k.threeBankTotals();
-    f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure_2 + f.FeedPressure_3 -
-                   f.ConcPressure;
+    f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure_2 +
+                   f.FeedPressure_3 - f.ConcPressure;
     k.show(19, f.DeltaPress);
     if (f.DeltaPress <= 0) return k.failAt(dpMessage, 3), k.result;
     wizardDone = true;
@@ -383,14 +405,15 @@ CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& f
     if (auto date = ParseReferenceDate(b.txtData[0])) {
         f.DateReference = *date;
     } else {
-        p.prompts.message("Cannot save dataProject without a valid Reference Date and Time!", Buttons::OK, Icon::None,
-                          QString());
+        p.prompts.message("Cannot save dataProject without a valid Reference Date and Time!", Buttons::OK,
+                          Icon::None, QString());
         k.result.focus = FocusTarget::data(0);
     }
     f.ElapsedTimeRef = BoxNumber(b.txtElapsedTime);
     if (f.ElapsedTimeRef < 0) {
-        const Answer a = p.prompts.message(GetMlString(1232, "Elapsed time is negative? OK to accept, Cancel to reenter."),
-                                           Buttons::OKCancel, Icon::None, QString());
+        const Answer a =
+            p.prompts.message(GetMlString(1232, "Elapsed time is negative? OK to accept, Cancel to reenter."),
+                              Buttons::OKCancel, Icon::None, QString());
         if (a != Answer::OK) {
             k.result.stopped = true;
             k.result.focus = {FocusTarget::ElapsedTime, 0};
@@ -417,9 +440,11 @@ CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& f
     } else {
         f.PermuS_1 = k.box(7);
         if (f.PermFlow <= 0)
-            return k.fail(GetMlString(1233, "Overall PermFlow was ") + ValueText(f.PermFlow) +
-                              GetMlString(1234, " which is not allowed. Please check Permeat Flow information again. "),
-                          {}),
+            return k.fail(
+                       GetMlString(1233, "Overall PermFlow was ") + ValueText(f.PermFlow) +
+                           GetMlString(
+                               1234, " which is not allowed. Please check Permeat Flow information again. "),
+                       {}),
                    k.result;
         f.PermuS = (f.PermuS_2 * f.PermFlow_2 + f.PermFlow_1 * f.PermuS_1) / f.PermFlow;
     }
@@ -440,11 +465,13 @@ CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& f
         {f.FeeduS <= 0, 535, "Feed uSiemens is <=0" + tail},
         {twoBanks && f.FeedPressure_2 <= 0, 536, "Feed Pressure for Bank 2 is <=0" + tail},
         {twoBanks && f.FeedPressure_2 < f.ConcPressure, 537,
-         "Feed Pressure for Bank 2 is < End Concentrate Pressure which is not allowed for an OPERATING two-bank data "
+         "Feed Pressure for Bank 2 is < End Concentrate Pressure which is not allowed for an OPERATING "
+         "two-bank data "
          "point. Please check you input."},
         {twoBanks && f.PermFlow_2 <= 0, 538, "PermFlow for Bank 2 is <=0" + tail},
         {f.FeedTemp <= 32 && f.unitTemp == 0, 539,
-         "Temperature is <= 32F which is not allowed for an OPERATING two-bank data point. Please check you input."},
+         "Temperature is <= 32F which is not allowed for an OPERATING two-bank data point. Please check you "
+         "input."},
     };
     for (const Test& t : tests) {
         if (!t.failed) continue;
@@ -454,4 +481,4 @@ CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& f
     return k.result;
 }
 
-}  // namespace hv
+} // namespace hv

@@ -33,4 +33,4 @@ CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& r
 QString RecoveryText(double permFlow, double feedFlow);
 QString RejectionText(double permuS, double concuS, double feeduS);
 
-}  // namespace hv
+} // namespace hv

@@ -15,7 +15,7 @@ QString unitName(int kind, int index) {
         return {};
     }
 }
-}  // namespace
+} // namespace
 
 void ApplyUnitPreset(Program& p, UnitPreset preset) {
     switch (preset) {
@@ -35,11 +35,30 @@ std::optional<QString> RowUnitCaption(int row, int flowUnit, int pressUnit, int 
     switch (row) {
     case 0:
         return QStringLiteral("mm/dd/yy hh:mm");
-    case 1: case 2: case 10: case 14: case 15: case 16: case 17: case 22:
+    case 1:
+    case 2:
+    case 10:
+    case 14:
+    case 15:
+    case 16:
+    case 17:
+    case 22:
         return unitName(3, flowUnit);
-    case 3: case 4: case 5: case 12: case 13: case 19: case 21: case 24: case 25: case 26:
+    case 3:
+    case 4:
+    case 5:
+    case 12:
+    case 13:
+    case 19:
+    case 21:
+    case 24:
+    case 25:
+    case 26:
         return unitName(1, pressUnit);
-    case 6: case 7: case 11: case 23:
+    case 6:
+    case 7:
+    case 11:
+    case 23:
         return GetMlString(592, "uSiemens");
     case 8:
         return GetMlString(594, "pH Units");
@@ -52,9 +71,17 @@ std::optional<QString> RowUnitCaption(int row, int flowUnit, int pressUnit, int 
     }
 }
 
-QString FlowSummary(int flowUnit) { return GetMlString(1149, "Flow:") + unitName(3, flowUnit); }
-QString TemperatureSummary(int tempUnit) { return GetMlString(328, "Temperature:") + unitName(2, tempUnit); }
-QString PressureSummary(int pressUnit) { return GetMlString(1150, "Press:") + unitName(1, pressUnit); }
-QString FluxSummary(int fluxUnit) { return GetMlString(1151, "Flux:") + unitName(4, fluxUnit); }
+QString FlowSummary(int flowUnit) {
+    return GetMlString(1149, "Flow:") + unitName(3, flowUnit);
+}
+QString TemperatureSummary(int tempUnit) {
+    return GetMlString(328, "Temperature:") + unitName(2, tempUnit);
+}
+QString PressureSummary(int pressUnit) {
+    return GetMlString(1150, "Press:") + unitName(1, pressUnit);
+}
+QString FluxSummary(int fluxUnit) {
+    return GetMlString(1151, "Flux:") + unitName(4, fluxUnit);
+}
 
-}  // namespace hv
+} // namespace hv

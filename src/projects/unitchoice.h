@@ -21,4 +21,4 @@ QString TemperatureSummary(int tempUnit);
 QString PressureSummary(int pressUnit);
 QString FluxSummary(int fluxUnit);
 
-}  // namespace hv
+} // namespace hv

@@ -7,4 +7,4 @@ namespace hv {
 // by bank, 31 for system data plus bank 2.
 QString WizardDirections(int step);
 
-}  // namespace hv
+} // namespace hv

@@ -21,7 +21,7 @@ inline void fillElements(Program& p) {
         r.ListPos = i;
         p.ElementList.push_back(r);
     }
-    p.ElementList.push_back(ElementSpecRecord{});  // the blank entry above the last
+    p.ElementList.push_back(ElementSpecRecord{}); // the blank entry above the last
     p.ElementTable = p.ElementList;
     p.ElementListUpper = 3;
 }
@@ -34,4 +34,4 @@ inline void prepare(TestEnv& env) {
     fillElements(env.prog());
 }
 
-}  // namespace hv::test
+} // namespace hv::test

@@ -20,7 +20,8 @@ ProjectBoxes oneBank() {
     ProjectBoxes b;
     b.txtData[0] = "1/15/2026 10:30:00";
     const char* v[10] = {"", "75", "25", "10", "8", "0.5", "1000", "10", "7", "25"};
-    for (int i = 1; i < 10; ++i) b.txtData[size_t(i)] = v[i];
+    for (int i = 1; i < 10; ++i)
+        b.txtData[size_t(i)] = v[i];
     b.field(400) = "10";
     b.field(500) = "6";
     b.field(100) = "60";
@@ -49,7 +50,7 @@ ProjectBoxes twoBanks(bool systemData) {
 
 ProjectBoxes threeBanks() {
     ProjectBoxes b = twoBanks(false);
-    b.chk2Bank = false;  // the wizard leaves it unticked for three banks
+    b.chk2Bank = false; // the wizard leaves it unticked for three banks
     b.txtData[22] = "20";
     b.txtData[23] = "40";
     b.txtData[24] = "8.5";
@@ -66,7 +67,7 @@ FormProjectRecord withBanks(int n) {
     return f;
 }
 
-}  // namespace
+} // namespace
 
 class TestProjectLogic : public QObject {
     Q_OBJECT
@@ -86,10 +87,10 @@ private slots:
         k = SplitProjectItem(ProjectListItem("Line Train:A", 4), 1);
         QCOMPARE(k.projectId, QString("Line Train:A"));
         QCOMPARE(k.train, qint16(4));
-        k = SplitProjectItem("Train:5", 0);  // first: the whole text is the ID
+        k = SplitProjectItem("Train:5", 0); // first: the whole text is the ID
         QCOMPARE(k.projectId, QString("Train:5"));
         QCOMPARE(k.train, qint16(0));
-        k = SplitProjectItem("Plant Train:x", 2);  // no number: a typed ID
+        k = SplitProjectItem("Plant Train:x", 2); // no number: a typed ID
         QCOMPARE(k.projectId, QString("Plant Train:x"));
         QCOMPARE(k.train, qint16(2));
     }
@@ -110,7 +111,7 @@ private slots:
         l = ListProjectTrains(p, false);
         QCOMPARE(l.items, QStringList({"Alpha Train:1", "Alpha Train:2", "Beta Train:1"}));
         QCOMPARE(l.selected, 1);
-        p.CurrentProject.ProjectID = "alpha";  // the list compares case-sensitively
+        p.CurrentProject.ProjectID = "alpha"; // the list compares case-sensitively
         QCOMPARE(ListProjectTrains(p, false).selected, 0);
         QCOMPARE(ListProjectTrains(p, true).selected, 0);
         QCOMPARE(ElementModels(p), QStringList({"HV-TEST A", "HV-TEST B", "HV-TEST C"}));
@@ -146,10 +147,10 @@ private slots:
         QCOMPARE(f.unitPress, qint16(7));
         QCOMPARE(f.uStoPPM, 0.5);
         QCOMPARE(f.Density, 1.0);
-        b.txtData[3] = "5";  // feed below concentrate
+        b.txtData[3] = "5"; // feed below concentrate
         GetFormData(p, b, f);
         QCOMPARE(f.DeltaPress, 0.0);
-        b.txtData[2] = "0";  // no concentrate flow: no conductivity rather than a division by zero
+        b.txtData[2] = "0"; // no concentrate flow: no conductivity rather than a division by zero
         GetFormData(p, b, f);
         QCOMPARE(f.ConcuS, 0.0);
     }
@@ -165,7 +166,7 @@ private slots:
         QCOMPARE(f.PermFlow_1, 60.0);
         QVERIFY(qAbs(f.PermuS_1 - 200.0 / 60) < 1e-9);
         QCOMPARE(f.FeedFlow, 125.0);
-        QCOMPARE(f.ElementType, qint16(1));  // bank 1's, not list 0's
+        QCOMPARE(f.ElementType, qint16(1)); // bank 1's, not list 0's
         QCOMPARE(f.NumElementsBank, qint16(60));
         QCOMPARE(f.AreaBank, 1562.4 + 669.6);
         QCOMPARE(f.DeltaPress_1, 0.5);
@@ -187,21 +188,21 @@ private slots:
         Program& p = env.prog();
         ApplyUnitPreset(p, UnitPreset::CMH);
         ProjectBoxes b = threeBanks();
-        b.txtData[14] = "100";  // banks 1 and 2 only, as an earlier display may have left it
+        b.txtData[14] = "100"; // banks 1 and 2 only, as an earlier display may have left it
         b.cboElements = {0, 2, 1, 1};
         FormProjectRecord f = withBanks(3);
         GetFormData(p, b, f);
         QCOMPARE(f.PermFlow, 120.0);
         QCOMPARE(f.FeedFlow, 145.0);
         QCOMPARE(f.PermuS, (5 * 60 + 20 * 40 + 40 * 20) / 120.0);
-        QCOMPARE(f.ElementType, qint16(2));  // ElementType_1, never the disabled list 0
+        QCOMPARE(f.ElementType, qint16(2)); // ElementType_1, never the disabled list 0
         QCOMPARE(f.ElementType_3, qint16(1));
         QCOMPARE(f.NumElementsBank, qint16(72));
         QVERIFY(qAbs(f.AreaBank - (1562.4 + 669.6 + 446.4)) < 1e-9);
-        QVERIFY(qAbs(f.CapacityM3D - 120 * 24) < 0.1);  // bank 3 included
+        QVERIFY(qAbs(f.CapacityM3D - 120 * 24) < 0.1); // bank 3 included
         QCOMPARE(f.DeltaPress_2, 0.2);
         QVERIFY(qAbs(f.DeltaPress_3 - 0.5) < 1e-9);
-        b.txtData[24] = "7";  // bank 3 feed below the final concentrate: negative, not limited
+        b.txtData[24] = "7"; // bank 3 feed below the final concentrate: negative, not limited
         GetFormData(p, b, f);
         QCOMPARE(f.DeltaPress_3, -1.0);
     }
@@ -221,7 +222,8 @@ private slots:
         QTest::newRow("back pressure 0") << 5 << "0" << 1 << "";
         QTest::newRow("back pressure -0.1") << 5 << "-0.1" << 1 << "Permeate Backpressure must >= 0";
         QTest::newRow("space") << 2 << " " << 1 << "Concentrate Flow must > 0";
-        QTest::newRow("empty") << 5 << "" << 1 << "You must enter data for every field, even if 0. Please try again";
+        QTest::newRow("empty") << 5 << "" << 1
+                               << "You must enter data for every field, even if 0. Please try again";
         QTest::newRow("DP 0") << 3 << "8" << 1 << "System DP is negative!";
         QTest::newRow("feed uS") << 6 << "10" << 1 << "Feed uSiemens must > Permeate uS";
         QTest::newRow("no perm flow") << 1 << "0" << 1 << "Perm Flow must be > 0";
@@ -253,7 +255,7 @@ private slots:
         test::prepare(env);
         Program& p = env.prog();
         ProjectBoxes b = oneBank();
-        b.txtData[2] = "50%";  // a percent sign divides by 100
+        b.txtData[2] = "50%"; // a percent sign divides by 100
         FormProjectRecord f = withBanks(1);
         ValidationResult r = ValidatenewData(p, b, f);
         QVERIFY(r.dataValid);
@@ -333,14 +335,14 @@ private slots:
         test::prepare(env);
         Program& p = env.prog();
         ProjectBoxes b = threeBanks();
-        b.txtData[26] = "0";  // the wizard wants an interstage pressure above 0 here
+        b.txtData[26] = "0"; // the wizard wants an interstage pressure above 0 here
         FormProjectRecord f = withBanks(3);
         bool done = false;
         env.prompts.onMessage("Conc pressure Bank 2 must > 0", Answer::OK);
         CheckResult r = WizardStep7Checks(p, b, f, done);
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(r.stopped);
-        QVERIFY(done);  // banks 1 and 2 passed before bank 3's checks
+        QVERIFY(done); // banks 1 and 2 passed before bank 3's checks
         QCOMPARE(r.focus, FocusTarget::data(26));
 
         b = threeBanks();
@@ -371,7 +373,7 @@ private slots:
         QCOMPARE(r.focus.kind, FocusTarget::ElapsedTime);
 
         b.txtElapsedTime = "1";
-        b.txtData[12] = "7";  // bank 2 feed below the final concentrate
+        b.txtData[12] = "7"; // bank 2 feed below the final concentrate
         env.prompts.onMessage("Feed Pressure for Bank 2 is < End Concentrate Pressure", Answer::OK);
         r = WizardFinishChecks(p, b, f);
         QVERIFY(!r.stopped);
@@ -401,7 +403,7 @@ private slots:
         QCOMPARE(b.field(200), FormatValue(2232.0));
         b.field(400) = "200";
         b.field(500) = "200";
-        VesselBoxLeft(b, 400);  // beyond a 16-bit count
+        VesselBoxLeft(b, 400); // beyond a 16-bit count
         QCOMPARE(b.field(100), QString("0"));
 
         // Two and three banks: the system column holds the sum of the bank areas.
@@ -420,7 +422,7 @@ private slots:
         QCOMPARE(b.field(202), FormatValue(200.0));
         QCOMPARE(b.field(200), FormatValue(572.0));
         QCOMPARE(b.field(300), FluxText(FluxOf(100, 572, 13, 1)));
-        QCOMPARE(b.field(203), QString());  // bank 3 is not part of two banks
+        QCOMPARE(b.field(203), QString()); // bank 3 is not part of two banks
         ElementListLeft(p, b, 3, 3, 13);
         QCOMPARE(b.field(203), FormatValue(79.0));
         QCOMPARE(b.field(200), FormatValue(651.0));
@@ -477,9 +479,10 @@ private slots:
         QVERIFY(InsertProjectTrains(p, f));
         QCOMPARE(f.TrainNumber, qint16(4));
         Database db = Database::open(p.ProjectDatabasePath);
-        const DbRows rows = db.select("SELECT TrainNumber, NumTrains, Systemdata, refph FROM ProjectInfo WHERE "
-                                      "ProjectID = ? ORDER BY TrainNumber",
-                                      {"O'Brien's plant"});
+        const DbRows rows =
+            db.select("SELECT TrainNumber, NumTrains, Systemdata, refph FROM ProjectInfo WHERE "
+                      "ProjectID = ? ORDER BY TrainNumber",
+                      {"O'Brien's plant"});
         QCOMPARE(rows.count(), 3);
         QCOMPARE(rows.at(0).toInt16("TrainNumber"), qint16(2));
         QCOMPARE(rows.at(2).toInt16("TrainNumber"), qint16(4));
@@ -487,7 +490,7 @@ private slots:
 
         // A train that exists refuses the whole creation.
         FormProjectRecord again = f;
-        again.ProjectID = "o'brien's PLANT";  // IDs compare without regard to case
+        again.ProjectID = "o'brien's PLANT"; // IDs compare without regard to case
         again.TrainNumber = 4;
         again.NumTrains = 2;
         env.prompts.onMessage("already exists", Answer::OK);
@@ -591,7 +594,7 @@ private slots:
         QCOMPARE(*RowUnitCaption(9, 14, 8, 1), QString("Deg C"));
         QVERIFY(!RowUnitCaption(18, 14, 8, 1));
         QCOMPARE(FlowSummary(13), QString("Flow:m3/hr"));
-        QCOMPARE(FluxSummary(99), QString("Flux:"));  // a bad stored code does not fail the display
+        QCOMPARE(FluxSummary(99), QString("Flux:")); // a bad stored code does not fail the display
     }
 
     void commaLocale() {

@@ -32,7 +32,8 @@ dlgUnits::dlgUnits(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
     btnCGS = new QPushButton("CMH", this);
     btnCGS->setToolTip("Deg C, m^3/hr, kg/cm^2");
     auto* presets = new QHBoxLayout;
-    for (QPushButton* b : {btnUS, btnMetric, btnCGS}) presets->addWidget(b);
+    for (QPushButton* b : {btnUS, btnMetric, btnCGS})
+        presets->addWidget(b);
     grid->addLayout(presets, 5, 0, 1, 2);
     btnOk = new QPushButton("&Ok", this);
     btnOk->setDefault(true);
@@ -51,16 +52,20 @@ dlgUnits::dlgUnits(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
 }
 
 void dlgUnits::Form_Load() {
-    resize(300, 267);  // 4500 x 4000 twips
+    resize(300, 267); // 4500 x 4000 twips
     move(0, 0);
     const struct {
         QComboBox* list;
         int kind;
         int count;
-    } fills[5] = {{cbPresUnits, 1, PressureUnitCount}, {cbTempUnits, 2, 2}, {cbFlowUnits, 3, FlowUnitCount},
-                  {cbFluxUnits, 4, FluxUnitCount}, {cbMassUnits, 5, MassUnitCount}};
+    } fills[5] = {{cbPresUnits, 1, PressureUnitCount},
+                  {cbTempUnits, 2, 2},
+                  {cbFlowUnits, 3, FlowUnitCount},
+                  {cbFluxUnits, 4, FluxUnitCount},
+                  {cbMassUnits, 5, MassUnitCount}};
     for (const auto& f : fills)
-        for (int i = 0; i < f.count; ++i) f.list->addItem(GetUnitName(f.kind, i));
+        for (int i = 0; i < f.count; ++i)
+            f.list->addItem(GetUnitName(f.kind, i));
     showChoices();
     opened_ = {p_.PressureUnit, p_.TemperatureUnit, p_.FlowUnit, p_.FluxUnit, p_.MassUnit};
 }
@@ -119,4 +124,4 @@ void dlgUnits::keyPressEvent(QKeyEvent* e) {
     QDialog::keyPressEvent(e);
 }
 
-}  // namespace hv
+} // namespace hv

@@ -17,7 +17,7 @@ class dlgUnits : public QDialog {
 public:
     explicit dlgUnits(Program& p, QWidget* parent = nullptr);
 
-    std::vector<QLabel*> txtLabel;  // 0..4
+    std::vector<QLabel*> txtLabel; // 0..4
     QComboBox* cbPresUnits = nullptr;
     QComboBox* cbTempUnits = nullptr;
     QComboBox* cbFlowUnits = nullptr;
@@ -43,7 +43,7 @@ private:
     void showChoices();
 
     Program& p_;
-    std::array<qint16, 5> opened_{};  // pressure, temperature, flow, flux, mass at load
+    std::array<qint16, 5> opened_{}; // pressure, temperature, flow, flux, mass at load
 };
 
-}  // namespace hv
+} // namespace hv

@@ -22,8 +22,8 @@
 #include "projects/recalc.h"
 #include "projects/referencechecks.h"
 #include "projects/ui/dlgunits.h"
-#include "projects/wizardtexts.h"
 #include "projects/unitchoice.h"
+#include "projects/wizardtexts.h"
 
 namespace hv {
 
@@ -77,7 +77,7 @@ int keyAsciiOf(const QKeyEvent* e) {
     return t.at(0).unicode();
 }
 
-}  // namespace
+} // namespace
 
 frmProject::frmProject(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -103,18 +103,19 @@ void frmProject::buildControls() {
     cmdClose = new QPushButton("Cancel", this);
     top->addWidget(cbProject);
     top->addWidget(txtNewProject);
-    for (QWidget* w : {static_cast<QWidget*>(cmdGo), static_cast<QWidget*>(cmdSelect),
-                       static_cast<QWidget*>(cmdEdit), static_cast<QWidget*>(cmdSave),
-                       static_cast<QWidget*>(cmdClose)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(cmdGo), static_cast<QWidget*>(cmdSelect), static_cast<QWidget*>(cmdEdit),
+          static_cast<QWidget*>(cmdSave), static_cast<QWidget*>(cmdClose)})
         top->addWidget(w);
     top->addStretch();
     root->addLayout(top);
 
-    lblReference = new QLabel(
-        "Reference Data - Enter Baseline Performance at Reference START Date or Reference Data at defined Elapsed "
-        "Time value. You must enter this information for each TRAIN. Click the Check Box to set all Trains the "
-        "Same.  Select a new project from the Dropdown Box",
-        this);
+    lblReference = new QLabel("Reference Data - Enter Baseline Performance at Reference START Date or "
+                              "Reference Data at defined Elapsed "
+                              "Time value. You must enter this information for each TRAIN. Click the Check "
+                              "Box to set all Trains the "
+                              "Same.  Select a new project from the Dropdown Box",
+                              this);
     lblReference->setWordWrap(true);
     root->addWidget(lblReference);
     lblDirections = new QLabel(this);
@@ -133,22 +134,21 @@ void frmProject::buildControls() {
         optBanks.push_back(new QRadioButton(bankCaptions[i], banksBox));
         banks->addWidget(optBanks.back());
     }
-    chk2Bank = new QCheckBox(
-        "2 BANKS? Check this box to collect data for TWO banks each time data is collected.  UnChecked means that "
-        "the SYSTEM will be treated a single bank. ",
-        this);
-    chk2Bank->setToolTip("If you check this box then you may enter and record data for a tow bank system. Unchecked "
-                         "and only a full SYSTEM will be considered.");
-    chkSystemData = new QCheckBox(
-        "Check this box if you will have data for the Total SYSTEM AND BANK 2 separately.  Unchecked means that you "
-        "have data for Bank 1 and Bank 2 separately available. ",
-        this);
+    chk2Bank = new QCheckBox("2 BANKS? Check this box to collect data for TWO banks each time data is "
+                             "collected.  UnChecked means that "
+                             "the SYSTEM will be treated a single bank. ",
+                             this);
+    chk2Bank->setToolTip(
+        "If you check this box then you may enter and record data for a tow bank system. Unchecked "
+        "and only a full SYSTEM will be considered.");
+    chkSystemData = new QCheckBox("Check this box if you will have data for the Total SYSTEM AND BANK 2 "
+                                  "separately.  Unchecked means that you "
+                                  "have data for Bank 1 and Bank 2 separately available. ",
+                                  this);
     chkSystemData->setToolTip(
         "Check this box IF you have system level data - eg Total Perm flow AND separate data for Bank 2. ");
-    for (QCheckBox* c : {chk2Bank, chkSystemData}) {
-        c->setStyleSheet("QCheckBox { max-width: 420px; }");
+    for (QCheckBox* c : {chk2Bank, chkSystemData})
         banks->addWidget(c);
-    }
     setup->addWidget(banksBox, 2);
 
     auto* trains = new QGridLayout;
@@ -189,7 +189,9 @@ void frmProject::buildControls() {
     for (int i = 0; i < 27; ++i) {
         lblFields[i] = new QLabel(FieldCaptions[i], this);
         txtData.push_back(new QLineEdit(this));
+        txtData.back()->setMinimumWidth(150);
         lblUnits[i] = new QLabel(this);
+        lblUnits[i]->setMinimumWidth(90);
         const int row = i < 14 ? i : i - 14;
         const int col = i < 14 ? 0 : 3;
         data->addWidget(lblFields[i], row, col);
@@ -247,7 +249,8 @@ void frmProject::buildControls() {
     cmdNext = new QPushButton("Next =>", this);
     cmdCreate = new QPushButton("Create Project", this);
     cmdCancel = new QPushButton("Cancel New Project Creation", this);
-    for (QPushButton* b : {cmdBack, cmdNext, cmdCreate, cmdCancel}) wizard->addWidget(b);
+    for (QPushButton* b : {cmdBack, cmdNext, cmdCreate, cmdCancel})
+        wizard->addWidget(b);
     wizard->addStretch();
     root->addLayout(wizard);
 
@@ -272,10 +275,14 @@ void frmProject::connectHandlers() {
     connect(btnUnitCMH, &QPushButton::clicked, this, &frmProject::btnUnitCMH_Click);
     connect(btnUnitUS, &QPushButton::clicked, this, &frmProject::btnUnitUS_Click);
     connect(btnUnitCustom, &QPushButton::clicked, this, &frmProject::btnUnitCustom_Click);
-    for (QLineEdit* e : txtData) e->installEventFilter(this);
-    for (auto& [i, e] : txtFields) e->installEventFilter(this);
-    for (QComboBox* c : cboElements) c->installEventFilter(this);
-    for (QLineEdit* e : {txtElapsedTime, txtNumTrains, txtTrainNumber, txtNewProject}) e->installEventFilter(this);
+    for (QLineEdit* e : txtData)
+        e->installEventFilter(this);
+    for (auto& [i, e] : txtFields)
+        e->installEventFilter(this);
+    for (QComboBox* c : cboElements)
+        c->installEventFilter(this);
+    for (QLineEdit* e : {txtElapsedTime, txtNumTrains, txtTrainNumber, txtNewProject})
+        e->installEventFilter(this);
 }
 
 // Key presses and focus changes of the entry boxes go to their handlers.
@@ -295,12 +302,18 @@ bool frmProject::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
         if (key == 0) return false;
-        if (int i = dataIndex(); i >= 0) txtData_KeyPress(i, key);
-        else if (int f = fieldIndex(); f >= 0) txtFields_KeyPress(f, key);
-        else if (w == txtElapsedTime) txtElapsedTime_KeyPress(key);
-        else if (w == txtNumTrains) txtNumTrains_KeyPress(key);
-        else if (w == txtTrainNumber) txtTrainNumber_KeyPress(key);
-        else return false;
+        if (int i = dataIndex(); i >= 0)
+            txtData_KeyPress(i, key);
+        else if (int f = fieldIndex(); f >= 0)
+            txtFields_KeyPress(f, key);
+        else if (w == txtElapsedTime)
+            txtElapsedTime_KeyPress(key);
+        else if (w == txtNumTrains)
+            txtNumTrains_KeyPress(key);
+        else if (w == txtTrainNumber)
+            txtTrainNumber_KeyPress(key);
+        else
+            return false;
         return key == 0;
     }
     if (event->type() == QEvent::FocusIn) {
@@ -313,11 +326,16 @@ bool frmProject::eventFilter(QObject* watched, QEvent* event) {
         if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason || !w->isEnabled() ||
             !isVisible())
             return false;
-        if (int i = dataIndex(); i >= 0) txtData_LostFocus(i);
-        else if (int f = fieldIndex(); f >= 0) txtFields_LostFocus(f);
-        else if (w == txtNumTrains) txtNumTrains_LostFocus();
-        else if (w == txtTrainNumber) txtTrainNumber_LostFocus();
-        else if (w == txtNewProject) txtNewProject_LostFocus();
+        if (int i = dataIndex(); i >= 0)
+            txtData_LostFocus(i);
+        else if (int f = fieldIndex(); f >= 0)
+            txtFields_LostFocus(f);
+        else if (w == txtNumTrains)
+            txtNumTrains_LostFocus();
+        else if (w == txtTrainNumber)
+            txtTrainNumber_LostFocus();
+        else if (w == txtNewProject)
+            txtNewProject_LostFocus();
         else
             for (size_t c = 0; c < cboElements.size(); ++c)
                 if (cboElements[c] == w) cboElements_LostFocus(int(c));
@@ -330,9 +348,12 @@ bool frmProject::eventFilter(QObject* watched, QEvent* event) {
 
 ProjectBoxes frmProject::boxes() const {
     ProjectBoxes b;
-    for (size_t i = 0; i < 27; ++i) b.txtData[i] = txtData[i]->text();
-    for (auto& [i, e] : txtFields) b.field(i) = e->text();
-    for (size_t c = 0; c < 4; ++c) b.cboElements[c] = cboElements[c]->currentIndex();
+    for (size_t i = 0; i < 27; ++i)
+        b.txtData[i] = txtData[i]->text();
+    for (auto& [i, e] : txtFields)
+        b.field(i) = e->text();
+    for (size_t c = 0; c < 4; ++c)
+        b.cboElements[c] = cboElements[c]->currentIndex();
     b.chkSystemData = chkSystemData->isChecked();
     b.chk2Bank = chk2Bank->isChecked();
     b.chkAllTrains = chkAllTrains->isChecked();
@@ -348,10 +369,13 @@ void frmProject::setBoxes(const ProjectBoxes& b) {
     auto put = [](QLineEdit* e, const QString& t) {
         if (e->text() != t) e->setText(t);
     };
-    for (size_t i = 0; i < 27; ++i) put(txtData[i], b.txtData[i]);
-    for (auto& [i, e] : txtFields) put(e, b.field(i));
+    for (size_t i = 0; i < 27; ++i)
+        put(txtData[i], b.txtData[i]);
+    for (auto& [i, e] : txtFields)
+        put(e, b.field(i));
     for (size_t c = 0; c < 4; ++c)
-        if (cboElements[c]->currentIndex() != b.cboElements[c]) cboElements[c]->setCurrentIndex(b.cboElements[c]);
+        if (cboElements[c]->currentIndex() != b.cboElements[c])
+            cboElements[c]->setCurrentIndex(b.cboElements[c]);
     chkSystemData->setChecked(b.chkSystemData);
     chk2Bank->setChecked(b.chk2Bank);
     chkAllTrains->setChecked(b.chkAllTrains);
@@ -364,12 +388,23 @@ void frmProject::setBoxes(const ProjectBoxes& b) {
 
 void frmProject::focusOn(const FocusTarget& t) {
     switch (t.kind) {
-    case FocusTarget::Data: txtData[size_t(t.index)]->setFocus(); break;
-    case FocusTarget::Field: txtFields.at(t.index)->setFocus(); break;
-    case FocusTarget::ElapsedTime: txtElapsedTime->setFocus(); break;
-    case FocusTarget::NewProject: txtNewProject->setFocus(); break;
-    case FocusTarget::NumTrains: txtNumTrains->setFocus(); break;
-    case FocusTarget::None: break;
+    case FocusTarget::Data:
+        txtData[size_t(t.index)]->setFocus();
+        break;
+    case FocusTarget::Field:
+        txtFields.at(t.index)->setFocus();
+        break;
+    case FocusTarget::ElapsedTime:
+        txtElapsedTime->setFocus();
+        break;
+    case FocusTarget::NewProject:
+        txtNewProject->setFocus();
+        break;
+    case FocusTarget::NumTrains:
+        txtNumTrains->setFocus();
+        break;
+    case FocusTarget::None:
+        break;
     }
 }
 
@@ -378,7 +413,9 @@ void frmProject::reportDbError(const DbError& e) {
                        Buttons::OK, Icon::Critical);
 }
 
-int frmProject::bankCount() const { return std::clamp<int>(FormProject.NumBanks, 1, 3); }
+int frmProject::bankCount() const {
+    return std::clamp<int>(FormProject.NumBanks, 1, 3);
+}
 
 // ---- Start-up and the project list ----
 
@@ -397,9 +434,11 @@ void frmProject::InitializeForm() {
         txtData[size_t(i)]->clear();
         lblUnits[i]->setText(GetMlString(173, "Units"));
     }
-    for (int i = 100; i <= 103; ++i) lblUnits[i]->clear();
+    for (int i = 100; i <= 103; ++i)
+        lblUnits[i]->clear();
     for (int row : {100, 200, 300, 400})
-        for (int c = 0; c < 4; ++c) txtFields[row + c]->setText("0");
+        for (int c = 0; c < 4; ++c)
+            txtFields[row + c]->setText("0");
     txtNumTrains->setText("1");
     txtTrainNumber->setText("1");
     chk2Bank->setChecked(false);
@@ -416,7 +455,8 @@ void frmProject::InitializeForm() {
 
 void frmProject::FillComboBoxes() {
     cbProject->clear();
-    for (QComboBox* c : cboElements) c->clear();
+    for (QComboBox* c : cboElements)
+        c->clear();
     try {
         const ProjectListing list = ListProjectTrains(p_, p_.ProjectCreateMode);
         cbProject->addItems(list.items);
@@ -467,13 +507,16 @@ void frmProject::cmdSelect_Click() {
     close();
 }
 
-void frmProject::cbProject_DropDown() { cmdSelect->setEnabled(false); }
+void frmProject::cbProject_DropDown() {
+    cmdSelect->setEnabled(false);
+}
 
 void frmProject::cmdEdit_Click() {
-    const Answer a = p_.prompts.message(
-        "Editing an existing project will NOT change any NORMALIZED data previously entered. It will only change "
-        "data going forward.\r\n\r\nDo you want to continue? You will will have final opportunity to save or cancel.",
-        Buttons::YesNo, Icon::Question);
+    const Answer a = p_.prompts.message("Editing an existing project will NOT change any NORMALIZED data "
+                                        "previously entered. It will only change "
+                                        "data going forward.\r\n\r\nDo you want to continue? You will will "
+                                        "have final opportunity to save or cancel.",
+                                        Buttons::YesNo, Icon::Question);
     if (a != Answer::Yes) {
         cmdSave->setEnabled(false);
         return;
@@ -501,9 +544,11 @@ void frmProject::cmdSave_Click() {
     const Answer a = p_.prompts.message(
         "Updated Project Information!\r\n\r\n"
         "If you changed any essential project reference data you should recalculate the project.\r\n\r\n"
-        "This will change ALL of your data. If unsure, please Export your project first using the Export HV Project "
+        "This will change ALL of your data. If unsure, please Export your project first using the Export HV "
+        "Project "
         "function as a backup.\r\n\r\n"
-        "If this change represents a change in the system configuration for data going forward only then select "
+        "If this change represents a change in the system configuration for data going forward only then "
+        "select "
         "NO.\r\n\r\n"
         "Recalculate the Current Project displayed in the Project drop down box?",
         Buttons::YesNo, Icon::Question);
@@ -530,11 +575,13 @@ void frmProject::cmdCreate_Click() {
     }
     if (!SaveNewProject()) return;
     if (BoxCount(txtNumTrains->text()) < 2)
-        p_.prompts.message("Project Created! Project is selected for use. Use the EDIT CURRENT PROJECT INFORMATION "
-                           "feature to make changes.");
+        p_.prompts.message(
+            "Project Created! Project is selected for use. Use the EDIT CURRENT PROJECT INFORMATION "
+            "feature to make changes.");
     else
-        p_.prompts.message("Multiple Projects Created! Project and first train is selected. Use the EDIT CURRENT "
-                           "PROJECT INFORMATION feature to make changes.");
+        p_.prompts.message(
+            "Multiple Projects Created! Project and first train is selected. Use the EDIT CURRENT "
+            "PROJECT INFORMATION feature to make changes.");
     p_.ProjectCreateMode = false;
     p_.ProjectSelectMode = true;
     p_.ProjectEditMode = false;
@@ -560,9 +607,15 @@ void frmProject::cmdCancel_Click() {
     InitializeForm();
 }
 
-void frmProject::cmdBack_Click() { CreateNewProject(-1); }
-void frmProject::cmdNext_Click() { CreateNewProject(1); }
-void frmProject::cmdClose_Click() { close(); }
+void frmProject::cmdBack_Click() {
+    CreateNewProject(-1);
+}
+void frmProject::cmdNext_Click() {
+    CreateNewProject(1);
+}
+void frmProject::cmdClose_Click() {
+    close();
+}
 
 // ---- Units ----
 
@@ -636,9 +689,11 @@ void frmProject::ConfigureForm() {
         lblDirections->show();
     }
     cmdSave->setEnabled(false);
+    cmdCancel->setVisible(create);
     CreatingProject = create;
     lblReference->hide();
-    for (QRadioButton* o : optBanks) o->setEnabled(create);
+    for (QRadioButton* o : optBanks)
+        o->setEnabled(create);
     if (create) {
         CreateNewProject(-100);
         return;
@@ -708,7 +763,9 @@ void frmProject::GetRSData() {
 
 // ---- Storing ----
 
-void frmProject::GetFormData() { hv::GetFormData(p_, boxes(), FormProject); }
+void frmProject::GetFormData() {
+    hv::GetFormData(p_, boxes(), FormProject);
+}
 
 bool frmProject::SaveNewProject() {
     GetFormData();
@@ -740,7 +797,9 @@ bool frmProject::UpdateProject() {
     return true;
 }
 
-void frmProject::LoadMyProject() { CopyToCurrentProject(p_, FormProject); }
+void frmProject::LoadMyProject() {
+    CopyToCurrentProject(p_, FormProject);
+}
 
 // ---- Checks ----
 
@@ -752,8 +811,10 @@ void frmProject::ValidatenewData() {
     focusOn(r.focus);
     if (r.stopped) return;
     if (DataValid) {
-        if (CreatingProject) cmdCreate->setEnabled(true);
-        else cmdSave->setEnabled(true);
+        if (CreatingProject)
+            cmdCreate->setEnabled(true);
+        else
+            cmdSave->setEnabled(true);
     } else {
         cmdCreate->setEnabled(false);
         cmdSave->setEnabled(false);
@@ -784,13 +845,15 @@ void frmProject::CreateNewProject(int direction) {
         txtNumTrains->setText("1");
         txtTrainNumber->setText("1");
         txtNewProject->show();
-        txtNewProject->setText(GetMlString(1178, "New Project.") + p_.system.now().toString("MM.dd.yy HH.mm.ss"));
+        txtNewProject->setText(GetMlString(1178, "New Project.") +
+                               p_.system.now().toString("MM.dd.yy HH.mm.ss"));
         break;
     case 2:
         if (txtNewProject->text().isEmpty() || txtNewProject->text().size() > 50) {
-            p_.prompts.message(GetMlString(1180, "The new ProjectDiagram ID must have at least one character and no "
-                                                 "more than 50. Please check input."),
-                               Buttons::OK, Icon::None, QString());
+            p_.prompts.message(
+                GetMlString(1180, "The new ProjectDiagram ID must have at least one character and no "
+                                  "more than 50. Please check input."),
+                Buttons::OK, Icon::None, QString());
             txtNewProject->setFocus();
         }
         lblDirections->setText(WizardDirections(2));
@@ -820,18 +883,21 @@ void frmProject::CreateNewProject(int direction) {
             lblFields[7]->setText("Reference Permeate uSiemens Bank _1");
         }
         lblDirections->setText(WizardDirections(4));
-        for (QPushButton* b : {btnUnitCMD, btnUnitCMH, btnUnitUS, btnUnitCustom}) b->setEnabled(true);
+        for (QPushButton* b : {btnUnitCMD, btnUnitCMH, btnUnitUS, btnUnitCustom})
+            b->setEnabled(true);
         break;
     case 5: {
         const int banks = bankCount();
         for (int c = 0; c <= banks; ++c) {
             cboElements[size_t(c)]->setEnabled(false);
-            for (int row : GridRows) txtFields[row + c]->setEnabled(false);
+            for (int row : GridRows)
+                txtFields[row + c]->setEnabled(false);
         }
         const int from = banks == 1 ? 0 : 1, to = banks == 1 ? 0 : banks;
         for (int c = from; c <= to; ++c) {
             cboElements[size_t(c)]->setEnabled(true);
-            for (int row : GridRows) txtFields[row + c]->setEnabled(true);
+            for (int row : GridRows)
+                txtFields[row + c]->setEnabled(true);
         }
         cboElements[size_t(from)]->setFocus();
         lblDirections->setText(WizardDirections(5));
@@ -900,7 +966,8 @@ void frmProject::CreateNewProject(int direction) {
 
 void frmProject::ConfigElements() {
     for (int c = 0; c < 4; ++c) {
-        for (int row : GridRows) txtFields[row + c]->hide();
+        for (int row : GridRows)
+            txtFields[row + c]->hide();
         lblLabels[200 + c]->hide();
         lblLabels[300 + c]->hide();
         cboElements[size_t(c)]->hide();
@@ -908,7 +975,8 @@ void frmProject::ConfigElements() {
     const int banks = bankCount();
     const int last = banks == 1 ? 0 : banks;
     for (int c = 0; c <= last; ++c) {
-        for (int row : GridRows) txtFields[row + c]->show();
+        for (int row : GridRows)
+            txtFields[row + c]->show();
         lblLabels[200 + c]->show();
         lblLabels[300 + c]->show();
         cboElements[size_t(c)]->show();
@@ -916,7 +984,8 @@ void frmProject::ConfigElements() {
         txtFields[100 + c]->setEnabled(false);
     }
     if (banks == 1) return;
-    for (int row : GridRows) txtFields[row]->setEnabled(false);
+    for (int row : GridRows)
+        txtFields[row]->setEnabled(false);
     cboElements[0]->setEnabled(false);
 }
 
@@ -926,7 +995,9 @@ void frmProject::CalcFlux() {
     setBoxes(b);
 }
 
-void frmProject::txtFields_GotFocus(int Index) { txtFields.at(Index)->selectAll(); }
+void frmProject::txtFields_GotFocus(int Index) {
+    txtFields.at(Index)->selectAll();
+}
 
 void frmProject::txtFields_KeyPress(int Index, int& KeyAscii) {
     const int row = Index / 100;
@@ -936,8 +1007,10 @@ void frmProject::txtFields_KeyPress(int Index, int& KeyAscii) {
     }
     KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
     if (KeyAscii != 13) return;
-    if (Index == 400) txtFields[500]->setFocus();
-    else if (Index == 401) txtFields[501]->setFocus();
+    if (Index == 400)
+        txtFields[500]->setFocus();
+    else if (Index == 401)
+        txtFields[501]->setFocus();
     KeyAscii = 0;
 }
 
@@ -1013,30 +1086,40 @@ void frmProject::txtTrainNumber_LostFocus() {
 void frmProject::txtNewProject_LostFocus() {
     if (txtNewProject->text().size() <= 50) return;
     txtNewProject->setText(txtNewProject->text().left(50));
-    p_.prompts.message("Project Name too long (50 max). It has been shortened to fit.", Buttons::OK, Icon::None,
-                       QString());
+    p_.prompts.message("Project Name too long (50 max). It has been shortened to fit.", Buttons::OK,
+                       Icon::None, QString());
 }
 
 void frmProject::DisableControls() {
     txtElapsedTime->setEnabled(false);
-    for (QLineEdit* e : txtData) e->setEnabled(false);
+    for (QLineEdit* e : txtData)
+        e->setEnabled(false);
     for (int c = 0; c < 4; ++c)
-        for (int row : {100, 400, 500}) txtFields[row + c]->setEnabled(false);
-    for (QComboBox* c : cboElements) c->setEnabled(false);
-    for (QPushButton* b : {btnUnitCMD, btnUnitCMH, btnUnitUS, btnUnitCustom}) b->setEnabled(false);
+        for (int row : {100, 400, 500})
+            txtFields[row + c]->setEnabled(false);
+    for (QComboBox* c : cboElements)
+        c->setEnabled(false);
+    for (QPushButton* b : {btnUnitCMD, btnUnitCMH, btnUnitUS, btnUnitCustom})
+        b->setEnabled(false);
     txtNumTrains->setEnabled(false);
-    for (QCheckBox* c : {chkAllTrains, chk2Bank, chkSystemData}) c->setEnabled(false);
+    for (QCheckBox* c : {chkAllTrains, chk2Bank, chkSystemData})
+        c->setEnabled(false);
 }
 
 void frmProject::EnableControls() {
     txtElapsedTime->setEnabled(true);
-    for (QLineEdit* e : txtData) e->setEnabled(true);
+    for (QLineEdit* e : txtData)
+        e->setEnabled(true);
     for (int c = 0; c <= std::min<int>(FormProject.NumBanks, 3); ++c)
-        for (int row : {100, 300, 200, 400, 500}) txtFields[row + c]->setEnabled(true);
-    for (size_t c = 1; c < 4; ++c) cboElements[c]->setEnabled(true);
-    for (QPushButton* b : {btnUnitCMD, btnUnitCMH, btnUnitUS, btnUnitCustom}) b->setEnabled(true);
+        for (int row : {100, 300, 200, 400, 500})
+            txtFields[row + c]->setEnabled(true);
+    for (size_t c = 1; c < 4; ++c)
+        cboElements[c]->setEnabled(true);
+    for (QPushButton* b : {btnUnitCMD, btnUnitCMH, btnUnitUS, btnUnitCustom})
+        b->setEnabled(true);
     txtNumTrains->setEnabled(true);
-    for (QCheckBox* c : {chkAllTrains, chk2Bank, chkSystemData}) c->setEnabled(true);
+    for (QCheckBox* c : {chkAllTrains, chk2Bank, chkSystemData})
+        c->setEnabled(true);
 }
 
-}  // namespace hv
+} // namespace hv

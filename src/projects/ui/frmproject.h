@@ -59,12 +59,12 @@ public:
     QCheckBox* chkAllTrains = nullptr;
     QLabel* lblDirections = nullptr;
     QLabel* lblReference = nullptr;
-    std::vector<QRadioButton*> optBanks;     // 0..3
-    std::vector<QLineEdit*> txtData;         // 0..26
-    std::vector<QComboBox*> cboElements;     // 0..3
-    std::map<int, QLineEdit*> txtFields;     // row + column: rows 100..500, columns 0..3
-    std::map<int, QLabel*> lblFields;        // 0..26, 99, 100
-    std::map<int, QLabel*> lblUnits;         // 0..26, 100..103
+    std::vector<QRadioButton*> optBanks; // 0..3
+    std::vector<QLineEdit*> txtData;     // 0..26
+    std::vector<QComboBox*> cboElements; // 0..3
+    std::map<int, QLineEdit*> txtFields; // row + column: rows 100..500, columns 0..3
+    std::map<int, QLabel*> lblFields;    // 0..26, 99, 100
+    std::map<int, QLabel*> lblUnits;     // 0..26, 100..103
     std::map<int, QLabel*> lblLabels;
 
     // Window state.
@@ -140,4 +140,4 @@ private:
     Program& p_;
 };
 
-}  // namespace hv
+} // namespace hv

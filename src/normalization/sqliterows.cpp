@@ -1,0 +1,154 @@
+#include "normalization/sqliterows.h"
+
+#include <QFileInfo>
+#include <QSqlError>
+#include <sqlite3.h>
+
+namespace hv {
+
+SqliteConnection::SqliteConnection(const QString& path) {
+    const QFileInfo fi(path);
+    if (path.isEmpty() || !fi.exists() || !fi.isFile())
+        throw DbError(dberr::FileNotFound, "Could not find file '" + path + "'.");
+    if (!fi.isReadable()) throw DbError(dberr::FileNotFound, "Cannot open file '" + path + "'.");
+    // One thread uses a connection: no locking per call.
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString text = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("out of memory");
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw DbError(dberr::FileNotFound, text);
+    }
+    sqlite3_busy_timeout(db_, 5000);
+    // SQLite opens lazily: a file that is not a database is refused here.
+    try {
+        exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+    } catch (const DbError& e) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw DbError(dberr::FileNotFound, "Unrecognized database format '" + path + "'. " + e.description());
+    }
+}
+
+SqliteConnection::~SqliteConnection() {
+    if (!db_) return;
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    sqlite3_close_v2(db_);
+}
+
+DbError SqliteConnection::lastError(const QString& sql) const {
+    return mapSqlError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db_)), QSqlError::StatementError,
+                                 QString::number(sqlite3_extended_errcode(db_))),
+                       sql);
+}
+
+void SqliteConnection::exec(const QString& sql) {
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) throw lastError(sql);
+}
+
+void SqliteConnection::rollback() {
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+QStringList SqliteConnection::columns(const QString& table) {
+    SqliteStatement q(*this, QStringLiteral("SELECT name FROM pragma_table_info(?)"));
+    q.bind(0, table);
+    QStringList out;
+    while (q.step()) out << q.value(0).toString();
+    if (out.isEmpty())
+        throw DbError(dberr::TableNotFound,
+                      "The Microsoft Jet database engine cannot find the input table or query '" + table + "'.");
+    return out;
+}
+
+SqliteStatement::SqliteStatement(SqliteConnection& db, const QString& sql) : db_(db), sql_(sql) {
+    const QByteArray text = sql.toUtf8();
+    if (sqlite3_prepare_v2(db.handle(), text.constData(), int(text.size()), &st_, nullptr) != SQLITE_OK)
+        throw db.lastError(sql);
+}
+
+SqliteStatement::~SqliteStatement() { sqlite3_finalize(st_); }
+
+void SqliteStatement::bind(int i, double v) { sqlite3_bind_double(st_, i + 1, v); }
+void SqliteStatement::bind(int i, qint64 v) { sqlite3_bind_int64(st_, i + 1, v); }
+void SqliteStatement::bind(int i, const QString& v) {
+    const QByteArray u = v.toUtf8();
+    sqlite3_bind_text(st_, i + 1, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+}
+
+void SqliteStatement::bind(int i, const QVariant& value) {
+    const QVariant v = toDbValue(value);
+    if (conv::isNull(v)) {
+        sqlite3_bind_null(st_, i + 1);
+        return;
+    }
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+        bind(i, qint64(v.toLongLong()));
+        break;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        bind(i, v.toDouble());
+        break;
+    default:
+        bind(i, v.toString());
+    }
+}
+
+bool SqliteStatement::step() {
+    const int rc = sqlite3_step(st_);
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    const DbError e = db_.lastError(sql_);
+    sqlite3_reset(st_);
+    throw e;
+}
+
+void SqliteStatement::reset() { sqlite3_reset(st_); }
+
+int SqliteStatement::columnCount() const { return sqlite3_column_count(st_); }
+
+QString SqliteStatement::columnName(int i) const { return QString::fromUtf8(sqlite3_column_name(st_, i)); }
+
+QVariant SqliteStatement::value(int i) const {
+    switch (sqlite3_column_type(st_, i)) {
+    case SQLITE_INTEGER: return QVariant(qlonglong(sqlite3_column_int64(st_, i)));
+    case SQLITE_FLOAT: return QVariant(sqlite3_column_double(st_, i));
+    case SQLITE_NULL: return QVariant();
+    case SQLITE_BLOB:
+        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(st_, i)), sqlite3_column_bytes(st_, i)));
+    default:
+        return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st_, i)),
+                                          sqlite3_column_bytes(st_, i)));
+    }
+}
+
+qint64 SqliteStatement::int64(int i) const { return sqlite3_column_int64(st_, i); }
+
+double SqliteStatement::number(int i) const {
+    switch (sqlite3_column_type(st_, i)) {
+    case SQLITE_FLOAT: return sqlite3_column_double(st_, i);
+    case SQLITE_INTEGER: return double(sqlite3_column_int64(st_, i));
+    default: return conv::toDouble(value(i));
+    }
+}
+
+DbRow SqliteStatement::row() const {
+    if (!cols_) {
+        QStringList names;
+        for (int i = 0; i < columnCount(); ++i) names << columnName(i);
+        cols_ = std::make_shared<const ColumnSet>(names);
+    }
+    QVariantList values;
+    values.reserve(cols_->size());
+    for (int i = 0; i < cols_->size(); ++i) values << value(i);
+    return DbRow(cols_, std::move(values));
+}
+
+}  // namespace hv

@@ -1,0 +1,84 @@
+#pragma once
+#include <QString>
+#include <QVariant>
+
+#include "platform/database.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace hv {
+
+// A connection of the normalization's own to a project database, straight on SQLite:
+// a full recalculation reads and writes every reading, and goes through here without
+// the per-value costs of the general query layer. Same rules as Database: an existing
+// file only, every value bound, failures as DbError with the numbers callers test.
+class SqliteConnection {
+public:
+    explicit SqliteConnection(const QString& path);
+    ~SqliteConnection();
+    SqliteConnection(const SqliteConnection&) = delete;
+    SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+    sqlite3* handle() const { return db_; }
+    void exec(const QString& sql);  // a statement without values or rows
+    void begin() { exec(QStringLiteral("BEGIN")); }
+    void commit() { exec(QStringLiteral("COMMIT")); }
+    void rollback();                // never fails
+    QStringList columns(const QString& table);
+    DbError lastError(const QString& sql = {}) const;
+
+private:
+    sqlite3* db_ = nullptr;
+};
+
+class SqliteStatement {
+public:
+    SqliteStatement(SqliteConnection& db, const QString& sql);
+    ~SqliteStatement();
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+    void bind(int i, double v);  // positions from 0
+    void bind(int i, qint64 v);
+    void bind(int i, const QString& v);
+    void bind(int i, const QVariant& v);
+    // Runs to the next row: true on a row, false when done.
+    bool step();
+    // Back to the start, values kept; a read statement gives up its lock.
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int i) const;
+    QVariant value(int i) const;  // invalid QVariant for Null
+    qint64 int64(int i) const;
+    // A column read as a Double by the query layer's rules, without a QVariant for the
+    // common stored forms: a Null raises 94, a text that is not a number 13.
+    double number(int i) const;
+    DbRow row() const;            // the current row as the query layer gives it
+
+private:
+    SqliteConnection& db_;
+    sqlite3_stmt* st_ = nullptr;
+    QString sql_;
+    mutable std::shared_ptr<const ColumnSet> cols_;
+};
+
+// Rolls back unless committed.
+class SqliteTransaction {
+public:
+    explicit SqliteTransaction(SqliteConnection& db) : db_(db) { db_.begin(); }
+    ~SqliteTransaction() {
+        if (!done_) db_.rollback();
+    }
+    void commit() {
+        db_.commit();
+        done_ = true;
+    }
+
+private:
+    SqliteConnection& db_;
+    bool done_ = false;
+};
+
+}  // namespace hv
