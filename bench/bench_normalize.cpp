@@ -38,7 +38,9 @@ void BM_NormalizeReading(benchmark::State& state) {
         // LoadProjectSettings fills the record from a row as the recalculation does.
         struct NoPrompts : Prompts {
             Answer message(const QString&, Buttons, Icon, const QString&) override { return Answer::OK; }
-            std::optional<QString> input(const QString&, const QString&, const QString&) override { return {}; }
+            std::optional<QString> input(const QString&, const QString&, const QString&) override {
+                return {};
+            }
             QString openFile(const QString&, const QString&, const QString&) override { return {}; }
             QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
             QString chooseFolder(const QString&, const QString&) override { return {}; }
@@ -55,14 +57,15 @@ void BM_NormalizeReading(benchmark::State& state) {
     QVariantList values;
     bench::ReadingValues(layout, 100, rng, values);
     QVariantMap reading;
-    for (int i = 0; i < values.size(); ++i) reading[bench::ReadingColumns()[i]] = values[i];
+    for (int i = 0; i < values.size(); ++i)
+        reading[bench::ReadingColumns()[i]] = values[i];
     struct MapSource {
         const QVariantMap& m;
         QVariant at(int i) const {
             const QString name = QLatin1String(ReadColumns[size_t(i)].name);
             for (auto it = m.begin(); it != m.end(); ++it)
                 if (it.key().compare(name, Qt::CaseInsensitive) == 0) return it.value();
-            return QVariant(0.0);  // calculated columns start at 0
+            return QVariant(0.0); // calculated columns start at 0
         }
         double number(int i) const { return conv::toDouble(at(i)); }
         qint16 int16(int i) const { return conv::toInt16(at(i)); }
@@ -78,7 +81,7 @@ void BM_NormalizeReading(benchmark::State& state) {
     state.SetLabel(QString("%1 bank(s)").arg(layout.banks).toStdString());
 }
 
-}  // namespace
+} // namespace
 
 BENCHMARK(BM_NormalizeReading)->Arg(0)->Arg(2)->Arg(4);
 BENCHMARK_MAIN();

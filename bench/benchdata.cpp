@@ -10,7 +10,7 @@ namespace hv::bench {
 namespace {
 
 constexpr int M3hr = 13, Gpm = 4, DegC = 1, DegF = 0, Bar = 8, Psi = 0, Lmh = 1, Gfd = 0;
-constexpr double ElementArea = 37.2;  // catalogue element type 2
+constexpr double ElementArea = 37.2; // catalogue element type 2
 
 struct Bank {
     double permFlow, permuS, feedPressure, concPressure, backPressure;
@@ -20,25 +20,34 @@ struct Bank {
 // Reference state in m3/hr, deg C and bar: 100 m3/hr feed at 75 % recovery.
 std::vector<Bank> referenceBanks(int banks) {
     switch (banks) {
-    case 1: return {{75, 30, 12.0, 10.5, 0.5, 36}};
-    case 2: return {{50, 25, 12.0, 10.8, 0.5, 24}, {25, 40, 10.6, 9.5, 0.4, 12}};
+    case 1:
+        return {{75, 30, 12.0, 10.5, 0.5, 36}};
+    case 2:
+        return {{50, 25, 12.0, 10.8, 0.5, 24}, {25, 40, 10.6, 9.5, 0.4, 12}};
     default:
         return {{40, 25, 14.0, 12.8, 0.5, 24}, {22, 40, 12.6, 11.5, 0.4, 12}, {13, 70, 11.3, 10.2, 0.3, 6}};
     }
 }
 
-double flow(const TrainLayout& t, double m3hr) { return t.usUnits ? ConvertFlow(m3hr, M3hr, Gpm) : m3hr; }
-double press(const TrainLayout& t, double bar) { return t.usUnits ? ConvertPressure(bar, Bar, Psi) : bar; }
-double temp(const TrainLayout& t, double c) { return t.usUnits ? ConvertTemperature(c, DegC, DegF) : c; }
+double flow(const TrainLayout& t, double m3hr) {
+    return t.usUnits ? ConvertFlow(m3hr, M3hr, Gpm) : m3hr;
+}
+double press(const TrainLayout& t, double bar) {
+    return t.usUnits ? ConvertPressure(bar, Bar, Psi) : bar;
+}
+double temp(const TrainLayout& t, double c) {
+    return t.usUnits ? ConvertTemperature(c, DegC, DegF) : c;
+}
 
 const QDateTime ReferenceDate(QDate(2020, 1, 1), QTime(0, 0));
 
-}  // namespace
+} // namespace
 
 const std::vector<TrainLayout>& Layouts() {
     static const std::vector<TrainLayout> layouts = {
-        {"Bench One Bank", 1, 1, false}, {"Bench One Bank", 2, 1, true},  {"Bench Two Banks", 1, 2, false},
-        {"Bench Two Banks US", 1, 2, true}, {"Bench Three Banks", 1, 3, false}, {"Bench Three Banks", 2, 3, true},
+        {"Bench One Bank", 1, 1, false},    {"Bench One Bank", 2, 1, true},
+        {"Bench Two Banks", 1, 2, false},   {"Bench Two Banks US", 1, 2, true},
+        {"Bench Three Banks", 1, 3, false}, {"Bench Three Banks", 2, 3, true},
     };
     return layouts;
 }
@@ -127,13 +136,13 @@ QVariantMap ReferenceRow(const TrainLayout& t) {
 
 const QStringList& ReadingColumns() {
     static const QStringList columns = {
-        "ProjectID",     "TrainNumber",    "TheDate",         "ElapsedTimeHrs", "Bank",         "EventID",
-        "Note1",         "Temperature",    "FeeduS",          "PermuS",         "FeedFlow",     "ConcFlow",
-        "PermFlow",      "FeedPressure",   "ConcPressure",    "ConcPressure_1", "PermBackPress", "PermuS_1",
-        "PermuS_2",      "PermFlow_1",     "PermFlow_2",      "FeedPressure_2", "PermBackPress_1",
-        "PermBackPress_2", "Permflow_3",   "PermuS_3",        "FeedPressure_3", "ConcPressure_2",
-        "PermbackPress_3", "pH",           "TurbidityRaw",    "TurbidityFeed",  "SDIRaw",       "SDIFeed",
-        "ORP"};
+        "ProjectID",      "TrainNumber",    "TheDate",         "ElapsedTimeHrs",  "Bank",
+        "EventID",        "Note1",          "Temperature",     "FeeduS",          "PermuS",
+        "FeedFlow",       "ConcFlow",       "PermFlow",        "FeedPressure",    "ConcPressure",
+        "ConcPressure_1", "PermBackPress",  "PermuS_1",        "PermuS_2",        "PermFlow_1",
+        "PermFlow_2",     "FeedPressure_2", "PermBackPress_1", "PermBackPress_2", "Permflow_3",
+        "PermuS_3",       "FeedPressure_3", "ConcPressure_2",  "PermbackPress_3", "pH",
+        "TurbidityRaw",   "TurbidityFeed",  "SDIRaw",          "SDIFeed",         "ORP"};
     return columns;
 }
 
@@ -158,13 +167,14 @@ void ReadingValues(const TrainLayout& t, qint64 hours, std::mt19937_64& rng, QVa
     const QDateTime when = QDateTime(QDate(2020, 1, 1), QTime(0, 0)).addSecs(3600 * (hours + 24));
     out.clear();
     out << t.projectId << t.train << dbDateText(when) << double(hours + 24) << t.banks << 0 << QVariant()
-        << temp(t, temperature(rng)) << 1500 * salt << permUsFlow / perm << flow(t, perm + conc) << flow(t, conc)
-        << flow(t, perm) << press(t, banks[0].feedPressure) << press(t, banks[t.banks - 1].concPressure)
-        << press(t, banks[0].concPressure) << press(t, banks[0].backPressure) << banks[0].permuS << banks[1].permuS
-        << flow(t, banks[0].permFlow) << flow(t, banks[1].permFlow) << press(t, banks[1].feedPressure)
-        << press(t, banks[0].backPressure) << press(t, banks[1].backPressure) << flow(t, banks[2].permFlow)
-        << banks[2].permuS << press(t, banks[2].feedPressure) << press(t, t.banks == 3 ? banks[1].concPressure : 0)
+        << temp(t, temperature(rng)) << 1500 * salt << permUsFlow / perm << flow(t, perm + conc)
+        << flow(t, conc) << flow(t, perm) << press(t, banks[0].feedPressure)
+        << press(t, banks[t.banks - 1].concPressure) << press(t, banks[0].concPressure)
+        << press(t, banks[0].backPressure) << banks[0].permuS << banks[1].permuS << flow(t, banks[0].permFlow)
+        << flow(t, banks[1].permFlow) << press(t, banks[1].feedPressure) << press(t, banks[0].backPressure)
+        << press(t, banks[1].backPressure) << flow(t, banks[2].permFlow) << banks[2].permuS
+        << press(t, banks[2].feedPressure) << press(t, t.banks == 3 ? banks[1].concPressure : 0)
         << press(t, banks[2].backPressure) << 7.0 + small(rng) << 1.0 << 0.2 << 3.0 << 2.0 << 250.0;
 }
 
-}  // namespace hv::bench
+} // namespace hv::bench

@@ -14,7 +14,7 @@ struct TrainLayout {
     QString projectId;
     qint16 train;
     int banks;
-    bool usUnits;  // gpm, deg F, psi, gfd; else m3/hr, deg C, bar, l/m2/hr
+    bool usUnits; // gpm, deg F, psi, gfd; else m3/hr, deg C, bar, l/m2/hr
 };
 
 const std::vector<TrainLayout>& Layouts();
@@ -26,4 +26,4 @@ QVariantMap ReferenceRow(const TrainLayout& t);
 const QStringList& ReadingColumns();
 void ReadingValues(const TrainLayout& t, qint64 hoursAfterReference, std::mt19937_64& rng, QVariantList& out);
 
-}  // namespace hv::bench
+} // namespace hv::bench

@@ -17,12 +17,13 @@ using namespace hv;
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription("Makes a project database of many readings for the recalculation benchmark.");
+    parser.setApplicationDescription(
+        "Makes a project database of many readings for the recalculation benchmark.");
     parser.addHelpOption();
     parser.addOption({"readings", "Number of readings.", "N"});
     parser.addOption({"out", "Database file to write (replaced).", "FILE"});
-    parser.addOption({"block", "Readings of one train stored one after the other (1: the trains interleave).", "N",
-                      "1000"});
+    parser.addOption({"block", "Readings of one train stored one after the other (1: the trains interleave).",
+                      "N", "1000"});
     parser.addOption({"template", "Blank project database to start from.", "FILE",
                       QCoreApplication::applicationDirPath() + "/templates/db.hv3.mdb"});
     parser.process(app);
@@ -31,7 +32,8 @@ int main(int argc, char** argv) {
     const QString out = parser.value("out");
     const qint64 block = std::max(1LL, parser.value("block").toLongLong());
     if (!ok || n < 0 || out.isEmpty()) {
-        std::fprintf(stderr, "usage: hevrin-bench-gen --readings N --out FILE [--block N] [--template FILE]\n");
+        std::fprintf(stderr,
+                     "usage: hevrin-bench-gen --readings N --out FILE [--block N] [--template FILE]\n");
         return 2;
     }
     QFile::remove(out);
@@ -56,7 +58,8 @@ int main(int argc, char** argv) {
                     marks << "?";
                     values << it.value();
                 }
-                db.exec("INSERT INTO ProjectInfo (" + cols.join(", ") + ") VALUES (" + marks.join(", ") + ")", values);
+                db.exec("INSERT INTO ProjectInfo (" + cols.join(", ") + ") VALUES (" + marks.join(", ") + ")",
+                        values);
             }
             tx.commit();
         }
@@ -82,7 +85,8 @@ int main(int argc, char** argv) {
                 const qint64 trains = qint64(layouts.size());
                 const bench::TrainLayout& t = layouts[size_t(run % trains)];
                 bench::ReadingValues(t, (run / trains) * block + done % block, rng, values);
-                for (int i = 0; i < values.size(); ++i) q.bindValue(i, values[i]);
+                for (int i = 0; i < values.size(); ++i)
+                    q.bindValue(i, values[i]);
                 if (!q.exec()) throw mapSqlError(q.lastError(), sql);
             }
             q.finish();

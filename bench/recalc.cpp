@@ -36,7 +36,7 @@ public:
     bool choosePrinter(QPrinter&) override { return false; }
 };
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -46,12 +46,14 @@ int main(int argc, char** argv) {
     parser.addOption({"database", "Project database.", "FILE"});
     parser.addOption({"elements", "Element database.", "FILE"});
     parser.addOption({"baseline", "A connection per reading, each statement its own transaction."});
-    parser.addOption({"batch", "Readings per transaction at most.", "N", QString::number(RecalcOptions().batchSize)});
+    parser.addOption(
+        {"batch", "Readings per transaction at most.", "N", QString::number(RecalcOptions().batchSize)});
     parser.process(app);
     const QString database = parser.value("database");
     const QString elements = parser.value("elements");
     if (database.isEmpty() || elements.isEmpty()) {
-        std::fprintf(stderr, "usage: hevrin-recalc --database FILE --elements FILE [--baseline] [--batch N]\n");
+        std::fprintf(stderr,
+                     "usage: hevrin-recalc --database FILE --elements FILE [--baseline] [--batch N]\n");
         return 2;
     }
 
@@ -84,8 +86,9 @@ int main(int argc, char** argv) {
     std::printf("%s\n", qPrintable(p.status.text(1)));
     if (prompts.messages > 0)
         std::printf("%d messages; the first: %s\n", prompts.messages, qPrintable(prompts.first.left(200)));
-    std::printf("%lld readings, %d projects, %.3f s, %.0f readings/s%s\n", static_cast<long long>(sum.readings),
-                sum.projects, seconds, seconds > 0 ? sum.readings / seconds : 0.0,
+    std::printf("%lld readings, %d projects, %.3f s, %.0f readings/s%s\n",
+                static_cast<long long>(sum.readings), sum.projects, seconds,
+                seconds > 0 ? sum.readings / seconds : 0.0,
                 options.connectionPerReading ? " (baseline)" : "");
     return sum.stopped ? 1 : 0;
 }

@@ -16,7 +16,7 @@ qint16 int16OrZero(const DbRow& rs, const char* column) {
     return conv::isNull(v) ? qint16(0) : conv::toInt16(v);
 }
 
-}  // namespace
+} // namespace
 
 void LoadProjectSettings(Program& p, const DbRow& rs) {
     ProjectInfoRecord& r = p.CurrentProject;
@@ -88,4 +88,4 @@ void LoadProjectSettings(Program& p, const DbRow& rs) {
     r.NumVessels_3 = int16OrZero(rs, "NumVessels_3");
 }
 
-}  // namespace hv
+} // namespace hv

@@ -10,4 +10,4 @@ struct Program;
 // failure leaves the fields read before it holding the new row's values.
 void LoadProjectSettings(Program& p, const DbRow& rs);
 
-}  // namespace hv
+} // namespace hv

@@ -9,8 +9,8 @@ namespace hv {
 // Floating point here never yields an infinity or a NaN: every step that would is
 // raised as the error the original run time gave for it.
 namespace calcerr {
-constexpr long InvalidCall = 5;        // logarithm, square root or power out of domain
-constexpr long Overflow = 6;           // result too large, or zero divided by zero
+constexpr long InvalidCall = 5; // logarithm, square root or power out of domain
+constexpr long Overflow = 6;    // result too large, or zero divided by zero
 constexpr long SubscriptOutOfRange = 9;
 constexpr long DivisionByZero = 11;
 
@@ -54,6 +54,6 @@ inline double finite(double x) {
     if (!std::isfinite(x)) raise(Overflow);
     return x;
 }
-}  // namespace calcerr
+} // namespace calcerr
 
-}  // namespace hv
+} // namespace hv

@@ -1,6 +1,5 @@
 #include "normalization/calculate.h"
 
-#include <optional>
 
 #include "core/program.h"
 
@@ -9,9 +8,10 @@ namespace hv {
 namespace {
 
 DbError missingColumn(const QString& name) {
-    return DbError(dberr::ColumnNotFound,
-                   "Item cannot be found in the collection corresponding to the requested name or ordinal. (" +
-                       name + ")");
+    return DbError(
+        dberr::ColumnNotFound,
+        "Item cannot be found in the collection corresponding to the requested name or ordinal. (" + name +
+            ")");
 }
 
 DbError noCurrentRecord() {
@@ -23,7 +23,8 @@ DbError noCurrentRecord() {
 bool reportFailure(Program& p, const DbError& e, const std::function<void()>& beforeMessage = {}) {
     if (!p.IgnoreCalcErrors) {
         if (beforeMessage) beforeMessage();
-        p.prompts.message("Calculation run caused an error #" + QString::number(e.number()) + " " + e.description(),
+        p.prompts.message("Calculation run caused an error #" + QString::number(e.number()) + " " +
+                              e.description(),
                           Buttons::OK);
     }
     return false;
@@ -63,7 +64,7 @@ std::unique_ptr<SqliteStatement> prepared(SqliteConnection& db, const QString& s
     return std::make_unique<SqliteStatement>(db, sql);
 }
 
-}  // namespace
+} // namespace
 
 DataRecordCalculator::DataRecordCalculator(Program& p, SqliteConnection& db) : p_(p), db_(db) {
     const QStringList columns = db.columns(QStringLiteral("Data"));
@@ -82,7 +83,7 @@ DataRecordCalculator::DataRecordCalculator(Program& p, SqliteConnection& db) : p
     }
     select_ = "SELECT " + select.join(", ") + " FROM Data ";
 
-    if (actual("ElapsedTimeHrs").isEmpty()) return;  // every reading fails on reading it
+    if (actual("ElapsedTimeHrs").isEmpty()) return; // every reading fails on reading it
     QStringList sets{QStringLiteral("ElapsedTimeHrs = ?")};
     for (int k = 0; k < StoredColumnCount; ++k) {
         const QString c = actual(StoredColumns[size_t(k)].name);
@@ -98,7 +99,8 @@ DataRecordCalculator::DataRecordCalculator(Program& p, SqliteConnection& db) : p
         specFlux_[size_t(j)] = !c.isEmpty();
         if (!c.isEmpty()) sets << quoteIdent(c) + " = ?";
     }
-    if (firstMissingStored_ < 0) update_ = prepared(db, "UPDATE Data SET " + sets.join(", ") + " WHERE ID = ?");
+    if (firstMissingStored_ < 0)
+        update_ = prepared(db, "UPDATE Data SET " + sets.join(", ") + " WHERE ID = ?");
     updateElapsed_ = prepared(db, QStringLiteral("UPDATE Data SET ElapsedTimeHrs = ? WHERE ID = ?"));
 }
 
@@ -122,7 +124,7 @@ bool DataRecordCalculator::calculate(const SqliteStatement& row) {
     }
     keepLastNormalized(p_, w);
 
-    int assigned = -1;  // columns given their new value: ElapsedTimeHrs, then StoredColumns
+    int assigned = -1; // columns given their new value: ElapsedTimeHrs, then StoredColumns
     try {
         const double elapsed =
             ElapsedHours(DateSerialOf(row.value(1)), DateSerial(cp.DateReference), cp.ElapsedTimeRef);
@@ -134,7 +136,8 @@ bool DataRecordCalculator::calculate(const SqliteStatement& row) {
         SqliteStatement& u = *update_;
         int i = 0;
         u.bind(i++, RoundedElapsedHours(elapsed));
-        for (const StoredColumn& c : StoredColumns) u.bind(i++, w.*c.field);
+        for (const StoredColumn& c : StoredColumns)
+            u.bind(i++, w.*c.field);
         for (int j = 0; j < 4; ++j)
             if (specFlux_[size_t(j)]) u.bind(i++, w.*SpecFluxColumns[size_t(j)].field);
         u.bind(i, row.int64(0));
@@ -153,18 +156,21 @@ bool DataRecordCalculator::calculateById(qint64 id) {
         SqliteStatement& q = *rowById_;
         q.reset();
         q.bind(0, id);
-        if (!q.step()) return failWithoutRow(noCurrentRecord());
-        const bool ok = calculate(q);
-        q.reset();
-        return ok;
+        const bool found = q.step();
+        const bool ok = found ? calculate(q) : false;
+        q.reset(); // no read stays open on the database
+        return found ? ok : failWithoutRow(noCurrentRecord());
     } catch (const DbError& e) {
         return failWithoutRow(e);
     }
 }
 
-bool DataRecordCalculator::failWithoutRow(const DbError& e) { return fail(e, nullptr, DataWorking(), -1); }
+bool DataRecordCalculator::failWithoutRow(const DbError& e) {
+    return fail(e, nullptr, DataWorking(), -1);
+}
 
-bool DataRecordCalculator::fail(const DbError& e, const SqliteStatement* row, const DataWorking& w, int assigned) {
+bool DataRecordCalculator::fail(const DbError& e, const SqliteStatement* row, const DataWorking& w,
+                                int assigned) {
     if (!p_.IgnoreCalcErrors) return reportFailure(p_, e, beforeMessage);
     // Keep at least the elapsed hours of the reading. A failure here ends the attempt
     // quietly: the caller has its False either way.
@@ -203,7 +209,8 @@ void DataRecordCalculator::writeBack(qint64 id, double elapsed, const DataWorkin
             }
     values << id;
     SqliteStatement u(db_, "UPDATE Data SET " + sets.join(", ") + " WHERE ID = ?");
-    for (int i = 0; i < values.size(); ++i) u.bind(i, values[i]);
+    for (int i = 0; i < values.size(); ++i)
+        u.bind(i, values[i]);
     u.step();
 }
 
@@ -218,8 +225,9 @@ bool CalculateDataRecord(Program& p, const QDateTime& when, qint32 id) {
     }
     if (id != 0) return calc->calculateById(id);
     try {
-        SqliteStatement q(*db, calc->selectFromData() +
-                                   "WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? ORDER BY ID DESC LIMIT 1");
+        SqliteStatement q(
+            *db, calc->selectFromData() +
+                     "WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? ORDER BY ID DESC LIMIT 1");
         q.bind(0, p.CurrentProject.ProjectID);
         q.bind(1, qint64(p.CurrentProject.TrainNumber));
         q.bind(2, dbDateText(when));
@@ -230,4 +238,4 @@ bool CalculateDataRecord(Program& p, const QDateTime& when, qint32 id) {
     }
 }
 
-}  // namespace hv
+} // namespace hv

@@ -51,12 +51,12 @@ private:
     Program& p_;
     SqliteConnection& db_;
     QString select_;
-    std::array<int, ReadColumnCount> readPos_{};  // position in the select, -1 when absent
-    int firstMissingStored_ = -1;                 // index into StoredColumns, -1 when all there
+    std::array<int, ReadColumnCount> readPos_{}; // position in the select, -1 when absent
+    int firstMissingStored_ = -1;                // index into StoredColumns, -1 when all there
     std::array<bool, 4> specFlux_{};
     std::unique_ptr<SqliteStatement> update_;
     std::unique_ptr<SqliteStatement> updateElapsed_;
     std::unique_ptr<SqliteStatement> rowById_;
 };
 
-}  // namespace hv
+} // namespace hv

@@ -9,23 +9,32 @@ namespace hv {
 namespace calcerr {
 void raise(long number) {
     switch (number) {
-    case InvalidCall: throw DbError(number, QStringLiteral("Invalid procedure call or argument"));
-    case Overflow: throw DbError(number, QStringLiteral("Overflow"));
-    case SubscriptOutOfRange: throw DbError(number, QStringLiteral("Subscript out of range"));
-    case DivisionByZero: throw DbError(number, QStringLiteral("Division by zero"));
-    default: throw DbError(number, QStringLiteral("Application-defined or object-defined error"));
+    case InvalidCall:
+        throw DbError(number, QStringLiteral("Invalid procedure call or argument"));
+    case Overflow:
+        throw DbError(number, QStringLiteral("Overflow"));
+    case SubscriptOutOfRange:
+        throw DbError(number, QStringLiteral("Subscript out of range"));
+    case DivisionByZero:
+        throw DbError(number, QStringLiteral("Division by zero"));
+    default:
+        throw DbError(number, QStringLiteral("Application-defined or object-defined error"));
     }
 }
-}  // namespace calcerr
+} // namespace calcerr
 
 namespace {
 
 // 1.234e-6, formed as the viscosity correlation always formed it.
-inline double viscosityFactor() { return std::pow(10.0, -6.0) * 1.234; }
+inline double viscosityFactor() {
+    return std::pow(10.0, -6.0) * 1.234;
+}
 
-inline double kelvin(double t) { return t + 273.15; }
+inline double kelvin(double t) {
+    return t + 273.15;
+}
 
-}  // namespace
+} // namespace
 
 double ConductivityToTDS(double x) {
     if (x <= 0) return 0;
@@ -48,8 +57,9 @@ double SolutionDensity(double c, double t) {
     if (c <= 0) return 1.0;
     const double tc = 647.27 - (t + 273.16);
     const double cube = calcerr::pow(tc, 1.0 / 3);
-    const double v = calcerr::div(3.1975 - 0.315154 * cube - 0.001203374 * tc + 7.48908e-13 * calcerr::pow(tc, 4),
-                                  1 + 0.1342489 * cube - 0.003946263 * tc);
+    const double v =
+        calcerr::div(3.1975 - 0.315154 * cube - 0.001203374 * tc + 7.48908e-13 * calcerr::pow(tc, 4),
+                     1 + 0.1342489 * cube - 0.003946263 * tc);
     return calcerr::finite((c * 0.00714 / 10000 + 1) * calcerr::div(1000, v));
 }
 
@@ -58,7 +68,9 @@ const ElementSpecRecord& ElementOfType(const std::vector<ElementSpecRecord>& tab
     return table[size_t(type)];
 }
 
-double WaterViscosity(double t) { return viscosityFactor() * calcerr::exp(calcerr::div(1965, kelvin(t))); }
+double WaterViscosity(double t) {
+    return viscosityFactor() * calcerr::exp(calcerr::div(1965, kelvin(t)));
+}
 
 double SolutionViscosity(double t, double c) {
     const double rho = SolutionDensity(c, t);
@@ -79,12 +91,12 @@ double SaltPassageTCF(double t, const ElementSpecRecord& e) {
     return calcerr::exp((t - 25) * b);
 }
 
-double NormalizeDP(double dp, double qA, double qR, const ElementSpecRecord& e, double tA, double tR, double cA,
-                   double cR) {
+double NormalizeDP(double dp, double qA, double qR, const ElementSpecRecord& e, double tA, double tR,
+                   double cA, double cR) {
     const double k = calcerr::div(SolutionViscosity(tR, cR), SolutionViscosity(tA, cA));
     if (qA <= 0) return dp;
     const double n = !e.Custom ? e.DP3 + e.DP4 : (e.DP3 > 0 ? e.DP3 : 1.4);
     return calcerr::finite(dp * calcerr::pow(calcerr::div(qR, qA), n) * k);
 }
 
-}  // namespace hv
+} // namespace hv

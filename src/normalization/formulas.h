@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "core/elementrecord.h"
+#include "platform/dberror.h"
 
 namespace hv {
 
@@ -32,12 +33,12 @@ inline double SaltPassageTCF(double temperature, int type, const std::vector<Ele
 inline double NormalizeDP(double dp, double actualAvgFlow, double refAvgFlow, int type,
                           const std::vector<ElementSpecRecord>& table, double actualTemp, double refTemp,
                           double actualConc, double refConc) {
-    return NormalizeDP(dp, actualAvgFlow, refAvgFlow, ElementOfType(table, type), actualTemp, refTemp, actualConc,
-                       refConc);
+    return NormalizeDP(dp, actualAvgFlow, refAvgFlow, ElementOfType(table, type), actualTemp, refTemp,
+                       actualConc, refConc);
 }
 
 // Water viscosity in Pa.s: pure at a temperature, and of a solution (concentration in ppm).
 double WaterViscosity(double temperature);
 double SolutionViscosity(double temperature, double concentration);
 
-}  // namespace hv
+} // namespace hv

@@ -133,7 +133,9 @@ inline double logMean(double outlet, double inlet) {
     return div(outlet - inlet, calcerr::ln(div(outlet, inlet)));
 }
 
-inline double osmotic(double t, double c, int unitPress) { return PressureFromAtm(OsmoticPressure(t, c), unitPress); }
+inline double osmotic(double t, double c, int unitPress) {
+    return PressureFromAtm(OsmoticPressure(t, c), unitPress);
+}
 
 // ((NDP ref / NDP) x F ref / F) x flow
 inline double normalizedFlow(double ndpRef, double ndp, double fRef, double f, double flow) {
@@ -175,12 +177,13 @@ void zeroBank3(W& w) {
     w.NormalizedDP_3 = 0;
 }
 
-}  // namespace
+} // namespace
 
 void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpecRecord>& table) {
     const int banks = cp.NumBanks;
     const bool multi = banks >= 2;
-    const int unitFlow = cp.unitFlow, unitFlux = cp.unitFlux, unitPress = cp.unitPress, unitTemp = cp.unitTemp;
+    const int unitFlow = cp.unitFlow, unitFlux = cp.unitFlux, unitPress = cp.unitPress,
+              unitTemp = cp.unitTemp;
 
     // Bank bookkeeping of the measured values, on the FeedFlow stored in the row.
     w.SystemDP = w.FeedPressure - w.ConcPressure;
@@ -236,7 +239,7 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
         systemFlux = true;
     }
     if (systemFlux) w.ActualFlux = FluxFromSI(w.ActualFlux, unitFlux);
-    if (multi) w.ActualFlux_1 = FluxFromSI(w.ActualFlux_1, unitFlux);
+    if (banks == 2 || banks == 3) w.ActualFlux_1 = FluxFromSI(w.ActualFlux_1, unitFlux);
     w.ActualFlux_2 = FluxFromSI(w.ActualFlux_2, unitFlux);
     w.ActualFlux_3 = FluxFromSI(w.ActualFlux_3, unitFlux);
 
@@ -401,7 +404,8 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
         q1 = div(div(w.PermFlow_1, cp.NumElementsBank_1), div(cp.PermFlow_1, cp.NumElementsBank_1));
         q2 = div(div(w.PermFlow_2, cp.NumElementsBank_2), div(cp.PermFlow_2, cp.NumElementsBank_2));
         if (banks == 3)
-            q3 = div(div(w.PermFlow_3, double(cp.NumElementsBank_3)), div(cp.PermFlow_3, double(cp.NumElementsBank_3)));
+            q3 = div(div(w.PermFlow_3, double(cp.NumElementsBank_3)),
+                     div(cp.PermFlow_3, double(cp.NumElementsBank_3)));
     }
     w.NormalizedSaltPassage = q * (1 - w.ActualRejection) * div(sR, s) * div(cmR, cm) * div(cf, cfR);
     if (multi) {
@@ -412,8 +416,8 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
     }
 
     // Normalized pressure drop, on average feed-side flows.
-    w.NormalizedDP = NormalizeDP(w.SystemDP, (w.FeedFlow + w.ConcFlow) / 2, (cp.FeedFlow + cp.ConcFlow) / 2, el, t,
-                                 tR, cm, cmR);
+    w.NormalizedDP = NormalizeDP(w.SystemDP, (w.FeedFlow + w.ConcFlow) / 2, (cp.FeedFlow + cp.ConcFlow) / 2,
+                                 el, t, tR, cm, cmR);
     if (multi) {
         const ElementSpecRecord& e1 = ElementOfType(table, cp.ElementType_1);
         const ElementSpecRecord& e2 = ElementOfType(table, cp.ElementType_2);
@@ -427,9 +431,9 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
             NormalizeDP(w.B2DP, (feed2 + conc2) / 2, (feed2R + conc2R) / 2, e2, t, tR, cm2, cm2R);
         w.NormalizedDP = w.NormalizedDP_1 + w.NormalizedDP_2;
         if (banks == 3) {
-            w.NormalizedDP_3 = NormalizeDP(w.B3DP, (w.Bank3FeedFlow + w.ConcFlow) / 2,
-                                           (refBank3Feed + cp.ConcFlow) / 2, ElementOfType(table, cp.ElementType_3),
-                                           t, tR, cm3, cm3R);
+            w.NormalizedDP_3 =
+                NormalizeDP(w.B3DP, (w.Bank3FeedFlow + w.ConcFlow) / 2, (refBank3Feed + cp.ConcFlow) / 2,
+                            ElementOfType(table, cp.ElementType_3), t, tR, cm3, cm3R);
             w.NormalizedDP = w.NormalizedDP_1 + w.NormalizedDP_2 + w.NormalizedDP_3;
         }
     }
@@ -447,8 +451,10 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
     }
 
     // Sums and products can still overflow; nothing infinite is ever stored.
-    for (const StoredColumn& c : StoredColumns) calcerr::finite(w.*c.field);
-    for (const StoredColumn& c : SpecFluxColumns) calcerr::finite(w.*c.field);
+    for (const StoredColumn& c : StoredColumns)
+        calcerr::finite(w.*c.field);
+    for (const StoredColumn& c : SpecFluxColumns)
+        calcerr::finite(w.*c.field);
 }
 
 namespace {
@@ -457,7 +463,7 @@ double serialOf(const QDate& date, int msecsOfDay) {
     static const qint64 epoch = QDate(1899, 12, 30).toJulianDay();
     return double(date.toJulianDay() - epoch) + msecsOfDay / 86400000.0;
 }
-}  // namespace
+} // namespace
 
 double DateSerial(const QDateTime& dt) {
     if (!dt.isValid()) return 0;
@@ -469,7 +475,8 @@ double DateSerialOf(const QVariant& v) {
     // reads it for every reading.
     if (v.typeId() == QMetaType::QString) {
         const QString s = v.toString();
-        if (s.size() == 19 && s[4] == u'-' && s[7] == u'-' && s[10] == u' ' && s[13] == u':' && s[16] == u':') {
+        if (s.size() == 19 && s[4] == u'-' && s[7] == u'-' && s[10] == u' ' && s[13] == u':' &&
+            s[16] == u':') {
             auto num = [&](int from, int len, bool& ok) {
                 int n = 0;
                 for (int i = from; i < from + len; ++i) {
@@ -490,6 +497,20 @@ double DateSerialOf(const QVariant& v) {
     return DateSerial(conv::toDateTime(v));
 }
 
-double RoundedElapsedHours(double hours) { return QString::number(hours, 'f', 2).toDouble(); }
+double RoundedElapsedHours(double hours) {
+    // The value's text with two decimals, as "0.00" formats it: the decimal digits
+    // (15 significant) rounded half away from zero, then read back as a number.
+    QString t = QString::number(hours, 'g', 15);
+    const int dot = t.indexOf(u'.');
+    if (t.contains(u'e') || dot < 0 || t.size() - dot - 1 <= 2)
+        return QString::number(hours, 'f', 2).toDouble();
+    const bool negative = t.startsWith(u'-');
+    if (negative) t.remove(0, 1);
+    const int point = t.indexOf(u'.');
+    qint64 hundredths = (t.left(point) + t.mid(point + 1, 2)).toLongLong();
+    if (t.at(point + 3) >= u'5') ++hundredths;
+    const double r = double(hundredths) / 100.0;
+    return negative ? -r : r;
+}
 
-}  // namespace hv
+} // namespace hv

@@ -33,16 +33,16 @@ struct DataWorking {
 
     // Computed only.
     double SpecFlux = 0, SpecFlux_1 = 0, SpecFlux_2 = 0, SpecFlux_3 = 0;
-    double Bank2FeedFlow = 0, Bank3FeedFlow = 0;  // from the FeedFlow stored in the row
+    double Bank2FeedFlow = 0, Bank3FeedFlow = 0; // from the FeedFlow stored in the row
 
-    int columnsRead = 0;  // how far the reading of the row got
+    int columnsRead = 0; // how far the reading of the row got
 };
 
 enum class ReadKind { Number, Integer, NullableText };
 struct ReadColumn {
     const char* name;
     ReadKind kind;
-    double DataWorking::*field;  // for numbers
+    double DataWorking::*field; // for numbers
 };
 struct StoredColumn {
     const char* name;
@@ -61,15 +61,20 @@ extern const std::array<StoredColumn, 4> SpecFluxColumns;
 // Reads the columns in order from `source`, which gives, for the i-th of ReadColumns,
 // number(i) (a Double; a Null raises 94), int16(i) and present(i) (raises 3265 when the
 // row lacks the column).
-template <class Source>
-void ReadWorking(DataWorking& w, Source& source) {
+template <class Source> void ReadWorking(DataWorking& w, Source& source) {
     w.columnsRead = 0;
     for (int i = 0; i < ReadColumnCount; ++i) {
         const ReadColumn& c = ReadColumns[size_t(i)];
         switch (c.kind) {
-        case ReadKind::Number: w.*c.field = source.number(i); break;
-        case ReadKind::Integer: w.EventID = source.int16(i); break;
-        case ReadKind::NullableText: source.present(i); break;
+        case ReadKind::Number:
+            w.*c.field = source.number(i);
+            break;
+        case ReadKind::Integer:
+            w.EventID = source.int16(i);
+            break;
+        case ReadKind::NullableText:
+            source.present(i);
+            break;
         }
         w.columnsRead = i + 1;
     }
@@ -81,7 +86,8 @@ void ReadWorking(DataWorking& w, Source& source) {
 // (FeedFlow, OverallRecovery, DeltaPress, DeltaPress_1 to _3). A failing step raises a
 // DbError with the run-time number; w then holds what was computed up to it. No value
 // left in w after a normal return is infinite or NaN.
-void NormalizeReading(DataWorking& w, ProjectInfoRecord& reference, const std::vector<ElementSpecRecord>& elements);
+void NormalizeReading(DataWorking& w, ProjectInfoRecord& reference,
+                      const std::vector<ElementSpecRecord>& elements);
 
 // Days since 30 December 1899, the time as the fraction. An invalid date-time is day 0.
 double DateSerial(const QDateTime& dt);
@@ -94,4 +100,4 @@ inline double ElapsedHours(double theDate, double dateReference, double elapsedT
 // As stored: formatted with two decimals.
 double RoundedElapsedHours(double hours);
 
-}  // namespace hv
+} // namespace hv

@@ -21,8 +21,10 @@ const QString CalcErrorPrompt = QStringLiteral(
     "A calculation error occurred. If this project has only good data sets and you believe "
     "all of the project information should be correct, then you should investigate why it is now failing. "
     "\r\n"
-    "However, since it is possible to enter data for a project using the <Import from other program> function and "
-    "bypass calculations, you may elect to bypass all the calculations even if an error occurs - eg no permeate flow."
+    "However, since it is possible to enter data for a project using the <Import from other program> "
+    "function and "
+    "bypass calculations, you may elect to bypass all the calculations even if an error occurs - eg no "
+    "permeate flow."
     "\r\n\r\n\r\n"
     "Select OK to Continue Calculations and ignore errors, Select Cancel to quit the recalculation process.");
 
@@ -36,35 +38,61 @@ public:
     virtual void flush() {}
 };
 
-// One connection for the run: the IDs of the readings stream from one query, each
-// reading is read by its ID and its results written by prepared statements, a
-// transaction per batch. Sorting the IDs alone keeps the sort small.
+// One connection for the run: each reading is read by its ID and its results written by
+// prepared statements, a transaction per batch. The IDs, in the order of the run, are
+// put first into a scratch table of the connection's own temporary database, so that
+// between batches no read of the project database stays open and the other windows can
+// write to it while the run lets them have their turn.
 class StreamingRun : public ReadingRun {
 public:
     StreamingRun(SqliteConnection& db, DataRecordCalculator& calc, const QString& projectId, qint16 train,
                  bool newestFirst)
-        : db_(db),
-          calc_(calc),
-          ids_(db, QStringLiteral("SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID ") +
-                       (newestFirst ? "DESC" : "ASC")) {
+        : db_(db), calc_(calc) {
+        db_.exec(QStringLiteral("DROP TABLE IF EXISTS temp.RecalcOrder"));
+        db_.exec(
+            QStringLiteral("CREATE TEMP TABLE RecalcOrder (Seq INTEGER PRIMARY KEY, ReadingID INTEGER)"));
+        {
+            SqliteStatement fill(
+                db_, QStringLiteral("INSERT INTO temp.RecalcOrder (ReadingID) SELECT ID FROM Data "
+                                    "WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID ") +
+                         (newestFirst ? "DESC" : "ASC"));
+            fill.bind(0, projectId);
+            fill.bind(1, qint64(train));
+            fill.step();
+        }
+        ids_ = std::make_unique<SqliteStatement>(
+            db_, QStringLiteral("SELECT Seq, ReadingID FROM temp.RecalcOrder WHERE Seq > ? ORDER BY Seq"));
         calc_.beforeMessage = [this] { flush(); };
-        ids_.bind(0, projectId);
-        ids_.bind(1, qint64(train));
     }
     ~StreamingRun() override {
         calc_.beforeMessage = nullptr;
         ids_.reset();
         if (open_) db_.rollback();
+        try {
+            db_.exec(QStringLiteral("DROP TABLE IF EXISTS temp.RecalcOrder"));
+        } catch (const DbError&) {
+        }
     }
-    bool next() override { return ids_.step(); }
+    bool next() override {
+        if (!reading_) {
+            ids_->bind(0, last_);
+            reading_ = true;
+        }
+        if (!ids_->step()) return false;
+        last_ = ids_->int64(0);
+        return true;
+    }
     bool calculate() override {
         if (!open_) {
             db_.begin();
             open_ = true;
         }
-        return calc_.calculateById(ids_.int64(0));
+        return calc_.calculateById(ids_->int64(1));
     }
+    // A statement still reading would keep the database locked after the commit.
     void flush() override {
+        ids_->reset();
+        reading_ = false;
         if (!open_) return;
         db_.commit();
         open_ = false;
@@ -73,7 +101,9 @@ public:
 private:
     SqliteConnection& db_;
     DataRecordCalculator& calc_;
-    SqliteStatement ids_;
+    std::unique_ptr<SqliteStatement> ids_;
+    qint64 last_ = 0; // Seq of the last reading taken
+    bool reading_ = false;
     bool open_ = false;
 };
 
@@ -81,12 +111,9 @@ private:
 // The IDs come in pages so that no read stays open while the reading is written.
 class ConnectionPerReadingRun : public ReadingRun {
 public:
-    ConnectionPerReadingRun(Program& p, SqliteConnection& db, const QString& projectId, qint16 train, bool newestFirst)
-        : p_(p),
-          db_(db),
-          projectId_(projectId),
-          train_(train),
-          newestFirst_(newestFirst),
+    ConnectionPerReadingRun(Program& p, SqliteConnection& db, const QString& projectId, qint16 train,
+                            bool newestFirst)
+        : p_(p), db_(db), projectId_(projectId), train_(train), newestFirst_(newestFirst),
           last_(newestFirst ? std::numeric_limits<qint64>::max() : 0) {}
     bool next() override {
         if (ids_.empty() && !exhausted_) fetch();
@@ -99,12 +126,12 @@ public:
 
 private:
     void fetch() {
-        const QString sql = newestFirst_ ? QStringLiteral(
-                                               "SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID < ? "
-                                               "ORDER BY ID DESC LIMIT 1000")
-                                         : QStringLiteral(
-                                               "SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID > ? "
-                                               "ORDER BY ID ASC LIMIT 1000");
+        const QString sql =
+            newestFirst_
+                ? QStringLiteral("SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID < ? "
+                                 "ORDER BY ID DESC LIMIT 1000")
+                : QStringLiteral("SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID > ? "
+                                 "ORDER BY ID ASC LIMIT 1000");
         SqliteStatement q(db_, sql);
         q.bind(0, projectId_);
         q.bind(1, qint64(train_));
@@ -129,15 +156,17 @@ private:
     bool exhausted_ = false;
 };
 
-std::unique_ptr<ReadingRun> makeRun(Program& p, SqliteConnection& db, DataRecordCalculator* calc, const QString& projectId,
-                                    qint16 train, bool newestFirst, const RecalcOptions& options) {
+std::unique_ptr<ReadingRun> makeRun(Program& p, SqliteConnection& db, DataRecordCalculator* calc,
+                                    const QString& projectId, qint16 train, bool newestFirst,
+                                    const RecalcOptions& options) {
     if (options.connectionPerReading)
         return std::make_unique<ConnectionPerReadingRun>(p, db, projectId, train, newestFirst);
     return std::make_unique<StreamingRun>(db, *calc, projectId, train, newestFirst);
 }
 
 qint32 countReadings(SqliteConnection& db, const QString& projectId, qint16 train) {
-    SqliteStatement q(db, QStringLiteral("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
+    SqliteStatement q(db,
+                      QStringLiteral("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
     q.bind(0, projectId);
     q.bind(1, qint64(train));
     return q.step() ? qint32(q.int64(0)) : 0;
@@ -146,7 +175,8 @@ qint32 countReadings(SqliteConnection& db, const QString& projectId, qint16 trai
 // Where the batches end: after a number of readings or, on a slow machine, sooner.
 class BatchClock {
 public:
-    explicit BatchClock(const RecalcOptions& o) : size_(o.batchSize > 0 ? o.batchSize : 1), millis_(o.batchMillis) {
+    explicit BatchClock(const RecalcOptions& o)
+        : size_(o.batchSize > 0 ? o.batchSize : 1), millis_(o.batchMillis) {
         timer_.start();
     }
     // Counts one reading; true when the batch ends with it.
@@ -172,7 +202,7 @@ QString progressText(qint64 done, qint64 total) {
     return "Updating Record " + QString::number(done) + " of " + QString::number(total);
 }
 
-}  // namespace
+} // namespace
 
 qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const RecalcOptions& options) {
     const QString projectId = record.ProjectID;
@@ -226,7 +256,7 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
     const ProjectInfoRecord saved = p.CurrentProject;
     BatchClock batch(options);
     RecalcSummary sum;
-    qint64 total = 0;  // readings of the projects done to the end
+    qint64 total = 0; // readings of the projects done to the end
     bool stopped = false;
     p.CancelRecalc = false;
 
@@ -255,15 +285,16 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
     try {
         {
             SqliteConnection db(p.ProjectDatabasePath);
-            for (const QString& pr : qEnvironmentVariable("HV_PRAGMAS").split(';', Qt::SkipEmptyParts)) db.exec(pr);
             menus(false);
             p.status.setBusy(true);
             p.IgnoreCalcErrors = false;
             // The project rows are few; the readings stream.
             std::vector<DbRow> projects;
             {
-                SqliteStatement q(db, QStringLiteral("SELECT * FROM ProjectInfo ORDER BY ProjectID ASC, ID ASC"));
-                while (q.step()) projects.push_back(q.row());
+                SqliteStatement q(db,
+                                  QStringLiteral("SELECT * FROM ProjectInfo ORDER BY ProjectID ASC, ID ASC"));
+                while (q.step())
+                    projects.push_back(q.row());
             }
             std::unique_ptr<DataRecordCalculator> calc;
             if (!projects.empty()) {
@@ -274,10 +305,11 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
             for (const DbRow& row : projects) {
                 LoadProjectSettings(p, row);
                 ProjectInfoRecord& cp = p.CurrentProject;
-                // Two-bank projects stored before the bank-1 back pressure existed.
+                // A two-bank project without a bank-1 back pressure takes the system's, for good.
                 if (cp.NumBanks == 2 && cp.PermBackPress > 0 && cp.PermBackPress_1 == 0) {
                     cp.PermBackPress_1 = cp.PermBackPress;
-                    SqliteStatement u(db, QStringLiteral("UPDATE ProjectInfo SET PermBackPress_1 = ? WHERE ID = ?"));
+                    SqliteStatement u(
+                        db, QStringLiteral("UPDATE ProjectInfo SET PermBackPress_1 = ? WHERE ID = ?"));
                     u.bind(0, cp.PermBackPress);
                     u.bind(1, row.value(QStringLiteral("ID")));
                     u.step();
@@ -287,15 +319,18 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                 ++sum.projects;
                 const qint32 n = countReadings(db, projectId, train);
                 if (n <= 0) continue;
-                const QString panel1 = projectId.trimmed() + " Train: " + QString::number(train) + ", Record ";
-                const QString panel2 = "Project # " + QString::number(sum.projects) + " of " + QString::number(projectCount);
+                const QString panel1 =
+                    projectId.trimmed() + " Train: " + QString::number(train) + ", Record ";
+                const QString panel2 =
+                    "Project # " + QString::number(sum.projects) + " of " + QString::number(projectCount);
                 auto showProgress = [&](qint32 r) {
                     p.status.setText(1, panel1 + QString::number(r) + " of " + QString::number(n));
                     p.status.setText(2, panel2);
                 };
                 qint32 r = 0;
                 {
-                    std::unique_ptr<ReadingRun> run = makeRun(p, db, calc.get(), projectId, train, true, options);
+                    std::unique_ptr<ReadingRun> run =
+                        makeRun(p, db, calc.get(), projectId, train, true, options);
                     while (run->next()) {
                         const bool ok = run->calculate();
                         ++sum.readings;
@@ -327,8 +362,8 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                 }
                 if (stopped) break;
                 showProgress(r);
-                p.status.setText(1, "Updated " + projectId.left(20) + "Train: " + QString::number(train) + " " +
-                                        QString::number(r) + " of " + QString::number(n));
+                p.status.setText(1, "Updated " + projectId.left(20) + "Train: " + QString::number(train) +
+                                        " " + QString::number(r) + " of " + QString::number(n));
                 total += n;
                 if (batch.pending()) {
                     batch.restart();
@@ -349,6 +384,8 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
     return sum;
 }
 
-void RecalculateAllProjects(Program& p, const RecalcOptions& options) { RecalculateAllProjectsCounted(p, options); }
+void RecalculateAllProjects(Program& p, const RecalcOptions& options) {
+    RecalculateAllProjectsCounted(p, options);
+}
 
-}  // namespace hv
+} // namespace hv

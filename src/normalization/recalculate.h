@@ -43,4 +43,4 @@ struct RecalcSummary {
 };
 RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& options = {});
 
-}  // namespace hv
+} // namespace hv

@@ -1,5 +1,6 @@
 #include "normalization/sqliterows.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <sqlite3.h>
@@ -44,7 +45,8 @@ DbError SqliteConnection::lastError(const QString& sql) const {
 }
 
 void SqliteConnection::exec(const QString& sql) {
-    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) throw lastError(sql);
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw lastError(sql);
 }
 
 void SqliteConnection::rollback() {
@@ -55,10 +57,12 @@ QStringList SqliteConnection::columns(const QString& table) {
     SqliteStatement q(*this, QStringLiteral("SELECT name FROM pragma_table_info(?)"));
     q.bind(0, table);
     QStringList out;
-    while (q.step()) out << q.value(0).toString();
+    while (q.step())
+        out << q.value(0).toString();
     if (out.isEmpty())
         throw DbError(dberr::TableNotFound,
-                      "The Microsoft Jet database engine cannot find the input table or query '" + table + "'.");
+                      "The Microsoft Jet database engine cannot find the input table or query '" + table +
+                          "'.");
     return out;
 }
 
@@ -68,10 +72,16 @@ SqliteStatement::SqliteStatement(SqliteConnection& db, const QString& sql) : db_
         throw db.lastError(sql);
 }
 
-SqliteStatement::~SqliteStatement() { sqlite3_finalize(st_); }
+SqliteStatement::~SqliteStatement() {
+    sqlite3_finalize(st_);
+}
 
-void SqliteStatement::bind(int i, double v) { sqlite3_bind_double(st_, i + 1, v); }
-void SqliteStatement::bind(int i, qint64 v) { sqlite3_bind_int64(st_, i + 1, v); }
+void SqliteStatement::bind(int i, double v) {
+    sqlite3_bind_double(st_, i + 1, v);
+}
+void SqliteStatement::bind(int i, qint64 v) {
+    sqlite3_bind_int64(st_, i + 1, v);
+}
 void SqliteStatement::bind(int i, const QString& v) {
     const QByteArray u = v.toUtf8();
     sqlite3_bind_text(st_, i + 1, u.constData(), int(u.size()), SQLITE_TRANSIENT);
@@ -110,45 +120,62 @@ bool SqliteStatement::step() {
     throw e;
 }
 
-void SqliteStatement::reset() { sqlite3_reset(st_); }
+void SqliteStatement::reset() {
+    sqlite3_reset(st_);
+}
 
-int SqliteStatement::columnCount() const { return sqlite3_column_count(st_); }
+int SqliteStatement::columnCount() const {
+    return sqlite3_column_count(st_);
+}
 
-QString SqliteStatement::columnName(int i) const { return QString::fromUtf8(sqlite3_column_name(st_, i)); }
+QString SqliteStatement::columnName(int i) const {
+    return QString::fromUtf8(sqlite3_column_name(st_, i));
+}
 
 QVariant SqliteStatement::value(int i) const {
     switch (sqlite3_column_type(st_, i)) {
-    case SQLITE_INTEGER: return QVariant(qlonglong(sqlite3_column_int64(st_, i)));
-    case SQLITE_FLOAT: return QVariant(sqlite3_column_double(st_, i));
-    case SQLITE_NULL: return QVariant();
+    case SQLITE_INTEGER:
+        return QVariant(qlonglong(sqlite3_column_int64(st_, i)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(st_, i));
+    case SQLITE_NULL:
+        return QVariant();
     case SQLITE_BLOB:
-        return QVariant(QByteArray(static_cast<const char*>(sqlite3_column_blob(st_, i)), sqlite3_column_bytes(st_, i)));
+        return QVariant(
+            QByteArray(static_cast<const char*>(sqlite3_column_blob(st_, i)), sqlite3_column_bytes(st_, i)));
     default:
         return QVariant(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st_, i)),
                                           sqlite3_column_bytes(st_, i)));
     }
 }
 
-qint64 SqliteStatement::int64(int i) const { return sqlite3_column_int64(st_, i); }
+qint64 SqliteStatement::int64(int i) const {
+    return sqlite3_column_int64(st_, i);
+}
 
 double SqliteStatement::number(int i) const {
     switch (sqlite3_column_type(st_, i)) {
-    case SQLITE_FLOAT: return sqlite3_column_double(st_, i);
-    case SQLITE_INTEGER: return double(sqlite3_column_int64(st_, i));
-    default: return conv::toDouble(value(i));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(st_, i);
+    case SQLITE_INTEGER:
+        return double(sqlite3_column_int64(st_, i));
+    default:
+        return conv::toDouble(value(i));
     }
 }
 
 DbRow SqliteStatement::row() const {
     if (!cols_) {
         QStringList names;
-        for (int i = 0; i < columnCount(); ++i) names << columnName(i);
+        for (int i = 0; i < columnCount(); ++i)
+            names << columnName(i);
         cols_ = std::make_shared<const ColumnSet>(names);
     }
     QVariantList values;
     values.reserve(cols_->size());
-    for (int i = 0; i < cols_->size(); ++i) values << value(i);
+    for (int i = 0; i < cols_->size(); ++i)
+        values << value(i);
     return DbRow(cols_, std::move(values));
 }
 
-}  // namespace hv
+} // namespace hv

@@ -21,10 +21,10 @@ public:
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
     sqlite3* handle() const { return db_; }
-    void exec(const QString& sql);  // a statement without values or rows
+    void exec(const QString& sql); // a statement without values or rows
     void begin() { exec(QStringLiteral("BEGIN")); }
     void commit() { exec(QStringLiteral("COMMIT")); }
-    void rollback();                // never fails
+    void rollback(); // never fails
     QStringList columns(const QString& table);
     DbError lastError(const QString& sql = {}) const;
 
@@ -39,7 +39,7 @@ public:
     SqliteStatement(const SqliteStatement&) = delete;
     SqliteStatement& operator=(const SqliteStatement&) = delete;
 
-    void bind(int i, double v);  // positions from 0
+    void bind(int i, double v); // positions from 0
     void bind(int i, qint64 v);
     void bind(int i, const QString& v);
     void bind(int i, const QVariant& v);
@@ -50,12 +50,12 @@ public:
 
     int columnCount() const;
     QString columnName(int i) const;
-    QVariant value(int i) const;  // invalid QVariant for Null
+    QVariant value(int i) const; // invalid QVariant for Null
     qint64 int64(int i) const;
     // A column read as a Double by the query layer's rules, without a QVariant for the
     // common stored forms: a Null raises 94, a text that is not a number 13.
     double number(int i) const;
-    DbRow row() const;            // the current row as the query layer gives it
+    DbRow row() const; // the current row as the query layer gives it
 
 private:
     SqliteConnection& db_;
@@ -81,4 +81,4 @@ private:
     bool done_ = false;
 };
 
-}  // namespace hv
+} // namespace hv

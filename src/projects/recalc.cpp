@@ -6,7 +6,14 @@
 namespace hv {
 
 bool RecalculateCurrentProject(Program& p) {
-    return RecalculateProject(p, p.CurrentProject.ProjectID, p.CurrentProject.TrainNumber);
+    try {
+        return RecalculateProject(p, p.CurrentProject.ProjectID, p.CurrentProject.TrainNumber);
+    } catch (const DbError& e) {
+        // The project run reports nothing of its own; a database failure must not end the program.
+        p.prompts.message("Error #" + QString::number(e.number()) + " " + e.description(), Buttons::OK,
+                          Icon::Critical, QStringLiteral("Hevrin"));
+        return false;
+    }
 }
 
 } // namespace hv

@@ -1,0 +1,370 @@
+#include <QtTest>
+
+#include "core/currentproject.h"
+#include "core/program.h"
+#include "normalization/recalculate.h"
+#include "platform/database.h"
+#include "support/fixtures.h"
+#include "support/testenv.h"
+
+using namespace hv;
+
+namespace {
+
+const QString CalcErrorPrompt = "A calculation error occurred.";
+
+std::vector<ElementSpecRecord> elementTable() {
+    std::vector<ElementSpecRecord> t(4);
+    for (int i = 0; i < 4; ++i) {
+        ElementSpecRecord& e = t[size_t(i)];
+        e.ID = i + 1;
+        e.TALow = 0.010;
+        e.TAHigh = 0.009;
+        e.TBLow = 0.030;
+        e.TBHigh = 0.028;
+        e.DP3 = 1.45;
+        e.DP4 = 0.05;
+    }
+    return t;
+}
+
+QString dateOf(int i) {
+    return QString("2020-02-%1 06:00:00").arg(i + 1, 2, 10, QChar('0'));
+}
+
+struct Db {
+    Db() {
+        path = test::makeBlankDatabase(env.path("db.hv3.mdb"));
+        p().ProjectDatabasePath = path;
+        p().ElementTable = elementTable();
+        p().SetMenusEnabled = [this](bool on) { menus << on; };
+    }
+    Program& p() { return env.prog(); }
+    void project(const QString& id, int banks, const QVariantMap& more = {}) {
+        QVariantMap o = more;
+        o["ProjectID"] = id;
+        test::insertProjectInfo(path, banks, o);
+    }
+    // Readings 0 to n-1 of a project, oldest first; `failing` ones cannot be calculated.
+    QList<qint64> readings(const QString& id, int banks, int n, const QList<int>& failing = {},
+                           int train = 1) {
+        QList<qint64> ids;
+        for (int i = 0; i < n; ++i) {
+            QVariantMap o{{"ProjectID", id}, {"TrainNumber", train}, {"TheDate", dateOf(i)}};
+            if (failing.contains(i)) o["ConcFlow"] = 0.0;
+            ids << test::insertReading(path, banks, o);
+        }
+        return ids;
+    }
+    void loadCurrent(const QString& id) {
+        Database d = Database::open(path);
+        LoadProjectSettings(p(), d.select("SELECT * FROM ProjectInfo WHERE ProjectID = ?", {id}).first());
+    }
+    double value(qint64 id, const QString& column) {
+        Database d = Database::open(path);
+        return d.select("SELECT * FROM Data WHERE ID = ?", {id}).first().toDouble(column);
+    }
+    bool done(qint64 id) { return value(id, "NormalizedPermFlow") != 0; }
+    int versionRows() {
+        Database d = Database::open(path);
+        return d.scalar("SELECT count(*) FROM Version").toInt();
+    }
+    QString lastVersion() {
+        Database d = Database::open(path);
+        return d.scalar("SELECT Version FROM Version ORDER BY ID DESC LIMIT 1").toString();
+    }
+    // The run's end as it must always be.
+    QString endState() {
+        if (menus.isEmpty() || menus.first() || !menus.last()) return "menus not disabled and enabled again";
+        if (p().status.busy()) return "hourglass left";
+        if (p().RecalcAllRunning) return "RecalcAllRunning left True";
+        if (p().CancelRecalc) return "CancelRecalc left True";
+        return {};
+    }
+    test::TestEnv env;
+    QString path;
+    QList<bool> menus;
+};
+
+RecalcOptions smallBatches(int size) {
+    RecalcOptions o;
+    o.batchSize = size;
+    o.batchMillis = 0;
+    return o;
+}
+
+} // namespace
+
+class TestRecalculate : public QObject {
+    Q_OBJECT
+private slots:
+    void projectWithoutReadings() {
+        Db t;
+        t.project("P1", 1);
+        t.loadCurrent("P1");
+        QCOMPARE(RecalculateProject(t.p(), t.p().CurrentProject), 0);
+        QCOMPARE(t.p().status.text(1), QString("No data records to update!"));
+    }
+
+    void projectOldestFirstStoppedAtTheFifth_data() {
+        QTest::addColumn<int>("batch");
+        QTest::newRow("one batch") << 100;
+        QTest::newRow("batches of 3") << 3;
+    }
+    void projectOldestFirstStoppedAtTheFifth() {
+        QFETCH(int, batch);
+        Db t;
+        t.project("P1", 2);
+        t.loadCurrent("P1");
+        const QList<qint64> ids = t.readings("P1", 2, 10, {4});
+        t.env.prompts.onMessage("Calculation run caused an error #11 Division by zero", Answer::OK)
+            .onMessage(CalcErrorPrompt, Answer::Cancel)
+            .onMessage("Update may not be complete. Updated 4 records out of a total 10", Answer::OK);
+        QCOMPARE(RecalculateProject(t.p(), t.p().CurrentProject, smallBatches(batch)), 4);
+        QCOMPARE(t.env.prompts.verify(), QString());
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(t.done(ids[i]), i < 4);
+        QCOMPARE(t.p().status.text(1), QString("Updating Record 4 of 10"));
+        QVERIFY(!t.p().IgnoreCalcErrors);
+    }
+
+    void projectContinuesPastErrors() {
+        Db t;
+        t.project(" P1 ", 1);
+        t.loadCurrent(" P1 ");
+        const QList<qint64> ids = t.readings(" P1 ", 1, 10, {2, 6});
+        t.env.prompts.onMessage("Calculation run caused an error", Answer::OK)
+            .onMessage(CalcErrorPrompt, Answer::OK);
+        QCOMPARE(RecalculateProject(t.p(), t.p().CurrentProject, smallBatches(4)), 0);
+        QCOMPARE(t.env.prompts.verify(), QString());
+        QCOMPARE(t.p().status.text(1), QString("P1: Updated 10 records out of a total 10"));
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(t.done(ids[i]), i != 2 && i != 6);
+        // A reading passed over still gets its elapsed hours.
+        QCOMPARE(t.value(ids[6], "ElapsedTimeHrs"), 24.0 * 37 + 6);
+        // The choice holds for later project runs of the same program run.
+        QVERIFY(t.p().IgnoreCalcErrors);
+        QCOMPARE(RecalculateProject(t.p(), " P1 ", 1), true);
+        QCOMPARE(t.env.prompts.shown().size(), 2);
+    }
+
+    void projectRunRaisesDatabaseFailures() {
+        Db t;
+        t.p().ProjectDatabasePath = t.env.path("missing.mdb");
+        QVERIFY_THROWS_EXCEPTION(DbError, RecalculateProject(t.p(), t.p().CurrentProject));
+    }
+
+    void databaseWithoutProjects() {
+        Db t;
+        const int before = t.versionRows();
+        t.p().IgnoreCalcErrors = true;
+        RecalculateAllProjects(t.p());
+        QCOMPARE(t.versionRows(), before + 1);
+        QCOMPARE(t.lastVersion(), QString("1.3.38"));
+        QVERIFY(!t.p().IgnoreCalcErrors);
+        QCOMPARE(t.p().status.text(1), QString("Updated 0 projects with total 0 records."));
+        QCOMPARE(t.endState(), QString());
+        QVERIFY(!t.p().DbIsOlder);
+    }
+
+    void everyProjectAgainstItsOwnReference() {
+        Db t;
+        t.project("Alpha", 1);
+        t.project("A project with a long name", 3, {{"TrainNumber", 2}});
+        const QList<qint64> a = t.readings("Alpha", 1, 3);
+        const QList<qint64> b = t.readings("A project with a long name", 3, 2, {}, 2);
+        // The caller's current project, as the main window holds it.
+        t.p().CurrentProject.ProjectID = "Alpha";
+        t.p().CurrentProject.FeedFlow = 1.5;
+        QStringList panel1, panel2;
+        connect(&t.p().status, &StatusPanels::changed,
+                [&](int panel, const QString& text) { (panel == 1 ? panel1 : panel2) << text; });
+        const int before = t.versionRows();
+        RecalculateAllProjects(t.p());
+        QCOMPARE(t.env.prompts.verify(), QString());
+        for (qint64 id : a + b)
+            QVERIFY(t.done(id));
+        // Each reading at its own project's reference state.
+        for (qint64 id : a + b)
+            QVERIFY(qAbs(t.value(id, "NormalizedPermFlow") - t.value(id, "PermFlow")) < 1e-9);
+        QCOMPARE(t.versionRows(), before + 1);
+        QVERIFY(panel1.contains("Updated A project with a lonTrain: 2 2 of 2"));
+        QVERIFY(panel1.contains("Updated AlphaTrain: 1 3 of 3"));
+        QVERIFY(panel1.contains("A project with a long name Train: 2, Record 2 of 2"));
+        QCOMPARE(panel1.last(), QString("Updated 2 projects with total 5 records."));
+        QVERIFY(panel2.contains("Project # 1 of 2"));
+        QVERIFY(panel2.contains("Project # 2 of 2"));
+        QCOMPARE(panel2.last(), QLocale().toString(t.env.system.clock.date(), QLocale::ShortFormat));
+        QCOMPARE(t.endState(), QString());
+        QCOMPARE(t.p().CurrentProject.ProjectID, QString("Alpha"));
+        QCOMPARE(t.p().CurrentProject.FeedFlow, 1.5);
+    }
+
+    void oneProjectSingular() {
+        Db t;
+        t.project("P1", 2);
+        t.readings("P1", 2, 3);
+        RecalculateAllProjects(t.p());
+        QCOMPARE(t.p().status.text(1), QString("Updated 1 project with total 3 records."));
+    }
+
+    void cancelAtAnErrorWritesNoVersion() {
+        Db t;
+        t.project("P1", 1);
+        t.project("P2", 1);
+        // Newest first: the failing newest reading is the first one met.
+        const QList<qint64> ids = t.readings("P1", 1, 3, {2});
+        const QList<qint64> other = t.readings("P2", 1, 2);
+        t.p().CurrentProject.ProjectID = "P2";
+        t.p().IgnoreCalcErrors = true; // a whole-database run asks afresh
+        t.env.prompts.onMessage("Calculation run caused an error #11", Answer::OK)
+            .onMessage(CalcErrorPrompt, Answer::Cancel)
+            .onMessage("Calc Err. Updated only 0 records out of a total 3", Answer::OK);
+        const int before = t.versionRows();
+        RecalculateAllProjects(t.p());
+        QCOMPARE(t.env.prompts.verify(), QString());
+        for (qint64 id : ids + other)
+            QVERIFY(!t.done(id));
+        QCOMPARE(t.versionRows(), before);
+        QCOMPARE(t.endState(), QString());
+        QCOMPARE(t.p().CurrentProject.ProjectID, QString("P2"));
+    }
+
+    void errorAnsweredOkCoversTheRun() {
+        Db t;
+        t.project("P1", 1);
+        t.project("P2", 2);
+        const QList<qint64> a = t.readings("P1", 1, 3, {1});
+        const QList<qint64> b = t.readings("P2", 2, 3, {0, 2});
+        t.env.prompts.onMessage("Calculation run caused an error", Answer::OK)
+            .onMessage(CalcErrorPrompt, Answer::OK);
+        const int before = t.versionRows();
+        RecalculateAllProjects(t.p());
+        QCOMPARE(t.env.prompts.verify(), QString());
+        QVERIFY(t.p().IgnoreCalcErrors);
+        QVERIFY(t.done(a[0]) && !t.done(a[1]) && t.done(a[2]));
+        QVERIFY(!t.done(b[0]) && t.done(b[1]) && !t.done(b[2]));
+        QCOMPARE(t.versionRows(), before + 1);
+        QCOMPARE(t.p().status.text(1), QString("Updated 2 projects with total 6 records."));
+    }
+
+    void userCancelStopsAtABatch() {
+        Db t;
+        t.project("P1", 1);
+        t.project("P2", 1);
+        const QList<qint64> a = t.readings("P1", 1, 5);
+        const QList<qint64> b = t.readings("P2", 1, 2);
+        connect(&t.p().status, &StatusPanels::changed, [&](int panel, const QString& text) {
+            // The user's Cancel arrives while the window system has its turn.
+            if (panel == 1 && text.endsWith("Record 2 of 5"))
+                QMetaObject::invokeMethod(
+                    &t.p().status, [&] { t.p().CancelRecalc = true; }, Qt::QueuedConnection);
+        });
+        const int before = t.versionRows();
+        RecalculateAllProjects(t.p(), smallBatches(2));
+        // Newest first: the two newest readings are stored, the rest left as they were.
+        for (int i = 0; i < 5; ++i)
+            QCOMPARE(t.done(a[i]), i >= 3);
+        for (qint64 id : b)
+            QVERIFY(!t.done(id));
+        QCOMPARE(t.versionRows(), before);
+        QCOMPARE(t.endState(), QString());
+        QCOMPARE(t.env.prompts.shown(), QStringList());
+    }
+
+    void otherWindowsWriteBetweenBatches() {
+        Db t;
+        t.project("P1", 1);
+        const QList<qint64> a = t.readings("P1", 1, 6);
+        int written = 0;
+        QString failure;
+        connect(&t.p().status, &StatusPanels::changed, [&](int panel, const QString& text) {
+            if (panel != 1 || !text.contains(", Record ")) return;
+            // A reading saved by another window while the run lets the event loop run.
+            QMetaObject::invokeMethod(
+                &t.p().status,
+                [&] {
+                    try {
+                        test::insertReading(t.path, 1, {{"ProjectID", "P9"}});
+                        ++written;
+                    } catch (const DbError& e) {
+                        failure = e.description();
+                    }
+                },
+                Qt::QueuedConnection);
+        });
+        QElapsedTimer timer;
+        timer.start();
+        RecalculateAllProjects(t.p(), smallBatches(2));
+        QCOMPARE(failure, QString());
+        QCOMPARE(written, 3);
+        QVERIFY(timer.elapsed() < 4000); // nobody waited for a lock
+        for (qint64 id : a)
+            QVERIFY(t.done(id));
+    }
+
+    void twoBankBackPressureFixUp() {
+        Db t;
+        t.project("P1", 2, {{"PermBackPress", 5.0}, {"PermBackPress_1", 0.0}});
+        t.project("P2", 2, {{"PermBackPress", 5.0}, {"PermBackPress_1", 2.0}});
+        t.project("P3", 1, {{"PermBackPress", 5.0}, {"PermBackPress_1", 0.0}});
+        RecalculateAllProjects(t.p());
+        Database d = Database::open(t.path);
+        auto back1 = [&](const QString& id) {
+            return d.select("SELECT PermBackPress_1 FROM ProjectInfo WHERE ProjectID = ?", {id})
+                .first()
+                .toDouble("PermBackPress_1");
+        };
+        QCOMPARE(back1("P1"), 5.0);
+        QCOMPARE(back1("P2"), 2.0);
+        QCOMPARE(back1("P3"), 0.0);
+    }
+
+    void unexpectedFailureEndsTheRunCleanly() {
+        Db t;
+        t.project("P1", 1);
+        t.project("P2", 1, {{"FeedTemp", QVariant()}});
+        const QList<qint64> a = t.readings("P1", 1, 2);
+        t.p().CurrentProject.ProjectID = "Mine";
+        t.env.prompts.onMessage("Error #94 Invalid use of Null", Answer::OK);
+        const int before = t.versionRows();
+        RecalculateAllProjects(t.p());
+        QCOMPARE(t.env.prompts.verify(), QString());
+        for (qint64 id : a)
+            QVERIFY(t.done(id));
+        QCOMPARE(t.versionRows(), before);
+        QCOMPARE(t.endState(), QString());
+        QCOMPARE(t.p().CurrentProject.ProjectID, QString("Mine"));
+    }
+
+    void sameResultsAsOneReadingAtATime() {
+        // The bulk run and a reading saved alone share their arithmetic.
+        Db bulk, single;
+        for (Db* t : {&bulk, &single}) {
+            t->project("P1", 1);
+            t->project("P2", 2);
+            t->project("P3", 3);
+            t->readings("P1", 1, 4);
+            t->readings("P2", 2, 3);
+            t->readings("P3", 3, 3);
+            Database d = Database::open(t->path);
+            d.exec("UPDATE Data SET Temperature = Temperature + ID, ConcFlow = ConcFlow * (1 + ID / 50.0), "
+                   "FeeduS = FeeduS + 10 * ID");
+        }
+        RecalcOptions perReading;
+        perReading.connectionPerReading = true;
+        RecalculateAllProjects(bulk.p());
+        RecalculateAllProjects(single.p(), perReading);
+        Database a = Database::open(bulk.path), b = Database::open(single.path);
+        const DbRows x = a.select("SELECT * FROM Data ORDER BY ID"),
+                     y = b.select("SELECT * FROM Data ORDER BY ID");
+        QCOMPARE(x.count(), 10);
+        for (int i = 0; i < x.count(); ++i) {
+            QVERIFY(x.at(i).toDouble("NormalizedPermFlow") != 0);
+            QCOMPARE(x.at(i).values(), y.at(i).values());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRecalculate)
+#include "tst_recalculate.moc"
