@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QLabel>
+#include <QLayout>
 #include <QPointer>
 #include <QTimer>
 #include <QtTest>
@@ -611,6 +613,48 @@ private slots:
         QCOMPARE(w->txtFields[202]->text(), QString("892.8"));
         QCOMPARE(w->txtFields[200]->text(), QString("3292.8"));
         delete w;
+    }
+
+    // At its natural size the window fits a 1280 x 860 screen, and the wrapped check-box
+    // captions still work their boxes.
+    void windowFitsAScreen() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", "Three"}, {"Systemdata", 0}});
+        p.CurrentProject.ProjectID = "Three";
+        p.CurrentProject.TrainNumber = 1;
+        auto fits = [](frmProject& w) {
+            w.layout()->activate();
+            const QSize hint = w.sizeHint();
+            return hint.width() <= 1280 && hint.height() <= 860;
+        };
+        QPointer<frmProject> w = openWindow(p, Edit);
+        env.prompts.onMessage("Editing an existing project", Answer::Yes);
+        w->cmdEdit->click();
+        QVERIFY(!w->txtFields[303]->isHidden());
+        QVERIFY(fits(*w));
+        delete w;
+
+        w = openWindow(p, Create);
+        runWizardTo(*w, 6, 3, UnitPreset::CMD, "Fits", 1); // the longest directions
+        QCOMPARE(w->WizardStep, qint16(6));
+        QVERIFY(w->optBanks[3]->isChecked());
+        QVERIFY(fits(*w));
+
+        QLabel* caption = nullptr;
+        for (QLabel* l : w->findChildren<QLabel*>())
+            if (l->text().startsWith("2 BANKS? Check this box")) caption = l;
+        QVERIFY(caption);
+        QVERIFY(!w->chk2Bank->isEnabled());
+        QVERIFY(!caption->isEnabled());
+        w->chk2Bank->setEnabled(true);
+        QVERIFY(caption->isEnabled());
+        const bool before = w->chk2Bank->isChecked();
+        QTest::mouseClick(caption, Qt::LeftButton);
+        QCOMPARE(w->chk2Bank->isChecked(), !before);
+        delete w;
+        QCOMPARE(env.prompts.verify(), QString());
     }
 
     void customUnitsDialog() {

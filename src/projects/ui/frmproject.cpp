@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 
 #include "core/loadproject.h"
@@ -77,6 +78,46 @@ int keyAsciiOf(const QKeyEvent* e) {
     return t.at(0).unicode();
 }
 
+// Widths that keep the window within a 1280 x 860 screen.
+constexpr int CheckCaptionWidth = 380;
+constexpr int ElementColumnWidth = 150;
+
+// A check box whose long caption is a word-wrapped label beside it: a click on the label
+// toggles the box, and the label greys out with it.
+class CaptionLink : public QObject {
+public:
+    CaptionLink(QCheckBox* box, QLabel* caption) : QObject(box), box_(box), caption_(caption) {
+        caption->setWordWrap(true);
+        caption->setToolTip(box->toolTip());
+        caption->setEnabled(box->isEnabled());
+        box->setAccessibleName(caption->text());
+        box->installEventFilter(this);
+        caption->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == box_ && event->type() == QEvent::EnabledChange) {
+            caption_->setEnabled(box_->isEnabled());
+        } else if (watched == caption_ && event->type() == QEvent::MouseButtonRelease &&
+                   static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+                   caption_->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+            box_->setFocus(Qt::MouseFocusReason);
+            box_->click();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    QCheckBox* box_;
+    QLabel* caption_;
+};
+
+void linkCaption(QCheckBox* box, QLabel* caption) {
+    new CaptionLink(box, caption);
+}
+
 } // namespace
 
 frmProject::frmProject(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
@@ -121,48 +162,67 @@ void frmProject::buildControls() {
     lblDirections = new QLabel(this);
     lblDirections->setWordWrap(true);
     lblDirections->setFrameShape(QFrame::StyledPanel);
-    lblDirections->setMinimumHeight(60);
-    root->addWidget(lblDirections);
+    lblDirections->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblDirections->setMargin(4);
+    // A window does not grow for wrapped text: leave room for the longest directions (six lines).
+    lblDirections->setMinimumHeight(lblDirections->fontMetrics().lineSpacing() * 6 +
+                                    2 * lblDirections->margin() + 2 * lblDirections->frameWidth());
+    // The wizard's buttons stand beside its directions.
+    auto* directions = new QHBoxLayout;
+    directions->addWidget(lblDirections, 1);
+    auto* wizard = new QGridLayout;
+    directions->addLayout(wizard);
+    root->addLayout(directions);
 
     // Bank layout, trains and units.
     auto* setup = new QHBoxLayout;
     auto* banksBox = new QGroupBox(this);
-    auto* banks = new QVBoxLayout(banksBox);
+    auto* banks = new QGridLayout(banksBox);
+    banks->setVerticalSpacing(2);
     const char* bankCaptions[4] = {"1 Bank or TOTAL System data", "2 Banks, enter overall + Bank 2",
                                    "2 Banks, enter data per bank", "3 Banks, enter data PER Bank"};
     for (int i = 0; i < 4; ++i) {
         optBanks.push_back(new QRadioButton(bankCaptions[i], banksBox));
-        banks->addWidget(optBanks.back());
+        banks->addWidget(optBanks.back(), i, 0);
     }
-    chk2Bank = new QCheckBox("2 BANKS? Check this box to collect data for TWO banks each time data is "
-                             "collected.  UnChecked means that "
-                             "the SYSTEM will be treated a single bank. ",
-                             this);
+    chk2Bank = new QCheckBox(this);
     chk2Bank->setToolTip(
         "If you check this box then you may enter and record data for a tow bank system. Unchecked "
         "and only a full SYSTEM will be considered.");
-    chkSystemData = new QCheckBox("Check this box if you will have data for the Total SYSTEM AND BANK 2 "
-                                  "separately.  Unchecked means that you "
-                                  "have data for Bank 1 and Bank 2 separately available. ",
-                                  this);
+    chkSystemData = new QCheckBox(this);
     chkSystemData->setToolTip(
         "Check this box IF you have system level data - eg Total Perm flow AND separate data for Bank 2. ");
-    for (QCheckBox* c : {chk2Bank, chkSystemData})
-        banks->addWidget(c);
-    setup->addWidget(banksBox, 2);
+    const std::pair<QCheckBox*, const char*> wrapped[2] = {
+        {chk2Bank, "2 BANKS? Check this box to collect data for TWO banks each time data is "
+                   "collected.  UnChecked means that "
+                   "the SYSTEM will be treated a single bank. "},
+        {chkSystemData, "Check this box if you will have data for the Total SYSTEM AND BANK 2 "
+                        "separately.  Unchecked means that you "
+                        "have data for Bank 1 and Bank 2 separately available. "}};
+    for (int k = 0; k < 2; ++k) {
+        auto* caption = new QLabel(wrapped[k].second, banksBox);
+        caption->setFixedWidth(CheckCaptionWidth);
+        linkCaption(wrapped[k].first, caption);
+        banks->addWidget(wrapped[k].first, 2 * k, 1, 2, 1, Qt::AlignTop);
+        banks->addWidget(caption, 2 * k, 2, 2, 1, Qt::AlignTop);
+    }
+    setup->addWidget(banksBox);
 
     auto* trains = new QGridLayout;
     lblLabels[1] = new QLabel("Number of Trains *", this);
     lblLabels[17] = new QLabel("Train Number", this);
     txtNumTrains = new QLineEdit(this);
     txtTrainNumber = new QLineEdit(this);
+    for (QLineEdit* e : {txtNumTrains, txtTrainNumber})
+        e->setMaximumWidth(60);
     chkAllTrains = new QCheckBox("All Trains the Same?", this);
     trains->addWidget(lblLabels[1], 0, 0);
     trains->addWidget(txtNumTrains, 0, 1);
     trains->addWidget(lblLabels[17], 1, 0);
     trains->addWidget(txtTrainNumber, 1, 1);
     trains->addWidget(chkAllTrains, 2, 0, 1, 2);
-    setup->addLayout(trains, 1);
+    trains->setRowStretch(3, 1);
+    setup->addLayout(trains);
 
     auto* units = new QGridLayout;
     btnUnitCMH = new QPushButton("CMH Metric", this);
@@ -181,27 +241,37 @@ void frmProject::buildControls() {
         lblUnits[i] = new QLabel(this);
         units->addWidget(lblUnits[i], 2 + (i - 100) / 2, (i - 100) % 2);
     }
-    setup->addLayout(units, 1);
+    units->setRowStretch(4, 1);
+    setup->addLayout(units);
+    setup->addStretch();
     root->addLayout(setup);
 
     // Reference values in two columns.
     auto* data = new QGridLayout;
+    data->setVerticalSpacing(2);
     for (int i = 0; i < 27; ++i) {
         lblFields[i] = new QLabel(FieldCaptions[i], this);
         txtData.push_back(new QLineEdit(this));
         txtData.back()->setMinimumWidth(150);
         lblUnits[i] = new QLabel(this);
-        lblUnits[i]->setMinimumWidth(90);
         const int row = i < 14 ? i : i - 14;
-        const int col = i < 14 ? 0 : 3;
+        const int col = i < 14 ? 0 : 4;
         data->addWidget(lblFields[i], row, col);
         data->addWidget(txtData[size_t(i)], row, col + 1);
         data->addWidget(lblUnits[i], row, col + 2);
     }
+    // Room for every unit name without squeezing a longer one, such as the date format.
+    data->setColumnMinimumWidth(2, 90);
+    data->setColumnMinimumWidth(6, 90);
+    data->setColumnMinimumWidth(3, 12);
+    data->setColumnStretch(1, 1);
+    data->setColumnStretch(5, 1);
     root->addLayout(data);
 
-    // Element grid: a column per system and bank.
+    // Element grid: a column per system and bank; the description and the elapsed time beside it.
+    auto* lower = new QHBoxLayout;
     auto* grid = new QGridLayout;
+    grid->setVerticalSpacing(2);
     const char* headers[4] = {"Sys", "B 1", "B 2", "B 3"};
     const char* typeCaptions[4] = {"System Element Type", "Element Type - BANK 1", "Element Type - BANK 2",
                                    "Element Type - BANK 3"};
@@ -210,10 +280,11 @@ void frmProject::buildControls() {
         grid->addWidget(lblLabels[300 + c], 0, 1 + c);
         lblLabels[200 + c] = new QLabel(typeCaptions[c], this);
         cboElements.push_back(new QComboBox(this));
-        auto* cell = new QVBoxLayout;
-        cell->addWidget(lblLabels[200 + c]);
-        cell->addWidget(cboElements.back());
-        grid->addLayout(cell, 1, 1 + c);
+        // A long model name must not widen the grid.
+        cboElements.back()->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        cboElements.back()->setMinimumContentsLength(14);
+        grid->addWidget(lblLabels[200 + c], 1, 1 + c);
+        grid->addWidget(cboElements.back(), 2, 1 + c);
     }
     cboElements[1]->setToolTip("Select Bank 1 element Type");
     const std::pair<int, const char*> rowLabels[5] = {{0, "Number of Vessels"},
@@ -224,35 +295,47 @@ void frmProject::buildControls() {
     const int rowOf[5] = {400, 500, 100, 200, 300};
     for (int r = 0; r < 5; ++r) {
         lblLabels[rowLabels[r].first] = new QLabel(rowLabels[r].second, this);
-        grid->addWidget(lblLabels[rowLabels[r].first], 2 + r, 0);
+        grid->addWidget(lblLabels[rowLabels[r].first], 3 + r, 0);
         for (int c = 0; c < 4; ++c) {
             auto* box = new QLineEdit(this);
+            box->setFixedWidth(ElementColumnWidth);
             txtFields[rowOf[r] + c] = box;
-            grid->addWidget(box, 2 + r, 1 + c);
+            grid->addWidget(box, 3 + r, 1 + c);
         }
     }
-    root->addLayout(grid);
+    for (QComboBox* c : cboElements)
+        c->setFixedWidth(ElementColumnWidth);
+    lower->addLayout(grid);
+    lower->addSpacing(12);
 
     auto* bottom = new QGridLayout;
+    bottom->setVerticalSpacing(2);
     txtDescription = new QLineEdit(this);
     lblFields[99] = new QLabel("Enter any Descriptive Information above. (Optional)", this);
     txtElapsedTime = new QLineEdit("1.0", this);
+    txtElapsedTime->setMaximumWidth(90);
     lblFields[100] = new QLabel("<== Set \"Hours Elapsed Time\" here if not zero at Reference Date", this);
+    lblFields[100]->setWordWrap(true);
     bottom->addWidget(txtDescription, 0, 0, 1, 2);
     bottom->addWidget(lblFields[99], 1, 0, 1, 2);
-    bottom->addWidget(txtElapsedTime, 2, 0);
-    bottom->addWidget(lblFields[100], 2, 1);
-    root->addLayout(bottom);
+    bottom->setRowMinimumHeight(2, 12);
+    bottom->addWidget(txtElapsedTime, 3, 0);
+    bottom->addWidget(lblFields[100], 3, 1);
+    bottom->setColumnStretch(1, 1);
+    bottom->setRowStretch(4, 1);
+    lower->addLayout(bottom, 1);
+    root->addLayout(lower);
 
-    auto* wizard = new QHBoxLayout;
     cmdBack = new QPushButton("<=Back", this);
     cmdNext = new QPushButton("Next =>", this);
     cmdCreate = new QPushButton("Create Project", this);
     cmdCancel = new QPushButton("Cancel New Project Creation", this);
-    for (QPushButton* b : {cmdBack, cmdNext, cmdCreate, cmdCancel})
-        wizard->addWidget(b);
-    wizard->addStretch();
-    root->addLayout(wizard);
+    wizard->addWidget(cmdBack, 0, 0);
+    wizard->addWidget(cmdNext, 0, 1);
+    wizard->addWidget(cmdCreate, 1, 0, 1, 2);
+    wizard->addWidget(cmdCancel, 2, 0, 1, 2);
+    wizard->setRowStretch(3, 1);
+    root->addStretch();
 
     // The wizard buttons appear with the wizard.
     cmdBack->hide();
