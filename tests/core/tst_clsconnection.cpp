@@ -22,14 +22,7 @@ QString makeDatabase(const test::TestEnv& env) {
     return path;
 }
 
-template <typename F> long errorOf(F&& f) {
-    try {
-        f();
-    } catch (const DbError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using test::errorOf;
 
 int rowCount(const QString& path) {
     Database db = Database::open(path);

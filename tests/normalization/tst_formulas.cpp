@@ -1,4 +1,6 @@
 #include <QtTest>
+
+#include "support/testenv.h"
 #include <cmath>
 
 #include "normalization/formulas.h"
@@ -7,14 +9,7 @@ using namespace hv;
 
 namespace {
 
-template <typename F> long errorOf(F&& f) {
-    try {
-        f();
-    } catch (const DbError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using test::errorOf;
 
 bool near(double a, double b, double rel = 1e-12) {
     return std::fabs(a - b) <= rel * std::max(1.0, std::fabs(b));

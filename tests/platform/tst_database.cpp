@@ -7,14 +7,7 @@ using namespace hv;
 
 namespace {
 
-template <typename F> long errorOf(F&& f) {
-    try {
-        f();
-    } catch (const DbError& e) {
-        return e.number();
-    }
-    return 0;
-}
+using test::errorOf;
 
 // An empty file is an empty SQLite database.
 Database emptyDatabase(const test::TestEnv& env, const QString& name = "t.db") {

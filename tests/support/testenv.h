@@ -3,11 +3,22 @@
 #include <memory>
 
 #include "core/program.h"
+#include "platform/dberror.h"
 #include "platform/prompts.h"
 #include "platform/systeminfo.h"
 #include "platform/userstore.h"
 
 namespace hv::test {
+
+// The number of the DbError a call raises; 0 when it raises none.
+template <typename F> long errorOf(F&& f) {
+    try {
+        f();
+    } catch (const DbError& e) {
+        return e.number();
+    }
+    return 0;
+}
 
 // A fresh temporary data folder with a scripted prompts layer, a fake system and a
 // per-user store of its own, and a Program over them. The data folder, settings file
