@@ -9,9 +9,12 @@ namespace hv::profile {
 
 namespace {
 
-QStringList readLines(const QString& file, bool* crlf = nullptr) {
+QStringList readLines(const QString& file, bool* crlf = nullptr, bool* unreadable = nullptr) {
     QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (unreadable) *unreadable = f.exists();
+        return {};
+    }
     const QString text = QString::fromUtf8(f.readAll());
     if (crlf) *crlf = text.contains("\r\n");
     QStringList lines = text.split('\n');
@@ -89,8 +92,10 @@ long getInt(const QString& section, const QString& key, long defaultValue, const
 }
 
 bool writeString(const QString& section, const QString& key, const QString& value, const QString& file) {
-    bool crlf = false;
-    QStringList lines = readLines(file, &crlf);
+    bool crlf = false, unreadable = false;
+    QStringList lines = readLines(file, &crlf, &unreadable);
+    // Rewriting a file we could not read would drop every other setting in it.
+    if (unreadable) return false;
     int sectionStart = -1, sectionEnd = -1, keyLine = -1;
     for (int i = 0; i < lines.size(); ++i) {
         if (auto s = sectionName(lines[i])) {

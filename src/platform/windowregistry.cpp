@@ -18,13 +18,18 @@ QWidget* WindowRegistry::create(const QString& name) {
 }
 
 void WindowRegistry::add(const QString& name, QWidget* w) {
-    windows_.insert(name, QPointer<QWidget>(w));
+    // Every instance is kept: a window that gets a fresh instance at each use may
+    // have older ones still open, and they must be unloaded with the rest.
+    windows_[name].append(QPointer<QWidget>(w));
     if (w->objectName().isEmpty()) w->setObjectName(name);
 }
 
 QWidget* WindowRegistry::find(const QString& name) const {
     auto it = windows_.find(name);
-    return it == windows_.end() ? nullptr : it->data();
+    if (it == windows_.end()) return nullptr;
+    for (auto w = it->crbegin(); w != it->crend(); ++w)
+        if (!w->isNull()) return w->data();
+    return nullptr;
 }
 
 QWidget* WindowRegistry::showSingle(const QString& name) {
@@ -86,19 +91,30 @@ QWidget* WindowRegistry::showFresh(const QString& name) {
     return w;
 }
 
-void WindowRegistry::unload(const QString& name) {
-    QWidget* w = find(name);
-    windows_.remove(name);
-    if (w) {
-        w->close();
-        delete w;
+bool WindowRegistry::unload(const QString& name, const QWidget* except) {
+    auto it = windows_.find(name);
+    if (it == windows_.end()) return true;
+    const QList<QPointer<QWidget>> instances = *it;
+    QList<QPointer<QWidget>> kept;
+    for (const QPointer<QWidget>& w : instances) {
+        if (w.isNull()) continue;
+        // A window whose close handler refuses stays loaded, with whatever it holds.
+        if (w.data() == except || !w->close()) {
+            kept.append(w);
+            continue;
+        }
+        delete w.data();
     }
+    if (kept.isEmpty()) windows_.remove(name);
+    else windows_[name] = kept;
+    return kept.isEmpty() || (kept.size() == 1 && kept.first().data() == except);
 }
 
-void WindowRegistry::unloadAll(const QWidget* except) {
+bool WindowRegistry::unloadAll(const QWidget* except) {
+    bool all = true;
     const QStringList names = windows_.keys();
-    for (const QString& n : names)
-        if (find(n) != except) unload(n);
+    for (const QString& n : names) all = unload(n, except) && all;
+    return all;
 }
 
 int WindowRegistry::windowState(const QString& name) const {
@@ -112,7 +128,7 @@ int WindowRegistry::windowState(const QString& name) const {
 QStringList WindowRegistry::loadedNames() const {
     QStringList out;
     for (auto it = windows_.begin(); it != windows_.end(); ++it)
-        if (it->data()) out << it.key();
+        if (find(it.key())) out << it.key();
     return out;
 }
 

@@ -31,8 +31,10 @@ public:
     bool showModal(const QString& name);
     // Unloads a loaded instance, then shows a new one from the factory.
     QWidget* showFresh(const QString& name);
-    void unload(const QString& name);
-    void unloadAll(const QWidget* except = nullptr);
+    // Closes and deletes every loaded instance of the name (but `except`); false when a
+    // window refused to close and stays loaded.
+    bool unload(const QString& name, const QWidget* except = nullptr);
+    bool unloadAll(const QWidget* except = nullptr);
 
     // 0 normal, 1 minimized, 2 maximized; -1 when not loaded.
     int windowState(const QString& name) const;
@@ -40,7 +42,7 @@ public:
 
 private:
     QHash<QString, Factory> factories_;
-    QHash<QString, QPointer<QWidget>> windows_;
+    QHash<QString, QList<QPointer<QWidget>>> windows_;
 };
 
 }  // namespace hv

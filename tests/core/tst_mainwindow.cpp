@@ -118,6 +118,38 @@ private slots:
         QCOMPARE(s.ended, -1);
     }
 
+    void splashWaitsForTheStartUpRecalculation() {
+        Started s;
+        s.set("Project", "P1");
+        test::makePreSpecFluxDatabase(s.data("db.hv3.mdb"), "1.3.20");
+        test::insertProjectInfo(s.data("db.hv3.mdb"), 3);
+        bool mainDuringRun = true;
+        QString projectAfterClick;
+        s.p().RecalculateAllProjects = [&] {
+            // The user accepts and closes the splash while the run lets windows repaint.
+            s.p().RecalcAllRunning = true;
+            s.p().CurrentProject.ProjectID = "Project being recalculated";
+            s.splash()->Check1->setChecked(true);
+            QTest::mouseClick(s.splash()->cmdClose, Qt::LeftButton);
+            mainDuringRun = s.main() != nullptr;
+            projectAfterClick = s.p().CurrentProject.ProjectID;
+            s.p().CurrentProject = ProjectInfoRecord{};
+            s.p().RecalcAllRunning = false;
+        };
+        s.prompts.onMessage("Recalculate all projects now?", Answer::Yes).onSaveFile("");
+        QVERIFY(!Main(s.p()).endProgram);
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(!mainDuringRun);
+        QCOMPARE(projectAfterClick, QString("Project being recalculated"));
+        QVERIFY(s.splash() && s.splash()->isVisible());
+
+        // Once the run is over the same click goes on to the main window.
+        QTest::mouseClick(s.splash()->cmdClose, Qt::LeftButton);
+        QVERIFY(s.main());
+        QCOMPARE(s.p().CurrentProject.ProjectID, QString("P1"));
+        QVERIFY(s.p().CurrentProjectLoaded);
+    }
+
     void declinedDisclaimerEndsTheProgram() {
         Started s;
         Main(s.p());
@@ -393,14 +425,50 @@ private slots:
         s.p().GraphPath = "/graphs";
         auto* contact = s.p().windows.showSingle("frmContact");
         QPointer<QWidget> other = contact;
+        // Each data view is a window of its own; closing the program unloads them all.
+        s.p().windows.registerFactory("rows", [] { return new QWidget; });
+        emit m->mnuEdit->aboutToShow();
+        m->mnuDataView->trigger();
+        QPointer<QWidget> firstView = s.p().windows.find("rows");
+        m->mnuDataView->trigger();
+        QVERIFY(firstView && s.p().windows.find("rows") != firstView.data());
         m->mnuFileExit->trigger();
         QVERIFY(!other);
+        QVERIFY(!firstView);
         QCOMPARE(s.env.store->text("MainLeft"), QString("600"));
         QCOMPARE(s.env.store->text("MainTop"), QString("750"));
         QCOMPARE(s.setting("Train"), QString("2"));
         QCOMPARE(s.setting("Project"), QString("P1"));
         QCOMPARE(s.setting("GraphPath"), QString("/graphs"));
         QCOMPARE(s.setting("Database"), s.data("db.hv3.mdb"));
+    }
+
+    void closingWaitsForTheWholeDatabaseRun() {
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        bool closedDuringRun = true;
+        s.p().RecalculateAllProjects = [&] {
+            // The run loads each project as the current one and lets the window system in.
+            s.p().SetMenusEnabled(false);
+            const ProjectInfoRecord saved = s.p().CurrentProject;
+            s.p().CurrentProject.ProjectID = "Project being recalculated";
+            m->close();
+            closedDuringRun = !m->isVisible();
+            s.p().CurrentProject = saved;
+            s.p().SetMenusEnabled(true);
+        };
+        s.prompts.onMessage("This will recalculate all projects", Answer::OK);
+        m->mnuRecalcAll->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(!closedDuringRun);
+        QCOMPARE(s.setting("Project"), QString("P1"));
+
+        QPointer<frmMain> guard = m;
+        m->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!guard);
+        QCOMPARE(s.setting("Project"), QString("P1"));
     }
 
     void trainThatIsNotAWholeNumberTakesOne() {

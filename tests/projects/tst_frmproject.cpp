@@ -498,6 +498,36 @@ private slots:
         delete w;
     }
 
+    // A train chosen in the list but not shown with "GO" is not the one the edit belongs to.
+    void editIsStoredIntoTheShownTrain() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "P"}, {"FeedTemp", 20.0}});
+        test::insertProjectInfo(p.ProjectDatabasePath, 1,
+                                {{"ProjectID", "P"}, {"TrainNumber", 2}, {"FeedTemp", 22.0}});
+        p.CurrentProject.ProjectID = "P";
+        p.CurrentProject.TrainNumber = 1;
+        Database db = Database::open(p.ProjectDatabasePath);
+        const QVariantList train2 = db.select("SELECT * FROM ProjectInfo WHERE TrainNumber = 2").first().values();
+        QPointer<frmProject> w = openWindow(p, Edit);
+        QCOMPARE(w->cbProject->currentText(), QString("P Train:1"));
+        env.prompts.onMessage("Editing an existing project", Answer::Yes);
+        w->cmdEdit->click();
+        w->txtData[9]->setText("30");
+        w->cbProject->setCurrentIndex(1);
+        env.prompts.onMessage("Updated Project Information!", Answer::No);
+        w->cmdSave->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(db.scalar("SELECT FeedTemp FROM ProjectInfo WHERE TrainNumber = 1").toDouble(), 30.0);
+        QCOMPARE(db.select("SELECT * FROM ProjectInfo WHERE TrainNumber = 2").first().values(), train2);
+        // The saved train is shown again and is the one made current.
+        QCOMPARE(w->cbProject->currentText(), QString("P Train:1"));
+        QCOMPARE(p.CurrentProject.TrainNumber, qint16(1));
+        QCOMPARE(p.CurrentProject.FeedTemp, 30.0);
+        delete w;
+    }
+
     void closingWithoutSavingStoresNothing() {
         test::TestEnv env;
         test::prepare(env);

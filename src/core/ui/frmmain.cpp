@@ -1,11 +1,13 @@
 #include "core/ui/frmmain.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFont>
 #include <QGridLayout>
 #include <QLocale>
 #include <QMenuBar>
+#include <QPointer>
 #include <QUrl>
 #include <cmath>
 
@@ -347,6 +349,12 @@ void frmMain::focusInEvent(QFocusEvent* e) {
 }
 
 void frmMain::closeEvent(QCloseEvent* e) {
+    // A whole-database run holds the menus and loads each project in turn as the current one:
+    // closing now would store that project as the user's and leave the run going unseen.
+    if (!mnuFile->menuAction()->isEnabled()) {
+        e->ignore();
+        return;
+    }
     Form_Unload();
     e->accept();
 }

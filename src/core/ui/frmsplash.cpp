@@ -102,6 +102,9 @@ void frmSplash::unloadSelf() {
 }
 
 void frmSplash::cmdClose_Click() {
+    // The start-up recalculation lets windows repaint; the main window's load would switch the
+    // current project under it, so the splash stays until the run is over.
+    if (p_.RecalcAllRunning && !p_.windows.isLoaded(QStringLiteral("frmMain"))) return;
     if (!Check1->isChecked()) {
         p_.prompts.message(
             GetMlString(1270, "You must check Accept Disclaimer to user Hevrin. Hevrin will now close."),

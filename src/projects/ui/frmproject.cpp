@@ -623,6 +623,14 @@ void frmProject::cmdSave_Click() {
     GetFormData();
     if (!UpdateProject()) return;
     cmdClose->setEnabled(false);
+    // Show again, and offer to recalculate, the train that was saved.
+    if (cbProject->currentText() != shownItem_) {
+        const int i = cbProject->findText(shownItem_, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+        if (i >= 0)
+            cbProject->setCurrentIndex(i);
+        else
+            cbProject->setEditText(shownItem_);
+    }
     cmdGo_Click();
     const Answer a = p_.prompts.message(
         "Updated Project Information!\r\n\r\n"
@@ -840,6 +848,7 @@ void frmProject::ConfigureForm() {
 }
 
 void frmProject::GetRSData() {
+    shownItem_ = cbProject->currentText();
     const ProjectKey key = SplitProjectItem(cbProject->currentText(), BoxCount(txtTrainNumber->text()));
     ReadProjectTrain(p_, key.projectId, key.train, FormProject);
 }
@@ -869,7 +878,7 @@ bool frmProject::SaveNewProject() {
 
 bool frmProject::UpdateProject() {
     try {
-        const ProjectKey key = SplitProjectItem(cbProject->currentText(), 0);
+        const ProjectKey key = SplitProjectItem(shownItem_, 0);
         FormProject.ProjectID = key.projectId;
         FormProject.TrainNumber = key.train;
         UpdateProjectRow(p_, FormProject);

@@ -137,6 +137,10 @@ private:
     void reportDbError(const DbError& e);
     int bankCount() const;
 
+    // The list text of the train on display: an edit is stored into that train's row,
+    // whatever the list shows by the time it is saved.
+    QString shownItem_;
+
     Program& p_;
 };
 
