@@ -5,6 +5,13 @@
 #include "core/ui/corewindows.h"
 #include "normalization/recalculate.h"
 #include "projects/ui/frmproject.h"
+#include "collection/ui/collectionwindows.h"
+#include "graphs/ui/graphimagewindows.h"
+#include "graphs/ui/graphwindows.h"
+#include "maintenance/ui/editorwindows.h"
+#include "maintenance/ui/exchangewindows.h"
+#include "maintenance/ui/migrationwindows.h"
+#include "spreadsheet/ui/spreadsheetwindows.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -17,6 +24,13 @@ int main(int argc, char** argv) {
 
     hv::RegisterCoreWindows(program);
     program.windows.registerFactory("frmProject", [&program] { return new hv::frmProject(program); });
+    hv::RegisterCollectionWindows(program);
+    hv::RegisterGraphWindows(program);
+    hv::RegisterGraphImageWindows(program);
+    hv::RegisterSpreadsheetWindows(program);
+    hv::RegisterEditorWindows(program);
+    hv::RegisterExchangeWindows(program);
+    hv::RegisterMigrationWindows(program);
     program.RecalculateAllProjects = [&program] { hv::RecalculateAllProjects(program); };
     program.RecalculateProject = [&program](const QString& projectId, qint16 train) {
         return hv::RecalculateProject(program, projectId, train);

@@ -80,6 +80,14 @@ bool QtPrompts::choosePrinter(QPrinter& printer) {
     return dlg.exec() == QDialog::Accepted;
 }
 
+ScriptedPrompts& ScriptedPrompts::onMessage(const QString& contains, Buttons buttons, const QString& title,
+                                            Answer answer) {
+    Step s{Kind::Message, contains, answer, std::nullopt, true};
+    s.buttons = buttons;
+    s.title = title;
+    steps_.push_back(std::move(s));
+    return *this;
+}
 ScriptedPrompts& ScriptedPrompts::onMessage(const QString& contains, Answer answer) {
     steps_.push_back({Kind::Message, contains, answer, std::nullopt, true});
     return *this;
@@ -135,8 +143,24 @@ std::optional<ScriptedPrompts::Step> ScriptedPrompts::take(Kind kind, const QStr
     return s;
 }
 
-Answer ScriptedPrompts::message(const QString& text, Buttons buttons, Icon, const QString&) {
+static const char* buttonsName(Buttons b) {
+    switch (b) {
+    case Buttons::OK: return "OK";
+    case Buttons::OKCancel: return "OK/Cancel";
+    case Buttons::YesNo: return "Yes/No";
+    case Buttons::YesNoCancel: return "Yes/No/Cancel";
+    case Buttons::RetryCancel: return "Retry/Cancel";
+    case Buttons::AbortRetryIgnore: return "Abort/Retry/Ignore";
+    }
+    return "?";
+}
+
+Answer ScriptedPrompts::message(const QString& text, Buttons buttons, Icon, const QString& title) {
     auto s = take(Kind::Message, text);
+    if (s && s->buttons && *s->buttons != buttons)
+        failures_ << QString("expected %1 buttons, got %2: %3").arg(buttonsName(*s->buttons), buttonsName(buttons), text);
+    if (s && s->title && *s->title != title)
+        failures_ << QString("expected title \"%1\", got \"%2\": %3").arg(*s->title, title, text);
     if (!s) return buttons == Buttons::OK ? Answer::OK : (buttons == Buttons::YesNo ? Answer::No : Answer::Cancel);
     return s->answer;
 }

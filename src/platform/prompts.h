@@ -55,8 +55,13 @@ public:
         Answer answer = Answer::OK;
         std::optional<QString> text;  // input, file and folder answers
         bool accept = true;           // printer dialog
+        std::optional<Buttons> buttons;  // message: the buttons expected
+        std::optional<QString> title;    // message: the title expected, whole
     };
 
+    // A message box whose text contains `contains`, shown with exactly these buttons and
+    // this title; a mismatch of either is recorded as a failure.
+    ScriptedPrompts& onMessage(const QString& contains, Buttons buttons, const QString& title, Answer answer);
     ScriptedPrompts& onMessage(const QString& contains, Answer answer);
     ScriptedPrompts& onInput(const QString& contains, std::optional<QString> answer);
     ScriptedPrompts& onOpenFile(const QString& path);  // "" = cancel
