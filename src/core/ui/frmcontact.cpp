@@ -2,7 +2,7 @@
 
 #include <QVBoxLayout>
 
-#include "core/links.h"
+#include "core/helptargets.h"
 #include "core/mlstring.h"
 
 namespace hv {
@@ -23,7 +23,7 @@ frmContact::frmContact(Program&, QWidget* parent) : QWidget(parent, Qt::Window) 
 void frmContact::Form_Load() {
     QStringList lines;
     long id = 1280;
-    for (const QString& line : links::ContactLines())
+    for (const QString& line : helptargets::ContactLines())
         lines << (line.isEmpty() ? line : GetMlString(id++, line));
     lblContact->setText(lines.join('\n'));
 }

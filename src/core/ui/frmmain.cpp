@@ -13,7 +13,7 @@
 
 #include "core/backup.h"
 #include "core/dbversion.h"
-#include "core/links.h"
+#include "core/helptargets.h"
 #include "core/loadproject.h"
 #include "core/mlstring.h"
 #include "core/opendatabase.h"
@@ -600,14 +600,14 @@ void frmMain::mnuImportExcelData_Click() {
 }
 
 void frmMain::mnuHelpUser_Click() {
-    Navigate(p_.system.programFolder() + "/" + links::HelpPage);
+    Navigate(p_.system.programFolder() + "/" + helptargets::HelpPage);
 }
 
 void frmMain::mnuHelpEmail_Click() {
-    const QString address = QString::fromLatin1(links::SupportMailAddress);
+    const QString address = QString::fromLatin1(helptargets::SupportMailAddress);
     if (p_.prompts.message("Send email questions and comments to Hevrin support: " + address,
                            Buttons::OKCancel, Icon::Question, Title) == Answer::OK)
-        Navigate("mailto:" + address + "?" + "subject=" + links::SupportMailSubject);
+        Navigate("mailto:" + address + "?" + "subject=" + helptargets::SupportMailSubject);
 }
 
 void frmMain::mnuHelpAbout_Click() {
@@ -621,7 +621,7 @@ void frmMain::mnuContact_Click() {
 }
 
 void frmMain::mnuLicense_Click() {
-    Navigate(p_.system.programFolder() + "/" + links::LicenceDocument);
+    Navigate(p_.system.programFolder() + "/" + helptargets::LicenceDocument);
 }
 
 void frmMain::mnuSplash_Click() {
@@ -631,8 +631,8 @@ void frmMain::mnuSplash_Click() {
 }
 
 void frmMain::mnuRealHelp_Click() {
-    QUrl url = QUrl::fromLocalFile(p_.system.programFolder() + "/" + links::HelpPage);
-    url.setFragment(QString::fromLatin1(links::NewsFragment));
+    QUrl url = QUrl::fromLocalFile(p_.system.programFolder() + "/" + helptargets::HelpPage);
+    url.setFragment(QString::fromLatin1(helptargets::NewsFragment));
     Navigate(url.toString());
 }
 

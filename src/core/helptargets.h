@@ -2,7 +2,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace hv::links {
+namespace hv::helptargets {
 
 // Targets of the Help menu and the contact window, kept in one place. The help page and
 // the licence ship beside the executable; the support address is a placeholder for the
@@ -21,4 +21,4 @@ inline QStringList ContactLines() {
             QStringLiteral("in the documents that came with your copy of Hevrin.")};
 }
 
-} // namespace hv::links
+} // namespace hv::helptargets
