@@ -1,0 +1,218 @@
+#include "platform/links/linkclient.h"
+
+#include <QEventLoop>
+#include <QLocalSocket>
+#include <QTimer>
+
+#include "platform/links/linkerrors.h"
+#include "platform/links/linkprotocol.h"
+
+namespace hv::links {
+
+LinkClient::LinkClient(QObject* parent) : QObject(parent) {}
+
+LinkClient::~LinkClient() {
+    if (socket_ && socket_->state() == QLocalSocket::ConnectedState) {
+        if (mode_ != 0) socket_->write(messageLine("TERM"));
+        socket_->flush();
+        socket_->disconnect(this);
+    }
+}
+
+bool LinkClient::splitTopic(const QString& linkTopic, QString* application, QString* topic) {
+    const qsizetype bar = linkTopic.indexOf('|');
+    if (bar < 0) return false;
+    const QString app = linkTopic.left(bar).trimmed();
+    const QString top = linkTopic.mid(bar + 1).trimmed();
+    if (app.isEmpty() || top.isEmpty()) return false;
+    if (application) *application = app;
+    if (topic) *topic = top;
+    return true;
+}
+
+QString LinkClient::lastErrorText() const { return errorDescription(lastError_); }
+
+int LinkClient::fail(int number) {
+    lastError_ = number;
+    return number;
+}
+
+void LinkClient::setLinkTopic(const QString& topic) {
+    if (topic == topic_) return;
+    closeLink();
+    topic_ = topic;
+}
+
+void LinkClient::setLinkItem(const QString& item) {
+    if (item == item_) return;
+    closeLink();
+    item_ = item;
+}
+
+int LinkClient::setLinkMode(int mode) {
+    if (mode < 0 || mode > 2) return fail(InvalidMode);
+    closeLink();
+    if (mode == 0) return fail(0);
+    return open(mode);
+}
+
+void LinkClient::closeLink() {
+    if (mode_ != 0 && socket_ && socket_->state() == QLocalSocket::ConnectedState) {
+        socket_->write(messageLine("TERM"));
+        socket_->flush();
+    }
+    mode_ = 0;
+    applied_ = received_;  // updates still queued belong to the closed link
+}
+
+int LinkClient::open(int mode) {
+    QString application, topic;
+    if (!splitTopic(topic_, &application, &topic)) return fail(NoServer);
+    const QString name = socketNameFor(application);
+    if (name.contains('/')) return fail(NoServer);  // a name, never a path
+
+    bool initiated = false;
+    for (int attempt = 0; attempt < 2 && !initiated; ++attempt) {
+        const bool reused = attempt == 0 && socket_ && serverName_ == name &&
+                            socket_->state() == QLocalSocket::ConnectedState;
+        if (!ensureSocket(name, attempt > 0)) return fail(NoServer);
+        switch (send(messageLine("INIT", topic), nullptr)) {
+        case Answer::Ack: initiated = true; break;
+        case Answer::Nack: return fail(NoServer);
+        case Answer::TimedOut: dropSocket(); return fail(Timeout);
+        case Answer::Lost:
+            // An idle connection kept from an earlier link may belong to a server that
+            // has gone since; try once more on a fresh one.
+            dropSocket();
+            if (!reused) return fail(NoServer);
+            break;
+        default: dropSocket(); return fail(NoServer);
+        }
+    }
+    if (!initiated) return fail(NoServer);
+
+    mode_ = mode;
+    if (mode == 2) return fail(0);
+    switch (send(messageLine("ADVISE", item_), nullptr)) {
+    case Answer::Ack: return fail(0);
+    case Answer::TimedOut: dropSocket(); closeLink(); return fail(Timeout);
+    case Answer::Lost: closeLink(); return fail(NoServer);
+    default: closeLink(); return fail(ItemRefused);
+    }
+}
+
+int LinkClient::linkRequest() {
+    if (mode_ == 0 || !socket_ || socket_->state() != QLocalSocket::ConnectedState) {
+        closeLink();
+        return fail(NoLink);
+    }
+    QString data;
+    switch (send(messageLine("REQUEST", item_), &data)) {
+    case Answer::Data:
+        applied_ = answerSeq_;
+        text_ = data;
+        emit textChanged(text_);
+        return fail(0);
+    case Answer::TimedOut: dropSocket(); closeLink(); return fail(Timeout);
+    case Answer::Lost: closeLink(); return fail(NoLink);
+    default: return fail(ItemRefused);
+    }
+}
+
+bool LinkClient::ensureSocket(const QString& serverName, bool fresh) {
+    if (!fresh && socket_ && serverName_ == serverName && socket_->state() == QLocalSocket::ConnectedState)
+        return true;
+    dropSocket();
+    socket_ = new QLocalSocket(this);
+    connect(socket_, &QLocalSocket::readyRead, this, &LinkClient::onReadyRead);
+    connect(socket_, &QLocalSocket::disconnected, this, &LinkClient::onDisconnected);
+    socket_->connectToServer(serverName);
+    if (!socket_->waitForConnected(timeoutMs_)) {
+        dropSocket();
+        return false;
+    }
+    serverName_ = serverName;
+    return true;
+}
+
+void LinkClient::dropSocket() {
+    if (!socket_) return;
+    socket_->disconnect(this);
+    socket_->abort();
+    socket_->deleteLater();
+    socket_ = nullptr;
+    serverName_.clear();
+}
+
+LinkClient::Answer LinkClient::send(const QByteArray& line, QString* data) {
+    if (waiting_ || !socket_) return Answer::Lost;  // re-entered from an update during a wait
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, &loop, [this, &loop] {
+        if (answer_ == Answer::None) answer_ = Answer::TimedOut;
+        loop.quit();
+    });
+    answer_ = Answer::None;
+    answerText_.clear();
+    loop_ = &loop;
+    waiting_ = true;
+    const QPointer<LinkClient> self(this);
+    // A write to a connection whose server has gone may report the loss at once.
+    socket_->write(line);
+    socket_->flush();
+    if (answer_ == Answer::None && socket_ && socket_->state() != QLocalSocket::ConnectedState)
+        answer_ = Answer::Lost;
+    if (answer_ == Answer::None && socket_->bytesAvailable() > 0) onReadyRead();
+    if (answer_ == Answer::None) {
+        timer.start(timeoutMs_);
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    if (!self) return Answer::Lost;
+    waiting_ = false;
+    loop_ = nullptr;
+    if (data) *data = answerText_;
+    return answer_;
+}
+
+void LinkClient::onReadyRead() {
+    while (socket_ && socket_->canReadLine()) {
+        const Message m = parseMessage(socket_->readLine());
+        const bool pending = waiting_ && answer_ == Answer::None;
+        if (m.verb == "DATA") {
+            const quint64 seq = ++received_;
+            if (pending) {
+                answer_ = Answer::Data;
+                answerText_ = m.text;
+                answerSeq_ = seq;
+            } else if (mode_ == 1 && m.argument.compare(item_, Qt::CaseInsensitive) == 0) {
+                QMetaObject::invokeMethod(
+                    this, [this, seq, text = m.text] { deliverUpdate(seq, text); }, Qt::QueuedConnection);
+            }
+        } else if (pending && (m.verb == "ACK" || m.verb == "NACK")) {
+            answer_ = m.verb == "ACK" ? Answer::Ack : Answer::Nack;
+        }
+        if (pending && answer_ != Answer::None && loop_) loop_->quit();
+    }
+}
+
+void LinkClient::onDisconnected() {
+    if (waiting_) {
+        if (answer_ == Answer::None) answer_ = Answer::Lost;
+        if (loop_) loop_->quit();
+        return;
+    }
+    if (mode_ == 0) return;
+    mode_ = 0;
+    applied_ = received_;
+    QMetaObject::invokeMethod(this, &LinkClient::linkClosed, Qt::QueuedConnection);
+}
+
+void LinkClient::deliverUpdate(quint64 seq, const QString& text) {
+    if (mode_ != 1 || seq <= applied_) return;
+    applied_ = seq;
+    text_ = text;
+    emit textChanged(text_);
+}
+
+}  // namespace hv::links
