@@ -29,12 +29,6 @@ int usage() {
     return 2;
 }
 
-bool headlessWanted(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i)
-        if (qstrcmp(argv[i], "--serve") == 0 || qstrcmp(argv[i], "--help") == 0) return true;
-    return false;
-}
-
 int serve(QCoreApplication& app) {
     QString name;
     QStringList sheets, items;
@@ -47,6 +41,7 @@ int serve(QCoreApplication& app) {
         else if (a == "--sheet") sheets << value;
         else items << value;
     }
+    if (name.isEmpty()) return usage();
     hv::links::LinkServer server;
     for (const QString& f : sheets)
         if (!server.addSheetFile(f)) {
@@ -89,12 +84,11 @@ int serve(QCoreApplication& app) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (headlessWanted(argc, argv)) {
+    if (argc > 1) {  // any argument means the command line, never the window
         QCoreApplication app(argc, argv);
         return serve(app);
     }
     QApplication app(argc, argv);
-    if (app.arguments().size() > 1) return usage();
     hv::QtPrompts prompts;
     DdeTestWindow w(prompts);
     w.show();

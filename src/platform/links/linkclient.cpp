@@ -1,8 +1,13 @@
 #include "platform/links/linkclient.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLocalSocket>
 #include <QTimer>
+#include <algorithm>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include "platform/links/linkerrors.h"
 #include "platform/links/linkprotocol.h"
@@ -13,7 +18,7 @@ LinkClient::LinkClient(QObject* parent) : QObject(parent) {}
 
 LinkClient::~LinkClient() {
     if (socket_ && socket_->state() == QLocalSocket::ConnectedState) {
-        if (mode_ != 0) socket_->write(messageLine("TERM"));
+        if (mode_ != 0 || !openTopic_.isEmpty()) socket_->write(messageLine("TERM"));
         socket_->flush();
         socket_->disconnect(this);
     }
@@ -57,9 +62,13 @@ int LinkClient::setLinkMode(int mode) {
 }
 
 void LinkClient::closeLink() {
-    if (mode_ != 0 && socket_ && socket_->state() == QLocalSocket::ConnectedState) {
+    // A manual link leaves nothing running at the server, so its conversation is kept
+    // open for the next link to the same topic (the windows relink every box before
+    // each fetch). An automatic link is ended at once, so its item stops being sent.
+    if (mode_ == 1 && socket_ && socket_->state() == QLocalSocket::ConnectedState) {
         socket_->write(messageLine("TERM"));
         socket_->flush();
+        openTopic_.clear();
     }
     mode_ = 0;
     applied_ = received_;  // updates still queued belong to the closed link
@@ -71,34 +80,39 @@ int LinkClient::open(int mode) {
     const QString name = socketNameFor(application);
     if (name.contains('/')) return fail(NoServer);  // a name, never a path
 
-    bool initiated = false;
-    for (int attempt = 0; attempt < 2 && !initiated; ++attempt) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        // A connection kept from an earlier link may belong to a server that has gone
+        // since without this client having seen it yet: on a loss, once more afresh.
         const bool reused = attempt == 0 && socket_ && serverName_ == name &&
                             socket_->state() == QLocalSocket::ConnectedState;
         if (!ensureSocket(name, attempt > 0)) return fail(NoServer);
-        switch (send(messageLine("INIT", topic), nullptr)) {
-        case Answer::Ack: initiated = true; break;
-        case Answer::Nack: return fail(NoServer);
-        case Answer::TimedOut: dropSocket(); return fail(Timeout);
+        if (!reused || openTopic_.compare(topic, Qt::CaseInsensitive) != 0) {
+            openTopic_.clear();
+            switch (send(messageLine("INIT", topic), nullptr)) {
+            case Answer::Ack: openTopic_ = topic; break;
+            case Answer::Nack: return fail(NoServer);
+            case Answer::TimedOut: dropSocket(); return fail(Timeout);
+            case Answer::Lost:
+                dropSocket();
+                if (reused) continue;
+                return fail(NoServer);
+            default: dropSocket(); return fail(NoServer);
+            }
+        }
+        mode_ = mode;
+        if (mode == 2) return fail(0);
+        switch (send(messageLine("ADVISE", item_), nullptr)) {
+        case Answer::Ack: return fail(0);
+        case Answer::TimedOut: dropSocket(); closeLink(); return fail(Timeout);
         case Answer::Lost:
-            // An idle connection kept from an earlier link may belong to a server that
-            // has gone since; try once more on a fresh one.
+            closeLink();
             dropSocket();
-            if (!reused) return fail(NoServer);
-            break;
-        default: dropSocket(); return fail(NoServer);
+            if (reused) continue;
+            return fail(NoServer);
+        default: closeLink(); return fail(ItemRefused);
         }
     }
-    if (!initiated) return fail(NoServer);
-
-    mode_ = mode;
-    if (mode == 2) return fail(0);
-    switch (send(messageLine("ADVISE", item_), nullptr)) {
-    case Answer::Ack: return fail(0);
-    case Answer::TimedOut: dropSocket(); closeLink(); return fail(Timeout);
-    case Answer::Lost: closeLink(); return fail(NoServer);
-    default: closeLink(); return fail(ItemRefused);
-    }
+    return fail(NoServer);
 }
 
 int LinkClient::linkRequest() {
@@ -132,6 +146,12 @@ bool LinkClient::ensureSocket(const QString& serverName, bool fresh) {
         return false;
     }
     serverName_ = serverName;
+    // A server in another process can be waited for on the socket itself, which is much
+    // quicker than a turn of the event loop; one in this process needs the loop to answer.
+    ucred peer{};
+    socklen_t len = sizeof peer;
+    peerElsewhere_ = ::getsockopt(int(socket_->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &len) == 0 &&
+                     peer.pid != ::getpid();
     return true;
 }
 
@@ -142,6 +162,7 @@ void LinkClient::dropSocket() {
     socket_->deleteLater();
     socket_ = nullptr;
     serverName_.clear();
+    openTopic_.clear();
 }
 
 LinkClient::Answer LinkClient::send(const QByteArray& line, QString* data) {
@@ -164,6 +185,19 @@ LinkClient::Answer LinkClient::send(const QByteArray& line, QString* data) {
     if (answer_ == Answer::None && socket_ && socket_->state() != QLocalSocket::ConnectedState)
         answer_ = Answer::Lost;
     if (answer_ == Answer::None && socket_->bytesAvailable() > 0) onReadyRead();
+    if (answer_ == Answer::None && peerElsewhere_) {
+        // Most answers come within a millisecond; wait on the socket briefly before the
+        // loop, short enough that the window never misses a repaint.
+        QElapsedTimer quick;
+        quick.start();
+        const int budget = std::min(timeoutMs_, QuickWaitMs);
+        while (answer_ == Answer::None && socket_ && socket_->state() == QLocalSocket::ConnectedState &&
+               quick.elapsed() < budget)
+            socket_->waitForReadyRead(int(budget - quick.elapsed()));
+        if (!self) return Answer::Lost;
+    }
+    if (answer_ == Answer::None && (!socket_ || socket_->state() != QLocalSocket::ConnectedState))
+        answer_ = Answer::Lost;
     if (answer_ == Answer::None) {
         timer.start(timeoutMs_);
         loop.exec(QEventLoop::ExcludeUserInputEvents);
@@ -197,6 +231,7 @@ void LinkClient::onReadyRead() {
 }
 
 void LinkClient::onDisconnected() {
+    openTopic_.clear();
     if (waiting_) {
         if (answer_ == Answer::None) answer_ = Answer::Lost;
         if (loop_) loop_->quit();

@@ -27,11 +27,15 @@ namespace hv::links {
 //                286 Timeout     no answer within linkTimeout; the link stays closed
 //                380 InvalidMode a mode other than 0, 1, 2
 //              After an error the mode reads 0. Setting 0 closes the link and never
-//              fails. Setting a mode always closes the link first, so setting the same
-//              mode again relinks (picking up a restarted server).
+//              fails. Setting a mode always closes the link first, so setting it again
+//              relinks and picks up a restarted server. (A manual link's conversation is
+//              kept for the next link to the same topic of the same server, so relinking
+//              every box before each fetch costs no round trip; a server that ended
+//              unseen since then shows at the next request as 293.)
 //   linkRequest()  fetches the item's present value (either mode). On success (0) the
-//              text has replaced text() and textChanged has been emitted before it
-//              returns. Errors: 293 NoLink (mode 0, or the server went away), 285
+//              text has replaced text() and textChanged has been emitted with it before
+//              it returns (on an automatic link an older pushed value may be emitted
+//              just before it). Errors: 293 NoLink (mode 0, or the server went away), 285
 //              ItemRefused, 286 Timeout (the link is then closed; mode reads 0).
 //
 // Changing linkTopic or linkItem while a link is open closes the link (mode 0); set the
@@ -39,7 +43,8 @@ namespace hv::links {
 //
 // Waiting: opening a link and a request wait for the server's answer in a local event
 // loop that runs timers, socket and paint events but no user input, for at most
-// linkTimeout milliseconds (default 5000). Other clients' updates and the window's own
+// linkTimeout milliseconds (default 5000; tests set a short one). A server in another
+// process is first waited for on the socket alone, for at most 20 ms. Other clients' updates and the window's own
 // timers can therefore run during a wait; a timer handler that polls must guard
 // against re-entry.
 //
@@ -108,6 +113,9 @@ private:
 
     QPointer<QLocalSocket> socket_;
     QString serverName_;
+    QString openTopic_;  // the topic the server has open for this connection
+    bool peerElsewhere_ = false;
+    static constexpr int QuickWaitMs = 20;
     bool waiting_ = false;
     QEventLoop* loop_ = nullptr;
     Answer answer_ = Answer::None;

@@ -268,6 +268,7 @@ void LinkServer::onReadyRead(QLocalSocket* socket) {
         if (c == connections_.end()) return;
         handle(socket, *c, socket->readLine());
     }
+    socket->flush();  // answer now, not at the next turn of the event loop
     if (socket->bytesAvailable() > (1 << 20)) socket->abort();  // no line that long is ours
 }
 
@@ -312,7 +313,10 @@ void LinkServer::push(const QString& topicKey, const QString& key, const QString
     for (auto c = connections_.cbegin(); c != connections_.cend(); ++c) {
         if (!c->open || c->topicKey != topicKey) continue;
         const auto a = c->advised.constFind(key);
-        if (a != c->advised.cend()) c.key()->write(dataLine(a.value(), text));
+        if (a != c->advised.cend()) {
+            c.key()->write(dataLine(a.value(), text));
+            c.key()->flush();
+        }
     }
 }
 
