@@ -118,6 +118,18 @@ private slots:
         w.grdItems->setCurrentCell(r, 0);
         w.cmdDeleteRow_Click();
         QVERIFY(!w.server().value("Tags", "Not a cell").has_value());
+
+        QTemporaryDir dir;
+        QFile f(dir.filePath("Feed.csv"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("a,,c\n");
+        f.close();
+        prompts.onOpenFile(f.fileName());
+        w.cmdAddSheet_Click();
+        QCOMPARE(w.grdItems->rowCount(), 2);  // the served entries: Feed's two cells
+        QCOMPARE(w.grdItems->item(1, 0)->text(), QString("Feed"));
+        QCOMPARE(w.grdItems->item(1, 1)->text(), QString("R1C3"));
+        QCOMPARE(w.server().value("feed", "R1C3").value_or("-"), QString("c"));
         QCOMPARE(prompts.verify(), QString());
     }
 };

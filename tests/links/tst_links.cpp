@@ -73,7 +73,8 @@ private slots:
         server->setValue("Plant", "FT101", "99");
         QCOMPARE(c.linkRequest(), 0);
         QCOMPARE(c.text(), QString("a\tb\nc\\d \"q\""));
-        for (const auto& args : spy) QVERIFY(args.at(0).toString() != "99");
+        for (const auto& args : spy)
+            QVERIFY(args.at(0).toString() != "99");
     }
 
     void requestsAndErrorNumbers_data() {
@@ -83,21 +84,36 @@ private slots:
         QTest::addColumn<int>("openError");
         QTest::addColumn<int>("requestError");
         QTest::addColumn<QString>("text");
-        QTest::newRow("table item") << "~|plant" << "FT101" << 2 << 0 << 0 << "12.5";
-        QTest::newRow("request on automatic link") << "~|Plant" << "ft101" << 1 << 0 << 0 << "12.5";
-        QTest::newRow("sheet cell any case") << "~|sheet1" << "r1c1" << 2 << 0 << 0 << "2026-01-02 08:00";
-        QTest::newRow("sheet cell leading zero") << "~|Sheet1" << "R03C02" << 2 << 0 << 0 << "x";
-        QTest::newRow("sheet cell outside data") << "~|Sheet1" << "R900C9" << 2 << 0 << 0 << "";
-        QTest::newRow("sheet item not a cell") << "~|Sheet1" << "A1" << 2 << 0 << 285 << "";
-        QTest::newRow("item refused, manual") << "~|Plant" << "FT999" << 2 << 0 << 285 << "";
-        QTest::newRow("item refused, automatic") << "~|Plant" << "FT999" << 1 << 285 << 293 << "";
-        QTest::newRow("topic refused") << "~|Nothing" << "FT101" << 2 << 282 << 293 << "";
-        QTest::newRow("no such application") << "hv-nobody-serves-this|Plant" << "FT101" << 1 << 282 << 293 << "";
-        QTest::newRow("no bar") << "~" << "FT101" << 2 << 282 << 293 << "";
-        QTest::newRow("empty application") << "|Plant" << "FT101" << 2 << 282 << 293 << "";
-        QTest::newRow("a path is no name") << "/tmp/x|Plant" << "FT101" << 2 << 282 << 293 << "";
-        QTest::newRow("no link") << "~|Plant" << "FT101" << 0 << 0 << 293 << "";
-        QTest::newRow("bad mode") << "~|Plant" << "FT101" << 3 << 380 << 293 << "";
+        QTest::newRow("table item") << "~|plant"
+                                    << "FT101" << 2 << 0 << 0 << "12.5";
+        QTest::newRow("request on automatic link") << "~|Plant"
+                                                   << "ft101" << 1 << 0 << 0 << "12.5";
+        QTest::newRow("sheet cell any case") << "~|sheet1"
+                                             << "r1c1" << 2 << 0 << 0 << "2026-01-02 08:00";
+        QTest::newRow("sheet cell leading zero") << "~|Sheet1"
+                                                 << "R03C02" << 2 << 0 << 0 << "x";
+        QTest::newRow("sheet cell outside data") << "~|Sheet1"
+                                                 << "R900C9" << 2 << 0 << 0 << "";
+        QTest::newRow("sheet item not a cell") << "~|Sheet1"
+                                               << "A1" << 2 << 0 << 285 << "";
+        QTest::newRow("item refused, manual") << "~|Plant"
+                                              << "FT999" << 2 << 0 << 285 << "";
+        QTest::newRow("item refused, automatic") << "~|Plant"
+                                                 << "FT999" << 1 << 285 << 293 << "";
+        QTest::newRow("topic refused") << "~|Nothing"
+                                       << "FT101" << 2 << 282 << 293 << "";
+        QTest::newRow("no such application") << "hv-nobody-serves-this|Plant"
+                                             << "FT101" << 1 << 282 << 293 << "";
+        QTest::newRow("no bar") << "~"
+                                << "FT101" << 2 << 282 << 293 << "";
+        QTest::newRow("empty application") << "|Plant"
+                                           << "FT101" << 2 << 282 << 293 << "";
+        QTest::newRow("a path is no name") << "/tmp/x|Plant"
+                                           << "FT101" << 2 << 282 << 293 << "";
+        QTest::newRow("no link") << "~|Plant"
+                                 << "FT101" << 0 << 0 << 293 << "";
+        QTest::newRow("bad mode") << "~|Plant"
+                                  << "FT101" << 3 << 380 << 293 << "";
     }
     void requestsAndErrorNumbers() {
         QFETCH(QString, topic);

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -45,7 +46,8 @@ DdeTestWindow::DdeTestWindow(hv::Prompts& prompts, const QString& application, Q
     cmdLoadItems->setObjectName("cmdLoadItems");
     cmdClose = new QPushButton("&Close");
     cmdClose->setObjectName("cmdClose");
-    for (QPushButton* b : {cmdAddRow, cmdDeleteRow, cmdAddSheet, cmdLoadItems}) buttons->addWidget(b);
+    for (QPushButton* b : {cmdAddRow, cmdDeleteRow, cmdAddSheet, cmdLoadItems})
+        buttons->addWidget(b);
     buttons->addStretch(1);
     buttons->addWidget(cmdClose);
 
@@ -66,6 +68,7 @@ DdeTestWindow::DdeTestWindow(hv::Prompts& prompts, const QString& application, Q
     connect(cmdAddSheet, &QPushButton::clicked, this, &DdeTestWindow::cmdAddSheet_Click);
     connect(cmdLoadItems, &QPushButton::clicked, this, &DdeTestWindow::cmdLoadItems_Click);
     connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     connect(grdItems, &QTableWidget::itemChanged, this, &DdeTestWindow::grdItems_ItemChanged);
     connect(&server_, &hv::links::LinkServer::connectionsChanged, this, &DdeTestWindow::showStatus);
 
@@ -77,7 +80,8 @@ DdeTestWindow::DdeTestWindow(hv::Prompts& prompts, const QString& application, Q
 
 void DdeTestWindow::cmdServe_Click() {
     const QString name = txtApplication->text().trimmed();
-    if (!server_.listen(name)) prompts_.message(server_.errorString(), hv::Buttons::OK, hv::Icon::Warning, Title);
+    if (!server_.listen(name))
+        prompts_.message(server_.errorString(), hv::Buttons::OK, hv::Icon::Warning, Title);
     showStatus();
 }
 
@@ -112,7 +116,8 @@ void DdeTestWindow::cmdAddRow_Click() {
     filling_ = true;
     grdItems->insertRow(r);
     // A new row starts in the current row's topic, the usual next step.
-    const QString topic = from >= 0 && grdItems->item(from, 0) ? grdItems->item(from, 0)->text() : DefaultSheet;
+    const QString topic =
+        from >= 0 && grdItems->item(from, 0) ? grdItems->item(from, 0)->text() : DefaultSheet;
     grdItems->setItem(r, 0, new QTableWidgetItem(topic));
     grdItems->setItem(r, 1, new QTableWidgetItem);
     grdItems->setItem(r, 2, new QTableWidgetItem);

@@ -37,9 +37,12 @@ int serve(QCoreApplication& app) {
         const QString& a = args[i];
         if (i + 1 >= args.size() || !(a == "--serve" || a == "--sheet" || a == "--items")) return usage();
         const QString value = args[++i];
-        if (a == "--serve") name = value;
-        else if (a == "--sheet") sheets << value;
-        else items << value;
+        if (a == "--serve")
+            name = value;
+        else if (a == "--sheet")
+            sheets << value;
+        else
+            items << value;
     }
     if (name.isEmpty()) return usage();
     hv::links::LinkServer server;

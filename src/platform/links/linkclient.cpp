@@ -35,7 +35,9 @@ bool LinkClient::splitTopic(const QString& linkTopic, QString* application, QStr
     return true;
 }
 
-QString LinkClient::lastErrorText() const { return errorDescription(lastError_); }
+QString LinkClient::lastErrorText() const {
+    return errorDescription(lastError_);
+}
 
 int LinkClient::fail(int number) {
     lastError_ = number;
@@ -89,27 +91,40 @@ int LinkClient::open(int mode) {
         if (!reused || openTopic_.compare(topic, Qt::CaseInsensitive) != 0) {
             openTopic_.clear();
             switch (send(messageLine("INIT", topic), nullptr)) {
-            case Answer::Ack: openTopic_ = topic; break;
-            case Answer::Nack: return fail(NoServer);
-            case Answer::TimedOut: dropSocket(); return fail(Timeout);
+            case Answer::Ack:
+                openTopic_ = topic;
+                break;
+            case Answer::Nack:
+                return fail(NoServer);
+            case Answer::TimedOut:
+                dropSocket();
+                return fail(Timeout);
             case Answer::Lost:
                 dropSocket();
                 if (reused) continue;
                 return fail(NoServer);
-            default: dropSocket(); return fail(NoServer);
+            default:
+                dropSocket();
+                return fail(NoServer);
             }
         }
         mode_ = mode;
         if (mode == 2) return fail(0);
         switch (send(messageLine("ADVISE", item_), nullptr)) {
-        case Answer::Ack: return fail(0);
-        case Answer::TimedOut: dropSocket(); closeLink(); return fail(Timeout);
+        case Answer::Ack:
+            return fail(0);
+        case Answer::TimedOut:
+            dropSocket();
+            closeLink();
+            return fail(Timeout);
         case Answer::Lost:
             closeLink();
             dropSocket();
             if (reused) continue;
             return fail(NoServer);
-        default: closeLink(); return fail(ItemRefused);
+        default:
+            closeLink();
+            return fail(ItemRefused);
         }
     }
     return fail(NoServer);
@@ -127,9 +142,15 @@ int LinkClient::linkRequest() {
         text_ = data;
         emit textChanged(text_);
         return fail(0);
-    case Answer::TimedOut: dropSocket(); closeLink(); return fail(Timeout);
-    case Answer::Lost: closeLink(); return fail(NoLink);
-    default: return fail(ItemRefused);
+    case Answer::TimedOut:
+        dropSocket();
+        closeLink();
+        return fail(Timeout);
+    case Answer::Lost:
+        closeLink();
+        return fail(NoLink);
+    default:
+        return fail(ItemRefused);
     }
 }
 
@@ -150,8 +171,9 @@ bool LinkClient::ensureSocket(const QString& serverName, bool fresh) {
     // quicker than a turn of the event loop; one in this process needs the loop to answer.
     ucred peer{};
     socklen_t len = sizeof peer;
-    peerElsewhere_ = ::getsockopt(int(socket_->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &len) == 0 &&
-                     peer.pid != ::getpid();
+    peerElsewhere_ =
+        ::getsockopt(int(socket_->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &len) == 0 &&
+        peer.pid != ::getpid();
     return true;
 }
 

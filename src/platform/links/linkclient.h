@@ -44,9 +44,9 @@ namespace hv::links {
 // Waiting: opening a link and a request wait for the server's answer in a local event
 // loop that runs timers, socket and paint events but no user input, for at most
 // linkTimeout milliseconds (default 5000; tests set a short one). A server in another
-// process is first waited for on the socket alone, for at most 20 ms. Other clients' updates and the window's own
-// timers can therefore run during a wait; a timer handler that polls must guard
-// against re-entry.
+// process is first waited for on the socket alone, for at most 20 ms. Other clients'
+// updates and the window's own timers can therefore run during a wait; a timer handler
+// that polls must guard against re-entry.
 //
 // Automatic updates: a value sent by the server after the link opened (the present
 // value right after mode 1 is set, then every change) is delivered as a queued

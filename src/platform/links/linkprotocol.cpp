@@ -8,11 +8,20 @@ QByteArray escapeField(const QString& text) {
     out.reserve(raw.size());
     for (char c : raw) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -33,11 +42,14 @@ QString unescapeField(const QByteArray& field) {
     return QString::fromUtf8(out);
 }
 
-QString socketNameFor(const QString& application) { return application.trimmed().toLower(); }
+QString socketNameFor(const QString& application) {
+    return application.trimmed().toLower();
+}
 
 Message parseMessage(const QByteArray& line) {
     QByteArray l = line;
-    while (l.endsWith('\n') || l.endsWith('\r')) l.chop(1);
+    while (l.endsWith('\n') || l.endsWith('\r'))
+        l.chop(1);
     Message m;
     const qsizetype sp = l.indexOf(' ');
     m.verb = (sp < 0 ? l : l.left(sp)).toUpper();

@@ -60,9 +60,13 @@ QList<QStringList> parseCsv(const QByteArray& data) {
 
 LinkServer::LinkServer(QObject* parent) : QObject(parent) {}
 
-LinkServer::~LinkServer() { close(); }
+LinkServer::~LinkServer() {
+    close();
+}
 
-bool LinkServer::isListening() const { return server_ && server_->isListening(); }
+bool LinkServer::isListening() const {
+    return server_ && server_->isListening();
+}
 
 bool LinkServer::listen(const QString& application) {
     close();
@@ -118,10 +122,12 @@ QString LinkServer::itemKey(const Topic& topic, const QString& item) {
     if (n < 4 || (item[0] != 'R' && item[0] != 'r')) return {};
     qsizetype i = 1;
     quint64 row = 0, col = 0;
-    while (i < n && item[i].isDigit() && row < 100000000) row = row * 10 + item[i++].digitValue();
+    while (i < n && item[i].isDigit() && row < 100000000)
+        row = row * 10 + item[i++].digitValue();
     if (i == 1 || i >= n || (item[i] != 'C' && item[i] != 'c')) return {};
     const qsizetype c0 = ++i;
-    while (i < n && item[i].isDigit() && col < 100000000) col = col * 10 + item[i++].digitValue();
+    while (i < n && item[i].isDigit() && col < 100000000)
+        col = col * 10 + item[i++].digitValue();
     if (i != n || i == c0 || row == 0 || col == 0) return {};
     return QStringLiteral("R%1C%2").arg(row).arg(col);
 }
@@ -157,8 +163,10 @@ bool LinkServer::removeItem(const QString& topic, const QString& item) {
     if (t == topics_.end()) return false;
     const QString key = itemKey(*t, item);
     if (!t->cells.remove(key)) return false;
-    if (t->sheet) push(t.key(), key, QString());
-    else t->order.removeOne(key);
+    if (t->sheet)
+        push(t.key(), key, QString());
+    else
+        t->order.removeOne(key);
     return true;
 }
 
@@ -182,6 +190,7 @@ void LinkServer::setSheet(const QString& topic, const QList<QStringList>& rows) 
             const QString now = t.cells.value(a.key()).text;
             if (now != before.value(a.key()).text) c.key()->write(dataLine(a.value(), now));
         }
+        c.key()->flush();
     }
 }
 
@@ -235,7 +244,8 @@ QList<LinkServer::Entry> LinkServer::entries() const {
     for (const QString& key : topicOrder_) {
         const Topic& t = topics_[key];
         if (!t.sheet) {
-            for (const QString& k : t.order) out << Entry{t.name, t.cells[k].item, t.cells[k].text};
+            for (const QString& k : t.order)
+                out << Entry{t.name, t.cells[k].item, t.cells[k].text};
             continue;
         }
         QList<std::pair<std::pair<int, int>, const Cell*>> cells;
@@ -244,7 +254,8 @@ QList<LinkServer::Entry> LinkServer::entries() const {
             cells.append({{c.key().mid(1, cpos - 1).toInt(), c.key().mid(cpos + 1).toInt()}, &c.value()});
         }
         std::sort(cells.begin(), cells.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (const auto& c : cells) out << Entry{t.name, c.second->item, c.second->text};
+        for (const auto& c : cells)
+            out << Entry{t.name, c.second->item, c.second->text};
     }
     return out;
 }
