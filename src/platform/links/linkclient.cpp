@@ -17,6 +17,7 @@ namespace hv::links {
 LinkClient::LinkClient(QObject* parent) : QObject(parent) {}
 
 LinkClient::~LinkClient() {
+    if (loop_) loop_->quit();  // deleted by a slot that ran during its own wait
     if (socket_ && socket_->state() == QLocalSocket::ConnectedState) {
         if (mode_ != 0 || !openTopic_.isEmpty()) socket_->write(messageLine("TERM"));
         socket_->flush();
@@ -82,6 +83,7 @@ int LinkClient::open(int mode) {
     const QString name = socketNameFor(application);
     if (name.contains('/')) return fail(NoServer);  // a name, never a path
 
+    const QPointer<LinkClient> self(this);
     for (int attempt = 0; attempt < 2; ++attempt) {
         // A connection kept from an earlier link may belong to a server that has gone
         // since without this client having seen it yet: on a loss, once more afresh.
@@ -90,7 +92,9 @@ int LinkClient::open(int mode) {
         if (!ensureSocket(name, attempt > 0)) return fail(NoServer);
         if (!reused || openTopic_.compare(topic, Qt::CaseInsensitive) != 0) {
             openTopic_.clear();
-            switch (send(messageLine("INIT", topic), nullptr)) {
+            const Answer a = send(messageLine("INIT", topic), nullptr);
+            if (!self) return NoLink;
+            switch (a) {
             case Answer::Ack:
                 openTopic_ = topic;
                 break;
@@ -110,7 +114,9 @@ int LinkClient::open(int mode) {
         }
         mode_ = mode;
         if (mode == 2) return fail(0);
-        switch (send(messageLine("ADVISE", item_), nullptr)) {
+        const Answer a = send(messageLine("ADVISE", item_), nullptr);
+        if (!self) return NoLink;
+        switch (a) {
         case Answer::Ack:
             return fail(0);
         case Answer::TimedOut:
@@ -136,7 +142,10 @@ int LinkClient::linkRequest() {
         return fail(NoLink);
     }
     QString data;
-    switch (send(messageLine("REQUEST", item_), &data)) {
+    const QPointer<LinkClient> self(this);
+    const Answer a = send(messageLine("REQUEST", item_), &data);
+    if (!self) return NoLink;
+    switch (a) {
     case Answer::Data:
         applied_ = answerSeq_;
         text_ = data;
