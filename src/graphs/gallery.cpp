@@ -10,7 +10,9 @@ namespace hv {
 namespace {
 const QString Section = QStringLiteral("Current Project");
 const QString LastTab = QStringLiteral("Last Tab");
-QString tabKey(int slot) { return QStringLiteral("Tab") + QString::number(slot); }
+QString tabKey(int slot) {
+    return QStringLiteral("Tab") + QString::number(slot);
+}
 
 std::optional<int> lastTab(const QString& iniFile) {
     bool ok = false;
@@ -18,7 +20,7 @@ std::optional<int> lastTab(const QString& iniFile) {
     if (!ok || v < 0) return std::nullopt;
     return v;
 }
-}  // namespace
+} // namespace
 
 QString GallerySlotPath(const QString& graphPath, int slot) {
     return graphPath + QStringLiteral("/Chart") + QString::number(slot) + QStringLiteral(".svg");
@@ -54,9 +56,13 @@ CapturedSlot CaptureGraph(Program& p, const GraphCapture& capture) {
     return c;
 }
 
-void DeleteGallerySlot(const QString& graphPath, int slot) { QFile::remove(GallerySlotPath(graphPath, slot)); }
+void DeleteGallerySlot(const QString& graphPath, int slot) {
+    QFile::remove(GallerySlotPath(graphPath, slot));
+}
 
-void ResetGallerySlots(const QString& iniFile) { WriteIniValue(Section, LastTab, iniFile, QStringLiteral("0")); }
+void ResetGallerySlots(const QString& iniFile) {
+    WriteIniValue(Section, LastTab, iniFile, QStringLiteral("0"));
+}
 
 std::optional<QString> ChosenGalleryFolder(const QString& chosenFile, const QString& graphPath) {
     if (chosenFile.isEmpty()) return std::nullopt;
@@ -68,8 +74,9 @@ std::optional<QString> ChosenGalleryFolder(const QString& chosenFile, const QStr
 void MoveGallery(Program& p, const QString& folder) {
     p.GraphPath = folder;
     WriteIniValue(Section, QStringLiteral("GraphPath"), p.IniFilePath, folder);
-    for (int n = 0; n < GallerySlotCount; ++n) WriteIniValue(Section, tabKey(n), p.IniFilePath, QStringLiteral(" Old"));
+    for (int n = 0; n < GallerySlotCount; ++n)
+        WriteIniValue(Section, tabKey(n), p.IniFilePath, QStringLiteral(" Old"));
     ResetGallerySlots(p.IniFilePath);
 }
 
-}  // namespace hv
+} // namespace hv

@@ -29,9 +29,9 @@ QString ComposeSlotTitle(const QString& projectId, int train, const QString& tit
 
 // What a capture needs from the graph window.
 struct GraphCapture {
-    QString projectId;  // the current project's
+    QString projectId; // the current project's
     int train = 0;
-    QString title;  // the graph window's title box
+    QString title; // the graph window's title box
     ChartPictureWriter chart;
 };
 struct CapturedSlot {
@@ -54,4 +54,4 @@ std::optional<QString> ChosenGalleryFolder(const QString& chosenFile, const QStr
 // the slots again at 0.
 void MoveGallery(Program& p, const QString& folder);
 
-}  // namespace hv
+} // namespace hv

@@ -26,9 +26,8 @@ QString JpegFileName(const QString& chosen) {
 }
 
 void SaveGraphJpeg(Program& p, const std::function<bool(const QString& path)>& saveJpeg) {
-    const QString chosen = p.prompts.saveFile(QStringLiteral("Open"),
-                                              QStringLiteral("JPG Files (*.jpg)|*.jpg|All Files (*.*)|*.*"),
-                                              p.GraphPath);
+    const QString chosen = p.prompts.saveFile(
+        QStringLiteral("Open"), QStringLiteral("JPG Files (*.jpg)|*.jpg|All Files (*.*)|*.*"), p.GraphPath);
     if (chosen.isEmpty()) return;
     const QString path = JpegFileName(chosen);
     // A picture the user believes saved but that is not there would be found missing too late.
@@ -46,7 +45,8 @@ QString WriteCurrentGraphPicture(Program& p, const ChartPictureWriter& chart) {
 
 QString CurrentGraphHeader(const QString& projectId, int train, const QDate& printed) {
     return projectId + GetMlString(473, QStringLiteral(", Train:")) + QString::number(train) +
-           GetMlString(472, QStringLiteral("  Date Printed: ")) + printed.toString(QStringLiteral("yyyy-MM-dd"));
+           GetMlString(472, QStringLiteral("  Date Printed: ")) +
+           printed.toString(QStringLiteral("yyyy-MM-dd"));
 }
 
 QString GalleryHeader(const QString& note, const QDate& printed) {
@@ -66,8 +66,10 @@ PrinterChoices InstalledPrinters() {
     return ListPrinters(QPrinterInfo::availablePrinterNames(), QPrinterInfo::defaultPrinterName());
 }
 
-std::optional<PrintFailure> PrintGraphPage(QPrinter& printer, const QString& header, const QString& picturePath) {
-    if (!QFileInfo(picturePath).isFile()) return PrintFailure{printerr::FileNotFound, QStringLiteral("File not found")};
+std::optional<PrintFailure> PrintGraphPage(QPrinter& printer, const QString& header,
+                                           const QString& picturePath) {
+    if (!QFileInfo(picturePath).isFile())
+        return PrintFailure{printerr::FileNotFound, QStringLiteral("File not found")};
     QSvgRenderer picture;
     if (!picture.load(picturePath))
         return PrintFailure{printerr::InvalidPicture, QStringLiteral("Invalid picture: ") + picturePath};
@@ -77,7 +79,8 @@ std::optional<PrintFailure> PrintGraphPage(QPrinter& printer, const QString& hea
         printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : printer.printerName();
     QPainter painter;
     if (!painter.begin(&printer))
-        return PrintFailure{printerr::PrinterError, QStringLiteral("Printer error: cannot print to ") + device};
+        return PrintFailure{printerr::PrinterError,
+                            QStringLiteral("Printer error: cannot print to ") + device};
 
     const double dpiX = printer.logicalDpiX() / 1440.0;
     const double dpiY = printer.logicalDpiY() / 1440.0;
@@ -91,14 +94,17 @@ std::optional<PrintFailure> PrintGraphPage(QPrinter& printer, const QString& hea
     picture.render(&painter, QRectF(500 * dpiX, 500 * dpiY, 12400 * dpiX, 9000 * dpiY));
 
     if (!painter.end() || printer.printerState() == QPrinter::Error)
-        return PrintFailure{printerr::PrinterError, QStringLiteral("Printer error: the page did not reach ") + device};
+        return PrintFailure{printerr::PrinterError,
+                            QStringLiteral("Printer error: the page did not reach ") + device};
     return std::nullopt;
 }
 
 QString PrintFailureText(const PrintFailure& f) {
     if (f.number == printerr::FileNotFound)
-        return GetMlString(479, QStringLiteral("There is no file to print, please select a tab with a graph in it."));
-    return GetMlString(480, QStringLiteral("Error ")) + QString::number(f.number) + QLatin1Char(' ') + f.description;
+        return GetMlString(
+            479, QStringLiteral("There is no file to print, please select a tab with a graph in it."));
+    return GetMlString(480, QStringLiteral("Error ")) + QString::number(f.number) + QLatin1Char(' ') +
+           f.description;
 }
 
-}  // namespace hv
+} // namespace hv

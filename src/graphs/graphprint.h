@@ -58,15 +58,16 @@ namespace printerr {
 constexpr long FileNotFound = 53;
 constexpr long InvalidPicture = 481;
 constexpr long PrinterError = 482;
-}  // namespace printerr
+} // namespace printerr
 
 // One landscape page: six spaces and the header in Courier New 11 with an empty line under
 // it, then the picture at (500, 500), 12400 x 9000 twips, from an origin 360 twips right and
 // 720 twips down from the printable corner. The picture is read before the printer starts,
 // so a missing or unreadable file prints nothing.
-std::optional<PrintFailure> PrintGraphPage(QPrinter& printer, const QString& header, const QString& picturePath);
+std::optional<PrintFailure> PrintGraphPage(QPrinter& printer, const QString& header,
+                                           const QString& picturePath);
 
 // The message a failed job shows.
 QString PrintFailureText(const PrintFailure& f);
 
-}  // namespace hv
+} // namespace hv

@@ -2,13 +2,15 @@
 
 namespace hv {
 
-const QString NoCurrentRecordText = QStringLiteral(
-    "Either BOF or EOF is True, or the current record has been deleted. Requested operation requires a current "
-    "record.");
+const QString NoCurrentRecordText = QStringLiteral("Either BOF or EOF is True, or the current record has "
+                                                   "been deleted. Requested operation requires a current "
+                                                   "record.");
 
 namespace {
-[[noreturn]] void noCurrentRecord() { throw DbError(dberr::NoCurrentRecord, NoCurrentRecordText); }
-}  // namespace
+[[noreturn]] void noCurrentRecord() {
+    throw DbError(dberr::NoCurrentRecord, NoCurrentRecordText);
+}
+} // namespace
 
 void SavedGraphRecordset::Open(const QString& databasePath, const QString& projectId) {
     db_.reset();
@@ -19,13 +21,15 @@ void SavedGraphRecordset::Open(const QString& databasePath, const QString& proje
 
 void SavedGraphRecordset::Requery() {
     if (!db_) noCurrentRecord();
-    const DbRows rows = db_->select(QStringLiteral("SELECT GraphName, ID, ProjectID FROM UserGraphs WHERE ProjectID = ? "
-                                                   "ORDER BY ProjectID, ID"),
-                                    {projectId_});
+    const DbRows rows =
+        db_->select(QStringLiteral("SELECT GraphName, ID, ProjectID FROM UserGraphs WHERE ProjectID = ? "
+                                   "ORDER BY ProjectID, ID"),
+                    {projectId_});
     std::vector<SavedGraphRow> loaded;
     loaded.reserve(size_t(rows.count()));
     for (const DbRow& r : rows)
-        loaded.push_back({r.isNull("GraphName") ? QString() : r.toText("GraphName"), r.value("ID").toLongLong(),
+        loaded.push_back({r.isNull("GraphName") ? QString() : r.toText("GraphName"),
+                          r.value("ID").toLongLong(),
                           r.isNull("ProjectID") ? QString() : r.toText("ProjectID")});
     rows_ = std::move(loaded);
     pos_ = 0;
@@ -71,4 +75,4 @@ void SavedGraphRecordset::Delete() {
     deleted_ = true;
 }
 
-}  // namespace hv
+} // namespace hv

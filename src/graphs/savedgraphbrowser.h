@@ -51,4 +51,4 @@ private:
 // The description of error 3021.
 extern const QString NoCurrentRecordText;
 
-}  // namespace hv
+} // namespace hv

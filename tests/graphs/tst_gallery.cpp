@@ -16,17 +16,20 @@ namespace {
 const QString Section = "Current Project";
 
 struct Env : test::TestEnv {
-    QStringList legends;  // every legend the chart was given, and every picture saved
+    QStringList legends; // every legend the chart was given, and every picture saved
     Env() {
         RegisterGraphImageWindows(prog());
         prog().GraphPath = path("graphs");
         QDir().mkpath(prog().GraphPath);
     }
     ~Env() {
-        for (const QString& name : prog().windows.loadedNames()) delete prog().windows.find(name);
+        for (const QString& name : prog().windows.loadedNames())
+            delete prog().windows.find(name);
     }
     QString setting(const QString& key) { return ReadIniValue(Section, key, "<none>", prog().IniFilePath); }
-    void set(const QString& key, const QString& value) { WriteIniValue(Section, key, prog().IniFilePath, value); }
+    void set(const QString& key, const QString& value) {
+        WriteIniValue(Section, key, prog().IniFilePath, value);
+    }
     QString slot(int n) { return GallerySlotPath(prog().GraphPath, n); }
     GraphCapture capture(const QString& projectId, const QString& title, const QString& legend) {
         return {projectId, 3, title,
@@ -105,7 +108,8 @@ private slots:
     // Eleven captures: the eleventh overwrites slot 0 and replaces its title.
     void eleventhCaptureWraps() {
         Env env;
-        for (int i = 0; i < 10; ++i) CaptureGraphToGallery(env.prog(), env.capture("P1", QString("G%1").arg(i), "L"));
+        for (int i = 0; i < 10; ++i)
+            CaptureGraphToGallery(env.prog(), env.capture("P1", QString("G%1").arg(i), "L"));
         QCOMPARE(env.setting("Last Tab"), QString("10"));
         QCOMPARE(env.open()->SSTab1->currentIndex(), 9);
         CaptureGraphToGallery(env.prog(), env.capture("P1", "G10", "L"));
@@ -118,7 +122,8 @@ private slots:
     // A picture deleted outside the program shows as an empty tab at the next activation.
     void deletedFileShowsEmpty() {
         Env env;
-        for (int i = 0; i < 4; ++i) CaptureGraphToGallery(env.prog(), env.capture("P1", "T", "L"));
+        for (int i = 0; i < 4; ++i)
+            CaptureGraphToGallery(env.prog(), env.capture("P1", "T", "L"));
         QFile::remove(env.slot(3));
         frmPrintGraph* g = env.open();
         QCOMPARE(g->SSTab1->tabText(3), QString("Tab 3 empty"));
@@ -130,7 +135,8 @@ private slots:
     // picture and starts again at slot 0; Cancel keeps everything.
     void clearing() {
         Env env;
-        for (int i = 0; i < 6; ++i) CaptureGraphToGallery(env.prog(), env.capture("P1", QString("G%1").arg(i), "L"));
+        for (int i = 0; i < 6; ++i)
+            CaptureGraphToGallery(env.prog(), env.capture("P1", QString("G%1").arg(i), "L"));
         frmPrintGraph* g = env.open();
         g->SSTab1->setCurrentIndex(4);
         env.prompts.onMessage("Clear current tab?", Buttons::OKCancel, "Hevrin", Answer::Cancel);
@@ -164,7 +170,8 @@ private slots:
     // graph folder with every title "Old", optionally after clearing the old one.
     void folderChange() {
         Env env;
-        for (int i = 0; i < 3; ++i) CaptureGraphToGallery(env.prog(), env.capture("P1", "T", "L"));
+        for (int i = 0; i < 3; ++i)
+            CaptureGraphToGallery(env.prog(), env.capture("P1", "T", "L"));
         frmPrintGraph* g = env.open();
         const QString old = env.prog().GraphPath;
         const QString proposed = "/MyCharts.will.not.be.saved.svg";
@@ -180,13 +187,14 @@ private slots:
         QDir().mkpath(moved);
         test::writeTestSvg(moved + "/Chart2.svg");
         env.prompts.onSaveFile(moved + proposed)
-            .onMessage("Do you wish to first clear all the graphs in the old directory?", Buttons::YesNo, "Hevrin",
-                       Answer::No);
+            .onMessage("Do you wish to first clear all the graphs in the old directory?", Buttons::YesNo,
+                       "Hevrin", Answer::No);
         QTest::mouseClick(g->cmdPath, Qt::LeftButton);
         QCOMPARE(env.prog().GraphPath, moved);
         QCOMPARE(env.setting("GraphPath"), moved);
         QCOMPARE(env.setting("Last Tab"), QString("0"));
-        for (int n = 0; n < GallerySlotCount; ++n) QCOMPARE(env.setting(QString("Tab%1").arg(n)), QString("Old"));
+        for (int n = 0; n < GallerySlotCount; ++n)
+            QCOMPARE(env.setting(QString("Tab%1").arg(n)), QString("Old"));
         QVERIFY(QFile::exists(old + "/Chart0.svg"));
         QCOMPARE(g->SSTab1->tabText(2), QString("#2 Old"));
         QCOMPARE(g->SSTab1->tabText(0), QString("Tab 0 empty"));
@@ -194,8 +202,8 @@ private slots:
 
         // Back again, clearing the folder left behind first.
         env.prompts.onSaveFile(old + proposed)
-            .onMessage("Do you wish to first clear all the graphs in the old directory?", Buttons::YesNo, "Hevrin",
-                       Answer::Yes)
+            .onMessage("Do you wish to first clear all the graphs in the old directory?", Buttons::YesNo,
+                       "Hevrin", Answer::Yes)
             .onMessage("Clear all tabs?", Buttons::OKCancel, "Hevrin", Answer::OK);
         QTest::mouseClick(g->cmdPath, Qt::LeftButton);
         QVERIFY(!QFile::exists(moved + "/Chart2.svg"));
@@ -216,10 +224,11 @@ private slots:
         QCOMPARE(env.prog().PrintFilePath, env.slot(0));
         auto* dlg = env.prog().windows.findAs<dlgPrint2>("dlgPrint2");
         QVERIFY(dlg && dlg->isVisible());
-        if (dlg->cbPrinters->findText(PrintToPdf) < 0) QSKIP("printers are installed here; the PDF entry is not offered");
+        if (dlg->cbPrinters->findText(PrintToPdf) < 0)
+            QSKIP("printers are installed here; the PDF entry is not offered");
         env.prompts.onSaveFile(env.path("tab0.pdf"))
-            .onMessage("There is no file to print, please select a tab with a graph in it.", Buttons::OK, "Hevrin",
-                       Answer::OK);
+            .onMessage("There is no file to print, please select a tab with a graph in it.", Buttons::OK,
+                       "Hevrin", Answer::OK);
         QTest::mouseClick(dlg->btnOk, Qt::LeftButton);
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);

@@ -20,7 +20,7 @@ struct PdfPage {
     QSizeF size;
     QString text;
     QByteArray content;
-    QRectF picture;  // where the test picture's 200 x 150 view box went, in twips from the page origin
+    QRectF picture; // where the test picture's 200 x 150 view box went, in twips from the page origin
 };
 
 QByteArray inflate(const QByteArray& raw) {
@@ -38,9 +38,11 @@ PdfPage readPdf(const QString& path) {
     if (!f.open(QIODevice::ReadOnly)) return {};
     const QByteArray pdf = f.readAll();
     PdfPage page;
-    for (auto it = QRegularExpression("/Type\\s*/Page[^s]").globalMatch(QString::fromLatin1(pdf)); it.hasNext(); it.next())
+    for (auto it = QRegularExpression("/Type\\s*/Page[^s]").globalMatch(QString::fromLatin1(pdf));
+         it.hasNext(); it.next())
         ++page.pages;
-    const auto box = QRegularExpression("/MediaBox\\s*\\[\\s*0\\s+0\\s+([\\d.]+)\\s+([\\d.]+)").match(QString::fromLatin1(pdf));
+    const auto box = QRegularExpression("/MediaBox\\s*\\[\\s*0\\s+0\\s+([\\d.]+)\\s+([\\d.]+)")
+                         .match(QString::fromLatin1(pdf));
     if (box.hasMatch()) page.size = QSizeF(box.captured(1).toDouble(), box.captured(2).toDouble());
 
     QHash<int, QChar> glyphs;
@@ -55,8 +57,9 @@ PdfPage readPdf(const QString& path) {
         const QByteArray data = inflate(pdf.mid(start, end - start));
         if (data.contains("beginbfrange") || data.contains("beginbfchar")) {
             const QString map = QString::fromLatin1(data);
-            auto ranges = QRegularExpression("<([0-9a-fA-F]+)>\\s*<([0-9a-fA-F]+)>\\s*(\\[[^\\]]*\\]|<[0-9a-fA-F]+>)")
-                              .globalMatch(map);
+            auto ranges =
+                QRegularExpression("<([0-9a-fA-F]+)>\\s*<([0-9a-fA-F]+)>\\s*(\\[[^\\]]*\\]|<[0-9a-fA-F]+>)")
+                    .globalMatch(map);
             while (ranges.hasNext()) {
                 const auto m = ranges.next();
                 const int first = m.captured(1).toInt(nullptr, 16), last = m.captured(2).toInt(nullptr, 16);
@@ -67,15 +70,18 @@ PdfPage readPdf(const QString& path) {
                         glyphs[g] = QChar(items.next().captured(1).left(4).toInt(nullptr, 16));
                 } else {
                     const int u = target.mid(1, 4).toInt(nullptr, 16);
-                    for (int g = first; g <= last; ++g) glyphs[g] = QChar(u + g - first);
+                    for (int g = first; g <= last; ++g)
+                        glyphs[g] = QChar(u + g - first);
                 }
             }
             auto chars = QRegularExpression("beginbfchar([^e]*)endbfchar").globalMatch(map);
             while (chars.hasNext()) {
-                auto pairs = QRegularExpression("<([0-9a-fA-F]+)>\\s*<([0-9a-fA-F]+)>").globalMatch(chars.next().captured(1));
+                auto pairs = QRegularExpression("<([0-9a-fA-F]+)>\\s*<([0-9a-fA-F]+)>")
+                                 .globalMatch(chars.next().captured(1));
                 while (pairs.hasNext()) {
                     const auto m = pairs.next();
-                    glyphs[m.captured(1).toInt(nullptr, 16)] = QChar(m.captured(2).left(4).toInt(nullptr, 16));
+                    glyphs[m.captured(1).toInt(nullptr, 16)] =
+                        QChar(m.captured(2).left(4).toInt(nullptr, 16));
                 }
             }
         } else if (data.contains(" Tj") || data.contains(" re") || data.contains(" cm")) {
@@ -90,14 +96,16 @@ PdfPage readPdf(const QString& path) {
     const auto frame =
         QRegularExpression("([\\d.]+) 0 0 ([\\d.]+) ([\\d.]+) ([\\d.]+) cm\\s+10 10 180 130 re").match(text);
     if (base.hasMatch() && frame.hasMatch()) {
-        const double twips = 20 * base.captured(1).toDouble();  // twips per device unit
-        page.picture = QRectF(frame.captured(3).toDouble() * twips, frame.captured(4).toDouble() * twips,
-                              frame.captured(1).toDouble() * 200 * twips, frame.captured(2).toDouble() * 150 * twips);
+        const double twips = 20 * base.captured(1).toDouble(); // twips per device unit
+        page.picture =
+            QRectF(frame.captured(3).toDouble() * twips, frame.captured(4).toDouble() * twips,
+                   frame.captured(1).toDouble() * 200 * twips, frame.captured(2).toDouble() * 150 * twips);
     }
     auto shown = QRegularExpression("<([0-9a-fA-F]+)>\\s*Tj").globalMatch(QString::fromLatin1(content));
     while (shown.hasNext()) {
         const QString hex = shown.next().captured(1);
-        for (int i = 0; i + 4 <= hex.size(); i += 4) page.text += glyphs.value(hex.mid(i, 4).toInt(nullptr, 16), '?');
+        for (int i = 0; i + 4 <= hex.size(); i += 4)
+            page.text += glyphs.value(hex.mid(i, 4).toInt(nullptr, 16), '?');
     }
     // The font maps tab and space to one glyph, and the PDF's map names the tab for it.
     page.text.replace('\t', ' ');
@@ -114,7 +122,8 @@ struct Env : test::TestEnv {
         system.clock = QDateTime(QDate(2014, 3, 5), QTime(9, 15));
     }
     ~Env() {
-        for (const QString& name : prog().windows.loadedNames()) delete prog().windows.find(name);
+        for (const QString& name : prog().windows.loadedNames())
+            delete prog().windows.find(name);
     }
     dlgPrint* dialog(const QString& name) { return qobject_cast<dlgPrint*>(prog().windows.find(name)); }
 };
@@ -127,11 +136,16 @@ private slots:
     void jpegFileName_data() {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("written");
-        QTest::newRow("no extension") << "/g/graph" << "/g/graph.jpg";
-        QTest::newRow("upper-case JPG") << "/g/a.JPG" << "/g/a.JPG";
-        QTest::newRow("mixed-case jpg") << "/g/a.Jpg" << "/g/a.Jpg";
-        QTest::newRow("jpeg") << "/g/a.jpeg" << "/g/a.jpeg.jpg";
-        QTest::newRow("jpg not last") << "/g/a.jpg.png" << "/g/a.jpg.png.jpg";
+        QTest::newRow("no extension") << "/g/graph"
+                                      << "/g/graph.jpg";
+        QTest::newRow("upper-case JPG") << "/g/a.JPG"
+                                        << "/g/a.JPG";
+        QTest::newRow("mixed-case jpg") << "/g/a.Jpg"
+                                        << "/g/a.Jpg";
+        QTest::newRow("jpeg") << "/g/a.jpeg"
+                              << "/g/a.jpeg.jpg";
+        QTest::newRow("jpg not last") << "/g/a.jpg.png"
+                                      << "/g/a.jpg.png.jpg";
     }
     void jpegFileName() {
         QFETCH(QString, chosen);
@@ -169,9 +183,15 @@ private slots:
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("note");
         QTest::addColumn<QString>("header");
-        QTest::newRow("current graph") << "dlgPrint" << "" << "      P1, Train:2  Date Printed: 2014-03-05";
-        QTest::newRow("gallery, note") << "dlgPrint2" << "Pump A" << "      Pump A   ...Graph printed on: 2014-03-05";
-        QTest::newRow("gallery, no note") << "dlgPrint2" << "" << "         ...Graph printed on: 2014-03-05";
+        QTest::newRow("current graph") << "dlgPrint"
+                                       << ""
+                                       << "      P1, Train:2  Date Printed: 2014-03-05";
+        QTest::newRow("gallery, note") << "dlgPrint2"
+                                       << "Pump A"
+                                       << "      Pump A   ...Graph printed on: 2014-03-05";
+        QTest::newRow("gallery, no note") << "dlgPrint2"
+                                          << ""
+                                          << "         ...Graph printed on: 2014-03-05";
     }
     void printToPdf() {
         QFETCH(QString, dialog);
@@ -188,7 +208,8 @@ private slots:
             PrintCurrentGraph(env.prog(), chart);
             const QString chartx = env.path("Chartx.svg");
             QCOMPARE(env.prog().PrintFilePath, chartx);
-            QCOMPARE(legends, QStringList({"Feed Pressure (bar)     ", "saved " + chartx, "Feed Pressure (bar)"}));
+            QCOMPARE(legends,
+                     QStringList({"Feed Pressure (bar)     ", "saved " + chartx, "Feed Pressure (bar)"}));
         } else {
             env.prog().PrintFilePath = env.path("graphs/Chart3.svg");
             test::writeTestSvg(env.prog().PrintFilePath);
@@ -196,7 +217,8 @@ private slots:
         }
         dlgPrint* dlg = env.dialog(dialog);
         QVERIFY(dlg);
-        if (dlg->cbPrinters->findText(PrintToPdf) < 0) QSKIP("printers are installed here; the PDF entry is not offered");
+        if (dlg->cbPrinters->findText(PrintToPdf) < 0)
+            QSKIP("printers are installed here; the PDF entry is not offered");
         QCOMPARE(dlg->cbPrinters->currentText(), PrintToPdf);
         if (auto* dlg2 = qobject_cast<dlgPrint2*>(dlg)) dlg2->txtNote->setText(note);
 
@@ -222,15 +244,27 @@ private slots:
     // dialogs; nothing is printed, the cursor is normal and the dialog is gone.
     void printFailures_data() {
         QTest::addColumn<QString>("dialog");
-        QTest::addColumn<QString>("picture");  // "missing", "garbage" or "good"
+        QTest::addColumn<QString>("picture"); // "missing", "garbage" or "good"
         QTest::addColumn<QString>("pdf");
         QTest::addColumn<QString>("message");
         QTest::newRow("current graph, no Chartx.svg")
-            << "dlgPrint" << "missing" << "out.pdf" << "There is no file to print, please select a tab with a graph in it.";
+            << "dlgPrint"
+            << "missing"
+            << "out.pdf"
+            << "There is no file to print, please select a tab with a graph in it.";
         QTest::newRow("gallery, deleted file")
-            << "dlgPrint2" << "missing" << "out.pdf" << "There is no file to print, please select a tab with a graph in it.";
-        QTest::newRow("unreadable picture") << "dlgPrint" << "garbage" << "out.pdf" << "Error 481 Invalid picture";
-        QTest::newRow("printer cannot start") << "dlgPrint" << "good" << "no/such/folder/out.pdf" << "Error 482 Printer error";
+            << "dlgPrint2"
+            << "missing"
+            << "out.pdf"
+            << "There is no file to print, please select a tab with a graph in it.";
+        QTest::newRow("unreadable picture") << "dlgPrint"
+                                            << "garbage"
+                                            << "out.pdf"
+                                            << "Error 481 Invalid picture";
+        QTest::newRow("printer cannot start") << "dlgPrint"
+                                              << "good"
+                                              << "no/such/folder/out.pdf"
+                                              << "Error 482 Printer error";
     }
     void printFailures() {
         QFETCH(QString, dialog);
@@ -247,7 +281,8 @@ private slots:
         }
         env.prog().windows.showSingle(dialog);
         dlgPrint* dlg = env.dialog(dialog);
-        if (dlg->cbPrinters->findText(PrintToPdf) < 0) QSKIP("printers are installed here; the PDF entry is not offered");
+        if (dlg->cbPrinters->findText(PrintToPdf) < 0)
+            QSKIP("printers are installed here; the PDF entry is not offered");
         env.prompts.onSaveFile(env.path(pdf)).onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
         dlg->btnOk_Click();
         QCOMPARE(env.prompts.verify(), QString());

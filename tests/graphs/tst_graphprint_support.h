@@ -17,4 +17,4 @@ inline void writeTestSvg(const QString& path, const QColor& fill = QColor(255, 0
     painter.drawLine(10, 140, 190, 10);
 }
 
-}  // namespace hv::test
+} // namespace hv::test

@@ -25,7 +25,8 @@ struct Env : test::TestEnv {
         graph("P1", 1, "Last Graph");
     }
     ~Env() {
-        for (const QString& name : prog().windows.loadedNames()) delete prog().windows.find(name);
+        for (const QString& name : prog().windows.loadedNames())
+            delete prog().windows.find(name);
     }
     void graph(const QString& project, int train, const QString& name) {
         test::insertRow(prog().ProjectDatabasePath, "UserGraphs",
@@ -44,7 +45,9 @@ struct Env : test::TestEnv {
 };
 
 // The name and the status the window shows.
-QString shown(frmEditSavedGraphs* w) { return w->txtFields[0]->text() + " | " + w->lblStatus->text(); }
+QString shown(frmEditSavedGraphs* w) {
+    return w->txtFields[0]->text() + " | " + w->lblStatus->text();
+}
 
 } // namespace
 
@@ -128,7 +131,8 @@ private slots:
         // On the empty set Next and Previous do nothing; First and Last report the error.
         QTest::mouseClick(w->cmdNext, Qt::LeftButton);
         QTest::mouseClick(w->cmdPrevious, Qt::LeftButton);
-        env.prompts.onMessage("Requested operation requires a current record", Buttons::OK, "Hevrin", Answer::OK)
+        env.prompts
+            .onMessage("Requested operation requires a current record", Buttons::OK, "Hevrin", Answer::OK)
             .onMessage("Requested operation requires a current record", Buttons::OK, "Hevrin", Answer::OK);
         QTest::mouseClick(w->cmdFirst, Qt::LeftButton);
         QTest::mouseClick(w->cmdLast, Qt::LeftButton);
@@ -137,6 +141,13 @@ private slots:
         // Refresh reads the project's rows again.
         env.graph("P1", 3, "Gamma");
         QTest::mouseClick(w->cmdRefresh, Qt::LeftButton);
+        QCOMPARE(shown(w), QString("Gamma | Record: 1"));
+
+        // A deletion the database refuses says so, and the row stays on display.
+        Database::open(env.prog().ProjectDatabasePath).exec("DROP TABLE UserGraphs");
+        env.prompts.onMessage("UserGraphs", Buttons::OK, "Hevrin", Answer::OK);
+        QTest::mouseClick(w->cmdDelete, Qt::LeftButton);
+        QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(shown(w), QString("Gamma | Record: 1"));
     }
 

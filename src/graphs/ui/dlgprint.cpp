@@ -53,13 +53,16 @@ void dlgPrint::Form_Load() {
 
 void dlgPrint::btnSetup_Click() {
     const QString name = cbPrinters->currentText();
-    if (name == PrintToPdf) printer_.setOutputFormat(QPrinter::PdfFormat);
-    else if (!name.isEmpty()) printer_.setPrinterName(name);
+    if (name == PrintToPdf)
+        printer_.setOutputFormat(QPrinter::PdfFormat);
+    else if (!name.isEmpty())
+        printer_.setPrinterName(name);
     p_.prompts.choosePrinter(printer_);
 }
 
 QString dlgPrint::HeaderText() const {
-    return CurrentGraphHeader(p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, p_.system.now().date());
+    return CurrentGraphHeader(p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber,
+                              p_.system.now().date());
 }
 
 void dlgPrint::btnOk_Click() {
@@ -67,12 +70,13 @@ void dlgPrint::btnOk_Click() {
     const QString name = cbPrinters->currentText();
     std::optional<PrintFailure> failure;
     if (name.isEmpty()) {
-        failure = PrintFailure{printerr::PrinterError, QStringLiteral("Printer error: no printer is selected")};
+        failure =
+            PrintFailure{printerr::PrinterError, QStringLiteral("Printer error: no printer is selected")};
     } else {
         if (name == PrintToPdf) {
-            const QString file = p_.prompts.saveFile(PrintToPdf, QStringLiteral("PDF Files (*.pdf)|*.pdf"),
-                                                     p_.AppDataFolder);
-            if (file.isEmpty()) return;  // no file, no job; the dialog stays for another choice
+            const QString file =
+                p_.prompts.saveFile(PrintToPdf, QStringLiteral("PDF Files (*.pdf)|*.pdf"), p_.AppDataFolder);
+            if (file.isEmpty()) return; // no file, no job; the dialog stays for another choice
             printer_.setOutputFormat(QPrinter::PdfFormat);
             printer_.setOutputFileName(file);
         } else {
@@ -83,15 +87,18 @@ void dlgPrint::btnOk_Click() {
         failure = PrintGraphPage(printer_, header, p_.PrintFilePath);
         QGuiApplication::restoreOverrideCursor();
     }
-    if (failure) p_.prompts.message(PrintFailureText(*failure), Buttons::OK, Icon::None, QStringLiteral("Hevrin"));
+    if (failure)
+        p_.prompts.message(PrintFailureText(*failure), Buttons::OK, Icon::None, QStringLiteral("Hevrin"));
     close();
 }
 
-void dlgPrint::btnCancel_Click() { close(); }
+void dlgPrint::btnCancel_Click() {
+    close();
+}
 
 void PrintCurrentGraph(Program& p, const ChartPictureWriter& chart) {
     WriteCurrentGraphPicture(p, chart);
     p.windows.showSingle(QStringLiteral("dlgPrint"));
 }
 
-}  // namespace hv
+} // namespace hv

@@ -35,14 +35,14 @@ protected:
     virtual QString HeaderText() const;
 
     Program& p_;
-    QVBoxLayout* body_ = nullptr;  // the rows between the frame and the buttons
+    QVBoxLayout* body_ = nullptr; // the rows between the frame and the buttons
 
 private:
-    QPrinter printer_{QPrinter::HighResolution};  // keeps what the set-up dialog changed
+    QPrinter printer_{QPrinter::HighResolution}; // keeps what the set-up dialog changed
 };
 
 // The graph window's "Print Current Graph": saves the chart as "Chartx.svg" in the data
 // folder (the legend padded only in the picture), makes it the file to print and shows dlgPrint.
 void PrintCurrentGraph(Program& p, const ChartPictureWriter& chart);
 
-}  // namespace hv
+} // namespace hv

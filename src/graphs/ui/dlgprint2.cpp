@@ -14,6 +14,8 @@ dlgPrint2::dlgPrint2(Program& p, QWidget* parent) : dlgPrint(p, parent) {
     body_->addWidget(txtNote);
 }
 
-QString dlgPrint2::HeaderText() const { return GalleryHeader(txtNote->text(), p_.system.now().date()); }
+QString dlgPrint2::HeaderText() const {
+    return GalleryHeader(txtNote->text(), p_.system.now().date());
+}
 
-}  // namespace hv
+} // namespace hv

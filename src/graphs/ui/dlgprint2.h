@@ -19,4 +19,4 @@ protected:
     QString HeaderText() const override;
 };
 
-}  // namespace hv
+} // namespace hv

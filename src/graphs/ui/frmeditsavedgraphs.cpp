@@ -14,8 +14,10 @@ namespace hv {
 
 namespace {
 const QString Title = QStringLiteral("Hevrin");
-int twips(int t) { return (t + 7) / 15; }
-}  // namespace
+int twips(int t) {
+    return (t + 7) / 15;
+}
+} // namespace
 
 frmEditSavedGraphs::frmEditSavedGraphs(Program& p, QWidget* parent) : QWidget(parent), p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -93,7 +95,8 @@ frmEditSavedGraphs::frmEditSavedGraphs(Program& p, QWidget* parent) : QWidget(pa
     connect(cmdRefresh, &QPushButton::clicked, this, &frmEditSavedGraphs::cmdRefresh_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmEditSavedGraphs::cmdClose_Click);
     // The window sees the navigation keys before whichever control has the focus.
-    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
 }
 
 bool frmEditSavedGraphs::Form_Load() {
@@ -111,7 +114,7 @@ bool frmEditSavedGraphs::Form_Load() {
 
 void frmEditSavedGraphs::Form_Resize() {
     const int status = width() - twips(1500);
-    if (status < 0) return;  // too narrow to lay out; left as it was
+    if (status < 0) return; // too narrow to lay out; left as it was
     lblStatus->resize(status, lblStatus->height());
     cmdNext->move(status + twips(700), 0);
     cmdLast->move(cmdNext->x() + twips(340), 0);
@@ -125,14 +128,25 @@ void frmEditSavedGraphs::resizeEvent(QResizeEvent* e) {
 bool frmEditSavedGraphs::Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift) {
     const bool ctrl = (shift & ~Qt::KeypadModifier) == Qt::ControlModifier;
     switch (keyCode) {
-    case Qt::Key_Escape: cmdClose_Click(); return true;
-    case Qt::Key_End: cmdLast_Click(); return true;
-    case Qt::Key_Home: cmdFirst_Click(); return true;
+    case Qt::Key_Escape:
+        cmdClose_Click();
+        return true;
+    case Qt::Key_End:
+        cmdLast_Click();
+        return true;
+    case Qt::Key_Home:
+        cmdFirst_Click();
+        return true;
     case Qt::Key_Up:
-    case Qt::Key_PageUp: ctrl ? cmdFirst_Click() : cmdPrevious_Click(); return true;
+    case Qt::Key_PageUp:
+        ctrl ? cmdFirst_Click() : cmdPrevious_Click();
+        return true;
     case Qt::Key_Down:
-    case Qt::Key_PageDown: ctrl ? cmdLast_Click() : cmdNext_Click(); return true;
-    default: return false;
+    case Qt::Key_PageDown:
+        ctrl ? cmdLast_Click() : cmdNext_Click();
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -149,7 +163,8 @@ bool frmEditSavedGraphs::eventFilter(QObject* watched, QEvent* e) {
 }
 
 void frmEditSavedGraphs::closeEvent(QCloseEvent* e) {
-    while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
+    while (QGuiApplication::overrideCursor())
+        QGuiApplication::restoreOverrideCursor();
     QWidget::closeEvent(e);
 }
 
@@ -212,14 +227,16 @@ void frmEditSavedGraphs::cmdDelete_Click() {
         if (adoPrimaryRS.atEOF()) adoPrimaryRS.MoveLast();
     } catch (const DbError& e) {
         if (e.number() == dberr::NoCurrentRecord)
-            p_.prompts.message(GetMlString(549, QStringLiteral("All graphs have been deleted!.")), Buttons::OK,
-                               Icon::None, Title);
-        else  // a row that stays in the database is not to look deleted
+            p_.prompts.message(GetMlString(549, QStringLiteral("All graphs have been deleted!.")),
+                               Buttons::OK, Icon::None, Title);
+        else // a row that stays in the database is not to look deleted
             p_.prompts.message(e.description(), Buttons::OK, Icon::Critical, Title);
     }
     adoPrimaryRS_MoveComplete();
 }
 
-void frmEditSavedGraphs::cmdClose_Click() { close(); }
+void frmEditSavedGraphs::cmdClose_Click() {
+    close();
+}
 
-}  // namespace hv
+} // namespace hv

@@ -19,8 +19,8 @@ class frmEditSavedGraphs : public QWidget {
 public:
     explicit frmEditSavedGraphs(Program& p, QWidget* parent = nullptr);
 
-    std::vector<QLabel*> lblLabels;     // 0..2
-    std::vector<QLineEdit*> txtFields;  // 0 GraphName, 1 ID (hidden), 2 ProjectID
+    std::vector<QLabel*> lblLabels;    // 0..2
+    std::vector<QLineEdit*> txtFields; // 0 GraphName, 1 ID (hidden), 2 ProjectID
     QFrame* picStatBox = nullptr;
     QPushButton* cmdFirst = nullptr;
     QPushButton* cmdPrevious = nullptr;
@@ -61,4 +61,4 @@ private:
     Program& p_;
 };
 
-}  // namespace hv
+} // namespace hv

@@ -31,12 +31,15 @@ void PictureBox::paintEvent(QPaintEvent*) {
     if (size.isEmpty()) size = QSizeF(width(), height());
     size.scale(QSizeF(width(), height()), Qt::KeepAspectRatio);
     QPainter painter(this);
-    picture_->render(&painter, QRectF(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size));
+    picture_->render(&painter,
+                     QRectF(QPointF((width() - size.width()) / 2, (height() - size.height()) / 2), size));
 }
 
 namespace {
-QString emptyCaption(int n) { return QStringLiteral("Tab ") + QString::number(n) + QStringLiteral(" empty"); }
-}  // namespace
+QString emptyCaption(int n) {
+    return QStringLiteral("Tab ") + QString::number(n) + QStringLiteral(" empty");
+}
+} // namespace
 
 frmPrintGraph::frmPrintGraph(Program& p, QWidget* parent) : QWidget(parent), p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -53,7 +56,8 @@ frmPrintGraph::frmPrintGraph(Program& p, QWidget* parent) : QWidget(parent), p_(
     button(cmdClear, "cmdClear", QStringLiteral("Clear Selected"));
     button(cmdClearAll, "cmdClearAll", QStringLiteral("Clear All"));
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {cmdGraphs, cmdPrint, cmdPath, cmdClear, cmdClearAll}) buttons->addWidget(b);
+    for (QPushButton* b : {cmdGraphs, cmdPrint, cmdPath, cmdClear, cmdClearAll})
+        buttons->addWidget(b);
     buttons->addStretch();
 
     SSTab1 = new QTabWidget(this);
@@ -99,13 +103,13 @@ void frmPrintGraph::changeEvent(QEvent* e) {
 }
 
 void frmPrintGraph::LoadTabs() {
-    const QString saved =
-        QLocale::c().toString(p_.system.now(), QStringLiteral("dd.MMM.yy hh:mm:ss"));
+    const QString saved = QLocale::c().toString(p_.system.now(), QStringLiteral("dd.MMM.yy hh:mm:ss"));
     for (int n = 0; n < GallerySlotCount; ++n) {
         const QString file = GallerySlotPath(p_.GraphPath, n);
         if (Picture1[n]->loadPicture(file) == PictureBox::Load::Missing) {
             SSTab1->setTabText(n, emptyCaption(n));
-            lblFile[n]->setText(QStringLiteral("File path: ") + p_.GraphPath + QStringLiteral("  ----  No File Found!"));
+            lblFile[n]->setText(QStringLiteral("File path: ") + p_.GraphPath +
+                                QStringLiteral("  ----  No File Found!"));
         } else {
             SSTab1->setTabText(n, QStringLiteral("#") + QString::number(n) + QLatin1Char(' ') +
                                       GallerySlotTitle(p_.IniFilePath, n));
@@ -147,13 +151,15 @@ void frmPrintGraph::cmdClearAll_Click() {
 }
 
 void frmPrintGraph::cmdPath_Click() {
-    const QString chosen = p_.prompts.saveFile(QStringLiteral("SAVE to capture path!"), QStringLiteral("All Files (*.*)|*.*"),
-                                               p_.GraphPath + QStringLiteral("/MyCharts.will.not.be.saved.svg"));
+    const QString chosen =
+        p_.prompts.saveFile(QStringLiteral("SAVE to capture path!"), QStringLiteral("All Files (*.*)|*.*"),
+                            p_.GraphPath + QStringLiteral("/MyCharts.will.not.be.saved.svg"));
     const std::optional<QString> folder = ChosenGalleryFolder(chosen, p_.GraphPath);
     if (!folder) return;
-    if (p_.prompts.message(QStringLiteral("This will become effective with future graph selections. Do you wish to "
-                                          "first clear all the graphs in the old directory?"),
-                           Buttons::YesNo, Icon::Question, QStringLiteral("Hevrin")) == Answer::Yes)
+    if (p_.prompts.message(
+            QStringLiteral("This will become effective with future graph selections. Do you wish to "
+                           "first clear all the graphs in the old directory?"),
+            Buttons::YesNo, Icon::Question, QStringLiteral("Hevrin")) == Answer::Yes)
         cmdClearAll_Click();
     MoveGallery(p_, *folder);
     LoadTabs();
@@ -166,7 +172,9 @@ void frmPrintGraph::cmdPrint_Click() {
     p_.windows.showSingle(QStringLiteral("dlgPrint2"));
 }
 
-void frmPrintGraph::cmdGraphs_Click() { p_.windows.showSingle(QStringLiteral("frmGraphs")); }
+void frmPrintGraph::cmdGraphs_Click() {
+    p_.windows.showSingle(QStringLiteral("frmGraphs"));
+}
 
 void frmPrintGraph::ShowCapture(const CapturedSlot& slot) {
     LoadTabs();
@@ -180,4 +188,4 @@ void CaptureGraphToGallery(Program& p, const GraphCapture& capture) {
         gallery->ShowCapture(slot);
 }
 
-}  // namespace hv
+} // namespace hv

@@ -44,8 +44,8 @@ public:
     QPushButton* cmdClear = nullptr;
     QPushButton* cmdClearAll = nullptr;
     QTabWidget* SSTab1 = nullptr;
-    std::vector<QLabel*> lblFile;        // 0..9
-    std::vector<PictureBox*> Picture1;   // 0..9
+    std::vector<QLabel*> lblFile;      // 0..9
+    std::vector<PictureBox*> Picture1; // 0..9
 
     void Form_Activate();
     void cmdClear_Click();
@@ -64,11 +64,11 @@ protected:
 
 private:
     Program& p_;
-    bool lostToModal_ = false;  // a message box of ours took the activation
+    bool lostToModal_ = false; // a message box of ours took the activation
 };
 
 // The graph window's "Save Graph Image": captures the chart into the next gallery slot and
 // brings the gallery forward on that slot's tab.
 void CaptureGraphToGallery(Program& p, const GraphCapture& capture);
 
-}  // namespace hv
+} // namespace hv

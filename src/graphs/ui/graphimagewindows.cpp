@@ -22,4 +22,4 @@ void RegisterGraphImageWindows(Program& p) {
     });
 }
 
-}  // namespace hv
+} // namespace hv
