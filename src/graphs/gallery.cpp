@@ -1,6 +1,7 @@
 #include "graphs/gallery.h"
 
 #include <QFile>
+#include <algorithm>
 
 #include "core/program.h"
 #include "core/settings.h"

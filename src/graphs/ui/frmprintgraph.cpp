@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QVBoxLayout>
+#include <utility>
 
 #include "core/program.h"
 
