@@ -86,7 +86,7 @@ private slots:
         QTest::newRow("fresh") << "" << 0 << 9;
         QTest::newRow("0") << "0" << 0 << 9;
         QTest::newRow("5") << "5" << 5 << 4;
-        QTest::newRow("after slot 9") << "10" << 0 << 9;
+        QTest::newRow("eleventh capture") << "10" << 0 << 9;
         QTest::newRow("above 10") << "12" << 0 << 9;
         QTest::newRow("negative") << "-3" << 0 << 9;
         QTest::newRow("not a number") << "x" << 0 << 9;
@@ -103,32 +103,6 @@ private slots:
         QVERIFY(QFile::exists(env.slot(filled)));
         QCOMPARE(env.setting("Last Tab"), QString::number(filled + 1));
         QCOMPARE(g->SSTab1->currentIndex(), filled);
-    }
-
-    // Eleven captures: the eleventh overwrites slot 0 and replaces its title.
-    void eleventhCaptureWraps() {
-        Env env;
-        for (int i = 0; i < 10; ++i)
-            CaptureGraphToGallery(env.prog(), env.capture("P1", QString("G%1").arg(i), "L"));
-        QCOMPARE(env.setting("Last Tab"), QString("10"));
-        QCOMPARE(env.open()->SSTab1->currentIndex(), 9);
-        CaptureGraphToGallery(env.prog(), env.capture("P1", "G10", "L"));
-        QCOMPARE(env.setting("Last Tab"), QString("1"));
-        QCOMPARE(env.setting("Tab0"), QString("P1-3 G10"));
-        QCOMPARE(env.setting("Tab9"), QString("P1-3 G9"));
-        QCOMPARE(env.gallery()->SSTab1->tabText(0), QString("#0 P1-3 G10"));
-    }
-
-    // A picture deleted outside the program shows as an empty tab at the next activation.
-    void deletedFileShowsEmpty() {
-        Env env;
-        for (int i = 0; i < 4; ++i)
-            CaptureGraphToGallery(env.prog(), env.capture("P1", "T", "L"));
-        QFile::remove(env.slot(3));
-        frmPrintGraph* g = env.open();
-        QCOMPARE(g->SSTab1->tabText(3), QString("Tab 3 empty"));
-        QVERIFY(g->lblFile[3]->text().endsWith("  ----  No File Found!"));
-        QCOMPARE(g->SSTab1->tabText(2), QString("#2 P1-3 T"));
     }
 
     // Clear Selected deletes one picture and keeps the settings; Clear All deletes every

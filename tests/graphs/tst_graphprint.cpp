@@ -252,11 +252,6 @@ private slots:
             << "missing"
             << "out.pdf"
             << "There is no file to print, please select a tab with a graph in it.";
-        QTest::newRow("gallery, deleted file")
-            << "dlgPrint2"
-            << "missing"
-            << "out.pdf"
-            << "There is no file to print, please select a tab with a graph in it.";
         QTest::newRow("unreadable picture") << "dlgPrint"
                                             << "garbage"
                                             << "out.pdf"
@@ -290,15 +285,6 @@ private slots:
         QVERIFY(!QFile::exists(env.path(pdf)));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!env.dialog(dialog));
-    }
-
-    void printerList() {
-        const PrinterChoices none = ListPrinters({}, {});
-        QCOMPARE(none.names, QStringList{PrintToPdf});
-        QCOMPARE(none.current, 0);
-        const PrinterChoices three = ListPrinters({"Office", "Lab", "Control Room"}, "Control Room");
-        QCOMPARE(three.current, 2);
-        QCOMPARE(ListPrinters({"Office", "Lab"}, "").current, 0);
     }
 };
 
