@@ -44,6 +44,7 @@ struct Program {
     QString ProjectDatabasePath;  // the open project database
     QString PreviousDatabasePath;
     QString GraphPath;            // the graph folder
+    QString PrintFilePath;        // the picture file the next print job prints
 
     // Database state.
     qint16 DbVersionMajor = 0;

@@ -1,0 +1,110 @@
+#include "graphs/graphprint.h"
+
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSvgRenderer>
+
+#include "core/mlstring.h"
+#include "core/program.h"
+
+namespace hv {
+
+const QString PrintToPdf = QStringLiteral("Print to PDF");
+
+void SavePictureWithPaddedLegend(const ChartPictureWriter& chart, const QString& path) {
+    if (chart.setLegend) chart.setLegend(chart.legend + QStringLiteral("     "));
+    if (chart.savePicture) chart.savePicture(path);
+    if (chart.setLegend) chart.setLegend(chart.legend);
+}
+
+QString JpegFileName(const QString& chosen) {
+    if (chosen.right(4).toLower() == QLatin1String(".jpg")) return chosen;
+    return chosen + QStringLiteral(".jpg");
+}
+
+void SaveGraphJpeg(Program& p, const std::function<bool(const QString& path)>& saveJpeg) {
+    const QString chosen = p.prompts.saveFile(
+        QStringLiteral("Open"), QStringLiteral("JPG Files (*.jpg)|*.jpg|All Files (*.*)|*.*"), p.GraphPath);
+    if (chosen.isEmpty()) return;
+    const QString path = JpegFileName(chosen);
+    // A picture the user believes saved but that is not there would be found missing too late.
+    if (!saveJpeg || !saveJpeg(path))
+        p.prompts.message(QStringLiteral("The graph image could not be saved as ") + path, Buttons::OK,
+                          Icon::Critical, QStringLiteral("Hevrin"));
+}
+
+QString WriteCurrentGraphPicture(Program& p, const ChartPictureWriter& chart) {
+    const QString path = p.AppDataFolder + QStringLiteral("/Chartx.svg");
+    SavePictureWithPaddedLegend(chart, path);
+    p.PrintFilePath = path;
+    return path;
+}
+
+QString CurrentGraphHeader(const QString& projectId, int train, const QDate& printed) {
+    return projectId + GetMlString(473, QStringLiteral(", Train:")) + QString::number(train) +
+           GetMlString(472, QStringLiteral("  Date Printed: ")) +
+           printed.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+QString GalleryHeader(const QString& note, const QDate& printed) {
+    return note + GetMlString(478, QStringLiteral("   ...Graph printed on: ")) +
+           printed.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+PrinterChoices ListPrinters(const QStringList& installed, const QString& defaultName) {
+    if (installed.isEmpty()) return {{PrintToPdf}, 0};
+    PrinterChoices c{installed, int(installed.indexOf(defaultName))};
+    // A system without a default printer still gets one preselected.
+    if (c.current < 0) c.current = 0;
+    return c;
+}
+
+PrinterChoices InstalledPrinters() {
+    return ListPrinters(QPrinterInfo::availablePrinterNames(), QPrinterInfo::defaultPrinterName());
+}
+
+std::optional<PrintFailure> PrintGraphPage(QPrinter& printer, const QString& header,
+                                           const QString& picturePath) {
+    if (!QFileInfo(picturePath).isFile())
+        return PrintFailure{printerr::FileNotFound, QStringLiteral("File not found")};
+    QSvgRenderer picture;
+    if (!picture.load(picturePath))
+        return PrintFailure{printerr::InvalidPicture, QStringLiteral("Invalid picture: ") + picturePath};
+
+    printer.setPageOrientation(QPageLayout::Landscape);
+    const QString device =
+        printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : printer.printerName();
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return PrintFailure{printerr::PrinterError,
+                            QStringLiteral("Printer error: cannot print to ") + device};
+
+    const double dpiX = printer.logicalDpiX() / 1440.0;
+    const double dpiY = printer.logicalDpiY() / 1440.0;
+    painter.translate(360 * dpiX, 720 * dpiY);
+    QFont font(QStringLiteral("Courier New"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setPointSizeF(11);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font, &printer);
+    painter.drawText(QPointF(0, metrics.ascent()), QStringLiteral("      ") + header);
+    picture.render(&painter, QRectF(500 * dpiX, 500 * dpiY, 12400 * dpiX, 9000 * dpiY));
+
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        return PrintFailure{printerr::PrinterError,
+                            QStringLiteral("Printer error: the page did not reach ") + device};
+    return std::nullopt;
+}
+
+QString PrintFailureText(const PrintFailure& f) {
+    if (f.number == printerr::FileNotFound)
+        return GetMlString(
+            479, QStringLiteral("There is no file to print, please select a tab with a graph in it."));
+    return GetMlString(480, QStringLiteral("Error ")) + QString::number(f.number) + QLatin1Char(' ') +
+           f.description;
+}
+
+} // namespace hv

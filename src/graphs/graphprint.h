@@ -1,0 +1,73 @@
+#pragma once
+#include <QDate>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+
+class QPrinter;
+
+namespace hv {
+
+struct Program;
+
+// What the graph window hands over when a picture of its chart is wanted: the legend
+// text of the first series, a way to change it and a way to save the chart as SVG.
+struct ChartPictureWriter {
+    QString legend;
+    std::function<void(const QString& legend)> setLegend;
+    std::function<void(const QString& path)> savePicture;
+};
+
+// Saves the picture with five spaces after the first legend text, so that the legend
+// does not touch the frame on paper, then puts the legend back as it was.
+void SavePictureWithPaddedLegend(const ChartPictureWriter& chart, const QString& path);
+
+// The chosen JPEG name with ".jpg" appended unless its last four characters already
+// are ".jpg" in any case.
+QString JpegFileName(const QString& chosen);
+
+// Asks for a JPEG file name under the graph folder and saves the chart there; nothing
+// is written when the user cancels. saveJpeg returns false when the file was not written.
+void SaveGraphJpeg(Program& p, const std::function<bool(const QString& path)>& saveJpeg);
+
+// Writes "Chartx.svg" in the data folder for the current-graph print dialog and makes it
+// the file the next print job prints.
+QString WriteCurrentGraphPicture(Program& p, const ChartPictureWriter& chart);
+
+// Header texts of the two print dialogs; the print job puts six spaces before them.
+QString CurrentGraphHeader(const QString& projectId, int train, const QDate& printed);
+QString GalleryHeader(const QString& note, const QDate& printed);
+
+// The printer list: the installed printers in the system's order and the position of the
+// default one; "Print to PDF" alone when none is installed.
+extern const QString PrintToPdf;
+struct PrinterChoices {
+    QStringList names;
+    int current = -1;
+};
+PrinterChoices ListPrinters(const QStringList& installed, const QString& defaultName);
+PrinterChoices InstalledPrinters();
+
+// A print job that did not reach the printer: the error number and its description.
+struct PrintFailure {
+    long number = 0;
+    QString description;
+};
+namespace printerr {
+constexpr long FileNotFound = 53;
+constexpr long InvalidPicture = 481;
+constexpr long PrinterError = 482;
+} // namespace printerr
+
+// One landscape page: six spaces and the header in Courier New 11 with an empty line under
+// it, then the picture at (500, 500), 12400 x 9000 twips, from an origin 360 twips right and
+// 720 twips down from the printable corner. The picture is read before the printer starts,
+// so a missing or unreadable file prints nothing.
+std::optional<PrintFailure> PrintGraphPage(QPrinter& printer, const QString& header,
+                                           const QString& picturePath);
+
+// The message a failed job shows.
+QString PrintFailureText(const PrintFailure& f);
+
+} // namespace hv

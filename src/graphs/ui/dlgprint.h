@@ -1,0 +1,48 @@
+#pragma once
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "graphs/graphprint.h"
+
+namespace hv {
+
+struct Program;
+
+// Prints the current graph's picture under a header with the current project and train.
+// Modeless; unloads itself after OK and Cancel.
+class dlgPrint : public QDialog {
+    Q_OBJECT
+public:
+    explicit dlgPrint(Program& p, QWidget* parent = nullptr);
+
+    QGroupBox* fraDestination = nullptr;
+    QComboBox* cbPrinters = nullptr;
+    QPushButton* btnSetup = nullptr;
+    QPushButton* btnOk = nullptr;
+    QPushButton* btnCancel = nullptr;
+
+    void Form_Load();
+    void btnSetup_Click();
+    void btnOk_Click();
+    void btnCancel_Click();
+
+protected:
+    // The header line of the job, without its indent.
+    virtual QString HeaderText() const;
+
+    Program& p_;
+    QVBoxLayout* body_ = nullptr; // the rows between the frame and the buttons
+
+private:
+    QPrinter printer_{QPrinter::HighResolution}; // keeps what the set-up dialog changed
+};
+
+// The graph window's "Print Current Graph": saves the chart as "Chartx.svg" in the data
+// folder (the legend padded only in the picture), makes it the file to print and shows dlgPrint.
+void PrintCurrentGraph(Program& p, const ChartPictureWriter& chart);
+
+} // namespace hv

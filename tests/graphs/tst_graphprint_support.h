@@ -1,0 +1,20 @@
+#pragma once
+#include <QColor>
+#include <QPainter>
+#include <QString>
+#include <QSvgGenerator>
+
+namespace hv::test {
+
+// A small chart picture: a frame filled with `fill` and a diagonal line.
+inline void writeTestSvg(const QString& path, const QColor& fill = QColor(255, 0, 0)) {
+    QSvgGenerator svg;
+    svg.setFileName(path);
+    svg.setSize(QSize(200, 150));
+    svg.setViewBox(QRect(0, 0, 200, 150));
+    QPainter painter(&svg);
+    painter.fillRect(QRect(10, 10, 180, 130), fill);
+    painter.drawLine(10, 140, 190, 10);
+}
+
+} // namespace hv::test
