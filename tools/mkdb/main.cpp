@@ -1,5 +1,6 @@
 // Builds a SQLite database file from an SQL script: used by the build to make
-// the template project and element databases that the install step copies.
+// the template project and element databases that the install step copies, and,
+// given a BASE database to start from, the sample databases made from a template.
 #include <QCoreApplication>
 #include <QFile>
 #include <QSqlDatabase>
@@ -12,8 +13,8 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 3) {
-        QTextStream(stderr) << "usage: hevrin-mkdb SCRIPT.sql OUTPUT\n";
+    if (args.size() != 3 && args.size() != 4) {
+        QTextStream(stderr) << "usage: hevrin-mkdb SCRIPT.sql OUTPUT [BASE]\n";
         return 2;
     }
     QFile script(args[1]);
@@ -23,6 +24,10 @@ int main(int argc, char** argv) {
     }
     const QString out = args[2];
     QFile::remove(out);
+    if (args.size() == 4 && !QFile::copy(args[3], out)) {
+        QTextStream(stderr) << "cannot copy " << args[3] << "\n";
+        return 1;
+    }
     QString err;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "mkdb");
@@ -38,6 +43,10 @@ int main(int argc, char** argv) {
     if (!err.isEmpty()) {
         QTextStream(stderr) << args[1] << ": " << err << "\n";
         QFile::remove(out);
+    if (args.size() == 4 && !QFile::copy(args[3], out)) {
+        QTextStream(stderr) << "cannot copy " << args[3] << "\n";
+        return 1;
+    }
         return 1;
     }
     return 0;

@@ -1,11 +1,12 @@
 #include "maintenance/ui/migrationwindows.h"
 
 #include "core/program.h"
+#include "maintenance/ui/dlgmigrate.h"
 
 namespace hv {
 
 void RegisterMigrationWindows(Program& p) {
-    (void)p;
+    p.windows.registerFactory(QStringLiteral("dlgMigrate"), [&p] { return new dlgMigrate(p); });
 }
 
 }  // namespace hv

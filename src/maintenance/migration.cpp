@@ -1,0 +1,716 @@
+#include "maintenance/migration.h"
+
+#include <QLocale>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sqlite3.h>
+
+#include "core/currentproject.h"
+#include "core/dbversion.h"
+#include "core/numbers.h"
+#include "core/program.h"
+#include "normalization/calculate.h"
+#include "normalization/sqliterows.h"
+
+namespace hv {
+
+namespace {
+
+const QString Title = QStringLiteral("Hevrin");
+
+// A batch of writes that waits its busy timeout for another program's lock and rolls
+// back unless committed.
+class WriteBatch {
+public:
+    explicit WriteBatch(SqliteConnection& db) : db_(db) { db_.exec(QStringLiteral("BEGIN IMMEDIATE")); }
+    ~WriteBatch() {
+        if (!done_) db_.rollback();
+    }
+    void commit() {
+        db_.exec(QStringLiteral("COMMIT"));
+        done_ = true;
+    }
+
+private:
+    SqliteConnection& db_;
+    bool done_ = false;
+};
+
+// The raw columns of a reading, in the order the copy writes them.
+struct ReadingColumn {
+    const char* source;  // column of the FROM Data row
+    const char* target;  // column of the TO Data row
+    enum Kind { Date, Number, Elapsed, Plain, Bank3 } kind;
+};
+
+// Position in the INSERT of the project's key, which comes from the project record.
+constexpr int ProjectIdSlot = 21;
+constexpr int TrainSlot = 22;
+
+const ReadingColumn ReadingColumns[] = {
+    {"TheDate", "TheDate", ReadingColumn::Date},
+    {"PermFlow", "PermFlow", ReadingColumn::Number},
+    {"ConcFlow", "ConcFlow", ReadingColumn::Number},
+    {"FeedPressure", "FeedPressure", ReadingColumn::Number},
+    {"ConcPressure", "ConcPressure", ReadingColumn::Number},
+    {"ConcPressure_1", "ConcPressure_1", ReadingColumn::Number},
+    {"PermBackPress", "PermBackPress", ReadingColumn::Number},
+    {"FeeduS", "FeeduS", ReadingColumn::Number},
+    {"PermuS", "PermuS", ReadingColumn::Number},
+    {"pH", "pH", ReadingColumn::Number},
+    {"Temperature", "Temperature", ReadingColumn::Number},
+    {"PermFlow_2", "PermFlow_2", ReadingColumn::Number},
+    {"PermuS_1", "PermuS_1", ReadingColumn::Number},
+    {"PermuS_2", "PermuS_2", ReadingColumn::Number},
+    {"FeedPressure_2", "FeedPressure_2", ReadingColumn::Number},
+    {"PermBackPress_2", "PermBackPress_2", ReadingColumn::Number},
+    {"TurbidityFeed", "TurbidityFeed", ReadingColumn::Number},
+    {"TurbidityRaw", "TurbidityRaw", ReadingColumn::Number},
+    {"ORP", "ORP", ReadingColumn::Number},
+    {"SDIFeed", "SDIFeed", ReadingColumn::Number},
+    {"SDIRaw", "SDIRaw", ReadingColumn::Number},
+    {"ProjectID", "ProjectID", ReadingColumn::Plain},
+    {"TrainNumber", "TrainNumber", ReadingColumn::Plain},
+    {"ElapsedTimeHrs", "ElapsedTimehrs", ReadingColumn::Elapsed},
+    {"FeedFlow", "FeedFlow", ReadingColumn::Number},
+    {"PermFlow_1", "PermFlow_1", ReadingColumn::Number},
+    // Bank 1's back pressure is the system value: two-bank readings never had their own.
+    {"PermBackPress", "PermBackPress_1", ReadingColumn::Number},
+    {"Bank", "Bank", ReadingColumn::Plain},
+    {"Permflow_3", "permflow_3", ReadingColumn::Bank3},
+    {"PermuS_3", "permuS_3", ReadingColumn::Bank3},
+    {"FeedPressure_3", "FeedPressure_3", ReadingColumn::Bank3},
+    {"ConcPressure_2", "ConcPressure_2", ReadingColumn::Bank3},
+    {"PermbackPress_3", "PermBackpress_3", ReadingColumn::Bank3},
+    {"EventID", "EventID", ReadingColumn::Plain},
+    {"Note1", "Note1", ReadingColumn::Plain},
+};
+constexpr int ReadingColumnCount = int(std::size(ReadingColumns));
+
+// The bank-3 and vessel columns of ProjectInfo, which a project record reads as 0 when
+// they are Null or, in a two-bank database, absent.
+const char* const OptionalProjectColumns[] = {
+    "Permflow_3",          "PermuS_3",     "FeedPressure_3", "ConcPressure_2",      "PermbackPress_3",
+    "ElementType_3",       "numElementsBank_3", "AreaBank_3", "DeltaPress_3",       "ElementsPerVessel_3",
+    "NumVessels_3",        "ElementsPerVessel_1", "NumVessels_1", "ElementsPerVessel_2", "NumVessels_2",
+};
+
+const char* const InputOrderItems[] = {
+    "TheDate",        "PermFlow",       "ConcFlow",       "FeedPressure",   "ConcPressure",
+    "PermBackPress",  "FeeduS",         "PermuS",         "Temperature",    "pH",
+    "PermFlow_2",     "PermuS_2",       "FeedPressure_2", "PermBackPress_2", "ConcPressure_1",
+    "TurbidityFeed",  "TurbidityRaw",   "ORP",            "SDIFeed",        "SDIRaw",
+    "PermFlow_3",     "PermuS_3",       "FeedPressure_3", "PermBackPress_3", "ConcPressure_2",
+};
+
+const char* const ScadaImportColumns[] = {"ProjectID", "TrainNumber", "FieldValue", "UseScada", "Application",
+                                          "Topic",     "Item",        "Required",   "UseDefaultValues"};
+const char* const UserDefinedColumns[] = {"ProjectID", "TurbidityRaw", "TurbidityFeed", "SDIRaw",
+                                          "SDIFeed",   "ORP",          "UnitsTRaw",     "UnitsTFeed",
+                                          "UnitsSDIRaw", "UnitsSDIFeed", "UnitsORP"};
+const char* const UserGraphColumns[] = {
+    "ProjectID",     "TrainNumber",   "GraphName",     "StartDate",     "EndDate",       "S1Name",
+    "S2Name",        "S3Name",        "S4Name",        "YMax",          "Y2Max",         "YMin",
+    "Y2Min",         "SensorCount",   "Target",        "S1LineStyle",   "S2LineStyle",   "S3LineStyle",
+    "S4LineStyle",   "S1LineColor",   "S2LineColor",   "S3LineColor",   "S4LineColor",   "S1SymbolStyle",
+    "S2SymbolStyle", "S3SymbolStyle", "S4SymbolStyle", "S1SymbolColor", "S2SymbolColor", "S3SymbolColor",
+    "S4SymbolColor", "LineSize",      "SymbolSize",    "Header"};
+
+QString placeholders(int n) {
+    QString s;
+    for (int i = 0; i < n; ++i)
+        s += i ? QStringLiteral(",?") : QStringLiteral("?");
+    return s;
+}
+
+template <size_t N> QString joined(const char* const (&names)[N]) {
+    QStringList l;
+    for (const char* n : names)
+        l << QString::fromLatin1(n);
+    return l.join(',');
+}
+
+bool hasColumn(const QStringList& columns, const QString& name) {
+    return columns.contains(name, Qt::CaseInsensitive);
+}
+
+void bindAll(SqliteStatement& st, const QVariantList& values) {
+    for (int i = 0; i < values.size(); ++i)
+        st.bind(i, values[i]);
+}
+
+// Runs a statement that returns no rows.
+void execute(SqliteConnection& db, const QString& sql, const QVariantList& values) {
+    SqliteStatement st(db, sql);
+    bindAll(st, values);
+    st.step();
+}
+
+// The rows of a select as the query layer gives them.
+std::vector<DbRow> rowsOf(SqliteConnection& db, const QString& sql, const QVariantList& values) {
+    SqliteStatement st(db, sql);
+    bindAll(st, values);
+    std::vector<DbRow> out;
+    while (st.step())
+        out.push_back(st.row());
+    return out;
+}
+
+// FormatValue's digits without its text: 15 significant digits, then the decimals its
+// magnitude allows, halves away from zero.
+double roundAsFormatted(double x) {
+    const double a = std::fabs(x);
+    if (x == 0 || x == std::floor(x)) return x;
+    int decimals;
+    bool scientific = false;
+    if (a < 0.000001 || a >= 1000000000) scientific = true, decimals = 0;
+    else if (a < 0.0001) decimals = 8;
+    else if (a < 0.1) decimals = 6;
+    else if (a < 10) decimals = 4;
+    else if (a < 100) decimals = 3;
+    else if (a < 1000) decimals = 2;
+    else if (a < 100000) decimals = 1;
+    else decimals = 0;
+
+    char buf[48];
+    const auto res = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::scientific, 14);
+    *res.ptr = 0;
+    char* e = std::strchr(buf, 'e');
+    std::string digits(1, buf[0]);
+    digits.append(buf + 2, size_t(e - buf - 2));
+    int pointPos = std::atoi(e + 1) + 1;
+    const int keep = scientific ? 3 : pointPos + decimals;
+    if (keep < int(digits.size())) {
+        if (keep < 0) return x < 0 ? -0.0 : 0.0;
+        const bool up = digits[size_t(keep)] >= '5';
+        digits.resize(size_t(keep));
+        if (up) {
+            int i = keep - 1;
+            for (; i >= 0; --i) {
+                if (digits[size_t(i)] == '9') {
+                    digits[size_t(i)] = '0';
+                } else {
+                    ++digits[size_t(i)];
+                    break;
+                }
+            }
+            if (i < 0) {
+                digits.insert(digits.begin(), '1');
+                ++pointPos;
+            }
+        }
+        if (digits.empty()) return x < 0 ? -0.0 : 0.0;
+    }
+    std::string text = "0." + digits + "e" + std::to_string(pointPos);
+    double out = 0;
+    std::from_chars(text.data(), text.data() + text.size(), out);
+    return x < 0 ? -out : out;
+}
+
+QString dateText(const QVariant& v) {
+    // Stored dates are already in the stored form; only other forms are converted.
+    if (v.typeId() == QMetaType::QString) {
+        const QString s = v.toString();
+        if (s.size() == 19 && s[4] == '-' && s[7] == '-' && s[10] == ' ' && s[13] == ':' && s[16] == ':') return s;
+    }
+    const QDateTime d = conv::toDateTime(v);
+    return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) : v.toString();
+}
+
+} // namespace
+
+QVariant StoredPrecision(const QVariant& value) {
+    if (conv::isNull(value)) return {};
+    switch (value.typeId()) {
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Int:
+    case QMetaType::LongLong: {
+        const double x = value.toDouble();
+        return std::isfinite(x) ? QVariant(roundAsFormatted(x)) : value;
+    }
+    default: {
+        bool ok = false;
+        const double x = LocaleToDouble(value.toString(), &ok);
+        return ok && std::isfinite(x) ? QVariant(roundAsFormatted(x)) : value;
+    }
+    }
+}
+
+QString MigrationBackupName(const QString& toPath, const QDateTime& when) {
+    QString name = toPath.mid(toPath.lastIndexOf('/') + 1);
+    name = name.mid(name.lastIndexOf('\\') + 1);
+    if (name.size() < 4) return {};
+    return name.left(name.size() - 4) + "." + QLocale::c().toString(when, QStringLiteral("yyyyMMMdd-hhmmss")) +
+           ".mdb";
+}
+
+Migration::Migration(Program& p, MigrationDb from, MigrationDb to, MigrationView& view)
+    : p_(p), from_(std::move(from)), to_(std::move(to)), view_(view) {}
+
+Migration::~Migration() = default;
+
+QString Migration::projectSelect() {
+    // A two-bank database has no bank-3 columns; the project record reads them as 0.
+    const QStringList have = fromDb_->columns(QStringLiteral("ProjectInfo"));
+    QString extra;
+    for (const char* c : OptionalProjectColumns)
+        if (!hasColumn(have, QString::fromLatin1(c))) extra += QStringLiteral(", 0 AS ") + QLatin1String(c);
+    return "SELECT *" + extra + " FROM ProjectInfo ORDER BY ProjectID, TrainNumber";
+}
+
+bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey) {
+    LoadProjectSettings(p_, row);
+    ProjectInfoRecord& c = p_.CurrentProject;
+    if (!from_.threeBank()) {
+        c.PermFlow_3 = c.PermuS_3 = c.FeedPressure_3 = c.ConcPressure_2 = c.PermBackPress_3 = 0;
+        c.ElementType_3 = 0;
+        c.NumElementsBank_3 = 0;
+        c.AreaBank_3 = c.DeltaPress_3 = 0;
+        c.ElementsPerVessel_3 = c.NumVessels_3 = 0;
+    }
+    if (c.NumBanks == 2 && c.PermBackPress > 0 && c.PermBackPress_1 == 0) c.PermBackPress_1 = c.PermBackPress;
+
+    const QVariantList key{projectKey, c.TrainNumber};
+    bool exists = false;
+    {
+        SqliteStatement st(*toDb_, QStringLiteral("SELECT ID FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?"));
+        bindAll(st, key);
+        exists = st.step();
+    }
+    if (exists) {
+        const Answer a = p_.prompts.message(
+            "The Project ID " + c.ProjectID + ", Train # " + QString::number(c.TrainNumber) +
+                " already exists in the target 3 Bank Project Database!\r\n\r\n"
+                "Overwrite existing project and any data associated with it?",
+            Buttons::YesNoCancel, Icon::None, Title);
+        if (a != Answer::Yes) return false;
+    }
+
+    const auto fromValue = [&row](const char* column) {
+        return row.hasField(QString::fromLatin1(column)) ? row.value(QString::fromLatin1(column)) : QVariant();
+    };
+    const auto orDefault = [&](const char* column, const QVariant& fallback) {
+        const QVariant v = fromValue(column);
+        return conv::isNull(v) ? fallback : v;
+    };
+
+    WriteBatch batch(*toDb_);
+    if (exists) {
+        // "Any data associated with it": the TO readings go too, or the FROM readings would
+        // be added beside them.
+        execute(*toDb_, QStringLiteral("DELETE FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?"), key);
+        execute(*toDb_, QStringLiteral("DELETE FROM Data WHERE ProjectID = ? AND TrainNumber = ?"), key);
+    }
+    const QVariantList values{
+        c.DateReference.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+        projectKey,
+        c.NumBanks,
+        c.TrainNumber,
+        c.NumTrains,
+        orDefault("TrainsSame", 0),
+        orDefault("Description", QString()),
+        orDefault("DefaultUnits", 0),
+        c.CapacityM3D,
+        c.SystemData ? -1 : 0,
+        c.unitFlow,
+        c.unitTemp,
+        c.unitPress,
+        c.unitFlux,
+        c.ElapsedTimeRef,
+        c.FeedTemp,
+        c.FeeduS,
+        c.PermuS,
+        c.ConcuS,
+        c.FeedFlow,
+        c.ConcFlow,
+        c.PermFlow,
+        c.OverallRecovery,
+        c.FeedPressure,
+        c.ConcPressure,
+        c.DeltaPress,
+        c.PermBackPress,
+        c.ElementType,
+        c.NumElementsBank,
+        c.AreaBank,
+        c.PermuS_1,
+        c.PermuS_2,
+        c.PermFlow_1,
+        c.PermFlow_2,
+        c.FeedPressure_2,
+        c.PermBackPress_1,
+        c.PermBackPress_2,
+        c.ElementType_1,
+        c.ElementType_2,
+        c.NumElementsBank_1,
+        c.NumElementsBank_2,
+        c.AreaBank_1,
+        c.AreaBank_2,
+        c.DeltaPress_1,
+        c.DeltaPress_2,
+        c.uStoPPM,
+        c.uStoPI_Feed,
+        c.uStoPI_Perm,
+        0,
+        0,
+        fromValue("RefpH"),
+        c.ConcPressure_1,
+        fromValue("NumVessels"),
+        c.NumVessels_1,
+        c.NumVessels_2,
+        fromValue("ElementsPerVessel"),
+        c.ElementsPerVessel_1,
+        c.ElementsPerVessel_2,
+        c.ElementType_3,
+        c.NumElementsBank_3,
+        c.ElementsPerVessel_3,
+        c.NumVessels_3,
+        c.AreaBank_3,
+        c.PermFlow_3,
+        c.PermuS_3,
+        c.FeedPressure_3,
+        c.ConcPressure_2,
+        c.PermBackPress_3,
+        c.DeltaPress_3,
+    };
+    execute(*toDb_,
+        "INSERT INTO ProjectInfo (DateReference,ProjectID,NumBanks,TrainNumber,NumTrains,TrainsSame,"
+        "Description,DefaultUnits,CapacityM3D,Systemdata,unitFlow,unitTemp,unitPress,unitFlux,ElapsedTimeRef,"
+        "FeedTemp,FeeduS,PermuS,ConcuS,FeedFlow,ConcFlow,PermFlow,OverallRecovery,FeedPressure,ConcPressure,"
+        "DeltaPress,PermBackPress,ElementType,NumElementsBank,AreaBank,PermuS_1,PermuS_2,PermFlow_1,PermFlow_2,"
+        "FeedPressure_2,PermBackPress_1,PermBackPress_2,ElementType_1,ElementType_2,NumElementsBank_1,"
+        "NumElementsBank_2,AreaBank_1,AreaBank_2,DeltaPress_1,DeltaPress_2,uStoPPM,uStoPI_Feed,uStoPI_Perm,"
+        "AvgConc,Density,refph,ConcPressure_1,numVessels,numVessels_1,numVessels_2,ElementsPerVessel,"
+        "ElementsPerVessel_1,ElementsPerVessel_2,ElementType_3,NumElementsBank_3,ElementsPerVessel_3,"
+        "NumVessels_3,AreaBank_3,Permflow_3,PermuS_3,FeedPressure_3,ConcPressure_2,PermbackPress_3,"
+        "DeltaPress_3) VALUES (" +
+            placeholders(int(values.size())) + ")",
+        values);
+    MigrateSettings(projectKey);
+    batch.commit();
+    return true;
+}
+
+void Migration::MigrateSettings(const QVariant& projectKey) {
+    const ProjectInfoRecord& c = p_.CurrentProject;
+    const QVariantList key{projectKey, c.TrainNumber};
+    const QString byTrain = QStringLiteral(" WHERE ProjectID = ? AND TrainNumber = ?");
+
+    // Input order: a two-bank order places the bank-3 items after the other twenty.
+    {
+        QStringList items;
+        for (int i = 0; i < (from_.threeBank() ? 25 : 20); ++i)
+            items << QString::fromLatin1(InputOrderItems[i]);
+        const auto rows = rowsOf(*fromDb_, "SELECT " + items.join(',') + " FROM InputOrder" + byTrain, key);
+        if (!rows.empty()) {
+            execute(*toDb_, "DELETE FROM InputOrder" + byTrain, key);
+            QVariantList values = rows.front().values();
+            for (int i = 20; !from_.threeBank() && i < 25; ++i)
+                values << i;
+            values << projectKey << c.TrainNumber;
+            execute(*toDb_,
+                "INSERT INTO InputOrder (" + joined(InputOrderItems) + ",ProjectID,TrainNumber) VALUES (" +
+                    placeholders(27) + ")",
+                values);
+        }
+    }
+    view_.setStatus(2, "Migrating Project " + c.ProjectID + " Trn: " + QString::number(c.TrainNumber));
+    view_.setStatus(3, QStringLiteral("Input Order migrated"));
+
+    const auto copyRows = [&](const QString& table, const QString& where, const QVariantList& whereValues,
+                              const QString& columns, int count) {
+        // A database older than the spreadsheet import has no such table: nothing to copy.
+        if (rowsOf(*fromDb_, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? "
+                                            "COLLATE NOCASE"),
+                   {table})
+                .empty())
+            return;
+        const auto rows = rowsOf(*fromDb_, "SELECT " + columns + " FROM " + table + where, whereValues);
+        if (rows.empty()) return;
+        execute(*toDb_, "DELETE FROM " + table + where, whereValues);
+        SqliteStatement insert(*toDb_, "INSERT INTO " + table + " (" + columns + ") VALUES (" +
+                                           placeholders(count) + ")");
+        for (const DbRow& r : rows) {
+            bindAll(insert, r.values());
+            insert.step();
+            insert.reset();
+        }
+    };
+    copyRows(QStringLiteral("ScadaImport"), byTrain, key, joined(ScadaImportColumns),
+             int(std::size(ScadaImportColumns)));
+    view_.setStatus(3, QStringLiteral("Scada Import info migrated"));
+    copyRows(QStringLiteral("UserDefined"), QStringLiteral(" WHERE ProjectID = ?"), {projectKey},
+             joined(UserDefinedColumns), int(std::size(UserDefinedColumns)));
+    view_.setStatus(3, QStringLiteral("User Defined migrated"));
+
+    // Saved graphs name their series by description: through the FROM catalogue to the
+    // column, and back to the TO catalogue's description of that column.
+    const auto graphs = rowsOf(*fromDb_, "SELECT " + joined(UserGraphColumns) + " FROM UserGraphs" + byTrain, key);
+    if (!graphs.empty()) {
+        execute(*toDb_, "DELETE FROM UserGraphs" + byTrain, key);
+        const auto fromSensors =
+            rowsOf(*fromDb_, QStringLiteral("SELECT Description, ColumnHeader FROM GraphSensors ORDER BY ID"), {});
+        const auto toSensors =
+            rowsOf(*toDb_, QStringLiteral("SELECT Description, ColumnHeader FROM GraphSensors ORDER BY ID"), {});
+        SqliteStatement insert(*toDb_, "INSERT INTO UserGraphs (" + joined(UserGraphColumns) + ") VALUES (" +
+                                           placeholders(int(std::size(UserGraphColumns))) + ")");
+        for (const DbRow& g : graphs) {
+            QVariantList values = g.values();
+            for (int s = 0; s < 4; ++s) {
+                const QVariant name = values[5 + s];
+                QString header;
+                bool found = false;
+                QString translated;
+                for (const DbRow& f : fromSensors) {
+                    if (!conv::isNull(name) && f.value(0).toString() == name.toString()) {
+                        header = f.value(1).toString();
+                        translated = f.value(0).toString();
+                        found = true;
+                        break;
+                    }
+                }
+                if (!found) {
+                    // Series 1 keeps a name the catalogue does not know; the others are dropped.
+                    translated = s == 0 ? name.toString() : QString();
+                } else {
+                    for (const DbRow& t : toSensors)
+                        if (t.value(1).toString() == header) translated = t.value(0).toString();
+                }
+                values[5 + s] = translated;
+            }
+            bindAll(insert, values);
+            insert.step();
+            insert.reset();
+        }
+    }
+    view_.setStatus(3, QStringLiteral("User Graphs Migrated"));
+}
+
+qint64 Migration::COPY2BANKto3BANK(const SqliteStatement& reading) {
+    const ProjectInfoRecord& c = p_.CurrentProject;
+    SqliteStatement& ins = *insertReading_;
+    for (int i = 0; i < ReadingColumnCount; ++i) {
+        const ReadingColumn& col = ReadingColumns[i];
+        if (i == ProjectIdSlot) {
+            ins.bind(i, QVariant(c.ProjectID));
+            continue;
+        }
+        if (i == TrainSlot) {
+            ins.bind(i, qint64(c.TrainNumber));
+            continue;
+        }
+        const int pos = readingPos_[size_t(i)];
+        if (col.kind == ReadingColumn::Bank3 && !from_.threeBank()) {
+            ins.bind(i, 0.0);
+            continue;
+        }
+        const QVariant v = pos < 0 ? QVariant() : reading.value(pos);
+        switch (col.kind) {
+        case ReadingColumn::Date: ins.bind(i, conv::isNull(v) ? QVariant() : QVariant(dateText(v))); break;
+        case ReadingColumn::Number:
+        case ReadingColumn::Bank3: ins.bind(i, StoredPrecision(v)); break;
+        case ReadingColumn::Elapsed: {
+            bool ok = false;
+            const double x = conv::isNull(v) ? 0 : v.toDouble(&ok);
+            ins.bind(i, ok ? QVariant(std::round(x * 100) / 100) : v);
+            break;
+        }
+        case ReadingColumn::Plain: ins.bind(i, v); break;
+        }
+    }
+    ins.step();
+    ins.reset();
+    return sqlite3_last_insert_rowid(toDb_->handle());
+}
+
+void Migration::copyReadings(const QVariant& projectKey, qint16 train, qint32& total) {
+    const ProjectInfoRecord& c = p_.CurrentProject;
+    QStringList select;
+    for (int i = 0; i < ReadingColumnCount; ++i) {
+        const int pos = readingPos_[size_t(i)];
+        select << (pos < 0 ? QStringLiteral("NULL") : fromDataColumns_[pos]);
+    }
+    const QVariantList key{projectKey, train};
+    qint32 projectCount = 0;
+    {
+        SqliteStatement n(*fromDb_, QStringLiteral("SELECT COUNT(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
+        bindAll(n, key);
+        n.step();
+        projectCount = qint32(n.int64(0));
+    }
+    SqliteStatement readings(*fromDb_, "SELECT " + select.join(',') +
+                                           " FROM Data WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID DESC");
+    bindAll(readings, key);
+    // The readings' own positions are the select's positions from here on.
+    std::vector<int> saved = readingPos_;
+    for (int i = 0; i < ReadingColumnCount; ++i)
+        readingPos_[size_t(i)] = saved[size_t(i)] < 0 ? -1 : i;
+
+    DataRecordCalculator calc(p_, *toDb_);
+    qint32 done = 0;
+    bool more = readings.step();
+    while (more) {
+        {
+            WriteBatch batch(*toDb_);
+            for (int n = 0; more && n < batchSize; ++n) {
+                const qint64 id = COPY2BANKto3BANK(readings);
+                calc.calculateById(id);
+                ++done;
+                ++total;
+                if (total % 10 == 0) {
+                    view_.setStatus(3, " Calc'd " + QString::number(done) + " records of " +
+                                           QString::number(projectCount) + " in " + c.ProjectID + ", Trn " +
+                                           QString::number(c.TrainNumber) + " ");
+                    view_.setStatus(4, " Calc'd " + QString::number(total) + " records of " +
+                                           QString::number(from_.readings) + " ");
+                    view_.setProgress(from_.readings > 0 ? std::min(100.0, total * 100.0 / from_.readings) : 100.0);
+                }
+                more = readings.step();
+            }
+            batch.commit();
+        }
+        if (view_.yieldAndCheckCancel()) {
+            readingPos_ = saved;
+            throw DbError(0, QStringLiteral("The migration was stopped by the user."));
+        }
+    }
+    readingPos_ = saved;
+    view_.setStatus(4, " Calc'd " + QString::number(total) + " records of " + QString::number(from_.readings) + " ");
+}
+
+MigrationResult Migration::run() {
+    MigrationResult r;
+    const QString previousDb = p_.ProjectDatabasePath;
+    const ProjectInfoRecord savedProject = p_.CurrentProject;
+    const bool savedLoaded = p_.CurrentProjectLoaded;
+    const bool savedIgnore = p_.IgnoreCalcErrors;
+
+    view_.setStatus(1, "Migrating " + QString::number(from_.projects) + " projects with " +
+                           QString::number(from_.readings) + " total data sets.");
+    p_.ProjectDatabasePath = to_.path;
+    p_.IgnoreCalcErrors = true;
+    qint16 fromProjectRows = 0;
+    QString current;
+    try {
+        fromDb_ = std::make_unique<SqliteConnection>(from_.path);
+        toDb_ = std::make_unique<SqliteConnection>(to_.path);
+
+        fromDataColumns_ = fromDb_->columns(QStringLiteral("Data"));
+        readingPos_.assign(ReadingColumnCount, -1);
+        for (int i = 0; i < ReadingColumnCount; ++i) {
+            const ReadingColumn& col = ReadingColumns[i];
+            if (i == ProjectIdSlot || i == TrainSlot) continue;
+            if (col.kind == ReadingColumn::Bank3 && !from_.threeBank()) continue;
+            for (int k = 0; k < fromDataColumns_.size(); ++k)
+                if (fromDataColumns_[k].compare(QLatin1String(col.source), Qt::CaseInsensitive) == 0)
+                    readingPos_[size_t(i)] = k;
+            if (readingPos_[size_t(i)] < 0)
+                throw DbError(dberr::ColumnNotFound,
+                              QStringLiteral("Item cannot be found in the collection corresponding to the "
+                                             "requested name or ordinal: Data.") +
+                                  QLatin1String(col.source));
+        }
+        QStringList targets;
+        for (const ReadingColumn& col : ReadingColumns)
+            targets << QString::fromLatin1(col.target);
+        insertReading_ = std::make_unique<SqliteStatement>(
+            *toDb_, "INSERT INTO Data (" + targets.join(", ") + ") VALUES (" + placeholders(ReadingColumnCount) + ")");
+
+        std::vector<std::pair<DbRow, QVariant>> projects;
+        {
+            SqliteStatement st(*fromDb_, projectSelect());
+            int idCol = -1;
+            while (st.step()) {
+                if (idCol < 0)
+                    for (int k = 0; k < st.columnCount(); ++k)
+                        if (st.columnName(k).compare(QLatin1String("ProjectID"), Qt::CaseInsensitive) == 0) idCol = k;
+                projects.emplace_back(st.row(), st.value(idCol));
+            }
+        }
+        fromProjectRows = qint16(projects.size());
+        if (!projects.empty()) p_.RecalcAllRunning = true;
+        for (const auto& [row, projectKey] : projects) {
+            current = row.toText(QStringLiteral("ProjectID")) + " Train # " + row.toText(QStringLiteral("TrainNumber"));
+            const qint16 train = row.toInt16(QStringLiteral("TrainNumber"));
+            if (!Migrate2BankProject(row, projectKey)) {
+                view_.setStatus(4, "Bypassed " + current + "  ");
+                ++r.bypassed;
+                continue;
+            }
+            ++r.accepted;
+            view_.setStatus(2, "Proj #: " + QString::number(r.accepted) + ": " + current + "  ");
+            copyReadings(projectKey, train, r.copied);
+        }
+    } catch (const DbError& e) {
+        insertReading_.reset();
+        fromDb_.reset();
+        toDb_.reset();
+        p_.ProjectDatabasePath = previousDb;
+        p_.CurrentProject = savedProject;
+        p_.CurrentProjectLoaded = savedLoaded;
+        p_.IgnoreCalcErrors = savedIgnore;
+        p_.RecalcAllRunning = false;
+        r.failure = e.number() ? "Error " + QString::number(e.number()) + ": " + e.description() : e.description();
+        const QString where = current.isEmpty() ? QString() : " while migrating " + current;
+        view_.setStatus(1, "Migration stopped" + where + ".");
+        p_.prompts.message("The migration stopped" + where + ".\r\n" + r.failure +
+                               "\r\nThe project trains and readings stored before this point stay in " +
+                               to_.path + "; the program stays on " +
+                               (previousDb.isEmpty() ? QStringLiteral("no database") : previousDb) + ".",
+                           Buttons::OK, Icon::Critical, Title);
+        return r;
+    }
+    insertReading_.reset();
+    fromDb_.reset();
+    toDb_.reset();
+    p_.CurrentProject = savedProject;
+    finish(r, fromProjectRows);
+    return r;
+}
+
+void Migration::finish(MigrationResult& r, qint16 fromProjectRows) {
+    const qint32 bypassedReadings = from_.readings - r.copied;
+    p_.RecalcAllRunning = false;
+    view_.setStatus(1, "Updated " + QString::number(r.accepted) + (r.accepted == 1 ? " project" : " projects") +
+                           " with total " + QString::number(r.copied) + " records. ");
+    view_.setStatus(2, " and Bypassed " + QString::number(r.bypassed) + (r.bypassed == 1 ? " project" : " projects") +
+                           " with " + QString::number(bypassedReadings) + " records.");
+    view_.setStatus(3, "Out of total " + QString::number(fromProjectRows) + " projects with " +
+                           QString::number(from_.readings) + " total records.");
+    view_.setStatus(4, " Calculated " + QString::number(r.copied) + " records of " + QString::number(from_.readings) +
+                           " ");
+    p_.DbIsOlder = false;
+    r.completed = true;
+
+    p_.DbValid = UpgradeDatabase(p_, p_.ProjectDatabasePath, p_.DbVersionMajor, p_.DbVersionMinor,
+                                 p_.DbVersionRevision, p_.ProjectCount, p_.DataRecordCount);
+    p_.DbVersionNumber = VersionNumber(p_.DbVersionMajor, p_.DbVersionMinor);
+    p_.mainLabels.setDatabase("Database: " + p_.ProjectDatabasePath);
+    p_.mainLabels.setDBVersion("DB Version: " + QString::number(p_.DbVersionMajor) + "." +
+                               QString::number(p_.DbVersionMinor) + "." + QString::number(p_.DbVersionRevision));
+
+    const QString id = p_.CurrentProject.ProjectID;
+    const qint16 train = p_.CurrentProject.TrainNumber;
+    try {
+        Database db = Database::open(p_.ProjectDatabasePath);
+        const DbRows rows =
+            db.select(QStringLiteral("SELECT * FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?"), {id, train});
+        if (rows.isEmpty()) {
+            p_.CurrentProjectLoaded = false;
+            p_.status.setText(1, "NOT FOUND: " + id + " Train: " + QString::number(train));
+        } else {
+            LoadProjectSettings(p_, rows.first());
+            p_.CurrentProjectLoaded = true;
+            p_.status.setText(1, "Current Project: " + id + " Train: " + QString::number(train));
+        }
+    } catch (const DbError& e) {
+        p_.CurrentProjectLoaded = false;
+        p_.status.setText(1, "NOT FOUND: " + id + " Train: " + QString::number(train));
+        p_.prompts.message("Error " + QString::number(e.number()) + ": " + e.description(), Buttons::OK,
+                           Icon::Critical, Title);
+    }
+}
+
+} // namespace hv

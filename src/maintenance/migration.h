@@ -1,0 +1,90 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+#include <QtGlobal>
+#include <memory>
+
+#include "platform/database.h"
+
+namespace hv {
+
+struct Program;
+class SqliteConnection;
+class SqliteStatement;
+
+// One side of a migration: a project database as UpgradeDatabase read it.
+struct MigrationDb {
+    QString path;
+    qint16 major = 0;
+    qint16 minor = 0;
+    qint16 revision = 0;
+    qint16 projects = 0;
+    qint32 readings = 0;
+    bool threeBank() const { return minor > 2; }
+};
+
+// Where the run shows its progress: the migration dialog, or nothing in the bulk tool.
+class MigrationView {
+public:
+    virtual ~MigrationView() = default;
+    virtual void setStatus(int panel, const QString& text) = 0; // panels 1 to 4
+    virtual void setProgress(double percent) = 0;
+    // The event loop's turn between batches; true when the user asked the run to stop.
+    virtual bool yieldAndCheckCancel() = 0;
+};
+
+struct MigrationResult {
+    bool completed = false; // every project train went through and the program is on the TO database
+    QString failure;        // the database's own words when the run stopped on an error
+    qint32 accepted = 0;
+    qint16 bypassed = 0;
+    qint32 copied = 0;
+};
+
+// A reading's value to the precision the data entry stores (FormatValue's digits), as a
+// number: Null stays Null, a text that is not a number goes on unchanged.
+QVariant StoredPrecision(const QVariant& value);
+
+// "db.hv3.2014Feb24-153012.mdb" for a TO database named db.hv3.mdb at that time; empty
+// when the name is shorter than 4 characters.
+QString MigrationBackupName(const QString& toPath, const QDateTime& when);
+
+// Copies every project train of `from` into `to` with its settings, saved graphs and
+// readings, and normalizes each reading on arrival. Reads and writes go through one
+// connection per database, the readings in transactions of a batch each; a database
+// failure rolls back its batch, stops the run and is reported, and the program stays on
+// the database it was on.
+class Migration {
+public:
+    Migration(Program& p, MigrationDb from, MigrationDb to, MigrationView& view);
+    ~Migration();
+
+    MigrationResult run();
+
+    // The project row the FROM statement stands on goes to the TO database; false when
+    // the user kept the TO project train.
+    bool Migrate2BankProject(const DbRow& fromRow, const QVariant& projectKey);
+    void MigrateSettings(const QVariant& projectKey);
+    // Copies the reading the statement stands on; returns the new row's ID.
+    qint64 COPY2BANKto3BANK(const SqliteStatement& reading);
+
+    int batchSize = 2000; // readings per transaction
+
+private:
+    void copyReadings(const QVariant& projectKey, qint16 train, qint32& total);
+    void finish(MigrationResult& r, qint16 fromProjectRows);
+    QString projectSelect();
+
+    Program& p_;
+    MigrationDb from_;
+    MigrationDb to_;
+    MigrationView& view_;
+    std::unique_ptr<SqliteConnection> fromDb_;
+    std::unique_ptr<SqliteConnection> toDb_;
+    std::unique_ptr<SqliteStatement> insertReading_;
+    QStringList fromDataColumns_;
+    std::vector<int> readingPos_; // position in SELECT * of each copied column, -1 absent
+};
+
+} // namespace hv

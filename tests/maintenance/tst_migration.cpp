@@ -1,0 +1,390 @@
+#include <QDialog>
+#include <QTimer>
+#include <QtTest>
+
+#include "core/dbversion.h"
+#include "core/elementdb.h"
+#include "core/numbers.h"
+#include "core/program.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "core/ui/corewindows.h"
+#include "core/ui/frmmain.h"
+#include "core/units.h"
+#include "maintenance/migration.h"
+#include "maintenance/ui/dlgmigrate.h"
+#include "maintenance/ui/migrationwindows.h"
+#include "normalization/recalculate.h"
+#include "platform/database.h"
+#include "support/fixtures.h"
+#include "support/testenv.h"
+
+using namespace hv;
+
+namespace {
+
+const QString Title = "Hevrin";
+const QString OverwriteQuestion = "already exists in the target 3 Bank Project Database!";
+
+struct NullView : MigrationView {
+    QStringList panels{"", "", "", ""};
+    void setStatus(int panel, const QString& text) override { panels[panel - 1] = text; }
+    void setProgress(double) override {}
+    bool yieldAndCheckCancel() override { return false; }
+};
+
+MigrationDb tested(Program& p, const QString& path) {
+    MigrationDb db;
+    db.path = path;
+    const bool saved = p.SuppressDbUpgrade;
+    p.SuppressDbUpgrade = true;
+    if (!UpgradeDatabase(p, path, db.major, db.minor, db.revision, db.projects, db.readings))
+        qFatal("not a database: %s", qPrintable(path));
+    p.SuppressDbUpgrade = saved;
+    return db;
+}
+
+QVariant cell(const QString& db, const QString& sql, const QVariantList& params = {}) {
+    Database d = Database::open(db);
+    return d.scalar(sql, params);
+}
+
+// A program with its element tables and units, over a temporary folder.
+struct MigrationEnv {
+    test::TestEnv env;
+    QString from, to;
+    MigrationEnv(bool fromThreeBank = false) {
+        test::makeElementDatabase(env.path("ostrelmem.mdb"));
+        env.prog().AppDataFolder = env.path("");
+        if (!LoadElementSpecs(env.prog())) qFatal("element database");
+        InitUnits(env.prog());
+        from = fromThreeBank ? test::makeBlankDatabase(env.path("other.hv3.mdb"))
+                             : test::makeTwoBankDatabase(env.path("plant.hv.mdb"));
+        to = test::makeBlankDatabase(env.path("db.hv3.mdb"));
+    }
+    Program& p() { return env.prog(); }
+    MigrationResult run(NullView& view) {
+        Migration m(p(), tested(p(), from), tested(p(), to), view);
+        m.batchSize = 3;
+        return m.run();
+    }
+};
+
+} // namespace
+
+class TestMigration : public QObject {
+    Q_OBJECT
+
+private slots:
+    // A two-bank project and its readings arrive in the three-bank layout, normalized as
+    // a recalculation would, with its settings rows.
+    void twoBankProjectAndReadings() {
+        MigrationEnv m;
+        test::insertProjectInfo(m.from, 2, {{"PermBackPress", 5.0}, {"PermBackPress_1", 0.0}});
+        for (int i = 0; i < 4; ++i)
+            test::insertReading(m.from, 2,
+                                {{"TheDate", QString("2020-01-0%1 08:00:00").arg(i + 2)},
+                                 {"ElapsedTimeHrs", 24.0 * (i + 1) + 0.004},
+                                 {"PermBackPress", 1.23456},
+                                 {"Temperature", 20.0 + i},
+                                 {"SDIRaw", i == 0 ? QVariant() : QVariant(1.0)},
+                                 {"Note1", "it's fine"}});
+        test::insertRow(m.from, "InputOrder",
+                        {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"TheDate", 0}, {"PermFlow", 3}, {"ConcFlow", 1}});
+        NullView view;
+        const MigrationResult r = m.run(view);
+        QVERIFY(r.completed);
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QCOMPARE(view.panels[0], QString("Updated 1 project with total 4 records. "));
+        QCOMPARE(view.panels[1], QString(" and Bypassed 0 projects with 0 records."));
+        QCOMPARE(view.panels[2], QString("Out of total 1 projects with 4 total records."));
+
+        Database to = Database::open(m.to);
+        const DbRow project = to.select("SELECT * FROM ProjectInfo").first();
+        QCOMPARE(project.toDouble("PermBackPress_1"), 5.0);
+        for (const QString& c : {"Permflow_3", "AreaBank_3", "NumVessels_3", "DeltaPress_3", "AvgConc", "Density"})
+            QCOMPARE(project.toDouble(c), 0.0);
+        QCOMPARE(project.toText("Description"), QString("Reference plant"));
+
+        const DbRows readings = to.select("SELECT * FROM Data ORDER BY ID");
+        QCOMPARE(readings.count(), 4);
+        QCOMPARE(readings.first().toText("TheDate"), QString("2020-01-05 08:00:00")); // newest first
+        for (const DbRow& r : readings) {
+            QCOMPARE(r.toDouble("PermBackPress_1"), r.toDouble("PermBackPress"));
+            QCOMPARE(r.toDouble("PermBackPress"), 1.2346); // the stored precision of data entry
+            QCOMPARE(r.toDouble("Permflow_3"), 0.0);
+            QCOMPARE(r.toText("Note1"), QString("it's fine"));
+        }
+        // A Null stays Null, and that reading fails its normalization as a recalculation would.
+        QVERIFY(readings.at(3).isNull("SDIRaw"));
+        QCOMPARE(readings.at(3).toDouble("NormalizedPermFlow"), 0.0);
+        QVERIFY(readings.at(0).toDouble("NormalizedPermFlow") > 0);
+
+        // The stored results are a recalculation's.
+        QVariantList before;
+        for (const DbRow& r : readings)
+            before << r.value("NormalizedPermFlow") << r.value("NormalizedSaltPassage") << r.value("NormalizedDP");
+        m.p().ProjectDatabasePath = m.to;
+        QVERIFY(RecalculateProject(m.p(), "P1", 1));
+        QVariantList after;
+        for (const DbRow& r : to.select("SELECT * FROM Data ORDER BY ID"))
+            after << r.value("NormalizedPermFlow") << r.value("NormalizedSaltPassage") << r.value("NormalizedDP");
+        QCOMPARE(after, before);
+
+        const DbRow order = to.select("SELECT * FROM InputOrder WHERE ProjectID = 'P1'").first();
+        QCOMPARE(order.toInt32("PermFlow"), 3);
+        for (const QString& c : {"PermFlow_3", "PermuS_3", "FeedPressure_3", "PermBackPress_3", "ConcPressure_2"})
+            QCOMPARE(order.toInt32(c), 20 + QStringList({"PermFlow_3", "PermuS_3", "FeedPressure_3",
+                                                          "PermBackPress_3", "ConcPressure_2"})
+                                                 .indexOf(c));
+        QCOMPARE(m.p().ProjectDatabasePath, m.to);
+        QVERIFY(m.p().IgnoreCalcErrors);
+        QVERIFY(!m.p().RecalcAllRunning);
+    }
+
+    // The overwrite question: No keeps the TO project train and copies none of its
+    // readings; Yes replaces it without keeping the old readings beside the new ones.
+    void overwriteQuestion_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("no") << int(Answer::No);
+        QTest::newRow("cancel") << int(Answer::Cancel);
+        QTest::newRow("yes") << int(Answer::Yes);
+    }
+    void overwriteQuestion() {
+        QFETCH(int, answer);
+        MigrationEnv m;
+        test::insertProjectInfo(m.from, 2, {{"FeedTemp", 11.0}});
+        for (int i = 0; i < 3; ++i)
+            test::insertReading(m.from, 2, {{"TheDate", QString("2021-01-0%1 00:00:00").arg(i + 1)}});
+        test::insertProjectInfo(m.to, 3, {{"FeedTemp", 22.0}});
+        test::insertReading(m.to, 3, {{"Note1", "kept"}});
+        test::insertReading(m.to, 3, {{"Note1", "kept"}});
+        m.env.prompts.onMessage(OverwriteQuestion, Buttons::YesNoCancel, Title, Answer(answer));
+        NullView view;
+        QVERIFY(m.run(view).completed);
+        QCOMPARE(m.env.prompts.verify(), QString());
+        const bool yes = Answer(answer) == Answer::Yes;
+        QCOMPARE(cell(m.to, "SELECT FeedTemp FROM ProjectInfo").toDouble(), yes ? 11.0 : 22.0);
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM ProjectInfo").toInt(), 1);
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data").toInt(), yes ? 3 : 2);
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data WHERE Note1 = 'kept'").toInt(), yes ? 0 : 2);
+        QCOMPARE(view.panels[1], yes ? QString(" and Bypassed 0 projects with 0 records.")
+                                     : QString(" and Bypassed 1 project with 3 records."));
+    }
+
+    // Saved graphs name their series by description, translated through both catalogues.
+    void savedGraphSeriesNames() {
+        MigrationEnv m;
+        test::insertProjectInfo(m.from, 2);
+        Database from = Database::open(m.from);
+        Database to = Database::open(m.to);
+        from.exec("INSERT INTO GraphSensors (ProjectID, Description, ColumnHeader) VALUES ('ALL', 'Old only', 'OldCol')");
+        to.exec("UPDATE GraphSensors SET Description = 'Feed temperature (new name)' WHERE ColumnHeader = 'Temperature'");
+        const QString fromTemp = from.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'Temperature'").toString();
+        const QString fromPerm = from.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'PermFlow'").toString();
+        const QString toPerm = to.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'PermFlow'").toString();
+        test::insertRow(m.from, "UserGraphs",
+                        {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"GraphName", "O'Brien's graph"},
+                         {"S1Name", "Not a series"}, {"S2Name", "Nor this"}, {"S3Name", "Old only"},
+                         {"S4Name", fromTemp}, {"YMax", 2.5}, {"SensorCount", 4}});
+        test::insertRow(m.from, "UserGraphs",
+                        {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"GraphName", "second"}, {"S1Name", fromPerm},
+                         {"SensorCount", 1}});
+        NullView view;
+        QVERIFY(m.run(view).completed);
+        const DbRows g = to.select("SELECT * FROM UserGraphs ORDER BY ID");
+        QCOMPARE(g.count(), 2);
+        QCOMPARE(g.at(0).toText("GraphName"), QString("O'Brien's graph"));
+        QCOMPARE(g.at(0).toText("S1Name"), QString("Not a series")); // series 1 keeps an unknown name
+        QCOMPARE(g.at(0).toText("S2Name"), QString());               // the others lose it
+        QCOMPARE(g.at(0).toText("S3Name"), QString("Old only"));     // no TO column: the FROM description
+        QCOMPARE(g.at(0).toText("S4Name"), QString("Feed temperature (new name)"));
+        QCOMPARE(g.at(0).toDouble("YMax"), 2.5);
+        QCOMPARE(g.at(1).toText("S1Name"), toPerm);
+        QCOMPARE(g.at(1).toText("S3Name"), QString()); // nothing leaks from the graph before
+        QCOMPARE(view.panels[2], QString("Out of total 1 projects with 0 total records."));
+    }
+
+    // The sample database shipped for new users migrates whole.
+    void shippedSample() {
+        MigrationEnv m;
+        QFile::remove(m.from);
+        QVERIFY(QFile::copy(QString(HEVRIN_TEMPLATE_DIR) + "/../sample.hv.mdb", m.from));
+        NullView view;
+        QVERIFY(m.run(view).completed);
+        QCOMPARE(view.panels[0], QString("Updated 1 project with total 90 records. "));
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data WHERE NormalizedPermFlow > 0").toInt(), 90);
+    }
+
+    // A three-bank database merged into another keeps its bank-3 values.
+    void mergeThreeBank() {
+        MigrationEnv m(true);
+        test::insertProjectInfo(m.from, 3, {{"ProjectID", "M3"}, {"PermBackPress_1", 0.7}});
+        test::insertReading(m.from, 3, {{"ProjectID", "M3"}, {"PermBackPress", 0.5}, {"PermBackPress_1", 0.2}});
+        NullView view;
+        QVERIFY(m.run(view).completed);
+        const DbRow r = Database::open(m.to).select("SELECT * FROM Data").first();
+        QCOMPARE(r.toDouble("Permflow_3"), test::readingRow(3).value("Permflow_3").toDouble());
+        QCOMPARE(r.toDouble("PermBackPress_1"), 0.5);
+        QCOMPARE(cell(m.to, "SELECT PermBackPress_1 FROM ProjectInfo").toDouble(), 0.7);
+    }
+
+    // A database failure in the middle stops the run, reports it, and leaves the program
+    // on the database it was on.
+    void failureStopsTheRun() {
+        MigrationEnv m;
+        test::insertProjectInfo(m.from, 2);
+        for (int i = 0; i < 7; ++i)
+            test::insertReading(m.from, 2, {{"Note1", i == 1 ? "boom" : "ok"}});
+        Database::open(m.to).exec("CREATE TRIGGER fail BEFORE INSERT ON Data WHEN NEW.Note1 = 'boom' "
+                                  "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+        m.p().ProjectDatabasePath = m.from;
+        m.p().CurrentProject.ProjectID = "Before";
+        m.p().IgnoreCalcErrors = false;
+        m.env.prompts.onMessage("disk I/O error", Buttons::OK, Title, Answer::OK);
+        NullView view;
+        const MigrationResult r = m.run(view);
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QVERIFY(!r.completed);
+        QCOMPARE(m.p().ProjectDatabasePath, m.from);
+        QCOMPARE(m.p().CurrentProject.ProjectID, QString("Before"));
+        QVERIFY(!m.p().IgnoreCalcErrors);
+        QVERIFY(!m.p().RecalcAllRunning);
+        // Readings come newest first in batches of 3: the first batch is stored, the failing one is not.
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data").toInt(), 3);
+    }
+
+    // The stored precision is FormatValue's text read back, in either locale.
+    void storedPrecisionMatchesFormatValue() {
+        for (const char* locale : {"C", "de_DE"}) {
+            QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+            QRandomGenerator rng(7);
+            QList<double> values{0.15, 2.675, 9.99995, 99.9995, 0.0000123456, 1.5e-7, 123456.75, 1.23456789e9,
+                                 -4.00005, 0.099999949, 999.995, 99999.95};
+            for (int i = 0; i < 20000; ++i)
+                values << (rng.generateDouble() - 0.3) * std::pow(10.0, rng.bounded(-8, 11));
+            for (double x : values) {
+                bool ok = false;
+                const double expected = LocaleToDouble(FormatValue(x), &ok);
+                QVERIFY(ok);
+                if (StoredPrecision(x).toDouble() != expected)
+                    QFAIL(qPrintable(QString("%1: %2 vs %3").arg(x, 0, 'g', 17).arg(StoredPrecision(x).toDouble(), 0, 'g', 17).arg(expected, 0, 'g', 17)));
+            }
+            QVERIFY(!StoredPrecision(QVariant()).isValid());
+        }
+        QLocale::setDefault(QLocale::c());
+    }
+
+    void backupName() {
+        const QDateTime when(QDate(2014, 2, 24), QTime(15, 30, 12));
+        QCOMPARE(MigrationBackupName("/data/db.hv3.mdb", when), QString("db.hv3.2014Feb24-153012.mdb"));
+        QCOMPARE(MigrationBackupName("/data/plant.hv3.mdb", when), QString("plant.hv3.2014Feb24-153012.mdb"));
+        QCOMPARE(MigrationBackupName("/data/a.b", when), QString());
+    }
+
+    // The dialog: proposals on opening, start only with two tested databases, Cancel in
+    // the backup copies nothing, the close question before a run.
+    void dialogChoicesAndClose() {
+        MigrationEnv m;
+        test::insertProjectInfo(m.from, 2);
+        Program& p = m.p();
+        p.ProjectDatabasePath = m.to; // three-bank open: TO is it, FROM the default two-bank file
+        QFile::copy(m.from, m.env.path("DB.hv.mdb"));
+        dlgMigrate d(p);
+        d.Form_Load();
+        QCOMPARE(d.txt2BankDB->text(), m.env.path("DB.hv.mdb"));
+        QCOMPARE(d.lblDB2Info->text(), QString("Migrate FROM Default 2 Bank DB"));
+        QCOMPARE(d.lblDB3Info->text(), QString("MIGRATE TO Default 3 Bank DB"));
+        QCOMPARE(d.lblVer2->text(), QString("v. 1.2.7"));
+        QVERIFY(d.cmdMigrate->isEnabled());
+
+        // A two-bank TO is refused and the TO side stays.
+        m.env.prompts.onOpenFile(m.from).onMessage("is a 2 bank version. v1.2.7", Buttons::OK, Title, Answer::OK);
+        d.cmdSelect3DB->click();
+        QCOMPARE(d.To.path, m.to);
+
+        // FROM equal to TO: the start button waits for another choice.
+        m.env.prompts.onOpenFile(m.to)
+            .onMessage("is already a 3 bank database version. 1. >3< .38", Buttons::OKCancel, Title, Answer::OK)
+            .onMessage("Both databases are the same.", Buttons::OK, Title, Answer::OK);
+        d.cmdSelect2DB->click();
+        QVERIFY(!d.cmdMigrate->isEnabled());
+        QVERIFY(!p.SuppressDbUpgrade);
+
+        // Backup: Cancel copies nothing; a chosen name gets a whole copy.
+        m.env.prompts.onSaveFile("");
+        d.cmdBackUp->click();
+        QCOMPARE(QDir(m.env.path("")).entryList({"*.2014*"}).size(), 0);
+        d.now = [] { return QDateTime(QDate(2014, 2, 24), QTime(15, 30, 12)); };
+        m.env.prompts.onSaveFile(m.env.path("db.hv3.2014Feb24-153012.mdb"));
+        d.cmdBackUp->click();
+        QCOMPARE(d.StatusBar1[2]->text(), QString("Backed Up OK!"));
+        QVERIFY(QFileInfo::exists(m.env.path("db.hv3.2014Feb24-153012.mdb")));
+
+        // Closing before a run asks; Cancel keeps the dialog open.
+        d.show();
+        m.env.prompts.onMessage("Calculations and Migraton not complete!  Quit anyway?", Buttons::OKCancel, Title,
+                                Answer::Cancel);
+        d.cmdexit->click();
+        QVERIFY(d.isVisible());
+        m.env.prompts.onMessage("Calculations and Migraton not complete!  Quit anyway?", Buttons::OKCancel, Title,
+                                Answer::OK);
+        d.cmdexit->click();
+        QVERIFY(!d.isVisible());
+        QCOMPARE(m.env.prompts.verify(), QString());
+    }
+
+    // Start-up on a two-bank current database leads through the dialog to a main window
+    // on the migrated database.
+    void startupOnTwoBankDatabase() {
+        test::TestEnv env;
+        const QString templates = env.system.programDir + "/templates";
+        QDir().mkpath(templates);
+        test::makeBlankDatabase(templates + "/db.hv3.mdb");
+        test::makeElementDatabase(templates + "/ostrelmem.mdb");
+        Program& p = env.prog();
+        RegisterCoreWindows(p);
+        RegisterMigrationWindows(p);
+        p.EndProgram = [](int) {};
+        const QString data = env.path("user/Hevrin");
+        QDir().mkpath(data);
+        const QString old = test::makeTwoBankDatabase(data + "/plant.hv.mdb");
+        test::insertProjectInfo(old, 2);
+        test::insertReading(old, 2);
+        test::insertReading(old, 2, {{"TheDate", "2020-01-03 00:00:00"}});
+        WriteIniValue("Current Project", "ShowSplash", data + "/hevrin.ini", "No");
+        WriteIniValue("Current Project", "Project", data + "/hevrin.ini", "P1");
+        WriteIniValue("Current Project", "Database", data + "/hevrin.ini", old);
+
+        env.prompts.onMessage("You are starting Hevrin with an old, two bank database.", Buttons::OK, Title,
+                              Answer::OK);
+        bool drove = false;
+        QTimer poll;
+        poll.setInterval(5);
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* d = p.windows.findAs<dlgMigrate>("dlgMigrate");
+            if (!d || QApplication::activeModalWidget() != d) return;
+            poll.stop();
+            QCOMPARE(d->From.path, old);
+            QCOMPARE(d->To.path, data + "/db.hv3.mdb");
+            d->cmdMigrate->click();
+            QCOMPARE(d->lblDone->text(), QString("MIGRATION COMPLETE"));
+            d->cmdexit->click();
+            drove = true;
+        });
+        poll.start();
+        QVERIFY(!Main(p).endProgram);
+        QVERIFY(drove);
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(p.ProjectDatabasePath, data + "/db.hv3.mdb");
+        QVERIFY(p.CurrentProjectLoaded);
+        QCOMPARE(p.status.text(1), QString("Current Project: P1 Train: 1"));
+        QCOMPARE(p.mainLabels.lblDatabase(), "Database: " + data + "/db.hv3.mdb");
+        QCOMPARE(cell(p.ProjectDatabasePath, "SELECT COUNT(*) FROM Data").toInt(), 2);
+        for (const QString& name : p.windows.loadedNames())
+            delete p.windows.find(name);
+    }
+};
+
+QTEST_MAIN(TestMigration)
+#include "tst_migration.moc"
