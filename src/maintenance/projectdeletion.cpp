@@ -25,8 +25,8 @@ ProjectDeletion DeleteProjectTrain(Database& db, const QString& projectId, qint1
         if (!db.hasTable(table)) continue;
         const QString name = quoteIdent(table);
         // Batches keep the window live on a train of many thousand readings.
-        const QString sql = "DELETE FROM " + name + " WHERE ID IN (SELECT ID FROM " + name +
-                            " WHERE (ProjectID = ?) AND (TrainNumber = ?) ORDER BY ID LIMIT ?)";
+        const QString sql = "DELETE FROM " + name + " WHERE rowid IN (SELECT rowid FROM " + name +
+                            " WHERE (ProjectID = ?) AND (TrainNumber = ?) ORDER BY rowid LIMIT ?)";
         qint64& count = result.counts[size_t(i)];
         for (;;) {
             const int n = db.exec(sql, {projectId, train, batchSize});

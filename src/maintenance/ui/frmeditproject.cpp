@@ -230,12 +230,13 @@ void frmEditProject::cmdDelete_Click() {
             db_->scalar("SELECT count(*) FROM Data WHERE (ProjectID = ?) AND (TrainNumber = ?)",
                         {LoadedProjectID, LoadedTrainNumber})
                 .toLongLong();
+        QStringList done;
         if (readings == 0) {
             message(GetMlString(801, "There is no Project Data to delete. The project information only will be "
                                      "deleted."));
-            lblDel->setText(GetMlString(802, "Deleted -0- Data Records"));
+            done << GetMlString(802, "Deleted -0- Data Records");
+            lblDel->setText(done.first());
         }
-        QStringList done;
         const ProjectDeletion result = DeleteProjectTrain(
             *db_, LoadedProjectID, LoadedTrainNumber, [this, &done](DeletedTable table, qint64 count) {
                 lblDel->setText((done + QStringList{DeletedCountText(table, count)}).join('\n'));

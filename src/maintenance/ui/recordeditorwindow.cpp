@@ -246,6 +246,8 @@ void RecordEditorWindow::cmdUpdate_Click() {
         r.update();
         if (AddMode) r.moveLast();
         else showRecord();
+        // Browsing again: the label names the record, not the edit.
+        lblStatus->setText(recordText_ + QString::number(r.absolutePosition()));
         EditMode = false;
         AddMode = false;
         ToggleRecordButtons(true);
