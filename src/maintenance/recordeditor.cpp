@@ -136,7 +136,12 @@ QString RecordSet::textOf(const QVariant& v) {
     switch (v.typeId()) {
     case QMetaType::Double:
     case QMetaType::Float:
-        return QLocale().toString(v.toDouble(), 'g', 15);
+    {
+        // No group separators: the text goes back into the record as typed.
+        QLocale l;
+        l.setNumberOptions(QLocale::OmitGroupSeparator);
+        return l.toString(v.toDouble(), 'g', 15);
+    }
     default:
         return v.toString();
     }
