@@ -147,8 +147,22 @@ QString RecordSet::textOf(const QVariant& v) {
     }
 }
 
+void RecordSet::setDateColumns(const QStringList& names) {
+    dateColumns_.clear();
+    for (const QString& n : names) dateColumns_ << n.toLower();
+}
+
 QVariant RecordSet::valueFromText(const QString& column, const QString& text) const {
     const QString t = text.trimmed();
+    if (dateColumns_.contains(column.toLower())) {
+        if (t.isEmpty()) return QVariant();
+        // Stored dates sort and compare as text only in their own form.
+        QDateTime dt = parseDbDate(t);
+        if (!dt.isValid()) dt = QLocale().toDateTime(t, QLocale::ShortFormat);
+        if (!dt.isValid()) dt = QLocale().toDate(t, QLocale::ShortFormat).startOfDay();
+        if (!dt.isValid()) throw DbError(dberr::TypeMismatch, "Type mismatch: '" + text + "' is not a date (" + column + ").");
+        return dbDateText(dt);
+    }
     if (!isNumeric(column)) return text;
     if (t.isEmpty()) return QVariant();
     bool ok = false;

@@ -26,6 +26,8 @@ public:
     const QStringList& columns() const { return columns_; }
     bool hasColumn(const QString& name) const;
     bool isNumeric(const QString& name) const;
+    // Columns that hold date-times as text: typed text must read as a date.
+    void setDateColumns(const QStringList& names);
 
     int recordCount() const { return int(rows_.size()); }
     bool bof() const { return pos_ < 0 || rows_.empty(); }
@@ -80,6 +82,7 @@ private:
     QStringList columns_;
     QHash<QString, int> byLower_;
     QHash<QString, bool> numeric_;
+    QStringList dateColumns_;  // lower case
     int idCol_ = -1;
     std::vector<QVariantList> rows_;
     int pos_ = -1;

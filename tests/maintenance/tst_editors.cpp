@@ -2,6 +2,8 @@
 
 #include "core/elementdb.h"
 #include "maintenance/ui/frmeditdata.h"
+#include "maintenance/ui/frmeditproject.h"
+#include "maintenance/ui/frmuserdefined.h"
 #include "maintenance/ui/frmelementspecs.h"
 #include "maintenance/ui/frmevent.h"
 #include "support/fixtures.h"
@@ -48,6 +50,9 @@ private slots:
     void readingsDelete();
     void readingsCloseprompt_data();
     void readingsCloseprompt();
+    void readingsRefuseBadText_data();
+    void readingsRefuseBadText();
+    void windowsFitTheScreen();
 };
 
 void tst_Editors::eventAddProposes_data() {
@@ -300,6 +305,55 @@ void tst_Editors::readingsCloseprompt() {
     if (note.isEmpty()) QVERIFY(shown.isEmpty() || !shown.last().contains("Readings were changed in"));
     else QVERIFY2(!shown.isEmpty() && shown.last().contains(note), qPrintable(shown.join('|')));
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+void tst_Editors::readingsRefuseBadText_data() {
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("refusal");  // empty: stored
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("a date") << 2 << "2020-05-21 09:30:00" << "" << "2020-05-21 09:30:00";
+    QTest::newRow("not a date") << 2 << "21st of May" << "is not a date" << "2020-05-20 10:00:00";
+    QTest::newRow("not a number") << 4 << "12x" << "is not a number" << "";
+    QTest::newRow("emptied number") << 4 << "" << "" << "";
+}
+
+void tst_Editors::readingsRefuseBadText() {
+    QFETCH(int, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, refusal);
+    QFETCH(QString, stored);
+    Readings e;
+    std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
+    const qint64 id = w->adoPrimaryRS->bookmark();
+    const QVariant before = e.scalar("SELECT PermFlow FROM Data WHERE ID = ?", {id});
+    w->cmdEdit->click();
+    w->txtFields[box]->setText(typed);
+    if (!refusal.isEmpty()) e.prompts().onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdUpdate->click();
+    QCOMPARE(w->mode(), refusal.isEmpty() ? RecordMode::Browsing : RecordMode::Editing);
+    if (box == 2) QCOMPARE(e.scalar("SELECT TheDate FROM Data WHERE ID = ?", {id}).toString(), stored);
+    const QVariant flow = e.scalar("SELECT PermFlow FROM Data WHERE ID = ?", {id});
+    if (box == 4 && refusal.isEmpty()) QVERIFY(flow.isNull());
+    else QCOMPARE(flow, before);  // a refused number leaves the stored one
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+void tst_Editors::windowsFitTheScreen() {
+    Readings e;
+    test::makeElementDatabase(ElementDatabasePath(e.p()));
+    QVERIFY(LoadElementSpecs(e.p()));
+    for (QWidget* w : std::initializer_list<QWidget*>{open<frmEditData>(e.p()), open<frmElementSpecs>(e.p()),
+                                                    open<frmEvent>(e.p()), open<frmEditProject>(e.p()),
+                                                    open<frmUserDefined>(e.p())}) {
+        QVERIFY(w);
+        w->show();
+        if (qEnvironmentVariableIsSet("HEVRIN_GRAB")) w->grab().save(QString("/tmp/grab_%1.png").arg(w->metaObject()->className()));
+        const QSize need = w->minimumSizeHint().expandedTo(w->size());
+        QVERIFY2(need.width() <= 1280 - 20 && need.height() <= 760,
+                 qPrintable(w->windowTitle() + QString(" %1 x %2").arg(need.width()).arg(need.height())));
+        delete w;
+    }
 }
 
 QTEST_MAIN(tst_Editors)

@@ -159,6 +159,7 @@ void frmEditData::cmdGo_Click() {
     try {
         bind(std::make_unique<RecordSet>(*db_, "Data", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
                                          QVariantList{SelectedProjectID, SelectedTrainNumber}, "TheDate ASC, ID ASC"));
+        adoPrimaryRS->setDateColumns({"TheDate"});
         // The newest reading first.
         if (adoPrimaryRS->recordCount() > 1) adoPrimaryRS->moveLast();
     } catch (const DbError& e) {

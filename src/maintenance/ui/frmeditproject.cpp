@@ -256,7 +256,8 @@ void frmEditProject::cmdDelete_Click() {
     trap([this] {
         adoPrimaryRS->requery();
         if (!adoPrimaryRS->hasCurrent()) adoPrimaryRS->moveLast();  // 3021: the list is refilled
-        if (LoadedProjectID == p_.CurrentProject.ProjectID) p_.CurrentProjectLoaded = false;
+        if (LoadedProjectID == p_.CurrentProject.ProjectID && LoadedTrainNumber == p_.CurrentProject.TrainNumber)
+            p_.CurrentProjectLoaded = false;
     });
 }
 
