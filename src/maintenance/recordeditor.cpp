@@ -21,7 +21,7 @@ bool numericType(const QString& declared) {
 }  // namespace
 
 RecordSet::RecordSet(Database& db, QString table, QStringList wanted, QString where, QVariantList params,
-                     QString orderBy)
+                     QString orderBy, QStringList kept)
     : db_(db), table_(std::move(table)), wanted_(std::move(wanted)), where_(std::move(where)),
       params_(std::move(params)), orderBy_(std::move(orderBy)) {
     // Only the table's real columns are read, in the order asked for; the ID is the key.
@@ -45,19 +45,28 @@ RecordSet::RecordSet(Database& db, QString table, QStringList wanted, QString wh
         columns_ << spelled.value("id", "ID");
     }
     idCol_ = byLower_.value("id");
+    for (const QString& k : kept) {
+        const int c = byLower_.value(k.toLower(), -1);
+        if (c >= 0 && c != idCol_ && !keptCols_.contains(c)) keptCols_ << c;
+    }
     requery();
 }
 
-void RecordSet::requery() {
+QString RecordSet::selectList(const QList<int>& cols) const {
     QStringList quoted;
-    for (const QString& c : columns_) quoted << quoteIdent(c);
-    QString sql = "SELECT " + quoted.join(',') + " FROM " + quoteIdent(table_);
+    for (int c : cols) quoted << quoteIdent(columns_[c]);
+    return quoted.join(',');
+}
+
+void RecordSet::requery() {
+    // Only the keys (and the kept columns) of every row stay in memory; a row's other
+    // values are read when it becomes current, so years of readings open at once.
+    QString sql = "SELECT " + selectList(QList<int>{idCol_} + keptCols_) + " FROM " + quoteIdent(table_);
     if (!where_.isEmpty()) sql += " WHERE " + where_;
     if (!orderBy_.isEmpty()) sql += " ORDER BY " + orderBy_;
-    const DbRows rows = db_.select(sql, params_);
-    rows_.clear();
-    rows_.reserve(size_t(rows.count()));
-    for (const DbRow& r : rows) rows_.push_back(r.values());
+    std::vector<QVariantList> keys;
+    db_.forEach(sql, params_, [&keys](const DbRow& r) { keys.push_back(r.values()); });
+    keys_ = std::move(keys);
     adding_ = false;
     changes_.clear();
     pos_ = 0;
@@ -76,23 +85,31 @@ int RecordSet::col(const QString& name) const {
 }
 
 int RecordSet::absolutePosition() const {
-    if (rows_.empty() || pos_ < 0) return -2;
+    if (keys_.empty() || pos_ < 0) return -2;
     if (pos_ >= recordCount()) return -3;
     return pos_ + 1;
 }
 
 void RecordSet::moved() {
+    current_.clear();
+    if (hasCurrent()) {
+        if (adding_ && pos_ == recordCount() - 1) {
+            for (int i = 0; i < columns_.size(); ++i) current_ << QVariant();
+        } else {
+            current_ = readRow(keys_[size_t(pos_)].at(0));
+        }
+    }
     if (onMoveComplete) onMoveComplete();
 }
 
 void RecordSet::moveFirst() {
-    if (rows_.empty()) throw noCurrentRecord();
+    if (keys_.empty()) throw noCurrentRecord();
     pos_ = 0;
     moved();
 }
 
 void RecordSet::moveLast() {
-    if (rows_.empty()) throw noCurrentRecord();
+    if (keys_.empty()) throw noCurrentRecord();
     pos_ = recordCount() - 1;
     moved();
 }
@@ -109,26 +126,32 @@ void RecordSet::movePrevious() {
     moved();
 }
 
+void RecordSet::moveTo(int row) {
+    if (row < 0 || row >= recordCount()) throw noCurrentRecord();
+    pos_ = row;
+    moved();
+}
+
 void RecordSet::requireCurrent() const {
-    if (!hasCurrent()) throw noCurrentRecord();
+    if (!hasCurrent() || current_.size() != columns_.size()) throw noCurrentRecord();
 }
 
 QVariant RecordSet::value(const QString& column) const {
     requireCurrent();
     const int c = col(column);
     if (changes_.contains(c)) return changes_.value(c);
-    return rows_[size_t(pos_)].at(c);
+    return current_.at(c);
 }
 
 QVariant RecordSet::valueAt(int row, const QString& column) const {
     if (row < 0 || row >= recordCount()) throw noCurrentRecord();
-    return rows_[size_t(row)].at(col(column));
-}
-
-void RecordSet::moveTo(int row) {
-    if (row < 0 || row >= recordCount()) throw noCurrentRecord();
-    pos_ = row;
-    moved();
+    const int c = col(column);
+    const QVariantList& key = keys_[size_t(row)];
+    if (c == idCol_) return key.at(0);
+    const int k = keptCols_.indexOf(c);
+    if (k >= 0) return key.at(k + 1);
+    if (row == pos_) return value(column);
+    return const_cast<RecordSet*>(this)->readRow(key.at(0)).at(c);
 }
 
 QString RecordSet::textOf(const QVariant& v) {
@@ -160,7 +183,8 @@ QVariant RecordSet::valueFromText(const QString& column, const QString& text) co
         QDateTime dt = parseDbDate(t);
         if (!dt.isValid()) dt = QLocale().toDateTime(t, QLocale::ShortFormat);
         if (!dt.isValid()) dt = QLocale().toDate(t, QLocale::ShortFormat).startOfDay();
-        if (!dt.isValid()) throw DbError(dberr::TypeMismatch, "Type mismatch: '" + text + "' is not a date (" + column + ").");
+        if (!dt.isValid())
+            throw DbError(dberr::TypeMismatch, "Type mismatch: '" + text + "' is not a date (" + column + ").");
         return dbDateText(dt);
     }
     if (!isNumeric(column)) return text;
@@ -180,28 +204,34 @@ void RecordSet::setValue(const QString& column, const QVariant& v) {
 
 void RecordSet::addNew() {
     cancelUpdate();
-    QVariantList row;
-    for (int i = 0; i < columns_.size(); ++i) row << QVariant();
-    rows_.push_back(row);
+    QVariantList key;
+    for (int i = 0; i <= keptCols_.size(); ++i) key << QVariant();
+    keys_.push_back(key);
     adding_ = true;
     pos_ = recordCount() - 1;
     moved();
 }
 
-QVariantList RecordSet::readRow(qint64 id) {
-    QStringList quoted;
-    for (const QString& c : columns_) quoted << quoteIdent(c);
-    const DbRows r = db_.select("SELECT " + quoted.join(',') + " FROM " + quoteIdent(table_) + " WHERE " +
+QVariantList RecordSet::readRow(const QVariant& id) {
+    QList<int> all;
+    for (int i = 0; i < columns_.size(); ++i) all << i;
+    const DbRows r = db_.select("SELECT " + selectList(all) + " FROM " + quoteIdent(table_) + " WHERE " +
                                     quoteIdent(columns_[idCol_]) + " = ?",
                                 {id});
-    return r.first().values();
+    return r.first().values();  // 3021 when another program deleted it
+}
+
+void RecordSet::storeCurrent(const QVariant& id) {
+    current_ = readRow(id);
+    QVariantList key{current_.at(idCol_)};
+    for (int c : keptCols_) key << current_.at(c);
+    keys_[size_t(pos_)] = key;
 }
 
 void RecordSet::update() {
     if (!adding_ && changes_.isEmpty()) return;
     requireCurrent();
     if (onWillChange) onWillChange();
-    QVariantList& row = rows_[size_t(pos_)];
     if (adding_) {
         QStringList names;
         QStringList marks;
@@ -216,7 +246,7 @@ void RecordSet::update() {
                                             : "INSERT INTO " + quoteIdent(table_) + " (" + names.join(',') +
                                                   ") VALUES (" + marks.join(',') + ")";
         db_.exec(sql, values);
-        row = readRow(db_.lastInsertId());
+        storeCurrent(db_.lastInsertId());
         adding_ = false;
     } else {
         QStringList sets;
@@ -226,12 +256,13 @@ void RecordSet::update() {
             sets << quoteIdent(columns_[it.key()]) + " = ?";
             values << it.value();
         }
+        const QVariant id = keys_[size_t(pos_)].at(0);
         if (!sets.isEmpty()) {
-            values << row.at(idCol_);
+            values << id;
             db_.exec("UPDATE " + quoteIdent(table_) + " SET " + sets.join(',') + " WHERE " +
                          quoteIdent(columns_[idCol_]) + " = ?",
                      values);
-            row = readRow(row.at(idCol_).toLongLong());
+            storeCurrent(id);
         }
     }
     changes_.clear();
@@ -241,8 +272,9 @@ void RecordSet::cancelUpdate() {
     changes_.clear();
     if (adding_) {
         adding_ = false;
-        rows_.pop_back();
+        keys_.pop_back();
         pos_ = recordCount();
+        current_.clear();
     }
 }
 
@@ -253,21 +285,21 @@ void RecordSet::deleteCurrent() {
         return;
     }
     if (onWillChange) onWillChange();
-    const QVariant id = rows_[size_t(pos_)].at(idCol_);
+    const QVariant id = keys_[size_t(pos_)].at(0);
     db_.exec("DELETE FROM " + quoteIdent(table_) + " WHERE " + quoteIdent(columns_[idCol_]) + " = ?", {id});
     changes_.clear();
-    rows_.erase(rows_.begin() + pos_);
+    keys_.erase(keys_.begin() + pos_);
     moved();
 }
 
 qint64 RecordSet::bookmark() const {
     if (!hasCurrent() || (adding_ && pos_ == recordCount() - 1)) return 0;
-    return rows_[size_t(pos_)].at(idCol_).toLongLong();
+    return keys_[size_t(pos_)].at(0).toLongLong();
 }
 
 bool RecordSet::setBookmark(qint64 id) {
     for (int i = 0; i < recordCount(); ++i) {
-        if (rows_[size_t(i)].at(idCol_).toLongLong() == id) {
+        if (keys_[size_t(i)].at(0).toLongLong() == id) {
             pos_ = i;
             moved();
             return true;

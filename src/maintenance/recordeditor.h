@@ -19,8 +19,10 @@ class RecordSet {
 public:
     // Reads `wanted` columns of `table` (those the table has; the ID is always read)
     // for the rows `where` selects, its "?" bound to `params`, sorted by `orderBy`.
+    // Each row's ID and `kept` columns are held for every row; the rest is read when the
+    // row becomes current.
     RecordSet(Database& db, QString table, QStringList wanted, QString where = {}, QVariantList params = {},
-              QString orderBy = {});
+              QString orderBy = {}, QStringList kept = {});
 
     void requery();  // reads the rows again and moves to the first
     const QStringList& columns() const { return columns_; }
@@ -29,9 +31,9 @@ public:
     // Columns that hold date-times as text: typed text must read as a date.
     void setDateColumns(const QStringList& names);
 
-    int recordCount() const { return int(rows_.size()); }
-    bool bof() const { return pos_ < 0 || rows_.empty(); }
-    bool eof() const { return pos_ >= recordCount() || rows_.empty(); }
+    int recordCount() const { return int(keys_.size()); }
+    bool bof() const { return pos_ < 0 || keys_.empty(); }
+    bool eof() const { return pos_ >= recordCount() || keys_.empty(); }
     bool hasCurrent() const { return !bof() && !eof(); }
     // 1 for the first row; -2 before the first, -3 after the last, as the provider reports.
     int absolutePosition() const;
@@ -44,7 +46,7 @@ public:
     void movePrevious();
 
     QVariant value(const QString& column) const;  // DbError 3021 without a current row
-    QVariant valueAt(int row, const QString& column) const;  // as stored
+    QVariant valueAt(int row, const QString& column) const;  // as stored; cheap for kept columns
     void moveTo(int row);
     // The value a box holds, read as the column's type (numbers in the locale's form;
     // empty is Null). DbError 13 when a number column gets text that is not a number.
@@ -69,7 +71,9 @@ public:
 
 private:
     void moved();
-    QVariantList readRow(qint64 id);
+    QVariantList readRow(const QVariant& id);
+    void storeCurrent(const QVariant& id);
+    QString selectList(const QList<int>& cols) const;
     int col(const QString& name) const;  // DbError 3265
     void requireCurrent() const;
 
@@ -84,7 +88,9 @@ private:
     QHash<QString, bool> numeric_;
     QStringList dateColumns_;  // lower case
     int idCol_ = -1;
-    std::vector<QVariantList> rows_;
+    QList<int> keptCols_;
+    std::vector<QVariantList> keys_;  // per row: ID, then the kept columns
+    QVariantList current_;            // the current row, all columns
     int pos_ = -1;
     bool adding_ = false;
     QHash<int, QVariant> changes_;

@@ -158,7 +158,8 @@ void frmEditData::cmdGo_Click() {
     for (const char* c : Columns) columns << c;
     try {
         bind(std::make_unique<RecordSet>(*db_, "Data", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
-                                         QVariantList{SelectedProjectID, SelectedTrainNumber}, "TheDate ASC, ID ASC"));
+                                         QVariantList{SelectedProjectID, SelectedTrainNumber}, "TheDate ASC, ID ASC",
+                                         QStringList{"TheDate"}));
         adoPrimaryRS->setDateColumns({"TheDate"});
         // The newest reading first.
         if (adoPrimaryRS->recordCount() > 1) adoPrimaryRS->moveLast();
