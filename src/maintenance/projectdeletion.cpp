@@ -10,7 +10,7 @@ namespace {
 const char* Suffixes[] = {" Data Records", " Inputorder Recs", " Scada config Recs", " Scada Import Recs",
                           " UserGraphs Recs"};
 
-}  // namespace
+} // namespace
 
 QString DeletedCountText(DeletedTable table, qint64 count) {
     return GetMlString(803, "Deleted ") + QString::number(count) + GetMlString(804, Suffixes[int(table)]);
@@ -41,4 +41,4 @@ ProjectDeletion DeleteProjectTrain(Database& db, const QString& projectId, qint1
     return result;
 }
 
-}  // namespace hv
+} // namespace hv

@@ -12,11 +12,11 @@ namespace hv {
 // before its ProjectInfo row goes. UserDefined is shared by the project's trains and stays.
 enum class DeletedTable { Data, InputOrder, Scada, ScadaImport, UserGraphs };
 inline constexpr std::array<const char*, 5> DeletedTableNames = {"Data", "InputOrder", "Scada", "ScadaImport",
-                                                                  "UserGraphs"};
+                                                                 "UserGraphs"};
 
 struct ProjectDeletion {
-    std::array<qint64, 5> counts{};  // rows deleted per table, in DeletedTable order
-    qint64 projectRows = 0;          // ProjectInfo rows of the train
+    std::array<qint64, 5> counts{}; // rows deleted per table, in DeletedTable order
+    qint64 projectRows = 0;         // ProjectInfo rows of the train
 };
 
 // Called after each batch with the table being emptied and its rows deleted so far.
@@ -32,4 +32,4 @@ ProjectDeletion DeleteProjectTrain(Database& db, const QString& projectId, qint1
 // The label text after a table's rows are deleted: "Deleted 17 Data Records".
 QString DeletedCountText(DeletedTable table, qint64 count);
 
-}  // namespace hv
+} // namespace hv

@@ -18,7 +18,7 @@ bool numericType(const QString& declared) {
            t.contains("FLOA") || t.contains("DEC");
 }
 
-}  // namespace
+} // namespace
 
 RecordSet::RecordSet(Database& db, QString table, QStringList wanted, QString where, QVariantList params,
                      QString orderBy, QStringList kept)
@@ -31,7 +31,7 @@ RecordSet::RecordSet(Database& db, QString table, QStringList wanted, QString wh
         spelled.insert(r.value(0).toString().toLower(), r.value(0).toString());
         declared.insert(r.value(0).toString().toLower(), r.value(1).toString());
     }
-    if (spelled.isEmpty()) db_.columns(table_);  // raises the missing table's error
+    if (spelled.isEmpty()) db_.columns(table_); // raises the missing table's error
     for (const QString& w : wanted_) {
         const QString key = w.toLower();
         if (!spelled.contains(key) || byLower_.contains(key)) continue;
@@ -54,7 +54,8 @@ RecordSet::RecordSet(Database& db, QString table, QStringList wanted, QString wh
 
 QString RecordSet::selectList(const QList<int>& cols) const {
     QStringList quoted;
-    for (int c : cols) quoted << quoteIdent(columns_[c]);
+    for (int c : cols)
+        quoted << quoteIdent(columns_[c]);
     return quoted.join(',');
 }
 
@@ -73,14 +74,19 @@ void RecordSet::requery() {
     moved();
 }
 
-bool RecordSet::hasColumn(const QString& name) const { return byLower_.contains(name.toLower()); }
-bool RecordSet::isNumeric(const QString& name) const { return numeric_.value(name.toLower(), false); }
+bool RecordSet::hasColumn(const QString& name) const {
+    return byLower_.contains(name.toLower());
+}
+bool RecordSet::isNumeric(const QString& name) const {
+    return numeric_.value(name.toLower(), false);
+}
 
 int RecordSet::col(const QString& name) const {
     const int i = byLower_.value(name.toLower(), -1);
     if (i < 0)
-        throw DbError(dberr::ColumnNotFound,
-                      "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+        throw DbError(
+            dberr::ColumnNotFound,
+            "Item cannot be found in the collection corresponding to the requested name or ordinal.");
     return i;
 }
 
@@ -94,7 +100,8 @@ void RecordSet::moved() {
     current_.clear();
     if (hasCurrent()) {
         if (adding_ && pos_ == recordCount() - 1) {
-            for (int i = 0; i < columns_.size(); ++i) current_ << QVariant();
+            for (int i = 0; i < columns_.size(); ++i)
+                current_ << QVariant();
         } else {
             current_ = readRow(keys_[size_t(pos_)].at(0));
         }
@@ -158,8 +165,7 @@ QString RecordSet::textOf(const QVariant& v) {
     if (conv::isNull(v)) return QString();
     switch (v.typeId()) {
     case QMetaType::Double:
-    case QMetaType::Float:
-    {
+    case QMetaType::Float: {
         // No group separators: the text goes back into the record as typed.
         QLocale l;
         l.setNumberOptions(QLocale::OmitGroupSeparator);
@@ -172,7 +178,8 @@ QString RecordSet::textOf(const QVariant& v) {
 
 void RecordSet::setDateColumns(const QStringList& names) {
     dateColumns_.clear();
-    for (const QString& n : names) dateColumns_ << n.toLower();
+    for (const QString& n : names)
+        dateColumns_ << n.toLower();
 }
 
 QVariant RecordSet::valueFromText(const QString& column, const QString& text) const {
@@ -184,15 +191,18 @@ QVariant RecordSet::valueFromText(const QString& column, const QString& text) co
         if (!dt.isValid()) dt = QLocale().toDateTime(t, QLocale::ShortFormat);
         if (!dt.isValid()) dt = QLocale().toDate(t, QLocale::ShortFormat).startOfDay();
         if (!dt.isValid())
-            throw DbError(dberr::TypeMismatch, "Type mismatch: '" + text + "' is not a date (" + column + ").");
+            throw DbError(dberr::TypeMismatch,
+                          "Type mismatch: '" + text + "' is not a date (" + column + ").");
         return dbDateText(dt);
     }
     if (!isNumeric(column)) return text;
     if (t.isEmpty()) return QVariant();
     bool ok = false;
     const double d = QLocale().toDouble(t, &ok);
-    if (!ok) throw DbError(dberr::TypeMismatch, "Type mismatch: '" + text + "' is not a number (" + column + ").");
-    if (d == double(qint64(d)) && !t.contains(QLocale().decimalPoint()) && !t.contains('e', Qt::CaseInsensitive))
+    if (!ok)
+        throw DbError(dberr::TypeMismatch, "Type mismatch: '" + text + "' is not a number (" + column + ").");
+    if (d == double(qint64(d)) && !t.contains(QLocale().decimalPoint()) &&
+        !t.contains('e', Qt::CaseInsensitive))
         return qint64(d);
     return d;
 }
@@ -205,7 +215,8 @@ void RecordSet::setValue(const QString& column, const QVariant& v) {
 void RecordSet::addNew() {
     cancelUpdate();
     QVariantList key;
-    for (int i = 0; i <= keptCols_.size(); ++i) key << QVariant();
+    for (int i = 0; i <= keptCols_.size(); ++i)
+        key << QVariant();
     keys_.push_back(key);
     adding_ = true;
     pos_ = recordCount() - 1;
@@ -214,17 +225,19 @@ void RecordSet::addNew() {
 
 QVariantList RecordSet::readRow(const QVariant& id) {
     QList<int> all;
-    for (int i = 0; i < columns_.size(); ++i) all << i;
+    for (int i = 0; i < columns_.size(); ++i)
+        all << i;
     const DbRows r = db_.select("SELECT " + selectList(all) + " FROM " + quoteIdent(table_) + " WHERE " +
                                     quoteIdent(columns_[idCol_]) + " = ?",
                                 {id});
-    return r.first().values();  // 3021 when another program deleted it
+    return r.first().values(); // 3021 when another program deleted it
 }
 
 void RecordSet::storeCurrent(const QVariant& id) {
     current_ = readRow(id);
     QVariantList key{current_.at(idCol_)};
-    for (int c : keptCols_) key << current_.at(c);
+    for (int c : keptCols_)
+        key << current_.at(c);
     keys_[size_t(pos_)] = key;
 }
 
@@ -308,7 +321,9 @@ bool RecordSet::setBookmark(qint64 id) {
     return false;
 }
 
-WriteTransaction::WriteTransaction(Database& db) : db_(db) { db_.exec("BEGIN IMMEDIATE"); }
+WriteTransaction::WriteTransaction(Database& db) : db_(db) {
+    db_.exec("BEGIN IMMEDIATE");
+}
 
 WriteTransaction::~WriteTransaction() {
     if (done_) return;
@@ -323,7 +338,9 @@ void WriteTransaction::commit() {
     done_ = true;
 }
 
-QString TrainKey::text() const { return projectId + " Train:" + QString::number(train); }
+QString TrainKey::text() const {
+    return projectId + " Train:" + QString::number(train);
+}
 
 std::vector<TrainKey> ListProjectTrainKeys(Database& db) {
     std::vector<TrainKey> keys;
@@ -346,15 +363,16 @@ bool EventIdExists(Database& db, qint32 eventId) {
 }
 
 bool EnsureUserDefinedRow(Database& db, const QString& projectId) {
-    if (db.scalar("SELECT count(*) FROM UserDefined WHERE ProjectID = ?", {projectId}).toInt() > 0) return false;
-    static const char* Values = "TurbidityRaw,TurbidityFeed,SDIRaw,SDIFeed,ORP,UnitsTRaw,UnitsTFeed,UnitsSDIRaw,"
-                                "UnitsSDIFeed,UnitsORP";
+    if (db.scalar("SELECT count(*) FROM UserDefined WHERE ProjectID = ?", {projectId}).toInt() > 0)
+        return false;
+    static const char* Values =
+        "TurbidityRaw,TurbidityFeed,SDIRaw,SDIFeed,ORP,UnitsTRaw,UnitsTFeed,UnitsSDIRaw,"
+        "UnitsSDIFeed,UnitsORP";
     WriteTransaction t(db);
-    const int copied =
-        db.exec(QString("INSERT INTO UserDefined (ProjectID,%1) SELECT ?,%1 FROM UserDefined "
-                        "WHERE ProjectID = 'Default' ORDER BY ID LIMIT 1")
-                    .arg(Values),
-                {projectId});
+    const int copied = db.exec(QString("INSERT INTO UserDefined (ProjectID,%1) SELECT ?,%1 FROM UserDefined "
+                                       "WHERE ProjectID = 'Default' ORDER BY ID LIMIT 1")
+                                   .arg(Values),
+                               {projectId});
     if (copied <= 0) db.exec("INSERT INTO UserDefined (ProjectID) VALUES (?)", {projectId});
     t.commit();
     return true;
@@ -387,13 +405,15 @@ int SkipToDateIndex(const std::vector<QDateTime>& dates, int current, const QDat
     if (dates[size_t(current)] <= target) {
         int i = n - 1;
         if (dates[size_t(i)] < target) return i;
-        while (i > 0 && dates[size_t(i)] >= target) --i;
-        return i;  // the first reading when none lies before the target
+        while (i > 0 && dates[size_t(i)] >= target)
+            --i;
+        return i; // the first reading when none lies before the target
     }
     int i = 0;
     if (dates[0] > target) return 0;
-    while (i < n - 1 && dates[size_t(i)] <= target) ++i;
+    while (i < n - 1 && dates[size_t(i)] <= target)
+        ++i;
     return i;
 }
 
-}  // namespace hv
+} // namespace hv

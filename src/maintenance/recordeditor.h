@@ -24,7 +24,7 @@ public:
     RecordSet(Database& db, QString table, QStringList wanted, QString where = {}, QVariantList params = {},
               QString orderBy = {}, QStringList kept = {});
 
-    void requery();  // reads the rows again and moves to the first
+    void requery(); // reads the rows again and moves to the first
     const QStringList& columns() const { return columns_; }
     bool hasColumn(const QString& name) const;
     bool isNumeric(const QString& name) const;
@@ -45,8 +45,8 @@ public:
     void moveNext();
     void movePrevious();
 
-    QVariant value(const QString& column) const;  // DbError 3021 without a current row
-    QVariant valueAt(int row, const QString& column) const;  // as stored; cheap for kept columns
+    QVariant value(const QString& column) const;            // DbError 3021 without a current row
+    QVariant valueAt(int row, const QString& column) const; // as stored; cheap for kept columns
     void moveTo(int row);
     // The value a box holds, read as the column's type (numbers in the locale's form;
     // empty is Null). DbError 13 when a number column gets text that is not a number.
@@ -55,9 +55,9 @@ public:
 
     // Pending change of the current row, stored by update().
     void setValue(const QString& column, const QVariant& v);
-    void addNew();  // appends a pending new row and makes it current
+    void addNew(); // appends a pending new row and makes it current
     bool isNewRow() const { return adding_; }
-    void update();  // stores the pending row (DbError; the change stays pending)
+    void update(); // stores the pending row (DbError; the change stays pending)
     void cancelUpdate();
     // Deletes the current row from the table; the next row becomes current (EOF after the last).
     void deleteCurrent();
@@ -66,15 +66,15 @@ public:
     qint64 bookmark() const;
     bool setBookmark(qint64 id);
 
-    std::function<void()> onWillChange;    // before a row is written or deleted
-    std::function<void()> onMoveComplete;  // after every move
+    std::function<void()> onWillChange;   // before a row is written or deleted
+    std::function<void()> onMoveComplete; // after every move
 
 private:
     void moved();
     QVariantList readRow(const QVariant& id);
     void storeCurrent(const QVariant& id);
     QString selectList(const QList<int>& cols) const;
-    int col(const QString& name) const;  // DbError 3265
+    int col(const QString& name) const; // DbError 3265
     void requireCurrent() const;
 
     Database& db_;
@@ -86,11 +86,11 @@ private:
     QStringList columns_;
     QHash<QString, int> byLower_;
     QHash<QString, bool> numeric_;
-    QStringList dateColumns_;  // lower case
+    QStringList dateColumns_; // lower case
     int idCol_ = -1;
     QList<int> keptCols_;
-    std::vector<QVariantList> keys_;  // per row: ID, then the kept columns
-    QVariantList current_;            // the current row, all columns
+    std::vector<QVariantList> keys_; // per row: ID, then the kept columns
+    QVariantList current_;           // the current row, all columns
     int pos_ = -1;
     bool adding_ = false;
     QHash<int, QVariant> changes_;
@@ -118,7 +118,7 @@ struct TrainKey {
     QString projectId;
     qint16 train = 0;
     bool operator==(const TrainKey& o) const { return projectId == o.projectId && train == o.train; }
-    QString text() const;  // "<ProjectID> Train:<n>"
+    QString text() const; // "<ProjectID> Train:<n>"
 };
 // The project trains of ProjectInfo in stored order.
 std::vector<TrainKey> ListProjectTrainKeys(Database& db);
@@ -145,4 +145,4 @@ qint64 DeleteRowsById(Database& db, const QString& table, const std::vector<qint
 // there is no reading.
 int SkipToDateIndex(const std::vector<QDateTime>& dates, int current, const QDateTime& target);
 
-}  // namespace hv
+} // namespace hv

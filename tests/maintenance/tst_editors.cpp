@@ -3,9 +3,9 @@
 #include "core/elementdb.h"
 #include "maintenance/ui/frmeditdata.h"
 #include "maintenance/ui/frmeditproject.h"
-#include "maintenance/ui/frmuserdefined.h"
 #include "maintenance/ui/frmelementspecs.h"
 #include "maintenance/ui/frmevent.h"
+#include "maintenance/ui/frmuserdefined.h"
 #include "support/fixtures.h"
 #include "support/testenv.h"
 
@@ -35,7 +35,7 @@ template <class W> W* open(Program& p) {
     return w;
 }
 
-}  // namespace
+} // namespace
 
 class tst_Editors : public QObject {
     Q_OBJECT
@@ -57,7 +57,7 @@ private slots:
 
 void tst_Editors::eventAddProposes_data() {
     QTest::addColumn<QList<int>>("ids");
-    QTest::addColumn<int>("shown");  // record shown when Add is pressed
+    QTest::addColumn<int>("shown"); // record shown when Add is pressed
     QTest::addColumn<int>("proposed");
     QTest::newRow("no user types") << QList<int>{} << 0 << 6;
     QTest::newRow("6, 7, 8 with 8 shown") << QList<int>{6, 7, 8} << 3 << 9;
@@ -70,9 +70,11 @@ void tst_Editors::eventAddProposes() {
     QFETCH(int, shown);
     QFETCH(int, proposed);
     Env e;
-    for (int id : ids) test::insertRow(e.db, "Events", {{"EventID", id}, {"EventType", "T"}});
+    for (int id : ids)
+        test::insertRow(e.db, "Events", {{"EventID", id}, {"EventType", "T"}});
     std::unique_ptr<frmEvent> w(open<frmEvent>(e.p()));
-    for (int i = 1; i < shown; ++i) w->cmdNext->click();
+    for (int i = 1; i < shown; ++i)
+        w->cmdNext->click();
     w->cmdAdd->click();
     QCOMPARE(w->txtFields[0]->text(), QString::number(proposed));
     QVERIFY(!w->txtFields[0]->isEnabled());
@@ -118,7 +120,7 @@ void tst_Editors::elementAddUpdate() {
     QVERIFY(LoadElementSpecs(e.p()));
     const size_t catalogue = e.p().ElementTable.size();
     std::unique_ptr<frmElementSpecs> w(open<frmElementSpecs>(e.p()));
-    QCOMPARE(w->lblStatus->text(), QString("Record: -2"));  // no custom element yet
+    QCOMPARE(w->lblStatus->text(), QString("Record: -2")); // no custom element yet
     w->cmdAdd->click();
     QCOMPARE(w->lblStatus->text(), QString("Add record"));
     w->cmdUpdate->click();
@@ -129,7 +131,8 @@ void tst_Editors::elementAddUpdate() {
     const DbRow& r = rows.first();
     QCOMPARE(r.toDouble("DP3"), 1.4);
     QCOMPARE(r.toDouble("SE"), 37.2);
-    for (const char* c : {"TA(<=25)", "TA(>25)", "TB(<=25)", "TB(>25)"}) QCOMPARE(r.toDouble(c), 2500.0);
+    for (const char* c : {"TA(<=25)", "TA(>25)", "TB(<=25)", "TB(>25)"})
+        QCOMPARE(r.toDouble(c), 2500.0);
     QCOMPARE(w->txtFields[1]->text(), QLocale().toString(1.4));
     QCOMPARE(w->txtFields[3]->text(), QString("2500"));
     QVERIFY(r.toBool("Custom"));
@@ -138,8 +141,8 @@ void tst_Editors::elementAddUpdate() {
     // The same model again: its message, and the window stays adding with the focus on Model.
     w->show();
     w->cmdAdd->click();
-    e.prompts().onMessage("Duplicate element Model. Please change model name. Use EDIT to make changes.", Buttons::OK,
-                          "Hevrin", Answer::OK);
+    e.prompts().onMessage("Duplicate element Model. Please change model name. Use EDIT to make changes.",
+                          Buttons::OK, "Hevrin", Answer::OK);
     w->cmdUpdate->click();
     QCOMPARE(w->mode(), RecordMode::Adding);
     QCOMPARE(w->focusWidget(), w->txtFields[0]);
@@ -172,7 +175,7 @@ void tst_Editors::elementDelete() {
     w->cmdDelete->click();
     Database d = Database::open(elements);
     QCOMPARE(d.scalar("SELECT count(*) FROM ElementSpecs WHERE Custom <> 0").toInt(), 0);
-    QCOMPARE(d.scalar("SELECT count(*) FROM ElementSpecs").toInt(), 12);  // the catalogue stays
+    QCOMPARE(d.scalar("SELECT count(*) FROM ElementSpecs").toInt(), 12); // the catalogue stays
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
 }
 
@@ -196,12 +199,13 @@ struct Readings : Env {
         };
     }
     int readings(int train) {
-        return scalar("SELECT count(*) FROM Data WHERE ProjectID = 'P1' AND TrainNumber = ?", {train}).toInt();
+        return scalar("SELECT count(*) FROM Data WHERE ProjectID = 'P1' AND TrainNumber = ?", {train})
+            .toInt();
     }
     QStringList recalculated;
 };
 
-}  // namespace
+} // namespace
 
 void tst_Editors::readingsBrowseAndSkip() {
     Readings e;
@@ -232,7 +236,7 @@ void tst_Editors::readingsBrowseAndSkip() {
 void tst_Editors::readingsDelete() {
     Readings e;
     std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
-    w->cmdDelete->click();  // the newest
+    w->cmdDelete->click(); // the newest
     QCOMPARE(e.readings(1), 2);
     QCOMPARE(w->txtFields[2]->text(), QString("2020-05-10 08:00:00"));
     // Another train chosen without GO: nothing is deleted.
@@ -263,17 +267,20 @@ void tst_Editors::readingsDelete() {
 }
 
 void tst_Editors::readingsCloseprompt_data() {
-    QTest::addColumn<QList<int>>("edited");  // trains edited, in order
-    QTest::addColumn<int>("buttons");        // 0 none, 1 OK, 2 Yes/No
+    QTest::addColumn<QList<int>>("edited"); // trains edited, in order
+    QTest::addColumn<int>("buttons");       // 0 none, 1 OK, 2 Yes/No
     QTest::addColumn<QString>("note");
     QTest::addColumn<QStringList>("recalculated");
     QTest::newRow("nothing changed") << QList<int>{} << 0 << "" << QStringList{};
     QTest::newRow("the current train") << QList<int>{1} << 2 << "" << QStringList{"P1/1"};
-    QTest::newRow("another train only") << QList<int>{2} << 1 << "Readings were changed in: P1 Train:2." << QStringList{};
+    QTest::newRow("another train only")
+        << QList<int>{2} << 1 << "Readings were changed in: P1 Train:2." << QStringList{};
     // Changed on train 2, then on the current train: the question, naming train 2.
-    QTest::newRow("two trains") << QList<int>{2, 1} << 2 << "Readings were changed in: P1 Train:2." << QStringList{"P1/1"};
+    QTest::newRow("two trains") << QList<int>{2, 1} << 2 << "Readings were changed in: P1 Train:2."
+                                << QStringList{"P1/1"};
     // The current train changed first, another chosen last: still the question.
-    QTest::newRow("current first") << QList<int>{1, 2} << 2 << "Readings were changed in: P1 Train:2." << QStringList{"P1/1"};
+    QTest::newRow("current first") << QList<int>{1, 2} << 2 << "Readings were changed in: P1 Train:2."
+                                   << QStringList{"P1/1"};
 }
 
 void tst_Editors::readingsCloseprompt() {
@@ -291,31 +298,43 @@ void tst_Editors::readingsCloseprompt() {
         QVERIFY(!w->txtFields[4]->isReadOnly());
         w->txtFields[4]->setText(QLocale().toString(12.5));
         w->cmdUpdate->click();
-        QCOMPARE(e.scalar("SELECT count(*) FROM Data WHERE PermFlow = 12.5 AND TrainNumber = ?", {train}).toInt(), 1);
+        QCOMPARE(
+            e.scalar("SELECT count(*) FROM Data WHERE PermFlow = 12.5 AND TrainNumber = ?", {train}).toInt(),
+            1);
     }
     if (buttons == 1)
-        e.prompts().onMessage("To recalculate your project data, go to", Buttons::OK, "RECALCULATION MAY BE REQUIRED",
-                              Answer::OK);
+        e.prompts().onMessage("To recalculate your project data, go to", Buttons::OK,
+                              "RECALCULATION MAY BE REQUIRED", Answer::OK);
     if (buttons == 2)
-        e.prompts().onMessage("Select YES to recalculate immediately", Buttons::YesNo, "RECALCULATION MAY BE REQUIRED",
-                              Answer::Yes);
+        e.prompts().onMessage("Select YES to recalculate immediately", Buttons::YesNo,
+                              "RECALCULATION MAY BE REQUIRED", Answer::Yes);
     w->close();
     QCOMPARE(e.recalculated, recalculated);
     const QStringList shown = e.prompts().shown();
-    if (note.isEmpty()) QVERIFY(shown.isEmpty() || !shown.last().contains("Readings were changed in"));
-    else QVERIFY2(!shown.isEmpty() && shown.last().contains(note), qPrintable(shown.join('|')));
+    if (note.isEmpty())
+        QVERIFY(shown.isEmpty() || !shown.last().contains("Readings were changed in"));
+    else
+        QVERIFY2(!shown.isEmpty() && shown.last().contains(note), qPrintable(shown.join('|')));
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
 }
 
 void tst_Editors::readingsRefuseBadText_data() {
     QTest::addColumn<int>("box");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<QString>("refusal");  // empty: stored
+    QTest::addColumn<QString>("refusal"); // empty: stored
     QTest::addColumn<QString>("stored");
-    QTest::newRow("a date") << 2 << "2020-05-21 09:30:00" << "" << "2020-05-21 09:30:00";
-    QTest::newRow("not a date") << 2 << "21st of May" << "is not a date" << "2020-05-20 10:00:00";
-    QTest::newRow("not a number") << 4 << "12x" << "is not a number" << "";
-    QTest::newRow("emptied number") << 4 << "" << "" << "";
+    QTest::newRow("a date") << 2 << "2020-05-21 09:30:00"
+                            << ""
+                            << "2020-05-21 09:30:00";
+    QTest::newRow("not a date") << 2 << "21st of May"
+                                << "is not a date"
+                                << "2020-05-20 10:00:00";
+    QTest::newRow("not a number") << 4 << "12x"
+                                  << "is not a number"
+                                  << "";
+    QTest::newRow("emptied number") << 4 << ""
+                                    << ""
+                                    << "";
 }
 
 void tst_Editors::readingsRefuseBadText() {
@@ -334,8 +353,10 @@ void tst_Editors::readingsRefuseBadText() {
     QCOMPARE(w->mode(), refusal.isEmpty() ? RecordMode::Browsing : RecordMode::Editing);
     if (box == 2) QCOMPARE(e.scalar("SELECT TheDate FROM Data WHERE ID = ?", {id}).toString(), stored);
     const QVariant flow = e.scalar("SELECT PermFlow FROM Data WHERE ID = ?", {id});
-    if (box == 4 && refusal.isEmpty()) QVERIFY(flow.isNull());
-    else QCOMPARE(flow, before);  // a refused number leaves the stored one
+    if (box == 4 && refusal.isEmpty())
+        QVERIFY(flow.isNull());
+    else
+        QCOMPARE(flow, before); // a refused number leaves the stored one
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
 }
 
@@ -344,11 +365,12 @@ void tst_Editors::windowsFitTheScreen() {
     test::makeElementDatabase(ElementDatabasePath(e.p()));
     QVERIFY(LoadElementSpecs(e.p()));
     for (QWidget* w : std::initializer_list<QWidget*>{open<frmEditData>(e.p()), open<frmElementSpecs>(e.p()),
-                                                    open<frmEvent>(e.p()), open<frmEditProject>(e.p()),
-                                                    open<frmUserDefined>(e.p())}) {
+                                                      open<frmEvent>(e.p()), open<frmEditProject>(e.p()),
+                                                      open<frmUserDefined>(e.p())}) {
         QVERIFY(w);
         w->show();
-        if (qEnvironmentVariableIsSet("HEVRIN_GRAB")) w->grab().save(QString("/tmp/grab_%1.png").arg(w->metaObject()->className()));
+        if (qEnvironmentVariableIsSet("HEVRIN_GRAB"))
+            w->grab().save(QString("/tmp/grab_%1.png").arg(w->metaObject()->className()));
         const QSize need = w->minimumSizeHint().expandedTo(w->size());
         QVERIFY2(need.width() <= 1280 - 20 && need.height() <= 760,
                  qPrintable(w->windowTitle() + QString(" %1 x %2").arg(need.width()).arg(need.height())));

@@ -14,21 +14,26 @@ const QStringList Tables{"Data", "InputOrder", "Scada", "ScadaImport", "UserGrap
 // Readings of a project train, inserted in one transaction.
 void addReadings(Database& db, const QString& project, int train, int count) {
     Transaction t(db);
-    auto insert = db.prepare("INSERT INTO Data (ProjectID, TrainNumber, TheDate, PermFlow) VALUES (?, ?, ?, ?)");
+    auto insert =
+        db.prepare("INSERT INTO Data (ProjectID, TrainNumber, TheDate, PermFlow) VALUES (?, ?, ?, ?)");
     const QDateTime start(QDate(2021, 1, 1), QTime(0, 0));
-    for (int i = 0; i < count; ++i) insert->exec({project, train, dbDateText(start.addSecs(3600LL * i)), 50.0 + i % 7});
+    for (int i = 0; i < count; ++i)
+        insert->exec({project, train, dbDateText(start.addSecs(3600LL * i)), 50.0 + i % 7});
     t.commit();
 }
 
 // A project train with its rows in every table the deletion empties.
 void addTrain(Database& db, const QString& project, int train, int readings) {
-    db.exec("INSERT INTO ProjectInfo (ProjectID, TrainNumber, NumBanks, NumTrains, ElementType) VALUES (?, ?, 2, 2, 2)",
+    db.exec("INSERT INTO ProjectInfo (ProjectID, TrainNumber, NumBanks, NumTrains, ElementType) VALUES (?, "
+            "?, 2, 2, 2)",
             {project, train});
     addReadings(db, project, train, readings);
     db.exec("INSERT INTO InputOrder (ProjectID, TrainNumber) VALUES (?, ?)", {project, train});
-    for (int i = 0; i < 2; ++i) db.exec("INSERT INTO Scada (ProjectID, TrainNumber) VALUES (?, ?)", {project, train});
+    for (int i = 0; i < 2; ++i)
+        db.exec("INSERT INTO Scada (ProjectID, TrainNumber) VALUES (?, ?)", {project, train});
     db.exec("INSERT INTO ScadaImport (ProjectID, TrainNumber) VALUES (?, ?)", {project, train});
-    db.exec("INSERT INTO UserGraphs (ProjectID, TrainNumber, GraphName) VALUES (?, ?, 'Last Graph')", {project, train});
+    db.exec("INSERT INTO UserGraphs (ProjectID, TrainNumber, GraphName) VALUES (?, ?, 'Last Graph')",
+            {project, train});
 }
 
 int rowsOf(Database& db, const QString& table, const QString& project, int train) {
@@ -51,7 +56,7 @@ struct Plant {
     }
 };
 
-}  // namespace
+} // namespace
 
 class tst_ProjectDeletion : public QObject {
     Q_OBJECT
@@ -83,7 +88,8 @@ void tst_ProjectDeletion::deleteFromWindow() {
     QVERIFY(!w->cmdEdit->isEnabled());
     QVERIFY(w->cmdAdd->isHidden());
 
-    prompts.onMessage("This will DELETE all Project Data as well. Continue?", Buttons::OKCancel, "Hevrin", Answer::OK);
+    prompts.onMessage("This will DELETE all Project Data as well. Continue?", Buttons::OKCancel, "Hevrin",
+                      Answer::OK);
     if (readings == 0)
         prompts.onMessage("There is no Project Data to delete.", Buttons::OK, "Hevrin", Answer::OK);
     w->cmdDelete->click();
@@ -133,8 +139,12 @@ void tst_ProjectDeletion::boundKeysAndOneTransaction() {
     addTrain(db, "O", 1, 4);
     addTrain(db, "O'Hara", 2, 3);
     QList<qint64> progress;
-    const ProjectDeletion d =
-        DeleteProjectTrain(db, "O'Hara", 1, [&](DeletedTable t, qint64 n) { if (t == DeletedTable::Data) progress << n; }, 2);
+    const ProjectDeletion d = DeleteProjectTrain(
+        db, "O'Hara", 1,
+        [&](DeletedTable t, qint64 n) {
+            if (t == DeletedTable::Data) progress << n;
+        },
+        2);
     QCOMPARE(d.counts[0], 5);
     QCOMPARE(d.counts[2], 2);
     QCOMPARE(d.projectRows, 1);
@@ -143,9 +153,11 @@ void tst_ProjectDeletion::boundKeysAndOneTransaction() {
     QCOMPARE(rowsOf(db, "Data", "O'Hara", 2), 3);
 
     // A refused last step leaves every row of the train in place.
-    db.exec("CREATE TRIGGER KeepProject BEFORE DELETE ON ProjectInfo BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    db.exec(
+        "CREATE TRIGGER KeepProject BEFORE DELETE ON ProjectInfo BEGIN SELECT RAISE(ABORT, 'refused'); END");
     QCOMPARE(test::errorOf([&] { DeleteProjectTrain(db, "O", 1); }), dberr::SqlFailed);
-    for (const QString& t : Tables) QVERIFY2(rowsOf(db, t, "O", 1) > 0, qPrintable(t));
+    for (const QString& t : Tables)
+        QVERIFY2(rowsOf(db, t, "O", 1) > 0, qPrintable(t));
 }
 
 QTEST_MAIN(tst_ProjectDeletion)

@@ -11,12 +11,15 @@ using namespace hv;
 
 namespace {
 
-QDateTime at(const QString& text) { return parseDbDate(text); }
+QDateTime at(const QString& text) {
+    return parseDbDate(text);
+}
 
 // The record strip's buttons that are not hidden, by name.
 QStringList shownButtons(RecordEditorWindow& w) {
     QStringList out;
-    for (QPushButton* b : {w.cmdAdd, w.cmdUpdate, w.cmdEdit, w.cmdCancel, w.cmdDelete, w.cmdRefresh, w.cmdClose})
+    for (QPushButton* b :
+         {w.cmdAdd, w.cmdUpdate, w.cmdEdit, w.cmdCancel, w.cmdDelete, w.cmdRefresh, w.cmdClose})
         if (!b->isHidden()) out << b->objectName();
     return out;
 }
@@ -27,7 +30,9 @@ struct EventEditor {
     int beeps = 0;
     explicit EventEditor(const QList<int>& ids) {
         test::makeBlankDatabase(env.path("db.hv3.mdb"));
-        for (int id : ids) test::insertRow(env.path("db.hv3.mdb"), "Events", {{"EventID", id}, {"EventType", QString("Type %1").arg(id)}});
+        for (int id : ids)
+            test::insertRow(env.path("db.hv3.mdb"), "Events",
+                            {{"EventID", id}, {"EventType", QString("Type %1").arg(id)}});
         w = std::make_unique<frmEvent>(env.prog());
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         w->Beep = [this] { ++beeps; };
@@ -39,7 +44,7 @@ struct EventEditor {
     }
 };
 
-}  // namespace
+} // namespace
 
 class tst_RecordEditor : public QObject {
     Q_OBJECT
@@ -66,11 +71,15 @@ void tst_RecordEditor::buttonsPerState_data() {
     QTest::newRow("adding") << QStringList{"add"} << edit << false << "Add record" << 3;
     QTest::newRow("editing") << QStringList{"edit"} << edit << false << "Edit record" << 3;
     // Cancel goes back to the record Add left (the second one).
-    QTest::newRow("add, cancel") << QStringList{"next", "add", "cancel"} << browse << true << "Record: 2" << 3;
-    QTest::newRow("add, update") << QStringList{"add", "type", "update"} << browse << true << "Record: 4" << 4;
-    QTest::newRow("edit, update") << QStringList{"next", "edit", "type", "update"} << browse << true << "Record: 2" << 3;
+    QTest::newRow("add, cancel") << QStringList{"next", "add", "cancel"} << browse << true << "Record: 2"
+                                 << 3;
+    QTest::newRow("add, update") << QStringList{"add", "type", "update"} << browse << true << "Record: 4"
+                                 << 4;
+    QTest::newRow("edit, update") << QStringList{"next", "edit", "type", "update"} << browse << true
+                                  << "Record: 2" << 3;
     // Without an earlier Add, Cancel after Edit goes to the first record.
-    QTest::newRow("edit, cancel") << QStringList{"last", "edit", "type", "cancel"} << browse << true << "Record: 1" << 3;
+    QTest::newRow("edit, cancel") << QStringList{"last", "edit", "type", "cancel"} << browse << true
+                                  << "Record: 1" << 3;
 }
 
 void tst_RecordEditor::buttonsPerState() {
@@ -82,16 +91,24 @@ void tst_RecordEditor::buttonsPerState() {
     EventEditor e({6, 7, 8});
     frmEvent& w = *e.w;
     for (const QString& a : actions) {
-        if (a == "add") w.cmdAdd->click();
-        else if (a == "edit") w.cmdEdit->click();
-        else if (a == "cancel") w.cmdCancel->click();
-        else if (a == "update") w.cmdUpdate->click();
-        else if (a == "next") w.cmdNext->click();
-        else if (a == "last") w.cmdLast->click();
-        else if (a == "type") w.txtFields[1]->setText("Typed");
+        if (a == "add")
+            w.cmdAdd->click();
+        else if (a == "edit")
+            w.cmdEdit->click();
+        else if (a == "cancel")
+            w.cmdCancel->click();
+        else if (a == "update")
+            w.cmdUpdate->click();
+        else if (a == "next")
+            w.cmdNext->click();
+        else if (a == "last")
+            w.cmdLast->click();
+        else if (a == "type")
+            w.txtFields[1]->setText("Typed");
     }
     QCOMPARE(shownButtons(w), shown);
-    for (QPushButton* b : {w.cmdFirst, w.cmdPrevious, w.cmdNext, w.cmdLast}) QCOMPARE(b->isEnabled(), browsing);
+    for (QPushButton* b : {w.cmdFirst, w.cmdPrevious, w.cmdNext, w.cmdLast})
+        QCOMPARE(b->isEnabled(), browsing);
     QCOMPARE(w.txtFields[1]->isReadOnly(), browsing);
     QCOMPARE(w.lblStatus->text(), status);
     QCOMPARE(e.scalar("SELECT count(*) FROM Events WHERE EventID > 5").toInt(), rows);
@@ -104,7 +121,7 @@ void tst_RecordEditor::buttonsPerState() {
 void tst_RecordEditor::navigationAndBeeps() {
     EventEditor e({6, 7, 8});
     frmEvent& w = *e.w;
-    w.cmdPrevious->click();  // on the first record
+    w.cmdPrevious->click(); // on the first record
     QCOMPARE(e.beeps, 1);
     QCOMPARE(w.lblStatus->text(), QString("Record: 1"));
     w.Form_KeyDown(Qt::Key_Down, Qt::ControlModifier);
@@ -134,15 +151,15 @@ void tst_RecordEditor::deleteToTheEnd() {
     EventEditor e({6, 7, 8});
     frmEvent& w = *e.w;
     w.cmdLast->click();
-    w.cmdDelete->click();  // the last record: the new last one is shown
+    w.cmdDelete->click(); // the last record: the new last one is shown
     QCOMPARE(w.txtFields[0]->text(), QString("7"));
     QCOMPARE(w.lblStatus->text(), QString("Record: 2"));
     w.cmdDelete->click();
     QCOMPARE(w.txtFields[0]->text(), QString("6"));
     e.env.prompts.onMessage("No more records.", Buttons::OK, "Hevrin", Answer::OK);
-    w.cmdDelete->click();  // the only one left
+    w.cmdDelete->click(); // the only one left
     QCOMPARE(e.scalar("SELECT count(*) FROM Events WHERE EventID > 5").toInt(), 0);
-    QCOMPARE(e.scalar("SELECT count(*) FROM Events").toInt(), 6);  // the built-in rows stay
+    QCOMPARE(e.scalar("SELECT count(*) FROM Events").toInt(), 6); // the built-in rows stay
     QVERIFY(w.txtFields[0]->text().isEmpty());
     w.cmdNext->click();
     w.cmdPrevious->click();
@@ -171,7 +188,8 @@ void tst_RecordEditor::skipToDate() {
     QFETCH(int, from);
     QFETCH(QString, target);
     QFETCH(int, expected);
-    const std::vector<QDateTime> dates{at("2020-05-01 10:00:00"), at("2020-05-10 08:00:00"), at("2020-05-20 10:00:00")};
+    const std::vector<QDateTime> dates{at("2020-05-01 10:00:00"), at("2020-05-10 08:00:00"),
+                                       at("2020-05-20 10:00:00")};
     QCOMPARE(SkipToDateIndex(dates, from, at(target)), expected);
     QCOMPARE(SkipToDateIndex({}, 0, at(target)), -1);
 }
@@ -181,7 +199,8 @@ void tst_RecordEditor::userDefinedRowFromDefault() {
     const QString db = test::makeBlankDatabase(env.path("db.hv3.mdb"));
     {
         Database d = Database::open(db);
-        d.exec("UPDATE UserDefined SET TurbidityRaw = 'NTU raw', UnitsORP = 'mV ref' WHERE ProjectID = 'Default'");
+        d.exec("UPDATE UserDefined SET TurbidityRaw = 'NTU raw', UnitsORP = 'mV ref' WHERE ProjectID = "
+               "'Default'");
     }
     env.prog().CurrentProject.ProjectID = "O'Hara";
     frmUserDefined w(env.prog());
@@ -213,18 +232,34 @@ void tst_RecordEditor::userDefinedRowFromDefault() {
     w.txtFields[6]->setText("FTU");
     w.cmdUpdate->click();
     QVERIFY(w.cmdAdd->isHidden());
-    QCOMPARE(d.scalar("SELECT UnitsTRaw FROM UserDefined WHERE ProjectID = ?", {"O'Hara"}).toString(), QString("FTU"));
+    QCOMPARE(d.scalar("SELECT UnitsTRaw FROM UserDefined WHERE ProjectID = ?", {"O'Hara"}).toString(),
+             QString("FTU"));
     QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
 }
 
 void tst_RecordEditor::registration() {
     test::TestEnv env;
     RegisterEditorWindows(env.prog());
-    for (const char* name : {"frmEditProject", "frmEvent", "frmElementSpecs", "frmUserDefined", "frmEditData"})
+    for (const char* name :
+         {"frmEditProject", "frmEvent", "frmElementSpecs", "frmUserDefined", "frmEditData"})
         QVERIFY2(env.prog().windows.hasFactory(name), name);
     // Without a database the window says why and is not shown.
     env.prompts.onMessage("Could not find file", Buttons::OK, "Hevrin", Answer::OK);
     QVERIFY(!env.prog().windows.showSingle("frmEvent"));
+    QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+    // With a database each opens once, modeless.
+    test::makeBlankDatabase(env.path("db.hv3.mdb"));
+    test::makeElementDatabase(env.path("ostrelmem.mdb"));
+    test::insertProjectInfo(env.path("db.hv3.mdb"), 2);
+    env.prog().CurrentProject.ProjectID = "P1";
+    env.prog().CurrentProject.TrainNumber = 1;
+    for (const char* name :
+         {"frmEditProject", "frmEvent", "frmElementSpecs", "frmUserDefined", "frmEditData"}) {
+        QWidget* w = env.prog().windows.showSingle(name);
+        QVERIFY2(w && w->isVisible(), name);
+        QCOMPARE(env.prog().windows.showSingle(name), w);
+    }
+    QVERIFY(env.prog().windows.unloadAll());
     QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
 }
 

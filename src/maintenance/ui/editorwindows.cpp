@@ -21,7 +21,7 @@ template <class Window> WindowRegistry::Factory editor(Program& p) {
     };
 }
 
-}  // namespace
+} // namespace
 
 void RegisterEditorWindows(Program& p) {
     p.windows.registerFactory(QStringLiteral("frmEditProject"), editor<frmEditProject>(p));
@@ -31,4 +31,4 @@ void RegisterEditorWindows(Program& p) {
     p.windows.registerFactory(QStringLiteral("frmEditData"), editor<frmEditData>(p));
 }
 
-}  // namespace hv
+} // namespace hv

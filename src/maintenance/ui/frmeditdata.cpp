@@ -15,17 +15,72 @@ namespace hv {
 
 namespace {
 
-const char* Columns[] = {
-    "ProjectID", "TrainNumber", "TheDate", "ElapsedTimeHrs", "PermFlow", "ConcFlow", "FeedPressure", "ConcPressure",
-    "PermBackPress", "FeeduS", "PermuS", "Temperature", "PermFlow_2", "PermuS_2", "FeedPressure_2",
-    "PermBackPress_2", "PermFlow_1", "PermuS_1", "PermBackPress_1", "ActualFlux", "ActualFlux_1", "ActualFlux_2",
-    "NormalizedFlux", "NormalizedPermFlow", "NormalizedPermFlow_1", "NormalizedPermFlow_2",
-    "NormalizedSaltPassage", "NormalizedSaltPassage_1", "NormalizedSaltPassage_2", "ActualRejection", "SystemDP",
-    "B1DP", "B2DP", "B1Recovery", "B2Recovery", "NetTMP", "NormalizedDP", "NormalizedDP_1", "NormalizedDP_2",
-    "EventID", "ConcPressure_1", "ConcuS", "FeedFlow", "ORP", "pH", "SDIFeed", "SDIRaw", "SystemRecovery",
-    "TurbidityFeed", "TurbidityRaw", "Note1", "PermFlow_3", "PermuS_3", "FeedPressure_3", "ConcPressure_2",
-    "PermBackPress_3", "NormalizedPermFlow_3", "NormalizedSaltPassage_3", "ActualFlux_3", "NormalizedDP_3", "B3DP",
-    "B3Recovery", "SpecFlux", "SpecFlux_1", "SpecFlux_2", "SpecFlux_3"};
+const char* Columns[] = {"ProjectID",
+                         "TrainNumber",
+                         "TheDate",
+                         "ElapsedTimeHrs",
+                         "PermFlow",
+                         "ConcFlow",
+                         "FeedPressure",
+                         "ConcPressure",
+                         "PermBackPress",
+                         "FeeduS",
+                         "PermuS",
+                         "Temperature",
+                         "PermFlow_2",
+                         "PermuS_2",
+                         "FeedPressure_2",
+                         "PermBackPress_2",
+                         "PermFlow_1",
+                         "PermuS_1",
+                         "PermBackPress_1",
+                         "ActualFlux",
+                         "ActualFlux_1",
+                         "ActualFlux_2",
+                         "NormalizedFlux",
+                         "NormalizedPermFlow",
+                         "NormalizedPermFlow_1",
+                         "NormalizedPermFlow_2",
+                         "NormalizedSaltPassage",
+                         "NormalizedSaltPassage_1",
+                         "NormalizedSaltPassage_2",
+                         "ActualRejection",
+                         "SystemDP",
+                         "B1DP",
+                         "B2DP",
+                         "B1Recovery",
+                         "B2Recovery",
+                         "NetTMP",
+                         "NormalizedDP",
+                         "NormalizedDP_1",
+                         "NormalizedDP_2",
+                         "EventID",
+                         "ConcPressure_1",
+                         "ConcuS",
+                         "FeedFlow",
+                         "ORP",
+                         "pH",
+                         "SDIFeed",
+                         "SDIRaw",
+                         "SystemRecovery",
+                         "TurbidityFeed",
+                         "TurbidityRaw",
+                         "Note1",
+                         "PermFlow_3",
+                         "PermuS_3",
+                         "FeedPressure_3",
+                         "ConcPressure_2",
+                         "PermBackPress_3",
+                         "NormalizedPermFlow_3",
+                         "NormalizedSaltPassage_3",
+                         "ActualFlux_3",
+                         "NormalizedDP_3",
+                         "B3DP",
+                         "B3Recovery",
+                         "SpecFlux",
+                         "SpecFlux_1",
+                         "SpecFlux_2",
+                         "SpecFlux_3"};
 constexpr int ColumnCount = int(std::size(Columns));
 
 QString caption(int index) {
@@ -38,7 +93,7 @@ QString caption(int index) {
 
 const QString RecalcTitle = "RECALCULATION MAY BE REQUIRED";
 
-}  // namespace
+} // namespace
 
 frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "Data", parent) {
     recordText_ = "Record: ";
@@ -62,7 +117,8 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
     cmdDelAll->setObjectName("cmdDelAll");
     Command1 = new QPushButton("Close/Exit", this);
     Command1->setObjectName("Command1");
-    for (QPushButton* b : {cmdGo, cmdSkip, cmdDelAll, Command1}) b->setAutoDefault(false);
+    for (QPushButton* b : {cmdGo, cmdSkip, cmdDelAll, Command1})
+        b->setAutoDefault(false);
     top->addWidget(cbProject);
     top->addWidget(cmdGo);
     top->addSpacing(12);
@@ -86,11 +142,12 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
     second->addStretch(1);
     body_->addLayout(second);
 
-    lblReference = new QLabel(
-        "Select the desired PROJECTID above and then select the desired train number of multiple trains exist. "
-        "Use this form to DIRECTLY edit the stored data. Choose EDIT button below and reenter as desired. Update "
-        "to end.  No Data Validation is done, so be careful to enter reasonable data.",
-        this);
+    lblReference = new QLabel("Select the desired PROJECTID above and then select the desired train number "
+                              "of multiple trains exist. "
+                              "Use this form to DIRECTLY edit the stored data. Choose EDIT button below and "
+                              "reenter as desired. Update "
+                              "to end.  No Data Validation is done, so be careful to enter reasonable data.",
+                              this);
     lblReference->setObjectName("lblReference");
     lblReference->setWordWrap(true);
     body_->addWidget(lblReference);
@@ -99,7 +156,8 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
     grid->setVerticalSpacing(2);
     constexpr int PerRow = 4;
     int row = 0;
-    for (int i = 0; i <= 50; ++i) addField(grid, i / PerRow, (i % PerRow) * 2, i, Columns[i], caption(i));
+    for (int i = 0; i <= 50; ++i)
+        addField(grid, i / PerRow, (i % PerRow) * 2, i, Columns[i], caption(i));
     row = 50 / PerRow + 1;
     Label2 = new QLabel("Bank 3 Information", this);
     Label2->setObjectName("Label2");
@@ -111,7 +169,8 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
         const int k = i - 51;
         addField(grid, row + k / PerRow, (k % PerRow) * 2, i, Columns[i], caption(i));
     }
-    for (int c = 1; c < PerRow * 2; c += 2) grid->setColumnStretch(c, 1);
+    for (int c = 1; c < PerRow * 2; c += 2)
+        grid->setColumnStretch(c, 1);
     body_->addLayout(grid);
     cmdAdd->setEnabled(false);
     cmdAdd->hide();
@@ -140,13 +199,15 @@ bool frmEditData::Form_Load() {
 }
 
 void frmEditData::setRecordButtons(bool enabled, bool navigation) {
-    for (QPushButton* b : {cmdDelete, cmdUpdate, cmdEdit}) b->setEnabled(enabled);
+    for (QPushButton* b : {cmdDelete, cmdUpdate, cmdEdit})
+        b->setEnabled(enabled);
     if (navigation)
-        for (QPushButton* b : {cmdNext, cmdFirst, cmdPrevious, cmdLast}) b->setEnabled(enabled);
+        for (QPushButton* b : {cmdNext, cmdFirst, cmdPrevious, cmdLast})
+            b->setEnabled(enabled);
 }
 
 void frmEditData::cmdGo_Click() {
-    if (EditMode || AddMode) return;
+    if (EditMode || AddMode || busy_) return;
     const std::optional<TrainKey> key = chosenTrain(cbProject);
     if (!key) {
         message(GetMlString(548, "No projects found.  Check that you have the correct database path."));
@@ -155,11 +216,12 @@ void frmEditData::cmdGo_Click() {
     SelectedProjectID = key->projectId;
     SelectedTrainNumber = key->train;
     QStringList columns;
-    for (const char* c : Columns) columns << c;
+    for (const char* c : Columns)
+        columns << c;
     try {
         bind(std::make_unique<RecordSet>(*db_, "Data", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
-                                         QVariantList{SelectedProjectID, SelectedTrainNumber}, "TheDate ASC, ID ASC",
-                                         QStringList{"TheDate"}));
+                                         QVariantList{SelectedProjectID, SelectedTrainNumber},
+                                         "TheDate ASC, ID ASC", QStringList{"TheDate"}));
         adoPrimaryRS->setDateColumns({"TheDate"});
         // The newest reading first.
         if (adoPrimaryRS->recordCount() > 1) adoPrimaryRS->moveLast();
@@ -176,9 +238,9 @@ void frmEditData::cmdGo_Click() {
     setRecordButtons(true, true);
 
     try {
-        const DbRows captions = db_->select(
-            "SELECT ProjectID, TurbidityRaw, TurbidityFeed, SDIRaw, SDIFeed, ORP FROM UserDefined WHERE ProjectID = ?",
-            {SelectedProjectID});
+        const DbRows captions = db_->select("SELECT ProjectID, TurbidityRaw, TurbidityFeed, SDIRaw, SDIFeed, "
+                                            "ORP FROM UserDefined WHERE ProjectID = ?",
+                                            {SelectedProjectID});
         if (!captions.isEmpty()) {
             const DbRow& r = captions.first();
             const std::pair<int, const char*> labels[] = {
@@ -192,7 +254,9 @@ void frmEditData::cmdGo_Click() {
     }
 }
 
-void frmEditData::cbProject_Change() { setRecordButtons(false, false); }
+void frmEditData::cbProject_Change() {
+    setRecordButtons(false, false);
+}
 
 void frmEditData::cbProject_DropDown() {
     setRecordButtons(false, true);
@@ -236,14 +300,17 @@ void frmEditData::cmdDelAll_Click() {
     lblDel[0]->setText("Deleting");
     lblDel[1]->setText("Waiting for OK");
     lblDel[2]->setText("of " + QString::number(total));
-    for (QLabel* l : lblDel) l->show();
+    for (QLabel* l : lblDel)
+        l->show();
     qint64 deleted = 0;
-    if (p_.prompts.message("Are you sure?", Buttons::OKCancel, Icon::None, QStringLiteral("Hevrin")) == Answer::OK) {
+    if (p_.prompts.message("Are you sure?", Buttons::OKCancel, Icon::None, QStringLiteral("Hevrin")) ==
+        Answer::OK) {
         std::vector<qint64> ids;
         ids.reserve(size_t(total));
-        for (int i = 0; i < total; ++i) ids.push_back(adoPrimaryRS->valueAt(i, "ID").toLongLong());
+        for (int i = 0; i < total; ++i)
+            ids.push_back(adoPrimaryRS->valueAt(i, "ID").toLongLong());
         willChangeRecord();
-        busy_ = true;
+        setBusy(true);
         try {
             DeleteRowsById(*db_, "Data", ids, [this, &deleted](qint64 n) {
                 deleted = n;
@@ -253,7 +320,7 @@ void frmEditData::cmdDelAll_Click() {
         } catch (const DbError& e) {
             message(e.description());
         }
-        busy_ = false;
+        setBusy(false);
         try {
             adoPrimaryRS->requery();
         } catch (const DbError& e) {
@@ -261,7 +328,8 @@ void frmEditData::cmdDelAll_Click() {
         }
     }
     message("Deleted " + QString::number(deleted) + " records!");
-    for (QLabel* l : lblDel) l->hide();
+    for (QLabel* l : lblDel)
+        l->hide();
 }
 
 void frmEditData::cmdDelete_Click() {
@@ -274,27 +342,33 @@ void frmEditData::cmdDelete_Click() {
     RecordEditorWindow::cmdDelete_Click();
 }
 
-QString frmEditData::noRecordText() const { return GetMlString(789, "No more records left"); }
+QString frmEditData::noRecordText() const {
+    return GetMlString(789, "No more records left");
+}
 
 void frmEditData::willChangeRecord() {
     DataChanged = true;
     const TrainKey k{SelectedProjectID, SelectedTrainNumber};
-    if (std::find(ChangedTrains.begin(), ChangedTrains.end(), k) == ChangedTrains.end()) ChangedTrains.push_back(k);
+    if (std::find(ChangedTrains.begin(), ChangedTrains.end(), k) == ChangedTrains.end())
+        ChangedTrains.push_back(k);
 }
 
 void frmEditData::Form_Unload() {
     if (!DataChanged) return;
     const TrainKey current{p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber};
-    const bool currentChanged = std::find(ChangedTrains.begin(), ChangedTrains.end(), current) != ChangedTrains.end();
+    const bool currentChanged =
+        std::find(ChangedTrains.begin(), ChangedTrains.end(), current) != ChangedTrains.end();
     QStringList others;
     for (const TrainKey& k : ChangedTrains)
         if (!(k == current)) others << k.text();
     const QString note =
         others.isEmpty() ? QString() : "\r\n\r\nReadings were changed in: " + others.join(", ") + ".";
-    const QString lead = "If you changed any raw data that will affect normalization you should recalculate the "
-                         "project.\r\n\r\n";
-    const QString how = " go to 'Projects' an the Hevrin main menu and select\r\n'Recalculate the Current Project.' "
-                        "This process will normalize any changed data in your project.";
+    const QString lead =
+        "If you changed any raw data that will affect normalization you should recalculate the "
+        "project.\r\n\r\n";
+    const QString how =
+        " go to 'Projects' an the Hevrin main menu and select\r\n'Recalculate the Current Project.' "
+        "This process will normalize any changed data in your project.";
     if (!currentChanged) {
         p_.prompts.message(lead + "To recalculate your project data," + how + note, Buttons::OK, Icon::None,
                            RecalcTitle);
@@ -323,10 +397,12 @@ bool frmEditData::eventFilter(QObject* watched, QEvent* event) {
     auto* w = qobject_cast<QWidget*>(watched);
     if (event->type() == QEvent::KeyPress && w && w == QApplication::focusWidget() &&
         (w == DTPicker1 || DTPicker1->isAncestorOf(w))) {
-        DTPicker1_KeyPress(static_cast<QKeyEvent*>(event)->key());
-        return QWidget::eventFilter(watched, event);  // the picker keeps its own keys
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Escape) return RecordEditorWindow::eventFilter(watched, event);
+        DTPicker1_KeyPress(key);
+        return QWidget::eventFilter(watched, event); // the picker keeps its other keys
     }
     return RecordEditorWindow::eventFilter(watched, event);
 }
 
-}  // namespace hv
+} // namespace hv

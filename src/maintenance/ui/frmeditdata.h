@@ -22,7 +22,7 @@ public:
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QPushButton* cmdDelAll = nullptr;
-    std::vector<QLabel*> lblDel;  // 0 "Deleting", 1 the count, 2 "of" the total
+    std::vector<QLabel*> lblDel; // 0 "Deleting", 1 the count, 2 "of" the total
     QPushButton* Command1 = nullptr;
     QLabel* lblReference = nullptr;
 
@@ -53,4 +53,4 @@ private:
     std::unique_ptr<Database> db_;
 };
 
-}  // namespace hv
+} // namespace hv

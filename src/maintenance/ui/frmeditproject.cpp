@@ -13,47 +13,150 @@ namespace hv {
 namespace {
 
 // Box index and column; there are no boxes 55 and 56.
-const std::vector<std::pair<int, const char*>> Fields = {
-    {0, "ProjectID"},        {1, "TrainNumber"},      {2, "ConcPressure_1"},    {3, "PermFlow_3"},
-    {4, "DateReference"},    {5, "ElapsedTimeRef"},   {6, "PermFlow"},          {7, "PermFlow_1"},
-    {8, "PermFlow_2"},       {9, "PermuS"},           {10, "PermuS_1"},         {11, "PermuS_2"},
-    {12, "PermBackPress"},   {13, "PermBackPress_1"}, {14, "PermBackPress_2"},  {15, "NumBanks"},
-    {16, "NumElementsBank"}, {17, "NumElementsBank_1"}, {18, "NumElementsBank_2"}, {19, "NumTrains"},
-    {20, "AreaBank"},        {21, "AreaBank_1"},      {22, "AreaBank_2"},       {23, "ConcFlow"},
-    {24, "ConcPressure"},    {25, "ConcuS"},          {26, "FeedFlow"},         {27, "FeedPressure"},
-    {28, "FeedPressure_2"},  {29, "FeedTemp"},        {30, "FeeduS"},           {31, "unitFlow"},
-    {32, "unitFlux"},        {33, "unitPress"},       {34, "unitTemp"},         {35, "CapacityM3D"},
-    {36, "DeltaPress"},      {37, "DeltaPress_1"},    {38, "DeltaPress_2"},     {39, "ElementType"},
-    {40, "ElementType_1"},   {41, "ElementType_2"},   {42, "Notes1"},           {43, "RefpH"},
-    {44, "FeedType"},        {45, "PermuS_3"},        {46, "Country"},          {47, "PermBackPress_3"},
-    {48, "DateInstallation"}, {49, "DateStartUp"},    {50, "DefaultUnits"},     {51, "Density"},
-    {52, "Description"},     {53, "OverallRecovery"}, {54, "ElementType_3"},    {57, "NumElementsBank_3"},
-    {58, "AreaBank_3"},      {59, "ConcPressure_2"},  {60, "FeedPressure_3"},   {61, "DeltaPress_3"}};
+const std::vector<std::pair<int, const char*>> Fields = {{0, "ProjectID"},
+                                                         {1, "TrainNumber"},
+                                                         {2, "ConcPressure_1"},
+                                                         {3, "PermFlow_3"},
+                                                         {4, "DateReference"},
+                                                         {5, "ElapsedTimeRef"},
+                                                         {6, "PermFlow"},
+                                                         {7, "PermFlow_1"},
+                                                         {8, "PermFlow_2"},
+                                                         {9, "PermuS"},
+                                                         {10, "PermuS_1"},
+                                                         {11, "PermuS_2"},
+                                                         {12, "PermBackPress"},
+                                                         {13, "PermBackPress_1"},
+                                                         {14, "PermBackPress_2"},
+                                                         {15, "NumBanks"},
+                                                         {16, "NumElementsBank"},
+                                                         {17, "NumElementsBank_1"},
+                                                         {18, "NumElementsBank_2"},
+                                                         {19, "NumTrains"},
+                                                         {20, "AreaBank"},
+                                                         {21, "AreaBank_1"},
+                                                         {22, "AreaBank_2"},
+                                                         {23, "ConcFlow"},
+                                                         {24, "ConcPressure"},
+                                                         {25, "ConcuS"},
+                                                         {26, "FeedFlow"},
+                                                         {27, "FeedPressure"},
+                                                         {28, "FeedPressure_2"},
+                                                         {29, "FeedTemp"},
+                                                         {30, "FeeduS"},
+                                                         {31, "unitFlow"},
+                                                         {32, "unitFlux"},
+                                                         {33, "unitPress"},
+                                                         {34, "unitTemp"},
+                                                         {35, "CapacityM3D"},
+                                                         {36, "DeltaPress"},
+                                                         {37, "DeltaPress_1"},
+                                                         {38, "DeltaPress_2"},
+                                                         {39, "ElementType"},
+                                                         {40, "ElementType_1"},
+                                                         {41, "ElementType_2"},
+                                                         {42, "Notes1"},
+                                                         {43, "RefpH"},
+                                                         {44, "FeedType"},
+                                                         {45, "PermuS_3"},
+                                                         {46, "Country"},
+                                                         {47, "PermBackPress_3"},
+                                                         {48, "DateInstallation"},
+                                                         {49, "DateStartUp"},
+                                                         {50, "DefaultUnits"},
+                                                         {51, "Density"},
+                                                         {52, "Description"},
+                                                         {53, "OverallRecovery"},
+                                                         {54, "ElementType_3"},
+                                                         {57, "NumElementsBank_3"},
+                                                         {58, "AreaBank_3"},
+                                                         {59, "ConcPressure_2"},
+                                                         {60, "FeedPressure_3"},
+                                                         {61, "DeltaPress_3"}};
 
 QString caption(int index, const QString& column) {
     switch (index) {
-    case 39: return "ElementType ID:";
-    case 40: return "ElementType_1 ID";
-    case 41: return "ElementType_2 ID";
-    case 54: return "ElementType_3 ID";
-    default: return column + ":";
+    case 39:
+        return "ElementType ID:";
+    case 40:
+        return "ElementType_1 ID";
+    case 41:
+        return "ElementType_2 ID";
+    case 54:
+        return "ElementType_3 ID";
+    default:
+        return column + ":";
     }
 }
 
 QStringList selectedColumns() {
-    return {"ProjectID", "TrainNumber", "TrainsSame", "SystemData", "DateReference", "ElapsedTimeRef", "PermFlow",
-            "PermFlow_1", "PermFlow_2", "PermuS", "PermuS_1", "PermuS_2", "PermBackPress", "PermBackPress_1",
-            "PermBackPress_2", "NumBanks", "NumElementsBank", "NumElementsBank_1", "NumElementsBank_2", "NumTrains",
-            "AreaBank", "AreaBank_1", "AreaBank_2", "ConcFlow", "ConcPressure_1", "ConcPressure", "ConcuS",
-            "FeedFlow", "FeedPressure", "FeedPressure_2", "FeedTemp", "FeeduS", "unitFlow", "unitFlux", "unitPress",
-            "unitTemp", "CapacityM3D", "DeltaPress", "DeltaPress_1", "DeltaPress_2", "ElementType",
-            "ElementType_1", "ElementType_2", "Notes1", "RefpH", "FeedType", "AvgConc", "Country", "dataExists",
-            "DateInstallation", "DateStartUp", "DefaultUnits", "Density", "Description", "OverallRecovery",
-            "PermFlow_3", "PermuS_3", "FeedPressure_3", "ConcPressure_2", "PermBackPress_3", "NumElementsBank_3",
-            "DeltaPress_3", "AreaBank_3", "ElementType_3"};
+    return {"ProjectID",
+            "TrainNumber",
+            "TrainsSame",
+            "SystemData",
+            "DateReference",
+            "ElapsedTimeRef",
+            "PermFlow",
+            "PermFlow_1",
+            "PermFlow_2",
+            "PermuS",
+            "PermuS_1",
+            "PermuS_2",
+            "PermBackPress",
+            "PermBackPress_1",
+            "PermBackPress_2",
+            "NumBanks",
+            "NumElementsBank",
+            "NumElementsBank_1",
+            "NumElementsBank_2",
+            "NumTrains",
+            "AreaBank",
+            "AreaBank_1",
+            "AreaBank_2",
+            "ConcFlow",
+            "ConcPressure_1",
+            "ConcPressure",
+            "ConcuS",
+            "FeedFlow",
+            "FeedPressure",
+            "FeedPressure_2",
+            "FeedTemp",
+            "FeeduS",
+            "unitFlow",
+            "unitFlux",
+            "unitPress",
+            "unitTemp",
+            "CapacityM3D",
+            "DeltaPress",
+            "DeltaPress_1",
+            "DeltaPress_2",
+            "ElementType",
+            "ElementType_1",
+            "ElementType_2",
+            "Notes1",
+            "RefpH",
+            "FeedType",
+            "AvgConc",
+            "Country",
+            "dataExists",
+            "DateInstallation",
+            "DateStartUp",
+            "DefaultUnits",
+            "Density",
+            "Description",
+            "OverallRecovery",
+            "PermFlow_3",
+            "PermuS_3",
+            "FeedPressure_3",
+            "ConcPressure_2",
+            "PermBackPress_3",
+            "NumElementsBank_3",
+            "DeltaPress_3",
+            "AreaBank_3",
+            "ElementType_3"};
 }
 
-}  // namespace
+} // namespace
 
 frmEditProject::frmEditProject(Program& p, QWidget* parent) : RecordEditorWindow(p, "ProjectInfo", parent) {
     auto* top = new QHBoxLayout;
@@ -73,11 +176,12 @@ frmEditProject::frmEditProject(Program& p, QWidget* parent) : RecordEditorWindow
     top->addWidget(lblDel, 1);
     top->addWidget(cmdExit);
     body_->addLayout(top);
-    lblReference = new QLabel(
-        "Select the desired PROJECTID above and then select the desired train number of multiple trains exist. "
-        "Use this form to DIRECTLY edit the stored data. Choose EDIT button below and reenter as desired. Update "
-        "to end.  No Data Validation is done, so be careful to enter reasonable data.",
-        this);
+    lblReference = new QLabel("Select the desired PROJECTID above and then select the desired train number "
+                              "of multiple trains exist. "
+                              "Use this form to DIRECTLY edit the stored data. Choose EDIT button below and "
+                              "reenter as desired. Update "
+                              "to end.  No Data Validation is done, so be careful to enter reasonable data.",
+                              this);
     lblReference->setObjectName("lblReference");
     lblReference->setWordWrap(true);
     body_->addWidget(lblReference);
@@ -139,6 +243,7 @@ void frmEditProject::FillBox() {
 }
 
 void frmEditProject::cmdGo_Click() {
+    if (busy_) return;
     const std::optional<TrainKey> key = chosenTrain(cbProject);
     if (!key) {
         message(GetMlString(548, "No projects found.  Check that you have the correct database path."));
@@ -186,14 +291,16 @@ void frmEditProject::recordShown() {
         box->setChecked(on);
     }
     if (!adoPrimaryRS || !adoPrimaryRS->hasCurrent()) {
-        for (QLabel* l : lblElementModel) l->clear();
+        for (QLabel* l : lblElementModel)
+            l->clear();
         return;
     }
     const QVariant banks = adoPrimaryRS->value("NumBanks");
     const int numBanks = conv::isNull(banks) ? 1 : banks.toInt();
     lblElementModel[0]->setText(elementModel("ElementType"));
     if (numBanks == 1) {
-        for (int i = 1; i <= 3; ++i) lblElementModel[size_t(i)]->setText("NA");
+        for (int i = 1; i <= 3; ++i)
+            lblElementModel[size_t(i)]->setText("NA");
         return;
     }
     lblElementModel[1]->setText(elementModel("ElementType_1"));
@@ -209,8 +316,10 @@ void frmEditProject::cbProject_DropDown() {
 }
 
 void frmEditProject::reportError(const DbError& e) {
-    if (e.number() == dberr::NoCurrentRecord) FillBox();
-    else message(e.description());
+    if (e.number() == dberr::NoCurrentRecord)
+        FillBox();
+    else
+        message(e.description());
 }
 
 void frmEditProject::cmdDelete_Click() {
@@ -224,7 +333,7 @@ void frmEditProject::cmdDelete_Click() {
     if (p_.prompts.message(GetMlString(799, "This will DELETE all Project Data as well. Continue?"),
                            Buttons::OKCancel, Icon::None, QStringLiteral("Hevrin")) != Answer::OK)
         return;
-    busy_ = true;
+    setBusy(true);
     try {
         const qint64 readings =
             db_->scalar("SELECT count(*) FROM Data WHERE (ProjectID = ?) AND (TrainNumber = ?)",
@@ -232,8 +341,9 @@ void frmEditProject::cmdDelete_Click() {
                 .toLongLong();
         QStringList done;
         if (readings == 0) {
-            message(GetMlString(801, "There is no Project Data to delete. The project information only will be "
-                                     "deleted."));
+            message(GetMlString(801,
+                                "There is no Project Data to delete. The project information only will be "
+                                "deleted."));
             done << GetMlString(802, "Deleted -0- Data Records");
             lblDel->setText(done.first());
         }
@@ -248,15 +358,16 @@ void frmEditProject::cmdDelete_Click() {
         if (!done.isEmpty()) lblDel->setText(done.join('\n'));
         if (result.projectRows > 0) DataChanged = true;
     } catch (const DbError& e) {
-        busy_ = false;
+        setBusy(false);
         message(e.description());
         return;
     }
-    busy_ = false;
+    setBusy(false);
     trap([this] {
         adoPrimaryRS->requery();
-        if (!adoPrimaryRS->hasCurrent()) adoPrimaryRS->moveLast();  // 3021: the list is refilled
-        if (LoadedProjectID == p_.CurrentProject.ProjectID && LoadedTrainNumber == p_.CurrentProject.TrainNumber)
+        if (!adoPrimaryRS->hasCurrent()) adoPrimaryRS->moveLast(); // 3021: the list is refilled
+        if (LoadedProjectID == p_.CurrentProject.ProjectID &&
+            LoadedTrainNumber == p_.CurrentProject.TrainNumber)
             p_.CurrentProjectLoaded = false;
     });
 }
@@ -268,4 +379,4 @@ void frmEditProject::Form_Unload() {
     DataChanged = false;
 }
 
-}  // namespace hv
+} // namespace hv

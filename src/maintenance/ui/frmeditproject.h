@@ -18,10 +18,10 @@ public:
     EditorProjectCombo* cbProject = nullptr;
     QPushButton* cmdGo = nullptr;
     QPushButton* cmdExit = nullptr;
-    std::vector<QLabel*> lblElementModel;  // system, banks 1 to 3
+    std::vector<QLabel*> lblElementModel; // system, banks 1 to 3
     QLabel* lblDel = nullptr;
     QLabel* lblReference = nullptr;
-    std::map<int, QCheckBox*> chkFields;  // 2 TrainsSame, 3 SystemData
+    std::map<int, QCheckBox*> chkFields; // 2 TrainsSame, 3 SystemData
 
     QString LoadedProjectID;
     qint16 LoadedTrainNumber = 0;
@@ -43,4 +43,4 @@ private:
     std::unique_ptr<Database> db_;
 };
 
-}  // namespace hv
+} // namespace hv

@@ -15,16 +15,17 @@ namespace hv {
 namespace {
 const QString Tcf = ", 1500-3500, exp(TCF*(1/298-1/(T+273))";
 const QString TcfSalt = ", 1500-7000, exp(TCF*(1/298-1/(T+273))";
-}  // namespace
+} // namespace
 
 frmElementSpecs::frmElementSpecs(Program& p, QWidget* parent)
     : RecordEditorWindow(p, "Create/Edit/Delete Custom Elements", parent) {
     setMouseTracking(true);
-    Label1 = new QLabel(
-        "You may create Custom elements here. You will need to know the temperature correction coefficients, a "
-        "delta pressure geometric coefficient, and the area. If in doubt use the default values. Use the EDIT "
-        "button then Update to change data.",
-        this);
+    Label1 = new QLabel("You may create Custom elements here. You will need to know the temperature "
+                        "correction coefficients, a "
+                        "delta pressure geometric coefficient, and the area. If in doubt use the default "
+                        "values. Use the EDIT "
+                        "button then Update to change data.",
+                        this);
     Label1->setObjectName("Label1");
     Label1->setWordWrap(true);
     body_->addWidget(Label1);
@@ -42,7 +43,8 @@ frmElementSpecs::frmElementSpecs(Program& p, QWidget* parent)
     txtFields[7]->hide();
     lblLabels[7]->hide();
     addField(grid, 8, 0, 8, "ID", "ID: (Cannot be changed, assigned automatically)", false);
-    for (auto& [i, l] : lblLabels) l->setWordWrap(true);
+    for (auto& [i, l] : lblLabels)
+        l->setWordWrap(true);
     // Explain buttons beside the model (4), DP (0), area (1), flow (2) and salt passage (3) boxes.
     const int rows[] = {1, 2, 3, 5, 0};
     for (int i = 0; i < 5; ++i) {
@@ -75,13 +77,16 @@ bool frmElementSpecs::Form_Load() {
     }
 }
 
-QString frmElementSpecs::noRecordText() const { return GetMlString(789, "No more records left"); }
+QString frmElementSpecs::noRecordText() const {
+    return GetMlString(789, "No more records left");
+}
 
 void frmElementSpecs::addDefaults() {
     txtFields[0]->setText(GetMlString(809, "Custom Element"));
     txtFields[1]->setText(QLocale().toString(1.4));
     txtFields[2]->setText(QLocale().toString(37.2));
-    for (int i = 3; i <= 6; ++i) txtFields[i]->setText("2500");
+    for (int i = 3; i <= 6; ++i)
+        txtFields[i]->setText("2500");
     txtFields[7]->setText("-1");
 }
 
@@ -92,8 +97,10 @@ void frmElementSpecs::cmdUpdate_Click() {
         // Every row this window writes is a custom element, whatever the hidden box holds.
         r.setValue(GetMlString(810, "Custom"), -1);
         r.update();
-        if (AddMode) r.moveLast();
-        else showRecord();
+        if (AddMode)
+            r.moveLast();
+        else
+            showRecord();
         // Browsing again: the label names the record, not the edit.
         lblStatus->setText(recordText_ + QString::number(r.absolutePosition()));
         EditMode = false;
@@ -101,7 +108,8 @@ void frmElementSpecs::cmdUpdate_Click() {
         ToggleRecordButtons(true);
     } catch (const DbError& e) {
         if (e.number() == dberr::FileNotFound) {
-            message(GetMlString(550, "Duplicate element Model. Please change model name. Use EDIT to make changes."));
+            message(GetMlString(
+                550, "Duplicate element Model. Please change model name. Use EDIT to make changes."));
             txtFields[0]->setFocus();
         } else {
             message(GetMlString(811, "Error Number ") + QString::number(e.number()) + " " + e.description());
@@ -112,7 +120,7 @@ void frmElementSpecs::cmdUpdate_Click() {
 void frmElementSpecs::cmdDelete_Click() {
     trap([this] {
         RecordSet& r = rs();
-        if (!r.hasCurrent()) r.value("ID");  // no current record: 3021 before the question
+        if (!r.hasCurrent()) r.value("ID"); // no current record: 3021 before the question
         const Answer a = p_.prompts.message(
             "If you delete an element which is in use in your project, be sure to go to EDIT PROJECT "
             "INFORMATION and select a new element before you enter any new operating data. Once the new "
@@ -128,13 +136,16 @@ void frmElementSpecs::cmdDelete_Click() {
 
 void frmElementSpecs::cmdHelp_Click(int index) {
     static const char* Texts[] = {
-        nullptr,
-        "The active membrane area of the element is required in sq meters (m^2). 1 m^2 = 10.76 ft^2",
-        "This is a factor in the equation which corrects flow rate for water temperature.  Typical values are in "
-        "the range of 2000 to 4000.  At 25 deg C the correction factor (the result of solving the equation) is "
+        nullptr, "The active membrane area of the element is required in sq meters (m^2). 1 m^2 = 10.76 ft^2",
+        "This is a factor in the equation which corrects flow rate for water temperature.  Typical values "
+        "are in "
+        "the range of 2000 to 4000.  At 25 deg C the correction factor (the result of solving the equation) "
+        "is "
         "1.00. At temperatures below 25 C the value is less than 1.0.",
-        "This is a factor in the equation which corrects salt passage for water temperature.  Typical values are "
-        "in the range of 2500 to 5000.  At 25 deg C the correction factor (the result of solving the equation) is "
+        "This is a factor in the equation which corrects salt passage for water temperature.  Typical values "
+        "are "
+        "in the range of 2500 to 5000.  At 25 deg C the correction factor (the result of solving the "
+        "equation) is "
         "1.00. At temperatures below 25 C the value is less than 1.0.",
         "Enter a description of your custom element. It can be up to 50 characters long."};
     if (index == 0) {
@@ -169,17 +180,18 @@ frmElementSpecHelp::frmElementSpecHelp(QWidget* parent) : QWidget(parent) {
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
     Label1->setWordWrap(true);
-    Label1->setText(QStringList{GetMlString(1403, "Differential pressure is estimated by the formula:"), QString(),
-                                GetMlString(1404, "Constant * AvgFlow^DPCoef, where flow is in gpm and DP is in psi."),
-                                GetMlString(1405, "For NORMALIZATION purposes, the units and <constant> cancel out "
-                                                  "and the normalized DP is"),
-                                GetMlString(1406, "DP Norm = DP Actual * (AvgFlowActual / AvgFlowRef) ^ DPCoef"),
-                                GetMlString(1407, "Typically DPCoef is 1.4 to 1.5. Unless you have better "
-                                                  "information, accept the default value."),
-                                QString(),
-                                GetMlString(1408, "The graph shows a typical curve for a hypothetical 8 inch "
-                                                  "element.")}
-                        .join("\r\n"));
+    Label1->setText(
+        QStringList{GetMlString(1403, "Differential pressure is estimated by the formula:"), QString(),
+                    GetMlString(1404, "Constant * AvgFlow^DPCoef, where flow is in gpm and DP is in psi."),
+                    GetMlString(1405, "For NORMALIZATION purposes, the units and <constant> cancel out "
+                                      "and the normalized DP is"),
+                    GetMlString(1406, "DP Norm = DP Actual * (AvgFlowActual / AvgFlowRef) ^ DPCoef"),
+                    GetMlString(1407, "Typically DPCoef is 1.4 to 1.5. Unless you have better "
+                                      "information, accept the default value."),
+                    QString(),
+                    GetMlString(1408, "The graph shows a typical curve for a hypothetical 8 inch "
+                                      "element.")}
+            .join("\r\n"));
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");
     // A typical element: DP = 0.012 * flow^1.45, flow 0 to 60 gpm.
@@ -195,8 +207,10 @@ frmElementSpecHelp::frmElementSpecHelp(QWidget* parent) : QWidget(parent) {
         for (int i = 0; i <= 60; ++i) {
             const QPointF pt(plot.left() + plot.width() * i / 60.0,
                              plot.bottom() - plot.height() * 0.012 * std::pow(double(i), 1.45) / top);
-            if (i == 0) curve.moveTo(pt);
-            else curve.lineTo(pt);
+            if (i == 0)
+                curve.moveTo(pt);
+            else
+                curve.lineTo(pt);
         }
         g.setPen(QPen(Qt::blue, 2));
         g.drawPath(curve);
@@ -217,4 +231,4 @@ frmElementSpecHelp::frmElementSpecHelp(QWidget* parent) : QWidget(parent) {
     grid->addWidget(cmdClose, 2, 0, Qt::AlignRight);
 }
 
-}  // namespace hv
+} // namespace hv

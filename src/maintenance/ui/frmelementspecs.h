@@ -15,7 +15,7 @@ public:
     explicit frmElementSpecs(Program& p, QWidget* parent = nullptr);
 
     QLabel* Label1 = nullptr;
-    std::vector<QPushButton*> cmdHelp;  // 0..4, each "Explain"
+    std::vector<QPushButton*> cmdHelp; // 0..4, each "Explain"
 
     bool Form_Load() override;
     void cmdUpdate_Click() override;
@@ -29,7 +29,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    std::unique_ptr<Database> db_;  // the element database, on the window's own connection
+    std::unique_ptr<Database> db_; // the element database, on the window's own connection
 };
 
 // What the DP coefficient means, with a typical curve.
@@ -42,4 +42,4 @@ public:
     QPushButton* cmdClose = nullptr;
 };
 
-}  // namespace hv
+} // namespace hv

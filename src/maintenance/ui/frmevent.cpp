@@ -32,7 +32,9 @@ bool frmEvent::Form_Load() {
     }
 }
 
-QString frmEvent::noRecordText() const { return GetMlString(813, "No more records."); }
+QString frmEvent::noRecordText() const {
+    return GetMlString(813, "No more records.");
+}
 
 void frmEvent::cmdAdd_Click() {
     qint32 proposed = 6;
@@ -54,7 +56,8 @@ void frmEvent::cmdUpdate_Click() {
         const qint32 id = txtFields[0]->text().toInt(&ok);
         try {
             if (ok && EventIdExists(*db_, id)) {
-                message("Event ID " + QString::number(id) + " is already in use. Press Cancel and Add again.");
+                message("Event ID " + QString::number(id) +
+                        " is already in use. Press Cancel and Add again.");
                 return;
             }
         } catch (const DbError& e) {
@@ -65,4 +68,4 @@ void frmEvent::cmdUpdate_Click() {
     RecordEditorWindow::cmdUpdate_Click();
 }
 
-}  // namespace hv
+} // namespace hv

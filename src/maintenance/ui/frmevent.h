@@ -23,4 +23,4 @@ private:
     std::unique_ptr<Database> db_;
 };
 
-}  // namespace hv
+} // namespace hv

@@ -11,7 +11,7 @@ namespace hv {
 namespace {
 const char* Names[] = {"TurbidityRaw", "TurbidityFeed", "SDIRaw", "SDIFeed", "ORP"};
 const char* Units[] = {"UnitsTRaw", "UnitsTFeed", "UnitsSDIRaw", "UnitsSDIFeed", "UnitsORP"};
-}  // namespace
+} // namespace
 
 frmUserDefined::frmUserDefined(Program& p, QWidget* parent)
     : RecordEditorWindow(p, "Manage User Defined / Custom Data Fields", parent) {
@@ -42,8 +42,10 @@ bool frmUserDefined::Form_Load() {
         db_ = std::make_unique<Database>(Database::open(p_.ProjectDatabasePath));
         EnsureUserDefinedRow(*db_, p_.CurrentProject.ProjectID);
         QStringList columns{"ProjectID"};
-        for (const char* n : Names) columns << n;
-        for (const char* u : Units) columns << u;
+        for (const char* n : Names)
+            columns << n;
+        for (const char* u : Units)
+            columns << u;
         columns << "ID";
         auto set = std::make_unique<RecordSet>(*db_, "UserDefined", columns, "ProjectID = ?",
                                                QVariantList{p_.CurrentProject.ProjectID});
@@ -63,10 +65,14 @@ void frmUserDefined::txtFields_GotFocus(int index) {
 bool frmUserDefined::txtFields_KeyPress(int index, int key) {
     if (key != Qt::Key_Return && key != Qt::Key_Enter) return false;
     int next = 0;
-    if (index >= 1 && index <= 5) next = index + 5;
-    else if (index >= 6 && index <= 9) next = index - 4;
-    else if (index == 10) next = 1;
-    else return false;
+    if (index >= 1 && index <= 5)
+        next = index + 5;
+    else if (index >= 6 && index <= 9)
+        next = index - 4;
+    else if (index == 10)
+        next = 1;
+    else
+        return false;
     txtFields[next]->setFocus();
     return true;
 }
@@ -88,4 +94,4 @@ bool frmUserDefined::eventFilter(QObject* watched, QEvent* event) {
     return RecordEditorWindow::eventFilter(watched, event);
 }
 
-}  // namespace hv
+} // namespace hv

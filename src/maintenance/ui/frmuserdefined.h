@@ -18,7 +18,7 @@ public:
 
     bool Form_Load() override;
     void txtFields_GotFocus(int index);
-    bool txtFields_KeyPress(int index, int key);  // true when the key was taken
+    bool txtFields_KeyPress(int index, int key); // true when the key was taken
 
 protected:
     bool keepsAddHidden() const override { return true; }
@@ -28,4 +28,4 @@ private:
     std::unique_ptr<Database> db_;
 };
 
-}  // namespace hv
+} // namespace hv

@@ -29,10 +29,11 @@ QPushButton* makeButton(QWidget* parent, const char* name, const QString& captio
     return b;
 }
 
-}  // namespace
+} // namespace
 
 RecordEditorWindow::RecordEditorWindow(Program& p, const QString& caption, QWidget* parent)
-    : QWidget(parent), p_(p), recordText_(GetMlString(786, "Record: ")), addText_(GetMlString(787, "Add record")) {
+    : QWidget(parent), p_(p), recordText_(GetMlString(786, "Record: ")),
+      addText_(GetMlString(787, "Add record")) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(caption);
     Beep = [] { QApplication::beep(); };
@@ -52,7 +53,8 @@ RecordEditorWindow::RecordEditorWindow(Program& p, const QString& caption, QWidg
     cmdDelete = makeButton(picButtons, "cmdDelete", "&Delete", 80);
     cmdRefresh = makeButton(picButtons, "cmdRefresh", "&Refresh", 80);
     cmdClose = makeButton(picButtons, "cmdClose", "&Close", 80);
-    for (QPushButton* b : {cmdAdd, cmdUpdate, cmdEdit, cmdCancel, cmdDelete, cmdRefresh, cmdClose}) strip->addWidget(b);
+    for (QPushButton* b : {cmdAdd, cmdUpdate, cmdEdit, cmdCancel, cmdDelete, cmdRefresh, cmdClose})
+        strip->addWidget(b);
     strip->addStretch(1);
     cmdUpdate->hide();
     cmdCancel->hide();
@@ -99,8 +101,8 @@ RecordMode RecordEditorWindow::mode() const {
     return RecordMode::Browsing;
 }
 
-QLineEdit* RecordEditorWindow::addField(QGridLayout* grid, int row, int column, int index, const QString& dataField,
-                                        const QString& caption, bool enabled) {
+QLineEdit* RecordEditorWindow::addField(QGridLayout* grid, int row, int column, int index,
+                                        const QString& dataField, const QString& caption, bool enabled) {
     auto* label = new QLabel(caption, this);
     label->setObjectName(QString("lblLabels_%1").arg(index));
     QLineEdit* box = addBox(index, dataField, enabled);
@@ -121,7 +123,8 @@ QLineEdit* RecordEditorWindow::addBox(int index, const QString& dataField, bool 
 }
 
 void RecordEditorWindow::finishForm() {
-    for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
     installEventFilter(this);
 }
 
@@ -167,7 +170,8 @@ void RecordEditorWindow::storeBoxes() {
 }
 
 void RecordEditorWindow::setBoxesEditable(bool editable) {
-    for (auto& [index, box] : txtFields) box->setReadOnly(!editable);
+    for (auto& [index, box] : txtFields)
+        box->setReadOnly(!editable);
 }
 
 void RecordEditorWindow::message(const QString& text) {
@@ -196,6 +200,12 @@ std::optional<TrainKey> RecordEditorWindow::chosenTrain(const QComboBox* combo) 
     return k;
 }
 
+void RecordEditorWindow::setBusy(bool busy) {
+    busy_ = busy;
+    picButtons->setEnabled(!busy);
+    picStatBox->setEnabled(!busy);
+}
+
 void RecordEditorWindow::reportError(const DbError& e) {
     const QString own = noRecordText();
     message(e.number() == dberr::NoCurrentRecord && !own.isEmpty() ? own : e.description());
@@ -211,10 +221,12 @@ void RecordEditorWindow::trap(const std::function<void()>& work) {
 
 void RecordEditorWindow::ToggleRecordButtons(bool browsing) {
     if (!keepsAddHidden()) cmdAdd->setVisible(browsing);
-    for (QPushButton* b : {cmdEdit, cmdDelete, cmdClose, cmdRefresh}) b->setVisible(browsing);
+    for (QPushButton* b : {cmdEdit, cmdDelete, cmdClose, cmdRefresh})
+        b->setVisible(browsing);
     cmdUpdate->setVisible(!browsing);
     cmdCancel->setVisible(!browsing);
-    for (QPushButton* b : {cmdNext, cmdFirst, cmdLast, cmdPrevious}) b->setEnabled(browsing);
+    for (QPushButton* b : {cmdNext, cmdFirst, cmdLast, cmdPrevious})
+        b->setEnabled(browsing);
     setBoxesEditable(!browsing);
 }
 
@@ -244,8 +256,10 @@ void RecordEditorWindow::cmdUpdate_Click() {
         RecordSet& r = rs();
         storeBoxes();
         r.update();
-        if (AddMode) r.moveLast();
-        else showRecord();
+        if (AddMode)
+            r.moveLast();
+        else
+            showRecord();
         // Browsing again: the label names the record, not the edit.
         lblStatus->setText(recordText_ + QString::number(r.absolutePosition()));
         EditMode = false;
@@ -264,7 +278,7 @@ void RecordEditorWindow::cmdCancel_Click() {
         if (SavedBookmark > 0 && adoPrimaryRS->setBookmark(SavedBookmark)) return;
         adoPrimaryRS->moveFirst();
     } catch (const DbError&) {
-        showRecord();  // nothing left to show
+        showRecord(); // nothing left to show
         lblStatus->setText(recordText_ + QString::number(adoPrimaryRS->absolutePosition()));
     }
 }
@@ -281,7 +295,9 @@ void RecordEditorWindow::cmdRefresh_Click() {
     trap([this] { rs().requery(); });
 }
 
-void RecordEditorWindow::cmdClose_Click() { close(); }
+void RecordEditorWindow::cmdClose_Click() {
+    close();
+}
 
 void RecordEditorWindow::cmdFirst_Click() {
     trap([this] { rs().moveFirst(); });
@@ -314,8 +330,9 @@ void RecordEditorWindow::cmdPrevious_Click() {
 }
 
 void RecordEditorWindow::Form_KeyDown(int key, Qt::KeyboardModifiers shift) {
-    if (EditMode || AddMode) return;
-    const bool ctrlOnly = (shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == Qt::ControlModifier;
+    if (EditMode || AddMode || busy_) return;
+    const bool ctrlOnly =
+        (shift & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == Qt::ControlModifier;
     switch (key) {
     case Qt::Key_Escape:
         cmdClose_Click();
@@ -328,13 +345,17 @@ void RecordEditorWindow::Form_KeyDown(int key, Qt::KeyboardModifiers shift) {
         break;
     case Qt::Key_Up:
     case Qt::Key_PageUp:
-        if (ctrlOnly) cmdFirst_Click();
-        else cmdPrevious_Click();
+        if (ctrlOnly)
+            cmdFirst_Click();
+        else
+            cmdPrevious_Click();
         break;
     case Qt::Key_Down:
     case Qt::Key_PageDown:
-        if (ctrlOnly) cmdLast_Click();
-        else cmdNext_Click();
+        if (ctrlOnly)
+            cmdLast_Click();
+        else
+            cmdNext_Click();
         break;
     default:
         break;
@@ -367,4 +388,4 @@ void RecordEditorWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-}  // namespace hv
+} // namespace hv

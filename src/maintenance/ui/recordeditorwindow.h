@@ -59,7 +59,7 @@ public:
     std::unique_ptr<RecordSet> adoPrimaryRS;
     bool EditMode = false;
     bool AddMode = false;
-    qint64 SavedBookmark = 0;  // the record Add left; 0 for none
+    qint64 SavedBookmark = 0; // the record Add left; 0 for none
     bool DataChanged = false;
 
     // Sounds the end-of-records beep; tests count it.
@@ -94,22 +94,24 @@ protected:
     QLineEdit* addBox(int index, const QString& dataField, bool enabled = true);
     // Makes `rs` the window's record set and shows its first record.
     void bind(std::unique_ptr<RecordSet> rs);
-    RecordSet& rs();  // error 91 when no record set is open
+    RecordSet& rs(); // error 91 when no record set is open
     void showRecord();
-    void storeBoxes();  // the typed values into the pending record
+    void storeBoxes(); // the typed values into the pending record
     // Runs a button's work; an error ends it with the editor's message.
     void trap(const std::function<void()>& work);
     virtual void reportError(const DbError& e);
     // The answer to "no current record" (3021); empty shows the error's own description.
     virtual QString noRecordText() const { return {}; }
     virtual void addDefaults() {}
-    virtual void recordShown() {}  // after the boxes show the current record
+    virtual void recordShown() {} // after the boxes show the current record
     virtual void willChangeRecord() {}
     virtual void Form_Unload() {}
     virtual bool keepsAddHidden() const { return false; }
     // Installs the key preview on every control; call after the controls exist.
     void finishForm();
     void message(const QString& text);
+    // While a long deletion runs the strips are disabled and the window stays open.
+    void setBusy(bool busy);
     // The project trains of the database in the list; the current project train is
     // selected when `selectCurrent` (none when it is not listed), else the first one.
     void fillProjectList(QComboBox* combo, Database& db, bool selectCurrent);
@@ -120,10 +122,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
     Program& p_;
-    QVBoxLayout* body_ = nullptr;  // the editor's own controls go here, above the strips
-    QString recordText_;  // "Record: "
-    QString addText_;     // "Add record"
-    bool busy_ = false;   // a long deletion runs; the window stays open until it ends
+    QVBoxLayout* body_ = nullptr; // the editor's own controls go here, above the strips
+    QString recordText_;          // "Record: "
+    QString addText_;             // "Add record"
+    bool busy_ = false;           // a long deletion runs; the window stays open until it ends
 
 private:
     void setBoxesEditable(bool editable);
@@ -131,4 +133,4 @@ private:
     std::map<int, QString> shown_;
 };
 
-}  // namespace hv
+} // namespace hv
