@@ -1,0 +1,44 @@
+#include "maintenance/projectdeletion.h"
+
+#include "core/mlstring.h"
+#include "maintenance/recordeditor.h"
+
+namespace hv {
+
+namespace {
+
+const char* Suffixes[] = {" Data Records", " Inputorder Recs", " Scada config Recs", " Scada Import Recs",
+                          " UserGraphs Recs"};
+
+} // namespace
+
+QString DeletedCountText(DeletedTable table, qint64 count) {
+    return GetMlString(803, "Deleted ") + QString::number(count) + GetMlString(804, Suffixes[int(table)]);
+}
+
+ProjectDeletion DeleteProjectTrain(Database& db, const QString& projectId, qint16 train,
+                                   const DeletionProgress& progress, int batchSize) {
+    ProjectDeletion result;
+    WriteTransaction t(db);
+    for (int i = 0; i < int(DeletedTableNames.size()); ++i) {
+        const QString table = DeletedTableNames[size_t(i)];
+        if (!db.hasTable(table)) continue;
+        const QString name = quoteIdent(table);
+        // Batches keep the window live on a train of many thousand readings.
+        const QString sql = "DELETE FROM " + name + " WHERE rowid IN (SELECT rowid FROM " + name +
+                            " WHERE (ProjectID = ?) AND (TrainNumber = ?) ORDER BY rowid LIMIT ?)";
+        qint64& count = result.counts[size_t(i)];
+        for (;;) {
+            const int n = db.exec(sql, {projectId, train, batchSize});
+            if (n <= 0) break;
+            count += n;
+            if (progress) progress(DeletedTable(i), count);
+        }
+    }
+    result.projectRows =
+        db.exec("DELETE FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)", {projectId, train});
+    t.commit();
+    return result;
+}
+
+} // namespace hv

@@ -1,0 +1,380 @@
+#include <QtTest>
+
+#include "core/elementdb.h"
+#include "maintenance/ui/frmeditdata.h"
+#include "maintenance/ui/frmeditproject.h"
+#include "maintenance/ui/frmelementspecs.h"
+#include "maintenance/ui/frmevent.h"
+#include "maintenance/ui/frmuserdefined.h"
+#include "support/fixtures.h"
+#include "support/testenv.h"
+
+using namespace hv;
+
+namespace {
+
+struct Env {
+    test::TestEnv env;
+    QString db = test::makeBlankDatabase(env.path("db.hv3.mdb"));
+    Program& p() { return env.prog(); }
+    ScriptedPrompts& prompts() { return env.prompts; }
+    QVariant scalar(const QString& sql, const QVariantList& params = {}) {
+        Database d = Database::open(db);
+        return d.scalar(sql, params);
+    }
+    QString verify() const { return env.prompts.verify(); }
+};
+
+template <class W> W* open(Program& p) {
+    auto* w = new W(p);
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    if (!w->Form_Load()) {
+        delete w;
+        return nullptr;
+    }
+    return w;
+}
+
+} // namespace
+
+class tst_Editors : public QObject {
+    Q_OBJECT
+private slots:
+    void eventAddProposes_data();
+    void eventAddProposes();
+    void eventDuplicateRefused();
+    void elementAddUpdate_data();
+    void elementAddUpdate();
+    void elementDelete();
+    void readingsBrowseAndSkip();
+    void readingsDelete();
+    void readingsCloseprompt_data();
+    void readingsCloseprompt();
+    void readingsRefuseBadText_data();
+    void readingsRefuseBadText();
+    void windowsFitTheScreen();
+};
+
+void tst_Editors::eventAddProposes_data() {
+    QTest::addColumn<QList<int>>("ids");
+    QTest::addColumn<int>("shown"); // record shown when Add is pressed
+    QTest::addColumn<int>("proposed");
+    QTest::newRow("no user types") << QList<int>{} << 0 << 6;
+    QTest::newRow("6, 7, 8 with 8 shown") << QList<int>{6, 7, 8} << 3 << 9;
+    QTest::newRow("6, 7, 8 with 6 shown") << QList<int>{6, 7, 8} << 1 << 9;
+    QTest::newRow("6, 7, 8 with 7 shown") << QList<int>{6, 7, 8} << 2 << 9;
+}
+
+void tst_Editors::eventAddProposes() {
+    QFETCH(QList<int>, ids);
+    QFETCH(int, shown);
+    QFETCH(int, proposed);
+    Env e;
+    for (int id : ids)
+        test::insertRow(e.db, "Events", {{"EventID", id}, {"EventType", "T"}});
+    std::unique_ptr<frmEvent> w(open<frmEvent>(e.p()));
+    for (int i = 1; i < shown; ++i)
+        w->cmdNext->click();
+    w->cmdAdd->click();
+    QCOMPARE(w->txtFields[0]->text(), QString::number(proposed));
+    QVERIFY(!w->txtFields[0]->isEnabled());
+    w->txtFields[1]->setText("Antiscalant change");
+    w->cmdUpdate->click();
+    QCOMPARE(w->mode(), RecordMode::Browsing);
+    QCOMPARE(e.scalar("SELECT EventType FROM Events WHERE EventID = ?", {proposed}).toString(),
+             QString("Antiscalant change"));
+    QCOMPARE(w->lblStatus->text(), "Record: " + QString::number(ids.size() + 1));
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+void tst_Editors::eventDuplicateRefused() {
+    Env e;
+    test::insertRow(e.db, "Events", {{"EventID", 6}, {"EventType", "Flush"}});
+    std::unique_ptr<frmEvent> w(open<frmEvent>(e.p()));
+    w->cmdAdd->click();
+    QCOMPARE(w->txtFields[0]->text(), QString("7"));
+    // Another program takes 7 meanwhile.
+    test::insertRow(e.db, "Events", {{"EventID", 7}, {"EventType", "Other"}});
+    w->txtFields[1]->setText("Mine");
+    e.prompts().onMessage("Event ID 7 is already in use", Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdUpdate->click();
+    QCOMPARE(w->mode(), RecordMode::Adding);
+    QCOMPARE(e.scalar("SELECT EventType FROM Events WHERE EventID = 7").toString(), QString("Other"));
+    w->cmdCancel->click();
+    w->cmdAdd->click();
+    QCOMPARE(w->txtFields[0]->text(), QString("8"));
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+void tst_Editors::elementAddUpdate_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::newRow("point") << "en_US";
+    QTest::newRow("comma") << "de_DE";
+}
+
+void tst_Editors::elementAddUpdate() {
+    QFETCH(QString, locale);
+    QLocale::setDefault(QLocale(locale));
+    Env e;
+    const QString elements = test::makeElementDatabase(ElementDatabasePath(e.p()));
+    QVERIFY(LoadElementSpecs(e.p()));
+    const size_t catalogue = e.p().ElementTable.size();
+    std::unique_ptr<frmElementSpecs> w(open<frmElementSpecs>(e.p()));
+    QCOMPARE(w->lblStatus->text(), QString("Record: -2")); // no custom element yet
+    w->cmdAdd->click();
+    QCOMPARE(w->lblStatus->text(), QString("Add record"));
+    w->cmdUpdate->click();
+    QCOMPARE(w->mode(), RecordMode::Browsing);
+    Database d = Database::open(elements);
+    const DbRows rows = d.select("SELECT * FROM ElementSpecs WHERE Model = 'Custom Element'");
+    QCOMPARE(rows.count(), 1);
+    const DbRow& r = rows.first();
+    QCOMPARE(r.toDouble("DP3"), 1.4);
+    QCOMPARE(r.toDouble("SE"), 37.2);
+    for (const char* c : {"TA(<=25)", "TA(>25)", "TB(<=25)", "TB(>25)"})
+        QCOMPARE(r.toDouble(c), 2500.0);
+    QCOMPARE(w->txtFields[1]->text(), QLocale().toString(1.4));
+    QCOMPARE(w->txtFields[3]->text(), QString("2500"));
+    QVERIFY(r.toBool("Custom"));
+    QCOMPARE(w->txtFields[8]->text(), r.value("ID").toString());
+
+    // The same model again: its message, and the window stays adding with the focus on Model.
+    w->show();
+    w->cmdAdd->click();
+    e.prompts().onMessage("Duplicate element Model. Please change model name. Use EDIT to make changes.",
+                          Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdUpdate->click();
+    QCOMPARE(w->mode(), RecordMode::Adding);
+    QCOMPARE(w->focusWidget(), w->txtFields[0]);
+    w->txtFields[0]->setText("Plant A spare");
+    w->cmdUpdate->click();
+    QCOMPARE(w->mode(), RecordMode::Browsing);
+    QCOMPARE(w->lblStatus->text(), QString("Record: 2"));
+
+    // Closing reloads the element tables.
+    const int id = w->txtFields[8]->text().toInt();
+    QVERIFY(w->close());
+    QCOMPARE(e.p().ElementTable.size(), catalogue + 2);
+    QCOMPARE(e.p().ElementTable[size_t(id - 1)].Model, QString("Plant A spare"));
+    QVERIFY(!e.p().ElementConnection);
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+    QLocale::setDefault(QLocale::c());
+}
+
+void tst_Editors::elementDelete() {
+    Env e;
+    const QString elements = test::makeElementDatabase(ElementDatabasePath(e.p()));
+    test::insertRow(elements, "ElementSpecs", {{"Model", "Mine"}, {"Custom", -1}, {"SE", 30.0}});
+    std::unique_ptr<frmElementSpecs> w(open<frmElementSpecs>(e.p()));
+    QCOMPARE(w->txtFields[0]->text(), QString("Mine"));
+    const QString question = "Are you sure you want to delete this element?";
+    e.prompts().onMessage(question, Buttons::YesNo, "DELETE ELEMEMT", Answer::No);
+    w->cmdDelete->click();
+    e.prompts().onMessage(question, Buttons::YesNo, "DELETE ELEMEMT", Answer::Yes);
+    e.prompts().onMessage("No more records left", Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdDelete->click();
+    Database d = Database::open(elements);
+    QCOMPARE(d.scalar("SELECT count(*) FROM ElementSpecs WHERE Custom <> 0").toInt(), 0);
+    QCOMPARE(d.scalar("SELECT count(*) FROM ElementSpecs").toInt(), 12); // the catalogue stays
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+namespace {
+
+// P1 train 1 with readings on 1, 10 and 20 May; P1 train 2 with two readings.
+struct Readings : Env {
+    Readings() {
+        test::insertProjectInfo(db, 2, {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"NumTrains", 2}});
+        test::insertProjectInfo(db, 2, {{"ProjectID", "P1"}, {"TrainNumber", 2}, {"NumTrains", 2}});
+        for (const char* d : {"2020-05-10 08:00:00", "2020-05-01 10:00:00", "2020-05-20 10:00:00"})
+            test::insertReading(db, 2, {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"TheDate", d}});
+        for (const char* d : {"2020-06-01 00:00:00", "2020-06-02 00:00:00"})
+            test::insertReading(db, 2, {{"ProjectID", "P1"}, {"TrainNumber", 2}, {"TheDate", d}});
+        test::insertRow(db, "UserDefined", {{"ProjectID", "P1"}, {"TurbidityRaw", "NTU raw"}});
+        p().CurrentProject.ProjectID = "P1";
+        p().CurrentProject.TrainNumber = 1;
+        p().RecalculateProject = [this](const QString& id, qint16 train) {
+            recalculated << id + "/" + QString::number(train);
+            return true;
+        };
+    }
+    int readings(int train) {
+        return scalar("SELECT count(*) FROM Data WHERE ProjectID = 'P1' AND TrainNumber = ?", {train})
+            .toInt();
+    }
+    QStringList recalculated;
+};
+
+} // namespace
+
+void tst_Editors::readingsBrowseAndSkip() {
+    Readings e;
+    std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
+    // The newest reading first, the picker 30 days before it.
+    QCOMPARE(w->lblStatus->text(), QString("Record: 3"));
+    QCOMPARE(w->txtFields[2]->text(), QString("2020-05-20 10:00:00"));
+    QCOMPARE(w->DTPicker1->dateTime(), parseDbDate("2020-04-20 10:00:00"));
+    QCOMPARE(w->lblLabels[49]->text(), QString("NTU raw"));
+    QVERIFY(w->txtFields[4]->isReadOnly());
+    // A picker change jumps: to the first reading after the target from a later one...
+    w->DTPicker1->setDateTime(parseDbDate("2020-05-10 00:00:00"));
+    QCOMPARE(w->txtFields[2]->text(), QString("2020-05-10 08:00:00"));
+    // ... and to the newest before it from an earlier one.
+    w->cmdFirst->click();
+    w->cmdSkip->click();
+    QCOMPARE(w->txtFields[2]->text(), QString("2020-05-01 10:00:00"));
+    w->DTPicker1->setDateTime(parseDbDate("2021-01-01 00:00:00"));
+    QCOMPARE(w->lblStatus->text(), QString("Record: 3"));
+    // Train 2 has no UserDefined row of its own: the caption stays.
+    w->cbProject->setCurrentIndex(1);
+    w->cmdGo->click();
+    QCOMPARE(w->lblStatus->text(), QString("Record: 2"));
+    QCOMPARE(w->lblLabels[49]->text(), QString("NTU raw"));
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+void tst_Editors::readingsDelete() {
+    Readings e;
+    std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
+    w->cmdDelete->click(); // the newest
+    QCOMPARE(e.readings(1), 2);
+    QCOMPARE(w->txtFields[2]->text(), QString("2020-05-10 08:00:00"));
+    // Another train chosen without GO: nothing is deleted.
+    w->cbProject->setCurrentIndex(1);
+    e.prompts().onMessage("Please select the 'GO' button first", Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdDelete->click();
+    QCOMPARE(e.readings(1), 2);
+    // Delete-all works on the readings loaded with GO; Cancel deletes none.
+    e.prompts().onMessage("Are you sure?", Buttons::OKCancel, "Hevrin", Answer::Cancel);
+    e.prompts().onMessage("Deleted 0 records!", Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdDelAll->click();
+    QCOMPARE(e.readings(1), 2);
+    QCOMPARE(w->lblDel[2]->text(), QString("of 2"));
+    e.prompts().onMessage("Are you sure?", Buttons::OKCancel, "Hevrin", Answer::OK);
+    e.prompts().onMessage("Deleted 2 records!", Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdDelAll->click();
+    QCOMPARE(e.readings(1), 0);
+    QCOMPARE(e.readings(2), 2);
+    QCOMPARE(w->lblDel[1]->text(), QString("2"));
+    QVERIFY(w->lblDel[1]->isHidden());
+    e.prompts().onMessage("No records to delete.", Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdDelAll->click();
+    e.prompts().onMessage("No more records left", Buttons::OK, "Hevrin", Answer::OK);
+    w->cbProject->setCurrentIndex(0);
+    w->cmdDelete->click();
+    QCOMPARE(w->ChangedTrains.size(), size_t(1));
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+void tst_Editors::readingsCloseprompt_data() {
+    QTest::addColumn<QList<int>>("edited"); // trains edited, in order
+    QTest::addColumn<int>("buttons");       // 0 none, 1 OK, 2 Yes/No
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<QStringList>("recalculated");
+    QTest::newRow("nothing changed") << QList<int>{} << 0 << "" << QStringList{};
+    QTest::newRow("the current train") << QList<int>{1} << 2 << "" << QStringList{"P1/1"};
+    QTest::newRow("another train only")
+        << QList<int>{2} << 1 << "Readings were changed in: P1 Train:2." << QStringList{};
+    // Changed on train 2, then on the current train: the question, naming train 2.
+    QTest::newRow("two trains") << QList<int>{2, 1} << 2 << "Readings were changed in: P1 Train:2."
+                                << QStringList{"P1/1"};
+    // The current train changed first, another chosen last: still the question.
+    QTest::newRow("current first") << QList<int>{1, 2} << 2 << "Readings were changed in: P1 Train:2."
+                                   << QStringList{"P1/1"};
+}
+
+void tst_Editors::readingsCloseprompt() {
+    QFETCH(QList<int>, edited);
+    QFETCH(int, buttons);
+    QFETCH(QString, note);
+    QFETCH(QStringList, recalculated);
+    Readings e;
+    auto* w = open<frmEditData>(e.p());
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    for (int train : edited) {
+        w->cbProject->setCurrentIndex(train - 1);
+        w->cmdGo->click();
+        w->cmdEdit->click();
+        QVERIFY(!w->txtFields[4]->isReadOnly());
+        w->txtFields[4]->setText(QLocale().toString(12.5));
+        w->cmdUpdate->click();
+        QCOMPARE(
+            e.scalar("SELECT count(*) FROM Data WHERE PermFlow = 12.5 AND TrainNumber = ?", {train}).toInt(),
+            1);
+    }
+    if (buttons == 1)
+        e.prompts().onMessage("To recalculate your project data, go to", Buttons::OK,
+                              "RECALCULATION MAY BE REQUIRED", Answer::OK);
+    if (buttons == 2)
+        e.prompts().onMessage("Select YES to recalculate immediately", Buttons::YesNo,
+                              "RECALCULATION MAY BE REQUIRED", Answer::Yes);
+    w->close();
+    QCOMPARE(e.recalculated, recalculated);
+    const QStringList shown = e.prompts().shown();
+    if (note.isEmpty())
+        QVERIFY(shown.isEmpty() || !shown.last().contains("Readings were changed in"));
+    else
+        QVERIFY2(!shown.isEmpty() && shown.last().contains(note), qPrintable(shown.join('|')));
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+void tst_Editors::readingsRefuseBadText_data() {
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("refusal"); // empty: stored
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("a date") << 2 << "2020-05-21 09:30:00"
+                            << ""
+                            << "2020-05-21 09:30:00";
+    QTest::newRow("not a date") << 2 << "21st of May"
+                                << "is not a date"
+                                << "2020-05-20 10:00:00";
+    QTest::newRow("not a number") << 4 << "12x"
+                                  << "is not a number"
+                                  << "";
+    QTest::newRow("emptied number") << 4 << ""
+                                    << ""
+                                    << "";
+}
+
+void tst_Editors::readingsRefuseBadText() {
+    QFETCH(int, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, refusal);
+    QFETCH(QString, stored);
+    Readings e;
+    std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
+    const qint64 id = w->adoPrimaryRS->bookmark();
+    const QVariant before = e.scalar("SELECT PermFlow FROM Data WHERE ID = ?", {id});
+    w->cmdEdit->click();
+    w->txtFields[box]->setText(typed);
+    if (!refusal.isEmpty()) e.prompts().onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdUpdate->click();
+    QCOMPARE(w->mode(), refusal.isEmpty() ? RecordMode::Browsing : RecordMode::Editing);
+    if (box == 2) QCOMPARE(e.scalar("SELECT TheDate FROM Data WHERE ID = ?", {id}).toString(), stored);
+    const QVariant flow = e.scalar("SELECT PermFlow FROM Data WHERE ID = ?", {id});
+    if (box == 4 && refusal.isEmpty())
+        QVERIFY(flow.isNull());
+    else
+        QCOMPARE(flow, before); // a refused number leaves the stored one
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+void tst_Editors::windowsFitTheScreen() {
+    Readings e;
+    test::makeElementDatabase(ElementDatabasePath(e.p()));
+    QVERIFY(LoadElementSpecs(e.p()));
+    for (QWidget* w : std::initializer_list<QWidget*>{open<frmEditData>(e.p()), open<frmElementSpecs>(e.p()),
+                                                      open<frmEvent>(e.p()), open<frmEditProject>(e.p()),
+                                                      open<frmUserDefined>(e.p())}) {
+        QVERIFY(w);
+        w->show();
+        const QSize need = w->minimumSizeHint().expandedTo(w->size());
+        QVERIFY2(need.width() <= 1280 - 20 && need.height() <= 760,
+                 qPrintable(w->windowTitle() + QString(" %1 x %2").arg(need.width()).arg(need.height())));
+        delete w;
+    }
+}
+
+QTEST_MAIN(tst_Editors)
+#include "tst_editors.moc"
