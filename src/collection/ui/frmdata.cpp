@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
@@ -247,6 +248,7 @@ void frmData::connectHandlers() {
     connect(cmdSave, &QPushButton::clicked, this, &frmData::cmdSave_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmData::cmdClose_Click);
     connect(cmdChange, &QPushButton::clicked, this, &frmData::cmdChange_Click);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, cmdClose, &QPushButton::click);
     // A check box set from code runs its handler as a click would.
     connect(chkWarnings, &QCheckBox::toggled, this, &frmData::chkWarnings_Click);
     connect(chkUseScada, &QCheckBox::toggled, this, &frmData::chkUseScada_Click);
