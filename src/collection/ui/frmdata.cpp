@@ -144,38 +144,34 @@ void frmData::buildControls() {
         };
         auto edit = [&](const QString& name, int col, int width) {
             auto* e = static_cast<QLineEdit*>(named(new QLineEdit(this), name));
-            e->setFixedHeight(RowHeight);
-            e->setMinimumWidth(width);
+            e->setFixedSize(width, RowHeight);
             grid->addWidget(e, r, col);
             return e;
         };
         check(chkREQD, "chkREQD", cReqd);
         cbItem.push_back(static_cast<QComboBox*>(named(new QComboBox(this), QString("cbItem_%1").arg(k))));
         cbItem.back()->setFixedHeight(RowHeight);
-        cbItem.back()->setMinimumWidth(130);
+        cbItem.back()->setFixedWidth(125);
         cbItem.back()->setToolTip("Use this control to set the ENTRY ORDER. You must not have duplicates - all the "
                                   "boxes must be white before you can save or use the configuration.");
         grid->addWidget(cbItem.back(), r, cItem);
         lblUnits.push_back(label(QString(), QString("lblUnits_%1").arg(k)));
         lblUnits.back()->setFixedHeight(RowHeight - 2);
-        lblUnits.back()->setMinimumWidth(110);
+        lblUnits.back()->setFixedWidth(122);
         grid->addWidget(lblUnits.back(), r, cUnits);
         for (int c = 0; c < 4; ++c) {
-            QLineEdit* e = edit(QString("txtData_%1").arg(c * 100 + k), cNew + c, 80);
+            QLineEdit* e = edit(QString("txtData_%1").arg(c * 100 + k), cNew + c, 112);
             e->setReadOnly(c > 0);  // only typing is refused there, with a message; paste too
             txtData[c * 100 + k] = e;
         }
         check(ChkHide, "ChkHide", cHide);
         check(chkDefault, "chkDefault", cDefault);
         check(chkScada, "chkScada", cScada);
-        txtScadaApp.push_back(edit(QString("txtScadaApp_%1").arg(k), cApp, 70));
-        txtScadaTopic.push_back(edit(QString("txtScadaTopic_%1").arg(k), cTopic, 70));
-        txtScadaItem.push_back(edit(QString("txtScadaItem_%1").arg(k), cTag, 80));
+        txtScadaApp.push_back(edit(QString("txtScadaApp_%1").arg(k), cApp, 68));
+        txtScadaTopic.push_back(edit(QString("txtScadaTopic_%1").arg(k), cTopic, 68));
+        txtScadaItem.push_back(edit(QString("txtScadaItem_%1").arg(k), cTag, 85));
     }
-    grid->setColumnStretch(cNew, 1);
-    grid->setColumnStretch(cE1, 1);
-    grid->setColumnStretch(cE2, 1);
-    grid->setColumnStretch(cRef, 1);
+    grid->setColumnStretch(cHours, 1);
     root->addLayout(grid);
 
     // Event and notes.
@@ -191,7 +187,15 @@ void frmData::buildControls() {
     notes->addWidget(txtNotes, 1);
     root->addLayout(notes);
 
-    // Buttons, polling controls and the alarm lines.
+    // The alarm lines of the last save: room for all three, so the window keeps its size.
+    lblWarnings = label(QString(), "lblWarnings");
+    lblWarnings->setStyleSheet("color: #c00000;");
+    lblWarnings->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblWarnings->setWordWrap(true);
+    lblWarnings->setFixedHeight(lblWarnings->fontMetrics().lineSpacing() * 3 + 2);
+    root->addWidget(lblWarnings);
+
+    // Buttons and polling controls.
     auto* bottom = new QHBoxLayout;
     auto* left = new QGridLayout;
     left->setVerticalSpacing(2);
@@ -226,11 +230,7 @@ void frmData::buildControls() {
     polling->addStretch();
     left->addLayout(polling, 1, 0, 1, col);
     bottom->addLayout(left);
-    lblWarnings = label(QString(), "lblWarnings");
-    lblWarnings->setStyleSheet("color: #c00000;");
-    lblWarnings->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    lblWarnings->setMinimumHeight(lblWarnings->fontMetrics().lineSpacing() * 3);
-    bottom->addWidget(lblWarnings, 1);
+    bottom->addStretch();
     root->addLayout(bottom);
 
     StatusBar1 = static_cast<QStatusBar*>(named(new QStatusBar(this), "StatusBar1"));
