@@ -68,9 +68,10 @@ EntryHistory ReadEntryHistory(Program& p, const std::array<int, ItemCount>& orde
     const DbRows infos = db.select("SELECT * FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?",
                                    {cp.ProjectID, qint64(cp.TrainNumber)});
     if (infos.isEmpty())
-        throw DbError(dberr::NoCurrentRecord, QString("There is no project information for project %1, train %2.")
-                                                  .arg(cp.ProjectID)
-                                                  .arg(cp.TrainNumber));
+        throw DbError(dberr::NoCurrentRecord,
+                      QString("There is no project information for project %1, train %2.")
+                          .arg(cp.ProjectID)
+                          .arg(cp.TrainNumber));
     const DbRow& info = infos.first();
     const DbRows data = db.select("SELECT * FROM Data WHERE ProjectID = ? AND TrainNumber = ? "
                                   "ORDER BY TheDate DESC, ID DESC LIMIT 2",
@@ -125,8 +126,10 @@ EntryHistory ReadEntryHistory(Program& p, const std::array<int, ItemCount>& orde
             if (i == item::TheDate && j == 1) {
                 const QDateTime newest = conv::isNull(v) ? QDateTime() : conv::toDateTime(v);
                 if (newest.isValid())
-                    h.current[k] = newest.addSecs(qint64(std::llround(intervalMinutes * 60))).toString(BoxDate);
-                h.times[0] = FormatHoursGrouped(numberOrZero(row.value("ElapsedTimehrs")) + intervalMinutes / 60);
+                    h.current[k] =
+                        newest.addSecs(qint64(std::llround(intervalMinutes * 60))).toString(BoxDate);
+                h.times[0] =
+                    FormatHoursGrouped(numberOrZero(row.value("ElapsedTimehrs")) + intervalMinutes / 60);
             }
         }
         h.times[size_t(j)] = FormatHoursGrouped(numberOrZero(row.value("ElapsedTimehrs")));

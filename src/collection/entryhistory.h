@@ -13,8 +13,8 @@ struct Program;
 // reference row. A box left nullopt is not written and keeps what it shows.
 struct EntryHistory {
     std::array<std::optional<QString>, ItemCount> current, earlier1, earlier2, reference;
-    std::array<std::optional<QString>, 4> times;  // elapsed hours: entry, Earlier-1, Earlier-2, reference
-    bool firstUse = false;  // the train has no reading: the reference reading is proposed
+    std::array<std::optional<QString>, 4> times; // elapsed hours: entry, Earlier-1, Earlier-2, reference
+    bool firstUse = false; // the train has no reading: the reference reading is proposed
 };
 
 // The texts for rows showing the items in `order` (row k shows item order[k]) for the

@@ -11,7 +11,7 @@ public:
     virtual ~PollClock() = default;
     virtual void setEnabled(bool on) = 0;
     virtual bool isEnabled() const = 0;
-    virtual int interval() const = 0;  // milliseconds
+    virtual int interval() const = 0; // milliseconds
     std::function<void()> onTick;
 
 protected:

@@ -52,7 +52,8 @@ std::vector<EventEntry> ReadEventList(Program& p) {
         {5, GetMlString(584, "Membrane Replacement")},
     };
     Database db = Database::open(p.ProjectDatabasePath);
-    for (const DbRow& r : db.select("SELECT EventID, EventType FROM Events WHERE EventID > 5 ORDER BY EventID"))
+    for (const DbRow& r :
+         db.select("SELECT EventID, EventType FROM Events WHERE EventID > 5 ORDER BY EventID"))
         list.push_back({r.toInt32("EventID"), r.value("EventType").toString()});
     return list;
 }
@@ -120,7 +121,8 @@ void InsertReading(Database& db, const ProjectInfoRecord& cp, const ReadingValue
 QString AlarmLines(double npf, double ndp, double nsp, const ProjectInfoRecord& cp) {
     QString lines;
     if (cp.PermFlow != 0 && npf / cp.PermFlow <= 0.85)
-        lines += GetMlString(603, "Normalized Permeate Flow is at least 15% below Reference Perm Flow.") + "\r\n";
+        lines +=
+            GetMlString(603, "Normalized Permeate Flow is at least 15% below Reference Perm Flow.") + "\r\n";
     if (cp.DeltaPress != 0 && ndp / cp.DeltaPress >= 1.15)
         lines += GetMlString(604, "Normalized DP is at least 15% above Reference DP.") + "\r\n";
     if (cp.PermuS != 0 && cp.FeeduS != 0 && nsp / (cp.PermuS / cp.FeeduS) >= 1.15)
@@ -130,7 +132,8 @@ QString AlarmLines(double npf, double ndp, double nsp, const ProjectInfoRecord& 
 
 std::optional<QString> NormalizeStoredReading(Program& p, const QDateTime& when) {
     if (!CalculateDataRecord(p, when, 0)) return std::nullopt;
-    return AlarmLines(p.LastNormalizedPermFlow, p.LastNormalizedDP, p.LastNormalizedSaltPassage, p.CurrentProject);
+    return AlarmLines(p.LastNormalizedPermFlow, p.LastNormalizedDP, p.LastNormalizedSaltPassage,
+                      p.CurrentProject);
 }
 
 void RollOver(HistoryColumns& h, const std::array<bool, ItemCount>& keep) {
@@ -144,7 +147,8 @@ void RollOver(HistoryColumns& h, const std::array<bool, ItemCount>& keep) {
 }
 
 QString SaveErrorText(const DbError& e) {
-    return GetMlString(696, "Error in saving data. Data may not have been saved. Please check data and retry.") +
+    return GetMlString(696,
+                       "Error in saving data. Data may not have been saved. Please check data and retry.") +
            "\r\n\r\n" + GetMlString(545, "Verify the database is not in use by other programs or users.") +
            "\r\n\r\n" + GetMlString(697, "Error number = ") + QString::number(e.number()) +
            GetMlString(546, "  Description: ") + e.description();

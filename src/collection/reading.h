@@ -19,7 +19,7 @@ class Database;
 struct ReadingValues {
     double ElapsedTimeHrs = 0;
     QDateTime TheDate;
-    std::array<double, ItemCount> items{};  // items[0] is unused: the date is TheDate
+    std::array<double, ItemCount> items{}; // items[0] is unused: the date is TheDate
     // Never entered: derived by the bank balance.
     double PermFlow_1 = 0;
     double PermuS_1 = 0;
@@ -64,7 +64,7 @@ std::optional<QString> NormalizeStoredReading(Program& p, const QDateTime& when)
 // The entry, previous and earlier columns of the input rows, with their elapsed hours.
 struct HistoryColumns {
     std::array<QString, ItemCount> current, earlier1, earlier2;
-    std::array<QString, 3> times;  // elapsed hours of the three columns
+    std::array<QString, 3> times; // elapsed hours of the three columns
 };
 // Shifts the columns after a save: Earlier-2 takes Earlier-1, Earlier-1 the entry, and
 // the entry is cleared unless its row keeps its value.

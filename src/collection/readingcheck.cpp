@@ -27,8 +27,8 @@ QString twoDecimals(double x) {
 std::optional<QDateTime> ParseEntryDate(const QString& text) {
     const QString t = text.simplified();
     if (t.isEmpty()) return std::nullopt;
-    static const QStringList dateTimes = {"yyyy-MM-dd H:mm",    "yyyy-MM-dd H:mm:ss", "yyyy-MM-ddTH:mm:ss",
-                                          "yyyy-MM-ddTH:mm",    "M/d/yyyy H:mm",      "M/d/yyyy H:mm:ss",
+    static const QStringList dateTimes = {"yyyy-MM-dd H:mm",     "yyyy-MM-dd H:mm:ss", "yyyy-MM-ddTH:mm:ss",
+                                          "yyyy-MM-ddTH:mm",     "M/d/yyyy H:mm",      "M/d/yyyy H:mm:ss",
                                           "M/d/yyyy h:mm:ss AP", "M/d/yyyy h:mm AP"};
     for (const QString& f : dateTimes) {
         const QDateTime dt = QDateTime::fromString(t, f);
@@ -59,7 +59,7 @@ QString FormatHoursGrouped(double hours) {
     const QString point = QLocale().decimalPoint();
     QString whole = s.section(point, 0, 0);
     const QString frac = s.section(point, 1);
-    if (whole == QStringLiteral("0")) whole.clear();  // "#,###.00" shows no leading zero
+    if (whole == QStringLiteral("0")) whole.clear(); // "#,###.00" shows no leading zero
     for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
         whole.insert(i, QLocale().groupSeparator());
     return (hours < 0 && s != "0" + point + "00" ? "-" : "") + whole + point + frac;
@@ -78,8 +78,8 @@ QString ChangeWarningText(double change) {
            "Check the 'Surpress Warnings' box to eliminate this message in the future";
 }
 
-ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows, const QString& elapsedCaption,
-                              ReadingValues& r, const QDateTime& now) {
+ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows,
+                              const QString& elapsedCaption, ReadingValues& r, const QDateTime& now) {
     ValidationResult res;
     auto say = [&](const QString& text) { p.prompts.message(text, Buttons::OK, Icon::None, "Hevrin"); };
     auto rowOf = [&](int it) {
@@ -108,7 +108,8 @@ ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows,
         if (row.item == item::TheDate) {
             const std::optional<QDateTime> d = ParseEntryDate(row.text);
             if (!d) {
-                say(GetMlString(525, "Cannot save data without a valid Date and Time! Data will not be saved."));
+                say(GetMlString(525,
+                                "Cannot save data without a valid Date and Time! Data will not be saved."));
                 dateFailed = true;
                 continue;
             }
@@ -145,25 +146,31 @@ ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows,
     };
     const QString none = QStringLiteral("  None of which is allowed for an OPERATING data point.");
     if (nb == 1) {
-        rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure] || r[FeedPressure] < r[PermBackPress], 528,
-             "Feed Pressure is <=0 or less than Concentrate Pressure or less than Permeate Back pressure." + none,
+        rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure] || r[FeedPressure] < r[PermBackPress],
+             528,
+             "Feed Pressure is <=0 or less than Concentrate Pressure or less than Permeate Back pressure." +
+                 none,
              FeedPressure);
         rule(r[ConcPressure] <= 0 || r[ConcPressure] > r[FeedPressure], 529,
              "Conc Pressure is <=0 which is not allowed for an OPERATING data point.", FeedPressure);
     } else if (nb == 2) {
-        rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure_1] || r[FeedPressure] < r[PermBackPress],
+        rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure_1] ||
+                 r[FeedPressure] < r[PermBackPress],
              530,
-             "Feed Pressure is <=0 or less than Concentrate 1 Pressure or less than Permeate Back pressure." + none,
+             "Feed Pressure is <=0 or less than Concentrate 1 Pressure or less than Permeate Back pressure." +
+                 none,
              FeedPressure);
         rule(r[ConcPressure] <= 0 || r[ConcPressure] > r[FeedPressure_2], 531,
-             "Conc Pressure is <= 0 or less than feed Pressure to bank 2, which is not allowed for an OPERATING "
+             "Conc Pressure is <= 0 or less than feed Pressure to bank 2, which is not allowed for an "
+             "OPERATING "
              "data point.",
              FeedPressure);
     } else {
         rule(r[FeedPressure_3] <= 0 || r[FeedPressure_3] < r[PermBackPress_3], 530,
              "Feed Pressure 3 is <=0 or less than Permeate Back pressure 3." + none, FeedPressure);
         rule(r[ConcPressure_2] <= 0 || r[ConcPressure] > r[FeedPressure_3], 531,
-             "Conc Pressure is <= 0 or less than feed Pressure to bank 3, which is not allowed for an OPERATING "
+             "Conc Pressure is <= 0 or less than feed Pressure to bank 3, which is not allowed for an "
+             "OPERATING "
              "data point.",
              FeedPressure);
         rule(r[PermFlow_3] < 0, 531, "PermFlow 3 is less than 0 (<0).", PermFlow_3);
@@ -171,9 +178,10 @@ ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows,
 
     const QString notAllowed = QStringLiteral(" is <=0 which is not allowed for an OPERATING data point.");
     const bool two = nb == 2;
-    const QString future = GetMlString(540, "Either the computer system date is incorrect. ") +
-                           now.toString("yyyy-MM-dd HH:mm") +
-                           GetMlString(541, " or you have entered a date in the future. Please check your input.");
+    const QString future =
+        GetMlString(540, "Either the computer system date is incorrect. ") +
+        now.toString("yyyy-MM-dd HH:mm") +
+        GetMlString(541, " or you have entered a date in the future. Please check your input.");
     const bool stopped =
         rule(r[PermFlow] <= 0, 533, "Perm Flow" + notAllowed, PermFlow) ||
         rule(r[ConcFlow] <= 0, 532, "Concentrate Flow" + notAllowed, ConcFlow) ||
@@ -181,7 +189,8 @@ ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows,
         rule(r[FeeduS] <= 0, 535, "Feed uSiemens" + notAllowed, FeeduS) ||
         rule(two && r[FeedPressure_2] <= 0, 536, "Feed Pressure for Bank 2" + notAllowed, FeedPressure_2) ||
         rule(two && r[FeedPressure_2] < r[ConcPressure], 537,
-             "Feed Pressure for Bank 2 is < End Concentrate Pressure which is not allowed for an OPERATING two-bank "
+             "Feed Pressure for Bank 2 is < End Concentrate Pressure which is not allowed for an OPERATING "
+             "two-bank "
              "data point.",
              FeedPressure_2) ||
         rule(two && r[PermFlow_2] <= 0, 538, "PermFlow for Bank 2" + notAllowed, PermFlow_2) ||

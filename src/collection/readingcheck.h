@@ -12,28 +12,28 @@ struct Program;
 
 // What the checks read of one input row.
 struct EntryRow {
-    int item = 0;          // the item the row shows
-    QString caption;       // the item's list text
-    QString text;          // the entry column's text
-    QString earlier1;      // the newest stored reading's text
+    int item = 0;     // the item the row shows
+    QString caption;  // the item's list text
+    QString text;     // the entry column's text
+    QString earlier1; // the newest stored reading's text
     bool requiredShown = false;
     bool required = false;
-    bool keep = false;  // keep-value box
+    bool keep = false; // keep-value box
 };
 
 struct ValidationResult {
-    int focusRow = -1;  // -1: the reading may be saved
-    std::optional<QString> elapsedCaption;  // new text of the entry column's elapsed hours
-    bool widenStatus = false;               // the status panel's failure width
-    std::optional<QString> statusText;      // failure text for the status panel
+    int focusRow = -1;                     // -1: the reading may be saved
+    std::optional<QString> elapsedCaption; // new text of the entry column's elapsed hours
+    bool widenStatus = false;              // the status panel's failure width
+    std::optional<QString> statusText;     // failure text for the status panel
 };
 
 // The checks before a reading is stored: required rows, then every row read into `r`,
 // then the pressure rules by bank count and the common rules. Messages go through the
 // program's prompts; a required row filled from its previous reading has its text
 // changed in `rows`. `now` is the clock the future-date rule compares with.
-ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows, const QString& elapsedCaption,
-                              ReadingValues& r, const QDateTime& now);
+ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows,
+                              const QString& elapsedCaption, ReadingValues& r, const QDateTime& now);
 
 // A date typed into the date row (the window's "yyyy-mm-dd hh:mm" and the other usual
 // forms); nullopt when the text is not a date.

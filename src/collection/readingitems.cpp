@@ -50,7 +50,8 @@ std::optional<UserItems> ReadUserItems(Program& p, const QString& projectId) {
     if (rs.isEmpty()) return std::nullopt;
     const DbRow& r = rs.first();
     static const char* const captions[5] = {"TurbidityFeed", "TurbidityRaw", "ORP", "SDIFeed", "SDIRaw"};
-    static const char* const units[5] = {"UnitsTFeed", "UnitsTRaw", "UnitsORP", "UnitsSDIFeed", "UnitsSDIRaw"};
+    static const char* const units[5] = {"UnitsTFeed", "UnitsTRaw", "UnitsORP", "UnitsSDIFeed",
+                                         "UnitsSDIRaw"};
     UserItems u;
     for (size_t i = 0; i < 5; ++i) {
         // A Null caption or unit shows as an empty text rather than failing the window.

@@ -42,7 +42,7 @@ enum : int {
     ConcPressure_2,
     PermBackPress_3
 };
-constexpr int FirstUser = TurbidityFeed;  // the five user-definable items 15 to 19
+constexpr int FirstUser = TurbidityFeed; // the five user-definable items 15 to 19
 constexpr int LastUser = SDIRaw;
 } // namespace item
 
@@ -50,11 +50,11 @@ enum class UnitKind { Date, Flow, Pressure, Conductivity, Temperature, PH, User 
 enum class ReferenceKind { Date, Column, FeedTemp, RefPH, None };
 
 struct ReadingItem {
-    long textId;           // 0 for the fixed texts of items 20 to 24
-    const char* listText;  // English list text
-    const char* column;    // Data column (history) and ProjectInfo column (reference)
+    long textId;          // 0 for the fixed texts of items 20 to 24
+    const char* listText; // English list text
+    const char* column;   // Data column (history) and ProjectInfo column (reference)
     UnitKind unit;
-    int banks;  // the least bank count for which the item's row stays visible
+    int banks; // the least bank count for which the item's row stays visible
     ReferenceKind reference;
 };
 
@@ -83,7 +83,7 @@ bool HasBankLevelEntry(const ProjectInfoRecord& cp);
 struct UnitLabel {
     QString text;
     bool green = false;
-    bool serifFont = false;  // the date row's label
+    bool serifFont = false; // the date row's label
 };
 UnitLabel UnitLabelFor(int item, const ProjectInfoRecord& cp, const UserItems& user);
 

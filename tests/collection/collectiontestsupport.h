@@ -38,9 +38,9 @@ struct Plant {
     Database db() { return Database::open(p().ProjectDatabasePath); }
     void loadCurrent(const QString& id = "P1", int train = 1) {
         Database d = db();
-        LoadProjectSettings(p(), d.select("SELECT * FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?",
-                                          {id, train})
-                                     .first());
+        LoadProjectSettings(
+            p(), d.select("SELECT * FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?", {id, train})
+                     .first());
     }
     // A reading of the reference plant with these columns changed.
     void reading(int banks, const QVariantMap& o) { insertReading(p().ProjectDatabasePath, banks, o); }

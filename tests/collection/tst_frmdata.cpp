@@ -13,18 +13,30 @@ namespace {
 
 const QString Title = "Hevrin";
 
-QString flow() { return GetUnitName(3, 13); }
-QString press() { return GetUnitName(1, 8); }
+QString flow() {
+    return GetUnitName(3, 13);
+}
+QString press() {
+    return GetUnitName(1, 8);
+}
 
 // Two stored readings: the older one day after the reference date, the newer 32 hours later.
 void twoReadings(Plant& pl, int banks) {
-    pl.reading(banks, {{"TheDate", "2020-01-02 00:00:00"}, {"ElapsedTimeHrs", 24.0}, {"PermFlow", 50.0},
-                       {"PermFlow_1", 30.0}, {"ConcFlow", 19.0}});
-    pl.reading(banks, {{"TheDate", "2020-01-03 08:00:00"}, {"ElapsedTimeHrs", 56.0}, {"PermFlow", 55.0},
-                       {"PermFlow_1", 33.0}, {"ConcFlow", 21.0}});
+    pl.reading(banks, {{"TheDate", "2020-01-02 00:00:00"},
+                       {"ElapsedTimeHrs", 24.0},
+                       {"PermFlow", 50.0},
+                       {"PermFlow_1", 30.0},
+                       {"ConcFlow", 19.0}});
+    pl.reading(banks, {{"TheDate", "2020-01-03 08:00:00"},
+                       {"ElapsedTimeHrs", 56.0},
+                       {"PermFlow", 55.0},
+                       {"PermFlow_1", 33.0},
+                       {"ConcFlow", 21.0}});
 }
 
-QString local(double x) { return QLocale().toString(x, 'g', 15); }
+QString local(double x) {
+    return QLocale().toString(x, 'g', 15);
+}
 
 } // namespace
 
@@ -35,29 +47,45 @@ private slots:
     void rowsAndHistory_data() {
         QTest::addColumn<int>("banks");
         QTest::addColumn<bool>("systemData");
-        QTest::addColumn<QStringList>("labels");  // rows 1, 2, 3, 5, 7, 10, 14
+        QTest::addColumn<QStringList>("labels"); // rows 1, 2, 3, 5, 7, 10, 14
         QTest::addColumn<QString>("earlier1");   // PermFlow row
         QTest::addColumn<QString>("earlier2");
         QTest::addColumn<QString>("reference");
-        QTest::addColumn<QString>("dataInfo");  // empty: hidden
+        QTest::addColumn<QString>("dataInfo"); // empty: hidden
         const QString us = "uSiemens";
         QTest::newRow("one bank") << 1 << true
-                                  << QStringList{flow(), flow(), press(), press(), us, flow(), press()} << "55"
-                                  << "50" << "60" << "";
+                                  << QStringList{flow(), flow(), press(), press(), us, flow(), press()}
+                                  << "55"
+                                  << "50"
+                                  << "60"
+                                  << "";
         QTest::newRow("two banks, system values")
             << 2 << true
             << QStringList{flow() + " System", flow() + " System", press() + " System", press() + " Bank1",
-                           us + " System", flow() + " Bank2", press() + " Bank1"}
-            << "55" << "50" << "60" << "NB: PermFlow and PermuS refer to SYSTEM LEVEL data.";
+                           us + " System",     flow() + " Bank2",  press() + " Bank1"}
+            << "55"
+            << "50"
+            << "60"
+            << "NB: PermFlow and PermuS refer to SYSTEM LEVEL data.";
         QTest::newRow("two banks, bank values")
             << 2 << false
             << QStringList{flow() + " Bank1", flow() + " System", press() + " System", press() + " Bank1",
-                           us + " Bank1", flow() + " Bank2", press() + " Bank1"}
-            << "33" << "30" << "40" << "NB: PermFlow and PermuS refer to BANK 1 data (not System).";
-        QTest::newRow("three banks, bank values")
-            << 3 << false
-            << QStringList{flow() + " Bank1", flow() + " System", press(), press(), us, flow() + " Bank2", press()}
-            << "33" << "30" << "36" << "";
+                           us + " Bank1",     flow() + " Bank2",  press() + " Bank1"}
+            << "33"
+            << "30"
+            << "40"
+            << "NB: PermFlow and PermuS refer to BANK 1 data (not System).";
+        QTest::newRow("three banks, bank values") << 3 << false << QStringList{flow() + " Bank1",
+                                                                               flow() + " System",
+                                                                               press(),
+                                                                               press(),
+                                                                               us,
+                                                                               flow() + " Bank2",
+                                                                               press()}
+                                                  << "33"
+                                                  << "30"
+                                                  << "36"
+                                                  << "";
     }
     void rowsAndHistory() {
         QFETCH(int, banks);
@@ -89,7 +117,7 @@ private slots:
         QCOMPARE(w->txtData[301]->text(), reference);
         QCOMPARE(w->txtData[1]->text(), earlier1);
         QCOMPARE(w->txtData[102]->text(), QString("21"));
-        QCOMPARE(w->txtData[309]->text(), QString("7"));  // no reference pH
+        QCOMPARE(w->txtData[309]->text(), QString("7")); // no reference pH
         QCOMPARE(w->txtData[315]->text(), QString("N/A"));
         QCOMPARE(w->txtData[100]->text(), QString("2020-01-03 08:00"));
         QCOMPARE(w->txtData[300]->text(), QString("2020-01-01 00:00"));
@@ -170,9 +198,9 @@ private slots:
         frmData* w = pl.open();
         QVERIFY(w);
         using namespace item;
-        const QMap<int, double> scale{{PermFlow, 0.93},     {ConcFlow, 1.04},  {FeedPressure, 1.07},
-                                      {FeeduS, 1.11},       {PermuS, 1.21},    {PermFlow_2, 0.9},
-                                      {PermuS_2, 1.17},     {PermFlow_3, 0.87}, {PermuS_3, 1.13}};
+        const QMap<int, double> scale{{PermFlow, 0.93}, {ConcFlow, 1.04},   {FeedPressure, 1.07},
+                                      {FeeduS, 1.11},   {PermuS, 1.21},     {PermFlow_2, 0.9},
+                                      {PermuS_2, 1.17}, {PermFlow_3, 0.87}, {PermuS_3, 1.13}};
         for (auto it = scale.begin(); it != scale.end(); ++it)
             test::enter(*w, it.key(), local(QLocale().toDouble(w->txtData[it.key()]->text()) * it.value()));
         test::enter(*w, Temperature, local(14.35));
@@ -248,9 +276,10 @@ private slots:
         pl.reading(2, {});
         frmData* w = pl.open();
         QVERIFY(w);
-        test::enter(*w, item::PermFlow, "20");  // all of it from bank 2
+        test::enter(*w, item::PermFlow, "20"); // all of it from bank 2
         const QString earlier = w->txtData[101]->text();
-        pl.env.prompts.onMessage("Error number = 11  Description: Division by zero", Buttons::OK, Title, Answer::OK);
+        pl.env.prompts.onMessage("Error number = 11  Description: Division by zero", Buttons::OK, Title,
+                                 Answer::OK);
         w->cmdSave->click();
         QCOMPARE(pl.problems(), QString());
         QCOMPARE(pl.dataRows(), 1);
@@ -317,7 +346,8 @@ private slots:
     void nullValuesShowZero() {
         Plant pl(2, {{"Systemdata", 0}});
         pl.reading(2, {{"TheDate", "2020-01-02 00:00:00"}, {"ConcFlow", QVariant()}});
-        pl.reading(2, {{"TheDate", "2020-01-03 00:00:00"}, {"PermFlow_1", QVariant()}, {"PermuS_1", QVariant()}});
+        pl.reading(
+            2, {{"TheDate", "2020-01-03 00:00:00"}, {"PermFlow_1", QVariant()}, {"PermuS_1", QVariant()}});
         frmData* w = pl.open();
         QVERIFY(w);
         QCOMPARE(pl.problems(), QString());
@@ -354,9 +384,12 @@ private slots:
     void loadFailureCloses_data() {
         QTest::addColumn<QString>("broken");
         QTest::addColumn<QString>("message");
-        QTest::newRow("no project") << "project" << "Please use Select to select a project first!";
-        QTest::newRow("no ProjectInfo row") << "train" << "There is no project information for project P1, train 2.";
-        QTest::newRow("no UserDefined row") << "userdefined" << "table UserDefined has no row for this project";
+        QTest::newRow("no project") << "project"
+                                    << "Please use Select to select a project first!";
+        QTest::newRow("no ProjectInfo row") << "train"
+                                            << "There is no project information for project P1, train 2.";
+        QTest::newRow("no UserDefined row") << "userdefined"
+                                            << "table UserDefined has no row for this project";
     }
     void loadFailureCloses() {
         QFETCH(QString, broken);
@@ -381,11 +414,12 @@ private slots:
         auto* w = qobject_cast<frmData*>(shown.data());
         QVERIFY(w && w->isVisible());
         QVERIFY(pl.p().DataEntryOpen);
-        QVERIFY(w->frameGeometry().height() <= 800 && w->height() <= 760 && w->frameGeometry().width() <= 1280);
+        QVERIFY(w->frameGeometry().height() <= 800 && w->height() <= 760 &&
+                w->frameGeometry().width() <= 1280);
         pl.p().DataEntryConfigUnlocked = true;
         QVERIFY(QMetaObject::invokeMethod(w, "ConfigBoxes"));
         QVERIFY(w->cbItem[0]->isEnabled() && w->chkREQD[20]->isEnabled() && w->cmdSaveConfig->isEnabled());
-        QVERIFY(!w->cbItem[10]->isEnabled());  // bank-2 rows stay locked on one bank
+        QVERIFY(!w->cbItem[10]->isEnabled()); // bank-2 rows stay locked on one bank
         pl.env.prompts.onMessage("Enable Configuration Changes?", Buttons::YesNo, Title, Answer::No);
         w->cmdChange->click();
         QVERIFY(!pl.p().DataEntryConfigUnlocked && !w->cbItem[0]->isEnabled() && !w->cmdDefault->isEnabled());

@@ -9,7 +9,7 @@ using namespace hv;
 
 namespace {
 
-using Values = QMap<int, double>;  // item number -> entered value
+using Values = QMap<int, double>; // item number -> entered value
 
 ReadingValues readingOf(const Values& v) {
     ReadingValues r;
@@ -35,27 +35,29 @@ private slots:
         QTest::addColumn<Values>("entered");
         QTest::addColumn<QVariantMap>("stored");
         using namespace item;
-        const Values twoBanks{{PermFlow, 100}, {PermuS, 10}, {PermFlow_2, 40}, {PermuS_2, 25},
-                              {ConcFlow, 20},  {PermBackPress, 0.5}};
+        const Values twoBanks{{PermFlow, 100}, {PermuS, 10},   {PermFlow_2, 40},
+                              {PermuS_2, 25},  {ConcFlow, 20}, {PermBackPress, 0.5}};
         for (const char* locale : {"C", "de_DE"}) {
             QTest::addRow("one bank, %s", locale)
-                << locale << 1 << true << Values{{PermFlow, 60}, {PermuS, 30}, {ConcFlow, 20}, {PermBackPress, 0.5}}
-                << QVariantMap{{"PermFlow", 60.0}, {"PermuS", 30.0}, {"PermFlow_1", 0.0}, {"PermuS_1", 0.0},
-                               {"PermBackPress_1", 0.0}, {"FeedFlow", 80.0}};
+                << locale << 1 << true
+                << Values{{PermFlow, 60}, {PermuS, 30}, {ConcFlow, 20}, {PermBackPress, 0.5}}
+                << QVariantMap{{"PermFlow", 60.0}, {"PermuS", 30.0},         {"PermFlow_1", 0.0},
+                               {"PermuS_1", 0.0},  {"PermBackPress_1", 0.0}, {"FeedFlow", 80.0}};
             QTest::addRow("two banks as system values, %s", locale)
                 << locale << 2 << true << twoBanks
-                << QVariantMap{{"PermFlow", 100.0}, {"PermuS", 10.0}, {"PermFlow_1", 60.0}, {"PermuS_1", 0.0},
-                               {"PermBackPress_1", 0.5}, {"FeedFlow", 120.0}};
+                << QVariantMap{{"PermFlow", 100.0}, {"PermuS", 10.0},         {"PermFlow_1", 60.0},
+                               {"PermuS_1", 0.0},   {"PermBackPress_1", 0.5}, {"FeedFlow", 120.0}};
             QTest::addRow("two banks as bank values, %s", locale)
                 << locale << 2 << false << twoBanks
-                << QVariantMap{{"PermFlow", 140.0}, {"PermuS", 14.286}, {"PermFlow_1", 100.0}, {"PermuS_1", 10.0},
-                               {"PermBackPress_1", 0.5}, {"FeedFlow", 160.0}};
+                << QVariantMap{{"PermFlow", 140.0}, {"PermuS", 14.286},       {"PermFlow_1", 100.0},
+                               {"PermuS_1", 10.0},  {"PermBackPress_1", 0.5}, {"FeedFlow", 160.0}};
             QTest::addRow("three banks, %s", locale)
                 << locale << 3 << true
-                << Values{{PermFlow, 36},   {PermuS, 22},   {PermFlow_2, 16}, {PermuS_2, 40},
+                << Values{{PermFlow, 36},      {PermuS, 22},   {PermFlow_2, 16}, {PermuS_2, 40},
                           {PermFlow_3, 8.125}, {PermuS_3, 70}, {ConcFlow, 20},   {PermBackPress, 0.5}}
-                << QVariantMap{{"PermFlow", 60.125}, {"PermuS", 33.277}, {"PermFlow_1", 36.0}, {"PermuS_1", 22.0},
-                               {"PermBackPress_1", 0.5}, {"FeedFlow", 80.125}, {"Permflow_3", 8.125}};
+                << QVariantMap{{"PermFlow", 60.125}, {"PermuS", 33.277},       {"PermFlow_1", 36.0},
+                               {"PermuS_1", 22.0},   {"PermBackPress_1", 0.5}, {"FeedFlow", 80.125},
+                               {"Permflow_3", 8.125}};
         }
     }
     void bankBalanceStored() {
@@ -68,7 +70,7 @@ private slots:
         test::TestEnv env;
         const QString path = test::makeBlankDatabase(env.path("db.hv3.mdb"));
         ProjectInfoRecord cp;
-        cp.ProjectID = "P'1";  // a quote is only text to a bound value
+        cp.ProjectID = "P'1"; // a quote is only text to a bound value
         cp.TrainNumber = 2;
         cp.NumBanks = qint16(banks);
         ReadingValues r = readingOf(entered);
@@ -94,13 +96,11 @@ private slots:
         QTest::addColumn<Values>("entered");
         QTest::addColumn<long>("error");
         using namespace item;
-        QTest::newRow("bank 1 without flow") << 2 << true
-                                             << Values{{PermFlow, 40}, {PermuS, 10}, {PermFlow_2, 40}, {PermuS_2, 25}}
-                                             << 11L;
+        QTest::newRow("bank 1 without flow")
+            << 2 << true << Values{{PermFlow, 40}, {PermuS, 10}, {PermFlow_2, 40}, {PermuS_2, 25}} << 11L;
         QTest::newRow("no flow at all") << 2 << true << Values{{PermuS, 10}, {PermuS_2, 25}} << 6L;
-        QTest::newRow("banks cancelling out") << 3 << false
-                                              << Values{{PermFlow, 10}, {PermuS, 10}, {PermFlow_2, -10}, {PermuS_2, 5}}
-                                              << 11L;
+        QTest::newRow("banks cancelling out")
+            << 3 << false << Values{{PermFlow, 10}, {PermuS, 10}, {PermFlow_2, -10}, {PermuS_2, 5}} << 11L;
     }
     void bankBalanceZeroDivisor() {
         QFETCH(int, banks);
@@ -119,7 +119,8 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::newRow("255 stays whole") << QString(255, 'a') << QString(255, 'a');
         QTest::newRow("256 keeps 254") << QString(255, 'a') + "b" << QString(254, 'a');
-        QTest::newRow("empty is a blank") << "" << " ";
+        QTest::newRow("empty is a blank") << ""
+                                          << " ";
     }
     void noteForStorage() {
         QFETCH(QString, note);

@@ -57,12 +57,11 @@ private slots:
     void rules_data() {
         QTest::addColumn<int>("banks");
         QTest::addColumn<int>("unitTemp");
-        QTest::addColumn<QVariantMap>("texts");  // item number as text -> entry text
+        QTest::addColumn<QVariantMap>("texts"); // item number as text -> entry text
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<int>("focus");
-        auto row = [](const char* name, int banks, int unitTemp, QVariantMap texts, QStringList messages, int focus) {
-            QTest::newRow(name) << banks << unitTemp << texts << messages << focus;
-        };
+        auto row = [](const char* name, int banks, int unitTemp, QVariantMap texts, QStringList messages,
+                      int focus) { QTest::newRow(name) << banks << unitTemp << texts << messages << focus; };
         const QString k3 = QString::number(item::FeedPressure), k4 = QString::number(item::ConcPressure);
         row("reference reading, one bank", 1, 1, {}, {}, -1);
         row("reference reading, three banks", 3, 1, {}, {}, -1);
@@ -75,9 +74,10 @@ private slots:
             {"Conc Pressure is <= 0 or less than feed Pressure to bank 2",
              "Feed Pressure for Bank 2 is < End Concentrate Pressure"},
             item::FeedPressure_2);
-        row("two banks: no bank-2 permeate", 2, 1, {{"10", "0"}}, {"PermFlow for Bank 2 is <=0"}, item::PermFlow_2);
-        row("three banks: zero bank-3 flow and no bank-2 rule", 3, 1, {{"20", "0"}, {"10", "0"}, {"12", "0"}}, {},
-            -1);
+        row("two banks: no bank-2 permeate", 2, 1, {{"10", "0"}}, {"PermFlow for Bank 2 is <=0"},
+            item::PermFlow_2);
+        row("three banks: zero bank-3 flow and no bank-2 rule", 3, 1, {{"20", "0"}, {"10", "0"}, {"12", "0"}},
+            {}, -1);
         row("three banks: negative bank-3 flow", 3, 1, {{"20", "-1"}}, {"PermFlow 3 is less than 0 (<0)."},
             item::PermFlow_3);
         row("32 F fails", 1, 0, {{"8", "32"}}, {"Temperature is <= 32F"}, item::Temperature);
@@ -86,7 +86,8 @@ private slots:
             item::PermFlow);
         row("90 minutes ahead passes", 1, 1, {{"0", "2026-01-15 12:00"}}, {}, -1);
         row("91 minutes ahead fails", 1, 1, {{"0", "2026-01-15 12:01"}},
-            {"Either the computer system date is incorrect. 2026-01-15 10:30 or you have entered a date in the "
+            {"Either the computer system date is incorrect. 2026-01-15 10:30 or you have entered a date in "
+             "the "
              "future."},
             item::TheDate);
         row("no date: no other rule runs", 1, 1, {{"0", "tomorrow"}, {"1", "0"}},
@@ -120,8 +121,9 @@ private slots:
         QTest::addColumn<bool>("keep");
         QTest::addColumn<bool>("shown");
         QTest::addColumn<int>("focus");
-        QTest::addColumn<QString>("text");  // the row's text afterwards
-        QTest::newRow("kept row takes a numeric previous value") << 2 << "21.5" << true << true << -1 << "21.5";
+        QTest::addColumn<QString>("text"); // the row's text afterwards
+        QTest::newRow("kept row takes a numeric previous value")
+            << 2 << "21.5" << true << true << -1 << "21.5";
         QTest::newRow("previous value not numeric") << 2 << "No Data" << true << true << 2 << "";
         QTest::newRow("not kept") << 2 << "21.5" << false << true << 2 << "";
         QTest::newRow("the first row is never filled") << 0 << "2020-01-01 22:00" << true << true << 0 << "";
@@ -141,14 +143,15 @@ private slots:
         r.earlier1 = earlier1;
         r.keep = keep;
         r.requiredShown = shown;
-        if (focus == 0)  // the date row also fails to read
+        if (focus == 0) // the date row also fails to read
             s.env.prompts.onMessage("Cannot save data", Buttons::OK, "Hevrin", Answer::OK);
         const ValidationResult res = s.run(rows);
         QCOMPARE(s.env.prompts.verify(), QString());
         QCOMPARE(res.focusRow, focus);
         QCOMPARE(r.text, text);
         if (focus >= 0)
-            QCOMPARE(res.statusText.value_or(""), "A REQUIRED FIELD, " + r.caption + " HAS NO DATA. SAVE FAILED!");
+            QCOMPARE(res.statusText.value_or(""),
+                     "A REQUIRED FIELD, " + r.caption + " HAS NO DATA. SAVE FAILED!");
         else
             QCOMPARE(s.values[item::ConcFlow], row == 2 ? 21.5 : 20.0);
     }

@@ -9,4 +9,4 @@ void RegisterCollectionWindows(Program& p) {
     p.windows.registerFactory(QStringLiteral("frmData"), [&p] { return new frmData(p); });
 }
 
-}  // namespace hv
+} // namespace hv

@@ -27,7 +27,7 @@ namespace {
 
 const QString Title = QStringLiteral("Hevrin");
 constexpr int RowHeight = 20;
-constexpr int WideStatusPanel = 400;  // 6000 twips
+constexpr int WideStatusPanel = 400; // 6000 twips
 const QString Green = QStringLiteral("background-color: #00ff00;");
 
 int keyAsciiOf(const QKeyEvent* e) {
@@ -108,7 +108,22 @@ void frmData::buildControls() {
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(3);
     grid->setVerticalSpacing(0);
-    enum Col { cReqd, cItem, cUnits, cNew, cE1, cE2, cRef, cHide, cDefault, cScada, cApp, cTopic, cTag, cHours };
+    enum Col {
+        cReqd,
+        cItem,
+        cUnits,
+        cNew,
+        cE1,
+        cE2,
+        cRef,
+        cHide,
+        cDefault,
+        cScada,
+        cApp,
+        cTopic,
+        cTag,
+        cHours
+    };
     lblReqd = label("Req'd", "lblReqd");
     grid->addWidget(lblReqd, 0, cReqd);
     const char* fieldCaptions[6] = {"Field", "Units", "Current Value", "Earlier-1", "Earlier-2", "Reference"};
@@ -139,7 +154,8 @@ void frmData::buildControls() {
     for (int k = 0; k < ItemCount; ++k) {
         const int r = k + 2;
         auto check = [&](std::vector<QCheckBox*>& v, const char* name, int col) {
-            v.push_back(static_cast<QCheckBox*>(named(new QCheckBox(this), QString("%1_%2").arg(name).arg(k))));
+            v.push_back(
+                static_cast<QCheckBox*>(named(new QCheckBox(this), QString("%1_%2").arg(name).arg(k))));
             grid->addWidget(v.back(), r, col, Qt::AlignHCenter);
         };
         auto edit = [&](const QString& name, int col, int width) {
@@ -152,8 +168,9 @@ void frmData::buildControls() {
         cbItem.push_back(static_cast<QComboBox*>(named(new QComboBox(this), QString("cbItem_%1").arg(k))));
         cbItem.back()->setFixedHeight(RowHeight);
         cbItem.back()->setFixedWidth(125);
-        cbItem.back()->setToolTip("Use this control to set the ENTRY ORDER. You must not have duplicates - all the "
-                                  "boxes must be white before you can save or use the configuration.");
+        cbItem.back()->setToolTip(
+            "Use this control to set the ENTRY ORDER. You must not have duplicates - all the "
+            "boxes must be white before you can save or use the configuration.");
         grid->addWidget(cbItem.back(), r, cItem);
         lblUnits.push_back(label(QString(), QString("lblUnits_%1").arg(k)));
         lblUnits.back()->setFixedHeight(RowHeight - 2);
@@ -161,7 +178,7 @@ void frmData::buildControls() {
         grid->addWidget(lblUnits.back(), r, cUnits);
         for (int c = 0; c < 4; ++c) {
             QLineEdit* e = edit(QString("txtData_%1").arg(c * 100 + k), cNew + c, 112);
-            e->setReadOnly(c > 0);  // only typing is refused there, with a message; paste too
+            e->setReadOnly(c > 0); // only typing is refused there, with a message; paste too
             txtData[c * 100 + k] = e;
         }
         check(ChkHide, "ChkHide", cHide);
@@ -248,7 +265,8 @@ void frmData::connectHandlers() {
     connect(cmdSave, &QPushButton::clicked, this, &frmData::cmdSave_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmData::cmdClose_Click);
     connect(cmdChange, &QPushButton::clicked, this, &frmData::cmdChange_Click);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, cmdClose, &QPushButton::click);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, cmdClose,
+            &QPushButton::click);
     // A check box set from code runs its handler as a click would.
     connect(chkWarnings, &QCheckBox::toggled, this, &frmData::chkWarnings_Click);
     connect(chkUseScada, &QCheckBox::toggled, this, &frmData::chkUseScada_Click);
@@ -306,7 +324,7 @@ bool frmData::eventFilter(QObject* watched, QEvent* event) {
             break;
         case QEvent::KeyPress: {
             int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
-            if (key == 0) return false;  // moving and editing keys
+            if (key == 0) return false; // moving and editing keys
             txtData_KeyPress(index, key);
             return key == 0;
         }
@@ -376,8 +394,8 @@ void frmData::Form_Load() {
             chkWarnings->setChecked(true);
         }
     } catch (const DbError& e) {
-        showLoadFailure("The data entry form cannot open.\r\n\r\nError number = " + QString::number(e.number()) +
-                        "  Description: " + e.description());
+        showLoadFailure("The data entry form cannot open.\r\n\r\nError number = " +
+                        QString::number(e.number()) + "  Description: " + e.description());
         return;
     }
     if (FirstUseSave) {
@@ -389,8 +407,9 @@ void frmData::Form_Load() {
 bool frmData::DefineUserItems() {
     const std::optional<UserItems> user = ReadUserItems(p_, p_.CurrentProject.ProjectID);
     if (!user) {
-        showLoadFailure("The captions of the user-defined data fields cannot be found: table UserDefined has no "
-                        "row for this project and no 'Default' row.\r\n\r\nThe data entry form will close.");
+        showLoadFailure(
+            "The captions of the user-defined data fields cannot be found: table UserDefined has no "
+            "row for this project and no 'Default' row.\r\n\r\nThe data entry form will close.");
         return false;
     }
     UserUnits = *user;
@@ -438,9 +457,9 @@ void frmData::ConfigureAll() {
     const ProjectInfoRecord& cp = p_.CurrentProject;
     lblDataInfo->setVisible(cp.NumBanks == 2);
     if (cp.NumBanks == 2)
-        lblDataInfo->setText(cp.SystemData
-                                 ? GetMlString(590, "NB: PermFlow and PermuS refer to SYSTEM LEVEL data.")
-                                 : GetMlString(591, "NB: PermFlow and PermuS refer to BANK 1 data (not System)."));
+        lblDataInfo->setText(
+            cp.SystemData ? GetMlString(590, "NB: PermFlow and PermuS refer to SYSTEM LEVEL data.")
+                          : GetMlString(591, "NB: PermFlow and PermuS refer to BANK 1 data (not System)."));
     txtTrain->setVisible(cp.NumTrains > 1);
     lblTrain->setVisible(cp.NumTrains > 1);
 
@@ -515,8 +534,8 @@ void frmData::ConfigBoxes() {
     const bool unlocked = p_.DataEntryConfigUnlocked;
     for (int k = 0; k < ItemCount; ++k) {
         const size_t r = size_t(k);
-        const std::initializer_list<QWidget*> controls = {cbItem[r],        chkDefault[r],    chkREQD[r],
-                                                          chkScada[r],      txtScadaApp[r],   txtScadaItem[r],
+        const std::initializer_list<QWidget*> controls = {cbItem[r],        chkDefault[r],  chkREQD[r],
+                                                          chkScada[r],      txtScadaApp[r], txtScadaItem[r],
                                                           txtScadaTopic[r], ChkHide[r]};
         if (!unlocked) {
             for (QWidget* w : controls)
@@ -579,11 +598,13 @@ void frmData::txtData_GotFocus(int Index) {
 
 void frmData::txtData_KeyPress(int Index, int& KeyAscii) {
     if (Index > 24) {
-        p_.prompts.message(GetMlString(517, "Data entry here is not allowed!"), Buttons::OK, Icon::None, Title);
+        p_.prompts.message(GetMlString(517, "Data entry here is not allowed!"), Buttons::OK, Icon::None,
+                           Title);
         KeyAscii = 0;
         return;
     }
-    if (itemOfRow(Index) != item::TheDate) KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode, true);
+    if (itemOfRow(Index) != item::TheDate)
+        KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode, true);
     if (KeyAscii != 13) return;
     KeyAscii = 0;
     if (Index == 24) {
@@ -607,7 +628,8 @@ void frmData::txtData_LostFocus(int Index) {
     if (itemOfRow(Index) != item::TheDate) {
         const std::optional<double> change = ChangeAgainstPrevious(box->text(), txtData[Index + 100]->text());
         if (!change || *change <= 0.25 || chkWarnings->isChecked()) return;
-        if (p_.prompts.message(ChangeWarningText(*change), Buttons::OKCancel, Icon::None, Title) == Answer::Cancel) {
+        if (p_.prompts.message(ChangeWarningText(*change), Buttons::OKCancel, Icon::None, Title) ==
+            Answer::Cancel) {
             box->setText(LastFieldText);
             backToBox();
         }
@@ -625,9 +647,10 @@ void frmData::txtData_LostFocus(int Index) {
     const std::optional<QDateTime> date = ParseEntryDate(box->text());
     const std::optional<QDateTime> previous = ParseEntryDate(txtData[Index + 100]->text());
     if (date && previous && *date < *previous && !chkWarnings->isChecked()) {
-        if (p_.prompts.message("Current Date is OLDER than prior Date. Please Verify OK or Cancel to re-enter!"
-                               "\r\n\r\nCheck the 'Surpress Warnings' box to eliminate this message in the future",
-                               Buttons::OKCancel, Icon::None, Title) == Answer::Cancel)
+        if (p_.prompts.message(
+                "Current Date is OLDER than prior Date. Please Verify OK or Cancel to re-enter!"
+                "\r\n\r\nCheck the 'Surpress Warnings' box to eliminate this message in the future",
+                Buttons::OKCancel, Icon::None, Title) == Answer::Cancel)
             backToBox();
     }
     if (!date) return;
@@ -669,7 +692,8 @@ void frmData::chkWarnings_Click() {
         SuppressWarningsPrompt = false;
         return;
     }
-    if (p_.prompts.message("Save this setting as default?", Buttons::YesNo, Icon::Question, Title) == Answer::Yes)
+    if (p_.prompts.message("Save this setting as default?", Buttons::YesNo, Icon::Question, Title) ==
+        Answer::Yes)
         WriteIniValue("Current Project", "Manual Data Entry Error Suppress", p_.IniFilePath,
                       chkWarnings->isChecked() ? "TRUE" : "FALSE");
 }
@@ -689,8 +713,8 @@ void frmData::cmdSave_Click() {
                          QString::number(CountProjectDataRecords(p_, p_.CurrentProject.ProjectID,
                                                                  p_.CurrentProject.TrainNumber)));
     } catch (const DbError& e) {
-        p_.prompts.message("The readings cannot be counted.\r\n\r\nError number = " + QString::number(e.number()) +
-                               "  Description: " + e.description(),
+        p_.prompts.message("The readings cannot be counted.\r\n\r\nError number = " +
+                               QString::number(e.number()) + "  Description: " + e.description(),
                            Buttons::OK, Icon::Critical, Title);
     }
 }
@@ -776,10 +800,11 @@ void frmData::lblDataInfo_Click() {
     p_.prompts.message(
         GetMlString(512, "Two choices for entering data were given in the Project Information Section. ") +
             "\r\n\r\n" +
-            GetMlString(513, "You chose SYSTEM LEVEL information so this means that PermFlwo, PermuS and "
-                             "PermBackPress refer to the overall system data. The data items labeled PermuS_2, etc "
-                             "refer to Bank 2). The correct values of PermuS Bank 1 and PermFlow Bank 1 are then "
-                             "calculated and stored.") +
+            GetMlString(
+                513, "You chose SYSTEM LEVEL information so this means that PermFlwo, PermuS and "
+                     "PermBackPress refer to the overall system data. The data items labeled PermuS_2, etc "
+                     "refer to Bank 2). The correct values of PermuS Bank 1 and PermFlow Bank 1 are then "
+                     "calculated and stored.") +
             "\r\n\r\n" + GetMlString(514, "You may change this in the project information section."),
         Buttons::OK, Icon::Information, Title);
 }

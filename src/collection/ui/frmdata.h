@@ -37,7 +37,7 @@ public:
     std::vector<QLineEdit*> txtScadaApp, txtScadaTopic, txtScadaItem;
     // Value boxes: k new value, k+100 newest reading, k+200 the one before, k+300 reference.
     std::map<int, QLineEdit*> txtData;
-    std::map<int, QLabel*> lblTime;  // 0-3 elapsed hours of the columns, 4 and 10 captions
+    std::map<int, QLabel*> lblTime; // 0-3 elapsed hours of the columns, 4 and 10 captions
     std::vector<QLabel*> lblField, Label1, lblScada;
 
     QLabel* lblReqd = nullptr;
@@ -64,14 +64,14 @@ public:
     QLineEdit* txtSaveInterval = nullptr;
     QCheckBox* chkWarnings = nullptr;
     QStatusBar* StatusBar1 = nullptr;
-    std::vector<QLabel*> panels;  // StatusBar1's panels 1-4 at 0-3
+    std::vector<QLabel*> panels; // StatusBar1's panels 1-4 at 0-3
     PollClock* Timer1 = nullptr;
 
     // Window state.
     QStringList ItemCaptions;
     QStringList ItemFields;
     UserItems UserUnits;
-    std::vector<EventEntry> Events;  // the entries of cbEvent, with their EventIDs
+    std::vector<EventEntry> Events; // the entries of cbEvent, with their EventIDs
     bool FirstUseSave = false;
     bool SuppressWarningsPrompt = false;
     QString LastFieldText;
