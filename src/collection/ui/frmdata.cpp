@@ -38,6 +38,13 @@ int keyAsciiOf(const QKeyEvent* e) {
     return t.at(0).unicode();
 }
 
+// Focus that moves between our own controls; a window losing or regaining the activation
+// (a message box opening or closing) is no entering or leaving of a box.
+bool movesWithinWindow(const QEvent* e) {
+    const Qt::FocusReason r = static_cast<const QFocusEvent*>(e)->reason();
+    return r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason;
+}
+
 bool isBankTwoItem(int i) {
     return i >= item::PermFlow_2 && i <= item::ConcPressure_1;
 }
@@ -310,17 +317,17 @@ bool frmData::eventFilter(QObject* watched, QEvent* event) {
             txtSaveInterval_KeyPress(key);
             return key == 0;
         }
-        if (event->type() == QEvent::FocusOut) txtSaveInterval_LostFocus();
+        if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) txtSaveInterval_LostFocus();
         return false;
     }
     for (auto& [index, box] : txtData) {
         if (box != watched) continue;
         switch (event->type()) {
         case QEvent::FocusIn:
-            txtData_GotFocus(index);
+            if (movesWithinWindow(event)) txtData_GotFocus(index);
             break;
         case QEvent::FocusOut:
-            txtData_LostFocus(index);
+            if (movesWithinWindow(event)) txtData_LostFocus(index);
             break;
         case QEvent::KeyPress: {
             int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
