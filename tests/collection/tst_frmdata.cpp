@@ -52,13 +52,17 @@ private slots:
         QTest::addColumn<QString>("earlier2");
         QTest::addColumn<QString>("reference");
         QTest::addColumn<QString>("dataInfo"); // empty: hidden
+        QTest::addColumn<QString>("interval"); // save interval setting, minutes
+        QTest::addColumn<QString>("proposed"); // proposed date and its elapsed hours
         const QString us = "uSiemens";
         QTest::newRow("one bank") << 1 << true
                                   << QStringList{flow(), flow(), press(), press(), us, flow(), press()}
                                   << "55"
                                   << "50"
                                   << "60"
-                                  << "";
+                                  << ""
+                                  << "90"
+                                  << "2020-01-03 09:30|57.50";
         QTest::newRow("two banks, system values")
             << 2 << true
             << QStringList{flow() + " System", flow() + " System", press() + " System", press() + " Bank1",
@@ -66,7 +70,9 @@ private slots:
             << "55"
             << "50"
             << "60"
-            << "NB: PermFlow and PermuS refer to SYSTEM LEVEL data.";
+            << "NB: PermFlow and PermuS refer to SYSTEM LEVEL data."
+            << ""
+            << "2020-01-03 10:00|58.00";
         QTest::newRow("two banks, bank values")
             << 2 << false
             << QStringList{flow() + " Bank1", flow() + " System", press() + " System", press() + " Bank1",
@@ -74,7 +80,9 @@ private slots:
             << "33"
             << "30"
             << "40"
-            << "NB: PermFlow and PermuS refer to BANK 1 data (not System).";
+            << "NB: PermFlow and PermuS refer to BANK 1 data (not System)."
+            << ""
+            << "2020-01-03 10:00|58.00";
         QTest::newRow("three banks, bank values") << 3 << false << QStringList{flow() + " Bank1",
                                                                                flow() + " System",
                                                                                press(),
@@ -85,7 +93,9 @@ private slots:
                                                   << "33"
                                                   << "30"
                                                   << "36"
-                                                  << "";
+                                                  << ""
+                                                  << "240"
+                                                  << "2020-01-03 12:00|60.00";
     }
     void rowsAndHistory() {
         QFETCH(int, banks);
@@ -95,8 +105,12 @@ private slots:
         QFETCH(QString, earlier2);
         QFETCH(QString, reference);
         QFETCH(QString, dataInfo);
+        QFETCH(QString, interval);
+        QFETCH(QString, proposed);
         Plant pl(banks, {{"Systemdata", systemData ? -1 : 0}, {"refph", QVariant()}});
         twoReadings(pl, banks);
+        if (!interval.isEmpty())
+            WriteIniValue("Projects", "P1.Train1.SaveInterval", pl.p().IniFilePath, interval);
         frmData* w = pl.open();
         QVERIFY(w);
         QCOMPARE(pl.problems(), QString());
@@ -122,8 +136,8 @@ private slots:
         QCOMPARE(w->txtData[100]->text(), QString("2020-01-03 08:00"));
         QCOMPARE(w->txtData[300]->text(), QString("2020-01-01 00:00"));
         // The proposed reading is one save interval after the newest.
-        QCOMPARE(w->txtData[0]->text(), QString("2020-01-03 10:00"));
-        QCOMPARE(w->lblTime[0]->text(), QString("58.00"));
+        QCOMPARE(w->txtData[0]->text() + "|" + w->lblTime[0]->text(), proposed);
+        QCOMPARE(w->txtSaveInterval->text(), interval.isEmpty() ? QString("120") : interval);
         QCOMPARE(w->lblTime[1]->text(), QString("56.00"));
         QCOMPARE(w->lblTime[2]->text(), QString("24.00"));
         QCOMPARE(w->lblDataInfo->isHidden(), dataInfo.isEmpty());
@@ -216,6 +230,21 @@ private slots:
             QVERIFY2(saved.value(i) == recalculated.value(i),
                      qPrintable(saved.fieldName(i) + ": " + saved.value(i).toString() + " vs " +
                                 recalculated.value(i).toString()));
+    }
+
+    // Alarm lines of the saved reading: a fifth less permeate at the same pressures.
+    void alarmsAfterSave() {
+        Plant pl(1);
+        pl.reading(1, {});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        test::enter(*w, item::PermFlow, "48");
+        w->cmdSave->click();
+        QCOMPARE(pl.problems(), QString());
+        const QString lines = w->lblWarnings->text();
+        QVERIFY2(lines.startsWith("Normalized Permeate Flow is at least 15% below Reference Perm Flow.\r\n"),
+                 qPrintable(lines));
+        QVERIFY(!lines.contains("Salt Passage"));
     }
 
     // A kept required row takes its previous value, and keeps it for the next reading.
