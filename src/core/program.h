@@ -91,6 +91,7 @@ struct Program {
     bool ProjectCreateMode = false;
     bool DataEntryOpen = false;
     bool DataEntryConfigUnlocked = false;
+    double SaveIntervalMinutes = 0;  // polling and saving interval of the current project train
     bool SpecFluxWarningShown = false;
     bool ExportCsvMode = false;
     bool ProjectInfoOnlyMode = false;

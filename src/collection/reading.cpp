@@ -1,0 +1,157 @@
+#include "collection/reading.h"
+
+#include "core/mlstring.h"
+#include "core/numbers.h"
+#include "core/program.h"
+#include "normalization/calcerror.h"
+#include "normalization/calculate.h"
+#include "normalization/normalize.h"
+#include "platform/database.h"
+
+namespace hv {
+
+void ApplyBankBalance(ReadingValues& r, int numBanks, bool systemData) {
+    ReadingValues b = r;
+    const double pf2 = b[item::PermFlow_2], pus2 = b[item::PermuS_2];
+    if (numBanks == 3 || (numBanks == 2 && !systemData)) {
+        b.PermFlow_1 = b[item::PermFlow];
+        b.PermuS_1 = b[item::PermuS];
+        double flow = b.PermFlow_1 + pf2;
+        double salt = b.PermuS_1 * b.PermFlow_1 + pus2 * pf2;
+        if (numBanks == 3) {
+            flow += b[item::PermFlow_3];
+            salt += b[item::PermuS_3] * b[item::PermFlow_3];
+        }
+        b[item::PermFlow] = flow;
+        b[item::PermuS] = calcerr::div(salt, flow);
+        b.PermBackPress_1 = b[item::PermBackPress];
+    } else if (numBanks == 2) {
+        b.PermFlow_1 = b[item::PermFlow] - pf2;
+        b.PermuS_1 = calcerr::div(b[item::PermuS] * b[item::PermFlow] - pus2 * pf2, b.PermFlow_1);
+        b.PermBackPress_1 = b[item::PermBackPress];
+    } else if (numBanks == 1) {
+        b.PermBackPress_1 = 0;
+    }
+    b.FeedFlow = b[item::PermFlow] + b[item::ConcFlow];
+    r = b;
+}
+
+QString NoteForStorage(const QString& note) {
+    QString n = note.size() > 255 ? note.left(254) : note;
+    if (n.isEmpty()) n = QStringLiteral(" ");
+    return n;
+}
+
+std::vector<EventEntry> ReadEventList(Program& p) {
+    std::vector<EventEntry> list = {
+        {0, GetMlString(579, "None")},
+        {1, GetMlString(580, "System Cleaning")},
+        {2, GetMlString(613, "Instrument Calibration / Replacement")},
+        {3, GetMlString(582, "Pretreatment Event Occurred")},
+        {4, GetMlString(583, "Long Shutdown")},
+        {5, GetMlString(584, "Membrane Replacement")},
+    };
+    Database db = Database::open(p.ProjectDatabasePath);
+    for (const DbRow& r :
+         db.select("SELECT EventID, EventType FROM Events WHERE EventID > 5 ORDER BY EventID"))
+        list.push_back({r.toInt32("EventID"), r.value("EventType").toString()});
+    return list;
+}
+
+namespace {
+
+// The value as stored: the text FormatValue makes of it, read back in the same locale.
+double stored(double x) {
+    bool ok = false;
+    const double v = LocaleToDouble(FormatValue(x), &ok);
+    return ok ? v : x;
+}
+
+} // namespace
+
+void InsertReading(Database& db, const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
+                   const QString& note) {
+    using namespace item;
+    const QVariantList values = {
+        dbDateText(r.TheDate),
+        stored(r[PermFlow]),
+        stored(r[ConcFlow]),
+        stored(r[FeedPressure]),
+        stored(r[ConcPressure]),
+        stored(r[ConcPressure_1]),
+        stored(r[PermBackPress]),
+        stored(r[FeeduS]),
+        stored(r[PermuS]),
+        stored(r[pH]),
+        stored(r[Temperature]),
+        stored(r[PermFlow_2]),
+        stored(r.PermuS_1),
+        stored(r[PermuS_2]),
+        stored(r[FeedPressure_2]),
+        stored(r[PermBackPress_2]),
+        stored(r[TurbidityFeed]),
+        stored(r[TurbidityRaw]),
+        stored(r[ORP]),
+        stored(r[SDIFeed]),
+        stored(r[SDIRaw]),
+        cp.ProjectID,
+        qint64(cp.TrainNumber),
+        RoundedElapsedHours(r.ElapsedTimeHrs),
+        stored(r.FeedFlow),
+        stored(r.PermFlow_1),
+        stored(r.PermBackPress_1),
+        qint64(cp.NumBanks),
+        stored(r[PermFlow_3]),
+        stored(r[PermuS_3]),
+        stored(r[FeedPressure_3]),
+        stored(r[ConcPressure_2]),
+        stored(r[PermBackPress_3]),
+        qint64(eventId),
+        note,
+    };
+    db.exec("INSERT INTO Data (TheDate, PermFlow, ConcFlow, FeedPressure, ConcPressure, ConcPressure_1, "
+            "PermBackPress, FeeduS, PermuS, pH, Temperature, PermFlow_2, PermuS_1, PermuS_2, FeedPressure_2, "
+            "PermBackPress_2, TurbidityFeed, TurbidityRaw, ORP, SDIFeed, SDIRaw, ProjectID, TrainNumber, "
+            "ElapsedTimehrs, FeedFlow, PermFlow_1, PermBackPress_1, Bank, permflow_3, permuS_3, "
+            "FeedPressure_3, ConcPressure_2, PermBackpress_3, EventID, Note1) VALUES (?, ?, ?, ?, ?, ?, ?, "
+            "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
+            values);
+}
+
+QString AlarmLines(double npf, double ndp, double nsp, const ProjectInfoRecord& cp) {
+    QString lines;
+    if (cp.PermFlow != 0 && npf / cp.PermFlow <= 0.85)
+        lines +=
+            GetMlString(603, "Normalized Permeate Flow is at least 15% below Reference Perm Flow.") + "\r\n";
+    if (cp.DeltaPress != 0 && ndp / cp.DeltaPress >= 1.15)
+        lines += GetMlString(604, "Normalized DP is at least 15% above Reference DP.") + "\r\n";
+    if (cp.PermuS != 0 && cp.FeeduS != 0 && nsp / (cp.PermuS / cp.FeeduS) >= 1.15)
+        lines += GetMlString(605, "Normalized Salt Passage is at least 15% above Reference Salt Passage.");
+    return lines;
+}
+
+std::optional<QString> NormalizeStoredReading(Program& p, const QDateTime& when) {
+    if (!CalculateDataRecord(p, when, 0)) return std::nullopt;
+    return AlarmLines(p.LastNormalizedPermFlow, p.LastNormalizedDP, p.LastNormalizedSaltPassage,
+                      p.CurrentProject);
+}
+
+void RollOver(HistoryColumns& h, const std::array<bool, ItemCount>& keep) {
+    for (size_t k = 0; k < size_t(ItemCount); ++k) {
+        h.earlier2[k] = h.earlier1[k];
+        h.earlier1[k] = h.current[k];
+        if (!keep[k]) h.current[k].clear();
+    }
+    h.times[2] = h.times[1];
+    h.times[1] = h.times[0];
+}
+
+QString SaveErrorText(const DbError& e) {
+    return GetMlString(696,
+                       "Error in saving data. Data may not have been saved. Please check data and retry.") +
+           "\r\n\r\n" + GetMlString(545, "Verify the database is not in use by other programs or users.") +
+           "\r\n\r\n" + GetMlString(697, "Error number = ") + QString::number(e.number()) +
+           GetMlString(546, "  Description: ") + e.description();
+}
+
+} // namespace hv

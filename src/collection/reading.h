@@ -1,0 +1,76 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "collection/readingitems.h"
+#include "core/projectrecord.h"
+#include "platform/dberror.h"
+
+namespace hv {
+
+struct Program;
+class Database;
+
+// The values of one reading as they are checked, balanced and stored, in the project's
+// own units. Entered values are kept by item number.
+struct ReadingValues {
+    double ElapsedTimeHrs = 0;
+    QDateTime TheDate;
+    std::array<double, ItemCount> items{}; // items[0] is unused: the date is TheDate
+    // Never entered: derived by the bank balance.
+    double PermFlow_1 = 0;
+    double PermuS_1 = 0;
+    double PermBackPress_1 = 0;
+    double FeedFlow = 0;
+
+    double& operator[](int i) { return items[size_t(i)]; }
+    double operator[](int i) const { return items[size_t(i)]; }
+};
+
+// Derives the bank-1 values from system values, or the system values from bank values,
+// as the bank layout implies, then FeedFlow. A zero divisor raises DbError 11 (6 for
+// 0 / 0) and leaves the values unchanged.
+void ApplyBankBalance(ReadingValues& r, int numBanks, bool systemData);
+
+// A note as it is stored: longer than 255 characters keeps its first 254, an empty one
+// becomes a single blank.
+QString NoteForStorage(const QString& note);
+
+// One entry of the event chooser: its text and the EventID stored with a reading.
+struct EventEntry {
+    int id = 0;
+    QString text;
+};
+// The six built-in events, then the user event types (EventID above 5) in EventID order.
+std::vector<EventEntry> ReadEventList(Program& p);
+
+// Inserts the reading's 35 raw columns into Data for the current project train. Every
+// number is stored with the precision FormatValue gives it. DbError on failure.
+void InsertReading(Database& db, const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
+                   const QString& note);
+
+// The alarm lines of a normalized reading against the reference. A reference of 0
+// gives no ratio, so its line is left out.
+QString AlarmLines(double normalizedPermFlow, double normalizedDP, double normalizedSaltPassage,
+                   const ProjectInfoRecord& cp);
+
+// Normalizes the reading just stored at `when` and returns its alarm lines; nullopt
+// when the normalization failed (it has reported why).
+std::optional<QString> NormalizeStoredReading(Program& p, const QDateTime& when);
+
+// The entry, previous and earlier columns of the input rows, with their elapsed hours.
+struct HistoryColumns {
+    std::array<QString, ItemCount> current, earlier1, earlier2;
+    std::array<QString, 3> times; // elapsed hours of the three columns
+};
+// Shifts the columns after a save: Earlier-2 takes Earlier-1, Earlier-1 the entry, and
+// the entry is cleared unless its row keeps its value.
+void RollOver(HistoryColumns& h, const std::array<bool, ItemCount>& keep);
+
+// Texts of a failed save and of a failed normalization.
+QString SaveErrorText(const DbError& e);
+
+} // namespace hv

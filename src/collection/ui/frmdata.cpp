@@ -1,0 +1,832 @@
+#include "collection/ui/frmdata.h"
+
+#include <QCloseEvent>
+#include <QFocusEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QShortcut>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "collection/entryhistory.h"
+#include "collection/readingcheck.h"
+#include "core/elementdb.h"
+#include "core/mlstring.h"
+#include "core/numbers.h"
+#include "core/program.h"
+#include "core/settings.h"
+#include "platform/database.h"
+
+namespace hv {
+
+namespace {
+
+const QString Title = QStringLiteral("Hevrin");
+constexpr int RowHeight = 20;
+constexpr int WideStatusPanel = 400; // 6000 twips
+const QString Green = QStringLiteral("background-color: #00ff00;");
+
+int keyAsciiOf(const QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return 13;
+    if (e->key() == Qt::Key_Backspace) return 8;
+    const QString t = e->text();
+    if (t.isEmpty() || !t.at(0).isPrint()) return 0;
+    return t.at(0).unicode();
+}
+
+// Focus that moves between our own controls; a window losing or regaining the activation
+// (a message box opening or closing) is no entering or leaving of a box.
+bool movesWithinWindow(const QEvent* e) {
+    const Qt::FocusReason r = static_cast<const QFocusEvent*>(e)->reason();
+    return r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason;
+}
+
+bool isBankTwoItem(int i) {
+    return i >= item::PermFlow_2 && i <= item::ConcPressure_1;
+}
+
+} // namespace
+
+frmData::frmData(Program& p, std::unique_ptr<PollClock> clock, QWidget* parent)
+    : QWidget(parent, Qt::Window), p_(p), clock_(std::move(clock)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("frmData"));
+    setWindowTitle(QStringLiteral("Data Entry and Collection"));
+    if (!clock_) clock_ = std::make_unique<TimerPollClock>(60000);
+    Timer1 = clock_.get();
+    Timer1->onTick = [this] { Timer1_Timer(); };
+    Timer1->setEnabled(true);
+    buildControls();
+    connectHandlers();
+    Form_Load();
+}
+
+frmData::~frmData() {
+    Timer1->onTick = nullptr;
+    p_.DataEntryOpen = false;
+}
+
+void frmData::setVisible(bool visible) {
+    if (visible && unloaded_) return;
+    QWidget::setVisible(visible);
+}
+
+void frmData::buildControls() {
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(6, 4, 6, 0);
+    root->setSpacing(3);
+    auto named = [](QWidget* w, const QString& name) {
+        w->setObjectName(name);
+        return w;
+    };
+    auto label = [&](const QString& text, const QString& name) {
+        return static_cast<QLabel*>(named(new QLabel(text, this), name));
+    };
+
+    // Project line.
+    auto* top = new QHBoxLayout;
+    lblProject = label("Project:", "lblProject");
+    lblProjectID = label(QString(), "lblProjectID");
+    QFont bold = lblProjectID->font();
+    bold.setBold(true);
+    lblProjectID->setFont(bold);
+    txtTrain = static_cast<QLineEdit*>(named(new QLineEdit(this), "txtTrain"));
+    txtTrain->setReadOnly(true);
+    txtTrain->setMaximumWidth(40);
+    lblTrain = label("<== Train Number", "lblTrain");
+    lblDataInfo = label(QString(), "lblDataInfo");
+    lblDataInfo->setToolTip("Right Click for more information");
+    lblDataInfo->setStyleSheet("color: #000080;");
+    top->addWidget(lblProject);
+    top->addWidget(lblProjectID);
+    top->addSpacing(20);
+    top->addWidget(txtTrain);
+    top->addWidget(lblTrain);
+    top->addSpacing(20);
+    top->addWidget(lblDataInfo);
+    top->addStretch();
+    root->addLayout(top);
+
+    // The rows.
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(3);
+    grid->setVerticalSpacing(0);
+    enum Col {
+        cReqd,
+        cItem,
+        cUnits,
+        cNew,
+        cE1,
+        cE2,
+        cRef,
+        cHide,
+        cDefault,
+        cScada,
+        cApp,
+        cTopic,
+        cTag,
+        cHours
+    };
+    lblReqd = label("Req'd", "lblReqd");
+    grid->addWidget(lblReqd, 0, cReqd);
+    const char* fieldCaptions[6] = {"Field", "Units", "Current Value", "Earlier-1", "Earlier-2", "Reference"};
+    for (int i = 0; i < 6; ++i) {
+        lblField.push_back(label(fieldCaptions[i], QString("lblField_%1").arg(i)));
+        grid->addWidget(lblField.back(), 0, cItem + i);
+    }
+    const char* flagCaptions[3] = {"S C A D A", "D E F A U L T", "H I D E ?"};
+    for (int i = 0; i < 3; ++i)
+        Label1.push_back(label(flagCaptions[i], QString("Label1_%1").arg(i)));
+    grid->addWidget(Label1[2], 0, cHide);
+    grid->addWidget(Label1[1], 0, cDefault);
+    grid->addWidget(Label1[0], 0, cScada);
+    const char* scadaCaptions[3] = {"Application", "Topic/Sheet", "Row#Col# / Tag"};
+    for (int i = 0; i < 3; ++i) {
+        lblScada.push_back(label(scadaCaptions[i], QString("lblScada_%1").arg(i)));
+        grid->addWidget(lblScada.back(), 0, cApp + i);
+    }
+    lblTime[10] = label("Elapsed Time", "lblTime_10");
+    grid->addWidget(lblTime[10], 1, cItem, 1, 2, Qt::AlignRight);
+    for (int i = 0; i < 4; ++i) {
+        lblTime[i] = label(QString(), QString("lblTime_%1").arg(i));
+        grid->addWidget(lblTime[i], 1, cNew + i);
+    }
+    lblTime[4] = label("Hours", "lblTime_4");
+    grid->addWidget(lblTime[4], 1, cHide, 1, 2);
+
+    for (int k = 0; k < ItemCount; ++k) {
+        const int r = k + 2;
+        auto check = [&](std::vector<QCheckBox*>& v, const char* name, int col) {
+            v.push_back(
+                static_cast<QCheckBox*>(named(new QCheckBox(this), QString("%1_%2").arg(name).arg(k))));
+            grid->addWidget(v.back(), r, col, Qt::AlignHCenter);
+        };
+        auto edit = [&](const QString& name, int col, int width) {
+            auto* e = static_cast<QLineEdit*>(named(new QLineEdit(this), name));
+            e->setFixedSize(width, RowHeight);
+            grid->addWidget(e, r, col);
+            return e;
+        };
+        check(chkREQD, "chkREQD", cReqd);
+        cbItem.push_back(static_cast<QComboBox*>(named(new QComboBox(this), QString("cbItem_%1").arg(k))));
+        cbItem.back()->setFixedHeight(RowHeight);
+        cbItem.back()->setFixedWidth(125);
+        cbItem.back()->setToolTip(
+            "Use this control to set the ENTRY ORDER. You must not have duplicates - all the "
+            "boxes must be white before you can save or use the configuration.");
+        grid->addWidget(cbItem.back(), r, cItem);
+        lblUnits.push_back(label(QString(), QString("lblUnits_%1").arg(k)));
+        lblUnits.back()->setFixedHeight(RowHeight - 2);
+        lblUnits.back()->setFixedWidth(122);
+        grid->addWidget(lblUnits.back(), r, cUnits);
+        for (int c = 0; c < 4; ++c) {
+            QLineEdit* e = edit(QString("txtData_%1").arg(c * 100 + k), cNew + c, 112);
+            e->setReadOnly(c > 0); // only typing is refused there, with a message; paste too
+            txtData[c * 100 + k] = e;
+        }
+        check(ChkHide, "ChkHide", cHide);
+        check(chkDefault, "chkDefault", cDefault);
+        check(chkScada, "chkScada", cScada);
+        txtScadaApp.push_back(edit(QString("txtScadaApp_%1").arg(k), cApp, 68));
+        txtScadaTopic.push_back(edit(QString("txtScadaTopic_%1").arg(k), cTopic, 68));
+        txtScadaItem.push_back(edit(QString("txtScadaItem_%1").arg(k), cTag, 85));
+    }
+    grid->setColumnStretch(cHours, 1);
+    root->addLayout(grid);
+
+    // Event and notes.
+    auto* notes = new QHBoxLayout;
+    lblEvent = label("Select Event ==>", "lblEvent");
+    cbEvent = static_cast<QComboBox*>(named(new QComboBox(this), "cbEvent"));
+    cbEvent->setMinimumWidth(220);
+    lblNotes = label("Notes ==>", "lblNotes");
+    txtNotes = static_cast<QLineEdit*>(named(new QLineEdit(this), "txtNotes"));
+    notes->addWidget(lblEvent);
+    notes->addWidget(cbEvent);
+    notes->addWidget(lblNotes);
+    notes->addWidget(txtNotes, 1);
+    root->addLayout(notes);
+
+    // The alarm lines of the last save: room for all three, so the window keeps its size.
+    lblWarnings = label(QString(), "lblWarnings");
+    lblWarnings->setStyleSheet("color: #c00000;");
+    lblWarnings->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblWarnings->setWordWrap(true);
+    lblWarnings->setFixedHeight(lblWarnings->fontMetrics().lineSpacing() * 3 + 2);
+    root->addWidget(lblWarnings);
+
+    // Buttons and polling controls.
+    auto* bottom = new QHBoxLayout;
+    auto* left = new QGridLayout;
+    left->setVerticalSpacing(2);
+    auto button = [&](const QString& text, const QString& name) {
+        return static_cast<QPushButton*>(named(new QPushButton(text, this), name));
+    };
+    cmdSave = button("Save Data Now", "cmdSave");
+    cmdSave->setDefault(true);
+    cmdClose = button("Close and Exit", "cmdClose");
+    cmdSaveConfig = button("Save Config", "cmdSaveConfig");
+    cmdDefault = button("Revert to Default Input Order", "cmdDefault");
+    cmdChange = button("Change?", "cmdChange");
+    cmdHelp = button("SCADA?", "cmdHelp");
+    cmdTestPoll = button("Test/Poll Now", "cmdTestPoll");
+    int col = 0;
+    for (QPushButton* b : {cmdSave, cmdClose, cmdChange, cmdSaveConfig, cmdDefault, cmdHelp, cmdTestPoll})
+        left->addWidget(b, 0, col++);
+    auto* polling = new QHBoxLayout;
+    chkUseScada = static_cast<QCheckBox*>(named(new QCheckBox("Use SCADA Data?", this), "chkUseScada"));
+    optScada.push_back(static_cast<QRadioButton*>(
+        named(new QRadioButton("SCADA - Read Continuously (Auto)", this), "optScada_0")));
+    optScada.push_back(static_cast<QRadioButton*>(
+        named(new QRadioButton("SCADA - Read at Cycle Rate Below", this), "optScada_1")));
+    optScada[1]->setChecked(true);
+    Label2 = label("SCADA Cycle Rate (and Auto Save) - minutes", "Label2");
+    txtSaveInterval = static_cast<QLineEdit*>(named(new QLineEdit("120", this), "txtSaveInterval"));
+    txtSaveInterval->setMaximumWidth(60);
+    chkWarnings = static_cast<QCheckBox*>(named(new QCheckBox("Surpress Warnings", this), "chkWarnings"));
+    for (QWidget* w : std::initializer_list<QWidget*>{chkUseScada, optScada[0], optScada[1], Label2,
+                                                      txtSaveInterval, chkWarnings})
+        polling->addWidget(w);
+    polling->addStretch();
+    left->addLayout(polling, 1, 0, 1, col);
+    bottom->addLayout(left);
+    bottom->addStretch();
+    root->addLayout(bottom);
+
+    StatusBar1 = static_cast<QStatusBar*>(named(new QStatusBar(this), "StatusBar1"));
+    StatusBar1->setSizeGripEnabled(false);
+    for (int i = 0; i < 4; ++i) {
+        auto* panelLabel = label(QString(), QString("StatusBar1_Panel%1").arg(i + 1));
+        panelLabel->setFrameShape(QFrame::StyledPanel);
+        panels.push_back(panelLabel);
+        StatusBar1->addWidget(panelLabel, i == 3 ? 1 : 0);
+    }
+    root->addWidget(StatusBar1);
+}
+
+void frmData::connectHandlers() {
+    connect(cmdSave, &QPushButton::clicked, this, &frmData::cmdSave_Click);
+    connect(cmdClose, &QPushButton::clicked, this, &frmData::cmdClose_Click);
+    connect(cmdChange, &QPushButton::clicked, this, &frmData::cmdChange_Click);
+    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, cmdClose,
+            &QPushButton::click);
+    // A check box set from code runs its handler as a click would.
+    connect(chkWarnings, &QCheckBox::toggled, this, &frmData::chkWarnings_Click);
+    connect(chkUseScada, &QCheckBox::toggled, this, &frmData::chkUseScada_Click);
+    for (int i = 0; i < 2; ++i)
+        connect(optScada[size_t(i)], &QRadioButton::toggled, this, [this, i](bool on) {
+            if (on) optScada_Click(i);
+        });
+    for (int k = 0; k < ItemCount; ++k) {
+        connect(ChkHide[size_t(k)], &QCheckBox::toggled, this, [this, k] { ChkHide_Click(k); });
+        // Pasted or dropped text is filtered as typed text is.
+        QLineEdit* box = txtData[k];
+        connect(box, &QLineEdit::textEdited, this, [this, k, box](const QString& text) {
+            if (itemOfRow(k) == item::TheDate) return;
+            QString kept;
+            for (const QChar c : text)
+                if (NumericKeyFilter(c.unicode(), p_.DecimalSeparatorCode, true)) kept += c;
+            if (kept != text) box->setText(kept);
+        });
+    }
+    for (auto& [index, box] : txtData)
+        box->installEventFilter(this);
+    txtSaveInterval->installEventFilter(this);
+    lblDataInfo->installEventFilter(this);
+    connect(txtSaveInterval, &QLineEdit::textEdited, this, [this](const QString& text) {
+        QString kept;
+        for (const QChar c : text)
+            if (NumericKeyFilter(c.unicode(), p_.DecimalSeparatorCode)) kept += c;
+        if (kept != text) txtSaveInterval->setText(kept);
+    });
+}
+
+bool frmData::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lblDataInfo && event->type() == QEvent::MouseButtonRelease) {
+        lblDataInfo_Click();
+        return true;
+    }
+    if (watched == txtSaveInterval) {
+        if (event->type() == QEvent::KeyPress) {
+            int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
+            if (key == 0) return false;
+            txtSaveInterval_KeyPress(key);
+            return key == 0;
+        }
+        if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) txtSaveInterval_LostFocus();
+        return false;
+    }
+    for (auto& [index, box] : txtData) {
+        if (box != watched) continue;
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            if (movesWithinWindow(event)) txtData_GotFocus(index);
+            break;
+        case QEvent::FocusOut:
+            if (movesWithinWindow(event)) txtData_LostFocus(index);
+            break;
+        case QEvent::KeyPress: {
+            int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
+            if (key == 0) return false; // moving and editing keys
+            txtData_KeyPress(index, key);
+            return key == 0;
+        }
+        default:
+            break;
+        }
+        return false;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+QString frmData::settingKey(const QString& suffix) const {
+    return p_.CurrentProject.ProjectID + ".Train" + QString::number(p_.CurrentProject.TrainNumber) + suffix;
+}
+
+void frmData::setStatus(int n, const QString& text, bool wide) {
+    if (wide) panel(n)->setMinimumWidth(WideStatusPanel);
+    panel(n)->setText(text);
+}
+
+int frmData::itemOfRow(int k) const {
+    return cbItem[size_t(k)]->currentIndex();
+}
+
+std::array<int, ItemCount> frmData::rowOrder() const {
+    std::array<int, ItemCount> order{};
+    for (int k = 0; k < ItemCount; ++k)
+        order[size_t(k)] = itemOfRow(k);
+    return order;
+}
+
+void frmData::showLoadFailure(const QString& text) {
+    p_.prompts.message(text, Buttons::OK, Icon::Critical, Title);
+    unloadDuringLoad();
+}
+
+void frmData::unloadDuringLoad() {
+    unloaded_ = true;
+    p_.DataEntryOpen = false;
+    Timer1->setEnabled(false);
+    hide();
+    deleteLater();
+}
+
+void frmData::Form_Load() {
+    p_.DataEntryOpen = true;
+    DdeFailureCount = 0;
+    DdeFailed = false;
+    try {
+        const QString interval = ReadIniValue("Projects", settingKey(".SaveInterval"), "120", p_.IniFilePath);
+        p_.SaveIntervalMinutes = ParsePercent(interval);
+        const QString intervalText = QString::number(std::nearbyint(p_.SaveIntervalMinutes), 'f', 0);
+        txtSaveInterval->setText(intervalText);
+        if (!DefineUserItems()) return;
+        DefineListItems();
+        if (!Configure_cbItem(p_.CurrentProject.ProjectID)) return;
+        ConfigureAll();
+        FillScadaInfo(p_.CurrentProject.ProjectID, ToIntegerOrZero(txtTrain->text()));
+        // Polling stays off until the window polls: the read-at-cycle-rate option, no links.
+        optScada[1]->setChecked(true);
+        chkUseScada->setChecked(false);
+        setStatus(2, GetMlString(502, "SCADA STATUS: ") + GetMlString(652, "Off"));
+        ConfigBoxes();
+        if (ReadIniValue("Current Project", "Manual Data Entry Error Suppress", "FALSE", p_.IniFilePath) ==
+            QLatin1String("TRUE")) {
+            SuppressWarningsPrompt = true;
+            chkWarnings->setChecked(true);
+        }
+    } catch (const DbError& e) {
+        showLoadFailure("The data entry form cannot open.\r\n\r\nError number = " +
+                        QString::number(e.number()) + "  Description: " + e.description());
+        return;
+    }
+    if (FirstUseSave) {
+        cmdSave_Click();
+        FirstUseSave = false;
+    }
+}
+
+bool frmData::DefineUserItems() {
+    const std::optional<UserItems> user = ReadUserItems(p_, p_.CurrentProject.ProjectID);
+    if (!user) {
+        showLoadFailure(
+            "The captions of the user-defined data fields cannot be found: table UserDefined has no "
+            "row for this project and no 'Default' row.\r\n\r\nThe data entry form will close.");
+        return false;
+    }
+    UserUnits = *user;
+    return true;
+}
+
+void frmData::DefineListItems() {
+    ItemCaptions = ItemCaptionList(UserUnits);
+    ItemFields = ItemFieldList();
+}
+
+bool frmData::Configure_cbItem(const QString& projectId) {
+    cbEvent->clear();
+    for (int k = 0; k < ItemCount; ++k) {
+        cbItem[size_t(k)]->clear();
+        cbItem[size_t(k)]->addItems(ItemCaptions);
+    }
+    if (projectId.isEmpty()) {
+        showLoadFailure(GetMlString(589, "Please use Select to select a project first!"));
+        return false;
+    }
+    lblProjectID->setText(p_.CurrentProject.ProjectID);
+    txtTrain->setText(QString::number(p_.CurrentProject.TrainNumber));
+    // Rows show the items in their natural order.
+    for (int k = 0; k < ItemCount; ++k)
+        cbItem[size_t(k)]->setCurrentIndex(k);
+    Events = ReadEventList(p_);
+    for (const EventEntry& e : Events)
+        cbEvent->addItem(e.text);
+    cbEvent->setCurrentIndex(-1);
+    return true;
+}
+
+void frmData::showRow(int k, bool visible, bool withItemBox) {
+    const size_t r = size_t(k);
+    if (withItemBox) cbItem[r]->setVisible(visible);
+    for (int c = 0; c < 4; ++c)
+        txtData[c * 100 + k]->setVisible(visible);
+    for (QWidget* w : std::initializer_list<QWidget*>{lblUnits[r], chkDefault[r], chkREQD[r], chkScada[r],
+                                                      txtScadaApp[r], txtScadaItem[r], txtScadaTopic[r]})
+        w->setVisible(visible);
+}
+
+void frmData::ConfigureAll() {
+    const ProjectInfoRecord& cp = p_.CurrentProject;
+    lblDataInfo->setVisible(cp.NumBanks == 2);
+    if (cp.NumBanks == 2)
+        lblDataInfo->setText(
+            cp.SystemData ? GetMlString(590, "NB: PermFlow and PermuS refer to SYSTEM LEVEL data.")
+                          : GetMlString(591, "NB: PermFlow and PermuS refer to BANK 1 data (not System)."));
+    txtTrain->setVisible(cp.NumTrains > 1);
+    lblTrain->setVisible(cp.NumTrains > 1);
+
+    for (int k = 0; k < ItemCount; ++k) {
+        const int i = itemOfRow(k);
+        if (i < 0) continue;
+        const UnitLabel u = UnitLabelFor(i, cp, UserUnits);
+        QLabel* l = lblUnits[size_t(k)];
+        l->setText(u.text);
+        l->setStyleSheet(u.green ? Green : QString());
+        QFont f = l->font();
+        f.setFamily(u.serifFont ? QStringLiteral("Serif") : QStringLiteral("Sans Serif"));
+        l->setFont(f);
+    }
+
+    for (int k = 0; k < ItemCount; ++k) {
+        const int i = itemOfRow(k);
+        if (i < 0) continue;
+        const std::optional<bool> usable = ItemUsableForBanks(i, cp.NumBanks);
+        if (!usable) continue;
+        if (cp.NumBanks == 3) {
+            cbItem[size_t(k)]->setEnabled(true);
+            showRow(k, true, true);
+            ChkHide[size_t(k)]->setVisible(true);
+        } else if (!*usable) {
+            cbItem[size_t(k)]->setEnabled(false);
+            showRow(k, false, true);
+            ChkHide[size_t(k)]->setVisible(false);
+        }
+    }
+    for (int k = 0; k < ItemCount; ++k)
+        if (ChkHide[size_t(k)]->isChecked()) showRow(k, false, true);
+
+    const EntryHistory h = ReadEntryHistory(p_, rowOrder(), ParsePercent(txtSaveInterval->text()));
+    auto put = [](QLineEdit* box, const std::optional<QString>& text) {
+        if (text) box->setText(*text);
+    };
+    for (int k = 0; k < ItemCount; ++k) {
+        const size_t r = size_t(k);
+        put(txtData[k], h.current[r]);
+        put(txtData[100 + k], h.earlier1[r]);
+        put(txtData[200 + k], h.earlier2[r]);
+        put(txtData[300 + k], h.reference[r]);
+    }
+    for (int t = 0; t < 4; ++t)
+        if (h.times[size_t(t)]) lblTime[t]->setText(*h.times[size_t(t)]);
+    if (h.firstUse) FirstUseSave = true;
+
+    FillScadaInfo(cp.ProjectID, cp.TrainNumber);
+    setStatus(1, GetMlString(647, "Num Recs: ") +
+                     QString::number(CountProjectDataRecords(p_, cp.ProjectID, cp.TrainNumber)));
+}
+
+void frmData::FillScadaInfo(const QString& projectId, int trainNumber) {
+    (void)projectId;
+    (void)trainNumber;
+    // No stored DDE sources yet: every row takes the spreadsheet defaults, required, no
+    // DDE, no kept value, shown.
+    for (int k = 0; k < ItemCount; ++k) {
+        const size_t r = size_t(k);
+        txtScadaApp[r]->setText("Excel");
+        txtScadaTopic[r]->setText("Sheet1");
+        txtScadaItem[r]->setText(QString("R%1C1").arg(k + 1));
+        chkDefault[r]->setChecked(false);
+        chkScada[r]->setChecked(false);
+        chkREQD[r]->setChecked(true);
+        ChkHide[r]->setChecked(false);
+    }
+}
+
+void frmData::ConfigBoxes() {
+    const bool unlocked = p_.DataEntryConfigUnlocked;
+    for (int k = 0; k < ItemCount; ++k) {
+        const size_t r = size_t(k);
+        const std::initializer_list<QWidget*> controls = {cbItem[r],        chkDefault[r],  chkREQD[r],
+                                                          chkScada[r],      txtScadaApp[r], txtScadaItem[r],
+                                                          txtScadaTopic[r], ChkHide[r]};
+        if (!unlocked) {
+            for (QWidget* w : controls)
+                w->setEnabled(false);
+        } else if (!isBankTwoItem(itemOfRow(k)) || p_.CurrentProject.NumBanks >= 2) {
+            for (QWidget* w : controls)
+                w->setEnabled(true);
+            ChkHide[r]->setVisible(true);
+        }
+    }
+    cmdDefault->setEnabled(unlocked);
+    cmdSaveConfig->setEnabled(unlocked);
+}
+
+void frmData::ChkHide_Click(int Index) {
+    showRow(Index, !ChkHide[size_t(Index)]->isChecked(), true);
+}
+
+void frmData::chkUseScada_Click() {
+    // The links and the polling clock are set up here once the window polls.
+}
+
+void frmData::optScada_Click(int Index) {
+    (void)Index;
+    chkUseScada_Click();
+}
+
+void frmData::Timer1_Timer() {
+    // The polled save is started here once the window polls.
+}
+
+// ---- Checks ---------------------------------------------------------------------------
+
+int frmData::ValidateData() {
+    std::array<EntryRow, ItemCount> rows;
+    for (int k = 0; k < ItemCount; ++k) {
+        EntryRow& r = rows[size_t(k)];
+        r.item = itemOfRow(k);
+        r.caption = cbItem[size_t(k)]->currentText();
+        r.text = txtData[k]->text();
+        r.earlier1 = txtData[100 + k]->text();
+        r.requiredShown = !chkREQD[size_t(k)]->isHidden();
+        r.required = chkREQD[size_t(k)]->isChecked();
+        r.keep = chkDefault[size_t(k)]->isChecked();
+    }
+    const ValidationResult res = hv::ValidateData(p_, rows, lblTime[0]->text(), Reading, p_.system.now());
+    for (int k = 0; k < ItemCount; ++k)
+        if (txtData[k]->text() != rows[size_t(k)].text) txtData[k]->setText(rows[size_t(k)].text);
+    if (res.elapsedCaption) lblTime[0]->setText(*res.elapsedCaption);
+    if (res.widenStatus) panel(4)->setMinimumWidth(WideStatusPanel);
+    if (res.statusText) panel(4)->setText(*res.statusText);
+    return res.focusRow;
+}
+
+void frmData::txtData_GotFocus(int Index) {
+    if (Index > 24) return;
+    txtData[Index]->selectAll();
+    LastFieldText = txtData[Index]->text();
+}
+
+void frmData::txtData_KeyPress(int Index, int& KeyAscii) {
+    if (Index > 24) {
+        p_.prompts.message(GetMlString(517, "Data entry here is not allowed!"), Buttons::OK, Icon::None,
+                           Title);
+        KeyAscii = 0;
+        return;
+    }
+    if (itemOfRow(Index) != item::TheDate)
+        KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode, true);
+    if (KeyAscii != 13) return;
+    KeyAscii = 0;
+    if (Index == 24) {
+        cbEvent->setFocus();
+        return;
+    }
+    for (int k = Index + 1; k < ItemCount; ++k)
+        if (!txtData[k]->isHidden()) {
+            txtData[k]->setFocus();
+            return;
+        }
+}
+
+void frmData::txtData_LostFocus(int Index) {
+    if (Index > 24) return;
+    QLineEdit* box = txtData[Index];
+    auto backToBox = [box] {
+        box->setFocus();
+        box->selectAll();
+    };
+    if (itemOfRow(Index) != item::TheDate) {
+        const std::optional<double> change = ChangeAgainstPrevious(box->text(), txtData[Index + 100]->text());
+        if (!change || *change <= 0.25 || chkWarnings->isChecked()) return;
+        if (p_.prompts.message(ChangeWarningText(*change), Buttons::OKCancel, Icon::None, Title) ==
+            Answer::Cancel) {
+            box->setText(LastFieldText);
+            backToBox();
+        }
+        return;
+    }
+    if (box->text().isEmpty()) return;
+    if (!ParseEntryDate(box->text())) {
+        if (p_.prompts.message(GetMlString(518, "Invalid Date / Time Format!"), Buttons::OKCancel, Icon::None,
+                               Title) == Answer::OK) {
+            backToBox();
+            return;
+        }
+        box->setText(LastFieldText);
+    }
+    const std::optional<QDateTime> date = ParseEntryDate(box->text());
+    const std::optional<QDateTime> previous = ParseEntryDate(txtData[Index + 100]->text());
+    if (date && previous && *date < *previous && !chkWarnings->isChecked()) {
+        if (p_.prompts.message(
+                "Current Date is OLDER than prior Date. Please Verify OK or Cancel to re-enter!"
+                "\r\n\r\nCheck the 'Surpress Warnings' box to eliminate this message in the future",
+                Buttons::OKCancel, Icon::None, Title) == Answer::Cancel)
+            backToBox();
+    }
+    if (!date) return;
+    double hours = ElapsedHoursAt(*date, p_.CurrentProject);
+    if (hours < 0) {
+        QString shown = QString::number(hours, 'f', 1);
+        shown.replace('.', QLocale().decimalPoint());
+        p_.prompts.message(GetMlString(520, "The Date you entered results in an elapsed time of ") + shown +
+                               GetMlString(521, ", which is less than zero and not allowed! The elapsed time "
+                                                "will be set to zero. You can change the date if needed."),
+                           Buttons::OKCancel, Icon::None, Title);
+        hours = 0;
+    }
+    lblTime[0]->setText(FormatHours(hours));
+}
+
+void frmData::txtSaveInterval_KeyPress(int& KeyAscii) {
+    KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
+    if (KeyAscii != 13) return;
+    if (ParsePercent(txtSaveInterval->text()) < 30) {
+        p_.prompts.message(GetMlString(606, "Minimum data automatic collection interval is 30 minutes."),
+                           Buttons::OK, Icon::None, Title);
+        txtSaveInterval->setText("30");
+    }
+    if (chkUseScada->isChecked() && ParsePercent(txtSaveInterval->text()) > 0) optScada_Click(0);
+}
+
+void frmData::txtSaveInterval_LostFocus() {
+    if (ParsePercent(txtSaveInterval->text()) < 30) {
+        p_.prompts.message(GetMlString(600, "Minimum data automatic collection interval is 30 minutes."),
+                           Buttons::OK, Icon::None, Title);
+        txtSaveInterval->setText("30");
+    }
+    optScada_Click(0);
+}
+
+void frmData::chkWarnings_Click() {
+    if (SuppressWarningsPrompt) {
+        SuppressWarningsPrompt = false;
+        return;
+    }
+    if (p_.prompts.message("Save this setting as default?", Buttons::YesNo, Icon::Question, Title) ==
+        Answer::Yes)
+        WriteIniValue("Current Project", "Manual Data Entry Error Suppress", p_.IniFilePath,
+                      chkWarnings->isChecked() ? "TRUE" : "FALSE");
+}
+
+// ---- Saving ---------------------------------------------------------------------------
+
+void frmData::cmdSave_Click() {
+    const int focus = ValidateData();
+    if (focus != -1) {
+        txtData[focus]->setFocus();
+        return;
+    }
+    if (!SaveAllData()) return;
+    RollOverData();
+    try {
+        setStatus(1, GetMlString(647, "Num Recs: ") +
+                         QString::number(CountProjectDataRecords(p_, p_.CurrentProject.ProjectID,
+                                                                 p_.CurrentProject.TrainNumber)));
+    } catch (const DbError& e) {
+        p_.prompts.message("The readings cannot be counted.\r\n\r\nError number = " +
+                               QString::number(e.number()) + "  Description: " + e.description(),
+                           Buttons::OK, Icon::Critical, Title);
+    }
+}
+
+bool frmData::SaveAllData() {
+    const ProjectInfoRecord& cp = p_.CurrentProject;
+    try {
+        ReadingValues balanced = Reading;
+        ApplyBankBalance(balanced, cp.NumBanks, cp.SystemData);
+        const int chosen = cbEvent->currentIndex();
+        const int eventId = chosen < 0 ? 0 : Events[size_t(chosen)].id;
+        const QString note = NoteForStorage(txtNotes->text());
+        if (note != txtNotes->text()) txtNotes->setText(note);
+        Database db = Database::open(p_.ProjectDatabasePath);
+        InsertReading(db, cp, balanced, eventId, note);
+        Reading = balanced;
+    } catch (const DbError& e) {
+        p_.prompts.message(SaveErrorText(e), Buttons::OK, Icon::Critical, Title);
+        setStatus(4, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"), true);
+        return false;
+    }
+    const QDateTime when = parseDbDate(dbDateText(Reading.TheDate));
+    const double minutes = ParsePercent(txtSaveInterval->text());
+    if (CalculateAllData(when)) {
+        const QDateTime now = p_.system.now();
+        const QDateTime next = now.addSecs(qint64(std::llround(minutes * 60)));
+        if (chkUseScada->isChecked())
+            setStatus(4, GetMlString(542, "Next Auto Save at: ") + next.toString("HH:mm"));
+        else
+            setStatus(4, GetMlString(543, "Waiting for Manual Data Input"));
+        setStatus(3, GetMlString(544, "Data Last Saved OK at: ") + now.toString("HH:mm"));
+        NextSaveTime = next;
+    } else {
+        setStatus(4, GetMlString(698, "Calculator returned and error. SAVE FAILED!"), true);
+    }
+    return true;
+}
+
+bool frmData::CalculateAllData(const QDateTime& when) {
+    const std::optional<QString> alarms = NormalizeStoredReading(p_, when);
+    if (alarms) {
+        lblWarnings->setText(*alarms);
+        return true;
+    }
+    // The normalization has shown its own error; this says what became of the reading.
+    p_.prompts.message(GetMlString(602, "Calculation or calculated Data Storage Error ") + "0" +
+                           GetMlString(611, " ") + "The calculated values could not be stored." + "\r\n\r\n" +
+                           GetMlString(601, "Data was not saved."),
+                       Buttons::OK, Icon::Critical, Title);
+    return false;
+}
+
+void frmData::RollOverData() {
+    HistoryColumns h;
+    std::array<bool, ItemCount> keep{};
+    for (int k = 0; k < ItemCount; ++k) {
+        const size_t r = size_t(k);
+        h.current[r] = txtData[k]->text();
+        h.earlier1[r] = txtData[100 + k]->text();
+        h.earlier2[r] = txtData[200 + k]->text();
+        keep[r] = chkDefault[r]->isChecked();
+    }
+    for (int t = 0; t < 3; ++t)
+        h.times[size_t(t)] = lblTime[t]->text();
+    RollOver(h, keep);
+    for (int k = 0; k < ItemCount; ++k) {
+        const size_t r = size_t(k);
+        txtData[k]->setText(h.current[r]);
+        txtData[100 + k]->setText(h.earlier1[r]);
+        txtData[200 + k]->setText(h.earlier2[r]);
+    }
+    lblTime[1]->setText(h.times[1]);
+    lblTime[2]->setText(h.times[2]);
+}
+
+void frmData::cmdChange_Click() {
+    p_.DataEntryConfigUnlocked = p_.prompts.message(GetMlString(503, "Enable Configuration Changes?"),
+                                                    Buttons::YesNo, Icon::Question, Title) == Answer::Yes;
+    ConfigBoxes();
+}
+
+void frmData::lblDataInfo_Click() {
+    p_.prompts.message(
+        GetMlString(512, "Two choices for entering data were given in the Project Information Section. ") +
+            "\r\n\r\n" +
+            GetMlString(
+                513, "You chose SYSTEM LEVEL information so this means that PermFlwo, PermuS and "
+                     "PermBackPress refer to the overall system data. The data items labeled PermuS_2, etc "
+                     "refer to Bank 2). The correct values of PermuS Bank 1 and PermFlow Bank 1 are then "
+                     "calculated and stored.") +
+            "\r\n\r\n" + GetMlString(514, "You may change this in the project information section."),
+        Buttons::OK, Icon::Information, Title);
+}
+
+// ---- Closing --------------------------------------------------------------------------
+
+void frmData::cmdClose_Click() {
+    p_.DataEntryOpen = false;
+    close();
+}
+
+void frmData::closeEvent(QCloseEvent* event) {
+    p_.DataEntryOpen = false;
+    Timer1->setEnabled(false);
+    event->accept();
+}
+
+} // namespace hv

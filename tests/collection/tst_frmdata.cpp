@@ -1,0 +1,464 @@
+#include <QtTest>
+
+#include "collection/ui/collectionwindows.h"
+#include "collectiontestsupport.h"
+#include "core/settings.h"
+#include "core/units.h"
+#include "normalization/recalculate.h"
+
+using namespace hv;
+using test::Plant;
+
+namespace {
+
+const QString Title = "Hevrin";
+
+QString flow() {
+    return GetUnitName(3, 13);
+}
+QString press() {
+    return GetUnitName(1, 8);
+}
+
+// Two stored readings: the older one day after the reference date, the newer 32 hours later.
+void twoReadings(Plant& pl, int banks) {
+    pl.reading(banks, {{"TheDate", "2020-01-02 00:00:00"},
+                       {"ElapsedTimeHrs", 24.0},
+                       {"PermFlow", 50.0},
+                       {"PermFlow_1", 30.0},
+                       {"ConcFlow", 19.0}});
+    pl.reading(banks, {{"TheDate", "2020-01-03 08:00:00"},
+                       {"ElapsedTimeHrs", 56.0},
+                       {"PermFlow", 55.0},
+                       {"PermFlow_1", 33.0},
+                       {"ConcFlow", 21.0}});
+}
+
+QString local(double x) {
+    return QLocale().toString(x, 'g', 15);
+}
+
+} // namespace
+
+class TestFrmData : public QObject {
+    Q_OBJECT
+private slots:
+    // Rows, unit labels with their tags, hidden rows, history, reference and the proposed reading.
+    void rowsAndHistory_data() {
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<bool>("systemData");
+        QTest::addColumn<QStringList>("labels"); // rows 1, 2, 3, 5, 7, 10, 14
+        QTest::addColumn<QString>("earlier1");   // PermFlow row
+        QTest::addColumn<QString>("earlier2");
+        QTest::addColumn<QString>("reference");
+        QTest::addColumn<QString>("dataInfo"); // empty: hidden
+        QTest::addColumn<QString>("interval"); // save interval setting, minutes
+        QTest::addColumn<QString>("proposed"); // proposed date and its elapsed hours
+        const QString us = "uSiemens";
+        QTest::newRow("one bank") << 1 << true
+                                  << QStringList{flow(), flow(), press(), press(), us, flow(), press()}
+                                  << "55"
+                                  << "50"
+                                  << "60"
+                                  << ""
+                                  << "90"
+                                  << "2020-01-03 09:30|57.50";
+        QTest::newRow("two banks, system values")
+            << 2 << true
+            << QStringList{flow() + " System", flow() + " System", press() + " System", press() + " Bank1",
+                           us + " System",     flow() + " Bank2",  press() + " Bank1"}
+            << "55"
+            << "50"
+            << "60"
+            << "NB: PermFlow and PermuS refer to SYSTEM LEVEL data."
+            << ""
+            << "2020-01-03 10:00|58.00";
+        QTest::newRow("two banks, bank values")
+            << 2 << false
+            << QStringList{flow() + " Bank1", flow() + " System", press() + " System", press() + " Bank1",
+                           us + " Bank1",     flow() + " Bank2",  press() + " Bank1"}
+            << "33"
+            << "30"
+            << "40"
+            << "NB: PermFlow and PermuS refer to BANK 1 data (not System)."
+            << ""
+            << "2020-01-03 10:00|58.00";
+        QTest::newRow("three banks, bank values") << 3 << false << QStringList{flow() + " Bank1",
+                                                                               flow() + " System",
+                                                                               press(),
+                                                                               press(),
+                                                                               us,
+                                                                               flow() + " Bank2",
+                                                                               press()}
+                                                  << "33"
+                                                  << "30"
+                                                  << "36"
+                                                  << ""
+                                                  << "240"
+                                                  << "2020-01-03 12:00|60.00";
+    }
+    void rowsAndHistory() {
+        QFETCH(int, banks);
+        QFETCH(bool, systemData);
+        QFETCH(QStringList, labels);
+        QFETCH(QString, earlier1);
+        QFETCH(QString, earlier2);
+        QFETCH(QString, reference);
+        QFETCH(QString, dataInfo);
+        QFETCH(QString, interval);
+        QFETCH(QString, proposed);
+        Plant pl(banks, {{"Systemdata", systemData ? -1 : 0}, {"refph", QVariant()}});
+        twoReadings(pl, banks);
+        if (!interval.isEmpty())
+            WriteIniValue("Projects", "P1.Train1.SaveInterval", pl.p().IniFilePath, interval);
+        frmData* w = pl.open();
+        QVERIFY(w);
+        QCOMPARE(pl.problems(), QString());
+        QVERIFY(pl.p().DataEntryOpen);
+        w->lblWarnings->setText("Normalized Salt Passage is at least 15% above Reference Salt Passage.");
+        QVERIFY(w->sizeHint().width() <= 1270 && w->sizeHint().height() <= 760);
+
+        const int rows[7] = {1, 2, 3, 5, 7, 10, 14};
+        for (int i = 0; i < 7; ++i)
+            QCOMPARE(w->lblUnits[size_t(rows[i])]->text(), labels[i]);
+        for (int k = 0; k < ItemCount; ++k) {
+            const bool hidden = (banks == 1 && k >= 10 && k <= 14) || (banks < 3 && k >= 20);
+            QVERIFY2(w->txtData[k]->isHidden() == hidden && w->cbItem[size_t(k)]->isHidden() == hidden,
+                     qPrintable(QString("row %1").arg(k)));
+        }
+        QCOMPARE(w->txtData[101]->text(), earlier1);
+        QCOMPARE(w->txtData[201]->text(), earlier2);
+        QCOMPARE(w->txtData[301]->text(), reference);
+        QCOMPARE(w->txtData[1]->text(), earlier1);
+        QCOMPARE(w->txtData[102]->text(), QString("21"));
+        QCOMPARE(w->txtData[309]->text(), QString("7")); // no reference pH
+        QCOMPARE(w->txtData[315]->text(), QString("N/A"));
+        QCOMPARE(w->txtData[100]->text(), QString("2020-01-03 08:00"));
+        QCOMPARE(w->txtData[300]->text(), QString("2020-01-01 00:00"));
+        // The proposed reading is one save interval after the newest.
+        QCOMPARE(w->txtData[0]->text() + "|" + w->lblTime[0]->text(), proposed);
+        QCOMPARE(w->txtSaveInterval->text(), interval.isEmpty() ? QString("120") : interval);
+        QCOMPARE(w->lblTime[1]->text(), QString("56.00"));
+        QCOMPARE(w->lblTime[2]->text(), QString("24.00"));
+        QCOMPARE(w->lblDataInfo->isHidden(), dataInfo.isEmpty());
+        if (!dataInfo.isEmpty()) QCOMPARE(w->lblDataInfo->text(), dataInfo);
+        QVERIFY(w->txtTrain->isHidden());
+        QCOMPARE(w->panel(1)->text(), QString("Num Recs: 2"));
+        // Polling inactive, the clock running, the configuration locked.
+        QCOMPARE(w->panel(2)->text(), QString("SCADA STATUS: Off"));
+        QVERIFY(w->optScada[1]->isChecked() && !w->chkUseScada->isChecked());
+        QVERIFY(pl.clock->isEnabled());
+        QCOMPARE(pl.clock->interval(), 60000);
+        QVERIFY(!w->cbItem[0]->isEnabled() && !w->chkREQD[0]->isEnabled() && !w->cmdSaveConfig->isEnabled());
+    }
+
+    // A train without readings stores its reference reading as the first one, once.
+    void firstUseSave_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<bool>("systemData");
+        for (const char* locale : {"C", "de_DE"}) {
+            QTest::addRow("one bank, %s", locale) << locale << 1 << true;
+            QTest::addRow("two banks as bank values, %s", locale) << locale << 2 << false;
+            QTest::addRow("three banks, %s", locale) << locale << 3 << false;
+        }
+    }
+    void firstUseSave() {
+        QFETCH(QString, locale);
+        QFETCH(int, banks);
+        QFETCH(bool, systemData);
+        Plant pl(banks, {{"Systemdata", systemData ? -1 : 0}}, QLocale(locale));
+        frmData* w = pl.open();
+        QVERIFY(w);
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 1);
+        const QVariantMap ref = test::projectInfoRow(banks);
+        const DbRow row = pl.newest();
+        QCOMPARE(row.toText("TheDate"), QString("2020-01-01 00:00:00"));
+        for (const char* c : {"PermFlow", "ConcFlow", "FeedPressure", "FeeduS", "PermFlow_2", "Permflow_3"})
+            QVERIFY2(qAbs(row.toDouble(c) - ref.value(c).toDouble()) < 1e-9, c);
+        QCOMPARE(row.toDouble("PermuS"), std::round(ref.value("PermuS").toDouble() * 1000) / 1000);
+        QCOMPARE(row.toDouble("pH"), 7.2);
+        QCOMPARE(row.toDouble("TurbidityFeed"), 0.0);
+        QVERIFY(row.toDouble("NormalizedPermFlow") > 0);
+        QCOMPARE(w->panel(1)->text(), QString("Num Recs: 1"));
+        QCOMPARE(w->lblWarnings->text(), QString());
+        // The reference reading moved into Earlier-1; the entry column is free for the next.
+        const QString firstFlow = local(banks == 1 ? 60.0 : ref.value("PermFlow_1").toDouble());
+        QCOMPARE(w->txtData[101]->text(), firstFlow);
+        QCOMPARE(w->txtData[201]->text(), QString("No Data"));
+        QCOMPARE(w->txtData[1]->text(), QString());
+        QCOMPARE(w->lblTime[1]->text(), QString("0"));
+    }
+
+    // The reading saved through the window normalizes exactly as the project recalculation does.
+    void saveMatchesRecalculation_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<bool>("systemData");
+        for (const char* locale : {"C", "de_DE"}) {
+            QTest::addRow("one bank, %s", locale) << locale << 1 << true;
+            QTest::addRow("two banks as system values, %s", locale) << locale << 2 << true;
+            QTest::addRow("two banks as bank values, %s", locale) << locale << 2 << false;
+            QTest::addRow("three banks, %s", locale) << locale << 3 << false;
+        }
+    }
+    void saveMatchesRecalculation() {
+        QFETCH(QString, locale);
+        QFETCH(int, banks);
+        QFETCH(bool, systemData);
+        Plant pl(banks, {{"Systemdata", systemData ? -1 : 0}}, QLocale(locale));
+        pl.reading(banks, {});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        using namespace item;
+        const QMap<int, double> scale{{PermFlow, 0.93}, {ConcFlow, 1.04},   {FeedPressure, 1.07},
+                                      {FeeduS, 1.11},   {PermuS, 1.21},     {PermFlow_2, 0.9},
+                                      {PermuS_2, 1.17}, {PermFlow_3, 0.87}, {PermuS_3, 1.13}};
+        for (auto it = scale.begin(); it != scale.end(); ++it)
+            test::enter(*w, it.key(), local(QLocale().toDouble(w->txtData[it.key()]->text()) * it.value()));
+        test::enter(*w, Temperature, local(14.35));
+        test::enter(*w, pH, local(7.65));
+        w->cmdSave->click();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 2);
+        const DbRow saved = pl.newest();
+        QVERIFY(saved.toDouble("NormalizedPermFlow") > 0);
+        QVERIFY(RecalculateProject(pl.p(), "P1", 1));
+        const DbRow recalculated = pl.newest();
+        for (int i = 0; i < saved.fieldCount(); ++i)
+            QVERIFY2(saved.value(i) == recalculated.value(i),
+                     qPrintable(saved.fieldName(i) + ": " + saved.value(i).toString() + " vs " +
+                                recalculated.value(i).toString()));
+    }
+
+    // Alarm lines of the saved reading: a fifth less permeate at the same pressures.
+    void alarmsAfterSave() {
+        Plant pl(1);
+        pl.reading(1, {});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        test::enter(*w, item::PermFlow, "48");
+        w->cmdSave->click();
+        QCOMPARE(pl.problems(), QString());
+        const QString lines = w->lblWarnings->text();
+        QVERIFY2(lines.startsWith("Normalized Permeate Flow is at least 15% below Reference Perm Flow.\r\n"),
+                 qPrintable(lines));
+        QVERIFY(!lines.contains("Salt Passage"));
+    }
+
+    // A kept required row takes its previous value, and keeps it for the next reading.
+    void requiredRowFromEarlier() {
+        Plant pl(1);
+        twoReadings(pl, 1);
+        frmData* w = pl.open();
+        QVERIFY(w);
+        w->chkDefault[item::ConcFlow]->setChecked(true);
+        test::enter(*w, item::ConcFlow, "");
+        w->cmdSave->click();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.newest().toDouble("ConcFlow"), 21.0);
+        QCOMPARE(w->txtData[item::ConcFlow]->text(), QString("21"));
+        QCOMPARE(w->txtData[100 + item::ConcFlow]->text(), QString("21"));
+        QCOMPARE(w->txtData[200 + item::ConcFlow]->text(), QString("21"));
+        QCOMPARE(w->txtData[item::FeedPressure]->text(), QString());
+        QCOMPARE(w->panel(1)->text(), QString("Num Recs: 3"));
+        QCOMPARE(w->panel(4)->text(), QString("Waiting for Manual Data Input"));
+        QCOMPARE(w->panel(3)->text(), QString("Data Last Saved OK at: 10:30"));
+    }
+
+    // The change warning on leaving a value box.
+    void changeWarning_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("suppressed");
+        QTest::addColumn<bool>("warns");
+        QTest::newRow("28 % asks") << "133" << false << true;
+        QTest::newRow("25 % or less passes") << "128" << false << false;
+        QTest::newRow("suppressed") << "133" << true << false;
+        QTest::newRow("zero passes") << "0" << false << false;
+    }
+    void changeWarning() {
+        QFETCH(QString, typed);
+        QFETCH(bool, suppressed);
+        QFETCH(bool, warns);
+        Plant pl(1);
+        pl.reading(1, {{"ConcFlow", 100.0}});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        if (suppressed) {
+            pl.env.prompts.onMessage("Save this setting as default?", Buttons::YesNo, Title, Answer::No);
+            w->chkWarnings->setChecked(true);
+        }
+        if (warns)
+            pl.env.prompts.onMessage("Data is more than 28.33% different from previous value! Are you sure?",
+                                     Buttons::OKCancel, Title, Answer::Cancel);
+        w->txtData_GotFocus(item::ConcFlow);
+        test::enter(*w, item::ConcFlow, typed);
+        w->txtData_LostFocus(item::ConcFlow);
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(w->txtData[item::ConcFlow]->text(), warns ? QString("100") : typed);
+    }
+
+    // A zero divisor in the bank balance takes the save's error path.
+    void bankBalanceFailureStoresNothing() {
+        Plant pl(2);
+        pl.reading(2, {});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        test::enter(*w, item::PermFlow, "20"); // all of it from bank 2
+        const QString earlier = w->txtData[101]->text();
+        pl.env.prompts.onMessage("Error number = 11  Description: Division by zero", Buttons::OK, Title,
+                                 Answer::OK);
+        w->cmdSave->click();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 1);
+        QCOMPARE(w->panel(4)->text(), QString("A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"));
+        QCOMPARE(w->txtData[1]->text(), QString("20"));
+        QCOMPARE(w->txtData[101]->text(), earlier);
+        QCOMPARE(w->panel(1)->text(), QString("Num Recs: 1"));
+    }
+
+    // A failed normalization keeps the raw row and still shifts the history.
+    void normalizationFailureKeepsRow() {
+        Plant pl(1);
+        pl.reading(1, {});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        w->lblWarnings->setText("earlier lines");
+        pl.p().ElementTable.clear();
+        pl.env.prompts.onMessage("Calculation run caused an error #9", Buttons::OK, Title, Answer::OK)
+            .onMessage("Calculation or calculated Data Storage Error ", Buttons::OK, Title, Answer::OK);
+        const QString typed = w->txtData[item::PermFlow]->text();
+        w->cmdSave->click();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 2);
+        QCOMPARE(pl.newest().toDouble("NormalizedPermFlow"), 0.0);
+        QCOMPARE(w->panel(4)->text(), QString("Calculator returned and error. SAVE FAILED!"));
+        QCOMPARE(w->txtData[100 + item::PermFlow]->text(), typed);
+        QCOMPARE(w->lblWarnings->text(), QString("earlier lines"));
+        QCOMPARE(w->panel(1)->text(), QString("Num Recs: 2"));
+    }
+
+    // The chosen event's own EventID and the note as stored.
+    void eventAndNote_data() {
+        QTest::addColumn<int>("listIndex");
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<int>("eventId");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("nothing chosen, no note") << -1 << "" << 0 << " ";
+        QTest::newRow("built-in event, long note") << 5 << QString(300, 'n') << 5 << QString(254, 'n');
+        QTest::newRow("user type after a deleted one") << 7 << "it's done" << 8 << "it's done";
+    }
+    void eventAndNote() {
+        QFETCH(int, listIndex);
+        QFETCH(QString, note);
+        QFETCH(int, eventId);
+        QFETCH(QString, stored);
+        Plant pl(1);
+        pl.reading(1, {});
+        test::insertRow(pl.p().ProjectDatabasePath, "Events", {{"EventID", 6}, {"EventType", "Flood"}});
+        test::insertRow(pl.p().ProjectDatabasePath, "Events", {{"EventID", 8}, {"EventType", "Storm"}});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        QCOMPARE(w->cbEvent->count(), 8);
+        QCOMPARE(w->cbEvent->itemText(7), QString("Storm"));
+        w->cbEvent->setCurrentIndex(listIndex);
+        w->txtNotes->setText(note);
+        w->cmdSave->click();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.newest().toInt32("EventID"), eventId);
+        QCOMPARE(pl.newest().toText("Note1"), stored);
+        QCOMPARE(w->txtNotes->text(), stored);
+    }
+
+    // Empty stored values show as 0, the bank-1 columns included.
+    void nullValuesShowZero() {
+        Plant pl(2, {{"Systemdata", 0}});
+        pl.reading(2, {{"TheDate", "2020-01-02 00:00:00"}, {"ConcFlow", QVariant()}});
+        pl.reading(
+            2, {{"TheDate", "2020-01-03 00:00:00"}, {"PermFlow_1", QVariant()}, {"PermuS_1", QVariant()}});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        QCOMPARE(pl.problems(), QString());
+        for (int box : {101, 1, 107, 7, 202, 2})
+            QVERIFY2(w->txtData[box]->text() == "0", qPrintable(QString::number(box)));
+        QCOMPARE(w->txtData[102]->text(), QString("20"));
+    }
+
+    // Only the exact "TRUE" ticks the warnings box at load, and asks nothing.
+    void warningsSetting_data() {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("TRUE") << "TRUE" << true;
+        QTest::newRow("true") << "true" << false;
+    }
+    void warningsSetting() {
+        QFETCH(QString, setting);
+        QFETCH(bool, ticked);
+        Plant pl(1);
+        pl.reading(1, {});
+        WriteIniValue("Current Project", "Manual Data Entry Error Suppress", pl.p().IniFilePath, setting);
+        frmData* w = pl.open();
+        QVERIFY(w);
+        QCOMPARE(w->chkWarnings->isChecked(), ticked);
+        QVERIFY(!w->SuppressWarningsPrompt);
+        pl.env.prompts.onMessage("Save this setting as default?", Buttons::YesNo, Title, Answer::Yes);
+        w->chkWarnings->setChecked(!ticked);
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(ReadIniValue("Current Project", "Manual Data Entry Error Suppress", "", pl.p().IniFilePath),
+                 QString(ticked ? "FALSE" : "TRUE"));
+    }
+
+    // A window that cannot be set up says why and closes without being shown.
+    void loadFailureCloses_data() {
+        QTest::addColumn<QString>("broken");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no project") << "project"
+                                    << "Please use Select to select a project first!";
+        QTest::newRow("no ProjectInfo row") << "train"
+                                            << "There is no project information for project P1, train 2.";
+        QTest::newRow("no UserDefined row") << "userdefined"
+                                            << "table UserDefined has no row for this project";
+    }
+    void loadFailureCloses() {
+        QFETCH(QString, broken);
+        QFETCH(QString, message);
+        Plant pl(1);
+        if (broken == "project") pl.p().CurrentProject.ProjectID.clear();
+        if (broken == "train") pl.p().CurrentProject.TrainNumber = 2;
+        if (broken == "userdefined") pl.db().exec("DELETE FROM UserDefined");
+        pl.env.prompts.onMessage(message, Buttons::OK, Title, Answer::OK);
+        QVERIFY(!pl.open());
+        QCOMPARE(pl.problems(), QString());
+        QVERIFY(!pl.p().DataEntryOpen);
+        QCOMPARE(pl.dataRows(), 0);
+    }
+
+    // Registered for the main window's menu, which unlocks it through ConfigBoxes; fits the screen.
+    void registeredWindow() {
+        Plant pl(1);
+        pl.reading(1, {});
+        RegisterCollectionWindows(pl.p());
+        QPointer<QWidget> shown = pl.p().windows.showFresh("frmData");
+        auto* w = qobject_cast<frmData*>(shown.data());
+        QVERIFY(w && w->isVisible());
+        QVERIFY(pl.p().DataEntryOpen);
+        QVERIFY(w->frameGeometry().height() <= 800 && w->height() <= 760 &&
+                w->frameGeometry().width() <= 1280);
+        pl.p().DataEntryConfigUnlocked = true;
+        QVERIFY(QMetaObject::invokeMethod(w, "ConfigBoxes"));
+        QVERIFY(w->cbItem[0]->isEnabled() && w->chkREQD[20]->isEnabled() && w->cmdSaveConfig->isEnabled());
+        QVERIFY(!w->cbItem[10]->isEnabled()); // bank-2 rows stay locked on one bank
+        pl.env.prompts.onMessage("Enable Configuration Changes?", Buttons::YesNo, Title, Answer::No);
+        w->cmdChange->click();
+        QVERIFY(!pl.p().DataEntryConfigUnlocked && !w->cbItem[0]->isEnabled() && !w->cmdDefault->isEnabled());
+        w->cmdClose->click();
+        QVERIFY(!pl.p().DataEntryOpen);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!shown);
+        QCOMPARE(pl.problems(), QString());
+    }
+};
+
+QTEST_MAIN(TestFrmData)
+#include "tst_frmdata.moc"

@@ -1,0 +1,161 @@
+#include <QtTest>
+
+#include "collection/readingcheck.h"
+#include "support/fixtures.h"
+#include "support/testenv.h"
+
+using namespace hv;
+
+namespace {
+
+// The input rows of a reading at the reference state of the plant, in natural order,
+// dated one day after the reference date with the previous reading two hours before.
+std::array<EntryRow, ItemCount> referenceRows(int banks) {
+    const QVariantMap ref = test::projectInfoRow(banks);
+    const QStringList fields = ItemFieldList();
+    std::array<EntryRow, ItemCount> rows;
+    for (int k = 0; k < ItemCount; ++k) {
+        EntryRow& r = rows[size_t(k)];
+        r.item = k;
+        r.caption = fields[k];
+        r.requiredShown = true;
+        r.required = true;
+        QVariant v;
+        for (auto it = ref.begin(); it != ref.end(); ++it)
+            if (it.key().compare(fields[k], Qt::CaseInsensitive) == 0) v = it.value();
+        r.text = r.earlier1 = QString::number(v.toDouble());
+    }
+    rows[item::TheDate].text = "2020-01-02 00:00";
+    rows[item::TheDate].earlier1 = "2020-01-01 22:00";
+    rows[item::Temperature].text = "20";
+    rows[item::pH].text = "7.2";
+    return rows;
+}
+
+struct Setup {
+    explicit Setup(int banks, int unitTemp = 1) {
+        cp().NumBanks = qint16(banks);
+        cp().unitTemp = qint16(unitTemp);
+        cp().DateReference = QDateTime(QDate(2020, 1, 1), QTime(0, 0));
+    }
+    ProjectInfoRecord& cp() { return env.prog().CurrentProject; }
+    ValidationResult run(std::array<EntryRow, ItemCount>& rows) {
+        return ValidateData(env.prog(), rows, "0", values, env.system.clock);
+    }
+    test::TestEnv env;
+    ReadingValues values;
+};
+
+} // namespace
+
+class TestReadingCheck : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { QLocale::setDefault(QLocale::c()); }
+
+    // The plausibility rules: which messages show, in which order, and which row gets the focus.
+    void rules_data() {
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<int>("unitTemp");
+        QTest::addColumn<QVariantMap>("texts"); // item number as text -> entry text
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<int>("focus");
+        auto row = [](const char* name, int banks, int unitTemp, QVariantMap texts, QStringList messages,
+                      int focus) { QTest::newRow(name) << banks << unitTemp << texts << messages << focus; };
+        const QString k3 = QString::number(item::FeedPressure), k4 = QString::number(item::ConcPressure);
+        row("reference reading, one bank", 1, 1, {}, {}, -1);
+        row("reference reading, three banks", 3, 1, {}, {}, -1);
+        row("one bank: concentrate equal to feed passes", 1, 1, {{k4, "12"}}, {}, -1);
+        row("one bank: back pressure above feed", 1, 1, {{"5", "13"}},
+            {"Feed Pressure is <=0 or less than Concentrate Pressure or less than Permeate Back pressure."},
+            item::FeedPressure);
+        row("two banks: concentrate above bank-2 feed, then bank-2 feed below concentrate", 2, 1,
+            {{k4, "60"}, {"12", "55"}},
+            {"Conc Pressure is <= 0 or less than feed Pressure to bank 2",
+             "Feed Pressure for Bank 2 is < End Concentrate Pressure"},
+            item::FeedPressure_2);
+        row("two banks: no bank-2 permeate", 2, 1, {{"10", "0"}}, {"PermFlow for Bank 2 is <=0"},
+            item::PermFlow_2);
+        row("three banks: zero bank-3 flow and no bank-2 rule", 3, 1, {{"20", "0"}, {"10", "0"}, {"12", "0"}},
+            {}, -1);
+        row("three banks: negative bank-3 flow", 3, 1, {{"20", "-1"}}, {"PermFlow 3 is less than 0 (<0)."},
+            item::PermFlow_3);
+        row("32 F fails", 1, 0, {{"8", "32"}}, {"Temperature is <= 32F"}, item::Temperature);
+        row("32 C passes", 1, 1, {{"8", "32"}}, {}, -1);
+        row("first common failure ends the checks", 1, 1, {{"1", "0"}, {"2", "x"}}, {"Perm Flow is <=0"},
+            item::PermFlow);
+        row("90 minutes ahead passes", 1, 1, {{"0", "2026-01-15 12:00"}}, {}, -1);
+        row("91 minutes ahead fails", 1, 1, {{"0", "2026-01-15 12:01"}},
+            {"Either the computer system date is incorrect. 2026-01-15 10:30 or you have entered a date in "
+             "the "
+             "future."},
+            item::TheDate);
+        row("no date: no other rule runs", 1, 1, {{"0", "tomorrow"}, {"1", "0"}},
+            {"Cannot save data without a valid Date and Time! Data will not be saved."}, 0);
+    }
+    void rules() {
+        QFETCH(int, banks);
+        QFETCH(int, unitTemp);
+        QFETCH(QVariantMap, texts);
+        QFETCH(QStringList, messages);
+        QFETCH(int, focus);
+        Setup s(banks, unitTemp);
+        auto rows = referenceRows(banks);
+        for (auto it = texts.begin(); it != texts.end(); ++it)
+            rows[size_t(it.key().toInt())].text = it.value().toString();
+        for (const QString& m : messages)
+            s.env.prompts.onMessage(m, Buttons::OK, "Hevrin", Answer::OK);
+        const ValidationResult res = s.run(rows);
+        QCOMPARE(s.env.prompts.verify(), QString());
+        QCOMPARE(res.focusRow, focus);
+        if (focus == -1 && !texts.contains("0")) {
+            QCOMPARE(s.values.ElapsedTimeHrs, 24.0);
+            QCOMPARE(res.elapsedCaption.value_or("?"), QString("24.00"));
+        }
+    }
+
+    // Required rows: a kept row takes its previous reading; otherwise the first empty one fails.
+    void requiredRows_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("earlier1");
+        QTest::addColumn<bool>("keep");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<int>("focus");
+        QTest::addColumn<QString>("text"); // the row's text afterwards
+        QTest::newRow("kept row takes a numeric previous value")
+            << 2 << "21.5" << true << true << -1 << "21.5";
+        QTest::newRow("previous value not numeric") << 2 << "No Data" << true << true << 2 << "";
+        QTest::newRow("not kept") << 2 << "21.5" << false << true << 2 << "";
+        QTest::newRow("the first row is never filled") << 0 << "2020-01-01 22:00" << true << true << 0 << "";
+        QTest::newRow("hidden required box") << 16 << "1" << false << false << -1 << "";
+    }
+    void requiredRows() {
+        QFETCH(int, row);
+        QFETCH(QString, earlier1);
+        QFETCH(bool, keep);
+        QFETCH(bool, shown);
+        QFETCH(int, focus);
+        QFETCH(QString, text);
+        Setup s(1);
+        auto rows = referenceRows(1);
+        EntryRow& r = rows[size_t(row)];
+        r.text.clear();
+        r.earlier1 = earlier1;
+        r.keep = keep;
+        r.requiredShown = shown;
+        if (focus == 0) // the date row also fails to read
+            s.env.prompts.onMessage("Cannot save data", Buttons::OK, "Hevrin", Answer::OK);
+        const ValidationResult res = s.run(rows);
+        QCOMPARE(s.env.prompts.verify(), QString());
+        QCOMPARE(res.focusRow, focus);
+        QCOMPARE(r.text, text);
+        if (focus >= 0)
+            QCOMPARE(res.statusText.value_or(""),
+                     "A REQUIRED FIELD, " + r.caption + " HAS NO DATA. SAVE FAILED!");
+        else
+            QCOMPARE(s.values[item::ConcFlow], row == 2 ? 21.5 : 20.0);
+    }
+};
+
+QTEST_MAIN(TestReadingCheck)
+#include "tst_readingcheck.moc"
