@@ -182,96 +182,103 @@ void AppendExchangeNumber(QByteArray& out, double value, char decimal) {
         out += std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
         return;
     }
-    // Shortest digits that read back exactly; when they are more than 15, the value rounded
-    // to 15. Both give the digits a 15-digit general format would show.
+    // The shortest digits that read back exactly, taken to 15 significant digits. Rounding them
+    // instead of the exact value differs only when they end in a lone 5 at the 16th digit:
+    // then the exact value decides, and an exact half rounds away from zero, as the general
+    // number form does.
     char buf[64];
-    auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    auto digitsIn = [&](const char* end) {
-        int n = 0;
-        for (const char* p = buf; p < end && *p != 'e'; ++p)
-            n += (*p >= '0' && *p <= '9');
-        return n;
-    };
-    bool tie = false;
-    if (digitsIn(r.ptr) > 15) {
-        // An exact half at the 16th digit rounds away from zero, as the general number form does.
-        char exact[80];
-        const auto e = std::to_chars(exact, exact + sizeof exact, value, std::chars_format::scientific, 40);
-        int k = 0;
-        tie = true;
-        for (const char* q = exact; q < e.ptr && *q != 'e'; ++q) {
-            if (*q < '0' || *q > '9') continue;
-            if (k == 15) tie = *q == '5';
-            else if (k > 15 && *q != '0') tie = false;
-            ++k;
-        }
-        r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, tie ? 15 : 14);
-    }
-    char digits[20];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    char digits[24];
     int nd = 0;
     const char* p = buf;
     const bool negative = *p == '-';
     if (negative) ++p;
     for (; p < r.ptr && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9') digits[nd++] = *p;
+        if (*p >= '0' && *p <= '9' && nd < 20) digits[nd++] = *p;
     int exponent = 0;
     std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), r.ptr, exponent);
-    if (tie) { // 16 digits ending in 5: drop it and carry one up
+    if (nd > 15) {
+        bool up = digits[15] >= '5';
+        if (nd == 16 && digits[15] == '5') {
+            char exact[80];
+            const auto e = std::to_chars(exact, exact + sizeof exact, value, std::chars_format::scientific, 40);
+            int k = 0;
+            bool below = false; // the exact value lies below the half
+            bool seenHalf = false;
+            for (const char* q = exact; q < e.ptr && *q != 'e'; ++q) {
+                if (*q < '0' || *q > '9') continue;
+                if (k == 15) below = *q < '5';
+                if (k == 15) seenHalf = true;
+                ++k;
+            }
+            up = seenHalf && !below;
+        }
         nd = 15;
-        int i = 14;
-        for (; i >= 0 && digits[i] == '9'; --i)
-            digits[i] = '0';
-        if (i >= 0) {
-            ++digits[i];
-        } else {
-            digits[0] = '1';
-            for (int j = 1; j < 15; ++j)
-                digits[j] = '0';
-            ++exponent;
+        if (up) {
+            int i = 14;
+            for (; i >= 0 && digits[i] == '9'; --i)
+                digits[i] = '0';
+            if (i >= 0) {
+                ++digits[i];
+            } else {
+                digits[0] = '1';
+                ++exponent;
+            }
         }
     }
     while (nd > 1 && digits[nd - 1] == '0')
         --nd;
-    if (negative) out += '-';
+    char text[48];
+    char* t = text;
+    if (negative) *t++ = '-';
     if (exponent < -4 || exponent >= 15) {
-        out += digits[0];
+        *t++ = digits[0];
         if (nd > 1) {
-            out += decimal;
-            out.append(digits + 1, nd - 1);
+            *t++ = decimal;
+            for (int i = 1; i < nd; ++i)
+                *t++ = digits[i];
         }
-        out += exponent < 0 ? "E-" : "E+";
+        *t++ = 'E';
+        *t++ = exponent < 0 ? '-' : '+';
         const int e = std::abs(exponent);
-        if (e < 10) out += '0';
-        out += QByteArray::number(e);
+        if (e >= 100) *t++ = char('0' + e / 100);
+        *t++ = char('0' + e / 10 % 10);
+        *t++ = char('0' + e % 10);
     } else if (exponent < 0) {
-        out += '0';
-        out += decimal;
-        out.append(-exponent - 1, '0');
-        out.append(digits, nd);
+        *t++ = '0';
+        *t++ = decimal;
+        for (int i = 0; i < -exponent - 1; ++i)
+            *t++ = '0';
+        for (int i = 0; i < nd; ++i)
+            *t++ = digits[i];
     } else {
         const int intDigits = exponent + 1;
         for (int i = 0; i < intDigits; ++i)
-            out += i < nd ? digits[i] : '0';
+            *t++ = i < nd ? digits[i] : '0';
         if (nd > intDigits) {
-            out += decimal;
-            out.append(digits + intDigits, nd - intDigits);
+            *t++ = decimal;
+            for (int i = intDigits; i < nd; ++i)
+                *t++ = digits[i];
         }
     }
+    out.append(text, t - text);
 }
 
 bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out) {
     QByteArrayView t = trimmed(text);
     if (!t.isEmpty() && t[0] == '+') t = t.sliced(1);
     if (t.isEmpty() || t.size() > 64) return false;
+    const char* first = t.data();
     char buf[64];
-    for (qsizetype i = 0; i < t.size(); ++i) {
-        const char c = t[i];
-        buf[i] = decimalComma && c == ',' ? '.' : c;
-        // from_chars would take these as words
-        if (c == 'n' || c == 'N' || c == 'i' || c == 'I') return false;
+    if (decimalComma && std::memchr(first, ',', size_t(t.size()))) {
+        for (qsizetype i = 0; i < t.size(); ++i)
+            buf[i] = t[i] == ',' ? '.' : t[i];
+        first = buf;
     }
-    const auto r = std::from_chars(buf, buf + t.size(), out, std::chars_format::general);
-    return r.ec == std::errc() && r.ptr == buf + t.size() && std::isfinite(out);
+    const char* last = first + t.size();
+    const auto r = std::from_chars(first, last, out, std::chars_format::general);
+    // "inf" and "nan" read as words are not numbers here
+    return r.ec == std::errc() && r.ptr == last && std::isfinite(out);
 }
 
 bool ParseExchangeDate(QByteArrayView text, char out[19]) {
