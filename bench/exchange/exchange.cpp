@@ -50,9 +50,10 @@ int generate(const QString& out, qint64 n, const QString& templ) {
     }
     QFile(out).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     SqliteConnection db(out);
-    db.exec("INSERT INTO ProjectInfo (ProjectID, TrainNumber, NumBanks, NumTrains, DateReference, Systemdata, "
-            "TrainsSame, FeedTemp, PermFlow, ConcFlow, FeedPressure, ElementType, NumElementsBank, AreaBank) "
-            "VALUES ('P1', 1, 2, 1, '2010-01-01 00:00:00', -1, 0, 25, 60, 20, 10, 2, 60, 2200)");
+    db.exec(
+        "INSERT INTO ProjectInfo (ProjectID, TrainNumber, NumBanks, NumTrains, DateReference, Systemdata, "
+        "TrainsSame, FeedTemp, PermFlow, ConcFlow, FeedPressure, ElementType, NumElementsBank, AreaBank) "
+        "VALUES ('P1', 1, 2, 1, '2010-01-01 00:00:00', -1, 0, 25, 60, 20, 10, 2, 60, 2200)");
     db.exec("INSERT INTO UserDefined (ProjectID, ORP) VALUES ('P1', 'Redox')");
     const QStringList cols = ExchangeDataColumns(true);
     QStringList marks;
@@ -66,13 +67,20 @@ int generate(const QString& out, qint64 n, const QString& templ) {
     for (qint64 i = 0; i < n; ++i) {
         for (int k = 0; k < cols.size(); ++k) {
             const QString& c = cols[k];
-            if (c == "ProjectID") ins.bind(k, QStringLiteral("P1"));
-            else if (c == "TheDate") ins.bind(k, start.addSecs(i * 300).toString("yyyy-MM-dd HH:mm:ss"));
-            else if (c == "TrainNumber") ins.bind(k, qint64(1));
-            else if (c == "Bank") ins.bind(k, qint64(2));
-            else if (c == "EventID") ins.bind(k, qint64(i % 97 == 0 ? 1 : 0));
-            else if (u(rng) < 0.05) ins.bind(k, QVariant());
-            else ins.bind(k, 100.0 * u(rng));
+            if (c == "ProjectID")
+                ins.bind(k, QStringLiteral("P1"));
+            else if (c == "TheDate")
+                ins.bind(k, start.addSecs(i * 300).toString("yyyy-MM-dd HH:mm:ss"));
+            else if (c == "TrainNumber")
+                ins.bind(k, qint64(1));
+            else if (c == "Bank")
+                ins.bind(k, qint64(2));
+            else if (c == "EventID")
+                ins.bind(k, qint64(i % 97 == 0 ? 1 : 0));
+            else if (u(rng) < 0.05)
+                ins.bind(k, QVariant());
+            else
+                ins.bind(k, 100.0 * u(rng));
         }
         ins.step();
         ins.reset();
@@ -101,8 +109,8 @@ int main(int argc, char** argv) {
                       QCoreApplication::applicationDirPath() + "/templates/db.hv3.mdb"});
     parser.process(app);
     const QString command = parser.positionalArguments().value(0);
-    if (command == "generate") return generate(parser.value("out"), parser.value("readings").toLongLong(),
-                                               parser.value("template"));
+    if (command == "generate")
+        return generate(parser.value("out"), parser.value("readings").toLongLong(), parser.value("template"));
 
     QTemporaryDir tmp;
     ScriptedPrompts prompts;

@@ -9,16 +9,64 @@
 namespace hv {
 
 const QStringList& DataViewModel::QueryColumns() {
-    static const QStringList names = {
-        "TheDate", "EventID", "Temperature", "pH", "FeedFlow", "PermFlow", "ConcFlow", "FeedPressure",
-        "ConcPressure", "PermBackPress", "FeeduS", "PermuS", "PermuS_1", "PermuS_2", "PermFlow_1", "PermFlow_2",
-        "PermFlow_3", "PermBackPress_1", "PermBackPress_2", "PermBackPress_3", "ActualRejection", "ConcuS",
-        "SystemRecovery", "B1Recovery", "B2Recovery", "B3Recovery", "ConcPressure_1", "FeedPressure_2",
-        "ConcPressure_2", "FeedPressure_3", "NormalizedPermFlow", "NormalizedPermFlow_1", "NormalizedPermFlow_2",
-        "NormalizedPermFlow_3", "NormalizedSaltPassage", "NormalizedSaltPassage_1", "NormalizedSaltPassage_2",
-        "NormalizedSaltPassage_3", "NormalizedDP", "NormalizedDP_1", "NormalizedDP_2", "NormalizedDP_3",
-        "ActualFlux", "ActualFlux_1", "ActualFlux_2", "NormalizedFlux", "SystemDP", "B1DP", "B2DP", "B3DP",
-        "NetTMP", "SDIFeed", "SDIRaw", "ORP", "TurbidityFeed", "TurbidityRaw", "TrainNumber", "ElapsedTimeHrs"};
+    static const QStringList names = {"TheDate",
+                                      "EventID",
+                                      "Temperature",
+                                      "pH",
+                                      "FeedFlow",
+                                      "PermFlow",
+                                      "ConcFlow",
+                                      "FeedPressure",
+                                      "ConcPressure",
+                                      "PermBackPress",
+                                      "FeeduS",
+                                      "PermuS",
+                                      "PermuS_1",
+                                      "PermuS_2",
+                                      "PermFlow_1",
+                                      "PermFlow_2",
+                                      "PermFlow_3",
+                                      "PermBackPress_1",
+                                      "PermBackPress_2",
+                                      "PermBackPress_3",
+                                      "ActualRejection",
+                                      "ConcuS",
+                                      "SystemRecovery",
+                                      "B1Recovery",
+                                      "B2Recovery",
+                                      "B3Recovery",
+                                      "ConcPressure_1",
+                                      "FeedPressure_2",
+                                      "ConcPressure_2",
+                                      "FeedPressure_3",
+                                      "NormalizedPermFlow",
+                                      "NormalizedPermFlow_1",
+                                      "NormalizedPermFlow_2",
+                                      "NormalizedPermFlow_3",
+                                      "NormalizedSaltPassage",
+                                      "NormalizedSaltPassage_1",
+                                      "NormalizedSaltPassage_2",
+                                      "NormalizedSaltPassage_3",
+                                      "NormalizedDP",
+                                      "NormalizedDP_1",
+                                      "NormalizedDP_2",
+                                      "NormalizedDP_3",
+                                      "ActualFlux",
+                                      "ActualFlux_1",
+                                      "ActualFlux_2",
+                                      "NormalizedFlux",
+                                      "SystemDP",
+                                      "B1DP",
+                                      "B2DP",
+                                      "B3DP",
+                                      "NetTMP",
+                                      "SDIFeed",
+                                      "SDIRaw",
+                                      "ORP",
+                                      "TurbidityFeed",
+                                      "TurbidityRaw",
+                                      "TrainNumber",
+                                      "ElapsedTimeHrs"};
     return names;
 }
 
@@ -36,11 +84,13 @@ void DataViewModel::load(const QString& databasePath, const QString& projectId) 
                    dates.push_back(dt.isValid() ? dt.toString("yyyy-MM-dd HH:mm") : d.toString());
                    for (int c = 1; c <= n; ++c) {
                        const QVariant v = row.value(c);
-                       if (conv::isNull(v)) values.push_back(0);
+                       if (conv::isNull(v))
+                           values.push_back(0);
                        else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong ||
                                 v.typeId() == QMetaType::Int)
                            values.push_back(v.toDouble());
-                       else values.push_back(ParsePercent(v.toString()));
+                       else
+                           values.push_back(ParsePercent(v.toString()));
                    }
                });
     beginResetModel();
@@ -56,7 +106,9 @@ int DataViewModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : int(order_.size());
 }
 
-int DataViewModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ShownColumns; }
+int DataViewModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ShownColumns;
+}
 
 QString DataViewModel::cellText(int row, int column) const {
     const int r = order_[size_t(row)];
@@ -67,7 +119,8 @@ QString DataViewModel::cellText(int row, int column) const {
 QVariant DataViewModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid()) return {};
     if (role == Qt::DisplayRole) return cellText(index.row(), index.column());
-    if (role == Qt::BackgroundRole) return index.row() % 2 == 1 ? QColor(QRgb(BandColour)) : QColor(Qt::white);
+    if (role == Qt::BackgroundRole)
+        return index.row() % 2 == 1 ? QColor(QRgb(BandColour)) : QColor(Qt::white);
     if (role == Qt::TextAlignmentRole && index.column() > 0) return int(Qt::AlignRight | Qt::AlignVCenter);
     return {};
 }

@@ -14,7 +14,7 @@ class DataViewModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static const QStringList& QueryColumns(); // the 58 columns read
-    static constexpr int ShownColumns = 56;    // through TurbidityRaw
+    static constexpr int ShownColumns = 56;   // through TurbidityRaw
     static constexpr unsigned BandColour = 0xC0C0C0;
 
     explicit DataViewModel(QObject* parent = nullptr);

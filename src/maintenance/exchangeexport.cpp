@@ -52,7 +52,8 @@ private:
 };
 
 QByteArrayView textOf(sqlite3_stmt* st, int i) {
-    return QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+    return QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                          sqlite3_column_bytes(st, i));
 }
 
 // A stored value by the rules of the reading lines; nullText is what a Null gives.
@@ -70,9 +71,12 @@ void writeValue(ExchangeWriter& w, sqlite3_stmt* st, int i, bool isDate, const c
     default: {
         const QByteArrayView t = textOf(st, i);
         char d[19];
-        if (isDate && ParseExchangeDate(t, d)) w.raw(QByteArrayView(d, 19));
-        else if (t.isEmpty()) w.raw(nullText);
-        else w.text(QString::fromUtf8(t));
+        if (isDate && ParseExchangeDate(t, d))
+            w.raw(QByteArrayView(d, 19));
+        else if (t.isEmpty())
+            w.raw(nullText);
+        else
+            w.text(QString::fromUtf8(t));
     }
     }
 }
@@ -81,7 +85,9 @@ void line(ExchangeWriter& w) {
     if (!w.endLine()) throw DbError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
 }
 
-QString selectList(const QStringList& names) { return names.join(','); }
+QString selectList(const QStringList& names) {
+    return names.join(',');
+}
 
 } // namespace
 
@@ -135,8 +141,7 @@ ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out,
         }
         line(w);
     }
-    if (events.status)
-        events.status(2, GetMlString(834, "Project Information and Version info Exported."));
+    if (events.status) events.status(2, GetMlString(834, "Project Information and Version info Exported."));
 
     {
         Query q(db, "select " + selectList(ExchangeUserDefinedColumns()) +
@@ -178,8 +183,10 @@ ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out,
     const int n = int(names.size());
     std::vector<char> kind(size_t(n), 'v'); // v value, d date, s specific flux
     for (int i = 0; i < n; ++i) {
-        if (names[i] == QLatin1String("TheDate")) kind[size_t(i)] = 'd';
-        else if (names[i].startsWith("spec", Qt::CaseInsensitive)) kind[size_t(i)] = 's';
+        if (names[i] == QLatin1String("TheDate"))
+            kind[size_t(i)] = 'd';
+        else if (names[i].startsWith("spec", Qt::CaseInsensitive))
+            kind[size_t(i)] = 's';
     }
     for (const QString& name : names)
         w.text(name);
@@ -194,7 +201,8 @@ ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out,
     Query more(db, cols + " AND (TheDate, ID) < (?, ?) ORDER BY TheDate DESC, ID DESC LIMIT " +
                        QString::number(PageSize));
     Query undated(db, "select " + selectList(names) + ",ID" + key +
-                          " AND TheDate IS NULL AND ID < ? ORDER BY ID DESC LIMIT " + QString::number(PageSize));
+                          " AND TheDate IS NULL AND ID < ? ORDER BY ID DESC LIMIT " +
+                          QString::number(PageSize));
     QString lastDate;
     qint64 lastId = std::numeric_limits<qint64>::max();
     bool datedDone = false;
@@ -218,9 +226,12 @@ ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out,
         while (q->step()) {
             ++rows;
             for (int i = 0; i < n; ++i) {
-                if (i == 0) w.text(QString::fromUtf8(textOf(st, 0)));
-                else if (kind[size_t(i)] == 's') writeValue(w, st, i, false, "0");
-                else writeValue(w, st, i, kind[size_t(i)] == 'd', "");
+                if (i == 0)
+                    w.text(QString::fromUtf8(textOf(st, 0)));
+                else if (kind[size_t(i)] == 's')
+                    writeValue(w, st, i, false, "0");
+                else
+                    writeValue(w, st, i, kind[size_t(i)] == 'd', "");
             }
             line(w);
             ++counts.written;

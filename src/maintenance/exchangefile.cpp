@@ -9,54 +9,157 @@
 namespace hv {
 
 const QStringList& ExchangeProjectColumns() {
-    static const QStringList names = {
-        "ProjectID",         "DateReference",     "Description",         "TrainNumber",       "TrainsSame",
-        "SystemData",        "ElapsedTimeRef",    "PermFlow",            "PermFlow_1",        "PermFlow_2",
-        "PermuS",            "PermuS_1",          "PermuS_2",            "PermBackPress",     "PermBackPress_1",
-        "PermBackPress_2",   "NumBanks",          "NumElementsBank",     "NumElementsBank_1", "NumElementsBank_2",
-        "NumTrains",         "AreaBank",          "AreaBank_1",          "AreaBank_2",        "ConcFlow",
-        "ConcPressure",      "ConcPressure_1",    "ConcuS",              "FeedFlow",          "FeedPressure",
-        "FeedPressure_2",    "FeedTemp",          "FeeduS",              "unitFlow",          "unitFlux",
-        "unitPress",         "unitTemp",          "CapacityM3D",         "DeltaPress",        "DeltaPress_1",
-        "DeltaPress_2",      "ElementType",       "ElementType_1",       "ElementType_2",     "RefpH",
-        "FeedType",          "AvgConc",           "dataExists",          "DefaultUnits",      "Density",
-        "OverallRecovery",   "uStoPI_Feed",       "uStoPI_Perm",         "uStoPPM",           "numVessels",
-        "numVessels_1",      "numVessels_2",      "ElementsPerVessel",   "ElementsPerVessel_1",
-        "ElementsPerVessel_2", "numVessels_3",    "ElementsperVessel_3", "ElementType_3",     "NumElementsBank_3",
-        "AreaBank_3",        "Deltapress_3",      "PermFlow_3",          "PermuS_3",          "FeedPressure_3",
-        "ConcPressure_2",    "PermBackPress_3"};
+    static const QStringList names = {"ProjectID",
+                                      "DateReference",
+                                      "Description",
+                                      "TrainNumber",
+                                      "TrainsSame",
+                                      "SystemData",
+                                      "ElapsedTimeRef",
+                                      "PermFlow",
+                                      "PermFlow_1",
+                                      "PermFlow_2",
+                                      "PermuS",
+                                      "PermuS_1",
+                                      "PermuS_2",
+                                      "PermBackPress",
+                                      "PermBackPress_1",
+                                      "PermBackPress_2",
+                                      "NumBanks",
+                                      "NumElementsBank",
+                                      "NumElementsBank_1",
+                                      "NumElementsBank_2",
+                                      "NumTrains",
+                                      "AreaBank",
+                                      "AreaBank_1",
+                                      "AreaBank_2",
+                                      "ConcFlow",
+                                      "ConcPressure",
+                                      "ConcPressure_1",
+                                      "ConcuS",
+                                      "FeedFlow",
+                                      "FeedPressure",
+                                      "FeedPressure_2",
+                                      "FeedTemp",
+                                      "FeeduS",
+                                      "unitFlow",
+                                      "unitFlux",
+                                      "unitPress",
+                                      "unitTemp",
+                                      "CapacityM3D",
+                                      "DeltaPress",
+                                      "DeltaPress_1",
+                                      "DeltaPress_2",
+                                      "ElementType",
+                                      "ElementType_1",
+                                      "ElementType_2",
+                                      "RefpH",
+                                      "FeedType",
+                                      "AvgConc",
+                                      "dataExists",
+                                      "DefaultUnits",
+                                      "Density",
+                                      "OverallRecovery",
+                                      "uStoPI_Feed",
+                                      "uStoPI_Perm",
+                                      "uStoPPM",
+                                      "numVessels",
+                                      "numVessels_1",
+                                      "numVessels_2",
+                                      "ElementsPerVessel",
+                                      "ElementsPerVessel_1",
+                                      "ElementsPerVessel_2",
+                                      "numVessels_3",
+                                      "ElementsperVessel_3",
+                                      "ElementType_3",
+                                      "NumElementsBank_3",
+                                      "AreaBank_3",
+                                      "Deltapress_3",
+                                      "PermFlow_3",
+                                      "PermuS_3",
+                                      "FeedPressure_3",
+                                      "ConcPressure_2",
+                                      "PermBackPress_3"};
     return names;
 }
 
 QStringList ExchangeDataColumns(bool specFlux) {
-    static const QStringList base = {
-        "ProjectID",          "TheDate",           "TrainNumber",       "Bank",
-        "ElapsedTimeHrs",     "PermFlow",          "ConcFlow",          "FeedPressure",
-        "ConcPressure",       "PermBackPress",     "FeeduS",            "PermuS",
-        "Temperature",        "PermFlow_2",        "PermuS_2",          "FeedPressure_2",
-        "PermBackPress_2",    "PermFlow_1",        "PermuS_1",          "PermBackPress_1",
-        "ActualFlux",         "ActualFlux_1",      "ActualFlux_2",      "NormalizedFlux",
-        "NormalizedPermFlow", "NormalizedPermFlow_1", "NormalizedPermFlow_2", "NormalizedSaltPassage",
-        "NormalizedSaltPassage_1", "NormalizedSaltPassage_2", "ActualRejection", "SystemDP",
-        "B1DP",               "B2DP",              "B1Recovery",        "B2Recovery",
-        "NetTMP",             "NormalizedDP",      "NormalizedDP_1",    "NormalizedDP_2",
-        "EventID",            "ConcPressure_1",    "ConcuS",            "FeedFlow",
-        "ORP",                "pH",                "SDIFeed",           "SDIRaw",
-        "SystemRecovery",     "TurbidityFeed",     "TurbidityRaw",      "PermFlow_3",
-        "PermuS_3",           "FeedPressure_3",    "ConcPressure_2",    "PermBackpress_3",
-        "NormalizedPermFlow_3", "NormalizedSaltPassage_3", "ActualFlux_3", "NormalizedDP_3",
-        "B3DP",               "B3Recovery"};
+    static const QStringList base = {"ProjectID",
+                                     "TheDate",
+                                     "TrainNumber",
+                                     "Bank",
+                                     "ElapsedTimeHrs",
+                                     "PermFlow",
+                                     "ConcFlow",
+                                     "FeedPressure",
+                                     "ConcPressure",
+                                     "PermBackPress",
+                                     "FeeduS",
+                                     "PermuS",
+                                     "Temperature",
+                                     "PermFlow_2",
+                                     "PermuS_2",
+                                     "FeedPressure_2",
+                                     "PermBackPress_2",
+                                     "PermFlow_1",
+                                     "PermuS_1",
+                                     "PermBackPress_1",
+                                     "ActualFlux",
+                                     "ActualFlux_1",
+                                     "ActualFlux_2",
+                                     "NormalizedFlux",
+                                     "NormalizedPermFlow",
+                                     "NormalizedPermFlow_1",
+                                     "NormalizedPermFlow_2",
+                                     "NormalizedSaltPassage",
+                                     "NormalizedSaltPassage_1",
+                                     "NormalizedSaltPassage_2",
+                                     "ActualRejection",
+                                     "SystemDP",
+                                     "B1DP",
+                                     "B2DP",
+                                     "B1Recovery",
+                                     "B2Recovery",
+                                     "NetTMP",
+                                     "NormalizedDP",
+                                     "NormalizedDP_1",
+                                     "NormalizedDP_2",
+                                     "EventID",
+                                     "ConcPressure_1",
+                                     "ConcuS",
+                                     "FeedFlow",
+                                     "ORP",
+                                     "pH",
+                                     "SDIFeed",
+                                     "SDIRaw",
+                                     "SystemRecovery",
+                                     "TurbidityFeed",
+                                     "TurbidityRaw",
+                                     "PermFlow_3",
+                                     "PermuS_3",
+                                     "FeedPressure_3",
+                                     "ConcPressure_2",
+                                     "PermBackpress_3",
+                                     "NormalizedPermFlow_3",
+                                     "NormalizedSaltPassage_3",
+                                     "ActualFlux_3",
+                                     "NormalizedDP_3",
+                                     "B3DP",
+                                     "B3Recovery"};
     if (!specFlux) return base;
     return base + QStringList{"Specflux", "Specflux_1", "SpecFlux_2", "SpecFlux_3"};
 }
 
 const QStringList& ExchangeUserDefinedColumns() {
-    static const QStringList names = {"TurbidityRaw", "TurbidityFeed", "SDIRaw",      "SDIFeed",      "ORP",
-                                      "UnitsTRaw",    "UnitsTFeed",    "UnitsSDIRaw", "UnitsSDIFeed", "UnitsORP"};
+    static const QStringList names = {"TurbidityRaw", "TurbidityFeed", "SDIRaw",     "SDIFeed",
+                                      "ORP",          "UnitsTRaw",     "UnitsTFeed", "UnitsSDIRaw",
+                                      "UnitsSDIFeed", "UnitsORP"};
     return names;
 }
 
-bool ExchangeHasSpecFlux(qint16 minor, qint16 revision) { return minor >= 3 && revision >= 20; }
+bool ExchangeHasSpecFlux(qint16 minor, qint16 revision) {
+    return minor >= 3 && revision >= 20;
+}
 
 namespace {
 
@@ -66,7 +169,9 @@ bool oneOf(const QString& name, std::initializer_list<const char*> names) {
     return false;
 }
 
-bool isBlankByte(char c) { return c == ' ' || c == '\t'; }
+bool isBlankByte(char c) {
+    return c == ' ' || c == '\t';
+}
 
 QByteArrayView trimmed(QByteArrayView v) {
     qsizetype a = 0, b = v.size();
@@ -88,7 +193,9 @@ bool equalsWord(QByteArrayView v, const char* word) {
     return true;
 }
 
-int twoDigits(const char* s) { return (s[0] - '0') * 10 + (s[1] - '0'); }
+int twoDigits(const char* s) {
+    return (s[0] - '0') * 10 + (s[1] - '0');
+}
 
 bool validDate(int y, int mo, int d, int h, int mi, int s) {
     if (y < 100 || y > 9999 || mo < 1 || mo > 12 || d < 1 || h > 23 || mi > 59 || s > 59) return false;
@@ -151,7 +258,8 @@ bool validUtf8(QByteArrayView b) {
             if ((cc & 0xC0) != 0x80) return false;
             cp = (cp << 6) | (cc & 0x3F);
         }
-        if ((more == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) || (more == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+        if ((more == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (more == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
             return false;
         i += more + 1;
     }
@@ -161,7 +269,8 @@ bool validUtf8(QByteArrayView b) {
 } // namespace
 
 ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType) {
-    if (oneOf(column, {"DateReference", "TheDate", "DateInstallation", "DateStartUp"})) return ExchangeKind::Date;
+    if (oneOf(column, {"DateReference", "TheDate", "DateInstallation", "DateStartUp"}))
+        return ExchangeKind::Date;
     if (oneOf(column, {"TrainsSame", "SystemData", "dataExists"})) return ExchangeKind::Boolean;
     const QString t = declaredType.toUpper();
     if (t.contains("TEXT") || t.contains("CHAR") || t.contains("CLOB")) return ExchangeKind::Text;
@@ -201,7 +310,8 @@ void AppendExchangeNumber(QByteArray& out, double value, char decimal) {
         bool up = digits[15] >= '5';
         if (nd == 16 && digits[15] == '5') {
             char exact[80];
-            const auto e = std::to_chars(exact, exact + sizeof exact, value, std::chars_format::scientific, 40);
+            const auto e =
+                std::to_chars(exact, exact + sizeof exact, value, std::chars_format::scientific, 40);
             int k = 0;
             bool below = false; // the exact value lies below the half
             bool seenHalf = false;
@@ -336,9 +446,12 @@ void ExchangeColumns::add(const QString& name, ExchangeKind kind) {
     const int i = int(names.size());
     names << name;
     kinds.push_back(kind);
-    if (name.compare("ProjectID", Qt::CaseInsensitive) == 0) projectIdPos = i;
-    else if (name.compare("TrainNumber", Qt::CaseInsensitive) == 0) trainPos = i;
-    else if (kind == ExchangeKind::Date && datePos < 0) datePos = i;
+    if (name.compare("ProjectID", Qt::CaseInsensitive) == 0)
+        projectIdPos = i;
+    else if (name.compare("TrainNumber", Qt::CaseInsensitive) == 0)
+        trainPos = i;
+    else if (kind == ExchangeKind::Date && datePos < 0)
+        datePos = i;
 }
 
 bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const ExchangeColumns& cols,
@@ -349,12 +462,15 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
         for (size_t i = n; i < fields.size(); ++i)
             if (!trimmed(fields[i]).isEmpty()) {
                 if (why)
-                    *why = QStringLiteral("it has %1 fields where %2 columns are named").arg(fields.size()).arg(n);
+                    *why = QStringLiteral("it has %1 fields where %2 columns are named")
+                               .arg(fields.size())
+                               .arg(n);
                 return false;
             }
     }
     if (!allowMissing && fields.size() < n) {
-        if (why) *why = QStringLiteral("it has %1 fields where %2 columns are named").arg(fields.size()).arg(n);
+        if (why)
+            *why = QStringLiteral("it has %1 fields where %2 columns are named").arg(fields.size()).arg(n);
         return false;
     }
     out.resize(n);
@@ -369,7 +485,8 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
         auto refuse = [&](const char* what) {
             if (why)
                 *why = QStringLiteral("the %1 value \"%2\" is not %3")
-                           .arg(cols.names[int(i)], DecodeExchangeText(raw.first(std::min<qsizetype>(raw.size(), 60))),
+                           .arg(cols.names[int(i)],
+                                DecodeExchangeText(raw.first(std::min<qsizetype>(raw.size(), 60))),
                                 QLatin1String(what));
             return false;
         };
@@ -440,7 +557,9 @@ void ExchangeWriter::raw(QByteArrayView value) {
     line_ += value;
 }
 
-void ExchangeWriter::empty() { next(); }
+void ExchangeWriter::empty() {
+    next();
+}
 
 bool ExchangeWriter::endLine() {
     line_ += "\r\n";

@@ -126,13 +126,13 @@ private:
 // Lines 1 to 4 as a file choice reads them.
 struct ExchangeHeader {
     QString line1;
-    bool decimalComma = false;         // line 1 ends in "44"
-    std::optional<qint32> version;     // field 1 of line 1 when it is a whole number
-    int linesRead = 0;                 // 0 to 4
-    QStringList projectNames;          // line 2
+    bool decimalComma = false;             // line 1 ends in "44"
+    std::optional<qint32> version;         // field 1 of line 1 when it is a whole number
+    int linesRead = 0;                     // 0 to 4
+    QStringList projectNames;              // line 2
     std::vector<QByteArray> projectFields; // line 3
-    QByteArray userDefinedLine;        // line 4
-    QStringList userDefinedFields;     // line 4, decoded
+    QByteArray userDefinedLine;            // line 4
+    QStringList userDefinedFields;         // line 4, decoded
 };
 // Reads up to four lines; false only when the reader failed (error()).
 bool ReadExchangeHeader(ExchangeReader& reader, ExchangeHeader& header);

@@ -2,8 +2,8 @@
 
 #include <QElapsedTimer>
 #include <QFile>
-#include <QSet>
 #include <QHash>
+#include <QSet>
 #include <cmath>
 #include <memory>
 #include <sqlite3.h>
@@ -29,10 +29,15 @@ qint32 programVersion() {
 }
 
 QString programVersionText() {
-    return QStringLiteral("%1.%2.%3").arg(ProgramVersionMajor).arg(ProgramVersionMinor).arg(ProgramVersionRevision);
+    return QStringLiteral("%1.%2.%3")
+        .arg(ProgramVersionMajor)
+        .arg(ProgramVersionMinor)
+        .arg(ProgramVersionRevision);
 }
 
-void say(Program& p, const QString& text) { p.prompts.message(text, Buttons::OK, Icon::None, Title); }
+void say(Program& p, const QString& text) {
+    p.prompts.message(text, Buttons::OK, Icon::None, Title);
+}
 
 // The message for a file the reader cannot take, naming the place and the file.
 void refuseFile(Program& p, const QString& file, const QString& why) {
@@ -195,9 +200,11 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
     if (!okOldest) oldest = 0;
 
     if (!h.version) {
-        say(p, GetMlString(967, "This IMPORT file was made with an incompatible export version or the version info "
-                                "is missing or has been modified. Import aborted.") +
-                   GetMlString(968, "You can try Import Data (Collected Outside of HV) from another Excel program") +
+        say(p, GetMlString(
+                   967, "This IMPORT file was made with an incompatible export version or the version info "
+                        "is missing or has been modified. Import aborted.") +
+                   GetMlString(
+                       968, "You can try Import Data (Collected Outside of HV) from another Excel program") +
                    CrLf + GetMlString(969, "Version info should be in cell A1 of the Excel sheet.") + CrLf +
                    GetMlString(970, "Current Program version is: ") + programVersionText() +
                    GetMlString(971, " and the import file should show ") + "0" + CrLf +
@@ -205,16 +212,19 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
         return refused();
     }
     if (*h.version < oldest) {
-        say(p, GetMlString(963, "Incompatible export versions or version info missing in .txt file. Import aborted.") +
-                   CrLf + GetMlString(964, "Program version is: ") + programVersionText() + CrLf +
-                   GetMlString(966, "It should be compatible back to version: ") + QString::number(oldest));
+        say(p,
+            GetMlString(
+                963, "Incompatible export versions or version info missing in .txt file. Import aborted.") +
+                CrLf + GetMlString(964, "Program version is: ") + programVersionText() + CrLf +
+                GetMlString(966, "It should be compatible back to version: ") + QString::number(oldest));
         return refused();
     }
     c.FileIsOlder = programVersion() > *h.version;
     if (c.FileIsOlder)
-        say(p, "The data and project in this file were created with an older version of Hevrin. Recalculation "
-               "of this project is highly recommended, otherwise the data may be in error. You will be prompted "
-               "at the end to recalculate.");
+        say(p,
+            "The data and project in this file were created with an older version of Hevrin. Recalculation "
+            "of this project is highly recommended, otherwise the data may be in error. You will be prompted "
+            "at the end to recalculate.");
     if (h.linesRead < 3) {
         refuseFile(p, path, "it ends before line 3, the project information");
         return refused();
@@ -391,23 +401,26 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                     };
                     char stored[19];
                     if (!ParseExchangeDate(field(lines.cols.datePos), stored)) {
-                        say(p, GetMlString(996, "Import aborted. The first data point's date value is invalid. "
-                                                "Please check the file carefully.") +
-                                   CrLf +
-                                   GetMlString(997, "The first Date value should be in the 2nd column of Row 6 "
-                                                    "(cell B6). Import File in use is: ") +
-                                   CrLf + c.ImportFileName);
+                        say(p,
+                            GetMlString(996, "Import aborted. The first data point's date value is invalid. "
+                                             "Please check the file carefully.") +
+                                CrLf +
+                                GetMlString(997, "The first Date value should be in the 2nd column of Row 6 "
+                                                 "(cell B6). Import File in use is: ") +
+                                CrLf + c.ImportFileName);
                         c.accepted = false;
                         return r;
                     }
                     const QString lineId = DecodeExchangeText(field(lines.cols.projectIdPos));
                     if (lineId != c.FileProjectID) {
-                        say(p, GetMlString(998, "Import aborted. The ProjectID value for the DATA fields (Column A) "
-                                                "do not match the value for the ProjectID in the Project "
-                                                "Information section (Cell A2). Please check the file carefully.") +
-                                   CrLf + GetMlString(999, "ProjectID = ") + c.FileProjectID +
-                                   GetMlString(1000, ", the Data Project ID = ") + lineId + CrLf +
-                                   GetMlString(1001, "The Import File in use is: ") + CrLf + c.ImportFileName);
+                        say(p,
+                            GetMlString(998,
+                                        "Import aborted. The ProjectID value for the DATA fields (Column A) "
+                                        "do not match the value for the ProjectID in the Project "
+                                        "Information section (Cell A2). Please check the file carefully.") +
+                                CrLf + GetMlString(999, "ProjectID = ") + c.FileProjectID +
+                                GetMlString(1000, ", the Data Project ID = ") + lineId + CrLf +
+                                GetMlString(1001, "The Import File in use is: ") + CrLf + c.ImportFileName);
                         c.accepted = false;
                         return r;
                     }
@@ -418,24 +431,27 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                             : qint16(0);
                     if (lineTrain != c.FileTrainNumber) {
                         const Answer a = p.prompts.message(
-                            GetMlString(1002, "The Train Number for the Project (Cell D2) does not match the DATA "
-                                              "fields Train Number (Cells C5 etc)) - ") +
+                            GetMlString(1002,
+                                        "The Train Number for the Project (Cell D2) does not match the DATA "
+                                        "fields Train Number (Cells C5 etc)) - ") +
                                 QString::number(c.FileTrainNumber) + GetMlString(1003, ", vs ") +
-                                QString::number(lineTrain) + CrLf + GetMlString(1001, "The Import File in use is: ") +
-                                CrLf + c.ImportFileName + CrLf +
-                                GetMlString(1004, "OK to import anyway, Cancel to abort"),
+                                QString::number(lineTrain) + CrLf +
+                                GetMlString(1001, "The Import File in use is: ") + CrLf + c.ImportFileName +
+                                CrLf + GetMlString(1004, "OK to import anyway, Cancel to abort"),
                             Buttons::OKCancel, Icon::None, Title);
                         if (a != Answer::OK) return r;
                     }
                 }
                 if (!converted) {
-                    refuseFile(p, c.ImportFileName, QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
+                    refuseFile(p, c.ImportFileName,
+                               QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
                     c.accepted = false;
                     return r;
                 }
                 const ExchangeValue& date = values[size_t(lines.cols.datePos)];
                 if (date.type == ExchangeValue::Null) {
-                    refuseFile(p, c.ImportFileName, QStringLiteral("line %1 holds no date").arg(reader->lineNumber()));
+                    refuseFile(p, c.ImportFileName,
+                               QStringLiteral("line %1 holds no date").arg(reader->lineNumber()));
                     c.accepted = false;
                     return r;
                 }
@@ -464,7 +480,8 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                 db.exec("BEGIN IMMEDIATE");
                 RollbackGuard guard(db);
                 if (c.ProjectExists) {
-                    SqliteStatement del(db, "DELETE FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
+                    SqliteStatement del(
+                        db, "DELETE FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
                     del.bind(0, c.FileProjectID);
                     del.bind(1, qint64(c.FileTrainNumber));
                     del.step();
@@ -477,7 +494,8 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                 if (h.userDefinedLine.size() >= 3) {
                     const QStringList& udNames = ExchangeUserDefinedColumns();
                     const int n = int(std::min(h.userDefinedFields.size(), udNames.size()));
-                    SqliteStatement find(db, "SELECT ID FROM UserDefined WHERE (ProjectID = ?) ORDER BY ID LIMIT 1");
+                    SqliteStatement find(
+                        db, "SELECT ID FROM UserDefined WHERE (ProjectID = ?) ORDER BY ID LIMIT 1");
                     find.bind(0, c.FileProjectID);
                     if (find.step()) {
                         const qint64 udId = find.int64(0);
@@ -492,7 +510,8 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                         up.step();
                     } else {
                         find.reset();
-                        SqliteStatement ins(db, insertSql("UserDefined", QStringList{"ProjectID"} + udNames.mid(0, n)));
+                        SqliteStatement ins(
+                            db, insertSql("UserDefined", QStringList{"ProjectID"} + udNames.mid(0, n)));
                         ins.bind(0, c.FileProjectID);
                         for (int i = 0; i < n; ++i)
                             ins.bind(i + 1, h.userDefinedFields[i]);
@@ -507,7 +526,8 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
             }
             r.projectWritten = true;
             c.accepted = false;
-            status(1, c.ProjectExists ? GetMlString(950, "Project Overwritten.") : QStringLiteral("Project imported."));
+            status(1, c.ProjectExists ? GetMlString(950, "Project Overwritten.")
+                                      : QStringLiteral("Project imported."));
         }
 
         // The readings, a batch per transaction.
@@ -536,7 +556,8 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                     if (reader->lineIsBlank()) break;
                     const auto& fields = reader->split();
                     if (!ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, true, values, &why))
-                        throw DbError(dberr::TypeMismatch, QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
+                        throw DbError(dberr::TypeMismatch,
+                                      QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
                     r.lastProjectId = fields.size() > size_t(lines.cols.projectIdPos)
                                           ? DecodeExchangeText(fields[size_t(lines.cols.projectIdPos)])
                                           : QString();
@@ -575,10 +596,11 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                 say(p, dbFailure("Data not imported after " + QString::number(r.inserted) + " readings", e));
                 return r;
             }
-            if (!reader->error().isEmpty()) say(p, "The file could not be read to its end: " + reader->error());
+            if (!reader->error().isEmpty())
+                say(p, "The file could not be read to its end: " + reader->error());
         }
-        status(2, QString::number(r.inserted) + GetMlString(1010, " imported, ") + QString::number(r.skipped) +
-                      GetMlString(1011, " skipped out of date range."));
+        status(2, QString::number(r.inserted) + GetMlString(1010, " imported, ") +
+                      QString::number(r.skipped) + GetMlString(1011, " skipped out of date range."));
         r.finished = true;
     } catch (const DbError& e) {
         say(p, dbFailure("Import failed", e));
@@ -586,19 +608,21 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
     }
 
     if (c.FileIsOlder &&
-        p.prompts.message("Project and data were created BEFORE Hevrin version: " +
-                              QString::number(p.DbVersionMajor) + "." + QString::number(p.DbVersionMinor) +
-                              ".x.  Data should be recalculated before you use it." +
-                              "However, if you wish to view the old data first, you may bypass the update at this "
-                              "time, but be sure to later select this project then select PROJECTS | Recalculate "
-                              "Current Project." +
-                              CrLf + CrLf + "Do you want to recalculate now?",
-                          Buttons::YesNo, Icon::Question, Title) == Answer::Yes) {
+        p.prompts.message(
+            "Project and data were created BEFORE Hevrin version: " + QString::number(p.DbVersionMajor) +
+                "." + QString::number(p.DbVersionMinor) +
+                ".x.  Data should be recalculated before you use it." +
+                "However, if you wish to view the old data first, you may bypass the update at this "
+                "time, but be sure to later select this project then select PROJECTS | Recalculate "
+                "Current Project." +
+                CrLf + CrLf + "Do you want to recalculate now?",
+            Buttons::YesNo, Icon::Question, Title) == Answer::Yes) {
         const ProjectInfoRecord saved = p.CurrentProject;
         try {
             Database db = Database::open(p.ProjectDatabasePath);
-            const DbRows rows = db.select("select * from ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)",
-                                          {c.FileProjectID, int(c.FileTrainNumber)});
+            const DbRows rows =
+                db.select("select * from ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)",
+                          {c.FileProjectID, int(c.FileTrainNumber)});
             db.close();
             LoadProjectSettings(p, rows.first());
             RecalculateProject(p, p.CurrentProject);

@@ -16,7 +16,7 @@ struct ImportChoice {
     bool ImportDecimalComma = false;
     bool FileIsOlder = false;
     ExchangeHeader header;
-    ExchangeColumns projectColumns; // line 2, checked against ProjectInfo
+    ExchangeColumns projectColumns;           // line 2, checked against ProjectInfo
     std::vector<ExchangeValue> projectValues; // line 3
     QString FileProjectID;
     QString FileDateReference;
@@ -44,7 +44,7 @@ struct ImportResult {
     bool refused = false;        // nothing was written
     bool projectWritten = false; // a new or replaced ProjectInfo row
     bool focusTo = false;
-    bool finished = false;       // the summary was shown
+    bool finished = false; // the summary was shown
     qint64 inserted = 0;
     qint64 skipped = 0;
     QString lastProjectId; // of the last reading line read
@@ -55,6 +55,7 @@ struct ImportResult {
 // (and its user-defined row) are written in one transaction, then the readings of the range in
 // batches of their own; a failed project step writes no reading. At the end a file older than
 // the program offers to recalculate the project train.
-ImportResult RunImport(Program& p, ImportChoice& choice, const ImportRange& range, const ExchangeEvents& events);
+ImportResult RunImport(Program& p, ImportChoice& choice, const ImportRange& range,
+                       const ExchangeEvents& events);
 
 } // namespace hv

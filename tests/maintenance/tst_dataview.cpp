@@ -70,16 +70,18 @@ private slots:
         QTest::addColumn<QList<int>>("clicks");
         QTest::addColumn<int>("shown");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("number ascending") << QList<int>{2} << 2 << QStringList{"0.0", "9.75", "25.5", "100.0"};
-        QTest::newRow("number descending") << QList<int>{2, 2} << 2 << QStringList{"100.0", "25.5", "9.75", "0.0"};
-        QTest::newRow("number ascending again") << QList<int>{2, 2, 2} << 2
-                                                << QStringList{"0.0", "9.75", "25.5", "100.0"};
-        QTest::newRow("date descending") << QList<int>{0, 0} << 0
-                                         << QStringList{"2020-01-04 08:00", "2020-01-03 08:00", "2020-01-02 08:00",
-                                                        "2020-01-01 08:00"};
-        QTest::newRow("another column ascending") << QList<int>{0, 0, 2} << 0
-                                                  << QStringList{"2020-01-04 08:00", "2020-01-01 08:00",
-                                                                 "2020-01-03 08:00", "2020-01-02 08:00"};
+        QTest::newRow("number ascending")
+            << QList<int>{2} << 2 << QStringList{"0.0", "9.75", "25.5", "100.0"};
+        QTest::newRow("number descending")
+            << QList<int>{2, 2} << 2 << QStringList{"100.0", "25.5", "9.75", "0.0"};
+        QTest::newRow("number ascending again")
+            << QList<int>{2, 2, 2} << 2 << QStringList{"0.0", "9.75", "25.5", "100.0"};
+        QTest::newRow("date descending")
+            << QList<int>{0, 0} << 0
+            << QStringList{"2020-01-04 08:00", "2020-01-03 08:00", "2020-01-02 08:00", "2020-01-01 08:00"};
+        QTest::newRow("another column ascending")
+            << QList<int>{0, 0, 2} << 0
+            << QStringList{"2020-01-04 08:00", "2020-01-01 08:00", "2020-01-03 08:00", "2020-01-02 08:00"};
     }
     void headerClicksSort() {
         QFETCH(QList<int>, clicks);

@@ -36,7 +36,8 @@ void setVersion(Program& p, int major, int minor, int revision) {
 }
 
 // The file of one project train as lines, written into memory.
-QStringList exportLines(Program& p, const QString& id, qint16 train, const ExportRange& range, char sep = ';') {
+QStringList exportLines(Program& p, const QString& id, qint16 train, const ExportRange& range,
+                        char sep = ';') {
     QBuffer buf;
     buf.open(QIODevice::WriteOnly);
     SqliteConnection db(p.ProjectDatabasePath);
@@ -69,12 +70,18 @@ QStringList sampleFile(const QString& version = "1003038;46") {
     QStringList names = ExchangeProjectColumns();
     QStringList values;
     for (const QString& n : names) {
-        if (n == "ProjectID") values << "P1";
-        else if (n == "DateReference") values << "2020-01-01 00:00:00";
-        else if (n == "Description") values << "Plant";
-        else if (n == "TrainNumber" || n == "NumBanks" || n == "NumTrains") values << "1";
-        else if (n == "TrainsSame" || n == "SystemData") values << "TRUE";
-        else values << "0";
+        if (n == "ProjectID")
+            values << "P1";
+        else if (n == "DateReference")
+            values << "2020-01-01 00:00:00";
+        else if (n == "Description")
+            values << "Plant";
+        else if (n == "TrainNumber" || n == "NumBanks" || n == "NumTrains")
+            values << "1";
+        else if (n == "TrainsSame" || n == "SystemData")
+            values << "TRUE";
+        else
+            values << "0";
     }
     const QStringList data = {"ProjectID", "TheDate", "TrainNumber", "PermFlow", "ORP"};
     return {version,
@@ -99,7 +106,9 @@ QStringList withProjectValue(QStringList lines, const QString& column, const QSt
     return lines;
 }
 
-ImportRange allDates() { return ImportRange{true, {}, {}}; }
+ImportRange allDates() {
+    return ImportRange{true, {}, {}};
+}
 
 } // namespace
 
@@ -157,7 +166,8 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("comma");
         QTest::addColumn<QVariant>("expected"); // invalid: refused; null: Null
-        const int num = int(ExchangeKind::Number), boo = int(ExchangeKind::Boolean), dat = int(ExchangeKind::Date);
+        const int num = int(ExchangeKind::Number), boo = int(ExchangeKind::Boolean),
+                  dat = int(ExchangeKind::Date);
         QTest::newRow("point") << "12.5" << num << false << QVariant(12.5);
         QTest::newRow("comma") << "12,5" << num << true << QVariant(12.5);
         QTest::newRow("comma in point mode") << "12,5" << num << false << QVariant();
@@ -173,8 +183,8 @@ private slots:
         QTest::newRow("Wahr in number") << "Wahr" << num << false << QVariant();
         QTest::newRow("Wahrheit in Boolean") << "Wahrheit" << boo << false << QVariant();
         QTest::newRow("date") << "2013-05-10 23:59:00" << dat << false << QVariant("2013-05-10 23:59:00");
-        QTest::newRow("date without seconds") << "2013-05-10 23:59" << dat << false
-                                               << QVariant("2013-05-10 23:59:00");
+        QTest::newRow("date without seconds")
+            << "2013-05-10 23:59" << dat << false << QVariant("2013-05-10 23:59:00");
         QTest::newRow("30 February") << "2013-02-30 10:00:00" << dat << false << QVariant();
         QTest::newRow("not a date") << "yesterday" << dat << false << QVariant();
     }
@@ -194,9 +204,12 @@ private slots:
             QVERIFY(why.contains("\"X\"") || why.contains("X value"));
             return;
         }
-        if (expected.isNull()) QCOMPARE(out[0].type, ExchangeValue::Null);
-        else if (expected.typeId() == QMetaType::Double) QCOMPARE(out[0].number, expected.toDouble());
-        else QCOMPARE(QString::fromUtf8(out[0].text), expected.toString());
+        if (expected.isNull())
+            QCOMPARE(out[0].type, ExchangeValue::Null);
+        else if (expected.typeId() == QMetaType::Double)
+            QCOMPARE(out[0].number, expected.toDouble());
+        else
+            QCOMPARE(QString::fromUtf8(out[0].text), expected.toString());
     }
 
     // Old files are Windows-1252; ours UTF-8.
@@ -259,8 +272,9 @@ private slots:
         TestEnv env;
         Program& p = env.prog();
         makeBlankDatabase(p.ProjectDatabasePath);
-        insertProjectInfo(p.ProjectDatabasePath, 3,
-                          {{"CapacityM3D", QVariant()}, {"TrainsSame", -1}, {"DateReference", "2009-03-05 14:07:09"}});
+        insertProjectInfo(
+            p.ProjectDatabasePath, 3,
+            {{"CapacityM3D", QVariant()}, {"TrainsSame", -1}, {"DateReference", "2009-03-05 14:07:09"}});
         insertRow(p.ProjectDatabasePath, "UserDefined",
                   {{"ProjectID", "P1"}, {"TurbidityRaw", QVariant()}, {"ORP", "Redox"}});
         insertReading(p.ProjectDatabasePath, 3, {{"ORP", QVariant()}, {"SpecFlux_2", QVariant()}});
@@ -318,7 +332,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("focusTo");
         QTest::newRow("no entry") << -1 << false << 10 << "No projects found." << false;
-        QTest::newRow("To before From") << 0 << false << 1 << "To-Date should be greater than From-Date." << true;
+        QTest::newRow("To before From")
+            << 0 << false << 1 << "To-Date should be greater than From-Date." << true;
         QTest::newRow("To before From, all dates") << 0 << true << 1 << "To-Date should be greater" << true;
         QTest::newRow("none in range") << 0 << false << 10 << "There are no records to export!" << false;
     }
@@ -334,8 +349,12 @@ private slots:
         insertProjectInfo(p.ProjectDatabasePath, 3);
         insertReading(p.ProjectDatabasePath, 3);
         env.prompts.onMessage(message, Buttons::OK, Title, Answer::OK);
-        ExportRequest r{listIndex, "P1 Train:1", QDateTime(QDate(2013, 5, 5), QTime(0, 0)),
-                        QDateTime(QDate(2013, 5, toDay), QTime(0, 0)), all, env.path("out.txt")};
+        ExportRequest r{listIndex,
+                        "P1 Train:1",
+                        QDateTime(QDate(2013, 5, 5), QTime(0, 0)),
+                        QDateTime(QDate(2013, 5, toDay), QTime(0, 0)),
+                        all,
+                        env.path("out.txt")};
         const ExportResult result = CreateFile(p, r, {});
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(result.focusTo, focusTo);
@@ -348,13 +367,24 @@ private slots:
         QTest::addColumn<QString>("message"); // empty: none
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<bool>("older");
-        QTest::newRow("below the oldest") << "1003020" << "1001010;46" << "Incompatible export versions" << false
-                                          << false;
-        QTest::newRow("the oldest") << "1003020" << "1003020;46" << "created with an older version" << true << true;
-        QTest::newRow("current") << "1003020" << "1003038;46" << "" << true << false;
-        QTest::newRow("no version") << "1003020" << "abc;46" << "incompatible export version" << false << false;
-        QTest::newRow("csv file") << "1003020" << "1003038,46" << "incompatible export version" << false << false;
-        QTest::newRow("setting not numeric") << "x" << "5;46" << "created with an older version" << true << true;
+        QTest::newRow("below the oldest") << "1003020"
+                                          << "1001010;46"
+                                          << "Incompatible export versions" << false << false;
+        QTest::newRow("the oldest") << "1003020"
+                                    << "1003020;46"
+                                    << "created with an older version" << true << true;
+        QTest::newRow("current") << "1003020"
+                                 << "1003038;46"
+                                 << "" << true << false;
+        QTest::newRow("no version") << "1003020"
+                                    << "abc;46"
+                                    << "incompatible export version" << false << false;
+        QTest::newRow("csv file") << "1003020"
+                                  << "1003038,46"
+                                  << "incompatible export version" << false << false;
+        QTest::newRow("setting not numeric") << "x"
+                                             << "5;46"
+                                             << "created with an older version" << true << true;
     }
     void versionGate() {
         QFETCH(QString, setting);
@@ -374,10 +404,28 @@ private slots:
         QCOMPARE(c.accepted, accepted);
         if (!accepted) return;
         QCOMPARE(c.FileIsOlder, older);
-        if (older) env.prompts.onMessage("Do you want to recalculate now?", Buttons::YesNo, Title, Answer::No);
+        if (older)
+            env.prompts.onMessage("Do you want to recalculate now?", Buttons::YesNo, Title, Answer::No);
         const ImportResult r = RunImport(p, c, allDates(), {});
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(r.inserted, 2);
+    }
+
+    // Yes to the closing question recalculates the imported train and keeps the current project.
+    void olderFileRecalculation() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        p.CurrentProject.ProjectID = "Other";
+        p.IgnoreCalcErrors = true; // no element tables here: every reading fails quietly
+        env.prompts.onMessage("created with an older version", Buttons::OK, Title, Answer::OK);
+        env.prompts.onMessage("Do you want to recalculate now?", Buttons::YesNo, Title, Answer::Yes);
+        ImportChoice c;
+        ChooseImportFile(p, writeFile(env, "f.txt", sampleFile("1003020;46")), c);
+        RunImport(p, c, allDates(), {});
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(p.status.text(1), "P1: Updated 2 records out of a total 2");
+        QCOMPARE(p.CurrentProject.ProjectID, "Other");
     }
 
     void decimalCommaFiles_data() {
@@ -385,11 +433,16 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<bool>("comma");
         QTest::addColumn<bool>("accepted");
-        QTest::newRow("44") << "1003038;44" << "12,5" << true << true;
-        QTest::newRow("44, point value") << "1003038;44" << "12.5" << true << true;
-        QTest::newRow("46") << "1003038;46" << "12.5" << false << true;
-        QTest::newRow("44 and a blank") << "1003038;44 " << "12.5" << false << true;
-        QTest::newRow("44 and a blank, comma value") << "1003038;44 " << "12,5" << false << false;
+        QTest::newRow("44") << "1003038;44"
+                            << "12,5" << true << true;
+        QTest::newRow("44, point value") << "1003038;44"
+                                         << "12.5" << true << true;
+        QTest::newRow("46") << "1003038;46"
+                            << "12.5" << false << true;
+        QTest::newRow("44 and a blank") << "1003038;44 "
+                                        << "12.5" << false << true;
+        QTest::newRow("44 and a blank, comma value") << "1003038;44 "
+                                                     << "12,5" << false << false;
     }
     void decimalCommaFiles() {
         QFETCH(QString, line1);
@@ -421,19 +474,19 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("projects");
         QTest::addColumn<int>("readings");
-        QTest::newRow("bad date") << "P1;2013-13-02 10:00:00;1;1;" << "first data point's date value is invalid"
-                                  << int(Answer::OK) << 0 << 0;
-        QTest::newRow("another project") << "P2;2013-05-02 10:00:00;1;1;" << "the Data Project ID = P2"
-                                         << int(Answer::OK) << 0 << 0;
-        QTest::newRow("another train, Cancel") << "P1;2013-05-02 10:00:00;2;1;" << "OK to import anyway"
-                                               << int(Answer::Cancel) << 0 << 0;
-        QTest::newRow("another train, OK") << "P1;2013-05-02 10:00:00;2;1;" << "OK to import anyway"
-                                           << int(Answer::OK) << 1 << 2;
-        QTest::newRow("a value refused") << "P1;2013-05-02 10:00:00;1;x;" << "line 6: the PermFlow value"
-                                              << int(Answer::OK) << 0 << 0;
-        QTest::newRow("a text holding the separator") << "P1;2013-05-02 10:00:00;1;1;2;3"
-                                                      << "line 6: it has 6 fields where 5 columns are named"
-                                                      << int(Answer::OK) << 0 << 0;
+        QTest::newRow("bad date") << "P1;2013-13-02 10:00:00;1;1;"
+                                  << "first data point's date value is invalid" << int(Answer::OK) << 0 << 0;
+        QTest::newRow("another project") << "P2;2013-05-02 10:00:00;1;1;"
+                                         << "the Data Project ID = P2" << int(Answer::OK) << 0 << 0;
+        QTest::newRow("another train, Cancel") << "P1;2013-05-02 10:00:00;2;1;"
+                                               << "OK to import anyway" << int(Answer::Cancel) << 0 << 0;
+        QTest::newRow("another train, OK") << "P1;2013-05-02 10:00:00;2;1;"
+                                           << "OK to import anyway" << int(Answer::OK) << 1 << 2;
+        QTest::newRow("a value refused") << "P1;2013-05-02 10:00:00;1;x;"
+                                         << "line 6: the PermFlow value" << int(Answer::OK) << 0 << 0;
+        QTest::newRow("a text holding the separator")
+            << "P1;2013-05-02 10:00:00;1;1;2;3"
+            << "line 6: it has 6 fields where 5 columns are named" << int(Answer::OK) << 0 << 0;
     }
     void firstReadingChecks() {
         QFETCH(QString, reading);
@@ -464,7 +517,9 @@ private slots:
         makeBlankDatabase(p.ProjectDatabasePath);
         QStringList file = sampleFile();
         file[6] = "P1;2013-05-01 10:00:00;1";
-        file << "P1;2013-05-03 10:00:00;1;;;;;;;;;;;;;" << ";;;;;;;;;;;" << "P1;2013-05-04 10:00:00;1;1;1";
+        file << "P1;2013-05-03 10:00:00;1;;;;;;;;;;;;;"
+             << ";;;;;;;;;;;"
+             << "P1;2013-05-04 10:00:00;1;1;1";
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", file), c);
         const ImportResult r = RunImport(p, c, allDates(), {});
@@ -482,7 +537,8 @@ private slots:
         QStringList file = sampleFile();
         file.removeLast();
         file.removeLast();
-        for (const char* d : {"2013-05-10 23:59:30", "2013-05-10 23:59:00", "2013-05-01 00:00:00", "2013-04-30 23:59:59"})
+        for (const char* d :
+             {"2013-05-10 23:59:30", "2013-05-10 23:59:00", "2013-05-01 00:00:00", "2013-04-30 23:59:59"})
             file << QString("P1;%1;1;1;1").arg(d);
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", file), c);
@@ -491,13 +547,17 @@ private slots:
         events.status = [&](int panel, const QString& t) {
             if (panel == 2) panel2 = t;
         };
-        const ImportResult r = RunImport(
-            p, c, ImportRange{false, QDateTime(QDate(2013, 5, 1), QTime(0, 0)), QDateTime(QDate(2013, 5, 10), QTime(0, 0))},
-            events);
+        const ImportResult r = RunImport(p, c,
+                                         ImportRange{false, QDateTime(QDate(2013, 5, 1), QTime(0, 0)),
+                                                     QDateTime(QDate(2013, 5, 10), QTime(0, 0))},
+                                         events);
         QCOMPARE(r.inserted, 2);
         QCOMPARE(r.skipped, 2);
         QCOMPARE(panel2, "2 imported, 2 skipped out of date range.");
-        QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE TheDate IN ('2013-05-10 23:59:00','2013-05-01 00:00:00')"), 2);
+        QCOMPARE(
+            count(p,
+                  "SELECT count(*) FROM Data WHERE TheDate IN ('2013-05-10 23:59:00','2013-05-01 00:00:00')"),
+            2);
     }
 
     // Booleans by whole field only; a quote in a project ID is just a character.
@@ -514,17 +574,22 @@ private slots:
         // A separator inside the description would shift every later field: refused.
         env.prompts.onMessage("line 3: it has 72 fields", Buttons::OK, Title, Answer::OK);
         ImportChoice c;
-        QCOMPARE(ChooseImportFile(p, writeFile(env, "f.txt", withProjectValue(base, "Description", "Wahrheit; Falschgeld")), c),
-                 ChoiceOutcome::Refused);
-        QCOMPARE(ChooseImportFile(p, writeFile(env, "f.txt", withProjectValue(base, "Description", "Wahrheit Falschgeld")), c),
-                 ChoiceOutcome::NewProject);
+        QCOMPARE(
+            ChooseImportFile(
+                p, writeFile(env, "f.txt", withProjectValue(base, "Description", "Wahrheit; Falschgeld")), c),
+            ChoiceOutcome::Refused);
+        QCOMPARE(
+            ChooseImportFile(
+                p, writeFile(env, "f.txt", withProjectValue(base, "Description", "Wahrheit Falschgeld")), c),
+            ChoiceOutcome::NewProject);
         RunImport(p, c, allDates(), {});
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(valueOf(p, "SELECT Description FROM ProjectInfo").toString(), "Wahrheit Falschgeld");
         QCOMPARE(valueOf(p, "SELECT TrainsSame FROM ProjectInfo").toInt(), -1);
         QCOMPARE(valueOf(p, "SELECT Systemdata FROM ProjectInfo").toInt(), 0);
         QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE ProjectID = ?", {"O'Brien's"}), 2);
-        QCOMPARE(valueOf(p, "SELECT ORP FROM UserDefined WHERE ProjectID = ?", {"O'Brien's"}).toString(), "Redox");
+        QCOMPARE(valueOf(p, "SELECT ORP FROM UserDefined WHERE ProjectID = ?", {"O'Brien's"}).toString(),
+                 "Redox");
     }
 
     void unknownColumnRefused() {
@@ -533,7 +598,8 @@ private slots:
         makePreSpecFluxDatabase(p.ProjectDatabasePath);
         QStringList file = sampleFile();
         file[4] += ";SpecFlux";
-        env.prompts.onMessage("line 5: the column \"SpecFlux\" is not in the database", Buttons::OK, Title, Answer::OK);
+        env.prompts.onMessage("line 5: the column \"SpecFlux\" is not in the database", Buttons::OK, Title,
+                              Answer::OK);
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", file), c);
         const ImportResult r = RunImport(p, c, allDates(), {});
@@ -555,7 +621,8 @@ private slots:
         env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::Yes);
         env.prompts.onMessage("refused by the test", Buttons::OK, Title, Answer::OK);
         ImportChoice c;
-        ChooseImportFile(p, writeFile(env, "f.txt", withProjectValue(sampleFile(), "Description", "boom")), c);
+        ChooseImportFile(p, writeFile(env, "f.txt", withProjectValue(sampleFile(), "Description", "boom")),
+                         c);
         RunImport(p, c, allDates(), {});
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(valueOf(p, "SELECT Description FROM ProjectInfo").toString(), "old");
@@ -570,13 +637,16 @@ private slots:
         QTest::addColumn<QString>("panel1");
         QTest::addColumn<bool>("enabledAfter");
         QTest::addColumn<QString>("description");
-        QTest::newRow("create") << false << -1 << "Will create Project: <P1> and any data" << "Project imported."
-                                << false << "Plant";
-        QTest::newRow("overwrite") << true << int(Answer::Yes) << "Will OVERWRITE Reference Information in Project: P1 Train: 1"
+        QTest::newRow("create") << false << -1 << "Will create Project: <P1> and any data"
+                                << "Project imported." << false << "Plant";
+        QTest::newRow("overwrite") << true << int(Answer::Yes)
+                                   << "Will OVERWRITE Reference Information in Project: P1 Train: 1"
                                    << "Project Overwritten." << false << "Plant";
-        QTest::newRow("add only") << true << int(Answer::No) << "Will add data to existing Project: <P1 Train: 1"
+        QTest::newRow("add only") << true << int(Answer::No)
+                                  << "Will add data to existing Project: <P1 Train: 1"
                                   << "Overwrite bypassed." << true << "old";
-        QTest::newRow("cancel") << true << int(Answer::Cancel) << "P1 Train: 1" << "" << false << "old";
+        QTest::newRow("cancel") << true << int(Answer::Cancel) << "P1 Train: 1"
+                                << "" << false << "old";
     }
     void importWindow() {
         QFETCH(bool, exists);
@@ -600,11 +670,13 @@ private slots:
         QVERIFY(!w.cmdImport->isEnabled());
         // An accepted choice first, so that Cancel has something to withdraw.
         env.prompts.onOpenFile(path);
-        if (exists) env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::No);
+        if (exists)
+            env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::No);
         w.cmdCSVFile->click();
         QVERIFY(w.cmdImport->isEnabled());
         env.prompts.onOpenFile(path);
-        if (exists) env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer(answer));
+        if (exists)
+            env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer(answer));
         w.cmdCSVFile->click();
         QVERIFY(w.lblProject->text().startsWith(label));
         w.chkAlldata->setChecked(true);
@@ -643,7 +715,8 @@ private slots:
         w.show();
         QCOMPARE(w.cmdCSVFile->isVisible(), csv);
         QCOMPARE(w.cmdTXTfile->isVisible(), !csv);
-        QCOMPARE(w.windowTitle(), csv ? "EXPORT PROJECT + DATA TO EXCEL CSV FILE" : "EXPORT HV PROJECT + DATA");
+        QCOMPARE(w.windowTitle(),
+                 csv ? "EXPORT PROJECT + DATA TO EXCEL CSV FILE" : "EXPORT HV PROJECT + DATA");
         QCOMPARE(w.DTPicker1->dateTime(), QDateTime(QDate(2019, 12, 11), QTime(0, 0)));
         QCOMPARE(w.DTPicker2->dateTime(), QDateTime(QDate(2020, 1, 10), QTime(0, 0)));
         QPushButton* fileButton = csv ? w.cmdCSVFile : w.cmdTXTfile;
@@ -689,13 +762,20 @@ private slots:
             for (int i = 0; i < 3000; ++i) {
                 for (int k = 0; k < dataCols.size(); ++k) {
                     const QString& c = dataCols[k];
-                    if (c == "ProjectID") ins.bind(k, QString("P1"));
+                    if (c == "ProjectID")
+                        ins.bind(k, QString("P1"));
                     else if (c == "TheDate")
-                        ins.bind(k, QDateTime(QDate(2020, 1, 1), QTime(0, 0)).addSecs(qint64(i) * 3607).toString("yyyy-MM-dd HH:mm:ss"));
-                    else if (c == "TrainNumber") ins.bind(k, qint64(1));
-                    else if (c == "EventID" || c == "Bank") ins.bind(k, qint64(i % 4));
-                    else if (rng->bounded(10) == 0) ins.bind(k, QVariant());
-                    else ins.bind(k, (rng->generateDouble() - 0.3) * std::pow(10.0, rng->bounded(-8, 8)));
+                        ins.bind(k, QDateTime(QDate(2020, 1, 1), QTime(0, 0))
+                                        .addSecs(qint64(i) * 3607)
+                                        .toString("yyyy-MM-dd HH:mm:ss"));
+                    else if (c == "TrainNumber")
+                        ins.bind(k, qint64(1));
+                    else if (c == "EventID" || c == "Bank")
+                        ins.bind(k, qint64(i % 4));
+                    else if (rng->bounded(10) == 0)
+                        ins.bind(k, QVariant());
+                    else
+                        ins.bind(k, (rng->generateDouble() - 0.3) * std::pow(10.0, rng->bounded(-8, 8)));
                 }
                 ins.step();
                 ins.reset();
@@ -726,13 +806,18 @@ private slots:
         };
         for (int i = 0; i < a.count(); ++i)
             for (int k = 0; k < dataCols.size(); ++k)
-                QVERIFY2(same(a.at(i).value(k), b.at(i).value(k), dataCols[k].startsWith("Spec", Qt::CaseInsensitive)),
-                         qPrintable(QString("row %1 %2: %3 vs %4").arg(i).arg(dataCols[k], a.at(i).value(k).toString(),
-                                                                            b.at(i).value(k).toString())));
+                QVERIFY2(same(a.at(i).value(k), b.at(i).value(k),
+                              dataCols[k].startsWith("Spec", Qt::CaseInsensitive)),
+                         qPrintable(QString("row %1 %2: %3 vs %4")
+                                        .arg(i)
+                                        .arg(dataCols[k], a.at(i).value(k).toString(),
+                                             b.at(i).value(k).toString())));
         const QString projectSql = "SELECT " + ExchangeProjectColumns().join(',') + " FROM ProjectInfo";
-        const DbRow pa = rowsOf(from, projectSql).first(), pb = rowsOf(p.ProjectDatabasePath, projectSql).first();
+        const DbRow pa = rowsOf(from, projectSql).first(),
+                    pb = rowsOf(p.ProjectDatabasePath, projectSql).first();
         for (int k = 0; k < pa.fieldCount(); ++k)
-            QVERIFY2(conv::isNull(pa.value(k)) ? pb.value(k).toDouble() == 0 : same(pa.value(k), pb.value(k), false),
+            QVERIFY2(conv::isNull(pa.value(k)) ? pb.value(k).toDouble() == 0
+                                               : same(pa.value(k), pb.value(k), false),
                      qPrintable(pa.fieldName(k)));
         QCOMPARE(valueOf(p, "SELECT ORP FROM UserDefined WHERE ProjectID = 'P1'").toString(), "Redox");
     }

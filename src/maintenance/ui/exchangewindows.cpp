@@ -25,10 +25,12 @@ bool databaseReady(Program& p) {
 } // namespace
 
 void RegisterExchangeWindows(Program& p) {
-    p.windows.registerFactory(QStringLiteral("FrmExportData"),
-                              [&p]() -> QWidget* { return databaseReady(p) ? new FrmExportData(p) : nullptr; });
-    p.windows.registerFactory(QStringLiteral("FrmImportData"),
-                              [&p]() -> QWidget* { return databaseReady(p) ? new FrmImportData(p) : nullptr; });
+    p.windows.registerFactory(QStringLiteral("FrmExportData"), [&p]() -> QWidget* {
+        return databaseReady(p) ? new FrmExportData(p) : nullptr;
+    });
+    p.windows.registerFactory(QStringLiteral("FrmImportData"), [&p]() -> QWidget* {
+        return databaseReady(p) ? new FrmImportData(p) : nullptr;
+    });
     p.windows.registerFactory(QStringLiteral("rows"), [&p]() -> QWidget* {
         if (!databaseReady(p)) return nullptr;
         try {

@@ -85,8 +85,8 @@ void FrmExportData::Form_Load() {
         for (const DbRow& r : db.select("select ProjectID,TrainNumber from ProjectInfo"))
             CmbProjectId->addItem(r.value(0).toString() + " Train:" + r.value(1).toString());
     } catch (const DbError& e) {
-        p_.prompts.message("The project list could not be read, error = " + QString::number(e.number()) + ", " +
-                               e.description(),
+        p_.prompts.message("The project list could not be read, error = " + QString::number(e.number()) +
+                               ", " + e.description(),
                            Buttons::OK, Icon::None, "Hevrin");
     }
     CmbProjectId->setCurrentIndex(-1);

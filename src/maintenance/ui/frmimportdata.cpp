@@ -103,7 +103,8 @@ void FrmImportData::showProject(const QString& text, unsigned colour) {
     if (colour == 0) {
         pal.setColor(QPalette::Window, palette().color(QPalette::Window));
     } else {
-        pal.setColor(QPalette::Window, QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF)));
+        pal.setColor(QPalette::Window,
+                     QColor(int(colour & 0xFF), int((colour >> 8) & 0xFF), int((colour >> 16) & 0xFF)));
         pal.setColor(QPalette::WindowText, Qt::black);
     }
     lblProject->setPalette(pal);
@@ -111,8 +112,8 @@ void FrmImportData::showProject(const QString& text, unsigned colour) {
 
 void FrmImportData::cmdCSVFile_Click() {
     if (running_) return;
-    const QString path =
-        p_.prompts.openFile("Save", "Text (*.txt)|*.txt|Excel(*.csv)|*.csv|Excel(*.xls)|*.xls|AllFiles (*.*)|*.*");
+    const QString path = p_.prompts.openFile(
+        "Save", "Text (*.txt)|*.txt|Excel(*.csv)|*.csv|Excel(*.xls)|*.xls|AllFiles (*.*)|*.*");
     if (path.isEmpty()) return;
     const ChoiceOutcome outcome = ChooseImportFile(p_, path, choice_);
     lblFileName->setText("Import from: " + path);

@@ -49,7 +49,9 @@ void rows::Form_Load() {
     MSHFlexGrid1->setColumnWidth(0, 87); // 1300 twips
 }
 
-void rows::MSHFlexGrid1_Click(int column) { model_->headerClicked(column); }
+void rows::MSHFlexGrid1_Click(int column) {
+    model_->headerClicked(column);
+}
 
 // The date column stays first: it is neither moved nor a place to drop another column.
 void rows::columnMoved(int logical, int oldVisual, int newVisual) {
@@ -59,7 +61,9 @@ void rows::columnMoved(int logical, int oldVisual, int newVisual) {
     header->moveSection(newVisual, oldVisual);
 }
 
-void rows::cmdClose_Click() { close(); }
+void rows::cmdClose_Click() {
+    close();
+}
 
 void rows::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape || e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
