@@ -193,6 +193,18 @@ bool equalsWord(QByteArrayView v, const char* word) {
     return true;
 }
 
+bool isAscii(QByteArrayView b) {
+    for (char c : b)
+        if (uchar(c) >= 0x80) return false;
+    return true;
+}
+
+// Copies into the array's own storage, reusing it: a value per field of every line.
+void setBytes(QByteArray& to, QByteArrayView from) {
+    to.resize(from.size());
+    if (!from.isEmpty()) std::memcpy(to.data(), from.data(), size_t(from.size()));
+}
+
 int twoDigits(const char* s) {
     return (s[0] - '0') * 10 + (s[1] - '0');
 }
@@ -493,13 +505,16 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
         switch (kind) {
         case ExchangeKind::Text:
             v.type = ExchangeValue::Text;
-            v.text = raw.isEmpty() ? QByteArray() : DecodeExchangeText(raw).toUtf8();
+            if (isAscii(raw))
+                setBytes(v.text, raw);
+            else
+                v.text = DecodeExchangeText(raw).toUtf8();
             break;
         case ExchangeKind::Date: {
             char d[19];
             if (!ParseExchangeDate(t, d)) return refuse("a date");
             v.type = ExchangeValue::Text;
-            v.text = QByteArray(d, 19);
+            setBytes(v.text, QByteArrayView(d, 19));
             break;
         }
         case ExchangeKind::Boolean:
@@ -601,7 +616,7 @@ bool ExchangeReader::readLine() {
         const void* nl = std::memchr(start, '\n', size_t(buf_.size() - scanFrom));
         if (nl) {
             const qsizetype end = static_cast<const char*>(nl) - buf_.constData();
-            line_ = buf_.mid(pos_, end - pos_);
+            setBytes(line_, QByteArrayView(buf_).sliced(pos_, end - pos_));
             pos_ = end + 1;
             break;
         }
@@ -613,7 +628,7 @@ bool ExchangeReader::readLine() {
         if (!fill()) {
             if (!error_.isEmpty()) return false;
             if (pos_ >= buf_.size()) return false;
-            line_ = buf_.mid(pos_);
+            setBytes(line_, QByteArrayView(buf_).sliced(pos_));
             pos_ = buf_.size();
             break;
         }

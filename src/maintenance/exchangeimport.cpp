@@ -544,7 +544,8 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
             int inBatch = 0;
             int sinceTurn = 0;
             bool open = false;
-            QString lastDate;
+            QByteArray lastDate;
+            QByteArray lastId;
             auto commit = [&] {
                 if (!open) return;
                 db.commit();
@@ -558,9 +559,9 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                     if (!ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, true, values, &why))
                         throw DbError(dberr::TypeMismatch,
                                       QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
-                    r.lastProjectId = fields.size() > size_t(lines.cols.projectIdPos)
-                                          ? DecodeExchangeText(fields[size_t(lines.cols.projectIdPos)])
-                                          : QString();
+                    lastId.resize(0);
+                    if (fields.size() > size_t(lines.cols.projectIdPos))
+                        lastId.append(fields[size_t(lines.cols.projectIdPos)]);
                     const ExchangeValue& date = values[size_t(lines.cols.datePos)];
                     if (inRange(date)) {
                         if (!open) {
@@ -570,17 +571,20 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                         runInsert(db, ins.get(), values);
                         ++r.inserted;
                         ++inBatch;
-                        lastDate = QString::fromUtf8(date.text);
+                        lastDate.resize(0);
+                        lastDate.append(date.text);
                     } else {
                         ++r.skipped;
-                        lastDate = QString::fromUtf8(date.text);
+                        lastDate.resize(0);
+                        lastDate.append(date.text);
                     }
                     // A turn for the other windows after each batch.
                     if (++sinceTurn >= BatchRows || clock.elapsed() >= BatchMillis) {
                         commit();
                         sinceTurn = 0;
                         clock.restart();
-                        status(2, QString::number(r.inserted) + " inserted. Date: " + lastDate);
+                        status(2, QString::number(r.inserted) +
+                                      " inserted. Date: " + QString::fromUtf8(lastDate));
                         if (yield()) {
                             say(p, "Import stopped: " + QString::number(r.inserted) + " of " +
                                        QString::number(toInsert) + " readings were added.");
@@ -589,6 +593,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                     }
                 }
                 commit();
+                r.lastProjectId = DecodeExchangeText(lastId);
             } catch (const DbError& e) {
                 const qint64 lost = open ? inBatch : 0;
                 db.rollback();
