@@ -76,7 +76,7 @@ void writeValue(ExchangeWriter& w, sqlite3_stmt* st, int i, bool isDate, const c
         else if (t.isEmpty())
             w.raw(nullText);
         else
-            w.text(QString::fromUtf8(t));
+            w.text(t);
     }
     }
 }
@@ -227,7 +227,7 @@ ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out,
             ++rows;
             for (int i = 0; i < n; ++i) {
                 if (i == 0)
-                    w.text(QString::fromUtf8(textOf(st, 0)));
+                    w.text(textOf(st, 0));
                 else if (kind[size_t(i)] == 's')
                     writeValue(w, st, i, false, "0");
                 else

@@ -547,12 +547,14 @@ void ExchangeWriter::next() {
     first_ = false;
 }
 
-void ExchangeWriter::text(const QString& value) {
+void ExchangeWriter::text(const QString& value) { text(QByteArrayView(value.toUtf8())); }
+
+void ExchangeWriter::text(QByteArrayView utf8) {
     next();
-    QByteArray u = value.toUtf8();
-    for (char& c : u)
-        if (c == sep_ || c == '\r' || c == '\n') c = ' ';
-    line_ += u;
+    const qsizetype at = line_.size();
+    line_.append(utf8);
+    for (char* c = line_.data() + at; c < line_.data() + line_.size(); ++c)
+        if (*c == sep_ || *c == '\r' || *c == '\n') *c = ' ';
 }
 
 void ExchangeWriter::number(double value) {

@@ -77,6 +77,7 @@ public:
     ExchangeWriter(QIODevice& out, char separator, char decimal);
     // Text with the separator and line breaks replaced by blanks, so a field stays one field.
     void text(const QString& value);
+    void text(QByteArrayView utf8); // the same for UTF-8 bytes
     void number(double value);
     void integer(qint64 value);
     void raw(QByteArrayView value); // as given
