@@ -1,0 +1,158 @@
+// hevrin-exchange export --database F --project ID --train N --out FILE [--csv]
+// hevrin-exchange import --database F --file FILE [--overwrite|--add]
+// hevrin-exchange generate --out F --readings N [--template FILE]
+// Runs the exchange-file writer and reader as the windows do and prints the readings, the
+// seconds and the peak memory on the last line. "generate" makes a database of one project
+// train with N readings (some values Null) to measure on.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <random>
+
+#include "core/dbversion.h"
+#include "core/program.h"
+#include "core/units.h"
+#include "maintenance/exchangeexport.h"
+#include "maintenance/exchangefile.h"
+#include "maintenance/exchangeimport.h"
+#include "normalization/sqliterows.h"
+
+using namespace hv;
+
+namespace {
+
+long peakKb() {
+    QFile f("/proc/self/status");
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
+}
+
+void report(Program& p, const ScriptedPrompts& prompts, qint64 readings, double seconds) {
+    for (const QString& t : prompts.shown())
+        std::fprintf(stderr, "message: %s\n", qPrintable(t));
+    for (const QString& t : prompts.failures())
+        std::fprintf(stderr, "unanswered: %s\n", qPrintable(t));
+    (void)p;
+    std::printf("readings %lld seconds %.2f peak %ld MB\n", static_cast<long long>(readings), seconds,
+                peakKb() / 1024);
+}
+
+int generate(const QString& out, qint64 n, const QString& templ) {
+    QFile::remove(out);
+    if (!QFile::copy(templ, out)) {
+        std::fprintf(stderr, "cannot copy %s\n", qPrintable(templ));
+        return 1;
+    }
+    QFile(out).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    SqliteConnection db(out);
+    db.exec(
+        "INSERT INTO ProjectInfo (ProjectID, TrainNumber, NumBanks, NumTrains, DateReference, Systemdata, "
+        "TrainsSame, FeedTemp, PermFlow, ConcFlow, FeedPressure, ElementType, NumElementsBank, AreaBank) "
+        "VALUES ('P1', 1, 2, 1, '2010-01-01 00:00:00', -1, 0, 25, 60, 20, 10, 2, 60, 2200)");
+    db.exec("INSERT INTO UserDefined (ProjectID, ORP) VALUES ('P1', 'Redox')");
+    const QStringList cols = ExchangeDataColumns(true);
+    QStringList marks;
+    for (int i = 0; i < cols.size(); ++i)
+        marks << "?";
+    SqliteStatement ins(db, "INSERT INTO Data (" + cols.join(',') + ") VALUES (" + marks.join(',') + ")");
+    std::mt19937_64 rng(17);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    const QDateTime start(QDate(2010, 1, 1), QTime(0, 0));
+    db.exec("BEGIN");
+    for (qint64 i = 0; i < n; ++i) {
+        for (int k = 0; k < cols.size(); ++k) {
+            const QString& c = cols[k];
+            if (c == "ProjectID")
+                ins.bind(k, QStringLiteral("P1"));
+            else if (c == "TheDate")
+                ins.bind(k, start.addSecs(i * 300).toString("yyyy-MM-dd HH:mm:ss"));
+            else if (c == "TrainNumber")
+                ins.bind(k, qint64(1));
+            else if (c == "Bank")
+                ins.bind(k, qint64(2));
+            else if (c == "EventID")
+                ins.bind(k, qint64(i % 97 == 0 ? 1 : 0));
+            else if (u(rng) < 0.05)
+                ins.bind(k, QVariant());
+            else
+                ins.bind(k, 100.0 * u(rng));
+        }
+        ins.step();
+        ins.reset();
+    }
+    db.exec("COMMIT");
+    std::printf("readings %lld\n", static_cast<long long>(n));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addPositionalArgument("command", "export, import or generate");
+    parser.addOption({"database", "Project database.", "FILE"});
+    parser.addOption({"project", "Project ID.", "ID"});
+    parser.addOption({"train", "Train number.", "N", "1"});
+    parser.addOption({"out", "File to write.", "FILE"});
+    parser.addOption({"csv", "Spreadsheet file (\",\")."});
+    parser.addOption({"file", "Exchange file to import.", "FILE"});
+    parser.addOption({"overwrite", "Replace an existing project train."});
+    parser.addOption({"add", "Keep an existing project train; add the readings only."});
+    parser.addOption({"readings", "Readings to generate.", "N", "1000000"});
+    parser.addOption({"template", "Blank project database.", "FILE",
+                      QCoreApplication::applicationDirPath() + "/templates/db.hv3.mdb"});
+    parser.process(app);
+    const QString command = parser.positionalArguments().value(0);
+    if (command == "generate")
+        return generate(parser.value("out"), parser.value("readings").toLongLong(), parser.value("template"));
+
+    QTemporaryDir tmp;
+    ScriptedPrompts prompts;
+    SystemInfo system;
+    UserStore store(tmp.filePath("store.ini"));
+    Program p(prompts, system, store);
+    p.IniFilePath = tmp.filePath("hevrin.ini");
+    p.ProjectDatabasePath = parser.value("database");
+    InitUnits(p);
+    ReadDbVersion(p);
+    QElapsedTimer clock;
+    try {
+        if (command == "export") {
+            p.ExportCsvMode = parser.isSet("csv");
+            ExportRequest r;
+            r.listIndex = 0;
+            r.entry = parser.value("project") + " Train:" + parser.value("train");
+            r.allDates = true;
+            r.outputFile = parser.value("out");
+            clock.start();
+            const ExportResult result = CreateFile(p, r, {});
+            report(p, prompts, result.written, clock.elapsed() / 1000.0);
+            return prompts.shown().isEmpty() ? 0 : 1;
+        }
+        if (command == "import") {
+            if (parser.isSet("overwrite") || parser.isSet("add"))
+                prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, "Hevrin",
+                                  parser.isSet("overwrite") ? Answer::Yes : Answer::No);
+            clock.start();
+            ImportChoice c;
+            if (ChooseImportFile(p, parser.value("file"), c) == ChoiceOutcome::Refused || !c.accepted) {
+                report(p, prompts, 0, clock.elapsed() / 1000.0);
+                return 1;
+            }
+            const ImportResult r = RunImport(p, c, ImportRange{true, {}, {}}, {});
+            report(p, prompts, r.inserted, clock.elapsed() / 1000.0);
+            return r.finished ? 0 : 1;
+        }
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "error %ld: %s\n", e.number(), qPrintable(e.description()));
+        return 1;
+    }
+    std::fprintf(stderr, "usage: hevrin-exchange export|import|generate ...\n");
+    return 2;
+}

@@ -1,0 +1,178 @@
+#include "maintenance/dataview.h"
+
+#include <QColor>
+#include <algorithm>
+
+#include "core/numbers.h"
+#include "platform/database.h"
+
+namespace hv {
+
+const QStringList& DataViewModel::QueryColumns() {
+    static const QStringList names = {"TheDate",
+                                      "EventID",
+                                      "Temperature",
+                                      "pH",
+                                      "FeedFlow",
+                                      "PermFlow",
+                                      "ConcFlow",
+                                      "FeedPressure",
+                                      "ConcPressure",
+                                      "PermBackPress",
+                                      "FeeduS",
+                                      "PermuS",
+                                      "PermuS_1",
+                                      "PermuS_2",
+                                      "PermFlow_1",
+                                      "PermFlow_2",
+                                      "PermFlow_3",
+                                      "PermBackPress_1",
+                                      "PermBackPress_2",
+                                      "PermBackPress_3",
+                                      "ActualRejection",
+                                      "ConcuS",
+                                      "SystemRecovery",
+                                      "B1Recovery",
+                                      "B2Recovery",
+                                      "B3Recovery",
+                                      "ConcPressure_1",
+                                      "FeedPressure_2",
+                                      "ConcPressure_2",
+                                      "FeedPressure_3",
+                                      "NormalizedPermFlow",
+                                      "NormalizedPermFlow_1",
+                                      "NormalizedPermFlow_2",
+                                      "NormalizedPermFlow_3",
+                                      "NormalizedSaltPassage",
+                                      "NormalizedSaltPassage_1",
+                                      "NormalizedSaltPassage_2",
+                                      "NormalizedSaltPassage_3",
+                                      "NormalizedDP",
+                                      "NormalizedDP_1",
+                                      "NormalizedDP_2",
+                                      "NormalizedDP_3",
+                                      "ActualFlux",
+                                      "ActualFlux_1",
+                                      "ActualFlux_2",
+                                      "NormalizedFlux",
+                                      "SystemDP",
+                                      "B1DP",
+                                      "B2DP",
+                                      "B3DP",
+                                      "NetTMP",
+                                      "SDIFeed",
+                                      "SDIRaw",
+                                      "ORP",
+                                      "TurbidityFeed",
+                                      "TurbidityRaw",
+                                      "TrainNumber",
+                                      "ElapsedTimeHrs"};
+    return names;
+}
+
+DataViewModel::DataViewModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void DataViewModel::load(const QString& databasePath, const QString& projectId) {
+    Database db = Database::open(databasePath);
+    std::vector<QString> dates;
+    std::vector<double> values;
+    const int n = valueColumns();
+    db.forEach("select " + QueryColumns().join(',') + " from Data where (ProjectID = ?) Order by TheDate",
+               {projectId}, [&](const DbRow& row) {
+                   const QVariant d = row.value(0);
+                   const QDateTime dt = conv::isNull(d) ? QDateTime() : parseDbDate(d.toString());
+                   dates.push_back(dt.isValid() ? dt.toString("yyyy-MM-dd HH:mm") : d.toString());
+                   for (int c = 1; c <= n; ++c) {
+                       const QVariant v = row.value(c);
+                       if (conv::isNull(v))
+                           values.push_back(0);
+                       else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong ||
+                                v.typeId() == QMetaType::Int)
+                           values.push_back(v.toDouble());
+                       else
+                           values.push_back(ParsePercent(v.toString()));
+                   }
+               });
+    beginResetModel();
+    dates_ = std::move(dates);
+    values_ = std::move(values);
+    order_.resize(dates_.size());
+    for (size_t i = 0; i < order_.size(); ++i)
+        order_[i] = int(i);
+    endResetModel();
+}
+
+int DataViewModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(order_.size());
+}
+
+int DataViewModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ShownColumns;
+}
+
+QString DataViewModel::cellText(int row, int column) const {
+    const int r = order_[size_t(row)];
+    if (column == 0) return dates_[size_t(r)];
+    return FormatValue(values_[size_t(r) * size_t(valueColumns()) + size_t(column - 1)]);
+}
+
+QVariant DataViewModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    if (role == Qt::DisplayRole) return cellText(index.row(), index.column());
+    if (role == Qt::BackgroundRole)
+        return index.row() % 2 == 1 ? QColor(QRgb(BandColour)) : QColor(Qt::white);
+    if (role == Qt::TextAlignmentRole && index.column() > 0) return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant DataViewModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (orientation == Qt::Vertical) return section + 1;
+    if (section == 0) return QStringLiteral("Date + Time");
+    return QueryColumns().value(section);
+}
+
+void DataViewModel::headerClicked(int column) {
+    const int previous = SortColumn;
+    SortColumn = column;
+    if (column == previous && SortMode != 0) {
+        ++SortMode;
+        if (SortMode >= 5) SortMode = 3;
+    } else {
+        SortMode = 3;
+    }
+    sortBy(column, SortMode == 3);
+}
+
+void DataViewModel::sortBy(int column, bool ascending) {
+    if (column < 0 || column >= ShownColumns) return;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> stored;
+    stored.reserve(size_t(before.size()));
+    for (const QModelIndex& i : before)
+        stored.push_back(order_[size_t(i.row())]);
+    if (column == 0) {
+        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+            return ascending ? dates_[size_t(a)] < dates_[size_t(b)] : dates_[size_t(b)] < dates_[size_t(a)];
+        });
+    } else {
+        const size_t w = size_t(valueColumns()), c = size_t(column - 1);
+        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+            const double x = values_[size_t(a) * w + c], y = values_[size_t(b) * w + c];
+            return ascending ? x < y : y < x;
+        });
+    }
+    if (!before.isEmpty()) {
+        std::vector<int> where(order_.size());
+        for (size_t i = 0; i < order_.size(); ++i)
+            where[size_t(order_[i])] = int(i);
+        QModelIndexList after;
+        for (qsizetype k = 0; k < before.size(); ++k)
+            after << index(where[size_t(stored[size_t(k)])], before[k].column());
+        changePersistentIndexList(before, after);
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace hv

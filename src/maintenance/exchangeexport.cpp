@@ -1,0 +1,329 @@
+#include "maintenance/exchangeexport.h"
+
+#include <QSaveFile>
+#include <limits>
+#include <sqlite3.h>
+
+#include "core/mlstring.h"
+#include "core/program.h"
+#include "maintenance/exchangefile.h"
+#include "normalization/sqliterows.h"
+
+namespace hv {
+
+namespace {
+
+const QString Title = QStringLiteral("Hevrin");
+constexpr int PageSize = 20000;
+
+// A statement straight on SQLite: the export reads every value of every reading once.
+class Query {
+public:
+    Query(SqliteConnection& db, const QString& sql) : db_(db), sql_(sql) {
+        const QByteArray text = sql.toUtf8();
+        if (sqlite3_prepare_v2(db.handle(), text.constData(), int(text.size()), &st_, nullptr) != SQLITE_OK)
+            throw db.lastError(sql);
+    }
+    ~Query() { sqlite3_finalize(st_); }
+    Query(const Query&) = delete;
+    Query& operator=(const Query&) = delete;
+    void bind(int i, const QString& v) {
+        const QByteArray u = v.toUtf8();
+        sqlite3_bind_text(st_, i + 1, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+    }
+    void bind(int i, qint64 v) { sqlite3_bind_int64(st_, i + 1, v); }
+    bool step() {
+        const int rc = sqlite3_step(st_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc == SQLITE_DONE) return false;
+        const DbError e = db_.lastError(sql_);
+        sqlite3_reset(st_);
+        throw e;
+    }
+    void reset() { sqlite3_reset(st_); }
+    sqlite3_stmt* handle() const { return st_; }
+    int columns() const { return sqlite3_column_count(st_); }
+    QString name(int i) const { return QString::fromUtf8(sqlite3_column_name(st_, i)); }
+
+private:
+    SqliteConnection& db_;
+    sqlite3_stmt* st_ = nullptr;
+    QString sql_;
+};
+
+QByteArrayView textOf(sqlite3_stmt* st, int i) {
+    return QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
+                          sqlite3_column_bytes(st, i));
+}
+
+// A stored value by the rules of the reading lines; nullText is what a Null gives.
+void writeValue(ExchangeWriter& w, sqlite3_stmt* st, int i, bool isDate, const char* nullText) {
+    switch (sqlite3_column_type(st, i)) {
+    case SQLITE_NULL:
+        w.raw(nullText);
+        break;
+    case SQLITE_INTEGER:
+        w.integer(sqlite3_column_int64(st, i));
+        break;
+    case SQLITE_FLOAT:
+        w.number(sqlite3_column_double(st, i));
+        break;
+    default: {
+        const QByteArrayView t = textOf(st, i);
+        char d[19];
+        if (isDate && ParseExchangeDate(t, d))
+            w.raw(QByteArrayView(d, 19));
+        else if (t.isEmpty())
+            w.raw(nullText);
+        else
+            w.text(t);
+    }
+    }
+}
+
+void line(ExchangeWriter& w) {
+    if (!w.endLine()) throw DbError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
+}
+
+QString selectList(const QStringList& names) {
+    return names.join(',');
+}
+
+} // namespace
+
+void ParseProjectEntry(const QString& entry, QString& projectId, qint16& train) {
+    const qsizetype at = entry.indexOf(QLatin1String("Train:"));
+    train = 0;
+    if (at > 0) {
+        projectId = entry.left(at - 1);
+        bool ok = false;
+        const int t = entry.mid(at + 6).trimmed().toInt(&ok);
+        if (ok && t >= -32768 && t <= 32767) train = qint16(t);
+    } else {
+        projectId = entry;
+    }
+    if (train == 0) train = 1;
+}
+
+ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out, const QString& projectId,
+                               qint16 train, const ExportRange& range, char separator,
+                               const ExchangeEvents& events) {
+    ExportCounts counts;
+    const char decimal = p.DecimalSeparatorCode == 44 ? ',' : '.';
+    ExchangeWriter w(out, separator, decimal);
+
+    {
+        Query q(db, "select " + selectList(ExchangeProjectColumns()) +
+                        " from ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
+        q.bind(0, projectId);
+        q.bind(1, qint64(train));
+        if (!q.step()) return counts;
+        counts.projectFound = true;
+        w.integer(qint64(p.DbVersionNumber) + p.DbVersionRevision);
+        w.integer(p.DecimalSeparatorCode);
+        line(w);
+        const QStringList& names = ExchangeProjectColumns();
+        const int n = int(names.size());
+        for (const QString& name : names)
+            w.text(name);
+        line(w);
+        sqlite3_stmt* st = q.handle();
+        for (int i = 0; i < n; ++i) {
+            const QString& name = names[i];
+            if (sqlite3_column_type(st, i) == SQLITE_NULL) {
+                w.raw("0");
+            } else if (name.compare("TrainsSame", Qt::CaseInsensitive) == 0 ||
+                       name.compare("SystemData", Qt::CaseInsensitive) == 0) {
+                w.raw(sqlite3_column_double(st, i) != 0 ? "TRUE" : "FALSE");
+            } else {
+                writeValue(w, st, i, name.compare("DateReference", Qt::CaseInsensitive) == 0, "0");
+            }
+        }
+        line(w);
+    }
+    if (events.status) events.status(2, GetMlString(834, "Project Information and Version info Exported."));
+
+    {
+        Query q(db, "select " + selectList(ExchangeUserDefinedColumns()) +
+                        " from UserDefined WHERE (ProjectID = ?) ORDER BY ID LIMIT 1");
+        q.bind(0, projectId);
+        if (q.step())
+            for (int i = 0; i < q.columns(); ++i)
+                writeValue(w, q.handle(), i, false, "");
+        line(w);
+    }
+
+    const QString key = QStringLiteral(" from Data WHERE (ProjectID = ?) AND (TrainNumber = ?)");
+    const QString inRange = range.all ? QString() : QStringLiteral(" AND (TheDate >= ?) AND (TheDate <= ?)");
+    auto bindKey = [&](Query& q) {
+        q.bind(0, projectId);
+        q.bind(1, qint64(train));
+        if (!range.all) {
+            q.bind(2, range.from);
+            q.bind(3, range.to);
+        }
+        return range.all ? 2 : 4;
+    };
+    if (!range.all) {
+        Query q(db, "select count(*)" + key);
+        bindKey(q);
+        q.step();
+        counts.readingsOfTrain = sqlite3_column_int64(q.handle(), 0);
+        if (counts.readingsOfTrain == 0) return counts;
+    }
+    {
+        Query q(db, "select count(*)" + key + inRange);
+        bindKey(q);
+        q.step();
+        counts.found = sqlite3_column_int64(q.handle(), 0);
+    }
+    if (counts.found == 0) return counts;
+
+    const QStringList names = ExchangeDataColumns(ExchangeHasSpecFlux(p.DbVersionMinor, p.DbVersionRevision));
+    const int n = int(names.size());
+    std::vector<char> kind(size_t(n), 'v'); // v value, d date, s specific flux
+    for (int i = 0; i < n; ++i) {
+        if (names[i] == QLatin1String("TheDate"))
+            kind[size_t(i)] = 'd';
+        else if (names[i].startsWith("spec", Qt::CaseInsensitive))
+            kind[size_t(i)] = 's';
+    }
+    for (const QString& name : names)
+        w.text(name);
+    line(w);
+    if (events.status) events.status(2, GetMlString(847, "Data Field Values Exported."));
+
+    // Pages in the order of the date index, so that no read stays open between them and other
+    // windows can store readings meanwhile. Readings without a date come last.
+    const QString cols = "select " + selectList(names) + ",ID" + key + inRange;
+    Query first(db, cols + " AND TheDate IS NOT NULL ORDER BY TheDate DESC, ID DESC LIMIT " +
+                        QString::number(PageSize));
+    Query more(db, cols + " AND (TheDate, ID) < (?, ?) ORDER BY TheDate DESC, ID DESC LIMIT " +
+                       QString::number(PageSize));
+    Query undated(db, "select " + selectList(names) + ",ID" + key +
+                          " AND TheDate IS NULL AND ID < ? ORDER BY ID DESC LIMIT " +
+                          QString::number(PageSize));
+    QString lastDate;
+    qint64 lastId = std::numeric_limits<qint64>::max();
+    bool datedDone = false;
+    const QString exported = GetMlString(848, "Exported ");
+    const QString of = GetMlString(849, " Records of ");
+    for (;;) {
+        Query* q = nullptr;
+        if (!datedDone) {
+            q = lastDate.isNull() ? &first : &more;
+            const int k = bindKey(*q);
+            if (q == &more) {
+                q->bind(k, lastDate);
+                q->bind(k + 1, lastId);
+            }
+        } else {
+            q = &undated;
+            q->bind(bindKey(*q), lastId);
+        }
+        int rows = 0;
+        sqlite3_stmt* st = q->handle();
+        while (q->step()) {
+            ++rows;
+            for (int i = 0; i < n; ++i) {
+                if (i == 0)
+                    w.text(textOf(st, 0));
+                else if (kind[size_t(i)] == 's')
+                    writeValue(w, st, i, false, "0");
+                else
+                    writeValue(w, st, i, kind[size_t(i)] == 'd', "");
+            }
+            line(w);
+            ++counts.written;
+            if (!datedDone) lastDate = QString::fromUtf8(textOf(st, 1));
+            lastId = sqlite3_column_int64(st, n);
+        }
+        q->reset();
+        if (rows < PageSize) {
+            if (datedDone || !range.all) break;
+            datedDone = true; // on to the readings without a date
+            lastId = std::numeric_limits<qint64>::max();
+            continue;
+        }
+        if (events.status)
+            events.status(2, exported + QString::number(counts.written) + of + QString::number(counts.found));
+        if (events.yield && events.yield()) {
+            counts.cancelled = true;
+            return counts;
+        }
+    }
+    if (events.status)
+        events.status(2, exported + QString::number(counts.written) + of + QString::number(counts.found));
+    return counts;
+}
+
+ExportResult CreateFile(Program& p, const ExportRequest& r, const ExchangeEvents& events) {
+    ExportResult result;
+    auto say = [&](const QString& text) { p.prompts.message(text, Buttons::OK, Icon::None, Title); };
+    auto status = [&](int panel, const QString& text) {
+        if (events.status) events.status(panel, text);
+    };
+    if (r.listIndex < 0) {
+        say(GetMlString(548, "No projects found.  Check that you have the correct database path."));
+        return result;
+    }
+    if (r.to < r.from) {
+        say(GetMlString(822, "To-Date should be greater than From-Date."));
+        result.focusTo = true;
+        return result;
+    }
+    QString projectId;
+    qint16 train = 1;
+    ParseProjectEntry(r.entry, projectId, train);
+    ExportRange range;
+    range.all = r.allDates;
+    range.from = QDateTime(r.from.date(), QTime(0, 0)).toString("yyyy-MM-dd HH:mm:ss");
+    range.to = r.to.addSecs(1439 * 60).toString("yyyy-MM-dd HH:mm:ss");
+
+    const bool csv = p.ExportCsvMode;
+    QSaveFile file(r.outputFile);
+    if (!file.open(QIODevice::WriteOnly)) {
+        say("The file " + r.outputFile + " could not be created: " + file.errorString());
+        return result;
+    }
+    status(1, GetMlString(832, "Exporting to: <") + r.entry + ">");
+    result.exportEnabled = false;
+    ExportCounts c;
+    try {
+        SqliteConnection db(p.ProjectDatabasePath);
+        c = WriteExchangeFile(p, db, file, projectId, train, range, csv ? ',' : ';', events);
+    } catch (const DbError& e) {
+        file.cancelWriting();
+        const QString why = file.error() != QFileDevice::NoError ? file.errorString() : e.description();
+        say("Export failed, error = " + QString::number(e.number()) + ", " + why);
+        result.exportEnabled = true;
+        return result;
+    }
+    result.written = c.written;
+    if (!c.projectFound) {
+        file.cancelWriting();
+        say("Project " + projectId + " Train: " + QString::number(train) + " was not found in the database.");
+        result.exportEnabled = true;
+        return result;
+    }
+    if (c.cancelled) {
+        file.cancelWriting();
+        status(2, "Export cancelled after " + QString::number(c.written) + " records; no file was written.");
+        result.exportEnabled = true;
+        return result;
+    }
+    if (!file.commit()) {
+        say("The file " + r.outputFile + " could not be written: " + file.errorString());
+        result.exportEnabled = true;
+        return result;
+    }
+    if (c.found == 0) {
+        say(GetMlString(551, "There are no records to export! Please check dates and project information.") +
+            "\r\n" + GetMlString(552, "You may look at the data records directly under Edit|Edit Raw Data."));
+        // A train without any reading leaves the button off; a range without one lets the user try again.
+        result.exportEnabled = c.readingsOfTrain != 0;
+    }
+    return result;
+}
+
+} // namespace hv

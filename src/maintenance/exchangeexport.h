@@ -1,0 +1,67 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <functional>
+
+class QIODevice;
+
+namespace hv {
+
+struct Program;
+class SqliteConnection;
+
+// What the export window hands the writer.
+struct ExportRequest {
+    int listIndex = -1; // CmbProjectId's selected entry; -1 when none
+    QString entry;      // its text: project ID, " Train:", train number
+    QDateTime from;     // DTPicker1
+    QDateTime to;       // DTPicker2
+    bool allDates = false;
+    QString outputFile;
+};
+
+// Status texts and turns of the event loop during a long export or import.
+struct ExchangeEvents {
+    std::function<void(int panel, const QString& text)> status;
+    // Gives the event loop a turn between batches; true when the user cancelled.
+    std::function<bool()> yield;
+};
+
+// How CreateFile ended, for the window.
+struct ExportResult {
+    bool exportEnabled = true; // the Export button afterwards
+    bool focusTo = false;      // the To picker takes the focus
+    qint64 written = 0;        // reading lines written
+};
+
+// The project ID and train number of a list entry "ID Train:N"; a train of 0 or none is 1.
+void ParseProjectEntry(const QString& entry, QString& projectId, qint16& train);
+
+// Which readings a file takes: every one, or those from..to (stored date texts, both included).
+struct ExportRange {
+    bool all = true;
+    QString from;
+    QString to;
+};
+
+// The counts of one written file.
+struct ExportCounts {
+    bool projectFound = false;
+    qint64 readingsOfTrain = -1; // all readings of the train (date ranges only)
+    qint64 found = 0;            // readings in the range
+    qint64 written = 0;
+    bool cancelled = false;
+};
+
+// Writes the exchange file of one project train to out, newest reading first, each reading of
+// the range once. Database failures are DbError; a device that refuses a line is DbError with
+// the device's own text. Nothing after line 4 is written when the range holds no reading.
+ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out, const QString& projectId,
+                               qint16 train, const ExportRange& range, char separator,
+                               const ExchangeEvents& events = {});
+
+// The Export button: checks the request, writes OutputFileName (replaced only once the file is
+// whole), shows the messages and status texts.
+ExportResult CreateFile(Program& p, const ExportRequest& request, const ExchangeEvents& events);
+
+} // namespace hv

@@ -1,0 +1,709 @@
+#include "maintenance/exchangefile.h"
+
+#include <QDateTime>
+#include <QIODevice>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace hv {
+
+const QStringList& ExchangeProjectColumns() {
+    static const QStringList names = {"ProjectID",
+                                      "DateReference",
+                                      "Description",
+                                      "TrainNumber",
+                                      "TrainsSame",
+                                      "SystemData",
+                                      "ElapsedTimeRef",
+                                      "PermFlow",
+                                      "PermFlow_1",
+                                      "PermFlow_2",
+                                      "PermuS",
+                                      "PermuS_1",
+                                      "PermuS_2",
+                                      "PermBackPress",
+                                      "PermBackPress_1",
+                                      "PermBackPress_2",
+                                      "NumBanks",
+                                      "NumElementsBank",
+                                      "NumElementsBank_1",
+                                      "NumElementsBank_2",
+                                      "NumTrains",
+                                      "AreaBank",
+                                      "AreaBank_1",
+                                      "AreaBank_2",
+                                      "ConcFlow",
+                                      "ConcPressure",
+                                      "ConcPressure_1",
+                                      "ConcuS",
+                                      "FeedFlow",
+                                      "FeedPressure",
+                                      "FeedPressure_2",
+                                      "FeedTemp",
+                                      "FeeduS",
+                                      "unitFlow",
+                                      "unitFlux",
+                                      "unitPress",
+                                      "unitTemp",
+                                      "CapacityM3D",
+                                      "DeltaPress",
+                                      "DeltaPress_1",
+                                      "DeltaPress_2",
+                                      "ElementType",
+                                      "ElementType_1",
+                                      "ElementType_2",
+                                      "RefpH",
+                                      "FeedType",
+                                      "AvgConc",
+                                      "dataExists",
+                                      "DefaultUnits",
+                                      "Density",
+                                      "OverallRecovery",
+                                      "uStoPI_Feed",
+                                      "uStoPI_Perm",
+                                      "uStoPPM",
+                                      "numVessels",
+                                      "numVessels_1",
+                                      "numVessels_2",
+                                      "ElementsPerVessel",
+                                      "ElementsPerVessel_1",
+                                      "ElementsPerVessel_2",
+                                      "numVessels_3",
+                                      "ElementsperVessel_3",
+                                      "ElementType_3",
+                                      "NumElementsBank_3",
+                                      "AreaBank_3",
+                                      "Deltapress_3",
+                                      "PermFlow_3",
+                                      "PermuS_3",
+                                      "FeedPressure_3",
+                                      "ConcPressure_2",
+                                      "PermBackPress_3"};
+    return names;
+}
+
+QStringList ExchangeDataColumns(bool specFlux) {
+    static const QStringList base = {"ProjectID",
+                                     "TheDate",
+                                     "TrainNumber",
+                                     "Bank",
+                                     "ElapsedTimeHrs",
+                                     "PermFlow",
+                                     "ConcFlow",
+                                     "FeedPressure",
+                                     "ConcPressure",
+                                     "PermBackPress",
+                                     "FeeduS",
+                                     "PermuS",
+                                     "Temperature",
+                                     "PermFlow_2",
+                                     "PermuS_2",
+                                     "FeedPressure_2",
+                                     "PermBackPress_2",
+                                     "PermFlow_1",
+                                     "PermuS_1",
+                                     "PermBackPress_1",
+                                     "ActualFlux",
+                                     "ActualFlux_1",
+                                     "ActualFlux_2",
+                                     "NormalizedFlux",
+                                     "NormalizedPermFlow",
+                                     "NormalizedPermFlow_1",
+                                     "NormalizedPermFlow_2",
+                                     "NormalizedSaltPassage",
+                                     "NormalizedSaltPassage_1",
+                                     "NormalizedSaltPassage_2",
+                                     "ActualRejection",
+                                     "SystemDP",
+                                     "B1DP",
+                                     "B2DP",
+                                     "B1Recovery",
+                                     "B2Recovery",
+                                     "NetTMP",
+                                     "NormalizedDP",
+                                     "NormalizedDP_1",
+                                     "NormalizedDP_2",
+                                     "EventID",
+                                     "ConcPressure_1",
+                                     "ConcuS",
+                                     "FeedFlow",
+                                     "ORP",
+                                     "pH",
+                                     "SDIFeed",
+                                     "SDIRaw",
+                                     "SystemRecovery",
+                                     "TurbidityFeed",
+                                     "TurbidityRaw",
+                                     "PermFlow_3",
+                                     "PermuS_3",
+                                     "FeedPressure_3",
+                                     "ConcPressure_2",
+                                     "PermBackpress_3",
+                                     "NormalizedPermFlow_3",
+                                     "NormalizedSaltPassage_3",
+                                     "ActualFlux_3",
+                                     "NormalizedDP_3",
+                                     "B3DP",
+                                     "B3Recovery"};
+    if (!specFlux) return base;
+    return base + QStringList{"Specflux", "Specflux_1", "SpecFlux_2", "SpecFlux_3"};
+}
+
+const QStringList& ExchangeUserDefinedColumns() {
+    static const QStringList names = {"TurbidityRaw", "TurbidityFeed", "SDIRaw",     "SDIFeed",
+                                      "ORP",          "UnitsTRaw",     "UnitsTFeed", "UnitsSDIRaw",
+                                      "UnitsSDIFeed", "UnitsORP"};
+    return names;
+}
+
+bool ExchangeHasSpecFlux(qint16 minor, qint16 revision) {
+    return minor >= 3 && revision >= 20;
+}
+
+namespace {
+
+bool oneOf(const QString& name, std::initializer_list<const char*> names) {
+    for (const char* n : names)
+        if (name.compare(QLatin1String(n), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+bool isBlankByte(char c) {
+    return c == ' ' || c == '\t';
+}
+
+QByteArrayView trimmed(QByteArrayView v) {
+    qsizetype a = 0, b = v.size();
+    while (a < b && isBlankByte(v[a]))
+        ++a;
+    while (b > a && isBlankByte(v[b - 1]))
+        --b;
+    return v.sliced(a, b - a);
+}
+
+bool equalsWord(QByteArrayView v, const char* word) {
+    const qsizetype n = qsizetype(std::strlen(word));
+    if (v.size() != n) return false;
+    for (qsizetype i = 0; i < n; ++i) {
+        char c = v[i];
+        if (c >= 'a' && c <= 'z') c = char(c - 32);
+        if (c != word[i]) return false;
+    }
+    return true;
+}
+
+bool isAscii(QByteArrayView b) {
+    for (char c : b)
+        if (uchar(c) >= 0x80) return false;
+    return true;
+}
+
+// Copies into the array's own storage, reusing it: a value per field of every line.
+void setBytes(QByteArray& to, QByteArrayView from) {
+    to.resize(from.size());
+    if (!from.isEmpty()) std::memcpy(to.data(), from.data(), size_t(from.size()));
+}
+
+int twoDigits(const char* s) {
+    return (s[0] - '0') * 10 + (s[1] - '0');
+}
+
+bool validDate(int y, int mo, int d, int h, int mi, int s) {
+    if (y < 100 || y > 9999 || mo < 1 || mo > 12 || d < 1 || h > 23 || mi > 59 || s > 59) return false;
+    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    return d <= days[mo - 1] + (mo == 2 && leap ? 1 : 0);
+}
+
+void storedDate(char out[19], int y, int mo, int d, int h, int mi, int s) {
+    auto put2 = [](char* p, int v) {
+        p[0] = char('0' + v / 10);
+        p[1] = char('0' + v % 10);
+    };
+    put2(out, y / 100);
+    put2(out + 2, y % 100);
+    out[4] = '-';
+    put2(out + 5, mo);
+    out[7] = '-';
+    put2(out + 8, d);
+    out[10] = ' ';
+    put2(out + 11, h);
+    out[13] = ':';
+    put2(out + 14, mi);
+    out[16] = ':';
+    put2(out + 17, s);
+}
+
+// Windows-1252 bytes 0x80 to 0x9F; the rest are Latin-1.
+const char16_t Cp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool validUtf8(QByteArrayView b) {
+    qsizetype i = 0;
+    const qsizetype n = b.size();
+    while (i < n) {
+        const unsigned char c = uchar(b[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int more = 0;
+        unsigned int cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            more = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            more = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            more = 3;
+            cp = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + more >= n) return false;
+        for (int k = 1; k <= more; ++k) {
+            const unsigned char cc = uchar(b[i + k]);
+            if ((cc & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (cc & 0x3F);
+        }
+        if ((more == 2 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+            (more == 3 && (cp < 0x10000 || cp > 0x10FFFF)))
+            return false;
+        i += more + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType) {
+    if (oneOf(column, {"DateReference", "TheDate", "DateInstallation", "DateStartUp"}))
+        return ExchangeKind::Date;
+    if (oneOf(column, {"TrainsSame", "SystemData", "dataExists"})) return ExchangeKind::Boolean;
+    const QString t = declaredType.toUpper();
+    if (t.contains("TEXT") || t.contains("CHAR") || t.contains("CLOB")) return ExchangeKind::Text;
+    return ExchangeKind::Number;
+}
+
+ExchangeKind ExchangeStandardKind(const QString& column) {
+    const bool text = oneOf(column, {"ProjectID", "Description", "Notes1", "Country", "Note1"});
+    return ExchangeKindOf(column, text ? QStringLiteral("TEXT") : QStringLiteral("REAL"));
+}
+
+void AppendExchangeNumber(QByteArray& out, double value, char decimal) {
+    if (value == 0) { // no "-0"
+        out += '0';
+        return;
+    }
+    if (!std::isfinite(value)) {
+        out += std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+        return;
+    }
+    // The shortest digits that read back exactly, taken to 15 significant digits. Rounding them
+    // instead of the exact value differs only when they end in a lone 5 at the 16th digit:
+    // then the exact value decides, and an exact half rounds away from zero, as the general
+    // number form does.
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    char digits[24];
+    int nd = 0;
+    const char* p = buf;
+    const bool negative = *p == '-';
+    if (negative) ++p;
+    for (; p < r.ptr && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9' && nd < 20) digits[nd++] = *p;
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), r.ptr, exponent);
+    if (nd > 15) {
+        bool up = digits[15] >= '5';
+        if (nd == 16 && digits[15] == '5') {
+            char exact[80];
+            const auto e =
+                std::to_chars(exact, exact + sizeof exact, value, std::chars_format::scientific, 40);
+            int k = 0;
+            bool below = false; // the exact value lies below the half
+            bool seenHalf = false;
+            for (const char* q = exact; q < e.ptr && *q != 'e'; ++q) {
+                if (*q < '0' || *q > '9') continue;
+                if (k == 15) below = *q < '5';
+                if (k == 15) seenHalf = true;
+                ++k;
+            }
+            up = seenHalf && !below;
+        }
+        nd = 15;
+        if (up) {
+            int i = 14;
+            for (; i >= 0 && digits[i] == '9'; --i)
+                digits[i] = '0';
+            if (i >= 0) {
+                ++digits[i];
+            } else {
+                digits[0] = '1';
+                ++exponent;
+            }
+        }
+    }
+    while (nd > 1 && digits[nd - 1] == '0')
+        --nd;
+    char text[48];
+    char* t = text;
+    if (negative) *t++ = '-';
+    if (exponent < -4 || exponent >= 15) {
+        *t++ = digits[0];
+        if (nd > 1) {
+            *t++ = decimal;
+            for (int i = 1; i < nd; ++i)
+                *t++ = digits[i];
+        }
+        *t++ = 'E';
+        *t++ = exponent < 0 ? '-' : '+';
+        const int e = std::abs(exponent);
+        if (e >= 100) *t++ = char('0' + e / 100);
+        *t++ = char('0' + e / 10 % 10);
+        *t++ = char('0' + e % 10);
+    } else if (exponent < 0) {
+        *t++ = '0';
+        *t++ = decimal;
+        for (int i = 0; i < -exponent - 1; ++i)
+            *t++ = '0';
+        for (int i = 0; i < nd; ++i)
+            *t++ = digits[i];
+    } else {
+        const int intDigits = exponent + 1;
+        for (int i = 0; i < intDigits; ++i)
+            *t++ = i < nd ? digits[i] : '0';
+        if (nd > intDigits) {
+            *t++ = decimal;
+            for (int i = intDigits; i < nd; ++i)
+                *t++ = digits[i];
+        }
+    }
+    out.append(text, t - text);
+}
+
+bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out) {
+    QByteArrayView t = trimmed(text);
+    if (!t.isEmpty() && t[0] == '+') t = t.sliced(1);
+    if (t.isEmpty() || t.size() > 64) return false;
+    const char* first = t.data();
+    char buf[64];
+    if (decimalComma && std::memchr(first, ',', size_t(t.size()))) {
+        for (qsizetype i = 0; i < t.size(); ++i)
+            buf[i] = t[i] == ',' ? '.' : t[i];
+        first = buf;
+    }
+    const char* last = first + t.size();
+    const auto r = std::from_chars(first, last, out, std::chars_format::general);
+    // "inf" and "nan" read as words are not numbers here
+    return r.ec == std::errc() && r.ptr == last && std::isfinite(out);
+}
+
+bool ParseExchangeDate(QByteArrayView text, char out[19]) {
+    const QByteArrayView t = trimmed(text);
+    const char* s = t.data();
+    auto digitsAt = [&](std::initializer_list<int> pos) {
+        for (int i : pos)
+            if (s[i] < '0' || s[i] > '9') return false;
+        return true;
+    };
+    if (t.size() == 19 && s[4] == '-' && s[7] == '-' && s[10] == ' ' && s[13] == ':' && s[16] == ':' &&
+        digitsAt({0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18})) {
+        const int y = twoDigits(s) * 100 + twoDigits(s + 2);
+        const int mo = twoDigits(s + 5), d = twoDigits(s + 8);
+        const int h = twoDigits(s + 11), mi = twoDigits(s + 14), se = twoDigits(s + 17);
+        if (!validDate(y, mo, d, h, mi, se)) return false;
+        std::memcpy(out, s, 19);
+        return true;
+    }
+    if (t.isEmpty() || t.size() > 40) return false;
+    const QString q = QString::fromLatin1(t);
+    QDateTime dt = QDateTime::fromString(q, "yyyy-MM-dd HH:mm");
+    if (!dt.isValid()) dt = QDateTime::fromString(q, Qt::ISODate);
+    if (!dt.isValid()) {
+        const QDate d = QDate::fromString(q, "yyyy-MM-dd");
+        if (d.isValid()) dt = QDateTime(d, QTime(0, 0));
+    }
+    if (!dt.isValid()) return false;
+    const QDate d = dt.date();
+    const QTime tm = dt.time();
+    if (!validDate(d.year(), d.month(), d.day(), tm.hour(), tm.minute(), tm.second())) return false;
+    storedDate(out, d.year(), d.month(), d.day(), tm.hour(), tm.minute(), tm.second());
+    return true;
+}
+
+QString DecodeExchangeText(QByteArrayView bytes) {
+    bool ascii = true;
+    for (char c : bytes)
+        if (uchar(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii) return QString::fromLatin1(bytes);
+    if (validUtf8(bytes)) return QString::fromUtf8(bytes);
+    QString s;
+    s.reserve(bytes.size());
+    for (char c : bytes) {
+        const uchar u = uchar(c);
+        s += u >= 0x80 && u <= 0x9F ? QChar(Cp1252High[u - 0x80]) : QChar(u);
+    }
+    return s;
+}
+
+void ExchangeColumns::add(const QString& name, ExchangeKind kind) {
+    const int i = int(names.size());
+    names << name;
+    kinds.push_back(kind);
+    if (name.compare("ProjectID", Qt::CaseInsensitive) == 0)
+        projectIdPos = i;
+    else if (name.compare("TrainNumber", Qt::CaseInsensitive) == 0)
+        trainPos = i;
+    else if (kind == ExchangeKind::Date && datePos < 0)
+        datePos = i;
+}
+
+bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const ExchangeColumns& cols,
+                           bool decimalComma, bool allowMissing, std::vector<ExchangeValue>& out,
+                           QString* why) {
+    const size_t n = cols.kinds.size();
+    if (fields.size() > n) {
+        for (size_t i = n; i < fields.size(); ++i)
+            if (!trimmed(fields[i]).isEmpty()) {
+                if (why)
+                    *why = QStringLiteral("it has %1 fields where %2 columns are named")
+                               .arg(fields.size())
+                               .arg(n);
+                return false;
+            }
+    }
+    if (!allowMissing && fields.size() < n) {
+        if (why)
+            *why = QStringLiteral("it has %1 fields where %2 columns are named").arg(fields.size()).arg(n);
+        return false;
+    }
+    out.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        ExchangeValue& v = out[i];
+        v.type = ExchangeValue::Null;
+        if (i >= fields.size()) continue;
+        const QByteArrayView raw = fields[i];
+        const QByteArrayView t = trimmed(raw);
+        if (t.isEmpty()) continue;
+        const ExchangeKind kind = cols.kinds[i];
+        auto refuse = [&](const char* what) {
+            if (why)
+                *why = QStringLiteral("the %1 value \"%2\" is not %3")
+                           .arg(cols.names[int(i)],
+                                DecodeExchangeText(raw.first(std::min<qsizetype>(raw.size(), 60))),
+                                QLatin1String(what));
+            return false;
+        };
+        switch (kind) {
+        case ExchangeKind::Text:
+            v.type = ExchangeValue::Text;
+            if (isAscii(raw))
+                setBytes(v.text, raw);
+            else
+                v.text = DecodeExchangeText(raw).toUtf8();
+            break;
+        case ExchangeKind::Date: {
+            char d[19];
+            if (!ParseExchangeDate(t, d)) return refuse("a date");
+            v.type = ExchangeValue::Text;
+            setBytes(v.text, QByteArrayView(d, 19));
+            break;
+        }
+        case ExchangeKind::Boolean:
+        case ExchangeKind::Number:
+            v.type = ExchangeValue::Number;
+            if (ParseExchangeNumber(t, decimalComma, v.number)) break;
+            if (equalsWord(t, "TRUE") || (kind == ExchangeKind::Boolean && equalsWord(t, "WAHR"))) {
+                v.number = -1;
+                break;
+            }
+            if (equalsWord(t, "FALSE") || (kind == ExchangeKind::Boolean && equalsWord(t, "FALSCH"))) {
+                v.number = 0;
+                break;
+            }
+            return refuse("a number");
+        }
+    }
+    return true;
+}
+
+// Writer
+
+ExchangeWriter::ExchangeWriter(QIODevice& out, char separator, char decimal)
+    : out_(out), sep_(separator), dec_(decimal) {
+    line_.reserve(1024);
+}
+
+void ExchangeWriter::next() {
+    if (!first_) line_ += sep_;
+    first_ = false;
+}
+
+void ExchangeWriter::text(const QString& value) { text(QByteArrayView(value.toUtf8())); }
+
+void ExchangeWriter::text(QByteArrayView utf8) {
+    next();
+    const qsizetype at = line_.size();
+    line_.append(utf8);
+    for (char* c = line_.data() + at; c < line_.data() + line_.size(); ++c)
+        if (*c == sep_ || *c == '\r' || *c == '\n') *c = ' ';
+}
+
+void ExchangeWriter::number(double value) {
+    next();
+    AppendExchangeNumber(line_, value, dec_);
+}
+
+void ExchangeWriter::integer(qint64 value) {
+    next();
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    line_.append(buf, r.ptr - buf);
+}
+
+void ExchangeWriter::raw(QByteArrayView value) {
+    next();
+    line_ += value;
+}
+
+void ExchangeWriter::empty() {
+    next();
+}
+
+bool ExchangeWriter::endLine() {
+    line_ += "\r\n";
+    const bool ok = out_.write(line_) == line_.size();
+    line_.clear();
+    first_ = true;
+    return ok;
+}
+
+// Reader
+
+ExchangeReader::ExchangeReader(QIODevice& in) : in_(in) {}
+
+bool ExchangeReader::fill() {
+    if (eof_) return false;
+    if (pos_ > 0) {
+        buf_.remove(0, pos_);
+        pos_ = 0;
+    }
+    const qsizetype chunk = 1 << 20;
+    const qsizetype old = buf_.size();
+    buf_.resize(old + chunk);
+    const qint64 got = in_.read(buf_.data() + old, chunk);
+    if (got <= 0) {
+        buf_.resize(old);
+        eof_ = true;
+        if (got < 0) error_ = in_.errorString();
+        return false;
+    }
+    buf_.resize(old + qsizetype(got));
+    return true;
+}
+
+bool ExchangeReader::readLine() {
+    if (!error_.isEmpty()) return false;
+    qsizetype scanFrom = pos_;
+    for (;;) {
+        const char* start = buf_.constData() + scanFrom;
+        const void* nl = std::memchr(start, '\n', size_t(buf_.size() - scanFrom));
+        if (nl) {
+            const qsizetype end = static_cast<const char*>(nl) - buf_.constData();
+            setBytes(line_, QByteArrayView(buf_).sliced(pos_, end - pos_));
+            pos_ = end + 1;
+            break;
+        }
+        if (buf_.size() - pos_ > MaxLineBytes) {
+            error_ = QStringLiteral("line %1 is longer than %2 bytes").arg(lineNumber_ + 1).arg(MaxLineBytes);
+            return false;
+        }
+        const qsizetype scanned = buf_.size() - pos_;
+        if (!fill()) {
+            if (!error_.isEmpty()) return false;
+            if (pos_ >= buf_.size()) return false;
+            setBytes(line_, QByteArrayView(buf_).sliced(pos_));
+            pos_ = buf_.size();
+            break;
+        }
+        scanFrom = pos_ + scanned;
+    }
+    if (line_.size() > MaxLineBytes) {
+        error_ = QStringLiteral("line %1 is longer than %2 bytes").arg(lineNumber_ + 1).arg(MaxLineBytes);
+        return false;
+    }
+    if (line_.endsWith('\r')) line_.chop(1);
+    if (lineNumber_ == 0 && line_.startsWith("\xEF\xBB\xBF")) line_.remove(0, 3);
+    ++lineNumber_;
+    return true;
+}
+
+const std::vector<QByteArrayView>& ExchangeReader::split() {
+    fields_.clear();
+    const QByteArrayView all(line_);
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype at = all.indexOf(';', from);
+        if (at < 0) {
+            fields_.push_back(all.sliced(from));
+            break;
+        }
+        fields_.push_back(all.sliced(from, at - from));
+        from = at + 1;
+    }
+    return fields_;
+}
+
+bool ExchangeReader::lineIsBlank() const {
+    for (char c : line_)
+        if (c != ';' && !isBlankByte(c)) return false;
+    return true;
+}
+
+bool ReadExchangeHeader(ExchangeReader& reader, ExchangeHeader& h) {
+    h = ExchangeHeader();
+    if (!reader.readLine()) return reader.error().isEmpty();
+    h.linesRead = 1;
+    const QByteArray& l1 = reader.line();
+    h.line1 = DecodeExchangeText(l1);
+    h.decimalComma = l1.endsWith("44");
+    const qsizetype semi = l1.indexOf(';');
+    const QByteArrayView v = trimmed(QByteArrayView(l1).first(semi < 0 ? l1.size() : semi));
+    qint64 number = 0;
+    const char* b = v.data();
+    const char* e = b + v.size();
+    if (b != e && *b == '+') ++b;
+    const auto r = std::from_chars(b, e, number);
+    if (b != e && r.ec == std::errc() && r.ptr == e && number >= INT32_MIN && number <= INT32_MAX)
+        h.version = qint32(number);
+
+    if (!reader.readLine()) return reader.error().isEmpty();
+    h.linesRead = 2;
+    for (const QByteArrayView f : reader.split())
+        h.projectNames << DecodeExchangeText(trimmed(f));
+    while (!h.projectNames.isEmpty() && h.projectNames.last().isEmpty())
+        h.projectNames.removeLast();
+
+    if (!reader.readLine()) return reader.error().isEmpty();
+    h.linesRead = 3;
+    for (const QByteArrayView f : reader.split())
+        h.projectFields.emplace_back(f.toByteArray());
+
+    if (!reader.readLine()) return reader.error().isEmpty();
+    h.linesRead = 4;
+    h.userDefinedLine = reader.line();
+    if (!h.userDefinedLine.isEmpty())
+        for (const QByteArrayView f : reader.split())
+            h.userDefinedFields << DecodeExchangeText(f);
+    return true;
+}
+
+} // namespace hv

@@ -1,0 +1,141 @@
+#pragma once
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class QIODevice;
+
+// The project exchange file: one project train as text. Line 1 version and decimal-separator
+// code, line 2 and 3 the ProjectInfo names and values, line 4 the user-defined captions and
+// units, line 5 the Data names, then one reading per line. Plain code over a QIODevice.
+namespace hv {
+
+// The 71 ProjectInfo columns of lines 2 and 3, in file order.
+const QStringList& ExchangeProjectColumns();
+// The Data columns of line 5: 62, or 66 with the specific-flux columns.
+QStringList ExchangeDataColumns(bool specFlux);
+// The UserDefined columns of line 4, in file order.
+const QStringList& ExchangeUserDefinedColumns();
+// Databases from 1.3.20 on carry the specific-flux columns; minor and revision are each
+// compared by themselves, so 1.4.0 counts as without.
+bool ExchangeHasSpecFlux(qint16 minor, qint16 revision);
+
+// How a field is read and written.
+enum class ExchangeKind { Number, Text, Date, Boolean };
+// The kind of a column by its name and the table's declared type ("TEXT", "REAL", ...).
+ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType);
+// The kinds of the blank database's columns, for callers without a database at hand.
+ExchangeKind ExchangeStandardKind(const QString& column);
+
+// A number as the file holds it: up to 15 significant digits, no grouping, the given
+// decimal mark, "E" exponents below 1E-04 and from 1E+15 ("1E-05").
+void AppendExchangeNumber(QByteArray& out, double value, char decimal);
+// A number field (blanks around it allowed); "e" and "E" exponents. False when the text
+// is not a finite number. With decimalComma the decimal mark is ",", else ".".
+bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out);
+// A date field: "yyyy-mm-dd hh:mm:ss" and close forms; writes the stored form (19 bytes)
+// into out. False when it is not a valid date.
+bool ParseExchangeDate(QByteArrayView text, char out[19]);
+// Text bytes of the file: UTF-8 when they are valid UTF-8, else Windows-1252.
+QString DecodeExchangeText(QByteArrayView bytes);
+
+// One field after conversion, ready to bind.
+struct ExchangeValue {
+    enum Type { Null, Number, Text } type = Null;
+    double number = 0;
+    QByteArray text; // UTF-8
+};
+
+// The columns of a names line with their kinds, and where the key columns stand (-1 when
+// absent).
+struct ExchangeColumns {
+    QStringList names;
+    std::vector<ExchangeKind> kinds;
+    int projectIdPos = -1;
+    int trainPos = -1;
+    int datePos = -1; // TheDate or DateReference
+    void add(const QString& name, ExchangeKind kind);
+};
+
+// Converts the fields of one line into values for the columns. An empty or blank field is
+// Null; with allowMissing, fields missing at the end are Null, else they are refused. Blank
+// fields beyond the columns (a spreadsheet pads its rows) are dropped; any other field
+// beyond them, or a field that does not fit its column, is refused with the reason in why.
+// Booleans also take TRUE, FALSE, Wahr and Falsch as whole fields in any case; any number
+// column takes TRUE and FALSE.
+bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const ExchangeColumns& cols,
+                           bool decimalComma, bool allowMissing, std::vector<ExchangeValue>& out,
+                           QString* why);
+
+// Writes lines of fields: the separator between fields, CR LF after each line.
+class ExchangeWriter {
+public:
+    ExchangeWriter(QIODevice& out, char separator, char decimal);
+    // Text with the separator and line breaks replaced by blanks, so a field stays one field.
+    void text(const QString& value);
+    void text(QByteArrayView utf8); // the same for UTF-8 bytes
+    void number(double value);
+    void integer(qint64 value);
+    void raw(QByteArrayView value); // as given
+    void empty();
+    // Writes the line; false when the device refuses.
+    bool endLine();
+    char separator() const { return sep_; }
+    char decimal() const { return dec_; }
+
+private:
+    void next();
+    QIODevice& out_;
+    char sep_;
+    char dec_;
+    bool first_ = true;
+    QByteArray line_;
+};
+
+// Reads the file line by line (LF or CR LF; a UTF-8 byte-order mark at the start is dropped)
+// and splits lines at ";".
+class ExchangeReader {
+public:
+    static constexpr qsizetype MaxLineBytes = 1 << 20;
+    explicit ExchangeReader(QIODevice& in);
+    // The next line; false at the end or after a failure (see error()).
+    bool readLine();
+    const QByteArray& line() const { return line_; }
+    qint64 lineNumber() const { return lineNumber_; }
+    // The current line's fields.
+    const std::vector<QByteArrayView>& split();
+    // True when no field of the current line holds more than blanks.
+    bool lineIsBlank() const;
+    const QString& error() const { return error_; }
+
+private:
+    bool fill();
+    QIODevice& in_;
+    QByteArray buf_;
+    qsizetype pos_ = 0;
+    bool eof_ = false;
+    QByteArray line_;
+    qint64 lineNumber_ = 0;
+    std::vector<QByteArrayView> fields_;
+    QString error_;
+};
+
+// Lines 1 to 4 as a file choice reads them.
+struct ExchangeHeader {
+    QString line1;
+    bool decimalComma = false;             // line 1 ends in "44"
+    std::optional<qint32> version;         // field 1 of line 1 when it is a whole number
+    int linesRead = 0;                     // 0 to 4
+    QStringList projectNames;              // line 2
+    std::vector<QByteArray> projectFields; // line 3
+    QByteArray userDefinedLine;            // line 4
+    QStringList userDefinedFields;         // line 4, decoded
+};
+// Reads up to four lines; false only when the reader failed (error()).
+bool ReadExchangeHeader(ExchangeReader& reader, ExchangeHeader& header);
+
+} // namespace hv

@@ -1,0 +1,61 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <vector>
+
+#include "maintenance/exchangeexport.h"
+#include "maintenance/exchangefile.h"
+
+namespace hv {
+
+struct Program;
+
+// What a file choice found out, kept by the import window until the import.
+struct ImportChoice {
+    QString ImportFileName;
+    bool ImportDecimalComma = false;
+    bool FileIsOlder = false;
+    ExchangeHeader header;
+    ExchangeColumns projectColumns;           // line 2, checked against ProjectInfo
+    std::vector<ExchangeValue> projectValues; // line 3
+    QString FileProjectID;
+    QString FileDateReference;
+    QString FileDescription;
+    qint16 FileTrainNumber = 0;
+    bool ProjectExists = false;
+    bool OverwriteProject = false;
+    bool accepted = false; // the Import button may run it
+};
+
+enum class ChoiceOutcome { Refused, NewProject, Overwrite, AddOnly, Cancelled };
+
+// Reads and checks lines 1 to 4 of the file, says when it is older than the program, and asks
+// what to do when its project train exists. Every refusal is shown here. A refusal or Cancel
+// withdraws the earlier choice.
+ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& choice);
+
+struct ImportRange {
+    bool all = true;
+    QDateTime from; // DTPicker1
+    QDateTime to;   // DTPicker2
+};
+
+struct ImportResult {
+    bool refused = false;        // nothing was written
+    bool projectWritten = false; // a new or replaced ProjectInfo row
+    bool focusTo = false;
+    bool finished = false; // the summary was shown
+    qint64 inserted = 0;
+    qint64 skipped = 0;
+    QString lastProjectId; // of the last reading line read
+};
+
+// The Import button. The whole file is checked before anything is written: a refused line,
+// a first reading that does not match the project, or Cancel writes nothing. The project row
+// (and its user-defined row) are written in one transaction, then the readings of the range in
+// batches of their own; a failed project step writes no reading. At the end a file older than
+// the program offers to recalculate the project train.
+ImportResult RunImport(Program& p, ImportChoice& choice, const ImportRange& range,
+                       const ExchangeEvents& events);
+
+} // namespace hv

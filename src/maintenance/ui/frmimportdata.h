@@ -1,0 +1,63 @@
+#pragma once
+#include <QCheckBox>
+#include <QDateTimeEdit>
+#include <QLabel>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QWidget>
+#include <vector>
+
+#include "maintenance/exchangeimport.h"
+
+namespace hv {
+
+struct Program;
+
+// Reads a project exchange file into the open database: the project train (new, replaced or
+// kept), its user-defined captions and the readings of a date range.
+class FrmImportData : public QWidget {
+    Q_OBJECT
+public:
+    explicit FrmImportData(Program& p, QWidget* parent = nullptr);
+
+    QPushButton* cmdCSVFile = nullptr;
+    QPushButton* cmdImport = nullptr;
+    QPushButton* cmdexit = nullptr;
+    QCheckBox* chkAlldata = nullptr;
+    QDateTimeEdit* DTPicker1 = nullptr;
+    QDateTimeEdit* DTPicker2 = nullptr;
+    std::vector<QLabel*> lblLabels; // 0, 2, 3 used
+    QLabel* Label1 = nullptr;
+    QLabel* lblDB = nullptr;
+    QLabel* lblFileName = nullptr;
+    QLabel* lblProject = nullptr;
+    QStatusBar* SBImport = nullptr;
+    std::vector<QLabel*> SBImportPanels; // panels 1 and 2
+
+    const ImportChoice& choice() const { return choice_; }
+    QString panelText(int panel) const;
+    unsigned projectColour() const { return colour_; } // 65280 green, 255 red, 65535 yellow; 0 none
+
+    void cmdCSVFile_Click();
+    void cmdImport_Click();
+    void chkAlldata_Click();
+    void cmdexit_Click();
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+private:
+    void Form_Load();
+    void setPanel(int panel, const QString& text);
+    void showProject(const QString& text, unsigned colour);
+
+    Program& p_;
+    ImportChoice choice_;
+    unsigned colour_ = 0;
+    bool running_ = false;
+    bool cancel_ = false;
+};
+
+} // namespace hv

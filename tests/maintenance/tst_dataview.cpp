@@ -1,0 +1,119 @@
+#include <QHeaderView>
+#include <QtTest>
+
+#include "maintenance/dataview.h"
+#include "maintenance/ui/rows.h"
+#include "support/fixtures.h"
+#include "support/testenv.h"
+
+using namespace hv;
+using namespace hv::test;
+
+namespace {
+
+// Readings of P1 in two trains, stored out of date order.
+void fill(Program& p) {
+    makeBlankDatabase(p.ProjectDatabasePath);
+    insertProjectInfo(p.ProjectDatabasePath, 3);
+    const struct {
+        const char* date;
+        QVariant temperature;
+        int train;
+    } readings[] = {{"2020-01-03 08:00:00", 25.5, 1},
+                    {"2020-01-01 08:00:00", 9.75, 2},
+                    {"2020-01-04 08:00:00", QVariant(), 1},
+                    {"2020-01-02 08:00:00", 100.0, 1}};
+    for (const auto& r : readings)
+        insertReading(p.ProjectDatabasePath, 3,
+                      {{"TheDate", r.date}, {"Temperature", r.temperature}, {"TrainNumber", r.train}});
+    insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "P2"}});
+    p.CurrentProject.ProjectID = "P1";
+    p.CurrentProject.TrainNumber = 1;
+}
+
+QStringList column(const DataViewModel& m, int c) {
+    QStringList out;
+    for (int r = 0; r < m.rowCount(); ++r)
+        out << m.cellText(r, c);
+    return out;
+}
+
+bool bandsFollowRows(const DataViewModel& m) {
+    for (int r = 0; r < m.rowCount(); ++r) {
+        const QColor want = r % 2 == 1 ? QColor(QRgb(DataViewModel::BandColour)) : QColor(Qt::white);
+        if (m.data(m.index(r, 3), Qt::BackgroundRole).value<QColor>() != want) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+class TestDataView : public QObject {
+    Q_OBJECT
+private slots:
+    void loadsEveryTrainOldestFirst() {
+        TestEnv env;
+        fill(env.prog());
+        rows w(env.prog());
+        QCOMPARE(w.windowTitle(), "P1 Train: 1");
+        const DataViewModel& m = *w.model();
+        QCOMPARE(m.columnCount(), 56);
+        QCOMPARE(m.headerData(0, Qt::Horizontal).toString(), "Date + Time");
+        QCOMPARE(m.headerData(55, Qt::Horizontal).toString(), "TurbidityRaw");
+        QCOMPARE(column(m, 0), QStringList({"2020-01-01 08:00", "2020-01-02 08:00", "2020-01-03 08:00",
+                                            "2020-01-04 08:00"}));
+        QCOMPARE(column(m, 2), QStringList({"9.75", "100.0", "25.5", "0.0"})); // Temperature; Null as 0.0
+    }
+
+    // A header click sorts; again on the same column reverses; another column starts ascending.
+    void headerClicksSort_data() {
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("number ascending")
+            << QList<int>{2} << 2 << QStringList{"0.0", "9.75", "25.5", "100.0"};
+        QTest::newRow("number descending")
+            << QList<int>{2, 2} << 2 << QStringList{"100.0", "25.5", "9.75", "0.0"};
+        QTest::newRow("number ascending again")
+            << QList<int>{2, 2, 2} << 2 << QStringList{"0.0", "9.75", "25.5", "100.0"};
+        QTest::newRow("date descending")
+            << QList<int>{0, 0} << 0
+            << QStringList{"2020-01-04 08:00", "2020-01-03 08:00", "2020-01-02 08:00", "2020-01-01 08:00"};
+        QTest::newRow("another column ascending")
+            << QList<int>{0, 0, 2} << 0
+            << QStringList{"2020-01-04 08:00", "2020-01-01 08:00", "2020-01-03 08:00", "2020-01-02 08:00"};
+    }
+    void headerClicksSort() {
+        QFETCH(QList<int>, clicks);
+        QFETCH(int, shown);
+        QFETCH(QStringList, expected);
+        TestEnv env;
+        fill(env.prog());
+        rows w(env.prog());
+        w.show();
+        for (int c : clicks)
+            emit w.MSHFlexGrid1->horizontalHeader()->sectionClicked(c);
+        QCOMPARE(column(*w.model(), shown), expected);
+        QVERIFY(bandsFollowRows(*w.model()));
+        // What the table shows is the model's order.
+        QCOMPARE(w.MSHFlexGrid1->model()->index(0, shown).data().toString(), expected.first());
+    }
+
+    void dateColumnStaysFirst() {
+        TestEnv env;
+        fill(env.prog());
+        rows w(env.prog());
+        w.show();
+        QHeaderView* h = w.MSHFlexGrid1->horizontalHeader();
+        h->moveSection(0, 3); // the date column itself
+        QCOMPARE(h->logicalIndex(0), 0);
+        h->moveSection(5, 0); // another column onto it
+        QCOMPARE(h->logicalIndex(0), 0);
+        QCOMPARE(h->visualIndex(5), 5);
+        h->moveSection(5, 2); // elsewhere moves
+        QCOMPARE(h->logicalIndex(2), 5);
+    }
+};
+
+QTEST_MAIN(TestDataView)
+#include "tst_dataview.moc"

@@ -1,0 +1,827 @@
+#include <QBuffer>
+#include <QRandomGenerator>
+#include <QtTest>
+#include <cmath>
+
+#include "core/numbers.h"
+#include "core/settings.h"
+#include "maintenance/exchangeexport.h"
+#include "maintenance/exchangefile.h"
+#include "maintenance/exchangeimport.h"
+#include "maintenance/ui/frmexportdata.h"
+#include "maintenance/ui/frmimportdata.h"
+#include "normalization/sqliterows.h"
+#include "platform/database.h"
+#include "support/fixtures.h"
+#include "support/testenv.h"
+
+using namespace hv;
+using namespace hv::test;
+
+namespace {
+
+const QString Title = "Hevrin";
+
+void useLocale(Program& p, bool comma) {
+    QLocale::setDefault(comma ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c());
+    p.DecimalSeparator = comma ? "," : ".";
+    p.DecimalSeparatorCode = comma ? 44 : 46;
+}
+
+void setVersion(Program& p, int major, int minor, int revision) {
+    p.DbVersionMajor = qint16(major);
+    p.DbVersionMinor = qint16(minor);
+    p.DbVersionRevision = qint16(revision);
+    p.DbVersionNumber = major * 1000000 + minor * 1000;
+}
+
+// The file of one project train as lines, written into memory.
+QStringList exportLines(Program& p, const QString& id, qint16 train, const ExportRange& range,
+                        char sep = ';') {
+    QBuffer buf;
+    buf.open(QIODevice::WriteOnly);
+    SqliteConnection db(p.ProjectDatabasePath);
+    WriteExchangeFile(p, db, buf, id, train, range, sep);
+    QString all = QString::fromUtf8(buf.data());
+    if (!all.isEmpty()) {
+        QTest::qVerify(all.endsWith("\r\n"), "endsWith", "every line ends CR LF", __FILE__, __LINE__);
+        all.chop(2);
+    }
+    return all.isEmpty() ? QStringList() : all.split("\r\n");
+}
+
+QString writeFile(const TestEnv& env, const QString& name, const QStringList& lines) {
+    QFile f(env.path(name));
+    f.open(QIODevice::WriteOnly);
+    f.write((lines.join("\r\n") + "\r\n").toUtf8());
+    return f.fileName();
+}
+
+int count(Program& p, const QString& sql, const QVariantList& params = {}) {
+    return Database::open(p.ProjectDatabasePath).scalar(sql, params).toInt();
+}
+
+QVariant valueOf(Program& p, const QString& sql, const QVariantList& params = {}) {
+    return Database::open(p.ProjectDatabasePath).scalar(sql, params);
+}
+
+// A small valid file of project P1 train 1 with two readings, in the point mode.
+QStringList sampleFile(const QString& version = "1003038;46") {
+    QStringList names = ExchangeProjectColumns();
+    QStringList values;
+    for (const QString& n : names) {
+        if (n == "ProjectID")
+            values << "P1";
+        else if (n == "DateReference")
+            values << "2020-01-01 00:00:00";
+        else if (n == "Description")
+            values << "Plant";
+        else if (n == "TrainNumber" || n == "NumBanks" || n == "NumTrains")
+            values << "1";
+        else if (n == "TrainsSame" || n == "SystemData")
+            values << "TRUE";
+        else
+            values << "0";
+    }
+    const QStringList data = {"ProjectID", "TheDate", "TrainNumber", "PermFlow", "ORP"};
+    return {version,
+            names.join(';'),
+            values.join(';'),
+            "",
+            data.join(';'),
+            "P1;2013-05-02 10:00:00;1;12.5;",
+            "P1;2013-05-01 10:00:00;1;11;3"};
+}
+
+QStringList withLine(QStringList lines, int lineNumber, const QString& text) {
+    lines[lineNumber - 1] = text;
+    return lines;
+}
+
+// Sets one value of line 3 by column name.
+QStringList withProjectValue(QStringList lines, const QString& column, const QString& value) {
+    QStringList values = lines[2].split(';');
+    values[ExchangeProjectColumns().indexOf(column)] = value;
+    lines[2] = values.join(';');
+    return lines;
+}
+
+ImportRange allDates() {
+    return ImportRange{true, {}, {}};
+}
+
+} // namespace
+
+class TestExchange : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    void numbersAsTheFileHoldsThem_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("point");
+        QTest::newRow("zero") << 0.0 << "0";
+        QTest::newRow("minus zero") << -0.0 << "0";
+        QTest::newRow("decimal") << 12.5 << "12.5";
+        QTest::newRow("15 digits") << 0.1 + 0.2 << "0.3";
+        QTest::newRow("third") << 1.0 / 3 << "0.333333333333333";
+        QTest::newRow("small fixed") << 0.0001 << "0.0001";
+        QTest::newRow("small exponent") << 0.00001 << "1E-05";
+        QTest::newRow("negative exponent") << -2.5e-7 << "-2.5E-07";
+        QTest::newRow("large fixed") << 123456789012345.0 << "123456789012345";
+        QTest::newRow("large exponent") << 1e15 << "1E+15";
+        QTest::newRow("rounded to exponent") << 999999999999999.9 << "1E+15";
+    }
+    void numbersAsTheFileHoldsThem() {
+        QFETCH(double, value);
+        QFETCH(QString, point);
+        for (const bool comma : {false, true}) {
+            QByteArray out;
+            AppendExchangeNumber(out, value, comma ? ',' : '.');
+            QString want = point;
+            if (comma) want.replace('.', ',');
+            QCOMPARE(QString::fromLatin1(out), want);
+            double back = 0;
+            QVERIFY(ParseExchangeNumber(out, comma, back));
+            QCOMPARE(back, std::stod(point.toStdString()));
+        }
+    }
+
+    // The fast writer gives the program's general number form in both locales.
+    void numbersMatchTheGeneralNumberForm() {
+        auto* rng = QRandomGenerator::global();
+        for (const bool comma : {false, true}) {
+            QLocale::setDefault(comma ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c());
+            for (int i = 0; i < 20000; ++i) {
+                const double v = (rng->generateDouble() - 0.5) * std::pow(10.0, rng->bounded(-12, 20));
+                QByteArray out;
+                AppendExchangeNumber(out, v, comma ? ',' : '.');
+                QCOMPARE(QString::fromLatin1(out), GeneralNumber(v));
+            }
+        }
+    }
+
+    void fieldsReadAsTheirColumns_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("comma");
+        QTest::addColumn<QVariant>("expected"); // invalid: refused; null: Null
+        const int num = int(ExchangeKind::Number), boo = int(ExchangeKind::Boolean),
+                  dat = int(ExchangeKind::Date);
+        QTest::newRow("point") << "12.5" << num << false << QVariant(12.5);
+        QTest::newRow("comma") << "12,5" << num << true << QVariant(12.5);
+        QTest::newRow("comma in point mode") << "12,5" << num << false << QVariant();
+        QTest::newRow("lower exponent") << "1e-05" << num << false << QVariant(1e-5);
+        QTest::newRow("blanks around") << " 7 " << num << false << QVariant(7.0);
+        QTest::newRow("empty is Null") << "" << num << false << QVariant(QMetaType(QMetaType::Double));
+        QTest::newRow("blank is Null") << "  " << num << false << QVariant(QMetaType(QMetaType::Double));
+        QTest::newRow("text in number") << "abc" << num << false << QVariant();
+        QTest::newRow("infinity") << "inf" << num << false << QVariant();
+        QTest::newRow("TRUE in number") << "TRUE" << num << false << QVariant(-1.0);
+        QTest::newRow("Wahr in Boolean") << "wAHR" << boo << false << QVariant(-1.0);
+        QTest::newRow("Falsch in Boolean") << "Falsch" << boo << false << QVariant(0.0);
+        QTest::newRow("Wahr in number") << "Wahr" << num << false << QVariant();
+        QTest::newRow("Wahrheit in Boolean") << "Wahrheit" << boo << false << QVariant();
+        QTest::newRow("date") << "2013-05-10 23:59:00" << dat << false << QVariant("2013-05-10 23:59:00");
+        QTest::newRow("date without seconds")
+            << "2013-05-10 23:59" << dat << false << QVariant("2013-05-10 23:59:00");
+        QTest::newRow("30 February") << "2013-02-30 10:00:00" << dat << false << QVariant();
+        QTest::newRow("not a date") << "yesterday" << dat << false << QVariant();
+    }
+    void fieldsReadAsTheirColumns() {
+        QFETCH(QString, field);
+        QFETCH(int, kind);
+        QFETCH(bool, comma);
+        QFETCH(QVariant, expected);
+        ExchangeColumns cols;
+        cols.add("X", ExchangeKind(kind));
+        const QByteArray bytes = field.toUtf8();
+        std::vector<ExchangeValue> out;
+        QString why;
+        const bool ok = ConvertExchangeFields({QByteArrayView(bytes)}, cols, comma, false, out, &why);
+        QCOMPARE(ok, expected.isValid());
+        if (!ok) {
+            QVERIFY(why.contains("\"X\"") || why.contains("X value"));
+            return;
+        }
+        if (expected.isNull())
+            QCOMPARE(out[0].type, ExchangeValue::Null);
+        else if (expected.typeId() == QMetaType::Double)
+            QCOMPARE(out[0].number, expected.toDouble());
+        else
+            QCOMPARE(QString::fromUtf8(out[0].text), expected.toString());
+    }
+
+    // Old files are Windows-1252; ours UTF-8.
+    void textEncodings() {
+        QCOMPARE(DecodeExchangeText("Caf\xC3\xA9"), QString("Café"));
+        QCOMPARE(DecodeExchangeText("Caf\xE9 \x80"), QString("Café €"));
+    }
+
+    void writerLineOneAndNames_data() {
+        QTest::addColumn<int>("minor");
+        QTest::addColumn<int>("revision");
+        QTest::addColumn<int>("major");
+        QTest::addColumn<bool>("comma");
+        QTest::addColumn<bool>("csv");
+        QTest::addColumn<QString>("line1");
+        QTest::addColumn<int>("dataNames");
+        QTest::newRow("1.3.19 point") << 3 << 19 << 1 << false << false << "1003019;46" << 62;
+        QTest::newRow("1.3.20 point") << 3 << 20 << 1 << false << false << "1003020;46" << 66;
+        QTest::newRow("1.4.0 point") << 4 << 0 << 1 << false << false << "1004000;46" << 62;
+        QTest::newRow("1.3.20 comma") << 3 << 20 << 1 << true << false << "1003020;44" << 66;
+        QTest::newRow("1.3.20 csv point") << 3 << 20 << 1 << false << true << "1003020,46" << 66;
+        QTest::newRow("1.3.19 csv comma") << 3 << 19 << 1 << true << true << "1003019,44" << 62;
+    }
+    void writerLineOneAndNames() {
+        QFETCH(int, minor);
+        QFETCH(int, revision);
+        QFETCH(int, major);
+        QFETCH(bool, comma);
+        QFETCH(bool, csv);
+        QFETCH(QString, line1);
+        QFETCH(int, dataNames);
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        insertProjectInfo(p.ProjectDatabasePath, 3, {{"FeedTemp", 15.5}, {"Description", "A;B"}});
+        insertReading(p.ProjectDatabasePath, 3, {{"Temperature", 21.25}});
+        useLocale(p, comma);
+        setVersion(p, major, minor, revision);
+        const char sep = csv ? ',' : ';';
+        const QStringList lines = exportLines(p, "P1", 1, {}, sep);
+        QCOMPARE(lines.size(), 6);
+        QCOMPARE(lines[0], line1);
+        QCOMPARE(lines[1].split(sep), ExchangeProjectColumns());
+        if (csv && comma) { // the spreadsheet file keeps the locale's decimal comma, as its button warns
+            QVERIFY(lines[2].contains(",15,5,"));
+            QCOMPARE(lines[4].split(sep).size(), dataNames);
+            return;
+        }
+        const QStringList values = lines[2].split(sep);
+        QCOMPARE(values.size(), 71);
+        QCOMPARE(values[ExchangeProjectColumns().indexOf("FeedTemp")], comma ? "15,5" : "15.5");
+        QCOMPARE(values[2], csv ? "A;B" : "A B"); // the separator never splits a text
+        QCOMPARE(lines[4].split(sep).size(), dataNames);
+        const QStringList reading = lines[5].split(sep);
+        QCOMPARE(reading.size(), dataNames);
+        QCOMPARE(reading[ExchangeDataColumns(true).indexOf("Temperature")], comma ? "21,25" : "21.25");
+    }
+
+    void writerNulls() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        insertProjectInfo(
+            p.ProjectDatabasePath, 3,
+            {{"CapacityM3D", QVariant()}, {"TrainsSame", -1}, {"DateReference", "2009-03-05 14:07:09"}});
+        insertRow(p.ProjectDatabasePath, "UserDefined",
+                  {{"ProjectID", "P1"}, {"TurbidityRaw", QVariant()}, {"ORP", "Redox"}});
+        insertReading(p.ProjectDatabasePath, 3, {{"ORP", QVariant()}, {"SpecFlux_2", QVariant()}});
+        setVersion(p, 1, 3, 38);
+        const QStringList lines = exportLines(p, "P1", 1, {});
+        const QStringList values = lines[2].split(';');
+        auto project = [&](const QString& c) { return values[ExchangeProjectColumns().indexOf(c)]; };
+        QCOMPARE(project("CapacityM3D"), "0");
+        QCOMPARE(project("TrainsSame"), "TRUE");
+        QCOMPARE(project("SystemData"), "TRUE");
+        QCOMPARE(project("DateReference"), "2009-03-05 14:07:09");
+        QCOMPARE(lines[3], ";TurbidityFeed;SDIRaw;SDIFeed;Redox;NTU;NTU;%/min;%/min;mV");
+        const QStringList reading = lines[5].split(';');
+        auto field = [&](const QString& c) { return reading[ExchangeDataColumns(true).indexOf(c)]; };
+        QCOMPARE(field("ORP"), "");
+        QCOMPARE(field("SpecFlux_2"), "0");
+        QCOMPARE(field("TheDate"), "2020-01-02 00:00:00");
+        // Without a UserDefined row line 4 is empty, and still there.
+        Database::open(p.ProjectDatabasePath).exec("DELETE FROM UserDefined WHERE ProjectID = 'P1'");
+        QCOMPARE(exportLines(p, "P1", 1, {})[3], "");
+    }
+
+    // Each reading of the range once, newest first; the bounds are From 00:00:00 and To + 23:59.
+    void dateRangeExport() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        insertProjectInfo(p.ProjectDatabasePath, 3);
+        for (const char* d : {"2013-04-30 23:59:59", "2013-05-01 00:00:00", "2013-05-10 23:59:00",
+                              "2013-05-10 23:59:30", "2013-06-01 08:00:00"})
+            insertReading(p.ProjectDatabasePath, 3, {{"TheDate", d}});
+        setVersion(p, 1, 3, 38);
+        ExportRequest r;
+        r.listIndex = 0;
+        r.entry = "P1 Train:1";
+        r.from = QDateTime(QDate(2013, 5, 1), QTime(0, 0));
+        r.to = QDateTime(QDate(2013, 5, 10), QTime(0, 0));
+        r.outputFile = env.path("out.txt");
+        const ExportResult result = CreateFile(p, r, {});
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(result.written, 2);
+        QFile f(r.outputFile);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n");
+        QCOMPARE(lines.size(), 8); // 7 lines and the end after the last CR LF
+        QVERIFY(lines[5].startsWith("P1;2013-05-10 23:59:00;"));
+        QVERIFY(lines[6].startsWith("P1;2013-05-01 00:00:00;"));
+        QVERIFY(!result.exportEnabled);
+    }
+
+    void exportMessages_data() {
+        QTest::addColumn<int>("listIndex");
+        QTest::addColumn<bool>("all");
+        QTest::addColumn<int>("toDay");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("focusTo");
+        QTest::newRow("no entry") << -1 << false << 10 << "No projects found." << false;
+        QTest::newRow("To before From")
+            << 0 << false << 1 << "To-Date should be greater than From-Date." << true;
+        QTest::newRow("To before From, all dates") << 0 << true << 1 << "To-Date should be greater" << true;
+        QTest::newRow("none in range") << 0 << false << 10 << "There are no records to export!" << false;
+    }
+    void exportMessages() {
+        QFETCH(int, listIndex);
+        QFETCH(bool, all);
+        QFETCH(int, toDay);
+        QFETCH(QString, message);
+        QFETCH(bool, focusTo);
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        insertProjectInfo(p.ProjectDatabasePath, 3);
+        insertReading(p.ProjectDatabasePath, 3);
+        env.prompts.onMessage(message, Buttons::OK, Title, Answer::OK);
+        ExportRequest r{listIndex,
+                        "P1 Train:1",
+                        QDateTime(QDate(2013, 5, 5), QTime(0, 0)),
+                        QDateTime(QDate(2013, 5, toDay), QTime(0, 0)),
+                        all,
+                        env.path("out.txt")};
+        const ExportResult result = CreateFile(p, r, {});
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(result.focusTo, focusTo);
+        QVERIFY(result.exportEnabled);
+    }
+
+    void versionGate_data() {
+        QTest::addColumn<QString>("setting");
+        QTest::addColumn<QString>("line1");
+        QTest::addColumn<QString>("message"); // empty: none
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<bool>("older");
+        QTest::newRow("below the oldest") << "1003020"
+                                          << "1001010;46"
+                                          << "Incompatible export versions" << false << false;
+        QTest::newRow("the oldest") << "1003020"
+                                    << "1003020;46"
+                                    << "created with an older version" << true << true;
+        QTest::newRow("current") << "1003020"
+                                 << "1003038;46"
+                                 << "" << true << false;
+        QTest::newRow("no version") << "1003020"
+                                    << "abc;46"
+                                    << "incompatible export version" << false << false;
+        QTest::newRow("csv file") << "1003020"
+                                  << "1003038,46"
+                                  << "incompatible export version" << false << false;
+        QTest::newRow("setting not numeric") << "x"
+                                             << "5;46"
+                                             << "created with an older version" << true << true;
+    }
+    void versionGate() {
+        QFETCH(QString, setting);
+        QFETCH(QString, line1);
+        QFETCH(QString, message);
+        QFETCH(bool, accepted);
+        QFETCH(bool, older);
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        WriteIniValue("Current Project", "ExportVersionChange", p.IniFilePath, setting);
+        if (!message.isEmpty()) env.prompts.onMessage(message, Buttons::OK, Title, Answer::OK);
+        ImportChoice c;
+        const ChoiceOutcome o = ChooseImportFile(p, writeFile(env, "f.txt", sampleFile(line1)), c);
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(o == ChoiceOutcome::NewProject, accepted);
+        QCOMPARE(c.accepted, accepted);
+        if (!accepted) return;
+        QCOMPARE(c.FileIsOlder, older);
+        if (older)
+            env.prompts.onMessage("Do you want to recalculate now?", Buttons::YesNo, Title, Answer::No);
+        const ImportResult r = RunImport(p, c, allDates(), {});
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(r.inserted, 2);
+    }
+
+    // Yes to the closing question recalculates the imported train and keeps the current project.
+    void olderFileRecalculation() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        p.CurrentProject.ProjectID = "Other";
+        p.IgnoreCalcErrors = true; // no element tables here: every reading fails quietly
+        env.prompts.onMessage("created with an older version", Buttons::OK, Title, Answer::OK);
+        env.prompts.onMessage("Do you want to recalculate now?", Buttons::YesNo, Title, Answer::Yes);
+        ImportChoice c;
+        ChooseImportFile(p, writeFile(env, "f.txt", sampleFile("1003020;46")), c);
+        RunImport(p, c, allDates(), {});
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(p.status.text(1), "P1: Updated 2 records out of a total 2");
+        QCOMPARE(p.CurrentProject.ProjectID, "Other");
+    }
+
+    void decimalCommaFiles_data() {
+        QTest::addColumn<QString>("line1");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<bool>("comma");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("44") << "1003038;44"
+                            << "12,5" << true << true;
+        QTest::newRow("44, point value") << "1003038;44"
+                                         << "12.5" << true << true;
+        QTest::newRow("46") << "1003038;46"
+                            << "12.5" << false << true;
+        QTest::newRow("44 and a blank") << "1003038;44 "
+                                        << "12.5" << false << true;
+        QTest::newRow("44 and a blank, comma value") << "1003038;44 "
+                                                     << "12,5" << false << false;
+    }
+    void decimalCommaFiles() {
+        QFETCH(QString, line1);
+        QFETCH(QString, value);
+        QFETCH(bool, comma);
+        QFETCH(bool, accepted);
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        QStringList file = withProjectValue(sampleFile(line1), "FeedTemp", value);
+        file[5] = "P1;2013-05-02 10:00:00;1;" + value + ";";
+        if (!accepted) env.prompts.onMessage("line 3: the FeedTemp value", Buttons::OK, Title, Answer::OK);
+        ImportChoice c;
+        ChooseImportFile(p, writeFile(env, "f.txt", file), c);
+        QCOMPARE(c.ImportDecimalComma, comma);
+        QCOMPARE(c.accepted, accepted);
+        if (accepted) {
+            RunImport(p, c, allDates(), {});
+            QCOMPARE(valueOf(p, "SELECT FeedTemp FROM ProjectInfo").toDouble(), 12.5);
+            QCOMPARE(valueOf(p, "SELECT PermFlow FROM Data ORDER BY TheDate DESC").toDouble(), 12.5);
+        }
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+    }
+
+    // The first reading must fit the project; a refusal writes nothing at all.
+    void firstReadingChecks_data() {
+        QTest::addColumn<QString>("reading");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("projects");
+        QTest::addColumn<int>("readings");
+        QTest::newRow("bad date") << "P1;2013-13-02 10:00:00;1;1;"
+                                  << "first data point's date value is invalid" << int(Answer::OK) << 0 << 0;
+        QTest::newRow("another project") << "P2;2013-05-02 10:00:00;1;1;"
+                                         << "the Data Project ID = P2" << int(Answer::OK) << 0 << 0;
+        QTest::newRow("another train, Cancel") << "P1;2013-05-02 10:00:00;2;1;"
+                                               << "OK to import anyway" << int(Answer::Cancel) << 0 << 0;
+        QTest::newRow("another train, OK") << "P1;2013-05-02 10:00:00;2;1;"
+                                           << "OK to import anyway" << int(Answer::OK) << 1 << 2;
+        QTest::newRow("a value refused") << "P1;2013-05-02 10:00:00;1;x;"
+                                         << "line 6: the PermFlow value" << int(Answer::OK) << 0 << 0;
+        QTest::newRow("a text holding the separator")
+            << "P1;2013-05-02 10:00:00;1;1;2;3"
+            << "line 6: it has 6 fields where 5 columns are named" << int(Answer::OK) << 0 << 0;
+    }
+    void firstReadingChecks() {
+        QFETCH(QString, reading);
+        QFETCH(QString, message);
+        QFETCH(int, answer);
+        QFETCH(int, projects);
+        QFETCH(int, readings);
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        ImportChoice c;
+        ChooseImportFile(p, writeFile(env, "f.txt", withLine(sampleFile(), 6, reading)), c);
+        QVERIFY(c.accepted);
+        const Buttons buttons = message.contains("anyway") ? Buttons::OKCancel : Buttons::OK;
+        env.prompts.onMessage(message, buttons, Title, Answer(answer));
+        const ImportResult r = RunImport(p, c, allDates(), {});
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), projects);
+        QCOMPARE(count(p, "SELECT count(*) FROM Data"), readings);
+        QCOMPARE(r.refused, projects == 0);
+        if (readings) QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE TrainNumber = 2"), 1);
+    }
+
+    // Empty fields are Null, short lines end in Nulls, and only a blank line ends the readings.
+    void readingLines() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        QStringList file = sampleFile();
+        file[6] = "P1;2013-05-01 10:00:00;1";
+        file << "P1;2013-05-03 10:00:00;1;;;;;;;;;;;;;"
+             << ";;;;;;;;;;;"
+             << "P1;2013-05-04 10:00:00;1;1;1";
+        ImportChoice c;
+        ChooseImportFile(p, writeFile(env, "f.txt", file), c);
+        const ImportResult r = RunImport(p, c, allDates(), {});
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(r.inserted, 3);
+        QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE ORP IS NULL"), 3);
+        QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE PermFlow IS NULL"), 2);
+        QCOMPARE(env.prompts.shown().size(), 0);
+    }
+
+    void dateRangeImport() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        QStringList file = sampleFile();
+        file.removeLast();
+        file.removeLast();
+        for (const char* d :
+             {"2013-05-10 23:59:30", "2013-05-10 23:59:00", "2013-05-01 00:00:00", "2013-04-30 23:59:59"})
+            file << QString("P1;%1;1;1;1").arg(d);
+        ImportChoice c;
+        ChooseImportFile(p, writeFile(env, "f.txt", file), c);
+        QString panel2;
+        ExchangeEvents events;
+        events.status = [&](int panel, const QString& t) {
+            if (panel == 2) panel2 = t;
+        };
+        const ImportResult r = RunImport(p, c,
+                                         ImportRange{false, QDateTime(QDate(2013, 5, 1), QTime(0, 0)),
+                                                     QDateTime(QDate(2013, 5, 10), QTime(0, 0))},
+                                         events);
+        QCOMPARE(r.inserted, 2);
+        QCOMPARE(r.skipped, 2);
+        QCOMPARE(panel2, "2 imported, 2 skipped out of date range.");
+        QCOMPARE(
+            count(p,
+                  "SELECT count(*) FROM Data WHERE TheDate IN ('2013-05-10 23:59:00','2013-05-01 00:00:00')"),
+            2);
+    }
+
+    // Booleans by whole field only; a quote in a project ID is just a character.
+    void projectLine() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        QStringList base = withProjectValue(sampleFile(), "TrainsSame", "wahr");
+        base = withProjectValue(base, "SystemData", "FALSCH");
+        base = withProjectValue(base, "ProjectID", "O'Brien's");
+        base[5].replace("P1;", "O'Brien's;");
+        base[6].replace("P1;", "O'Brien's;");
+        base[3] = "NTU raw;NTU feed;SDI raw;SDI feed;Redox;n1;n2;n3;n4;mV";
+        // A separator inside the description would shift every later field: refused.
+        env.prompts.onMessage("line 3: it has 72 fields", Buttons::OK, Title, Answer::OK);
+        ImportChoice c;
+        QCOMPARE(
+            ChooseImportFile(
+                p, writeFile(env, "f.txt", withProjectValue(base, "Description", "Wahrheit; Falschgeld")), c),
+            ChoiceOutcome::Refused);
+        QCOMPARE(
+            ChooseImportFile(
+                p, writeFile(env, "f.txt", withProjectValue(base, "Description", "Wahrheit Falschgeld")), c),
+            ChoiceOutcome::NewProject);
+        RunImport(p, c, allDates(), {});
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(valueOf(p, "SELECT Description FROM ProjectInfo").toString(), "Wahrheit Falschgeld");
+        QCOMPARE(valueOf(p, "SELECT TrainsSame FROM ProjectInfo").toInt(), -1);
+        QCOMPARE(valueOf(p, "SELECT Systemdata FROM ProjectInfo").toInt(), 0);
+        QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE ProjectID = ?", {"O'Brien's"}), 2);
+        QCOMPARE(valueOf(p, "SELECT ORP FROM UserDefined WHERE ProjectID = ?", {"O'Brien's"}).toString(),
+                 "Redox");
+    }
+
+    void unknownColumnRefused() {
+        TestEnv env;
+        Program& p = env.prog();
+        makePreSpecFluxDatabase(p.ProjectDatabasePath);
+        QStringList file = sampleFile();
+        file[4] += ";SpecFlux";
+        env.prompts.onMessage("line 5: the column \"SpecFlux\" is not in the database", Buttons::OK, Title,
+                              Answer::OK);
+        ImportChoice c;
+        ChooseImportFile(p, writeFile(env, "f.txt", file), c);
+        const ImportResult r = RunImport(p, c, allDates(), {});
+        QVERIFY(r.refused);
+        QVERIFY(!c.accepted);
+        QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), 0);
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+    }
+
+    // A project step the database refuses keeps the old row and adds no reading.
+    void failedOverwriteKeepsTheProject() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        insertProjectInfo(p.ProjectDatabasePath, 3, {{"Description", "old"}});
+        Database::open(p.ProjectDatabasePath)
+            .exec("CREATE TRIGGER refuse BEFORE INSERT ON ProjectInfo WHEN NEW.Description = 'boom' "
+                  "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END");
+        env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::Yes);
+        env.prompts.onMessage("refused by the test", Buttons::OK, Title, Answer::OK);
+        ImportChoice c;
+        ChooseImportFile(p, writeFile(env, "f.txt", withProjectValue(sampleFile(), "Description", "boom")),
+                         c);
+        RunImport(p, c, allDates(), {});
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(valueOf(p, "SELECT Description FROM ProjectInfo").toString(), "old");
+        QCOMPARE(count(p, "SELECT count(*) FROM Data"), 0);
+    }
+
+    // The import window: create, overwrite (Yes), add only (No) and Cancel.
+    void importWindow_data() {
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("panel1");
+        QTest::addColumn<bool>("enabledAfter");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("create") << false << -1 << "Will create Project: <P1> and any data"
+                                << "Project imported." << false << "Plant";
+        QTest::newRow("overwrite") << true << int(Answer::Yes)
+                                   << "Will OVERWRITE Reference Information in Project: P1 Train: 1"
+                                   << "Project Overwritten." << false << "Plant";
+        QTest::newRow("add only") << true << int(Answer::No)
+                                  << "Will add data to existing Project: <P1 Train: 1"
+                                  << "Overwrite bypassed." << true << "old";
+        QTest::newRow("cancel") << true << int(Answer::Cancel) << "P1 Train: 1"
+                                << "" << false << "old";
+    }
+    void importWindow() {
+        QFETCH(bool, exists);
+        QFETCH(int, answer);
+        QFETCH(QString, label);
+        QFETCH(QString, panel1);
+        QFETCH(bool, enabledAfter);
+        QFETCH(QString, description);
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        if (exists) {
+            insertProjectInfo(p.ProjectDatabasePath, 3, {{"Description", "old"}});
+            insertRow(p.ProjectDatabasePath, "UserDefined", {{"ProjectID", "P1"}, {"ORP", "old"}});
+        }
+        QStringList file = sampleFile();
+        file[3] = "a;b;c;d;Redox;f;g;h;i;j";
+        const QString path = writeFile(env, "f.txt", file);
+        FrmImportData w(p);
+        w.show();
+        QVERIFY(!w.cmdImport->isEnabled());
+        // An accepted choice first, so that Cancel has something to withdraw.
+        env.prompts.onOpenFile(path);
+        if (exists)
+            env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::No);
+        w.cmdCSVFile->click();
+        QVERIFY(w.cmdImport->isEnabled());
+        env.prompts.onOpenFile(path);
+        if (exists)
+            env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer(answer));
+        w.cmdCSVFile->click();
+        QVERIFY(w.lblProject->text().startsWith(label));
+        w.chkAlldata->setChecked(true);
+        w.cmdImport->click(); // does nothing when the choice was withdrawn
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(w.panelText(1), panel1);
+        QCOMPARE(w.cmdImport->isEnabled(), enabledAfter);
+        QCOMPARE(valueOf(p, "SELECT Description FROM ProjectInfo").toString(), description);
+        QCOMPARE(count(p, "SELECT count(*) FROM Data"), answer == int(Answer::Cancel) ? 0 : 2);
+        QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), 1);
+        const QString orp = answer == int(Answer::No) || answer == int(Answer::Cancel) ? "old" : "Redox";
+        QCOMPARE(valueOf(p, "SELECT ORP FROM UserDefined WHERE ProjectID = 'P1'").toString(), orp);
+        if (answer != int(Answer::Cancel)) {
+            QCOMPARE(w.panelText(2), "2 imported, 0 skipped out of date range.");
+            QCOMPARE(w.lblProject->text(), "Imported successfully from Project: P1");
+            QCOMPARE(w.projectColour(), 65280u);
+        }
+    }
+
+    // The export window: the file button of the mode, and a file written on Export.
+    void exportWindow_data() {
+        QTest::addColumn<bool>("csv");
+        QTest::newRow("text") << false;
+        QTest::newRow("csv") << true;
+    }
+    void exportWindow() {
+        QFETCH(bool, csv);
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        insertProjectInfo(p.ProjectDatabasePath, 3);
+        insertReading(p.ProjectDatabasePath, 3);
+        env.system.clock = QDateTime(QDate(2020, 1, 10), QTime(15, 30));
+        p.ExportCsvMode = csv;
+        FrmExportData w(p);
+        w.show();
+        QCOMPARE(w.cmdCSVFile->isVisible(), csv);
+        QCOMPARE(w.cmdTXTfile->isVisible(), !csv);
+        QCOMPARE(w.windowTitle(),
+                 csv ? "EXPORT PROJECT + DATA TO EXCEL CSV FILE" : "EXPORT HV PROJECT + DATA");
+        QCOMPARE(w.DTPicker1->dateTime(), QDateTime(QDate(2019, 12, 11), QTime(0, 0)));
+        QCOMPARE(w.DTPicker2->dateTime(), QDateTime(QDate(2020, 1, 10), QTime(0, 0)));
+        QPushButton* fileButton = csv ? w.cmdCSVFile : w.cmdTXTfile;
+        const QString out = env.path(csv ? "out.csv" : "out.txt");
+        env.prompts.onSaveFile(out);
+        fileButton->click();
+        QCOMPARE(w.panelText(1), "No Projected Selected!");
+        QVERIFY(!w.cmdExport->isEnabled());
+        w.CmbProjectId->setCurrentIndex(0);
+        env.prompts.onSaveFile(out);
+        fileButton->click();
+        QVERIFY(w.cmdExport->isEnabled());
+        w.cmdExport->click();
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QVERIFY(!w.cmdExport->isEnabled());
+        QCOMPARE(w.panelText(2), "Exported 1 Records of 1");
+        QFile f(out);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll().count(csv ? ',' : ';') > 200, true);
+    }
+
+    // Export then import into an empty database gives the same rows, in both locales.
+    void roundTrip_data() {
+        QTest::addColumn<bool>("comma");
+        QTest::newRow("point") << false;
+        QTest::newRow("comma") << true;
+    }
+    void roundTrip() {
+        QFETCH(bool, comma);
+        TestEnv env;
+        Program& p = env.prog();
+        useLocale(p, comma);
+        const QString from = makeBlankDatabase(env.path("from.mdb"));
+        insertProjectInfo(from, 3, {{"Description", "Zürich plant"}, {"FeedTemp", 1.0 / 3}});
+        insertRow(from, "UserDefined", {{"ProjectID", "P1"}, {"ORP", "Redox"}});
+        const QStringList dataCols = ExchangeDataColumns(true);
+        {
+            SqliteConnection db(from);
+            db.exec("BEGIN");
+            SqliteStatement ins(db, "INSERT INTO Data (" + dataCols.join(',') + ") VALUES (" +
+                                        QStringList(dataCols.size(), "?").join(',') + ")");
+            auto* rng = QRandomGenerator::global();
+            for (int i = 0; i < 3000; ++i) {
+                for (int k = 0; k < dataCols.size(); ++k) {
+                    const QString& c = dataCols[k];
+                    if (c == "ProjectID")
+                        ins.bind(k, QString("P1"));
+                    else if (c == "TheDate")
+                        ins.bind(k, QDateTime(QDate(2020, 1, 1), QTime(0, 0))
+                                        .addSecs(qint64(i) * 3607)
+                                        .toString("yyyy-MM-dd HH:mm:ss"));
+                    else if (c == "TrainNumber")
+                        ins.bind(k, qint64(1));
+                    else if (c == "EventID" || c == "Bank")
+                        ins.bind(k, qint64(i % 4));
+                    else if (rng->bounded(10) == 0)
+                        ins.bind(k, QVariant());
+                    else
+                        ins.bind(k, (rng->generateDouble() - 0.3) * std::pow(10.0, rng->bounded(-8, 8)));
+                }
+                ins.step();
+                ins.reset();
+            }
+            db.exec("COMMIT");
+        }
+        p.ProjectDatabasePath = from;
+        setVersion(p, 1, 3, 38);
+        ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("trip.txt")};
+        CreateFile(p, r, {});
+        p.ProjectDatabasePath = makeBlankDatabase(env.path("to.mdb"));
+        ImportChoice c;
+        QCOMPARE(ChooseImportFile(p, r.outputFile, c), ChoiceOutcome::NewProject);
+        QCOMPARE(RunImport(p, c, allDates(), {}).inserted, 3000);
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+
+        auto rowsOf = [&](const QString& path, const QString& sql) {
+            return Database::open(path).select(sql);
+        };
+        const QString dataSql = "SELECT " + dataCols.join(',') + " FROM Data ORDER BY TheDate";
+        const DbRows a = rowsOf(from, dataSql), b = rowsOf(p.ProjectDatabasePath, dataSql);
+        QCOMPARE(b.count(), a.count());
+        auto same = [](const QVariant& x, const QVariant& y, bool specFlux) {
+            if (conv::isNull(x)) return specFlux ? y.toDouble() == 0 : conv::isNull(y);
+            if (x.typeId() == QMetaType::QString) return x.toString() == y.toString();
+            const double u = x.toDouble(), v = y.toDouble();
+            return std::fabs(u - v) <= 1e-14 * std::fabs(u); // 15 significant digits
+        };
+        for (int i = 0; i < a.count(); ++i)
+            for (int k = 0; k < dataCols.size(); ++k)
+                QVERIFY2(same(a.at(i).value(k), b.at(i).value(k),
+                              dataCols[k].startsWith("Spec", Qt::CaseInsensitive)),
+                         qPrintable(QString("row %1 %2: %3 vs %4")
+                                        .arg(i)
+                                        .arg(dataCols[k], a.at(i).value(k).toString(),
+                                             b.at(i).value(k).toString())));
+        const QString projectSql = "SELECT " + ExchangeProjectColumns().join(',') + " FROM ProjectInfo";
+        const DbRow pa = rowsOf(from, projectSql).first(),
+                    pb = rowsOf(p.ProjectDatabasePath, projectSql).first();
+        for (int k = 0; k < pa.fieldCount(); ++k)
+            QVERIFY2(conv::isNull(pa.value(k)) ? pb.value(k).toDouble() == 0
+                                               : same(pa.value(k), pb.value(k), false),
+                     qPrintable(pa.fieldName(k)));
+        QCOMPARE(valueOf(p, "SELECT ORP FROM UserDefined WHERE ProjectID = 'P1'").toString(), "Redox");
+    }
+};
+
+QTEST_MAIN(TestExchange)
+#include "tst_exchange.moc"
