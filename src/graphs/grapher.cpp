@@ -1,6 +1,7 @@
 #include "graphs/grapher.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <sqlite3.h>
@@ -261,9 +262,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
         sql += " AND Bank = ?";
         params << int(r.Bank);
     }
-    sql += " ORDER BY TheDate";
-
-    const QString countSql = "SELECT COUNT(*)" + sql.mid(sql.indexOf(" FROM Data")).remove(" ORDER BY TheDate");
+    const QString countSql = "SELECT COUNT(*)" + sql.mid(sql.indexOf(" FROM Data"));
     const int rows = db.scalar(countSql, params).toInt();
     rowsLoaded_ = rows;
     if (rows > 0) {
@@ -274,8 +273,18 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
             s.Dates.assign(size_t(rows), 0.0);
             s.Hours.assign(size_t(rows), 0.0);
         }
+        // When the train holds a good part of the table, reading the table in storage order
+        // and sorting here is several times faster than one index lookup per reading.
+        const qint64 span = db.scalar("SELECT MAX(rowid) - MIN(rowid) + 1 FROM Data").toLongLong();
+        const bool scan = qint64(rows) * 3 > span;
+        if (scan)
+            sql.replace(" FROM Data WHERE", " FROM Data NOT INDEXED WHERE");
+        else
+            sql += " ORDER BY TheDate";
         SqliteQuery q(db, sql, params);
         LoadSensorSeries(r, q.stmt(), 1, rows);
+        if (scan)
+            sortByDate();
     }
 
     if (r.ShowEvents) {
@@ -348,6 +357,30 @@ void clsGrapher::LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index, in
         s.Values.push_back(level);
     }
     s.PointCount = int(s.Dates.size());
+}
+
+// Puts the series into date order, readings of the same instant in storage order.
+void clsGrapher::sortByDate() {
+    if (Series.empty() || Request.SensorCount < 1)
+        return;
+    const std::vector<double>& dates = Series[0].Dates;
+    if (std::is_sorted(dates.begin(), dates.end()))
+        return;
+    std::vector<int> order(dates.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(), [&dates](int a, int b) { return dates[size_t(a)] < dates[size_t(b)]; });
+    auto permute = [&order](std::vector<double>& v) {
+        std::vector<double> out(v.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            out[i] = v[size_t(order[i])];
+        v.swap(out);
+    };
+    for (int k = 0; k < Request.SensorCount; ++k) {
+        permute(Series[size_t(k)].Values);
+        permute(Series[size_t(k)].Dates);
+        permute(Series[size_t(k)].Hours);
+    }
 }
 
 std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate) {

@@ -104,6 +104,7 @@ private:
     void LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows);
     void DrawGraph(GraphRequest& r);
     void sizeSeries();
+    void sortByDate();
 
     Program& p_;
     CleaningLine cleaning_;

@@ -60,6 +60,7 @@ private slots:
     void cleaningLine_data();
     void cleaningLine();
     void symbolThinning();
+    void readingsStoredOutOfOrder();
 };
 
 void tst_Grapher::initTestCase() {
@@ -423,6 +424,27 @@ void tst_Grapher::symbolThinning() {
     QVERIFY(std::is_sorted(keep.begin(), keep.end()));
     const std::vector<int> sparse = ThinSymbols({1, 2, 3}, {1, 1, 1}, 0, 4, 0, 2, 500, 300, 5);
     QCOMPARE(sparse, (std::vector<int>{0, 1, 2}));
+}
+
+// Readings stored out of date order (imported late) are drawn in date order with their
+// own values, however the loader reads the table.
+void tst_Grapher::readingsStoredOutOfOrder() {
+    std::vector<GraphRow> rows;
+    for (int d = 19; d >= 0; --d)
+        rows.push_back({"S", 1, at(2024, 1, 1 + d, d % 2 ? 6 : 18), double(d), {{"NormalizedDP", double(d)}}});
+    insertGraphRows(env.prog().ProjectDatabasePath, rows);
+    Drawing d(env.prog(), {"NormalizedDP", "NormalizedPermFlow"});
+    d.g.ProjectID("S");
+    d.g.MakeGraph();
+    const SeriesData& s = d.g.Series[0];
+    QCOMPARE(s.PointCount, 20);
+    QVERIFY(std::is_sorted(s.Dates.begin(), s.Dates.end()));
+    for (int i = 0; i < 20; ++i) {
+        QCOMPARE(s.Values[size_t(i)], double(i));
+        QCOMPARE(s.Hours[size_t(i)], double(i));
+        QCOMPARE(d.g.Series[1].Dates[size_t(i)], s.Dates[size_t(i)]);
+    }
+    QCOMPARE(d.g.Request.MaxY, 19.0);
 }
 
 QTEST_GUILESS_MAIN(tst_Grapher)

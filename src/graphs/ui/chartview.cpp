@@ -281,6 +281,12 @@ void PaintChart(const ChartModel& model, QPainter& painter, const QRect& target)
 ChartView::ChartView(ChartModel* model, QWidget* parent) : QCustomPlot(parent), model_(model) {
     setMinimumSize(300, 220);
     connect(model_, &ChartModel::changed, this, &ChartView::refresh);
+    // While the window is being resized the plot only rescales; the symbols of dense
+    // series are picked again once the size settles.
+    resized_ = new QTimer(this);
+    resized_->setSingleShot(true);
+    resized_->setInterval(150);
+    connect(resized_, &QTimer::timeout, this, &ChartView::refresh);
 }
 
 void ChartView::refresh() {
@@ -293,8 +299,7 @@ void ChartView::refresh() {
 
 void ChartView::resizeEvent(QResizeEvent* e) {
     QCustomPlot::resizeEvent(e);
-    // The symbols kept on a dense series follow the plot's size.
-    refresh();
+    resized_->start();
 }
 
 }  // namespace hv

@@ -1,5 +1,6 @@
 #pragma once
 #include <QPointer>
+#include <QTimer>
 #include <QSize>
 #include <QString>
 
@@ -52,6 +53,7 @@ protected:
 private:
     QPointer<ChartModel> model_;
     RenderStats stats_;
+    QTimer* resized_ = nullptr;
 };
 
 }  // namespace hv

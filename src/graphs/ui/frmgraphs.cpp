@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
@@ -204,6 +205,15 @@ void frmGraphs::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
     if (e->type() == QEvent::ActivationChange && isActiveWindow())
         Form_Activate();
+}
+
+void frmGraphs::keyPressEvent(QKeyEvent* e) {
+    // Enter draws, as the default button says.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        cmdGraph->click();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void frmGraphs::showEvent(QShowEvent* e) {

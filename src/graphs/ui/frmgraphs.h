@@ -111,6 +111,7 @@ public:
 protected:
     void changeEvent(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     void build();
