@@ -5,8 +5,8 @@
 // the seconds to load, to build the chart model and to render, and the peak memory.
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QElapsedTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdio>
@@ -31,19 +31,16 @@ public:
 
 long peakKb() {
     QFile f("/proc/self/status");
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
+    if (!f.open(QIODevice::ReadOnly)) return 0;
     for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
     return 0;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Builds and renders one performance graph.");
@@ -73,18 +70,15 @@ int main(int argc, char** argv) {
 
     try {
         QDateTime from, to;
-        if (parser.isSet("from"))
-            from = QDate::fromString(parser.value("from"), Qt::ISODate).startOfDay();
+        if (parser.isSet("from")) from = QDate::fromString(parser.value("from"), Qt::ISODate).startOfDay();
         if (parser.isSet("to"))
             to = QDate::fromString(parser.value("to"), Qt::ISODate).addDays(1).startOfDay();
         if (!from.isValid() || !to.isValid()) {
             Database db = Database::open(p.ProjectDatabasePath);
             const DbRows r = db.select("SELECT MIN(TheDate), MAX(TheDate) FROM Data WHERE ProjectID = ?",
                                        {parser.value("project")});
-            if (!from.isValid())
-                from = parseDbDate(r.first().value(0).toString());
-            if (!to.isValid())
-                to = parseDbDate(r.first().value(1).toString()).addDays(1);
+            if (!from.isValid()) from = parseDbDate(r.first().value(0).toString());
+            if (!to.isValid()) to = parseDbDate(r.first().value(1).toString()).addDays(1);
         }
         const QStringList cols = parser.value("series").split(',', Qt::SkipEmptyParts);
 
@@ -130,11 +124,11 @@ int main(int argc, char** argv) {
             return 1;
         }
         std::printf("file %s: %.2f MB\n", qPrintable(out), QFileInfo(out).size() / 1e6);
-        std::printf("readings %lld points %lld symbols %lld load %.3f s build %.3f s render %.3f s total %.3f s "
-                    "peak %ld kB\n",
-                    static_cast<long long>(g.RowsLoaded()), static_cast<long long>(stats.pointsDrawn),
-                    static_cast<long long>(stats.symbolsDrawn), load, build, render, load + build + render,
-                    peakKb());
+        std::printf(
+            "readings %lld points %lld symbols %lld load %.3f s build %.3f s render %.3f s total %.3f s "
+            "peak %ld kB\n",
+            static_cast<long long>(g.RowsLoaded()), static_cast<long long>(stats.pointsDrawn),
+            static_cast<long long>(stats.symbolsDrawn), load, build, render, load + build + render, peakKb());
     } catch (const DbError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.description()));
         return 1;

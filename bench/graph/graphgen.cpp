@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
             "VALUES (?, ?, 3, ?, ?, ?, ?, ?, ?, ?, ?)");
         for (qint64 i = 0; i < n; ++i) {
             const double hours = i * minutes / 60.0;
-            const double cycle = std::fmod(hours, 24 * 90) / (24 * 90);  // cleaned every 90 days
+            const double cycle = std::fmod(hours, 24 * 90) / (24 * 90); // cleaned every 90 days
             const double flow = 60 * (1 - 0.15 * cycle) + noise(rng);
             const double sp = 0.01 * (1 + 0.5 * cycle) + 0.0005 * noise(rng);
             const int event = (i > 0 && i % (24 * 90 * 60 / minutes) == 0) ? 1 : 0;

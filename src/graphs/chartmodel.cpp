@@ -1,8 +1,8 @@
 #include "graphs/chartmodel.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
-#include <algorithm>
 
 namespace hv {
 
@@ -10,7 +10,7 @@ namespace {
 
 // A fresh chart gives each series number a colour of its own.
 ChartStyle defaultStyle(int k) {
-    static const qint32 palette[] = {RgbColor(0, 128, 0),   RgbColor(200, 0, 0), RgbColor(0, 0, 200),
+    static const qint32 palette[] = {RgbColor(0, 128, 0),   RgbColor(200, 0, 0),  RgbColor(0, 0, 200),
                                      RgbColor(0, 0, 0),     RgbColor(64, 0, 128), RgbColor(255, 128, 0),
                                      RgbColor(0, 128, 128), RgbColor(128, 128, 0)};
     ChartStyle s;
@@ -18,7 +18,7 @@ ChartStyle defaultStyle(int k) {
     return s;
 }
 
-}  // namespace
+} // namespace
 
 void ChartSeries::setPointCount(int n) {
     const size_t size = size_t(std::max(0, n));
@@ -31,8 +31,7 @@ void ChartGroup::setSeriesCount(int n) {
 }
 
 ChartSeries& ChartGroup::series(int k) {
-    if (k > seriesCount())
-        setSeriesCount(k);
+    if (k > seriesCount()) setSeriesCount(k);
     return series_.at(size_t(k - 1));
 }
 
@@ -48,8 +47,7 @@ ChartStyle& ChartGroup::style(int k) {
 }
 
 ChartStyle ChartGroup::styleOf(int k) const {
-    if (k >= 1 && k <= int(styles_.size()))
-        return styles_[size_t(k - 1)];
+    if (k >= 1 && k <= int(styles_.size())) return styles_[size_t(k - 1)];
     return defaultStyle(std::max(1, k));
 }
 
@@ -58,10 +56,8 @@ QString ChartGroup::label(int k) const {
 }
 
 void ChartGroup::setLabel(int k, const QString& text) {
-    if (k < 1)
-        return;
-    if (int(labels_.size()) < k)
-        labels_.resize(size_t(k));
+    if (k < 1) return;
+    if (int(labels_.size()) < k) labels_.resize(size_t(k));
     labels_[size_t(k - 1)] = text;
 }
 
@@ -74,13 +70,11 @@ void ChartModel::setAxisRange(AxisId a, double min, double max) {
 }
 
 void ChartModel::endBatch() {
-    if (batch_ > 0 && --batch_ == 0)
-        emit changed();
+    if (batch_ > 0 && --batch_ == 0) emit changed();
 }
 
 void ChartModel::update() {
-    if (batch_ == 0)
-        emit changed();
+    if (batch_ == 0) emit changed();
 }
 
 qint64 ChartModel::totalPoints() const {
@@ -91,8 +85,9 @@ qint64 ChartModel::totalPoints() const {
     return n;
 }
 
-std::vector<int> ThinSymbols(const std::vector<double>& x, const std::vector<double>& y, double xMin, double xMax,
-                             double yMin, double yMax, int widthPx, int heightPx, double cellPx) {
+std::vector<int> ThinSymbols(const std::vector<double>& x, const std::vector<double>& y, double xMin,
+                             double xMax, double yMin, double yMax, int widthPx, int heightPx,
+                             double cellPx) {
     const int n = int(std::min(x.size(), y.size()));
     std::vector<int> keep;
     cellPx = std::max(1.0, cellPx);
@@ -109,8 +104,7 @@ std::vector<int> ThinSymbols(const std::vector<double>& x, const std::vector<dou
     const qint64 stride = qint64(rows) + 2;
     std::vector<bool> seen(size_t((qint64(cols) + 2) * stride), false);
     for (int i = 0; i < n; ++i) {
-        if (std::isnan(x[size_t(i)]) || std::isnan(y[size_t(i)]))
-            continue;
+        if (std::isnan(x[size_t(i)]) || std::isnan(y[size_t(i)])) continue;
         // Points off the plot fall into one border cell per side, so they cost nothing.
         const double cx = std::clamp(std::floor((x[size_t(i)] - xMin) * xScale), -1.0, cols);
         const double cy = std::clamp(std::floor((y[size_t(i)] - yMin) * yScale), -1.0, rows);
@@ -123,4 +117,4 @@ std::vector<int> ThinSymbols(const std::vector<double>& x, const std::vector<dou
     return keep;
 }
 
-}  // namespace hv
+} // namespace hv

@@ -13,7 +13,9 @@ constexpr int LinePatternCount = 5;
 constexpr int SymbolShapeCount = 11;
 
 // Colours are red + 256 x green + 65536 x blue.
-constexpr qint32 RgbColor(int r, int g, int b) { return r + 256 * g + 65536 * b; }
+constexpr qint32 RgbColor(int r, int g, int b) {
+    return r + 256 * g + 65536 * b;
+}
 
 struct ChartStyle {
     int linePattern = 2;
@@ -38,9 +40,9 @@ class ChartGroup {
 public:
     int seriesCount() const { return int(series_.size()); }
     void setSeriesCount(int n);
-    ChartSeries& series(int k);  // 1-based; grows the count when needed
+    ChartSeries& series(int k); // 1-based; grows the count when needed
     const ChartSeries& series(int k) const;
-    ChartStyle& style(int k);  // 1-based; any index
+    ChartStyle& style(int k); // 1-based; any index
     ChartStyle styleOf(int k) const;
     QString label(int k) const;
     void setLabel(int k, const QString& text);
@@ -60,7 +62,7 @@ struct ValueLabel {
 struct ChartAxis {
     double min = 0;
     double max = 10;
-    double origMin = 0;  // the second range pair
+    double origMin = 0; // the second range pair
     double origMax = 10;
     QString title;
     bool shown = true;
@@ -68,9 +70,9 @@ struct ChartAxis {
     int gridPattern = 2;
     std::vector<ValueLabel> valueLabels;
     // X only.
-    double timeBase = 0;  // date serial
+    double timeBase = 0; // date serial
     int timeUnit = 0;
-    int annotationMethod = 0;  // 2: the axis shows its value labels
+    int annotationMethod = 0; // 2: the axis shows its value labels
 };
 
 struct ChartLabel {
@@ -94,18 +96,18 @@ public:
     enum AxisId { X, Y, Y2 };
     ChartAxis& axis(AxisId a) { return axes_[a]; }
     const ChartAxis& axis(AxisId a) const { return axes_[a]; }
-    ChartGroup& group(int g) { return groups_[g == 2 ? 1 : 0]; }  // 1 or 2
+    ChartGroup& group(int g) { return groups_[g == 2 ? 1 : 0]; } // 1 or 2
     const ChartGroup& group(int g) const { return groups_[g == 2 ? 1 : 0]; }
 
     QString headerText;
-    int headerLayout = 1;  // larger with a title
+    int headerLayout = 1; // larger with a title
     QString footerText;
     QString footerFont = "Arial";
     int footerSize = 8;
     int plotAreaLayout = 30;
-    std::vector<ChartLabel> labels;  // label 1 is labels[0]
+    std::vector<ChartLabel> labels; // label 1 is labels[0]
 
-    void setAxisRange(AxisId a, double min, double max);  // both range pairs
+    void setAxisRange(AxisId a, double min, double max); // both range pairs
 
     void beginBatch() { ++batch_; }
     void endBatch();
@@ -128,7 +130,7 @@ private:
 // of a grid of cellPx pixels over a plot of widthPx x heightPx showing the given ranges,
 // plus the first and the last point. A sparse series keeps every point. The result is in
 // point order.
-std::vector<int> ThinSymbols(const std::vector<double>& x, const std::vector<double>& y, double xMin, double xMax,
-                             double yMin, double yMax, int widthPx, int heightPx, double cellPx);
+std::vector<int> ThinSymbols(const std::vector<double>& x, const std::vector<double>& y, double xMin,
+                             double xMax, double yMin, double yMax, int widthPx, int heightPx, double cellPx);
 
-}  // namespace hv
+} // namespace hv

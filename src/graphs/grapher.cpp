@@ -1,11 +1,11 @@
 #include "graphs/grapher.h"
 
 #include <QLocale>
-#include <algorithm>
 #include <QSqlDriver>
 #include <QSqlError>
-#include <sqlite3.h>
+#include <algorithm>
 #include <cmath>
+#include <sqlite3.h>
 
 #include "core/mlstring.h"
 #include "core/numbers.h"
@@ -63,10 +63,8 @@ public:
 
     bool next() {
         const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW)
-            return true;
-        if (rc != SQLITE_DONE)
-            check(rc);
+        if (rc == SQLITE_ROW) return true;
+        if (rc != SQLITE_DONE) check(rc);
         return false;
     }
     sqlite3_stmt* stmt() const { return stmt_; }
@@ -88,19 +86,18 @@ private:
 double dateSerialAt(sqlite3_stmt* q, int col) {
     const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(q, col));
     const int len = sqlite3_column_bytes(q, col);
-    if (!t)
-        return 0;
+    if (!t) return 0;
     auto num = [t](int from, int count) {
         int v = 0;
         for (int i = from; i < from + count; ++i) {
-            if (t[i] < '0' || t[i] > '9')
-                return -1;
+            if (t[i] < '0' || t[i] > '9') return -1;
             v = v * 10 + (t[i] - '0');
         }
         return v;
     };
     if (len == 19 && t[4] == '-' && t[7] == '-' && t[10] == ' ' && t[13] == ':' && t[16] == ':') {
-        const int y = num(0, 4), m = num(5, 2), d = num(8, 2), hh = num(11, 2), mm = num(14, 2), ss = num(17, 2);
+        const int y = num(0, 4), m = num(5, 2), d = num(8, 2), hh = num(11, 2), mm = num(14, 2),
+                  ss = num(17, 2);
         if (y >= 0 && m >= 1 && m <= 12 && d >= 1 && d <= 31 && hh >= 0 && mm >= 0 && ss >= 0) {
             // Days from the civil date (proleptic Gregorian), then from 30 December 1899.
             const int yy = y - (m <= 2);
@@ -108,7 +105,7 @@ double dateSerialAt(sqlite3_stmt* q, int col) {
             const int yoe = yy - era * 400;
             const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
             const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-            const qint64 days = qint64(era) * 146097 + doe - 719468;  // days since 1970-01-01
+            const qint64 days = qint64(era) * 146097 + doe - 719468; // days since 1970-01-01
             return double(days + 25569) + (hh * 3600 + mm * 60 + ss) / 86400.0;
         }
     }
@@ -120,7 +117,7 @@ bool isNullAt(sqlite3_stmt* q, int col) {
     return sqlite3_column_type(q, col) == SQLITE_NULL;
 }
 
-}  // namespace
+} // namespace
 
 double ToDateSerial(const QDateTime& dt) {
     return double(SerialZero.daysTo(dt.date())) + dt.time().msecsSinceStartOfDay() / 86400000.0;
@@ -160,8 +157,7 @@ void clsGrapher::YMax(double v) {
 }
 
 void clsGrapher::Y2Max(double v) {
-    if (Request.SensorCount != 2)
-        return;
+    if (Request.SensorCount != 2) return;
     if (v == -1000) {
         Request.Y2MaxFixed = false;
         return;
@@ -175,54 +171,43 @@ void clsGrapher::YMin(double v) {
 }
 
 void clsGrapher::Y2Min(double v) {
-    if (Request.SensorCount == 2)
-        Request.Graph->axis(ChartModel::Y2).min = v;
+    if (Request.SensorCount == 2) Request.Graph->axis(ChartModel::Y2).min = v;
 }
 
 void clsGrapher::LineThickness(qint16 w) {
-    if (w < 1)
-        return;
+    if (w < 1) return;
     for (int k = 1; k <= Request.SensorCount; ++k)
         Request.Graph->group(1).style(k).lineWidth = w;
-    if (Request.SensorCount == 2)
-        Request.Graph->group(2).style(1).lineWidth = w;
+    if (Request.SensorCount == 2) Request.Graph->group(2).style(1).lineWidth = w;
 }
 
 void clsGrapher::SymbolThickness(qint16 s) {
-    if (s < 1)
-        return;
+    if (s < 1) return;
     for (int k = 1; k <= Request.SensorCount; ++k)
         Request.Graph->group(1).style(k).symbolSize = s;
-    if (Request.SensorCount == 2)
-        Request.Graph->group(2).style(1).symbolSize = s;
+    if (Request.SensorCount == 2) Request.Graph->group(2).style(1).symbolSize = s;
 }
 
 void clsGrapher::SetLineColor(int index, qint32 color) {
     Request.Graph->group(1).style(index).lineColor = color;
-    if (index == 2)
-        Request.Graph->group(2).style(1).lineColor = color;
+    if (index == 2) Request.Graph->group(2).style(1).lineColor = color;
 }
 
 void clsGrapher::SetSymbolColor(int index, qint32 color) {
     Request.Graph->group(1).style(index).symbolColor = color;
-    if (index == 2)
-        Request.Graph->group(2).style(1).symbolColor = color;
+    if (index == 2) Request.Graph->group(2).style(1).symbolColor = color;
 }
 
 void clsGrapher::SetLineStyle(int index, qint16& pattern) {
-    if (pattern == 0)
-        pattern = 2;
+    if (pattern == 0) pattern = 2;
     Request.Graph->group(1).style(index).linePattern = pattern;
-    if (index == 2)
-        Request.Graph->group(2).style(1).linePattern = pattern;
+    if (index == 2) Request.Graph->group(2).style(1).linePattern = pattern;
 }
 
 void clsGrapher::SetSymbolStyle(int index, qint16& shape) {
-    if (shape == 0)
-        shape = 2;
+    if (shape == 0) shape = 2;
     Request.Graph->group(1).style(index).symbolShape = shape;
-    if (index == 2)
-        Request.Graph->group(2).style(1).symbolShape = shape;
+    if (index == 2) Request.Graph->group(2).style(1).symbolShape = shape;
 }
 
 void clsGrapher::sizeSeries() {
@@ -231,13 +216,11 @@ void clsGrapher::sizeSeries() {
 
 void clsGrapher::LoadOnly() {
     sizeSeries();
-    if (Request.SensorCount >= 1)
-        LoadGraphData(Request);
+    if (Request.SensorCount >= 1) LoadGraphData(Request);
 }
 
 void clsGrapher::MakeGraph() {
-    if (Request.SensorCount < 1 || !Request.Graph)
-        return;
+    if (Request.SensorCount < 1 || !Request.Graph) return;
     sizeSeries();
     LoadGraphData(Request);
     DrawGraph(Request);
@@ -249,8 +232,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     QStringList cols;
     for (int k = 0; k < r.SensorCount; ++k)
         cols << quoteIdent(db.checkedColumn("Data", r.SensorCols.value(k)));
-    QString sql = "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ") +
-                  " FROM Data WHERE ProjectID = ?";
+    QString sql = "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ") + " FROM Data WHERE ProjectID = ?";
     QVariantList params{r.ProjectID};
     if (r.TrainNumber >= 1) {
         sql += " AND TrainNumber = ?";
@@ -283,8 +265,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
             sql += " ORDER BY TheDate";
         SqliteQuery q(db, sql, params);
         LoadSensorSeries(r, q.stmt(), 1, rows);
-        if (scan)
-            sortByDate();
+        if (scan) sortByDate();
     }
 
     if (r.ShowEvents) {
@@ -292,9 +273,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
         const QVariantList evParams{r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)};
         const int evRows = db.scalar("SELECT COUNT(*)" + ev, evParams).toInt();
         if (evRows > 0) {
-            SqliteQuery q(db, "SELECT TheDate, ElapsedTimeHrs, EventID" + ev +
-                                  " ORDER BY TheDate",
-                          evParams);
+            SqliteQuery q(db, "SELECT TheDate, ElapsedTimeHrs, EventID" + ev + " ORDER BY TheDate", evParams);
             LoadEventSeries(r, q.stmt(), r.SensorCount + 1, evRows);
         }
     }
@@ -316,15 +295,12 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, i
             SeriesData& s = Series[size_t(k - 1)];
             s.Dates[size_t(j)] = date;
             s.Hours[size_t(j)] = hours;
-            if (isNullAt(q, k + 1))
-                continue;  // a missing value is drawn at 0 and counts for no maximum
+            if (isNullAt(q, k + 1)) continue; // a missing value is drawn at 0 and counts for no maximum
             double value = sqlite3_column_double(q, k + 1);
-            if (percent[size_t(k)])
-                value *= 100;
+            if (percent[size_t(k)]) value *= 100;
             s.Values[size_t(j)] = value;
             if (k == 2 && n == 2) {
-                if (!r.Y2MaxFixed && value > r.MaxY2)
-                    r.MaxY2 = value;
+                if (!r.Y2MaxFixed && value > r.MaxY2) r.MaxY2 = value;
             } else if (!r.YMaxFixed && value > r.MaxY) {
                 r.MaxY = value;
             }
@@ -361,15 +337,14 @@ void clsGrapher::LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index, in
 
 // Puts the series into date order, readings of the same instant in storage order.
 void clsGrapher::sortByDate() {
-    if (Series.empty() || Request.SensorCount < 1)
-        return;
+    if (Series.empty() || Request.SensorCount < 1) return;
     const std::vector<double>& dates = Series[0].Dates;
-    if (std::is_sorted(dates.begin(), dates.end()))
-        return;
+    if (std::is_sorted(dates.begin(), dates.end())) return;
     std::vector<int> order(dates.size());
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = int(i);
-    std::stable_sort(order.begin(), order.end(), [&dates](int a, int b) { return dates[size_t(a)] < dates[size_t(b)]; });
+    std::stable_sort(order.begin(), order.end(),
+                     [&dates](int a, int b) { return dates[size_t(a)] < dates[size_t(b)]; });
     auto permute = [&order](std::vector<double>& v) {
         std::vector<double> out(v.size());
         for (size_t i = 0; i < order.size(); ++i)
@@ -390,8 +365,7 @@ std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate) {
     const int days = int(E - S);
     auto dateText = [](double pos) { return QLocale::c().toString(FromDateSerial(pos).date(), "MMM d"); };
     auto add = [&](double pos, const QString& text) { out.push_back({pos, text}); };
-    if (days <= 0)
-        return out;
+    if (days <= 0) return out;
     if (days == 1) {
         add(S, dateText(S));
         add(S + 0.5, "12:00");
@@ -420,7 +394,8 @@ std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate) {
 std::vector<ValueLabel> ElapsedAxisLabels(double firstHours, double lastHours) {
     std::vector<ValueLabel> out;
     // Formatted with two decimals and read back, the step is rounded as its decimal text reads.
-    const double step = std::round(QString::number((lastHours - firstHours) / 10 * 100, 'g', 15).toDouble()) / 100;
+    const double step =
+        std::round(QString::number((lastHours - firstHours) / 10 * 100, 'g', 15).toDouble()) / 100;
     out.push_back({firstHours, GeneralNumber(firstHours)});
     if (step != 0) {
         double x = firstHours;
@@ -492,10 +467,8 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
         c.axis(ChartModel::Y2).title = d[1];
         g2.setLabel(1, d[1]);
         g1.setLabel(1, d[0]);
-        if (IsPercentDescription(d[0]))
-            c.axis(ChartModel::Y).title = d[0] + " (%)";
-        if (IsPercentDescription(d[1]))
-            c.axis(ChartModel::Y2).title = d[1] + " (%)";
+        if (IsPercentDescription(d[0])) c.axis(ChartModel::Y).title = d[0] + " (%)";
+        if (IsPercentDescription(d[1])) c.axis(ChartModel::Y2).title = d[1] + " (%)";
     } else {
         c.axis(ChartModel::Y).title = n == 1 ? d[0] : QString();
         if (IsPercentDescription(d[0])) {
@@ -515,8 +488,7 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     if (n == 2) {
         // Marked in the list, as the axis titles show; the legend keeps the plain texts.
         for (int k = 0; k < 2; ++k)
-            if (IsPercentDescription(d[k]))
-                d[k] += " (%)";
+            if (IsPercentDescription(d[k])) d[k] += " (%)";
     }
 
     // X labels.
@@ -573,8 +545,7 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
         const double xmin = xa.min;
         const double xmax = xa.max;
         double level = ParsePercent(cleaning_.levelText);
-        if (level == 0)
-            level = c.axis(ChartModel::Y).max;
+        if (level == 0) level = c.axis(ChartModel::Y).max;
         const int m = g1.seriesCount() + 1;
         g1.setSeriesCount(m);
         ChartSeries& line = g1.series(m);
@@ -591,4 +562,4 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     c.endBatch();
 }
 
-}  // namespace hv
+} // namespace hv

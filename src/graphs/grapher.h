@@ -19,13 +19,13 @@ QDateTime FromDateSerial(double serial);
 // What a graph shows: filled by the builder's properties, read by loading and drawing.
 struct GraphRequest {
     QString ProjectID;
-    qint16 TrainNumber = 0;  // below 1: every train
-    qint16 Bank = 0;         // above 0: only the rows of that bank
+    qint16 TrainNumber = 0; // below 1: every train
+    qint16 Bank = 0;        // above 0: only the rows of that bank
     ChartModel* Graph = nullptr;
-    QStringList SensorDescs;  // SensorDescs[k - 1] is series k
+    QStringList SensorDescs; // SensorDescs[k - 1] is series k
     QStringList SensorCols;
     qint16 SensorCount = 0;
-    QDateTime StartDate;  // invalid: the date serial 0
+    QDateTime StartDate; // invalid: the date serial 0
     QDateTime EndDate;
     double MaxY = 0;
     double MaxY2 = 0;
@@ -38,14 +38,14 @@ struct GraphRequest {
 struct SeriesData {
     qint32 PointCount = 0;
     std::vector<double> Values;
-    std::vector<double> Dates;  // date serials
+    std::vector<double> Dates; // date serials
     std::vector<double> Hours;
 };
 
 // The "Cleaning Required" line, as the graph manager's boxes hold it.
 struct CleaningLine {
     bool show = false;
-    QString levelText;  // "" or 0: the Y maximum; "50%" is 0.5
+    QString levelText; // "" or 0: the Y maximum; "50%" is 0.5
     QString widthText;
 };
 
@@ -90,7 +90,7 @@ public:
     void SetSymbolStyle(int index, qint16& shape);
 
     GraphRequest Request;
-    std::vector<SeriesData> Series;  // Series[k - 1] is entry k
+    std::vector<SeriesData> Series; // Series[k - 1] is entry k
 
     // Readings loaded by the last MakeGraph (for the benchmark).
     qint64 RowsLoaded() const { return rowsLoaded_; }
@@ -121,4 +121,4 @@ std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate);
 // The eleven value labels of the elapsed-time axis from the first and last hours.
 std::vector<ValueLabel> ElapsedAxisLabels(double firstHours, double lastHours);
 
-}  // namespace hv
+} // namespace hv

@@ -18,8 +18,7 @@ QStringList LoadProjectItems(Program& p, int& select) {
     for (const DbRow& r : db.select("SELECT ProjectID, TrainNumber FROM ProjectInfo ORDER BY ID")) {
         const QString id = r.toText("ProjectID");
         items << id + " Train:" + QString::number(r.isNull("TrainNumber") ? 0 : r.toInt16("TrainNumber"));
-        if (id == p.CurrentProject.ProjectID)
-            select = int(items.size()) - 1;
+        if (id == p.CurrentProject.ProjectID) select = int(items.size()) - 1;
     }
     return items;
 }
@@ -36,8 +35,7 @@ ProjectTrain ParseProjectItem(const QString& item) {
         pt.project = item;
         pt.train = 0;
     }
-    if (pt.train == 0)
-        pt.train = 1;
+    if (pt.train == 0) pt.train = 1;
     return pt;
 }
 
@@ -47,19 +45,18 @@ QString ProjectTitle(const QString& project, qint16 train) {
 
 std::optional<qint16> ReadNumTrains(Program& p, const QString& project) {
     Database db = Database::open(p.ProjectDatabasePath);
-    const DbRows rows = db.select("SELECT NumTrains FROM ProjectInfo WHERE ProjectID = ? ORDER BY ID", {project});
-    if (rows.isEmpty())
-        return std::nullopt;
+    const DbRows rows =
+        db.select("SELECT NumTrains FROM ProjectInfo WHERE ProjectID = ? ORDER BY ID", {project});
+    if (rows.isEmpty()) return std::nullopt;
     return rows.first().isNull("NumTrains") ? qint16(0) : rows.first().toInt16("NumTrains");
 }
 
 std::optional<QDateTime> OldestReading(Program& p, const QString& project) {
     Database db = Database::open(p.ProjectDatabasePath);
-    const DbRows rows =
-        db.select("SELECT TheDate FROM Data WHERE ProjectID = ? AND TheDate IS NOT NULL ORDER BY TheDate LIMIT 1",
-                  {project});
-    if (rows.isEmpty())
-        return std::nullopt;
+    const DbRows rows = db.select(
+        "SELECT TheDate FROM Data WHERE ProjectID = ? AND TheDate IS NOT NULL ORDER BY TheDate LIMIT 1",
+        {project});
+    if (rows.isEmpty()) return std::nullopt;
     return rows.first().toDateTime("TheDate");
 }
 
@@ -91,9 +88,9 @@ std::optional<SeriesList> LoadSeriesList(Program& p, const QString& graphProject
     const DbRows sensors = db.select("SELECT Description, ColumnHeader, \"Order\" FROM GraphSensors "
                                      "WHERE (ProjectID = ? OR ProjectID = 'ALL') ORDER BY \"Order\", ID",
                                      {graphProject});
-    const DbRows user = db.select("SELECT * FROM UserDefined WHERE ProjectID = ?", {p.CurrentProject.ProjectID});
-    if (sensors.isEmpty())
-        return std::nullopt;
+    const DbRows user =
+        db.select("SELECT * FROM UserDefined WHERE ProjectID = ?", {p.CurrentProject.ProjectID});
+    if (sensors.isEmpty()) return std::nullopt;
     static const QStringList userColumns{"TurbidityRaw", "TurbidityFeed", "SDIRaw", "SDIFeed", "ORP"};
     SeriesList out;
     for (const DbRow& r : sensors) {
@@ -122,20 +119,22 @@ QStringList LoadMyGraphNames(Program& p, const QString& project, qint16 train) {
 
 QStringList LoadEventList(Program& p, const QString& project, qint16 train, const QDateTime& start,
                           const QDateTime& end) {
-    static const QString builtIn[] = {GetMlString(580, "System Cleaning"),
-                                      GetMlString(613, "Instrument Calibration / Replacement"),
-                                      GetMlString(582, "Pretreatment Event Occurred"),
-                                      GetMlString(583, "Long Shutdown"), GetMlString(584, "Membrane Replacement")};
+    static const QString builtIn[] = {
+        GetMlString(580, "System Cleaning"), GetMlString(613, "Instrument Calibration / Replacement"),
+        GetMlString(582, "Pretreatment Event Occurred"), GetMlString(583, "Long Shutdown"),
+        GetMlString(584, "Membrane Replacement")};
     Database db = Database::open(p.ProjectDatabasePath);
     QStringList out;
-    for (const DbRow& r : db.select(
-             "SELECT Data.TheDate, Data.EventID, Events.EventType FROM Data INNER JOIN Events "
-             "ON Data.EventID = Events.EventID WHERE Data.ProjectID = ? AND Data.TrainNumber = ? "
-             "AND Data.EventID > 0 AND Data.TheDate <= ? AND Data.TheDate >= ? ORDER BY Data.TheDate DESC LIMIT 25",
-             {project, int(train), dbDateText(end), dbDateText(start)})) {
+    for (const DbRow& r :
+         db.select("SELECT Data.TheDate, Data.EventID, Events.EventType FROM Data INNER JOIN Events "
+                   "ON Data.EventID = Events.EventID WHERE Data.ProjectID = ? AND Data.TrainNumber = ? "
+                   "AND Data.EventID > 0 AND Data.TheDate <= ? AND Data.TheDate >= ? ORDER BY Data.TheDate "
+                   "DESC LIMIT 25",
+                   {project, int(train), dbDateText(end), dbDateText(start)})) {
         const int id = r.value("EventID").toInt();
-        const QString label = id >= 1 && id <= 5 ? builtIn[id - 1]
-                                                 : (r.isNull("EventType") ? QString() : r.toText("EventType"));
+        const QString label = id >= 1 && id <= 5
+                                  ? builtIn[id - 1]
+                                  : (r.isNull("EventType") ? QString() : r.toText("EventType"));
         out << r.toDateTime("TheDate").toString("yyyy-MM-dd hh:mm") + " - " + label;
     }
     return out;
@@ -147,42 +146,38 @@ QString InformationLine(const Program& p, const QDate& today) {
     const int cut = int(std::max(path.lastIndexOf('\\'), path.lastIndexOf('/')));
     const QString dbName = cut >= 0 ? path.mid(cut + 1) : path;
     return QLocale::c().toString(today, "dd MMM yy") + ",  Units: " + GetUnitName(3, c.unitFlow) + ", " +
-           GetUnitName(1, c.unitPress) + ", " + GetUnitName(4, c.unitFlux) + ", " + GetUnitName(2, c.unitTemp) +
-           ", Hevrin v: " + QString("%1.%2.%3").arg(ProgramVersionMajor).arg(ProgramVersionMinor).arg(ProgramVersionRevision) +
-           ", DB v: " + QString("%1.%2.%3").arg(p.DbVersionMajor).arg(p.DbVersionMinor).arg(p.DbVersionRevision) +
+           GetUnitName(1, c.unitPress) + ", " + GetUnitName(4, c.unitFlux) + ", " +
+           GetUnitName(2, c.unitTemp) + ", Hevrin v: " +
+           QString("%1.%2.%3").arg(ProgramVersionMajor).arg(ProgramVersionMinor).arg(ProgramVersionRevision) +
+           ", DB v: " +
+           QString("%1.%2.%3").arg(p.DbVersionMajor).arg(p.DbVersionMinor).arg(p.DbVersionRevision) +
            ", DB Name: " + dbName;
 }
 
 QString FormatBoxDate(const QDateTime& dt) {
-    if (!dt.isValid())
-        return QString();
-    if (dt.time() == QTime(0, 0))
-        return QLocale::c().toString(dt.date(), "M/d/yyyy");
+    if (!dt.isValid()) return QString();
+    if (dt.time() == QTime(0, 0)) return QLocale::c().toString(dt.date(), "M/d/yyyy");
     return QLocale::c().toString(dt, "M/d/yyyy h:mm:ss AP");
 }
 
 QDateTime ParseBoxDate(const QString& text) {
     const QString t = text.trimmed();
-    if (t.isEmpty())
-        return {};
+    if (t.isEmpty()) return {};
     const QLocale c = QLocale::c();
     for (const char* f : {"M/d/yyyy h:mm:ss AP", "M/d/yyyy H:mm:ss", "M/d/yyyy H:mm", "yyyy-MM-dd HH:mm:ss",
                           "yyyy-MM-dd HH:mm"}) {
         const QDateTime dt = c.toDateTime(t, f);
-        if (dt.isValid())
-            return dt;
+        if (dt.isValid()) return dt;
     }
     for (const char* f : {"M/d/yyyy", "yyyy-MM-dd", "d MMM yyyy", "MMM d yyyy", "MMM d, yyyy"}) {
         const QDate d = c.toDate(t, f);
-        if (d.isValid())
-            return d.startOfDay();
+        if (d.isValid()) return d.startOfDay();
     }
     const QLocale loc;
     QDateTime dt = loc.toDateTime(t, QLocale::ShortFormat);
     if (!dt.isValid()) {
         const QDate d = loc.toDate(t, QLocale::ShortFormat);
-        if (d.isValid())
-            dt = d.startOfDay();
+        if (d.isValid()) dt = d.startOfDay();
     }
     return dt;
 }
@@ -200,8 +195,8 @@ QString text(const QString& s) {
 
 void insertUserGraph(Database& db, const UserGraphRow& row) {
     const GraphStyle& s = row.Style;
-    QVariantList v{text(row.ProjectID), int(row.TrainNumber), text(row.GraphName), nullableDate(row.StartDate),
-                   nullableDate(row.EndDate)};
+    QVariantList v{text(row.ProjectID), int(row.TrainNumber), text(row.GraphName),
+                   nullableDate(row.StartDate), nullableDate(row.EndDate)};
     for (int k = 0; k < 4; ++k)
         v << (k < row.SensorCount ? text(row.SeriesNames.value(k)) : QString(""));
     v << int(row.SensorCount) << row.Target << s.YMax << s.Y2Max << s.YMin << s.Y2Min;
@@ -226,7 +221,7 @@ void insertUserGraph(Database& db, const UserGraphRow& row) {
             v);
 }
 
-}  // namespace
+} // namespace
 
 void SaveUserGraph(Program& p, const UserGraphRow& row, bool overwrite) {
     Database db = Database::open(p.ProjectDatabasePath);
@@ -241,7 +236,7 @@ void SaveUserGraph(Program& p, const UserGraphRow& row, bool overwrite) {
 
 void SaveLastGraph(Program& p, const UserGraphRow& row) {
     Database db = Database::open(p.ProjectDatabasePath);
-    Transaction tx(db);  // the old row goes only when the new one is written
+    Transaction tx(db); // the old row goes only when the new one is written
     db.exec("DELETE FROM UserGraphs WHERE ProjectID = ? AND TrainNumber = ? AND GraphName = 'Last Graph'",
             {row.ProjectID, int(row.TrainNumber)});
     UserGraphRow last = row;
@@ -253,34 +248,30 @@ void SaveLastGraph(Program& p, const UserGraphRow& row) {
 bool SpecFluxWarningDue(const Program& p, const SpecFluxInput& in, const ChartModel& chart) {
     if (p.SpecFluxWarningShown || p.DbVersionMajor != 1 || p.DbVersionMinor != 3 || p.DbVersionRevision != 20)
         return false;
-    auto ticked = [&](int i) { return i >= 0 && i < int(in.enableTicked.size()) && in.enableTicked[size_t(i)]; };
+    auto ticked = [&](int i) {
+        return i >= 0 && i < int(in.enableTicked.size()) && in.enableTicked[size_t(i)];
+    };
     int found = -1;
     for (int k = 0; k < 4 && found < 0; ++k)
-        if ((k == 0 || ticked(k - 1)) && in.comboTexts.value(k).contains("Specific Flux"))
-            found = k;
-    if (found < 0)
-        return false;
+        if ((k == 0 || ticked(k - 1)) && in.comboTexts.value(k).contains("Specific Flux")) found = k;
+    if (found < 0) return false;
     int group = 1, series = found + 1;
-    if (found == 1 && !ticked(1))
-        group = 2, series = 1;
+    if (found == 1 && !ticked(1)) group = 2, series = 1;
     const ChartGroup& g = chart.group(group);
     double sum = 0;
     if (series <= g.seriesCount())
         for (double y : g.series(series).y) {
-            if (!std::isnan(y))
-                sum += y;
-            if (sum > 0)
-                return false;
+            if (!std::isnan(y)) sum += y;
+            if (sum > 0) return false;
         }
     const QString text = in.comboTexts.value(found);
     if (text.size() > 5 && text[5].isDigit()) {
         int n = 0;
         for (int i = 5; i < text.size() && text[i].isDigit(); ++i)
             n = n * 10 + text[i].digitValue();
-        if (n > in.numBanks)
-            return false;
+        if (n > in.numBanks) return false;
     }
     return true;
 }
 
-}  // namespace hv
+} // namespace hv

@@ -76,10 +76,10 @@ struct UserGraphRow {
     QString GraphName;
     QDate StartDate;
     QDate EndDate;
-    QStringList SeriesNames;  // S1Name..S4Name; missing entries are written as ''
+    QStringList SeriesNames; // S1Name..S4Name; missing entries are written as ''
     qint16 SensorCount = 0;
     double Target = 0;
-    GraphStyle Style;  // limits, styles, colours, sizes and Header (cut to 50 characters)
+    GraphStyle Style; // limits, styles, colours, sizes and Header (cut to 50 characters)
 };
 // Inserts the row; with `overwrite`, first deletes one row of that project, train and name.
 void SaveUserGraph(Program& p, const UserGraphRow& row, bool overwrite);
@@ -90,7 +90,7 @@ void SaveLastGraph(Program& p, const UserGraphRow& row);
 // "Specific Flux" and its chart series. True when the warning is due.
 struct SpecFluxInput {
     QStringList comboTexts;         // cboSeries(0..3) texts
-    std::vector<bool> enableTicked;  // chkEnableDropDown(0..2)
+    std::vector<bool> enableTicked; // chkEnableDropDown(0..2)
     qint16 numBanks = 3;
 };
 bool SpecFluxWarningDue(const Program& p, const SpecFluxInput& in, const ChartModel& chart);
@@ -98,4 +98,4 @@ inline const char* SpecFluxWarningText =
     "Specific Flux values are all zero. If you recalculate the project you can recalculate the specific flux "
     "values.";
 
-}  // namespace hv
+} // namespace hv

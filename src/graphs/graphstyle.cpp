@@ -12,21 +12,26 @@ const char* Section = "Graph Styles";
 const struct {
     const char* name;
     qint32 color;
-} Colors[] = {{"Green", 32768}, {"Red", 200},        {"Blue", 13107200}, {"Black", 0},
+} Colors[] = {{"Green", 32768},  {"Red", 200},        {"Blue", 13107200}, {"Black", 0},
               {"Yellow", 65535}, {"Purple", 8388672}, {"Orange", 33023}};
 
 QString key(const char* pattern, int k) {
     return QString(pattern).arg(k);
 }
 
-}  // namespace
+} // namespace
 
 QStringList GraphStyleKeys() {
     QStringList keys;
     for (const char* pattern : {"Line%1Color", "Line%1Style", "Symbol%1Color", "Symbol%1Style"})
         for (int k = 1; k <= 4; ++k)
             keys << key(pattern, k);
-    keys << "LineThickness" << "SymbolThickness" << "YMax" << "Y2Max" << "YMin" << "Y2Min";
+    keys << "LineThickness"
+         << "SymbolThickness"
+         << "YMax"
+         << "Y2Max"
+         << "YMin"
+         << "Y2Min";
     return keys;
 }
 
@@ -79,21 +84,20 @@ QStringList LineStyleNames() {
 }
 
 QStringList SymbolStyleNames() {
-    return {"None", "Dot", "Box", "Tri", "Diamond", "Star", "VertLine", "HorizLine", "Cross", "Circle", "Square"};
+    return {"None",     "Dot",       "Box",   "Tri",    "Diamond", "Star",
+            "VertLine", "HorizLine", "Cross", "Circle", "Square"};
 }
 
 qint32 NameToColor(const QString& name) {
     for (const auto& c : Colors)
-        if (name == QLatin1String(c.name))
-            return c.color;
+        if (name == QLatin1String(c.name)) return c.color;
     return 16776960;
 }
 
 QString ColorToName(qint32 color) {
     for (const auto& c : Colors)
-        if (color == c.color)
-            return c.name;
+        if (color == c.color) return c.name;
     return "Black";
 }
 
-}  // namespace hv
+} // namespace hv

@@ -18,7 +18,7 @@ struct GraphRow {
     int train;
     QDateTime when;
     double hours;
-    QVariantMap values;  // column -> value; an invalid QVariant stores Null
+    QVariantMap values; // column -> value; an invalid QVariant stores Null
     int eventId = 0;
     int bank = 3;
 };
@@ -46,13 +46,13 @@ inline void insertDenseRows(const QString& dbPath, const QString& project, int t
                             int count, int minutes) {
     Database db = Database::open(dbPath);
     Transaction tx(db);
-    auto ins = db.prepare(
-        "INSERT INTO Data (ProjectID, TrainNumber, TheDate, ElapsedTimeHrs, EventID, Bank, NormalizedPermFlow, "
-        "NormalizedDP) VALUES (?, ?, ?, ?, 0, 3, ?, ?)");
+    auto ins = db.prepare("INSERT INTO Data (ProjectID, TrainNumber, TheDate, ElapsedTimeHrs, EventID, Bank, "
+                          "NormalizedPermFlow, "
+                          "NormalizedDP) VALUES (?, ?, ?, ?, 0, 3, ?, ?)");
     for (int i = 0; i < count; ++i)
         ins->exec({project, train, dbDateText(start.addSecs(qint64(i) * minutes * 60)), i * minutes / 60.0,
                    40 + 10.0 * i / count + (i % 7), 1 + (i % 5) * 0.1});
     tx.commit();
 }
 
-}  // namespace hv::test
+} // namespace hv::test

@@ -6,8 +6,8 @@
 
 #include "core/settings.h"
 #include "core/units.h"
-#include "graphs/graphmanager.h"
 #include "graphs/grapher.h"
+#include "graphs/graphmanager.h"
 #include "graphs/ui/chartview.h"
 #include "graphs/ui/frmgraphconfig.h"
 #include "graphs/ui/frmgraphs.h"
@@ -26,9 +26,10 @@ class tst_frmGraphs : public QObject {
 
     int lastGraphRows(const QString& project = "P1", int train = 1) {
         Database d = Database::open(db());
-        return d.scalar("SELECT COUNT(*) FROM UserGraphs WHERE ProjectID = ? AND TrainNumber = ? AND "
-                        "GraphName = 'Last Graph'",
-                        {project, train})
+        return d
+            .scalar("SELECT COUNT(*) FROM UserGraphs WHERE ProjectID = ? AND TrainNumber = ? AND "
+                    "GraphName = 'Last Graph'",
+                    {project, train})
             .toInt();
     }
     std::unique_ptr<frmGraphs> open() {
@@ -64,9 +65,14 @@ private slots:
         insertProjectInfo(db(), 3, {{"ProjectID", "P2"}, {"TrainNumber", 1}, {"NumTrains", 1}});
         std::vector<GraphRow> rows;
         for (int d = 0; d < 10; ++d)
-            rows.push_back({"P1", 1, at(2024, 1, 1 + d, 10), 24.0 * d,
-                            {{"NormalizedPermFlow", 50.0 - d}, {"NormalizedSaltPassage", 0.01},
-                             {"NormalizedDP", 1.5}, {"ActualRejection", 0.99}},
+            rows.push_back({"P1",
+                            1,
+                            at(2024, 1, 1 + d, 10),
+                            24.0 * d,
+                            {{"NormalizedPermFlow", 50.0 - d},
+                             {"NormalizedSaltPassage", 0.01},
+                             {"NormalizedDP", 1.5},
+                             {"ActualRejection", 0.99}},
                             d == 4 ? 1 : 0});
         rows.push_back({"P1", 2, at(2024, 2, 1), 0, {{"NormalizedPermFlow", 30.0}}});
         insertGraphRows(db(), rows);
@@ -84,9 +90,9 @@ private slots:
         auto w = open();
         QCOMPARE(w->cbProject->count(), 3);
         QCOMPARE(w->cbProject->itemText(0), QString("P1 Train:1"));
-        QCOMPARE(w->cbProject->currentIndex(), 1);  // the last row of the current project
+        QCOMPARE(w->cbProject->currentIndex(), 1); // the last row of the current project
         QCOMPARE(w->GraphProjectID, QString("P1"));
-        QCOMPARE(int(w->GraphTrain), 1);  // from the current project, not from the list
+        QCOMPARE(int(w->GraphTrain), 1); // from the current project, not from the list
         QCOMPARE(w->cboTrain->count(), 2);
         QCOMPARE(w->cboTrain->currentText(), QString("1"));
         QCOMPARE(w->lblTitle->text(), QString("P1 Train: 1"));
@@ -111,13 +117,13 @@ private slots:
         QCOMPARE(w->GraphProjectID, QString("P1"));
         // Another current project reloads; one without readings says so and draws all the same.
         p().CurrentProject.ProjectID = "P2";
-        env->prompts.onMessage("No data in this project to graph. Please select another project.", Buttons::OK,
-                               "Hevrin Graphs", Answer::OK);
+        env->prompts.onMessage("No data in this project to graph. Please select another project.",
+                               Buttons::OK, "Hevrin Graphs", Answer::OK);
         w->Form_Activate();
         verifyPrompts();
         QCOMPARE(w->GraphProjectID, QString("P2"));
         QCOMPARE(w->lblTitle->text(), QString("P2 Train: 1"));
-        QVERIFY(w->cboSeries[2]->findText("Raw NTU") < 0);  // captions of the current project only
+        QVERIFY(w->cboSeries[2]->findText("Raw NTU") < 0); // captions of the current project only
         QCOMPARE(lastGraphRows("P2"), 1);
     }
 
@@ -159,17 +165,16 @@ private slots:
         QFETCH(bool, events);
         QFETCH(int, points);
         auto w = open();
-        const QStringList series{"System Normalized Permeate Flow", "System Normalized DP", "System Rejection",
-                                 "System Normalized Salt Passage"};
+        const QStringList series{"System Normalized Permeate Flow", "System Normalized DP",
+                                 "System Rejection", "System Normalized Salt Passage"};
         for (int k = 0; k < count; ++k) {
-            if (k > 0)
-                w->chkEnableDropDown[size_t(k - 1)]->setChecked(true);
+            if (k > 0) w->chkEnableDropDown[size_t(k - 1)]->setChecked(true);
             w->cboSeries[size_t(k)]->setCurrentIndex(w->cboSeries[size_t(k)]->findText(series[k]));
         }
         w->ChkAllDates->setChecked(allDates);
         if (!allDates) {
             w->txtStartDate->setText("1/3/2024");
-            w->txtEndDate->setText("1/5/2024");  // drawn to the end of 5 January
+            w->txtEndDate->setText("1/5/2024"); // drawn to the end of 5 January
         }
         w->Option1[elapsed ? 1 : 0]->setChecked(true);
         w->chkShowEvents->setChecked(events);
@@ -227,13 +232,13 @@ private slots:
         for (int revision : {20, 21}) {
             p().DbVersionRevision = qint16(revision);
             p().SpecFluxWarningShown = false;
-            auto w = open();  // the activation's drawing has no specific-flux series
+            auto w = open(); // the activation's drawing has no specific-flux series
             w->cboSeries[0]->setCurrentIndex(w->cboSeries[0]->findText("System Specific Flux"));
             if (revision == 20)
                 env->prompts.onMessage("Specific Flux values are all zero.", Buttons::OK, "Hevrin Graphs",
                                        Answer::OK);
             w->cmdGraph->click();
-            w->cmdGraph->click();  // not again
+            w->cmdGraph->click(); // not again
             verifyPrompts();
             QCOMPARE(p().SpecFluxWarningShown, revision == 20);
         }
@@ -247,12 +252,12 @@ private slots:
         QVERIFY(c.labels[0].text.endsWith("DB Name: db.hv3.mdb"));
         QCOMPARE(c.headerLayout, 1);
 
-        w->txtTitle->setText(QString(60, 't'));  // typing stops at 51
+        w->txtTitle->setText(QString(60, 't')); // typing stops at 51
         emit w->txtTitle->editingFinished();
         QCOMPARE(c.headerText, QString(51, 't'));
         QCOMPARE(c.headerLayout, 45);
         QCOMPARE(c.plotAreaLayout, 55);
-        w->cmdGraph->click();  // the saved title is cut to 50, and so is the window's
+        w->cmdGraph->click(); // the saved title is cut to 50, and so is the window's
         QCOMPARE(w->Style.Header, QString(50, 't'));
         Database d = Database::open(db());
         QCOMPARE(d.scalar("SELECT Header FROM UserGraphs WHERE GraphName = 'Last Graph'").toString(),
@@ -278,7 +283,7 @@ private slots:
         env->prompts.onMessage("is not a valid date", Buttons::OK, "Hevrin Graphs", Answer::OK);
         w->cmdGraph->click();
         verifyPrompts();
-        QCOMPARE(drawn.count(), 0);  // nothing drawn
+        QCOMPARE(drawn.count(), 0); // nothing drawn
         // No start date: from the oldest reading on, and the window keeps its start.
         const QDateTime keptStart = w->GraphStartDate;
         w->txtStartDate->setText("");
@@ -302,7 +307,7 @@ private slots:
             d.cmdCancel->click();
         });
         QCOMPARE(w->Style.LineColor, before.LineColor);
-        QCOMPARE(drawn.count(), 0);  // not redrawn
+        QCOMPARE(drawn.count(), 0); // not redrawn
         QVERIFY(!QFile::exists(p().IniFilePath));
 
         // A stored code out of the lists' range selects nothing and so stays as it was.
@@ -312,14 +317,14 @@ private slots:
             QCOMPARE(d.cboLineStyle[1]->currentIndex(), -1);
             QCOMPARE(d.cboSymbolStyle[0]->currentIndex(), -1);
             d.cboLineColor[0]->setCurrentText("Purple");
-            d.cboLineColor[1]->setCurrentText("");  // emptied: unchanged
-            d.cboSymbolColor[2]->setCurrentText("Teal");  // unknown name
+            d.cboLineColor[1]->setCurrentText("");       // emptied: unchanged
+            d.cboSymbolColor[2]->setCurrentText("Teal"); // unknown name
             d.cboLineStyle[0]->setCurrentIndex(2);
             d.chkYMax->setChecked(true);
             QVERIFY(d.txtYMax->isEnabled());
             d.txtYMax->setText("80");
             d.chkSaveDefault->setChecked(true);
-            QTest::keyClick(&d, Qt::Key_Return);  // Enter is Ok
+            QTest::keyClick(&d, Qt::Key_Return); // Enter is Ok
         });
         QCOMPARE(w->Style.LineColor[0], 8388672);
         QCOMPARE(w->Style.LineColor[1], 200);
@@ -327,10 +332,11 @@ private slots:
         QCOMPARE(int(w->Style.LineStyle[0]), 3);
         QCOMPARE(int(w->Style.LineStyle[1]), 6);
         QCOMPARE(w->Style.YMax, 80.0);
-        QVERIFY(drawn.count() > 0);  // redrawn
+        QVERIFY(drawn.count() > 0); // redrawn
         QCOMPARE(w->chartModel()->axis(ChartModel::Y).max, 80.0);
         for (const QString& key : GraphStyleKeys())
-            QVERIFY2(ReadIniValue("Graph Styles", key, "<none>", p().IniFilePath) != "<none>", qPrintable(key));
+            QVERIFY2(ReadIniValue("Graph Styles", key, "<none>", p().IniFilePath) != "<none>",
+                     qPrintable(key));
         QCOMPARE(ReadIniValue("Graph Styles", "Line1Color", "", p().IniFilePath), QString("8388672"));
         QCOMPARE(ReadIniValue("Graph Styles", "YMin", "", p().IniFilePath), QString("-1000"));
 

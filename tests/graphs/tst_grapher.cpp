@@ -28,15 +28,13 @@ struct Drawing {
 };
 
 bool near(const std::vector<double>& a, const std::vector<double>& b) {
-    if (a.size() != b.size())
-        return false;
+    if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::abs(a[i] - b[i]) > 1e-9)
-            return false;
+        if (std::abs(a[i] - b[i]) > 1e-9) return false;
     return true;
 }
 
-}  // namespace
+} // namespace
 
 class tst_Grapher : public QObject {
     Q_OBJECT
@@ -66,19 +64,21 @@ private slots:
 void tst_Grapher::initTestCase() {
     makeBlankDatabase(env.prog().ProjectDatabasePath);
     const QVariant null;
-    insertGraphRows(env.prog().ProjectDatabasePath,
-                    {
-                        // P1 train 1: the start and end instants are drawn.
-                        {"P1", 1, at(2024, 1, 1), 0, {{"NormalizedPermFlow", 50.0}, {"ActualRejection", 0.98}}},
-                        {"P1", 1, at(2024, 1, 10, 12), 228, {{"NormalizedPermFlow", 55.0}, {"ActualRejection", null}}, 1},
-                        {"P1", 1, at(2024, 1, 20), 456, {{"NormalizedPermFlow", null}, {"ActualRejection", 0.97}}, 0, 2},
-                        {"P1", 1, at(2024, 2, 1), 744, {{"NormalizedPermFlow", 45.0}, {"ActualRejection", 0.99}}},
-                        {"P1", 1, at(2024, 2, 1, 0, 1), 744.02, {{"NormalizedPermFlow", 99.0}}},  // after the end
-                        {"P1", 1, at(2023, 12, 31, 23, 59), -0.02, {{"NormalizedPermFlow", 99.0}}},  // before
-                        // P1 train 2 and another project.
-                        {"P1", 2, at(2024, 1, 15), 10, {{"NormalizedPermFlow", 70.0}}, 3},
-                        {"P2", 1, at(2024, 1, 15), 10, {{"NormalizedPermFlow", 80.0}}, 4},
-                    });
+    insertGraphRows(
+        env.prog().ProjectDatabasePath,
+        {
+            // P1 train 1: the start and end instants are drawn.
+            {"P1", 1, at(2024, 1, 1), 0, {{"NormalizedPermFlow", 50.0}, {"ActualRejection", 0.98}}},
+            {"P1", 1, at(2024, 1, 10, 12), 228, {{"NormalizedPermFlow", 55.0}, {"ActualRejection", null}}, 1},
+            {"P1", 1, at(2024, 1, 20), 456, {{"NormalizedPermFlow", null}, {"ActualRejection", 0.97}}, 0, 2},
+            {"P1", 1, at(2024, 2, 1), 744, {{"NormalizedPermFlow", 45.0}, {"ActualRejection", 0.99}}},
+            {"P1", 1, at(2024, 2, 1, 0, 1), 744.02, {{"NormalizedPermFlow", 99.0}}},    // after the end
+            {"P1", 1, at(2023, 12, 31, 23, 59), -0.02, {{"NormalizedPermFlow", 99.0}}}, // before
+                                                                                        // P1 train 2 and
+                                                                                        // another project.
+            {"P1", 2, at(2024, 1, 15), 10, {{"NormalizedPermFlow", 70.0}}, 3},
+            {"P2", 1, at(2024, 1, 15), 10, {{"NormalizedPermFlow", 80.0}}, 4},
+        });
 }
 
 void tst_Grapher::selection_data() {
@@ -86,11 +86,13 @@ void tst_Grapher::selection_data() {
     QTest::addColumn<int>("bank");
     QTest::addColumn<QVector<double>>("values");
     QTest::addColumn<QVector<double>>("hours");
-    QTest::newRow("train 1, both bounds") << 1 << 0 << QVector<double>{50, 55, 0, 45} << QVector<double>{0, 228, 456, 744};
+    QTest::newRow("train 1, both bounds")
+        << 1 << 0 << QVector<double>{50, 55, 0, 45} << QVector<double>{0, 228, 456, 744};
     QTest::newRow("train 2") << 2 << 0 << QVector<double>{70} << QVector<double>{10};
-    QTest::newRow("train 0: every train") << 0 << 0 << QVector<double>{50, 55, 70, 0, 45}
-                                          << QVector<double>{0, 228, 10, 456, 744};
-    QTest::newRow("bank 3 of train 1") << 1 << 3 << QVector<double>{50, 55, 45} << QVector<double>{0, 228, 744};
+    QTest::newRow("train 0: every train")
+        << 0 << 0 << QVector<double>{50, 55, 70, 0, 45} << QVector<double>{0, 228, 10, 456, 744};
+    QTest::newRow("bank 3 of train 1")
+        << 1 << 3 << QVector<double>{50, 55, 45} << QVector<double>{0, 228, 744};
     QTest::newRow("train without rows") << 5 << 0 << QVector<double>{} << QVector<double>{};
 }
 
@@ -154,12 +156,12 @@ void tst_Grapher::scalingNullsAndMaxima() {
 void tst_Grapher::eventsAcrossTrains() {
     Drawing d(env.prog(), {"NormalizedPermFlow"}, 1);
     d.g.ShowEvents(true);
-    d.g.YMin(5);  // the events sit at the Y minimum the chart holds while loading
+    d.g.YMin(5); // the events sit at the Y minimum the chart holds while loading
     d.g.YMax(100);
     d.g.MakeGraph();
     QCOMPARE(int(d.g.Series.size()), 2);
     const SeriesData& ev = d.g.Series[1];
-    QCOMPARE(ev.PointCount, 2);  // train 1 on 10 January and train 2 on 15 January, not P2
+    QCOMPARE(ev.PointCount, 2); // train 1 on 10 January and train 2 on 15 January, not P2
     QCOMPARE(ev.Hours, (std::vector<double>{228, 10}));
     QVERIFY(near(ev.Values, {5.0001, 5.0001}));
     const ChartSeries& cs = d.chart.group(1).series(2);
@@ -183,7 +185,8 @@ void tst_Grapher::eventsAcrossTrains() {
 
 void tst_Grapher::boundValuesAndCheckedColumns() {
     // A project name with a quote is a value like any other.
-    insertGraphRows(env.prog().ProjectDatabasePath, {{"O'Brien", 1, at(2024, 1, 3), 5, {{"NormalizedDP", 2.0}}}});
+    insertGraphRows(env.prog().ProjectDatabasePath,
+                    {{"O'Brien", 1, at(2024, 1, 3), 5, {{"NormalizedDP", 2.0}}}});
     Drawing d(env.prog(), {"NormalizedDP"});
     d.g.ProjectID("O'Brien");
     d.g.MakeGraph();
@@ -220,7 +223,7 @@ void tst_Grapher::rangesAndLayoutBySeriesCount() {
     const QStringList cols =
         QStringList{"NormalizedPermFlow", "NormalizedDP", "NormalizedFlux", "ActualFlux"}.mid(0, count);
     Drawing d(env.prog(), cols);
-    d.g.YMin(3);  // an automatic maximum puts the minimum back to 0
+    d.g.YMin(3); // an automatic maximum puts the minimum back to 0
     d.g.MakeGraph();
     const ChartModel& c = d.chart;
     QCOMPARE(c.axis(ChartModel::Y).min, 0.0);
@@ -281,7 +284,7 @@ void tst_Grapher::fewPointsAndStyles() {
     ChartModel chart;
     clsGrapher g(env.prog());
     g.Graph(&chart);
-    g.LineThickness(4);  // before SensorCount: no series
+    g.LineThickness(4); // before SensorCount: no series
     QCOMPARE(chart.group(1).styleOf(1).lineWidth, 1);
     g.SensorCount(2);
     g.Y2Max(50);
@@ -330,16 +333,15 @@ void tst_Grapher::dateLabels() {
     QFETCH(QVector<double>, offsets);
     // Start and end at odd hours: the labels stand on whole days from the start's midnight.
     const QDateTime start = at(2008, 6, 1, 9, 30);
-    const std::vector<ValueLabel> labels = DateAxisLabels(ToDateSerial(start), ToDateSerial(start.addDays(days)));
+    const std::vector<ValueLabel> labels =
+        DateAxisLabels(ToDateSerial(start), ToDateSerial(start.addDays(days)));
     QCOMPARE(int(labels.size()), int(offsets.size()));
     const double s = ToDateSerial(at(2008, 6, 1));
     for (int i = 0; i < int(labels.size()); ++i) {
         QCOMPARE(labels[size_t(i)].position - s, offsets[i]);
-        if (!texts.isEmpty())
-            QCOMPARE(labels[size_t(i)].text, texts[i]);
+        if (!texts.isEmpty()) QCOMPARE(labels[size_t(i)].text, texts[i]);
     }
-    if (days == 50)
-        QCOMPARE(labels.back().text, QString("Jul 21"));
+    if (days == 50) QCOMPARE(labels.back().text, QString("Jul 21"));
 }
 
 void tst_Grapher::elapsedLabels() {
@@ -349,7 +351,7 @@ void tst_Grapher::elapsedLabels() {
         const std::vector<ValueLabel> l = ElapsedAxisLabels(0.5, 1250.25);
         QCOMPARE(int(l.size()), 11);
         QCOMPARE(l[0].text, "0" + sep + "5");
-        QCOMPARE(l[1].position, 0.5 + 124.98);  // the step 124.975 read back as 124.98
+        QCOMPARE(l[1].position, 0.5 + 124.98); // the step 124.975 read back as 124.98
         QCOMPARE(l[1].text, "125" + sep + "00");
         QCOMPARE(l[10].text, "1250" + sep + "25");
         QCOMPARE(l[10].position, 1250.25);
@@ -383,10 +385,14 @@ void tst_Grapher::cleaningLine_data() {
     QTest::addColumn<QString>("width");
     QTest::addColumn<double>("y");
     QTest::addColumn<int>("lineWidth");
-    QTest::newRow("empty level: Y maximum") << "" << "" << 55.0 * 1.1 << 1;
-    QTest::newRow("zero level, width 1") << "0" << "1" << 55.0 * 1.1 << 1;
-    QTest::newRow("50%") << "50%" << "3" << 0.5 << 3;
-    QTest::newRow("plain 40") << "40" << "2" << 40.0 << 2;
+    QTest::newRow("empty level: Y maximum") << ""
+                                            << "" << 55.0 * 1.1 << 1;
+    QTest::newRow("zero level, width 1") << "0"
+                                         << "1" << 55.0 * 1.1 << 1;
+    QTest::newRow("50%") << "50%"
+                         << "3" << 0.5 << 3;
+    QTest::newRow("plain 40") << "40"
+                              << "2" << 40.0 << 2;
 }
 
 void tst_Grapher::cleaningLine() {
@@ -399,9 +405,10 @@ void tst_Grapher::cleaningLine() {
     d.g.Cleaning({true, level, width});
     d.g.MakeGraph();
     const ChartGroup& g = d.chart.group(1);
-    QCOMPARE(g.seriesCount(), 3);  // series, events, line
+    QCOMPARE(g.seriesCount(), 3); // series, events, line
     QCOMPARE(g.label(3), QString("Cleaning Required"));
-    QCOMPARE(g.series(3).x, (std::vector<double>{ToDateSerial(at(2024, 1, 1)), ToDateSerial(at(2024, 2, 1))}));
+    QCOMPARE(g.series(3).x,
+             (std::vector<double>{ToDateSerial(at(2024, 1, 1)), ToDateSerial(at(2024, 2, 1))}));
     QCOMPARE(g.series(3).y, (std::vector<double>{y, y}));
     QCOMPARE(g.styleOf(3).lineWidth, lineWidth);
     QCOMPARE(g.styleOf(3).lineColor, 65793);
@@ -418,7 +425,7 @@ void tst_Grapher::symbolThinning() {
     }
     const std::vector<int> keep = ThinSymbols(x, y, 0, 99999, -15, 15, 500, 300, 5);
     QVERIFY(keep.size() <= size_t(100 * 60 + 2));
-    QVERIFY(keep.size() > 100);  // every column of the curve keeps symbols
+    QVERIFY(keep.size() > 100); // every column of the curve keeps symbols
     QCOMPARE(keep.front(), 0);
     QCOMPARE(keep.back(), 99999);
     QVERIFY(std::is_sorted(keep.begin(), keep.end()));
@@ -431,7 +438,8 @@ void tst_Grapher::symbolThinning() {
 void tst_Grapher::readingsStoredOutOfOrder() {
     std::vector<GraphRow> rows;
     for (int d = 19; d >= 0; --d)
-        rows.push_back({"S", 1, at(2024, 1, 1 + d, d % 2 ? 6 : 18), double(d), {{"NormalizedDP", double(d)}}});
+        rows.push_back(
+            {"S", 1, at(2024, 1, 1 + d, d % 2 ? 6 : 18), double(d), {{"NormalizedDP", double(d)}}});
     insertGraphRows(env.prog().ProjectDatabasePath, rows);
     Drawing d(env.prog(), {"NormalizedDP", "NormalizedPermFlow"});
     d.g.ProjectID("S");

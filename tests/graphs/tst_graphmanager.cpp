@@ -27,14 +27,18 @@ private slots:
     void projectItemsAndTitles() {
         env.prog().CurrentProject.ProjectID = "P1";
         int select = -2;
-        QCOMPARE(LoadProjectItems(env.prog(), select), (QStringList{"P1 Train:1", "P2 Train:1", "P1 Train:3"}));
-        QCOMPARE(select, 2);  // the last item of the current project, whatever its train
+        QCOMPARE(LoadProjectItems(env.prog(), select),
+                 (QStringList{"P1 Train:1", "P2 Train:1", "P1 Train:3"}));
+        QCOMPARE(select, 2); // the last item of the current project, whatever its train
         const struct {
             const char* item;
             const char* project;
             int train;
-        } cases[] = {{"P1 Train:3", "P1", 3}, {"My Plant Train:1", "My Plant", 1}, {"Plant", "Plant", 1},
-                     {"Train:4", "Train:4", 1}, {"P1 Train:0", "P1", 1}};
+        } cases[] = {{"P1 Train:3", "P1", 3},
+                     {"My Plant Train:1", "My Plant", 1},
+                     {"Plant", "Plant", 1},
+                     {"Train:4", "Train:4", 1},
+                     {"P1 Train:0", "P1", 1}};
         for (const auto& c : cases) {
             const ProjectTrain pt = ParseProjectItem(c.item);
             QCOMPARE(pt.project, QString(c.project));
@@ -47,7 +51,8 @@ private slots:
     }
 
     void recordedPeriod() {
-        insertGraphRows(db(), {{"P1", 2, at(2024, 3, 1, 10, 30), 12.5, {}}, {"P1", 2, at(2024, 2, 1, 8), 4, {}},
+        insertGraphRows(db(), {{"P1", 2, at(2024, 3, 1, 10, 30), 12.5, {}},
+                               {"P1", 2, at(2024, 2, 1, 8), 4, {}},
                                {"P1", 1, at(2023, 1, 1), 0, {}}});
         const RecordedPeriod r = GetStartDate(env.prog(), "P1", 2);
         QCOMPARE(r.start, at(2024, 2, 1, 8));
@@ -66,10 +71,10 @@ private slots:
         auto list = LoadSeriesList(env.prog(), "P1");
         QVERIFY(list.has_value());
         QCOMPARE(list->descriptions.size(), 51);
-        QCOMPARE(list->descriptions.value(0), QString("System Normalized Permeate Flow"));  // [Order] 1
+        QCOMPARE(list->descriptions.value(0), QString("System Normalized Permeate Flow")); // [Order] 1
         const int raw = int(list->columns.indexOf("TurbidityRaw"));
         QVERIFY(raw >= 0);
-        QCOMPARE(list->descriptions[raw], QString("Turbidity Raw Water"));  // no UserDefined row of P1
+        QCOMPARE(list->descriptions[raw], QString("Turbidity Raw Water")); // no UserDefined row of P1
         insertRow(db(), "UserDefined", {{"ProjectID", "P1"}, {"TurbidityRaw", "Raw NTU"}});
         list = LoadSeriesList(env.prog(), "P1");
         QCOMPARE(list->descriptions[raw], QString("Raw NTU"));
@@ -83,12 +88,12 @@ private slots:
         std::vector<GraphRow> rows;
         for (int i = 0; i < 30; ++i)
             rows.push_back({"P3", 1, at(2024, 5, 1).addSecs(i * 3600), double(i), {}, 1 + i % 6});
-        rows.push_back({"P3", 2, at(2024, 5, 1, 12), 1, {}, 1});  // another train
+        rows.push_back({"P3", 2, at(2024, 5, 1, 12), 1, {}, 1}); // another train
         insertGraphRows(db(), rows);
         insertRow(db(), "Events", {{"EventID", 6}, {"EventType", "Valve swap"}});
         const QStringList l = LoadEventList(env.prog(), "P3", 1, at(2024, 5, 1), at(2024, 5, 3));
         QCOMPARE(l.size(), 25);
-        QCOMPARE(l.first(), QString("2024-05-02 05:00 - Valve swap"));  // i = 29: event 6
+        QCOMPARE(l.first(), QString("2024-05-02 05:00 - Valve swap")); // i = 29: event 6
         QCOMPARE(l.last(), QString("2024-05-01 05:00 - Valve swap"));
         QVERIFY(l.contains("2024-05-01 18:00 - System Cleaning"));
         QVERIFY(l.contains("2024-05-01 19:00 - Instrument Calibration / Replacement"));
@@ -104,7 +109,8 @@ private slots:
         const QString line = InformationLine(p, QDate(2026, 12, 9));
         const QString units = GetUnitName(3, 6) + ", " + GetUnitName(1, 0) + ", " + GetUnitName(4, 0) + ", " +
                               GetUnitName(2, 1);
-        QCOMPARE(line, "09 Dec 26,  Units: " + units + ", Hevrin v: 1.3.38, DB v: 1.3.38, DB Name: db.hv3.mdb");
+        QCOMPARE(line,
+                 "09 Dec 26,  Units: " + units + ", Hevrin v: 1.3.38, DB v: 1.3.38, DB Name: db.hv3.mdb");
         const QString saved = p.ProjectDatabasePath;
         p.ProjectDatabasePath = "plain.mdb";
         QVERIFY(InformationLine(p, QDate(2026, 12, 9)).endsWith("DB Name: plain.mdb"));
@@ -121,7 +127,7 @@ private slots:
 
     void lastGraphRowAndNamedSave() {
         UserGraphRow row;
-        row.ProjectID = "O'Neil";  // a quote is a value like any other
+        row.ProjectID = "O'Neil"; // a quote is a value like any other
         row.TrainNumber = 2;
         row.StartDate = QDate(2024, 1, 10);
         row.EndDate = QDate(2024, 1, 20);
@@ -134,7 +140,7 @@ private slots:
         row.GraphName = "Mine";
         SaveUserGraph(env.prog(), row, false);
         SaveUserGraph(env.prog(), row, false);
-        SaveUserGraph(env.prog(), row, true);  // replaces one of the two
+        SaveUserGraph(env.prog(), row, true); // replaces one of the two
         Database d = Database::open(db());
         const DbRows rows = d.select("SELECT * FROM UserGraphs WHERE ProjectID = ? ORDER BY ID", {"O'Neil"});
         QCOMPARE(rows.count(), 3);
@@ -155,7 +161,8 @@ private slots:
         chart.group(1).series(1).y = {0, 0};
         chart.group(1).series(3).y = {0};
         chart.group(2).series(1).y = {0, 1};
-        SpecFluxInput in{{"System Specific Flux", "Flow", "Bank 3 Specific Flux", ""}, {true, true, false}, 3};
+        SpecFluxInput in{
+            {"System Specific Flux", "Flow", "Bank 3 Specific Flux", ""}, {true, true, false}, 3};
         const struct {
             int revision;
             bool shown;
@@ -169,7 +176,12 @@ private slots:
             {21, false, in.comboTexts, in.enableTicked, 3, false},
             {20, true, in.comboTexts, in.enableTicked, 3, false},
             // Series 2 on Y2 with values; series 3 not ticked: nothing to check.
-            {20, false, {"Flow", "Bank 1 Specific Flux", "System Specific Flux", ""}, {true, false, false}, 3, false},
+            {20,
+             false,
+             {"Flow", "Bank 1 Specific Flux", "System Specific Flux", ""},
+             {true, false, false},
+             3,
+             false},
             // Bank 3 all zero, with two banks: no message; with three: the message.
             {20, false, {"Flow", "Flow", "Bank 3 Specific Flux", ""}, {true, true, false}, 2, false},
             {20, false, {"Flow", "Flow", "Bank 3 Specific Flux", ""}, {true, true, false}, 3, true},
@@ -189,7 +201,7 @@ private slots:
         GraphStyle s;
         s.LineColor[0] = 1;
         s.YMax = 5;
-        LoadGraphStyles(env.prog(), s);  // fresh settings file: the defaults
+        LoadGraphStyles(env.prog(), s); // fresh settings file: the defaults
         const GraphStyle d;
         QCOMPARE(s.LineColor, (std::array<qint32, 4>{32768, 200, 13107200, 0}));
         QCOMPARE(s.SymbolColor, d.LineColor);
@@ -228,7 +240,7 @@ private slots:
         for (const QString& name : ColorNames())
             QCOMPARE(ColorToName(NameToColor(name)), name);
         QCOMPARE(NameToColor("Purple"), 8388672);
-        QCOMPARE(NameToColor("green"), 16776960);  // names compare exactly
+        QCOMPARE(NameToColor("green"), 16776960); // names compare exactly
         QCOMPARE(ColorToName(12345), QString("Black"));
     }
 };

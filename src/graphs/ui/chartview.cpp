@@ -77,7 +77,7 @@ QCPScatterStyle symbolStyle(const ChartStyle& s) {
 
 void applyRange(QCPAxis* a, double min, double max) {
     if (!(max > min) || !std::isfinite(min) || !std::isfinite(max))
-        max = min + 1;  // an empty range cannot be drawn
+        max = min + 1; // an empty range cannot be drawn
     a->setRange(min, max);
 }
 
@@ -86,13 +86,12 @@ void resetLayout(QCustomPlot& plot) {
     QCPLayoutGrid* layout = plot.plotLayout();
     for (int i = layout->elementCount() - 1; i >= 0; --i) {
         QCPLayoutElement* el = layout->elementAt(i);
-        if (el && el != plot.axisRect())
-            layout->remove(el);
+        if (el && el != plot.axisRect()) layout->remove(el);
     }
     layout->simplify();
 }
 
-}  // namespace
+} // namespace
 
 RenderStats RenderChart(const ChartModel& model, QCustomPlot& plot) {
     RenderStats stats;
@@ -129,7 +128,8 @@ RenderStats RenderChart(const ChartModel& model, QCustomPlot& plot) {
     QCPLayoutGrid* layout = plot.plotLayout();
     if (!model.headerText.isEmpty()) {
         layout->insertRow(0);
-        auto* header = new QCPTextElement(&plot, model.headerText, QFont(plot.font().family(), 12, QFont::Bold));
+        auto* header =
+            new QCPTextElement(&plot, model.headerText, QFont(plot.font().family(), 12, QFont::Bold));
         layout->addElement(0, 0, header);
     }
     if (!model.footerText.isEmpty()) {
@@ -138,19 +138,19 @@ RenderStats RenderChart(const ChartModel& model, QCustomPlot& plot) {
         layout->addElement(layout->rowCount(), 0, footer);
     }
     for (const ChartLabel& l : model.labels) {
-        if (!l.shown || l.text.isEmpty())
-            continue;
+        if (!l.shown || l.text.isEmpty()) continue;
         auto* info = new QCPTextElement(&plot, l.text, QFont(plot.font().family(), 7));
         info->setTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
         layout->addElement(layout->rowCount(), 0, info);
-        break;  // one information label
+        break; // one information label
     }
 
     // The thinning grid follows the plot area's size in pixels: lay the plot out once
     // before the series arrive.
     if (plot.viewport().width() > 0) {
         plot.plotLayout()->setOuterRect(plot.viewport());
-        for (auto phase : {QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins, QCPLayoutElement::upLayout})
+        for (auto phase :
+             {QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins, QCPLayoutElement::upLayout})
             plot.plotLayout()->update(phase);
     }
     const int plotW = rect->width() > 50 ? rect->width() : std::max(100, plot.width() - 120);
@@ -165,8 +165,7 @@ RenderStats RenderChart(const ChartModel& model, QCustomPlot& plot) {
         const ChartGroup& group = model.group(g);
         QCPAxis* va = g == 2 ? y2a : ya;
         const ChartAxis& vAxis = g == 2 ? my2 : my;
-        if (g == 2 && !my2.shown)
-            continue;
+        if (g == 2 && !my2.shown) continue;
         for (int k = 1; k <= group.seriesCount(); ++k) {
             const ChartSeries& s = group.series(k);
             const ChartStyle st = group.styleOf(k);
@@ -174,10 +173,8 @@ RenderStats RenderChart(const ChartModel& model, QCustomPlot& plot) {
             QVector<QCPGraphData> data;
             data.reserve(s.pointCount());
             for (int i = 0; i < s.pointCount(); ++i)
-                if (!std::isnan(s.x[size_t(i)]))
-                    data.push_back(QCPGraphData(s.x[size_t(i)], s.y[size_t(i)]));
-            if (data.isEmpty() && label.isEmpty())
-                continue;
+                if (!std::isnan(s.x[size_t(i)])) data.push_back(QCPGraphData(s.x[size_t(i)], s.y[size_t(i)]));
+            if (data.isEmpty() && label.isEmpty()) continue;
             const bool sorted = std::is_sorted(data.begin(), data.end(), qcpLessThanSortKey<QCPGraphData>);
             QCPGraph* line = plot.addGraph(xa, va);
             line->setName(label);
@@ -186,16 +183,14 @@ RenderStats RenderChart(const ChartModel& model, QCustomPlot& plot) {
             line->setAdaptiveSampling(true);
             line->data()->set(data, sorted);
             stats.pointsDrawn += std::min<qint64>(data.size(), qint64(plotW) * 4);
-            if (label.isEmpty())
-                line->removeFromLegend();
+            if (label.isEmpty()) line->removeFromLegend();
             const QCPScatterStyle sym = symbolStyle(st);
-            if (sym.isNone() || data.isEmpty())
-                continue;
+            if (sym.isNone() || data.isEmpty()) continue;
             // The legend shows the symbol with the line; the points carry only the symbols kept.
             line->setScatterStyle(sym);
             line->setScatterSkip(std::numeric_limits<int>::max() - 1);
-            const std::vector<int> keep = ThinSymbols(s.x, s.y, mx.min, mx.max, vAxis.min, vAxis.max, plotW, plotH,
-                                                      std::max(2.0, sym.size()));
+            const std::vector<int> keep = ThinSymbols(s.x, s.y, mx.min, mx.max, vAxis.min, vAxis.max, plotW,
+                                                      plotH, std::max(2.0, sym.size()));
             QVector<QCPGraphData> marks;
             marks.reserve(int(keep.size()));
             for (int i : keep)
@@ -231,7 +226,7 @@ struct OffscreenPlot {
     }
 };
 
-}  // namespace
+} // namespace
 
 bool SaveChartSvg(const ChartModel& model, const QString& path, QSize size, RenderStats* stats) {
     OffscreenPlot o(model, size);
@@ -241,26 +236,23 @@ bool SaveChartSvg(const ChartModel& model, const QString& path, QSize size, Rend
     gen.setViewBox(QRect(QPoint(0, 0), size));
     gen.setTitle(model.headerText);
     QCPPainter painter;
-    if (!painter.begin(&gen))
-        return false;
+    if (!painter.begin(&gen)) return false;
     o.plot.toPainter(&painter, size.width(), size.height());
     painter.end();
-    if (stats)
-        *stats = o.stats;
+    if (stats) *stats = o.stats;
     return QFile::exists(path) && QFileInfo(path).size() > 0;
 }
 
-bool SaveChartJpeg(const ChartModel& model, const QString& path, QSize size, int quality, RenderStats* stats) {
+bool SaveChartJpeg(const ChartModel& model, const QString& path, QSize size, int quality,
+                   RenderStats* stats) {
     OffscreenPlot o(model, size);
-    if (stats)
-        *stats = o.stats;
+    if (stats) *stats = o.stats;
     return o.plot.saveJpg(path, size.width(), size.height(), 1.0, quality);
 }
 
 bool SaveChartPng(const ChartModel& model, const QString& path, QSize size, RenderStats* stats) {
     OffscreenPlot o(model, size);
-    if (stats)
-        *stats = o.stats;
+    if (stats) *stats = o.stats;
     return o.plot.savePng(path, size.width(), size.height());
 }
 
@@ -290,8 +282,7 @@ ChartView::ChartView(ChartModel* model, QWidget* parent) : QCustomPlot(parent), 
 }
 
 void ChartView::refresh() {
-    if (!model_)
-        return;
+    if (!model_) return;
     setViewport(rect());
     stats_ = RenderChart(*model_, *this);
     replot(rpQueuedReplot);
@@ -302,4 +293,4 @@ void ChartView::resizeEvent(QResizeEvent* e) {
     resized_->start();
 }
 
-}  // namespace hv
+} // namespace hv

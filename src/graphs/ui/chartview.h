@@ -1,8 +1,8 @@
 #pragma once
 #include <QPointer>
-#include <QTimer>
 #include <QSize>
 #include <QString>
+#include <QTimer>
 
 #include <qcustomplot.h>
 
@@ -14,7 +14,7 @@ namespace hv {
 
 // What the last rendering drew.
 struct RenderStats {
-    qint64 pointsDrawn = 0;   // line points handed to the plot plus symbols kept
+    qint64 pointsDrawn = 0; // line points handed to the plot plus symbols kept
     qint64 symbolsDrawn = 0;
 };
 
@@ -56,4 +56,4 @@ private:
     QTimer* resized_ = nullptr;
 };
 
-}  // namespace hv
+} // namespace hv

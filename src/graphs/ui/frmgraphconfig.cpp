@@ -16,8 +16,7 @@ QComboBox* combo(QWidget* parent, const QString& name, bool editable) {
     auto* c = new QComboBox(parent);
     c->setObjectName(name);
     c->setEditable(editable);
-    if (editable)
-        c->setInsertPolicy(QComboBox::NoInsert);
+    if (editable) c->setInsertPolicy(QComboBox::NoInsert);
     return c;
 }
 
@@ -33,18 +32,16 @@ void selectCode(QComboBox* c, int code) {
 }
 
 qint16 codeOf(const QComboBox* c) {
-    if (c->currentText().isEmpty())
-        return qint16(AutoLimit);
+    if (c->currentText().isEmpty()) return qint16(AutoLimit);
     return qint16(c->findText(c->currentText(), Qt::MatchExactly) + 1);
 }
 
 qint16 thicknessOf(const QComboBox* c) {
-    if (c->currentText().isEmpty())
-        return qint16(AutoLimit);
+    if (c->currentText().isEmpty()) return qint16(AutoLimit);
     return ToIntegerOrZero(c->currentText());
 }
 
-}  // namespace
+} // namespace
 
 frmGraphConfig::frmGraphConfig(Program& p, const GraphStyle& owner, QWidget* parent)
     : QDialog(parent), p_(p), owner_(owner) {
@@ -69,12 +66,34 @@ frmGraphConfig::frmGraphConfig(Program& p, const GraphStyle& owner, QWidget* par
         const char* captionNames[3];
     };
     Frame frames[2] = {
-        {LineFrame, "Line Settings", "Line %1:", cboLineColor, cboLineStyle, "cboLineColor_%1", "cboLineStyle_%1",
-         cboLineThickness, "cboLineThickness", Label12, Label11, Label3,
-         {"Line Color:", "Line Style:", "Line Thickness:"}, {"Label12", "Label11", "Label3"}},
-        {SymbolFrame, "Symbol Settings", "Symbol %1:", cboSymbolColor, cboSymbolStyle, "cboSymbolColor_%1",
-         "cboSymbolStyle_%1", cboSymbolThickness, "cboSymbolThickness", Label1, Label2, Label8,
-         {"Symbol Color:", "Symbol Style:", "Symbol Thickness:"}, {"Label1", "Label2", "Label8"}},
+        {LineFrame,
+         "Line Settings",
+         "Line %1:",
+         cboLineColor,
+         cboLineStyle,
+         "cboLineColor_%1",
+         "cboLineStyle_%1",
+         cboLineThickness,
+         "cboLineThickness",
+         Label12,
+         Label11,
+         Label3,
+         {"Line Color:", "Line Style:", "Line Thickness:"},
+         {"Label12", "Label11", "Label3"}},
+        {SymbolFrame,
+         "Symbol Settings",
+         "Symbol %1:",
+         cboSymbolColor,
+         cboSymbolStyle,
+         "cboSymbolColor_%1",
+         "cboSymbolStyle_%1",
+         cboSymbolThickness,
+         "cboSymbolThickness",
+         Label1,
+         Label2,
+         Label8,
+         {"Symbol Color:", "Symbol Style:", "Symbol Thickness:"},
+         {"Label1", "Label2", "Label8"}},
     };
     for (int f = 0; f < 2; ++f) {
         Frame& fr = frames[f];
@@ -88,7 +107,8 @@ frmGraphConfig::frmGraphConfig(Program& p, const GraphStyle& owner, QWidget* par
         grid->addWidget(fr.styleCaption, 0, 2);
         grid->addWidget(fr.thicknessCaption, 0, 3);
         for (int k = 0; k < 4; ++k) {
-            auto* l = label(fr.box, QString("lblSensor_%1").arg(f * 4 + k), QString(fr.rowCaption).arg(k + 1));
+            auto* l =
+                label(fr.box, QString("lblSensor_%1").arg(f * 4 + k), QString(fr.rowCaption).arg(k + 1));
             lblSensor.push_back(l);
             fr.colors.push_back(combo(fr.box, QString(fr.colorName).arg(k), true));
             fr.styles.push_back(combo(fr.box, QString(fr.styleName).arg(k), false));
@@ -173,14 +193,15 @@ void frmGraphConfig::LoadFromOwner() {
         cboSymbolColor[size_t(k)]->setCurrentText(ColorToName(owner_.SymbolColor[size_t(k)]));
     for (int k = 0; k < 4; ++k)
         selectCode(cboSymbolStyle[size_t(k)], owner_.SymbolStyle[size_t(k)]);
-    cboSymbolThickness->setCurrentIndex(cboSymbolThickness->findText(QString::number(owner_.SymbolThickness)));
-    const std::pair<double, std::pair<QCheckBox*, QLineEdit*>> limits[4] = {{owner_.YMax, {chkYMax, txtYMax}},
-                                                                           {owner_.Y2Max, {chkY2Max, txtY2Max}},
-                                                                           {owner_.YMin, {chkYMin, txtYMin}},
-                                                                           {owner_.Y2Min, {chkY2Min, txtY2Min}}};
+    cboSymbolThickness->setCurrentIndex(
+        cboSymbolThickness->findText(QString::number(owner_.SymbolThickness)));
+    const std::pair<double, std::pair<QCheckBox*, QLineEdit*>> limits[4] = {
+        {owner_.YMax, {chkYMax, txtYMax}},
+        {owner_.Y2Max, {chkY2Max, txtY2Max}},
+        {owner_.YMin, {chkYMin, txtYMin}},
+        {owner_.Y2Min, {chkY2Min, txtY2Min}}};
     for (const auto& [value, controls] : limits) {
-        if (value == AutoLimit)
-            continue;
+        if (value == AutoLimit) continue;
         controls.first->setChecked(true);
         controls.second->setText(GeneralNumber(value));
     }
@@ -236,4 +257,4 @@ void frmGraphConfig::keyPressEvent(QKeyEvent* e) {
     QDialog::keyPressEvent(e);
 }
 
-}  // namespace hv
+} // namespace hv

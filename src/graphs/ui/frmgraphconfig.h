@@ -22,7 +22,7 @@ public:
     frmGraphConfig(Program& p, const GraphStyle& owner, QWidget* parent = nullptr);
 
     long DialogResult = 0;
-    qint32 LineColor(int index) const;  // 0 to 3
+    qint32 LineColor(int index) const; // 0 to 3
     qint32 SymbolColor(int index) const;
     qint16 LineThickness() const;
     qint16 SymbolThickness() const;
@@ -36,7 +36,7 @@ public:
 
     QGroupBox* LineFrame = nullptr;
     QGroupBox* SymbolFrame = nullptr;
-    std::vector<QLabel*> lblSensor;  // Line 1..4, Symbol 1..4
+    std::vector<QLabel*> lblSensor; // Line 1..4, Symbol 1..4
     QLabel *Label12 = nullptr, *Label11 = nullptr, *Label3 = nullptr;
     QLabel *Label1 = nullptr, *Label2 = nullptr, *Label8 = nullptr;
     std::vector<QComboBox*> cboLineColor, cboLineStyle, cboSymbolColor, cboSymbolStyle;
@@ -64,4 +64,4 @@ private:
     GraphStyle owner_;
 };
 
-}  // namespace hv
+} // namespace hv

@@ -27,7 +27,7 @@ template <class W> W* named(W* w, const QString& name) {
 
 const char* Title = "Hevrin Graphs";
 
-}  // namespace
+} // namespace
 
 frmGraphs::frmGraphs(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
     setObjectName("frmGraphs");
@@ -61,7 +61,8 @@ void frmGraphs::build() {
     for (int k = 0; k < 4; ++k) {
         cboSeries.push_back(named(new QComboBox(panel), QString("cboSeries_%1").arg(k)));
         if (k > 0) {
-            chkEnableDropDown.push_back(named(new QCheckBox(panel), QString("chkEnableDropDown_%1").arg(k - 1)));
+            chkEnableDropDown.push_back(
+                named(new QCheckBox(panel), QString("chkEnableDropDown_%1").arg(k - 1)));
             g->addWidget(chkEnableDropDown.back(), row, 0, Qt::AlignRight);
             cboSeries.back()->setVisible(false);
         }
@@ -133,12 +134,13 @@ void frmGraphs::build() {
     tf.setBold(true);
     lblTitle->setFont(tf);
     Chart2D1 = named(new ChartView(&chart_, this), "Chart2D1");
-    lblDateNoon = named(new QLabel("Unless otherwise noted, date lines are centered on 12:00 noon. Advanced: Right "
-                                   "click GRAPH area for additional options. Not all options supported.   To see "
-                                   "the Reference Data on the chart, please be sure to either Show All Dates or "
-                                   "manually set the start date to include the reference data date.",
-                                   this),
-                        "lblDateNoon");
+    lblDateNoon =
+        named(new QLabel("Unless otherwise noted, date lines are centered on 12:00 noon. Advanced: Right "
+                         "click GRAPH area for additional options. Not all options supported.   To see "
+                         "the Reference Data on the chart, please be sure to either Show All Dates or "
+                         "manually set the start date to include the reference data date.",
+                         this),
+              "lblDateNoon");
     lblDateNoon->setWordWrap(true);
     QFont nf = lblDateNoon->font();
     nf.setPointSizeF(nf.pointSizeF() * 0.85);
@@ -174,19 +176,21 @@ void frmGraphs::build() {
     lblEvents->setVisible(false);
     // The cleaning level takes digits and the decimal separator only, typed or pasted.
     txtLineValue->setValidator(new QRegularExpressionValidator(
-        QRegularExpression("[0-9" + QRegularExpression::escape(QLocale().decimalPoint()) + "]*"), txtLineValue));
+        QRegularExpression("[0-9" + QRegularExpression::escape(QLocale().decimalPoint()) + "]*"),
+        txtLineValue));
 
     connect(cbProject, &QComboBox::currentIndexChanged, this, [this] { cbProject_Click(); });
     connect(cboTrain, &QComboBox::activated, this, [this] { cboTrain_Click(); });
     for (int k = 0; k < 4; ++k)
-        connect(cboSeries[size_t(k)], &QComboBox::currentIndexChanged, this, [this, k] { cboSeries_Click(k); });
+        connect(cboSeries[size_t(k)], &QComboBox::currentIndexChanged, this,
+                [this, k] { cboSeries_Click(k); });
     for (int k = 0; k < 3; ++k)
-        connect(chkEnableDropDown[size_t(k)], &QCheckBox::toggled, this, [this, k] { chkEnableDropDown_Click(k); });
+        connect(chkEnableDropDown[size_t(k)], &QCheckBox::toggled, this,
+                [this, k] { chkEnableDropDown_Click(k); });
     connect(ChkAllDates, &QCheckBox::toggled, this, &frmGraphs::ChkAllDates_Click);
     for (int k = 0; k < 2; ++k)
         connect(Option1[size_t(k)], &QRadioButton::toggled, this, [this, k](bool on) {
-            if (on)
-                Option1_Click(k);
+            if (on) Option1_Click(k);
         });
     connect(chkShowEvents, &QCheckBox::toggled, this, &frmGraphs::chkShowEvents_Click);
     connect(txtStartDate, &QLineEdit::editingFinished, this, &frmGraphs::txtStartDate_LostFocus);
@@ -203,8 +207,7 @@ void frmGraphs::reportFailure(const QString& what) {
 
 void frmGraphs::changeEvent(QEvent* e) {
     QWidget::changeEvent(e);
-    if (e->type() == QEvent::ActivationChange && isActiveWindow())
-        Form_Activate();
+    if (e->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
 }
 
 void frmGraphs::keyPressEvent(QKeyEvent* e) {
@@ -222,10 +225,9 @@ void frmGraphs::showEvent(QShowEvent* e) {
 }
 
 void frmGraphs::Form_Activate() {
-    if (ActivationLoading)
-        return;
-    if (p_.ProjectDatabasePath == LastActivatedDatabase && p_.CurrentProject.ProjectID == LastActivatedProject &&
-        !ReloadOnActivate)
+    if (ActivationLoading) return;
+    if (p_.ProjectDatabasePath == LastActivatedDatabase &&
+        p_.CurrentProject.ProjectID == LastActivatedProject && !ReloadOnActivate)
         return;
     LastActivatedDatabase = p_.ProjectDatabasePath;
     LastActivatedProject = p_.CurrentProject.ProjectID;
@@ -244,8 +246,9 @@ void frmGraphs::Form_Activate() {
             GraphStartDate = *oldest;
             txtEndDate->setText(FormatBoxDate(p_.system.now().date().startOfDay()));
         } else {
-            p_.prompts.message(GetMlString(932, "No data in this project to graph. Please select another project."),
-                               Buttons::OK, Icon::Information, Title);
+            p_.prompts.message(
+                GetMlString(932, "No data in this project to graph. Please select another project."),
+                Buttons::OK, Icon::Information, Title);
         }
         hv::LoadGraphStyles(p_, Style);
         LoadSeriesList();
@@ -271,8 +274,7 @@ void frmGraphs::LoadTrains() {
     GraphTrain = p_.CurrentProject.TrainNumber;
     if (const auto n = ReadNumTrains(p_, GraphProjectID)) {
         GraphNumTrains = *n;
-        if (GraphTrain == 0)
-            GraphTrain = 1;
+        if (GraphTrain == 0) GraphTrain = 1;
         lblTitle->setText(ProjectTitle(GraphProjectID, GraphTrain));
         for (int t = 1; t <= GraphNumTrains; ++t)
             cboTrain->addItem(QString::number(t));
@@ -289,12 +291,10 @@ void frmGraphs::LoadSeriesList() {
     for (QComboBox* c : cboSeries) {
         const QSignalBlocker block(c);
         c->clear();
-        if (list)
-            c->addItems(list->descriptions);
+        if (list) c->addItems(list->descriptions);
         c->setCurrentIndex(-1);
     }
-    if (list)
-        cboSeries[0]->setCurrentIndex(list->descriptions.size() > 1 ? 1 : 0);
+    if (list) cboSeries[0]->setCurrentIndex(list->descriptions.size() > 1 ? 1 : 0);
 }
 
 void frmGraphs::LoadMyGraphs() {
@@ -321,8 +321,7 @@ void frmGraphs::FillDefaultGraphs() {
 }
 
 void frmGraphs::cbProject_Click() {
-    if (ActivationLoading || cbProject->currentIndex() < 0)
-        return;
+    if (ActivationLoading || cbProject->currentIndex() < 0) return;
     const ProjectTrain pt = ParseProjectItem(cbProject->currentText());
     GraphProjectID = pt.project;
     GraphTrain = pt.train;
@@ -337,8 +336,7 @@ void frmGraphs::cbProject_Click() {
 void frmGraphs::cboTrain_Click() {
     bool ok = false;
     const int t = cboTrain->currentText().trimmed().toInt(&ok);
-    if (ok && t >= 0 && t <= 32767)
-        GraphTrain = qint16(t);
+    if (ok && t >= 0 && t <= 32767) GraphTrain = qint16(t);
 }
 
 void frmGraphs::cboSeries_Click(int k) {
@@ -379,7 +377,8 @@ void frmGraphs::Option1_Click(int k) {
     if (k == 1) {
         lblDateNoon->setVisible(false);
     } else {
-        for (QWidget* w : std::initializer_list<QWidget*>{Label1, Label2, txtStartDate, txtEndDate, lblDateNoon})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{Label1, Label2, txtStartDate, txtEndDate, lblDateNoon})
             w->setVisible(true);
         if (ChkAllDates->isChecked()) {
             // The boxes stay behind their labels while the whole period is shown.
@@ -428,7 +427,8 @@ void frmGraphs::SetChartTitles() {
         chart_.plotAreaLayout = 55;
     }
     // One information label, set up afresh at each call.
-    chart_.labels.assign(1, ChartLabel{"Data", true, 0, 1, 5, 445, InformationLine(p_, p_.system.now().date())});
+    chart_.labels.assign(1,
+                         ChartLabel{"Data", true, 0, 1, 5, 445, InformationLine(p_, p_.system.now().date())});
     chart_.update();
 }
 
@@ -436,14 +436,12 @@ void frmGraphs::cmdGraph_Click() {
     QStringList descs, cols;
     GraphSeriesCount = 0;
     for (QComboBox* c : cboSeries) {
-        if (c->isHidden() || c->currentIndex() < 0)
-            continue;
+        if (c->isHidden() || c->currentIndex() < 0) continue;
         ++GraphSeriesCount;
         descs << SeriesDescriptions.value(c->currentIndex());
         cols << SeriesColumns.value(c->currentIndex());
     }
-    if (GraphSeriesCount == 0)
-        return;  // nothing chosen, nothing to draw
+    if (GraphSeriesCount == 0) return; // nothing chosen, nothing to draw
     try {
         clsGrapher g(p_);
         g.ProjectID(GraphProjectID);
@@ -467,8 +465,8 @@ void frmGraphs::cmdGraph_Click() {
         } else {
             const QDateTime end = ParseBoxDate(txtEndDate->text());
             if (!end.isValid()) {
-                p_.prompts.message("The end date \"" + txtEndDate->text() + "\" is not a valid date.", Buttons::OK,
-                                   Icon::Warning, Title);
+                p_.prompts.message("The end date \"" + txtEndDate->text() + "\" is not a valid date.",
+                                   Buttons::OK, Icon::Warning, Title);
                 return;
             }
             const QDateTime start = ParseBoxDate(txtStartDate->text());
@@ -491,14 +489,10 @@ void frmGraphs::cmdGraph_Click() {
         lblTitle->setText(GraphProjectID + " Train: " + QString::number(GraphTrain));
         g.SensorDescs(descs);
         g.SensorCols(cols);
-        if (Style.YMax != AutoLimit)
-            g.YMax(Style.YMax);
-        if (Style.Y2Max != AutoLimit)
-            g.Y2Max(Style.Y2Max);
-        if (Style.YMin != AutoLimit)
-            g.YMin(Style.YMin);
-        if (Style.Y2Min != AutoLimit)
-            g.Y2Min(Style.Y2Min);
+        if (Style.YMax != AutoLimit) g.YMax(Style.YMax);
+        if (Style.Y2Max != AutoLimit) g.Y2Max(Style.Y2Max);
+        if (Style.YMin != AutoLimit) g.YMin(Style.YMin);
+        if (Style.Y2Min != AutoLimit) g.Y2Min(Style.Y2Min);
         g.LineThickness(Style.LineThickness);
         g.SymbolThickness(Style.SymbolThickness);
         for (int k = 1; k <= 4; ++k)
@@ -558,30 +552,23 @@ void frmGraphs::cmdConfigure_Click() {
     dlg->exec();
     if (dlg->DialogResult == 1) {
         for (int k = 0; k < 4; ++k)
-            if (dlg->LineColor(k) != AutoLimit)
-                Style.LineColor[size_t(k)] = dlg->LineColor(k);
+            if (dlg->LineColor(k) != AutoLimit) Style.LineColor[size_t(k)] = dlg->LineColor(k);
         for (int k = 0; k < 4; ++k)
-            if (dlg->SymbolColor(k) != AutoLimit)
-                Style.SymbolColor[size_t(k)] = dlg->SymbolColor(k);
+            if (dlg->SymbolColor(k) != AutoLimit) Style.SymbolColor[size_t(k)] = dlg->SymbolColor(k);
         for (int k = 0; k < 4; ++k)
-            if (dlg->LineStyle(k) != AutoLimit)
-                Style.LineStyle[size_t(k)] = dlg->LineStyle(k);
+            if (dlg->LineStyle(k) != AutoLimit) Style.LineStyle[size_t(k)] = dlg->LineStyle(k);
         for (int k = 0; k < 4; ++k)
-            if (dlg->SymbolStyle(k) != AutoLimit)
-                Style.SymbolStyle[size_t(k)] = dlg->SymbolStyle(k);
-        if (dlg->LineThickness() != AutoLimit)
-            Style.LineThickness = dlg->LineThickness();
-        if (dlg->SymbolThickness() != AutoLimit)
-            Style.SymbolThickness = dlg->SymbolThickness();
+            if (dlg->SymbolStyle(k) != AutoLimit) Style.SymbolStyle[size_t(k)] = dlg->SymbolStyle(k);
+        if (dlg->LineThickness() != AutoLimit) Style.LineThickness = dlg->LineThickness();
+        if (dlg->SymbolThickness() != AutoLimit) Style.SymbolThickness = dlg->SymbolThickness();
         Style.YMax = dlg->YMax();
         Style.Y2Max = dlg->Y2Max();
         Style.YMin = dlg->YMin();
         Style.Y2Min = dlg->Y2Min();
-        if (dlg->SaveAsDefault())
-            SaveGraphStyles(p_, Style);
+        if (dlg->SaveAsDefault()) SaveGraphStyles(p_, Style);
         cmdGraph_Click();
     }
     delete dlg;
 }
 
-}  // namespace hv
+} // namespace hv

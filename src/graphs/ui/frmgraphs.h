@@ -31,7 +31,7 @@ public:
     QString GraphProjectID;
     qint16 GraphTrain = 0;
     qint16 GraphNumTrains = 0;
-    QStringList SeriesDescriptions;  // [p] is list position p of the series boxes
+    QStringList SeriesDescriptions; // [p] is list position p of the series boxes
     QStringList SeriesColumns;
     std::array<int, 5> DrawnSeriesIndex{-1, -1, -1, -1, -1};
     qint16 GraphSeriesCount = 0;
@@ -55,14 +55,14 @@ public:
     QLabel* Label6 = nullptr;
     QLabel* lblTitle = nullptr;
     QLabel* Label8 = nullptr;
-    std::vector<QComboBox*> cboSeries;           // 0..3
-    std::vector<QCheckBox*> chkEnableDropDown;  // 0..2
+    std::vector<QComboBox*> cboSeries;         // 0..3
+    std::vector<QCheckBox*> chkEnableDropDown; // 0..2
     QLabel *Label1 = nullptr, *Label2 = nullptr;
     QLineEdit *txtStartDate = nullptr, *txtEndDate = nullptr;
     QLabel *lblStartDate = nullptr, *lblEndDate = nullptr;
     QCheckBox* ChkAllDates = nullptr;
     QLabel* Label4 = nullptr;
-    std::vector<QRadioButton*> Option1;  // 0 "Date", 1 "Elapsed Time"
+    std::vector<QRadioButton*> Option1; // 0 "Date", 1 "Elapsed Time"
     QLabel* lblDateNoon = nullptr;
     QCheckBox* chkShowEvents = nullptr;
     QLabel* Label5 = nullptr;
@@ -71,7 +71,7 @@ public:
     QCheckBox* chkShowTarget = nullptr;
     QLineEdit* txtLineValue = nullptr;
     QLineEdit* txtWidth = nullptr;
-    std::vector<QLabel*> lblMax;  // 0, 1
+    std::vector<QLabel*> lblMax; // 0, 1
     QLineEdit* txtTitle = nullptr;
     QLabel* Label10 = nullptr;
     QComboBox* cboMyGraphs = nullptr;
@@ -122,4 +122,4 @@ private:
     ChartModel chart_;
 };
 
-}  // namespace hv
+} // namespace hv

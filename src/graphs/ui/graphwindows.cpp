@@ -12,7 +12,8 @@ void RegisterGraphWindows(Program& p) {
     p.windows.registerFactory("frmGraphs", [&p]() -> QWidget* {
         // The graph manager reads the project database from its first activation on.
         if (p.ProjectDatabasePath.isEmpty() || !QFileInfo::exists(p.ProjectDatabasePath)) {
-            p.prompts.message("No project database is open.", Buttons::OK, Icon::Information, "Hevrin Graphs");
+            p.prompts.message("No project database is open.", Buttons::OK, Icon::Information,
+                              "Hevrin Graphs");
             return nullptr;
         }
         return new frmGraphs(p);
@@ -28,4 +29,4 @@ void RegisterGraphWindows(Program& p) {
     });
 }
 
-}  // namespace hv
+} // namespace hv
