@@ -13,6 +13,7 @@
 
 #include "core/program.h"
 #include "graphs/grapher.h"
+#include "graphs/graphstyle.h"
 #include "graphs/ui/chartview.h"
 #include "platform/database.h"
 
@@ -95,8 +96,12 @@ int main(int argc, char** argv) {
         g.SensorCols(cols);
         g.LineThickness(2);
         g.SymbolThickness(5);
+        // The graph manager's default styles, with a symbol on every series.
+        const GraphStyle style;
         for (int k = 1; k <= 4; ++k) {
             qint16 line = 2, symbol = qint16(2 + k);
+            g.SetLineColor(k, style.LineColor[size_t(k - 1)]);
+            g.SetSymbolColor(k, style.SymbolColor[size_t(k - 1)]);
             g.SetLineStyle(k, line);
             g.SetSymbolStyle(k, symbol);
         }
