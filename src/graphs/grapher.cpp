@@ -247,6 +247,11 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     const QString countSql = "SELECT COUNT(*)" + sql.mid(sql.indexOf(" FROM Data"));
     const int rows = db.scalar(countSql, params).toInt();
     rowsLoaded_ = rows;
+    // When the train holds a good part of the table, reading the table in storage order
+    // and sorting here is several times faster than one index lookup per reading.
+    const qint64 span =
+        db.scalar("SELECT (SELECT MAX(rowid) FROM Data) - (SELECT MIN(rowid) FROM Data) + 1").toLongLong();
+    const bool readAll = qint64(rows) * 3 > span;
     if (rows > 0) {
         for (int k = 1; k <= r.SensorCount; ++k) {
             SeriesData& s = Series[size_t(k - 1)];
@@ -255,10 +260,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
             s.Dates.assign(size_t(rows), 0.0);
             s.Hours.assign(size_t(rows), 0.0);
         }
-        // When the train holds a good part of the table, reading the table in storage order
-        // and sorting here is several times faster than one index lookup per reading.
-        const qint64 span = db.scalar("SELECT MAX(rowid) - MIN(rowid) + 1 FROM Data").toLongLong();
-        const bool scan = qint64(rows) * 3 > span;
+        const bool scan = readAll;
         if (scan)
             sql.replace(" FROM Data WHERE", " FROM Data NOT INDEXED WHERE");
         else
@@ -269,13 +271,13 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     }
 
     if (r.ShowEvents) {
-        const QString ev = " FROM Data WHERE EventID > 0 AND ProjectID = ? AND TheDate >= ? AND TheDate <= ?";
-        const QVariantList evParams{r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)};
-        const int evRows = db.scalar("SELECT COUNT(*)" + ev, evParams).toInt();
-        if (evRows > 0) {
-            SqliteQuery q(db, "SELECT TheDate, ElapsedTimeHrs, EventID" + ev + " ORDER BY TheDate", evParams);
-            LoadEventSeries(r, q.stmt(), r.SensorCount + 1, evRows);
-        }
+        // The events of every train of the project: the same way through the table.
+        const QString ev = QString(" FROM Data") + (readAll ? " NOT INDEXED" : "") +
+                           " WHERE EventID > 0 AND ProjectID = ? AND TheDate >= ? AND TheDate <= ?";
+        SqliteQuery q(db,
+                      "SELECT TheDate, ElapsedTimeHrs, EventID" + ev + (readAll ? "" : " ORDER BY TheDate"),
+                      {r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)});
+        LoadEventSeries(r, q.stmt(), r.SensorCount + 1);
     }
 }
 
@@ -321,18 +323,23 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, i
     }
 }
 
-void clsGrapher::LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows) {
+void clsGrapher::LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index) {
     SeriesData& s = Series[size_t(index - 1)];
-    s.Values.reserve(size_t(rows));
-    s.Dates.reserve(size_t(rows));
-    s.Hours.reserve(size_t(rows));
     const double level = r.Graph->axis(ChartModel::Y).min + 0.0001;
-    while (int(s.Dates.size()) < rows && sqlite3_step(q) == SQLITE_ROW) {
-        s.Dates.push_back(dateSerialAt(q, 0));
-        s.Hours.push_back(sqlite3_column_double(q, 1));
+    std::vector<std::pair<double, double>> events; // date, hours
+    int rc;
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW)
+        events.emplace_back(dateSerialAt(q, 0), sqlite3_column_double(q, 1));
+    if (rc != SQLITE_DONE)
+        throw DbError(dberr::SqlFailed, QString::fromUtf8(sqlite3_errstr(rc)));
+    std::stable_sort(events.begin(), events.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    s.PointCount = int(events.size());
+    for (const auto& [date, hours] : events) {
+        s.Dates.push_back(date);
+        s.Hours.push_back(hours);
         s.Values.push_back(level);
     }
-    s.PointCount = int(s.Dates.size());
 }
 
 // Puts the series into date order, readings of the same instant in storage order.

@@ -100,7 +100,7 @@ public:
 
 private:
     void LoadGraphData(GraphRequest& r);
-    void LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows);
+    void LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index);
     void LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows);
     void DrawGraph(GraphRequest& r);
     void sizeSeries();
