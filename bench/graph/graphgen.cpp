@@ -1,0 +1,70 @@
+// hevrin-graph-gen --out FILE [--years N] [--minutes M] [--project ID] [--train N] [--template FILE]
+// Copies the blank project database and fills one project train with a reading every M
+// minutes over N years, with normalized values that drift and a few events.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <cmath>
+#include <cstdio>
+#include <random>
+
+#include "platform/database.h"
+
+using namespace hv;
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Makes a project database of one train's readings for hevrin-graph.");
+    parser.addHelpOption();
+    parser.addOption({"out", "Database file to write (replaced).", "FILE"});
+    parser.addOption({"years", "Years of readings.", "N", "10"});
+    parser.addOption({"minutes", "Minutes between readings.", "M", "15"});
+    parser.addOption({"project", "Project ID.", "ID", "G1"});
+    parser.addOption({"train", "Train number.", "N", "1"});
+    parser.addOption({"template", "Blank project database to start from.", "FILE",
+                      QCoreApplication::applicationDirPath() + "/templates/db.hv3.mdb"});
+    parser.process(app);
+    const QString out = parser.value("out");
+    const double years = parser.value("years").toDouble();
+    const int minutes = std::max(1, parser.value("minutes").toInt());
+    if (out.isEmpty() || years <= 0) {
+        std::fprintf(stderr, "usage: hevrin-graph-gen --out FILE [--years N] [--minutes M]\n");
+        return 2;
+    }
+    QFile::remove(out);
+    if (!QFile::copy(parser.value("template"), out)) {
+        std::fprintf(stderr, "cannot copy the template %s\n", qPrintable(parser.value("template")));
+        return 1;
+    }
+    QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    try {
+        Database db = Database::open(out);
+        db.exec("PRAGMA synchronous = OFF");
+        const qint64 n = qint64(years * 365.25 * 24 * 60 / minutes);
+        const QDateTime start(QDate(2015, 1, 1), QTime(0, 0));
+        std::mt19937_64 rng(42);
+        std::normal_distribution<double> noise(0, 1);
+        Transaction tx(db);
+        auto ins = db.prepare(
+            "INSERT INTO Data (ProjectID, TrainNumber, Bank, TheDate, ElapsedTimeHrs, EventID, PermFlow, "
+            "NormalizedPermFlow, NormalizedSaltPassage, NormalizedDP, ActualRejection) "
+            "VALUES (?, ?, 3, ?, ?, ?, ?, ?, ?, ?, ?)");
+        for (qint64 i = 0; i < n; ++i) {
+            const double hours = i * minutes / 60.0;
+            const double cycle = std::fmod(hours, 24 * 90) / (24 * 90); // cleaned every 90 days
+            const double flow = 60 * (1 - 0.15 * cycle) + noise(rng);
+            const double sp = 0.01 * (1 + 0.5 * cycle) + 0.0005 * noise(rng);
+            const int event = (i > 0 && i % (24 * 90 * 60 / minutes) == 0) ? 1 : 0;
+            ins->exec({parser.value("project"), parser.value("train").toInt(),
+                       dbDateText(start.addSecs(qint64(i) * minutes * 60)), hours, event, flow, flow, sp,
+                       1.5 + cycle + 0.05 * noise(rng), 1 - sp});
+        }
+        tx.commit();
+        std::printf("%lld readings written to %s\n", static_cast<long long>(n), qPrintable(out));
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "%s\n", qPrintable(e.description()));
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,120 @@
+#include "graphs/chartmodel.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace hv {
+
+namespace {
+
+// A fresh chart gives each series number a colour of its own.
+ChartStyle defaultStyle(int k) {
+    static const qint32 palette[] = {RgbColor(0, 128, 0),   RgbColor(200, 0, 0),  RgbColor(0, 0, 200),
+                                     RgbColor(0, 0, 0),     RgbColor(64, 0, 128), RgbColor(255, 128, 0),
+                                     RgbColor(0, 128, 128), RgbColor(128, 128, 0)};
+    ChartStyle s;
+    s.lineColor = s.symbolColor = palette[(k - 1) % 8];
+    return s;
+}
+
+} // namespace
+
+void ChartSeries::setPointCount(int n) {
+    const size_t size = size_t(std::max(0, n));
+    x.assign(size, std::numeric_limits<double>::quiet_NaN());
+    y.assign(size, std::numeric_limits<double>::quiet_NaN());
+}
+
+void ChartGroup::setSeriesCount(int n) {
+    series_.resize(size_t(std::max(0, n)));
+}
+
+ChartSeries& ChartGroup::series(int k) {
+    if (k > seriesCount()) setSeriesCount(k);
+    return series_.at(size_t(k - 1));
+}
+
+const ChartSeries& ChartGroup::series(int k) const {
+    return series_.at(size_t(k - 1));
+}
+
+ChartStyle& ChartGroup::style(int k) {
+    k = std::max(1, k);
+    while (int(styles_.size()) < k)
+        styles_.push_back(defaultStyle(int(styles_.size()) + 1));
+    return styles_[size_t(k - 1)];
+}
+
+ChartStyle ChartGroup::styleOf(int k) const {
+    if (k >= 1 && k <= int(styles_.size())) return styles_[size_t(k - 1)];
+    return defaultStyle(std::max(1, k));
+}
+
+QString ChartGroup::label(int k) const {
+    return k >= 1 && k <= int(labels_.size()) ? labels_[size_t(k - 1)] : QString();
+}
+
+void ChartGroup::setLabel(int k, const QString& text) {
+    if (k < 1) return;
+    if (int(labels_.size()) < k) labels_.resize(size_t(k));
+    labels_[size_t(k - 1)] = text;
+}
+
+ChartModel::ChartModel(QObject* parent) : QObject(parent) {}
+
+void ChartModel::setAxisRange(AxisId a, double min, double max) {
+    ChartAxis& ax = axes_[a];
+    ax.min = ax.origMin = min;
+    ax.max = ax.origMax = max;
+}
+
+void ChartModel::endBatch() {
+    if (batch_ > 0 && --batch_ == 0) emit changed();
+}
+
+void ChartModel::update() {
+    if (batch_ == 0) emit changed();
+}
+
+qint64 ChartModel::totalPoints() const {
+    qint64 n = 0;
+    for (const ChartGroup& g : groups_)
+        for (int k = 1; k <= g.seriesCount(); ++k)
+            n += g.series(k).pointCount();
+    return n;
+}
+
+std::vector<int> ThinSymbols(const std::vector<double>& x, const std::vector<double>& y, double xMin,
+                             double xMax, double yMin, double yMax, int widthPx, int heightPx,
+                             double cellPx) {
+    const int n = int(std::min(x.size(), y.size()));
+    std::vector<int> keep;
+    cellPx = std::max(1.0, cellPx);
+    const double cols = std::max(1.0, std::ceil(widthPx / cellPx));
+    const double rows = std::max(1.0, std::ceil(heightPx / cellPx));
+    // A series with fewer points than cells shows every symbol.
+    if (n <= cols || xMax <= xMin) {
+        for (int i = 0; i < n; ++i)
+            keep.push_back(i);
+        return keep;
+    }
+    const double xScale = cols / (xMax - xMin);
+    const double yScale = yMax > yMin ? rows / (yMax - yMin) : 0;
+    const qint64 stride = qint64(rows) + 2;
+    std::vector<bool> seen(size_t((qint64(cols) + 2) * stride), false);
+    for (int i = 0; i < n; ++i) {
+        if (std::isnan(x[size_t(i)]) || std::isnan(y[size_t(i)])) continue;
+        // Points off the plot fall into one border cell per side, so they cost nothing.
+        const double cx = std::clamp(std::floor((x[size_t(i)] - xMin) * xScale), -1.0, cols);
+        const double cy = std::clamp(std::floor((y[size_t(i)] - yMin) * yScale), -1.0, rows);
+        const size_t cell = size_t(qint64(cx + 1) * stride + qint64(cy + 1));
+        if (!seen[cell] || i == 0 || i == n - 1) {
+            seen[cell] = true;
+            keep.push_back(i);
+        }
+    }
+    return keep;
+}
+
+} // namespace hv

@@ -1,0 +1,572 @@
+#include "graphs/grapher.h"
+
+#include <QLocale>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <algorithm>
+#include <cmath>
+#include <sqlite3.h>
+
+#include "core/mlstring.h"
+#include "core/numbers.h"
+#include "core/program.h"
+#include "platform/database.h"
+
+namespace hv {
+
+namespace {
+
+const QDate SerialZero(1899, 12, 30);
+
+QString dateParam(const QDateTime& d) {
+    return dbDateText(d.isValid() ? d : SerialZero.startOfDay());
+}
+
+double serialOf(const QDateTime& d) {
+    return d.isValid() ? ToDateSerial(d) : 0.0;
+}
+
+// Round half to even, as the run time rounds.
+double roundEven(double x) {
+    return std::nearbyint(x);
+}
+
+QString fixed2(double x) {
+    QLocale loc;
+    loc.setNumberOptions(QLocale::OmitGroupSeparator);
+    return loc.toString(x, 'f', 2);
+}
+
+// The readings of a graph are read straight from SQLite: a row of a dense series then
+// costs a few column reads instead of a variant per value.
+class SqliteQuery {
+public:
+    SqliteQuery(Database& db, const QString& sql, const QVariantList& params) : sql_(sql) {
+        const QVariant h = db.handle().driver()->handle();
+        if (qstrcmp(h.typeName(), "sqlite3*") != 0 || !(db_ = *static_cast<sqlite3* const*>(h.constData())))
+            throw DbError(dberr::FileNotFound, "The project database is not open.");
+        const QByteArray text = sql.toUtf8();
+        check(sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &stmt_, nullptr));
+        for (int i = 0; i < params.size(); ++i) {
+            const QVariant& v = params[i];
+            if (v.typeId() == QMetaType::Int) {
+                check(sqlite3_bind_int(stmt_, i + 1, v.toInt()));
+            } else {
+                const QByteArray b = v.toString().toUtf8();
+                check(sqlite3_bind_text(stmt_, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT));
+            }
+        }
+    }
+    ~SqliteQuery() { sqlite3_finalize(stmt_); }
+    SqliteQuery(const SqliteQuery&) = delete;
+    SqliteQuery& operator=(const SqliteQuery&) = delete;
+
+    bool next() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) return true;
+        if (rc != SQLITE_DONE) check(rc);
+        return false;
+    }
+    sqlite3_stmt* stmt() const { return stmt_; }
+
+private:
+    void check(int rc) {
+        if (rc != SQLITE_OK)
+            throw mapSqlError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db_)),
+                                        QSqlError::StatementError, QString::number(rc)),
+                              sql_);
+    }
+    sqlite3* db_ = nullptr;
+    sqlite3_stmt* stmt_ = nullptr;
+    QString sql_;
+};
+
+// A stored date "yyyy-mm-dd hh:mm:ss" as a date serial, parsed by hand: this runs once per
+// reading of a graph. Another form goes through the general parser.
+double dateSerialAt(sqlite3_stmt* q, int col) {
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(q, col));
+    const int len = sqlite3_column_bytes(q, col);
+    if (!t) return 0;
+    auto num = [t](int from, int count) {
+        int v = 0;
+        for (int i = from; i < from + count; ++i) {
+            if (t[i] < '0' || t[i] > '9') return -1;
+            v = v * 10 + (t[i] - '0');
+        }
+        return v;
+    };
+    if (len == 19 && t[4] == '-' && t[7] == '-' && t[10] == ' ' && t[13] == ':' && t[16] == ':') {
+        const int y = num(0, 4), m = num(5, 2), d = num(8, 2), hh = num(11, 2), mm = num(14, 2),
+                  ss = num(17, 2);
+        if (y >= 0 && m >= 1 && m <= 12 && d >= 1 && d <= 31 && hh >= 0 && mm >= 0 && ss >= 0) {
+            // Days from the civil date (proleptic Gregorian), then from 30 December 1899.
+            const int yy = y - (m <= 2);
+            const int era = (yy >= 0 ? yy : yy - 399) / 400;
+            const int yoe = yy - era * 400;
+            const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+            const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+            const qint64 days = qint64(era) * 146097 + doe - 719468; // days since 1970-01-01
+            return double(days + 25569) + (hh * 3600 + mm * 60 + ss) / 86400.0;
+        }
+    }
+    const QDateTime dt = parseDbDate(QString::fromUtf8(t, len));
+    return dt.isValid() ? ToDateSerial(dt) : 0.0;
+}
+
+bool isNullAt(sqlite3_stmt* q, int col) {
+    return sqlite3_column_type(q, col) == SQLITE_NULL;
+}
+
+} // namespace
+
+double ToDateSerial(const QDateTime& dt) {
+    return double(SerialZero.daysTo(dt.date())) + dt.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+QDateTime FromDateSerial(double serial) {
+    const double day = std::floor(serial);
+    const qint64 ms = qint64(std::llround((serial - day) * 86400000.0));
+    return QDateTime(SerialZero.addDays(qint64(day)), QTime(0, 0)).addMSecs(ms);
+}
+
+bool IsPercentColumn(const QString& column) {
+    return column.indexOf("ejection") >= 1 || column.contains("assage");
+}
+
+bool IsPercentDescription(const QString& description) {
+    return description.indexOf("ejection") >= 1 || description.indexOf("assage") >= 1;
+}
+
+void clsGrapher::SensorCount(qint16 n) {
+    Request.SensorCount = n;
+    Request.SensorDescs.clear();
+    Request.SensorCols.clear();
+    for (int i = 0; i < n; ++i) {
+        Request.SensorDescs << QString();
+        Request.SensorCols << QString();
+    }
+}
+
+void clsGrapher::YMax(double v) {
+    if (v == -1000) {
+        Request.YMaxFixed = false;
+        return;
+    }
+    Request.Graph->axis(ChartModel::Y).max = v;
+    Request.YMaxFixed = true;
+}
+
+void clsGrapher::Y2Max(double v) {
+    if (Request.SensorCount != 2) return;
+    if (v == -1000) {
+        Request.Y2MaxFixed = false;
+        return;
+    }
+    Request.Graph->axis(ChartModel::Y2).max = v;
+    Request.Y2MaxFixed = true;
+}
+
+void clsGrapher::YMin(double v) {
+    Request.Graph->axis(ChartModel::Y).min = v;
+}
+
+void clsGrapher::Y2Min(double v) {
+    if (Request.SensorCount == 2) Request.Graph->axis(ChartModel::Y2).min = v;
+}
+
+void clsGrapher::LineThickness(qint16 w) {
+    if (w < 1) return;
+    for (int k = 1; k <= Request.SensorCount; ++k)
+        Request.Graph->group(1).style(k).lineWidth = w;
+    if (Request.SensorCount == 2) Request.Graph->group(2).style(1).lineWidth = w;
+}
+
+void clsGrapher::SymbolThickness(qint16 s) {
+    if (s < 1) return;
+    for (int k = 1; k <= Request.SensorCount; ++k)
+        Request.Graph->group(1).style(k).symbolSize = s;
+    if (Request.SensorCount == 2) Request.Graph->group(2).style(1).symbolSize = s;
+}
+
+void clsGrapher::SetLineColor(int index, qint32 color) {
+    Request.Graph->group(1).style(index).lineColor = color;
+    if (index == 2) Request.Graph->group(2).style(1).lineColor = color;
+}
+
+void clsGrapher::SetSymbolColor(int index, qint32 color) {
+    Request.Graph->group(1).style(index).symbolColor = color;
+    if (index == 2) Request.Graph->group(2).style(1).symbolColor = color;
+}
+
+void clsGrapher::SetLineStyle(int index, qint16& pattern) {
+    if (pattern == 0) pattern = 2;
+    Request.Graph->group(1).style(index).linePattern = pattern;
+    if (index == 2) Request.Graph->group(2).style(1).linePattern = pattern;
+}
+
+void clsGrapher::SetSymbolStyle(int index, qint16& shape) {
+    if (shape == 0) shape = 2;
+    Request.Graph->group(1).style(index).symbolShape = shape;
+    if (index == 2) Request.Graph->group(2).style(1).symbolShape = shape;
+}
+
+void clsGrapher::sizeSeries() {
+    Series.assign(size_t(Request.SensorCount + (Request.ShowEvents ? 1 : 0)), SeriesData{});
+}
+
+void clsGrapher::LoadOnly() {
+    sizeSeries();
+    if (Request.SensorCount >= 1) LoadGraphData(Request);
+}
+
+void clsGrapher::MakeGraph() {
+    if (Request.SensorCount < 1 || !Request.Graph) return;
+    sizeSeries();
+    LoadGraphData(Request);
+    DrawGraph(Request);
+}
+
+void clsGrapher::LoadGraphData(GraphRequest& r) {
+    Database db = Database::open(p_.ProjectDatabasePath);
+    // Column names come from the series catalogue: each must be a real column of Data.
+    QStringList cols;
+    for (int k = 0; k < r.SensorCount; ++k)
+        cols << quoteIdent(db.checkedColumn("Data", r.SensorCols.value(k)));
+    QString sql = "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ") + " FROM Data WHERE ProjectID = ?";
+    QVariantList params{r.ProjectID};
+    if (r.TrainNumber >= 1) {
+        sql += " AND TrainNumber = ?";
+        params << int(r.TrainNumber);
+    }
+    sql += " AND TheDate >= ? AND TheDate <= ?";
+    params << dateParam(r.StartDate) << dateParam(r.EndDate);
+    if (r.Bank > 0) {
+        sql += " AND Bank = ?";
+        params << int(r.Bank);
+    }
+    const QString countSql = "SELECT COUNT(*)" + sql.mid(sql.indexOf(" FROM Data"));
+    const int rows = db.scalar(countSql, params).toInt();
+    rowsLoaded_ = rows;
+    // When the train holds a good part of the table, reading the table in storage order
+    // and sorting here is several times faster than one index lookup per reading.
+    const qint64 span =
+        db.scalar("SELECT (SELECT MAX(rowid) FROM Data) - (SELECT MIN(rowid) FROM Data) + 1").toLongLong();
+    const bool readAll = qint64(rows) * 3 > span;
+    if (rows > 0) {
+        for (int k = 1; k <= r.SensorCount; ++k) {
+            SeriesData& s = Series[size_t(k - 1)];
+            s.PointCount = rows;
+            s.Values.assign(size_t(rows), 0.0);
+            s.Dates.assign(size_t(rows), 0.0);
+            s.Hours.assign(size_t(rows), 0.0);
+        }
+        const bool scan = readAll;
+        if (scan)
+            sql.replace(" FROM Data WHERE", " FROM Data NOT INDEXED WHERE");
+        else
+            sql += " ORDER BY TheDate";
+        SqliteQuery q(db, sql, params);
+        LoadSensorSeries(r, q.stmt(), 1, rows);
+        if (scan) sortByDate();
+    }
+
+    if (r.ShowEvents) {
+        // The events of every train of the project: the same way through the table.
+        const QString ev = QString(" FROM Data") + (readAll ? " NOT INDEXED" : "") +
+                           " WHERE EventID > 0 AND ProjectID = ? AND TheDate >= ? AND TheDate <= ?";
+        SqliteQuery q(db,
+                      "SELECT TheDate, ElapsedTimeHrs, EventID" + ev + (readAll ? "" : " ORDER BY TheDate"),
+                      {r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)});
+        LoadEventSeries(r, q.stmt(), r.SensorCount + 1);
+    }
+}
+
+// Reads every series of the request in one pass over the result: the series share the
+// rows, so dates and hours are read once per row.
+void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows) {
+    const int n = r.SensorCount;
+    std::vector<bool> percent(size_t(n + 1));
+    for (int k = index; k <= n; ++k)
+        percent[size_t(k)] = IsPercentColumn(r.SensorCols.value(k - 1));
+    int j = 0;
+    int rc = SQLITE_ROW;
+    while (j < rows && (rc = sqlite3_step(q)) == SQLITE_ROW) {
+        const double date = dateSerialAt(q, 0);
+        const double hours = sqlite3_column_double(q, 1);
+        for (int k = index; k <= n; ++k) {
+            SeriesData& s = Series[size_t(k - 1)];
+            s.Dates[size_t(j)] = date;
+            s.Hours[size_t(j)] = hours;
+            if (isNullAt(q, k + 1)) continue; // a missing value is drawn at 0 and counts for no maximum
+            double value = sqlite3_column_double(q, k + 1);
+            if (percent[size_t(k)]) value *= 100;
+            s.Values[size_t(j)] = value;
+            if (k == 2 && n == 2) {
+                if (!r.Y2MaxFixed && value > r.MaxY2) r.MaxY2 = value;
+            } else if (!r.YMaxFixed && value > r.MaxY) {
+                r.MaxY = value;
+            }
+        }
+        ++j;
+    }
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw DbError(dberr::SqlFailed, QString::fromUtf8(sqlite3_errstr(rc)));
+    // Rows removed between the count and the read shorten the series.
+    if (j < rows) {
+        for (int k = index; k <= n; ++k) {
+            SeriesData& s = Series[size_t(k - 1)];
+            s.PointCount = j;
+            s.Values.resize(size_t(j));
+            s.Dates.resize(size_t(j));
+            s.Hours.resize(size_t(j));
+        }
+    }
+}
+
+void clsGrapher::LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index) {
+    SeriesData& s = Series[size_t(index - 1)];
+    const double level = r.Graph->axis(ChartModel::Y).min + 0.0001;
+    std::vector<std::pair<double, double>> events; // date, hours
+    int rc;
+    while ((rc = sqlite3_step(q)) == SQLITE_ROW)
+        events.emplace_back(dateSerialAt(q, 0), sqlite3_column_double(q, 1));
+    if (rc != SQLITE_DONE)
+        throw DbError(dberr::SqlFailed, QString::fromUtf8(sqlite3_errstr(rc)));
+    std::stable_sort(events.begin(), events.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    s.PointCount = int(events.size());
+    for (const auto& [date, hours] : events) {
+        s.Dates.push_back(date);
+        s.Hours.push_back(hours);
+        s.Values.push_back(level);
+    }
+}
+
+// Puts the series into date order, readings of the same instant in storage order.
+void clsGrapher::sortByDate() {
+    if (Series.empty() || Request.SensorCount < 1) return;
+    const std::vector<double>& dates = Series[0].Dates;
+    if (std::is_sorted(dates.begin(), dates.end())) return;
+    std::vector<int> order(dates.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&dates](int a, int b) { return dates[size_t(a)] < dates[size_t(b)]; });
+    auto permute = [&order](std::vector<double>& v) {
+        std::vector<double> out(v.size());
+        for (size_t i = 0; i < order.size(); ++i)
+            out[i] = v[size_t(order[i])];
+        v.swap(out);
+    };
+    for (int k = 0; k < Request.SensorCount; ++k) {
+        permute(Series[size_t(k)].Values);
+        permute(Series[size_t(k)].Dates);
+        permute(Series[size_t(k)].Hours);
+    }
+}
+
+std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate) {
+    std::vector<ValueLabel> out;
+    const double S = std::floor(startDate);
+    const double E = std::floor(endDate);
+    const int days = int(E - S);
+    auto dateText = [](double pos) { return QLocale::c().toString(FromDateSerial(pos).date(), "MMM d"); };
+    auto add = [&](double pos, const QString& text) { out.push_back({pos, text}); };
+    if (days <= 0) return out;
+    if (days == 1) {
+        add(S, dateText(S));
+        add(S + 0.5, "12:00");
+        add(E, dateText(E));
+    } else if (days == 2) {
+        add(S, dateText(S));
+        add(S + 0.5, "12:00");
+        add(E - 1, dateText(E - 1));
+        add(E - 0.5, "12:00");
+        add(E, dateText(E));
+    } else {
+        int step = 1;
+        if (days >= 10 && days <= 20)
+            step = 2;
+        else if (days >= 21 && days <= 40)
+            step = 4;
+        else if (days > 40)
+            step = days / 10;
+        const int last = days <= 9 ? days - 1 : days;
+        for (int i = 0; i <= last; i += step)
+            add(S + i + 0.5, dateText(S + i + 0.5));
+    }
+    return out;
+}
+
+std::vector<ValueLabel> ElapsedAxisLabels(double firstHours, double lastHours) {
+    std::vector<ValueLabel> out;
+    // Formatted with two decimals and read back, the step is rounded as its decimal text reads.
+    const double step =
+        std::round(QString::number((lastHours - firstHours) / 10 * 100, 'g', 15).toDouble()) / 100;
+    out.push_back({firstHours, GeneralNumber(firstHours)});
+    if (step != 0) {
+        double x = firstHours;
+        for (int k = 1; k <= 9; ++k) {
+            x += step;
+            out.push_back({x, fixed2(roundEven(x))});
+        }
+    }
+    out.push_back({lastHours, GeneralNumber(lastHours)});
+    return out;
+}
+
+void clsGrapher::DrawGraph(GraphRequest& r) {
+    ChartModel& c = *r.Graph;
+    ChartGroup& g1 = c.group(1);
+    ChartGroup& g2 = c.group(2);
+    const int n = r.SensorCount;
+    auto entry = [&](int k) -> SeriesData& { return Series[size_t(k - 1)]; };
+    auto fill = [&](ChartSeries& cs, const SeriesData& s) {
+        cs.x = r.ElapsedTime ? s.Hours : s.Dates;
+        cs.y = s.Values;
+        cs.x.resize(size_t(s.PointCount));
+        cs.y.resize(size_t(s.PointCount));
+    };
+
+    c.beginBatch();
+    // Automatic ranges.
+    if (!r.YMaxFixed) {
+        c.axis(ChartModel::Y).max = r.MaxY * 1.1;
+        c.axis(ChartModel::Y).min = 0;
+    }
+    if (!r.Y2MaxFixed && n == 2) {
+        c.axis(ChartModel::Y2).max = r.MaxY2 * 1.1;
+        c.axis(ChartModel::Y2).min = 0;
+    }
+    for (ChartGroup* g : {&g1, &g2}) {
+        g->setSeriesCount(1);
+        g->series(1).setPointCount(0);
+    }
+    ChartAxis& xa = c.axis(ChartModel::X);
+    c.axis(ChartModel::Y).title.clear();
+    c.axis(ChartModel::Y).gridShown = xa.gridShown = true;
+    c.axis(ChartModel::Y).gridPattern = xa.gridPattern = 2;
+    xa.annotationMethod = 2;
+
+    SeriesData& s1 = entry(1);
+    if (r.ElapsedTime) {
+        c.footerFont = "Arial";
+        c.footerSize = 8;
+        c.footerText = "Elapsed Time Hrs";
+        if (s1.PointCount > 0)
+            c.setAxisRange(ChartModel::X, s1.Hours.front(), s1.Hours[size_t(s1.PointCount - 1)]);
+        xa.valueLabels.clear();
+    } else {
+        xa.timeBase = serialOf(r.StartDate);
+        xa.timeUnit = 4;
+        c.setAxisRange(ChartModel::X, serialOf(r.StartDate), serialOf(r.EndDate));
+        xa.valueLabels.clear();
+        c.footerText.clear();
+    }
+    g1.setSeriesCount(n);
+
+    // Titles and legend.
+    QStringList& d = r.SensorDescs;
+    while (d.size() < n)
+        d << QString();
+    if (n == 2) {
+        c.axis(ChartModel::Y).title = d[0];
+        c.axis(ChartModel::Y2).title = d[1];
+        g2.setLabel(1, d[1]);
+        g1.setLabel(1, d[0]);
+        if (IsPercentDescription(d[0])) c.axis(ChartModel::Y).title = d[0] + " (%)";
+        if (IsPercentDescription(d[1])) c.axis(ChartModel::Y2).title = d[1] + " (%)";
+    } else {
+        c.axis(ChartModel::Y).title = n == 1 ? d[0] : QString();
+        if (IsPercentDescription(d[0])) {
+            d[0] += " (%)";
+            c.axis(ChartModel::Y).title = d[0];
+        }
+        g2.setLabel(1, QString());
+        c.axis(ChartModel::Y2).shown = false;
+        for (int k = 1; k <= n; ++k)
+            g1.setLabel(k, d[k - 1]);
+        if (n == 1) {
+            c.axis(ChartModel::Y2).shown = false;
+            g2.setSeriesCount(1);
+            g2.series(1).setPointCount(1);
+        }
+    }
+    if (n == 2) {
+        // Marked in the list, as the axis titles show; the legend keeps the plain texts.
+        for (int k = 0; k < 2; ++k)
+            if (IsPercentDescription(d[k])) d[k] += " (%)";
+    }
+
+    // X labels.
+    if (r.ElapsedTime) {
+        if (s1.PointCount == 0)
+            p_.prompts.message(GetMlString(471, "No Data Present"), Buttons::OK, Icon::Information, "Hevrin");
+        else
+            xa.valueLabels = ElapsedAxisLabels(s1.Hours.front(), s1.Hours[size_t(s1.PointCount - 1)]);
+    } else {
+        const double S = std::floor(serialOf(r.StartDate));
+        const double E = std::floor(serialOf(r.EndDate));
+        xa.max = E;
+        xa.min = S;
+        xa.valueLabels = DateAxisLabels(S, E);
+    }
+
+    if (n == 2) {
+        c.axis(ChartModel::Y2).shown = true;
+        g1.setSeriesCount(1);
+        g2.setSeriesCount(1);
+    }
+
+    // Data.
+    g1.dataLayout = 2;
+    if (n <= 2) {
+        fill(g1.series(1), s1);
+        if (n == 2) {
+            g2.dataLayout = 2;
+            fill(g2.series(1), entry(2));
+        }
+    } else if (s1.PointCount >= 2) {
+        for (int k = 1; k <= n; ++k)
+            fill(g1.series(k), entry(k));
+    } else {
+        g1.series(1).setPointCount(1);
+    }
+
+    if (r.ShowEvents) {
+        const int ch = n == 2 ? 2 : n + 1;
+        g1.setSeriesCount(ch);
+        g1.setLabel(ch, GetMlString(415, "Events"));
+        const SeriesData& ev = entry(n + 1);
+        if (ev.PointCount > 0) {
+            ChartStyle& st = g1.style(ch);
+            st.linePattern = 1;
+            st.symbolShape = 5;
+            st.symbolSize = 6;
+            st.symbolColor = 10764966;
+        }
+        fill(g1.series(ch), ev);
+    }
+
+    if (cleaning_.show) {
+        const double xmin = xa.min;
+        const double xmax = xa.max;
+        double level = ParsePercent(cleaning_.levelText);
+        if (level == 0) level = c.axis(ChartModel::Y).max;
+        const int m = g1.seriesCount() + 1;
+        g1.setSeriesCount(m);
+        ChartSeries& line = g1.series(m);
+        line.x = {xmin, xmax};
+        line.y = {level, level};
+        g1.setLabel(m, GetMlString(470, "Cleaning Required"));
+        ChartStyle& st = g1.style(m);
+        st.linePattern = 2;
+        st.symbolShape = 1;
+        st.lineColor = 65793;
+        const int w = ToIntegerOrZero(cleaning_.widthText);
+        st.lineWidth = w < 2 ? 1 : w;
+    }
+    c.endBatch();
+}
+
+} // namespace hv

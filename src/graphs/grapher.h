@@ -1,0 +1,124 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+#include "graphs/chartmodel.h"
+
+struct sqlite3_stmt;
+
+namespace hv {
+
+struct Program;
+
+// Date serial: days since 30 December 1899, the time of day as the fraction.
+double ToDateSerial(const QDateTime& dt);
+QDateTime FromDateSerial(double serial);
+
+// What a graph shows: filled by the builder's properties, read by loading and drawing.
+struct GraphRequest {
+    QString ProjectID;
+    qint16 TrainNumber = 0; // below 1: every train
+    qint16 Bank = 0;        // above 0: only the rows of that bank
+    ChartModel* Graph = nullptr;
+    QStringList SensorDescs; // SensorDescs[k - 1] is series k
+    QStringList SensorCols;
+    qint16 SensorCount = 0;
+    QDateTime StartDate; // invalid: the date serial 0
+    QDateTime EndDate;
+    double MaxY = 0;
+    double MaxY2 = 0;
+    bool YMaxFixed = false;
+    bool Y2MaxFixed = false;
+    bool ElapsedTime = false;
+    bool ShowEvents = false;
+};
+
+struct SeriesData {
+    qint32 PointCount = 0;
+    std::vector<double> Values;
+    std::vector<double> Dates; // date serials
+    std::vector<double> Hours;
+};
+
+// The "Cleaning Required" line, as the graph manager's boxes hold it.
+struct CleaningLine {
+    bool show = false;
+    QString levelText; // "" or 0: the Y maximum; "50%" is 0.5
+    QString widthText;
+};
+
+// Builds one performance graph on a chart model: a fresh builder per drawing, its
+// properties set in the documented order, then MakeGraph once. The style and axis
+// operations write to the chart at once. Nothing is trapped: database failures arrive as
+// DbError.
+class clsGrapher {
+public:
+    explicit clsGrapher(Program& p) : p_(p) {}
+
+    bool ShowEvents() const { return Request.ShowEvents; }
+    void ShowEvents(bool v) { Request.ShowEvents = v; }
+    bool ElapsedTime() const { return Request.ElapsedTime; }
+    void ElapsedTime(bool v) { Request.ElapsedTime = v; }
+    qint16 SensorCount() const { return Request.SensorCount; }
+    void SensorCount(qint16 n);
+    QDateTime StartDate() const { return Request.StartDate; }
+    void StartDate(const QDateTime& d) { Request.StartDate = d; }
+    QDateTime EndDate() const { return Request.EndDate; }
+    void EndDate(const QDateTime& d) { Request.EndDate = d; }
+    void SensorDescs(const QStringList& l) { Request.SensorDescs = l; }
+    void SensorCols(const QStringList& l) { Request.SensorCols = l; }
+    void ProjectID(const QString& id) { Request.ProjectID = id; }
+    void TrainNumber(qint16 t) { Request.TrainNumber = t; }
+    void Bank(qint16 b) { Request.Bank = b; }
+    void Graph(ChartModel* chart) { Request.Graph = chart; }
+    void YMax(double v);
+    void Y2Max(double v);
+    void YMin(double v);
+    void Y2Min(double v);
+    void LineThickness(qint16 w);
+    void SymbolThickness(qint16 s);
+    void Cleaning(const CleaningLine& c) { cleaning_ = c; }
+
+    // Loads the series and draws them; a request without series draws nothing.
+    void MakeGraph();
+
+    void SetLineColor(int index, qint32 color);
+    void SetSymbolColor(int index, qint32 color);
+    void SetLineStyle(int index, qint16& pattern);
+    void SetSymbolStyle(int index, qint16& shape);
+
+    GraphRequest Request;
+    std::vector<SeriesData> Series; // Series[k - 1] is entry k
+
+    // Readings loaded by the last MakeGraph (for the benchmark).
+    qint64 RowsLoaded() const { return rowsLoaded_; }
+    // Split of MakeGraph for the benchmark: loading, then drawing onto the model.
+    void LoadOnly();
+    void DrawOnly() { DrawGraph(Request); }
+
+private:
+    void LoadGraphData(GraphRequest& r);
+    void LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index);
+    void LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows);
+    void DrawGraph(GraphRequest& r);
+    void sizeSeries();
+    void sortByDate();
+
+    Program& p_;
+    CleaningLine cleaning_;
+    qint64 rowsLoaded_ = 0;
+};
+
+// True for a column graphed in per cent: "ejection" after its first character, or "assage".
+bool IsPercentColumn(const QString& column);
+// True for a description shown with " (%)".
+bool IsPercentDescription(const QString& description);
+
+// The value labels of the date axis between two date serials.
+std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate);
+// The eleven value labels of the elapsed-time axis from the first and last hours.
+std::vector<ValueLabel> ElapsedAxisLabels(double firstHours, double lastHours);
+
+} // namespace hv

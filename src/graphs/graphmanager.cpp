@@ -1,0 +1,277 @@
+#include "graphs/graphmanager.h"
+
+#include <QLocale>
+#include <cmath>
+
+#include "core/mlstring.h"
+#include "core/program.h"
+#include "core/units.h"
+#include "graphs/chartmodel.h"
+#include "platform/database.h"
+
+namespace hv {
+
+QStringList LoadProjectItems(Program& p, int& select) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    QStringList items;
+    select = -1;
+    for (const DbRow& r : db.select("SELECT ProjectID, TrainNumber FROM ProjectInfo ORDER BY ID")) {
+        const QString id = r.toText("ProjectID");
+        items << id + " Train:" + QString::number(r.isNull("TrainNumber") ? 0 : r.toInt16("TrainNumber"));
+        if (id == p.CurrentProject.ProjectID) select = int(items.size()) - 1;
+    }
+    return items;
+}
+
+ProjectTrain ParseProjectItem(const QString& item) {
+    ProjectTrain pt;
+    const int pos = int(item.indexOf("Train:"));
+    if (pos >= 1) {
+        pt.project = item.left(pos - 1);
+        bool ok = false;
+        const int t = item.mid(pos + 6).trimmed().toInt(&ok);
+        pt.train = ok ? qint16(t) : 0;
+    } else {
+        pt.project = item;
+        pt.train = 0;
+    }
+    if (pt.train == 0) pt.train = 1;
+    return pt;
+}
+
+QString ProjectTitle(const QString& project, qint16 train) {
+    return train == 1 ? project : project + " Train: " + QString::number(train);
+}
+
+std::optional<qint16> ReadNumTrains(Program& p, const QString& project) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    const DbRows rows =
+        db.select("SELECT NumTrains FROM ProjectInfo WHERE ProjectID = ? ORDER BY ID", {project});
+    if (rows.isEmpty()) return std::nullopt;
+    return rows.first().isNull("NumTrains") ? qint16(0) : rows.first().toInt16("NumTrains");
+}
+
+std::optional<QDateTime> OldestReading(Program& p, const QString& project) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    const DbRows rows = db.select(
+        "SELECT TheDate FROM Data WHERE ProjectID = ? AND TheDate IS NOT NULL ORDER BY TheDate LIMIT 1",
+        {project});
+    if (rows.isEmpty()) return std::nullopt;
+    return rows.first().toDateTime("TheDate");
+}
+
+RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    const DbRow r = db.select("SELECT COUNT(*) AS n, MIN(TheDate) AS first, MAX(TheDate) AS last, "
+                              "MIN(ElapsedTimeHrs) AS low, MAX(ElapsedTimeHrs) AS high FROM Data "
+                              "WHERE ProjectID = ? AND TrainNumber = ?",
+                              {project, int(train)})
+                        .first();
+    RecordedPeriod out;
+    if (r.value("n").toInt() > 0 && !r.isNull("first")) {
+        out.start = r.toDateTime("first");
+        out.end = r.toDateTime("last").addDays(1);
+        if (!r.isNull("low")) {
+            out.lowHours = r.toDouble("low");
+            out.highHours = r.toDouble("high");
+        }
+    } else {
+        const QDateTime now = p.system.now();
+        out.start = now.addDays(-7);
+        out.end = now;
+    }
+    return out;
+}
+
+std::optional<SeriesList> LoadSeriesList(Program& p, const QString& graphProject) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    const DbRows sensors = db.select("SELECT Description, ColumnHeader, \"Order\" FROM GraphSensors "
+                                     "WHERE (ProjectID = ? OR ProjectID = 'ALL') ORDER BY \"Order\", ID",
+                                     {graphProject});
+    const DbRows user =
+        db.select("SELECT * FROM UserDefined WHERE ProjectID = ?", {p.CurrentProject.ProjectID});
+    if (sensors.isEmpty()) return std::nullopt;
+    static const QStringList userColumns{"TurbidityRaw", "TurbidityFeed", "SDIRaw", "SDIFeed", "ORP"};
+    SeriesList out;
+    for (const DbRow& r : sensors) {
+        const QString column = r.isNull("ColumnHeader") ? QString() : r.toText("ColumnHeader");
+        QString desc = r.isNull("Description") ? QString() : r.toText("Description");
+        if (!user.isEmpty()) {
+            for (const QString& uc : userColumns)
+                if (column.compare(uc, Qt::CaseInsensitive) == 0 && !user.first().isNull(uc))
+                    desc = user.first().toText(uc);
+        }
+        out.descriptions << desc;
+        out.columns << column;
+    }
+    return out;
+}
+
+QStringList LoadMyGraphNames(Program& p, const QString& project, qint16 train) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    QStringList names;
+    for (const DbRow& r :
+         db.select("SELECT GraphName FROM UserGraphs WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID",
+                   {project, int(train)}))
+        names << (r.isNull("GraphName") ? QString() : r.toText("GraphName"));
+    return names;
+}
+
+QStringList LoadEventList(Program& p, const QString& project, qint16 train, const QDateTime& start,
+                          const QDateTime& end) {
+    static const QString builtIn[] = {
+        GetMlString(580, "System Cleaning"), GetMlString(613, "Instrument Calibration / Replacement"),
+        GetMlString(582, "Pretreatment Event Occurred"), GetMlString(583, "Long Shutdown"),
+        GetMlString(584, "Membrane Replacement")};
+    Database db = Database::open(p.ProjectDatabasePath);
+    QStringList out;
+    for (const DbRow& r :
+         db.select("SELECT Data.TheDate, Data.EventID, Events.EventType FROM Data INNER JOIN Events "
+                   "ON Data.EventID = Events.EventID WHERE Data.ProjectID = ? AND Data.TrainNumber = ? "
+                   "AND Data.EventID > 0 AND Data.TheDate <= ? AND Data.TheDate >= ? ORDER BY Data.TheDate "
+                   "DESC LIMIT 25",
+                   {project, int(train), dbDateText(end), dbDateText(start)})) {
+        const int id = r.value("EventID").toInt();
+        const QString label = id >= 1 && id <= 5
+                                  ? builtIn[id - 1]
+                                  : (r.isNull("EventType") ? QString() : r.toText("EventType"));
+        out << r.toDateTime("TheDate").toString("yyyy-MM-dd hh:mm") + " - " + label;
+    }
+    return out;
+}
+
+QString InformationLine(const Program& p, const QDate& today) {
+    const ProjectInfoRecord& c = p.CurrentProject;
+    QString path = p.ProjectDatabasePath;
+    const int cut = int(std::max(path.lastIndexOf('\\'), path.lastIndexOf('/')));
+    const QString dbName = cut >= 0 ? path.mid(cut + 1) : path;
+    return QLocale::c().toString(today, "dd MMM yy") + ",  Units: " + GetUnitName(3, c.unitFlow) + ", " +
+           GetUnitName(1, c.unitPress) + ", " + GetUnitName(4, c.unitFlux) + ", " +
+           GetUnitName(2, c.unitTemp) + ", Hevrin v: " +
+           QString("%1.%2.%3").arg(ProgramVersionMajor).arg(ProgramVersionMinor).arg(ProgramVersionRevision) +
+           ", DB v: " +
+           QString("%1.%2.%3").arg(p.DbVersionMajor).arg(p.DbVersionMinor).arg(p.DbVersionRevision) +
+           ", DB Name: " + dbName;
+}
+
+QString FormatBoxDate(const QDateTime& dt) {
+    if (!dt.isValid()) return QString();
+    if (dt.time() == QTime(0, 0)) return QLocale::c().toString(dt.date(), "M/d/yyyy");
+    return QLocale::c().toString(dt, "M/d/yyyy h:mm:ss AP");
+}
+
+QDateTime ParseBoxDate(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty()) return {};
+    const QLocale c = QLocale::c();
+    for (const char* f : {"M/d/yyyy h:mm:ss AP", "M/d/yyyy H:mm:ss", "M/d/yyyy H:mm", "yyyy-MM-dd HH:mm:ss",
+                          "yyyy-MM-dd HH:mm"}) {
+        const QDateTime dt = c.toDateTime(t, f);
+        if (dt.isValid()) return dt;
+    }
+    for (const char* f : {"M/d/yyyy", "yyyy-MM-dd", "d MMM yyyy", "MMM d yyyy", "MMM d, yyyy"}) {
+        const QDate d = c.toDate(t, f);
+        if (d.isValid()) return d.startOfDay();
+    }
+    const QLocale loc;
+    QDateTime dt = loc.toDateTime(t, QLocale::ShortFormat);
+    if (!dt.isValid()) {
+        const QDate d = loc.toDate(t, QLocale::ShortFormat);
+        if (d.isValid()) dt = d.startOfDay();
+    }
+    return dt;
+}
+
+namespace {
+
+QVariant nullableDate(const QDate& d) {
+    return d.isValid() ? QVariant(dbDateText(d.startOfDay())) : QVariant();
+}
+
+// Texts are stored as text, an empty one as '' and never as Null.
+QString text(const QString& s) {
+    return s.isNull() ? QString("") : s;
+}
+
+void insertUserGraph(Database& db, const UserGraphRow& row) {
+    const GraphStyle& s = row.Style;
+    QVariantList v{text(row.ProjectID), int(row.TrainNumber), text(row.GraphName),
+                   nullableDate(row.StartDate), nullableDate(row.EndDate)};
+    for (int k = 0; k < 4; ++k)
+        v << (k < row.SensorCount ? text(row.SeriesNames.value(k)) : QString(""));
+    v << int(row.SensorCount) << row.Target << s.YMax << s.Y2Max << s.YMin << s.Y2Min;
+    for (int k = 0; k < 4; ++k)
+        v << int(s.LineStyle[k]);
+    for (int k = 0; k < 4; ++k)
+        v << s.LineColor[k];
+    for (int k = 0; k < 4; ++k)
+        v << int(s.SymbolStyle[k]);
+    for (int k = 0; k < 4; ++k)
+        v << s.SymbolColor[k];
+    v << int(s.LineThickness) << int(s.SymbolThickness) << text(s.Header.left(50));
+    QStringList marks;
+    for (int i = 0; i < v.size(); ++i)
+        marks << "?";
+    db.exec("INSERT INTO UserGraphs (ProjectID, TrainNumber, GraphName, StartDate, EndDate, S1Name, S2Name, "
+            "S3Name, S4Name, SensorCount, Target, YMax, Y2Max, YMin, Y2Min, S1LineStyle, S2LineStyle, "
+            "S3LineStyle, S4LineStyle, S1LineColor, S2LineColor, S3LineColor, S4LineColor, S1SymbolStyle, "
+            "S2SymbolStyle, S3SymbolStyle, S4SymbolStyle, S1SymbolColor, S2SymbolColor, S3SymbolColor, "
+            "S4SymbolColor, LineSize, SymbolSize, Header) VALUES (" +
+                marks.join(", ") + ")",
+            v);
+}
+
+} // namespace
+
+void SaveUserGraph(Program& p, const UserGraphRow& row, bool overwrite) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    Transaction tx(db);
+    if (overwrite)
+        db.exec("DELETE FROM UserGraphs WHERE ID = (SELECT ID FROM UserGraphs WHERE ProjectID = ? AND "
+                "TrainNumber = ? AND GraphName = ? ORDER BY ID LIMIT 1)",
+                {row.ProjectID, int(row.TrainNumber), row.GraphName});
+    insertUserGraph(db, row);
+    tx.commit();
+}
+
+void SaveLastGraph(Program& p, const UserGraphRow& row) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    Transaction tx(db); // the old row goes only when the new one is written
+    db.exec("DELETE FROM UserGraphs WHERE ProjectID = ? AND TrainNumber = ? AND GraphName = 'Last Graph'",
+            {row.ProjectID, int(row.TrainNumber)});
+    UserGraphRow last = row;
+    last.GraphName = "Last Graph";
+    insertUserGraph(db, last);
+    tx.commit();
+}
+
+bool SpecFluxWarningDue(const Program& p, const SpecFluxInput& in, const ChartModel& chart) {
+    if (p.SpecFluxWarningShown || p.DbVersionMajor != 1 || p.DbVersionMinor != 3 || p.DbVersionRevision != 20)
+        return false;
+    auto ticked = [&](int i) {
+        return i >= 0 && i < int(in.enableTicked.size()) && in.enableTicked[size_t(i)];
+    };
+    int found = -1;
+    for (int k = 0; k < 4 && found < 0; ++k)
+        if ((k == 0 || ticked(k - 1)) && in.comboTexts.value(k).contains("Specific Flux")) found = k;
+    if (found < 0) return false;
+    int group = 1, series = found + 1;
+    if (found == 1 && !ticked(1)) group = 2, series = 1;
+    const ChartGroup& g = chart.group(group);
+    double sum = 0;
+    if (series <= g.seriesCount())
+        for (double y : g.series(series).y) {
+            if (!std::isnan(y)) sum += y;
+            if (sum > 0) return false;
+        }
+    const QString text = in.comboTexts.value(found);
+    if (text.size() > 5 && text[5].isDigit()) {
+        int n = 0;
+        for (int i = 5; i < text.size() && text[i].isDigit(); ++i)
+            n = n * 10 + text[i].digitValue();
+        if (n > in.numBanks) return false;
+    }
+    return true;
+}
+
+} // namespace hv

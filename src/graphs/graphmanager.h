@@ -1,0 +1,101 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+#include "graphs/graphstyle.h"
+
+namespace hv {
+
+struct Program;
+class ChartModel;
+
+// What the graph manager window reads from the database and shows besides the chart.
+
+// One item "<ProjectID> Train:<TrainNumber>" per ProjectInfo row, in table order; `select`
+// is the last item of the current project, or -1.
+QStringList LoadProjectItems(Program& p, int& select);
+
+// The project and train of a project list item: the text before " Train:" and the number
+// after it; a text without "Train:" after its first character is a project of train 1.
+struct ProjectTrain {
+    QString project;
+    qint16 train = 1;
+};
+ProjectTrain ParseProjectItem(const QString& item);
+
+// The title label: the project alone for train 1, else with " Train: " and the number.
+QString ProjectTitle(const QString& project, qint16 train);
+
+// NumTrains of the project's first ProjectInfo row; nothing without a row.
+std::optional<qint16> ReadNumTrains(Program& p, const QString& project);
+
+// The oldest reading of a project, over all its trains.
+std::optional<QDateTime> OldestReading(Program& p, const QString& project);
+
+// The recorded period of a project train (newest + 1 day) and its elapsed-hours range;
+// without readings now less 7 days to now, and hours 0 to 1000.
+struct RecordedPeriod {
+    QDateTime start;
+    QDateTime end;
+    double lowHours = 0;
+    double highHours = 1000;
+};
+RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train);
+
+// The graphable series of a project in list order, with the current project's captions for
+// the five user-definable measurements; nothing when the catalogue has no row.
+struct SeriesList {
+    QStringList descriptions;
+    QStringList columns;
+};
+std::optional<SeriesList> LoadSeriesList(Program& p, const QString& graphProject);
+
+// Saved graph names of a project train in ID order.
+QStringList LoadMyGraphNames(Program& p, const QString& project, qint16 train);
+
+// The events list of a drawing: the 25 newest events of the project train in the period,
+// "yyyy-MM-dd hh:mm - <event>".
+QStringList LoadEventList(Program& p, const QString& project, qint16 train, const QDateTime& start,
+                          const QDateTime& end);
+
+// The chart's information line for a drawing made on `today`.
+QString InformationLine(const Program& p, const QDate& today);
+
+// Dates in the window's boxes: "M/d/yyyy", with the time when it is not midnight.
+QString FormatBoxDate(const QDateTime& dt);
+// A box's text as a date; invalid when the text holds none.
+QDateTime ParseBoxDate(const QString& text);
+
+// One UserGraphs row as the window writes it.
+struct UserGraphRow {
+    QString ProjectID;
+    qint16 TrainNumber = 0;
+    QString GraphName;
+    QDate StartDate;
+    QDate EndDate;
+    QStringList SeriesNames; // S1Name..S4Name; missing entries are written as ''
+    qint16 SensorCount = 0;
+    double Target = 0;
+    GraphStyle Style; // limits, styles, colours, sizes and Header (cut to 50 characters)
+};
+// Inserts the row; with `overwrite`, first deletes one row of that project, train and name.
+void SaveUserGraph(Program& p, const UserGraphRow& row, bool overwrite);
+// Replaces the project train's "Last Graph" row.
+void SaveLastGraph(Program& p, const UserGraphRow& row);
+
+// The specific-flux check of a drawing: the first ticked series box whose text holds
+// "Specific Flux" and its chart series. True when the warning is due.
+struct SpecFluxInput {
+    QStringList comboTexts;         // cboSeries(0..3) texts
+    std::vector<bool> enableTicked; // chkEnableDropDown(0..2)
+    qint16 numBanks = 3;
+};
+bool SpecFluxWarningDue(const Program& p, const SpecFluxInput& in, const ChartModel& chart);
+inline const char* SpecFluxWarningText =
+    "Specific Flux values are all zero. If you recalculate the project you can recalculate the specific flux "
+    "values.";
+
+} // namespace hv

@@ -1,0 +1,574 @@
+#include "graphs/ui/frmgraphs.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+#include "core/mlstring.h"
+#include "core/numbers.h"
+#include "core/program.h"
+#include "graphs/grapher.h"
+#include "graphs/graphmanager.h"
+#include "graphs/ui/chartview.h"
+#include "graphs/ui/frmgraphconfig.h"
+#include "platform/dberror.h"
+
+namespace hv {
+
+namespace {
+
+template <class W> W* named(W* w, const QString& name) {
+    w->setObjectName(name);
+    return w;
+}
+
+const char* Title = "Hevrin Graphs";
+
+} // namespace
+
+frmGraphs::frmGraphs(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
+    setObjectName("frmGraphs");
+    setWindowTitle(Title);
+    setAttribute(Qt::WA_DeleteOnClose);
+    build();
+    // Form_Load: the first activation reloads everything.
+    ReloadOnActivate = true;
+}
+
+frmGraphs::~frmGraphs() = default;
+
+void frmGraphs::build() {
+    auto* panel = new QWidget(this);
+    panel->setFixedWidth(300);
+    auto* g = new QGridLayout(panel);
+    g->setContentsMargins(4, 4, 4, 4);
+    g->setVerticalSpacing(3);
+    int row = 0;
+
+    cbProject = named(new QComboBox(panel), "cbProject");
+    g->addWidget(cbProject, row++, 0, 1, 3);
+    Label6 = named(new QLabel("Train:", panel), "Label6");
+    cboTrain = named(new QComboBox(panel), "cboTrain");
+    cboTrain->setEditable(true);
+    cboTrain->setInsertPolicy(QComboBox::NoInsert);
+    g->addWidget(Label6, row, 0);
+    g->addWidget(cboTrain, row++, 1, 1, 2);
+    Label8 = named(new QLabel("Select Data To Graph:", panel), "Label8");
+    g->addWidget(Label8, row++, 0, 1, 3);
+    for (int k = 0; k < 4; ++k) {
+        cboSeries.push_back(named(new QComboBox(panel), QString("cboSeries_%1").arg(k)));
+        if (k > 0) {
+            chkEnableDropDown.push_back(
+                named(new QCheckBox(panel), QString("chkEnableDropDown_%1").arg(k - 1)));
+            g->addWidget(chkEnableDropDown.back(), row, 0, Qt::AlignRight);
+            cboSeries.back()->setVisible(false);
+        }
+        g->addWidget(cboSeries.back(), row++, 1, 1, 2);
+    }
+    chkEnableDropDown[1]->setVisible(false);
+    chkEnableDropDown[2]->setVisible(false);
+
+    Label1 = named(new QLabel("Start Date:", panel), "Label1");
+    Label2 = named(new QLabel("End Date:", panel), "Label2");
+    txtStartDate = named(new QLineEdit("5/23/1998", panel), "txtStartDate");
+    txtEndDate = named(new QLineEdit("6/1/1998", panel), "txtEndDate");
+    lblStartDate = named(new QLabel(panel), "lblStartDate");
+    lblEndDate = named(new QLabel(panel), "lblEndDate");
+    g->addWidget(Label1, row, 0);
+    g->addWidget(txtStartDate, row, 1, 1, 2);
+    g->addWidget(lblStartDate, row++, 1, 1, 2);
+    g->addWidget(Label2, row, 0);
+    g->addWidget(txtEndDate, row, 1, 1, 2);
+    g->addWidget(lblEndDate, row++, 1, 1, 2);
+    ChkAllDates = named(new QCheckBox(panel), "ChkAllDates");
+    Label4 = named(new QLabel("Show All Dates", panel), "Label4");
+    Label4->setToolTip("Tip - To see reference data on the graph be sure Show All Dates is checked.");
+    ChkAllDates->setToolTip(Label4->toolTip());
+    g->addWidget(ChkAllDates, row, 0, Qt::AlignRight);
+    g->addWidget(Label4, row++, 1, 1, 2);
+    Option1.push_back(named(new QRadioButton("Date", panel), "Option1_0"));
+    Option1.push_back(named(new QRadioButton("Elapsed Time", panel), "Option1_1"));
+    g->addWidget(Option1[0], row, 1);
+    g->addWidget(Option1[1], row++, 2);
+    chkShowEvents = named(new QCheckBox(panel), "chkShowEvents");
+    Label5 = named(new QLabel("Show Events", panel), "Label5");
+    g->addWidget(chkShowEvents, row, 0, Qt::AlignRight);
+    g->addWidget(Label5, row++, 1, 1, 2);
+    lblEvents = named(new QLabel("Events:", panel), "lblEvents");
+    lstEvents = named(new QListWidget(panel), "lstEvents");
+    lstEvents->setFixedHeight(96);
+    g->addWidget(lblEvents, row++, 0, 1, 3);
+    g->addWidget(lstEvents, row++, 0, 1, 3);
+    chkShowTarget = named(new QCheckBox("Show recommended cleaning value", panel), "chkShowTarget");
+    g->addWidget(chkShowTarget, row++, 0, 1, 3);
+    lblMax.push_back(named(new QLabel("Value indicating cleaning required", panel), "lblMax_0"));
+    lblMax.push_back(named(new QLabel("Line width", panel), "lblMax_1"));
+    txtLineValue = named(new QLineEdit("0", panel), "txtLineValue");
+    txtWidth = named(new QLineEdit("2", panel), "txtWidth");
+    lblMax[0]->setWordWrap(true);
+    g->addWidget(lblMax[0], row, 0, 1, 2);
+    g->addWidget(txtLineValue, row++, 2);
+    g->addWidget(lblMax[1], row, 0, 1, 2);
+    g->addWidget(txtWidth, row++, 2);
+    Label10 = named(new QLabel("Graph Custom Title", panel), "Label10");
+    txtTitle = named(new QLineEdit(panel), "txtTitle");
+    txtTitle->setMaxLength(51);
+    g->addWidget(Label10, row++, 0, 1, 3);
+    g->addWidget(txtTitle, row++, 0, 1, 3);
+    Label3 = named(new QLabel("Saved Graphs:", panel), "Label3");
+    cboMyGraphs = named(new QComboBox(panel), "cboMyGraphs");
+    g->addWidget(Label3, row, 0);
+    g->addWidget(cboMyGraphs, row++, 1, 1, 2);
+    Label7 = named(new QLabel("Primary Graphs:", panel), "Label7");
+    cboDefaultGraphs = named(new QComboBox(panel), "cboDefaultGraphs");
+    g->addWidget(Label7, row, 0);
+    g->addWidget(cboDefaultGraphs, row++, 1, 1, 2);
+    g->setRowStretch(row, 1);
+    g->setColumnMinimumWidth(0, 70);
+
+    lblTitle = named(new QLabel("Project ID", this), "lblTitle");
+    QFont tf = lblTitle->font();
+    tf.setBold(true);
+    lblTitle->setFont(tf);
+    Chart2D1 = named(new ChartView(&chart_, this), "Chart2D1");
+    lblDateNoon =
+        named(new QLabel("Unless otherwise noted, date lines are centered on 12:00 noon. Advanced: Right "
+                         "click GRAPH area for additional options. Not all options supported.   To see "
+                         "the Reference Data on the chart, please be sure to either Show All Dates or "
+                         "manually set the start date to include the reference data date.",
+                         this),
+              "lblDateNoon");
+    lblDateNoon->setWordWrap(true);
+    QFont nf = lblDateNoon->font();
+    nf.setPointSizeF(nf.pointSizeF() * 0.85);
+    lblDateNoon->setFont(nf);
+    cmdGraph = named(new QPushButton("Draw Graph", this), "cmdGraph");
+    cmdGraph->setDefault(true);
+    cmdSave = named(new QPushButton("Save Graph", this), "cmdSave");
+    cmdConfigure = named(new QPushButton("Configure...", this), "cmdConfigure");
+    cmdDisplay = named(new QPushButton("Save Graph Image as 'svg'", this), "cmdDisplay");
+    btnJPG = named(new QPushButton("Save graph image as jpg", this), "btnJPG");
+    btnPrint = named(new QPushButton("Print Current Graph", this), "btnPrint");
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {cmdGraph, cmdSave, cmdConfigure, cmdDisplay, btnJPG, btnPrint})
+        buttons->addWidget(b);
+    auto* right = new QVBoxLayout;
+    right->addWidget(lblTitle);
+    right->addWidget(Chart2D1, 1);
+    right->addWidget(lblDateNoon);
+    right->addLayout(buttons);
+    auto* top = new QHBoxLayout(this);
+    top->addWidget(panel);
+    top->addLayout(right, 1);
+    resize(1200, 720);
+
+    // Design state: all dates, date axis, date boxes disabled, events hidden.
+    ChkAllDates->setChecked(true);
+    txtStartDate->setEnabled(false);
+    txtEndDate->setEnabled(false);
+    txtStartDate->setVisible(false);
+    txtEndDate->setVisible(false);
+    Option1[0]->setChecked(true);
+    lstEvents->setVisible(false);
+    lblEvents->setVisible(false);
+    // The cleaning level takes digits and the decimal separator only, typed or pasted.
+    txtLineValue->setValidator(new QRegularExpressionValidator(
+        QRegularExpression("[0-9" + QRegularExpression::escape(QLocale().decimalPoint()) + "]*"),
+        txtLineValue));
+
+    connect(cbProject, &QComboBox::currentIndexChanged, this, [this] { cbProject_Click(); });
+    connect(cboTrain, &QComboBox::activated, this, [this] { cboTrain_Click(); });
+    for (int k = 0; k < 4; ++k)
+        connect(cboSeries[size_t(k)], &QComboBox::currentIndexChanged, this,
+                [this, k] { cboSeries_Click(k); });
+    for (int k = 0; k < 3; ++k)
+        connect(chkEnableDropDown[size_t(k)], &QCheckBox::toggled, this,
+                [this, k] { chkEnableDropDown_Click(k); });
+    connect(ChkAllDates, &QCheckBox::toggled, this, &frmGraphs::ChkAllDates_Click);
+    for (int k = 0; k < 2; ++k)
+        connect(Option1[size_t(k)], &QRadioButton::toggled, this, [this, k](bool on) {
+            if (on) Option1_Click(k);
+        });
+    connect(chkShowEvents, &QCheckBox::toggled, this, &frmGraphs::chkShowEvents_Click);
+    connect(txtStartDate, &QLineEdit::editingFinished, this, &frmGraphs::txtStartDate_LostFocus);
+    connect(txtEndDate, &QLineEdit::editingFinished, this, &frmGraphs::txtEndDate_LostFocus);
+    connect(txtTitle, &QLineEdit::editingFinished, this, &frmGraphs::txtTitle_Commit);
+    connect(cboMyGraphs, &QComboBox::activated, this, [this] { cboMyGraphs_Change(); });
+    connect(cmdGraph, &QPushButton::clicked, this, &frmGraphs::cmdGraph_Click);
+    connect(cmdConfigure, &QPushButton::clicked, this, &frmGraphs::cmdConfigure_Click);
+}
+
+void frmGraphs::reportFailure(const QString& what) {
+    p_.prompts.message(what, Buttons::OK, Icon::Critical, Title);
+}
+
+void frmGraphs::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    if (e->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
+}
+
+void frmGraphs::keyPressEvent(QKeyEvent* e) {
+    // Enter draws, as the default button says.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        cmdGraph->click();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+void frmGraphs::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    Form_Activate();
+}
+
+void frmGraphs::Form_Activate() {
+    if (ActivationLoading) return;
+    if (p_.ProjectDatabasePath == LastActivatedDatabase &&
+        p_.CurrentProject.ProjectID == LastActivatedProject && !ReloadOnActivate)
+        return;
+    LastActivatedDatabase = p_.ProjectDatabasePath;
+    LastActivatedProject = p_.CurrentProject.ProjectID;
+    ReloadOnActivate = false;
+    ActivationLoading = true;
+    try {
+        LoadCBProject();
+        lstEvents->clear();
+        lstEvents->setVisible(false);
+        lblEvents->setVisible(false);
+        GraphProjectID = p_.CurrentProject.ProjectID.isEmpty() ? GetMlString(781, "My Big Project")
+                                                               : p_.CurrentProject.ProjectID;
+        LoadTrains();
+        if (const auto oldest = OldestReading(p_, GraphProjectID)) {
+            txtStartDate->setText(FormatBoxDate(*oldest));
+            GraphStartDate = *oldest;
+            txtEndDate->setText(FormatBoxDate(p_.system.now().date().startOfDay()));
+        } else {
+            p_.prompts.message(
+                GetMlString(932, "No data in this project to graph. Please select another project."),
+                Buttons::OK, Icon::Information, Title);
+        }
+        hv::LoadGraphStyles(p_, Style);
+        LoadSeriesList();
+        LoadMyGraphs();
+        FillDefaultGraphs();
+    } catch (const DbError& e) {
+        reportFailure(e.description());
+    }
+    cmdGraph_Click();
+    ActivationLoading = false;
+}
+
+void frmGraphs::LoadCBProject() {
+    int select = -1;
+    const QStringList items = LoadProjectItems(p_, select);
+    cbProject->clear();
+    cbProject->addItems(items);
+    cbProject->setCurrentIndex(select);
+}
+
+void frmGraphs::LoadTrains() {
+    cboTrain->clear();
+    GraphTrain = p_.CurrentProject.TrainNumber;
+    if (const auto n = ReadNumTrains(p_, GraphProjectID)) {
+        GraphNumTrains = *n;
+        if (GraphTrain == 0) GraphTrain = 1;
+        lblTitle->setText(ProjectTitle(GraphProjectID, GraphTrain));
+        for (int t = 1; t <= GraphNumTrains; ++t)
+            cboTrain->addItem(QString::number(t));
+    }
+    cboTrain->setCurrentText(QString::number(GraphTrain));
+}
+
+void frmGraphs::LoadSeriesList() {
+    const auto list = hv::LoadSeriesList(p_, GraphProjectID);
+    if (list) {
+        SeriesDescriptions = list->descriptions;
+        SeriesColumns = list->columns;
+    }
+    for (QComboBox* c : cboSeries) {
+        const QSignalBlocker block(c);
+        c->clear();
+        if (list) c->addItems(list->descriptions);
+        c->setCurrentIndex(-1);
+    }
+    if (list) cboSeries[0]->setCurrentIndex(list->descriptions.size() > 1 ? 1 : 0);
+}
+
+void frmGraphs::LoadMyGraphs() {
+    const QStringList names = LoadMyGraphNames(p_, GraphProjectID, GraphTrain);
+    {
+        const QSignalBlocker block(cboMyGraphs);
+        cboMyGraphs->clear();
+        cboMyGraphs->addItems(names);
+    }
+    if (!names.isEmpty()) {
+        cboMyGraphs->setCurrentIndex(int(names.size()) - 1);
+        cboMyGraphs_Change();
+    }
+}
+
+void frmGraphs::cboMyGraphs_Change() {
+    // Loading a saved graph into the window comes with the saved-graph handling.
+}
+
+void frmGraphs::FillDefaultGraphs() {
+    cboDefaultGraphs->clear();
+    cboDefaultGraphs->addItems({"Normalized Permeate Flow", "Normalized Salt Passage", "Normalized DP"});
+    cboDefaultGraphs->setCurrentIndex(-1);
+}
+
+void frmGraphs::cbProject_Click() {
+    if (ActivationLoading || cbProject->currentIndex() < 0) return;
+    const ProjectTrain pt = ParseProjectItem(cbProject->currentText());
+    GraphProjectID = pt.project;
+    GraphTrain = pt.train;
+    lblTitle->setText(ProjectTitle(GraphProjectID, GraphTrain));
+    try {
+        LoadMyGraphs();
+    } catch (const DbError& e) {
+        reportFailure(e.description());
+    }
+}
+
+void frmGraphs::cboTrain_Click() {
+    bool ok = false;
+    const int t = cboTrain->currentText().trimmed().toInt(&ok);
+    if (ok && t >= 0 && t <= 32767) GraphTrain = qint16(t);
+}
+
+void frmGraphs::cboSeries_Click(int k) {
+    if (cboSeries[size_t(k)]->currentIndex() != DrawnSeriesIndex[size_t(k)]) {
+        txtTitle->clear();
+        Style.Header = "None";
+    }
+}
+
+void frmGraphs::chkEnableDropDown_Click(int k) {
+    QComboBox* next = cboSeries[size_t(k + 1)];
+    next->setVisible(next->isHidden());
+    const int last = int(chkEnableDropDown.size()) - 1;
+    if (k < last) {
+        if (chkEnableDropDown[size_t(k)]->isChecked()) {
+            chkEnableDropDown[size_t(k + 1)]->setVisible(true);
+        } else {
+            for (int j = k + 1; j <= last; ++j) {
+                chkEnableDropDown[size_t(j)]->setVisible(false);
+                chkEnableDropDown[size_t(j)]->setChecked(false);
+                cboSeries[size_t(j + 1)]->setVisible(false);
+            }
+        }
+    }
+}
+
+void frmGraphs::ChkAllDates_Click() {
+    const bool all = ChkAllDates->isChecked();
+    txtStartDate->setEnabled(!all);
+    txtEndDate->setEnabled(!all);
+    txtStartDate->setVisible(!all);
+    txtEndDate->setVisible(!all);
+    lblStartDate->setVisible(all);
+    lblEndDate->setVisible(all);
+}
+
+void frmGraphs::Option1_Click(int k) {
+    if (k == 1) {
+        lblDateNoon->setVisible(false);
+    } else {
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{Label1, Label2, txtStartDate, txtEndDate, lblDateNoon})
+            w->setVisible(true);
+        if (ChkAllDates->isChecked()) {
+            // The boxes stay behind their labels while the whole period is shown.
+            txtStartDate->setVisible(false);
+            txtEndDate->setVisible(false);
+        }
+    }
+}
+
+void frmGraphs::chkShowEvents_Click() {
+    lstEvents->setVisible(chkShowEvents->isChecked());
+    lblEvents->setVisible(chkShowEvents->isChecked());
+}
+
+void frmGraphs::txtStartDate_LostFocus() {
+    const QDateTime d = ParseBoxDate(txtStartDate->text());
+    if (d.isValid())
+        GraphStartDate = d;
+    else
+        txtStartDate->setText(FormatBoxDate(GraphStartDate));
+}
+
+void frmGraphs::txtEndDate_LostFocus() {
+    const QDateTime d = ParseBoxDate(txtEndDate->text());
+    if (d.isValid())
+        GraphEndDate = d;
+    else
+        txtEndDate->setText(FormatBoxDate(GraphEndDate));
+}
+
+void frmGraphs::txtTitle_Commit() {
+    Style.Header = txtTitle->text().isEmpty() ? QString("None") : txtTitle->text();
+    SetChartTitles();
+}
+
+void frmGraphs::SetChartTitles() {
+    if (Style.Header == "None" || Style.Header.isEmpty()) {
+        txtTitle->clear();
+        chart_.headerText.clear();
+        chart_.headerLayout = 1;
+        chart_.plotAreaLayout = 30;
+    } else {
+        txtTitle->setText(Style.Header);
+        chart_.headerText = Style.Header;
+        chart_.headerLayout = 45;
+        chart_.plotAreaLayout = 55;
+    }
+    // One information label, set up afresh at each call.
+    chart_.labels.assign(1,
+                         ChartLabel{"Data", true, 0, 1, 5, 445, InformationLine(p_, p_.system.now().date())});
+    chart_.update();
+}
+
+void frmGraphs::cmdGraph_Click() {
+    QStringList descs, cols;
+    GraphSeriesCount = 0;
+    for (QComboBox* c : cboSeries) {
+        if (c->isHidden() || c->currentIndex() < 0) continue;
+        ++GraphSeriesCount;
+        descs << SeriesDescriptions.value(c->currentIndex());
+        cols << SeriesColumns.value(c->currentIndex());
+    }
+    if (GraphSeriesCount == 0) return; // nothing chosen, nothing to draw
+    try {
+        clsGrapher g(p_);
+        g.ProjectID(GraphProjectID);
+        g.TrainNumber(GraphTrain);
+        g.Graph(&chart_);
+        g.SensorCount(GraphSeriesCount);
+        if (ChkAllDates->isChecked()) {
+            const RecordedPeriod r = GetStartDate(p_, GraphProjectID, GraphTrain);
+            GraphStartDate = r.start;
+            GraphEndDate = r.end;
+            g.EndDate(GraphEndDate);
+            g.StartDate(GraphStartDate);
+            txtStartDate->setText(FormatBoxDate(GraphStartDate.date().startOfDay()));
+            txtEndDate->setText(FormatBoxDate(GraphEndDate.date().startOfDay()));
+            lblStartDate->setText(txtStartDate->text());
+            lblEndDate->setText(txtEndDate->text());
+            lblStartDate->setVisible(true);
+            lblEndDate->setVisible(true);
+            txtStartDate->setVisible(false);
+            txtEndDate->setVisible(false);
+        } else {
+            const QDateTime end = ParseBoxDate(txtEndDate->text());
+            if (!end.isValid()) {
+                p_.prompts.message("The end date \"" + txtEndDate->text() + "\" is not a valid date.",
+                                   Buttons::OK, Icon::Warning, Title);
+                return;
+            }
+            const QDateTime start = ParseBoxDate(txtStartDate->text());
+            if (start.isValid()) {
+                GraphStartDate = start;
+                g.StartDate(start);
+            } else {
+                // No start: from the train's oldest reading on.
+                g.StartDate(GetStartDate(p_, GraphProjectID, GraphTrain).start);
+            }
+            GraphEndDate = end.addDays(1);
+            g.EndDate(GraphEndDate);
+            lblStartDate->setText(txtStartDate->text());
+            lblEndDate->setText(txtEndDate->text());
+            lblStartDate->setVisible(false);
+            lblEndDate->setVisible(false);
+            txtStartDate->setVisible(true);
+            txtEndDate->setVisible(true);
+        }
+        lblTitle->setText(GraphProjectID + " Train: " + QString::number(GraphTrain));
+        g.SensorDescs(descs);
+        g.SensorCols(cols);
+        if (Style.YMax != AutoLimit) g.YMax(Style.YMax);
+        if (Style.Y2Max != AutoLimit) g.Y2Max(Style.Y2Max);
+        if (Style.YMin != AutoLimit) g.YMin(Style.YMin);
+        if (Style.Y2Min != AutoLimit) g.Y2Min(Style.Y2Min);
+        g.LineThickness(Style.LineThickness);
+        g.SymbolThickness(Style.SymbolThickness);
+        for (int k = 1; k <= 4; ++k)
+            g.SetLineColor(k, Style.LineColor[size_t(k - 1)]);
+        for (int k = 1; k <= 4; ++k)
+            g.SetSymbolColor(k, Style.SymbolColor[size_t(k - 1)]);
+        for (int k = 1; k <= 4; ++k)
+            g.SetLineStyle(k, Style.LineStyle[size_t(k - 1)]);
+        for (int k = 1; k <= 4; ++k)
+            g.SetSymbolStyle(k, Style.SymbolStyle[size_t(k - 1)]);
+        g.ElapsedTime(Option1[1]->isChecked());
+        g.ShowEvents(chkShowEvents->isChecked());
+        g.Cleaning({chkShowTarget->isChecked(), txtLineValue->text(), txtWidth->text()});
+        g.MakeGraph();
+
+        lstEvents->clear();
+        if (chkShowEvents->isChecked())
+            lstEvents->addItems(LoadEventList(p_, GraphProjectID, GraphTrain, GraphStartDate, GraphEndDate));
+        SetChartTitles();
+        SaveLastGraph();
+        for (int k = 0; k < 4; ++k)
+            DrawnSeriesIndex[size_t(k)] = cboSeries[size_t(k)]->currentIndex();
+
+        SpecFluxInput in;
+        for (QComboBox* c : cboSeries)
+            in.comboTexts << c->currentText();
+        for (QCheckBox* c : chkEnableDropDown)
+            in.enableTicked.push_back(c->isChecked());
+        in.numBanks = p_.CurrentProject.NumBanks;
+        if (SpecFluxWarningDue(p_, in, chart_)) {
+            p_.prompts.message(SpecFluxWarningText, Buttons::OK, Icon::Information, Title);
+            p_.SpecFluxWarningShown = true;
+        }
+    } catch (const DbError& e) {
+        reportFailure(e.description());
+    }
+}
+
+void frmGraphs::SaveLastGraph() {
+    Style.Header = Style.Header.left(50);
+    UserGraphRow row;
+    row.ProjectID = GraphProjectID;
+    row.TrainNumber = GraphTrain;
+    row.StartDate = ParseBoxDate(txtStartDate->text()).date();
+    row.EndDate = ParseBoxDate(txtEndDate->text()).date();
+    for (int k = 0; k < GraphSeriesCount && k < 4; ++k)
+        row.SeriesNames << cboSeries[size_t(k)]->currentText();
+    row.SensorCount = GraphSeriesCount;
+    row.Target = ParsePercent(txtLineValue->text());
+    row.Style = Style;
+    hv::SaveLastGraph(p_, row);
+}
+
+void frmGraphs::cmdConfigure_Click() {
+    auto* dlg = new frmGraphConfig(p_, Style, this);
+    dlg->setWindowModality(Qt::ApplicationModal);
+    dlg->exec();
+    if (dlg->DialogResult == 1) {
+        for (int k = 0; k < 4; ++k)
+            if (dlg->LineColor(k) != AutoLimit) Style.LineColor[size_t(k)] = dlg->LineColor(k);
+        for (int k = 0; k < 4; ++k)
+            if (dlg->SymbolColor(k) != AutoLimit) Style.SymbolColor[size_t(k)] = dlg->SymbolColor(k);
+        for (int k = 0; k < 4; ++k)
+            if (dlg->LineStyle(k) != AutoLimit) Style.LineStyle[size_t(k)] = dlg->LineStyle(k);
+        for (int k = 0; k < 4; ++k)
+            if (dlg->SymbolStyle(k) != AutoLimit) Style.SymbolStyle[size_t(k)] = dlg->SymbolStyle(k);
+        if (dlg->LineThickness() != AutoLimit) Style.LineThickness = dlg->LineThickness();
+        if (dlg->SymbolThickness() != AutoLimit) Style.SymbolThickness = dlg->SymbolThickness();
+        Style.YMax = dlg->YMax();
+        Style.Y2Max = dlg->Y2Max();
+        Style.YMin = dlg->YMin();
+        Style.Y2Min = dlg->Y2Min();
+        if (dlg->SaveAsDefault()) SaveGraphStyles(p_, Style);
+        cmdGraph_Click();
+    }
+    delete dlg;
+}
+
+} // namespace hv

@@ -1,0 +1,125 @@
+#pragma once
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+#include <array>
+#include <vector>
+
+#include "graphs/chartmodel.h"
+#include "graphs/graphstyle.h"
+
+namespace hv {
+
+struct Program;
+class ChartView;
+
+// "Hevrin Graphs", the graph manager: a project train, up to four series, a period and
+// options, and the graph drawn from them.
+class frmGraphs : public QWidget {
+    Q_OBJECT
+public:
+    explicit frmGraphs(Program& p, QWidget* parent = nullptr);
+    ~frmGraphs() override;
+
+    // Window state, read and written by the window's other parts.
+    QString GraphProjectID;
+    qint16 GraphTrain = 0;
+    qint16 GraphNumTrains = 0;
+    QStringList SeriesDescriptions; // [p] is list position p of the series boxes
+    QStringList SeriesColumns;
+    std::array<int, 5> DrawnSeriesIndex{-1, -1, -1, -1, -1};
+    qint16 GraphSeriesCount = 0;
+    GraphStyle Style;
+    QDateTime GraphStartDate;
+    QDateTime GraphEndDate;
+    bool ActivationLoading = false;
+    bool ReloadOnActivate = false;
+    QString LastActivatedDatabase;
+    QString LastActivatedProject;
+
+    // The style record, series 1 to 4.
+    qint32 LineColor(int index) const { return Style.LineColor.at(size_t(index - 1)); }
+    qint32 SymbolColor(int index) const { return Style.SymbolColor.at(size_t(index - 1)); }
+    qint16 LineStyle(int index) const { return Style.LineStyle.at(size_t(index - 1)); }
+    qint16 SymbolStyle(int index) const { return Style.SymbolStyle.at(size_t(index - 1)); }
+
+    // Controls.
+    QComboBox* cbProject = nullptr;
+    QComboBox* cboTrain = nullptr;
+    QLabel* Label6 = nullptr;
+    QLabel* lblTitle = nullptr;
+    QLabel* Label8 = nullptr;
+    std::vector<QComboBox*> cboSeries;         // 0..3
+    std::vector<QCheckBox*> chkEnableDropDown; // 0..2
+    QLabel *Label1 = nullptr, *Label2 = nullptr;
+    QLineEdit *txtStartDate = nullptr, *txtEndDate = nullptr;
+    QLabel *lblStartDate = nullptr, *lblEndDate = nullptr;
+    QCheckBox* ChkAllDates = nullptr;
+    QLabel* Label4 = nullptr;
+    std::vector<QRadioButton*> Option1; // 0 "Date", 1 "Elapsed Time"
+    QLabel* lblDateNoon = nullptr;
+    QCheckBox* chkShowEvents = nullptr;
+    QLabel* Label5 = nullptr;
+    QListWidget* lstEvents = nullptr;
+    QLabel* lblEvents = nullptr;
+    QCheckBox* chkShowTarget = nullptr;
+    QLineEdit* txtLineValue = nullptr;
+    QLineEdit* txtWidth = nullptr;
+    std::vector<QLabel*> lblMax; // 0, 1
+    QLineEdit* txtTitle = nullptr;
+    QLabel* Label10 = nullptr;
+    QComboBox* cboMyGraphs = nullptr;
+    QLabel* Label3 = nullptr;
+    QComboBox* cboDefaultGraphs = nullptr;
+    QLabel* Label7 = nullptr;
+    QPushButton *cmdGraph = nullptr, *cmdSave = nullptr, *cmdConfigure = nullptr;
+    QPushButton *cmdDisplay = nullptr, *btnJPG = nullptr, *btnPrint = nullptr;
+    ChartModel* chartModel() { return &chart_; }
+    ChartView* Chart2D1 = nullptr;
+
+    // Procedures.
+    void Form_Activate();
+    void LoadCBProject();
+    void LoadTrains();
+    void LoadSeriesList();
+    void LoadMyGraphs();
+    void FillDefaultGraphs();
+    void SetChartTitles();
+    void cmdGraph_Click();
+    void cmdConfigure_Click();
+    // Loads the saved graph the list names; the saved-graph handling fills it in.
+    void cboMyGraphs_Change();
+
+    // Handlers.
+    void cbProject_Click();
+    void cboTrain_Click();
+    void cboSeries_Click(int k);
+    void chkEnableDropDown_Click(int k);
+    void ChkAllDates_Click();
+    void Option1_Click(int k);
+    void chkShowEvents_Click();
+    void txtStartDate_LostFocus();
+    void txtEndDate_LostFocus();
+    void txtTitle_Commit();
+
+protected:
+    void changeEvent(QEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+private:
+    void build();
+    void SaveLastGraph();
+    void reportFailure(const QString& what);
+
+    Program& p_;
+    ChartModel chart_;
+};
+
+} // namespace hv

@@ -1,0 +1,134 @@
+#include <QImage>
+#include <QtTest>
+#include <qcustomplot.h>
+
+#include "graphs/grapher.h"
+#include "graphs/ui/chartview.h"
+#include "graphtestsupport.h"
+
+using namespace hv;
+using namespace hv::test;
+
+class tst_ChartRender : public QObject {
+    Q_OBJECT
+
+    TestEnv env;
+
+    // The fixture graph: flow on Y, DP on Y2, events and the cleaning line, with a title.
+    void drawFixture(ChartModel& chart) {
+        clsGrapher g(env.prog());
+        g.ProjectID("P1");
+        g.TrainNumber(1);
+        g.Graph(&chart);
+        g.SensorCount(2);
+        g.EndDate(at(2024, 1, 11));
+        g.StartDate(at(2024, 1, 1));
+        g.SensorDescs({"System Normalized Permeate Flow", "System Normalized DP"});
+        g.SensorCols({"NormalizedPermFlow", "NormalizedDP"});
+        g.SetLineColor(2, 200);
+        qint16 boxes = 3;
+        g.SetSymbolStyle(1, boxes);
+        g.ShowEvents(true);
+        g.Cleaning({true, "45", "2"});
+        g.MakeGraph();
+        chart.headerText = "Plant one";
+        chart.labels = {{"Data", true, 0, 1, 5, 445, "09 Dec 26,  Units: m3/hr"}};
+    }
+
+private slots:
+    void initTestCase() {
+        makeBlankDatabase(env.prog().ProjectDatabasePath);
+        insertDenseRows(env.prog().ProjectDatabasePath, "P1", 1, at(2024, 1, 1), 240, 60);
+        insertGraphRows(env.prog().ProjectDatabasePath, {{"P1", 1, at(2024, 1, 5), 96, {}, 1}});
+    }
+
+    void svgAndJpegOfFixtureGraph() {
+        ChartModel chart;
+        drawFixture(chart);
+        const QString svg = env.path("Chartx.svg");
+        RenderStats stats;
+        QVERIFY(SaveChartSvg(chart, svg, QSize(1000, 700), &stats));
+        QFile f(svg);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(f.readAll());
+        for (const char* expected :
+             {"System Normalized Permeate Flow", "System Normalized DP", "Events", "Cleaning Required",
+              "Plant one", "Jan 1", "Jan 5", "Jan 9", "Units: m3/hr"})
+            QVERIFY2(text.contains(expected), expected);
+        // Line colours of series 1 (green) and 2 (red, on Y2) reach the picture.
+        QVERIFY(text.contains("#008000", Qt::CaseInsensitive));
+        QVERIFY(text.contains("#c80000", Qt::CaseInsensitive));
+        QVERIFY(stats.symbolsDrawn > 0);
+
+        const QString jpg = env.path("graph.jpg");
+        QVERIFY(SaveChartJpeg(chart, jpg, QSize(800, 560)));
+        QImage img(jpg);
+        QCOMPARE(img.size(), QSize(800, 560));
+        int green = 0;
+        for (int y = 0; y < img.height(); y += 2)
+            for (int x = 0; x < img.width(); x += 2) {
+                const QColor c = img.pixelColor(x, y);
+                green += c.green() > 90 && c.red() < 60 && c.blue() < 60;
+            }
+        QVERIFY2(green > 50, qPrintable(QString::number(green)));
+    }
+
+    // Every line pattern and every symbol shape draws a picture of its own.
+    void patternsAndShapesDistinct() {
+        auto picture = [](int pattern, int shape) {
+            ChartModel m;
+            m.setAxisRange(ChartModel::X, 0, 10);
+            m.setAxisRange(ChartModel::Y, 0, 10);
+            ChartSeries& s = m.group(1).series(1);
+            s.x = {1, 5, 9};
+            s.y = {2, 8, 2};
+            ChartStyle& st = m.group(1).style(1);
+            st.linePattern = pattern;
+            st.symbolShape = shape;
+            st.symbolSize = 10;
+            QCustomPlot plot;
+            plot.resize(300, 200);
+            plot.setViewport(QRect(0, 0, 300, 200));
+            RenderChart(m, plot);
+            plot.legend->setVisible(false);
+            return plot.toPixmap(300, 200).toImage();
+        };
+        QList<QImage> images;
+        for (int p = 1; p <= LinePatternCount; ++p)
+            images << picture(p, 1);
+        for (int s = 2; s <= SymbolShapeCount; ++s)
+            images << picture(1, s);
+        for (int i = 0; i < images.size(); ++i)
+            for (int j = i + 1; j < images.size(); ++j)
+                QVERIFY2(images[i] != images[j], qPrintable(QString("%1 and %2 look alike").arg(i).arg(j)));
+    }
+
+    // A dense series with symbols stays a small picture: symbols are thinned, the model keeps all.
+    void denseSeriesThinned() {
+        TestEnv dense;
+        makeBlankDatabase(dense.prog().ProjectDatabasePath);
+        insertDenseRows(dense.prog().ProjectDatabasePath, "D", 1, at(2020, 1, 1), 40000, 15);
+        ChartModel chart;
+        clsGrapher g(dense.prog());
+        g.ProjectID("D");
+        g.TrainNumber(1);
+        g.Graph(&chart);
+        g.SensorCount(1);
+        g.EndDate(at(2021, 3, 1));
+        g.StartDate(at(2020, 1, 1));
+        g.SensorDescs({"Flow"});
+        g.SensorCols({"NormalizedPermFlow"});
+        qint16 star = 6;
+        g.SetSymbolStyle(1, star);
+        g.MakeGraph();
+        QCOMPARE(chart.group(1).series(1).pointCount(), 40000);
+        RenderStats stats;
+        const QString svg = dense.path("dense.svg");
+        QVERIFY(SaveChartSvg(chart, svg, QSize(1000, 700), &stats));
+        QVERIFY2(stats.symbolsDrawn < 20000, qPrintable(QString::number(stats.symbolsDrawn)));
+        QVERIFY2(QFileInfo(svg).size() < 2'000'000, qPrintable(QString::number(QFileInfo(svg).size())));
+    }
+};
+
+QTEST_MAIN(tst_ChartRender)
+#include "tst_chartrender.moc"

@@ -1,0 +1,389 @@
+#include <QApplication>
+#include <QDir>
+#include <QScreen>
+#include <QTimer>
+#include <QtTest>
+
+#include "core/settings.h"
+#include "core/units.h"
+#include "graphs/grapher.h"
+#include "graphs/graphmanager.h"
+#include "graphs/ui/chartview.h"
+#include "graphs/ui/frmgraphconfig.h"
+#include "graphs/ui/frmgraphs.h"
+#include "graphs/ui/graphwindows.h"
+#include "graphtestsupport.h"
+
+using namespace hv;
+using namespace hv::test;
+
+class tst_frmGraphs : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> env;
+    Program& p() { return env->prog(); }
+    QString db() { return p().ProjectDatabasePath; }
+
+    int lastGraphRows(const QString& project = "P1", int train = 1) {
+        Database d = Database::open(db());
+        return d
+            .scalar("SELECT COUNT(*) FROM UserGraphs WHERE ProjectID = ? AND TrainNumber = ? AND "
+                    "GraphName = 'Last Graph'",
+                    {project, train})
+            .toInt();
+    }
+    std::unique_ptr<frmGraphs> open() {
+        auto w = std::make_unique<frmGraphs>(p());
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        w->Form_Activate();
+        return w;
+    }
+    void verifyPrompts() {
+        const QString v = env->prompts.verify();
+        QVERIFY2(v.isEmpty(), qPrintable(v));
+    }
+    // Runs `action` on the style dialog once it is shown modally by `open`.
+    void withConfig(frmGraphs& w, const std::function<void(frmGraphConfig&)>& action) {
+        bool ran = false;
+        QTimer::singleShot(0, &w, [&] {
+            auto* dlg = w.findChild<frmGraphConfig*>();
+            QVERIFY(dlg);
+            ran = true;
+            action(*dlg);
+        });
+        w.cmdConfigure->click();
+        QVERIFY(ran);
+    }
+
+private slots:
+    void init() {
+        env = std::make_unique<TestEnv>();
+        makeBlankDatabase(db());
+        InitUnits(p());
+        insertProjectInfo(db(), 3, {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"NumTrains", 2}});
+        insertProjectInfo(db(), 3, {{"ProjectID", "P1"}, {"TrainNumber", 2}, {"NumTrains", 2}});
+        insertProjectInfo(db(), 3, {{"ProjectID", "P2"}, {"TrainNumber", 1}, {"NumTrains", 1}});
+        std::vector<GraphRow> rows;
+        for (int d = 0; d < 10; ++d)
+            rows.push_back({"P1",
+                            1,
+                            at(2024, 1, 1 + d, 10),
+                            24.0 * d,
+                            {{"NormalizedPermFlow", 50.0 - d},
+                             {"NormalizedSaltPassage", 0.01},
+                             {"NormalizedDP", 1.5},
+                             {"ActualRejection", 0.99}},
+                            d == 4 ? 1 : 0});
+        rows.push_back({"P1", 2, at(2024, 2, 1), 0, {{"NormalizedPermFlow", 30.0}}});
+        insertGraphRows(db(), rows);
+        insertRow(db(), "UserDefined", {{"ProjectID", "P1"}, {"TurbidityRaw", "Raw NTU"}});
+        p().CurrentProject.ProjectID = "P1";
+        p().CurrentProject.TrainNumber = 1;
+        p().CurrentProject.NumBanks = 3;
+        p().CurrentProject.unitFlow = 6;
+        p().CurrentProject.unitTemp = 1;
+        p().DbVersionMajor = 1, p().DbVersionMinor = 3, p().DbVersionRevision = 38;
+    }
+    void cleanup() { env.reset(); }
+
+    void activationAndLists() {
+        auto w = open();
+        QCOMPARE(w->cbProject->count(), 3);
+        QCOMPARE(w->cbProject->itemText(0), QString("P1 Train:1"));
+        QCOMPARE(w->cbProject->currentIndex(), 1); // the last row of the current project
+        QCOMPARE(w->GraphProjectID, QString("P1"));
+        QCOMPARE(int(w->GraphTrain), 1); // from the current project, not from the list
+        QCOMPARE(w->cboTrain->count(), 2);
+        QCOMPARE(w->cboTrain->currentText(), QString("1"));
+        QCOMPARE(w->lblTitle->text(), QString("P1 Train: 1"));
+        for (QComboBox* c : w->cboSeries)
+            QCOMPARE(c->count(), 51);
+        QCOMPARE(w->cboSeries[0]->currentText(), QString("System Normalized Salt Passage"));
+        QVERIFY(w->cboSeries[2]->findText("Raw NTU") >= 0);
+        QCOMPARE(w->cboDefaultGraphs->count(), 3);
+        QCOMPARE(w->cboDefaultGraphs->currentIndex(), -1);
+        // The activation drew the whole recorded period.
+        QCOMPARE(w->chartModel()->group(1).series(1).pointCount(), 10);
+        QCOMPARE(w->lblStartDate->text(), QString("1/1/2024"));
+        QCOMPARE(w->lblEndDate->text(), QString("1/11/2024"));
+        QCOMPARE(lastGraphRows(), 1);
+
+        // Coming back reloads nothing while the database and the current project stay.
+        w->GraphProjectID = "kept";
+        w->Form_Activate();
+        QCOMPARE(w->GraphProjectID, QString("kept"));
+        // A project picked in the list is graphed; the train list stays.
+        w->cbProject->setCurrentIndex(0);
+        QCOMPARE(w->GraphProjectID, QString("P1"));
+        // Another current project reloads; one without readings says so and draws all the same.
+        p().CurrentProject.ProjectID = "P2";
+        env->prompts.onMessage("No data in this project to graph. Please select another project.",
+                               Buttons::OK, "Hevrin Graphs", Answer::OK);
+        w->Form_Activate();
+        verifyPrompts();
+        QCOMPARE(w->GraphProjectID, QString("P2"));
+        QCOMPARE(w->lblTitle->text(), QString("P2 Train: 1"));
+        QVERIFY(w->cboSeries[2]->findText("Raw NTU") < 0); // captions of the current project only
+        QCOMPARE(lastGraphRows("P2"), 1);
+    }
+
+    void dependentSeriesBoxes() {
+        auto w = open();
+        auto shown = [&](QWidget* x) { return !x->isHidden(); };
+        QVERIFY(!shown(w->cboSeries[1]) && shown(w->chkEnableDropDown[0]) && !shown(w->chkEnableDropDown[1]));
+        w->chkEnableDropDown[0]->setChecked(true);
+        QVERIFY(shown(w->cboSeries[1]) && shown(w->chkEnableDropDown[1]));
+        w->chkEnableDropDown[1]->setChecked(true);
+        w->chkEnableDropDown[2]->setChecked(true);
+        QVERIFY(shown(w->cboSeries[2]) && shown(w->cboSeries[3]));
+        w->chkEnableDropDown[0]->setChecked(false);
+        for (int k = 1; k <= 3; ++k)
+            QVERIFY(!shown(w->cboSeries[size_t(k)]));
+        for (int k = 1; k <= 2; ++k)
+            QVERIFY(!shown(w->chkEnableDropDown[size_t(k)]) && !w->chkEnableDropDown[size_t(k)]->isChecked());
+        // A hidden box that still shows a choice draws nothing.
+        w->cmdGraph->click();
+        QCOMPARE(int(w->GraphSeriesCount), 1);
+    }
+
+    void drawing_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<bool>("allDates");
+        QTest::addColumn<bool>("elapsed");
+        QTest::addColumn<bool>("events");
+        QTest::addColumn<int>("points");
+        QTest::newRow("1 series, all dates") << 1 << true << false << false << 10;
+        QTest::newRow("2 series, period, events") << 2 << false << false << true << 3;
+        QTest::newRow("3 series, elapsed, events") << 3 << true << true << true << 10;
+        QTest::newRow("4 series, period, elapsed") << 4 << false << true << false << 3;
+    }
+
+    void drawing() {
+        QFETCH(int, count);
+        QFETCH(bool, allDates);
+        QFETCH(bool, elapsed);
+        QFETCH(bool, events);
+        QFETCH(int, points);
+        auto w = open();
+        const QStringList series{"System Normalized Permeate Flow", "System Normalized DP",
+                                 "System Rejection", "System Normalized Salt Passage"};
+        for (int k = 0; k < count; ++k) {
+            if (k > 0) w->chkEnableDropDown[size_t(k - 1)]->setChecked(true);
+            w->cboSeries[size_t(k)]->setCurrentIndex(w->cboSeries[size_t(k)]->findText(series[k]));
+        }
+        w->ChkAllDates->setChecked(allDates);
+        if (!allDates) {
+            w->txtStartDate->setText("1/3/2024");
+            w->txtEndDate->setText("1/5/2024"); // drawn to the end of 5 January
+        }
+        w->Option1[elapsed ? 1 : 0]->setChecked(true);
+        w->chkShowEvents->setChecked(events);
+        w->cmdGraph->click();
+        verifyPrompts();
+
+        const ChartModel& c = *w->chartModel();
+        QCOMPARE(int(w->GraphSeriesCount), count);
+        QCOMPARE(c.group(1).series(1).pointCount(), points);
+        QCOMPARE(c.axis(ChartModel::Y2).shown, count == 2);
+        if (count == 2)
+            QCOMPARE(c.group(2).series(1).pointCount(), points);
+        else
+            QCOMPARE(c.group(1).series(count).pointCount(), points);
+        QCOMPARE(c.footerText, QString(elapsed ? "Elapsed Time Hrs" : ""));
+        if (!allDates) {
+            QCOMPARE(w->GraphEndDate, at(2024, 1, 6));
+            QVERIFY(w->lblStartDate->isHidden() && !w->txtStartDate->isHidden());
+        }
+        if (!elapsed)
+            QCOMPARE(c.axis(ChartModel::X).max, ToDateSerial(allDates ? at(2024, 1, 11) : at(2024, 1, 6)));
+        else
+            QCOMPARE(c.axis(ChartModel::X).min, allDates ? 0.0 : 48.0);
+        const int eventsSeries = count == 2 ? 2 : count + 1;
+        if (events) {
+            QCOMPARE(c.group(1).label(eventsSeries), QString("Events"));
+            QCOMPARE(c.group(1).series(eventsSeries).pointCount(), 1);
+            QCOMPARE(w->lstEvents->count(), 1);
+            QCOMPARE(w->lstEvents->item(0)->text(), QString("2024-01-05 10:00 - System Cleaning"));
+            QVERIFY(!w->lstEvents->isHidden());
+        } else {
+            QCOMPARE(w->lstEvents->count(), 0);
+        }
+        QCOMPARE(lastGraphRows(), 1);
+        Database d = Database::open(db());
+        const DbRow row = d.select("SELECT * FROM UserGraphs WHERE GraphName = 'Last Graph'").first();
+        QCOMPARE(row.toInt16("SensorCount"), qint16(count));
+        QCOMPARE(row.toText("S1Name"), series[0]);
+        QCOMPARE(row.toText("S4Name"), count == 4 ? series[3] : QString());
+    }
+
+    void lastGraphAndStyleZero() {
+        auto w = open();
+        w->Style.LineStyle[0] = 0;
+        w->cmdGraph->click();
+        w->cmdGraph->click();
+        QCOMPARE(lastGraphRows(), 1);
+        QCOMPARE(int(w->Style.LineStyle[0]), 2);
+        Database d = Database::open(db());
+        QCOMPARE(d.scalar("SELECT S1LineStyle FROM UserGraphs WHERE GraphName = 'Last Graph'").toInt(), 2);
+        QCOMPARE(w->chartModel()->group(1).styleOf(1).linePattern, 2);
+    }
+
+    void specFluxWarningOncePerDatabase() {
+        for (int revision : {20, 21}) {
+            p().DbVersionRevision = qint16(revision);
+            p().SpecFluxWarningShown = false;
+            auto w = open(); // the activation's drawing has no specific-flux series
+            w->cboSeries[0]->setCurrentIndex(w->cboSeries[0]->findText("System Specific Flux"));
+            if (revision == 20)
+                env->prompts.onMessage("Specific Flux values are all zero.", Buttons::OK, "Hevrin Graphs",
+                                       Answer::OK);
+            w->cmdGraph->click();
+            w->cmdGraph->click(); // not again
+            verifyPrompts();
+            QCOMPARE(p().SpecFluxWarningShown, revision == 20);
+        }
+    }
+
+    void titleAndInformationLine() {
+        auto w = open();
+        const ChartModel& c = *w->chartModel();
+        QCOMPARE(c.labels.size(), size_t(1));
+        QCOMPARE(c.labels[0].text, InformationLine(p(), env->system.clock.date()));
+        QVERIFY(c.labels[0].text.endsWith("DB Name: db.hv3.mdb"));
+        QCOMPARE(c.headerLayout, 1);
+
+        w->txtTitle->setText(QString(60, 't')); // typing stops at 51
+        emit w->txtTitle->editingFinished();
+        QCOMPARE(c.headerText, QString(51, 't'));
+        QCOMPARE(c.headerLayout, 45);
+        QCOMPARE(c.plotAreaLayout, 55);
+        w->cmdGraph->click(); // the saved title is cut to 50, and so is the window's
+        QCOMPARE(w->Style.Header, QString(50, 't'));
+        Database d = Database::open(db());
+        QCOMPARE(d.scalar("SELECT Header FROM UserGraphs WHERE GraphName = 'Last Graph'").toString(),
+                 QString(50, 't'));
+        // Picking the drawn series keeps the title; another drops it.
+        w->cboSeries[0]->setCurrentIndex(w->cboSeries[0]->currentIndex());
+        QCOMPARE(w->Style.Header, QString(50, 't'));
+        w->cboSeries[0]->setCurrentIndex(3);
+        QCOMPARE(w->Style.Header, QString("None"));
+        QVERIFY(w->txtTitle->text().isEmpty());
+        emit w->txtTitle->editingFinished();
+        QCOMPARE(c.headerText, QString());
+        QCOMPARE(c.headerLayout, 1);
+        QCOMPARE(c.plotAreaLayout, 30);
+    }
+
+    void invalidDateBoxes() {
+        auto w = open();
+        w->ChkAllDates->setChecked(false);
+        QSignalSpy drawn(w->chartModel(), &ChartModel::changed);
+        w->txtStartDate->setText("1/4/2024");
+        w->txtEndDate->setText("not a date");
+        env->prompts.onMessage("is not a valid date", Buttons::OK, "Hevrin Graphs", Answer::OK);
+        w->cmdGraph->click();
+        verifyPrompts();
+        QCOMPARE(drawn.count(), 0); // nothing drawn
+        // No start date: from the oldest reading on, and the window keeps its start.
+        const QDateTime keptStart = w->GraphStartDate;
+        w->txtStartDate->setText("");
+        w->txtEndDate->setText("1/3/2024");
+        w->cmdGraph->click();
+        QCOMPARE(w->chartModel()->group(1).series(1).pointCount(), 3);
+        QCOMPARE(w->GraphStartDate, keptStart);
+    }
+
+    void styleDialogCancelAndDefaults() {
+        auto w = open();
+        const GraphStyle before = w->Style;
+        QSignalSpy drawn(w->chartModel(), &ChartModel::changed);
+        withConfig(*w, [](frmGraphConfig& d) {
+            QCOMPARE(d.cboLineColor[0]->currentText(), QString("Green"));
+            QCOMPARE(d.cboLineStyle[0]->currentText(), QString("Solid"));
+            QCOMPARE(d.cboSymbolThickness->currentText(), QString("5"));
+            QVERIFY(!d.txtYMax->isEnabled());
+            d.cboLineColor[0]->setCurrentText("Red");
+            d.chkSaveDefault->setChecked(true);
+            d.cmdCancel->click();
+        });
+        QCOMPARE(w->Style.LineColor, before.LineColor);
+        QCOMPARE(drawn.count(), 0); // not redrawn
+        QVERIFY(!QFile::exists(p().IniFilePath));
+
+        // A stored code out of the lists' range selects nothing and so stays as it was.
+        w->Style.LineStyle[1] = 6;
+        w->Style.SymbolStyle[0] = -1000;
+        withConfig(*w, [](frmGraphConfig& d) {
+            QCOMPARE(d.cboLineStyle[1]->currentIndex(), -1);
+            QCOMPARE(d.cboSymbolStyle[0]->currentIndex(), -1);
+            d.cboLineColor[0]->setCurrentText("Purple");
+            d.cboLineColor[1]->setCurrentText("");       // emptied: unchanged
+            d.cboSymbolColor[2]->setCurrentText("Teal"); // unknown name
+            d.cboLineStyle[0]->setCurrentIndex(2);
+            d.chkYMax->setChecked(true);
+            QVERIFY(d.txtYMax->isEnabled());
+            d.txtYMax->setText("80");
+            d.chkSaveDefault->setChecked(true);
+            QTest::keyClick(&d, Qt::Key_Return); // Enter is Ok
+        });
+        QCOMPARE(w->Style.LineColor[0], 8388672);
+        QCOMPARE(w->Style.LineColor[1], 200);
+        QCOMPARE(w->Style.SymbolColor[2], 16776960);
+        QCOMPARE(int(w->Style.LineStyle[0]), 3);
+        QCOMPARE(int(w->Style.LineStyle[1]), 6);
+        QCOMPARE(w->Style.YMax, 80.0);
+        QVERIFY(drawn.count() > 0); // redrawn
+        QCOMPARE(w->chartModel()->axis(ChartModel::Y).max, 80.0);
+        for (const QString& key : GraphStyleKeys())
+            QVERIFY2(ReadIniValue("Graph Styles", key, "<none>", p().IniFilePath) != "<none>",
+                     qPrintable(key));
+        QCOMPARE(ReadIniValue("Graph Styles", "Line1Color", "", p().IniFilePath), QString("8388672"));
+        QCOMPARE(ReadIniValue("Graph Styles", "YMin", "", p().IniFilePath), QString("-1000"));
+
+        // Unticking a fixed limit makes it automatic again; Escape cancels.
+        withConfig(*w, [](frmGraphConfig& d) {
+            QVERIFY(d.chkYMax->isChecked());
+            QCOMPARE(d.txtYMax->text(), QString("80"));
+            d.chkYMax->setChecked(false);
+            d.cmdOK->click();
+        });
+        QCOMPARE(w->Style.YMax, -1000.0);
+        withConfig(*w, [](frmGraphConfig& d) { QTest::keyClick(&d, Qt::Key_Escape); });
+    }
+
+    void registeredAndShownWithGraph() {
+        RegisterGraphWindows(p());
+        QVERIFY(p().windows.hasFactory("frmGraphs"));
+        QVERIFY(p().windows.hasFactory("frmGraphConfig"));
+        auto* w = qobject_cast<frmGraphs*>(p().windows.showSingle("frmGraphs"));
+        QVERIFY(w);
+        QCOMPARE(w->windowTitle(), QString("Hevrin Graphs"));
+        QVERIFY(w->minimumSizeHint().width() <= 1280 && w->minimumSizeHint().height() <= 760);
+        w->resize(1200, 720);
+        w->chkShowEvents->setChecked(true);
+        w->chkShowTarget->setChecked(true);
+        w->txtLineValue->setText("45");
+        w->cmdGraph->click();
+        QApplication::processEvents();
+        const QImage shot = w->grab().toImage();
+        const QString file = QDir::current().filePath("frmGraphs.png");
+        QVERIFY(shot.save(file));
+        QCOMPARE(shot.size(), QSize(1200, 720));
+        // The chart fills the space right of the controls and shows the graph in its colours.
+        QVERIFY(w->Chart2D1->width() > 800 && w->Chart2D1->height() > 550);
+        const QImage chart = w->Chart2D1->grab().toImage();
+        int green = 0;
+        for (int y = 0; y < chart.height(); ++y)
+            for (int x = 0; x < chart.width(); ++x) {
+                const QColor c = chart.pixelColor(x, y);
+                green += c.green() > 90 && c.red() < 80 && c.blue() < 80;
+            }
+        QVERIFY2(green > 50, qPrintable(QString::number(green)));
+        QCOMPARE(w->Chart2D1->graphCount() > 0, true);
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+QTEST_MAIN(tst_frmGraphs)
+#include "tst_frmgraphs.moc"

@@ -1,0 +1,459 @@
+#include <QtTest>
+#include <cmath>
+
+#include "graphs/grapher.h"
+#include "graphtestsupport.h"
+
+using namespace hv;
+using namespace hv::test;
+
+namespace {
+
+// A builder for P1 set up as the graph manager sets one up.
+struct Drawing {
+    ChartModel chart;
+    clsGrapher g;
+    Drawing(Program& p, const QStringList& cols, qint16 train = 1, QDateTime from = at(2024, 1, 1),
+            QDateTime to = at(2024, 2, 1))
+        : g(p) {
+        g.ProjectID("P1");
+        g.TrainNumber(train);
+        g.Graph(&chart);
+        g.SensorCount(qint16(cols.size()));
+        g.EndDate(to);
+        g.StartDate(from);
+        g.SensorDescs(cols);
+        g.SensorCols(cols);
+    }
+};
+
+bool near(const std::vector<double>& a, const std::vector<double>& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::abs(a[i] - b[i]) > 1e-9) return false;
+    return true;
+}
+
+} // namespace
+
+class tst_Grapher : public QObject {
+    Q_OBJECT
+
+    TestEnv env;
+
+private slots:
+    void initTestCase();
+    void selection_data();
+    void selection();
+    void scalingNullsAndMaxima();
+    void eventsAcrossTrains();
+    void boundValuesAndCheckedColumns();
+    void rangesAndLayoutBySeriesCount_data();
+    void rangesAndLayoutBySeriesCount();
+    void titlesAndLegend();
+    void fewPointsAndStyles();
+    void dateLabels_data();
+    void dateLabels();
+    void elapsedLabels();
+    void cleaningLine_data();
+    void cleaningLine();
+    void symbolThinning();
+    void readingsStoredOutOfOrder();
+};
+
+void tst_Grapher::initTestCase() {
+    makeBlankDatabase(env.prog().ProjectDatabasePath);
+    const QVariant null;
+    insertGraphRows(
+        env.prog().ProjectDatabasePath,
+        {
+            // P1 train 1: the start and end instants are drawn.
+            {"P1", 1, at(2024, 1, 1), 0, {{"NormalizedPermFlow", 50.0}, {"ActualRejection", 0.98}}},
+            {"P1", 1, at(2024, 1, 10, 12), 228, {{"NormalizedPermFlow", 55.0}, {"ActualRejection", null}}, 1},
+            {"P1", 1, at(2024, 1, 20), 456, {{"NormalizedPermFlow", null}, {"ActualRejection", 0.97}}, 0, 2},
+            {"P1", 1, at(2024, 2, 1), 744, {{"NormalizedPermFlow", 45.0}, {"ActualRejection", 0.99}}},
+            {"P1", 1, at(2024, 2, 1, 0, 1), 744.02, {{"NormalizedPermFlow", 99.0}}},    // after the end
+            {"P1", 1, at(2023, 12, 31, 23, 59), -0.02, {{"NormalizedPermFlow", 99.0}}}, // before
+                                                                                        // P1 train 2 and
+                                                                                        // another project.
+            {"P1", 2, at(2024, 1, 15), 10, {{"NormalizedPermFlow", 70.0}}, 3},
+            {"P2", 1, at(2024, 1, 15), 10, {{"NormalizedPermFlow", 80.0}}, 4},
+        });
+}
+
+void tst_Grapher::selection_data() {
+    QTest::addColumn<int>("train");
+    QTest::addColumn<int>("bank");
+    QTest::addColumn<QVector<double>>("values");
+    QTest::addColumn<QVector<double>>("hours");
+    QTest::newRow("train 1, both bounds")
+        << 1 << 0 << QVector<double>{50, 55, 0, 45} << QVector<double>{0, 228, 456, 744};
+    QTest::newRow("train 2") << 2 << 0 << QVector<double>{70} << QVector<double>{10};
+    QTest::newRow("train 0: every train")
+        << 0 << 0 << QVector<double>{50, 55, 70, 0, 45} << QVector<double>{0, 228, 10, 456, 744};
+    QTest::newRow("bank 3 of train 1")
+        << 1 << 3 << QVector<double>{50, 55, 45} << QVector<double>{0, 228, 744};
+    QTest::newRow("train without rows") << 5 << 0 << QVector<double>{} << QVector<double>{};
+}
+
+void tst_Grapher::selection() {
+    QFETCH(int, train);
+    QFETCH(int, bank);
+    QFETCH(QVector<double>, values);
+    QFETCH(QVector<double>, hours);
+    Drawing d(env.prog(), {"NormalizedPermFlow"}, qint16(train));
+    d.g.Bank(qint16(bank));
+    d.g.MakeGraph();
+    QCOMPARE(int(d.g.Series.size()), 1);
+    const SeriesData& s = d.g.Series[0];
+    QCOMPARE(s.PointCount, int(values.size()));
+    QCOMPARE(QVector<double>(s.Values.begin(), s.Values.end()), values);
+    QCOMPARE(QVector<double>(s.Hours.begin(), s.Hours.end()), hours);
+    if (values.size() >= 3) {
+        QCOMPARE(FromDateSerial(s.Dates.front()), at(2024, 1, 1));
+        QCOMPARE(FromDateSerial(s.Dates.back()), at(2024, 2, 1));
+    } else if (values.isEmpty()) {
+        QCOMPARE(d.g.Request.MaxY, 0.0);
+    }
+}
+
+void tst_Grapher::scalingNullsAndMaxima() {
+    // Two series: series 2 feeds only MaxY2; the rejection is in per cent, Null stays 0.
+    {
+        Drawing d(env.prog(), {"NormalizedPermFlow", "ActualRejection"});
+        d.g.MakeGraph();
+        QVERIFY(near(d.g.Series[1].Values, {98, 0, 97, 99}));
+        QCOMPARE(d.g.Request.MaxY, 55.0);
+        QCOMPARE(d.g.Request.MaxY2, 99.0);
+        QVERIFY(d.chart.axis(ChartModel::Y2).shown);
+        QCOMPARE(d.chart.axis(ChartModel::Y2).max, 99.0 * 1.1);
+    }
+    // Three series: every series feeds MaxY; a fixed maximum stops the tracking.
+    {
+        Drawing d(env.prog(), {"NormalizedPermFlow", "ActualRejection", "NormalizedSaltPassage_2"});
+        d.g.MakeGraph();
+        QCOMPARE(d.g.Request.MaxY, 99.0);
+        Drawing fixed(env.prog(), {"NormalizedPermFlow", "ActualRejection", "NormalizedDP"});
+        fixed.g.YMax(20);
+        fixed.g.MakeGraph();
+        QCOMPARE(fixed.g.Request.MaxY, 0.0);
+        QCOMPARE(fixed.chart.axis(ChartModel::Y).max, 20.0);
+    }
+    QVERIFY(IsPercentColumn("NormalizedSaltPassage_2"));
+    QVERIFY(IsPercentColumn("ActualRejection"));
+    QVERIFY(!IsPercentColumn("NormalizedPermFlow"));
+    QVERIFY(!IsPercentColumn("ejectionX"));
+    // All values negative: MaxY stays 0 and the automatic axis runs 0 to 0.
+    insertGraphRows(env.prog().ProjectDatabasePath, {{"P1", 7, at(2024, 1, 5), 1, {{"NormalizedDP", -3.0}}}});
+    Drawing neg(env.prog(), {"NormalizedDP"}, 7);
+    neg.g.YMin(-10);
+    neg.g.MakeGraph();
+    QCOMPARE(neg.g.Request.MaxY, 0.0);
+    QCOMPARE(neg.chart.axis(ChartModel::Y).min, 0.0);
+    QCOMPARE(neg.chart.axis(ChartModel::Y).max, 0.0);
+}
+
+void tst_Grapher::eventsAcrossTrains() {
+    Drawing d(env.prog(), {"NormalizedPermFlow"}, 1);
+    d.g.ShowEvents(true);
+    d.g.YMin(5); // the events sit at the Y minimum the chart holds while loading
+    d.g.YMax(100);
+    d.g.MakeGraph();
+    QCOMPARE(int(d.g.Series.size()), 2);
+    const SeriesData& ev = d.g.Series[1];
+    QCOMPARE(ev.PointCount, 2); // train 1 on 10 January and train 2 on 15 January, not P2
+    QCOMPARE(ev.Hours, (std::vector<double>{228, 10}));
+    QVERIFY(near(ev.Values, {5.0001, 5.0001}));
+    const ChartSeries& cs = d.chart.group(1).series(2);
+    QCOMPARE(d.chart.group(1).label(2), QString("Events"));
+    QCOMPARE(cs.pointCount(), 2);
+    const ChartStyle st = d.chart.group(1).styleOf(2);
+    QCOMPARE(st.linePattern, 1);
+    QCOMPARE(st.symbolShape, 5);
+    QCOMPARE(st.symbolSize, 6);
+    QCOMPARE(st.symbolColor, 10764966);
+
+    // Two series: the events are series 2 of group 1; with none in the period the entry is empty.
+    Drawing two(env.prog(), {"NormalizedPermFlow", "NormalizedDP"}, 1, at(2024, 1, 20), at(2024, 2, 1));
+    two.g.ShowEvents(true);
+    two.g.MakeGraph();
+    QCOMPARE(two.g.Series[2].PointCount, 0);
+    QCOMPARE(two.chart.group(1).seriesCount(), 2);
+    QCOMPARE(two.chart.group(1).label(2), QString("Events"));
+    QCOMPARE(two.chart.group(1).series(2).pointCount(), 0);
+}
+
+void tst_Grapher::boundValuesAndCheckedColumns() {
+    // A project name with a quote is a value like any other.
+    insertGraphRows(env.prog().ProjectDatabasePath,
+                    {{"O'Brien", 1, at(2024, 1, 3), 5, {{"NormalizedDP", 2.0}}}});
+    Drawing d(env.prog(), {"NormalizedDP"});
+    d.g.ProjectID("O'Brien");
+    d.g.MakeGraph();
+    QCOMPARE(d.g.Series[0].PointCount, 1);
+    // A column Data lacks, or one smuggling SQL, is refused before any query.
+    for (const QString& col : {QString("NoSuchColumn"), QString("NormalizedDP FROM Data; --")}) {
+        Drawing bad(env.prog(), {col});
+        QCOMPARE(errorOf([&] { bad.g.MakeGraph(); }), dberr::ColumnNotFound);
+    }
+    // No series: nothing is drawn and nothing fails.
+    Drawing none(env.prog(), {});
+    none.g.MakeGraph();
+    QVERIFY(none.g.Series.empty());
+}
+
+void tst_Grapher::rangesAndLayoutBySeriesCount_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("group1");
+    QTest::addColumn<int>("group2Points");
+    QTest::addColumn<bool>("y2Shown");
+    QTest::addColumn<QString>("yTitle");
+    QTest::newRow("1") << 1 << 1 << 1 << false << "NormalizedPermFlow";
+    QTest::newRow("2") << 2 << 1 << 4 << true << "NormalizedPermFlow";
+    QTest::newRow("3") << 3 << 3 << 0 << false << "";
+    QTest::newRow("4") << 4 << 4 << 0 << false << "";
+}
+
+void tst_Grapher::rangesAndLayoutBySeriesCount() {
+    QFETCH(int, count);
+    QFETCH(int, group1);
+    QFETCH(int, group2Points);
+    QFETCH(bool, y2Shown);
+    QFETCH(QString, yTitle);
+    const QStringList cols =
+        QStringList{"NormalizedPermFlow", "NormalizedDP", "NormalizedFlux", "ActualFlux"}.mid(0, count);
+    Drawing d(env.prog(), cols);
+    d.g.YMin(3); // an automatic maximum puts the minimum back to 0
+    d.g.MakeGraph();
+    const ChartModel& c = d.chart;
+    QCOMPARE(c.axis(ChartModel::Y).min, 0.0);
+    QCOMPARE(c.axis(ChartModel::Y).max, 55.0 * 1.1);
+    QCOMPARE(c.group(1).seriesCount(), group1);
+    QCOMPARE(c.group(1).series(1).pointCount(), 4);
+    QCOMPARE(c.group(2).seriesCount(), 1);
+    QCOMPARE(c.group(2).series(1).pointCount(), group2Points);
+    QCOMPARE(c.axis(ChartModel::Y2).shown, y2Shown);
+    QCOMPARE(c.axis(ChartModel::Y).title, yTitle);
+    QVERIFY(c.axis(ChartModel::X).gridShown && c.axis(ChartModel::Y).gridShown);
+    // The date axis spans whole days: 1 January to 1 February.
+    QCOMPARE(c.axis(ChartModel::X).min, ToDateSerial(at(2024, 1, 1)));
+    QCOMPARE(c.axis(ChartModel::X).max, ToDateSerial(at(2024, 2, 1)));
+    QCOMPARE(c.footerText, QString());
+    // Data points carry dates as X and the values as Y.
+    QCOMPARE(c.group(1).series(1).y, (std::vector<double>{50, 55, 0, 45}));
+    QCOMPARE(c.group(1).series(1).x.front(), ToDateSerial(at(2024, 1, 1)));
+}
+
+void tst_Grapher::titlesAndLegend() {
+    // Two series: the axis titles are marked, the legend keeps the plain descriptions.
+    Drawing two(env.prog(), {"ActualRejection", "NormalizedSaltPassage"});
+    two.g.SensorDescs({"System Rejection", "System Normalized Salt Passage"});
+    two.g.MakeGraph();
+    QCOMPARE(two.chart.axis(ChartModel::Y).title, QString("System Rejection (%)"));
+    QCOMPARE(two.chart.axis(ChartModel::Y2).title, QString("System Normalized Salt Passage (%)"));
+    QCOMPARE(two.chart.group(1).label(1), QString("System Rejection"));
+    QCOMPARE(two.chart.group(2).label(1), QString("System Normalized Salt Passage"));
+    // One series: the legend shows the mark too.
+    Drawing one(env.prog(), {"ActualRejection"});
+    one.g.SensorDescs({"Rejection"});
+    one.g.MakeGraph();
+    QCOMPARE(one.chart.axis(ChartModel::Y).title, QString("Rejection (%)"));
+    QCOMPARE(one.chart.group(1).label(1), QString("Rejection (%)"));
+    QCOMPARE(one.chart.group(2).label(1), QString());
+    // Three series: no Y title unless description 1 is a percentage; "ejection" first or
+    // "REJECTION" do not count.
+    Drawing three(env.prog(), {"NormalizedPermFlow", "ActualRejection", "NormalizedDP"});
+    three.g.SensorDescs({"ejection rate", "REJECTION", "Salt Passage"});
+    three.g.MakeGraph();
+    QCOMPARE(three.chart.axis(ChartModel::Y).title, QString());
+    QCOMPARE(three.chart.group(1).label(1), QString("ejection rate"));
+    QCOMPARE(three.chart.group(1).label(2), QString("REJECTION"));
+    QCOMPARE(three.chart.group(1).label(3), QString("Salt Passage"));
+}
+
+void tst_Grapher::fewPointsAndStyles() {
+    // Three series and one point in series 1: nothing is plotted.
+    Drawing d(env.prog(), {"NormalizedPermFlow", "NormalizedDP", "ActualRejection"}, 2);
+    d.g.MakeGraph();
+    QCOMPARE(d.chart.group(1).series(1).pointCount(), 1);
+    QVERIFY(std::isnan(d.chart.group(1).series(1).y[0]));
+    QCOMPARE(d.chart.group(1).series(2).pointCount(), 0);
+
+    // Styles: a code 0 becomes 2 in the caller's variable; index 2 also styles group 2;
+    // thicknesses act on the count known at the call and ignore widths below 1.
+    ChartModel chart;
+    clsGrapher g(env.prog());
+    g.Graph(&chart);
+    g.LineThickness(4); // before SensorCount: no series
+    QCOMPARE(chart.group(1).styleOf(1).lineWidth, 1);
+    g.SensorCount(2);
+    g.Y2Max(50);
+    QVERIFY(g.Request.Y2MaxFixed);
+    g.LineThickness(3);
+    g.LineThickness(0);
+    qint16 p = 0, shape = 9;
+    g.SetLineStyle(2, p);
+    g.SetSymbolStyle(2, shape);
+    g.SetLineColor(2, 200);
+    QCOMPARE(p, qint16(2));
+    QCOMPARE(chart.group(2).styleOf(1).linePattern, 2);
+    QCOMPARE(chart.group(2).styleOf(1).symbolShape, 9);
+    QCOMPARE(chart.group(2).styleOf(1).lineColor, 200);
+    QCOMPARE(chart.group(2).styleOf(1).lineWidth, 3);
+    QCOMPARE(chart.group(1).styleOf(2).lineWidth, 3);
+    g.YMax(-1000);
+    QVERIFY(!g.Request.YMaxFixed);
+    g.YMax(0);
+    QVERIFY(g.Request.YMaxFixed);
+}
+
+void tst_Grapher::dateLabels_data() {
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QVector<double>>("offsets");
+    QTest::newRow("0") << 0 << QStringList{} << QVector<double>{};
+    QTest::newRow("1") << 1 << QStringList{"Jun 1", "12:00", "Jun 2"} << QVector<double>{0, 0.5, 1};
+    QTest::newRow("2") << 2 << QStringList{"Jun 1", "12:00", "Jun 2", "12:00", "Jun 3"}
+                       << QVector<double>{0, 0.5, 1, 1.5, 2};
+    QTest::newRow("5") << 5 << QStringList{"Jun 1", "Jun 2", "Jun 3", "Jun 4", "Jun 5"}
+                       << QVector<double>{0.5, 1.5, 2.5, 3.5, 4.5};
+    QVector<double> every4, every5;
+    for (int i = 0; i <= 40; i += 4)
+        every4 << i + 0.5;
+    for (int i = 0; i <= 50; i += 5)
+        every5 << i + 0.5;
+    QTest::newRow("40") << 40 << QStringList{} << every4;
+    QTest::newRow("41") << 41 << QStringList{} << every4;
+    QTest::newRow("50") << 50 << QStringList{} << every5;
+}
+
+void tst_Grapher::dateLabels() {
+    QFETCH(int, days);
+    QFETCH(QStringList, texts);
+    QFETCH(QVector<double>, offsets);
+    // Start and end at odd hours: the labels stand on whole days from the start's midnight.
+    const QDateTime start = at(2008, 6, 1, 9, 30);
+    const std::vector<ValueLabel> labels =
+        DateAxisLabels(ToDateSerial(start), ToDateSerial(start.addDays(days)));
+    QCOMPARE(int(labels.size()), int(offsets.size()));
+    const double s = ToDateSerial(at(2008, 6, 1));
+    for (int i = 0; i < int(labels.size()); ++i) {
+        QCOMPARE(labels[size_t(i)].position - s, offsets[i]);
+        if (!texts.isEmpty()) QCOMPARE(labels[size_t(i)].text, texts[i]);
+    }
+    if (days == 50) QCOMPARE(labels.back().text, QString("Jul 21"));
+}
+
+void tst_Grapher::elapsedLabels() {
+    for (const char* locale : {"en_US", "de_DE"}) {
+        QLocale::setDefault(QLocale(locale));
+        const QString sep = QLocale().decimalPoint();
+        const std::vector<ValueLabel> l = ElapsedAxisLabels(0.5, 1250.25);
+        QCOMPARE(int(l.size()), 11);
+        QCOMPARE(l[0].text, "0" + sep + "5");
+        QCOMPARE(l[1].position, 0.5 + 124.98); // the step 124.975 read back as 124.98
+        QCOMPARE(l[1].text, "125" + sep + "00");
+        QCOMPARE(l[10].text, "1250" + sep + "25");
+        QCOMPARE(l[10].position, 1250.25);
+        // One point: two labels at the same hour.
+        const std::vector<ValueLabel> one = ElapsedAxisLabels(24, 24);
+        QCOMPARE(int(one.size()), 2);
+        QCOMPARE(one[0].position, one[1].position);
+    }
+    QLocale::setDefault(QLocale::c());
+
+    // Elapsed mode on the chart: range from the hours, footer, and "No Data Present" without points.
+    Drawing d(env.prog(), {"NormalizedPermFlow"});
+    d.g.ElapsedTime(true);
+    d.g.MakeGraph();
+    QCOMPARE(d.chart.axis(ChartModel::X).min, 0.0);
+    QCOMPARE(d.chart.axis(ChartModel::X).max, 744.0);
+    QCOMPARE(d.chart.footerText, QString("Elapsed Time Hrs"));
+    QCOMPARE(int(d.chart.axis(ChartModel::X).valueLabels.size()), 11);
+    QCOMPARE(d.chart.group(1).series(1).x, (std::vector<double>{0, 228, 456, 744}));
+
+    env.prompts.onMessage("No Data Present", Buttons::OK, "Hevrin", Answer::OK);
+    Drawing empty(env.prog(), {"NormalizedPermFlow"}, 9);
+    empty.g.ElapsedTime(true);
+    empty.g.MakeGraph();
+    QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+    QVERIFY(empty.chart.axis(ChartModel::X).valueLabels.empty());
+}
+
+void tst_Grapher::cleaningLine_data() {
+    QTest::addColumn<QString>("level");
+    QTest::addColumn<QString>("width");
+    QTest::addColumn<double>("y");
+    QTest::addColumn<int>("lineWidth");
+    QTest::newRow("empty level: Y maximum") << ""
+                                            << "" << 55.0 * 1.1 << 1;
+    QTest::newRow("zero level, width 1") << "0"
+                                         << "1" << 55.0 * 1.1 << 1;
+    QTest::newRow("50%") << "50%"
+                         << "3" << 0.5 << 3;
+    QTest::newRow("plain 40") << "40"
+                              << "2" << 40.0 << 2;
+}
+
+void tst_Grapher::cleaningLine() {
+    QFETCH(QString, level);
+    QFETCH(QString, width);
+    QFETCH(double, y);
+    QFETCH(int, lineWidth);
+    Drawing d(env.prog(), {"NormalizedPermFlow"});
+    d.g.ShowEvents(true);
+    d.g.Cleaning({true, level, width});
+    d.g.MakeGraph();
+    const ChartGroup& g = d.chart.group(1);
+    QCOMPARE(g.seriesCount(), 3); // series, events, line
+    QCOMPARE(g.label(3), QString("Cleaning Required"));
+    QCOMPARE(g.series(3).x,
+             (std::vector<double>{ToDateSerial(at(2024, 1, 1)), ToDateSerial(at(2024, 2, 1))}));
+    QCOMPARE(g.series(3).y, (std::vector<double>{y, y}));
+    QCOMPARE(g.styleOf(3).lineWidth, lineWidth);
+    QCOMPARE(g.styleOf(3).lineColor, 65793);
+    QCOMPARE(g.styleOf(3).symbolShape, 1);
+}
+
+void tst_Grapher::symbolThinning() {
+    // 100,000 points on a 500 x 300 plot with 5-pixel cells: at most one symbol per cell,
+    // first and last kept; a sparse series keeps every symbol.
+    std::vector<double> x(100000), y(100000);
+    for (size_t i = 0; i < x.size(); ++i) {
+        x[i] = double(i);
+        y[i] = std::sin(i / 500.0) * 10 + (i % 3);
+    }
+    const std::vector<int> keep = ThinSymbols(x, y, 0, 99999, -15, 15, 500, 300, 5);
+    QVERIFY(keep.size() <= size_t(100 * 60 + 2));
+    QVERIFY(keep.size() > 100); // every column of the curve keeps symbols
+    QCOMPARE(keep.front(), 0);
+    QCOMPARE(keep.back(), 99999);
+    QVERIFY(std::is_sorted(keep.begin(), keep.end()));
+    const std::vector<int> sparse = ThinSymbols({1, 2, 3}, {1, 1, 1}, 0, 4, 0, 2, 500, 300, 5);
+    QCOMPARE(sparse, (std::vector<int>{0, 1, 2}));
+}
+
+// Readings stored out of date order (imported late) are drawn in date order with their
+// own values, however the loader reads the table.
+void tst_Grapher::readingsStoredOutOfOrder() {
+    std::vector<GraphRow> rows;
+    for (int d = 19; d >= 0; --d)
+        rows.push_back(
+            {"S", 1, at(2024, 1, 1 + d, d % 2 ? 6 : 18), double(d), {{"NormalizedDP", double(d)}}});
+    insertGraphRows(env.prog().ProjectDatabasePath, rows);
+    Drawing d(env.prog(), {"NormalizedDP", "NormalizedPermFlow"});
+    d.g.ProjectID("S");
+    d.g.MakeGraph();
+    const SeriesData& s = d.g.Series[0];
+    QCOMPARE(s.PointCount, 20);
+    QVERIFY(std::is_sorted(s.Dates.begin(), s.Dates.end()));
+    for (int i = 0; i < 20; ++i) {
+        QCOMPARE(s.Values[size_t(i)], double(i));
+        QCOMPARE(s.Hours[size_t(i)], double(i));
+        QCOMPARE(d.g.Series[1].Dates[size_t(i)], s.Dates[size_t(i)]);
+    }
+    QCOMPARE(d.g.Request.MaxY, 19.0);
+}
+
+QTEST_GUILESS_MAIN(tst_Grapher)
+#include "tst_grapher.moc"

@@ -1,0 +1,249 @@
+#include <QtTest>
+
+#include "core/settings.h"
+#include "core/units.h"
+#include "graphs/chartmodel.h"
+#include "graphs/graphmanager.h"
+#include "graphtestsupport.h"
+
+using namespace hv;
+using namespace hv::test;
+
+class tst_GraphManager : public QObject {
+    Q_OBJECT
+
+    TestEnv env;
+    QString db() { return env.prog().ProjectDatabasePath; }
+
+private slots:
+    void initTestCase() {
+        makeBlankDatabase(db());
+        InitUnits(env.prog());
+        insertProjectInfo(db(), 3, {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"NumTrains", 3}});
+        insertProjectInfo(db(), 3, {{"ProjectID", "P2"}, {"TrainNumber", 1}, {"NumTrains", 1}});
+        insertProjectInfo(db(), 3, {{"ProjectID", "P1"}, {"TrainNumber", 3}, {"NumTrains", 3}});
+    }
+
+    void projectItemsAndTitles() {
+        env.prog().CurrentProject.ProjectID = "P1";
+        int select = -2;
+        QCOMPARE(LoadProjectItems(env.prog(), select),
+                 (QStringList{"P1 Train:1", "P2 Train:1", "P1 Train:3"}));
+        QCOMPARE(select, 2); // the last item of the current project, whatever its train
+        const struct {
+            const char* item;
+            const char* project;
+            int train;
+        } cases[] = {{"P1 Train:3", "P1", 3},
+                     {"My Plant Train:1", "My Plant", 1},
+                     {"Plant", "Plant", 1},
+                     {"Train:4", "Train:4", 1},
+                     {"P1 Train:0", "P1", 1}};
+        for (const auto& c : cases) {
+            const ProjectTrain pt = ParseProjectItem(c.item);
+            QCOMPARE(pt.project, QString(c.project));
+            QCOMPARE(int(pt.train), c.train);
+        }
+        QCOMPARE(ProjectTitle("P1", 1), QString("P1"));
+        QCOMPARE(ProjectTitle("P1", 3), QString("P1 Train: 3"));
+        QCOMPARE(ReadNumTrains(env.prog(), "P1").value_or(-1), qint16(3));
+        QVERIFY(!ReadNumTrains(env.prog(), "None").has_value());
+    }
+
+    void recordedPeriod() {
+        insertGraphRows(db(), {{"P1", 2, at(2024, 3, 1, 10, 30), 12.5, {}},
+                               {"P1", 2, at(2024, 2, 1, 8), 4, {}},
+                               {"P1", 1, at(2023, 1, 1), 0, {}}});
+        const RecordedPeriod r = GetStartDate(env.prog(), "P1", 2);
+        QCOMPARE(r.start, at(2024, 2, 1, 8));
+        QCOMPARE(r.end, at(2024, 3, 2, 10, 30));
+        QCOMPARE(r.lowHours, 4.0);
+        QCOMPARE(r.highHours, 12.5);
+        const RecordedPeriod none = GetStartDate(env.prog(), "P1", 9);
+        QCOMPARE(none.end, env.system.clock);
+        QCOMPARE(none.start, env.system.clock.addDays(-7));
+        QCOMPARE(none.highHours, 1000.0);
+        QCOMPARE(OldestReading(env.prog(), "P1").value(), at(2023, 1, 1));
+    }
+
+    void seriesListWithUserCaptions() {
+        env.prog().CurrentProject.ProjectID = "P1";
+        auto list = LoadSeriesList(env.prog(), "P1");
+        QVERIFY(list.has_value());
+        QCOMPARE(list->descriptions.size(), 51);
+        QCOMPARE(list->descriptions.value(0), QString("System Normalized Permeate Flow")); // [Order] 1
+        const int raw = int(list->columns.indexOf("TurbidityRaw"));
+        QVERIFY(raw >= 0);
+        QCOMPARE(list->descriptions[raw], QString("Turbidity Raw Water")); // no UserDefined row of P1
+        insertRow(db(), "UserDefined", {{"ProjectID", "P1"}, {"TurbidityRaw", "Raw NTU"}});
+        list = LoadSeriesList(env.prog(), "P1");
+        QCOMPARE(list->descriptions[raw], QString("Raw NTU"));
+        // Another current project: its own captions only.
+        env.prog().CurrentProject.ProjectID = "P2";
+        QCOMPARE(LoadSeriesList(env.prog(), "P1")->descriptions[raw], QString("Turbidity Raw Water"));
+        env.prog().CurrentProject.ProjectID = "P1";
+    }
+
+    void eventsListNewestFirst() {
+        std::vector<GraphRow> rows;
+        for (int i = 0; i < 30; ++i)
+            rows.push_back({"P3", 1, at(2024, 5, 1).addSecs(i * 3600), double(i), {}, 1 + i % 6});
+        rows.push_back({"P3", 2, at(2024, 5, 1, 12), 1, {}, 1}); // another train
+        insertGraphRows(db(), rows);
+        insertRow(db(), "Events", {{"EventID", 6}, {"EventType", "Valve swap"}});
+        const QStringList l = LoadEventList(env.prog(), "P3", 1, at(2024, 5, 1), at(2024, 5, 3));
+        QCOMPARE(l.size(), 25);
+        QCOMPARE(l.first(), QString("2024-05-02 05:00 - Valve swap")); // i = 29: event 6
+        QCOMPARE(l.last(), QString("2024-05-01 05:00 - Valve swap"));
+        QVERIFY(l.contains("2024-05-01 18:00 - System Cleaning"));
+        QVERIFY(l.contains("2024-05-01 19:00 - Instrument Calibration / Replacement"));
+    }
+
+    void informationLineAndDates() {
+        Program& p = env.prog();
+        p.CurrentProject.unitFlow = 6;
+        p.CurrentProject.unitPress = 0;
+        p.CurrentProject.unitFlux = 0;
+        p.CurrentProject.unitTemp = 1;
+        p.DbVersionMajor = 1, p.DbVersionMinor = 3, p.DbVersionRevision = 38;
+        const QString line = InformationLine(p, QDate(2026, 12, 9));
+        const QString units = GetUnitName(3, 6) + ", " + GetUnitName(1, 0) + ", " + GetUnitName(4, 0) + ", " +
+                              GetUnitName(2, 1);
+        QCOMPARE(line,
+                 "09 Dec 26,  Units: " + units + ", Hevrin v: 1.3.38, DB v: 1.3.38, DB Name: db.hv3.mdb");
+        const QString saved = p.ProjectDatabasePath;
+        p.ProjectDatabasePath = "plain.mdb";
+        QVERIFY(InformationLine(p, QDate(2026, 12, 9)).endsWith("DB Name: plain.mdb"));
+        p.ProjectDatabasePath = saved;
+
+        QCOMPARE(FormatBoxDate(at(1998, 5, 23)), QString("5/23/1998"));
+        QCOMPARE(FormatBoxDate(at(2024, 3, 1, 14, 5)), QString("3/1/2024 2:05:00 PM"));
+        QCOMPARE(ParseBoxDate("5/23/1998"), at(1998, 5, 23));
+        QCOMPARE(ParseBoxDate("3/1/2024 2:05:00 PM"), at(2024, 3, 1, 14, 5));
+        QCOMPARE(ParseBoxDate("2024-03-01"), at(2024, 3, 1));
+        QVERIFY(!ParseBoxDate("13/45/2024").isValid());
+        QVERIFY(!ParseBoxDate("soon").isValid());
+    }
+
+    void lastGraphRowAndNamedSave() {
+        UserGraphRow row;
+        row.ProjectID = "O'Neil"; // a quote is a value like any other
+        row.TrainNumber = 2;
+        row.StartDate = QDate(2024, 1, 10);
+        row.EndDate = QDate(2024, 1, 20);
+        row.SeriesNames = {"A"};
+        row.SensorCount = 1;
+        row.Target = 0.2;
+        row.Style.Header = QString(60, 'x');
+        SaveLastGraph(env.prog(), row);
+        SaveLastGraph(env.prog(), row);
+        row.GraphName = "Mine";
+        SaveUserGraph(env.prog(), row, false);
+        SaveUserGraph(env.prog(), row, false);
+        SaveUserGraph(env.prog(), row, true); // replaces one of the two
+        Database d = Database::open(db());
+        const DbRows rows = d.select("SELECT * FROM UserGraphs WHERE ProjectID = ? ORDER BY ID", {"O'Neil"});
+        QCOMPARE(rows.count(), 3);
+        const DbRow& last = rows.at(0);
+        QCOMPARE(last.toText("GraphName"), QString("Last Graph"));
+        QCOMPARE(last.toText("Header"), QString(50, 'x'));
+        QCOMPARE(last.toText("S1Name"), QString("A"));
+        QCOMPARE(last.toText("S2Name"), QString(""));
+        QCOMPARE(last.toDouble("Target"), 0.2);
+        QCOMPARE(last.toDouble("YMax"), -1000.0);
+        QCOMPARE(last.toDateTime("EndDate"), at(2024, 1, 20));
+        QCOMPARE(rows.at(1).toText("GraphName"), QString("Mine"));
+    }
+
+    void specFluxCheck() {
+        Program& p = env.prog();
+        ChartModel chart;
+        chart.group(1).series(1).y = {0, 0};
+        chart.group(1).series(3).y = {0};
+        chart.group(2).series(1).y = {0, 1};
+        SpecFluxInput in{
+            {"System Specific Flux", "Flow", "Bank 3 Specific Flux", ""}, {true, true, false}, 3};
+        const struct {
+            int revision;
+            bool shown;
+            QStringList texts;
+            std::vector<bool> ticked;
+            qint16 banks;
+            bool due;
+        } cases[] = {
+            {20, false, in.comboTexts, in.enableTicked, 3, true},
+            {19, false, in.comboTexts, in.enableTicked, 3, false},
+            {21, false, in.comboTexts, in.enableTicked, 3, false},
+            {20, true, in.comboTexts, in.enableTicked, 3, false},
+            // Series 2 on Y2 with values; series 3 not ticked: nothing to check.
+            {20,
+             false,
+             {"Flow", "Bank 1 Specific Flux", "System Specific Flux", ""},
+             {true, false, false},
+             3,
+             false},
+            // Bank 3 all zero, with two banks: no message; with three: the message.
+            {20, false, {"Flow", "Flow", "Bank 3 Specific Flux", ""}, {true, true, false}, 2, false},
+            {20, false, {"Flow", "Flow", "Bank 3 Specific Flux", ""}, {true, true, false}, 3, true},
+            // A series with no points counts as all zero.
+            {20, false, {"Flow", "Flow", "Flow", "System Specific Flux"}, {true, true, true}, 3, true},
+        };
+        p.DbVersionMajor = 1, p.DbVersionMinor = 3;
+        for (const auto& c : cases) {
+            p.DbVersionRevision = qint16(c.revision);
+            p.SpecFluxWarningShown = c.shown;
+            QCOMPARE(SpecFluxWarningDue(p, {c.texts, c.ticked, c.banks}, chart), c.due);
+        }
+        p.SpecFluxWarningShown = false;
+    }
+
+    void stylesFromSettings() {
+        GraphStyle s;
+        s.LineColor[0] = 1;
+        s.YMax = 5;
+        LoadGraphStyles(env.prog(), s); // fresh settings file: the defaults
+        const GraphStyle d;
+        QCOMPARE(s.LineColor, (std::array<qint32, 4>{32768, 200, 13107200, 0}));
+        QCOMPARE(s.SymbolColor, d.LineColor);
+        QCOMPARE(s.LineStyle, (std::array<qint16, 4>{2, 2, 2, 2}));
+        QCOMPARE(s.SymbolStyle, (std::array<qint16, 4>{1, 1, 1, 1}));
+        QCOMPARE(int(s.LineThickness), 2);
+        QCOMPARE(int(s.SymbolThickness), 5);
+        QCOMPARE(s.YMax, -1000.0);
+        // Written and read back, under both decimal separators.
+        for (const char* locale : {"en_US", "de_DE"}) {
+            QLocale::setDefault(QLocale(locale));
+            env.prog().DecimalSeparator = QLocale().decimalPoint();
+            GraphStyle w;
+            w.LineColor = {65535, 0, 33023, 8388672};
+            w.SymbolStyle = {11, 10, 9, 8};
+            w.YMin = 1.5;
+            w.Y2Max = -1000;
+            SaveGraphStyles(env.prog(), w);
+            for (const QString& key : GraphStyleKeys())
+                QVERIFY2(ReadIniValue("Graph Styles", key, "<none>", env.prog().IniFilePath) != "<none>",
+                         qPrintable(key));
+            GraphStyle r;
+            LoadGraphStyles(env.prog(), r);
+            QCOMPARE(r.LineColor, w.LineColor);
+            QCOMPARE(r.SymbolStyle, w.SymbolStyle);
+            QCOMPARE(r.YMin, 1.5);
+            QCOMPARE(r.Y2Max, -1000.0);
+        }
+        QLocale::setDefault(QLocale::c());
+        env.prog().DecimalSeparator = ".";
+        QCOMPARE(GraphStyleKeys().size(), 22);
+        QFile::remove(env.prog().IniFilePath);
+    }
+
+    void colourNames() {
+        for (const QString& name : ColorNames())
+            QCOMPARE(ColorToName(NameToColor(name)), name);
+        QCOMPARE(NameToColor("Purple"), 8388672);
+        QCOMPARE(NameToColor("green"), 16776960); // names compare exactly
+        QCOMPARE(ColorToName(12345), QString("Black"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_GraphManager)
+#include "tst_graphmanager.moc"
