@@ -497,7 +497,7 @@ double DateSerialOf(const QVariant& v) {
     return DateSerial(conv::toDateTime(v));
 }
 
-double RoundedElapsedHours(double hours) {
+double RoundedElapsedHoursByText(double hours) {
     // The value's text with two decimals, as "0.00" formats it: the decimal digits
     // (15 significant) rounded half away from zero, then read back as a number.
     QString t = QString::number(hours, 'g', 15);
@@ -511,6 +511,37 @@ double RoundedElapsedHours(double hours) {
     if (t.at(point + 3) >= u'5') ++hundredths;
     const double r = double(hundredths) / 100.0;
     return negative ? -r : r;
+}
+
+double RoundedElapsedHours(double hours) {
+    // The same result as the text rounding above, in arithmetic: it runs for every
+    // reading of a full recalculation.
+    if (hours == 0) return 0.0; // a negative zero is formatted without its sign
+    const double a = std::fabs(hours);
+    if (!(a < 1e9)) return RoundedElapsedHoursByText(hours);
+    const double y = a * 100;
+    const double f = std::floor(y);
+    const double frac = y - f;
+    bool up = frac > 0.5;
+    // Within a hair of a half hundredth, the 15-digit decimal decides: it rounds up when
+    // a, rounded to 15 significant digits, reaches the half. Exactly, with the product's
+    // rounding error kept by fma.
+    if (std::fabs(frac - 0.5) <= a * 1e-12) {
+        static const double pow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
+                                       1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+        int e = int(std::floor(std::log10(a)));
+        if (a < std::pow(10.0, e)) --e;
+        else if (a >= std::pow(10.0, e + 1)) ++e;
+        const int k = 14 - e; // decimals kept of 15 significant digits; 6 to 17 here
+        const double scale = pow10[k];
+        const double product = a * scale;
+        const double error = std::fma(a, scale, -product);
+        const double threshold = (2 * f + 1) * 5 * pow10[k - 3]; // the half, at that scale
+        const double d = product - (threshold - 0.5);
+        up = d >= -error; // a tie goes up, as the digits are rounded
+    }
+    const double r = (up ? f + 1 : f) / 100.0;
+    return std::copysign(r, hours);
 }
 
 } // namespace hv

@@ -97,7 +97,10 @@ double DateSerialOf(const QVariant& stored);
 inline double ElapsedHours(double theDate, double dateReference, double elapsedTimeRef) {
     return (theDate - dateReference) * 24 + elapsedTimeRef;
 }
-// As stored: formatted with two decimals.
+// As stored: formatted with two decimals (the 15-significant-digit decimal rounded half
+// away from zero), computed without text.
 double RoundedElapsedHours(double hours);
+// The same through text, as it was always done; the reference for the one above.
+double RoundedElapsedHoursByText(double hours);
 
 } // namespace hv
