@@ -143,10 +143,11 @@ void DataRecordCalculator::keepLast(const DataWorking& w, qint64 id, LastNormali
 }
 
 bool DataRecordCalculator::calculate(const SqliteStatement& row) {
-    return calculate(row, p_.CurrentProject, nullptr);
+    if (!currentSide_) PrepareReference(currentSide_.emplace(), p_.CurrentProject, p_.ElementTable);
+    return calculate(row, p_.CurrentProject, *currentSide_, nullptr);
 }
 
-bool DataRecordCalculator::calculate(const SqliteStatement& row, ProjectInfoRecord& cp,
+bool DataRecordCalculator::calculate(const SqliteStatement& row, ProjectInfoRecord& cp, const ReferenceSide& side,
                                      LastNormalizedValues* last) {
     DataWorking w;
     const qint64 id = row.int64(0);
@@ -160,7 +161,7 @@ bool DataRecordCalculator::calculate(const SqliteStatement& row, ProjectInfoReco
     keepLast(w, id, last);
 
     try {
-        NormalizeReading(w, cp, p_.ElementTable);
+        NormalizeReading(w, cp, p_.ElementTable, side);
     } catch (const DbError& e) {
         keepLast(w, id, last);
         return fail(e, &row, cp, w, -1);

@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "normalization/normalize.h"
 #include "normalization/sqliterows.h"
@@ -53,7 +54,8 @@ public:
     bool calculate(const SqliteStatement& row);
     // The same against `reference`; the LastNormalized values go to `last` when given,
     // else to the program's.
-    bool calculate(const SqliteStatement& row, ProjectInfoRecord& reference, LastNormalizedValues* last);
+    bool calculate(const SqliteStatement& row, ProjectInfoRecord& reference, const ReferenceSide& side,
+                   LastNormalizedValues* last);
     // The same for the row of that ID; a missing row fails as the calculation does.
     bool calculateById(qint64 id);
     // The failure path when no row could be read.
@@ -77,6 +79,7 @@ private:
     std::unique_ptr<SqliteStatement> update_;
     std::unique_ptr<SqliteStatement> updateElapsed_;
     std::unique_ptr<SqliteStatement> rowById_;
+    std::optional<ReferenceSide> currentSide_; // of CurrentProject, prepared at the first reading
 };
 
 } // namespace hv

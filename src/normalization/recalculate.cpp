@@ -309,6 +309,7 @@ struct ProjectTrain {
     qint16 train = 0;
     std::string key;
     ProjectInfoRecord reference;
+    ReferenceSide side;
     qint64 done = 0;              // readings calculated (row that holds the train's key)
     LastNormalizedValues last;
 };
@@ -391,6 +392,7 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                 t.train = cp.TrainNumber;
                 t.key = projectKey(storedId, cp.TrainNumber);
                 t.reference = cp;
+                PrepareReference(t.side, cp, p.ElementTable);
                 projects.push_back(std::move(t));
             }
         }
@@ -451,7 +453,7 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                         seen[index] = true;
                         ++met;
                     }
-                    const bool ok = calc->calculate(stream.row(), t.reference, &t.last);
+                    const bool ok = calc->calculate(stream.row(), t.reference, t.side, &t.last);
                     ++sum.readings;
                     if (!ok && !p.IgnoreCalcErrors) {
                         stream.flush();
