@@ -68,16 +68,33 @@ int floorRun(const QString& path) {
     for (const ReadColumn& c : ReadColumns)
         select += std::string(", \"") + c.name + "\"";
     select += " FROM Data ORDER BY ID";
+    // The measured values among the written columns go back as they were read, so that a
+    // recalculation after this run still has its inputs; every other column changes.
+    static const char* const measured[] = {"ConcPressure_1", "PermFlow_2",     "PermuS_2",   "FeedPressure_2",
+                                           "PermbackPress_2", "PermFlow_3",     "PermuS_3",   "FeedPressure_3",
+                                           "ConcPressure_2",  "PermbackPress_3", "PermFlow",  "FeedFlow"};
+    auto readIndex = [](const char* name) {
+        for (int i = 0; i < ReadColumnCount; ++i)
+            if (qstricmp(ReadColumns[size_t(i)].name, name) == 0)
+                return i;
+        return -1;
+    };
     std::string update = "UPDATE Data SET ElapsedTimeHrs = ?";
-    int written = 1;
-    for (const StoredColumn& c : StoredColumns) {
-        update += std::string(", \"") + c.name + "\" = ?";
-        ++written;
+    std::vector<int> from{readIndex("ElapsedTimeHrs")};
+    std::vector<bool> keep{false};
+    for (const auto* columns : {&StoredColumns[0], &SpecFluxColumns[0]}) {
+        const size_t count = columns == &StoredColumns[0] ? StoredColumns.size() : SpecFluxColumns.size();
+        for (size_t k = 0; k < count; ++k) {
+            const char* name = columns[k].name;
+            update += std::string(", \"") + name + "\" = ?";
+            from.push_back(readIndex(name));
+            bool kept = false;
+            for (const char* m : measured)
+                kept = kept || qstricmp(m, name) == 0;
+            keep.push_back(kept);
+        }
     }
-    for (const StoredColumn& c : SpecFluxColumns) {
-        update += std::string(", \"") + c.name + "\" = ?";
-        ++written;
-    }
+    const int written = int(from.size());
     update += " WHERE ID = ?";
     QElapsedTimer timer;
     timer.start();
@@ -92,8 +109,10 @@ int floorRun(const QString& path) {
         double sum = 0;
         for (int i = 0; i < ReadColumnCount; ++i)
             sum += in[size_t(i)] = sqlite3_column_double(rows, i + 1);
-        for (int k = 0; k < written; ++k)
-            sqlite3_bind_double(write, k + 1, in[size_t(k % ReadColumnCount)] * 0.5 + sum * 1e-3 + 1);
+        for (int k = 0; k < written; ++k) {
+            const double v = from[size_t(k)] >= 0 ? in[size_t(from[size_t(k)])] : sum;
+            sqlite3_bind_double(write, k + 1, keep[size_t(k)] ? v : v * 0.5 + 1);
+        }
         sqlite3_bind_int64(write, written + 1, sqlite3_column_int64(rows, 0));
         if (sqlite3_step(write) != SQLITE_DONE) rc = SQLITE_ERROR;
         sqlite3_reset(write);
