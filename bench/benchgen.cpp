@@ -27,10 +27,11 @@ int main(int argc, char** argv) {
     parser.addOption({"out", "Database file to write (replaced).", "FILE"});
     parser.addOption({"block", "Readings of one train stored one after the other (1: the trains interleave).",
                       "N", "1000"});
-    parser.addOption({"projects",
-                      "Number of project trains (one to three banks, both unit sets), their readings interleaved "
-                      "unless --block says otherwise.",
-                      "N"});
+    parser.addOption(
+        {"projects",
+         "Number of project trains (one to three banks, both unit sets), their readings interleaved "
+         "unless --block says otherwise.",
+         "N"});
     parser.addOption({"shift-reference", "Change the reference state of every project of --out."});
     parser.addOption({"template", "Blank project database to start from.", "FILE",
                       QCoreApplication::applicationDirPath() + "/templates/db.hv3.mdb"});
@@ -39,7 +40,8 @@ int main(int argc, char** argv) {
         try {
             Database db = Database::open(parser.value("out"));
             Transaction tx(db);
-            const int n = db.exec("UPDATE ProjectInfo SET FeedTemp = FeedTemp + 0.5, ElapsedTimeRef = ElapsedTimeRef + 1");
+            const int n = db.exec(
+                "UPDATE ProjectInfo SET FeedTemp = FeedTemp + 0.5, ElapsedTimeRef = ElapsedTimeRef + 1");
             tx.commit();
             std::printf("reference state of %d project trains changed\n", n);
             return 0;
@@ -60,8 +62,9 @@ int main(int argc, char** argv) {
     const qint64 block =
         std::max(1LL, projectsSet && !parser.isSet("block") ? 1LL : parser.value("block").toLongLong());
     if (!ok || n < 0 || out.isEmpty()) {
-        std::fprintf(stderr,
-                     "usage: hevrin-bench-gen --readings N --out FILE [--projects N] [--block N] [--template FILE]\n");
+        std::fprintf(
+            stderr,
+            "usage: hevrin-bench-gen --readings N --out FILE [--projects N] [--block N] [--template FILE]\n");
         return 2;
     }
     QFile::remove(out);

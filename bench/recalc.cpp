@@ -60,7 +60,8 @@ void printDiskAndMemory() {
 // with one prepared statement, one transaction, default settings.
 int floorRun(const QString& path) {
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK) {
         std::fprintf(stderr, "%s\n", db ? sqlite3_errmsg(db) : "cannot open");
         return 1;
     }
@@ -70,13 +71,12 @@ int floorRun(const QString& path) {
     select += " FROM Data ORDER BY ID";
     // The measured values among the written columns go back as they were read, so that a
     // recalculation after this run still has its inputs; every other column changes.
-    static const char* const measured[] = {"ConcPressure_1", "PermFlow_2",     "PermuS_2",   "FeedPressure_2",
-                                           "PermbackPress_2", "PermFlow_3",     "PermuS_3",   "FeedPressure_3",
-                                           "ConcPressure_2",  "PermbackPress_3", "PermFlow",  "FeedFlow"};
+    static const char* const measured[] = {"ConcPressure_1",  "PermFlow_2",      "PermuS_2", "FeedPressure_2",
+                                           "PermbackPress_2", "PermFlow_3",      "PermuS_3", "FeedPressure_3",
+                                           "ConcPressure_2",  "PermbackPress_3", "PermFlow", "FeedFlow"};
     auto readIndex = [](const char* name) {
         for (int i = 0; i < ReadColumnCount; ++i)
-            if (qstricmp(ReadColumns[size_t(i)].name, name) == 0)
-                return i;
+            if (qstricmp(ReadColumns[size_t(i)].name, name) == 0) return i;
         return -1;
     };
     std::string update = "UPDATE Data SET ElapsedTimeHrs = ?";
@@ -128,7 +128,8 @@ int floorRun(const QString& path) {
     }
     sqlite3_close(db);
     const double seconds = timer.nsecsElapsed() / 1e9;
-    std::printf("%lld readings, %.3f s, %.0f readings/s (floor)\n", n, seconds, seconds > 0 ? n / seconds : 0.0);
+    std::printf("%lld readings, %.3f s, %.0f readings/s (floor)\n", n, seconds,
+                seconds > 0 ? n / seconds : 0.0);
     printDiskAndMemory();
     return 0;
 }

@@ -59,7 +59,8 @@ double dateSerialOf(const SqliteStatement& row, int i) {
                 const QDate date(y, mo, d);
                 if (date.isValid()) {
                     static const qint64 epoch = QDate(1899, 12, 30).toJulianDay();
-                    return double(date.toJulianDay() - epoch) + (((h * 60 + mi) * 60 + se) * 1000) / 86400000.0;
+                    return double(date.toJulianDay() - epoch) +
+                           (((h * 60 + mi) * 60 + se) * 1000) / 86400000.0;
                 }
             }
         }
@@ -147,8 +148,8 @@ bool DataRecordCalculator::calculate(const SqliteStatement& row) {
     return calculate(row, p_.CurrentProject, *currentSide_, nullptr);
 }
 
-bool DataRecordCalculator::calculate(const SqliteStatement& row, ProjectInfoRecord& cp, const ReferenceSide& side,
-                                     LastNormalizedValues* last) {
+bool DataRecordCalculator::calculate(const SqliteStatement& row, ProjectInfoRecord& cp,
+                                     const ReferenceSide& side, LastNormalizedValues* last) {
     DataWorking w;
     const qint64 id = row.int64(0);
     try {
@@ -170,7 +171,8 @@ bool DataRecordCalculator::calculate(const SqliteStatement& row, ProjectInfoReco
 
     int assigned = -1; // columns given their new value: ElapsedTimeHrs, then StoredColumns
     try {
-        const double elapsed = ElapsedHours(dateSerialOf(row, 1), DateSerial(cp.DateReference), cp.ElapsedTimeRef);
+        const double elapsed =
+            ElapsedHours(dateSerialOf(row, 1), DateSerial(cp.DateReference), cp.ElapsedTimeRef);
         assigned = 0;
         if (firstMissingStored_ >= 0) {
             assigned = firstMissingStored_;

@@ -25,7 +25,7 @@ bool CalculateDataRecord(Program& p, const QDateTime& when, qint32 id);
 // (lowest ID) that gives a value keeps it, as the newest-first order of the project runs
 // left them.
 struct LastNormalizedValues {
-    std::array<double, 3> value{};      // perm flow, salt passage, DP
+    std::array<double, 3> value{};          // perm flow, salt passage, DP
     std::array<qint64, 3> from{-1, -1, -1}; // the reading that gave it
     void set(int i, double v, qint64 id) {
         if (from[size_t(i)] >= 0 && from[size_t(i)] != id) return;

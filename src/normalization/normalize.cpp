@@ -256,11 +256,35 @@ void PrepareReference(ReferenceSide& r, const ProjectInfoRecord& cp,
             s2R = SaltPassageTCF(tR, e2);
             s3R = SaltPassageTCF(tR, e3);
         }
-        r.cfR = cfR; r.cpR = cpR; r.ccR = ccR; r.cmR = cmR; r.cp1R = cp1R; r.cp2R = cp2R;
-        r.cp3R = cp3R; r.cc1R = cc1R; r.cc2R = cc2R; r.cm1R = cm1R; r.cm2R = cm2R; r.cm3R = cm3R;
-        r.tR = tR; r.pmR = pmR; r.ppR = ppR; r.pm1R = pm1R; r.pm2R = pm2R; r.pm3R = pm3R;
-        r.pp1R = pp1R; r.pp2R = pp2R; r.pp3R = pp3R; r.fR = fR; r.sR = sR; r.f1R = f1R;
-        r.f2R = f2R; r.f3R = f3R; r.s1R = s1R; r.s2R = s2R; r.s3R = s3R;
+        r.cfR = cfR;
+        r.cpR = cpR;
+        r.ccR = ccR;
+        r.cmR = cmR;
+        r.cp1R = cp1R;
+        r.cp2R = cp2R;
+        r.cp3R = cp3R;
+        r.cc1R = cc1R;
+        r.cc2R = cc2R;
+        r.cm1R = cm1R;
+        r.cm2R = cm2R;
+        r.cm3R = cm3R;
+        r.tR = tR;
+        r.pmR = pmR;
+        r.ppR = ppR;
+        r.pm1R = pm1R;
+        r.pm2R = pm2R;
+        r.pm3R = pm3R;
+        r.pp1R = pp1R;
+        r.pp2R = pp2R;
+        r.pp3R = pp3R;
+        r.fR = fR;
+        r.sR = sR;
+        r.f1R = f1R;
+        r.f2R = f2R;
+        r.f3R = f3R;
+        r.s1R = s1R;
+        r.s2R = s2R;
+        r.s3R = s3R;
     } catch (const DbError& e) {
         r.failure = e;
     }
@@ -408,7 +432,11 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
     if (ref.failure) throw *ref.failure;
     const double refDP = ref.refDP, refDP1 = ref.refDP1, refDP2 = ref.refDP2, refDP3 = ref.refDP3;
     const double refBank3Feed = ref.refBank3Feed;
-    const double cfR = ref.cfR, cpR = ref.cpR, ccR = ref.ccR, cmR = ref.cmR, cp1R = ref.cp1R, cp2R = ref.cp2R, cp3R = ref.cp3R, cc1R = ref.cc1R, cc2R = ref.cc2R, cm1R = ref.cm1R, cm2R = ref.cm2R, cm3R = ref.cm3R, tR = ref.tR, pmR = ref.pmR, ppR = ref.ppR, pm1R = ref.pm1R, pm2R = ref.pm2R, pm3R = ref.pm3R, pp1R = ref.pp1R, pp2R = ref.pp2R, pp3R = ref.pp3R, fR = ref.fR, sR = ref.sR, f1R = ref.f1R, f2R = ref.f2R, f3R = ref.f3R, s1R = ref.s1R, s2R = ref.s2R, s3R = ref.s3R;
+    const double cfR = ref.cfR, cpR = ref.cpR, ccR = ref.ccR, cmR = ref.cmR, cp1R = ref.cp1R, cp2R = ref.cp2R,
+                 cp3R = ref.cp3R, cc1R = ref.cc1R, cc2R = ref.cc2R, cm1R = ref.cm1R, cm2R = ref.cm2R,
+                 cm3R = ref.cm3R, tR = ref.tR, pmR = ref.pmR, ppR = ref.ppR, pm1R = ref.pm1R, pm2R = ref.pm2R,
+                 pm3R = ref.pm3R, pp1R = ref.pp1R, pp2R = ref.pp2R, pp3R = ref.pp3R, fR = ref.fR, sR = ref.sR,
+                 f1R = ref.f1R, f2R = ref.f2R, f3R = ref.f3R, s1R = ref.s1R, s2R = ref.s2R, s3R = ref.s3R;
 
     // Net driving pressures.
     const double ndp = netDriving(w.FeedPressure, w.SystemDP, w.PermBackPress, pm, pp);
@@ -564,11 +592,13 @@ double RoundedElapsedHours(double hours) {
     // a, rounded to 15 significant digits, reaches the half. Exactly, with the product's
     // rounding error kept by fma.
     if (std::fabs(frac - 0.5) <= a * 1e-12) {
-        static const double pow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
-                                       1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+        static const double pow10[] = {1e0, 1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+                                       1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
         int e = int(std::floor(std::log10(a)));
-        if (a < std::pow(10.0, e)) --e;
-        else if (a >= std::pow(10.0, e + 1)) ++e;
+        if (a < std::pow(10.0, e))
+            --e;
+        else if (a >= std::pow(10.0, e + 1))
+            ++e;
         const int k = 14 - e; // decimals kept of 15 significant digits; 6 to 17 here
         const double scale = pow10[k];
         const double product = a * scale;

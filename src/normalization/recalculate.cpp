@@ -223,8 +223,8 @@ QByteArray storedProjectId(SqliteConnection& db, const QString& projectId, qint1
 }
 
 qint32 countReadings(SqliteConnection& db, const QByteArray& projectId, qint16 train, qint64 maxId) {
-    SqliteStatement q(db, QStringLiteral(
-                              "SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID <= ?"));
+    SqliteStatement q(
+        db, QStringLiteral("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID <= ?"));
     q.bindText(0, projectId);
     q.bind(1, qint64(train));
     q.bind(2, maxId);
@@ -310,7 +310,7 @@ struct ProjectTrain {
     std::string key;
     ProjectInfoRecord reference;
     ReferenceSide side;
-    qint64 done = 0;              // readings calculated (row that holds the train's key)
+    qint64 done = 0; // readings calculated (row that holds the train's key)
     LastNormalizedValues last;
 };
 
@@ -363,7 +363,8 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
             SqliteStatement q(db, QStringLiteral("SELECT * FROM ProjectInfo ORDER BY ProjectID ASC, ID ASC"));
             int idColumn = -1;
             for (int i = 0; i < q.columnCount(); ++i)
-                if (q.columnName(i).compare(QLatin1String("ProjectID"), Qt::CaseInsensitive) == 0) idColumn = i;
+                if (q.columnName(i).compare(QLatin1String("ProjectID"), Qt::CaseInsensitive) == 0)
+                    idColumn = i;
             std::vector<std::pair<DbRow, QByteArray>> rows;
             while (q.step())
                 rows.emplace_back(q.row(), idColumn >= 0 ? q.bytes(idColumn) : QByteArray());
@@ -380,8 +381,8 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                 // A two-bank project without a bank-1 back pressure takes the system's, for good.
                 if (cp.NumBanks == 2 && cp.PermBackPress > 0 && cp.PermBackPress_1 == 0) {
                     cp.PermBackPress_1 = cp.PermBackPress;
-                    SqliteStatement u(db,
-                                      QStringLiteral("UPDATE ProjectInfo SET PermBackPress_1 = ? WHERE ID = ?"));
+                    SqliteStatement u(
+                        db, QStringLiteral("UPDATE ProjectInfo SET PermBackPress_1 = ? WHERE ID = ?"));
                     u.bind(0, cp.PermBackPress);
                     u.bind(1, row.value(QStringLiteral("ID")));
                     u.step();

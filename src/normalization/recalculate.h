@@ -20,9 +20,9 @@ struct RecalcOptions {
 };
 
 // Recalculates every reading of the record's project train, oldest first, against
-// CurrentProject; only that train's readings are read, by the project index. Returns the number of readings done when the user stopped at a
-// calculation error, else 0. Progress goes to status panel 1. Database failures are
-// raised (DbError) to the caller. It does not yield to the event loop.
+// CurrentProject; only that train's readings are read, by the project index. Returns the number of readings
+// done when the user stopped at a calculation error, else 0. Progress goes to status panel 1. Database
+// failures are raised (DbError) to the caller. It does not yield to the event loop.
 qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const RecalcOptions& options = {});
 // The same for a project and train given by key; false when the user stopped it.
 bool RecalculateProject(Program& p, const QString& projectId, qint16 train);

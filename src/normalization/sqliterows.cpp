@@ -28,7 +28,8 @@ SqliteConnection::SqliteConnection(const QString& path, int busyTimeoutMs) {
     } catch (const DbError& e) {
         sqlite3_close(db_);
         db_ = nullptr;
-        throw DbFailure(dberr::FileNotFound, "Unrecognized database format '" + path + "'. " + e.description());
+        throw DbFailure(dberr::FileNotFound,
+                        "Unrecognized database format '" + path + "'. " + e.description());
     }
 }
 
@@ -39,10 +40,10 @@ SqliteConnection::~SqliteConnection() {
 }
 
 DbFailure SqliteConnection::lastError(const QString& sql) const {
-    return DbFailure(mapSqlError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db_)),
-                                           QSqlError::StatementError,
-                                           QString::number(sqlite3_extended_errcode(db_))),
-                                 sql));
+    return DbFailure(
+        mapSqlError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db_)), QSqlError::StatementError,
+                              QString::number(sqlite3_extended_errcode(db_))),
+                    sql));
 }
 
 DbFailure SqliteConnection::failed(const QString& sql) {
@@ -52,7 +53,8 @@ DbFailure SqliteConnection::failed(const QString& sql) {
 }
 
 void SqliteConnection::exec(const QString& sql) {
-    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK) throw failed(sql);
+    if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw failed(sql);
 }
 
 void SqliteConnection::begin() {
@@ -177,7 +179,8 @@ QVariant SqliteStatement::value(int i) const {
 }
 
 QByteArray SqliteStatement::bytes(int i) const {
-    return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st_, i)), sqlite3_column_bytes(st_, i));
+    return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st_, i)),
+                      sqlite3_column_bytes(st_, i));
 }
 
 qint64 SqliteStatement::int64(int i) const {

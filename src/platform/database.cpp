@@ -366,7 +366,8 @@ void Transaction::commit() {
     done_ = true;
 }
 
-Statement::Statement(QSqlDatabase db, const QString& sql, std::shared_ptr<std::optional<DbError>> firstFailure)
+Statement::Statement(QSqlDatabase db, const QString& sql,
+                     std::shared_ptr<std::optional<DbError>> firstFailure)
     : firstFailure_(std::move(firstFailure)), q_(db), sql_(sql) {
     if (!q_.prepare(sql)) throw mapSqlError(q_.lastError(), sql);
 }

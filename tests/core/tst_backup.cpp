@@ -95,8 +95,9 @@ private slots:
         Program& p = env.prog();
         test::makeBlankDatabase(p.ProjectDatabasePath);
         for (int i = 0; i < 40; ++i)
-            test::insertProjectInfo(p.ProjectDatabasePath, 1,
-                                    {{"ProjectID", QString("P%1").arg(i)}, {"Description", QString(20000, 'x')}});
+            test::insertProjectInfo(
+                p.ProjectDatabasePath, 1,
+                {{"ProjectID", QString("P%1").arg(i)}, {"Description", QString(20000, 'x')}});
         // Files of this process may not grow past 64 kB: the copy fails half-way.
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};

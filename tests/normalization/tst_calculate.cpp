@@ -373,8 +373,9 @@ private slots:
     // rounding gave, bit for bit, sign of zero included.
     void elapsedHoursRoundLikeTheText() {
         auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
-        std::vector<double> values{0.0, -0.0, 1e-5, -1e-5, 0.004999, 0.005, 0.015, 1.005, 2.675, 1e9, 2.5e12,
-                                   1234567890123.125, 1e15 + 0.375, 1e17, 99999999.995, qInf(), -qInf()};
+        std::vector<double> values{0.0,          -0.0,  1e-5,         -1e-5,  0.004999, 0.005,
+                                   0.015,        1.005, 2.675,        1e9,    2.5e12,   1234567890123.125,
+                                   1e15 + 0.375, 1e17,  99999999.995, qInf(), -qInf()};
         for (int k = -300000; k <= 300000; ++k) {
             const double half = k / 1000.0; // every third-decimal digit, the halves among them
             values.insert(values.end(), {half, std::nextafter(half, 1e300), std::nextafter(half, -1e300)});
@@ -392,7 +393,10 @@ private slots:
         for (double v : values) {
             const double text = RoundedElapsedHoursByText(v), number = RoundedElapsedHours(v);
             if (!same(text, number))
-                QFAIL(qPrintable(QString("%1: text %2, number %3").arg(v, 0, 'g', 17).arg(text, 0, 'g', 17).arg(number, 0, 'g', 17)));
+                QFAIL(qPrintable(QString("%1: text %2, number %3")
+                                     .arg(v, 0, 'g', 17)
+                                     .arg(text, 0, 'g', 17)
+                                     .arg(number, 0, 'g', 17)));
             ++checked;
         }
         QVERIFY(checked > 1000000);
@@ -628,7 +632,8 @@ private slots:
         QFETCH(QString, error);
         Plant plant(banks, reference);
         const qint64 id = plant.add(reading);
-        plant.env.prompts.onMessage("Calculation run caused an error " + error, Buttons::OK, "Hevrin", Answer::OK);
+        plant.env.prompts.onMessage("Calculation run caused an error " + error, Buttons::OK, "Hevrin",
+                                    Answer::OK);
         QVERIFY(!CalculateDataRecord(plant.p(), QDateTime(), qint32(id)));
         QCOMPARE(plant.env.prompts.verify(), QString());
         // Nothing of the failed calculation is stored.
@@ -656,7 +661,8 @@ private slots:
 
     void missingRow() {
         Plant plant(1);
-        plant.env.prompts.onMessage("Calculation run caused an error #3021 ", Buttons::OK, "Hevrin", Answer::OK);
+        plant.env.prompts.onMessage("Calculation run caused an error #3021 ", Buttons::OK, "Hevrin",
+                                    Answer::OK);
         QVERIFY(!CalculateDataRecord(plant.p(), QDateTime(), 12345));
         QCOMPARE(plant.env.prompts.verify(), QString());
         plant.p().IgnoreCalcErrors = true;
@@ -665,7 +671,8 @@ private slots:
         // A database that is not there fails the same way.
         plant.p().IgnoreCalcErrors = false;
         plant.p().ProjectDatabasePath = plant.env.path("gone.mdb");
-        plant.env.prompts.onMessage("Calculation run caused an error #-2147467259 ", Buttons::OK, "Hevrin", Answer::OK);
+        plant.env.prompts.onMessage("Calculation run caused an error #-2147467259 ", Buttons::OK, "Hevrin",
+                                    Answer::OK);
         QVERIFY(!CalculateDataRecord(plant.p(), QDateTime(), 1));
         QCOMPARE(plant.env.prompts.verify(), QString());
         // Nor is any other file opened as a database.
@@ -674,7 +681,8 @@ private slots:
         notADatabase.write("plain text, not a database");
         notADatabase.close();
         plant.p().ProjectDatabasePath = notADatabase.fileName();
-        plant.env.prompts.onMessage("Calculation run caused an error #-2147467259 ", Buttons::OK, "Hevrin", Answer::OK);
+        plant.env.prompts.onMessage("Calculation run caused an error #-2147467259 ", Buttons::OK, "Hevrin",
+                                    Answer::OK);
         QVERIFY(!CalculateDataRecord(plant.p(), QDateTime(), 1));
         QCOMPARE(plant.env.prompts.verify(), QString());
     }

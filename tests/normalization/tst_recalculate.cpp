@@ -153,9 +153,12 @@ private slots:
         t.project("P1", 2);
         t.loadCurrent("P1");
         const QList<qint64> ids = t.readings("P1", 2, 10, {4});
-        t.env.prompts.onMessage("Calculation run caused an error #11 Division by zero", Buttons::OK, "Hevrin", Answer::OK)
+        t.env.prompts
+            .onMessage("Calculation run caused an error #11 Division by zero", Buttons::OK, "Hevrin",
+                       Answer::OK)
             .onMessage(CalcErrorPrompt, Buttons::OKCancel, "Hevrin", Answer::Cancel)
-            .onMessage("Update may not be complete. Updated 4 records out of a total 10", Buttons::OK, "Hevrin", Answer::OK);
+            .onMessage("Update may not be complete. Updated 4 records out of a total 10", Buttons::OK,
+                       "Hevrin", Answer::OK);
         QCOMPARE(RecalculateProject(t.p(), t.p().CurrentProject, smallBatches(batch)), 4);
         QCOMPARE(t.env.prompts.verify(), QString());
         for (int i = 0; i < 10; ++i)
@@ -252,7 +255,8 @@ private slots:
         t.p().IgnoreCalcErrors = true; // a whole-database run asks afresh
         t.env.prompts.onMessage("Calculation run caused an error #11", Buttons::OK, "Hevrin", Answer::OK)
             .onMessage(CalcErrorPrompt, Buttons::OKCancel, "Hevrin", Answer::Cancel)
-            .onMessage("Calc Err. Updated only 2 records out of a total 3", Buttons::OK, "Hevrin", Answer::OK);
+            .onMessage("Calc Err. Updated only 2 records out of a total 3", Buttons::OK, "Hevrin",
+                       Answer::OK);
         const int before = t.versionRows();
         RecalculateAllProjects(t.p());
         QCOMPARE(t.env.prompts.verify(), QString());
@@ -474,8 +478,11 @@ private slots:
         QFETCH(int, systemData);
         QFETCH(bool, usUnits);
         Db one, old;
-        const QVariantMap units = usUnits ? QVariantMap{{"unitFlow", 4}, {"unitTemp", 0}, {"unitPress", 0},
-                                                        {"unitFlux", 0}, {"FeedTemp", 68.0}}
+        const QVariantMap units = usUnits ? QVariantMap{{"unitFlow", 4},
+                                                        {"unitTemp", 0},
+                                                        {"unitPress", 0},
+                                                        {"unitFlux", 0},
+                                                        {"FeedTemp", 68.0}}
                                           : QVariantMap{};
         for (Db* t : {&one, &old}) {
             QVariantMap o = units;
@@ -493,8 +500,10 @@ private slots:
                 t->readings("Orphan", 1, 1);
             }
             Database d = Database::open(t->path);
-            d.exec("UPDATE Data SET Temperature = Temperature + ID % 7, ConcFlow = ConcFlow * (1 + ID / 50.0), "
-                   "FeeduS = FeeduS + 10 * ID, TheDate = '2020-01-02 0' || (ID % 10) || ':00:' || (10 + ID * 2)");
+            d.exec(
+                "UPDATE Data SET Temperature = Temperature + ID % 7, ConcFlow = ConcFlow * (1 + ID / 50.0), "
+                "FeeduS = FeeduS + 10 * ID, TheDate = '2020-01-02 0' || (ID % 10) || ':00:' || (10 + ID * "
+                "2)");
         }
         const DbRows before = Database::open(one.path).select("SELECT * FROM Data ORDER BY ID");
         RecalculateAllProjects(one.p(), smallBatches(3));
@@ -541,7 +550,8 @@ private slots:
         RecalculateAllProjects(full.p());
         connect(&run.p().status, &StatusPanels::changed, [&](int panel, const QString& text) {
             if (panel == 1 && text == "Updating Record 10 of 12")
-                QMetaObject::invokeMethod(&run.p().status, [&] { run.p().CancelRecalc = true; }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    &run.p().status, [&] { run.p().CancelRecalc = true; }, Qt::QueuedConnection);
         });
         const int versions = run.versionRows();
         RecalculateAllProjects(run.p(), smallBatches(5));

@@ -56,7 +56,8 @@ private slots:
         const QString name = "a b#c?d%20e ü.mdb";
         emptyDatabase(env, name).exec("INSERT INTO Data (ProjectID) VALUES ('x')");
         QCOMPARE(QDir(env.dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList{name});
-        QCOMPARE(Database::open(env.path(name)).scalar("SELECT ProjectID FROM Data").toString(), QString("x"));
+        QCOMPARE(Database::open(env.path(name)).scalar("SELECT ProjectID FROM Data").toString(),
+                 QString("x"));
     }
 
     void commitReportsTheFirstFailure() {
