@@ -52,6 +52,14 @@ const std::vector<TrainLayout>& Layouts() {
     return layouts;
 }
 
+std::vector<TrainLayout> Layouts(int n) {
+    std::vector<TrainLayout> layouts;
+    for (int k = 0; k < n; ++k)
+        layouts.push_back({QString("Bench Plant %1").arg(k / 2 + 1, 2, 10, QChar('0')), qint16(k % 2 + 1),
+                           k % 3 + 1, (k / 3) % 2 == 1});
+    return layouts;
+}
+
 QVariantMap ReferenceRow(const TrainLayout& t) {
     const std::vector<Bank> b = referenceBanks(t.banks);
     const double conc = 25, feedUs = 1500;

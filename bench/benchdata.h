@@ -18,6 +18,8 @@ struct TrainLayout {
 };
 
 const std::vector<TrainLayout>& Layouts();
+// `n` project trains, one to three banks and both unit sets in turn.
+std::vector<TrainLayout> Layouts(int n);
 
 // The ProjectInfo row of a train's reference state, as the project window stores it.
 QVariantMap ReferenceRow(const TrainLayout& t);

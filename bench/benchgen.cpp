@@ -1,6 +1,9 @@
-// hevrin-bench-gen --readings N --out FILE [--block N] [--template FILE]
+// hevrin-bench-gen --readings N --out FILE [--projects N] [--block N] [--template FILE]
+// hevrin-bench-gen --shift-reference --out FILE
 // Copies the blank project database and fills it with the bench project trains and N
-// readings spread over them, as data collection would have stored them.
+// readings spread over them, as data collection would have stored them. The second form
+// changes every project's reference state, so that the next recalculation rewrites
+// every stored result.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -24,16 +27,44 @@ int main(int argc, char** argv) {
     parser.addOption({"out", "Database file to write (replaced).", "FILE"});
     parser.addOption({"block", "Readings of one train stored one after the other (1: the trains interleave).",
                       "N", "1000"});
+    parser.addOption(
+        {"projects",
+         "Number of project trains (one to three banks, both unit sets), their readings interleaved "
+         "unless --block says otherwise.",
+         "N"});
+    parser.addOption({"shift-reference", "Change the reference state of every project of --out."});
     parser.addOption({"template", "Blank project database to start from.", "FILE",
                       QCoreApplication::applicationDirPath() + "/templates/db.hv3.mdb"});
     parser.process(app);
+    if (parser.isSet("shift-reference")) {
+        try {
+            Database db = Database::open(parser.value("out"));
+            Transaction tx(db);
+            const int n = db.exec(
+                "UPDATE ProjectInfo SET FeedTemp = FeedTemp + 0.5, ElapsedTimeRef = ElapsedTimeRef + 1");
+            tx.commit();
+            std::printf("reference state of %d project trains changed\n", n);
+            return 0;
+        } catch (const DbError& e) {
+            std::fprintf(stderr, "error %ld: %s\n", e.number(), qPrintable(e.description()));
+            return 1;
+        }
+    }
     bool ok = false;
     const qint64 n = parser.value("readings").toLongLong(&ok);
     const QString out = parser.value("out");
-    const qint64 block = std::max(1LL, parser.value("block").toLongLong());
+    const bool projectsSet = parser.isSet("projects");
+    const int projectCount = parser.value("projects").toInt();
+    if (projectsSet && projectCount < 1) {
+        std::fprintf(stderr, "--projects needs a number of at least 1\n");
+        return 2;
+    }
+    const qint64 block =
+        std::max(1LL, projectsSet && !parser.isSet("block") ? 1LL : parser.value("block").toLongLong());
     if (!ok || n < 0 || out.isEmpty()) {
-        std::fprintf(stderr,
-                     "usage: hevrin-bench-gen --readings N --out FILE [--block N] [--template FILE]\n");
+        std::fprintf(
+            stderr,
+            "usage: hevrin-bench-gen --readings N --out FILE [--projects N] [--block N] [--template FILE]\n");
         return 2;
     }
     QFile::remove(out);
@@ -46,7 +77,8 @@ int main(int argc, char** argv) {
     try {
         Database db = Database::open(out);
         db.exec("PRAGMA synchronous = OFF");
-        const auto& layouts = bench::Layouts();
+        const std::vector<bench::TrainLayout> layouts =
+            projectsSet ? bench::Layouts(projectCount) : bench::Layouts();
         {
             Transaction tx(db);
             for (const bench::TrainLayout& t : layouts) {

@@ -1,17 +1,24 @@
-// hevrin-recalc --database FILE --elements FILE [--baseline] [--batch N]
+// hevrin-recalc --database FILE --elements FILE [--batch N]
+// hevrin-recalc --database FILE --floor
 // Recalculates every project of a project database against an element database, as
 // the "Recalculate ALL Projects" command does, without a window. The last line gives
-// the readings done, the seconds taken and the readings per second.
+// the readings done, the seconds taken and the readings per second; the exit status is
+// not 0 when the run stopped. --floor does only the database work of such a run, with
+// trivial arithmetic, straight on SQLite: the least any recalculation could take.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <sqlite3.h>
+#include <string>
+#include <vector>
 
 #include "core/elementdb.h"
 #include "core/program.h"
 #include "core/units.h"
+#include "normalization/normalize.h"
 #include "normalization/recalculate.h"
 
 using namespace hv;
@@ -36,6 +43,97 @@ public:
     bool choosePrinter(QPrinter&) override { return false; }
 };
 
+// Bytes this process had written to disk, and its peak resident memory.
+void printDiskAndMemory() {
+    QFile io("/proc/self/io"), status("/proc/self/status");
+    QString written = "?", peak = "?";
+    if (io.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : io.readAll().split('\n'))
+            if (line.startsWith("write_bytes:")) written = QString::fromLatin1(line.mid(12).trimmed());
+    if (status.open(QIODevice::ReadOnly))
+        for (const QByteArray& line : status.readAll().split('\n'))
+            if (line.startsWith("VmHWM:")) peak = QString::fromLatin1(line.mid(6).simplified());
+    std::printf("written %s bytes, peak memory %s\n", qPrintable(written), qPrintable(peak));
+}
+
+// One pass over Data reading the columns a normalization reads, the same UPDATE by ID
+// with one prepared statement, one transaction, default settings.
+int floorRun(const QString& path) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+        SQLITE_OK) {
+        std::fprintf(stderr, "%s\n", db ? sqlite3_errmsg(db) : "cannot open");
+        return 1;
+    }
+    std::string select = "SELECT ID";
+    for (const ReadColumn& c : ReadColumns)
+        select += std::string(", \"") + c.name + "\"";
+    select += " FROM Data ORDER BY ID";
+    // The measured values among the written columns go back as they were read, so that a
+    // recalculation after this run still has its inputs; every other column changes.
+    static const char* const measured[] = {"ConcPressure_1",  "PermFlow_2",      "PermuS_2", "FeedPressure_2",
+                                           "PermbackPress_2", "PermFlow_3",      "PermuS_3", "FeedPressure_3",
+                                           "ConcPressure_2",  "PermbackPress_3", "PermFlow", "FeedFlow"};
+    auto readIndex = [](const char* name) {
+        for (int i = 0; i < ReadColumnCount; ++i)
+            if (qstricmp(ReadColumns[size_t(i)].name, name) == 0) return i;
+        return -1;
+    };
+    std::string update = "UPDATE Data SET ElapsedTimeHrs = ?";
+    std::vector<int> from{readIndex("ElapsedTimeHrs")};
+    std::vector<bool> keep{false};
+    for (const auto* columns : {&StoredColumns[0], &SpecFluxColumns[0]}) {
+        const size_t count = columns == &StoredColumns[0] ? StoredColumns.size() : SpecFluxColumns.size();
+        for (size_t k = 0; k < count; ++k) {
+            const char* name = columns[k].name;
+            update += std::string(", \"") + name + "\" = ?";
+            from.push_back(readIndex(name));
+            bool kept = false;
+            for (const char* m : measured)
+                kept = kept || qstricmp(m, name) == 0;
+            keep.push_back(kept);
+        }
+    }
+    const int written = int(from.size());
+    update += " WHERE ID = ?";
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3_stmt *rows = nullptr, *write = nullptr;
+    long long n = 0;
+    int rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db, select.c_str(), -1, &rows, nullptr);
+    if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db, update.c_str(), -1, &write, nullptr);
+    std::vector<double> in(ReadColumnCount);
+    while (rc == SQLITE_OK && (rc = sqlite3_step(rows)) == SQLITE_ROW) {
+        rc = SQLITE_OK;
+        double sum = 0;
+        for (int i = 0; i < ReadColumnCount; ++i)
+            sum += in[size_t(i)] = sqlite3_column_double(rows, i + 1);
+        for (int k = 0; k < written; ++k) {
+            const double v = from[size_t(k)] >= 0 ? in[size_t(from[size_t(k)])] : sum;
+            sqlite3_bind_double(write, k + 1, keep[size_t(k)] ? v : v * 0.5 + 1);
+        }
+        sqlite3_bind_int64(write, written + 1, sqlite3_column_int64(rows, 0));
+        if (sqlite3_step(write) != SQLITE_DONE) rc = SQLITE_ERROR;
+        sqlite3_reset(write);
+        ++n;
+    }
+    sqlite3_finalize(rows);
+    sqlite3_finalize(write);
+    if (rc == SQLITE_DONE) rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
+        sqlite3_close(db);
+        return 1;
+    }
+    sqlite3_close(db);
+    const double seconds = timer.nsecsElapsed() / 1e9;
+    std::printf("%lld readings, %.3f s, %.0f readings/s (floor)\n", n, seconds,
+                seconds > 0 ? n / seconds : 0.0);
+    printDiskAndMemory();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -45,15 +143,16 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     parser.addOption({"database", "Project database.", "FILE"});
     parser.addOption({"elements", "Element database.", "FILE"});
-    parser.addOption({"baseline", "A connection per reading, each statement its own transaction."});
+    parser.addOption({"floor", "Only the database work of a recalculation, with trivial arithmetic."});
     parser.addOption(
         {"batch", "Readings per transaction at most.", "N", QString::number(RecalcOptions().batchSize)});
     parser.process(app);
     const QString database = parser.value("database");
     const QString elements = parser.value("elements");
+    if (!database.isEmpty() && parser.isSet("floor")) return floorRun(database);
     if (database.isEmpty() || elements.isEmpty()) {
-        std::fprintf(stderr,
-                     "usage: hevrin-recalc --database FILE --elements FILE [--baseline] [--batch N]\n");
+        std::fprintf(stderr, "usage: hevrin-recalc --database FILE --elements FILE [--batch N]\n"
+                             "       hevrin-recalc --database FILE --floor\n");
         return 2;
     }
 
@@ -76,7 +175,6 @@ int main(int argc, char** argv) {
     }
 
     RecalcOptions options;
-    options.connectionPerReading = parser.isSet("baseline");
     options.batchSize = parser.value("batch").toInt();
     QElapsedTimer timer;
     timer.start();
@@ -86,9 +184,8 @@ int main(int argc, char** argv) {
     std::printf("%s\n", qPrintable(p.status.text(1)));
     if (prompts.messages > 0)
         std::printf("%d messages; the first: %s\n", prompts.messages, qPrintable(prompts.first.left(200)));
-    std::printf("%lld readings, %d projects, %.3f s, %.0f readings/s%s\n",
-                static_cast<long long>(sum.readings), sum.projects, seconds,
-                seconds > 0 ? sum.readings / seconds : 0.0,
-                options.connectionPerReading ? " (baseline)" : "");
+    std::printf("%lld readings, %d projects, %.3f s, %.0f readings/s\n", static_cast<long long>(sum.readings),
+                sum.projects, seconds, seconds > 0 ? sum.readings / seconds : 0.0);
+    printDiskAndMemory();
     return sum.stopped ? 1 : 0;
 }

@@ -33,22 +33,27 @@ void CopyDatabaseFile(const QString& source, const QString& target) {
 
     // VACUUM INTO refuses an existing file: copy beside the target, then swap.
     const QString partial = target + ".partial";
-    QFile::remove(partial);
+    // A copy that fails leaves SQLite's journal of it beside it.
+    auto removePartial = [&] {
+        QFile::remove(partial);
+        QFile::remove(partial + "-journal");
+    };
+    removePartial();
     {
         Database db = Database::open(source);
         try {
             db.exec("VACUUM INTO ?", {partial});
         } catch (const DbError&) {
-            QFile::remove(partial);
+            removePartial();
             throw;
         }
     }
     if (dst.exists() && !QFile::remove(target)) {
-        QFile::remove(partial);
+        removePartial();
         throw DbError(dberr::FileNotFound, "Cannot replace " + target);
     }
     if (!QFile::rename(partial, target)) {
-        QFile::remove(partial);
+        removePartial();
         throw DbError(dberr::FileNotFound, "Cannot write " + target);
     }
 }

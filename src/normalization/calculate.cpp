@@ -3,6 +3,8 @@
 
 #include "core/program.h"
 
+#include <sqlite3.h>
+
 namespace hv {
 
 namespace {
@@ -36,14 +38,34 @@ int readIndex(const char* column) {
     return ReadColumnCount;
 }
 
-void keepLastNormalized(Program& p, const DataWorking& w) {
-    // They take the stored values as the row is read, then the new ones as computed.
-    static const int permFlow = readIndex("NormalizedPermFlow");
-    static const int saltPassage = readIndex("NormalizedSaltPassage");
-    static const int dp = readIndex("NormalizedDP");
-    if (w.columnsRead > permFlow) p.LastNormalizedPermFlow = w.NormalizedPermFlow;
-    if (w.columnsRead > saltPassage) p.LastNormalizedSaltPassage = w.NormalizedSaltPassage;
-    if (w.columnsRead > dp) p.LastNormalizedDP = w.NormalizedDP;
+// The stored form of TheDate read straight from the row.
+double dateSerialOf(const SqliteStatement& row, int i) {
+    if (sqlite3_column_type(row.handle(), i) == SQLITE_TEXT) {
+        const unsigned char* s = sqlite3_column_text(row.handle(), i);
+        if (sqlite3_column_bytes(row.handle(), i) == 19 && s[4] == '-' && s[7] == '-' && s[10] == ' ' &&
+            s[13] == ':' && s[16] == ':') {
+            bool ok = true;
+            auto num = [&](int from, int len) {
+                int n = 0;
+                for (int k = from; k < from + len; ++k) {
+                    if (s[k] < '0' || s[k] > '9') ok = false;
+                    n = n * 10 + (s[k] - '0');
+                }
+                return n;
+            };
+            const int y = num(0, 4), mo = num(5, 2), d = num(8, 2), h = num(11, 2), mi = num(14, 2),
+                      se = num(17, 2);
+            if (ok && h < 24 && mi < 60 && se < 60) {
+                const QDate date(y, mo, d);
+                if (date.isValid()) {
+                    static const qint64 epoch = QDate(1899, 12, 30).toJulianDay();
+                    return double(date.toJulianDay() - epoch) +
+                           (((h * 60 + mi) * 60 + se) * 1000) / 86400000.0;
+                }
+            }
+        }
+    }
+    return DateSerialOf(row.value(i));
 }
 
 // The read columns of a row of the calculator's select.
@@ -75,7 +97,8 @@ DataRecordCalculator::DataRecordCalculator(Program& p, SqliteConnection& db) : p
         return QString();
     };
 
-    QStringList select{QStringLiteral("ID"), QStringLiteral("TheDate")};
+    QStringList select{QStringLiteral("ID"), QStringLiteral("TheDate"), QStringLiteral("ProjectID"),
+                       QStringLiteral("TrainNumber")};
     for (int i = 0; i < ReadColumnCount; ++i) {
         const QString c = actual(ReadColumns[size_t(i)].name);
         readPos_[size_t(i)] = c.isEmpty() ? -1 : int(select.size());
@@ -104,30 +127,52 @@ DataRecordCalculator::DataRecordCalculator(Program& p, SqliteConnection& db) : p
     updateElapsed_ = prepared(db, QStringLiteral("UPDATE Data SET ElapsedTimeHrs = ? WHERE ID = ?"));
 }
 
+void DataRecordCalculator::keepLast(const DataWorking& w, qint64 id, LastNormalizedValues* last) {
+    // They take the stored values as the row is read, then the new ones as computed.
+    static const int permFlow = readIndex("NormalizedPermFlow");
+    static const int saltPassage = readIndex("NormalizedSaltPassage");
+    static const int dp = readIndex("NormalizedDP");
+    if (last) {
+        if (w.columnsRead > permFlow) last->set(0, w.NormalizedPermFlow, id);
+        if (w.columnsRead > saltPassage) last->set(1, w.NormalizedSaltPassage, id);
+        if (w.columnsRead > dp) last->set(2, w.NormalizedDP, id);
+        return;
+    }
+    if (w.columnsRead > permFlow) p_.LastNormalizedPermFlow = w.NormalizedPermFlow;
+    if (w.columnsRead > saltPassage) p_.LastNormalizedSaltPassage = w.NormalizedSaltPassage;
+    if (w.columnsRead > dp) p_.LastNormalizedDP = w.NormalizedDP;
+}
+
 bool DataRecordCalculator::calculate(const SqliteStatement& row) {
+    if (!currentSide_) PrepareReference(currentSide_.emplace(), p_.CurrentProject, p_.ElementTable);
+    return calculate(row, p_.CurrentProject, *currentSide_, nullptr);
+}
+
+bool DataRecordCalculator::calculate(const SqliteStatement& row, ProjectInfoRecord& cp,
+                                     const ReferenceSide& side, LastNormalizedValues* last) {
     DataWorking w;
-    ProjectInfoRecord& cp = p_.CurrentProject;
+    const qint64 id = row.int64(0);
     try {
         RowSource source{row, readPos_};
         ReadWorking(w, source);
     } catch (const DbError& e) {
-        keepLastNormalized(p_, w);
-        return fail(e, &row, w, -1);
+        keepLast(w, id, last);
+        return fail(e, &row, cp, w, -1);
     }
-    keepLastNormalized(p_, w);
+    keepLast(w, id, last);
 
     try {
-        NormalizeReading(w, cp, p_.ElementTable);
+        NormalizeReading(w, cp, p_.ElementTable, side);
     } catch (const DbError& e) {
-        keepLastNormalized(p_, w);
-        return fail(e, &row, w, -1);
+        keepLast(w, id, last);
+        return fail(e, &row, cp, w, -1);
     }
-    keepLastNormalized(p_, w);
+    keepLast(w, id, last);
 
     int assigned = -1; // columns given their new value: ElapsedTimeHrs, then StoredColumns
     try {
         const double elapsed =
-            ElapsedHours(DateSerialOf(row.value(1)), DateSerial(cp.DateReference), cp.ElapsedTimeRef);
+            ElapsedHours(dateSerialOf(row, 1), DateSerial(cp.DateReference), cp.ElapsedTimeRef);
         assigned = 0;
         if (firstMissingStored_ >= 0) {
             assigned = firstMissingStored_;
@@ -140,12 +185,14 @@ bool DataRecordCalculator::calculate(const SqliteStatement& row) {
             u.bind(i++, w.*c.field);
         for (int j = 0; j < 4; ++j)
             if (specFlux_[size_t(j)]) u.bind(i++, w.*SpecFluxColumns[size_t(j)].field);
-        u.bind(i, row.int64(0));
+        u.bind(i, id);
         assigned = StoredColumnCount;
         u.step();
         u.reset();
+    } catch (const DbFailure&) {
+        throw;
     } catch (const DbError& e) {
-        return fail(e, &row, w, assigned);
+        return fail(e, &row, cp, w, assigned);
     }
     return true;
 }
@@ -160,26 +207,29 @@ bool DataRecordCalculator::calculateById(qint64 id) {
         const bool ok = found ? calculate(q) : false;
         q.reset(); // no read stays open on the database
         return found ? ok : failWithoutRow(noCurrentRecord());
+    } catch (const DbFailure&) {
+        throw;
     } catch (const DbError& e) {
         return failWithoutRow(e);
     }
 }
 
 bool DataRecordCalculator::failWithoutRow(const DbError& e) {
-    return fail(e, nullptr, DataWorking(), -1);
+    return fail(e, nullptr, p_.CurrentProject, DataWorking(), -1);
 }
 
-bool DataRecordCalculator::fail(const DbError& e, const SqliteStatement* row, const DataWorking& w,
-                                int assigned) {
+bool DataRecordCalculator::fail(const DbError& e, const SqliteStatement* row, const ProjectInfoRecord& cp,
+                                const DataWorking& w, int assigned) {
     if (!p_.IgnoreCalcErrors) return reportFailure(p_, e, beforeMessage);
     // Keep at least the elapsed hours of the reading. A failure here ends the attempt
     // quietly: the caller has its False either way.
     try {
         if (!row) throw noCurrentRecord();
-        const ProjectInfoRecord& cp = p_.CurrentProject;
         const double elapsed =
             ElapsedHours(DateSerialOf(row->value(1)), DateSerial(cp.DateReference), cp.ElapsedTimeRef);
         if (elapsed != w.ElapsedTimeHrs) writeBack(row->int64(0), elapsed, w, assigned);
+    } catch (const DbFailure&) {
+        throw;
     } catch (const DbError&) {
     }
     return false;
@@ -214,12 +264,15 @@ void DataRecordCalculator::writeBack(qint64 id, double elapsed, const DataWorkin
     u.step();
 }
 
-bool CalculateDataRecord(Program& p, const QDateTime& when, qint32 id) {
+namespace {
+bool calculateDataRecord(Program& p, const QDateTime& when, qint32 id) {
     std::unique_ptr<SqliteConnection> db;
     std::unique_ptr<DataRecordCalculator> calc;
     try {
         db = std::make_unique<SqliteConnection>(p.ProjectDatabasePath);
         calc = std::make_unique<DataRecordCalculator>(p, *db);
+    } catch (const DbFailure&) {
+        throw;
     } catch (const DbError& e) {
         return reportFailure(p, e);
     }
@@ -233,8 +286,23 @@ bool CalculateDataRecord(Program& p, const QDateTime& when, qint32 id) {
         q.bind(2, dbDateText(when));
         if (!q.step()) return calc->failWithoutRow(noCurrentRecord());
         return calc->calculate(q);
+    } catch (const DbFailure&) {
+        throw;
     } catch (const DbError& e) {
         return calc->failWithoutRow(e);
+    }
+}
+} // namespace
+
+bool CalculateDataRecord(Program& p, const QDateTime& when, qint32 id) {
+    try {
+        return calculateDataRecord(p, when, id);
+    } catch (const DbFailure& e) {
+        // The database's own failure is shown even to a caller that ignores calculation errors.
+        p.prompts.message("Calculation run caused an error #" + QString::number(e.number()) + " " +
+                              e.description(),
+                          Buttons::OK);
+        return false;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "normalization/normalize.h"
 #include "normalization/sqliterows.h"
@@ -20,6 +21,19 @@ struct Program;
 // changes CurrentProject's FeedFlow, OverallRecovery and DeltaPress fields. Raises nothing.
 bool CalculateDataRecord(Program& p, const QDateTime& when, qint32 id);
 
+// Where a run keeps the LastNormalized values of one project train: the first reading
+// (lowest ID) that gives a value keeps it, as the newest-first order of the project runs
+// left them.
+struct LastNormalizedValues {
+    std::array<double, 3> value{};          // perm flow, salt passage, DP
+    std::array<qint64, 3> from{-1, -1, -1}; // the reading that gave it
+    void set(int i, double v, qint64 id) {
+        if (from[size_t(i)] >= 0 && from[size_t(i)] != id) return;
+        value[size_t(i)] = v;
+        from[size_t(i)] = id;
+    }
+};
+
 // The normalization of readings over one open connection, shared by the single reading
 // above and the recalculations: the Data columns are looked up once and the statements
 // prepared once.
@@ -30,12 +44,18 @@ public:
     DataRecordCalculator& operator=(const DataRecordCalculator&) = delete;
 
     // "SELECT <columns> FROM Data " for the row queries; a row handed to calculate()
-    // must come with these columns in this order.
+    // must come with these columns in this order: ID, TheDate, ProjectID, TrainNumber,
+    // then the columns read.
     const QString& selectFromData() const { return select_; }
 
     // Normalizes the row `row` stands on, against p.CurrentProject. Same result and
-    // reporting as CalculateDataRecord.
+    // reporting as CalculateDataRecord. A failure of the database itself is raised as
+    // DbFailure, never counted as the reading's.
     bool calculate(const SqliteStatement& row);
+    // The same against `reference`; the LastNormalized values go to `last` when given,
+    // else to the program's.
+    bool calculate(const SqliteStatement& row, ProjectInfoRecord& reference, const ReferenceSide& side,
+                   LastNormalizedValues* last);
     // The same for the row of that ID; a missing row fails as the calculation does.
     bool calculateById(qint64 id);
     // The failure path when no row could be read.
@@ -45,7 +65,9 @@ public:
     std::function<void()> beforeMessage;
 
 private:
-    bool fail(const DbError& e, const SqliteStatement* row, const DataWorking& w, int assigned);
+    bool fail(const DbError& e, const SqliteStatement* row, const ProjectInfoRecord& reference,
+              const DataWorking& w, int assigned);
+    void keepLast(const DataWorking& w, qint64 id, LastNormalizedValues* last);
     void writeBack(qint64 id, double elapsed, const DataWorking& w, int assigned);
 
     Program& p_;
@@ -57,6 +79,7 @@ private:
     std::unique_ptr<SqliteStatement> update_;
     std::unique_ptr<SqliteStatement> updateElapsed_;
     std::unique_ptr<SqliteStatement> rowById_;
+    std::optional<ReferenceSide> currentSide_; // of CurrentProject, prepared at the first reading
 };
 
 } // namespace hv

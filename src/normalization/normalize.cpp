@@ -179,7 +179,125 @@ void zeroBank3(W& w) {
 
 } // namespace
 
+void PrepareReference(ReferenceSide& r, const ProjectInfoRecord& cp,
+                      const std::vector<ElementSpecRecord>& table) {
+    r = ReferenceSide();
+    const int banks = cp.NumBanks;
+    const bool multi = banks >= 2;
+    const int unitPress = cp.unitPress, unitTemp = cp.unitTemp;
+    try {
+        // Reference-side bookkeeping; these change the record itself.
+        r.feedFlow = cp.PermFlow + cp.ConcFlow;
+        const double feedFlow = r.feedFlow;
+        r.refDP = cp.FeedPressure - cp.ConcPressure;
+        r.deltaPress = r.refDP;
+        r.overallRecovery = div(cp.PermFlow, feedFlow);
+        r.stage = 2;
+        if (banks == 2) {
+            r.refDP1 = cp.FeedPressure - cp.ConcPressure_1;
+            r.refDP2 = cp.FeedPressure_2 - cp.ConcPressure;
+            r.refDP = r.refDP1 + r.refDP2;
+            r.refBank2Feed = feedFlow - cp.PermFlow_1;
+        } else if (banks == 3) {
+            r.refDP1 = cp.FeedPressure - cp.ConcPressure_1;
+            r.refDP2 = cp.FeedPressure_2 - cp.ConcPressure_2;
+            r.refDP3 = cp.FeedPressure_3 - cp.ConcPressure;
+            r.refDP = r.refDP1 + r.refDP2 + r.refDP3;
+            r.refBank2Feed = feedFlow - cp.PermFlow_1;
+            r.refBank3Feed = feedFlow - cp.PermFlow_1 - cp.PermFlow_2;
+        }
+        const double refBank2Feed = r.refBank2Feed, refBank3Feed = r.refBank3Feed;
+
+        // Reference side: concentrations.
+        const double cfR = ConductivityToTDS(cp.FeeduS);
+        const double cpR = ConductivityToTDS(cp.PermuS);
+        const double ccR = div(cfR * feedFlow - cpR * cp.PermFlow, cp.ConcFlow);
+        const double cmR = logMean(ccR, cfR);
+        double cp1R = 0, cp2R = 0, cp3R = 0, cc1R = 0, cc2R = 0, cm1R = 0, cm2R = 0, cm3R = 0;
+        if (multi) {
+            cp1R = ConductivityToTDS(cp.PermuS_1);
+            cp2R = ConductivityToTDS(cp.PermuS_2);
+            cc1R = div(cfR * feedFlow - cp1R * cp.PermFlow_1, refBank2Feed);
+            cm1R = logMean(cc1R, cfR);
+            cm2R = logMean(ccR, cc1R);
+            if (banks == 3) {
+                cc2R = div(cfR * feedFlow - cp1R * cp.PermFlow_1 - cp2R * cp.PermFlow_2, refBank3Feed);
+                cp3R = ConductivityToTDS(cp.PermuS_3);
+                cm3R = logMean(ccR, cc2R);
+                cm2R = logMean(cc2R, cc1R);
+            }
+        }
+
+        // Reference side: osmotic pressures and factors at the reference temperature.
+        const double tR = TemperatureToC(cp.FeedTemp, unitTemp);
+        const double pmR = osmotic(tR, cmR, unitPress);
+        const double ppR = osmotic(tR, cpR, unitPress);
+        double pm1R = 0, pm2R = 0, pm3R = 0, pp1R = 0, pp2R = 0, pp3R = 0;
+        if (multi) {
+            pm1R = osmotic(tR, cm1R, unitPress);
+            pm2R = osmotic(tR, cm2R, unitPress);
+            pm3R = osmotic(tR, cm3R, unitPress);
+            pp1R = osmotic(tR, cp1R, unitPress);
+            pp2R = osmotic(tR, cp2R, unitPress);
+            pp3R = osmotic(tR, cp3R, unitPress);
+        }
+        const ElementSpecRecord& el = ElementOfType(table, cp.ElementType);
+        const double fR = FlowTCF(tR, el);
+        const double sR = SaltPassageTCF(tR, el);
+        double f1R = 0, f2R = 0, f3R = 0, s1R = 0, s2R = 0, s3R = 0;
+        if (multi) {
+            const ElementSpecRecord& e1 = ElementOfType(table, cp.ElementType_1);
+            const ElementSpecRecord& e2 = ElementOfType(table, cp.ElementType_2);
+            const ElementSpecRecord& e3 = ElementOfType(table, cp.ElementType_3);
+            f1R = FlowTCF(tR, e1);
+            f2R = FlowTCF(tR, e2);
+            f3R = FlowTCF(tR, e3);
+            s1R = SaltPassageTCF(tR, e1);
+            s2R = SaltPassageTCF(tR, e2);
+            s3R = SaltPassageTCF(tR, e3);
+        }
+        r.cfR = cfR;
+        r.cpR = cpR;
+        r.ccR = ccR;
+        r.cmR = cmR;
+        r.cp1R = cp1R;
+        r.cp2R = cp2R;
+        r.cp3R = cp3R;
+        r.cc1R = cc1R;
+        r.cc2R = cc2R;
+        r.cm1R = cm1R;
+        r.cm2R = cm2R;
+        r.cm3R = cm3R;
+        r.tR = tR;
+        r.pmR = pmR;
+        r.ppR = ppR;
+        r.pm1R = pm1R;
+        r.pm2R = pm2R;
+        r.pm3R = pm3R;
+        r.pp1R = pp1R;
+        r.pp2R = pp2R;
+        r.pp3R = pp3R;
+        r.fR = fR;
+        r.sR = sR;
+        r.f1R = f1R;
+        r.f2R = f2R;
+        r.f3R = f3R;
+        r.s1R = s1R;
+        r.s2R = s2R;
+        r.s3R = s3R;
+    } catch (const DbError& e) {
+        r.failure = e;
+    }
+}
+
 void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpecRecord>& table) {
+    ReferenceSide ref;
+    PrepareReference(ref, cp, table);
+    NormalizeReading(w, cp, table, ref);
+}
+
+void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpecRecord>& table,
+                      const ReferenceSide& ref) {
     const int banks = cp.NumBanks;
     const bool multi = banks >= 2;
     const int unitFlow = cp.unitFlow, unitFlux = cp.unitFlux, unitPress = cp.unitPress,
@@ -299,79 +417,26 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
         s3 = SaltPassageTCF(t, e3);
     }
 
-    // Reference-side bookkeeping; these change the record itself.
-    cp.FeedFlow = cp.PermFlow + cp.ConcFlow;
-    double refDP = cp.FeedPressure - cp.ConcPressure;
-    const double refRecovery = div(cp.PermFlow, cp.FeedFlow);
-    cp.OverallRecovery = refRecovery;
-    cp.DeltaPress = refDP;
-    double refDP1 = 0, refDP2 = 0, refDP3 = 0, refBank2Feed = 0, refBank3Feed = 0;
-    if (banks == 2) {
-        refDP1 = cp.FeedPressure - cp.ConcPressure_1;
-        refDP2 = cp.FeedPressure_2 - cp.ConcPressure;
-        refDP = refDP1 + refDP2;
-        refBank2Feed = cp.FeedFlow - cp.PermFlow_1;
-        cp.DeltaPress_1 = refDP1;
-        cp.DeltaPress_2 = refDP2;
-    } else if (banks == 3) {
-        refDP1 = cp.FeedPressure - cp.ConcPressure_1;
-        refDP2 = cp.FeedPressure_2 - cp.ConcPressure_2;
-        refDP3 = cp.FeedPressure_3 - cp.ConcPressure;
-        refDP = refDP1 + refDP2 + refDP3;
-        refBank2Feed = cp.FeedFlow - cp.PermFlow_1;
-        refBank3Feed = cp.FeedFlow - cp.PermFlow_1 - cp.PermFlow_2;
-        cp.DeltaPress_1 = refDP1;
-        cp.DeltaPress_2 = refDP2;
-        cp.DeltaPress_3 = refDP3;
-    }
-
-    // Reference side: concentrations.
-    const double cfR = ConductivityToTDS(cp.FeeduS);
-    const double cpR = ConductivityToTDS(cp.PermuS);
-    const double ccR = div(cfR * cp.FeedFlow - cpR * cp.PermFlow, cp.ConcFlow);
-    const double cmR = logMean(ccR, cfR);
-    double cp1R = 0, cp2R = 0, cp3R = 0, cc1R = 0, cc2R = 0, cm1R = 0, cm2R = 0, cm3R = 0;
-    if (multi) {
-        cp1R = ConductivityToTDS(cp.PermuS_1);
-        cp2R = ConductivityToTDS(cp.PermuS_2);
-        cc1R = div(cfR * cp.FeedFlow - cp1R * cp.PermFlow_1, refBank2Feed);
-        cm1R = logMean(cc1R, cfR);
-        cm2R = logMean(ccR, cc1R);
-        if (banks == 3) {
-            cc2R = div(cfR * cp.FeedFlow - cp1R * cp.PermFlow_1 - cp2R * cp.PermFlow_2, refBank3Feed);
-            cp3R = ConductivityToTDS(cp.PermuS_3);
-            cm3R = logMean(ccR, cc2R);
-            cm2R = logMean(cc2R, cc1R);
+    // Reference side, computed once for the project train; it changes the record itself
+    // as it always did, and a failure of it is raised here, where it always came.
+    cp.FeedFlow = ref.feedFlow;
+    if (ref.stage >= 2) {
+        cp.OverallRecovery = ref.overallRecovery;
+        cp.DeltaPress = ref.deltaPress;
+        if (banks == 2 || banks == 3) {
+            cp.DeltaPress_1 = ref.refDP1;
+            cp.DeltaPress_2 = ref.refDP2;
         }
+        if (banks == 3) cp.DeltaPress_3 = ref.refDP3;
     }
-
-    // Reference side: osmotic pressures and factors at the reference temperature.
-    const double tR = TemperatureToC(cp.FeedTemp, unitTemp);
-    const double pmR = osmotic(tR, cmR, unitPress);
-    const double ppR = osmotic(tR, cpR, unitPress);
-    double pm1R = 0, pm2R = 0, pm3R = 0, pp1R = 0, pp2R = 0, pp3R = 0;
-    if (multi) {
-        pm1R = osmotic(tR, cm1R, unitPress);
-        pm2R = osmotic(tR, cm2R, unitPress);
-        pm3R = osmotic(tR, cm3R, unitPress);
-        pp1R = osmotic(tR, cp1R, unitPress);
-        pp2R = osmotic(tR, cp2R, unitPress);
-        pp3R = osmotic(tR, cp3R, unitPress);
-    }
-    const double fR = FlowTCF(tR, el);
-    const double sR = SaltPassageTCF(tR, el);
-    double f1R = 0, f2R = 0, f3R = 0, s1R = 0, s2R = 0, s3R = 0;
-    if (multi) {
-        const ElementSpecRecord& e1 = ElementOfType(table, cp.ElementType_1);
-        const ElementSpecRecord& e2 = ElementOfType(table, cp.ElementType_2);
-        const ElementSpecRecord& e3 = ElementOfType(table, cp.ElementType_3);
-        f1R = FlowTCF(tR, e1);
-        f2R = FlowTCF(tR, e2);
-        f3R = FlowTCF(tR, e3);
-        s1R = SaltPassageTCF(tR, e1);
-        s2R = SaltPassageTCF(tR, e2);
-        s3R = SaltPassageTCF(tR, e3);
-    }
+    if (ref.failure) throw *ref.failure;
+    const double refDP = ref.refDP, refDP1 = ref.refDP1, refDP2 = ref.refDP2, refDP3 = ref.refDP3;
+    const double refBank3Feed = ref.refBank3Feed;
+    const double cfR = ref.cfR, cpR = ref.cpR, ccR = ref.ccR, cmR = ref.cmR, cp1R = ref.cp1R, cp2R = ref.cp2R,
+                 cp3R = ref.cp3R, cc1R = ref.cc1R, cc2R = ref.cc2R, cm1R = ref.cm1R, cm2R = ref.cm2R,
+                 cm3R = ref.cm3R, tR = ref.tR, pmR = ref.pmR, ppR = ref.ppR, pm1R = ref.pm1R, pm2R = ref.pm2R,
+                 pm3R = ref.pm3R, pp1R = ref.pp1R, pp2R = ref.pp2R, pp3R = ref.pp3R, fR = ref.fR, sR = ref.sR,
+                 f1R = ref.f1R, f2R = ref.f2R, f3R = ref.f3R, s1R = ref.s1R, s2R = ref.s2R, s3R = ref.s3R;
 
     // Net driving pressures.
     const double ndp = netDriving(w.FeedPressure, w.SystemDP, w.PermBackPress, pm, pp);
@@ -497,7 +562,7 @@ double DateSerialOf(const QVariant& v) {
     return DateSerial(conv::toDateTime(v));
 }
 
-double RoundedElapsedHours(double hours) {
+double RoundedElapsedHoursByText(double hours) {
     // The value's text with two decimals, as "0.00" formats it: the decimal digits
     // (15 significant) rounded half away from zero, then read back as a number.
     QString t = QString::number(hours, 'g', 15);
@@ -511,6 +576,39 @@ double RoundedElapsedHours(double hours) {
     if (t.at(point + 3) >= u'5') ++hundredths;
     const double r = double(hundredths) / 100.0;
     return negative ? -r : r;
+}
+
+double RoundedElapsedHours(double hours) {
+    // The same result as the text rounding above, in arithmetic: it runs for every
+    // reading of a full recalculation.
+    if (hours == 0) return 0.0; // a negative zero is formatted without its sign
+    const double a = std::fabs(hours);
+    if (!(a < 1e9)) return RoundedElapsedHoursByText(hours);
+    const double y = a * 100;
+    const double f = std::floor(y);
+    const double frac = y - f;
+    bool up = frac > 0.5;
+    // Within a hair of a half hundredth, the 15-digit decimal decides: it rounds up when
+    // a, rounded to 15 significant digits, reaches the half. Exactly, with the product's
+    // rounding error kept by fma.
+    if (std::fabs(frac - 0.5) <= a * 1e-12) {
+        static const double pow10[] = {1e0, 1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,
+                                       1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17};
+        int e = int(std::floor(std::log10(a)));
+        if (a < std::pow(10.0, e))
+            --e;
+        else if (a >= std::pow(10.0, e + 1))
+            ++e;
+        const int k = 14 - e; // decimals kept of 15 significant digits; 6 to 17 here
+        const double scale = pow10[k];
+        const double product = a * scale;
+        const double error = std::fma(a, scale, -product);
+        const double threshold = (2 * f + 1) * 5 * pow10[k - 3]; // the half, at that scale
+        const double d = product - (threshold - 0.5);
+        up = d >= -error; // a tie goes up, as the digits are rounded
+    }
+    const double r = (up ? f + 1 : f) / 100.0;
+    return std::copysign(r, hours);
 }
 
 } // namespace hv

@@ -2,6 +2,7 @@
 #include <QDateTime>
 #include <QVariant>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "core/elementrecord.h"
@@ -80,6 +81,21 @@ template <class Source> void ReadWorking(DataWorking& w, Source& source) {
     }
 }
 
+// The reference side of the normalization, the same for every reading of a project
+// train: computed once from the reference record. A failure is kept, to be raised where
+// the reading's normalization reaches it.
+struct ReferenceSide {
+    std::optional<DbError> failure;
+    int stage = 1; // 2 once the recovery and pressure drops of the record are known
+    double feedFlow = 0, overallRecovery = 0, deltaPress = 0;
+    double refDP = 0, refDP1 = 0, refDP2 = 0, refDP3 = 0, refBank2Feed = 0, refBank3Feed = 0;
+    double cfR = 0, cpR = 0, ccR = 0, cmR = 0, cp1R = 0, cp2R = 0, cp3R = 0, cc1R = 0, cc2R = 0;
+    double cm1R = 0, cm2R = 0, cm3R = 0, tR = 0, pmR = 0, ppR = 0, pm1R = 0, pm2R = 0, pm3R = 0;
+    double pp1R = 0, pp2R = 0, pp3R = 0, fR = 0, sR = 0, f1R = 0, f2R = 0, f3R = 0, s1R = 0, s2R = 0, s3R = 0;
+};
+void PrepareReference(ReferenceSide& r, const ProjectInfoRecord& reference,
+                      const std::vector<ElementSpecRecord>& elements);
+
 // Steps 4 to 9 of the normalization of one reading: the bank bookkeeping, the fluxes,
 // the concentrations, osmotic pressures and correction factors of both sides and the
 // normalized values. It changes the reference record as the normalization always has
@@ -88,6 +104,9 @@ template <class Source> void ReadWorking(DataWorking& w, Source& source) {
 // left in w after a normal return is infinite or NaN.
 void NormalizeReading(DataWorking& w, ProjectInfoRecord& reference,
                       const std::vector<ElementSpecRecord>& elements);
+// The same with the reference side prepared from `reference` beforehand.
+void NormalizeReading(DataWorking& w, ProjectInfoRecord& reference,
+                      const std::vector<ElementSpecRecord>& elements, const ReferenceSide& side);
 
 // Days since 30 December 1899, the time as the fraction. An invalid date-time is day 0.
 double DateSerial(const QDateTime& dt);
@@ -97,7 +116,10 @@ double DateSerialOf(const QVariant& stored);
 inline double ElapsedHours(double theDate, double dateReference, double elapsedTimeRef) {
     return (theDate - dateReference) * 24 + elapsedTimeRef;
 }
-// As stored: formatted with two decimals.
+// As stored: formatted with two decimals (the 15-significant-digit decimal rounded half
+// away from zero), computed without text.
 double RoundedElapsedHours(double hours);
+// The same through text, as it was always done; the reference for the one above.
+double RoundedElapsedHoursByText(double hours);
 
 } // namespace hv

@@ -3,9 +3,14 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLocale>
-#include <deque>
-#include <limits>
+#include <algorithm>
 #include <memory>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include <sqlite3.h>
 
 #include "core/currentproject.h"
 #include "core/dbversion.h"
@@ -28,148 +33,40 @@ const QString CalcErrorPrompt = QStringLiteral(
     "\r\n\r\n\r\n"
     "Select OK to Continue Calculations and ignore errors, Select Cancel to quit the recalculation process.");
 
-// The readings of one project train, one after the other, each normalized and stored.
-class ReadingRun {
-public:
-    virtual ~ReadingRun() = default;
-    virtual bool next() = 0;
-    virtual bool calculate() = 0;
-    // Everything done so far is stored for good.
-    virtual void flush() {}
-};
-
-// One connection for the run: each reading is read by its ID and its results written by
-// prepared statements, a transaction per batch. The IDs, in the order of the run, are
-// put first into a scratch table of the connection's own temporary database, so that
-// between batches no read of the project database stays open and the other windows can
-// write to it while the run lets them have their turn.
-class StreamingRun : public ReadingRun {
-public:
-    StreamingRun(SqliteConnection& db, DataRecordCalculator& calc, const QString& projectId, qint16 train,
-                 bool newestFirst)
-        : db_(db), calc_(calc) {
-        db_.exec(QStringLiteral("DROP TABLE IF EXISTS temp.RecalcOrder"));
-        db_.exec(
-            QStringLiteral("CREATE TEMP TABLE RecalcOrder (Seq INTEGER PRIMARY KEY, ReadingID INTEGER)"));
-        {
-            SqliteStatement fill(
-                db_, QStringLiteral("INSERT INTO temp.RecalcOrder (ReadingID) SELECT ID FROM Data "
-                                    "WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID ") +
-                         (newestFirst ? "DESC" : "ASC"));
-            fill.bind(0, projectId);
-            fill.bind(1, qint64(train));
-            fill.step();
-        }
-        ids_ = std::make_unique<SqliteStatement>(
-            db_, QStringLiteral("SELECT Seq, ReadingID FROM temp.RecalcOrder WHERE Seq > ? ORDER BY Seq"));
-        calc_.beforeMessage = [this] { flush(); };
+// The key a reading's ProjectID and TrainNumber match a project row by, as the column
+// compares them: the text's bytes with ASCII letters folded (COLLATE NOCASE), and the
+// train number. False when the row can match no project (not a text, not a whole number).
+bool readingKey(sqlite3_stmt* st, int idColumn, int trainColumn, std::string& key) {
+    if (sqlite3_column_type(st, idColumn) != SQLITE_TEXT) return false;
+    qint64 train = 0;
+    switch (sqlite3_column_type(st, trainColumn)) {
+    case SQLITE_INTEGER:
+        train = sqlite3_column_int64(st, trainColumn);
+        break;
+    case SQLITE_FLOAT: {
+        const double t = sqlite3_column_double(st, trainColumn);
+        if (t != double(qint64(t))) return false;
+        train = qint64(t);
+        break;
     }
-    ~StreamingRun() override {
-        calc_.beforeMessage = nullptr;
-        ids_.reset();
-        if (open_) db_.rollback();
-        try {
-            db_.exec(QStringLiteral("DROP TABLE IF EXISTS temp.RecalcOrder"));
-        } catch (const DbError&) {
-        }
+    default:
+        return false;
     }
-    bool next() override {
-        if (!reading_) {
-            ids_->bind(0, last_);
-            reading_ = true;
-        }
-        if (!ids_->step()) return false;
-        last_ = ids_->int64(0);
-        return true;
-    }
-    bool calculate() override {
-        if (!open_) {
-            db_.begin();
-            open_ = true;
-        }
-        return calc_.calculateById(ids_->int64(1));
-    }
-    // A statement still reading would keep the database locked after the commit.
-    void flush() override {
-        ids_->reset();
-        reading_ = false;
-        if (!open_) return;
-        db_.commit();
-        open_ = false;
-    }
-
-private:
-    SqliteConnection& db_;
-    DataRecordCalculator& calc_;
-    std::unique_ptr<SqliteStatement> ids_;
-    qint64 last_ = 0; // Seq of the last reading taken
-    bool reading_ = false;
-    bool open_ = false;
-};
-
-// Each reading through CalculateDataRecord, as a reading saved by data collection is.
-// The IDs come in pages so that no read stays open while the reading is written.
-class ConnectionPerReadingRun : public ReadingRun {
-public:
-    ConnectionPerReadingRun(Program& p, SqliteConnection& db, const QString& projectId, qint16 train,
-                            bool newestFirst)
-        : p_(p), db_(db), projectId_(projectId), train_(train), newestFirst_(newestFirst),
-          last_(newestFirst ? std::numeric_limits<qint64>::max() : 0) {}
-    bool next() override {
-        if (ids_.empty() && !exhausted_) fetch();
-        if (ids_.empty()) return false;
-        current_ = ids_.front();
-        ids_.pop_front();
-        return true;
-    }
-    bool calculate() override { return CalculateDataRecord(p_, p_.system.now(), qint32(current_)); }
-
-private:
-    void fetch() {
-        const QString sql =
-            newestFirst_
-                ? QStringLiteral("SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID < ? "
-                                 "ORDER BY ID DESC LIMIT 1000")
-                : QStringLiteral("SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID > ? "
-                                 "ORDER BY ID ASC LIMIT 1000");
-        SqliteStatement q(db_, sql);
-        q.bind(0, projectId_);
-        q.bind(1, qint64(train_));
-        q.bind(2, last_);
-        int rows = 0;
-        while (q.step()) {
-            ids_.push_back(q.int64(0));
-            ++rows;
-        }
-        if (!ids_.empty()) last_ = ids_.back();
-        exhausted_ = rows < 1000;
-    }
-
-    Program& p_;
-    SqliteConnection& db_;
-    QString projectId_;
-    qint16 train_;
-    bool newestFirst_;
-    qint64 last_;
-    std::deque<qint64> ids_;
-    qint64 current_ = 0;
-    bool exhausted_ = false;
-};
-
-std::unique_ptr<ReadingRun> makeRun(Program& p, SqliteConnection& db, DataRecordCalculator* calc,
-                                    const QString& projectId, qint16 train, bool newestFirst,
-                                    const RecalcOptions& options) {
-    if (options.connectionPerReading)
-        return std::make_unique<ConnectionPerReadingRun>(p, db, projectId, train, newestFirst);
-    return std::make_unique<StreamingRun>(db, *calc, projectId, train, newestFirst);
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, idColumn));
+    const int n = sqlite3_column_bytes(st, idColumn);
+    key.assign(reinterpret_cast<const char*>(&train), sizeof train);
+    key.append(text, size_t(n));
+    for (size_t i = sizeof train; i < key.size(); ++i)
+        if (key[i] >= 'A' && key[i] <= 'Z') key[i] = char(key[i] - 'A' + 'a');
+    return true;
 }
 
-qint32 countReadings(SqliteConnection& db, const QString& projectId, qint16 train) {
-    SqliteStatement q(db,
-                      QStringLiteral("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
-    q.bind(0, projectId);
-    q.bind(1, qint64(train));
-    return q.step() ? qint32(q.int64(0)) : 0;
+std::string projectKey(const QByteArray& storedId, qint64 train) {
+    std::string key(reinterpret_cast<const char*>(&train), sizeof train);
+    key.append(storedId.constData(), size_t(storedId.size()));
+    for (size_t i = sizeof train; i < key.size(); ++i)
+        if (key[i] >= 'A' && key[i] <= 'Z') key[i] = char(key[i] - 'A' + 'a');
+    return key;
 }
 
 // Where the batches end: after a number of readings or, on a slow machine, sooner.
@@ -185,7 +82,6 @@ public:
         restart();
         return true;
     }
-    bool pending() const { return count_ > 0; }
     void restart() {
         count_ = 0;
         timer_.restart();
@@ -198,6 +94,143 @@ private:
     QElapsedTimer timer_;
 };
 
+// A stream of readings written back in batches: each batch one write transaction,
+// begun with BEGIN IMMEDIATE so that it waits for another program's lock, and its read
+// resumed after the last ID taken. Between batches no read stays open, so other
+// connections can write. Whatever is left open is rolled back.
+class ReadingStream {
+public:
+    explicit ReadingStream(SqliteConnection& db) : db_(db) {}
+    virtual ~ReadingStream() {
+        if (open_) db_.rollback();
+    }
+    // The next reading, in a transaction; false at the end.
+    bool next() {
+        if (!open_) {
+            db_.begin();
+            open_ = true;
+        }
+        return step(last_);
+    }
+    qint64 lastId() const { return last_; }
+    // Everything done so far is stored for good.
+    void flush() {
+        stop();
+        if (!open_) return;
+        open_ = false;
+        db_.commit();
+    }
+
+protected:
+    // Steps the reading statement on from the reading after `after`; records the ID.
+    virtual bool step(qint64& after) = 0;
+    // Ends the reading statement.
+    virtual void stop() = 0;
+    SqliteConnection& db_;
+
+private:
+    qint64 last_ = 0;
+    bool open_ = false;
+};
+
+// Every reading of the table up to `maxId`, in table order.
+class TableStream : public ReadingStream {
+public:
+    TableStream(SqliteConnection& db, const QString& select, qint64 maxId)
+        : ReadingStream(db), rows_(db, select + "WHERE ID > ? AND ID <= ? ORDER BY ID"), maxId_(maxId) {}
+    const SqliteStatement& row() const { return rows_; }
+
+protected:
+    bool step(qint64& after) override {
+        if (!reading_) {
+            rows_.bind(0, after);
+            rows_.bind(1, maxId_);
+            reading_ = true;
+        }
+        if (!rows_.step()) return false;
+        after = rows_.int64(0);
+        return true;
+    }
+    void stop() override {
+        rows_.reset();
+        reading_ = false;
+    }
+
+private:
+    SqliteStatement rows_;
+    qint64 maxId_;
+    bool reading_ = false;
+};
+
+// The readings of the given IDs (ascending), read by their key a chunk at a time.
+class IdStream : public ReadingStream {
+public:
+    static constexpr int Chunk = 256;
+    IdStream(SqliteConnection& db, const QString& select, std::vector<qint64> ids)
+        : ReadingStream(db), rows_(db, select + "WHERE ID IN (" + marks() + ") ORDER BY ID"),
+          ids_(std::move(ids)) {}
+    const SqliteStatement& row() const { return rows_; }
+
+protected:
+    bool step(qint64& after) override {
+        for (;;) {
+            if (!reading_) {
+                pos_ = size_t(std::upper_bound(ids_.begin(), ids_.end(), after) - ids_.begin());
+                if (pos_ >= ids_.size()) return false;
+                end_ = std::min(ids_.size(), pos_ + Chunk);
+                for (size_t k = 0; k < Chunk; ++k)
+                    rows_.bind(int(k), ids_[std::min(pos_ + k, end_ - 1)]);
+                reading_ = true;
+            }
+            if (rows_.step()) {
+                after = rows_.int64(0);
+                return true;
+            }
+            // A reading deleted meanwhile is passed over with its chunk.
+            rows_.reset();
+            reading_ = false;
+            after = std::max(after, ids_[end_ - 1]);
+        }
+    }
+    void stop() override {
+        rows_.reset();
+        reading_ = false;
+    }
+
+private:
+    static QString marks() {
+        QString m = QStringLiteral("?");
+        for (int k = 1; k < Chunk; ++k)
+            m += QStringLiteral(",?");
+        return m;
+    }
+    SqliteStatement rows_;
+    std::vector<qint64> ids_;
+    size_t pos_ = 0, end_ = 0;
+    bool reading_ = false;
+};
+
+// The project ID as stored: a text that is not valid UTF-8 cannot go through a QString
+// and back, so the stored bytes of the project row it was read from are used.
+QByteArray storedProjectId(SqliteConnection& db, const QString& projectId, qint16 train) {
+    const QByteArray utf8 = projectId.toUtf8();
+    if (!projectId.contains(QChar::ReplacementCharacter)) return utf8;
+    SqliteStatement q(db, QStringLiteral("SELECT ProjectID FROM ProjectInfo WHERE TrainNumber = ?"));
+    q.bind(0, qint64(train));
+    while (q.step())
+        if (QString::fromUtf8(q.bytes(0)) == projectId) return q.bytes(0);
+    return utf8;
+}
+
+qint32 countReadings(SqliteConnection& db, const QByteArray& projectId, qint16 train, qint64 maxId) {
+    SqliteStatement q(
+        db, QStringLiteral("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID <= ?"));
+    q.bindText(0, projectId);
+    q.bind(1, qint64(train));
+    q.bind(2, maxId);
+    return q.step() ? qint32(q.int64(0)) : 0;
+}
+
 QString progressText(qint64 done, qint64 total) {
     return "Updating Record " + QString::number(done) + " of " + QString::number(total);
 }
@@ -207,21 +240,35 @@ QString progressText(qint64 done, qint64 total) {
 qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const RecalcOptions& options) {
     const QString projectId = record.ProjectID;
     const qint16 train = record.TrainNumber;
-    SqliteConnection db(p.ProjectDatabasePath);
-    const qint32 n = countReadings(db, projectId, train);
+    SqliteConnection db(p.ProjectDatabasePath, options.busyTimeoutMs);
+    // Only this train's readings, found by the project index, oldest first.
+    std::vector<qint64> ids;
+    {
+        SqliteStatement q(db, QStringLiteral("SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
+        q.bindText(0, storedProjectId(db, projectId, train));
+        q.bind(1, qint64(train));
+        while (q.step())
+            ids.push_back(q.int64(0));
+    }
+    std::sort(ids.begin(), ids.end());
+    const qint32 n = qint32(ids.size());
     if (n == 0) {
         p.status.setText(1, QStringLiteral("No data records to update!"));
         return 0;
     }
-    std::unique_ptr<DataRecordCalculator> calc;
-    if (!options.connectionPerReading) calc = std::make_unique<DataRecordCalculator>(p, db);
+    DataRecordCalculator calc(p, db);
     BatchClock batch(options);
     qint32 i = 0;
     {
-        std::unique_ptr<ReadingRun> run = makeRun(p, db, calc.get(), projectId, train, false, options);
-        while (run->next()) {
-            if (!run->calculate() && !p.IgnoreCalcErrors) {
-                run->flush();
+        IdStream stream(db, calc.selectFromData(), std::move(ids));
+        calc.beforeMessage = [&] { stream.flush(); };
+        struct Unhook {
+            DataRecordCalculator& c;
+            ~Unhook() { c.beforeMessage = nullptr; }
+        } unhook{calc};
+        while (stream.next()) {
+            if (!calc.calculate(stream.row()) && !p.IgnoreCalcErrors) {
+                stream.flush();
                 p.status.setText(1, progressText(i, n));
                 if (p.prompts.message(CalcErrorPrompt, Buttons::OKCancel) == Answer::OK) {
                     p.IgnoreCalcErrors = true;
@@ -234,11 +281,11 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
             }
             ++i;
             if (batch.tick()) {
-                run->flush();
+                stream.flush();
                 p.status.setText(1, progressText(i, n));
             }
         }
-        run->flush();
+        stream.flush();
     }
     p.status.setText(1, projectId.trimmed() + ": Updated " + QString::number(i) + " records out of a total " +
                             QString::number(n));
@@ -252,25 +299,43 @@ bool RecalculateProject(Program& p, const QString& projectId, qint16 train) {
     return RecalculateProject(p, record) == 0;
 }
 
+namespace {
+
+// One project row of the whole-database run: its reference state, loaded once, and what
+// the run did with its train's readings.
+struct ProjectTrain {
+    QString projectId;
+    QByteArray storedId;
+    qint16 train = 0;
+    std::string key;
+    ProjectInfoRecord reference;
+    ReferenceSide side;
+    qint64 done = 0; // readings calculated (row that holds the train's key)
+    LastNormalizedValues last;
+};
+
+} // namespace
+
 RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& options) {
     const ProjectInfoRecord saved = p.CurrentProject;
-    BatchClock batch(options);
     RecalcSummary sum;
-    qint64 total = 0; // readings of the projects done to the end
+    qint64 total = 0;
     bool stopped = false;
     p.CancelRecalc = false;
 
     auto menus = [&](bool enabled) {
         if (p.SetMenusEnabled) p.SetMenusEnabled(enabled);
     };
-    auto finish = [&](bool writeVersion) {
+    auto finish = [&](bool writeVersion, const QString& failure) {
         menus(true);
         p.status.setBusy(false);
         if (writeVersion) WriteDbVersion(p);
         p.RecalcAllRunning = false;
-        p.status.setText(1, "Updated " + QString::number(sum.projects) +
-                                (sum.projects == 1 ? " project with total " : " projects with total ") +
-                                QString::number(total) + " records.");
+        p.status.setText(1, !failure.isEmpty()
+                                ? failure
+                                : "Updated " + QString::number(sum.projects) +
+                                      (sum.projects == 1 ? " project with total " : " projects with total ") +
+                                      QString::number(total) + " records.");
         p.status.setText(2, QLocale().toString(p.system.now().date(), QLocale::ShortFormat));
         p.CurrentProject = saved;
         p.CancelRecalc = false;
@@ -283,27 +348,35 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
     };
 
     try {
+        SqliteConnection db(p.ProjectDatabasePath, options.busyTimeoutMs);
+        menus(false);
+        p.status.setBusy(true);
+        p.IgnoreCalcErrors = false;
+
+        // Every project row's reference state, loaded once, in the order the projects
+        // have always been run; a later row of the same project train is the one its
+        // readings end with. A row that cannot be loaded ends the run after the rows
+        // before it, as it always did.
+        std::vector<ProjectTrain> projects;
+        std::optional<DbError> loadFailure;
         {
-            SqliteConnection db(p.ProjectDatabasePath);
-            menus(false);
-            p.status.setBusy(true);
-            p.IgnoreCalcErrors = false;
-            // The project rows are few; the readings stream.
-            std::vector<DbRow> projects;
-            {
-                SqliteStatement q(db,
-                                  QStringLiteral("SELECT * FROM ProjectInfo ORDER BY ProjectID ASC, ID ASC"));
-                while (q.step())
-                    projects.push_back(q.row());
-            }
-            std::unique_ptr<DataRecordCalculator> calc;
-            if (!projects.empty()) {
-                p.RecalcAllRunning = true;
-                if (!options.connectionPerReading) calc = std::make_unique<DataRecordCalculator>(p, db);
-            }
-            const int projectCount = int(projects.size());
-            for (const DbRow& row : projects) {
-                LoadProjectSettings(p, row);
+            SqliteStatement q(db, QStringLiteral("SELECT * FROM ProjectInfo ORDER BY ProjectID ASC, ID ASC"));
+            int idColumn = -1;
+            for (int i = 0; i < q.columnCount(); ++i)
+                if (q.columnName(i).compare(QLatin1String("ProjectID"), Qt::CaseInsensitive) == 0)
+                    idColumn = i;
+            std::vector<std::pair<DbRow, QByteArray>> rows;
+            while (q.step())
+                rows.emplace_back(q.row(), idColumn >= 0 ? q.bytes(idColumn) : QByteArray());
+            for (const auto& [row, storedId] : rows) {
+                try {
+                    LoadProjectSettings(p, row);
+                } catch (const DbFailure&) {
+                    throw;
+                } catch (const DbError& e) {
+                    loadFailure = e;
+                    break;
+                }
                 ProjectInfoRecord& cp = p.CurrentProject;
                 // A two-bank project without a bank-1 back pressure takes the system's, for good.
                 if (cp.NumBanks == 2 && cp.PermBackPress > 0 && cp.PermBackPress_1 == 0) {
@@ -314,72 +387,134 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                     u.bind(1, row.value(QStringLiteral("ID")));
                     u.step();
                 }
-                const QString projectId = cp.ProjectID;
-                const qint16 train = cp.TrainNumber;
-                ++sum.projects;
-                const qint32 n = countReadings(db, projectId, train);
-                if (n <= 0) continue;
-                const QString panel1 =
-                    projectId.trimmed() + " Train: " + QString::number(train) + ", Record ";
-                const QString panel2 =
-                    "Project # " + QString::number(sum.projects) + " of " + QString::number(projectCount);
-                auto showProgress = [&](qint32 r) {
-                    p.status.setText(1, panel1 + QString::number(r) + " of " + QString::number(n));
-                    p.status.setText(2, panel2);
-                };
-                qint32 r = 0;
-                {
-                    std::unique_ptr<ReadingRun> run =
-                        makeRun(p, db, calc.get(), projectId, train, true, options);
-                    while (run->next()) {
-                        const bool ok = run->calculate();
-                        ++sum.readings;
-                        if (!ok && !p.IgnoreCalcErrors) {
-                            run->flush();
-                            showProgress(r);
-                            if (p.prompts.message(CalcErrorPrompt, Buttons::OKCancel) == Answer::OK) {
-                                p.IgnoreCalcErrors = true;
-                            } else {
-                                if (r < n)
-                                    p.prompts.message("Calc Err. Updated only " + QString::number(r) +
-                                                          " records out of a total " + QString::number(n),
-                                                      Buttons::OK);
-                                stopped = true;
-                                break;
-                            }
-                        }
-                        ++r;
-                        if (batch.tick()) {
-                            run->flush();
-                            showProgress(r);
-                            if (yieldAndCheckCancel()) {
-                                stopped = true;
-                                break;
-                            }
+                ProjectTrain t;
+                t.projectId = cp.ProjectID;
+                t.storedId = storedId;
+                t.train = cp.TrainNumber;
+                t.key = projectKey(storedId, cp.TrainNumber);
+                t.reference = cp;
+                PrepareReference(t.side, cp, p.ElementTable);
+                projects.push_back(std::move(t));
+            }
+        }
+        std::unordered_map<std::string, size_t> byKey;
+        for (size_t k = 0; k < projects.size(); ++k)
+            byKey[projects[k].key] = k;
+        sum.projects = int(projects.size());
+
+        std::unique_ptr<DataRecordCalculator> calc;
+        if (!projects.empty()) p.RecalcAllRunning = true;
+        qint64 maxId = 0, readings = 0;
+        {
+            SqliteStatement q(db, QStringLiteral("SELECT max(ID) FROM Data"));
+            if (q.step()) maxId = q.int64(0);
+            SqliteStatement c(db, QStringLiteral("SELECT count(*) FROM Data"));
+            if (c.step()) readings = c.int64(0);
+        }
+
+        // One pass over the table: every page is read, journaled and written once,
+        // however the projects' readings lie among each other.
+        const int projectCount = int(projects.size());
+        qint64 visited = 0;
+        int met = 0;
+        std::vector<bool> seen(projects.size(), false);
+        auto showProgress = [&] {
+            p.status.setText(1, progressText(visited, readings));
+            p.status.setText(2, "Project # " + QString::number(met) + " of " + QString::number(projectCount));
+        };
+        if (!projects.empty() && maxId > 0) {
+            calc = std::make_unique<DataRecordCalculator>(p, db);
+            BatchClock batch(options);
+            TableStream stream(db, calc->selectFromData(), maxId);
+            calc->beforeMessage = [&] { stream.flush(); };
+            sqlite3_stmt* st = stream.row().handle();
+            std::string key, lastKey;
+            size_t lastIndex = 0;
+            bool lastFound = false;
+            while (stream.next()) {
+                ++visited;
+                bool found = false;
+                size_t index = 0;
+                if (readingKey(st, 2, 3, key)) {
+                    if (lastFound && key == lastKey) {
+                        found = true;
+                        index = lastIndex;
+                    } else if (const auto it = byKey.find(key); it != byKey.end()) {
+                        found = true;
+                        index = it->second;
+                    }
+                    lastKey = key;
+                    lastFound = found;
+                    lastIndex = index;
+                }
+                // A reading of a project train without a project row is left as it is.
+                if (found) {
+                    ProjectTrain& t = projects[index];
+                    if (!seen[index]) {
+                        seen[index] = true;
+                        ++met;
+                    }
+                    const bool ok = calc->calculate(stream.row(), t.reference, t.side, &t.last);
+                    ++sum.readings;
+                    if (!ok && !p.IgnoreCalcErrors) {
+                        stream.flush();
+                        showProgress();
+                        if (p.prompts.message(CalcErrorPrompt, Buttons::OKCancel) == Answer::OK) {
+                            p.IgnoreCalcErrors = true;
+                        } else {
+                            const qint32 n = countReadings(db, t.storedId, t.train, maxId);
+                            if (t.done < n)
+                                p.prompts.message("Calc Err. Updated only " + QString::number(t.done) +
+                                                      " records out of a total " + QString::number(n),
+                                                  Buttons::OK);
+                            stopped = true;
+                            break;
                         }
                     }
-                    run->flush();
+                    ++t.done;
                 }
-                if (stopped) break;
-                showProgress(r);
-                p.status.setText(1, "Updated " + projectId.left(20) + "Train: " + QString::number(train) +
-                                        " " + QString::number(r) + " of " + QString::number(n));
-                total += n;
-                if (batch.pending()) {
-                    batch.restart();
+                if (batch.tick()) {
+                    stream.flush();
+                    showProgress();
                     if (yieldAndCheckCancel()) {
                         stopped = true;
                         break;
                     }
                 }
             }
+            calc->beforeMessage = nullptr;
+            stream.flush();
+        }
+
+        // The values the project-by-project order left: each project row in turn, its
+        // train's readings newest first, so the oldest reading of the last one counts.
+        for (const ProjectTrain& t : projects) {
+            const LastNormalizedValues& last = projects[byKey[t.key]].last;
+            if (last.from[0] >= 0) p.LastNormalizedPermFlow = last.value[0];
+            if (last.from[1] >= 0) p.LastNormalizedSaltPassage = last.value[1];
+            if (last.from[2] >= 0) p.LastNormalizedDP = last.value[2];
+        }
+        if (loadFailure) throw *loadFailure;
+        if (!stopped) {
+            for (const ProjectTrain& t : projects) {
+                const qint64 n = projects[byKey[t.key]].done;
+                if (n <= 0) continue;
+                p.status.setText(1, "Updated " + t.projectId.left(20) + "Train: " + QString::number(t.train) +
+                                        " " + QString::number(n) + " of " + QString::number(n));
+                total += n;
+            }
+        } else {
+            // What a stopped run did: the project rows it reached and the readings stored.
+            sum.projects = met;
+            total = sum.readings;
         }
         sum.stopped = stopped;
-        finish(!stopped);
+        finish(!stopped, {});
     } catch (const DbError& e) {
-        p.prompts.message("Error #" + QString::number(e.number()) + " " + e.description(), Buttons::OK);
+        const QString text = "Error #" + QString::number(e.number()) + " " + e.description();
+        p.prompts.message(text, Buttons::OK);
         sum.stopped = true;
-        finish(false);
+        finish(false, text);
     }
     return sum;
 }

@@ -15,24 +15,27 @@ struct RecalcOptions {
     // readings or, when batchMillis is above 0, once it has taken that long.
     int batchSize = 20000;
     int batchMillis = 250;
-    // Each reading through CalculateDataRecord on a connection of its own, each statement
-    // its own transaction (for comparison only).
-    bool connectionPerReading = false;
+    // How long a batch waits for another program's write lock before the run stops.
+    int busyTimeoutMs = 5000;
 };
 
 // Recalculates every reading of the record's project train, oldest first, against
-// CurrentProject. Returns the number of readings done when the user stopped at a
-// calculation error, else 0. Progress goes to status panel 1. Database failures are
-// raised (DbError) to the caller. It does not yield to the event loop.
+// CurrentProject; only that train's readings are read, by the project index. Returns the number of readings
+// done when the user stopped at a calculation error, else 0. Progress goes to status panel 1. Database
+// failures are raised (DbError) to the caller. It does not yield to the event loop.
 qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const RecalcOptions& options = {});
 // The same for a project and train given by key; false when the user stopped it.
 bool RecalculateProject(Program& p, const QString& projectId, qint16 train);
 
 // Recalculates every reading of every project train in the database, each against its
-// own project, and then stamps the database with the program's version. The four menus
+// own project, and then stamps the database with the program's version. The readings are
+// read once, in table order, each given the reference state of its project train (loaded
+// once per project row); readings of a train without a project row are left as they are.
+// Progress counts the whole table; the per-project texts come at the end. The four menus
 // are disabled (SetMenusEnabled) and the hourglass shown for the run; CurrentProject is
 // the same before and after. A stop (Cancel at a calculation error, or CancelRecalc)
-// writes no version row. Every failure is reported here.
+// writes no version row. Every failure is reported here; a database failure rolls back
+// its batch and ends the run with the database's own text and no success text.
 void RecalculateAllProjects(Program& p, const RecalcOptions& options = {});
 
 // Counts of the last whole-database run, for the bulk tools.

@@ -7,7 +7,7 @@
 
 namespace hv {
 
-SqliteConnection::SqliteConnection(const QString& path) {
+SqliteConnection::SqliteConnection(const QString& path, int busyTimeoutMs) {
     const QFileInfo fi(path);
     if (path.isEmpty() || !fi.exists() || !fi.isFile())
         throw DbError(dberr::FileNotFound, "Could not find file '" + path + "'.");
@@ -19,16 +19,17 @@ SqliteConnection::SqliteConnection(const QString& path) {
         const QString text = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("out of memory");
         sqlite3_close(db_);
         db_ = nullptr;
-        throw DbError(dberr::FileNotFound, text);
+        throw DbFailure(dberr::FileNotFound, text);
     }
-    sqlite3_busy_timeout(db_, 5000);
+    sqlite3_busy_timeout(db_, busyTimeoutMs);
     // SQLite opens lazily: a file that is not a database is refused here.
     try {
         exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     } catch (const DbError& e) {
         sqlite3_close(db_);
         db_ = nullptr;
-        throw DbError(dberr::FileNotFound, "Unrecognized database format '" + path + "'. " + e.description());
+        throw DbFailure(dberr::FileNotFound,
+                        "Unrecognized database format '" + path + "'. " + e.description());
     }
 }
 
@@ -38,15 +39,39 @@ SqliteConnection::~SqliteConnection() {
     sqlite3_close_v2(db_);
 }
 
-DbError SqliteConnection::lastError(const QString& sql) const {
-    return mapSqlError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db_)), QSqlError::StatementError,
-                                 QString::number(sqlite3_extended_errcode(db_))),
-                       sql);
+DbFailure SqliteConnection::lastError(const QString& sql) const {
+    return DbFailure(
+        mapSqlError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db_)), QSqlError::StatementError,
+                              QString::number(sqlite3_extended_errcode(db_))),
+                    sql));
+}
+
+DbFailure SqliteConnection::failed(const QString& sql) {
+    const DbFailure e = lastError(sql);
+    if (!firstFailure_) firstFailure_ = e;
+    return e;
 }
 
 void SqliteConnection::exec(const QString& sql) {
     if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw lastError(sql);
+        throw failed(sql);
+}
+
+void SqliteConnection::begin() {
+    firstFailure_.reset();
+    exec(QStringLiteral("BEGIN IMMEDIATE"));
+}
+
+void SqliteConnection::commit() {
+    if (sqlite3_get_autocommit(db_)) {
+        // SQLite ended the transaction itself after a failure.
+        const std::optional<DbFailure> first = firstFailure_;
+        firstFailure_.reset();
+        if (first) throw *first;
+        throw DbFailure(dberr::SqlFailed, QStringLiteral("cannot commit - no transaction is active"));
+    }
+    exec(QStringLiteral("COMMIT"));
+    firstFailure_.reset();
 }
 
 void SqliteConnection::rollback() {
@@ -69,7 +94,7 @@ QStringList SqliteConnection::columns(const QString& table) {
 SqliteStatement::SqliteStatement(SqliteConnection& db, const QString& sql) : db_(db), sql_(sql) {
     const QByteArray text = sql.toUtf8();
     if (sqlite3_prepare_v2(db.handle(), text.constData(), int(text.size()), &st_, nullptr) != SQLITE_OK)
-        throw db.lastError(sql);
+        throw db.failed(sql);
 }
 
 SqliteStatement::~SqliteStatement() {
@@ -85,6 +110,10 @@ void SqliteStatement::bind(int i, qint64 v) {
 void SqliteStatement::bind(int i, const QString& v) {
     const QByteArray u = v.toUtf8();
     sqlite3_bind_text(st_, i + 1, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+}
+
+void SqliteStatement::bindText(int i, const QByteArray& bytes) {
+    sqlite3_bind_text(st_, i + 1, bytes.constData(), int(bytes.size()), SQLITE_TRANSIENT);
 }
 
 void SqliteStatement::bind(int i, const QVariant& value) {
@@ -115,7 +144,7 @@ bool SqliteStatement::step() {
     const int rc = sqlite3_step(st_);
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
-    const DbError e = db_.lastError(sql_);
+    const DbFailure e = db_.failed(sql_);
     sqlite3_reset(st_);
     throw e;
 }
@@ -149,16 +178,23 @@ QVariant SqliteStatement::value(int i) const {
     }
 }
 
+QByteArray SqliteStatement::bytes(int i) const {
+    return QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(st_, i)),
+                      sqlite3_column_bytes(st_, i));
+}
+
 qint64 SqliteStatement::int64(int i) const {
     return sqlite3_column_int64(st_, i);
 }
 
 double SqliteStatement::number(int i) const {
-    switch (sqlite3_column_type(st_, i)) {
+    // One call on the statement per column: the value's type and number come from it.
+    sqlite3_value* v = sqlite3_column_value(st_, i);
+    switch (sqlite3_value_type(v)) {
     case SQLITE_FLOAT:
-        return sqlite3_column_double(st_, i);
+        return sqlite3_value_double(v);
     case SQLITE_INTEGER:
-        return double(sqlite3_column_int64(st_, i));
+        return double(sqlite3_value_int64(v));
     default:
         return conv::toDouble(value(i));
     }

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QVariant>
+#include <optional>
 
 #include "platform/database.h"
 
@@ -12,24 +13,31 @@ namespace hv {
 // A connection of the normalization's own to a project database, straight on SQLite:
 // a full recalculation reads and writes every reading, and goes through here without
 // the per-value costs of the general query layer. Same rules as Database: an existing
-// file only, every value bound, failures as DbError with the numbers callers test.
+// file only, every value bound, failures as DbError with the numbers callers test. Any
+// failure of SQLite itself is raised as DbFailure.
 class SqliteConnection {
 public:
-    explicit SqliteConnection(const QString& path);
+    explicit SqliteConnection(const QString& path, int busyTimeoutMs = 5000);
     ~SqliteConnection();
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
     sqlite3* handle() const { return db_; }
     void exec(const QString& sql); // a statement without values or rows
-    void begin() { exec(QStringLiteral("BEGIN")); }
-    void commit() { exec(QStringLiteral("COMMIT")); }
+    // A write transaction: waits the busy timeout for another program's lock.
+    void begin();
+    // When SQLite already rolled the transaction back (full disk, I/O error, corrupt
+    // page), raises the failure that made it do so.
+    void commit();
     void rollback(); // never fails
     QStringList columns(const QString& table);
-    DbError lastError(const QString& sql = {}) const;
+    DbFailure lastError(const QString& sql = {}) const;
+    // Keeps the first failure of the open transaction for commit().
+    DbFailure failed(const QString& sql);
 
 private:
     sqlite3* db_ = nullptr;
+    std::optional<DbFailure> firstFailure_;
 };
 
 class SqliteStatement {
@@ -43,6 +51,8 @@ public:
     void bind(int i, qint64 v);
     void bind(int i, const QString& v);
     void bind(int i, const QVariant& v);
+    // Text bound as the bytes it was stored with.
+    void bindText(int i, const QByteArray& bytes);
     // Runs to the next row: true on a row, false when done.
     bool step();
     // Back to the start, values kept; a read statement gives up its lock.
@@ -52,10 +62,12 @@ public:
     QString columnName(int i) const;
     QVariant value(int i) const; // invalid QVariant for Null
     qint64 int64(int i) const;
+    QByteArray bytes(int i) const; // a text column's stored bytes
     // A column read as a Double by the query layer's rules, without a QVariant for the
     // common stored forms: a Null raises 94, a text that is not a number 13.
     double number(int i) const;
     DbRow row() const; // the current row as the query layer gives it
+    sqlite3_stmt* handle() const { return st_; }
 
 private:
     SqliteConnection& db_;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QUrl>
 #include <cmath>
 #include <limits>
 
@@ -163,6 +164,13 @@ void bindAll(QSqlQuery& q, const QVariantList& params) {
 
 }  // namespace
 
+QString sqliteUriOf(const QString& path) {
+    // mode=rw: SQLite opens the file only when it exists, whatever the driver's flags.
+    QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    url.setQuery(QStringLiteral("mode=rw"));
+    return url.toString(QUrl::FullyEncoded);
+}
+
 Database Database::open(const QString& path) {
     const QFileInfo fi(path);
     if (path.isEmpty() || !fi.exists() || !fi.isFile())
@@ -173,8 +181,8 @@ Database Database::open(const QString& path) {
     db.path_ = path;
     {
         QSqlDatabase h = QSqlDatabase::addDatabase("QSQLITE", db.name_);
-        h.setDatabaseName(path);
-        h.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000");
+        h.setDatabaseName(sqliteUriOf(path));
+        h.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_URI");
         if (!h.open()) {
             const QSqlError err = h.lastError();
             h = QSqlDatabase();
@@ -201,7 +209,8 @@ Database Database::open(const QString& path) {
 }
 
 Database::Database(Database&& other) noexcept
-    : name_(std::move(other.name_)), path_(std::move(other.path_)), lastInsertId_(other.lastInsertId_) {
+    : name_(std::move(other.name_)), path_(std::move(other.path_)), lastInsertId_(other.lastInsertId_),
+      firstFailure_(other.firstFailure_) {
     other.name_.clear();
 }
 
@@ -211,6 +220,7 @@ Database& Database::operator=(Database&& other) noexcept {
         name_ = std::move(other.name_);
         path_ = std::move(other.path_);
         lastInsertId_ = other.lastInsertId_;
+        firstFailure_ = other.firstFailure_;
         other.name_.clear();
     }
     return *this;
@@ -244,9 +254,9 @@ void Database::runSelect(const QString& sql, const QVariantList& params, std::sh
                          const std::function<void(DbRow&&)>& fn) {
     QSqlQuery q(handle());
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) throw mapSqlError(q.lastError(), sql);
+    if (!q.prepare(sql)) throw failed(q.lastError(), sql);
     bindAll(q, params);
-    if (!q.exec()) throw mapSqlError(q.lastError(), sql);
+    if (!q.exec()) throw failed(q.lastError(), sql);
     cols = columnsOf(q.record());
     const int n = cols->size();
     while (q.next()) {
@@ -265,9 +275,9 @@ void Database::forEach(const QString& sql, const QVariantList& params,
 
 int Database::exec(const QString& sql, const QVariantList& params) {
     QSqlQuery q(handle());
-    if (!q.prepare(sql)) throw mapSqlError(q.lastError(), sql);
+    if (!q.prepare(sql)) throw failed(q.lastError(), sql);
     bindAll(q, params);
-    if (!q.exec()) throw mapSqlError(q.lastError(), sql);
+    if (!q.exec()) throw failed(q.lastError(), sql);
     const QVariant id = q.lastInsertId();
     if (id.isValid()) lastInsertId_ = id.toLongLong();
     return q.numRowsAffected();
@@ -276,15 +286,15 @@ int Database::exec(const QString& sql, const QVariantList& params) {
 QVariant Database::scalar(const QString& sql, const QVariantList& params) {
     QSqlQuery q(handle());
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) throw mapSqlError(q.lastError(), sql);
+    if (!q.prepare(sql)) throw failed(q.lastError(), sql);
     bindAll(q, params);
-    if (!q.exec()) throw mapSqlError(q.lastError(), sql);
+    if (!q.exec()) throw failed(q.lastError(), sql);
     if (!q.next()) return QVariant();
     return q.value(0);
 }
 
 std::unique_ptr<Statement> Database::prepare(const QString& sql) {
-    return std::unique_ptr<Statement>(new Statement(handle(), sql));
+    return std::unique_ptr<Statement>(new Statement(handle(), sql, firstFailure_));
 }
 
 QStringList Database::columns(const QString& table) {
@@ -315,17 +325,37 @@ QString Database::checkedColumn(const QString& table, const QString& column) {
     throw DbError(dberr::ColumnNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal. (" + column + ")");
 }
 
+DbError Database::failed(const QSqlError& e, const QString& sql) {
+    DbError d = mapSqlError(e, sql);
+    if (!*firstFailure_) *firstFailure_ = d;
+    return d;
+}
+
 void Database::begin() {
-    QSqlDatabase h = handle();
-    if (!h.transaction()) throw mapSqlError(h.lastError());
+    firstFailure_->reset();
+    QSqlQuery q(handle());
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) throw mapSqlError(q.lastError());
 }
 
 void Database::commit() {
-    QSqlDatabase h = handle();
-    if (!h.commit()) throw mapSqlError(h.lastError());
+    QSqlQuery q(handle());
+    if (q.exec(QStringLiteral("COMMIT"))) {
+        firstFailure_->reset();
+        return;
+    }
+    // SQLite rolls the transaction back itself on a full disk, an I/O error or a corrupt
+    // page; the commit then only says there is no transaction. The cause comes first.
+    const DbError e = mapSqlError(q.lastError());
+    const std::optional<DbError> first = *firstFailure_;
+    firstFailure_->reset();
+    if (first && e.description().contains(QLatin1String("no transaction is active"))) throw *first;
+    throw e;
 }
 
-void Database::rollback() { handle().rollback(); }
+void Database::rollback() {
+    QSqlQuery q(handle());
+    q.exec(QStringLiteral("ROLLBACK"));
+}
 
 Transaction::~Transaction() {
     if (!done_) db_.rollback();
@@ -336,13 +366,19 @@ void Transaction::commit() {
     done_ = true;
 }
 
-Statement::Statement(QSqlDatabase db, const QString& sql) : q_(db), sql_(sql) {
+Statement::Statement(QSqlDatabase db, const QString& sql,
+                     std::shared_ptr<std::optional<DbError>> firstFailure)
+    : firstFailure_(std::move(firstFailure)), q_(db), sql_(sql) {
     if (!q_.prepare(sql)) throw mapSqlError(q_.lastError(), sql);
 }
 
 int Statement::exec(const QVariantList& values) {
     bindAll(q_, values);
-    if (!q_.exec()) throw mapSqlError(q_.lastError(), sql_);
+    if (!q_.exec()) {
+        const DbError e = mapSqlError(q_.lastError(), sql_);
+        if (!*firstFailure_) *firstFailure_ = e;
+        throw e;
+    }
     cols_.reset();
     return q_.numRowsAffected();
 }

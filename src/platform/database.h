@@ -8,11 +8,20 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/dberror.h"
 
 namespace hv {
+
+// A failure of the database itself (busy, locked, read-only, full, corrupt, I/O, or any
+// statement SQLite refused): never a reading's own fault, so bulk work stops on it.
+class DbFailure : public DbError {
+public:
+    using DbError::DbError;
+    explicit DbFailure(const DbError& e) : DbError(e.number(), e.description()) {}
+};
 
 // Column names of one result, looked up regardless of case.
 class ColumnSet {
@@ -104,7 +113,8 @@ public:
 
 private:
     friend class Database;
-    Statement(QSqlDatabase db, const QString& sql);
+    Statement(QSqlDatabase db, const QString& sql, std::shared_ptr<std::optional<DbError>> firstFailure);
+    std::shared_ptr<std::optional<DbError>> firstFailure_;
     QSqlQuery q_;
     QString sql_;
     mutable std::shared_ptr<const ColumnSet> cols_;
@@ -114,6 +124,7 @@ private:
 class Database {
 public:
     // Opens an existing file; a missing or unreadable file is DbError -2147467259.
+    // SQLite itself is told not to create the file.
     static Database open(const QString& path);
     Database(Database&& other) noexcept;
     Database& operator=(Database&& other) noexcept;
@@ -140,17 +151,22 @@ public:
     // table's own spelling, or DbError 3265.
     QString checkedColumn(const QString& table, const QString& column);
 
+    // A write transaction: BEGIN IMMEDIATE waits the busy timeout for another
+    // program's lock. A commit after a failed statement reports that statement's error.
     void begin();
     void commit();
     void rollback();
 
 private:
+    friend class Statement;
+    DbError failed(const QSqlError& e, const QString& sql = {});
     Database() = default;
     void runSelect(const QString& sql, const QVariantList& params, std::shared_ptr<const ColumnSet>& cols,
                    const std::function<void(DbRow&&)>& fn);
     QString name_;
     QString path_;
     qint64 lastInsertId_ = -1;
+    std::shared_ptr<std::optional<DbError>> firstFailure_ = std::make_shared<std::optional<DbError>>();
 };
 
 // Rolls back unless committed.
@@ -169,6 +185,8 @@ private:
 DbError mapSqlError(const QSqlError& e, const QString& sql = {});
 // Bound value in its stored form: date-times as text, Booleans as -1/0.
 QVariant toDbValue(const QVariant& v);
+// The SQLite URI that opens an existing file for reading and writing, never creating it.
+QString sqliteUriOf(const QString& path);
 // Double-quoted SQL identifier.
 QString quoteIdent(const QString& name);
 

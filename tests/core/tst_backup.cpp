@@ -1,4 +1,6 @@
 #include <QtTest>
+#include <csignal>
+#include <sys/resource.h>
 
 #include "core/backup.h"
 #include "core/program.h"
@@ -86,6 +88,27 @@ private slots:
         p.ProjectDatabasePath = env.path("gone.hv3.mdb");
         QVERIFY(BackupDatabase(p, true).startsWith("Error in backup to " + env.path("gone.hv3,")));
         QCOMPARE(env.prompts.verify(), QString());
+    }
+
+    void failedCopyLeavesNothingBehind() {
+        test::TestEnv env;
+        Program& p = env.prog();
+        test::makeBlankDatabase(p.ProjectDatabasePath);
+        for (int i = 0; i < 40; ++i)
+            test::insertProjectInfo(
+                p.ProjectDatabasePath, 1,
+                {{"ProjectID", QString("P%1").arg(i)}, {"Description", QString(20000, 'x')}});
+        // Files of this process may not grow past 64 kB: the copy fails half-way.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 64 * 1024;
+        setrlimit(RLIMIT_FSIZE, &small);
+        const QString result = BackupDatabase(p, true);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QVERIFY2(result.startsWith("Error in backup to "), qPrintable(result));
+        QCOMPARE(QDir(env.dir.path()).entryList({"*partial*"}, QDir::Files), QStringList());
     }
 };
 

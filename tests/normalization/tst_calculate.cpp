@@ -1,5 +1,7 @@
 #include <QtTest>
 #include <cmath>
+#include <cstring>
+#include <random>
 
 #include "core/currentproject.h"
 #include "normalization/calculate.h"
@@ -367,6 +369,41 @@ void addLocales() {
 class TestCalculate : public QObject {
     Q_OBJECT
 private slots:
+    // Elapsed hours are rounded in arithmetic; the stored value must be what the text
+    // rounding gave, bit for bit, sign of zero included.
+    void elapsedHoursRoundLikeTheText() {
+        auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+        std::vector<double> values{0.0,          -0.0,  1e-5,         -1e-5,  0.004999, 0.005,
+                                   0.015,        1.005, 2.675,        1e9,    2.5e12,   1234567890123.125,
+                                   1e15 + 0.375, 1e17,  99999999.995, qInf(), -qInf()};
+        for (int k = -300000; k <= 300000; ++k) {
+            const double half = k / 1000.0; // every third-decimal digit, the halves among them
+            values.insert(values.end(), {half, std::nextafter(half, 1e300), std::nextafter(half, -1e300)});
+        }
+        for (qint64 s = 0; s < 400000; s += 7) // readings taken at whole seconds
+            values.push_back((double(s / 86400) + (s % 86400) * 1000 / 86400000.0) * 24 + 3.5);
+        for (int k = 1; k < 200000; k += 3) // exact binary fractions, ties at the 15th digit
+            values.insert(values.end(), {k / 128.0 + 1e6, k / 1024.0, 1e8 + k / 128.0});
+        std::mt19937_64 rng(7);
+        for (int i = 0; i < 300000; ++i) {
+            const double m = std::uniform_real_distribution<double>(-1, 1)(rng);
+            values.push_back(m * std::pow(10.0, std::uniform_int_distribution<int>(-6, 10)(rng)));
+        }
+        int checked = 0;
+        for (double v : values) {
+            const double text = RoundedElapsedHoursByText(v), number = RoundedElapsedHours(v);
+            if (!same(text, number))
+                QFAIL(qPrintable(QString("%1: text %2, number %3")
+                                     .arg(v, 0, 'g', 17)
+                                     .arg(text, 0, 'g', 17)
+                                     .arg(number, 0, 'g', 17)));
+            ++checked;
+        }
+        QVERIFY(checked > 1000000);
+        QCOMPARE(RoundedElapsedHours(1.005), 1.01); // the 15-digit decimal, not the binary value
+        QCOMPARE(RoundedElapsedHours(-2.675), -2.68);
+    }
+
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
     void referenceStateNormalizesToItself_data() {
@@ -595,7 +632,8 @@ private slots:
         QFETCH(QString, error);
         Plant plant(banks, reference);
         const qint64 id = plant.add(reading);
-        plant.env.prompts.onMessage("Calculation run caused an error " + error, Answer::OK);
+        plant.env.prompts.onMessage("Calculation run caused an error " + error, Buttons::OK, "Hevrin",
+                                    Answer::OK);
         QVERIFY(!CalculateDataRecord(plant.p(), QDateTime(), qint32(id)));
         QCOMPARE(plant.env.prompts.verify(), QString());
         // Nothing of the failed calculation is stored.
@@ -623,7 +661,8 @@ private slots:
 
     void missingRow() {
         Plant plant(1);
-        plant.env.prompts.onMessage("Calculation run caused an error #3021 ", Answer::OK);
+        plant.env.prompts.onMessage("Calculation run caused an error #3021 ", Buttons::OK, "Hevrin",
+                                    Answer::OK);
         QVERIFY(!CalculateDataRecord(plant.p(), QDateTime(), 12345));
         QCOMPARE(plant.env.prompts.verify(), QString());
         plant.p().IgnoreCalcErrors = true;
@@ -632,7 +671,8 @@ private slots:
         // A database that is not there fails the same way.
         plant.p().IgnoreCalcErrors = false;
         plant.p().ProjectDatabasePath = plant.env.path("gone.mdb");
-        plant.env.prompts.onMessage("Calculation run caused an error #-2147467259 ", Answer::OK);
+        plant.env.prompts.onMessage("Calculation run caused an error #-2147467259 ", Buttons::OK, "Hevrin",
+                                    Answer::OK);
         QVERIFY(!CalculateDataRecord(plant.p(), QDateTime(), 1));
         QCOMPARE(plant.env.prompts.verify(), QString());
         // Nor is any other file opened as a database.
@@ -641,7 +681,8 @@ private slots:
         notADatabase.write("plain text, not a database");
         notADatabase.close();
         plant.p().ProjectDatabasePath = notADatabase.fileName();
-        plant.env.prompts.onMessage("Calculation run caused an error #-2147467259 ", Answer::OK);
+        plant.env.prompts.onMessage("Calculation run caused an error #-2147467259 ", Buttons::OK, "Hevrin",
+                                    Answer::OK);
         QVERIFY(!CalculateDataRecord(plant.p(), QDateTime(), 1));
         QCOMPARE(plant.env.prompts.verify(), QString());
     }

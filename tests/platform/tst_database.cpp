@@ -1,3 +1,4 @@
+#include <QSqlDatabase>
 #include <QtTest>
 
 #include "platform/database.h"
@@ -37,6 +38,47 @@ private slots:
         QVERIFY(!QFile::exists(p));
         QCOMPARE(errorOf([] { Database::open(QString()); }), dberr::FileNotFound);
         QCOMPARE(errorOf([&] { Database::open(env.dir.path()); }), dberr::FileNotFound);
+    }
+
+    void opensExistingFilesOnly() {
+        test::TestEnv env;
+        // SQLite itself is told not to create a file that is gone by the time it opens it.
+        const QString missing = env.path("gone #1?.mdb");
+        {
+            QSqlDatabase h = QSqlDatabase::addDatabase("QSQLITE", "raw");
+            h.setDatabaseName(sqliteUriOf(missing));
+            h.setConnectOptions("QSQLITE_OPEN_URI");
+            QVERIFY(!h.open());
+        }
+        QSqlDatabase::removeDatabase("raw");
+        QVERIFY(!QFile::exists(missing));
+        // Names a URI could misread still open the file meant, and only it.
+        const QString name = "a b#c?d%20e ü.mdb";
+        emptyDatabase(env, name).exec("INSERT INTO Data (ProjectID) VALUES ('x')");
+        QCOMPARE(QDir(env.dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList{name});
+        QCOMPARE(Database::open(env.path(name)).scalar("SELECT ProjectID FROM Data").toString(),
+                 QString("x"));
+    }
+
+    void commitReportsTheFirstFailure() {
+        test::TestEnv env;
+        Database db = emptyDatabase(env);
+        db.exec("PRAGMA max_page_count = 4");
+        QString first;
+        Transaction t(db);
+        try {
+            for (int i = 0; i < 50; ++i)
+                db.exec("INSERT INTO Data (Note) VALUES (?)", {QString(3000, 'x')});
+        } catch (const DbError& e) {
+            first = e.description();
+        }
+        QVERIFY2(first.contains("full"), qPrintable(first));
+        try {
+            t.commit();
+            QFAIL("committed after a full disk");
+        } catch (const DbError& e) {
+            QCOMPARE(e.description(), first);
+        }
     }
 
     void refusesFileThatIsNotADatabase() {
