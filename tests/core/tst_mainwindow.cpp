@@ -97,6 +97,8 @@ private slots:
         QCOMPARE(splash->lblDatabase->text(), QString("Database version: 1.3.38"));
         QVERIFY(splash->Label1->text().startsWith("Disclaimer\n\n"));
         QVERIFY(!splash->Check1->isChecked() && !splash->chkShow->isChecked());
+        const QSize least = splash->minimumSizeHint().expandedTo(splash->size());
+        QVERIFY(least.width() <= 1280 && least.height() <= 760);
 
         s.prompts.onMessage(NoProject, Buttons::OK, "Hevrin", Answer::OK);
         splash->Check1->setChecked(true);
@@ -116,6 +118,11 @@ private slots:
         QCOMPARE(m->sbPanels[2]->text(), QLocale().toString(QTime(10, 30), QLocale::ShortFormat));
         QCOMPARE(s.p().GraphPath, s.dataFolder());
         QCOMPARE(s.ended, -1);
+        // Each window fits a 1280 x 800 screen with a desktop's frame.
+        for (QWidget* w : {static_cast<QWidget*>(m), s.p().windows.showSingle("frmContact")}) {
+            const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize()).expandedTo(w->size());
+            QVERIFY2(least.width() <= 1280 && least.height() <= 760, qPrintable(w->objectName()));
+        }
     }
 
     void splashWaitsForTheStartUpRecalculation() {

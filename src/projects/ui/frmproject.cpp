@@ -341,7 +341,7 @@ void frmProject::buildControls() {
         c->setMinimumWidth(ElementColumnWidth);
     for (int c = 1; c <= 4; ++c)
         grid->setColumnStretch(c, 1);
-    lower->addLayout(grid, 3);
+    lower->addLayout(grid, 4);
     lower->addSpacing(12);
 
     auto* bottom = new QGridLayout;
@@ -359,7 +359,7 @@ void frmProject::buildControls() {
     bottom->addWidget(lblFields[100], 3, 1);
     bottom->setColumnStretch(1, 1);
     bottom->setRowStretch(4, 1);
-    lower->addLayout(bottom, 2);
+    lower->addLayout(bottom, 1);
     root->addLayout(lower);
 
     cmdBack = new QPushButton("<=Back", this);
