@@ -20,7 +20,7 @@ struct RawLine {
 
 struct RawFile {
     std::vector<RawLine> lines;
-    QByteArray bom;  // a UTF-8 byte order mark kept in front of the first line
+    QByteArray bom; // a UTF-8 byte order mark kept in front of the first line
     bool crlf = false;
 };
 
@@ -113,7 +113,9 @@ std::optional<QString> find(const QString& section, const QString& key, const QS
     return std::nullopt;
 }
 
-bool isBlank(const QByteArray& bytes) { return bytes.trimmed().isEmpty(); }
+bool isBlank(const QByteArray& bytes) {
+    return bytes.trimmed().isEmpty();
+}
 
 }  // namespace
 
@@ -182,7 +184,8 @@ bool writeString(const QString& section, const QString& key, const QString& valu
         lines[size_t(keyLine)].bytes = entry;
     } else if (sectionStart >= 0) {
         int at = sectionEnd < 0 ? int(lines.size()) : sectionEnd;
-        while (at - 1 > sectionStart && isBlank(lines[size_t(at - 1)].bytes)) --at;  // before the blank gap
+        while (at - 1 > sectionStart && isBlank(lines[size_t(at - 1)].bytes))
+            --at; // before the blank gap
         insertAt(size_t(at), entry);
     } else {
         if (!lines.empty() && !isBlank(lines.back().bytes)) insertAt(lines.size(), QByteArray());

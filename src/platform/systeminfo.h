@@ -36,7 +36,7 @@ public:
     QStringList opened;
     QStringList launched;
     bool launchSucceeds = true;
-    bool openSucceeds = true;  // false: the desktop has no program for the document
+    bool openSucceeds = true; // false: the desktop has no program for the document
 
     FolderRule folderRule() const override { return rule; }
     QString programFolder() const override { return programDir; }

@@ -6,8 +6,12 @@
 
 namespace hv {
 
-void WindowRegistry::registerFactory(const QString& name, Factory f) { factories_.insert(key(name), std::move(f)); }
-bool WindowRegistry::hasFactory(const QString& name) const { return factories_.contains(key(name)); }
+void WindowRegistry::registerFactory(const QString& name, Factory f) {
+    factories_.insert(key(name), std::move(f));
+}
+bool WindowRegistry::hasFactory(const QString& name) const {
+    return factories_.contains(key(name));
+}
 
 QWidget* WindowRegistry::create(const QString& name) {
     auto it = factories_.find(key(name));
@@ -121,15 +125,18 @@ bool WindowRegistry::unload(const QString& name, const QWidget* except) {
         }
         delete w.data();
     }
-    if (kept.isEmpty()) windows_.remove(key(name));
-    else windows_[key(name)] = kept;
+    if (kept.isEmpty())
+        windows_.remove(key(name));
+    else
+        windows_[key(name)] = kept;
     return kept.isEmpty() || (kept.size() == 1 && kept.first().data() == except);
 }
 
 bool WindowRegistry::unloadAll(const QWidget* except) {
     bool all = true;
     const QStringList keys = windows_.keys();
-    for (const QString& n : keys) all = unload(n, except) && all;
+    for (const QString& n : keys)
+        all = unload(n, except) && all;
     return all;
 }
 

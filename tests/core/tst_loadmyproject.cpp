@@ -137,12 +137,14 @@ private slots:
             return d;
         });
 
-        env.prompts.onMessage("The database is an old (2 banks/2 stages) version", Buttons::OKCancel, "Hevrin", Answer::Cancel);
+        env.prompts.onMessage("The database is an old (2 banks/2 stages) version", Buttons::OKCancel,
+                              "Hevrin", Answer::Cancel);
         LoadMyProject(p);
         QCOMPARE(p.ProjectDatabasePath, env.path("previous.hv3.mdb"));
         QVERIFY(!p.CurrentProjectLoaded);
 
-        env.prompts.onMessage("Select OK to migrate and backup this database.", Buttons::OKCancel, "Hevrin", Answer::OK);
+        env.prompts.onMessage("Select OK to migrate and backup this database.", Buttons::OKCancel, "Hevrin",
+                              Answer::OK);
         LoadMyProject(p);
         QCOMPARE(dialogs, 1);
         QVERIFY(!p.CurrentProjectLoaded);

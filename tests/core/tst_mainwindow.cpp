@@ -143,7 +143,10 @@ private slots:
             s.p().CurrentProject = ProjectInfoRecord{};
             s.p().RecalcAllRunning = false;
         };
-        s.prompts.onMessage("Recalculate all projects now?", Buttons::YesNoCancel, "Important Hevrin Version Information", Answer::Yes).onSaveFile("");
+        s.prompts
+            .onMessage("Recalculate all projects now?", Buttons::YesNoCancel,
+                       "Important Hevrin Version Information", Answer::Yes)
+            .onSaveFile("");
         QVERIFY(!Main(s.p()).endProgram);
         QCOMPARE(s.prompts.verify(), QString());
         QVERIFY(!mainDuringRun);
@@ -200,7 +203,9 @@ private slots:
             f.write("garbage garbage garbage garbage garbage garbage garbage garbage garbage garbage");
         }
         // No recalculation is offered for a database that did not open.
-        s.prompts.onMessage("Hevrin is trying to use an Invalid, Out of Date", Buttons::OK, "Hevrin", Answer::OK).onOpenFile("");
+        s.prompts
+            .onMessage("Hevrin is trying to use an Invalid, Out of Date", Buttons::OK, "Hevrin", Answer::OK)
+            .onOpenFile("");
         QVERIFY(!Main(s.p()).endProgram);
         QCOMPARE(s.prompts.verify(), QString());
         QVERIFY(!s.p().DbValid);
@@ -211,8 +216,8 @@ private slots:
 
         // The project window is refused before it opens.
         s.p().windows.registerFactory("frmProject", [] { return new QWidget; });
-        s.prompts.onMessage("No project database is open. Please open a database first", Buttons::OK, "Hevrin",
-                            Answer::OK);
+        s.prompts.onMessage("No project database is open. Please open a database first", Buttons::OK,
+                            "Hevrin", Answer::OK);
         m->mnuProjectCreate->trigger();
         QCOMPARE(s.prompts.verify(), QString());
         QVERIFY(!s.p().windows.isLoaded("frmProject"));
@@ -253,7 +258,9 @@ private slots:
             QTimer::singleShot(0, d, &QDialog::reject);
             return d;
         });
-        s.prompts.onMessage("You are starting Hevrin with an old, two bank database.", Buttons::OK, "Hevrin", Answer::OK)
+        s.prompts
+            .onMessage("You are starting Hevrin with an old, two bank database.", Buttons::OK, "Hevrin",
+                       Answer::OK)
             .onMessage(Reminder, Buttons::YesNoCancel, "Important Hevrin Version Information", Answer::Cancel)
             .onMessage(RepeatNote, Buttons::OK, "Hevrin", Answer::OK);
         Main(s.p());
@@ -269,7 +276,8 @@ private slots:
     void missingElementDatabaseEndsStartUp() {
         Started s;
         QFile::remove(s.env.system.programDir + "/templates/ostrelmem.mdb");
-        s.prompts.onMessage("Could not open element database at: \r\n" + s.data("ostrelmem.mdb"), Buttons::OK, "Hevrin", Answer::OK);
+        s.prompts.onMessage("Could not open element database at: \r\n" + s.data("ostrelmem.mdb"), Buttons::OK,
+                            "Hevrin", Answer::OK);
         const StartupResult r = Main(s.p());
         QVERIFY(r.endProgram);
         QVERIFY(r.exitCode != 0);
@@ -313,7 +321,8 @@ private slots:
         const QString twoBank = s.env.path("old.hv.mdb");
         test::makeTwoBankDatabase(twoBank);
         s.prompts.onOpenFile(twoBank)
-            .onMessage("You have selected a database which is out of date", Buttons::OKCancel, "Hevrin", Answer::Cancel)
+            .onMessage("You have selected a database which is out of date", Buttons::OKCancel, "Hevrin",
+                       Answer::Cancel)
             .onMessage("Reverting to last selected database!", Buttons::OK, "Hevrin", Answer::OK);
         m->mnuFileOpenDatabase->trigger();
         QCOMPARE(s.prompts.verify(), QString());
@@ -349,7 +358,8 @@ private slots:
         int recalcs = 0;
         s.p().RecalculateAllProjects = [&] { ++recalcs; };
         s.prompts.onOpenFile(old)
-            .onMessage("Updated your database with new fields for Specific Flux Calculations.", Buttons::OK, "Hevrin", Answer::OK)
+            .onMessage("Updated your database with new fields for Specific Flux Calculations.", Buttons::OK,
+                       "Hevrin", Answer::OK)
             .onMessage(Reminder, Buttons::YesNoCancel, "Important Hevrin Version Information", Answer::No)
             .onMessage(RepeatNote, Buttons::OK, "Hevrin", Answer::OK);
         s.main()->mnuFileOpenDatabase->trigger();
@@ -366,7 +376,10 @@ private slots:
             s.data(BackupFileName(s.p().ProjectDatabasePath, s.dataFolder(), s.env.system.clock));
 
         // Accepting the suggested name writes the backup into the data folder.
-        s.prompts.onMessage("Create a back up of your database?", Buttons::OKCancel, "BACKUP DATABASE?", Answer::OK).onSaveFile(expected);
+        s.prompts
+            .onMessage("Create a back up of your database?", Buttons::OKCancel, "BACKUP DATABASE?",
+                       Answer::OK)
+            .onSaveFile(expected);
         m->mnuBackup->trigger();
         QCOMPARE(s.prompts.verify(), QString());
         QCOMPARE(s.prompts.saveInitialPath, expected);
@@ -375,13 +388,15 @@ private slots:
         QCOMPARE(m->sbPanels[0]->text(), "Backed up to: " + expected);
 
         const QString chosen = s.env.path("elsewhere.hv3.mdb");
-        s.prompts.onMessage("Create a back up", Buttons::OKCancel, "BACKUP DATABASE?", Answer::OK).onSaveFile(chosen);
+        s.prompts.onMessage("Create a back up", Buttons::OKCancel, "BACKUP DATABASE?", Answer::OK)
+            .onSaveFile(chosen);
         m->mnuBackup->trigger();
         QVERIFY(QFile::exists(chosen));
         QCOMPARE(s.p().status.text(1), "Backed up to: " + chosen);
 
         // Cancel is not a failure.
-        s.prompts.onMessage("Create a back up", Buttons::OKCancel, "BACKUP DATABASE?", Answer::OK).onSaveFile("");
+        s.prompts.onMessage("Create a back up", Buttons::OKCancel, "BACKUP DATABASE?", Answer::OK)
+            .onSaveFile("");
         m->mnuBackup->trigger();
         QCOMPARE(s.p().status.text(1), QString("Backed up to: Back up canceled by user"));
 
@@ -438,12 +453,24 @@ private slots:
         QTest::addColumn<int>("y");
         QTest::addColumn<QString>("savedLeft");
         QTest::addColumn<QString>("savedTop");
-        QTest::newRow("defaults") << "" << "" << 200 / 15 << 200 / 15 << "200" << "200";
-        QTest::newRow("left on a lost screen") << "12000" << "300" << 200 / 15 << 300 / 15 << "200" << "300";
-        QTest::newRow("at the bounds") << "10000" << "5000" << 10000 / 15 << 5000 / 15 << "10000" << "5000";
-        QTest::newRow("one twip beyond") << "10001" << "5001" << 200 / 15 << 200 / 15 << "200" << "200";
-        QTest::newRow("beyond the bounds") << "-15" << "5015" << 200 / 15 << 200 / 15 << "200" << "200";
-        QTest::newRow("between pixels") << "4999" << "1237" << 4999 / 15 << 1237 / 15 << "4999" << "1237";
+        QTest::newRow("defaults") << ""
+                                  << "" << 200 / 15 << 200 / 15 << "200"
+                                  << "200";
+        QTest::newRow("left on a lost screen") << "12000"
+                                               << "300" << 200 / 15 << 300 / 15 << "200"
+                                               << "300";
+        QTest::newRow("at the bounds") << "10000"
+                                       << "5000" << 10000 / 15 << 5000 / 15 << "10000"
+                                       << "5000";
+        QTest::newRow("one twip beyond") << "10001"
+                                         << "5001" << 200 / 15 << 200 / 15 << "200"
+                                         << "200";
+        QTest::newRow("beyond the bounds") << "-15"
+                                           << "5015" << 200 / 15 << 200 / 15 << "200"
+                                           << "200";
+        QTest::newRow("between pixels") << "4999"
+                                        << "1237" << 4999 / 15 << 1237 / 15 << "4999"
+                                        << "1237";
     }
     void windowPlacementBounds() {
         QFETCH(QString, left);
@@ -634,13 +661,15 @@ private slots:
             recalculated = id + "/" + QString::number(train);
             return true;
         };
-        s.prompts.onMessage("This will recalculate project P1 Train 1.", Buttons::OKCancel, "Hevrin", Answer::OK);
+        s.prompts.onMessage("This will recalculate project P1 Train 1.", Buttons::OKCancel, "Hevrin",
+                            Answer::OK);
         m->mnuRecalc->trigger();
         QCOMPARE(recalculated, QString("P1/1"));
 
         // Project items are refused while data entry is open.
         s.p().DataEntryOpen = true;
-        s.prompts.onMessage("Data Entry is still open. Please <Close and Exit> Data Entry first", Buttons::OK, "Hevrin", Answer::OK);
+        s.prompts.onMessage("Data Entry is still open. Please <Close and Exit> Data Entry first", Buttons::OK,
+                            "Hevrin", Answer::OK);
         m->mnuProjectCreate->trigger();
         QVERIFY(!s.p().ProjectCreateMode);
         QCOMPARE(s.prompts.verify(), QString());

@@ -93,11 +93,13 @@ private slots:
         test::TestEnv env;
         const QString ini = env.path("a.ini");
         const QByteArray binary("\x00\x01\xff\xfe=\x80\r", 7);
-        const QByteArray head = "[Names]\r\nOperator=M\xfcller\r\nRaw=" + binary + "\r\n[Current Project]\r\nTrain=1";
+        const QByteArray head =
+            "[Names]\r\nOperator=M\xfcller\r\nRaw=" + binary + "\r\n[Current Project]\r\nTrain=1";
         writeFile(ini, head);
         QVERIFY(profile::writeString("Current Project", "Train", "2", ini));
         QVERIFY(profile::writeString("Current Project", "Project", "\u00dcberlingen", ini));
-        QCOMPARE(readFile(ini), head.left(head.size() - 1) + "2\r\nProject=\xc3\x9c" "berlingen\r\n");
+        QCOMPARE(readFile(ini), head.left(head.size() - 1) + "2\r\nProject=\xc3\x9c"
+                                                             "berlingen\r\n");
         QCOMPARE(profile::getString("Names", "Operator", "", ini), QString("M\u00fcller"));
         QCOMPARE(profile::getString("Current Project", "Project", "", ini), QString("\u00dcberlingen"));
     }
@@ -114,10 +116,11 @@ private slots:
         }
         QVERIFY(!error.isEmpty());
         QCOMPARE(readFile(ini), old);
-        QCOMPARE(QDir(env.dir.path()).entryList({"a.ini*"}, QDir::Files | QDir::Hidden), QStringList({"a.ini"}));
+        QCOMPARE(QDir(env.dir.path()).entryList({"a.ini*"}, QDir::Files | QDir::Hidden),
+                 QStringList({"a.ini"}));
 
         QFile::setPermissions(ini, QFile::ReadOwner);
-        if (!QFileInfo(ini).isWritable()) {  // root may write anything
+        if (!QFileInfo(ini).isWritable()) { // root may write anything
             QVERIFY(!profile::writeString("Current Project", "Train", "2", ini));
             QCOMPARE(readFile(ini), old);
         }

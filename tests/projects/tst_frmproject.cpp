@@ -1,8 +1,8 @@
 #include <QApplication>
 #include <QClipboard>
-#include <QMimeData>
 #include <QLabel>
 #include <QLayout>
+#include <QMimeData>
 #include <QPointer>
 #include <QTimer>
 #include <QtTest>
@@ -174,7 +174,8 @@ private slots:
         QVERIFY(w->DataValid);
 
         env.prompts.onMessage("Data Saved OK!", Buttons::OK, "Hevrin", Answer::OK);
-        env.prompts.onMessage(trains < 2 ? "Project Created!" : "Multiple Projects Created!", Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage(trains < 2 ? "Project Created!" : "Multiple Projects Created!", Buttons::OK,
+                              "Hevrin", Answer::OK);
         w->cmdCreate->click();
         settle();
         QCOMPARE(env.prompts.verify(), QString());
@@ -223,7 +224,8 @@ private slots:
         QPointer<frmProject> w = openWindow(p, Create);
         // An empty ID is reported, and the wizard goes on to step 2.
         w->txtNewProject->clear();
-        env.prompts.onMessage("The new ProjectDiagram ID must have at least one character", Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage("The new ProjectDiagram ID must have at least one character", Buttons::OK,
+                              "Hevrin", Answer::OK);
         w->cmdNext->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(w->WizardStep, qint16(2));
@@ -405,7 +407,8 @@ private slots:
         // While data collection is open nothing is selected.
         w->cbProject->setCurrentIndex(1);
         p.DataEntryOpen = true;
-        env.prompts.onMessage("Please close the data collection form first.", Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage("Please close the data collection form first.", Buttons::OK, "Hevrin",
+                              Answer::OK);
         w->cmdGo->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(p.CurrentProject.ProjectID, QString("P1"));
@@ -474,11 +477,13 @@ private slots:
         QVERIFY(w->cmdSelect->isVisible());
         QVERIFY(!w->cmdSave->isEnabled());
 
-        env.prompts.onMessage("Editing an existing project will NOT change", Buttons::YesNo, "Hevrin", Answer::No);
+        env.prompts.onMessage("Editing an existing project will NOT change", Buttons::YesNo, "Hevrin",
+                              Answer::No);
         w->cmdEdit->click();
         QVERIFY(!w->cmdSave->isEnabled());
         QVERIFY(!w->txtData[9]->isEnabled());
-        env.prompts.onMessage("Editing an existing project will NOT change", Buttons::YesNo, "Hevrin", Answer::Yes);
+        env.prompts.onMessage("Editing an existing project will NOT change", Buttons::YesNo, "Hevrin",
+                              Answer::Yes);
         w->cmdEdit->click();
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(w->cmdSave->isEnabled());

@@ -322,7 +322,8 @@ private slots:
         // Element counts of every bank in use, bank 3 too.
         b = threeBanks();
         b.field(103) = "0";
-        env.prompts.onMessage("Number of Elements must be > 0. please check", Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage("Number of Elements must be > 0. please check", Buttons::OK, "Hevrin",
+                              Answer::OK);
         r = ValidatenewData(p, b, f);
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(!r.dataValid);
@@ -374,7 +375,8 @@ private slots:
 
         b.txtElapsedTime = "1";
         b.txtData[12] = "7"; // bank 2 feed below the final concentrate
-        env.prompts.onMessage("Feed Pressure for Bank 2 is < End Concentrate Pressure", Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage("Feed Pressure for Bank 2 is < End Concentrate Pressure", Buttons::OK, "Hevrin",
+                              Answer::OK);
         r = WizardFinishChecks(p, b, f);
         QVERIFY(!r.stopped);
         QCOMPARE(env.prompts.verify(), QString());

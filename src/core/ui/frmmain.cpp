@@ -2,15 +2,15 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QFileInfo>
-#include <QWindow>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QFont>
 #include <QGridLayout>
 #include <QLocale>
 #include <QMenuBar>
 #include <QPointer>
 #include <QUrl>
+#include <QWindow>
 #include <cmath>
 
 #include "core/backup.h"

@@ -114,7 +114,8 @@ void frmSplash::cmdClose_Click() {
         return;
     }
     WriteIniSettings(p_, QStringLiteral("Current Project"),
-                     {{QStringLiteral("ShowSplash"), chkShow->isChecked() ? QStringLiteral("No") : QStringLiteral("yes")}});
+                     {{QStringLiteral("ShowSplash"),
+                       chkShow->isChecked() ? QStringLiteral("No") : QStringLiteral("yes")}});
     p_.windows.showSingle(QStringLiteral("frmMain"));
     unloadSelf();
 }

@@ -2,20 +2,20 @@
 
 #include <QClipboard>
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QMenu>
-#include <QMimeData>
-#include <memory>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "core/loadproject.h"
 #include "core/mlstring.h"
@@ -466,7 +466,8 @@ bool frmProject::filterInsertedText(QLineEdit* e, QEvent* event) {
         return insertFiltered(e, QGuiApplication::clipboard()->text());
     case QEvent::MouseButtonRelease: {
         auto* m = static_cast<QMouseEvent*>(event);
-        if (m->button() != Qt::MiddleButton || !QGuiApplication::clipboard()->supportsSelection()) return false;
+        if (m->button() != Qt::MiddleButton || !QGuiApplication::clipboard()->supportsSelection())
+            return false;
         e->setCursorPosition(e->cursorPositionAt(m->position().toPoint()));
         return insertFiltered(e, QGuiApplication::clipboard()->text(QClipboard::Selection));
     }
@@ -499,7 +500,8 @@ bool frmProject::eventFilter(QObject* watched, QEvent* event) {
     if (!w) return QWidget::eventFilter(watched, event);
     auto dataIndex = [&] { return dataIndexOf(w); };
     auto fieldIndex = [&] { return fieldIndexOf(w); };
-    if (auto* e = qobject_cast<QLineEdit*>(w); e && hasKeyFilter(e) && filterInsertedText(e, event)) return true;
+    if (auto* e = qobject_cast<QLineEdit*>(w); e && hasKeyFilter(e) && filterInsertedText(e, event))
+        return true;
     if (event->type() == QEvent::KeyPress) {
         int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
         if (key == 0) return false;
