@@ -533,6 +533,13 @@ private slots:
         Started s;
         s.startWithProject();
         frmMain* m = s.main();
+        s.prompts.onMessage("Hevrin could not find:\r\n" + s.env.system.programDir + "/EULA.rtf", Buttons::OK,
+                            "Hevrin", Answer::OK);
+        m->mnuLicense->trigger();
+        for (const char* name : {"EULA.rtf", "help.html"}) {
+            QFile f(s.env.system.programDir + "/" + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
         s.env.system.openSucceeds = false;
         for (QAction* item : {m->mnuHelpUser, m->mnuLicense, m->mnuRealHelp}) {
             s.prompts.onMessage("Hevrin could not open:\r\n", Buttons::OK, "Hevrin", Answer::OK);

@@ -402,6 +402,12 @@ void frmMain::WriteIni() {
     hv::WriteIni(p_);
 }
 void frmMain::Navigate(const QString& target) {
+    const QUrl url(target);
+    const QString local = url.isLocalFile() ? url.toLocalFile() : url.scheme().isEmpty() ? target : QString();
+    if (!local.isEmpty() && !QFileInfo::exists(local)) {
+        p_.prompts.message("Hevrin could not find:\r\n" + local, Buttons::OK, Icon::Information, Title);
+        return;
+    }
     if (p_.system.openDocument(target)) return;
     p_.prompts.message("Hevrin could not open:\r\n" + target +
                            "\r\n\r\nThis desktop has no program set up to open it.",

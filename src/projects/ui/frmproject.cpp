@@ -482,7 +482,7 @@ bool frmProject::filterInsertedText(QLineEdit* e, QEvent* event) {
     case QEvent::ContextMenu: {
         std::unique_ptr<QMenu> menu(e->createStandardContextMenu());
         if (QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
-            paste->disconnect();
+            QObject::disconnect(paste, &QAction::triggered, nullptr, nullptr);
             connect(paste, &QAction::triggered, e,
                     [this, e] { insertFiltered(e, QGuiApplication::clipboard()->text()); });
         }
