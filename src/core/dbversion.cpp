@@ -150,20 +150,22 @@ qint32 VersionNumber(qint16 major, qint16 minor) {
     return qint32(major) * 1000000 + qint32(minor) * 1000;
 }
 
+void SetDbVersion(Program& p, qint16 major, qint16 minor, qint16 revision) {
+    p.DbVersionMajor = major;
+    p.DbVersionMinor = minor;
+    p.DbVersionRevision = revision;
+    p.DbVersionNumber = VersionNumber(major, minor);
+}
+
 bool ReadDbVersion(Program& p) {
     try {
         Database db = Database::open(p.ProjectDatabasePath);
         const auto v = ParseVersionText(lastVersionText(db));
         if (!v) throw DbError(dberr::TypeMismatch, "Type mismatch");
-        p.DbVersionMajor = v->major;
-        p.DbVersionMinor = v->minor;
-        p.DbVersionRevision = v->revision;
-        p.DbVersionNumber = VersionNumber(v->major, v->minor);
+        SetDbVersion(p, v->major, v->minor, v->revision);
         return IsOlderThanProgram(v->major, v->minor);
     } catch (const DbError&) {
-        p.DbVersionMajor = 0;
-        p.DbVersionMinor = 0;
-        p.DbVersionRevision = 0;
+        SetDbVersion(p, 0, 0, 0);
         return false;
     }
 }
@@ -233,6 +235,14 @@ bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& min
                               Buttons::OK, Icon::Critical, QStringLiteral("Hevrin"));
         return false;
     }
+}
+
+bool UpgradeOpenDatabase(Program& p) {
+    qint16 major = 0, minor = 0, revision = 0;
+    const bool valid =
+        UpgradeDatabase(p, p.ProjectDatabasePath, major, minor, revision, p.ProjectCount, p.DataRecordCount);
+    SetDbVersion(p, major, minor, revision);
+    return valid;
 }
 
 QString DbVersionCaption(bool valid, qint16 major, qint16 minor, qint16 revision) {

@@ -23,6 +23,10 @@ std::optional<DbVersion> ParseVersionText(const QString& text);
 bool IsOlderThanProgram(qint16 major, qint16 minor);
 qint32 VersionNumber(qint16 major, qint16 minor);
 
+// Sets the open database's version parts and DbVersionNumber together, so that nothing
+// reads a number left from an earlier version.
+void SetDbVersion(Program& p, qint16 major, qint16 minor, qint16 revision);
+
 // Reads the version of ProjectDatabasePath into the program's version numbers; returns
 // whether it is older than the program. Never fails: 0.0.0 and False on any error.
 bool ReadDbVersion(Program& p);
@@ -40,6 +44,10 @@ bool ProjectTrainExists(Program& p, const QString& projectId, qint16 trainNumber
 // nothing is changed.
 bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& minor, qint16& revision,
                      qint16& projects, qint32& readings);
+
+// UpgradeDatabase on ProjectDatabasePath into the program's version (SetDbVersion),
+// ProjectCount and DataRecordCount.
+bool UpgradeOpenDatabase(Program& p);
 
 // The caption of the main window's lblDBVersion after an UpgradeDatabase.
 QString DbVersionCaption(bool valid, qint16 major, qint16 minor, qint16 revision);

@@ -150,11 +150,10 @@ void LoadMyProject(Program& p) {
 }
 
 void WriteIni(Program& p) {
-    const QString section = QStringLiteral("Current Project");
-    WriteIniValue(section, QStringLiteral("Project"), p.IniFilePath, p.CurrentProject.ProjectID);
-    WriteIniValue(section, QStringLiteral("Train"), p.IniFilePath,
-                  QString::number(p.CurrentProject.TrainNumber));
-    WriteIniValue(section, QStringLiteral("Database"), p.IniFilePath, p.ProjectDatabasePath);
+    WriteIniSettings(p, QStringLiteral("Current Project"),
+                     {{QStringLiteral("Project"), p.CurrentProject.ProjectID},
+                      {QStringLiteral("Train"), QString::number(p.CurrentProject.TrainNumber)},
+                      {QStringLiteral("Database"), p.ProjectDatabasePath}});
 }
 
 } // namespace hv

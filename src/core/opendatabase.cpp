@@ -17,11 +17,6 @@ void showVersionOf(Program& p, bool valid) {
         DbVersionCaption(valid, p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision));
 }
 
-bool upgradeOpenDatabase(Program& p) {
-    return UpgradeDatabase(p, p.ProjectDatabasePath, p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision,
-                           p.ProjectCount, p.DataRecordCount);
-}
-
 } // namespace
 
 void OpenDatabaseCommand(Program& p) {
@@ -51,9 +46,7 @@ void OpenDatabaseCommand(Program& p) {
         p.SpecFluxWarningShown = false;
         const bool older = IsOlderThanProgram(major, minor);
         p.DbIsOlder = older;
-        p.DbVersionMajor = major;
-        p.DbVersionMinor = minor;
-        p.DbVersionRevision = revision;
+        SetDbVersion(p, major, minor, revision);
         if (older) {
             const Answer a = p.prompts.message(
                 "You have selected a database which is out of date and requires migration to the latest "
@@ -83,17 +76,17 @@ void OpenDatabaseCommand(Program& p) {
                               Buttons::OK, Icon::None, Title);
             p.ProjectDatabasePath = p.PreviousDatabasePath;
             p.mainLabels.setDatabase("Current Database: " + p.ProjectDatabasePath);
-            showVersionOf(p, upgradeOpenDatabase(p));
+            showVersionOf(p, UpgradeOpenDatabase(p));
         } else {
-            WriteIniValue(QStringLiteral("Current Project"), QStringLiteral("Database"), p.IniFilePath,
-                          p.ProjectDatabasePath);
+            WriteIniSettings(p, QStringLiteral("Current Project"),
+                             {{QStringLiteral("Database"), p.ProjectDatabasePath}});
             LoadMyProject(p);
             p.mainLabels.setDatabase("Current Database: " + p.ProjectDatabasePath);
             showVersionOf(p, true);
         }
 
         CheckDbVersionMessage(p);
-        showVersionOf(p, upgradeOpenDatabase(p));
+        showVersionOf(p, UpgradeOpenDatabase(p));
     } catch (const DbError&) {
         // Any other failure ends the command quietly, as far as it got.
     }

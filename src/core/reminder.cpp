@@ -43,8 +43,7 @@ void CheckDbVersionMessage(Program& p) {
         return;
     }
     if (p.RecalculateAllProjects) p.RecalculateAllProjects();
-    const bool valid = UpgradeDatabase(p, p.ProjectDatabasePath, p.DbVersionMajor, p.DbVersionMinor,
-                                       p.DbVersionRevision, p.ProjectCount, p.DataRecordCount);
+    const bool valid = UpgradeOpenDatabase(p);
     p.mainLabels.setDBVersion(
         DbVersionCaption(valid, p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision));
 }

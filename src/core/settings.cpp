@@ -59,23 +59,37 @@ qint32 ReadIniLong(const QString& section, const QString& key, qint32 defaultVal
     }
 }
 
-void WriteIniValue(const QString& section, const QString& key, const QString& file, const QString& value) {
+bool WriteIniValue(const QString& section, const QString& key, const QString& file, const QString& value,
+                   QString* error) {
     // A value is one line: a line break would end it early and could start a key of its own.
     QString line = value;
     line.replace(QChar('\r'), QChar(' ')).replace(QChar('\n'), QChar(' '));
-    profile::writeString(section, key, line, file);
+    return profile::writeString(section, key, line, file, error);
 }
 
-void WriteIniInteger(const QString& section, const QString& key, const QString& file, qint16 value) {
-    WriteIniValue(section, key, file, GeneralNumber(value));
+bool WriteIniInteger(const QString& section, const QString& key, const QString& file, qint16 value) {
+    return WriteIniValue(section, key, file, GeneralNumber(value));
 }
 
-void WriteIniDouble(const QString& section, const QString& key, const QString& file, double value) {
-    WriteIniValue(section, key, file, GeneralNumber(value));
+bool WriteIniDouble(const QString& section, const QString& key, const QString& file, double value) {
+    return WriteIniValue(section, key, file, GeneralNumber(value));
 }
 
-void WriteIniLong(const QString& section, const QString& key, const QString& file, qint32 value) {
-    WriteIniValue(section, key, file, GeneralNumber(value));
+bool WriteIniLong(const QString& section, const QString& key, const QString& file, qint32 value) {
+    return WriteIniValue(section, key, file, GeneralNumber(value));
+}
+
+bool WriteIniSettings(Program& p, const QString& section,
+                      const std::vector<std::pair<QString, QString>>& keyValues) {
+    for (const auto& [key, value] : keyValues) {
+        QString error;
+        if (WriteIniValue(section, key, p.IniFilePath, value, &error)) continue;
+        p.prompts.message("The settings file could not be written:\r\n" + p.IniFilePath + "\r\n\r\n" + error +
+                              "\r\n\r\nIt keeps the settings it had.",
+                          Buttons::OK, Icon::Critical, QStringLiteral("Hevrin"));
+        return false;
+    }
+    return true;
 }
 
 } // namespace hv

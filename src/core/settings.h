@@ -1,6 +1,8 @@
 #pragma once
 #include <QString>
 #include <QtGlobal>
+#include <utility>
+#include <vector>
 
 namespace hv {
 
@@ -14,9 +16,17 @@ double ReadIniDouble(const Program& p, const QString& section, const QString& ke
                      const QString& file);
 qint32 ReadIniLong(const QString& section, const QString& key, qint32 defaultValue, const QString& file);
 
-void WriteIniValue(const QString& section, const QString& key, const QString& file, const QString& value);
-void WriteIniInteger(const QString& section, const QString& key, const QString& file, qint16 value);
-void WriteIniDouble(const QString& section, const QString& key, const QString& file, double value);
-void WriteIniLong(const QString& section, const QString& key, const QString& file, qint32 value);
+// False, with the system's reason in `error`, when the file could not be written; the
+// file then keeps every value it had.
+bool WriteIniValue(const QString& section, const QString& key, const QString& file, const QString& value,
+                   QString* error = nullptr);
+bool WriteIniInteger(const QString& section, const QString& key, const QString& file, qint16 value);
+bool WriteIniDouble(const QString& section, const QString& key, const QString& file, double value);
+bool WriteIniLong(const QString& section, const QString& key, const QString& file, qint32 value);
+
+// Writes keys of one section of the program's settings file in order. The first failure
+// is shown to the user (what failed, in the system's words) and ends the writing.
+bool WriteIniSettings(Program& p, const QString& section,
+                      const std::vector<std::pair<QString, QString>>& keyValues);
 
 }  // namespace hv

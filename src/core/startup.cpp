@@ -70,19 +70,17 @@ StartupResult Main(Program& p) {
     QDir().mkpath(QFileInfo(p.IniFilePath).absolutePath());
     InstallDataFiles(p.system, p.AppDataFolder);
 
-    WriteIniValue(Section, QStringLiteral("APPLICATION DATA"), p.IniFilePath, p.AppDataFolder);
+    WriteIniSettings(p, Section, {{QStringLiteral("APPLICATION DATA"), p.AppDataFolder}});
     p.ProjectDatabasePath = DatabasePathFromSetting(
         ReadIniValue(Section, QStringLiteral("Database"), QLatin1String(DefaultDatabaseName), p.IniFilePath),
         p.AppDataFolder);
 
-    if (UpgradeDatabase(p, p.ProjectDatabasePath, p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision,
-                        p.ProjectCount, p.DataRecordCount)) {
+    if (UpgradeOpenDatabase(p)) {
         p.DbValid = true;
         p.DbIsOlder = IsOlderThanProgram(p.DbVersionMajor, p.DbVersionMinor);
     } else {
         p.DbValid = false;
     }
-    p.DbVersionNumber = VersionNumber(p.DbVersionMajor, p.DbVersionMinor);
 
     if (ShowSplashSetting(
             ReadIniValue(Section, QStringLiteral("ShowSplash"), QStringLiteral("Yes"), p.IniFilePath))) {
@@ -95,7 +93,9 @@ StartupResult Main(Program& p) {
         InitUnits(p);
         p.windows.showSingle(QStringLiteral("frmMain"));
     }
-    CheckDbVersionMessage(p);
+    // A database that did not open has nothing to recalculate; the chooser offered at the
+    // main window's load runs the reminder for the one picked there.
+    if (p.DbValid) CheckDbVersionMessage(p);
     return {};
 }
 

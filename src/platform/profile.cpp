@@ -1,27 +1,75 @@
 #include "platform/profile.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
-#include <QStringList>
+#include <QStringDecoder>
 #include <optional>
+#include <vector>
 
 namespace hv::profile {
 
 namespace {
 
-QStringList readLines(const QString& file, bool* crlf = nullptr, bool* unreadable = nullptr) {
+// One line of the file as it was read: its bytes and its own line end. Lines the caller
+// does not change are written back exactly as they came.
+struct RawLine {
+    QByteArray bytes;
+    QByteArray eol;
+};
+
+struct RawFile {
+    std::vector<RawLine> lines;
+    QByteArray bom; // a UTF-8 byte order mark kept in front of the first line
+    bool crlf = false;
+};
+
+// False when the file exists but cannot be read; a missing file reads as empty.
+bool readRaw(const QString& file, RawFile& out, QString* error = nullptr) {
     QFile f(file);
     if (!f.open(QIODevice::ReadOnly)) {
-        if (unreadable) *unreadable = f.exists();
-        return {};
+        if (!f.exists()) return true;
+        if (error) *error = f.errorString();
+        return false;
     }
-    const QString text = QString::fromUtf8(f.readAll());
-    if (crlf) *crlf = text.contains("\r\n");
-    QStringList lines = text.split('\n');
-    for (QString& l : lines)
-        if (l.endsWith('\r')) l.chop(1);
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
-    return lines;
+    QByteArray data = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        if (error) *error = f.errorString();
+        return false;
+    }
+    if (data.startsWith("\xEF\xBB\xBF")) {
+        out.bom = data.left(3);
+        data.remove(0, 3);
+    }
+    qsizetype start = 0;
+    bool firstEol = true;
+    while (start < data.size()) {
+        const qsizetype nl = data.indexOf('\n', start);
+        RawLine line;
+        if (nl < 0) {
+            line.bytes = data.mid(start);
+            start = data.size();
+        } else {
+            qsizetype end = nl;
+            if (end > start && data[end - 1] == '\r') --end;
+            line.bytes = data.mid(start, end - start);
+            line.eol = data.mid(end, nl + 1 - end);
+            if (firstEol) out.crlf = line.eol == "\r\n";
+            firstEol = false;
+            start = nl + 1;
+        }
+        out.lines.push_back(std::move(line));
+    }
+    return true;
+}
+
+// A line's text: UTF-8 when it is valid UTF-8, else the single-byte code page other
+// programs of the plant may have written it in.
+QString decode(const QByteArray& bytes) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError()) return text;
+    return QString::fromLatin1(bytes);
 }
 
 std::optional<QString> sectionName(const QString& line) {
@@ -45,9 +93,11 @@ bool keyValue(const QString& line, QString& key, QString& value) {
 }
 
 std::optional<QString> find(const QString& section, const QString& key, const QString& file) {
-    const QStringList lines = readLines(file);
+    RawFile raw;
+    if (!readRaw(file, raw)) return std::nullopt;
     bool inSection = false;
-    for (const QString& line : lines) {
+    for (const RawLine& rl : raw.lines) {
+        const QString line = decode(rl.bytes);
         if (auto s = sectionName(line)) {
             inSection = s->compare(section, Qt::CaseInsensitive) == 0;
             continue;
@@ -61,6 +111,10 @@ std::optional<QString> find(const QString& section, const QString& key, const QS
         }
     }
     return std::nullopt;
+}
+
+bool isBlank(const QByteArray& bytes) {
+    return bytes.trimmed().isEmpty();
 }
 
 }  // namespace
@@ -91,39 +145,68 @@ long getInt(const QString& section, const QString& key, long defaultValue, const
     return long(neg ? -n : n);
 }
 
-bool writeString(const QString& section, const QString& key, const QString& value, const QString& file) {
-    bool crlf = false, unreadable = false;
-    QStringList lines = readLines(file, &crlf, &unreadable);
+bool writeString(const QString& section, const QString& key, const QString& value, const QString& file,
+                 QString* error) {
+    auto fail = [error](const QString& why) {
+        if (error) *error = why;
+        return false;
+    };
+    RawFile raw;
+    QString readError;
     // Rewriting a file we could not read would drop every other setting in it.
-    if (unreadable) return false;
+    if (!readRaw(file, raw, &readError)) return fail(readError);
+    const QFileInfo info(file);
+    // The replacement is a new file: without this a read-only settings file would be overwritten.
+    if (info.exists() && !info.isWritable()) return fail(QStringLiteral("Permission denied"));
+
+    auto& lines = raw.lines;
     int sectionStart = -1, sectionEnd = -1, keyLine = -1;
-    for (int i = 0; i < lines.size(); ++i) {
-        if (auto s = sectionName(lines[i])) {
+    for (int i = 0; i < int(lines.size()); ++i) {
+        const QString line = decode(lines[size_t(i)].bytes);
+        if (auto s = sectionName(line)) {
             if (sectionStart >= 0 && sectionEnd < 0) sectionEnd = i;
             if (sectionStart < 0 && s->compare(section, Qt::CaseInsensitive) == 0) sectionStart = i;
             continue;
         }
         if (sectionStart >= 0 && sectionEnd < 0 && keyLine < 0) {
             QString k, v;
-            if (keyValue(lines[i], k, v) && k.compare(key.trimmed(), Qt::CaseInsensitive) == 0) keyLine = i;
+            if (keyValue(line, k, v) && k.compare(key.trimmed(), Qt::CaseInsensitive) == 0) keyLine = i;
         }
     }
-    const QString entry = key.trimmed() + "=" + value;
+    const QByteArray eol = raw.crlf ? "\r\n" : "\n";
+    const QByteArray entry = (key.trimmed() + "=" + value).toUtf8();
+    auto insertAt = [&](size_t at, const QByteArray& bytes) {
+        // The line before gets an end of its own if it lacked one.
+        if (at > 0 && lines[at - 1].eol.isEmpty()) lines[at - 1].eol = eol;
+        lines.insert(lines.begin() + qsizetype(at), RawLine{bytes, eol});
+    };
     if (keyLine >= 0) {
-        lines[keyLine] = entry;
+        lines[size_t(keyLine)].bytes = entry;
     } else if (sectionStart >= 0) {
         int at = sectionEnd < 0 ? int(lines.size()) : sectionEnd;
-        while (at - 1 > sectionStart && lines[at - 1].trimmed().isEmpty()) --at;  // before the blank gap
-        lines.insert(at, entry);
+        while (at - 1 > sectionStart && isBlank(lines[size_t(at - 1)].bytes))
+            --at; // before the blank gap
+        insertAt(size_t(at), entry);
     } else {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty()) lines << QString();
-        lines << "[" + section + "]" << entry;
+        if (!lines.empty() && !isBlank(lines.back().bytes)) insertAt(lines.size(), QByteArray());
+        insertAt(lines.size(), "[" + section.toUtf8() + "]");
+        insertAt(lines.size(), entry);
     }
+
+    QByteArray out = raw.bom;
+    for (const RawLine& l : lines)
+        out += l.bytes + l.eol;
+
+    // The old file is replaced only once the new one is completely on disk.
     QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly)) return false;
-    const QString eol = crlf ? "\r\n" : "\n";
-    f.write((lines.join(eol) + eol).toUtf8());
-    return f.commit();
+    if (!f.open(QIODevice::WriteOnly)) return fail(f.errorString());
+    if (f.write(out) != out.size() || !f.flush()) {
+        const QString why = f.errorString();
+        f.cancelWriting();
+        return fail(why);
+    }
+    if (!f.commit()) return fail(f.errorString());
+    return true;
 }
 
 }  // namespace hv::profile

@@ -13,8 +13,10 @@ QString getString(const QString& section, const QString& key, const QString& def
 // The leading whole number of the value (0 when it has none), or the default when the key is missing.
 long getInt(const QString& section, const QString& key, long defaultValue, const QString& file);
 
-// Creates the file, the section and the key as needed and replaces an existing value.
-// Returns false when the file cannot be written.
-bool writeString(const QString& section, const QString& key, const QString& value, const QString& file);
+// Creates the file, the section and the key as needed and replaces an existing value;
+// every other line is kept byte for byte. Returns false, with the system's reason in
+// `error`, when the file cannot be read or written; the old file then stays as it was.
+bool writeString(const QString& section, const QString& key, const QString& value, const QString& file,
+                 QString* error = nullptr);
 
 }  // namespace hv::profile

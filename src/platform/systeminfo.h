@@ -36,6 +36,7 @@ public:
     QStringList opened;
     QStringList launched;
     bool launchSucceeds = true;
+    bool openSucceeds = true; // false: the desktop has no program for the document
 
     FolderRule folderRule() const override { return rule; }
     QString programFolder() const override { return programDir; }
@@ -43,7 +44,7 @@ public:
     QDateTime now() const override { return clock; }
     bool openDocument(const QString& urlOrPath) override {
         opened << urlOrPath;
-        return true;
+        return openSucceeds;
     }
     bool launch(const QString& program, const QStringList& args = {}) override {
         launched << (args.isEmpty() ? program : program + " " + args.join(' '));

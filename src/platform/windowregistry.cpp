@@ -6,11 +6,15 @@
 
 namespace hv {
 
-void WindowRegistry::registerFactory(const QString& name, Factory f) { factories_.insert(name, std::move(f)); }
-bool WindowRegistry::hasFactory(const QString& name) const { return factories_.contains(name); }
+void WindowRegistry::registerFactory(const QString& name, Factory f) {
+    factories_.insert(key(name), std::move(f));
+}
+bool WindowRegistry::hasFactory(const QString& name) const {
+    return factories_.contains(key(name));
+}
 
 QWidget* WindowRegistry::create(const QString& name) {
-    auto it = factories_.find(name);
+    auto it = factories_.find(key(name));
     if (it == factories_.end()) return nullptr;
     QWidget* w = (*it)();
     if (w) add(name, w);
@@ -20,16 +24,32 @@ QWidget* WindowRegistry::create(const QString& name) {
 void WindowRegistry::add(const QString& name, QWidget* w) {
     // Every instance is kept: a window that gets a fresh instance at each use may
     // have older ones still open, and they must be unloaded with the rest.
-    windows_[name].append(QPointer<QWidget>(w));
+    windows_[key(name)].append(QPointer<QWidget>(w));
+    if (!names_.contains(key(name))) names_.insert(key(name), name);
     if (w->objectName().isEmpty()) w->setObjectName(name);
 }
 
 QWidget* WindowRegistry::find(const QString& name) const {
-    auto it = windows_.find(name);
+    auto it = windows_.find(key(name));
     if (it == windows_.end()) return nullptr;
     for (auto w = it->crbegin(); w != it->crend(); ++w)
         if (!w->isNull()) return w->data();
     return nullptr;
+}
+
+QList<QWidget*> WindowRegistry::findAll(const QString& name) const {
+    QList<QWidget*> out;
+    for (const QPointer<QWidget>& w : windows_.value(key(name)))
+        if (!w.isNull()) out << w.data();
+    return out;
+}
+
+bool WindowRegistry::holds(const QWidget* w) const {
+    if (!w) return false;
+    for (const auto& list : windows_)
+        for (const QPointer<QWidget>& x : list)
+            if (x.data() == w) return true;
+    return false;
 }
 
 QWidget* WindowRegistry::showSingle(const QString& name) {
@@ -92,7 +112,7 @@ QWidget* WindowRegistry::showFresh(const QString& name) {
 }
 
 bool WindowRegistry::unload(const QString& name, const QWidget* except) {
-    auto it = windows_.find(name);
+    auto it = windows_.find(key(name));
     if (it == windows_.end()) return true;
     const QList<QPointer<QWidget>> instances = *it;
     QList<QPointer<QWidget>> kept;
@@ -105,15 +125,18 @@ bool WindowRegistry::unload(const QString& name, const QWidget* except) {
         }
         delete w.data();
     }
-    if (kept.isEmpty()) windows_.remove(name);
-    else windows_[name] = kept;
+    if (kept.isEmpty())
+        windows_.remove(key(name));
+    else
+        windows_[key(name)] = kept;
     return kept.isEmpty() || (kept.size() == 1 && kept.first().data() == except);
 }
 
 bool WindowRegistry::unloadAll(const QWidget* except) {
     bool all = true;
-    const QStringList names = windows_.keys();
-    for (const QString& n : names) all = unload(n, except) && all;
+    const QStringList keys = windows_.keys();
+    for (const QString& n : keys)
+        all = unload(n, except) && all;
     return all;
 }
 
@@ -128,7 +151,7 @@ int WindowRegistry::windowState(const QString& name) const {
 QStringList WindowRegistry::loadedNames() const {
     QStringList out;
     for (auto it = windows_.begin(); it != windows_.end(); ++it)
-        if (find(it.key())) out << it.key();
+        if (find(it.key())) out << names_.value(it.key(), it.key());
     return out;
 }
 

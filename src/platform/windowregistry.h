@@ -8,7 +8,8 @@
 namespace hv {
 
 // The program's top-level windows by name: the single program-wide instance of a
-// window, a fresh instance, lookup, window state and unloading.
+// window, a fresh instance, lookup, window state and unloading. Names are matched
+// regardless of case.
 class WindowRegistry {
 public:
     using Factory = std::function<QWidget*()>;
@@ -20,7 +21,9 @@ public:
 
     // Records a loaded window under its name; it leaves the registry when destroyed.
     void add(const QString& name, QWidget* w);
-    QWidget* find(const QString& name) const;
+    QWidget* find(const QString& name) const;           // the latest loaded instance
+    QList<QWidget*> findAll(const QString& name) const; // every loaded instance, oldest first
+    bool holds(const QWidget* w) const;                 // whether w is one of the loaded windows
     template <class T> T* findAs(const QString& name) const { return qobject_cast<T*>(find(name)); }
     bool isLoaded(const QString& name) const { return find(name) != nullptr; }
 
@@ -41,8 +44,10 @@ public:
     QStringList loadedNames() const;
 
 private:
+    static QString key(const QString& name) { return name.toLower(); }
     QHash<QString, Factory> factories_;
     QHash<QString, QList<QPointer<QWidget>>> windows_;
+    QHash<QString, QString> names_; // the name each window was first loaded under
 };
 
 }  // namespace hv

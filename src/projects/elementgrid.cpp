@@ -64,6 +64,35 @@ void CalcFlux(const Program& p, ProjectBoxes& b, int numBanks, int unitFlow) {
     }
 }
 
+void UnitChangeRefresh(const Program& p, ProjectBoxes& b, int numBanks, int unitFlow) {
+    auto area = [&](int c) { return ColumnArea(p, BoxCount(b.field(100 + c)), b.cboElements[size_t(c)]); };
+    auto flux = [&](int c, double a, double flow) {
+        if (a > 0) b.field(300 + c) = FormatValue(FluxOf(flow, a, unitFlow, p.FluxUnit));
+    };
+    if (numBanks <= 1) {
+        if (BoxCount(b.field(100)) < 1) return;
+        flux(0, area(0), BoxNumber(b.txtData[1]));
+        return;
+    }
+    const int banks = std::min(numBanks, 3);
+    // The typed flow of each bank: bank 1's is derived from the system's with system data.
+    const std::array<int, 4> typed{1, b.chkSystemData ? 15 : 1, 10, 22};
+    double total = 0;
+    for (int c = 1; c <= banks; ++c) {
+        if (BoxCount(b.field(100 + c)) < 1) continue;
+        const double a = area(c);
+        if (a <= 0) continue;
+        b.field(200 + c) = FormatValue(a);
+        flux(c, a, BoxNumber(b.txtData[size_t(typed[size_t(c)])]));
+        total += a;
+    }
+    // The system column shows the bank totals.
+    const double systemFlow = b.chkSystemData ? BoxNumber(b.txtData[1])
+                                              : BoxNumber(b.txtData[1]) + BoxNumber(b.txtData[10]) +
+                                                    (banks == 3 ? BoxNumber(b.txtData[22]) : 0.0);
+    flux(0, total, systemFlow);
+}
+
 void ElementListLeft(const Program& p, ProjectBoxes& b, int column, int numBanks, int unitFlow) {
     Columns k = readColumns(p, b, numBanks);
     if (column == 0) {

@@ -17,6 +17,10 @@ double FluxOf(double flow, double area, int flowUnit, int fluxUnit);
 // column whose area is 0 keeps what its boxes showed.
 void CalcFlux(const Program& p, ProjectBoxes& b, int numBanks, int unitFlow);
 
+// After a change of units: the fluxes (and bank areas) again, from the typed reference
+// flows, shown with FormatValue. With one bank the flow is box 1's and the area box stays.
+void UnitChangeRefresh(const Program& p, ProjectBoxes& b, int numBanks, int unitFlow);
+
 // Leaving element list c: that column and, for a bank, the system total.
 void ElementListLeft(const Program& p, ProjectBoxes& b, int column, int numBanks, int unitFlow);
 

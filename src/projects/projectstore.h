@@ -11,8 +11,8 @@ struct Program;
 // The ProjectInfo columns in the order of the creating insert.
 const QStringList& ProjectInfoColumns();
 
-// Reads one train's row into the record by the column Null rules; Description,
-// TrainsSame and DefaultUnits keep what they held. Without a row the record describes
+// Reads one train's row into the record by the column Null rules; TrainsSame and
+// DefaultUnits keep what they held. Without a row the record describes
 // an empty project (every column as if Null). Returns whether a row was found.
 bool ReadProjectTrain(Program& p, const QString& projectId, qint16 train, FormProjectRecord& rec);
 

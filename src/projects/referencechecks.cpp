@@ -36,7 +36,7 @@ struct Checker {
 
     // Shows the message and stops the run with the focus on the box.
     bool fail(const QString& message, FocusTarget focus) {
-        p.prompts.message(message, Buttons::OK, Icon::None, QString());
+        p.prompts.message(message, Buttons::OK, Icon::None);
         result.stopped = true;
         result.focus = focus;
         return false;
@@ -142,8 +142,7 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
     if (BoxNumber(b.txtNumTrains) < 1) b.txtNumTrains = "1";
     if (BoxNumber(b.txtElapsedTime) < 0) b.txtElapsedTime = "0";
     if (!ParseReferenceDate(b.txtData[0])) {
-        p.prompts.message(GetMlString(1237, "You need a valid reference date."), Buttons::OK, Icon::None,
-                          QString());
+        p.prompts.message(GetMlString(1237, "You need a valid reference date."), Buttons::OK, Icon::None);
         out.dataValid = false;
     }
     const int banks = f.NumBanks;
@@ -271,7 +270,7 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
     }
     if (emptyColumn >= 0) {
         p.prompts.message(GetMlString(1241, "Number of Elements must be > 0. please check"), Buttons::OK,
-                          Icon::None, QString());
+                          Icon::None);
         out.dataValid = false;
         out.focus = FocusTarget::field(400 + emptyColumn);
     }
@@ -406,14 +405,14 @@ CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& f
         f.DateReference = *date;
     } else {
         p.prompts.message("Cannot save dataProject without a valid Reference Date and Time!", Buttons::OK,
-                          Icon::None, QString());
+                          Icon::None);
         k.result.focus = FocusTarget::data(0);
     }
     f.ElapsedTimeRef = BoxNumber(b.txtElapsedTime);
     if (f.ElapsedTimeRef < 0) {
         const Answer a =
             p.prompts.message(GetMlString(1232, "Elapsed time is negative? OK to accept, Cancel to reenter."),
-                              Buttons::OKCancel, Icon::None, QString());
+                              Buttons::OKCancel, Icon::None);
         if (a != Answer::OK) {
             k.result.stopped = true;
             k.result.focus = {FocusTarget::ElapsedTime, 0};
@@ -475,7 +474,7 @@ CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& f
     };
     for (const Test& t : tests) {
         if (!t.failed) continue;
-        p.prompts.message(GetMlString(t.id, t.text), Buttons::OK, Icon::None, QString());
+        p.prompts.message(GetMlString(t.id, t.text), Buttons::OK, Icon::None);
         break;
     }
     return k.result;

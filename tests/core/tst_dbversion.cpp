@@ -73,7 +73,7 @@ private slots:
         test::insertProjectInfo(db, 2);
         test::insertReading(db, 2);
         test::insertReading(db, 2);
-        env.prompts.onMessage(UpgradeMessage, Answer::OK);
+        env.prompts.onMessage(UpgradeMessage, Buttons::OK, "Hevrin", Answer::OK);
 
         const Upgrade u = upgrade(env.prog(), db);
         QVERIFY(u.ok);
@@ -114,7 +114,7 @@ private slots:
                    "\"Order\") "
                    "VALUES ('P1', 1, 1, 'Own series', 'PermuS', 5)");
         }
-        env.prompts.onMessage(UpgradeMessage, Answer::OK);
+        env.prompts.onMessage(UpgradeMessage, Buttons::OK, "Hevrin", Answer::OK);
         QVERIFY(upgrade(env.prog(), db).ok);
         QCOMPARE(count(db, "SELECT count(*) FROM GraphSensors"), 51);
         QCOMPARE(count(db, "SELECT count(*) FROM GraphSensors WHERE Description = 'Own series'"), 0);
@@ -130,7 +130,7 @@ private slots:
             d.exec("ALTER TABLE Data ADD COLUMN SpecFlux DOUBLE DEFAULT 0");
             d.exec("ALTER TABLE Data ADD COLUMN SpecFlux_1 DOUBLE DEFAULT 0");
         }
-        env.prompts.onMessage(UpgradeMessage, Answer::OK);
+        env.prompts.onMessage(UpgradeMessage, Buttons::OK, "Hevrin", Answer::OK);
         const Upgrade u = upgrade(env.prog(), db);
         QVERIFY(u.ok);
         QCOMPARE(u.revision, qint16(20));
@@ -147,7 +147,7 @@ private slots:
             d.exec("ALTER TABLE Data RENAME TO DataRows");
             d.exec("CREATE VIEW Data AS SELECT * FROM DataRows");
         }
-        env.prompts.onMessage("Could not add the Specific Flux fields", Answer::OK);
+        env.prompts.onMessage("Could not add the Specific Flux fields", Buttons::OK, "Hevrin", Answer::OK);
         const Upgrade u = upgrade(env.prog(), db);
         QVERIFY(!u.ok);
         QCOMPARE(DbVersion({u.major, u.minor, u.revision}).text(), QString("-1.-1.0"));
@@ -181,7 +181,7 @@ private slots:
         QFETCH(bool, upgraded);
         test::TestEnv env;
         const QString db = test::makePreSpecFluxDatabase(env.path("x.hv3.mdb"), version);
-        if (upgraded) env.prompts.onMessage(UpgradeMessage, Answer::OK);
+        if (upgraded) env.prompts.onMessage(UpgradeMessage, Buttons::OK, "Hevrin", Answer::OK);
         const Upgrade u = upgrade(env.prog(), db);
         QVERIFY(u.ok);
         QCOMPARE(Database::open(db).hasColumn("Data", "SpecFlux"), upgraded);

@@ -101,7 +101,7 @@ private slots:
         test::TestEnv env;
         const QString db = elementDb(env);
         Database::open(db).exec("UPDATE Version SET DBVersion = 2400");
-        env.prompts.onMessage("You are using the old membrane database.", Answer::OK);
+        env.prompts.onMessage("You are using the old membrane database.", Buttons::OK, "Hevrin", Answer::OK);
         QVERIFY(LoadElementSpecs(env.prog()));
         QCOMPARE(env.prog().ElementDbVersion, 2400.0);
         QCOMPARE(env.prog().ElementListUpper, qint16(12));
@@ -131,7 +131,7 @@ private slots:
             elementDb(env);
             Database::open(path).exec("DROP TABLE ElementSpecs");
         }
-        env.prompts.onMessage(message, Answer::OK);
+        env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
         QVERIFY(!LoadElementSpecs(env.prog()));
         QVERIFY(!env.prog().ElementConnection);
         QCOMPARE(env.prompts.verify(), QString());

@@ -62,7 +62,7 @@ private slots:
         p.CurrentProject.DateReference = QDateTime(QDate(2001, 2, 3), QTime(0, 0));
         const ProjectInfoRecord before = p.CurrentProject;
 
-        env.prompts.onMessage("94 - ", Answer::OK);
+        env.prompts.onMessage("94 - ", Buttons::OK, "Hevrin", Answer::OK);
         LoadMyProject(p);
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(env.prompts.shown().first().contains("Invalid null may mean that your project data"));
@@ -88,7 +88,7 @@ private slots:
         p.ProjectEditMode = true;
 
         env.prompts.onMessage("NO CURRENT PROJECT is selected.  Please SELECT or CREATE a project.",
-                              Answer::OK);
+                              Buttons::OK, "Hevrin", Answer::OK);
         LoadMyProject(p);
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(p.status.text(1), QString("NOT FOUND! Elsewhere"));
@@ -108,7 +108,7 @@ private slots:
         p.ProjectDatabasePath = env.path("moved/away.hv3.mdb");
         env.prompts.onMessage("DB file not found! " + p.ProjectDatabasePath +
                                   ".\r\n\r\nTry default database setting? " + env.path("db.hv3.mdb"),
-                              Answer::OK);
+                              Buttons::OKCancel, "Hevrin", Answer::OK);
         LoadMyProject(p);
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(p.ProjectDatabasePath, env.path("db.hv3.mdb"));
@@ -116,7 +116,7 @@ private slots:
 
         p.CurrentProjectLoaded = false;
         p.ProjectDatabasePath = env.path("moved/away.hv3.mdb");
-        env.prompts.onMessage("DB file not found! ", Answer::Cancel);
+        env.prompts.onMessage("DB file not found! ", Buttons::OKCancel, "Hevrin", Answer::Cancel);
         LoadMyProject(p);
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(p.ProjectDatabasePath, QString());
@@ -137,12 +137,14 @@ private slots:
             return d;
         });
 
-        env.prompts.onMessage("The database is an old (2 banks/2 stages) version", Answer::Cancel);
+        env.prompts.onMessage("The database is an old (2 banks/2 stages) version", Buttons::OKCancel,
+                              "Hevrin", Answer::Cancel);
         LoadMyProject(p);
         QCOMPARE(p.ProjectDatabasePath, env.path("previous.hv3.mdb"));
         QVERIFY(!p.CurrentProjectLoaded);
 
-        env.prompts.onMessage("Select OK to migrate and backup this database.", Answer::OK);
+        env.prompts.onMessage("Select OK to migrate and backup this database.", Buttons::OKCancel, "Hevrin",
+                              Answer::OK);
         LoadMyProject(p);
         QCOMPARE(dialogs, 1);
         QVERIFY(!p.CurrentProjectLoaded);

@@ -97,8 +97,10 @@ private slots:
         QCOMPARE(splash->lblDatabase->text(), QString("Database version: 1.3.38"));
         QVERIFY(splash->Label1->text().startsWith("Disclaimer\n\n"));
         QVERIFY(!splash->Check1->isChecked() && !splash->chkShow->isChecked());
+        const QSize least = splash->minimumSizeHint().expandedTo(splash->size());
+        QVERIFY(least.width() <= 1280 && least.height() <= 760);
 
-        s.prompts.onMessage(NoProject, Answer::OK);
+        s.prompts.onMessage(NoProject, Buttons::OK, "Hevrin", Answer::OK);
         splash->Check1->setChecked(true);
         QTest::mouseClick(splash->cmdClose, Qt::LeftButton);
         QCOMPARE(s.prompts.verify(), QString());
@@ -116,6 +118,11 @@ private slots:
         QCOMPARE(m->sbPanels[2]->text(), QLocale().toString(QTime(10, 30), QLocale::ShortFormat));
         QCOMPARE(s.p().GraphPath, s.dataFolder());
         QCOMPARE(s.ended, -1);
+        // Each window fits a 1280 x 800 screen with a desktop's frame.
+        for (QWidget* w : {static_cast<QWidget*>(m), s.p().windows.showSingle("frmContact")}) {
+            const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize()).expandedTo(w->size());
+            QVERIFY2(least.width() <= 1280 && least.height() <= 760, qPrintable(w->objectName()));
+        }
     }
 
     void splashWaitsForTheStartUpRecalculation() {
@@ -136,7 +143,10 @@ private slots:
             s.p().CurrentProject = ProjectInfoRecord{};
             s.p().RecalcAllRunning = false;
         };
-        s.prompts.onMessage("Recalculate all projects now?", Answer::Yes).onSaveFile("");
+        s.prompts
+            .onMessage("Recalculate all projects now?", Buttons::YesNoCancel,
+                       "Important Hevrin Version Information", Answer::Yes)
+            .onSaveFile("");
         QVERIFY(!Main(s.p()).endProgram);
         QCOMPARE(s.prompts.verify(), QString());
         QVERIFY(!mainDuringRun);
@@ -154,7 +164,7 @@ private slots:
         Started s;
         Main(s.p());
         s.prompts.onMessage("You must check Accept Disclaimer to user Hevrin. Hevrin will now close.",
-                            Answer::OK);
+                            Buttons::OK, "Hevrin", Answer::OK);
         QTest::mouseClick(s.splash()->cmdClose, Qt::LeftButton);
         QCOMPARE(s.prompts.verify(), QString());
         QCOMPARE(s.ended, 0);
@@ -165,7 +175,7 @@ private slots:
     void splashCanBeTurnedOff() {
         Started s;
         Main(s.p());
-        s.prompts.onMessage(NoProject, Answer::OK);
+        s.prompts.onMessage(NoProject, Buttons::OK, "Hevrin", Answer::OK);
         s.splash()->Check1->setChecked(true);
         s.splash()->chkShow->setChecked(true);
         QTest::mouseClick(s.splash()->cmdClose, Qt::LeftButton);
@@ -176,7 +186,7 @@ private slots:
         Started next;
         QDir().mkpath(next.dataFolder());
         QFile::copy(s.ini(), next.ini());
-        next.prompts.onMessage(NoProject, Answer::OK);
+        next.prompts.onMessage(NoProject, Buttons::OK, "Hevrin", Answer::OK);
         QVERIFY(!Main(next.p()).endProgram);
         QVERIFY(next.main() && next.main()->isVisible());
         QVERIFY(!next.splash());
@@ -192,10 +202,10 @@ private slots:
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("garbage garbage garbage garbage garbage garbage garbage garbage garbage garbage");
         }
-        s.prompts.onMessage("Hevrin is trying to use an Invalid, Out of Date", Answer::OK)
-            .onOpenFile("")
-            .onMessage(Reminder, Answer::No)
-            .onMessage(RepeatNote, Answer::OK);
+        // No recalculation is offered for a database that did not open.
+        s.prompts
+            .onMessage("Hevrin is trying to use an Invalid, Out of Date", Buttons::OK, "Hevrin", Answer::OK)
+            .onOpenFile("");
         QVERIFY(!Main(s.p()).endProgram);
         QCOMPARE(s.prompts.verify(), QString());
         QVERIFY(!s.p().DbValid);
@@ -203,6 +213,38 @@ private slots:
         QCOMPARE(m->lblDatabase->text(), QString("PLEASE SELECT A VALID DATABASE TO CONTINUE!"));
         QCOMPARE(m->lblDBVersion->text(), QString("DB Version: Not Valid"));
         QCOMPARE(s.p().ProjectDatabasePath, QString());
+
+        // The project window is refused before it opens.
+        s.p().windows.registerFactory("frmProject", [] { return new QWidget; });
+        s.prompts.onMessage("No project database is open. Please open a database first", Buttons::OK,
+                            "Hevrin", Answer::OK);
+        m->mnuProjectCreate->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(!s.p().windows.isLoaded("frmProject"));
+        QVERIFY(!s.p().ProjectCreateMode);
+    }
+
+    // Start-up writes the data folder each time: on a full disk that must not cost the settings.
+    void settingsSurviveAFullDisk() {
+        Started s;
+        s.set("ShowSplash", "No");
+        s.set("Project", "P1");
+        s.set("Notes", QString(3000, 'x'));
+        InstallDataFiles(s.env.system, s.dataFolder());
+        test::insertProjectInfo(s.data("db.hv3.mdb"), 3);
+        QFile f(s.ini());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray before = f.readAll();
+        f.close();
+        s.prompts.onMessage("The settings file could not be written:\r\n" + s.ini(), Buttons::OK, "Hevrin",
+                            Answer::OK);
+        {
+            test::FileSizeLimit full(1024);
+            QVERIFY(!Main(s.p()).endProgram);
+        }
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
     }
 
     void olderDatabaseAtStartNeedsMigration() {
@@ -216,9 +258,11 @@ private slots:
             QTimer::singleShot(0, d, &QDialog::reject);
             return d;
         });
-        s.prompts.onMessage("You are starting Hevrin with an old, two bank database.", Answer::OK)
-            .onMessage(Reminder, Answer::Cancel)
-            .onMessage(RepeatNote, Answer::OK);
+        s.prompts
+            .onMessage("You are starting Hevrin with an old, two bank database.", Buttons::OK, "Hevrin",
+                       Answer::OK)
+            .onMessage(Reminder, Buttons::YesNoCancel, "Important Hevrin Version Information", Answer::Cancel)
+            .onMessage(RepeatNote, Buttons::OK, "Hevrin", Answer::OK);
         Main(s.p());
         QCOMPARE(s.prompts.verify(), QString());
         QVERIFY(s.p().DbValid && s.p().DbIsOlder);
@@ -232,7 +276,8 @@ private slots:
     void missingElementDatabaseEndsStartUp() {
         Started s;
         QFile::remove(s.env.system.programDir + "/templates/ostrelmem.mdb");
-        s.prompts.onMessage("Could not open element database at: \r\n" + s.data("ostrelmem.mdb"), Answer::OK);
+        s.prompts.onMessage("Could not open element database at: \r\n" + s.data("ostrelmem.mdb"), Buttons::OK,
+                            "Hevrin", Answer::OK);
         const StartupResult r = Main(s.p());
         QVERIFY(r.endProgram);
         QVERIFY(r.exitCode != 0);
@@ -267,7 +312,7 @@ private slots:
         f.write(QByteArray(200, 'x'));
         f.close();
         s.prompts.onOpenFile(broken).onMessage("Invalid or damaged database. Please select another",
-                                               Answer::OK);
+                                               Buttons::OK, "Hevrin", Answer::OK);
         m->mnuFileOpenDatabase->trigger();
         QCOMPARE(s.prompts.verify(), QString());
         QCOMPARE(s.p().ProjectDatabasePath, other);
@@ -276,8 +321,9 @@ private slots:
         const QString twoBank = s.env.path("old.hv.mdb");
         test::makeTwoBankDatabase(twoBank);
         s.prompts.onOpenFile(twoBank)
-            .onMessage("You have selected a database which is out of date", Answer::Cancel)
-            .onMessage("Reverting to last selected database!", Answer::OK);
+            .onMessage("You have selected a database which is out of date", Buttons::OKCancel, "Hevrin",
+                       Answer::Cancel)
+            .onMessage("Reverting to last selected database!", Buttons::OK, "Hevrin", Answer::OK);
         m->mnuFileOpenDatabase->trigger();
         QCOMPARE(s.prompts.verify(), QString());
         QVERIFY(s.prompts.shown()[s.prompts.shown().size() - 2].contains("Database version:    1.2.7"));
@@ -292,6 +338,15 @@ private slots:
         m->mnuFileOpenDatabase->trigger();
         QCOMPARE(s.prompts.verify(), QString());
         QCOMPARE(s.p().ProjectDatabasePath, other);
+
+        // The combined version number follows the parts.
+        const QString newer = s.env.path("newer.hv3.mdb");
+        test::makePreSpecFluxDatabase(newer, "1.4.2");
+        test::insertProjectInfo(newer, 3);
+        s.prompts.onOpenFile(newer);
+        m->mnuFileOpenDatabase->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QCOMPARE(s.p().DbVersionNumber, qint32(1004000));
     }
 
     void openingAnOldVersionRunsTheReminder() {
@@ -303,9 +358,10 @@ private slots:
         int recalcs = 0;
         s.p().RecalculateAllProjects = [&] { ++recalcs; };
         s.prompts.onOpenFile(old)
-            .onMessage("Updated your database with new fields for Specific Flux Calculations.", Answer::OK)
-            .onMessage(Reminder, Answer::No)
-            .onMessage(RepeatNote, Answer::OK);
+            .onMessage("Updated your database with new fields for Specific Flux Calculations.", Buttons::OK,
+                       "Hevrin", Answer::OK)
+            .onMessage(Reminder, Buttons::YesNoCancel, "Important Hevrin Version Information", Answer::No)
+            .onMessage(RepeatNote, Buttons::OK, "Hevrin", Answer::OK);
         s.main()->mnuFileOpenDatabase->trigger();
         QCOMPARE(s.prompts.verify(), QString());
         QCOMPARE(recalcs, 0);
@@ -320,7 +376,10 @@ private slots:
             s.data(BackupFileName(s.p().ProjectDatabasePath, s.dataFolder(), s.env.system.clock));
 
         // Accepting the suggested name writes the backup into the data folder.
-        s.prompts.onMessage("Create a back up of your database?", Answer::OK).onSaveFile(expected);
+        s.prompts
+            .onMessage("Create a back up of your database?", Buttons::OKCancel, "BACKUP DATABASE?",
+                       Answer::OK)
+            .onSaveFile(expected);
         m->mnuBackup->trigger();
         QCOMPARE(s.prompts.verify(), QString());
         QCOMPARE(s.prompts.saveInitialPath, expected);
@@ -329,24 +388,26 @@ private slots:
         QCOMPARE(m->sbPanels[0]->text(), "Backed up to: " + expected);
 
         const QString chosen = s.env.path("elsewhere.hv3.mdb");
-        s.prompts.onMessage("Create a back up", Answer::OK).onSaveFile(chosen);
+        s.prompts.onMessage("Create a back up", Buttons::OKCancel, "BACKUP DATABASE?", Answer::OK)
+            .onSaveFile(chosen);
         m->mnuBackup->trigger();
         QVERIFY(QFile::exists(chosen));
         QCOMPARE(s.p().status.text(1), "Backed up to: " + chosen);
 
         // Cancel is not a failure.
-        s.prompts.onMessage("Create a back up", Answer::OK).onSaveFile("");
+        s.prompts.onMessage("Create a back up", Buttons::OKCancel, "BACKUP DATABASE?", Answer::OK)
+            .onSaveFile("");
         m->mnuBackup->trigger();
         QCOMPARE(s.p().status.text(1), QString("Backed up to: Back up canceled by user"));
 
         const QString bad = s.env.path("no folder/x.mdb");
-        s.prompts.onMessage("Create a back up", Answer::OK)
+        s.prompts.onMessage("Create a back up", Buttons::OKCancel, "BACKUP DATABASE?", Answer::OK)
             .onSaveFile(bad)
-            .onMessage("Error in backup to " + bad, Answer::OK);
+            .onMessage("Error in backup to " + bad, Buttons::OK, "Hevrin", Answer::OK);
         m->mnuBackup->trigger();
         QCOMPARE(s.p().status.text(1), QString("Database Backup Failed"));
 
-        s.prompts.onMessage("Create a back up", Answer::Cancel);
+        s.prompts.onMessage("Create a back up", Buttons::OKCancel, "BACKUP DATABASE?", Answer::Cancel);
         m->mnuBackup->trigger();
         QCOMPARE(s.prompts.verify(), QString());
     }
@@ -355,10 +416,10 @@ private slots:
         Started s;
         s.startWithProject();
         frmMain* m = s.main();
-        s.prompts.onMessage("Splash Screen - show at start up?", Answer::Yes);
+        s.prompts.onMessage("Splash Screen - show at start up?", Buttons::YesNo, "Hevrin", Answer::Yes);
         m->mnuSplash->trigger();
         QCOMPARE(s.setting("ShowSplash"), QString("yes"));
-        s.prompts.onMessage("Splash Screen - show at start up?", Answer::No);
+        s.prompts.onMessage("Splash Screen - show at start up?", Buttons::YesNo, "Hevrin", Answer::No);
         m->mnuSplash->trigger();
         QCOMPARE(s.setting("ShowSplash"), QString("no"));
 
@@ -378,31 +439,46 @@ private slots:
         Started s;
         s.startWithProject();
         s.p().DataEntryConfigUnlocked = true;
-        s.prompts.onMessage("The data entry form is not open.", Answer::OK);
+        s.prompts.onMessage("The data entry form is not open.", Buttons::OK, "Hevrin", Answer::OK);
         s.main()->mnuEditLock->trigger();
         QCOMPARE(s.prompts.verify(), QString());
         QVERIFY(s.p().DataEntryConfigUnlocked);
     }
 
+    // The bounds are tested, and kept when the window is not moved, in twips.
     void windowPlacementBounds_data() {
         QTest::addColumn<QString>("left");
         QTest::addColumn<QString>("top");
         QTest::addColumn<int>("x");
         QTest::addColumn<int>("y");
+        QTest::addColumn<QString>("savedLeft");
+        QTest::addColumn<QString>("savedTop");
         QTest::newRow("defaults") << ""
-                                  << "" << 200 / 15 << 200 / 15;
+                                  << "" << 200 / 15 << 200 / 15 << "200"
+                                  << "200";
         QTest::newRow("left on a lost screen") << "12000"
-                                               << "300" << 200 / 15 << 300 / 15;
+                                               << "300" << 200 / 15 << 300 / 15 << "200"
+                                               << "300";
         QTest::newRow("at the bounds") << "10000"
-                                       << "5000" << 10000 / 15 << 5000 / 15;
+                                       << "5000" << 10000 / 15 << 5000 / 15 << "10000"
+                                       << "5000";
+        QTest::newRow("one twip beyond") << "10001"
+                                         << "5001" << 200 / 15 << 200 / 15 << "200"
+                                         << "200";
         QTest::newRow("beyond the bounds") << "-15"
-                                           << "5015" << 200 / 15 << 200 / 15;
+                                           << "5015" << 200 / 15 << 200 / 15 << "200"
+                                           << "200";
+        QTest::newRow("between pixels") << "4999"
+                                        << "1237" << 4999 / 15 << 1237 / 15 << "4999"
+                                        << "1237";
     }
     void windowPlacementBounds() {
         QFETCH(QString, left);
         QFETCH(QString, top);
         QFETCH(int, x);
         QFETCH(int, y);
+        QFETCH(QString, savedLeft);
+        QFETCH(QString, savedTop);
         Started s;
         if (!left.isEmpty()) {
             s.env.store->setValue("MainLeft", left);
@@ -414,6 +490,102 @@ private slots:
         QCOMPARE(m->y(), y);
         QCOMPARE(m->width(), 11750 / 15);
         QCOMPARE(m->height(), 3250 / 15);
+        m->mnuFileExit->trigger();
+        QCOMPARE(s.env.store->text("MainLeft"), savedLeft);
+        QCOMPARE(s.env.store->text("MainTop"), savedTop);
+        QCOMPARE(s.env.store->text("MainWidth"), QString("11750"));
+    }
+
+    // Panel 1 is rewritten when another of the program's windows hands the activation back,
+    // not when a message box closes.
+    void statusTextsOutliveMessageBoxes() {
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        m->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m));
+        s.p().status.setText(1, "Backed up to: /b.mdb");
+        QWidget box; // as a message box: not one of the program's windows
+        box.show();
+        box.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        box.hide();
+        m->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m));
+        QCOMPARE(m->sbPanels[0]->text(), QString("Backed up to: /b.mdb"));
+
+        // The contact window closes on Escape and on Enter, and gives the activation back.
+        for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return}) {
+            QPointer<QWidget> contact = s.p().windows.showSingle("frmContact");
+            QVERIFY(QTest::qWaitForWindowActive(contact));
+            QTest::keyClick(contact, key);
+            QVERIFY(contact && !contact->isVisible());
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(!contact);
+            m->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(m));
+            QCOMPARE(m->sbPanels[0]->text(), QString("CURRENT PROJECT: P1 Train: 1"));
+            s.p().status.setText(1, "Status");
+        }
+    }
+
+    void helpItemsSayWhenNothingOpensThem() {
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        s.prompts.onMessage("Hevrin could not find:\r\n" + s.env.system.programDir + "/EULA.rtf", Buttons::OK,
+                            "Hevrin", Answer::OK);
+        m->mnuLicense->trigger();
+        for (const char* name : {"EULA.rtf", "help.html"}) {
+            QFile f(s.env.system.programDir + "/" + name);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        s.env.system.openSucceeds = false;
+        for (QAction* item : {m->mnuHelpUser, m->mnuLicense, m->mnuRealHelp}) {
+            s.prompts.onMessage("Hevrin could not open:\r\n", Buttons::OK, "Hevrin", Answer::OK);
+            item->trigger();
+            QCOMPARE(s.prompts.verify(), QString());
+        }
+        QVERIFY(s.prompts.shown().last().contains("/help.html#news"));
+    }
+
+    void dataEntryAsksEveryProjectWindow() {
+        Started s;
+        s.startWithProject();
+        s.p().windows.registerFactory("frmProject", [] { return new QWidget; });
+        s.p().windows.registerFactory("frmData", [] { return new QWidget; });
+        QPointer<QWidget> first = s.p().windows.create("frmProject");
+        QPointer<QWidget> second = s.p().windows.create("frmProject");
+        first->show();
+        second->show();
+        emit s.main()->mnuFile->aboutToShow();
+        const QString question = "Project Edit or Project Select or Create Project is still open.";
+        s.prompts.onMessage(question, Buttons::OKCancel, "Hevrin", Answer::OK)
+            .onMessage(question, Buttons::OKCancel, "Hevrin", Answer::Cancel);
+        s.main()->mnuDataEntry->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(!first && second);
+        QVERIFY(!s.p().windows.isLoaded("frmData"));
+
+        s.prompts.onMessage(question, Buttons::OKCancel, "Hevrin", Answer::OK);
+        s.main()->mnuDataEntry->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(!second);
+        QVERIFY(s.p().windows.find("FRMDATA"));
+    }
+
+    // After a whole-database run panel 2 goes back to the live date.
+    void dateAfterAWholeDatabaseRun() {
+        Started s;
+        s.startWithProject();
+        s.p().RecalculateAllProjects = [&] {
+            s.p().status.setText(2, "Project # 1 of 1");
+            s.p().status.setText(2, QLocale().toString(s.env.system.clock.date(), QLocale::ShortFormat));
+        };
+        s.prompts.onMessage("This will recalculate all projects", Buttons::OKCancel, "Hevrin", Answer::OK);
+        s.main()->mnuRecalcAll->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QCOMPARE(s.p().status.text(2), QString());
     }
 
     void closingSavesPlacementAndSettings() {
@@ -458,7 +630,7 @@ private slots:
             s.p().CurrentProject = saved;
             s.p().SetMenusEnabled(true);
         };
-        s.prompts.onMessage("This will recalculate all projects", Answer::OK);
+        s.prompts.onMessage("This will recalculate all projects", Buttons::OKCancel, "Hevrin", Answer::OK);
         m->mnuRecalcAll->trigger();
         QCOMPARE(s.prompts.verify(), QString());
         QVERIFY(!closedDuringRun);
@@ -496,13 +668,15 @@ private slots:
             recalculated = id + "/" + QString::number(train);
             return true;
         };
-        s.prompts.onMessage("This will recalculate project P1 Train 1.", Answer::OK);
+        s.prompts.onMessage("This will recalculate project P1 Train 1.", Buttons::OKCancel, "Hevrin",
+                            Answer::OK);
         m->mnuRecalc->trigger();
         QCOMPARE(recalculated, QString("P1/1"));
 
         // Project items are refused while data entry is open.
         s.p().DataEntryOpen = true;
-        s.prompts.onMessage("Data Entry is still open. Please <Close and Exit> Data Entry first", Answer::OK);
+        s.prompts.onMessage("Data Entry is still open. Please <Close and Exit> Data Entry first", Buttons::OK,
+                            "Hevrin", Answer::OK);
         m->mnuProjectCreate->trigger();
         QVERIFY(!s.p().ProjectCreateMode);
         QCOMPARE(s.prompts.verify(), QString());

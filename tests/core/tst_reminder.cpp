@@ -53,7 +53,9 @@ private slots:
         test::TestEnv env;
         int recalcs = 0;
         setUp(env, &recalcs);
-        env.prompts.onMessage(Question, Answer(answer)).onMessage(Repeat, Answer::OK);
+        env.prompts
+            .onMessage(Question, Buttons::YesNoCancel, "Important Hevrin Version Information", Answer(answer))
+            .onMessage(Repeat, Buttons::OK, "Hevrin", Answer::OK);
         CheckDbVersionMessage(env.prog());
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(recalcs, 0);
@@ -65,7 +67,9 @@ private slots:
         int recalcs = 0;
         setUp(env, &recalcs);
         Program& p = env.prog();
-        env.prompts.onMessage(Question, Answer::Yes).onSaveFile("");
+        env.prompts
+            .onMessage(Question, Buttons::YesNoCancel, "Important Hevrin Version Information", Answer::Yes)
+            .onSaveFile("");
         CheckDbVersionMessage(p);
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(recalcs, 1);
@@ -82,7 +86,9 @@ private slots:
         int recalcs = 0;
         setUp(env, &recalcs);
         const QString copy = env.path("before-recalc.hv3.mdb");
-        env.prompts.onMessage(Question, Answer::Yes).onSaveFile(copy);
+        env.prompts
+            .onMessage(Question, Buttons::YesNoCancel, "Important Hevrin Version Information", Answer::Yes)
+            .onSaveFile(copy);
         CheckDbVersionMessage(env.prog());
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(recalcs, 1);
@@ -97,17 +103,19 @@ private slots:
         int recalcs = 0;
         setUp(env, &recalcs);
         const QString bad = env.path("missing folder/copy.mdb");
-        env.prompts.onMessage(Question, Answer::Yes)
+        env.prompts
+            .onMessage(Question, Buttons::YesNoCancel, "Important Hevrin Version Information", Answer::Yes)
             .onSaveFile(bad)
-            .onMessage("Error in backup to " + bad, Answer::No)
-            .onMessage(Repeat, Answer::OK);
+            .onMessage("Error in backup to " + bad, Buttons::YesNo, "Hevrin", Answer::No)
+            .onMessage(Repeat, Buttons::OK, "Hevrin", Answer::OK);
         CheckDbVersionMessage(env.prog());
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(recalcs, 0);
 
-        env.prompts.onMessage(Question, Answer::Yes)
+        env.prompts
+            .onMessage(Question, Buttons::YesNoCancel, "Important Hevrin Version Information", Answer::Yes)
             .onSaveFile(bad)
-            .onMessage("Recalculate all projects without a backup?", Answer::Yes);
+            .onMessage("Recalculate all projects without a backup?", Buttons::YesNo, "Hevrin", Answer::Yes);
         CheckDbVersionMessage(env.prog());
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(recalcs, 1);

@@ -86,6 +86,45 @@ private slots:
                                            "[Projects]\r\nTrain=7\r\n\r\n[New]\r\nk=v\r\n"));
         QCOMPARE(profile::getString("Projects", "Train", "", ini), QString("7"));
     }
+
+    // Another program's bytes (a Latin-1 name, a binary line, no final line end) come back
+    // exactly; only the written line is new.
+    void writeKeepsOtherBytesAsTheyWere() {
+        test::TestEnv env;
+        const QString ini = env.path("a.ini");
+        const QByteArray binary("\x00\x01\xff\xfe=\x80\r", 7);
+        const QByteArray head =
+            "[Names]\r\nOperator=M\xfcller\r\nRaw=" + binary + "\r\n[Current Project]\r\nTrain=1";
+        writeFile(ini, head);
+        QVERIFY(profile::writeString("Current Project", "Train", "2", ini));
+        QVERIFY(profile::writeString("Current Project", "Project", "\u00dcberlingen", ini));
+        QCOMPARE(readFile(ini), head.left(head.size() - 1) + "2\r\nProject=\xc3\x9c"
+                                                             "berlingen\r\n");
+        QCOMPARE(profile::getString("Names", "Operator", "", ini), QString("M\u00fcller"));
+        QCOMPARE(profile::getString("Current Project", "Project", "", ini), QString("\u00dcberlingen"));
+    }
+
+    void failedWriteKeepsTheOldFile() {
+        test::TestEnv env;
+        const QString ini = env.path("a.ini");
+        const QByteArray old = "[Current Project]\nTrain=1\n;" + QByteArray(4000, 'x') + "\n";
+        writeFile(ini, old);
+        QString error;
+        {
+            test::FileSizeLimit full(1024);
+            QVERIFY(!profile::writeString("Current Project", "Train", "2", ini, &error));
+        }
+        QVERIFY(!error.isEmpty());
+        QCOMPARE(readFile(ini), old);
+        QCOMPARE(QDir(env.dir.path()).entryList({"a.ini*"}, QDir::Files | QDir::Hidden),
+                 QStringList({"a.ini"}));
+
+        QFile::setPermissions(ini, QFile::ReadOwner);
+        if (!QFileInfo(ini).isWritable()) { // root may write anything
+            QVERIFY(!profile::writeString("Current Project", "Train", "2", ini));
+            QCOMPARE(readFile(ini), old);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestProfile)

@@ -11,7 +11,7 @@ private slots:
     void answersInOrder() {
         ScriptedPrompts script;
         Prompts& p = script; // as the program calls it, with the interface's defaults
-        script.onMessage("Save changes", Answer::Yes)
+        script.onMessage("Save changes", Buttons::YesNo, "Hevrin", Answer::Yes)
             .onInput("Name", QString("G1"))
             .onInput("", std::nullopt);
         script.onOpenFile("/a.mdb").onSaveFile("");
@@ -40,7 +40,7 @@ private slots:
 
     void mismatchesAndLeftoversFail() {
         ScriptedPrompts wrongText;
-        wrongText.onMessage("Backup done", Answer::OK);
+        wrongText.onMessage("Backup done", Buttons::OK, "Hevrin", Answer::OK);
         static_cast<Prompts&>(wrongText).message("Backup failed");
         QVERIFY(wrongText.verify().contains("Backup done"));
 
@@ -51,10 +51,21 @@ private slots:
         QCOMPARE(wrongKind.pending(), 1);
 
         ScriptedPrompts leftover;
-        leftover.onMessage("Never shown", Answer::OK);
+        leftover.onMessage("Never shown", Buttons::OK, "Hevrin", Answer::OK);
         QVERIFY(leftover.verify().contains("Never shown"));
         leftover.clear();
         QCOMPARE(leftover.verify(), QString());
+
+        // The buttons and the title are part of what is checked.
+        ScriptedPrompts wrongButtons;
+        wrongButtons.onMessage("Delete?", Buttons::YesNo, "Hevrin", Answer::Yes)
+            .onMessage("Delete?", Buttons::YesNo, "Hevrin", Answer::Yes);
+        QCOMPARE(static_cast<Prompts&>(wrongButtons).message("Delete?", Buttons::OKCancel), Answer::Yes);
+        QCOMPARE(static_cast<Prompts&>(wrongButtons).message("Delete?", Buttons::YesNo, Icon::None, "Other"),
+                 Answer::Yes);
+        QCOMPARE(wrongButtons.failures().size(), 2);
+        QVERIFY(wrongButtons.failures().first().contains("expected Yes/No buttons, got OK/Cancel"));
+        QVERIFY(wrongButtons.failures().last().contains("expected title \"Hevrin\", got \"Other\""));
     }
 
     void qtFilter() {

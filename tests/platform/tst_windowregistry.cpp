@@ -31,7 +31,11 @@ private slots:
         QPointer<QWidget> second = reg.create("rows");
         second->show();
         QCOMPARE(reg.find("rows"), second.data());
-        QVERIFY(reg.unload("rows"));
+        // Names match regardless of case, and every instance can be reached.
+        QCOMPARE(reg.find("ROWS"), second.data());
+        QCOMPARE(reg.findAll("Rows"), (QList<QWidget*>{first.data(), second.data()}));
+        QVERIFY(reg.holds(first) && !reg.holds(nullptr));
+        QVERIFY(reg.unload("Rows"));
         QVERIFY(first.isNull());
         QVERIFY(second.isNull());
         QVERIFY(!reg.isLoaded("rows"));

@@ -1,13 +1,18 @@
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLayout>
+#include <QMimeData>
 #include <QPointer>
 #include <QTimer>
 #include <QtTest>
 
+#include "core/numbers.h"
 #include "core/settings.h"
 #include "platform/database.h"
+#include "projects/elementgrid.h"
 #include "projects/projectlist.h"
+#include "projects/projecttext.h"
 #include "projects/ui/dlgunits.h"
 #include "projects/ui/frmproject.h"
 #include "projects/unitchoice.h"
@@ -168,8 +173,9 @@ private slots:
         QVERIFY(!w->cmdNext->isVisible());
         QVERIFY(w->DataValid);
 
-        env.prompts.onMessage("Data Saved OK!", Answer::OK);
-        env.prompts.onMessage(trains < 2 ? "Project Created!" : "Multiple Projects Created!", Answer::OK);
+        env.prompts.onMessage("Data Saved OK!", Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage(trains < 2 ? "Project Created!" : "Multiple Projects Created!", Buttons::OK,
+                              "Hevrin", Answer::OK);
         w->cmdCreate->click();
         settle();
         QCOMPARE(env.prompts.verify(), QString());
@@ -218,7 +224,8 @@ private slots:
         QPointer<frmProject> w = openWindow(p, Create);
         // An empty ID is reported, and the wizard goes on to step 2.
         w->txtNewProject->clear();
-        env.prompts.onMessage("The new ProjectDiagram ID must have at least one character", Answer::OK);
+        env.prompts.onMessage("The new ProjectDiagram ID must have at least one character", Buttons::OK,
+                              "Hevrin", Answer::OK);
         w->cmdNext->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(w->WizardStep, qint16(2));
@@ -254,7 +261,7 @@ private slots:
         QVERIFY(!w->txtData[14]->isEnabled());
         fillReference(*w, 2, false);
         w->txtData[3]->setText("0");
-        env.prompts.onMessage("Feed Pressure must > 0", Answer::OK);
+        env.prompts.onMessage("Feed Pressure must > 0", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdNext->click(); // step 7 fails on box 3
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(w->WizardStep, qint16(7));
@@ -268,18 +275,46 @@ private slots:
         w->cmdNext->click();
         w->cmdNext->click(); // step 9
         w->txtElapsedTime->setText("-3");
-        env.prompts.onMessage("Elapsed time is negative?", Answer::Cancel);
+        env.prompts.onMessage("Elapsed time is negative?", Buttons::OKCancel, "Hevrin", Answer::Cancel);
         w->cmdNext->click(); // finish stops
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(w->cmdNext->isVisible());
         QVERIFY(!w->cmdCreate->isEnabled());
-        env.prompts.onMessage("Elapsed time is negative?", Answer::OK);
+        env.prompts.onMessage("Elapsed time is negative?", Buttons::OKCancel, "Hevrin", Answer::OK);
         w->cmdNext->click();
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(w->cmdCreate->isVisible());
         QVERIFY(w->cmdCreate->isEnabled());
         QCOMPARE(w->txtElapsedTime->text(), QString("0")); // validation put a negative time to 0
         delete w;
+    }
+
+    // The layout is fixed once step 3 is passed, and a step-7 value corrected after its
+    // check failed reaches the finish.
+    void wizardFinishAfterACorrectedStep7() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        QPointer<frmProject> w = openWindow(p, Create);
+        runWizardTo(*w, 6, 2, UnitPreset::CMH, "Corrected", 1);
+        for (QRadioButton* o : w->optBanks)
+            QVERIFY(!o->isEnabled());
+        fillReference(*w, 2, false);
+        w->txtData[1]->setText("0");
+        env.prompts.onMessage("Perm Flow must be > 0", Buttons::OK, "Hevrin", Answer::OK);
+        w->cmdNext->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        w->txtData[1]->setText("60");
+        for (int step = 8; step <= 10; ++step)
+            w->cmdNext->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w->cmdCreate->isEnabled());
+        env.prompts.onMessage("Data Saved OK!", Buttons::OK, "Hevrin", Answer::OK)
+            .onMessage("Project Created!", Buttons::OK, "Hevrin", Answer::OK);
+        w->cmdCreate->click();
+        settle();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(rowCount(p, "ProjectID = 'Corrected' AND PermFlow = 100 AND NumBanks = 2"), 1);
     }
 
     void createRefusesInvalidOrDuplicateData() {
@@ -293,8 +328,8 @@ private slots:
 
         // A bad reference date after the finish: refused with the checks' messages.
         w->txtData[0]->setText("someday");
-        env.prompts.onMessage("You need a valid reference date.", Answer::OK);
-        env.prompts.onMessage("Errors - please check carefully", Answer::OK);
+        env.prompts.onMessage("You need a valid reference date.", Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage("Errors - please check carefully", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdCreate->click();
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(w->cmdCreate->isEnabled());
@@ -303,23 +338,23 @@ private slots:
         // No elements: refused too, nothing stored with an area of 0.
         w->txtData[0]->setText("1/15/2026");
         w->txtFields[100]->setText("0");
-        env.prompts.onMessage("Number of Elements must be > 0", Answer::OK);
-        env.prompts.onMessage("Errors - please check carefully", Answer::OK);
+        env.prompts.onMessage("Number of Elements must be > 0", Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage("Errors - please check carefully", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdCreate->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(rowCount(p), 1);
 
         // Trains 1 and 2 of "Taken": train 2 exists, so neither is stored.
         w->txtFields[100]->setText("60");
-        env.prompts.onMessage("Project Taken Train: 2 already exists.", Answer::OK);
+        env.prompts.onMessage("Project Taken Train: 2 already exists.", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdCreate->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(rowCount(p), 1);
         QVERIFY(!w.isNull());
 
         w->txtTrainNumber->setText("3");
-        env.prompts.onMessage("Data Saved OK!", Answer::OK);
-        env.prompts.onMessage("Multiple Projects Created!", Answer::OK);
+        env.prompts.onMessage("Data Saved OK!", Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage("Multiple Projects Created!", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdCreate->click();
         settle();
         QCOMPARE(env.prompts.verify(), QString());
@@ -334,7 +369,7 @@ private slots:
         for (int step = 1; step <= 10; ++step) {
             QPointer<frmProject> w = openWindow(p, Create);
             runWizardTo(*w, step + 1, 3, UnitPreset::CMD, "Never", 2);
-            env.prompts.onMessage("Cancel project creation?", Answer::Yes);
+            env.prompts.onMessage("Cancel project creation?", Buttons::YesNo, "Hevrin", Answer::Yes);
             w->cmdCancel->click();
             QCOMPARE(env.prompts.verify(), QString());
             QVERIFY(w->txtNewProject->isHidden());
@@ -372,7 +407,8 @@ private slots:
         // While data collection is open nothing is selected.
         w->cbProject->setCurrentIndex(1);
         p.DataEntryOpen = true;
-        env.prompts.onMessage("Please close the data collection form first.", Answer::OK);
+        env.prompts.onMessage("Please close the data collection form first.", Buttons::OK, "Hevrin",
+                              Answer::OK);
         w->cmdGo->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(p.CurrentProject.ProjectID, QString("P1"));
@@ -421,7 +457,7 @@ private slots:
         QVERIFY(w->txtData[22]->isHidden());
         QCOMPARE(w->txtData[19]->text(), QString("3.25")); // the stored DP, not a difference
         QCOMPARE(w->txtFields[302]->text(), QString("0")); // no area, no flux
-        QCOMPARE(w->txtDescription->text(), QString());    // a fresh window shows no description
+        QCOMPARE(w->txtDescription->text(), QString("d")); // the stored description
         QVERIFY(!w->chkAllTrains->isChecked());
         QVERIFY(!w->txtFields[300]->isHidden());
         QVERIFY(!w->cboElements[0]->isEnabled());
@@ -441,11 +477,13 @@ private slots:
         QVERIFY(w->cmdSelect->isVisible());
         QVERIFY(!w->cmdSave->isEnabled());
 
-        env.prompts.onMessage("Editing an existing project will NOT change", Answer::No);
+        env.prompts.onMessage("Editing an existing project will NOT change", Buttons::YesNo, "Hevrin",
+                              Answer::No);
         w->cmdEdit->click();
         QVERIFY(!w->cmdSave->isEnabled());
         QVERIFY(!w->txtData[9]->isEnabled());
-        env.prompts.onMessage("Editing an existing project will NOT change", Answer::Yes);
+        env.prompts.onMessage("Editing an existing project will NOT change", Buttons::YesNo, "Hevrin",
+                              Answer::Yes);
         w->cmdEdit->click();
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(w->cmdSave->isEnabled());
@@ -460,8 +498,8 @@ private slots:
                                    .toString();
         w->txtData[8]->setText("2");
         w->txtData[9]->setText("18");
-        env.prompts.onMessage("pH must be >= 3 and <= 13", Answer::OK);
-        env.prompts.onMessage("Errors - please check carefully", Answer::OK);
+        env.prompts.onMessage("pH must be >= 3 and <= 13", Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage("Errors - please check carefully", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdSave->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(Database::open(p.ProjectDatabasePath)
@@ -471,7 +509,7 @@ private slots:
 
         // One that passes: stored, shown again, current, and the recalculation declined.
         w->txtData[8]->setText("7.5");
-        env.prompts.onMessage("Updated Project Information!", Answer::No);
+        env.prompts.onMessage("Updated Project Information!", Buttons::YesNo, "Hevrin", Answer::No);
         w->cmdSave->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(p.status.text(1), QString()); // no recalculation reported
@@ -487,10 +525,10 @@ private slots:
         QCOMPARE(iniValue(p, "Project"), QString("<none>"));
 
         // Another change, and the recalculation accepted.
-        env.prompts.onMessage("Editing an existing project", Answer::Yes);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
         w->cmdEdit->click();
         w->txtData[6]->setText("1200");
-        env.prompts.onMessage("Recalculate the Current Project", Answer::Yes);
+        env.prompts.onMessage("Recalculate the Current Project", Buttons::YesNo, "Hevrin", Answer::Yes);
         w->cmdSave->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(p.status.text(1), QString("E'1: Updated 1 records out of a total 1"));
@@ -512,19 +550,43 @@ private slots:
         const QVariantList train2 = db.select("SELECT * FROM ProjectInfo WHERE TrainNumber = 2").first().values();
         QPointer<frmProject> w = openWindow(p, Edit);
         QCOMPARE(w->cbProject->currentText(), QString("P Train:1"));
-        env.prompts.onMessage("Editing an existing project", Answer::Yes);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
         w->cmdEdit->click();
         w->txtData[9]->setText("30");
+        w->txtDescription->setText("New membranes in 2026");
         w->cbProject->setCurrentIndex(1);
-        env.prompts.onMessage("Updated Project Information!", Answer::No);
+        env.prompts.onMessage("Updated Project Information!", Buttons::YesNo, "Hevrin", Answer::No);
         w->cmdSave->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(db.scalar("SELECT FeedTemp FROM ProjectInfo WHERE TrainNumber = 1").toDouble(), 30.0);
+        QCOMPARE(db.scalar("SELECT Description FROM ProjectInfo WHERE TrainNumber = 1").toString(),
+                 QString("New membranes in 2026"));
         QCOMPARE(db.select("SELECT * FROM ProjectInfo WHERE TrainNumber = 2").first().values(), train2);
         // The saved train is shown again and is the one made current.
         QCOMPARE(w->cbProject->currentText(), QString("P Train:1"));
         QCOMPARE(p.CurrentProject.TrainNumber, qint16(1));
         QCOMPARE(p.CurrentProject.FeedTemp, 30.0);
+        delete w;
+    }
+
+    // A change of units recomputes the one-bank flux from the flow as typed in box 1.
+    void unitChangeRefreshesTheFlux() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "U"}});
+        p.CurrentProject.ProjectID = "U";
+        p.CurrentProject.TrainNumber = 1;
+        QPointer<frmProject> w = openWindow(p, Edit);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
+        w->cmdEdit->click();
+        w->txtData[1]->setText("50");
+        w->btnUnitCMD->click();
+        const double area =
+            ColumnArea(p, BoxCount(w->txtFields[100]->text()), w->cboElements[0]->currentIndex());
+        QVERIFY(area > 0);
+        QCOMPARE(w->txtFields[300]->text(), FormatValue(FluxOf(50, area, 14, p.FluxUnit)));
+        QCOMPARE(env.prompts.verify(), QString());
         delete w;
     }
 
@@ -538,7 +600,7 @@ private slots:
         Database db = Database::open(p.ProjectDatabasePath);
         const QVariantList before = db.select("SELECT * FROM ProjectInfo").first().values();
         QPointer<frmProject> w = openWindow(p, Edit);
-        env.prompts.onMessage("Editing an existing project", Answer::Yes);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
         w->cmdEdit->click();
         w->txtData[2]->setText("99");
         w->btnUnitUS->click();
@@ -607,6 +669,19 @@ private slots:
         w->txtFields[201]->setText("5");
         QTest::keyClicks(w->txtFields[201], "7");
         QCOMPARE(w->txtFields[201]->text(), QString("5"));
+        // Pasted and dropped text is filtered as typed text is.
+        QGuiApplication::clipboard()->setText("-7x");
+        w->txtData[3]->clear();
+        QTest::keySequence(w->txtData[3], QKeySequence::Paste);
+        QCOMPARE(w->txtData[3]->text(), QString("7"));
+        QMimeData dropped;
+        dropped.setText("a1.5b");
+        QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+        w->txtData[4]->clear();
+        QCoreApplication::sendEvent(w->txtData[4], &enter);
+        QCoreApplication::sendEvent(w->txtData[4], &drop);
+        QCOMPARE(w->txtData[4]->text(), QString("1.5"));
 
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
@@ -621,7 +696,7 @@ private slots:
         // Leaving a bad date asks to retry.
         w->txtData[0]->setText("bad");
         env.prompts.onMessage("Please enter a valid date in the correct format.\r\nYou entered: bad",
-                              Answer::Retry);
+                              Buttons::RetryCancel, "Hevrin", Answer::Retry);
         w->txtData[1]->setFocus();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(QApplication::focusWidget(), w->txtData[0]);
@@ -631,7 +706,7 @@ private slots:
         w->txtNumTrains_LostFocus();
         QCOMPARE(w->txtNumTrains->text(), QString("1"));
         w->txtNewProject->setText(QString(51, 'x'));
-        env.prompts.onMessage("Project Name too long (50 max).", Answer::OK);
+        env.prompts.onMessage("Project Name too long (50 max).", Buttons::OK, "Hevrin", Answer::OK);
         w->txtNewProject_LostFocus();
         QCOMPARE(w->txtNewProject->text(), QString(50, 'x'));
         QCOMPARE(env.prompts.verify(), QString());
@@ -645,7 +720,8 @@ private slots:
         delete w;
     }
 
-    // At its natural size the window fits a 1280 x 860 screen, and the wrapped check-box
+    // Every mode, and every wizard step, fits a 1280 x 800 screen with a desktop's frame
+    // (content at most 760 high); the grids follow the window's size; the wrapped check-box
     // captions still work their boxes.
     void windowFitsAScreen() {
         test::TestEnv env;
@@ -656,21 +732,33 @@ private slots:
         p.CurrentProject.TrainNumber = 1;
         auto fits = [](frmProject& w) {
             w.layout()->activate();
-            const QSize hint = w.sizeHint();
-            return hint.width() <= 1280 && hint.height() <= 860;
+            const QSize least = w.minimumSizeHint().expandedTo(w.minimumSize());
+            return w.width() <= 1280 && w.height() <= 760 && least.width() <= 1280 && least.height() <= 760;
         };
-        QPointer<frmProject> w = openWindow(p, Edit);
-        env.prompts.onMessage("Editing an existing project", Answer::Yes);
+        QPointer<frmProject> w = openWindow(p, Select);
+        QVERIFY(fits(*w));
+        delete w;
+        w = openWindow(p, Edit);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
         w->cmdEdit->click();
         QVERIFY(!w->txtFields[303]->isHidden());
         QVERIFY(fits(*w));
+        w->resize(900, 600);
+        const int narrow = w->txtFields[303]->width();
+        w->resize(1270, 600);
+        QVERIFY(w->txtFields[303]->width() > narrow);
         delete w;
 
         w = openWindow(p, Create);
+        for (int step = 2; step <= 6; ++step) {
+            runWizardTo(*w, step, 3, UnitPreset::CMD, "Fits", 1);
+            QVERIFY2(fits(*w), qPrintable(QString("step %1").arg(step)));
+            delete w;
+            w = openWindow(p, Create);
+        }
         runWizardTo(*w, 6, 3, UnitPreset::CMD, "Fits", 1); // the longest directions
         QCOMPARE(w->WizardStep, qint16(6));
         QVERIFY(w->optBanks[3]->isChecked());
-        QVERIFY(fits(*w));
 
         QLabel* caption = nullptr;
         for (QLabel* l : w->findChildren<QLabel*>())

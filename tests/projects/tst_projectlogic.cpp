@@ -241,7 +241,7 @@ private slots:
         ProjectBoxes b = oneBank();
         b.txtData[size_t(box)] = text;
         FormProjectRecord f = withBanks(1);
-        if (!message.isEmpty()) env.prompts.onMessage(message, Answer::OK);
+        if (!message.isEmpty()) env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
         const ValidationResult r = ValidatenewData(p, b, f);
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(r.dataValid, message.isEmpty());
@@ -268,7 +268,7 @@ private slots:
         // Only the date bad: reported, everything else checked, no stop.
         b = oneBank();
         b.txtData[0] = "not a date";
-        env.prompts.onMessage("You need a valid reference date.", Answer::OK);
+        env.prompts.onMessage("You need a valid reference date.", Buttons::OK, "Hevrin", Answer::OK);
         r = ValidatenewData(p, b, f);
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(!r.dataValid);
@@ -290,7 +290,7 @@ private slots:
         ProjectBoxes b = twoBanks(true);
         b.txtData[10] = "100";
         FormProjectRecord f = withBanks(2);
-        env.prompts.onMessage("Perm Flow 1 must > 0", Answer::OK);
+        env.prompts.onMessage("Perm Flow 1 must > 0", Buttons::OK, "Hevrin", Answer::OK);
         ValidationResult r = ValidatenewData(p, b, f);
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(r.stopped);
@@ -314,7 +314,7 @@ private slots:
         QCOMPARE(f.PermuS, (5 * 60 + 20 * 40 + 40 * 20) / 120.0);
 
         b.txtData[22] = "0";
-        env.prompts.onMessage("Perm Flow Bank 3 must > 0", Answer::OK);
+        env.prompts.onMessage("Perm Flow Bank 3 must > 0", Buttons::OK, "Hevrin", Answer::OK);
         r = ValidatenewData(p, b, f);
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(r.focus, FocusTarget::data(22));
@@ -322,7 +322,8 @@ private slots:
         // Element counts of every bank in use, bank 3 too.
         b = threeBanks();
         b.field(103) = "0";
-        env.prompts.onMessage("Number of Elements must be > 0. please check", Answer::OK);
+        env.prompts.onMessage("Number of Elements must be > 0. please check", Buttons::OK, "Hevrin",
+                              Answer::OK);
         r = ValidatenewData(p, b, f);
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(!r.dataValid);
@@ -338,7 +339,7 @@ private slots:
         b.txtData[26] = "0"; // the wizard wants an interstage pressure above 0 here
         FormProjectRecord f = withBanks(3);
         bool done = false;
-        env.prompts.onMessage("Conc pressure Bank 2 must > 0", Answer::OK);
+        env.prompts.onMessage("Conc pressure Bank 2 must > 0", Buttons::OK, "Hevrin", Answer::OK);
         CheckResult r = WizardStep7Checks(p, b, f, done);
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(r.stopped);
@@ -367,14 +368,15 @@ private slots:
         QCOMPARE(f.DateReference, QDateTime(QDate(2026, 1, 15), QTime(10, 30)));
 
         b.txtElapsedTime = "-1";
-        env.prompts.onMessage("Elapsed time is negative?", Answer::Cancel);
+        env.prompts.onMessage("Elapsed time is negative?", Buttons::OKCancel, "Hevrin", Answer::Cancel);
         r = WizardFinishChecks(p, b, f);
         QVERIFY(r.stopped);
         QCOMPARE(r.focus.kind, FocusTarget::ElapsedTime);
 
         b.txtElapsedTime = "1";
         b.txtData[12] = "7"; // bank 2 feed below the final concentrate
-        env.prompts.onMessage("Feed Pressure for Bank 2 is < End Concentrate Pressure", Answer::OK);
+        env.prompts.onMessage("Feed Pressure for Bank 2 is < End Concentrate Pressure", Buttons::OK, "Hevrin",
+                              Answer::OK);
         r = WizardFinishChecks(p, b, f);
         QVERIFY(!r.stopped);
         QCOMPARE(env.prompts.verify(), QString());
@@ -493,7 +495,7 @@ private slots:
         again.ProjectID = "o'brien's PLANT"; // IDs compare without regard to case
         again.TrainNumber = 4;
         again.NumTrains = 2;
-        env.prompts.onMessage("already exists", Answer::OK);
+        env.prompts.onMessage("already exists", Buttons::OK, "Hevrin", Answer::OK);
         QVERIFY(!InsertProjectTrains(p, again));
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM ProjectInfo").toInt(), 3);
@@ -507,7 +509,7 @@ private slots:
         QCOMPARE(read.PermFlow_1, 60.0);
         QCOMPARE(read.unitFlow, qint16(14));
         QCOMPARE(read.DateReference, QDateTime(QDate(2026, 1, 15), QTime(10, 30)));
-        QCOMPARE(read.Description, QString("kept"));
+        QCOMPARE(read.Description, QString("first")); // the description is read and saved with the rest
         QVERIFY(read.TrainsSame);
 
         // An edit rewrites the reference data and leaves the creation-only columns.
@@ -521,7 +523,7 @@ private slots:
                               .first();
         QCOMPARE(row.toDouble("FeedTemp"), 18.0);
         QCOMPARE(row.toInt16("NumTrains"), qint16(3));
-        QCOMPARE(row.toText("Description"), QString("first"));
+        QCOMPARE(row.toText("Description"), QString("changed"));
         QVERIFY(row.toDouble("AvgConc") != 1);
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM ProjectInfo WHERE FeedTemp = 18").toInt(), 1);
 

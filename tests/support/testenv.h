@@ -20,6 +20,19 @@ template <typename F> long errorOf(F&& f) {
     return 0;
 }
 
+// While it lives, no file of this process may grow beyond `bytes`: a write past it fails as
+// on a full disk (the signal that would end the process is ignored).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(qint64 bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    qint64 previous_ = -1;
+};
+
 // A fresh temporary data folder with a scripted prompts layer, a fake system and a
 // per-user store of its own, and a Program over them. The data folder, settings file
 // and database path point into the temporary folder.

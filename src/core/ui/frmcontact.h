@@ -18,6 +18,9 @@ public:
 
     void cmdClose_Click();
 
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
     void Form_Load();
 };

@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QFont>
 #include <QGridLayout>
 #include <QLocale>
 #include <QMenuBar>
 #include <QPointer>
 #include <QUrl>
+#include <QWindow>
 #include <cmath>
 
 #include "core/backup.h"
@@ -58,8 +60,16 @@ frmMain::frmMain(Program& p, QWidget* parent) : QMainWindow(parent), p_(p) {
     buildControls();
     buildMenus();
 
-    connect(&p_.status, &StatusPanels::changed, this,
-            [this](int panel, const QString&) { showStatusPanel(panel); });
+    connect(&p_.status, &StatusPanels::changed, this, [this](int panel, const QString& text) {
+        // A run that ends by writing today's date means the date: the live one, not a copy
+        // that stays when the day changes.
+        if (panel == 2 && !text.isEmpty() &&
+            text == QLocale().toString(p_.system.now().date(), QLocale::ShortFormat)) {
+            p_.status.setText(2, QString());
+            return;
+        }
+        showStatusPanel(panel);
+    });
     connect(&p_.status, &StatusPanels::busyChanged, this, [this](bool busy) {
         if (busy)
             setCursor(Qt::WaitCursor);
@@ -71,6 +81,11 @@ frmMain::frmMain(Program& p, QWidget* parent) : QMainWindow(parent), p_(p) {
         for (QMenu* m : {mnuFile, mnuEdit, mnu9, mnuData})
             m->menuAction()->setEnabled(enabled);
     };
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* w) {
+        // A window closing may leave no window active for a moment; that tells nothing.
+        if (!w || w == windowHandle()) return;
+        handedBackByOurs_ = ourWindow(w);
+    });
     clock_.setInterval(1000);
     connect(&clock_, &QTimer::timeout, this, [this] {
         showStatusPanel(2);
@@ -254,12 +269,11 @@ void frmMain::showLabels() {
 void frmMain::Form_Load() {
     lblVersion->setText(versionCaption());
     if (!p_.MainWindowInitialized) {
-        const int left = storedTwips(p_.userStore, "MainLeft", 200);
-        const int top = storedTwips(p_.userStore, "MainTop", 200);
-        const int width = storedTwips(p_.userStore, "MainWidth", 11750);
-        const int height = storedTwips(p_.userStore, "MainHeight", 3250);
-        move(left / TwipsPerPixel, top / TwipsPerPixel);
-        resize(width / TwipsPerPixel, height / TwipsPerPixel);
+        leftTwips_ = storedTwips(p_.userStore, "MainLeft", 200);
+        topTwips_ = storedTwips(p_.userStore, "MainTop", 200);
+        widthTwips_ = storedTwips(p_.userStore, "MainWidth", 11750);
+        heightTwips_ = storedTwips(p_.userStore, "MainHeight", 3250);
+        resize(widthTwips_ / TwipsPerPixel, heightTwips_ / TwipsPerPixel);
 
         p_.CurrentProject.ProjectID = ReadIniValue(Section, "Project", "My Big Project", p_.IniFilePath);
         p_.CurrentProject.TrainNumber = trainFromSetting(ReadIniValue(Section, "Train", "1", p_.IniFilePath));
@@ -298,10 +312,16 @@ void frmMain::Form_Load() {
     showLabels();
 
     // A window left on a screen that is gone comes back into view.
-    const int leftTwips = x() * TwipsPerPixel;
-    const int topTwips = y() * TwipsPerPixel;
-    if (leftTwips < 0 || leftTwips > 10000) move(200 / TwipsPerPixel, y());
-    if (topTwips < 0 || topTwips > 5000) move(x(), 200 / TwipsPerPixel);
+    if (leftTwips_ < 0 || leftTwips_ > 10000) leftTwips_ = 200;
+    if (topTwips_ < 0 || topTwips_ > 5000) topTwips_ = 200;
+    move(leftTwips_ / TwipsPerPixel, topTwips_ / TwipsPerPixel);
+}
+
+bool frmMain::ourWindow(const QWindow* w) const {
+    if (!w) return false;
+    for (QWidget* top : QApplication::topLevelWidgets())
+        if (top != this && top->windowHandle() == w) return p_.windows.holds(top);
+    return false;
 }
 
 void frmMain::Form_Activate() {
@@ -326,21 +346,37 @@ void frmMain::Form_GotFocus() {
 void frmMain::Form_Unload() {
     p_.windows.unloadAll(this);
     if (!isMinimized()) {
-        p_.userStore.setValue("MainLeft", QString::number(x() * TwipsPerPixel));
-        p_.userStore.setValue("MainTop", QString::number(y() * TwipsPerPixel));
-        p_.userStore.setValue("MainWidth", QString::number(width() * TwipsPerPixel));
-        p_.userStore.setValue("MainHeight", QString::number(height() * TwipsPerPixel));
+        auto twips = [](int pixels, int loaded) {
+            return QString::number(pixels == loaded / TwipsPerPixel ? loaded : pixels * TwipsPerPixel);
+        };
+        p_.userStore.setValue("MainLeft", twips(x(), leftTwips_));
+        p_.userStore.setValue("MainTop", twips(y(), topTwips_));
+        p_.userStore.setValue("MainWidth", twips(width(), widthTwips_));
+        p_.userStore.setValue("MainHeight", twips(height(), heightTwips_));
         p_.userStore.sync();
     }
-    WriteIniValue(Section, "Project", p_.IniFilePath, p_.CurrentProject.ProjectID);
-    WriteIniValue(Section, "Train", p_.IniFilePath, QString::number(p_.CurrentProject.TrainNumber));
-    WriteIniValue(Section, "Database", p_.IniFilePath, p_.ProjectDatabasePath);
-    WriteIniValue(Section, "Graphpath", p_.IniFilePath, p_.GraphPath);
+    WriteIniSettings(p_, Section,
+                     {{"Project", p_.CurrentProject.ProjectID},
+                      {"Train", QString::number(p_.CurrentProject.TrainNumber)},
+                      {"Database", p_.ProjectDatabasePath},
+                      {"Graphpath", p_.GraphPath}});
 }
 
 void frmMain::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
-    if (e->type() == QEvent::ActivationChange && isActiveWindow()) Form_Activate();
+    if (e->type() != QEvent::ActivationChange || !isActiveWindow()) return;
+    // Closing a message box or a dialog also gives the activation back: that must not
+    // overwrite the status text the user was meant to read.
+    if (handedBackByOurs_) Form_Activate();
+    handedBackByOurs_ = false;
+    if (activatedBefore_) return;
+    activatedBefore_ = true;
+    // A project window opened while this window loaded stays in front of it.
+    for (QWidget* w : p_.windows.findAll("frmProject"))
+        if (w->isVisible()) {
+            w->raise();
+            w->activateWindow();
+        }
 }
 
 void frmMain::focusInEvent(QFocusEvent* e) {
@@ -366,7 +402,16 @@ void frmMain::WriteIni() {
     hv::WriteIni(p_);
 }
 void frmMain::Navigate(const QString& target) {
-    p_.system.openDocument(target);
+    const QUrl url(target);
+    const QString local = url.isLocalFile() ? url.toLocalFile() : url.scheme().isEmpty() ? target : QString();
+    if (!local.isEmpty() && !QFileInfo::exists(local)) {
+        p_.prompts.message("Hevrin could not find:\r\n" + local, Buttons::OK, Icon::Information, Title);
+        return;
+    }
+    if (p_.system.openDocument(target)) return;
+    p_.prompts.message("Hevrin could not open:\r\n" + target +
+                           "\r\n\r\nThis desktop has no program set up to open it.",
+                       Buttons::OK, Icon::Information, Title);
 }
 
 bool frmMain::projectAvailable() {
@@ -374,6 +419,14 @@ bool frmMain::projectAvailable() {
     if (ProjectTrainExists(p_, p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber)) return true;
     p_.status.setText(1, "No valid project selected. Please select a new project");
     return false;
+}
+
+bool frmMain::refuseWithoutDatabase() {
+    if (!p_.ProjectDatabasePath.isEmpty() && QFileInfo::exists(p_.ProjectDatabasePath)) return false;
+    p_.prompts.message("No project database is open. Please open a database first with Projects | Change "
+                       "Current Selected Database.",
+                       Buttons::OK, Icon::Information, Title);
+    return true;
 }
 
 bool frmMain::refuseWhileDataEntryOpen() {
@@ -384,7 +437,7 @@ bool frmMain::refuseWhileDataEntryOpen() {
 }
 
 void frmMain::showProjectWindow(bool select, bool create, bool edit) {
-    if (refuseWhileDataEntryOpen()) return;
+    if (refuseWhileDataEntryOpen() || refuseWithoutDatabase()) return;
     p_.ProjectSelectMode = select;
     p_.ProjectCreateMode = create;
     p_.ProjectEditMode = edit;
@@ -394,7 +447,8 @@ void frmMain::showProjectWindow(bool select, bool create, bool edit) {
 
 void frmMain::mnuDataEntry_Click() {
     if (!projectAvailable()) return;
-    if (QWidget* project = p_.windows.find("frmProject"); project && project->isVisible()) {
+    for (QWidget* project : p_.windows.findAll("frmProject")) {
+        if (!project->isVisible()) continue;
         const Answer a = p_.prompts.message("Project Edit or Project Select or Create Project is still open. "
                                             "Hevrin needs to close the Project "
                                             "form before data collection can commence.\r\n\r\nSelect <OK> "
@@ -402,7 +456,10 @@ void frmMain::mnuDataEntry_Click() {
                                             "unsaved data will be lost.  <Cancel> to close it yourself.",
                                             Buttons::OKCancel, Icon::None, Title);
         if (a != Answer::OK) return;
-        p_.windows.unload("frmProject");
+        // Only this one: another project window is asked about in its turn.
+        QPointer<QWidget> guard(project);
+        if (!project->close()) return;
+        delete guard.data();
     }
     if (QWidget* data = p_.windows.find("frmData")) {
         data->show();
@@ -627,7 +684,7 @@ void frmMain::mnuLicense_Click() {
 void frmMain::mnuSplash_Click() {
     const Answer a = p_.prompts.message(GetMlString(1088, "Splash Screen - show at start up?"),
                                         Buttons::YesNo, Icon::Question, Title);
-    WriteIniValue(Section, "ShowSplash", p_.IniFilePath, a == Answer::Yes ? "yes" : "no");
+    WriteIniSettings(p_, Section, {{"ShowSplash", a == Answer::Yes ? "yes" : "no"}});
 }
 
 void frmMain::mnuRealHelp_Click() {

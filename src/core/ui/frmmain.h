@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <vector>
 
+class QWindow;
+
 namespace hv {
 
 struct Program;
@@ -119,11 +121,20 @@ private:
     void showLabels();
     void enableWindowItems();
     bool projectAvailable();
+    bool refuseWithoutDatabase();
+    bool ourWindow(const QWindow* w) const;
     bool refuseWhileDataEntryOpen();
     void showProjectWindow(bool select, bool create, bool edit);
 
     Program& p_;
     QTimer clock_;
+    // The placement as loaded, in twips: a window the user did not move keeps these
+    // exact values rather than ones rounded through pixels.
+    int leftTwips_ = 0, topTwips_ = 0, widthTwips_ = 0, heightTwips_ = 0;
+    // Whether the window active before this one is another of the program's windows
+    // (not a message box, a dialog or another program).
+    bool handedBackByOurs_ = false;
+    bool activatedBefore_ = false;
     std::vector<std::pair<QAction*, QString>> windowItems_; // items that wait for their window
 };
 

@@ -113,8 +113,9 @@ void frmSplash::cmdClose_Click() {
         if (p_.EndProgram) p_.EndProgram(0);
         return;
     }
-    WriteIniValue(QStringLiteral("Current Project"), QStringLiteral("ShowSplash"), p_.IniFilePath,
-                  chkShow->isChecked() ? QStringLiteral("No") : QStringLiteral("yes"));
+    WriteIniSettings(p_, QStringLiteral("Current Project"),
+                     {{QStringLiteral("ShowSplash"),
+                       chkShow->isChecked() ? QStringLiteral("No") : QStringLiteral("yes")}});
     p_.windows.showSingle(QStringLiteral("frmMain"));
     unloadSelf();
 }

@@ -1,13 +1,21 @@
 #include "projects/ui/frmproject.h"
 
+#include <QClipboard>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "core/loadproject.h"
 #include "core/mlstring.h"
@@ -78,8 +86,10 @@ int keyAsciiOf(const QKeyEvent* e) {
     return t.at(0).unicode();
 }
 
-// Widths that keep the window within a 1280 x 860 screen.
+// Widths that keep the window within a 1280 x 800 screen.
 constexpr int CheckCaptionWidth = 380;
+constexpr int MaxWidth = 1280;
+constexpr int MaxHeight = 760; // a title bar and a panel take the rest of 800
 constexpr int ElementColumnWidth = 150;
 
 // A check box whose long caption is a word-wrapped label beside it: a click on the label
@@ -125,10 +135,33 @@ frmProject::frmProject(Program& p, QWidget* parent) : QWidget(parent, Qt::Window
     buildControls();
     connectHandlers();
     Form_Load();
+    fitToScreen();
+}
+
+// Opens at the size its content asks for, within the frame's share of a 1280 x 800 screen.
+void frmProject::fitToScreen() {
+    auto* scroll = findChild<QScrollArea*>(QStringLiteral("scrollContent"));
+    scroll->widget()->adjustSize();
+    layout()->activate();
+    const QSize content = scroll->widget()->sizeHint();
+    const int extra = scroll->verticalScrollBar()->sizeHint().width();
+    QSize want(content.width() + extra + 2 * layout()->contentsMargins().left(),
+               content.height() + sizeHint().height() - scroll->sizeHint().height());
+    QSize room(MaxWidth, MaxHeight);
+    if (const QScreen* s = screen()) room = room.boundedTo(s->availableGeometry().size());
+    resize(want.boundedTo(room));
 }
 
 void frmProject::buildControls() {
-    auto* root = new QVBoxLayout(this);
+    // The buttons stay in view; the rest scrolls when the screen is too small for it.
+    auto* outer = new QVBoxLayout(this);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("scrollContent"));
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* content = new QWidget(scroll);
+    auto* root = new QVBoxLayout(content);
+    root->setContentsMargins(0, 0, 0, 0);
 
     auto* top = new QHBoxLayout;
     cbProject = new ProjectCombo(this);
@@ -149,7 +182,8 @@ void frmProject::buildControls() {
           static_cast<QWidget*>(cmdSave), static_cast<QWidget*>(cmdClose)})
         top->addWidget(w);
     top->addStretch();
-    root->addLayout(top);
+    outer->addLayout(top);
+    outer->addWidget(scroll, 1);
 
     lblReference = new QLabel("Reference Data - Enter Baseline Performance at Reference START Date or "
                               "Reference Data at defined Elapsed "
@@ -298,14 +332,16 @@ void frmProject::buildControls() {
         grid->addWidget(lblLabels[rowLabels[r].first], 3 + r, 0);
         for (int c = 0; c < 4; ++c) {
             auto* box = new QLineEdit(this);
-            box->setFixedWidth(ElementColumnWidth);
+            box->setMinimumWidth(ElementColumnWidth);
             txtFields[rowOf[r] + c] = box;
             grid->addWidget(box, 3 + r, 1 + c);
         }
     }
     for (QComboBox* c : cboElements)
-        c->setFixedWidth(ElementColumnWidth);
-    lower->addLayout(grid);
+        c->setMinimumWidth(ElementColumnWidth);
+    for (int c = 1; c <= 4; ++c)
+        grid->setColumnStretch(c, 1);
+    lower->addLayout(grid, 4);
     lower->addSpacing(12);
 
     auto* bottom = new QGridLayout;
@@ -336,6 +372,7 @@ void frmProject::buildControls() {
     wizard->addWidget(cmdCancel, 2, 0, 1, 2);
     wizard->setRowStretch(3, 1);
     root->addStretch();
+    scroll->setWidget(content);
 
     // The wizard buttons appear with the wizard.
     cmdBack->hide();
@@ -368,35 +405,107 @@ void frmProject::connectHandlers() {
         e->installEventFilter(this);
 }
 
+int frmProject::dataIndexOf(const QObject* w) const {
+    for (size_t i = 0; i < txtData.size(); ++i)
+        if (txtData[i] == w) return int(i);
+    return -1;
+}
+
+int frmProject::fieldIndexOf(const QObject* w) const {
+    for (auto& [i, e] : txtFields)
+        if (e == w) return i;
+    return -1;
+}
+
+bool frmProject::hasKeyFilter(const QWidget* w) const {
+    return dataIndexOf(w) >= 0 || fieldIndexOf(w) >= 0 || w == txtElapsedTime || w == txtNumTrains ||
+           w == txtTrainNumber;
+}
+
+// The key handler of an entry box; false for a box without one.
+bool frmProject::keyPressFor(QWidget* w, int& key) {
+    if (int i = dataIndexOf(w); i >= 0)
+        txtData_KeyPress(i, key);
+    else if (int f = fieldIndexOf(w); f >= 0)
+        txtFields_KeyPress(f, key);
+    else if (w == txtElapsedTime)
+        txtElapsedTime_KeyPress(key);
+    else if (w == txtNumTrains)
+        txtNumTrains_KeyPress(key);
+    else if (w == txtTrainNumber)
+        txtTrainNumber_KeyPress(key);
+    else
+        return false;
+    return true;
+}
+
+// Pasted or dropped text keeps only what typing it would have left in the box.
+QString frmProject::filteredText(QWidget* w, const QString& text) {
+    QString out;
+    for (const QChar c : text) {
+        if (!c.isPrint()) continue;
+        int key = c.unicode();
+        keyPressFor(w, key);
+        if (key != 0) out += QChar(key);
+    }
+    return out;
+}
+
+bool frmProject::insertFiltered(QLineEdit* e, const QString& text) {
+    if (e->isReadOnly()) return true;
+    e->insert(filteredText(e, text));
+    return true;
+}
+
+// Paste by key, by the middle button or from the context menu, and drops, go through the
+// box's key filter.
+bool frmProject::filterInsertedText(QLineEdit* e, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+        if (!static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) return false;
+        return insertFiltered(e, QGuiApplication::clipboard()->text());
+    case QEvent::MouseButtonRelease: {
+        auto* m = static_cast<QMouseEvent*>(event);
+        if (m->button() != Qt::MiddleButton || !QGuiApplication::clipboard()->supportsSelection())
+            return false;
+        e->setCursorPosition(e->cursorPositionAt(m->position().toPoint()));
+        return insertFiltered(e, QGuiApplication::clipboard()->text(QClipboard::Selection));
+    }
+    case QEvent::Drop: {
+        auto* d = static_cast<QDropEvent*>(event);
+        if (d->source() == e || !d->mimeData()->hasText()) return false;
+        e->setCursorPosition(e->cursorPositionAt(d->position().toPoint()));
+        insertFiltered(e, d->mimeData()->text());
+        d->acceptProposedAction();
+        return true;
+    }
+    case QEvent::ContextMenu: {
+        std::unique_ptr<QMenu> menu(e->createStandardContextMenu());
+        if (QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
+            QObject::disconnect(paste, &QAction::triggered, nullptr, nullptr);
+            connect(paste, &QAction::triggered, e,
+                    [this, e] { insertFiltered(e, QGuiApplication::clipboard()->text()); });
+        }
+        menu->exec(static_cast<QContextMenuEvent*>(event)->globalPos());
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
 // Key presses and focus changes of the entry boxes go to their handlers.
 bool frmProject::eventFilter(QObject* watched, QEvent* event) {
     auto* w = qobject_cast<QWidget*>(watched);
     if (!w) return QWidget::eventFilter(watched, event);
-    auto dataIndex = [&]() -> int {
-        for (size_t i = 0; i < txtData.size(); ++i)
-            if (txtData[i] == w) return int(i);
-        return -1;
-    };
-    auto fieldIndex = [&]() -> int {
-        for (auto& [i, e] : txtFields)
-            if (e == w) return i;
-        return -1;
-    };
+    auto dataIndex = [&] { return dataIndexOf(w); };
+    auto fieldIndex = [&] { return fieldIndexOf(w); };
+    if (auto* e = qobject_cast<QLineEdit*>(w); e && hasKeyFilter(e) && filterInsertedText(e, event))
+        return true;
     if (event->type() == QEvent::KeyPress) {
         int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
         if (key == 0) return false;
-        if (int i = dataIndex(); i >= 0)
-            txtData_KeyPress(i, key);
-        else if (int f = fieldIndex(); f >= 0)
-            txtFields_KeyPress(f, key);
-        else if (w == txtElapsedTime)
-            txtElapsedTime_KeyPress(key);
-        else if (w == txtNumTrains)
-            txtNumTrains_KeyPress(key);
-        else if (w == txtTrainNumber)
-            txtTrainNumber_KeyPress(key);
-        else
-            return false;
+        if (!keyPressFor(w, key)) return false;
         return key == 0;
     }
     if (event->type() == QEvent::FocusIn) {
@@ -748,8 +857,10 @@ void frmProject::ConfigUnits() {
     lblUnits[102]->setText(PressureSummary(p_.PressureUnit));
     lblUnits[103]->setText(FluxSummary(p_.FluxUnit));
     showRowUnits(p_.FlowUnit, p_.PressureUnit, p_.TemperatureUnit);
-    // Every column's flux follows the new units.
-    if (FormProject.NumBanks >= 1) CalcFlux();
+    // The fluxes follow the new units.
+    ProjectBoxes b = boxes();
+    UnitChangeRefresh(p_, b, FormProject.NumBanks, FormProject.unitFlow);
+    setBoxes(b);
 }
 
 // ---- Display ----
@@ -945,10 +1056,13 @@ void frmProject::CreateNewProject(int direction) {
             p_.prompts.message(
                 GetMlString(1180, "The new ProjectDiagram ID must have at least one character and no "
                                   "more than 50. Please check input."),
-                Buttons::OK, Icon::None, QString());
+                Buttons::OK, Icon::None);
             txtNewProject->setFocus();
         }
         lblDirections->setText(WizardDirections(2));
+        // The layout is chosen here, and only here: coming back to this step frees it again.
+        for (QRadioButton* o : optBanks)
+            o->setEnabled(true);
         optBanks[0]->setFocus();
         break;
     case 3: {
@@ -962,6 +1076,9 @@ void frmProject::CreateNewProject(int direction) {
         chkSystemData->setChecked(layout == 1);
         chk2Bank->setEnabled(false);
         chkSystemData->setEnabled(false);
+        // Later steps are laid out for this bank count; a change needs step 2 again.
+        for (QRadioButton* o : optBanks)
+            o->setEnabled(false);
         lblDirections->setText(
             WizardDirections(FormProject.NumBanks == 2 && chkSystemData->isChecked() ? 31 : 3));
         break;
@@ -1041,7 +1158,16 @@ void frmProject::CreateNewProject(int direction) {
     }
     if (WizardStep <= 9) return;
 
+    // Values corrected after a failed step-7 check must reach the derived boxes the finish reads.
     ProjectBoxes b = boxes();
+    const CheckResult derived = WizardStep7Checks(p_, b, FormProject, WizardDone);
+    setBoxes(b);
+    if (derived.stopped) {
+        focusOn(derived.focus);
+        return;
+    }
+    CalcFlux();
+    b = boxes();
     const CheckResult r = WizardFinishChecks(p_, b, FormProject);
     setBoxes(b);
     focusOn(r.focus);
@@ -1151,7 +1277,7 @@ void frmProject::txtData_LostFocus(int Index) {
     if (Index != 0 || ParseReferenceDate(txtData[0]->text())) return;
     const Answer a = p_.prompts.message("Please enter a valid date in the correct format.\r\nYou entered: " +
                                             txtData[0]->text(),
-                                        Buttons::RetryCancel, Icon::None, QString());
+                                        Buttons::RetryCancel, Icon::None);
     if (a == Answer::Retry) txtData[0]->setFocus();
 }
 
@@ -1179,7 +1305,7 @@ void frmProject::txtNewProject_LostFocus() {
     if (txtNewProject->text().size() <= 50) return;
     txtNewProject->setText(txtNewProject->text().left(50));
     p_.prompts.message("Project Name too long (50 max). It has been shortened to fit.", Buttons::OK,
-                       Icon::None, QString());
+                       Icon::None);
 }
 
 void frmProject::DisableControls() {

@@ -129,12 +129,20 @@ protected:
 
 private:
     void buildControls();
+    void fitToScreen();
     void connectHandlers();
     void Form_Load();
     void makeCurrent();
     void showRowUnits(int flowUnit, int pressUnit, int tempUnit);
     void focusOn(const FocusTarget& target);
     void reportDbError(const DbError& e);
+    int dataIndexOf(const QObject* w) const;
+    int fieldIndexOf(const QObject* w) const;
+    bool hasKeyFilter(const QWidget* w) const;
+    bool keyPressFor(QWidget* w, int& key);
+    QString filteredText(QWidget* w, const QString& text);
+    bool insertFiltered(QLineEdit* e, const QString& text);
+    bool filterInsertedText(QLineEdit* e, QEvent* event);
     int bankCount() const;
 
     // The list text of the train on display: an edit is stored into that train's row,
