@@ -684,9 +684,7 @@ void Migration::finish(MigrationResult& r, qint16 fromProjectRows) {
     p_.DbIsOlder = false;
     r.completed = true;
 
-    p_.DbValid = UpgradeDatabase(p_, p_.ProjectDatabasePath, p_.DbVersionMajor, p_.DbVersionMinor,
-                                 p_.DbVersionRevision, p_.ProjectCount, p_.DataRecordCount);
-    p_.DbVersionNumber = VersionNumber(p_.DbVersionMajor, p_.DbVersionMinor);
+    p_.DbValid = UpgradeOpenDatabase(p_);
     p_.mainLabels.setDatabase("Database: " + p_.ProjectDatabasePath);
     p_.mainLabels.setDBVersion("DB Version: " + QString::number(p_.DbVersionMajor) + "." +
                                QString::number(p_.DbVersionMinor) + "." + QString::number(p_.DbVersionRevision));

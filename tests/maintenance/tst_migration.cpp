@@ -377,6 +377,7 @@ private slots:
         QVERIFY(drove);
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(p.ProjectDatabasePath, data + "/db.hv3.mdb");
+        QCOMPARE(p.DbVersionNumber, 1003000); // an export names the migrated database's version
         QVERIFY(p.CurrentProjectLoaded);
         QCOMPARE(p.status.text(1), QString("Current Project: P1 Train: 1"));
         QCOMPARE(p.mainLabels.lblDatabase(), "Database: " + data + "/db.hv3.mdb");
