@@ -15,9 +15,12 @@
 #include "benchdata.h"
 #include "platform/database.h"
 
+#include "platform/systeminfo.h"
+
 using namespace hv;
 
 int main(int argc, char** argv) {
+    hv::UseWallClockTime();
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(

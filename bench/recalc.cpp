@@ -17,6 +17,7 @@
 
 #include "core/elementdb.h"
 #include "core/program.h"
+#include "platform/systeminfo.h"
 #include "core/units.h"
 #include "normalization/normalize.h"
 #include "normalization/recalculate.h"
@@ -137,6 +138,7 @@ int floorRun(const QString& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    hv::UseWallClockTime();
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Recalculates every project of a project database.");

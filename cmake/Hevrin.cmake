@@ -21,7 +21,7 @@ function(hevrin_tests folder)
     target_link_libraries(${_exe} PRIVATE hevrin_testsupport ${ARG_DEPS} Qt6::Test)
     add_test(NAME ${_exe} COMMAND ${_exe})
     set_tests_properties(${_exe} PROPERTIES
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HEVRIN_TEMPLATES=${CMAKE_BINARY_DIR}/bin"
+      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;HEVRIN_TEMPLATES=${CMAKE_BINARY_DIR}/bin;TZ=Europe/Berlin"
       TIMEOUT 600)
   endforeach()
 endfunction()

@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 mode=${1:-run}
-packages=(cmake g++ make qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libqcustomplot-dev libbenchmark-dev libsqlite3-dev)
+packages=(cmake g++ make qt6-base-dev qt6-svg-dev libqt6sql6-sqlite libqcustomplot-dev libbenchmark-dev libsqlite3-dev tzdata)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -13,6 +13,7 @@
 #include "core/dbversion.h"
 #include "core/elementdb.h"
 #include "core/program.h"
+#include "platform/systeminfo.h"
 #include "core/units.h"
 #include "maintenance/migration.h"
 #include "platform/database.h"
@@ -58,6 +59,7 @@ void makeTwoBank(const QString& path) {
 } // namespace
 
 int main(int argc, char** argv) {
+    hv::UseWallClockTime();
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Migrates one project database into another.");

@@ -14,6 +14,7 @@
 #include "spreadsheet/ui/spreadsheetwindows.h"
 
 int main(int argc, char** argv) {
+    hv::UseWallClockTime();
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Hevrin");
     QApplication::setApplicationName("Hevrin");

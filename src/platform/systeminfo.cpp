@@ -5,9 +5,29 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTimeZone>
 #include <QUrl>
+#include <ctime>
 
 namespace hv {
+
+namespace {
+const QTimeZone& machineZone() {
+    static const QTimeZone zone = QTimeZone::systemTimeZone();
+    return zone;
+}
+} // namespace
+
+void UseWallClockTime() {
+    machineZone();
+    qputenv("TZ", "UTC");
+    tzset();
+}
+
+QDateTime SystemInfo::now() const {
+    const QDateTime wall = QDateTime::currentDateTimeUtc().toTimeZone(machineZone());
+    return QDateTime(wall.date(), wall.time());
+}
 
 QString SystemInfo::programFolder() const { return QCoreApplication::applicationDirPath(); }
 

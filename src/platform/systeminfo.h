@@ -13,6 +13,12 @@ enum class FolderRule {
     SettingsInPerUserFolder,  // settings file in the per-user folder, data in the program folder
 };
 
+// Readings carry the plant's wall-clock time without a zone, and the hours between two
+// of them are counted as on the clock, with no daylight-saving jumps: no wall time may be
+// skipped or doubled. The process therefore works in UTC, and the clock below gives the
+// wall time of the machine's own zone. Called once, first thing, by every program.
+void UseWallClockTime();
+
 // What the program asks of the system: folders, the clock, opening documents and
 // starting programs. Tests replace it.
 class SystemInfo {
@@ -21,7 +27,7 @@ public:
     virtual FolderRule folderRule() const { return FolderRule::PerUser; }
     virtual QString programFolder() const;  // the executable's folder
     virtual QString perUserFolder() const;  // the user's data location, without "/Hevrin"
-    virtual QDateTime now() const { return QDateTime::currentDateTime(); }
+    virtual QDateTime now() const;  // wall time of the machine's zone
     virtual bool openDocument(const QString& urlOrPath);
     virtual bool launch(const QString& program, const QStringList& args = {});
 };

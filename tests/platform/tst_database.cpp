@@ -1,3 +1,4 @@
+#include <QTimeZone>
 #include <QSqlDatabase>
 #include <QtTest>
 
@@ -26,6 +27,22 @@ Database emptyDatabase(const test::TestEnv& env, const QString& name = "t.db") {
 class TestDatabase : public QObject {
     Q_OBJECT
 private slots:
+    // Tests run in a daylight-saving zone: stored dates are wall time, none is skipped on
+    // the spring change, hours across it count as on the clock, and the clock still gives
+    // the machine's own wall time.
+    void datesAreWallTime() {
+        test::TestEnv env;
+        const QTimeZone berlin("Europe/Berlin");
+        if (!berlin.isValid()) QSKIP("no zone data");
+        const QDateTime gap = conv::toDateTime(QString("2020-03-29 02:30:00"));
+        QVERIFY(gap.isValid());
+        QCOMPARE(dbDateText(gap), QString("2020-03-29 02:30:00"));
+        QCOMPARE(conv::toDateTime(QString("2020-01-01 00:00:00")).secsTo(conv::toDateTime(QString("2020-04-01 00:00:00"))),
+                 qint64(91 * 24 * 3600));
+        SystemInfo system;
+        const QDateTime wall = QDateTime::currentDateTimeUtc().toTimeZone(berlin);
+        QVERIFY(qAbs(QDateTime(wall.date(), wall.time()).secsTo(system.now())) < 5);
+    }
     void refusesMissingFile() {
         test::TestEnv env;
         const QString p = env.path("nothing.mdb");

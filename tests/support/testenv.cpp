@@ -7,6 +7,7 @@
 namespace hv::test {
 
 TestEnv::TestEnv() {
+    UseWallClockTime();
     QDir(dir.path()).mkpath("program");
     QDir(dir.path()).mkpath("user");
     system.programDir = dir.filePath("program");
