@@ -181,6 +181,22 @@ private slots:
         QCOMPARE(pl.problems(), QString());
     }
 
+    // Polling set up off at load keeps the proposed hours; switched off later, the entry date's.
+    void entryHoursWhenPollingOff() {
+        Plant pl(1);
+        pl.reading(1, {});
+        pollingKeys(pl, false, true);
+        frmData* w = pl.open();
+        QVERIFY(w && w->optScada[0]->isChecked());
+        QCOMPARE(w->lblTime[0]->text(), QString("26.00"));
+        w->chkUseScada->setChecked(true);
+        QCOMPARE(w->lblTime[0]->text(), QString("Waiting"));
+        w->txtData[0]->setText("2020-01-03 00:00");
+        w->chkUseScada->setChecked(false);
+        QCOMPARE(w->lblTime[0]->text(), QString("48.00"));
+        QCOMPARE(pl.problems(), QString());
+    }
+
     // Against a server of the sheet: automatic links, Test/Poll and the clock's save.
     void pollsSheet_data() {
         QTest::addColumn<bool>("automatic");
