@@ -58,8 +58,9 @@ QString writeSheet(const QString& folder, const QString& date) {
     for (int i = 1; i < ItemCount; ++i) {
         QString v = "0";
         for (auto it = values.begin(); it != values.end(); ++it)
-            if (it.key().compare(ItemFieldList()[i], Qt::CaseInsensitive) == 0) v = it.value().toString();
-        csv += v + "\n";
+            if (it.key().compare(ItemFieldList()[i], Qt::CaseInsensitive) == 0)
+                v = QLocale().toString(it.value().toDouble(), 'g', 15); // as the plant's own sheet shows it
+        csv += "\"" + v + "\"\n";
     }
     const QString path = folder + "/Sheet1.csv";
     QFile f(path);
@@ -200,12 +201,14 @@ private slots:
     // Against a server of the sheet: automatic links, Test/Poll and the clock's save.
     void pollsSheet_data() {
         QTest::addColumn<bool>("automatic");
-        QTest::newRow("automatic") << true;
-        QTest::newRow("requested") << false;
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("automatic") << true << "C";
+        QTest::newRow("requested, comma locale") << false << "de_DE";
     }
     void pollsSheet() {
         QFETCH(bool, automatic);
-        Plant pl(1);
+        QFETCH(QString, locale);
+        Plant pl(1, {}, QLocale(locale));
         pl.reading(1, {});
         links::LinkServer server;
         const QString app = uniqueName();
@@ -226,7 +229,7 @@ private slots:
         }
         w->cmdTestPoll->click();
         QCOMPARE(w->txtData[0]->text(), QString("2026-01-15 10:00"));
-        QCOMPARE(w->lblTime[0]->text(), QString("52954.00"));
+        QCOMPARE(w->lblTime[0]->text(), QString("52954") + QLocale().decimalPoint() + "00");
         QCOMPARE(w->txtData[1]->text(), QString("60"));
 
         // Not yet due: nothing; due: polled and saved, normalized.
@@ -238,6 +241,7 @@ private slots:
         QCOMPARE(pl.dataRows(), 2);
         QCOMPARE(pl.newest().toText("TheDate"), QString("2026-01-15 10:00:00"));
         QVERIFY(pl.newest().toDouble("NormalizedPermFlow") > 0);
+        QCOMPARE(pl.newest().toDouble("pH"), test::readingRow(1).value("pH").toDouble());
         QCOMPARE(w->panel(3)->text(), QString("Data Last Saved OK at: 12:31"));
         QCOMPARE(w->panel(4)->text(), QString("Next Auto Save at: 14:31"));
         QVERIFY(pl.clock->isEnabled());
