@@ -12,19 +12,27 @@ namespace {
 
 // The InputOrder columns in the order that gives each its meaning: position k holds the
 // item of input row k.
-const std::array<const char*, ItemCount> OrderColumns = {
-    "TheDate",         "PermFlow",       "ConcFlow",       "FeedPressure",   "ConcPressure",
-    "PermBackPress",   "FeeduS",         "PermuS",         "Temperature",    "pH",
-    "PermFlow_2",      "PermuS_2",       "FeedPressure_2", "PermBackPress_2", "ConcPressure_1",
-    "TurbidityFeed",   "TurbidityRaw",   "ORP",            "SDIFeed",        "SDIRaw",
-    "PermFlow_3",      "PermuS_3",       "FeedPressure_3", "PermBackPress_3", "ConcPressure_2"};
+const std::array<const char*, ItemCount> OrderColumns = {"TheDate",        "PermFlow",
+                                                         "ConcFlow",       "FeedPressure",
+                                                         "ConcPressure",   "PermBackPress",
+                                                         "FeeduS",         "PermuS",
+                                                         "Temperature",    "pH",
+                                                         "PermFlow_2",     "PermuS_2",
+                                                         "FeedPressure_2", "PermBackPress_2",
+                                                         "ConcPressure_1", "TurbidityFeed",
+                                                         "TurbidityRaw",   "ORP",
+                                                         "SDIFeed",        "SDIRaw",
+                                                         "PermFlow_3",     "PermuS_3",
+                                                         "FeedPressure_3", "PermBackPress_3",
+                                                         "ConcPressure_2"};
 
 // The positions whose column the table has (a two-bank database lacks the bank-3 ones).
 std::vector<int> presentPositions(Database& db) {
     const QStringList have = db.columns("InputOrder");
     std::vector<int> positions;
     for (int k = 0; k < ItemCount; ++k)
-        if (have.contains(QLatin1String(OrderColumns[size_t(k)]), Qt::CaseInsensitive)) positions.push_back(k);
+        if (have.contains(QLatin1String(OrderColumns[size_t(k)]), Qt::CaseInsensitive))
+            positions.push_back(k);
     return positions;
 }
 
@@ -131,8 +139,9 @@ void SaveInputConfig(Program& p, const QString& projectId, int trainNumber, cons
     Database db = Database::open(p.ProjectDatabasePath);
     const std::vector<int> positions = presentPositions(db);
     ImmediateTransaction tx(db);
-    const QVariant id = db.scalar("SELECT ID FROM InputOrder WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID",
-                                  {projectId, trainNumber});
+    const QVariant id =
+        db.scalar("SELECT ID FROM InputOrder WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID",
+                  {projectId, trainNumber});
     QVariantList values;
     for (int k : positions)
         values << order[size_t(k)];
@@ -149,8 +158,9 @@ void SaveInputConfig(Program& p, const QString& projectId, int trainNumber, cons
                 values);
     }
     db.exec("DELETE FROM Scada WHERE ProjectID = ? AND TrainNumber = ?", {projectId, trainNumber});
-    auto insert = db.prepare("INSERT INTO Scada (ProjectID, TrainNumber, FieldValue, UseScada, Application, "
-                             "Topic, Item, Required, UseDefaultValues, Hide) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    auto insert =
+        db.prepare("INSERT INTO Scada (ProjectID, TrainNumber, FieldValue, UseScada, Application, "
+                   "Topic, Item, Required, UseDefaultValues, Hide) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
     for (const ScadaRow& r : rows)
         insert->exec({projectId, trainNumber, r.field, r.useScada ? -1 : 0, storedText(r.application),
                       storedText(r.topic), storedText(r.item), r.required ? -1 : 0, r.useDefault ? -1 : 0,
@@ -194,9 +204,10 @@ QString NoServerText(const QString& linkTopic) {
 
 QString RequestFailedText(int errorNumber) {
     return GetMlString(511, "The ddeLink failed with error ") + QString::number(errorNumber) +
-           GetMlString(510, " The DDE server failed to connect. You will need to start this application and "
-                            "then retry. If Excel is used, check that Excel is running and that the sheet you "
-                            "need is in the foreground.");
+           GetMlString(510,
+                       " The DDE server failed to connect. You will need to start this application and "
+                       "then retry. If Excel is used, check that Excel is running and that the sheet you "
+                       "need is in the foreground.");
 }
 
 QString FailureCountText(int count, const QString& caption) {

@@ -65,8 +65,8 @@ PollingSettings ReadPollingSettings(Program& p, const QString& projectId, int tr
 double WritePollingSettings(Program& p, const QString& projectId, int trainNumber, const PollingSettings& s);
 
 // Texts of the polling reports.
-QString NoServerText(const QString& linkTopic);       // no server answered the link topic
-QString RequestFailedText(int errorNumber);           // a request of a poll failed
+QString NoServerText(const QString& linkTopic); // no server answered the link topic
+QString RequestFailedText(int errorNumber);     // a request of a poll failed
 QString FailureCountText(int count, const QString& caption);
 
 } // namespace hv

@@ -40,9 +40,15 @@ void linkAllRows(Plant& pl, const QString& app) {
     const QStringList fields = ItemFieldList();
     for (int k = 0; k < ItemCount; ++k)
         test::insertRow(pl.p().ProjectDatabasePath, "Scada",
-                        {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"FieldValue", fields[k].toUpper()},
-                         {"UseScada", -1}, {"Application", app}, {"Topic", "Sheet1"},
-                         {"Item", QString("R%1C1").arg(k + 1)}, {"Required", -1}, {"UseDefaultValues", 0},
+                        {{"ProjectID", "P1"},
+                         {"TrainNumber", 1},
+                         {"FieldValue", fields[k].toUpper()},
+                         {"UseScada", -1},
+                         {"Application", app},
+                         {"Topic", "Sheet1"},
+                         {"Item", QString("R%1C1").arg(k + 1)},
+                         {"Required", -1},
+                         {"UseDefaultValues", 0},
                          {"Hide", 0}});
 }
 
@@ -106,7 +112,8 @@ private slots:
         // Rows 3 and 7 on the same item: both yellow, Save Config off; apart again: both white.
         w->cbItem[7]->setCurrentIndex(3);
         w->cbItem_LostFocus(7);
-        QVERIFY(w->cbItem[3]->styleSheet().contains("#ffff00") && w->cbItem[7]->styleSheet().contains("#ffff00"));
+        QVERIFY(w->cbItem[3]->styleSheet().contains("#ffff00") &&
+                w->cbItem[7]->styleSheet().contains("#ffff00"));
         QVERIFY(w->cbItem[0]->styleSheet().contains("#ffffff"));
         QVERIFY(!w->cmdSaveConfig->isEnabled());
         // Swapped: PermFlow's DDE source and flags follow it to row 4.
@@ -152,7 +159,8 @@ private slots:
         frmData* w = pl.open();
         QVERIFY(w);
         test::insertRow(pl.p().ProjectDatabasePath, "Scada", {{"ProjectID", "P1"}, {"TrainNumber", 1}});
-        pl.db().exec("CREATE TRIGGER refuse BEFORE INSERT ON Scada BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        pl.db().exec(
+            "CREATE TRIGGER refuse BEFORE INSERT ON Scada BEGIN SELECT RAISE(ABORT, 'refused'); END");
         pl.env.prompts.onMessage(", Update Failed. Make sure the database is not in use by someone else!",
                                  Buttons::OK, Title, Answer::OK);
         w->cmdSaveConfig->click();
@@ -172,9 +180,16 @@ private slots:
         QVERIFY(w->chkREQD[4]->isChecked() && !w->chkScada[4]->isChecked() && !w->ChkHide[4]->isChecked());
         delete pl.window.data();
         test::insertRow(pl.p().ProjectDatabasePath, "Scada",
-                        {{"ProjectID", "Default"}, {"TrainNumber", 1}, {"FieldValue", "permflow"},
-                         {"UseScada", 0}, {"Application", "Plant"}, {"Topic", "NA"}, {"Item", "FT1"},
-                         {"Required", 0}, {"UseDefaultValues", -1}, {"Hide", 0}});
+                        {{"ProjectID", "Default"},
+                         {"TrainNumber", 1},
+                         {"FieldValue", "permflow"},
+                         {"UseScada", 0},
+                         {"Application", "Plant"},
+                         {"Topic", "NA"},
+                         {"Item", "FT1"},
+                         {"Required", 0},
+                         {"UseDefaultValues", -1},
+                         {"Hide", 0}});
         w = pl.open();
         QCOMPARE(w->txtScadaApp[1]->text() + w->txtScadaTopic[1]->text() + w->txtScadaItem[1]->text(),
                  QString("PlantNAFT1"));

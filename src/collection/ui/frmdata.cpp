@@ -612,7 +612,10 @@ void frmData::FillScadaInfo(const QString& projectId, int trainNumber) {
         chkScada[r]->setChecked(s.useScada);
         chkREQD[r]->setChecked(s.required);
         ChkHide[r]->setChecked(s.hide);
-        if (s.hide) ChkHide[r]->setVisible(false);
+        if (s.hide)
+            ChkHide[r]->setVisible(false);
+        else if (!txtData[k]->isHidden())
+            ChkHide[r]->setVisible(true); // a row shown again gets its hide box back
     };
     if (stored.empty()) {
         for (int k = 0; k < ItemCount; ++k)
