@@ -3,7 +3,9 @@
 #include <QLocale>
 #include <QPointer>
 #include <QtTest>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "collection/pollclock.h"
 #include "collection/ui/frmdata.h"
@@ -16,11 +18,34 @@
 
 namespace hv::test {
 
+// The scripted prompts with a hook that runs while a message box is open, as the nested
+// event loop of a real box would run a clock tick or a link update.
+struct HookedPrompts : Prompts {
+    explicit HookedPrompts(ScriptedPrompts& s) : script(s) {}
+    ScriptedPrompts& script;
+    std::function<void()> whileOpen;
+    Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override {
+        if (auto f = std::exchange(whileOpen, nullptr)) f();
+        return script.message(text, buttons, icon, title);
+    }
+    std::optional<QString> input(const QString& p, const QString& t, const QString& d) override {
+        return script.input(p, t, d);
+    }
+    QString openFile(const QString& t, const QString& f, const QString& i) override { return script.openFile(t, f, i); }
+    QString saveFile(const QString& t, const QString& f, const QString& i) override { return script.saveFile(t, f, i); }
+    QString chooseFolder(const QString& t, const QString& i) override { return script.chooseFolder(t, i); }
+    bool choosePrinter(QPrinter& printer) override { return script.choosePrinter(printer); }
+};
+
 // A data folder with a blank project database, the element database loaded, the units
 // of `locale`, and project P1 train 1 of the reference plant as the current project.
 struct Plant {
     explicit Plant(int banks, const QVariantMap& project = {}, const QLocale& locale = QLocale::c()) {
         QLocale::setDefault(locale);
+        env.program = std::make_unique<Program>(hooked, env.system, *env.store);
+        env.program->AppDataFolder = env.dir.path();
+        env.program->IniFilePath = env.path("hevrin.ini");
+        env.program->ProjectDatabasePath = env.path("db.hv3.mdb");
         Program& pr = p();
         makeBlankDatabase(pr.ProjectDatabasePath);
         makeElementDatabase(env.path("ostrelmem.mdb"));
@@ -60,6 +85,7 @@ struct Plant {
     QString problems() const { return env.prompts.verify(); }
 
     TestEnv env;
+    HookedPrompts hooked{env.prompts};
     ManualPollClock* clock = nullptr;
     QPointer<frmData> window;
 };

@@ -1,18 +1,23 @@
 #include "collection/ui/frmdata.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
+#include <functional>
 
 #include "collection/entryhistory.h"
+#include "collection/ui/frmscadahelp.h"
 #include "collection/readingcheck.h"
 #include "core/elementdb.h"
 #include "core/mlstring.h"
@@ -20,6 +25,8 @@
 #include "core/program.h"
 #include "core/settings.h"
 #include "platform/database.h"
+#include "platform/links/linkclient.h"
+#include "platform/links/linkerrors.h"
 
 namespace hv {
 
@@ -48,6 +55,33 @@ bool movesWithinWindow(const QEvent* e) {
 bool isBankTwoItem(int i) {
     return i >= item::PermFlow_2 && i <= item::ConcPressure_1;
 }
+
+const QString White = QStringLiteral("QComboBox { background-color: #ffffff; }");
+const QString Yellow = QStringLiteral("QComboBox { background-color: #ffff00; }");
+
+// An item chooser that reports the opening of its list.
+class ItemChooser : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> onDropDown;
+    void showPopup() override {
+        if (onDropDown) onDropDown();
+        QComboBox::showPopup();
+    }
+};
+
+// Clears a busy flag when the work ends, unless the window went away meanwhile.
+class BusyGuard {
+public:
+    BusyGuard(QObject* owner, bool& flag) : owner_(owner), flag_(flag) { flag_ = true; }
+    ~BusyGuard() {
+        if (owner_) flag_ = false;
+    }
+
+private:
+    QPointer<QObject> owner_;
+    bool& flag_;
+};
 
 } // namespace
 
@@ -172,7 +206,9 @@ void frmData::buildControls() {
             return e;
         };
         check(chkREQD, "chkREQD", cReqd);
-        cbItem.push_back(static_cast<QComboBox*>(named(new QComboBox(this), QString("cbItem_%1").arg(k))));
+        auto* chooser = new ItemChooser(this);
+        chooser->onDropDown = [this, k] { cbItem_DropDown(k); };
+        cbItem.push_back(static_cast<QComboBox*>(named(chooser, QString("cbItem_%1").arg(k))));
         cbItem.back()->setFixedHeight(RowHeight);
         cbItem.back()->setFixedWidth(125);
         cbItem.back()->setToolTip(
@@ -266,6 +302,13 @@ void frmData::buildControls() {
         StatusBar1->addWidget(panelLabel, i == 3 ? 1 : 0);
     }
     root->addWidget(StatusBar1);
+
+    for (int k = 0; k < ItemCount; ++k) {
+        auto* link = new links::LinkClient(this);
+        link->setObjectName(QString("txtData_%1_link").arg(k));
+        connect(link, &links::LinkClient::textChanged, this, [this, k](const QString& t) { onLinkText(k, t); });
+        ddeLinks.push_back(link);
+    }
 }
 
 void frmData::connectHandlers() {
@@ -277,12 +320,20 @@ void frmData::connectHandlers() {
     // A check box set from code runs its handler as a click would.
     connect(chkWarnings, &QCheckBox::toggled, this, &frmData::chkWarnings_Click);
     connect(chkUseScada, &QCheckBox::toggled, this, &frmData::chkUseScada_Click);
+    connect(cmdTestPoll, &QPushButton::clicked, this, &frmData::cmdTestPoll_Click);
+    connect(cmdSaveConfig, &QPushButton::clicked, this, &frmData::cmdSaveConfig_Click);
+    connect(cmdDefault, &QPushButton::clicked, this, &frmData::cmdDefault_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmData::cmdHelp_Click);
+    cbEvent->installEventFilter(this);
     for (int i = 0; i < 2; ++i)
         connect(optScada[size_t(i)], &QRadioButton::toggled, this, [this, i](bool on) {
             if (on) optScada_Click(i);
         });
     for (int k = 0; k < ItemCount; ++k) {
         connect(ChkHide[size_t(k)], &QCheckBox::toggled, this, [this, k] { ChkHide_Click(k); });
+        connect(chkScada[size_t(k)], &QCheckBox::toggled, this, [this, k] { chkScada_Click(k); });
+        cbItem[size_t(k)]->installEventFilter(this);
+        txtScadaItem[size_t(k)]->installEventFilter(this);
         // Pasted or dropped text is filtered as typed text is.
         QLineEdit* box = txtData[k];
         connect(box, &QLineEdit::textEdited, this, [this, k, box](const QString& text) {
@@ -309,6 +360,29 @@ bool frmData::eventFilter(QObject* watched, QEvent* event) {
     if (watched == lblDataInfo && event->type() == QEvent::MouseButtonRelease) {
         lblDataInfo_Click();
         return true;
+    }
+    if (watched == cbEvent) {
+        if (event->type() == QEvent::KeyPress) {
+            int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
+            if (key != 13) return false;
+            cbEvent_KeyPress(key);
+            return true;
+        }
+        if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) cbEvent_LostFocus();
+        return false;
+    }
+    for (int k = 0; k < ItemCount; ++k) {
+        if (watched == cbItem[size_t(k)]) {
+            if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) cbItem_LostFocus(k);
+            return false;
+        }
+        if (watched == txtScadaItem[size_t(k)]) {
+            if (event->type() != QEvent::KeyPress) return false;
+            int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
+            if (key != 13) return false;
+            txtScadaItem_KeyPress(k, key);
+            return key == 0;
+        }
     }
     if (watched == txtSaveInterval) {
         if (event->type() == QEvent::KeyPress) {
@@ -390,10 +464,12 @@ void frmData::Form_Load() {
         if (!Configure_cbItem(p_.CurrentProject.ProjectID)) return;
         ConfigureAll();
         FillScadaInfo(p_.CurrentProject.ProjectID, ToIntegerOrZero(txtTrain->text()));
-        // Polling stays off until the window polls: the read-at-cycle-rate option, no links.
-        optScada[1]->setChecked(true);
-        chkUseScada->setChecked(false);
+        const PollingSettings polling =
+            ReadPollingSettings(p_, p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber);
+        txtSaveInterval->setText(intervalText);
         setStatus(2, GetMlString(502, "SCADA STATUS: ") + GetMlString(652, "Off"));
+        optScada[polling.autoLink ? 0 : 1]->setChecked(true);
+        chkUseScada->setChecked(polling.useScada);
         ConfigBoxes();
         if (ReadIniValue("Current Project", "Manual Data Entry Error Suppress", "FALSE", p_.IniFilePath) ==
             QLatin1String("TRUE")) {
@@ -440,9 +516,10 @@ bool frmData::Configure_cbItem(const QString& projectId) {
     }
     lblProjectID->setText(p_.CurrentProject.ProjectID);
     txtTrain->setText(QString::number(p_.CurrentProject.TrainNumber));
-    // Rows show the items in their natural order.
+    const RowOrder order =
+        ReadInputOrder(p_, projectId, p_.CurrentProject.TrainNumber).value_or(IdentityOrder());
     for (int k = 0; k < ItemCount; ++k)
-        cbItem[size_t(k)]->setCurrentIndex(k);
+        cbItem[size_t(k)]->setCurrentIndex(order[size_t(k)]);
     Events = ReadEventList(p_);
     for (const EventEntry& e : Events)
         cbEvent->addItem(e.text);
@@ -521,20 +598,37 @@ void frmData::ConfigureAll() {
 }
 
 void frmData::FillScadaInfo(const QString& projectId, int trainNumber) {
-    (void)projectId;
-    (void)trainNumber;
-    // No stored DDE sources yet: every row takes the spreadsheet defaults, required, no
-    // DDE, no kept value, shown.
-    for (int k = 0; k < ItemCount; ++k) {
+    const std::vector<ScadaRow> stored = ReadScadaRows(p_, projectId, trainNumber);
+    // A changed DDE box relinks; the rows are loaded first and linked once.
+    bool relink = false;
+    fillingScada_ = true;
+    auto apply = [&](int k, const ScadaRow& s) {
         const size_t r = size_t(k);
-        txtScadaApp[r]->setText("Excel");
-        txtScadaTopic[r]->setText("Sheet1");
-        txtScadaItem[r]->setText(QString("R%1C1").arg(k + 1));
-        chkDefault[r]->setChecked(false);
-        chkScada[r]->setChecked(false);
-        chkREQD[r]->setChecked(true);
-        ChkHide[r]->setChecked(false);
+        txtScadaApp[r]->setText(s.application);
+        txtScadaTopic[r]->setText(s.topic);
+        txtScadaItem[r]->setText(s.item);
+        chkDefault[r]->setChecked(s.useDefault);
+        relink = relink || chkScada[r]->isChecked() != s.useScada;
+        chkScada[r]->setChecked(s.useScada);
+        chkREQD[r]->setChecked(s.required);
+        ChkHide[r]->setChecked(s.hide);
+        if (s.hide)
+            ChkHide[r]->setVisible(false);
+        else if (!txtData[k]->isHidden())
+            ChkHide[r]->setVisible(true); // a row shown again gets its hide box back
+    };
+    if (stored.empty()) {
+        for (int k = 0; k < ItemCount; ++k)
+            apply(k, DefaultScadaRow(k));
+    } else {
+        for (const ScadaRow& s : stored)
+            for (int k = 0; k < ItemCount; ++k) {
+                const int i = itemOfRow(k);
+                if (i >= 0 && ItemFields.value(i).compare(s.field, Qt::CaseInsensitive) == 0) apply(k, s);
+            }
     }
+    fillingScada_ = false;
+    if (relink) chkUseScada_Click();
 }
 
 void frmData::ConfigBoxes() {
@@ -558,11 +652,210 @@ void frmData::ConfigBoxes() {
 }
 
 void frmData::ChkHide_Click(int Index) {
-    showRow(Index, !ChkHide[size_t(Index)]->isChecked(), true);
+    const bool hide = ChkHide[size_t(Index)]->isChecked();
+    // A row the bank count hides stays hidden when its hide box is cleared.
+    const std::optional<bool> usable = ItemUsableForBanks(itemOfRow(Index), p_.CurrentProject.NumBanks);
+    if (!hide && usable && !*usable) return;
+    showRow(Index, !hide, true);
+}
+
+// ---- Input order ----------------------------------------------------------------------
+
+bool frmData::rebuildRows() {
+    try {
+        ConfigureAll();
+        return true;
+    } catch (const DbError& e) {
+        p_.prompts.message("The rows cannot be rebuilt.\r\n\r\nError number = " + QString::number(e.number()) +
+                               "  Description: " + e.description(),
+                           Buttons::OK, Icon::Critical, Title);
+        return false;
+    }
+}
+
+bool frmData::CheckAllDifferent() {
+    bool result = true;
+    cmdSaveConfig->setEnabled(true);
+    const std::array<bool, ItemCount> repeated = RepeatedRows(rowOrder());
+    for (int k = 0; k < ItemCount; ++k) {
+        cbItem[size_t(k)]->setStyleSheet(repeated[size_t(k)] ? Yellow : White);
+        if (repeated[size_t(k)]) result = false;
+    }
+    if (!result) cmdSaveConfig->setEnabled(false);
+    rebuildRows();
+    return result;
+}
+
+void frmData::cbItem_DropDown(int Index) {
+    (void)Index;
+    CheckAllDifferent();
+}
+
+void frmData::cbItem_LostFocus(int Index) {
+    (void)Index;
+    CheckAllDifferent();
+}
+
+std::vector<ScadaRow> frmData::scadaRows() const {
+    std::vector<ScadaRow> rows;
+    for (int k = 0; k < ItemCount; ++k) {
+        const size_t r = size_t(k);
+        ScadaRow s;
+        s.field = ItemFields.value(itemOfRow(k));
+        s.useScada = chkScada[r]->isChecked();
+        s.application = txtScadaApp[r]->text();
+        s.topic = txtScadaTopic[r]->text();
+        s.item = txtScadaItem[r]->text();
+        s.required = chkREQD[r]->isChecked();
+        s.useDefault = chkDefault[r]->isChecked();
+        s.hide = ChkHide[r]->isChecked();
+        rows.push_back(s);
+    }
+    return rows;
+}
+
+void frmData::cmdSaveConfig_Click() {
+    const ProjectInfoRecord& cp = p_.CurrentProject;
+    try {
+        // The order and the rows' DDE settings are stored together or not at all.
+        SaveInputConfig(p_, cp.ProjectID, cp.TrainNumber, rowOrder(), scadaRows());
+        p_.prompts.message(GetMlString(507, "Updated OK!"), Buttons::OK, Icon::None, Title);
+    } catch (const DbError& e) {
+        p_.prompts.message(QString::number(e.number()) + " - " + e.description() +
+                               GetMlString(506, ", Update Failed. Make sure the database is not in use by "
+                                                "someone else!"),
+                           Buttons::OK, Icon::Critical, Title);
+    }
+    saveScadaPollingData();
+}
+
+void frmData::saveScadaPollingData() {
+    PollingSettings s;
+    s.intervalMinutes = ParsePercent(txtSaveInterval->text());
+    s.useScada = chkUseScada->isChecked();
+    s.autoLink = optScada[0]->isChecked();
+    p_.SaveIntervalMinutes =
+        WritePollingSettings(p_, p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, s);
+}
+
+void frmData::cmdDefault_Click() {
+    if (p_.prompts.message(GetMlString(504, "Reset to Default Input Order?"), Buttons::OKCancel, Icon::Question,
+                           Title) != Answer::OK)
+        return;
+    try {
+        Configure_cbItem(GetMlString(654, "Default"));
+    } catch (const DbError& e) {
+        p_.prompts.message("The default input order cannot be read.\r\n\r\nError number = " +
+                               QString::number(e.number()) + "  Description: " + e.description(),
+                           Buttons::OK, Icon::Critical, Title);
+        return;
+    }
+    // The boxes' colours follow the order now shown.
+    CheckAllDifferent();
+}
+
+void frmData::cbEvent_KeyPress(int& KeyAscii) {
+    if (KeyAscii != 13) return;
+    KeyAscii = 0;
+    txtNotes->setFocus();
+}
+
+void frmData::cbEvent_LostFocus() {
+    txtNotes->setFocus();
+}
+
+// ---- Polling --------------------------------------------------------------------------
+
+void frmData::onLinkText(int k, const QString& text) {
+    // A save in progress works on the values it checked; what came meanwhile follows it.
+    if (saving_)
+        heldUpdates_[k] = text;
+    else
+        txtData[k]->setText(text);
+}
+
+QString frmData::entryElapsedText() const {
+    for (int k = 0; k < ItemCount; ++k)
+        if (itemOfRow(k) == item::TheDate) {
+            if (const std::optional<QDateTime> d = ParseEntryDate(txtData.at(k)->text()))
+                return FormatHours(ElapsedHoursAt(*d, p_.CurrentProject));
+            break;
+        }
+    return lblTime.at(1)->text();
+}
+
+void frmData::chkScada_Click(int Index) {
+    (void)Index;
+    if (!fillingScada_) chkUseScada_Click();
 }
 
 void frmData::chkUseScada_Click() {
-    // The links and the polling clock are set up here once the window polls.
+    const QString waiting = GetMlString(501, "Waiting");
+    QString status;
+    if (!chkUseScada->isChecked()) {
+        status = GetMlString(652, "Off");
+        for (links::LinkClient* l : ddeLinks)
+            l->setLinkMode(0);
+        Timer1->setEnabled(false);
+        // Only the polling's placeholder is replaced: the proposed reading keeps its hours.
+        if (lblTime[0]->text() == waiting) lblTime[0]->setText(entryElapsedText());
+    } else {
+        status = GetMlString(648, "Link ");
+        txtSaveInterval->setEnabled(true);
+        const bool automatic = optScada[0]->isChecked();
+        status += automatic ? GetMlString(81, "Auto") : GetMlString(650, "Polling");
+        int failedRow = -1;
+        int error = 0;
+        for (int k = 0; k < ItemCount && failedRow < 0; ++k) {
+            links::LinkClient* l = ddeLinks[size_t(k)];
+            l->setLinkMode(0);
+            if (!chkScada[size_t(k)]->isChecked()) {
+                l->setLinkTopic(QString());
+                l->setLinkItem(QString());
+                continue;
+            }
+            l->setLinkTopic(txtScadaApp[size_t(k)]->text() + "|" + txtScadaTopic[size_t(k)]->text());
+            l->setLinkItem(txtScadaItem[size_t(k)]->text());
+            error = l->setLinkMode(automatic ? 1 : 2);
+            if (error != 0 && (automatic || error == links::NoServer)) failedRow = k;
+        }
+        if (failedRow >= 0 && !automatic) {
+            p_.prompts.message(NoServerText(ddeLinks[size_t(failedRow)]->linkTopic()), Buttons::OK,
+                               Icon::Warning, Title);
+            chkUseScada->setChecked(false); // runs the switch-off
+            return;
+        }
+        if (failedRow >= 0) {
+            ++DdeFailureCount;
+            const QString caption = cbItem[size_t(failedRow)]->currentText();
+            const QString count = FailureCountText(DdeFailureCount, caption);
+            if (error == links::NoServer) {
+                lblWarnings->setText(NoServerText(ddeLinks[size_t(failedRow)]->linkTopic()));
+                setStatus(3, count);
+            } else if (error == links::ItemRefused) {
+                setStatus(3, count);
+                if (!Timer1->isEnabled()) p_.prompts.message(count, Buttons::OK, Icon::Warning, Title);
+            } else {
+                p_.prompts.message(GetMlString(497, "DDE Failure #") + QString::number(DdeFailureCount) + " " +
+                                       caption,
+                                   Buttons::OK, Icon::Warning, Title);
+            }
+            DdeFailed = true;
+        }
+        Timer1->setEnabled(true);
+        const QDateTime now = p_.system.now();
+        NextSaveTime = now.addSecs(qint64(std::llround(ParsePercent(txtSaveInterval->text()) * 60)));
+        if (DdeFailed)
+            setStatus(4, GetMlString(498, "Last Save:") + lblTime[1]->text() +
+                             GetMlString(499, ", Next Try at: ") + NextSaveTime.toString("HH:mm"));
+        else
+            setStatus(4, GetMlString(500, "Next Poll/Save at: ") + NextSaveTime.toString("HH:mm"));
+        lblTime[0]->setText(waiting);
+    }
+    if (DdeFailed)
+        setStatus(2, GetMlString(653, "DDE Failure @") + p_.system.now().toString("HH:mm"));
+    else
+        setStatus(2, GetMlString(502, "SCADA STATUS: ") + status);
 }
 
 void frmData::optScada_Click(int Index) {
@@ -570,9 +863,97 @@ void frmData::optScada_Click(int Index) {
     chkUseScada_Click();
 }
 
-void frmData::Timer1_Timer() {
-    // The polled save is started here once the window polls.
+void frmData::cmdTestPoll_Click() {
+    DdeFailed = false;
+    if (!chkUseScada->isChecked()) {
+        p_.prompts.message(GetMlString(505, "Polling not activated - please set the 'Use Scada Data' Check box "
+                                            "to checked."),
+                           Buttons::OK, Icon::None, Title);
+        return;
+    }
+    const QPointer<frmData> self(this);
+    BusyGuard busy(this, polling_);
+    chkUseScada_Click();
+    // A failed link has been reported; requests without links would only hide that report.
+    if (!self || DdeFailed || !chkUseScada->isChecked()) return;
+    for (int k = 0; k < ItemCount; ++k) {
+        if (!chkScada[size_t(k)]->isChecked()) continue;
+        const int error = ddeLinks[size_t(k)]->linkRequest();
+        if (!self) return;
+        if (error == 0) continue;
+        if (error == links::ItemRefused || error == links::Timeout || error == links::NoLink)
+            lblWarnings->setText(RequestFailedText(error));
+        else
+            p_.prompts.message(GetMlString(509, "Failure error:") + QString::number(error) + " " +
+                                   links::errorDescription(error) + "\r\n" +
+                                   GetMlString(508, "The DDE connection may failed. Be sure a DDE Server such "
+                                                    "as Excel is running and all of your topic, item and "
+                                                    "application data is correct."),
+                               Buttons::OK, Icon::Warning, Title);
+        // A poll that failed part way has no reading to save.
+        DdeFailed = true;
+        setStatus(2, GetMlString(653, "DDE Failure @") + p_.system.now().toString("HH:mm"));
+        return;
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    if (!self) return;
+    for (int k = 0; k < ItemCount; ++k) {
+        if (itemOfRow(k) != item::TheDate) continue;
+        QLineEdit* box = txtData[k];
+        if (const std::optional<QDateTime> d = ParseEntryDate(box->text())) {
+            box->setText(d->toString("yyyy-MM-dd HH:mm"));
+            lblTime[0]->setText(FormatHours(ElapsedHoursAt(*d, p_.CurrentProject)));
+        } else {
+            lblTime[0]->setText(FormatHours(ElapsedHoursAt(p_.system.now(), p_.CurrentProject)));
+        }
+        break;
+    }
 }
+
+void frmData::Timer1_Timer() {
+    // A tick inside a running poll or save (a link wait, a message box) is skipped; the
+    // reading is still due at the next one.
+    if (polling_ || saving_) return;
+    DdeFailed = false;
+    if (chkUseScada->isChecked() && NextSaveTime < p_.system.now()) {
+        const QPointer<frmData> self(this);
+        cmdTestPoll_Click();
+        if (!self) return;
+        if (!DdeFailed && chkUseScada->isChecked()) cmdSave_Click();
+        if (!self) return;
+        if (DdeFailureCount > 20) {
+            p_.prompts.message(GetMlString(515, "The DDE Polling process is experiencing multiple failures (more "
+                                                "than 20).  Please investigate and be sure all of the "
+                                                "applications, items and topics are correct.") +
+                                   "\r\n" +
+                                   GetMlString(516, "You may want to stop the polling process and restart it."),
+                               Buttons::OK, Icon::Warning, Title);
+            DdeFailureCount = 0;
+        }
+    }
+    if (!chkUseScada->isChecked()) Timer1->setEnabled(false);
+}
+
+void frmData::txtScadaItem_KeyPress(int Index, int& KeyAscii) {
+    if (KeyAscii != 13) return;
+    KeyAscii = 0;
+    if (Index == 18) {
+        txtScadaItem[0]->setFocus();
+        return;
+    }
+    if (Index > 17) return;
+    for (int k = Index + 1; k < ItemCount; ++k)
+        if (!txtScadaItem[size_t(k)]->isHidden()) {
+            txtScadaItem[size_t(k)]->setFocus();
+            return;
+        }
+}
+
+void frmData::cmdHelp_Click() {
+    auto* help = new frmScadaHelp(this);
+    help->show();
+}
+
 
 // ---- Checks ---------------------------------------------------------------------------
 
@@ -588,7 +969,10 @@ int frmData::ValidateData() {
         r.required = chkREQD[size_t(k)]->isChecked();
         r.keep = chkDefault[size_t(k)]->isChecked();
     }
-    const ValidationResult res = hv::ValidateData(p_, rows, lblTime[0]->text(), Reading, p_.system.now());
+    // Before a poll the entry column's hours read "Waiting"; its date gives them.
+    const QString elapsed =
+        lblTime[0]->text() == GetMlString(501, "Waiting") ? entryElapsedText() : lblTime[0]->text();
+    const ValidationResult res = hv::ValidateData(p_, rows, elapsed, Reading, p_.system.now());
     for (int k = 0; k < ItemCount; ++k)
         if (txtData[k]->text() != rows[size_t(k)].text) txtData[k]->setText(rows[size_t(k)].text);
     if (res.elapsedCaption) lblTime[0]->setText(*res.elapsedCaption);
@@ -708,13 +1092,27 @@ void frmData::chkWarnings_Click() {
 // ---- Saving ---------------------------------------------------------------------------
 
 void frmData::cmdSave_Click() {
-    const int focus = ValidateData();
-    if (focus != -1) {
-        txtData[focus]->setFocus();
-        return;
+    if (saving_) return;
+    const QPointer<frmData> self(this);
+    {
+        BusyGuard busy(this, saving_);
+        const int focus = ValidateData();
+        if (!self) return;
+        if (focus != -1) {
+            txtData[focus]->setFocus();
+        } else if (SaveAllData() && self) {
+            RollOverData();
+            countReadings();
+        }
     }
-    if (!SaveAllData()) return;
-    RollOverData();
+    if (!self) return;
+    const std::map<int, QString> held = std::move(heldUpdates_);
+    heldUpdates_.clear();
+    for (const auto& [k, text] : held)
+        txtData[k]->setText(text);
+}
+
+void frmData::countReadings() {
     try {
         setStatus(1, GetMlString(647, "Num Recs: ") +
                          QString::number(CountProjectDataRecords(p_, p_.CurrentProject.ProjectID,

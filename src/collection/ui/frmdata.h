@@ -13,12 +13,16 @@
 #include <memory>
 #include <vector>
 
+#include "collection/inputconfig.h"
 #include "collection/pollclock.h"
 #include "collection/reading.h"
 #include "collection/readingitems.h"
 
 namespace hv {
 
+namespace links {
+class LinkClient;
+}
 struct Program;
 
 // The data collection window: the 25 input rows of a reading beside the two newest
@@ -66,6 +70,8 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     std::vector<QLabel*> panels; // StatusBar1's panels 1-4 at 0-3
     PollClock* Timer1 = nullptr;
+    // The DDE client of each row's value box txtData k.
+    std::vector<links::LinkClient*> ddeLinks;
 
     // Window state.
     QStringList ItemCaptions;
@@ -95,6 +101,8 @@ public:
     bool SaveAllData();
     bool CalculateAllData(const QDateTime& when);
     void RollOverData();
+    bool CheckAllDifferent();
+    void saveScadaPollingData();
 
     // Handlers.
     void cmdSave_Click();
@@ -106,6 +114,16 @@ public:
     void chkUseScada_Click();
     void optScada_Click(int Index);
     void Timer1_Timer();
+    void chkScada_Click(int Index);
+    void cmdTestPoll_Click();
+    void cmdSaveConfig_Click();
+    void cmdDefault_Click();
+    void cmdHelp_Click();
+    void cbItem_DropDown(int Index);
+    void cbItem_LostFocus(int Index);
+    void txtScadaItem_KeyPress(int Index, int& KeyAscii);
+    void cbEvent_KeyPress(int& KeyAscii);
+    void cbEvent_LostFocus();
     void txtData_GotFocus(int Index);
     void txtData_KeyPress(int Index, int& KeyAscii);
     void txtData_LostFocus(int Index);
@@ -131,10 +149,21 @@ private:
     QString settingKey(const QString& suffix) const;
     void setStatus(int n, const QString& text, bool wide = false);
     void showLoadFailure(const QString& text);
+    bool rebuildRows();
+    void countReadings();
+    void onLinkText(int k, const QString& text);
+    QString entryElapsedText() const;
+    std::vector<ScadaRow> scadaRows() const;
 
     Program& p_;
     std::unique_ptr<PollClock> clock_;
     bool unloaded_ = false;
+    // A poll or a save is running: its link waits and message boxes run nested event
+    // loops, in which a clock tick must not start another.
+    bool polling_ = false;
+    bool saving_ = false;
+    std::map<int, QString> heldUpdates_; // automatic updates that came during a save
+    bool fillingScada_ = false;
 };
 
 } // namespace hv

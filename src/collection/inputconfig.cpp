@@ -1,0 +1,217 @@
+#include "collection/inputconfig.h"
+
+#include "core/mlstring.h"
+#include "core/numbers.h"
+#include "core/program.h"
+#include "core/settings.h"
+#include "platform/database.h"
+
+namespace hv {
+
+namespace {
+
+// The InputOrder columns in the order that gives each its meaning: position k holds the
+// item of input row k.
+const std::array<const char*, ItemCount> OrderColumns = {"TheDate",        "PermFlow",
+                                                         "ConcFlow",       "FeedPressure",
+                                                         "ConcPressure",   "PermBackPress",
+                                                         "FeeduS",         "PermuS",
+                                                         "Temperature",    "pH",
+                                                         "PermFlow_2",     "PermuS_2",
+                                                         "FeedPressure_2", "PermBackPress_2",
+                                                         "ConcPressure_1", "TurbidityFeed",
+                                                         "TurbidityRaw",   "ORP",
+                                                         "SDIFeed",        "SDIRaw",
+                                                         "PermFlow_3",     "PermuS_3",
+                                                         "FeedPressure_3", "PermBackPress_3",
+                                                         "ConcPressure_2"};
+
+// The positions whose column the table has (a two-bank database lacks the bank-3 ones).
+std::vector<int> presentPositions(Database& db) {
+    const QStringList have = db.columns("InputOrder");
+    std::vector<int> positions;
+    for (int k = 0; k < ItemCount; ++k)
+        if (have.contains(QLatin1String(OrderColumns[size_t(k)]), Qt::CaseInsensitive))
+            positions.push_back(k);
+    return positions;
+}
+
+QString columnList(const std::vector<int>& positions) {
+    QStringList names;
+    for (int k : positions)
+        names << QLatin1String(OrderColumns[size_t(k)]);
+    return names.join(", ");
+}
+
+QString prefix(const QString& projectId, int trainNumber) {
+    return projectId + ".Train" + QString::number(trainNumber);
+}
+
+QString storedText(const QString& text) {
+    return text.isEmpty() ? QStringLiteral("NA") : text;
+}
+
+// A write that waits for another program's lock instead of failing at its first write.
+class ImmediateTransaction {
+public:
+    explicit ImmediateTransaction(Database& db) : db_(db) { db_.exec("BEGIN IMMEDIATE"); }
+    ~ImmediateTransaction() {
+        if (!done_) db_.exec("ROLLBACK");
+    }
+    void commit() {
+        db_.exec("COMMIT");
+        done_ = true;
+    }
+
+private:
+    Database& db_;
+    bool done_ = false;
+};
+
+} // namespace
+
+RowOrder IdentityOrder() {
+    RowOrder o{};
+    for (int k = 0; k < ItemCount; ++k)
+        o[size_t(k)] = k;
+    return o;
+}
+
+std::optional<RowOrder> ReadInputOrder(Program& p, const QString& projectId, int trainNumber) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    const std::vector<int> positions = presentPositions(db);
+    const DbRows rows = db.select("SELECT " + columnList(positions) +
+                                      " FROM InputOrder WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID",
+                                  {projectId, trainNumber});
+    if (rows.isEmpty()) return std::nullopt;
+    RowOrder order = IdentityOrder();
+    const DbRow& row = rows.first();
+    for (size_t c = 0; c < positions.size(); ++c) {
+        const QVariant v = row.value(int(c));
+        bool ok = false;
+        const int i = v.toInt(&ok);
+        if (!conv::isNull(v) && ok && i >= 0 && i < ItemCount) order[size_t(positions[c])] = i;
+    }
+    return order;
+}
+
+std::array<bool, ItemCount> RepeatedRows(const RowOrder& order) {
+    std::array<bool, ItemCount> repeated{};
+    for (int i = 0; i < ItemCount; ++i)
+        for (int j = i + 1; j < ItemCount; ++j)
+            if (order[size_t(i)] == order[size_t(j)]) repeated[size_t(i)] = repeated[size_t(j)] = true;
+    return repeated;
+}
+
+std::vector<ScadaRow> ReadScadaRows(Program& p, const QString& projectId, int trainNumber) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    const QString sql = "SELECT * FROM Scada WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID";
+    DbRows rows = db.select(sql, {projectId, trainNumber});
+    if (rows.isEmpty()) rows = db.select(sql, {QStringLiteral("Default"), 1});
+    std::vector<ScadaRow> out;
+    auto text = [](const DbRow& r, const char* c) { return r.isNull(c) ? QString() : r.value(c).toString(); };
+    auto flag = [](const DbRow& r, const char* c) { return !r.isNull(c) && r.toBool(c); };
+    for (const DbRow& r : rows) {
+        ScadaRow s;
+        s.field = text(r, "FieldValue");
+        s.useScada = flag(r, "UseScada");
+        s.application = text(r, "Application");
+        s.topic = text(r, "Topic");
+        s.item = text(r, "Item");
+        s.required = flag(r, "Required");
+        s.useDefault = flag(r, "UseDefaultValues");
+        s.hide = flag(r, "Hide");
+        out.push_back(s);
+    }
+    return out;
+}
+
+ScadaRow DefaultScadaRow(int k) {
+    ScadaRow s;
+    s.application = QStringLiteral("Excel");
+    s.topic = QStringLiteral("Sheet1");
+    s.item = QString("R%1C1").arg(k + 1);
+    return s;
+}
+
+void SaveInputConfig(Program& p, const QString& projectId, int trainNumber, const RowOrder& order,
+                     const std::vector<ScadaRow>& rows) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    const std::vector<int> positions = presentPositions(db);
+    ImmediateTransaction tx(db);
+    const QVariant id =
+        db.scalar("SELECT ID FROM InputOrder WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID",
+                  {projectId, trainNumber});
+    QVariantList values;
+    for (int k : positions)
+        values << order[size_t(k)];
+    if (!conv::isNull(id)) {
+        QStringList sets;
+        for (int k : positions)
+            sets << QLatin1String(OrderColumns[size_t(k)]) + QStringLiteral(" = ?");
+        values << id;
+        db.exec("UPDATE InputOrder SET " + sets.join(", ") + " WHERE ID = ?", values);
+    } else {
+        values << projectId << trainNumber;
+        db.exec("INSERT INTO InputOrder (" + columnList(positions) + ", ProjectID, TrainNumber) VALUES (" +
+                    QString("?, ").repeated(int(positions.size()) + 1) + "?)",
+                values);
+    }
+    db.exec("DELETE FROM Scada WHERE ProjectID = ? AND TrainNumber = ?", {projectId, trainNumber});
+    auto insert =
+        db.prepare("INSERT INTO Scada (ProjectID, TrainNumber, FieldValue, UseScada, Application, "
+                   "Topic, Item, Required, UseDefaultValues, Hide) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+    for (const ScadaRow& r : rows)
+        insert->exec({projectId, trainNumber, r.field, r.useScada ? -1 : 0, storedText(r.application),
+                      storedText(r.topic), storedText(r.item), r.required ? -1 : 0, r.useDefault ? -1 : 0,
+                      r.hide ? -1 : 0});
+    insert.reset();
+    tx.commit();
+}
+
+bool IniFlag(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0) return true;
+    bool ok = false;
+    const double x = t.toDouble(&ok);
+    return ok && x != 0;
+}
+
+PollingSettings ReadPollingSettings(Program& p, const QString& projectId, int trainNumber) {
+    const QString pre = prefix(projectId, trainNumber);
+    PollingSettings s;
+    s.intervalMinutes = ParsePercent(ReadIniValue("Projects", pre + ".SaveInterval", "120", p.IniFilePath));
+    s.useScada = IniFlag(ReadIniValue("Projects", pre + ".ChkUseScada", "FALSE", p.IniFilePath));
+    s.autoLink = IniFlag(ReadIniValue("Projects", pre + ".AutoLink", "FALSE", p.IniFilePath));
+    return s;
+}
+
+double WritePollingSettings(Program& p, const QString& projectId, int trainNumber, const PollingSettings& s) {
+    const QString pre = prefix(projectId, trainNumber);
+    const double minutes = s.intervalMinutes < 10 ? 10 : s.intervalMinutes;
+    WriteIniDouble("Projects", pre + ".SaveInterval", p.IniFilePath, minutes);
+    WriteIniValue("Projects", pre + ".ChkUseScada", p.IniFilePath, s.useScada ? "TRUE" : "FALSE");
+    WriteIniValue("Projects", pre + ".AutoLink", p.IniFilePath, s.autoLink ? "TRUE" : "FALSE");
+    return minutes;
+}
+
+QString NoServerText(const QString& linkTopic) {
+    return GetMlString(493, "The ddeLink failed because there is no application called ") + linkTopic +
+           GetMlString(494, " running on the system or it failed to work. You will need to start this "
+                            "application and then retry. If Excel is used, check that Excel is running and "
+                            "that the sheet you need is in the foreground.");
+}
+
+QString RequestFailedText(int errorNumber) {
+    return GetMlString(511, "The ddeLink failed with error ") + QString::number(errorNumber) +
+           GetMlString(510,
+                       " The DDE server failed to connect. You will need to start this application and "
+                       "then retry. If Excel is used, check that Excel is running and that the sheet you "
+                       "need is in the foreground.");
+}
+
+QString FailureCountText(int count, const QString& caption) {
+    return GetMlString(495, "DDE Failure Count = ") + QString::number(count) + " @" + caption;
+}
+
+} // namespace hv

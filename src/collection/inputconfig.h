@@ -1,0 +1,72 @@
+#pragma once
+#include <QString>
+#include <array>
+#include <optional>
+#include <vector>
+
+#include "collection/readingitems.h"
+
+namespace hv {
+
+struct Program;
+class Database;
+
+// The order of the input rows: row k shows item order[k].
+using RowOrder = std::array<int, ItemCount>;
+
+// The identity order: row k shows item k.
+RowOrder IdentityOrder();
+
+// The stored order of a project train, read by column position (the column names are
+// only labels: position 23 is named PermBackPress_3 but holds row 23's item); nullopt
+// when the table has no row. A position whose column the table lacks, or holding no
+// item number, keeps row k on item k. DbError on failure.
+std::optional<RowOrder> ReadInputOrder(Program& p, const QString& projectId, int trainNumber);
+
+// Rows whose item another row repeats (two rows without an item count as equal).
+std::array<bool, ItemCount> RepeatedRows(const RowOrder& order);
+
+// The DDE source and flags of one input row, stored by the item it shows.
+struct ScadaRow {
+    QString field; // the Data column name of the item
+    bool useScada = false;
+    QString application, topic, item;
+    bool required = true;
+    bool useDefault = false;
+    bool hide = false;
+};
+
+// The stored rows of the project train, else those of 'Default' train 1; empty when
+// neither has any. DbError on failure.
+std::vector<ScadaRow> ReadScadaRows(Program& p, const QString& projectId, int trainNumber);
+
+// The settings of input row k when nothing is stored: the spreadsheet cell R<k+1>C1 of
+// Excel's Sheet1, required, no DDE, no kept value, shown.
+ScadaRow DefaultScadaRow(int k);
+
+// Stores the row order and the rows' DDE settings of a project train in one transaction:
+// the first InputOrder row is updated by position (or a row inserted), the train's Scada
+// rows replaced. Empty texts are stored as 'NA'. On failure nothing is changed and the
+// DbError reaches the caller.
+void SaveInputConfig(Program& p, const QString& projectId, int trainNumber, const RowOrder& order,
+                     const std::vector<ScadaRow>& rows);
+
+// The polling settings of a project train in section "Projects" of the settings file.
+struct PollingSettings {
+    double intervalMinutes = 120;
+    bool useScada = false;
+    bool autoLink = false;
+};
+// A flag as the settings file holds it: "TRUE" in any case, or a number other than 0.
+bool IniFlag(const QString& text);
+PollingSettings ReadPollingSettings(Program& p, const QString& projectId, int trainNumber);
+// Writes the three keys; an interval below 10 minutes is stored as 10. Returns the
+// interval stored.
+double WritePollingSettings(Program& p, const QString& projectId, int trainNumber, const PollingSettings& s);
+
+// Texts of the polling reports.
+QString NoServerText(const QString& linkTopic); // no server answered the link topic
+QString RequestFailedText(int errorNumber);     // a request of a poll failed
+QString FailureCountText(int count, const QString& caption);
+
+} // namespace hv

@@ -1,0 +1,398 @@
+#include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "collection/inputconfig.h"
+#include "collection/ui/collectionwindows.h"
+#include "collectiontestsupport.h"
+#include "core/settings.h"
+#include "core/startup.h"
+#include "core/ui/corewindows.h"
+#include "core/ui/frmmain.h"
+#include "platform/links/linkclient.h"
+#include "platform/links/linkserver.h"
+
+using namespace hv;
+using test::Plant;
+
+namespace {
+
+const QString Title = "Hevrin";
+
+QString uniqueName() {
+    static int n = 0;
+    return QString("HvPollTest-%1-%2").arg(QCoreApplication::applicationPid()).arg(++n);
+}
+
+// The stored InputOrder row of P1 train 1, read by position.
+QList<int> storedOrder(Plant& pl) {
+    const DbRows rows = pl.db().select("SELECT * FROM InputOrder WHERE ProjectID = 'P1'");
+    QList<int> order;
+    if (rows.count() != 1) return order;
+    for (int k = 0; k < ItemCount; ++k)
+        order << rows.first().value(k).toInt();
+    return order;
+}
+
+// Scada rows for P1 train 1 linking every row to R<k+1>C1 of `app`'s Sheet1.
+void linkAllRows(Plant& pl, const QString& app) {
+    const QStringList fields = ItemFieldList();
+    for (int k = 0; k < ItemCount; ++k)
+        test::insertRow(pl.p().ProjectDatabasePath, "Scada",
+                        {{"ProjectID", "P1"},
+                         {"TrainNumber", 1},
+                         {"FieldValue", fields[k].toUpper()},
+                         {"UseScada", -1},
+                         {"Application", app},
+                         {"Topic", "Sheet1"},
+                         {"Item", QString("R%1C1").arg(k + 1)},
+                         {"Required", -1},
+                         {"UseDefaultValues", 0},
+                         {"Hide", 0}});
+}
+
+void pollingKeys(Plant& pl, bool use, bool automatic) {
+    WriteIniValue("Projects", "P1.Train1.ChkUseScada", pl.p().IniFilePath, use ? "TRUE" : "FALSE");
+    WriteIniValue("Projects", "P1.Train1.AutoLink", pl.p().IniFilePath, automatic ? "true" : "0");
+}
+
+// A sheet holding the reference reading of a one-bank plant, one item a row, taken at `date`.
+QString writeSheet(const QString& folder, const QString& date) {
+    const QVariantMap values = test::readingRow(1);
+    QString csv = date + "\n";
+    for (int i = 1; i < ItemCount; ++i) {
+        QString v = "0";
+        for (auto it = values.begin(); it != values.end(); ++it)
+            if (it.key().compare(ItemFieldList()[i], Qt::CaseInsensitive) == 0)
+                v = QLocale().toString(it.value().toDouble(), 'g', 15); // as the plant's own sheet shows it
+        csv += "\"" + v + "\"\n";
+    }
+    const QString path = folder + "/Sheet1.csv";
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(csv.toUtf8());
+    return path;
+}
+
+void advance(Plant& pl, int minutes) {
+    pl.env.system.clock = pl.env.system.clock.addSecs(minutes * 60);
+}
+
+} // namespace
+
+class TestPolling : public QObject {
+    Q_OBJECT
+private slots:
+    // The order is stored by position, updated in place and restored; flags follow the item.
+    void inputOrderSavedByPosition() {
+        Plant pl(1);
+        pl.reading(1, {});
+        pl.p().DataEntryConfigUnlocked = true;
+        frmData* w = pl.open();
+        QVERIFY(w);
+        WriteIniValue("Projects", "P1.Train1.SaveInterval", pl.p().IniFilePath, "120");
+        w->txtSaveInterval->setText("5");
+        w->txtScadaTopic[2]->clear();
+        w->ChkHide[5]->setChecked(true);
+        pl.env.prompts.onMessage("Updated OK!", Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
+        QList<int> identity;
+        for (int k = 0; k < ItemCount; ++k)
+            identity << k;
+        QCOMPARE(storedOrder(pl), identity);
+        QCOMPARE(pl.db().scalar("SELECT PermBackPress_3 FROM InputOrder WHERE ProjectID = 'P1'").toInt(), 23);
+        QCOMPARE(pl.db().scalar("SELECT Topic FROM Scada WHERE FieldValue = 'ConcFlow'").toString(), "NA");
+        QCOMPARE(pl.db().scalar("SELECT count(*) FROM Scada WHERE ProjectID = 'P1'").toInt(), 25);
+        QCOMPARE(ReadIniValue("Projects", "P1.Train1.SaveInterval", "", pl.p().IniFilePath), QString("10"));
+        QCOMPARE(ReadIniValue("Projects", "P1.Train1.ChkUseScada", "", pl.p().IniFilePath), QString("FALSE"));
+        QCOMPARE(ReadIniValue("Projects", "P1.Train1.AutoLink", "", pl.p().IniFilePath), QString("FALSE"));
+        QCOMPARE(pl.p().SaveIntervalMinutes, 10.0);
+
+        // Rows 3 and 7 on the same item: both yellow, Save Config off; apart again: both white.
+        w->cbItem[7]->setCurrentIndex(3);
+        w->cbItem_LostFocus(7);
+        QVERIFY(w->cbItem[3]->styleSheet().contains("#ffff00") &&
+                w->cbItem[7]->styleSheet().contains("#ffff00"));
+        QVERIFY(w->cbItem[0]->styleSheet().contains("#ffffff"));
+        QVERIFY(!w->cmdSaveConfig->isEnabled());
+        // Swapped: PermFlow's DDE source and flags follow it to row 4.
+        w->txtScadaItem[1]->setText("unsaved");
+        w->cbItem[7]->setCurrentIndex(1);
+        w->cbItem[1]->setCurrentIndex(7);
+        w->cbItem_DropDown(1);
+        QVERIFY(w->cbItem[7]->styleSheet().contains("#ffffff") && w->cmdSaveConfig->isEnabled());
+        QCOMPARE(w->txtScadaItem[7]->text(), QString("R2C1"));
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R8C1"));
+        pl.env.prompts.onMessage("Updated OK!", Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
+        identity.swapItemsAt(1, 7);
+        QCOMPARE(storedOrder(pl), identity);
+
+        // Reopened: the swap, and the hidden row with its hide box.
+        delete pl.window.data();
+        pl.p().DataEntryConfigUnlocked = false;
+        w = pl.open();
+        QVERIFY(w);
+        QCOMPARE(w->cbItem[1]->currentIndex(), 7);
+        QCOMPARE(w->cbItem[7]->currentIndex(), 1);
+        QCOMPARE(w->lblUnits[7]->text(), GetUnitName(3, 13));
+        QVERIFY(w->txtData[5]->isHidden() && w->ChkHide[5]->isHidden() && w->ChkHide[5]->isChecked());
+        QCOMPARE(w->txtScadaTopic[2]->text(), QString("NA"));
+
+        // Default order: Cancel keeps the rows, OK shows the 'Default' order (unsaved).
+        pl.env.prompts.onMessage("Reset to Default Input Order?", Buttons::OKCancel, Title, Answer::Cancel)
+            .onMessage("Reset to Default Input Order?", Buttons::OKCancel, Title, Answer::OK);
+        w->cmdDefault_Click();
+        QCOMPARE(w->cbItem[1]->currentIndex(), 7);
+        w->cmdDefault_Click();
+        QCOMPARE(w->cbItem[1]->currentIndex(), 1);
+        QCOMPARE(storedOrder(pl), identity);
+        QCOMPARE(pl.problems(), QString());
+    }
+
+    // A failed write changes neither table and says so instead of "Updated OK!".
+    void failedConfigSaveRollsBack() {
+        Plant pl(1);
+        pl.reading(1, {});
+        pl.p().DataEntryConfigUnlocked = true;
+        frmData* w = pl.open();
+        QVERIFY(w);
+        test::insertRow(pl.p().ProjectDatabasePath, "Scada", {{"ProjectID", "P1"}, {"TrainNumber", 1}});
+        pl.db().exec(
+            "CREATE TRIGGER refuse BEFORE INSERT ON Scada BEGIN SELECT RAISE(ABORT, 'refused'); END");
+        pl.env.prompts.onMessage(", Update Failed. Make sure the database is not in use by someone else!",
+                                 Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.db().scalar("SELECT count(*) FROM InputOrder WHERE ProjectID = 'P1'").toInt(), 0);
+        QCOMPARE(pl.db().scalar("SELECT count(*) FROM Scada WHERE ProjectID = 'P1'").toInt(), 1);
+    }
+
+    // Stored sources: the project's own rows, else 'Default' train 1, else the built-in cells.
+    void scadaFallbacks() {
+        Plant pl(1);
+        pl.reading(1, {});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        QCOMPARE(w->txtScadaApp[4]->text() + w->txtScadaTopic[4]->text() + w->txtScadaItem[4]->text(),
+                 QString("ExcelSheet1R5C1"));
+        QVERIFY(w->chkREQD[4]->isChecked() && !w->chkScada[4]->isChecked() && !w->ChkHide[4]->isChecked());
+        delete pl.window.data();
+        test::insertRow(pl.p().ProjectDatabasePath, "Scada",
+                        {{"ProjectID", "Default"},
+                         {"TrainNumber", 1},
+                         {"FieldValue", "permflow"},
+                         {"UseScada", 0},
+                         {"Application", "Plant"},
+                         {"Topic", "NA"},
+                         {"Item", "FT1"},
+                         {"Required", 0},
+                         {"UseDefaultValues", -1},
+                         {"Hide", 0}});
+        w = pl.open();
+        QCOMPARE(w->txtScadaApp[1]->text() + w->txtScadaTopic[1]->text() + w->txtScadaItem[1]->text(),
+                 QString("PlantNAFT1"));
+        QVERIFY(!w->chkREQD[1]->isChecked() && w->chkDefault[1]->isChecked());
+        QCOMPARE(pl.problems(), QString());
+    }
+
+    // Polling set up off at load keeps the proposed hours; switched off later, the entry date's.
+    void entryHoursWhenPollingOff() {
+        Plant pl(1);
+        pl.reading(1, {});
+        pollingKeys(pl, false, true);
+        frmData* w = pl.open();
+        QVERIFY(w && w->optScada[0]->isChecked());
+        QCOMPARE(w->lblTime[0]->text(), QString("26.00"));
+        w->chkUseScada->setChecked(true);
+        QCOMPARE(w->lblTime[0]->text(), QString("Waiting"));
+        w->txtData[0]->setText("2020-01-03 00:00");
+        w->chkUseScada->setChecked(false);
+        QCOMPARE(w->lblTime[0]->text(), QString("48.00"));
+        QCOMPARE(pl.problems(), QString());
+    }
+
+    // Against a server of the sheet: automatic links, Test/Poll and the clock's save.
+    void pollsSheet_data() {
+        QTest::addColumn<bool>("automatic");
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("automatic") << true << "C";
+        QTest::newRow("requested, comma locale") << false << "de_DE";
+    }
+    void pollsSheet() {
+        QFETCH(bool, automatic);
+        QFETCH(QString, locale);
+        Plant pl(1, {}, QLocale(locale));
+        pl.reading(1, {});
+        links::LinkServer server;
+        const QString app = uniqueName();
+        QVERIFY(server.listen(app));
+        QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00")));
+        linkAllRows(pl, app);
+        pollingKeys(pl, true, automatic);
+        frmData* w = pl.open();
+        QVERIFY(w);
+        QCOMPARE(w->panel(2)->text(), "SCADA STATUS: Link " + QString(automatic ? "Auto" : "Polling"));
+        QCOMPARE(w->panel(4)->text(), QString("Next Poll/Save at: 12:30"));
+        QCOMPARE(w->lblTime[0]->text(), QString("Waiting"));
+        if (automatic) {
+            QTRY_COMPARE(w->txtData[1]->text(), QString("60"));
+            QTRY_COMPARE(w->txtData[0]->text(), QString("2026-01-15 10:00:00"));
+        } else {
+            QCOMPARE(w->txtData[0]->text(), QString("2020-01-02 02:00"));
+        }
+        w->cmdTestPoll->click();
+        QCOMPARE(w->txtData[0]->text(), QString("2026-01-15 10:00"));
+        QCOMPARE(w->lblTime[0]->text(), QString("52954") + QLocale().decimalPoint() + "00");
+        QCOMPARE(w->txtData[1]->text(), QString("60"));
+
+        // Not yet due: nothing; due: polled and saved, normalized.
+        pl.clock->fire();
+        QCOMPARE(pl.dataRows(), 1);
+        advance(pl, 121);
+        pl.clock->fire();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 2);
+        QCOMPARE(pl.newest().toText("TheDate"), QString("2026-01-15 10:00:00"));
+        QVERIFY(pl.newest().toDouble("NormalizedPermFlow") > 0);
+        QCOMPARE(pl.newest().toDouble("pH"), test::readingRow(1).value("pH").toDouble());
+        QCOMPARE(w->panel(3)->text(), QString("Data Last Saved OK at: 12:31"));
+        QCOMPARE(w->panel(4)->text(), QString("Next Auto Save at: 14:31"));
+        QVERIFY(pl.clock->isEnabled());
+
+        // Switched off: no links, the clock stops, the entry hours come from its date.
+        w->chkUseScada->setChecked(false);
+        QCOMPARE(w->panel(2)->text(), QString("SCADA STATUS: Off"));
+        QVERIFY(!pl.clock->isEnabled());
+        QCOMPARE(w->ddeLinks[1]->linkMode(), 0);
+    }
+
+    // A tick and an update during a save's message box wait for the save to end.
+    void saveMessageBoxGuarded() {
+        Plant pl(1);
+        pl.reading(1, {});
+        links::LinkServer server;
+        const QString app = uniqueName();
+        QVERIFY(server.listen(app));
+        QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00")));
+        server.setValue("Sheet1", "R3C1", "0"); // ConcFlow: the save refuses the reading
+        linkAllRows(pl, app);
+        pollingKeys(pl, true, true);
+        frmData* w = pl.open();
+        QVERIFY(w);
+        QTRY_COMPARE(w->txtData[1]->text(), QString("60"));
+        QSignalSpy updates(w->ddeLinks[1], &links::LinkClient::textChanged);
+        pl.hooked.whileOpen = [&] {
+            advance(pl, 121);
+            pl.clock->fire(); // skipped: a second poll would show the message again
+            server.setValue("Sheet1", "R2C1", "61");
+            QTRY_VERIFY(!updates.isEmpty() && updates.last().at(0).toString() == "61");
+            QCOMPARE(w->txtData[1]->text(), QString("60"));
+        };
+        pl.env.prompts.onMessage("Concentrate Flow is <=0", Buttons::OK, Title, Answer::OK);
+        advance(pl, 121);
+        pl.clock->fire();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(w->txtData[1]->text(), QString("61"));
+        QCOMPARE(pl.dataRows(), 1);
+        // The skipped tick's reading is taken at the next one.
+        server.setValue("Sheet1", "R3C1", "20");
+        pl.clock->fire();
+        QCOMPARE(pl.dataRows(), 2);
+        QCOMPARE(pl.newest().toDouble("PermFlow"), 61.0);
+        QCOMPARE(pl.problems(), QString());
+    }
+
+    // No server: the 282 texts and panels of both modes; the multiple-failures message once.
+    void noServer() {
+        Plant pl(1);
+        pl.reading(1, {});
+        const QString app = uniqueName();
+        linkAllRows(pl, app);
+        pollingKeys(pl, true, false);
+        const QString text = "The ddeLink failed because there is no application called " + app +
+                             "|Sheet1 running on the system";
+        pl.env.prompts.onMessage(text, Buttons::OK, Title, Answer::OK);
+        frmData* w = pl.open();
+        QVERIFY(w);
+        QCOMPARE(pl.problems(), QString());
+        QVERIFY(!w->chkUseScada->isChecked() && !pl.clock->isEnabled());
+        QCOMPARE(w->panel(2)->text(), QString("SCADA STATUS: Off"));
+
+        w->optScada[0]->setChecked(true);
+        w->chkUseScada->setChecked(true);
+        QVERIFY(w->lblWarnings->text().startsWith(text));
+        QCOMPARE(w->panel(3)->text(), QString("DDE Failure Count = 1 @TheDate"));
+        QCOMPARE(w->panel(2)->text(), QString("DDE Failure @10:30"));
+        QCOMPARE(w->panel(4)->text(), QString("Last Save:24.00, Next Try at: 12:30"));
+        for (int tick = 2; tick <= 21; ++tick) {
+            if (tick == 21)
+                pl.env.prompts.onMessage("experiencing multiple failures (more than 20)", Buttons::OK, Title,
+                                         Answer::OK);
+            advance(pl, 121);
+            pl.clock->fire();
+        }
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(w->DdeFailureCount, 0);
+        QCOMPARE(pl.dataRows(), 1);
+        pl.env.prompts.onMessage("Polling not activated", Buttons::OK, Title, Answer::OK);
+        w->chkUseScada->setChecked(false);
+        w->cmdTestPoll->click();
+        QCOMPARE(pl.problems(), QString());
+    }
+
+    // The link test program itself, serving the sheet to the window.
+    void ddetestProcess() {
+        Plant pl(1);
+        pl.reading(1, {});
+        const QString app = uniqueName();
+        QProcess server;
+        server.start(QCoreApplication::applicationDirPath() + "/ddetest",
+                     {"--serve", app, "--sheet", writeSheet(pl.env.dir.path(), "2026-01-15 09:00")});
+        QVERIFY2(server.waitForReadyRead(20000), qPrintable(server.readAllStandardError()));
+        linkAllRows(pl, app);
+        pollingKeys(pl, true, false);
+        frmData* w = pl.open();
+        QVERIFY(w);
+        w->cmdTestPoll->click();
+        QCOMPARE(w->txtData[0]->text(), QString("2026-01-15 09:00"));
+        QCOMPARE(w->txtData[1]->text(), QString("60"));
+        QCOMPARE(pl.problems(), QString());
+        server.closeWriteChannel();
+        QVERIFY(server.waitForFinished(20000));
+    }
+
+    // On a fresh data folder the main menu's item starts the program's own link test program.
+    void ddetestFromMainMenu() {
+        struct System : FakeSystemInfo {
+            bool launch(const QString& program, const QStringList& args) override {
+                launched << program + args.join(' ');
+                return QFileInfo(program).isExecutable();
+            }
+        } system;
+        test::TestEnv env;
+        system.programDir = QCoreApplication::applicationDirPath(); // beside the built hevrin
+        system.perUserDir = env.path("user");
+        Program p(env.prompts, system, *env.store);
+        RegisterCoreWindows(p);
+        RegisterCollectionWindows(p);
+        p.EndProgram = [](int) {};
+        QDir().mkpath(env.path("user/Hevrin"));
+        WriteIniValue("Current Project", "ShowSplash", env.path("user/Hevrin/hevrin.ini"), "No");
+        env.prompts.onMessage("NO CURRENT PROJECT", Answer::OK);
+        QVERIFY(!Main(p).endProgram);
+        frmMain* m = p.windows.findAs<frmMain>("frmMain");
+        QVERIFY(m);
+        m->mnuRealTimeTest->trigger();
+        QCOMPARE(system.launched,
+                 QStringList({env.path("user/Hevrin/ddetest"), system.programDir + "/ddetest"}));
+        QCOMPARE(env.prompts.verify(), QString());
+        for (const QString& name : p.windows.loadedNames())
+            delete p.windows.find(name);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+};
+
+QTEST_MAIN(TestPolling)
+#include "tst_polling.moc"
