@@ -4,7 +4,11 @@
 #include <QIODevice>
 #include <charconv>
 #include <cmath>
+#include <array>
+#include <cstdint>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 namespace hv {
 
@@ -278,6 +282,122 @@ bool validUtf8(QByteArrayView b) {
     return true;
 }
 
+// 10^0 to 10^22: with a mantissa below 2^53 the products stay below 2^128.
+constexpr auto Pow10 = [] {
+    std::array<unsigned __int128, 23> t{};
+    t[0] = 1;
+    for (size_t i = 1; i < t.size(); ++i)
+        t[i] = t[i - 1] * 10;
+    return t;
+}();
+
+void twoDigitsOf(char* to, unsigned v) {
+    to[0] = char('0' + v / 10);
+    to[1] = char('0' + v % 10);
+}
+
+// The 15 significant digits of a positive value rounded exactly (an exact half away from zero,
+// as the general number form rounds) and its decimal exponent, for values from 1E-08 to below
+// 2^52, where readings lie: the value is m / 2^shift exactly, so m * 10^(14 - exponent) / 2^shift
+// is a 128-bit integer division. False outside that range.
+bool fastDigits(double a, char digits[24], int& exponent) {
+    if (!(a >= 1e-8 && a < 4503599627370496.0)) return false;
+    uint64_t bits = 0;
+    std::memcpy(&bits, &a, sizeof bits);
+    const int e2 = int(bits >> 52) - 1022; // a = m * 2^(e2 - 53), normal here
+    const unsigned __int128 m = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
+    const int shift = 53 - e2; // 1 to 80 here
+    int k = ((e2 - 1) * 78913) >> 18; // floor(log10 a) or one less
+    for (int tries = 0; tries < 3; ++tries) {
+        const int s = 14 - k;
+        if (s < 0 || s > 22) return false;
+        const unsigned __int128 num = m * Pow10[size_t(s)];
+        const unsigned __int128 q = num >> shift;
+        if (q >= 1000000000000000ULL) {
+            ++k;
+            continue;
+        }
+        if (q < 100000000000000ULL) {
+            --k;
+            continue;
+        }
+        const unsigned __int128 rest = num - (q << shift);
+        uint64_t n = uint64_t(q) + (rest >= (static_cast<unsigned __int128>(1) << (shift - 1)) ? 1 : 0);
+        if (n == 1000000000000000ULL) {
+            n = 100000000000000ULL;
+            ++k;
+        }
+        const auto high = unsigned(n / 100000000); // 7 digits
+        auto low = unsigned(n % 100000000);        // 8 digits
+        digits[0] = char('0' + high / 1000000);
+        twoDigitsOf(digits + 1, high / 10000 % 100);
+        twoDigitsOf(digits + 3, high / 100 % 100);
+        twoDigitsOf(digits + 5, high % 100);
+        for (int i = 13; i >= 7; i -= 2, low /= 100)
+            twoDigitsOf(digits + i, low % 100);
+        exponent = k;
+        return true;
+    }
+    return false;
+}
+
+// Any finite value: the shortest digits that read back exactly, taken to 15 significant digits.
+// Rounding them instead of the exact value differs only when they end in a lone 5 at the 16th
+// digit: then the exact value decides, and an exact half rounds away from zero.
+void slowDigits(double value, char digits[24], int& nd, int& exponent) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    const char* p = buf;
+    if (*p == '-') ++p;
+    nd = 0;
+    for (; p < r.ptr && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9' && nd < 20) digits[nd++] = *p;
+    exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), r.ptr, exponent);
+    if (nd > 15) {
+        bool up = digits[15] >= '5';
+        if (nd == 16 && digits[15] == '5') {
+            char exact[80];
+            const auto e =
+                std::to_chars(exact, exact + sizeof exact, value, std::chars_format::scientific, 40);
+            auto atOrAboveHalf = [](const char* from, const char* to) {
+                int k = 0;
+                bool above = false;
+                bool rest = false; // a non-zero digit after the 16th
+                for (const char* q = from; q < to && *q != 'e'; ++q) {
+                    if (*q < '0' || *q > '9') continue;
+                    if (k == 15) above = *q >= '5';
+                    if (k > 15 && *q != '0') rest = true;
+                    ++k;
+                }
+                return std::pair{above, rest};
+            };
+            auto [above, rest] = atOrAboveHalf(exact, e.ptr);
+            if (above && !rest) {
+                // Rounded to 41 digits it looks like an exact half: only all of its digits
+                // (at most 767) tell a half from a value just below it.
+                char all[800];
+                const auto f =
+                    std::to_chars(all, all + sizeof all, value, std::chars_format::scientific, 780);
+                std::tie(above, rest) = atOrAboveHalf(all, f.ptr);
+            }
+            up = above;
+        }
+        nd = 15;
+        if (up) {
+            int i = 14;
+            for (; i >= 0 && digits[i] == '9'; --i)
+                digits[i] = '0';
+            if (i >= 0) {
+                ++digits[i];
+            } else {
+                digits[0] = '1';
+                ++exponent;
+            }
+        }
+    }
+}
+
 } // namespace
 
 ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType) {
@@ -303,50 +423,14 @@ void AppendExchangeNumber(QByteArray& out, double value, char decimal) {
         out += std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
         return;
     }
-    // The shortest digits that read back exactly, taken to 15 significant digits. Rounding them
-    // instead of the exact value differs only when they end in a lone 5 at the 16th digit:
-    // then the exact value decides, and an exact half rounds away from zero, as the general
-    // number form does.
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    const bool negative = value < 0;
     char digits[24];
     int nd = 0;
-    const char* p = buf;
-    const bool negative = *p == '-';
-    if (negative) ++p;
-    for (; p < r.ptr && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9' && nd < 20) digits[nd++] = *p;
     int exponent = 0;
-    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), r.ptr, exponent);
-    if (nd > 15) {
-        bool up = digits[15] >= '5';
-        if (nd == 16 && digits[15] == '5') {
-            char exact[80];
-            const auto e =
-                std::to_chars(exact, exact + sizeof exact, value, std::chars_format::scientific, 40);
-            int k = 0;
-            bool below = false; // the exact value lies below the half
-            bool seenHalf = false;
-            for (const char* q = exact; q < e.ptr && *q != 'e'; ++q) {
-                if (*q < '0' || *q > '9') continue;
-                if (k == 15) below = *q < '5';
-                if (k == 15) seenHalf = true;
-                ++k;
-            }
-            up = seenHalf && !below;
-        }
+    if (!fastDigits(negative ? -value : value, digits, exponent)) {
+        slowDigits(value, digits, nd, exponent);
+    } else {
         nd = 15;
-        if (up) {
-            int i = 14;
-            for (; i >= 0 && digits[i] == '9'; --i)
-                digits[i] = '0';
-            if (i >= 0) {
-                ++digits[i];
-            } else {
-                digits[0] = '1';
-                ++exponent;
-            }
-        }
     }
     while (nd > 1 && digits[nd - 1] == '0')
         --nd;
@@ -390,6 +474,34 @@ bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out) {
     QByteArrayView t = trimmed(text);
     if (!t.isEmpty() && t[0] == '+') t = t.sliced(1);
     if (t.isEmpty() || t.size() > 64) return false;
+    // The usual field, a plain decimal of up to 15 digits, is an integer below 2^53 divided by an
+    // exact power of ten: one correctly rounded division, the value from_chars gives.
+    if (t.size() <= 17) {
+        const char* c = t.data();
+        const char* end = c + t.size();
+        const bool minus = *c == '-';
+        if (minus) ++c;
+        uint64_t n = 0;
+        int digits = 0;
+        int decimals = -1; // digits after the mark; -1 without a mark
+        for (; c < end; ++c) {
+            const char ch = *c;
+            if (ch >= '0' && ch <= '9') {
+                n = n * 10 + uint64_t(ch - '0');
+                ++digits;
+                if (decimals >= 0) ++decimals;
+            } else if ((ch == '.' || (ch == ',' && decimalComma)) && decimals < 0 && digits > 0) {
+                decimals = 0;
+            } else {
+                break;
+            }
+        }
+        if (c == end && digits > 0 && decimals != 0 && digits <= 15) {
+            const double v = decimals > 0 ? double(n) / double(Pow10[size_t(decimals)]) : double(n);
+            out = minus ? -v : v;
+            return true;
+        }
+    }
     const char* first = t.data();
     char buf[64];
     if (decimalComma && std::memchr(first, ',', size_t(t.size()))) {
@@ -539,7 +651,7 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
 
 ExchangeWriter::ExchangeWriter(QIODevice& out, char separator, char decimal)
     : out_(out), sep_(separator), dec_(decimal) {
-    line_.reserve(1024);
+    line_.reserve((1 << 16) + 4096);
 }
 
 void ExchangeWriter::next() {
@@ -580,9 +692,14 @@ void ExchangeWriter::empty() {
 
 bool ExchangeWriter::endLine() {
     line_ += "\r\n";
-    const bool ok = out_.write(line_) == line_.size();
-    line_.clear();
     first_ = true;
+    // Lines go to the device in blocks: one call per line costs more than the line itself.
+    return line_.size() < (1 << 16) || flush();
+}
+
+bool ExchangeWriter::flush() {
+    const bool ok = line_.isEmpty() || out_.write(line_) == line_.size();
+    line_.resize(0);
     return ok;
 }
 

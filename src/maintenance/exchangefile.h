@@ -82,8 +82,10 @@ public:
     void integer(qint64 value);
     void raw(QByteArrayView value); // as given
     void empty();
-    // Writes the line; false when the device refuses.
+    // Ends the line; false when the device refuses. Lines are handed to the device in blocks,
+    // so flush() must follow the last one.
     bool endLine();
+    bool flush();
     char separator() const { return sep_; }
     char decimal() const { return dec_; }
 
