@@ -291,6 +291,14 @@ constexpr auto Pow10 = [] {
     return t;
 }();
 
+constexpr auto Pow10d = [] {
+    std::array<double, 23> t{};
+    t[0] = 1;
+    for (size_t i = 1; i < t.size(); ++i)
+        t[i] = t[i - 1] * 10; // exact up to 10^22
+    return t;
+}();
+
 void twoDigitsOf(char* to, unsigned v) {
     to[0] = char('0' + v / 10);
     to[1] = char('0' + v % 10);
@@ -398,6 +406,25 @@ void slowDigits(double value, char digits[24], int& nd, int& exponent) {
     }
 }
 
+// A trimmed field that ParseExchangeNumber takes for certain: digits with at most one decimal
+// mark between digits and a leading minus, at most 64 bytes (below 1E+64, so finite).
+bool isPlainDecimal(QByteArrayView t, bool decimalComma) {
+    if (t.size() > 64) return false;
+    const char* c = t.data();
+    const char* end = c + t.size();
+    if (c < end && *c == '-') ++c;
+    const char* start = c;
+    while (c < end && unsigned(*c - '0') < 10)
+        ++c;
+    if (c == start) return false;
+    if (c == end) return true;
+    if (*c != '.' && !(*c == ',' && decimalComma)) return false;
+    const char* fraction = ++c;
+    while (c < end && unsigned(*c - '0') < 10)
+        ++c;
+    return c == end && c > fraction;
+}
+
 } // namespace
 
 ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType) {
@@ -481,23 +508,22 @@ bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out) {
         const char* end = c + t.size();
         const bool minus = *c == '-';
         if (minus) ++c;
+        const char* start = c;
         uint64_t n = 0;
-        int digits = 0;
-        int decimals = -1; // digits after the mark; -1 without a mark
-        for (; c < end; ++c) {
-            const char ch = *c;
-            if (ch >= '0' && ch <= '9') {
-                n = n * 10 + uint64_t(ch - '0');
-                ++digits;
-                if (decimals >= 0) ++decimals;
-            } else if ((ch == '.' || (ch == ',' && decimalComma)) && decimals < 0 && digits > 0) {
-                decimals = 0;
-            } else {
-                break;
-            }
+        for (; c < end && unsigned(*c - '0') < 10; ++c)
+            n = n * 10 + unsigned(*c - '0');
+        const auto whole = int(c - start);
+        int decimals = 0;
+        bool plain = whole > 0;
+        if (plain && c < end && (*c == '.' || (*c == ',' && decimalComma))) {
+            const char* f = ++c;
+            for (; c < end && unsigned(*c - '0') < 10; ++c)
+                n = n * 10 + unsigned(*c - '0');
+            decimals = int(c - f);
+            plain = decimals > 0;
         }
-        if (c == end && digits > 0 && decimals != 0 && digits <= 15) {
-            const double v = decimals > 0 ? double(n) / double(Pow10[size_t(decimals)]) : double(n);
+        if (plain && c == end && whole + decimals <= 15) {
+            const double v = double(n) / Pow10d[size_t(decimals)];
             out = minus ? -v : v;
             return true;
         }
@@ -580,7 +606,7 @@ void ExchangeColumns::add(const QString& name, ExchangeKind kind) {
 
 bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const ExchangeColumns& cols,
                            bool decimalComma, bool allowMissing, std::vector<ExchangeValue>& out,
-                           QString* why) {
+                           QString* why, bool checkOnly) {
     const size_t n = cols.kinds.size();
     if (fields.size() > n) {
         for (size_t i = n; i < fields.size(); ++i)
@@ -617,7 +643,9 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
         switch (kind) {
         case ExchangeKind::Text:
             v.type = ExchangeValue::Text;
-            if (isAscii(raw))
+            if (checkOnly)
+                v.text.resize(0);
+            else if (isAscii(raw))
                 setBytes(v.text, raw);
             else
                 v.text = DecodeExchangeText(raw).toUtf8();
@@ -632,6 +660,10 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
         case ExchangeKind::Boolean:
         case ExchangeKind::Number:
             v.type = ExchangeValue::Number;
+            if (checkOnly && isPlainDecimal(t, decimalComma)) {
+                v.number = 0;
+                break;
+            }
             if (ParseExchangeNumber(t, decimalComma, v.number)) break;
             if (equalsWord(t, "TRUE") || (kind == ExchangeKind::Boolean && equalsWord(t, "WAHR"))) {
                 v.number = -1;
@@ -765,15 +797,15 @@ bool ExchangeReader::readLine() {
 
 const std::vector<QByteArrayView>& ExchangeReader::split() {
     fields_.clear();
-    const QByteArrayView all(line_);
-    qsizetype from = 0;
+    const char* from = line_.constData();
+    const char* const end = from + line_.size();
     for (;;) {
-        const qsizetype at = all.indexOf(';', from);
-        if (at < 0) {
-            fields_.push_back(all.sliced(from));
+        const auto* at = static_cast<const char*>(std::memchr(from, ';', size_t(end - from)));
+        if (!at) {
+            fields_.emplace_back(from, end - from);
             break;
         }
-        fields_.push_back(all.sliced(from, at - from));
+        fields_.emplace_back(from, at - from);
         from = at + 1;
     }
     return fields_;

@@ -395,7 +395,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                 if (reader->lineIsBlank()) break;
                 const auto& fields = reader->split();
                 const bool converted =
-                    ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, true, values, &why);
+                    ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, true, values, &why, true);
                 if (firstLine) {
                     firstLine = false;
                     auto field = [&](int pos) {

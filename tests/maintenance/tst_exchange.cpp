@@ -202,6 +202,15 @@ private slots:
         QTest::newRow("comma in point mode") << "12,5" << num << false << QVariant();
         QTest::newRow("lower exponent") << "1e-05" << num << false << QVariant(1e-5);
         QTest::newRow("blanks around") << " 7 " << num << false << QVariant(7.0);
+        QTest::newRow("negative") << "-0.25" << num << false << QVariant(-0.25);
+        QTest::newRow("plus") << "+3" << num << false << QVariant(3.0);
+        QTest::newRow("18 digits") << "123456789.123456789" << num << false << QVariant(123456789.123456789);
+        QTest::newRow("mark at the end") << "5." << num << false << QVariant(5.0);
+        QTest::newRow("two marks") << "1.2.3" << num << false << QVariant();
+        QTest::newRow("point in comma mode") << "12.5" << num << true << QVariant(12.5);
+        QTest::newRow("too large") << "1e999" << num << false << QVariant();
+        QTest::newRow("65 digits") << QString(65, '9') << num << false << QVariant();
+        QTest::newRow("minus alone") << "-" << num << false << QVariant();
         QTest::newRow("empty is Null") << "" << num << false << QVariant(QMetaType(QMetaType::Double));
         QTest::newRow("blank is Null") << "  " << num << false << QVariant(QMetaType(QMetaType::Double));
         QTest::newRow("text in number") << "abc" << num << false << QVariant();
@@ -229,6 +238,10 @@ private slots:
         QString why;
         const bool ok = ConvertExchangeFields({QByteArrayView(bytes)}, cols, comma, false, out, &why);
         QCOMPARE(ok, expected.isValid());
+        // The whole-file check takes and refuses the same fields.
+        std::vector<ExchangeValue> checked;
+        QCOMPARE(ConvertExchangeFields({QByteArrayView(bytes)}, cols, comma, false, checked, nullptr, true), ok);
+        if (ok) QCOMPARE(checked[0].type, out[0].type);
         if (!ok) {
             QVERIFY(why.contains("\"X\"") || why.contains("X value"));
             return;
