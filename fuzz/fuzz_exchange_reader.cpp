@@ -68,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool converted = ConvertExchangeFields(fields, readings, h.decimalComma, true, values, &why);
         // The import's whole-file check must take exactly the lines the import then converts.
         std::vector<ExchangeValue> checked;
-        if (ConvertExchangeFields(fields, readings, h.decimalComma, true, checked, nullptr, true) != converted)
+        if (ConvertExchangeFields(fields, readings, h.decimalComma, true, checked, nullptr, true) !=
+            converted)
             std::abort();
         if (!converted) continue;
         checkNumbers(values, h.decimalComma);

@@ -2,9 +2,9 @@
 
 #include <QDateTime>
 #include <QIODevice>
+#include <array>
 #include <charconv>
 #include <cmath>
-#include <array>
 #include <cstdint>
 #include <cstring>
 #include <tuple>
@@ -314,7 +314,7 @@ bool fastDigits(double a, char digits[24], int& exponent) {
     std::memcpy(&bits, &a, sizeof bits);
     const int e2 = int(bits >> 52) - 1022; // a = m * 2^(e2 - 53), normal here
     const unsigned __int128 m = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
-    const int shift = 53 - e2; // 1 to 80 here
+    const int shift = 53 - e2;        // 1 to 80 here
     int k = ((e2 - 1) * 78913) >> 18; // floor(log10 a) or one less
     for (int tries = 0; tries < 3; ++tries) {
         const int s = 14 - k;
@@ -691,7 +691,9 @@ void ExchangeWriter::next() {
     first_ = false;
 }
 
-void ExchangeWriter::text(const QString& value) { text(QByteArrayView(value.toUtf8())); }
+void ExchangeWriter::text(const QString& value) {
+    text(QByteArrayView(value.toUtf8()));
+}
 
 void ExchangeWriter::text(QByteArrayView utf8) {
     next();

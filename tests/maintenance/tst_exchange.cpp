@@ -155,7 +155,9 @@ private slots:
     void numbersMatchTheGeneralNumberForm() {
         QRandomGenerator rng(17);
         auto reading = [&] { return (rng.generateDouble() - 0.5) * std::pow(10.0, rng.bounded(-12, 20)); };
-        auto shortDecimal = [&] { return double(rng.bounded(-2000000, 2000000)) / std::pow(10.0, rng.bounded(0, 7)); };
+        auto shortDecimal = [&] {
+            return double(rng.bounded(-2000000, 2000000)) / std::pow(10.0, rng.bounded(0, 7));
+        };
         auto whole = [&] { return double(qint64(rng.generate64() >> rng.bounded(10, 64))); };
         auto anyBits = [&] {
             for (;;) {
@@ -240,7 +242,8 @@ private slots:
         QCOMPARE(ok, expected.isValid());
         // The whole-file check takes and refuses the same fields.
         std::vector<ExchangeValue> checked;
-        QCOMPARE(ConvertExchangeFields({QByteArrayView(bytes)}, cols, comma, false, checked, nullptr, true), ok);
+        QCOMPARE(ConvertExchangeFields({QByteArrayView(bytes)}, cols, comma, false, checked, nullptr, true),
+                 ok);
         if (ok) QCOMPARE(checked[0].type, out[0].type);
         if (!ok) {
             QVERIFY(why.contains("\"X\"") || why.contains("X value"));
