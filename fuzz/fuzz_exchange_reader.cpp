@@ -1,7 +1,7 @@
 // libFuzzer target for the exchange-file reader: the header, the names and values lines and
 // every reading line go through the same reading and conversion the import uses (with the
 // blank database's columns). Nothing may crash, and every number read must write back and
-// read again to the same value.
+// read again to the same value, and the import's whole-file check must take the same lines.
 #include <QBuffer>
 #include <QByteArray>
 #include <cstdint>
@@ -65,7 +65,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (reader.readLine()) {
         if (reader.lineIsBlank()) break;
         const auto& fields = reader.split();
-        if (!ConvertExchangeFields(fields, readings, h.decimalComma, true, values, &why)) continue;
+        const bool converted = ConvertExchangeFields(fields, readings, h.decimalComma, true, values, &why);
+        // The import's whole-file check must take exactly the lines the import then converts.
+        std::vector<ExchangeValue> checked;
+        if (ConvertExchangeFields(fields, readings, h.decimalComma, true, checked, nullptr, true) !=
+            converted)
+            std::abort();
+        if (!converted) continue;
         checkNumbers(values, h.decimalComma);
         char date[19];
         if (readings.datePos >= 0 && size_t(readings.datePos) < fields.size())

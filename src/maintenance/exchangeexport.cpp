@@ -105,12 +105,11 @@ void ParseProjectEntry(const QString& entry, QString& projectId, qint16& train) 
     if (train == 0) train = 1;
 }
 
-ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out, const QString& projectId,
-                               qint16 train, const ExportRange& range, char separator,
-                               const ExchangeEvents& events) {
+namespace {
+
+ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, const QString& projectId,
+                        qint16 train, const ExportRange& range, const ExchangeEvents& events) {
     ExportCounts counts;
-    const char decimal = p.DecimalSeparatorCode == 44 ? ',' : '.';
-    ExchangeWriter w(out, separator, decimal);
 
     {
         Query q(db, "select " + selectList(ExchangeProjectColumns()) +
@@ -257,6 +256,17 @@ ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out,
     return counts;
 }
 
+} // namespace
+
+ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out, const QString& projectId,
+                               qint16 train, const ExportRange& range, char separator,
+                               const ExchangeEvents& events) {
+    ExchangeWriter w(out, separator, p.DecimalSeparatorCode == 44 ? ',' : '.');
+    const ExportCounts counts = writeLines(p, db, w, projectId, train, range, events);
+    if (!w.flush()) throw DbError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
+    return counts;
+}
+
 ExportResult CreateFile(Program& p, const ExportRequest& r, const ExchangeEvents& events) {
     ExportResult result;
     auto say = [&](const QString& text) { p.prompts.message(text, Buttons::OK, Icon::None, Title); };
@@ -282,7 +292,8 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, const ExchangeEvents
 
     const bool csv = p.ExportCsvMode;
     QSaveFile file(r.outputFile);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // The writer hands over whole blocks; a second buffer would only copy them again.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         say("The file " + r.outputFile + " could not be created: " + file.errorString());
         return result;
     }

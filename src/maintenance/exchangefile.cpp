@@ -2,9 +2,13 @@
 
 #include <QDateTime>
 #include <QIODevice>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 namespace hv {
 
@@ -278,6 +282,149 @@ bool validUtf8(QByteArrayView b) {
     return true;
 }
 
+// 10^0 to 10^22: with a mantissa below 2^53 the products stay below 2^128.
+constexpr auto Pow10 = [] {
+    std::array<unsigned __int128, 23> t{};
+    t[0] = 1;
+    for (size_t i = 1; i < t.size(); ++i)
+        t[i] = t[i - 1] * 10;
+    return t;
+}();
+
+constexpr auto Pow10d = [] {
+    std::array<double, 23> t{};
+    t[0] = 1;
+    for (size_t i = 1; i < t.size(); ++i)
+        t[i] = t[i - 1] * 10; // exact up to 10^22
+    return t;
+}();
+
+void twoDigitsOf(char* to, unsigned v) {
+    to[0] = char('0' + v / 10);
+    to[1] = char('0' + v % 10);
+}
+
+// The 15 significant digits of a positive value rounded exactly (an exact half away from zero,
+// as the general number form rounds) and its decimal exponent, for values from 1E-08 to below
+// 2^52, where readings lie: the value is m / 2^shift exactly, so m * 10^(14 - exponent) / 2^shift
+// is a 128-bit integer division. False outside that range.
+bool fastDigits(double a, char digits[24], int& exponent) {
+    if (!(a >= 1e-8 && a < 4503599627370496.0)) return false;
+    uint64_t bits = 0;
+    std::memcpy(&bits, &a, sizeof bits);
+    const int e2 = int(bits >> 52) - 1022; // a = m * 2^(e2 - 53), normal here
+    const unsigned __int128 m = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
+    const int shift = 53 - e2;        // 1 to 80 here
+    int k = ((e2 - 1) * 78913) >> 18; // floor(log10 a) or one less
+    for (int tries = 0; tries < 3; ++tries) {
+        const int s = 14 - k;
+        if (s < 0 || s > 22) return false;
+        const unsigned __int128 num = m * Pow10[size_t(s)];
+        const unsigned __int128 q = num >> shift;
+        if (q >= 1000000000000000ULL) {
+            ++k;
+            continue;
+        }
+        if (q < 100000000000000ULL) {
+            --k;
+            continue;
+        }
+        const unsigned __int128 rest = num - (q << shift);
+        uint64_t n = uint64_t(q) + (rest >= (static_cast<unsigned __int128>(1) << (shift - 1)) ? 1 : 0);
+        if (n == 1000000000000000ULL) {
+            n = 100000000000000ULL;
+            ++k;
+        }
+        const auto high = unsigned(n / 100000000); // 7 digits
+        auto low = unsigned(n % 100000000);        // 8 digits
+        digits[0] = char('0' + high / 1000000);
+        twoDigitsOf(digits + 1, high / 10000 % 100);
+        twoDigitsOf(digits + 3, high / 100 % 100);
+        twoDigitsOf(digits + 5, high % 100);
+        for (int i = 13; i >= 7; i -= 2, low /= 100)
+            twoDigitsOf(digits + i, low % 100);
+        exponent = k;
+        return true;
+    }
+    return false;
+}
+
+// Any finite value: the shortest digits that read back exactly, taken to 15 significant digits.
+// Rounding them instead of the exact value differs only when they end in a lone 5 at the 16th
+// digit: then the exact value decides, and an exact half rounds away from zero.
+void slowDigits(double value, char digits[24], int& nd, int& exponent) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    const char* p = buf;
+    if (*p == '-') ++p;
+    nd = 0;
+    for (; p < r.ptr && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9' && nd < 20) digits[nd++] = *p;
+    exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), r.ptr, exponent);
+    if (nd > 15) {
+        bool up = digits[15] >= '5';
+        if (nd == 16 && digits[15] == '5') {
+            char exact[80];
+            const auto e =
+                std::to_chars(exact, exact + sizeof exact, value, std::chars_format::scientific, 40);
+            auto atOrAboveHalf = [](const char* from, const char* to) {
+                int k = 0;
+                bool above = false;
+                bool rest = false; // a non-zero digit after the 16th
+                for (const char* q = from; q < to && *q != 'e'; ++q) {
+                    if (*q < '0' || *q > '9') continue;
+                    if (k == 15) above = *q >= '5';
+                    if (k > 15 && *q != '0') rest = true;
+                    ++k;
+                }
+                return std::pair{above, rest};
+            };
+            auto [above, rest] = atOrAboveHalf(exact, e.ptr);
+            if (above && !rest) {
+                // Rounded to 41 digits it looks like an exact half: only all of its digits
+                // (at most 767) tell a half from a value just below it.
+                char all[800];
+                const auto f =
+                    std::to_chars(all, all + sizeof all, value, std::chars_format::scientific, 780);
+                std::tie(above, rest) = atOrAboveHalf(all, f.ptr);
+            }
+            up = above;
+        }
+        nd = 15;
+        if (up) {
+            int i = 14;
+            for (; i >= 0 && digits[i] == '9'; --i)
+                digits[i] = '0';
+            if (i >= 0) {
+                ++digits[i];
+            } else {
+                digits[0] = '1';
+                ++exponent;
+            }
+        }
+    }
+}
+
+// A trimmed field that ParseExchangeNumber takes for certain: digits with at most one decimal
+// mark between digits and a leading minus, at most 64 bytes (below 1E+64, so finite).
+bool isPlainDecimal(QByteArrayView t, bool decimalComma) {
+    if (t.size() > 64) return false;
+    const char* c = t.data();
+    const char* end = c + t.size();
+    if (c < end && *c == '-') ++c;
+    const char* start = c;
+    while (c < end && unsigned(*c - '0') < 10)
+        ++c;
+    if (c == start) return false;
+    if (c == end) return true;
+    if (*c != '.' && !(*c == ',' && decimalComma)) return false;
+    const char* fraction = ++c;
+    while (c < end && unsigned(*c - '0') < 10)
+        ++c;
+    return c == end && c > fraction;
+}
+
 } // namespace
 
 ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType) {
@@ -303,50 +450,14 @@ void AppendExchangeNumber(QByteArray& out, double value, char decimal) {
         out += std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
         return;
     }
-    // The shortest digits that read back exactly, taken to 15 significant digits. Rounding them
-    // instead of the exact value differs only when they end in a lone 5 at the 16th digit:
-    // then the exact value decides, and an exact half rounds away from zero, as the general
-    // number form does.
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    const bool negative = value < 0;
     char digits[24];
     int nd = 0;
-    const char* p = buf;
-    const bool negative = *p == '-';
-    if (negative) ++p;
-    for (; p < r.ptr && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9' && nd < 20) digits[nd++] = *p;
     int exponent = 0;
-    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), r.ptr, exponent);
-    if (nd > 15) {
-        bool up = digits[15] >= '5';
-        if (nd == 16 && digits[15] == '5') {
-            char exact[80];
-            const auto e =
-                std::to_chars(exact, exact + sizeof exact, value, std::chars_format::scientific, 40);
-            int k = 0;
-            bool below = false; // the exact value lies below the half
-            bool seenHalf = false;
-            for (const char* q = exact; q < e.ptr && *q != 'e'; ++q) {
-                if (*q < '0' || *q > '9') continue;
-                if (k == 15) below = *q < '5';
-                if (k == 15) seenHalf = true;
-                ++k;
-            }
-            up = seenHalf && !below;
-        }
+    if (!fastDigits(negative ? -value : value, digits, exponent)) {
+        slowDigits(value, digits, nd, exponent);
+    } else {
         nd = 15;
-        if (up) {
-            int i = 14;
-            for (; i >= 0 && digits[i] == '9'; --i)
-                digits[i] = '0';
-            if (i >= 0) {
-                ++digits[i];
-            } else {
-                digits[0] = '1';
-                ++exponent;
-            }
-        }
     }
     while (nd > 1 && digits[nd - 1] == '0')
         --nd;
@@ -390,6 +501,33 @@ bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out) {
     QByteArrayView t = trimmed(text);
     if (!t.isEmpty() && t[0] == '+') t = t.sliced(1);
     if (t.isEmpty() || t.size() > 64) return false;
+    // The usual field, a plain decimal of up to 15 digits, is an integer below 2^53 divided by an
+    // exact power of ten: one correctly rounded division, the value from_chars gives.
+    if (t.size() <= 17) {
+        const char* c = t.data();
+        const char* end = c + t.size();
+        const bool minus = *c == '-';
+        if (minus) ++c;
+        const char* start = c;
+        uint64_t n = 0;
+        for (; c < end && unsigned(*c - '0') < 10; ++c)
+            n = n * 10 + unsigned(*c - '0');
+        const auto whole = int(c - start);
+        int decimals = 0;
+        bool plain = whole > 0;
+        if (plain && c < end && (*c == '.' || (*c == ',' && decimalComma))) {
+            const char* f = ++c;
+            for (; c < end && unsigned(*c - '0') < 10; ++c)
+                n = n * 10 + unsigned(*c - '0');
+            decimals = int(c - f);
+            plain = decimals > 0;
+        }
+        if (plain && c == end && whole + decimals <= 15) {
+            const double v = double(n) / Pow10d[size_t(decimals)];
+            out = minus ? -v : v;
+            return true;
+        }
+    }
     const char* first = t.data();
     char buf[64];
     if (decimalComma && std::memchr(first, ',', size_t(t.size()))) {
@@ -468,7 +606,7 @@ void ExchangeColumns::add(const QString& name, ExchangeKind kind) {
 
 bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const ExchangeColumns& cols,
                            bool decimalComma, bool allowMissing, std::vector<ExchangeValue>& out,
-                           QString* why) {
+                           QString* why, bool checkOnly) {
     const size_t n = cols.kinds.size();
     if (fields.size() > n) {
         for (size_t i = n; i < fields.size(); ++i)
@@ -505,7 +643,9 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
         switch (kind) {
         case ExchangeKind::Text:
             v.type = ExchangeValue::Text;
-            if (isAscii(raw))
+            if (checkOnly)
+                v.text.resize(0);
+            else if (isAscii(raw))
                 setBytes(v.text, raw);
             else
                 v.text = DecodeExchangeText(raw).toUtf8();
@@ -520,6 +660,10 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
         case ExchangeKind::Boolean:
         case ExchangeKind::Number:
             v.type = ExchangeValue::Number;
+            if (checkOnly && isPlainDecimal(t, decimalComma)) {
+                v.number = 0;
+                break;
+            }
             if (ParseExchangeNumber(t, decimalComma, v.number)) break;
             if (equalsWord(t, "TRUE") || (kind == ExchangeKind::Boolean && equalsWord(t, "WAHR"))) {
                 v.number = -1;
@@ -539,7 +683,7 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
 
 ExchangeWriter::ExchangeWriter(QIODevice& out, char separator, char decimal)
     : out_(out), sep_(separator), dec_(decimal) {
-    line_.reserve(1024);
+    line_.reserve((1 << 16) + 4096);
 }
 
 void ExchangeWriter::next() {
@@ -547,7 +691,9 @@ void ExchangeWriter::next() {
     first_ = false;
 }
 
-void ExchangeWriter::text(const QString& value) { text(QByteArrayView(value.toUtf8())); }
+void ExchangeWriter::text(const QString& value) {
+    text(QByteArrayView(value.toUtf8()));
+}
 
 void ExchangeWriter::text(QByteArrayView utf8) {
     next();
@@ -580,9 +726,14 @@ void ExchangeWriter::empty() {
 
 bool ExchangeWriter::endLine() {
     line_ += "\r\n";
-    const bool ok = out_.write(line_) == line_.size();
-    line_.clear();
     first_ = true;
+    // Lines go to the device in blocks: one call per line costs more than the line itself.
+    return line_.size() < (1 << 16) || flush();
+}
+
+bool ExchangeWriter::flush() {
+    const bool ok = line_.isEmpty() || out_.write(line_) == line_.size();
+    line_.resize(0);
     return ok;
 }
 
@@ -648,15 +799,15 @@ bool ExchangeReader::readLine() {
 
 const std::vector<QByteArrayView>& ExchangeReader::split() {
     fields_.clear();
-    const QByteArrayView all(line_);
-    qsizetype from = 0;
+    const char* from = line_.constData();
+    const char* const end = from + line_.size();
     for (;;) {
-        const qsizetype at = all.indexOf(';', from);
-        if (at < 0) {
-            fields_.push_back(all.sliced(from));
+        const auto* at = static_cast<const char*>(std::memchr(from, ';', size_t(end - from)));
+        if (!at) {
+            fields_.emplace_back(from, end - from);
             break;
         }
-        fields_.push_back(all.sliced(from, at - from));
+        fields_.emplace_back(from, at - from);
         from = at + 1;
     }
     return fields_;

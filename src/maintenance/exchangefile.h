@@ -67,9 +67,11 @@ struct ExchangeColumns {
 // beyond them, or a field that does not fit its column, is refused with the reason in why.
 // Booleans also take TRUE, FALSE, Wahr and Falsch as whole fields in any case; any number
 // column takes TRUE and FALSE.
+// With checkOnly the fields are checked alike, but only dates are converted: numbers and texts
+// come out as their type with no value, which is what a check of a whole file needs.
 bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const ExchangeColumns& cols,
                            bool decimalComma, bool allowMissing, std::vector<ExchangeValue>& out,
-                           QString* why);
+                           QString* why, bool checkOnly = false);
 
 // Writes lines of fields: the separator between fields, CR LF after each line.
 class ExchangeWriter {
@@ -82,8 +84,10 @@ public:
     void integer(qint64 value);
     void raw(QByteArrayView value); // as given
     void empty();
-    // Writes the line; false when the device refuses.
+    // Ends the line; false when the device refuses. Lines are handed to the device in blocks,
+    // so flush() must follow the last one.
     bool endLine();
+    bool flush();
     char separator() const { return sep_; }
     char decimal() const { return dec_; }
 

@@ -21,8 +21,10 @@ namespace {
 
 const QString Title = QStringLiteral("Hevrin");
 const QString CrLf = QStringLiteral("\r\n");
-constexpr int BatchRows = 5000;
-constexpr int BatchMillis = 250;
+// A batch ends after this many readings or this long, whichever comes first; each commit waits
+// for the disk, so batches are large and the other windows still get a turn every second.
+constexpr int BatchRows = 50000;
+constexpr int BatchMillis = 1000;
 
 qint32 programVersion() {
     return ProgramVersionMajor * 1000000 + ProgramVersionMinor * 1000 + ProgramVersionRevision;
@@ -393,7 +395,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                 if (reader->lineIsBlank()) break;
                 const auto& fields = reader->split();
                 const bool converted =
-                    ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, true, values, &why);
+                    ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, true, values, &why, true);
                 if (firstLine) {
                     firstLine = false;
                     auto field = [&](int pos) {

@@ -2,6 +2,8 @@
 #include <QRandomGenerator>
 #include <QtTest>
 #include <cmath>
+#include <cstring>
+#include <functional>
 
 #include "core/numbers.h"
 #include "core/settings.h"
@@ -147,17 +149,46 @@ private slots:
         }
     }
 
-    // The fast writer gives the program's general number form in both locales.
+    // The fast writer gives the program's general number form in both locales: readings as
+    // they come, short decimals, whole numbers, any bit pattern, and exact halves at the 16th
+    // digit (which round away from zero).
     void numbersMatchTheGeneralNumberForm() {
-        auto* rng = QRandomGenerator::global();
+        QRandomGenerator rng(17);
+        auto reading = [&] { return (rng.generateDouble() - 0.5) * std::pow(10.0, rng.bounded(-12, 20)); };
+        auto shortDecimal = [&] {
+            return double(rng.bounded(-2000000, 2000000)) / std::pow(10.0, rng.bounded(0, 7));
+        };
+        auto whole = [&] { return double(qint64(rng.generate64() >> rng.bounded(10, 64))); };
+        auto anyBits = [&] {
+            for (;;) {
+                const quint64 bits = rng.generate64();
+                double v;
+                std::memcpy(&v, &bits, sizeof v);
+                if (std::isfinite(v)) return v;
+            }
+        };
+        auto exactHalf = [&] {
+            // m * 2^-q is m * 5^q / 10^q exactly: 16 digits ending in 5 for odd m in range.
+            const int q = rng.bounded(1, 16);
+            const double p5 = std::pow(5.0, q);
+            const double lo = std::ceil(1e15 / p5), hi = std::min(std::floor(1e16 / p5), 9007199254740991.0);
+            double m = std::floor(lo + rng.generateDouble() * (hi - lo));
+            if (std::fmod(m, 2) == 0) m += m + 1 <= hi ? 1 : -1;
+            return std::ldexp(rng.bounded(2) ? m : -m, -q);
+        };
+        const std::function<double()> kinds[] = {reading, shortDecimal, whole, anyBits, exactHalf};
         for (const bool comma : {false, true}) {
             QLocale::setDefault(comma ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c());
-            for (int i = 0; i < 20000; ++i) {
-                const double v = (rng->generateDouble() - 0.5) * std::pow(10.0, rng->bounded(-12, 20));
-                QByteArray out;
-                AppendExchangeNumber(out, v, comma ? ',' : '.');
-                QCOMPARE(QString::fromLatin1(out), GeneralNumber(v));
-            }
+            for (const auto& next : kinds)
+                for (int i = 0; i < 40000; ++i) {
+                    const double v = next();
+                    QByteArray out;
+                    AppendExchangeNumber(out, v, comma ? ',' : '.');
+                    if (QString::fromLatin1(out) != GeneralNumber(v))
+                        QFAIL(qPrintable(QStringLiteral("%1 written as %2, not %3")
+                                             .arg(v, 0, 'g', 17)
+                                             .arg(QString::fromLatin1(out), GeneralNumber(v))));
+                }
         }
     }
 
@@ -173,6 +204,15 @@ private slots:
         QTest::newRow("comma in point mode") << "12,5" << num << false << QVariant();
         QTest::newRow("lower exponent") << "1e-05" << num << false << QVariant(1e-5);
         QTest::newRow("blanks around") << " 7 " << num << false << QVariant(7.0);
+        QTest::newRow("negative") << "-0.25" << num << false << QVariant(-0.25);
+        QTest::newRow("plus") << "+3" << num << false << QVariant(3.0);
+        QTest::newRow("18 digits") << "123456789.123456789" << num << false << QVariant(123456789.123456789);
+        QTest::newRow("mark at the end") << "5." << num << false << QVariant(5.0);
+        QTest::newRow("two marks") << "1.2.3" << num << false << QVariant();
+        QTest::newRow("point in comma mode") << "12.5" << num << true << QVariant(12.5);
+        QTest::newRow("too large") << "1e999" << num << false << QVariant();
+        QTest::newRow("65 digits") << QString(65, '9') << num << false << QVariant();
+        QTest::newRow("minus alone") << "-" << num << false << QVariant();
         QTest::newRow("empty is Null") << "" << num << false << QVariant(QMetaType(QMetaType::Double));
         QTest::newRow("blank is Null") << "  " << num << false << QVariant(QMetaType(QMetaType::Double));
         QTest::newRow("text in number") << "abc" << num << false << QVariant();
@@ -200,6 +240,11 @@ private slots:
         QString why;
         const bool ok = ConvertExchangeFields({QByteArrayView(bytes)}, cols, comma, false, out, &why);
         QCOMPARE(ok, expected.isValid());
+        // The whole-file check takes and refuses the same fields.
+        std::vector<ExchangeValue> checked;
+        QCOMPARE(ConvertExchangeFields({QByteArrayView(bytes)}, cols, comma, false, checked, nullptr, true),
+                 ok);
+        if (ok) QCOMPARE(checked[0].type, out[0].type);
         if (!ok) {
             QVERIFY(why.contains("\"X\"") || why.contains("X value"));
             return;
