@@ -27,6 +27,8 @@ case "$mode" in
     exec build/bin/hevrin
     ;;
   test)
+    # The exchange-file reader is fuzzed for a bounded time before the tests run.
+    bash scripts/fuzz.sh 60
     cd build
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
     ;;
