@@ -166,9 +166,7 @@ private slots:
         const QString start = w->txtStartDate->text();
         QSignalSpy drawn(w->chartModel(), &ChartModel::changed);
         w->cboMyGraphs_Change();
-        QCOMPARE(drawn.count(), 0);
-        QCOMPARE(w->txtStartDate->text(), start);
-        QCOMPARE(w->cboSeries[0]->currentIndex(), -1);
+        QVERIFY(drawn.isEmpty() && w->txtStartDate->text() == start && w->cboSeries[0]->currentIndex() == -1);
     }
 
     // Every box and style comes back; "Last Graph" is moved to end today.
@@ -202,24 +200,16 @@ private slots:
         QVERIFY(!w->cboSeries[2]->isHidden() && w->cboSeries[3]->isHidden());
         QCOMPARE(w->txtLineValue->text(), QString("0.35"));
         const GraphStyle& s = w->Style;
-        QCOMPARE(s.YMax, 90.0);
-        QCOMPARE(s.YMin, 1.0);
-        QCOMPARE(s.Y2Max, AutoLimit);
-        QCOMPARE(int(s.LineThickness), 3);
-        QCOMPARE(int(s.SymbolThickness), 7);
-        QCOMPARE(s.Header, QString("Hdr"));
-        for (int k = 0; k < 4; ++k) {
-            QCOMPARE(int(s.LineStyle[size_t(k)]), k + 2);
-            QCOMPARE(s.LineColor[size_t(k)], 1000 * (k + 1));
-            QCOMPARE(int(s.SymbolStyle[size_t(k)]), k + 6);
-            QCOMPARE(s.SymbolColor[size_t(k)], 2000 * (k + 1));
-        }
+        QVERIFY(s.YMax == 90 && s.YMin == 1 && s.Y2Max == AutoLimit && s.Header == "Hdr");
+        QVERIFY(s.LineThickness == 3 && s.SymbolThickness == 7);
+        QCOMPARE(s.LineStyle, (std::array<qint16, 4>{2, 3, 4, 5}));
+        QCOMPARE(s.LineColor, (std::array<qint32, 4>{1000, 2000, 3000, 4000}));
+        QCOMPARE(s.SymbolStyle, (std::array<qint16, 4>{6, 7, 8, 9}));
+        QCOMPARE(s.SymbolColor, (std::array<qint32, 4>{2000, 4000, 6000, 8000}));
         // Drawn as loaded: two series (the missing one is left out), five days, the styles.
         const ChartModel& c = *w->chartModel();
-        QCOMPARE(int(w->GraphSeriesCount), 2);
-        QCOMPARE(c.group(1).series(1).pointCount(), 5);
-        QCOMPARE(c.group(1).styleOf(1).lineColor, 1000);
-        QCOMPARE(c.axis(ChartModel::Y).max, 90.0);
+        QVERIFY(w->GraphSeriesCount == 2 && c.group(1).series(1).pointCount() == 5);
+        QVERIFY(c.group(1).styleOf(1).lineColor == 1000 && c.axis(ChartModel::Y).max == 90);
         QCOMPARE(c.headerText, QString("Hdr"));
 
         // "Last Graph" of 10 to 20 January loaded on 7 December.
