@@ -252,30 +252,40 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     const qint64 span =
         db.scalar("SELECT (SELECT MAX(rowid) FROM Data) - (SELECT MIN(rowid) FROM Data) + 1").toLongLong();
     const bool readAll = qint64(rows) * 3 > span;
+    for (int k = 1; k <= r.SensorCount && rows > 0; ++k) {
+        SeriesData& s = Series[size_t(k - 1)];
+        s.PointCount = rows;
+        s.Values.assign(size_t(rows), 0.0);
+        s.Dates.assign(size_t(rows), 0.0);
+        s.Hours.assign(size_t(rows), 0.0);
+    }
+    if (readAll && r.ShowEvents) {
+        // The events are of every train of the project: one scan serves readings and events.
+        SqliteQuery q(db,
+                      "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ") +
+                          ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE ProjectID = ? AND "
+                          "TheDate >= ? AND TheDate <= ?",
+                      {r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)});
+        EventPoints events;
+        LoadSensorSeries(r, q.stmt(), 1, rows, &events);
+        if (rows > 0) sortByDate();
+        PlaceEventSeries(r, std::move(events), r.SensorCount + 1);
+        return;
+    }
     if (rows > 0) {
-        for (int k = 1; k <= r.SensorCount; ++k) {
-            SeriesData& s = Series[size_t(k - 1)];
-            s.PointCount = rows;
-            s.Values.assign(size_t(rows), 0.0);
-            s.Dates.assign(size_t(rows), 0.0);
-            s.Hours.assign(size_t(rows), 0.0);
-        }
-        const bool scan = readAll;
-        if (scan)
+        if (readAll)
             sql.replace(" FROM Data WHERE", " FROM Data NOT INDEXED WHERE");
         else
             sql += " ORDER BY TheDate";
         SqliteQuery q(db, sql, params);
         LoadSensorSeries(r, q.stmt(), 1, rows);
-        if (scan) sortByDate();
+        if (readAll) sortByDate();
     }
 
     if (r.ShowEvents) {
-        // The events of every train of the project: the same way through the table.
-        const QString ev = QString(" FROM Data") + (readAll ? " NOT INDEXED" : "") +
-                           " WHERE EventID > 0 AND ProjectID = ? AND TheDate >= ? AND TheDate <= ?";
         SqliteQuery q(db,
-                      "SELECT TheDate, ElapsedTimeHrs, EventID" + ev + (readAll ? "" : " ORDER BY TheDate"),
+                      "SELECT TheDate, ElapsedTimeHrs, EventID FROM Data WHERE EventID > 0 AND ProjectID = ? "
+                      "AND TheDate >= ? AND TheDate <= ? ORDER BY TheDate",
                       {r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)});
         LoadEventSeries(r, q.stmt(), r.SensorCount + 1);
     }
@@ -283,14 +293,23 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
 
 // Reads every series of the request in one pass over the result: the series share the
 // rows, so dates and hours are read once per row.
-void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows) {
+void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows, EventPoints* events) {
     const int n = r.SensorCount;
     std::vector<bool> percent(size_t(n + 1));
     for (int k = index; k <= n; ++k)
         percent[size_t(k)] = IsPercentColumn(r.SensorCols.value(k - 1));
+    // As "column = value" in SQL: Null matches nothing; a wanted value below 1 means any.
+    auto matches = [q](int col, int wanted) {
+        return wanted < 1 || (!isNullAt(q, col) && sqlite3_column_double(q, col) == wanted);
+    };
     int j = 0;
     int rc = SQLITE_ROW;
-    while (j < rows && (rc = sqlite3_step(q)) == SQLITE_ROW) {
+    while ((events || j < rows) && (rc = sqlite3_step(q)) == SQLITE_ROW) {
+        if (events) {
+            if (!isNullAt(q, n + 4) && sqlite3_column_double(q, n + 4) > 0)
+                events->emplace_back(dateSerialAt(q, 0), sqlite3_column_double(q, 1));
+            if (j >= rows || !matches(n + 2, r.TrainNumber) || !matches(n + 3, r.Bank)) continue;
+        }
         const double date = dateSerialAt(q, 0);
         const double hours = sqlite3_column_double(q, 1);
         for (int k = index; k <= n; ++k) {
@@ -324,14 +343,18 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, i
 }
 
 void clsGrapher::LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index) {
-    SeriesData& s = Series[size_t(index - 1)];
-    const double level = r.Graph->axis(ChartModel::Y).min + 0.0001;
-    std::vector<std::pair<double, double>> events; // date, hours
+    EventPoints events;
     int rc;
     while ((rc = sqlite3_step(q)) == SQLITE_ROW)
         events.emplace_back(dateSerialAt(q, 0), sqlite3_column_double(q, 1));
     if (rc != SQLITE_DONE)
         throw DbError(dberr::SqlFailed, QString::fromUtf8(sqlite3_errstr(rc)));
+    PlaceEventSeries(r, std::move(events), index);
+}
+
+void clsGrapher::PlaceEventSeries(GraphRequest& r, EventPoints events, int index) {
+    SeriesData& s = Series[size_t(index - 1)];
+    const double level = r.Graph->axis(ChartModel::Y).min + 0.0001;
     std::stable_sort(events.begin(), events.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     s.PointCount = int(events.size());

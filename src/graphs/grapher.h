@@ -2,6 +2,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <utility>
 #include <vector>
 
 #include "graphs/chartmodel.h"
@@ -100,8 +101,13 @@ public:
 
 private:
     void LoadGraphData(GraphRequest& r);
+    using EventPoints = std::vector<std::pair<double, double>>; // date serial, hours
     void LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index);
-    void LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows);
+    void PlaceEventSeries(GraphRequest& r, EventPoints events, int index);
+    // With `events`, the result also holds every train's rows with TrainNumber, Bank and
+    // EventID after the series: the readings of the request are picked here and the events
+    // collected in the same pass.
+    void LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows, EventPoints* events = nullptr);
     void DrawGraph(GraphRequest& r);
     void sizeSeries();
     void sortByDate();

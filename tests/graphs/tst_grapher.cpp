@@ -164,6 +164,25 @@ void tst_Grapher::eventsAcrossTrains() {
     QCOMPARE(ev.PointCount, 2); // train 1 on 10 January and train 2 on 15 January, not P2
     QCOMPARE(ev.Hours, (std::vector<double>{228, 10}));
     QVERIFY(near(ev.Values, {5.0001, 5.0001}));
+    QCOMPARE(d.g.Series[0].Hours, (std::vector<double>{0, 228, 456, 744})); // read in the same pass
+
+    // A train filling its own table, read in one pass: the train and bank pick the readings,
+    // never the events, whatever the storage order.
+    for (int bank : {0, 3}) {
+        TestEnv own;
+        makeBlankDatabase(own.prog().ProjectDatabasePath);
+        insertGraphRows(own.prog().ProjectDatabasePath,
+                        {{"P1", 2, at(2024, 1, 5), 99, {{"NormalizedPermFlow", 1.0}}, 3},
+                         {"P1", 1, at(2024, 1, 3), 3, {{"NormalizedPermFlow", 4.0}}, 0, 2},
+                         {"P1", 1, at(2024, 1, 1), 1, {{"NormalizedPermFlow", 2.0}}},
+                         {"P1", 1, at(2024, 1, 2), 2, {{"NormalizedPermFlow", 3.0}}, 1}});
+        Drawing one(own.prog(), {"NormalizedPermFlow"}, 1);
+        one.g.ShowEvents(true);
+        one.g.Bank(qint16(bank));
+        one.g.MakeGraph();
+        QCOMPARE(one.g.Series[0].Hours, (bank ? std::vector<double>{1, 2} : std::vector<double>{1, 2, 3}));
+        QCOMPARE(one.g.Series[1].Hours, (std::vector<double>{2, 99}));
+    }
     const ChartSeries& cs = d.chart.group(1).series(2);
     QCOMPARE(d.chart.group(1).label(2), QString("Events"));
     QCOMPARE(cs.pointCount(), 2);

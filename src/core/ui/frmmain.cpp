@@ -207,7 +207,7 @@ void frmMain::buildMenus() {
     mnu9->setObjectName(QStringLiteral("mnu9"));
     item(mnu9, mnuViewgraphs, "mnuViewgraphs", "Graph Manager", &frmMain::mnuViewgraphs_Click);
     waits(mnuViewgraphs, "frmGraphs");
-    item(mnu9, mnuDisplayGraphs, "mnuDisplayGraphs", "&Display Graph Images (wmf files)",
+    item(mnu9, mnuDisplayGraphs, "mnuDisplayGraphs", "&Display Graph Images (svg files)",
          &frmMain::mnuDisplayGraphs_Click);
     waits(mnuDisplayGraphs, "frmPrintGraph");
     item(mnu9, mnugraphDelete, "mnugraphDelete", "Delete Saved Graphs", &frmMain::mnugraphDelete_Click);

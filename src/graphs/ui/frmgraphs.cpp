@@ -12,8 +12,12 @@
 #include "core/program.h"
 #include "graphs/grapher.h"
 #include "graphs/graphmanager.h"
+#include "graphs/savedgraphs.h"
 #include "graphs/ui/chartview.h"
+#include "graphs/ui/dlgprint.h"
 #include "graphs/ui/frmgraphconfig.h"
+#include "graphs/ui/frmprintgraph.h"
+#include "graphs/ui/frmsavegraph.h"
 #include "platform/dberror.h"
 
 namespace hv {
@@ -197,8 +201,16 @@ void frmGraphs::build() {
     connect(txtEndDate, &QLineEdit::editingFinished, this, &frmGraphs::txtEndDate_LostFocus);
     connect(txtTitle, &QLineEdit::editingFinished, this, &frmGraphs::txtTitle_Commit);
     connect(cboMyGraphs, &QComboBox::activated, this, [this] { cboMyGraphs_Change(); });
+    connect(cboDefaultGraphs, &QComboBox::activated, this, &frmGraphs::cboDefaultGraphs_Click);
+    // Both lists are picked from only: typed letters neither search nor select.
+    cboMyGraphs->installEventFilter(this);
+    cboDefaultGraphs->installEventFilter(this);
     connect(cmdGraph, &QPushButton::clicked, this, &frmGraphs::cmdGraph_Click);
+    connect(cmdSave, &QPushButton::clicked, this, &frmGraphs::cmdSave_Click);
     connect(cmdConfigure, &QPushButton::clicked, this, &frmGraphs::cmdConfigure_Click);
+    connect(cmdDisplay, &QPushButton::clicked, this, &frmGraphs::cmdDisplay_Click);
+    connect(btnJPG, &QPushButton::clicked, this, &frmGraphs::btnJPG_Click);
+    connect(btnPrint, &QPushButton::clicked, this, &frmGraphs::btnPrint_Click);
 }
 
 void frmGraphs::reportFailure(const QString& what) {
@@ -217,6 +229,14 @@ void frmGraphs::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QWidget::keyPressEvent(e);
+}
+
+bool frmGraphs::eventFilter(QObject* watched, QEvent* e) {
+    if ((watched == cboMyGraphs || watched == cboDefaultGraphs) && e->type() == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent*>(e)->text();
+        if (!text.isEmpty() && text.at(0).isPrint()) return true;
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 void frmGraphs::showEvent(QShowEvent* e) {
@@ -311,7 +331,143 @@ void frmGraphs::LoadMyGraphs() {
 }
 
 void frmGraphs::cboMyGraphs_Change() {
-    // Loading a saved graph into the window comes with the saved-graph handling.
+    std::optional<UserGraphRow> row;
+    try {
+        row = LoadUserGraph(p_, GraphProjectID, GraphTrain, cboMyGraphs->currentText());
+    } catch (const DbError& e) {
+        reportFailure(e.description());
+        return;
+    }
+    if (!row) return; // deleted meanwhile: the window stays as it is
+
+    const auto [start, end] = SavedGraphPeriod(*row, p_.system.now().date());
+    txtStartDate->setText(FormatBoxDate(start.startOfDay()));
+    txtEndDate->setText(FormatBoxDate(end.startOfDay()));
+
+    // Each step sets the list, then the enable boxes, whose handlers show the lists.
+    const int count = std::min<int>(row->SensorCount, 4);
+    auto show = [this](std::initializer_list<bool> shown) {
+        int i = 0;
+        for (bool s : shown)
+            chkEnableDropDown[size_t(i++)]->setVisible(s);
+    };
+    for (int k = 1; k <= count; ++k) {
+        QComboBox* box = cboSeries[size_t(k - 1)];
+        box->setCurrentIndex(FindSeriesIndex(row->SeriesNames.value(k - 1)));
+        switch (k) {
+        case 1:
+            if (box->currentIndex() <= 0) box->setCurrentIndex(0);
+            chkEnableDropDown[0]->setChecked(false);
+            chkEnableDropDown[1]->setVisible(false);
+            chkEnableDropDown[2]->setVisible(false);
+            break;
+        case 2:
+            show({true, true, false});
+            chkEnableDropDown[0]->setChecked(true);
+            break;
+        case 3:
+            show({true, true, true});
+            chkEnableDropDown[0]->setChecked(true);
+            chkEnableDropDown[1]->setChecked(true);
+            break;
+        default:
+            show({true, true, true});
+            for (QCheckBox* c : chkEnableDropDown)
+                c->setChecked(true);
+        }
+    }
+    if (row->Target > 0) txtLineValue->setText(GeneralNumber(row->Target));
+    Style = row->Style;
+    cmdGraph_Click();
+}
+
+int frmGraphs::FindSeriesIndex(const QString& description) const {
+    return hv::FindSeriesIndex(SeriesDescriptions, description);
+}
+
+void frmGraphs::cboDefaultGraphs_Click() {
+    chkEnableDropDown[0]->setVisible(true);
+    chkEnableDropDown[1]->setChecked(false);
+    chkEnableDropDown[2]->setChecked(false);
+    chkEnableDropDown[1]->setVisible(false);
+    chkEnableDropDown[2]->setVisible(false);
+    chkEnableDropDown[0]->setChecked(false);
+    const int chosen = cboDefaultGraphs->currentIndex();
+    if (chosen >= 0) cboSeries[0]->setCurrentIndex(FindSeriesIndex(PrimaryGraphSeries(chosen)));
+    // A primary graph scales to its data.
+    Style.YMax = Style.Y2Max = Style.YMin = Style.Y2Min = AutoLimit;
+    cmdGraph_Click();
+}
+
+void frmGraphs::cmdSave_Click() {
+    // The row needs the series count of a drawing and a first series to name.
+    if (GraphSeriesCount < 1 || GraphSeriesCount > 4) {
+        p_.prompts.message("Please draw the graph before saving it.", Buttons::OK, Icon::Information, Title);
+        return;
+    }
+    if (cboSeries[0]->currentIndex() < 0) {
+        p_.prompts.message("Please select the data to graph in the first list before saving the graph.",
+                           Buttons::OK, Icon::Information, Title);
+        return;
+    }
+    if (!ParseBoxDate(txtEndDate->text()).isValid()) {
+        p_.prompts.message("The end date \"" + txtEndDate->text() + "\" is not a valid date.", Buttons::OK,
+                           Icon::Warning, Title);
+        return;
+    }
+    auto* dlg = new frmSaveGraph(p_, cboMyGraphs->currentText(), this);
+    dlg->setWindowModality(Qt::ApplicationModal);
+    dlg->exec();
+    if (dlg->DialogResult == 1) {
+        if (dlg->OverwriteGraph) OverwriteGraph = true;
+        try {
+            SaveUserGraph(dlg->GraphName());
+            LoadMyGraphs();
+        } catch (const DbError& e) {
+            reportFailure(e.description());
+        }
+        OverwriteGraph = false;
+    }
+    delete dlg;
+}
+
+UserGraphRow frmGraphs::currentGraphRow() {
+    Style.Header = Style.Header.left(50);
+    UserGraphRow row;
+    row.ProjectID = GraphProjectID;
+    row.TrainNumber = GraphTrain;
+    row.StartDate = ParseBoxDate(txtStartDate->text()).date();
+    row.EndDate = ParseBoxDate(txtEndDate->text()).date();
+    for (int k = 0; k < GraphSeriesCount && k < 4; ++k)
+        row.SeriesNames << cboSeries[size_t(k)]->currentText();
+    row.SensorCount = GraphSeriesCount;
+    row.Target = ParsePercent(txtLineValue->text());
+    row.Style = Style;
+    return row;
+}
+
+void frmGraphs::SaveUserGraph(const QString& name) {
+    UserGraphRow row = currentGraphRow();
+    row.GraphName = name;
+    hv::SaveUserGraph(p_, row, OverwriteGraph);
+}
+
+ChartPictureWriter frmGraphs::pictureWriter() {
+    return {chart_.group(1).label(1), [this](const QString& legend) { chart_.group(1).setLabel(1, legend); },
+            [this](const QString& path) { SaveChartSvg(chart_, path); }};
+}
+
+void frmGraphs::cmdDisplay_Click() {
+    CaptureGraphToGallery(p_, GraphCapture{p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber,
+                                           txtTitle->text(), pictureWriter()});
+}
+
+void frmGraphs::btnJPG_Click() {
+    SaveGraphJpeg(p_, [this](const QString& path) { return SaveChartJpeg(chart_, path); });
+}
+
+void frmGraphs::btnPrint_Click() {
+    PrintCurrentGraph(p_, pictureWriter());
 }
 
 void frmGraphs::FillDefaultGraphs() {
@@ -532,18 +688,7 @@ void frmGraphs::cmdGraph_Click() {
 }
 
 void frmGraphs::SaveLastGraph() {
-    Style.Header = Style.Header.left(50);
-    UserGraphRow row;
-    row.ProjectID = GraphProjectID;
-    row.TrainNumber = GraphTrain;
-    row.StartDate = ParseBoxDate(txtStartDate->text()).date();
-    row.EndDate = ParseBoxDate(txtEndDate->text()).date();
-    for (int k = 0; k < GraphSeriesCount && k < 4; ++k)
-        row.SeriesNames << cboSeries[size_t(k)]->currentText();
-    row.SensorCount = GraphSeriesCount;
-    row.Target = ParsePercent(txtLineValue->text());
-    row.Style = Style;
-    hv::SaveLastGraph(p_, row);
+    hv::SaveLastGraph(p_, currentGraphRow());
 }
 
 void frmGraphs::cmdConfigure_Click() {

@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "graphs/chartmodel.h"
+#include "graphs/graphprint.h"
 #include "graphs/graphstyle.h"
 
 namespace hv {
 
 struct Program;
+struct UserGraphRow;
 class ChartView;
 
 // "Hevrin Graphs", the graph manager: a project train, up to four series, a period and
@@ -42,6 +44,7 @@ public:
     bool ReloadOnActivate = false;
     QString LastActivatedDatabase;
     QString LastActivatedProject;
+    bool OverwriteGraph = false; // the user agreed to replace a saved graph of the same name
 
     // The style record, series 1 to 4.
     qint32 LineColor(int index) const { return Style.LineColor.at(size_t(index - 1)); }
@@ -93,8 +96,11 @@ public:
     void SetChartTitles();
     void cmdGraph_Click();
     void cmdConfigure_Click();
-    // Loads the saved graph the list names; the saved-graph handling fills it in.
+    // Loads the saved graph the list names into the window and draws it.
     void cboMyGraphs_Change();
+    // Writes the window's graph as a saved graph of that name.
+    void SaveUserGraph(const QString& name);
+    int FindSeriesIndex(const QString& description) const;
 
     // Handlers.
     void cbProject_Click();
@@ -107,15 +113,23 @@ public:
     void txtStartDate_LostFocus();
     void txtEndDate_LostFocus();
     void txtTitle_Commit();
+    void cmdSave_Click();
+    void cboDefaultGraphs_Click();
+    void cmdDisplay_Click();
+    void btnJPG_Click();
+    void btnPrint_Click();
 
 protected:
     void changeEvent(QEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     void build();
     void SaveLastGraph();
+    UserGraphRow currentGraphRow();
+    ChartPictureWriter pictureWriter();
     void reportFailure(const QString& what);
 
     Program& p_;

@@ -1,0 +1,274 @@
+#include <QImageReader>
+#include <QTimer>
+#include <QtTest>
+
+#include "core/settings.h"
+#include "core/units.h"
+#include "graphs/ui/frmgraphs.h"
+#include "graphs/ui/frmprintgraph.h"
+#include "graphs/ui/frmsavegraph.h"
+#include "graphs/ui/graphimagewindows.h"
+#include "graphtestsupport.h"
+
+using namespace hv;
+using namespace hv::test;
+
+class tst_SavedGraphs : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> env;
+    Program& p() { return env->prog(); }
+    QString db() { return p().ProjectDatabasePath; }
+
+    std::unique_ptr<frmGraphs> open() {
+        auto w = std::make_unique<frmGraphs>(p());
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        w->Form_Activate();
+        return w;
+    }
+    // Presses "Save Graph" and runs `action` on the name dialog it shows.
+    void save(frmGraphs& w, const std::function<void(frmSaveGraph&)>& action) {
+        bool ran = false;
+        QTimer::singleShot(0, &w, [&] {
+            auto* d = w.findChild<frmSaveGraph*>();
+            QVERIFY(d);
+            ran = true;
+            action(*d);
+        });
+        w.cmdSave->click();
+        QVERIFY(ran);
+    }
+    DbRows rows(const QString& name) {
+        return Database::open(db()).select(
+            "SELECT * FROM UserGraphs WHERE GraphName = ? ORDER BY ID", {name});
+    }
+    void select(frmGraphs& w, const QString& name) {
+        w.LoadMyGraphs();
+        w.cboMyGraphs->setCurrentIndex(w.cboMyGraphs->findText(name));
+        emit w.cboMyGraphs->activated(w.cboMyGraphs->currentIndex());
+    }
+    void verifyPrompts() { QCOMPARE(env->prompts.verify(), QString()); }
+
+private slots:
+    void init() {
+        env = std::make_unique<TestEnv>();
+        makeBlankDatabase(db());
+        InitUnits(p());
+        insertProjectInfo(db(), 3, {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"NumTrains", 2}});
+        std::vector<GraphRow> data;
+        for (int d = 0; d < 10; ++d)
+            data.push_back({"P1", 1, at(2024, 1, 1 + d, 10), 24.0 * d,
+                            {{"NormalizedPermFlow", 50.0 - d}, {"NormalizedSaltPassage", 0.01},
+                             {"NormalizedDP", 1.5 + d}}});
+        insertGraphRows(db(), data);
+        p().CurrentProject.ProjectID = "P1";
+        p().CurrentProject.TrainNumber = 1;
+        p().GraphPath = env->path("graphs");
+        QDir().mkpath(p().GraphPath);
+    }
+    void cleanup() {
+        for (const QString& name : p().windows.loadedNames())
+            delete p().windows.find(name);
+        env.reset();
+        QLocale::setDefault(QLocale::c());
+    }
+
+    // A named save writes the window's state, bound (a quote in the name), cuts the title
+    // to 50, reads the level as a percentage and comes back selected and drawn.
+    void namedSaveAndOverwrite_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("point") << "C";
+        QTest::newRow("comma") << "de_DE";
+    }
+    void namedSaveAndOverwrite() {
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
+        auto w = open();
+        w->cboSeries[0]->setCurrentIndex(w->FindSeriesIndex("System Normalized Permeate Flow"));
+        w->cmdGraph->click();
+        w->txtLineValue->setText("20%");
+        w->Style.Header = QString(60, 't');
+        save(*w, [](frmSaveGraph& d) {
+            QVERIFY(d.txtGraphName->text().isEmpty());
+            d.txtGraphName->setText("Bob's graph");
+            d.cmdSave->click();
+        });
+        verifyPrompts();
+        DbRows saved = rows("Bob's graph");
+        QCOMPARE(saved.count(), 1);
+        const DbRow& r = saved.first();
+        QCOMPARE(r.toText("S1Name"), QString("System Normalized Permeate Flow"));
+        for (const char* c : {"S2Name", "S3Name", "S4Name"})
+            QVERIFY(!r.isNull(c) && r.toText(c).isEmpty());
+        QCOMPARE(r.toInt16("SensorCount"), qint16(1));
+        QCOMPARE(r.toDouble("Target"), 0.2);
+        QCOMPARE(r.toText("Header"), QString(50, 't'));
+        QCOMPARE(r.toText("StartDate").left(10), QString("2024-01-01"));
+        QCOMPARE(w->Style.Header, QString(50, 't'));
+        // Reloaded: the new name selected, loaded and drawn.
+        QCOMPARE(w->cboMyGraphs->currentText(), QString("Bob's graph"));
+        QCOMPARE(w->txtLineValue->text(), QLocale().toString(0.2));
+        QCOMPARE(w->chartModel()->headerText, QString(50, 't'));
+
+        // An existing name asks; No keeps the dialog, Yes replaces the one row.
+        const qint64 oldId = r.value("ID").toLongLong();
+        save(*w, [this](frmSaveGraph& d) {
+            QCOMPARE(d.txtGraphName->text(), QString("Bob's graph")); // the list's text is proposed
+            env->prompts.onMessage("Graph name already exists. Overwrite?", Buttons::YesNo, "Hevrin", Answer::No);
+            d.cmdSave->click();
+            QVERIFY(d.isVisible() && d.DialogResult == 0);
+            env->prompts.onMessage("Graph name already exists. Overwrite?", Buttons::YesNo, "Hevrin", Answer::Yes);
+            d.cmdSave->click();
+        });
+        verifyPrompts();
+        QVERIFY(!w->OverwriteGraph);
+        saved = rows("Bob's graph");
+        QCOMPARE(saved.count(), 1);
+        QVERIFY(saved.first().value("ID").toLongLong() > oldId);
+
+        // Of two rows of the name in this train one goes; in another train none goes.
+        insertRow(db(), "UserGraphs", {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"GraphName", "Bob's graph"}});
+        insertRow(db(), "UserGraphs", {{"ProjectID", "P1"}, {"TrainNumber", 2}, {"GraphName", "Other"}});
+        for (const QString& name : {QString("Bob's graph"), QString("Other")}) {
+            env->prompts.onMessage("Graph name already exists. Overwrite?", Buttons::YesNo, "Hevrin", Answer::Yes);
+            save(*w, [&](frmSaveGraph& d) {
+                d.txtGraphName->setText(name);
+                d.cmdSave->click();
+            });
+        }
+        verifyPrompts();
+        QCOMPARE(rows("Bob's graph").count(), 2);
+        QCOMPARE(rows("Other").count(), 2);
+        // Cancel and Escape save nothing.
+        save(*w, [](frmSaveGraph& d) { d.cmdCancel->click(); });
+        save(*w, [](frmSaveGraph& d) { QTest::keyClick(&d, Qt::Key_Escape); });
+        QCOMPARE(Database::open(db()).scalar("SELECT COUNT(*) FROM UserGraphs").toInt(), 5);
+    }
+
+    // A save without a drawing or without a first series is refused; a name whose row went
+    // meanwhile loads nothing.
+    void refusedSaveAndMissingRow() {
+        auto w = open();
+        w->cboSeries[0]->setCurrentIndex(-1);
+        w->cmdGraph->click(); // nothing to draw
+        env->prompts.onMessage("draw the graph before saving", Buttons::OK, "Hevrin Graphs", Answer::OK);
+        w->cmdSave->click();
+        w->cboSeries[0]->setCurrentIndex(2);
+        w->cmdGraph->click();
+        w->cboSeries[0]->setCurrentIndex(-1);
+        env->prompts.onMessage("in the first list", Buttons::OK, "Hevrin Graphs", Answer::OK);
+        w->cmdSave->click();
+        verifyPrompts();
+        QCOMPARE(Database::open(db()).scalar("SELECT COUNT(*) FROM UserGraphs").toInt(), 1); // "Last Graph"
+
+        w->cboMyGraphs->addItem("Gone");
+        w->cboMyGraphs->setCurrentIndex(w->cboMyGraphs->count() - 1);
+        const QString start = w->txtStartDate->text();
+        QSignalSpy drawn(w->chartModel(), &ChartModel::changed);
+        w->cboMyGraphs_Change();
+        QVERIFY(drawn.isEmpty() && w->txtStartDate->text() == start && w->cboSeries[0]->currentIndex() == -1);
+    }
+
+    // Every box and style comes back; "Last Graph" is moved to end today.
+    void loadSavedGraph() {
+        QVariantMap row{{"ProjectID", "P1"},      {"TrainNumber", 1},     {"GraphName", "Three"},
+                        {"StartDate", "2024-01-02 00:00:00"}, {"EndDate", "2024-01-06 00:00:00"},
+                        {"S1Name", "System Normalized DP"},   {"S2Name", "no longer listed"},
+                        {"S3Name", "System Normalized Permeate Flow"}, {"S4Name", ""},
+                        {"SensorCount", 3},       {"Target", 0.35},       {"YMax", 90},
+                        {"Y2Max", -1000},         {"YMin", 1},            {"Y2Min", -1000},
+                        {"LineSize", 3},          {"SymbolSize", 7},      {"Header", "Hdr"}};
+        for (int k = 1; k <= 4; ++k) {
+            row[QString("S%1LineStyle").arg(k)] = k + 1;
+            row[QString("S%1LineColor").arg(k)] = 1000 * k;
+            row[QString("S%1SymbolStyle").arg(k)] = k + 5;
+            row[QString("S%1SymbolColor").arg(k)] = 2000 * k;
+        }
+        insertRow(db(), "UserGraphs", row);
+        auto w = open(); // the newest saved graph is loaded on activation
+        QCOMPARE(w->cboMyGraphs->currentText(), QString("Three"));
+        QCOMPARE(w->Style.Header, QString("Hdr"));
+        w->ChkAllDates->setChecked(false);
+        select(*w, "Three");
+        QCOMPARE(w->txtStartDate->text(), QString("1/2/2024"));
+        QCOMPARE(w->txtEndDate->text(), QString("1/6/2024"));
+        QCOMPARE(w->cboSeries[0]->currentText(), QString("System Normalized DP"));
+        QCOMPARE(w->cboSeries[1]->currentIndex(), -1);
+        QCOMPARE(w->cboSeries[2]->currentText(), QString("System Normalized Permeate Flow"));
+        QVERIFY(w->chkEnableDropDown[0]->isChecked() && w->chkEnableDropDown[1]->isChecked());
+        QVERIFY(!w->chkEnableDropDown[2]->isHidden() && !w->chkEnableDropDown[2]->isChecked());
+        QVERIFY(!w->cboSeries[2]->isHidden() && w->cboSeries[3]->isHidden());
+        QCOMPARE(w->txtLineValue->text(), QString("0.35"));
+        const GraphStyle& s = w->Style;
+        QVERIFY(s.YMax == 90 && s.YMin == 1 && s.Y2Max == AutoLimit && s.Header == "Hdr");
+        QVERIFY(s.LineThickness == 3 && s.SymbolThickness == 7);
+        QCOMPARE(s.LineStyle, (std::array<qint16, 4>{2, 3, 4, 5}));
+        QCOMPARE(s.LineColor, (std::array<qint32, 4>{1000, 2000, 3000, 4000}));
+        QCOMPARE(s.SymbolStyle, (std::array<qint16, 4>{6, 7, 8, 9}));
+        QCOMPARE(s.SymbolColor, (std::array<qint32, 4>{2000, 4000, 6000, 8000}));
+        // Drawn as loaded: two series (the missing one is left out), five days, the styles.
+        const ChartModel& c = *w->chartModel();
+        QVERIFY(w->GraphSeriesCount == 2 && c.group(1).series(1).pointCount() == 5);
+        QVERIFY(c.group(1).styleOf(1).lineColor == 1000 && c.axis(ChartModel::Y).max == 90);
+        QCOMPARE(c.headerText, QString("Hdr"));
+
+        // "Last Graph" of 10 to 20 January loaded on 7 December.
+        Database::open(db()).exec("UPDATE UserGraphs SET StartDate = '2024-01-10 00:00:00', "
+                                  "EndDate = '2024-01-20 00:00:00' WHERE GraphName = 'Last Graph'");
+        env->system.clock = QDateTime(QDate(2024, 12, 7), QTime(15, 0));
+        select(*w, "Last Graph");
+        QCOMPARE(w->txtStartDate->text(), QString("11/27/2024"));
+        QCOMPARE(w->txtEndDate->text(), QString("12/7/2024"));
+        verifyPrompts();
+    }
+
+    // A primary graph draws its one series with automatic limits, whatever was set before.
+    void primaryGraphs() {
+        auto w = open();
+        const QStringList series{"System Normalized Permeate Flow", "System Normalized Salt Passage",
+                                 "System Normalized DP"};
+        for (int i = 0; i < 3; ++i) {
+            w->chkEnableDropDown[0]->setChecked(true);
+            w->chkEnableDropDown[1]->setChecked(true);
+            w->Style.YMax = w->Style.YMin = w->Style.Y2Max = w->Style.Y2Min = 5;
+            w->cboDefaultGraphs->setCurrentIndex(i);
+            emit w->cboDefaultGraphs->activated(i);
+            QCOMPARE(w->cboSeries[0]->currentText(), series[i]);
+            QCOMPARE(int(w->GraphSeriesCount), 1);
+            QVERIFY(w->cboSeries[1]->isHidden() && w->chkEnableDropDown[1]->isHidden());
+            QVERIFY(!w->chkEnableDropDown[0]->isHidden() && !w->chkEnableDropDown[0]->isChecked());
+            for (double limit : {w->Style.YMax, w->Style.YMin, w->Style.Y2Max, w->Style.Y2Min})
+                QCOMPARE(limit, AutoLimit);
+            QVERIFY(w->chartModel()->axis(ChartModel::Y).max != 5.0);
+        }
+        // Typed letters select nothing.
+        QTest::keyClick(w->cboDefaultGraphs, Qt::Key_N);
+        QCOMPARE(w->cboDefaultGraphs->currentIndex(), 2);
+    }
+
+    // The picture buttons reach the JPEG file, the print dialog and the gallery.
+    void pictureButtons() {
+        RegisterGraphImageWindows(p());
+        auto w = open();
+        const QString legend = w->chartModel()->group(1).label(1);
+        env->prompts.onSaveFile(env->path("graphs/plant"));
+        w->btnJPG->click();
+        QCOMPARE(QImageReader(env->path("graphs/plant.jpg")).format(), QByteArray("jpeg"));
+
+        w->btnPrint->click();
+        QCOMPARE(p().PrintFilePath, env->path("Chartx.svg"));
+        QVERIFY(QFileInfo(p().PrintFilePath).size() > 0);
+        QVERIFY(p().windows.find("dlgPrint"));
+
+        w->txtTitle->setText("After cleaning");
+        w->cmdDisplay->click();
+        QVERIFY(QFileInfo(env->path("graphs/Chart0.svg")).size() > 0);
+        QCOMPARE(ReadIniValue("Current Project", "Tab0", "", p().IniFilePath), QString("P1-1 After cleaning"));
+        QVERIFY(p().windows.find("frmPrintGraph"));
+        QCOMPARE(w->chartModel()->group(1).label(1), legend);
+        verifyPrompts();
+    }
+};
+
+QTEST_MAIN(tst_SavedGraphs)
+#include "tst_savedgraphs.moc"
