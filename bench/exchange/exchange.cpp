@@ -19,6 +19,7 @@
 #include "maintenance/exchangefile.h"
 #include "maintenance/exchangeimport.h"
 #include "normalization/sqliterows.h"
+#include "platform/systeminfo.h"
 
 using namespace hv;
 
@@ -93,6 +94,7 @@ int generate(const QString& out, qint64 n, const QString& templ) {
 } // namespace
 
 int main(int argc, char** argv) {
+    hv::UseWallClockTime();
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addPositionalArgument("command", "export, import or generate");

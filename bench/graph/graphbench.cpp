@@ -16,6 +16,7 @@
 #include "graphs/graphstyle.h"
 #include "graphs/ui/chartview.h"
 #include "platform/database.h"
+#include "platform/systeminfo.h"
 
 using namespace hv;
 
@@ -41,6 +42,7 @@ long peakKb() {
 } // namespace
 
 int main(int argc, char** argv) {
+    hv::UseWallClockTime();
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QCommandLineParser parser;

@@ -9,10 +9,12 @@
 #include <random>
 
 #include "platform/database.h"
+#include "platform/systeminfo.h"
 
 using namespace hv;
 
 int main(int argc, char** argv) {
+    hv::UseWallClockTime();
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Makes a project database of one train's readings for hevrin-graph.");
