@@ -32,7 +32,8 @@ const QString Title = QStringLiteral("Hevrin");
 const QString Green = QStringLiteral("background-color: #00ff00;");
 constexpr int RowHeight = 20;
 constexpr int WidePanel = 400; // 6000 twips
-constexpr int BatchMs = 250;   // rows stored between two commits of an all-rows run
+constexpr int BatchMs = 400;   // rows stored between two commits of an all-rows run
+constexpr int PaintMs = 40;    // repaints between two commits
 
 int keyAsciiOf(const QKeyEvent* e) {
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return 13;
@@ -812,7 +813,10 @@ void frmImportExcel::yieldToWindow(bool force) {
     // The window is given a turn between rows; a batch is committed first, so that no
     // other window waits on the database while this one runs.
     if (!force && sinceYield_.isValid() && sinceYield_.elapsed() < BatchMs) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (!sincePaint_.isValid() || sincePaint_.elapsed() >= PaintMs) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            sincePaint_.start();
+        }
         return;
     }
     if (!flushBatch()) stopRequested_ = true;

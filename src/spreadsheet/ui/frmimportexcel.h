@@ -121,6 +121,7 @@ private:
     bool closeAfterRun_ = false;
     bool unloaded_ = false;
     QElapsedTimer sinceYield_;
+    QElapsedTimer sincePaint_;
 };
 
 } // namespace hv
