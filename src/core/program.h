@@ -92,6 +92,8 @@ struct Program {
     bool DataEntryOpen = false;
     bool DataEntryConfigUnlocked = false;
     double SaveIntervalMinutes = 0;  // polling and saving interval of the current project train
+    bool IgnoreImportErrors = false;  // the spreadsheet import stores rows that fail a check raw
+    bool SkipRowCalculation = false;  // the imported row being saved is stored without normalization
     bool SpecFluxWarningShown = false;
     bool ExportCsvMode = false;
     bool ProjectInfoOnlyMode = false;

@@ -7,4 +7,4 @@ struct Program;
 // Registers the spreadsheet import windows with the window registry.
 void RegisterSpreadsheetWindows(Program& p);
 
-}  // namespace hv
+} // namespace hv

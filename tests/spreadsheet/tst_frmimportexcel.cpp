@@ -1,0 +1,316 @@
+#include <QPointer>
+#include <QProcess>
+#include <QtTest>
+
+#include "core/currentproject.h"
+#include "core/elementdb.h"
+#include "core/settings.h"
+#include "core/units.h"
+#include "platform/database.h"
+#include "platform/links/linkserver.h"
+#include "spreadsheet/importlogic.h"
+#include "spreadsheet/ui/frmimportexcel.h"
+#include "spreadsheet/ui/spreadsheetwindows.h"
+#include "support/fixtures.h"
+#include "support/testenv.h"
+
+using namespace hv;
+
+namespace {
+
+const QString Title = "Hevrin";
+
+QString serverName() {
+    static int n = 0;
+    return QStringLiteral("HvImport-%1-%2").arg(QCoreApplication::applicationPid()).arg(++n);
+}
+
+// A project of the reference plant with one reading, and a sheet served in this process
+// whose rows 2 to 4 hold three readings (row 1 headings), item k in column k + 1.
+struct Import {
+    explicit Import(int banks, bool systemData = true, bool withReading = true) {
+        Program& pr = p();
+        test::makeBlankDatabase(pr.ProjectDatabasePath);
+        test::makeElementDatabase(env.path("ostrelmem.mdb"));
+        InitUnits(pr);
+        LoadElementSpecs(pr);
+        test::insertProjectInfo(pr.ProjectDatabasePath, banks, {{"Systemdata", systemData ? -1 : 0}});
+        if (withReading) test::insertReading(pr.ProjectDatabasePath, banks);
+        Database d = db();
+        LoadProjectSettings(pr, d.select("SELECT * FROM ProjectInfo").first());
+        info = d.select("SELECT * FROM ProjectInfo").first();
+        app = serverName();
+        QVERIFY(server.listen(app));
+    }
+    ~Import() {
+        delete window.data();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    Program& p() { return env.prog(); }
+    Database db() { return Database::open(p().ProjectDatabasePath); }
+    // The sheet: `rows` readings a day apart from 2020-01-05, each value of the reference
+    // row times `scale`, with `change` applied to every reading.
+    void sheet(int rows, const QHash<int, QString>& change = {}) {
+        const QStringList fields = ItemFieldList();
+        QList<QStringList> cells{fields};
+        for (int r = 0; r < rows; ++r) {
+            QStringList line;
+            for (int i = 0; i < ItemCount; ++i) {
+                QString v;
+                if (i == 0)
+                    v = QDateTime(QDate(2020, 1, 5 + r), QTime(8, 0)).toString("yyyy-MM-dd HH:mm");
+                else if (i >= item::FirstUser && i <= item::LastUser)
+                    v = "1";
+                else if (i == item::Temperature)
+                    v = info.value("FeedTemp").toString();
+                else if (i == item::pH)
+                    v = "7";
+                else
+                    v = QString::number(info.value(fields[i]).toDouble());
+                line << change.value(i, v);
+            }
+            cells << line;
+        }
+        server.setSheet("Log", cells);
+    }
+    frmImportExcel* open() {
+        QPointer<frmImportExcel> w = new frmImportExcel(p());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        window = w;
+        return w.data();
+    }
+    // Every row linked to its column of sheet row 2, polled on request.
+    void link(frmImportExcel& w) {
+        w.txtScadaApp[0]->setText(app);
+        w.txtScadaTopic[0]->setText("Log");
+        for (int k = 0; k < ItemCount; ++k) {
+            w.chkScada[size_t(k)]->setChecked(true);
+            w.txtScadaItem[size_t(k)]->setText(QString("R2C%1").arg(w.cbItem[size_t(k)]->currentIndex() + 1));
+            w.links[size_t(k)]->setLinkTimeout(2000);
+        }
+        w.chkUseScada->setChecked(true);
+    }
+    int rows() { return db().scalar("SELECT count(*) FROM Data").toInt(); }
+    DbRows stored() { return db().select("SELECT * FROM Data ORDER BY ID"); }
+
+    test::TestEnv env;
+    links::LinkServer server;
+    QString app;
+    DbRow info;
+    QPointer<frmImportExcel> window;
+};
+
+} // namespace
+
+class TestFrmImportExcel : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+
+    void references_data() {
+        QTest::addColumn<QString>("ref");
+        QTest::addColumn<QString>("after");
+        QTest::newRow("lower") << "r5c3"
+                               << "R6c3";
+        QTest::newRow("upper") << "R12C1"
+                               << "R13C1";
+        for (const char* same : {"R5", "Excel", "", "RxC1", "RC1", "R32767C1"})
+            QTest::newRow(same) << same << same;
+    }
+    void references() {
+        QFETCH(QString, ref);
+        QFETCH(QString, after);
+        const auto a = AdvanceCellReference(ref);
+        QCOMPARE(a ? a->text : ref, after);
+    }
+
+    // All rows over three good sheet rows then an empty date cell, for each bank layout:
+    // three rows stored and normalized, the references three rows on.
+    void allRows_data() {
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<bool>("systemData");
+        QTest::newRow("one bank") << 1 << true;
+        QTest::newRow("two banks, system") << 2 << true;
+        QTest::newRow("two banks, bank 1") << 2 << false;
+        QTest::newRow("three banks") << 3 << false;
+    }
+    void allRows() {
+        QFETCH(int, banks);
+        QFETCH(bool, systemData);
+        Import im(banks, systemData);
+        im.sheet(3);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        QVERIFY(w->sizeHint().height() <= 760 && w->sizeHint().width() <= 1270);
+        im.link(*w);
+        w->txtScadaItem[5]->setText("Excel"); // not a cell: stays, and its row keeps its text
+        w->chkScada[5]->setChecked(false);
+        QVERIFY(w->cmdTestPoll_Click());
+        QCOMPARE(w->txtData[0]->text(), QString("2020-01-05 08:00"));
+        w->OptImport[1]->setChecked(true);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 3"));
+        QCOMPARE(w->panel(4)->text(), QString("Imported row # 4 From Excel"));
+        QVERIFY(!w->cmdSave[0]->isEnabled());
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R5C2"));
+        QCOMPARE(w->txtScadaItem[5]->text(), QString("Excel"));
+        const DbRows rows = im.stored();
+        QCOMPARE(rows.count(), 4);
+        const DbRow& last = rows.at(3);
+        QCOMPARE(last.value("TheDate").toString(), QString("2020-01-07 08:00:00"));
+        QVERIFY(last.toDouble("NormalizedPermFlow") > 0);
+        // The stored PermFlow is the system flow in every layout.
+        const double pf = im.info.toDouble("PermFlow"), pf2 = im.info.toDouble("PermFlow_2"),
+                     pf3 = banks == 3 ? im.info.toDouble("Permflow_3") : 0;
+        const double system = banks == 1 || systemData ? pf : pf + pf2 + pf3;
+        QCOMPARE(last.toDouble("PermFlow"), system);
+        QCOMPARE(last.toDouble("FeedFlow"), system + im.info.toDouble("ConcFlow"));
+        if (banks >= 2) QCOMPARE(last.toDouble("PermFlow_1"), systemData && banks == 2 ? pf - pf2 : pf);
+        QCOMPARE(w->txtData[0]->text(), QString()); // the empty row below the last
+    }
+
+    // A row that fails a check moves nothing; ignore mode stores it raw; the temperature
+    // rule still stops it; a failed save stops the run with nothing moved.
+    void failingRows() {
+        Import im(2, false);
+        im.sheet(2, {{item::PermFlow, "0"}});
+        frmImportExcel* w = im.open();
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[1]->setChecked(true);
+        im.env.prompts.onMessage("Perm Flow is <=0", Buttons::OK, Title, Answer::OK);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.rows(), 1);
+        QCOMPARE(w->panel(4)->text(), QString("Data Validation Failed. Current row not saved."));
+        QCOMPARE(w->txtScadaItem[0]->text(), QString("R2C1"));
+        QVERIFY(w->cmdSave[0]->isEnabled());
+
+        // Ignore mode: no permeate flow in either bank divides by zero: the save fails.
+        im.sheet(2, {{item::PermFlow, "0"}, {item::PermFlow_2, "0"}});
+        QVERIFY(w->cmdTestPoll_Click());
+        im.env.prompts.onMessage("Save this setting as default?", Buttons::YesNo, Title, Answer::No);
+        w->chkIgnore->setChecked(true);
+        im.env.prompts.onMessage("Error in saving data", Buttons::OK, Title, Answer::OK);
+        w->OptImport[1]->setChecked(true);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.rows(), 1);
+        QCOMPARE(w->txtScadaItem[0]->text(), QString("R2C1"));
+        QCOMPARE(w->panel(2)->text(), QString("A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"));
+        QVERIFY(w->cmdSave[0]->isEnabled());
+
+        // A concentrate flow of 0 is stored raw in ignore mode.
+        im.sheet(2, {{item::ConcFlow, "0"}});
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[0]->setChecked(true);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.rows(), 2);
+        QCOMPARE(w->panel(1)->text(), QString("Calculation Bypassed"));
+        QCOMPARE(im.stored().at(1).toDouble("NormalizedPermFlow"), 0.0);
+        QCOMPARE(w->txtScadaItem[0]->text(), QString("R3C1"));
+
+        // The temperature rule stops the row in ignore mode too.
+        im.p().CurrentProject.unitTemp = 0;
+        im.sheet(2, {{item::Temperature, "30"}});
+        QVERIFY(w->cmdTestPoll_Click());
+        im.env.prompts.onMessage("Temperature is <= 32F", Buttons::OK, Title, Answer::OK);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.rows(), 2);
+        QCOMPARE(im.env.prompts.verify(), QString());
+    }
+
+    // The first reading of a train is stored from the reference values when the window opens.
+    void firstReading() {
+        Import im(1, true, false);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 1);
+        QVERIFY(!w->FirstReadingPending);
+        QVERIFY(!w->cmdSave[0]->isEnabled());
+        QCOMPARE(im.stored().at(0).toDouble("PermFlow"), im.info.toDouble("PermFlow"));
+    }
+
+    // Links with their fallbacks, A1 stored as R6C6, the order restored, Reset writes nothing.
+    void configuration() {
+        Import im(3);
+        {
+            Database d = im.db();
+            d.exec(
+                "INSERT INTO ScadaImport (ProjectID, TrainNumber, FieldValue, UseScada, Application, Topic, "
+                "Item, Required, UseDefaultValues) VALUES ('Default', 1, 'PERMUS', -1, 'Calc', 'It''s', "
+                "'R9C9', 0, -1)");
+        }
+        frmImportExcel* w = im.open();
+        QCOMPARE(w->txtScadaItem[7]->text(), QString("R9C9"));
+        QVERIFY(w->chkScada[7]->isChecked() && !w->chkREQD[7]->isChecked() && w->chkDefault[7]->isChecked());
+        QCOMPARE(w->txtScadaItem[6]->text(), QString()); // no stored row of its own
+        w->txtScadaItem[2]->setText("A1");
+        w->txtScadaTopic[0]->setText("Bob's sheet");
+        w->cbItem[3]->setCurrentIndex(4);
+        w->cbItem[4]->setCurrentIndex(3);
+        w->txtScadaItem[3]->setText("R3C3");
+        im.env.prompts.onMessage("Updated OK!", Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
+        QCOMPARE(w->txtScadaItem[2]->text(), QString("R6C6"));
+        const DbRows links = im.db().select("SELECT * FROM ScadaImport WHERE ProjectID = 'P1' ORDER BY ID");
+        QCOMPARE(links.count(), 25);
+        QCOMPARE(links.at(2).value("Item").toString(), QString("R6C6"));
+        QCOMPARE(links.at(5).value("Topic").toString(), QString("Bob's sheet"));
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(im.p().userStore.text("Locales"), QString("46"));
+
+        w = im.open();
+        QCOMPARE(w->cbItem[3]->currentIndex(), 4);
+        QCOMPARE(w->txtScadaTopic[9]->text(), QString("Bob's sheet"));
+        QCOMPARE(w->txtScadaItem[3]->text(), QString("R3C3")); // matched by the row's item
+        const QString before = im.db().scalar("SELECT group_concat(FeedPressure) FROM InputOrder").toString();
+        im.env.prompts.onMessage("Reset to Default Input Order?", Buttons::OKCancel, Title, Answer::OK);
+        w->cmdDefault->click();
+        QCOMPARE(w->cbItem[3]->currentIndex(), 3);
+        QCOMPARE(im.db().scalar("SELECT group_concat(FeedPressure) FROM InputOrder").toString(), before);
+        QCOMPARE(im.env.prompts.verify(), QString());
+    }
+
+    // The real link test program serving a CSV file, imported through the window.
+    void ddetestProcess() {
+        Import im(1);
+        QFile f(im.env.path("Plant Log.csv"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        im.sheet(2);
+        for (const auto& e : im.server.entries()) {
+            (void)e;
+        }
+        const QList<links::LinkServer::Entry> cells = im.server.entries();
+        QList<QStringList> grid(3, QStringList(ItemCount));
+        for (const auto& c : cells) {
+            const QStringList rc = c.item.mid(1).split('C');
+            grid[rc[0].toInt() - 1][rc[1].toInt() - 1] = c.text;
+        }
+        for (const QStringList& line : grid)
+            f.write(line.join(",").toUtf8() + "\n");
+        f.close();
+        im.server.close();
+        const QString name = serverName();
+        QProcess dde;
+        dde.start(QCoreApplication::applicationDirPath() + "/ddetest",
+                  {"--serve", name, "--sheet", f.fileName()});
+        QVERIFY2(dde.waitForReadyRead(20000), qPrintable(dde.readAllStandardError()));
+        im.app = name;
+        frmImportExcel* w = im.open();
+        im.link(*w);
+        w->txtScadaTopic[0]->setText("Plant Log");
+        w->OptImport[1]->setChecked(true);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 3);
+        QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 2"));
+        dde.closeWriteChannel();
+        QVERIFY(dde.waitForFinished(20000));
+    }
+};
+
+QTEST_MAIN(TestFrmImportExcel)
+#include "tst_frmimportexcel.moc"
