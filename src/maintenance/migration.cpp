@@ -1,5 +1,6 @@
 #include "maintenance/migration.h"
 
+#include <QElapsedTimer>
 #include <QLocale>
 #include <charconv>
 #include <cmath>
@@ -549,14 +550,19 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, qint32& t
         readingPos_[size_t(i)] = saved[size_t(i)] < 0 ? -1 : i;
 
     DataRecordCalculator calc(p_, *toDb_);
+    SqliteStatement calcRows(*toDb_, calc.selectFromData() + QStringLiteral("WHERE ID BETWEEN ? AND ? ORDER BY ID"));
     qint32 done = 0;
     bool more = readings.step();
     while (more) {
         {
             WriteBatch batch(*toDb_);
-            for (int n = 0; more && n < batchSize; ++n) {
-                const qint64 id = COPY2BANKto3BANK(readings);
-                calc.calculateById(id);
+            qint64 firstId = 0, lastId = 0;
+            QElapsedTimer batchTime;
+            batchTime.start();
+            for (int n = 0; more && n < batchSize && (batchMillis <= 0 || n % 64 != 63 || batchTime.elapsed() < batchMillis);
+                 ++n) {
+                lastId = COPY2BANKto3BANK(readings);
+                if (n == 0) firstId = lastId;
                 ++done;
                 ++total;
                 if (total % 10 == 0) {
@@ -569,6 +575,13 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, qint32& t
                 }
                 more = readings.step();
             }
+            // The batch's readings are normalized in the order they were written, read back
+            // in one pass rather than one lookup each.
+            calcRows.bind(0, firstId);
+            calcRows.bind(1, lastId);
+            while (calcRows.step())
+                calc.calculate(calcRows);
+            calcRows.reset();
             batch.commit();
         }
         if (view_.yieldAndCheckCancel()) {

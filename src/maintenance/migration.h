@@ -69,7 +69,9 @@ public:
     // Copies the reading the statement stands on; returns the new row's ID.
     qint64 COPY2BANKto3BANK(const SqliteStatement& reading);
 
-    int batchSize = 2000; // readings per transaction
+    // A batch of readings is one transaction; it ends after batchSize readings or batchMillis.
+    int batchSize = 20000;
+    int batchMillis = 250;
 
 private:
     void copyReadings(const QVariant& projectKey, qint16 train, qint32& total);

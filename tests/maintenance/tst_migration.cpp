@@ -66,6 +66,7 @@ struct MigrationEnv {
     MigrationResult run(NullView& view) {
         Migration m(p(), tested(p(), from), tested(p(), to), view);
         m.batchSize = 3;
+        m.batchMillis = 0;
         return m.run();
     }
 };
