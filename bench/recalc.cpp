@@ -18,6 +18,7 @@
 #include "core/elementdb.h"
 #include "core/program.h"
 #include "platform/systeminfo.h"
+#include "benchprompts.h"
 #include "core/units.h"
 #include "normalization/normalize.h"
 #include "normalization/recalculate.h"
@@ -25,24 +26,6 @@
 using namespace hv;
 
 namespace {
-
-// Answers OK to everything: a calculation error is passed over as the user who chose
-// to ignore errors would.
-class SilentPrompts : public Prompts {
-public:
-    int messages = 0;
-    QString first, last;
-    Answer message(const QString& text, Buttons buttons, Icon, const QString&) override {
-        if (++messages == 1) first = text;
-        last = text;
-        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::OK;
-    }
-    std::optional<QString> input(const QString&, const QString&, const QString& d) override { return d; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString chooseFolder(const QString&, const QString&) override { return {}; }
-    bool choosePrinter(QPrinter&) override { return false; }
-};
 
 // Bytes this process had written to disk, and its peak resident memory.
 void printDiskAndMemory() {
@@ -164,7 +147,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot read the element database %s\n", qPrintable(elements));
         return 1;
     }
-    SilentPrompts prompts;
+    bench::SilentPrompts prompts;
     SystemInfo system;
     UserStore store(dataFolder.filePath("userstore.ini"));
     Program p(prompts, system, store);

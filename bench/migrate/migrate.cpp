@@ -14,6 +14,7 @@
 #include "core/elementdb.h"
 #include "core/program.h"
 #include "platform/systeminfo.h"
+#include "benchprompts.h"
 #include "core/units.h"
 #include "maintenance/migration.h"
 #include "platform/database.h"
@@ -21,21 +22,6 @@
 using namespace hv;
 
 namespace {
-
-// Yes to every question, and the last text kept for the report.
-class AnsweringPrompts : public Prompts {
-public:
-    QString last;
-    Answer message(const QString& text, Buttons buttons, Icon, const QString&) override {
-        last = text;
-        return buttons == Buttons::YesNo || buttons == Buttons::YesNoCancel ? Answer::Yes : Answer::OK;
-    }
-    std::optional<QString> input(const QString&, const QString&, const QString& d) override { return d; }
-    QString openFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&, const QString&) override { return {}; }
-    QString chooseFolder(const QString&, const QString&) override { return {}; }
-    bool choosePrinter(QPrinter&) override { return false; }
-};
 
 struct QuietView : MigrationView {
     void setStatus(int, const QString&) override {}
@@ -78,7 +64,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot read the element database\n");
         return 1;
     }
-    AnsweringPrompts prompts;
+    bench::SilentPrompts prompts;
     SystemInfo system;
     UserStore store(dataFolder.filePath("userstore.ini"));
     Program p(prompts, system, store);
