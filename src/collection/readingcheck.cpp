@@ -78,6 +78,41 @@ QString ChangeWarningText(double change) {
            "Check the 'Surpress Warnings' box to eliminate this message in the future";
 }
 
+void PressureRules(int nb, const ReadingValues& r, const CheckRule& rule) {
+    using namespace item;
+    const QString none = QStringLiteral("  None of which is allowed for an OPERATING data point.");
+    if (nb == 1) {
+        rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure] || r[FeedPressure] < r[PermBackPress],
+             528,
+             "Feed Pressure is <=0 or less than Concentrate Pressure or less than Permeate Back pressure." +
+                 none,
+             FeedPressure);
+        rule(r[ConcPressure] <= 0 || r[ConcPressure] > r[FeedPressure], 529,
+             "Conc Pressure is <=0 which is not allowed for an OPERATING data point.", FeedPressure);
+    } else if (nb == 2) {
+        rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure_1] ||
+                 r[FeedPressure] < r[PermBackPress],
+             530,
+             "Feed Pressure is <=0 or less than Concentrate 1 Pressure or less than Permeate Back pressure." +
+                 none,
+             FeedPressure);
+        rule(r[ConcPressure] <= 0 || r[ConcPressure] > r[FeedPressure_2], 531,
+             "Conc Pressure is <= 0 or less than feed Pressure to bank 2, which is not allowed for an "
+             "OPERATING "
+             "data point.",
+             FeedPressure);
+    } else {
+        rule(r[FeedPressure_3] <= 0 || r[FeedPressure_3] < r[PermBackPress_3], 530,
+             "Feed Pressure 3 is <=0 or less than Permeate Back pressure 3." + none, FeedPressure);
+        rule(r[ConcPressure_2] <= 0 || r[ConcPressure] > r[FeedPressure_3], 531,
+             "Conc Pressure is <= 0 or less than feed Pressure to bank 3, which is not allowed for an "
+             "OPERATING "
+             "data point.",
+             FeedPressure);
+        rule(r[PermFlow_3] < 0, 531, "PermFlow 3 is less than 0 (<0).", PermFlow_3);
+    }
+}
+
 ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows,
                               const QString& elapsedCaption, ReadingValues& r, const QDateTime& now) {
     ValidationResult res;
@@ -144,37 +179,7 @@ ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows,
         res.focusRow = rowOf(focusItem);
         return true;
     };
-    const QString none = QStringLiteral("  None of which is allowed for an OPERATING data point.");
-    if (nb == 1) {
-        rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure] || r[FeedPressure] < r[PermBackPress],
-             528,
-             "Feed Pressure is <=0 or less than Concentrate Pressure or less than Permeate Back pressure." +
-                 none,
-             FeedPressure);
-        rule(r[ConcPressure] <= 0 || r[ConcPressure] > r[FeedPressure], 529,
-             "Conc Pressure is <=0 which is not allowed for an OPERATING data point.", FeedPressure);
-    } else if (nb == 2) {
-        rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure_1] ||
-                 r[FeedPressure] < r[PermBackPress],
-             530,
-             "Feed Pressure is <=0 or less than Concentrate 1 Pressure or less than Permeate Back pressure." +
-                 none,
-             FeedPressure);
-        rule(r[ConcPressure] <= 0 || r[ConcPressure] > r[FeedPressure_2], 531,
-             "Conc Pressure is <= 0 or less than feed Pressure to bank 2, which is not allowed for an "
-             "OPERATING "
-             "data point.",
-             FeedPressure);
-    } else {
-        rule(r[FeedPressure_3] <= 0 || r[FeedPressure_3] < r[PermBackPress_3], 530,
-             "Feed Pressure 3 is <=0 or less than Permeate Back pressure 3." + none, FeedPressure);
-        rule(r[ConcPressure_2] <= 0 || r[ConcPressure] > r[FeedPressure_3], 531,
-             "Conc Pressure is <= 0 or less than feed Pressure to bank 3, which is not allowed for an "
-             "OPERATING "
-             "data point.",
-             FeedPressure);
-        rule(r[PermFlow_3] < 0, 531, "PermFlow 3 is less than 0 (<0).", PermFlow_3);
-    }
+    PressureRules(nb, r, rule);
 
     const QString notAllowed = QStringLiteral(" is <=0 which is not allowed for an OPERATING data point.");
     const bool two = nb == 2;

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <QDateTime>
 #include <QString>
 #include <array>
@@ -27,6 +28,12 @@ struct ValidationResult {
     bool widenStatus = false;              // the status panel's failure width
     std::optional<QString> statusText;     // failure text for the status panel
 };
+
+// The pressure rules by bank count, the same for data entry and the spreadsheet import:
+// each rule is handed to `rule` with whether it fails, its text id, its text and the item
+// to put the focus on.
+using CheckRule = std::function<bool(bool fails, long id, const QString& text, int focusItem)>;
+void PressureRules(int numBanks, const ReadingValues& r, const CheckRule& rule);
 
 // The checks before a reading is stored: required rows, then every row read into `r`,
 // then the pressure rules by bank count and the common rules. Messages go through the
