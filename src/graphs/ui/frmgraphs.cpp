@@ -454,7 +454,7 @@ void frmGraphs::SaveUserGraph(const QString& name) {
 
 ChartPictureWriter frmGraphs::pictureWriter() {
     return {chart_.group(1).label(1), [this](const QString& legend) { chart_.group(1).setLabel(1, legend); },
-            [this](const QString& path) { SaveChartSvg(chart_, path); }};
+            [this](const QString& path) { return SaveChartSvg(chart_, path); }};
 }
 
 void frmGraphs::cmdDisplay_Click() {

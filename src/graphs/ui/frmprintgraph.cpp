@@ -184,9 +184,10 @@ void frmPrintGraph::ShowCapture(const CapturedSlot& slot) {
 }
 
 void CaptureGraphToGallery(Program& p, const GraphCapture& capture) {
-    const CapturedSlot slot = CaptureGraph(p, capture);
+    const std::optional<CapturedSlot> slot = CaptureGraph(p, capture);
+    if (!slot) return;
     if (auto* gallery = qobject_cast<frmPrintGraph*>(p.windows.showSingle(QStringLiteral("frmPrintGraph"))))
-        gallery->ShowCapture(slot);
+        gallery->ShowCapture(*slot);
 }
 
 } // namespace hv
