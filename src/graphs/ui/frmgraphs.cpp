@@ -31,6 +31,15 @@ template <class W> W* named(W* w, const QString& name) {
 
 const char* Title = "Hevrin Graphs";
 
+// Selects the project list's item of the train drawn, without the handler that would draw again.
+void showProjectItem(QComboBox* list, const QString& project, qint16 train) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->itemText(i);
+    const QSignalBlocker block(list);
+    list->setCurrentIndex(ProjectItemIndex(items, project, train));
+}
+
 } // namespace
 
 frmGraphs::frmGraphs(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
@@ -410,9 +419,8 @@ void frmGraphs::cmdSave_Click() {
                            Buttons::OK, Icon::Information, Title);
         return;
     }
-    if (!ParseBoxDate(txtEndDate->text()).isValid()) {
-        p_.prompts.message("The end date \"" + txtEndDate->text() + "\" is not a valid date.", Buttons::OK,
-                           Icon::Warning, Title);
+    if (const auto refusal = PeriodRefusal(txtStartDate->text(), txtEndDate->text())) {
+        p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, Title);
         return;
     }
     auto* dlg = new frmSaveGraph(p_, cboMyGraphs->currentText(), this);
@@ -619,12 +627,11 @@ void frmGraphs::cmdGraph_Click() {
             txtStartDate->setVisible(false);
             txtEndDate->setVisible(false);
         } else {
-            const QDateTime end = ParseBoxDate(txtEndDate->text());
-            if (!end.isValid()) {
-                p_.prompts.message("The end date \"" + txtEndDate->text() + "\" is not a valid date.",
-                                   Buttons::OK, Icon::Warning, Title);
+            if (const auto refusal = PeriodRefusal(txtStartDate->text(), txtEndDate->text())) {
+                p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, Title);
                 return;
             }
+            const QDateTime end = ParseBoxDate(txtEndDate->text());
             const QDateTime start = ParseBoxDate(txtStartDate->text());
             if (start.isValid()) {
                 GraphStartDate = start;
@@ -669,6 +676,7 @@ void frmGraphs::cmdGraph_Click() {
             lstEvents->addItems(LoadEventList(p_, GraphProjectID, GraphTrain, GraphStartDate, GraphEndDate));
         SetChartTitles();
         SaveLastGraph();
+        showProjectItem(cbProject, GraphProjectID, GraphTrain);
         for (int k = 0; k < 4; ++k)
             DrawnSeriesIndex[size_t(k)] = cboSeries[size_t(k)]->currentIndex();
 
