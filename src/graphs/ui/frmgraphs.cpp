@@ -55,7 +55,8 @@ frmGraphs::~frmGraphs() = default;
 
 void frmGraphs::build() {
     auto* panel = new QWidget(this);
-    panel->setFixedWidth(300);
+    // Wide enough for the longest series name and a built-in event line of the list.
+    panel->setFixedWidth(380);
     auto* g = new QGridLayout(panel);
     g->setContentsMargins(4, 4, 4, 4);
     g->setVerticalSpacing(3);
@@ -133,12 +134,13 @@ void frmGraphs::build() {
     g->addWidget(txtTitle, row++, 0, 1, 3);
     Label3 = named(new QLabel("Saved Graphs:", panel), "Label3");
     cboMyGraphs = named(new QComboBox(panel), "cboMyGraphs");
-    g->addWidget(Label3, row, 0);
-    g->addWidget(cboMyGraphs, row++, 1, 1, 2);
+    // Saved names are the user's own and may be long: the list takes the panel's width.
+    g->addWidget(Label3, row++, 0, 1, 3);
+    g->addWidget(cboMyGraphs, row++, 0, 1, 3);
     Label7 = named(new QLabel("Primary Graphs:", panel), "Label7");
     cboDefaultGraphs = named(new QComboBox(panel), "cboDefaultGraphs");
-    g->addWidget(Label7, row, 0);
-    g->addWidget(cboDefaultGraphs, row++, 1, 1, 2);
+    g->addWidget(Label7, row++, 0, 1, 3);
+    g->addWidget(cboDefaultGraphs, row++, 0, 1, 3);
     g->setRowStretch(row, 1);
     g->setColumnMinimumWidth(0, 70);
 
@@ -176,7 +178,7 @@ void frmGraphs::build() {
     auto* top = new QHBoxLayout(this);
     top->addWidget(panel);
     top->addLayout(right, 1);
-    resize(1200, 720);
+    resize(1240, 720);
 
     // Design state: all dates, date axis, date boxes disabled, events hidden.
     ChkAllDates->setChecked(true);

@@ -45,7 +45,7 @@ QString emptyCaption(int n) {
 frmPrintGraph::frmPrintGraph(Program& p, QWidget* parent) : QWidget(parent), p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Graphs"));
-    resize(980, 700);
+    resize(1180, 700); // every empty tab's caption in one row
 
     auto button = [this](QPushButton*& b, const char* name, const QString& text) {
         b = new QPushButton(text, this);
