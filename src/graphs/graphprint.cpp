@@ -45,7 +45,10 @@ QString PictureFailureText(const QString& path, const QString& reason) {
 
 std::optional<QString> SavePictureWithPaddedLegend(const ChartPictureWriter& chart, const QString& path) {
     if (chart.setLegend) chart.setLegend(chart.legend + QStringLiteral("     "));
-    const std::optional<QString> failure = WritePictureFile(path, chart.savePicture);
+    const std::optional<QString> failure = WritePictureFile(path, [&chart](const QString& file) {
+        // The SVG writer takes a file cut short by a full disk for a whole one; the parser does not.
+        return chart.savePicture && chart.savePicture(file) && QSvgRenderer().load(file);
+    });
     if (chart.setLegend) chart.setLegend(chart.legend);
     return failure;
 }

@@ -32,7 +32,7 @@ QString PictureFailureText(const QString& path, const QString& reason);
 
 // Saves the picture through WritePictureFile with five spaces after the first legend text,
 // so that the legend does not touch the frame on paper, then puts the legend back as it was.
-// Returns the reason of a failure, or nothing.
+// A file that does not read back as a picture is a failure. Returns its reason, or nothing.
 std::optional<QString> SavePictureWithPaddedLegend(const ChartPictureWriter& chart, const QString& path);
 
 // The chosen JPEG name with ".jpg" appended unless its last four characters already

@@ -9,6 +9,7 @@
 #include "graphs/ui/frmsavegraph.h"
 #include "graphs/ui/graphimagewindows.h"
 #include "graphtestsupport.h"
+#include "tst_graphprint_support.h"
 
 using namespace hv;
 using namespace hv::test;
@@ -313,6 +314,68 @@ private slots:
         QVERIFY(p().windows.find("frmPrintGraph"));
         QCOMPARE(w->chartModel()->group(1).label(1), legend);
         verifyPrompts();
+    }
+
+    // The picture buttons on a picture that cannot be written, through the window's own chart
+    // writers: each says why, the older file stays, nothing is offered for printing, and the
+    // gallery keeps its slot and keys.
+    void pictureButtonsOnUnwritableFiles_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("print, picture unchangeable") << "btnPrint"
+                                                     << "immutable"
+                                                     << "Operation not permitted";
+        QTest::newRow("print, disk full") << "btnPrint"
+                                          << "full"
+                                          << "the picture was not written";
+        QTest::newRow("gallery, picture unchangeable") << "cmdDisplay"
+                                                       << "immutable"
+                                                       << "Operation not permitted";
+        QTest::newRow("gallery, disk full") << "cmdDisplay"
+                                            << "full"
+                                            << "the picture was not written";
+        QTest::newRow("jpg, disk full") << "btnJPG"
+                                        << "full"
+                                        << "the picture was not written";
+    }
+    void pictureButtonsOnUnwritableFiles() {
+        QFETCH(QString, button);
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        RegisterGraphImageWindows(p());
+        auto w = open();
+        const QString file = button == "btnPrint"     ? env->path("Chartx.svg")
+                             : button == "cmdDisplay" ? env->path("graphs/Chart4.svg")
+                                                      : env->path("graphs/plant.jpg");
+        {
+            QFile old(file);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("the picture of an earlier graph");
+        }
+        WriteIniValue("Current Project", "Last Tab", p().IniFilePath, "4");
+        WriteIniValue("Current Project", "Tab4", p().IniFilePath, "P1-1 Earlier");
+        std::optional<ImmutableFile> locked;
+        if (fault == "immutable") {
+            locked.emplace(file);
+            if (!locked->held) QSKIP("the file system here takes no immutable flag");
+        }
+        if (button == "btnJPG") env->prompts.onSaveFile(file);
+        env->prompts.onMessage("The graph image could not be saved as " + file + ": " + reason, Buttons::OK,
+                               "Hevrin", Answer::OK);
+        {
+            std::optional<FileSizeLimit> full;
+            if (fault == "full") full.emplace(4096);
+            w->findChild<QPushButton*>(button)->click();
+        }
+        verifyPrompts();
+        QCOMPARE(fileBytes(file), QByteArray("the picture of an earlier graph"));
+        QVERIFY(!QFile::exists(file + ".tmp"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!p().windows.find("dlgPrint"));
+        QVERIFY(!p().windows.find("frmPrintGraph"));
+        QCOMPARE(ReadIniValue("Current Project", "Last Tab", "", p().IniFilePath), QString("4"));
+        QCOMPARE(ReadIniValue("Current Project", "Tab4", "", p().IniFilePath), QString("P1-1 Earlier"));
     }
 };
 
