@@ -2,7 +2,8 @@
 --
 -- Conventions (every table):
 --   * an integer primary key ID; where a table is read by position (InputOrder)
---     it stands after the positional columns;
+--     it stands after the positional columns; the IDs of Version, Data and
+--     UserGraphs are autonumbers and never handed out twice (AUTOINCREMENT);
 --   * text keys and names compare regardless of case (COLLATE NOCASE);
 --   * dates are text "yyyy-mm-dd hh:mm:ss", so they sort and compare as text;
 --   * Yes/No columns are INTEGER -1 (yes) / 0 (no);
@@ -11,7 +12,7 @@
 
 -- Version history: the row with the highest ID is the database's version.
 CREATE TABLE Version (
-  ID INTEGER PRIMARY KEY,
+  ID INTEGER PRIMARY KEY AUTOINCREMENT,
   Version TEXT,
   Notes TEXT
 );
@@ -105,7 +106,7 @@ CREATE UNIQUE INDEX ProjectInfo_Key ON ProjectInfo (ProjectID, TrainNumber);
 -- the columns the normalization writes. The calculated columns and ConcuS
 -- default to 0 so that a reading saved with its raw values alone normalizes.
 CREATE TABLE Data (
-  ID INTEGER PRIMARY KEY,
+  ID INTEGER PRIMARY KEY AUTOINCREMENT,
   TheDate TEXT,
   PermFlow REAL,
   ConcFlow REAL,
@@ -225,7 +226,7 @@ CREATE TABLE UserGraphs (
   LineSize INTEGER,
   SymbolSize INTEGER,
   Header TEXT,
-  ID INTEGER PRIMARY KEY
+  ID INTEGER PRIMARY KEY AUTOINCREMENT
 );
 CREATE INDEX UserGraphs_ProjectTrainName ON UserGraphs (ProjectID, TrainNumber, GraphName);
 

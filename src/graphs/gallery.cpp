@@ -47,10 +47,15 @@ QString ComposeSlotTitle(const QString& projectId, int train, const QString& tit
            (title.isEmpty() ? legend : title);
 }
 
-CapturedSlot CaptureGraph(Program& p, const GraphCapture& capture) {
+std::optional<CapturedSlot> CaptureGraph(Program& p, const GraphCapture& capture) {
     CapturedSlot c;
     c.slot = NextGallerySlot(p.IniFilePath);
-    SavePictureWithPaddedLegend(capture.chart, GallerySlotPath(p.GraphPath, c.slot));
+    const QString path = GallerySlotPath(p.GraphPath, c.slot);
+    if (const std::optional<QString> failure = SavePictureWithPaddedLegend(capture.chart, path)) {
+        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical,
+                          QStringLiteral("Hevrin"));
+        return std::nullopt;
+    }
     c.title = ComposeSlotTitle(capture.projectId, capture.train, capture.title, capture.chart.legend);
     WriteIniValue(Section, tabKey(c.slot), p.IniFilePath, c.title);
     WriteIniValue(Section, LastTab, p.IniFilePath, QString::number(c.slot + 1));

@@ -39,8 +39,9 @@ struct CapturedSlot {
     QString title;
 };
 
-// Saves the chart into the next slot and records its title and the slot after it.
-CapturedSlot CaptureGraph(Program& p, const GraphCapture& capture);
+// Saves the chart into the next slot and records its title and the slot after it. A picture
+// that cannot be written is reported, and the slot's picture and the settings stay as they were.
+std::optional<CapturedSlot> CaptureGraph(Program& p, const GraphCapture& capture);
 
 // Deletes the slot's picture; a missing file is no failure.
 void DeleteGallerySlot(const QString& graphPath, int slot);

@@ -1,6 +1,7 @@
 #include "graphs/graphmanager.h"
 
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
 
 #include "core/mlstring.h"
@@ -14,13 +15,20 @@ namespace hv {
 QStringList LoadProjectItems(Program& p, int& select) {
     Database db = Database::open(p.ProjectDatabasePath);
     QStringList items;
-    select = -1;
-    for (const DbRow& r : db.select("SELECT ProjectID, TrainNumber FROM ProjectInfo ORDER BY ID")) {
-        const QString id = r.toText("ProjectID");
-        items << id + " Train:" + QString::number(r.isNull("TrainNumber") ? 0 : r.toInt16("TrainNumber"));
-        if (id == p.CurrentProject.ProjectID) select = int(items.size()) - 1;
-    }
+    for (const DbRow& r : db.select("SELECT ProjectID, TrainNumber FROM ProjectInfo ORDER BY ID"))
+        items << r.toText("ProjectID") +
+                     " Train:" + QString::number(r.isNull("TrainNumber") ? 0 : r.toInt16("TrainNumber"));
+    const qint16 train = p.CurrentProject.TrainNumber == 0 ? qint16(1) : p.CurrentProject.TrainNumber;
+    select = ProjectItemIndex(items, p.CurrentProject.ProjectID, train);
     return items;
+}
+
+int ProjectItemIndex(const QStringList& items, const QString& project, qint16 train) {
+    for (int i = 0; i < items.size(); ++i) {
+        const ProjectTrain pt = ParseProjectItem(items[i]);
+        if (pt.train == train && pt.project.compare(project, Qt::CaseInsensitive) == 0) return i;
+    }
+    return -1;
 }
 
 ProjectTrain ParseProjectItem(const QString& item) {
@@ -182,6 +190,16 @@ QDateTime ParseBoxDate(const QString& text) {
     return dt;
 }
 
+std::optional<QString> PeriodRefusal(const QString& startText, const QString& endText) {
+    const QDateTime end = ParseBoxDate(endText);
+    if (!end.isValid()) return "The end date \"" + endText + "\" is not a valid date.";
+    const QDateTime start = ParseBoxDate(startText);
+    // The end day is drawn whole, so a start later on that same day still draws.
+    if (start.isValid() && start.date() > end.date())
+        return "The end date \"" + endText + "\" is before the start date \"" + startText + "\".";
+    return std::nullopt;
+}
+
 namespace {
 
 QVariant nullableDate(const QDate& d) {
@@ -193,10 +211,27 @@ QString text(const QString& s) {
     return s.isNull() ? QString("") : s;
 }
 
-void insertUserGraph(Database& db, const UserGraphRow& row) {
+// The ID of a new saved graph: above every ID the table holds and, where the table counts its
+// IDs itself, above every one it has handed out. Taken before a row is replaced, so that the
+// new row never takes back the ID of the row it replaces, even in databases whose table was
+// made without counting its IDs.
+qint64 nextUserGraphId(Database& db) {
+    qint64 used = db.scalar("SELECT COALESCE(MAX(ID), 0) FROM UserGraphs").toLongLong();
+    if (db.hasTable("sqlite_sequence"))
+        used = std::max(used, db.scalar("SELECT COALESCE(MAX(seq), 0) FROM sqlite_sequence WHERE name = "
+                                        "'UserGraphs' COLLATE NOCASE")
+                                  .toLongLong());
+    return used + 1;
+}
+
+void insertUserGraph(Database& db, const UserGraphRow& row, qint64 id) {
     const GraphStyle& s = row.Style;
-    QVariantList v{text(row.ProjectID), int(row.TrainNumber), text(row.GraphName),
-                   nullableDate(row.StartDate), nullableDate(row.EndDate)};
+    QVariantList v{id,
+                   text(row.ProjectID),
+                   int(row.TrainNumber),
+                   text(row.GraphName),
+                   nullableDate(row.StartDate),
+                   nullableDate(row.EndDate)};
     for (int k = 0; k < 4; ++k)
         v << (k < row.SensorCount ? text(row.SeriesNames.value(k)) : QString(""));
     v << int(row.SensorCount) << row.Target << s.YMax << s.Y2Max << s.YMin << s.Y2Min;
@@ -212,13 +247,14 @@ void insertUserGraph(Database& db, const UserGraphRow& row) {
     QStringList marks;
     for (int i = 0; i < v.size(); ++i)
         marks << "?";
-    db.exec("INSERT INTO UserGraphs (ProjectID, TrainNumber, GraphName, StartDate, EndDate, S1Name, S2Name, "
-            "S3Name, S4Name, SensorCount, Target, YMax, Y2Max, YMin, Y2Min, S1LineStyle, S2LineStyle, "
-            "S3LineStyle, S4LineStyle, S1LineColor, S2LineColor, S3LineColor, S4LineColor, S1SymbolStyle, "
-            "S2SymbolStyle, S3SymbolStyle, S4SymbolStyle, S1SymbolColor, S2SymbolColor, S3SymbolColor, "
-            "S4SymbolColor, LineSize, SymbolSize, Header) VALUES (" +
-                marks.join(", ") + ")",
-            v);
+    db.exec(
+        "INSERT INTO UserGraphs (ID, ProjectID, TrainNumber, GraphName, StartDate, EndDate, S1Name, S2Name, "
+        "S3Name, S4Name, SensorCount, Target, YMax, Y2Max, YMin, Y2Min, S1LineStyle, S2LineStyle, "
+        "S3LineStyle, S4LineStyle, S1LineColor, S2LineColor, S3LineColor, S4LineColor, S1SymbolStyle, "
+        "S2SymbolStyle, S3SymbolStyle, S4SymbolStyle, S1SymbolColor, S2SymbolColor, S3SymbolColor, "
+        "S4SymbolColor, LineSize, SymbolSize, Header) VALUES (" +
+            marks.join(", ") + ")",
+        v);
 }
 
 } // namespace
@@ -226,22 +262,24 @@ void insertUserGraph(Database& db, const UserGraphRow& row) {
 void SaveUserGraph(Program& p, const UserGraphRow& row, bool overwrite) {
     Database db = Database::open(p.ProjectDatabasePath);
     Transaction tx(db);
+    const qint64 id = nextUserGraphId(db);
     if (overwrite)
         db.exec("DELETE FROM UserGraphs WHERE ID = (SELECT ID FROM UserGraphs WHERE ProjectID = ? AND "
                 "TrainNumber = ? AND GraphName = ? ORDER BY ID LIMIT 1)",
                 {row.ProjectID, int(row.TrainNumber), row.GraphName});
-    insertUserGraph(db, row);
+    insertUserGraph(db, row, id);
     tx.commit();
 }
 
 void SaveLastGraph(Program& p, const UserGraphRow& row) {
     Database db = Database::open(p.ProjectDatabasePath);
     Transaction tx(db); // the old row goes only when the new one is written
+    const qint64 id = nextUserGraphId(db);
     db.exec("DELETE FROM UserGraphs WHERE ProjectID = ? AND TrainNumber = ? AND GraphName = 'Last Graph'",
             {row.ProjectID, int(row.TrainNumber)});
     UserGraphRow last = row;
     last.GraphName = "Last Graph";
-    insertUserGraph(db, last);
+    insertUserGraph(db, last, id);
     tx.commit();
 }
 

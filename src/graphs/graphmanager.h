@@ -15,7 +15,7 @@ class ChartModel;
 // What the graph manager window reads from the database and shows besides the chart.
 
 // One item "<ProjectID> Train:<TrainNumber>" per ProjectInfo row, in table order; `select`
-// is the last item of the current project, or -1.
+// is the item of the current project train (train 0 read as 1), or -1.
 QStringList LoadProjectItems(Program& p, int& select);
 
 // The project and train of a project list item: the text before " Train:" and the number
@@ -25,6 +25,9 @@ struct ProjectTrain {
     qint16 train = 1;
 };
 ProjectTrain ParseProjectItem(const QString& item);
+
+// The position of the item of that project train in the project list, -1 without one.
+int ProjectItemIndex(const QStringList& items, const QString& project, qint16 train);
 
 // The title label: the project alone for train 1, else with " Train: " and the number.
 QString ProjectTitle(const QString& project, qint16 train);
@@ -68,6 +71,10 @@ QString InformationLine(const Program& p, const QDate& today);
 QString FormatBoxDate(const QDateTime& dt);
 // A box's text as a date; invalid when the text holds none.
 QDateTime ParseBoxDate(const QString& text);
+// Why the period of the date boxes cannot be drawn or saved: an end that is not a date, or an
+// end on a day before the start's; nothing when it can. A start that is not a date is no
+// reason: the drawing then starts at the oldest reading.
+std::optional<QString> PeriodRefusal(const QString& startText, const QString& endText);
 
 // One UserGraphs row as the window writes it.
 struct UserGraphRow {

@@ -1,11 +1,14 @@
 #include "graphs/graphprint.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QSvgRenderer>
+#include <filesystem>
+#include <system_error>
 
 #include "core/mlstring.h"
 #include "core/program.h"
@@ -14,10 +17,40 @@ namespace hv {
 
 const QString PrintToPdf = QStringLiteral("Print to PDF");
 
-void SavePictureWithPaddedLegend(const ChartPictureWriter& chart, const QString& path) {
+std::optional<QString> WritePictureFile(const QString& path, const PictureFileWriter& write) {
+    const QString temporary = path + QStringLiteral(".tmp");
+    {
+        // Opened here first so that a folder or file that refuses the write is named in the
+        // system's words; the writer itself only says yes or no.
+        QFile probe(temporary);
+        if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate)) return probe.errorString();
+    }
+    if (!write || !write(temporary) || QFileInfo(temporary).size() <= 0) {
+        QFile::remove(temporary);
+        return QStringLiteral("the picture was not written");
+    }
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(QFile::encodeName(temporary).toStdString()),
+                            std::filesystem::path(QFile::encodeName(path).toStdString()), error);
+    if (error) {
+        QFile::remove(temporary);
+        return QString::fromLocal8Bit(error.message());
+    }
+    return std::nullopt;
+}
+
+QString PictureFailureText(const QString& path, const QString& reason) {
+    return QStringLiteral("The graph image could not be saved as ") + path + QStringLiteral(": ") + reason;
+}
+
+std::optional<QString> SavePictureWithPaddedLegend(const ChartPictureWriter& chart, const QString& path) {
     if (chart.setLegend) chart.setLegend(chart.legend + QStringLiteral("     "));
-    if (chart.savePicture) chart.savePicture(path);
+    const std::optional<QString> failure = WritePictureFile(path, [&chart](const QString& file) {
+        // The SVG writer takes a file cut short by a full disk for a whole one; the parser does not.
+        return chart.savePicture && chart.savePicture(file) && QSvgRenderer().load(file);
+    });
     if (chart.setLegend) chart.setLegend(chart.legend);
+    return failure;
 }
 
 QString JpegFileName(const QString& chosen) {
@@ -25,22 +58,26 @@ QString JpegFileName(const QString& chosen) {
     return chosen + QStringLiteral(".jpg");
 }
 
-void SaveGraphJpeg(Program& p, const std::function<bool(const QString& path)>& saveJpeg) {
+void SaveGraphJpeg(Program& p, const PictureFileWriter& saveJpeg) {
     const QString chosen = p.prompts.saveFile(
         QStringLiteral("Open"), QStringLiteral("JPG Files (*.jpg)|*.jpg|All Files (*.*)|*.*"), p.GraphPath);
     if (chosen.isEmpty()) return;
     const QString path = JpegFileName(chosen);
     // A picture the user believes saved but that is not there would be found missing too late.
-    if (!saveJpeg || !saveJpeg(path))
-        p.prompts.message(QStringLiteral("The graph image could not be saved as ") + path, Buttons::OK,
-                          Icon::Critical, QStringLiteral("Hevrin"));
+    if (const std::optional<QString> failure = WritePictureFile(path, saveJpeg))
+        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical,
+                          QStringLiteral("Hevrin"));
 }
 
-QString WriteCurrentGraphPicture(Program& p, const ChartPictureWriter& chart) {
+bool WriteCurrentGraphPicture(Program& p, const ChartPictureWriter& chart) {
     const QString path = p.AppDataFolder + QStringLiteral("/Chartx.svg");
-    SavePictureWithPaddedLegend(chart, path);
+    if (const std::optional<QString> failure = SavePictureWithPaddedLegend(chart, path)) {
+        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical,
+                          QStringLiteral("Hevrin"));
+        return false;
+    }
     p.PrintFilePath = path;
-    return path;
+    return true;
 }
 
 QString CurrentGraphHeader(const QString& projectId, int train, const QDate& printed) {

@@ -11,29 +11,42 @@ namespace hv {
 
 struct Program;
 
+// Writes a picture file at the path it is given; false when the file was not written.
+using PictureFileWriter = std::function<bool(const QString& path)>;
+
 // What the graph window hands over when a picture of its chart is wanted: the legend
 // text of the first series, a way to change it and a way to save the chart as SVG.
 struct ChartPictureWriter {
     QString legend;
     std::function<void(const QString& legend)> setLegend;
-    std::function<void(const QString& path)> savePicture;
+    PictureFileWriter savePicture;
 };
 
-// Saves the picture with five spaces after the first legend text, so that the legend
-// does not touch the frame on paper, then puts the legend back as it was.
-void SavePictureWithPaddedLegend(const ChartPictureWriter& chart, const QString& path);
+// Writes the picture into "<path>.tmp" and puts it in the place of the file only when the
+// writer succeeded, so that a failure leaves the file that was there as it was. Returns the
+// reason of a failure in the system's words, or nothing.
+std::optional<QString> WritePictureFile(const QString& path, const PictureFileWriter& write);
+
+// The message of a picture that could not be saved.
+QString PictureFailureText(const QString& path, const QString& reason);
+
+// Saves the picture through WritePictureFile with five spaces after the first legend text,
+// so that the legend does not touch the frame on paper, then puts the legend back as it was.
+// A file that does not read back as a picture is a failure. Returns its reason, or nothing.
+std::optional<QString> SavePictureWithPaddedLegend(const ChartPictureWriter& chart, const QString& path);
 
 // The chosen JPEG name with ".jpg" appended unless its last four characters already
 // are ".jpg" in any case.
 QString JpegFileName(const QString& chosen);
 
 // Asks for a JPEG file name under the graph folder and saves the chart there; nothing
-// is written when the user cancels. saveJpeg returns false when the file was not written.
-void SaveGraphJpeg(Program& p, const std::function<bool(const QString& path)>& saveJpeg);
+// is written when the user cancels; a failed save is reported and leaves the file as it was.
+void SaveGraphJpeg(Program& p, const PictureFileWriter& saveJpeg);
 
 // Writes "Chartx.svg" in the data folder for the current-graph print dialog and makes it
-// the file the next print job prints.
-QString WriteCurrentGraphPicture(Program& p, const ChartPictureWriter& chart);
+// the file the next print job prints. A picture that cannot be written is reported and
+// `PrintFilePath` stays as it was; false then.
+bool WriteCurrentGraphPicture(Program& p, const ChartPictureWriter& chart);
 
 // Header texts of the two print dialogs; the print job puts six spaces before them.
 QString CurrentGraphHeader(const QString& projectId, int train, const QDate& printed);

@@ -115,7 +115,8 @@ private slots:
         QCOMPARE(lower(db.columns("Events")), lower({"ID", "EventID", "EventType"}));
         QCOMPARE(lower(db.columns("UserDefined")), lower(userDefinedColumns));
 
-        const DbRows tables = db.select("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name");
+        const DbRows tables = db.select(
+            "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%' ORDER BY name");
         QStringList names;
         for (const DbRow& r : tables)
             names << r.value(0).toString();
@@ -174,6 +175,20 @@ private slots:
         Database db = Database::open(path);
         QCOMPARE(rowCount(db, "SELECT count(*) FROM ProjectInfo"), 2);
         QCOMPARE(rowCount(db, "SELECT count(*) FROM UserGraphs"), 2);
+    }
+
+    // The autonumber IDs are never handed out again, not even the one of the newest row deleted.
+    void autonumbersAreNeverReused() {
+        test::TestEnv env;
+        const QString path = test::makeBlankDatabase(env.path("db.hv3.mdb"));
+        Database db = Database::open(path);
+        for (const QString& table : QStringList{"Version", "Data", "UserGraphs"}) {
+            const qint64 top = db.scalar("SELECT COALESCE(MAX(ID), 0) FROM " + table).toLongLong();
+            db.exec("INSERT INTO " + table + " (ID) VALUES (?)", {top + 5});
+            db.exec("DELETE FROM " + table + " WHERE ID = ?", {top + 5});
+            db.exec("INSERT INTO " + table + " DEFAULT VALUES");
+            QVERIFY2(db.scalar("SELECT MAX(ID) FROM " + table).toLongLong() == top + 6, qPrintable(table));
+        }
     }
 
     void readingsOfATrainAreFoundThroughAnIndex() {

@@ -90,7 +90,7 @@ private slots:
         auto w = open();
         QCOMPARE(w->cbProject->count(), 3);
         QCOMPARE(w->cbProject->itemText(0), QString("P1 Train:1"));
-        QCOMPARE(w->cbProject->currentIndex(), 1); // the last row of the current project
+        QCOMPARE(w->cbProject->currentText(), QString("P1 Train:1")); // the train drawn
         QCOMPARE(w->GraphProjectID, QString("P1"));
         QCOMPARE(int(w->GraphTrain), 1); // from the current project, not from the list
         QCOMPARE(w->cboTrain->count(), 2);
@@ -113,8 +113,9 @@ private slots:
         w->Form_Activate();
         QCOMPARE(w->GraphProjectID, QString("kept"));
         // A project picked in the list is graphed; the train list stays.
-        w->cbProject->setCurrentIndex(0);
+        w->cbProject->setCurrentIndex(1);
         QCOMPARE(w->GraphProjectID, QString("P1"));
+        QCOMPARE(int(w->GraphTrain), 2);
         // Another current project reloads; one without readings says so and draws all the same.
         p().CurrentProject.ProjectID = "P2";
         env->prompts.onMessage("No data in this project to graph. Please select another project.",
@@ -293,6 +294,101 @@ private slots:
         QCOMPARE(w->GraphStartDate, keptStart);
     }
 
+    // A period whose end lies on a day before its start is refused, by Draw and by Save, with
+    // nothing drawn or stored; a start later on the end's own day still draws.
+    void reversedPeriod() {
+        auto w = open();
+        w->ChkAllDates->setChecked(false);
+        Database d = Database::open(db());
+        const QString lastGraph =
+            "SELECT ID, StartDate, EndDate FROM UserGraphs WHERE GraphName = 'Last Graph'";
+        const QVariantList before = d.select(lastGraph).first().values();
+        QSignalSpy drawn(w->chartModel(), &ChartModel::changed);
+        w->txtStartDate->setText("1/5/2024");
+        w->txtEndDate->setText("1/3/2024");
+        const QString refusal = "The end date \"1/3/2024\" is before the start date \"1/5/2024\".";
+        env->prompts.onMessage(refusal, Buttons::OK, "Hevrin Graphs", Answer::OK);
+        w->cmdGraph->click();
+        verifyPrompts();
+        QCOMPARE(drawn.count(), 0);
+        QCOMPARE(d.select(lastGraph).first().values(), before);
+
+        // Save asks no name for it; a name dialog shown all the same is cancelled here.
+        bool asked = false;
+        QTimer::singleShot(0, w.get(), [&] {
+            if (auto* dlg = w->findChild<QDialog*>(); dlg && dlg->isVisible()) {
+                asked = true;
+                dlg->reject();
+            }
+        });
+        env->prompts.onMessage(refusal, Buttons::OK, "Hevrin Graphs", Answer::OK);
+        w->cmdSave->click();
+        verifyPrompts();
+        QVERIFY(!asked);
+        QCOMPARE(d.scalar("SELECT COUNT(*) FROM UserGraphs").toInt(), 1);
+
+        w->txtStartDate->setText("1/3/2024 9:00:00 AM");
+        w->cmdGraph->click();
+        verifyPrompts();
+        QCOMPARE(w->chartModel()->group(1).series(1).pointCount(), 1);
+        const DbRow row = d.select(lastGraph).first();
+        QCOMPARE(row.toText("StartDate").left(10), QString("2024-01-03"));
+        QCOMPARE(row.toText("EndDate").left(10), QString("2024-01-03"));
+    }
+
+    // The project list names the train drawn: the current project's train when the window
+    // opens, and a train chosen in the train box once it is drawn.
+    void projectListShowsTrainDrawn() {
+        p().CurrentProject.TrainNumber = 2;
+        auto w = open();
+        QCOMPARE(int(w->GraphTrain), 2);
+        QCOMPARE(w->cbProject->currentText(), QString("P1 Train:2"));
+        w->cboTrain->setCurrentText("1");
+        emit w->cboTrain->activated(w->cboTrain->currentIndex());
+        w->cmdGraph->click();
+        QCOMPARE(w->cbProject->currentText(), QString("P1 Train:1"));
+        QCOMPARE(w->lblTitle->text(), QString("P1 Train: 1"));
+        QCOMPARE(lastGraphRows("P1", 1), 1);
+        // A train without a row of its own in the list selects no item rather than another train.
+        w->cboTrain->addItem("3");
+        w->cboTrain->setCurrentText("3");
+        emit w->cboTrain->activated(w->cboTrain->currentIndex());
+        w->cmdGraph->click();
+        QCOMPARE(w->cbProject->currentIndex(), -1);
+        verifyPrompts();
+    }
+
+    // Each drawing writes "Last Graph" anew under a larger ID, in a blank database and in one
+    // whose table was made without counting its IDs.
+    void lastGraphIdGrows_data() {
+        QTest::addColumn<bool>("counted");
+        QTest::newRow("blank database") << true;
+        QTest::newRow("table made without AUTOINCREMENT") << false;
+    }
+    void lastGraphIdGrows() {
+        QFETCH(bool, counted);
+        if (!counted) {
+            Database d = Database::open(db());
+            QString sql = d.scalar("SELECT sql FROM sqlite_master WHERE name = 'UserGraphs'").toString();
+            d.exec("DROP TABLE UserGraphs");
+            d.exec(sql.replace(" AUTOINCREMENT", ""));
+            QVERIFY(!d.scalar("SELECT sql FROM sqlite_master WHERE name = 'UserGraphs'")
+                         .toString()
+                         .contains("AUTOINCREMENT"));
+        }
+        auto w = open();
+        QList<qint64> ids;
+        for (int i = 0; i < 3; ++i) {
+            w->cmdGraph->click();
+            Database d = Database::open(db());
+            ids << d.scalar("SELECT ID FROM UserGraphs WHERE GraphName = 'Last Graph'").toLongLong();
+            QCOMPARE(lastGraphRows(), 1);
+        }
+        QVERIFY2(ids[0] < ids[1] && ids[1] < ids[2],
+                 qPrintable(QString("%1 %2 %3").arg(ids[0]).arg(ids[1]).arg(ids[2])));
+        verifyPrompts();
+    }
+
     void styleDialogCancelAndDefaults() {
         auto w = open();
         const GraphStyle before = w->Style;
@@ -359,7 +455,7 @@ private slots:
         QVERIFY(w);
         QCOMPARE(w->windowTitle(), QString("Hevrin Graphs"));
         QVERIFY(w->minimumSizeHint().width() <= 1280 && w->minimumSizeHint().height() <= 760);
-        w->resize(1200, 720);
+        w->resize(1240, 720);
         w->chkShowEvents->setChecked(true);
         w->chkShowTarget->setChecked(true);
         w->txtLineValue->setText("45");
@@ -368,7 +464,7 @@ private slots:
         const QImage shot = w->grab().toImage();
         const QString file = QDir::current().filePath("frmGraphs.png");
         QVERIFY(shot.save(file));
-        QCOMPARE(shot.size(), QSize(1200, 720));
+        QCOMPARE(shot.size(), QSize(1240, 720));
         // The chart fills the space right of the controls and shows the graph in its colours.
         QVERIFY(w->Chart2D1->width() > 800 && w->Chart2D1->height() > 550);
         const QImage chart = w->Chart2D1->grab().toImage();

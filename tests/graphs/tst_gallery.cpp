@@ -17,6 +17,7 @@ const QString Section = "Current Project";
 
 struct Env : test::TestEnv {
     QStringList legends; // every legend the chart was given, and every picture saved
+    bool failWrites = false;
     Env() {
         RegisterGraphImageWindows(prog());
         prog().GraphPath = path("graphs");
@@ -37,6 +38,7 @@ struct Env : test::TestEnv {
                                    [this](const QString& path) {
                                        legends << "saved " + QFileInfo(path).fileName();
                                        test::writeTestSvg(path);
+                                       return !failWrites;
                                    }}};
     }
     frmPrintGraph* gallery() { return prog().windows.findAs<frmPrintGraph>("frmPrintGraph"); }
@@ -58,7 +60,8 @@ private slots:
         Env env;
         CaptureGraphToGallery(env.prog(), env.capture("Desalination Plant North", "", "Salt Passage (%)"));
         QVERIFY(QFile::exists(env.slot(0)));
-        QCOMPARE(env.legends, QStringList({"Salt Passage (%)     ", "saved Chart0.svg", "Salt Passage (%)"}));
+        QCOMPARE(env.legends,
+                 QStringList({"Salt Passage (%)     ", "saved Chart0.svg.tmp", "Salt Passage (%)"}));
         QCOMPARE(env.setting("Last Tab"), QString("1"));
         QCOMPARE(env.setting("Tab0"), QString("Desalination-3 Salt Passage (%)"));
         frmPrintGraph* g = env.gallery();
@@ -185,6 +188,61 @@ private slots:
         QCOMPARE(g->SSTab1->tabText(0), QString("#0 Old"));
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(env.prompts.lastFilters.last(), QString("All Files (*.*)|*.*"));
+    }
+
+    // A capture whose picture cannot be written says why, keeps the slot's picture, its title
+    // and "Last Tab", and the next capture after the cause is gone fills that same slot.
+    void unwritableSlot_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("picture unchangeable") << "immutable"
+                                              << "Operation not permitted";
+        QTest::newRow("folder in its place") << "folder"
+                                             << "Is a directory";
+        QTest::newRow("writer fails") << "writer"
+                                      << "the picture was not written";
+    }
+    void unwritableSlot() {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        Env env;
+        for (int i = 0; i < 3; ++i)
+            CaptureGraphToGallery(env.prog(), env.capture("P1", QString("G%1").arg(i), "L"));
+        env.set("Last Tab", "1");
+        const QString slot = env.slot(1);
+        std::optional<test::ImmutableFile> locked;
+        if (fault == "immutable") {
+            test::writeTestSvg(slot, Qt::blue);
+            locked.emplace(slot);
+            if (!locked->held) QSKIP("the file system here takes no immutable flag");
+        } else if (fault == "folder") {
+            QVERIFY(QFile::remove(slot));
+            QVERIFY(QDir().mkdir(slot));
+        } else {
+            test::writeTestSvg(slot, Qt::blue);
+            env.failWrites = true;
+        }
+        const QByteArray before = test::fileBytes(slot);
+        env.legends.clear();
+        env.prompts.onMessage("The graph image could not be saved as " + slot + ": " + reason, Buttons::OK,
+                              "Hevrin", Answer::OK);
+        CaptureGraphToGallery(env.prog(), env.capture("P1", "New", "L"));
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(test::fileBytes(slot), before);
+        QVERIFY(!QFile::exists(slot + ".tmp"));
+        QCOMPARE(env.setting("Tab1"), QString("P1-3 G1"));
+        QCOMPARE(env.setting("Last Tab"), QString("1"));
+        QCOMPARE(env.legends.last(), QString("L")); // the chart's legend is back
+
+        locked.reset();
+        env.failWrites = false;
+        if (fault == "folder") QVERIFY(QDir().rmdir(slot));
+        CaptureGraphToGallery(env.prog(), env.capture("P1", "New", "L"));
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(test::fileBytes(slot) != before);
+        QCOMPARE(env.setting("Tab1"), QString("P1-3 New"));
+        QCOMPARE(env.setting("Last Tab"), QString("2"));
+        QCOMPARE(env.gallery()->SSTab1->currentIndex(), 1);
     }
 
     // Printing a tab whose picture was deleted says so and leaves the normal cursor.

@@ -25,11 +25,18 @@ private slots:
     }
 
     void projectItemsAndTitles() {
-        env.prog().CurrentProject.ProjectID = "P1";
-        int select = -2;
-        QCOMPARE(LoadProjectItems(env.prog(), select),
-                 (QStringList{"P1 Train:1", "P2 Train:1", "P1 Train:3"}));
-        QCOMPARE(select, 2); // the last item of the current project, whatever its train
+        // The item of the current project train is selected; train 0 reads as 1.
+        for (const auto& [project, train, selected] :
+             std::initializer_list<std::tuple<const char*, int, int>>{
+                 {"P1", 0, 0}, {"P1", 1, 0}, {"p1", 3, 2}, {"P1", 2, -1}, {"P3", 1, -1}}) {
+            env.prog().CurrentProject.ProjectID = project;
+            env.prog().CurrentProject.TrainNumber = qint16(train);
+            int select = -2;
+            QCOMPARE(LoadProjectItems(env.prog(), select),
+                     (QStringList{"P1 Train:1", "P2 Train:1", "P1 Train:3"}));
+            QCOMPARE(select, selected);
+        }
+        env.prog().CurrentProject = {};
         const struct {
             const char* item;
             const char* project;

@@ -153,14 +153,17 @@ private slots:
         QCOMPARE(JpegFileName(chosen), written);
     }
 
-    // Cancel writes nothing; a chosen name is saved under the naming rule; a save that
-    // fails says so.
+    // Cancel writes nothing; a chosen name is saved under the naming rule; a save that fails
+    // says why and leaves the file that was there.
     void saveGraphJpeg() {
         Env env;
         QStringList saved;
         bool succeed = true;
+        QByteArray picture = "first";
         auto save = [&](const QString& path) {
-            saved << path;
+            saved << QFileInfo(path).fileName();
+            QFile f(path);
+            if (f.open(QIODevice::WriteOnly)) f.write(picture);
             return succeed;
         };
         env.prompts.onSaveFile("");
@@ -168,11 +171,22 @@ private slots:
         QVERIFY(saved.isEmpty());
         env.prompts.onSaveFile(env.path("graphs/pumps"));
         SaveGraphJpeg(env.prog(), save);
-        QCOMPARE(saved, QStringList{env.path("graphs/pumps.jpg")});
+        QCOMPARE(saved, QStringList{"pumps.jpg.tmp"});
+        QCOMPARE(test::fileBytes(env.path("graphs/pumps.jpg")), QByteArray("first"));
         QCOMPARE(env.prompts.lastFilters.last(), QString("JPG Files (*.jpg)|*.jpg|All Files (*.*)|*.*"));
+
         succeed = false;
+        picture = "second";
+        env.prompts.onSaveFile(env.path("graphs/pumps.jpg"))
+            .onMessage("The graph image could not be saved as " + env.path("graphs/pumps.jpg") +
+                           ": the picture was not written",
+                       Buttons::OK, "Hevrin", Answer::OK);
+        SaveGraphJpeg(env.prog(), save);
+        QCOMPARE(test::fileBytes(env.path("graphs/pumps.jpg")), QByteArray("first"));
+        QVERIFY(!QFile::exists(env.path("graphs/pumps.jpg.tmp")));
         env.prompts.onSaveFile("/nowhere/x.jpg")
-            .onMessage("could not be saved as /nowhere/x.jpg", Buttons::OK, "Hevrin", Answer::OK);
+            .onMessage("The graph image could not be saved as /nowhere/x.jpg: No such file or directory",
+                       Buttons::OK, "Hevrin", Answer::OK);
         SaveGraphJpeg(env.prog(), save);
         QCOMPARE(env.prompts.verify(), QString());
     }
@@ -203,13 +217,14 @@ private slots:
                                  [&](const QString& path) {
                                      legends << "saved " + path;
                                      test::writeTestSvg(path);
+                                     return true;
                                  }};
         if (dialog == "dlgPrint") {
             PrintCurrentGraph(env.prog(), chart);
             const QString chartx = env.path("Chartx.svg");
             QCOMPARE(env.prog().PrintFilePath, chartx);
-            QCOMPARE(legends,
-                     QStringList({"Feed Pressure (bar)     ", "saved " + chartx, "Feed Pressure (bar)"}));
+            QCOMPARE(legends, QStringList({"Feed Pressure (bar)     ", "saved " + chartx + ".tmp",
+                                           "Feed Pressure (bar)"}));
         } else {
             env.prog().PrintFilePath = env.path("graphs/Chart3.svg");
             test::writeTestSvg(env.prog().PrintFilePath);
@@ -238,6 +253,59 @@ private slots:
         // 720 down from the printable corner.
         QVERIFY2(page.content.contains("1 0 0 scn"), "the picture's red frame");
         QCOMPARE(page.picture.toRect(), QRect(860, 1220, 12400, 9000));
+    }
+
+    // "Print Current Graph" with a picture that cannot be written says why and offers nothing to
+    // print: the older picture stays untouched, a print dialog left open from before is closed
+    // and the file the next job prints stays as it was.
+    void unwritablePictureIsNotPrinted_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("Chartx.svg unchangeable") << "immutable file"
+                                                 << "Operation not permitted";
+        QTest::newRow("data folder unchangeable") << "immutable folder"
+                                                  << "Operation not permitted";
+        QTest::newRow("folder in its place") << "folder"
+                                             << "Is a directory";
+        QTest::newRow("writer fails") << "writer"
+                                      << "the picture was not written";
+    }
+    void unwritablePictureIsNotPrinted() {
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        Env env;
+        const QString chartx = env.path("Chartx.svg");
+        bool fail = false;
+        QColor fill = Qt::red;
+        ChartPictureWriter chart{"Feed Pressure (bar)", nullptr, [&](const QString& path) {
+                                     test::writeTestSvg(path, fill);
+                                     return !fail;
+                                 }};
+        PrintCurrentGraph(env.prog(), chart);
+        QVERIFY(env.dialog("dlgPrint") && env.dialog("dlgPrint")->isVisible());
+        const QByteArray before = test::fileBytes(chartx);
+        QVERIFY(!before.isEmpty());
+
+        std::optional<test::ImmutableFile> locked;
+        if (fault == "immutable file" || fault == "immutable folder") {
+            locked.emplace(fault == "immutable file" ? chartx : env.path("."));
+            if (!locked->held) QSKIP("the file system here takes no immutable flag");
+        } else if (fault == "folder") {
+            QVERIFY(QFile::remove(chartx));
+            QVERIFY(QDir().mkdir(chartx));
+        }
+        fill = Qt::green; // another chart now
+        fail = fault == "writer";
+        env.prog().PrintFilePath = env.path("graphs/Chart3.svg");
+        env.prompts.onMessage("The graph image could not be saved as " + chartx + ": " + reason, Buttons::OK,
+                              "Hevrin", Answer::OK);
+        PrintCurrentGraph(env.prog(), chart);
+        QCOMPARE(env.prompts.verify(), QString());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!env.dialog("dlgPrint"));
+        QCOMPARE(env.prog().PrintFilePath, env.path("graphs/Chart3.svg"));
+        if (fault != "folder") QCOMPARE(test::fileBytes(chartx), before);
+        QVERIFY(!QFile::exists(chartx + ".tmp"));
     }
 
     // A missing or unreadable picture and a printer that cannot start are reported by both

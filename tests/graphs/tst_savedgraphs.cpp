@@ -9,6 +9,7 @@
 #include "graphs/ui/frmsavegraph.h"
 #include "graphs/ui/graphimagewindows.h"
 #include "graphtestsupport.h"
+#include "tst_graphprint_support.h"
 
 using namespace hv;
 using namespace hv::test;
@@ -39,8 +40,8 @@ class tst_SavedGraphs : public QObject {
         QVERIFY(ran);
     }
     DbRows rows(const QString& name) {
-        return Database::open(db()).select(
-            "SELECT * FROM UserGraphs WHERE GraphName = ? ORDER BY ID", {name});
+        return Database::open(db()).select("SELECT * FROM UserGraphs WHERE GraphName = ? ORDER BY ID",
+                                           {name});
     }
     void select(frmGraphs& w, const QString& name) {
         w.LoadMyGraphs();
@@ -57,8 +58,12 @@ private slots:
         insertProjectInfo(db(), 3, {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"NumTrains", 2}});
         std::vector<GraphRow> data;
         for (int d = 0; d < 10; ++d)
-            data.push_back({"P1", 1, at(2024, 1, 1 + d, 10), 24.0 * d,
-                            {{"NormalizedPermFlow", 50.0 - d}, {"NormalizedSaltPassage", 0.01},
+            data.push_back({"P1",
+                            1,
+                            at(2024, 1, 1 + d, 10),
+                            24.0 * d,
+                            {{"NormalizedPermFlow", 50.0 - d},
+                             {"NormalizedSaltPassage", 0.01},
                              {"NormalizedDP", 1.5 + d}}});
         insertGraphRows(db(), data);
         p().CurrentProject.ProjectID = "P1";
@@ -114,10 +119,12 @@ private slots:
         const qint64 oldId = r.value("ID").toLongLong();
         save(*w, [this](frmSaveGraph& d) {
             QCOMPARE(d.txtGraphName->text(), QString("Bob's graph")); // the list's text is proposed
-            env->prompts.onMessage("Graph name already exists. Overwrite?", Buttons::YesNo, "Hevrin", Answer::No);
+            env->prompts.onMessage("Graph name already exists. Overwrite?", Buttons::YesNo, "Hevrin",
+                                   Answer::No);
             d.cmdSave->click();
             QVERIFY(d.isVisible() && d.DialogResult == 0);
-            env->prompts.onMessage("Graph name already exists. Overwrite?", Buttons::YesNo, "Hevrin", Answer::Yes);
+            env->prompts.onMessage("Graph name already exists. Overwrite?", Buttons::YesNo, "Hevrin",
+                                   Answer::Yes);
             d.cmdSave->click();
         });
         verifyPrompts();
@@ -127,10 +134,12 @@ private slots:
         QVERIFY(saved.first().value("ID").toLongLong() > oldId);
 
         // Of two rows of the name in this train one goes; in another train none goes.
-        insertRow(db(), "UserGraphs", {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"GraphName", "Bob's graph"}});
+        insertRow(db(), "UserGraphs",
+                  {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"GraphName", "Bob's graph"}});
         insertRow(db(), "UserGraphs", {{"ProjectID", "P1"}, {"TrainNumber", 2}, {"GraphName", "Other"}});
         for (const QString& name : {QString("Bob's graph"), QString("Other")}) {
-            env->prompts.onMessage("Graph name already exists. Overwrite?", Buttons::YesNo, "Hevrin", Answer::Yes);
+            env->prompts.onMessage("Graph name already exists. Overwrite?", Buttons::YesNo, "Hevrin",
+                                   Answer::Yes);
             save(*w, [&](frmSaveGraph& d) {
                 d.txtGraphName->setText(name);
                 d.cmdSave->click();
@@ -169,15 +178,52 @@ private slots:
         QVERIFY(drawn.isEmpty() && w->txtStartDate->text() == start && w->cboSeries[0]->currentIndex() == -1);
     }
 
+    // A name that is empty or only blanks is refused and the dialog stays for another name.
+    void emptyNameRefused_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty") << "";
+        QTest::newRow("blanks") << "   ";
+    }
+    void emptyNameRefused() {
+        QFETCH(QString, name);
+        auto w = open();
+        w->cmdGraph->click();
+        save(*w, [&](frmSaveGraph& d) {
+            d.txtGraphName->setText(name);
+            env->prompts.onMessage("Please enter a name for the graph.", Buttons::OK, "Save Graph",
+                                   Answer::OK);
+            d.cmdSave->click();
+            QVERIFY(d.isVisible() && d.DialogResult == 0);
+            d.cmdCancel->click();
+        });
+        QCOMPARE(env->prompts.shown().count("Please enter a name for the graph."), 1);
+        QCOMPARE(Database::open(db())
+                     .scalar("SELECT COUNT(*) FROM UserGraphs WHERE GraphName <> 'Last Graph'")
+                     .toInt(),
+                 0);
+        QCOMPARE(w->cboMyGraphs->findText(name), -1);
+    }
+
     // Every box and style comes back; "Last Graph" is moved to end today.
     void loadSavedGraph() {
-        QVariantMap row{{"ProjectID", "P1"},      {"TrainNumber", 1},     {"GraphName", "Three"},
-                        {"StartDate", "2024-01-02 00:00:00"}, {"EndDate", "2024-01-06 00:00:00"},
-                        {"S1Name", "System Normalized DP"},   {"S2Name", "no longer listed"},
-                        {"S3Name", "System Normalized Permeate Flow"}, {"S4Name", ""},
-                        {"SensorCount", 3},       {"Target", 0.35},       {"YMax", 90},
-                        {"Y2Max", -1000},         {"YMin", 1},            {"Y2Min", -1000},
-                        {"LineSize", 3},          {"SymbolSize", 7},      {"Header", "Hdr"}};
+        QVariantMap row{{"ProjectID", "P1"},
+                        {"TrainNumber", 1},
+                        {"GraphName", "Three"},
+                        {"StartDate", "2024-01-02 00:00:00"},
+                        {"EndDate", "2024-01-06 00:00:00"},
+                        {"S1Name", "System Normalized DP"},
+                        {"S2Name", "no longer listed"},
+                        {"S3Name", "System Normalized Permeate Flow"},
+                        {"S4Name", ""},
+                        {"SensorCount", 3},
+                        {"Target", 0.35},
+                        {"YMax", 90},
+                        {"Y2Max", -1000},
+                        {"YMin", 1},
+                        {"Y2Min", -1000},
+                        {"LineSize", 3},
+                        {"SymbolSize", 7},
+                        {"Header", "Hdr"}};
         for (int k = 1; k <= 4; ++k) {
             row[QString("S%1LineStyle").arg(k)] = k + 1;
             row[QString("S%1LineColor").arg(k)] = 1000 * k;
@@ -263,10 +309,73 @@ private slots:
         w->txtTitle->setText("After cleaning");
         w->cmdDisplay->click();
         QVERIFY(QFileInfo(env->path("graphs/Chart0.svg")).size() > 0);
-        QCOMPARE(ReadIniValue("Current Project", "Tab0", "", p().IniFilePath), QString("P1-1 After cleaning"));
+        QCOMPARE(ReadIniValue("Current Project", "Tab0", "", p().IniFilePath),
+                 QString("P1-1 After cleaning"));
         QVERIFY(p().windows.find("frmPrintGraph"));
         QCOMPARE(w->chartModel()->group(1).label(1), legend);
         verifyPrompts();
+    }
+
+    // The picture buttons on a picture that cannot be written, through the window's own chart
+    // writers: each says why, the older file stays, nothing is offered for printing, and the
+    // gallery keeps its slot and keys.
+    void pictureButtonsOnUnwritableFiles_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("print, picture unchangeable") << "btnPrint"
+                                                     << "immutable"
+                                                     << "Operation not permitted";
+        QTest::newRow("print, disk full") << "btnPrint"
+                                          << "full"
+                                          << "the picture was not written";
+        QTest::newRow("gallery, picture unchangeable") << "cmdDisplay"
+                                                       << "immutable"
+                                                       << "Operation not permitted";
+        QTest::newRow("gallery, disk full") << "cmdDisplay"
+                                            << "full"
+                                            << "the picture was not written";
+        QTest::newRow("jpg, disk full") << "btnJPG"
+                                        << "full"
+                                        << "the picture was not written";
+    }
+    void pictureButtonsOnUnwritableFiles() {
+        QFETCH(QString, button);
+        QFETCH(QString, fault);
+        QFETCH(QString, reason);
+        RegisterGraphImageWindows(p());
+        auto w = open();
+        const QString file = button == "btnPrint"     ? env->path("Chartx.svg")
+                             : button == "cmdDisplay" ? env->path("graphs/Chart4.svg")
+                                                      : env->path("graphs/plant.jpg");
+        {
+            QFile old(file);
+            QVERIFY(old.open(QIODevice::WriteOnly));
+            old.write("the picture of an earlier graph");
+        }
+        WriteIniValue("Current Project", "Last Tab", p().IniFilePath, "4");
+        WriteIniValue("Current Project", "Tab4", p().IniFilePath, "P1-1 Earlier");
+        std::optional<ImmutableFile> locked;
+        if (fault == "immutable") {
+            locked.emplace(file);
+            if (!locked->held) QSKIP("the file system here takes no immutable flag");
+        }
+        if (button == "btnJPG") env->prompts.onSaveFile(file);
+        env->prompts.onMessage("The graph image could not be saved as " + file + ": " + reason, Buttons::OK,
+                               "Hevrin", Answer::OK);
+        {
+            std::optional<FileSizeLimit> full;
+            if (fault == "full") full.emplace(4096);
+            w->findChild<QPushButton*>(button)->click();
+        }
+        verifyPrompts();
+        QCOMPARE(fileBytes(file), QByteArray("the picture of an earlier graph"));
+        QVERIFY(!QFile::exists(file + ".tmp"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!p().windows.find("dlgPrint"));
+        QVERIFY(!p().windows.find("frmPrintGraph"));
+        QCOMPARE(ReadIniValue("Current Project", "Last Tab", "", p().IniFilePath), QString("4"));
+        QCOMPARE(ReadIniValue("Current Project", "Tab4", "", p().IniFilePath), QString("P1-1 Earlier"));
     }
 };
 

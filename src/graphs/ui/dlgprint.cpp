@@ -97,7 +97,11 @@ void dlgPrint::btnCancel_Click() {
 }
 
 void PrintCurrentGraph(Program& p, const ChartPictureWriter& chart) {
-    WriteCurrentGraphPicture(p, chart);
+    if (!WriteCurrentGraphPicture(p, chart)) {
+        // A dialog still open from an earlier click would print the picture that is now stale.
+        if (QWidget* open = p.windows.find(QStringLiteral("dlgPrint"))) open->close();
+        return;
+    }
     p.windows.showSingle(QStringLiteral("dlgPrint"));
 }
 

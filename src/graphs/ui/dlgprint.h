@@ -43,6 +43,7 @@ private:
 
 // The graph window's "Print Current Graph": saves the chart as "Chartx.svg" in the data
 // folder (the legend padded only in the picture), makes it the file to print and shows dlgPrint.
+// A picture that cannot be written is reported and nothing is offered for printing.
 void PrintCurrentGraph(Program& p, const ChartPictureWriter& chart);
 
 } // namespace hv

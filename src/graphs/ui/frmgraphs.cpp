@@ -31,6 +31,15 @@ template <class W> W* named(W* w, const QString& name) {
 
 const char* Title = "Hevrin Graphs";
 
+// Selects the project list's item of the train drawn, without the handler that would draw again.
+void showProjectItem(QComboBox* list, const QString& project, qint16 train) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items << list->itemText(i);
+    const QSignalBlocker block(list);
+    list->setCurrentIndex(ProjectItemIndex(items, project, train));
+}
+
 } // namespace
 
 frmGraphs::frmGraphs(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
@@ -46,7 +55,8 @@ frmGraphs::~frmGraphs() = default;
 
 void frmGraphs::build() {
     auto* panel = new QWidget(this);
-    panel->setFixedWidth(300);
+    // Wide enough for the longest series name and a built-in event line of the list.
+    panel->setFixedWidth(380);
     auto* g = new QGridLayout(panel);
     g->setContentsMargins(4, 4, 4, 4);
     g->setVerticalSpacing(3);
@@ -124,12 +134,13 @@ void frmGraphs::build() {
     g->addWidget(txtTitle, row++, 0, 1, 3);
     Label3 = named(new QLabel("Saved Graphs:", panel), "Label3");
     cboMyGraphs = named(new QComboBox(panel), "cboMyGraphs");
-    g->addWidget(Label3, row, 0);
-    g->addWidget(cboMyGraphs, row++, 1, 1, 2);
+    // Saved names are the user's own and may be long: the list takes the panel's width.
+    g->addWidget(Label3, row++, 0, 1, 3);
+    g->addWidget(cboMyGraphs, row++, 0, 1, 3);
     Label7 = named(new QLabel("Primary Graphs:", panel), "Label7");
     cboDefaultGraphs = named(new QComboBox(panel), "cboDefaultGraphs");
-    g->addWidget(Label7, row, 0);
-    g->addWidget(cboDefaultGraphs, row++, 1, 1, 2);
+    g->addWidget(Label7, row++, 0, 1, 3);
+    g->addWidget(cboDefaultGraphs, row++, 0, 1, 3);
     g->setRowStretch(row, 1);
     g->setColumnMinimumWidth(0, 70);
 
@@ -167,7 +178,7 @@ void frmGraphs::build() {
     auto* top = new QHBoxLayout(this);
     top->addWidget(panel);
     top->addLayout(right, 1);
-    resize(1200, 720);
+    resize(1240, 720);
 
     // Design state: all dates, date axis, date boxes disabled, events hidden.
     ChkAllDates->setChecked(true);
@@ -410,9 +421,8 @@ void frmGraphs::cmdSave_Click() {
                            Buttons::OK, Icon::Information, Title);
         return;
     }
-    if (!ParseBoxDate(txtEndDate->text()).isValid()) {
-        p_.prompts.message("The end date \"" + txtEndDate->text() + "\" is not a valid date.", Buttons::OK,
-                           Icon::Warning, Title);
+    if (const auto refusal = PeriodRefusal(txtStartDate->text(), txtEndDate->text())) {
+        p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, Title);
         return;
     }
     auto* dlg = new frmSaveGraph(p_, cboMyGraphs->currentText(), this);
@@ -454,7 +464,7 @@ void frmGraphs::SaveUserGraph(const QString& name) {
 
 ChartPictureWriter frmGraphs::pictureWriter() {
     return {chart_.group(1).label(1), [this](const QString& legend) { chart_.group(1).setLabel(1, legend); },
-            [this](const QString& path) { SaveChartSvg(chart_, path); }};
+            [this](const QString& path) { return SaveChartSvg(chart_, path); }};
 }
 
 void frmGraphs::cmdDisplay_Click() {
@@ -619,12 +629,11 @@ void frmGraphs::cmdGraph_Click() {
             txtStartDate->setVisible(false);
             txtEndDate->setVisible(false);
         } else {
-            const QDateTime end = ParseBoxDate(txtEndDate->text());
-            if (!end.isValid()) {
-                p_.prompts.message("The end date \"" + txtEndDate->text() + "\" is not a valid date.",
-                                   Buttons::OK, Icon::Warning, Title);
+            if (const auto refusal = PeriodRefusal(txtStartDate->text(), txtEndDate->text())) {
+                p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, Title);
                 return;
             }
+            const QDateTime end = ParseBoxDate(txtEndDate->text());
             const QDateTime start = ParseBoxDate(txtStartDate->text());
             if (start.isValid()) {
                 GraphStartDate = start;
@@ -669,6 +678,7 @@ void frmGraphs::cmdGraph_Click() {
             lstEvents->addItems(LoadEventList(p_, GraphProjectID, GraphTrain, GraphStartDate, GraphEndDate));
         SetChartTitles();
         SaveLastGraph();
+        showProjectItem(cbProject, GraphProjectID, GraphTrain);
         for (int k = 0; k < 4; ++k)
             DrawnSeriesIndex[size_t(k)] = cboSeries[size_t(k)]->currentIndex();
 

@@ -45,7 +45,7 @@ QString emptyCaption(int n) {
 frmPrintGraph::frmPrintGraph(Program& p, QWidget* parent) : QWidget(parent), p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Graphs"));
-    resize(980, 700);
+    resize(1180, 700); // every empty tab's caption in one row
 
     auto button = [this](QPushButton*& b, const char* name, const QString& text) {
         b = new QPushButton(text, this);
@@ -184,9 +184,10 @@ void frmPrintGraph::ShowCapture(const CapturedSlot& slot) {
 }
 
 void CaptureGraphToGallery(Program& p, const GraphCapture& capture) {
-    const CapturedSlot slot = CaptureGraph(p, capture);
+    const std::optional<CapturedSlot> slot = CaptureGraph(p, capture);
+    if (!slot) return;
     if (auto* gallery = qobject_cast<frmPrintGraph*>(p.windows.showSingle(QStringLiteral("frmPrintGraph"))))
-        gallery->ShowCapture(slot);
+        gallery->ShowCapture(*slot);
 }
 
 } // namespace hv

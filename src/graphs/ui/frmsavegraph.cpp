@@ -11,7 +11,8 @@
 
 namespace hv {
 
-frmSaveGraph::frmSaveGraph(Program& p, const QString& proposedName, QWidget* parent) : QDialog(parent), p_(p) {
+frmSaveGraph::frmSaveGraph(Program& p, const QString& proposedName, QWidget* parent)
+    : QDialog(parent), p_(p) {
     setObjectName("frmSaveGraph");
     setWindowTitle("Save Graph");
     Label1 = new QLabel("Graph Name:", this);
@@ -45,6 +46,13 @@ void frmSaveGraph::Form_Load(const QString& proposedName) {
 }
 
 void frmSaveGraph::cmdSave_Click() {
+    // A graph without a name would be a blank entry of the saved-graph list.
+    if (txtGraphName->text().trimmed().isEmpty()) {
+        p_.prompts.message("Please enter a name for the graph.", Buttons::OK, Icon::Information,
+                           "Save Graph");
+        txtGraphName->setFocus();
+        return;
+    }
     bool exists = false;
     try {
         exists = SavedGraphExists(p_, projectId_, txtGraphName->text());
