@@ -18,7 +18,6 @@ FrmImportData::FrmImportData(Program& p, QWidget* parent) : QWidget(parent, Qt::
     };
     cmdCSVFile = named(new QPushButton("Locate a *.TXT file to import", this), "cmdCSVFile");
     cmdImport = named(new QPushButton("Import", this), "cmdImport");
-    cmdImport->setDefault(true);
     cmdexit = named(new QPushButton("&Exit", this), "cmdexit");
     chkAlldata = named(new QCheckBox("Select all data", this), "chkAlldata");
     DTPicker1 = named(new QDateTimeEdit(this), "DTPicker1");
@@ -192,13 +191,10 @@ void FrmImportData::closeEvent(QCloseEvent* e) {
     QWidget::closeEvent(e);
 }
 
+// Enter in a box ends its edit; only the buttons start an import or an export.
 void FrmImportData::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape) {
         cmdexit_Click();
-        return;
-    }
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && cmdImport->isEnabled()) {
-        cmdImport_Click();
         return;
     }
     QWidget::keyPressEvent(e);
