@@ -49,7 +49,7 @@ void rows::Form_Load() {
     model_->load(p_.ProjectDatabasePath, p_.CurrentProject.ProjectID);
     // The date column at least 1300 twips, and wide enough for the whole date and time.
     MSHFlexGrid1->resizeColumnToContents(0);
-    MSHFlexGrid1->setColumnWidth(0, std::max(87, MSHFlexGrid1->columnWidth(0)));
+    MSHFlexGrid1->setColumnWidth(0, std::max(87, MSHFlexGrid1->columnWidth(0) + 8));
     MSHFlexGrid1->resizeColumnToContents(DataViewModel::TrainColumn);
 }
 
