@@ -398,13 +398,13 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
         // import that one anyway.
         qint16 acceptedTrain = c.FileTrainNumber;
 
-        // A reading line after the first: whole, of the file's project and of the readings' train.
-        // The first line has its own questions; it passes here too once they are answered.
         // Every line of the writer ends with CR LF; a reading without its line end is a file cut
         // short inside that reading.
         auto cutShort = [](const ExchangeReader& reader) {
             return QStringLiteral("line %1 has no line end: the file is cut short").arg(reader.lineNumber());
         };
+        // A reading line: whole, of the file's project and of an accepted train. The first line
+        // has its own questions; it passes here too once they are answered.
         auto lineFits = [&](const ExchangeReader& reader, const std::vector<QByteArrayView>& fields,
                             const ReadingLines& lines, QString& whyNot) {
             const QString at = QStringLiteral("line %1").arg(reader.lineNumber());

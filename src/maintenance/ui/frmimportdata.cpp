@@ -173,7 +173,8 @@ void FrmImportData::chkAlldata_Click() {
     DTPicker2->setEnabled(!chkAlldata->isChecked());
 }
 
-// While an import runs the button stops it after the current batch; otherwise it closes.
+// While an import runs the button cancels it at its next turn, storing nothing; otherwise it
+// closes.
 void FrmImportData::cmdexit_Click() {
     if (running_) {
         cancel_ = true;
