@@ -701,10 +701,8 @@ private slots:
                 sqlite3_open_v2(QFile::encodeName(p.ProjectDatabasePath).constData(), &other,
                                 SQLITE_OPEN_READWRITE, nullptr);
                 lockTaken = sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-                // The other program keeps its lock for as long as the import would wait.
+                // Got it: the other program keeps it until the import has ended.
                 if (lockTaken) {
-                    sqlite3_exec(other, "INSERT INTO Events (EventID, EventType) VALUES (99, 'x')", nullptr,
-                                 nullptr, nullptr);
                     lockHolder = other;
                     return false;
                 }
