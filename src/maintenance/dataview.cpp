@@ -72,6 +72,12 @@ const QStringList& DataViewModel::QueryColumns() {
 
 DataViewModel::DataViewModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+int DataViewModel::queryColumn(int shown) {
+    static const int train = int(QueryColumns().indexOf("TrainNumber"));
+    if (shown == TrainColumn) return train;
+    return shown < TrainColumn ? shown : shown - 1;
+}
+
 void DataViewModel::load(const QString& databasePath, const QString& projectId) {
     Database db = Database::open(databasePath);
     std::vector<QString> dates;
@@ -83,7 +89,7 @@ void DataViewModel::load(const QString& databasePath, const QString& projectId) 
                    const QDateTime dt = conv::isNull(d) ? QDateTime() : parseDbDate(d.toString());
                    dates.push_back(dt.isValid() ? dt.toString("yyyy-MM-dd HH:mm") : d.toString());
                    for (int c = 1; c <= n; ++c) {
-                       const QVariant v = row.value(c);
+                       const QVariant v = row.value(queryColumn(c));
                        if (conv::isNull(v))
                            values.push_back(0);
                        else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong ||
@@ -113,7 +119,9 @@ int DataViewModel::columnCount(const QModelIndex& parent) const {
 QString DataViewModel::cellText(int row, int column) const {
     const int r = order_[size_t(row)];
     if (column == 0) return dates_[size_t(r)];
-    return FormatValue(values_[size_t(r) * size_t(valueColumns()) + size_t(column - 1)]);
+    const double v = values_[size_t(r) * size_t(valueColumns()) + size_t(column - 1)];
+    if (column == TrainColumn) return QString::number(qint64(v));
+    return FormatValue(v);
 }
 
 QVariant DataViewModel::data(const QModelIndex& index, int role) const {
@@ -129,7 +137,8 @@ QVariant DataViewModel::headerData(int section, Qt::Orientation orientation, int
     if (role != Qt::DisplayRole) return {};
     if (orientation == Qt::Vertical) return section + 1;
     if (section == 0) return QStringLiteral("Date + Time");
-    return QueryColumns().value(section);
+    if (section < 0 || section >= ShownColumns) return {};
+    return QueryColumns().value(queryColumn(section));
 }
 
 void DataViewModel::headerClicked(int column) {

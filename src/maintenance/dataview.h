@@ -7,14 +7,17 @@
 namespace hv {
 
 // The readings of one project (every train), oldest first, as the data view shows them: the
-// date and time, then 55 raw and calculated values formatted by magnitude (a Null shows as
-// "0.0"). Read-only. Sorting happens inside the model, so the grey bands on every second row
-// follow the order shown.
+// date and time, the reading's train, then 55 raw and calculated values formatted by magnitude
+// (a Null shows as "0.0"). Read-only. Sorting happens inside the model, so the grey bands on
+// every second row follow the order shown.
 class DataViewModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     static const QStringList& QueryColumns(); // the 58 columns read
-    static constexpr int ShownColumns = 56;   // through TurbidityRaw
+    // The date, the train (the rows mix the project's trains), then the values through
+    // TurbidityRaw.
+    static constexpr int ShownColumns = 57;
+    static constexpr int TrainColumn = 1;
     static constexpr unsigned BandColour = 0xC0C0C0;
 
     explicit DataViewModel(QObject* parent = nullptr);
@@ -40,6 +43,8 @@ public:
 
 private:
     int valueColumns() const { return ShownColumns - 1; }
+    // The query column shown in a value column (1 on).
+    static int queryColumn(int shown);
     std::vector<QString> dates_;
     std::vector<double> values_; // row-major, valueColumns() per row
     std::vector<int> order_;     // shown row -> stored row

@@ -56,8 +56,10 @@ QByteArrayView textOf(sqlite3_stmt* st, int i) {
                           sqlite3_column_bytes(st, i));
 }
 
-// A stored value by the rules of the reading lines; nullText is what a Null gives.
-void writeValue(ExchangeWriter& w, sqlite3_stmt* st, int i, bool isDate, const char* nullText) {
+// A stored value by the rules of the reading lines; nullText is what a Null gives, emptyText what
+// an empty text gives (only the specific-flux columns write "0" for it).
+void writeValue(ExchangeWriter& w, sqlite3_stmt* st, int i, bool isDate, const char* nullText,
+                const char* emptyText = "") {
     switch (sqlite3_column_type(st, i)) {
     case SQLITE_NULL:
         w.raw(nullText);
@@ -74,7 +76,7 @@ void writeValue(ExchangeWriter& w, sqlite3_stmt* st, int i, bool isDate, const c
         if (isDate && ParseExchangeDate(t, d))
             w.raw(QByteArrayView(d, 19));
         else if (t.isEmpty())
-            w.raw(nullText);
+            w.raw(emptyText);
         else
             w.text(t);
     }
@@ -228,7 +230,7 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
                 if (i == 0)
                     w.text(textOf(st, 0));
                 else if (kind[size_t(i)] == 's')
-                    writeValue(w, st, i, false, "0");
+                    writeValue(w, st, i, false, "0", "0");
                 else
                     writeValue(w, st, i, kind[size_t(i)] == 'd', "");
             }
@@ -304,8 +306,9 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, const ExchangeEvents
         SqliteConnection db(p.ProjectDatabasePath);
         c = WriteExchangeFile(p, db, file, projectId, train, range, csv ? ',' : ';', events);
     } catch (const DbError& e) {
-        file.cancelWriting();
+        // The device's own words (a full disk, a size limit) are gone once the file is cancelled.
         const QString why = file.error() != QFileDevice::NoError ? file.errorString() : e.description();
+        file.cancelWriting();
         say("Export failed, error = " + QString::number(e.number()) + ", " + why);
         result.exportEnabled = true;
         return result;

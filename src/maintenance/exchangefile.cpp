@@ -436,6 +436,10 @@ ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType) 
     return ExchangeKind::Number;
 }
 
+qsizetype ExchangeTextLimit(const QString& column) {
+    return column.compare(QLatin1String("ProjectID"), Qt::CaseInsensitive) == 0 ? 50 : 255;
+}
+
 ExchangeKind ExchangeStandardKind(const QString& column) {
     const bool text = oneOf(column, {"ProjectID", "Description", "Notes1", "Country", "Note1"});
     return ExchangeKindOf(column, text ? QStringLiteral("TEXT") : QStringLiteral("REAL"));
@@ -630,8 +634,9 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
         if (i >= fields.size()) continue;
         const QByteArrayView raw = fields[i];
         const QByteArrayView t = trimmed(raw);
-        if (t.isEmpty()) continue;
         const ExchangeKind kind = cols.kinds[i];
+        // An empty text stays an empty text; only numbers and dates read an empty field as Null.
+        if (t.isEmpty() && kind != ExchangeKind::Text) continue;
         auto refuse = [&](const char* what) {
             if (why)
                 *why = QStringLiteral("the %1 value \"%2\" is not %3")
@@ -641,7 +646,19 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
             return false;
         };
         switch (kind) {
-        case ExchangeKind::Text:
+        case ExchangeKind::Text: {
+            const qsizetype limit = ExchangeTextLimit(cols.names[int(i)]);
+            if (std::memchr(raw.data(), '\0', size_t(raw.size()))) {
+                if (why) *why = QStringLiteral("the %1 value holds a NUL character").arg(cols.names[int(i)]);
+                return false;
+            }
+            if (raw.size() > limit && DecodeExchangeText(raw).size() > limit) {
+                if (why)
+                    *why = QStringLiteral("the %1 value is longer than %2 characters")
+                               .arg(cols.names[int(i)])
+                               .arg(limit);
+                return false;
+            }
             v.type = ExchangeValue::Text;
             if (checkOnly)
                 v.text.resize(0);
@@ -650,6 +667,7 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
             else
                 v.text = DecodeExchangeText(raw).toUtf8();
             break;
+        }
         case ExchangeKind::Date: {
             char d[19];
             if (!ParseExchangeDate(t, d)) return refuse("a date");
@@ -732,7 +750,15 @@ bool ExchangeWriter::endLine() {
 }
 
 bool ExchangeWriter::flush() {
-    const bool ok = line_.isEmpty() || out_.write(line_) == line_.size();
+    // A device that takes part of a block (a disk filling up) is asked for the rest, so that its
+    // refusal, and the system's reason with it, is the device's error.
+    qsizetype done = 0;
+    while (done < line_.size()) {
+        const qint64 n = out_.write(line_.constData() + done, line_.size() - done);
+        if (n <= 0) break;
+        done += qsizetype(n);
+    }
+    const bool ok = done == line_.size();
     line_.resize(0);
     return ok;
 }
@@ -771,6 +797,7 @@ bool ExchangeReader::readLine() {
             const qsizetype end = static_cast<const char*>(nl) - buf_.constData();
             setBytes(line_, QByteArrayView(buf_).sliced(pos_, end - pos_));
             pos_ = end + 1;
+            lineEnded_ = true;
             break;
         }
         if (buf_.size() - pos_ > MaxLineBytes) {
@@ -783,6 +810,7 @@ bool ExchangeReader::readLine() {
             if (pos_ >= buf_.size()) return false;
             setBytes(line_, QByteArrayView(buf_).sliced(pos_));
             pos_ = buf_.size();
+            lineEnded_ = false;
             break;
         }
         scanFrom = pos_ + scanned;

@@ -28,6 +28,9 @@ bool ExchangeHasSpecFlux(qint16 minor, qint16 revision);
 enum class ExchangeKind { Number, Text, Date, Boolean };
 // The kind of a column by its name and the table's declared type ("TEXT", "REAL", ...).
 ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType);
+// The most characters a text column takes from a file: 50 for a project ID, 255 for the other
+// texts (names, descriptions, captions and units), as the database's text fields hold.
+qsizetype ExchangeTextLimit(const QString& column);
 // The kinds of the blank database's columns, for callers without a database at hand.
 ExchangeKind ExchangeStandardKind(const QString& column);
 
@@ -110,6 +113,8 @@ public:
     bool readLine();
     const QByteArray& line() const { return line_; }
     qint64 lineNumber() const { return lineNumber_; }
+    // False when the current line is the file's tail without a line end: a file cut short.
+    bool lineEnded() const { return lineEnded_; }
     // The current line's fields.
     const std::vector<QByteArrayView>& split();
     // True when no field of the current line holds more than blanks.
@@ -124,6 +129,7 @@ private:
     bool eof_ = false;
     QByteArray line_;
     qint64 lineNumber_ = 0;
+    bool lineEnded_ = true;
     std::vector<QByteArrayView> fields_;
     QString error_;
 };

@@ -21,10 +21,10 @@ namespace {
 
 const QString Title = QStringLiteral("Hevrin");
 const QString CrLf = QStringLiteral("\r\n");
-// A batch ends after this many readings or this long, whichever comes first; each commit waits
-// for the disk, so batches are large and the other windows still get a turn every second.
-constexpr int BatchRows = 50000;
-constexpr int BatchMillis = 1000;
+// The other windows get a turn, and the user the chance to cancel, after this many readings or
+// this long, whichever comes first.
+constexpr int TurnRows = 50000;
+constexpr int TurnMillis = 1000;
 
 qint32 programVersion() {
     return ProgramVersionMajor * 1000000 + ProgramVersionMinor * 1000 + ProgramVersionRevision;
@@ -63,6 +63,10 @@ public:
     }
     void commit() {
         db_.commit();
+        done_ = true;
+    }
+    void rollback() {
+        db_.rollback();
         done_ = true;
     }
 
@@ -263,6 +267,18 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
             refuseFile(p, path, "line 3 holds no " + cols.names[cols.datePos]);
             return refused();
         }
+        const QStringList& udNames = ExchangeUserDefinedColumns();
+        for (int i = 0; i < std::min(h.userDefinedFields.size(), udNames.size()); ++i) {
+            const QString& f = h.userDefinedFields[i];
+            const qsizetype limit = ExchangeTextLimit(udNames[i]);
+            if (f.contains(QChar(0)) || f.size() > limit) {
+                refuseFile(p, path,
+                           "line 4: the " + udNames[i] + " value " +
+                               (f.size() > limit ? QStringLiteral("is longer than %1 characters").arg(limit)
+                                                 : QStringLiteral("holds a NUL character")));
+                return refused();
+            }
+        }
         c.FileProjectID = QString::fromUtf8(id.text);
         c.FileTrainNumber = wholeOrZero(train);
         c.FileDateReference =
@@ -377,9 +393,50 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
         const TableColumns dataTable = tableColumns(db, "Data");
         std::vector<ExchangeValue> values;
         QString why;
+        const QByteArray fileId = c.FileProjectID.toUtf8();
+        // A reading line carries the file's train, or the first line's when the user chose to
+        // import that one anyway.
+        qint16 acceptedTrain = c.FileTrainNumber;
+
+        // Every line of the writer ends with CR LF; a reading without its line end is a file cut
+        // short inside that reading.
+        auto cutShort = [](const ExchangeReader& reader) {
+            return QStringLiteral("line %1 has no line end: the file is cut short").arg(reader.lineNumber());
+        };
+        // A reading line: whole, of the file's project and of an accepted train. The first line
+        // has its own questions; it passes here too once they are answered.
+        auto lineFits = [&](const ExchangeReader& reader, const std::vector<QByteArrayView>& fields,
+                            const ReadingLines& lines, QString& whyNot) {
+            const QString at = QStringLiteral("line %1").arg(reader.lineNumber());
+            const size_t named = size_t(lines.cols.names.size());
+            if (fields.size() < named) {
+                whyNot = at + QStringLiteral(": it has %1 fields where %2 columns are named")
+                                  .arg(fields.size())
+                                  .arg(named);
+                return false;
+            }
+            const QByteArrayView id = fields[size_t(lines.cols.projectIdPos)];
+            if (id != QByteArrayView(fileId) && DecodeExchangeText(id) != c.FileProjectID) {
+                whyNot = at + ": the ProjectID \"" +
+                         DecodeExchangeText(id.first(std::min<qsizetype>(id.size(), 60))) +
+                         "\" is not the file's project " + c.FileProjectID;
+                return false;
+            }
+            const QByteArrayView trainText = fields[size_t(lines.cols.trainPos)];
+            double train = 0;
+            if (!ParseExchangeNumber(trainText, c.ImportDecimalComma, train) ||
+                (train != c.FileTrainNumber && train != acceptedTrain)) {
+                whyNot = at + ": the TrainNumber \"" +
+                         DecodeExchangeText(trainText.first(std::min<qsizetype>(trainText.size(), 60))) +
+                         "\" is not the file's train " + QString::number(c.FileTrainNumber);
+                return false;
+            }
+            return true;
+        };
 
         // Check every line before anything is written.
         qint64 toInsert = 0;
+        qint64 readingLines = 0;
         bool noData = false;
         {
             QFile file(c.ImportFileName);
@@ -389,13 +446,18 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                 c.accepted = false;
                 return r;
             }
-            noData = !lines.present;
             bool firstLine = true;
             while (lines.present && reader->readLine()) {
+                ++readingLines;
                 if (reader->lineIsBlank()) break;
+                if (!reader->lineEnded()) {
+                    refuseFile(p, c.ImportFileName, cutShort(*reader));
+                    c.accepted = false;
+                    return r;
+                }
                 const auto& fields = reader->split();
-                const bool converted =
-                    ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, true, values, &why, true);
+                const bool converted = ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, false,
+                                                             values, &why, true);
                 if (firstLine) {
                     firstLine = false;
                     auto field = [&](int pos) {
@@ -427,11 +489,11 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                         return r;
                     }
                     double t = 0;
-                    const qint16 lineTrain =
-                        ParseExchangeNumber(field(lines.cols.trainPos), c.ImportDecimalComma, t)
-                            ? wholeOrZero(ExchangeValue{ExchangeValue::Number, t, {}})
-                            : qint16(0);
-                    if (lineTrain != c.FileTrainNumber) {
+                    const bool whole =
+                        ParseExchangeNumber(field(lines.cols.trainPos), c.ImportDecimalComma, t) &&
+                        t == std::trunc(t) && t >= -32768 && t <= 32767;
+                    const qint16 lineTrain = whole ? qint16(t) : qint16(0);
+                    if (whole && lineTrain != c.FileTrainNumber) {
                         const Answer a = p.prompts.message(
                             GetMlString(1002,
                                         "The Train Number for the Project (Cell D2) does not match the DATA "
@@ -442,11 +504,17 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                                 CrLf + GetMlString(1004, "OK to import anyway, Cancel to abort"),
                             Buttons::OKCancel, Icon::None, Title);
                         if (a != Answer::OK) return r;
+                        acceptedTrain = lineTrain;
                     }
                 }
                 if (!converted) {
                     refuseFile(p, c.ImportFileName,
                                QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
+                    c.accepted = false;
+                    return r;
+                }
+                if (!lineFits(*reader, fields, lines, why)) {
+                    refuseFile(p, c.ImportFileName, why);
                     c.accepted = false;
                     return r;
                 }
@@ -458,7 +526,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                     return r;
                 }
                 if (inRange(date)) ++toInsert;
-                if (reader->lineNumber() % 50000 == 0) {
+                if (reader->lineNumber() % TurnRows == 0) {
                     status(2, QStringLiteral("Checking line %1").arg(reader->lineNumber()));
                     if (yield()) {
                         status(2, QStringLiteral("Import cancelled; nothing was written."));
@@ -471,16 +539,18 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                 c.accepted = false;
                 return r;
             }
+            noData = !lines.present || readingLines == 0;
         }
         r.refused = false;
 
-        // The project row and its user-defined row, together or not at all.
-        if (c.ProjectExists && !c.OverwriteProject) {
-            status(1, GetMlString(951, "Overwrite bypassed."));
-        } else {
+        // The project row, its user-defined row and the readings in one transaction: an import
+        // that does not finish (a failure, a lock, a cancel) leaves the database as it was.
+        const bool writeProject = !(c.ProjectExists && !c.OverwriteProject);
+        if (!writeProject) status(1, GetMlString(951, "Overwrite bypassed."));
+        db.exec("BEGIN IMMEDIATE");
+        RollbackGuard guard(db);
+        if (writeProject) {
             try {
-                db.exec("BEGIN IMMEDIATE");
-                RollbackGuard guard(db);
                 if (c.ProjectExists) {
                     SqliteStatement del(
                         db, "DELETE FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
@@ -520,19 +590,13 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                         ins.step();
                     }
                 }
-                guard.commit();
             } catch (const DbError& e) {
                 say(p, dbFailure("Project not imported", e));
                 r.refused = true;
                 return r;
             }
-            r.projectWritten = true;
-            c.accepted = false;
-            status(1, c.ProjectExists ? GetMlString(950, "Project Overwritten.")
-                                      : QStringLiteral("Project imported."));
         }
 
-        // The readings, a batch per transaction.
         if (noData) {
             say(p, "No data was found!");
         } else {
@@ -543,68 +607,72 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
             Prepared ins(db, insertSql("Data", lines.cols.names));
             QElapsedTimer clock;
             clock.start();
-            int inBatch = 0;
             int sinceTurn = 0;
-            bool open = false;
             QByteArray lastDate;
             QByteArray lastId;
-            auto commit = [&] {
-                if (!open) return;
-                db.commit();
-                open = false;
-                inBatch = 0;
-            };
             try {
                 while (reader->readLine()) {
                     if (reader->lineIsBlank()) break;
+                    if (!reader->lineEnded()) throw DbError(dberr::TypeMismatch, cutShort(*reader));
                     const auto& fields = reader->split();
-                    if (!ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, true, values, &why))
+                    // The file is read again: it must still be the file checked above.
+                    if (!ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, false, values, &why))
                         throw DbError(dberr::TypeMismatch,
                                       QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
+                    if (!lineFits(*reader, fields, lines, why)) throw DbError(dberr::TypeMismatch, why);
                     lastId.resize(0);
-                    if (fields.size() > size_t(lines.cols.projectIdPos))
-                        lastId.append(fields[size_t(lines.cols.projectIdPos)]);
+                    lastId.append(fields[size_t(lines.cols.projectIdPos)]);
                     const ExchangeValue& date = values[size_t(lines.cols.datePos)];
                     if (inRange(date)) {
-                        if (!open) {
-                            db.exec("BEGIN IMMEDIATE");
-                            open = true;
-                        }
                         runInsert(db, ins.get(), values);
                         ++r.inserted;
-                        ++inBatch;
-                        lastDate.resize(0);
-                        lastDate.append(date.text);
                     } else {
                         ++r.skipped;
-                        lastDate.resize(0);
-                        lastDate.append(date.text);
                     }
-                    // A turn for the other windows after each batch.
-                    if (++sinceTurn >= BatchRows || clock.elapsed() >= BatchMillis) {
-                        commit();
+                    lastDate.resize(0);
+                    lastDate.append(date.text);
+                    // A turn for the other windows now and then, and the chance to cancel.
+                    if (++sinceTurn >= TurnRows || clock.elapsed() >= TurnMillis) {
                         sinceTurn = 0;
                         clock.restart();
                         status(2, QString::number(r.inserted) +
                                       " inserted. Date: " + QString::fromUtf8(lastDate));
                         if (yield()) {
-                            say(p, "Import stopped: " + QString::number(r.inserted) + " of " +
-                                       QString::number(toInsert) + " readings were added.");
+                            say(p, "Import cancelled: nothing of the file was stored.");
+                            status(2, QStringLiteral("Import cancelled; nothing was written."));
+                            r.inserted = 0;
+                            r.skipped = 0;
                             return r;
                         }
                     }
                 }
-                commit();
+                if (!reader->error().isEmpty())
+                    throw DbError(dberr::FileNotFound,
+                                  "The file could not be read to its end: " + reader->error());
                 r.lastProjectId = DecodeExchangeText(lastId);
             } catch (const DbError& e) {
-                const qint64 lost = open ? inBatch : 0;
-                db.rollback();
-                r.inserted -= lost;
-                say(p, dbFailure("Data not imported after " + QString::number(r.inserted) + " readings", e));
+                guard.rollback();
+                say(p, dbFailure("Import failed after " + QString::number(r.inserted) +
+                                     " readings; nothing of the file was stored",
+                                 e));
+                r.inserted = 0;
+                r.skipped = 0;
                 return r;
             }
-            if (!reader->error().isEmpty())
-                say(p, "The file could not be read to its end: " + reader->error());
+        }
+        try {
+            guard.commit();
+        } catch (const DbError& e) {
+            say(p, dbFailure("Import failed; nothing of the file was stored", e));
+            r.inserted = 0;
+            r.skipped = 0;
+            return r;
+        }
+        if (writeProject) {
+            r.projectWritten = true;
+            c.accepted = false;
+            status(1, c.ProjectExists ? GetMlString(950, "Project Overwritten.")
+                                      : QStringLiteral("Project imported."));
         }
         status(2, QString::number(r.inserted) + GetMlString(1010, " imported, ") +
                       QString::number(r.skipped) + GetMlString(1011, " skipped out of date range."));
@@ -613,7 +681,6 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
         say(p, dbFailure("Import failed", e));
         return r;
     }
-
     if (c.FileIsOlder &&
         p.prompts.message(
             "Project and data were created BEFORE Hevrin version: " + QString::number(p.DbVersionMajor) +

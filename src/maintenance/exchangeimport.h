@@ -50,11 +50,12 @@ struct ImportResult {
     QString lastProjectId; // of the last reading line read
 };
 
-// The Import button. The whole file is checked before anything is written: a refused line,
-// a first reading that does not match the project, or Cancel writes nothing. The project row
-// (and its user-defined row) are written in one transaction, then the readings of the range in
-// batches of their own; a failed project step writes no reading. At the end a file older than
-// the program offers to recalculate the project train.
+// The Import button. The whole file is checked before anything is written: a line cut short or
+// refused, a reading of another project or train, a first reading that does not match the
+// project, or Cancel writes nothing. The project row, its user-defined row and the readings of
+// the range are then written in one transaction, so that an import that does not finish (a
+// database failure, a lock, a cancel between turns) leaves the database as it was. At the end a
+// file older than the program offers to recalculate the project train.
 ImportResult RunImport(Program& p, ImportChoice& choice, const ImportRange& range,
                        const ExchangeEvents& events);
 

@@ -57,12 +57,37 @@ private slots:
         rows w(env.prog());
         QCOMPARE(w.windowTitle(), "P1 Train: 1");
         const DataViewModel& m = *w.model();
-        QCOMPARE(m.columnCount(), 56);
+        QCOMPARE(m.columnCount(), 57);
         QCOMPARE(m.headerData(0, Qt::Horizontal).toString(), "Date + Time");
-        QCOMPARE(m.headerData(55, Qt::Horizontal).toString(), "TurbidityRaw");
+        QCOMPARE(m.headerData(2, Qt::Horizontal).toString(), "EventID");
+        QCOMPARE(m.headerData(56, Qt::Horizontal).toString(), "TurbidityRaw");
         QCOMPARE(column(m, 0), QStringList({"2020-01-01 08:00", "2020-01-02 08:00", "2020-01-03 08:00",
                                             "2020-01-04 08:00"}));
-        QCOMPARE(column(m, 2), QStringList({"9.75", "100.0", "25.5", "0.0"})); // Temperature; Null as 0.0
+        QCOMPARE(column(m, 3), QStringList({"9.75", "100.0", "25.5", "0.0"})); // Temperature; Null as 0.0
+    }
+
+    // The rows mix the project's trains: each names its own, and the date shows whole.
+    void eachRowNamesItsTrain() {
+        TestEnv env;
+        fill(env.prog());
+        rows w(env.prog());
+        w.resize(1000, 600);
+        w.show();
+        const DataViewModel& m = *w.model();
+        QCOMPARE(m.headerData(1, Qt::Horizontal).toString(), "TrainNumber");
+        QCOMPARE(column(m, 1), QStringList({"2", "1", "1", "1"}));
+        emit w.MSHFlexGrid1->horizontalHeader()->sectionClicked(1);
+        QCOMPARE(column(m, 1), QStringList({"1", "1", "1", "2"}));
+        QTableView* t = w.MSHFlexGrid1;
+        // A cell's text stands between the item view's margins.
+        const int margins = 2 * (t->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, t) + 1);
+        for (int c : {0, 1})
+            for (int r = 0; r < m.rowCount(); ++r) {
+                const int need = t->fontMetrics().horizontalAdvance(m.cellText(r, c)) + margins;
+                QVERIFY2(t->columnWidth(c) >= need,
+                         qPrintable(QString("column %1: %2 < %3").arg(c).arg(t->columnWidth(c)).arg(need)));
+            }
+        QVERIFY(t->horizontalHeader()->sectionSizeHint(1) <= t->columnWidth(1));
     }
 
     // A header click sorts; again on the same column reverses; another column starts ascending.
@@ -71,16 +96,16 @@ private slots:
         QTest::addColumn<int>("shown");
         QTest::addColumn<QStringList>("expected");
         QTest::newRow("number ascending")
-            << QList<int>{2} << 2 << QStringList{"0.0", "9.75", "25.5", "100.0"};
+            << QList<int>{3} << 3 << QStringList{"0.0", "9.75", "25.5", "100.0"};
         QTest::newRow("number descending")
-            << QList<int>{2, 2} << 2 << QStringList{"100.0", "25.5", "9.75", "0.0"};
+            << QList<int>{3, 3} << 3 << QStringList{"100.0", "25.5", "9.75", "0.0"};
         QTest::newRow("number ascending again")
-            << QList<int>{2, 2, 2} << 2 << QStringList{"0.0", "9.75", "25.5", "100.0"};
+            << QList<int>{3, 3, 3} << 3 << QStringList{"0.0", "9.75", "25.5", "100.0"};
         QTest::newRow("date descending")
             << QList<int>{0, 0} << 0
             << QStringList{"2020-01-04 08:00", "2020-01-03 08:00", "2020-01-02 08:00", "2020-01-01 08:00"};
         QTest::newRow("another column ascending")
-            << QList<int>{0, 0, 2} << 0
+            << QList<int>{0, 0, 3} << 0
             << QStringList{"2020-01-04 08:00", "2020-01-01 08:00", "2020-01-03 08:00", "2020-01-02 08:00"};
     }
     void headerClicksSort() {

@@ -1,11 +1,19 @@
 #include <QtTest>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 #include "core/elementdb.h"
+#include "maintenance/exchangeexport.h"
 #include "maintenance/ui/frmeditdata.h"
 #include "maintenance/ui/frmeditproject.h"
 #include "maintenance/ui/frmelementspecs.h"
 #include "maintenance/ui/frmevent.h"
+#include "maintenance/ui/frmexportdata.h"
+#include "maintenance/ui/frmimportdata.h"
 #include "maintenance/ui/frmuserdefined.h"
+#include "maintenance/ui/rows.h"
 #include "support/fixtures.h"
 #include "support/testenv.h"
 
@@ -46,6 +54,7 @@ private slots:
     void elementAddUpdate_data();
     void elementAddUpdate();
     void elementDelete();
+    void elementWriteRefusedByTheDatabase();
     void readingsBrowseAndSkip();
     void readingsDelete();
     void readingsCloseprompt_data();
@@ -120,7 +129,7 @@ void tst_Editors::elementAddUpdate() {
     QVERIFY(LoadElementSpecs(e.p()));
     const size_t catalogue = e.p().ElementTable.size();
     std::unique_ptr<frmElementSpecs> w(open<frmElementSpecs>(e.p()));
-    QCOMPARE(w->lblStatus->text(), QString("Record: -2")); // no custom element yet
+    QCOMPARE(w->lblStatus->text(), QString("Record: 0")); // no custom element yet
     w->cmdAdd->click();
     QCOMPARE(w->lblStatus->text(), QString("Add record"));
     w->cmdUpdate->click();
@@ -177,6 +186,46 @@ void tst_Editors::elementDelete() {
     QCOMPARE(d.scalar("SELECT count(*) FROM ElementSpecs WHERE Custom <> 0").toInt(), 0);
     QCOMPARE(d.scalar("SELECT count(*) FROM ElementSpecs").toInt(), 12); // the catalogue stays
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+namespace {
+
+// Read-only even for root (the immutable flag); false when the file system refuses it.
+bool makeReadOnly(const QString& path, bool on) {
+    QFile::setPermissions(path, on ? QFile::ReadOwner : QFile::ReadOwner | QFile::WriteOwner);
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+    if (fd < 0) return false;
+    int flags = 0;
+    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+    }
+    ::close(fd);
+    return !on || ::access(QFile::encodeName(path).constData(), W_OK) != 0;
+}
+
+} // namespace
+
+// A write the element database refuses for another reason than a second model of one name says
+// what failed, and the window stays editing.
+void tst_Editors::elementWriteRefusedByTheDatabase() {
+    Env e;
+    const QString elements = test::makeElementDatabase(ElementDatabasePath(e.p()));
+    test::insertRow(elements, "ElementSpecs", {{"Model", "Mine"}, {"Custom", -1}, {"SE", 30.0}});
+    if (!makeReadOnly(elements, true)) QSKIP("the file system cannot make the file read-only");
+    std::unique_ptr<frmElementSpecs> w(open<frmElementSpecs>(e.p()));
+    QVERIFY(w);
+    w->cmdEdit->click();
+    w->txtFields[0]->setText("Yours");
+    e.prompts().onMessage("attempt to write a readonly database", Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdUpdate->click();
+    makeReadOnly(elements, false);
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+    QVERIFY(!e.prompts().shown().last().contains("Duplicate"));
+    QCOMPARE(w->mode(), RecordMode::Editing);
+    w.reset();
+    QCOMPARE(Database::open(elements).scalar("SELECT Model FROM ElementSpecs WHERE Custom <> 0").toString(),
+             QString("Mine"));
 }
 
 namespace {
@@ -360,20 +409,128 @@ void tst_Editors::readingsRefuseBadText() {
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
 }
 
+namespace {
+
+// The boxes of a shown window whose text does not show whole, as "name: text".
+QStringList cutTexts(QWidget* window) {
+    QStringList cut;
+    auto report = [&](QWidget* w, const QString& text, int need, int have) {
+        if (need > have)
+            cut << QString("%1 \"%2\": needs %3, has %4").arg(w->objectName(), text).arg(need).arg(have);
+    };
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || w->objectName().isEmpty() || w->objectName().startsWith("qt_"))
+            continue;
+        const QFontMetrics fm = w->fontMetrics();
+        if (auto* l = qobject_cast<QLabel*>(w)) {
+            if (l->text().isEmpty() || !l->pixmap().isNull()) continue;
+            if (l->wordWrap())
+                report(l, l->text(), l->heightForWidth(l->contentsRect().width()),
+                       l->contentsRect().height());
+            else
+                report(l, l->text(), l->sizeHint().width(), l->width());
+        } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+            // The style's least width for a button is no measure of its text.
+            QString text = b->text();
+            text.remove(QRegularExpression("&(?!&)"));
+            const int margin = b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
+                               2 * b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
+            report(b, b->text(), fm.horizontalAdvance(text) + margin, b->width());
+        } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+            report(b, b->text(), b->sizeHint().width(), b->width());
+        } else if (auto* c = qobject_cast<QComboBox*>(w)) {
+            QStyleOptionComboBox opt;
+            opt.initFrom(c);
+            opt.editable = c->isEditable();
+            const int have = c->style()
+                                 ->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, c)
+                                 .width();
+            for (int i = 0; i < c->count(); ++i)
+                report(c, c->itemText(i), fm.horizontalAdvance(c->itemText(i)), have);
+        } else if (auto* d = qobject_cast<QDateTimeEdit*>(w)) {
+            report(d, d->text(), d->sizeHint().width(), d->width());
+        } else if (auto* t = qobject_cast<QLineEdit*>(w)) {
+            const int frame =
+                t->hasFrame() ? t->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, t) : 0;
+            const QMargins m = t->textMargins();
+            report(t, t->text(), fm.horizontalAdvance(t->text()),
+                   t->width() - 2 * frame - 4 - m.left() - m.right());
+        }
+    }
+    return cut;
+}
+
+void checkWindow(QWidget* w, const QString& mode) {
+    w->show();
+    QCoreApplication::processEvents();
+    const QSize size = w->size().expandedTo(w->minimumSizeHint());
+    QVERIFY2(size.width() <= 1280 - 20 && size.height() <= 760,
+             qPrintable(w->windowTitle() + QString(" %1 x %2").arg(size.width()).arg(size.height())));
+    const QStringList cut = cutTexts(w);
+    QVERIFY2(cut.isEmpty(), qPrintable(w->windowTitle() + " (" + mode + "): " + cut.join("; ")));
+}
+
+} // namespace
+
+// Every window fits 1280 x 800 and shows every box's text whole, browsing and editing.
 void tst_Editors::windowsFitTheScreen() {
     Readings e;
     test::makeElementDatabase(ElementDatabasePath(e.p()));
+    test::insertRow(ElementDatabasePath(e.p()), "ElementSpecs",
+                    {{"Model", "Brackish 8040 high rejection"}, {"Custom", -1}, {"SE", 37.2}});
     QVERIFY(LoadElementSpecs(e.p()));
-    for (QWidget* w : std::initializer_list<QWidget*>{open<frmEditData>(e.p()), open<frmElementSpecs>(e.p()),
-                                                      open<frmEvent>(e.p()), open<frmEditProject>(e.p()),
-                                                      open<frmUserDefined>(e.p())}) {
+    const QString longId = "North Bay Desalination Plant Stage 2";
+    test::insertProjectInfo(e.db, 3, {{"ProjectID", longId}, {"TrainNumber", 12}});
+    test::insertReading(e.db, 3, {{"ProjectID", longId}, {"TrainNumber", 12}});
+    e.p().CurrentProjectLoaded = true;
+    for (RecordEditorWindow* w : std::initializer_list<RecordEditorWindow*>{
+             open<frmEditData>(e.p()), open<frmElementSpecs>(e.p()), open<frmEvent>(e.p()),
+             open<frmEditProject>(e.p()), open<frmUserDefined>(e.p())}) {
         QVERIFY(w);
-        w->show();
-        const QSize need = w->minimumSizeHint().expandedTo(w->size());
-        QVERIFY2(need.width() <= 1280 - 20 && need.height() <= 760,
-                 qPrintable(w->windowTitle() + QString(" %1 x %2").arg(need.width()).arg(need.height())));
+        checkWindow(w, "browsing");
+        if (w->cmdEdit->isVisible() && w->cmdEdit->isEnabled()) {
+            w->cmdEdit->click();
+            checkWindow(w, "editing");
+            w->cmdCancel->click();
+        }
         delete w;
     }
+    for (const bool csv : {false, true}) {
+        e.p().ExportCsvMode = csv;
+        FrmExportData x(e.p());
+        x.setAttribute(Qt::WA_DeleteOnClose, false);
+        x.CmbProjectId->setCurrentIndex(0);
+        e.prompts().onSaveFile(e.env.path("a long folder name/and a longer export file name.txt"));
+        (csv ? x.cmdCSVFile : x.cmdTXTfile)->click();
+        checkWindow(&x, csv ? "csv" : "text");
+    }
+    {
+        FrmImportData x(e.p());
+        x.setAttribute(Qt::WA_DeleteOnClose, false);
+        checkWindow(&x, "opened");
+        // A file of the long project, to be added to it.
+        QDir().mkpath(e.env.path("a long folder name"));
+        const QString file = e.env.path("a long folder name/and a longer import file name.txt");
+        {
+            e.p().ExportCsvMode = false;
+            e.p().DbVersionNumber = 1003000;
+            e.p().DbVersionMinor = 3;
+            e.p().DbVersionRevision = 38;
+            ExportRequest r{0, longId + " Train:12", {}, {}, true, file};
+            CreateFile(e.p(), r, {});
+        }
+        e.prompts().onOpenFile(file);
+        e.prompts().onMessage("This PROJECT exists already", Buttons::YesNoCancel, "Hevrin", Answer::No);
+        x.cmdCSVFile->click();
+        QVERIFY2(x.cmdImport->isEnabled(), qPrintable(e.prompts().shown().join("; ")));
+        checkWindow(&x, "file chosen");
+    }
+    {
+        rows x(e.p());
+        x.setAttribute(Qt::WA_DeleteOnClose, false);
+        checkWindow(&x, "view");
+    }
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
 }
 
 QTEST_MAIN(tst_Editors)

@@ -1,9 +1,11 @@
 #include <QBuffer>
 #include <QRandomGenerator>
 #include <QtTest>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <sqlite3.h>
 
 #include "core/numbers.h"
 #include "core/settings.h"
@@ -56,6 +58,13 @@ QString writeFile(const TestEnv& env, const QString& name, const QStringList& li
     QFile f(env.path(name));
     f.open(QIODevice::WriteOnly);
     f.write((lines.join("\r\n") + "\r\n").toUtf8());
+    return f.fileName();
+}
+
+QString writeBytes(const TestEnv& env, const QString& name, const QByteArray& bytes) {
+    QFile f(env.path(name));
+    f.open(QIODevice::WriteOnly);
+    f.write(bytes);
     return f.fileName();
 }
 
@@ -116,6 +125,7 @@ ImportRange allDates() {
 
 class TestExchange : public QObject {
     Q_OBJECT
+    sqlite3* lockHolder = nullptr;
 private slots:
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
@@ -555,13 +565,13 @@ private slots:
         if (readings) QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE TrainNumber = 2"), 1);
     }
 
-    // Empty fields are Null, short lines end in Nulls, and only a blank line ends the readings.
+    // Empty fields are Null, and only a blank line ends the readings.
     void readingLines() {
         TestEnv env;
         Program& p = env.prog();
         makeBlankDatabase(p.ProjectDatabasePath);
         QStringList file = sampleFile();
-        file[6] = "P1;2013-05-01 10:00:00;1";
+        file[6] = "P1;2013-05-01 10:00:00;1;;";
         file << "P1;2013-05-03 10:00:00;1;;;;;;;;;;;;;"
              << ";;;;;;;;;;;"
              << "P1;2013-05-04 10:00:00;1;1;1";
@@ -573,6 +583,287 @@ private slots:
         QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE ORP IS NULL"), 3);
         QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE PermFlow IS NULL"), 2);
         QCOMPARE(env.prompts.shown().size(), 0);
+    }
+
+    // A file refused anywhere, in its header or in any reading line, stores nothing: no project
+    // row, no user-defined row, no reading. The whole file imported afterwards holds each reading
+    // once.
+    void refusedFilesStoreNothing_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("message");
+        const QStringList good = sampleFile();
+        auto bytes = [](const QStringList& lines) { return (lines.join("\r\n") + "\r\n").toUtf8(); };
+        QByteArray whole = bytes(good);
+        whole.chop(2);
+        QTest::newRow("cut inside the last reading")
+            << whole.left(whole.size() - 3) << "line 7 has no line end: the file is cut short";
+        QTest::newRow("last line without its end") << whole << "line 7 has no line end";
+        QTest::newRow("fewer fields than named") << bytes(withLine(good, 6, "P1;2013-05-02 10:00:00;1;12.5"))
+                                                 << "line 6: it has 4 fields where 5 columns are named";
+        QTest::newRow("a later line of another project")
+            << bytes(withLine(good, 7, "P2;2013-05-01 10:00:00;1;11;3"))
+            << "line 7: the ProjectID \"P2\" is not the file's project P1";
+        QTest::newRow("a later line of another project, case")
+            << bytes(withLine(good, 7, "p1;2013-05-01 10:00:00;1;11;3")) << "line 7: the ProjectID \"p1\"";
+        QTest::newRow("a later line of train 1.5")
+            << bytes(withLine(good, 7, "P1;2013-05-01 10:00:00;1.5;11;3"))
+            << "line 7: the TrainNumber \"1.5\" is not the file's train 1";
+        QTest::newRow("a later line of train 99999")
+            << bytes(withLine(good, 7, "P1;2013-05-01 10:00:00;99999;11;3"))
+            << "line 7: the TrainNumber \"99999\"";
+        QTest::newRow("a first line of train 1.5")
+            << bytes(withLine(good, 6, "P1;2013-05-02 10:00:00;1.5;12.5;"))
+            << "line 6: the TrainNumber \"1.5\"";
+        QStringList nul = withProjectValue(good, "ProjectID", "P1");
+        QByteArray nulBytes = bytes(nul);
+        nulBytes.replace("\r\nP1;2020-01-01", QByteArray("\r\nP1\0x;2020-01-01", 17));
+        QTest::newRow("NUL in the project ID")
+            << nulBytes << "line 3: the ProjectID value holds a NUL character";
+        QTest::newRow("project ID of 51 characters")
+            << bytes(withProjectValue(good, "ProjectID", QString(51, 'P')))
+            << "line 3: the ProjectID value is longer than 50 characters";
+        QTest::newRow("project ID of a million characters")
+            << bytes(withProjectValue(good, "ProjectID", QString(1000000, 'P')))
+            << "line 3: the ProjectID value is longer than 50 characters";
+        QTest::newRow("description of 256 characters")
+            << bytes(withProjectValue(good, "Description", QString(256, 'd')))
+            << "line 3: the Description value is longer than 255 characters";
+        QByteArray caption = bytes(withLine(good, 4, "a;b;c;d;Redox;f;g;h;i;j"));
+        caption.replace("Redox", QByteArray("Re\0ox", 5));
+        QTest::newRow("NUL in a caption") << caption << "line 4: the ORP value holds a NUL character";
+        QTest::newRow("caption of 256 characters")
+            << bytes(withLine(good, 4, "a;b;c;d;" + QString(256, 'r') + ";f;g;h;i;j"))
+            << "line 4: the ORP value is longer than 255 characters";
+    }
+    void refusedFilesStoreNothing() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, message);
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        env.prompts.onMessage(message, Buttons::OK, Title, Answer::OK);
+        ImportChoice c;
+        if (ChooseImportFile(p, writeBytes(env, "f.txt", file), c) != ChoiceOutcome::Refused) {
+            const ImportResult r = RunImport(p, c, allDates(), {});
+            QVERIFY(r.refused);
+            QVERIFY(!r.finished);
+        }
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QVERIFY(!c.accepted);
+        QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), 0);
+        QCOMPARE(count(p, "SELECT count(*) FROM UserDefined WHERE ProjectID <> 'Default'"), 0);
+        QCOMPARE(count(p, "SELECT count(*) FROM Data"), 0);
+        QCOMPARE(ChooseImportFile(p, writeFile(env, "good.txt", sampleFile()), c), ChoiceOutcome::NewProject);
+        QCOMPARE(RunImport(p, c, allDates(), {}).inserted, 2);
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(count(p, "SELECT count(DISTINCT TheDate) FROM Data"), 2);
+        QCOMPARE(count(p, "SELECT count(*) FROM Data"), 2);
+    }
+
+    // An import that does not finish (cancelled at a turn, a failure late in the file, another
+    // program wanting the database meanwhile) leaves the database as it was; importing the file
+    // again with "No - add data" then holds each of its readings once.
+    void interruptedImportLeavesTheDatabase_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("cancel") << "cancel";
+        QTest::newRow("failure late in the file") << "failure";
+        QTest::newRow("another program's lock") << "lock";
+    }
+    void interruptedImportLeavesTheDatabase() {
+        QFETCH(QString, how);
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        insertProjectInfo(p.ProjectDatabasePath, 3);
+        insertReading(p.ProjectDatabasePath, 3, {{"TheDate", "2001-01-01 00:00:00"}});
+        const int n = 60000; // beyond one turn of the import
+        QStringList file = sampleFile();
+        file.resize(5);
+        const QDateTime start(QDate(2010, 1, 1), QTime(0, 0));
+        for (int i = 0; i < n; ++i)
+            file << "P1;" + start.addSecs(qint64(i) * 60).toString("yyyy-MM-dd HH:mm:ss") + ";1;" +
+                        QString::number(i) + ";1";
+        const QString path = writeFile(env, "big.txt", file);
+        if (how == "failure")
+            Database::open(p.ProjectDatabasePath)
+                .exec("CREATE TRIGGER full BEFORE INSERT ON Data WHEN NEW.PermFlow = 59000 "
+                      "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
+        QString panel2;
+        bool lockTaken = false;
+        ExchangeEvents events;
+        events.status = [&](int panel, const QString& t) {
+            if (panel == 2) panel2 = t;
+        };
+        events.yield = [&] {
+            if (!panel2.contains("inserted")) return false;
+            if (how == "lock" && !lockTaken) {
+                sqlite3* other = nullptr;
+                sqlite3_open_v2(QFile::encodeName(p.ProjectDatabasePath).constData(), &other,
+                                SQLITE_OPEN_READWRITE, nullptr);
+                lockTaken = sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+                // Got it: the other program keeps it until the import has ended.
+                if (lockTaken) {
+                    lockHolder = other;
+                    return false;
+                }
+                sqlite3_close(other);
+            }
+            return how == "cancel";
+        };
+        env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::No);
+        if (how == "cancel")
+            env.prompts.onMessage("Import cancelled: nothing of the file was stored.", Buttons::OK, Title,
+                                  Answer::OK);
+        if (how == "failure")
+            env.prompts.onMessage("database or disk is full", Buttons::OK, Title, Answer::OK);
+        ImportChoice c;
+        QCOMPARE(ChooseImportFile(p, path, c), ChoiceOutcome::AddOnly);
+        const ImportResult r = RunImport(p, c, allDates(), events);
+        if (lockHolder) {
+            sqlite3_exec(lockHolder, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_close(lockHolder);
+            lockHolder = nullptr;
+        }
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        // The import holds the database from its first write to its end: nobody else gets in.
+        QVERIFY(!lockTaken);
+        if (how == "lock") {
+            QVERIFY(r.finished);
+            QCOMPARE(count(p, "SELECT count(*) FROM Data"), n + 1);
+        } else {
+            QVERIFY(!r.finished);
+            QCOMPARE(count(p, "SELECT count(*) FROM Data"), 1);
+            QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), 1);
+            Database::open(p.ProjectDatabasePath).exec("DROP TRIGGER IF EXISTS full");
+            env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::No);
+            QCOMPARE(ChooseImportFile(p, path, c), ChoiceOutcome::AddOnly);
+            QCOMPARE(RunImport(p, c, allDates(), {}).inserted, n);
+            QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        }
+        QCOMPARE(count(p, "SELECT count(DISTINCT TheDate) FROM Data"), n + 1);
+        QCOMPARE(count(p, "SELECT count(*) FROM Data"), n + 1);
+    }
+
+    // Line 5 and nothing after it: the project is imported and the file said to hold no data.
+    void fileEndingAfterLineFive() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        QStringList file = sampleFile();
+        file.resize(5);
+        env.prompts.onMessage("No data was found!", Buttons::OK, Title, Answer::OK);
+        QString panel2;
+        ExchangeEvents events;
+        events.status = [&](int panel, const QString& t) {
+            if (panel == 2) panel2 = t;
+        };
+        ImportChoice c;
+        ChooseImportFile(p, writeFile(env, "f.txt", file), c);
+        const ImportResult r = RunImport(p, c, allDates(), events);
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QVERIFY(r.finished);
+        QCOMPARE(panel2, "0 imported, 0 skipped out of date range.");
+        QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), 1);
+    }
+
+    // An empty description is written empty and comes back empty; a Null one is written "0".
+    void descriptionsRoundTrip_data() {
+        QTest::addColumn<QVariant>("description");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QVariant>("back");
+        QTest::newRow("empty") << QVariant("") << "" << QVariant("");
+        QTest::newRow("blank") << QVariant(" ") << " " << QVariant(" ");
+        QTest::newRow("Null") << QVariant() << "0" << QVariant("0");
+        QTest::newRow("text") << QVariant("Plant") << "Plant" << QVariant("Plant");
+    }
+    void descriptionsRoundTrip() {
+        QFETCH(QVariant, description);
+        QFETCH(QString, field);
+        QFETCH(QVariant, back);
+        TestEnv env;
+        Program& p = env.prog();
+        p.ProjectDatabasePath = makeBlankDatabase(env.path("from.mdb"));
+        insertProjectInfo(p.ProjectDatabasePath, 3, {{"Description", description}});
+        insertReading(p.ProjectDatabasePath, 3);
+        setVersion(p, 1, 3, 38);
+        const QStringList lines = exportLines(p, "P1", 1, {});
+        QCOMPARE(lines[2].split(';')[2], field);
+        ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("trip.txt")};
+        CreateFile(p, r, {});
+        p.ProjectDatabasePath = makeBlankDatabase(env.path("to.mdb"));
+        ImportChoice c;
+        QCOMPARE(ChooseImportFile(p, r.outputFile, c), ChoiceOutcome::NewProject);
+        RunImport(p, c, allDates(), {});
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        const QVariant stored = valueOf(p, "SELECT Description FROM ProjectInfo");
+        QVERIFY(!stored.isNull());
+        QCOMPARE(stored.toString(), back.toString());
+    }
+
+    // An export the disk refuses names the system's own cause and leaves no file.
+    void exportOnAFullDisk() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        insertProjectInfo(p.ProjectDatabasePath, 3);
+        for (int i = 0; i < 300; ++i)
+            insertReading(p.ProjectDatabasePath, 3,
+                          {{"TheDate", QDateTime(QDate(2020, 1, 1), QTime(0, 0))
+                                           .addSecs(i * 3600)
+                                           .toString("yyyy-MM-dd HH:mm:ss")}});
+        setVersion(p, 1, 3, 38);
+        const QString out = env.path("out.txt");
+        env.prompts.onMessage(QString::fromLocal8Bit(std::strerror(EFBIG)), Buttons::OK, Title, Answer::OK);
+        ExportResult result;
+        {
+            FileSizeLimit limit(20000);
+            result = CreateFile(p, ExportRequest{0, "P1 Train:1", {}, {}, true, out}, {});
+        }
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QVERIFY(!env.prompts.shown().last().contains("canceled", Qt::CaseInsensitive));
+        QVERIFY(!QFile::exists(out));
+        QVERIFY(result.exportEnabled);
+    }
+
+    // Enter in a date box ends the edit: it neither imports nor exports.
+    void enterInADateBoxStartsNothing() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", "Other"}});
+        insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "Other"}});
+        {
+            FrmImportData w(p);
+            w.show();
+            env.prompts.onOpenFile(writeFile(env, "f.txt", sampleFile()));
+            w.cmdCSVFile->click();
+            QVERIFY(w.cmdImport->isEnabled());
+            for (QDateTimeEdit* d : {w.DTPicker1, w.DTPicker2}) {
+                d->setFocus();
+                QTest::keyClick(d, Qt::Key_Return);
+                QTest::keyClick(d, Qt::Key_Enter);
+            }
+            QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+            QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo WHERE ProjectID = 'P1'"), 0);
+            QVERIFY(w.cmdImport->isEnabled());
+        }
+        {
+            FrmExportData w(p);
+            w.show();
+            w.CmbProjectId->setCurrentIndex(0);
+            const QString out = env.path("out.txt");
+            env.prompts.onSaveFile(out);
+            w.cmdTXTfile->click();
+            QVERIFY(w.cmdExport->isEnabled());
+            for (QDateTimeEdit* d : {w.DTPicker1, w.DTPicker2}) {
+                d->setFocus();
+                QTest::keyClick(d, Qt::Key_Return);
+                QTest::keyClick(d, Qt::Key_Enter);
+            }
+            QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+            QVERIFY(!QFile::exists(out));
+            QVERIFY(w.cmdExport->isEnabled());
+        }
     }
 
     void dateRangeImport() {

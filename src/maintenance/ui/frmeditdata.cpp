@@ -10,85 +10,36 @@
 
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "maintenance/exchangefile.h"
 
 namespace hv {
 
 namespace {
 
-const char* Columns[] = {"ProjectID",
-                         "TrainNumber",
-                         "TheDate",
-                         "ElapsedTimeHrs",
-                         "PermFlow",
-                         "ConcFlow",
-                         "FeedPressure",
-                         "ConcPressure",
-                         "PermBackPress",
-                         "FeeduS",
-                         "PermuS",
-                         "Temperature",
-                         "PermFlow_2",
-                         "PermuS_2",
-                         "FeedPressure_2",
-                         "PermBackPress_2",
-                         "PermFlow_1",
-                         "PermuS_1",
-                         "PermBackPress_1",
-                         "ActualFlux",
-                         "ActualFlux_1",
-                         "ActualFlux_2",
-                         "NormalizedFlux",
-                         "NormalizedPermFlow",
-                         "NormalizedPermFlow_1",
-                         "NormalizedPermFlow_2",
-                         "NormalizedSaltPassage",
-                         "NormalizedSaltPassage_1",
-                         "NormalizedSaltPassage_2",
-                         "ActualRejection",
-                         "SystemDP",
-                         "B1DP",
-                         "B2DP",
-                         "B1Recovery",
-                         "B2Recovery",
-                         "NetTMP",
-                         "NormalizedDP",
-                         "NormalizedDP_1",
-                         "NormalizedDP_2",
-                         "EventID",
-                         "ConcPressure_1",
-                         "ConcuS",
-                         "FeedFlow",
-                         "ORP",
-                         "pH",
-                         "SDIFeed",
-                         "SDIRaw",
-                         "SystemRecovery",
-                         "TurbidityFeed",
-                         "TurbidityRaw",
-                         "Note1",
-                         "PermFlow_3",
-                         "PermuS_3",
-                         "FeedPressure_3",
-                         "ConcPressure_2",
-                         "PermBackPress_3",
-                         "NormalizedPermFlow_3",
-                         "NormalizedSaltPassage_3",
-                         "ActualFlux_3",
-                         "NormalizedDP_3",
-                         "B3DP",
-                         "B3Recovery",
-                         "SpecFlux",
-                         "SpecFlux_1",
-                         "SpecFlux_2",
-                         "SpecFlux_3"};
-constexpr int ColumnCount = int(std::size(Columns));
+// The editor's boxes by index: the key columns, the values of the exchange file's reading lines
+// up to TurbidityRaw, the note, the bank 3 values, and the specific-flux columns.
+const QStringList& Columns() {
+    static const QStringList names = [] {
+        const QStringList file = ExchangeDataColumns(false);
+        const qsizetype from = file.indexOf("ElapsedTimeHrs"), note = file.indexOf("TurbidityRaw") + 1;
+        QStringList c = QStringList{"ProjectID", "TrainNumber", "TheDate"} + file.mid(from, note - from);
+        c << "Note1";
+        for (QString name : file.mid(note)) {
+            // The file keeps its writer's spelling; the caption shows the column's own.
+            if (name == QLatin1String("PermBackpress_3")) name = QStringLiteral("PermBackPress_3");
+            c << name;
+        }
+        return c + QStringList{"SpecFlux", "SpecFlux_1", "SpecFlux_2", "SpecFlux_3"};
+    }();
+    return names;
+}
 
 QString caption(int index) {
     static const char* SpecFlux[] = {"System Specific Flux", "Bank 1 Specific Flux", "Bank 2 Specific Flux",
                                      "Bank 3 Specific Flux"};
     if (index >= 62) return SpecFlux[index - 62];
-    if (index >= 51) return Columns[index];
-    return QString(Columns[index]) + ":";
+    if (index >= 51) return Columns()[index];
+    return Columns()[index] + ":";
 }
 
 const QString RecalcTitle = "RECALCULATION MAY BE REQUIRED";
@@ -157,7 +108,7 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
     constexpr int PerRow = 4;
     int row = 0;
     for (int i = 0; i <= 50; ++i)
-        addField(grid, i / PerRow, (i % PerRow) * 2, i, Columns[i], caption(i));
+        addField(grid, i / PerRow, (i % PerRow) * 2, i, Columns()[i], caption(i));
     row = 50 / PerRow + 1;
     Label2 = new QLabel("Bank 3 Information", this);
     Label2->setObjectName("Label2");
@@ -165,9 +116,9 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
     bold.setBold(true);
     Label2->setFont(bold);
     grid->addWidget(Label2, row++, 0, 1, 2);
-    for (int i = 51; i < ColumnCount; ++i) {
+    for (int i = 51; i < int(Columns().size()); ++i) {
         const int k = i - 51;
-        addField(grid, row + k / PerRow, (k % PerRow) * 2, i, Columns[i], caption(i));
+        addField(grid, row + k / PerRow, (k % PerRow) * 2, i, Columns()[i], caption(i));
     }
     for (int c = 1; c < PerRow * 2; c += 2)
         grid->setColumnStretch(c, 1);
@@ -215,9 +166,7 @@ void frmEditData::cmdGo_Click() {
     }
     SelectedProjectID = key->projectId;
     SelectedTrainNumber = key->train;
-    QStringList columns;
-    for (const char* c : Columns)
-        columns << c;
+    const QStringList& columns = Columns();
     try {
         bind(std::make_unique<RecordSet>(*db_, "Data", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
                                          QVariantList{SelectedProjectID, SelectedTrainNumber},

@@ -102,12 +102,14 @@ void frmElementSpecs::cmdUpdate_Click() {
         else
             showRecord();
         // Browsing again: the label names the record, not the edit.
-        lblStatus->setText(recordText_ + QString::number(r.absolutePosition()));
+        lblStatus->setText(positionText(r));
         EditMode = false;
         AddMode = false;
         ToggleRecordButtons(true);
     } catch (const DbError& e) {
-        if (e.number() == dberr::FileNotFound) {
+        // Only a second row of one model breaks a constraint; a read-only or locked database, a full
+        // disk and the like are reported in the database's own words.
+        if (e.description().contains("UNIQUE constraint", Qt::CaseInsensitive)) {
             message(GetMlString(
                 550, "Duplicate element Model. Please change model name. Use EDIT to make changes."));
             txtFields[0]->setFocus();

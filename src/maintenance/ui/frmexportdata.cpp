@@ -31,7 +31,6 @@ FrmExportData::FrmExportData(Program& p, QWidget* parent) : QWidget(parent, Qt::
     cmdCSVFile = named(new QPushButton("Specify a *.CSV File Name to Export TO:", this), "cmdCSVFile");
     cmdCSVFile->setToolTip("This may not work correctly if the decimal separator is a ','");
     cmdExport = named(new QPushButton("Export", this), "cmdExport");
-    cmdExport->setDefault(true);
     cmdexit = named(new QPushButton("&Exit", this), "cmdexit");
     lblFileName = named(new QLabel("Export File Name", this), "lblFileName");
     lblDB = named(new QLabel("Database File Name", this), "lblDB");
@@ -193,13 +192,10 @@ void FrmExportData::closeEvent(QCloseEvent* e) {
     QWidget::closeEvent(e);
 }
 
+// Enter in a box ends its edit; only the buttons start an import or an export.
 void FrmExportData::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape) {
         cmdexit_Click();
-        return;
-    }
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && cmdExport->isEnabled()) {
-        cmdExport_Click();
         return;
     }
     QWidget::keyPressEvent(e);

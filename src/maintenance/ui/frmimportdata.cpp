@@ -18,7 +18,6 @@ FrmImportData::FrmImportData(Program& p, QWidget* parent) : QWidget(parent, Qt::
     };
     cmdCSVFile = named(new QPushButton("Locate a *.TXT file to import", this), "cmdCSVFile");
     cmdImport = named(new QPushButton("Import", this), "cmdImport");
-    cmdImport->setDefault(true);
     cmdexit = named(new QPushButton("&Exit", this), "cmdexit");
     chkAlldata = named(new QCheckBox("Select all data", this), "chkAlldata");
     DTPicker1 = named(new QDateTimeEdit(this), "DTPicker1");
@@ -174,7 +173,8 @@ void FrmImportData::chkAlldata_Click() {
     DTPicker2->setEnabled(!chkAlldata->isChecked());
 }
 
-// While an import runs the button stops it after the current batch; otherwise it closes.
+// While an import runs the button cancels it at its next turn, storing nothing; otherwise it
+// closes.
 void FrmImportData::cmdexit_Click() {
     if (running_) {
         cancel_ = true;
@@ -192,13 +192,10 @@ void FrmImportData::closeEvent(QCloseEvent* e) {
     QWidget::closeEvent(e);
 }
 
+// Enter in a box ends its edit; only the buttons start an import or an export.
 void FrmImportData::keyPressEvent(QKeyEvent* e) {
     if (e->key() == Qt::Key_Escape) {
         cmdexit_Click();
-        return;
-    }
-    if ((e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) && cmdImport->isEnabled()) {
-        cmdImport_Click();
         return;
     }
     QWidget::keyPressEvent(e);

@@ -95,6 +95,10 @@ RecordEditorWindow::RecordEditorWindow(Program& p, const QString& caption, QWidg
 
 RecordEditorWindow::~RecordEditorWindow() = default;
 
+QString RecordEditorWindow::positionText(const RecordSet& r) const {
+    return recordText_ + QString::number(r.recordCount() == 0 ? 0 : r.absolutePosition());
+}
+
 RecordMode RecordEditorWindow::mode() const {
     if (AddMode) return RecordMode::Adding;
     if (EditMode) return RecordMode::Editing;
@@ -131,11 +135,11 @@ void RecordEditorWindow::finishForm() {
 void RecordEditorWindow::bind(std::unique_ptr<RecordSet> rs) {
     adoPrimaryRS = std::move(rs);
     adoPrimaryRS->onMoveComplete = [this] {
-        lblStatus->setText(recordText_ + QString::number(adoPrimaryRS->absolutePosition()));
+        lblStatus->setText(positionText(*adoPrimaryRS));
         showRecord();
     };
     adoPrimaryRS->onWillChange = [this] { willChangeRecord(); };
-    lblStatus->setText(recordText_ + QString::number(adoPrimaryRS->absolutePosition()));
+    lblStatus->setText(positionText(*adoPrimaryRS));
     showRecord();
 }
 
@@ -261,7 +265,7 @@ void RecordEditorWindow::cmdUpdate_Click() {
         else
             showRecord();
         // Browsing again: the label names the record, not the edit.
-        lblStatus->setText(recordText_ + QString::number(r.absolutePosition()));
+        lblStatus->setText(positionText(r));
         EditMode = false;
         AddMode = false;
         ToggleRecordButtons(true);
@@ -279,7 +283,7 @@ void RecordEditorWindow::cmdCancel_Click() {
         adoPrimaryRS->moveFirst();
     } catch (const DbError&) {
         showRecord(); // nothing left to show
-        lblStatus->setText(recordText_ + QString::number(adoPrimaryRS->absolutePosition()));
+        lblStatus->setText(positionText(*adoPrimaryRS));
     }
 }
 

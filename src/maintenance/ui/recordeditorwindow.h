@@ -102,6 +102,8 @@ protected:
     virtual void reportError(const DbError& e);
     // The answer to "no current record" (3021); empty shows the error's own description.
     virtual QString noRecordText() const { return {}; }
+    // "Record: " and the current record's position; an empty set shows position 0.
+    QString positionText(const RecordSet& r) const;
     virtual void addDefaults() {}
     virtual void recordShown() {} // after the boxes show the current record
     virtual void willChangeRecord() {}

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/program.h"
 
@@ -46,7 +47,10 @@ rows::rows(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
 void rows::Form_Load() {
     setWindowTitle(p_.CurrentProject.ProjectID + " Train: " + QString::number(p_.CurrentProject.TrainNumber));
     model_->load(p_.ProjectDatabasePath, p_.CurrentProject.ProjectID);
-    MSHFlexGrid1->setColumnWidth(0, 87); // 1300 twips
+    // The date column at least 1300 twips, and wide enough for the whole date and time.
+    MSHFlexGrid1->resizeColumnToContents(0);
+    MSHFlexGrid1->setColumnWidth(0, std::max(87, MSHFlexGrid1->columnWidth(0) + 8));
+    MSHFlexGrid1->resizeColumnToContents(DataViewModel::TrainColumn);
 }
 
 void rows::MSHFlexGrid1_Click(int column) {
