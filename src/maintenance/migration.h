@@ -40,11 +40,22 @@ struct MigrationResult {
     qint32 accepted = 0;
     qint16 bypassed = 0;
     qint32 copied = 0;
+    qint32 normalized = 0; // of the copied readings, those whose calculated columns were stored
 };
 
 // A reading's value to the precision the data entry stores (FormatValue's digits), as a
 // number: Null stays Null, a text that is not a number goes on unchanged.
 QVariant StoredPrecision(const QVariant& value);
+
+// True when both paths name one file: the same device and inode (a symlinked folder, a
+// hard link, a relative and an absolute path), or, for a file that is not there, the same
+// canonical path text.
+bool SameDatabaseFile(const QString& a, const QString& b);
+
+// The refusal of one file as both FROM and TO.
+inline const QString SameDatabasesText =
+    QStringLiteral("Both databases are the same.  Please re-select so that the FROM database is different "
+                   "from the TO database.");
 
 // "db.hv3.2014Feb24-153012.mdb" for a TO database named db.hv3.mdb at that time; empty
 // when the name is shorter than 4 characters.
@@ -74,7 +85,7 @@ public:
     int batchMillis = 250;
 
 private:
-    void copyReadings(const QVariant& projectKey, qint16 train, qint32& total);
+    void copyReadings(const QVariant& projectKey, qint16 train, MigrationResult& r);
     void finish(MigrationResult& r, qint16 fromProjectRows);
     QString projectSelect();
 

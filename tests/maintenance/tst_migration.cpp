@@ -1,6 +1,7 @@
 #include <QDialog>
 #include <QTimer>
 #include <QtTest>
+#include <unistd.h>
 
 #include "core/dbversion.h"
 #include "core/elementdb.h"
@@ -90,8 +91,9 @@ private slots:
                                  {"Temperature", 20.0 + i},
                                  {"SDIRaw", i == 0 ? QVariant() : QVariant(1.0)},
                                  {"Note1", "it's fine"}});
-        test::insertRow(m.from, "InputOrder",
-                        {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"TheDate", 0}, {"PermFlow", 3}, {"ConcFlow", 1}});
+        test::insertRow(
+            m.from, "InputOrder",
+            {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"TheDate", 0}, {"PermFlow", 3}, {"ConcFlow", 1}});
         NullView view;
         const MigrationResult r = m.run(view);
         QVERIFY(r.completed);
@@ -103,7 +105,8 @@ private slots:
         Database to = Database::open(m.to);
         const DbRow project = to.select("SELECT * FROM ProjectInfo").first();
         QCOMPARE(project.toDouble("PermBackPress_1"), 5.0);
-        for (const QString& c : {"Permflow_3", "AreaBank_3", "NumVessels_3", "DeltaPress_3", "AvgConc", "Density"})
+        for (const QString& c :
+             {"Permflow_3", "AreaBank_3", "NumVessels_3", "DeltaPress_3", "AvgConc", "Density"})
             QCOMPARE(project.toDouble(c), 0.0);
         QCOMPARE(project.toText("Description"), QString("Reference plant"));
 
@@ -116,28 +119,31 @@ private slots:
             QCOMPARE(r.toDouble("Permflow_3"), 0.0);
             QCOMPARE(r.toText("Note1"), QString("it's fine"));
         }
-        // A Null stays Null, and that reading fails its normalization as a recalculation would.
+        // A Null stays Null; the normalization does not compute with SDIRaw.
         QVERIFY(readings.at(3).isNull("SDIRaw"));
-        QCOMPARE(readings.at(3).toDouble("NormalizedPermFlow"), 0.0);
-        QVERIFY(readings.at(0).toDouble("NormalizedPermFlow") > 0);
+        QVERIFY(readings.at(3).toDouble("NormalizedPermFlow") > 0);
+        QCOMPARE(view.panels[3], QString(" Calculated 4 records of 4 "));
 
         // The stored results are a recalculation's.
         QVariantList before;
         for (const DbRow& r : readings)
-            before << r.value("NormalizedPermFlow") << r.value("NormalizedSaltPassage") << r.value("NormalizedDP");
+            before << r.value("NormalizedPermFlow") << r.value("NormalizedSaltPassage")
+                   << r.value("NormalizedDP");
         m.p().ProjectDatabasePath = m.to;
         QVERIFY(RecalculateProject(m.p(), "P1", 1));
         QVariantList after;
         for (const DbRow& r : to.select("SELECT * FROM Data ORDER BY ID"))
-            after << r.value("NormalizedPermFlow") << r.value("NormalizedSaltPassage") << r.value("NormalizedDP");
+            after << r.value("NormalizedPermFlow") << r.value("NormalizedSaltPassage")
+                  << r.value("NormalizedDP");
         QCOMPARE(after, before);
 
         const DbRow order = to.select("SELECT * FROM InputOrder WHERE ProjectID = 'P1'").first();
         QCOMPARE(order.toInt32("PermFlow"), 3);
-        for (const QString& c : {"PermFlow_3", "PermuS_3", "FeedPressure_3", "PermBackPress_3", "ConcPressure_2"})
+        for (const QString& c :
+             {"PermFlow_3", "PermuS_3", "FeedPressure_3", "PermBackPress_3", "ConcPressure_2"})
             QCOMPARE(order.toInt32(c), 20 + QStringList({"PermFlow_3", "PermuS_3", "FeedPressure_3",
-                                                          "PermBackPress_3", "ConcPressure_2"})
-                                                 .indexOf(c));
+                                                         "PermBackPress_3", "ConcPressure_2"})
+                                                .indexOf(c));
         QCOMPARE(m.p().ProjectDatabasePath, m.to);
         QVERIFY(m.p().IgnoreCalcErrors);
         QVERIFY(!m.p().RecalcAllRunning);
@@ -179,17 +185,31 @@ private slots:
         test::insertProjectInfo(m.from, 2);
         Database from = Database::open(m.from);
         Database to = Database::open(m.to);
-        from.exec("INSERT INTO GraphSensors (ProjectID, Description, ColumnHeader) VALUES ('ALL', 'Old only', 'OldCol')");
-        to.exec("UPDATE GraphSensors SET Description = 'Feed temperature (new name)' WHERE ColumnHeader = 'Temperature'");
-        const QString fromTemp = from.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'Temperature'").toString();
-        const QString fromPerm = from.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'PermFlow'").toString();
-        const QString toPerm = to.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'PermFlow'").toString();
+        from.exec("INSERT INTO GraphSensors (ProjectID, Description, ColumnHeader) VALUES ('ALL', 'Old "
+                  "only', 'OldCol')");
+        to.exec("UPDATE GraphSensors SET Description = 'Feed temperature (new name)' WHERE ColumnHeader = "
+                "'Temperature'");
+        const QString fromTemp =
+            from.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'Temperature'").toString();
+        const QString fromPerm =
+            from.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'PermFlow'").toString();
+        const QString toPerm =
+            to.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'PermFlow'").toString();
         test::insertRow(m.from, "UserGraphs",
-                        {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"GraphName", "O'Brien's graph"},
-                         {"S1Name", "Not a series"}, {"S2Name", "Nor this"}, {"S3Name", "Old only"},
-                         {"S4Name", fromTemp}, {"YMax", 2.5}, {"SensorCount", 4}});
+                        {{"ProjectID", "P1"},
+                         {"TrainNumber", 1},
+                         {"GraphName", "O'Brien's graph"},
+                         {"S1Name", "Not a series"},
+                         {"S2Name", "Nor this"},
+                         {"S3Name", "Old only"},
+                         {"S4Name", fromTemp},
+                         {"YMax", 2.5},
+                         {"SensorCount", 4}});
         test::insertRow(m.from, "UserGraphs",
-                        {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"GraphName", "second"}, {"S1Name", fromPerm},
+                        {{"ProjectID", "P1"},
+                         {"TrainNumber", 1},
+                         {"GraphName", "second"},
+                         {"S1Name", fromPerm},
                          {"SensorCount", 1}});
         NullView view;
         QVERIFY(m.run(view).completed);
@@ -204,6 +224,120 @@ private slots:
         QCOMPARE(g.at(1).toText("S1Name"), toPerm);
         QCOMPARE(g.at(1).toText("S3Name"), QString()); // nothing leaks from the graph before
         QCOMPARE(view.panels[2], QString("Out of total 1 projects with 0 total records."));
+    }
+
+    // Readings with a Null in measurements the normalization does not compute with are
+    // normalized, migrated or merged; the summary counts as calculated only the readings
+    // whose results were stored.
+    void nullMeasurementsNormalizedAndCounted_data() {
+        QTest::addColumn<bool>("merge");
+        QTest::newRow("two-bank") << false;
+        QTest::newRow("merge") << true;
+    }
+    void nullMeasurementsNormalizedAndCounted() {
+        QFETCH(bool, merge);
+        MigrationEnv m(merge);
+        const int banks = merge ? 3 : 2;
+        test::insertProjectInfo(m.from, banks);
+        QList<QVariantMap> readings{
+            {{"ORP", QVariant()}, {"SDIRaw", QVariant()}},
+            {{"pH", QVariant()}, {"TurbidityRaw", QVariant()}, {"EventID", QVariant()}},
+            {{"ConcFlow", 0.0}}, // fails: division by zero
+            {},
+        };
+        for (int i = 0; i < readings.size(); ++i) {
+            readings[i]["TheDate"] = QString("2021-03-0%1 00:00:00").arg(i + 1);
+            test::insertReading(m.from, banks, readings[i]);
+        }
+        NullView view;
+        const MigrationResult r = m.run(view);
+        QVERIFY(r.completed);
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QCOMPARE(r.copied, 4);
+        QCOMPARE(r.normalized, 3);
+        QCOMPARE(view.panels[0], QString("Updated 1 project with total 4 records. "));
+        QCOMPARE(view.panels[3], QString(" Calculated 3 records of 4 "));
+        const DbRows stored = Database::open(m.to).select("SELECT * FROM Data ORDER BY TheDate");
+        QCOMPARE(stored.count(), 4);
+        QVERIFY(stored.at(0).isNull("ORP") && stored.at(0).isNull("SDIRaw"));
+        QVERIFY(stored.at(1).isNull("pH") && stored.at(1).isNull("EventID"));
+        for (int i : {0, 1, 3})
+            QVERIFY(stored.at(i).toDouble("NormalizedPermFlow") > 0);
+        QCOMPARE(stored.at(2).toDouble("NormalizedPermFlow"), 0.0);
+    }
+
+    // One file under two spellings is one database: the run refuses it before it asks
+    // to overwrite anything, and every reading stays.
+    void sameFileUnderTwoNamesRefused_data() {
+        QTest::addColumn<QString>("spelling");
+        QTest::newRow("symlinked folder") << "link";
+        QTest::newRow("relative") << "relative";
+        QTest::newRow("hard link") << "hard";
+    }
+    void sameFileUnderTwoNamesRefused() {
+        QFETCH(QString, spelling);
+        MigrationEnv m(true);
+        test::insertProjectInfo(m.from, 3);
+        for (int i = 0; i < 5; ++i)
+            test::insertReading(m.from, 3, {{"TheDate", QString("2021-01-0%1 00:00:00").arg(i + 1)}});
+        QDir().mkpath(m.env.path("real"));
+        const QString real = m.env.path("real/x.hv3.mdb");
+        QVERIFY(QFile::rename(m.from, real));
+        QString other;
+        const QString savedCwd = QDir::currentPath();
+        if (spelling == "link") {
+            QVERIFY(QFile::link(m.env.path("real"), m.env.path("alias")));
+            other = m.env.path("alias/x.hv3.mdb");
+        } else if (spelling == "relative") {
+            QDir::setCurrent(m.env.path("real"));
+            other = "./x.hv3.mdb";
+        } else {
+            QCOMPARE(::link(QFile::encodeName(real).constData(),
+                            QFile::encodeName(m.env.path("x2.hv3.mdb")).constData()),
+                     0);
+            other = m.env.path("x2.hv3.mdb");
+        }
+        QVERIFY(other != real);
+        QVERIFY(SameDatabaseFile(other, real));
+        QVERIFY(!SameDatabaseFile(m.to, real));
+        m.from = other;
+        m.to = real;
+        m.env.prompts.onMessage("Both databases are the same.", Buttons::OK, Title, Answer::OK);
+        NullView view;
+        const MigrationResult r = m.run(view);
+        QDir::setCurrent(savedCwd);
+        QVERIFY(!r.completed);
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QCOMPARE(cell(real, "SELECT COUNT(*) FROM Data").toInt(), 5);
+        QCOMPARE(cell(real, "SELECT COUNT(*) FROM ProjectInfo").toInt(), 1);
+    }
+
+    // The dialog: a FROM chosen as the TO file under another name is reported, the start
+    // stays disabled, and a start anyway deletes nothing.
+    void dialogRefusesSameFileUnderAnotherName() {
+        MigrationEnv m(true);
+        test::insertProjectInfo(m.to, 3);
+        for (int i = 0; i < 4; ++i)
+            test::insertReading(m.to, 3, {{"TheDate", QString("2021-01-0%1 00:00:00").arg(i + 1)}});
+        QVERIFY(QFile::link(m.env.path(""), m.env.path("alias")));
+        Program& p = m.p();
+        p.ProjectDatabasePath = m.to;
+        dlgMigrate d(p);
+        d.Form_Load();
+        QCOMPARE(d.To.path, m.to);
+        m.env.prompts.onOpenFile(m.env.path("alias/db.hv3.mdb"))
+            .onMessage("Continue with this three bank database and merge", Buttons::OKCancel, Title,
+                       Answer::OK)
+            .onMessage("Both databases are the same.", Buttons::OK, Title, Answer::OK);
+        d.cmdSelect2DB->click();
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QCOMPARE(d.From.path, m.env.path("alias/db.hv3.mdb"));
+        QVERIFY(!d.cmdMigrate->isEnabled());
+        m.env.prompts.onMessage("Both databases are the same.", Buttons::OK, Title, Answer::OK);
+        d.cmdMigrate_Click();
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QVERIFY(d.lblDone->text().isEmpty());
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data").toInt(), 4);
     }
 
     // The sample database shipped for new users migrates whole.
@@ -221,7 +355,8 @@ private slots:
     void mergeThreeBank() {
         MigrationEnv m(true);
         test::insertProjectInfo(m.from, 3, {{"ProjectID", "M3"}, {"PermBackPress_1", 0.7}});
-        test::insertReading(m.from, 3, {{"ProjectID", "M3"}, {"PermBackPress", 0.5}, {"PermBackPress_1", 0.2}});
+        test::insertReading(m.from, 3,
+                            {{"ProjectID", "M3"}, {"PermBackPress", 0.5}, {"PermBackPress_1", 0.2}});
         NullView view;
         QVERIFY(m.run(view).completed);
         const DbRow r = Database::open(m.to).select("SELECT * FROM Data").first();
@@ -260,8 +395,8 @@ private slots:
         for (const char* locale : {"C", "de_DE"}) {
             QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
             QRandomGenerator rng(7);
-            QList<double> values{0.15, 2.675, 9.99995, 99.9995, 0.0000123456, 1.5e-7, 123456.75, 1.23456789e9,
-                                 -4.00005, 0.099999949, 999.995, 99999.95};
+            QList<double> values{0.15,      2.675,        9.99995,  99.9995,     0.0000123456, 1.5e-7,
+                                 123456.75, 1.23456789e9, -4.00005, 0.099999949, 999.995,      99999.95};
             for (int i = 0; i < 20000; ++i)
                 values << (rng.generateDouble() - 0.3) * std::pow(10.0, rng.bounded(-8, 11));
             for (double x : values) {
@@ -269,7 +404,10 @@ private slots:
                 const double expected = LocaleToDouble(FormatValue(x), &ok);
                 QVERIFY(ok);
                 if (StoredPrecision(x).toDouble() != expected)
-                    QFAIL(qPrintable(QString("%1: %2 vs %3").arg(x, 0, 'g', 17).arg(StoredPrecision(x).toDouble(), 0, 'g', 17).arg(expected, 0, 'g', 17)));
+                    QFAIL(qPrintable(QString("%1: %2 vs %3")
+                                         .arg(x, 0, 'g', 17)
+                                         .arg(StoredPrecision(x).toDouble(), 0, 'g', 17)
+                                         .arg(expected, 0, 'g', 17)));
             }
             QVERIFY(!StoredPrecision(QVariant()).isValid());
         }
@@ -300,13 +438,15 @@ private slots:
         QVERIFY(d.cmdMigrate->isEnabled());
 
         // A two-bank TO is refused and the TO side stays.
-        m.env.prompts.onOpenFile(m.from).onMessage("is a 2 bank version. v1.2.7", Buttons::OK, Title, Answer::OK);
+        m.env.prompts.onOpenFile(m.from).onMessage("is a 2 bank version. v1.2.7", Buttons::OK, Title,
+                                                   Answer::OK);
         d.cmdSelect3DB->click();
         QCOMPARE(d.To.path, m.to);
 
         // FROM equal to TO: the start button waits for another choice.
         m.env.prompts.onOpenFile(m.to)
-            .onMessage("is already a 3 bank database version. 1. >3< .38", Buttons::OKCancel, Title, Answer::OK)
+            .onMessage("is already a 3 bank database version. 1. >3< .38", Buttons::OKCancel, Title,
+                       Answer::OK)
             .onMessage("Both databases are the same.", Buttons::OK, Title, Answer::OK);
         d.cmdSelect2DB->click();
         QVERIFY(!d.cmdMigrate->isEnabled());
@@ -324,12 +464,12 @@ private slots:
 
         // Closing before a run asks; Cancel keeps the dialog open.
         d.show();
-        m.env.prompts.onMessage("Calculations and Migraton not complete!  Quit anyway?", Buttons::OKCancel, Title,
-                                Answer::Cancel);
+        m.env.prompts.onMessage("Calculations and Migraton not complete!  Quit anyway?", Buttons::OKCancel,
+                                Title, Answer::Cancel);
         d.cmdexit->click();
         QVERIFY(d.isVisible());
-        m.env.prompts.onMessage("Calculations and Migraton not complete!  Quit anyway?", Buttons::OKCancel, Title,
-                                Answer::OK);
+        m.env.prompts.onMessage("Calculations and Migraton not complete!  Quit anyway?", Buttons::OKCancel,
+                                Title, Answer::OK);
         d.cmdexit->click();
         QVERIFY(!d.isVisible());
         QCOMPARE(m.env.prompts.verify(), QString());

@@ -18,11 +18,10 @@ namespace hv {
 namespace {
 
 const QString Title = QStringLiteral("Hevrin");
-const QString SameDatabases = QStringLiteral(
-    "Both databases are the same.  Please re-select so that the FROM database is different from the TO database.");
 
 QString versionText(const MigrationDb& db) {
-    return "v. " + QString::number(db.major) + "." + QString::number(db.minor) + "." + QString::number(db.revision);
+    return "v. " + QString::number(db.major) + "." + QString::number(db.minor) + "." +
+           QString::number(db.revision);
 }
 
 QString joinPath(const QString& folder, const QString& name) {
@@ -76,7 +75,8 @@ dlgMigrate::dlgMigrate(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
     cmdSelect2DB = named(new QPushButton(QStringLiteral("Select DB")), "cmdSelect2DB");
     cmdSelect3DB = named(new QPushButton(QStringLiteral("Select DB")), "cmdSelect3DB");
     cmdBackUp = named(new QPushButton(QStringLiteral("Back Up 'TO' Database")), "cmdBackUp");
-    cmdMigrate = named(new QPushButton(QStringLiteral("Click Here to Start Migration Process")), "cmdMigrate");
+    cmdMigrate =
+        named(new QPushButton(QStringLiteral("Click Here to Start Migration Process")), "cmdMigrate");
     cmdexit = named(new QPushButton(QStringLiteral("Close/Exit")), "cmdexit");
     ProgressBar1 = named(new QProgressBar, "ProgressBar1");
     ProgressBar1->setRange(0, 100);
@@ -176,8 +176,9 @@ void dlgMigrate::Form_Load() {
         From = open;
         fromTested_ = true;
         To = MigrationDb{};
-        To.path = p_.PreviousDatabasePath.isEmpty() ? defaultDatabase(p_.AppDataFolder, QStringLiteral("db.hv3.mdb"))
-                                                    : p_.PreviousDatabasePath;
+        To.path = p_.PreviousDatabasePath.isEmpty()
+                      ? defaultDatabase(p_.AppDataFolder, QStringLiteral("db.hv3.mdb"))
+                      : p_.PreviousDatabasePath;
         const bool ok = test(To);
         toTested_ = ok && To.threeBank();
         if (!ok) To.path.clear();
@@ -198,8 +199,8 @@ void dlgMigrate::Form_Load() {
 }
 
 void dlgMigrate::ConfigureForm() {
-    if (From.path == To.path)
-        p_.prompts.message(SameDatabases, Buttons::OK, Icon::None, Title);
+    if (SameDatabaseFile(From.path, To.path))
+        p_.prompts.message(SameDatabasesText, Buttons::OK, Icon::None, Title);
 
     const auto toSide = [this] {
         txt3BankDB->setText(To.path);
@@ -246,7 +247,8 @@ void dlgMigrate::ConfigureForm() {
 }
 
 void dlgMigrate::updateStart() {
-    const bool ready = fromTested_ && toTested_ && !From.path.isEmpty() && To.threeBank() && From.path != To.path;
+    const bool ready = fromTested_ && toTested_ && !From.path.isEmpty() && To.threeBank() &&
+                       !SameDatabaseFile(From.path, To.path);
     cmdMigrate->setEnabled(ready && !running_);
     cmdSelect2DB->setEnabled(!running_);
     cmdSelect3DB->setEnabled(!running_);
@@ -268,15 +270,17 @@ void dlgMigrate::cmdSelect2DB_Click() {
     const bool valid = UpgradeDatabase(p_, file, c.major, c.minor, c.revision, c.projects, c.readings);
     p_.SuppressDbUpgrade = false;
     if (!valid) {
-        p_.prompts.message(QStringLiteral("The file you selected does not appear to be a valid Hevrin database.\r\n"
-                                          "Please select again."),
-                           Buttons::OK, Icon::None, Title);
+        p_.prompts.message(
+            QStringLiteral("The file you selected does not appear to be a valid Hevrin database.\r\n"
+                           "Please select again."),
+            Buttons::OK, Icon::None, Title);
         return;
     }
     if (c.minor > 2) {
         const Answer a = p_.prompts.message(
             "The FROM database you selected \r\n" + file + "\r\nis already a 3 bank database version. " +
-                QString::number(c.major) + ". >" + QString::number(c.minor) + "< ." + QString::number(c.revision) +
+                QString::number(c.major) + ". >" + QString::number(c.minor) + "< ." +
+                QString::number(c.revision) +
                 "\r\nThe default 2 bank version database is DB.hv.mdb\r\n\r\n"
                 "Continue with this three bank database and merge into your currently selected database?",
             Buttons::OKCancel, Icon::None, Title);
@@ -290,8 +294,9 @@ void dlgMigrate::cmdSelect2DB_Click() {
 void dlgMigrate::cmdSelect3DB_Click() {
     const QString file = p_.prompts.openFile(
         GetMlString(1078, "Current Database is: ") + p_.ProjectDatabasePath,
-        QStringLiteral("Hevrin 3 Bank DB Files (*.hv3.mdb)|*.hv3.mdb|HV 2 Bank DB Files (*.hv.mdb)|*.hv.mdb|DB "
-                       "Files(*.mdb)|*.mdb|All Files (*.*)|*.*"));
+        QStringLiteral(
+            "Hevrin 3 Bank DB Files (*.hv3.mdb)|*.hv3.mdb|HV 2 Bank DB Files (*.hv.mdb)|*.hv.mdb|DB "
+            "Files(*.mdb)|*.mdb|All Files (*.*)|*.*"));
     if (file.isEmpty()) return;
     p_.SuppressDbUpgrade = false;
     MigrationDb c;
@@ -303,11 +308,12 @@ void dlgMigrate::cmdSelect3DB_Click() {
         return;
     }
     if (c.minor < 3) {
-        p_.prompts.message("The database you selected: \r\n" + file + "\r\nis a 2 bank version. v" +
-                               QString::number(c.major) + "." + QString::number(c.minor) + "." +
-                               QString::number(c.revision) +
-                               "\r\nPlease select a 3 bank database.  The default version 3 database is DB.hv3.mdb",
-                           Buttons::OK, Icon::None, Title);
+        p_.prompts.message(
+            "The database you selected: \r\n" + file + "\r\nis a 2 bank version. v" +
+                QString::number(c.major) + "." + QString::number(c.minor) + "." +
+                QString::number(c.revision) +
+                "\r\nPlease select a 3 bank database.  The default version 3 database is DB.hv3.mdb",
+            Buttons::OK, Icon::None, Title);
         return;
     }
     To = c;
@@ -318,7 +324,8 @@ void dlgMigrate::cmdSelect3DB_Click() {
 void dlgMigrate::cmdBackUp_Click() {
     const QString source = txt3BankDB->text();
     if (source.isEmpty()) {
-        p_.prompts.message(QStringLiteral("Please select a 'TO' database first."), Buttons::OK, Icon::None, Title);
+        p_.prompts.message(QStringLiteral("Please select a 'TO' database first."), Buttons::OK, Icon::None,
+                           Title);
         return;
     }
     const QString proposed = MigrationBackupName(source, now());
@@ -337,7 +344,7 @@ void dlgMigrate::cmdBackUp_Click() {
                        "Files(*.mdb)|*.mdb|All Files (*.*)|*.*"),
         joinPath(p_.AppDataFolder, proposed));
     if (target.isEmpty()) return;
-    if (QFileInfo(target).absoluteFilePath() == QFileInfo(source).absoluteFilePath()) {
+    if (SameDatabaseFile(target, source)) {
         // Replacing the database by a copy of itself would leave nothing if the copy failed.
         fail(target, dberr::FileNotFound, QStringLiteral("The backup cannot replace the database itself."));
         return;
@@ -351,8 +358,8 @@ void dlgMigrate::cmdBackUp_Click() {
 }
 
 void dlgMigrate::cmdMigrate_Click() {
-    if (From.path == To.path) {
-        p_.prompts.message(SameDatabases, Buttons::OK, Icon::None, Title);
+    if (SameDatabaseFile(From.path, To.path)) {
+        p_.prompts.message(SameDatabasesText, Buttons::OK, Icon::None, Title);
         return;
     }
     if (!cmdMigrate->isEnabled() || running_) return;
