@@ -72,6 +72,41 @@ struct MigrationEnv {
     }
 };
 
+// What of the window's texts cannot be read: a box, label or button narrower than its
+// text, a wrapped label lower than its lines, two of them on top of each other, or a
+// window beyond a 1280 x 800 screen with its frame.
+QString unreadable(QWidget* window) {
+    QStringList faults;
+    QList<QWidget*> shown;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window)) continue;
+        const QFontMetrics fm = w->fontMetrics();
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            if (fm.horizontalAdvance(e->text()) > e->width() - 8)
+                faults << e->objectName() + " cuts \"" + e->text() + "\"";
+            shown << w;
+        } else if (auto* l = qobject_cast<QLabel*>(w)) {
+            const QRect r = l->contentsRect();
+            if (l->wordWrap() ? l->heightForWidth(l->width()) > l->height()
+                              : fm.horizontalAdvance(l->text()) > r.width())
+                faults << l->objectName() + " cuts \"" + l->text() + "\"";
+            shown << w;
+        } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+            if (b->sizeHint().width() > b->width()) faults << b->objectName() + " cuts \"" + b->text() + "\"";
+            shown << w;
+        }
+    }
+    for (int i = 0; i < shown.size(); ++i)
+        for (int k = i + 1; k < shown.size(); ++k) {
+            const QRect a(shown[i]->mapTo(window, QPoint()), shown[i]->size());
+            const QRect b(shown[k]->mapTo(window, QPoint()), shown[k]->size());
+            if (a.intersects(b)) faults << shown[i]->objectName() + " overlaps " + shown[k]->objectName();
+        }
+    if (window->width() > 1280 - 16 || window->height() > 760)
+        faults << QString("window %1 x %2").arg(window->width()).arg(window->height());
+    return faults.join("; ");
+}
+
 } // namespace
 
 class TestMigration : public QObject {
@@ -338,6 +373,54 @@ private slots:
         QCOMPARE(m.env.prompts.verify(), QString());
         QVERIFY(d.lblDone->text().isEmpty());
         QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data").toInt(), 4);
+    }
+
+    // Opened after a two-bank database was chosen, with the three-bank one open before as
+    // TO: both paths and every status text can be read, before and after the run, and the
+    // run writes to the database the TO box names.
+    void dialogShowsWholePathsAndWritesWhereItSays() {
+        MigrationEnv m;
+        const QString fromFolder =
+            m.env.path("Plant operations archive/North bay desalination/2019 commissioning");
+        const QString toFolder =
+            m.env.path("Plant operations archive/Consolidated records of all trains/current");
+        QDir().mkpath(fromFolder);
+        QDir().mkpath(toFolder);
+        const QString from = fromFolder + "/northbay-train-records-2019.hv.mdb";
+        const QString to = toFolder + "/consolidated-plant-records.hv3.mdb";
+        QVERIFY(QFile::rename(m.from, from));
+        QVERIFY(QFile::rename(m.to, to));
+        test::makeBlankDatabase(m.env.path("db.hv3.mdb")); // the data folder's own stays untouched
+        test::insertProjectInfo(from, 2, {{"ProjectID", "North Bay Desal T1"}});
+        for (int i = 0; i < 3; ++i)
+            test::insertReading(from, 2,
+                                {{"ProjectID", "North Bay Desal T1"},
+                                 {"TheDate", QString("2021-01-0%1 00:00:00").arg(i + 1)}});
+        Program& p = m.p();
+        p.ProjectDatabasePath = from;
+        p.PreviousDatabasePath = to;
+        dlgMigrate d(p);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QCoreApplication::processEvents();
+        QCOMPARE(d.txt2BankDB->text(), from);
+        QCOMPARE(d.txt3BankDB->text(), to);
+        QCOMPARE(d.lblDB3Info->text(), QString("MIGRATE TO this 3 Bank DB"));
+        QCOMPARE(unreadable(&d), QString());
+
+        d.cmdMigrate->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QCOMPARE(d.lblDone->text(), QString("MIGRATION COMPLETE"));
+        QCOMPARE(d.StatusBar1[2]->text(), QString("Out of total 1 projects with 3 total records."));
+        QCOMPARE(unreadable(&d), QString());
+        QCOMPARE(p.ProjectDatabasePath, d.txt3BankDB->text());
+        QCOMPARE(
+            cell(d.txt3BankDB->text(), "SELECT COUNT(*) FROM Data WHERE ProjectID = 'North Bay Desal T1'")
+                .toInt(),
+            3);
+        QCOMPARE(cell(m.env.path("db.hv3.mdb"), "SELECT COUNT(*) FROM Data").toInt(), 0);
+        d.hide();
     }
 
     // The sample database shipped for new users migrates whole.

@@ -18,6 +18,9 @@ namespace hv {
 namespace {
 
 const QString Title = QStringLiteral("Hevrin");
+constexpr int MinPathWidth = 480;
+// A 1280 pixel screen less the frame a desktop puts around the window.
+constexpr int MaxWindowWidth = 1280 - 16;
 
 QString versionText(const MigrationDb& db) {
     return "v. " + QString::number(db.major) + "." + QString::number(db.minor) + "." +
@@ -85,21 +88,25 @@ dlgMigrate::dlgMigrate(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
         f.setBold(true);
         l->setFont(f);
     }
-    txt2BankDB->setMinimumWidth(360);
-    txt3BankDB->setMinimumWidth(360);
+    txt2BankDB->setMinimumWidth(MinPathWidth);
+    txt3BankDB->setMinimumWidth(MinPathWidth);
 
-    auto* sides = new QGridLayout;
-    sides->addWidget(lblHeading[0], 0, 0);
-    sides->addWidget(lblHeading[1], 0, 1);
-    sides->addWidget(txt2BankDB, 1, 0);
-    sides->addWidget(txt3BankDB, 1, 1);
-    sides->addWidget(lblDB2Info, 2, 0);
-    sides->addWidget(lblDB3Info, 2, 1);
-    sides->addWidget(lblVer2, 3, 0);
-    sides->addWidget(lblVer3, 3, 1);
-    sides->addWidget(cmdSelect2DB, 4, 0, Qt::AlignLeft);
-    sides->addWidget(cmdSelect3DB, 4, 1, Qt::AlignLeft);
-    sides->addWidget(cmdBackUp, 5, 1, Qt::AlignLeft);
+    // Each side on rows of its own, so that a path can take the window's whole width.
+    const auto side = [](QLabel* heading, QLineEdit* path, QLabel* info, QLabel* version,
+                         std::initializer_list<QPushButton*> buttons) {
+        auto* box = new QVBoxLayout;
+        box->addWidget(heading);
+        box->addWidget(path);
+        auto* row = new QHBoxLayout;
+        row->addWidget(info);
+        row->addSpacing(12);
+        row->addWidget(version);
+        row->addStretch();
+        for (QPushButton* b : buttons)
+            row->addWidget(b);
+        box->addLayout(row);
+        return box;
+    };
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdMigrate);
@@ -108,17 +115,25 @@ dlgMigrate::dlgMigrate(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
     buttons->addStretch();
     buttons->addWidget(cmdexit);
 
-    auto* status = new QHBoxLayout;
+    // Two panels a row, each as high as two lines, so that the longest summary is read whole.
+    auto* status = new QGridLayout;
     for (int i = 0; i < 4; ++i) {
-        StatusBar1[size_t(i)] = new QLabel;
-        StatusBar1[size_t(i)]->setObjectName(QStringLiteral("StatusBar1_%1").arg(i + 1));
-        StatusBar1[size_t(i)]->setFrameShape(QFrame::StyledPanel);
-        StatusBar1[size_t(i)]->setMinimumWidth(120);
-        status->addWidget(StatusBar1[size_t(i)], 1);
+        QLabel* panel = new QLabel;
+        StatusBar1[size_t(i)] = panel;
+        panel->setObjectName(QStringLiteral("StatusBar1_%1").arg(i + 1));
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setWordWrap(true);
+        panel->setMinimumHeight(2 * panel->fontMetrics().lineSpacing() + 2 * panel->frameWidth() + 4);
+        status->addWidget(panel, i / 2, i % 2);
     }
+    status->setColumnStretch(0, 1);
+    status->setColumnStretch(1, 1);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(sides);
+    layout->addLayout(side(lblHeading[0], txt2BankDB, lblDB2Info, lblVer2, {cmdSelect2DB}));
+    layout->addSpacing(8);
+    layout->addLayout(side(lblHeading[1], txt3BankDB, lblDB3Info, lblVer3, {cmdSelect3DB, cmdBackUp}));
+    layout->addSpacing(8);
     layout->addLayout(buttons);
     layout->addWidget(ProgressBar1);
     layout->addLayout(status);
@@ -132,6 +147,23 @@ dlgMigrate::dlgMigrate(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
     cmdMigrate->setAutoDefault(false);
     cmdexit->setAutoDefault(false);
     updateStart();
+}
+
+void dlgMigrate::fitPaths() {
+    // The boxes grow to show the whole path, up to what a 1280 pixel screen leaves; a
+    // longer path shows its end, the file's name, and whole in the box's tip.
+    int wanted = MinPathWidth;
+    for (QLineEdit* box : {txt2BankDB, txt3BankDB})
+        wanted = std::max(wanted, box->fontMetrics().horizontalAdvance(box->text()) + 16);
+    const QMargins m = layout()->contentsMargins();
+    const int widest = MaxWindowWidth - m.left() - m.right();
+    for (QLineEdit* box : {txt2BankDB, txt3BankDB}) {
+        box->setMinimumWidth(std::min(wanted, widest));
+        box->setToolTip(box->text());
+        box->setCursorPosition(wanted > widest ? int(box->text().size()) : 0);
+    }
+    layout()->activate();
+    if (width() < minimumSizeHint().width()) resize(minimumSizeHint().width(), height());
 }
 
 void dlgMigrate::setStatus(int panel, const QString& text) {
@@ -242,6 +274,7 @@ void dlgMigrate::ConfigureForm() {
     } else {
         toSide();
     }
+    fitPaths();
     updateStart();
     QCoreApplication::processEvents();
 }
