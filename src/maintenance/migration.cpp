@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <map>
+#include <optional>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -19,6 +21,7 @@
 #include "core/numbers.h"
 #include "core/program.h"
 #include "normalization/calculate.h"
+#include "normalization/normalize.h"
 #include "normalization/sqliterows.h"
 
 namespace hv {
@@ -55,6 +58,7 @@ struct ReadingColumn {
 // Position in the INSERT of the project's key, which comes from the project record.
 constexpr int ProjectIdSlot = 21;
 constexpr int TrainSlot = 22;
+constexpr int ElapsedSlot = 23;
 
 const ReadingColumn ReadingColumns[] = {
     {"TheDate", "TheDate", ReadingColumn::Date},
@@ -95,6 +99,7 @@ const ReadingColumn ReadingColumns[] = {
     {"Note1", "Note1", ReadingColumn::Plain},
 };
 constexpr int ReadingColumnCount = int(std::size(ReadingColumns));
+static_assert(ReadingColumnCount == 35);
 
 // The bank-3 and vessel columns of ProjectInfo, which a project record reads as 0 when
 // they are Null or, in a two-bank database, absent.
@@ -573,55 +578,203 @@ void Migration::MigrateSettings(const QVariant& projectKey) {
     view_.setStatus(3, QStringLiteral("User Graphs Migrated"));
 }
 
-qint64 Migration::COPY2BANKto3BANK(const SqliteStatement& reading) {
+bool Migration::COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalculator& calc) {
     // The project's key and, from a two-bank database, the bank-3 zeros stay bound from
-    // copyReadings; the reading's own values go straight from row to row, as stored numbers.
+    // copyReadings; the reading's own values go straight from row to row, as stored numbers,
+    // and are kept for the normalization before the row is written.
     sqlite3_stmt* ins = insertReading_->handle();
     sqlite3_stmt* row = reading.handle();
+    PendingReading pending;
+    std::array<double, ReadingColumnCount> number{};
+    std::array<PendingReading::State, ReadingColumnCount> state{};
+    bool asStored = pendingPossible_; // every value read as it will be stored
+    const auto keep = [&](int i, double x) {
+        number[size_t(i)] = x;
+        state[size_t(i)] = PendingReading::Number;
+    };
+    const auto keepNull = [&](int i) { state[size_t(i)] = PendingReading::Null; };
+    // A text where a number is read: the stored value decides, through the row written.
+    const auto keepOther = [&](int i) {
+        if (numberSlot_[size_t(i)]) asStored = false;
+        state[size_t(i)] = PendingReading::Number;
+    };
     for (int i = 0; i < ReadingColumnCount; ++i) {
         if (i == ProjectIdSlot || i == TrainSlot) continue;
         const ReadingColumn& col = ReadingColumns[i];
-        if (col.kind == ReadingColumn::Bank3 && !from_.threeBank()) continue;
+        if (col.kind == ReadingColumn::Bank3 && !from_.threeBank()) {
+            keep(i, 0.0);
+            continue;
+        }
         const int pos = readingPos_[size_t(i)];
         if (pos < 0) {
             sqlite3_bind_null(ins, i + 1);
+            keepNull(i);
             continue;
         }
         const int type = sqlite3_column_type(row, pos);
         switch (col.kind) {
         case ReadingColumn::Date:
-            if (type == SQLITE_NULL)
+            if (type == SQLITE_NULL) {
                 sqlite3_bind_null(ins, i + 1);
-            else
-                insertReading_->bind(i, QVariant(dateText(reading.value(pos))));
+            } else {
+                const QString text = dateText(reading.value(pos));
+                insertReading_->bind(i, text);
+                try {
+                    pending.date = DateSerialOf(QVariant(text));
+                    pending.dateKnown = true;
+                } catch (const DbError&) {
+                }
+            }
             break;
         case ReadingColumn::Number:
         case ReadingColumn::Bank3:
-            if (type == SQLITE_FLOAT || type == SQLITE_INTEGER)
-                sqlite3_bind_double(ins, i + 1, roundStored(sqlite3_column_double(row, pos)));
-            else
-                insertReading_->bind(i, StoredPrecision(reading.value(pos)));
+            if (type == SQLITE_FLOAT || type == SQLITE_INTEGER) {
+                const double x = roundStored(sqlite3_column_double(row, pos));
+                sqlite3_bind_double(ins, i + 1, x);
+                keep(i, x);
+            } else if (type == SQLITE_NULL) {
+                sqlite3_bind_null(ins, i + 1);
+                keepNull(i);
+            } else {
+                const QVariant v = StoredPrecision(reading.value(pos));
+                insertReading_->bind(i, v);
+                if (v.typeId() == QMetaType::Double)
+                    keep(i, v.toDouble());
+                else
+                    keepOther(i);
+            }
             break;
         case ReadingColumn::Elapsed:
-            if (type == SQLITE_FLOAT || type == SQLITE_INTEGER) {
-                sqlite3_bind_double(ins, i + 1, std::round(sqlite3_column_double(row, pos) * 100) / 100);
-            } else if (type == SQLITE_NULL) {
-                sqlite3_bind_double(ins, i + 1, 0.0);
+            if (type == SQLITE_FLOAT || type == SQLITE_INTEGER || type == SQLITE_NULL) {
+                const double x =
+                    type == SQLITE_NULL ? 0.0 : std::round(sqlite3_column_double(row, pos) * 100) / 100;
+                sqlite3_bind_double(ins, i + 1, x);
+                keep(i, x);
             } else {
                 const QVariant v = reading.value(pos);
                 bool ok = false;
                 const double x = v.toDouble(&ok);
                 insertReading_->bind(i, ok ? QVariant(std::round(x * 100) / 100) : v);
+                if (ok)
+                    keep(i, std::round(x * 100) / 100);
+                else
+                    keepOther(i);
             }
             break;
         case ReadingColumn::Plain:
             sqlite3_bind_value(ins, i + 1, sqlite3_column_value(row, pos));
+            if (type == SQLITE_FLOAT || type == SQLITE_INTEGER)
+                keep(i, sqlite3_column_double(row, pos));
+            else if (type == SQLITE_NULL)
+                keepNull(i);
+            else
+                keepOther(i);
             break;
+        }
+    }
+
+    PendingResult result;
+    if (asStored) {
+        for (int k = 0; k < ReadColumnCount; ++k) {
+            const int from = readSource_[size_t(k)];
+            if (from >= 0) {
+                pending.state[size_t(k)] = state[size_t(from)];
+                pending.value[size_t(k)] = number[size_t(from)];
+            } else {
+                pending.state[size_t(k)] = readDefault_[size_t(k)].first;
+                pending.value[size_t(k)] = readDefault_[size_t(k)].second;
+            }
+        }
+        result = calc.calculatePending(pending);
+        if (result.elapsedChanged) sqlite3_bind_double(ins, ElapsedSlot + 1, result.elapsed);
+    }
+    if (result.normalized) {
+        for (int k = 0; k < StoredColumnCount; ++k)
+            sqlite3_bind_double(ins, storedSlot_[size_t(k)] + 1, result.stored[size_t(k)]);
+        for (int j = 0; j < 4; ++j)
+            if (specFluxSlot_[size_t(j)] >= 0)
+                sqlite3_bind_double(ins, specFluxSlot_[size_t(j)] + 1, result.specFlux[size_t(j)]);
+    } else {
+        // The columns the calculation writes take their defaults, as if left out.
+        for (const auto& [slot, value] : extraDefaults_) {
+            if (value)
+                sqlite3_bind_double(ins, slot + 1, *value);
+            else
+                sqlite3_bind_null(ins, slot + 1);
         }
     }
     insertReading_->step();
     insertReading_->reset();
-    return sqlite3_last_insert_rowid(toDb_->handle());
+    if (asStored) return result.normalized;
+    return calc.calculateById(sqlite3_last_insert_rowid(toDb_->handle()));
+}
+
+void Migration::prepareInsert() {
+    // The raw columns of a reading, then those the calculation writes that are not among
+    // them: a reading normalized before it is written is written once.
+    QStringList targets;
+    for (const ReadingColumn& col : ReadingColumns)
+        targets << QString::fromLatin1(col.target);
+    const auto rawSlotOf = [&](const char* name) {
+        for (int i = 0; i < ReadingColumnCount; ++i)
+            if (targets[i].compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return i;
+        return -1;
+    };
+    std::map<QString, std::optional<double>> defaults; // by lower-case name; absent: no such column
+    bool plainDefaults = true;
+    {
+        SqliteStatement info(*toDb_,
+                             QStringLiteral("SELECT name, dflt_value FROM pragma_table_info('Data')"));
+        while (info.step()) {
+            const QVariant d = info.value(1);
+            std::optional<double> value;
+            if (!conv::isNull(d)) {
+                bool ok = false;
+                value = d.toString().toDouble(&ok);
+                if (!ok) plainDefaults = false;
+            }
+            defaults[info.value(0).toString().toLower()] = value;
+        }
+    }
+    DataRecordCalculator calc(p_, *toDb_);
+    pendingPossible_ =
+        normalizeBeforeWriting && plainDefaults && calc.canCalculatePending() && p_.IgnoreCalcErrors;
+    extraDefaults_.clear();
+    if (pendingPossible_) {
+        const auto addExtra = [&](const char* name) {
+            const int slot = int(targets.size());
+            targets << QString::fromLatin1(name);
+            extraDefaults_.emplace_back(slot, defaults[QString::fromLatin1(name).toLower()]);
+            return slot;
+        };
+        for (int k = 0; k < StoredColumnCount; ++k) {
+            const int slot = rawSlotOf(StoredColumns[size_t(k)].name);
+            storedSlot_[size_t(k)] = slot >= 0 ? slot : addExtra(StoredColumns[size_t(k)].name);
+        }
+        for (int j = 0; j < 4; ++j)
+            specFluxSlot_[size_t(j)] =
+                calc.specFluxColumns()[size_t(j)] ? addExtra(SpecFluxColumns[size_t(j)].name) : -1;
+        for (int k = 0; k < ReadColumnCount; ++k) {
+            const char* name = ReadColumns[size_t(k)].name;
+            const int slot = rawSlotOf(name);
+            readSource_[size_t(k)] = slot;
+            if (slot >= 0) continue;
+            const auto d = defaults.find(QString::fromLatin1(name).toLower());
+            if (d == defaults.end())
+                readDefault_[size_t(k)] = {PendingReading::Absent, 0.0};
+            else if (!d->second)
+                readDefault_[size_t(k)] = {PendingReading::Null, 0.0};
+            else
+                readDefault_[size_t(k)] = {PendingReading::Number, *d->second};
+        }
+        numberSlot_.fill(false);
+        for (int k = 0; k < ReadColumnCount; ++k)
+            if (readSource_[size_t(k)] >= 0 && ReadColumns[size_t(k)].kind != ReadKind::NullableText)
+                numberSlot_[size_t(readSource_[size_t(k)])] = true;
+    }
+    insertReading_ =
+        std::make_unique<SqliteStatement>(*toDb_, "INSERT INTO Data (" + targets.join(", ") + ") VALUES (" +
+                                                      placeholders(int(targets.size())) + ")");
 }
 
 void Migration::copyReadings(const QVariant& projectKey, qint16 train, MigrationResult& r) {
@@ -683,8 +836,6 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, Migration
             insertReading_->bind(i, 0.0);
 
     DataRecordCalculator calc(p_, *toDb_);
-    SqliteStatement calcRows(*toDb_,
-                             calc.selectFromData() + QStringLiteral("WHERE ID BETWEEN ? AND ? ORDER BY ID"));
     const auto showProgress = [&](qint32 normalized) {
         view_.setStatus(3, " Calc'd " + QString::number(normalized) + " records of " +
                                QString::number(projectCount) + " in " + c.ProjectID + ", Trn " +
@@ -699,24 +850,15 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, Migration
         qint32 copied = 0, calculated = 0;
         {
             WriteBatch batch(*toDb_);
-            qint64 firstId = 0, lastId = 0;
             QElapsedTimer batchTime;
             batchTime.start();
             for (int n = 0; more && n < batchSize &&
                             (batchMillis <= 0 || n % 64 != 63 || batchTime.elapsed() < batchMillis);
                  ++n) {
-                lastId = COPY2BANKto3BANK(readings);
-                if (n == 0) firstId = lastId;
+                if (COPY2BANKto3BANK(readings, calc)) ++calculated;
                 ++copied;
                 more = nextReading();
             }
-            // The batch's readings are normalized in the order they were written, read back
-            // in one pass rather than one lookup each.
-            calcRows.bind(0, firstId);
-            calcRows.bind(1, lastId);
-            while (calcRows.step())
-                if (calc.calculate(calcRows)) ++calculated;
-            calcRows.reset();
             batch.commit();
         }
         // Only what the commit stored is counted.
@@ -775,12 +917,7 @@ MigrationResult Migration::run() {
                                              "requested name or ordinal: Data.") +
                                   QLatin1String(col.source));
         }
-        QStringList targets;
-        for (const ReadingColumn& col : ReadingColumns)
-            targets << QString::fromLatin1(col.target);
-        insertReading_ = std::make_unique<SqliteStatement>(
-            *toDb_, "INSERT INTO Data (" + targets.join(", ") + ") VALUES (" +
-                        placeholders(ReadingColumnCount) + ")");
+        prepareInsert();
 
         std::vector<std::pair<DbRow, QVariant>> projects;
         {

@@ -3,15 +3,17 @@
 #include <QString>
 #include <QVariant>
 #include <QtGlobal>
+#include <array>
 #include <memory>
+#include <optional>
+#include <vector>
 
+#include "normalization/calculate.h"
 #include "platform/database.h"
 
 namespace hv {
 
 struct Program;
-class SqliteConnection;
-class SqliteStatement;
 
 // One side of a migration: a project database as UpgradeDatabase read it.
 struct MigrationDb {
@@ -77,12 +79,16 @@ public:
     // the user kept the TO project train.
     bool Migrate2BankProject(const DbRow& fromRow, const QVariant& projectKey);
     void MigrateSettings(const QVariant& projectKey);
-    // Copies the reading the statement stands on; returns the new row's ID.
-    qint64 COPY2BANKto3BANK(const SqliteStatement& reading);
+    // Copies the reading the statement stands on and normalizes it in the TO database;
+    // true when its calculated columns were stored.
+    bool COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalculator& calc);
 
     // A batch of readings is one transaction; it ends after batchSize readings or batchMillis.
     int batchSize = 20000;
     int batchMillis = 250;
+    // A reading is normalized before it is written, when the TO table allows, so that each
+    // row is written once; false writes it first and normalizes the stored row.
+    bool normalizeBeforeWriting = true;
 
 private:
     void copyReadings(const QVariant& projectKey, qint16 train, MigrationResult& r);
@@ -96,8 +102,20 @@ private:
     std::unique_ptr<SqliteConnection> fromDb_;
     std::unique_ptr<SqliteConnection> toDb_;
     std::unique_ptr<SqliteStatement> insertReading_;
+    void prepareInsert();
+
     QStringList fromDataColumns_;
-    std::vector<int> readingPos_; // position in SELECT * of each copied column, -1 absent
+    // The insert also names the columns the calculation writes (storedSlot_, specFluxSlot_,
+    // -1 when the table lacks one), unless pendingPossible_ is false: then each reading is
+    // normalized after it is written.
+    bool pendingPossible_ = false;
+    std::array<int, StoredColumnCount> storedSlot_{};
+    std::array<int, 4> specFluxSlot_{};
+    std::vector<std::pair<int, std::optional<double>>> extraDefaults_; // slot, the column's default
+    std::array<int, ReadColumnCount> readSource_{};                    // slot of each read column, -1 none
+    std::array<std::pair<PendingReading::State, double>, ReadColumnCount> readDefault_{};
+    std::array<bool, 35> numberSlot_{}; // slots read as numbers by the calculation
+    std::vector<int> readingPos_;       // position in SELECT * of each copied column, -1 absent
 };
 
 } // namespace hv

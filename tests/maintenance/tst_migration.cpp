@@ -64,10 +64,11 @@ struct MigrationEnv {
         to = test::makeBlankDatabase(env.path("db.hv3.mdb"));
     }
     Program& p() { return env.prog(); }
-    MigrationResult run(NullView& view) {
+    MigrationResult run(NullView& view, bool beforeWriting = true) {
         Migration m(p(), tested(p(), from), tested(p(), to), view);
         m.batchSize = 3;
         m.batchMillis = 0;
+        m.normalizeBeforeWriting = beforeWriting;
         return m.run();
     }
 };
@@ -301,6 +302,64 @@ private slots:
         QCOMPARE(stored.at(2).toDouble("NormalizedPermFlow"), 0.0);
     }
 
+    // A reading normalized before it is written is stored as the same reading written
+    // first and normalized as stored, whatever its values: texts, Nulls, failures.
+    void normalizedBeforeWritingAsAfter_data() {
+        QTest::addColumn<bool>("merge");
+        QTest::newRow("two-bank") << false;
+        QTest::newRow("merge") << true;
+    }
+    void normalizedBeforeWritingAsAfter() {
+        QFETCH(bool, merge);
+        MigrationEnv m(merge);
+        const int banks = merge ? 3 : 2;
+        test::insertProjectInfo(m.from, banks);
+        const QList<QVariantMap> readings{
+            {},
+            {{"ORP", QVariant()}, {"SDIRaw", QVariant()}},
+            {{"ConcFlow", 0.0}},
+            {{"pH", "7.1"}, {"FeedPressure", "12.345678"}},
+            {{"pH", "abc"}},
+            {{"TheDate", QVariant()}},
+            {{"EventID", "3"}, {"Note1", "text"}},
+            {{"Temperature", QVariant()}},
+            {{"ElapsedTimeHrs", "n/a"}},
+            {{"PermFlow", 1e-9}, {"ConcFlow", 123456789.123}},
+        };
+        for (int i = 0; i < readings.size(); ++i) {
+            QVariantMap r = readings[i];
+            if (!r.contains("TheDate")) r["TheDate"] = QString("2021-03-%1 06:00:00").arg(i + 10);
+            test::insertReading(m.from, banks, r);
+        }
+        const QString once = m.env.path("once.hv3.mdb"), twice = m.env.path("twice.hv3.mdb");
+        QVERIFY(QFile::copy(m.to, once) && QFile::copy(m.to, twice));
+        qint32 normalized[2] = {};
+        for (bool before : {true, false}) {
+            m.to = before ? once : twice;
+            NullView view;
+            const MigrationResult r = m.run(view, before);
+            QVERIFY(r.completed);
+            QCOMPARE(r.copied, int(readings.size()));
+            normalized[before] = r.normalized;
+        }
+        QCOMPARE(normalized[1], normalized[0]);
+        QCOMPARE(normalized[1], 4); // the first, second, fourth and seventh
+        const DbRows a = Database::open(once).select("SELECT * FROM Data ORDER BY ID");
+        const DbRows b = Database::open(twice).select("SELECT * FROM Data ORDER BY ID");
+        QCOMPARE(a.count(), b.count());
+        // Newest first: the last reading written to FROM is the first copied.
+        for (int i = 0; i < a.count(); ++i)
+            QCOMPARE(a.at(a.count() - 1 - i).toDouble("NormalizedPermFlow") > 0,
+                     QList<int>({0, 1, 3, 6}).contains(i));
+        const QStringList columns = Database::open(once).columns("Data");
+        for (int i = 0; i < a.count(); ++i)
+            for (const QString& c : columns)
+                if (a.at(i).value(c) != b.at(i).value(c))
+                    QFAIL(qPrintable(QString("reading %1, %2: %3 against %4")
+                                         .arg(i)
+                                         .arg(c, a.at(i).value(c).toString(), b.at(i).value(c).toString())));
+    }
+
     // One file under two spellings is one database: the run refuses it before it asks
     // to overwrite anything, and every reading stays.
     void sameFileUnderTwoNamesRefused_data() {
@@ -471,6 +530,29 @@ private slots:
         QVERIFY(!m.p().RecalcAllRunning);
         // Readings come newest first in batches of 3: the first batch is stored, the failing one is not.
         QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data").toInt(), 3);
+    }
+
+    // The user's stop between batches keeps the batches stored before it, counted as such,
+    // and leaves the program on the database it was on.
+    void stopBetweenBatches() {
+        MigrationEnv m;
+        test::insertProjectInfo(m.from, 2);
+        for (int i = 0; i < 7; ++i)
+            test::insertReading(m.from, 2, {{"TheDate", QString("2021-02-0%1 00:00:00").arg(i + 1)}});
+        struct StopView : NullView {
+            bool yieldAndCheckCancel() override { return true; }
+        } view;
+        m.p().ProjectDatabasePath = m.from;
+        m.env.prompts.onMessage("The migration was stopped by the user.", Buttons::OK, Title, Answer::OK);
+        const MigrationResult r = m.run(view);
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QVERIFY(!r.completed);
+        QCOMPARE(r.copied, 3);
+        QCOMPARE(r.normalized, 3);
+        QCOMPARE(view.panels[3], QString(" Calc'd 3 records of 7 "));
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data WHERE NormalizedPermFlow > 0").toInt(), 3);
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data").toInt(), 3);
+        QCOMPARE(m.p().ProjectDatabasePath, m.from);
     }
 
     // The stored precision is FormatValue's text read back, in either locale.
