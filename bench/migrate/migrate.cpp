@@ -1,23 +1,29 @@
-// hevrin-migrate --from FILE --to FILE --elements FILE [--two-bank]
+// hevrin-migrate --from FILE --to FILE --elements FILE [--two-bank] [--floor]
 // Copies every project train of FROM into the three-bank database TO with its readings,
 // normalizing each reading, as the migration dialog's run does. --two-bank first turns
 // FROM (a three-bank file, such as hevrin-bench-gen makes) into the two-bank layout in
-// place. The last line gives the readings copied, the seconds and readings per second.
+// place. The last line gives the readings copied and normalized, the seconds and readings
+// per second. --floor first measures, on a copy of TO, the least work the same result
+// needs: FROM's project rows and readings copied with one INSERT ... SELECT each over the
+// attached file, then every project recalculated; the last line then gives both times and
+// the migration's ratio to the floor.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <sqlite3.h>
 
+#include "benchprompts.h"
 #include "core/dbversion.h"
 #include "core/elementdb.h"
 #include "core/program.h"
-#include "platform/systeminfo.h"
-#include "benchprompts.h"
 #include "core/units.h"
 #include "maintenance/migration.h"
+#include "normalization/recalculate.h"
 #include "platform/database.h"
+#include "platform/systeminfo.h"
 
 using namespace hv;
 
@@ -31,15 +37,80 @@ struct QuietView : MigrationView {
 
 void makeTwoBank(const QString& path) {
     Database db = Database::open(path);
-    const QStringList bank3 = {"Permflow_3", "PermuS_3",  "FeedPressure_3", "ConcPressure_2",
-                               "PermbackPress_3", "ElementType_3", "NumElementsBank_3", "AreaBank_3",
-                               "DeltaPress_3", "ElementsPerVessel_3", "NumVessels_3"};
+    const QStringList bank3 = {"Permflow_3",          "PermuS_3",        "FeedPressure_3",
+                               "ConcPressure_2",      "PermbackPress_3", "ElementType_3",
+                               "NumElementsBank_3",   "AreaBank_3",      "DeltaPress_3",
+                               "ElementsPerVessel_3", "NumVessels_3"};
     for (const QString& table : {QStringLiteral("ProjectInfo"), QStringLiteral("Data")})
         for (const QString& c : db.columns(table))
             if (bank3.contains(c, Qt::CaseInsensitive) || c.startsWith("NormalizedPermFlow_3") ||
                 c.startsWith("SpecFlux") || c.endsWith("_3", Qt::CaseInsensitive))
                 db.exec("ALTER TABLE " + table + " DROP COLUMN " + quoteIdent(c));
     db.exec("INSERT INTO Version (Version) VALUES ('1.2.7')");
+}
+
+struct FloorTimes {
+    double copy = 0;
+    double recalc = 0;
+    qint64 normalized = 0;
+};
+
+// The columns of the copy, ID aside: TO's target columns and what FROM gives them; the
+// bank-3 measurements a two-bank FROM lacks are 0, as the migration writes them.
+std::pair<QString, QString> copiedColumns(Database& to, const QString& fromPath, const QString& table) {
+    static const QStringList bank3 = {"Permflow_3", "PermuS_3", "FeedPressure_3", "ConcPressure_2",
+                                      "PermbackPress_3"};
+    Database from = Database::open(fromPath);
+    const QStringList have = from.columns(table);
+    QStringList targets, sources;
+    for (const QString& c : to.columns(table)) {
+        if (c.compare("ID", Qt::CaseInsensitive) == 0) continue;
+        if (have.contains(c, Qt::CaseInsensitive)) {
+            targets << quoteIdent(c);
+            sources << quoteIdent(c);
+        } else if (table == "Data" && bank3.contains(c, Qt::CaseInsensitive)) {
+            targets << quoteIdent(c);
+            sources << "0";
+        }
+    }
+    return {targets.join(", "), sources.join(", ")};
+}
+
+FloorTimes floorRun(Program& p, const QString& from, const QString& to) {
+    FloorTimes t;
+    std::pair<QString, QString> projectColumns, dataColumns;
+    {
+        Database db = Database::open(to);
+        projectColumns = copiedColumns(db, from, "ProjectInfo");
+        dataColumns = copiedColumns(db, from, "Data");
+    }
+    QElapsedTimer timer;
+    timer.start();
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(to).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+        throw DbError(dberr::FileNotFound, QString::fromUtf8(sqlite3_errmsg(db)));
+    const QString sql = "ATTACH DATABASE '" + QString(from).replace('\'', "''") +
+                        "' AS src; BEGIN IMMEDIATE; INSERT INTO ProjectInfo (" + projectColumns.first +
+                        ") SELECT " + projectColumns.second + " FROM src.ProjectInfo; INSERT INTO Data (" +
+                        dataColumns.first + ") SELECT " + dataColumns.second +
+                        " FROM src.Data; COMMIT; DETACH DATABASE src;";
+    char* error = nullptr;
+    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString text = QString::fromUtf8(error);
+        sqlite3_free(error);
+        sqlite3_close(db);
+        throw DbError(dberr::SqlFailed, text);
+    }
+    sqlite3_close(db);
+    t.copy = timer.nsecsElapsed() / 1e9;
+
+    p.ProjectDatabasePath = to;
+    timer.restart();
+    const RecalcSummary sum = RecalculateAllProjectsCounted(p);
+    t.recalc = timer.nsecsElapsed() / 1e9;
+    t.normalized = sum.normalized;
+    if (sum.stopped) throw DbError(dberr::SqlFailed, p.status.text(1));
+    return t;
 }
 
 } // namespace
@@ -54,10 +125,17 @@ int main(int argc, char** argv) {
     parser.addOption({"to", "Three-bank database to copy into.", "FILE"});
     parser.addOption({"elements", "Element database.", "FILE"});
     parser.addOption({"two-bank", "Turn FROM into the two-bank layout first."});
+    parser.addOption({"floor", "Measure copy plus recalculation on a copy of TO first, and the ratio."});
     parser.process(app);
-    if (parser.value("from").isEmpty() || parser.value("to").isEmpty() || parser.value("elements").isEmpty()) {
-        std::fprintf(stderr, "usage: hevrin-migrate --from FILE --to FILE --elements FILE [--two-bank]\n");
+    const QString fromPath = parser.value("from"), toPath = parser.value("to");
+    if (fromPath.isEmpty() || toPath.isEmpty() || parser.value("elements").isEmpty()) {
+        std::fprintf(stderr,
+                     "usage: hevrin-migrate --from FILE --to FILE --elements FILE [--two-bank] [--floor]\n");
         return 2;
+    }
+    if (SameDatabaseFile(fromPath, toPath)) {
+        std::fprintf(stderr, "%s\n", qPrintable(SameDatabasesText));
+        return 1;
     }
     QTemporaryDir dataFolder;
     if (!QFile::copy(parser.value("elements"), dataFolder.filePath("ostrelmem.mdb"))) {
@@ -74,8 +152,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(prompts.last));
         return 1;
     }
+    FloorTimes floor;
+    const bool measureFloor = parser.isSet("floor");
     try {
-        if (parser.isSet("two-bank")) makeTwoBank(parser.value("from"));
+        if (parser.isSet("two-bank")) makeTwoBank(fromPath);
+        if (measureFloor) {
+            // Beside TO, so that both runs write to the same disk.
+            const QString floorPath = toPath + ".floor";
+            QFile::remove(floorPath);
+            if (!QFile::copy(toPath, floorPath)) throw DbError(dberr::FileNotFound, "cannot copy " + toPath);
+            struct Remove {
+                QString path;
+                ~Remove() { QFile::remove(path); }
+            } remove{floorPath};
+            floor = floorRun(p, fromPath, floorPath);
+        }
     } catch (const DbError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.description()));
         return 1;
@@ -88,8 +179,8 @@ int main(int argc, char** argv) {
         p.SuppressDbUpgrade = false;
         return db;
     };
-    const MigrationDb from = side(parser.value("from"));
-    const MigrationDb to = side(parser.value("to"));
+    const MigrationDb from = side(fromPath);
+    const MigrationDb to = side(toPath);
     p.ProjectDatabasePath = to.path;
     QuietView view;
     Migration run(p, from, to, view);
@@ -101,7 +192,18 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(r.failure));
         return 1;
     }
-    std::printf("%d readings, %d projects, %.3f s, %.0f readings/s\n", r.copied, r.accepted, seconds,
-                seconds > 0 ? r.copied / seconds : 0.0);
+    const QString migrated =
+        QString::asprintf("%d readings (%d normalized), %d projects, %.3f s, %.0f readings/s", r.copied,
+                          r.normalized, r.accepted, seconds, seconds > 0 ? r.copied / seconds : 0.0);
+    if (!measureFloor) {
+        std::printf("%s\n", qPrintable(migrated));
+        return 0;
+    }
+    const double floorSeconds = floor.copy + floor.recalc;
+    std::printf("migration: %s\n", qPrintable(migrated));
+    std::printf("floor: copy %.3f s + recalculation %.3f s (%lld normalized) = %.3f s\n", floor.copy,
+                floor.recalc, static_cast<long long>(floor.normalized), floorSeconds);
+    std::printf("migration %.3f s, copy %.3f s + recalculation %.3f s = %.3f s, ratio %.2f\n", seconds,
+                floor.copy, floor.recalc, floorSeconds, floorSeconds > 0 ? seconds / floorSeconds : 0.0);
     return 0;
 }

@@ -1,18 +1,27 @@
 #include "maintenance/migration.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <map>
+#include <optional>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include "core/currentproject.h"
 #include "core/dbversion.h"
 #include "core/numbers.h"
 #include "core/program.h"
 #include "normalization/calculate.h"
+#include "normalization/normalize.h"
 #include "normalization/sqliterows.h"
 
 namespace hv {
@@ -41,14 +50,15 @@ private:
 
 // The raw columns of a reading, in the order the copy writes them.
 struct ReadingColumn {
-    const char* source;  // column of the FROM Data row
-    const char* target;  // column of the TO Data row
+    const char* source; // column of the FROM Data row
+    const char* target; // column of the TO Data row
     enum Kind { Date, Number, Elapsed, Plain, Bank3 } kind;
 };
 
 // Position in the INSERT of the project's key, which comes from the project record.
 constexpr int ProjectIdSlot = 21;
 constexpr int TrainSlot = 22;
+constexpr int ElapsedSlot = 23;
 
 const ReadingColumn ReadingColumns[] = {
     {"TheDate", "TheDate", ReadingColumn::Date},
@@ -89,27 +99,42 @@ const ReadingColumn ReadingColumns[] = {
     {"Note1", "Note1", ReadingColumn::Plain},
 };
 constexpr int ReadingColumnCount = int(std::size(ReadingColumns));
+static_assert(ReadingColumnCount == 35);
 
 // The bank-3 and vessel columns of ProjectInfo, which a project record reads as 0 when
 // they are Null or, in a two-bank database, absent.
 const char* const OptionalProjectColumns[] = {
-    "Permflow_3",          "PermuS_3",     "FeedPressure_3", "ConcPressure_2",      "PermbackPress_3",
-    "ElementType_3",       "numElementsBank_3", "AreaBank_3", "DeltaPress_3",       "ElementsPerVessel_3",
-    "NumVessels_3",        "ElementsPerVessel_1", "NumVessels_1", "ElementsPerVessel_2", "NumVessels_2",
+    "Permflow_3",        "PermuS_3",
+    "FeedPressure_3",    "ConcPressure_2",
+    "PermbackPress_3",   "ElementType_3",
+    "numElementsBank_3", "AreaBank_3",
+    "DeltaPress_3",      "ElementsPerVessel_3",
+    "NumVessels_3",      "ElementsPerVessel_1",
+    "NumVessels_1",      "ElementsPerVessel_2",
+    "NumVessels_2",
 };
 
 const char* const InputOrderItems[] = {
-    "TheDate",        "PermFlow",       "ConcFlow",       "FeedPressure",   "ConcPressure",
-    "PermBackPress",  "FeeduS",         "PermuS",         "Temperature",    "pH",
-    "PermFlow_2",     "PermuS_2",       "FeedPressure_2", "PermBackPress_2", "ConcPressure_1",
-    "TurbidityFeed",  "TurbidityRaw",   "ORP",            "SDIFeed",        "SDIRaw",
-    "PermFlow_3",     "PermuS_3",       "FeedPressure_3", "PermBackPress_3", "ConcPressure_2",
+    "TheDate",        "PermFlow",
+    "ConcFlow",       "FeedPressure",
+    "ConcPressure",   "PermBackPress",
+    "FeeduS",         "PermuS",
+    "Temperature",    "pH",
+    "PermFlow_2",     "PermuS_2",
+    "FeedPressure_2", "PermBackPress_2",
+    "ConcPressure_1", "TurbidityFeed",
+    "TurbidityRaw",   "ORP",
+    "SDIFeed",        "SDIRaw",
+    "PermFlow_3",     "PermuS_3",
+    "FeedPressure_3", "PermBackPress_3",
+    "ConcPressure_2",
 };
 
-const char* const ScadaImportColumns[] = {"ProjectID", "TrainNumber", "FieldValue", "UseScada", "Application",
-                                          "Topic",     "Item",        "Required",   "UseDefaultValues"};
-const char* const UserDefinedColumns[] = {"ProjectID", "TurbidityRaw", "TurbidityFeed", "SDIRaw",
-                                          "SDIFeed",   "ORP",          "UnitsTRaw",     "UnitsTFeed",
+const char* const ScadaImportColumns[] = {"ProjectID", "TrainNumber", "FieldValue",
+                                          "UseScada",  "Application", "Topic",
+                                          "Item",      "Required",    "UseDefaultValues"};
+const char* const UserDefinedColumns[] = {"ProjectID",   "TurbidityRaw", "TurbidityFeed", "SDIRaw",
+                                          "SDIFeed",     "ORP",          "UnitsTRaw",     "UnitsTFeed",
                                           "UnitsSDIRaw", "UnitsSDIFeed", "UnitsORP"};
 const char* const UserGraphColumns[] = {
     "ProjectID",     "TrainNumber",   "GraphName",     "StartDate",     "EndDate",       "S1Name",
@@ -166,14 +191,22 @@ double roundAsFormatted(double x) {
     if (x == 0 || x == std::floor(x)) return x;
     int decimals;
     bool scientific = false;
-    if (a < 0.000001 || a >= 1000000000) scientific = true, decimals = 0;
-    else if (a < 0.0001) decimals = 8;
-    else if (a < 0.1) decimals = 6;
-    else if (a < 10) decimals = 4;
-    else if (a < 100) decimals = 3;
-    else if (a < 1000) decimals = 2;
-    else if (a < 100000) decimals = 1;
-    else decimals = 0;
+    if (a < 0.000001 || a >= 1000000000)
+        scientific = true, decimals = 0;
+    else if (a < 0.0001)
+        decimals = 8;
+    else if (a < 0.1)
+        decimals = 6;
+    else if (a < 10)
+        decimals = 4;
+    else if (a < 100)
+        decimals = 3;
+    else if (a < 1000)
+        decimals = 2;
+    else if (a < 100000)
+        decimals = 1;
+    else
+        decimals = 0;
 
     char buf[48];
     const auto res = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::scientific, 14);
@@ -210,11 +243,46 @@ double roundAsFormatted(double x) {
     return x < 0 ? -out : out;
 }
 
+// roundAsFormatted without text where the decimal digits cannot be in doubt: the value
+// scaled to its kept decimals is rounded half away from zero, unless its fraction lies so
+// near a half that the 15-digit rounding could tip it, which the text decides.
+double roundStored(double x) {
+    static constexpr double Scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+    const double a = std::fabs(x);
+    if (x == 0 || x == std::floor(x) || !std::isfinite(x)) return x;
+    int decimals;
+    if (a < 0.000001 || a >= 1000000000)
+        return roundAsFormatted(x);
+    else if (a < 0.0001)
+        decimals = 8;
+    else if (a < 0.1)
+        decimals = 6;
+    else if (a < 10)
+        decimals = 4;
+    else if (a < 100)
+        decimals = 3;
+    else if (a < 1000)
+        decimals = 2;
+    else if (a < 100000)
+        decimals = 1;
+    else
+        decimals = 0;
+    // At most 9 digits are kept, so the 15-digit rounding moves the scaled value by less
+    // than 1e-6, and the scaling itself errs by less than 2e-7.
+    const double scaled = a * Scale[decimals];
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) < 1e-5) return roundAsFormatted(x);
+    const double out = (fraction > 0.5 ? whole + 1 : whole) / Scale[decimals];
+    return x < 0 ? -out : out;
+}
+
 QString dateText(const QVariant& v) {
     // Stored dates are already in the stored form; only other forms are converted.
     if (v.typeId() == QMetaType::QString) {
         const QString s = v.toString();
-        if (s.size() == 19 && s[4] == '-' && s[7] == '-' && s[10] == ' ' && s[13] == ':' && s[16] == ':') return s;
+        if (s.size() == 19 && s[4] == '-' && s[7] == '-' && s[10] == ' ' && s[13] == ':' && s[16] == ':')
+            return s;
     }
     const QDateTime d = conv::toDateTime(v);
     return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) : v.toString();
@@ -230,22 +298,36 @@ QVariant StoredPrecision(const QVariant& value) {
     case QMetaType::Int:
     case QMetaType::LongLong: {
         const double x = value.toDouble();
-        return std::isfinite(x) ? QVariant(roundAsFormatted(x)) : value;
+        return std::isfinite(x) ? QVariant(roundStored(x)) : value;
     }
     default: {
         bool ok = false;
         const double x = LocaleToDouble(value.toString(), &ok);
-        return ok && std::isfinite(x) ? QVariant(roundAsFormatted(x)) : value;
+        return ok && std::isfinite(x) ? QVariant(roundStored(x)) : value;
     }
     }
+}
+
+bool SameDatabaseFile(const QString& a, const QString& b) {
+    struct stat sa {
+    }, sb{};
+    if (::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+        ::stat(QFile::encodeName(b).constData(), &sb) == 0)
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    const auto canonical = [](const QString& path) {
+        const QFileInfo f(path);
+        const QString c = f.canonicalFilePath();
+        return c.isEmpty() ? QDir::cleanPath(f.absoluteFilePath()) : c;
+    };
+    return !a.isEmpty() && !b.isEmpty() && canonical(a) == canonical(b);
 }
 
 QString MigrationBackupName(const QString& toPath, const QDateTime& when) {
     QString name = toPath.mid(toPath.lastIndexOf('/') + 1);
     name = name.mid(name.lastIndexOf('\\') + 1);
     if (name.size() < 4) return {};
-    return name.left(name.size() - 4) + "." + QLocale::c().toString(when, QStringLiteral("yyyyMMMdd-hhmmss")) +
-           ".mdb";
+    return name.left(name.size() - 4) + "." +
+           QLocale::c().toString(when, QStringLiteral("yyyyMMMdd-hhmmss")) + ".mdb";
 }
 
 Migration::Migration(Program& p, MigrationDb from, MigrationDb to, MigrationView& view)
@@ -277,7 +359,8 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
     const QVariantList key{projectKey, c.TrainNumber};
     bool exists = false;
     {
-        SqliteStatement st(*toDb_, QStringLiteral("SELECT ID FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?"));
+        SqliteStatement st(
+            *toDb_, QStringLiteral("SELECT ID FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?"));
         bindAll(st, key);
         exists = st.step();
     }
@@ -291,7 +374,8 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
     }
 
     const auto fromValue = [&row](const char* column) {
-        return row.hasField(QString::fromLatin1(column)) ? row.value(QString::fromLatin1(column)) : QVariant();
+        return row.hasField(QString::fromLatin1(column)) ? row.value(QString::fromLatin1(column))
+                                                         : QVariant();
     };
     const auto orDefault = [&](const char* column, const QVariant& fallback) {
         const QVariant v = fromValue(column);
@@ -302,7 +386,8 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
     if (exists) {
         // "Any data associated with it": the TO readings go too, or the FROM readings would
         // be added beside them.
-        execute(*toDb_, QStringLiteral("DELETE FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?"), key);
+        execute(*toDb_, QStringLiteral("DELETE FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?"),
+                key);
         execute(*toDb_, QStringLiteral("DELETE FROM Data WHERE ProjectID = ? AND TrainNumber = ?"), key);
     }
     const QVariantList values{
@@ -376,11 +461,13 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
         c.PermBackPress_3,
         c.DeltaPress_3,
     };
-    execute(*toDb_,
+    execute(
+        *toDb_,
         "INSERT INTO ProjectInfo (DateReference,ProjectID,NumBanks,TrainNumber,NumTrains,TrainsSame,"
         "Description,DefaultUnits,CapacityM3D,Systemdata,unitFlow,unitTemp,unitPress,unitFlux,ElapsedTimeRef,"
         "FeedTemp,FeeduS,PermuS,ConcuS,FeedFlow,ConcFlow,PermFlow,OverallRecovery,FeedPressure,ConcPressure,"
-        "DeltaPress,PermBackPress,ElementType,NumElementsBank,AreaBank,PermuS_1,PermuS_2,PermFlow_1,PermFlow_2,"
+        "DeltaPress,PermBackPress,ElementType,NumElementsBank,AreaBank,PermuS_1,PermuS_2,PermFlow_1,PermFlow_"
+        "2,"
         "FeedPressure_2,PermBackPress_1,PermBackPress_2,ElementType_1,ElementType_2,NumElementsBank_1,"
         "NumElementsBank_2,AreaBank_1,AreaBank_2,DeltaPress_1,DeltaPress_2,uStoPPM,uStoPI_Feed,uStoPI_Perm,"
         "AvgConc,Density,refph,ConcPressure_1,numVessels,numVessels_1,numVessels_2,ElementsPerVessel,"
@@ -412,9 +499,9 @@ void Migration::MigrateSettings(const QVariant& projectKey) {
                 values << i;
             values << projectKey << c.TrainNumber;
             execute(*toDb_,
-                "INSERT INTO InputOrder (" + joined(InputOrderItems) + ",ProjectID,TrainNumber) VALUES (" +
-                    placeholders(27) + ")",
-                values);
+                    "INSERT INTO InputOrder (" + joined(InputOrderItems) +
+                        ",ProjectID,TrainNumber) VALUES (" + placeholders(27) + ")",
+                    values);
         }
     }
     view_.setStatus(2, "Migrating Project " + c.ProjectID + " Trn: " + QString::number(c.TrainNumber));
@@ -423,8 +510,9 @@ void Migration::MigrateSettings(const QVariant& projectKey) {
     const auto copyRows = [&](const QString& table, const QString& where, const QVariantList& whereValues,
                               const QString& columns, int count) {
         // A database older than the spreadsheet import has no such table: nothing to copy.
-        if (rowsOf(*fromDb_, QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? "
-                                            "COLLATE NOCASE"),
+        if (rowsOf(*fromDb_,
+                   QStringLiteral("SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ? "
+                                  "COLLATE NOCASE"),
                    {table})
                 .empty())
             return;
@@ -448,13 +536,14 @@ void Migration::MigrateSettings(const QVariant& projectKey) {
 
     // Saved graphs name their series by description: through the FROM catalogue to the
     // column, and back to the TO catalogue's description of that column.
-    const auto graphs = rowsOf(*fromDb_, "SELECT " + joined(UserGraphColumns) + " FROM UserGraphs" + byTrain, key);
+    const auto graphs =
+        rowsOf(*fromDb_, "SELECT " + joined(UserGraphColumns) + " FROM UserGraphs" + byTrain, key);
     if (!graphs.empty()) {
         execute(*toDb_, "DELETE FROM UserGraphs" + byTrain, key);
-        const auto fromSensors =
-            rowsOf(*fromDb_, QStringLiteral("SELECT Description, ColumnHeader FROM GraphSensors ORDER BY ID"), {});
-        const auto toSensors =
-            rowsOf(*toDb_, QStringLiteral("SELECT Description, ColumnHeader FROM GraphSensors ORDER BY ID"), {});
+        const auto fromSensors = rowsOf(
+            *fromDb_, QStringLiteral("SELECT Description, ColumnHeader FROM GraphSensors ORDER BY ID"), {});
+        const auto toSensors = rowsOf(
+            *toDb_, QStringLiteral("SELECT Description, ColumnHeader FROM GraphSensors ORDER BY ID"), {});
         SqliteStatement insert(*toDb_, "INSERT INTO UserGraphs (" + joined(UserGraphColumns) + ") VALUES (" +
                                            placeholders(int(std::size(UserGraphColumns))) + ")");
         for (const DbRow& g : graphs) {
@@ -489,108 +578,299 @@ void Migration::MigrateSettings(const QVariant& projectKey) {
     view_.setStatus(3, QStringLiteral("User Graphs Migrated"));
 }
 
-qint64 Migration::COPY2BANKto3BANK(const SqliteStatement& reading) {
-    const ProjectInfoRecord& c = p_.CurrentProject;
-    SqliteStatement& ins = *insertReading_;
+bool Migration::COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalculator& calc) {
+    // The project's key and, from a two-bank database, the bank-3 zeros stay bound from
+    // copyReadings; the reading's own values go straight from row to row, as stored numbers,
+    // and are kept for the normalization before the row is written.
+    sqlite3_stmt* ins = insertReading_->handle();
+    sqlite3_stmt* row = reading.handle();
+    PendingReading pending;
+    std::array<double, ReadingColumnCount> number{};
+    std::array<PendingReading::State, ReadingColumnCount> state{};
+    bool asStored = pendingPossible_; // every value read as it will be stored
+    const auto keep = [&](int i, double x) {
+        number[size_t(i)] = x;
+        state[size_t(i)] = PendingReading::Number;
+    };
+    const auto keepNull = [&](int i) { state[size_t(i)] = PendingReading::Null; };
+    // A text where a number is read: the stored value decides, through the row written.
+    const auto keepOther = [&](int i) {
+        if (numberSlot_[size_t(i)]) asStored = false;
+        state[size_t(i)] = PendingReading::Number;
+    };
     for (int i = 0; i < ReadingColumnCount; ++i) {
+        if (i == ProjectIdSlot || i == TrainSlot) continue;
         const ReadingColumn& col = ReadingColumns[i];
-        if (i == ProjectIdSlot) {
-            ins.bind(i, QVariant(c.ProjectID));
-            continue;
-        }
-        if (i == TrainSlot) {
-            ins.bind(i, qint64(c.TrainNumber));
+        if (col.kind == ReadingColumn::Bank3 && !from_.threeBank()) {
+            keep(i, 0.0);
             continue;
         }
         const int pos = readingPos_[size_t(i)];
-        if (col.kind == ReadingColumn::Bank3 && !from_.threeBank()) {
-            ins.bind(i, 0.0);
+        if (pos < 0) {
+            sqlite3_bind_null(ins, i + 1);
+            keepNull(i);
             continue;
         }
-        const QVariant v = pos < 0 ? QVariant() : reading.value(pos);
+        const int type = sqlite3_column_type(row, pos);
         switch (col.kind) {
-        case ReadingColumn::Date: ins.bind(i, conv::isNull(v) ? QVariant() : QVariant(dateText(v))); break;
+        case ReadingColumn::Date:
+            if (type == SQLITE_NULL) {
+                sqlite3_bind_null(ins, i + 1);
+            } else {
+                const QString text = dateText(reading.value(pos));
+                insertReading_->bind(i, text);
+                try {
+                    pending.date = DateSerialOf(QVariant(text));
+                    pending.dateKnown = true;
+                } catch (const DbError&) {
+                }
+            }
+            break;
         case ReadingColumn::Number:
-        case ReadingColumn::Bank3: ins.bind(i, StoredPrecision(v)); break;
-        case ReadingColumn::Elapsed: {
-            bool ok = false;
-            const double x = conv::isNull(v) ? 0 : v.toDouble(&ok);
-            ins.bind(i, ok ? QVariant(std::round(x * 100) / 100) : v);
+        case ReadingColumn::Bank3:
+            if (type == SQLITE_FLOAT || type == SQLITE_INTEGER) {
+                const double x = roundStored(sqlite3_column_double(row, pos));
+                sqlite3_bind_double(ins, i + 1, x);
+                keep(i, x);
+            } else if (type == SQLITE_NULL) {
+                sqlite3_bind_null(ins, i + 1);
+                keepNull(i);
+            } else {
+                const QVariant v = StoredPrecision(reading.value(pos));
+                insertReading_->bind(i, v);
+                if (v.typeId() == QMetaType::Double)
+                    keep(i, v.toDouble());
+                else
+                    keepOther(i);
+            }
+            break;
+        case ReadingColumn::Elapsed:
+            if (type == SQLITE_FLOAT || type == SQLITE_INTEGER || type == SQLITE_NULL) {
+                const double x =
+                    type == SQLITE_NULL ? 0.0 : std::round(sqlite3_column_double(row, pos) * 100) / 100;
+                sqlite3_bind_double(ins, i + 1, x);
+                keep(i, x);
+            } else {
+                const QVariant v = reading.value(pos);
+                bool ok = false;
+                const double x = v.toDouble(&ok);
+                insertReading_->bind(i, ok ? QVariant(std::round(x * 100) / 100) : v);
+                if (ok)
+                    keep(i, std::round(x * 100) / 100);
+                else
+                    keepOther(i);
+            }
+            break;
+        case ReadingColumn::Plain:
+            sqlite3_bind_value(ins, i + 1, sqlite3_column_value(row, pos));
+            if (type == SQLITE_FLOAT || type == SQLITE_INTEGER)
+                keep(i, sqlite3_column_double(row, pos));
+            else if (type == SQLITE_NULL)
+                keepNull(i);
+            else
+                keepOther(i);
             break;
         }
-        case ReadingColumn::Plain: ins.bind(i, v); break;
+    }
+
+    PendingResult result;
+    if (asStored) {
+        for (int k = 0; k < ReadColumnCount; ++k) {
+            const int from = readSource_[size_t(k)];
+            if (from >= 0) {
+                pending.state[size_t(k)] = state[size_t(from)];
+                pending.value[size_t(k)] = number[size_t(from)];
+            } else {
+                pending.state[size_t(k)] = readDefault_[size_t(k)].first;
+                pending.value[size_t(k)] = readDefault_[size_t(k)].second;
+            }
+        }
+        result = calc.calculatePending(pending);
+        if (result.elapsedChanged) sqlite3_bind_double(ins, ElapsedSlot + 1, result.elapsed);
+    }
+    if (result.normalized) {
+        for (int k = 0; k < StoredColumnCount; ++k)
+            sqlite3_bind_double(ins, storedSlot_[size_t(k)] + 1, result.stored[size_t(k)]);
+        for (int j = 0; j < 4; ++j)
+            if (specFluxSlot_[size_t(j)] >= 0)
+                sqlite3_bind_double(ins, specFluxSlot_[size_t(j)] + 1, result.specFlux[size_t(j)]);
+    } else {
+        // The columns the calculation writes take their defaults, as if left out.
+        for (const auto& [slot, value] : extraDefaults_) {
+            if (value)
+                sqlite3_bind_double(ins, slot + 1, *value);
+            else
+                sqlite3_bind_null(ins, slot + 1);
         }
     }
-    ins.step();
-    ins.reset();
-    return sqlite3_last_insert_rowid(toDb_->handle());
+    insertReading_->step();
+    insertReading_->reset();
+    if (asStored) return result.normalized;
+    return calc.calculateById(sqlite3_last_insert_rowid(toDb_->handle()));
 }
 
-void Migration::copyReadings(const QVariant& projectKey, qint16 train, qint32& total) {
+void Migration::prepareInsert() {
+    // The raw columns of a reading, then those the calculation writes that are not among
+    // them: a reading normalized before it is written is written once.
+    QStringList targets;
+    for (const ReadingColumn& col : ReadingColumns)
+        targets << QString::fromLatin1(col.target);
+    const auto rawSlotOf = [&](const char* name) {
+        for (int i = 0; i < ReadingColumnCount; ++i)
+            if (targets[i].compare(QLatin1String(name), Qt::CaseInsensitive) == 0) return i;
+        return -1;
+    };
+    std::map<QString, std::optional<double>> defaults; // by lower-case name; absent: no such column
+    bool plainDefaults = true;
+    {
+        SqliteStatement info(*toDb_,
+                             QStringLiteral("SELECT name, dflt_value FROM pragma_table_info('Data')"));
+        while (info.step()) {
+            const QVariant d = info.value(1);
+            std::optional<double> value;
+            if (!conv::isNull(d)) {
+                bool ok = false;
+                value = d.toString().toDouble(&ok);
+                if (!ok) plainDefaults = false;
+            }
+            defaults[info.value(0).toString().toLower()] = value;
+        }
+    }
+    DataRecordCalculator calc(p_, *toDb_);
+    pendingPossible_ =
+        normalizeBeforeWriting && plainDefaults && calc.canCalculatePending() && p_.IgnoreCalcErrors;
+    extraDefaults_.clear();
+    if (pendingPossible_) {
+        const auto addExtra = [&](const char* name) {
+            const int slot = int(targets.size());
+            targets << QString::fromLatin1(name);
+            extraDefaults_.emplace_back(slot, defaults[QString::fromLatin1(name).toLower()]);
+            return slot;
+        };
+        for (int k = 0; k < StoredColumnCount; ++k) {
+            const int slot = rawSlotOf(StoredColumns[size_t(k)].name);
+            storedSlot_[size_t(k)] = slot >= 0 ? slot : addExtra(StoredColumns[size_t(k)].name);
+        }
+        for (int j = 0; j < 4; ++j)
+            specFluxSlot_[size_t(j)] =
+                calc.specFluxColumns()[size_t(j)] ? addExtra(SpecFluxColumns[size_t(j)].name) : -1;
+        for (int k = 0; k < ReadColumnCount; ++k) {
+            const char* name = ReadColumns[size_t(k)].name;
+            const int slot = rawSlotOf(name);
+            readSource_[size_t(k)] = slot;
+            if (slot >= 0) continue;
+            const auto d = defaults.find(QString::fromLatin1(name).toLower());
+            if (d == defaults.end())
+                readDefault_[size_t(k)] = {PendingReading::Absent, 0.0};
+            else if (!d->second)
+                readDefault_[size_t(k)] = {PendingReading::Null, 0.0};
+            else
+                readDefault_[size_t(k)] = {PendingReading::Number, *d->second};
+        }
+        numberSlot_.fill(false);
+        for (int k = 0; k < ReadColumnCount; ++k)
+            if (readSource_[size_t(k)] >= 0 && ReadColumns[size_t(k)].kind != ReadKind::NullableText)
+                numberSlot_[size_t(readSource_[size_t(k)])] = true;
+    }
+    insertReading_ =
+        std::make_unique<SqliteStatement>(*toDb_, "INSERT INTO Data (" + targets.join(", ") + ") VALUES (" +
+                                                      placeholders(int(targets.size())) + ")");
+}
+
+void Migration::copyReadings(const QVariant& projectKey, qint16 train, MigrationResult& r) {
     const ProjectInfoRecord& c = p_.CurrentProject;
     QStringList select;
     for (int i = 0; i < ReadingColumnCount; ++i) {
         const int pos = readingPos_[size_t(i)];
         select << (pos < 0 ? QStringLiteral("NULL") : fromDataColumns_[pos]);
     }
-    const QVariantList key{projectKey, train};
-    qint32 projectCount = 0;
+    // The train's readings newest first: their IDs from the project index, then the rows
+    // by ID a chunk at a time, rather than sorting whole rows.
+    std::vector<qint64> ids;
     {
-        SqliteStatement n(*fromDb_, QStringLiteral("SELECT COUNT(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
-        bindAll(n, key);
-        n.step();
-        projectCount = qint32(n.int64(0));
+        SqliteStatement q(*fromDb_,
+                          QStringLiteral("SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
+        bindAll(q, {projectKey, train});
+        while (q.step())
+            ids.push_back(q.int64(0));
     }
-    SqliteStatement readings(*fromDb_, "SELECT " + select.join(',') +
-                                           " FROM Data WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID DESC");
-    bindAll(readings, key);
+    std::sort(ids.begin(), ids.end(), std::greater<>());
+    const qint32 projectCount = qint32(ids.size());
+    constexpr int Chunk = 256;
+    QString marks = QStringLiteral("?");
+    for (int k = 1; k < Chunk; ++k)
+        marks += QStringLiteral(",?");
+    SqliteStatement readings(*fromDb_, "SELECT " + select.join(',') + " FROM Data WHERE ID IN (" + marks +
+                                           ") ORDER BY ID DESC");
+    size_t nextChunk = 0;
+    bool chunkOpen = false;
+    const auto nextReading = [&] {
+        for (;;) {
+            if (!chunkOpen) {
+                if (nextChunk >= ids.size()) return false;
+                const size_t end = std::min(ids.size(), nextChunk + Chunk);
+                for (size_t k = 0; k < size_t(Chunk); ++k)
+                    readings.bind(int(k), ids[std::min(nextChunk + k, end - 1)]);
+                nextChunk = end;
+                chunkOpen = true;
+            }
+            if (readings.step()) return true;
+            readings.reset();
+            chunkOpen = false;
+        }
+    };
     // The readings' own positions are the select's positions from here on.
     std::vector<int> saved = readingPos_;
     for (int i = 0; i < ReadingColumnCount; ++i)
         readingPos_[size_t(i)] = saved[size_t(i)] < 0 ? -1 : i;
+    struct Restore {
+        std::vector<int>& pos;
+        std::vector<int>& saved;
+        ~Restore() { pos = saved; }
+    } restore{readingPos_, saved};
+
+    insertReading_->bind(ProjectIdSlot, QVariant(c.ProjectID));
+    insertReading_->bind(TrainSlot, qint64(c.TrainNumber));
+    for (int i = 0; i < ReadingColumnCount; ++i)
+        if (ReadingColumns[i].kind == ReadingColumn::Bank3 && !from_.threeBank())
+            insertReading_->bind(i, 0.0);
 
     DataRecordCalculator calc(p_, *toDb_);
-    SqliteStatement calcRows(*toDb_, calc.selectFromData() + QStringLiteral("WHERE ID BETWEEN ? AND ? ORDER BY ID"));
-    qint32 done = 0;
-    bool more = readings.step();
+    const auto showProgress = [&](qint32 normalized) {
+        view_.setStatus(3, " Calc'd " + QString::number(normalized) + " records of " +
+                               QString::number(projectCount) + " in " + c.ProjectID + ", Trn " +
+                               QString::number(c.TrainNumber) + " ");
+        view_.setStatus(4, " Calc'd " + QString::number(r.normalized) + " records of " +
+                               QString::number(from_.readings) + " ");
+        view_.setProgress(from_.readings > 0 ? std::min(100.0, r.copied * 100.0 / from_.readings) : 100.0);
+    };
+    qint32 normalized = 0;
+    bool more = nextReading();
     while (more) {
+        qint32 copied = 0, calculated = 0;
         {
             WriteBatch batch(*toDb_);
-            qint64 firstId = 0, lastId = 0;
             QElapsedTimer batchTime;
             batchTime.start();
-            for (int n = 0; more && n < batchSize && (batchMillis <= 0 || n % 64 != 63 || batchTime.elapsed() < batchMillis);
+            for (int n = 0; more && n < batchSize &&
+                            (batchMillis <= 0 || n % 64 != 63 || batchTime.elapsed() < batchMillis);
                  ++n) {
-                lastId = COPY2BANKto3BANK(readings);
-                if (n == 0) firstId = lastId;
-                ++done;
-                ++total;
-                if (total % 10 == 0) {
-                    view_.setStatus(3, " Calc'd " + QString::number(done) + " records of " +
-                                           QString::number(projectCount) + " in " + c.ProjectID + ", Trn " +
-                                           QString::number(c.TrainNumber) + " ");
-                    view_.setStatus(4, " Calc'd " + QString::number(total) + " records of " +
-                                           QString::number(from_.readings) + " ");
-                    view_.setProgress(from_.readings > 0 ? std::min(100.0, total * 100.0 / from_.readings) : 100.0);
-                }
-                more = readings.step();
+                if (COPY2BANKto3BANK(readings, calc)) ++calculated;
+                ++copied;
+                more = nextReading();
             }
-            // The batch's readings are normalized in the order they were written, read back
-            // in one pass rather than one lookup each.
-            calcRows.bind(0, firstId);
-            calcRows.bind(1, lastId);
-            while (calcRows.step())
-                calc.calculate(calcRows);
-            calcRows.reset();
             batch.commit();
         }
-        if (view_.yieldAndCheckCancel()) {
-            readingPos_ = saved;
+        // Only what the commit stored is counted.
+        r.copied += copied;
+        r.normalized += calculated;
+        normalized += calculated;
+        showProgress(normalized);
+        if (view_.yieldAndCheckCancel())
             throw DbError(0, QStringLiteral("The migration was stopped by the user."));
-        }
     }
-    readingPos_ = saved;
-    view_.setStatus(4, " Calc'd " + QString::number(total) + " records of " + QString::number(from_.readings) + " ");
+    view_.setStatus(4, " Calc'd " + QString::number(r.normalized) + " records of " +
+                           QString::number(from_.readings) + " ");
 }
 
 MigrationResult Migration::run() {
@@ -600,6 +880,12 @@ MigrationResult Migration::run() {
     const bool savedLoaded = p_.CurrentProjectLoaded;
     const bool savedIgnore = p_.IgnoreCalcErrors;
 
+    if (SameDatabaseFile(from_.path, to_.path)) {
+        // Replacing a project train of the file being read would delete the readings to copy.
+        r.failure = SameDatabasesText;
+        p_.prompts.message(SameDatabasesText, Buttons::OK, Icon::None, Title);
+        return r;
+    }
     view_.setStatus(1, "Migrating " + QString::number(from_.projects) + " projects with " +
                            QString::number(from_.readings) + " total data sets.");
     p_.ProjectDatabasePath = to_.path;
@@ -608,7 +894,13 @@ MigrationResult Migration::run() {
     QString current;
     try {
         fromDb_ = std::make_unique<SqliteConnection>(from_.path);
+        // Each project train's readings are read by the index, and trains that logged
+        // together share pages: mapped, such a page is read from the file once.
+        fromDb_->exec(QStringLiteral("PRAGMA mmap_size = 2147418112"));
         toDb_ = std::make_unique<SqliteConnection>(to_.path);
+        // A batch's readings are written, read back and normalized within its transaction:
+        // room for them all in the cache spares writing and reading each page twice.
+        toDb_->exec(QStringLiteral("PRAGMA cache_size = -131072"));
 
         fromDataColumns_ = fromDb_->columns(QStringLiteral("Data"));
         readingPos_.assign(ReadingColumnCount, -1);
@@ -625,11 +917,7 @@ MigrationResult Migration::run() {
                                              "requested name or ordinal: Data.") +
                                   QLatin1String(col.source));
         }
-        QStringList targets;
-        for (const ReadingColumn& col : ReadingColumns)
-            targets << QString::fromLatin1(col.target);
-        insertReading_ = std::make_unique<SqliteStatement>(
-            *toDb_, "INSERT INTO Data (" + targets.join(", ") + ") VALUES (" + placeholders(ReadingColumnCount) + ")");
+        prepareInsert();
 
         std::vector<std::pair<DbRow, QVariant>> projects;
         {
@@ -638,14 +926,16 @@ MigrationResult Migration::run() {
             while (st.step()) {
                 if (idCol < 0)
                     for (int k = 0; k < st.columnCount(); ++k)
-                        if (st.columnName(k).compare(QLatin1String("ProjectID"), Qt::CaseInsensitive) == 0) idCol = k;
+                        if (st.columnName(k).compare(QLatin1String("ProjectID"), Qt::CaseInsensitive) == 0)
+                            idCol = k;
                 projects.emplace_back(st.row(), st.value(idCol));
             }
         }
         fromProjectRows = qint16(projects.size());
         if (!projects.empty()) p_.RecalcAllRunning = true;
         for (const auto& [row, projectKey] : projects) {
-            current = row.toText(QStringLiteral("ProjectID")) + " Train # " + row.toText(QStringLiteral("TrainNumber"));
+            current = row.toText(QStringLiteral("ProjectID")) + " Train # " +
+                      row.toText(QStringLiteral("TrainNumber"));
             const qint16 train = row.toInt16(QStringLiteral("TrainNumber"));
             if (!Migrate2BankProject(row, projectKey)) {
                 view_.setStatus(4, "Bypassed " + current + "  ");
@@ -654,7 +944,7 @@ MigrationResult Migration::run() {
             }
             ++r.accepted;
             view_.setStatus(2, "Proj #: " + QString::number(r.accepted) + ": " + current + "  ");
-            copyReadings(projectKey, train, r.copied);
+            copyReadings(projectKey, train, r);
         }
     } catch (const DbError& e) {
         insertReading_.reset();
@@ -665,7 +955,8 @@ MigrationResult Migration::run() {
         p_.CurrentProjectLoaded = savedLoaded;
         p_.IgnoreCalcErrors = savedIgnore;
         p_.RecalcAllRunning = false;
-        r.failure = e.number() ? "Error " + QString::number(e.number()) + ": " + e.description() : e.description();
+        r.failure =
+            e.number() ? "Error " + QString::number(e.number()) + ": " + e.description() : e.description();
         const QString where = current.isEmpty() ? QString() : " while migrating " + current;
         view_.setStatus(1, "Migration stopped" + where + ".");
         p_.prompts.message("The migration stopped" + where + ".\r\n" + r.failure +
@@ -686,28 +977,31 @@ MigrationResult Migration::run() {
 void Migration::finish(MigrationResult& r, qint16 fromProjectRows) {
     const qint32 bypassedReadings = from_.readings - r.copied;
     p_.RecalcAllRunning = false;
-    view_.setStatus(1, "Updated " + QString::number(r.accepted) + (r.accepted == 1 ? " project" : " projects") +
-                           " with total " + QString::number(r.copied) + " records. ");
-    view_.setStatus(2, " and Bypassed " + QString::number(r.bypassed) + (r.bypassed == 1 ? " project" : " projects") +
-                           " with " + QString::number(bypassedReadings) + " records.");
+    view_.setStatus(1, "Updated " + QString::number(r.accepted) +
+                           (r.accepted == 1 ? " project" : " projects") + " with total " +
+                           QString::number(r.copied) + " records. ");
+    view_.setStatus(2, " and Bypassed " + QString::number(r.bypassed) +
+                           (r.bypassed == 1 ? " project" : " projects") + " with " +
+                           QString::number(bypassedReadings) + " records.");
     view_.setStatus(3, "Out of total " + QString::number(fromProjectRows) + " projects with " +
                            QString::number(from_.readings) + " total records.");
-    view_.setStatus(4, " Calculated " + QString::number(r.copied) + " records of " + QString::number(from_.readings) +
-                           " ");
+    view_.setStatus(4, " Calculated " + QString::number(r.normalized) + " records of " +
+                           QString::number(from_.readings) + " ");
     p_.DbIsOlder = false;
     r.completed = true;
 
     p_.DbValid = UpgradeOpenDatabase(p_);
     p_.mainLabels.setDatabase("Database: " + p_.ProjectDatabasePath);
     p_.mainLabels.setDBVersion("DB Version: " + QString::number(p_.DbVersionMajor) + "." +
-                               QString::number(p_.DbVersionMinor) + "." + QString::number(p_.DbVersionRevision));
+                               QString::number(p_.DbVersionMinor) + "." +
+                               QString::number(p_.DbVersionRevision));
 
     const QString id = p_.CurrentProject.ProjectID;
     const qint16 train = p_.CurrentProject.TrainNumber;
     try {
         Database db = Database::open(p_.ProjectDatabasePath);
-        const DbRows rows =
-            db.select(QStringLiteral("SELECT * FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?"), {id, train});
+        const DbRows rows = db.select(
+            QStringLiteral("SELECT * FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?"), {id, train});
         if (rows.isEmpty()) {
             p_.CurrentProjectLoaded = false;
             p_.status.setText(1, "NOT FOUND: " + id + " Train: " + QString::number(train));

@@ -3,15 +3,17 @@
 #include <QString>
 #include <QVariant>
 #include <QtGlobal>
+#include <array>
 #include <memory>
+#include <optional>
+#include <vector>
 
+#include "normalization/calculate.h"
 #include "platform/database.h"
 
 namespace hv {
 
 struct Program;
-class SqliteConnection;
-class SqliteStatement;
 
 // One side of a migration: a project database as UpgradeDatabase read it.
 struct MigrationDb {
@@ -40,11 +42,22 @@ struct MigrationResult {
     qint32 accepted = 0;
     qint16 bypassed = 0;
     qint32 copied = 0;
+    qint32 normalized = 0; // of the copied readings, those whose calculated columns were stored
 };
 
 // A reading's value to the precision the data entry stores (FormatValue's digits), as a
 // number: Null stays Null, a text that is not a number goes on unchanged.
 QVariant StoredPrecision(const QVariant& value);
+
+// True when both paths name one file: the same device and inode (a symlinked folder, a
+// hard link, a relative and an absolute path), or, for a file that is not there, the same
+// canonical path text.
+bool SameDatabaseFile(const QString& a, const QString& b);
+
+// The refusal of one file as both FROM and TO.
+inline const QString SameDatabasesText =
+    QStringLiteral("Both databases are the same.  Please re-select so that the FROM database is different "
+                   "from the TO database.");
 
 // "db.hv3.2014Feb24-153012.mdb" for a TO database named db.hv3.mdb at that time; empty
 // when the name is shorter than 4 characters.
@@ -66,15 +79,19 @@ public:
     // the user kept the TO project train.
     bool Migrate2BankProject(const DbRow& fromRow, const QVariant& projectKey);
     void MigrateSettings(const QVariant& projectKey);
-    // Copies the reading the statement stands on; returns the new row's ID.
-    qint64 COPY2BANKto3BANK(const SqliteStatement& reading);
+    // Copies the reading the statement stands on and normalizes it in the TO database;
+    // true when its calculated columns were stored.
+    bool COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalculator& calc);
 
     // A batch of readings is one transaction; it ends after batchSize readings or batchMillis.
     int batchSize = 20000;
     int batchMillis = 250;
+    // A reading is normalized before it is written, when the TO table allows, so that each
+    // row is written once; false writes it first and normalizes the stored row.
+    bool normalizeBeforeWriting = true;
 
 private:
-    void copyReadings(const QVariant& projectKey, qint16 train, qint32& total);
+    void copyReadings(const QVariant& projectKey, qint16 train, MigrationResult& r);
     void finish(MigrationResult& r, qint16 fromProjectRows);
     QString projectSelect();
 
@@ -85,8 +102,20 @@ private:
     std::unique_ptr<SqliteConnection> fromDb_;
     std::unique_ptr<SqliteConnection> toDb_;
     std::unique_ptr<SqliteStatement> insertReading_;
+    void prepareInsert();
+
     QStringList fromDataColumns_;
-    std::vector<int> readingPos_; // position in SELECT * of each copied column, -1 absent
+    // The insert also names the columns the calculation writes (storedSlot_, specFluxSlot_,
+    // -1 when the table lacks one), unless pendingPossible_ is false: then each reading is
+    // normalized after it is written.
+    bool pendingPossible_ = false;
+    std::array<int, StoredColumnCount> storedSlot_{};
+    std::array<int, 4> specFluxSlot_{};
+    std::vector<std::pair<int, std::optional<double>>> extraDefaults_; // slot, the column's default
+    std::array<int, ReadColumnCount> readSource_{};                    // slot of each read column, -1 none
+    std::array<std::pair<PendingReading::State, double>, ReadColumnCount> readDefault_{};
+    std::array<bool, 35> numberSlot_{}; // slots read as numbers by the calculation
+    std::vector<int> readingPos_;       // position in SELECT * of each copied column, -1 absent
 };
 
 } // namespace hv

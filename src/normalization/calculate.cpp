@@ -1,6 +1,5 @@
 #include "normalization/calculate.h"
 
-
 #include "core/program.h"
 
 #include <sqlite3.h>
@@ -195,6 +194,65 @@ bool DataRecordCalculator::calculate(const SqliteStatement& row, ProjectInfoReco
         return fail(e, &row, cp, w, assigned);
     }
     return true;
+}
+
+PendingResult DataRecordCalculator::calculatePending(const PendingReading& r) {
+    struct Source {
+        const PendingReading& r;
+        double number(int i) const {
+            switch (r.state[size_t(i)]) {
+            case PendingReading::Number:
+                return r.value[size_t(i)];
+            case PendingReading::Null:
+                return conv::toDouble(QVariant());
+            default:
+                throw missingColumn(QLatin1String(ReadColumns[size_t(i)].name));
+            }
+        }
+        qint16 int16(int i) const { return conv::roundToInt16(number(i)); }
+        void present(int i) const {
+            if (r.state[size_t(i)] == PendingReading::Absent)
+                throw missingColumn(QLatin1String(ReadColumns[size_t(i)].name));
+        }
+    } source{r};
+    if (!currentSide_) PrepareReference(currentSide_.emplace(), p_.CurrentProject, p_.ElementTable);
+    ProjectInfoRecord& cp = p_.CurrentProject;
+    PendingResult out;
+    DataWorking w;
+    // As calculate() followed by fail(): a failure keeps the reading's new elapsed hours
+    // when its date gives them.
+    const auto failed = [&] {
+        if (!r.dateKnown) return out;
+        const double elapsed = ElapsedHours(r.date, DateSerial(cp.DateReference), cp.ElapsedTimeRef);
+        if (elapsed != w.ElapsedTimeHrs) {
+            out.elapsedChanged = true;
+            out.elapsed = RoundedElapsedHours(elapsed);
+        }
+        return out;
+    };
+    try {
+        ReadWorking(w, source);
+    } catch (const DbError&) {
+        keepLast(w, 0, nullptr);
+        return failed();
+    }
+    keepLast(w, 0, nullptr);
+    try {
+        NormalizeReading(w, cp, p_.ElementTable, *currentSide_);
+    } catch (const DbError&) {
+        keepLast(w, 0, nullptr);
+        return failed();
+    }
+    keepLast(w, 0, nullptr);
+    if (!r.dateKnown) return failed();
+    out.normalized = true;
+    out.elapsedChanged = true;
+    out.elapsed = RoundedElapsedHours(ElapsedHours(r.date, DateSerial(cp.DateReference), cp.ElapsedTimeRef));
+    for (int k = 0; k < StoredColumnCount; ++k)
+        out.stored[size_t(k)] = w.*StoredColumns[size_t(k)].field;
+    for (int j = 0; j < 4; ++j)
+        out.specFlux[size_t(j)] = w.*SpecFluxColumns[size_t(j)].field;
+    return out;
 }
 
 bool DataRecordCalculator::calculateById(qint64 id) {

@@ -34,6 +34,25 @@ struct LastNormalizedValues {
     }
 };
 
+// A reading about to be inserted, as it will be stored: for each of ReadColumns its number,
+// a Null, or no such column in the table.
+struct PendingReading {
+    enum State : unsigned char { Number, Null, Absent };
+    std::array<double, ReadColumnCount> value{};
+    std::array<State, ReadColumnCount> state{};
+    double date = 0;        // TheDate as a serial, when dateKnown
+    bool dateKnown = false; // false when TheDate is not a date (the calculation fails on it)
+};
+
+// What normalizing a pending reading gives for the columns the calculation writes.
+struct PendingResult {
+    bool normalized = false;
+    bool elapsedChanged = false; // elapsed holds the hours to store instead of the copied ones
+    double elapsed = 0;
+    std::array<double, StoredColumnCount> stored{};
+    std::array<double, 4> specFlux{};
+};
+
 // The normalization of readings over one open connection, shared by the single reading
 // above and the recalculations: the Data columns are looked up once and the statements
 // prepared once.
@@ -56,6 +75,13 @@ public:
     // else to the program's.
     bool calculate(const SqliteStatement& row, ProjectInfoRecord& reference, const ReferenceSide& side,
                    LastNormalizedValues* last);
+    // The same for a reading before it is written, when calculations errors are ignored:
+    // the result is what calculate() would store in the row, so that the row is written
+    // once. Only for a table that has every column the calculation writes
+    // (canCalculatePending()). A failure is not reported, as with IgnoreCalcErrors.
+    PendingResult calculatePending(const PendingReading& reading);
+    bool canCalculatePending() const { return update_ && firstMissingStored_ < 0; }
+    const std::array<bool, 4>& specFluxColumns() const { return specFlux_; }
     // The same for the row of that ID; a missing row fails as the calculation does.
     bool calculateById(qint64 id);
     // The failure path when no row could be read.

@@ -30,12 +30,12 @@ constexpr ReadColumn readColumns[] = {
     {"PermBackPress_2", ReadKind::Number, &W::PermBackPress_2},
     {"EventID", ReadKind::Integer, nullptr},
     {"Note1", ReadKind::NullableText, nullptr},
-    {"pH", ReadKind::Number, &W::pH},
-    {"TurbidityRaw", ReadKind::Number, &W::TurbidityRaw},
-    {"TurbidityFeed", ReadKind::Number, &W::TurbidityFeed},
-    {"SDIRaw", ReadKind::Number, &W::SDIRaw},
-    {"SDIFeed", ReadKind::Number, &W::SDIFeed},
-    {"ORP", ReadKind::Number, &W::ORP},
+    {"pH", ReadKind::Unused, &W::pH},
+    {"TurbidityRaw", ReadKind::Unused, &W::TurbidityRaw},
+    {"TurbidityFeed", ReadKind::Unused, &W::TurbidityFeed},
+    {"SDIRaw", ReadKind::Unused, &W::SDIRaw},
+    {"SDIFeed", ReadKind::Unused, &W::SDIFeed},
+    {"ORP", ReadKind::Unused, &W::ORP},
     {"ActualRejection", ReadKind::Number, &W::ActualRejection},
     {"NormalizedPermFlow", ReadKind::Number, &W::NormalizedPermFlow},
     {"NormalizedSaltPassage", ReadKind::Number, &W::NormalizedSaltPassage},
@@ -432,11 +432,11 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
     if (ref.failure) throw *ref.failure;
     const double refDP = ref.refDP, refDP1 = ref.refDP1, refDP2 = ref.refDP2, refDP3 = ref.refDP3;
     const double refBank3Feed = ref.refBank3Feed;
-    const double cfR = ref.cfR, cpR = ref.cpR, ccR = ref.ccR, cmR = ref.cmR, cp1R = ref.cp1R, cp2R = ref.cp2R,
-                 cp3R = ref.cp3R, cc1R = ref.cc1R, cc2R = ref.cc2R, cm1R = ref.cm1R, cm2R = ref.cm2R,
-                 cm3R = ref.cm3R, tR = ref.tR, pmR = ref.pmR, ppR = ref.ppR, pm1R = ref.pm1R, pm2R = ref.pm2R,
-                 pm3R = ref.pm3R, pp1R = ref.pp1R, pp2R = ref.pp2R, pp3R = ref.pp3R, fR = ref.fR, sR = ref.sR,
-                 f1R = ref.f1R, f2R = ref.f2R, f3R = ref.f3R, s1R = ref.s1R, s2R = ref.s2R, s3R = ref.s3R;
+    const double cfR = ref.cfR, cmR = ref.cmR, cc1R = ref.cc1R, cc2R = ref.cc2R, cm1R = ref.cm1R,
+                 cm2R = ref.cm2R, cm3R = ref.cm3R, tR = ref.tR, pmR = ref.pmR, ppR = ref.ppR, pm1R = ref.pm1R,
+                 pm2R = ref.pm2R, pm3R = ref.pm3R, pp1R = ref.pp1R, pp2R = ref.pp2R, pp3R = ref.pp3R,
+                 fR = ref.fR, sR = ref.sR, f1R = ref.f1R, f2R = ref.f2R, f3R = ref.f3R, s1R = ref.s1R,
+                 s2R = ref.s2R, s3R = ref.s3R;
 
     // Net driving pressures.
     const double ndp = netDriving(w.FeedPressure, w.SystemDP, w.PermBackPress, pm, pp);

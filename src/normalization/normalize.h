@@ -39,7 +39,9 @@ struct DataWorking {
     int columnsRead = 0; // how far the reading of the row got
 };
 
-enum class ReadKind { Number, Integer, NullableText };
+// Unused: a raw measurement the normalization reads but never computes with; a Null there
+// reads as 0, as FormatValue shows it, and the stored Null stays.
+enum class ReadKind { Number, Unused, Integer, NullableText };
 struct ReadColumn {
     const char* name;
     ReadKind kind;
@@ -63,6 +65,15 @@ extern const std::array<StoredColumn, 4> SpecFluxColumns;
 // number(i) (a Double; a Null raises 94), int16(i) and present(i) (raises 3265 when the
 // row lacks the column).
 template <class Source> void ReadWorking(DataWorking& w, Source& source) {
+    // A Null where the value is not computed with is no reason for the reading to fail.
+    const auto orZero = [](auto read) {
+        try {
+            return read();
+        } catch (const DbError& e) {
+            if (e.number() != dberr::InvalidNull) throw;
+            return decltype(read())(0);
+        }
+    };
     w.columnsRead = 0;
     for (int i = 0; i < ReadColumnCount; ++i) {
         const ReadColumn& c = ReadColumns[size_t(i)];
@@ -70,8 +81,11 @@ template <class Source> void ReadWorking(DataWorking& w, Source& source) {
         case ReadKind::Number:
             w.*c.field = source.number(i);
             break;
+        case ReadKind::Unused:
+            w.*c.field = orZero([&] { return source.number(i); });
+            break;
         case ReadKind::Integer:
-            w.EventID = source.int16(i);
+            w.EventID = orZero([&] { return source.int16(i); });
             break;
         case ReadKind::NullableText:
             source.present(i);

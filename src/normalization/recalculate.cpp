@@ -259,6 +259,7 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
     DataRecordCalculator calc(p, db);
     BatchClock batch(options);
     qint32 i = 0;
+    qint32 normalized = 0; // readings whose calculated columns were stored
     {
         IdStream stream(db, calc.selectFromData(), std::move(ids));
         calc.beforeMessage = [&] { stream.flush(); };
@@ -267,13 +268,15 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
             ~Unhook() { c.beforeMessage = nullptr; }
         } unhook{calc};
         while (stream.next()) {
-            if (!calc.calculate(stream.row()) && !p.IgnoreCalcErrors) {
+            const bool ok = calc.calculate(stream.row());
+            if (ok) ++normalized;
+            if (!ok && !p.IgnoreCalcErrors) {
                 stream.flush();
                 p.status.setText(1, progressText(i, n));
                 if (p.prompts.message(CalcErrorPrompt, Buttons::OKCancel) == Answer::OK) {
                     p.IgnoreCalcErrors = true;
                 } else {
-                    p.prompts.message("Update may not be complete. Updated " + QString::number(i) +
+                    p.prompts.message("Update may not be complete. Updated " + QString::number(normalized) +
                                           " records out of a total " + QString::number(n),
                                       Buttons::OK);
                     return i;
@@ -287,8 +290,8 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
         }
         stream.flush();
     }
-    p.status.setText(1, projectId.trimmed() + ": Updated " + QString::number(i) + " records out of a total " +
-                            QString::number(n));
+    p.status.setText(1, projectId.trimmed() + ": Updated " + QString::number(normalized) +
+                            " records out of a total " + QString::number(n));
     return 0;
 }
 
@@ -310,7 +313,8 @@ struct ProjectTrain {
     std::string key;
     ProjectInfoRecord reference;
     ReferenceSide side;
-    qint64 done = 0; // readings calculated (row that holds the train's key)
+    qint64 done = 0;       // readings of the train gone through (row that holds the train's key)
+    qint64 normalized = 0; // of them, the readings whose calculated columns were stored
     LastNormalizedValues last;
 };
 
@@ -456,6 +460,7 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                     }
                     const bool ok = calc->calculate(stream.row(), t.reference, t.side, &t.last);
                     ++sum.readings;
+                    if (ok) ++t.normalized;
                     if (!ok && !p.IgnoreCalcErrors) {
                         stream.flush();
                         showProgress();
@@ -464,7 +469,7 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                         } else {
                             const qint32 n = countReadings(db, t.storedId, t.train, maxId);
                             if (t.done < n)
-                                p.prompts.message("Calc Err. Updated only " + QString::number(t.done) +
+                                p.prompts.message("Calc Err. Updated only " + QString::number(t.normalized) +
                                                       " records out of a total " + QString::number(n),
                                                   Buttons::OK);
                             stopped = true;
@@ -497,17 +502,21 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
         if (loadFailure) throw *loadFailure;
         if (!stopped) {
             for (const ProjectTrain& t : projects) {
-                const qint64 n = projects[byKey[t.key]].done;
-                if (n <= 0) continue;
+                const ProjectTrain& run = projects[byKey[t.key]];
+                if (run.done <= 0) continue;
                 p.status.setText(1, "Updated " + t.projectId.left(20) + "Train: " + QString::number(t.train) +
-                                        " " + QString::number(n) + " of " + QString::number(n));
-                total += n;
+                                        " " + QString::number(run.normalized) + " of " +
+                                        QString::number(run.done));
+                total += run.normalized;
             }
         } else {
             // What a stopped run did: the project rows it reached and the readings stored.
             sum.projects = met;
-            total = sum.readings;
+            total = 0;
+            for (const ProjectTrain& t : projects)
+                total += t.normalized;
         }
+        sum.normalized = total;
         sum.stopped = stopped;
         finish(!stopped, {});
     } catch (const DbError& e) {

@@ -41,7 +41,8 @@ void RecalculateAllProjects(Program& p, const RecalcOptions& options = {});
 // Counts of the last whole-database run, for the bulk tools.
 struct RecalcSummary {
     int projects = 0;
-    qint64 readings = 0;
+    qint64 readings = 0;   // gone through
+    qint64 normalized = 0; // of them, those whose calculated columns were stored
     bool stopped = false;
 };
 RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& options = {});

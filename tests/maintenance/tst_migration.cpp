@@ -1,6 +1,7 @@
 #include <QDialog>
 #include <QTimer>
 #include <QtTest>
+#include <unistd.h>
 
 #include "core/dbversion.h"
 #include "core/elementdb.h"
@@ -63,13 +64,49 @@ struct MigrationEnv {
         to = test::makeBlankDatabase(env.path("db.hv3.mdb"));
     }
     Program& p() { return env.prog(); }
-    MigrationResult run(NullView& view) {
+    MigrationResult run(NullView& view, bool beforeWriting = true) {
         Migration m(p(), tested(p(), from), tested(p(), to), view);
         m.batchSize = 3;
         m.batchMillis = 0;
+        m.normalizeBeforeWriting = beforeWriting;
         return m.run();
     }
 };
+
+// What of the window's texts cannot be read: a box, label or button narrower than its
+// text, a wrapped label lower than its lines, two of them on top of each other, or a
+// window beyond a 1280 x 800 screen with its frame.
+QString unreadable(QWidget* window) {
+    QStringList faults;
+    QList<QWidget*> shown;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window)) continue;
+        const QFontMetrics fm = w->fontMetrics();
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            if (fm.horizontalAdvance(e->text()) > e->width() - 8)
+                faults << e->objectName() + " cuts \"" + e->text() + "\"";
+            shown << w;
+        } else if (auto* l = qobject_cast<QLabel*>(w)) {
+            const QRect r = l->contentsRect();
+            if (l->wordWrap() ? l->heightForWidth(l->width()) > l->height()
+                              : fm.horizontalAdvance(l->text()) > r.width())
+                faults << l->objectName() + " cuts \"" + l->text() + "\"";
+            shown << w;
+        } else if (auto* b = qobject_cast<QPushButton*>(w)) {
+            if (b->sizeHint().width() > b->width()) faults << b->objectName() + " cuts \"" + b->text() + "\"";
+            shown << w;
+        }
+    }
+    for (int i = 0; i < shown.size(); ++i)
+        for (int k = i + 1; k < shown.size(); ++k) {
+            const QRect a(shown[i]->mapTo(window, QPoint()), shown[i]->size());
+            const QRect b(shown[k]->mapTo(window, QPoint()), shown[k]->size());
+            if (a.intersects(b)) faults << shown[i]->objectName() + " overlaps " + shown[k]->objectName();
+        }
+    if (window->width() > 1280 - 16 || window->height() > 760)
+        faults << QString("window %1 x %2").arg(window->width()).arg(window->height());
+    return faults.join("; ");
+}
 
 } // namespace
 
@@ -90,8 +127,9 @@ private slots:
                                  {"Temperature", 20.0 + i},
                                  {"SDIRaw", i == 0 ? QVariant() : QVariant(1.0)},
                                  {"Note1", "it's fine"}});
-        test::insertRow(m.from, "InputOrder",
-                        {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"TheDate", 0}, {"PermFlow", 3}, {"ConcFlow", 1}});
+        test::insertRow(
+            m.from, "InputOrder",
+            {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"TheDate", 0}, {"PermFlow", 3}, {"ConcFlow", 1}});
         NullView view;
         const MigrationResult r = m.run(view);
         QVERIFY(r.completed);
@@ -103,7 +141,8 @@ private slots:
         Database to = Database::open(m.to);
         const DbRow project = to.select("SELECT * FROM ProjectInfo").first();
         QCOMPARE(project.toDouble("PermBackPress_1"), 5.0);
-        for (const QString& c : {"Permflow_3", "AreaBank_3", "NumVessels_3", "DeltaPress_3", "AvgConc", "Density"})
+        for (const QString& c :
+             {"Permflow_3", "AreaBank_3", "NumVessels_3", "DeltaPress_3", "AvgConc", "Density"})
             QCOMPARE(project.toDouble(c), 0.0);
         QCOMPARE(project.toText("Description"), QString("Reference plant"));
 
@@ -116,28 +155,31 @@ private slots:
             QCOMPARE(r.toDouble("Permflow_3"), 0.0);
             QCOMPARE(r.toText("Note1"), QString("it's fine"));
         }
-        // A Null stays Null, and that reading fails its normalization as a recalculation would.
+        // A Null stays Null; the normalization does not compute with SDIRaw.
         QVERIFY(readings.at(3).isNull("SDIRaw"));
-        QCOMPARE(readings.at(3).toDouble("NormalizedPermFlow"), 0.0);
-        QVERIFY(readings.at(0).toDouble("NormalizedPermFlow") > 0);
+        QVERIFY(readings.at(3).toDouble("NormalizedPermFlow") > 0);
+        QCOMPARE(view.panels[3], QString(" Calculated 4 records of 4 "));
 
         // The stored results are a recalculation's.
         QVariantList before;
         for (const DbRow& r : readings)
-            before << r.value("NormalizedPermFlow") << r.value("NormalizedSaltPassage") << r.value("NormalizedDP");
+            before << r.value("NormalizedPermFlow") << r.value("NormalizedSaltPassage")
+                   << r.value("NormalizedDP");
         m.p().ProjectDatabasePath = m.to;
         QVERIFY(RecalculateProject(m.p(), "P1", 1));
         QVariantList after;
         for (const DbRow& r : to.select("SELECT * FROM Data ORDER BY ID"))
-            after << r.value("NormalizedPermFlow") << r.value("NormalizedSaltPassage") << r.value("NormalizedDP");
+            after << r.value("NormalizedPermFlow") << r.value("NormalizedSaltPassage")
+                  << r.value("NormalizedDP");
         QCOMPARE(after, before);
 
         const DbRow order = to.select("SELECT * FROM InputOrder WHERE ProjectID = 'P1'").first();
         QCOMPARE(order.toInt32("PermFlow"), 3);
-        for (const QString& c : {"PermFlow_3", "PermuS_3", "FeedPressure_3", "PermBackPress_3", "ConcPressure_2"})
+        for (const QString& c :
+             {"PermFlow_3", "PermuS_3", "FeedPressure_3", "PermBackPress_3", "ConcPressure_2"})
             QCOMPARE(order.toInt32(c), 20 + QStringList({"PermFlow_3", "PermuS_3", "FeedPressure_3",
-                                                          "PermBackPress_3", "ConcPressure_2"})
-                                                 .indexOf(c));
+                                                         "PermBackPress_3", "ConcPressure_2"})
+                                                .indexOf(c));
         QCOMPARE(m.p().ProjectDatabasePath, m.to);
         QVERIFY(m.p().IgnoreCalcErrors);
         QVERIFY(!m.p().RecalcAllRunning);
@@ -179,17 +221,31 @@ private slots:
         test::insertProjectInfo(m.from, 2);
         Database from = Database::open(m.from);
         Database to = Database::open(m.to);
-        from.exec("INSERT INTO GraphSensors (ProjectID, Description, ColumnHeader) VALUES ('ALL', 'Old only', 'OldCol')");
-        to.exec("UPDATE GraphSensors SET Description = 'Feed temperature (new name)' WHERE ColumnHeader = 'Temperature'");
-        const QString fromTemp = from.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'Temperature'").toString();
-        const QString fromPerm = from.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'PermFlow'").toString();
-        const QString toPerm = to.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'PermFlow'").toString();
+        from.exec("INSERT INTO GraphSensors (ProjectID, Description, ColumnHeader) VALUES ('ALL', 'Old "
+                  "only', 'OldCol')");
+        to.exec("UPDATE GraphSensors SET Description = 'Feed temperature (new name)' WHERE ColumnHeader = "
+                "'Temperature'");
+        const QString fromTemp =
+            from.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'Temperature'").toString();
+        const QString fromPerm =
+            from.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'PermFlow'").toString();
+        const QString toPerm =
+            to.scalar("SELECT Description FROM GraphSensors WHERE ColumnHeader = 'PermFlow'").toString();
         test::insertRow(m.from, "UserGraphs",
-                        {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"GraphName", "O'Brien's graph"},
-                         {"S1Name", "Not a series"}, {"S2Name", "Nor this"}, {"S3Name", "Old only"},
-                         {"S4Name", fromTemp}, {"YMax", 2.5}, {"SensorCount", 4}});
+                        {{"ProjectID", "P1"},
+                         {"TrainNumber", 1},
+                         {"GraphName", "O'Brien's graph"},
+                         {"S1Name", "Not a series"},
+                         {"S2Name", "Nor this"},
+                         {"S3Name", "Old only"},
+                         {"S4Name", fromTemp},
+                         {"YMax", 2.5},
+                         {"SensorCount", 4}});
         test::insertRow(m.from, "UserGraphs",
-                        {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"GraphName", "second"}, {"S1Name", fromPerm},
+                        {{"ProjectID", "P1"},
+                         {"TrainNumber", 1},
+                         {"GraphName", "second"},
+                         {"S1Name", fromPerm},
                          {"SensorCount", 1}});
         NullView view;
         QVERIFY(m.run(view).completed);
@@ -204,6 +260,226 @@ private slots:
         QCOMPARE(g.at(1).toText("S1Name"), toPerm);
         QCOMPARE(g.at(1).toText("S3Name"), QString()); // nothing leaks from the graph before
         QCOMPARE(view.panels[2], QString("Out of total 1 projects with 0 total records."));
+    }
+
+    // Readings with a Null in measurements the normalization does not compute with are
+    // normalized, migrated or merged; the summary counts as calculated only the readings
+    // whose results were stored.
+    void nullMeasurementsNormalizedAndCounted_data() {
+        QTest::addColumn<bool>("merge");
+        QTest::newRow("two-bank") << false;
+        QTest::newRow("merge") << true;
+    }
+    void nullMeasurementsNormalizedAndCounted() {
+        QFETCH(bool, merge);
+        MigrationEnv m(merge);
+        const int banks = merge ? 3 : 2;
+        test::insertProjectInfo(m.from, banks);
+        QList<QVariantMap> readings{
+            {{"ORP", QVariant()}, {"SDIRaw", QVariant()}},
+            {{"pH", QVariant()}, {"TurbidityRaw", QVariant()}, {"EventID", QVariant()}},
+            {{"ConcFlow", 0.0}}, // fails: division by zero
+            {},
+        };
+        for (int i = 0; i < readings.size(); ++i) {
+            readings[i]["TheDate"] = QString("2021-03-0%1 00:00:00").arg(i + 1);
+            test::insertReading(m.from, banks, readings[i]);
+        }
+        NullView view;
+        const MigrationResult r = m.run(view);
+        QVERIFY(r.completed);
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QCOMPARE(r.copied, 4);
+        QCOMPARE(r.normalized, 3);
+        QCOMPARE(view.panels[0], QString("Updated 1 project with total 4 records. "));
+        QCOMPARE(view.panels[3], QString(" Calculated 3 records of 4 "));
+        const DbRows stored = Database::open(m.to).select("SELECT * FROM Data ORDER BY TheDate");
+        QCOMPARE(stored.count(), 4);
+        QVERIFY(stored.at(0).isNull("ORP") && stored.at(0).isNull("SDIRaw"));
+        QVERIFY(stored.at(1).isNull("pH") && stored.at(1).isNull("EventID"));
+        for (int i : {0, 1, 3})
+            QVERIFY(stored.at(i).toDouble("NormalizedPermFlow") > 0);
+        QCOMPARE(stored.at(2).toDouble("NormalizedPermFlow"), 0.0);
+    }
+
+    // A reading normalized before it is written is stored as the same reading written
+    // first and normalized as stored, whatever its values: texts, Nulls, failures.
+    void normalizedBeforeWritingAsAfter_data() {
+        QTest::addColumn<bool>("merge");
+        QTest::newRow("two-bank") << false;
+        QTest::newRow("merge") << true;
+    }
+    void normalizedBeforeWritingAsAfter() {
+        QFETCH(bool, merge);
+        MigrationEnv m(merge);
+        const int banks = merge ? 3 : 2;
+        test::insertProjectInfo(m.from, banks);
+        const QList<QVariantMap> readings{
+            {},
+            {{"ORP", QVariant()}, {"SDIRaw", QVariant()}},
+            {{"ConcFlow", 0.0}},
+            {{"pH", "7.1"}, {"FeedPressure", "12.345678"}},
+            {{"pH", "abc"}},
+            {{"TheDate", QVariant()}},
+            {{"EventID", "3"}, {"Note1", "text"}},
+            {{"Temperature", QVariant()}},
+            {{"ElapsedTimeHrs", "n/a"}},
+            {{"PermFlow", 1e-9}, {"ConcFlow", 123456789.123}},
+        };
+        for (int i = 0; i < readings.size(); ++i) {
+            QVariantMap r = readings[i];
+            if (!r.contains("TheDate")) r["TheDate"] = QString("2021-03-%1 06:00:00").arg(i + 10);
+            test::insertReading(m.from, banks, r);
+        }
+        const QString once = m.env.path("once.hv3.mdb"), twice = m.env.path("twice.hv3.mdb");
+        QVERIFY(QFile::copy(m.to, once) && QFile::copy(m.to, twice));
+        qint32 normalized[2] = {};
+        for (bool before : {true, false}) {
+            m.to = before ? once : twice;
+            NullView view;
+            const MigrationResult r = m.run(view, before);
+            QVERIFY(r.completed);
+            QCOMPARE(r.copied, int(readings.size()));
+            normalized[before] = r.normalized;
+        }
+        QCOMPARE(normalized[1], normalized[0]);
+        QCOMPARE(normalized[1], 4); // the first, second, fourth and seventh
+        const DbRows a = Database::open(once).select("SELECT * FROM Data ORDER BY ID");
+        const DbRows b = Database::open(twice).select("SELECT * FROM Data ORDER BY ID");
+        QCOMPARE(a.count(), b.count());
+        // Newest first: the last reading written to FROM is the first copied.
+        for (int i = 0; i < a.count(); ++i)
+            QCOMPARE(a.at(a.count() - 1 - i).toDouble("NormalizedPermFlow") > 0,
+                     QList<int>({0, 1, 3, 6}).contains(i));
+        const QStringList columns = Database::open(once).columns("Data");
+        for (int i = 0; i < a.count(); ++i)
+            for (const QString& c : columns)
+                if (a.at(i).value(c) != b.at(i).value(c))
+                    QFAIL(qPrintable(QString("reading %1, %2: %3 against %4")
+                                         .arg(i)
+                                         .arg(c, a.at(i).value(c).toString(), b.at(i).value(c).toString())));
+    }
+
+    // One file under two spellings is one database: the run refuses it before it asks
+    // to overwrite anything, and every reading stays.
+    void sameFileUnderTwoNamesRefused_data() {
+        QTest::addColumn<QString>("spelling");
+        QTest::newRow("symlinked folder") << "link";
+        QTest::newRow("relative") << "relative";
+        QTest::newRow("hard link") << "hard";
+    }
+    void sameFileUnderTwoNamesRefused() {
+        QFETCH(QString, spelling);
+        MigrationEnv m(true);
+        test::insertProjectInfo(m.from, 3);
+        for (int i = 0; i < 5; ++i)
+            test::insertReading(m.from, 3, {{"TheDate", QString("2021-01-0%1 00:00:00").arg(i + 1)}});
+        QDir().mkpath(m.env.path("real"));
+        const QString real = m.env.path("real/x.hv3.mdb");
+        QVERIFY(QFile::rename(m.from, real));
+        QString other;
+        const QString savedCwd = QDir::currentPath();
+        if (spelling == "link") {
+            QVERIFY(QFile::link(m.env.path("real"), m.env.path("alias")));
+            other = m.env.path("alias/x.hv3.mdb");
+        } else if (spelling == "relative") {
+            QDir::setCurrent(m.env.path("real"));
+            other = "./x.hv3.mdb";
+        } else {
+            QCOMPARE(::link(QFile::encodeName(real).constData(),
+                            QFile::encodeName(m.env.path("x2.hv3.mdb")).constData()),
+                     0);
+            other = m.env.path("x2.hv3.mdb");
+        }
+        QVERIFY(other != real);
+        QVERIFY(SameDatabaseFile(other, real));
+        QVERIFY(!SameDatabaseFile(m.to, real));
+        m.from = other;
+        m.to = real;
+        m.env.prompts.onMessage("Both databases are the same.", Buttons::OK, Title, Answer::OK);
+        NullView view;
+        const MigrationResult r = m.run(view);
+        QDir::setCurrent(savedCwd);
+        QVERIFY(!r.completed);
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QCOMPARE(cell(real, "SELECT COUNT(*) FROM Data").toInt(), 5);
+        QCOMPARE(cell(real, "SELECT COUNT(*) FROM ProjectInfo").toInt(), 1);
+    }
+
+    // The dialog: a FROM chosen as the TO file under another name is reported, the start
+    // stays disabled, and a start anyway deletes nothing.
+    void dialogRefusesSameFileUnderAnotherName() {
+        MigrationEnv m(true);
+        test::insertProjectInfo(m.to, 3);
+        for (int i = 0; i < 4; ++i)
+            test::insertReading(m.to, 3, {{"TheDate", QString("2021-01-0%1 00:00:00").arg(i + 1)}});
+        QVERIFY(QFile::link(m.env.path(""), m.env.path("alias")));
+        Program& p = m.p();
+        p.ProjectDatabasePath = m.to;
+        dlgMigrate d(p);
+        d.Form_Load();
+        QCOMPARE(d.To.path, m.to);
+        m.env.prompts.onOpenFile(m.env.path("alias/db.hv3.mdb"))
+            .onMessage("Continue with this three bank database and merge", Buttons::OKCancel, Title,
+                       Answer::OK)
+            .onMessage("Both databases are the same.", Buttons::OK, Title, Answer::OK);
+        d.cmdSelect2DB->click();
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QCOMPARE(d.From.path, m.env.path("alias/db.hv3.mdb"));
+        QVERIFY(!d.cmdMigrate->isEnabled());
+        m.env.prompts.onMessage("Both databases are the same.", Buttons::OK, Title, Answer::OK);
+        d.cmdMigrate_Click();
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QVERIFY(d.lblDone->text().isEmpty());
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data").toInt(), 4);
+    }
+
+    // Opened after a two-bank database was chosen, with the three-bank one open before as
+    // TO: both paths and every status text can be read, before and after the run, and the
+    // run writes to the database the TO box names.
+    void dialogShowsWholePathsAndWritesWhereItSays() {
+        MigrationEnv m;
+        const QString fromFolder =
+            m.env.path("Plant operations archive/North bay desalination/2019 commissioning");
+        const QString toFolder =
+            m.env.path("Plant operations archive/Consolidated records of all trains/current");
+        QDir().mkpath(fromFolder);
+        QDir().mkpath(toFolder);
+        const QString from = fromFolder + "/northbay-train-records-2019.hv.mdb";
+        const QString to = toFolder + "/consolidated-plant-records.hv3.mdb";
+        QVERIFY(QFile::rename(m.from, from));
+        QVERIFY(QFile::rename(m.to, to));
+        test::makeBlankDatabase(m.env.path("db.hv3.mdb")); // the data folder's own stays untouched
+        test::insertProjectInfo(from, 2, {{"ProjectID", "North Bay Desal T1"}});
+        for (int i = 0; i < 3; ++i)
+            test::insertReading(from, 2,
+                                {{"ProjectID", "North Bay Desal T1"},
+                                 {"TheDate", QString("2021-01-0%1 00:00:00").arg(i + 1)}});
+        Program& p = m.p();
+        p.ProjectDatabasePath = from;
+        p.PreviousDatabasePath = to;
+        dlgMigrate d(p);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        QCoreApplication::processEvents();
+        QCOMPARE(d.txt2BankDB->text(), from);
+        QCOMPARE(d.txt3BankDB->text(), to);
+        QCOMPARE(d.lblDB3Info->text(), QString("MIGRATE TO this 3 Bank DB"));
+        QCOMPARE(unreadable(&d), QString());
+
+        d.cmdMigrate->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QCOMPARE(d.lblDone->text(), QString("MIGRATION COMPLETE"));
+        QCOMPARE(d.StatusBar1[2]->text(), QString("Out of total 1 projects with 3 total records."));
+        QCOMPARE(unreadable(&d), QString());
+        QCOMPARE(p.ProjectDatabasePath, d.txt3BankDB->text());
+        QCOMPARE(
+            cell(d.txt3BankDB->text(), "SELECT COUNT(*) FROM Data WHERE ProjectID = 'North Bay Desal T1'")
+                .toInt(),
+            3);
+        QCOMPARE(cell(m.env.path("db.hv3.mdb"), "SELECT COUNT(*) FROM Data").toInt(), 0);
+        d.hide();
     }
 
     // The sample database shipped for new users migrates whole.
@@ -221,7 +497,8 @@ private slots:
     void mergeThreeBank() {
         MigrationEnv m(true);
         test::insertProjectInfo(m.from, 3, {{"ProjectID", "M3"}, {"PermBackPress_1", 0.7}});
-        test::insertReading(m.from, 3, {{"ProjectID", "M3"}, {"PermBackPress", 0.5}, {"PermBackPress_1", 0.2}});
+        test::insertReading(m.from, 3,
+                            {{"ProjectID", "M3"}, {"PermBackPress", 0.5}, {"PermBackPress_1", 0.2}});
         NullView view;
         QVERIFY(m.run(view).completed);
         const DbRow r = Database::open(m.to).select("SELECT * FROM Data").first();
@@ -255,13 +532,36 @@ private slots:
         QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data").toInt(), 3);
     }
 
+    // The user's stop between batches keeps the batches stored before it, counted as such,
+    // and leaves the program on the database it was on.
+    void stopBetweenBatches() {
+        MigrationEnv m;
+        test::insertProjectInfo(m.from, 2);
+        for (int i = 0; i < 7; ++i)
+            test::insertReading(m.from, 2, {{"TheDate", QString("2021-02-0%1 00:00:00").arg(i + 1)}});
+        struct StopView : NullView {
+            bool yieldAndCheckCancel() override { return true; }
+        } view;
+        m.p().ProjectDatabasePath = m.from;
+        m.env.prompts.onMessage("The migration was stopped by the user.", Buttons::OK, Title, Answer::OK);
+        const MigrationResult r = m.run(view);
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QVERIFY(!r.completed);
+        QCOMPARE(r.copied, 3);
+        QCOMPARE(r.normalized, 3);
+        QCOMPARE(view.panels[3], QString(" Calc'd 3 records of 7 "));
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data WHERE NormalizedPermFlow > 0").toInt(), 3);
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data").toInt(), 3);
+        QCOMPARE(m.p().ProjectDatabasePath, m.from);
+    }
+
     // The stored precision is FormatValue's text read back, in either locale.
     void storedPrecisionMatchesFormatValue() {
         for (const char* locale : {"C", "de_DE"}) {
             QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
             QRandomGenerator rng(7);
-            QList<double> values{0.15, 2.675, 9.99995, 99.9995, 0.0000123456, 1.5e-7, 123456.75, 1.23456789e9,
-                                 -4.00005, 0.099999949, 999.995, 99999.95};
+            QList<double> values{0.15,      2.675,        9.99995,  99.9995,     0.0000123456, 1.5e-7,
+                                 123456.75, 1.23456789e9, -4.00005, 0.099999949, 999.995,      99999.95};
             for (int i = 0; i < 20000; ++i)
                 values << (rng.generateDouble() - 0.3) * std::pow(10.0, rng.bounded(-8, 11));
             for (double x : values) {
@@ -269,7 +569,10 @@ private slots:
                 const double expected = LocaleToDouble(FormatValue(x), &ok);
                 QVERIFY(ok);
                 if (StoredPrecision(x).toDouble() != expected)
-                    QFAIL(qPrintable(QString("%1: %2 vs %3").arg(x, 0, 'g', 17).arg(StoredPrecision(x).toDouble(), 0, 'g', 17).arg(expected, 0, 'g', 17)));
+                    QFAIL(qPrintable(QString("%1: %2 vs %3")
+                                         .arg(x, 0, 'g', 17)
+                                         .arg(StoredPrecision(x).toDouble(), 0, 'g', 17)
+                                         .arg(expected, 0, 'g', 17)));
             }
             QVERIFY(!StoredPrecision(QVariant()).isValid());
         }
@@ -300,13 +603,15 @@ private slots:
         QVERIFY(d.cmdMigrate->isEnabled());
 
         // A two-bank TO is refused and the TO side stays.
-        m.env.prompts.onOpenFile(m.from).onMessage("is a 2 bank version. v1.2.7", Buttons::OK, Title, Answer::OK);
+        m.env.prompts.onOpenFile(m.from).onMessage("is a 2 bank version. v1.2.7", Buttons::OK, Title,
+                                                   Answer::OK);
         d.cmdSelect3DB->click();
         QCOMPARE(d.To.path, m.to);
 
         // FROM equal to TO: the start button waits for another choice.
         m.env.prompts.onOpenFile(m.to)
-            .onMessage("is already a 3 bank database version. 1. >3< .38", Buttons::OKCancel, Title, Answer::OK)
+            .onMessage("is already a 3 bank database version. 1. >3< .38", Buttons::OKCancel, Title,
+                       Answer::OK)
             .onMessage("Both databases are the same.", Buttons::OK, Title, Answer::OK);
         d.cmdSelect2DB->click();
         QVERIFY(!d.cmdMigrate->isEnabled());
@@ -324,12 +629,12 @@ private slots:
 
         // Closing before a run asks; Cancel keeps the dialog open.
         d.show();
-        m.env.prompts.onMessage("Calculations and Migraton not complete!  Quit anyway?", Buttons::OKCancel, Title,
-                                Answer::Cancel);
+        m.env.prompts.onMessage("Calculations and Migraton not complete!  Quit anyway?", Buttons::OKCancel,
+                                Title, Answer::Cancel);
         d.cmdexit->click();
         QVERIFY(d.isVisible());
-        m.env.prompts.onMessage("Calculations and Migraton not complete!  Quit anyway?", Buttons::OKCancel, Title,
-                                Answer::OK);
+        m.env.prompts.onMessage("Calculations and Migraton not complete!  Quit anyway?", Buttons::OKCancel,
+                                Title, Answer::OK);
         d.cmdexit->click();
         QVERIFY(!d.isVisible());
         QCOMPARE(m.env.prompts.verify(), QString());

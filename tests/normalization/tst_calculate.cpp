@@ -620,7 +620,10 @@ private slots:
             << 1 << QVariantMap() << QVariantMap{{"NumElementsBank", 0}} << "#11 Division by zero";
         QTest::newRow("element type out of range")
             << 1 << QVariantMap() << QVariantMap{{"ElementType", 40}} << "#9 Subscript out of range";
-        QTest::newRow("empty pH") << 1 << QVariantMap{{"pH", QVariant()}} << QVariantMap() << "#94 ";
+        QTest::newRow("empty temperature")
+            << 1 << QVariantMap{{"Temperature", QVariant()}} << QVariantMap() << "#94 ";
+        QTest::newRow("empty bank-2 permeate flow")
+            << 2 << QVariantMap{{"PermFlow_2", QVariant()}} << QVariantMap() << "#94 ";
         QTest::newRow("sums beyond range")
             << 1 << QVariantMap{{"FeedPressure", 1e308}, {"ConcPressure", -1e308}} << QVariantMap()
             << "#6 Overflow";
@@ -643,6 +646,32 @@ private slots:
             QCOMPARE(r.toDouble(c), test::readingRow(banks, reading).contains(c)
                                         ? test::readingRow(banks, reading)[c].toDouble()
                                         : 0.0);
+    }
+
+    // Measurements the normalization reads but never computes with: a Null there reads as
+    // 0, the results are those of the same reading without it, and the Null stays stored.
+    void nullInUnusedMeasurementNormalizes_data() {
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<QStringList>("columns");
+        QTest::newRow("ORP and SDIRaw, two banks") << 2 << QStringList{"ORP", "SDIRaw"};
+        QTest::newRow("pH, one bank") << 1 << QStringList{"pH"};
+        QTest::newRow("turbidities and SDIFeed, three banks")
+            << 3 << QStringList{"TurbidityRaw", "TurbidityFeed", "SDIFeed"};
+        QTest::newRow("event") << 1 << QStringList{"EventID"};
+    }
+    void nullInUnusedMeasurementNormalizes() {
+        QFETCH(int, banks);
+        QFETCH(QStringList, columns);
+        Plant plant(banks);
+        QVariantMap reading = operatingValues(banks);
+        for (const QString& c : columns)
+            reading[c] = QVariant();
+        const qint64 id = plant.add(reading);
+        QVERIFY(CalculateDataRecord(plant.p(), QDateTime(), qint32(id)));
+        QCOMPARE(plant.env.prompts.shown(), QStringList());
+        QCOMPARE(plant.differences(id, operatingValues(banks)), QString());
+        for (const QString& c : columns)
+            QVERIFY(plant.row(id).isNull(c));
     }
 
     void failureIgnoredKeepsElapsedHours() {

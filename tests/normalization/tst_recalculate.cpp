@@ -176,7 +176,8 @@ private slots:
             .onMessage(CalcErrorPrompt, Buttons::OKCancel, "Hevrin", Answer::OK);
         QCOMPARE(RecalculateProject(t.p(), t.p().CurrentProject, smallBatches(4)), 0);
         QCOMPARE(t.env.prompts.verify(), QString());
-        QCOMPARE(t.p().status.text(1), QString("P1: Updated 10 records out of a total 10"));
+        // Only the readings whose results were stored count as updated.
+        QCOMPARE(t.p().status.text(1), QString("P1: Updated 8 records out of a total 10"));
         for (int i = 0; i < 10; ++i)
             QCOMPARE(t.done(ids[i]), i != 2 && i != 6);
         // A reading passed over still gets its elapsed hours.
@@ -284,7 +285,30 @@ private slots:
         QVERIFY(t.done(a[0]) && !t.done(a[1]) && t.done(a[2]));
         QVERIFY(!t.done(b[0]) && t.done(b[1]) && !t.done(b[2]));
         QCOMPARE(t.versionRows(), before + 1);
-        QCOMPARE(t.p().status.text(1), QString("Updated 2 projects with total 6 records."));
+        QCOMPARE(t.p().status.text(1), QString("Updated 2 projects with total 3 records."));
+    }
+
+    // A Null where the normalization reads a measurement it never computes with is no
+    // failure: such readings are normalized, keep their Null and are counted.
+    void nullUnusedMeasurementsAreNormalized() {
+        Db t;
+        t.project("P1", 2);
+        const QList<qint64> ids = t.readings("P1", 2, 3);
+        {
+            Database d = Database::open(t.path);
+            d.exec("UPDATE Data SET ORP = NULL, SDIRaw = NULL WHERE ID = ?", {ids[0]});
+            d.exec("UPDATE Data SET pH = NULL, TurbidityRaw = NULL, TurbidityFeed = NULL, SDIFeed = NULL, "
+                   "EventID = NULL WHERE ID = ?",
+                   {ids[1]});
+        }
+        RecalculateAllProjects(t.p());
+        QCOMPARE(t.env.prompts.shown(), QStringList());
+        for (qint64 id : ids)
+            QVERIFY(t.done(id));
+        QCOMPARE(t.p().status.text(1), QString("Updated 1 project with total 3 records."));
+        Database d = Database::open(t.path);
+        QVERIFY(d.select("SELECT * FROM Data WHERE ID = ?", {ids[0]}).first().isNull("ORP"));
+        QVERIFY(d.select("SELECT * FROM Data WHERE ID = ?", {ids[1]}).first().isNull("EventID"));
     }
 
     void userCancelStopsAtABatch() {

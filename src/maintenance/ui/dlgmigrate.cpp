@@ -18,11 +18,13 @@ namespace hv {
 namespace {
 
 const QString Title = QStringLiteral("Hevrin");
-const QString SameDatabases = QStringLiteral(
-    "Both databases are the same.  Please re-select so that the FROM database is different from the TO database.");
+constexpr int MinPathWidth = 480;
+// A 1280 pixel screen less the frame a desktop puts around the window.
+constexpr int MaxWindowWidth = 1280 - 16;
 
 QString versionText(const MigrationDb& db) {
-    return "v. " + QString::number(db.major) + "." + QString::number(db.minor) + "." + QString::number(db.revision);
+    return "v. " + QString::number(db.major) + "." + QString::number(db.minor) + "." +
+           QString::number(db.revision);
 }
 
 QString joinPath(const QString& folder, const QString& name) {
@@ -76,7 +78,8 @@ dlgMigrate::dlgMigrate(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
     cmdSelect2DB = named(new QPushButton(QStringLiteral("Select DB")), "cmdSelect2DB");
     cmdSelect3DB = named(new QPushButton(QStringLiteral("Select DB")), "cmdSelect3DB");
     cmdBackUp = named(new QPushButton(QStringLiteral("Back Up 'TO' Database")), "cmdBackUp");
-    cmdMigrate = named(new QPushButton(QStringLiteral("Click Here to Start Migration Process")), "cmdMigrate");
+    cmdMigrate =
+        named(new QPushButton(QStringLiteral("Click Here to Start Migration Process")), "cmdMigrate");
     cmdexit = named(new QPushButton(QStringLiteral("Close/Exit")), "cmdexit");
     ProgressBar1 = named(new QProgressBar, "ProgressBar1");
     ProgressBar1->setRange(0, 100);
@@ -85,21 +88,25 @@ dlgMigrate::dlgMigrate(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
         f.setBold(true);
         l->setFont(f);
     }
-    txt2BankDB->setMinimumWidth(360);
-    txt3BankDB->setMinimumWidth(360);
+    txt2BankDB->setMinimumWidth(MinPathWidth);
+    txt3BankDB->setMinimumWidth(MinPathWidth);
 
-    auto* sides = new QGridLayout;
-    sides->addWidget(lblHeading[0], 0, 0);
-    sides->addWidget(lblHeading[1], 0, 1);
-    sides->addWidget(txt2BankDB, 1, 0);
-    sides->addWidget(txt3BankDB, 1, 1);
-    sides->addWidget(lblDB2Info, 2, 0);
-    sides->addWidget(lblDB3Info, 2, 1);
-    sides->addWidget(lblVer2, 3, 0);
-    sides->addWidget(lblVer3, 3, 1);
-    sides->addWidget(cmdSelect2DB, 4, 0, Qt::AlignLeft);
-    sides->addWidget(cmdSelect3DB, 4, 1, Qt::AlignLeft);
-    sides->addWidget(cmdBackUp, 5, 1, Qt::AlignLeft);
+    // Each side on rows of its own, so that a path can take the window's whole width.
+    const auto side = [](QLabel* heading, QLineEdit* path, QLabel* info, QLabel* version,
+                         std::initializer_list<QPushButton*> buttons) {
+        auto* box = new QVBoxLayout;
+        box->addWidget(heading);
+        box->addWidget(path);
+        auto* row = new QHBoxLayout;
+        row->addWidget(info);
+        row->addSpacing(12);
+        row->addWidget(version);
+        row->addStretch();
+        for (QPushButton* b : buttons)
+            row->addWidget(b);
+        box->addLayout(row);
+        return box;
+    };
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(cmdMigrate);
@@ -108,17 +115,25 @@ dlgMigrate::dlgMigrate(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
     buttons->addStretch();
     buttons->addWidget(cmdexit);
 
-    auto* status = new QHBoxLayout;
+    // Two panels a row, each as high as two lines, so that the longest summary is read whole.
+    auto* status = new QGridLayout;
     for (int i = 0; i < 4; ++i) {
-        StatusBar1[size_t(i)] = new QLabel;
-        StatusBar1[size_t(i)]->setObjectName(QStringLiteral("StatusBar1_%1").arg(i + 1));
-        StatusBar1[size_t(i)]->setFrameShape(QFrame::StyledPanel);
-        StatusBar1[size_t(i)]->setMinimumWidth(120);
-        status->addWidget(StatusBar1[size_t(i)], 1);
+        QLabel* panel = new QLabel;
+        StatusBar1[size_t(i)] = panel;
+        panel->setObjectName(QStringLiteral("StatusBar1_%1").arg(i + 1));
+        panel->setFrameShape(QFrame::StyledPanel);
+        panel->setWordWrap(true);
+        panel->setMinimumHeight(2 * panel->fontMetrics().lineSpacing() + 2 * panel->frameWidth() + 4);
+        status->addWidget(panel, i / 2, i % 2);
     }
+    status->setColumnStretch(0, 1);
+    status->setColumnStretch(1, 1);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(sides);
+    layout->addLayout(side(lblHeading[0], txt2BankDB, lblDB2Info, lblVer2, {cmdSelect2DB}));
+    layout->addSpacing(8);
+    layout->addLayout(side(lblHeading[1], txt3BankDB, lblDB3Info, lblVer3, {cmdSelect3DB, cmdBackUp}));
+    layout->addSpacing(8);
     layout->addLayout(buttons);
     layout->addWidget(ProgressBar1);
     layout->addLayout(status);
@@ -132,6 +147,23 @@ dlgMigrate::dlgMigrate(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
     cmdMigrate->setAutoDefault(false);
     cmdexit->setAutoDefault(false);
     updateStart();
+}
+
+void dlgMigrate::fitPaths() {
+    // The boxes grow to show the whole path, up to what a 1280 pixel screen leaves; a
+    // longer path shows its end, the file's name, and whole in the box's tip.
+    int wanted = MinPathWidth;
+    for (QLineEdit* box : {txt2BankDB, txt3BankDB})
+        wanted = std::max(wanted, box->fontMetrics().horizontalAdvance(box->text()) + 16);
+    const QMargins m = layout()->contentsMargins();
+    const int widest = MaxWindowWidth - m.left() - m.right();
+    for (QLineEdit* box : {txt2BankDB, txt3BankDB}) {
+        box->setMinimumWidth(std::min(wanted, widest));
+        box->setToolTip(box->text());
+        box->setCursorPosition(wanted > widest ? int(box->text().size()) : 0);
+    }
+    layout()->activate();
+    if (width() < minimumSizeHint().width()) resize(minimumSizeHint().width(), height());
 }
 
 void dlgMigrate::setStatus(int panel, const QString& text) {
@@ -176,8 +208,9 @@ void dlgMigrate::Form_Load() {
         From = open;
         fromTested_ = true;
         To = MigrationDb{};
-        To.path = p_.PreviousDatabasePath.isEmpty() ? defaultDatabase(p_.AppDataFolder, QStringLiteral("db.hv3.mdb"))
-                                                    : p_.PreviousDatabasePath;
+        To.path = p_.PreviousDatabasePath.isEmpty()
+                      ? defaultDatabase(p_.AppDataFolder, QStringLiteral("db.hv3.mdb"))
+                      : p_.PreviousDatabasePath;
         const bool ok = test(To);
         toTested_ = ok && To.threeBank();
         if (!ok) To.path.clear();
@@ -198,8 +231,8 @@ void dlgMigrate::Form_Load() {
 }
 
 void dlgMigrate::ConfigureForm() {
-    if (From.path == To.path)
-        p_.prompts.message(SameDatabases, Buttons::OK, Icon::None, Title);
+    if (SameDatabaseFile(From.path, To.path))
+        p_.prompts.message(SameDatabasesText, Buttons::OK, Icon::None, Title);
 
     const auto toSide = [this] {
         txt3BankDB->setText(To.path);
@@ -241,12 +274,14 @@ void dlgMigrate::ConfigureForm() {
     } else {
         toSide();
     }
+    fitPaths();
     updateStart();
     QCoreApplication::processEvents();
 }
 
 void dlgMigrate::updateStart() {
-    const bool ready = fromTested_ && toTested_ && !From.path.isEmpty() && To.threeBank() && From.path != To.path;
+    const bool ready = fromTested_ && toTested_ && !From.path.isEmpty() && To.threeBank() &&
+                       !SameDatabaseFile(From.path, To.path);
     cmdMigrate->setEnabled(ready && !running_);
     cmdSelect2DB->setEnabled(!running_);
     cmdSelect3DB->setEnabled(!running_);
@@ -268,15 +303,17 @@ void dlgMigrate::cmdSelect2DB_Click() {
     const bool valid = UpgradeDatabase(p_, file, c.major, c.minor, c.revision, c.projects, c.readings);
     p_.SuppressDbUpgrade = false;
     if (!valid) {
-        p_.prompts.message(QStringLiteral("The file you selected does not appear to be a valid Hevrin database.\r\n"
-                                          "Please select again."),
-                           Buttons::OK, Icon::None, Title);
+        p_.prompts.message(
+            QStringLiteral("The file you selected does not appear to be a valid Hevrin database.\r\n"
+                           "Please select again."),
+            Buttons::OK, Icon::None, Title);
         return;
     }
     if (c.minor > 2) {
         const Answer a = p_.prompts.message(
             "The FROM database you selected \r\n" + file + "\r\nis already a 3 bank database version. " +
-                QString::number(c.major) + ". >" + QString::number(c.minor) + "< ." + QString::number(c.revision) +
+                QString::number(c.major) + ". >" + QString::number(c.minor) + "< ." +
+                QString::number(c.revision) +
                 "\r\nThe default 2 bank version database is DB.hv.mdb\r\n\r\n"
                 "Continue with this three bank database and merge into your currently selected database?",
             Buttons::OKCancel, Icon::None, Title);
@@ -290,8 +327,9 @@ void dlgMigrate::cmdSelect2DB_Click() {
 void dlgMigrate::cmdSelect3DB_Click() {
     const QString file = p_.prompts.openFile(
         GetMlString(1078, "Current Database is: ") + p_.ProjectDatabasePath,
-        QStringLiteral("Hevrin 3 Bank DB Files (*.hv3.mdb)|*.hv3.mdb|HV 2 Bank DB Files (*.hv.mdb)|*.hv.mdb|DB "
-                       "Files(*.mdb)|*.mdb|All Files (*.*)|*.*"));
+        QStringLiteral(
+            "Hevrin 3 Bank DB Files (*.hv3.mdb)|*.hv3.mdb|HV 2 Bank DB Files (*.hv.mdb)|*.hv.mdb|DB "
+            "Files(*.mdb)|*.mdb|All Files (*.*)|*.*"));
     if (file.isEmpty()) return;
     p_.SuppressDbUpgrade = false;
     MigrationDb c;
@@ -303,11 +341,12 @@ void dlgMigrate::cmdSelect3DB_Click() {
         return;
     }
     if (c.minor < 3) {
-        p_.prompts.message("The database you selected: \r\n" + file + "\r\nis a 2 bank version. v" +
-                               QString::number(c.major) + "." + QString::number(c.minor) + "." +
-                               QString::number(c.revision) +
-                               "\r\nPlease select a 3 bank database.  The default version 3 database is DB.hv3.mdb",
-                           Buttons::OK, Icon::None, Title);
+        p_.prompts.message(
+            "The database you selected: \r\n" + file + "\r\nis a 2 bank version. v" +
+                QString::number(c.major) + "." + QString::number(c.minor) + "." +
+                QString::number(c.revision) +
+                "\r\nPlease select a 3 bank database.  The default version 3 database is DB.hv3.mdb",
+            Buttons::OK, Icon::None, Title);
         return;
     }
     To = c;
@@ -318,7 +357,8 @@ void dlgMigrate::cmdSelect3DB_Click() {
 void dlgMigrate::cmdBackUp_Click() {
     const QString source = txt3BankDB->text();
     if (source.isEmpty()) {
-        p_.prompts.message(QStringLiteral("Please select a 'TO' database first."), Buttons::OK, Icon::None, Title);
+        p_.prompts.message(QStringLiteral("Please select a 'TO' database first."), Buttons::OK, Icon::None,
+                           Title);
         return;
     }
     const QString proposed = MigrationBackupName(source, now());
@@ -337,7 +377,7 @@ void dlgMigrate::cmdBackUp_Click() {
                        "Files(*.mdb)|*.mdb|All Files (*.*)|*.*"),
         joinPath(p_.AppDataFolder, proposed));
     if (target.isEmpty()) return;
-    if (QFileInfo(target).absoluteFilePath() == QFileInfo(source).absoluteFilePath()) {
+    if (SameDatabaseFile(target, source)) {
         // Replacing the database by a copy of itself would leave nothing if the copy failed.
         fail(target, dberr::FileNotFound, QStringLiteral("The backup cannot replace the database itself."));
         return;
@@ -351,8 +391,8 @@ void dlgMigrate::cmdBackUp_Click() {
 }
 
 void dlgMigrate::cmdMigrate_Click() {
-    if (From.path == To.path) {
-        p_.prompts.message(SameDatabases, Buttons::OK, Icon::None, Title);
+    if (SameDatabaseFile(From.path, To.path)) {
+        p_.prompts.message(SameDatabasesText, Buttons::OK, Icon::None, Title);
         return;
     }
     if (!cmdMigrate->isEnabled() || running_) return;

@@ -62,6 +62,7 @@ protected:
 private:
     bool Form_QueryUnload();
     void updateStart();
+    void fitPaths();
     void setStatus(int panel, const QString& text);
 
     Program& p_;
