@@ -318,6 +318,39 @@ private slots:
         QCOMPARE(w->panel(1)->text(), QString("Num Recs: 1"));
     }
 
+    // An unlocked order that shows an item twice leaves another shown by no row; a rule on
+    // that item, or a missing date row, still fails the check and nothing is stored.
+    void failedCheckStoresNothing_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("FeedPressure shown by no row")
+            << int(item::FeedPressure) << int(item::ConcPressure)
+            << QStringList{"Feed Pressure is <=0", "Conc Pressure is <=0"};
+        QTest::newRow("PermFlow shown by no row")
+            << int(item::PermFlow) << int(item::ConcFlow) << QStringList{"Perm Flow is <=0"};
+        QTest::newRow("no date row") << int(item::TheDate) << int(item::PermFlow)
+                                     << QStringList{"Cannot save data without a valid Date and Time!"};
+    }
+    void failedCheckStoresNothing() {
+        QFETCH(int, row);
+        QFETCH(int, item);
+        QFETCH(QStringList, messages);
+        Plant pl(1);
+        pl.reading(1, {});
+        pl.p().DataEntryConfigUnlocked = true;
+        frmData* w = pl.open();
+        QVERIFY(w);
+        w->cbItem[size_t(row)]->setCurrentIndex(item);
+        for (const QString& m : messages)
+            pl.env.prompts.onMessage(m, Buttons::OK, Title, Answer::OK);
+        w->cmdSave->click();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 1);
+        QVERIFY(!w->panel(3)->text().startsWith("Data Last Saved OK"));
+        QCOMPARE(w->panel(1)->text(), QString("Num Recs: 1"));
+    }
+
     // A failed normalization keeps the raw row and still shifts the history.
     void normalizationFailureKeepsRow() {
         Plant pl(1);

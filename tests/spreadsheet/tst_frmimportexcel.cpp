@@ -2,6 +2,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "collection/ui/frmdata.h"
 #include "core/currentproject.h"
 #include "core/elementdb.h"
 #include "core/settings.h"
@@ -270,6 +271,39 @@ private slots:
         w->cmdDefault->click();
         QCOMPARE(w->cbItem[3]->currentIndex(), 3);
         QCOMPARE(im.db().scalar("SELECT group_concat(FeedPressure) FROM InputOrder").toString(), before);
+        QCOMPARE(im.env.prompts.verify(), QString());
+    }
+
+    // Both windows read the one stored order alike: by position, a Null position keeping its
+    // row's own item.
+    void sharedOrder() {
+        Import im(3);
+        {
+            Database d = im.db();
+            QStringList cols, marks;
+            QVariantList values;
+            for (int k = 0; k < ItemCount; ++k) {
+                cols << QString("c%1").arg(k);
+                values << (k == 1 ? QVariant(7) : k == 7 ? QVariant(1) : k == 12 ? QVariant() : QVariant(k));
+            }
+            d.exec("INSERT INTO InputOrder (TheDate, PermFlow, ConcFlow, FeedPressure, ConcPressure, "
+                   "PermBackPress, FeeduS, PermuS, Temperature, pH, PermFlow_2, PermuS_2, FeedPressure_2, "
+                   "PermBackPress_2, ConcPressure_1, TurbidityFeed, TurbidityRaw, ORP, SDIFeed, SDIRaw, "
+                   "PermFlow_3, PermuS_3, FeedPressure_3, PermBackPress_3, ConcPressure_2, ProjectID, "
+                   "TrainNumber) VALUES (" +
+                       QString("?, ").repeated(ItemCount) + "'P1', 1)",
+                   values);
+        }
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        QPointer<frmData> entry = new frmData(im.p());
+        QVERIFY(entry);
+        for (int k = 0; k < ItemCount; ++k) {
+            const int expected = k == 1 ? 7 : k == 7 ? 1 : k;
+            QCOMPARE(w->cbItem[size_t(k)]->currentIndex(), expected);
+            QCOMPARE(entry->cbItem[size_t(k)]->currentIndex(), expected);
+        }
+        delete entry.data();
         QCOMPARE(im.env.prompts.verify(), QString());
     }
 
