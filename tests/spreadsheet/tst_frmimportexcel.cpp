@@ -92,6 +92,12 @@ struct Import {
         w.chkUseScada->setChecked(true);
     }
     int rows() { return db().scalar("SELECT count(*) FROM Data").toInt(); }
+    // Sheet readings stored more than once.
+    int repeated() {
+        return db()
+            .scalar("SELECT count(*) FROM (SELECT TheDate FROM Data GROUP BY TheDate HAVING count(*) > 1)")
+            .toInt();
+    }
     DbRows stored() { return db().select("SELECT * FROM Data ORDER BY ID"); }
 
     test::TestEnv env;
@@ -99,6 +105,17 @@ struct Import {
     QString app;
     DbRow info;
     QPointer<frmImportExcel> window;
+};
+
+// Another program reading the database: while it holds its read lock, a commit cannot
+// finish.
+struct ReadLock {
+    explicit ReadLock(const QString& path) : db(Database::open(path)) {
+        db.exec("BEGIN");
+        db.scalar("SELECT count(*) FROM Data");
+    }
+    ~ReadLock() { db.exec("COMMIT"); }
+    Database db;
 };
 
 } // namespace
@@ -218,6 +235,79 @@ private slots:
         w->cmdSave[0]->click();
         QCOMPARE(im.rows(), 2);
         QCOMPARE(im.env.prompts.verify(), QString());
+    }
+
+    // A commit that fails puts the links, the boxes, the count and the panels back at the
+    // first row it lost; carrying on to the sheet's end stores every sheet row once.
+    void failedCommitCarriedOn() {
+        Import im(1);
+        im.sheet(6); // sheet rows 2 to 7
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->batchLimits = {2, 0, 50};
+        im.link(*w);
+        const QString fourth = "2020-01-08 08:00"; // sheet row 5, the second of the second batch
+        std::unique_ptr<ReadLock> lock;
+        bool locked = false;
+        connect(w->links[0], &links::LinkClient::textChanged, w, [&](const QString& text) {
+            if (text != fourth || std::exchange(locked, true)) return;
+            lock = std::make_unique<ReadLock>(im.p().ProjectDatabasePath);
+        });
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[1]->setChecked(true);
+        im.env.prompts.onMessage("2 rows were not stored; the links are back at the first of them.",
+                                 Buttons::OK, Title, Answer::OK);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QVERIFY(lock);
+        lock.reset();
+        QCOMPARE(im.rows(), 3);
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R4C2"));
+        QCOMPARE(w->txtData[0]->text(), QString("2020-01-07 08:00"));
+        QCOMPARE(w->txtData[100]->text(), QString("2020-01-06 08:00"));
+        QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 2"));
+        QCOMPARE(w->panel(4)->text(), QString("Imported row # 3 From Excel"));
+        QVERIFY(w->cmdSave[0]->isEnabled());
+
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 7);
+        QCOMPARE(im.repeated(), 0);
+        QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 4"));
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R8C2"));
+    }
+
+    // One row a click: a failed commit leaves the row in the boxes and the links on it.
+    void failedCommitOneRow() {
+        Import im(1);
+        im.sheet(3);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->batchLimits.busyTimeoutMs = 50;
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->cmdSave[0]->click();
+        QCOMPARE(im.rows(), 2);
+        QVERIFY(w->cmdTestPoll_Click());
+        QCOMPARE(w->txtData[0]->text(), QString("2020-01-06 08:00"));
+        {
+            ReadLock lock(im.p().ProjectDatabasePath);
+            im.env.prompts.onMessage("1 rows were not stored", Buttons::OK, Title, Answer::OK);
+            w->cmdSave[0]->click();
+        }
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 2);
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R3C2"));
+        QCOMPARE(w->txtData[0]->text(), QString("2020-01-06 08:00"));
+        QCOMPARE(w->panel(4)->text(), QString("Total Rows Imported = 1"));
+        QVERIFY(w->cmdSave[0]->isEnabled());
+        w->cmdSave[0]->click();
+        QVERIFY(w->cmdTestPoll_Click());
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 4);
+        QCOMPARE(im.repeated(), 0);
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R5C2"));
     }
 
     // The first reading of a train is stored from the reference values when the window opens.
