@@ -66,8 +66,8 @@ struct Import {
                     v = info.value("FeedTemp").toString();
                 else if (i == item::pH)
                     v = "7";
-                else
-                    v = QString::number(info.value(fields[i]).toDouble());
+                else // as the sheet shows it in the computer's own settings
+                    v = QLocale().toString(info.value(fields[i]).toDouble(), 'g', 15);
                 line << change.value(i, v);
             }
             cells << line;
@@ -308,6 +308,95 @@ private slots:
         QCOMPARE(im.rows(), 4);
         QCOMPARE(im.repeated(), 0);
         QCOMPARE(w->txtScadaItem[1]->text(), QString("R5C2"));
+    }
+
+    // A fetch the server leaves part way ends the run with the boxes showing the row stored
+    // last and Save disabled until a fetch succeeds; carrying on stores each row once.
+    void halfFetchStoresNothing() {
+        Import im(1);
+        im.sheet(4);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        bool closed = false;
+        connect(w->links[5], &links::LinkClient::textChanged, w, [&] {
+            if (w->txtData[0]->text() == "2020-01-07 08:00" && !std::exchange(closed, true))
+                im.server.close();
+        });
+        w->OptImport[1]->setChecked(true);
+        im.env.prompts.onMessage("You must open Excel first.", Buttons::OK, Title, Answer::OK);
+        w->cmdSave[0]->click();
+        QVERIFY(closed);
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 3);
+        QCOMPARE(w->txtData[0]->text(), QString("2020-01-06 08:00"));
+        QCOMPARE(w->txtData[100]->text(), QString("2020-01-06 08:00"));
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R4C2"));
+        QVERIFY(!w->cmdSave[0]->isEnabled());
+
+        // The server back, once the links have seen it go.
+        QCoreApplication::processEvents();
+        QVERIFY(im.server.listen(im.app));
+        im.sheet(4);
+        QVERIFY(w->cmdTestPoll_Click());
+        QVERIFY(w->cmdSave[0]->isEnabled());
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 5);
+        QCOMPARE(im.repeated(), 0);
+    }
+
+    // Nothing fetched is nothing to store: no linked cell, or no links at all, say so and
+    // leave Save disabled.
+    void nothingFetched_data() {
+        QTest::addColumn<bool>("polling");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no Link box ticked") << true << "No row is linked to a cell.";
+        QTest::newRow("links off") << false << "Polling not activated";
+    }
+    void nothingFetched() {
+        QFETCH(bool, polling);
+        QFETCH(QString, message);
+        Import im(1);
+        im.sheet(2);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->chkUseScada->setChecked(polling);
+        im.env.prompts.onMessage(message, Buttons::OK, Title, Answer::OK);
+        w->cmdTestPoll->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QVERIFY(!w->cmdSave[0]->isEnabled());
+        w->cmdSave[0]->click();
+        QCOMPARE(im.rows(), 1);
+    }
+
+    // A number a sheet writes with an exponent is stored as the number it is.
+    void exponentNumbers_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("point") << "C"
+                               << "1.5E+3";
+        QTest::newRow("comma") << "de_DE"
+                               << "1,5E+3";
+    }
+    void exponentNumbers() {
+        QFETCH(QString, locale);
+        QFETCH(QString, cell);
+        QLocale::setDefault(QLocale(locale));
+        {
+            Import im(1);
+            im.sheet(1, {{item::FeeduS, cell}});
+            frmImportExcel* w = im.open();
+            QVERIFY(w);
+            im.link(*w);
+            QVERIFY(w->cmdTestPoll_Click());
+            w->cmdSave[0]->click();
+            QCOMPARE(im.env.prompts.verify(), QString());
+            QCOMPARE(im.rows(), 2);
+            QCOMPARE(im.stored().at(1).toDouble("FeeduS"), 1500.0);
+        }
+        QLocale::setDefault(QLocale::c());
     }
 
     // The first reading of a train is stored from the reference values when the window opens.

@@ -219,6 +219,9 @@ void frmData::connectHandlers() {
     }
     connectEntryBoxes();
     txtSaveInterval->installEventFilter(this);
+    // A value typed after a failed poll makes a reading of the user's own.
+    for (int k = 0; k < ItemCount; ++k)
+        connect(txtData[k], &QLineEdit::textEdited, cmdSave, [this] { cmdSave->setEnabled(true); });
 }
 
 bool frmData::eventFilter(QObject* watched, QEvent* event) {
@@ -501,6 +504,7 @@ void frmData::chkUseScada_Click() {
     QString status;
     if (!chkUseScada->isChecked()) {
         status = GetMlString(652, "Off");
+        cmdSave->setEnabled(true); // typed readings again
         for (links::LinkClient* l : ddeLinks)
             l->setLinkMode(0);
         Timer1->setEnabled(false);
@@ -581,6 +585,9 @@ void frmData::cmdTestPoll_Click() {
     }
     const QPointer<frmData> self(this);
     BusyGuard busy(this, polling_);
+    // Save stores only what a poll brought in whole, or what the user types.
+    cmdSave->setEnabled(false);
+    const std::array<QString, ItemCount> before = entryTexts();
     chkUseScada_Click();
     // A failed link has been reported; requests without links would only hide that report.
     if (!self || DdeFailed || !chkUseScada->isChecked()) return;
@@ -599,13 +606,16 @@ void frmData::cmdTestPoll_Click() {
                                                "as Excel is running and all of your topic, item and "
                                                "application data is correct."),
                                Buttons::OK, Icon::Warning, Title);
-        // A poll that failed part way has no reading to save.
+        // A poll that failed part way has no reading to save: the boxes show again what
+        // they held.
+        setEntryTexts(before);
         DdeFailed = true;
         setStatus(2, GetMlString(653, "DDE Failure @") + p_.system.now().toString("HH:mm"));
         return;
     }
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (!self) return;
+    cmdSave->setEnabled(true);
     for (int k = 0; k < ItemCount; ++k) {
         if (itemOfRow(k) != item::TheDate) continue;
         QLineEdit* box = txtData[k];
