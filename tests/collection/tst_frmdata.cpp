@@ -351,6 +351,41 @@ private slots:
         QCOMPARE(w->panel(1)->text(), QString("Num Recs: 1"));
     }
 
+    // Closing with typed values that were not saved asks first: No keeps the window and the
+    // values, Yes closes; after a save nothing is asked.
+    void closeWithTypedValues() {
+        Plant pl(1);
+        pl.reading(1, {});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        w->show();
+        w->txtData[item::PermFlow]->clear();
+        QTest::keyClicks(w->txtData[item::PermFlow], "58");
+        const QString question = "The values you typed have not been saved. Close and lose them?";
+        pl.env.prompts.onMessage(question, Buttons::YesNo, Title, Answer::No);
+        w->cmdClose->click();
+        QCOMPARE(pl.problems(), QString());
+        QVERIFY(pl.window && w->isVisible() && pl.p().DataEntryOpen);
+        QCOMPARE(w->txtData[item::PermFlow]->text(), QString("58"));
+        pl.env.prompts.onMessage(question, Buttons::YesNo, Title, Answer::Yes);
+        w->cmdClose->click();
+        QCOMPARE(pl.problems(), QString());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!pl.window && !pl.p().DataEntryOpen);
+
+        w = pl.open();
+        QVERIFY(w);
+        w->show();
+        QTest::keyClicks(w->txtData[item::PermFlow], "0");
+        test::enter(*w, item::PermFlow, "58");
+        w->cmdSave->click();
+        QCOMPARE(pl.dataRows(), 2);
+        w->cmdClose->click();
+        QCOMPARE(pl.problems(), QString());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!pl.window);
+    }
+
     // A failed normalization keeps the raw row and still shifts the history.
     void normalizationFailureKeepsRow() {
         Plant pl(1);

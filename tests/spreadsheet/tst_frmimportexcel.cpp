@@ -486,6 +486,29 @@ private slots:
         QCOMPARE(im.env.prompts.verify(), QString());
     }
 
+    // Closing with typed cell links that were not saved asks first: No keeps the window
+    // and the links; once saved, nothing is asked.
+    void closeWithTypedLinks() {
+        Import im(1);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->show();
+        w->txtScadaItem[3]->clear();
+        QTest::keyClicks(w->txtScadaItem[3], "R9C4");
+        im.env.prompts.onMessage("The cell links you typed have not been saved. Close and lose them?",
+                                 Buttons::YesNo, Title, Answer::No);
+        w->cmdClose->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QVERIFY(im.window && w->isVisible());
+        QCOMPARE(w->txtScadaItem[3]->text(), QString("R9C4"));
+        im.env.prompts.onMessage("Updated OK!", Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
+        w->cmdClose->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!im.window);
+    }
+
     // The real link test program serving a CSV file, imported through the window.
     void ddetestProcess() {
         Import im(1);

@@ -249,6 +249,12 @@ void EntryForm::say(const QString& text) {
     p_.prompts.message(text, Buttons::OK, Icon::None, Title);
 }
 
+bool EntryForm::mayDiscardTyped() {
+    if (!typedUnsaved_) return true;
+    return p_.prompts.message("The " + typedWhat_ + " you typed have not been saved. Close and lose them?",
+                              Buttons::YesNo, Icon::Question, Title) == Answer::Yes;
+}
+
 QString EntryForm::failureText(const QString& what, const DbError& e) {
     return what + "\r\n\r\nError number = " + QString::number(e.number()) +
            "  Description: " + e.description();

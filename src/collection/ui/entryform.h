@@ -104,6 +104,12 @@ protected:
     bool entryBoxEvent(QObject* watched, QEvent* event);
 
     void say(const QString& text);
+    // Whether the window may close: typed values or links that were not stored are lost
+    // only when the user says so.
+    bool mayDiscardTyped();
+    // Typed values or links not stored yet, and what they are called in the question.
+    bool typedUnsaved_ = false;
+    QString typedWhat_;
     // A failure of the database in its own words: what failed, then its number and text.
     static QString failureText(const QString& what, const DbError& e);
     void sayFailure(const QString& what, const DbError& e);

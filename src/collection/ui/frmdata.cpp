@@ -220,8 +220,12 @@ void frmData::connectHandlers() {
     connectEntryBoxes();
     txtSaveInterval->installEventFilter(this);
     // A value typed after a failed poll makes a reading of the user's own.
+    typedWhat_ = QStringLiteral("values");
     for (int k = 0; k < ItemCount; ++k)
-        connect(txtData[k], &QLineEdit::textEdited, cmdSave, [this] { cmdSave->setEnabled(true); });
+        connect(txtData[k], &QLineEdit::textEdited, cmdSave, [this] {
+            cmdSave->setEnabled(true);
+            typedUnsaved_ = true;
+        });
 }
 
 bool frmData::eventFilter(QObject* watched, QEvent* event) {
@@ -779,6 +783,7 @@ void frmData::cmdSave_Click() {
         if (focus != -1) {
             txtData[focus]->setFocus();
         } else if (SaveAllData() && self) {
+            typedUnsaved_ = false;
             RollOverData();
             countReadings();
         }
@@ -864,11 +869,14 @@ void frmData::cmdChange_Click() {
 // ---- Closing --------------------------------------------------------------------------
 
 void frmData::cmdClose_Click() {
-    p_.DataEntryOpen = false;
     close();
 }
 
 void frmData::closeEvent(QCloseEvent* event) {
+    if (!mayDiscardTyped()) {
+        event->ignore();
+        return;
+    }
     p_.DataEntryOpen = false;
     Timer1->setEnabled(false);
     event->accept();

@@ -260,6 +260,10 @@ void frmImportExcel::connectHandlers() {
     connect(chkIgnore, &QCheckBox::toggled, this, &frmImportExcel::chkIgnore_Click);
     chkIgnore->installEventFilter(this);
     connectEntryBoxes();
+    typedWhat_ = QStringLiteral("cell links");
+    for (std::vector<QLineEdit*>* boxes : {&txtScadaApp, &txtScadaTopic, &txtScadaItem})
+        for (QLineEdit* box : *boxes)
+            connect(box, &QLineEdit::textEdited, this, [this] { typedUnsaved_ = true; });
     for (QLineEdit* box : txtScadaItem)
         box->installEventFilter(this);
     // Row 0's application and sheet serve every row.
@@ -409,6 +413,7 @@ void frmImportExcel::SaveScadaConfig() {
     for (int k = 0; k < ItemCount; ++k)
         rows.push_back(linkRow(k));
     SaveImportLinks(p_, p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, rows);
+    typedUnsaved_ = false;
     for (int k = 0; k < ItemCount; ++k)
         txtScadaItem[size_t(k)]->setText(rows[size_t(k)].item);
 }
@@ -795,6 +800,10 @@ void frmImportExcel::closeEvent(QCloseEvent* event) {
         // The run stops once the row in hand is stored; the window closes then.
         stopRequested_ = true;
         closeAfterRun_ = true;
+        event->ignore();
+        return;
+    }
+    if (!mayDiscardTyped()) {
         event->ignore();
         return;
     }
