@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "core/units.h"
 #include "normalization/recalculate.h"
+#include "textsfit.h"
 
 using namespace hv;
 using test::Plant;
@@ -384,6 +385,38 @@ private slots:
         QCOMPARE(pl.problems(), QString());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!pl.window);
+    }
+
+    // Every box, label, list entry and button shows its text whole, locked and unlocked,
+    // for each bank count, and the window fits a 1280 x 800 screen; a row the bank count
+    // hides shows no hide box.
+    void textsShownWhole_data() {
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<bool>("unlocked");
+        for (int banks : {1, 2, 3})
+            for (bool unlocked : {false, true})
+                QTest::addRow("%d banks, %s", banks, unlocked ? "unlocked" : "locked") << banks << unlocked;
+    }
+    void textsShownWhole() {
+        QFETCH(int, banks);
+        QFETCH(bool, unlocked);
+        Plant pl(banks);
+        pl.reading(banks, {{"TheDate", "2020-01-01 03:45:00"}});
+        pl.p().DataEntryConfigUnlocked = unlocked;
+        frmData* w = pl.open();
+        QVERIFY(w);
+        w->show();
+        w->ConfigBoxes();
+        w->panel(4)->setText("A REQUIRED FIELD, PermBackPress_2 HAS NO DATA. SAVE FAILED!");
+        QCoreApplication::processEvents();
+        QCOMPARE(w->txtData[100]->text(), QString("2020-01-01 03:45"));
+        QCOMPARE(test::cutTexts(w).join("\n"), QString());
+        QVERIFY(w->width() <= 1270 && w->height() <= 760);
+        for (int k = 0; k < ItemCount; ++k)
+            QVERIFY2(!w->txtData[k]->isHidden() || w->ChkHide[size_t(k)]->isChecked() ||
+                         w->ChkHide[size_t(k)]->isHidden(),
+                     qPrintable(QString("row %1").arg(k)));
+        QCOMPARE(pl.problems(), QString());
     }
 
     // A failed normalization keeps the raw row and still shifts the history.

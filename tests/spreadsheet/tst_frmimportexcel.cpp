@@ -2,6 +2,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "collection/textsfit.h"
 #include "collection/ui/frmdata.h"
 #include "core/currentproject.h"
 #include "core/elementdb.h"
@@ -507,6 +508,31 @@ private slots:
         QCOMPARE(im.env.prompts.verify(), QString());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!im.window);
+    }
+
+    // Every box, label, list entry and button shows its text whole in each mode and for
+    // each bank count, and the window fits a 1280 x 800 screen.
+    void textsShownWhole_data() {
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<bool>("allRows");
+        for (int banks : {1, 2, 3})
+            for (bool allRows : {false, true})
+                QTest::addRow("%d banks, %s", banks, allRows ? "all rows" : "one row") << banks << allRows;
+    }
+    void textsShownWhole() {
+        QFETCH(int, banks);
+        QFETCH(bool, allRows);
+        Import im(banks);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->show();
+        w->OptImport[allRows ? 1 : 0]->setChecked(true);
+        for (int column = 0; column < 4; ++column)
+            w->txtData[column * 100]->setText("2020-01-01 03:45");
+        QCoreApplication::processEvents();
+        QCOMPARE(test::cutTexts(w).join("\n"), QString());
+        QVERIFY(w->width() <= 1270 && w->height() <= 760);
+        QCOMPARE(im.env.prompts.verify(), QString());
     }
 
     // The real link test program serving a CSV file, imported through the window.

@@ -2,7 +2,10 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOption>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/mlstring.h"
 #include "core/numbers.h"
@@ -30,6 +33,19 @@ public:
         QComboBox::showPopup();
     }
 };
+
+// The widest text a value box must show whole: a date with its time.
+const QString WidestValue = QStringLiteral("8888-88-88 88:88");
+
+// The width a line edit needs to show `text` whole.
+int widthToShow(const QLineEdit* e, const QString& text) {
+    QStyleOptionFrame opt;
+    opt.initFrom(e);
+    opt.lineWidth = e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, e);
+    const QMargins m = e->contentsMargins() + e->textMargins();
+    const QSize inner(e->fontMetrics().horizontalAdvance(text) + 4 + m.left() + m.right() + 2, RowHeight);
+    return e->style()->sizeFromContents(QStyle::CT_LineEdit, &opt, inner, e).width();
+}
 
 // Keeps only what the key filter lets through, as typing would.
 void keepNumeric(QLineEdit* box, const QString& text, int decimalCode, bool allowMinus) {
@@ -119,6 +135,7 @@ void EntryForm::buildRow(QGridLayout* grid, int r, int k, const RowColumns& c) {
     grid->addWidget(lblUnits.back(), r, c.units);
     for (int col = 0; col < 4; ++col) {
         QLineEdit* e = edit(QString("txtData_%1").arg(col * 100 + k), c.values + col, c.valueWidth);
+        e->setFixedWidth(std::max(c.valueWidth, widthToShow(e, WidestValue)));
         e->setReadOnly(col > 0); // only typing is refused there, with a message; paste too
         txtData[col * 100 + k] = e;
     }
@@ -336,9 +353,19 @@ void EntryForm::takeEntryTexts(const std::array<EntryRow, ItemCount>& rows) {
 }
 
 void EntryForm::fillItemChoosers() {
+    int widest = 0;
+    for (const QString& caption : ItemCaptions)
+        widest = std::max(widest, cbItem.front()->fontMetrics().horizontalAdvance(caption));
     for (QComboBox* c : cbItem) {
         c->clear();
         c->addItems(ItemCaptions);
+        // Wide enough for every caption, the user's own included.
+        QStyleOptionComboBox opt;
+        opt.initFrom(c);
+        opt.editable = false;
+        const QSize need =
+            c->style()->sizeFromContents(QStyle::CT_ComboBox, &opt, QSize(widest + 4, RowHeight), c);
+        c->setFixedWidth(std::max(125, need.width()));
     }
 }
 
@@ -363,6 +390,7 @@ void EntryForm::showProjectNotes() {
 }
 
 void EntryForm::showUnitLabels(const std::function<UnitLabel(int item)>& unitLabel) {
+    int widest = 122;
     for (int k = 0; k < ItemCount; ++k) {
         const int i = itemOfRow(k);
         if (i < 0) continue;
@@ -373,7 +401,10 @@ void EntryForm::showUnitLabels(const std::function<UnitLabel(int item)>& unitLab
         QFont f = l->font();
         f.setFamily(u.serifFont ? QStringLiteral("Serif") : QStringLiteral("Sans Serif"));
         l->setFont(f);
+        widest = std::max(widest, l->fontMetrics().horizontalAdvance(u.text) + 2 * l->margin() + 4);
     }
+    for (QLabel* l : lblUnits)
+        l->setFixedWidth(widest);
 }
 
 void EntryForm::put(QLineEdit* box, const std::optional<QString>& text) {

@@ -102,8 +102,12 @@ void frmData::buildControls() {
         grid->addWidget(lblField.back(), 0, cItem + i);
     }
     const char* flagCaptions[3] = {"S C A D A", "D E F A U L T", "H I D E ?"};
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         Label1.push_back(label(flagCaptions[i], QString("Label1_%1").arg(i)));
+        // The spaced-out headings stand over narrow columns: keep them apart.
+        Label1.back()->setContentsMargins(4, 0, 4, 0);
+        Label1.back()->setAlignment(Qt::AlignCenter);
+    }
     grid->addWidget(Label1[2], 0, cHide);
     grid->addWidget(Label1[1], 0, cDefault);
     grid->addWidget(Label1[0], 0, cScada);
@@ -396,7 +400,9 @@ void frmData::ConfigBoxes() {
         } else if (!isBankTwoItem(itemOfRow(k)) || p_.CurrentProject.NumBanks >= 2) {
             for (QWidget* w : controls)
                 w->setEnabled(true);
-            ChkHide[r]->setVisible(true);
+            // A row the bank count hides gets no hide box of its own.
+            const int i = itemOfRow(k);
+            ChkHide[r]->setVisible(i < 0 || ItemUsableForBanks(i, p_.CurrentProject.NumBanks).value_or(true));
         }
     }
     cmdDefault->setEnabled(unlocked);
@@ -406,7 +412,9 @@ void frmData::ConfigBoxes() {
 void frmData::ChkHide_Click(int Index) {
     const bool hide = ChkHide[size_t(Index)]->isChecked();
     // A row the bank count hides stays hidden when its hide box is cleared.
-    const std::optional<bool> usable = ItemUsableForBanks(itemOfRow(Index), p_.CurrentProject.NumBanks);
+    const int i = itemOfRow(Index);
+    const std::optional<bool> usable =
+        i < 0 ? std::nullopt : ItemUsableForBanks(i, p_.CurrentProject.NumBanks);
     if (!hide && usable && !*usable) return;
     showRowControls(Index, !hide);
 }
