@@ -495,7 +495,11 @@ bool frmImportExcel::cmdTestPoll_Click() {
                             "again."));
         return false;
     }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Inside a run the window is repainted now and then, not after every row.
+    if (running_)
+        letWindowPaint();
+    else
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     const int dateRow = DateRow(rowOrder());
     const std::optional<QDateTime> d = ParseEntryDate(txtData[dateRow]->text());
     if (d) txtData[dateRow]->setText(d->toString("yyyy-MM-dd HH:mm"));
@@ -601,6 +605,12 @@ void frmImportExcel::restore(const Shown& s) {
     ImportedRowCount = s.count;
 }
 
+void frmImportExcel::letWindowPaint() {
+    if (sincePaint_.isValid() && sincePaint_.elapsed() < PaintMs) return;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    sincePaint_.start();
+}
+
 bool frmImportExcel::yieldToWindow(bool force) {
     // The window is given a turn between rows; a batch is committed first, so that no
     // other window waits on the database while this one runs.
@@ -609,10 +619,7 @@ bool frmImportExcel::yieldToWindow(bool force) {
         force || (batchLimits.rows > 0 && pending >= batchLimits.rows) ||
         (batchLimits.millis > 0 && (!sinceYield_.isValid() || sinceYield_.elapsed() >= batchLimits.millis));
     if (!due) {
-        if (!sincePaint_.isValid() || sincePaint_.elapsed() >= PaintMs) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            sincePaint_.start();
-        }
+        letWindowPaint();
         return true;
     }
     const bool stored = flushBatch();

@@ -99,6 +99,7 @@ private:
     void rewriteOtherRows(int dateRow);
     bool importOneRow(bool allRows);
     bool yieldToWindow(bool force = false);
+    void letWindowPaint();
     bool flushBatch();
 
     std::unique_ptr<ImportBatch> batch_;
