@@ -278,6 +278,29 @@ private slots:
         QCOMPARE(w->txtScadaItem[1]->text(), QString("R8C2"));
     }
 
+    // A batch whose first reading cannot be normalized does not end as "Calculation
+    // Complete" because its last one could: the rows are stored and counted, the failure shown.
+    void batchWithFailedCalculation() {
+        Import im(1);
+        im.sheet(2);
+        im.server.setValue("Log", "R2C7", "1.5"); // FeeduS below PermuS
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->batchLimits = {0, 0, 50};
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[1]->setChecked(true);
+        im.env.prompts.onMessage("Calculation run caused an error", Buttons::OK, Title, Answer::OK)
+            .onMessage("Calculation or calculated Data Storage Error", Buttons::OK, Title, Answer::OK);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 3);
+        QVERIFY(im.stored().at(2).toDouble("NormalizedPermFlow") > 0);
+        QCOMPARE(w->panel(1)->text(), QString("Calculation Failed"));
+        QCOMPARE(w->panel(2)->text(), QString("Calculator returned and error. SAVE FAILED!"));
+        QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 2"));
+    }
+
     // One row a click: a failed commit leaves the row in the boxes and the links on it.
     void failedCommitOneRow() {
         Import im(1);
