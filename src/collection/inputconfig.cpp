@@ -51,22 +51,28 @@ QString storedText(const QString& text) {
     return text.isEmpty() ? QStringLiteral("NA") : text;
 }
 
-// A write that waits for another program's lock instead of failing at its first write.
-class ImmediateTransaction {
-public:
-    explicit ImmediateTransaction(Database& db) : db_(db) { db_.exec("BEGIN IMMEDIATE"); }
-    ~ImmediateTransaction() {
-        if (!done_) db_.exec("ROLLBACK");
+// Updates the train's first order row by position, or inserts one.
+void writeOrder(Database& db, const QString& projectId, int trainNumber, const RowOrder& order) {
+    const std::vector<int> positions = presentPositions(db);
+    const QVariant id =
+        db.scalar("SELECT ID FROM InputOrder WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID",
+                  {projectId, trainNumber});
+    QVariantList values;
+    for (int k : positions)
+        values << order[size_t(k)];
+    if (!conv::isNull(id)) {
+        QStringList sets;
+        for (int k : positions)
+            sets << QLatin1String(OrderColumns[size_t(k)]) + QStringLiteral(" = ?");
+        values << id;
+        db.exec("UPDATE InputOrder SET " + sets.join(", ") + " WHERE ID = ?", values);
+    } else {
+        values << projectId << trainNumber;
+        db.exec("INSERT INTO InputOrder (" + columnList(positions) + ", ProjectID, TrainNumber) VALUES (" +
+                    QString("?, ").repeated(int(positions.size()) + 1) + "?)",
+                values);
     }
-    void commit() {
-        db_.exec("COMMIT");
-        done_ = true;
-    }
-
-private:
-    Database& db_;
-    bool done_ = false;
-};
+}
 
 } // namespace
 
@@ -103,9 +109,11 @@ std::array<bool, ItemCount> RepeatedRows(const RowOrder& order) {
     return repeated;
 }
 
-std::vector<ScadaRow> ReadScadaRows(Program& p, const QString& projectId, int trainNumber) {
+std::vector<ScadaRow> ReadScadaRows(Program& p, const QString& projectId, int trainNumber, LinkTable table) {
     Database db = Database::open(p.ProjectDatabasePath);
-    const QString sql = "SELECT * FROM Scada WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID";
+    const bool entry = table == LinkTable::Scada;
+    const QString sql = QStringLiteral("SELECT * FROM %1 WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID")
+                            .arg(entry ? "Scada" : "ScadaImport");
     DbRows rows = db.select(sql, {projectId, trainNumber});
     if (rows.isEmpty()) rows = db.select(sql, {QStringLiteral("Default"), 1});
     std::vector<ScadaRow> out;
@@ -120,7 +128,7 @@ std::vector<ScadaRow> ReadScadaRows(Program& p, const QString& projectId, int tr
         s.item = text(r, "Item");
         s.required = flag(r, "Required");
         s.useDefault = flag(r, "UseDefaultValues");
-        s.hide = flag(r, "Hide");
+        s.hide = entry && flag(r, "Hide");
         out.push_back(s);
     }
     return out;
@@ -134,29 +142,18 @@ ScadaRow DefaultScadaRow(int k) {
     return s;
 }
 
+void SaveInputOrder(Program& p, const QString& projectId, int trainNumber, const RowOrder& order) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    Transaction tx(db);
+    writeOrder(db, projectId, trainNumber, order);
+    tx.commit();
+}
+
 void SaveInputConfig(Program& p, const QString& projectId, int trainNumber, const RowOrder& order,
                      const std::vector<ScadaRow>& rows) {
     Database db = Database::open(p.ProjectDatabasePath);
-    const std::vector<int> positions = presentPositions(db);
-    ImmediateTransaction tx(db);
-    const QVariant id =
-        db.scalar("SELECT ID FROM InputOrder WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID",
-                  {projectId, trainNumber});
-    QVariantList values;
-    for (int k : positions)
-        values << order[size_t(k)];
-    if (!conv::isNull(id)) {
-        QStringList sets;
-        for (int k : positions)
-            sets << QLatin1String(OrderColumns[size_t(k)]) + QStringLiteral(" = ?");
-        values << id;
-        db.exec("UPDATE InputOrder SET " + sets.join(", ") + " WHERE ID = ?", values);
-    } else {
-        values << projectId << trainNumber;
-        db.exec("INSERT INTO InputOrder (" + columnList(positions) + ", ProjectID, TrainNumber) VALUES (" +
-                    QString("?, ").repeated(int(positions.size()) + 1) + "?)",
-                values);
-    }
+    Transaction tx(db);
+    writeOrder(db, projectId, trainNumber, order);
     db.exec("DELETE FROM Scada WHERE ProjectID = ? AND TrainNumber = ?", {projectId, trainNumber});
     auto insert =
         db.prepare("INSERT INTO Scada (ProjectID, TrainNumber, FieldValue, UseScada, Application, "

@@ -20,7 +20,8 @@ RowOrder IdentityOrder();
 // The stored order of a project train, read by column position (the column names are
 // only labels: position 23 is named PermBackPress_3 but holds row 23's item); nullopt
 // when the table has no row. A position whose column the table lacks, or holding no
-// item number, keeps row k on item k. DbError on failure.
+// item number, keeps row k on item k, as the identity order does: a row without an item
+// would leave an item that no row shows. DbError on failure.
 std::optional<RowOrder> ReadInputOrder(Program& p, const QString& projectId, int trainNumber);
 
 // Rows whose item another row repeats (two rows without an item count as equal).
@@ -36,13 +37,21 @@ struct ScadaRow {
     bool hide = false;
 };
 
+// The link rows of data entry (table Scada) and of the spreadsheet import (ScadaImport,
+// which keeps no Hide flag).
+enum class LinkTable { Scada, ScadaImport };
 // The stored rows of the project train, else those of 'Default' train 1; empty when
 // neither has any. DbError on failure.
-std::vector<ScadaRow> ReadScadaRows(Program& p, const QString& projectId, int trainNumber);
+std::vector<ScadaRow> ReadScadaRows(Program& p, const QString& projectId, int trainNumber,
+                                    LinkTable table = LinkTable::Scada);
 
-// The settings of input row k when nothing is stored: the spreadsheet cell R<k+1>C1 of
-// Excel's Sheet1, required, no DDE, no kept value, shown.
+// The settings of input row k when nothing is stored, in both windows: the spreadsheet
+// cell R<k+1>C1 of Excel's Sheet1, required, not linked, no kept value, shown.
 ScadaRow DefaultScadaRow(int k);
+
+// Stores the row order of a project train: its first InputOrder row is updated by
+// position, or a row inserted. DbError on failure, with nothing changed.
+void SaveInputOrder(Program& p, const QString& projectId, int trainNumber, const RowOrder& order);
 
 // Stores the row order and the rows' DDE settings of a project train in one transaction:
 // the first InputOrder row is updated by position (or a row inserted), the train's Scada

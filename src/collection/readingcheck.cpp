@@ -1,6 +1,7 @@
 #include "collection/readingcheck.h"
 
 #include <QLocale>
+#include <QRegularExpression>
 #include <QStringList>
 #include <cmath>
 
@@ -113,80 +114,104 @@ void PressureRules(int nb, const ReadingValues& r, const CheckRule& rule) {
     }
 }
 
-ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows,
-                              const QString& elapsedCaption, ReadingValues& r, const QDateTime& now) {
-    ValidationResult res;
-    auto say = [&](const QString& text) { p.prompts.message(text, Buttons::OK, Icon::None, "Hevrin"); };
+int DateRow(const std::array<int, ItemCount>& order) {
+    for (int k = 0; k < ItemCount; ++k)
+        if (order[size_t(k)] == item::TheDate) return k;
+    return 0;
+}
+
+double ReadItemValue(const QString& text, int decimalCode) {
+    // Spreadsheets write large and small numbers with an exponent; its sign and mark
+    // are no characters to strip. Either separator can only be the decimal one there.
+    static const QRegularExpression exponent(
+        QStringLiteral("^[+-]?([0-9]+([.,][0-9]*)?|[.,][0-9]+)[eE][+-]?[0-9]+$"));
+    const QString t = text.trimmed();
+    if (exponent.match(t).hasMatch()) {
+        bool ok = false;
+        const double x = QLocale::c().toDouble(QString(t).replace(QLatin1Char(','), QLatin1Char('.')), &ok);
+        return ok && std::isfinite(x) ? x : 0;
+    }
+    QString copy = text;
+    return ParsePercent(StripNonNumeric(copy, decimalCode));
+}
+
+QString MissingFieldText(const QString& caption) {
+    return GetMlString(526, "A REQUIRED FIELD, ") + caption + GetMlString(527, " HAS NO DATA. SAVE FAILED!");
+}
+
+EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCount>& rows,
+                        const QString& elapsedCaption, bool ignoreErrors, int decimalCode, ReadingValues& r,
+                        const QDateTime& now) {
+    EntryCheck res;
+    std::array<int, ItemCount> order{};
+    for (int k = 0; k < ItemCount; ++k)
+        order[size_t(k)] = rows[size_t(k)].item;
+    const int dateRow = DateRow(order);
+    // -1 when no row shows the item: the reading fails all the same.
     auto rowOf = [&](int it) {
         for (int k = 0; k < ItemCount; ++k)
-            if (rows[size_t(k)].item == it) return k;
+            if (order[size_t(k)] == it) return k;
         return -1;
     };
 
-    int missing = -1;
     for (int k = 0; k < ItemCount; ++k) {
         EntryRow& row = rows[size_t(k)];
-        if (!row.requiredShown || !row.required || !row.text.isEmpty()) continue;
-        if (row.keep && k != 0 && IsNumericText(row.earlier1)) {
+        if (!row.required || !row.text.isEmpty()) continue;
+        if (row.keep && k != dateRow && IsNumericText(row.earlier1)) {
             row.text = row.earlier1;
             continue;
         }
-        missing = k;
+        res.missingRow = k;
         break;
     }
 
+    const QString noDate =
+        GetMlString(525, "Cannot save data without a valid Date and Time! Data will not be saved.");
     r.ElapsedTimeHrs = ParsePercent(elapsedCaption);
-    bool dateFailed = false;
     for (int k = 0; k < ItemCount; ++k) {
         const EntryRow& row = rows[size_t(k)];
         if (row.item < 0 || row.item >= ItemCount) continue;
-        if (row.item == item::TheDate) {
-            const std::optional<QDateTime> d = ParseEntryDate(row.text);
-            if (!d) {
-                say(GetMlString(525,
-                                "Cannot save data without a valid Date and Time! Data will not be saved."));
-                dateFailed = true;
-                continue;
-            }
-            r.TheDate = *d;
-            if (ParseEntryDate(row.earlier1)) {
-                r.ElapsedTimeHrs = std::max(0.0, ElapsedHoursAt(*d, p.CurrentProject));
-                res.elapsedCaption = FormatHours(r.ElapsedTimeHrs);
-            }
-        } else {
-            QString text = row.text;
-            r[row.item] = ParsePercent(StripNonNumeric(text, p.DecimalSeparatorCode));
+        if (row.item != item::TheDate) {
+            r[row.item] = ReadItemValue(row.text, decimalCode);
+            continue;
+        }
+        const std::optional<QDateTime> d = ParseEntryDate(row.text);
+        if (!d) {
+            res.messages << noDate;
+            res.dateFailed = true;
+            continue;
+        }
+        r.TheDate = *d;
+        if (ParseEntryDate(row.earlier1)) {
+            r.ElapsedTimeHrs = std::max(0.0, ElapsedHoursAt(*d, cp));
+            res.elapsedCaption = FormatHours(r.ElapsedTimeHrs);
         }
     }
+    if (rowOf(item::TheDate) < 0) {
+        res.messages << noDate;
+        res.dateFailed = true;
+    }
 
-    if (missing >= 0 || dateFailed) {
-        res.widenStatus = true;
-        if (missing >= 0) {
-            res.statusText = GetMlString(526, "A REQUIRED FIELD, ") + rows[size_t(missing)].caption +
-                             GetMlString(527, " HAS NO DATA. SAVE FAILED!");
-            res.focusRow = missing;
-        } else {
-            res.focusRow = 0;
-        }
+    if (res.missingRow >= 0 || res.dateFailed) {
+        res.focusRow = res.missingRow >= 0 ? res.missingRow : dateRow;
+        // A reading without a valid date is never stored, not even raw.
+        res.outcome = ignoreErrors && !res.dateFailed ? EntryCheck::StoreRaw : EntryCheck::Refuse;
         return res;
     }
 
     using namespace item;
-    const int nb = p.CurrentProject.NumBanks;
+    bool failed = false;
     auto rule = [&](bool fails, long id, const QString& text, int focusItem) {
         if (!fails) return false;
-        say(GetMlString(id, text + OperatingSuffix));
+        if (!ignoreErrors) res.messages << GetMlString(id, text + OperatingSuffix);
         res.focusRow = rowOf(focusItem);
+        failed = true;
         return true;
     };
+    const int nb = cp.NumBanks;
     PressureRules(nb, r, rule);
-
     const QString notAllowed = QStringLiteral(" is <=0 which is not allowed for an OPERATING data point.");
     const bool two = nb == 2;
-    const QString future =
-        GetMlString(540, "Either the computer system date is incorrect. ") +
-        now.toString("yyyy-MM-dd HH:mm") +
-        GetMlString(541, " or you have entered a date in the future. Please check your input.");
     const bool stopped =
         rule(r[PermFlow] <= 0, 533, "Perm Flow" + notAllowed, PermFlow) ||
         rule(r[ConcFlow] <= 0, 532, "Concentrate Flow" + notAllowed, ConcFlow) ||
@@ -195,16 +220,36 @@ ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows,
         rule(two && r[FeedPressure_2] <= 0, 536, "Feed Pressure for Bank 2" + notAllowed, FeedPressure_2) ||
         rule(two && r[FeedPressure_2] < r[ConcPressure], 537,
              "Feed Pressure for Bank 2 is < End Concentrate Pressure which is not allowed for an OPERATING "
-             "two-bank "
-             "data point.",
+             "two-bank data point.",
              FeedPressure_2) ||
-        rule(two && r[PermFlow_2] <= 0, 538, "PermFlow for Bank 2" + notAllowed, PermFlow_2) ||
-        rule(r[Temperature] <= 32 && p.CurrentProject.unitTemp == 0, 539,
-             "Temperature is <= 32F which is not allowed for an OPERATING two-bank data point.", Temperature);
-    if (!stopped && r.TheDate > now.addSecs(90 * 60)) {
-        say(future);
-        res.focusRow = rowOf(TheDate);
+        rule(two && r[PermFlow_2] <= 0, 538, "PermFlow for Bank 2" + notAllowed, PermFlow_2);
+    bool tooCold = false;
+    if (!stopped) {
+        if (r[Temperature] <= 32 && cp.unitTemp == 0) {
+            // Shown in both modes and never ignored.
+            res.messages << GetMlString(
+                539, "Temperature is <= 32F which is not allowed for an OPERATING two-bank data point." +
+                         OperatingSuffix);
+            res.focusRow = rowOf(Temperature);
+            tooCold = true;
+        } else if (r.TheDate > now.addSecs(90 * 60)) {
+            if (!ignoreErrors)
+                res.messages << GetMlString(540, "Either the computer system date is incorrect. ") +
+                                    now.toString("yyyy-MM-dd HH:mm") +
+                                    GetMlString(541,
+                                                " or you have entered a date in the future. Please check "
+                                                "your input.");
+            res.focusRow = dateRow;
+            failed = true;
+        }
     }
+    if (tooCold)
+        res.outcome = EntryCheck::Refuse;
+    else if (!failed)
+        res.outcome = EntryCheck::Store;
+    else
+        res.outcome = ignoreErrors ? EntryCheck::StoreRaw : EntryCheck::Refuse;
+    if (res.outcome == EntryCheck::Store) res.focusRow = -1;
     return res;
 }
 

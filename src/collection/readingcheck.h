@@ -1,8 +1,9 @@
 #pragma once
-#include <functional>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <array>
+#include <functional>
 #include <optional>
 
 #include "collection/reading.h"
@@ -13,34 +14,51 @@ struct Program;
 
 // What the checks read of one input row.
 struct EntryRow {
-    int item = 0;     // the item the row shows
-    QString caption;  // the item's list text
-    QString text;     // the entry column's text
-    QString earlier1; // the newest stored reading's text
-    bool requiredShown = false;
-    bool required = false;
-    bool keep = false; // keep-value box
+    int item = 0;          // the item the row shows; -1 none
+    QString caption;       // the item's list text
+    QString text;          // the entry column's text
+    QString earlier1;      // the newest stored reading's text
+    bool required = false; // the row must hold a value (a hidden required box does not count)
+    bool keep = false;     // keep-value box
 };
 
-struct ValidationResult {
-    int focusRow = -1;                     // -1: the reading may be saved
+// The outcome of the checks before a reading is stored.
+struct EntryCheck {
+    enum Outcome { Store, StoreRaw, Refuse };
+    Outcome outcome = Refuse;
+    int focusRow = -1;   // the row to give the focus; -1 when no row shows the item at fault
+    int missingRow = -1; // the first required row without a value
+    bool dateFailed = false;
+    QStringList messages;                  // message boxes, in order
     std::optional<QString> elapsedCaption; // new text of the entry column's elapsed hours
-    bool widenStatus = false;              // the status panel's failure width
-    std::optional<QString> statusText;     // failure text for the status panel
+    bool passed() const { return outcome != Refuse; }
 };
 
-// The pressure rules by bank count, the same for data entry and the spreadsheet import:
-// each rule is handed to `rule` with whether it fails, its text id, its text and the item
-// to put the focus on.
+// The row showing the date: the first row showing item 0, else row 0.
+int DateRow(const std::array<int, ItemCount>& order);
+
+// The pressure rules by bank count: each rule is handed to `rule` with whether it
+// fails, its text id, its text and the item to put the focus on.
 using CheckRule = std::function<bool(bool fails, long id, const QString& text, int focusItem)>;
 void PressureRules(int numBanks, const ReadingValues& r, const CheckRule& rule);
 
-// The checks before a reading is stored: required rows, then every row read into `r`,
-// then the pressure rules by bank count and the common rules. Messages go through the
-// program's prompts; a required row filled from its previous reading has its text
-// changed in `rows`. `now` is the clock the future-date rule compares with.
-ValidationResult ValidateData(Program& p, std::array<EntryRow, ItemCount>& rows,
-                              const QString& elapsedCaption, ReadingValues& r, const QDateTime& now);
+// The checks of data entry and the spreadsheet import: required rows, then every row read
+// into `r`, then the pressure rules by bank count and the common rules. A required row
+// filled from its previous reading has its text changed in `rows`. With `ignoreErrors` a
+// missing value or a failed plausibility rule stores the reading raw, the rule without its
+// message; a bad or missing date and the 32 F rule refuse it in both modes. `now` is the clock the
+// future-date rule compares with.
+EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCount>& rows,
+                        const QString& elapsedCaption, bool ignoreErrors, int decimalCode, ReadingValues& r,
+                        const QDateTime& now);
+
+// The number an item's text holds: a number in the locale's form, exponent included
+// ("1.5E+3"), as it is; otherwise the digits, sign and decimal separator the text holds.
+// A number out of range, like a text without a number, reads 0.
+double ReadItemValue(const QString& text, int decimalCode);
+
+// "A REQUIRED FIELD, <caption> HAS NO DATA. SAVE FAILED!"
+QString MissingFieldText(const QString& caption);
 
 // A date typed into the date row (the window's "yyyy-mm-dd hh:mm" and the other usual
 // forms); nullopt when the text is not a date.

@@ -5,6 +5,7 @@
 #include "core/settings.h"
 #include "core/units.h"
 #include "normalization/recalculate.h"
+#include "textsfit.h"
 
 using namespace hv;
 using test::Plant;
@@ -316,6 +317,106 @@ private slots:
         QCOMPARE(w->txtData[1]->text(), QString("20"));
         QCOMPARE(w->txtData[101]->text(), earlier);
         QCOMPARE(w->panel(1)->text(), QString("Num Recs: 1"));
+    }
+
+    // An unlocked order that shows an item twice leaves another shown by no row; a rule on
+    // that item, or a missing date row, still fails the check and nothing is stored.
+    void failedCheckStoresNothing_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("item");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("FeedPressure shown by no row")
+            << int(item::FeedPressure) << int(item::ConcPressure)
+            << QStringList{"Feed Pressure is <=0", "Conc Pressure is <=0"};
+        QTest::newRow("PermFlow shown by no row")
+            << int(item::PermFlow) << int(item::ConcFlow) << QStringList{"Perm Flow is <=0"};
+        QTest::newRow("no date row") << int(item::TheDate) << int(item::PermFlow)
+                                     << QStringList{"Cannot save data without a valid Date and Time!"};
+    }
+    void failedCheckStoresNothing() {
+        QFETCH(int, row);
+        QFETCH(int, item);
+        QFETCH(QStringList, messages);
+        Plant pl(1);
+        pl.reading(1, {});
+        pl.p().DataEntryConfigUnlocked = true;
+        frmData* w = pl.open();
+        QVERIFY(w);
+        w->cbItem[size_t(row)]->setCurrentIndex(item);
+        for (const QString& m : messages)
+            pl.env.prompts.onMessage(m, Buttons::OK, Title, Answer::OK);
+        w->cmdSave->click();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 1);
+        QVERIFY(!w->panel(3)->text().startsWith("Data Last Saved OK"));
+        QCOMPARE(w->panel(1)->text(), QString("Num Recs: 1"));
+    }
+
+    // Closing with typed values that were not saved asks first: No keeps the window and the
+    // values, Yes closes; after a save nothing is asked.
+    void closeWithTypedValues() {
+        Plant pl(1);
+        pl.reading(1, {});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        w->show();
+        w->txtData[item::PermFlow]->clear();
+        QTest::keyClicks(w->txtData[item::PermFlow], "58");
+        const QString question = "The values you typed have not been saved. Close and lose them?";
+        pl.env.prompts.onMessage(question, Buttons::YesNo, Title, Answer::No);
+        w->cmdClose->click();
+        QCOMPARE(pl.problems(), QString());
+        QVERIFY(pl.window && w->isVisible() && pl.p().DataEntryOpen);
+        QCOMPARE(w->txtData[item::PermFlow]->text(), QString("58"));
+        pl.env.prompts.onMessage(question, Buttons::YesNo, Title, Answer::Yes);
+        w->cmdClose->click();
+        QCOMPARE(pl.problems(), QString());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!pl.window && !pl.p().DataEntryOpen);
+
+        w = pl.open();
+        QVERIFY(w);
+        w->show();
+        QTest::keyClicks(w->txtData[item::PermFlow], "0");
+        test::enter(*w, item::PermFlow, "58");
+        w->cmdSave->click();
+        QCOMPARE(pl.dataRows(), 2);
+        w->cmdClose->click();
+        QCOMPARE(pl.problems(), QString());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!pl.window);
+    }
+
+    // Every box, label, list entry and button shows its text whole, locked and unlocked,
+    // for each bank count, and the window fits a 1280 x 800 screen; a row the bank count
+    // hides shows no hide box.
+    void textsShownWhole_data() {
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<bool>("unlocked");
+        for (int banks : {1, 2, 3})
+            for (bool unlocked : {false, true})
+                QTest::addRow("%d banks, %s", banks, unlocked ? "unlocked" : "locked") << banks << unlocked;
+    }
+    void textsShownWhole() {
+        QFETCH(int, banks);
+        QFETCH(bool, unlocked);
+        Plant pl(banks);
+        pl.reading(banks, {{"TheDate", "2020-01-01 03:45:00"}});
+        pl.p().DataEntryConfigUnlocked = unlocked;
+        frmData* w = pl.open();
+        QVERIFY(w);
+        w->show();
+        w->ConfigBoxes();
+        w->panel(4)->setText("A REQUIRED FIELD, PermBackPress_2 HAS NO DATA. SAVE FAILED!");
+        QCoreApplication::processEvents();
+        QCOMPARE(w->txtData[100]->text(), QString("2020-01-01 03:45"));
+        QCOMPARE(test::cutTexts(w).join("\n"), QString());
+        QVERIFY(w->width() <= 1270 && w->height() <= 760);
+        for (int k = 0; k < ItemCount; ++k)
+            QVERIFY2(!w->txtData[k]->isHidden() || w->ChkHide[size_t(k)]->isChecked() ||
+                         w->ChkHide[size_t(k)]->isHidden(),
+                     qPrintable(QString("row %1").arg(k)));
+        QCOMPARE(pl.problems(), QString());
     }
 
     // A failed normalization keeps the raw row and still shifts the history.

@@ -268,6 +268,50 @@ private slots:
         QCOMPARE(w->ddeLinks[1]->linkMode(), 0);
     }
 
+    // A poll the server leaves part way stores nothing: the boxes show again what they
+    // held, Save stays disabled until a poll succeeds, and the clock saves only a whole poll.
+    void halfPollStoresNothing() {
+        Plant pl(1);
+        pl.reading(1, {});
+        links::LinkServer server;
+        const QString app = uniqueName();
+        QVERIFY(server.listen(app));
+        const QString sheet = writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00");
+        QVERIFY(server.addSheetFile(sheet));
+        linkAllRows(pl, app);
+        pollingKeys(pl, true, false);
+        frmData* w = pl.open();
+        QVERIFY(w);
+        for (links::LinkClient* l : w->ddeLinks)
+            l->setLinkTimeout(2000);
+        QStringList before;
+        for (int k = 0; k < ItemCount; ++k)
+            before << w->txtData[k]->text();
+        bool closed = false;
+        connect(w->ddeLinks[5], &links::LinkClient::textChanged, w, [&] {
+            if (!std::exchange(closed, true)) server.close();
+        });
+        advance(pl, 121);
+        pl.clock->fire();
+        QVERIFY(closed);
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 1);
+        for (int k = 0; k < ItemCount; ++k)
+            QCOMPARE(w->txtData[k]->text(), before[k]);
+        QVERIFY(!w->cmdSave->isEnabled());
+
+        // The server back, once the links have seen it go.
+        QCoreApplication::processEvents();
+        QVERIFY(server.listen(app));
+        QVERIFY(server.addSheetFile(sheet));
+        advance(pl, 121);
+        pl.clock->fire();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 2);
+        QCOMPARE(pl.newest().toText("TheDate"), QString("2026-01-15 10:00:00"));
+        QVERIFY(w->cmdSave->isEnabled());
+    }
+
     // A tick and an update during a save's message box wait for the save to end.
     void saveMessageBoxGuarded() {
         Plant pl(1);

@@ -18,7 +18,6 @@ std::array<EntryRow, ItemCount> referenceRows(int banks) {
         EntryRow& r = rows[size_t(k)];
         r.item = k;
         r.caption = fields[k];
-        r.requiredShown = true;
         r.required = true;
         QVariant v;
         for (auto it = ref.begin(); it != ref.end(); ++it)
@@ -39,8 +38,8 @@ struct Setup {
         cp().DateReference = QDateTime(QDate(2020, 1, 1), QTime(0, 0));
     }
     ProjectInfoRecord& cp() { return env.prog().CurrentProject; }
-    ValidationResult run(std::array<EntryRow, ItemCount>& rows) {
-        return ValidateData(env.prog(), rows, "0", values, env.system.clock);
+    EntryCheck run(std::array<EntryRow, ItemCount>& rows, bool ignoreErrors = false) {
+        return CheckReading(cp(), rows, "0", ignoreErrors, 46, values, env.system.clock);
     }
     test::TestEnv env;
     ReadingValues values;
@@ -103,10 +102,11 @@ private slots:
         auto rows = referenceRows(banks);
         for (auto it = texts.begin(); it != texts.end(); ++it)
             rows[size_t(it.key().toInt())].text = it.value().toString();
-        for (const QString& m : messages)
-            s.env.prompts.onMessage(m, Buttons::OK, "Hevrin", Answer::OK);
-        const ValidationResult res = s.run(rows);
-        QCOMPARE(s.env.prompts.verify(), QString());
+        const EntryCheck res = s.run(rows);
+        QCOMPARE(res.messages.size(), messages.size());
+        for (int i = 0; i < messages.size(); ++i)
+            QVERIFY2(res.messages[i].startsWith(messages[i]), qPrintable(res.messages[i]));
+        QCOMPARE(res.passed(), focus == -1);
         QCOMPARE(res.focusRow, focus);
         if (focus == -1 && !texts.contains("0")) {
             QCOMPARE(s.values.ElapsedTimeHrs, 24.0);
@@ -142,18 +142,90 @@ private slots:
         r.text.clear();
         r.earlier1 = earlier1;
         r.keep = keep;
-        r.requiredShown = shown;
-        if (focus == 0) // the date row also fails to read
-            s.env.prompts.onMessage("Cannot save data", Buttons::OK, "Hevrin", Answer::OK);
-        const ValidationResult res = s.run(rows);
-        QCOMPARE(s.env.prompts.verify(), QString());
+        r.required = shown;
+        const EntryCheck res = s.run(rows);
         QCOMPARE(res.focusRow, focus);
         QCOMPARE(r.text, text);
+        QCOMPARE(res.passed(), focus == -1);
         if (focus >= 0)
-            QCOMPARE(res.statusText.value_or(""),
-                     "A REQUIRED FIELD, " + r.caption + " HAS NO DATA. SAVE FAILED!");
+            QCOMPARE(res.missingRow, focus);
         else
             QCOMPARE(s.values[item::ConcFlow], row == 2 ? 21.5 : 20.0);
+    }
+
+    // A rule whose item no row shows, and a reading with no date row, are refused like any
+    // failed rule; ignore mode stores a failed rule raw but never a bad date or 32 F.
+    void outcomes_data() {
+        QTest::addColumn<QVariantMap>("items"); // row -> item it shows
+        QTest::addColumn<QVariantMap>("texts"); // row -> entry text
+        QTest::addColumn<bool>("ignore");
+        QTest::addColumn<int>("outcome");
+        QTest::addColumn<QString>("message"); // the first, empty for none
+        QTest::addColumn<int>("focus");
+        const int store = EntryCheck::Store, raw = EntryCheck::StoreRaw, refuse = EntryCheck::Refuse;
+        QTest::newRow("PermFlow shown by no row")
+            << QVariantMap{{"1", 2}} << QVariantMap{} << false << refuse << "Perm Flow is <=0" << -1;
+        QTest::newRow("no date row") << QVariantMap{{"0", 1}} << QVariantMap{} << false << refuse
+                                     << "Cannot save data without a valid Date and Time!" << 0;
+        QTest::newRow("no date row, ignore mode")
+            << QVariantMap{{"0", 1}} << QVariantMap{} << true << refuse << "Cannot save data" << 0;
+        QTest::newRow("bad date, ignore mode")
+            << QVariantMap{} << QVariantMap{{"0", "soon"}} << true << refuse << "Cannot save data" << 0;
+        QTest::newRow("failed rule, ignore mode: raw without a word")
+            << QVariantMap{} << QVariantMap{{"1", "0"}} << true << raw << "" << 1;
+        QTest::newRow("missing value, ignore mode: raw")
+            << QVariantMap{} << QVariantMap{{"2", ""}} << true << raw << "" << 2;
+        QTest::newRow("32 F in ignore mode is refused")
+            << QVariantMap{} << QVariantMap{{"8", "30"}} << true << refuse << "Temperature is <= 32F" << 8;
+        QTest::newRow("item shown twice, the other row's value taken")
+            << QVariantMap{{"15", 1}} << QVariantMap{{"15", "61"}} << false << store << "" << -1;
+    }
+    void outcomes() {
+        QFETCH(QVariantMap, items);
+        QFETCH(QVariantMap, texts);
+        QFETCH(bool, ignore);
+        QFETCH(int, outcome);
+        QFETCH(QString, message);
+        QFETCH(int, focus);
+        Setup s(1, 0);
+        auto rows = referenceRows(1);
+        rows[item::Temperature].text = "68";
+        for (auto it = items.begin(); it != items.end(); ++it)
+            rows[size_t(it.key().toInt())].item = it.value().toInt();
+        for (auto it = texts.begin(); it != texts.end(); ++it)
+            rows[size_t(it.key().toInt())].text = it.value().toString();
+        const EntryCheck res = s.run(rows, ignore);
+        QCOMPARE(int(res.outcome), outcome);
+        QCOMPARE(res.messages.value(0).left(message.size()), message);
+        QCOMPARE(res.focusRow, focus);
+        if (items.contains("15")) QCOMPARE(s.values[item::PermFlow], 61.0);
+    }
+
+    // Numbers with an exponent are read as such in either decimal locale; other
+    // characters are stripped as before; a number out of range reads as no number.
+    void itemValues_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value");
+        for (const char* locale : {"C", "de_DE"}) {
+            const bool comma = QString(locale) == "de_DE";
+            QTest::addRow("1.5E+3, %s", locale) << locale << (comma ? "1,5E+3" : "1.5E+3") << 1500.0;
+            QTest::addRow("point exponent, %s", locale) << locale << "1.5E+3" << 1500.0;
+            QTest::addRow("small, %s", locale) << locale << (comma ? "-2,5e-3" : "-2.5e-3") << -0.0025;
+            QTest::addRow("1e308, %s", locale) << locale << " 1e308 " << 1e308;
+            QTest::addRow("1e400, %s", locale) << locale << "1e400" << 0.0;
+            QTest::addRow("units stripped, %s", locale)
+                << locale << (comma ? "12,5 bar" : "12.5 bar") << 12.5;
+            QTest::addRow("no number, %s", locale) << locale << "n/a" << 0.0;
+        }
+    }
+    void itemValues() {
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        QLocale::setDefault(QLocale(locale));
+        const int code = QLocale().decimalPoint().at(0).unicode();
+        QCOMPARE(ReadItemValue(text, code), value);
     }
 };
 

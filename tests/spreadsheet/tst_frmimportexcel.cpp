@@ -2,6 +2,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "collection/textsfit.h"
+#include "collection/ui/frmdata.h"
 #include "core/currentproject.h"
 #include "core/elementdb.h"
 #include "core/settings.h"
@@ -65,8 +67,8 @@ struct Import {
                     v = info.value("FeedTemp").toString();
                 else if (i == item::pH)
                     v = "7";
-                else
-                    v = QString::number(info.value(fields[i]).toDouble());
+                else // as the sheet shows it in the computer's own settings
+                    v = QLocale().toString(info.value(fields[i]).toDouble(), 'g', 15);
                 line << change.value(i, v);
             }
             cells << line;
@@ -91,6 +93,12 @@ struct Import {
         w.chkUseScada->setChecked(true);
     }
     int rows() { return db().scalar("SELECT count(*) FROM Data").toInt(); }
+    // Sheet readings stored more than once.
+    int repeated() {
+        return db()
+            .scalar("SELECT count(*) FROM (SELECT TheDate FROM Data GROUP BY TheDate HAVING count(*) > 1)")
+            .toInt();
+    }
     DbRows stored() { return db().select("SELECT * FROM Data ORDER BY ID"); }
 
     test::TestEnv env;
@@ -98,6 +106,17 @@ struct Import {
     QString app;
     DbRow info;
     QPointer<frmImportExcel> window;
+};
+
+// Another program reading the database: while it holds its read lock, a commit cannot
+// finish.
+struct ReadLock {
+    explicit ReadLock(const QString& path) : db(Database::open(path)) {
+        db.exec("BEGIN");
+        db.scalar("SELECT count(*) FROM Data");
+    }
+    ~ReadLock() { db.exec("COMMIT"); }
+    Database db;
 };
 
 } // namespace
@@ -219,6 +238,191 @@ private slots:
         QCOMPARE(im.env.prompts.verify(), QString());
     }
 
+    // A commit that fails puts the links, the boxes, the count and the panels back at the
+    // first row it lost; carrying on to the sheet's end stores every sheet row once.
+    void failedCommitCarriedOn() {
+        Import im(1);
+        im.sheet(6); // sheet rows 2 to 7
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->batchLimits = {2, 0, 50};
+        im.link(*w);
+        const QString fourth = "2020-01-08 08:00"; // sheet row 5, the second of the second batch
+        std::unique_ptr<ReadLock> lock;
+        bool locked = false;
+        connect(w->links[0], &links::LinkClient::textChanged, w, [&](const QString& text) {
+            if (text != fourth || std::exchange(locked, true)) return;
+            lock = std::make_unique<ReadLock>(im.p().ProjectDatabasePath);
+        });
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[1]->setChecked(true);
+        im.env.prompts.onMessage("2 rows were not stored; the links are back at the first of them.",
+                                 Buttons::OK, Title, Answer::OK);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QVERIFY(lock);
+        lock.reset();
+        QCOMPARE(im.rows(), 3);
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R4C2"));
+        QCOMPARE(w->txtData[0]->text(), QString("2020-01-07 08:00"));
+        QCOMPARE(w->txtData[100]->text(), QString("2020-01-06 08:00"));
+        QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 2"));
+        QCOMPARE(w->panel(4)->text(), QString("Imported row # 3 From Excel"));
+        QVERIFY(w->cmdSave[0]->isEnabled());
+
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 7);
+        QCOMPARE(im.repeated(), 0);
+        QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 4"));
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R8C2"));
+    }
+
+    // A batch whose first reading cannot be normalized does not end as "Calculation
+    // Complete" because its last one could: the rows are stored and counted, the failure shown.
+    void batchWithFailedCalculation() {
+        Import im(1);
+        im.sheet(2);
+        im.server.setValue("Log", "R2C7", "1.5"); // FeeduS below PermuS
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->batchLimits = {0, 0, 50};
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[1]->setChecked(true);
+        im.env.prompts.onMessage("Calculation run caused an error", Buttons::OK, Title, Answer::OK)
+            .onMessage("Calculation or calculated Data Storage Error", Buttons::OK, Title, Answer::OK);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 3);
+        QVERIFY(im.stored().at(2).toDouble("NormalizedPermFlow") > 0);
+        QCOMPARE(w->panel(1)->text(), QString("Calculation Failed"));
+        QCOMPARE(w->panel(2)->text(), QString("Calculator returned and error. SAVE FAILED!"));
+        QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 2"));
+    }
+
+    // One row a click: a failed commit leaves the row in the boxes and the links on it.
+    void failedCommitOneRow() {
+        Import im(1);
+        im.sheet(3);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->batchLimits.busyTimeoutMs = 50;
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->cmdSave[0]->click();
+        QCOMPARE(im.rows(), 2);
+        QVERIFY(w->cmdTestPoll_Click());
+        QCOMPARE(w->txtData[0]->text(), QString("2020-01-06 08:00"));
+        {
+            ReadLock lock(im.p().ProjectDatabasePath);
+            im.env.prompts.onMessage("1 rows were not stored", Buttons::OK, Title, Answer::OK);
+            w->cmdSave[0]->click();
+        }
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 2);
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R3C2"));
+        QCOMPARE(w->txtData[0]->text(), QString("2020-01-06 08:00"));
+        QCOMPARE(w->panel(4)->text(), QString("Total Rows Imported = 1"));
+        QVERIFY(w->cmdSave[0]->isEnabled());
+        w->cmdSave[0]->click();
+        QVERIFY(w->cmdTestPoll_Click());
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 4);
+        QCOMPARE(im.repeated(), 0);
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R5C2"));
+    }
+
+    // A fetch the server leaves part way ends the run with the boxes showing the row stored
+    // last and Save disabled until a fetch succeeds; carrying on stores each row once.
+    void halfFetchStoresNothing() {
+        Import im(1);
+        im.sheet(4);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        bool closed = false;
+        connect(w->links[5], &links::LinkClient::textChanged, w, [&] {
+            if (w->txtData[0]->text() == "2020-01-07 08:00" && !std::exchange(closed, true))
+                im.server.close();
+        });
+        w->OptImport[1]->setChecked(true);
+        im.env.prompts.onMessage("You must open Excel first.", Buttons::OK, Title, Answer::OK);
+        w->cmdSave[0]->click();
+        QVERIFY(closed);
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 3);
+        QCOMPARE(w->txtData[0]->text(), QString("2020-01-06 08:00"));
+        QCOMPARE(w->txtData[100]->text(), QString("2020-01-06 08:00"));
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R4C2"));
+        QVERIFY(!w->cmdSave[0]->isEnabled());
+
+        // The server back, once the links have seen it go.
+        QCoreApplication::processEvents();
+        QVERIFY(im.server.listen(im.app));
+        im.sheet(4);
+        QVERIFY(w->cmdTestPoll_Click());
+        QVERIFY(w->cmdSave[0]->isEnabled());
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 5);
+        QCOMPARE(im.repeated(), 0);
+    }
+
+    // Nothing fetched is nothing to store: no linked cell, or no links at all, say so and
+    // leave Save disabled.
+    void nothingFetched_data() {
+        QTest::addColumn<bool>("polling");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("no Link box ticked") << true << "No row is linked to a cell.";
+        QTest::newRow("links off") << false << "Polling not activated";
+    }
+    void nothingFetched() {
+        QFETCH(bool, polling);
+        QFETCH(QString, message);
+        Import im(1);
+        im.sheet(2);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->chkUseScada->setChecked(polling);
+        im.env.prompts.onMessage(message, Buttons::OK, Title, Answer::OK);
+        w->cmdTestPoll->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QVERIFY(!w->cmdSave[0]->isEnabled());
+        w->cmdSave[0]->click();
+        QCOMPARE(im.rows(), 1);
+    }
+
+    // A number a sheet writes with an exponent is stored as the number it is.
+    void exponentNumbers_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("cell");
+        QTest::newRow("point") << "C"
+                               << "1.5E+3";
+        QTest::newRow("comma") << "de_DE"
+                               << "1,5E+3";
+    }
+    void exponentNumbers() {
+        QFETCH(QString, locale);
+        QFETCH(QString, cell);
+        QLocale::setDefault(QLocale(locale));
+        {
+            Import im(1);
+            im.sheet(1, {{item::FeeduS, cell}});
+            frmImportExcel* w = im.open();
+            QVERIFY(w);
+            im.link(*w);
+            QVERIFY(w->cmdTestPoll_Click());
+            w->cmdSave[0]->click();
+            QCOMPARE(im.env.prompts.verify(), QString());
+            QCOMPARE(im.rows(), 2);
+            QCOMPARE(im.stored().at(1).toDouble("FeeduS"), 1500.0);
+        }
+        QLocale::setDefault(QLocale::c());
+    }
+
     // The first reading of a train is stored from the reference values when the window opens.
     void firstReading() {
         Import im(1, true, false);
@@ -270,6 +474,87 @@ private slots:
         w->cmdDefault->click();
         QCOMPARE(w->cbItem[3]->currentIndex(), 3);
         QCOMPARE(im.db().scalar("SELECT group_concat(FeedPressure) FROM InputOrder").toString(), before);
+        QCOMPARE(im.env.prompts.verify(), QString());
+    }
+
+    // Both windows read the one stored order alike: by position, a Null position keeping its
+    // row's own item.
+    void sharedOrder() {
+        Import im(3);
+        {
+            Database d = im.db();
+            QStringList cols, marks;
+            QVariantList values;
+            for (int k = 0; k < ItemCount; ++k) {
+                cols << QString("c%1").arg(k);
+                values << (k == 1 ? QVariant(7) : k == 7 ? QVariant(1) : k == 12 ? QVariant() : QVariant(k));
+            }
+            d.exec("INSERT INTO InputOrder (TheDate, PermFlow, ConcFlow, FeedPressure, ConcPressure, "
+                   "PermBackPress, FeeduS, PermuS, Temperature, pH, PermFlow_2, PermuS_2, FeedPressure_2, "
+                   "PermBackPress_2, ConcPressure_1, TurbidityFeed, TurbidityRaw, ORP, SDIFeed, SDIRaw, "
+                   "PermFlow_3, PermuS_3, FeedPressure_3, PermBackPress_3, ConcPressure_2, ProjectID, "
+                   "TrainNumber) VALUES (" +
+                       QString("?, ").repeated(ItemCount) + "'P1', 1)",
+                   values);
+        }
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        QPointer<frmData> entry = new frmData(im.p());
+        QVERIFY(entry);
+        for (int k = 0; k < ItemCount; ++k) {
+            const int expected = k == 1 ? 7 : k == 7 ? 1 : k;
+            QCOMPARE(w->cbItem[size_t(k)]->currentIndex(), expected);
+            QCOMPARE(entry->cbItem[size_t(k)]->currentIndex(), expected);
+        }
+        delete entry.data();
+        QCOMPARE(im.env.prompts.verify(), QString());
+    }
+
+    // Closing with typed cell links that were not saved asks first: No keeps the window
+    // and the links; once saved, nothing is asked.
+    void closeWithTypedLinks() {
+        Import im(1);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->show();
+        w->txtScadaItem[3]->clear();
+        QTest::keyClicks(w->txtScadaItem[3], "R9C4");
+        im.env.prompts.onMessage("The cell links you typed have not been saved. Close and lose them?",
+                                 Buttons::YesNo, Title, Answer::No);
+        w->cmdClose->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QVERIFY(im.window && w->isVisible());
+        QCOMPARE(w->txtScadaItem[3]->text(), QString("R9C4"));
+        im.env.prompts.onMessage("Updated OK!", Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
+        w->cmdClose->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!im.window);
+    }
+
+    // Every box, label, list entry and button shows its text whole in each mode and for
+    // each bank count, and the window fits a 1280 x 800 screen.
+    void textsShownWhole_data() {
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<bool>("allRows");
+        for (int banks : {1, 2, 3})
+            for (bool allRows : {false, true})
+                QTest::addRow("%d banks, %s", banks, allRows ? "all rows" : "one row") << banks << allRows;
+    }
+    void textsShownWhole() {
+        QFETCH(int, banks);
+        QFETCH(bool, allRows);
+        Import im(banks);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->show();
+        w->OptImport[allRows ? 1 : 0]->setChecked(true);
+        for (int column = 0; column < 4; ++column)
+            w->txtData[column * 100]->setText("2020-01-01 03:45");
+        QCoreApplication::processEvents();
+        QCOMPARE(test::cutTexts(w).join("\n"), QString());
+        QVERIFY(w->width() <= 1270 && w->height() <= 760);
         QCOMPARE(im.env.prompts.verify(), QString());
     }
 

@@ -7,4 +7,4 @@ struct Program;
 // Registers the data collection windows with the window registry.
 void RegisterCollectionWindows(Program& p);
 
-}  // namespace hv
+} // namespace hv

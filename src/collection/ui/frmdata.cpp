@@ -17,8 +17,8 @@
 #include <functional>
 
 #include "collection/entryhistory.h"
-#include "collection/ui/frmscadahelp.h"
 #include "collection/readingcheck.h"
+#include "collection/ui/frmscadahelp.h"
 #include "core/elementdb.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
@@ -33,42 +33,10 @@ namespace hv {
 namespace {
 
 const QString Title = QStringLiteral("Hevrin");
-constexpr int RowHeight = 20;
-constexpr int WideStatusPanel = 400; // 6000 twips
-const QString Green = QStringLiteral("background-color: #00ff00;");
-
-int keyAsciiOf(const QKeyEvent* e) {
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return 13;
-    if (e->key() == Qt::Key_Backspace) return 8;
-    const QString t = e->text();
-    if (t.isEmpty() || !t.at(0).isPrint()) return 0;
-    return t.at(0).unicode();
-}
-
-// Focus that moves between our own controls; a window losing or regaining the activation
-// (a message box opening or closing) is no entering or leaving of a box.
-bool movesWithinWindow(const QEvent* e) {
-    const Qt::FocusReason r = static_cast<const QFocusEvent*>(e)->reason();
-    return r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason;
-}
 
 bool isBankTwoItem(int i) {
     return i >= item::PermFlow_2 && i <= item::ConcPressure_1;
 }
-
-const QString White = QStringLiteral("QComboBox { background-color: #ffffff; }");
-const QString Yellow = QStringLiteral("QComboBox { background-color: #ffff00; }");
-
-// An item chooser that reports the opening of its list.
-class ItemChooser : public QComboBox {
-public:
-    using QComboBox::QComboBox;
-    std::function<void()> onDropDown;
-    void showPopup() override {
-        if (onDropDown) onDropDown();
-        QComboBox::showPopup();
-    }
-};
 
 // Clears a busy flag when the work ends, unless the window went away meanwhile.
 class BusyGuard {
@@ -86,10 +54,8 @@ private:
 } // namespace
 
 frmData::frmData(Program& p, std::unique_ptr<PollClock> clock, QWidget* parent)
-    : QWidget(parent, Qt::Window), p_(p), clock_(std::move(clock)) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("frmData"));
-    setWindowTitle(QStringLiteral("Data Entry and Collection"));
+    : EntryForm(p, QStringLiteral("frmData"), QStringLiteral("Data Entry and Collection"), parent),
+      clock_(std::move(clock)) {
     if (!clock_) clock_ = std::make_unique<TimerPollClock>(60000);
     Timer1 = clock_.get();
     Timer1->onTick = [this] { Timer1_Timer(); };
@@ -104,46 +70,9 @@ frmData::~frmData() {
     p_.DataEntryOpen = false;
 }
 
-void frmData::setVisible(bool visible) {
-    if (visible && unloaded_) return;
-    QWidget::setVisible(visible);
-}
-
 void frmData::buildControls() {
-    auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(6, 4, 6, 0);
-    root->setSpacing(3);
-    auto named = [](QWidget* w, const QString& name) {
-        w->setObjectName(name);
-        return w;
-    };
-    auto label = [&](const QString& text, const QString& name) {
-        return static_cast<QLabel*>(named(new QLabel(text, this), name));
-    };
-
-    // Project line.
-    auto* top = new QHBoxLayout;
-    lblProject = label("Project:", "lblProject");
-    lblProjectID = label(QString(), "lblProjectID");
-    QFont bold = lblProjectID->font();
-    bold.setBold(true);
-    lblProjectID->setFont(bold);
-    txtTrain = static_cast<QLineEdit*>(named(new QLineEdit(this), "txtTrain"));
-    txtTrain->setReadOnly(true);
-    txtTrain->setMaximumWidth(40);
-    lblTrain = label("<== Train Number", "lblTrain");
-    lblDataInfo = label(QString(), "lblDataInfo");
+    buildProjectLine();
     lblDataInfo->setToolTip("Right Click for more information");
-    lblDataInfo->setStyleSheet("color: #000080;");
-    top->addWidget(lblProject);
-    top->addWidget(lblProjectID);
-    top->addSpacing(20);
-    top->addWidget(txtTrain);
-    top->addWidget(lblTrain);
-    top->addSpacing(20);
-    top->addWidget(lblDataInfo);
-    top->addStretch();
-    root->addLayout(top);
 
     // The rows.
     auto* grid = new QGridLayout;
@@ -173,8 +102,12 @@ void frmData::buildControls() {
         grid->addWidget(lblField.back(), 0, cItem + i);
     }
     const char* flagCaptions[3] = {"S C A D A", "D E F A U L T", "H I D E ?"};
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < 3; ++i) {
         Label1.push_back(label(flagCaptions[i], QString("Label1_%1").arg(i)));
+        // The spaced-out headings stand over narrow columns: keep them apart.
+        Label1.back()->setContentsMargins(4, 0, 4, 0);
+        Label1.back()->setAlignment(Qt::AlignCenter);
+    }
     grid->addWidget(Label1[2], 0, cHide);
     grid->addWidget(Label1[1], 0, cDefault);
     grid->addWidget(Label1[0], 0, cScada);
@@ -192,60 +125,21 @@ void frmData::buildControls() {
     lblTime[4] = label("Hours", "lblTime_4");
     grid->addWidget(lblTime[4], 1, cHide, 1, 2);
 
+    const RowColumns columns{cReqd,  cItem, cUnits, cNew, cDefault, cScada, cApp,
+                             cTopic, cTag,  112,    68,   68,       85};
     for (int k = 0; k < ItemCount; ++k) {
-        const int r = k + 2;
-        auto check = [&](std::vector<QCheckBox*>& v, const char* name, int col) {
-            v.push_back(
-                static_cast<QCheckBox*>(named(new QCheckBox(this), QString("%1_%2").arg(name).arg(k))));
-            grid->addWidget(v.back(), r, col, Qt::AlignHCenter);
-        };
-        auto edit = [&](const QString& name, int col, int width) {
-            auto* e = static_cast<QLineEdit*>(named(new QLineEdit(this), name));
-            e->setFixedSize(width, RowHeight);
-            grid->addWidget(e, r, col);
-            return e;
-        };
-        check(chkREQD, "chkREQD", cReqd);
-        auto* chooser = new ItemChooser(this);
-        chooser->onDropDown = [this, k] { cbItem_DropDown(k); };
-        cbItem.push_back(static_cast<QComboBox*>(named(chooser, QString("cbItem_%1").arg(k))));
-        cbItem.back()->setFixedHeight(RowHeight);
-        cbItem.back()->setFixedWidth(125);
+        buildRow(grid, k + 2, k, columns);
         cbItem.back()->setToolTip(
             "Use this control to set the ENTRY ORDER. You must not have duplicates - all the "
             "boxes must be white before you can save or use the configuration.");
-        grid->addWidget(cbItem.back(), r, cItem);
-        lblUnits.push_back(label(QString(), QString("lblUnits_%1").arg(k)));
-        lblUnits.back()->setFixedHeight(RowHeight - 2);
-        lblUnits.back()->setFixedWidth(122);
-        grid->addWidget(lblUnits.back(), r, cUnits);
-        for (int c = 0; c < 4; ++c) {
-            QLineEdit* e = edit(QString("txtData_%1").arg(c * 100 + k), cNew + c, 112);
-            e->setReadOnly(c > 0); // only typing is refused there, with a message; paste too
-            txtData[c * 100 + k] = e;
-        }
-        check(ChkHide, "ChkHide", cHide);
-        check(chkDefault, "chkDefault", cDefault);
-        check(chkScada, "chkScada", cScada);
-        txtScadaApp.push_back(edit(QString("txtScadaApp_%1").arg(k), cApp, 68));
-        txtScadaTopic.push_back(edit(QString("txtScadaTopic_%1").arg(k), cTopic, 68));
-        txtScadaItem.push_back(edit(QString("txtScadaItem_%1").arg(k), cTag, 85));
+        ChkHide.push_back(new QCheckBox(this));
+        ChkHide.back()->setObjectName(QString("ChkHide_%1").arg(k));
+        grid->addWidget(ChkHide.back(), k + 2, cHide, Qt::AlignHCenter);
     }
     grid->setColumnStretch(cHours, 1);
-    root->addLayout(grid);
+    root_->addLayout(grid);
 
-    // Event and notes.
-    auto* notes = new QHBoxLayout;
-    lblEvent = label("Select Event ==>", "lblEvent");
-    cbEvent = static_cast<QComboBox*>(named(new QComboBox(this), "cbEvent"));
-    cbEvent->setMinimumWidth(220);
-    lblNotes = label("Notes ==>", "lblNotes");
-    txtNotes = static_cast<QLineEdit*>(named(new QLineEdit(this), "txtNotes"));
-    notes->addWidget(lblEvent);
-    notes->addWidget(cbEvent);
-    notes->addWidget(lblNotes);
-    notes->addWidget(txtNotes, 1);
-    root->addLayout(notes);
+    buildNotesLine();
 
     // The alarm lines of the last save: room for all three, so the window keeps its size.
     lblWarnings = label(QString(), "lblWarnings");
@@ -253,15 +147,12 @@ void frmData::buildControls() {
     lblWarnings->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblWarnings->setWordWrap(true);
     lblWarnings->setFixedHeight(lblWarnings->fontMetrics().lineSpacing() * 3 + 2);
-    root->addWidget(lblWarnings);
+    root_->addWidget(lblWarnings);
 
     // Buttons and polling controls.
     auto* bottom = new QHBoxLayout;
     auto* left = new QGridLayout;
     left->setVerticalSpacing(2);
-    auto button = [&](const QString& text, const QString& name) {
-        return static_cast<QPushButton*>(named(new QPushButton(text, this), name));
-    };
     cmdSave = button("Save Data Now", "cmdSave");
     cmdSave->setDefault(true);
     cmdClose = button("Close and Exit", "cmdClose");
@@ -274,16 +165,19 @@ void frmData::buildControls() {
     for (QPushButton* b : {cmdSave, cmdClose, cmdChange, cmdSaveConfig, cmdDefault, cmdHelp, cmdTestPoll})
         left->addWidget(b, 0, col++);
     auto* polling = new QHBoxLayout;
-    chkUseScada = static_cast<QCheckBox*>(named(new QCheckBox("Use SCADA Data?", this), "chkUseScada"));
-    optScada.push_back(static_cast<QRadioButton*>(
-        named(new QRadioButton("SCADA - Read Continuously (Auto)", this), "optScada_0")));
-    optScada.push_back(static_cast<QRadioButton*>(
-        named(new QRadioButton("SCADA - Read at Cycle Rate Below", this), "optScada_1")));
+    chkUseScada = new QCheckBox("Use SCADA Data?", this);
+    chkUseScada->setObjectName("chkUseScada");
+    optScada.push_back(new QRadioButton("SCADA - Read Continuously (Auto)", this));
+    optScada.push_back(new QRadioButton("SCADA - Read at Cycle Rate Below", this));
+    optScada[0]->setObjectName("optScada_0");
+    optScada[1]->setObjectName("optScada_1");
     optScada[1]->setChecked(true);
     Label2 = label("SCADA Cycle Rate (and Auto Save) - minutes", "Label2");
-    txtSaveInterval = static_cast<QLineEdit*>(named(new QLineEdit("120", this), "txtSaveInterval"));
+    txtSaveInterval = new QLineEdit("120", this);
+    txtSaveInterval->setObjectName("txtSaveInterval");
     txtSaveInterval->setMaximumWidth(60);
-    chkWarnings = static_cast<QCheckBox*>(named(new QCheckBox("Surpress Warnings", this), "chkWarnings"));
+    chkWarnings = new QCheckBox("Surpress Warnings", this);
+    chkWarnings->setObjectName("chkWarnings");
     for (QWidget* w : std::initializer_list<QWidget*>{chkUseScada, optScada[0], optScada[1], Label2,
                                                       txtSaveInterval, chkWarnings})
         polling->addWidget(w);
@@ -291,22 +185,15 @@ void frmData::buildControls() {
     left->addLayout(polling, 1, 0, 1, col);
     bottom->addLayout(left);
     bottom->addStretch();
-    root->addLayout(bottom);
+    root_->addLayout(bottom);
 
-    StatusBar1 = static_cast<QStatusBar*>(named(new QStatusBar(this), "StatusBar1"));
-    StatusBar1->setSizeGripEnabled(false);
-    for (int i = 0; i < 4; ++i) {
-        auto* panelLabel = label(QString(), QString("StatusBar1_Panel%1").arg(i + 1));
-        panelLabel->setFrameShape(QFrame::StyledPanel);
-        panels.push_back(panelLabel);
-        StatusBar1->addWidget(panelLabel, i == 3 ? 1 : 0);
-    }
-    root->addWidget(StatusBar1);
+    buildStatusBar();
 
     for (int k = 0; k < ItemCount; ++k) {
         auto* link = new links::LinkClient(this);
         link->setObjectName(QString("txtData_%1_link").arg(k));
-        connect(link, &links::LinkClient::textChanged, this, [this, k](const QString& t) { onLinkText(k, t); });
+        connect(link, &links::LinkClient::textChanged, this,
+                [this, k](const QString& t) { onLinkText(k, t); });
         ddeLinks.push_back(link);
     }
 }
@@ -332,35 +219,20 @@ void frmData::connectHandlers() {
     for (int k = 0; k < ItemCount; ++k) {
         connect(ChkHide[size_t(k)], &QCheckBox::toggled, this, [this, k] { ChkHide_Click(k); });
         connect(chkScada[size_t(k)], &QCheckBox::toggled, this, [this, k] { chkScada_Click(k); });
-        cbItem[size_t(k)]->installEventFilter(this);
         txtScadaItem[size_t(k)]->installEventFilter(this);
-        // Pasted or dropped text is filtered as typed text is.
-        QLineEdit* box = txtData[k];
-        connect(box, &QLineEdit::textEdited, this, [this, k, box](const QString& text) {
-            if (itemOfRow(k) == item::TheDate) return;
-            QString kept;
-            for (const QChar c : text)
-                if (NumericKeyFilter(c.unicode(), p_.DecimalSeparatorCode, true)) kept += c;
-            if (kept != text) box->setText(kept);
-        });
     }
-    for (auto& [index, box] : txtData)
-        box->installEventFilter(this);
+    connectEntryBoxes();
     txtSaveInterval->installEventFilter(this);
-    lblDataInfo->installEventFilter(this);
-    connect(txtSaveInterval, &QLineEdit::textEdited, this, [this](const QString& text) {
-        QString kept;
-        for (const QChar c : text)
-            if (NumericKeyFilter(c.unicode(), p_.DecimalSeparatorCode)) kept += c;
-        if (kept != text) txtSaveInterval->setText(kept);
-    });
+    // A value typed after a failed poll makes a reading of the user's own.
+    typedWhat_ = QStringLiteral("values");
+    for (int k = 0; k < ItemCount; ++k)
+        connect(txtData[k], &QLineEdit::textEdited, cmdSave, [this] {
+            cmdSave->setEnabled(true);
+            typedUnsaved_ = true;
+        });
 }
 
 bool frmData::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lblDataInfo && event->type() == QEvent::MouseButtonRelease) {
-        lblDataInfo_Click();
-        return true;
-    }
     if (watched == cbEvent) {
         if (event->type() == QEvent::KeyPress) {
             int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
@@ -371,11 +243,7 @@ bool frmData::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) cbEvent_LostFocus();
         return false;
     }
-    for (int k = 0; k < ItemCount; ++k) {
-        if (watched == cbItem[size_t(k)]) {
-            if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) cbItem_LostFocus(k);
-            return false;
-        }
+    for (int k = 0; k < ItemCount; ++k)
         if (watched == txtScadaItem[size_t(k)]) {
             if (event->type() != QEvent::KeyPress) return false;
             int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
@@ -383,7 +251,6 @@ bool frmData::eventFilter(QObject* watched, QEvent* event) {
             txtScadaItem_KeyPress(k, key);
             return key == 0;
         }
-    }
     if (watched == txtSaveInterval) {
         if (event->type() == QEvent::KeyPress) {
             int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
@@ -394,47 +261,11 @@ bool frmData::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) txtSaveInterval_LostFocus();
         return false;
     }
-    for (auto& [index, box] : txtData) {
-        if (box != watched) continue;
-        switch (event->type()) {
-        case QEvent::FocusIn:
-            if (movesWithinWindow(event)) txtData_GotFocus(index);
-            break;
-        case QEvent::FocusOut:
-            if (movesWithinWindow(event)) txtData_LostFocus(index);
-            break;
-        case QEvent::KeyPress: {
-            int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
-            if (key == 0) return false; // moving and editing keys
-            txtData_KeyPress(index, key);
-            return key == 0;
-        }
-        default:
-            break;
-        }
-        return false;
-    }
-    return QWidget::eventFilter(watched, event);
+    return entryBoxEvent(watched, event) || QWidget::eventFilter(watched, event);
 }
 
 QString frmData::settingKey(const QString& suffix) const {
     return p_.CurrentProject.ProjectID + ".Train" + QString::number(p_.CurrentProject.TrainNumber) + suffix;
-}
-
-void frmData::setStatus(int n, const QString& text, bool wide) {
-    if (wide) panel(n)->setMinimumWidth(WideStatusPanel);
-    panel(n)->setText(text);
-}
-
-int frmData::itemOfRow(int k) const {
-    return cbItem[size_t(k)]->currentIndex();
-}
-
-std::array<int, ItemCount> frmData::rowOrder() const {
-    std::array<int, ItemCount> order{};
-    for (int k = 0; k < ItemCount; ++k)
-        order[size_t(k)] = itemOfRow(k);
-    return order;
 }
 
 void frmData::showLoadFailure(const QString& text) {
@@ -477,8 +308,7 @@ void frmData::Form_Load() {
             chkWarnings->setChecked(true);
         }
     } catch (const DbError& e) {
-        showLoadFailure("The data entry form cannot open.\r\n\r\nError number = " +
-                        QString::number(e.number()) + "  Description: " + e.description());
+        showLoadFailure(failureText("The data entry form cannot open.", e));
         return;
     }
     if (FirstUseSave) {
@@ -506,20 +336,12 @@ void frmData::DefineListItems() {
 
 bool frmData::Configure_cbItem(const QString& projectId) {
     cbEvent->clear();
-    for (int k = 0; k < ItemCount; ++k) {
-        cbItem[size_t(k)]->clear();
-        cbItem[size_t(k)]->addItems(ItemCaptions);
-    }
+    fillItemChoosers();
     if (projectId.isEmpty()) {
         showLoadFailure(GetMlString(589, "Please use Select to select a project first!"));
         return false;
     }
-    lblProjectID->setText(p_.CurrentProject.ProjectID);
-    txtTrain->setText(QString::number(p_.CurrentProject.TrainNumber));
-    const RowOrder order =
-        ReadInputOrder(p_, projectId, p_.CurrentProject.TrainNumber).value_or(IdentityOrder());
-    for (int k = 0; k < ItemCount; ++k)
-        cbItem[size_t(k)]->setCurrentIndex(order[size_t(k)]);
+    showOrder(projectId);
     Events = ReadEventList(p_);
     for (const EventEntry& e : Events)
         cbEvent->addItem(e.text);
@@ -527,69 +349,19 @@ bool frmData::Configure_cbItem(const QString& projectId) {
     return true;
 }
 
-void frmData::showRow(int k, bool visible, bool withItemBox) {
-    const size_t r = size_t(k);
-    if (withItemBox) cbItem[r]->setVisible(visible);
-    for (int c = 0; c < 4; ++c)
-        txtData[c * 100 + k]->setVisible(visible);
-    for (QWidget* w : std::initializer_list<QWidget*>{lblUnits[r], chkDefault[r], chkREQD[r], chkScada[r],
-                                                      txtScadaApp[r], txtScadaItem[r], txtScadaTopic[r]})
-        w->setVisible(visible);
-}
-
 void frmData::ConfigureAll() {
     const ProjectInfoRecord& cp = p_.CurrentProject;
-    lblDataInfo->setVisible(cp.NumBanks == 2);
-    if (cp.NumBanks == 2)
-        lblDataInfo->setText(
-            cp.SystemData ? GetMlString(590, "NB: PermFlow and PermuS refer to SYSTEM LEVEL data.")
-                          : GetMlString(591, "NB: PermFlow and PermuS refer to BANK 1 data (not System)."));
-    txtTrain->setVisible(cp.NumTrains > 1);
-    lblTrain->setVisible(cp.NumTrains > 1);
-
-    for (int k = 0; k < ItemCount; ++k) {
-        const int i = itemOfRow(k);
-        if (i < 0) continue;
-        const UnitLabel u = UnitLabelFor(i, cp, UserUnits);
-        QLabel* l = lblUnits[size_t(k)];
-        l->setText(u.text);
-        l->setStyleSheet(u.green ? Green : QString());
-        QFont f = l->font();
-        f.setFamily(u.serifFont ? QStringLiteral("Serif") : QStringLiteral("Sans Serif"));
-        l->setFont(f);
-    }
-
-    for (int k = 0; k < ItemCount; ++k) {
-        const int i = itemOfRow(k);
-        if (i < 0) continue;
-        const std::optional<bool> usable = ItemUsableForBanks(i, cp.NumBanks);
-        if (!usable) continue;
-        if (cp.NumBanks == 3) {
-            cbItem[size_t(k)]->setEnabled(true);
-            showRow(k, true, true);
-            ChkHide[size_t(k)]->setVisible(true);
-        } else if (!*usable) {
-            cbItem[size_t(k)]->setEnabled(false);
-            showRow(k, false, true);
-            ChkHide[size_t(k)]->setVisible(false);
-        }
-    }
+    showProjectNotes();
+    showUnitLabels([&](int i) { return UnitLabelFor(i, cp, UserUnits); });
+    showRowsForBanks([this](int k, bool visible) { ChkHide[size_t(k)]->setVisible(visible); });
     for (int k = 0; k < ItemCount; ++k)
-        if (ChkHide[size_t(k)]->isChecked()) showRow(k, false, true);
+        if (ChkHide[size_t(k)]->isChecked()) showRowControls(k, false);
 
     const EntryHistory h = ReadEntryHistory(p_, rowOrder(), ParsePercent(txtSaveInterval->text()));
-    auto put = [](QLineEdit* box, const std::optional<QString>& text) {
-        if (text) box->setText(*text);
-    };
-    for (int k = 0; k < ItemCount; ++k) {
-        const size_t r = size_t(k);
-        put(txtData[k], h.current[r]);
-        put(txtData[100 + k], h.earlier1[r]);
-        put(txtData[200 + k], h.earlier2[r]);
-        put(txtData[300 + k], h.reference[r]);
-    }
-    for (int t = 0; t < 4; ++t)
-        if (h.times[size_t(t)]) lblTime[t]->setText(*h.times[size_t(t)]);
+    for (int k = 0; k < ItemCount; ++k)
+        put(txtData[k], h.current[size_t(k)]);
+    showHistory(h);
+    if (h.times[0]) lblTime[0]->setText(*h.times[0]);
     if (h.firstUse) FirstUseSave = true;
 
     FillScadaInfo(cp.ProjectID, cp.TrainNumber);
@@ -602,31 +374,15 @@ void frmData::FillScadaInfo(const QString& projectId, int trainNumber) {
     // A changed DDE box relinks; the rows are loaded first and linked once.
     bool relink = false;
     fillingScada_ = true;
-    auto apply = [&](int k, const ScadaRow& s) {
+    showLinkRows(stored, [&](int k, const ScadaRow& s) {
         const size_t r = size_t(k);
-        txtScadaApp[r]->setText(s.application);
-        txtScadaTopic[r]->setText(s.topic);
-        txtScadaItem[r]->setText(s.item);
-        chkDefault[r]->setChecked(s.useDefault);
         relink = relink || chkScada[r]->isChecked() != s.useScada;
-        chkScada[r]->setChecked(s.useScada);
-        chkREQD[r]->setChecked(s.required);
         ChkHide[r]->setChecked(s.hide);
         if (s.hide)
             ChkHide[r]->setVisible(false);
         else if (!txtData[k]->isHidden())
             ChkHide[r]->setVisible(true); // a row shown again gets its hide box back
-    };
-    if (stored.empty()) {
-        for (int k = 0; k < ItemCount; ++k)
-            apply(k, DefaultScadaRow(k));
-    } else {
-        for (const ScadaRow& s : stored)
-            for (int k = 0; k < ItemCount; ++k) {
-                const int i = itemOfRow(k);
-                if (i >= 0 && ItemFields.value(i).compare(s.field, Qt::CaseInsensitive) == 0) apply(k, s);
-            }
-    }
+    });
     fillingScada_ = false;
     if (relink) chkUseScada_Click();
 }
@@ -644,7 +400,9 @@ void frmData::ConfigBoxes() {
         } else if (!isBankTwoItem(itemOfRow(k)) || p_.CurrentProject.NumBanks >= 2) {
             for (QWidget* w : controls)
                 w->setEnabled(true);
-            ChkHide[r]->setVisible(true);
+            // A row the bank count hides gets no hide box of its own.
+            const int i = itemOfRow(k);
+            ChkHide[r]->setVisible(i < 0 || ItemUsableForBanks(i, p_.CurrentProject.NumBanks).value_or(true));
         }
     }
     cmdDefault->setEnabled(unlocked);
@@ -654,9 +412,11 @@ void frmData::ConfigBoxes() {
 void frmData::ChkHide_Click(int Index) {
     const bool hide = ChkHide[size_t(Index)]->isChecked();
     // A row the bank count hides stays hidden when its hide box is cleared.
-    const std::optional<bool> usable = ItemUsableForBanks(itemOfRow(Index), p_.CurrentProject.NumBanks);
+    const int i = itemOfRow(Index);
+    const std::optional<bool> usable =
+        i < 0 ? std::nullopt : ItemUsableForBanks(i, p_.CurrentProject.NumBanks);
     if (!hide && usable && !*usable) return;
-    showRow(Index, !hide, true);
+    showRowControls(Index, !hide);
 }
 
 // ---- Input order ----------------------------------------------------------------------
@@ -666,66 +426,30 @@ bool frmData::rebuildRows() {
         ConfigureAll();
         return true;
     } catch (const DbError& e) {
-        p_.prompts.message("The rows cannot be rebuilt.\r\n\r\nError number = " + QString::number(e.number()) +
-                               "  Description: " + e.description(),
-                           Buttons::OK, Icon::Critical, Title);
+        sayFailure("The rows cannot be rebuilt.", e);
         return false;
     }
 }
 
 bool frmData::CheckAllDifferent() {
-    bool result = true;
-    cmdSaveConfig->setEnabled(true);
-    const std::array<bool, ItemCount> repeated = RepeatedRows(rowOrder());
-    for (int k = 0; k < ItemCount; ++k) {
-        cbItem[size_t(k)]->setStyleSheet(repeated[size_t(k)] ? Yellow : White);
-        if (repeated[size_t(k)]) result = false;
-    }
-    if (!result) cmdSaveConfig->setEnabled(false);
+    const bool result = markRepeatedItems();
     rebuildRows();
     return result;
-}
-
-void frmData::cbItem_DropDown(int Index) {
-    (void)Index;
-    CheckAllDifferent();
-}
-
-void frmData::cbItem_LostFocus(int Index) {
-    (void)Index;
-    CheckAllDifferent();
 }
 
 std::vector<ScadaRow> frmData::scadaRows() const {
     std::vector<ScadaRow> rows;
     for (int k = 0; k < ItemCount; ++k) {
-        const size_t r = size_t(k);
-        ScadaRow s;
-        s.field = ItemFields.value(itemOfRow(k));
-        s.useScada = chkScada[r]->isChecked();
-        s.application = txtScadaApp[r]->text();
-        s.topic = txtScadaTopic[r]->text();
-        s.item = txtScadaItem[r]->text();
-        s.required = chkREQD[r]->isChecked();
-        s.useDefault = chkDefault[r]->isChecked();
-        s.hide = ChkHide[r]->isChecked();
-        rows.push_back(s);
+        rows.push_back(linkRow(k));
+        rows.back().hide = ChkHide[size_t(k)]->isChecked();
     }
     return rows;
 }
 
 void frmData::cmdSaveConfig_Click() {
     const ProjectInfoRecord& cp = p_.CurrentProject;
-    try {
-        // The order and the rows' DDE settings are stored together or not at all.
-        SaveInputConfig(p_, cp.ProjectID, cp.TrainNumber, rowOrder(), scadaRows());
-        p_.prompts.message(GetMlString(507, "Updated OK!"), Buttons::OK, Icon::None, Title);
-    } catch (const DbError& e) {
-        p_.prompts.message(QString::number(e.number()) + " - " + e.description() +
-                               GetMlString(506, ", Update Failed. Make sure the database is not in use by "
-                                                "someone else!"),
-                           Buttons::OK, Icon::Critical, Title);
-    }
+    // The order and the rows' DDE settings are stored together or not at all.
+    storeOrder([&] { SaveInputConfig(p_, cp.ProjectID, cp.TrainNumber, rowOrder(), scadaRows()); });
     saveScadaPollingData();
 }
 
@@ -739,15 +463,13 @@ void frmData::saveScadaPollingData() {
 }
 
 void frmData::cmdDefault_Click() {
-    if (p_.prompts.message(GetMlString(504, "Reset to Default Input Order?"), Buttons::OKCancel, Icon::Question,
-                           Title) != Answer::OK)
+    if (p_.prompts.message(GetMlString(504, "Reset to Default Input Order?"), Buttons::OKCancel,
+                           Icon::Question, Title) != Answer::OK)
         return;
     try {
         Configure_cbItem(GetMlString(654, "Default"));
     } catch (const DbError& e) {
-        p_.prompts.message("The default input order cannot be read.\r\n\r\nError number = " +
-                               QString::number(e.number()) + "  Description: " + e.description(),
-                           Buttons::OK, Icon::Critical, Title);
+        sayFailure("The default input order cannot be read.", e);
         return;
     }
     // The boxes' colours follow the order now shown.
@@ -794,6 +516,7 @@ void frmData::chkUseScada_Click() {
     QString status;
     if (!chkUseScada->isChecked()) {
         status = GetMlString(652, "Off");
+        cmdSave->setEnabled(true); // typed readings again
         for (links::LinkClient* l : ddeLinks)
             l->setLinkMode(0);
         Timer1->setEnabled(false);
@@ -836,8 +559,8 @@ void frmData::chkUseScada_Click() {
                 setStatus(3, count);
                 if (!Timer1->isEnabled()) p_.prompts.message(count, Buttons::OK, Icon::Warning, Title);
             } else {
-                p_.prompts.message(GetMlString(497, "DDE Failure #") + QString::number(DdeFailureCount) + " " +
-                                       caption,
+                p_.prompts.message(GetMlString(497, "DDE Failure #") + QString::number(DdeFailureCount) +
+                                       " " + caption,
                                    Buttons::OK, Icon::Warning, Title);
             }
             DdeFailed = true;
@@ -866,13 +589,17 @@ void frmData::optScada_Click(int Index) {
 void frmData::cmdTestPoll_Click() {
     DdeFailed = false;
     if (!chkUseScada->isChecked()) {
-        p_.prompts.message(GetMlString(505, "Polling not activated - please set the 'Use Scada Data' Check box "
-                                            "to checked."),
+        p_.prompts.message(GetMlString(505,
+                                       "Polling not activated - please set the 'Use Scada Data' Check box "
+                                       "to checked."),
                            Buttons::OK, Icon::None, Title);
         return;
     }
     const QPointer<frmData> self(this);
     BusyGuard busy(this, polling_);
+    // Save stores only what a poll brought in whole, or what the user types.
+    cmdSave->setEnabled(false);
+    const std::array<QString, ItemCount> before = entryTexts();
     chkUseScada_Click();
     // A failed link has been reported; requests without links would only hide that report.
     if (!self || DdeFailed || !chkUseScada->isChecked()) return;
@@ -886,17 +613,21 @@ void frmData::cmdTestPoll_Click() {
         else
             p_.prompts.message(GetMlString(509, "Failure error:") + QString::number(error) + " " +
                                    links::errorDescription(error) + "\r\n" +
-                                   GetMlString(508, "The DDE connection may failed. Be sure a DDE Server such "
-                                                    "as Excel is running and all of your topic, item and "
-                                                    "application data is correct."),
+                                   GetMlString(508,
+                                               "The DDE connection may failed. Be sure a DDE Server such "
+                                               "as Excel is running and all of your topic, item and "
+                                               "application data is correct."),
                                Buttons::OK, Icon::Warning, Title);
-        // A poll that failed part way has no reading to save.
+        // A poll that failed part way has no reading to save: the boxes show again what
+        // they held.
+        setEntryTexts(before);
         DdeFailed = true;
         setStatus(2, GetMlString(653, "DDE Failure @") + p_.system.now().toString("HH:mm"));
         return;
     }
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     if (!self) return;
+    cmdSave->setEnabled(true);
     for (int k = 0; k < ItemCount; ++k) {
         if (itemOfRow(k) != item::TheDate) continue;
         QLineEdit* box = txtData[k];
@@ -922,12 +653,12 @@ void frmData::Timer1_Timer() {
         if (!DdeFailed && chkUseScada->isChecked()) cmdSave_Click();
         if (!self) return;
         if (DdeFailureCount > 20) {
-            p_.prompts.message(GetMlString(515, "The DDE Polling process is experiencing multiple failures (more "
-                                                "than 20).  Please investigate and be sure all of the "
-                                                "applications, items and topics are correct.") +
-                                   "\r\n" +
-                                   GetMlString(516, "You may want to stop the polling process and restart it."),
-                               Buttons::OK, Icon::Warning, Title);
+            p_.prompts.message(
+                GetMlString(515, "The DDE Polling process is experiencing multiple failures (more "
+                                 "than 20).  Please investigate and be sure all of the "
+                                 "applications, items and topics are correct.") +
+                    "\r\n" + GetMlString(516, "You may want to stop the polling process and restart it."),
+                Buttons::OK, Icon::Warning, Title);
             DdeFailureCount = 0;
         }
     }
@@ -954,59 +685,25 @@ void frmData::cmdHelp_Click() {
     help->show();
 }
 
-
 // ---- Checks ---------------------------------------------------------------------------
 
 int frmData::ValidateData() {
-    std::array<EntryRow, ItemCount> rows;
-    for (int k = 0; k < ItemCount; ++k) {
-        EntryRow& r = rows[size_t(k)];
-        r.item = itemOfRow(k);
-        r.caption = cbItem[size_t(k)]->currentText();
-        r.text = txtData[k]->text();
-        r.earlier1 = txtData[100 + k]->text();
-        r.requiredShown = !chkREQD[size_t(k)]->isHidden();
-        r.required = chkREQD[size_t(k)]->isChecked();
-        r.keep = chkDefault[size_t(k)]->isChecked();
-    }
+    std::array<EntryRow, ItemCount> rows = entryRows(false);
     // Before a poll the entry column's hours read "Waiting"; its date gives them.
     const QString elapsed =
         lblTime[0]->text() == GetMlString(501, "Waiting") ? entryElapsedText() : lblTime[0]->text();
-    const ValidationResult res = hv::ValidateData(p_, rows, elapsed, Reading, p_.system.now());
-    for (int k = 0; k < ItemCount; ++k)
-        if (txtData[k]->text() != rows[size_t(k)].text) txtData[k]->setText(rows[size_t(k)].text);
+    const EntryCheck res = CheckReading(p_.CurrentProject, rows, elapsed, false, p_.DecimalSeparatorCode,
+                                        Reading, p_.system.now());
+    takeEntryTexts(rows);
+    for (const QString& m : res.messages)
+        say(m);
     if (res.elapsedCaption) lblTime[0]->setText(*res.elapsedCaption);
-    if (res.widenStatus) panel(4)->setMinimumWidth(WideStatusPanel);
-    if (res.statusText) panel(4)->setText(*res.statusText);
-    return res.focusRow;
-}
-
-void frmData::txtData_GotFocus(int Index) {
-    if (Index > 24) return;
-    txtData[Index]->selectAll();
-    LastFieldText = txtData[Index]->text();
-}
-
-void frmData::txtData_KeyPress(int Index, int& KeyAscii) {
-    if (Index > 24) {
-        p_.prompts.message(GetMlString(517, "Data entry here is not allowed!"), Buttons::OK, Icon::None,
-                           Title);
-        KeyAscii = 0;
-        return;
-    }
-    if (itemOfRow(Index) != item::TheDate)
-        KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode, true);
-    if (KeyAscii != 13) return;
-    KeyAscii = 0;
-    if (Index == 24) {
-        cbEvent->setFocus();
-        return;
-    }
-    for (int k = Index + 1; k < ItemCount; ++k)
-        if (!txtData[k]->isHidden()) {
-            txtData[k]->setFocus();
-            return;
-        }
+    if (res.missingRow >= 0 || res.dateFailed) setStatus(4, panel(4)->text(), true);
+    if (res.missingRow >= 0) setStatus(4, MissingFieldText(rows[size_t(res.missingRow)].caption));
+    if (res.passed()) return -1;
+    // A failed rule whose item no row shows still stops the save: the focus goes to the
+    // date row then.
+    return res.focusRow >= 0 ? res.focusRow : DateRow(rowOrder());
 }
 
 void frmData::txtData_LostFocus(int Index) {
@@ -1079,14 +776,7 @@ void frmData::txtSaveInterval_LostFocus() {
 }
 
 void frmData::chkWarnings_Click() {
-    if (SuppressWarningsPrompt) {
-        SuppressWarningsPrompt = false;
-        return;
-    }
-    if (p_.prompts.message("Save this setting as default?", Buttons::YesNo, Icon::Question, Title) ==
-        Answer::Yes)
-        WriteIniValue("Current Project", "Manual Data Entry Error Suppress", p_.IniFilePath,
-                      chkWarnings->isChecked() ? "TRUE" : "FALSE");
+    offerAsDefault(SuppressWarningsPrompt, "Manual Data Entry Error Suppress", chkWarnings->isChecked());
 }
 
 // ---- Saving ---------------------------------------------------------------------------
@@ -1101,6 +791,7 @@ void frmData::cmdSave_Click() {
         if (focus != -1) {
             txtData[focus]->setFocus();
         } else if (SaveAllData() && self) {
+            typedUnsaved_ = false;
             RollOverData();
             countReadings();
         }
@@ -1118,9 +809,7 @@ void frmData::countReadings() {
                          QString::number(CountProjectDataRecords(p_, p_.CurrentProject.ProjectID,
                                                                  p_.CurrentProject.TrainNumber)));
     } catch (const DbError& e) {
-        p_.prompts.message("The readings cannot be counted.\r\n\r\nError number = " +
-                               QString::number(e.number()) + "  Description: " + e.description(),
-                           Buttons::OK, Icon::Critical, Title);
+        sayFailure("The readings cannot be counted.", e);
     }
 }
 
@@ -1173,26 +862,10 @@ bool frmData::CalculateAllData(const QDateTime& when) {
 }
 
 void frmData::RollOverData() {
-    HistoryColumns h;
     std::array<bool, ItemCount> keep{};
-    for (int k = 0; k < ItemCount; ++k) {
-        const size_t r = size_t(k);
-        h.current[r] = txtData[k]->text();
-        h.earlier1[r] = txtData[100 + k]->text();
-        h.earlier2[r] = txtData[200 + k]->text();
-        keep[r] = chkDefault[r]->isChecked();
-    }
-    for (int t = 0; t < 3; ++t)
-        h.times[size_t(t)] = lblTime[t]->text();
-    RollOver(h, keep);
-    for (int k = 0; k < ItemCount; ++k) {
-        const size_t r = size_t(k);
-        txtData[k]->setText(h.current[r]);
-        txtData[100 + k]->setText(h.earlier1[r]);
-        txtData[200 + k]->setText(h.earlier2[r]);
-    }
-    lblTime[1]->setText(h.times[1]);
-    lblTime[2]->setText(h.times[2]);
+    for (int k = 0; k < ItemCount; ++k)
+        keep[size_t(k)] = chkDefault[size_t(k)]->isChecked();
+    rollOverHistory(keep);
 }
 
 void frmData::cmdChange_Click() {
@@ -1201,27 +874,17 @@ void frmData::cmdChange_Click() {
     ConfigBoxes();
 }
 
-void frmData::lblDataInfo_Click() {
-    p_.prompts.message(
-        GetMlString(512, "Two choices for entering data were given in the Project Information Section. ") +
-            "\r\n\r\n" +
-            GetMlString(
-                513, "You chose SYSTEM LEVEL information so this means that PermFlwo, PermuS and "
-                     "PermBackPress refer to the overall system data. The data items labeled PermuS_2, etc "
-                     "refer to Bank 2). The correct values of PermuS Bank 1 and PermFlow Bank 1 are then "
-                     "calculated and stored.") +
-            "\r\n\r\n" + GetMlString(514, "You may change this in the project information section."),
-        Buttons::OK, Icon::Information, Title);
-}
-
 // ---- Closing --------------------------------------------------------------------------
 
 void frmData::cmdClose_Click() {
-    p_.DataEntryOpen = false;
     close();
 }
 
 void frmData::closeEvent(QCloseEvent* event) {
+    if (!mayDiscardTyped()) {
+        event->ignore();
+        return;
+    }
     p_.DataEntryOpen = false;
     Timer1->setEnabled(false);
     event->accept();

@@ -11,6 +11,7 @@
 #include <QMouseEvent>
 #include <QShortcut>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "collection/entryhistory.h"
@@ -20,6 +21,7 @@
 #include "core/program.h"
 #include "core/settings.h"
 #include "normalization/calculate.h"
+#include "normalization/sqliterows.h"
 #include "platform/database.h"
 #include "platform/links/linkerrors.h"
 #include "spreadsheet/importlogic.h"
@@ -29,23 +31,13 @@ namespace hv {
 namespace {
 
 const QString Title = QStringLiteral("Hevrin");
-const QString Green = QStringLiteral("background-color: #00ff00;");
-constexpr int RowHeight = 20;
-constexpr int WidePanel = 400; // 6000 twips
-constexpr int BatchMs = 400;   // rows stored between two commits of an all-rows run
-constexpr int PaintMs = 40;    // repaints between two commits
+constexpr int PaintMs = 40; // repaints between two commits
+// ValidateData's answer when the batch before the row could not be committed.
+constexpr int BatchLost = -2;
 
-int keyAsciiOf(const QKeyEvent* e) {
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return 13;
-    if (e->key() == Qt::Key_Backspace) return 8;
-    const QString t = e->text();
-    if (t.isEmpty() || !t.at(0).isPrint()) return 0;
-    return t.at(0).unicode();
-}
-
-bool movesWithinWindow(const QEvent* e) {
-    const Qt::FocusReason r = static_cast<const QFocusEvent*>(e)->reason();
-    return r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason;
+QString noLinkedCellText() {
+    return QStringLiteral("No row is linked to a cell. Tick the Link box of each row to be imported, then "
+                          "try again.");
 }
 
 // The unit label of an import row: as the entry window's, with the system and bank tags
@@ -66,7 +58,21 @@ UnitLabel importUnitLabel(int i, const ProjectInfoRecord& cp, const UserItems& u
 // connection when the batch is committed: a commit per row would cost more than the row.
 class ImportBatch {
 public:
-    explicit ImportBatch(Program& p) : p_(p), db_(Database::open(p.ProjectDatabasePath)) {}
+    struct Row {
+        qint64 id;
+        bool raw;
+    };
+    // What the normalization of a committed batch came to.
+    struct Normalized {
+        QString state; // panel 1: "Calculation Complete" only when every reading was normalized
+        bool anyFailed = false;
+        std::optional<DbError> error; // the database failed: the rest stays raw
+    };
+
+    ImportBatch(Program& p, int busyTimeoutMs)
+        : p_(p), db_(Database::open(p.ProjectDatabasePath)), busyTimeoutMs_(busyTimeoutMs) {
+        db_.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs));
+    }
     ~ImportBatch() {
         if (open_) db_.rollback();
     }
@@ -79,16 +85,24 @@ public:
         InsertReading(db_, p_.CurrentProject, r, eventId, note);
         rows_.push_back({db_.lastInsertId(), raw});
     }
-    // Commits the inserted rows, then normalizes each. `state` gets the calculation state
-    // of the last row; `onFailed` runs after each failed normalization. A failed commit
-    // leaves no row stored and raises.
-    void commit(QString& state, bool& anyFailed, const std::function<void()>& onFailed) {
-        if (!open_) return;
-        open_ = false;
-        const std::vector<Row> rows = std::move(rows_);
+    // Commits the inserted rows. A failed commit rolls all of them back and raises.
+    std::vector<Row> commit() {
+        std::vector<Row> rows = std::move(rows_);
         rows_.clear();
-        db_.commit();
-        SqliteConnection c(p_.ProjectDatabasePath);
+        if (!open_) return rows;
+        open_ = false;
+        try {
+            db_.commit();
+        } catch (const DbError&) {
+            db_.rollback();
+            throw;
+        }
+        return rows;
+    }
+    // Normalizes committed rows; `onFailed` runs after each failed normalization.
+    Normalized normalize(const std::vector<Row>& rows, const std::function<void()>& onFailed) {
+        Normalized n;
+        SqliteConnection c(p_.ProjectDatabasePath, busyTimeoutMs_);
         DataRecordCalculator calc(p_, c);
         bool inTx = false;
         calc.beforeMessage = [&] {
@@ -98,43 +112,41 @@ public:
         try {
             for (const Row& r : rows) {
                 if (r.raw) {
-                    state = QStringLiteral("Calculation Bypassed");
+                    if (!n.anyFailed) n.state = QStringLiteral("Calculation Bypassed");
                     continue;
                 }
                 if (!inTx) c.begin();
                 inTx = true;
                 if (calc.calculateById(r.id)) {
-                    state = QStringLiteral("Calculation Complete");
+                    if (!n.anyFailed) n.state = QStringLiteral("Calculation Complete");
                 } else {
                     if (inTx) c.commit();
                     inTx = false;
-                    anyFailed = true;
-                    state = QStringLiteral("Calculation Failed");
+                    n.anyFailed = true;
+                    n.state = QStringLiteral("Calculation Failed");
                     if (onFailed) onFailed();
                 }
             }
             if (inTx) c.commit();
-        } catch (...) {
+        } catch (const DbError& e) {
             if (inTx) c.rollback();
-            throw;
+            n.anyFailed = true;
+            n.state = QStringLiteral("Calculation Failed");
+            n.error = e;
         }
+        return n;
     }
 
 private:
-    struct Row {
-        qint64 id;
-        bool raw;
-    };
     Program& p_;
     Database db_;
+    int busyTimeoutMs_;
     bool open_ = false;
     std::vector<Row> rows_;
 };
 
-frmImportExcel::frmImportExcel(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("frmImportExcel"));
-    setWindowTitle(QStringLiteral("Batch Data Entry from Excel"));
+frmImportExcel::frmImportExcel(Program& p, QWidget* parent)
+    : EntryForm(p, QStringLiteral("frmImportExcel"), QStringLiteral("Batch Data Entry from Excel"), parent) {
     buildControls();
     connectHandlers();
     Form_Load();
@@ -142,43 +154,8 @@ frmImportExcel::frmImportExcel(Program& p, QWidget* parent) : QWidget(parent, Qt
 
 frmImportExcel::~frmImportExcel() = default;
 
-void frmImportExcel::setVisible(bool visible) {
-    if (visible && unloaded_) return;
-    QWidget::setVisible(visible);
-}
-
 void frmImportExcel::buildControls() {
-    auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(6, 4, 6, 0);
-    root->setSpacing(3);
-    auto named = [](auto* w, const QString& name) {
-        w->setObjectName(name);
-        return w;
-    };
-    auto label = [&](const QString& text, const QString& name) {
-        return named(new QLabel(text, this), name);
-    };
-
-    auto* top = new QHBoxLayout;
-    lblProjectID = label(QString(), "lblProjectID");
-    QFont bold = lblProjectID->font();
-    bold.setBold(true);
-    lblProjectID->setFont(bold);
-    txtTrain = named(new QLineEdit(this), "txtTrain");
-    txtTrain->setReadOnly(true);
-    txtTrain->setMaximumWidth(40);
-    lblTrain = label("<== Train Number", "lblTrain");
-    lblDataInfo = label(QString(), "lblDataInfo");
-    lblDataInfo->setStyleSheet("color: #000080;");
-    top->addWidget(label("Project:", "lblProject"));
-    top->addWidget(lblProjectID);
-    top->addSpacing(20);
-    top->addWidget(txtTrain);
-    top->addWidget(lblTrain);
-    top->addSpacing(20);
-    top->addWidget(lblDataInfo);
-    top->addStretch();
-    root->addLayout(top);
+    buildProjectLine();
 
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(3);
@@ -192,54 +169,18 @@ void frmImportExcel::buildControls() {
         lblTime[i] = label(QString(), QString("lblTime_%1").arg(i));
         grid->addWidget(lblTime[i], 1, cNew + i);
     }
+    const RowColumns columns{cReqd,  cItem, cUnits, cNew, cDefault, cScada, cApp,
+                             cTopic, cTag,  108,    68,   80,       70};
     for (int k = 0; k < ItemCount; ++k) {
-        const int r = k + 2;
-        auto check = [&](std::vector<QCheckBox*>& v, const char* name, int col) {
-            v.push_back(named(new QCheckBox(this), QString("%1_%2").arg(name).arg(k)));
-            grid->addWidget(v.back(), r, col, Qt::AlignHCenter);
-        };
-        auto edit = [&](const QString& name, int col, int width) {
-            auto* e = named(new QLineEdit(this), name);
-            e->setFixedSize(width, RowHeight);
-            grid->addWidget(e, r, col);
-            return e;
-        };
-        check(chkREQD, "chkREQD", cReqd);
-        cbItem.push_back(named(new QComboBox(this), QString("cbItem_%1").arg(k)));
-        cbItem.back()->setFixedSize(125, RowHeight);
-        grid->addWidget(cbItem.back(), r, cItem);
-        lblUnits.push_back(label(QString(), QString("lblUnits_%1").arg(k)));
-        lblUnits.back()->setFixedSize(122, RowHeight - 2);
-        grid->addWidget(lblUnits.back(), r, cUnits);
-        for (int c = 0; c < 4; ++c) {
-            QLineEdit* e = edit(QString("txtData_%1").arg(c * 100 + k), cNew + c, 108);
-            e->setReadOnly(c > 0);
-            txtData[c * 100 + k] = e;
-        }
-        check(chkDefault, "chkDefault", cDefault);
-        check(chkScada, "chkScada", cScada);
-        txtScadaApp.push_back(edit(QString("txtScadaApp_%1").arg(k), cApp, 68));
-        txtScadaTopic.push_back(edit(QString("txtScadaTopic_%1").arg(k), cTopic, 80));
-        txtScadaItem.push_back(edit(QString("txtScadaItem_%1").arg(k), cTag, 70));
+        buildRow(grid, k + 2, k, columns);
         auto* link = new links::LinkClient(this);
         links.push_back(link);
         connect(link, &links::LinkClient::textChanged, txtData[k], &QLineEdit::setText);
     }
-    root->addLayout(grid);
+    root_->addLayout(grid);
 
-    auto* notes = new QHBoxLayout;
-    cbEvent = named(new QComboBox(this), "cbEvent");
-    cbEvent->setMinimumWidth(220);
-    txtNotes = named(new QLineEdit(this), "txtNotes");
-    notes->addWidget(label("Select Event ==>", "lblEvent"));
-    notes->addWidget(cbEvent);
-    notes->addWidget(label("Notes ==>", "lblNotes"));
-    notes->addWidget(txtNotes, 1);
-    root->addLayout(notes);
+    buildNotesLine();
 
-    auto button = [&](const QString& text, const QString& name) {
-        return named(new QPushButton(text, this), name);
-    };
     cmdSave.push_back(button("Save Data Now", "cmdSave_0"));
     cmdTestPoll = button("Test Import Now", "cmdTestPoll");
     cmdTestPoll->setToolTip(
@@ -254,22 +195,29 @@ void frmImportExcel::buildControls() {
     for (QPushButton* b : {cmdTestPoll, cmdSave[0], cmdClose, cmdSaveConfig, cmdDefault, cmdFormat})
         buttons->addWidget(b);
     buttons->addStretch();
-    root->addLayout(buttons);
+    root_->addLayout(buttons);
 
     auto* options = new QGridLayout;
-    chkUseScada = named(new QCheckBox("Use SCADA Data?", this), "chkUseScada");
-    optScada.push_back(named(new QRadioButton("Auto Link - Continuous Update", this), "optScada_0"));
-    optScada.push_back(named(new QRadioButton("Polling Only (Less Bandwidth)", this), "optScada_1"));
+    auto radio = [&](const QString& text, const QString& name) {
+        auto* r = new QRadioButton(text, this);
+        r->setObjectName(name);
+        return r;
+    };
+    chkUseScada = new QCheckBox("Use SCADA Data?", this);
+    chkUseScada->setObjectName("chkUseScada");
+    optScada.push_back(radio("Auto Link - Continuous Update", "optScada_0"));
+    optScada.push_back(radio("Polling Only (Less Bandwidth)", "optScada_1"));
     optScada[1]->setChecked(true);
-    OptImport.push_back(
-        named(new QRadioButton("Import One Row each click of Save Data Now", this), "OptImport_0"));
-    OptImport.push_back(named(new QRadioButton("Import All Rows automatically", this), "OptImport_1"));
+    OptImport.push_back(radio("Import One Row each click of Save Data Now", "OptImport_0"));
+    OptImport.push_back(radio("Import All Rows automatically", "OptImport_1"));
     OptImport[0]->setChecked(true);
-    chkIgnore = named(new QCheckBox("Ignore Data Errors? Right Click for more info.", this), "chkIgnore");
+    chkIgnore = new QCheckBox("Ignore Data Errors? Right Click for more info.", this);
+    chkIgnore->setObjectName("chkIgnore");
     chkIgnore->setToolTip(
         "Critical Errors in data are ignored and all values are stored to the database.  Allows "
         "plotting of data when plant is offline.");
-    txtSaveInterval = named(new QLineEdit("120", this), "txtSaveInterval");
+    txtSaveInterval = new QLineEdit("120", this);
+    txtSaveInterval->setObjectName("txtSaveInterval");
     txtSaveInterval->setMaximumWidth(60);
     lblNumberSample = label(QString(), "lblNumberSample");
     lblDateSample = label(QString(), "lblDateSample");
@@ -290,17 +238,9 @@ void frmImportExcel::buildControls() {
     options->addWidget(lblNumberSample, 2, 0, 1, 2);
     options->addWidget(lblDateSample, 2, 2, 1, 3);
     options->setColumnStretch(5, 1);
-    root->addLayout(options);
+    root_->addLayout(options);
 
-    StatusBar1 = named(new QStatusBar(this), "StatusBar1");
-    StatusBar1->setSizeGripEnabled(false);
-    for (int i = 0; i < 4; ++i) {
-        auto* l = label(QString(), QString("StatusBar1_Panel%1").arg(i + 1));
-        l->setFrameShape(QFrame::StyledPanel);
-        panels.push_back(l);
-        StatusBar1->addWidget(l, i == 3 ? 1 : 0);
-    }
-    root->addWidget(StatusBar1);
+    buildStatusBar();
 }
 
 void frmImportExcel::connectHandlers() {
@@ -319,21 +259,13 @@ void frmImportExcel::connectHandlers() {
         });
     connect(chkIgnore, &QCheckBox::toggled, this, &frmImportExcel::chkIgnore_Click);
     chkIgnore->installEventFilter(this);
-    lblDataInfo->installEventFilter(this);
-    for (auto& [index, box] : txtData)
+    connectEntryBoxes();
+    typedWhat_ = QStringLiteral("cell links");
+    for (std::vector<QLineEdit*>* boxes : {&txtScadaApp, &txtScadaTopic, &txtScadaItem})
+        for (QLineEdit* box : *boxes)
+            connect(box, &QLineEdit::textEdited, this, [this] { typedUnsaved_ = true; });
+    for (QLineEdit* box : txtScadaItem)
         box->installEventFilter(this);
-    for (int k = 0; k < ItemCount; ++k) {
-        cbItem[size_t(k)]->installEventFilter(this);
-        txtScadaItem[size_t(k)]->installEventFilter(this);
-        QLineEdit* box = txtData[k];
-        connect(box, &QLineEdit::textEdited, this, [this, k, box](const QString& text) {
-            if (itemOfRow(k) == item::TheDate) return;
-            QString kept;
-            for (const QChar c : text)
-                if (NumericKeyFilter(c.unicode(), p_.DecimalSeparatorCode, true)) kept += c;
-            if (kept != text) box->setText(kept);
-        });
-    }
     // Row 0's application and sheet serve every row.
     connect(txtScadaApp[0], &QLineEdit::textChanged, this, [this](const QString& t) {
         for (int k = 1; k < ItemCount; ++k)
@@ -343,22 +275,12 @@ void frmImportExcel::connectHandlers() {
         for (int k = 1; k < ItemCount; ++k)
             txtScadaTopic[size_t(k)]->setText(t);
     });
-    connect(txtSaveInterval, &QLineEdit::textEdited, this, [this](const QString& text) {
-        QString kept;
-        for (const QChar c : text)
-            if (NumericKeyFilter(c.unicode(), p_.DecimalSeparatorCode)) kept += c;
-        if (kept != text) txtSaveInterval->setText(kept);
-    });
     connect(txtSaveInterval, &QLineEdit::returnPressed, this, [this] {
         if (ParsePercent(txtSaveInterval->text()) > 0 && chkUseScada->isChecked()) chkUseScada_Click();
     });
 }
 
 bool frmImportExcel::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lblDataInfo && event->type() == QEvent::MouseButtonRelease) {
-        lblDataInfo_Click();
-        return true;
-    }
     if (watched == chkIgnore && event->type() == QEvent::MouseButtonPress) {
         const auto* m = static_cast<QMouseEvent*>(event);
         if (m->button() == Qt::RightButton) {
@@ -367,68 +289,12 @@ bool frmImportExcel::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
-    for (int k = 0; k < ItemCount; ++k) {
-        if (watched == cbItem[size_t(k)]) {
-            if ((event->type() == QEvent::FocusOut && movesWithinWindow(event)) ||
-                (event->type() == QEvent::MouseButtonPress))
-                CheckAllDifferent();
-            return false;
-        }
+    for (int k = 0; k < ItemCount; ++k)
         if (watched == txtScadaItem[size_t(k)]) {
             if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) txtScadaItem_LostFocus(k);
             return false;
         }
-    }
-    for (auto& [index, box] : txtData) {
-        if (box != watched) continue;
-        switch (event->type()) {
-        case QEvent::FocusIn:
-            if (movesWithinWindow(event)) txtData_GotFocus(index);
-            break;
-        case QEvent::FocusOut:
-            if (movesWithinWindow(event)) txtData_LostFocus(index);
-            break;
-        case QEvent::KeyPress: {
-            int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
-            if (key == 0) return false;
-            txtData_KeyPress(index, key);
-            return key == 0;
-        }
-        default:
-            break;
-        }
-        return false;
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-void frmImportExcel::setStatus(int n, const QString& text, bool wide) {
-    if (wide) panel(n)->setMinimumWidth(WidePanel);
-    panel(n)->setText(text);
-}
-
-void frmImportExcel::say(const QString& text) {
-    p_.prompts.message(text, Buttons::OK, Icon::None, Title);
-}
-
-int frmImportExcel::itemOfRow(int k) const {
-    return cbItem[size_t(k)]->currentIndex();
-}
-
-std::array<int, ItemCount> frmImportExcel::rowOrder() const {
-    std::array<int, ItemCount> order{};
-    for (int k = 0; k < ItemCount; ++k)
-        order[size_t(k)] = itemOfRow(k);
-    return order;
-}
-
-void frmImportExcel::showRow(int k, bool visible) {
-    const size_t r = size_t(k);
-    cbItem[r]->setEnabled(visible);
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             cbItem[r], lblUnits[r], txtData[k], txtData[100 + k], txtData[200 + k], txtData[300 + k],
-             chkDefault[r], chkREQD[r], chkScada[r], txtScadaApp[r], txtScadaTopic[r], txtScadaItem[r]})
-        w->setVisible(visible);
+    return entryBoxEvent(watched, event) || QWidget::eventFilter(watched, event);
 }
 
 void frmImportExcel::Form_Load() {
@@ -443,9 +309,7 @@ void frmImportExcel::Form_Load() {
         ConfigureAll();
         FillScadaInfo(cp.ProjectID, ToIntegerOrZero(txtTrain->text()));
     } catch (const DbError& e) {
-        p_.prompts.message("The import window cannot be opened.\r\n\r\nError number = " +
-                               QString::number(e.number()) + "  Description: " + e.description(),
-                           Buttons::OK, Icon::Critical, Title);
+        sayFailure("The import window cannot be opened.", e);
         unloaded_ = true;
         deleteLater();
         return;
@@ -487,51 +351,22 @@ bool frmImportExcel::Configure_cbItem(const QString& projectId) {
                           "Pretreatment Event Occurred", "Long Shutdown", "Membrane Replacement"})
         cbEvent->addItem(QString::fromLatin1(e));
     cbEvent->setCurrentIndex(-1);
-    for (QComboBox* c : cbItem) {
-        c->clear();
-        c->addItems(ItemCaptions);
-    }
+    fillItemChoosers();
     if (projectId.isEmpty()) {
         say("Please use Select to select a project first!");
         unloaded_ = true;
         deleteLater();
         return false;
     }
-    lblProjectID->setText(p_.CurrentProject.ProjectID);
-    txtTrain->setText(QString::number(p_.CurrentProject.TrainNumber));
-    const auto order = ReadImportOrder(p_, projectId, p_.CurrentProject.TrainNumber);
-    for (int k = 0; k < ItemCount; ++k)
-        cbItem[size_t(k)]->setCurrentIndex(order ? (*order)[size_t(k)] : k);
+    showOrder(projectId);
     return true;
 }
 
 void frmImportExcel::ConfigureAll() {
     const ProjectInfoRecord& cp = p_.CurrentProject;
-    lblDataInfo->setVisible(cp.NumBanks == 2);
-    if (cp.NumBanks == 2)
-        lblDataInfo->setText(
-            cp.SystemData ? GetMlString(590, "NB: PermFlow and PermuS refer to SYSTEM LEVEL data.")
-                          : GetMlString(591, "NB: PermFlow and PermuS refer to BANK 1 data (not System)."));
-    txtTrain->setVisible(cp.NumTrains > 1);
-    lblTrain->setVisible(cp.NumTrains > 1);
-    for (int k = 0; k < ItemCount; ++k) {
-        const int i = itemOfRow(k);
-        if (i < 0) continue;
-        const UnitLabel u = importUnitLabel(i, cp, UserUnits);
-        QLabel* l = lblUnits[size_t(k)];
-        l->setText(u.text);
-        l->setStyleSheet(u.green ? Green : QString());
-    }
-    for (int k = 0; k < ItemCount; ++k) {
-        const int i = itemOfRow(k);
-        if (i < 0) continue;
-        const std::optional<bool> usable = ItemUsableForBanks(i, cp.NumBanks);
-        if (!usable) continue;
-        if (cp.NumBanks == 3)
-            showRow(k, true);
-        else if (!*usable)
-            showRow(k, false);
-    }
+    showProjectNotes();
+    showUnitLabels([&](int i) { return importUnitLabel(i, cp, UserUnits); });
+    showRowsForBanks(nullptr);
     txtScadaApp[0]->setVisible(true);
     txtScadaApp[0]->setEnabled(true);
     txtScadaTopic[0]->setVisible(true);
@@ -539,15 +374,10 @@ void frmImportExcel::ConfigureAll() {
 
     const EntryHistory h = ReadEntryHistory(p_, rowOrder(), ParsePercent(txtSaveInterval->text()));
     const QString noData = GetMlString(595, "No Data");
-    auto put = [](QLineEdit* box, const std::optional<QString>& text) {
-        if (text) box->setText(*text);
-    };
+    showHistory(h);
     const int dateRow = DateRow(rowOrder());
     for (int k = 0; k < ItemCount; ++k) {
         const size_t r = size_t(k);
-        put(txtData[100 + k], h.earlier1[r]);
-        put(txtData[200 + k], h.earlier2[r]);
-        put(txtData[300 + k], h.reference[r]);
         if (h.firstUse) {
             txtData[k]->setText(noData);
         } else if (itemOfRow(k) >= 0 && (k != dateRow || itemOfRow(k) != item::TheDate)) {
@@ -558,8 +388,7 @@ void frmImportExcel::ConfigureAll() {
             put(txtData[k], h.current[r]);
         }
     }
-    for (int t = 0; t < 4; ++t)
-        if (h.times[size_t(t)] && (t != 0 || !h.firstUse)) lblTime[t]->setText(*h.times[size_t(t)]);
+    if (h.times[0] && !h.firstUse) lblTime[0]->setText(*h.times[0]);
     if (h.firstUse) {
         FirstReadingPending = true;
         OptImport[0]->setChecked(true);
@@ -570,78 +399,34 @@ void frmImportExcel::ConfigureAll() {
 
 bool frmImportExcel::CheckAllDifferent() {
     if (running_) return false;
-    bool all = true;
-    cmdSaveConfig->setEnabled(true);
-    std::array<bool, ItemCount> good{};
-    good.fill(true);
-    for (int a = 0; a < ItemCount; ++a)
-        for (int b = a + 1; b < ItemCount; ++b)
-            if (itemOfRow(a) == itemOfRow(b)) good[size_t(a)] = good[size_t(b)] = false;
-    for (int k = 0; k < ItemCount; ++k) {
-        cbItem[size_t(k)]->setStyleSheet(good[size_t(k)] ? QString() : "background-color: #ffff00;");
-        if (!good[size_t(k)]) {
-            all = false;
-            cmdSaveConfig->setEnabled(false);
-        }
-    }
+    const bool all = markRepeatedItems();
     ConfigureAll();
     return all;
 }
 
 void frmImportExcel::FillScadaInfo(const QString& projectId, int train) {
-    const std::vector<StoredImportLink> stored = ReadImportLinks(p_, projectId, train);
-    auto apply = [this](int k, const ImportLink& l) {
-        const size_t r = size_t(k);
-        txtScadaApp[r]->setText(l.application);
-        txtScadaTopic[r]->setText(l.topic);
-        txtScadaItem[r]->setText(l.item);
-        chkDefault[r]->setChecked(l.keep);
-        chkScada[r]->setChecked(l.linked);
-        chkREQD[r]->setChecked(l.required);
-    };
-    if (stored.empty()) {
-        for (int k = 0; k < ItemCount; ++k)
-            apply(k, BuiltInImportLink(k));
-        return;
-    }
-    for (const StoredImportLink& s : stored)
-        for (int k = 0; k < ItemCount; ++k) {
-            const int i = itemOfRow(k);
-            if (i >= 0 && ItemFields[i].toLower() == s.fieldValue.toLower()) apply(k, s.link);
-        }
+    showLinkRows(ReadScadaRows(p_, projectId, train, LinkTable::ScadaImport), nullptr);
 }
 
 void frmImportExcel::SaveScadaConfig() {
-    std::array<ImportLink, ItemCount> rows;
-    QStringList fields;
-    for (int k = 0; k < ItemCount; ++k) {
-        const size_t r = size_t(k);
-        rows[r] = {txtScadaApp[r]->text(),   txtScadaTopic[r]->text(), txtScadaItem[r]->text(),
-                   chkScada[r]->isChecked(), chkREQD[r]->isChecked(),  chkDefault[r]->isChecked()};
-        fields << (itemOfRow(k) >= 0 ? ItemFields[itemOfRow(k)] : QString());
-    }
-    SaveImportLinks(p_, p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, fields, rows);
+    std::vector<ScadaRow> rows;
+    for (int k = 0; k < ItemCount; ++k)
+        rows.push_back(linkRow(k));
+    SaveImportLinks(p_, p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, rows);
+    typedUnsaved_ = false;
     for (int k = 0; k < ItemCount; ++k)
         txtScadaItem[size_t(k)]->setText(rows[size_t(k)].item);
 }
 
 void frmImportExcel::cmdSaveConfig_Click() {
     if (running_) return;
-    try {
-        SaveImportOrder(p_, p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, rowOrder());
-        p_.prompts.message(GetMlString(507, "Updated OK!"), Buttons::OK, Icon::None, Title);
-    } catch (const DbError& e) {
-        p_.prompts.message(QString::number(e.number()) + " - " + e.description() +
-                               GetMlString(506, ", Update Failed. Make sure the database is not in use by "
-                                                "someone else!"),
-                           Buttons::OK, Icon::None, Title);
-    }
+    storeOrder([this] {
+        SaveInputOrder(p_, p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, rowOrder());
+    });
     try {
         SaveScadaConfig();
     } catch (const DbError& e) {
-        p_.prompts.message("The cell links were not saved.\r\n\r\nError number = " +
-                               QString::number(e.number()) + "  Description: " + e.description(),
-                           Buttons::OK, Icon::Critical, Title);
+        sayFailure("The cell links were not saved.", e);
     }
 }
 
@@ -676,13 +461,7 @@ void frmImportExcel::chkUseScada_Click() {
         l->setLinkTopic(txtScadaApp[r]->text() + "|" + txtScadaTopic[r]->text());
         l->setLinkItem(txtScadaItem[r]->text());
         if (l->setLinkMode(automatic ? 1 : 2) == links::NoServer) {
-            if (automatic)
-                say(GetMlString(493, "The ddeLink failed because there is no application called ") +
-                    l->linkTopic() +
-                    GetMlString(494,
-                                " running on the system or it failed to work. You will need to start this "
-                                "application and then retry. If Excel is used, check that Excel is running "
-                                "and that the sheet you need is in the foreground."));
+            if (automatic) say(NoServerText(l->linkTopic()));
             break;
         }
     }
@@ -691,25 +470,36 @@ void frmImportExcel::chkUseScada_Click() {
 
 bool frmImportExcel::cmdTestPoll_Click() {
     if (running_ && sender() == cmdTestPoll) return false;
+    // Save stores only what a fetch brought in whole; until then it stays disabled.
+    cmdSave[0]->setEnabled(false);
     if (!chkUseScada->isChecked()) {
         say(GetMlString(505,
                         "Polling not activated - please set the 'Use Scada Data' Check box to checked."));
-        cmdSave[0]->setEnabled(true);
         return false;
     }
+    if (std::none_of(chkScada.begin(), chkScada.end(), [](QCheckBox* c) { return c->isChecked(); })) {
+        say(noLinkedCellText());
+        return false;
+    }
+    const std::array<QString, ItemCount> before = entryTexts();
     chkUseScada_Click();
     for (int k = 0; k < ItemCount; ++k) {
         if (!chkScada[size_t(k)]->isChecked()) continue;
         const int e = links[size_t(k)]->linkRequest();
-        if (e == links::NoLink) {
+        if (e == 0) continue;
+        // A row fetched in part is no reading: the boxes show again what they held.
+        setEntryTexts(before);
+        if (e == links::NoLink)
             say(GetMlString(1033,
                             "You must open Excel first.  Open an excel spreadsheet with valid data and try "
                             "again."));
-            return false;
-        }
-        if (e != 0) return false;
+        return false;
     }
-    yieldToWindow();
+    // Inside a run the window is repainted now and then, not after every row.
+    if (running_)
+        letWindowPaint();
+    else
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     const int dateRow = DateRow(rowOrder());
     const std::optional<QDateTime> d = ParseEntryDate(txtData[dateRow]->text());
     if (d) txtData[dateRow]->setText(d->toString("yyyy-MM-dd HH:mm"));
@@ -735,51 +525,25 @@ void frmImportExcel::txtScadaItem_LostFocus(int Index) {
 
 int frmImportExcel::ValidateData() {
     p_.SkipRowCalculation = false;
-    std::array<ImportRow, ItemCount> rows;
-    for (int k = 0; k < ItemCount; ++k) {
-        ImportRow& r = rows[size_t(k)];
-        r.item = itemOfRow(k);
-        r.caption = cbItem[size_t(k)]->currentText();
-        r.text = txtData[k]->text();
-        r.earlier1 = txtData[100 + k]->text();
-        r.required = chkREQD[size_t(k)]->isChecked();
-        r.keep = chkDefault[size_t(k)]->isChecked();
-    }
-    const ImportCheck c = CheckImportedRow(p_.CurrentProject, rows, lblTime[0]->text(), p_.IgnoreImportErrors,
-                                           p_.DecimalSeparatorCode, Reading, p_.system.now());
-    for (int k = 0; k < ItemCount; ++k)
-        if (txtData[k]->text() != rows[size_t(k)].text) txtData[k]->setText(rows[size_t(k)].text);
-    if (!c.messages.isEmpty()) flushBatch(); // no write lock is held while a message waits
+    std::array<EntryRow, ItemCount> rows = entryRows(true);
+    const EntryCheck c = CheckReading(p_.CurrentProject, rows, lblTime[0]->text(), p_.IgnoreImportErrors,
+                                      p_.DecimalSeparatorCode, Reading, p_.system.now());
+    takeEntryTexts(rows);
+    // No write lock is held while a message waits.
+    if (!c.messages.isEmpty() && !flushBatch()) return BatchLost;
     for (const QString& m : c.messages)
         say(m);
     if (c.elapsedCaption) lblTime[0]->setText(*c.elapsedCaption);
-    if (c.panel2) setStatus(2, *c.panel2, true);
-    if (c.panel4) setStatus(4, *c.panel4);
-    if (c.focusRow >= 0) txtData[c.focusRow]->setFocus();
-    p_.SkipRowCalculation = c.skipCalculation;
-    return c.result;
-}
-
-void frmImportExcel::txtData_GotFocus(int Index) {
-    if (Index > 24) return;
-    txtData[Index]->selectAll();
-    SavedEntryText = txtData[Index]->text();
-}
-
-void frmImportExcel::txtData_KeyPress(int Index, int& KeyAscii) {
-    if (Index > 24) {
-        say(GetMlString(517, "Data entry here is not allowed!"));
-        KeyAscii = 0;
-        return;
+    if (c.missingRow >= 0 || c.dateFailed)
+        setStatus(2, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"), true);
+    if (c.missingRow >= 0) {
+        setStatus(4, MissingFieldText(rows[size_t(c.missingRow)].caption));
+        txtData[c.missingRow]->setFocus();
     }
-    if (itemOfRow(Index) != item::TheDate)
-        KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode, true);
-    if (KeyAscii != 13) return;
-    KeyAscii = 0;
-    if (Index == 24)
-        cbEvent->setFocus();
-    else if (!txtData[Index + 1]->isHidden())
-        txtData[Index + 1]->setFocus();
+    p_.SkipRowCalculation = c.outcome == EntryCheck::StoreRaw;
+    if (c.outcome == EntryCheck::Store) return -1;
+    if (c.outcome == EntryCheck::StoreRaw) return -1000;
+    return c.focusRow >= 0 ? c.focusRow : DateRow(rowOrder());
 }
 
 void frmImportExcel::txtData_LostFocus(int Index) {
@@ -792,7 +556,7 @@ void frmImportExcel::txtData_LostFocus(int Index) {
             box->selectAll();
             return;
         }
-        box->setText(SavedEntryText);
+        box->setText(LastFieldText);
     }
     const std::optional<QDateTime> date = ParseEntryDate(box->text());
     const std::optional<QDateTime> previous = ParseEntryDate(txtData[Index + 100]->text());
@@ -809,45 +573,92 @@ void frmImportExcel::txtData_LostFocus(int Index) {
 
 // ---- Saving ---------------------------------------------------------------------------
 
-void frmImportExcel::yieldToWindow(bool force) {
+frmImportExcel::Shown frmImportExcel::snapshot() const {
+    Shown s;
+    for (int k = 0; k < ItemCount; ++k) {
+        const size_t r = size_t(k);
+        s.entry[r] = txtData.at(k)->text();
+        s.earlier1[r] = txtData.at(100 + k)->text();
+        s.earlier2[r] = txtData.at(200 + k)->text();
+        s.cells[r] = txtScadaItem[r]->text();
+    }
+    for (int t = 0; t < 3; ++t)
+        s.times[size_t(t)] = lblTime.at(t)->text();
+    for (int n = 0; n < 4; ++n)
+        s.panels[size_t(n)] = panels[size_t(n)]->text();
+    s.count = ImportedRowCount;
+    return s;
+}
+
+void frmImportExcel::restore(const Shown& s) {
+    for (int k = 0; k < ItemCount; ++k) {
+        const size_t r = size_t(k);
+        txtData[k]->setText(s.entry[r]);
+        txtData[100 + k]->setText(s.earlier1[r]);
+        txtData[200 + k]->setText(s.earlier2[r]);
+        txtScadaItem[r]->setText(s.cells[r]);
+    }
+    for (int t = 0; t < 3; ++t)
+        lblTime[t]->setText(s.times[size_t(t)]);
+    for (int n = 0; n < 4; ++n)
+        panels[size_t(n)]->setText(s.panels[size_t(n)]);
+    ImportedRowCount = s.count;
+}
+
+void frmImportExcel::letWindowPaint() {
+    if (sincePaint_.isValid() && sincePaint_.elapsed() < PaintMs) return;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    sincePaint_.start();
+}
+
+bool frmImportExcel::yieldToWindow(bool force) {
     // The window is given a turn between rows; a batch is committed first, so that no
     // other window waits on the database while this one runs.
-    if (!force && sinceYield_.isValid() && sinceYield_.elapsed() < BatchMs) {
-        if (!sincePaint_.isValid() || sincePaint_.elapsed() >= PaintMs) {
-            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-            sincePaint_.start();
-        }
-        return;
+    const int pending = batch_ ? batch_->pending() : 0;
+    const bool due =
+        force || (batchLimits.rows > 0 && pending >= batchLimits.rows) ||
+        (batchLimits.millis > 0 && (!sinceYield_.isValid() || sinceYield_.elapsed() >= batchLimits.millis));
+    if (!due) {
+        letWindowPaint();
+        return true;
     }
-    if (!flushBatch()) stopRequested_ = true;
+    const bool stored = flushBatch();
     sinceYield_.start();
     QCoreApplication::processEvents();
+    return stored;
 }
 
 bool frmImportExcel::flushBatch() {
     if (!batch_ || batch_->pending() == 0) return true;
     const int rows = batch_->pending();
-    QString state;
-    bool anyFailed = false;
+    std::vector<ImportBatch::Row> committed;
     try {
-        batch_->commit(state, anyFailed, [this] {
-            say(GetMlString(602, "Calculation or calculated Data Storage Error ") + "0 " +
-                "The calculated values could not be stored.");
-        });
+        committed = batch_->commit();
     } catch (const DbError& e) {
         batch_.reset();
-        // The rows of the batch were not stored: the links go back to the first of them.
-        ImportedRowCount -= rows;
-        for (QLineEdit* box : txtScadaItem)
-            if (const auto up = MoveReferenceUp(box->text(), rows)) box->setText(*up);
+        stopRequested_ = true;
+        // None of the batch was stored: the window shows again the first reading of it,
+        // with its links, count and panels, so that carrying on stores it next.
+        restore(beforeBatch_);
+        cmdSave[0]->setEnabled(true);
         say(SaveErrorText(e) + "\r\n\r\n" + QString::number(rows) +
             " rows were not stored; the links are back at the first of them.");
         setStatus(2, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"), true);
-        setStatus(3, GetMlString(1025, "Total Rows Imported = ") + QString::number(ImportedRowCount));
         return false;
     }
-    setStatus(1, state);
-    if (anyFailed && !p_.IgnoreImportErrors)
+    const ImportBatch::Normalized n = batch_->normalize(committed, [this] {
+        say(GetMlString(602, "Calculation or calculated Data Storage Error ") + "0 " +
+            "The calculated values could not be stored.");
+    });
+    setStatus(1, n.state);
+    if (n.error) {
+        // The readings are stored; a database that cannot take their calculated values
+        // stops the run.
+        stopRequested_ = true;
+        say(GetMlString(602, "Calculation or calculated Data Storage Error ") +
+            QString::number(n.error->number()) + " " + n.error->description());
+    }
+    if (n.anyFailed && !p_.IgnoreImportErrors)
         setStatus(2, GetMlString(698, "Calculator returned and error. SAVE FAILED!"), true);
     return true;
 }
@@ -859,14 +670,14 @@ bool frmImportExcel::SaveAllData() {
         BalanceImportedReading(r, cp.NumBanks, cp.SystemData, p_.IgnoreImportErrors);
         const QString note = NoteForStorage(txtNotes->text());
         if (note != txtNotes->text()) txtNotes->setText(note);
-        if (!batch_) batch_ = std::make_unique<ImportBatch>(p_);
+        if (!batch_) batch_ = std::make_unique<ImportBatch>(p_, batchLimits.busyTimeoutMs);
+        if (batch_->pending() == 0) beforeBatch_ = snapshot();
         // Stored as it is shown, to the second, so the row is found by its date as well.
         r.TheDate = parseDbDate(dbDateText(r.TheDate));
         batch_->insert(r, std::max(cbEvent->currentIndex(), 0), note, p_.SkipRowCalculation);
         Reading = r;
     } catch (const DbError& e) {
-        const bool kept = flushBatch();
-        if (kept) {
+        if (flushBatch()) {
             say(SaveErrorText(e));
             setStatus(2, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"), true);
         }
@@ -876,23 +687,9 @@ bool frmImportExcel::SaveAllData() {
 }
 
 void frmImportExcel::RollOverData() {
-    HistoryColumns h;
     std::array<bool, ItemCount> keep{};
     keep.fill(true); // the entry column stays until the next fetch
-    for (int k = 0; k < ItemCount; ++k) {
-        h.current[size_t(k)] = txtData[k]->text();
-        h.earlier1[size_t(k)] = txtData[100 + k]->text();
-        h.earlier2[size_t(k)] = txtData[200 + k]->text();
-    }
-    for (int t = 0; t < 3; ++t)
-        h.times[size_t(t)] = lblTime[t]->text();
-    RollOver(h, keep);
-    for (int k = 0; k < ItemCount; ++k) {
-        txtData[100 + k]->setText(h.earlier1[size_t(k)]);
-        txtData[200 + k]->setText(h.earlier2[size_t(k)]);
-    }
-    lblTime[1]->setText(h.times[1]);
-    lblTime[2]->setText(h.times[2]);
+    rollOverHistory(keep);
 }
 
 int frmImportExcel::advanceReferences() {
@@ -912,6 +709,7 @@ void frmImportExcel::rewriteOtherRows(int dateRow) {
 }
 
 // One pass of the import: check, store, roll over, advance. False when the run ends here.
+// One pass of the import: check, store, roll over, advance. False when the run ends here.
 bool frmImportExcel::importOneRow(bool allRows) {
     const int dateRow = DateRow(rowOrder());
     if (!ParseEntryDate(txtData[dateRow]->text())) {
@@ -923,8 +721,9 @@ bool frmImportExcel::importOneRow(bool allRows) {
         }
         return false;
     }
-    yieldToWindow();
+    if (!yieldToWindow()) return false;
     const int r = ValidateData();
+    if (r == BatchLost) return false;
     if (p_.IgnoreImportErrors && r == -1000) {
         rewriteOtherRows(dateRow);
         p_.SkipRowCalculation = true;
@@ -934,10 +733,11 @@ bool frmImportExcel::importOneRow(bool allRows) {
         txtData[r]->setFocus();
         return false;
     }
-    // A row that was not stored is neither rolled over, counted nor passed by the links.
+    // A row that was not stored is neither rolled over, counted nor passed by the links;
+    // a failed commit has put the window back to the first row it lost.
     if (!SaveAllData()) return false;
     if (!allRows && !flushBatch()) return false;
-    yieldToWindow();
+    if (!yieldToWindow()) return false;
     RollOverData();
     ++ImportedRowCount;
     const int sheetRow = advanceReferences();
@@ -965,7 +765,7 @@ void frmImportExcel::cmdSave_Click() {
             // A fetch that failed leaves the row just stored in the boxes: the run ends
             // rather than store it again.
             if (!cmdTestPoll_Click()) break;
-            yieldToWindow();
+            if (!yieldToWindow()) break;
         }
         flushBatch();
     } else {
@@ -980,15 +780,8 @@ void frmImportExcel::cmdSave_Click() {
 }
 
 void frmImportExcel::chkIgnore_Click() {
-    if (SuppressIgnorePrompt) {
-        SuppressIgnorePrompt = false;
-        return;
-    }
-    if (p_.prompts.message("Save this setting as default?", Buttons::YesNo, Icon::Question, Title) ==
-        Answer::Yes)
-        WriteIniValue("Current Project", "Auto Data Entry Error Suppress", p_.IniFilePath,
-                      chkIgnore->isChecked() ? "TRUE" : "FALSE");
-    p_.IgnoreImportErrors = chkIgnore->isChecked();
+    if (offerAsDefault(SuppressIgnorePrompt, "Auto Data Entry Error Suppress", chkIgnore->isChecked()))
+        p_.IgnoreImportErrors = chkIgnore->isChecked();
 }
 
 void frmImportExcel::chkIgnore_MouseDown(int Button) {
@@ -998,17 +791,6 @@ void frmImportExcel::chkIgnore_MouseDown(int Button) {
                        "offline.\r\n\r\nYou may always delete these records later using the record editor or "
                        "with Microsoft Access directly from the database.",
                        Buttons::OK, Icon::Information, "Hevrin Information");
-}
-
-void frmImportExcel::lblDataInfo_Click() {
-    say(GetMlString(512, "Two choices for entering data were given in the Project Information Section. ") +
-        "\r\n\r\n" +
-        GetMlString(513,
-                    "You chose SYSTEM LEVEL information so this means that PermFlwo, PermuS and "
-                    "PermBackPress refer to the overall system data. The data items labeled PermuS_2, etc "
-                    "refer to Bank 2). The correct values of PermuS Bank 1 and PermFlow Bank 1 are then "
-                    "calculated and stored.") +
-        "\r\n\r\n" + GetMlString(514, "You may change this in the project information section."));
 }
 
 void frmImportExcel::cmdFormat_Click() {
@@ -1025,6 +807,10 @@ void frmImportExcel::closeEvent(QCloseEvent* event) {
         // The run stops once the row in hand is stored; the window closes then.
         stopRequested_ = true;
         closeAfterRun_ = true;
+        event->ignore();
+        return;
+    }
+    if (!mayDiscardTyped()) {
         event->ignore();
         return;
     }

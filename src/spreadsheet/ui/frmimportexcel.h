@@ -14,6 +14,7 @@
 
 #include "collection/reading.h"
 #include "collection/readingitems.h"
+#include "collection/ui/entryform.h"
 #include "platform/links/linkclient.h"
 
 namespace hv {
@@ -23,57 +24,40 @@ class ImportBatch;
 
 // Batch entry of readings from a spreadsheet: each sheet row is fetched over cell links
 // into the 25 input rows, checked, stored and normalized, and the links move one row down.
-class frmImportExcel : public QWidget {
+class frmImportExcel : public EntryForm {
     Q_OBJECT
 public:
     explicit frmImportExcel(Program& p, QWidget* parent = nullptr);
     ~frmImportExcel() override;
 
-    std::vector<QCheckBox*> chkREQD, chkDefault, chkScada;
-    std::vector<QComboBox*> cbItem;
-    std::vector<QLabel*> lblUnits;
-    std::vector<QLineEdit*> txtScadaApp, txtScadaTopic, txtScadaItem;
-    std::map<int, QLineEdit*> txtData; // k entry, k+100 newest, k+200 the one before, k+300 reference
-    std::map<int, QLabel*> lblTime;
     std::vector<links::LinkClient*> links; // the link of txtData(k)
-    QLabel* lblProjectID = nullptr;
-    QLineEdit* txtTrain = nullptr;
-    QLabel* lblTrain = nullptr;
-    QLabel* lblDataInfo = nullptr;
-    QComboBox* cbEvent = nullptr;
-    QLineEdit* txtNotes = nullptr;
-    std::vector<QPushButton*> cmdSave; // one element, 0
-    QPushButton* cmdTestPoll = nullptr;
-    QPushButton* cmdClose = nullptr;
+    std::vector<QPushButton*> cmdSave;     // one element, 0
     QPushButton* cmdFormat = nullptr;
-    QPushButton* cmdSaveConfig = nullptr;
-    QPushButton* cmdDefault = nullptr;
-    std::vector<QRadioButton*> OptImport, optScada;
+    std::vector<QRadioButton*> OptImport;
     QCheckBox* chkIgnore = nullptr;
-    QCheckBox* chkUseScada = nullptr;
-    QLineEdit* txtSaveInterval = nullptr;
     QLabel* lblNumberSample = nullptr;
     QLabel* lblDateSample = nullptr;
-    QStatusBar* StatusBar1 = nullptr;
-    std::vector<QLabel*> panels;
 
-    QStringList ItemCaptions, ItemFields;
-    UserItems UserUnits;
     bool FirstReadingPending = false;
     bool SuppressIgnorePrompt = false;
     qint32 ImportedRowCount = 0;
-    ReadingValues Reading;
-    QString SavedEntryText;
 
-    QLabel* panel(int n) const { return panels[size_t(n - 1)]; }
+    // When an all-rows run commits what it stored: after `rows` readings (0: no limit) or
+    // once a batch has taken `millis` (0: no limit), and how long a commit waits for
+    // another program's lock.
+    struct BatchLimits {
+        int rows = 0;
+        int millis = 400;
+        int busyTimeoutMs = 5000;
+    };
+    BatchLimits batchLimits;
+
     bool running() const { return running_; }
-    bool unloadedDuringLoad() const { return unloaded_; }
-    void setVisible(bool visible) override;
 
     void DefineListItems();
     bool Configure_cbItem(const QString& projectId);
     void ConfigureAll();
-    bool CheckAllDifferent();
+    bool CheckAllDifferent() override;
     void FillScadaInfo(const QString& projectId, int train);
     void SaveScadaConfig();
     int ValidateData();
@@ -89,10 +73,7 @@ public:
     void cmdClose_Click();
     void cmdDefault_Click();
     void cmdSaveConfig_Click();
-    void lblDataInfo_Click();
-    void txtData_GotFocus(int Index);
-    void txtData_KeyPress(int Index, int& KeyAscii);
-    void txtData_LostFocus(int Index);
+    void txtData_LostFocus(int Index) override;
     void txtScadaItem_LostFocus(int Index);
 
 protected:
@@ -100,26 +81,32 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // What the window shows of the run, as it stood before the first reading of the open
+    // batch was stored: a failed commit brings it back.
+    struct Shown {
+        std::array<QString, ItemCount> entry, earlier1, earlier2, cells;
+        std::array<QString, 3> times;
+        std::array<QString, 4> panels;
+        qint32 count = 0;
+    };
+    Shown snapshot() const;
+    void restore(const Shown& s);
+
     void buildControls();
     void connectHandlers();
     void Form_Load();
-    int itemOfRow(int k) const;
-    std::array<int, ItemCount> rowOrder() const;
-    void showRow(int k, bool visible);
-    void setStatus(int n, const QString& text, bool wide = false);
-    void say(const QString& text);
     int advanceReferences();
     void rewriteOtherRows(int dateRow);
     bool importOneRow(bool allRows);
-    void yieldToWindow(bool force = false);
+    bool yieldToWindow(bool force = false);
+    void letWindowPaint();
     bool flushBatch();
 
-    Program& p_;
     std::unique_ptr<ImportBatch> batch_;
+    Shown beforeBatch_;
     bool running_ = false;
     bool stopRequested_ = false;
     bool closeAfterRun_ = false;
-    bool unloaded_ = false;
     QElapsedTimer sinceYield_;
     QElapsedTimer sincePaint_;
 };

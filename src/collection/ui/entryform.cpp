@@ -1,0 +1,547 @@
+#include "collection/ui/entryform.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QStyle>
+#include <QStyleOption>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "core/mlstring.h"
+#include "core/numbers.h"
+#include "core/program.h"
+#include "core/settings.h"
+
+namespace hv {
+
+namespace {
+
+const QString Title = QStringLiteral("Hevrin");
+constexpr int RowHeight = 20;
+constexpr int WideStatusPanel = 400; // 6000 twips
+const QString Green = QStringLiteral("background-color: #00ff00;");
+const QString White = QStringLiteral("QComboBox { background-color: #ffffff; }");
+const QString Yellow = QStringLiteral("QComboBox { background-color: #ffff00; }");
+
+// An item chooser that reports the opening of its list.
+class ItemChooser : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> onDropDown;
+    void showPopup() override {
+        if (onDropDown) onDropDown();
+        QComboBox::showPopup();
+    }
+};
+
+// The widest text a value box must show whole: a date with its time.
+const QString WidestValue = QStringLiteral("8888-88-88 88:88");
+
+// The width a line edit needs to show `text` whole.
+int widthToShow(const QLineEdit* e, const QString& text) {
+    QStyleOptionFrame opt;
+    opt.initFrom(e);
+    opt.lineWidth = e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, e);
+    const QMargins m = e->contentsMargins() + e->textMargins();
+    const QSize inner(e->fontMetrics().horizontalAdvance(text) + 4 + m.left() + m.right() + 2, RowHeight);
+    return e->style()->sizeFromContents(QStyle::CT_LineEdit, &opt, inner, e).width();
+}
+
+// Keeps only what the key filter lets through, as typing would.
+void keepNumeric(QLineEdit* box, const QString& text, int decimalCode, bool allowMinus) {
+    QString kept;
+    for (const QChar c : text)
+        if (NumericKeyFilter(c.unicode(), decimalCode, allowMinus)) kept += c;
+    if (kept != text) box->setText(kept);
+}
+
+} // namespace
+
+EntryForm::EntryForm(Program& p, const QString& name, const QString& caption, QWidget* parent)
+    : QWidget(parent, Qt::Window), p_(p) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(name);
+    setWindowTitle(caption);
+    root_ = new QVBoxLayout(this);
+    root_->setContentsMargins(6, 4, 6, 0);
+    root_->setSpacing(3);
+}
+
+void EntryForm::setVisible(bool visible) {
+    if (visible && unloaded_) return;
+    QWidget::setVisible(visible);
+}
+
+QLabel* EntryForm::label(const QString& text, const QString& name) {
+    auto* l = new QLabel(text, this);
+    l->setObjectName(name);
+    return l;
+}
+
+QPushButton* EntryForm::button(const QString& text, const QString& name) {
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(name);
+    return b;
+}
+
+QHBoxLayout* EntryForm::buildProjectLine() {
+    auto* top = new QHBoxLayout;
+    lblProject = label("Project:", "lblProject");
+    lblProjectID = label(QString(), "lblProjectID");
+    QFont bold = lblProjectID->font();
+    bold.setBold(true);
+    lblProjectID->setFont(bold);
+    txtTrain = new QLineEdit(this);
+    txtTrain->setObjectName("txtTrain");
+    txtTrain->setReadOnly(true);
+    txtTrain->setMaximumWidth(40);
+    lblTrain = label("<== Train Number", "lblTrain");
+    lblDataInfo = label(QString(), "lblDataInfo");
+    lblDataInfo->setStyleSheet("color: #000080;");
+    top->addWidget(lblProject);
+    top->addWidget(lblProjectID);
+    top->addSpacing(20);
+    top->addWidget(txtTrain);
+    top->addWidget(lblTrain);
+    top->addSpacing(20);
+    top->addWidget(lblDataInfo);
+    top->addStretch();
+    root_->addLayout(top);
+    return top;
+}
+
+void EntryForm::buildRow(QGridLayout* grid, int r, int k, const RowColumns& c) {
+    auto check = [&](std::vector<QCheckBox*>& v, const char* name, int col) {
+        v.push_back(new QCheckBox(this));
+        v.back()->setObjectName(QString("%1_%2").arg(name).arg(k));
+        grid->addWidget(v.back(), r, col, Qt::AlignHCenter);
+    };
+    auto edit = [&](const QString& name, int col, int width) {
+        auto* e = new QLineEdit(this);
+        e->setObjectName(name);
+        e->setFixedSize(width, RowHeight);
+        grid->addWidget(e, r, col);
+        return e;
+    };
+    check(chkREQD, "chkREQD", c.required);
+    auto* chooser = new ItemChooser(this);
+    chooser->onDropDown = [this, k] { cbItem_DropDown(k); };
+    chooser->setObjectName(QString("cbItem_%1").arg(k));
+    chooser->setFixedSize(125, RowHeight);
+    cbItem.push_back(chooser);
+    grid->addWidget(chooser, r, c.item);
+    lblUnits.push_back(label(QString(), QString("lblUnits_%1").arg(k)));
+    lblUnits.back()->setFixedSize(122, RowHeight - 2);
+    grid->addWidget(lblUnits.back(), r, c.units);
+    for (int col = 0; col < 4; ++col) {
+        QLineEdit* e = edit(QString("txtData_%1").arg(col * 100 + k), c.values + col, c.valueWidth);
+        e->setFixedWidth(std::max(c.valueWidth, widthToShow(e, WidestValue)));
+        e->setReadOnly(col > 0); // only typing is refused there, with a message; paste too
+        txtData[col * 100 + k] = e;
+    }
+    check(chkDefault, "chkDefault", c.keep);
+    check(chkScada, "chkScada", c.link);
+    txtScadaApp.push_back(edit(QString("txtScadaApp_%1").arg(k), c.application, c.applicationWidth));
+    txtScadaTopic.push_back(edit(QString("txtScadaTopic_%1").arg(k), c.topic, c.topicWidth));
+    txtScadaItem.push_back(edit(QString("txtScadaItem_%1").arg(k), c.cell, c.cellWidth));
+}
+
+QHBoxLayout* EntryForm::buildNotesLine() {
+    auto* notes = new QHBoxLayout;
+    lblEvent = label("Select Event ==>", "lblEvent");
+    cbEvent = new QComboBox(this);
+    cbEvent->setObjectName("cbEvent");
+    cbEvent->setMinimumWidth(220);
+    lblNotes = label("Notes ==>", "lblNotes");
+    txtNotes = new QLineEdit(this);
+    txtNotes->setObjectName("txtNotes");
+    notes->addWidget(lblEvent);
+    notes->addWidget(cbEvent);
+    notes->addWidget(lblNotes);
+    notes->addWidget(txtNotes, 1);
+    root_->addLayout(notes);
+    return notes;
+}
+
+void EntryForm::buildStatusBar() {
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setSizeGripEnabled(false);
+    for (int i = 0; i < 4; ++i) {
+        auto* l = label(QString(), QString("StatusBar1_Panel%1").arg(i + 1));
+        l->setFrameShape(QFrame::StyledPanel);
+        panels.push_back(l);
+        StatusBar1->addWidget(l, i == 3 ? 1 : 0);
+    }
+    root_->addWidget(StatusBar1);
+}
+
+void EntryForm::connectEntryBoxes() {
+    for (int k = 0; k < ItemCount; ++k) {
+        QLineEdit* box = txtData[k];
+        connect(box, &QLineEdit::textEdited, this, [this, k, box](const QString& text) {
+            if (itemOfRow(k) != item::TheDate) keepNumeric(box, text, p_.DecimalSeparatorCode, true);
+        });
+        cbItem[size_t(k)]->installEventFilter(this);
+    }
+    for (auto& [index, box] : txtData)
+        box->installEventFilter(this);
+    lblDataInfo->installEventFilter(this);
+    connect(txtSaveInterval, &QLineEdit::textEdited, this, [this](const QString& text) {
+        keepNumeric(txtSaveInterval, text, p_.DecimalSeparatorCode, false);
+    });
+}
+
+bool EntryForm::entryBoxEvent(QObject* watched, QEvent* event) {
+    if (watched == lblDataInfo && event->type() == QEvent::MouseButtonRelease) {
+        lblDataInfo_Click();
+        return true;
+    }
+    for (int k = 0; k < ItemCount; ++k)
+        if (watched == cbItem[size_t(k)]) {
+            if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) cbItem_LostFocus(k);
+            return false;
+        }
+    for (auto& [index, box] : txtData) {
+        if (box != watched) continue;
+        switch (event->type()) {
+        case QEvent::FocusIn:
+            if (movesWithinWindow(event)) txtData_GotFocus(index);
+            break;
+        case QEvent::FocusOut:
+            if (movesWithinWindow(event)) txtData_LostFocus(index);
+            break;
+        case QEvent::KeyPress: {
+            int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
+            if (key == 0) return false; // moving and editing keys
+            txtData_KeyPress(index, key);
+            return key == 0;
+        }
+        default:
+            break;
+        }
+        return false;
+    }
+    return false;
+}
+
+void EntryForm::cbItem_DropDown(int Index) {
+    (void)Index;
+    CheckAllDifferent();
+}
+
+void EntryForm::cbItem_LostFocus(int Index) {
+    (void)Index;
+    CheckAllDifferent();
+}
+
+void EntryForm::txtData_GotFocus(int Index) {
+    if (Index > 24) return;
+    txtData[Index]->selectAll();
+    LastFieldText = txtData[Index]->text();
+}
+
+void EntryForm::txtData_KeyPress(int Index, int& KeyAscii) {
+    if (Index > 24) {
+        say(GetMlString(517, "Data entry here is not allowed!"));
+        KeyAscii = 0;
+        return;
+    }
+    if (itemOfRow(Index) != item::TheDate)
+        KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode, true);
+    if (KeyAscii != 13) return;
+    KeyAscii = 0;
+    if (Index == 24) {
+        cbEvent->setFocus();
+        return;
+    }
+    for (int k = Index + 1; k < ItemCount; ++k)
+        if (!txtData[k]->isHidden()) {
+            txtData[k]->setFocus();
+            return;
+        }
+}
+
+void EntryForm::say(const QString& text) {
+    p_.prompts.message(text, Buttons::OK, Icon::None, Title);
+}
+
+bool EntryForm::mayDiscardTyped() {
+    if (!typedUnsaved_) return true;
+    return p_.prompts.message("The " + typedWhat_ + " you typed have not been saved. Close and lose them?",
+                              Buttons::YesNo, Icon::Question, Title) == Answer::Yes;
+}
+
+QString EntryForm::failureText(const QString& what, const DbError& e) {
+    return what + "\r\n\r\nError number = " + QString::number(e.number()) +
+           "  Description: " + e.description();
+}
+
+void EntryForm::sayFailure(const QString& what, const DbError& e) {
+    p_.prompts.message(failureText(what, e), Buttons::OK, Icon::Critical, Title);
+}
+
+void EntryForm::storeOrder(const std::function<void()>& store) {
+    try {
+        store();
+        p_.prompts.message(GetMlString(507, "Updated OK!"), Buttons::OK, Icon::None, Title);
+    } catch (const DbError& e) {
+        p_.prompts.message(QString::number(e.number()) + " - " + e.description() +
+                               GetMlString(506, ", Update Failed. Make sure the database is not in use by "
+                                                "someone else!"),
+                           Buttons::OK, Icon::Critical, Title);
+    }
+}
+
+bool EntryForm::offerAsDefault(bool& suppressPrompt, const char* key, bool on) {
+    if (suppressPrompt) {
+        suppressPrompt = false;
+        return false;
+    }
+    if (p_.prompts.message("Save this setting as default?", Buttons::YesNo, Icon::Question, Title) ==
+        Answer::Yes)
+        WriteIniValue("Current Project", key, p_.IniFilePath, on ? "TRUE" : "FALSE");
+    return true;
+}
+
+void EntryForm::lblDataInfo_Click() {
+    p_.prompts.message(
+        GetMlString(512, "Two choices for entering data were given in the Project Information Section. ") +
+            "\r\n\r\n" +
+            GetMlString(
+                513, "You chose SYSTEM LEVEL information so this means that PermFlwo, PermuS and "
+                     "PermBackPress refer to the overall system data. The data items labeled PermuS_2, etc "
+                     "refer to Bank 2). The correct values of PermuS Bank 1 and PermFlow Bank 1 are then "
+                     "calculated and stored.") +
+            "\r\n\r\n" + GetMlString(514, "You may change this in the project information section."),
+        Buttons::OK, Icon::Information, Title);
+}
+
+void EntryForm::setStatus(int n, const QString& text, bool wide) {
+    if (wide) panel(n)->setMinimumWidth(WideStatusPanel);
+    panel(n)->setText(text);
+}
+
+int EntryForm::itemOfRow(int k) const {
+    return cbItem[size_t(k)]->currentIndex();
+}
+
+RowOrder EntryForm::rowOrder() const {
+    RowOrder order{};
+    for (int k = 0; k < ItemCount; ++k)
+        order[size_t(k)] = itemOfRow(k);
+    return order;
+}
+
+std::array<EntryRow, ItemCount> EntryForm::entryRows(bool hiddenRequired) const {
+    std::array<EntryRow, ItemCount> rows;
+    for (int k = 0; k < ItemCount; ++k) {
+        EntryRow& r = rows[size_t(k)];
+        r.item = itemOfRow(k);
+        r.caption = cbItem[size_t(k)]->currentText();
+        r.text = txtData.at(k)->text();
+        r.earlier1 = txtData.at(100 + k)->text();
+        r.required = chkREQD[size_t(k)]->isChecked() && (hiddenRequired || !chkREQD[size_t(k)]->isHidden());
+        r.keep = chkDefault[size_t(k)]->isChecked();
+    }
+    return rows;
+}
+
+void EntryForm::takeEntryTexts(const std::array<EntryRow, ItemCount>& rows) {
+    for (int k = 0; k < ItemCount; ++k)
+        if (txtData[k]->text() != rows[size_t(k)].text) txtData[k]->setText(rows[size_t(k)].text);
+}
+
+void EntryForm::fillItemChoosers() {
+    int widest = 0;
+    for (const QString& caption : ItemCaptions)
+        widest = std::max(widest, cbItem.front()->fontMetrics().horizontalAdvance(caption));
+    for (QComboBox* c : cbItem) {
+        c->clear();
+        c->addItems(ItemCaptions);
+        // Wide enough for every caption, the user's own included.
+        QStyleOptionComboBox opt;
+        opt.initFrom(c);
+        opt.editable = false;
+        const QSize need =
+            c->style()->sizeFromContents(QStyle::CT_ComboBox, &opt, QSize(widest + 4, RowHeight), c);
+        c->setFixedWidth(std::max(125, need.width()));
+    }
+}
+
+void EntryForm::showOrder(const QString& projectId) {
+    lblProjectID->setText(p_.CurrentProject.ProjectID);
+    txtTrain->setText(QString::number(p_.CurrentProject.TrainNumber));
+    const RowOrder order =
+        ReadInputOrder(p_, projectId, p_.CurrentProject.TrainNumber).value_or(IdentityOrder());
+    for (int k = 0; k < ItemCount; ++k)
+        cbItem[size_t(k)]->setCurrentIndex(order[size_t(k)]);
+}
+
+void EntryForm::showProjectNotes() {
+    const ProjectInfoRecord& cp = p_.CurrentProject;
+    lblDataInfo->setVisible(cp.NumBanks == 2);
+    if (cp.NumBanks == 2)
+        lblDataInfo->setText(
+            cp.SystemData ? GetMlString(590, "NB: PermFlow and PermuS refer to SYSTEM LEVEL data.")
+                          : GetMlString(591, "NB: PermFlow and PermuS refer to BANK 1 data (not System)."));
+    txtTrain->setVisible(cp.NumTrains > 1);
+    lblTrain->setVisible(cp.NumTrains > 1);
+}
+
+void EntryForm::showUnitLabels(const std::function<UnitLabel(int item)>& unitLabel) {
+    int widest = 122;
+    for (int k = 0; k < ItemCount; ++k) {
+        const int i = itemOfRow(k);
+        if (i < 0) continue;
+        const UnitLabel u = unitLabel(i);
+        QLabel* l = lblUnits[size_t(k)];
+        l->setText(u.text);
+        l->setStyleSheet(u.green ? Green : QString());
+        QFont f = l->font();
+        f.setFamily(u.serifFont ? QStringLiteral("Serif") : QStringLiteral("Sans Serif"));
+        l->setFont(f);
+        widest = std::max(widest, l->fontMetrics().horizontalAdvance(u.text) + 2 * l->margin() + 4);
+    }
+    for (QLabel* l : lblUnits)
+        l->setFixedWidth(widest);
+}
+
+void EntryForm::put(QLineEdit* box, const std::optional<QString>& text) {
+    if (text) box->setText(*text);
+}
+
+void EntryForm::showHistory(const EntryHistory& h) {
+    for (int k = 0; k < ItemCount; ++k) {
+        const size_t r = size_t(k);
+        put(txtData[100 + k], h.earlier1[r]);
+        put(txtData[200 + k], h.earlier2[r]);
+        put(txtData[300 + k], h.reference[r]);
+    }
+    for (int t = 1; t < 4; ++t)
+        if (h.times[size_t(t)]) lblTime[t]->setText(*h.times[size_t(t)]);
+}
+
+void EntryForm::showRowControls(int k, bool visible) {
+    const size_t r = size_t(k);
+    cbItem[r]->setVisible(visible);
+    for (int c = 0; c < 4; ++c)
+        txtData[c * 100 + k]->setVisible(visible);
+    for (QWidget* w : std::initializer_list<QWidget*>{lblUnits[r], chkDefault[r], chkREQD[r], chkScada[r],
+                                                      txtScadaApp[r], txtScadaItem[r], txtScadaTopic[r]})
+        w->setVisible(visible);
+}
+
+void EntryForm::showRowsForBanks(const std::function<void(int k, bool visible)>& shown) {
+    const int banks = p_.CurrentProject.NumBanks;
+    for (int k = 0; k < ItemCount; ++k) {
+        const int i = itemOfRow(k);
+        if (i < 0) continue;
+        const std::optional<bool> usable = ItemUsableForBanks(i, banks);
+        if (!usable || (banks != 3 && *usable)) continue;
+        const bool visible = banks == 3;
+        cbItem[size_t(k)]->setEnabled(visible);
+        showRowControls(k, visible);
+        if (shown) shown(k, visible);
+    }
+}
+
+void EntryForm::showLinkRows(const std::vector<ScadaRow>& stored,
+                             const std::function<void(int k, const ScadaRow& s)>& apply) {
+    auto set = [&](int k, const ScadaRow& s) {
+        const size_t r = size_t(k);
+        txtScadaApp[r]->setText(s.application);
+        txtScadaTopic[r]->setText(s.topic);
+        txtScadaItem[r]->setText(s.item);
+        chkDefault[r]->setChecked(s.useDefault);
+        if (apply) apply(k, s);
+        chkScada[r]->setChecked(s.useScada);
+        chkREQD[r]->setChecked(s.required);
+    };
+    if (stored.empty()) {
+        for (int k = 0; k < ItemCount; ++k)
+            set(k, DefaultScadaRow(k));
+        return;
+    }
+    for (const ScadaRow& s : stored)
+        forRowsOfField(s.field, [&](int k) { set(k, s); });
+}
+
+ScadaRow EntryForm::linkRow(int k) const {
+    const size_t r = size_t(k);
+    ScadaRow s;
+    s.field = ItemFields.value(itemOfRow(k));
+    s.useScada = chkScada[r]->isChecked();
+    s.application = txtScadaApp[r]->text();
+    s.topic = txtScadaTopic[r]->text();
+    s.item = txtScadaItem[r]->text();
+    s.required = chkREQD[r]->isChecked();
+    s.useDefault = chkDefault[r]->isChecked();
+    return s;
+}
+
+bool EntryForm::markRepeatedItems() {
+    const std::array<bool, ItemCount> repeated = RepeatedRows(rowOrder());
+    bool all = true;
+    for (int k = 0; k < ItemCount; ++k) {
+        cbItem[size_t(k)]->setStyleSheet(repeated[size_t(k)] ? Yellow : White);
+        if (repeated[size_t(k)]) all = false;
+    }
+    cmdSaveConfig->setEnabled(all);
+    return all;
+}
+
+void EntryForm::forRowsOfField(const QString& field, const std::function<void(int k)>& apply) {
+    for (int k = 0; k < ItemCount; ++k) {
+        const int i = itemOfRow(k);
+        if (i >= 0 && ItemFields.value(i).compare(field, Qt::CaseInsensitive) == 0) apply(k);
+    }
+}
+
+void EntryForm::rollOverHistory(const std::array<bool, ItemCount>& keep) {
+    HistoryColumns h;
+    for (int k = 0; k < ItemCount; ++k) {
+        const size_t r = size_t(k);
+        h.current[r] = txtData[k]->text();
+        h.earlier1[r] = txtData[100 + k]->text();
+        h.earlier2[r] = txtData[200 + k]->text();
+    }
+    for (int t = 0; t < 3; ++t)
+        h.times[size_t(t)] = lblTime[t]->text();
+    RollOver(h, keep);
+    for (int k = 0; k < ItemCount; ++k) {
+        const size_t r = size_t(k);
+        txtData[k]->setText(h.current[r]);
+        txtData[100 + k]->setText(h.earlier1[r]);
+        txtData[200 + k]->setText(h.earlier2[r]);
+    }
+    lblTime[1]->setText(h.times[1]);
+    lblTime[2]->setText(h.times[2]);
+}
+
+std::array<QString, ItemCount> EntryForm::entryTexts() const {
+    std::array<QString, ItemCount> texts;
+    for (int k = 0; k < ItemCount; ++k)
+        texts[size_t(k)] = txtData.at(k)->text();
+    return texts;
+}
+
+void EntryForm::setEntryTexts(const std::array<QString, ItemCount>& texts) {
+    for (int k = 0; k < ItemCount; ++k)
+        if (txtData[k]->text() != texts[size_t(k)]) txtData[k]->setText(texts[size_t(k)]);
+}
+
+int EntryForm::keyAsciiOf(const QKeyEvent* e) {
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return 13;
+    if (e->key() == Qt::Key_Backspace) return 8;
+    const QString t = e->text();
+    if (t.isEmpty() || !t.at(0).isPrint()) return 0;
+    return t.at(0).unicode();
+}
+
+bool EntryForm::movesWithinWindow(const QEvent* e) {
+    const Qt::FocusReason r = static_cast<const QFocusEvent*>(e)->reason();
+    return r != Qt::ActiveWindowFocusReason && r != Qt::PopupFocusReason;
+}
+
+} // namespace hv
