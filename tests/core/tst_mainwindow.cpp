@@ -412,6 +412,39 @@ private slots:
         QCOMPARE(s.prompts.verify(), QString());
     }
 
+    // The backup's dialogs close and the main window takes the activation and the focus
+    // back: the result stays in panel 1. Another of the program's windows handing the
+    // focus back shows the current project again.
+    void backupResultOutlivesItsDialogs() {
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        m->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m));
+        const QString target = s.env.path("kept.hv3.mdb");
+        s.prompts.onMessage("Create a back up", Buttons::OKCancel, "BACKUP DATABASE?", Answer::OK)
+            .onSaveFile(target);
+        m->mnuBackup->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        auto focusBack = [m](QWidget& from) {
+            from.show();
+            from.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&from));
+            from.hide();
+            m->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(m));
+            QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+            QCoreApplication::sendEvent(m, &in);
+        };
+        QWidget dialog; // as the save dialog and the message box: not one of the program's windows
+        focusBack(dialog);
+        QCOMPARE(m->sbPanels[0]->text(), "Backed up to: " + target);
+
+        QPointer<QWidget> contact = s.p().windows.showSingle("frmContact");
+        focusBack(*contact);
+        QCOMPARE(m->sbPanels[0]->text(), QString("CURRENT PROJECT: P1 Train: 1"));
+    }
+
     void splashSettingsFromTheHelpMenu() {
         Started s;
         s.startWithProject();
