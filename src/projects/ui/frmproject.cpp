@@ -378,6 +378,53 @@ void frmProject::buildControls() {
     cmdBack->hide();
     cmdNext->hide();
     lblDirections->hide();
+    nameControls();
+}
+
+void frmProject::nameControls() {
+    const std::pair<QWidget*, const char*> single[] = {{cbProject, "cbProject"},
+                                                       {cmdGo, "cmdGo"},
+                                                       {cmdSelect, "cmdSelect"},
+                                                       {cmdEdit, "cmdEdit"},
+                                                       {cmdSave, "cmdSave"},
+                                                       {cmdClose, "cmdClose"},
+                                                       {cmdCreate, "cmdCreate"},
+                                                       {cmdCancel, "cmdCancel"},
+                                                       {cmdBack, "cmdBack"},
+                                                       {cmdNext, "cmdNext"},
+                                                       {btnUnitCMH, "btnUnitCMH"},
+                                                       {btnUnitCMD, "btnUnitCMD"},
+                                                       {btnUnitUS, "btnUnitUS"},
+                                                       {btnUnitCustom, "btnUnitCustom"},
+                                                       {txtNewProject, "txtNewProject"},
+                                                       {txtDescription, "txtDescription"},
+                                                       {txtElapsedTime, "txtElapsedTime"},
+                                                       {txtNumTrains, "txtNumTrains"},
+                                                       {txtTrainNumber, "txtTrainNumber"},
+                                                       {chk2Bank, "chk2Bank"},
+                                                       {chkSystemData, "chkSystemData"},
+                                                       {chkAllTrains, "chkAllTrains"},
+                                                       {lblDirections, "lblDirections"},
+                                                       {lblReference, "lblReference"}};
+    for (const auto& [w, name] : single)
+        w->setObjectName(QLatin1String(name));
+    auto arrayName = [](const char* name, int index) {
+        return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
+    };
+    for (size_t i = 0; i < optBanks.size(); ++i)
+        optBanks[i]->setObjectName(arrayName("optBanks", int(i)));
+    for (size_t i = 0; i < txtData.size(); ++i)
+        txtData[i]->setObjectName(arrayName("txtData", int(i)));
+    for (size_t i = 0; i < cboElements.size(); ++i)
+        cboElements[i]->setObjectName(arrayName("cboElements", int(i)));
+    for (auto& [i, w] : txtFields)
+        w->setObjectName(arrayName("txtFields", i));
+    for (auto& [i, w] : lblFields)
+        w->setObjectName(arrayName("lblFields", i));
+    for (auto& [i, w] : lblUnits)
+        w->setObjectName(arrayName("lblUnits", i));
+    for (auto& [i, w] : lblLabels)
+        w->setObjectName(arrayName("lblLabels", i));
 }
 
 void frmProject::connectHandlers() {
@@ -731,7 +778,6 @@ void frmProject::cmdSave_Click() {
     }
     GetFormData();
     if (!UpdateProject()) return;
-    cmdClose->setEnabled(false);
     // Show again, and offer to recalculate, the train that was saved.
     if (cbProject->currentText() != shownItem_) {
         const int i = cbProject->findText(shownItem_, Qt::MatchFixedString | Qt::MatchCaseSensitive);
@@ -799,12 +845,23 @@ void frmProject::cmdCreate_Click() {
     cmdSelect_Click();
 }
 
+// Back to where a new user starts: the wizard's first step, nothing of the abandoned run
+// left in the boxes, the captions or the record.
 void frmProject::cmdCancel_Click() {
     if (p_.prompts.message("Cancel project creation?", Buttons::YesNo, Icon::Question) != Answer::Yes) return;
-    txtNewProject->hide();
-    if (cbProject->count() > 1) cbProject->setCurrentIndex(1);
-    DisableControls();
-    InitializeForm();
+    FormProject = FormProjectRecord{};
+    WizardDone = false;
+    WizardStep = 0;
+    cmdBack->hide();
+    for (int i : {1, 5, 7})
+        lblFields[i]->setText(FieldCaptions[i]);
+    for (int c = 0; c < 4; ++c) {
+        for (int row : GridRows)
+            txtFields[row + c]->setEnabled(true);
+        txtFields[500 + c]->clear(); // what the form's own clearing keeps
+    }
+    txtElapsedTime->setText(QStringLiteral("1.0"));
+    Form_Load();
 }
 
 void frmProject::cmdBack_Click() {
@@ -1058,6 +1115,8 @@ void frmProject::CreateNewProject(int direction) {
                                   "more than 50. Please check input."),
                 Buttons::OK, Icon::None);
             txtNewProject->setFocus();
+            WizardStep = 1; // a project needs its ID before anything else
+            return;
         }
         lblDirections->setText(WizardDirections(2));
         // The layout is chosen here, and only here: coming back to this step frees it again.

@@ -129,6 +129,7 @@ protected:
 
 private:
     void buildControls();
+    void nameControls();
     void fitToScreen();
     void connectHandlers();
     void Form_Load();
