@@ -4,6 +4,7 @@
 #include <QLayout>
 #include <QMimeData>
 #include <QPointer>
+#include <QScrollArea>
 #include <QTimer>
 #include <QtTest>
 
@@ -18,6 +19,7 @@
 #include "projects/unitchoice.h"
 #include "projects/wizardtexts.h"
 #include "projecttestsupport.h"
+#include "support/fitcheck.h"
 
 using namespace hv;
 
@@ -787,42 +789,57 @@ private slots:
         delete w;
     }
 
-    // Every mode, and every wizard step, fits a 1280 x 800 screen with a desktop's frame
-    // (content at most 760 high); the grids follow the window's size; the wrapped check-box
+    // Every mode, and every wizard step, fits a 1280 x 800 screen with a desktop's frame and
+    // shows every text whole; the grids follow the window's size; the wrapped check-box
     // captions still work their boxes.
     void windowFitsAScreen() {
         test::TestEnv env;
         test::prepare(env);
         Program& p = env.prog();
         test::insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", "Three"}, {"Systemdata", 0}});
+        // The longest texts a user may well give: a Project ID of 50 characters, a custom
+        // element's name, a late date.
+        const QString longId = "North Bay Desalination Plant, Reverse Osmosis 2026";
+        QCOMPARE(longId.size(), 50);
+        test::insertProjectInfo(
+            p.ProjectDatabasePath, 2,
+            {{"ProjectID", longId}, {"TrainNumber", 12}, {"DateReference", "2026-11-30 23:45:00"}});
         p.CurrentProject.ProjectID = "Three";
         p.CurrentProject.TrainNumber = 1;
-        auto fits = [](frmProject& w) {
-            w.layout()->activate();
-            const QSize least = w.minimumSizeHint().expandedTo(w.minimumSize());
-            return w.width() <= 1280 && w.height() <= 760 && least.width() <= 1280 && least.height() <= 760;
+        p.ElementList[1].Model = "HV-BRACKISH 8040-LE-440";
+        auto fits = [](frmProject& w, const QString& where) {
+            const QStringList cut = test::cutOffTexts(&w);
+            QVERIFY2(cut.isEmpty(), qPrintable(where + ":\n" + cut.join('\n')));
         };
         QPointer<frmProject> w = openWindow(p, Select);
-        QVERIFY(fits(*w));
+        fits(*w, "select");
         delete w;
         w = openWindow(p, Edit);
+        w->cbProject->setCurrentIndex(0);
+        w->cmdGo->click();
+        QCOMPARE(w->cbProject->currentText(), longId + " Train:12");
+        fits(*w, "edit, two banks");
+        w->cbProject->setCurrentIndex(1);
+        w->cmdGo->click();
         env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
         w->cmdEdit->click();
         QVERIFY(!w->txtFields[303]->isHidden());
-        QVERIFY(fits(*w));
+        fits(*w, "edit");
         w->resize(900, 600);
         const int narrow = w->txtFields[303]->width();
         w->resize(1270, 600);
         QVERIFY(w->txtFields[303]->width() > narrow);
         delete w;
 
-        w = openWindow(p, Create);
-        for (int step = 2; step <= 6; ++step) {
-            runWizardTo(*w, step, 3, UnitPreset::CMD, "Fits", 1);
-            QVERIFY2(fits(*w), qPrintable(QString("step %1").arg(step)));
-            delete w;
-            w = openWindow(p, Create);
+        for (int layout : {0, 3}) {
+            for (int step = 1; step <= 11; ++step) {
+                w = openWindow(p, Create);
+                runWizardTo(*w, step, layout, UnitPreset::US, longId, 12);
+                fits(*w, QString("layout %1, step %2").arg(layout).arg(step));
+                delete w;
+            }
         }
+        w = openWindow(p, Create);
         runWizardTo(*w, 6, 3, UnitPreset::CMD, "Fits", 1); // the longest directions
         QCOMPARE(w->WizardStep, qint16(6));
         QVERIFY(w->optBanks[3]->isChecked());
@@ -912,5 +929,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFrmProject)
+HV_FIT_TEST_MAIN(TestFrmProject)
 #include "tst_frmproject.moc"
