@@ -9,6 +9,7 @@
 #include "core/ui/frmmain.h"
 #include "core/ui/frmsplash.h"
 #include "platform/database.h"
+#include "support/fitcheck.h"
 #include "support/fixtures.h"
 #include "support/testenv.h"
 
@@ -562,6 +563,27 @@ private slots:
         }
     }
 
+    // The main window, with a database deep in a folder and a status text as long as a
+    // backup's, and the contact window show every text whole on a 1280 x 800 screen.
+    void windowsShowTheirTextsWhole() {
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        const QString deep = s.env.path("Plant records/North Bay Desalination/2026/Reverse osmosis train 1");
+        QDir().mkpath(deep);
+        QVERIFY(QFile::copy(s.data("db.hv3.mdb"), deep + "/db.hv3.mdb"));
+        s.p().mainLabels.setDatabase(deep + "/db.hv3.mdb");
+        s.p().status.setText(1, "Backed up to: " + deep + "/db.hv3,26.01.15-10.30.00.mdb");
+        m->show();
+        QStringList cut = test::cutOffTexts(m);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
+
+        QPointer<QWidget> contact = s.p().windows.showSingle("frmContact");
+        QVERIFY(contact);
+        cut = test::cutOffTexts(contact);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
+    }
+
     void helpItemsSayWhenNothingOpensThem() {
         Started s;
         s.startWithProject();
@@ -723,5 +745,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMainWindow)
+HV_FIT_TEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"
