@@ -564,7 +564,7 @@ private slots:
     }
 
     // The main window, with a database deep in a folder and a status text as long as a
-    // backup's, and the contact window show every text whole on a 1280 x 800 screen.
+    // backup's, the contact window and the splash show every text whole on a 1280 x 800 screen.
     void windowsShowTheirTextsWhole() {
         Started s;
         s.startWithProject();
@@ -581,6 +581,11 @@ private slots:
         QPointer<QWidget> contact = s.p().windows.showSingle("frmContact");
         QVERIFY(contact);
         cut = test::cutOffTexts(contact);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
+
+        m->mnuHelpAbout->trigger();
+        QVERIFY(s.splash() && s.splash()->isVisible());
+        cut = test::cutOffTexts(s.splash());
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
     }
 

@@ -888,6 +888,8 @@ private slots:
         {
             dlgUnits d(p);
             d.show();
+            const QStringList cut = test::cutOffTexts(&d);
+            QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
             d.btnUS->click();
             d.close(); // the close box keeps the preset
             QCOMPARE(QList<int>({p.PressureUnit, p.TemperatureUnit, p.FlowUnit, p.FluxUnit, p.MassUnit}),

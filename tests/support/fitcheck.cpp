@@ -211,8 +211,12 @@ QStringList cutOffTexts(QWidget* window) {
     QStringList out;
     if (!window->isVisible()) return {QStringLiteral("the window is not shown")};
     window->ensurePolished();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    if (window->layout()) window->layout()->activate();
+    // A layout that settles can ask again (a scroll area for its bars): a few rounds.
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        if (window->layout()) window->layout()->activate();
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
 
     const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize());
     for (const auto& [what, size] : {std::pair{"size", window->size()}, std::pair{"least size", least}})
