@@ -203,7 +203,6 @@ void frmProject::buildControls() {
     auto* top = new QHBoxLayout;
     cbProject = new ProjectCombo(this);
     cbProject->setEditable(true);
-    // Wide enough for the longest train's item, up to a Project ID of 50 characters.
     txtNewProject = new QLineEdit(this);
     txtNewProject->setToolTip("Enter the new Project ID here, 50 characters or less.");
     txtNewProject->setMinimumWidth(ProjectIdWidth(*txtNewProject));
