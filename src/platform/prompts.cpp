@@ -2,12 +2,57 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QRegularExpression>
 
 namespace hv {
+
+namespace {
+
+// The patterns of one filter: those in its last parentheses, or the whole text.
+QStringList filterPatterns(const QString& qtFilter) {
+    QString patterns = qtFilter;
+    const qsizetype close = qtFilter.lastIndexOf(')');
+    const qsizetype open = close < 0 ? -1 : qtFilter.lastIndexOf('(', close);
+    if (open >= 0) patterns = qtFilter.mid(open + 1, close - open - 1);
+    return patterns.split(QRegularExpression(QStringLiteral("[\\s;]+")), Qt::SkipEmptyParts);
+}
+
+// What follows the file name's last dot looks like an extension: letters and digits,
+// at least one letter ("x.csv", "a.mp4"; not "run.01.15.26").
+bool hasOwnExtension(const QString& name) {
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot <= 0 || dot + 1 == name.size()) return false;
+    bool letter = false;
+    for (const QChar c : QStringView(name).mid(dot + 1)) {
+        if (!c.isLetterOrNumber()) return false;
+        letter = letter || c.isLetter();
+    }
+    return letter;
+}
+
+} // namespace
+
+QString WithFilterExtension(const QString& path, const QString& qtFilter) {
+    const qsizetype slash = path.lastIndexOf('/');
+    const QString name = path.mid(slash + 1);
+    if (name.isEmpty()) return path;
+    QString extension;
+    for (const QString& pattern : filterPatterns(qtFilter)) {
+        if (pattern == QLatin1String("*") || pattern == QLatin1String("*.*")) return path;
+        if (!pattern.startsWith(QLatin1String("*."))) continue;
+        const QString ext = pattern.mid(1); // ".txt", ".hv3.mdb"
+        if (ext.contains(QRegularExpression(QStringLiteral("[*?\\[]")))) continue;
+        if (name.endsWith(ext, Qt::CaseInsensitive) && name.size() > ext.size()) return path;
+        if (extension.isEmpty()) extension = ext;
+    }
+    if (extension.isEmpty() || hasOwnExtension(name)) return path;
+    return (name.endsWith('.') ? path.chopped(1) : path) + extension;
+}
 
 QString toQtFilter(const QString& filter) {
     const QStringList parts = filter.split('|');
@@ -68,7 +113,17 @@ QString QtPrompts::openFile(const QString& title, const QString& filter, const Q
 }
 
 QString QtPrompts::saveFile(const QString& title, const QString& filter, const QString& initialPath) {
-    return QFileDialog::getSaveFileName(QApplication::activeWindow(), title, initialPath, toQtFilter(filter));
+    const QString filters = toQtFilter(filter);
+    QString chosen = filters.section(QStringLiteral(";;"), 0, 0);
+    const QString typed =
+        QFileDialog::getSaveFileName(QApplication::activeWindow(), title, initialPath, filters, &chosen);
+    const QString path = WithFilterExtension(typed, chosen);
+    // The dialog asked about replacing the name as typed, not the one it becomes.
+    if (path != typed && QFileInfo::exists(path) &&
+        message(QFileInfo(path).fileName() + QStringLiteral(" already exists.\r\nDo you want to replace it?"),
+                Buttons::YesNo, Icon::Warning, title) != Answer::Yes)
+        return {};
+    return path;
 }
 
 QString QtPrompts::chooseFolder(const QString& title, const QString& initialPath) {
@@ -180,7 +235,8 @@ QString ScriptedPrompts::openFile(const QString& title, const QString& filter, c
 QString ScriptedPrompts::saveFile(const QString& title, const QString& filter, const QString&) {
     lastFilters << filter;
     auto s = take(Kind::SaveFile, title);
-    return s && s->text ? *s->text : QString();
+    if (!s || !s->text) return {};
+    return WithFilterExtension(*s->text, toQtFilter(filter).section(QStringLiteral(";;"), 0, 0));
 }
 
 QString ScriptedPrompts::chooseFolder(const QString& title, const QString&) {

@@ -33,6 +33,11 @@ public:
 // "Text files|*.txt;*.csv|All|*.*" -> "Text files (*.txt *.csv);;All (*.*)"
 QString toQtFilter(const QString& filter);
 
+// The name a save dialog returns: `path` with the extension of the chosen filter (one Qt
+// filter, "Text files (*.txt *.csv)", or its patterns alone) when the file name has no
+// extension of its own; unchanged under a filter that takes any name ("*.*", "*").
+QString WithFilterExtension(const QString& path, const QString& qtFilter);
+
 // Real dialogs.
 class QtPrompts : public Prompts {
 public:
@@ -72,6 +77,7 @@ public:
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
     std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) override;
     QString openFile(const QString& title, const QString& filter, const QString& initialPath) override;
+    // The scripted name as the dialog returns it with its first filter chosen.
     QString saveFile(const QString& title, const QString& filter, const QString& initialPath) override;
     QString chooseFolder(const QString& title, const QString& initialPath) override;
     bool choosePrinter(QPrinter& printer) override;

@@ -140,13 +140,17 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
         f.CapacityM3D = FlowToSI(t, p.FlowUnit) * 1440 * 60;
     }
 
-    f.ConcuS = quotient(f.FeeduS * f.FeedFlow - f.PermuS * f.PermFlow, f.ConcFlow);
+    f.ConcuS = MassBalanceConcuS(f);
     f.OverallRecovery = quotient(f.PermFlow, f.FeedFlow);
     f.AvgConc = (f.ConcuS + f.FeeduS) / 2;
     f.uStoPPM = 0.5;
     f.uStoPI_Feed = 0.1;
     f.uStoPI_Perm = 0.1;
     f.Density = 1.0;
+}
+
+double MassBalanceConcuS(const FormProjectRecord& f) {
+    return quotient(f.FeeduS * f.FeedFlow - f.PermuS * f.PermFlow, f.ConcFlow);
 }
 
 } // namespace hv

@@ -12,4 +12,8 @@ struct Program;
 // Checks nothing; a zero divisor gives 0.
 void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& rec);
 
+// The concentrate conductivity by mass balance over the record's feed and permeate flows
+// and conductivities; 0 without a concentrate flow.
+double MassBalanceConcuS(const FormProjectRecord& rec);
+
 } // namespace hv

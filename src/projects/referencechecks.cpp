@@ -6,6 +6,7 @@
 #include "core/program.h"
 #include "core/units.h"
 #include "projects/elementgrid.h"
+#include "projects/formdata.h"
 #include "projects/projecttext.h"
 
 namespace hv {
@@ -55,7 +56,9 @@ struct Checker {
             b.field(300 + column) = ValueText(FluxFromSI(FlowToSI(flow / area, p.FlowUnit), p.FluxUnit));
     }
 
+    // The rejection needs the concentrate's conductivity, which nothing typed gives.
     void recoveryAndRejection() {
+        f.ConcuS = MassBalanceConcuS(f);
         show(18, RecoveryText(f.PermFlow, f.FeedFlow));
         show(20, RejectionText(f.PermuS, f.ConcuS, f.FeeduS));
     }

@@ -9,6 +9,7 @@
 #include "core/ui/frmmain.h"
 #include "core/ui/frmsplash.h"
 #include "platform/database.h"
+#include "support/fitcheck.h"
 #include "support/fixtures.h"
 #include "support/testenv.h"
 
@@ -412,6 +413,39 @@ private slots:
         QCOMPARE(s.prompts.verify(), QString());
     }
 
+    // The backup's dialogs close and the main window takes the activation and the focus
+    // back: the result stays in panel 1. Another of the program's windows handing the
+    // focus back shows the current project again.
+    void backupResultOutlivesItsDialogs() {
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        m->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m));
+        const QString target = s.env.path("kept.hv3.mdb");
+        s.prompts.onMessage("Create a back up", Buttons::OKCancel, "BACKUP DATABASE?", Answer::OK)
+            .onSaveFile(target);
+        m->mnuBackup->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        auto focusBack = [m](QWidget& from) {
+            from.show();
+            from.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&from));
+            from.hide();
+            m->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(m));
+            QFocusEvent in(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+            QCoreApplication::sendEvent(m, &in);
+        };
+        QWidget dialog; // as the save dialog and the message box: not one of the program's windows
+        focusBack(dialog);
+        QCOMPARE(m->sbPanels[0]->text(), "Backed up to: " + target);
+
+        QPointer<QWidget> contact = s.p().windows.showSingle("frmContact");
+        focusBack(*contact);
+        QCOMPARE(m->sbPanels[0]->text(), QString("CURRENT PROJECT: P1 Train: 1"));
+    }
+
     void splashSettingsFromTheHelpMenu() {
         Started s;
         s.startWithProject();
@@ -527,6 +561,32 @@ private slots:
             QCOMPARE(m->sbPanels[0]->text(), QString("CURRENT PROJECT: P1 Train: 1"));
             s.p().status.setText(1, "Status");
         }
+    }
+
+    // The main window, with a database deep in a folder and a status text as long as a
+    // backup's, the contact window and the splash show every text whole on a 1280 x 800 screen.
+    void windowsShowTheirTextsWhole() {
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        const QString deep = s.env.path("Plant records/North Bay Desalination/2026/Reverse osmosis train 1");
+        QDir().mkpath(deep);
+        QVERIFY(QFile::copy(s.data("db.hv3.mdb"), deep + "/db.hv3.mdb"));
+        s.p().mainLabels.setDatabase(deep + "/db.hv3.mdb");
+        s.p().status.setText(1, "Backed up to: " + deep + "/db.hv3,26.01.15-10.30.00.mdb");
+        m->show();
+        QStringList cut = test::cutOffTexts(m);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
+
+        QPointer<QWidget> contact = s.p().windows.showSingle("frmContact");
+        QVERIFY(contact);
+        cut = test::cutOffTexts(contact);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
+
+        m->mnuHelpAbout->trigger();
+        QVERIFY(s.splash() && s.splash()->isVisible());
+        cut = test::cutOffTexts(s.splash());
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
     }
 
     void helpItemsSayWhenNothingOpensThem() {
@@ -690,5 +750,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMainWindow)
+HV_FIT_TEST_MAIN(TestMainWindow)
 #include "tst_mainwindow.moc"

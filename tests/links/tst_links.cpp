@@ -1,8 +1,18 @@
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QPointer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <cstring>
+#include <functional>
 #include <memory>
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "linktestnames.h"
 #include "platform/links/linkclient.h"
@@ -29,6 +39,60 @@ public:
     }
     QLocalServer server;
 };
+
+// A server that opens every topic and answers each other line with what `reply` makes of it.
+class ScriptedServer : public QObject {
+public:
+    ScriptedServer(const QString& name, std::function<QByteArray(const QByteArray&)> reply) {
+        server.setSocketOptions(QLocalServer::UserAccessOption);
+        QLocalServer::removeServer(name.toLower());
+        server.listen(name.toLower());
+        connect(&server, &QLocalServer::newConnection, this, [this, reply] {
+            QLocalSocket* s = server.nextPendingConnection();
+            last = s;
+            connect(s, &QLocalSocket::readyRead, s, [s, reply] {
+                while (s->canReadLine()) {
+                    const QByteArray line = s->readLine();
+                    s->write(line.startsWith("INIT") ? QByteArray("ACK\n") : reply(line));
+                }
+            });
+        });
+    }
+    QLocalServer server;
+    QPointer<QLocalSocket> last;
+};
+
+// A client that connects to a server's socket, sends its lines and never reads.
+int connectWithoutReading(const QString& application, const QByteArray& lines) {
+    QLocalSocket probe;
+    probe.connectToServer(socketNameFor(application));
+    if (!probe.waitForConnected(5000)) return -1;
+    const QByteArray path = QFile::encodeName(probe.fullServerName());
+    probe.abort();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.constData(),
+                std::min<size_t>(size_t(path.size()), sizeof addr.sun_path - 1));
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    if (::write(fd, lines.constData(), size_t(lines.size())) != lines.size()) {
+        ::close(fd);
+        return -1;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    return fd;
+}
+
+// The most any connection of the server has waiting to be sent.
+qint64 queuedAtServer(const LinkServer& server) {
+    qint64 most = 0;
+    for (const QLocalSocket* s : server.findChildren<QLocalSocket*>())
+        most = std::max(most, s->bytesToWrite());
+    return most;
+}
 
 class TestLinks : public QObject {
     Q_OBJECT
@@ -58,7 +122,7 @@ private slots:
         link(c, "PLANT", "ft101");
         QCOMPARE(c.setLinkMode(1), 0);
         QCOMPARE(c.linkMode(), 1);
-        QCOMPARE(spy.count(), 0);  // queued, never inside the call that opened the link
+        QCOMPARE(spy.count(), 0); // queued, never inside the call that opened the link
         QVERIFY(spy.wait(5000));
         QCOMPARE(spy.last().at(0).toString(), QString("12.5"));
 
@@ -78,7 +142,7 @@ private slots:
     }
 
     void requestsAndErrorNumbers_data() {
-        QTest::addColumn<QString>("topic");  // "~" stands for the test server's name
+        QTest::addColumn<QString>("topic"); // "~" stands for the test server's name
         QTest::addColumn<QString>("item");
         QTest::addColumn<int>("mode");
         QTest::addColumn<int>("openError");
@@ -132,7 +196,7 @@ private slots:
         QCOMPARE(c.linkRequest(), requestError);
         if (requestError == 0) {
             QCOMPARE(c.text(), text);
-            QVERIFY(!spy.isEmpty());  // before linkRequest returned
+            QVERIFY(!spy.isEmpty()); // before linkRequest returned
             QCOMPARE(spy.last().at(0).toString(), text);
         } else {
             QVERIFY(!c.lastErrorText().isEmpty());
@@ -150,7 +214,7 @@ private slots:
             QCOMPARE(c.setLinkMode(2), 286);
             QCOMPARE(c.linkMode(), 0);
         }
-        SilentServer s(hung, true);  // opens links, never answers a request
+        SilentServer s(hung, true); // opens links, never answers a request
         QCOMPARE(c.setLinkMode(2), 0);
         QCOMPARE(c.linkRequest(), 286);
         QCOMPARE(c.linkMode(), 0);
@@ -185,6 +249,115 @@ private slots:
         QCOMPARE(c.setLinkMode(1), 0);
         QCOMPARE(c.linkRequest(), 0);
         QCOMPARE(c.text(), QString("2"));
+    }
+
+    // A line without an end is refused once it passes the bound, with no more than the bound
+    // held meanwhile; the next link starts afresh.
+    void overlongLineIsRefused() {
+        const QString app = uniqueServerName();
+        bool endless = true;
+        ScriptedServer s(app, [&endless](const QByteArray& line) {
+            if (!line.startsWith("REQUEST")) return QByteArray("NACK\n");
+            return QByteArray(endless ? "DATA R1C1\t" : "DATA R1C1\t8\n");
+        });
+        LinkClient c;
+        c.setLinkTimeout(3000);
+        c.setLinkTopic(app + "|Sheet1");
+        c.setLinkItem("R1C1");
+        QCOMPARE(c.setLinkMode(2), 0);
+        const QPointer<QLocalSocket> held = c.findChild<QLocalSocket*>();
+        QVERIFY(held);
+        // The rest of the line comes a piece at a time, 8 MB in all, while the client waits.
+        qint64 sent = 0, most = 0;
+        QTimer feed;
+        connect(&feed, &QTimer::timeout, this, [&] {
+            if (held) most = std::max(most, held->bytesAvailable());
+            if (!s.last || sent >= (8 << 20)) return;
+            s.last->write(QByteArray(4096, '7'));
+            sent += 4096;
+        });
+        feed.start(0);
+        QSignalSpy spy(&c, &LinkClient::textChanged);
+        const int error = c.linkRequest();
+        feed.stop();
+        QVERIFY2(most <= MaxLineBytes, qPrintable(QString::number(most)));
+        QVERIFY(sent > MaxLineBytes);
+        QCOMPARE(error, ItemRefused);
+        QCOMPARE(c.linkMode(), 0);
+        QVERIFY(spy.isEmpty());
+        QCOMPARE(c.text(), QString());
+
+        endless = false;
+        QCOMPARE(c.setLinkMode(2), 0);
+        QCOMPARE(c.linkRequest(), 0);
+        QCOMPARE(c.text(), QString("8"));
+    }
+
+    // A request is answered only by a DATA line for its own item, however many lines for
+    // other items come first; an automatic link takes only its own item's updates.
+    void answerOnlyForTheItemAsked() {
+        const QString app = uniqueServerName();
+        QByteArray others;
+        for (int i = 0; i < 400; ++i)
+            others += "DATA R9C" + QByteArray::number(i + 1) + "\t" + QByteArray(100, 'x') + "\n";
+        int requests = 0;
+        ScriptedServer s(app, [&](const QByteArray& line) {
+            if (line.startsWith("ADVISE")) return QByteArray("ACK\nDATA R9C9\tnot mine\nDATA r1c1\tfirst\n");
+            if (!line.startsWith("REQUEST")) return QByteArray("NACK\n");
+            return ++requests == 1 ? others + "DATA r1C1\t42\n" : QByteArray("DATA R2C1\t666\n");
+        });
+        LinkClient c;
+        c.setLinkTimeout(300);
+        QSignalSpy spy(&c, &LinkClient::textChanged);
+        c.setLinkTopic(app + "|Sheet1");
+        c.setLinkItem("R1C1");
+        QCOMPARE(c.setLinkMode(1), 0);
+        QCOMPARE(c.linkRequest(), 0); // past 40 kB of other items' values
+        QCOMPARE(c.text(), QString("42"));
+        QCOMPARE(c.linkRequest(), Timeout); // only another item's value came
+        QCOMPARE(c.text(), QString("42"));
+        QCoreApplication::processEvents();
+        for (const auto& args : spy) {
+            QVERIFY(args.at(0).toString() != "666");
+            QVERIFY(args.at(0).toString() != "not mine");
+        }
+    }
+
+    // A client that sends but never reads cannot make the server hold more than a bound
+    // for it: the server lets it go, and serves the others as before.
+    void clientThatNeverReads_data() {
+        QTest::addColumn<bool>("requests");
+        QTest::newRow("automatic updates") << false;
+        QTest::newRow("answers to requests") << true;
+    }
+    void clientThatNeverReads() {
+        QFETCH(bool, requests);
+        const QString big(4000, 'v');
+        server->setValue("Plant", "Big", big);
+        const int fd = connectWithoutReading(name, "INIT Plant\nADVISE Big\n");
+        QVERIFY(fd >= 0);
+        QTRY_COMPARE(server->connectionCount(), 1);
+        qint64 most = 0;
+        for (int i = 0; i < 5000 && server->connectionCount() == 1; ++i) {
+            if (requests) {
+                const QByteArray line = "REQUEST Big\n";
+                [[maybe_unused]] const auto n = ::write(fd, line.constData(), size_t(line.size()));
+            } else {
+                server->setValue("Plant", "Big", big + QString::number(i));
+            }
+            if (i % 20 == 0) QCoreApplication::processEvents();
+            most = std::max(most, queuedAtServer(*server));
+        }
+        QCoreApplication::processEvents();
+        ::close(fd);
+        QVERIFY2(most <= LinkServer::MaxQueuedBytes, qPrintable(QString::number(most)));
+        QTRY_COMPARE(server->connectionCount(), 0);
+
+        LinkClient c;
+        link(c, "Plant", "FT101");
+        QCOMPARE(c.setLinkMode(2), 0);
+        QCOMPARE(c.linkRequest(), 0);
+        QCOMPARE(c.text(), QString("12.5"));
     }
 
     void secondServerOfANameIsRefused() {

@@ -4,6 +4,7 @@
 #include <QLayout>
 #include <QMimeData>
 #include <QPointer>
+#include <QScrollArea>
 #include <QTimer>
 #include <QtTest>
 
@@ -16,7 +17,9 @@
 #include "projects/ui/dlgunits.h"
 #include "projects/ui/frmproject.h"
 #include "projects/unitchoice.h"
+#include "projects/wizardtexts.h"
 #include "projecttestsupport.h"
+#include "support/fitcheck.h"
 
 using namespace hv;
 
@@ -133,6 +136,28 @@ void runWizardTo(frmProject& w, int lastStep, int layout, UnitPreset units, cons
     }
 }
 
+// What a user sees of each named control: shown, enabled, and its text, check or choice.
+QStringList controlStates(QWidget& w) {
+    QStringList out;
+    for (QWidget* c : w.findChildren<QWidget*>()) {
+        if (c->objectName().isEmpty() || c->objectName().startsWith("qt_")) continue;
+        QString value;
+        if (auto* e = qobject_cast<QLineEdit*>(c))
+            value = e->text();
+        else if (auto* l = qobject_cast<QLabel*>(c))
+            value = l->text();
+        else if (auto* b = qobject_cast<QAbstractButton*>(c))
+            value = b->text() + (b->isChecked() ? " [x]" : "");
+        else if (auto* cb = qobject_cast<QComboBox*>(c))
+            value = QString::number(cb->count()) + ":" + cb->currentText();
+        out << QString("%1 %2%3 %4")
+                   .arg(c->objectName(), c->isVisibleTo(&w) ? "shown" : "hidden",
+                        c->isEnabled() ? "" : " disabled", value);
+    }
+    out.sort();
+    return out;
+}
+
 } // namespace
 
 class TestFrmProject : public QObject {
@@ -172,6 +197,7 @@ private slots:
         QVERIFY(w->cmdCreate->isEnabled());
         QVERIFY(!w->cmdNext->isVisible());
         QVERIFY(w->DataValid);
+        const QString rejection = w->txtData[20]->text();
 
         env.prompts.onMessage("Data Saved OK!", Buttons::OK, "Hevrin", Answer::OK);
         env.prompts.onMessage(trains < 2 ? "Project Created!" : "Multiple Projects Created!", Buttons::OK,
@@ -215,6 +241,13 @@ private slots:
         QCOMPARE(iniValue(p, "Database"), p.ProjectDatabasePath);
         QCOMPARE(p.status.text(1), "Project: " + id + " Train: 1");
         QVERIFY(p.ProjectSelectMode && !p.ProjectCreateMode);
+
+        // The project window shows the rejection the wizard showed.
+        w = openWindow(p, Select);
+        QCOMPARE(w->cbProject->currentText(), id + " Train:1");
+        QVERIFY(!rejection.isEmpty());
+        QCOMPARE(w->txtData[20]->text(), rejection);
+        delete w;
     }
 
     void wizardStepsAndChecks() {
@@ -222,15 +255,21 @@ private slots:
         test::prepare(env);
         Program& p = env.prog();
         QPointer<frmProject> w = openWindow(p, Create);
-        // An empty ID is reported, and the wizard goes on to step 2.
-        w->txtNewProject->clear();
-        env.prompts.onMessage("The new ProjectDiagram ID must have at least one character", Buttons::OK,
-                              "Hevrin", Answer::OK);
+        // An empty or too long ID is reported, and the wizard stays on its step.
+        for (const QString& id : {QString(), QString(51, 'x')}) {
+            w->txtNewProject->setText(id);
+            env.prompts.onMessage("The new ProjectDiagram ID must have at least one character", Buttons::OK,
+                                  "Hevrin", Answer::OK);
+            w->cmdNext->click();
+            QCOMPARE(env.prompts.verify(), QString());
+            QCOMPARE(w->WizardStep, qint16(1));
+            QCOMPARE(w->lblDirections->text(), WizardDirections(1));
+            QCOMPARE(w->txtNewProject->text(), id);
+        }
+        w->txtNewProject->setText("Two");
         w->cmdNext->click();
-        QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(w->WizardStep, qint16(2));
         QVERIFY(w->cmdBack->isHidden());
-        w->txtNewProject->setText("Two");
         w->optBanks[2]->setChecked(true);
         w->cmdNext->click();
         QVERIFY(w->chk2Bank->isChecked());
@@ -362,25 +401,51 @@ private slots:
         QCOMPARE(p.CurrentProject.TrainNumber, qint16(3));
     }
 
-    void cancelAtEveryStepStoresNothing() {
+    // "Cancel New Project Creation" at any step stores nothing and leaves the window as a
+    // new user finds it, from which a project is created as from a fresh window.
+    void cancelReturnsToTheStart() {
         test::TestEnv env;
         test::prepare(env);
         Program& p = env.prog();
+        QPointer<frmProject> w = openWindow(p, Create);
+        const QStringList fresh = controlStates(*w);
+        QCOMPARE(w->WizardStep, qint16(1));
+        delete w;
         for (int step = 1; step <= 10; ++step) {
-            QPointer<frmProject> w = openWindow(p, Create);
+            w = openWindow(p, Create);
             runWizardTo(*w, step + 1, 3, UnitPreset::CMD, "Never", 2);
+            env.prompts.onMessage("Cancel project creation?", Buttons::YesNo, "Hevrin", Answer::No);
+            w->cmdCancel->click();
+            QVERIFY(w->WizardStep > 1);
             env.prompts.onMessage("Cancel project creation?", Buttons::YesNo, "Hevrin", Answer::Yes);
             w->cmdCancel->click();
             QCOMPARE(env.prompts.verify(), QString());
-            QVERIFY(w->txtNewProject->isHidden());
-            QCOMPARE(w->cbProject->currentText(), QString("NO PROJECTS FOUND - CREATE A NEW PROJECT"));
+            QCOMPARE(w->WizardStep, qint16(1));
+            QCOMPARE(w->cbProject->currentText(), QString("START NEW PROJECT"));
             QCOMPARE(w->txtData[1]->text(), QString());
-            w->cmdClose->click();
-            settle();
-            QVERIFY(w.isNull());
+            const QStringList now = controlStates(*w);
+            for (qsizetype i = 0; i < std::min(now.size(), fresh.size()); ++i)
+                QVERIFY2(now[i] == fresh[i],
+                         qPrintable(QString("step %1: %2, fresh %3").arg(step).arg(now[i], fresh[i])));
+            QCOMPARE(now.size(), fresh.size());
             QCOMPARE(rowCount(p), 0);
+            if (step < 10) {
+                delete w;
+                continue;
+            }
+            // Carried on from there, the wizard creates a project of another layout.
+            runWizardTo(*w, 11, 0, UnitPreset::CMH, "After", 1);
+            QCOMPARE(env.prompts.verify(), QString());
+            env.prompts.onMessage("Data Saved OK!", Buttons::OK, "Hevrin", Answer::OK)
+                .onMessage("Project Created!", Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdCreate->click();
+            settle();
+            QCOMPARE(env.prompts.verify(), QString());
+            QVERIFY(w.isNull());
+            QCOMPARE(rowCount(p, "ProjectID = 'After' AND NumBanks = 1 AND PermFlow = 75 AND unitFlow = 13"),
+                     1);
         }
-        QCOMPARE(iniValue(p, "Project"), QString("<none>"));
+        QCOMPARE(rowCount(p), 1);
     }
 
     void selectModeMakesATrainCurrent() {
@@ -521,7 +586,7 @@ private slots:
         QCOMPARE(p.CurrentProject.FeedTemp, 18.0);
         QCOMPARE(w->txtData[9]->text(), QString("18.0"));
         QVERIFY(!w->txtData[9]->isEnabled());
-        QVERIFY(!w->cmdClose->isEnabled());
+        QVERIFY(w->cmdClose->isEnabled());
         QCOMPARE(iniValue(p, "Project"), QString("<none>"));
 
         // Another change, and the recalculation accepted.
@@ -533,7 +598,11 @@ private slots:
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(p.status.text(1), QString("E'1: Updated 1 records out of a total 1"));
         QCOMPARE(rowCount(p, "FeeduS = 1200"), 1);
-        delete w;
+        // The window can always be left.
+        QVERIFY(w->cmdClose->isEnabled());
+        w->cmdClose->click();
+        settle();
+        QVERIFY(w.isNull());
     }
 
     // A train chosen in the list but not shown with "GO" is not the one the edit belongs to.
@@ -720,42 +789,57 @@ private slots:
         delete w;
     }
 
-    // Every mode, and every wizard step, fits a 1280 x 800 screen with a desktop's frame
-    // (content at most 760 high); the grids follow the window's size; the wrapped check-box
+    // Every mode, and every wizard step, fits a 1280 x 800 screen with a desktop's frame and
+    // shows every text whole; the grids follow the window's size; the wrapped check-box
     // captions still work their boxes.
     void windowFitsAScreen() {
         test::TestEnv env;
         test::prepare(env);
         Program& p = env.prog();
         test::insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", "Three"}, {"Systemdata", 0}});
+        // The longest texts a user may well give: a Project ID of 50 characters, a custom
+        // element's name, a late date.
+        const QString longId = "North Bay Desalination Plant, Reverse Osmosis 2026";
+        QCOMPARE(longId.size(), 50);
+        test::insertProjectInfo(
+            p.ProjectDatabasePath, 2,
+            {{"ProjectID", longId}, {"TrainNumber", 12}, {"DateReference", "2026-11-30 23:45:00"}});
         p.CurrentProject.ProjectID = "Three";
         p.CurrentProject.TrainNumber = 1;
-        auto fits = [](frmProject& w) {
-            w.layout()->activate();
-            const QSize least = w.minimumSizeHint().expandedTo(w.minimumSize());
-            return w.width() <= 1280 && w.height() <= 760 && least.width() <= 1280 && least.height() <= 760;
+        p.ElementList[1].Model = "HV-BRACKISH 8040-LE-440";
+        auto fits = [](frmProject& w, const QString& where) {
+            const QStringList cut = test::cutOffTexts(&w);
+            QVERIFY2(cut.isEmpty(), qPrintable(where + ":\n" + cut.join('\n')));
         };
         QPointer<frmProject> w = openWindow(p, Select);
-        QVERIFY(fits(*w));
+        fits(*w, "select");
         delete w;
         w = openWindow(p, Edit);
+        w->cbProject->setCurrentIndex(0);
+        w->cmdGo->click();
+        QCOMPARE(w->cbProject->currentText(), longId + " Train:12");
+        fits(*w, "edit, two banks");
+        w->cbProject->setCurrentIndex(1);
+        w->cmdGo->click();
         env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
         w->cmdEdit->click();
         QVERIFY(!w->txtFields[303]->isHidden());
-        QVERIFY(fits(*w));
+        fits(*w, "edit");
         w->resize(900, 600);
         const int narrow = w->txtFields[303]->width();
         w->resize(1270, 600);
         QVERIFY(w->txtFields[303]->width() > narrow);
         delete w;
 
-        w = openWindow(p, Create);
-        for (int step = 2; step <= 6; ++step) {
-            runWizardTo(*w, step, 3, UnitPreset::CMD, "Fits", 1);
-            QVERIFY2(fits(*w), qPrintable(QString("step %1").arg(step)));
-            delete w;
-            w = openWindow(p, Create);
+        for (int layout : {0, 3}) {
+            for (int step = 1; step <= 11; ++step) {
+                w = openWindow(p, Create);
+                runWizardTo(*w, step, layout, UnitPreset::US, longId, 12);
+                fits(*w, QString("layout %1, step %2").arg(layout).arg(step));
+                delete w;
+            }
         }
+        w = openWindow(p, Create);
         runWizardTo(*w, 6, 3, UnitPreset::CMD, "Fits", 1); // the longest directions
         QCOMPARE(w->WizardStep, qint16(6));
         QVERIFY(w->optBanks[3]->isChecked());
@@ -804,6 +888,8 @@ private slots:
         {
             dlgUnits d(p);
             d.show();
+            const QStringList cut = test::cutOffTexts(&d);
+            QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
             d.btnUS->click();
             d.close(); // the close box keeps the preset
             QCOMPARE(QList<int>({p.PressureUnit, p.TemperatureUnit, p.FlowUnit, p.FluxUnit, p.MassUnit}),
@@ -845,5 +931,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFrmProject)
+HV_FIT_TEST_MAIN(TestFrmProject)
 #include "tst_frmproject.moc"

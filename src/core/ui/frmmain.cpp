@@ -364,9 +364,14 @@ void frmMain::Form_Unload() {
 
 void frmMain::changeEvent(QEvent* e) {
     QMainWindow::changeEvent(e);
-    if (e->type() != QEvent::ActivationChange || !isActiveWindow()) return;
-    // Closing a message box or a dialog also gives the activation back: that must not
-    // overwrite the status text the user was meant to read.
+    if (e->type() != QEvent::ActivationChange) return;
+    if (!isActiveWindow()) {
+        focusHandedBack_ = false;
+        return;
+    }
+    // Closing a message box or a dialog also gives the activation and the focus back: that
+    // must not overwrite the status text the user was meant to read.
+    focusHandedBack_ = handedBackByOurs_;
     if (handedBackByOurs_) Form_Activate();
     handedBackByOurs_ = false;
     if (activatedBefore_) return;
@@ -381,7 +386,8 @@ void frmMain::changeEvent(QEvent* e) {
 
 void frmMain::focusInEvent(QFocusEvent* e) {
     QMainWindow::focusInEvent(e);
-    Form_GotFocus();
+    if (focusHandedBack_) Form_GotFocus();
+    focusHandedBack_ = false;
 }
 
 void frmMain::closeEvent(QCloseEvent* e) {

@@ -134,6 +134,8 @@ private:
     // Whether the window active before this one is another of the program's windows
     // (not a message box, a dialog or another program).
     bool handedBackByOurs_ = false;
+    // The focus that comes with an activation handed back by one of the program's windows.
+    bool focusHandedBack_ = false;
     bool activatedBefore_ = false;
     std::vector<std::pair<QAction*, QString>> windowItems_; // items that wait for their window
 };

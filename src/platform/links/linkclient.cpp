@@ -17,7 +17,7 @@ namespace hv::links {
 LinkClient::LinkClient(QObject* parent) : QObject(parent) {}
 
 LinkClient::~LinkClient() {
-    if (loop_) loop_->quit();  // deleted by a slot that ran during its own wait
+    if (loop_) loop_->quit(); // deleted by a slot that ran during its own wait
     if (socket_ && socket_->state() == QLocalSocket::ConnectedState) {
         if (mode_ != 0 || !openTopic_.isEmpty()) socket_->write(messageLine("TERM"));
         socket_->flush();
@@ -74,14 +74,14 @@ void LinkClient::closeLink() {
         openTopic_.clear();
     }
     mode_ = 0;
-    applied_ = received_;  // updates still queued belong to the closed link
+    applied_ = received_; // updates still queued belong to the closed link
 }
 
 int LinkClient::open(int mode) {
     QString application, topic;
     if (!splitTopic(topic_, &application, &topic)) return fail(NoServer);
     const QString name = socketNameFor(application);
-    if (name.contains('/')) return fail(NoServer);  // a name, never a path
+    if (name.contains('/')) return fail(NoServer); // a name, never a path
 
     const QPointer<LinkClient> self(this);
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -158,6 +158,9 @@ int LinkClient::linkRequest() {
     case Answer::Lost:
         closeLink();
         return fail(NoLink);
+    case Answer::Overlong:
+        closeLink();
+        return fail(ItemRefused);
     default:
         return fail(ItemRefused);
     }
@@ -168,6 +171,8 @@ bool LinkClient::ensureSocket(const QString& serverName, bool fresh) {
         return true;
     dropSocket();
     socket_ = new QLocalSocket(this);
+    // A server that never ends its line must not fill this process's memory.
+    socket_->setReadBufferSize(MaxLineBytes);
     connect(socket_, &QLocalSocket::readyRead, this, &LinkClient::onReadyRead);
     connect(socket_, &QLocalSocket::disconnected, this, &LinkClient::onDisconnected);
     socket_->connectToServer(serverName);
@@ -197,7 +202,7 @@ void LinkClient::dropSocket() {
 }
 
 LinkClient::Answer LinkClient::send(const QByteArray& line, QString* data) {
-    if (waiting_ || !socket_) return Answer::Lost;  // re-entered from an update during a wait
+    if (waiting_ || !socket_) return Answer::Lost; // re-entered from an update during a wait
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
@@ -209,13 +214,14 @@ LinkClient::Answer LinkClient::send(const QByteArray& line, QString* data) {
     answerText_.clear();
     loop_ = &loop;
     waiting_ = true;
+    requesting_ = data != nullptr;
     const QPointer<LinkClient> self(this);
     // A write to a connection whose server has gone may report the loss at once.
     socket_->write(line);
     socket_->flush();
     if (answer_ == Answer::None && socket_ && socket_->state() != QLocalSocket::ConnectedState)
         answer_ = Answer::Lost;
-    if (answer_ == Answer::None && socket_->bytesAvailable() > 0) onReadyRead();
+    if (answer_ == Answer::None && socket_ && socket_->bytesAvailable() > 0) onReadyRead();
     if (answer_ == Answer::None && peerElsewhere_) {
         // Most answers come within a millisecond; wait on the socket briefly before the
         // loop, short enough that the window never misses a repaint.
@@ -235,6 +241,7 @@ LinkClient::Answer LinkClient::send(const QByteArray& line, QString* data) {
     }
     if (!self) return Answer::Lost;
     waiting_ = false;
+    requesting_ = false;
     loop_ = nullptr;
     if (data) *data = answerText_;
     return answer_;
@@ -246,11 +253,13 @@ void LinkClient::onReadyRead() {
         const bool pending = waiting_ && answer_ == Answer::None;
         if (m.verb == "DATA") {
             const quint64 seq = ++received_;
-            if (pending) {
+            // Another item's value (a late update of an earlier link) answers nothing.
+            const bool ours = m.argument.compare(item_, Qt::CaseInsensitive) == 0;
+            if (pending && requesting_ && ours) {
                 answer_ = Answer::Data;
                 answerText_ = m.text;
                 answerSeq_ = seq;
-            } else if (mode_ == 1 && m.argument.compare(item_, Qt::CaseInsensitive) == 0) {
+            } else if (mode_ == 1 && ours) {
                 QMetaObject::invokeMethod(
                     this, [this, seq, text = m.text] { deliverUpdate(seq, text); }, Qt::QueuedConnection);
             }
@@ -259,6 +268,22 @@ void LinkClient::onReadyRead() {
         }
         if (pending && answer_ != Answer::None && loop_) loop_->quit();
     }
+    if (socket_ && socket_->bytesAvailable() >= MaxLineBytes) refuseOverlongLine();
+}
+
+// The buffer is full and holds no whole line: the rest of the conversation cannot be
+// trusted, so the connection goes.
+void LinkClient::refuseOverlongLine() {
+    dropSocket();
+    if (waiting_) {
+        if (answer_ == Answer::None) answer_ = Answer::Overlong;
+        if (loop_) loop_->quit();
+        return;
+    }
+    if (mode_ == 0) return;
+    mode_ = 0;
+    applied_ = received_;
+    QMetaObject::invokeMethod(this, &LinkClient::linkClosed, Qt::QueuedConnection);
 }
 
 void LinkClient::onDisconnected() {
@@ -281,4 +306,4 @@ void LinkClient::deliverUpdate(quint64 seq, const QString& text) {
     emit textChanged(text_);
 }
 
-}  // namespace hv::links
+} // namespace hv::links

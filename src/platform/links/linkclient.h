@@ -35,8 +35,10 @@ namespace hv::links {
 //   linkRequest()  fetches the item's present value (either mode). On success (0) the
 //              text has replaced text() and textChanged has been emitted with it before
 //              it returns (on an automatic link an older pushed value may be emitted
-//              just before it). Errors: 293 NoLink (mode 0, or the server went away), 285
-//              ItemRefused, 286 Timeout (the link is then closed; mode reads 0).
+//              just before it). Only a DATA line for the item asked for answers it.
+//              Errors: 293 NoLink (mode 0, or the server went away), 285 ItemRefused
+//              (also a line longer than MaxLineBytes: the connection is dropped and the
+//              link closed), 286 Timeout (the link is then closed; mode reads 0).
 //
 // Changing linkTopic or linkItem while a link is open closes the link (mode 0); set the
 // mode again to link to the new source, as the windows do: mode 0, topic, item, mode.
@@ -54,7 +56,8 @@ namespace hv::links {
 // the link is closed or relinked is dropped.
 //
 // linkClosed is emitted (queued) when the server closes an open link, for example when
-// the serving program ends; the mode then reads 0 and requests answer 293.
+// the serving program ends, or sends a line longer than MaxLineBytes; the mode then reads
+// 0 and requests answer 293. No more than MaxLineBytes of a connection is held unread.
 // lastError() and lastErrorText() repeat the outcome of the last set or request.
 class LinkClient : public QObject {
     Q_OBJECT
@@ -88,7 +91,7 @@ signals:
     void linkClosed();
 
 private:
-    enum class Answer { None, Ack, Nack, Data, Lost, TimedOut };
+    enum class Answer { None, Ack, Nack, Data, Lost, TimedOut, Overlong };
     int fail(int number);
     int open(int mode);
     void closeLink();
@@ -96,6 +99,7 @@ private:
     void dropSocket();
     Answer send(const QByteArray& line, QString* data);
     void onReadyRead();
+    void refuseOverlongLine();
     void onDisconnected();
     void deliverUpdate(quint64 seq, const QString& text);
 
@@ -113,13 +117,14 @@ private:
 
     QPointer<QLocalSocket> socket_;
     QString serverName_;
-    QString openTopic_;  // the topic the server has open for this connection
+    QString openTopic_; // the topic the server has open for this connection
     bool peerElsewhere_ = false;
     static constexpr int QuickWaitMs = 20;
     bool waiting_ = false;
     QEventLoop* loop_ = nullptr;
     Answer answer_ = Answer::None;
     QString answerText_;
+    bool requesting_ = false; // the wait is for a DATA line of item_ (send with data)
 };
 
-}  // namespace hv::links
+} // namespace hv::links

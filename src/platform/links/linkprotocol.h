@@ -17,6 +17,10 @@
 // \\, \t, \r and \n.
 namespace hv::links {
 
+// The longest line either side takes, its end included. A value is at most a few kB; a
+// longer line is refused rather than read on without end.
+constexpr qsizetype MaxLineBytes = 16 * 1024;
+
 QByteArray escapeField(const QString& text);
 QString unescapeField(const QByteArray& field);
 
@@ -27,10 +31,10 @@ QString socketNameFor(const QString& application);
 struct Message {
     QByteArray verb;
     QString argument;
-    QString text;  // DATA only
+    QString text; // DATA only
 };
 Message parseMessage(const QByteArray& line);
 QByteArray messageLine(const char* verb, const QString& argument = {});
 QByteArray dataLine(const QString& item, const QString& text);
 
-}  // namespace hv::links
+} // namespace hv::links

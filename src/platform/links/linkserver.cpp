@@ -84,7 +84,7 @@ bool LinkServer::listen(const QString& application) {
             return false;
         }
     }
-    QLocalServer::removeServer(name);  // a socket file left by a server that ended
+    QLocalServer::removeServer(name); // a socket file left by a server that ended
     server_ = new QLocalServer(this);
     server_->setSocketOptions(QLocalServer::UserAccessOption);
     if (!server_->listen(name)) {
@@ -184,14 +184,18 @@ void LinkServer::setSheet(const QString& topic, const QList<QStringList>& rows) 
         }
     // Clients advised on cells of this topic see the new texts.
     const QString topicKey = topic.trimmed().toLower();
+    QList<QLocalSocket*> overfull;
     for (auto c = connections_.cbegin(); c != connections_.cend(); ++c) {
         if (!c->open || c->topicKey != topicKey) continue;
+        QByteArray lines;
         for (auto a = c->advised.cbegin(); a != c->advised.cend(); ++a) {
             const QString now = t.cells.value(a.key()).text;
-            if (now != before.value(a.key()).text) c.key()->write(dataLine(a.value(), now));
+            if (now != before.value(a.key()).text) lines += dataLine(a.value(), now);
         }
-        c.key()->flush();
+        if (!lines.isEmpty() && !queue(c.key(), lines)) overfull << c.key();
     }
+    for (QLocalSocket* s : overfull)
+        drop(s);
 }
 
 bool LinkServer::addSheetFile(const QString& path) {
@@ -262,6 +266,7 @@ QList<LinkServer::Entry> LinkServer::entries() const {
 
 void LinkServer::onNewConnection() {
     while (QLocalSocket* s = server_->nextPendingConnection()) {
+        s->setReadBufferSize(MaxLineBytes);
         connections_.insert(s, Connection{});
         connect(s, &QLocalSocket::readyRead, this, [this, s] { onReadyRead(s); });
         connect(s, &QLocalSocket::disconnected, this, [this, s] {
@@ -277,58 +282,69 @@ void LinkServer::onReadyRead(QLocalSocket* socket) {
     while (socket->canReadLine()) {
         auto c = connections_.find(socket);
         if (c == connections_.end()) return;
-        handle(socket, *c, socket->readLine());
+        if (!handle(socket, *c, socket->readLine())) {
+            drop(socket);
+            return;
+        }
     }
-    socket->flush();  // answer now, not at the next turn of the event loop
-    if (socket->bytesAvailable() > (1 << 20)) socket->abort();  // no line that long is ours
+    // A full buffer without a whole line: no line that long is ours.
+    if (socket->bytesAvailable() >= MaxLineBytes) drop(socket);
 }
 
-void LinkServer::handle(QLocalSocket* socket, Connection& c, const QByteArray& line) {
+// Writes at once, not at the next turn of the event loop; false, writing nothing, when the
+// connection already holds as much unsent as it may.
+bool LinkServer::queue(QLocalSocket* socket, const QByteArray& bytes) {
+    if (socket->bytesToWrite() + bytes.size() > MaxQueuedBytes) return false;
+    socket->write(bytes);
+    socket->flush();
+    return true;
+}
+
+void LinkServer::drop(QLocalSocket* socket) {
+    if (!connections_.remove(socket)) return;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+    emit connectionsChanged(connectionCount());
+}
+
+bool LinkServer::handle(QLocalSocket* socket, Connection& c, const QByteArray& line) {
     const Message m = parseMessage(line);
     if (m.verb == "INIT") {
         c.advised.clear();
         c.topicKey = m.argument.trimmed().toLower();
         c.open = topics_.contains(c.topicKey);
-        socket->write(c.open ? "ACK\n" : "NACK\n");
-        return;
+        return queue(socket, c.open ? "ACK\n" : "NACK\n");
     }
     if (m.verb == "TERM") {
         c.open = false;
         c.advised.clear();
-        return;
+        return true;
     }
     const auto t = c.open ? topics_.constFind(c.topicKey) : topics_.cend();
-    if (t == topics_.cend() || (m.verb != "REQUEST" && m.verb != "ADVISE" && m.verb != "UNADVISE")) {
-        socket->write("NACK\n");
-        return;
-    }
+    if (t == topics_.cend() || (m.verb != "REQUEST" && m.verb != "ADVISE" && m.verb != "UNADVISE"))
+        return queue(socket, "NACK\n");
     const QString key = itemKey(*t, m.argument);
     const auto cell = key.isEmpty() ? t->cells.cend() : t->cells.constFind(key);
-    if (key.isEmpty() || (cell == t->cells.cend() && !t->sheet)) {
-        socket->write("NACK\n");
-        return;
-    }
+    if (key.isEmpty() || (cell == t->cells.cend() && !t->sheet)) return queue(socket, "NACK\n");
     const QString text = cell == t->cells.cend() ? QString() : cell->text;
-    if (m.verb == "REQUEST") {
-        socket->write(dataLine(m.argument, text));
-    } else if (m.verb == "ADVISE") {
+    if (m.verb == "REQUEST") return queue(socket, dataLine(m.argument, text));
+    if (m.verb == "ADVISE") {
         c.advised.insert(key, m.argument);
-        socket->write("ACK\n");
-        socket->write(dataLine(m.argument, text));
-    } else {
-        socket->write(c.advised.remove(key) ? "ACK\n" : "NACK\n");
+        return queue(socket, "ACK\n" + dataLine(m.argument, text));
     }
+    return queue(socket, c.advised.remove(key) ? "ACK\n" : "NACK\n");
 }
 
 void LinkServer::push(const QString& topicKey, const QString& key, const QString& text) {
+    QList<QLocalSocket*> overfull;
     for (auto c = connections_.cbegin(); c != connections_.cend(); ++c) {
         if (!c->open || c->topicKey != topicKey) continue;
         const auto a = c->advised.constFind(key);
-        if (a != c->advised.cend()) {
-            c.key()->write(dataLine(a.value(), text));
-            c.key()->flush();
-        }
+        if (a != c->advised.cend() && !queue(c.key(), dataLine(a.value(), text))) overfull << c.key();
     }
+    for (QLocalSocket* s : overfull)
+        drop(s);
 }
 
-}  // namespace hv::links
+} // namespace hv::links

@@ -35,6 +35,10 @@ public:
         QString text;
     };
 
+    // The most a connection may have waiting to be sent; a client that reads nothing is
+    // let go when its answers and updates would pile up beyond it.
+    static constexpr qint64 MaxQueuedBytes = 1 << 20;
+
     explicit LinkServer(QObject* parent = nullptr);
     ~LinkServer() override;
 
@@ -78,28 +82,30 @@ private:
     struct Topic {
         QString name;
         bool sheet = false;
-        QHash<QString, Cell> cells;  // by item key
-        QStringList order;           // table item keys in the order they came
+        QHash<QString, Cell> cells; // by item key
+        QStringList order;          // table item keys in the order they came
     };
     struct Connection {
         QString topicKey;
         bool open = false;
-        QHash<QString, QString> advised;  // item key -> item as the client wrote it
+        QHash<QString, QString> advised; // item key -> item as the client wrote it
     };
 
     static QString itemKey(const Topic& topic, const QString& item);
     Topic& topicFor(const QString& name, bool sheet);
     void onNewConnection();
     void onReadyRead(QLocalSocket* socket);
-    void handle(QLocalSocket* socket, Connection& c, const QByteArray& line);
+    bool handle(QLocalSocket* socket, Connection& c, const QByteArray& line);
     void push(const QString& topicKey, const QString& key, const QString& text);
+    bool queue(QLocalSocket* socket, const QByteArray& bytes);
+    void drop(QLocalSocket* socket);
 
     QLocalServer* server_ = nullptr;
     QString application_;
     QString error_;
-    QHash<QString, Topic> topics_;  // by topic lower-cased
+    QHash<QString, Topic> topics_; // by topic lower-cased
     QStringList topicOrder_;
     QHash<QLocalSocket*, Connection> connections_;
 };
 
-}  // namespace hv::links
+} // namespace hv::links

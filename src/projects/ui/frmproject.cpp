@@ -14,6 +14,8 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -88,9 +90,28 @@ int keyAsciiOf(const QKeyEvent* e) {
 
 // Widths that keep the window within a 1280 x 800 screen.
 constexpr int CheckCaptionWidth = 380;
-constexpr int MaxWidth = 1280;
+constexpr int MaxWidth = 1270; // and the frame a desktop adds
 constexpr int MaxHeight = 760; // a title bar and a panel take the rest of 800
 constexpr int ElementColumnWidth = 150;
+
+// A list box wide enough for the longest of its first items, within the bounds.
+void widenToItems(QComboBox* box, int items, int least, int most) {
+    int text = 0;
+    for (int i = 0; i < std::min(items, box->count()); ++i)
+        text = std::max(text, box->fontMetrics().horizontalAdvance(box->itemText(i)));
+    QStyleOptionComboBox opt;
+    opt.initFrom(box);
+    opt.editable = box->isEditable();
+    const int wide = box->style()->sizeFromContents(QStyle::CT_ComboBox, &opt, QSize(text, 0), box).width();
+    box->setMinimumWidth(std::clamp(wide, least, most));
+}
+
+// Room for a Project ID of 50 characters of ordinary text.
+int ProjectIdWidth(const QWidget& box) {
+    return box.fontMetrics().horizontalAdvance(
+               QStringLiteral("North Bay Desalination Plant, Reverse Osmosis 2026")) +
+           24;
+}
 
 // A check box whose long caption is a word-wrapped label beside it: a click on the label
 // toggles the box, and the label greys out with it.
@@ -138,18 +159,33 @@ frmProject::frmProject(Program& p, QWidget* parent) : QWidget(parent, Qt::Window
     fitToScreen();
 }
 
+// Sized again once shown: only then are the fonts and wrapped captions final.
+void frmProject::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (fitted_) return;
+    fitted_ = true;
+    fitToScreen();
+}
+
 // Opens at the size its content asks for, within the frame's share of a 1280 x 800 screen.
 void frmProject::fitToScreen() {
     auto* scroll = findChild<QScrollArea*>(QStringLiteral("scrollContent"));
-    scroll->widget()->adjustSize();
+    QWidget* content = scroll->widget();
+    content->adjustSize();
     layout()->activate();
-    const QSize content = scroll->widget()->sizeHint();
-    const int extra = scroll->verticalScrollBar()->sizeHint().width();
-    QSize want(content.width() + extra + 2 * layout()->contentsMargins().left(),
-               content.height() + sizeHint().height() - scroll->sizeHint().height());
     QSize room(MaxWidth, MaxHeight);
     if (const QScreen* s = screen()) room = room.boundedTo(s->availableGeometry().size());
-    resize(want.boundedTo(room));
+    const int sides = layout()->contentsMargins().left() + layout()->contentsMargins().right();
+    // The rows above the scrolled part (the list, the buttons) may be the widest.
+    const int wide =
+        std::min(std::max(content->sizeHint().width() + sides, sizeHint().width()), room.width());
+    // Wrapped captions take the height the width they get gives them; measured at the width
+    // a scroll bar would leave, so that the height never asks for the bar that narrows it.
+    const int bar = scroll->verticalScrollBar()->sizeHint().width();
+    int high = content->sizeHint().height();
+    if (content->hasHeightForWidth()) high = std::max(high, content->heightForWidth(wide - sides - bar));
+    high += sizeHint().height() - scroll->sizeHint().height();
+    resize(QSize(wide + (high > room.height() ? bar : 0), high).boundedTo(room));
 }
 
 void frmProject::buildControls() {
@@ -162,14 +198,14 @@ void frmProject::buildControls() {
     auto* content = new QWidget(scroll);
     auto* root = new QVBoxLayout(content);
     root->setContentsMargins(0, 0, 0, 0);
+    root->setSpacing(3);
 
     auto* top = new QHBoxLayout;
     cbProject = new ProjectCombo(this);
     cbProject->setEditable(true);
-    cbProject->setMinimumWidth(260);
     txtNewProject = new QLineEdit(this);
     txtNewProject->setToolTip("Enter the new Project ID here, 50 characters or less.");
-    txtNewProject->setMinimumWidth(260);
+    txtNewProject->setMinimumWidth(ProjectIdWidth(*txtNewProject));
     cmdGo = new QPushButton("GO", this);
     cmdSelect = new QPushButton("SELECT THIS PROJECT", this);
     cmdEdit = new QPushButton("EDIT REFERENCE DATA", this);
@@ -310,14 +346,15 @@ void frmProject::buildControls() {
     const char* typeCaptions[4] = {"System Element Type", "Element Type - BANK 1", "Element Type - BANK 2",
                                    "Element Type - BANK 3"};
     for (int c = 0; c < 4; ++c) {
+        // The column's heading and its element caption share a row.
+        auto* heading = new QHBoxLayout;
+        heading->setSpacing(8);
         lblLabels[300 + c] = new QLabel(headers[c], this);
-        grid->addWidget(lblLabels[300 + c], 0, 1 + c);
         lblLabels[200 + c] = new QLabel(typeCaptions[c], this);
+        heading->addWidget(lblLabels[300 + c]);
+        heading->addWidget(lblLabels[200 + c], 1);
+        grid->addLayout(heading, 1, 1 + c);
         cboElements.push_back(new QComboBox(this));
-        // A long model name must not widen the grid.
-        cboElements.back()->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        cboElements.back()->setMinimumContentsLength(14);
-        grid->addWidget(lblLabels[200 + c], 1, 1 + c);
         grid->addWidget(cboElements.back(), 2, 1 + c);
     }
     cboElements[1]->setToolTip("Select Bank 1 element Type");
@@ -337,8 +374,6 @@ void frmProject::buildControls() {
             grid->addWidget(box, 3 + r, 1 + c);
         }
     }
-    for (QComboBox* c : cboElements)
-        c->setMinimumWidth(ElementColumnWidth);
     for (int c = 1; c <= 4; ++c)
         grid->setColumnStretch(c, 1);
     lower->addLayout(grid, 4);
@@ -348,6 +383,7 @@ void frmProject::buildControls() {
     bottom->setVerticalSpacing(2);
     txtDescription = new QLineEdit(this);
     lblFields[99] = new QLabel("Enter any Descriptive Information above. (Optional)", this);
+    lblFields[99]->setWordWrap(true); // the element grid beside it takes the width it needs
     txtElapsedTime = new QLineEdit("1.0", this);
     txtElapsedTime->setMaximumWidth(90);
     lblFields[100] = new QLabel("<== Set \"Hours Elapsed Time\" here if not zero at Reference Date", this);
@@ -378,6 +414,53 @@ void frmProject::buildControls() {
     cmdBack->hide();
     cmdNext->hide();
     lblDirections->hide();
+    nameControls();
+}
+
+void frmProject::nameControls() {
+    const std::pair<QWidget*, const char*> single[] = {{cbProject, "cbProject"},
+                                                       {cmdGo, "cmdGo"},
+                                                       {cmdSelect, "cmdSelect"},
+                                                       {cmdEdit, "cmdEdit"},
+                                                       {cmdSave, "cmdSave"},
+                                                       {cmdClose, "cmdClose"},
+                                                       {cmdCreate, "cmdCreate"},
+                                                       {cmdCancel, "cmdCancel"},
+                                                       {cmdBack, "cmdBack"},
+                                                       {cmdNext, "cmdNext"},
+                                                       {btnUnitCMH, "btnUnitCMH"},
+                                                       {btnUnitCMD, "btnUnitCMD"},
+                                                       {btnUnitUS, "btnUnitUS"},
+                                                       {btnUnitCustom, "btnUnitCustom"},
+                                                       {txtNewProject, "txtNewProject"},
+                                                       {txtDescription, "txtDescription"},
+                                                       {txtElapsedTime, "txtElapsedTime"},
+                                                       {txtNumTrains, "txtNumTrains"},
+                                                       {txtTrainNumber, "txtTrainNumber"},
+                                                       {chk2Bank, "chk2Bank"},
+                                                       {chkSystemData, "chkSystemData"},
+                                                       {chkAllTrains, "chkAllTrains"},
+                                                       {lblDirections, "lblDirections"},
+                                                       {lblReference, "lblReference"}};
+    for (const auto& [w, name] : single)
+        w->setObjectName(QLatin1String(name));
+    auto arrayName = [](const char* name, int index) {
+        return QStringLiteral("%1_%2").arg(QLatin1String(name)).arg(index);
+    };
+    for (size_t i = 0; i < optBanks.size(); ++i)
+        optBanks[i]->setObjectName(arrayName("optBanks", int(i)));
+    for (size_t i = 0; i < txtData.size(); ++i)
+        txtData[i]->setObjectName(arrayName("txtData", int(i)));
+    for (size_t i = 0; i < cboElements.size(); ++i)
+        cboElements[i]->setObjectName(arrayName("cboElements", int(i)));
+    for (auto& [i, w] : txtFields)
+        w->setObjectName(arrayName("txtFields", i));
+    for (auto& [i, w] : lblFields)
+        w->setObjectName(arrayName("lblFields", i));
+    for (auto& [i, w] : lblUnits)
+        w->setObjectName(arrayName("lblUnits", i));
+    for (auto& [i, w] : lblLabels)
+        w->setObjectName(arrayName("lblLabels", i));
 }
 
 void frmProject::connectHandlers() {
@@ -661,7 +744,12 @@ void frmProject::FillComboBoxes() {
     for (QComboBox* c : cboElements) {
         c->addItems(models);
         c->setCurrentIndex(models.isEmpty() ? -1 : 0);
+        widenToItems(c, c->count(), ElementColumnWidth, MaxWidth / 5);
     }
+    // The list shows the longest train's item, up to a Project ID of 50 characters; while a
+    // project is created it shows its first item only, beside the new ID.
+    widenToItems(cbProject, p_.ProjectCreateMode ? 1 : cbProject->count(), 0,
+                 ProjectIdWidth(*cbProject) + 120);
 }
 
 // ---- Buttons ----
@@ -731,7 +819,6 @@ void frmProject::cmdSave_Click() {
     }
     GetFormData();
     if (!UpdateProject()) return;
-    cmdClose->setEnabled(false);
     // Show again, and offer to recalculate, the train that was saved.
     if (cbProject->currentText() != shownItem_) {
         const int i = cbProject->findText(shownItem_, Qt::MatchFixedString | Qt::MatchCaseSensitive);
@@ -799,12 +886,23 @@ void frmProject::cmdCreate_Click() {
     cmdSelect_Click();
 }
 
+// Back to where a new user starts: the wizard's first step, nothing of the abandoned run
+// left in the boxes, the captions or the record.
 void frmProject::cmdCancel_Click() {
     if (p_.prompts.message("Cancel project creation?", Buttons::YesNo, Icon::Question) != Answer::Yes) return;
-    txtNewProject->hide();
-    if (cbProject->count() > 1) cbProject->setCurrentIndex(1);
-    DisableControls();
-    InitializeForm();
+    FormProject = FormProjectRecord{};
+    WizardDone = false;
+    WizardStep = 0;
+    cmdBack->hide();
+    for (int i : {1, 5, 7})
+        lblFields[i]->setText(FieldCaptions[i]);
+    for (int c = 0; c < 4; ++c) {
+        for (int row : GridRows)
+            txtFields[row + c]->setEnabled(true);
+        txtFields[500 + c]->clear(); // what the form's own clearing keeps
+    }
+    txtElapsedTime->setText(QStringLiteral("1.0"));
+    Form_Load();
 }
 
 void frmProject::cmdBack_Click() {
@@ -1058,6 +1156,8 @@ void frmProject::CreateNewProject(int direction) {
                                   "more than 50. Please check input."),
                 Buttons::OK, Icon::None);
             txtNewProject->setFocus();
+            WizardStep = 1; // a project needs its ID before anything else
+            return;
         }
         lblDirections->setText(WizardDirections(2));
         // The layout is chosen here, and only here: coming back to this step frees it again.

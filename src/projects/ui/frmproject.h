@@ -126,9 +126,11 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();
+    void nameControls();
     void fitToScreen();
     void connectHandlers();
     void Form_Load();
@@ -148,6 +150,7 @@ private:
     // The list text of the train on display: an edit is stored into that train's row,
     // whatever the list shows by the time it is saved.
     QString shownItem_;
+    bool fitted_ = false;
 
     Program& p_;
 };
