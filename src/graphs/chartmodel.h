@@ -126,11 +126,4 @@ private:
     int batch_ = 0;
 };
 
-// Indices of the points of a series whose symbols are drawn: one point per occupied cell
-// of a grid of cellPx pixels over a plot of widthPx x heightPx showing the given ranges,
-// plus the first and the last point. A sparse series keeps every point. The result is in
-// point order.
-std::vector<int> ThinSymbols(const std::vector<double>& x, const std::vector<double>& y, double xMin,
-                             double xMax, double yMin, double yMax, int widthPx, int heightPx, double cellPx);
-
 } // namespace hv

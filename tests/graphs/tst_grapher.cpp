@@ -57,7 +57,6 @@ private slots:
     void elapsedLabels();
     void cleaningLine_data();
     void cleaningLine();
-    void symbolThinning();
     void readingsStoredOutOfOrder();
 };
 
@@ -432,24 +431,6 @@ void tst_Grapher::cleaningLine() {
     QCOMPARE(g.styleOf(3).lineWidth, lineWidth);
     QCOMPARE(g.styleOf(3).lineColor, 65793);
     QCOMPARE(g.styleOf(3).symbolShape, 1);
-}
-
-void tst_Grapher::symbolThinning() {
-    // 100,000 points on a 500 x 300 plot with 5-pixel cells: at most one symbol per cell,
-    // first and last kept; a sparse series keeps every symbol.
-    std::vector<double> x(100000), y(100000);
-    for (size_t i = 0; i < x.size(); ++i) {
-        x[i] = double(i);
-        y[i] = std::sin(i / 500.0) * 10 + (i % 3);
-    }
-    const std::vector<int> keep = ThinSymbols(x, y, 0, 99999, -15, 15, 500, 300, 5);
-    QVERIFY(keep.size() <= size_t(100 * 60 + 2));
-    QVERIFY(keep.size() > 100); // every column of the curve keeps symbols
-    QCOMPARE(keep.front(), 0);
-    QCOMPARE(keep.back(), 99999);
-    QVERIFY(std::is_sorted(keep.begin(), keep.end()));
-    const std::vector<int> sparse = ThinSymbols({1, 2, 3}, {1, 1, 1}, 0, 4, 0, 2, 500, 300, 5);
-    QCOMPARE(sparse, (std::vector<int>{0, 1, 2}));
 }
 
 // Readings stored out of date order (imported late) are drawn in date order with their
