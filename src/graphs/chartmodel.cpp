@@ -69,6 +69,10 @@ void ChartModel::setAxisRange(AxisId a, double min, double max) {
     ax.max = ax.origMax = max;
 }
 
+void ChartModel::beginBatch() {
+    if (batch_++ == 0) emit batchStarted();
+}
+
 void ChartModel::endBatch() {
     if (batch_ > 0 && --batch_ == 0) emit changed();
 }

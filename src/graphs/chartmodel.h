@@ -109,7 +109,7 @@ public:
 
     void setAxisRange(AxisId a, double min, double max); // both range pairs
 
-    void beginBatch() { ++batch_; }
+    void beginBatch();
     void endBatch();
     bool inBatch() const { return batch_ > 0; }
     void update();
@@ -118,6 +118,8 @@ public:
     qint64 totalPoints() const;
 
 signals:
+    // A batch of changes begins: what was drawn from the old contents is about to go.
+    void batchStarted();
     void changed();
 
 private:

@@ -36,6 +36,8 @@ struct GraphRequest {
     bool ShowEvents = false;
 };
 
+// One table entry of loaded points. The series of readings share their rows: entry 1 holds
+// the dates and hours of them all, and the other readings' entries only their values.
 struct SeriesData {
     qint32 PointCount = 0;
     std::vector<double> Values;
@@ -107,7 +109,8 @@ private:
     // With `events`, the result also holds every train's rows with TrainNumber, Bank and
     // EventID after the series: the readings of the request are picked here and the events
     // collected in the same pass.
-    void LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows, EventPoints* events = nullptr);
+    void LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows,
+                          EventPoints* events = nullptr);
     void DrawGraph(GraphRequest& r);
     void sizeSeries();
     void sortByDate();

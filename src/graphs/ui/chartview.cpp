@@ -344,6 +344,9 @@ ChartView::ChartView(ChartModel* model, QWidget* parent) : QCustomPlot(parent), 
     pending_->setInterval(0);
     connect(pending_, &QTimer::timeout, this, &ChartView::refresh);
     connect(model_, &ChartModel::changed, pending_, qOverload<>(&QTimer::start));
+    // The points of the old graph go before the new ones are loaded; the picture stays
+    // painted until the new chart replaces it.
+    connect(model_, &ChartModel::batchStarted, this, [this] { clearGraphs(); });
     resized_ = new QTimer(this);
     resized_->setSingleShot(true);
     resized_->setInterval(150);
