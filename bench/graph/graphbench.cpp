@@ -1,13 +1,13 @@
 // hevrin-graph --database FILE --project ID --train N [--series COL,...] [--from DATE --to DATE]
 //              [--elapsed] [--events] [--floor] [--window] [--out FILE.svg|FILE.png|FILE.jpg]
 // hevrin-graph --database FILE --project ID --train N [...] --compare [--repeat N]
-// Builds the graph of those series and that period as the graph manager does (symbols on
-// every series) and draws it: --window draws the chart widget at the size the graph window
-// gives it (offscreen, from the readings to the painted widget), --out saves the picture.
-// --floor does the same with the least work the graph needs: one statement for the columns
-// and the chart library's own graphs with its default sampling, at the same size.
-// --compare draws the window, PNG and SVG both ways in one run (best of --repeat) and
-// prints the times and their ratios. The last line gives the figures and the peak memory.
+// Draws the graph of those series and that period with symbols on every series. --window
+// opens the graph window on the project (offscreen), chooses them and times the click on
+// the draw button to the painted chart; --out builds the graph as the window does and saves
+// the picture. --floor does the same with the least work the graph needs: one statement
+// for the columns, handed to the chart library's own graphs with its default sampling, at
+// the same size. --compare times window, PNG and SVG both ways in one run (best of
+// --repeat) and prints the ratios. The last line gives the figures and the peak memory.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>

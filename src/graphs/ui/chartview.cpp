@@ -1,6 +1,7 @@
 #include "graphs/ui/chartview.h"
 
 #include <QFile>
+#include <QImage>
 #include <QPainter>
 #include <QPicture>
 #include <QSvgGenerator>
@@ -134,7 +135,6 @@ public:
     using QCPGraph::QCPGraph;
     // Painted over the whole picture instead of inside the plot area.
     void setUnclipped(bool on) { unclipped_ = on; }
-    bool unclipped() const { return unclipped_; }
     std::pair<qint64, qint64> sampledCounts() const {
         if (mDataContainer->isEmpty()) return {0, 0};
         QCPGraphDataContainer::const_iterator begin, end;
@@ -159,6 +159,9 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
     plot.clearItems();
     resetLayout(plot);
 
+    // Thick lines of dense series are drawn segment by segment: stroking them as one long
+    // path costs twenty times more. Vector pictures and printing keep whole paths.
+    plot.setPlottingHint(QCP::phFastPolylines, true);
     QCPAxisRect* rect = plot.axisRect();
     rect->setMinimumMargins(QMargins(15, 15, 15, 15));
     QCPAxis* xa = rect->axis(QCPAxis::atBottom);
@@ -242,7 +245,6 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
             if (data.isEmpty() && label.isEmpty()) continue;
             auto* graph = new SeriesGraph(xa, va);
             graph->setName(label);
-            // The legend explains marks on the chart: a series with nothing to draw has no entry.
             graph->setPen(patternPen(st));
             graph->setLineStyle(symbolsOnly ? QCPGraph::lsNone : QCPGraph::lsLine);
             graph->setScatterStyle(sym);
@@ -253,6 +255,7 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
             graph->setUnclipped(symbolsOnly);
             const bool sorted = std::is_sorted(data.begin(), data.end(), qcpLessThanSortKey<QCPGraphData>);
             graph->data()->set(data, sorted);
+            // The legend explains marks on the chart: a series with nothing to draw has no entry.
             if (label.isEmpty() || data.isEmpty()) graph->removeFromLegend();
         }
     }
@@ -274,9 +277,27 @@ RenderStats SampledPoints(const QCustomPlot& plot) {
 
 namespace {
 
+// A plot that paints itself into a raster picture as it paints the window, with its fast
+// line drawing: the library's own export switches that off.
+class PicturePlot : public QCustomPlot {
+public:
+    bool saveRastered(const QString& path, const char* format, int quality) {
+        QImage image(viewport().size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QCPPainter painter;
+        if (!painter.begin(&image)) return false;
+        draw(&painter);
+        painter.end();
+        const int dotsPerMeter = int(96 / 0.0254);
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        return image.save(path, format, quality);
+    }
+};
+
 // An offscreen plot of the picture's size holding the rendered chart.
 struct OffscreenPlot {
-    QCustomPlot plot;
+    PicturePlot plot;
     OffscreenPlot(const ChartModel& m, QSize size) {
         plot.setAttribute(Qt::WA_DontShowOnScreen);
         plot.resize(size);
@@ -308,14 +329,14 @@ bool SaveChartSvg(const ChartModel& model, const QString& path, QSize size, Rend
 bool SaveChartJpeg(const ChartModel& model, const QString& path, QSize size, int quality,
                    RenderStats* stats) {
     OffscreenPlot o(model, size);
-    const bool ok = o.plot.saveJpg(path, size.width(), size.height(), 1.0, quality);
+    const bool ok = o.plot.saveRastered(path, "JPG", quality);
     o.count(stats);
     return ok;
 }
 
 bool SaveChartPng(const ChartModel& model, const QString& path, QSize size, RenderStats* stats) {
     OffscreenPlot o(model, size);
-    const bool ok = o.plot.savePng(path, size.width(), size.height());
+    const bool ok = o.plot.saveRastered(path, "PNG", -1);
     o.count(stats);
     return ok;
 }
