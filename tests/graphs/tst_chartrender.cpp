@@ -185,17 +185,25 @@ private slots:
         QVERIFY(text.contains("#c80000", Qt::CaseInsensitive));
         QVERIFY(stats.symbolsDrawn > 0);
 
-        const QString jpg = env.path("graph.jpg");
-        QVERIFY(SaveChartJpeg(chart, jpg, QSize(800, 560)));
-        QImage img(jpg);
-        QCOMPARE(img.size(), QSize(800, 560));
-        int green = 0;
-        for (int y = 0; y < img.height(); y += 2)
-            for (int x = 0; x < img.width(); x += 2) {
-                const QColor c = img.pixelColor(x, y);
-                green += c.green() > 90 && c.red() < 60 && c.blue() < 60;
-            }
-        QVERIFY2(green > 50, qPrintable(QString::number(green)));
+        // The raster pictures: their size, the series' colour, and a failure when the file
+        // cannot be written.
+        for (const QString& name : {QString("graph.jpg"), QString("graph.png")}) {
+            const QString file = env.path(name);
+            const bool png = name.endsWith(".png");
+            QVERIFY(png ? SaveChartPng(chart, file, QSize(800, 560))
+                        : SaveChartJpeg(chart, file, QSize(800, 560)));
+            QImage img(file);
+            QCOMPARE(img.size(), QSize(800, 560));
+            int green = 0;
+            for (int y = 0; y < img.height(); y += 2)
+                for (int x = 0; x < img.width(); x += 2) {
+                    const QColor c = img.pixelColor(x, y);
+                    green += c.green() > 90 && c.red() < 60 && c.blue() < 60;
+                }
+            QVERIFY2(green > 50, qPrintable(name + ": " + QString::number(green)));
+            const QString unwritable = env.path("no such folder/" + name);
+            QVERIFY(!(png ? SaveChartPng(chart, unwritable) : SaveChartJpeg(chart, unwritable)));
+        }
     }
 
     // Every line pattern and every symbol shape draws a picture of its own.
