@@ -302,8 +302,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
 
 // Reads every series of the request in one pass over the result: the series share the
 // rows, so dates and hours are read once per row.
-void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows,
-                                  EventPoints* events) {
+void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows, EventPoints* events) {
     const int n = r.SensorCount;
     std::vector<bool> percent(size_t(n + 1));
     for (int k = index; k <= n; ++k)
@@ -355,7 +354,8 @@ void clsGrapher::LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index) {
     int rc;
     while ((rc = sqlite3_step(q)) == SQLITE_ROW)
         events.emplace_back(dateSerialAt(q, 0), sqlite3_column_double(q, 1));
-    if (rc != SQLITE_DONE) throw DbError(dberr::SqlFailed, QString::fromUtf8(sqlite3_errstr(rc)));
+    if (rc != SQLITE_DONE)
+        throw DbError(dberr::SqlFailed, QString::fromUtf8(sqlite3_errstr(rc)));
     PlaceEventSeries(r, std::move(events), index);
 }
 

@@ -113,6 +113,24 @@ private slots:
             QVERIFY2(text.count(">" + it.key() + "</text>") >= it.value(), qPrintable(it.key()));
     }
 
+    // The window's chart lets the old graph go when a drawing begins and shows the new one
+    // once the drawing and its titles are set.
+    void viewRendersFinishedDrawing() {
+        ChartModel chart;
+        ChartView view(&chart);
+        view.resize(600, 400);
+        drawPeriod(chart, {"NormalizedPermFlow", "NormalizedDP"}, at(2024, 1, 1), 5);
+        chart.headerText = "Plant one";
+        chart.update();
+        QTRY_COMPARE(view.graphCount(), 2);
+        QCOMPARE(view.graph(0)->dataCount(), chart.group(1).series(1).pointCount());
+        QCOMPARE(view.plotLayout()->rowCount(), 2); // the header came with the graph
+        chart.beginBatch();
+        QCOMPARE(view.graphCount(), 0);
+        chart.endBatch();
+        QTRY_COMPARE(view.graphCount(), 2);
+    }
+
     // Event marks sit on the X axis line: drawn whole, above and below it.
     void eventMarksWhole() {
         ChartModel chart;

@@ -210,9 +210,14 @@ void tst_Grapher::boundValuesAndCheckedColumns() {
     d.g.MakeGraph();
     QCOMPARE(d.g.Series[0].PointCount, 1);
     // A column Data lacks, or one smuggling SQL, is refused before any query.
+    // The drawing's batch still ends, so the chart is shown again as it was.
     for (const QString& col : {QString("NoSuchColumn"), QString("NormalizedDP FROM Data; --")}) {
         Drawing bad(env.prog(), {col});
+        QSignalSpy started(&bad.chart, &ChartModel::batchStarted), changed(&bad.chart, &ChartModel::changed);
         QCOMPARE(errorOf([&] { bad.g.MakeGraph(); }), dberr::ColumnNotFound);
+        QVERIFY(!bad.chart.inBatch());
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(changed.count(), 1);
     }
     // No series: nothing is drawn and nothing fails.
     Drawing none(env.prog(), {});
