@@ -69,6 +69,10 @@ void ChartModel::setAxisRange(AxisId a, double min, double max) {
     ax.max = ax.origMax = max;
 }
 
+void ChartModel::beginBatch() {
+    if (batch_++ == 0) emit batchStarted();
+}
+
 void ChartModel::endBatch() {
     if (batch_ > 0 && --batch_ == 0) emit changed();
 }
@@ -83,38 +87,6 @@ qint64 ChartModel::totalPoints() const {
         for (int k = 1; k <= g.seriesCount(); ++k)
             n += g.series(k).pointCount();
     return n;
-}
-
-std::vector<int> ThinSymbols(const std::vector<double>& x, const std::vector<double>& y, double xMin,
-                             double xMax, double yMin, double yMax, int widthPx, int heightPx,
-                             double cellPx) {
-    const int n = int(std::min(x.size(), y.size()));
-    std::vector<int> keep;
-    cellPx = std::max(1.0, cellPx);
-    const double cols = std::max(1.0, std::ceil(widthPx / cellPx));
-    const double rows = std::max(1.0, std::ceil(heightPx / cellPx));
-    // A series with fewer points than cells shows every symbol.
-    if (n <= cols || xMax <= xMin) {
-        for (int i = 0; i < n; ++i)
-            keep.push_back(i);
-        return keep;
-    }
-    const double xScale = cols / (xMax - xMin);
-    const double yScale = yMax > yMin ? rows / (yMax - yMin) : 0;
-    const qint64 stride = qint64(rows) + 2;
-    std::vector<bool> seen(size_t((qint64(cols) + 2) * stride), false);
-    for (int i = 0; i < n; ++i) {
-        if (std::isnan(x[size_t(i)]) || std::isnan(y[size_t(i)])) continue;
-        // Points off the plot fall into one border cell per side, so they cost nothing.
-        const double cx = std::clamp(std::floor((x[size_t(i)] - xMin) * xScale), -1.0, cols);
-        const double cy = std::clamp(std::floor((y[size_t(i)] - yMin) * yScale), -1.0, rows);
-        const size_t cell = size_t(qint64(cx + 1) * stride + qint64(cy + 1));
-        if (!seen[cell] || i == 0 || i == n - 1) {
-            seen[cell] = true;
-            keep.push_back(i);
-        }
-    }
-    return keep;
 }
 
 } // namespace hv

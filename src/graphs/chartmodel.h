@@ -109,7 +109,7 @@ public:
 
     void setAxisRange(AxisId a, double min, double max); // both range pairs
 
-    void beginBatch() { ++batch_; }
+    void beginBatch();
     void endBatch();
     bool inBatch() const { return batch_ > 0; }
     void update();
@@ -118,6 +118,8 @@ public:
     qint64 totalPoints() const;
 
 signals:
+    // A batch of changes begins: what was drawn from the old contents is about to go.
+    void batchStarted();
     void changed();
 
 private:
@@ -125,12 +127,5 @@ private:
     ChartGroup groups_[2];
     int batch_ = 0;
 };
-
-// Indices of the points of a series whose symbols are drawn: one point per occupied cell
-// of a grid of cellPx pixels over a plot of widthPx x heightPx showing the given ranges,
-// plus the first and the last point. A sparse series keeps every point. The result is in
-// point order.
-std::vector<int> ThinSymbols(const std::vector<double>& x, const std::vector<double>& y, double xMin,
-                             double xMax, double yMin, double yMax, int widthPx, int heightPx, double cellPx);
 
 } // namespace hv

@@ -5,6 +5,7 @@
 #include <QSqlError>
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <sqlite3.h>
 
 #include "core/mlstring.h"
@@ -221,6 +222,12 @@ void clsGrapher::LoadOnly() {
 
 void clsGrapher::MakeGraph() {
     if (Request.SensorCount < 1 || !Request.Graph) return;
+    // The batch opens before the readings are loaded, so that what was drawn from the old
+    // graph is released first; a failed load still ends it.
+    ChartModel* chart = Request.Graph;
+    chart->beginBatch();
+    const std::unique_ptr<ChartModel, void (*)(ChartModel*)> batch(chart,
+                                                                   [](ChartModel* c) { c->endBatch(); });
     sizeSeries();
     LoadGraphData(Request);
     DrawGraph(Request);
@@ -256,8 +263,10 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
         SeriesData& s = Series[size_t(k - 1)];
         s.PointCount = rows;
         s.Values.assign(size_t(rows), 0.0);
-        s.Dates.assign(size_t(rows), 0.0);
-        s.Hours.assign(size_t(rows), 0.0);
+    }
+    if (rows > 0) {
+        Series[0].Dates.assign(size_t(rows), 0.0);
+        Series[0].Hours.assign(size_t(rows), 0.0);
     }
     if (readAll && r.ShowEvents) {
         // The events are of every train of the project: one scan serves readings and events.
@@ -310,12 +319,10 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, i
                 events->emplace_back(dateSerialAt(q, 0), sqlite3_column_double(q, 1));
             if (j >= rows || !matches(n + 2, r.TrainNumber) || !matches(n + 3, r.Bank)) continue;
         }
-        const double date = dateSerialAt(q, 0);
-        const double hours = sqlite3_column_double(q, 1);
+        Series[0].Dates[size_t(j)] = dateSerialAt(q, 0);
+        Series[0].Hours[size_t(j)] = sqlite3_column_double(q, 1);
         for (int k = index; k <= n; ++k) {
             SeriesData& s = Series[size_t(k - 1)];
-            s.Dates[size_t(j)] = date;
-            s.Hours[size_t(j)] = hours;
             if (isNullAt(q, k + 1)) continue; // a missing value is drawn at 0 and counts for no maximum
             double value = sqlite3_column_double(q, k + 1);
             if (percent[size_t(k)]) value *= 100;
@@ -336,9 +343,9 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, i
             SeriesData& s = Series[size_t(k - 1)];
             s.PointCount = j;
             s.Values.resize(size_t(j));
-            s.Dates.resize(size_t(j));
-            s.Hours.resize(size_t(j));
         }
+        Series[0].Dates.resize(size_t(j));
+        Series[0].Hours.resize(size_t(j));
     }
 }
 
@@ -381,11 +388,10 @@ void clsGrapher::sortByDate() {
             out[i] = v[size_t(order[i])];
         v.swap(out);
     };
-    for (int k = 0; k < Request.SensorCount; ++k) {
+    for (int k = 0; k < Request.SensorCount; ++k)
         permute(Series[size_t(k)].Values);
-        permute(Series[size_t(k)].Dates);
-        permute(Series[size_t(k)].Hours);
-    }
+    permute(Series[0].Dates);
+    permute(Series[0].Hours);
 }
 
 std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate) {
@@ -445,7 +451,9 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     const int n = r.SensorCount;
     auto entry = [&](int k) -> SeriesData& { return Series[size_t(k - 1)]; };
     auto fill = [&](ChartSeries& cs, const SeriesData& s) {
-        cs.x = r.ElapsedTime ? s.Hours : s.Dates;
+        // The readings' series share entry 1's dates and hours; the events have their own.
+        const SeriesData& when = s.Dates.empty() && s.PointCount > 0 ? entry(1) : s;
+        cs.x = r.ElapsedTime ? when.Hours : when.Dates;
         cs.y = s.Values;
         cs.x.resize(size_t(s.PointCount));
         cs.y.resize(size_t(s.PointCount));

@@ -36,6 +36,8 @@ struct GraphRequest {
     bool ShowEvents = false;
 };
 
+// One table entry of loaded points. The series of readings share their rows: entry 1 holds
+// the dates and hours of them all, and the other readings' entries only their values.
 struct SeriesData {
     qint32 PointCount = 0;
     std::vector<double> Values;

@@ -35,11 +35,154 @@ class tst_ChartRender : public QObject {
         chart.labels = {{"Data", true, 0, 1, 5, 445, "09 Dec 26,  Units: m3/hr"}};
     }
 
+    // A graph of P1 train 1 as the graph window asks for it: `days` whole days from `start`.
+    void drawPeriod(ChartModel& chart, const QStringList& cols, const QDateTime& start, int days,
+                    bool elapsed = false, bool events = false) {
+        clsGrapher g(env.prog());
+        g.ProjectID(elapsed ? "E1" : "P1");
+        g.TrainNumber(1);
+        g.Graph(&chart);
+        g.SensorCount(qint16(cols.size()));
+        g.EndDate(start.addDays(days));
+        g.StartDate(start);
+        g.SensorDescs(cols);
+        g.SensorCols(cols);
+        g.ElapsedTime(elapsed);
+        g.ShowEvents(events);
+        g.MakeGraph();
+    }
+
+    static QString svgText(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    }
+
 private slots:
     void initTestCase() {
         makeBlankDatabase(env.prog().ProjectDatabasePath);
         insertDenseRows(env.prog().ProjectDatabasePath, "P1", 1, at(2024, 1, 1), 240, 60);
         insertGraphRows(env.prog().ProjectDatabasePath, {{"P1", 1, at(2024, 1, 5), 96, {}, 1}});
+        // Elapsed hours that no value axis number repeats.
+        std::vector<GraphRow> hours;
+        for (int i = 0; i <= 10; ++i)
+            hours.push_back({"E1",
+                             1,
+                             at(2023, 1, 1).addDays(i * 30),
+                             1000 + i * 776.5,
+                             {{"NormalizedPermFlow", 40 + i}, {"NormalizedDP", 2}}});
+        insertGraphRows(env.prog().ProjectDatabasePath, hours);
+    }
+
+    // The picture shows every value label the chart lists, also the one at the right end of
+    // the axis with no second Y axis to make room for it.
+    void everyListedLabelDrawn_data() {
+        QTest::addColumn<QStringList>("cols");
+        QTest::addColumn<int>("days");
+        QTest::addColumn<bool>("elapsed");
+        const QStringList one{"NormalizedPermFlow"}, two{"NormalizedPermFlow", "NormalizedDP"};
+        QTest::newRow("one series, one day") << one << 1 << false;
+        QTest::newRow("two series, one day") << two << 1 << false;
+        QTest::newRow("one series, 40 days") << one << 40 << false;
+        QTest::newRow("two series, 40 days") << two << 40 << false;
+        QTest::newRow("one series, elapsed") << one << 400 << true;
+        QTest::newRow("two series, elapsed") << two << 400 << true;
+    }
+    void everyListedLabelDrawn() {
+        QFETCH(QStringList, cols);
+        QFETCH(int, days);
+        QFETCH(bool, elapsed);
+        ChartModel chart;
+        drawPeriod(chart, cols, elapsed ? at(2023, 1, 1) : at(2024, 1, 5), days, elapsed);
+        const std::vector<ValueLabel>& labels = chart.axis(ChartModel::X).valueLabels;
+        QVERIFY(labels.size() >= 3);
+        if (elapsed) QCOMPARE(labels.back().text, QString("8765"));
+        // A desktop font of the usual size leaves labels wider than the plot's bare margin.
+        const QFont appFont = QApplication::font();
+        QFont large = appFont;
+        large.setPointSize(12);
+        QApplication::setFont(large);
+        const QString svg = env.path("labels.svg");
+        const bool saved = SaveChartSvg(chart, svg, QSize(800, 500));
+        QApplication::setFont(appFont);
+        QVERIFY(saved);
+        const QString text = svgText(svg);
+        QMap<QString, int> listed;
+        for (const ValueLabel& l : labels)
+            ++listed[l.text];
+        for (auto it = listed.cbegin(); it != listed.cend(); ++it)
+            QVERIFY2(text.count(">" + it.key() + "</text>") >= it.value(), qPrintable(it.key()));
+    }
+
+    // The window's chart lets the old graph go when a drawing begins and shows the new one
+    // once the drawing and its titles are set.
+    void viewRendersFinishedDrawing() {
+        ChartModel chart;
+        ChartView view(&chart);
+        view.resize(600, 400);
+        drawPeriod(chart, {"NormalizedPermFlow", "NormalizedDP"}, at(2024, 1, 1), 5);
+        chart.headerText = "Plant one";
+        chart.update();
+        QTRY_COMPARE(view.graphCount(), 2);
+        QCOMPARE(view.graph(0)->dataCount(), chart.group(1).series(1).pointCount());
+        QCOMPARE(view.plotLayout()->rowCount(), 2); // the header came with the graph
+        chart.beginBatch();
+        QCOMPARE(view.graphCount(), 0);
+        chart.endBatch();
+        QTRY_COMPARE(view.graphCount(), 2);
+    }
+
+    // Event marks sit on the X axis line: drawn whole, above and below it.
+    void eventMarksWhole() {
+        ChartModel chart;
+        drawFixture(chart);
+        QCustomPlot plot;
+        plot.resize(800, 560);
+        plot.setViewport(QRect(0, 0, 800, 560));
+        RenderChart(chart, plot);
+        const QImage img = plot.toPixmap(800, 560).toImage();
+        const int axisY = plot.axisRect()->bottom();
+        int above = 0, below = 0;
+        for (int y = axisY - 10; y <= axisY + 10; ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const QColor c = img.pixelColor(x, y);
+                if (std::abs(c.red() - 166) < 25 && std::abs(c.green() - 66) < 25 &&
+                    std::abs(c.blue() - 164) < 25)
+                    (y < axisY ? above : below) += y != axisY;
+            }
+        QVERIFY2(above > 3, qPrintable(QString::number(above)));
+        QVERIFY2(below > 3, qPrintable(QString::number(below)));
+        QVERIFY2(std::abs(above - below) <= std::max(above, below) / 2,
+                 qPrintable(QString("%1 above, %2 below").arg(above).arg(below)));
+    }
+
+    // "Events" is in the legend only when the period has an event to mark.
+    void eventsLegendOnlyWithEvents_data() {
+        QTest::addColumn<QStringList>("cols");
+        QTest::addColumn<QDateTime>("start");
+        QTest::addColumn<bool>("expected");
+        const QStringList three{"NormalizedPermFlow", "NormalizedDP", "PermFlow"};
+        QTest::newRow("three series, no event") << three << at(2024, 1, 1) << false;
+        QTest::newRow("four series, no event")
+            << (three + QStringList{"NormalizedSaltPassage"}) << at(2024, 1, 7) << false;
+        QTest::newRow("one series, no event") << QStringList{"NormalizedPermFlow"} << at(2024, 1, 1) << false;
+        QTest::newRow("three series, an event") << three << at(2024, 1, 4) << true;
+    }
+    void eventsLegendOnlyWithEvents() {
+        QFETCH(QStringList, cols);
+        QFETCH(QDateTime, start);
+        QFETCH(bool, expected);
+        ChartModel chart;
+        drawPeriod(chart, cols, start, 3, false, true);
+        QCustomPlot plot;
+        plot.resize(800, 560);
+        plot.setViewport(QRect(0, 0, 800, 560));
+        RenderChart(chart, plot);
+        QStringList legend;
+        for (int i = 0; i < plot.legend->itemCount(); ++i)
+            if (auto* item = qobject_cast<QCPPlottableLegendItem*>(plot.legend->item(i)))
+                legend << item->plottable()->name();
+        QCOMPARE(legend.contains("Events"), expected);
+        QVERIFY(legend.contains("NormalizedPermFlow"));
     }
 
     void svgAndJpegOfFixtureGraph() {
@@ -60,17 +203,25 @@ private slots:
         QVERIFY(text.contains("#c80000", Qt::CaseInsensitive));
         QVERIFY(stats.symbolsDrawn > 0);
 
-        const QString jpg = env.path("graph.jpg");
-        QVERIFY(SaveChartJpeg(chart, jpg, QSize(800, 560)));
-        QImage img(jpg);
-        QCOMPARE(img.size(), QSize(800, 560));
-        int green = 0;
-        for (int y = 0; y < img.height(); y += 2)
-            for (int x = 0; x < img.width(); x += 2) {
-                const QColor c = img.pixelColor(x, y);
-                green += c.green() > 90 && c.red() < 60 && c.blue() < 60;
-            }
-        QVERIFY2(green > 50, qPrintable(QString::number(green)));
+        // The raster pictures: their size, the series' colour, and a failure when the file
+        // cannot be written.
+        for (const QString& name : {QString("graph.jpg"), QString("graph.png")}) {
+            const QString file = env.path(name);
+            const bool png = name.endsWith(".png");
+            QVERIFY(png ? SaveChartPng(chart, file, QSize(800, 560))
+                        : SaveChartJpeg(chart, file, QSize(800, 560)));
+            QImage img(file);
+            QCOMPARE(img.size(), QSize(800, 560));
+            int green = 0;
+            for (int y = 0; y < img.height(); y += 2)
+                for (int x = 0; x < img.width(); x += 2) {
+                    const QColor c = img.pixelColor(x, y);
+                    green += c.green() > 90 && c.red() < 60 && c.blue() < 60;
+                }
+            QVERIFY2(green > 50, qPrintable(name + ": " + QString::number(green)));
+            const QString unwritable = env.path("no such folder/" + name);
+            QVERIFY(!(png ? SaveChartPng(chart, unwritable) : SaveChartJpeg(chart, unwritable)));
+        }
     }
 
     // Every line pattern and every symbol shape draws a picture of its own.

@@ -57,7 +57,6 @@ private slots:
     void elapsedLabels();
     void cleaningLine_data();
     void cleaningLine();
-    void symbolThinning();
     void readingsStoredOutOfOrder();
 };
 
@@ -211,9 +210,14 @@ void tst_Grapher::boundValuesAndCheckedColumns() {
     d.g.MakeGraph();
     QCOMPARE(d.g.Series[0].PointCount, 1);
     // A column Data lacks, or one smuggling SQL, is refused before any query.
+    // The drawing's batch still ends, so the chart is shown again as it was.
     for (const QString& col : {QString("NoSuchColumn"), QString("NormalizedDP FROM Data; --")}) {
         Drawing bad(env.prog(), {col});
+        QSignalSpy started(&bad.chart, &ChartModel::batchStarted), changed(&bad.chart, &ChartModel::changed);
         QCOMPARE(errorOf([&] { bad.g.MakeGraph(); }), dberr::ColumnNotFound);
+        QVERIFY(!bad.chart.inBatch());
+        QCOMPARE(started.count(), 1);
+        QCOMPARE(changed.count(), 1);
     }
     // No series: nothing is drawn and nothing fails.
     Drawing none(env.prog(), {});
@@ -434,24 +438,6 @@ void tst_Grapher::cleaningLine() {
     QCOMPARE(g.styleOf(3).symbolShape, 1);
 }
 
-void tst_Grapher::symbolThinning() {
-    // 100,000 points on a 500 x 300 plot with 5-pixel cells: at most one symbol per cell,
-    // first and last kept; a sparse series keeps every symbol.
-    std::vector<double> x(100000), y(100000);
-    for (size_t i = 0; i < x.size(); ++i) {
-        x[i] = double(i);
-        y[i] = std::sin(i / 500.0) * 10 + (i % 3);
-    }
-    const std::vector<int> keep = ThinSymbols(x, y, 0, 99999, -15, 15, 500, 300, 5);
-    QVERIFY(keep.size() <= size_t(100 * 60 + 2));
-    QVERIFY(keep.size() > 100); // every column of the curve keeps symbols
-    QCOMPARE(keep.front(), 0);
-    QCOMPARE(keep.back(), 99999);
-    QVERIFY(std::is_sorted(keep.begin(), keep.end()));
-    const std::vector<int> sparse = ThinSymbols({1, 2, 3}, {1, 1, 1}, 0, 4, 0, 2, 500, 300, 5);
-    QCOMPARE(sparse, (std::vector<int>{0, 1, 2}));
-}
-
 // Readings stored out of date order (imported late) are drawn in date order with their
 // own values, however the loader reads the table.
 void tst_Grapher::readingsStoredOutOfOrder() {
@@ -469,7 +455,7 @@ void tst_Grapher::readingsStoredOutOfOrder() {
     for (int i = 0; i < 20; ++i) {
         QCOMPARE(s.Values[size_t(i)], double(i));
         QCOMPARE(s.Hours[size_t(i)], double(i));
-        QCOMPARE(d.g.Series[1].Dates[size_t(i)], s.Dates[size_t(i)]);
+        QCOMPARE(d.chart.group(2).series(1).x[size_t(i)], s.Dates[size_t(i)]); // drawn at the shared dates
     }
     QCOMPARE(d.g.Request.MaxY, 19.0);
 }

@@ -1,6 +1,7 @@
 #include "graphs/ui/chartview.h"
 
 #include <QFile>
+#include <QImage>
 #include <QPainter>
 #include <QPicture>
 #include <QSvgGenerator>
@@ -91,15 +92,78 @@ void resetLayout(QCustomPlot& plot) {
     layout->simplify();
 }
 
+// The axis shows exactly the labels it is given, also one that stands just past the end of
+// the range (a date label at noon of the last day), where the library's ticker drops it.
+class ListedLabelsTicker : public QCPAxisTickerText {
+public:
+    void generate(const QCPRange&, const QLocale&, QChar, int, QVector<double>& ticks,
+                  QVector<double>* subTicks, QVector<QString>* tickLabels) override {
+        ticks = QVector<double>(mTicks.keyBegin(), mTicks.keyEnd());
+        if (subTicks) subTicks->clear();
+        if (tickLabels) *tickLabels = QVector<QString>(mTicks.cbegin(), mTicks.cend());
+    }
+};
+
+// Lays the plot out at its viewport, as a replot would, so that pixel positions can be read.
+void layOut(QCustomPlot& plot) {
+    plot.plotLayout()->setOuterRect(plot.viewport());
+    for (auto phase :
+         {QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins, QCPLayoutElement::upLayout})
+        plot.plotLayout()->update(phase);
+}
+
+// The library skips a tick label that would cross the picture's edge: leave room on the
+// right for the label standing at or past the end of the axis. Needs a laid-out plot.
+void fitLastLabel(QCustomPlot& plot, QCPAxis* xa, const std::vector<ValueLabel>& labels) {
+    QCPAxisRect* rect = plot.axisRect();
+    const QFontMetrics fm(xa->tickLabelFont());
+    int overhang = 0;
+    for (const ValueLabel& l : labels) {
+        const double right = xa->coordToPixel(l.position) + fm.horizontalAdvance(l.text) / 2.0 + 3;
+        overhang = std::max(overhang, int(std::ceil(right - plot.viewport().right())));
+    }
+    if (overhang <= 0) return;
+    QMargins m = rect->minimumMargins();
+    m.setRight(rect->margins().right() + overhang);
+    rect->setMinimumMargins(m);
+    layOut(plot);
+}
+
+// The graph of a series; it tells how many points the library's sampling hands to the painter.
+class SeriesGraph : public QCPGraph {
+public:
+    using QCPGraph::QCPGraph;
+    // Painted over the whole picture instead of inside the plot area.
+    void setUnclipped(bool on) { unclipped_ = on; }
+    std::pair<qint64, qint64> sampledCounts() const {
+        if (mDataContainer->isEmpty()) return {0, 0};
+        QCPGraphDataContainer::const_iterator begin, end;
+        getVisibleDataBounds(begin, end, QCPDataRange(0, dataCount()));
+        QVector<QCPGraphData> lines, symbols;
+        if (mLineStyle != lsNone) getOptimizedLineData(&lines, begin, end);
+        if (!mScatterStyle.isNone()) getOptimizedScatterData(&symbols, begin, end);
+        return {lines.size(), symbols.size()};
+    }
+
+protected:
+    QRect clipRect() const override { return unclipped_ ? QCPLayerable::clipRect() : QCPGraph::clipRect(); }
+
+private:
+    bool unclipped_ = false;
+};
+
 } // namespace
 
-RenderStats RenderChart(const ChartModel& model, QCustomPlot& plot) {
-    RenderStats stats;
+void RenderChart(const ChartModel& model, QCustomPlot& plot) {
     plot.clearGraphs();
     plot.clearItems();
     resetLayout(plot);
 
+    // Thick lines of dense series are drawn segment by segment: stroking them as one long
+    // path costs twenty times more. Vector pictures and printing keep whole paths.
+    plot.setPlottingHint(QCP::phFastPolylines, true);
     QCPAxisRect* rect = plot.axisRect();
+    rect->setMinimumMargins(QMargins(15, 15, 15, 15));
     QCPAxis* xa = rect->axis(QCPAxis::atBottom);
     QCPAxis* ya = rect->axis(QCPAxis::atLeft);
     QCPAxis* y2a = rect->axis(QCPAxis::atRight);
@@ -115,7 +179,7 @@ RenderStats RenderChart(const ChartModel& model, QCustomPlot& plot) {
     y2a->setVisible(my2.shown);
     xa->setLabel(QString());
 
-    auto ticker = QSharedPointer<QCPAxisTickerText>::create();
+    auto ticker = QSharedPointer<ListedLabelsTicker>::create();
     for (const ValueLabel& l : mx.valueLabels)
         ticker->addTick(l.position, l.text);
     xa->setTicker(ticker);
@@ -144,19 +208,12 @@ RenderStats RenderChart(const ChartModel& model, QCustomPlot& plot) {
         layout->addElement(layout->rowCount(), 0, info);
         break; // one information label
     }
-
-    // The thinning grid follows the plot area's size in pixels: lay the plot out once
-    // before the series arrive.
     if (plot.viewport().width() > 0) {
-        plot.plotLayout()->setOuterRect(plot.viewport());
-        for (auto phase :
-             {QCPLayoutElement::upPreparation, QCPLayoutElement::upMargins, QCPLayoutElement::upLayout})
-            plot.plotLayout()->update(phase);
+        layOut(plot);
+        fitLastLabel(plot, xa, mx.valueLabels);
     }
-    const int plotW = rect->width() > 50 ? rect->width() : std::max(100, plot.width() - 120);
-    const int plotH = rect->height() > 50 ? rect->height() : std::max(100, plot.height() - 120);
+    const double plotWidth = rect->width() > 50 ? rect->width() : std::max(100, plot.width() - 120);
 
-    plot.legend->setVisible(true);
     QFont legendFont = plot.font();
     legendFont.setPointSizeF(8);
     plot.legend->setFont(legendFont);
@@ -164,65 +221,91 @@ RenderStats RenderChart(const ChartModel& model, QCustomPlot& plot) {
     for (int g = 1; g <= 2; ++g) {
         const ChartGroup& group = model.group(g);
         QCPAxis* va = g == 2 ? y2a : ya;
-        const ChartAxis& vAxis = g == 2 ? my2 : my;
         if (g == 2 && !my2.shown) continue;
         for (int k = 1; k <= group.seriesCount(); ++k) {
             const ChartSeries& s = group.series(k);
             const ChartStyle st = group.styleOf(k);
             const QString label = group.label(k);
+            const QCPScatterStyle sym = symbolStyle(st);
+            const bool symbolsOnly = st.linePattern == 1;
+            // Symbols without a line are drawn whole, also where they overhang the plot's
+            // border (the events sit on the X axis); points off the plot are left out.
+            const QCPRange keys = xa->range(), values = va->range();
             QVector<QCPGraphData> data;
             data.reserve(s.pointCount());
-            for (int i = 0; i < s.pointCount(); ++i)
-                if (!std::isnan(s.x[size_t(i)])) data.push_back(QCPGraphData(s.x[size_t(i)], s.y[size_t(i)]));
+            int shown = 0;
+            for (int i = 0; i < s.pointCount(); ++i) {
+                const double x = s.x[size_t(i)], y = s.y[size_t(i)];
+                if (std::isnan(x)) continue;
+                const bool inside = keys.contains(x);
+                if (symbolsOnly && !(inside && values.contains(y))) continue;
+                shown += inside;
+                data.push_back(QCPGraphData(x, y));
+            }
             if (data.isEmpty() && label.isEmpty()) continue;
+            auto* graph = new SeriesGraph(xa, va);
+            graph->setName(label);
+            graph->setPen(patternPen(st));
+            graph->setLineStyle(symbolsOnly ? QCPGraph::lsNone : QCPGraph::lsLine);
+            graph->setScatterStyle(sym);
+            // On a dense series the library's sampling would still stack several symbols on
+            // every pixel column: keep about one per symbol width.
+            const double perSymbol = shown * std::max(2.0, sym.size()) / plotWidth;
+            if (!sym.isNone() && perSymbol >= 2) graph->setScatterSkip(int(perSymbol) - 1);
+            graph->setUnclipped(symbolsOnly);
             const bool sorted = std::is_sorted(data.begin(), data.end(), qcpLessThanSortKey<QCPGraphData>);
-            QCPGraph* line = plot.addGraph(xa, va);
-            line->setName(label);
-            line->setPen(patternPen(st));
-            line->setLineStyle(st.linePattern == 1 ? QCPGraph::lsNone : QCPGraph::lsLine);
-            line->setAdaptiveSampling(true);
-            line->data()->set(data, sorted);
-            stats.pointsDrawn += std::min<qint64>(data.size(), qint64(plotW) * 4);
-            if (label.isEmpty()) line->removeFromLegend();
-            const QCPScatterStyle sym = symbolStyle(st);
-            if (sym.isNone() || data.isEmpty()) continue;
-            // The legend shows the symbol with the line; the points carry only the symbols kept.
-            line->setScatterStyle(sym);
-            line->setScatterSkip(std::numeric_limits<int>::max() - 1);
-            const std::vector<int> keep = ThinSymbols(s.x, s.y, mx.min, mx.max, vAxis.min, vAxis.max, plotW,
-                                                      plotH, std::max(2.0, sym.size()));
-            QVector<QCPGraphData> marks;
-            marks.reserve(int(keep.size()));
-            for (int i : keep)
-                marks.push_back(QCPGraphData(s.x[size_t(i)], s.y[size_t(i)]));
-            QCPGraph* symbols = plot.addGraph(xa, va);
-            symbols->setLineStyle(QCPGraph::lsNone);
-            symbols->setScatterStyle(sym);
-            symbols->setAdaptiveSampling(false);
-            symbols->data()->set(marks, sorted);
-            symbols->removeFromLegend();
-            stats.symbolsDrawn += marks.size();
-            stats.pointsDrawn += marks.size();
+            graph->data()->set(data, sorted);
+            // The legend explains marks on the chart: a series with nothing to draw has no entry.
+            if (label.isEmpty() || data.isEmpty()) graph->removeFromLegend();
         }
     }
     plot.legend->setVisible(plot.legend->itemCount() > 0);
     if (plot.axisRect()->insetLayout()->elementCount() > 0)
         plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+}
 
+RenderStats SampledPoints(const QCustomPlot& plot) {
+    RenderStats stats;
+    for (int i = 0; i < plot.graphCount(); ++i)
+        if (const auto* g = dynamic_cast<const SeriesGraph*>(plot.graph(i))) {
+            const auto [lines, symbols] = g->sampledCounts();
+            stats.pointsDrawn += lines + symbols;
+            stats.symbolsDrawn += symbols;
+        }
     return stats;
 }
 
 namespace {
 
+// A plot that paints itself into a raster picture as it paints the window, with its fast
+// line drawing: the library's own export switches that off.
+class PicturePlot : public QCustomPlot {
+public:
+    bool saveRastered(const QString& path, const char* format, int quality) {
+        QImage image(viewport().size(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QCPPainter painter;
+        if (!painter.begin(&image)) return false;
+        draw(&painter);
+        painter.end();
+        const int dotsPerMeter = int(96 / 0.0254);
+        image.setDotsPerMeterX(dotsPerMeter);
+        image.setDotsPerMeterY(dotsPerMeter);
+        return image.save(path, format, quality);
+    }
+};
+
 // An offscreen plot of the picture's size holding the rendered chart.
 struct OffscreenPlot {
-    QCustomPlot plot;
-    RenderStats stats;
+    PicturePlot plot;
     OffscreenPlot(const ChartModel& m, QSize size) {
         plot.setAttribute(Qt::WA_DontShowOnScreen);
         plot.resize(size);
         plot.setViewport(QRect(QPoint(0, 0), size));
-        stats = RenderChart(m, plot);
+        RenderChart(m, plot);
+    }
+    void count(RenderStats* stats) const {
+        if (stats) *stats = SampledPoints(plot);
     }
 };
 
@@ -239,21 +322,23 @@ bool SaveChartSvg(const ChartModel& model, const QString& path, QSize size, Rend
     if (!painter.begin(&gen)) return false;
     o.plot.toPainter(&painter, size.width(), size.height());
     painter.end();
-    if (stats) *stats = o.stats;
+    o.count(stats);
     return QFile::exists(path) && QFileInfo(path).size() > 0;
 }
 
 bool SaveChartJpeg(const ChartModel& model, const QString& path, QSize size, int quality,
                    RenderStats* stats) {
     OffscreenPlot o(model, size);
-    if (stats) *stats = o.stats;
-    return o.plot.saveJpg(path, size.width(), size.height(), 1.0, quality);
+    const bool ok = o.plot.saveRastered(path, "JPG", quality);
+    o.count(stats);
+    return ok;
 }
 
 bool SaveChartPng(const ChartModel& model, const QString& path, QSize size, RenderStats* stats) {
     OffscreenPlot o(model, size);
-    if (stats) *stats = o.stats;
-    return o.plot.savePng(path, size.width(), size.height());
+    const bool ok = o.plot.saveRastered(path, "PNG", -1);
+    o.count(stats);
+    return ok;
 }
 
 void PaintChart(const ChartModel& model, QPainter& painter, const QRect& target) {
@@ -272,9 +357,17 @@ void PaintChart(const ChartModel& model, QPainter& painter, const QRect& target)
 
 ChartView::ChartView(ChartModel* model, QWidget* parent) : QCustomPlot(parent), model_(model) {
     setMinimumSize(300, 220);
-    connect(model_, &ChartModel::changed, this, &ChartView::refresh);
-    // While the window is being resized the plot only rescales; the symbols of dense
-    // series are picked again once the size settles.
+    // A drawing announces the model more than once (the graph, then its titles): the chart
+    // is rendered once, when control returns to the event loop. While the window is being
+    // resized the plot only rescales; the chart is laid out again once the size settles.
+    pending_ = new QTimer(this);
+    pending_->setSingleShot(true);
+    pending_->setInterval(0);
+    connect(pending_, &QTimer::timeout, this, &ChartView::refresh);
+    connect(model_, &ChartModel::changed, pending_, qOverload<>(&QTimer::start));
+    // The points of the old graph go before the new ones are loaded; the picture stays
+    // painted until the new chart replaces it.
+    connect(model_, &ChartModel::batchStarted, this, [this] { clearGraphs(); });
     resized_ = new QTimer(this);
     resized_->setSingleShot(true);
     resized_->setInterval(150);
@@ -282,10 +375,15 @@ ChartView::ChartView(ChartModel* model, QWidget* parent) : QCustomPlot(parent), 
 }
 
 void ChartView::refresh() {
+    pending_->stop();
     if (!model_) return;
     setViewport(rect());
-    stats_ = RenderChart(*model_, *this);
-    replot(rpQueuedReplot);
+    RenderChart(*model_, *this);
+    replot();
+}
+
+RenderStats ChartView::drawnStats() const {
+    return SampledPoints(*this);
 }
 
 void ChartView::resizeEvent(QResizeEvent* e) {

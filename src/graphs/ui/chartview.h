@@ -12,16 +12,18 @@ class QPainter;
 
 namespace hv {
 
-// What the last rendering drew.
+// What a drawing of the plot paints: the points the library's sampling keeps.
 struct RenderStats {
-    qint64 pointsDrawn = 0; // line points handed to the plot plus symbols kept
+    qint64 pointsDrawn = 0; // line points plus symbols
     qint64 symbolsDrawn = 0;
 };
 
 // Maps a chart model onto a QCustomPlot: axes, value labels, groups and series with their
-// styles, legend, header, footer and the information label. The plot's size decides how
-// many symbols a dense series keeps. Replaces everything the plot held.
-RenderStats RenderChart(const ChartModel& model, QCustomPlot& plot);
+// styles, legend, header, footer and the information label. Every point goes to the plot;
+// the library samples what it draws at the plot's size. Replaces everything the plot held.
+void RenderChart(const ChartModel& model, QCustomPlot& plot);
+// What the plot, laid out at its size, paints of its series.
+RenderStats SampledPoints(const QCustomPlot& plot);
 
 // Pictures of a chart, drawn offscreen at the given size in pixels. False when the file
 // cannot be written.
@@ -37,22 +39,23 @@ bool SaveChartPng(const ChartModel& model, const QString& path,
 // Paints the chart into a rectangle of any painter (printer, PDF, picture).
 void PaintChart(const ChartModel& model, QPainter& painter, const QRect& target);
 
-// The chart of a window: shows its model, drawn again when the model announces a change
-// and when the widget's size changes.
+// The chart of a window: shows its model, rendered again once the model has announced its
+// changes and when the widget's size changes.
 class ChartView : public QCustomPlot {
     Q_OBJECT
 public:
     explicit ChartView(ChartModel* model, QWidget* parent = nullptr);
     ChartModel* model() const { return model_; }
+    // Renders the model now (a change of the model renders it on the next event loop turn).
     void refresh();
-    const RenderStats& lastStats() const { return stats_; }
+    RenderStats drawnStats() const;
 
 protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
     QPointer<ChartModel> model_;
-    RenderStats stats_;
+    QTimer* pending_ = nullptr;
     QTimer* resized_ = nullptr;
 };
 
