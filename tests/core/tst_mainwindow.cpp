@@ -675,6 +675,35 @@ private slots:
         QCOMPARE(s.setting("Database"), s.data("db.hv3.mdb"));
     }
 
+    // Data entry holding typed values asks before it closes; when the user keeps it, Exit
+    // leaves the program running with nothing written for the closing.
+    void exitStaysWhenAWindowKeepsItsInput() {
+        struct KeepsInput : QWidget {
+            bool keep = true;
+            void closeEvent(QCloseEvent* e) override { keep ? e->ignore() : e->accept(); }
+        };
+        Started s;
+        s.startWithProject();
+        frmMain* m = s.main();
+        KeepsInput* entry = nullptr;
+        s.p().windows.registerFactory("frmData", [&entry] { return entry = new KeepsInput; });
+        s.p().windows.showSingle("frmData");
+        QVERIFY(entry);
+        QPointer<QWidget> guard = entry;
+        const QString trainBefore = s.setting("Train");
+        s.p().CurrentProject.TrainNumber = 2;
+        m->mnuFileExit->trigger();
+        QVERIFY(m->isVisible());
+        QVERIFY(guard && guard->isVisible());
+        QCOMPARE(s.setting("Train"), trainBefore);
+
+        entry->keep = false;
+        m->mnuFileExit->trigger();
+        QVERIFY(!guard);
+        QVERIFY(!m->isVisible());
+        QCOMPARE(s.setting("Train"), QString("2"));
+    }
+
     void closingWaitsForTheWholeDatabaseRun() {
         Started s;
         s.startWithProject();

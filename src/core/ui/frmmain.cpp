@@ -343,8 +343,9 @@ void frmMain::Form_GotFocus() {
                              " Train: " + QString::number(p_.CurrentProject.TrainNumber));
 }
 
-void frmMain::Form_Unload() {
-    p_.windows.unloadAll(this);
+bool frmMain::Form_Unload() {
+    // A window that still holds what the user typed may refuse to close: then the program stays.
+    if (!p_.windows.unloadAll(this)) return false;
     if (!isMinimized()) {
         auto twips = [](int pixels, int loaded) {
             return QString::number(pixels == loaded / TwipsPerPixel ? loaded : pixels * TwipsPerPixel);
@@ -360,6 +361,7 @@ void frmMain::Form_Unload() {
                       {"Train", QString::number(p_.CurrentProject.TrainNumber)},
                       {"Database", p_.ProjectDatabasePath},
                       {"Graphpath", p_.GraphPath}});
+    return true;
 }
 
 void frmMain::changeEvent(QEvent* e) {
@@ -397,7 +399,10 @@ void frmMain::closeEvent(QCloseEvent* e) {
         e->ignore();
         return;
     }
-    Form_Unload();
+    if (!Form_Unload()) {
+        e->ignore();
+        return;
+    }
     e->accept();
 }
 

@@ -116,7 +116,7 @@ private:
     void Form_Load();
     void Form_Activate();
     void Form_GotFocus();
-    void Form_Unload();
+    bool Form_Unload();
     void showStatusPanel(int panel);
     void showLabels();
     void enableWindowItems();
