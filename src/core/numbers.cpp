@@ -162,18 +162,38 @@ QString FormatValue(const QVariant& value) {
     const QVariant v = conv::isNull(value) ? QVariant(QStringLiteral("0")) : value;
     double x = 0;
     if (!numericValue(v, x)) return v.toString();
-    const double a = std::fabs(x);
     if (x == 0) return formatPattern(0, "0.0");
     if (x == std::floor(x)) return formatPattern(x, "#0.0");
-    if (a < 0.000001) return formatScientific(x);
-    if (a < 0.0001) return formatPattern(x, "0.0#######");
-    if (a < 0.1) return formatPattern(x, "0.0#####");
-    if (a < 10) return formatPattern(x, "0.0###");
-    if (a < 100) return formatPattern(x, "##0.0##");
-    if (a < 1000) return formatPattern(x, "##0.0#");
-    if (a < 100000) return formatPattern(x, "##0.0");
-    if (a < 1000000000) return formatPattern(x, "##0");
-    return formatScientific(x);
+    switch (FormatValueDecimals(std::fabs(x))) {
+    case 8:
+        return formatPattern(x, "0.0#######");
+    case 6:
+        return formatPattern(x, "0.0#####");
+    case 4:
+        return formatPattern(x, "0.0###");
+    case 3:
+        return formatPattern(x, "##0.0##");
+    case 2:
+        return formatPattern(x, "##0.0#");
+    case 1:
+        return formatPattern(x, "##0.0");
+    case 0:
+        return formatPattern(x, "##0");
+    default:
+        return formatScientific(x);
+    }
+}
+
+int FormatValueDecimals(double a) {
+    if (a < 0.000001) return -1;
+    if (a < 0.0001) return 8;
+    if (a < 0.1) return 6;
+    if (a < 10) return 4;
+    if (a < 100) return 3;
+    if (a < 1000) return 2;
+    if (a < 100000) return 1;
+    if (a < 1000000000) return 0;
+    return -1;
 }
 
 int NumericKeyFilter(int keyCode, int decimalSeparatorCode, bool allowMinus) {
