@@ -164,24 +164,11 @@ QString FormatValue(const QVariant& value) {
     if (!numericValue(v, x)) return v.toString();
     if (x == 0) return formatPattern(0, "0.0");
     if (x == std::floor(x)) return formatPattern(x, "#0.0");
-    switch (FormatValueDecimals(std::fabs(x))) {
-    case 8:
-        return formatPattern(x, "0.0#######");
-    case 6:
-        return formatPattern(x, "0.0#####");
-    case 4:
-        return formatPattern(x, "0.0###");
-    case 3:
-        return formatPattern(x, "##0.0##");
-    case 2:
-        return formatPattern(x, "##0.0#");
-    case 1:
-        return formatPattern(x, "##0.0");
-    case 0:
-        return formatPattern(x, "##0");
-    default:
-        return formatScientific(x);
-    }
+    const int decimals = FormatValueDecimals(std::fabs(x));
+    if (decimals < 0) return formatScientific(x);
+    // One decimal at least, where any is allowed.
+    const std::string pattern = decimals == 0 ? "0" : "0.0" + std::string(size_t(decimals - 1), '#');
+    return formatPattern(x, pattern.c_str());
 }
 
 int FormatValueDecimals(double a) {
