@@ -1,5 +1,6 @@
 #include "collection/inputconfig.h"
 
+#include "core/inputordercolumns.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
@@ -10,28 +11,14 @@ namespace hv {
 
 namespace {
 
-// The InputOrder columns in the order that gives each its meaning: position k holds the
-// item of input row k.
-const std::array<const char*, ItemCount> OrderColumns = {"TheDate",        "PermFlow",
-                                                         "ConcFlow",       "FeedPressure",
-                                                         "ConcPressure",   "PermBackPress",
-                                                         "FeeduS",         "PermuS",
-                                                         "Temperature",    "pH",
-                                                         "PermFlow_2",     "PermuS_2",
-                                                         "FeedPressure_2", "PermBackPress_2",
-                                                         "ConcPressure_1", "TurbidityFeed",
-                                                         "TurbidityRaw",   "ORP",
-                                                         "SDIFeed",        "SDIRaw",
-                                                         "PermFlow_3",     "PermuS_3",
-                                                         "FeedPressure_3", "PermBackPress_3",
-                                                         "ConcPressure_2"};
+static_assert(InputOrderColumns.size() == ItemCount);
 
 // The positions whose column the table has (a two-bank database lacks the bank-3 ones).
 std::vector<int> presentPositions(Database& db) {
     const QStringList have = db.columns("InputOrder");
     std::vector<int> positions;
     for (int k = 0; k < ItemCount; ++k)
-        if (have.contains(QLatin1String(OrderColumns[size_t(k)]), Qt::CaseInsensitive))
+        if (have.contains(QLatin1String(InputOrderColumns[size_t(k)]), Qt::CaseInsensitive))
             positions.push_back(k);
     return positions;
 }
@@ -39,7 +26,7 @@ std::vector<int> presentPositions(Database& db) {
 QString columnList(const std::vector<int>& positions) {
     QStringList names;
     for (int k : positions)
-        names << QLatin1String(OrderColumns[size_t(k)]);
+        names << QLatin1String(InputOrderColumns[size_t(k)]);
     return names.join(", ");
 }
 
@@ -63,7 +50,7 @@ void writeOrder(Database& db, const QString& projectId, int trainNumber, const R
     if (!conv::isNull(id)) {
         QStringList sets;
         for (int k : positions)
-            sets << QLatin1String(OrderColumns[size_t(k)]) + QStringLiteral(" = ?");
+            sets << QLatin1String(InputOrderColumns[size_t(k)]) + QStringLiteral(" = ?");
         values << id;
         db.exec("UPDATE InputOrder SET " + sets.join(", ") + " WHERE ID = ?", values);
     } else {

@@ -162,18 +162,25 @@ QString FormatValue(const QVariant& value) {
     const QVariant v = conv::isNull(value) ? QVariant(QStringLiteral("0")) : value;
     double x = 0;
     if (!numericValue(v, x)) return v.toString();
-    const double a = std::fabs(x);
     if (x == 0) return formatPattern(0, "0.0");
     if (x == std::floor(x)) return formatPattern(x, "#0.0");
-    if (a < 0.000001) return formatScientific(x);
-    if (a < 0.0001) return formatPattern(x, "0.0#######");
-    if (a < 0.1) return formatPattern(x, "0.0#####");
-    if (a < 10) return formatPattern(x, "0.0###");
-    if (a < 100) return formatPattern(x, "##0.0##");
-    if (a < 1000) return formatPattern(x, "##0.0#");
-    if (a < 100000) return formatPattern(x, "##0.0");
-    if (a < 1000000000) return formatPattern(x, "##0");
-    return formatScientific(x);
+    const int decimals = FormatValueDecimals(std::fabs(x));
+    if (decimals < 0) return formatScientific(x);
+    // One decimal at least, where any is allowed.
+    const std::string pattern = decimals == 0 ? "0" : "0.0" + std::string(size_t(decimals - 1), '#');
+    return formatPattern(x, pattern.c_str());
+}
+
+int FormatValueDecimals(double a) {
+    if (a < 0.000001) return -1;
+    if (a < 0.0001) return 8;
+    if (a < 0.1) return 6;
+    if (a < 10) return 4;
+    if (a < 100) return 3;
+    if (a < 1000) return 2;
+    if (a < 100000) return 1;
+    if (a < 1000000000) return 0;
+    return -1;
 }
 
 int NumericKeyFilter(int keyCode, int decimalSeparatorCode, bool allowMinus) {

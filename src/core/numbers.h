@@ -8,6 +8,9 @@ namespace hv {
 // Formats by magnitude (decimals chosen by size). A Null (invalid or null variant) is
 // shown as "0" formatted; a text that is not numeric comes back unchanged.
 QString FormatValue(const QVariant& value);
+// The most decimals FormatValue shows of a number of that magnitude that is not whole; -1
+// where it shows it in scientific notation (three significant digits).
+int FormatValueDecimals(double magnitude);
 
 // Key filter of numeric entry boxes: Enter, Backspace, the decimal separator and the
 // digits pass; the minus only when allowMinus. Other keys give 0.
@@ -27,4 +30,4 @@ double LocaleToDouble(const QString& text, bool* ok = nullptr);
 // The "general number" form of a Double in the locale (no thousands separator).
 QString GeneralNumber(double value);
 
-}  // namespace hv
+} // namespace hv

@@ -18,6 +18,7 @@
 
 #include "core/currentproject.h"
 #include "core/dbversion.h"
+#include "core/inputordercolumns.h"
 #include "core/numbers.h"
 #include "core/program.h"
 #include "normalization/calculate.h"
@@ -114,22 +115,6 @@ const char* const OptionalProjectColumns[] = {
     "NumVessels_2",
 };
 
-const char* const InputOrderItems[] = {
-    "TheDate",        "PermFlow",
-    "ConcFlow",       "FeedPressure",
-    "ConcPressure",   "PermBackPress",
-    "FeeduS",         "PermuS",
-    "Temperature",    "pH",
-    "PermFlow_2",     "PermuS_2",
-    "FeedPressure_2", "PermBackPress_2",
-    "ConcPressure_1", "TurbidityFeed",
-    "TurbidityRaw",   "ORP",
-    "SDIFeed",        "SDIRaw",
-    "PermFlow_3",     "PermuS_3",
-    "FeedPressure_3", "PermBackPress_3",
-    "ConcPressure_2",
-};
-
 const char* const ScadaImportColumns[] = {"ProjectID", "TrainNumber", "FieldValue",
                                           "UseScada",  "Application", "Topic",
                                           "Item",      "Required",    "UseDefaultValues"};
@@ -151,7 +136,7 @@ QString placeholders(int n) {
     return s;
 }
 
-template <size_t N> QString joined(const char* const (&names)[N]) {
+template <typename Names> QString joined(const Names& names) {
     QStringList l;
     for (const char* n : names)
         l << QString::fromLatin1(n);
@@ -189,24 +174,8 @@ std::vector<DbRow> rowsOf(SqliteConnection& db, const QString& sql, const QVaria
 double roundAsFormatted(double x) {
     const double a = std::fabs(x);
     if (x == 0 || x == std::floor(x)) return x;
-    int decimals;
-    bool scientific = false;
-    if (a < 0.000001 || a >= 1000000000)
-        scientific = true, decimals = 0;
-    else if (a < 0.0001)
-        decimals = 8;
-    else if (a < 0.1)
-        decimals = 6;
-    else if (a < 10)
-        decimals = 4;
-    else if (a < 100)
-        decimals = 3;
-    else if (a < 1000)
-        decimals = 2;
-    else if (a < 100000)
-        decimals = 1;
-    else
-        decimals = 0;
+    const int decimals = FormatValueDecimals(a);
+    const bool scientific = decimals < 0;
 
     char buf[48];
     const auto res = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::scientific, 14);
@@ -248,25 +217,10 @@ double roundAsFormatted(double x) {
 // near a half that the 15-digit rounding could tip it, which the text decides.
 double roundStored(double x) {
     static constexpr double Scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
-    const double a = std::fabs(x);
     if (x == 0 || x == std::floor(x) || !std::isfinite(x)) return x;
-    int decimals;
-    if (a < 0.000001 || a >= 1000000000)
-        return roundAsFormatted(x);
-    else if (a < 0.0001)
-        decimals = 8;
-    else if (a < 0.1)
-        decimals = 6;
-    else if (a < 10)
-        decimals = 4;
-    else if (a < 100)
-        decimals = 3;
-    else if (a < 1000)
-        decimals = 2;
-    else if (a < 100000)
-        decimals = 1;
-    else
-        decimals = 0;
+    const double a = std::fabs(x);
+    const int decimals = FormatValueDecimals(a);
+    if (decimals < 0) return roundAsFormatted(x);
     // At most 9 digits are kept, so the 15-digit rounding moves the scaled value by less
     // than 1e-6, and the scaling itself errs by less than 2e-7.
     const double scaled = a * Scale[decimals];
@@ -490,7 +444,7 @@ void Migration::MigrateSettings(const QVariant& projectKey) {
     {
         QStringList items;
         for (int i = 0; i < (from_.threeBank() ? 25 : 20); ++i)
-            items << QString::fromLatin1(InputOrderItems[i]);
+            items << QString::fromLatin1(InputOrderColumns[size_t(i)]);
         const auto rows = rowsOf(*fromDb_, "SELECT " + items.join(',') + " FROM InputOrder" + byTrain, key);
         if (!rows.empty()) {
             execute(*toDb_, "DELETE FROM InputOrder" + byTrain, key);
@@ -499,7 +453,7 @@ void Migration::MigrateSettings(const QVariant& projectKey) {
                 values << i;
             values << projectKey << c.TrainNumber;
             execute(*toDb_,
-                    "INSERT INTO InputOrder (" + joined(InputOrderItems) +
+                    "INSERT INTO InputOrder (" + joined(InputOrderColumns) +
                         ",ProjectID,TrainNumber) VALUES (" + placeholders(27) + ")",
                     values);
         }

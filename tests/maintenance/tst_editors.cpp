@@ -1,8 +1,4 @@
 #include <QtTest>
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 #include "core/elementdb.h"
 #include "maintenance/exchangeexport.h"
@@ -15,6 +11,7 @@
 #include "maintenance/ui/frmuserdefined.h"
 #include "maintenance/ui/rows.h"
 #include "support/fixtures.h"
+#include "support/readonlyfile.h"
 #include "support/testenv.h"
 
 using namespace hv;
@@ -188,38 +185,20 @@ void tst_Editors::elementDelete() {
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
 }
 
-namespace {
-
-// Read-only even for root (the immutable flag); false when the file system refuses it.
-bool makeReadOnly(const QString& path, bool on) {
-    QFile::setPermissions(path, on ? QFile::ReadOwner : QFile::ReadOwner | QFile::WriteOwner);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0) return false;
-    int flags = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-    }
-    ::close(fd);
-    return !on || ::access(QFile::encodeName(path).constData(), W_OK) != 0;
-}
-
-} // namespace
-
 // A write the element database refuses for another reason than a second model of one name says
 // what failed, and the window stays editing.
 void tst_Editors::elementWriteRefusedByTheDatabase() {
     Env e;
     const QString elements = test::makeElementDatabase(ElementDatabasePath(e.p()));
     test::insertRow(elements, "ElementSpecs", {{"Model", "Mine"}, {"Custom", -1}, {"SE", 30.0}});
-    if (!makeReadOnly(elements, true)) QSKIP("the file system cannot make the file read-only");
+    if (!test::makeReadOnly(elements, true)) QSKIP("the file system cannot make the file read-only");
     std::unique_ptr<frmElementSpecs> w(open<frmElementSpecs>(e.p()));
     QVERIFY(w);
     w->cmdEdit->click();
     w->txtFields[0]->setText("Yours");
     e.prompts().onMessage("attempt to write a readonly database", Buttons::OK, "Hevrin", Answer::OK);
     w->cmdUpdate->click();
-    makeReadOnly(elements, false);
+    test::makeReadOnly(elements, false);
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
     QVERIFY(!e.prompts().shown().last().contains("Duplicate"));
     QCOMPARE(w->mode(), RecordMode::Editing);

@@ -1,11 +1,7 @@
 #include <QtTest>
-#include <fcntl.h>
 #include <future>
-#include <linux/fs.h>
 #include <sqlite3.h>
-#include <sys/ioctl.h>
 #include <thread>
-#include <unistd.h>
 
 #include "core/currentproject.h"
 #include "core/program.h"
@@ -13,6 +9,7 @@
 #include "normalization/recalculate.h"
 #include "platform/database.h"
 #include "support/fixtures.h"
+#include "support/readonlyfile.h"
 #include "support/testenv.h"
 
 using namespace hv;
@@ -81,6 +78,16 @@ struct Db {
         Database d = Database::open(path);
         return d.scalar("SELECT Version FROM Version ORDER BY ID DESC LIMIT 1").toString();
     }
+    // Recalculates every project, where the one project holds `ids`, and says what went
+    // otherwise than normalizing them all without a question; empty when nothing did.
+    QString recalculateAllOfOneProject(const QList<qint64>& ids) {
+        RecalculateAllProjects(p());
+        if (!env.prompts.shown().isEmpty()) return "asked " + env.prompts.shown().join(" | ");
+        for (qint64 id : ids)
+            if (!done(id)) return QString("reading %1 not normalized").arg(id);
+        const QString updated = QString("Updated 1 project with total %1 records.").arg(ids.size());
+        return p().status.text(1) == updated ? QString() : "status " + p().status.text(1);
+    }
     // The run's end as it must always be.
     QString endState() {
         if (menus.isEmpty() || menus.first() || !menus.last()) return "menus not disabled and enabled again";
@@ -107,20 +114,6 @@ struct WriteLock {
     sqlite3* db = nullptr;
     bool ok = false;
 };
-
-// Read-only even for root (the immutable flag); false when the file system refuses both.
-bool makeReadOnly(const QString& path, bool on) {
-    QFile::setPermissions(path, on ? QFile::ReadOwner : QFile::ReadOwner | QFile::WriteOwner);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd < 0) return false;
-    int flags = 0;
-    if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-        ::ioctl(fd, FS_IOC_SETFLAGS, &flags);
-    }
-    ::close(fd);
-    return !on || ::access(QFile::encodeName(path).constData(), W_OK) != 0;
-}
 
 RecalcOptions smallBatches(int size) {
     RecalcOptions o;
@@ -301,11 +294,7 @@ private slots:
                    "EventID = NULL WHERE ID = ?",
                    {ids[1]});
         }
-        RecalculateAllProjects(t.p());
-        QCOMPARE(t.env.prompts.shown(), QStringList());
-        for (qint64 id : ids)
-            QVERIFY(t.done(id));
-        QCOMPARE(t.p().status.text(1), QString("Updated 1 project with total 3 records."));
+        QCOMPARE(t.recalculateAllOfOneProject(ids), QString());
         Database d = Database::open(t.path);
         QVERIFY(d.select("SELECT * FROM Data WHERE ID = ?", {ids[0]}).first().isNull("ORP"));
         QVERIFY(d.select("SELECT * FROM Data WHERE ID = ?", {ids[1]}).first().isNull("EventID"));
@@ -404,7 +393,7 @@ private slots:
         const int before = t.versionRows();
         std::unique_ptr<WriteLock> lock;
         if (readOnly) {
-            if (!makeReadOnly(t.path, true)) QSKIP("the file system cannot make the file read-only");
+            if (!test::makeReadOnly(t.path, true)) QSKIP("the file system cannot make the file read-only");
         } else {
             lock = std::make_unique<WriteLock>(t.path);
             QVERIFY(lock->ok);
@@ -414,7 +403,7 @@ private slots:
         o.busyTimeoutMs = 50;
         const RecalcSummary sum = RecalculateAllProjectsCounted(t.p(), o);
         lock.reset();
-        makeReadOnly(t.path, false);
+        test::makeReadOnly(t.path, false);
         // Reported once, with the database's own words; nothing claims success.
         QCOMPARE(t.env.prompts.verify(), QString());
         QVERIFY(sum.stopped);
@@ -442,11 +431,7 @@ private slots:
             d.exec("UPDATE ProjectInfo SET ProjectID = CAST(X'506CE46E74' AS TEXT)");
             d.exec("UPDATE Data SET ProjectID = CAST(X'506CE46E74' AS TEXT)");
         }
-        RecalculateAllProjects(t.p());
-        QCOMPARE(t.env.prompts.shown(), QStringList());
-        for (qint64 id : ids)
-            QVERIFY(t.done(id));
-        QCOMPARE(t.p().status.text(1), QString("Updated 1 project with total 3 records."));
+        QCOMPARE(t.recalculateAllOfOneProject(ids), QString());
         // The project run of the project as the windows hold it.
         Database d = Database::open(t.path);
         d.exec("UPDATE Data SET NormalizedPermFlow = 0");

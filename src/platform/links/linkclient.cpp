@@ -275,21 +275,18 @@ void LinkClient::onReadyRead() {
 // trusted, so the connection goes.
 void LinkClient::refuseOverlongLine() {
     dropSocket();
-    if (waiting_) {
-        if (answer_ == Answer::None) answer_ = Answer::Overlong;
-        if (loop_) loop_->quit();
-        return;
-    }
-    if (mode_ == 0) return;
-    mode_ = 0;
-    applied_ = received_;
-    QMetaObject::invokeMethod(this, &LinkClient::linkClosed, Qt::QueuedConnection);
+    connectionEnded(Answer::Overlong);
 }
 
 void LinkClient::onDisconnected() {
     openTopic_.clear();
+    connectionEnded(Answer::Lost);
+}
+
+// A wait in progress ends with `why`; otherwise an open link closes.
+void LinkClient::connectionEnded(Answer why) {
     if (waiting_) {
-        if (answer_ == Answer::None) answer_ = Answer::Lost;
+        if (answer_ == Answer::None) answer_ = why;
         if (loop_) loop_->quit();
         return;
     }

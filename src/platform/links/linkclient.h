@@ -101,6 +101,7 @@ private:
     void onReadyRead();
     void refuseOverlongLine();
     void onDisconnected();
+    void connectionEnded(Answer why);
     void deliverUpdate(quint64 seq, const QString& text);
 
     QString topic_;
