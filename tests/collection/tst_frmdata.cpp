@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "collection/ui/collectionwindows.h"
+#include "collection/ui/frmscadahelp.h"
 #include "collectiontestsupport.h"
 #include "core/settings.h"
 #include "core/units.h"
@@ -416,6 +417,21 @@ private slots:
             QVERIFY2(!w->txtData[k]->isHidden() || w->ChkHide[size_t(k)]->isChecked() ||
                          w->ChkHide[size_t(k)]->isHidden(),
                      qPrintable(QString("row %1").arg(k)));
+        QCOMPARE(pl.problems(), QString());
+    }
+
+    // The SCADA help the window opens shows its lines whole.
+    void scadaHelpShowsWhole() {
+        Plant pl(3);
+        pl.p().DataEntryConfigUnlocked = true;
+        frmData* w = pl.open();
+        QVERIFY(w);
+        w->show();
+        w->cmdHelp->click();
+        auto* help = w->findChild<frmScadaHelp*>();
+        QVERIFY(help && help->isVisible());
+        const QStringList cut = test::cutOffTexts(help);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
         QCOMPARE(pl.problems(), QString());
     }
 

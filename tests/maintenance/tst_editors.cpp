@@ -420,7 +420,7 @@ void checkWindow(QWidget* w, const QString& mode) {
 
 } // namespace
 
-// Every window fits 1280 x 800 and shows every box's text whole, browsing and editing.
+// Every window fits 1280 x 800 and shows every box's text whole, browsing, editing and adding.
 void tst_Editors::windowsFitTheScreen() {
     Readings e;
     test::makeElementDatabase(ElementDatabasePath(e.p()));
@@ -436,9 +436,10 @@ void tst_Editors::windowsFitTheScreen() {
              open<frmEditProject>(e.p()), open<frmUserDefined>(e.p())}) {
         QVERIFY(w);
         checkWindow(w, "browsing");
-        if (w->cmdEdit->isVisible() && w->cmdEdit->isEnabled()) {
-            w->cmdEdit->click();
-            checkWindow(w, "editing");
+        for (QPushButton* mode : {w->cmdEdit, w->cmdAdd}) {
+            if (!mode->isVisible() || !mode->isEnabled()) continue;
+            mode->click();
+            checkWindow(w, mode == w->cmdEdit ? "editing" : "adding");
             w->cmdCancel->click();
         }
         delete w;

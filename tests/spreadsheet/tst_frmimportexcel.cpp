@@ -558,6 +558,25 @@ private slots:
         QCOMPARE(im.env.prompts.verify(), QString());
     }
 
+    // The help windows show their texts whole: the formats note the window opens, and the
+    // import steps.
+    void helpWindowsShowWhole() {
+        Import im(3);
+        RegisterSpreadsheetWindows(im.p());
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->show();
+        w->cmdFormat->click();
+        for (const QString& name : {QString("frmDate"), QString("frmImportHelp")}) {
+            QWidget* help = im.p().windows.showSingle(name);
+            QVERIFY(help && help->isVisible());
+            const QStringList cut = test::cutOffTexts(help);
+            QVERIFY2(cut.isEmpty(), qPrintable(name + ":\n" + cut.join('\n')));
+            help->close();
+        }
+        QCOMPARE(im.env.prompts.verify(), QString());
+    }
+
     // The real link test program serving a CSV file, imported through the window.
     void ddetestProcess() {
         Import im(1);
