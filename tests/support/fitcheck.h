@@ -32,7 +32,7 @@ class QWidget;
 // With HEVRIN_SHOTS set to a folder, a picture of the window is saved there as it is checked.
 namespace hv::test {
 
-// A 1280 px screen less the frame of the widest desktop border.
+// A 1280 x 800 screen less what a desktop adds: side borders, a title bar and a panel.
 inline constexpr QSize MaxWindowSize{1260, 760};
 
 QStringList cutOffTexts(QWidget* window, const QStringList& typedFreely = {});
