@@ -1,11 +1,12 @@
 #include <QtTest>
 
 #include "collection/ui/collectionwindows.h"
+#include "collection/ui/frmscadahelp.h"
 #include "collectiontestsupport.h"
 #include "core/settings.h"
 #include "core/units.h"
 #include "normalization/recalculate.h"
-#include "textsfit.h"
+#include "support/fitcheck.h"
 
 using namespace hv;
 using test::Plant;
@@ -117,7 +118,7 @@ private slots:
         QCOMPARE(pl.problems(), QString());
         QVERIFY(pl.p().DataEntryOpen);
         w->lblWarnings->setText("Normalized Salt Passage is at least 15% above Reference Salt Passage.");
-        QVERIFY(w->sizeHint().width() <= 1270 && w->sizeHint().height() <= 760);
+        QVERIFY(w->sizeHint().boundedTo(test::MaxWindowSize) == w->sizeHint());
 
         const int rows[7] = {1, 2, 3, 5, 7, 10, 14};
         for (int i = 0; i < 7; ++i)
@@ -410,12 +411,27 @@ private slots:
         w->panel(4)->setText("A REQUIRED FIELD, PermBackPress_2 HAS NO DATA. SAVE FAILED!");
         QCoreApplication::processEvents();
         QCOMPARE(w->txtData[100]->text(), QString("2020-01-01 03:45"));
-        QCOMPARE(test::cutTexts(w).join("\n"), QString());
-        QVERIFY(w->width() <= 1270 && w->height() <= 760);
+        const QStringList cut = test::cutOffTexts(w);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
         for (int k = 0; k < ItemCount; ++k)
             QVERIFY2(!w->txtData[k]->isHidden() || w->ChkHide[size_t(k)]->isChecked() ||
                          w->ChkHide[size_t(k)]->isHidden(),
                      qPrintable(QString("row %1").arg(k)));
+        QCOMPARE(pl.problems(), QString());
+    }
+
+    // The SCADA help the window opens shows its lines whole.
+    void scadaHelpShowsWhole() {
+        Plant pl(3);
+        pl.p().DataEntryConfigUnlocked = true;
+        frmData* w = pl.open();
+        QVERIFY(w);
+        w->show();
+        w->cmdHelp->click();
+        auto* help = w->findChild<frmScadaHelp*>();
+        QVERIFY(help && help->isVisible());
+        const QStringList cut = test::cutOffTexts(help);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
         QCOMPARE(pl.problems(), QString());
     }
 
@@ -561,5 +577,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFrmData)
+HV_FIT_TEST_MAIN(TestFrmData)
 #include "tst_frmdata.moc"

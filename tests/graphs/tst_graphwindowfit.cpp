@@ -1,11 +1,3 @@
-#include <QAbstractButton>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QStyle>
-#include <QTabBar>
 #include <QtTest>
 
 #include "core/units.h"
@@ -17,84 +9,18 @@
 #include "graphs/ui/frmsavegraph.h"
 #include "graphs/ui/graphimagewindows.h"
 #include "graphtestsupport.h"
+#include "support/fitcheck.h"
 
 using namespace hv;
 using namespace hv::test;
 
 namespace {
 
-QString plain(QString text) {
-    return text.remove(QRegularExpression("&(?!&)"));
-}
-
-// Every visible text of the window that its box cuts: "name: needs W x H, has w x h".
-QStringList cutTexts(QWidget* window) {
-    QStringList out;
-    auto check = [&](QWidget* w, QSize need) {
-        if (w->width() < need.width() || w->height() < need.height())
-            out << QString("%1: needs %2 x %3, has %4 x %5")
-                       .arg(w->objectName())
-                       .arg(need.width())
-                       .arg(need.height())
-                       .arg(w->width())
-                       .arg(w->height());
-    };
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(window) || (w->objectName().isEmpty() && !qobject_cast<QTabBar*>(w))) continue;
-        const QFontMetrics fm = w->fontMetrics();
-        if (auto* l = qobject_cast<QLabel*>(w)) {
-            if (l->text().isEmpty()) continue;
-            check(l, l->wordWrap() ? QSize(0, l->heightForWidth(l->width())) : l->sizeHint());
-        } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-            if (b->text().isEmpty()) continue;
-            // A text button's hint has a least width of its own; the text is what has to fit.
-            check(b, qobject_cast<QPushButton*>(b)
-                         ? QSize(fm.horizontalAdvance(plain(b->text())) + 6, fm.height())
-                         : b->sizeHint());
-        } else if (auto* c = qobject_cast<QComboBox*>(w)) {
-            QComboBox fitted;
-            fitted.setFont(c->font());
-            fitted.setEditable(c->isEditable());
-            fitted.setSizeAdjustPolicy(QComboBox::AdjustToContents);
-            for (int i = 0; i < c->count(); ++i)
-                fitted.addItem(c->itemText(i));
-            check(c, QSize(fitted.sizeHint().width(), fm.height()));
-        } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
-            if (e->text().isEmpty()) continue;
-            const int frame = 2 * e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, e);
-            check(e, QSize(fm.horizontalAdvance(e->text()) + frame + 4, fm.height()));
-        } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
-            check(g, QSize(fm.horizontalAdvance(g->title()) + 16, fm.height()));
-        } else if (auto* tabs = qobject_cast<QTabBar*>(w)) {
-            int all = 0;
-            for (int i = 0; i < tabs->count(); ++i)
-                all += tabs->tabRect(i).width();
-            if (tabs->width() < all) out << QString("tabs: need %1, have %2").arg(all).arg(tabs->width());
-        } else if (auto* list = qobject_cast<QListWidget*>(w)) {
-            int widest = 0;
-            for (int i = 0; i < list->count(); ++i)
-                widest = std::max(widest, fm.horizontalAdvance(list->item(i)->text()));
-            if (list->viewport()->width() < widest + 4)
-                out << QString("%1: items need %2, has %3")
-                           .arg(list->objectName())
-                           .arg(widest + 4)
-                           .arg(list->viewport()->width());
-        }
-    }
-    return out;
-}
-
-// The window at the size it opens with: within 1280 x 760 (a 1280 x 800 screen less a frame),
-// every text whole. With HEVRIN_SHOTS set, its picture is saved in that folder.
+// The window at the size it opens with, every text whole on a 1280 x 800 screen.
 void verifyFits(QWidget* window) {
     window->show();
-    QApplication::processEvents();
-    if (const QByteArray shots = qgetenv("HEVRIN_SHOTS"); !shots.isEmpty())
-        window->grab().save(QString::fromLocal8Bit(shots) + "/" + window->objectName() + ".png");
-    QVERIFY2(window->width() <= 1280 && window->height() <= 760,
-             qPrintable(QString("%1 x %2").arg(window->width()).arg(window->height())));
-    const QStringList cut = cutTexts(window);
-    QVERIFY2(cut.isEmpty(), qPrintable(window->objectName() + ": " + cut.join("; ")));
+    const QStringList cut = cutOffTexts(window);
+    QVERIFY2(cut.isEmpty(), qPrintable(window->objectName() + ":\n" + cut.join('\n')));
 }
 
 } // namespace
@@ -195,5 +121,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(tst_GraphWindowFit)
+HV_FIT_TEST_MAIN(tst_GraphWindowFit)
 #include "tst_graphwindowfit.moc"

@@ -1,3 +1,5 @@
+#include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
@@ -9,6 +11,7 @@
 #include "linktestnames.h"
 #include "platform/links/linkclient.h"
 #include "platform/prompts.h"
+#include "support/fitcheck.h"
 
 using namespace hv::links;
 
@@ -70,7 +73,7 @@ private slots:
         QCOMPARE(p.exitStatus(), QProcess::NormalExit);
         QCOMPARE(p.exitCode(), 0);
         QVERIFY(closed.count() > 0 || closed.wait(5000));
-        QCOMPARE(c.setLinkMode(2), 282);  // its socket went with it
+        QCOMPARE(c.setLinkMode(2), 282); // its socket went with it
     }
 
     void refusesBadArguments() {
@@ -107,7 +110,7 @@ private slots:
         QVERIFY(spy.wait(5000));
         QCOMPARE(c.text(), QString("42"));
 
-        w.grdItems->item(r, 1)->setText("R9C9");  // moved: the old cell is empty now
+        w.grdItems->item(r, 1)->setText("R9C9"); // moved: the old cell is empty now
         QVERIFY(spy.wait(5000));
         QCOMPARE(c.text(), QString());
         QCOMPARE(w.server().value("sheet1", "R9C9").value_or("-"), QString("42"));
@@ -126,13 +129,35 @@ private slots:
         f.close();
         prompts.onOpenFile(f.fileName());
         w.cmdAddSheet_Click();
-        QCOMPARE(w.grdItems->rowCount(), 2);  // the served entries: Feed's two cells
+        QCOMPARE(w.grdItems->rowCount(), 2); // the served entries: Feed's two cells
         QCOMPARE(w.grdItems->item(1, 0)->text(), QString("Feed"));
         QCOMPARE(w.grdItems->item(1, 1)->text(), QString("R1C3"));
         QCOMPARE(w.server().value("feed", "R1C3").value_or("-"), QString("c"));
         QCOMPARE(prompts.verify(), QString());
     }
+
+    // The window shows every text whole: a served sheet's long names and values, and the
+    // status after a cell it refuses.
+    void windowShowsItsTextsWhole() {
+        hv::ScriptedPrompts prompts;
+        DdeTestWindow w(prompts, uniqueServerName());
+        QTemporaryDir dir;
+        QFile f(dir.filePath("Plant operations log.csv"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("TheDate,NormalizedSaltPassage_3\n2026-11-30 23:45:00,1234.5678\n");
+        f.close();
+        prompts.onOpenFile(f.fileName());
+        w.cmdAddSheet_Click();
+        w.show();
+        QStringList cut = hv::test::cutOffTexts(&w);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
+        w.grdItems->item(0, 1)->setText("Not a cell");
+        QVERIFY(w.lblStatus->text().startsWith("The items of sheet"));
+        cut = hv::test::cutOffTexts(&w);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
+        QCOMPARE(prompts.verify(), QString());
+    }
 };
 
-QTEST_MAIN(TestDdeTest)
+HV_FIT_TEST_MAIN(TestDdeTest)
 #include "tst_ddetest.moc"

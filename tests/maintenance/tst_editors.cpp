@@ -10,6 +10,7 @@
 #include "maintenance/ui/frmimportdata.h"
 #include "maintenance/ui/frmuserdefined.h"
 #include "maintenance/ui/rows.h"
+#include "support/fitcheck.h"
 #include "support/fixtures.h"
 #include "support/readonlyfile.h"
 #include "support/testenv.h"
@@ -390,68 +391,15 @@ void tst_Editors::readingsRefuseBadText() {
 
 namespace {
 
-// The boxes of a shown window whose text does not show whole, as "name: text".
-QStringList cutTexts(QWidget* window) {
-    QStringList cut;
-    auto report = [&](QWidget* w, const QString& text, int need, int have) {
-        if (need > have)
-            cut << QString("%1 \"%2\": needs %3, has %4").arg(w->objectName(), text).arg(need).arg(have);
-    };
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(window) || w->objectName().isEmpty() || w->objectName().startsWith("qt_"))
-            continue;
-        const QFontMetrics fm = w->fontMetrics();
-        if (auto* l = qobject_cast<QLabel*>(w)) {
-            if (l->text().isEmpty() || !l->pixmap().isNull()) continue;
-            if (l->wordWrap())
-                report(l, l->text(), l->heightForWidth(l->contentsRect().width()),
-                       l->contentsRect().height());
-            else
-                report(l, l->text(), l->sizeHint().width(), l->width());
-        } else if (auto* b = qobject_cast<QPushButton*>(w)) {
-            // The style's least width for a button is no measure of its text.
-            QString text = b->text();
-            text.remove(QRegularExpression("&(?!&)"));
-            const int margin = b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
-                               2 * b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
-            report(b, b->text(), fm.horizontalAdvance(text) + margin, b->width());
-        } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
-            report(b, b->text(), b->sizeHint().width(), b->width());
-        } else if (auto* c = qobject_cast<QComboBox*>(w)) {
-            QStyleOptionComboBox opt;
-            opt.initFrom(c);
-            opt.editable = c->isEditable();
-            const int have = c->style()
-                                 ->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, c)
-                                 .width();
-            for (int i = 0; i < c->count(); ++i)
-                report(c, c->itemText(i), fm.horizontalAdvance(c->itemText(i)), have);
-        } else if (auto* d = qobject_cast<QDateTimeEdit*>(w)) {
-            report(d, d->text(), d->sizeHint().width(), d->width());
-        } else if (auto* t = qobject_cast<QLineEdit*>(w)) {
-            const int frame =
-                t->hasFrame() ? t->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, t) : 0;
-            const QMargins m = t->textMargins();
-            report(t, t->text(), fm.horizontalAdvance(t->text()),
-                   t->width() - 2 * frame - 4 - m.left() - m.right());
-        }
-    }
-    return cut;
-}
-
 void checkWindow(QWidget* w, const QString& mode) {
     w->show();
-    QCoreApplication::processEvents();
-    const QSize size = w->size().expandedTo(w->minimumSizeHint());
-    QVERIFY2(size.width() <= 1280 - 20 && size.height() <= 760,
-             qPrintable(w->windowTitle() + QString(" %1 x %2").arg(size.width()).arg(size.height())));
-    const QStringList cut = cutTexts(w);
-    QVERIFY2(cut.isEmpty(), qPrintable(w->windowTitle() + " (" + mode + "): " + cut.join("; ")));
+    const QStringList cut = test::cutOffTexts(w);
+    QVERIFY2(cut.isEmpty(), qPrintable(w->windowTitle() + " (" + mode + "):\n" + cut.join('\n')));
 }
 
 } // namespace
 
-// Every window fits 1280 x 800 and shows every box's text whole, browsing and editing.
+// Every window fits 1280 x 800 and shows every box's text whole, browsing, editing and adding.
 void tst_Editors::windowsFitTheScreen() {
     Readings e;
     test::makeElementDatabase(ElementDatabasePath(e.p()));
@@ -467,9 +415,10 @@ void tst_Editors::windowsFitTheScreen() {
              open<frmEditProject>(e.p()), open<frmUserDefined>(e.p())}) {
         QVERIFY(w);
         checkWindow(w, "browsing");
-        if (w->cmdEdit->isVisible() && w->cmdEdit->isEnabled()) {
-            w->cmdEdit->click();
-            checkWindow(w, "editing");
+        for (QPushButton* mode : {w->cmdEdit, w->cmdAdd}) {
+            if (!mode->isVisible() || !mode->isEnabled()) continue;
+            mode->click();
+            checkWindow(w, mode == w->cmdEdit ? "editing" : "adding");
             w->cmdCancel->click();
         }
         delete w;
@@ -512,5 +461,5 @@ void tst_Editors::windowsFitTheScreen() {
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
 }
 
-QTEST_MAIN(tst_Editors)
+HV_FIT_TEST_MAIN(tst_Editors)
 #include "tst_editors.moc"

@@ -17,6 +17,7 @@
 #include "maintenance/ui/migrationwindows.h"
 #include "normalization/recalculate.h"
 #include "platform/database.h"
+#include "support/fitcheck.h"
 #include "support/fixtures.h"
 #include "support/testenv.h"
 
@@ -72,41 +73,6 @@ struct MigrationEnv {
         return m.run();
     }
 };
-
-// What of the window's texts cannot be read: a box, label or button narrower than its
-// text, a wrapped label lower than its lines, two of them on top of each other, or a
-// window beyond a 1280 x 800 screen with its frame.
-QString unreadable(QWidget* window) {
-    QStringList faults;
-    QList<QWidget*> shown;
-    for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(window)) continue;
-        const QFontMetrics fm = w->fontMetrics();
-        if (auto* e = qobject_cast<QLineEdit*>(w)) {
-            if (fm.horizontalAdvance(e->text()) > e->width() - 8)
-                faults << e->objectName() + " cuts \"" + e->text() + "\"";
-            shown << w;
-        } else if (auto* l = qobject_cast<QLabel*>(w)) {
-            const QRect r = l->contentsRect();
-            if (l->wordWrap() ? l->heightForWidth(l->width()) > l->height()
-                              : fm.horizontalAdvance(l->text()) > r.width())
-                faults << l->objectName() + " cuts \"" + l->text() + "\"";
-            shown << w;
-        } else if (auto* b = qobject_cast<QPushButton*>(w)) {
-            if (b->sizeHint().width() > b->width()) faults << b->objectName() + " cuts \"" + b->text() + "\"";
-            shown << w;
-        }
-    }
-    for (int i = 0; i < shown.size(); ++i)
-        for (int k = i + 1; k < shown.size(); ++k) {
-            const QRect a(shown[i]->mapTo(window, QPoint()), shown[i]->size());
-            const QRect b(shown[k]->mapTo(window, QPoint()), shown[k]->size());
-            if (a.intersects(b)) faults << shown[i]->objectName() + " overlaps " + shown[k]->objectName();
-        }
-    if (window->width() > 1280 - 16 || window->height() > 760)
-        faults << QString("window %1 x %2").arg(window->width()).arg(window->height());
-    return faults.join("; ");
-}
 
 } // namespace
 
@@ -465,14 +431,14 @@ private slots:
         QCOMPARE(d.txt2BankDB->text(), from);
         QCOMPARE(d.txt3BankDB->text(), to);
         QCOMPARE(d.lblDB3Info->text(), QString("MIGRATE TO this 3 Bank DB"));
-        QCOMPARE(unreadable(&d), QString());
+        QCOMPARE(test::cutOffTexts(&d).join('\n'), QString());
 
         d.cmdMigrate->click();
         QCoreApplication::processEvents();
         QCOMPARE(m.env.prompts.verify(), QString());
         QCOMPARE(d.lblDone->text(), QString("MIGRATION COMPLETE"));
         QCOMPARE(d.StatusBar1[2]->text(), QString("Out of total 1 projects with 3 total records."));
-        QCOMPARE(unreadable(&d), QString());
+        QCOMPARE(test::cutOffTexts(&d).join('\n'), QString());
         QCOMPARE(p.ProjectDatabasePath, d.txt3BankDB->text());
         QCOMPARE(
             cell(d.txt3BankDB->text(), "SELECT COUNT(*) FROM Data WHERE ProjectID = 'North Bay Desal T1'")
@@ -693,5 +659,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestMigration)
+HV_FIT_TEST_MAIN(TestMigration)
 #include "tst_migration.moc"

@@ -1,15 +1,20 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateTimeEdit>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QStandardItemModel>
+#include <QTabBar>
 #include <QTableView>
+#include <QTableWidget>
 #include <QVBoxLayout>
 #include <QtTest>
 #include <functional>
@@ -24,7 +29,8 @@ class TestFitCheck : public QObject {
     Q_OBJECT
 
     // A window holding one control, the given width wide, laid out by hand.
-    static QStringList check(const std::function<QWidget*(QWidget*)>& make, int width, int height = 0) {
+    static QStringList check(const std::function<QWidget*(QWidget*)>& make, int width, int height = 0,
+                             const QStringList& typedFreely = {}) {
         QWidget window;
         window.resize(900, 500);
         QWidget* w = make(&window);
@@ -32,7 +38,7 @@ class TestFitCheck : public QObject {
         w->move(10, 10);
         w->resize(width, height > 0 ? height : w->sizeHint().height());
         window.show();
-        return test::cutOffTexts(&window);
+        return test::cutOffTexts(&window, typedFreely);
     }
 
 private slots:
@@ -65,6 +71,33 @@ private slots:
             v->horizontalHeader()->setStretchLastSection(true);
             return v;
         }) << 120;
+        QTest::newRow("date box") << Make([=](QWidget* p) {
+            auto* d = new QDateTimeEdit(QDateTime(QDate(2026, 11, 30), QTime(23, 45)), p);
+            d->setDisplayFormat("dddd d MMMM yyyy HH:mm:ss");
+            return d;
+        }) << 0;
+        QTest::newRow("list entry") << Make([=](QWidget* p) {
+            auto* l = new QListWidget(p);
+            l->addItems({"Feed", text});
+            return l;
+        }) << 80;
+        QTest::newRow("table cell") << Make([=](QWidget* p) {
+            auto* t = new QTableWidget(2, 1, p);
+            t->setHorizontalHeaderLabels({"x"});
+            t->horizontalHeader()->setStretchLastSection(true);
+            t->setItem(1, 0, new QTableWidgetItem(text));
+            return t;
+        }) << 120;
+        QTest::newRow("tab beyond its bar") << Make([=](QWidget* p) {
+            auto* t = new QTabBar(p);
+            t->setElideMode(Qt::ElideNone);
+            t->addTab("Feed");
+            t->addTab("Reference Permeate");
+            return t;
+        }) << 0;
+        QTest::newRow("text box") << Make([=](QWidget* p) {
+            return new QPlainTextEdit(text + "\n" + text, p);
+        }) << 40;
         QTest::newRow("scroll area") << Make([=](QWidget* p) {
             auto* a = new QScrollArea(p);
             auto* inner = new QWidget;
@@ -96,6 +129,17 @@ private slots:
         cut = test::cutOffTexts(&window);
         QCOMPARE(cut, QStringList{"outside \"\": lies partly outside the window"});
 
+        QWidget over;
+        over.resize(300, 200);
+        for (const char* name : {"first", "second"}) {
+            auto* l = new QLabel("Feed", &over);
+            l->setObjectName(name);
+            l->setGeometry(name[0] == 'f' ? 10 : 40, 10, 60, 20);
+        }
+        over.show();
+        cut = test::cutOffTexts(&over);
+        QCOMPARE(cut, QStringList{"first \"\" and second \"\": lie over each other"});
+
         QWidget big;
         auto* layout = new QVBoxLayout(&big);
         auto* tall = new QWidget;
@@ -105,6 +149,23 @@ private slots:
         cut = test::cutOffTexts(&big);
         QCOMPARE(cut.size(), 2); // its size and its least size
         QVERIFY(cut.first().startsWith("window size"));
+    }
+
+    // A shortened text is whole in its tooltip; a box of the user's own typing scrolls.
+    void shortenedAndTypedTextsPass() {
+        const QString text = "Reference Permeate BackPressure 2026-11-30 23:45";
+        const auto shortened = [](const QString& tip) {
+            return [=](QWidget* p) {
+                auto* l = new QLabel(QString("/plant/records/%1db.hv3.mdb").arg(QChar(0x2026)), p);
+                l->setToolTip(tip);
+                return l;
+            };
+        };
+        QCOMPARE(check(shortened(""), 400).size(), 1);
+        QCOMPARE(check(shortened("/plant/records/north/db.hv3.mdb"), 400), QStringList());
+        const auto typed = [=](QWidget* p) { return new QLineEdit(text, p); };
+        QCOMPARE(check(typed, 120, 0, {"probe"}), QStringList());
+        QCOMPARE(check(typed, 120).size(), 1);
     }
 };
 

@@ -616,7 +616,8 @@ private slots:
         p.CurrentProject.ProjectID = "P";
         p.CurrentProject.TrainNumber = 1;
         Database db = Database::open(p.ProjectDatabasePath);
-        const QVariantList train2 = db.select("SELECT * FROM ProjectInfo WHERE TrainNumber = 2").first().values();
+        const QVariantList train2 =
+            db.select("SELECT * FROM ProjectInfo WHERE TrainNumber = 2").first().values();
         QPointer<frmProject> w = openWindow(p, Edit);
         QCOMPARE(w->cbProject->currentText(), QString("P Train:1"));
         env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
@@ -827,7 +828,7 @@ private slots:
         fits(*w, "edit");
         w->resize(900, 600);
         const int narrow = w->txtFields[303]->width();
-        w->resize(1270, 600);
+        w->resize(test::MaxWindowSize.width(), 600);
         QVERIFY(w->txtFields[303]->width() > narrow);
         delete w;
 

@@ -2,7 +2,6 @@
 #include <QProcess>
 #include <QtTest>
 
-#include "collection/textsfit.h"
 #include "collection/ui/frmdata.h"
 #include "core/currentproject.h"
 #include "core/elementdb.h"
@@ -13,6 +12,7 @@
 #include "spreadsheet/importlogic.h"
 #include "spreadsheet/ui/frmimportexcel.h"
 #include "spreadsheet/ui/spreadsheetwindows.h"
+#include "support/fitcheck.h"
 #include "support/fixtures.h"
 #include "support/testenv.h"
 
@@ -160,7 +160,7 @@ private slots:
         im.sheet(3);
         frmImportExcel* w = im.open();
         QVERIFY(w);
-        QVERIFY(w->sizeHint().height() <= 760 && w->sizeHint().width() <= 1270);
+        QVERIFY(w->sizeHint().boundedTo(test::MaxWindowSize) == w->sizeHint());
         im.link(*w);
         w->txtScadaItem[5]->setText("Excel"); // not a cell: stays, and its row keeps its text
         w->chkScada[5]->setChecked(false);
@@ -553,8 +553,27 @@ private slots:
         for (int column = 0; column < 4; ++column)
             w->txtData[column * 100]->setText("2020-01-01 03:45");
         QCoreApplication::processEvents();
-        QCOMPARE(test::cutTexts(w).join("\n"), QString());
-        QVERIFY(w->width() <= 1270 && w->height() <= 760);
+        const QStringList cut = test::cutOffTexts(w);
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
+        QCOMPARE(im.env.prompts.verify(), QString());
+    }
+
+    // The help windows show their texts whole: the formats note the window opens, and the
+    // import steps.
+    void helpWindowsShowWhole() {
+        Import im(3);
+        RegisterSpreadsheetWindows(im.p());
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->show();
+        w->cmdFormat->click();
+        for (const QString& name : {QString("frmDate"), QString("frmImportHelp")}) {
+            QWidget* help = im.p().windows.showSingle(name);
+            QVERIFY(help && help->isVisible());
+            const QStringList cut = test::cutOffTexts(help);
+            QVERIFY2(cut.isEmpty(), qPrintable(name + ":\n" + cut.join('\n')));
+            help->close();
+        }
         QCOMPARE(im.env.prompts.verify(), QString());
     }
 
@@ -597,5 +616,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestFrmImportExcel)
+HV_FIT_TEST_MAIN(TestFrmImportExcel)
 #include "tst_frmimportexcel.moc"

@@ -1,7 +1,10 @@
 #include "support/fitcheck.h"
 
+#include <functional>
+
 #include <QAbstractItemView>
 #include <QAbstractScrollArea>
+#include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -10,14 +13,20 @@
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOption>
 #include <QTabBar>
+#include <QTableView>
 #include <QTemporaryFile>
+#include <QTextEdit>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace hv::test {
 
@@ -46,9 +55,22 @@ bool scrolled(const QWidget* w, const QWidget* window) {
     return false;
 }
 
+// A text shortened to fit must still be readable whole, in its tooltip.
+void checkElided(const QWidget* w, const QString& text, QStringList& out) {
+    if (!text.contains(QChar(0x2026))) return;
+    const QString tip = w->toolTip();
+    for (const QString& piece : text.split(QChar(0x2026), Qt::SkipEmptyParts))
+        if (!tip.contains(piece.trimmed())) {
+            out << describe(w, text) +
+                       QStringLiteral(": shortened, and its tooltip \"%1\" lacks the whole text").arg(tip);
+            return;
+        }
+}
+
 void checkLabel(const QLabel* l, QStringList& out) {
     const QString text = l->text();
     if (text.isEmpty() || !l->pixmap().isNull()) return;
+    checkElided(l, text, out);
     if (l->wordWrap()) {
         const int needs = l->heightForWidth(l->width());
         if (needs > l->height()) out << tooLow(l, text, needs, l->height());
@@ -74,9 +96,13 @@ int lineEditRoom(const QLineEdit* e) {
 }
 
 void checkLineEdit(const QLineEdit* e, QStringList& out) {
-    if (qobject_cast<const QComboBox*>(e->parentWidget())) return; // the combo box's items are checked
+    // A combo box's items and a spin box's values are checked by the box.
+    if (qobject_cast<const QComboBox*>(e->parentWidget()) ||
+        qobject_cast<const QAbstractSpinBox*>(e->parentWidget()))
+        return;
     const QString text = e->displayText();
     if (text.isEmpty()) return;
+    checkElided(e, text, out);
     const int needs = e->fontMetrics().horizontalAdvance(text) + 1; // and the cursor
     const int has = lineEditRoom(e);
     if (needs > has) out << tooNarrow(e, text, needs, has);
@@ -183,6 +209,109 @@ void checkHeader(const QHeaderView* h, QStringList& out) {
     }
 }
 
+// A spin or date box asks for the width its longest value needs beside its buttons.
+void checkSpinBox(const QAbstractSpinBox* s, QStringList& out) {
+    const QSize hint = s->sizeHint();
+    if (hint.width() > s->width()) out << tooNarrow(s, s->text(), hint.width(), s->width());
+}
+
+// Every tab shows its caption whole and lies within its bar: a tab behind the bar's
+// scroll buttons is a caption the user does not see.
+void checkTabsShown(const QTabBar* t, QStringList& out) {
+    for (int i = 0; i < t->count(); ++i) {
+        if (!t->isTabVisible(i)) continue;
+        if (!t->rect().contains(t->tabRect(i)))
+            out << describe(t, t->tabText(i)) +
+                       QStringLiteral(": tab %1 lies beyond its bar of %2 px").arg(i).arg(t->width());
+    }
+}
+
+// The room an item view gives its rows' texts, column by column.
+int cellRoom(const QAbstractItemView* v, const QModelIndex& index) {
+    if (auto* table = qobject_cast<const QTableView*>(v)) {
+        const int span = table->columnSpan(index.row(), index.column());
+        int wide = 0;
+        for (int c = index.column(); c < index.column() + span; ++c)
+            wide += table->columnWidth(c);
+        return wide;
+    }
+    if (auto* tree = qobject_cast<const QTreeView*>(v)) {
+        int wide = tree->columnWidth(index.column());
+        if (index.column() == 0) {
+            int depth = tree->rootIsDecorated() ? 1 : 0;
+            for (QModelIndex p = index.parent(); p.isValid(); p = p.parent())
+                ++depth;
+            wide -= depth * tree->indentation();
+        }
+        return wide;
+    }
+    return v->viewport()->width(); // a list: an entry wider than it is cut at its edge
+}
+
+// Every entry of a list and every cell of a table or tree, as its delegate draws it, within
+// its column. Rows the view hides are skipped; so are views of more rows than anyone reads
+// at once, past their first thousand.
+void checkItemView(const QAbstractItemView* v, bool typedFreely, QStringList& out) {
+    const QAbstractItemModel* model = v->model();
+    if (!model || typedFreely) return;
+    if (auto* list = qobject_cast<const QListView*>(v); list && list->viewMode() != QListView::ListMode)
+        return;
+    const auto* table = qobject_cast<const QTableView*>(v);
+    const auto* tree = qobject_cast<const QTreeView*>(v);
+    QStyleOptionViewItem opt;
+    opt.initFrom(v);
+    opt.font = v->font();
+    opt.fontMetrics = v->fontMetrics();
+    opt.decorationSize = v->iconSize().isValid()
+                             ? v->iconSize()
+                             : QSize(v->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, v),
+                                     v->style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, v));
+    opt.textElideMode = v->textElideMode();
+    opt.showDecorationSelected =
+        v->style()->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, nullptr, v);
+    if (table)
+        opt.features |= table->wordWrap() ? QStyleOptionViewItem::WrapText : QStyleOptionViewItem::None;
+    if (tree) opt.features |= tree->wordWrap() ? QStyleOptionViewItem::WrapText : QStyleOptionViewItem::None;
+    int reported = 0;
+    std::function<void(const QModelIndex&)> rowsUnder = [&](const QModelIndex& parent) {
+        const int rows = std::min(model->rowCount(parent), 1000);
+        const int columns = model->columnCount(parent);
+        for (int r = 0; r < rows && reported < 20; ++r) {
+            if (table && table->isRowHidden(r)) continue;
+            if (tree && tree->isRowHidden(r, parent)) continue;
+            if (auto* list = qobject_cast<const QListView*>(v); list && list->isRowHidden(r)) continue;
+            for (int c = 0; c < columns; ++c) {
+                if (table && (table->isColumnHidden(c) || table->columnSpan(r, c) == 0)) continue;
+                if (tree && tree->isColumnHidden(c)) continue;
+                if (auto* list = qobject_cast<const QListView*>(v); list && c != list->modelColumn())
+                    continue;
+                const QModelIndex index = model->index(r, c, parent);
+                const QString text = index.data(Qt::DisplayRole).toString();
+                if (text.isEmpty()) continue;
+                const QSize needs = v->itemDelegateForIndex(index)->sizeHint(opt, index);
+                const int has = cellRoom(v, index);
+                if (needs.width() > has) {
+                    out << tooNarrow(v, text, needs.width(), has) +
+                               QStringLiteral(" (row %1, column %2)").arg(r).arg(c);
+                    ++reported;
+                }
+            }
+            if (tree && tree->isExpanded(model->index(r, 0, parent))) rowsUnder(model->index(r, 0, parent));
+        }
+    };
+    rowsUnder(v->rootIndex());
+}
+
+// A text box whose text the program puts there shows all of it without scrolling.
+void checkTextBox(const QAbstractScrollArea* a, QStringList& out) {
+    for (const auto& [bar, way] :
+         {std::pair{a->horizontalScrollBar(), "wide"}, std::pair{a->verticalScrollBar(), "high"}})
+        if (bar->maximum() > 0)
+            out << describe(a, QString()) + QStringLiteral(": must scroll, its text is %1 steps too %2")
+                                                .arg(bar->maximum() - bar->minimum())
+                                                .arg(QLatin1String(way));
+}
+
 void checkScrollArea(const QScrollArea* a, QStringList& out) {
     const QWidget* content = a->widget();
     if (!content) return;
@@ -207,7 +336,7 @@ void useScreenOf1280x800() {
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(config.fileName()));
 }
 
-QStringList cutOffTexts(QWidget* window) {
+QStringList cutOffTexts(QWidget* window, const QStringList& typedFreely) {
     QStringList out;
     if (!window->isVisible()) return {QStringLiteral("the window is not shown")};
     window->ensurePolished();
@@ -217,6 +346,8 @@ QStringList cutOffTexts(QWidget* window) {
         if (window->layout()) window->layout()->activate();
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     }
+    if (const QString shots = qEnvironmentVariable("HEVRIN_SHOTS"); !shots.isEmpty())
+        window->grab().save(shots + QLatin1Char('/') + window->objectName() + QStringLiteral(".png"));
 
     const QSize least = window->minimumSizeHint().expandedTo(window->minimumSize());
     for (const auto& [what, size] : {std::pair{"size", window->size()}, std::pair{"least size", least}})
@@ -228,33 +359,66 @@ QStringList cutOffTexts(QWidget* window) {
                        .arg(MaxWindowSize.width())
                        .arg(MaxWindowSize.height());
 
+    // The text controls in their places, to find those lying over each other.
+    QList<std::pair<const QWidget*, QRect>> placedTexts;
     for (QWidget* w : window->findChildren<QWidget*>()) {
         if (!w->isVisible() || w->isWindow()) continue;
-        if (auto* l = qobject_cast<QLabel*>(w))
+        const bool typed = typedFreely.contains(w->objectName());
+        bool text = true;
+        if (auto* l = qobject_cast<QLabel*>(w)) {
             checkLabel(l, out);
-        else if (auto* e = qobject_cast<QLineEdit*>(w))
-            checkLineEdit(e, out);
-        else if (auto* c = qobject_cast<QComboBox*>(w))
+            text = !l->text().isEmpty();
+        } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            if (!typed) checkLineEdit(e, out);
+            text = !qobject_cast<QAbstractSpinBox*>(e->parentWidget()) &&
+                   !qobject_cast<QComboBox*>(e->parentWidget());
+        } else if (auto* s = qobject_cast<QAbstractSpinBox*>(w)) {
+            if (!typed) checkSpinBox(s, out);
+        } else if (auto* c = qobject_cast<QComboBox*>(w)) {
             checkComboBox(c, out);
-        else if (auto* b = qobject_cast<QPushButton*>(w))
+        } else if (auto* b = qobject_cast<QPushButton*>(w)) {
             checkPushButton(b, out);
-        else if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w) ||
-                 qobject_cast<QToolButton*>(w))
+        } else if (qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w) ||
+                   qobject_cast<QToolButton*>(w)) {
             checkByHint(static_cast<QAbstractButton*>(w), out);
-        else if (auto* g = qobject_cast<QGroupBox*>(w))
+            text = !static_cast<QAbstractButton*>(w)->text().isEmpty();
+        } else if (auto* g = qobject_cast<QGroupBox*>(w)) {
             checkGroupBox(g, out);
-        else if (auto* t = qobject_cast<QTabBar*>(w))
+            text = false; // it holds other controls
+        } else if (auto* t = qobject_cast<QTabBar*>(w)) {
             checkTabBar(t, out);
-        else if (auto* h = qobject_cast<QHeaderView*>(w))
+            checkTabsShown(t, out);
+            text = false;
+        } else if (auto* h = qobject_cast<QHeaderView*>(w)) {
             checkHeader(h, out);
-        else if (auto* a = qobject_cast<QScrollArea*>(w))
+            text = false;
+        } else if (auto* pe = qobject_cast<QPlainTextEdit*>(w)) {
+            if (!typed) checkTextBox(pe, out);
+        } else if (auto* te = qobject_cast<QTextEdit*>(w)) {
+            if (!typed) checkTextBox(te, out);
+        } else if (auto* v = qobject_cast<QAbstractItemView*>(w)) {
+            checkItemView(v, typed, out);
+        } else if (auto* a = qobject_cast<QScrollArea*>(w)) {
             checkScrollArea(a, out);
-        else
+            text = false;
+        } else {
             continue;
+        }
         const QRect placed(w->mapTo(window, QPoint(0, 0)), w->size());
-        if (!window->rect().contains(placed) && !scrolled(w, window))
+        if (scrolled(w, window)) continue;
+        if (!window->rect().contains(placed))
             out << describe(w, QString()) + QStringLiteral(": lies partly outside the window");
+        else if (text)
+            placedTexts.append({w, placed});
     }
+    for (qsizetype i = 0; i < placedTexts.size(); ++i)
+        for (qsizetype k = i + 1; k < placedTexts.size(); ++k) {
+            const auto& [a, ra] = placedTexts[i];
+            const auto& [b, rb] = placedTexts[k];
+            if (ra.intersects(rb) && !a->isAncestorOf(b) && !b->isAncestorOf(a))
+                out << describe(a, QString()) + QStringLiteral(" and ") + describe(b, QString()) +
+                           QStringLiteral(": lie over each other");
+        }
     return out;
 }
 

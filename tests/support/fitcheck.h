@@ -4,7 +4,7 @@
 
 class QWidget;
 
-// Whether a window shows every text whole, for the window tests of every area.
+// Whether a window shows every text whole, the one window check of every area's tests.
 //
 //   w->show();
 //   const QStringList cut = hv::test::cutOffTexts(w);
@@ -12,22 +12,30 @@ class QWidget;
 //
 // Looks at every control the window shows (hidden ones and those of hidden parents are
 // skipped) after its layouts have settled, and lists each text that does not fit:
-//   - labels (a word-wrapped label needs the height its width gives), line edits, push
-//     buttons, check boxes and radio buttons, group box titles, tab titles;
-//   - every item of a combo box, as the box shows it when the item is chosen (only the
-//     chosen one of a disabled box);
-//   - the header sections of item views (tables, trees);
-//   - a control that lies partly outside the window (not counting scrolled content).
-//   - a scroll area whose content is larger than what it shows: a form that fits needs no
-//     scrolling (item views, which scroll their rows, are not counted).
+//   - labels (a word-wrapped label needs the height its width gives), line edits, spin and
+//     date boxes, push buttons, check boxes and radio buttons, group box titles;
+//   - every item of a combo box, as the box shows it when the item is chosen;
+//   - every tab caption, whole and within its bar (not behind the bar's scroll buttons);
+//   - the header sections of item views, the entries of lists and the cells of tables and
+//     trees, each within its column;
+//   - text boxes (plain or rich) and scroll areas that have to scroll to show their content
+//     (item views, which scroll their rows, are not counted);
+//   - a text shortened with an ellipsis whose tooltip does not hold the whole text;
+//   - a control that lies partly outside the window (not counting scrolled content), and
+//     two text controls lying over each other.
 // The window itself must fit a 1280 x 800 screen with a desktop's frame: at most
 // MaxWindowSize, and no larger minimum size. Each entry names the control (object name,
 // or class and text), the text and the widths that did not fit.
+//
+// typedFreely names the boxes (line edits, text boxes, tables) whose text is the user's own
+// typing of any length: they scroll it, and only their place in the window is checked.
+// With HEVRIN_SHOTS set to a folder, a picture of the window is saved there as it is checked.
 namespace hv::test {
 
-inline constexpr QSize MaxWindowSize{1270, 760};
+// A 1280 x 800 screen less what a desktop adds: side borders, a title bar and a panel.
+inline constexpr QSize MaxWindowSize{1260, 760};
 
-QStringList cutOffTexts(QWidget* window);
+QStringList cutOffTexts(QWidget* window, const QStringList& typedFreely = {});
 
 // Under the offscreen platform, gives it one screen of 1280 x 800, the size the windows are
 // made for (its own is smaller). Call before the application object is made, as

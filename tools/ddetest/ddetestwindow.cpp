@@ -12,9 +12,9 @@
 #include "platform/prompts.h"
 
 namespace {
-constexpr int ServedRole = Qt::UserRole;  // on the topic cell: {topic, item} as served now
+constexpr int ServedRole = Qt::UserRole; // on the topic cell: {topic, item} as served now
 constexpr const char* Title = "DDE Test";
-}  // namespace
+} // namespace
 
 DdeTestWindow::DdeTestWindow(hv::Prompts& prompts, const QString& application, QWidget* parent)
     : QWidget(parent), prompts_(prompts) {
@@ -107,6 +107,12 @@ void DdeTestWindow::fillGrid() {
         grdItems->setItem(r, 1, new QTableWidgetItem(entries[r].item));
         grdItems->setItem(r, 2, new QTableWidgetItem(entries[r].text));
     }
+    // Topic and item columns as wide as their longest served name.
+    for (int c : {0, 1}) {
+        const int wide = grdItems->columnWidth(c);
+        grdItems->resizeColumnToContents(c);
+        if (grdItems->columnWidth(c) < wide) grdItems->setColumnWidth(c, wide);
+    }
     filling_ = false;
 }
 
@@ -151,7 +157,7 @@ void DdeTestWindow::cmdLoadItems_Click() {
     if (path.isEmpty()) return;
     if (!server_.addItemsFile(path))
         prompts_.message(server_.errorString(), hv::Buttons::OK, hv::Icon::Warning, Title);
-    fillGrid();  // the lines before a faulty one were taken
+    fillGrid(); // the lines before a faulty one were taken
 }
 
 void DdeTestWindow::grdItems_ItemChanged(QTableWidgetItem* cell) {

@@ -20,7 +20,7 @@ namespace {
 const QString Title = QStringLiteral("Hevrin");
 constexpr int MinPathWidth = 480;
 // A 1280 pixel screen less the frame a desktop puts around the window.
-constexpr int MaxWindowWidth = 1280 - 16;
+constexpr int MaxWindowWidth = 1260;
 
 QString versionText(const MigrationDb& db) {
     return "v. " + QString::number(db.major) + "." + QString::number(db.minor) + "." +

@@ -51,6 +51,13 @@ void rows::Form_Load() {
     MSHFlexGrid1->resizeColumnToContents(0);
     MSHFlexGrid1->setColumnWidth(0, std::max(87, MSHFlexGrid1->columnWidth(0) + 8));
     MSHFlexGrid1->resizeColumnToContents(DataViewModel::TrainColumn);
+    // Every other column keeps its width unless its name or a value needs more.
+    for (int c = 1; c < model_->columnCount(); ++c) {
+        if (c == DataViewModel::TrainColumn) continue;
+        const int wide = MSHFlexGrid1->columnWidth(c);
+        MSHFlexGrid1->resizeColumnToContents(c);
+        if (MSHFlexGrid1->columnWidth(c) < wide) MSHFlexGrid1->setColumnWidth(c, wide);
+    }
 }
 
 void rows::MSHFlexGrid1_Click(int column) {

@@ -90,7 +90,7 @@ int keyAsciiOf(const QKeyEvent* e) {
 
 // Widths that keep the window within a 1280 x 800 screen.
 constexpr int CheckCaptionWidth = 380;
-constexpr int MaxWidth = 1270; // and the frame a desktop adds
+constexpr int MaxWidth = 1260; // and the frame a desktop adds
 constexpr int MaxHeight = 760; // a title bar and a panel take the rest of 800
 constexpr int ElementColumnWidth = 150;
 

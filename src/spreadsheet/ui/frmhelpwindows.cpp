@@ -89,6 +89,14 @@ frmDate::frmDate(QWidget* parent) : QWidget(parent, Qt::Window) {
                          "reasonable."),
     };
     Text1->setPlainText(lines.join("\r\n") + "\r\n");
+    // The note shows whole: as wide as its longest line and as high as all its lines.
+    const QFontMetrics fm = Text1->fontMetrics();
+    int widest = 0;
+    for (const QString& line : lines)
+        widest = std::max(widest, fm.horizontalAdvance(line));
+    const int margins = 2 * (Text1->frameWidth() + int(Text1->document()->documentMargin()));
+    Text1->setMinimumSize(widest + margins + fm.averageCharWidth(),
+                          Text1->document()->blockCount() * fm.lineSpacing() + margins);
     resize(640, 520);
 }
 

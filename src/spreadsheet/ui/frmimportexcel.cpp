@@ -319,7 +319,7 @@ void frmImportExcel::Form_Load() {
     const QDateTime now = p_.system.now();
     lblDateSample->setText(QLocale().toString(now.date(), QLocale::ShortFormat) + " or " +
                            now.toString("yyyy-MM-dd HH:mm:ss"));
-    resize(sizeHint().boundedTo(QSize(1270, 760)));
+    resize(sizeHint().boundedTo(QSize(1260, 760)));
     if (FirstReadingPending) {
         QCoreApplication::processEvents();
         for (int k = 0; k < ItemCount; ++k)
