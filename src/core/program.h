@@ -80,6 +80,8 @@ struct Program {
 
     // Normalization.
     bool IgnoreCalcErrors = false;
+    // Set while a run loads other projects into CurrentProject and yields to the window
+    // system (whole-database recalculation, migration): no reading may be saved meanwhile.
     bool RecalcAllRunning = false;
     double LastNormalizedPermFlow = 0;
     double LastNormalizedSaltPassage = 0;
@@ -90,6 +92,7 @@ struct Program {
     bool ProjectEditMode = false;
     bool ProjectCreateMode = false;
     bool DataEntryOpen = false;
+    bool ImportWindowOpen = false;  // the spreadsheet import window is open and may store readings
     bool DataEntryConfigUnlocked = false;
     double SaveIntervalMinutes = 0;  // polling and saving interval of the current project train
     bool IgnoreImportErrors = false;  // the spreadsheet import stores rows that fail a check raw
