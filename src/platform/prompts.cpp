@@ -71,36 +71,61 @@ Answer QtPrompts::message(const QString& text, Buttons buttons, Icon icon, const
     box.setWindowTitle(title);
     box.setText(QString(text).replace("\r\n", "\n"));
     switch (icon) {
-    case Icon::Information: box.setIcon(QMessageBox::Information); break;
-    case Icon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case Icon::Critical: box.setIcon(QMessageBox::Critical); break;
-    case Icon::Question: box.setIcon(QMessageBox::Question); break;
-    case Icon::None: break;
+    case Icon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case Icon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case Icon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case Icon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case Icon::None:
+        break;
     }
     switch (buttons) {
-    case Buttons::OK: box.setStandardButtons(QMessageBox::Ok); break;
-    case Buttons::OKCancel: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
-    case Buttons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+    case Buttons::OK:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::OKCancel:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
     case Buttons::YesNoCancel:
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         break;
-    case Buttons::RetryCancel: box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel); break;
+    case Buttons::RetryCancel:
+        box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
+        break;
     case Buttons::AbortRetryIgnore:
         box.setStandardButtons(QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore);
         break;
     }
     switch (box.exec()) {
-    case QMessageBox::Ok: return Answer::OK;
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Retry: return Answer::Retry;
-    case QMessageBox::Abort: return Answer::Abort;
-    case QMessageBox::Ignore: return Answer::Ignore;
-    default: return buttons == Buttons::OK ? Answer::OK : Answer::Cancel;
+    case QMessageBox::Ok:
+        return Answer::OK;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Retry:
+        return Answer::Retry;
+    case QMessageBox::Abort:
+        return Answer::Abort;
+    case QMessageBox::Ignore:
+        return Answer::Ignore;
+    default:
+        return buttons == Buttons::OK ? Answer::OK : Answer::Cancel;
     }
 }
 
-std::optional<QString> QtPrompts::input(const QString& prompt, const QString& title, const QString& defaultText) {
+std::optional<QString> QtPrompts::input(const QString& prompt, const QString& title,
+                                        const QString& defaultText) {
     bool ok = false;
     const QString s = QInputDialog::getText(QApplication::activeWindow(), title, prompt, QLineEdit::Normal,
                                             defaultText, &ok);
@@ -135,47 +160,60 @@ bool QtPrompts::choosePrinter(QPrinter& printer) {
     return dlg.exec() == QDialog::Accepted;
 }
 
+static ScriptedPrompts::Step scriptStep(ScriptedPrompts::Kind kind, const QString& expect,
+                                        Answer answer = Answer::OK) {
+    ScriptedPrompts::Step s;
+    s.kind = kind;
+    s.expect = expect;
+    s.answer = answer;
+    return s;
+}
+
 ScriptedPrompts& ScriptedPrompts::onMessage(const QString& contains, Buttons buttons, const QString& title,
                                             Answer answer) {
-    Step s{Kind::Message, contains, answer, std::nullopt, true};
+    Step s = scriptStep(Kind::Message, contains, answer);
     s.buttons = buttons;
     s.title = title;
     steps_.push_back(std::move(s));
     return *this;
 }
 ScriptedPrompts& ScriptedPrompts::onMessage(const QString& contains, Answer answer) {
-    steps_.push_back({Kind::Message, contains, answer, std::nullopt, true});
+    steps_.push_back(scriptStep(Kind::Message, contains, answer));
     return *this;
 }
 ScriptedPrompts& ScriptedPrompts::onInput(const QString& contains, std::optional<QString> answer) {
-    steps_.push_back({Kind::Input, contains, Answer::OK, std::move(answer), true});
+    Step s = scriptStep(Kind::Input, contains);
+    s.text = std::move(answer);
+    steps_.push_back(std::move(s));
     return *this;
 }
 ScriptedPrompts& ScriptedPrompts::onOpenFile(const QString& path) {
-    steps_.push_back({Kind::OpenFile, {}, Answer::OK, path, true});
+    Step s = scriptStep(Kind::OpenFile, {});
+    s.text = path;
+    steps_.push_back(std::move(s));
     return *this;
 }
 ScriptedPrompts& ScriptedPrompts::onSaveFile(const QString& path) {
-    steps_.push_back({Kind::SaveFile, {}, Answer::OK, path, true});
-    return *this;
-}
-ScriptedPrompts& ScriptedPrompts::onFolder(const QString& path) {
-    steps_.push_back({Kind::Folder, {}, Answer::OK, path, true});
-    return *this;
-}
-ScriptedPrompts& ScriptedPrompts::onPrinter(bool accept) {
-    steps_.push_back({Kind::Printer, {}, Answer::OK, std::nullopt, accept});
+    Step s = scriptStep(Kind::SaveFile, {});
+    s.text = path;
+    steps_.push_back(std::move(s));
     return *this;
 }
 
 static const char* kindName(ScriptedPrompts::Kind k) {
     switch (k) {
-    case ScriptedPrompts::Kind::Message: return "message";
-    case ScriptedPrompts::Kind::Input: return "input";
-    case ScriptedPrompts::Kind::OpenFile: return "open file";
-    case ScriptedPrompts::Kind::SaveFile: return "save file";
-    case ScriptedPrompts::Kind::Folder: return "folder";
-    case ScriptedPrompts::Kind::Printer: return "printer";
+    case ScriptedPrompts::Kind::Message:
+        return "message";
+    case ScriptedPrompts::Kind::Input:
+        return "input";
+    case ScriptedPrompts::Kind::OpenFile:
+        return "open file";
+    case ScriptedPrompts::Kind::SaveFile:
+        return "save file";
+    case ScriptedPrompts::Kind::Folder:
+        return "folder";
+    case ScriptedPrompts::Kind::Printer:
+        return "printer";
     }
     return "?";
 }
@@ -188,7 +226,8 @@ std::optional<ScriptedPrompts::Step> ScriptedPrompts::take(Kind kind, const QStr
     }
     Step s = steps_.front();
     if (s.kind != kind) {
-        failures_ << QString("expected %1 \"%2\", got %3: %4").arg(kindName(s.kind), s.expect, kindName(kind), text);
+        failures_ << QString("expected %1 \"%2\", got %3: %4")
+                         .arg(kindName(s.kind), s.expect, kindName(kind), text);
         return std::nullopt;
     }
     steps_.pop_front();
@@ -200,12 +239,18 @@ std::optional<ScriptedPrompts::Step> ScriptedPrompts::take(Kind kind, const QStr
 
 static const char* buttonsName(Buttons b) {
     switch (b) {
-    case Buttons::OK: return "OK";
-    case Buttons::OKCancel: return "OK/Cancel";
-    case Buttons::YesNo: return "Yes/No";
-    case Buttons::YesNoCancel: return "Yes/No/Cancel";
-    case Buttons::RetryCancel: return "Retry/Cancel";
-    case Buttons::AbortRetryIgnore: return "Abort/Retry/Ignore";
+    case Buttons::OK:
+        return "OK";
+    case Buttons::OKCancel:
+        return "OK/Cancel";
+    case Buttons::YesNo:
+        return "Yes/No";
+    case Buttons::YesNoCancel:
+        return "Yes/No/Cancel";
+    case Buttons::RetryCancel:
+        return "Retry/Cancel";
+    case Buttons::AbortRetryIgnore:
+        return "Abort/Retry/Ignore";
     }
     return "?";
 }
@@ -213,10 +258,13 @@ static const char* buttonsName(Buttons b) {
 Answer ScriptedPrompts::message(const QString& text, Buttons buttons, Icon, const QString& title) {
     auto s = take(Kind::Message, text);
     if (s && s->buttons && *s->buttons != buttons)
-        failures_ << QString("expected %1 buttons, got %2: %3").arg(buttonsName(*s->buttons), buttonsName(buttons), text);
+        failures_ << QString("expected %1 buttons, got %2: %3")
+                         .arg(buttonsName(*s->buttons), buttonsName(buttons), text);
     if (s && s->title && *s->title != title)
         failures_ << QString("expected title \"%1\", got \"%2\": %3").arg(*s->title, title, text);
-    if (!s) return buttons == Buttons::OK ? Answer::OK : (buttons == Buttons::YesNo ? Answer::No : Answer::Cancel);
+    if (!s)
+        return buttons == Buttons::OK ? Answer::OK
+                                      : (buttons == Buttons::YesNo ? Answer::No : Answer::Cancel);
     return s->answer;
 }
 
@@ -251,7 +299,8 @@ bool ScriptedPrompts::choosePrinter(QPrinter&) {
 
 QString ScriptedPrompts::verify() const {
     QStringList problems = failures_;
-    for (const Step& s : steps_) problems << QString("not shown: %1 \"%2\"").arg(kindName(s.kind), s.expect);
+    for (const Step& s : steps_)
+        problems << QString("not shown: %1 \"%2\"").arg(kindName(s.kind), s.expect);
     return problems.join("\n");
 }
 
@@ -262,4 +311,4 @@ void ScriptedPrompts::clear() {
     lastFilters.clear();
 }
 
-}  // namespace hv
+} // namespace hv

@@ -20,11 +20,14 @@ public:
     virtual Answer message(const QString& text, Buttons buttons = Buttons::OK, Icon icon = Icon::None,
                            const QString& title = QStringLiteral("Hevrin")) = 0;
     // std::nullopt when the user cancels.
-    virtual std::optional<QString> input(const QString& prompt, const QString& title = QStringLiteral("Hevrin"),
+    virtual std::optional<QString> input(const QString& prompt,
+                                         const QString& title = QStringLiteral("Hevrin"),
                                          const QString& defaultText = {}) = 0;
     // Filters in the "desc|pattern|desc|pattern" form. Empty text on cancel.
-    virtual QString openFile(const QString& title, const QString& filter, const QString& initialPath = {}) = 0;
-    virtual QString saveFile(const QString& title, const QString& filter, const QString& initialPath = {}) = 0;
+    virtual QString openFile(const QString& title, const QString& filter,
+                             const QString& initialPath = {}) = 0;
+    virtual QString saveFile(const QString& title, const QString& filter,
+                             const QString& initialPath = {}) = 0;
     virtual QString chooseFolder(const QString& title, const QString& initialPath = {}) = 0;
     // The printer dialog; false when cancelled.
     virtual bool choosePrinter(QPrinter& printer) = 0;
@@ -42,7 +45,8 @@ QString WithFilterExtension(const QString& path, const QString& qtFilter);
 class QtPrompts : public Prompts {
 public:
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
-    std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) override;
+    std::optional<QString> input(const QString& prompt, const QString& title,
+                                 const QString& defaultText) override;
     QString openFile(const QString& title, const QString& filter, const QString& initialPath) override;
     QString saveFile(const QString& title, const QString& filter, const QString& initialPath) override;
     QString chooseFolder(const QString& title, const QString& initialPath) override;
@@ -55,13 +59,13 @@ class ScriptedPrompts : public Prompts {
 public:
     enum class Kind { Message, Input, OpenFile, SaveFile, Folder, Printer };
     struct Step {
-        Kind kind;
-        QString expect;  // part of the text shown; empty matches anything
+        Kind kind = Kind::Message;
+        QString expect = {}; // part of the text shown; empty matches anything
         Answer answer = Answer::OK;
-        std::optional<QString> text;  // input, file and folder answers
-        bool accept = true;           // printer dialog
-        std::optional<Buttons> buttons;  // message: the buttons expected
-        std::optional<QString> title;    // message: the title expected, whole
+        std::optional<QString> text;    // input, file and folder answers
+        bool accept = true;             // printer dialog
+        std::optional<Buttons> buttons; // message: the buttons expected
+        std::optional<QString> title;   // message: the title expected, whole
     };
 
     // A message box whose text contains `contains`, shown with exactly these buttons and
@@ -69,24 +73,23 @@ public:
     ScriptedPrompts& onMessage(const QString& contains, Buttons buttons, const QString& title, Answer answer);
     ScriptedPrompts& onMessage(const QString& contains, Answer answer);
     ScriptedPrompts& onInput(const QString& contains, std::optional<QString> answer);
-    ScriptedPrompts& onOpenFile(const QString& path);  // "" = cancel
+    ScriptedPrompts& onOpenFile(const QString& path); // "" = cancel
     ScriptedPrompts& onSaveFile(const QString& path);
-    ScriptedPrompts& onFolder(const QString& path);
-    ScriptedPrompts& onPrinter(bool accept);
 
     Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
-    std::optional<QString> input(const QString& prompt, const QString& title, const QString& defaultText) override;
+    std::optional<QString> input(const QString& prompt, const QString& title,
+                                 const QString& defaultText) override;
     QString openFile(const QString& title, const QString& filter, const QString& initialPath) override;
     // The scripted name as the dialog returns it with its first filter chosen.
     QString saveFile(const QString& title, const QString& filter, const QString& initialPath) override;
     QString chooseFolder(const QString& title, const QString& initialPath) override;
     bool choosePrinter(QPrinter& printer) override;
 
-    const QStringList& shown() const { return shown_; }        // every text shown, in order
-    const QStringList& failures() const { return failures_; }  // unexpected or mismatched prompts
+    const QStringList& shown() const { return shown_; }       // every text shown, in order
+    const QStringList& failures() const { return failures_; } // unexpected or mismatched prompts
     bool done() const { return steps_.empty(); }
     int pending() const { return int(steps_.size()); }
-    QStringList lastFilters;  // filters of the file dialogs, in order
+    QStringList lastFilters; // filters of the file dialogs, in order
     // Empty when every step was used and nothing unexpected came; else what went wrong.
     QString verify() const;
     void clear();
@@ -98,4 +101,4 @@ private:
     QStringList failures_;
 };
 
-}  // namespace hv
+} // namespace hv
