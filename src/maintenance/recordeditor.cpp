@@ -244,7 +244,6 @@ void RecordSet::storeCurrent(const QVariant& id) {
 void RecordSet::update() {
     if (!adding_ && changes_.isEmpty()) return;
     requireCurrent();
-    if (onWillChange) onWillChange();
     if (adding_) {
         QStringList names;
         QStringList marks;
@@ -279,6 +278,7 @@ void RecordSet::update() {
         }
     }
     changes_.clear();
+    if (onChanged) onChanged();
 }
 
 void RecordSet::cancelUpdate() {
@@ -297,11 +297,11 @@ void RecordSet::deleteCurrent() {
         cancelUpdate();
         return;
     }
-    if (onWillChange) onWillChange();
     const QVariant id = keys_[size_t(pos_)].at(0);
     db_.exec("DELETE FROM " + quoteIdent(table_) + " WHERE " + quoteIdent(columns_[idCol_]) + " = ?", {id});
     changes_.clear();
     keys_.erase(keys_.begin() + pos_);
+    if (onChanged) onChanged();
     moved();
 }
 

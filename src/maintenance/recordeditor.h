@@ -66,7 +66,7 @@ public:
     qint64 bookmark() const;
     bool setBookmark(qint64 id);
 
-    std::function<void()> onWillChange;   // before a row is written or deleted
+    std::function<void()> onChanged;      // after a row was written or deleted
     std::function<void()> onMoveComplete; // after every move
 
 private:
