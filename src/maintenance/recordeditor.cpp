@@ -321,27 +321,6 @@ bool RecordSet::setBookmark(qint64 id) {
     return false;
 }
 
-WriteTransaction::WriteTransaction(Database& db) : db_(db) {
-    db_.exec("BEGIN IMMEDIATE");
-}
-
-WriteTransaction::~WriteTransaction() {
-    if (done_) return;
-    try {
-        db_.exec("ROLLBACK");
-    } catch (const DbError&) {
-    }
-}
-
-void WriteTransaction::commit() {
-    db_.exec("COMMIT");
-    done_ = true;
-}
-
-QString TrainKey::text() const {
-    return projectId + " Train:" + QString::number(train);
-}
-
 std::vector<TrainKey> ListProjectTrainKeys(Database& db) {
     std::vector<TrainKey> keys;
     for (const DbRow& r : db.select("SELECT ProjectID, TrainNumber FROM ProjectInfo ORDER BY ID")) {
@@ -368,7 +347,7 @@ bool EnsureUserDefinedRow(Database& db, const QString& projectId) {
     static const char* Values =
         "TurbidityRaw,TurbidityFeed,SDIRaw,SDIFeed,ORP,UnitsTRaw,UnitsTFeed,UnitsSDIRaw,"
         "UnitsSDIFeed,UnitsORP";
-    WriteTransaction t(db);
+    Transaction t(db);
     const int copied = db.exec(QString("INSERT INTO UserDefined (ProjectID,%1) SELECT ?,%1 FROM UserDefined "
                                        "WHERE ProjectID = 'Default' ORDER BY ID LIMIT 1")
                                    .arg(Values),
@@ -390,7 +369,7 @@ qint64 DeleteRowsById(Database& db, const QString& table, const std::vector<qint
             marks << "?";
             values << ids[i];
         }
-        WriteTransaction t(db);
+        Transaction t(db);
         deleted += db.exec("DELETE FROM " + name + " WHERE ID IN (" + marks.join(',') + ")", values);
         t.commit();
         if (progress) progress(deleted);

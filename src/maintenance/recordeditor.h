@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/projecttrainkey.h"
 #include "platform/database.h"
 
 namespace hv {
@@ -96,30 +97,11 @@ private:
     QHash<int, QVariant> changes_;
 };
 
-// A write transaction that takes the write lock at once (BEGIN IMMEDIATE), so it waits
-// the busy timeout for another program instead of failing half-way; rolls back unless
-// committed.
-class WriteTransaction {
-public:
-    explicit WriteTransaction(Database& db);
-    ~WriteTransaction();
-    void commit();
-
-private:
-    Database& db_;
-    bool done_ = false;
-};
-
 // The buttons of the record strip and what each state shows of them.
 enum class RecordMode { Browsing, Editing, Adding };
 
 // One project train as the editors' project lists offer it.
-struct TrainKey {
-    QString projectId;
-    qint16 train = 0;
-    bool operator==(const TrainKey& o) const { return projectId == o.projectId && train == o.train; }
-    QString text() const; // "<ProjectID> Train:<n>"
-};
+using TrainKey = ProjectTrainKey;
 // The project trains of ProjectInfo in stored order.
 std::vector<TrainKey> ListProjectTrainKeys(Database& db);
 

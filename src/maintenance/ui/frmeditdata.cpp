@@ -309,7 +309,7 @@ void frmEditData::Form_Unload() {
         std::find(ChangedTrains.begin(), ChangedTrains.end(), current) != ChangedTrains.end();
     QStringList others;
     for (const TrainKey& k : ChangedTrains)
-        if (!(k == current)) others << k.text();
+        if (!(k == current)) others << ProjectTrainText(k);
     const QString note =
         others.isEmpty() ? QString() : "\r\n\r\nReadings were changed in: " + others.join(", ") + ".";
     const QString lead =

@@ -189,7 +189,7 @@ void RecordEditorWindow::fillProjectList(QComboBox* combo, Database& db, bool se
     combo->clear();
     int selected = -1;
     for (const TrainKey& k : keys) {
-        combo->addItem(k.text(), QVariantList{k.projectId, k.train});
+        combo->addItem(ProjectTrainText(k), QVariantList{k.projectId, k.train});
         if (k.projectId == p_.CurrentProject.ProjectID && k.train == p_.CurrentProject.TrainNumber)
             selected = combo->count() - 1;
     }
