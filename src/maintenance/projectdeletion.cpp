@@ -1,7 +1,6 @@
 #include "maintenance/projectdeletion.h"
 
 #include "core/mlstring.h"
-#include "maintenance/recordeditor.h"
 
 namespace hv {
 
@@ -19,7 +18,7 @@ QString DeletedCountText(DeletedTable table, qint64 count) {
 ProjectDeletion DeleteProjectTrain(Database& db, const QString& projectId, qint16 train,
                                    const DeletionProgress& progress, int batchSize) {
     ProjectDeletion result;
-    WriteTransaction t(db);
+    Transaction t(db);
     for (int i = 0; i < int(DeletedTableNames.size()); ++i) {
         const QString table = DeletedTableNames[size_t(i)];
         if (!db.hasTable(table)) continue;

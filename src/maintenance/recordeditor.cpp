@@ -244,7 +244,6 @@ void RecordSet::storeCurrent(const QVariant& id) {
 void RecordSet::update() {
     if (!adding_ && changes_.isEmpty()) return;
     requireCurrent();
-    if (onWillChange) onWillChange();
     if (adding_) {
         QStringList names;
         QStringList marks;
@@ -279,6 +278,7 @@ void RecordSet::update() {
         }
     }
     changes_.clear();
+    if (onChanged) onChanged();
 }
 
 void RecordSet::cancelUpdate() {
@@ -297,11 +297,11 @@ void RecordSet::deleteCurrent() {
         cancelUpdate();
         return;
     }
-    if (onWillChange) onWillChange();
     const QVariant id = keys_[size_t(pos_)].at(0);
     db_.exec("DELETE FROM " + quoteIdent(table_) + " WHERE " + quoteIdent(columns_[idCol_]) + " = ?", {id});
     changes_.clear();
     keys_.erase(keys_.begin() + pos_);
+    if (onChanged) onChanged();
     moved();
 }
 
@@ -319,27 +319,6 @@ bool RecordSet::setBookmark(qint64 id) {
         }
     }
     return false;
-}
-
-WriteTransaction::WriteTransaction(Database& db) : db_(db) {
-    db_.exec("BEGIN IMMEDIATE");
-}
-
-WriteTransaction::~WriteTransaction() {
-    if (done_) return;
-    try {
-        db_.exec("ROLLBACK");
-    } catch (const DbError&) {
-    }
-}
-
-void WriteTransaction::commit() {
-    db_.exec("COMMIT");
-    done_ = true;
-}
-
-QString TrainKey::text() const {
-    return projectId + " Train:" + QString::number(train);
 }
 
 std::vector<TrainKey> ListProjectTrainKeys(Database& db) {
@@ -368,7 +347,7 @@ bool EnsureUserDefinedRow(Database& db, const QString& projectId) {
     static const char* Values =
         "TurbidityRaw,TurbidityFeed,SDIRaw,SDIFeed,ORP,UnitsTRaw,UnitsTFeed,UnitsSDIRaw,"
         "UnitsSDIFeed,UnitsORP";
-    WriteTransaction t(db);
+    Transaction t(db);
     const int copied = db.exec(QString("INSERT INTO UserDefined (ProjectID,%1) SELECT ?,%1 FROM UserDefined "
                                        "WHERE ProjectID = 'Default' ORDER BY ID LIMIT 1")
                                    .arg(Values),
@@ -390,7 +369,7 @@ qint64 DeleteRowsById(Database& db, const QString& table, const std::vector<qint
             marks << "?";
             values << ids[i];
         }
-        WriteTransaction t(db);
+        Transaction t(db);
         deleted += db.exec("DELETE FROM " + name + " WHERE ID IN (" + marks.join(',') + ")", values);
         t.commit();
         if (progress) progress(deleted);

@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "core/projecttrainkey.h"
 #include "platform/database.h"
 
 namespace hv {
@@ -66,7 +67,7 @@ public:
     qint64 bookmark() const;
     bool setBookmark(qint64 id);
 
-    std::function<void()> onWillChange;   // before a row is written or deleted
+    std::function<void()> onChanged;      // after a row was written or deleted
     std::function<void()> onMoveComplete; // after every move
 
 private:
@@ -96,30 +97,11 @@ private:
     QHash<int, QVariant> changes_;
 };
 
-// A write transaction that takes the write lock at once (BEGIN IMMEDIATE), so it waits
-// the busy timeout for another program instead of failing half-way; rolls back unless
-// committed.
-class WriteTransaction {
-public:
-    explicit WriteTransaction(Database& db);
-    ~WriteTransaction();
-    void commit();
-
-private:
-    Database& db_;
-    bool done_ = false;
-};
-
 // The buttons of the record strip and what each state shows of them.
 enum class RecordMode { Browsing, Editing, Adding };
 
 // One project train as the editors' project lists offer it.
-struct TrainKey {
-    QString projectId;
-    qint16 train = 0;
-    bool operator==(const TrainKey& o) const { return projectId == o.projectId && train == o.train; }
-    QString text() const; // "<ProjectID> Train:<n>"
-};
+using TrainKey = ProjectTrainKey;
 // The project trains of ProjectInfo in stored order.
 std::vector<TrainKey> ListProjectTrainKeys(Database& db);
 

@@ -59,6 +59,8 @@ private slots:
     void readingsCloseprompt();
     void readingsRefuseBadText_data();
     void readingsRefuseBadText();
+    void closeOverTypedInput_data();
+    void closeOverTypedInput();
     void windowsFitTheScreen();
 };
 
@@ -300,16 +302,20 @@ void tst_Editors::readingsCloseprompt_data() {
     QTest::addColumn<int>("buttons");       // 0 none, 1 OK, 2 Yes/No
     QTest::addColumn<QString>("note");
     QTest::addColumn<QStringList>("recalculated");
-    QTest::newRow("nothing changed") << QList<int>{} << 0 << "" << QStringList{};
-    QTest::newRow("the current train") << QList<int>{1} << 2 << "" << QStringList{"P1/1"};
+    QTest::addColumn<int>("refused"); // the train whose changes the database refuses; 0 none
+    QTest::newRow("nothing changed") << QList<int>{} << 0 << "" << QStringList{} << 0;
+    QTest::newRow("the current train") << QList<int>{1} << 2 << "" << QStringList{"P1/1"} << 0;
     QTest::newRow("another train only")
-        << QList<int>{2} << 1 << "Readings were changed in: P1 Train:2." << QStringList{};
+        << QList<int>{2} << 1 << "Readings were changed in: P1 Train:2." << QStringList{} << 0;
     // Changed on train 2, then on the current train: the question, naming train 2.
     QTest::newRow("two trains") << QList<int>{2, 1} << 2 << "Readings were changed in: P1 Train:2."
-                                << QStringList{"P1/1"};
+                                << QStringList{"P1/1"} << 0;
     // The current train changed first, another chosen last: still the question.
     QTest::newRow("current first") << QList<int>{1, 2} << 2 << "Readings were changed in: P1 Train:2."
-                                   << QStringList{"P1/1"};
+                                   << QStringList{"P1/1"} << 0;
+    // A change the database refused is no change: only what was stored is named.
+    QTest::newRow("refused on another train") << QList<int>{2, 1} << 2 << "" << QStringList{"P1/1"} << 2;
+    QTest::newRow("refused on the only train") << QList<int>{1} << 0 << "" << QStringList{} << 1;
 }
 
 void tst_Editors::readingsCloseprompt() {
@@ -317,7 +323,13 @@ void tst_Editors::readingsCloseprompt() {
     QFETCH(int, buttons);
     QFETCH(QString, note);
     QFETCH(QStringList, recalculated);
+    QFETCH(int, refused);
     Readings e;
+    if (refused)
+        Database::open(e.db).exec(
+            QString("CREATE TRIGGER Refuse BEFORE UPDATE ON Data WHEN OLD.TrainNumber = "
+                    "%1 BEGIN SELECT RAISE(ABORT, 'the change was refused'); END")
+                .arg(refused));
     auto* w = open<frmEditData>(e.p());
     w->setAttribute(Qt::WA_DeleteOnClose);
     for (int train : edited) {
@@ -326,10 +338,13 @@ void tst_Editors::readingsCloseprompt() {
         w->cmdEdit->click();
         QVERIFY(!w->txtFields[4]->isReadOnly());
         w->txtFields[4]->setText(QLocale().toString(12.5));
+        if (train == refused)
+            e.prompts().onMessage("the change was refused", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdUpdate->click();
         QCOMPARE(
             e.scalar("SELECT count(*) FROM Data WHERE PermFlow = 12.5 AND TrainNumber = ?", {train}).toInt(),
-            1);
+            train == refused ? 0 : 1);
+        if (train == refused) w->cmdCancel->click();
     }
     if (buttons == 1)
         e.prompts().onMessage("To recalculate your project data, go to", Buttons::OK,
@@ -387,6 +402,92 @@ void tst_Editors::readingsRefuseBadText() {
     else
         QCOMPARE(flow, before); // a refused number leaves the stored one
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+namespace {
+
+RecordEditorWindow* openEditor(const QString& name, Program& p) {
+    if (name == "frmEditData") return open<frmEditData>(p);
+    if (name == "frmEvent") return open<frmEvent>(p);
+    if (name == "frmElementSpecs") return open<frmElementSpecs>(p);
+    if (name == "frmUserDefined") return open<frmUserDefined>(p);
+    return nullptr;
+}
+
+} // namespace
+
+void tst_Editors::closeOverTypedInput_data() {
+    QTest::addColumn<QString>("editor");
+    QTest::addColumn<QString>("start"); // the button that begins the edit
+    QTest::addColumn<int>("box");
+    QTest::addColumn<QString>("typed");  // empty: nothing typed
+    QTest::addColumn<QString>("stored"); // counts the typed value where it would be stored
+    QTest::addColumn<bool>("closeBox");  // the window's close box, else its Close/Exit button
+    const QString temperature = "SELECT count(*) FROM Data WHERE Temperature = 24.1";
+    const QString event = "SELECT count(*) FROM Events WHERE EventType = 'Antiscalant dose change'";
+    const QString element = "SELECT count(*) FROM ElementSpecs WHERE Model = 'Plant spare'";
+    const QString caption = "SELECT count(*) FROM UserDefined WHERE TurbidityRaw = 'Silt raw'";
+    QTest::newRow("reading, Close/Exit") << "frmEditData"
+                                         << "cmdEdit" << 11 << "24.1" << temperature << false;
+    QTest::newRow("reading, close box") << "frmEditData"
+                                        << "cmdEdit" << 11 << "24.1" << temperature << true;
+    QTest::newRow("event type, added") << "frmEvent"
+                                       << "cmdAdd" << 1 << "Antiscalant dose change" << event << true;
+    QTest::newRow("element, edited") << "frmElementSpecs"
+                                     << "cmdEdit" << 0 << "Plant spare" << element << true;
+    QTest::newRow("user field, edited") << "frmUserDefined"
+                                        << "cmdEdit" << 1 << "Silt raw" << caption << true;
+    QTest::newRow("reading, nothing typed") << "frmEditData"
+                                            << "cmdEdit" << 11 << "" << temperature << false;
+    QTest::newRow("event type, nothing typed") << "frmEvent"
+                                               << "cmdAdd" << 1 << "" << event << true;
+    // The defaults a new element starts with were not typed.
+    QTest::newRow("element, defaults only") << "frmElementSpecs"
+                                            << "cmdAdd" << 0 << "" << element << true;
+}
+
+// Closing over typed, unstored values asks as data entry does; No keeps the window and the values.
+void tst_Editors::closeOverTypedInput() {
+    QFETCH(QString, editor);
+    QFETCH(QString, start);
+    QFETCH(int, box);
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    QFETCH(bool, closeBox);
+    Readings e;
+    const QString elements = test::makeElementDatabase(ElementDatabasePath(e.p()));
+    test::insertRow(elements, "ElementSpecs", {{"Model", "Mine"}, {"Custom", -1}, {"SE", 30.0}});
+    test::insertRow(e.db, "Events", {{"EventID", 6}, {"EventType", "Flush"}});
+    std::unique_ptr<RecordEditorWindow> w(openEditor(editor, e.p()));
+    QVERIFY(w);
+    w->show();
+    w->findChild<QPushButton*>(start)->click();
+    QLineEdit* field = w->txtFields[box];
+    if (!typed.isEmpty()) {
+        field->selectAll();
+        QTest::keyClicks(field, typed);
+    }
+    const QString held = field->text();
+    const auto closeWindow = [&] {
+        if (closeBox)
+            w->close();
+        else
+            w->findChild<QPushButton*>("Command1")->click();
+    };
+    const QString question = "The values you typed have not been saved. Close and lose them?";
+    if (!typed.isEmpty()) {
+        e.prompts().onMessage(question, Buttons::YesNo, "Hevrin", Answer::No);
+        closeWindow();
+        QVERIFY(w->isVisible());
+        QCOMPARE(field->text(), held);
+        QVERIFY(w->mode() != RecordMode::Browsing);
+        e.prompts().onMessage(question, Buttons::YesNo, "Hevrin", Answer::Yes);
+    }
+    closeWindow();
+    QVERIFY(!w->isVisible());
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+    Database d = Database::open(editor == "frmElementSpecs" ? elements : e.db);
+    QCOMPARE(d.scalar(stored).toInt(), 0);
 }
 
 namespace {

@@ -258,7 +258,6 @@ void frmEditData::cmdDelAll_Click() {
         ids.reserve(size_t(total));
         for (int i = 0; i < total; ++i)
             ids.push_back(adoPrimaryRS->valueAt(i, "ID").toLongLong());
-        willChangeRecord();
         setBusy(true);
         try {
             DeleteRowsById(*db_, "Data", ids, [this, &deleted](qint64 n) {
@@ -270,6 +269,7 @@ void frmEditData::cmdDelAll_Click() {
             message(e.description());
         }
         setBusy(false);
+        if (deleted > 0) recordChanged();
         try {
             adoPrimaryRS->requery();
         } catch (const DbError& e) {
@@ -295,7 +295,7 @@ QString frmEditData::noRecordText() const {
     return GetMlString(789, "No more records left");
 }
 
-void frmEditData::willChangeRecord() {
+void frmEditData::recordChanged() {
     DataChanged = true;
     const TrainKey k{SelectedProjectID, SelectedTrainNumber};
     if (std::find(ChangedTrains.begin(), ChangedTrains.end(), k) == ChangedTrains.end())
@@ -309,7 +309,7 @@ void frmEditData::Form_Unload() {
         std::find(ChangedTrains.begin(), ChangedTrains.end(), current) != ChangedTrains.end();
     QStringList others;
     for (const TrainKey& k : ChangedTrains)
-        if (!(k == current)) others << k.text();
+        if (!(k == current)) others << ProjectTrainText(k);
     const QString note =
         others.isEmpty() ? QString() : "\r\n\r\nReadings were changed in: " + others.join(", ") + ".";
     const QString lead =

@@ -28,7 +28,7 @@ public:
 
     QString SelectedProjectID;
     qint16 SelectedTrainNumber = 0;
-    // Every project train whose readings were changed while the window was open.
+    // Every project train whose readings were changed (stored) while the window was open.
     std::vector<TrainKey> ChangedTrains;
 
     bool Form_Load() override;
@@ -44,7 +44,7 @@ public:
 
 protected:
     QString noRecordText() const override;
-    void willChangeRecord() override;
+    void recordChanged() override;
     void Form_Unload() override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

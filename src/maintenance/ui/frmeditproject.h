@@ -35,7 +35,7 @@ public:
 protected:
     void reportError(const DbError& e) override;
     void recordShown() override;
-    void willChangeRecord() override { DataChanged = true; }
+    void recordChanged() override { DataChanged = true; }
     void Form_Unload() override;
 
 private:

@@ -123,6 +123,8 @@ QLineEdit* RecordEditorWindow::addBox(int index, const QString& dataField, bool 
     box->setReadOnly(true);
     txtFields[index] = box;
     dataFields_[index] = dataField;
+    // Only the user's own edits count; the window's defaults and shown values do not.
+    connect(box, &QLineEdit::textEdited, this, [this] { typed_ = true; });
     return box;
 }
 
@@ -138,7 +140,7 @@ void RecordEditorWindow::bind(std::unique_ptr<RecordSet> rs) {
         lblStatus->setText(positionText(*adoPrimaryRS));
         showRecord();
     };
-    adoPrimaryRS->onWillChange = [this] { willChangeRecord(); };
+    adoPrimaryRS->onChanged = [this] { recordChanged(); };
     lblStatus->setText(positionText(*adoPrimaryRS));
     showRecord();
 }
@@ -187,7 +189,7 @@ void RecordEditorWindow::fillProjectList(QComboBox* combo, Database& db, bool se
     combo->clear();
     int selected = -1;
     for (const TrainKey& k : keys) {
-        combo->addItem(k.text(), QVariantList{k.projectId, k.train});
+        combo->addItem(ProjectTrainText(k), QVariantList{k.projectId, k.train});
         if (k.projectId == p_.CurrentProject.ProjectID && k.train == p_.CurrentProject.TrainNumber)
             selected = combo->count() - 1;
     }
@@ -232,6 +234,7 @@ void RecordEditorWindow::ToggleRecordButtons(bool browsing) {
     for (QPushButton* b : {cmdNext, cmdFirst, cmdLast, cmdPrevious})
         b->setEnabled(browsing);
     setBoxesEditable(!browsing);
+    typed_ = false;
 }
 
 void RecordEditorWindow::cmdAdd_Click() {
@@ -382,8 +385,17 @@ bool RecordEditorWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+bool RecordEditorWindow::mayDiscardTyped() {
+    if (!typed_) return true;
+    if (p_.prompts.message("The values you typed have not been saved. Close and lose them?", Buttons::YesNo,
+                           Icon::Question, QStringLiteral("Hevrin")) != Answer::Yes)
+        return false;
+    cmdCancel_Click();
+    return true;
+}
+
 void RecordEditorWindow::closeEvent(QCloseEvent* event) {
-    if (busy_) {
+    if (busy_ || !mayDiscardTyped()) {
         event->ignore();
         return;
     }

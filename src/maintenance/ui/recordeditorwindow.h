@@ -105,8 +105,8 @@ protected:
     // "Record: " and the current record's position; an empty set shows position 0.
     QString positionText(const RecordSet& r) const;
     virtual void addDefaults() {}
-    virtual void recordShown() {} // after the boxes show the current record
-    virtual void willChangeRecord() {}
+    virtual void recordShown() {}   // after the boxes show the current record
+    virtual void recordChanged() {} // after a row was stored or deleted
     virtual void Form_Unload() {}
     virtual bool keepsAddHidden() const { return false; }
     // Installs the key preview on every control; call after the controls exist.
@@ -131,6 +131,9 @@ protected:
 
 private:
     void setBoxesEditable(bool editable);
+    // True when nothing typed is pending or the user lets it go (the edit is then cancelled).
+    bool mayDiscardTyped();
+    bool typed_ = false; // the user typed into a box since the edit began
     std::map<int, QString> dataFields_;
     std::map<int, QString> shown_;
 };
