@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "core/numbers.h"
+#include "core/projecttrainkey.h"
 #include "core/settings.h"
 #include "platform/database.h"
 #include "projects/elementgrid.h"
@@ -504,6 +505,96 @@ private slots:
         QCOMPARE(w->lblFields[5]->text(), QString("Ref Permeate BackPressure  (System / Bank 1)"));
         delete w;
         QCOMPARE(rowCount(p), 2);
+    }
+
+    // While data entry or the spreadsheet import is open, no path of the window makes
+    // another train current, and a creation stores nothing.
+    void collectionWindowKeepsTheCurrentProject_data() {
+        QTest::addColumn<bool>("import");
+        QTest::addColumn<QString>("path");
+        for (const char* path : {"GO select", "GO edit", "SELECT", "Create"})
+            for (bool import : {false, true})
+                QTest::addRow("%s, %s", import ? "import" : "data entry", path) << import << QString(path);
+    }
+
+    void collectionWindowKeepsTheCurrentProject() {
+        QFETCH(bool, import);
+        QFETCH(QString, path);
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "P1"}});
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "P2"}, {"TrainNumber", 2}});
+        p.CurrentProject.ProjectID = "P1";
+        p.CurrentProject.TrainNumber = 1;
+        QPointer<frmProject> w = openWindow(p, path == "Create"      ? Create
+                                               : path == "GO select" ? Select
+                                                                     : Edit);
+        (import ? p.ImportWindowOpen : p.DataEntryOpen) = true;
+        const QString refusal = import ? "Please close the Import Data window first."
+                                       : "Please close the data collection form first.";
+        if (path == "Create") {
+            runWizardTo(*w, 11, 0, UnitPreset::CMH, "New", 1);
+            env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdCreate->click();
+            QCOMPARE(rowCount(p, "ProjectID = 'New'"), 0);
+        } else {
+            w->cbProject->setCurrentIndex(1);
+            env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdGo->click();
+            QCOMPARE(w->txtTrainNumber->text(), QString("2")); // shown all the same
+            if (path == "SELECT") {
+                env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+                w->cmdSelect->click();
+            }
+        }
+        settle();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(!w.isNull());
+        QCOMPARE(p.CurrentProject.ProjectID, QString("P1"));
+        QCOMPARE(p.CurrentProject.TrainNumber, qint16(1));
+        QCOMPARE(iniValue(p, "Project"), QString("<none>"));
+        delete w;
+    }
+
+    // The list item carries its project and train: an ID holding "Train:" is itself.
+    void projectIdHoldingTrainSelectsItself() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "Lake"}, {"FeedTemp", 20.0}});
+        test::insertProjectInfo(p.ProjectDatabasePath, 1,
+                                {{"ProjectID", "Lake"}, {"TrainNumber", 2}, {"FeedTemp", 22.0}});
+        test::insertProjectInfo(p.ProjectDatabasePath, 1,
+                                {{"ProjectID", "Lake Train:2"}, {"FeedTemp", 30.0}});
+        p.CurrentProject.ProjectID = "Lake";
+        p.CurrentProject.TrainNumber = 1;
+        QPointer<frmProject> w = openWindow(p, Select);
+        const int item = w->cbProject->findText("Lake Train:2 Train:1");
+        QVERIFY(item >= 0);
+        QCOMPARE(w->cbProject->itemData(item, ProjectIdRole).toString(), QString("Lake Train:2"));
+        QCOMPARE(w->cbProject->itemData(item, TrainNumberRole).toInt(), 1);
+        w->cbProject->setCurrentIndex(item);
+        w->cmdGo->click();
+        QCOMPARE(p.CurrentProject.ProjectID, QString("Lake Train:2"));
+        QCOMPARE(p.CurrentProject.TrainNumber, qint16(1));
+        QCOMPARE(p.CurrentProject.FeedTemp, 30.0);
+        QCOMPARE(iniValue(p, "Project"), QString("Lake Train:2"));
+        delete w;
+
+        // Opened again, the list shows that train, and an edit is stored into its row.
+        w = openWindow(p, Edit);
+        QCOMPARE(w->cbProject->currentIndex(), item);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
+        w->cmdEdit->click();
+        w->txtData[9]->setText("31");
+        env.prompts.onMessage("Updated Project Information!", Buttons::YesNo, "Hevrin", Answer::No);
+        w->cmdSave->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(rowCount(p, "FeedTemp = 31 AND ProjectID = 'Lake Train:2'"), 1);
+        QCOMPARE(rowCount(p, "FeedTemp IN (20, 22)"), 2);
+        QCOMPARE(w->cbProject->currentIndex(), item);
+        delete w;
     }
 
     void displayOfATwoBankTrain() {

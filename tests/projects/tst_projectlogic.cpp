@@ -75,32 +75,13 @@ private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
-    void listItemsAndTheirParsing() {
-        QCOMPARE(ProjectListItem("Plant A", 2), QString("Plant A Train:2"));
-        ProjectKey k = SplitProjectItem("Plant A Train:12", 1);
-        QCOMPARE(k.projectId, QString("Plant A"));
-        QCOMPARE(k.train, qint16(12));
-        k = SplitProjectItem("Typed ID", 3);
-        QCOMPARE(k.projectId, QString("Typed ID"));
-        QCOMPARE(k.train, qint16(3));
-        // An ID holding "Train:" itself still reads back: the train is the last one.
-        k = SplitProjectItem(ProjectListItem("Line Train:A", 4), 1);
-        QCOMPARE(k.projectId, QString("Line Train:A"));
-        QCOMPARE(k.train, qint16(4));
-        k = SplitProjectItem("Train:5", 0); // first: the whole text is the ID
-        QCOMPARE(k.projectId, QString("Train:5"));
-        QCOMPARE(k.train, qint16(0));
-        k = SplitProjectItem("Plant Train:x", 2); // no number: a typed ID
-        QCOMPARE(k.projectId, QString("Plant Train:x"));
-        QCOMPARE(k.train, qint16(2));
-    }
-
     void projectListSelectsTheCurrentTrain() {
         test::TestEnv env;
         test::prepare(env);
         Program& p = env.prog();
         ProjectListing l = ListProjectTrains(p, true);
         QCOMPARE(l.items, QStringList({"START NEW PROJECT", "NO PROJECTS FOUND - CREATE A NEW PROJECT"}));
+        QVERIFY(!l.keys.at(0) && !l.keys.at(1));
         QCOMPARE(l.selected, 0);
         const QString db = p.ProjectDatabasePath;
         test::insertProjectInfo(db, 1, {{"ProjectID", "Beta"}, {"TrainNumber", 1}});
@@ -108,9 +89,15 @@ private slots:
         test::insertProjectInfo(db, 1, {{"ProjectID", "Alpha"}, {"TrainNumber", 1}});
         p.CurrentProject.ProjectID = "Alpha";
         p.CurrentProject.TrainNumber = 2;
+        test::insertProjectInfo(db, 1, {{"ProjectID", "Alpha Train:2"}, {"TrainNumber", 1}});
         l = ListProjectTrains(p, false);
-        QCOMPARE(l.items, QStringList({"Alpha Train:1", "Alpha Train:2", "Beta Train:1"}));
+        QCOMPARE(l.items,
+                 QStringList({"Alpha Train:1", "Alpha Train:2", "Alpha Train:2 Train:1", "Beta Train:1"}));
         QCOMPARE(l.selected, 1);
+        // Each item carries its own key, whatever its ID holds.
+        QCOMPARE(l.keys.size(), size_t(4));
+        QCOMPARE(*l.keys.at(2), (ProjectTrainKey{"Alpha Train:2", 1}));
+        QCOMPARE(*l.keys.at(1), (ProjectTrainKey{"Alpha", 2}));
         p.CurrentProject.ProjectID = "alpha"; // the list compares case-sensitively
         QCOMPARE(ListProjectTrains(p, false).selected, 0);
         QCOMPARE(ListProjectTrains(p, true).selected, 0);

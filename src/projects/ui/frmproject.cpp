@@ -46,6 +46,7 @@ void ProjectCombo::showPopup() {
 namespace {
 
 const char* const CloseDataEntryFirst = "Please close the data collection form first.";
+const char* const CloseImportFirst = "Please close the Import Data window first.";
 
 const char* const FieldCaptions[27] = {
     "Reference Date and Time",
@@ -734,7 +735,14 @@ void frmProject::FillComboBoxes() {
         c->clear();
     try {
         const ProjectListing list = ListProjectTrains(p_, p_.ProjectCreateMode);
-        cbProject->addItems(list.items);
+        for (qsizetype i = 0; i < list.items.size(); ++i) {
+            cbProject->addItem(list.items[i]);
+            const auto& key = list.keys[size_t(i)];
+            if (!key) continue; // a placeholder names no train
+            cbProject->setItemData(int(i), key->projectId.isNull() ? QString("") : key->projectId,
+                                   ProjectIdRole);
+            cbProject->setItemData(int(i), key->train, TrainNumberRole);
+        }
         cbProject->setCurrentIndex(list.selected);
     } catch (const DbError& e) {
         reportDbError(e);
@@ -763,26 +771,36 @@ void frmProject::makeCurrent() {
     if (QWidget* main = p_.windows.find("frmMain")) main->update();
 }
 
+// Data entry and the spreadsheet import store readings under the current project: while
+// one of them is open no other train becomes current.
+bool frmProject::refuseWhileCollecting() {
+    if (p_.DataEntryOpen)
+        p_.prompts.message(CloseDataEntryFirst);
+    else if (p_.ImportWindowOpen)
+        p_.prompts.message(CloseImportFirst);
+    else
+        return false;
+    return true;
+}
+
 void frmProject::cmdGo_Click() {
     ConfigureForm();
     WizardDone = false;
     if (SelectReady) {
-        if (p_.DataEntryOpen) {
-            p_.prompts.message(CloseDataEntryFirst);
-            return;
-        }
+        if (refuseWhileCollecting()) return;
         makeCurrent();
         if (p_.ProjectSelectMode) hide();
     } else if (p_.ProjectEditMode) {
+        // The current train shown again is no change of project.
+        const bool current = shownKey_.projectId == p_.CurrentProject.ProjectID &&
+                             shownKey_.train == p_.CurrentProject.TrainNumber;
+        if (!current && refuseWhileCollecting()) return;
         LoadMyProject();
     }
 }
 
 void frmProject::cmdSelect_Click() {
-    if (p_.DataEntryOpen) {
-        p_.prompts.message(CloseDataEntryFirst);
-        return;
-    }
+    if (refuseWhileCollecting()) return;
     makeCurrent();
     close();
 }
@@ -820,12 +838,17 @@ void frmProject::cmdSave_Click() {
     GetFormData();
     if (!UpdateProject()) return;
     // Show again, and offer to recalculate, the train that was saved.
-    if (cbProject->currentText() != shownItem_) {
-        const int i = cbProject->findText(shownItem_, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-        if (i >= 0)
-            cbProject->setCurrentIndex(i);
+    if (!(listedTrain() == shownKey_)) {
+        int found = -1;
+        for (int i = 0; i < cbProject->count() && found < 0; ++i)
+            if (cbProject->itemData(i, ProjectIdRole).isValid() &&
+                ProjectTrainOf(cbProject->itemData(i, ProjectIdRole),
+                               cbProject->itemData(i, TrainNumberRole)) == shownKey_)
+                found = i;
+        if (found >= 0)
+            cbProject->setCurrentIndex(found);
         else
-            cbProject->setEditText(shownItem_);
+            cbProject->setEditText(shownKey_.projectId); // an ID typed into the list
     }
     cmdGo_Click();
     const Answer a = p_.prompts.message(
@@ -852,6 +875,7 @@ void frmProject::cmdSave_Click() {
 }
 
 void frmProject::cmdCreate_Click() {
+    if (refuseWhileCollecting()) return;
     // The finish shows this button whatever its checks found: nothing is stored unless
     // the data pass them now.
     ValidatenewData();
@@ -1056,10 +1080,21 @@ void frmProject::ConfigureForm() {
     DisableControls();
 }
 
+// The train the list names: the chosen item's key. Text typed into the list is a project
+// ID whose train is the one in the train number box.
+ProjectTrainKey frmProject::listedTrain() const {
+    const QString text = cbProject->currentText();
+    int i = cbProject->currentIndex();
+    if (i < 0 || cbProject->itemText(i) != text)
+        i = cbProject->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (i >= 0 && cbProject->itemData(i, ProjectIdRole).isValid())
+        return ProjectTrainOf(cbProject->itemData(i, ProjectIdRole), cbProject->itemData(i, TrainNumberRole));
+    return {text, BoxCount(txtTrainNumber->text())};
+}
+
 void frmProject::GetRSData() {
-    shownItem_ = cbProject->currentText();
-    const ProjectKey key = SplitProjectItem(cbProject->currentText(), BoxCount(txtTrainNumber->text()));
-    ReadProjectTrain(p_, key.projectId, key.train, FormProject);
+    shownKey_ = listedTrain();
+    ReadProjectTrain(p_, shownKey_.projectId, shownKey_.train, FormProject);
 }
 
 // ---- Storing ----
@@ -1087,9 +1122,8 @@ bool frmProject::SaveNewProject() {
 
 bool frmProject::UpdateProject() {
     try {
-        const ProjectKey key = SplitProjectItem(shownItem_, 0);
-        FormProject.ProjectID = key.projectId;
-        FormProject.TrainNumber = key.train;
+        FormProject.ProjectID = shownKey_.projectId;
+        FormProject.TrainNumber = shownKey_.train;
         UpdateProjectRow(p_, FormProject);
     } catch (const DbError& e) {
         reportDbError(e);

@@ -9,6 +9,7 @@
 #include <map>
 #include <vector>
 
+#include "core/projecttrainkey.h"
 #include "projects/formproject.h"
 #include "projects/projectboxes.h"
 
@@ -135,6 +136,8 @@ private:
     void connectHandlers();
     void Form_Load();
     void makeCurrent();
+    bool refuseWhileCollecting();
+    ProjectTrainKey listedTrain() const;
     void showRowUnits(int flowUnit, int pressUnit, int tempUnit);
     void focusOn(const FocusTarget& target);
     void reportDbError(const DbError& e);
@@ -147,9 +150,9 @@ private:
     bool filterInsertedText(QLineEdit* e, QEvent* event);
     int bankCount() const;
 
-    // The list text of the train on display: an edit is stored into that train's row,
-    // whatever the list shows by the time it is saved.
-    QString shownItem_;
+    // The train on display: an edit is stored into its row, whatever the list shows by the
+    // time it is saved.
+    ProjectTrainKey shownKey_;
     bool fitted_ = false;
 
     Program& p_;
