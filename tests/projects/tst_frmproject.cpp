@@ -449,6 +449,51 @@ private slots:
         QCOMPARE(rowCount(p), 1);
     }
 
+    // Closing the wizard over typed values asks first, by the close box and by "Cancel"
+    // alike; No keeps them. With nothing typed it closes at once.
+    void closingTheWizardOverTypedValues_data() {
+        QTest::addColumn<bool>("closeBox");
+        QTest::addColumn<bool>("typed");
+        for (bool closeBox : {true, false})
+            for (bool typed : {true, false})
+                QTest::addRow("%s, %s", closeBox ? "close box" : "Cancel", typed ? "typed" : "nothing typed")
+                    << closeBox << typed;
+    }
+
+    void closingTheWizardOverTypedValues() {
+        QFETCH(bool, closeBox);
+        QFETCH(bool, typed);
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        QPointer<frmProject> w = openWindow(p, Create);
+        runWizardTo(*w, 6, 0, UnitPreset::CMH, "Typed", 1);
+        QCOMPARE(w->WizardStep, qint16(6));
+        if (typed) {
+            QTest::keyClicks(w->txtData[0], "1/15/2026 10:30");
+            QTest::keyClicks(w->txtData[2], "25");
+            QTest::keyClicks(w->txtData[3], "10");
+            QTest::keyClicks(w->txtData[4], "8");
+        }
+        const auto closeIt = [&] { closeBox ? (void)w->close() : w->cmdClose->click(); };
+        if (typed) {
+            const QString question = "The values you typed have not been saved. Close and lose them?";
+            env.prompts.onMessage(question, Buttons::YesNo, "Hevrin", Answer::No);
+            closeIt();
+            settle();
+            QCOMPARE(env.prompts.verify(), QString());
+            QVERIFY(!w.isNull() && w->isVisible());
+            QCOMPARE(w->txtData[3]->text(), QString("10"));
+            QCOMPARE(w->WizardStep, qint16(6));
+            env.prompts.onMessage(question, Buttons::YesNo, "Hevrin", Answer::Yes);
+        }
+        closeIt();
+        settle();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w.isNull());
+        QCOMPARE(rowCount(p), 0);
+    }
+
     void selectModeMakesATrainCurrent() {
         test::TestEnv env;
         test::prepare(env);

@@ -1,6 +1,7 @@
 #include "projects/ui/frmproject.h"
 
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -487,6 +488,30 @@ void frmProject::connectHandlers() {
         c->installEventFilter(this);
     for (QLineEdit* e : {txtElapsedTime, txtNumTrains, txtTrainNumber, txtNewProject})
         e->installEventFilter(this);
+
+    // What the user types into the wizard is asked about before the window closes over it.
+    const auto typed = [this] {
+        if (CreatingProject) typedUnsaved_ = true;
+    };
+    std::vector<QLineEdit*> entries = txtData;
+    for (auto& [i, e] : txtFields)
+        entries.push_back(e);
+    for (QLineEdit* e : {txtElapsedTime, txtNumTrains, txtTrainNumber, txtNewProject, txtDescription})
+        entries.push_back(e);
+    for (QLineEdit* e : entries)
+        connect(e, &QLineEdit::textEdited, this, typed);
+    for (QComboBox* c : cboElements)
+        connect(c, &QComboBox::activated, this, typed);
+}
+
+void frmProject::closeEvent(QCloseEvent* event) {
+    if (CreatingProject && typedUnsaved_ &&
+        p_.prompts.message("The values you typed have not been saved. Close and lose them?", Buttons::YesNo,
+                           Icon::Question) != Answer::Yes) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 int frmProject::dataIndexOf(const QObject* w) const {
@@ -697,6 +722,7 @@ int frmProject::bankCount() const {
 
 void frmProject::Form_Load() {
     CreatingProject = false;
+    typedUnsaved_ = false;
     FillComboBoxes();
     InitializeForm();
     SelectReady = false;
@@ -1112,6 +1138,7 @@ bool frmProject::SaveNewProject() {
         reportDbError(e);
         return false;
     }
+    typedUnsaved_ = false;
     const qint16 last = FormProject.TrainNumber;
     FormProject.TrainNumber = first;
     LoadMyProject();

@@ -128,6 +128,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
@@ -154,6 +155,7 @@ private:
     // time it is saved.
     ProjectTrainKey shownKey_;
     bool fitted_ = false;
+    bool typedUnsaved_ = false; // the wizard holds values the user typed and nothing stored them
 
     Program& p_;
 };
