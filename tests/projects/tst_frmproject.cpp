@@ -366,10 +366,9 @@ private slots:
         runWizardTo(*w, 11, 0, UnitPreset::CMH, "Taken", 2);
         QCOMPARE(env.prompts.verify(), QString());
 
-        // A bad reference date after the finish: refused with the checks' messages.
+        // A bad reference date after the finish: refused with the check's message.
         w->txtData[0]->setText("someday");
         env.prompts.onMessage("You need a valid reference date.", Buttons::OK, "Hevrin", Answer::OK);
-        env.prompts.onMessage("Errors - please check carefully", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdCreate->click();
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(w->cmdCreate->isEnabled());
@@ -379,7 +378,6 @@ private slots:
         w->txtData[0]->setText("1/15/2026");
         w->txtFields[100]->setText("0");
         env.prompts.onMessage("Number of Elements must be > 0", Buttons::OK, "Hevrin", Answer::OK);
-        env.prompts.onMessage("Errors - please check carefully", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdCreate->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(rowCount(p), 1);
@@ -400,6 +398,46 @@ private slots:
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(rowCount(p, "ProjectID = 'Taken'"), 3);
         QCOMPARE(p.CurrentProject.TrainNumber, qint16(3));
+    }
+
+    // A bad reference date is said once at each step that meets it, naming the box and
+    // what it holds; the wizard goes no further with it and nothing is stored.
+    void badReferenceDateIsSaidOnce() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        QPointer<frmProject> w = openWindow(p, Create);
+        runWizardTo(*w, 6, 0, UnitPreset::CMH, "Dated", 1);
+        fillReference(*w, 0, false);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        w->txtData[0]->setFocus();
+        w->txtData[0]->clear();
+        QTest::keyClicks(w->txtData[0], "someday");
+        const QString named = "Reference Date and Time - you entered: someday";
+        env.prompts.onMessage(named, Buttons::RetryCancel, "Hevrin", Answer::Cancel);
+        w->txtData[1]->setFocus();
+        QCOMPARE(env.prompts.verify(), QString());
+
+        for (int step = 7; step <= 9; ++step)
+            w->cmdNext->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        env.prompts.onMessage(named, Buttons::OK, "Hevrin", Answer::OK);
+        w->cmdNext->click(); // the finish
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(!w->cmdCreate->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), w->txtData[0]);
+
+        w->txtData[0]->setText("1/15/2026 10:30");
+        w->cmdNext->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w->cmdCreate->isEnabled());
+        w->txtData[0]->setText("someday");
+        env.prompts.onMessage(named, Buttons::OK, "Hevrin", Answer::OK);
+        w->cmdCreate->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(rowCount(p), 0);
+        delete w;
     }
 
     // "Cancel New Project Creation" at any step stores nothing and leaves the window as a
@@ -700,7 +738,6 @@ private slots:
         w->txtData[8]->setText("2");
         w->txtData[9]->setText("18");
         env.prompts.onMessage("pH must be >= 3 and <= 13", Buttons::OK, "Hevrin", Answer::OK);
-        env.prompts.onMessage("Errors - please check carefully", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdSave->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(Database::open(p.ProjectDatabasePath)
@@ -901,8 +938,9 @@ private slots:
 
         // Leaving a bad date asks to retry.
         w->txtData[0]->setText("bad");
-        env.prompts.onMessage("Please enter a valid date in the correct format.\r\nYou entered: bad",
-                              Buttons::RetryCancel, "Hevrin", Answer::Retry);
+        env.prompts.onMessage(
+            "Please enter a valid date in the correct format.\r\nReference Date and Time - you entered: bad",
+            Buttons::RetryCancel, "Hevrin", Answer::Retry);
         w->txtData[1]->setFocus();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(QApplication::focusWidget(), w->txtData[0]);

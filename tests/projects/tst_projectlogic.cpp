@@ -252,14 +252,16 @@ private slots:
         QCOMPARE(b.txtData[19], FormatValue(2.0));
         QVERIFY(!b.field(300).isEmpty() && b.field(300) != "0");
 
-        // Only the date bad: reported, everything else checked, no stop.
+        // Only the date bad: one message naming the box and what it holds.
         b = oneBank();
         b.txtData[0] = "not a date";
-        env.prompts.onMessage("You need a valid reference date.", Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage(
+            "You need a valid reference date.\r\nReference Date and Time - you entered: not a date",
+            Buttons::OK, "Hevrin", Answer::OK);
         r = ValidatenewData(p, b, f);
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(!r.dataValid);
-        QVERIFY(!r.stopped);
+        QCOMPARE(r.focus, FocusTarget::data(0));
 
         b = oneBank();
         b.txtNumTrains = "0";

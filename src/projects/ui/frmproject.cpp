@@ -1,5 +1,6 @@
 #include "projects/ui/frmproject.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -857,7 +858,7 @@ void frmProject::cmdEdit_Click() {
 void frmProject::cmdSave_Click() {
     ValidatenewData();
     if (!DataValid) {
-        p_.prompts.message("Errors - please check carefully");
+        // The check has said what is wrong and where.
         cmdSave->setEnabled(true);
         return;
     }
@@ -906,7 +907,7 @@ void frmProject::cmdCreate_Click() {
     // the data pass them now.
     ValidatenewData();
     if (!DataValid) {
-        p_.prompts.message("Errors - please check carefully");
+        // The check has said what is wrong and where.
         cmdCreate->setEnabled(true);
         return;
     }
@@ -1436,8 +1437,13 @@ void frmProject::txtData_KeyPress(int Index, int& KeyAscii) {
 
 void frmProject::txtData_LostFocus(int Index) {
     if (Index != 0 || ParseReferenceDate(txtData[0]->text())) return;
-    const Answer a = p_.prompts.message("Please enter a valid date in the correct format.\r\nYou entered: " +
-                                            txtData[0]->text(),
+    // A button that checks the whole input, or drops it, says what it finds itself: one
+    // mistake, one message.
+    const QWidget* next = QApplication::focusWidget();
+    for (const QWidget* b : {cmdNext, cmdCreate, cmdSave, cmdCancel, cmdClose})
+        if (next == b) return;
+    const Answer a = p_.prompts.message("Please enter a valid date in the correct format.\r\n" +
+                                            ReferenceDateNamed(txtData[0]->text()),
                                         Buttons::RetryCancel, Icon::None);
     if (a == Answer::Retry) txtData[0]->setFocus();
 }
