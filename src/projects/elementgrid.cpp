@@ -25,7 +25,7 @@ constexpr std::array<int, 4> flowBox{14, 15, 10, 22};
 
 void writeColumn(const Program& p, ProjectBoxes& b, int c, double area, double flow, int unitFlow) {
     if (area <= 0) return;
-    b.field(300 + c) = FluxText(FluxOf(flow, area, unitFlow, p.FluxUnit));
+    b.field(300 + c) = ValueText(FluxOf(flow, area, unitFlow, p.FluxUnit));
     b.field(200 + c) = ValueText(area);
 }
 
@@ -168,7 +168,7 @@ void ShowGrid(const Program&, const FormProjectRecord& f, ProjectBoxes& b) {
         b.field(200 + c) = GeneralNumber(areas[size_t(c)]);
         const double a = areas[size_t(c)];
         b.field(300 + c) =
-            a <= 0 ? QStringLiteral("0") : GeneralNumber(FluxOf(flows[size_t(c)], a, f.unitFlow, f.unitFlux));
+            a <= 0 ? QStringLiteral("0") : ValueText(FluxOf(flows[size_t(c)], a, f.unitFlow, f.unitFlux));
     }
 }
 

@@ -25,10 +25,6 @@ QString ValueText(double value) {
     return FormatValue(QVariant(value));
 }
 
-QString FluxText(double value) {
-    return QLocale().toString(value, 'f', 2);
-}
-
 QDateTime ZeroDate() {
     return QDateTime(QDate(1899, 12, 30), QTime(0, 0));
 }

@@ -13,8 +13,6 @@ double BoxNumber(const QString& text);
 qint16 BoxCount(const QString& text);
 // Display of a number by magnitude (FormatValue).
 QString ValueText(double value);
-// Display of a flux: two decimals.
-QString FluxText(double value);
 
 // The reference date's text: month/day/year and the time, the date alone at midnight.
 QString FormatGeneralDate(const QDateTime& dt);

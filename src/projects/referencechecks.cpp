@@ -11,6 +11,10 @@
 
 namespace hv {
 
+QString ReferenceDateNamed(const QString& typed) {
+    return "Reference Date and Time - you entered: " + typed;
+}
+
 QString RecoveryText(double permFlow, double feedFlow) {
     return feedFlow == 0 ? QString() : ValueText(permFlow * 100 / feedFlow);
 }
@@ -145,8 +149,10 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
     if (BoxNumber(b.txtNumTrains) < 1) b.txtNumTrains = "1";
     if (BoxNumber(b.txtElapsedTime) < 0) b.txtElapsedTime = "0";
     if (!ParseReferenceDate(b.txtData[0])) {
-        p.prompts.message(GetMlString(1237, "You need a valid reference date."), Buttons::OK, Icon::None);
-        out.dataValid = false;
+        k.failAt(GetMlString(1237, "You need a valid reference date.") + "\r\n" +
+                     ReferenceDateNamed(b.txtData[0]),
+                 0);
+        return stop();
     }
     const int banks = f.NumBanks;
     if (!k.noEmptyBox(boxesToFill(banks, true))) return stop();
@@ -407,9 +413,11 @@ CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& f
     if (auto date = ParseReferenceDate(b.txtData[0])) {
         f.DateReference = *date;
     } else {
-        p.prompts.message("Cannot save dataProject without a valid Reference Date and Time!", Buttons::OK,
-                          Icon::None);
-        k.result.focus = FocusTarget::data(0);
+        // The same words as the validation: a bad date is said once, and the finish stops there.
+        return k.failAt(GetMlString(1237, "You need a valid reference date.") + "\r\n" +
+                            ReferenceDateNamed(b.txtData[0]),
+                        0),
+               k.result;
     }
     f.ElapsedTimeRef = BoxNumber(b.txtElapsedTime);
     if (f.ElapsedTimeRef < 0) {

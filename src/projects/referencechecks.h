@@ -29,6 +29,9 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& re
 // wants to re-enter and, with data per bank, no system permeate flow stop it.
 CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& rec);
 
+// The reference date box and what it holds, as the messages about a bad date name them.
+QString ReferenceDateNamed(const QString& typed);
+
 // Display of the derived recovery and rejection, in percent; empty where undefined.
 QString RecoveryText(double permFlow, double feedFlow);
 QString RejectionText(double permuS, double concuS, double feeduS);

@@ -64,6 +64,8 @@ std::optional<QString> RowUnitCaption(int row, int flowUnit, int pressUnit, int 
         return GetMlString(594, "pH Units");
     case 9:
         return unitName(2, tempUnit);
+    case 18:
+        return QStringLiteral("% Rec");
     case 20:
         return QStringLiteral("% Rej");
     default:

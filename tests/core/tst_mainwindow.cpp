@@ -634,6 +634,39 @@ private slots:
         QVERIFY(s.p().windows.find("FRMDATA"));
     }
 
+    // A window that may store readings keeps the project and the database it opened with.
+    void collectionWindowKeepsProjectAndDatabase_data() {
+        QTest::addColumn<bool>("import");
+        QTest::addColumn<QString>("item");
+        for (const char* item :
+             {"mnuProjectSelect", "mnuProjectCreate", "MnuProjectEdit", "mnuFileOpenDatabase"})
+            for (bool import : {false, true})
+                QTest::addRow("%s, %s", import ? "import" : "data entry", item) << import << QString(item);
+    }
+
+    void collectionWindowKeepsProjectAndDatabase() {
+        QFETCH(bool, import);
+        QFETCH(QString, item);
+        Started s;
+        s.startWithProject();
+        int opened = 0;
+        s.p().windows.registerFactory("frmProject", [&opened] {
+            ++opened;
+            return new QWidget;
+        });
+        (import ? s.p().ImportWindowOpen : s.p().DataEntryOpen) = true;
+        const QString database = s.p().ProjectDatabasePath;
+        s.prompts.onMessage(import ? "Import Data is still open. Please <Close and Exit> Import Data first"
+                                   : "Data Entry is still open. Please <Close and Exit> Data Entry first",
+                            Buttons::OK, "Hevrin", Answer::OK);
+        s.main()->findChild<QAction*>(item)->trigger();
+        QCOMPARE(s.prompts.verify(), QString()); // no file dialog either
+        QCOMPARE(opened, 0);
+        QVERIFY(!s.p().ProjectSelectMode && !s.p().ProjectCreateMode && !s.p().ProjectEditMode);
+        QCOMPARE(s.p().ProjectDatabasePath, database);
+        QCOMPARE(s.p().CurrentProject.ProjectID, QString("P1"));
+    }
+
     // After a whole-database run panel 2 goes back to the live date.
     void dateAfterAWholeDatabaseRun() {
         Started s;

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "core/numbers.h"
+#include "core/projecttrainkey.h"
 #include "core/settings.h"
 #include "platform/database.h"
 #include "projects/elementgrid.h"
@@ -197,7 +198,19 @@ private slots:
         QVERIFY(w->cmdCreate->isEnabled());
         QVERIFY(!w->cmdNext->isVisible());
         QVERIFY(w->DataValid);
-        const QString rejection = w->txtData[20]->text();
+        // What the wizard shows of the derived figures, the project window shows alike.
+        QStringList shown;
+        const int lastColumn = layout == 0 ? 0 : layout == 3 ? 3 : 2;
+        const auto derived = [&w, lastColumn] {
+            QStringList out;
+            for (int i : {18, 20})
+                out << w->txtData[size_t(i)]->text() << w->lblUnits[i]->text();
+            for (int c = 0; c <= lastColumn; ++c)
+                out << w->txtFields[300 + c]->text();
+            return out;
+        };
+        shown = derived();
+        QCOMPARE(shown.at(1), QString("% Rec"));
 
         env.prompts.onMessage("Data Saved OK!", Buttons::OK, "Hevrin", Answer::OK);
         env.prompts.onMessage(trains < 2 ? "Project Created!" : "Multiple Projects Created!", Buttons::OK,
@@ -242,11 +255,9 @@ private slots:
         QCOMPARE(p.status.text(1), "Project: " + id + " Train: 1");
         QVERIFY(p.ProjectSelectMode && !p.ProjectCreateMode);
 
-        // The project window shows the rejection the wizard showed.
         w = openWindow(p, Select);
         QCOMPARE(w->cbProject->currentText(), id + " Train:1");
-        QVERIFY(!rejection.isEmpty());
-        QCOMPARE(w->txtData[20]->text(), rejection);
+        QCOMPARE(derived(), shown);
         delete w;
     }
 
@@ -365,10 +376,9 @@ private slots:
         runWizardTo(*w, 11, 0, UnitPreset::CMH, "Taken", 2);
         QCOMPARE(env.prompts.verify(), QString());
 
-        // A bad reference date after the finish: refused with the checks' messages.
+        // A bad reference date after the finish: refused with the check's message.
         w->txtData[0]->setText("someday");
         env.prompts.onMessage("You need a valid reference date.", Buttons::OK, "Hevrin", Answer::OK);
-        env.prompts.onMessage("Errors - please check carefully", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdCreate->click();
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(w->cmdCreate->isEnabled());
@@ -378,7 +388,6 @@ private slots:
         w->txtData[0]->setText("1/15/2026");
         w->txtFields[100]->setText("0");
         env.prompts.onMessage("Number of Elements must be > 0", Buttons::OK, "Hevrin", Answer::OK);
-        env.prompts.onMessage("Errors - please check carefully", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdCreate->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(rowCount(p), 1);
@@ -399,6 +408,46 @@ private slots:
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(rowCount(p, "ProjectID = 'Taken'"), 3);
         QCOMPARE(p.CurrentProject.TrainNumber, qint16(3));
+    }
+
+    // A bad reference date is said once at each step that meets it, naming the box and
+    // what it holds; the wizard goes no further with it and nothing is stored.
+    void badReferenceDateIsSaidOnce() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        QPointer<frmProject> w = openWindow(p, Create);
+        runWizardTo(*w, 6, 0, UnitPreset::CMH, "Dated", 1);
+        fillReference(*w, 0, false);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        w->txtData[0]->setFocus();
+        w->txtData[0]->clear();
+        QTest::keyClicks(w->txtData[0], "someday");
+        const QString named = "Reference Date and Time - you entered: someday";
+        env.prompts.onMessage(named, Buttons::RetryCancel, "Hevrin", Answer::Cancel);
+        w->txtData[1]->setFocus();
+        QCOMPARE(env.prompts.verify(), QString());
+
+        for (int step = 7; step <= 9; ++step)
+            w->cmdNext->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        env.prompts.onMessage(named, Buttons::OK, "Hevrin", Answer::OK);
+        w->cmdNext->click(); // the finish
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(!w->cmdCreate->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), w->txtData[0]);
+
+        w->txtData[0]->setText("1/15/2026 10:30");
+        w->cmdNext->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w->cmdCreate->isEnabled());
+        w->txtData[0]->setText("someday");
+        env.prompts.onMessage(named, Buttons::OK, "Hevrin", Answer::OK);
+        w->cmdCreate->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(rowCount(p), 0);
+        delete w;
     }
 
     // "Cancel New Project Creation" at any step stores nothing and leaves the window as a
@@ -446,6 +495,51 @@ private slots:
                      1);
         }
         QCOMPARE(rowCount(p), 1);
+    }
+
+    // Closing the wizard over typed values asks first, by the close box and by "Cancel"
+    // alike; No keeps them. With nothing typed it closes at once.
+    void closingTheWizardOverTypedValues_data() {
+        QTest::addColumn<bool>("closeBox");
+        QTest::addColumn<bool>("typed");
+        for (bool closeBox : {true, false})
+            for (bool typed : {true, false})
+                QTest::addRow("%s, %s", closeBox ? "close box" : "Cancel", typed ? "typed" : "nothing typed")
+                    << closeBox << typed;
+    }
+
+    void closingTheWizardOverTypedValues() {
+        QFETCH(bool, closeBox);
+        QFETCH(bool, typed);
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        QPointer<frmProject> w = openWindow(p, Create);
+        runWizardTo(*w, 6, 0, UnitPreset::CMH, "Typed", 1);
+        QCOMPARE(w->WizardStep, qint16(6));
+        if (typed) {
+            QTest::keyClicks(w->txtData[0], "1/15/2026 10:30");
+            QTest::keyClicks(w->txtData[2], "25");
+            QTest::keyClicks(w->txtData[3], "10");
+            QTest::keyClicks(w->txtData[4], "8");
+        }
+        const auto closeIt = [&] { closeBox ? (void)w->close() : w->cmdClose->click(); };
+        if (typed) {
+            const QString question = "The values you typed have not been saved. Close and lose them?";
+            env.prompts.onMessage(question, Buttons::YesNo, "Hevrin", Answer::No);
+            closeIt();
+            settle();
+            QCOMPARE(env.prompts.verify(), QString());
+            QVERIFY(!w.isNull() && w->isVisible());
+            QCOMPARE(w->txtData[3]->text(), QString("10"));
+            QCOMPARE(w->WizardStep, qint16(6));
+            env.prompts.onMessage(question, Buttons::YesNo, "Hevrin", Answer::Yes);
+        }
+        closeIt();
+        settle();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w.isNull());
+        QCOMPARE(rowCount(p), 0);
     }
 
     void selectModeMakesATrainCurrent() {
@@ -506,6 +600,96 @@ private slots:
         QCOMPARE(rowCount(p), 2);
     }
 
+    // While data entry or the spreadsheet import is open, no path of the window makes
+    // another train current, and a creation stores nothing.
+    void collectionWindowKeepsTheCurrentProject_data() {
+        QTest::addColumn<bool>("import");
+        QTest::addColumn<QString>("path");
+        for (const char* path : {"GO select", "GO edit", "SELECT", "Create"})
+            for (bool import : {false, true})
+                QTest::addRow("%s, %s", import ? "import" : "data entry", path) << import << QString(path);
+    }
+
+    void collectionWindowKeepsTheCurrentProject() {
+        QFETCH(bool, import);
+        QFETCH(QString, path);
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "P1"}});
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "P2"}, {"TrainNumber", 2}});
+        p.CurrentProject.ProjectID = "P1";
+        p.CurrentProject.TrainNumber = 1;
+        QPointer<frmProject> w = openWindow(p, path == "Create"      ? Create
+                                               : path == "GO select" ? Select
+                                                                     : Edit);
+        (import ? p.ImportWindowOpen : p.DataEntryOpen) = true;
+        const QString refusal = import ? "Please close the Import Data window first."
+                                       : "Please close the data collection form first.";
+        if (path == "Create") {
+            runWizardTo(*w, 11, 0, UnitPreset::CMH, "New", 1);
+            env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdCreate->click();
+            QCOMPARE(rowCount(p, "ProjectID = 'New'"), 0);
+        } else {
+            w->cbProject->setCurrentIndex(1);
+            env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdGo->click();
+            QCOMPARE(w->txtTrainNumber->text(), QString("2")); // shown all the same
+            if (path == "SELECT") {
+                env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+                w->cmdSelect->click();
+            }
+        }
+        settle();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(!w.isNull());
+        QCOMPARE(p.CurrentProject.ProjectID, QString("P1"));
+        QCOMPARE(p.CurrentProject.TrainNumber, qint16(1));
+        QCOMPARE(iniValue(p, "Project"), QString("<none>"));
+        delete w;
+    }
+
+    // The list item carries its project and train: an ID holding "Train:" is itself.
+    void projectIdHoldingTrainSelectsItself() {
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 1, {{"ProjectID", "Lake"}, {"FeedTemp", 20.0}});
+        test::insertProjectInfo(p.ProjectDatabasePath, 1,
+                                {{"ProjectID", "Lake"}, {"TrainNumber", 2}, {"FeedTemp", 22.0}});
+        test::insertProjectInfo(p.ProjectDatabasePath, 1,
+                                {{"ProjectID", "Lake Train:2"}, {"FeedTemp", 30.0}});
+        p.CurrentProject.ProjectID = "Lake";
+        p.CurrentProject.TrainNumber = 1;
+        QPointer<frmProject> w = openWindow(p, Select);
+        const int item = w->cbProject->findText("Lake Train:2 Train:1");
+        QVERIFY(item >= 0);
+        QCOMPARE(w->cbProject->itemData(item, ProjectIdRole).toString(), QString("Lake Train:2"));
+        QCOMPARE(w->cbProject->itemData(item, TrainNumberRole).toInt(), 1);
+        w->cbProject->setCurrentIndex(item);
+        w->cmdGo->click();
+        QCOMPARE(p.CurrentProject.ProjectID, QString("Lake Train:2"));
+        QCOMPARE(p.CurrentProject.TrainNumber, qint16(1));
+        QCOMPARE(p.CurrentProject.FeedTemp, 30.0);
+        QCOMPARE(iniValue(p, "Project"), QString("Lake Train:2"));
+        delete w;
+
+        // Opened again, the list shows that train, and an edit is stored into its row.
+        w = openWindow(p, Edit);
+        QCOMPARE(w->cbProject->currentIndex(), item);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
+        w->cmdEdit->click();
+        w->txtData[9]->setText("31");
+        env.prompts.onMessage("Updated Project Information!", Buttons::YesNo, "Hevrin", Answer::No);
+        w->cmdSave->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(rowCount(p, "FeedTemp = 31 AND ProjectID = 'Lake Train:2'"), 1);
+        QCOMPARE(rowCount(p, "FeedTemp IN (20, 22)"), 2);
+        QCOMPARE(w->cbProject->currentIndex(), item);
+        delete w;
+    }
+
     void displayOfATwoBankTrain() {
         test::TestEnv env;
         test::prepare(env);
@@ -564,7 +748,6 @@ private slots:
         w->txtData[8]->setText("2");
         w->txtData[9]->setText("18");
         env.prompts.onMessage("pH must be >= 3 and <= 13", Buttons::OK, "Hevrin", Answer::OK);
-        env.prompts.onMessage("Errors - please check carefully", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdSave->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(Database::open(p.ProjectDatabasePath)
@@ -765,8 +948,9 @@ private slots:
 
         // Leaving a bad date asks to retry.
         w->txtData[0]->setText("bad");
-        env.prompts.onMessage("Please enter a valid date in the correct format.\r\nYou entered: bad",
-                              Buttons::RetryCancel, "Hevrin", Answer::Retry);
+        env.prompts.onMessage(
+            "Please enter a valid date in the correct format.\r\nReference Date and Time - you entered: bad",
+            Buttons::RetryCancel, "Hevrin", Answer::Retry);
         w->txtData[1]->setFocus();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(QApplication::focusWidget(), w->txtData[0]);

@@ -440,15 +440,25 @@ bool frmMain::refuseWithoutDatabase() {
     return true;
 }
 
-bool frmMain::refuseWhileDataEntryOpen() {
-    if (!p_.DataEntryOpen) return false;
-    p_.prompts.message("Data Entry is still open. Please <Close and Exit> Data Entry first", Buttons::OK,
+// Data entry and the spreadsheet import store readings under the current project of the
+// open database: neither may change while one of them is open.
+bool frmMain::refuseWhileCollecting() {
+    QString window;
+    if (p_.DataEntryOpen)
+        window = QStringLiteral("Data Entry");
+    else if (p_.ImportWindowOpen)
+        window = QStringLiteral("Import Data");
+    else
+        return false;
+    p_.prompts.message(window + " is still open. Please <Close and Exit> " + window + " first", Buttons::OK,
                        Icon::Information, Title);
     return true;
 }
 
 void frmMain::showProjectWindow(bool select, bool create, bool edit) {
-    if (refuseWhileDataEntryOpen() || refuseWithoutDatabase()) return;
+    if (refuseWhileCollecting() || refuseWithoutDatabase()) return;
+    // A project window that keeps what the user typed stays, and keeps its mode.
+    if (!p_.windows.unload("frmProject")) return;
     p_.ProjectSelectMode = select;
     p_.ProjectCreateMode = create;
     p_.ProjectEditMode = edit;
@@ -534,6 +544,7 @@ void frmMain::mnuEditRaw_Click() {
 }
 
 void frmMain::mnuFileOpenDatabase_Click() {
+    if (refuseWhileCollecting()) return;
     OpenDatabaseCommand(p_);
 }
 

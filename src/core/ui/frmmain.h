@@ -123,7 +123,7 @@ private:
     bool projectAvailable();
     bool refuseWithoutDatabase();
     bool ourWindow(const QWindow* w) const;
-    bool refuseWhileDataEntryOpen();
+    bool refuseWhileCollecting();
     void showProjectWindow(bool select, bool create, bool edit);
 
     Program& p_;

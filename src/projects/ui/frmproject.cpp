@@ -1,6 +1,8 @@
 #include "projects/ui/frmproject.h"
 
+#include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGridLayout>
@@ -46,6 +48,7 @@ void ProjectCombo::showPopup() {
 namespace {
 
 const char* const CloseDataEntryFirst = "Please close the data collection form first.";
+const char* const CloseImportFirst = "Please close the Import Data window first.";
 
 const char* const FieldCaptions[27] = {
     "Reference Date and Time",
@@ -486,6 +489,30 @@ void frmProject::connectHandlers() {
         c->installEventFilter(this);
     for (QLineEdit* e : {txtElapsedTime, txtNumTrains, txtTrainNumber, txtNewProject})
         e->installEventFilter(this);
+
+    // What the user types into the wizard is asked about before the window closes over it.
+    const auto typed = [this] {
+        if (CreatingProject) typedUnsaved_ = true;
+    };
+    std::vector<QLineEdit*> entries = txtData;
+    for (auto& [i, e] : txtFields)
+        entries.push_back(e);
+    for (QLineEdit* e : {txtElapsedTime, txtNumTrains, txtTrainNumber, txtNewProject, txtDescription})
+        entries.push_back(e);
+    for (QLineEdit* e : entries)
+        connect(e, &QLineEdit::textEdited, this, typed);
+    for (QComboBox* c : cboElements)
+        connect(c, &QComboBox::activated, this, typed);
+}
+
+void frmProject::closeEvent(QCloseEvent* event) {
+    if (CreatingProject && typedUnsaved_ &&
+        p_.prompts.message("The values you typed have not been saved. Close and lose them?", Buttons::YesNo,
+                           Icon::Question) != Answer::Yes) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 int frmProject::dataIndexOf(const QObject* w) const {
@@ -696,6 +723,7 @@ int frmProject::bankCount() const {
 
 void frmProject::Form_Load() {
     CreatingProject = false;
+    typedUnsaved_ = false;
     FillComboBoxes();
     InitializeForm();
     SelectReady = false;
@@ -734,7 +762,14 @@ void frmProject::FillComboBoxes() {
         c->clear();
     try {
         const ProjectListing list = ListProjectTrains(p_, p_.ProjectCreateMode);
-        cbProject->addItems(list.items);
+        for (qsizetype i = 0; i < list.items.size(); ++i) {
+            cbProject->addItem(list.items[i]);
+            const auto& key = list.keys[size_t(i)];
+            if (!key) continue; // a placeholder names no train
+            cbProject->setItemData(int(i), key->projectId.isNull() ? QString("") : key->projectId,
+                                   ProjectIdRole);
+            cbProject->setItemData(int(i), key->train, TrainNumberRole);
+        }
         cbProject->setCurrentIndex(list.selected);
     } catch (const DbError& e) {
         reportDbError(e);
@@ -763,26 +798,36 @@ void frmProject::makeCurrent() {
     if (QWidget* main = p_.windows.find("frmMain")) main->update();
 }
 
+// Data entry and the spreadsheet import store readings under the current project: while
+// one of them is open no other train becomes current.
+bool frmProject::refuseWhileCollecting() {
+    if (p_.DataEntryOpen)
+        p_.prompts.message(CloseDataEntryFirst);
+    else if (p_.ImportWindowOpen)
+        p_.prompts.message(CloseImportFirst);
+    else
+        return false;
+    return true;
+}
+
 void frmProject::cmdGo_Click() {
     ConfigureForm();
     WizardDone = false;
     if (SelectReady) {
-        if (p_.DataEntryOpen) {
-            p_.prompts.message(CloseDataEntryFirst);
-            return;
-        }
+        if (refuseWhileCollecting()) return;
         makeCurrent();
         if (p_.ProjectSelectMode) hide();
     } else if (p_.ProjectEditMode) {
+        // The current train shown again is no change of project.
+        const bool current = shownKey_.projectId == p_.CurrentProject.ProjectID &&
+                             shownKey_.train == p_.CurrentProject.TrainNumber;
+        if (!current && refuseWhileCollecting()) return;
         LoadMyProject();
     }
 }
 
 void frmProject::cmdSelect_Click() {
-    if (p_.DataEntryOpen) {
-        p_.prompts.message(CloseDataEntryFirst);
-        return;
-    }
+    if (refuseWhileCollecting()) return;
     makeCurrent();
     close();
 }
@@ -813,19 +858,24 @@ void frmProject::cmdEdit_Click() {
 void frmProject::cmdSave_Click() {
     ValidatenewData();
     if (!DataValid) {
-        p_.prompts.message("Errors - please check carefully");
+        // The check has said what is wrong and where.
         cmdSave->setEnabled(true);
         return;
     }
     GetFormData();
     if (!UpdateProject()) return;
     // Show again, and offer to recalculate, the train that was saved.
-    if (cbProject->currentText() != shownItem_) {
-        const int i = cbProject->findText(shownItem_, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-        if (i >= 0)
-            cbProject->setCurrentIndex(i);
+    if (!(listedTrain() == shownKey_)) {
+        int found = -1;
+        for (int i = 0; i < cbProject->count() && found < 0; ++i)
+            if (cbProject->itemData(i, ProjectIdRole).isValid() &&
+                ProjectTrainOf(cbProject->itemData(i, ProjectIdRole),
+                               cbProject->itemData(i, TrainNumberRole)) == shownKey_)
+                found = i;
+        if (found >= 0)
+            cbProject->setCurrentIndex(found);
         else
-            cbProject->setEditText(shownItem_);
+            cbProject->setEditText(shownKey_.projectId); // an ID typed into the list
     }
     cmdGo_Click();
     const Answer a = p_.prompts.message(
@@ -852,11 +902,12 @@ void frmProject::cmdSave_Click() {
 }
 
 void frmProject::cmdCreate_Click() {
+    if (refuseWhileCollecting()) return;
     // The finish shows this button whatever its checks found: nothing is stored unless
     // the data pass them now.
     ValidatenewData();
     if (!DataValid) {
-        p_.prompts.message("Errors - please check carefully");
+        // The check has said what is wrong and where.
         cmdCreate->setEnabled(true);
         return;
     }
@@ -1056,10 +1107,21 @@ void frmProject::ConfigureForm() {
     DisableControls();
 }
 
+// The train the list names: the chosen item's key. Text typed into the list is a project
+// ID whose train is the one in the train number box.
+ProjectTrainKey frmProject::listedTrain() const {
+    const QString text = cbProject->currentText();
+    int i = cbProject->currentIndex();
+    if (i < 0 || cbProject->itemText(i) != text)
+        i = cbProject->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
+    if (i >= 0 && cbProject->itemData(i, ProjectIdRole).isValid())
+        return ProjectTrainOf(cbProject->itemData(i, ProjectIdRole), cbProject->itemData(i, TrainNumberRole));
+    return {text, BoxCount(txtTrainNumber->text())};
+}
+
 void frmProject::GetRSData() {
-    shownItem_ = cbProject->currentText();
-    const ProjectKey key = SplitProjectItem(cbProject->currentText(), BoxCount(txtTrainNumber->text()));
-    ReadProjectTrain(p_, key.projectId, key.train, FormProject);
+    shownKey_ = listedTrain();
+    ReadProjectTrain(p_, shownKey_.projectId, shownKey_.train, FormProject);
 }
 
 // ---- Storing ----
@@ -1077,6 +1139,7 @@ bool frmProject::SaveNewProject() {
         reportDbError(e);
         return false;
     }
+    typedUnsaved_ = false;
     const qint16 last = FormProject.TrainNumber;
     FormProject.TrainNumber = first;
     LoadMyProject();
@@ -1087,9 +1150,8 @@ bool frmProject::SaveNewProject() {
 
 bool frmProject::UpdateProject() {
     try {
-        const ProjectKey key = SplitProjectItem(shownItem_, 0);
-        FormProject.ProjectID = key.projectId;
-        FormProject.TrainNumber = key.train;
+        FormProject.ProjectID = shownKey_.projectId;
+        FormProject.TrainNumber = shownKey_.train;
         UpdateProjectRow(p_, FormProject);
     } catch (const DbError& e) {
         reportDbError(e);
@@ -1375,8 +1437,13 @@ void frmProject::txtData_KeyPress(int Index, int& KeyAscii) {
 
 void frmProject::txtData_LostFocus(int Index) {
     if (Index != 0 || ParseReferenceDate(txtData[0]->text())) return;
-    const Answer a = p_.prompts.message("Please enter a valid date in the correct format.\r\nYou entered: " +
-                                            txtData[0]->text(),
+    // A button that checks the whole input, or drops it, says what it finds itself: one
+    // mistake, one message.
+    const QWidget* next = QApplication::focusWidget();
+    for (const QWidget* b : {cmdNext, cmdCreate, cmdSave, cmdCancel, cmdClose})
+        if (next == b) return;
+    const Answer a = p_.prompts.message("Please enter a valid date in the correct format.\r\n" +
+                                            ReferenceDateNamed(txtData[0]->text()),
                                         Buttons::RetryCancel, Icon::None);
     if (a == Answer::Retry) txtData[0]->setFocus();
 }

@@ -9,6 +9,7 @@
 #include <map>
 #include <vector>
 
+#include "core/projecttrainkey.h"
 #include "projects/formproject.h"
 #include "projects/projectboxes.h"
 
@@ -127,6 +128,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildControls();
@@ -135,6 +137,8 @@ private:
     void connectHandlers();
     void Form_Load();
     void makeCurrent();
+    bool refuseWhileCollecting();
+    ProjectTrainKey listedTrain() const;
     void showRowUnits(int flowUnit, int pressUnit, int tempUnit);
     void focusOn(const FocusTarget& target);
     void reportDbError(const DbError& e);
@@ -147,10 +151,11 @@ private:
     bool filterInsertedText(QLineEdit* e, QEvent* event);
     int bankCount() const;
 
-    // The list text of the train on display: an edit is stored into that train's row,
-    // whatever the list shows by the time it is saved.
-    QString shownItem_;
+    // The train on display: an edit is stored into its row, whatever the list shows by the
+    // time it is saved.
+    ProjectTrainKey shownKey_;
     bool fitted_ = false;
+    bool typedUnsaved_ = false; // the wizard holds values the user typed and nothing stored them
 
     Program& p_;
 };
