@@ -1,8 +1,6 @@
 #include "graphs/grapher.h"
 
 #include <QLocale>
-#include <QSqlDriver>
-#include <QSqlError>
 #include <algorithm>
 #include <cmath>
 #include <memory>
@@ -12,6 +10,7 @@
 #include "core/numbers.h"
 #include "core/program.h"
 #include "platform/database.h"
+#include "platform/sqlite.h"
 
 namespace hv {
 
@@ -37,50 +36,6 @@ QString fixed2(double x) {
     loc.setNumberOptions(QLocale::OmitGroupSeparator);
     return loc.toString(x, 'f', 2);
 }
-
-// The readings of a graph are read straight from SQLite: a row of a dense series then
-// costs a few column reads instead of a variant per value.
-class SqliteQuery {
-public:
-    SqliteQuery(Database& db, const QString& sql, const QVariantList& params) : sql_(sql) {
-        const QVariant h = db.handle().driver()->handle();
-        if (qstrcmp(h.typeName(), "sqlite3*") != 0 || !(db_ = *static_cast<sqlite3* const*>(h.constData())))
-            throw DbError(dberr::FileNotFound, "The project database is not open.");
-        const QByteArray text = sql.toUtf8();
-        check(sqlite3_prepare_v2(db_, text.constData(), int(text.size()), &stmt_, nullptr));
-        for (int i = 0; i < params.size(); ++i) {
-            const QVariant& v = params[i];
-            if (v.typeId() == QMetaType::Int) {
-                check(sqlite3_bind_int(stmt_, i + 1, v.toInt()));
-            } else {
-                const QByteArray b = v.toString().toUtf8();
-                check(sqlite3_bind_text(stmt_, i + 1, b.constData(), int(b.size()), SQLITE_TRANSIENT));
-            }
-        }
-    }
-    ~SqliteQuery() { sqlite3_finalize(stmt_); }
-    SqliteQuery(const SqliteQuery&) = delete;
-    SqliteQuery& operator=(const SqliteQuery&) = delete;
-
-    bool next() {
-        const int rc = sqlite3_step(stmt_);
-        if (rc == SQLITE_ROW) return true;
-        if (rc != SQLITE_DONE) check(rc);
-        return false;
-    }
-    sqlite3_stmt* stmt() const { return stmt_; }
-
-private:
-    void check(int rc) {
-        if (rc != SQLITE_OK)
-            throw mapSqlError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db_)),
-                                        QSqlError::StatementError, QString::number(rc)),
-                              sql_);
-    }
-    sqlite3* db_ = nullptr;
-    sqlite3_stmt* stmt_ = nullptr;
-    QString sql_;
-};
 
 // A stored date "yyyy-mm-dd hh:mm:ss" as a date serial, parsed by hand: this runs once per
 // reading of a graph. Another form goes through the general parser.
@@ -259,6 +214,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     const qint64 span =
         db.scalar("SELECT (SELECT MAX(rowid) FROM Data) - (SELECT MIN(rowid) FROM Data) + 1").toLongLong();
     const bool readAll = qint64(rows) * 3 > span;
+    SqliteConnection fast(db);
     for (int k = 1; k <= r.SensorCount && rows > 0; ++k) {
         SeriesData& s = Series[size_t(k - 1)];
         s.PointCount = rows;
@@ -270,13 +226,13 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     }
     if (readAll && r.ShowEvents) {
         // The events are of every train of the project: one scan serves readings and events.
-        SqliteQuery q(db,
-                      "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ") +
-                          ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE ProjectID = ? AND "
-                          "TheDate >= ? AND TheDate <= ?",
-                      {r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)});
+        SqliteStatement q(fast,
+                          "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ") +
+                              ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE ProjectID = ? AND "
+                              "TheDate >= ? AND TheDate <= ?");
+        q.bindAll({r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)});
         EventPoints events;
-        LoadSensorSeries(r, q.stmt(), 1, rows, &events);
+        LoadSensorSeries(r, q, 1, rows, &events);
         if (rows > 0) sortByDate();
         PlaceEventSeries(r, std::move(events), r.SensorCount + 1);
         return;
@@ -286,23 +242,25 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
             sql.replace(" FROM Data WHERE", " FROM Data NOT INDEXED WHERE");
         else
             sql += " ORDER BY TheDate";
-        SqliteQuery q(db, sql, params);
-        LoadSensorSeries(r, q.stmt(), 1, rows);
+        SqliteStatement q(fast, sql);
+        q.bindAll(params);
+        LoadSensorSeries(r, q, 1, rows);
         if (readAll) sortByDate();
     }
 
     if (r.ShowEvents) {
-        SqliteQuery q(db,
-                      "SELECT TheDate, ElapsedTimeHrs, EventID FROM Data WHERE EventID > 0 AND ProjectID = ? "
-                      "AND TheDate >= ? AND TheDate <= ? ORDER BY TheDate",
-                      {r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)});
-        LoadEventSeries(r, q.stmt(), r.SensorCount + 1);
+        SqliteStatement q(fast, "SELECT TheDate, ElapsedTimeHrs, EventID FROM Data WHERE EventID > 0 AND "
+                                "ProjectID = ? AND TheDate >= ? AND TheDate <= ? ORDER BY TheDate");
+        q.bindAll({r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)});
+        LoadEventSeries(r, q, r.SensorCount + 1);
     }
 }
 
 // Reads every series of the request in one pass over the result: the series share the
 // rows, so dates and hours are read once per row.
-void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows, EventPoints* events) {
+void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& stmt, int index, int rows,
+                                  EventPoints* events) {
+    sqlite3_stmt* q = stmt.handle();
     const int n = r.SensorCount;
     std::vector<bool> percent(size_t(n + 1));
     for (int k = index; k <= n; ++k)
@@ -312,8 +270,7 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, i
         return wanted < 1 || (!isNullAt(q, col) && sqlite3_column_double(q, col) == wanted);
     };
     int j = 0;
-    int rc = SQLITE_ROW;
-    while ((events || j < rows) && (rc = sqlite3_step(q)) == SQLITE_ROW) {
+    while ((events || j < rows) && stmt.step()) {
         if (events) {
             if (!isNullAt(q, n + 4) && sqlite3_column_double(q, n + 4) > 0)
                 events->emplace_back(dateSerialAt(q, 0), sqlite3_column_double(q, 1));
@@ -335,8 +292,6 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, i
         }
         ++j;
     }
-    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw DbError(dberr::SqlFailed, QString::fromUtf8(sqlite3_errstr(rc)));
     // Rows removed between the count and the read shorten the series.
     if (j < rows) {
         for (int k = index; k <= n; ++k) {
@@ -349,13 +304,11 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, i
     }
 }
 
-void clsGrapher::LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index) {
+void clsGrapher::LoadEventSeries(GraphRequest& r, SqliteStatement& stmt, int index) {
     EventPoints events;
-    int rc;
-    while ((rc = sqlite3_step(q)) == SQLITE_ROW)
+    sqlite3_stmt* q = stmt.handle();
+    while (stmt.step())
         events.emplace_back(dateSerialAt(q, 0), sqlite3_column_double(q, 1));
-    if (rc != SQLITE_DONE)
-        throw DbError(dberr::SqlFailed, QString::fromUtf8(sqlite3_errstr(rc)));
     PlaceEventSeries(r, std::move(events), index);
 }
 

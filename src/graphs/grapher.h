@@ -7,11 +7,10 @@
 
 #include "graphs/chartmodel.h"
 
-struct sqlite3_stmt;
-
 namespace hv {
 
 struct Program;
+class SqliteStatement;
 
 // Date serial: days since 30 December 1899, the time of day as the fraction.
 double ToDateSerial(const QDateTime& dt);
@@ -104,12 +103,12 @@ public:
 private:
     void LoadGraphData(GraphRequest& r);
     using EventPoints = std::vector<std::pair<double, double>>; // date serial, hours
-    void LoadEventSeries(GraphRequest& r, sqlite3_stmt* q, int index);
+    void LoadEventSeries(GraphRequest& r, SqliteStatement& q, int index);
     void PlaceEventSeries(GraphRequest& r, EventPoints events, int index);
     // With `events`, the result also holds every train's rows with TrainNumber, Bank and
     // EventID after the series: the readings of the request are picked here and the events
     // collected in the same pass.
-    void LoadSensorSeries(GraphRequest& r, sqlite3_stmt* q, int index, int rows, EventPoints* events = nullptr);
+    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, int rows, EventPoints* events = nullptr);
     void DrawGraph(GraphRequest& r);
     void sizeSeries();
     void sortByDate();

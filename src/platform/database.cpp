@@ -12,14 +12,19 @@
 namespace hv {
 
 ColumnSet::ColumnSet(QStringList names) : names_(std::move(names)) {
-    for (int i = int(names_.size()) - 1; i >= 0; --i) byLower_.insert(names_[i].toLower(), i);
+    for (int i = int(names_.size()) - 1; i >= 0; --i)
+        byLower_.insert(names_[i].toLower(), i);
 }
 
-int ColumnSet::indexOf(const QString& name) const { return byLower_.value(name.toLower(), -1); }
+int ColumnSet::indexOf(const QString& name) const {
+    return byLower_.value(name.toLower(), -1);
+}
 
 namespace conv {
 
-bool isNull(const QVariant& v) { return !v.isValid() || v.isNull(); }
+bool isNull(const QVariant& v) {
+    return !v.isValid() || v.isNull();
+}
 
 double toDouble(const QVariant& v) {
     if (isNull(v)) throw DbError(dberr::InvalidNull, "Invalid use of Null");
@@ -48,8 +53,9 @@ double toDouble(const QVariant& v) {
 }
 
 qint32 roundToInt32(double x) {
-    if (!std::isfinite(x) || x > 2147483647.5 || x < -2147483648.5) throw DbError(dberr::Overflow, "Overflow");
-    const double r = std::nearbyint(x);  // the default rounding mode rounds halves to even
+    if (!std::isfinite(x) || x > 2147483647.5 || x < -2147483648.5)
+        throw DbError(dberr::Overflow, "Overflow");
+    const double r = std::nearbyint(x); // the default rounding mode rounds halves to even
     if (r > 2147483647.0 || r < -2147483648.0) throw DbError(dberr::Overflow, "Overflow");
     return qint32(r);
 }
@@ -61,9 +67,15 @@ qint16 roundToInt16(double x) {
     return qint16(r);
 }
 
-qint16 toInt16(const QVariant& v) { return roundToInt16(toDouble(v)); }
-qint32 toInt32(const QVariant& v) { return roundToInt32(toDouble(v)); }
-bool toBool(const QVariant& v) { return toDouble(v) != 0.0; }
+qint16 toInt16(const QVariant& v) {
+    return roundToInt16(toDouble(v));
+}
+qint32 toInt32(const QVariant& v) {
+    return roundToInt32(toDouble(v));
+}
+bool toBool(const QVariant& v) {
+    return toDouble(v) != 0.0;
+}
 
 QString toText(const QVariant& v) {
     if (isNull(v)) throw DbError(dberr::InvalidNull, "Invalid use of Null");
@@ -80,9 +92,11 @@ QDateTime toDateTime(const QVariant& v) {
     return dt;
 }
 
-}  // namespace conv
+} // namespace conv
 
-QString dbDateText(const QDateTime& dt) { return dt.toString("yyyy-MM-dd HH:mm:ss"); }
+QString dbDateText(const QDateTime& dt) {
+    return dt.toString("yyyy-MM-dd HH:mm:ss");
+}
 
 QDateTime parseDbDate(const QString& text) {
     const QString s = text.trimmed();
@@ -97,17 +111,25 @@ QDateTime parseDbDate(const QString& text) {
 
 QVariant DbRow::value(const QString& name) const {
     const int i = cols_ ? cols_->indexOf(name) : -1;
-    if (i < 0) throw DbError(dberr::ColumnNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal. (" + name + ")");
+    if (i < 0)
+        throw DbError(
+            dberr::ColumnNotFound,
+            "Item cannot be found in the collection corresponding to the requested name or ordinal. (" +
+                name + ")");
     return values_.at(i);
 }
 
 const DbRow& DbRows::first() const {
-    if (rows_.empty()) throw DbError(dberr::NoCurrentRecord, "Either BOF or EOF is True, or the current record has been deleted.");
+    if (rows_.empty())
+        throw DbError(dberr::NoCurrentRecord,
+                      "Either BOF or EOF is True, or the current record has been deleted.");
     return rows_.front();
 }
 
 const DbRow& DbRows::last() const {
-    if (rows_.empty()) throw DbError(dberr::NoCurrentRecord, "Either BOF or EOF is True, or the current record has been deleted.");
+    if (rows_.empty())
+        throw DbError(dberr::NoCurrentRecord,
+                      "Either BOF or EOF is True, or the current record has been deleted.");
     return rows_.back();
 }
 
@@ -131,20 +153,12 @@ QString quoteIdent(const QString& name) {
     return '"' + n + '"';
 }
 
-DbError mapSqlError(const QSqlError& e, const QString& sql) {
+DbFailure mapSqlError(const QSqlError& e) {
     const QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
-    const QString lower = text.toLower();
-    long number = dberr::SqlFailed;
-    if (lower.contains("no such column")) number = dberr::ColumnNotFound;
-    else if (lower.contains("duplicate column")) number = dberr::DuplicateColumn;
-    else if (lower.contains("no such table")) number = dberr::TableNotFound;
-    // The original engine reported a duplicate key as the general failure.
-    else if (lower.contains("unique constraint")) number = dberr::FileNotFound;
-    else if (lower.contains("not a database") || lower.contains("unable to open") || lower.contains("readonly") ||
-             lower.contains("read-only") || lower.contains("disk i/o") || lower.contains("locked"))
-        number = dberr::FileNotFound;
-    Q_UNUSED(sql);
-    return DbError(number, text);
+    bool ok = false;
+    const int code = e.nativeErrorCode().toInt(&ok);
+    // Without SQLite's code the driver itself failed: the general failure.
+    return ok ? SqliteFailure(code, text) : DbFailure(dberr::SqlFailed, text);
 }
 
 namespace {
@@ -154,15 +168,17 @@ QAtomicInteger<quint64> connectionCounter;
 std::shared_ptr<const ColumnSet> columnsOf(const QSqlRecord& rec) {
     QStringList names;
     names.reserve(rec.count());
-    for (int i = 0; i < rec.count(); ++i) names << rec.fieldName(i);
+    for (int i = 0; i < rec.count(); ++i)
+        names << rec.fieldName(i);
     return std::make_shared<const ColumnSet>(names);
 }
 
 void bindAll(QSqlQuery& q, const QVariantList& params) {
-    for (int i = 0; i < params.size(); ++i) q.bindValue(i, toDbValue(params[i]));
+    for (int i = 0; i < params.size(); ++i)
+        q.bindValue(i, toDbValue(params[i]));
 }
 
-}  // namespace
+} // namespace
 
 QString sqliteUriOf(const QString& path) {
     // mode=rw: SQLite opens the file only when it exists, whatever the driver's flags.
@@ -189,20 +205,20 @@ Database Database::open(const QString& path) {
             const QString name = db.name_;
             db.name_.clear();
             QSqlDatabase::removeDatabase(name);
-            throw DbError(dberr::FileNotFound, err.text());
+            throw DbFailure(dberr::FileNotFound, err.text());
         }
         // SQLite opens lazily: read the schema once so that a file that is not a
         // database is refused here, not at the first query.
         QSqlQuery q(h);
         if (!q.exec("SELECT count(*) FROM sqlite_master")) {
-            const QString text = q.lastError().databaseText();
+            const QSqlError err = q.lastError();
             q = QSqlQuery();
             h.close();
             h = QSqlDatabase();
             const QString name = db.name_;
             db.name_.clear();
             QSqlDatabase::removeDatabase(name);
-            throw DbError(dberr::FileNotFound, "Unrecognized database format '" + path + "'. " + text);
+            throw OpenFailure(path, err.nativeErrorCode().toInt(), err.databaseText());
         }
     }
     return db;
@@ -226,7 +242,9 @@ Database& Database::operator=(Database&& other) noexcept {
     return *this;
 }
 
-Database::~Database() { close(); }
+Database::~Database() {
+    close();
+}
 
 void Database::close() {
     if (name_.isEmpty()) return;
@@ -241,7 +259,9 @@ void Database::close() {
     name_.clear();
 }
 
-QSqlDatabase Database::handle() const { return QSqlDatabase::database(name_, false); }
+QSqlDatabase Database::handle() const {
+    return QSqlDatabase::database(name_, false);
+}
 
 DbRows Database::select(const QString& sql, const QVariantList& params) {
     std::shared_ptr<const ColumnSet> cols;
@@ -250,19 +270,20 @@ DbRows Database::select(const QString& sql, const QVariantList& params) {
     return DbRows(cols ? cols : std::make_shared<const ColumnSet>(QStringList()), std::move(rows));
 }
 
-void Database::runSelect(const QString& sql, const QVariantList& params, std::shared_ptr<const ColumnSet>& cols,
-                         const std::function<void(DbRow&&)>& fn) {
+void Database::runSelect(const QString& sql, const QVariantList& params,
+                         std::shared_ptr<const ColumnSet>& cols, const std::function<void(DbRow&&)>& fn) {
     QSqlQuery q(handle());
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) throw failed(q.lastError(), sql);
+    if (!q.prepare(sql)) throw failed(q.lastError());
     bindAll(q, params);
-    if (!q.exec()) throw failed(q.lastError(), sql);
+    if (!q.exec()) throw failed(q.lastError());
     cols = columnsOf(q.record());
     const int n = cols->size();
     while (q.next()) {
         QVariantList vals;
         vals.reserve(n);
-        for (int i = 0; i < n; ++i) vals << q.value(i);
+        for (int i = 0; i < n; ++i)
+            vals << q.value(i);
         fn(DbRow(cols, std::move(vals)));
     }
 }
@@ -275,9 +296,9 @@ void Database::forEach(const QString& sql, const QVariantList& params,
 
 int Database::exec(const QString& sql, const QVariantList& params) {
     QSqlQuery q(handle());
-    if (!q.prepare(sql)) throw failed(q.lastError(), sql);
+    if (!q.prepare(sql)) throw failed(q.lastError());
     bindAll(q, params);
-    if (!q.exec()) throw failed(q.lastError(), sql);
+    if (!q.exec()) throw failed(q.lastError());
     const QVariant id = q.lastInsertId();
     if (id.isValid()) lastInsertId_ = id.toLongLong();
     return q.numRowsAffected();
@@ -286,9 +307,9 @@ int Database::exec(const QString& sql, const QVariantList& params) {
 QVariant Database::scalar(const QString& sql, const QVariantList& params) {
     QSqlQuery q(handle());
     q.setForwardOnly(true);
-    if (!q.prepare(sql)) throw failed(q.lastError(), sql);
+    if (!q.prepare(sql)) throw failed(q.lastError());
     bindAll(q, params);
-    if (!q.exec()) throw failed(q.lastError(), sql);
+    if (!q.exec()) throw failed(q.lastError());
     if (!q.next()) return QVariant();
     return q.value(0);
 }
@@ -300,14 +321,15 @@ std::unique_ptr<Statement> Database::prepare(const QString& sql) {
 QStringList Database::columns(const QString& table) {
     QStringList out;
     const DbRows rows = select("SELECT name FROM pragma_table_info(?)", {table});
-    for (const DbRow& r : rows) out << r.value(0).toString();
-    if (out.isEmpty() && !hasTable(table))
-        throw DbError(dberr::TableNotFound, "The Microsoft Jet database engine cannot find the input table or query '" + table + "'.");
+    for (const DbRow& r : rows)
+        out << r.value(0).toString();
+    if (out.isEmpty() && !hasTable(table)) throw TableNotFoundError(table);
     return out;
 }
 
 bool Database::hasTable(const QString& table) {
-    return scalar("SELECT count(*) FROM sqlite_master WHERE type IN ('table','view') AND name = ? COLLATE NOCASE",
+    return scalar("SELECT count(*) FROM sqlite_master WHERE type IN ('table','view') AND name = ? COLLATE "
+                  "NOCASE",
                   {table})
                .toInt() > 0;
 }
@@ -322,11 +344,13 @@ QString Database::checkedColumn(const QString& table, const QString& column) {
     const QString want = column.trimmed();
     for (const QString& c : columns(table))
         if (c.compare(want, Qt::CaseInsensitive) == 0) return c;
-    throw DbError(dberr::ColumnNotFound, "Item cannot be found in the collection corresponding to the requested name or ordinal. (" + column + ")");
+    throw DbError(dberr::ColumnNotFound,
+                  "Item cannot be found in the collection corresponding to the requested name or ordinal. (" +
+                      column + ")");
 }
 
-DbError Database::failed(const QSqlError& e, const QString& sql) {
-    DbError d = mapSqlError(e, sql);
+DbFailure Database::failed(const QSqlError& e) {
+    DbFailure d = mapSqlError(e);
     if (!*firstFailure_) *firstFailure_ = d;
     return d;
 }
@@ -345,8 +369,8 @@ void Database::commit() {
     }
     // SQLite rolls the transaction back itself on a full disk, an I/O error or a corrupt
     // page; the commit then only says there is no transaction. The cause comes first.
-    const DbError e = mapSqlError(q.lastError());
-    const std::optional<DbError> first = *firstFailure_;
+    const DbFailure e = mapSqlError(q.lastError());
+    const std::optional<DbFailure> first = *firstFailure_;
     firstFailure_->reset();
     if (first && e.description().contains(QLatin1String("no transaction is active"))) throw *first;
     throw e;
@@ -357,25 +381,16 @@ void Database::rollback() {
     q.exec(QStringLiteral("ROLLBACK"));
 }
 
-Transaction::~Transaction() {
-    if (!done_) db_.rollback();
-}
-
-void Transaction::commit() {
-    db_.commit();
-    done_ = true;
-}
-
 Statement::Statement(QSqlDatabase db, const QString& sql,
-                     std::shared_ptr<std::optional<DbError>> firstFailure)
+                     std::shared_ptr<std::optional<DbFailure>> firstFailure)
     : firstFailure_(std::move(firstFailure)), q_(db), sql_(sql) {
-    if (!q_.prepare(sql)) throw mapSqlError(q_.lastError(), sql);
+    if (!q_.prepare(sql)) throw mapSqlError(q_.lastError());
 }
 
 int Statement::exec(const QVariantList& values) {
     bindAll(q_, values);
     if (!q_.exec()) {
-        const DbError e = mapSqlError(q_.lastError(), sql_);
+        const DbFailure e = mapSqlError(q_.lastError());
         if (!*firstFailure_) *firstFailure_ = e;
         throw e;
     }
@@ -383,7 +398,9 @@ int Statement::exec(const QVariantList& values) {
     return q_.numRowsAffected();
 }
 
-bool Statement::next() { return q_.next(); }
+bool Statement::next() {
+    return q_.next();
+}
 
 QVariant Statement::value(const QString& name) const {
     return row().value(name);
@@ -393,8 +410,9 @@ DbRow Statement::row() const {
     if (!cols_) cols_ = columnsOf(q_.record());
     QVariantList vals;
     vals.reserve(cols_->size());
-    for (int i = 0; i < cols_->size(); ++i) vals << q_.value(i);
+    for (int i = 0; i < cols_->size(); ++i)
+        vals << q_.value(i);
     return DbRow(cols_, std::move(vals));
 }
 
-}  // namespace hv
+} // namespace hv

@@ -12,22 +12,15 @@
 #include <vector>
 
 #include "platform/dberror.h"
+#include "platform/transaction.h"
 
 namespace hv {
-
-// A failure of the database itself (busy, locked, read-only, full, corrupt, I/O, or any
-// statement SQLite refused): never a reading's own fault, so bulk work stops on it.
-class DbFailure : public DbError {
-public:
-    using DbError::DbError;
-    explicit DbFailure(const DbError& e) : DbError(e.number(), e.description()) {}
-};
 
 // Column names of one result, looked up regardless of case.
 class ColumnSet {
 public:
     explicit ColumnSet(QStringList names);
-    int indexOf(const QString& name) const;  // -1 when absent
+    int indexOf(const QString& name) const; // -1 when absent
     const QStringList& names() const { return names_; }
     int size() const { return int(names_.size()); }
 
@@ -48,7 +41,7 @@ QString toText(const QVariant& v);
 QDateTime toDateTime(const QVariant& v);
 qint16 roundToInt16(double x);
 qint32 roundToInt32(double x);
-}  // namespace conv
+} // namespace conv
 
 // Text form in which date-times are stored: sorts and compares as text.
 QString dbDateText(const QDateTime& dt);
@@ -64,7 +57,7 @@ public:
     QString fieldName(int i) const { return cols_->names().at(i); }
     bool hasField(const QString& name) const { return cols_ && cols_->indexOf(name) >= 0; }
     QVariant value(int i) const { return values_.at(i); }
-    QVariant value(const QString& name) const;  // DbError 3265 when the column is absent
+    QVariant value(const QString& name) const; // DbError 3265 when the column is absent
     bool isNull(const QString& name) const { return conv::isNull(value(name)); }
     double toDouble(const QString& name) const { return conv::toDouble(value(name)); }
     qint16 toInt16(const QString& name) const { return conv::toInt16(value(name)); }
@@ -88,8 +81,8 @@ public:
     int count() const { return int(rows_.size()); }
     bool isEmpty() const { return rows_.empty(); }
     const DbRow& at(int i) const { return rows_.at(size_t(i)); }
-    const DbRow& first() const;  // DbError 3021 when empty
-    const DbRow& last() const;   // DbError 3021 when empty
+    const DbRow& first() const; // DbError 3021 when empty
+    const DbRow& last() const;  // DbError 3021 when empty
     QStringList columns() const { return cols_ ? cols_->names() : QStringList(); }
     auto begin() const { return rows_.begin(); }
     auto end() const { return rows_.end(); }
@@ -104,7 +97,7 @@ class Database;
 // A prepared statement for bulk work; must not outlive its Database.
 class Statement {
 public:
-    int exec(const QVariantList& values = {});  // rows affected; DbError on failure
+    int exec(const QVariantList& values = {}); // rows affected; DbError on failure
     bool next();
     QVariant value(int i) const { return q_.value(i); }
     QVariant value(const QString& name) const;
@@ -113,8 +106,8 @@ public:
 
 private:
     friend class Database;
-    Statement(QSqlDatabase db, const QString& sql, std::shared_ptr<std::optional<DbError>> firstFailure);
-    std::shared_ptr<std::optional<DbError>> firstFailure_;
+    Statement(QSqlDatabase db, const QString& sql, std::shared_ptr<std::optional<DbFailure>> firstFailure);
+    std::shared_ptr<std::optional<DbFailure>> firstFailure_;
     QSqlQuery q_;
     QString sql_;
     mutable std::shared_ptr<const ColumnSet> cols_;
@@ -144,7 +137,7 @@ public:
     qint64 lastInsertId() const { return lastInsertId_; }
     std::unique_ptr<Statement> prepare(const QString& sql);
 
-    QStringList columns(const QString& table);  // the table's real columns, in order
+    QStringList columns(const QString& table); // the table's real columns, in order
     bool hasTable(const QString& table);
     bool hasColumn(const QString& table, const QString& column);
     // Checks a column name taken from a file or a caller against the table; returns the
@@ -159,30 +152,20 @@ public:
 
 private:
     friend class Statement;
-    DbError failed(const QSqlError& e, const QString& sql = {});
+    DbFailure failed(const QSqlError& e);
     Database() = default;
     void runSelect(const QString& sql, const QVariantList& params, std::shared_ptr<const ColumnSet>& cols,
                    const std::function<void(DbRow&&)>& fn);
     QString name_;
     QString path_;
     qint64 lastInsertId_ = -1;
-    std::shared_ptr<std::optional<DbError>> firstFailure_ = std::make_shared<std::optional<DbError>>();
+    std::shared_ptr<std::optional<DbFailure>> firstFailure_ = std::make_shared<std::optional<DbFailure>>();
 };
 
-// Rolls back unless committed.
-class Transaction {
-public:
-    explicit Transaction(Database& db) : db_(db) { db_.begin(); }
-    ~Transaction();
-    void commit();
+using Transaction = TransactionGuard<Database>;
 
-private:
-    Database& db_;
-    bool done_ = false;
-};
-
-// Maps a Qt SQL error onto the numbers callers test.
-DbError mapSqlError(const QSqlError& e, const QString& sql = {});
+// A Qt SQL error as the failure callers test, from SQLite's own result code.
+DbFailure mapSqlError(const QSqlError& e);
 // Bound value in its stored form: date-times as text, Booleans as -1/0.
 QVariant toDbValue(const QVariant& v);
 // The SQLite URI that opens an existing file for reading and writing, never creating it.
@@ -190,4 +173,4 @@ QString sqliteUriOf(const QString& path);
 // Double-quoted SQL identifier.
 QString quoteIdent(const QString& name);
 
-}  // namespace hv
+} // namespace hv

@@ -1,24 +1,25 @@
 #pragma once
 #include <QString>
+#include <exception>
 #include <stdexcept>
 
 namespace hv {
 
 // Error numbers the callers test, as the original database engine reported them.
 namespace dberr {
-constexpr long FileNotFound = -2147467259;     // &H80004005: missing, unreadable or read-only file
-constexpr long ColumnNotFound = 3265;          // item not found in the collection
-constexpr long DuplicateColumn = -2147217887;  // &H80040E21: column already exists
-constexpr long InvalidNull = 94;               // a Null read as a number or text
-constexpr long NoCurrentRecord = 3021;         // no row where one was expected
-constexpr long TableNotFound = -2147217865;    // &H80040E37: no such table
-constexpr long SqlFailed = -2147217900;        // &H80040E14: statement refused
-constexpr long Overflow = 6;                   // number too large for its type
-constexpr long TypeMismatch = 13;              // text where a number was expected
-constexpr long InvalidArgument = 5;            // invalid procedure call or argument
-}  // namespace dberr
+constexpr long FileNotFound = -2147467259;    // &H80004005: missing, unreadable or read-only file
+constexpr long ColumnNotFound = 3265;         // item not found in the collection
+constexpr long DuplicateColumn = -2147217887; // &H80040E21: column already exists
+constexpr long InvalidNull = 94;              // a Null read as a number or text
+constexpr long NoCurrentRecord = 3021;        // no row where one was expected
+constexpr long TableNotFound = -2147217865;   // &H80040E37: no such table
+constexpr long SqlFailed = -2147217900;       // &H80040E14: statement refused
+constexpr long Overflow = 6;                  // number too large for its type
+constexpr long TypeMismatch = 13;             // text where a number was expected
+constexpr long InvalidArgument = 5;           // invalid procedure call or argument
+} // namespace dberr
 
-// A run-time error from the database layer: the number and the description callers show.
+// A run-time error with the number and the description callers show.
 class DbError : public std::runtime_error {
 public:
     DbError(long number, const QString& description)
@@ -31,4 +32,27 @@ private:
     QString description_;
 };
 
-}  // namespace hv
+// An error SQLite itself reported (busy, locked, read-only, full, corrupt, I/O, or any
+// statement it refused): never a reading's own fault, so bulk work stops on it.
+class DbFailure : public DbError {
+public:
+    using DbError::DbError;
+    explicit DbFailure(const DbError& e) : DbError(e.number(), e.description()) {}
+};
+
+// SQLite's result code (primary or extended) and message as the failure callers test: the
+// number comes from the code; only SQLITE_ERROR, which covers every refused statement,
+// is told apart by its message (no such column, no such table, duplicate column).
+DbFailure SqliteFailure(int resultCode, const QString& message);
+// Whether the code says the file itself failed (busy, locked, read-only, full, corrupt,
+// I/O, cannot open, not a database), as against a statement refused.
+bool IsFileFailure(int resultCode);
+
+// The failure of opening the file at `path` as a database: a file that is not one is an
+// "Unrecognized database format"; a lock or an I/O failure says what it is.
+DbFailure OpenFailure(const QString& path, int resultCode, const QString& message);
+
+// The error of a table that does not exist.
+DbError TableNotFoundError(const QString& table);
+
+} // namespace hv

@@ -1,8 +1,8 @@
-#include "normalization/sqliterows.h"
+#include "platform/sqlite.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlError>
+#include <QSqlDriver>
 #include <sqlite3.h>
 
 namespace hv {
@@ -23,27 +23,30 @@ SqliteConnection::SqliteConnection(const QString& path, int busyTimeoutMs) {
     }
     sqlite3_busy_timeout(db_, busyTimeoutMs);
     // SQLite opens lazily: a file that is not a database is refused here.
-    try {
-        exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
-    } catch (const DbError& e) {
+    if (sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const DbFailure e =
+            OpenFailure(path, sqlite3_extended_errcode(db_), QString::fromUtf8(sqlite3_errmsg(db_)));
         sqlite3_close(db_);
         db_ = nullptr;
-        throw DbFailure(dberr::FileNotFound,
-                        "Unrecognized database format '" + path + "'. " + e.description());
+        throw e;
     }
 }
 
+SqliteConnection::SqliteConnection(Database& db) : owned_(false) {
+    const QVariant h = db.handle().driver()->handle();
+    if (qstrcmp(h.typeName(), "sqlite3*") != 0 || !(db_ = *static_cast<sqlite3* const*>(h.constData())))
+        throw DbFailure(dberr::FileNotFound, QStringLiteral("The project database is not open."));
+}
+
 SqliteConnection::~SqliteConnection() {
-    if (!db_) return;
+    if (!db_ || !owned_) return;
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
 }
 
 DbFailure SqliteConnection::lastError(const QString& sql) const {
-    return DbFailure(
-        mapSqlError(QSqlError(QString(), QString::fromUtf8(sqlite3_errmsg(db_)), QSqlError::StatementError,
-                              QString::number(sqlite3_extended_errcode(db_))),
-                    sql));
+    Q_UNUSED(sql);
+    return SqliteFailure(sqlite3_extended_errcode(db_), QString::fromUtf8(sqlite3_errmsg(db_)));
 }
 
 DbFailure SqliteConnection::failed(const QString& sql) {
@@ -84,10 +87,7 @@ QStringList SqliteConnection::columns(const QString& table) {
     QStringList out;
     while (q.step())
         out << q.value(0).toString();
-    if (out.isEmpty())
-        throw DbError(dberr::TableNotFound,
-                      "The Microsoft Jet database engine cannot find the input table or query '" + table +
-                          "'.");
+    if (out.isEmpty()) throw TableNotFoundError(table);
     return out;
 }
 
@@ -138,6 +138,11 @@ void SqliteStatement::bind(int i, const QVariant& value) {
     default:
         bind(i, v.toString());
     }
+}
+
+void SqliteStatement::bindAll(const QVariantList& values) {
+    for (int i = 0; i < values.size(); ++i)
+        bind(i, values[i]);
 }
 
 bool SqliteStatement::step() {

@@ -1,0 +1,64 @@
+#include "platform/dberror.h"
+
+#include <sqlite3.h>
+
+namespace hv {
+
+bool IsFileFailure(int resultCode) {
+    switch (resultCode & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+    case SQLITE_READONLY:
+    case SQLITE_IOERR:
+    case SQLITE_CORRUPT:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOTADB:
+    case SQLITE_NOMEM:
+    case SQLITE_PERM:
+    case SQLITE_PROTOCOL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+DbFailure SqliteFailure(int resultCode, const QString& message) {
+    long number = dberr::SqlFailed;
+    if (IsFileFailure(resultCode)) {
+        number = dberr::FileNotFound;
+    } else if (resultCode == SQLITE_CONSTRAINT_UNIQUE || resultCode == SQLITE_CONSTRAINT_PRIMARYKEY ||
+               (resultCode == SQLITE_CONSTRAINT && message.startsWith(QLatin1String("UNIQUE constraint")))) {
+        // The original engine reported a duplicate key as the general failure.
+        number = dberr::FileNotFound;
+    } else if ((resultCode & 0xff) == SQLITE_ERROR) {
+        if (message.contains(QLatin1String("no such column")))
+            number = dberr::ColumnNotFound;
+        else if (message.contains(QLatin1String("duplicate column")))
+            number = dberr::DuplicateColumn;
+        else if (message.contains(QLatin1String("no such table")))
+            number = dberr::TableNotFound;
+    }
+    return DbFailure(number, message);
+}
+
+DbFailure OpenFailure(const QString& path, int resultCode, const QString& message) {
+    switch (resultCode & 0xff) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return DbFailure(dberr::FileNotFound,
+                         "The database '" + path + "' is locked by another program: " + message);
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT:
+        return DbFailure(dberr::FileNotFound, "Unrecognized database format '" + path + "'. " + message);
+    default:
+        return DbFailure(dberr::FileNotFound, "Cannot open the database '" + path + "': " + message);
+    }
+}
+
+DbError TableNotFoundError(const QString& table) {
+    return DbError(dberr::TableNotFound,
+                   "The Microsoft Jet database engine cannot find the input table or query '" + table + "'.");
+}
+
+} // namespace hv

@@ -1,0 +1,87 @@
+#pragma once
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <optional>
+
+#include "platform/database.h"
+#include "platform/transaction.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace hv {
+
+// The fast path to a project database, straight on SQLite: bulk work (recalculation,
+// migration, imports, exports, graphs) reads and writes every reading through here without
+// the per-value costs of the general query layer. Same rules as Database: an existing file
+// only, every value bound, and every failure of SQLite itself raised as DbFailure with the
+// numbers callers test.
+class SqliteConnection {
+public:
+    explicit SqliteConnection(const QString& path, int busyTimeoutMs = 5000);
+    // The connection under an open Database, borrowed for fast reads; it must not outlive it.
+    explicit SqliteConnection(Database& db);
+    ~SqliteConnection();
+    SqliteConnection(const SqliteConnection&) = delete;
+    SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+    sqlite3* handle() const { return db_; }
+    void exec(const QString& sql); // a statement without values or rows
+    // A write transaction: waits the busy timeout for another program's lock.
+    void begin();
+    // When SQLite already rolled the transaction back (full disk, I/O error, corrupt
+    // page), raises the failure that made it do so.
+    void commit();
+    void rollback(); // never fails
+    QStringList columns(const QString& table);
+    DbFailure lastError(const QString& sql = {}) const;
+    // Keeps the first failure of the open transaction for commit().
+    DbFailure failed(const QString& sql);
+
+private:
+    sqlite3* db_ = nullptr;
+    bool owned_ = true;
+    std::optional<DbFailure> firstFailure_;
+};
+
+class SqliteStatement {
+public:
+    SqliteStatement(SqliteConnection& db, const QString& sql);
+    ~SqliteStatement();
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+    void bind(int i, double v); // positions from 0
+    void bind(int i, qint64 v);
+    void bind(int i, const QString& v);
+    void bind(int i, const QVariant& v);
+    void bindAll(const QVariantList& values); // from position 0
+    // Text bound as the bytes it was stored with.
+    void bindText(int i, const QByteArray& bytes);
+    // Runs to the next row: true on a row, false when done.
+    bool step();
+    // Back to the start, values kept; a read statement gives up its lock.
+    void reset();
+
+    int columnCount() const;
+    QString columnName(int i) const;
+    QVariant value(int i) const; // invalid QVariant for Null
+    qint64 int64(int i) const;
+    QByteArray bytes(int i) const; // a text column's stored bytes
+    // A column read as a Double by the query layer's rules, without a QVariant for the
+    // common stored forms: a Null raises 94, a text that is not a number 13.
+    double number(int i) const;
+    DbRow row() const; // the current row as the query layer gives it
+    sqlite3_stmt* handle() const { return st_; }
+
+private:
+    SqliteConnection& db_;
+    sqlite3_stmt* st_ = nullptr;
+    QString sql_;
+    mutable std::shared_ptr<const ColumnSet> cols_;
+};
+
+using SqliteTransaction = TransactionGuard<SqliteConnection>;
+
+} // namespace hv
