@@ -353,8 +353,9 @@ private slots:
         QCOMPARE(pl.problems(), QString());
     }
 
-    // While a recalculation of all projects has another project loaded, Save is refused
-    // with the value kept and the clock's tick is skipped; afterwards polling carries on.
+    // While a recalculation of all projects has another project loaded, Save and Save Config
+    // are refused with the value kept and the clock's tick is skipped; afterwards polling
+    // carries on.
     void noSaveDuringRecalculation() {
         Plant pl(1);
         pl.reading(1, {});
@@ -365,6 +366,7 @@ private slots:
         QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00")));
         linkAllRows(pl, app);
         pollingKeys(pl, true, false);
+        pl.p().DataEntryConfigUnlocked = true;
         frmData* w = pl.open();
         QVERIFY(w && w->cmdSave->isEnabled());
         test::enter(*w, item::PermFlow, "58");
@@ -375,10 +377,15 @@ private slots:
                                  "reading was not saved: save it again when the recalculation has ended.",
                                  Buttons::OK, Title, Answer::OK);
         w->cmdSave->click();
+        pl.env.prompts.onMessage("The configuration was not saved: save it again when the recalculation has "
+                                 "ended.",
+                                 Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
         advance(pl, 121);
         pl.clock->fire();
         QCOMPARE(pl.problems(), QString());
         QCOMPARE(pl.dataRows(), 1);
+        QCOMPARE(pl.db().scalar("SELECT count(*) FROM InputOrder WHERE ProjectID = 'ZZZ'").toInt(), 0);
         QCOMPARE(w->txtData[item::PermFlow]->text(), QString("58"));
         QVERIFY(pl.clock->isEnabled());
 

@@ -433,6 +433,8 @@ bool frmData::rebuildRows() {
 
 bool frmData::CheckAllDifferent() {
     const bool result = markRepeatedItems();
+    // The rows are rebuilt from the current project, which a recalculation has swapped.
+    if (p_.RecalcAllRunning) return result;
     rebuildRows();
     return result;
 }
@@ -447,6 +449,10 @@ std::vector<ScadaRow> frmData::scadaRows() const {
 }
 
 void frmData::cmdSaveConfig_Click() {
+    if (p_.RecalcAllRunning) {
+        say(recalculationText(QStringLiteral("The configuration was not saved: save it again")));
+        return;
+    }
     const ProjectInfoRecord& cp = p_.CurrentProject;
     // The order and the rows' DDE settings are stored together or not at all.
     storeOrder([&] { SaveInputConfig(p_, cp.ProjectID, cp.TrainNumber, rowOrder(), scadaRows()); });
