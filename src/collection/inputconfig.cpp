@@ -96,6 +96,26 @@ std::array<bool, ItemCount> RepeatedRows(const RowOrder& order) {
     return repeated;
 }
 
+std::optional<OrderFault> FindOrderFault(const RowOrder& order) {
+    std::array<int, ItemCount> rows{};
+    for (int i : order)
+        if (i >= 0 && i < ItemCount) ++rows[size_t(i)];
+    for (int i = 0; i < ItemCount; ++i)
+        if (rows[size_t(i)] > 1) return OrderFault{i, true};
+    for (int i = 0; i < ItemCount; ++i)
+        if (rows[size_t(i)] == 0) return OrderFault{i, false};
+    return std::nullopt;
+}
+
+QString OrderFaultText(const OrderFault& fault, const QString& name, bool orderSave) {
+    const QString what = fault.repeated ? "\"" + name + "\" is chosen in more than one input row"
+                                        : "\"" + name + "\" is chosen in no input row";
+    return what +
+           (orderSave ? QStringLiteral(". The input order was not saved.")
+                      : QStringLiteral(". The reading was not saved.")) +
+           "\r\n\r\nChoose every item in one row of its own.";
+}
+
 std::vector<ScadaRow> ReadScadaRows(Program& p, const QString& projectId, int trainNumber, LinkTable table) {
     Database db = Database::open(p.ProjectDatabasePath);
     const bool entry = table == LinkTable::Scada;

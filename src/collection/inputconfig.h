@@ -27,6 +27,16 @@ std::optional<RowOrder> ReadInputOrder(Program& p, const QString& projectId, int
 // Rows whose item another row repeats (two rows without an item count as equal).
 std::array<bool, ItemCount> RepeatedRows(const RowOrder& order);
 
+// What is wrong with an order, if anything: the first item that more than one row shows,
+// else the first item that no row shows; nullopt when every item has a row of its own.
+struct OrderFault {
+    int item = 0;
+    bool repeated = true; // false: no row shows the item
+};
+std::optional<OrderFault> FindOrderFault(const RowOrder& order);
+// The refusal of a reading or of an order with that fault; `name` names the item.
+QString OrderFaultText(const OrderFault& fault, const QString& name, bool orderSave);
+
 // The DDE source and flags of one input row, stored by the item it shows.
 struct ScadaRow {
     QString field; // the Data column name of the item

@@ -6,6 +6,7 @@
 #include "normalization/calcerror.h"
 #include "normalization/calculate.h"
 #include "normalization/normalize.h"
+#include "normalization/referencestate.h"
 #include "platform/database.h"
 
 namespace hv {
@@ -118,22 +119,47 @@ void InsertReading(Database& db, const ProjectInfoRecord& cp, const ReadingValue
             values);
 }
 
-QString AlarmLines(double npf, double ndp, double nsp, const ProjectInfoRecord& cp) {
+QString AlarmLines(double npf, double ndp, double nsp, std::optional<double> referenceSaltPassage,
+                   const ProjectInfoRecord& cp) {
     QString lines;
     if (cp.PermFlow != 0 && npf / cp.PermFlow <= 0.85)
         lines +=
             GetMlString(603, "Normalized Permeate Flow is at least 15% below Reference Perm Flow.") + "\r\n";
     if (cp.DeltaPress != 0 && ndp / cp.DeltaPress >= 1.15)
         lines += GetMlString(604, "Normalized DP is at least 15% above Reference DP.") + "\r\n";
-    if (cp.PermuS != 0 && cp.FeeduS != 0 && nsp / (cp.PermuS / cp.FeeduS) >= 1.15)
+    if (referenceSaltPassage && *referenceSaltPassage != 0 && nsp / *referenceSaltPassage >= 1.15)
         lines += GetMlString(605, "Normalized Salt Passage is at least 15% above Reference Salt Passage.");
     return lines;
+}
+
+std::optional<QString> MissingElementText(const ProjectInfoRecord& cp,
+                                          const std::vector<ElementSpecRecord>& elements) {
+    struct Use {
+        const char* column;
+        qint16 type;
+        bool computedWith; // a gap in the IDs there gives values of nothing
+    };
+    const int banks = cp.NumBanks;
+    std::vector<Use> uses{{"ElementType", cp.ElementType, true}};
+    if (banks >= 2) {
+        uses.push_back({"ElementType_1", cp.ElementType_1, true});
+        uses.push_back({"ElementType_2", cp.ElementType_2, true});
+        uses.push_back({"ElementType_3", cp.ElementType_3, banks >= 3});
+    }
+    for (const Use& u : uses) {
+        const bool outside = u.type < 0 || size_t(u.type) >= elements.size();
+        if (!outside && (!u.computedWith || elements[size_t(u.type)].ID != 0)) continue;
+        return "The element of this project (" + QLatin1String(u.column) + " " + QString::number(u.type) +
+               ") is not in the element database." + "\r\n\r\n" +
+               "The reading was stored without its calculated values.";
+    }
+    return std::nullopt;
 }
 
 std::optional<QString> NormalizeStoredReading(Program& p, const QDateTime& when) {
     if (!CalculateDataRecord(p, when, 0)) return std::nullopt;
     return AlarmLines(p.LastNormalizedPermFlow, p.LastNormalizedDP, p.LastNormalizedSaltPassage,
-                      p.CurrentProject);
+                      ReferenceSaltPassage(p.CurrentProject, p.ElementTable), p.CurrentProject);
 }
 
 void RollOver(HistoryColumns& h, const std::array<bool, ItemCount>& keep) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "collection/readingitems.h"
+#include "core/elementrecord.h"
 #include "core/projectrecord.h"
 #include "platform/dberror.h"
 
@@ -52,10 +53,16 @@ std::vector<EventEntry> ReadEventList(Program& p);
 void InsertReading(Database& db, const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
                    const QString& note);
 
-// The alarm lines of a normalized reading against the reference. A reference of 0
-// gives no ratio, so its line is left out.
+// The alarm lines of a normalized reading against the reference. The salt passage is
+// compared with `referenceSaltPassage`, the normalized salt passage of the reference state
+// itself; a reference of 0 (or none) gives no ratio, so its line is left out.
 QString AlarmLines(double normalizedPermFlow, double normalizedDP, double normalizedSaltPassage,
-                   const ProjectInfoRecord& cp);
+                   std::optional<double> referenceSaltPassage, const ProjectInfoRecord& cp);
+
+// The message for a project train whose element the element database lacks, naming the
+// project's element column and number; nullopt when every element it uses is there.
+std::optional<QString> MissingElementText(const ProjectInfoRecord& cp,
+                                          const std::vector<ElementSpecRecord>& elements);
 
 // Normalizes the reading just stored at `when` and returns its alarm lines; nullopt
 // when the normalization failed (it has reported why).

@@ -3,8 +3,10 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
+#include <algorithm>
 #include <cmath>
 
+#include "collection/inputconfig.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
@@ -23,26 +25,86 @@ QString twoDecimals(double x) {
     return s;
 }
 
+// A locale's form with one- or two-digit days, months and hours accepted alike, without
+// the time zone the long forms end in.
+QString relaxed(QString f) {
+    static const QRegularExpression zone(QStringLiteral("(^|\\s)t(?=\\s|$)"));
+    f = f.remove(zone).trimmed();
+    static const QRegularExpression twoDigits(QStringLiteral("(?<![dMHh])(dd|MM|HH|hh)(?![dMHh])"));
+    QString out;
+    qsizetype last = 0;
+    for (auto it = twoDigits.globalMatch(f); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += f.mid(last, m.capturedStart() - last) + m.captured().left(1);
+        last = m.capturedEnd();
+    }
+    return out + f.mid(last);
+}
+
+// The year written with two digits only ("yy" without "yyyy").
+bool twoDigitYear(const QString& f) {
+    return f.contains(QLatin1String("yy")) && !f.contains(QLatin1String("yyy"));
+}
+
+// The forms of the computer's regional settings, in the order they are tried: the short
+// and the long date, with the year in two or four digits, each with the settings' own
+// times, a 24-hour time with and without seconds, or no time.
+QStringList localeForms(const QLocale& loc) {
+    QStringList dates;
+    for (const QString& d : {loc.dateFormat(QLocale::ShortFormat), loc.dateFormat(QLocale::LongFormat)}) {
+        const QString r = relaxed(d);
+        dates << r;
+        if (twoDigitYear(r))
+            dates << QString(r).replace(QLatin1String("yy"), QLatin1String("yyyy"));
+        else if (r.contains(QLatin1String("yyyy")))
+            dates << QString(r).replace(QLatin1String("yyyy"), QLatin1String("yy"));
+    }
+    QStringList times;
+    for (const QString& t : {loc.timeFormat(QLocale::ShortFormat), loc.timeFormat(QLocale::LongFormat),
+                             QStringLiteral("H:mm"), QStringLiteral("H:mm:ss")})
+        times << relaxed(t);
+    times.removeDuplicates();
+    QStringList forms;
+    for (const QString& d : dates) {
+        for (const QString& t : times)
+            forms << d + QLatin1Char(' ') + t;
+        forms << d;
+    }
+    forms.removeDuplicates();
+    return forms;
+}
+
 } // namespace
 
 std::optional<QDateTime> ParseEntryDate(const QString& text) {
     const QString t = text.simplified();
     if (t.isEmpty()) return std::nullopt;
-    static const QStringList dateTimes = {"yyyy-MM-dd H:mm",     "yyyy-MM-dd H:mm:ss", "yyyy-MM-ddTH:mm:ss",
-                                          "yyyy-MM-ddTH:mm",     "M/d/yyyy H:mm",      "M/d/yyyy H:mm:ss",
-                                          "M/d/yyyy h:mm:ss AP", "M/d/yyyy h:mm AP"};
-    for (const QString& f : dateTimes) {
+    // The computer's own forms first: a text that these settings read one way is never
+    // tried the other way round.
+    const QLocale loc;
+    static QString formsOf;
+    static QStringList forms;
+    if (formsOf != loc.name() || forms.isEmpty()) {
+        forms = localeForms(loc);
+        formsOf = loc.name();
+    }
+    const bool hasLetters = std::any_of(t.begin(), t.end(), [](QChar c) { return c.isLetter(); });
+    for (const QString& f : forms) {
+        // Month and day names need letters: a text of digits is not tried against them.
+        if (!hasLetters && (f.contains(QLatin1String("MMM")) || f.contains(QLatin1String("ddd")))) continue;
+        QDateTime dt = loc.toDateTime(t, f);
+        if (!dt.isValid()) continue;
+        // Two-digit years fall in the window a spreadsheet uses: 00-29 are 20xx.
+        if (twoDigitYear(f) && dt.date().year() < 1930) dt = dt.addYears(100);
+        return dt;
+    }
+    static const QStringList iso = {"yyyy-MM-dd H:mm", "yyyy-MM-dd H:mm:ss", "yyyy-MM-ddTH:mm",
+                                    "yyyy-MM-ddTH:mm:ss"};
+    for (const QString& f : iso) {
         const QDateTime dt = QDateTime::fromString(t, f);
         if (dt.isValid()) return dt;
     }
-    for (const char* f : {"yyyy-MM-dd", "M/d/yyyy"}) {
-        const QDate d = QDate::fromString(t, QLatin1String(f));
-        if (d.isValid()) return QDateTime(d, QTime(0, 0));
-    }
-    const QLocale loc;
-    const QDateTime dt = loc.toDateTime(t, QLocale::ShortFormat);
-    if (dt.isValid()) return dt;
-    const QDate d = loc.toDate(t, QLocale::ShortFormat);
+    const QDate d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
     if (d.isValid()) return QDateTime(d, QTime(0, 0));
     return std::nullopt;
 }
@@ -82,35 +144,45 @@ QString ChangeWarningText(double change) {
 void PressureRules(int nb, const ReadingValues& r, const CheckRule& rule) {
     using namespace item;
     const QString none = QStringLiteral("  None of which is allowed for an OPERATING data point.");
+    // One mistake makes one message: the first rule that fails ends the pressure rules.
     if (nb == 1) {
-        rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure] || r[FeedPressure] < r[PermBackPress],
-             528,
-             "Feed Pressure is <=0 or less than Concentrate Pressure or less than Permeate Back pressure." +
-                 none,
-             FeedPressure);
+        if (rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure] ||
+                     r[FeedPressure] < r[PermBackPress],
+                 528,
+                 "Feed Pressure is <=0 or less than Concentrate Pressure or less than Permeate Back "
+                 "pressure." +
+                     none,
+                 FeedPressure, {FeedPressure, ConcPressure, PermBackPress}))
+            return;
         rule(r[ConcPressure] <= 0 || r[ConcPressure] > r[FeedPressure], 529,
-             "Conc Pressure is <=0 which is not allowed for an OPERATING data point.", FeedPressure);
+             "Conc Pressure is <=0 which is not allowed for an OPERATING data point.", FeedPressure,
+             {ConcPressure, FeedPressure});
     } else if (nb == 2) {
-        rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure_1] ||
-                 r[FeedPressure] < r[PermBackPress],
-             530,
-             "Feed Pressure is <=0 or less than Concentrate 1 Pressure or less than Permeate Back pressure." +
-                 none,
-             FeedPressure);
+        if (rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure_1] ||
+                     r[FeedPressure] < r[PermBackPress],
+                 530,
+                 "Feed Pressure is <=0 or less than Concentrate 1 Pressure or less than Permeate Back "
+                 "pressure." +
+                     none,
+                 FeedPressure, {FeedPressure, ConcPressure_1, PermBackPress}))
+            return;
         rule(r[ConcPressure] <= 0 || r[ConcPressure] > r[FeedPressure_2], 531,
              "Conc Pressure is <= 0 or less than feed Pressure to bank 2, which is not allowed for an "
              "OPERATING "
              "data point.",
-             FeedPressure);
+             FeedPressure, {ConcPressure, FeedPressure_2});
     } else {
-        rule(r[FeedPressure_3] <= 0 || r[FeedPressure_3] < r[PermBackPress_3], 530,
-             "Feed Pressure 3 is <=0 or less than Permeate Back pressure 3." + none, FeedPressure);
-        rule(r[ConcPressure_2] <= 0 || r[ConcPressure] > r[FeedPressure_3], 531,
-             "Conc Pressure is <= 0 or less than feed Pressure to bank 3, which is not allowed for an "
-             "OPERATING "
-             "data point.",
-             FeedPressure);
-        rule(r[PermFlow_3] < 0, 531, "PermFlow 3 is less than 0 (<0).", PermFlow_3);
+        if (rule(r[FeedPressure_3] <= 0 || r[FeedPressure_3] < r[PermBackPress_3], 530,
+                 "Feed Pressure 3 is <=0 or less than Permeate Back pressure 3." + none, FeedPressure,
+                 {FeedPressure_3, PermBackPress_3}))
+            return;
+        if (rule(r[ConcPressure_2] <= 0 || r[ConcPressure] > r[FeedPressure_3], 531,
+                 "Conc Pressure is <= 0 or less than feed Pressure to bank 3, which is not allowed for an "
+                 "OPERATING "
+                 "data point.",
+                 FeedPressure, {ConcPressure_2, ConcPressure, FeedPressure_3}))
+            return;
+        rule(r[PermFlow_3] < 0, 531, "PermFlow 3 is less than 0 (<0).", PermFlow_3, {PermFlow_3});
     }
 }
 
@@ -146,12 +218,33 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
     std::array<int, ItemCount> order{};
     for (int k = 0; k < ItemCount; ++k)
         order[size_t(k)] = rows[size_t(k)].item;
+    // An item shown twice leaves another without a row, whose value nobody typed.
+    if (const std::optional<OrderFault> fault = FindOrderFault(order)) {
+        int last = -1;
+        for (int k = 0; k < ItemCount; ++k)
+            if (order[size_t(k)] == fault->item) last = k;
+        const QString name = last >= 0 ? rows[size_t(last)].caption : ItemFieldList().value(fault->item);
+        res.messages << OrderFaultText(*fault, name, false);
+        res.focusRow = last;
+        res.outcome = EntryCheck::Refuse;
+        return res;
+    }
     const int dateRow = DateRow(order);
-    // -1 when no row shows the item: the reading fails all the same.
     auto rowOf = [&](int it) {
         for (int k = 0; k < ItemCount; ++k)
             if (order[size_t(k)] == it) return k;
         return -1;
+    };
+    // The boxes a failed rule read, with what they hold.
+    auto named = [&](const std::vector<int>& boxes) {
+        QStringList parts;
+        for (int it : boxes) {
+            const int k = rowOf(it);
+            if (k < 0) continue;
+            const EntryRow& row = rows[size_t(k)];
+            parts << row.caption + " = " + (row.text.isEmpty() ? QStringLiteral("(no value)") : row.text);
+        }
+        return parts.isEmpty() ? QString() : "\r\n\r\n" + parts.join("\r\n");
     };
 
     for (int k = 0; k < ItemCount; ++k) {
@@ -201,9 +294,9 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
 
     using namespace item;
     bool failed = false;
-    auto rule = [&](bool fails, long id, const QString& text, int focusItem) {
+    auto rule = [&](bool fails, long id, const QString& text, int focusItem, const std::vector<int>& boxes) {
         if (!fails) return false;
-        if (!ignoreErrors) res.messages << GetMlString(id, text + OperatingSuffix);
+        if (!ignoreErrors) res.messages << GetMlString(id, text + OperatingSuffix) + named(boxes);
         res.focusRow = rowOf(focusItem);
         failed = true;
         return true;
@@ -212,24 +305,30 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
     PressureRules(nb, r, rule);
     const QString notAllowed = QStringLiteral(" is <=0 which is not allowed for an OPERATING data point.");
     const bool two = nb == 2;
+    // In ignore mode no message is shown, and the rules run on to the 32 F rule.
     const bool stopped =
-        rule(r[PermFlow] <= 0, 533, "Perm Flow" + notAllowed, PermFlow) ||
-        rule(r[ConcFlow] <= 0, 532, "Concentrate Flow" + notAllowed, ConcFlow) ||
-        rule(r[PermuS] <= 0, 534, "Perm uSiemens" + notAllowed, PermuS) ||
-        rule(r[FeeduS] <= 0, 535, "Feed uSiemens" + notAllowed, FeeduS) ||
-        rule(two && r[FeedPressure_2] <= 0, 536, "Feed Pressure for Bank 2" + notAllowed, FeedPressure_2) ||
+        (failed && !ignoreErrors) ||
+        rule(r[PermFlow] <= 0, 533, "Perm Flow" + notAllowed, PermFlow, {PermFlow}) ||
+        rule(r[ConcFlow] <= 0, 532, "Concentrate Flow" + notAllowed, ConcFlow, {ConcFlow}) ||
+        rule(r[PermuS] <= 0, 534, "Perm uSiemens" + notAllowed, PermuS, {PermuS}) ||
+        rule(r[FeeduS] <= 0, 535, "Feed uSiemens" + notAllowed, FeeduS, {FeeduS}) ||
+        rule(two && r[FeedPressure_2] <= 0, 536, "Feed Pressure for Bank 2" + notAllowed, FeedPressure_2,
+             {FeedPressure_2}) ||
         rule(two && r[FeedPressure_2] < r[ConcPressure], 537,
              "Feed Pressure for Bank 2 is < End Concentrate Pressure which is not allowed for an OPERATING "
              "two-bank data point.",
-             FeedPressure_2) ||
-        rule(two && r[PermFlow_2] <= 0, 538, "PermFlow for Bank 2" + notAllowed, PermFlow_2);
+             FeedPressure_2, {FeedPressure_2, ConcPressure}) ||
+        rule(two && r[PermFlow_2] <= 0, 538, "PermFlow for Bank 2" + notAllowed, PermFlow_2, {PermFlow_2});
     bool tooCold = false;
     if (!stopped) {
         if (r[Temperature] <= 32 && cp.unitTemp == 0) {
             // Shown in both modes and never ignored.
             res.messages << GetMlString(
-                539, "Temperature is <= 32F which is not allowed for an OPERATING two-bank data point." +
-                         OperatingSuffix);
+                                539,
+                                "Temperature is <= 32F which is not allowed for an OPERATING two-bank data "
+                                "point." +
+                                    OperatingSuffix) +
+                                named({Temperature});
             res.focusRow = rowOf(Temperature);
             tooCold = true;
         } else if (r.TheDate > now.addSecs(90 * 60)) {

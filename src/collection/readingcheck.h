@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "collection/reading.h"
 
@@ -38,12 +39,17 @@ struct EntryCheck {
 int DateRow(const std::array<int, ItemCount>& order);
 
 // The pressure rules by bank count: each rule is handed to `rule` with whether it
-// fails, its text id, its text and the item to put the focus on.
-using CheckRule = std::function<bool(bool fails, long id, const QString& text, int focusItem)>;
+// fails, its text id, its text, the item to put the focus on and the items whose boxes
+// it reads. `rule` returns whether the rule failed; the first failure ends the rules.
+using CheckRule = std::function<bool(bool fails, long id, const QString& text, int focusItem,
+                                     const std::vector<int>& boxes)>;
 void PressureRules(int numBanks, const ReadingValues& r, const CheckRule& rule);
 
-// The checks of data entry and the spreadsheet import: required rows, then every row read
-// into `r`, then the pressure rules by bank count and the common rules. A required row
+// The checks of data entry and the spreadsheet import: an order that shows an item twice
+// (and so another in no row) refuses the reading, in both modes; then required rows, then
+// every row read into `r`, then the pressure rules by bank count and the common rules. The
+// first failed rule ends the checks with one message, which names the boxes it read and
+// their values. A required row
 // filled from its previous reading has its text changed in `rows`. With `ignoreErrors` a
 // missing value or a failed plausibility rule stores the reading raw, the rule without its
 // message; a bad or missing date and the 32 F rule refuse it in both modes. `now` is the clock the
@@ -60,8 +66,9 @@ double ReadItemValue(const QString& text, int decimalCode);
 // "A REQUIRED FIELD, <caption> HAS NO DATA. SAVE FAILED!"
 QString MissingFieldText(const QString& caption);
 
-// A date typed into the date row (the window's "yyyy-mm-dd hh:mm" and the other usual
-// forms); nullopt when the text is not a date.
+// A date typed, polled or imported into the date row: in the computer's regional short or
+// long form (two-digit years 00-29 in 20xx, 30-99 in 19xx), else "yyyy-mm-dd hh:mm[:ss]";
+// nullopt when the text is neither.
 std::optional<QDateTime> ParseEntryDate(const QString& text);
 
 // Hours since the reference date plus the reference hours.

@@ -234,19 +234,52 @@ private slots:
                                 recalculated.value(i).toString()));
     }
 
-    // Alarm lines of the saved reading: a fifth less permeate at the same pressures.
+    // Alarm lines of the saved reading against the reference state: a reading equal to it
+    // raises none; a fifth less permeate raises the flow line; 15 % more salt in the
+    // permeate raises the salt-passage line.
+    void alarmsAfterSave_data() {
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<QVariantMap>("scale"); // item number -> factor on the proposed value
+        QTest::addColumn<QString>("lines");
+        QTest::addColumn<bool>("whole"); // the label shows exactly these lines
+        const QString flowLine = "Normalized Permeate Flow is at least 15% below Reference Perm Flow.\r\n";
+        const QString saltLine = "Normalized Salt Passage is at least 15% above Reference Salt Passage.";
+        const QString pf = QString::number(item::PermFlow), us = QString::number(item::PermuS),
+                      us2 = QString::number(item::PermuS_2), us3 = QString::number(item::PermuS_3);
+        QTest::newRow("a fifth less permeate") << 1 << QVariantMap{{pf, 0.8}} << flowLine << false;
+        QTest::newRow("reference reading, one bank") << 1 << QVariantMap{} << "" << true;
+        QTest::newRow("reference reading, three banks") << 3 << QVariantMap{} << "" << true;
+        QTest::newRow("salt passage 15 % above, one bank")
+            << 1 << QVariantMap{{us, 1.15}} << saltLine << true;
+        QTest::newRow("salt passage 15 % above, two banks")
+            << 2 << QVariantMap{{us, 1.15}, {us2, 1.15}} << saltLine << true;
+        QTest::newRow("salt passage 15 % above, three banks")
+            << 3 << QVariantMap{{us, 1.15}, {us2, 1.15}, {us3, 1.15}} << saltLine << true;
+    }
     void alarmsAfterSave() {
-        Plant pl(1);
-        pl.reading(1, {});
+        QFETCH(int, banks);
+        QFETCH(QVariantMap, scale);
+        QFETCH(QString, lines);
+        QFETCH(bool, whole);
+        // Three banks are entered bank by bank.
+        Plant pl(banks, {{"Systemdata", banks == 3 ? 0 : -1}});
+        pl.reading(banks, {});
         frmData* w = pl.open();
         QVERIFY(w);
-        test::enter(*w, item::PermFlow, "48");
+        for (auto it = scale.begin(); it != scale.end(); ++it) {
+            const int k = it.key().toInt();
+            test::enter(*w, k, local(w->txtData[k]->text().toDouble() * it.value().toDouble()));
+        }
         w->cmdSave->click();
         QCOMPARE(pl.problems(), QString());
-        const QString lines = w->lblWarnings->text();
-        QVERIFY2(lines.startsWith("Normalized Permeate Flow is at least 15% below Reference Perm Flow.\r\n"),
-                 qPrintable(lines));
-        QVERIFY(!lines.contains("Salt Passage"));
+        QCOMPARE(pl.dataRows(), 2);
+        const QString shown = w->lblWarnings->text();
+        if (whole) {
+            QCOMPARE(shown, lines);
+        } else {
+            QVERIFY2(shown.startsWith(lines), qPrintable(shown));
+            QVERIFY(!shown.contains("Salt Passage"));
+        }
     }
 
     // A kept required row takes its previous value, and keeps it for the next reading.
@@ -320,37 +353,60 @@ private slots:
         QCOMPARE(w->panel(1)->text(), QString("Num Recs: 1"));
     }
 
-    // An unlocked order that shows an item twice leaves another shown by no row; a rule on
-    // that item, or a missing date row, still fails the check and nothing is stored.
+    // An order that shows an item twice leaves another shown by no row: nothing is stored,
+    // whether the order was chosen now or stored so, and the order itself is never stored,
+    // not even once "Change?" has enabled "Save Config" again.
     void failedCheckStoresNothing_data() {
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("item");
-        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("stored"); // the order comes from InputOrder
+        QTest::addColumn<QString>("name");
         QTest::newRow("FeedPressure shown by no row")
-            << int(item::FeedPressure) << int(item::ConcPressure)
-            << QStringList{"Feed Pressure is <=0", "Conc Pressure is <=0"};
-        QTest::newRow("PermFlow shown by no row")
-            << int(item::PermFlow) << int(item::ConcFlow) << QStringList{"Perm Flow is <=0"};
-        QTest::newRow("no date row") << int(item::TheDate) << int(item::PermFlow)
-                                     << QStringList{"Cannot save data without a valid Date and Time!"};
+            << int(item::FeedPressure) << int(item::ConcPressure) << false << "ConcPressure";
+        QTest::newRow("no date row") << int(item::TheDate) << int(item::PermFlow) << false << "PermFlow";
+        QTest::newRow("pH row showing Temperature")
+            << int(item::pH) << int(item::Temperature) << false << "Temperature";
+        QTest::newRow("stored order, pH row showing Temperature")
+            << int(item::pH) << int(item::Temperature) << true << "Temperature";
     }
     void failedCheckStoresNothing() {
         QFETCH(int, row);
         QFETCH(int, item);
-        QFETCH(QStringList, messages);
+        QFETCH(bool, stored);
+        QFETCH(QString, name);
         Plant pl(1);
         pl.reading(1, {});
-        pl.p().DataEntryConfigUnlocked = true;
+        if (stored)
+            test::insertRow(pl.p().ProjectDatabasePath, "InputOrder",
+                            {{"ProjectID", "P1"}, {"TrainNumber", 1}, {ItemFieldList()[row], item}});
+        else
+            pl.p().DataEntryConfigUnlocked = true;
         frmData* w = pl.open();
         QVERIFY(w);
-        w->cbItem[size_t(row)]->setCurrentIndex(item);
-        for (const QString& m : messages)
-            pl.env.prompts.onMessage(m, Buttons::OK, Title, Answer::OK);
+        if (!stored) {
+            w->cbItem[size_t(row)]->setCurrentIndex(item);
+            w->cbItem_LostFocus(row);
+        }
+        QCOMPARE(w->cbItem[size_t(row)]->currentIndex(), item);
+        QVERIFY(w->cbItem[size_t(row)]->styleSheet().contains("#ffff00"));
+        QVERIFY(w->cbItem[size_t(item)]->styleSheet().contains("#ffff00"));
+        const QString twice = "\"" + name + "\" is chosen in more than one input row. ";
+        pl.env.prompts.onMessage(twice + "The reading was not saved.", Buttons::OK, Title, Answer::OK);
         w->cmdSave->click();
         QCOMPARE(pl.problems(), QString());
         QCOMPARE(pl.dataRows(), 1);
         QVERIFY(!w->panel(3)->text().startsWith("Data Last Saved OK"));
         QCOMPARE(w->panel(1)->text(), QString("Num Recs: 1"));
+
+        pl.env.prompts.onMessage("Enable Configuration Changes?", Buttons::YesNo, Title, Answer::Yes);
+        w->cmdChange->click();
+        QVERIFY(w->cmdSaveConfig->isEnabled());
+        pl.env.prompts.onMessage(twice + "The input order was not saved.", Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.db().scalar("SELECT count(*) FROM InputOrder WHERE ProjectID = 'P1'").toInt(),
+                 stored ? 1 : 0);
+        QCOMPARE(pl.db().scalar("SELECT count(*) FROM Scada WHERE ProjectID = 'P1'").toInt(), 0);
     }
 
     // Closing with typed values that were not saved asks first: No keeps the window and the
@@ -435,16 +491,30 @@ private slots:
         QCOMPARE(pl.problems(), QString());
     }
 
-    // A failed normalization keeps the raw row and still shifts the history.
+    // A failed normalization keeps the raw row and still shifts the history; an element
+    // the element database lacks is said once, by name, with what became of the reading.
+    void normalizationFailureKeepsRow_data() {
+        QTest::addColumn<QVariantMap>("project");
+        QTest::addColumn<QStringList>("messages");
+        QTest::newRow("element missing from the element database")
+            << QVariantMap{{"ElementType", 500}}
+            << QStringList{"The element of this project (ElementType 500) is not in the element database."
+                           "\r\n\r\nThe reading was stored without its calculated values."};
+        QTest::newRow("reference without concentrate flow")
+            << QVariantMap{{"ConcFlow", 0.0}}
+            << QStringList{"Calculation run caused an error #11",
+                           "Calculation or calculated Data Storage Error "};
+    }
     void normalizationFailureKeepsRow() {
-        Plant pl(1);
+        QFETCH(QVariantMap, project);
+        QFETCH(QStringList, messages);
+        Plant pl(1, project);
         pl.reading(1, {});
         frmData* w = pl.open();
         QVERIFY(w);
         w->lblWarnings->setText("earlier lines");
-        pl.p().ElementTable.clear();
-        pl.env.prompts.onMessage("Calculation run caused an error #9", Buttons::OK, Title, Answer::OK)
-            .onMessage("Calculation or calculated Data Storage Error ", Buttons::OK, Title, Answer::OK);
+        for (const QString& m : messages)
+            pl.env.prompts.onMessage(m, Buttons::OK, Title, Answer::OK);
         const QString typed = w->txtData[item::PermFlow]->text();
         w->cmdSave->click();
         QCOMPARE(pl.problems(), QString());

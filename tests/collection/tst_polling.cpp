@@ -197,19 +197,24 @@ private slots:
         QCOMPARE(pl.problems(), QString());
     }
 
-    // Polling set up off at load keeps the proposed hours; switched off later, the entry date's.
+    // Switching polling off, at load or later, gives the entry column's heading the hours
+    // of the newest reading, whatever it showed.
     void entryHoursWhenPollingOff() {
         Plant pl(1);
         pl.reading(1, {});
         pollingKeys(pl, false, true);
         frmData* w = pl.open();
         QVERIFY(w && w->optScada[0]->isChecked());
-        QCOMPARE(w->lblTime[0]->text(), QString("26.00"));
+        QCOMPARE(w->lblTime[1]->text(), QString("24.00"));
+        QCOMPARE(w->lblTime[0]->text(), QString("24.00"));
         w->chkUseScada->setChecked(true);
         QCOMPARE(w->lblTime[0]->text(), QString("Waiting"));
         w->txtData[0]->setText("2020-01-03 00:00");
         w->chkUseScada->setChecked(false);
-        QCOMPARE(w->lblTime[0]->text(), QString("48.00"));
+        QCOMPARE(w->lblTime[0]->text(), QString("24.00"));
+        w->lblTime[0]->setText("48.00");
+        w->optScada[1]->setChecked(true);
+        QCOMPARE(w->lblTime[0]->text(), QString("24.00"));
         QCOMPARE(pl.problems(), QString());
     }
 
@@ -346,6 +351,51 @@ private slots:
         QCOMPARE(pl.dataRows(), 2);
         QCOMPARE(pl.newest().toDouble("PermFlow"), 61.0);
         QCOMPARE(pl.problems(), QString());
+    }
+
+    // While a recalculation of all projects has another project loaded, Save and Save Config
+    // are refused with the value kept and the clock's tick is skipped; afterwards polling
+    // carries on.
+    void noSaveDuringRecalculation() {
+        Plant pl(1);
+        pl.reading(1, {});
+        test::insertProjectInfo(pl.p().ProjectDatabasePath, 1, {{"ProjectID", "ZZZ"}});
+        links::LinkServer server;
+        const QString app = uniqueName();
+        QVERIFY(server.listen(app));
+        QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00")));
+        linkAllRows(pl, app);
+        pollingKeys(pl, true, false);
+        pl.p().DataEntryConfigUnlocked = true;
+        frmData* w = pl.open();
+        QVERIFY(w && w->cmdSave->isEnabled());
+        test::enter(*w, item::PermFlow, "58");
+
+        pl.loadCurrent("ZZZ");
+        pl.p().RecalcAllRunning = true;
+        pl.env.prompts.onMessage("All projects are being recalculated, with another project loaded. The "
+                                 "reading was not saved: save it again when the recalculation has ended.",
+                                 Buttons::OK, Title, Answer::OK);
+        w->cmdSave->click();
+        pl.env.prompts.onMessage("The configuration was not saved: save it again when the recalculation has "
+                                 "ended.",
+                                 Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
+        advance(pl, 121);
+        pl.clock->fire();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 1);
+        QCOMPARE(pl.db().scalar("SELECT count(*) FROM InputOrder WHERE ProjectID = 'ZZZ'").toInt(), 0);
+        QCOMPARE(w->txtData[item::PermFlow]->text(), QString("58"));
+        QVERIFY(pl.clock->isEnabled());
+
+        pl.p().RecalcAllRunning = false;
+        pl.loadCurrent("P1");
+        pl.clock->fire();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 2);
+        QCOMPARE(pl.newest().toText("ProjectID"), QString("P1"));
+        QCOMPARE(pl.newest().toText("TheDate"), QString("2026-01-15 10:00:00"));
     }
 
     // No server: the 282 texts and panels of both modes; the multiple-failures message once.

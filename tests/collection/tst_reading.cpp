@@ -128,7 +128,8 @@ private slots:
         QCOMPARE(NoteForStorage(note), stored);
     }
 
-    // Alarm limits are inclusive; a reference of 0 gives no line at all.
+    // Alarm limits are inclusive; a reference of 0, or a salt passage the reference state
+    // does not give, gives no line at all.
     void alarmLines_data() {
         QTest::addColumn<double>("npf");
         QTest::addColumn<double>("ndp");
@@ -153,9 +154,10 @@ private slots:
         ProjectInfoRecord cp;
         cp.PermFlow = zeroReference ? 0 : 60;
         cp.DeltaPress = zeroReference ? 0 : 2;
-        cp.PermuS = zeroReference ? 0 : 25;
-        cp.FeeduS = 100;
-        QCOMPARE(AlarmLines(npf, ndp, nsp, cp), lines);
+        const std::optional<double> referenceSaltPassage =
+            zeroReference ? std::optional<double>(0.0) : std::optional<double>(0.25);
+        QCOMPARE(AlarmLines(npf, ndp, nsp, referenceSaltPassage, cp), lines);
+        QCOMPARE(AlarmLines(npf, ndp, nsp, std::nullopt, cp), lines.section("Normalized Salt", 0, 0));
     }
 };
 

@@ -59,8 +59,11 @@ private slots:
         QTest::addColumn<QVariantMap>("texts"); // item number as text -> entry text
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<int>("focus");
+        QTest::addColumn<QStringList>("named"); // boxes and values the message names
         auto row = [](const char* name, int banks, int unitTemp, QVariantMap texts, QStringList messages,
-                      int focus) { QTest::newRow(name) << banks << unitTemp << texts << messages << focus; };
+                      int focus, QStringList named = {}) {
+            QTest::newRow(name) << banks << unitTemp << texts << messages << focus << named;
+        };
         const QString k3 = QString::number(item::FeedPressure), k4 = QString::number(item::ConcPressure);
         row("reference reading, one bank", 1, 1, {}, {}, -1);
         row("reference reading, three banks", 3, 1, {}, {}, -1);
@@ -68,11 +71,12 @@ private slots:
         row("one bank: back pressure above feed", 1, 1, {{"5", "13"}},
             {"Feed Pressure is <=0 or less than Concentrate Pressure or less than Permeate Back pressure."},
             item::FeedPressure);
-        row("two banks: concentrate above bank-2 feed, then bank-2 feed below concentrate", 2, 1,
-            {{k4, "60"}, {"12", "55"}},
-            {"Conc Pressure is <= 0 or less than feed Pressure to bank 2",
-             "Feed Pressure for Bank 2 is < End Concentrate Pressure"},
-            item::FeedPressure_2);
+        row("one bank: feed below concentrate is one mistake, one message", 1, 1, {{k3, "9"}},
+            {"Feed Pressure is <=0 or less than Concentrate Pressure"}, item::FeedPressure,
+            {"FeedPressure = 9", "ConcPressure = 10.5"});
+        row("two banks: concentrate above bank-2 feed, one message", 2, 1, {{k4, "60"}, {"12", "55"}},
+            {"Conc Pressure is <= 0 or less than feed Pressure to bank 2"}, item::FeedPressure,
+            {"ConcPressure = 60", "FeedPressure_2 = 55"});
         row("two banks: no bank-2 permeate", 2, 1, {{"10", "0"}}, {"PermFlow for Bank 2 is <=0"},
             item::PermFlow_2);
         row("three banks: zero bank-3 flow and no bank-2 rule", 3, 1, {{"20", "0"}, {"10", "0"}, {"12", "0"}},
@@ -98,6 +102,7 @@ private slots:
         QFETCH(QVariantMap, texts);
         QFETCH(QStringList, messages);
         QFETCH(int, focus);
+        QFETCH(QStringList, named);
         Setup s(banks, unitTemp);
         auto rows = referenceRows(banks);
         for (auto it = texts.begin(); it != texts.end(); ++it)
@@ -106,6 +111,8 @@ private slots:
         QCOMPARE(res.messages.size(), messages.size());
         for (int i = 0; i < messages.size(); ++i)
             QVERIFY2(res.messages[i].startsWith(messages[i]), qPrintable(res.messages[i]));
+        for (const QString& n : named)
+            QVERIFY2(res.messages.value(0).contains("\r\n" + n), qPrintable(res.messages.value(0)));
         QCOMPARE(res.passed(), focus == -1);
         QCOMPARE(res.focusRow, focus);
         if (focus == -1 && !texts.contains("0")) {
@@ -153,8 +160,8 @@ private slots:
             QCOMPARE(s.values[item::ConcFlow], row == 2 ? 21.5 : 20.0);
     }
 
-    // A rule whose item no row shows, and a reading with no date row, are refused like any
-    // failed rule; ignore mode stores a failed rule raw but never a bad date or 32 F.
+    // An order showing an item twice (so another in none) is refused in both modes, naming
+    // the item; ignore mode stores a failed rule raw but never a bad date or 32 F.
     void outcomes_data() {
         QTest::addColumn<QVariantMap>("items"); // row -> item it shows
         QTest::addColumn<QVariantMap>("texts"); // row -> entry text
@@ -163,12 +170,13 @@ private slots:
         QTest::addColumn<QString>("message"); // the first, empty for none
         QTest::addColumn<int>("focus");
         const int store = EntryCheck::Store, raw = EntryCheck::StoreRaw, refuse = EntryCheck::Refuse;
-        QTest::newRow("PermFlow shown by no row")
-            << QVariantMap{{"1", 2}} << QVariantMap{} << false << refuse << "Perm Flow is <=0" << -1;
+        const QString twice = "\"%1\" is chosen in more than one input row. The reading was not saved.";
+        QTest::newRow("ConcFlow in two rows, PermFlow in none")
+            << QVariantMap{{"1", 2}} << QVariantMap{} << false << refuse << twice.arg("ConcFlow") << 2;
         QTest::newRow("no date row") << QVariantMap{{"0", 1}} << QVariantMap{} << false << refuse
-                                     << "Cannot save data without a valid Date and Time!" << 0;
+                                     << twice.arg("PermFlow") << 1;
         QTest::newRow("no date row, ignore mode")
-            << QVariantMap{{"0", 1}} << QVariantMap{} << true << refuse << "Cannot save data" << 0;
+            << QVariantMap{{"0", 1}} << QVariantMap{} << true << refuse << twice.arg("PermFlow") << 1;
         QTest::newRow("bad date, ignore mode")
             << QVariantMap{} << QVariantMap{{"0", "soon"}} << true << refuse << "Cannot save data" << 0;
         QTest::newRow("failed rule, ignore mode: raw without a word")
@@ -177,8 +185,10 @@ private slots:
             << QVariantMap{} << QVariantMap{{"2", ""}} << true << raw << "" << 2;
         QTest::newRow("32 F in ignore mode is refused")
             << QVariantMap{} << QVariantMap{{"8", "30"}} << true << refuse << "Temperature is <= 32F" << 8;
-        QTest::newRow("item shown twice, the other row's value taken")
-            << QVariantMap{{"15", 1}} << QVariantMap{{"15", "61"}} << false << store << "" << -1;
+        QTest::newRow("pH row showing Temperature: nothing stored in ignore mode either")
+            << QVariantMap{{"9", 8}} << QVariantMap{{"9", "21"}} << true << refuse << twice.arg("Temperature")
+            << 9;
+        QTest::newRow("reference reading") << QVariantMap{} << QVariantMap{} << false << store << "" << -1;
     }
     void outcomes() {
         QFETCH(QVariantMap, items);
@@ -190,15 +200,78 @@ private slots:
         Setup s(1, 0);
         auto rows = referenceRows(1);
         rows[item::Temperature].text = "68";
-        for (auto it = items.begin(); it != items.end(); ++it)
+        for (auto it = items.begin(); it != items.end(); ++it) {
             rows[size_t(it.key().toInt())].item = it.value().toInt();
+            rows[size_t(it.key().toInt())].caption = ItemFieldList()[it.value().toInt()];
+        }
         for (auto it = texts.begin(); it != texts.end(); ++it)
             rows[size_t(it.key().toInt())].text = it.value().toString();
         const EntryCheck res = s.run(rows, ignore);
         QCOMPARE(int(res.outcome), outcome);
         QCOMPARE(res.messages.value(0).left(message.size()), message);
         QCOMPARE(res.focusRow, focus);
-        if (items.contains("15")) QCOMPARE(s.values[item::PermFlow], 61.0);
+        QCOMPARE(res.messages.size(), message.isEmpty() ? 0 : 1);
+    }
+
+    // Dates in the computer's own short or long form first, then ISO; a form the settings
+    // read one way is never read the other way round; two-digit years in 1930-2029.
+    void entryDates_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("date"); // ISO; empty: not a date
+        QTest::newRow("UK day first") << "en_GB"
+                                      << "01/02/2020 02:00"
+                                      << "2020-02-01T02:00:00";
+        QTest::newRow("UK 13th") << "en_GB"
+                                 << "13/02/2020 02:15"
+                                 << "2020-02-13T02:15:00";
+        QTest::newRow("UK single digits, seconds") << "en_GB"
+                                                   << "2/3/2020 9:30:15"
+                                                   << "2020-03-02T09:30:15";
+        QTest::newRow("UK month 13 is no date") << "en_GB"
+                                                << "02/13/2020 02:15"
+                                                << "";
+        QTest::newRow("UK long form") << "en_GB"
+                                      << "Sunday, 2 February 2020 08:00"
+                                      << "2020-02-02T08:00:00";
+        QTest::newRow("German two-digit year") << "de_DE"
+                                               << "02.03.20 09:30"
+                                               << "2020-03-02T09:30:00";
+        QTest::newRow("German four-digit year") << "de_DE"
+                                                << "01.02.2020 02:00"
+                                                << "2020-02-01T02:00:00";
+        QTest::newRow("German 29 is 2029") << "de_DE"
+                                           << "31.12.29 23:59"
+                                           << "2029-12-31T23:59:00";
+        QTest::newRow("German 30 is 1930") << "de_DE"
+                                           << "01.01.30"
+                                           << "1930-01-01T00:00:00";
+        QTest::newRow("US month first") << "en_US"
+                                        << "01/02/2020 02:00"
+                                        << "2020-01-02T02:00:00";
+        QTest::newRow("US own short form") << "en_US"
+                                           << "1/2/20 2:00 PM"
+                                           << "2020-01-02T14:00:00";
+        QTest::newRow("US day 13 is no date") << "en_US"
+                                              << "13/02/2020 02:15"
+                                              << "";
+        for (const char* locale : {"C", "en_GB", "de_DE", "en_US"}) {
+            QTest::addRow("ISO, %s", locale) << locale << "2020-02-01 02:00"
+                                             << "2020-02-01T02:00:00";
+            QTest::addRow("ISO with seconds, %s", locale) << locale << "2020-02-01 02:00:30"
+                                                          << "2020-02-01T02:00:30";
+        }
+        QTest::newRow("no date") << "C"
+                                 << "tomorrow"
+                                 << "";
+    }
+    void entryDates() {
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        QFETCH(QString, date);
+        QLocale::setDefault(QLocale(locale));
+        const std::optional<QDateTime> d = ParseEntryDate(text);
+        QCOMPARE(d ? d->toString(Qt::ISODate) : QString(), date);
     }
 
     // Numbers with an exponent are read as such in either decimal locale; other

@@ -614,6 +614,28 @@ private slots:
         dde.closeWriteChannel();
         QVERIFY(dde.waitForFinished(20000));
     }
+
+    // An order showing an item in two rows (and another in none) imports no row, and the
+    // order is not stored either.
+    void duplicatedItemStoresNothing() {
+        Import im(1);
+        im.sheet(2);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->cbItem[item::pH]->setCurrentIndex(item::Temperature);
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[1]->setChecked(true);
+        const QString twice = "\"Temperature\" is chosen in more than one input row. ";
+        im.env.prompts.onMessage(twice + "The reading was not saved.", Buttons::OK, Title, Answer::OK);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.rows(), 1);
+        QVERIFY(w->cmdSaveConfig->isEnabled());
+        im.env.prompts.onMessage(twice + "The input order was not saved.", Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
+        QCOMPARE(im.db().scalar("SELECT count(*) FROM InputOrder WHERE ProjectID = 'P1'").toInt(), 0);
+        QCOMPARE(im.env.prompts.verify(), QString());
+    }
 };
 
 HV_FIT_TEST_MAIN(TestFrmImportExcel)

@@ -282,6 +282,12 @@ void EntryForm::sayFailure(const QString& what, const DbError& e) {
 }
 
 void EntryForm::storeOrder(const std::function<void()>& store) {
+    // An item in two rows leaves another in none: such an order is never stored.
+    if (const std::optional<OrderFault> fault = FindOrderFault(rowOrder())) {
+        p_.prompts.message(OrderFaultText(*fault, ItemCaptions.value(fault->item), true), Buttons::OK,
+                           Icon::Warning, Title);
+        return;
+    }
     try {
         store();
         p_.prompts.message(GetMlString(507, "Updated OK!"), Buttons::OK, Icon::None, Title);
@@ -376,6 +382,8 @@ void EntryForm::showOrder(const QString& projectId) {
         ReadInputOrder(p_, projectId, p_.CurrentProject.TrainNumber).value_or(IdentityOrder());
     for (int k = 0; k < ItemCount; ++k)
         cbItem[size_t(k)]->setCurrentIndex(order[size_t(k)]);
+    // A stored order with a repeated item shows it as a chooser would.
+    colourRepeatedItems();
 }
 
 void EntryForm::showProjectNotes() {
@@ -480,13 +488,18 @@ ScadaRow EntryForm::linkRow(int k) const {
     return s;
 }
 
-bool EntryForm::markRepeatedItems() {
+bool EntryForm::colourRepeatedItems() {
     const std::array<bool, ItemCount> repeated = RepeatedRows(rowOrder());
     bool all = true;
     for (int k = 0; k < ItemCount; ++k) {
         cbItem[size_t(k)]->setStyleSheet(repeated[size_t(k)] ? Yellow : White);
         if (repeated[size_t(k)]) all = false;
     }
+    return all;
+}
+
+bool EntryForm::markRepeatedItems() {
+    const bool all = colourRepeatedItems();
     cmdSaveConfig->setEnabled(all);
     return all;
 }

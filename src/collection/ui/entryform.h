@@ -113,7 +113,8 @@ protected:
     // A failure of the database in its own words: what failed, then its number and text.
     static QString failureText(const QString& what, const DbError& e);
     void sayFailure(const QString& what, const DbError& e);
-    // "Updated OK!" once `store` has stored the order, else what failed.
+    // "Updated OK!" once `store` has stored the order, else what failed; an order that
+    // shows an item twice is refused, naming the item, and `store` does not run.
     void storeOrder(const std::function<void()>& store);
     // A warnings box's click: unless the load is setting it (`suppressPrompt`), asks
     // whether to keep it as the default under `key` of section "Current Project".
@@ -153,6 +154,8 @@ protected:
     static void put(QLineEdit* box, const std::optional<QString>& text);
     // Colours repeated item choices and enables "save configuration" when none repeats.
     bool markRepeatedItems();
+    // Only the colours; true when no item repeats.
+    bool colourRepeatedItems();
     // Applies `apply` to every row whose item's column name is `field`.
     void forRowsOfField(const QString& field, const std::function<void(int k)>& apply);
     // Shifts the history columns; the entry column is cleared where `keep` is false.

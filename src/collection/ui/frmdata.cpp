@@ -433,6 +433,8 @@ bool frmData::rebuildRows() {
 
 bool frmData::CheckAllDifferent() {
     const bool result = markRepeatedItems();
+    // The rows are rebuilt from the current project, which a recalculation has swapped.
+    if (p_.RecalcAllRunning) return result;
     rebuildRows();
     return result;
 }
@@ -447,6 +449,10 @@ std::vector<ScadaRow> frmData::scadaRows() const {
 }
 
 void frmData::cmdSaveConfig_Click() {
+    if (p_.RecalcAllRunning) {
+        say(recalculationText(QStringLiteral("The configuration was not saved: save it again")));
+        return;
+    }
     const ProjectInfoRecord& cp = p_.CurrentProject;
     // The order and the rows' DDE settings are stored together or not at all.
     storeOrder([&] { SaveInputConfig(p_, cp.ProjectID, cp.TrainNumber, rowOrder(), scadaRows()); });
@@ -520,8 +526,7 @@ void frmData::chkUseScada_Click() {
         for (links::LinkClient* l : ddeLinks)
             l->setLinkMode(0);
         Timer1->setEnabled(false);
-        // Only the polling's placeholder is replaced: the proposed reading keeps its hours.
-        if (lblTime[0]->text() == waiting) lblTime[0]->setText(entryElapsedText());
+        lblTime[0]->setText(lblTime[1]->text());
     } else {
         status = GetMlString(648, "Link ");
         txtSaveInterval->setEnabled(true);
@@ -588,6 +593,10 @@ void frmData::optScada_Click(int Index) {
 
 void frmData::cmdTestPoll_Click() {
     DdeFailed = false;
+    if (p_.RecalcAllRunning) {
+        say(recalculationText(QStringLiteral("Nothing was polled: poll again")));
+        return;
+    }
     if (!chkUseScada->isChecked()) {
         p_.prompts.message(GetMlString(505,
                                        "Polling not activated - please set the 'Use Scada Data' Check box "
@@ -645,6 +654,8 @@ void frmData::Timer1_Timer() {
     // A tick inside a running poll or save (a link wait, a message box) is skipped; the
     // reading is still due at the next one.
     if (polling_ || saving_) return;
+    // While a recalculation has another project loaded, the reading waits for a later tick.
+    if (p_.RecalcAllRunning) return;
     DdeFailed = false;
     if (chkUseScada->isChecked() && NextSaveTime < p_.system.now()) {
         const QPointer<frmData> self(this);
@@ -783,6 +794,11 @@ void frmData::chkWarnings_Click() {
 
 void frmData::cmdSave_Click() {
     if (saving_) return;
+    if (p_.RecalcAllRunning) {
+        // The recalculation has another project loaded as the current one.
+        say(recalculationText(QStringLiteral("The reading was not saved: save it again")));
+        return;
+    }
     const QPointer<frmData> self(this);
     {
         BusyGuard busy(this, saving_);
@@ -801,6 +817,11 @@ void frmData::cmdSave_Click() {
     heldUpdates_.clear();
     for (const auto& [k, text] : held)
         txtData[k]->setText(text);
+}
+
+QString frmData::recalculationText(const QString& what) {
+    return "All projects are being recalculated, with another project loaded. " + what +
+           " when the recalculation has ended.";
 }
 
 void frmData::countReadings() {
@@ -848,6 +869,11 @@ bool frmData::SaveAllData() {
 }
 
 bool frmData::CalculateAllData(const QDateTime& when) {
+    // Without its element the normalization can only fail: say so once, by name.
+    if (const std::optional<QString> missing = MissingElementText(p_.CurrentProject, p_.ElementTable)) {
+        p_.prompts.message(*missing, Buttons::OK, Icon::Critical, Title);
+        return false;
+    }
     const std::optional<QString> alarms = NormalizeStoredReading(p_, when);
     if (alarms) {
         lblWarnings->setText(*alarms);

@@ -109,6 +109,7 @@ private:
     void showLoadFailure(const QString& text);
     bool rebuildRows();
     void countReadings();
+    static QString recalculationText(const QString& what);
     void onLinkText(int k, const QString& text);
     QString entryElapsedText() const;
     std::vector<ScadaRow> scadaRows() const;
