@@ -420,6 +420,8 @@ bool frmImportExcel::cmdTestPoll_Click() {
 }
 
 void frmImportExcel::sayFetchFailure(int k, const links::LinkClient& link) {
+    // No write lock is held while the message waits; a batch lost meanwhile says so itself.
+    if (!flushBatch()) return;
     const QString text = "Cell " + link.linkItem() + " (" + cbItem[size_t(k)]->currentText() +
                          ") was not fetched: " + link.lastErrorText() + " (" +
                          QString::number(link.lastError()) + ").";
