@@ -70,10 +70,20 @@ double stored(double x) {
 
 } // namespace
 
-void InsertReading(Database& db, const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
-                   const QString& note) {
+QString ReadingInsertSql() {
+    return QStringLiteral(
+        "INSERT INTO Data (TheDate, PermFlow, ConcFlow, FeedPressure, ConcPressure, ConcPressure_1, "
+        "PermBackPress, FeeduS, PermuS, pH, Temperature, PermFlow_2, PermuS_1, PermuS_2, FeedPressure_2, "
+        "PermBackPress_2, TurbidityFeed, TurbidityRaw, ORP, SDIFeed, SDIRaw, ProjectID, TrainNumber, "
+        "ElapsedTimehrs, FeedFlow, PermFlow_1, PermBackPress_1, Bank, permflow_3, permuS_3, "
+        "FeedPressure_3, ConcPressure_2, PermBackpress_3, EventID, Note1) VALUES (?, ?, ?, ?, ?, ?, ?, "
+        "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+}
+
+QVariantList ReadingInsertValues(const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
+                                 const QString& note) {
     using namespace item;
-    const QVariantList values = {
+    return {
         dbDateText(r.TheDate),
         stored(r[PermFlow]),
         stored(r[ConcFlow]),
@@ -110,13 +120,11 @@ void InsertReading(Database& db, const ProjectInfoRecord& cp, const ReadingValue
         qint64(eventId),
         note,
     };
-    db.exec("INSERT INTO Data (TheDate, PermFlow, ConcFlow, FeedPressure, ConcPressure, ConcPressure_1, "
-            "PermBackPress, FeeduS, PermuS, pH, Temperature, PermFlow_2, PermuS_1, PermuS_2, FeedPressure_2, "
-            "PermBackPress_2, TurbidityFeed, TurbidityRaw, ORP, SDIFeed, SDIRaw, ProjectID, TrainNumber, "
-            "ElapsedTimehrs, FeedFlow, PermFlow_1, PermBackPress_1, Bank, permflow_3, permuS_3, "
-            "FeedPressure_3, ConcPressure_2, PermBackpress_3, EventID, Note1) VALUES (?, ?, ?, ?, ?, ?, ?, "
-            "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-            values);
+}
+
+void InsertReading(Database& db, const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
+                   const QString& note) {
+    db.exec(ReadingInsertSql(), ReadingInsertValues(cp, r, eventId, note));
 }
 
 QString AlarmLines(double npf, double ndp, double nsp, std::optional<double> referenceSaltPassage,

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDateTime>
 #include <QString>
+#include <QVariantList>
 #include <array>
 #include <optional>
 #include <vector>
@@ -52,6 +53,10 @@ std::vector<EventEntry> ReadEventList(Program& p);
 // number is stored with the precision FormatValue gives it. DbError on failure.
 void InsertReading(Database& db, const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
                    const QString& note);
+// The same statement and its values, for a caller with a connection of its own.
+QString ReadingInsertSql();
+QVariantList ReadingInsertValues(const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
+                                 const QString& note);
 
 // The alarm lines of a normalized reading against the reference. The salt passage is
 // compared with `referenceSaltPassage`, the normalized salt passage of the reference state

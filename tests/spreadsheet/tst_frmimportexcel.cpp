@@ -1,3 +1,5 @@
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QPointer>
 #include <QProcess>
 #include <QtTest>
@@ -8,6 +10,7 @@
 #include "core/settings.h"
 #include "core/units.h"
 #include "platform/database.h"
+#include "platform/links/linkprotocol.h"
 #include "platform/links/linkserver.h"
 #include "spreadsheet/importlogic.h"
 #include "spreadsheet/ui/frmimportexcel.h"
@@ -30,13 +33,14 @@ QString serverName() {
 // A project of the reference plant with one reading, and a sheet served in this process
 // whose rows 2 to 4 hold three readings (row 1 headings), item k in column k + 1.
 struct Import {
-    explicit Import(int banks, bool systemData = true, bool withReading = true) {
+    explicit Import(int banks, bool systemData = true, bool withReading = true, QVariantMap project = {}) {
         Program& pr = p();
         test::makeBlankDatabase(pr.ProjectDatabasePath);
         test::makeElementDatabase(env.path("ostrelmem.mdb"));
         InitUnits(pr);
         LoadElementSpecs(pr);
-        test::insertProjectInfo(pr.ProjectDatabasePath, banks, {{"Systemdata", systemData ? -1 : 0}});
+        project.insert("Systemdata", systemData ? -1 : 0);
+        test::insertProjectInfo(pr.ProjectDatabasePath, banks, project);
         if (withReading) test::insertReading(pr.ProjectDatabasePath, banks);
         Database d = db();
         LoadProjectSettings(pr, d.select("SELECT * FROM ProjectInfo").first());
@@ -100,6 +104,12 @@ struct Import {
             .toInt();
     }
     DbRows stored() { return db().select("SELECT * FROM Data ORDER BY ID"); }
+    // Sheet readings stored without their calculated values.
+    int withoutValues() {
+        return db()
+            .scalar("SELECT count(*) FROM Data WHERE TheDate >= '2020-01-05' AND NormalizedPermFlow = 0")
+            .toInt();
+    }
 
     test::TestEnv env;
     links::LinkServer server;
@@ -228,9 +238,15 @@ private slots:
         QCOMPARE(im.stored().at(1).toDouble("NormalizedPermFlow"), 0.0);
         QCOMPARE(w->txtScadaItem[0]->text(), QString("R3C1"));
 
-        // The temperature rule stops the row in ignore mode too.
+        // The temperature rule stops the row in ignore mode too (the window takes the
+        // project's units as they are when it opens).
         im.p().CurrentProject.unitTemp = 0;
-        im.sheet(2, {{item::Temperature, "30"}});
+        delete w;
+        w = im.open();
+        im.link(*w);
+        im.sheet(1, {{item::TheDate, "2020-02-01 08:00"}, {item::Temperature, "30"}});
+        im.env.prompts.onMessage("Save this setting as default?", Buttons::YesNo, Title, Answer::No);
+        w->chkIgnore->setChecked(true);
         QVERIFY(w->cmdTestPoll_Click());
         im.env.prompts.onMessage("Temperature is <= 32F", Buttons::OK, Title, Answer::OK);
         w->cmdSave[0]->click();
@@ -238,9 +254,19 @@ private slots:
         QCOMPARE(im.env.prompts.verify(), QString());
     }
 
-    // A commit that fails puts the links, the boxes, the count and the panels back at the
-    // first row it lost; carrying on to the sheet's end stores every sheet row once.
+    // A batch that cannot be completed (its commit meets another program's lock, or the
+    // database refuses a reading's calculated values) is stored not at all: the links, the
+    // boxes, the count and the panels go back to the first row it lost, panel 2 names the
+    // cause; carrying on to the sheet's end stores every sheet row once, with its values.
+    void failedCommitCarriedOn_data() {
+        QTest::addColumn<bool>("lock");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("lock") << true << "database is locked";
+        QTest::newRow("values refused") << false << "no values today";
+    }
     void failedCommitCarriedOn() {
+        QFETCH(bool, lock);
+        QFETCH(QString, cause);
         Import im(1);
         im.sheet(6); // sheet rows 2 to 7
         frmImportExcel* w = im.open();
@@ -248,21 +274,29 @@ private slots:
         w->batchLimits = {2, 0, 50};
         im.link(*w);
         const QString fourth = "2020-01-08 08:00"; // sheet row 5, the second of the second batch
-        std::unique_ptr<ReadLock> lock;
+        std::unique_ptr<ReadLock> held;
         bool locked = false;
-        connect(w->links[0], &links::LinkClient::textChanged, w, [&](const QString& text) {
-            if (text != fourth || std::exchange(locked, true)) return;
-            lock = std::make_unique<ReadLock>(im.p().ProjectDatabasePath);
-        });
+        if (lock)
+            connect(w->links[0], &links::LinkClient::textChanged, w, [&](const QString& text) {
+                if (text != fourth || std::exchange(locked, true)) return;
+                held = std::make_unique<ReadLock>(im.p().ProjectDatabasePath);
+            });
+        else
+            im.db().exec(
+                "CREATE TRIGGER refuse BEFORE UPDATE OF NormalizedPermFlow ON Data WHEN NEW.TheDate = '" +
+                fourth + ":00' BEGIN SELECT RAISE(ABORT, '" + cause + "'); END");
         QVERIFY(w->cmdTestPoll_Click());
         w->OptImport[1]->setChecked(true);
         im.env.prompts.onMessage("2 rows were not stored; the links are back at the first of them.",
                                  Buttons::OK, Title, Answer::OK);
         w->cmdSave[0]->click();
         QCOMPARE(im.env.prompts.verify(), QString());
-        QVERIFY(lock);
-        lock.reset();
+        QCOMPARE(bool(held), lock);
+        held.reset();
+        if (!lock) im.db().exec("DROP TRIGGER refuse");
         QCOMPARE(im.rows(), 3);
+        QCOMPARE(im.withoutValues(), 0);
+        QCOMPARE(w->panel(2)->text(), "SAVE FAILED! " + cause);
         QCOMPARE(w->txtScadaItem[1]->text(), QString("R4C2"));
         QCOMPARE(w->txtData[0]->text(), QString("2020-01-07 08:00"));
         QCOMPARE(w->txtData[100]->text(), QString("2020-01-06 08:00"));
@@ -274,8 +308,136 @@ private slots:
         QCOMPARE(im.env.prompts.verify(), QString());
         QCOMPARE(im.rows(), 7);
         QCOMPARE(im.repeated(), 0);
+        QCOMPARE(im.withoutValues(), 0);
+        QCOMPARE(w->panel(1)->text(), QString("Calculation Complete"));
+        QCOMPARE(w->panel(2)->text(), QString()); // the failure was the last run's
         QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 4"));
         QCOMPARE(w->txtScadaItem[1]->text(), QString("R8C2"));
+    }
+
+    // Sheet rows whose date the train already has are passed over and counted, in both
+    // modes, and the run goes on with the next row.
+    void sameRowsAgain_data() {
+        QTest::addColumn<bool>("allRows");
+        QTest::addColumn<int>("panel");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("all rows") << true << 3 << "Total Rows Imported = 1; 3 rows already stored";
+        QTest::newRow("one row") << false << 4 << "Total Rows Imported = 0; 1 row already stored";
+    }
+    void sameRowsAgain() {
+        QFETCH(bool, allRows);
+        QFETCH(int, panel);
+        QFETCH(QString, summary);
+        Import im(1);
+        im.sheet(3);
+        frmImportExcel* w = im.open();
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[1]->setChecked(true);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.rows(), 4);
+        delete w;
+
+        im.sheet(4); // one row more than before
+        w = im.open();
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[allRows ? 1 : 0]->setChecked(true);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), allRows ? 5 : 4);
+        QCOMPARE(im.repeated(), 0);
+        QCOMPARE(w->panel(panel)->text(), summary);
+        QCOMPARE(w->txtScadaItem[1]->text(), QString(allRows ? "R6C2" : "R3C2"));
+        QCOMPARE(w->txtData[0]->text(), QString(allRows ? "" : "2020-01-06 08:00"));
+    }
+
+    // While the window is open the program knows it; a save while a whole-database
+    // recalculation has another project loaded stores nothing, and a later one stores
+    // under the project the window was opened for.
+    void storesUnderItsProject() {
+        Import im(1);
+        im.sheet(2);
+        frmImportExcel* w = im.open();
+        QVERIFY(im.p().ImportWindowOpen);
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        im.p().CurrentProject.ProjectID = "ZZZ";
+        im.p().RecalcAllRunning = true;
+        im.env.prompts.onMessage("Recalculate ALL Projects is running. No row was imported", Buttons::OK,
+                                 Title, Answer::OK);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 1);
+        im.p().RecalcAllRunning = false;
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.db().scalar("SELECT group_concat(DISTINCT ProjectID) FROM Data").toString(),
+                 QString("P1"));
+        QCOMPARE(im.rows(), 2);
+        w->close();
+        QVERIFY(!im.p().ImportWindowOpen);
+    }
+
+    // A fetch that fails says which cell of which row failed, in the link layer's words.
+    void fetchFailureNamed_data() {
+        QTest::addColumn<bool>("otherItem");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("refused item") << false << "The application refused the link item (285)";
+        QTest::newRow("answer for another item")
+            << true << "Timeout while waiting for the linked application to answer (286)";
+    }
+    void fetchFailureNamed() {
+        QFETCH(bool, otherItem);
+        QFETCH(QString, cause);
+        Import im(1);
+        im.sheet(2);
+        // A server answering the fourth row's cell with another cell's value.
+        QLocalServer odd;
+        if (otherItem) {
+            im.server.close();
+            QVERIFY(odd.listen(links::socketNameFor(im.app)));
+            connect(&odd, &QLocalServer::newConnection, &odd, [&] {
+                QLocalSocket* s = odd.nextPendingConnection();
+                connect(s, &QLocalSocket::readyRead, s, [s] {
+                    while (s->canReadLine()) {
+                        const links::Message m = links::parseMessage(s->readLine());
+                        if (m.verb == "INIT") s->write(links::messageLine("ACK"));
+                        if (m.verb == "REQUEST")
+                            s->write(links::dataLine(m.argument == "R2C4" ? "R9C9" : m.argument, "1"));
+                    }
+                });
+            });
+        }
+        frmImportExcel* w = im.open();
+        im.link(*w);
+        w->links[3]->setLinkTimeout(200);
+        if (!otherItem) w->txtScadaItem[3]->setText("Bogus");
+        const QString text = "Cell " + QString(otherItem ? "R2C4" : "Bogus") + " (" +
+                             w->cbItem[3]->currentText() + ") was not fetched: " + cause + ".";
+        im.env.prompts.onMessage(text, Buttons::OK, Title, Answer::OK);
+        QVERIFY(!w->cmdTestPoll_Click());
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(w->panel(4)->text(), text);
+        QVERIFY(!w->cmdSave[0]->isEnabled());
+    }
+
+    // A project whose element the element database lacks: its readings are stored without
+    // calculated values, and the run says so once, naming the element.
+    void missingElement() {
+        Import im(1, true, true, {{"ElementType", 40}});
+        im.sheet(3);
+        frmImportExcel* w = im.open();
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[1]->setChecked(true);
+        im.env.prompts.onMessage("(element type 40) is not in the element database. 3 readings were stored "
+                                 "without calculated values.",
+                                 Buttons::OK, Title, Answer::OK);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 4);
+        QCOMPARE(w->panel(1)->text(), QString("Calculation Failed"));
     }
 
     // A batch whose first reading cannot be normalized does not end as "Calculation
@@ -510,23 +672,48 @@ private slots:
         QCOMPARE(im.env.prompts.verify(), QString());
     }
 
-    // Closing with typed cell links that were not saved asks first: No keeps the window
-    // and the links; once saved, nothing is asked.
-    void closeWithTypedLinks() {
+    // Closing over typed input that was not stored asks first, as data entry does: No keeps
+    // the window and the input; once the links are saved, or with nothing typed, nothing
+    // is asked.
+    void closeWithTyped_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("question");
+        QTest::newRow("cell link") << "txtScadaItem_3"
+                                   << "R9C4"
+                                   << "The cell links you typed have not been saved. Close and lose them?";
+        QTest::newRow("value") << "txtData_3"
+                               << "12.5"
+                               << "The values you typed have not been saved. Close and lose them?";
+        QTest::newRow("nothing typed") << ""
+                                       << ""
+                                       << "";
+    }
+    void closeWithTyped() {
+        QFETCH(QString, box);
+        QFETCH(QString, typed);
+        QFETCH(QString, question);
         Import im(1);
         frmImportExcel* w = im.open();
         QVERIFY(w);
         w->show();
-        w->txtScadaItem[3]->clear();
-        QTest::keyClicks(w->txtScadaItem[3], "R9C4");
-        im.env.prompts.onMessage("The cell links you typed have not been saved. Close and lose them?",
-                                 Buttons::YesNo, Title, Answer::No);
-        w->cmdClose->click();
-        QCOMPARE(im.env.prompts.verify(), QString());
-        QVERIFY(im.window && w->isVisible());
-        QCOMPARE(w->txtScadaItem[3]->text(), QString("R9C4"));
-        im.env.prompts.onMessage("Updated OK!", Buttons::OK, Title, Answer::OK);
-        w->cmdSaveConfig->click();
+        if (!box.isEmpty()) {
+            auto* edit = w->findChild<QLineEdit*>(box);
+            QVERIFY(edit);
+            edit->clear();
+            QTest::keyClicks(edit, typed);
+            im.env.prompts.onMessage(question, Buttons::YesNo, Title, Answer::No);
+            w->cmdClose->click();
+            QCOMPARE(im.env.prompts.verify(), QString());
+            QVERIFY(im.window && w->isVisible());
+            QCOMPARE(edit->text(), typed);
+            if (box.startsWith("txtScadaItem")) {
+                im.env.prompts.onMessage("Updated OK!", Buttons::OK, Title, Answer::OK);
+                w->cmdSaveConfig->click();
+            } else {
+                im.env.prompts.onMessage(question, Buttons::YesNo, Title, Answer::Yes);
+            }
+        }
         w->cmdClose->click();
         QCOMPARE(im.env.prompts.verify(), QString());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -20,10 +20,9 @@
 #include "core/numbers.h"
 #include "core/program.h"
 #include "core/settings.h"
-#include "normalization/calculate.h"
-#include "normalization/sqliterows.h"
 #include "platform/database.h"
 #include "platform/links/linkerrors.h"
+#include "spreadsheet/importbatch.h"
 #include "spreadsheet/importlogic.h"
 
 namespace hv {
@@ -54,105 +53,18 @@ UnitLabel importUnitLabel(int i, const ProjectInfoRecord& cp, const UserItems& u
 
 } // namespace
 
-// The readings of an all-rows run, inserted in one transaction and normalized over one
-// connection when the batch is committed: a commit per row would cost more than the row.
-class ImportBatch {
-public:
-    struct Row {
-        qint64 id;
-        bool raw;
-    };
-    // What the normalization of a committed batch came to.
-    struct Normalized {
-        QString state; // panel 1: "Calculation Complete" only when every reading was normalized
-        bool anyFailed = false;
-        std::optional<DbError> error; // the database failed: the rest stays raw
-    };
-
-    ImportBatch(Program& p, int busyTimeoutMs)
-        : p_(p), db_(Database::open(p.ProjectDatabasePath)), busyTimeoutMs_(busyTimeoutMs) {
-        db_.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(busyTimeoutMs));
-    }
-    ~ImportBatch() {
-        if (open_) db_.rollback();
-    }
-    int pending() const { return int(rows_.size()); }
-    void insert(const ReadingValues& r, int eventId, const QString& note, bool raw) {
-        if (!open_) {
-            db_.begin();
-            open_ = true;
-        }
-        InsertReading(db_, p_.CurrentProject, r, eventId, note);
-        rows_.push_back({db_.lastInsertId(), raw});
-    }
-    // Commits the inserted rows. A failed commit rolls all of them back and raises.
-    std::vector<Row> commit() {
-        std::vector<Row> rows = std::move(rows_);
-        rows_.clear();
-        if (!open_) return rows;
-        open_ = false;
-        try {
-            db_.commit();
-        } catch (const DbError&) {
-            db_.rollback();
-            throw;
-        }
-        return rows;
-    }
-    // Normalizes committed rows; `onFailed` runs after each failed normalization.
-    Normalized normalize(const std::vector<Row>& rows, const std::function<void()>& onFailed) {
-        Normalized n;
-        SqliteConnection c(p_.ProjectDatabasePath, busyTimeoutMs_);
-        DataRecordCalculator calc(p_, c);
-        bool inTx = false;
-        calc.beforeMessage = [&] {
-            if (inTx) c.commit();
-            inTx = false;
-        };
-        try {
-            for (const Row& r : rows) {
-                if (r.raw) {
-                    if (!n.anyFailed) n.state = QStringLiteral("Calculation Bypassed");
-                    continue;
-                }
-                if (!inTx) c.begin();
-                inTx = true;
-                if (calc.calculateById(r.id)) {
-                    if (!n.anyFailed) n.state = QStringLiteral("Calculation Complete");
-                } else {
-                    if (inTx) c.commit();
-                    inTx = false;
-                    n.anyFailed = true;
-                    n.state = QStringLiteral("Calculation Failed");
-                    if (onFailed) onFailed();
-                }
-            }
-            if (inTx) c.commit();
-        } catch (const DbError& e) {
-            if (inTx) c.rollback();
-            n.anyFailed = true;
-            n.state = QStringLiteral("Calculation Failed");
-            n.error = e;
-        }
-        return n;
-    }
-
-private:
-    Program& p_;
-    Database db_;
-    int busyTimeoutMs_;
-    bool open_ = false;
-    std::vector<Row> rows_;
-};
-
 frmImportExcel::frmImportExcel(Program& p, QWidget* parent)
     : EntryForm(p, QStringLiteral("frmImportExcel"), QStringLiteral("Batch Data Entry from Excel"), parent) {
+    // The main window keeps the project and the database while this window may store.
+    p_.ImportWindowOpen = true;
     buildControls();
     connectHandlers();
     Form_Load();
 }
 
-frmImportExcel::~frmImportExcel() = default;
+frmImportExcel::~frmImportExcel() {
+    p_.ImportWindowOpen = false;
+}
 
 void frmImportExcel::buildControls() {
     buildProjectLine();
@@ -260,10 +172,11 @@ void frmImportExcel::connectHandlers() {
     connect(chkIgnore, &QCheckBox::toggled, this, &frmImportExcel::chkIgnore_Click);
     chkIgnore->installEventFilter(this);
     connectEntryBoxes();
-    typedWhat_ = QStringLiteral("cell links");
     for (std::vector<QLineEdit*>* boxes : {&txtScadaApp, &txtScadaTopic, &txtScadaItem})
         for (QLineEdit* box : *boxes)
-            connect(box, &QLineEdit::textEdited, this, [this] { typedUnsaved_ = true; });
+            connect(box, &QLineEdit::textEdited, this, [this] { linksTyped_ = true; });
+    for (int k = 0; k < ItemCount; ++k)
+        connect(txtData[k], &QLineEdit::textEdited, this, [this] { valuesTyped_ = true; });
     for (QLineEdit* box : txtScadaItem)
         box->installEventFilter(this);
     // Row 0's application and sheet serve every row.
@@ -298,6 +211,8 @@ bool frmImportExcel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmImportExcel::Form_Load() {
+    project_ = p_.CurrentProject;
+    databasePath_ = p_.ProjectDatabasePath;
     const ProjectInfoRecord& cp = p_.CurrentProject;
     try {
         p_.SaveIntervalMinutes = ParsePercent(ReadIniValue(
@@ -412,17 +327,15 @@ void frmImportExcel::SaveScadaConfig() {
     std::vector<ScadaRow> rows;
     for (int k = 0; k < ItemCount; ++k)
         rows.push_back(linkRow(k));
-    SaveImportLinks(p_, p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, rows);
-    typedUnsaved_ = false;
+    SaveImportLinks(p_, project_.ProjectID, project_.TrainNumber, rows);
+    linksTyped_ = false;
     for (int k = 0; k < ItemCount; ++k)
         txtScadaItem[size_t(k)]->setText(rows[size_t(k)].item);
 }
 
 void frmImportExcel::cmdSaveConfig_Click() {
     if (running_) return;
-    storeOrder([this] {
-        SaveInputOrder(p_, p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, rowOrder());
-    });
+    storeOrder([this] { SaveInputOrder(p_, project_.ProjectID, project_.TrainNumber, rowOrder()); });
     try {
         SaveScadaConfig();
     } catch (const DbError& e) {
@@ -489,12 +402,10 @@ bool frmImportExcel::cmdTestPoll_Click() {
         if (e == 0) continue;
         // A row fetched in part is no reading: the boxes show again what they held.
         setEntryTexts(before);
-        if (e == links::NoLink)
-            say(GetMlString(1033,
-                            "You must open Excel first.  Open an excel spreadsheet with valid data and try "
-                            "again."));
+        sayFetchFailure(k, *links[size_t(k)]);
         return false;
     }
+    valuesTyped_ = false; // the fetched row replaced what was typed
     // Inside a run the window is repainted now and then, not after every row.
     if (running_)
         letWindowPaint();
@@ -503,9 +414,23 @@ bool frmImportExcel::cmdTestPoll_Click() {
     const int dateRow = DateRow(rowOrder());
     const std::optional<QDateTime> d = ParseEntryDate(txtData[dateRow]->text());
     if (d) txtData[dateRow]->setText(d->toString("yyyy-MM-dd HH:mm"));
-    lblTime[0]->setText(FormatHours(ElapsedHoursAt(d ? *d : p_.system.now(), p_.CurrentProject)));
+    lblTime[0]->setText(FormatHours(ElapsedHoursAt(d ? *d : p_.system.now(), project_)));
     cmdSave[0]->setEnabled(true);
     return true;
+}
+
+void frmImportExcel::sayFetchFailure(int k, const links::LinkClient& link) {
+    // No write lock is held while the message waits; a batch lost meanwhile says so itself.
+    if (!flushBatch()) return;
+    const QString text = "Cell " + link.linkItem() + " (" + cbItem[size_t(k)]->currentText() +
+                         ") was not fetched: " + link.lastErrorText() + " (" +
+                         QString::number(link.lastError()) + ").";
+    setStatus(4, text);
+    if (link.lastError() == links::NoLink)
+        say(GetMlString(
+            1033, "You must open Excel first.  Open an excel spreadsheet with valid data and try again."));
+    else
+        say(text);
 }
 
 void frmImportExcel::txtScadaItem_LostFocus(int Index) {
@@ -526,7 +451,7 @@ void frmImportExcel::txtScadaItem_LostFocus(int Index) {
 int frmImportExcel::ValidateData() {
     p_.SkipRowCalculation = false;
     std::array<EntryRow, ItemCount> rows = entryRows(true);
-    const EntryCheck c = CheckReading(p_.CurrentProject, rows, lblTime[0]->text(), p_.IgnoreImportErrors,
+    const EntryCheck c = CheckReading(project_, rows, lblTime[0]->text(), p_.IgnoreImportErrors,
                                       p_.DecimalSeparatorCode, Reading, p_.system.now());
     takeEntryTexts(rows);
     // No write lock is held while a message waits.
@@ -568,7 +493,7 @@ void frmImportExcel::txtData_LostFocus(int Index) {
         box->setFocus();
         box->selectAll();
     }
-    lblTime[0]->setText(FormatHours(date ? ElapsedHoursAt(*date, p_.CurrentProject) : 0));
+    lblTime[0]->setText(FormatHours(date ? ElapsedHoursAt(*date, project_) : 0));
 }
 
 // ---- Saving ---------------------------------------------------------------------------
@@ -628,59 +553,98 @@ bool frmImportExcel::yieldToWindow(bool force) {
     return stored;
 }
 
+ImportBatch& frmImportExcel::batch() {
+    if (!batch_)
+        batch_ = std::make_unique<ImportBatch>(p_, databasePath_, project_, batchLimits.busyTimeoutMs);
+    return *batch_;
+}
+
 bool frmImportExcel::flushBatch() {
-    if (!batch_ || batch_->pending() == 0) return true;
-    const int rows = batch_->pending();
-    std::vector<ImportBatch::Row> committed;
+    if (!batch_) return true;
     try {
-        committed = batch_->commit();
+        batch_->commit();
     } catch (const DbError& e) {
-        batch_.reset();
-        stopRequested_ = true;
-        // None of the batch was stored: the window shows again the first reading of it,
-        // with its links, count and panels, so that carrying on stores it next.
-        restore(beforeBatch_);
-        cmdSave[0]->setEnabled(true);
-        say(SaveErrorText(e) + "\r\n\r\n" + QString::number(rows) +
-            " rows were not stored; the links are back at the first of them.");
-        setStatus(2, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"), true);
+        batchLost(e);
         return false;
     }
-    const ImportBatch::Normalized n = batch_->normalize(committed, [this] {
-        say(GetMlString(602, "Calculation or calculated Data Storage Error ") + "0 " +
-            "The calculated values could not be stored.");
-    });
-    setStatus(1, n.state);
-    if (n.error) {
-        // The readings are stored; a database that cannot take their calculated values
-        // stops the run.
-        stopRequested_ = true;
-        say(GetMlString(602, "Calculation or calculated Data Storage Error ") +
-            QString::number(n.error->number()) + " " + n.error->description());
-    }
-    if (n.anyFailed && !p_.IgnoreImportErrors)
-        setStatus(2, GetMlString(698, "Calculator returned and error. SAVE FAILED!"), true);
+    takeCommitted();
     return true;
 }
 
+void frmImportExcel::batchLost(const DbError& e) {
+    const int rows = batch_ ? batch_->pending() : 0;
+    batch_.reset();
+    stopRequested_ = true;
+    QString text = SaveErrorText(e);
+    if (rows > 0) {
+        // None of the batch was stored: the window shows again the first reading of it,
+        // with its links, count and panels, so that carrying on stores it next.
+        restore(beforeBatch_);
+        text += "\r\n\r\n" + QString::number(rows) +
+                " rows were not stored; the links are back at the first of them.";
+    }
+    cmdSave[0]->setEnabled(true);
+    say(text);
+    setStatus(2, "SAVE FAILED! " + e.description(), true);
+}
+
+void frmImportExcel::takeCommitted() {
+    if (!batch_) return;
+    const ImportBatch::Tally t = batch_->takeCommitted();
+    if (t.normalized + t.raw + t.failed + t.noElement == 0) return;
+    runStored_ += t;
+    // The state of the run so far: never complete while one of its readings lacks its values.
+    const ImportBatch::Tally& r = runStored_;
+    if (r.failed + r.noElement > 0)
+        setStatus(1, QStringLiteral("Calculation Failed"));
+    else if (r.raw > 0)
+        setStatus(1, QStringLiteral("Calculation Bypassed"));
+    else
+        setStatus(1, QStringLiteral("Calculation Complete"));
+    if (t.failed > 0 && !p_.IgnoreImportErrors)
+        setStatus(2, GetMlString(698, "Calculator returned and error. SAVE FAILED!"), true);
+    if (t.noElement > 0)
+        setStatus(2, MissingElementText(project_, batch_->missingElements(), r.noElement), true);
+}
+
+QString frmImportExcel::importedText() const {
+    QString text = GetMlString(1025, "Total Rows Imported = ") + QString::number(ImportedRowCount);
+    if (runSkipped_ > 0)
+        text +=
+            "; " + QString::number(runSkipped_) + (runSkipped_ == 1 ? " row" : " rows") + " already stored";
+    return text;
+}
+
 bool frmImportExcel::SaveAllData() {
-    const ProjectInfoRecord& cp = p_.CurrentProject;
+    ReadingValues r = Reading;
     try {
-        ReadingValues r = Reading;
-        BalanceImportedReading(r, cp.NumBanks, cp.SystemData, p_.IgnoreImportErrors);
-        const QString note = NoteForStorage(txtNotes->text());
-        if (note != txtNotes->text()) txtNotes->setText(note);
-        if (!batch_) batch_ = std::make_unique<ImportBatch>(p_, batchLimits.busyTimeoutMs);
-        if (batch_->pending() == 0) beforeBatch_ = snapshot();
-        // Stored as it is shown, to the second, so the row is found by its date as well.
-        r.TheDate = parseDbDate(dbDateText(r.TheDate));
-        batch_->insert(r, std::max(cbEvent->currentIndex(), 0), note, p_.SkipRowCalculation);
-        Reading = r;
+        BalanceImportedReading(r, project_.NumBanks, project_.SystemData, p_.IgnoreImportErrors);
     } catch (const DbError& e) {
+        // The row's own failure: what the batch holds is stored before it is said.
         if (flushBatch()) {
             say(SaveErrorText(e));
             setStatus(2, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"), true);
         }
+        return false;
+    }
+    const QString note = NoteForStorage(txtNotes->text());
+    if (note != txtNotes->text()) txtNotes->setText(note);
+    try {
+        ImportBatch& b = batch();
+        if (b.pending() == 0) beforeBatch_ = snapshot();
+        // Stored as it is shown, to the second, so the row is found by its date as well.
+        r.TheDate = parseDbDate(dbDateText(r.TheDate));
+        const ImportBatch::Outcome o =
+            b.add(r, std::max(cbEvent->currentIndex(), 0), note, p_.SkipRowCalculation);
+        Reading = r;
+        takeCommitted();
+        if (o == ImportBatch::Outcome::CalculationFailed) {
+            if (!flushBatch()) return false;
+            say(GetMlString(602, "Calculation or calculated Data Storage Error ") + "0 " +
+                "The calculated values could not be stored.");
+        }
+    } catch (const DbError& e) {
+        batchLost(e);
         return false;
     }
     return true;
@@ -709,10 +673,10 @@ void frmImportExcel::rewriteOtherRows(int dateRow) {
 }
 
 // One pass of the import: check, store, roll over, advance. False when the run ends here.
-// One pass of the import: check, store, roll over, advance. False when the run ends here.
 bool frmImportExcel::importOneRow(bool allRows) {
     const int dateRow = DateRow(rowOrder());
-    if (!ParseEntryDate(txtData[dateRow]->text())) {
+    const std::optional<QDateTime> date = ParseEntryDate(txtData[dateRow]->text());
+    if (!date) {
         if (allRows) {
             cmdSave[0]->setEnabled(false);
         } else {
@@ -722,6 +686,20 @@ bool frmImportExcel::importOneRow(bool allRows) {
         return false;
     }
     if (!yieldToWindow()) return false;
+    // A sheet row imported before is passed over: one train has one reading at a date.
+    bool stored = false;
+    try {
+        stored = batch().isStored(parseDbDate(dbDateText(*date)));
+    } catch (const DbError& e) {
+        batchLost(e);
+        return false;
+    }
+    if (stored) {
+        ++runSkipped_;
+        advanceReferences();
+        setStatus(allRows ? 3 : 4, importedText());
+        return true;
+    }
     const int r = ValidateData();
     if (r == BatchLost) return false;
     if (p_.IgnoreImportErrors && r == -1000) {
@@ -738,24 +716,33 @@ bool frmImportExcel::importOneRow(bool allRows) {
     if (!SaveAllData()) return false;
     if (!allRows && !flushBatch()) return false;
     if (!yieldToWindow()) return false;
+    valuesTyped_ = false;
     RollOverData();
     ++ImportedRowCount;
     const int sheetRow = advanceReferences();
     if (allRows) {
-        setStatus(3, GetMlString(1025, "Total Rows Imported = ") + QString::number(ImportedRowCount));
+        setStatus(3, importedText());
         setStatus(4, GetMlString(1026, "Imported row # ") + QString::number(sheetRow) +
                          GetMlString(1027, " From Excel"));
     } else {
         setStatus(3, GetMlString(1026, "Imported row # ") + QString::number(sheetRow));
-        setStatus(4, GetMlString(1025, "Total Rows Imported = ") + QString::number(ImportedRowCount));
+        setStatus(4, importedText());
     }
     return true;
 }
 
 void frmImportExcel::cmdSave_Click() {
     if (running_) return;
+    if (p_.RecalcAllRunning) {
+        // The recalculation has other projects loaded and yields to the windows meanwhile.
+        say("Recalculate ALL Projects is running. No row was imported: save again once it has finished.");
+        return;
+    }
     running_ = true;
     stopRequested_ = false;
+    runStored_ = {};
+    runSkipped_ = 0;
+    setStatus(2, QString()); // the panels speak of this run
     sinceYield_.invalidate();
     if (OptImport[1]->isChecked()) {
         ImportedRowCount = 0;
@@ -776,6 +763,10 @@ void frmImportExcel::cmdSave_Click() {
     }
     batch_.reset();
     running_ = false;
+    // Said once for the run, when nothing is held open any more.
+    if (runStored_.noElement > 0)
+        say(MissingElementText(project_, MissingElementTypes(project_, p_.ElementTable),
+                               runStored_.noElement));
     if (closeAfterRun_) close();
 }
 
@@ -810,10 +801,15 @@ void frmImportExcel::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    typedUnsaved_ = valuesTyped_ || linksTyped_;
+    typedWhat_ = valuesTyped_ && linksTyped_ ? QStringLiteral("values and cell links")
+                 : valuesTyped_              ? QStringLiteral("values")
+                                             : QStringLiteral("cell links");
     if (!mayDiscardTyped()) {
         event->ignore();
         return;
     }
+    p_.ImportWindowOpen = false;
     for (links::LinkClient* l : links)
         l->setLinkMode(0);
     p_.userStore.setValue("Locales", QString::number(p_.DecimalSeparatorCode));

@@ -16,11 +16,11 @@
 #include "collection/readingitems.h"
 #include "collection/ui/entryform.h"
 #include "platform/links/linkclient.h"
+#include "spreadsheet/importbatch.h"
 
 namespace hv {
 
 struct Program;
-class ImportBatch;
 
 // Batch entry of readings from a spreadsheet: each sheet row is fetched over cell links
 // into the 25 input rows, checked, stored and normalized, and the links move one row down.
@@ -100,10 +100,27 @@ private:
     bool importOneRow(bool allRows);
     bool yieldToWindow(bool force = false);
     void letWindowPaint();
+    ImportBatch& batch();
     bool flushBatch();
+    // The batch could not be completed: none of it is stored, and the window shows again
+    // the first reading of it.
+    void batchLost(const DbError& e);
+    // Takes the readings the batch committed into the run's tally and shows its state.
+    void takeCommitted();
+    QString importedText() const;
+    void sayFetchFailure(int k, const links::LinkClient& link);
 
+    // The project train and database the window was opened for: a run stores there
+    // whatever the program loads meanwhile.
+    ProjectInfoRecord project_;
+    QString databasePath_;
     std::unique_ptr<ImportBatch> batch_;
     Shown beforeBatch_;
+    // What the run (one click of Save) stored and skipped.
+    ImportBatch::Tally runStored_;
+    int runSkipped_ = 0;
+    bool valuesTyped_ = false;
+    bool linksTyped_ = false;
     bool running_ = false;
     bool stopRequested_ = false;
     bool closeAfterRun_ = false;
