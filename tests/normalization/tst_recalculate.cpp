@@ -152,7 +152,14 @@ private slots:
             .onMessage(CalcErrorPrompt, Buttons::OKCancel, "Hevrin", Answer::Cancel)
             .onMessage("Update may not be complete. Updated 4 records out of a total 10", Buttons::OK,
                        "Hevrin", Answer::OK);
+        // No reading may be stored against the project loaded for the run while it asks.
+        QStringList notRunning;
+        connect(&t.p().status, &StatusPanels::changed, [&](int, const QString& text) {
+            if (!t.p().RecalcAllRunning) notRunning << text;
+        });
         QCOMPARE(RecalculateProject(t.p(), t.p().CurrentProject, smallBatches(batch)), 4);
+        QCOMPARE(notRunning, QStringList());
+        QVERIFY(!t.p().RecalcAllRunning);
         QCOMPARE(t.env.prompts.verify(), QString());
         for (int i = 0; i < 10; ++i)
             QCOMPARE(t.done(ids[i]), i < 4);
@@ -379,26 +386,41 @@ private slots:
 
     void databaseFailuresStopTheRun_data() {
         QTest::addColumn<bool>("readOnly");
+        QTest::addColumn<bool>("midRun");
         QTest::addColumn<QString>("error");
-        QTest::newRow("locked past the busy timeout") << false << "database is locked";
-        QTest::newRow("read-only file") << true << "attempt to write a readonly database";
+        QTest::newRow("locked past the busy timeout") << false << false << "database is locked";
+        QTest::newRow("read-only file") << true << false << "attempt to write a readonly database";
+        QTest::newRow("locked after the first batch") << false << true << "database is locked";
     }
     void databaseFailuresStopTheRun() {
         QFETCH(bool, readOnly);
+        QFETCH(bool, midRun);
         QFETCH(QString, error);
         Db t;
         t.project("P1", 1);
         t.project("P2", 2);
-        const QList<qint64> ids = t.readings("P1", 1, 3) + t.readings("P2", 2, 3);
+        QList<qint64> ids = t.readings("P1", 1, 3);
+        ids += t.readings("P2", 2, 3);
         const int before = t.versionRows();
         std::unique_ptr<WriteLock> lock;
         if (readOnly) {
             if (!test::makeReadOnly(t.path, true)) QSKIP("the file system cannot make the file read-only");
-        } else {
+        } else if (!midRun) {
             lock = std::make_unique<WriteLock>(t.path);
             QVERIFY(lock->ok);
+        } else {
+            // Another program takes the lock while the run lets the window system run.
+            connect(&t.p().status, &StatusPanels::changed, [&](int panel, const QString& text) {
+                if (panel == 1 && text == "Updating Record 2 of 6" && !lock)
+                    lock = std::make_unique<WriteLock>(t.path);
+            });
         }
-        t.env.prompts.onMessage("Error #-2147467259 " + error, Buttons::OK, "Hevrin", Answer::OK);
+        const int done = midRun ? 2 : 0;
+        t.env.prompts.onMessage("Error #-2147467259 " + error +
+                                    QString(". The recalculation stopped: only %1 of 6 readings were "
+                                            "recalculated. Run the recalculation again.")
+                                        .arg(done),
+                                Buttons::OK, "Hevrin", Answer::OK);
         RecalcOptions o = smallBatches(2);
         o.busyTimeoutMs = 50;
         const RecalcSummary sum = RecalculateAllProjectsCounted(t.p(), o);
@@ -409,15 +431,22 @@ private slots:
         QVERIFY(sum.stopped);
         QVERIFY2(!t.p().status.text(1).startsWith("Updated"), qPrintable(t.p().status.text(1)));
         QVERIFY(t.p().status.text(1).contains(error));
+        QVERIFY(t.p().status.text(1).contains(QString("only %1 of 6 readings").arg(done)));
         QCOMPARE(t.versionRows(), before);
-        for (qint64 id : ids)
-            QVERIFY(!t.done(id));
+        for (int i = 0; i < ids.size(); ++i)
+            QCOMPARE(t.done(ids[i]), i < done);
         QCOMPARE(t.endState(), QString());
-        // The project run raises it to its caller.
+        // The project run raises it to its caller, saying how far it got.
         if (!readOnly) {
             WriteLock again(t.path);
-            t.loadCurrent("P1");
-            QVERIFY_THROWS_EXCEPTION(DbFailure, RecalculateProject(t.p(), t.p().CurrentProject, o));
+            t.loadCurrent("P2");
+            try {
+                RecalculateProject(t.p(), t.p().CurrentProject, o);
+                QFAIL("no failure raised");
+            } catch (const DbFailure& e) {
+                QVERIFY2(e.description().contains("only 0 of 3 readings"), qPrintable(e.description()));
+            }
+            QVERIFY(!t.p().RecalcAllRunning);
         }
     }
 
