@@ -19,14 +19,16 @@ DataFolders ChooseDataFolders(const SystemInfo& system);
 QString DatabasePathFromSetting(const QString& setting, const QString& dataFolder);
 
 // Copies the shipped templates (program folder/templates) of the project and element
-// databases into a data folder that lacks them, as an installer would.
-void InstallDataFiles(const SystemInfo& system, const QString& dataFolder);
+// databases into a data folder that lacks them, as an installer would. Returns what
+// failed, with the system's cause; empty when every copy was made. A failed copy leaves
+// no file behind.
+QString InstallDataFiles(const SystemInfo& system, const QString& dataFolder);
 
 // A "ShowSplash" value of "yes" in any letter case.
 bool ShowSplashSetting(const QString& value);
 
 struct StartupResult {
-    bool endProgram = false; // the element database could not be opened
+    bool endProgram = false; // the data files could not be installed, or the element database opened
     int exitCode = 0;
 };
 
