@@ -49,10 +49,7 @@ QString DatabasePathFromSetting(const QString& setting, const QString& dataFolde
     return setting;
 }
 
-namespace {
-// Through a temporary file renamed at the end, so that a copy cut short (a full disk)
-// never leaves a database that looks whole. Returns the system's cause of a failure.
-QString copyWhole(const QString& source, const QString& target) {
+QString CopyFileWhole(const QString& source, const QString& target) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) return in.errorString();
     QFile out(target + ".part");
@@ -74,7 +71,6 @@ QString copyWhole(const QString& source, const QString& target) {
     if (!cause.isEmpty()) out.remove();
     return cause;
 }
-} // namespace
 
 QString InstallDataFiles(const SystemInfo& system, const QString& dataFolder) {
     QDir().mkpath(dataFolder);
@@ -82,7 +78,7 @@ QString InstallDataFiles(const SystemInfo& system, const QString& dataFolder) {
         const QString target = dataFolder + "/" + QLatin1String(name);
         const QString source = system.programFolder() + "/templates/" + QLatin1String(name);
         if (QFileInfo::exists(target) || !QFileInfo::exists(source)) continue;
-        if (const QString cause = copyWhole(source, target); !cause.isEmpty())
+        if (const QString cause = CopyFileWhole(source, target); !cause.isEmpty())
             return "Could not copy " + source + " to the data folder " + dataFolder + ": " + cause;
     }
     return {};
