@@ -9,10 +9,13 @@
 #include <QFile>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <random>
 
 #include "benchdata.h"
+#include "core/startup.h"
 #include "platform/database.h"
 
 #include "platform/systeminfo.h"
@@ -70,15 +73,23 @@ int main(int argc, char** argv) {
             "usage: hevrin-bench-gen --readings N --out FILE [--projects N] [--block N] [--template FILE]\n");
         return 2;
     }
-    QFile::remove(out);
-    if (!QFile::copy(parser.value("template"), out)) {
-        std::fprintf(stderr, "cannot copy the template %s\n", qPrintable(parser.value("template")));
+    // Filled under another name and renamed at the end: a run that fails (a full disk)
+    // leaves no partial database, and FILE as it was.
+    const QString part = out + ".part";
+    const auto dropPart = [&] {
+        QFile::remove(part);
+        QFile::remove(part + "-journal");
+    };
+    dropPart();
+    if (const QString cause = CopyFileWhole(parser.value("template"), part); !cause.isEmpty()) {
+        std::fprintf(stderr, "cannot copy the template %s to %s: %s\n", qPrintable(parser.value("template")),
+                     qPrintable(part), qPrintable(cause));
         return 1;
     }
-    QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(part, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
 
     try {
-        Database db = Database::open(out);
+        Database db = Database::open(part);
         db.exec("PRAGMA synchronous = OFF");
         const std::vector<bench::TrainLayout> layouts =
             projectsSet ? bench::Layouts(projectCount) : bench::Layouts();
@@ -127,9 +138,18 @@ int main(int argc, char** argv) {
             q.finish();
             tx.commit();
         }
+        db.close();
+        if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(out).constData()) != 0) {
+            const int error = errno;
+            dropPart();
+            std::fprintf(stderr, "cannot rename %s to %s: %s\n", qPrintable(part), qPrintable(out),
+                         std::strerror(error));
+            return 1;
+        }
         std::printf("%lld readings in %d project trains written to %s\n", static_cast<long long>(n),
                     int(layouts.size()), qPrintable(out));
     } catch (const DbError& e) {
+        dropPart();
         std::fprintf(stderr, "error %ld: %s\n", e.number(), qPrintable(e.description()));
         return 1;
     }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "core/dbversion.h"
 #include "core/elementdb.h"
@@ -48,15 +49,39 @@ QString DatabasePathFromSetting(const QString& setting, const QString& dataFolde
     return setting;
 }
 
-void InstallDataFiles(const SystemInfo& system, const QString& dataFolder) {
+QString CopyFileWhole(const QString& source, const QString& target) {
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) return in.errorString();
+    QFile out(target + ".part");
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return out.errorString();
+    QString cause;
+    while (cause.isEmpty() && !in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 16);
+        if (chunk.isEmpty() && in.error() != QFileDevice::NoError) cause = in.errorString();
+        // A short write is retried for the rest: only a failed one tells the cause.
+        for (qint64 done = 0; cause.isEmpty() && done < chunk.size();) {
+            const qint64 n = out.write(chunk.constData() + done, chunk.size() - done);
+            if (n <= 0) cause = out.errorString();
+            done += std::max<qint64>(n, 0);
+        }
+    }
+    out.close();
+    if (cause.isEmpty() && !QFile::rename(out.fileName(), target)) cause = out.errorString();
+    if (!cause.isEmpty()) out.remove();
+    return cause;
+}
+
+QString InstallDataFiles(const SystemInfo& system, const QString& dataFolder) {
     QDir().mkpath(dataFolder);
     for (const char* name : {DefaultDatabaseName, ElementDatabaseName}) {
         const QString target = dataFolder + "/" + QLatin1String(name);
         const QString source = system.programFolder() + "/templates/" + QLatin1String(name);
         if (QFileInfo::exists(target) || !QFileInfo::exists(source)) continue;
-        if (QFile::copy(source, target))
-            QFile::setPermissions(target, QFile::permissions(target) | QFileDevice::WriteOwner);
+        if (const QString cause = CopyFileWhole(source, target); !cause.isEmpty())
+            return "Could not copy " + source + " to the data folder " + dataFolder + ": " + cause;
     }
+    return {};
 }
 
 bool ShowSplashSetting(const QString& value) {
@@ -68,7 +93,11 @@ StartupResult Main(Program& p) {
     p.AppDataFolder = folders.dataFolder;
     p.IniFilePath = folders.settingsFile;
     QDir().mkpath(QFileInfo(p.IniFilePath).absolutePath());
-    InstallDataFiles(p.system, p.AppDataFolder);
+    if (const QString failure = InstallDataFiles(p.system, p.AppDataFolder); !failure.isEmpty()) {
+        p.prompts.message(failure + "\r\n\r\nHevrin will now close and exit.", Buttons::OK, Icon::Critical,
+                          QStringLiteral("Hevrin"));
+        return {true, 1};
+    }
 
     WriteIniSettings(p, Section, {{QStringLiteral("APPLICATION DATA"), p.AppDataFolder}});
     p.ProjectDatabasePath = DatabasePathFromSetting(

@@ -162,6 +162,12 @@ void zeroBank2(W& w) {
     w.NormalizedDP_2 = 0;
 }
 
+// A two- or three-bank reading stored without a feed flow fails as the bank recoveries
+// on it always did.
+void requireFeedFlow(const W& w) {
+    if (w.FeedFlow == 0) calcerr::raise(w.PermFlow_1 == 0 ? calcerr::Overflow : calcerr::DivisionByZero);
+}
+
 void zeroBank3(W& w) {
     w.B3DP = 0;
     w.B3Recovery = 0;
@@ -303,7 +309,10 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
     const int unitFlow = cp.unitFlow, unitFlux = cp.unitFlux, unitPress = cp.unitPress,
               unitTemp = cp.unitTemp;
 
-    // Bank bookkeeping of the measured values, on the FeedFlow stored in the row.
+    // Bank bookkeeping of the measured values. The bank feeds and recoveries are taken from
+    // the feed flow this calculation stores (the banks' permeate plus the concentrate), not
+    // from the one read: a later run reads the stored one back and must come to the same
+    // values.
     w.SystemDP = w.FeedPressure - w.ConcPressure;
     w.PermBackPress_1 = w.PermBackPress;
     if (banks == 1) {
@@ -314,22 +323,26 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
         w.B1DP = w.FeedPressure - w.ConcPressure_1;
         w.B2DP = w.FeedPressure_2 - w.ConcPressure;
         w.SystemDP = w.B1DP + w.B2DP;
+        requireFeedFlow(w);
+        w.PermFlow = w.PermFlow_1 + w.PermFlow_2;
+        w.FeedFlow = w.PermFlow + w.ConcFlow;
         w.B1Recovery = div(w.PermFlow_1, w.FeedFlow);
         w.B2Recovery = div(w.PermFlow_2, w.FeedFlow - w.PermFlow_1);
         w.Bank2FeedFlow = w.FeedFlow - w.PermFlow_1;
-        w.PermFlow = w.PermFlow_1 + w.PermFlow_2;
         zeroBank3(w);
     } else if (banks == 3) {
         w.B1DP = w.FeedPressure - w.ConcPressure_1;
         w.B2DP = w.FeedPressure_2 - w.ConcPressure_2;
         w.B3DP = w.FeedPressure_3 - w.ConcPressure;
         w.SystemDP = w.B1DP + w.B2DP + w.B3DP;
+        requireFeedFlow(w);
+        w.PermFlow = w.PermFlow_1 + w.PermFlow_2 + w.PermFlow_3;
+        w.FeedFlow = w.PermFlow + w.ConcFlow;
         w.B1Recovery = div(w.PermFlow_1, w.FeedFlow);
         w.B2Recovery = div(w.PermFlow_2, w.FeedFlow - w.PermFlow_1);
         w.B3Recovery = div(w.PermFlow_3, w.FeedFlow - w.PermFlow_1 - w.PermFlow_2);
         w.Bank2FeedFlow = w.FeedFlow - w.PermFlow_1;
         w.Bank3FeedFlow = w.FeedFlow - w.PermFlow_1 - w.PermFlow_2;
-        w.PermFlow = w.PermFlow_1 + w.PermFlow_2 + w.PermFlow_3;
     }
 
     // System flows.

@@ -34,7 +34,7 @@ struct DataWorking {
 
     // Computed only.
     double SpecFlux = 0, SpecFlux_1 = 0, SpecFlux_2 = 0, SpecFlux_3 = 0;
-    double Bank2FeedFlow = 0, Bank3FeedFlow = 0; // from the FeedFlow stored in the row
+    double Bank2FeedFlow = 0, Bank3FeedFlow = 0; // from the FeedFlow the calculation stores
 
     int columnsRead = 0; // how far the reading of the row got
 };

@@ -235,9 +235,24 @@ QString progressText(qint64 done, qint64 total) {
     return "Updating Record " + QString::number(done) + " of " + QString::number(total);
 }
 
+// What a run stopped by a database failure leaves: the batches before the failure are
+// stored, the rest still hold the values of the reference state before.
+QString stoppedPartWay(qint64 done, qint64 total) {
+    return "The recalculation stopped: only " + QString::number(done) + " of " + QString::number(total) +
+           " readings were recalculated. Run the recalculation again.";
+}
+
 } // namespace
 
 qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const RecalcOptions& options) {
+    // Callers load the project to run into CurrentProject, and a question asked here lets
+    // the window system run: nothing may store a reading against it meanwhile.
+    struct RunningFlag {
+        Program& p;
+        bool before = p.RecalcAllRunning;
+        explicit RunningFlag(Program& program) : p(program) { p.RecalcAllRunning = true; }
+        ~RunningFlag() { p.RecalcAllRunning = before; }
+    } running{p};
     const QString projectId = record.ProjectID;
     const qint16 train = record.TrainNumber;
     SqliteConnection db(p.ProjectDatabasePath, options.busyTimeoutMs);
@@ -260,9 +275,14 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
     BatchClock batch(options);
     qint32 i = 0;
     qint32 normalized = 0; // readings whose calculated columns were stored
-    {
+    qint32 committed = 0;  // readings gone through in the batches stored for good
+    try {
         IdStream stream(db, calc.selectFromData(), std::move(ids));
-        calc.beforeMessage = [&] { stream.flush(); };
+        const auto flush = [&] {
+            stream.flush();
+            committed = i;
+        };
+        calc.beforeMessage = flush;
         struct Unhook {
             DataRecordCalculator& c;
             ~Unhook() { c.beforeMessage = nullptr; }
@@ -271,9 +291,11 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
             const bool ok = calc.calculate(stream.row());
             if (ok) ++normalized;
             if (!ok && !p.IgnoreCalcErrors) {
-                stream.flush();
+                flush();
                 p.status.setText(1, progressText(i, n));
-                if (p.prompts.message(CalcErrorPrompt, Buttons::OKCancel) == Answer::OK) {
+                const Answer a = p.prompts.message(CalcErrorPrompt, Buttons::OKCancel);
+                p.RecalcAllRunning = true; // the main window's activation clears it
+                if (a == Answer::OK) {
                     p.IgnoreCalcErrors = true;
                 } else {
                     p.prompts.message("Update may not be complete. Updated " + QString::number(normalized) +
@@ -284,11 +306,13 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
             }
             ++i;
             if (batch.tick()) {
-                stream.flush();
+                flush();
                 p.status.setText(1, progressText(i, n));
             }
         }
-        stream.flush();
+        flush();
+    } catch (const DbFailure& e) {
+        throw DbFailure(e.number(), e.description() + ". " + stoppedPartWay(committed, n));
     }
     p.status.setText(1, projectId.trimmed() + ": Updated " + QString::number(normalized) +
                             " records out of a total " + QString::number(n));
@@ -348,14 +372,27 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
     // Between batches the window system gets a turn, and with it the user's Cancel.
     auto yieldAndCheckCancel = [&] {
         if (QCoreApplication::instance()) QCoreApplication::processEvents();
+        p.RecalcAllRunning = true; // the main window's activation clears it
         return p.CancelRecalc;
     };
 
+    // How far the pass over the readings got, for a run that a database failure stops.
+    qint64 maxId = 0, readings = 0, visited = 0, committed = 0;
+    bool counted = false;
     try {
         SqliteConnection db(p.ProjectDatabasePath, options.busyTimeoutMs);
+        // From the first project row loaded into CurrentProject to the end of the run.
+        p.RecalcAllRunning = true;
         menus(false);
         p.status.setBusy(true);
         p.IgnoreCalcErrors = false;
+        {
+            SqliteStatement q(db, QStringLiteral("SELECT max(ID) FROM Data"));
+            if (q.step()) maxId = q.int64(0);
+            SqliteStatement c(db, QStringLiteral("SELECT count(*) FROM Data"));
+            if (c.step()) readings = c.int64(0);
+            counted = true;
+        }
 
         // Every project row's reference state, loaded once, in the order the projects
         // have always been run; a later row of the same project train is the one its
@@ -407,19 +444,10 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
         sum.projects = int(projects.size());
 
         std::unique_ptr<DataRecordCalculator> calc;
-        if (!projects.empty()) p.RecalcAllRunning = true;
-        qint64 maxId = 0, readings = 0;
-        {
-            SqliteStatement q(db, QStringLiteral("SELECT max(ID) FROM Data"));
-            if (q.step()) maxId = q.int64(0);
-            SqliteStatement c(db, QStringLiteral("SELECT count(*) FROM Data"));
-            if (c.step()) readings = c.int64(0);
-        }
 
         // One pass over the table: every page is read, journaled and written once,
         // however the projects' readings lie among each other.
         const int projectCount = int(projects.size());
-        qint64 visited = 0;
         int met = 0;
         std::vector<bool> seen(projects.size(), false);
         auto showProgress = [&] {
@@ -430,7 +458,11 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
             calc = std::make_unique<DataRecordCalculator>(p, db);
             BatchClock batch(options);
             TableStream stream(db, calc->selectFromData(), maxId);
-            calc->beforeMessage = [&] { stream.flush(); };
+            const auto flush = [&] {
+                stream.flush();
+                committed = visited;
+            };
+            calc->beforeMessage = flush;
             sqlite3_stmt* st = stream.row().handle();
             std::string key, lastKey;
             size_t lastIndex = 0;
@@ -462,9 +494,11 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                     ++sum.readings;
                     if (ok) ++t.normalized;
                     if (!ok && !p.IgnoreCalcErrors) {
-                        stream.flush();
+                        flush();
                         showProgress();
-                        if (p.prompts.message(CalcErrorPrompt, Buttons::OKCancel) == Answer::OK) {
+                        const Answer a = p.prompts.message(CalcErrorPrompt, Buttons::OKCancel);
+                        p.RecalcAllRunning = true;
+                        if (a == Answer::OK) {
                             p.IgnoreCalcErrors = true;
                         } else {
                             const qint32 n = countReadings(db, t.storedId, t.train, maxId);
@@ -479,7 +513,7 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                     ++t.done;
                 }
                 if (batch.tick()) {
-                    stream.flush();
+                    flush();
                     showProgress();
                     if (yieldAndCheckCancel()) {
                         stopped = true;
@@ -488,7 +522,7 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                 }
             }
             calc->beforeMessage = nullptr;
-            stream.flush();
+            flush();
         }
 
         // The values the project-by-project order left: each project row in turn, its
@@ -520,7 +554,8 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
         sum.stopped = stopped;
         finish(!stopped, {});
     } catch (const DbError& e) {
-        const QString text = "Error #" + QString::number(e.number()) + " " + e.description();
+        QString text = "Error #" + QString::number(e.number()) + " " + e.description();
+        if (counted && dynamic_cast<const DbFailure*>(&e)) text += ". " + stoppedPartWay(committed, readings);
         p.prompts.message(text, Buttons::OK);
         sum.stopped = true;
         finish(false, text);

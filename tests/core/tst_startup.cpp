@@ -69,6 +69,28 @@ private slots:
         QCOMPARE(own.readAll(), QByteArray("the user's own file"));
         QVERIFY(QFile::exists(data + "/ostrelmem.mdb"));
     }
+
+    // A first start that cannot copy the templates says so, with the system's cause, and ends;
+    // no partial database is left to be taken for a whole one at the next start.
+    void firstStartOnAFullDisk() {
+        test::TestEnv env;
+        const QString templates = env.system.programDir + "/templates";
+        QDir().mkpath(templates);
+        test::makeBlankDatabase(templates + "/db.hv3.mdb");
+        test::makeElementDatabase(templates + "/ostrelmem.mdb");
+        const QString data = ChooseDataFolders(env.system).dataFolder;
+        env.prompts.onMessage("Could not copy " + templates + "/db.hv3.mdb to the data folder " + data +
+                                  ": File too large",
+                              Buttons::OK, "Hevrin", Answer::OK);
+        StartupResult r;
+        {
+            test::FileSizeLimit full(8192);
+            r = Main(env.prog());
+        }
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(r.endProgram);
+        QCOMPARE(QDir(data).entryList({"*.mdb*", "*db.hv3*"}, QDir::Files), QStringList());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestStartup)

@@ -40,20 +40,26 @@ public:
     QLocalServer server;
 };
 
-// A server that opens every topic and answers each other line with what `reply` makes of it.
+// A server that opens every topic and answers each other line with what `reply` makes of it;
+// with `closeAfterRequest`, it ends the connection once it has answered a REQUEST.
 class ScriptedServer : public QObject {
 public:
-    ScriptedServer(const QString& name, std::function<QByteArray(const QByteArray&)> reply) {
+    ScriptedServer(const QString& name, std::function<QByteArray(const QByteArray&)> reply,
+                   bool closeAfterRequest = false) {
         server.setSocketOptions(QLocalServer::UserAccessOption);
         QLocalServer::removeServer(name.toLower());
         server.listen(name.toLower());
-        connect(&server, &QLocalServer::newConnection, this, [this, reply] {
+        connect(&server, &QLocalServer::newConnection, this, [this, reply, closeAfterRequest] {
             QLocalSocket* s = server.nextPendingConnection();
             last = s;
-            connect(s, &QLocalSocket::readyRead, s, [s, reply] {
+            connect(s, &QLocalSocket::readyRead, s, [s, reply, closeAfterRequest] {
                 while (s->canReadLine()) {
                     const QByteArray line = s->readLine();
                     s->write(line.startsWith("INIT") ? QByteArray("ACK\n") : reply(line));
+                    if (closeAfterRequest && line.startsWith("REQUEST")) {
+                        s->disconnectFromServer();
+                        return;
+                    }
                 }
             });
         });
@@ -291,6 +297,46 @@ private slots:
         QCOMPARE(c.setLinkMode(2), 0);
         QCOMPARE(c.linkRequest(), 0);
         QCOMPARE(c.text(), QString("8"));
+    }
+
+    // An answer that is not a whole value is a failed fetch: no value reaches the box, and
+    // the description names the cause rather than the number's usual one.
+    void badAnswerIsAFailedFetch_data() {
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("empty value") << QByteArray("DATA R1C1\t\n") << false << 0 << "";
+        QTest::newRow("no tab") << QByteArray("DATA R1C1\n") << false << int(ItemRefused)
+                                << "a DATA line without its tab";
+        QTest::newRow("10 MB answer") << "DATA R1C1\t" + QByteArray(10 << 20, '7') + "\n"
+                                      << false << int(ItemRefused) << "longer than 16 KiB";
+        QTest::newRow("closed mid-answer")
+            << QByteArray("DATA R1C1\t12") << true << int(NoLink) << "closed the link";
+    }
+    void badAnswerIsAFailedFetch() {
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, closes);
+        QFETCH(int, error);
+        QFETCH(QString, cause);
+        const QString app = uniqueServerName();
+        ScriptedServer s(
+            app,
+            [&answer](const QByteArray& line) {
+                return line.startsWith("REQUEST") ? answer : QByteArray("NACK\n");
+            },
+            closes);
+        LinkClient c;
+        c.setLinkTimeout(3000);
+        c.setLinkTopic(app + "|Sheet1");
+        c.setLinkItem("R1C1");
+        QCOMPARE(c.setLinkMode(2), 0);
+        QSignalSpy spy(&c, &LinkClient::textChanged);
+        QCOMPARE(c.linkRequest(), error);
+        QCOMPARE(spy.size(), error == 0 ? 1 : 0);
+        QCOMPARE(c.text(), QString());
+        QVERIFY2(c.lastErrorText().contains(cause), qPrintable(c.lastErrorText()));
+        QCOMPARE(c.lastErrorText().isEmpty(), error == 0);
     }
 
     // A request is answered only by a DATA line for its own item, however many lines for

@@ -37,12 +37,26 @@ bool LinkClient::splitTopic(const QString& linkTopic, QString* application, QStr
 }
 
 QString LinkClient::lastErrorText() const {
-    return errorDescription(lastError_);
+    return lastErrorText_;
 }
 
-int LinkClient::fail(int number) {
+int LinkClient::fail(int number, const QString& cause) {
     lastError_ = number;
+    lastErrorText_ = cause.isEmpty() ? errorDescription(number) : cause;
     return number;
+}
+
+QString LinkClient::causeOf(Answer a) {
+    switch (a) {
+    case Answer::Lost:
+        return QStringLiteral("The linked program closed the link before it answered");
+    case Answer::Overlong:
+        return QStringLiteral("The linked program's answer is longer than %1 KiB").arg(MaxLineBytes / 1024);
+    case Answer::Malformed:
+        return QStringLiteral("The linked program's answer is not a value (a DATA line without its tab)");
+    default:
+        return {};
+    }
 }
 
 void LinkClient::setLinkTopic(const QString& topic) {
@@ -127,7 +141,10 @@ int LinkClient::open(int mode) {
             closeLink();
             dropSocket();
             if (reused) continue;
-            return fail(NoServer);
+            return fail(NoServer, causeOf(a));
+        case Answer::Overlong:
+            closeLink();
+            return fail(ItemRefused, causeOf(a));
         default:
             closeLink();
             return fail(ItemRefused);
@@ -141,6 +158,7 @@ int LinkClient::linkRequest() {
         closeLink();
         return fail(NoLink);
     }
+    if (waiting_) return fail(NoLink); // re-entered during this link's own wait
     QString data;
     const QPointer<LinkClient> self(this);
     const Answer a = send(messageLine("REQUEST", item_), &data);
@@ -157,12 +175,12 @@ int LinkClient::linkRequest() {
         return fail(Timeout);
     case Answer::Lost:
         closeLink();
-        return fail(NoLink);
+        return fail(NoLink, causeOf(a));
     case Answer::Overlong:
         closeLink();
-        return fail(ItemRefused);
+        return fail(ItemRefused, causeOf(a));
     default:
-        return fail(ItemRefused);
+        return fail(ItemRefused, causeOf(a));
     }
 }
 
@@ -256,10 +274,11 @@ void LinkClient::onReadyRead() {
             // Another item's value (a late update of an earlier link) answers nothing.
             const bool ours = m.argument.compare(item_, Qt::CaseInsensitive) == 0;
             if (pending && requesting_ && ours) {
-                answer_ = Answer::Data;
+                // A line without its value is a failed fetch, never an empty value.
+                answer_ = m.wellFormed ? Answer::Data : Answer::Malformed;
                 answerText_ = m.text;
                 answerSeq_ = seq;
-            } else if (mode_ == 1 && ours) {
+            } else if (mode_ == 1 && ours && m.wellFormed) {
                 QMetaObject::invokeMethod(
                     this, [this, seq, text = m.text] { deliverUpdate(seq, text); }, Qt::QueuedConnection);
             }

@@ -36,9 +36,11 @@ namespace hv::links {
 //              text has replaced text() and textChanged has been emitted with it before
 //              it returns (on an automatic link an older pushed value may be emitted
 //              just before it). Only a DATA line for the item asked for answers it.
-//              Errors: 293 NoLink (mode 0, or the server went away), 285 ItemRefused
-//              (also a line longer than MaxLineBytes: the connection is dropped and the
-//              link closed), 286 Timeout (the link is then closed; mode reads 0).
+//              Errors: 293 NoLink (mode 0, or the server went away, also in the middle
+//              of its answer), 285 ItemRefused (also an answer that is not a value: a
+//              DATA line without its tab, or a line longer than MaxLineBytes, after which
+//              the connection is dropped and the link closed), 286 Timeout (the link is
+//              then closed; mode reads 0). lastErrorText() names the cause.
 //
 // Changing linkTopic or linkItem while a link is open closes the link (mode 0); set the
 // mode again to link to the new source, as the windows do: mode 0, topic, item, mode.
@@ -91,8 +93,10 @@ signals:
     void linkClosed();
 
 private:
-    enum class Answer { None, Ack, Nack, Data, Lost, TimedOut, Overlong };
-    int fail(int number);
+    enum class Answer { None, Ack, Nack, Data, Lost, TimedOut, Overlong, Malformed };
+    int fail(int number, const QString& cause = {});
+    // The cause of a failed request, where it says more than the number's own text.
+    static QString causeOf(Answer a);
     int open(int mode);
     void closeLink();
     bool ensureSocket(const QString& serverName, bool fresh);
@@ -110,6 +114,7 @@ private:
     int mode_ = 0;
     int timeoutMs_ = DefaultTimeoutMs;
     int lastError_ = 0;
+    QString lastErrorText_;
     // DATA lines are numbered as they arrive; an update older than the last value
     // applied (or than the last close of the link) is dropped.
     quint64 received_ = 0;

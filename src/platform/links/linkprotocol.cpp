@@ -53,12 +53,16 @@ Message parseMessage(const QByteArray& line) {
     Message m;
     const qsizetype sp = l.indexOf(' ');
     m.verb = (sp < 0 ? l : l.left(sp)).toUpper();
-    if (sp < 0) return m;
+    if (sp < 0) {
+        m.wellFormed = m.verb != "DATA";
+        return m;
+    }
     const QByteArray rest = l.mid(sp + 1);
     if (m.verb == "DATA") {
         const qsizetype tab = rest.indexOf('\t');
         m.argument = unescapeField(tab < 0 ? rest : rest.left(tab));
         if (tab >= 0) m.text = unescapeField(rest.mid(tab + 1));
+        m.wellFormed = tab >= 0;
     } else {
         m.argument = unescapeField(rest);
     }
@@ -82,4 +86,4 @@ QByteArray dataLine(const QString& item, const QString& text) {
     return l;
 }
 
-}  // namespace hv::links
+} // namespace hv::links

@@ -31,7 +31,8 @@ QString socketNameFor(const QString& application);
 struct Message {
     QByteArray verb;
     QString argument;
-    QString text; // DATA only
+    QString text;           // DATA only
+    bool wellFormed = true; // false for a DATA line without its tab and text
 };
 Message parseMessage(const QByteArray& line);
 QByteArray messageLine(const char* verb, const QString& argument = {});
