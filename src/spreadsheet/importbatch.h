@@ -9,13 +9,11 @@
 #include "core/elementrecord.h"
 #include "core/projectrecord.h"
 #include "normalization/normalize.h"
+#include "platform/sqlite.h"
 
 namespace hv {
 
 struct Program;
-class SqliteConnection;
-class SqliteStatement;
-class SqliteTransaction;
 class DataRecordCalculator;
 
 // The element types the normalization of `project` needs that `table` does not hold.
