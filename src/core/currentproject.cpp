@@ -88,4 +88,16 @@ void LoadProjectSettings(Program& p, const DbRow& rs) {
     r.NumVessels_3 = int16OrZero(rs, "NumVessels_3");
 }
 
+CurrentProjectLoan::CurrentProjectLoan(Program& p) : p_(p) {
+    ++p_.CurrentProjectLent;
+}
+
+CurrentProjectLoan::~CurrentProjectLoan() {
+    --p_.CurrentProjectLent;
+}
+
+bool IsCurrentProjectLent(const Program& p) {
+    return p.CurrentProjectLent > 0;
+}
+
 } // namespace hv

@@ -10,4 +10,20 @@ struct Program;
 // failure leaves the fields read before it holding the new row's values.
 void LoadProjectSettings(Program& p, const DbRow& rs);
 
+// Held by a run for as long as it loads other projects into CurrentProject: the windows
+// that store readings wait until it is over.
+class CurrentProjectLoan {
+public:
+    explicit CurrentProjectLoan(Program& p);
+    ~CurrentProjectLoan();
+    CurrentProjectLoan(const CurrentProjectLoan&) = delete;
+    CurrentProjectLoan& operator=(const CurrentProjectLoan&) = delete;
+
+private:
+    Program& p_;
+};
+
+// Whether a run has another project in CurrentProject now.
+bool IsCurrentProjectLent(const Program& p);
+
 } // namespace hv

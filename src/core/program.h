@@ -80,9 +80,10 @@ struct Program {
 
     // Normalization.
     bool IgnoreCalcErrors = false;
-    // Set while a run loads other projects into CurrentProject and yields to the window
-    // system (whole-database recalculation, migration): no reading may be saved meanwhile.
-    bool RecalcAllRunning = false;
+    bool RecalcAllRunning = false;  // for the main window's status text; its activation clears it
+    // Runs under way that have loaded another project into CurrentProject and yield to the
+    // window system (recalculations, migration): no reading is saved while one is.
+    int CurrentProjectLent = 0;
     double LastNormalizedPermFlow = 0;
     double LastNormalizedSaltPassage = 0;
     double LastNormalizedDP = 0;

@@ -16,7 +16,7 @@
 #include "core/dbversion.h"
 #include "core/program.h"
 #include "normalization/calculate.h"
-#include "normalization/sqliterows.h"
+#include "platform/sqlite.h"
 
 namespace hv {
 
@@ -247,12 +247,7 @@ QString stoppedPartWay(qint64 done, qint64 total) {
 qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const RecalcOptions& options) {
     // Callers load the project to run into CurrentProject, and a question asked here lets
     // the window system run: nothing may store a reading against it meanwhile.
-    struct RunningFlag {
-        Program& p;
-        bool before = p.RecalcAllRunning;
-        explicit RunningFlag(Program& program) : p(program) { p.RecalcAllRunning = true; }
-        ~RunningFlag() { p.RecalcAllRunning = before; }
-    } running{p};
+    const CurrentProjectLoan loan(p);
     const QString projectId = record.ProjectID;
     const qint16 train = record.TrainNumber;
     SqliteConnection db(p.ProjectDatabasePath, options.busyTimeoutMs);
@@ -294,7 +289,6 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
                 flush();
                 p.status.setText(1, progressText(i, n));
                 const Answer a = p.prompts.message(CalcErrorPrompt, Buttons::OKCancel);
-                p.RecalcAllRunning = true; // the main window's activation clears it
                 if (a == Answer::OK) {
                     p.IgnoreCalcErrors = true;
                 } else {
@@ -345,6 +339,9 @@ struct ProjectTrain {
 } // namespace
 
 RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& options) {
+    // Each project row is loaded into CurrentProject in turn, and the window system runs
+    // between batches: nothing may store a reading until it is back.
+    const CurrentProjectLoan loan(p);
     const ProjectInfoRecord saved = p.CurrentProject;
     RecalcSummary sum;
     qint64 total = 0;
@@ -372,7 +369,6 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
     // Between batches the window system gets a turn, and with it the user's Cancel.
     auto yieldAndCheckCancel = [&] {
         if (QCoreApplication::instance()) QCoreApplication::processEvents();
-        p.RecalcAllRunning = true; // the main window's activation clears it
         return p.CancelRecalc;
     };
 
@@ -381,7 +377,6 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
     bool counted = false;
     try {
         SqliteConnection db(p.ProjectDatabasePath, options.busyTimeoutMs);
-        // From the first project row loaded into CurrentProject to the end of the run.
         p.RecalcAllRunning = true;
         menus(false);
         p.status.setBusy(true);
@@ -497,7 +492,6 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                         flush();
                         showProgress();
                         const Answer a = p.prompts.message(CalcErrorPrompt, Buttons::OKCancel);
-                        p.RecalcAllRunning = true;
                         if (a == Answer::OK) {
                             p.IgnoreCalcErrors = true;
                         } else {

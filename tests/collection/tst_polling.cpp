@@ -372,13 +372,12 @@ private slots:
         test::enter(*w, item::PermFlow, "58");
 
         pl.loadCurrent("ZZZ");
-        pl.p().RecalcAllRunning = true;
-        pl.env.prompts.onMessage("All projects are being recalculated, with another project loaded. The "
-                                 "reading was not saved: save it again when the recalculation has ended.",
+        pl.p().CurrentProjectLent = 1;
+        pl.env.prompts.onMessage("A recalculation or a migration has another project loaded. The reading "
+                                 "was not saved: save it again when it has ended.",
                                  Buttons::OK, Title, Answer::OK);
         w->cmdSave->click();
-        pl.env.prompts.onMessage("The configuration was not saved: save it again when the recalculation has "
-                                 "ended.",
+        pl.env.prompts.onMessage("The configuration was not saved: save it again when it has ended.",
                                  Buttons::OK, Title, Answer::OK);
         w->cmdSaveConfig->click();
         advance(pl, 121);
@@ -389,7 +388,7 @@ private slots:
         QCOMPARE(w->txtData[item::PermFlow]->text(), QString("58"));
         QVERIFY(pl.clock->isEnabled());
 
-        pl.p().RecalcAllRunning = false;
+        pl.p().CurrentProjectLent = 0;
         pl.loadCurrent("P1");
         pl.clock->fire();
         QCOMPARE(pl.problems(), QString());

@@ -95,6 +95,7 @@ struct Db {
         if (menus.isEmpty() || menus.first() || !menus.last()) return "menus not disabled and enabled again";
         if (p().status.busy()) return "hourglass left";
         if (p().RecalcAllRunning) return "RecalcAllRunning left True";
+        if (IsCurrentProjectLent(p())) return "CurrentProject left lent";
         if (p().CancelRecalc) return "CancelRecalc left True";
         return {};
     }
@@ -171,11 +172,11 @@ private slots:
         // No reading may be stored against the project loaded for the run while it asks.
         QStringList notRunning;
         connect(&t.p().status, &StatusPanels::changed, [&](int, const QString& text) {
-            if (!t.p().RecalcAllRunning) notRunning << text;
+            if (!IsCurrentProjectLent(t.p())) notRunning << text;
         });
         QCOMPARE(RecalculateProject(t.p(), t.p().CurrentProject, smallBatches(batch)), 4);
         QCOMPARE(notRunning, QStringList());
-        QVERIFY(!t.p().RecalcAllRunning);
+        QVERIFY(!IsCurrentProjectLent(t.p()));
         QCOMPARE(t.env.prompts.verify(), QString());
         for (int i = 0; i < 10; ++i)
             QCOMPARE(t.done(ids[i]), i < 4);
@@ -462,7 +463,7 @@ private slots:
             } catch (const DbFailure& e) {
                 QVERIFY2(e.description().contains("only 0 of 3 readings"), qPrintable(e.description()));
             }
-            QVERIFY(!t.p().RecalcAllRunning);
+            QVERIFY(!IsCurrentProjectLent(t.p()));
         }
     }
 

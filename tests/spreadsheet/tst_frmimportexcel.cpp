@@ -363,13 +363,13 @@ private slots:
         im.link(*w);
         QVERIFY(w->cmdTestPoll_Click());
         im.p().CurrentProject.ProjectID = "ZZZ";
-        im.p().RecalcAllRunning = true;
-        im.env.prompts.onMessage("Recalculate ALL Projects is running. No row was imported", Buttons::OK,
+        im.p().CurrentProjectLent = 1;
+        im.env.prompts.onMessage("A recalculation or a migration has another project loaded. No row was imported", Buttons::OK,
                                  Title, Answer::OK);
         w->cmdSave[0]->click();
         QCOMPARE(im.env.prompts.verify(), QString());
         QCOMPARE(im.rows(), 1);
-        im.p().RecalcAllRunning = false;
+        im.p().CurrentProjectLent = 0;
         w->cmdSave[0]->click();
         QCOMPARE(im.env.prompts.verify(), QString());
         QCOMPARE(im.db().scalar("SELECT group_concat(DISTINCT ProjectID) FROM Data").toString(),

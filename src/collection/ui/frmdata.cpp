@@ -22,6 +22,7 @@
 #include "core/elementdb.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
+#include "core/currentproject.h"
 #include "core/program.h"
 #include "core/settings.h"
 #include "platform/database.h"
@@ -434,7 +435,7 @@ bool frmData::rebuildRows() {
 bool frmData::CheckAllDifferent() {
     const bool result = markRepeatedItems();
     // The rows are rebuilt from the current project, which a recalculation has swapped.
-    if (p_.RecalcAllRunning) return result;
+    if (IsCurrentProjectLent(p_)) return result;
     rebuildRows();
     return result;
 }
@@ -449,7 +450,7 @@ std::vector<ScadaRow> frmData::scadaRows() const {
 }
 
 void frmData::cmdSaveConfig_Click() {
-    if (p_.RecalcAllRunning) {
+    if (IsCurrentProjectLent(p_)) {
         say(recalculationText(QStringLiteral("The configuration was not saved: save it again")));
         return;
     }
@@ -593,7 +594,7 @@ void frmData::optScada_Click(int Index) {
 
 void frmData::cmdTestPoll_Click() {
     DdeFailed = false;
-    if (p_.RecalcAllRunning) {
+    if (IsCurrentProjectLent(p_)) {
         say(recalculationText(QStringLiteral("Nothing was polled: poll again")));
         return;
     }
@@ -655,7 +656,7 @@ void frmData::Timer1_Timer() {
     // reading is still due at the next one.
     if (polling_ || saving_) return;
     // While a recalculation has another project loaded, the reading waits for a later tick.
-    if (p_.RecalcAllRunning) return;
+    if (IsCurrentProjectLent(p_)) return;
     DdeFailed = false;
     if (chkUseScada->isChecked() && NextSaveTime < p_.system.now()) {
         const QPointer<frmData> self(this);
@@ -794,7 +795,7 @@ void frmData::chkWarnings_Click() {
 
 void frmData::cmdSave_Click() {
     if (saving_) return;
-    if (p_.RecalcAllRunning) {
+    if (IsCurrentProjectLent(p_)) {
         // The recalculation has another project loaded as the current one.
         say(recalculationText(QStringLiteral("The reading was not saved: save it again")));
         return;
@@ -820,8 +821,7 @@ void frmData::cmdSave_Click() {
 }
 
 QString frmData::recalculationText(const QString& what) {
-    return "All projects are being recalculated, with another project loaded. " + what +
-           " when the recalculation has ended.";
+    return "A recalculation or a migration has another project loaded. " + what + " when it has ended.";
 }
 
 void frmData::countReadings() {

@@ -18,6 +18,7 @@
 #include "collection/readingcheck.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
+#include "core/currentproject.h"
 #include "core/program.h"
 #include "core/settings.h"
 #include "platform/database.h"
@@ -733,9 +734,10 @@ bool frmImportExcel::importOneRow(bool allRows) {
 
 void frmImportExcel::cmdSave_Click() {
     if (running_) return;
-    if (p_.RecalcAllRunning) {
-        // The recalculation has other projects loaded and yields to the windows meanwhile.
-        say("Recalculate ALL Projects is running. No row was imported: save again once it has finished.");
+    if (IsCurrentProjectLent(p_)) {
+        // A recalculation or migration has other projects loaded and yields to the windows meanwhile.
+        say("A recalculation or a migration has another project loaded. No row was imported: save again "
+            "when it has ended.");
         return;
     }
     running_ = true;
