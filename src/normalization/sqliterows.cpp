@@ -26,8 +26,14 @@ SqliteConnection::SqliteConnection(const QString& path, int busyTimeoutMs) {
     try {
         exec(QStringLiteral("SELECT count(*) FROM sqlite_master"));
     } catch (const DbError& e) {
+        // Another program's lock outlasting the busy timeout is no fault of the file.
+        const int code = sqlite3_errcode(db_) & 0xff;
         sqlite3_close(db_);
         db_ = nullptr;
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            throw DbFailure(dberr::FileNotFound, "Cannot open '" + path +
+                                                     "': another program holds a lock on it. " +
+                                                     e.description());
         throw DbFailure(dberr::FileNotFound,
                         "Unrecognized database format '" + path + "'. " + e.description());
     }
