@@ -9,8 +9,13 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <random>
+#include <sqlite3.h>
 
 #include "core/dbversion.h"
 #include "core/program.h"
@@ -24,6 +29,8 @@
 using namespace hv;
 
 namespace {
+
+void fill(SqliteConnection& db, qint64 n);
 
 long peakKb() {
     QFile f("/proc/self/status");
@@ -43,14 +50,59 @@ void report(Program& p, const ScriptedPrompts& prompts, qint64 readings, double 
                 peakKb() / 1024);
 }
 
+// SQLite's words for a failed write ("disk I/O error") with the system's own cause.
+QString failureText(const DbError& e, SqliteConnection* db) {
+    const int code = db && db->handle() ? sqlite3_system_errno(db->handle()) : 0;
+    return code ? e.description() + " (" + QString::fromLocal8Bit(std::strerror(code)) + ")"
+                : e.description();
+}
+
+// The database is built in a file beside OUT and takes its name only when whole: a failure leaves
+// no partial database.
 int generate(const QString& out, qint64 n, const QString& templ) {
-    QFile::remove(out);
-    if (!QFile::copy(templ, out)) {
-        std::fprintf(stderr, "cannot copy %s\n", qPrintable(templ));
+    QTemporaryFile temp(out + ".XXXXXX.partial");
+    if (!temp.open()) {
+        std::fprintf(stderr, "cannot create a file beside %s: %s\n", qPrintable(out),
+                     qPrintable(temp.errorString()));
         return 1;
     }
-    QFile(out).setPermissions(QFile::ReadOwner | QFile::WriteOwner);
-    SqliteConnection db(out);
+    const QString building = temp.fileName();
+    {
+        QFile from(templ);
+        if (!from.open(QIODevice::ReadOnly)) {
+            std::fprintf(stderr, "cannot read %s: %s\n", qPrintable(templ), qPrintable(from.errorString()));
+            return 1;
+        }
+        const QByteArray bytes = from.readAll();
+        if (temp.write(bytes) != bytes.size() || !temp.flush()) {
+            std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(building),
+                         qPrintable(temp.errorString()));
+            return 1;
+        }
+        temp.close();
+    }
+    std::unique_ptr<SqliteConnection> connection;
+    try {
+        connection = std::make_unique<SqliteConnection>(building);
+        fill(*connection, n);
+        connection.reset();
+    } catch (const DbError& e) {
+        std::fprintf(stderr, "cannot generate %s: %s\n", qPrintable(out),
+                     qPrintable(failureText(e, connection.get())));
+        connection.reset();
+        QFile::remove(building + "-journal");
+        return 1;
+    }
+    if (::rename(QFile::encodeName(building).constData(), QFile::encodeName(out).constData()) != 0) {
+        std::fprintf(stderr, "cannot name the database %s: %s\n", qPrintable(out), std::strerror(errno));
+        return 1;
+    }
+    temp.setAutoRemove(false);
+    std::printf("readings %lld\n", static_cast<long long>(n));
+    return 0;
+}
+
+void fill(SqliteConnection& db, qint64 n) {
     db.exec(
         "INSERT INTO ProjectInfo (ProjectID, TrainNumber, NumBanks, NumTrains, DateReference, Systemdata, "
         "TrainsSame, FeedTemp, PermFlow, ConcFlow, FeedPressure, ElementType, NumElementsBank, AreaBank) "
@@ -64,7 +116,7 @@ int generate(const QString& out, qint64 n, const QString& templ) {
     std::mt19937_64 rng(17);
     std::uniform_real_distribution<double> u(0.0, 1.0);
     const QDateTime start(QDate(2010, 1, 1), QTime(0, 0));
-    db.exec("BEGIN");
+    db.begin();
     for (qint64 i = 0; i < n; ++i) {
         for (int k = 0; k < cols.size(); ++k) {
             const QString& c = cols[k];
@@ -86,9 +138,7 @@ int generate(const QString& out, qint64 n, const QString& templ) {
         ins.step();
         ins.reset();
     }
-    db.exec("COMMIT");
-    std::printf("readings %lld\n", static_cast<long long>(n));
-    return 0;
+    db.commit();
 }
 
 } // namespace
@@ -129,7 +179,7 @@ int main(int argc, char** argv) {
             p.ExportCsvMode = parser.isSet("csv");
             ExportRequest r;
             r.listIndex = 0;
-            r.entry = parser.value("project") + " Train:" + parser.value("train");
+            r.key = {parser.value("project"), qint16(parser.value("train").toInt())};
             r.allDates = true;
             r.outputFile = parser.value("out");
             clock.start();

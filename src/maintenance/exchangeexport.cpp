@@ -284,27 +284,36 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, const ExchangeEvents
         result.focusTo = true;
         return result;
     }
-    QString projectId;
-    qint16 train = 1;
-    ParseProjectEntry(r.entry, projectId, train);
+    QString projectId = r.key.projectId;
+    qint16 train = r.key.train;
+    if (projectId.isEmpty()) ParseProjectEntry(r.entry, projectId, train);
+    const char separator = p.ExportCsvMode ? ',' : ';';
+    // Every other text has the separator replaced; the ID would come back as another project.
+    for (const QChar c : {QChar::fromLatin1(separator), QChar('\r'), QChar('\n')})
+        if (projectId.contains(c)) {
+            say("The project ID " + projectId + " holds the character " +
+                (c == separator ? "\"" + QString(c) + "\"" : QStringLiteral("of a line break")) +
+                ", which the exchange file cannot carry; nothing was exported.");
+            return result;
+        }
     ExportRange range;
     range.all = r.allDates;
     range.from = QDateTime(r.from.date(), QTime(0, 0)).toString("yyyy-MM-dd HH:mm:ss");
     range.to = r.to.addSecs(1439 * 60).toString("yyyy-MM-dd HH:mm:ss");
 
-    const bool csv = p.ExportCsvMode;
     QSaveFile file(r.outputFile);
     // The writer hands over whole blocks; a second buffer would only copy them again.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         say("The file " + r.outputFile + " could not be created: " + file.errorString());
         return result;
     }
-    status(1, GetMlString(832, "Exporting to: <") + r.entry + ">");
+    status(1, GetMlString(832, "Exporting to: <") +
+                  (r.entry.isEmpty() ? ProjectTrainText(projectId, train) : r.entry) + ">");
     result.exportEnabled = false;
     ExportCounts c;
     try {
         SqliteConnection db(p.ProjectDatabasePath);
-        c = WriteExchangeFile(p, db, file, projectId, train, range, csv ? ',' : ';', events);
+        c = WriteExchangeFile(p, db, file, projectId, train, range, separator, events);
     } catch (const DbError& e) {
         // The device's own words (a full disk, a size limit) are gone once the file is cancelled.
         const QString why = file.error() != QFileDevice::NoError ? file.errorString() : e.description();

@@ -3,6 +3,8 @@
 #include <QString>
 #include <functional>
 
+#include "core/projecttrainkey.h"
+
 class QIODevice;
 
 namespace hv {
@@ -13,11 +15,14 @@ class SqliteConnection;
 // What the export window hands the writer.
 struct ExportRequest {
     int listIndex = -1; // CmbProjectId's selected entry; -1 when none
-    QString entry;      // its text: project ID, " Train:", train number
+    QString entry;      // its text, for the status line
     QDateTime from;     // DTPicker1
     QDateTime to;       // DTPicker2
     bool allDates = false;
     QString outputFile;
+    // The entry's project train, as the list item carries it. Only a caller without one has its
+    // text read instead.
+    ProjectTrainKey key;
 };
 
 // Status texts and turns of the event loop during a long export or import.
@@ -34,7 +39,8 @@ struct ExportResult {
     qint64 written = 0;        // reading lines written
 };
 
-// The project ID and train number of a list entry "ID Train:N"; a train of 0 or none is 1.
+// The project ID and train number of a list entry "ID Train:N"; a train of 0 or none is 1. An ID
+// that itself holds "Train:" is cut there: callers with the list item's key use that instead.
 void ParseProjectEntry(const QString& entry, QString& projectId, qint16& train);
 
 // Which readings a file takes: every one, or those from..to (stored date texts, both included).

@@ -849,7 +849,12 @@ bool ExchangeReader::lineIsBlank() const {
 
 bool ReadExchangeHeader(ExchangeReader& reader, ExchangeHeader& h) {
     h = ExchangeHeader();
-    if (!reader.readLine()) return reader.error().isEmpty();
+    const auto next = [&] {
+        if (!reader.readLine()) return false;
+        if (!reader.lineEnded()) h.cutLine = reader.lineNumber();
+        return true;
+    };
+    if (!next()) return reader.error().isEmpty();
     h.linesRead = 1;
     const QByteArray& l1 = reader.line();
     h.line1 = DecodeExchangeText(l1);
@@ -864,19 +869,19 @@ bool ReadExchangeHeader(ExchangeReader& reader, ExchangeHeader& h) {
     if (b != e && r.ec == std::errc() && r.ptr == e && number >= INT32_MIN && number <= INT32_MAX)
         h.version = qint32(number);
 
-    if (!reader.readLine()) return reader.error().isEmpty();
+    if (!next()) return reader.error().isEmpty();
     h.linesRead = 2;
     for (const QByteArrayView f : reader.split())
         h.projectNames << DecodeExchangeText(trimmed(f));
     while (!h.projectNames.isEmpty() && h.projectNames.last().isEmpty())
         h.projectNames.removeLast();
 
-    if (!reader.readLine()) return reader.error().isEmpty();
+    if (!next()) return reader.error().isEmpty();
     h.linesRead = 3;
     for (const QByteArrayView f : reader.split())
         h.projectFields.emplace_back(f.toByteArray());
 
-    if (!reader.readLine()) return reader.error().isEmpty();
+    if (!next()) return reader.error().isEmpty();
     h.linesRead = 4;
     h.userDefinedLine = reader.line();
     if (!h.userDefinedLine.isEmpty())

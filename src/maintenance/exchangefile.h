@@ -144,6 +144,7 @@ struct ExchangeHeader {
     std::vector<QByteArray> projectFields; // line 3
     QByteArray userDefinedLine;            // line 4
     QStringList userDefinedFields;         // line 4, decoded
+    qint64 cutLine = 0;                    // a line read without its line end: the file is cut short
 };
 // Reads up to four lines; false only when the reader failed (error()).
 bool ReadExchangeHeader(ExchangeReader& reader, ExchangeHeader& header);

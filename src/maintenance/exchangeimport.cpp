@@ -47,6 +47,12 @@ void refuseFile(Program& p, const QString& file, const QString& why) {
                GetMlString(1001, "The Import File in use is: ") + file);
 }
 
+// Every line of the writer ends with CR LF; a line without its line end is a file cut short
+// inside that line.
+QString cutShort(qint64 line) {
+    return QStringLiteral("line %1 has no line end: the file is cut short").arg(line);
+}
+
 // A whole number that fits 16 bits, as ToIntegerOrZero takes it; 0 otherwise.
 qint16 wholeOrZero(const ExchangeValue& v) {
     if (v.type != ExchangeValue::Number) return 0;
@@ -197,6 +203,10 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
         return refused();
     }
     file.close();
+    if (h.cutLine > 0) {
+        refuseFile(p, path, cutShort(h.cutLine));
+        return refused();
+    }
     c.ImportDecimalComma = h.decimalComma;
 
     bool okOldest = false;
@@ -349,6 +359,10 @@ bool reopen(Program& p, const ImportChoice& c, const TableColumns& dataTable, QF
         return false;
     }
     lines.present = true;
+    if (!reader->lineEnded()) {
+        refuseFile(p, c.ImportFileName, cutShort(reader->lineNumber()));
+        return false;
+    }
     QStringList names;
     for (const QByteArrayView f : reader->split())
         names << DecodeExchangeText(f).trimmed();
@@ -398,10 +412,20 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
         // import that one anyway.
         qint16 acceptedTrain = c.FileTrainNumber;
 
-        // Every line of the writer ends with CR LF; a reading without its line end is a file cut
-        // short inside that reading.
-        auto cutShort = [](const ExchangeReader& reader) {
-            return QStringLiteral("line %1 has no line end: the file is cut short").arg(reader.lineNumber());
+        // Empty lines end the readings only at the end of the file: one with readings after it
+        // would leave those out unseen.
+        qint64 emptyLine = 0;
+        auto readingAfterEmpty = [&](const ExchangeReader& reader) {
+            if (reader.lineIsBlank()) {
+                if (emptyLine == 0) emptyLine = reader.lineNumber();
+                return false;
+            }
+            return emptyLine > 0;
+        };
+        auto readingAfterEmptyText = [&](const ExchangeReader& reader) {
+            return QStringLiteral("line %1 is empty, but a reading follows it on line %2")
+                .arg(emptyLine)
+                .arg(reader.lineNumber());
         };
         // A reading line: whole, of the file's project and of an accepted train. The first line
         // has its own questions; it passes here too once they are answered.
@@ -449,9 +473,14 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
             bool firstLine = true;
             while (lines.present && reader->readLine()) {
                 ++readingLines;
-                if (reader->lineIsBlank()) break;
+                if (readingAfterEmpty(*reader)) {
+                    refuseFile(p, c.ImportFileName, readingAfterEmptyText(*reader));
+                    c.accepted = false;
+                    return r;
+                }
+                if (reader->lineIsBlank()) continue;
                 if (!reader->lineEnded()) {
-                    refuseFile(p, c.ImportFileName, cutShort(*reader));
+                    refuseFile(p, c.ImportFileName, cutShort(reader->lineNumber()));
                     c.accepted = false;
                     return r;
                 }
@@ -611,15 +640,24 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
             QByteArray lastDate;
             QByteArray lastId;
             try {
+                emptyLine = 0;
                 while (reader->readLine()) {
-                    if (reader->lineIsBlank()) break;
-                    if (!reader->lineEnded()) throw DbError(dberr::TypeMismatch, cutShort(*reader));
+                    if (readingAfterEmpty(*reader))
+                        throw DbError(dberr::TypeMismatch, readingAfterEmptyText(*reader));
+                    if (reader->lineIsBlank()) continue;
+                    if (!reader->lineEnded())
+                        throw DbError(dberr::TypeMismatch, cutShort(reader->lineNumber()));
                     const auto& fields = reader->split();
                     // The file is read again: it must still be the file checked above.
                     if (!ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, false, values, &why))
                         throw DbError(dberr::TypeMismatch,
                                       QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
                     if (!lineFits(*reader, fields, lines, why)) throw DbError(dberr::TypeMismatch, why);
+                    // Readings of another train, imported anyway, go under the file's project train:
+                    // stored under their own, no project row would lead to them.
+                    ExchangeValue& train = values[size_t(lines.cols.trainPos)];
+                    train.type = ExchangeValue::Number;
+                    train.number = c.FileTrainNumber;
                     lastId.resize(0);
                     lastId.append(fields[size_t(lines.cols.projectIdPos)]);
                     const ExchangeValue& date = values[size_t(lines.cols.datePos)];

@@ -31,24 +31,6 @@ namespace {
 
 const QString Title = QStringLiteral("Hevrin");
 
-// A batch of writes that waits its busy timeout for another program's lock and rolls
-// back unless committed.
-class WriteBatch {
-public:
-    explicit WriteBatch(SqliteConnection& db) : db_(db) { db_.exec(QStringLiteral("BEGIN IMMEDIATE")); }
-    ~WriteBatch() {
-        if (!done_) db_.rollback();
-    }
-    void commit() {
-        db_.exec(QStringLiteral("COMMIT"));
-        done_ = true;
-    }
-
-private:
-    SqliteConnection& db_;
-    bool done_ = false;
-};
-
 // The raw columns of a reading, in the order the copy writes them.
 struct ReadingColumn {
     const char* source; // column of the FROM Data row
@@ -336,7 +318,9 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
         return conv::isNull(v) ? fallback : v;
     };
 
-    WriteBatch batch(*toDb_);
+    // The train's writes, from the replacement of what it had to its last reading, are one
+    // transaction: the caller commits it once the readings are in.
+    toDb_->begin();
     if (exists) {
         // "Any data associated with it": the TO readings go too, or the FROM readings would
         // be added beside them.
@@ -431,7 +415,6 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
             placeholders(int(values.size())) + ")",
         values);
     MigrateSettings(projectKey);
-    batch.commit();
     return true;
 }
 
@@ -731,7 +714,8 @@ void Migration::prepareInsert() {
                                                       placeholders(int(targets.size())) + ")");
 }
 
-void Migration::copyReadings(const QVariant& projectKey, qint16 train, MigrationResult& r) {
+void Migration::copyReadings(const QVariant& projectKey, qint16 train, const MigrationResult& r,
+                             qint32& copied, qint32& normalized) {
     const ProjectInfoRecord& c = p_.CurrentProject;
     QStringList select;
     for (int i = 0; i < ReadingColumnCount; ++i) {
@@ -794,37 +778,30 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, Migration
         view_.setStatus(3, " Calc'd " + QString::number(normalized) + " records of " +
                                QString::number(projectCount) + " in " + c.ProjectID + ", Trn " +
                                QString::number(c.TrainNumber) + " ");
-        view_.setStatus(4, " Calc'd " + QString::number(r.normalized) + " records of " +
+        view_.setStatus(4, " Calc'd " + QString::number(r.normalized + normalized) + " records of " +
                                QString::number(from_.readings) + " ");
-        view_.setProgress(from_.readings > 0 ? std::min(100.0, r.copied * 100.0 / from_.readings) : 100.0);
+        view_.setProgress(from_.readings > 0 ? std::min(100.0, (r.copied + copied) * 100.0 / from_.readings)
+                                             : 100.0);
     };
-    qint32 normalized = 0;
+    copied = 0;
+    normalized = 0;
     bool more = nextReading();
     while (more) {
-        qint32 copied = 0, calculated = 0;
-        {
-            WriteBatch batch(*toDb_);
-            QElapsedTimer batchTime;
-            batchTime.start();
-            for (int n = 0; more && n < batchSize &&
-                            (batchMillis <= 0 || n % 64 != 63 || batchTime.elapsed() < batchMillis);
-                 ++n) {
-                if (COPY2BANKto3BANK(readings, calc)) ++calculated;
-                ++copied;
-                more = nextReading();
-            }
-            batch.commit();
+        // The other windows get a turn, and the user the chance to stop, after each batch; the
+        // train's transaction stays open until its last reading is in.
+        QElapsedTimer batchTime;
+        batchTime.start();
+        for (int n = 0;
+             more && n < batchSize && (batchMillis <= 0 || n % 64 != 63 || batchTime.elapsed() < batchMillis);
+             ++n) {
+            if (COPY2BANKto3BANK(readings, calc)) ++normalized;
+            ++copied;
+            more = nextReading();
         }
-        // Only what the commit stored is counted.
-        r.copied += copied;
-        r.normalized += calculated;
-        normalized += calculated;
         showProgress(normalized);
         if (view_.yieldAndCheckCancel())
             throw DbError(0, QStringLiteral("The migration was stopped by the user."));
     }
-    view_.setStatus(4, " Calc'd " + QString::number(r.normalized) + " records of " +
-                           QString::number(from_.readings) + " ");
 }
 
 MigrationResult Migration::run() {
@@ -846,6 +823,7 @@ MigrationResult Migration::run() {
     p_.IgnoreCalcErrors = true;
     qint16 fromProjectRows = 0;
     QString current;
+    QStringList copiedWhole;
     try {
         fromDb_ = std::make_unique<SqliteConnection>(from_.path);
         // Each project train's readings are read by the index, and trains that logged
@@ -896,11 +874,21 @@ MigrationResult Migration::run() {
                 ++r.bypassed;
                 continue;
             }
+            view_.setStatus(2, "Proj #: " + QString::number(r.accepted + 1) + ": " + current + "  ");
+            qint32 copied = 0, normalized = 0;
+            copyReadings(projectKey, train, r, copied, normalized);
+            toDb_->commit();
+            // Only what the commit stored is counted.
             ++r.accepted;
-            view_.setStatus(2, "Proj #: " + QString::number(r.accepted) + ": " + current + "  ");
-            copyReadings(projectKey, train, r);
+            r.copied += copied;
+            r.normalized += normalized;
+            copiedWhole << current;
+            view_.setStatus(4, " Calc'd " + QString::number(r.normalized) + " records of " +
+                                   QString::number(from_.readings) + " ");
         }
     } catch (const DbError& e) {
+        // The train under way goes back to what TO held before it.
+        if (toDb_) toDb_->rollback();
         insertReading_.reset();
         fromDb_.reset();
         toDb_.reset();
@@ -913,9 +901,12 @@ MigrationResult Migration::run() {
             e.number() ? "Error " + QString::number(e.number()) + ": " + e.description() : e.description();
         const QString where = current.isEmpty() ? QString() : " while migrating " + current;
         view_.setStatus(1, "Migration stopped" + where + ".");
-        p_.prompts.message("The migration stopped" + where + ".\r\n" + r.failure +
-                               "\r\nThe project trains and readings stored before this point stay in " +
-                               to_.path + "; the program stays on " +
+        const QString kept = copiedWhole.isEmpty()
+                                 ? "No project train was copied; " + to_.path + " is as it was before."
+                                 : "Copied whole to " + to_.path + ": " + copiedWhole.join(", ") +
+                                       ". Every other project train of it is as it was before.";
+        p_.prompts.message("The migration stopped" + where + ".\r\n" + r.failure + "\r\n" + kept +
+                               " The program stays on " +
                                (previousDb.isEmpty() ? QStringLiteral("no database") : previousDb) + ".",
                            Buttons::OK, Icon::Critical, Title);
         return r;

@@ -65,9 +65,10 @@ QString MigrationBackupName(const QString& toPath, const QDateTime& when);
 
 // Copies every project train of `from` into `to` with its settings, saved graphs and
 // readings, and normalizes each reading on arrival. Reads and writes go through one
-// connection per database, the readings in transactions of a batch each; a database
-// failure rolls back its batch, stops the run and is reported, and the program stays on
-// the database it was on.
+// connection per database. Each project train is copied whole or not at all: its row, the
+// removal of what it replaces, its settings and its readings are one transaction. A
+// database failure or the user's stop rolls back the train under way, stops the run and is
+// reported with the trains copied whole, and the program stays on the database it was on.
 class Migration {
 public:
     Migration(Program& p, MigrationDb from, MigrationDb to, MigrationView& view);
@@ -75,15 +76,16 @@ public:
 
     MigrationResult run();
 
-    // The project row the FROM statement stands on goes to the TO database; false when
-    // the user kept the TO project train.
+    // The project row the FROM statement stands on goes to the TO database, in a transaction
+    // it begins and leaves open for the train's readings; false (and nothing begun) when the
+    // user kept the TO project train.
     bool Migrate2BankProject(const DbRow& fromRow, const QVariant& projectKey);
     void MigrateSettings(const QVariant& projectKey);
     // Copies the reading the statement stands on and normalizes it in the TO database;
     // true when its calculated columns were stored.
     bool COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalculator& calc);
 
-    // A batch of readings is one transaction; it ends after batchSize readings or batchMillis.
+    // The event loop gets a turn after each batch of batchSize readings or batchMillis.
     int batchSize = 20000;
     int batchMillis = 250;
     // A reading is normalized before it is written, when the TO table allows, so that each
@@ -91,7 +93,10 @@ public:
     bool normalizeBeforeWriting = true;
 
 private:
-    void copyReadings(const QVariant& projectKey, qint16 train, MigrationResult& r);
+    // Copies and normalizes the train's readings within its open transaction; counts them in
+    // copied and normalized. r holds what earlier trains stored, for the progress.
+    void copyReadings(const QVariant& projectKey, qint16 train, const MigrationResult& r, qint32& copied,
+                      qint32& normalized);
     void finish(MigrationResult& r, qint16 fromProjectRows);
     QString projectSelect();
 

@@ -47,7 +47,7 @@ DbFailure OpenFailure(const QString& path, int resultCode, const QString& messag
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return DbFailure(dberr::FileNotFound,
-                         "The database '" + path + "' is locked by another program: " + message);
+                         "Cannot open '" + path + "': another program holds a lock on it. " + message);
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT:
         return DbFailure(dberr::FileNotFound, "Unrecognized database format '" + path + "'. " + message);

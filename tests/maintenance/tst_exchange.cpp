@@ -1,4 +1,6 @@
 #include <QBuffer>
+#include <QDir>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <cerrno>
@@ -8,6 +10,7 @@
 #include <sqlite3.h>
 
 #include "core/numbers.h"
+#include "core/projecttrainkey.h"
 #include "core/settings.h"
 #include "maintenance/exchangeexport.h"
 #include "maintenance/exchangefile.h"
@@ -386,11 +389,16 @@ private slots:
         QTest::addColumn<int>("toDay");
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("focusTo");
-        QTest::newRow("no entry") << -1 << false << 10 << "No projects found." << false;
+        QTest::addColumn<QString>("projectId");
+        QTest::newRow("no entry") << -1 << false << 10 << "No projects found." << false << "P1";
         QTest::newRow("To before From")
-            << 0 << false << 1 << "To-Date should be greater than From-Date." << true;
-        QTest::newRow("To before From, all dates") << 0 << true << 1 << "To-Date should be greater" << true;
-        QTest::newRow("none in range") << 0 << false << 10 << "There are no records to export!" << false;
+            << 0 << false << 1 << "To-Date should be greater than From-Date." << true << "P1";
+        QTest::newRow("To before From, all dates")
+            << 0 << true << 1 << "To-Date should be greater" << true << "P1";
+        QTest::newRow("none in range")
+            << 0 << false << 10 << "There are no records to export!" << false << "P1";
+        QTest::newRow("an ID holding the separator")
+            << 0 << true << 10 << "holds the character \";\"" << false << "x'; DROP TABLE Data; --";
     }
     void exportMessages() {
         QFETCH(int, listIndex);
@@ -398,22 +406,25 @@ private slots:
         QFETCH(int, toDay);
         QFETCH(QString, message);
         QFETCH(bool, focusTo);
+        QFETCH(QString, projectId);
         TestEnv env;
         Program& p = env.prog();
         makeBlankDatabase(p.ProjectDatabasePath);
-        insertProjectInfo(p.ProjectDatabasePath, 3);
-        insertReading(p.ProjectDatabasePath, 3);
+        insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", projectId}});
+        insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", projectId}});
         env.prompts.onMessage(message, Buttons::OK, Title, Answer::OK);
         ExportRequest r{listIndex,
-                        "P1 Train:1",
+                        ProjectTrainText(projectId, 1),
                         QDateTime(QDate(2013, 5, 5), QTime(0, 0)),
                         QDateTime(QDate(2013, 5, toDay), QTime(0, 0)),
                         all,
-                        env.path("out.txt")};
+                        env.path("out.txt"),
+                        {projectId, 1}};
         const ExportResult result = CreateFile(p, r, {});
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(result.focusTo, focusTo);
         QVERIFY(result.exportEnabled);
+        if (projectId.contains(';')) QVERIFY(!QFile::exists(r.outputFile));
     }
 
     void versionGate_data() {
@@ -562,10 +573,13 @@ private slots:
         QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), projects);
         QCOMPARE(count(p, "SELECT count(*) FROM Data"), readings);
         QCOMPARE(r.refused, projects == 0);
-        if (readings) QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE TrainNumber = 2"), 1);
+        // Every reading stands under the project train the file defines.
+        QCOMPARE(count(p, "SELECT count(*) FROM Data d WHERE NOT EXISTS (SELECT 1 FROM ProjectInfo i "
+                          "WHERE i.ProjectID = d.ProjectID AND i.TrainNumber = d.TrainNumber)"),
+                 0);
     }
 
-    // Empty fields are Null, and only a blank line ends the readings.
+    // Empty fields are Null, and empty lines after the last reading are no readings.
     void readingLines() {
         TestEnv env;
         Program& p = env.prog();
@@ -574,7 +588,8 @@ private slots:
         file[6] = "P1;2013-05-01 10:00:00;1;;";
         file << "P1;2013-05-03 10:00:00;1;;;;;;;;;;;;;"
              << ";;;;;;;;;;;"
-             << "P1;2013-05-04 10:00:00;1;1;1";
+             << ""
+             << " ; ";
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", file), c);
         const ImportResult r = RunImport(p, c, allDates(), {});
@@ -598,6 +613,19 @@ private slots:
         QTest::newRow("cut inside the last reading")
             << whole.left(whole.size() - 3) << "line 7 has no line end: the file is cut short";
         QTest::newRow("last line without its end") << whole << "line 7 has no line end";
+        const QByteArray header = bytes(good.mid(0, 3));
+        QTest::newRow("cut inside line 4") << header + "NTU raw;NTU fe"
+                                           << "line 4 has no line end";
+        QTest::newRow("cut inside line 5, at a column's end")
+            << header + "\r\nProjectID;TheDate;TrainNumber;PermFlow"
+            << "line 5 has no line end";
+        QStringList gap = good;
+        gap.insert(6, "");
+        QTest::newRow("an empty line before a reading")
+            << bytes(gap) << "line 7 is empty, but a reading follows it on line 8";
+        gap[6] = ";;;;";
+        QTest::newRow("a line of separators before a reading")
+            << bytes(gap) << "line 7 is empty, but a reading follows it on line 8";
         QTest::newRow("fewer fields than named") << bytes(withLine(good, 6, "P1;2013-05-02 10:00:00;1;12.5"))
                                                  << "line 6: it has 4 fields where 5 columns are named";
         QTest::newRow("a later line of another project")
@@ -825,6 +853,26 @@ private slots:
         QVERIFY(result.exportEnabled);
     }
 
+    // The bulk tool's database on a full disk: the system's cause, a failure, and no file left.
+    void generateOnAFullDisk() {
+        const QString tool = QCoreApplication::applicationDirPath() + "/hevrin-exchange";
+        if (!QFile::exists(tool)) QSKIP("built without the bulk tools");
+        TestEnv env;
+        const QString out = env.path("gen.mdb");
+        QProcess run;
+        {
+            FileSizeLimit limit(2 << 20);
+            run.start(tool, {"generate", "--out", out, "--readings", "50000", "--template",
+                             HEVRIN_TEMPLATE_DIR "/db.hv3.mdb"});
+            QVERIFY(run.waitForFinished(120000));
+        }
+        const QString said = QString::fromLocal8Bit(run.readAllStandardError());
+        QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(run.exitCode() != 0, qPrintable(said));
+        QVERIFY2(said.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(said));
+        QCOMPARE(QDir(env.path("")).entryList({"gen*"}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
     // Enter in a date box ends the edit: it neither imports nor exports.
     void enterInADateBoxStartsNothing() {
         TestEnv env;
@@ -1035,16 +1083,23 @@ private slots:
     // The export window: the file button of the mode, and a file written on Export.
     void exportWindow_data() {
         QTest::addColumn<bool>("csv");
-        QTest::newRow("text") << false;
-        QTest::newRow("csv") << true;
+        QTest::addColumn<QString>("projectId");
+        QTest::newRow("text") << false << "P1";
+        QTest::newRow("csv") << true << "P1";
+        // Its list text "Lake Train:2 Train:1" begins like that of project Lake.
+        QTest::newRow("an ID holding Train:") << false << "Lake Train:2";
     }
     void exportWindow() {
         QFETCH(bool, csv);
+        QFETCH(QString, projectId);
         TestEnv env;
         Program& p = env.prog();
         makeBlankDatabase(p.ProjectDatabasePath);
-        insertProjectInfo(p.ProjectDatabasePath, 3);
-        insertReading(p.ProjectDatabasePath, 3);
+        insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", "Lake"}});
+        insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "Lake"}});
+        insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "Lake"}, {"TheDate", "2013-05-06 00:00:00"}});
+        insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", projectId}});
+        insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", projectId}});
         env.system.clock = QDateTime(QDate(2020, 1, 10), QTime(15, 30));
         p.ExportCsvMode = csv;
         FrmExportData w(p);
@@ -1061,7 +1116,7 @@ private slots:
         fileButton->click();
         QCOMPARE(w.panelText(1), "No Projected Selected!");
         QVERIFY(!w.cmdExport->isEnabled());
-        w.CmbProjectId->setCurrentIndex(0);
+        w.CmbProjectId->setCurrentIndex(w.CmbProjectId->findText(ProjectTrainText(projectId, 1)));
         env.prompts.onSaveFile(out);
         fileButton->click();
         QVERIFY(w.cmdExport->isEnabled());
@@ -1071,7 +1126,9 @@ private slots:
         QCOMPARE(w.panelText(2), "Exported 1 Records of 1");
         QFile f(out);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll().count(csv ? ',' : ';') > 200, true);
+        const QByteArray text = f.readAll();
+        QCOMPARE(text.count(csv ? ',' : ';') > 200, true);
+        QVERIFY(text.split('\n').value(2).startsWith((projectId + (csv ? "," : ";")).toUtf8()));
     }
 
     // Export then import into an empty database gives the same rows, in both locales.

@@ -1,6 +1,8 @@
 #include <QDialog>
 #include <QTimer>
 #include <QtTest>
+#include <optional>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include "core/dbversion.h"
@@ -473,52 +475,127 @@ private slots:
         QCOMPARE(cell(m.to, "SELECT PermBackPress_1 FROM ProjectInfo").toDouble(), 0.7);
     }
 
-    // A database failure in the middle stops the run, reports it, and leaves the program
-    // on the database it was on.
-    void failureStopsTheRun() {
+    // A run that stops while it copies project train B (a full disk, a refused insert, another
+    // program's lock, the user's stop) keeps A, copied whole before it, and leaves B and every
+    // later train of TO as they were, replaced or new; the message names what was copied whole.
+    // The program stays on the database it was on.
+    void stopLeavesUnfinishedTrainsAsTheyWere_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("overwrite");
+        QTest::addColumn<QString>("words"); // the failure's own words
+        QTest::addColumn<QString>("copiedWhole");
+        QTest::newRow("full disk, overwrite") << "full" << true << "disk I/O error"
+                                              << "A Train # 1";
+        QTest::newRow("full disk, new train") << "full" << false << "disk I/O error"
+                                              << "A Train # 1";
+        QTest::newRow("refused insert, new train") << "refused" << false << "refused by the test"
+                                                   << "A Train # 1";
+        QTest::newRow("lock, overwrite") << "lock" << true << "database is locked"
+                                         << "A Train # 1";
+        QTest::newRow("user's stop, overwrite") << "stop" << true << "The migration was stopped by the user."
+                                                << "A Train # 1";
+        // Locked from the start: the lock is named as a lock, not as a file of another kind.
+        QTest::newRow("TO locked from the start") << "locked" << false << "database is locked"
+                                                  << "";
+    }
+    void stopLeavesUnfinishedTrainsAsTheyWere() {
+        QFETCH(QString, how);
+        QFETCH(bool, overwrite);
+        QFETCH(QString, words);
+        QFETCH(QString, copiedWhole);
         MigrationEnv m;
-        test::insertProjectInfo(m.from, 2);
-        for (int i = 0; i < 7; ++i)
-            test::insertReading(m.from, 2, {{"Note1", i == 1 ? "boom" : "ok"}});
-        Database::open(m.to).exec("CREATE TRIGGER fail BEFORE INSERT ON Data WHEN NEW.Note1 = 'boom' "
-                                  "BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END");
+        const int inB = 30;
+        for (const char* id : {"A", "B", "C"}) {
+            test::insertProjectInfo(m.from, 2, {{"ProjectID", id}, {"FeedTemp", 11.0}});
+            for (int i = 0; i < (QByteArray(id) == "B" ? inB : 3); ++i)
+                test::insertReading(m.from, 2,
+                                    {{"ProjectID", id},
+                                     {"TheDate", QDateTime(QDate(2021, 1, 1), QTime(0, 0))
+                                                     .addSecs(3600 * i)
+                                                     .toString("yyyy-MM-dd hh:mm:ss")},
+                                     {"Note1", i == inB / 2 ? "boom" : "ok"}});
+        }
+        test::insertRow(m.from, "UserDefined", {{"ProjectID", "B"}, {"ORP", "from"}});
+        if (overwrite) {
+            test::insertProjectInfo(m.to, 3, {{"ProjectID", "B"}, {"FeedTemp", 22.0}});
+            for (int i = 0; i < 5; ++i)
+                test::insertReading(m.to, 3, {{"ProjectID", "B"}, {"Note1", "kept"}});
+            test::insertRow(m.to, "UserDefined", {{"ProjectID", "B"}, {"ORP", "kept"}});
+            m.env.prompts.onMessage(OverwriteQuestion, Buttons::YesNoCancel, Title, Answer::Yes);
+        }
+        if (how == "refused")
+            Database::open(m.to).exec("CREATE TRIGGER refuse BEFORE INSERT ON Data WHEN NEW.Note1 = 'boom' "
+                                      "BEGIN SELECT RAISE(ABORT, 'refused by the test'); END");
+        const auto trainsOtherThanA = [&] {
+            QStringList rows;
+            Database db = Database::open(m.to);
+            for (const QString& table : {"ProjectInfo", "Data", "UserDefined", "InputOrder"})
+                for (const DbRow& r :
+                     db.select("SELECT * FROM " + table + " WHERE ProjectID <> 'A' ORDER BY ID")) {
+                    QStringList values;
+                    for (const QVariant& v : r.values())
+                        values << v.toString();
+                    rows << table + ": " + values.join('|');
+                }
+            return rows;
+        };
+        const QStringList before = trainsOtherThanA();
+
+        struct StopView : NullView {
+            QString how, to;
+            std::optional<test::FileSizeLimit> limit;
+            sqlite3* other = nullptr;
+            bool yieldAndCheckCancel() override {
+                if (!panels[2].contains(" in B,")) return false;
+                if (how == "full" && !limit) limit.emplace(QFileInfo(to).size() + 1024);
+                if (how == "lock" && !other) {
+                    // Another program reads the database and keeps its read open.
+                    sqlite3_open_v2(QFile::encodeName(to).constData(), &other, SQLITE_OPEN_READWRITE,
+                                    nullptr);
+                    sqlite3_exec(other, "BEGIN; SELECT count(*) FROM Data;", nullptr, nullptr, nullptr);
+                }
+                return how == "stop";
+            }
+        } view;
+        view.how = how;
+        view.to = m.to;
+        Migration run(m.p(), tested(m.p(), m.from), tested(m.p(), m.to), view);
+        run.batchSize = 3;
+        run.batchMillis = 0;
+        sqlite3* holder = nullptr;
+        if (how == "locked") {
+            sqlite3_open_v2(QFile::encodeName(m.to).constData(), &holder, SQLITE_OPEN_READWRITE, nullptr);
+            QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        }
         m.p().ProjectDatabasePath = m.from;
         m.p().CurrentProject.ProjectID = "Before";
         m.p().IgnoreCalcErrors = false;
-        m.env.prompts.onMessage("disk I/O error", Buttons::OK, Title, Answer::OK);
-        NullView view;
-        const MigrationResult r = m.run(view);
+        m.env.prompts.onMessage(words, Buttons::OK, Title, Answer::OK);
+        const MigrationResult r = run.run();
+        view.limit.reset();
+        for (sqlite3* db : {view.other, holder}) {
+            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_close(db);
+        }
         QCOMPARE(m.env.prompts.verify(), QString());
+        const QString said = m.env.prompts.shown().last();
+        QVERIFY2(!said.contains("Unrecognized database format"), qPrintable(said));
+        QVERIFY2(copiedWhole.isEmpty() ? said.contains("No project train was copied")
+                                       : said.contains("Copied whole to " + m.to + ": " + copiedWhole + "."),
+                 qPrintable(said));
         QVERIFY(!r.completed);
         QCOMPARE(m.p().ProjectDatabasePath, m.from);
         QCOMPARE(m.p().CurrentProject.ProjectID, QString("Before"));
         QVERIFY(!m.p().IgnoreCalcErrors);
         QVERIFY(!m.p().RecalcAllRunning);
-        // Readings come newest first in batches of 3: the first batch is stored, the failing one is not.
-        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data").toInt(), 3);
-    }
-
-    // The user's stop between batches keeps the batches stored before it, counted as such,
-    // and leaves the program on the database it was on.
-    void stopBetweenBatches() {
-        MigrationEnv m;
-        test::insertProjectInfo(m.from, 2);
-        for (int i = 0; i < 7; ++i)
-            test::insertReading(m.from, 2, {{"TheDate", QString("2021-02-0%1 00:00:00").arg(i + 1)}});
-        struct StopView : NullView {
-            bool yieldAndCheckCancel() override { return true; }
-        } view;
-        m.p().ProjectDatabasePath = m.from;
-        m.env.prompts.onMessage("The migration was stopped by the user.", Buttons::OK, Title, Answer::OK);
-        const MigrationResult r = m.run(view);
-        QCOMPARE(m.env.prompts.verify(), QString());
-        QVERIFY(!r.completed);
-        QCOMPARE(r.copied, 3);
-        QCOMPARE(r.normalized, 3);
-        QCOMPARE(view.panels[3], QString(" Calc'd 3 records of 7 "));
-        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data WHERE NormalizedPermFlow > 0").toInt(), 3);
-        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data").toInt(), 3);
-        QCOMPARE(m.p().ProjectDatabasePath, m.from);
+        QCOMPARE(trainsOtherThanA(), before);
+        const int a = copiedWhole.isEmpty() ? 0 : 3;
+        QCOMPARE(r.copied, a);
+        QCOMPARE(r.normalized, a);
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM ProjectInfo WHERE ProjectID = 'A'").toInt(), a / 3);
+        QCOMPARE(
+            cell(m.to, "SELECT COUNT(*) FROM Data WHERE ProjectID = 'A' AND NormalizedPermFlow > 0").toInt(),
+            a);
     }
 
     // The stored precision is FormatValue's text read back, in either locale.

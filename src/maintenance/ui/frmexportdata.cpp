@@ -81,8 +81,13 @@ void FrmExportData::Form_Load() {
     CmbProjectId->clear();
     try {
         Database db = Database::open(p_.ProjectDatabasePath);
-        for (const DbRow& r : db.select("select ProjectID,TrainNumber from ProjectInfo"))
-            CmbProjectId->addItem(r.value(0).toString() + " Train:" + r.value(1).toString());
+        for (const DbRow& r : db.select("select ProjectID,TrainNumber from ProjectInfo")) {
+            const ProjectTrainKey key{r.value(0).toString(), qint16(r.value(1).toInt())};
+            CmbProjectId->addItem(ProjectTrainText(key));
+            const int i = CmbProjectId->count() - 1;
+            CmbProjectId->setItemData(i, key.projectId, ProjectIdRole);
+            CmbProjectId->setItemData(i, key.train, TrainNumberRole);
+        }
     } catch (const DbError& e) {
         p_.prompts.message("The project list could not be read, error = " + QString::number(e.number()) +
                                ", " + e.description(),
@@ -152,6 +157,8 @@ void FrmExportData::cmdExport_Click() {
     ExportRequest r;
     r.listIndex = CmbProjectId->currentIndex();
     r.entry = CmbProjectId->currentText();
+    r.key =
+        ProjectTrainOf(CmbProjectId->currentData(ProjectIdRole), CmbProjectId->currentData(TrainNumberRole));
     r.from = DTPicker1->dateTime();
     r.to = DTPicker2->dateTime();
     r.allDates = chkAll->isChecked();
