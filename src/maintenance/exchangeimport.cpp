@@ -729,19 +729,26 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                 "Current Project." +
                 CrLf + CrLf + "Do you want to recalculate now?",
             Buttons::YesNo, Icon::Question, Title) == Answer::Yes) {
+        // The imported project is lent to CurrentProject for the run, and given back before
+        // any message lets the windows run again.
         const ProjectInfoRecord saved = p.CurrentProject;
-        try {
-            Database db = Database::open(p.ProjectDatabasePath);
-            const DbRows rows =
-                db.select("select * from ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)",
-                          {c.FileProjectID, int(c.FileTrainNumber)});
-            db.close();
-            LoadProjectSettings(p, rows.first());
-            RecalculateProject(p, p.CurrentProject);
-        } catch (const DbError& e) {
-            say(p, dbFailure("Recalculation failed", e));
+        QString failure;
+        {
+            const CurrentProjectLoan loan(p);
+            try {
+                Database db = Database::open(p.ProjectDatabasePath);
+                const DbRows rows =
+                    db.select("select * from ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)",
+                              {c.FileProjectID, int(c.FileTrainNumber)});
+                db.close();
+                LoadProjectSettings(p, rows.first());
+                RecalculateProject(p, p.CurrentProject);
+            } catch (const DbError& e) {
+                failure = dbFailure("Recalculation failed", e);
+            }
+            p.CurrentProject = saved;
         }
-        p.CurrentProject = saved;
+        if (!failure.isEmpty()) say(p, failure);
     }
     return r;
 }

@@ -805,6 +805,9 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, const Mig
 }
 
 MigrationResult Migration::run() {
+    // The run works on the TO database and loads each project it copies into
+    // CurrentProject, yielding between batches: no window may store a reading meanwhile.
+    const CurrentProjectLoan loan(p_);
     MigrationResult r;
     const QString previousDb = p_.ProjectDatabasePath;
     const ProjectInfoRecord savedProject = p_.CurrentProject;
