@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QSvgGenerator>
 #include <cstdio>
 #include <functional>
@@ -190,22 +191,22 @@ Timing programRun(Program& p, const Request& rq, Target target, const QString& o
     t.build = clock.nsecsElapsed() / 1e9;
     clock.restart();
     RenderStats* stats = count ? &t.stats : nullptr;
-    bool ok = true;
+    std::optional<QString> failure;
     switch (target) {
     case Target::Window:
         break;
     case Target::Svg:
-        ok = SaveChartSvg(chart, out, PictureSize, stats);
+        failure = SaveChartSvg(chart, out, PictureSize, stats);
         break;
     case Target::Jpeg:
-        ok = SaveChartJpeg(chart, out, PictureSize, 90, stats);
+        failure = SaveChartJpeg(chart, out, PictureSize, 90, stats);
         break;
     case Target::Png:
-        ok = SaveChartPng(chart, out, PictureSize, stats);
+        failure = SaveChartPng(chart, out, PictureSize, stats);
         break;
     }
     t.draw = clock.nsecsElapsed() / 1e9;
-    if (!ok) throw DbError(dberr::SqlFailed, "cannot write " + out);
+    if (failure) throw DbError(dberr::SqlFailed, "cannot write " + out + ": " + *failure);
     return t;
 }
 
@@ -318,7 +319,9 @@ Timing floorRun(const Request& rq, Target target, const QString& out) {
     floorGraph(plot, rq, t);
     QElapsedTimer clock;
     clock.start();
-    bool ok = true;
+    // The floor's pictures too appear only when written whole, as the program's do.
+    QSaveFile file(out);
+    bool ok = target == Target::Window || file.open(QIODevice::WriteOnly);
     switch (target) {
     case Target::Window:
         view->replot();
@@ -326,24 +329,29 @@ Timing floorRun(const Request& rq, Target target, const QString& out) {
         break;
     case Target::Svg: {
         QSvgGenerator gen;
-        gen.setFileName(out);
+        gen.setOutputDevice(&file);
         gen.setSize(PictureSize);
         gen.setViewBox(QRect(QPoint(0, 0), PictureSize));
         QCPPainter painter;
-        ok = painter.begin(&gen);
+        ok = ok && painter.begin(&gen);
         if (ok) plot.toPainter(&painter, PictureSize.width(), PictureSize.height());
         painter.end();
         break;
     }
     case Target::Jpeg:
-        ok = plot.saveJpg(out, PictureSize.width(), PictureSize.height(), 1.0, 90);
+        ok = ok && plot.toPixmap(PictureSize.width(), PictureSize.height()).save(&file, "JPG", 90);
         break;
     case Target::Png:
-        ok = plot.savePng(out, PictureSize.width(), PictureSize.height());
+        ok = ok && plot.toPixmap(PictureSize.width(), PictureSize.height()).save(&file, "PNG");
         break;
     }
+    if (target != Target::Window) ok = ok && file.commit();
     t.draw = clock.nsecsElapsed() / 1e9;
-    if (!ok) throw DbError(dberr::SqlFailed, "cannot write " + out);
+    if (!ok)
+        throw DbError(dberr::SqlFailed,
+                      "cannot write " + out + ": " +
+                          (file.error() != QFileDevice::NoError ? file.errorString()
+                                                                : QString("the picture was not written")));
     return t;
 }
 
