@@ -9,12 +9,12 @@
 // the same size. --compare times window, PNG and SVG both ways in one run (best of
 // --repeat) and prints the ratios. The last line gives the figures and the peak memory.
 #include <QApplication>
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <cstdio>
 #include <functional>
@@ -319,9 +319,11 @@ Timing floorRun(const Request& rq, Target target, const QString& out) {
     floorGraph(plot, rq, t);
     QElapsedTimer clock;
     clock.start();
-    // The floor's pictures too appear only when written whole, as the program's do.
-    QSaveFile file(out);
-    bool ok = target == Target::Window || file.open(QIODevice::WriteOnly);
+    // The floor's pictures too are made in memory and appear only when written whole, as the
+    // program's do.
+    QBuffer picture;
+    picture.open(QIODevice::WriteOnly);
+    bool ok = true;
     switch (target) {
     case Target::Window:
         view->replot();
@@ -329,29 +331,29 @@ Timing floorRun(const Request& rq, Target target, const QString& out) {
         break;
     case Target::Svg: {
         QSvgGenerator gen;
-        gen.setOutputDevice(&file);
+        gen.setOutputDevice(&picture);
         gen.setSize(PictureSize);
         gen.setViewBox(QRect(QPoint(0, 0), PictureSize));
         QCPPainter painter;
-        ok = ok && painter.begin(&gen);
+        ok = painter.begin(&gen);
         if (ok) plot.toPainter(&painter, PictureSize.width(), PictureSize.height());
         painter.end();
         break;
     }
     case Target::Jpeg:
-        ok = ok && plot.toPixmap(PictureSize.width(), PictureSize.height()).save(&file, "JPG", 90);
+        ok = plot.toPixmap(PictureSize.width(), PictureSize.height()).save(&picture, "JPG", 90);
         break;
     case Target::Png:
-        ok = ok && plot.toPixmap(PictureSize.width(), PictureSize.height()).save(&file, "PNG");
+        ok = plot.toPixmap(PictureSize.width(), PictureSize.height()).save(&picture, "PNG");
         break;
     }
-    if (target != Target::Window) ok = ok && file.commit();
-    t.draw = clock.nsecsElapsed() / 1e9;
+    std::optional<QString> failure;
     if (!ok)
-        throw DbError(dberr::SqlFailed,
-                      "cannot write " + out + ": " +
-                          (file.error() != QFileDevice::NoError ? file.errorString()
-                                                                : QString("the picture was not written")));
+        failure = QString("the picture could not be drawn");
+    else if (target != Target::Window)
+        failure = WritePictureBytes(out, picture.data());
+    t.draw = clock.nsecsElapsed() / 1e9;
+    if (failure) throw DbError(dberr::SqlFailed, "cannot write " + out + ": " + *failure);
     return t;
 }
 

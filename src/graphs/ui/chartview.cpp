@@ -5,6 +5,7 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QPicture>
+#include <QPixmap>
 #include <QSaveFile>
 #include <QSvgGenerator>
 #include <cmath>
@@ -183,6 +184,35 @@ public:
 protected:
     QRect clipRect() const override { return unclipped_ ? QCPLayerable::clipRect() : QCPGraph::clipRect(); }
 
+    // On a picture made of pixels the symbol is painted once and stamped at each reading:
+    // stroking thousands of small outlines one by one costs several times more. Vector
+    // pictures and printing keep a shape per reading.
+    void drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& scatters,
+                         const QCPScatterStyle& style) const override {
+        const int device = painter->device() ? painter->device()->devType() : QInternal::UnknownDevice;
+        const bool pixels = (device == QInternal::Image || device == QInternal::Pixmap) &&
+                            !painter->modes().testFlag(QCPPainter::pmVectorized);
+        if (!pixels || scatters.size() < 64 || style.shape() == QCPScatterStyle::ssPixmap) {
+            QCPGraph::drawScatterPlot(painter, scatters, style);
+            return;
+        }
+        const qreal ratio = painter->device()->devicePixelRatioF();
+        const int side = int(std::ceil(style.size() + style.pen().widthF())) + 2;
+        QPixmap stamp(QSize(side, side) * ratio);
+        stamp.setDevicePixelRatio(ratio);
+        stamp.fill(Qt::transparent);
+        {
+            QCPPainter shape(&stamp);
+            applyScattersAntialiasingHint(painter);
+            shape.setAntialiasing(painter->antialiasing());
+            style.applyTo(&shape, mPen);
+            style.drawShape(&shape, side / 2.0, side / 2.0);
+        }
+        const QPointF centre(side / 2.0, side / 2.0);
+        for (const QPointF& at : scatters)
+            painter->drawPixmap(at - centre, stamp);
+    }
+
 private:
     bool unclipped_ = false;
 };
@@ -302,12 +332,7 @@ RenderStats SampledPoints(const QCustomPlot& plot) {
     return stats;
 }
 
-namespace {
-
-// Puts the picture under its name only once all of it is on disk: a full disk leaves no file
-// cut short and the file that was there as it was. The reason in the system's words, or
-// nothing. The picture is made in memory first, so that every failed write is seen here.
-std::optional<QString> writeWhole(const QString& path, const QByteArray& picture) {
+std::optional<QString> WritePictureBytes(const QString& path, const QByteArray& picture) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();
     // A write cut short says nothing; the next one at the same place says why.
@@ -323,6 +348,8 @@ std::optional<QString> writeWhole(const QString& path, const QByteArray& picture
     if (!file.commit()) return file.errorString();
     return std::nullopt;
 }
+
+namespace {
 
 // A plot that paints itself into a raster picture as it paints the window, with its fast
 // line drawing: the library's own export switches that off.
@@ -343,7 +370,7 @@ public:
         QImageWriter writer(&picture, format);
         writer.setQuality(quality);
         if (!writer.write(image)) return writer.errorString();
-        return writeWhole(path, picture.data());
+        return WritePictureBytes(path, picture.data());
     }
 };
 
@@ -389,7 +416,7 @@ std::optional<QString> SaveChartSvg(const ChartModel& model, const QString& path
     o.plot.toPainter(&painter, size.width(), size.height());
     painter.end();
     o.count(stats);
-    return writeWhole(path, picture.data());
+    return WritePictureBytes(path, picture.data());
 }
 
 std::optional<QString> SaveChartJpeg(const ChartModel& model, const QString& path, QSize size, int quality,

@@ -42,6 +42,10 @@ constexpr int ChartPictureHeight = 700;
 [[nodiscard]] std::optional<QString> SaveChartPng(const ChartModel& model, const QString& path,
                                                   QSize size = QSize(ChartPictureWidth, ChartPictureHeight),
                                                   RenderStats* stats = nullptr);
+// Puts a picture made in memory under its name only once all of it is on disk: a full disk
+// leaves no file cut short and the file that was there as it was. The reason in the system's
+// words, or nothing. (Made in memory first, every failed write is seen here.)
+[[nodiscard]] std::optional<QString> WritePictureBytes(const QString& path, const QByteArray& picture);
 // Paints the chart into a rectangle of any painter (printer, PDF, picture).
 void PaintChart(const ChartModel& model, QPainter& painter, const QRect& target);
 
