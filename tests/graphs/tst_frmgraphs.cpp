@@ -358,6 +358,50 @@ private slots:
         verifyPrompts();
     }
 
+    // A project whose ID holds "Train:" is drawn as itself, not as the project its list text
+    // begins with.
+    void projectIdHoldingTrain() {
+        insertProjectInfo(db(), 3, {{"ProjectID", "Lake"}, {"TrainNumber", 1}, {"NumTrains", 1}});
+        insertProjectInfo(db(), 3, {{"ProjectID", "Lake Train:2"}, {"TrainNumber", 1}, {"NumTrains", 1}});
+        insertGraphRows(db(), {{"Lake", 1, at(2024, 1, 2), 0, {{"NormalizedPermFlow", 11.0}}},
+                               {"Lake Train:2", 1, at(2024, 1, 3), 0, {{"NormalizedPermFlow", 22.0}}},
+                               {"Lake Train:2", 1, at(2024, 1, 4), 24, {{"NormalizedPermFlow", 23.0}}}});
+        auto w = open();
+        const int item = w->cbProject->findText("Lake Train:2 Train:1");
+        QVERIFY(item >= 0);
+        w->cbProject->setCurrentIndex(item);
+        QCOMPARE(w->GraphProjectID, QString("Lake Train:2"));
+        QCOMPARE(int(w->GraphTrain), 1);
+        w->cboSeries[0]->setCurrentIndex(w->cboSeries[0]->findText("System Normalized Permeate Flow"));
+        w->cmdGraph->click();
+        verifyPrompts();
+        QCOMPARE(w->chartModel()->group(1).series(1).y, (std::vector<double>{22.0, 23.0}));
+        QCOMPARE(w->cbProject->currentIndex(), item); // the list names the train drawn
+        QCOMPARE(lastGraphRows("Lake Train:2", 1), 1);
+        QCOMPARE(lastGraphRows("Lake", 1), 0);
+    }
+
+    // The series lists are picked from only: a typed letter changes no series and keeps the
+    // custom title.
+    void typedLetterPicksNoSeries() {
+        auto w = open();
+        for (int k = 0; k < 3; ++k)
+            w->chkEnableDropDown[size_t(k)]->setChecked(true);
+        w->txtTitle->setText("Salt passage since start-up");
+        emit w->txtTitle->editingFinished();
+        std::vector<int> before;
+        for (QComboBox* c : w->cboSeries)
+            before.push_back(c->currentIndex());
+        for (QComboBox* c : w->cboSeries) {
+            QTest::keyClick(c, Qt::Key_B);
+            QTest::keyClick(c, Qt::Key_S, Qt::ShiftModifier);
+        }
+        for (size_t k = 0; k < w->cboSeries.size(); ++k)
+            QCOMPARE(w->cboSeries[k]->currentIndex(), before[k]);
+        QCOMPARE(w->Style.Header, QString("Salt passage since start-up"));
+        QCOMPARE(w->txtTitle->text(), QString("Salt passage since start-up"));
+    }
+
     // Each drawing writes "Last Graph" anew under a larger ID, in a blank database and in one
     // whose table was made without counting its IDs.
     void lastGraphIdGrows_data() {

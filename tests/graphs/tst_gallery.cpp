@@ -38,7 +38,7 @@ struct Env : test::TestEnv {
                                    [this](const QString& path) {
                                        legends << "saved " + QFileInfo(path).fileName();
                                        test::writeTestSvg(path);
-                                       return !failWrites;
+                                       return test::writerResult(failWrites);
                                    }}};
     }
     frmPrintGraph* gallery() { return prog().windows.findAs<frmPrintGraph>("frmPrintGraph"); }

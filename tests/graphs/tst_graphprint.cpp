@@ -164,7 +164,7 @@ private slots:
             saved << QFileInfo(path).fileName();
             QFile f(path);
             if (f.open(QIODevice::WriteOnly)) f.write(picture);
-            return succeed;
+            return test::writerResult(!succeed);
         };
         env.prompts.onSaveFile("");
         SaveGraphJpeg(env.prog(), save);
@@ -217,7 +217,7 @@ private slots:
                                  [&](const QString& path) {
                                      legends << "saved " + path;
                                      test::writeTestSvg(path);
-                                     return true;
+                                     return test::writerResult(false);
                                  }};
         if (dialog == "dlgPrint") {
             PrintCurrentGraph(env.prog(), chart);
@@ -279,7 +279,7 @@ private slots:
         QColor fill = Qt::red;
         ChartPictureWriter chart{"Feed Pressure (bar)", nullptr, [&](const QString& path) {
                                      test::writeTestSvg(path, fill);
-                                     return !fail;
+                                     return test::writerResult(fail);
                                  }};
         PrintCurrentGraph(env.prog(), chart);
         QVERIFY(env.dialog("dlgPrint") && env.dialog("dlgPrint")->isVisible());

@@ -6,6 +6,7 @@
 #include <QSvgGenerator>
 #include <fcntl.h>
 #include <linux/fs.h>
+#include <optional>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
@@ -20,6 +21,11 @@ inline void writeTestSvg(const QString& path, const QColor& fill = QColor(255, 0
     QPainter painter(&svg);
     painter.fillRect(QRect(10, 10, 180, 130), fill);
     painter.drawLine(10, 140, 190, 10);
+}
+
+// What a test's picture writer returns: a failure in a writer's words when `fail`, else nothing.
+inline std::optional<QString> writerResult(bool fail) {
+    return fail ? std::optional<QString>(QStringLiteral("the picture was not written")) : std::nullopt;
 }
 
 inline QByteArray fileBytes(const QString& path) {

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/mlstring.h"
 #include "core/numbers.h"
@@ -31,13 +32,18 @@ template <class W> W* named(W* w, const QString& name) {
 
 const char* Title = "Hevrin Graphs";
 
+// The project train each item of the project list carries.
+std::vector<ProjectTrainKey> projectItems(const QComboBox* list) {
+    std::vector<ProjectTrainKey> items;
+    for (int i = 0; i < list->count(); ++i)
+        items.push_back(ProjectTrainOf(list->itemData(i, ProjectIdRole), list->itemData(i, TrainNumberRole)));
+    return items;
+}
+
 // Selects the project list's item of the train drawn, without the handler that would draw again.
 void showProjectItem(QComboBox* list, const QString& project, qint16 train) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->itemText(i);
     const QSignalBlocker block(list);
-    list->setCurrentIndex(ProjectItemIndex(items, project, train));
+    list->setCurrentIndex(ProjectItemIndex(projectItems(list), project, train));
 }
 
 } // namespace
@@ -213,7 +219,9 @@ void frmGraphs::build() {
     connect(txtTitle, &QLineEdit::editingFinished, this, &frmGraphs::txtTitle_Commit);
     connect(cboMyGraphs, &QComboBox::activated, this, [this] { cboMyGraphs_Change(); });
     connect(cboDefaultGraphs, &QComboBox::activated, this, &frmGraphs::cboDefaultGraphs_Click);
-    // Both lists are picked from only: typed letters neither search nor select.
+    // These lists are picked from only: typed letters neither search nor select.
+    for (QComboBox* c : cboSeries)
+        c->installEventFilter(this);
     cboMyGraphs->installEventFilter(this);
     cboDefaultGraphs->installEventFilter(this);
     connect(cmdGraph, &QPushButton::clicked, this, &frmGraphs::cmdGraph_Click);
@@ -243,7 +251,9 @@ void frmGraphs::keyPressEvent(QKeyEvent* e) {
 }
 
 bool frmGraphs::eventFilter(QObject* watched, QEvent* e) {
-    if ((watched == cboMyGraphs || watched == cboDefaultGraphs) && e->type() == QEvent::KeyPress) {
+    const bool pickOnly = watched == cboMyGraphs || watched == cboDefaultGraphs ||
+                          std::find(cboSeries.begin(), cboSeries.end(), watched) != cboSeries.end();
+    if (pickOnly && e->type() == QEvent::KeyPress) {
         const QString text = static_cast<QKeyEvent*>(e)->text();
         if (!text.isEmpty() && text.at(0).isPrint()) return true;
     }
@@ -294,9 +304,13 @@ void frmGraphs::Form_Activate() {
 
 void frmGraphs::LoadCBProject() {
     int select = -1;
-    const QStringList items = LoadProjectItems(p_, select);
+    const std::vector<ProjectTrainKey> items = LoadProjectItems(p_, select);
     cbProject->clear();
-    cbProject->addItems(items);
+    for (const ProjectTrainKey& k : items) {
+        cbProject->addItem(ProjectTrainText(k));
+        cbProject->setItemData(cbProject->count() - 1, k.projectId, ProjectIdRole);
+        cbProject->setItemData(cbProject->count() - 1, k.train, TrainNumberRole);
+    }
     cbProject->setCurrentIndex(select);
 }
 
@@ -488,8 +502,9 @@ void frmGraphs::FillDefaultGraphs() {
 
 void frmGraphs::cbProject_Click() {
     if (ActivationLoading || cbProject->currentIndex() < 0) return;
-    const ProjectTrain pt = ParseProjectItem(cbProject->currentText());
-    GraphProjectID = pt.project;
+    const ProjectTrainKey pt = GraphedTrain(
+        ProjectTrainOf(cbProject->currentData(ProjectIdRole), cbProject->currentData(TrainNumberRole)));
+    GraphProjectID = pt.projectId;
     GraphTrain = pt.train;
     lblTitle->setText(ProjectTitle(GraphProjectID, GraphTrain));
     try {
