@@ -304,6 +304,10 @@ private slots:
         for (int k = 0; k < ItemCount; ++k)
             QCOMPARE(w->txtData[k]->text(), before[k]);
         QVERIFY(!w->cmdSave->isEnabled());
+        // The warning names the cause in the link layer's words.
+        const QStringList warning = w->lblWarnings->text().split("\r\n");
+        QCOMPARE(warning.size(), 2);
+        QVERIFY2(warning[1].contains("link"), qPrintable(warning[1]));
 
         // The server back, once the links have seen it go.
         QCoreApplication::processEvents();

@@ -618,11 +618,13 @@ void frmData::cmdTestPoll_Click() {
         const int error = ddeLinks[size_t(k)]->linkRequest();
         if (!self) return;
         if (error == 0) continue;
+        // The link layer's own words name the cause: a refused item, a timeout, an answer
+        // too long or malformed, a program that closed the link.
+        const QString cause = ddeLinks[size_t(k)]->lastErrorText();
         if (error == links::ItemRefused || error == links::Timeout || error == links::NoLink)
-            lblWarnings->setText(RequestFailedText(error));
+            lblWarnings->setText(RequestFailedText(error) + "\r\n" + cause);
         else
-            p_.prompts.message(GetMlString(509, "Failure error:") + QString::number(error) + " " +
-                                   links::errorDescription(error) + "\r\n" +
+            p_.prompts.message(GetMlString(509, "Failure error:") + QString::number(error) + " " + cause + "\r\n" +
                                    GetMlString(508,
                                                "The DDE connection may failed. Be sure a DDE Server such "
                                                "as Excel is running and all of your topic, item and "
