@@ -6,6 +6,7 @@
 #include "graphs/ui/dlgprint.h"
 #include "graphs/ui/dlgprint2.h"
 #include "graphs/ui/graphimagewindows.h"
+#include "support/readonlyfile.h"
 #include "support/testenv.h"
 #include "tst_graphprint_support.h"
 
@@ -260,11 +261,11 @@ private slots:
     // and the file the next job prints stays as it was.
     void unwritablePictureIsNotPrinted_data() {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("Chartx.svg unchangeable") << "immutable file"
-                                                 << "Operation not permitted";
-        QTest::newRow("data folder unchangeable") << "immutable folder"
-                                                  << "Operation not permitted";
+        QTest::addColumn<QString>("reason"); // the system's words; for a read-only file, the guard's
+        QTest::newRow("Chartx.svg unchangeable") << "read-only file"
+                                                 << "";
+        QTest::newRow("data folder unchangeable") << "read-only folder"
+                                                  << "";
         QTest::newRow("folder in its place") << "folder"
                                              << "Is a directory";
         QTest::newRow("writer fails") << "writer"
@@ -286,10 +287,11 @@ private slots:
         const QByteArray before = test::fileBytes(chartx);
         QVERIFY(!before.isEmpty());
 
-        std::optional<test::ImmutableFile> locked;
-        if (fault == "immutable file" || fault == "immutable folder") {
-            locked.emplace(fault == "immutable file" ? chartx : env.path("."));
-            if (!locked->held) QSKIP("the file system here takes no immutable flag");
+        std::optional<test::ReadOnlyFile> locked;
+        if (fault == "read-only file" || fault == "read-only folder") {
+            locked.emplace(fault == "read-only file" ? chartx : env.dir.path());
+            QVERIFY(locked->held());
+            reason = locked->refusal();
         } else if (fault == "folder") {
             QVERIFY(QFile::remove(chartx));
             QVERIFY(QDir().mkdir(chartx));

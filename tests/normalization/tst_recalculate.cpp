@@ -420,8 +420,10 @@ private slots:
         ids += t.readings("P2", 2, 3);
         const int before = t.versionRows();
         std::unique_ptr<WriteLock> lock;
+        std::optional<test::ReadOnlyFile> readOnlyFile;
         if (readOnly) {
-            if (!test::makeReadOnly(t.path, true)) QSKIP("the file system cannot make the file read-only");
+            readOnlyFile.emplace(t.path);
+            QVERIFY(readOnlyFile->held());
         } else if (!midRun) {
             lock = std::make_unique<WriteLock>(t.path);
             QVERIFY(lock->ok);
@@ -442,7 +444,7 @@ private slots:
         o.busyTimeoutMs = 50;
         const RecalcSummary sum = RecalculateAllProjectsCounted(t.p(), o);
         lock.reset();
-        test::makeReadOnly(t.path, false);
+        readOnlyFile.reset();
         // Reported once, with the database's own words; nothing claims success.
         QCOMPARE(t.env.prompts.verify(), QString());
         QVERIFY(sum.stopped);
