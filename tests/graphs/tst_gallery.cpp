@@ -6,6 +6,7 @@
 #include "graphs/ui/dlgprint2.h"
 #include "graphs/ui/frmprintgraph.h"
 #include "graphs/ui/graphimagewindows.h"
+#include "support/files.h"
 #include "support/readonlyfile.h"
 #include "support/testenv.h"
 #include "tst_graphprint_support.h"
@@ -224,13 +225,13 @@ private slots:
             test::writeTestSvg(slot, Qt::blue);
             env.failWrites = true;
         }
-        const QByteArray before = test::fileBytes(slot);
+        const QByteArray before = test::readFile(slot);
         env.legends.clear();
         env.prompts.onMessage("The graph image could not be saved as " + slot + ": " + reason, Buttons::OK,
                               "Hevrin", Answer::OK);
         CaptureGraphToGallery(env.prog(), env.capture("P1", "New", "L"));
         QCOMPARE(env.prompts.verify(), QString());
-        QCOMPARE(test::fileBytes(slot), before);
+        QCOMPARE(test::readFile(slot), before);
         QVERIFY(!QFile::exists(slot + ".tmp"));
         QCOMPARE(env.setting("Tab1"), QString("P1-3 G1"));
         QCOMPARE(env.setting("Last Tab"), QString("1"));
@@ -241,7 +242,7 @@ private slots:
         if (fault == "folder") QVERIFY(QDir().rmdir(slot));
         CaptureGraphToGallery(env.prog(), env.capture("P1", "New", "L"));
         QCOMPARE(env.prompts.verify(), QString());
-        QVERIFY(test::fileBytes(slot) != before);
+        QVERIFY(test::readFile(slot) != before);
         QCOMPARE(env.setting("Tab1"), QString("P1-3 New"));
         QCOMPARE(env.setting("Last Tab"), QString("2"));
         QCOMPARE(env.gallery()->SSTab1->currentIndex(), 1);

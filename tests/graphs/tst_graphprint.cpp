@@ -6,6 +6,7 @@
 #include "graphs/ui/dlgprint.h"
 #include "graphs/ui/dlgprint2.h"
 #include "graphs/ui/graphimagewindows.h"
+#include "support/files.h"
 #include "support/readonlyfile.h"
 #include "support/testenv.h"
 #include "tst_graphprint_support.h"
@@ -173,7 +174,7 @@ private slots:
         env.prompts.onSaveFile(env.path("graphs/pumps"));
         SaveGraphJpeg(env.prog(), save);
         QCOMPARE(saved, QStringList{"pumps.jpg.tmp"});
-        QCOMPARE(test::fileBytes(env.path("graphs/pumps.jpg")), QByteArray("first"));
+        QCOMPARE(test::readFile(env.path("graphs/pumps.jpg")), QByteArray("first"));
         QCOMPARE(env.prompts.lastFilters.last(), QString("JPG Files (*.jpg)|*.jpg|All Files (*.*)|*.*"));
 
         succeed = false;
@@ -183,7 +184,7 @@ private slots:
                            ": the picture was not written",
                        Buttons::OK, "Hevrin", Answer::OK);
         SaveGraphJpeg(env.prog(), save);
-        QCOMPARE(test::fileBytes(env.path("graphs/pumps.jpg")), QByteArray("first"));
+        QCOMPARE(test::readFile(env.path("graphs/pumps.jpg")), QByteArray("first"));
         QVERIFY(!QFile::exists(env.path("graphs/pumps.jpg.tmp")));
         env.prompts.onSaveFile("/nowhere/x.jpg")
             .onMessage("The graph image could not be saved as /nowhere/x.jpg: No such file or directory",
@@ -284,7 +285,7 @@ private slots:
                                  }};
         PrintCurrentGraph(env.prog(), chart);
         QVERIFY(env.dialog("dlgPrint") && env.dialog("dlgPrint")->isVisible());
-        const QByteArray before = test::fileBytes(chartx);
+        const QByteArray before = test::readFile(chartx);
         QVERIFY(!before.isEmpty());
 
         std::optional<test::ReadOnlyFile> locked;
@@ -306,7 +307,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!env.dialog("dlgPrint"));
         QCOMPARE(env.prog().PrintFilePath, env.path("graphs/Chart3.svg"));
-        if (fault != "folder") QCOMPARE(test::fileBytes(chartx), before);
+        if (fault != "folder") QCOMPARE(test::readFile(chartx), before);
         QVERIFY(!QFile::exists(chartx + ".tmp"));
     }
 

@@ -24,9 +24,4 @@ inline std::optional<QString> writerResult(bool fail) {
     return fail ? std::optional<QString>(QStringLiteral("the picture was not written")) : std::nullopt;
 }
 
-inline QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 } // namespace hv::test

@@ -13,6 +13,7 @@
 #include "graphs/ui/graphimagewindows.h"
 #include "graphtestsupport.h"
 #include "support/dialogs.h"
+#include "support/files.h"
 #include "support/readonlyfile.h"
 #include "tst_graphprint_support.h"
 
@@ -328,7 +329,7 @@ private slots:
             env->prompts.onSaveFile(env->path("page.pdf"));
             print->btnOk_Click();
             verifyPrompts();
-            QVERIFY(fileBytes(env->path("page.pdf")).startsWith("%PDF"));
+            QVERIFY(readFile(env->path("page.pdf")).startsWith("%PDF"));
         }
 
         w->cmdDisplay->click();
@@ -394,7 +395,7 @@ private slots:
             w->findChild<QPushButton*>(button)->click();
         }
         verifyPrompts();
-        QCOMPARE(fileBytes(file), QByteArray("the picture of an earlier graph"));
+        QCOMPARE(readFile(file), QByteArray("the picture of an earlier graph"));
         // Nothing written part-way is left beside it, under any name.
         QCOMPARE(QDir(QFileInfo(file).path()).entryList({QFileInfo(file).fileName() + "*"}, QDir::Files),
                  QStringList{QFileInfo(file).fileName()});

@@ -21,17 +21,9 @@ namespace {
 const QString CalcErrorPrompt = "A calculation error occurred.";
 
 std::vector<ElementSpecRecord> elementTable() {
-    std::vector<ElementSpecRecord> t(4);
-    for (int i = 0; i < 4; ++i) {
-        ElementSpecRecord& e = t[size_t(i)];
-        e.ID = i + 1;
-        e.TALow = 0.010;
-        e.TAHigh = 0.009;
-        e.TBLow = 0.030;
-        e.TBHigh = 0.028;
-        e.DP3 = 1.45;
-        e.DP4 = 0.05;
-    }
+    std::vector<ElementSpecRecord> t;
+    for (int i = 0; i < 4; ++i)
+        t.push_back(test::element(i + 1, {0.010, 0.009, 0.030, 0.028, 1.45, 0.05}));
     return t;
 }
 

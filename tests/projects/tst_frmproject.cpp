@@ -21,6 +21,7 @@
 #include "projects/wizardtexts.h"
 #include "projecttestsupport.h"
 #include "support/dialogs.h"
+#include "support/files.h"
 #include "support/fitcheck.h"
 
 using namespace hv;
@@ -42,9 +43,8 @@ void settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-int rowCount(Program& p, const QString& where = "1 = 1", const QVariantList& params = {}) {
-    Database db = Database::open(p.ProjectDatabasePath);
-    return db.scalar("SELECT COUNT(*) FROM ProjectInfo WHERE " + where, params).toInt();
+int rowCount(Program& p, const QString& where = {}, const QVariantList& params = {}) {
+    return test::rowCount(p.ProjectDatabasePath, "ProjectInfo", where, params);
 }
 
 QString iniValue(Program& p, const QString& key) {
