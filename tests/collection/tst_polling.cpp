@@ -20,11 +20,6 @@ namespace {
 
 const QString Title = "Hevrin";
 
-QString uniqueName() {
-    static int n = 0;
-    return QString("HvPollTest-%1-%2").arg(QCoreApplication::applicationPid()).arg(++n);
-}
-
 // The stored InputOrder row of P1 train 1, read by position.
 QList<int> storedOrder(Plant& pl) {
     const DbRows rows = pl.db().select("SELECT * FROM InputOrder WHERE ProjectID = 'P1'");
@@ -231,7 +226,7 @@ private slots:
         Plant pl(1, {}, QLocale(locale));
         pl.reading(1, {});
         links::LinkServer server;
-        const QString app = uniqueName();
+        const QString app = test::uniqueServerName();
         QVERIFY(server.listen(app));
         QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00")));
         linkAllRows(pl, app);
@@ -279,7 +274,7 @@ private slots:
         Plant pl(1);
         pl.reading(1, {});
         links::LinkServer server;
-        const QString app = uniqueName();
+        const QString app = test::uniqueServerName();
         QVERIFY(server.listen(app));
         const QString sheet = writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00");
         QVERIFY(server.addSheetFile(sheet));
@@ -326,7 +321,7 @@ private slots:
         Plant pl(1);
         pl.reading(1, {});
         links::LinkServer server;
-        const QString app = uniqueName();
+        const QString app = test::uniqueServerName();
         QVERIFY(server.listen(app));
         QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00")));
         server.setValue("Sheet1", "R3C1", "0"); // ConcFlow: the save refuses the reading
@@ -365,7 +360,7 @@ private slots:
         pl.reading(1, {});
         test::insertProjectInfo(pl.p().ProjectDatabasePath, 1, {{"ProjectID", "ZZZ"}});
         links::LinkServer server;
-        const QString app = uniqueName();
+        const QString app = test::uniqueServerName();
         QVERIFY(server.listen(app));
         QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00")));
         linkAllRows(pl, app);
@@ -405,7 +400,7 @@ private slots:
     void noServer() {
         Plant pl(1);
         pl.reading(1, {});
-        const QString app = uniqueName();
+        const QString app = test::uniqueServerName();
         linkAllRows(pl, app);
         pollingKeys(pl, true, false);
         const QString text = "The ddeLink failed because there is no application called " + app +
@@ -443,7 +438,7 @@ private slots:
     void ddetestProcess() {
         Plant pl(1);
         pl.reading(1, {});
-        const QString app = uniqueName();
+        const QString app = test::uniqueServerName();
         QProcess server;
         server.start(QCoreApplication::applicationDirPath() + "/ddetest",
                      {"--serve", app, "--sheet", writeSheet(pl.env.dir.path(), "2026-01-15 09:00")});

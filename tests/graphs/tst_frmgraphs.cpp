@@ -13,6 +13,7 @@
 #include "graphs/ui/frmgraphs.h"
 #include "graphs/ui/graphwindows.h"
 #include "graphtestsupport.h"
+#include "support/dialogs.h"
 
 using namespace hv;
 using namespace hv::test;
@@ -44,15 +45,7 @@ class tst_frmGraphs : public QObject {
     }
     // Runs `action` on the style dialog once it is shown modally by `open`.
     void withConfig(frmGraphs& w, const std::function<void(frmGraphConfig&)>& action) {
-        bool ran = false;
-        QTimer::singleShot(0, &w, [&] {
-            auto* dlg = w.findChild<frmGraphConfig*>();
-            QVERIFY(dlg);
-            ran = true;
-            action(*dlg);
-        });
-        w.cmdConfigure->click();
-        QVERIFY(ran);
+        QVERIFY(answerDialog<frmGraphConfig>([&] { w.cmdConfigure->click(); }, action));
     }
 
 private slots:
@@ -314,17 +307,9 @@ private slots:
         QCOMPARE(d.select(lastGraph).first().values(), before);
 
         // Save asks no name for it; a name dialog shown all the same is cancelled here.
-        bool asked = false;
-        QTimer::singleShot(0, w.get(), [&] {
-            if (auto* dlg = w->findChild<QDialog*>(); dlg && dlg->isVisible()) {
-                asked = true;
-                dlg->reject();
-            }
-        });
         env->prompts.onMessage(refusal, Buttons::OK, "Hevrin Graphs", Answer::OK);
-        w->cmdSave->click();
+        QVERIFY(!answerDialog<QDialog>([&] { w->cmdSave->click(); }, [](QDialog& d) { d.reject(); }));
         verifyPrompts();
-        QVERIFY(!asked);
         QCOMPARE(d.scalar("SELECT COUNT(*) FROM UserGraphs").toInt(), 1);
 
         w->txtStartDate->setText("1/3/2024 9:00:00 AM");

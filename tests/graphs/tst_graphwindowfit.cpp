@@ -10,6 +10,7 @@
 #include "graphs/ui/frmsavegraph.h"
 #include "graphs/ui/graphimagewindows.h"
 #include "graphtestsupport.h"
+#include "support/files.h"
 #include "support/fitcheck.h"
 #include "tst_graphprint_support.h"
 

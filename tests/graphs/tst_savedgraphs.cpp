@@ -12,6 +12,9 @@
 #include "graphs/ui/frmsavegraph.h"
 #include "graphs/ui/graphimagewindows.h"
 #include "graphtestsupport.h"
+#include "support/dialogs.h"
+#include "support/files.h"
+#include "support/readonlyfile.h"
 #include "tst_graphprint_support.h"
 
 using namespace hv;
@@ -32,15 +35,7 @@ class tst_SavedGraphs : public QObject {
     }
     // Presses "Save Graph" and runs `action` on the name dialog it shows.
     void save(frmGraphs& w, const std::function<void(frmSaveGraph&)>& action) {
-        bool ran = false;
-        QTimer::singleShot(0, &w, [&] {
-            auto* d = w.findChild<frmSaveGraph*>();
-            QVERIFY(d);
-            ran = true;
-            action(*d);
-        });
-        w.cmdSave->click();
-        QVERIFY(ran);
+        QVERIFY(answerDialog<frmSaveGraph>([&] { w.cmdSave->click(); }, action));
     }
     DbRows rows(const QString& name) {
         return Database::open(db()).select("SELECT * FROM UserGraphs WHERE GraphName = ? ORDER BY ID",
@@ -334,7 +329,7 @@ private slots:
             env->prompts.onSaveFile(env->path("page.pdf"));
             print->btnOk_Click();
             verifyPrompts();
-            QVERIFY(fileBytes(env->path("page.pdf")).startsWith("%PDF"));
+            QVERIFY(readFile(env->path("page.pdf")).startsWith("%PDF"));
         }
 
         w->cmdDisplay->click();
@@ -352,16 +347,16 @@ private slots:
     void pictureButtonsOnUnwritableFiles_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("reason"); // the system's words; for a read-only file, the guard's
         QTest::newRow("print, picture unchangeable") << "btnPrint"
-                                                     << "immutable"
-                                                     << "Operation not permitted";
+                                                     << "read-only"
+                                                     << "";
         QTest::newRow("print, disk full") << "btnPrint"
                                           << "full"
                                           << "File too large";
         QTest::newRow("gallery, picture unchangeable") << "cmdDisplay"
-                                                       << "immutable"
-                                                       << "Operation not permitted";
+                                                       << "read-only"
+                                                       << "";
         QTest::newRow("gallery, disk full") << "cmdDisplay"
                                             << "full"
                                             << "File too large";
@@ -385,10 +380,11 @@ private slots:
         }
         WriteIniValue("Current Project", "Last Tab", p().IniFilePath, "4");
         WriteIniValue("Current Project", "Tab4", p().IniFilePath, "P1-1 Earlier");
-        std::optional<ImmutableFile> locked;
-        if (fault == "immutable") {
+        std::optional<ReadOnlyFile> locked;
+        if (fault == "read-only") {
             locked.emplace(file);
-            if (!locked->held) QSKIP("the file system here takes no immutable flag");
+            QVERIFY(locked->held());
+            reason = locked->refusal();
         }
         if (button == "btnJPG") env->prompts.onSaveFile(file);
         env->prompts.onMessage("The graph image could not be saved as " + file + ": " + reason, Buttons::OK,
@@ -399,7 +395,7 @@ private slots:
             w->findChild<QPushButton*>(button)->click();
         }
         verifyPrompts();
-        QCOMPARE(fileBytes(file), QByteArray("the picture of an earlier graph"));
+        QCOMPARE(readFile(file), QByteArray("the picture of an earlier graph"));
         // Nothing written part-way is left beside it, under any name.
         QCOMPARE(QDir(QFileInfo(file).path()).entryList({QFileInfo(file).fileName() + "*"}, QDir::Files),
                  QStringList{QFileInfo(file).fileName()});

@@ -21,17 +21,9 @@ namespace {
 const QString CalcErrorPrompt = "A calculation error occurred.";
 
 std::vector<ElementSpecRecord> elementTable() {
-    std::vector<ElementSpecRecord> t(4);
-    for (int i = 0; i < 4; ++i) {
-        ElementSpecRecord& e = t[size_t(i)];
-        e.ID = i + 1;
-        e.TALow = 0.010;
-        e.TAHigh = 0.009;
-        e.TBLow = 0.030;
-        e.TBHigh = 0.028;
-        e.DP3 = 1.45;
-        e.DP4 = 0.05;
-    }
+    std::vector<ElementSpecRecord> t;
+    for (int i = 0; i < 4; ++i)
+        t.push_back(test::element(i + 1, {0.010, 0.009, 0.030, 0.028, 1.45, 0.05}));
     return t;
 }
 
@@ -420,8 +412,10 @@ private slots:
         ids += t.readings("P2", 2, 3);
         const int before = t.versionRows();
         std::unique_ptr<WriteLock> lock;
+        std::optional<test::ReadOnlyFile> readOnlyFile;
         if (readOnly) {
-            if (!test::makeReadOnly(t.path, true)) QSKIP("the file system cannot make the file read-only");
+            readOnlyFile.emplace(t.path);
+            QVERIFY(readOnlyFile->held());
         } else if (!midRun) {
             lock = std::make_unique<WriteLock>(t.path);
             QVERIFY(lock->ok);
@@ -442,7 +436,7 @@ private slots:
         o.busyTimeoutMs = 50;
         const RecalcSummary sum = RecalculateAllProjectsCounted(t.p(), o);
         lock.reset();
-        test::makeReadOnly(t.path, false);
+        readOnlyFile.reset();
         // Reported once, with the database's own words; nothing claims success.
         QCOMPARE(t.env.prompts.verify(), QString());
         QVERIFY(sum.stopped);

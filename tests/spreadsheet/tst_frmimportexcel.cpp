@@ -17,6 +17,8 @@
 #include "spreadsheet/ui/spreadsheetwindows.h"
 #include "support/fitcheck.h"
 #include "support/fixtures.h"
+#include "support/linknames.h"
+#include "support/plant.h"
 #include "support/testenv.h"
 
 using namespace hv;
@@ -25,27 +27,14 @@ namespace {
 
 const QString Title = "Hevrin";
 
-QString serverName() {
-    static int n = 0;
-    return QStringLiteral("HvImport-%1-%2").arg(QCoreApplication::applicationPid()).arg(++n);
-}
-
 // A project of the reference plant with one reading, and a sheet served in this process
 // whose rows 2 to 4 hold three readings (row 1 headings), item k in column k + 1.
 struct Import {
     explicit Import(int banks, bool systemData = true, bool withReading = true, QVariantMap project = {}) {
-        Program& pr = p();
-        test::makeBlankDatabase(pr.ProjectDatabasePath);
-        test::makeElementDatabase(env.path("ostrelmem.mdb"));
-        InitUnits(pr);
-        LoadElementSpecs(pr);
         project.insert("Systemdata", systemData ? -1 : 0);
-        test::insertProjectInfo(pr.ProjectDatabasePath, banks, project);
-        if (withReading) test::insertReading(pr.ProjectDatabasePath, banks);
-        Database d = db();
-        LoadProjectSettings(pr, d.select("SELECT * FROM ProjectInfo").first());
-        info = d.select("SELECT * FROM ProjectInfo").first();
-        app = serverName();
+        info = test::makeReferencePlant(p(), banks, project);
+        if (withReading) test::insertReading(p().ProjectDatabasePath, banks);
+        app = test::uniqueServerName();
         QVERIFY(server.listen(app));
     }
     ~Import() {
@@ -364,8 +353,9 @@ private slots:
         QVERIFY(w->cmdTestPoll_Click());
         im.p().CurrentProject.ProjectID = "ZZZ";
         im.p().CurrentProjectLent = 1;
-        im.env.prompts.onMessage("A recalculation or a migration has another project loaded. No row was imported", Buttons::OK,
-                                 Title, Answer::OK);
+        im.env.prompts.onMessage(
+            "A recalculation or a migration has another project loaded. No row was imported", Buttons::OK,
+            Title, Answer::OK);
         w->cmdSave[0]->click();
         QCOMPARE(im.env.prompts.verify(), QString());
         QCOMPARE(im.rows(), 1);
@@ -783,7 +773,7 @@ private slots:
             f.write(line.join(",").toUtf8() + "\n");
         f.close();
         im.server.close();
-        const QString name = serverName();
+        const QString name = test::uniqueServerName();
         QProcess dde;
         dde.start(QCoreApplication::applicationDirPath() + "/ddetest",
                   {"--serve", name, "--sheet", f.fileName()});
