@@ -9,7 +9,8 @@
 #include "maintenance/exchangeimport.h"
 #include "maintenance/ui/frmexportdata.h"
 #include "maintenance/ui/frmimportdata.h"
-#include "normalization/sqliterows.h"
+#include "platform/sqlite.h"
+#include "platform/bulkwork.h"
 #include "platform/database.h"
 #include "support/files.h"
 #include "support/fixtures.h"
@@ -28,6 +29,16 @@
 namespace hv::test {
 
 const QString Title = "Hevrin";
+
+// What the test sees of a run and how it stops it.
+struct Events : RunProgress {
+    std::function<void(int, const QString&)> status;
+    std::function<bool()> yield;
+    void setStatus(int panel, const QString& text) override {
+        if (status) status(panel, text);
+    }
+    bool yieldAndCheckCancel() override { return yield && yield(); }
+};
 
 inline void useLocale(Program& p, bool comma) {
     QLocale::setDefault(comma ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c());

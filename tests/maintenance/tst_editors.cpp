@@ -547,7 +547,7 @@ void tst_Editors::windowsFitTheScreen() {
             e.p().DbVersionMinor = 3;
             e.p().DbVersionRevision = 38;
             ExportRequest r{0, longId + " Train:12", {}, {}, true, file};
-            CreateFile(e.p(), r, {});
+            CreateFile(e.p(), r);
         }
         e.prompts().onOpenFile(file);
         e.prompts().onMessage("This PROJECT exists already", Buttons::YesNoCancel, "Hevrin", Answer::No);

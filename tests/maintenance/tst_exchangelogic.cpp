@@ -29,7 +29,7 @@ private slots:
         r.from = QDateTime(QDate(2013, 5, 1), QTime(0, 0));
         r.to = QDateTime(QDate(2013, 5, 10), QTime(0, 0));
         r.outputFile = env.path("out.txt");
-        const ExportResult result = CreateFile(p, r, {});
+        const ExportResult result = CreateFile(p, r);
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(result.written, 2);
         QFile f(r.outputFile);
@@ -78,7 +78,7 @@ private slots:
                         all,
                         env.path("out.txt"),
                         {projectId, 1}};
-        const ExportResult result = CreateFile(p, r, {});
+        const ExportResult result = CreateFile(p, r);
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(result.focusTo, focusTo);
         QVERIFY(result.exportEnabled);
@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(c.FileIsOlder, older);
         if (older)
             env.prompts.onMessage("Do you want to recalculate now?", Buttons::YesNo, Title, Answer::No);
-        const ImportResult r = RunImport(p, c, allDates(), {});
+        const ImportResult r = RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(r.inserted, 2);
     }
@@ -146,7 +146,7 @@ private slots:
         env.prompts.onMessage("Do you want to recalculate now?", Buttons::YesNo, Title, Answer::Yes);
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", sampleFile("1003020;46")), c);
-        RunImport(p, c, allDates(), {});
+        RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(p.status.text(1), "P1: Updated 0 records out of a total 2"); // none could be normalized
         QCOMPARE(p.CurrentProject.ProjectID, "Other");
@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(c.ImportDecimalComma, comma);
         QCOMPARE(c.accepted, accepted);
         if (accepted) {
-            RunImport(p, c, allDates(), {});
+            RunImport(p, c, allDates());
             QCOMPARE(valueOf(p, "SELECT FeedTemp FROM ProjectInfo").toDouble(), 12.5);
             QCOMPARE(valueOf(p, "SELECT PermFlow FROM Data ORDER BY TheDate DESC").toDouble(), 12.5);
         }
@@ -226,7 +226,7 @@ private slots:
         QVERIFY(c.accepted);
         const Buttons buttons = message.contains("anyway") ? Buttons::OKCancel : Buttons::OK;
         env.prompts.onMessage(message, buttons, Title, Answer(answer));
-        const ImportResult r = RunImport(p, c, allDates(), {});
+        const ImportResult r = RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), projects);
         QCOMPARE(count(p, "SELECT count(*) FROM Data"), readings);
@@ -250,7 +250,7 @@ private slots:
              << " ; ";
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", file), c);
-        const ImportResult r = RunImport(p, c, allDates(), {});
+        const ImportResult r = RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(r.inserted, 3);
         QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE ORP IS NULL"), 3);
@@ -330,7 +330,7 @@ private slots:
         env.prompts.onMessage(message, Buttons::OK, Title, Answer::OK);
         ImportChoice c;
         if (ChooseImportFile(p, writeBytes(env, "f.txt", file), c) != ChoiceOutcome::Refused) {
-            const ImportResult r = RunImport(p, c, allDates(), {});
+            const ImportResult r = RunImport(p, c, allDates());
             QVERIFY(r.refused);
             QVERIFY(!r.finished);
         }
@@ -340,7 +340,7 @@ private slots:
         QCOMPARE(count(p, "SELECT count(*) FROM UserDefined WHERE ProjectID <> 'Default'"), 0);
         QCOMPARE(count(p, "SELECT count(*) FROM Data"), 0);
         QCOMPARE(ChooseImportFile(p, writeFile(env, "good.txt", sampleFile()), c), ChoiceOutcome::NewProject);
-        QCOMPARE(RunImport(p, c, allDates(), {}).inserted, 2);
+        QCOMPARE(RunImport(p, c, allDates()).inserted, 2);
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(count(p, "SELECT count(DISTINCT TheDate) FROM Data"), 2);
         QCOMPARE(count(p, "SELECT count(*) FROM Data"), 2);
@@ -376,7 +376,7 @@ private slots:
                       "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
         QString panel2;
         bool lockTaken = false;
-        ExchangeEvents events;
+        Events events;
         events.status = [&](int panel, const QString& t) {
             if (panel == 2) panel2 = t;
         };
@@ -423,7 +423,7 @@ private slots:
             Database::open(p.ProjectDatabasePath).exec("DROP TRIGGER IF EXISTS full");
             env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::No);
             QCOMPARE(ChooseImportFile(p, path, c), ChoiceOutcome::AddOnly);
-            QCOMPARE(RunImport(p, c, allDates(), {}).inserted, n);
+            QCOMPARE(RunImport(p, c, allDates()).inserted, n);
             QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         }
         QCOMPARE(count(p, "SELECT count(DISTINCT TheDate) FROM Data"), n + 1);
@@ -439,7 +439,7 @@ private slots:
         file.resize(5);
         env.prompts.onMessage("No data was found!", Buttons::OK, Title, Answer::OK);
         QString panel2;
-        ExchangeEvents events;
+        Events events;
         events.status = [&](int panel, const QString& t) {
             if (panel == 2) panel2 = t;
         };
@@ -475,11 +475,11 @@ private slots:
         const QStringList lines = exportLines(p, "P1", 1, {});
         QCOMPARE(lines[2].split(';')[2], field);
         ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("trip.txt")};
-        CreateFile(p, r, {});
+        CreateFile(p, r);
         p.ProjectDatabasePath = makeBlankDatabase(env.path("to.mdb"));
         ImportChoice c;
         QCOMPARE(ChooseImportFile(p, r.outputFile, c), ChoiceOutcome::NewProject);
-        RunImport(p, c, allDates(), {});
+        RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         const QVariant stored = valueOf(p, "SELECT Description FROM ProjectInfo");
         QVERIFY(!stored.isNull());
@@ -503,7 +503,7 @@ private slots:
         ExportResult result;
         {
             FileSizeLimit limit(20000);
-            result = CreateFile(p, ExportRequest{0, "P1 Train:1", {}, {}, true, out}, {});
+            result = CreateFile(p, ExportRequest{0, "P1 Train:1", {}, {}, true, out});
         }
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QVERIFY(!env.prompts.shown().last().contains("canceled", Qt::CaseInsensitive));
@@ -544,7 +544,7 @@ private slots:
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", file), c);
         QString panel2;
-        ExchangeEvents events;
+        Events events;
         events.status = [&](int panel, const QString& t) {
             if (panel == 2) panel2 = t;
         };
@@ -583,7 +583,7 @@ private slots:
             ChooseImportFile(
                 p, writeFile(env, "f.txt", withProjectValue(base, "Description", "Wahrheit Falschgeld")), c),
             ChoiceOutcome::NewProject);
-        RunImport(p, c, allDates(), {});
+        RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(valueOf(p, "SELECT Description FROM ProjectInfo").toString(), "Wahrheit Falschgeld");
         QCOMPARE(valueOf(p, "SELECT TrainsSame FROM ProjectInfo").toInt(), -1);
@@ -603,7 +603,7 @@ private slots:
                               Answer::OK);
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", file), c);
-        const ImportResult r = RunImport(p, c, allDates(), {});
+        const ImportResult r = RunImport(p, c, allDates());
         QVERIFY(r.refused);
         QVERIFY(!c.accepted);
         QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), 0);
@@ -624,7 +624,7 @@ private slots:
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", withProjectValue(sampleFile(), "Description", "boom")),
                          c);
-        RunImport(p, c, allDates(), {});
+        RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(valueOf(p, "SELECT Description FROM ProjectInfo").toString(), "old");
         QCOMPARE(count(p, "SELECT count(*) FROM Data"), 0);
@@ -677,11 +677,11 @@ private slots:
         p.ProjectDatabasePath = from;
         setVersion(p, 1, 3, 38);
         ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("trip.txt")};
-        CreateFile(p, r, {});
+        CreateFile(p, r);
         p.ProjectDatabasePath = makeBlankDatabase(env.path("to.mdb"));
         ImportChoice c;
         QCOMPARE(ChooseImportFile(p, r.outputFile, c), ChoiceOutcome::NewProject);
-        QCOMPARE(RunImport(p, c, allDates(), {}).inserted, 3000);
+        QCOMPARE(RunImport(p, c, allDates()).inserted, 3000);
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
 
         auto rowsOf = [&](const QString& path, const QString& sql) {

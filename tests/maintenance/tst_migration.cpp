@@ -30,7 +30,7 @@ namespace {
 const QString Title = "Hevrin";
 const QString OverwriteQuestion = "already exists in the target 3 Bank Project Database!";
 
-struct NullView : MigrationView {
+struct NullView : RunProgress {
     QStringList panels{"", "", "", ""};
     void setStatus(int panel, const QString& text) override { panels[panel - 1] = text; }
     void setProgress(double) override {}
@@ -69,8 +69,8 @@ struct MigrationEnv {
     Program& p() { return env.prog(); }
     MigrationResult run(NullView& view, bool beforeWriting = true) {
         Migration m(p(), tested(p(), from), tested(p(), to), view);
-        m.batchSize = 3;
-        m.batchMillis = 0;
+        m.batches.rows = 3;
+        m.batches.millis = 0;
         m.normalizeBeforeWriting = beforeWriting;
         return m.run();
     }
@@ -560,8 +560,8 @@ private slots:
         view.how = how;
         view.to = m.to;
         Migration run(m.p(), tested(m.p(), m.from), tested(m.p(), m.to), view);
-        run.batchSize = 3;
-        run.batchMillis = 0;
+        run.batches.rows = 3;
+        run.batches.millis = 0;
         sqlite3* holder = nullptr;
         if (how == "locked") {
             sqlite3_open_v2(QFile::encodeName(m.to).constData(), &holder, SQLITE_OPEN_READWRITE, nullptr);

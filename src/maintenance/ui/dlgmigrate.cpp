@@ -41,9 +41,9 @@ QString defaultDatabase(const QString& folder, const QString& name) {
 
 } // namespace
 
-class DialogMigrationView : public MigrationView {
+class MigrationDialogProgress : public RunProgress {
 public:
-    explicit DialogMigrationView(dlgMigrate& d) : d_(d) {}
+    explicit MigrationDialogProgress(dlgMigrate& d) : d_(d) {}
     void setStatus(int panel, const QString& text) override { d_.setStatus(panel, text); }
     void setProgress(double percent) override { d_.ProgressBar1->setValue(int(percent)); }
     bool yieldAndCheckCancel() override {
@@ -400,7 +400,7 @@ void dlgMigrate::cmdMigrate_Click() {
     running_ = true;
     cancelRequested_ = false;
     updateStart();
-    DialogMigrationView view(*this);
+    MigrationDialogProgress view(*this);
     Migration run(p_, From, To, view);
     const MigrationResult r = run.run();
     running_ = false;

@@ -163,17 +163,11 @@ void FrmExportData::cmdExport_Click() {
     r.to = DTPicker2->dateTime();
     r.allDates = chkAll->isChecked();
     r.outputFile = OutputFileName;
-    ExchangeEvents events;
-    events.status = [this](int panel, const QString& text) { setPanel(panel, text); };
-    events.yield = [this] {
-        QCoreApplication::processEvents();
-        return cancel_;
-    };
     running_ = true;
     cancel_ = false;
     cmdexit->setText("&Cancel");
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ExportResult result = CreateFile(p_, r, events);
+    const ExportResult result = CreateFile(p_, r, *this);
     QApplication::restoreOverrideCursor();
     cmdexit->setText("&Exit");
     running_ = false;
@@ -206,6 +200,11 @@ void FrmExportData::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QWidget::keyPressEvent(e);
+}
+
+bool FrmExportData::yieldAndCheckCancel() {
+    QCoreApplication::processEvents();
+    return cancel_;
 }
 
 } // namespace hv

@@ -146,19 +146,13 @@ void FrmImportData::cmdImport_Click() {
     range.all = chkAlldata->isChecked();
     range.from = DTPicker1->dateTime();
     range.to = DTPicker2->dateTime();
-    ExchangeEvents events;
-    events.status = [this](int panel, const QString& text) { setPanel(panel, text); };
-    events.yield = [this] {
-        QCoreApplication::processEvents();
-        return cancel_;
-    };
     running_ = true;
     cancel_ = false;
     cmdexit->setText("&Cancel");
     cmdCSVFile->setEnabled(false);
     cmdImport->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ImportResult r = RunImport(p_, choice_, range, events);
+    const ImportResult r = RunImport(p_, choice_, range, *this);
     QApplication::restoreOverrideCursor();
     cmdexit->setText("&Exit");
     cmdCSVFile->setEnabled(true);
@@ -199,6 +193,11 @@ void FrmImportData::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QWidget::keyPressEvent(e);
+}
+
+bool FrmImportData::yieldAndCheckCancel() {
+    QCoreApplication::processEvents();
+    return cancel_;
 }
 
 } // namespace hv

@@ -16,9 +16,9 @@
 
 #include "collection/entryhistory.h"
 #include "collection/readingcheck.h"
+#include "core/currentproject.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
-#include "core/currentproject.h"
 #include "core/program.h"
 #include "core/settings.h"
 #include "platform/database.h"
@@ -541,15 +541,13 @@ bool frmImportExcel::yieldToWindow(bool force) {
     // The window is given a turn between rows; a batch is committed first, so that no
     // other window waits on the database while this one runs.
     const int pending = batch_ ? batch_->pending() : 0;
-    const bool due =
-        force || (batchLimits.rows > 0 && pending >= batchLimits.rows) ||
-        (batchLimits.millis > 0 && (!sinceYield_.isValid() || sinceYield_.elapsed() >= batchLimits.millis));
+    const bool due = force || yieldClock_.due(pending);
     if (!due) {
         letWindowPaint();
         return true;
     }
     const bool stored = flushBatch();
-    sinceYield_.start();
+    yieldClock_.restart();
     QCoreApplication::processEvents();
     return stored;
 }
@@ -745,10 +743,12 @@ void frmImportExcel::cmdSave_Click() {
     runStored_ = {};
     runSkipped_ = 0;
     setStatus(2, QString()); // the panels speak of this run
-    sinceYield_.invalidate();
+    // The first turn is due at once, unless an all-rows run starts its first batch.
+    yieldClock_ = BatchClock(batchLimits);
+    yieldClock_.expire();
     if (OptImport[1]->isChecked()) {
         ImportedRowCount = 0;
-        sinceYield_.start();
+        yieldClock_.restart();
         while (!stopRequested_ && importOneRow(true)) {
             if (stopRequested_) break;
             // A fetch that failed leaves the row just stored in the boxes: the run ends
