@@ -174,8 +174,7 @@ void WriteDbVersion(Program& p) {
     {
         Database db = Database::open(p.ProjectDatabasePath);
         db.exec("INSERT INTO Version (Version, Notes) VALUES (?, ?)",
-                {QString::fromLatin1(ProgramVersionText),
-                 QLocale().toString(p.system.now().date(), QLocale::ShortFormat)});
+                {ProgramVersionText, QLocale().toString(p.system.now().date(), QLocale::ShortFormat)});
     }
     p.DbIsOlder = ReadDbVersion(p);
 }

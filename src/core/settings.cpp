@@ -23,6 +23,10 @@ QString trimBlanks(const QString& s) {
 
 } // namespace
 
+QString TrainSettingKey(const QString& projectId, int trainNumber, const QString& name) {
+    return projectId + ".Train" + QString::number(trainNumber) + '.' + name;
+}
+
 QString ReadIniValue(const QString& section, const QString& key, const QString& defaultText,
                      const QString& file) {
     return trimBlanks(profile::getString(section, key, defaultText, file).left(MaxValueLength));

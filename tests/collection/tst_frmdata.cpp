@@ -13,8 +13,6 @@ using test::Plant;
 
 namespace {
 
-const QString Title = "Hevrin";
-
 QString flow() {
     return GetUnitName(3, 13);
 }

@@ -18,8 +18,6 @@ using test::Plant;
 
 namespace {
 
-const QString Title = "Hevrin";
-
 QString uniqueName() {
     static int n = 0;
     return QString("HvPollTest-%1-%2").arg(QCoreApplication::applicationPid()).arg(++n);

@@ -27,8 +27,6 @@ using namespace hv::test;
 
 namespace {
 
-const QString Title = "Hevrin";
-
 void useLocale(Program& p, bool comma) {
     QLocale::setDefault(comma ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c());
     p.DecimalSeparator = comma ? "," : ".";

@@ -23,8 +23,6 @@ using namespace hv;
 
 namespace {
 
-const QString Title = "Hevrin";
-
 QString serverName() {
     static int n = 0;
     return QStringLiteral("HvImport-%1-%2").arg(QCoreApplication::applicationPid()).arg(++n);

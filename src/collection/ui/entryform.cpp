@@ -16,7 +16,6 @@ namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
 constexpr int RowHeight = 20;
 constexpr int WideStatusPanel = 400; // 6000 twips
 const QString Green = QStringLiteral("background-color: #00ff00;");

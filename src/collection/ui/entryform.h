@@ -72,8 +72,6 @@ public:
 
     QLabel* panel(int n) const { return panels[size_t(n - 1)]; }
     void lblDataInfo_Click();
-    // True once the load gave up and the window is going away without being shown.
-    bool unloadedDuringLoad() const { return unloaded_; }
     void setVisible(bool visible) override;
 
     // True when the 25 rows show 25 different items; colours the choosers and rebuilds

@@ -33,8 +33,6 @@ namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
-
 bool isBankTwoItem(int i) {
     return i >= item::PermFlow_2 && i <= item::ConcPressure_1;
 }
@@ -265,10 +263,6 @@ bool frmData::eventFilter(QObject* watched, QEvent* event) {
     return entryBoxEvent(watched, event) || QWidget::eventFilter(watched, event);
 }
 
-QString frmData::settingKey(const QString& suffix) const {
-    return p_.CurrentProject.ProjectID + ".Train" + QString::number(p_.CurrentProject.TrainNumber) + suffix;
-}
-
 void frmData::showLoadFailure(const QString& text) {
     p_.prompts.message(text, Buttons::OK, Icon::Critical, Title);
     unloadDuringLoad();
@@ -287,7 +281,10 @@ void frmData::Form_Load() {
     DdeFailureCount = 0;
     DdeFailed = false;
     try {
-        const QString interval = ReadIniValue("Projects", settingKey(".SaveInterval"), "120", p_.IniFilePath);
+        const QString interval = ReadIniValue(
+            "Projects",
+            TrainSettingKey(p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, "SaveInterval"),
+            "120", p_.IniFilePath);
         p_.SaveIntervalMinutes = ParsePercent(interval);
         const QString intervalText = QString::number(std::nearbyint(p_.SaveIntervalMinutes), 'f', 0);
         txtSaveInterval->setText(intervalText);
