@@ -21,8 +21,6 @@
 #include "collection/readingitems.h"
 #include "platform/dberror.h"
 
-class QKeyEvent;
-
 namespace hv {
 
 struct Program;
@@ -162,7 +160,6 @@ protected:
     std::array<QString, ItemCount> entryTexts() const;
     void setEntryTexts(const std::array<QString, ItemCount>& texts);
 
-    static int keyAsciiOf(const QKeyEvent* e);
     // Focus that moves between our own controls; a window losing or regaining the
     // activation (a message box opening or closing) is no entering or leaving of a box.
     static bool movesWithinWindow(const QEvent* e);

@@ -25,6 +25,7 @@
 #include "core/currentproject.h"
 #include "core/program.h"
 #include "core/settings.h"
+#include "core/ui/keyfilter.h"
 #include "platform/database.h"
 #include "platform/links/linkclient.h"
 #include "platform/links/linkerrors.h"
@@ -221,7 +222,6 @@ void frmData::connectHandlers() {
         txtScadaItem[size_t(k)]->installEventFilter(this);
     }
     connectEntryBoxes();
-    txtSaveInterval->installEventFilter(this);
     // A value typed after a failed poll makes a reading of the user's own.
     typedWhat_ = QStringLiteral("values");
     for (int k = 0; k < ItemCount; ++k)
@@ -251,12 +251,8 @@ bool frmData::eventFilter(QObject* watched, QEvent* event) {
             return key == 0;
         }
     if (watched == txtSaveInterval) {
-        if (event->type() == QEvent::KeyPress) {
-            int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
-            if (key == 0) return false;
-            txtSaveInterval_KeyPress(key);
-            return key == 0;
-        }
+        if (filterBoxInput(txtSaveInterval, event, [this](int& key) { txtSaveInterval_KeyPress(key); }))
+            return true;
         if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) txtSaveInterval_LostFocus();
         return false;
     }
