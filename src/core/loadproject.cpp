@@ -15,8 +15,6 @@ namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
-
 QString defaultDatabasePath(const Program& p) {
     return p.AppDataFolder + "/db.hv3.mdb";
 }
@@ -49,7 +47,8 @@ void reportLoadFailure(Program& p, const DbError& e) {
     p.prompts.message(text, Buttons::OK, Icon::None, Title);
 }
 
-// Steps 2 to 4: the open connection, or none after the user was told why.
+// The project database, or the default one when the user agrees to it; none once the user
+// was told why it cannot be opened.
 std::optional<Database> openProjectDatabase(Program& p) {
     try {
         try {

@@ -143,9 +143,7 @@ QString InformationLine(const Program& p, const QDate& today) {
     const QString dbName = cut >= 0 ? path.mid(cut + 1) : path;
     return QLocale::c().toString(today, "dd MMM yy") + ",  Units: " + GetUnitName(3, c.unitFlow) + ", " +
            GetUnitName(1, c.unitPress) + ", " + GetUnitName(4, c.unitFlux) + ", " +
-           GetUnitName(2, c.unitTemp) + ", Hevrin v: " +
-           QString("%1.%2.%3").arg(ProgramVersionMajor).arg(ProgramVersionMinor).arg(ProgramVersionRevision) +
-           ", DB v: " +
+           GetUnitName(2, c.unitTemp) + ", Hevrin v: " + ProgramVersionText + ", DB v: " +
            QString("%1.%2.%3").arg(p.DbVersionMajor).arg(p.DbVersionMinor).arg(p.DbVersionRevision) +
            ", DB Name: " + dbName;
 }

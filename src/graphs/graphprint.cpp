@@ -73,15 +73,13 @@ void SaveGraphJpeg(Program& p, const PictureFileWriter& saveJpeg) {
     const QString path = JpegFileName(chosen);
     // A picture the user believes saved but that is not there would be found missing too late.
     if (const std::optional<QString> failure = WritePictureFile(path, saveJpeg))
-        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical,
-                          QStringLiteral("Hevrin"));
+        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical, Title);
 }
 
 bool WriteCurrentGraphPicture(Program& p, const ChartPictureWriter& chart) {
     const QString path = p.AppDataFolder + QStringLiteral("/Chartx.svg");
     if (const std::optional<QString> failure = SavePictureWithPaddedLegend(chart, path)) {
-        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical,
-                          QStringLiteral("Hevrin"));
+        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical, Title);
         return false;
     }
     p.PrintFilePath = path;

@@ -13,7 +13,6 @@ namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
 constexpr int PageSize = 20000;
 
 // A statement straight on SQLite: the export reads every value of every reading once.

@@ -18,7 +18,6 @@ namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
 const QString CrLf = QStringLiteral("\r\n");
 // The other windows get a turn, and the user the chance to cancel, after this many readings or
 // this long, whichever comes first.
@@ -26,13 +25,6 @@ constexpr BatchPolicy Turns{50000, 1000, 5000};
 
 qint32 programVersion() {
     return ProgramVersionMajor * 1000000 + ProgramVersionMinor * 1000 + ProgramVersionRevision;
-}
-
-QString programVersionText() {
-    return QStringLiteral("%1.%2.%3")
-        .arg(ProgramVersionMajor)
-        .arg(ProgramVersionMinor)
-        .arg(ProgramVersionRevision);
 }
 
 void say(Program& p, const QString& text) {
@@ -199,7 +191,7 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
                    GetMlString(
                        968, "You can try Import Data (Collected Outside of HV) from another Excel program") +
                    CrLf + GetMlString(969, "Version info should be in cell A1 of the Excel sheet.") + CrLf +
-                   GetMlString(970, "Current Program version is: ") + programVersionText() +
+                   GetMlString(970, "Current Program version is: ") + ProgramVersionText +
                    GetMlString(971, " and the import file should show ") + "0" + CrLf +
                    GetMlString(972, "Should be compatible up to version: ") + QString::number(oldest));
         return refused();
@@ -208,7 +200,7 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
         say(p,
             GetMlString(
                 963, "Incompatible export versions or version info missing in .txt file. Import aborted.") +
-                CrLf + GetMlString(964, "Program version is: ") + programVersionText() + CrLf +
+                CrLf + GetMlString(964, "Program version is: ") + ProgramVersionText + CrLf +
                 GetMlString(966, "It should be compatible back to version: ") + QString::number(oldest));
         return refused();
     }

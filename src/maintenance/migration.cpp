@@ -28,8 +28,6 @@ namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
-
 // The raw columns of a reading, in the order the copy writes them.
 struct ReadingColumn {
     const char* source; // column of the FROM Data row

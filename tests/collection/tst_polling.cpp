@@ -18,7 +18,6 @@ using test::Plant;
 
 namespace {
 
-const QString Title = "Hevrin";
 
 // The stored InputOrder row of P1 train 1, read by position.
 QList<int> storedOrder(Plant& pl) {

@@ -94,12 +94,7 @@ class tst_ChartRender : public QObject {
             return d;
         }
         const QString file = env.path("drawing." + target);
-        if (target == "print") {
-            d.image = QImage(size, QImage::Format_RGB32);
-            d.image.fill(Qt::white);
-            QPainter painter(&d.image);
-            PaintChart(chart, painter, QRect(QPoint(0, 0), size));
-        } else if (target == "svg") {
+        if (target == "svg") {
             RenderStats stats;
             if (SaveChartSvg(chart, file, size, &stats)) return d;
             d.stats = stats;
@@ -246,7 +241,7 @@ private slots:
     void everyReadingDrawn_data() {
         QTest::addColumn<QString>("project");
         QTest::addColumn<QString>("target");
-        for (const char* target : {"window", "png", "svg", "print"}) {
+        for (const char* target : {"window", "png", "svg"}) {
             QTest::addRow("alternating 50 and 40, %s", target) << "ALT" << target;
             QTest::addRow("one reading of 100 among 1464, %s", target) << "SPIKE" << target;
             QTest::addRow("494 events in 61 days, %s", target) << "EV" << target;

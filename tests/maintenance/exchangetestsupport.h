@@ -28,7 +28,6 @@
 
 namespace hv::test {
 
-const QString Title = "Hevrin";
 
 // What the test sees of a run and how it stops it.
 struct Events : RunProgress {

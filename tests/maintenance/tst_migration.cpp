@@ -27,7 +27,6 @@ using namespace hv;
 
 namespace {
 
-const QString Title = "Hevrin";
 const QString OverwriteQuestion = "already exists in the target 3 Bank Project Database!";
 
 struct NullView : RunProgress {

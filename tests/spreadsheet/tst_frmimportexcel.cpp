@@ -1,3 +1,4 @@
+#include <QClipboard>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
@@ -25,7 +26,6 @@ using namespace hv;
 
 namespace {
 
-const QString Title = "Hevrin";
 
 // A project of the reference plant with one reading, and a sheet served in this process
 // whose rows 2 to 4 hold three readings (row 1 headings), item k in column k + 1.
@@ -708,6 +708,29 @@ private slots:
         QCOMPARE(im.env.prompts.verify(), QString());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!im.window);
+    }
+
+    // The interval box keeps only what typing leaves in it, of pasted text too.
+    void intervalFilteredAsTyped_data() {
+        QTest::addColumn<bool>("pasted");
+        QTest::newRow("typed") << false;
+        QTest::newRow("pasted") << true;
+    }
+    void intervalFilteredAsTyped() {
+        QFETCH(bool, pasted);
+        Import im(1);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->show();
+        w->txtSaveInterval->clear();
+        if (pasted) {
+            QGuiApplication::clipboard()->setText("-4x5 ");
+            QTest::keySequence(w->txtSaveInterval, QKeySequence::Paste);
+        } else {
+            QTest::keyClicks(w->txtSaveInterval, "-4x5 ");
+        }
+        QCOMPARE(w->txtSaveInterval->text(), QString("45"));
+        QCOMPARE(im.env.prompts.verify(), QString());
     }
 
     // Every box, label, list entry and button shows its text whole in each mode and for

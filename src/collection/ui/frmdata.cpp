@@ -25,6 +25,7 @@
 #include "core/currentproject.h"
 #include "core/program.h"
 #include "core/settings.h"
+#include "core/ui/keyfilter.h"
 #include "platform/database.h"
 #include "platform/links/linkclient.h"
 #include "platform/links/linkerrors.h"
@@ -32,8 +33,6 @@
 namespace hv {
 
 namespace {
-
-const QString Title = QStringLiteral("Hevrin");
 
 bool isBankTwoItem(int i) {
     return i >= item::PermFlow_2 && i <= item::ConcPressure_1;
@@ -223,7 +222,6 @@ void frmData::connectHandlers() {
         txtScadaItem[size_t(k)]->installEventFilter(this);
     }
     connectEntryBoxes();
-    txtSaveInterval->installEventFilter(this);
     // A value typed after a failed poll makes a reading of the user's own.
     typedWhat_ = QStringLiteral("values");
     for (int k = 0; k < ItemCount; ++k)
@@ -253,20 +251,12 @@ bool frmData::eventFilter(QObject* watched, QEvent* event) {
             return key == 0;
         }
     if (watched == txtSaveInterval) {
-        if (event->type() == QEvent::KeyPress) {
-            int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
-            if (key == 0) return false;
-            txtSaveInterval_KeyPress(key);
-            return key == 0;
-        }
+        if (filterBoxInput(txtSaveInterval, event, [this](int& key) { txtSaveInterval_KeyPress(key); }))
+            return true;
         if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) txtSaveInterval_LostFocus();
         return false;
     }
     return entryBoxEvent(watched, event) || QWidget::eventFilter(watched, event);
-}
-
-QString frmData::settingKey(const QString& suffix) const {
-    return p_.CurrentProject.ProjectID + ".Train" + QString::number(p_.CurrentProject.TrainNumber) + suffix;
 }
 
 void frmData::showLoadFailure(const QString& text) {
@@ -287,7 +277,10 @@ void frmData::Form_Load() {
     DdeFailureCount = 0;
     DdeFailed = false;
     try {
-        const QString interval = ReadIniValue("Projects", settingKey(".SaveInterval"), "120", p_.IniFilePath);
+        const QString interval = ReadIniValue(
+            "Projects",
+            TrainSettingKey(p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, "SaveInterval"),
+            "120", p_.IniFilePath);
         p_.SaveIntervalMinutes = ParsePercent(interval);
         const QString intervalText = QString::number(std::nearbyint(p_.SaveIntervalMinutes), 'f', 0);
         txtSaveInterval->setText(intervalText);

@@ -4,7 +4,6 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QPainter>
-#include <QPicture>
 #include <QPixmap>
 #include <QSaveFile>
 #include <QSvgGenerator>
@@ -433,20 +432,6 @@ std::optional<QString> SaveChartPng(const ChartModel& model, const QString& path
     const std::optional<QString> failure = o.plot.saveRastered(path, "PNG", -1);
     o.count(stats);
     return failure;
-}
-
-void PaintChart(const ChartModel& model, QPainter& painter, const QRect& target) {
-    OffscreenPlot o(model, target.size());
-    painter.save();
-    painter.translate(target.topLeft());
-    // QCustomPlot draws through its own painter type; a QCPPainter over the same device
-    // cannot be opened twice, so the plot is drawn into a picture first and replayed.
-    QPicture picture;
-    QCPPainter pp(&picture);
-    o.plot.toPainter(&pp, target.width(), target.height());
-    pp.end();
-    painter.drawPicture(0, 0, picture);
-    painter.restore();
 }
 
 ChartView::ChartView(ChartModel* model, QWidget* parent) : QCustomPlot(parent), model_(model) {

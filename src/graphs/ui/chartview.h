@@ -9,8 +9,6 @@
 
 #include "graphs/chartmodel.h"
 
-class QPainter;
-
 namespace hv {
 
 // What a drawing of the plot paints: the points the library's sampling keeps.
@@ -46,8 +44,6 @@ constexpr int ChartPictureHeight = 700;
 // leaves no file cut short and the file that was there as it was. The reason in the system's
 // words, or nothing. (Made in memory first, every failed write is seen here.)
 [[nodiscard]] std::optional<QString> WritePictureBytes(const QString& path, const QByteArray& picture);
-// Paints the chart into a rectangle of any painter (printer, PDF, picture).
-void PaintChart(const ChartModel& model, QPainter& painter, const QRect& target);
 
 // The chart of a window: shows its model, rendered again once the model has announced its
 // changes and when the widget's size changes.

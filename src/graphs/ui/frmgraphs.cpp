@@ -11,6 +11,7 @@
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/ui/named.h"
 #include "graphs/grapher.h"
 #include "graphs/graphmanager.h"
 #include "graphs/savedgraphs.h"
@@ -25,12 +26,7 @@ namespace hv {
 
 namespace {
 
-template <class W> W* named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
-
-const char* Title = "Hevrin Graphs";
+const char* GraphsTitle = "Hevrin Graphs";
 
 // The project train each item of the project list carries.
 std::vector<ProjectTrainKey> projectItems(const QComboBox* list) {
@@ -50,7 +46,7 @@ void showProjectItem(QComboBox* list, const QString& project, qint16 train) {
 
 frmGraphs::frmGraphs(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
     setObjectName("frmGraphs");
-    setWindowTitle(Title);
+    setWindowTitle(GraphsTitle);
     setAttribute(Qt::WA_DeleteOnClose);
     build();
     // Form_Load: the first activation reloads everything.
@@ -233,7 +229,7 @@ void frmGraphs::build() {
 }
 
 void frmGraphs::reportFailure(const QString& what) {
-    p_.prompts.message(what, Buttons::OK, Icon::Critical, Title);
+    p_.prompts.message(what, Buttons::OK, Icon::Critical, GraphsTitle);
 }
 
 void frmGraphs::changeEvent(QEvent* e) {
@@ -289,7 +285,7 @@ void frmGraphs::Form_Activate() {
         } else {
             p_.prompts.message(
                 GetMlString(932, "No data in this project to graph. Please select another project."),
-                Buttons::OK, Icon::Information, Title);
+                Buttons::OK, Icon::Information, GraphsTitle);
         }
         hv::LoadGraphStyles(p_, Style);
         LoadSeriesList();
@@ -427,16 +423,17 @@ void frmGraphs::cboDefaultGraphs_Click() {
 void frmGraphs::cmdSave_Click() {
     // The row needs the series count of a drawing and a first series to name.
     if (GraphSeriesCount < 1 || GraphSeriesCount > 4) {
-        p_.prompts.message("Please draw the graph before saving it.", Buttons::OK, Icon::Information, Title);
+        p_.prompts.message("Please draw the graph before saving it.", Buttons::OK, Icon::Information,
+                           GraphsTitle);
         return;
     }
     if (cboSeries[0]->currentIndex() < 0) {
         p_.prompts.message("Please select the data to graph in the first list before saving the graph.",
-                           Buttons::OK, Icon::Information, Title);
+                           Buttons::OK, Icon::Information, GraphsTitle);
         return;
     }
     if (const auto refusal = PeriodRefusal(txtStartDate->text(), txtEndDate->text())) {
-        p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, Title);
+        p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, GraphsTitle);
         return;
     }
     auto* dlg = new frmSaveGraph(p_, cboMyGraphs->currentText(), this);
@@ -645,7 +642,7 @@ void frmGraphs::cmdGraph_Click() {
             txtEndDate->setVisible(false);
         } else {
             if (const auto refusal = PeriodRefusal(txtStartDate->text(), txtEndDate->text())) {
-                p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, Title);
+                p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, GraphsTitle);
                 return;
             }
             const QDateTime end = ParseBoxDate(txtEndDate->text());
@@ -704,7 +701,7 @@ void frmGraphs::cmdGraph_Click() {
             in.enableTicked.push_back(c->isChecked());
         in.numBanks = p_.CurrentProject.NumBanks;
         if (SpecFluxWarningDue(p_, in, chart_)) {
-            p_.prompts.message(SpecFluxWarningText, Buttons::OK, Icon::Information, Title);
+            p_.prompts.message(SpecFluxWarningText, Buttons::OK, Icon::Information, GraphsTitle);
             p_.SpecFluxWarningShown = true;
         }
     } catch (const DbError& e) {

@@ -164,8 +164,8 @@ void frmPrintGraph::Form_Activate() {
 }
 
 void frmPrintGraph::cmdClear_Click() {
-    if (p_.prompts.message(QStringLiteral("Clear current tab?"), Buttons::OKCancel, Icon::Question,
-                           QStringLiteral("Hevrin")) != Answer::OK)
+    if (p_.prompts.message(QStringLiteral("Clear current tab?"), Buttons::OKCancel, Icon::Question, Title) !=
+        Answer::OK)
         return;
     const int n = SSTab1->currentIndex();
     DeleteGallerySlot(p_.GraphPath, n);
@@ -176,8 +176,8 @@ void frmPrintGraph::cmdClear_Click() {
 }
 
 void frmPrintGraph::cmdClearAll_Click() {
-    if (p_.prompts.message(QStringLiteral("Clear all tabs?"), Buttons::OKCancel, Icon::Question,
-                           QStringLiteral("Hevrin")) != Answer::OK)
+    if (p_.prompts.message(QStringLiteral("Clear all tabs?"), Buttons::OKCancel, Icon::Question, Title) !=
+        Answer::OK)
         return;
     for (int n = 0; n < GallerySlotCount; ++n) {
         DeleteGallerySlot(p_.GraphPath, n);
@@ -198,7 +198,7 @@ void frmPrintGraph::cmdPath_Click() {
     if (p_.prompts.message(
             QStringLiteral("This will become effective with future graph selections. Do you wish to "
                            "first clear all the graphs in the old directory?"),
-            Buttons::YesNo, Icon::Question, QStringLiteral("Hevrin")) == Answer::Yes)
+            Buttons::YesNo, Icon::Question, Title) == Answer::Yes)
         cmdClearAll_Click();
     MoveGallery(p_, *folder);
     LoadTabs();

@@ -12,12 +12,12 @@
 #include "core/dbversion.h"
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/ui/named.h"
 
 namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
 constexpr int MinPathWidth = 480;
 // A 1280 pixel screen less the frame a desktop puts around the window.
 constexpr int MaxWindowWidth = 1260;
@@ -60,10 +60,6 @@ dlgMigrate::dlgMigrate(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
     setWindowTitle(QStringLiteral("Migrate to Hevrin 3 Bank Database"));
     setModal(true);
 
-    const auto named = [](auto* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
     txt2BankDB = named(new QLineEdit(QStringLiteral("Text1")), "txt2BankDB");
     txt3BankDB = named(new QLineEdit(QStringLiteral("Text1")), "txt3BankDB");
     txt2BankDB->setReadOnly(true);

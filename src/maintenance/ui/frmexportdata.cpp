@@ -7,6 +7,7 @@
 
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/ui/named.h"
 #include "maintenance/exchangeexport.h"
 #include "platform/database.h"
 
@@ -14,10 +15,6 @@ namespace hv {
 
 FrmExportData::FrmExportData(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
-    auto named = [](auto* w, const char* name) {
-        w->setObjectName(name);
-        return w;
-    };
     CmbProjectId = named(new QComboBox(this), "CmbProjectId");
     CmbProjectId->setMinimumWidth(260);
     DTPicker1 = named(new QDateTimeEdit(this), "DTPicker1");

@@ -6,16 +6,13 @@
 #include <QKeyEvent>
 
 #include "core/program.h"
+#include "core/ui/named.h"
 
 namespace hv {
 
 FrmImportData::FrmImportData(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle("Import a Project and Data from Excel");
-    auto named = [](auto* w, const char* name) {
-        w->setObjectName(name);
-        return w;
-    };
     cmdCSVFile = named(new QPushButton("Locate a *.TXT file to import", this), "cmdCSVFile");
     cmdImport = named(new QPushButton("Import", this), "cmdImport");
     cmdexit = named(new QPushButton("&Exit", this), "cmdexit");

@@ -30,7 +30,6 @@ namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
 constexpr int PaintMs = 40; // repaints between two commits
 // ValidateData's answer when the batch before the row could not be committed.
 constexpr int BatchLost = -2;
@@ -216,9 +215,9 @@ void frmImportExcel::Form_Load() {
     databasePath_ = p_.ProjectDatabasePath;
     const ProjectInfoRecord& cp = p_.CurrentProject;
     try {
-        p_.SaveIntervalMinutes = ParsePercent(ReadIniValue(
-            "Projects", cp.ProjectID + ".Train" + QString::number(cp.TrainNumber) + ".SaveInterval", "120",
-            p_.IniFilePath));
+        p_.SaveIntervalMinutes = ParsePercent(
+            ReadIniValue("Projects", TrainSettingKey(cp.ProjectID, cp.TrainNumber, "SaveInterval"), "120",
+                         p_.IniFilePath));
         txtSaveInterval->setText(QString::number(std::llround(p_.SaveIntervalMinutes)));
         DefineListItems();
         if (!Configure_cbItem(cp.ProjectID)) return;
