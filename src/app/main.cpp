@@ -1,16 +1,17 @@
 #include <QApplication>
 
+#include "collection/ui/collectionwindows.h"
 #include "core/program.h"
 #include "core/startup.h"
 #include "core/ui/corewindows.h"
-#include "normalization/recalculate.h"
-#include "projects/ui/frmproject.h"
-#include "collection/ui/collectionwindows.h"
 #include "graphs/ui/graphimagewindows.h"
 #include "graphs/ui/graphwindows.h"
 #include "maintenance/ui/editorwindows.h"
 #include "maintenance/ui/exchangewindows.h"
 #include "maintenance/ui/migrationwindows.h"
+#include "normalization/recalculate.h"
+#include "platform/ui/qtprompts.h"
+#include "projects/ui/frmproject.h"
 #include "spreadsheet/ui/spreadsheetwindows.h"
 
 int main(int argc, char** argv) {
