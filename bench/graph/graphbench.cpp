@@ -29,6 +29,7 @@
 #include "graphs/ui/frmgraphs.h"
 #include "platform/database.h"
 #include "platform/systeminfo.h"
+#include "platform/ui/qtprompts.h"
 
 using namespace hv;
 

@@ -10,6 +10,7 @@
 #include "maintenance/ui/exchangewindows.h"
 #include "maintenance/ui/migrationwindows.h"
 #include "normalization/recalculate.h"
+#include "platform/ui/qtprompts.h"
 #include "projects/ui/frmproject.h"
 #include "spreadsheet/ui/spreadsheetwindows.h"
 

@@ -1,7 +1,5 @@
 #include "core/loadproject.h"
 
-#include <QTimer>
-#include <QWidget>
 #include <optional>
 
 #include "core/currentproject.h"
@@ -132,17 +130,9 @@ void LoadMyProject(Program& p) {
         p.ProjectCreateMode = false;
         p.ProjectEditMode = false;
         p.ProjectSelectMode = true;
-        // An open project window stays; the new one is shown beside it.
-        if (QWidget* w = p.windows.create(QStringLiteral("frmProject"))) {
-            w->show();
-            w->raise();
-            // At start-up the main window is shown after this; bring the project window
-            // forward again once it is.
-            QTimer::singleShot(0, w, [w] {
-                w->raise();
-                w->activateWindow();
-            });
-        }
+        // An open project window stays; the new one is shown beside it, and stays in front of
+        // the main window that start-up shows after this.
+        p.windows.showAnother(QStringLiteral("frmProject"));
     } catch (const DbError& e) {
         reportLoadFailure(p, e);
     }

@@ -546,7 +546,7 @@ void tst_Editors::windowsFitTheScreen() {
             e.p().DbVersionNumber = 1003000;
             e.p().DbVersionMinor = 3;
             e.p().DbVersionRevision = 38;
-            ExportRequest r{0, longId + " Train:12", {}, {}, true, file};
+            ExportRequest r{0, longId + " Train:12", {}, {}, true, file, {}};
             CreateFile(e.p(), r);
         }
         e.prompts().onOpenFile(file);

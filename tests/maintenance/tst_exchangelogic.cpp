@@ -474,7 +474,7 @@ private slots:
         setVersion(p, 1, 3, 38);
         const QStringList lines = exportLines(p, "P1", 1, {});
         QCOMPARE(lines[2].split(';')[2], field);
-        ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("trip.txt")};
+        ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("trip.txt"), {}};
         CreateFile(p, r);
         p.ProjectDatabasePath = makeBlankDatabase(env.path("to.mdb"));
         ImportChoice c;
@@ -503,7 +503,7 @@ private slots:
         ExportResult result;
         {
             FileSizeLimit limit(20000);
-            result = CreateFile(p, ExportRequest{0, "P1 Train:1", {}, {}, true, out});
+            result = CreateFile(p, ExportRequest{0, "P1 Train:1", {}, {}, true, out, {}});
         }
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QVERIFY(!env.prompts.shown().last().contains("canceled", Qt::CaseInsensitive));
@@ -676,7 +676,7 @@ private slots:
         }
         p.ProjectDatabasePath = from;
         setVersion(p, 1, 3, 38);
-        ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("trip.txt")};
+        ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("trip.txt"), {}};
         CreateFile(p, r);
         p.ProjectDatabasePath = makeBlankDatabase(env.path("to.mdb"));
         ImportChoice c;

@@ -108,7 +108,7 @@ private slots:
         Database to = Database::open(m.to);
         const DbRow project = to.select("SELECT * FROM ProjectInfo").first();
         QCOMPARE(project.toDouble("PermBackPress_1"), 5.0);
-        for (const QString& c :
+        for (const QString c :
              {"Permflow_3", "AreaBank_3", "NumVessels_3", "DeltaPress_3", "AvgConc", "Density"})
             QCOMPARE(project.toDouble(c), 0.0);
         QCOMPARE(project.toText("Description"), QString("Reference plant"));
@@ -142,7 +142,7 @@ private slots:
 
         const DbRow order = to.select("SELECT * FROM InputOrder WHERE ProjectID = 'P1'").first();
         QCOMPARE(order.toInt32("PermFlow"), 3);
-        for (const QString& c :
+        for (const QString c :
              {"PermFlow_3", "PermuS_3", "FeedPressure_3", "PermBackPress_3", "ConcPressure_2"})
             QCOMPARE(order.toInt32(c), 20 + QStringList({"PermFlow_3", "PermuS_3", "FeedPressure_3",
                                                          "PermBackPress_3", "ConcPressure_2"})
@@ -528,7 +528,7 @@ private slots:
         const auto trainsOtherThanA = [&] {
             QStringList rows;
             Database db = Database::open(m.to);
-            for (const QString& table : {"ProjectInfo", "Data", "UserDefined", "InputOrder"})
+            for (const QString table : {"ProjectInfo", "Data", "UserDefined", "InputOrder"})
                 for (const DbRow& r :
                      db.select("SELECT * FROM " + table + " WHERE ProjectID <> 'A' ORDER BY ID")) {
                     QStringList values;
