@@ -65,6 +65,11 @@ void SqliteConnection::begin() {
     exec(QStringLiteral("BEGIN IMMEDIATE"));
 }
 
+void SqliteConnection::beginExclusive() {
+    firstFailure_.reset();
+    exec(QStringLiteral("BEGIN EXCLUSIVE"));
+}
+
 void SqliteConnection::commit() {
     if (sqlite3_get_autocommit(db_)) {
         // SQLite ended the transaction itself after a failure.

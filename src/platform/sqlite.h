@@ -30,6 +30,8 @@ public:
     void exec(const QString& sql); // a statement without values or rows
     // A write transaction: waits the busy timeout for another program's lock.
     void begin();
+    // A transaction that holds the whole file at once: readers wait for it too.
+    void beginExclusive();
     // When SQLite already rolled the transaction back (full disk, I/O error, corrupt
     // page), raises the failure that made it do so.
     void commit();

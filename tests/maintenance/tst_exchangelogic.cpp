@@ -3,13 +3,14 @@
 #include <QtTest>
 
 #include "exchangetestsupport.h"
+#include "support/foreignlock.h"
 
 using namespace hv;
 using namespace hv::test;
 
 class TestExchangeLogic : public QObject {
     Q_OBJECT
-    sqlite3* lockHolder = nullptr;
+    std::optional<ForeignLock> lockHolder;
 private slots:
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
@@ -383,16 +384,11 @@ private slots:
         events.yield = [&] {
             if (!panel2.contains("inserted")) return false;
             if (how == "lock" && !lockTaken) {
-                sqlite3* other = nullptr;
-                sqlite3_open_v2(QFile::encodeName(p.ProjectDatabasePath).constData(), &other,
-                                SQLITE_OPEN_READWRITE, nullptr);
-                lockTaken = sqlite3_exec(other, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+                lockHolder.emplace(p.ProjectDatabasePath, ForeignLock::Kind::Write);
+                lockTaken = lockHolder->held();
                 // Got it: the other program keeps it until the import has ended.
-                if (lockTaken) {
-                    lockHolder = other;
-                    return false;
-                }
-                sqlite3_close(other);
+                if (lockTaken) return false;
+                lockHolder.reset();
             }
             return how == "cancel";
         };
@@ -405,11 +401,7 @@ private slots:
         ImportChoice c;
         QCOMPARE(ChooseImportFile(p, path, c), ChoiceOutcome::AddOnly);
         const ImportResult r = RunImport(p, c, allDates(), events);
-        if (lockHolder) {
-            sqlite3_exec(lockHolder, "COMMIT", nullptr, nullptr, nullptr);
-            sqlite3_close(lockHolder);
-            lockHolder = nullptr;
-        }
+        lockHolder.reset();
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         // The import holds the database from its first write to its end: nobody else gets in.
         QVERIFY(!lockTaken);
@@ -647,7 +639,7 @@ private slots:
         const QStringList dataCols = ExchangeDataColumns(true);
         {
             SqliteConnection db(from);
-            db.exec("BEGIN");
+            SqliteTransaction tx(db);
             SqliteStatement ins(db, "INSERT INTO Data (" + dataCols.join(',') + ") VALUES (" +
                                         QStringList(dataCols.size(), "?").join(',') + ")");
             auto* rng = QRandomGenerator::global();
@@ -672,7 +664,7 @@ private slots:
                 ins.step();
                 ins.reset();
             }
-            db.exec("COMMIT");
+            tx.commit();
         }
         p.ProjectDatabasePath = from;
         setVersion(p, 1, 3, 38);

@@ -19,6 +19,7 @@
 #include "maintenance/ui/migrationwindows.h"
 #include "normalization/recalculate.h"
 #include "platform/database.h"
+#include "support/foreignlock.h"
 #include "support/fitcheck.h"
 #include "support/fixtures.h"
 #include "support/testenv.h"
@@ -543,16 +544,12 @@ private slots:
         struct StopView : NullView {
             QString how, to;
             std::optional<test::FileSizeLimit> limit;
-            sqlite3* other = nullptr;
+            std::optional<test::ForeignLock> other;
             bool yieldAndCheckCancel() override {
                 if (!panels[2].contains(" in B,")) return false;
                 if (how == "full" && !limit) limit.emplace(QFileInfo(to).size() + 1024);
-                if (how == "lock" && !other) {
-                    // Another program reads the database and keeps its read open.
-                    sqlite3_open_v2(QFile::encodeName(to).constData(), &other, SQLITE_OPEN_READWRITE,
-                                    nullptr);
-                    sqlite3_exec(other, "BEGIN; SELECT count(*) FROM Data;", nullptr, nullptr, nullptr);
-                }
+                // Another program reads the database and keeps its read open.
+                if (how == "lock" && !other) other.emplace(to, test::ForeignLock::Kind::Read);
                 return how == "stop";
             }
         } view;
@@ -561,10 +558,10 @@ private slots:
         Migration run(m.p(), tested(m.p(), m.from), tested(m.p(), m.to), view);
         run.batches.rows = 3;
         run.batches.millis = 0;
-        sqlite3* holder = nullptr;
+        std::optional<test::ForeignLock> holder;
         if (how == "locked") {
-            sqlite3_open_v2(QFile::encodeName(m.to).constData(), &holder, SQLITE_OPEN_READWRITE, nullptr);
-            QCOMPARE(sqlite3_exec(holder, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+            holder.emplace(m.to, test::ForeignLock::Kind::Exclusive);
+            QVERIFY(holder->held());
         }
         m.p().ProjectDatabasePath = m.from;
         m.p().CurrentProject.ProjectID = "Before";
@@ -572,10 +569,8 @@ private slots:
         m.env.prompts.onMessage(words, Buttons::OK, Title, Answer::OK);
         const MigrationResult r = run.run();
         view.limit.reset();
-        for (sqlite3* db : {view.other, holder}) {
-            sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-            sqlite3_close(db);
-        }
+        view.other.reset();
+        holder.reset();
         QCOMPARE(m.env.prompts.verify(), QString());
         const QString said = m.env.prompts.shown().last();
         QVERIFY2(!said.contains("Unrecognized database format"), qPrintable(said));

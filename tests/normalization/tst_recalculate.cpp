@@ -11,6 +11,7 @@
 #include "normalization/recalculate.h"
 #include "platform/database.h"
 #include "support/fixtures.h"
+#include "support/foreignlock.h"
 #include "support/readonlyfile.h"
 #include "support/testenv.h"
 
@@ -102,19 +103,6 @@ struct Db {
     QList<bool> menus;
 };
 
-// Another program's connection holding the write lock of the file.
-struct WriteLock {
-    explicit WriteLock(const QString& path) {
-        sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
-        ok = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-    }
-    ~WriteLock() {
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-    }
-    sqlite3* db = nullptr;
-    bool ok = false;
-};
 
 // A row's values as stored, doubles by their bits.
 QStringList bitsOf(const DbRow& row) {
@@ -383,7 +371,7 @@ private slots:
         const QList<qint64> ids = t.readings("P1", 1, 6);
         std::promise<void> locked;
         std::thread other([&] {
-            WriteLock lock(t.path);
+            test::ForeignLock lock(t.path, test::ForeignLock::Kind::Write);
             locked.set_value();
             // Held well within the busy timeout; the run must wait for it, not skip readings.
             std::this_thread::sleep_for(std::chrono::milliseconds(700));
@@ -417,19 +405,19 @@ private slots:
         QList<qint64> ids = t.readings("P1", 1, 3);
         ids += t.readings("P2", 2, 3);
         const int before = t.versionRows();
-        std::unique_ptr<WriteLock> lock;
+        std::unique_ptr<test::ForeignLock> lock;
         std::optional<test::ReadOnlyFile> readOnlyFile;
         if (readOnly) {
             readOnlyFile.emplace(t.path);
             QVERIFY(readOnlyFile->held());
         } else if (!midRun) {
-            lock = std::make_unique<WriteLock>(t.path);
-            QVERIFY(lock->ok);
+            lock = std::make_unique<test::ForeignLock>(t.path, test::ForeignLock::Kind::Write);
+            QVERIFY(lock->held());
         } else {
             // Another program takes the lock while the run lets the window system run.
             connect(&t.p().status, &StatusPanels::changed, [&](int panel, const QString& text) {
                 if (panel == 1 && text == "Updating Record 2 of 6" && !lock)
-                    lock = std::make_unique<WriteLock>(t.path);
+                    lock = std::make_unique<test::ForeignLock>(t.path, test::ForeignLock::Kind::Write);
             });
         }
         const int done = midRun ? 2 : 0;
@@ -455,7 +443,7 @@ private slots:
         QCOMPARE(t.endState(), QString());
         // The project run raises it to its caller, saying how far it got.
         if (!readOnly) {
-            WriteLock again(t.path);
+            test::ForeignLock again(t.path, test::ForeignLock::Kind::Write);
             t.loadCurrent("P2");
             try {
                 RecalculateProject(t.p(), t.p().CurrentProject, o);

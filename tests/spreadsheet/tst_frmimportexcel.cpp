@@ -16,6 +16,7 @@
 #include "spreadsheet/importlogic.h"
 #include "spreadsheet/ui/frmimportexcel.h"
 #include "spreadsheet/ui/spreadsheetwindows.h"
+#include "support/foreignlock.h"
 #include "support/fitcheck.h"
 #include "support/fixtures.h"
 #include "support/linknames.h"
@@ -107,16 +108,6 @@ struct Import {
     QPointer<frmImportExcel> window;
 };
 
-// Another program reading the database: while it holds its read lock, a commit cannot
-// finish.
-struct ReadLock {
-    explicit ReadLock(const QString& path) : db(Database::open(path)) {
-        db.exec("BEGIN");
-        db.scalar("SELECT count(*) FROM Data");
-    }
-    ~ReadLock() { db.exec("COMMIT"); }
-    Database db;
-};
 
 } // namespace
 
@@ -263,12 +254,12 @@ private slots:
         w->batchLimits = {2, 0, 50};
         im.link(*w);
         const QString fourth = "2020-01-08 08:00"; // sheet row 5, the second of the second batch
-        std::unique_ptr<ReadLock> held;
+        std::unique_ptr<test::ForeignLock> held;
         bool locked = false;
         if (lock)
             connect(w->links[0], &links::LinkClient::textChanged, w, [&](const QString& text) {
                 if (text != fourth || std::exchange(locked, true)) return;
-                held = std::make_unique<ReadLock>(im.p().ProjectDatabasePath);
+                held = std::make_unique<test::ForeignLock>(im.p().ProjectDatabasePath, test::ForeignLock::Kind::Read);
             });
         else
             im.db().exec(
@@ -467,7 +458,7 @@ private slots:
         QVERIFY(w->cmdTestPoll_Click());
         QCOMPARE(w->txtData[0]->text(), QString("2020-01-06 08:00"));
         {
-            ReadLock lock(im.p().ProjectDatabasePath);
+            test::ForeignLock lock(im.p().ProjectDatabasePath, test::ForeignLock::Kind::Read);
             im.env.prompts.onMessage("1 rows were not stored", Buttons::OK, Title, Answer::OK);
             w->cmdSave[0]->click();
         }
