@@ -638,8 +638,8 @@ private slots:
     void collectionWindowKeepsProjectAndDatabase_data() {
         QTest::addColumn<bool>("import");
         QTest::addColumn<QString>("item");
-        for (const char* item :
-             {"mnuProjectSelect", "mnuProjectCreate", "MnuProjectEdit", "mnuFileOpenDatabase"})
+        for (const char* item : {"mnuProjectSelect", "mnuProjectCreate", "MnuProjectEdit",
+                                 "mnuFileOpenDatabase", "mnuProjectsMigrate"})
             for (bool import : {false, true})
                 QTest::addRow("%s, %s", import ? "import" : "data entry", item) << import << QString(item);
     }
@@ -648,12 +648,13 @@ private slots:
         QFETCH(bool, import);
         QFETCH(QString, item);
         Started s;
-        s.startWithProject();
         int opened = 0;
-        s.p().windows.registerFactory("frmProject", [&opened] {
-            ++opened;
-            return new QWidget;
-        });
+        for (const char* window : {"frmProject", "dlgMigrate"})
+            s.p().windows.registerFactory(window, [&opened] {
+                ++opened;
+                return new QWidget;
+            });
+        s.startWithProject();
         (import ? s.p().ImportWindowOpen : s.p().DataEntryOpen) = true;
         const QString database = s.p().ProjectDatabasePath;
         s.prompts.onMessage(import ? "Import Data is still open. Please <Close and Exit> Import Data first"

@@ -571,6 +571,8 @@ void frmMain::mnuBackup_Click() {
 }
 
 void frmMain::mnuProjectsMigrate_Click() {
+    // A migration ends on its TO database, and merging changes the open one.
+    if (refuseWhileCollecting()) return;
     p_.PreviousDatabasePath = p_.ProjectDatabasePath;
     p_.windows.showModal("dlgMigrate");
 }
