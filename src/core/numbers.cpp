@@ -129,6 +129,11 @@ SignificantDigits slowDigits(double a) {
     return {n, exponent};
 }
 
+void twoDigitsOf(char* to, unsigned v) {
+    to[0] = char('0' + v / 10);
+    to[1] = char('0' + v % 10);
+}
+
 // The kept digits of a value: value = q x 10^scale.
 struct Rounded {
     uint64_t q = 0;
@@ -382,9 +387,14 @@ char* WriteGeneralNumber(char* t, double value, char decimal) {
     const bool negative = value < 0;
     const SignificantDigits s = Significant15(negative ? -value : value);
     char digits[16];
-    uint64_t n = s.digits;
-    for (int i = 14; i >= 0; --i, n /= 10)
-        digits[i] = char('0' + n % 10);
+    const auto high = unsigned(s.digits / 100000000); // 7 digits
+    auto low = unsigned(s.digits % 100000000);        // 8 digits
+    digits[0] = char('0' + high / 1000000);
+    twoDigitsOf(digits + 1, high / 10000 % 100);
+    twoDigitsOf(digits + 3, high / 100 % 100);
+    twoDigitsOf(digits + 5, high % 100);
+    for (int i = 13; i >= 7; i -= 2, low /= 100)
+        twoDigitsOf(digits + i, low % 100);
     int nd = 15;
     while (nd > 1 && digits[nd - 1] == '0')
         --nd;
