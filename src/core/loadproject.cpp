@@ -26,7 +26,7 @@ const QString RepairAdvice = QStringLiteral(
     "menu.\r\nBe sure to click the Edit Reference Data Button, followed by the Save/Apply button "
     "before you enter any further data.");
 
-void reportLoadFailure(Program& p, const DbError& e) {
+void reportLoadFailure(Program& p, const RunError& e) {
     const QString number = QString::number(e.number());
     QString text;
     if (e.number() == dberr::FileNotFound) {
@@ -144,7 +144,7 @@ void LoadMyProject(Program& p) {
                 w->activateWindow();
             });
         }
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         reportLoadFailure(p, e);
     }
 }

@@ -84,7 +84,7 @@ void writeValue(ExchangeWriter& w, sqlite3_stmt* st, int i, bool isDate, const c
 }
 
 void line(ExchangeWriter& w) {
-    if (!w.endLine()) throw DbError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
+    if (!w.endLine()) throw FileError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
 }
 
 QString selectList(const QStringList& names) {
@@ -265,7 +265,7 @@ ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out,
                                const ExchangeEvents& events) {
     ExchangeWriter w(out, separator, p.DecimalSeparatorCode == 44 ? ',' : '.');
     const ExportCounts counts = writeLines(p, db, w, projectId, train, range, events);
-    if (!w.flush()) throw DbError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
+    if (!w.flush()) throw FileError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
     return counts;
 }
 
@@ -314,7 +314,7 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, const ExchangeEvents
     try {
         SqliteConnection db(p.ProjectDatabasePath);
         c = WriteExchangeFile(p, db, file, projectId, train, range, separator, events);
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         // The device's own words (a full disk, a size limit) are gone once the file is cancelled.
         const QString why = file.error() != QFileDevice::NoError ? file.errorString() : e.description();
         file.cancelWriting();

@@ -285,7 +285,7 @@ void frmGraphs::Form_Activate() {
         LoadSeriesList();
         LoadMyGraphs();
         FillDefaultGraphs();
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         reportFailure(e.description());
     }
     cmdGraph_Click();
@@ -433,7 +433,7 @@ void frmGraphs::cmdSave_Click() {
         try {
             SaveUserGraph(dlg->GraphName());
             LoadMyGraphs();
-        } catch (const DbError& e) {
+        } catch (const RunError& e) {
             reportFailure(e.description());
         }
         OverwriteGraph = false;
@@ -692,7 +692,7 @@ void frmGraphs::cmdGraph_Click() {
             p_.prompts.message(SpecFluxWarningText, Buttons::OK, Icon::Information, Title);
             p_.SpecFluxWarningShown = true;
         }
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         reportFailure(e.description());
     }
 }
