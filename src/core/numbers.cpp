@@ -77,7 +77,7 @@ bool fastDigits(double a, SignificantDigits& out) {
 // digit: then the exact value decides, and an exact half rounds away from zero. A subnormal's
 // shortest digits can be fewer than its 15 exact ones; its exact value, with hundreds of
 // digits, is never a half at the 16th.
-SignificantDigits slowDigits(double a) {
+Q_NEVER_INLINE SignificantDigits slowDigits(double a) {
     char buf[64];
     const auto r = a < std::numeric_limits<double>::min()
                        ? std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, 14)
@@ -129,6 +129,13 @@ SignificantDigits slowDigits(double a) {
     return {n, exponent};
 }
 
+// Inlined where numbers are written in bulk; the slow path stays out of line.
+inline SignificantDigits digitsOf(double a) {
+    SignificantDigits out;
+    if (fastDigits(a, out)) return out;
+    return slowDigits(a);
+}
+
 void twoDigitsOf(char* to, unsigned v) {
     to[0] = char('0' + v / 10);
     to[1] = char('0' + v % 10);
@@ -164,7 +171,7 @@ struct Decimal {
 Decimal toDecimal(double a, int decimals) {
     Decimal d{"0", 1};
     if (a == 0) return d;
-    const Rounded r = roundTo(Significant15(a), decimals);
+    const Rounded r = roundTo(digitsOf(a), decimals);
     if (r.q == 0) return d;
     d.digits = std::to_string(r.q);
     d.pointPos = int(d.digits.size()) + r.scale;
@@ -264,9 +271,7 @@ bool numericValue(const QVariant& v, double& x) {
 } // namespace
 
 SignificantDigits Significant15(double a) {
-    SignificantDigits out;
-    if (fastDigits(a, out)) return out;
-    return slowDigits(a);
+    return digitsOf(a);
 }
 
 QString FormatValue(const QVariant& value) {
@@ -297,7 +302,7 @@ int FormatValueDecimals(double a) {
 double RoundAsFormatted(double x) {
     if (x == 0 || x == std::floor(x) || !std::isfinite(x)) return x;
     const double a = std::fabs(x);
-    const Rounded r = roundTo(Significant15(a), FormatValueDecimals(a));
+    const Rounded r = roundTo(digitsOf(a), FormatValueDecimals(a));
     // q is below 2^53, so one product or quotient by an exact power of ten rounds correctly.
     double out = 0;
     if (r.scale >= 0 && r.scale <= 22) {
@@ -385,7 +390,7 @@ char* WriteGeneralNumber(char* t, double value, char decimal) {
         return t + n;
     }
     const bool negative = value < 0;
-    const SignificantDigits s = Significant15(negative ? -value : value);
+    const SignificantDigits s = digitsOf(negative ? -value : value);
     char digits[16];
     const auto high = unsigned(s.digits / 100000000); // 7 digits
     auto low = unsigned(s.digits % 100000000);        // 8 digits

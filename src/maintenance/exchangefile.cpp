@@ -557,7 +557,8 @@ void ExchangeWriter::text(QByteArrayView utf8) {
 
 void ExchangeWriter::number(double value) {
     next();
-    AppendExchangeNumber(line_, value, dec_);
+    char text[32];
+    line_.append(text, WriteGeneralNumber(text, value, dec_) - text);
 }
 
 void ExchangeWriter::integer(qint64 value) {
