@@ -15,13 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "benchprompts.h"
 #include "core/elementdb.h"
 #include "core/program.h"
-#include "platform/systeminfo.h"
-#include "benchprompts.h"
 #include "core/units.h"
 #include "normalization/normalize.h"
 #include "normalization/recalculate.h"
+#include "platform/sqlite.h"
+#include "platform/systeminfo.h"
 
 using namespace hv;
 
@@ -42,13 +43,9 @@ void printDiskAndMemory() {
 
 // One pass over Data reading the columns a normalization reads, the same UPDATE by ID
 // with one prepared statement, one transaction, default settings.
-int floorRun(const QString& path) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
-        SQLITE_OK) {
-        std::fprintf(stderr, "%s\n", db ? sqlite3_errmsg(db) : "cannot open");
-        return 1;
-    }
+int floorRun(const QString& path) try {
+    SqliteConnection connection(path);
+    sqlite3* db = connection.handle();
     std::string select = "SELECT ID";
     for (const ReadColumn& c : ReadColumns)
         select += std::string(", \"") + c.name + "\"";
@@ -84,8 +81,8 @@ int floorRun(const QString& path) {
     timer.start();
     sqlite3_stmt *rows = nullptr, *write = nullptr;
     long long n = 0;
-    int rc = sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db, select.c_str(), -1, &rows, nullptr);
+    SqliteTransaction tx(connection);
+    int rc = sqlite3_prepare_v2(db, select.c_str(), -1, &rows, nullptr);
     if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db, update.c_str(), -1, &write, nullptr);
     std::vector<double> in(ReadColumnCount);
     while (rc == SQLITE_OK && (rc = sqlite3_step(rows)) == SQLITE_ROW) {
@@ -104,18 +101,19 @@ int floorRun(const QString& path) {
     }
     sqlite3_finalize(rows);
     sqlite3_finalize(write);
-    if (rc == SQLITE_DONE) rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    if (rc != SQLITE_OK) {
+    if (rc != SQLITE_DONE) {
         std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
-        sqlite3_close(db);
         return 1;
     }
-    sqlite3_close(db);
+    tx.commit();
     const double seconds = timer.nsecsElapsed() / 1e9;
     std::printf("%lld readings, %.3f s, %.0f readings/s (floor)\n", n, seconds,
                 seconds > 0 ? n / seconds : 0.0);
     printDiskAndMemory();
     return 0;
+} catch (const RunError& e) {
+    std::fprintf(stderr, "%s\n", qPrintable(e.description()));
+    return 1;
 }
 
 } // namespace
@@ -130,7 +128,7 @@ int main(int argc, char** argv) {
     parser.addOption({"elements", "Element database.", "FILE"});
     parser.addOption({"floor", "Only the database work of a recalculation, with trivial arithmetic."});
     parser.addOption(
-        {"batch", "Readings per transaction at most.", "N", QString::number(RecalcOptions().batchSize)});
+        {"batch", "Readings per transaction at most.", "N", QString::number(RecalcOptions().batches.rows)});
     parser.process(app);
     const QString database = parser.value("database");
     const QString elements = parser.value("elements");
@@ -160,10 +158,11 @@ int main(int argc, char** argv) {
     }
 
     RecalcOptions options;
-    options.batchSize = parser.value("batch").toInt();
+    RunProgress quiet;
+    options.batches.rows = parser.value("batch").toInt();
     QElapsedTimer timer;
     timer.start();
-    const RecalcSummary sum = RecalculateAllProjectsCounted(p, options);
+    const RecalcSummary sum = RecalculateAllProjectsCounted(p, quiet, options);
     const double seconds = timer.nsecsElapsed() / 1e9;
 
     std::printf("%s\n", qPrintable(p.status.text(1)));

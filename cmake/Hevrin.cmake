@@ -1,13 +1,29 @@
-# One library per source folder: logic at the top level, windows under ui/.
+# One folder, two libraries: its logic (the top level) as `name`, and its windows (ui/) as
+# `name_ui`, which links the logic, the window registry and Qt Widgets. Logic libraries link no
+# widgets, so a logic file that includes a widget header does not compile.
 function(hevrin_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB _src CONFIGURE_DEPENDS
-       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
-       ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.h)
+  cmake_parse_arguments(ARG "" "" "DEPS;UI_DEPS" ${ARGN})
+  file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   add_library(${name} STATIC ${_src})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
-  target_compile_options(${name} PRIVATE -Wall -Wextra)
+
+  file(GLOB _ui CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/ui/*.h)
+  if(_ui)
+    add_library(${name}_ui STATIC ${_ui})
+    target_link_libraries(${name}_ui PUBLIC ${name} ${ARG_UI_DEPS} Qt6::Widgets)
+    if(NOT name STREQUAL "hevrin_platform")
+      target_link_libraries(${name}_ui PUBLIC hevrin_platform_ui)
+    endif()
+  endif()
+endfunction()
+
+# QPrinter for a logic library: Qt's print-support headers and library, without the widgets
+# that module's own usage requirements bring along.
+function(hevrin_use_printer name)
+  get_target_property(_inc Qt6::PrintSupport INTERFACE_INCLUDE_DIRECTORIES)
+  target_include_directories(${name} SYSTEM PUBLIC ${_inc})
+  target_link_libraries(${name} INTERFACE $<LINK_ONLY:Qt6::PrintSupport>)
 endfunction()
 
 # Every tst_*.cpp in a tests folder becomes one Qt Test executable registered with CTest.

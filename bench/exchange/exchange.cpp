@@ -23,7 +23,7 @@
 #include "maintenance/exchangeexport.h"
 #include "maintenance/exchangefile.h"
 #include "maintenance/exchangeimport.h"
-#include "normalization/sqliterows.h"
+#include "platform/sqlite.h"
 #include "platform/systeminfo.h"
 
 using namespace hv;
@@ -183,7 +183,7 @@ int main(int argc, char** argv) {
             r.allDates = true;
             r.outputFile = parser.value("out");
             clock.start();
-            const ExportResult result = CreateFile(p, r, {});
+            const ExportResult result = CreateFile(p, r);
             report(p, prompts, result.written, clock.elapsed() / 1000.0);
             return prompts.shown().isEmpty() ? 0 : 1;
         }
@@ -197,7 +197,7 @@ int main(int argc, char** argv) {
                 report(p, prompts, 0, clock.elapsed() / 1000.0);
                 return 1;
             }
-            const ImportResult r = RunImport(p, c, ImportRange{true, {}, {}}, {});
+            const ImportResult r = RunImport(p, c, ImportRange{true, {}, {}});
             report(p, prompts, r.inserted, clock.elapsed() / 1000.0);
             return r.finished ? 0 : 1;
         }

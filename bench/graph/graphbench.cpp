@@ -9,6 +9,7 @@
 // the same size. --compare times window, PNG and SVG both ways in one run (best of
 // --repeat) and prints the ratios. The last line gives the figures and the peak memory.
 #include <QApplication>
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -28,6 +29,7 @@
 #include "graphs/ui/frmgraphs.h"
 #include "platform/database.h"
 #include "platform/systeminfo.h"
+#include "platform/ui/qtprompts.h"
 
 using namespace hv;
 
@@ -190,22 +192,22 @@ Timing programRun(Program& p, const Request& rq, Target target, const QString& o
     t.build = clock.nsecsElapsed() / 1e9;
     clock.restart();
     RenderStats* stats = count ? &t.stats : nullptr;
-    bool ok = true;
+    std::optional<QString> failure;
     switch (target) {
     case Target::Window:
         break;
     case Target::Svg:
-        ok = SaveChartSvg(chart, out, PictureSize, stats);
+        failure = SaveChartSvg(chart, out, PictureSize, stats);
         break;
     case Target::Jpeg:
-        ok = SaveChartJpeg(chart, out, PictureSize, 90, stats);
+        failure = SaveChartJpeg(chart, out, PictureSize, 90, stats);
         break;
     case Target::Png:
-        ok = SaveChartPng(chart, out, PictureSize, stats);
+        failure = SaveChartPng(chart, out, PictureSize, stats);
         break;
     }
     t.draw = clock.nsecsElapsed() / 1e9;
-    if (!ok) throw DbError(dberr::SqlFailed, "cannot write " + out);
+    if (failure) throw DbError(dberr::SqlFailed, "cannot write " + out + ": " + *failure);
     return t;
 }
 
@@ -318,6 +320,10 @@ Timing floorRun(const Request& rq, Target target, const QString& out) {
     floorGraph(plot, rq, t);
     QElapsedTimer clock;
     clock.start();
+    // The floor's pictures too are made in memory and appear only when written whole, as the
+    // program's do.
+    QBuffer picture;
+    picture.open(QIODevice::WriteOnly);
     bool ok = true;
     switch (target) {
     case Target::Window:
@@ -326,7 +332,7 @@ Timing floorRun(const Request& rq, Target target, const QString& out) {
         break;
     case Target::Svg: {
         QSvgGenerator gen;
-        gen.setFileName(out);
+        gen.setOutputDevice(&picture);
         gen.setSize(PictureSize);
         gen.setViewBox(QRect(QPoint(0, 0), PictureSize));
         QCPPainter painter;
@@ -336,14 +342,19 @@ Timing floorRun(const Request& rq, Target target, const QString& out) {
         break;
     }
     case Target::Jpeg:
-        ok = plot.saveJpg(out, PictureSize.width(), PictureSize.height(), 1.0, 90);
+        ok = plot.toPixmap(PictureSize.width(), PictureSize.height()).save(&picture, "JPG", 90);
         break;
     case Target::Png:
-        ok = plot.savePng(out, PictureSize.width(), PictureSize.height());
+        ok = plot.toPixmap(PictureSize.width(), PictureSize.height()).save(&picture, "PNG");
         break;
     }
+    std::optional<QString> failure;
+    if (!ok)
+        failure = QString("the picture could not be drawn");
+    else if (target != Target::Window)
+        failure = WritePictureBytes(out, picture.data());
     t.draw = clock.nsecsElapsed() / 1e9;
-    if (!ok) throw DbError(dberr::SqlFailed, "cannot write " + out);
+    if (failure) throw DbError(dberr::SqlFailed, "cannot write " + out + ": " + *failure);
     return t;
 }
 

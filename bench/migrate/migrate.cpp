@@ -13,7 +13,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sqlite3.h>
 
 #include "benchprompts.h"
 #include "core/dbversion.h"
@@ -23,17 +22,12 @@
 #include "maintenance/migration.h"
 #include "normalization/recalculate.h"
 #include "platform/database.h"
+#include "platform/sqlite.h"
 #include "platform/systeminfo.h"
 
 using namespace hv;
 
 namespace {
-
-struct QuietView : MigrationView {
-    void setStatus(int, const QString&) override {}
-    void setProgress(double) override {}
-    bool yieldAndCheckCancel() override { return false; }
-};
 
 void makeTwoBank(const QString& path) {
     Database db = Database::open(path);
@@ -86,27 +80,23 @@ FloorTimes floorRun(Program& p, const QString& from, const QString& to) {
     }
     QElapsedTimer timer;
     timer.start();
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(to).constData(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
-        throw DbError(dberr::FileNotFound, QString::fromUtf8(sqlite3_errmsg(db)));
-    const QString sql = "ATTACH DATABASE '" + QString(from).replace('\'', "''") +
-                        "' AS src; BEGIN IMMEDIATE; INSERT INTO ProjectInfo (" + projectColumns.first +
-                        ") SELECT " + projectColumns.second + " FROM src.ProjectInfo; INSERT INTO Data (" +
-                        dataColumns.first + ") SELECT " + dataColumns.second +
-                        " FROM src.Data; COMMIT; DETACH DATABASE src;";
-    char* error = nullptr;
-    if (sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
-        const QString text = QString::fromUtf8(error);
-        sqlite3_free(error);
-        sqlite3_close(db);
-        throw DbError(dberr::SqlFailed, text);
+    {
+        SqliteConnection db(to);
+        db.exec("ATTACH DATABASE '" + QString(from).replace('\'', "''") + "' AS src");
+        SqliteTransaction tx(db);
+        db.exec("INSERT INTO ProjectInfo (" + projectColumns.first + ") SELECT " + projectColumns.second +
+                " FROM src.ProjectInfo");
+        db.exec("INSERT INTO Data (" + dataColumns.first + ") SELECT " + dataColumns.second +
+                " FROM src.Data");
+        tx.commit();
+        db.exec(QStringLiteral("DETACH DATABASE src"));
     }
-    sqlite3_close(db);
     t.copy = timer.nsecsElapsed() / 1e9;
 
     p.ProjectDatabasePath = to;
     timer.restart();
-    const RecalcSummary sum = RecalculateAllProjectsCounted(p);
+    RunProgress quiet;
+    const RecalcSummary sum = RecalculateAllProjectsCounted(p, quiet);
     t.recalc = timer.nsecsElapsed() / 1e9;
     t.normalized = sum.normalized;
     if (sum.stopped) throw DbError(dberr::SqlFailed, p.status.text(1));
@@ -182,8 +172,8 @@ int main(int argc, char** argv) {
     const MigrationDb from = side(fromPath);
     const MigrationDb to = side(toPath);
     p.ProjectDatabasePath = to.path;
-    QuietView view;
-    Migration run(p, from, to, view);
+    RunProgress quiet;
+    Migration run(p, from, to, quiet);
     QElapsedTimer timer;
     timer.start();
     const MigrationResult r = run.run();

@@ -5,37 +5,69 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <cstdio>
+#include <random>
+
+#include "benchdata.h"
 
 #include "core/currentproject.h"
 #include "core/elementdb.h"
+#include "core/program.h"
+#include "core/startup.h"
 #include "core/units.h"
 #include "platform/database.h"
+#include "platform/prompts.h"
+#include "platform/systeminfo.h"
+#include "platform/userstore.h"
 #include "spreadsheet/ui/frmimportexcel.h"
-#include "support/fixtures.h"
-#include "support/testenv.h"
 
 using namespace hv;
 
 int main(int argc, char** argv) {
+    UseWallClockTime();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int rows = argc > 1 ? QString(argv[1]).toInt() : 10000;
     const bool automatic = argc > 2 && QString(argv[2]) == "auto";
-    test::TestEnv env;
-    Program& p = env.prog();
-    test::makeBlankDatabase(p.ProjectDatabasePath);
-    test::makeElementDatabase(env.path("ostrelmem.mdb"));
+    // A data folder with the blank databases the build makes and one three-bank train of the
+    // bench plant with a reading, its data typed in by train (not system) as the sheet gives it.
+    QTemporaryDir folder;
+    const QString templates = QCoreApplication::applicationDirPath() + "/templates/";
+    ScriptedPrompts prompts;
+    SystemInfo system;
+    UserStore store(folder.filePath("userstore.ini"));
+    Program p(prompts, system, store);
+    p.AppDataFolder = folder.path();
+    p.IniFilePath = folder.filePath("hevrin.ini");
+    p.ProjectDatabasePath = folder.filePath("db.hv3.mdb");
+    for (const auto& [from, to] : {std::pair{templates + "db.hv3.mdb", p.ProjectDatabasePath},
+                                   std::pair{templates + "ostrelmem.mdb", folder.filePath("ostrelmem.mdb")}})
+        if (const QString cause = CopyFileWhole(from, to); !cause.isEmpty()) {
+            std::fprintf(stderr, "cannot copy %s to %s: %s\n", qPrintable(from), qPrintable(to),
+                         qPrintable(cause));
+            return 1;
+        }
     InitUnits(p);
     LoadElementSpecs(p);
-    test::insertProjectInfo(p.ProjectDatabasePath, 3, {{"Systemdata", 0}});
-    test::insertReading(p.ProjectDatabasePath, 3);
     Database db = Database::open(p.ProjectDatabasePath);
+    const bench::TrainLayout train{"P1", 1, 3, false};
+    QVariantMap reference = bench::ReferenceRow(train);
+    reference["Systemdata"] = 0;
+    db.exec("INSERT INTO ProjectInfo (" + reference.keys().join(", ") + ") VALUES (" +
+                QStringList(reference.size(), "?").join(", ") + ")",
+            reference.values());
+    std::mt19937_64 rng(20200101);
+    QVariantList reading;
+    bench::ReadingValues(train, 0, rng, reading);
+    db.exec("INSERT INTO Data (" + bench::ReadingColumns().join(", ") + ") VALUES (" +
+                QStringList(reading.size(), "?").join(", ") + ")",
+            reading);
     const DbRow info = db.select("SELECT * FROM ProjectInfo").first();
     LoadProjectSettings(p, info);
 
     const QStringList fields = ItemFieldList();
-    QFile f(env.path("Log.csv"));
+    QFile f(folder.filePath("Log.csv"));
     f.open(QIODevice::WriteOnly);
     f.write(fields.join(",").toUtf8() + "\n");
     const QDateTime start(QDate(2020, 2, 1), QTime(0, 0));
@@ -86,7 +118,7 @@ int main(int argc, char** argv) {
     const int normalized = db.scalar("SELECT count(*) FROM Data WHERE NormalizedPermFlow <> 0").toInt() - 1;
     std::printf("%d rows stored, %d normalized in %.2f s: %.0f rows/s (%s links); prompts: %s\n", stored,
                 normalized, s, stored / s, automatic ? "automatic" : "manual",
-                qPrintable(env.prompts.shown().join(" | ")));
+                qPrintable(prompts.shown().join(" | ")));
     delete w;
     dde.closeWriteChannel();
     dde.waitForFinished(5000);

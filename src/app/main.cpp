@@ -1,16 +1,17 @@
 #include <QApplication>
 
+#include "collection/ui/collectionwindows.h"
 #include "core/program.h"
 #include "core/startup.h"
 #include "core/ui/corewindows.h"
-#include "normalization/recalculate.h"
-#include "projects/ui/frmproject.h"
-#include "collection/ui/collectionwindows.h"
 #include "graphs/ui/graphimagewindows.h"
 #include "graphs/ui/graphwindows.h"
 #include "maintenance/ui/editorwindows.h"
 #include "maintenance/ui/exchangewindows.h"
 #include "maintenance/ui/migrationwindows.h"
+#include "normalization/recalculate.h"
+#include "platform/ui/qtprompts.h"
+#include "projects/ui/frmproject.h"
 #include "spreadsheet/ui/spreadsheetwindows.h"
 
 int main(int argc, char** argv) {
@@ -32,7 +33,12 @@ int main(int argc, char** argv) {
     hv::RegisterEditorWindows(program);
     hv::RegisterExchangeWindows(program);
     hv::RegisterMigrationWindows(program);
-    program.RecalculateAllProjects = [&program] { hv::RecalculateAllProjects(program); };
+    program.RecalculateAllProjects = [&program] {
+        // The main window's status panels; between batches the windows get their turn, and
+        // CancelRecalc stops the run.
+        hv::StatusPanelsProgress progress(program.status, &program.CancelRecalc);
+        hv::RecalculateAllProjects(program, progress);
+    };
     program.RecalculateProject = [&program](const QString& projectId, qint16 train) {
         return hv::RecalculateProject(program, projectId, train);
     };

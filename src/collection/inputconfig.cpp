@@ -30,10 +30,6 @@ QString columnList(const std::vector<int>& positions) {
     return names.join(", ");
 }
 
-QString prefix(const QString& projectId, int trainNumber) {
-    return projectId + ".Train" + QString::number(trainNumber);
-}
-
 QString storedText(const QString& text) {
     return text.isEmpty() ? QStringLiteral("NA") : text;
 }
@@ -182,20 +178,20 @@ bool IniFlag(const QString& text) {
 }
 
 PollingSettings ReadPollingSettings(Program& p, const QString& projectId, int trainNumber) {
-    const QString pre = prefix(projectId, trainNumber);
+    const auto key = [&](const char* name) { return TrainSettingKey(projectId, trainNumber, name); };
     PollingSettings s;
-    s.intervalMinutes = ParsePercent(ReadIniValue("Projects", pre + ".SaveInterval", "120", p.IniFilePath));
-    s.useScada = IniFlag(ReadIniValue("Projects", pre + ".ChkUseScada", "FALSE", p.IniFilePath));
-    s.autoLink = IniFlag(ReadIniValue("Projects", pre + ".AutoLink", "FALSE", p.IniFilePath));
+    s.intervalMinutes = ParsePercent(ReadIniValue("Projects", key("SaveInterval"), "120", p.IniFilePath));
+    s.useScada = IniFlag(ReadIniValue("Projects", key("ChkUseScada"), "FALSE", p.IniFilePath));
+    s.autoLink = IniFlag(ReadIniValue("Projects", key("AutoLink"), "FALSE", p.IniFilePath));
     return s;
 }
 
 double WritePollingSettings(Program& p, const QString& projectId, int trainNumber, const PollingSettings& s) {
-    const QString pre = prefix(projectId, trainNumber);
+    const auto key = [&](const char* name) { return TrainSettingKey(projectId, trainNumber, name); };
     const double minutes = s.intervalMinutes < 10 ? 10 : s.intervalMinutes;
-    WriteIniDouble("Projects", pre + ".SaveInterval", p.IniFilePath, minutes);
-    WriteIniValue("Projects", pre + ".ChkUseScada", p.IniFilePath, s.useScada ? "TRUE" : "FALSE");
-    WriteIniValue("Projects", pre + ".AutoLink", p.IniFilePath, s.autoLink ? "TRUE" : "FALSE");
+    WriteIniDouble("Projects", key("SaveInterval"), p.IniFilePath, minutes);
+    WriteIniValue("Projects", key("ChkUseScada"), p.IniFilePath, s.useScada ? "TRUE" : "FALSE");
+    WriteIniValue("Projects", key("AutoLink"), p.IniFilePath, s.autoLink ? "TRUE" : "FALSE");
     return minutes;
 }
 

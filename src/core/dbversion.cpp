@@ -174,8 +174,7 @@ void WriteDbVersion(Program& p) {
     {
         Database db = Database::open(p.ProjectDatabasePath);
         db.exec("INSERT INTO Version (Version, Notes) VALUES (?, ?)",
-                {QString::fromLatin1(ProgramVersionText),
-                 QLocale().toString(p.system.now().date(), QLocale::ShortFormat)});
+                {ProgramVersionText, QLocale().toString(p.system.now().date(), QLocale::ShortFormat)});
     }
     p.DbIsOlder = ReadDbVersion(p);
 }
@@ -219,7 +218,7 @@ bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& min
             p.prompts.message(
                 "Updated your database with new fields for Specific Flux Calculations.  You may "
                 "need to recalculate your projects.",
-                Buttons::OK, Icon::None, QStringLiteral("Hevrin"));
+                Buttons::OK, Icon::None, Title);
         }
         return true;
     } catch (const DbError& e) {
@@ -232,7 +231,7 @@ bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& min
             p.prompts.message(QStringLiteral("Could not add the Specific Flux fields to the database ") +
                                   path + ".\r\n\r\nError " + QString::number(e.number()) + " " +
                                   e.description(),
-                              Buttons::OK, Icon::Critical, QStringLiteral("Hevrin"));
+                              Buttons::OK, Icon::Critical, Title);
         return false;
     }
 }

@@ -15,13 +15,13 @@ void showFatal(Program& p, const DbError& e) {
                 "\r\nThe database may be set for Read Only or it may not be named correctly or may "
                 "not exist.\r\nOpen Windows Explorer, find Ostrelmem.mdb, Select it then Right click "
                 "with your mouse and UNCHECK the Read Only box.\r\nThen click OK and restart Hevrin.",
-            Buttons::OK, Icon::Critical, QStringLiteral("Hevrin"));
+            Buttons::OK, Icon::Critical, Title);
     } else {
         p.prompts.message("Error Number: " + QString::number(e.number()) + ": " + e.description() +
                               "\r\n\r\nCould not open element database at: \r\n" + file +
                               "\r\nYou must have a valid membrane database in the directory for Hevrin to "
                               "function.\r\n\r\nHevrin will now close and exit.",
-                          Buttons::OK, Icon::Critical, QStringLiteral("Hevrin"));
+                          Buttons::OK, Icon::Critical, Title);
     }
 }
 
@@ -110,7 +110,7 @@ bool OpenElementDatabase(Program& p) {
                 "1.3.34 version of Hevrin. \r\nAlthough the old database will work with this new "
                 "Hevrin version, not all elements are available to you.\r\n\r\nYou should use the "
                 "new database, dated at least August 2009, version at least 2539.",
-                Buttons::OK, Icon::Information, QStringLiteral("Hevrin"));
+                Buttons::OK, Icon::Information, Title);
         return true;
     } catch (const DbError& e) {
         p.ElementConnection.reset();

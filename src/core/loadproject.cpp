@@ -1,7 +1,5 @@
 #include "core/loadproject.h"
 
-#include <QTimer>
-#include <QWidget>
 #include <optional>
 
 #include "core/currentproject.h"
@@ -14,8 +12,6 @@
 namespace hv {
 
 namespace {
-
-const QString Title = QStringLiteral("Hevrin");
 
 QString defaultDatabasePath(const Program& p) {
     return p.AppDataFolder + "/db.hv3.mdb";
@@ -49,7 +45,8 @@ void reportLoadFailure(Program& p, const RunError& e) {
     p.prompts.message(text, Buttons::OK, Icon::None, Title);
 }
 
-// Steps 2 to 4: the open connection, or none after the user was told why.
+// The project database, or the default one when the user agrees to it; none once the user
+// was told why it cannot be opened.
 std::optional<Database> openProjectDatabase(Program& p) {
     try {
         try {
@@ -133,17 +130,9 @@ void LoadMyProject(Program& p) {
         p.ProjectCreateMode = false;
         p.ProjectEditMode = false;
         p.ProjectSelectMode = true;
-        // An open project window stays; the new one is shown beside it.
-        if (QWidget* w = p.windows.create(QStringLiteral("frmProject"))) {
-            w->show();
-            w->raise();
-            // At start-up the main window is shown after this; bring the project window
-            // forward again once it is.
-            QTimer::singleShot(0, w, [w] {
-                w->raise();
-                w->activateWindow();
-            });
-        }
+        // An open project window stays; the new one is shown beside it, and stays in front of
+        // the main window that start-up shows after this.
+        p.windows.showAnother(QStringLiteral("frmProject"));
     } catch (const RunError& e) {
         reportLoadFailure(p, e);
     }

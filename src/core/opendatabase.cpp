@@ -10,8 +10,6 @@ namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
-
 void showVersionOf(Program& p, bool valid) {
     p.mainLabels.setDBVersion(
         DbVersionCaption(valid, p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision));
@@ -56,7 +54,7 @@ void OpenDatabaseCommand(Program& p) {
                     chosen + "\r\nDatabase version:    " + DbVersion{major, minor, revision}.text() +
                     "\r\n         Number of Projects: " + QString::number(projects) +
                     "\r\n         Total Data Items:   " + QString::number(readings) +
-                    "\r\nHevrin version:  " + QString::fromLatin1(ProgramVersionText) +
+                    "\r\nHevrin version:  " + ProgramVersionText +
                     "\r\n\r\nHevrin can do this automatically.\r\n\r\nTo eliminate this message please "
                     "follow "
                     "the prompts to migrate the currently selected database. \r\nYou will have the "

@@ -16,11 +16,17 @@
 
 namespace hv {
 
+// The program's name, the title of its message boxes and main windows.
+inline const QString Title = QStringLiteral("Hevrin");
+
 // The program's own version.
 constexpr int ProgramVersionMajor = 1;
 constexpr int ProgramVersionMinor = 3;
 constexpr int ProgramVersionRevision = 38;
-inline const char* ProgramVersionText = "1.3.38";
+// "1.3.38"
+inline const QString ProgramVersionText = QString::number(ProgramVersionMajor) + '.' +
+                                          QString::number(ProgramVersionMinor) + '.' +
+                                          QString::number(ProgramVersionRevision);
 
 // The program-wide variables, held in one object that main creates and hands on by
 // reference. Tests build their own over a temporary folder.

@@ -9,7 +9,7 @@ namespace hv {
 namespace {
 void repeatNote(Program& p) {
     p.prompts.message("This message will repeat until the database is recalculated.", Buttons::OK, Icon::None,
-                      QStringLiteral("Hevrin"));
+                      Title);
 }
 } // namespace
 
@@ -38,7 +38,7 @@ void CheckDbVersionMessage(Program& p) {
     // A cancelled backup goes on; a failed one is the user's call.
     if (backup.startsWith(QLatin1String("Err")) &&
         p.prompts.message(backup + "\r\n\r\nRecalculate all projects without a backup?", Buttons::YesNo,
-                          Icon::Warning, QStringLiteral("Hevrin")) != Answer::Yes) {
+                          Icon::Warning, Title) != Answer::Yes) {
         repeatNote(p);
         return;
     }

@@ -23,6 +23,10 @@ QString trimBlanks(const QString& s) {
 
 } // namespace
 
+QString TrainSettingKey(const QString& projectId, int trainNumber, const QString& name) {
+    return projectId + ".Train" + QString::number(trainNumber) + '.' + name;
+}
+
 QString ReadIniValue(const QString& section, const QString& key, const QString& defaultText,
                      const QString& file) {
     return trimBlanks(profile::getString(section, key, defaultText, file).left(MaxValueLength));
@@ -86,7 +90,7 @@ bool WriteIniSettings(Program& p, const QString& section,
         if (WriteIniValue(section, key, p.IniFilePath, value, &error)) continue;
         p.prompts.message("The settings file could not be written:\r\n" + p.IniFilePath + "\r\n\r\n" + error +
                               "\r\n\r\nIt keeps the settings it had.",
-                          Buttons::OK, Icon::Critical, QStringLiteral("Hevrin"));
+                          Buttons::OK, Icon::Critical, Title);
         return false;
     }
     return true;

@@ -8,6 +8,10 @@ namespace hv {
 
 struct Program;
 
+// The key of a project train's setting `name` in section "Projects":
+// "<ProjectID>.Train<n>.<name>".
+QString TrainSettingKey(const QString& projectId, int trainNumber, const QString& name);
+
 // Access to the settings file. The readers take the file last, the writers third.
 QString ReadIniValue(const QString& section, const QString& key, const QString& defaultText, const QString& file);
 qint16 ReadIniInteger(const QString& section, const QString& key, qint16 defaultValue, const QString& file);

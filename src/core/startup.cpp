@@ -95,7 +95,7 @@ StartupResult Main(Program& p) {
     QDir().mkpath(QFileInfo(p.IniFilePath).absolutePath());
     if (const QString failure = InstallDataFiles(p.system, p.AppDataFolder); !failure.isEmpty()) {
         p.prompts.message(failure + "\r\n\r\nHevrin will now close and exit.", Buttons::OK, Icon::Critical,
-                          QStringLiteral("Hevrin"));
+                          Title);
         return {true, 1};
     }
 

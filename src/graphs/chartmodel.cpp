@@ -81,12 +81,4 @@ void ChartModel::update() {
     if (batch_ == 0) emit changed();
 }
 
-qint64 ChartModel::totalPoints() const {
-    qint64 n = 0;
-    for (const ChartGroup& g : groups_)
-        for (int k = 1; k <= g.seriesCount(); ++k)
-            n += g.series(k).pointCount();
-    return n;
-}
-
 } // namespace hv

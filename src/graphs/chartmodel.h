@@ -114,9 +114,6 @@ public:
     bool inBatch() const { return batch_ > 0; }
     void update();
 
-    // Total points of every series, for the benchmark.
-    qint64 totalPoints() const;
-
 signals:
     // A batch of changes begins: what was drawn from the old contents is about to go.
     void batchStarted();

@@ -52,8 +52,7 @@ std::optional<CapturedSlot> CaptureGraph(Program& p, const GraphCapture& capture
     c.slot = NextGallerySlot(p.IniFilePath);
     const QString path = GallerySlotPath(p.GraphPath, c.slot);
     if (const std::optional<QString> failure = SavePictureWithPaddedLegend(capture.chart, path)) {
-        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical,
-                          QStringLiteral("Hevrin"));
+        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical, Title);
         return std::nullopt;
     }
     c.title = ComposeSlotTitle(capture.projectId, capture.train, capture.title, capture.chart.legend);

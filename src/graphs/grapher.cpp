@@ -485,7 +485,7 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     // X labels.
     if (r.ElapsedTime) {
         if (s1.PointCount == 0)
-            p_.prompts.message(GetMlString(471, "No Data Present"), Buttons::OK, Icon::Information, "Hevrin");
+            p_.prompts.message(GetMlString(471, "No Data Present"), Buttons::OK, Icon::Information, Title);
         else
             xa.valueLabels = ElapsedAxisLabels(s1.Hours.front(), s1.Hours[size_t(s1.PointCount - 1)]);
     } else {

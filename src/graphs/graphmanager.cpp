@@ -12,39 +12,27 @@
 
 namespace hv {
 
-QStringList LoadProjectItems(Program& p, int& select) {
+std::vector<ProjectTrainKey> LoadProjectItems(Program& p, int& select) {
     Database db = Database::open(p.ProjectDatabasePath);
-    QStringList items;
+    std::vector<ProjectTrainKey> items;
     for (const DbRow& r : db.select("SELECT ProjectID, TrainNumber FROM ProjectInfo ORDER BY ID"))
-        items << r.toText("ProjectID") +
-                     " Train:" + QString::number(r.isNull("TrainNumber") ? 0 : r.toInt16("TrainNumber"));
+        items.push_back(
+            {r.toText("ProjectID"), r.isNull("TrainNumber") ? qint16(0) : r.toInt16("TrainNumber")});
     const qint16 train = p.CurrentProject.TrainNumber == 0 ? qint16(1) : p.CurrentProject.TrainNumber;
     select = ProjectItemIndex(items, p.CurrentProject.ProjectID, train);
     return items;
 }
 
-int ProjectItemIndex(const QStringList& items, const QString& project, qint16 train) {
-    for (int i = 0; i < items.size(); ++i) {
-        const ProjectTrain pt = ParseProjectItem(items[i]);
-        if (pt.train == train && pt.project.compare(project, Qt::CaseInsensitive) == 0) return i;
-    }
-    return -1;
+ProjectTrainKey GraphedTrain(const ProjectTrainKey& item) {
+    return {item.projectId, item.train == 0 ? qint16(1) : item.train};
 }
 
-ProjectTrain ParseProjectItem(const QString& item) {
-    ProjectTrain pt;
-    const int pos = int(item.indexOf("Train:"));
-    if (pos >= 1) {
-        pt.project = item.left(pos - 1);
-        bool ok = false;
-        const int t = item.mid(pos + 6).trimmed().toInt(&ok);
-        pt.train = ok ? qint16(t) : 0;
-    } else {
-        pt.project = item;
-        pt.train = 0;
+int ProjectItemIndex(const std::vector<ProjectTrainKey>& items, const QString& project, qint16 train) {
+    for (size_t i = 0; i < items.size(); ++i) {
+        const ProjectTrainKey k = GraphedTrain(items[i]);
+        if (k.train == train && k.projectId.compare(project, Qt::CaseInsensitive) == 0) return int(i);
     }
-    if (pt.train == 0) pt.train = 1;
-    return pt;
+    return -1;
 }
 
 QString ProjectTitle(const QString& project, qint16 train) {
@@ -155,9 +143,7 @@ QString InformationLine(const Program& p, const QDate& today) {
     const QString dbName = cut >= 0 ? path.mid(cut + 1) : path;
     return QLocale::c().toString(today, "dd MMM yy") + ",  Units: " + GetUnitName(3, c.unitFlow) + ", " +
            GetUnitName(1, c.unitPress) + ", " + GetUnitName(4, c.unitFlux) + ", " +
-           GetUnitName(2, c.unitTemp) + ", Hevrin v: " +
-           QString("%1.%2.%3").arg(ProgramVersionMajor).arg(ProgramVersionMinor).arg(ProgramVersionRevision) +
-           ", DB v: " +
+           GetUnitName(2, c.unitTemp) + ", Hevrin v: " + ProgramVersionText + ", DB v: " +
            QString("%1.%2.%3").arg(p.DbVersionMajor).arg(p.DbVersionMinor).arg(p.DbVersionRevision) +
            ", DB Name: " + dbName;
 }

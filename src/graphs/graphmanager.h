@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/projecttrainkey.h"
 #include "graphs/graphstyle.h"
 
 namespace hv {
@@ -14,20 +15,16 @@ class ChartModel;
 
 // What the graph manager window reads from the database and shows besides the chart.
 
-// One item "<ProjectID> Train:<TrainNumber>" per ProjectInfo row, in table order; `select`
-// is the item of the current project train (train 0 read as 1), or -1.
-QStringList LoadProjectItems(Program& p, int& select);
+// The project train of each ProjectInfo row, in table order (a Null train as 0); `select` is
+// the position of the current project train (train 0 read as 1), or -1. The list shows
+// each as ProjectTrainText.
+std::vector<ProjectTrainKey> LoadProjectItems(Program& p, int& select);
 
-// The project and train of a project list item: the text before " Train:" and the number
-// after it; a text without "Train:" after its first character is a project of train 1.
-struct ProjectTrain {
-    QString project;
-    qint16 train = 1;
-};
-ProjectTrain ParseProjectItem(const QString& item);
+// The project train a list item stands for: a train of 0 is train 1.
+ProjectTrainKey GraphedTrain(const ProjectTrainKey& item);
 
-// The position of the item of that project train in the project list, -1 without one.
-int ProjectItemIndex(const QStringList& items, const QString& project, qint16 train);
+// The position of that project train in the project list, -1 without one.
+int ProjectItemIndex(const std::vector<ProjectTrainKey>& items, const QString& project, qint16 train);
 
 // The title label: the project alone for train 1, else with " Train: " and the number.
 QString ProjectTitle(const QString& project, qint16 train);

@@ -25,9 +25,12 @@ std::optional<QString> WritePictureFile(const QString& path, const PictureFileWr
         QFile probe(temporary);
         if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate)) return probe.errorString();
     }
-    if (!write || !write(temporary) || QFileInfo(temporary).size() <= 0) {
+    std::optional<QString> failure =
+        write ? write(temporary) : std::optional<QString>(QStringLiteral("the picture was not written"));
+    if (!failure && QFileInfo(temporary).size() <= 0) failure = QStringLiteral("the picture was not written");
+    if (failure) {
         QFile::remove(temporary);
-        return QStringLiteral("the picture was not written");
+        return failure;
     }
     std::error_code error;
     std::filesystem::rename(std::filesystem::path(QFile::encodeName(temporary).toStdString()),
@@ -45,10 +48,15 @@ QString PictureFailureText(const QString& path, const QString& reason) {
 
 std::optional<QString> SavePictureWithPaddedLegend(const ChartPictureWriter& chart, const QString& path) {
     if (chart.setLegend) chart.setLegend(chart.legend + QStringLiteral("     "));
-    const std::optional<QString> failure = WritePictureFile(path, [&chart](const QString& file) {
-        // The SVG writer takes a file cut short by a full disk for a whole one; the parser does not.
-        return chart.savePicture && chart.savePicture(file) && QSvgRenderer().load(file);
-    });
+    const std::optional<QString> failure =
+        WritePictureFile(path, [&chart](const QString& file) -> std::optional<QString> {
+            if (!chart.savePicture) return QStringLiteral("the picture was not written");
+            if (std::optional<QString> failure = chart.savePicture(file)) return failure;
+            // What the print job and the gallery cannot read back is no picture for them.
+            if (!QSvgRenderer().load(file))
+                return QStringLiteral("the picture written is not a readable SVG file");
+            return std::nullopt;
+        });
     if (chart.setLegend) chart.setLegend(chart.legend);
     return failure;
 }
@@ -65,15 +73,13 @@ void SaveGraphJpeg(Program& p, const PictureFileWriter& saveJpeg) {
     const QString path = JpegFileName(chosen);
     // A picture the user believes saved but that is not there would be found missing too late.
     if (const std::optional<QString> failure = WritePictureFile(path, saveJpeg))
-        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical,
-                          QStringLiteral("Hevrin"));
+        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical, Title);
 }
 
 bool WriteCurrentGraphPicture(Program& p, const ChartPictureWriter& chart) {
     const QString path = p.AppDataFolder + QStringLiteral("/Chartx.svg");
     if (const std::optional<QString> failure = SavePictureWithPaddedLegend(chart, path)) {
-        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical,
-                          QStringLiteral("Hevrin"));
+        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical, Title);
         return false;
     }
     p.PrintFilePath = path;

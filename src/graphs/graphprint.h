@@ -11,8 +11,9 @@ namespace hv {
 
 struct Program;
 
-// Writes a picture file at the path it is given; false when the file was not written.
-using PictureFileWriter = std::function<bool(const QString& path)>;
+// Writes a picture file at the path it is given; the reason in the system's words when the
+// file was not written whole, else nothing.
+using PictureFileWriter = std::function<std::optional<QString>(const QString& path)>;
 
 // What the graph window hands over when a picture of its chart is wanted: the legend
 // text of the first series, a way to change it and a way to save the chart as SVG.
@@ -32,7 +33,7 @@ QString PictureFailureText(const QString& path, const QString& reason);
 
 // Saves the picture through WritePictureFile with five spaces after the first legend text,
 // so that the legend does not touch the frame on paper, then puts the legend back as it was.
-// A file that does not read back as a picture is a failure. Returns its reason, or nothing.
+// A file that does not read back as an SVG picture is a failure. Returns its reason, or nothing.
 std::optional<QString> SavePictureWithPaddedLegend(const ChartPictureWriter& chart, const QString& path);
 
 // The chosen JPEG name with ".jpg" appended unless its last four characters already

@@ -7,13 +7,12 @@
 #include "core/mlstring.h"
 #include "core/program.h"
 #include "maintenance/exchangefile.h"
-#include "normalization/sqliterows.h"
+#include "platform/sqlite.h"
 
 namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
 constexpr int PageSize = 20000;
 
 // A statement straight on SQLite: the export reads every value of every reading once.
@@ -110,7 +109,7 @@ void ParseProjectEntry(const QString& entry, QString& projectId, qint16& train) 
 namespace {
 
 ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, const QString& projectId,
-                        qint16 train, const ExportRange& range, const ExchangeEvents& events) {
+                        qint16 train, const ExportRange& range, RunProgress& progress) {
     ExportCounts counts;
 
     {
@@ -142,7 +141,7 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
         }
         line(w);
     }
-    if (events.status) events.status(2, GetMlString(834, "Project Information and Version info Exported."));
+    progress.setStatus(2, GetMlString(834, "Project Information and Version info Exported."));
 
     {
         Query q(db, "select " + selectList(ExchangeUserDefinedColumns()) +
@@ -192,7 +191,7 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
     for (const QString& name : names)
         w.text(name);
     line(w);
-    if (events.status) events.status(2, GetMlString(847, "Data Field Values Exported."));
+    progress.setStatus(2, GetMlString(847, "Data Field Values Exported."));
 
     // Pages in the order of the date index, so that no read stays open between them and other
     // windows can store readings meanwhile. Readings without a date come last.
@@ -246,15 +245,14 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
             lastId = std::numeric_limits<qint64>::max();
             continue;
         }
-        if (events.status)
-            events.status(2, exported + QString::number(counts.written) + of + QString::number(counts.found));
-        if (events.yield && events.yield()) {
+        progress.setStatus(2,
+                           exported + QString::number(counts.written) + of + QString::number(counts.found));
+        if (progress.yieldAndCheckCancel()) {
             counts.cancelled = true;
             return counts;
         }
     }
-    if (events.status)
-        events.status(2, exported + QString::number(counts.written) + of + QString::number(counts.found));
+    progress.setStatus(2, exported + QString::number(counts.written) + of + QString::number(counts.found));
     return counts;
 }
 
@@ -262,19 +260,17 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
 
 ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out, const QString& projectId,
                                qint16 train, const ExportRange& range, char separator,
-                               const ExchangeEvents& events) {
+                               RunProgress& progress) {
     ExchangeWriter w(out, separator, p.DecimalSeparatorCode == 44 ? ',' : '.');
-    const ExportCounts counts = writeLines(p, db, w, projectId, train, range, events);
+    const ExportCounts counts = writeLines(p, db, w, projectId, train, range, progress);
     if (!w.flush()) throw FileError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
     return counts;
 }
 
-ExportResult CreateFile(Program& p, const ExportRequest& r, const ExchangeEvents& events) {
+ExportResult CreateFile(Program& p, const ExportRequest& r, RunProgress& progress) {
     ExportResult result;
     auto say = [&](const QString& text) { p.prompts.message(text, Buttons::OK, Icon::None, Title); };
-    auto status = [&](int panel, const QString& text) {
-        if (events.status) events.status(panel, text);
-    };
+    auto status = [&](int panel, const QString& text) { progress.setStatus(panel, text); };
     if (r.listIndex < 0) {
         say(GetMlString(548, "No projects found.  Check that you have the correct database path."));
         return result;
@@ -313,7 +309,7 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, const ExchangeEvents
     ExportCounts c;
     try {
         SqliteConnection db(p.ProjectDatabasePath);
-        c = WriteExchangeFile(p, db, file, projectId, train, range, separator, events);
+        c = WriteExchangeFile(p, db, file, projectId, train, range, separator, progress);
     } catch (const RunError& e) {
         // The device's own words (a full disk, a size limit) are gone once the file is cancelled.
         const QString why = file.error() != QFileDevice::NoError ? file.errorString() : e.description();

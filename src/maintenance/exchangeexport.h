@@ -1,9 +1,9 @@
 #pragma once
 #include <QDateTime>
 #include <QString>
-#include <functional>
 
 #include "core/projecttrainkey.h"
+#include "platform/bulkwork.h"
 
 class QIODevice;
 
@@ -23,13 +23,6 @@ struct ExportRequest {
     // The entry's project train, as the list item carries it. Only a caller without one has its
     // text read instead.
     ProjectTrainKey key;
-};
-
-// Status texts and turns of the event loop during a long export or import.
-struct ExchangeEvents {
-    std::function<void(int panel, const QString& text)> status;
-    // Gives the event loop a turn between batches; true when the user cancelled.
-    std::function<bool()> yield;
 };
 
 // How CreateFile ended, for the window.
@@ -61,13 +54,14 @@ struct ExportCounts {
 
 // Writes the exchange file of one project train to out, newest reading first, each reading of
 // the range once. Database failures are DbError; a device that refuses a line is DbError with
-// the device's own text. Nothing after line 4 is written when the range holds no reading.
+// the device's own text. Nothing after line 4 is written when the range holds no reading. Its
+// counts go to panel 2 of `progress`, which yields after each page of readings and may cancel.
 ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out, const QString& projectId,
                                qint16 train, const ExportRange& range, char separator,
-                               const ExchangeEvents& events = {});
+                               RunProgress& progress = NoProgress());
 
 // The Export button: checks the request, writes OutputFileName (replaced only once the file is
-// whole), shows the messages and status texts.
-ExportResult CreateFile(Program& p, const ExportRequest& request, const ExchangeEvents& events);
+// whole), shows the messages and, on the panels of `progress`, the status texts.
+ExportResult CreateFile(Program& p, const ExportRequest& request, RunProgress& progress = NoProgress());
 
 } // namespace hv

@@ -325,11 +325,6 @@ qsizetype ExchangeTextLimit(const QString& column) {
     return column.compare(QLatin1String("ProjectID"), Qt::CaseInsensitive) == 0 ? 50 : 255;
 }
 
-ExchangeKind ExchangeStandardKind(const QString& column) {
-    const bool text = oneOf(column, {"ProjectID", "Description", "Notes1", "Country", "Note1"});
-    return ExchangeKindOf(column, text ? QStringLiteral("TEXT") : QStringLiteral("REAL"));
-}
-
 void AppendExchangeNumber(QByteArray& out, double value, char decimal) {
     char text[32];
     out.append(text, WriteGeneralNumber(text, value, decimal) - text);

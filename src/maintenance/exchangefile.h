@@ -31,8 +31,6 @@ ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType);
 // The most characters a text column takes from a file: 50 for a project ID, 255 for the other
 // texts (names, descriptions, captions and units), as the database's text fields hold.
 qsizetype ExchangeTextLimit(const QString& column);
-// The kinds of the blank database's columns, for callers without a database at hand.
-ExchangeKind ExchangeStandardKind(const QString& column);
 
 // A number as the file holds it: up to 15 significant digits, no grouping, the given
 // decimal mark, "E" exponents below 1E-04 and from 1E+15 ("1E-05").

@@ -1,6 +1,5 @@
 #include "maintenance/exchangeimport.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QSet>
@@ -13,28 +12,19 @@
 #include "core/program.h"
 #include "core/settings.h"
 #include "normalization/recalculate.h"
-#include "normalization/sqliterows.h"
+#include "platform/sqlite.h"
 
 namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
 const QString CrLf = QStringLiteral("\r\n");
 // The other windows get a turn, and the user the chance to cancel, after this many readings or
 // this long, whichever comes first.
-constexpr int TurnRows = 50000;
-constexpr int TurnMillis = 1000;
+constexpr BatchPolicy Turns{50000, 1000, 5000};
 
 qint32 programVersion() {
     return ProgramVersionMajor * 1000000 + ProgramVersionMinor * 1000 + ProgramVersionRevision;
-}
-
-QString programVersionText() {
-    return QStringLiteral("%1.%2.%3")
-        .arg(ProgramVersionMajor)
-        .arg(ProgramVersionMinor)
-        .arg(ProgramVersionRevision);
 }
 
 void say(Program& p, const QString& text) {
@@ -59,27 +49,6 @@ qint16 wholeOrZero(const ExchangeValue& v) {
     const double r = std::nearbyint(v.number);
     return r >= -32768 && r <= 32767 ? qint16(r) : qint16(0);
 }
-
-// Rolls back the transaction begun before it unless committed.
-class RollbackGuard {
-public:
-    explicit RollbackGuard(SqliteConnection& db) : db_(db) {}
-    ~RollbackGuard() {
-        if (!done_) db_.rollback();
-    }
-    void commit() {
-        db_.commit();
-        done_ = true;
-    }
-    void rollback() {
-        db_.rollback();
-        done_ = true;
-    }
-
-private:
-    SqliteConnection& db_;
-    bool done_ = false;
-};
 
 struct TableColumns {
     QHash<QString, QPair<QString, QString>> byLower; // name and declared type
@@ -222,7 +191,7 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
                    GetMlString(
                        968, "You can try Import Data (Collected Outside of HV) from another Excel program") +
                    CrLf + GetMlString(969, "Version info should be in cell A1 of the Excel sheet.") + CrLf +
-                   GetMlString(970, "Current Program version is: ") + programVersionText() +
+                   GetMlString(970, "Current Program version is: ") + ProgramVersionText +
                    GetMlString(971, " and the import file should show ") + "0" + CrLf +
                    GetMlString(972, "Should be compatible up to version: ") + QString::number(oldest));
         return refused();
@@ -231,7 +200,7 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
         say(p,
             GetMlString(
                 963, "Incompatible export versions or version info missing in .txt file. Import aborted.") +
-                CrLf + GetMlString(964, "Program version is: ") + programVersionText() + CrLf +
+                CrLf + GetMlString(964, "Program version is: ") + ProgramVersionText + CrLf +
                 GetMlString(966, "It should be compatible back to version: ") + QString::number(oldest));
         return refused();
     }
@@ -383,14 +352,12 @@ bool reopen(Program& p, const ImportChoice& c, const TableColumns& dataTable, QF
 
 } // namespace
 
-ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, const ExchangeEvents& events) {
+ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, RunProgress& progress) {
     ImportResult r;
     r.refused = true;
     if (!c.accepted) return r;
-    auto status = [&](int panel, const QString& text) {
-        if (events.status) events.status(panel, text);
-    };
-    auto yield = [&] { return events.yield && events.yield(); };
+    auto status = [&](int panel, const QString& text) { progress.setStatus(panel, text); };
+    auto yield = [&] { return progress.yieldAndCheckCancel(); };
     if (!range.all && range.to < range.from) {
         say(p, "To-Date should be greater than From-Date.");
         r.focusTo = true;
@@ -403,7 +370,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
     };
 
     try {
-        SqliteConnection db(p.ProjectDatabasePath);
+        SqliteConnection db(p.ProjectDatabasePath, Turns.busyTimeoutMs);
         const TableColumns dataTable = tableColumns(db, "Data");
         std::vector<ExchangeValue> values;
         QString why;
@@ -555,7 +522,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                     return r;
                 }
                 if (inRange(date)) ++toInsert;
-                if (reader->lineNumber() % TurnRows == 0) {
+                if (reader->lineNumber() % Turns.rows == 0) {
                     status(2, QStringLiteral("Checking line %1").arg(reader->lineNumber()));
                     if (yield()) {
                         status(2, QStringLiteral("Import cancelled; nothing was written."));
@@ -576,8 +543,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
         // that does not finish (a failure, a lock, a cancel) leaves the database as it was.
         const bool writeProject = !(c.ProjectExists && !c.OverwriteProject);
         if (!writeProject) status(1, GetMlString(951, "Overwrite bypassed."));
-        db.exec("BEGIN IMMEDIATE");
-        RollbackGuard guard(db);
+        SqliteTransaction guard(db);
         if (writeProject) {
             try {
                 if (c.ProjectExists) {
@@ -634,9 +600,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
             ReadingLines lines;
             if (!reopen(p, c, dataTable, file, reader, lines)) return r;
             Prepared ins(db, insertSql("Data", lines.cols.names));
-            QElapsedTimer clock;
-            clock.start();
-            int sinceTurn = 0;
+            BatchClock turns(Turns);
             QByteArray lastDate;
             QByteArray lastId;
             try {
@@ -670,9 +634,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, co
                     lastDate.resize(0);
                     lastDate.append(date.text);
                     // A turn for the other windows now and then, and the chance to cancel.
-                    if (++sinceTurn >= TurnRows || clock.elapsed() >= TurnMillis) {
-                        sinceTurn = 0;
-                        clock.restart();
+                    if (turns.tick()) {
                         status(2, QString::number(r.inserted) +
                                       " inserted. Date: " + QString::fromUtf8(lastDate));
                         if (yield()) {

@@ -55,8 +55,9 @@ struct ImportResult {
 // project, or Cancel writes nothing. The project row, its user-defined row and the readings of
 // the range are then written in one transaction, so that an import that does not finish (a
 // database failure, a lock, a cancel between turns) leaves the database as it was. At the end a
-// file older than the program offers to recalculate the project train.
+// file older than the program offers to recalculate the project train. Status texts go to the
+// panels of `progress`, which yields between batches and may cancel.
 ImportResult RunImport(Program& p, ImportChoice& choice, const ImportRange& range,
-                       const ExchangeEvents& events);
+                       RunProgress& progress = NoProgress());
 
 } // namespace hv

@@ -1,7 +1,6 @@
 #include "maintenance/migration.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -23,13 +22,11 @@
 #include "core/program.h"
 #include "normalization/calculate.h"
 #include "normalization/normalize.h"
-#include "normalization/sqliterows.h"
+#include "platform/sqlite.h"
 
 namespace hv {
 
 namespace {
-
-const QString Title = QStringLiteral("Hevrin");
 
 // The raw columns of a reading, in the order the copy writes them.
 struct ReadingColumn {
@@ -204,8 +201,8 @@ QString MigrationBackupName(const QString& toPath, const QDateTime& when) {
            QLocale::c().toString(when, QStringLiteral("yyyyMMMdd-hhmmss")) + ".mdb";
 }
 
-Migration::Migration(Program& p, MigrationDb from, MigrationDb to, MigrationView& view)
-    : p_(p), from_(std::move(from)), to_(std::move(to)), view_(view) {}
+Migration::Migration(Program& p, MigrationDb from, MigrationDb to, RunProgress& progress)
+    : p_(p), from_(std::move(from)), to_(std::move(to)), progress_(progress) {}
 
 Migration::~Migration() = default;
 
@@ -258,7 +255,7 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
 
     // The train's writes, from the replacement of what it had to its last reading, are one
     // transaction: the caller commits it once the readings are in.
-    toDb_->begin();
+    train_.emplace(*toDb_);
     if (exists) {
         // "Any data associated with it": the TO readings go too, or the FROM readings would
         // be added beside them.
@@ -379,8 +376,8 @@ void Migration::MigrateSettings(const QVariant& projectKey) {
                     values);
         }
     }
-    view_.setStatus(2, "Migrating Project " + c.ProjectID + " Trn: " + QString::number(c.TrainNumber));
-    view_.setStatus(3, QStringLiteral("Input Order migrated"));
+    progress_.setStatus(2, "Migrating Project " + c.ProjectID + " Trn: " + QString::number(c.TrainNumber));
+    progress_.setStatus(3, QStringLiteral("Input Order migrated"));
 
     const auto copyRows = [&](const QString& table, const QString& where, const QVariantList& whereValues,
                               const QString& columns, int count) {
@@ -404,10 +401,10 @@ void Migration::MigrateSettings(const QVariant& projectKey) {
     };
     copyRows(QStringLiteral("ScadaImport"), byTrain, key, joined(ScadaImportColumns),
              int(std::size(ScadaImportColumns)));
-    view_.setStatus(3, QStringLiteral("Scada Import info migrated"));
+    progress_.setStatus(3, QStringLiteral("Scada Import info migrated"));
     copyRows(QStringLiteral("UserDefined"), QStringLiteral(" WHERE ProjectID = ?"), {projectKey},
              joined(UserDefinedColumns), int(std::size(UserDefinedColumns)));
-    view_.setStatus(3, QStringLiteral("User Defined migrated"));
+    progress_.setStatus(3, QStringLiteral("User Defined migrated"));
 
     // Saved graphs name their series by description: through the FROM catalogue to the
     // column, and back to the TO catalogue's description of that column.
@@ -450,7 +447,7 @@ void Migration::MigrateSettings(const QVariant& projectKey) {
             insert.reset();
         }
     }
-    view_.setStatus(3, QStringLiteral("User Graphs Migrated"));
+    progress_.setStatus(3, QStringLiteral("User Graphs Migrated"));
 }
 
 bool Migration::COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalculator& calc) {
@@ -713,31 +710,28 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, const Mig
 
     DataRecordCalculator calc(p_, *toDb_);
     const auto showProgress = [&](qint32 normalized) {
-        view_.setStatus(3, " Calc'd " + QString::number(normalized) + " records of " +
-                               QString::number(projectCount) + " in " + c.ProjectID + ", Trn " +
-                               QString::number(c.TrainNumber) + " ");
-        view_.setStatus(4, " Calc'd " + QString::number(r.normalized + normalized) + " records of " +
-                               QString::number(from_.readings) + " ");
-        view_.setProgress(from_.readings > 0 ? std::min(100.0, (r.copied + copied) * 100.0 / from_.readings)
-                                             : 100.0);
+        progress_.setStatus(3, " Calc'd " + QString::number(normalized) + " records of " +
+                                   QString::number(projectCount) + " in " + c.ProjectID + ", Trn " +
+                                   QString::number(c.TrainNumber) + " ");
+        progress_.setStatus(4, " Calc'd " + QString::number(r.normalized + normalized) + " records of " +
+                                   QString::number(from_.readings) + " ");
+        progress_.setProgress(
+            from_.readings > 0 ? std::min(100.0, (r.copied + copied) * 100.0 / from_.readings) : 100.0);
     };
     copied = 0;
     normalized = 0;
     bool more = nextReading();
+    BatchClock batch(batches);
     while (more) {
         // The other windows get a turn, and the user the chance to stop, after each batch; the
         // train's transaction stays open until its last reading is in.
-        QElapsedTimer batchTime;
-        batchTime.start();
-        for (int n = 0;
-             more && n < batchSize && (batchMillis <= 0 || n % 64 != 63 || batchTime.elapsed() < batchMillis);
-             ++n) {
+        do {
             if (COPY2BANKto3BANK(readings, calc)) ++normalized;
             ++copied;
             more = nextReading();
-        }
+        } while (more && !batch.tick());
         showProgress(normalized);
-        if (view_.yieldAndCheckCancel())
+        if (progress_.yieldAndCheckCancel())
             throw DbError(0, QStringLiteral("The migration was stopped by the user."));
     }
 }
@@ -758,19 +752,19 @@ MigrationResult Migration::run() {
         p_.prompts.message(SameDatabasesText, Buttons::OK, Icon::None, Title);
         return r;
     }
-    view_.setStatus(1, "Migrating " + QString::number(from_.projects) + " projects with " +
-                           QString::number(from_.readings) + " total data sets.");
+    progress_.setStatus(1, "Migrating " + QString::number(from_.projects) + " projects with " +
+                               QString::number(from_.readings) + " total data sets.");
     p_.ProjectDatabasePath = to_.path;
     p_.IgnoreCalcErrors = true;
     qint16 fromProjectRows = 0;
     QString current;
     QStringList copiedWhole;
     try {
-        fromDb_ = std::make_unique<SqliteConnection>(from_.path);
+        fromDb_ = std::make_unique<SqliteConnection>(from_.path, batches.busyTimeoutMs);
         // Each project train's readings are read by the index, and trains that logged
         // together share pages: mapped, such a page is read from the file once.
         fromDb_->exec(QStringLiteral("PRAGMA mmap_size = 2147418112"));
-        toDb_ = std::make_unique<SqliteConnection>(to_.path);
+        toDb_ = std::make_unique<SqliteConnection>(to_.path, batches.busyTimeoutMs);
         // A batch's readings are written, read back and normalized within its transaction:
         // room for them all in the cache spares writing and reading each page twice.
         toDb_->exec(QStringLiteral("PRAGMA cache_size = -131072"));
@@ -811,25 +805,26 @@ MigrationResult Migration::run() {
                       row.toText(QStringLiteral("TrainNumber"));
             const qint16 train = row.toInt16(QStringLiteral("TrainNumber"));
             if (!Migrate2BankProject(row, projectKey)) {
-                view_.setStatus(4, "Bypassed " + current + "  ");
+                progress_.setStatus(4, "Bypassed " + current + "  ");
                 ++r.bypassed;
                 continue;
             }
-            view_.setStatus(2, "Proj #: " + QString::number(r.accepted + 1) + ": " + current + "  ");
+            progress_.setStatus(2, "Proj #: " + QString::number(r.accepted + 1) + ": " + current + "  ");
             qint32 copied = 0, normalized = 0;
             copyReadings(projectKey, train, r, copied, normalized);
-            toDb_->commit();
+            train_->commit();
+            train_.reset();
             // Only what the commit stored is counted.
             ++r.accepted;
             r.copied += copied;
             r.normalized += normalized;
             copiedWhole << current;
-            view_.setStatus(4, " Calc'd " + QString::number(r.normalized) + " records of " +
-                                   QString::number(from_.readings) + " ");
+            progress_.setStatus(4, " Calc'd " + QString::number(r.normalized) + " records of " +
+                                       QString::number(from_.readings) + " ");
         }
     } catch (const DbError& e) {
         // The train under way goes back to what TO held before it.
-        if (toDb_) toDb_->rollback();
+        train_.reset();
         insertReading_.reset();
         fromDb_.reset();
         toDb_.reset();
@@ -841,7 +836,7 @@ MigrationResult Migration::run() {
         r.failure =
             e.number() ? "Error " + QString::number(e.number()) + ": " + e.description() : e.description();
         const QString where = current.isEmpty() ? QString() : " while migrating " + current;
-        view_.setStatus(1, "Migration stopped" + where + ".");
+        progress_.setStatus(1, "Migration stopped" + where + ".");
         const QString kept = copiedWhole.isEmpty()
                                  ? "No project train was copied; " + to_.path + " is as it was before."
                                  : "Copied whole to " + to_.path + ": " + copiedWhole.join(", ") +
@@ -863,16 +858,16 @@ MigrationResult Migration::run() {
 void Migration::finish(MigrationResult& r, qint16 fromProjectRows) {
     const qint32 bypassedReadings = from_.readings - r.copied;
     p_.RecalcAllRunning = false;
-    view_.setStatus(1, "Updated " + QString::number(r.accepted) +
-                           (r.accepted == 1 ? " project" : " projects") + " with total " +
-                           QString::number(r.copied) + " records. ");
-    view_.setStatus(2, " and Bypassed " + QString::number(r.bypassed) +
-                           (r.bypassed == 1 ? " project" : " projects") + " with " +
-                           QString::number(bypassedReadings) + " records.");
-    view_.setStatus(3, "Out of total " + QString::number(fromProjectRows) + " projects with " +
-                           QString::number(from_.readings) + " total records.");
-    view_.setStatus(4, " Calculated " + QString::number(r.normalized) + " records of " +
-                           QString::number(from_.readings) + " ");
+    progress_.setStatus(1, "Updated " + QString::number(r.accepted) +
+                               (r.accepted == 1 ? " project" : " projects") + " with total " +
+                               QString::number(r.copied) + " records. ");
+    progress_.setStatus(2, " and Bypassed " + QString::number(r.bypassed) +
+                               (r.bypassed == 1 ? " project" : " projects") + " with " +
+                               QString::number(bypassedReadings) + " records.");
+    progress_.setStatus(3, "Out of total " + QString::number(fromProjectRows) + " projects with " +
+                               QString::number(from_.readings) + " total records.");
+    progress_.setStatus(4, " Calculated " + QString::number(r.normalized) + " records of " +
+                               QString::number(from_.readings) + " ");
     p_.DbIsOlder = false;
     r.completed = true;
 

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "normalization/calculate.h"
+#include "platform/bulkwork.h"
 #include "platform/database.h"
+#include "platform/sqlite.h"
 
 namespace hv {
 
@@ -24,16 +26,6 @@ struct MigrationDb {
     qint16 projects = 0;
     qint32 readings = 0;
     bool threeBank() const { return minor > 2; }
-};
-
-// Where the run shows its progress: the migration dialog, or nothing in the bulk tool.
-class MigrationView {
-public:
-    virtual ~MigrationView() = default;
-    virtual void setStatus(int panel, const QString& text) = 0; // panels 1 to 4
-    virtual void setProgress(double percent) = 0;
-    // The event loop's turn between batches; true when the user asked the run to stop.
-    virtual bool yieldAndCheckCancel() = 0;
 };
 
 struct MigrationResult {
@@ -69,9 +61,11 @@ QString MigrationBackupName(const QString& toPath, const QDateTime& when);
 // removal of what it replaces, its settings and its readings are one transaction. A
 // database failure or the user's stop rolls back the train under way, stops the run and is
 // reported with the trains copied whole, and the program stays on the database it was on.
+// Progress goes to panels 1 to 4 and the percentage of `progress`, which yields between
+// batches and may stop the run there.
 class Migration {
 public:
-    Migration(Program& p, MigrationDb from, MigrationDb to, MigrationView& view);
+    Migration(Program& p, MigrationDb from, MigrationDb to, RunProgress& progress);
     ~Migration();
 
     MigrationResult run();
@@ -85,9 +79,9 @@ public:
     // true when its calculated columns were stored.
     bool COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalculator& calc);
 
-    // The event loop gets a turn after each batch of batchSize readings or batchMillis.
-    int batchSize = 20000;
-    int batchMillis = 250;
+    // The event loop gets a turn after each batch of readings; a write waits the busy timeout
+    // for another program's lock.
+    BatchPolicy batches{20000, 250, 5000};
     // A reading is normalized before it is written, when the TO table allows, so that each
     // row is written once; false writes it first and normalizes the stored row.
     bool normalizeBeforeWriting = true;
@@ -103,9 +97,11 @@ private:
     Program& p_;
     MigrationDb from_;
     MigrationDb to_;
-    MigrationView& view_;
+    RunProgress& progress_;
     std::unique_ptr<SqliteConnection> fromDb_;
     std::unique_ptr<SqliteConnection> toDb_;
+    // The project train under way: rolled back unless its last reading is in.
+    std::optional<SqliteTransaction> train_;
     std::unique_ptr<SqliteStatement> insertReading_;
     void prepareInsert();
 

@@ -57,7 +57,6 @@ public:
     // Pending change of the current row, stored by update().
     void setValue(const QString& column, const QVariant& v);
     void addNew(); // appends a pending new row and makes it current
-    bool isNewRow() const { return adding_; }
     void update(); // stores the pending row (DbError; the change stays pending)
     void cancelUpdate();
     // Deletes the current row from the table; the next row becomes current (EOF after the last).

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "normalization/normalize.h"
-#include "normalization/sqliterows.h"
+#include "platform/sqlite.h"
 
 namespace hv {
 

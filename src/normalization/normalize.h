@@ -110,8 +110,8 @@ struct ReferenceSide {
 void PrepareReference(ReferenceSide& r, const ProjectInfoRecord& reference,
                       const std::vector<ElementSpecRecord>& elements);
 
-// Steps 4 to 9 of the normalization of one reading: the bank bookkeeping, the fluxes,
-// the concentrations, osmotic pressures and correction factors of both sides and the
+// The normalization of one reading whose raw values are read: the bank bookkeeping, the
+// fluxes, the concentrations, osmotic pressures and correction factors of both sides and the
 // normalized values. It changes the reference record as the normalization always has
 // (FeedFlow, OverallRecovery, DeltaPress, DeltaPress_1 to _3). A failing step raises a
 // CalcError with the run-time number; w then holds what was computed up to it. No value

@@ -1,7 +1,5 @@
 #include "normalization/recalculate.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLocale>
 #include <algorithm>
 #include <memory>
@@ -69,56 +67,24 @@ std::string projectKey(const QByteArray& storedId, qint64 train) {
     return key;
 }
 
-// Where the batches end: after a number of readings or, on a slow machine, sooner.
-class BatchClock {
-public:
-    explicit BatchClock(const RecalcOptions& o)
-        : size_(o.batchSize > 0 ? o.batchSize : 1), millis_(o.batchMillis) {
-        timer_.start();
-    }
-    // Counts one reading; true when the batch ends with it.
-    bool tick() {
-        if (++count_ < size_ && (millis_ <= 0 || timer_.elapsed() < millis_)) return false;
-        restart();
-        return true;
-    }
-    void restart() {
-        count_ = 0;
-        timer_.restart();
-    }
-
-private:
-    int size_;
-    int millis_;
-    int count_ = 0;
-    QElapsedTimer timer_;
-};
-
-// A stream of readings written back in batches: each batch one write transaction,
-// begun with BEGIN IMMEDIATE so that it waits for another program's lock, and its read
-// resumed after the last ID taken. Between batches no read stays open, so other
+// A stream of readings written back in batches: each batch one write transaction, which
+// waits for another program's lock before it begins, and its read resumed after the last
+// ID taken. Between batches no read stays open, so other
 // connections can write. Whatever is left open is rolled back.
 class ReadingStream {
 public:
-    explicit ReadingStream(SqliteConnection& db) : db_(db) {}
-    virtual ~ReadingStream() {
-        if (open_) db_.rollback();
-    }
+    explicit ReadingStream(SqliteConnection& db) : db_(db), tx_(db, std::defer_lock) {}
+    virtual ~ReadingStream() = default;
     // The next reading, in a transaction; false at the end.
     bool next() {
-        if (!open_) {
-            db_.begin();
-            open_ = true;
-        }
+        tx_.begin();
         return step(last_);
     }
     qint64 lastId() const { return last_; }
     // Everything done so far is stored for good.
     void flush() {
         stop();
-        if (!open_) return;
-        open_ = false;
-        db_.commit();
+        tx_.commit();
     }
 
 protected:
@@ -130,7 +96,7 @@ protected:
 
 private:
     qint64 last_ = 0;
-    bool open_ = false;
+    SqliteTransaction tx_;
 };
 
 // Every reading of the table up to `maxId`, in table order.
@@ -245,12 +211,18 @@ QString stoppedPartWay(qint64 done, qint64 total) {
 } // namespace
 
 qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const RecalcOptions& options) {
+    StatusPanelsProgress panels(p.status);
+    return RecalculateProject(p, record, panels, options);
+}
+
+qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, RunProgress& progress,
+                          const RecalcOptions& options) {
     // Callers load the project to run into CurrentProject, and a question asked here lets
     // the window system run: nothing may store a reading against it meanwhile.
     const CurrentProjectLoan loan(p);
     const QString projectId = record.ProjectID;
     const qint16 train = record.TrainNumber;
-    SqliteConnection db(p.ProjectDatabasePath, options.busyTimeoutMs);
+    SqliteConnection db(p.ProjectDatabasePath, options.batches.busyTimeoutMs);
     // Only this train's readings, found by the project index, oldest first.
     std::vector<qint64> ids;
     {
@@ -263,11 +235,11 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
     std::sort(ids.begin(), ids.end());
     const qint32 n = qint32(ids.size());
     if (n == 0) {
-        p.status.setText(1, QStringLiteral("No data records to update!"));
+        progress.setStatus(1, QStringLiteral("No data records to update!"));
         return 0;
     }
     DataRecordCalculator calc(p, db);
-    BatchClock batch(options);
+    BatchClock batch(options.batches);
     qint32 i = 0;
     qint32 normalized = 0; // readings whose calculated columns were stored
     qint32 committed = 0;  // readings gone through in the batches stored for good
@@ -287,7 +259,7 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
             if (ok) ++normalized;
             if (!ok && !p.IgnoreCalcErrors) {
                 flush();
-                p.status.setText(1, progressText(i, n));
+                progress.setStatus(1, progressText(i, n));
                 const Answer a = p.prompts.message(CalcErrorPrompt, Buttons::OKCancel);
                 if (a == Answer::OK) {
                     p.IgnoreCalcErrors = true;
@@ -301,15 +273,15 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
             ++i;
             if (batch.tick()) {
                 flush();
-                p.status.setText(1, progressText(i, n));
+                progress.setStatus(1, progressText(i, n));
             }
         }
         flush();
     } catch (const DbFailure& e) {
         throw DbFailure(e.number(), e.description() + ". " + stoppedPartWay(committed, n));
     }
-    p.status.setText(1, projectId.trimmed() + ": Updated " + QString::number(normalized) +
-                            " records out of a total " + QString::number(n));
+    progress.setStatus(1, projectId.trimmed() + ": Updated " + QString::number(normalized) +
+                              " records out of a total " + QString::number(n));
     return 0;
 }
 
@@ -338,7 +310,7 @@ struct ProjectTrain {
 
 } // namespace
 
-RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& options) {
+RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, const RecalcOptions& options) {
     // Each project row is loaded into CurrentProject in turn, and the window system runs
     // between batches: nothing may store a reading until it is back.
     const CurrentProjectLoan loan(p);
@@ -346,40 +318,32 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
     RecalcSummary sum;
     qint64 total = 0;
     bool stopped = false;
-    p.CancelRecalc = false;
 
     auto menus = [&](bool enabled) {
         if (p.SetMenusEnabled) p.SetMenusEnabled(enabled);
     };
     auto finish = [&](bool writeVersion, const QString& failure) {
         menus(true);
-        p.status.setBusy(false);
+        progress.setBusy(false);
         if (writeVersion) WriteDbVersion(p);
         p.RecalcAllRunning = false;
-        p.status.setText(1, !failure.isEmpty()
-                                ? failure
-                                : "Updated " + QString::number(sum.projects) +
-                                      (sum.projects == 1 ? " project with total " : " projects with total ") +
-                                      QString::number(total) + " records.");
-        p.status.setText(2, QLocale().toString(p.system.now().date(), QLocale::ShortFormat));
+        progress.setStatus(1, !failure.isEmpty() ? failure
+                                                 : "Updated " + QString::number(sum.projects) +
+                                                       (sum.projects == 1 ? " project with total "
+                                                                          : " projects with total ") +
+                                                       QString::number(total) + " records.");
+        progress.setStatus(2, QLocale().toString(p.system.now().date(), QLocale::ShortFormat));
         p.CurrentProject = saved;
-        p.CancelRecalc = false;
-    };
-
-    // Between batches the window system gets a turn, and with it the user's Cancel.
-    auto yieldAndCheckCancel = [&] {
-        if (QCoreApplication::instance()) QCoreApplication::processEvents();
-        return p.CancelRecalc;
     };
 
     // How far the pass over the readings got, for a run that a database failure stops.
     qint64 maxId = 0, readings = 0, visited = 0, committed = 0;
     bool counted = false;
     try {
-        SqliteConnection db(p.ProjectDatabasePath, options.busyTimeoutMs);
+        SqliteConnection db(p.ProjectDatabasePath, options.batches.busyTimeoutMs);
         p.RecalcAllRunning = true;
         menus(false);
-        p.status.setBusy(true);
+        progress.setBusy(true);
         p.IgnoreCalcErrors = false;
         {
             SqliteStatement q(db, QStringLiteral("SELECT max(ID) FROM Data"));
@@ -446,12 +410,13 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
         int met = 0;
         std::vector<bool> seen(projects.size(), false);
         auto showProgress = [&] {
-            p.status.setText(1, progressText(visited, readings));
-            p.status.setText(2, "Project # " + QString::number(met) + " of " + QString::number(projectCount));
+            progress.setStatus(1, progressText(visited, readings));
+            progress.setStatus(2,
+                               "Project # " + QString::number(met) + " of " + QString::number(projectCount));
         };
         if (!projects.empty() && maxId > 0) {
             calc = std::make_unique<DataRecordCalculator>(p, db);
-            BatchClock batch(options);
+            BatchClock batch(options.batches);
             TableStream stream(db, calc->selectFromData(), maxId);
             const auto flush = [&] {
                 stream.flush();
@@ -509,7 +474,7 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
                 if (batch.tick()) {
                     flush();
                     showProgress();
-                    if (yieldAndCheckCancel()) {
+                    if (progress.yieldAndCheckCancel()) {
                         stopped = true;
                         break;
                     }
@@ -532,9 +497,9 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
             for (const ProjectTrain& t : projects) {
                 const ProjectTrain& run = projects[byKey[t.key]];
                 if (run.done <= 0) continue;
-                p.status.setText(1, "Updated " + t.projectId.left(20) + "Train: " + QString::number(t.train) +
-                                        " " + QString::number(run.normalized) + " of " +
-                                        QString::number(run.done));
+                progress.setStatus(
+                    1, "Updated " + t.projectId.left(20) + "Train: " + QString::number(t.train) + " " +
+                           QString::number(run.normalized) + " of " + QString::number(run.done));
                 total += run.normalized;
             }
         } else {
@@ -557,8 +522,8 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& opt
     return sum;
 }
 
-void RecalculateAllProjects(Program& p, const RecalcOptions& options) {
-    RecalculateAllProjectsCounted(p, options);
+void RecalculateAllProjects(Program& p, RunProgress& progress, const RecalcOptions& options) {
+    RecalculateAllProjectsCounted(p, progress, options);
 }
 
 } // namespace hv

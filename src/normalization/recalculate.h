@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include "core/projectrecord.h"
+#include "platform/bulkwork.h"
 
 namespace hv {
 
@@ -11,18 +12,18 @@ struct Program;
 // How the recalculations go through the readings.
 struct RecalcOptions {
     // A batch of readings is stored in one transaction; between batches the whole-database
-    // run lets the event loop run and looks at CancelRecalc. A batch ends after batchSize
-    // readings or, when batchMillis is above 0, once it has taken that long.
-    int batchSize = 20000;
-    int batchMillis = 250;
-    // How long a batch waits for another program's write lock before the run stops.
-    int busyTimeoutMs = 5000;
+    // run gives the window system its turn and looks for the user's stop. A batch waits the
+    // busy timeout for another program's write lock before the run stops.
+    BatchPolicy batches{20000, 250, 5000};
 };
 
 // Recalculates every reading of the record's project train, oldest first, against
 // CurrentProject; only that train's readings are read, by the project index. Returns the number of readings
-// done when the user stopped at a calculation error, else 0. Progress goes to status panel 1. Database
-// failures are raised (DbError) to the caller. It does not yield to the event loop.
+// done when the user stopped at a calculation error, else 0. Progress goes to panel 1 of `progress`, by
+// default the main window's status panels. Database failures are raised (DbError) to the caller. It does
+// not yield to the event loop.
+qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, RunProgress& progress,
+                          const RecalcOptions& options = {});
 qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const RecalcOptions& options = {});
 // The same for a project and train given by key; false when the user stopped it.
 bool RecalculateProject(Program& p, const QString& projectId, qint16 train);
@@ -31,12 +32,13 @@ bool RecalculateProject(Program& p, const QString& projectId, qint16 train);
 // own project, and then stamps the database with the program's version. The readings are
 // read once, in table order, each given the reference state of its project train (loaded
 // once per project row); readings of a train without a project row are left as they are.
-// Progress counts the whole table; the per-project texts come at the end. The four menus
-// are disabled (SetMenusEnabled) and the hourglass shown for the run; CurrentProject is
-// the same before and after. A stop (Cancel at a calculation error, or CancelRecalc)
-// writes no version row. Every failure is reported here; a database failure rolls back
-// its batch and ends the run with the database's own text and no success text.
-void RecalculateAllProjects(Program& p, const RecalcOptions& options = {});
+// Progress (panels 1 and 2 of `progress`) counts the whole table; the per-project texts
+// come at the end. The four menus are disabled (SetMenusEnabled) and the hourglass shown
+// for the run; CurrentProject is the same before and after. Between batches `progress`
+// yields, and a stop there or Cancel at a calculation error writes no version row. Every
+// failure is reported here; a database failure rolls back its batch and ends the run with
+// the database's own text and no success text.
+void RecalculateAllProjects(Program& p, RunProgress& progress, const RecalcOptions& options = {});
 
 // Counts of the last whole-database run, for the bulk tools.
 struct RecalcSummary {
@@ -45,6 +47,7 @@ struct RecalcSummary {
     qint64 normalized = 0; // of them, those whose calculated columns were stored
     bool stopped = false;
 };
-RecalcSummary RecalculateAllProjectsCounted(Program& p, const RecalcOptions& options = {});
+RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress,
+                                            const RecalcOptions& options = {});
 
 } // namespace hv

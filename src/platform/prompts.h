@@ -41,18 +41,6 @@ QString toQtFilter(const QString& filter);
 // extension of its own; unchanged under a filter that takes any name ("*.*", "*").
 QString WithFilterExtension(const QString& path, const QString& qtFilter);
 
-// Real dialogs.
-class QtPrompts : public Prompts {
-public:
-    Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override;
-    std::optional<QString> input(const QString& prompt, const QString& title,
-                                 const QString& defaultText) override;
-    QString openFile(const QString& title, const QString& filter, const QString& initialPath) override;
-    QString saveFile(const QString& title, const QString& filter, const QString& initialPath) override;
-    QString chooseFolder(const QString& title, const QString& initialPath) override;
-    bool choosePrinter(QPrinter& printer) override;
-};
-
 // Answers from a script and records every prompt shown. A prompt the script did not
 // expect is recorded as a failure and answered with Cancel (or nothing).
 class ScriptedPrompts : public Prompts {

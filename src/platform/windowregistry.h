@@ -1,9 +1,12 @@
 #pragma once
-#include <QHash>
-#include <QPointer>
+#include <QList>
+#include <QObject>
 #include <QString>
-#include <QWidget>
+#include <QStringList>
 #include <functional>
+#include <memory>
+
+class QWidget;
 
 namespace hv {
 
@@ -12,12 +15,17 @@ namespace hv {
 // regardless of case.
 class WindowRegistry {
 public:
+    WindowRegistry();
+    ~WindowRegistry();
+    WindowRegistry(const WindowRegistry&) = delete;
+    WindowRegistry& operator=(const WindowRegistry&) = delete;
+
     using Factory = std::function<QWidget*()>;
 
     // Factories for windows that live in subsystems the caller cannot reach directly.
     void registerFactory(const QString& name, Factory f);
     bool hasFactory(const QString& name) const;
-    QWidget* create(const QString& name);  // a fresh instance from the factory; nullptr without one
+    QWidget* create(const QString& name); // a fresh instance from the factory; nullptr without one
 
     // Records a loaded window under its name; it leaves the registry when destroyed.
     void add(const QString& name, QWidget* w);
@@ -34,6 +42,9 @@ public:
     bool showModal(const QString& name);
     // Unloads a loaded instance, then shows a new one from the factory.
     QWidget* showFresh(const QString& name);
+    // A new instance from the factory beside any loaded one, shown and brought forward, and
+    // again once the event loop has turned: a window shown after it would otherwise cover it.
+    QWidget* showAnother(const QString& name);
     // Closes and deletes every loaded instance of the name (but `except`); false when a
     // window refused to close and stays loaded.
     bool unload(const QString& name, const QWidget* except = nullptr);
@@ -44,10 +55,9 @@ public:
     QStringList loadedNames() const;
 
 private:
-    static QString key(const QString& name) { return name.toLower(); }
-    QHash<QString, Factory> factories_;
-    QHash<QString, QList<QPointer<QWidget>>> windows_;
-    QHash<QString, QString> names_; // the name each window was first loaded under
+    // Kept out of this header so that logic taking a Program compiles without the widgets.
+    struct Windows;
+    std::unique_ptr<Windows> d_;
 };
 
-}  // namespace hv
+} // namespace hv

@@ -22,10 +22,6 @@ struct ProjectBoxes {
     // index = row + column, as the grid's control indices
     QString& field(int index) { return grid[slot(index)]; }
     const QString& field(int index) const { return grid[slot(index)]; }
-    static bool isGridIndex(int index) {
-        const int row = index / 100, col = index % 100;
-        return row >= 1 && row <= 5 && col >= 0 && col <= 3;
-    }
 
 private:
     static size_t slot(int index) { return size_t((index / 100 - 1) * 4 + index % 100); }

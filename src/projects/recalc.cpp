@@ -11,7 +11,7 @@ bool RecalculateCurrentProject(Program& p) {
     } catch (const RunError& e) {
         // The project run reports nothing of its own; a database failure must not end the program.
         p.prompts.message("Error #" + QString::number(e.number()) + " " + e.description(), Buttons::OK,
-                          Icon::Critical, QStringLiteral("Hevrin"));
+                          Icon::Critical, Title);
         return false;
     }
 }

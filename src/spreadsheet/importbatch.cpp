@@ -4,8 +4,8 @@
 
 #include "core/program.h"
 #include "normalization/calculate.h"
-#include "normalization/sqliterows.h"
 #include "platform/database.h"
+#include "platform/sqlite.h"
 
 namespace hv {
 

@@ -14,6 +14,8 @@
 #include "core/units.h"
 #include "platform/database.h"
 #include "support/fixtures.h"
+#include "support/linknames.h"
+#include "support/plant.h"
 #include "support/testenv.h"
 
 namespace hv::test {
@@ -31,8 +33,12 @@ struct HookedPrompts : Prompts {
     std::optional<QString> input(const QString& p, const QString& t, const QString& d) override {
         return script.input(p, t, d);
     }
-    QString openFile(const QString& t, const QString& f, const QString& i) override { return script.openFile(t, f, i); }
-    QString saveFile(const QString& t, const QString& f, const QString& i) override { return script.saveFile(t, f, i); }
+    QString openFile(const QString& t, const QString& f, const QString& i) override {
+        return script.openFile(t, f, i);
+    }
+    QString saveFile(const QString& t, const QString& f, const QString& i) override {
+        return script.saveFile(t, f, i);
+    }
     QString chooseFolder(const QString& t, const QString& i) override { return script.chooseFolder(t, i); }
     bool choosePrinter(QPrinter& printer) override { return script.choosePrinter(printer); }
 };
@@ -46,13 +52,7 @@ struct Plant {
         env.program->AppDataFolder = env.dir.path();
         env.program->IniFilePath = env.path("hevrin.ini");
         env.program->ProjectDatabasePath = env.path("db.hv3.mdb");
-        Program& pr = p();
-        makeBlankDatabase(pr.ProjectDatabasePath);
-        makeElementDatabase(env.path("ostrelmem.mdb"));
-        InitUnits(pr);
-        if (!LoadElementSpecs(pr)) throw DbError(0, "element database not loaded");
-        insertProjectInfo(pr.ProjectDatabasePath, banks, project);
-        loadCurrent();
+        makeReferencePlant(p(), banks, project);
     }
     ~Plant() {
         delete window.data();

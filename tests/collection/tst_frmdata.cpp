@@ -1,3 +1,5 @@
+#include <QClipboard>
+#include <QMimeData>
 #include <QtTest>
 
 #include "collection/ui/collectionwindows.h"
@@ -12,8 +14,6 @@ using namespace hv;
 using test::Plant;
 
 namespace {
-
-const QString Title = "Hevrin";
 
 QString flow() {
     return GetUnitName(3, 13);
@@ -442,6 +442,56 @@ private slots:
         QCOMPARE(pl.problems(), QString());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!pl.window);
+    }
+
+    // Pasted and dropped text goes in as typing it would: a value box takes a minus, the
+    // interval box does not, the date box takes any text and a history box none.
+    void pastedTextFilteredAsTyped_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("expected");
+        for (const char* how : {"typed", "pasted", "dropped"}) {
+            QTest::addRow("value box, %s", how) << "txtData_3" << how << "-75";
+            QTest::addRow("interval box, %s", how) << "txtSaveInterval" << how << "75";
+        }
+        QTest::newRow("date box, pasted") << "txtData_0"
+                                          << "pasted"
+                                          << "a-7x5 ";
+        QTest::newRow("history box, pasted") << "txtData_103"
+                                             << "pasted"
+                                             << "";
+        QTest::newRow("history box, dropped") << "txtData_103"
+                                              << "dropped"
+                                              << "";
+    }
+    void pastedTextFilteredAsTyped() {
+        QFETCH(QString, box);
+        QFETCH(QString, how);
+        QFETCH(QString, expected);
+        Plant pl(1);
+        pl.reading(1, {});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        w->show();
+        auto* edit = w->findChild<QLineEdit*>(box);
+        QVERIFY(edit);
+        edit->clear();
+        const QString text = "a-7x5 ";
+        if (how == "typed") {
+            QTest::keyClicks(edit, text);
+        } else if (how == "pasted") {
+            QGuiApplication::clipboard()->setText(text);
+            QTest::keySequence(edit, QKeySequence::Paste);
+        } else {
+            QMimeData dropped;
+            dropped.setText(text);
+            QDragEnterEvent enter(QPoint(2, 2), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+            QDropEvent drop(QPointF(2, 2), Qt::CopyAction, &dropped, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(edit, &enter);
+            QCoreApplication::sendEvent(edit, &drop);
+        }
+        QCOMPARE(edit->text(), expected);
+        QCOMPARE(pl.problems(), QString());
     }
 
     // Every box, label, list entry and button shows its text whole, locked and unlocked,

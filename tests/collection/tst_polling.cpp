@@ -18,12 +18,6 @@ using test::Plant;
 
 namespace {
 
-const QString Title = "Hevrin";
-
-QString uniqueName() {
-    static int n = 0;
-    return QString("HvPollTest-%1-%2").arg(QCoreApplication::applicationPid()).arg(++n);
-}
 
 // The stored InputOrder row of P1 train 1, read by position.
 QList<int> storedOrder(Plant& pl) {
@@ -231,7 +225,7 @@ private slots:
         Plant pl(1, {}, QLocale(locale));
         pl.reading(1, {});
         links::LinkServer server;
-        const QString app = uniqueName();
+        const QString app = test::uniqueServerName();
         QVERIFY(server.listen(app));
         QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00")));
         linkAllRows(pl, app);
@@ -279,7 +273,7 @@ private slots:
         Plant pl(1);
         pl.reading(1, {});
         links::LinkServer server;
-        const QString app = uniqueName();
+        const QString app = test::uniqueServerName();
         QVERIFY(server.listen(app));
         const QString sheet = writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00");
         QVERIFY(server.addSheetFile(sheet));
@@ -304,6 +298,10 @@ private slots:
         for (int k = 0; k < ItemCount; ++k)
             QCOMPARE(w->txtData[k]->text(), before[k]);
         QVERIFY(!w->cmdSave->isEnabled());
+        // The warning names the cause in the link layer's words.
+        const QStringList warning = w->lblWarnings->text().split("\r\n");
+        QCOMPARE(warning.size(), 2);
+        QVERIFY2(warning[1].contains("link"), qPrintable(warning[1]));
 
         // The server back, once the links have seen it go.
         QCoreApplication::processEvents();
@@ -322,7 +320,7 @@ private slots:
         Plant pl(1);
         pl.reading(1, {});
         links::LinkServer server;
-        const QString app = uniqueName();
+        const QString app = test::uniqueServerName();
         QVERIFY(server.listen(app));
         QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00")));
         server.setValue("Sheet1", "R3C1", "0"); // ConcFlow: the save refuses the reading
@@ -361,7 +359,7 @@ private slots:
         pl.reading(1, {});
         test::insertProjectInfo(pl.p().ProjectDatabasePath, 1, {{"ProjectID", "ZZZ"}});
         links::LinkServer server;
-        const QString app = uniqueName();
+        const QString app = test::uniqueServerName();
         QVERIFY(server.listen(app));
         QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00")));
         linkAllRows(pl, app);
@@ -401,7 +399,7 @@ private slots:
     void noServer() {
         Plant pl(1);
         pl.reading(1, {});
-        const QString app = uniqueName();
+        const QString app = test::uniqueServerName();
         linkAllRows(pl, app);
         pollingKeys(pl, true, false);
         const QString text = "The ddeLink failed because there is no application called " + app +
@@ -439,7 +437,7 @@ private slots:
     void ddetestProcess() {
         Plant pl(1);
         pl.reading(1, {});
-        const QString app = uniqueName();
+        const QString app = test::uniqueServerName();
         QProcess server;
         server.start(QCoreApplication::applicationDirPath() + "/ddetest",
                      {"--serve", app, "--sheet", writeSheet(pl.env.dir.path(), "2026-01-15 09:00")});

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "core/clsconnection.h"
+#include "support/files.h"
 #include "support/testenv.h"
 
 using namespace hv;
@@ -23,11 +24,6 @@ QString makeDatabase(const test::TestEnv& env) {
 }
 
 using test::errorOf;
-
-int rowCount(const QString& path) {
-    Database db = Database::open(path);
-    return db.scalar("SELECT count(*) FROM UserGraphs").toInt();
-}
 
 } // namespace
 
@@ -63,18 +59,18 @@ private slots:
         c.DeleteQueryStr("DELETE FROM UserGraphs WHERE GraphName = ?", {"no such graph"});
         QVERIFY(!c.isOpen());
         QCOMPARE(errorOf([&] { c.SelectQuery("SELECT * FROM UserGraphs"); }), 3709L);
-        QCOMPARE(rowCount(path), 3);
+        QCOMPARE(test::rowCount(path, "UserGraphs"), 3);
 
         c.DatabasePath(path);
         c.DeleteQuery("usergraphs", "ProjectID = ? AND Series > ?", {"A", 1});
         QVERIFY(!c.isOpen());
-        QCOMPARE(rowCount(path), 2);
+        QCOMPARE(test::rowCount(path, "UserGraphs"), 2);
 
         c.DatabasePath(path);
         QCOMPARE(errorOf([&] { c.DeleteQuery("NoSuchName", "ID = ?", {1}); }), dberr::TableNotFound);
         QCOMPARE(errorOf([&] { c.DeleteQuery("UserGraphs; DROP TABLE UserGraphs", "ID = ?", {1}); }),
                  dberr::TableNotFound);
-        QCOMPARE(rowCount(path), 2);
+        QCOMPARE(test::rowCount(path, "UserGraphs"), 2);
     }
 
     void insertBindsEveryValue() {
@@ -96,7 +92,7 @@ private slots:
                  dberr::ColumnNotFound);
         QCOMPARE(errorOf([&] { c.InsertQuery("NoSuchName", "GraphName", {"x"}); }), dberr::TableNotFound);
         QCOMPARE(errorOf([&] { c.InsertQuery("UserGraphs", "GraphName, Series", {"x"}); }), dberr::SqlFailed);
-        QCOMPARE(rowCount(path), 4);
+        QCOMPARE(test::rowCount(path, "UserGraphs"), 4);
     }
 
     void updateChecksItsArguments() {

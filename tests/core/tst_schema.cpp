@@ -79,10 +79,6 @@ QStringList minus(QStringList all, const QStringList& drop) {
     return all;
 }
 
-int rowCount(Database& db, const QString& sql, const QVariantList& params = {}) {
-    return db.scalar(sql, params).toInt();
-}
-
 // Flow temperature correction of a catalogue element, with the water viscosity ratio.
 double flowTcf(double t, double aLow, double aHigh) {
     const auto mu = [](double tc) { return 1.234e-6 * std::exp(1965.0 / (tc + 273.15)); };
@@ -153,8 +149,9 @@ private slots:
                                                 "ScadaImport", "UserDefined", "GraphSensors"}) {
             test::insertRow(path, table, {{"ProjectID", "Plant A"}});
             Database db = Database::open(path);
-            QVERIFY2(rowCount(db, "SELECT count(*) FROM " + table + " WHERE ProjectID = ?", {"PLANT a"}) == 1,
-                     qPrintable(table));
+            QVERIFY2(
+                db.scalar("SELECT count(*) FROM " + table + " WHERE ProjectID = ?", {"PLANT a"}).toInt() == 1,
+                qPrintable(table));
         }
     }
 
@@ -173,8 +170,8 @@ private slots:
         test::insertRow(path, "UserGraphs", {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"GraphName", "G"}});
         test::insertRow(path, "UserGraphs", {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"GraphName", "G"}});
         Database db = Database::open(path);
-        QCOMPARE(rowCount(db, "SELECT count(*) FROM ProjectInfo"), 2);
-        QCOMPARE(rowCount(db, "SELECT count(*) FROM UserGraphs"), 2);
+        QCOMPARE(db.scalar("SELECT count(*) FROM ProjectInfo").toInt(), 2);
+        QCOMPARE(db.scalar("SELECT count(*) FROM UserGraphs").toInt(), 2);
     }
 
     // The autonumber IDs are never handed out again, not even the one of the newest row deleted.
@@ -208,7 +205,7 @@ private slots:
         Database db = Database::open(test::makeBlankDatabase(env.path("db.hv3.mdb")));
         QCOMPARE(db.select("SELECT * FROM Version ORDER BY ID").last().toText("Version"), QString("1.3.38"));
         for (const QString& table : QStringList{"ProjectInfo", "Data", "UserGraphs", "Scada", "ScadaImport"})
-            QVERIFY2(rowCount(db, "SELECT count(*) FROM " + table) == 0, qPrintable(table));
+            QVERIFY2(db.scalar("SELECT count(*) FROM " + table).toInt() == 0, qPrintable(table));
 
         const DbRows sensors = db.select("SELECT * FROM GraphSensors ORDER BY ID");
         QCOMPARE(sensors.count(), 51);
@@ -287,13 +284,14 @@ private slots:
         const QStringList withoutSpecFlux = minus(dataCalculatedColumns, test::specFluxColumns());
         QCOMPARE(lower(db.columns("Data")), lower(QStringList{"ID"} + dataRawColumns + withoutSpecFlux));
         QCOMPARE(lower(db.columns("ProjectInfo")), lower(projectInfoColumns));
-        QCOMPARE(rowCount(db, "SELECT count(*) FROM GraphSensors"), 47);
+        QCOMPARE(db.scalar("SELECT count(*) FROM GraphSensors").toInt(), 47);
         QCOMPARE(
-            rowCount(
-                db,
-                "SELECT count(*) FROM GraphSensors WHERE Description = 'System Normalized Permeate Flow'"),
+            db.scalar(
+                  "SELECT count(*) FROM GraphSensors WHERE Description = 'System Normalized Permeate Flow'")
+                .toInt(),
             1);
-        QCOMPARE(rowCount(db, "SELECT count(*) FROM GraphSensors WHERE ColumnHeader LIKE 'SpecFlux%'"), 0);
+        QCOMPARE(db.scalar("SELECT count(*) FROM GraphSensors WHERE ColumnHeader LIKE 'SpecFlux%'").toInt(),
+                 0);
         db.close();
 
         Database other = Database::open(test::makePreSpecFluxDatabase(env.path("v2.hv3.mdb"), "2.3.5"));
@@ -323,7 +321,7 @@ private slots:
             for (const DbRow& r : db.select("SELECT ColumnHeader FROM GraphSensors"))
                 QVERIFY2(dataCols.contains(r.value(0).toString().toLower()),
                          qPrintable(r.value(0).toString()));
-            QCOMPARE(rowCount(db, "SELECT count(*) FROM GraphSensors"), 39);
+            QCOMPARE(db.scalar("SELECT count(*) FROM GraphSensors").toInt(), 39);
         }
         // Row builders leave out what the old layout lacks, but refuse it when asked for.
         test::insertProjectInfo(path, 2);

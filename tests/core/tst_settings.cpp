@@ -3,23 +3,12 @@
 #include "core/settings.h"
 #include "core/units.h"
 #include "platform/dberror.h"
+#include "support/files.h"
 #include "support/testenv.h"
 
 using namespace hv;
 
 namespace {
-
-void writeFile(const QString& path, const QString& text) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text.toUtf8());
-}
-
-QString readFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return QString::fromUtf8(f.readAll());
-}
 
 QString loc(QString s) {
     return s.replace('.', QLocale().decimalPoint());
@@ -63,7 +52,7 @@ private slots:
         QCOMPARE(ReadIniValue("Elsewhere", "GraphPath", "dflt", ini), QString("dflt"));
         WriteIniValue("CURRENT PROJECT", "GRAPHPATH", ini, "/other");
         QCOMPARE(ReadIniValue("Current Project", "GraphPath", "", ini), QString("/other"));
-        QCOMPARE(readFile(ini).count("raphPath", Qt::CaseInsensitive), 1);
+        QCOMPARE(test::readText(ini).count("raphPath", Qt::CaseInsensitive), 1);
         // A line break cannot smuggle a key of its own into the file.
         WriteIniValue("Current Project", "Note", ini, "a\r\nShowSplash=No");
         QCOMPARE(ReadIniValue("Current Project", "ShowSplash", "Yes", ini), QString("Yes"));
@@ -72,8 +61,8 @@ private slots:
 
     void trimmingAndLength() {
         const QString longValue = QString(250, 'a') + "    " + QString(46, 'b');
-        writeFile(ini, "[S]\nblanks=   padded value   \nempty=\nlong=" + QString(300, 'x') +
-                           "\ncut=" + longValue + "\n");
+        test::writeText(ini, "[S]\nblanks=   padded value   \nempty=\nlong=" + QString(300, 'x') +
+                                 "\ncut=" + longValue + "\n");
         QCOMPARE(ReadIniValue("S", "blanks", "d", ini), QString("padded value"));
         QCOMPARE(ReadIniValue("S", "empty", "d", ini), QString());
         QCOMPARE(ReadIniValue("S", "long", "", ini), QString(254, 'x'));
@@ -85,10 +74,10 @@ private slots:
     void otherLinesKept() {
         const QString before = "; settings\n[Graph Styles]\nColor=5\n\n[Current Project]\nDatabase=/x.mdb\n"
                                "; keep me\nTrain=1\n";
-        writeFile(ini, before);
+        test::writeText(ini, before);
         WriteIniInteger("Current Project", "Train", ini, 2);
         WriteIniValue("Projects", "P1", ini, "TRUE");
-        const QString after = readFile(ini);
+        const QString after = test::readText(ini);
         QVERIFY2(
             after.startsWith("; settings\n[Graph Styles]\nColor=5\n\n[Current Project]\nDatabase=/x.mdb\n"
                              "; keep me\nTrain=2\n"),
@@ -98,7 +87,7 @@ private slots:
     }
 
     void integers() {
-        writeFile(ini, "[S]\nn=42\nneg=-5\nlead=12abc\nword=abc\nbig=70000\nsmall=-40000\n");
+        test::writeText(ini, "[S]\nn=42\nneg=-5\nlead=12abc\nword=abc\nbig=70000\nsmall=-40000\n");
         QCOMPARE(ReadIniInteger("S", "n", 7, ini), qint16(42));
         QCOMPARE(ReadIniInteger("S", "neg", 7, ini), qint16(-5));
         QCOMPARE(ReadIniInteger("S", "lead", 7, ini), qint16(12));
@@ -113,13 +102,13 @@ private slots:
             }
         }
         WriteIniInteger("S", "w", ini, -32768);
-        QVERIFY(readFile(ini).contains("w=-32768"));
+        QVERIFY(test::readText(ini).contains("w=-32768"));
         QCOMPARE(ReadIniInteger("S", "w", 0, ini), qint16(-32768));
     }
 
     void longs() {
-        writeFile(ini, "[S]\nhalf=" + loc("2.5") + "\nhalfUp=" + loc("3.5") +
-                           "\nbig=3000000000\nword=x\nempty=\n");
+        test::writeText(ini, "[S]\nhalf=" + loc("2.5") + "\nhalfUp=" + loc("3.5") +
+                                 "\nbig=3000000000\nword=x\nempty=\n");
         QCOMPARE(ReadIniLong("S", "half", 9, ini), 2);
         QCOMPARE(ReadIniLong("S", "halfUp", 9, ini), 4);
         QCOMPARE(ReadIniLong("S", "big", 9, ini), 0);
@@ -127,12 +116,12 @@ private slots:
         QCOMPARE(ReadIniLong("S", "empty", 9, ini), 0);
         QCOMPARE(ReadIniLong("S", "missing", 123456, ini), 123456);
         WriteIniLong("S", "w", ini, 2000000000);
-        QVERIFY(readFile(ini).contains("w=2000000000"));
+        QVERIFY(test::readText(ini).contains("w=2000000000"));
         QCOMPARE(ReadIniLong("S", "w", 0, ini), 2000000000);
     }
 
     void doubles() {
-        writeFile(ini, "[S]\npoint=1.5\ncomma=1,5\nword=abc\nempty=\nbig=1e400\n");
+        test::writeText(ini, "[S]\npoint=1.5\ncomma=1,5\nword=abc\nempty=\nbig=1e400\n");
         QCOMPARE(ReadIniDouble(p(), "S", "point", 7, ini), 1.5);
         QCOMPARE(ReadIniDouble(p(), "S", "comma", 7, ini), 1.5);
         QCOMPARE(ReadIniDouble(p(), "S", "missing", 0.5, ini), 0.5);
@@ -141,11 +130,11 @@ private slots:
         QCOMPARE(ReadIniDouble(p(), "S", "big", 7, ini), 0.0);
 
         WriteIniDouble("S", "half", ini, 0.5);
-        QVERIFY(readFile(ini).contains("half=" + loc("0.5") + "\n"));
+        QVERIFY(test::readText(ini).contains("half=" + loc("0.5") + "\n"));
         WriteIniDouble("S", "third", ini, 1.0 / 3.0);
         QCOMPARE(ReadIniDouble(p(), "S", "third", 0, ini), 0.333333333333333);
         WriteIniDouble("S", "large", ini, 1234567.25);
-        QVERIFY(readFile(ini).contains("large=" + loc("1234567.25") + "\n"));
+        QVERIFY(test::readText(ini).contains("large=" + loc("1234567.25") + "\n"));
         QCOMPARE(ReadIniDouble(p(), "S", "large", 0, ini), 1234567.25);
     }
 };

@@ -13,6 +13,7 @@
 #include "graphs/ui/frmgraphs.h"
 #include "graphs/ui/graphwindows.h"
 #include "graphtestsupport.h"
+#include "support/dialogs.h"
 
 using namespace hv;
 using namespace hv::test;
@@ -44,15 +45,7 @@ class tst_frmGraphs : public QObject {
     }
     // Runs `action` on the style dialog once it is shown modally by `open`.
     void withConfig(frmGraphs& w, const std::function<void(frmGraphConfig&)>& action) {
-        bool ran = false;
-        QTimer::singleShot(0, &w, [&] {
-            auto* dlg = w.findChild<frmGraphConfig*>();
-            QVERIFY(dlg);
-            ran = true;
-            action(*dlg);
-        });
-        w.cmdConfigure->click();
-        QVERIFY(ran);
+        QVERIFY(answerDialog<frmGraphConfig>([&] { w.cmdConfigure->click(); }, action));
     }
 
 private slots:
@@ -314,17 +307,9 @@ private slots:
         QCOMPARE(d.select(lastGraph).first().values(), before);
 
         // Save asks no name for it; a name dialog shown all the same is cancelled here.
-        bool asked = false;
-        QTimer::singleShot(0, w.get(), [&] {
-            if (auto* dlg = w->findChild<QDialog*>(); dlg && dlg->isVisible()) {
-                asked = true;
-                dlg->reject();
-            }
-        });
         env->prompts.onMessage(refusal, Buttons::OK, "Hevrin Graphs", Answer::OK);
-        w->cmdSave->click();
+        QVERIFY(!answerDialog<QDialog>([&] { w->cmdSave->click(); }, [](QDialog& d) { d.reject(); }));
         verifyPrompts();
-        QVERIFY(!asked);
         QCOMPARE(d.scalar("SELECT COUNT(*) FROM UserGraphs").toInt(), 1);
 
         w->txtStartDate->setText("1/3/2024 9:00:00 AM");
@@ -356,6 +341,50 @@ private slots:
         w->cmdGraph->click();
         QCOMPARE(w->cbProject->currentIndex(), -1);
         verifyPrompts();
+    }
+
+    // A project whose ID holds "Train:" is drawn as itself, not as the project its list text
+    // begins with.
+    void projectIdHoldingTrain() {
+        insertProjectInfo(db(), 3, {{"ProjectID", "Lake"}, {"TrainNumber", 1}, {"NumTrains", 1}});
+        insertProjectInfo(db(), 3, {{"ProjectID", "Lake Train:2"}, {"TrainNumber", 1}, {"NumTrains", 1}});
+        insertGraphRows(db(), {{"Lake", 1, at(2024, 1, 2), 0, {{"NormalizedPermFlow", 11.0}}},
+                               {"Lake Train:2", 1, at(2024, 1, 3), 0, {{"NormalizedPermFlow", 22.0}}},
+                               {"Lake Train:2", 1, at(2024, 1, 4), 24, {{"NormalizedPermFlow", 23.0}}}});
+        auto w = open();
+        const int item = w->cbProject->findText("Lake Train:2 Train:1");
+        QVERIFY(item >= 0);
+        w->cbProject->setCurrentIndex(item);
+        QCOMPARE(w->GraphProjectID, QString("Lake Train:2"));
+        QCOMPARE(int(w->GraphTrain), 1);
+        w->cboSeries[0]->setCurrentIndex(w->cboSeries[0]->findText("System Normalized Permeate Flow"));
+        w->cmdGraph->click();
+        verifyPrompts();
+        QCOMPARE(w->chartModel()->group(1).series(1).y, (std::vector<double>{22.0, 23.0}));
+        QCOMPARE(w->cbProject->currentIndex(), item); // the list names the train drawn
+        QCOMPARE(lastGraphRows("Lake Train:2", 1), 1);
+        QCOMPARE(lastGraphRows("Lake", 1), 0);
+    }
+
+    // The series lists are picked from only: a typed letter changes no series and keeps the
+    // custom title.
+    void typedLetterPicksNoSeries() {
+        auto w = open();
+        for (int k = 0; k < 3; ++k)
+            w->chkEnableDropDown[size_t(k)]->setChecked(true);
+        w->txtTitle->setText("Salt passage since start-up");
+        emit w->txtTitle->editingFinished();
+        std::vector<int> before;
+        for (QComboBox* c : w->cboSeries)
+            before.push_back(c->currentIndex());
+        for (QComboBox* c : w->cboSeries) {
+            QTest::keyClick(c, Qt::Key_B);
+            QTest::keyClick(c, Qt::Key_S, Qt::ShiftModifier);
+        }
+        for (size_t k = 0; k < w->cboSeries.size(); ++k)
+            QCOMPARE(w->cboSeries[k]->currentIndex(), before[k]);
+        QCOMPARE(w->Style.Header, QString("Salt passage since start-up"));
+        QCOMPARE(w->txtTitle->text(), QString("Salt passage since start-up"));
     }
 
     // Each drawing writes "Last Graph" anew under a larger ID, in a blank database and in one

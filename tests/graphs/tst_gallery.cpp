@@ -6,6 +6,8 @@
 #include "graphs/ui/dlgprint2.h"
 #include "graphs/ui/frmprintgraph.h"
 #include "graphs/ui/graphimagewindows.h"
+#include "support/files.h"
+#include "support/readonlyfile.h"
 #include "support/testenv.h"
 #include "tst_graphprint_support.h"
 
@@ -38,7 +40,7 @@ struct Env : test::TestEnv {
                                    [this](const QString& path) {
                                        legends << "saved " + QFileInfo(path).fileName();
                                        test::writeTestSvg(path);
-                                       return !failWrites;
+                                       return test::writerResult(failWrites);
                                    }}};
     }
     frmPrintGraph* gallery() { return prog().windows.findAs<frmPrintGraph>("frmPrintGraph"); }
@@ -194,9 +196,9 @@ private slots:
     // and "Last Tab", and the next capture after the cause is gone fills that same slot.
     void unwritableSlot_data() {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("picture unchangeable") << "immutable"
-                                              << "Operation not permitted";
+        QTest::addColumn<QString>("reason"); // the system's words; for a read-only file, the guard's
+        QTest::newRow("picture unchangeable") << "read-only"
+                                              << "";
         QTest::newRow("folder in its place") << "folder"
                                              << "Is a directory";
         QTest::newRow("writer fails") << "writer"
@@ -210,11 +212,12 @@ private slots:
             CaptureGraphToGallery(env.prog(), env.capture("P1", QString("G%1").arg(i), "L"));
         env.set("Last Tab", "1");
         const QString slot = env.slot(1);
-        std::optional<test::ImmutableFile> locked;
-        if (fault == "immutable") {
+        std::optional<test::ReadOnlyFile> locked;
+        if (fault == "read-only") {
             test::writeTestSvg(slot, Qt::blue);
             locked.emplace(slot);
-            if (!locked->held) QSKIP("the file system here takes no immutable flag");
+            QVERIFY(locked->held());
+            reason = locked->refusal();
         } else if (fault == "folder") {
             QVERIFY(QFile::remove(slot));
             QVERIFY(QDir().mkdir(slot));
@@ -222,13 +225,13 @@ private slots:
             test::writeTestSvg(slot, Qt::blue);
             env.failWrites = true;
         }
-        const QByteArray before = test::fileBytes(slot);
+        const QByteArray before = test::readFile(slot);
         env.legends.clear();
         env.prompts.onMessage("The graph image could not be saved as " + slot + ": " + reason, Buttons::OK,
                               "Hevrin", Answer::OK);
         CaptureGraphToGallery(env.prog(), env.capture("P1", "New", "L"));
         QCOMPARE(env.prompts.verify(), QString());
-        QCOMPARE(test::fileBytes(slot), before);
+        QCOMPARE(test::readFile(slot), before);
         QVERIFY(!QFile::exists(slot + ".tmp"));
         QCOMPARE(env.setting("Tab1"), QString("P1-3 G1"));
         QCOMPARE(env.setting("Last Tab"), QString("1"));
@@ -239,7 +242,7 @@ private slots:
         if (fault == "folder") QVERIFY(QDir().rmdir(slot));
         CaptureGraphToGallery(env.prog(), env.capture("P1", "New", "L"));
         QCOMPARE(env.prompts.verify(), QString());
-        QVERIFY(test::fileBytes(slot) != before);
+        QVERIFY(test::readFile(slot) != before);
         QCOMPARE(env.setting("Tab1"), QString("P1-3 New"));
         QCOMPARE(env.setting("Last Tab"), QString("2"));
         QCOMPARE(env.gallery()->SSTab1->currentIndex(), 1);

@@ -33,24 +33,16 @@ private slots:
             env.prog().CurrentProject.TrainNumber = qint16(train);
             int select = -2;
             QCOMPARE(LoadProjectItems(env.prog(), select),
-                     (QStringList{"P1 Train:1", "P2 Train:1", "P1 Train:3"}));
+                     (std::vector<ProjectTrainKey>{{"P1", 1}, {"P2", 1}, {"P1", 3}}));
             QCOMPARE(select, selected);
         }
         env.prog().CurrentProject = {};
-        const struct {
-            const char* item;
-            const char* project;
-            int train;
-        } cases[] = {{"P1 Train:3", "P1", 3},
-                     {"My Plant Train:1", "My Plant", 1},
-                     {"Plant", "Plant", 1},
-                     {"Train:4", "Train:4", 1},
-                     {"P1 Train:0", "P1", 1}};
-        for (const auto& c : cases) {
-            const ProjectTrain pt = ParseProjectItem(c.item);
-            QCOMPARE(pt.project, QString(c.project));
-            QCOMPARE(int(pt.train), c.train);
-        }
+        // An item is found by its key, whatever its text holds; train 0 is train 1.
+        const std::vector<ProjectTrainKey> items{{"Lake", 1}, {"Lake Train:2", 1}, {"Lake", 2}, {"P0", 0}};
+        QCOMPARE(ProjectItemIndex(items, "Lake Train:2", 1), 1);
+        QCOMPARE(ProjectItemIndex(items, "lake", 2), 2);
+        QCOMPARE(ProjectItemIndex(items, "P0", 1), 3);
+        QCOMPARE(ProjectItemIndex(items, "Lake", 3), -1);
         QCOMPARE(ProjectTitle("P1", 1), QString("P1"));
         QCOMPARE(ProjectTitle("P1", 3), QString("P1 Train: 3"));
         QCOMPARE(ReadNumTrains(env.prog(), "P1").value_or(-1), qint16(3));

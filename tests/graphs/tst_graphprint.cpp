@@ -6,6 +6,8 @@
 #include "graphs/ui/dlgprint.h"
 #include "graphs/ui/dlgprint2.h"
 #include "graphs/ui/graphimagewindows.h"
+#include "support/files.h"
+#include "support/readonlyfile.h"
 #include "support/testenv.h"
 #include "tst_graphprint_support.h"
 
@@ -164,7 +166,7 @@ private slots:
             saved << QFileInfo(path).fileName();
             QFile f(path);
             if (f.open(QIODevice::WriteOnly)) f.write(picture);
-            return succeed;
+            return test::writerResult(!succeed);
         };
         env.prompts.onSaveFile("");
         SaveGraphJpeg(env.prog(), save);
@@ -172,7 +174,7 @@ private slots:
         env.prompts.onSaveFile(env.path("graphs/pumps"));
         SaveGraphJpeg(env.prog(), save);
         QCOMPARE(saved, QStringList{"pumps.jpg.tmp"});
-        QCOMPARE(test::fileBytes(env.path("graphs/pumps.jpg")), QByteArray("first"));
+        QCOMPARE(test::readFile(env.path("graphs/pumps.jpg")), QByteArray("first"));
         QCOMPARE(env.prompts.lastFilters.last(), QString("JPG Files (*.jpg)|*.jpg|All Files (*.*)|*.*"));
 
         succeed = false;
@@ -182,7 +184,7 @@ private slots:
                            ": the picture was not written",
                        Buttons::OK, "Hevrin", Answer::OK);
         SaveGraphJpeg(env.prog(), save);
-        QCOMPARE(test::fileBytes(env.path("graphs/pumps.jpg")), QByteArray("first"));
+        QCOMPARE(test::readFile(env.path("graphs/pumps.jpg")), QByteArray("first"));
         QVERIFY(!QFile::exists(env.path("graphs/pumps.jpg.tmp")));
         env.prompts.onSaveFile("/nowhere/x.jpg")
             .onMessage("The graph image could not be saved as /nowhere/x.jpg: No such file or directory",
@@ -217,7 +219,7 @@ private slots:
                                  [&](const QString& path) {
                                      legends << "saved " + path;
                                      test::writeTestSvg(path);
-                                     return true;
+                                     return test::writerResult(false);
                                  }};
         if (dialog == "dlgPrint") {
             PrintCurrentGraph(env.prog(), chart);
@@ -260,11 +262,11 @@ private slots:
     // and the file the next job prints stays as it was.
     void unwritablePictureIsNotPrinted_data() {
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("reason");
-        QTest::newRow("Chartx.svg unchangeable") << "immutable file"
-                                                 << "Operation not permitted";
-        QTest::newRow("data folder unchangeable") << "immutable folder"
-                                                  << "Operation not permitted";
+        QTest::addColumn<QString>("reason"); // the system's words; for a read-only file, the guard's
+        QTest::newRow("Chartx.svg unchangeable") << "read-only file"
+                                                 << "";
+        QTest::newRow("data folder unchangeable") << "read-only folder"
+                                                  << "";
         QTest::newRow("folder in its place") << "folder"
                                              << "Is a directory";
         QTest::newRow("writer fails") << "writer"
@@ -279,17 +281,18 @@ private slots:
         QColor fill = Qt::red;
         ChartPictureWriter chart{"Feed Pressure (bar)", nullptr, [&](const QString& path) {
                                      test::writeTestSvg(path, fill);
-                                     return !fail;
+                                     return test::writerResult(fail);
                                  }};
         PrintCurrentGraph(env.prog(), chart);
         QVERIFY(env.dialog("dlgPrint") && env.dialog("dlgPrint")->isVisible());
-        const QByteArray before = test::fileBytes(chartx);
+        const QByteArray before = test::readFile(chartx);
         QVERIFY(!before.isEmpty());
 
-        std::optional<test::ImmutableFile> locked;
-        if (fault == "immutable file" || fault == "immutable folder") {
-            locked.emplace(fault == "immutable file" ? chartx : env.path("."));
-            if (!locked->held) QSKIP("the file system here takes no immutable flag");
+        std::optional<test::ReadOnlyFile> locked;
+        if (fault == "read-only file" || fault == "read-only folder") {
+            locked.emplace(fault == "read-only file" ? chartx : env.dir.path());
+            QVERIFY(locked->held());
+            reason = locked->refusal();
         } else if (fault == "folder") {
             QVERIFY(QFile::remove(chartx));
             QVERIFY(QDir().mkdir(chartx));
@@ -304,7 +307,7 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!env.dialog("dlgPrint"));
         QCOMPARE(env.prog().PrintFilePath, env.path("graphs/Chart3.svg"));
-        if (fault != "folder") QCOMPARE(test::fileBytes(chartx), before);
+        if (fault != "folder") QCOMPARE(test::readFile(chartx), before);
         QVERIFY(!QFile::exists(chartx + ".tmp"));
     }
 

@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "core/settings.h"
 #include "core/units.h"
 #include "graphs/ui/dlgprint2.h"
 #include "graphs/ui/frmeditsavedgraphs.h"
@@ -9,7 +10,9 @@
 #include "graphs/ui/frmsavegraph.h"
 #include "graphs/ui/graphimagewindows.h"
 #include "graphtestsupport.h"
+#include "support/files.h"
 #include "support/fitcheck.h"
+#include "tst_graphprint_support.h"
 
 using namespace hv;
 using namespace hv::test;
@@ -103,11 +106,26 @@ private slots:
         verifyFits(w);
     }
 
+    // Every tab caption whole at the opening width, also with the longest titles a capture makes.
+    void gallery_data() {
+        QTest::addColumn<int>("titled");
+        QTest::newRow("every tab empty") << 0;
+        QTest::newRow("tab 0 titled") << 1;
+        QTest::newRow("every tab titled") << 10;
+    }
     void gallery() {
+        QFETCH(int, titled);
+        const QString title = "Normalized permeate flow after the March 2024 clean"; // 51 characters
+        for (int n = 0; n < titled; ++n) {
+            writeTestSvg(GallerySlotPath(p().GraphPath, n));
+            WriteIniValue("Current Project", QString("Tab%1").arg(n), p().IniFilePath,
+                          ComposeSlotTitle("Desalination Plant North", 12, title, ""));
+        }
         auto* w = qobject_cast<frmPrintGraph*>(p().windows.showSingle("frmPrintGraph"));
         QVERIFY(w);
         w->setObjectName("frmPrintGraph");
         w->Form_Activate();
+        QCOMPARE(w->SSTab1->tabText(0), titled ? "#0 Desalination-12 " + title : QString("Tab 0 empty"));
         verifyFits(w);
     }
 

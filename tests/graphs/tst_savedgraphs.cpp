@@ -1,14 +1,20 @@
 #include <QImageReader>
 #include <QTimer>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include "core/settings.h"
 #include "core/units.h"
+#include "graphs/graphprint.h"
+#include "graphs/ui/dlgprint.h"
 #include "graphs/ui/frmgraphs.h"
 #include "graphs/ui/frmprintgraph.h"
 #include "graphs/ui/frmsavegraph.h"
 #include "graphs/ui/graphimagewindows.h"
 #include "graphtestsupport.h"
+#include "support/dialogs.h"
+#include "support/files.h"
+#include "support/readonlyfile.h"
 #include "tst_graphprint_support.h"
 
 using namespace hv;
@@ -29,15 +35,7 @@ class tst_SavedGraphs : public QObject {
     }
     // Presses "Save Graph" and runs `action` on the name dialog it shows.
     void save(frmGraphs& w, const std::function<void(frmSaveGraph&)>& action) {
-        bool ran = false;
-        QTimer::singleShot(0, &w, [&] {
-            auto* d = w.findChild<frmSaveGraph*>();
-            QVERIFY(d);
-            ran = true;
-            action(*d);
-        });
-        w.cmdSave->click();
-        QVERIFY(ran);
+        QVERIFY(answerDialog<frmSaveGraph>([&] { w.cmdSave->click(); }, action));
     }
     DbRows rows(const QString& name) {
         return Database::open(db()).select("SELECT * FROM UserGraphs WHERE GraphName = ? ORDER BY ID",
@@ -49,6 +47,17 @@ class tst_SavedGraphs : public QObject {
         emit w.cboMyGraphs->activated(w.cboMyGraphs->currentIndex());
     }
     void verifyPrompts() { QCOMPARE(env->prompts.verify(), QString()); }
+    // The title of an SVG picture as an XML reader reads it; "<not XML>" for a file that is none.
+    static QString svgTitle(const QString& path) {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) return "<no file>";
+        QXmlStreamReader xml(&f);
+        QString title;
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"title" && title.isNull())
+                title = xml.readElementText();
+        return xml.hasError() ? "<not XML: " + xml.errorString() + ">" : title;
+    }
 
 private slots:
     void init() {
@@ -292,28 +301,44 @@ private slots:
         QCOMPARE(w->cboDefaultGraphs->currentIndex(), 2);
     }
 
-    // The picture buttons reach the JPEG file, the print dialog and the gallery.
+    // The picture buttons reach the JPEG file, the print dialog, the printed page and the
+    // gallery, whatever the title holds; the pictures carry the title as typed.
+    void pictureButtons_data() {
+        QTest::addColumn<QString>("title");
+        QTest::newRow("plain title") << "After cleaning";
+        QTest::newRow("title with & and <") << "Feed & permeate <2>";
+    }
     void pictureButtons() {
+        QFETCH(QString, title);
         RegisterGraphImageWindows(p());
         auto w = open();
         const QString legend = w->chartModel()->group(1).label(1);
+        w->txtTitle->setText(title);
+        emit w->txtTitle->editingFinished();
         env->prompts.onSaveFile(env->path("graphs/plant"));
         w->btnJPG->click();
         QCOMPARE(QImageReader(env->path("graphs/plant.jpg")).format(), QByteArray("jpeg"));
 
         w->btnPrint->click();
-        QCOMPARE(p().PrintFilePath, env->path("Chartx.svg"));
-        QVERIFY(QFileInfo(p().PrintFilePath).size() > 0);
-        QVERIFY(p().windows.find("dlgPrint"));
-
-        w->txtTitle->setText("After cleaning");
-        w->cmdDisplay->click();
-        QVERIFY(QFileInfo(env->path("graphs/Chart0.svg")).size() > 0);
-        QCOMPARE(ReadIniValue("Current Project", "Tab0", "", p().IniFilePath),
-                 QString("P1-1 After cleaning"));
-        QVERIFY(p().windows.find("frmPrintGraph"));
-        QCOMPARE(w->chartModel()->group(1).label(1), legend);
         verifyPrompts();
+        QCOMPARE(p().PrintFilePath, env->path("Chartx.svg"));
+        QCOMPARE(svgTitle(p().PrintFilePath), title);
+        auto* print = qobject_cast<dlgPrint*>(p().windows.find("dlgPrint"));
+        QVERIFY(print);
+        if (print->cbPrinters->currentText() == PrintToPdf) {
+            env->prompts.onSaveFile(env->path("page.pdf"));
+            print->btnOk_Click();
+            verifyPrompts();
+            QVERIFY(readFile(env->path("page.pdf")).startsWith("%PDF"));
+        }
+
+        w->cmdDisplay->click();
+        verifyPrompts();
+        QCOMPARE(svgTitle(env->path("graphs/Chart0.svg")), title);
+        QCOMPARE(ReadIniValue("Current Project", "Tab0", "", p().IniFilePath), "P1-1 " + title);
+        auto* gallery = qobject_cast<frmPrintGraph*>(p().windows.find("frmPrintGraph"));
+        QVERIFY(gallery && gallery->Picture1[0]->hasPicture());
+        QCOMPARE(w->chartModel()->group(1).label(1), legend);
     }
 
     // The picture buttons on a picture that cannot be written, through the window's own chart
@@ -322,22 +347,22 @@ private slots:
     void pictureButtonsOnUnwritableFiles_data() {
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("reason");
+        QTest::addColumn<QString>("reason"); // the system's words; for a read-only file, the guard's
         QTest::newRow("print, picture unchangeable") << "btnPrint"
-                                                     << "immutable"
-                                                     << "Operation not permitted";
+                                                     << "read-only"
+                                                     << "";
         QTest::newRow("print, disk full") << "btnPrint"
                                           << "full"
-                                          << "the picture was not written";
+                                          << "File too large";
         QTest::newRow("gallery, picture unchangeable") << "cmdDisplay"
-                                                       << "immutable"
-                                                       << "Operation not permitted";
+                                                       << "read-only"
+                                                       << "";
         QTest::newRow("gallery, disk full") << "cmdDisplay"
                                             << "full"
-                                            << "the picture was not written";
+                                            << "File too large";
         QTest::newRow("jpg, disk full") << "btnJPG"
                                         << "full"
-                                        << "the picture was not written";
+                                        << "File too large";
     }
     void pictureButtonsOnUnwritableFiles() {
         QFETCH(QString, button);
@@ -355,10 +380,11 @@ private slots:
         }
         WriteIniValue("Current Project", "Last Tab", p().IniFilePath, "4");
         WriteIniValue("Current Project", "Tab4", p().IniFilePath, "P1-1 Earlier");
-        std::optional<ImmutableFile> locked;
-        if (fault == "immutable") {
+        std::optional<ReadOnlyFile> locked;
+        if (fault == "read-only") {
             locked.emplace(file);
-            if (!locked->held) QSKIP("the file system here takes no immutable flag");
+            QVERIFY(locked->held());
+            reason = locked->refusal();
         }
         if (button == "btnJPG") env->prompts.onSaveFile(file);
         env->prompts.onMessage("The graph image could not be saved as " + file + ": " + reason, Buttons::OK,
@@ -369,8 +395,10 @@ private slots:
             w->findChild<QPushButton*>(button)->click();
         }
         verifyPrompts();
-        QCOMPARE(fileBytes(file), QByteArray("the picture of an earlier graph"));
-        QVERIFY(!QFile::exists(file + ".tmp"));
+        QCOMPARE(readFile(file), QByteArray("the picture of an earlier graph"));
+        // Nothing written part-way is left beside it, under any name.
+        QCOMPARE(QDir(QFileInfo(file).path()).entryList({QFileInfo(file).fileName() + "*"}, QDir::Files),
+                 QStringList{QFileInfo(file).fileName()});
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!p().windows.find("dlgPrint"));
         QVERIFY(!p().windows.find("frmPrintGraph"));

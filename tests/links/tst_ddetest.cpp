@@ -8,12 +8,13 @@
 #include <QTest>
 
 #include "ddetestwindow.h"
-#include "linktestnames.h"
 #include "platform/links/linkclient.h"
 #include "platform/prompts.h"
 #include "support/fitcheck.h"
+#include "support/linknames.h"
 
 using namespace hv::links;
+using hv::test::uniqueServerName;
 
 class TestDdeTest : public QObject {
     Q_OBJECT

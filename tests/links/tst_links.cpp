@@ -14,12 +14,13 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "linktestnames.h"
 #include "platform/links/linkclient.h"
 #include "platform/links/linkerrors.h"
 #include "platform/links/linkserver.h"
+#include "support/linknames.h"
 
 using namespace hv::links;
+using hv::test::uniqueServerName;
 
 // A server that accepts connections and answers INIT only when told to, and nothing
 // else: the far end of a hung program.

@@ -194,14 +194,15 @@ void tst_Editors::elementWriteRefusedByTheDatabase() {
     Env e;
     const QString elements = test::makeElementDatabase(ElementDatabasePath(e.p()));
     test::insertRow(elements, "ElementSpecs", {{"Model", "Mine"}, {"Custom", -1}, {"SE", 30.0}});
-    if (!test::makeReadOnly(elements, true)) QSKIP("the file system cannot make the file read-only");
+    std::optional<test::ReadOnlyFile> readOnly(elements);
+    QVERIFY(readOnly->held());
     std::unique_ptr<frmElementSpecs> w(open<frmElementSpecs>(e.p()));
     QVERIFY(w);
     w->cmdEdit->click();
     w->txtFields[0]->setText("Yours");
     e.prompts().onMessage("attempt to write a readonly database", Buttons::OK, "Hevrin", Answer::OK);
     w->cmdUpdate->click();
-    test::makeReadOnly(elements, false);
+    readOnly.reset();
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
     QVERIFY(!e.prompts().shown().last().contains("Duplicate"));
     QCOMPARE(w->mode(), RecordMode::Editing);
@@ -545,8 +546,8 @@ void tst_Editors::windowsFitTheScreen() {
             e.p().DbVersionNumber = 1003000;
             e.p().DbVersionMinor = 3;
             e.p().DbVersionRevision = 38;
-            ExportRequest r{0, longId + " Train:12", {}, {}, true, file};
-            CreateFile(e.p(), r, {});
+            ExportRequest r{0, longId + " Train:12", {}, {}, true, file, {}};
+            CreateFile(e.p(), r);
         }
         e.prompts().onOpenFile(file);
         e.prompts().onMessage("This PROJECT exists already", Buttons::YesNoCancel, "Hevrin", Answer::No);

@@ -27,10 +27,9 @@ using namespace hv;
 
 namespace {
 
-const QString Title = "Hevrin";
 const QString OverwriteQuestion = "already exists in the target 3 Bank Project Database!";
 
-struct NullView : MigrationView {
+struct NullView : RunProgress {
     QStringList panels{"", "", "", ""};
     void setStatus(int panel, const QString& text) override { panels[panel - 1] = text; }
     void setProgress(double) override {}
@@ -69,8 +68,8 @@ struct MigrationEnv {
     Program& p() { return env.prog(); }
     MigrationResult run(NullView& view, bool beforeWriting = true) {
         Migration m(p(), tested(p(), from), tested(p(), to), view);
-        m.batchSize = 3;
-        m.batchMillis = 0;
+        m.batches.rows = 3;
+        m.batches.millis = 0;
         m.normalizeBeforeWriting = beforeWriting;
         return m.run();
     }
@@ -109,7 +108,7 @@ private slots:
         Database to = Database::open(m.to);
         const DbRow project = to.select("SELECT * FROM ProjectInfo").first();
         QCOMPARE(project.toDouble("PermBackPress_1"), 5.0);
-        for (const QString& c :
+        for (const QString c :
              {"Permflow_3", "AreaBank_3", "NumVessels_3", "DeltaPress_3", "AvgConc", "Density"})
             QCOMPARE(project.toDouble(c), 0.0);
         QCOMPARE(project.toText("Description"), QString("Reference plant"));
@@ -143,7 +142,7 @@ private slots:
 
         const DbRow order = to.select("SELECT * FROM InputOrder WHERE ProjectID = 'P1'").first();
         QCOMPARE(order.toInt32("PermFlow"), 3);
-        for (const QString& c :
+        for (const QString c :
              {"PermFlow_3", "PermuS_3", "FeedPressure_3", "PermBackPress_3", "ConcPressure_2"})
             QCOMPARE(order.toInt32(c), 20 + QStringList({"PermFlow_3", "PermuS_3", "FeedPressure_3",
                                                          "PermBackPress_3", "ConcPressure_2"})
@@ -529,7 +528,7 @@ private slots:
         const auto trainsOtherThanA = [&] {
             QStringList rows;
             Database db = Database::open(m.to);
-            for (const QString& table : {"ProjectInfo", "Data", "UserDefined", "InputOrder"})
+            for (const QString table : {"ProjectInfo", "Data", "UserDefined", "InputOrder"})
                 for (const DbRow& r :
                      db.select("SELECT * FROM " + table + " WHERE ProjectID <> 'A' ORDER BY ID")) {
                     QStringList values;
@@ -560,8 +559,8 @@ private slots:
         view.how = how;
         view.to = m.to;
         Migration run(m.p(), tested(m.p(), m.from), tested(m.p(), m.to), view);
-        run.batchSize = 3;
-        run.batchMillis = 0;
+        run.batches.rows = 3;
+        run.batches.millis = 0;
         sqlite3* holder = nullptr;
         if (how == "locked") {
             sqlite3_open_v2(QFile::encodeName(m.to).constData(), &holder, SQLITE_OPEN_READWRITE, nullptr);

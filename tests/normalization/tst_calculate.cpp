@@ -16,26 +16,12 @@ namespace {
 // Element types 0 to 4: three catalogue elements (type 2 is the one the reference plant
 // uses) and two custom ones, with and without their own flow exponent.
 std::vector<ElementSpecRecord> elementTable() {
-    std::vector<ElementSpecRecord> t(6);
-    auto set = [&](int i, bool custom, double taL, double taH, double tbL, double tbH, double dp3,
-                   double dp4) {
-        ElementSpecRecord& e = t[size_t(i)];
-        e.ID = i + 1;
-        e.Custom = custom;
-        e.SE = 37.2;
-        e.TALow = taL;
-        e.TAHigh = taH;
-        e.TBLow = tbL;
-        e.TBHigh = tbH;
-        e.DP3 = dp3;
-        e.DP4 = dp4;
-    };
-    set(0, false, 0.011, 0.010, 0.034, 0.032, 1.45, 0.05);
-    set(1, false, 0.009, 0.008, 0.032, 0.030, 1.40, 0.05);
-    set(2, false, 0.010, 0.009, 0.030, 0.028, 1.45, 0.05);
-    set(3, true, 2700, 2900, 3000, 3100, 0, 0);
-    set(4, true, 2500, 2600, 2800, 2900, 1.6, 0.2);
-    return t;
+    return {test::element(1, {0.011, 0.010, 0.034, 0.032, 1.45, 0.05}, false, 37.2),
+            test::element(2, {0.009, 0.008, 0.032, 0.030, 1.40, 0.05}, false, 37.2),
+            test::element(3, {0.010, 0.009, 0.030, 0.028, 1.45, 0.05}, false, 37.2),
+            test::element(4, {2700, 2900, 3000, 3100, 0, 0}, true, 37.2),
+            test::element(5, {2500, 2600, 2800, 2900, 1.6, 0.2}, true, 37.2),
+            {}};
 }
 
 // ---- The normalization written out from the engineering notes, for m3/hr, deg C, bar

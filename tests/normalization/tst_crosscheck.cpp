@@ -27,22 +27,10 @@ bool loadElements(test::TestEnv& env) {
     if (!LoadElementSpecs(env.prog())) return false;
     std::vector<ElementSpecRecord>& t = env.prog().ElementTable;
     t.resize(14);
-    auto custom = [&](int type, double taL, double taH, double tbL, double tbH, double dp3, double dp4) {
-        ElementSpecRecord& e = t[size_t(type)];
-        e = ElementSpecRecord();
-        e.ID = type + 1;
-        e.Model = QString("Custom %1").arg(type);
-        e.Custom = true;
-        e.SE = 37.2;
-        e.TALow = taL;
-        e.TAHigh = taH;
-        e.TBLow = tbL;
-        e.TBHigh = tbH;
-        e.DP3 = dp3;
-        e.DP4 = dp4;
-    };
-    custom(12, 2640, 2830, 3050, 2950, 1.62, 0.25);
-    custom(13, 2500, 2750, 2800, 3000, 0, 0.5);
+    t[12] = test::element(13, {2640, 2830, 3050, 2950, 1.62, 0.25}, true, 37.2);
+    t[13] = test::element(14, {2500, 2750, 2800, 3000, 0, 0.5}, true, 37.2);
+    t[12].Model = "Custom 12";
+    t[13].Model = "Custom 13";
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "support/fixtures.h"
 #include "support/testenv.h"
 #include <cmath>
 
@@ -16,28 +17,11 @@ bool near(double a, double b, double rel = 1e-12) {
 }
 
 ElementSpecRecord catalogue() {
-    ElementSpecRecord e;
-    e.ID = 1;
-    e.TALow = 0.010;
-    e.TAHigh = 0.020;
-    e.TBLow = 0.030;
-    e.TBHigh = 0.050;
-    e.DP3 = 1.45;
-    e.DP4 = 0.05;
-    return e;
+    return test::element(1, {0.010, 0.020, 0.030, 0.050, 1.45, 0.05});
 }
 
 ElementSpecRecord custom(double dp3) {
-    ElementSpecRecord e;
-    e.ID = 2;
-    e.Custom = true;
-    e.TALow = 2600;
-    e.TAHigh = 3000;
-    e.TBLow = 2800;
-    e.TBHigh = 3400;
-    e.DP3 = dp3;
-    e.DP4 = 7; // not used for a custom element
-    return e;
+    return test::element(2, {2600, 3000, 2800, 3400, dp3, 7 /* not used for a custom element */}, true);
 }
 
 // The formulas as the engineering notes give them, written out here.

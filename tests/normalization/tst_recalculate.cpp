@@ -21,17 +21,9 @@ namespace {
 const QString CalcErrorPrompt = "A calculation error occurred.";
 
 std::vector<ElementSpecRecord> elementTable() {
-    std::vector<ElementSpecRecord> t(4);
-    for (int i = 0; i < 4; ++i) {
-        ElementSpecRecord& e = t[size_t(i)];
-        e.ID = i + 1;
-        e.TALow = 0.010;
-        e.TAHigh = 0.009;
-        e.TBLow = 0.030;
-        e.TBHigh = 0.028;
-        e.DP3 = 1.45;
-        e.DP4 = 0.05;
-    }
+    std::vector<ElementSpecRecord> t;
+    for (int i = 0; i < 4; ++i)
+        t.push_back(test::element(i + 1, {0.010, 0.009, 0.030, 0.028, 1.45, 0.05}));
     return t;
 }
 
@@ -47,6 +39,12 @@ struct Db {
         p().SetMenusEnabled = [this](bool on) { menus << on; };
     }
     Program& p() { return env.prog(); }
+    // The whole-database run as the main window starts it: on its status panels, with the
+    // event loop's turn between batches and CancelRecalc.
+    RecalcSummary recalculateAll(const RecalcOptions& o = {}) {
+        StatusPanelsProgress progress(p().status, &p().CancelRecalc);
+        return RecalculateAllProjectsCounted(p(), progress, o);
+    }
     void project(const QString& id, int banks, const QVariantMap& more = {}) {
         QVariantMap o = more;
         o["ProjectID"] = id;
@@ -83,7 +81,7 @@ struct Db {
     // Recalculates every project, where the one project holds `ids`, and says what went
     // otherwise than normalizing them all without a question; empty when nothing did.
     QString recalculateAllOfOneProject(const QList<qint64>& ids) {
-        RecalculateAllProjects(p());
+        recalculateAll();
         if (!env.prompts.shown().isEmpty()) return "asked " + env.prompts.shown().join(" | ");
         for (qint64 id : ids)
             if (!done(id)) return QString("reading %1 not normalized").arg(id);
@@ -134,8 +132,8 @@ QStringList bitsOf(const DbRow& row) {
 
 RecalcOptions smallBatches(int size) {
     RecalcOptions o;
-    o.batchSize = size;
-    o.batchMillis = 0;
+    o.batches.rows = size;
+    o.batches.millis = 0;
     return o;
 }
 
@@ -215,7 +213,7 @@ private slots:
         Db t;
         const int before = t.versionRows();
         t.p().IgnoreCalcErrors = true;
-        RecalculateAllProjects(t.p());
+        t.recalculateAll();
         QCOMPARE(t.versionRows(), before + 1);
         QCOMPARE(t.lastVersion(), QString("1.3.38"));
         QVERIFY(!t.p().IgnoreCalcErrors);
@@ -237,7 +235,7 @@ private slots:
         connect(&t.p().status, &StatusPanels::changed,
                 [&](int panel, const QString& text) { (panel == 1 ? panel1 : panel2) << text; });
         const int before = t.versionRows();
-        RecalculateAllProjects(t.p());
+        t.recalculateAll();
         QCOMPARE(t.env.prompts.verify(), QString());
         for (qint64 id : a + b)
             QVERIFY(t.done(id));
@@ -258,7 +256,7 @@ private slots:
         Db t;
         t.project("P1", 2);
         t.readings("P1", 2, 3);
-        RecalculateAllProjects(t.p());
+        t.recalculateAll();
         QCOMPARE(t.p().status.text(1), QString("Updated 1 project with total 3 records."));
     }
 
@@ -276,7 +274,7 @@ private slots:
             .onMessage("Calc Err. Updated only 2 records out of a total 3", Buttons::OK, "Hevrin",
                        Answer::OK);
         const int before = t.versionRows();
-        RecalculateAllProjects(t.p());
+        t.recalculateAll();
         QCOMPARE(t.env.prompts.verify(), QString());
         for (int i = 0; i < 3; ++i)
             QCOMPARE(t.done(ids[i]), i < 2);
@@ -296,7 +294,7 @@ private slots:
         t.env.prompts.onMessage("Calculation run caused an error", Buttons::OK, "Hevrin", Answer::OK)
             .onMessage(CalcErrorPrompt, Buttons::OKCancel, "Hevrin", Answer::OK);
         const int before = t.versionRows();
-        RecalculateAllProjects(t.p());
+        t.recalculateAll();
         QCOMPARE(t.env.prompts.verify(), QString());
         QVERIFY(t.p().IgnoreCalcErrors);
         QVERIFY(t.done(a[0]) && !t.done(a[1]) && t.done(a[2]));
@@ -337,7 +335,7 @@ private slots:
                     &t.p().status, [&] { t.p().CancelRecalc = true; }, Qt::QueuedConnection);
         });
         const int before = t.versionRows();
-        RecalculateAllProjects(t.p(), smallBatches(2));
+        t.recalculateAll(smallBatches(2));
         // The first batch is stored, the rest left as they were.
         for (int i = 0; i < 5; ++i)
             QCOMPARE(t.done(a[i]), i < 2);
@@ -371,7 +369,7 @@ private slots:
         });
         QElapsedTimer timer;
         timer.start();
-        RecalculateAllProjects(t.p(), smallBatches(2));
+        t.recalculateAll(smallBatches(2));
         QCOMPARE(failure, QString());
         QCOMPARE(written, 3);
         QVERIFY(timer.elapsed() < 4000); // nobody waited for a lock
@@ -392,7 +390,7 @@ private slots:
         });
         locked.get_future().wait();
         const int before = t.versionRows();
-        RecalculateAllProjects(t.p(), smallBatches(2));
+        t.recalculateAll(smallBatches(2));
         other.join();
         QCOMPARE(t.env.prompts.shown(), QStringList());
         for (qint64 id : ids)
@@ -420,8 +418,10 @@ private slots:
         ids += t.readings("P2", 2, 3);
         const int before = t.versionRows();
         std::unique_ptr<WriteLock> lock;
+        std::optional<test::ReadOnlyFile> readOnlyFile;
         if (readOnly) {
-            if (!test::makeReadOnly(t.path, true)) QSKIP("the file system cannot make the file read-only");
+            readOnlyFile.emplace(t.path);
+            QVERIFY(readOnlyFile->held());
         } else if (!midRun) {
             lock = std::make_unique<WriteLock>(t.path);
             QVERIFY(lock->ok);
@@ -439,10 +439,10 @@ private slots:
                                         .arg(done),
                                 Buttons::OK, "Hevrin", Answer::OK);
         RecalcOptions o = smallBatches(2);
-        o.busyTimeoutMs = 50;
-        const RecalcSummary sum = RecalculateAllProjectsCounted(t.p(), o);
+        o.batches.busyTimeoutMs = 50;
+        const RecalcSummary sum = t.recalculateAll(o);
         lock.reset();
-        test::makeReadOnly(t.path, false);
+        readOnlyFile.reset();
         // Reported once, with the database's own words; nothing claims success.
         QCOMPARE(t.env.prompts.verify(), QString());
         QVERIFY(sum.stopped);
@@ -492,7 +492,7 @@ private slots:
         t.project("P1", 2, {{"PermBackPress", 5.0}, {"PermBackPress_1", 0.0}});
         t.project("P2", 2, {{"PermBackPress", 5.0}, {"PermBackPress_1", 2.0}});
         t.project("P3", 1, {{"PermBackPress", 5.0}, {"PermBackPress_1", 0.0}});
-        RecalculateAllProjects(t.p());
+        t.recalculateAll();
         Database d = Database::open(t.path);
         auto back1 = [&](const QString& id) {
             return d.select("SELECT PermBackPress_1 FROM ProjectInfo WHERE ProjectID = ?", {id})
@@ -512,7 +512,7 @@ private slots:
         t.p().CurrentProject.ProjectID = "Mine";
         t.env.prompts.onMessage("Error #94 Invalid use of Null", Buttons::OK, "Hevrin", Answer::OK);
         const int before = t.versionRows();
-        RecalculateAllProjects(t.p());
+        t.recalculateAll();
         QCOMPARE(t.env.prompts.verify(), QString());
         for (qint64 id : a)
             QVERIFY(t.done(id));
@@ -561,7 +561,7 @@ private slots:
                 "2)");
         }
         const DbRows before = Database::open(one.path).select("SELECT * FROM Data ORDER BY ID");
-        RecalculateAllProjects(one.p(), smallBatches(3));
+        one.recalculateAll(smallBatches(3));
         QCOMPARE(one.env.prompts.shown(), QStringList());
         const auto projectByProject = [&] {
             Database d = Database::open(old.path);
@@ -591,7 +591,7 @@ private slots:
 
         // The first run rewrote the flows from the banks; a second one, reading them back,
         // stores every value as it was, and so does the single reading's calculation.
-        RecalculateAllProjects(one.p(), smallBatches(3));
+        one.recalculateAll(smallBatches(3));
         const DbRows again = Database::open(one.path).select("SELECT * FROM Data ORDER BY ID");
         for (int i = 0; i < x.count(); ++i)
             QCOMPARE(bitsOf(again.at(i)), bitsOf(x.at(i)));
@@ -636,14 +636,14 @@ private slots:
             d.exec("UPDATE Data SET Temperature = Temperature + ID, ElapsedTimeHrs = 0");
         }
         const DbRows before = Database::open(run.path).select("SELECT * FROM Data ORDER BY ID");
-        RecalculateAllProjects(full.p());
+        full.recalculateAll();
         connect(&run.p().status, &StatusPanels::changed, [&](int panel, const QString& text) {
             if (panel == 1 && text == "Updating Record 10 of 12")
                 QMetaObject::invokeMethod(
                     &run.p().status, [&] { run.p().CancelRecalc = true; }, Qt::QueuedConnection);
         });
         const int versions = run.versionRows();
-        RecalculateAllProjects(run.p(), smallBatches(5));
+        run.recalculateAll(smallBatches(5));
         QCOMPARE(run.versionRows(), versions);
         const DbRows after = Database::open(run.path).select("SELECT * FROM Data ORDER BY ID");
         const DbRows done = Database::open(full.path).select("SELECT * FROM Data ORDER BY ID");

@@ -1,25 +1,12 @@
 #include <QtTest>
 
 #include "platform/profile.h"
+#include "support/files.h"
 #include "support/testenv.h"
 
 using namespace hv;
 
-namespace {
-
-void writeFile(const QString& path, const QByteArray& text) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text);
-}
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return {};
-    return f.readAll();
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestProfile : public QObject {
     Q_OBJECT
@@ -30,9 +17,9 @@ private slots:
         QCOMPARE(profile::getString("S", "k", "dflt  ", ini), QString("dflt")); // no file at all
         QCOMPARE(profile::getInt("S", "k", -9, ini), -9L);
         QVERIFY(!QFile::exists(ini));
-        writeFile(ini,
-                  "; comment=1\n[ Current Project ]\nGraphPath = /g \nnoequals\n[Other]\nGraphPath=/other\n"
-                  "[current project]\nGraphPath=/second\n");
+        test::writeFile(
+            ini, "; comment=1\n[ Current Project ]\nGraphPath = /g \nnoequals\n[Other]\nGraphPath=/other\n"
+                 "[current project]\nGraphPath=/second\n");
         QCOMPARE(profile::getString("CURRENT PROJECT", "graphpath", "", ini), QString("/g"));
         QCOMPARE(profile::getString("other", "GRAPHPATH", "", ini), QString("/other"));
         QCOMPARE(profile::getString("Current Project", "noequals", "d", ini), QString("d"));
@@ -44,7 +31,7 @@ private slots:
     void stripsQuotes() {
         test::TestEnv env;
         const QString ini = env.path("a.ini");
-        writeFile(ini, "[S]\nd=\"a b\"\ns='c'\nhalf=\"x\ninner=a\"b\"c\n");
+        test::writeFile(ini, "[S]\nd=\"a b\"\ns='c'\nhalf=\"x\ninner=a\"b\"c\n");
         QCOMPARE(profile::getString("S", "d", "", ini), QString("a b"));
         QCOMPARE(profile::getString("S", "s", "", ini), QString("c"));
         QCOMPARE(profile::getString("S", "half", "", ini), QString("\"x"));
@@ -54,7 +41,7 @@ private slots:
     void integers() {
         test::TestEnv env;
         const QString ini = env.path("a.ini");
-        writeFile(ini, "[S]\na=42\nb= -7 \nc=12abc\nd=abc\ne=\nf=+3\n");
+        test::writeFile(ini, "[S]\na=42\nb= -7 \nc=12abc\nd=abc\ne=\nf=+3\n");
         QCOMPARE(profile::getInt("S", "a", 0, ini), 42L);
         QCOMPARE(profile::getInt("S", "b", 0, ini), -7L);
         QCOMPARE(profile::getInt("S", "c", 0, ini), 12L);
@@ -68,22 +55,24 @@ private slots:
         test::TestEnv env;
         const QString ini = env.path("new.ini");
         QVERIFY(profile::writeString("Current Project", "Database", "/x.mdb", ini));
-        QCOMPARE(readFile(ini), QByteArray("[Current Project]\nDatabase=/x.mdb\n"));
+        QCOMPARE(test::readFile(ini), QByteArray("[Current Project]\nDatabase=/x.mdb\n"));
         QVERIFY(!profile::writeString("S", "k", "v", env.path("no/such/folder/a.ini")));
     }
 
     void writeKeepsEveryOtherLine() {
         test::TestEnv env;
         const QString ini = env.path("a.ini");
-        writeFile(ini, "; top comment\r\n[Graph Styles]\r\nColor=5\r\n\r\n[Current Project]\r\n; keep\r\n"
-                       "Train=1\r\nnoequals\r\n\r\n[Projects]\r\nTrain=7\r\n");
+        test::writeFile(ini,
+                        "; top comment\r\n[Graph Styles]\r\nColor=5\r\n\r\n[Current Project]\r\n; keep\r\n"
+                        "Train=1\r\nnoequals\r\n\r\n[Projects]\r\nTrain=7\r\n");
         QVERIFY(profile::writeString("current project", "TRAIN", "2", ini));
         QVERIFY(profile::writeString("Graph Styles", "Width", "3", ini));
         QVERIFY(profile::writeString("New", "k", "v", ini));
         // Line ends stay as the file had them; a new key goes before its section's blank gap.
-        QCOMPARE(readFile(ini), QByteArray("; top comment\r\n[Graph Styles]\r\nColor=5\r\nWidth=3\r\n\r\n"
-                                           "[Current Project]\r\n; keep\r\nTRAIN=2\r\nnoequals\r\n\r\n"
-                                           "[Projects]\r\nTrain=7\r\n\r\n[New]\r\nk=v\r\n"));
+        QCOMPARE(test::readFile(ini),
+                 QByteArray("; top comment\r\n[Graph Styles]\r\nColor=5\r\nWidth=3\r\n\r\n"
+                            "[Current Project]\r\n; keep\r\nTRAIN=2\r\nnoequals\r\n\r\n"
+                            "[Projects]\r\nTrain=7\r\n\r\n[New]\r\nk=v\r\n"));
         QCOMPARE(profile::getString("Projects", "Train", "", ini), QString("7"));
     }
 
@@ -95,11 +84,11 @@ private slots:
         const QByteArray binary("\x00\x01\xff\xfe=\x80\r", 7);
         const QByteArray head =
             "[Names]\r\nOperator=M\xfcller\r\nRaw=" + binary + "\r\n[Current Project]\r\nTrain=1";
-        writeFile(ini, head);
+        test::writeFile(ini, head);
         QVERIFY(profile::writeString("Current Project", "Train", "2", ini));
         QVERIFY(profile::writeString("Current Project", "Project", "\u00dcberlingen", ini));
-        QCOMPARE(readFile(ini), head.left(head.size() - 1) + "2\r\nProject=\xc3\x9c"
-                                                             "berlingen\r\n");
+        QCOMPARE(test::readFile(ini), head.left(head.size() - 1) + "2\r\nProject=\xc3\x9c"
+                                                                   "berlingen\r\n");
         QCOMPARE(profile::getString("Names", "Operator", "", ini), QString("M\u00fcller"));
         QCOMPARE(profile::getString("Current Project", "Project", "", ini), QString("\u00dcberlingen"));
     }
@@ -108,21 +97,21 @@ private slots:
         test::TestEnv env;
         const QString ini = env.path("a.ini");
         const QByteArray old = "[Current Project]\nTrain=1\n;" + QByteArray(4000, 'x') + "\n";
-        writeFile(ini, old);
+        test::writeFile(ini, old);
         QString error;
         {
             test::FileSizeLimit full(1024);
             QVERIFY(!profile::writeString("Current Project", "Train", "2", ini, &error));
         }
         QVERIFY(!error.isEmpty());
-        QCOMPARE(readFile(ini), old);
+        QCOMPARE(test::readFile(ini), old);
         QCOMPARE(QDir(env.dir.path()).entryList({"a.ini*"}, QDir::Files | QDir::Hidden),
                  QStringList({"a.ini"}));
 
         QFile::setPermissions(ini, QFile::ReadOwner);
         if (!QFileInfo(ini).isWritable()) { // root may write anything
             QVERIFY(!profile::writeString("Current Project", "Train", "2", ini));
-            QCOMPARE(readFile(ini), old);
+            QCOMPARE(test::readFile(ini), old);
         }
     }
 };

@@ -20,6 +20,8 @@
 #include "projects/unitchoice.h"
 #include "projects/wizardtexts.h"
 #include "projecttestsupport.h"
+#include "support/dialogs.h"
+#include "support/files.h"
 #include "support/fitcheck.h"
 
 using namespace hv;
@@ -41,9 +43,8 @@ void settle() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-int rowCount(Program& p, const QString& where = "1 = 1", const QVariantList& params = {}) {
-    Database db = Database::open(p.ProjectDatabasePath);
-    return db.scalar("SELECT COUNT(*) FROM ProjectInfo WHERE " + where, params).toInt();
+int rowCount(Program& p, const QString& where = {}, const QVariantList& params = {}) {
+    return test::rowCount(p.ProjectDatabasePath, "ProjectInfo", where, params);
 }
 
 QString iniValue(Program& p, const QString& key) {
@@ -1092,24 +1093,20 @@ private slots:
         // From the project window: the dialog's choice relabels the window.
         QPointer<frmProject> w = openWindow(p, Create);
         runWizardTo(*w, 5, 0, UnitPreset::US, "Units", 1);
-        QTimer::singleShot(0, [] {
-            auto* d = qobject_cast<dlgUnits*>(QApplication::activeModalWidget());
-            QVERIFY(d);
-            d->cbFlowUnits->setCurrentIndex(10); // Liter/min
-            d->btnOk->click();
-        });
-        w->btnUnitCustom->click();
+        QVERIFY(test::answerDialog<dlgUnits>([&] { w->btnUnitCustom->click(); },
+                                             [](dlgUnits& d) {
+                                                 d.cbFlowUnits->setCurrentIndex(10); // Liter/min
+                                                 d.btnOk->click();
+                                             }));
         QCOMPARE(p.FlowUnit, qint16(10));
         QCOMPARE(w->FormProject.unitFlow, qint16(10));
         QCOMPARE(w->lblUnits[1]->text(), QString("Liter/min"));
         QCOMPARE(w->lblUnits[100]->text(), QString("Flow:Liter/min"));
-        QTimer::singleShot(0, [] {
-            auto* d = qobject_cast<dlgUnits*>(QApplication::activeModalWidget());
-            QVERIFY(d);
-            d->btnMetric->click();
-            d->btnCancel->click();
-        });
-        w->btnUnitCustom->click();
+        QVERIFY(test::answerDialog<dlgUnits>([&] { w->btnUnitCustom->click(); },
+                                             [](dlgUnits& d) {
+                                                 d.btnMetric->click();
+                                                 d.btnCancel->click();
+                                             }));
         QCOMPARE(p.FlowUnit, qint16(10));
         QCOMPARE(w->lblUnits[1]->text(), QString("Liter/min"));
         delete w;

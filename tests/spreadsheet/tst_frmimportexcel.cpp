@@ -1,3 +1,4 @@
+#include <QClipboard>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
@@ -17,35 +18,23 @@
 #include "spreadsheet/ui/spreadsheetwindows.h"
 #include "support/fitcheck.h"
 #include "support/fixtures.h"
+#include "support/linknames.h"
+#include "support/plant.h"
 #include "support/testenv.h"
 
 using namespace hv;
 
 namespace {
 
-const QString Title = "Hevrin";
-
-QString serverName() {
-    static int n = 0;
-    return QStringLiteral("HvImport-%1-%2").arg(QCoreApplication::applicationPid()).arg(++n);
-}
 
 // A project of the reference plant with one reading, and a sheet served in this process
 // whose rows 2 to 4 hold three readings (row 1 headings), item k in column k + 1.
 struct Import {
     explicit Import(int banks, bool systemData = true, bool withReading = true, QVariantMap project = {}) {
-        Program& pr = p();
-        test::makeBlankDatabase(pr.ProjectDatabasePath);
-        test::makeElementDatabase(env.path("ostrelmem.mdb"));
-        InitUnits(pr);
-        LoadElementSpecs(pr);
         project.insert("Systemdata", systemData ? -1 : 0);
-        test::insertProjectInfo(pr.ProjectDatabasePath, banks, project);
-        if (withReading) test::insertReading(pr.ProjectDatabasePath, banks);
-        Database d = db();
-        LoadProjectSettings(pr, d.select("SELECT * FROM ProjectInfo").first());
-        info = d.select("SELECT * FROM ProjectInfo").first();
-        app = serverName();
+        info = test::makeReferencePlant(p(), banks, project);
+        if (withReading) test::insertReading(p().ProjectDatabasePath, banks);
+        app = test::uniqueServerName();
         QVERIFY(server.listen(app));
     }
     ~Import() {
@@ -364,8 +353,9 @@ private slots:
         QVERIFY(w->cmdTestPoll_Click());
         im.p().CurrentProject.ProjectID = "ZZZ";
         im.p().CurrentProjectLent = 1;
-        im.env.prompts.onMessage("A recalculation or a migration has another project loaded. No row was imported", Buttons::OK,
-                                 Title, Answer::OK);
+        im.env.prompts.onMessage(
+            "A recalculation or a migration has another project loaded. No row was imported", Buttons::OK,
+            Title, Answer::OK);
         w->cmdSave[0]->click();
         QCOMPARE(im.env.prompts.verify(), QString());
         QCOMPARE(im.rows(), 1);
@@ -720,6 +710,29 @@ private slots:
         QVERIFY(!im.window);
     }
 
+    // The interval box keeps only what typing leaves in it, of pasted text too.
+    void intervalFilteredAsTyped_data() {
+        QTest::addColumn<bool>("pasted");
+        QTest::newRow("typed") << false;
+        QTest::newRow("pasted") << true;
+    }
+    void intervalFilteredAsTyped() {
+        QFETCH(bool, pasted);
+        Import im(1);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        w->show();
+        w->txtSaveInterval->clear();
+        if (pasted) {
+            QGuiApplication::clipboard()->setText("-4x5 ");
+            QTest::keySequence(w->txtSaveInterval, QKeySequence::Paste);
+        } else {
+            QTest::keyClicks(w->txtSaveInterval, "-4x5 ");
+        }
+        QCOMPARE(w->txtSaveInterval->text(), QString("45"));
+        QCOMPARE(im.env.prompts.verify(), QString());
+    }
+
     // Every box, label, list entry and button shows its text whole in each mode and for
     // each bank count, and the window fits a 1280 x 800 screen.
     void textsShownWhole_data() {
@@ -783,7 +796,7 @@ private slots:
             f.write(line.join(",").toUtf8() + "\n");
         f.close();
         im.server.close();
-        const QString name = serverName();
+        const QString name = test::uniqueServerName();
         QProcess dde;
         dde.start(QCoreApplication::applicationDirPath() + "/ddetest",
                   {"--serve", name, "--sheet", f.fileName()});

@@ -310,6 +310,20 @@ qint64 insertRow(const QString& dbPath, const QString& table, const QVariantMap&
     return db.lastInsertId();
 }
 
+ElementSpecRecord element(int id, const Coefficients& c, bool custom, double area) {
+    ElementSpecRecord e;
+    e.ID = id;
+    e.Custom = custom;
+    e.SE = area;
+    e.TALow = c.taLow;
+    e.TAHigh = c.taHigh;
+    e.TBLow = c.tbLow;
+    e.TBHigh = c.tbHigh;
+    e.DP3 = c.dp3;
+    e.DP4 = c.dp4;
+    return e;
+}
+
 qint64 insertProjectInfo(const QString& dbPath, int numBanks, const QVariantMap& overrides) {
     return insertWithDefaults(dbPath, "ProjectInfo", projectInfoRow(numBanks), overrides);
 }

@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include "core/elementrecord.h"
+
 // Test databases built in code from the templates the build makes, and quick
 // row builders for scenarios.
 //
@@ -60,5 +62,15 @@ qint64 insertRow(const QString& dbPath, const QString& table, const QVariantMap&
 // bank-3 columns of a two-bank database) are left out; override columns must exist.
 qint64 insertProjectInfo(const QString& dbPath, int numBanks, const QVariantMap& overrides = {});
 qint64 insertReading(const QString& dbPath, int numBanks, const QVariantMap& overrides = {});
+
+// What the normalization reads of an element: the flow (TA) and salt passage (TB) temperature
+// coefficients up to 25 deg C and above, and the pressure-drop terms DP3 and DP4.
+struct Coefficients {
+    double taLow, taHigh, tbLow, tbHigh, dp3, dp4;
+};
+
+// An element of the table the normalization looks types up in (type = ID - 1), with this
+// membrane area.
+ElementSpecRecord element(int id, const Coefficients& c, bool custom = false, double area = 0);
 
 } // namespace hv::test

@@ -12,7 +12,7 @@
 
 #include "ddetestwindow.h"
 #include "platform/links/linkserver.h"
-#include "platform/prompts.h"
+#include "platform/ui/qtprompts.h"
 
 namespace {
 

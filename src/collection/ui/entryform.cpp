@@ -11,12 +11,12 @@
 #include "core/numbers.h"
 #include "core/program.h"
 #include "core/settings.h"
+#include "core/ui/keyfilter.h"
 
 namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
 constexpr int RowHeight = 20;
 constexpr int WideStatusPanel = 400; // 6000 twips
 const QString Green = QStringLiteral("background-color: #00ff00;");
@@ -45,14 +45,6 @@ int widthToShow(const QLineEdit* e, const QString& text) {
     const QMargins m = e->contentsMargins() + e->textMargins();
     const QSize inner(e->fontMetrics().horizontalAdvance(text) + 4 + m.left() + m.right() + 2, RowHeight);
     return e->style()->sizeFromContents(QStyle::CT_LineEdit, &opt, inner, e).width();
-}
-
-// Keeps only what the key filter lets through, as typing would.
-void keepNumeric(QLineEdit* box, const QString& text, int decimalCode, bool allowMinus) {
-    QString kept;
-    for (const QChar c : text)
-        if (NumericKeyFilter(c.unicode(), decimalCode, allowMinus)) kept += c;
-    if (kept != text) box->setText(kept);
 }
 
 } // namespace
@@ -177,19 +169,12 @@ void EntryForm::buildStatusBar() {
 }
 
 void EntryForm::connectEntryBoxes() {
-    for (int k = 0; k < ItemCount; ++k) {
-        QLineEdit* box = txtData[k];
-        connect(box, &QLineEdit::textEdited, this, [this, k, box](const QString& text) {
-            if (itemOfRow(k) != item::TheDate) keepNumeric(box, text, p_.DecimalSeparatorCode, true);
-        });
+    for (int k = 0; k < ItemCount; ++k)
         cbItem[size_t(k)]->installEventFilter(this);
-    }
     for (auto& [index, box] : txtData)
         box->installEventFilter(this);
     lblDataInfo->installEventFilter(this);
-    connect(txtSaveInterval, &QLineEdit::textEdited, this, [this](const QString& text) {
-        keepNumeric(txtSaveInterval, text, p_.DecimalSeparatorCode, false);
-    });
+    txtSaveInterval->installEventFilter(this);
 }
 
 bool EntryForm::entryBoxEvent(QObject* watched, QEvent* event) {
@@ -202,8 +187,13 @@ bool EntryForm::entryBoxEvent(QObject* watched, QEvent* event) {
             if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) cbItem_LostFocus(k);
             return false;
         }
+    if (watched == txtSaveInterval)
+        return filterBoxInput(txtSaveInterval, event,
+                              [this](int& key) { key = NumericKeyFilter(key, p_.DecimalSeparatorCode); });
     for (auto& [index, box] : txtData) {
         if (box != watched) continue;
+        if (filterBoxInput(box, event, [this, index](int& key) { txtData_KeyPress(index, key); }))
+            return true;
         switch (event->type()) {
         case QEvent::FocusIn:
             if (movesWithinWindow(event)) txtData_GotFocus(index);
@@ -211,12 +201,6 @@ bool EntryForm::entryBoxEvent(QObject* watched, QEvent* event) {
         case QEvent::FocusOut:
             if (movesWithinWindow(event)) txtData_LostFocus(index);
             break;
-        case QEvent::KeyPress: {
-            int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
-            if (key == 0) return false; // moving and editing keys
-            txtData_KeyPress(index, key);
-            return key == 0;
-        }
         default:
             break;
         }
@@ -542,14 +526,6 @@ std::array<QString, ItemCount> EntryForm::entryTexts() const {
 void EntryForm::setEntryTexts(const std::array<QString, ItemCount>& texts) {
     for (int k = 0; k < ItemCount; ++k)
         if (txtData[k]->text() != texts[size_t(k)]) txtData[k]->setText(texts[size_t(k)]);
-}
-
-int EntryForm::keyAsciiOf(const QKeyEvent* e) {
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return 13;
-    if (e->key() == Qt::Key_Backspace) return 8;
-    const QString t = e->text();
-    if (t.isEmpty() || !t.at(0).isPrint()) return 0;
-    return t.at(0).unicode();
 }
 
 bool EntryForm::movesWithinWindow(const QEvent* e) {

@@ -21,8 +21,6 @@
 #include "collection/readingitems.h"
 #include "platform/dberror.h"
 
-class QKeyEvent;
-
 namespace hv {
 
 struct Program;
@@ -72,8 +70,6 @@ public:
 
     QLabel* panel(int n) const { return panels[size_t(n - 1)]; }
     void lblDataInfo_Click();
-    // True once the load gave up and the window is going away without being shown.
-    bool unloadedDuringLoad() const { return unloaded_; }
     void setVisible(bool visible) override;
 
     // True when the 25 rows show 25 different items; colours the choosers and rebuilds
@@ -164,7 +160,6 @@ protected:
     std::array<QString, ItemCount> entryTexts() const;
     void setEntryTexts(const std::array<QString, ItemCount>& texts);
 
-    static int keyAsciiOf(const QKeyEvent* e);
     // Focus that moves between our own controls; a window losing or regaining the
     // activation (a message box opening or closing) is no entering or leaving of a box.
     static bool movesWithinWindow(const QEvent* e);

@@ -25,6 +25,7 @@
 #include "core/currentproject.h"
 #include "core/program.h"
 #include "core/settings.h"
+#include "core/ui/keyfilter.h"
 #include "platform/database.h"
 #include "platform/links/linkclient.h"
 #include "platform/links/linkerrors.h"
@@ -32,8 +33,6 @@
 namespace hv {
 
 namespace {
-
-const QString Title = QStringLiteral("Hevrin");
 
 bool isBankTwoItem(int i) {
     return i >= item::PermFlow_2 && i <= item::ConcPressure_1;
@@ -223,7 +222,6 @@ void frmData::connectHandlers() {
         txtScadaItem[size_t(k)]->installEventFilter(this);
     }
     connectEntryBoxes();
-    txtSaveInterval->installEventFilter(this);
     // A value typed after a failed poll makes a reading of the user's own.
     typedWhat_ = QStringLiteral("values");
     for (int k = 0; k < ItemCount; ++k)
@@ -253,20 +251,12 @@ bool frmData::eventFilter(QObject* watched, QEvent* event) {
             return key == 0;
         }
     if (watched == txtSaveInterval) {
-        if (event->type() == QEvent::KeyPress) {
-            int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
-            if (key == 0) return false;
-            txtSaveInterval_KeyPress(key);
-            return key == 0;
-        }
+        if (filterBoxInput(txtSaveInterval, event, [this](int& key) { txtSaveInterval_KeyPress(key); }))
+            return true;
         if (event->type() == QEvent::FocusOut && movesWithinWindow(event)) txtSaveInterval_LostFocus();
         return false;
     }
     return entryBoxEvent(watched, event) || QWidget::eventFilter(watched, event);
-}
-
-QString frmData::settingKey(const QString& suffix) const {
-    return p_.CurrentProject.ProjectID + ".Train" + QString::number(p_.CurrentProject.TrainNumber) + suffix;
 }
 
 void frmData::showLoadFailure(const QString& text) {
@@ -287,7 +277,10 @@ void frmData::Form_Load() {
     DdeFailureCount = 0;
     DdeFailed = false;
     try {
-        const QString interval = ReadIniValue("Projects", settingKey(".SaveInterval"), "120", p_.IniFilePath);
+        const QString interval = ReadIniValue(
+            "Projects",
+            TrainSettingKey(p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, "SaveInterval"),
+            "120", p_.IniFilePath);
         p_.SaveIntervalMinutes = ParsePercent(interval);
         const QString intervalText = QString::number(std::nearbyint(p_.SaveIntervalMinutes), 'f', 0);
         txtSaveInterval->setText(intervalText);
@@ -618,11 +611,13 @@ void frmData::cmdTestPoll_Click() {
         const int error = ddeLinks[size_t(k)]->linkRequest();
         if (!self) return;
         if (error == 0) continue;
+        // The link layer's own words name the cause: a refused item, a timeout, an answer
+        // too long or malformed, a program that closed the link.
+        const QString cause = ddeLinks[size_t(k)]->lastErrorText();
         if (error == links::ItemRefused || error == links::Timeout || error == links::NoLink)
-            lblWarnings->setText(RequestFailedText(error));
+            lblWarnings->setText(RequestFailedText(error) + "\r\n" + cause);
         else
-            p_.prompts.message(GetMlString(509, "Failure error:") + QString::number(error) + " " +
-                                   links::errorDescription(error) + "\r\n" +
+            p_.prompts.message(GetMlString(509, "Failure error:") + QString::number(error) + " " + cause + "\r\n" +
                                    GetMlString(508,
                                                "The DDE connection may failed. Be sure a DDE Server such "
                                                "as Excel is running and all of your topic, item and "

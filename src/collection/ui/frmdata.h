@@ -104,8 +104,6 @@ private:
     void connectHandlers();
     void Form_Load();
     void unloadDuringLoad();
-    void showRow(int k, bool visible, bool withItemBox);
-    QString settingKey(const QString& suffix) const;
     void showLoadFailure(const QString& text);
     bool rebuildRows();
     void countReadings();

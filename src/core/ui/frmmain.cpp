@@ -28,13 +28,11 @@ namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
 const QString Section = QStringLiteral("Current Project");
 constexpr int TwipsPerPixel = 15;
 
 QString versionCaption() {
-    return Title + ": Version " + QString::number(ProgramVersionMajor) + "." +
-           QString::number(ProgramVersionMinor) + "." + QString::number(ProgramVersionRevision);
+    return Title + ": Version " + ProgramVersionText;
 }
 
 int storedTwips(const UserStore& store, const QString& key, int defaultValue) {

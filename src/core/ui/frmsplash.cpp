@@ -13,8 +13,6 @@
 namespace hv {
 
 namespace {
-const QString Title = QStringLiteral("Hevrin");
-
 QString disclaimerText() {
     return GetMlString(1274, "Disclaimer") + "\r\n\r\n" +
            GetMlString(
@@ -82,8 +80,7 @@ frmSplash::frmSplash(Program& p, QWidget* parent) : QWidget(parent, Qt::Window),
 }
 
 void frmSplash::Form_Load() {
-    lblVersion->setText(Title + ": Version " + QString::number(ProgramVersionMajor) + "." +
-                        QString::number(ProgramVersionMinor) + "." + QString::number(ProgramVersionRevision));
+    lblVersion->setText(Title + ": Version " + ProgramVersionText);
     if (!p_.ProjectDatabasePath.isEmpty()) {
         p_.DbIsOlder = ReadDbVersion(p_);
         lblDatabase->setText("Database version: " + QString::number(p_.DbVersionMajor) + "." +

@@ -1,9 +1,11 @@
 #include "graphs/ui/chartview.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QImage>
+#include <QImageWriter>
 #include <QPainter>
-#include <QPicture>
+#include <QPixmap>
+#include <QSaveFile>
 #include <QSvgGenerator>
 #include <cmath>
 #include <qcustomplot.h>
@@ -82,14 +84,47 @@ void applyRange(QCPAxis* a, double min, double max) {
     a->setRange(min, max);
 }
 
-// Removes what an earlier rendering added around the axis rect.
+// Removes what an earlier rendering added around the axis rect. The legend is the plot's
+// own: it goes back inside the axis rect, hidden, until a rendering places it again.
 void resetLayout(QCustomPlot& plot) {
     QCPLayoutGrid* layout = plot.plotLayout();
     for (int i = layout->elementCount() - 1; i >= 0; --i) {
         QCPLayoutElement* el = layout->elementAt(i);
-        if (el && el != plot.axisRect()) layout->remove(el);
+        if (!el || el == plot.axisRect()) continue;
+        if (el == plot.legend)
+            layout->take(el);
+        else
+            layout->remove(el);
     }
     layout->simplify();
+    if (!plot.legend->layout())
+        plot.axisRect()->insetLayout()->addElement(plot.legend, Qt::AlignTop | Qt::AlignRight);
+    plot.legend->setVisible(false);
+}
+
+// Puts the legend in a row of its own at `row`, under the plot area, its entries side by
+// side in as many columns as the picture's width takes. An empty legend stays hidden.
+void placeLegend(QCustomPlot& plot, int row) {
+    QCPLegend* legend = plot.legend;
+    const int items = legend->itemCount();
+    if (items == 0) return;
+    legend->layout()->take(legend);
+    int widest = 0;
+    for (int i = 0; i < items; ++i)
+        widest = std::max(widest, legend->item(i)->minimumOuterSizeHint().width());
+    const int room = plot.viewport().width() - legend->margins().left() - legend->margins().right();
+    const int fit =
+        std::clamp((room + legend->columnSpacing()) / (widest + legend->columnSpacing()), 1, items);
+    const int rows = (items + fit - 1) / fit;
+    legend->setWrap((items + rows - 1) / rows); // rows filled evenly
+    legend->setBorderPen(Qt::NoPen);            // a line of the picture, not a box over it
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
+    QCPLayoutGrid* layout = plot.plotLayout();
+    layout->insertRow(row);
+    layout->addElement(row, 0, legend);
+    // The plot area takes the height; the legend row only what its entries need.
+    layout->setRowStretchFactor(row, 0.001);
+    legend->setVisible(true);
 }
 
 // The axis shows exactly the labels it is given, also one that stands just past the end of
@@ -148,6 +183,35 @@ public:
 protected:
     QRect clipRect() const override { return unclipped_ ? QCPLayerable::clipRect() : QCPGraph::clipRect(); }
 
+    // On a picture made of pixels the symbol is painted once and stamped at each reading:
+    // stroking thousands of small outlines one by one costs several times more. Vector
+    // pictures and printing keep a shape per reading.
+    void drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& scatters,
+                         const QCPScatterStyle& style) const override {
+        const int device = painter->device() ? painter->device()->devType() : QInternal::UnknownDevice;
+        const bool pixels = (device == QInternal::Image || device == QInternal::Pixmap) &&
+                            !painter->modes().testFlag(QCPPainter::pmVectorized);
+        if (!pixels || scatters.size() < 64 || style.shape() == QCPScatterStyle::ssPixmap) {
+            QCPGraph::drawScatterPlot(painter, scatters, style);
+            return;
+        }
+        const qreal ratio = painter->device()->devicePixelRatioF();
+        const int side = int(std::ceil(style.size() + style.pen().widthF())) + 2;
+        QPixmap stamp(QSize(side, side) * ratio);
+        stamp.setDevicePixelRatio(ratio);
+        stamp.fill(Qt::transparent);
+        {
+            QCPPainter shape(&stamp);
+            applyScattersAntialiasingHint(painter);
+            shape.setAntialiasing(painter->antialiasing());
+            style.applyTo(&shape, mPen);
+            style.drawShape(&shape, side / 2.0, side / 2.0);
+        }
+        const QPointF centre(side / 2.0, side / 2.0);
+        for (const QPointF& at : scatters)
+            painter->drawPixmap(at - centre, stamp);
+    }
+
 private:
     bool unclipped_ = false;
 };
@@ -201,6 +265,7 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
         auto* footer = new QCPTextElement(&plot, model.footerText, f);
         layout->addElement(layout->rowCount(), 0, footer);
     }
+    const int legendRow = layout->rowCount(); // above the information label
     for (const ChartLabel& l : model.labels) {
         if (!l.shown || l.text.isEmpty()) continue;
         auto* info = new QCPTextElement(&plot, l.text, QFont(plot.font().family(), 7));
@@ -212,7 +277,6 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
         layOut(plot);
         fitLastLabel(plot, xa, mx.valueLabels);
     }
-    const double plotWidth = rect->width() > 50 ? rect->width() : std::max(100, plot.width() - 120);
 
     QFont legendFont = plot.font();
     legendFont.setPointSizeF(8);
@@ -233,13 +297,11 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
             const QCPRange keys = xa->range(), values = va->range();
             QVector<QCPGraphData> data;
             data.reserve(s.pointCount());
-            int shown = 0;
             for (int i = 0; i < s.pointCount(); ++i) {
                 const double x = s.x[size_t(i)], y = s.y[size_t(i)];
                 if (std::isnan(x)) continue;
                 const bool inside = keys.contains(x);
                 if (symbolsOnly && !(inside && values.contains(y))) continue;
-                shown += inside;
                 data.push_back(QCPGraphData(x, y));
             }
             if (data.isEmpty() && label.isEmpty()) continue;
@@ -248,10 +310,6 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
             graph->setPen(patternPen(st));
             graph->setLineStyle(symbolsOnly ? QCPGraph::lsNone : QCPGraph::lsLine);
             graph->setScatterStyle(sym);
-            // On a dense series the library's sampling would still stack several symbols on
-            // every pixel column: keep about one per symbol width.
-            const double perSymbol = shown * std::max(2.0, sym.size()) / plotWidth;
-            if (!sym.isNone() && perSymbol >= 2) graph->setScatterSkip(int(perSymbol) - 1);
             graph->setUnclipped(symbolsOnly);
             const bool sorted = std::is_sorted(data.begin(), data.end(), qcpLessThanSortKey<QCPGraphData>);
             graph->data()->set(data, sorted);
@@ -259,9 +317,7 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
             if (label.isEmpty() || data.isEmpty()) graph->removeFromLegend();
         }
     }
-    plot.legend->setVisible(plot.legend->itemCount() > 0);
-    if (plot.axisRect()->insetLayout()->elementCount() > 0)
-        plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    placeLegend(plot, legendRow);
 }
 
 RenderStats SampledPoints(const QCustomPlot& plot) {
@@ -275,25 +331,57 @@ RenderStats SampledPoints(const QCustomPlot& plot) {
     return stats;
 }
 
+std::optional<QString> WritePictureBytes(const QString& path, const QByteArray& picture) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();
+    // A write cut short says nothing; the next one at the same place says why.
+    for (qint64 done = 0; done < picture.size();) {
+        const qint64 written = file.write(picture.constData() + done, picture.size() - done);
+        if (written <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            return reason;
+        }
+        done += written;
+    }
+    if (!file.commit()) return file.errorString();
+    return std::nullopt;
+}
+
 namespace {
 
 // A plot that paints itself into a raster picture as it paints the window, with its fast
 // line drawing: the library's own export switches that off.
 class PicturePlot : public QCustomPlot {
 public:
-    bool saveRastered(const QString& path, const char* format, int quality) {
+    std::optional<QString> saveRastered(const QString& path, const char* format, int quality) {
         QImage image(viewport().size(), QImage::Format_RGB32);
         image.fill(Qt::white);
         QCPPainter painter;
-        if (!painter.begin(&image)) return false;
+        if (!painter.begin(&image)) return QStringLiteral("the picture could not be drawn");
         draw(&painter);
         painter.end();
         const int dotsPerMeter = int(96 / 0.0254);
         image.setDotsPerMeterX(dotsPerMeter);
         image.setDotsPerMeterY(dotsPerMeter);
-        return image.save(path, format, quality);
+        QBuffer picture;
+        picture.open(QIODevice::WriteOnly);
+        QImageWriter writer(&picture, format);
+        writer.setQuality(quality);
+        if (!writer.write(image)) return writer.errorString();
+        return WritePictureBytes(path, picture.data());
     }
 };
+
+// Text for the SVG's own elements, escaped by XML's rules; characters XML cannot carry
+// at all are left out.
+QString xmlText(const QString& text) {
+    QString kept;
+    kept.reserve(text.size());
+    for (const QChar c : text)
+        if (c.unicode() >= 0x20 || c == u'\t' || c == u'\n' || c == u'\r') kept += c;
+    return kept.toHtmlEscaped();
+}
 
 // An offscreen plot of the picture's size holding the rendered chart.
 struct OffscreenPlot {
@@ -311,48 +399,39 @@ struct OffscreenPlot {
 
 } // namespace
 
-bool SaveChartSvg(const ChartModel& model, const QString& path, QSize size, RenderStats* stats) {
+std::optional<QString> SaveChartSvg(const ChartModel& model, const QString& path, QSize size,
+                                    RenderStats* stats) {
     OffscreenPlot o(model, size);
+    QBuffer picture;
+    picture.open(QIODevice::WriteOnly);
     QSvgGenerator gen;
-    gen.setFileName(path);
+    gen.setOutputDevice(&picture);
     gen.setSize(size);
     gen.setViewBox(QRect(QPoint(0, 0), size));
-    gen.setTitle(model.headerText);
+    // The generator puts the title into the file as it is given.
+    gen.setTitle(xmlText(model.headerText));
     QCPPainter painter;
-    if (!painter.begin(&gen)) return false;
+    if (!painter.begin(&gen)) return QStringLiteral("the picture could not be drawn");
     o.plot.toPainter(&painter, size.width(), size.height());
     painter.end();
     o.count(stats);
-    return QFile::exists(path) && QFileInfo(path).size() > 0;
+    return WritePictureBytes(path, picture.data());
 }
 
-bool SaveChartJpeg(const ChartModel& model, const QString& path, QSize size, int quality,
-                   RenderStats* stats) {
+std::optional<QString> SaveChartJpeg(const ChartModel& model, const QString& path, QSize size, int quality,
+                                     RenderStats* stats) {
     OffscreenPlot o(model, size);
-    const bool ok = o.plot.saveRastered(path, "JPG", quality);
+    const std::optional<QString> failure = o.plot.saveRastered(path, "JPG", quality);
     o.count(stats);
-    return ok;
+    return failure;
 }
 
-bool SaveChartPng(const ChartModel& model, const QString& path, QSize size, RenderStats* stats) {
+std::optional<QString> SaveChartPng(const ChartModel& model, const QString& path, QSize size,
+                                    RenderStats* stats) {
     OffscreenPlot o(model, size);
-    const bool ok = o.plot.saveRastered(path, "PNG", -1);
+    const std::optional<QString> failure = o.plot.saveRastered(path, "PNG", -1);
     o.count(stats);
-    return ok;
-}
-
-void PaintChart(const ChartModel& model, QPainter& painter, const QRect& target) {
-    OffscreenPlot o(model, target.size());
-    painter.save();
-    painter.translate(target.topLeft());
-    // QCustomPlot draws through its own painter type; a QCPPainter over the same device
-    // cannot be opened twice, so the plot is drawn into a picture first and replayed.
-    QPicture picture;
-    QCPPainter pp(&picture);
-    o.plot.toPainter(&pp, target.width(), target.height());
-    pp.end();
-    painter.drawPicture(0, 0, picture);
-    painter.restore();
+    return failure;
 }
 
 ChartView::ChartView(ChartModel* model, QWidget* parent) : QCustomPlot(parent), model_(model) {

@@ -3,12 +3,11 @@
 #include <QSize>
 #include <QString>
 #include <QTimer>
+#include <optional>
 
 #include <qcustomplot.h>
 
 #include "graphs/chartmodel.h"
-
-class QPainter;
 
 namespace hv {
 
@@ -20,24 +19,31 @@ struct RenderStats {
 
 // Maps a chart model onto a QCustomPlot: axes, value labels, groups and series with their
 // styles, legend, header, footer and the information label. Every point goes to the plot;
-// the library samples what it draws at the plot's size. Replaces everything the plot held.
+// the library samples what it draws at the plot's size, keeping each pixel column's lowest
+// and highest reading. The legend stands below the plot area, where it covers no reading.
+// Replaces everything the plot held.
 void RenderChart(const ChartModel& model, QCustomPlot& plot);
 // What the plot, laid out at its size, paints of its series.
 RenderStats SampledPoints(const QCustomPlot& plot);
 
-// Pictures of a chart, drawn offscreen at the given size in pixels. False when the file
-// cannot be written.
+// Pictures of a chart, drawn offscreen at the given size in pixels. The file appears only
+// when it was written whole; a failure leaves the file that was there and returns its
+// reason in the system's words. Nothing on success.
 constexpr int ChartPictureWidth = 1000;
 constexpr int ChartPictureHeight = 700;
-bool SaveChartSvg(const ChartModel& model, const QString& path,
-                  QSize size = QSize(ChartPictureWidth, ChartPictureHeight), RenderStats* stats = nullptr);
-bool SaveChartJpeg(const ChartModel& model, const QString& path,
-                   QSize size = QSize(ChartPictureWidth, ChartPictureHeight), int quality = 90,
-                   RenderStats* stats = nullptr);
-bool SaveChartPng(const ChartModel& model, const QString& path,
-                  QSize size = QSize(ChartPictureWidth, ChartPictureHeight), RenderStats* stats = nullptr);
-// Paints the chart into a rectangle of any painter (printer, PDF, picture).
-void PaintChart(const ChartModel& model, QPainter& painter, const QRect& target);
+[[nodiscard]] std::optional<QString> SaveChartSvg(const ChartModel& model, const QString& path,
+                                                  QSize size = QSize(ChartPictureWidth, ChartPictureHeight),
+                                                  RenderStats* stats = nullptr);
+[[nodiscard]] std::optional<QString> SaveChartJpeg(const ChartModel& model, const QString& path,
+                                                   QSize size = QSize(ChartPictureWidth, ChartPictureHeight),
+                                                   int quality = 90, RenderStats* stats = nullptr);
+[[nodiscard]] std::optional<QString> SaveChartPng(const ChartModel& model, const QString& path,
+                                                  QSize size = QSize(ChartPictureWidth, ChartPictureHeight),
+                                                  RenderStats* stats = nullptr);
+// Puts a picture made in memory under its name only once all of it is on disk: a full disk
+// leaves no file cut short and the file that was there as it was. The reason in the system's
+// words, or nothing. (Made in memory first, every failed write is seen here.)
+[[nodiscard]] std::optional<QString> WritePictureBytes(const QString& path, const QByteArray& picture);
 
 // The chart of a window: shows its model, rendered again once the model has announced its
 // changes and when the widget's size changes.

@@ -87,8 +87,7 @@ void dlgPrint::btnOk_Click() {
         failure = PrintGraphPage(printer_, header, p_.PrintFilePath);
         QGuiApplication::restoreOverrideCursor();
     }
-    if (failure)
-        p_.prompts.message(PrintFailureText(*failure), Buttons::OK, Icon::None, QStringLiteral("Hevrin"));
+    if (failure) p_.prompts.message(PrintFailureText(*failure), Buttons::OK, Icon::None, Title);
     close();
 }
 

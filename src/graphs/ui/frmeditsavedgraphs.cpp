@@ -13,7 +13,6 @@
 namespace hv {
 
 namespace {
-const QString Title = QStringLiteral("Hevrin");
 int twips(int t) {
     return (t + 7) / 15;
 }

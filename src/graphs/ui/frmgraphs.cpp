@@ -6,10 +6,12 @@
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/ui/named.h"
 #include "graphs/grapher.h"
 #include "graphs/graphmanager.h"
 #include "graphs/savedgraphs.h"
@@ -24,27 +26,27 @@ namespace hv {
 
 namespace {
 
-template <class W> W* named(W* w, const QString& name) {
-    w->setObjectName(name);
-    return w;
-}
+const char* GraphsTitle = "Hevrin Graphs";
 
-const char* Title = "Hevrin Graphs";
+// The project train each item of the project list carries.
+std::vector<ProjectTrainKey> projectItems(const QComboBox* list) {
+    std::vector<ProjectTrainKey> items;
+    for (int i = 0; i < list->count(); ++i)
+        items.push_back(ProjectTrainOf(list->itemData(i, ProjectIdRole), list->itemData(i, TrainNumberRole)));
+    return items;
+}
 
 // Selects the project list's item of the train drawn, without the handler that would draw again.
 void showProjectItem(QComboBox* list, const QString& project, qint16 train) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i)
-        items << list->itemText(i);
     const QSignalBlocker block(list);
-    list->setCurrentIndex(ProjectItemIndex(items, project, train));
+    list->setCurrentIndex(ProjectItemIndex(projectItems(list), project, train));
 }
 
 } // namespace
 
 frmGraphs::frmGraphs(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
     setObjectName("frmGraphs");
-    setWindowTitle(Title);
+    setWindowTitle(GraphsTitle);
     setAttribute(Qt::WA_DeleteOnClose);
     build();
     // Form_Load: the first activation reloads everything.
@@ -213,7 +215,9 @@ void frmGraphs::build() {
     connect(txtTitle, &QLineEdit::editingFinished, this, &frmGraphs::txtTitle_Commit);
     connect(cboMyGraphs, &QComboBox::activated, this, [this] { cboMyGraphs_Change(); });
     connect(cboDefaultGraphs, &QComboBox::activated, this, &frmGraphs::cboDefaultGraphs_Click);
-    // Both lists are picked from only: typed letters neither search nor select.
+    // These lists are picked from only: typed letters neither search nor select.
+    for (QComboBox* c : cboSeries)
+        c->installEventFilter(this);
     cboMyGraphs->installEventFilter(this);
     cboDefaultGraphs->installEventFilter(this);
     connect(cmdGraph, &QPushButton::clicked, this, &frmGraphs::cmdGraph_Click);
@@ -225,7 +229,7 @@ void frmGraphs::build() {
 }
 
 void frmGraphs::reportFailure(const QString& what) {
-    p_.prompts.message(what, Buttons::OK, Icon::Critical, Title);
+    p_.prompts.message(what, Buttons::OK, Icon::Critical, GraphsTitle);
 }
 
 void frmGraphs::changeEvent(QEvent* e) {
@@ -243,7 +247,9 @@ void frmGraphs::keyPressEvent(QKeyEvent* e) {
 }
 
 bool frmGraphs::eventFilter(QObject* watched, QEvent* e) {
-    if ((watched == cboMyGraphs || watched == cboDefaultGraphs) && e->type() == QEvent::KeyPress) {
+    const bool pickOnly = watched == cboMyGraphs || watched == cboDefaultGraphs ||
+                          std::find(cboSeries.begin(), cboSeries.end(), watched) != cboSeries.end();
+    if (pickOnly && e->type() == QEvent::KeyPress) {
         const QString text = static_cast<QKeyEvent*>(e)->text();
         if (!text.isEmpty() && text.at(0).isPrint()) return true;
     }
@@ -279,7 +285,7 @@ void frmGraphs::Form_Activate() {
         } else {
             p_.prompts.message(
                 GetMlString(932, "No data in this project to graph. Please select another project."),
-                Buttons::OK, Icon::Information, Title);
+                Buttons::OK, Icon::Information, GraphsTitle);
         }
         hv::LoadGraphStyles(p_, Style);
         LoadSeriesList();
@@ -294,9 +300,13 @@ void frmGraphs::Form_Activate() {
 
 void frmGraphs::LoadCBProject() {
     int select = -1;
-    const QStringList items = LoadProjectItems(p_, select);
+    const std::vector<ProjectTrainKey> items = LoadProjectItems(p_, select);
     cbProject->clear();
-    cbProject->addItems(items);
+    for (const ProjectTrainKey& k : items) {
+        cbProject->addItem(ProjectTrainText(k));
+        cbProject->setItemData(cbProject->count() - 1, k.projectId, ProjectIdRole);
+        cbProject->setItemData(cbProject->count() - 1, k.train, TrainNumberRole);
+    }
     cbProject->setCurrentIndex(select);
 }
 
@@ -413,16 +423,17 @@ void frmGraphs::cboDefaultGraphs_Click() {
 void frmGraphs::cmdSave_Click() {
     // The row needs the series count of a drawing and a first series to name.
     if (GraphSeriesCount < 1 || GraphSeriesCount > 4) {
-        p_.prompts.message("Please draw the graph before saving it.", Buttons::OK, Icon::Information, Title);
+        p_.prompts.message("Please draw the graph before saving it.", Buttons::OK, Icon::Information,
+                           GraphsTitle);
         return;
     }
     if (cboSeries[0]->currentIndex() < 0) {
         p_.prompts.message("Please select the data to graph in the first list before saving the graph.",
-                           Buttons::OK, Icon::Information, Title);
+                           Buttons::OK, Icon::Information, GraphsTitle);
         return;
     }
     if (const auto refusal = PeriodRefusal(txtStartDate->text(), txtEndDate->text())) {
-        p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, Title);
+        p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, GraphsTitle);
         return;
     }
     auto* dlg = new frmSaveGraph(p_, cboMyGraphs->currentText(), this);
@@ -488,8 +499,9 @@ void frmGraphs::FillDefaultGraphs() {
 
 void frmGraphs::cbProject_Click() {
     if (ActivationLoading || cbProject->currentIndex() < 0) return;
-    const ProjectTrain pt = ParseProjectItem(cbProject->currentText());
-    GraphProjectID = pt.project;
+    const ProjectTrainKey pt = GraphedTrain(
+        ProjectTrainOf(cbProject->currentData(ProjectIdRole), cbProject->currentData(TrainNumberRole)));
+    GraphProjectID = pt.projectId;
     GraphTrain = pt.train;
     lblTitle->setText(ProjectTitle(GraphProjectID, GraphTrain));
     try {
@@ -630,7 +642,7 @@ void frmGraphs::cmdGraph_Click() {
             txtEndDate->setVisible(false);
         } else {
             if (const auto refusal = PeriodRefusal(txtStartDate->text(), txtEndDate->text())) {
-                p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, Title);
+                p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, GraphsTitle);
                 return;
             }
             const QDateTime end = ParseBoxDate(txtEndDate->text());
@@ -689,7 +701,7 @@ void frmGraphs::cmdGraph_Click() {
             in.enableTicked.push_back(c->isChecked());
         in.numBanks = p_.CurrentProject.NumBanks;
         if (SpecFluxWarningDue(p_, in, chart_)) {
-            p_.prompts.message(SpecFluxWarningText, Buttons::OK, Icon::Information, Title);
+            p_.prompts.message(SpecFluxWarningText, Buttons::OK, Icon::Information, GraphsTitle);
             p_.SpecFluxWarningShown = true;
         }
     } catch (const RunError& e) {

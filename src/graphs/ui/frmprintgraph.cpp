@@ -5,6 +5,9 @@
 #include <QHBoxLayout>
 #include <QLocale>
 #include <QPainter>
+#include <QStyleOptionTab>
+#include <QStylePainter>
+#include <QTabBar>
 #include <QVBoxLayout>
 #include <utility>
 
@@ -40,12 +43,47 @@ namespace {
 QString emptyCaption(int n) {
     return QStringLiteral("Tab ") + QString::number(n) + QStringLiteral(" empty");
 }
+
+// Tabs stacked down the gallery's left side with their captions written across, as on top:
+// ten captions with their titles show whole, where one row of them would run past the window.
+class SideTabBar : public QTabBar {
+public:
+    using QTabBar::QTabBar;
+
+protected:
+    QSize tabSizeHint(int index) const override {
+        const QSize text = fontMetrics().size(Qt::TextShowMnemonic, tabText(index));
+        return QSize(text.width() + style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, this),
+                     text.height() + style()->pixelMetric(QStyle::PM_TabBarTabVSpace, nullptr, this));
+    }
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        for (int i = 0; i < count(); ++i) {
+            QStyleOptionTab tab;
+            initStyleOption(&tab, i);
+            painter.drawControl(QStyle::CE_TabBarTabShape, tab);
+            tab.shape = QTabBar::RoundedNorth; // the caption reads across
+            painter.drawControl(QStyle::CE_TabBarTabLabel, tab);
+        }
+    }
+};
+
+class SideTabs : public QTabWidget {
+public:
+    explicit SideTabs(QWidget* parent) : QTabWidget(parent) {
+        auto* bar = new SideTabBar(this);
+        bar->setElideMode(Qt::ElideNone);
+        bar->setExpanding(false);
+        setTabBar(bar);
+        setTabPosition(QTabWidget::West);
+    }
+};
 } // namespace
 
 frmPrintGraph::frmPrintGraph(Program& p, QWidget* parent) : QWidget(parent), p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Graphs"));
-    resize(1180, 700); // every empty tab's caption in one row
+    resize(1180, 700);
 
     auto button = [this](QPushButton*& b, const char* name, const QString& text) {
         b = new QPushButton(text, this);
@@ -61,7 +99,7 @@ frmPrintGraph::frmPrintGraph(Program& p, QWidget* parent) : QWidget(parent), p_(
         buttons->addWidget(b);
     buttons->addStretch();
 
-    SSTab1 = new QTabWidget(this);
+    SSTab1 = new SideTabs(this);
     SSTab1->setObjectName("SSTab1");
     for (int n = 0; n < GallerySlotCount; ++n) {
         auto* page = new QWidget(SSTab1);
@@ -126,8 +164,8 @@ void frmPrintGraph::Form_Activate() {
 }
 
 void frmPrintGraph::cmdClear_Click() {
-    if (p_.prompts.message(QStringLiteral("Clear current tab?"), Buttons::OKCancel, Icon::Question,
-                           QStringLiteral("Hevrin")) != Answer::OK)
+    if (p_.prompts.message(QStringLiteral("Clear current tab?"), Buttons::OKCancel, Icon::Question, Title) !=
+        Answer::OK)
         return;
     const int n = SSTab1->currentIndex();
     DeleteGallerySlot(p_.GraphPath, n);
@@ -138,8 +176,8 @@ void frmPrintGraph::cmdClear_Click() {
 }
 
 void frmPrintGraph::cmdClearAll_Click() {
-    if (p_.prompts.message(QStringLiteral("Clear all tabs?"), Buttons::OKCancel, Icon::Question,
-                           QStringLiteral("Hevrin")) != Answer::OK)
+    if (p_.prompts.message(QStringLiteral("Clear all tabs?"), Buttons::OKCancel, Icon::Question, Title) !=
+        Answer::OK)
         return;
     for (int n = 0; n < GallerySlotCount; ++n) {
         DeleteGallerySlot(p_.GraphPath, n);
@@ -160,7 +198,7 @@ void frmPrintGraph::cmdPath_Click() {
     if (p_.prompts.message(
             QStringLiteral("This will become effective with future graph selections. Do you wish to "
                            "first clear all the graphs in the old directory?"),
-            Buttons::YesNo, Icon::Question, QStringLiteral("Hevrin")) == Answer::Yes)
+            Buttons::YesNo, Icon::Question, Title) == Answer::Yes)
         cmdClearAll_Click();
     MoveGallery(p_, *folder);
     LoadTabs();

@@ -12,12 +12,12 @@
 #include "core/dbversion.h"
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/ui/named.h"
 
 namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
 constexpr int MinPathWidth = 480;
 // A 1280 pixel screen less the frame a desktop puts around the window.
 constexpr int MaxWindowWidth = 1260;
@@ -41,9 +41,9 @@ QString defaultDatabase(const QString& folder, const QString& name) {
 
 } // namespace
 
-class DialogMigrationView : public MigrationView {
+class MigrationDialogProgress : public RunProgress {
 public:
-    explicit DialogMigrationView(dlgMigrate& d) : d_(d) {}
+    explicit MigrationDialogProgress(dlgMigrate& d) : d_(d) {}
     void setStatus(int panel, const QString& text) override { d_.setStatus(panel, text); }
     void setProgress(double percent) override { d_.ProgressBar1->setValue(int(percent)); }
     bool yieldAndCheckCancel() override {
@@ -60,10 +60,6 @@ dlgMigrate::dlgMigrate(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
     setWindowTitle(QStringLiteral("Migrate to Hevrin 3 Bank Database"));
     setModal(true);
 
-    const auto named = [](auto* w, const char* name) {
-        w->setObjectName(QString::fromLatin1(name));
-        return w;
-    };
     txt2BankDB = named(new QLineEdit(QStringLiteral("Text1")), "txt2BankDB");
     txt3BankDB = named(new QLineEdit(QStringLiteral("Text1")), "txt3BankDB");
     txt2BankDB->setReadOnly(true);
@@ -400,7 +396,7 @@ void dlgMigrate::cmdMigrate_Click() {
     running_ = true;
     cancelRequested_ = false;
     updateStart();
-    DialogMigrationView view(*this);
+    MigrationDialogProgress view(*this);
     Migration run(p_, From, To, view);
     const MigrationResult r = run.run();
     running_ = false;

@@ -71,7 +71,7 @@ private:
     bool running_ = false;
     bool cancelRequested_ = false;
     bool loadRefused_ = false;
-    friend class DialogMigrationView;
+    friend class MigrationDialogProgress;
 };
 
 } // namespace hv

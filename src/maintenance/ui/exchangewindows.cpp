@@ -17,7 +17,7 @@ bool databaseReady(Program& p) {
         return true;
     } catch (const DbError& e) {
         p.prompts.message("The project database could not be opened: " + e.description(), Buttons::OK,
-                          Icon::None, QStringLiteral("Hevrin"));
+                          Icon::None, Title);
         return false;
     }
 }
@@ -37,7 +37,7 @@ void RegisterExchangeWindows(Program& p) {
             return new rows(p);
         } catch (const RunError& e) {
             p.prompts.message("The readings could not be read: " + e.description(), Buttons::OK, Icon::None,
-                              QStringLiteral("Hevrin"));
+                              Title);
             return nullptr;
         }
     });

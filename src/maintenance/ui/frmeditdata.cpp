@@ -252,8 +252,7 @@ void frmEditData::cmdDelAll_Click() {
     for (QLabel* l : lblDel)
         l->show();
     qint64 deleted = 0;
-    if (p_.prompts.message("Are you sure?", Buttons::OKCancel, Icon::None, QStringLiteral("Hevrin")) ==
-        Answer::OK) {
+    if (p_.prompts.message("Are you sure?", Buttons::OKCancel, Icon::None, Title) == Answer::OK) {
         std::vector<qint64> ids;
         ids.reserve(size_t(total));
         for (int i = 0; i < total; ++i)

@@ -331,7 +331,7 @@ void frmEditProject::cmdDelete_Click() {
         return;
     }
     if (p_.prompts.message(GetMlString(799, "This will DELETE all Project Data as well. Continue?"),
-                           Buttons::OKCancel, Icon::None, QStringLiteral("Hevrin")) != Answer::OK)
+                           Buttons::OKCancel, Icon::None, Title) != Answer::OK)
         return;
     setBusy(true);
     try {

@@ -7,6 +7,7 @@
 
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/ui/named.h"
 #include "maintenance/exchangeexport.h"
 #include "platform/database.h"
 
@@ -14,10 +15,6 @@ namespace hv {
 
 FrmExportData::FrmExportData(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
-    auto named = [](auto* w, const char* name) {
-        w->setObjectName(name);
-        return w;
-    };
     CmbProjectId = named(new QComboBox(this), "CmbProjectId");
     CmbProjectId->setMinimumWidth(260);
     DTPicker1 = named(new QDateTimeEdit(this), "DTPicker1");
@@ -163,17 +160,11 @@ void FrmExportData::cmdExport_Click() {
     r.to = DTPicker2->dateTime();
     r.allDates = chkAll->isChecked();
     r.outputFile = OutputFileName;
-    ExchangeEvents events;
-    events.status = [this](int panel, const QString& text) { setPanel(panel, text); };
-    events.yield = [this] {
-        QCoreApplication::processEvents();
-        return cancel_;
-    };
     running_ = true;
     cancel_ = false;
     cmdexit->setText("&Cancel");
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ExportResult result = CreateFile(p_, r, events);
+    const ExportResult result = CreateFile(p_, r, *this);
     QApplication::restoreOverrideCursor();
     cmdexit->setText("&Exit");
     running_ = false;
@@ -206,6 +197,11 @@ void FrmExportData::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QWidget::keyPressEvent(e);
+}
+
+bool FrmExportData::yieldAndCheckCancel() {
+    QCoreApplication::processEvents();
+    return cancel_;
 }
 
 } // namespace hv

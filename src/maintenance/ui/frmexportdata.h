@@ -8,13 +8,15 @@
 #include <QWidget>
 #include <vector>
 
+#include "platform/bulkwork.h"
+
 namespace hv {
 
 struct Program;
 
 // Exports one project train and its readings to an exchange file (";") or, in the CSV mode,
 // to a spreadsheet file (",").
-class FrmExportData : public QWidget {
+class FrmExportData : public QWidget, private RunProgress {
     Q_OBJECT
 public:
     explicit FrmExportData(Program& p, QWidget* parent = nullptr);
@@ -52,6 +54,10 @@ private:
     void Form_Load();
     void chooseFile(const QString& filter, const QString& caption);
     void setPanel(int panel, const QString& text);
+    // The run's texts go to the window's panels; between batches the windows get their turn,
+    // and the Cancel button its say.
+    void setStatus(int panel, const QString& text) override { setPanel(panel, text); }
+    bool yieldAndCheckCancel() override;
 
     Program& p_;
     bool running_ = false;

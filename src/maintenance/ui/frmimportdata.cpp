@@ -6,16 +6,13 @@
 #include <QKeyEvent>
 
 #include "core/program.h"
+#include "core/ui/named.h"
 
 namespace hv {
 
 FrmImportData::FrmImportData(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle("Import a Project and Data from Excel");
-    auto named = [](auto* w, const char* name) {
-        w->setObjectName(name);
-        return w;
-    };
     cmdCSVFile = named(new QPushButton("Locate a *.TXT file to import", this), "cmdCSVFile");
     cmdImport = named(new QPushButton("Import", this), "cmdImport");
     cmdexit = named(new QPushButton("&Exit", this), "cmdexit");
@@ -146,19 +143,13 @@ void FrmImportData::cmdImport_Click() {
     range.all = chkAlldata->isChecked();
     range.from = DTPicker1->dateTime();
     range.to = DTPicker2->dateTime();
-    ExchangeEvents events;
-    events.status = [this](int panel, const QString& text) { setPanel(panel, text); };
-    events.yield = [this] {
-        QCoreApplication::processEvents();
-        return cancel_;
-    };
     running_ = true;
     cancel_ = false;
     cmdexit->setText("&Cancel");
     cmdCSVFile->setEnabled(false);
     cmdImport->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ImportResult r = RunImport(p_, choice_, range, events);
+    const ImportResult r = RunImport(p_, choice_, range, *this);
     QApplication::restoreOverrideCursor();
     cmdexit->setText("&Exit");
     cmdCSVFile->setEnabled(true);
@@ -199,6 +190,11 @@ void FrmImportData::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QWidget::keyPressEvent(e);
+}
+
+bool FrmImportData::yieldAndCheckCancel() {
+    QCoreApplication::processEvents();
+    return cancel_;
 }
 
 } // namespace hv

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <vector>
 
+#include "platform/bulkwork.h"
+
 #include "maintenance/exchangeimport.h"
 
 namespace hv {
@@ -15,7 +17,7 @@ struct Program;
 
 // Reads a project exchange file into the open database: the project train (new, replaced or
 // kept), its user-defined captions and the readings of a date range.
-class FrmImportData : public QWidget {
+class FrmImportData : public QWidget, private RunProgress {
     Q_OBJECT
 public:
     explicit FrmImportData(Program& p, QWidget* parent = nullptr);
@@ -51,6 +53,10 @@ protected:
 private:
     void Form_Load();
     void setPanel(int panel, const QString& text);
+    // The run's texts go to the window's panels; between batches the windows get their turn,
+    // and the Cancel button its say.
+    void setStatus(int panel, const QString& text) override { setPanel(panel, text); }
+    bool yieldAndCheckCancel() override;
     void showProject(const QString& text, unsigned colour);
 
     Program& p_;

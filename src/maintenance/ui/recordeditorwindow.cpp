@@ -181,7 +181,7 @@ void RecordEditorWindow::setBoxesEditable(bool editable) {
 }
 
 void RecordEditorWindow::message(const QString& text) {
-    p_.prompts.message(text, Buttons::OK, Icon::None, QStringLiteral("Hevrin"));
+    p_.prompts.message(text, Buttons::OK, Icon::None, Title);
 }
 
 void RecordEditorWindow::fillProjectList(QComboBox* combo, Database& db, bool selectCurrent) {
@@ -388,7 +388,7 @@ bool RecordEditorWindow::eventFilter(QObject* watched, QEvent* event) {
 bool RecordEditorWindow::mayDiscardTyped() {
     if (!typed_) return true;
     if (p_.prompts.message("The values you typed have not been saved. Close and lose them?", Buttons::YesNo,
-                           Icon::Question, QStringLiteral("Hevrin")) != Answer::Yes)
+                           Icon::Question, Title) != Answer::Yes)
         return false;
     cmdCancel_Click();
     return true;

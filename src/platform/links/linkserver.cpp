@@ -238,11 +238,6 @@ std::optional<QString> LinkServer::value(const QString& topic, const QString& it
     return std::nullopt;
 }
 
-bool LinkServer::isSheet(const QString& topic) const {
-    const auto t = topics_.constFind(topic.trimmed().toLower());
-    return t != topics_.cend() && t->sheet;
-}
-
 QList<LinkServer::Entry> LinkServer::entries() const {
     QList<Entry> out;
     for (const QString& key : topicOrder_) {

@@ -66,7 +66,6 @@ public:
     bool addItemsFile(const QString& path);
 
     std::optional<QString> value(const QString& topic, const QString& item) const;
-    bool isSheet(const QString& topic) const;
     // Every table item and every non-empty sheet cell: topics in the order they came,
     // sheet cells by row then column.
     QList<Entry> entries() const;

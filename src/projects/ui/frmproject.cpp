@@ -1,17 +1,13 @@
 #include "projects/ui/frmproject.h"
 
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFocusEvent>
 #include <QGridLayout>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QMenu>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollArea>
@@ -19,12 +15,12 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QVBoxLayout>
-#include <memory>
 
 #include "core/loadproject.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/ui/keyfilter.h"
 #include "platform/dberror.h"
 #include "projects/elementgrid.h"
 #include "projects/formdata.h"
@@ -81,15 +77,6 @@ const char* const FieldCaptions[27] = {
 };
 
 constexpr int GridRows[5] = {100, 200, 300, 400, 500};
-
-// The key a key press carries as the system's key code, or 0 for keys that type nothing.
-int keyAsciiOf(const QKeyEvent* e) {
-    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) return 13;
-    if (e->key() == Qt::Key_Backspace) return 8;
-    const QString t = e->text();
-    if (t.isEmpty() || !t.at(0).isPrint()) return 0;
-    return t.at(0).unicode();
-}
 
 // Widths that keep the window within a 1280 x 800 screen.
 constexpr int CheckCaptionWidth = 380;
@@ -549,75 +536,15 @@ bool frmProject::keyPressFor(QWidget* w, int& key) {
     return true;
 }
 
-// Pasted or dropped text keeps only what typing it would have left in the box.
-QString frmProject::filteredText(QWidget* w, const QString& text) {
-    QString out;
-    for (const QChar c : text) {
-        if (!c.isPrint()) continue;
-        int key = c.unicode();
-        keyPressFor(w, key);
-        if (key != 0) out += QChar(key);
-    }
-    return out;
-}
-
-bool frmProject::insertFiltered(QLineEdit* e, const QString& text) {
-    if (e->isReadOnly()) return true;
-    e->insert(filteredText(e, text));
-    return true;
-}
-
-// Paste by key, by the middle button or from the context menu, and drops, go through the
-// box's key filter.
-bool frmProject::filterInsertedText(QLineEdit* e, QEvent* event) {
-    switch (event->type()) {
-    case QEvent::KeyPress:
-        if (!static_cast<QKeyEvent*>(event)->matches(QKeySequence::Paste)) return false;
-        return insertFiltered(e, QGuiApplication::clipboard()->text());
-    case QEvent::MouseButtonRelease: {
-        auto* m = static_cast<QMouseEvent*>(event);
-        if (m->button() != Qt::MiddleButton || !QGuiApplication::clipboard()->supportsSelection())
-            return false;
-        e->setCursorPosition(e->cursorPositionAt(m->position().toPoint()));
-        return insertFiltered(e, QGuiApplication::clipboard()->text(QClipboard::Selection));
-    }
-    case QEvent::Drop: {
-        auto* d = static_cast<QDropEvent*>(event);
-        if (d->source() == e || !d->mimeData()->hasText()) return false;
-        e->setCursorPosition(e->cursorPositionAt(d->position().toPoint()));
-        insertFiltered(e, d->mimeData()->text());
-        d->acceptProposedAction();
-        return true;
-    }
-    case QEvent::ContextMenu: {
-        std::unique_ptr<QMenu> menu(e->createStandardContextMenu());
-        if (QAction* paste = menu->findChild<QAction*>(QStringLiteral("edit-paste"))) {
-            QObject::disconnect(paste, &QAction::triggered, nullptr, nullptr);
-            connect(paste, &QAction::triggered, e,
-                    [this, e] { insertFiltered(e, QGuiApplication::clipboard()->text()); });
-        }
-        menu->exec(static_cast<QContextMenuEvent*>(event)->globalPos());
-        return true;
-    }
-    default:
-        return false;
-    }
-}
-
 // Key presses and focus changes of the entry boxes go to their handlers.
 bool frmProject::eventFilter(QObject* watched, QEvent* event) {
     auto* w = qobject_cast<QWidget*>(watched);
     if (!w) return QWidget::eventFilter(watched, event);
     auto dataIndex = [&] { return dataIndexOf(w); };
     auto fieldIndex = [&] { return fieldIndexOf(w); };
-    if (auto* e = qobject_cast<QLineEdit*>(w); e && hasKeyFilter(e) && filterInsertedText(e, event))
+    if (auto* e = qobject_cast<QLineEdit*>(w);
+        e && hasKeyFilter(e) && filterBoxInput(e, event, [this, e](int& key) { keyPressFor(e, key); }))
         return true;
-    if (event->type() == QEvent::KeyPress) {
-        int key = keyAsciiOf(static_cast<QKeyEvent*>(event));
-        if (key == 0) return false;
-        if (!keyPressFor(w, key)) return false;
-        return key == 0;
-    }
     if (event->type() == QEvent::FocusIn) {
         if (int f = fieldIndex(); f >= 0) txtFields_GotFocus(f);
         return false;

@@ -146,9 +146,6 @@ private:
     int fieldIndexOf(const QObject* w) const;
     bool hasKeyFilter(const QWidget* w) const;
     bool keyPressFor(QWidget* w, int& key);
-    QString filteredText(QWidget* w, const QString& text);
-    bool insertFiltered(QLineEdit* e, const QString& text);
-    bool filterInsertedText(QLineEdit* e, QEvent* event);
     int bankCount() const;
 
     // The train on display: an edit is stored into its row, whatever the list shows by the

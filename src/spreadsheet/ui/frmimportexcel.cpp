@@ -16,9 +16,9 @@
 
 #include "collection/entryhistory.h"
 #include "collection/readingcheck.h"
+#include "core/currentproject.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
-#include "core/currentproject.h"
 #include "core/program.h"
 #include "core/settings.h"
 #include "platform/database.h"
@@ -30,7 +30,6 @@ namespace hv {
 
 namespace {
 
-const QString Title = QStringLiteral("Hevrin");
 constexpr int PaintMs = 40; // repaints between two commits
 // ValidateData's answer when the batch before the row could not be committed.
 constexpr int BatchLost = -2;
@@ -216,9 +215,9 @@ void frmImportExcel::Form_Load() {
     databasePath_ = p_.ProjectDatabasePath;
     const ProjectInfoRecord& cp = p_.CurrentProject;
     try {
-        p_.SaveIntervalMinutes = ParsePercent(ReadIniValue(
-            "Projects", cp.ProjectID + ".Train" + QString::number(cp.TrainNumber) + ".SaveInterval", "120",
-            p_.IniFilePath));
+        p_.SaveIntervalMinutes = ParsePercent(
+            ReadIniValue("Projects", TrainSettingKey(cp.ProjectID, cp.TrainNumber, "SaveInterval"), "120",
+                         p_.IniFilePath));
         txtSaveInterval->setText(QString::number(std::llround(p_.SaveIntervalMinutes)));
         DefineListItems();
         if (!Configure_cbItem(cp.ProjectID)) return;
@@ -541,15 +540,13 @@ bool frmImportExcel::yieldToWindow(bool force) {
     // The window is given a turn between rows; a batch is committed first, so that no
     // other window waits on the database while this one runs.
     const int pending = batch_ ? batch_->pending() : 0;
-    const bool due =
-        force || (batchLimits.rows > 0 && pending >= batchLimits.rows) ||
-        (batchLimits.millis > 0 && (!sinceYield_.isValid() || sinceYield_.elapsed() >= batchLimits.millis));
+    const bool due = force || yieldClock_.due(pending);
     if (!due) {
         letWindowPaint();
         return true;
     }
     const bool stored = flushBatch();
-    sinceYield_.start();
+    yieldClock_.restart();
     QCoreApplication::processEvents();
     return stored;
 }
@@ -745,10 +742,12 @@ void frmImportExcel::cmdSave_Click() {
     runStored_ = {};
     runSkipped_ = 0;
     setStatus(2, QString()); // the panels speak of this run
-    sinceYield_.invalidate();
+    // The first turn is due at once, unless an all-rows run starts its first batch.
+    yieldClock_ = BatchClock(batchLimits);
+    yieldClock_.expire();
     if (OptImport[1]->isChecked()) {
         ImportedRowCount = 0;
-        sinceYield_.start();
+        yieldClock_.restart();
         while (!stopRequested_ && importOneRow(true)) {
             if (stopRequested_) break;
             // A fetch that failed leaves the row just stored in the boxes: the run ends

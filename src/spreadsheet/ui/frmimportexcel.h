@@ -15,6 +15,7 @@
 #include "collection/reading.h"
 #include "collection/readingitems.h"
 #include "collection/ui/entryform.h"
+#include "platform/bulkwork.h"
 #include "platform/links/linkclient.h"
 #include "spreadsheet/importbatch.h"
 
@@ -42,15 +43,10 @@ public:
     bool SuppressIgnorePrompt = false;
     qint32 ImportedRowCount = 0;
 
-    // When an all-rows run commits what it stored: after `rows` readings (0: no limit) or
-    // once a batch has taken `millis` (0: no limit), and how long a commit waits for
+    // When an all-rows run commits what it stored and gives the windows their turn: after
+    // `rows` readings or once a batch has taken `millis`, and how long a commit waits for
     // another program's lock.
-    struct BatchLimits {
-        int rows = 0;
-        int millis = 400;
-        int busyTimeoutMs = 5000;
-    };
-    BatchLimits batchLimits;
+    BatchPolicy batchLimits{0, 400, 5000};
 
     bool running() const { return running_; }
 
@@ -124,7 +120,7 @@ private:
     bool running_ = false;
     bool stopRequested_ = false;
     bool closeAfterRun_ = false;
-    QElapsedTimer sinceYield_;
+    BatchClock yieldClock_{BatchPolicy{}};
     QElapsedTimer sincePaint_;
 };
 

@@ -3,19 +3,38 @@
 #include <QDialog>
 #include <QEvent>
 #include <QEventLoop>
+#include <QHash>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
 
 namespace hv {
 
+struct WindowRegistry::Windows {
+    QHash<QString, Factory> factories;
+    QHash<QString, QList<QPointer<QWidget>>> loaded;
+    QHash<QString, QString> names; // the name each window was first loaded under
+};
+
+namespace {
+QString key(const QString& name) {
+    return name.toLower();
+}
+} // namespace
+
+WindowRegistry::WindowRegistry() : d_(std::make_unique<Windows>()) {}
+WindowRegistry::~WindowRegistry() = default;
+
 void WindowRegistry::registerFactory(const QString& name, Factory f) {
-    factories_.insert(key(name), std::move(f));
+    d_->factories.insert(key(name), std::move(f));
 }
 bool WindowRegistry::hasFactory(const QString& name) const {
-    return factories_.contains(key(name));
+    return d_->factories.contains(key(name));
 }
 
 QWidget* WindowRegistry::create(const QString& name) {
-    auto it = factories_.find(key(name));
-    if (it == factories_.end()) return nullptr;
+    auto it = d_->factories.find(key(name));
+    if (it == d_->factories.end()) return nullptr;
     QWidget* w = (*it)();
     if (w) add(name, w);
     return w;
@@ -24,14 +43,14 @@ QWidget* WindowRegistry::create(const QString& name) {
 void WindowRegistry::add(const QString& name, QWidget* w) {
     // Every instance is kept: a window that gets a fresh instance at each use may
     // have older ones still open, and they must be unloaded with the rest.
-    windows_[key(name)].append(QPointer<QWidget>(w));
-    if (!names_.contains(key(name))) names_.insert(key(name), name);
+    d_->loaded[key(name)].append(QPointer<QWidget>(w));
+    if (!d_->names.contains(key(name))) d_->names.insert(key(name), name);
     if (w->objectName().isEmpty()) w->setObjectName(name);
 }
 
 QWidget* WindowRegistry::find(const QString& name) const {
-    auto it = windows_.find(key(name));
-    if (it == windows_.end()) return nullptr;
+    auto it = d_->loaded.find(key(name));
+    if (it == d_->loaded.end()) return nullptr;
     for (auto w = it->crbegin(); w != it->crend(); ++w)
         if (!w->isNull()) return w->data();
     return nullptr;
@@ -39,14 +58,14 @@ QWidget* WindowRegistry::find(const QString& name) const {
 
 QList<QWidget*> WindowRegistry::findAll(const QString& name) const {
     QList<QWidget*> out;
-    for (const QPointer<QWidget>& w : windows_.value(key(name)))
+    for (const QPointer<QWidget>& w : d_->loaded.value(key(name)))
         if (!w.isNull()) out << w.data();
     return out;
 }
 
 bool WindowRegistry::holds(const QWidget* w) const {
     if (!w) return false;
-    for (const auto& list : windows_)
+    for (const auto& list : d_->loaded)
         for (const QPointer<QWidget>& x : list)
             if (x.data() == w) return true;
     return false;
@@ -75,7 +94,7 @@ public:
 private:
     QEventLoop& loop_;
 };
-}  // namespace
+} // namespace
 
 bool WindowRegistry::showModal(const QString& name) {
     QWidget* w = find(name);
@@ -111,9 +130,21 @@ QWidget* WindowRegistry::showFresh(const QString& name) {
     return w;
 }
 
+QWidget* WindowRegistry::showAnother(const QString& name) {
+    QWidget* w = create(name);
+    if (!w) return nullptr;
+    w->show();
+    w->raise();
+    QTimer::singleShot(0, w, [w] {
+        w->raise();
+        w->activateWindow();
+    });
+    return w;
+}
+
 bool WindowRegistry::unload(const QString& name, const QWidget* except) {
-    auto it = windows_.find(key(name));
-    if (it == windows_.end()) return true;
+    auto it = d_->loaded.find(key(name));
+    if (it == d_->loaded.end()) return true;
     const QList<QPointer<QWidget>> instances = *it;
     QList<QPointer<QWidget>> kept;
     for (const QPointer<QWidget>& w : instances) {
@@ -126,15 +157,15 @@ bool WindowRegistry::unload(const QString& name, const QWidget* except) {
         delete w.data();
     }
     if (kept.isEmpty())
-        windows_.remove(key(name));
+        d_->loaded.remove(key(name));
     else
-        windows_[key(name)] = kept;
+        d_->loaded[key(name)] = kept;
     return kept.isEmpty() || (kept.size() == 1 && kept.first().data() == except);
 }
 
 bool WindowRegistry::unloadAll(const QWidget* except) {
     bool all = true;
-    const QStringList keys = windows_.keys();
+    const QStringList keys = d_->loaded.keys();
     for (const QString& n : keys)
         all = unload(n, except) && all;
     return all;
@@ -150,9 +181,9 @@ int WindowRegistry::windowState(const QString& name) const {
 
 QStringList WindowRegistry::loadedNames() const {
     QStringList out;
-    for (auto it = windows_.begin(); it != windows_.end(); ++it)
-        if (find(it.key())) out << names_.value(it.key(), it.key());
+    for (auto it = d_->loaded.begin(); it != d_->loaded.end(); ++it)
+        if (find(it.key())) out << d_->names.value(it.key(), it.key());
     return out;
 }
 
-}  // namespace hv
+} // namespace hv

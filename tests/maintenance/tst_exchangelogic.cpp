@@ -1,316 +1,17 @@
-#include <QBuffer>
-#include <QDir>
-#include <QProcess>
-#include <QRandomGenerator>
+// Export and import of exchange files without a window: what is checked, stored, refused and
+// reported, on a full disk and an interrupted run too.
 #include <QtTest>
-#include <cerrno>
-#include <cmath>
-#include <cstring>
-#include <functional>
-#include <sqlite3.h>
 
-#include "core/numbers.h"
-#include "core/projecttrainkey.h"
-#include "core/settings.h"
-#include "maintenance/exchangeexport.h"
-#include "maintenance/exchangefile.h"
-#include "maintenance/exchangeimport.h"
-#include "maintenance/ui/frmexportdata.h"
-#include "maintenance/ui/frmimportdata.h"
-#include "normalization/sqliterows.h"
-#include "platform/database.h"
-#include "support/fixtures.h"
-#include "support/testenv.h"
+#include "exchangetestsupport.h"
 
 using namespace hv;
 using namespace hv::test;
 
-namespace {
-
-const QString Title = "Hevrin";
-
-void useLocale(Program& p, bool comma) {
-    QLocale::setDefault(comma ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c());
-    p.DecimalSeparator = comma ? "," : ".";
-    p.DecimalSeparatorCode = comma ? 44 : 46;
-}
-
-void setVersion(Program& p, int major, int minor, int revision) {
-    p.DbVersionMajor = qint16(major);
-    p.DbVersionMinor = qint16(minor);
-    p.DbVersionRevision = qint16(revision);
-    p.DbVersionNumber = major * 1000000 + minor * 1000;
-}
-
-// The file of one project train as lines, written into memory.
-QStringList exportLines(Program& p, const QString& id, qint16 train, const ExportRange& range,
-                        char sep = ';') {
-    QBuffer buf;
-    buf.open(QIODevice::WriteOnly);
-    SqliteConnection db(p.ProjectDatabasePath);
-    WriteExchangeFile(p, db, buf, id, train, range, sep);
-    QString all = QString::fromUtf8(buf.data());
-    if (!all.isEmpty()) {
-        QTest::qVerify(all.endsWith("\r\n"), "endsWith", "every line ends CR LF", __FILE__, __LINE__);
-        all.chop(2);
-    }
-    return all.isEmpty() ? QStringList() : all.split("\r\n");
-}
-
-QString writeFile(const TestEnv& env, const QString& name, const QStringList& lines) {
-    QFile f(env.path(name));
-    f.open(QIODevice::WriteOnly);
-    f.write((lines.join("\r\n") + "\r\n").toUtf8());
-    return f.fileName();
-}
-
-QString writeBytes(const TestEnv& env, const QString& name, const QByteArray& bytes) {
-    QFile f(env.path(name));
-    f.open(QIODevice::WriteOnly);
-    f.write(bytes);
-    return f.fileName();
-}
-
-int count(Program& p, const QString& sql, const QVariantList& params = {}) {
-    return Database::open(p.ProjectDatabasePath).scalar(sql, params).toInt();
-}
-
-QVariant valueOf(Program& p, const QString& sql, const QVariantList& params = {}) {
-    return Database::open(p.ProjectDatabasePath).scalar(sql, params);
-}
-
-// A small valid file of project P1 train 1 with two readings, in the point mode.
-QStringList sampleFile(const QString& version = "1003038;46") {
-    QStringList names = ExchangeProjectColumns();
-    QStringList values;
-    for (const QString& n : names) {
-        if (n == "ProjectID")
-            values << "P1";
-        else if (n == "DateReference")
-            values << "2020-01-01 00:00:00";
-        else if (n == "Description")
-            values << "Plant";
-        else if (n == "TrainNumber" || n == "NumBanks" || n == "NumTrains")
-            values << "1";
-        else if (n == "TrainsSame" || n == "SystemData")
-            values << "TRUE";
-        else
-            values << "0";
-    }
-    const QStringList data = {"ProjectID", "TheDate", "TrainNumber", "PermFlow", "ORP"};
-    return {version,
-            names.join(';'),
-            values.join(';'),
-            "",
-            data.join(';'),
-            "P1;2013-05-02 10:00:00;1;12.5;",
-            "P1;2013-05-01 10:00:00;1;11;3"};
-}
-
-QStringList withLine(QStringList lines, int lineNumber, const QString& text) {
-    lines[lineNumber - 1] = text;
-    return lines;
-}
-
-// Sets one value of line 3 by column name.
-QStringList withProjectValue(QStringList lines, const QString& column, const QString& value) {
-    QStringList values = lines[2].split(';');
-    values[ExchangeProjectColumns().indexOf(column)] = value;
-    lines[2] = values.join(';');
-    return lines;
-}
-
-ImportRange allDates() {
-    return ImportRange{true, {}, {}};
-}
-
-} // namespace
-
-class TestExchange : public QObject {
+class TestExchangeLogic : public QObject {
     Q_OBJECT
     sqlite3* lockHolder = nullptr;
 private slots:
     void cleanup() { QLocale::setDefault(QLocale::c()); }
-
-    void numbersAsTheFileHoldsThem_data() {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("point");
-        QTest::newRow("zero") << 0.0 << "0";
-        QTest::newRow("minus zero") << -0.0 << "0";
-        QTest::newRow("decimal") << 12.5 << "12.5";
-        QTest::newRow("15 digits") << 0.1 + 0.2 << "0.3";
-        QTest::newRow("third") << 1.0 / 3 << "0.333333333333333";
-        QTest::newRow("small fixed") << 0.0001 << "0.0001";
-        QTest::newRow("small exponent") << 0.00001 << "1E-05";
-        QTest::newRow("negative exponent") << -2.5e-7 << "-2.5E-07";
-        QTest::newRow("large fixed") << 123456789012345.0 << "123456789012345";
-        QTest::newRow("large exponent") << 1e15 << "1E+15";
-        QTest::newRow("rounded to exponent") << 999999999999999.9 << "1E+15";
-    }
-    void numbersAsTheFileHoldsThem() {
-        QFETCH(double, value);
-        QFETCH(QString, point);
-        for (const bool comma : {false, true}) {
-            QByteArray out;
-            AppendExchangeNumber(out, value, comma ? ',' : '.');
-            QString want = point;
-            if (comma) want.replace('.', ',');
-            QCOMPARE(QString::fromLatin1(out), want);
-            double back = 0;
-            QVERIFY(ParseExchangeNumber(out, comma, back));
-            QCOMPARE(back, std::stod(point.toStdString()));
-        }
-    }
-
-    void fieldsReadAsTheirColumns_data() {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<bool>("comma");
-        QTest::addColumn<QVariant>("expected"); // invalid: refused; null: Null
-        const int num = int(ExchangeKind::Number), boo = int(ExchangeKind::Boolean),
-                  dat = int(ExchangeKind::Date);
-        QTest::newRow("point") << "12.5" << num << false << QVariant(12.5);
-        QTest::newRow("comma") << "12,5" << num << true << QVariant(12.5);
-        QTest::newRow("comma in point mode") << "12,5" << num << false << QVariant();
-        QTest::newRow("lower exponent") << "1e-05" << num << false << QVariant(1e-5);
-        QTest::newRow("blanks around") << " 7 " << num << false << QVariant(7.0);
-        QTest::newRow("negative") << "-0.25" << num << false << QVariant(-0.25);
-        QTest::newRow("plus") << "+3" << num << false << QVariant(3.0);
-        QTest::newRow("18 digits") << "123456789.123456789" << num << false << QVariant(123456789.123456789);
-        QTest::newRow("mark at the end") << "5." << num << false << QVariant(5.0);
-        QTest::newRow("two marks") << "1.2.3" << num << false << QVariant();
-        QTest::newRow("point in comma mode") << "12.5" << num << true << QVariant(12.5);
-        QTest::newRow("too large") << "1e999" << num << false << QVariant();
-        QTest::newRow("65 digits") << QString(65, '9') << num << false << QVariant();
-        QTest::newRow("minus alone") << "-" << num << false << QVariant();
-        QTest::newRow("empty is Null") << "" << num << false << QVariant(QMetaType(QMetaType::Double));
-        QTest::newRow("blank is Null") << "  " << num << false << QVariant(QMetaType(QMetaType::Double));
-        QTest::newRow("text in number") << "abc" << num << false << QVariant();
-        QTest::newRow("infinity") << "inf" << num << false << QVariant();
-        QTest::newRow("TRUE in number") << "TRUE" << num << false << QVariant(-1.0);
-        QTest::newRow("Wahr in Boolean") << "wAHR" << boo << false << QVariant(-1.0);
-        QTest::newRow("Falsch in Boolean") << "Falsch" << boo << false << QVariant(0.0);
-        QTest::newRow("Wahr in number") << "Wahr" << num << false << QVariant();
-        QTest::newRow("Wahrheit in Boolean") << "Wahrheit" << boo << false << QVariant();
-        QTest::newRow("date") << "2013-05-10 23:59:00" << dat << false << QVariant("2013-05-10 23:59:00");
-        QTest::newRow("date without seconds")
-            << "2013-05-10 23:59" << dat << false << QVariant("2013-05-10 23:59:00");
-        QTest::newRow("30 February") << "2013-02-30 10:00:00" << dat << false << QVariant();
-        QTest::newRow("not a date") << "yesterday" << dat << false << QVariant();
-    }
-    void fieldsReadAsTheirColumns() {
-        QFETCH(QString, field);
-        QFETCH(int, kind);
-        QFETCH(bool, comma);
-        QFETCH(QVariant, expected);
-        ExchangeColumns cols;
-        cols.add("X", ExchangeKind(kind));
-        const QByteArray bytes = field.toUtf8();
-        std::vector<ExchangeValue> out;
-        QString why;
-        const bool ok = ConvertExchangeFields({QByteArrayView(bytes)}, cols, comma, false, out, &why);
-        QCOMPARE(ok, expected.isValid());
-        // The whole-file check takes and refuses the same fields.
-        std::vector<ExchangeValue> checked;
-        QCOMPARE(ConvertExchangeFields({QByteArrayView(bytes)}, cols, comma, false, checked, nullptr, true),
-                 ok);
-        if (ok) QCOMPARE(checked[0].type, out[0].type);
-        if (!ok) {
-            QVERIFY(why.contains("\"X\"") || why.contains("X value"));
-            return;
-        }
-        if (expected.isNull())
-            QCOMPARE(out[0].type, ExchangeValue::Null);
-        else if (expected.typeId() == QMetaType::Double)
-            QCOMPARE(out[0].number, expected.toDouble());
-        else
-            QCOMPARE(QString::fromUtf8(out[0].text), expected.toString());
-    }
-
-    // Old files are Windows-1252; ours UTF-8.
-    void textEncodings() {
-        QCOMPARE(DecodeExchangeText("Caf\xC3\xA9"), QString("Café"));
-        QCOMPARE(DecodeExchangeText("Caf\xE9 \x80"), QString("Café €"));
-    }
-
-    void writerLineOneAndNames_data() {
-        QTest::addColumn<int>("minor");
-        QTest::addColumn<int>("revision");
-        QTest::addColumn<int>("major");
-        QTest::addColumn<bool>("comma");
-        QTest::addColumn<bool>("csv");
-        QTest::addColumn<QString>("line1");
-        QTest::addColumn<int>("dataNames");
-        QTest::newRow("1.3.19 point") << 3 << 19 << 1 << false << false << "1003019;46" << 62;
-        QTest::newRow("1.3.20 point") << 3 << 20 << 1 << false << false << "1003020;46" << 66;
-        QTest::newRow("1.4.0 point") << 4 << 0 << 1 << false << false << "1004000;46" << 62;
-        QTest::newRow("1.3.20 comma") << 3 << 20 << 1 << true << false << "1003020;44" << 66;
-        QTest::newRow("1.3.20 csv point") << 3 << 20 << 1 << false << true << "1003020,46" << 66;
-        QTest::newRow("1.3.19 csv comma") << 3 << 19 << 1 << true << true << "1003019,44" << 62;
-    }
-    void writerLineOneAndNames() {
-        QFETCH(int, minor);
-        QFETCH(int, revision);
-        QFETCH(int, major);
-        QFETCH(bool, comma);
-        QFETCH(bool, csv);
-        QFETCH(QString, line1);
-        QFETCH(int, dataNames);
-        TestEnv env;
-        Program& p = env.prog();
-        makeBlankDatabase(p.ProjectDatabasePath);
-        insertProjectInfo(p.ProjectDatabasePath, 3, {{"FeedTemp", 15.5}, {"Description", "A;B"}});
-        insertReading(p.ProjectDatabasePath, 3, {{"Temperature", 21.25}});
-        useLocale(p, comma);
-        setVersion(p, major, minor, revision);
-        const char sep = csv ? ',' : ';';
-        const QStringList lines = exportLines(p, "P1", 1, {}, sep);
-        QCOMPARE(lines.size(), 6);
-        QCOMPARE(lines[0], line1);
-        QCOMPARE(lines[1].split(sep), ExchangeProjectColumns());
-        if (csv && comma) { // the spreadsheet file keeps the locale's decimal comma, as its button warns
-            QVERIFY(lines[2].contains(",15,5,"));
-            QCOMPARE(lines[4].split(sep).size(), dataNames);
-            return;
-        }
-        const QStringList values = lines[2].split(sep);
-        QCOMPARE(values.size(), 71);
-        QCOMPARE(values[ExchangeProjectColumns().indexOf("FeedTemp")], comma ? "15,5" : "15.5");
-        QCOMPARE(values[2], csv ? "A;B" : "A B"); // the separator never splits a text
-        QCOMPARE(lines[4].split(sep).size(), dataNames);
-        const QStringList reading = lines[5].split(sep);
-        QCOMPARE(reading.size(), dataNames);
-        QCOMPARE(reading[ExchangeDataColumns(true).indexOf("Temperature")], comma ? "21,25" : "21.25");
-    }
-
-    void writerNulls() {
-        TestEnv env;
-        Program& p = env.prog();
-        makeBlankDatabase(p.ProjectDatabasePath);
-        insertProjectInfo(
-            p.ProjectDatabasePath, 3,
-            {{"CapacityM3D", QVariant()}, {"TrainsSame", -1}, {"DateReference", "2009-03-05 14:07:09"}});
-        insertRow(p.ProjectDatabasePath, "UserDefined",
-                  {{"ProjectID", "P1"}, {"TurbidityRaw", QVariant()}, {"ORP", "Redox"}});
-        insertReading(p.ProjectDatabasePath, 3, {{"ORP", QVariant()}, {"SpecFlux_2", QVariant()}});
-        setVersion(p, 1, 3, 38);
-        const QStringList lines = exportLines(p, "P1", 1, {});
-        const QStringList values = lines[2].split(';');
-        auto project = [&](const QString& c) { return values[ExchangeProjectColumns().indexOf(c)]; };
-        QCOMPARE(project("CapacityM3D"), "0");
-        QCOMPARE(project("TrainsSame"), "TRUE");
-        QCOMPARE(project("SystemData"), "TRUE");
-        QCOMPARE(project("DateReference"), "2009-03-05 14:07:09");
-        QCOMPARE(lines[3], ";TurbidityFeed;SDIRaw;SDIFeed;Redox;NTU;NTU;%/min;%/min;mV");
-        const QStringList reading = lines[5].split(';');
-        auto field = [&](const QString& c) { return reading[ExchangeDataColumns(true).indexOf(c)]; };
-        QCOMPARE(field("ORP"), "");
-        QCOMPARE(field("SpecFlux_2"), "0");
-        QCOMPARE(field("TheDate"), "2020-01-02 00:00:00");
-        // Without a UserDefined row line 4 is empty, and still there.
-        Database::open(p.ProjectDatabasePath).exec("DELETE FROM UserDefined WHERE ProjectID = 'P1'");
-        QCOMPARE(exportLines(p, "P1", 1, {})[3], "");
-    }
 
     // Each reading of the range once, newest first; the bounds are From 00:00:00 and To + 23:59.
     void dateRangeExport() {
@@ -328,7 +29,7 @@ private slots:
         r.from = QDateTime(QDate(2013, 5, 1), QTime(0, 0));
         r.to = QDateTime(QDate(2013, 5, 10), QTime(0, 0));
         r.outputFile = env.path("out.txt");
-        const ExportResult result = CreateFile(p, r, {});
+        const ExportResult result = CreateFile(p, r);
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(result.written, 2);
         QFile f(r.outputFile);
@@ -377,7 +78,7 @@ private slots:
                         all,
                         env.path("out.txt"),
                         {projectId, 1}};
-        const ExportResult result = CreateFile(p, r, {});
+        const ExportResult result = CreateFile(p, r);
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(result.focusTo, focusTo);
         QVERIFY(result.exportEnabled);
@@ -429,7 +130,7 @@ private slots:
         QCOMPARE(c.FileIsOlder, older);
         if (older)
             env.prompts.onMessage("Do you want to recalculate now?", Buttons::YesNo, Title, Answer::No);
-        const ImportResult r = RunImport(p, c, allDates(), {});
+        const ImportResult r = RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(r.inserted, 2);
     }
@@ -445,7 +146,7 @@ private slots:
         env.prompts.onMessage("Do you want to recalculate now?", Buttons::YesNo, Title, Answer::Yes);
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", sampleFile("1003020;46")), c);
-        RunImport(p, c, allDates(), {});
+        RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(p.status.text(1), "P1: Updated 0 records out of a total 2"); // none could be normalized
         QCOMPARE(p.CurrentProject.ProjectID, "Other");
@@ -483,7 +184,7 @@ private slots:
         QCOMPARE(c.ImportDecimalComma, comma);
         QCOMPARE(c.accepted, accepted);
         if (accepted) {
-            RunImport(p, c, allDates(), {});
+            RunImport(p, c, allDates());
             QCOMPARE(valueOf(p, "SELECT FeedTemp FROM ProjectInfo").toDouble(), 12.5);
             QCOMPARE(valueOf(p, "SELECT PermFlow FROM Data ORDER BY TheDate DESC").toDouble(), 12.5);
         }
@@ -525,7 +226,7 @@ private slots:
         QVERIFY(c.accepted);
         const Buttons buttons = message.contains("anyway") ? Buttons::OKCancel : Buttons::OK;
         env.prompts.onMessage(message, buttons, Title, Answer(answer));
-        const ImportResult r = RunImport(p, c, allDates(), {});
+        const ImportResult r = RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), projects);
         QCOMPARE(count(p, "SELECT count(*) FROM Data"), readings);
@@ -549,7 +250,7 @@ private slots:
              << " ; ";
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", file), c);
-        const ImportResult r = RunImport(p, c, allDates(), {});
+        const ImportResult r = RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(r.inserted, 3);
         QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE ORP IS NULL"), 3);
@@ -629,7 +330,7 @@ private slots:
         env.prompts.onMessage(message, Buttons::OK, Title, Answer::OK);
         ImportChoice c;
         if (ChooseImportFile(p, writeBytes(env, "f.txt", file), c) != ChoiceOutcome::Refused) {
-            const ImportResult r = RunImport(p, c, allDates(), {});
+            const ImportResult r = RunImport(p, c, allDates());
             QVERIFY(r.refused);
             QVERIFY(!r.finished);
         }
@@ -639,7 +340,7 @@ private slots:
         QCOMPARE(count(p, "SELECT count(*) FROM UserDefined WHERE ProjectID <> 'Default'"), 0);
         QCOMPARE(count(p, "SELECT count(*) FROM Data"), 0);
         QCOMPARE(ChooseImportFile(p, writeFile(env, "good.txt", sampleFile()), c), ChoiceOutcome::NewProject);
-        QCOMPARE(RunImport(p, c, allDates(), {}).inserted, 2);
+        QCOMPARE(RunImport(p, c, allDates()).inserted, 2);
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(count(p, "SELECT count(DISTINCT TheDate) FROM Data"), 2);
         QCOMPARE(count(p, "SELECT count(*) FROM Data"), 2);
@@ -675,7 +376,7 @@ private slots:
                       "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END");
         QString panel2;
         bool lockTaken = false;
-        ExchangeEvents events;
+        Events events;
         events.status = [&](int panel, const QString& t) {
             if (panel == 2) panel2 = t;
         };
@@ -722,7 +423,7 @@ private slots:
             Database::open(p.ProjectDatabasePath).exec("DROP TRIGGER IF EXISTS full");
             env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::No);
             QCOMPARE(ChooseImportFile(p, path, c), ChoiceOutcome::AddOnly);
-            QCOMPARE(RunImport(p, c, allDates(), {}).inserted, n);
+            QCOMPARE(RunImport(p, c, allDates()).inserted, n);
             QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         }
         QCOMPARE(count(p, "SELECT count(DISTINCT TheDate) FROM Data"), n + 1);
@@ -738,7 +439,7 @@ private slots:
         file.resize(5);
         env.prompts.onMessage("No data was found!", Buttons::OK, Title, Answer::OK);
         QString panel2;
-        ExchangeEvents events;
+        Events events;
         events.status = [&](int panel, const QString& t) {
             if (panel == 2) panel2 = t;
         };
@@ -773,12 +474,12 @@ private slots:
         setVersion(p, 1, 3, 38);
         const QStringList lines = exportLines(p, "P1", 1, {});
         QCOMPARE(lines[2].split(';')[2], field);
-        ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("trip.txt")};
-        CreateFile(p, r, {});
+        ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("trip.txt"), {}};
+        CreateFile(p, r);
         p.ProjectDatabasePath = makeBlankDatabase(env.path("to.mdb"));
         ImportChoice c;
         QCOMPARE(ChooseImportFile(p, r.outputFile, c), ChoiceOutcome::NewProject);
-        RunImport(p, c, allDates(), {});
+        RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         const QVariant stored = valueOf(p, "SELECT Description FROM ProjectInfo");
         QVERIFY(!stored.isNull());
@@ -802,7 +503,7 @@ private slots:
         ExportResult result;
         {
             FileSizeLimit limit(20000);
-            result = CreateFile(p, ExportRequest{0, "P1 Train:1", {}, {}, true, out}, {});
+            result = CreateFile(p, ExportRequest{0, "P1 Train:1", {}, {}, true, out, {}});
         }
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QVERIFY(!env.prompts.shown().last().contains("canceled", Qt::CaseInsensitive));
@@ -830,47 +531,6 @@ private slots:
         QCOMPARE(QDir(env.path("")).entryList({"gen*"}, QDir::Files | QDir::Hidden), QStringList());
     }
 
-    // Enter in a date box ends the edit: it neither imports nor exports.
-    void enterInADateBoxStartsNothing() {
-        TestEnv env;
-        Program& p = env.prog();
-        makeBlankDatabase(p.ProjectDatabasePath);
-        insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", "Other"}});
-        insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "Other"}});
-        {
-            FrmImportData w(p);
-            w.show();
-            env.prompts.onOpenFile(writeFile(env, "f.txt", sampleFile()));
-            w.cmdCSVFile->click();
-            QVERIFY(w.cmdImport->isEnabled());
-            for (QDateTimeEdit* d : {w.DTPicker1, w.DTPicker2}) {
-                d->setFocus();
-                QTest::keyClick(d, Qt::Key_Return);
-                QTest::keyClick(d, Qt::Key_Enter);
-            }
-            QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
-            QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo WHERE ProjectID = 'P1'"), 0);
-            QVERIFY(w.cmdImport->isEnabled());
-        }
-        {
-            FrmExportData w(p);
-            w.show();
-            w.CmbProjectId->setCurrentIndex(0);
-            const QString out = env.path("out.txt");
-            env.prompts.onSaveFile(out);
-            w.cmdTXTfile->click();
-            QVERIFY(w.cmdExport->isEnabled());
-            for (QDateTimeEdit* d : {w.DTPicker1, w.DTPicker2}) {
-                d->setFocus();
-                QTest::keyClick(d, Qt::Key_Return);
-                QTest::keyClick(d, Qt::Key_Enter);
-            }
-            QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
-            QVERIFY(!QFile::exists(out));
-            QVERIFY(w.cmdExport->isEnabled());
-        }
-    }
-
     void dateRangeImport() {
         TestEnv env;
         Program& p = env.prog();
@@ -884,7 +544,7 @@ private slots:
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", file), c);
         QString panel2;
-        ExchangeEvents events;
+        Events events;
         events.status = [&](int panel, const QString& t) {
             if (panel == 2) panel2 = t;
         };
@@ -923,7 +583,7 @@ private slots:
             ChooseImportFile(
                 p, writeFile(env, "f.txt", withProjectValue(base, "Description", "Wahrheit Falschgeld")), c),
             ChoiceOutcome::NewProject);
-        RunImport(p, c, allDates(), {});
+        RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(valueOf(p, "SELECT Description FROM ProjectInfo").toString(), "Wahrheit Falschgeld");
         QCOMPARE(valueOf(p, "SELECT TrainsSame FROM ProjectInfo").toInt(), -1);
@@ -943,7 +603,7 @@ private slots:
                               Answer::OK);
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", file), c);
-        const ImportResult r = RunImport(p, c, allDates(), {});
+        const ImportResult r = RunImport(p, c, allDates());
         QVERIFY(r.refused);
         QVERIFY(!c.accepted);
         QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), 0);
@@ -964,128 +624,10 @@ private slots:
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", withProjectValue(sampleFile(), "Description", "boom")),
                          c);
-        RunImport(p, c, allDates(), {});
+        RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(valueOf(p, "SELECT Description FROM ProjectInfo").toString(), "old");
         QCOMPARE(count(p, "SELECT count(*) FROM Data"), 0);
-    }
-
-    // The import window: create, overwrite (Yes), add only (No) and Cancel.
-    void importWindow_data() {
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<int>("answer");
-        QTest::addColumn<QString>("label");
-        QTest::addColumn<QString>("panel1");
-        QTest::addColumn<bool>("enabledAfter");
-        QTest::addColumn<QString>("description");
-        QTest::newRow("create") << false << -1 << "Will create Project: <P1> and any data"
-                                << "Project imported." << false << "Plant";
-        QTest::newRow("overwrite") << true << int(Answer::Yes)
-                                   << "Will OVERWRITE Reference Information in Project: P1 Train: 1"
-                                   << "Project Overwritten." << false << "Plant";
-        QTest::newRow("add only") << true << int(Answer::No)
-                                  << "Will add data to existing Project: <P1 Train: 1"
-                                  << "Overwrite bypassed." << true << "old";
-        QTest::newRow("cancel") << true << int(Answer::Cancel) << "P1 Train: 1"
-                                << "" << false << "old";
-    }
-    void importWindow() {
-        QFETCH(bool, exists);
-        QFETCH(int, answer);
-        QFETCH(QString, label);
-        QFETCH(QString, panel1);
-        QFETCH(bool, enabledAfter);
-        QFETCH(QString, description);
-        TestEnv env;
-        Program& p = env.prog();
-        makeBlankDatabase(p.ProjectDatabasePath);
-        if (exists) {
-            insertProjectInfo(p.ProjectDatabasePath, 3, {{"Description", "old"}});
-            insertRow(p.ProjectDatabasePath, "UserDefined", {{"ProjectID", "P1"}, {"ORP", "old"}});
-        }
-        QStringList file = sampleFile();
-        file[3] = "a;b;c;d;Redox;f;g;h;i;j";
-        const QString path = writeFile(env, "f.txt", file);
-        FrmImportData w(p);
-        w.show();
-        QVERIFY(!w.cmdImport->isEnabled());
-        // An accepted choice first, so that Cancel has something to withdraw.
-        env.prompts.onOpenFile(path);
-        if (exists)
-            env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::No);
-        w.cmdCSVFile->click();
-        QVERIFY(w.cmdImport->isEnabled());
-        env.prompts.onOpenFile(path);
-        if (exists)
-            env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer(answer));
-        w.cmdCSVFile->click();
-        QVERIFY(w.lblProject->text().startsWith(label));
-        w.chkAlldata->setChecked(true);
-        w.cmdImport->click(); // does nothing when the choice was withdrawn
-        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
-        QCOMPARE(w.panelText(1), panel1);
-        QCOMPARE(w.cmdImport->isEnabled(), enabledAfter);
-        QCOMPARE(valueOf(p, "SELECT Description FROM ProjectInfo").toString(), description);
-        QCOMPARE(count(p, "SELECT count(*) FROM Data"), answer == int(Answer::Cancel) ? 0 : 2);
-        QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), 1);
-        const QString orp = answer == int(Answer::No) || answer == int(Answer::Cancel) ? "old" : "Redox";
-        QCOMPARE(valueOf(p, "SELECT ORP FROM UserDefined WHERE ProjectID = 'P1'").toString(), orp);
-        if (answer != int(Answer::Cancel)) {
-            QCOMPARE(w.panelText(2), "2 imported, 0 skipped out of date range.");
-            QCOMPARE(w.lblProject->text(), "Imported successfully from Project: P1");
-            QCOMPARE(w.projectColour(), 65280u);
-        }
-    }
-
-    // The export window: the file button of the mode, and a file written on Export.
-    void exportWindow_data() {
-        QTest::addColumn<bool>("csv");
-        QTest::addColumn<QString>("projectId");
-        QTest::newRow("text") << false << "P1";
-        QTest::newRow("csv") << true << "P1";
-        // Its list text "Lake Train:2 Train:1" begins like that of project Lake.
-        QTest::newRow("an ID holding Train:") << false << "Lake Train:2";
-    }
-    void exportWindow() {
-        QFETCH(bool, csv);
-        QFETCH(QString, projectId);
-        TestEnv env;
-        Program& p = env.prog();
-        makeBlankDatabase(p.ProjectDatabasePath);
-        insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", "Lake"}});
-        insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "Lake"}});
-        insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "Lake"}, {"TheDate", "2013-05-06 00:00:00"}});
-        insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", projectId}});
-        insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", projectId}});
-        env.system.clock = QDateTime(QDate(2020, 1, 10), QTime(15, 30));
-        p.ExportCsvMode = csv;
-        FrmExportData w(p);
-        w.show();
-        QCOMPARE(w.cmdCSVFile->isVisible(), csv);
-        QCOMPARE(w.cmdTXTfile->isVisible(), !csv);
-        QCOMPARE(w.windowTitle(),
-                 csv ? "EXPORT PROJECT + DATA TO EXCEL CSV FILE" : "EXPORT HV PROJECT + DATA");
-        QCOMPARE(w.DTPicker1->dateTime(), QDateTime(QDate(2019, 12, 11), QTime(0, 0)));
-        QCOMPARE(w.DTPicker2->dateTime(), QDateTime(QDate(2020, 1, 10), QTime(0, 0)));
-        QPushButton* fileButton = csv ? w.cmdCSVFile : w.cmdTXTfile;
-        const QString out = env.path(csv ? "out.csv" : "out.txt");
-        env.prompts.onSaveFile(out);
-        fileButton->click();
-        QCOMPARE(w.panelText(1), "No Projected Selected!");
-        QVERIFY(!w.cmdExport->isEnabled());
-        w.CmbProjectId->setCurrentIndex(w.CmbProjectId->findText(ProjectTrainText(projectId, 1)));
-        env.prompts.onSaveFile(out);
-        fileButton->click();
-        QVERIFY(w.cmdExport->isEnabled());
-        w.cmdExport->click();
-        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
-        QVERIFY(!w.cmdExport->isEnabled());
-        QCOMPARE(w.panelText(2), "Exported 1 Records of 1");
-        QFile f(out);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray text = f.readAll();
-        QCOMPARE(text.count(csv ? ',' : ';') > 200, true);
-        QVERIFY(text.split('\n').value(2).startsWith((projectId + (csv ? "," : ";")).toUtf8()));
     }
 
     // Export then import into an empty database gives the same rows, in both locales.
@@ -1134,12 +676,12 @@ private slots:
         }
         p.ProjectDatabasePath = from;
         setVersion(p, 1, 3, 38);
-        ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("trip.txt")};
-        CreateFile(p, r, {});
+        ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("trip.txt"), {}};
+        CreateFile(p, r);
         p.ProjectDatabasePath = makeBlankDatabase(env.path("to.mdb"));
         ImportChoice c;
         QCOMPARE(ChooseImportFile(p, r.outputFile, c), ChoiceOutcome::NewProject);
-        QCOMPARE(RunImport(p, c, allDates(), {}).inserted, 3000);
+        QCOMPARE(RunImport(p, c, allDates()).inserted, 3000);
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
 
         auto rowsOf = [&](const QString& path, const QString& sql) {
@@ -1173,5 +715,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestExchange)
-#include "tst_exchange.moc"
+QTEST_MAIN(TestExchangeLogic)
+#include "tst_exchangelogic.moc"
