@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
             tx.commit();
             std::printf("reference state of %d project trains changed\n", n);
             return 0;
-        } catch (const DbError& e) {
+        } catch (const RunError& e) {
             std::fprintf(stderr, "error %ld: %s\n", e.number(), qPrintable(e.description()));
             return 1;
         }
@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
         }
         std::printf("%lld readings in %d project trains written to %s\n", static_cast<long long>(n),
                     int(layouts.size()), qPrintable(out));
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         dropPart();
         std::fprintf(stderr, "error %ld: %s\n", e.number(), qPrintable(e.description()));
         return 1;

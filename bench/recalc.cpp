@@ -111,7 +111,7 @@ int floorRun(const QString& path) try {
                 seconds > 0 ? n / seconds : 0.0);
     printDiskAndMemory();
     return 0;
-} catch (const DbError& e) {
+} catch (const RunError& e) {
     std::fprintf(stderr, "%s\n", qPrintable(e.description()));
     return 1;
 }

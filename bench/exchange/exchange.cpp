@@ -51,7 +51,7 @@ void report(Program& p, const ScriptedPrompts& prompts, qint64 readings, double 
 }
 
 // SQLite's words for a failed write ("disk I/O error") with the system's own cause.
-QString failureText(const DbError& e, SqliteConnection* db) {
+QString failureText(const RunError& e, SqliteConnection* db) {
     const int code = db && db->handle() ? sqlite3_system_errno(db->handle()) : 0;
     return code ? e.description() + " (" + QString::fromLocal8Bit(std::strerror(code)) + ")"
                 : e.description();
@@ -86,7 +86,7 @@ int generate(const QString& out, qint64 n, const QString& templ) {
         connection = std::make_unique<SqliteConnection>(building);
         fill(*connection, n);
         connection.reset();
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         std::fprintf(stderr, "cannot generate %s: %s\n", qPrintable(out),
                      qPrintable(failureText(e, connection.get())));
         connection.reset();
@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
             report(p, prompts, r.inserted, clock.elapsed() / 1000.0);
             return r.finished ? 0 : 1;
         }
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         std::fprintf(stderr, "error %ld: %s\n", e.number(), qPrintable(e.description()));
         return 1;
     }

@@ -489,7 +489,7 @@ int main(int argc, char** argv) {
                         static_cast<long long>(t.stats.symbolsDrawn), t.load, t.build, t.draw, t.total(),
                         peakKb());
         }
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.description()));
         return 1;
     }

@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
         }
         tx.commit();
         std::printf("%lld readings written to %s\n", static_cast<long long>(n), qPrintable(out));
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.description()));
         return 1;
     }

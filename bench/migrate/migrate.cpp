@@ -157,7 +157,7 @@ int main(int argc, char** argv) {
             } remove{floorPath};
             floor = floorRun(p, fromPath, floorPath);
         }
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.description()));
         return 1;
     }

@@ -180,7 +180,7 @@ void RollOver(HistoryColumns& h, const std::array<bool, ItemCount>& keep) {
     h.times[1] = h.times[0];
 }
 
-QString SaveErrorText(const DbError& e) {
+QString SaveErrorText(const RunError& e) {
     return GetMlString(696,
                        "Error in saving data. Data may not have been saved. Please check data and retry.") +
            "\r\n\r\n" + GetMlString(545, "Verify the database is not in use by other programs or users.") +

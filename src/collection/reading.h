@@ -83,6 +83,6 @@ struct HistoryColumns {
 void RollOver(HistoryColumns& h, const std::array<bool, ItemCount>& keep);
 
 // Texts of a failed save and of a failed normalization.
-QString SaveErrorText(const DbError& e);
+QString SaveErrorText(const RunError& e);
 
 } // namespace hv

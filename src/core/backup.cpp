@@ -27,9 +27,9 @@ void CopyDatabaseFile(const QString& source, const QString& target) {
     const QFileInfo src(source);
     const QFileInfo dst(target);
     if (dst.exists() && src.exists() && src.canonicalFilePath() == dst.canonicalFilePath())
-        throw DbError(dberr::InvalidArgument, "The backup cannot replace the database itself.");
+        throw FileError(dberr::InvalidArgument, "The backup cannot replace the database itself.");
     if (!dst.absoluteDir().exists())
-        throw DbError(dberr::FileNotFound, "Path not found: " + dst.absolutePath());
+        throw FileError(dberr::FileNotFound, "Path not found: " + dst.absolutePath());
 
     // VACUUM INTO refuses an existing file: copy beside the target, then swap.
     const QString partial = target + ".partial";
@@ -50,11 +50,11 @@ void CopyDatabaseFile(const QString& source, const QString& target) {
     }
     if (dst.exists() && !QFile::remove(target)) {
         removePartial();
-        throw DbError(dberr::FileNotFound, "Cannot replace " + target);
+        throw FileError(dberr::FileNotFound, "Cannot replace " + target);
     }
     if (!QFile::rename(partial, target)) {
         removePartial();
-        throw DbError(dberr::FileNotFound, "Cannot write " + target);
+        throw FileError(dberr::FileNotFound, "Cannot write " + target);
     }
 }
 
@@ -70,7 +70,7 @@ QString BackupDatabase(Program& p, bool silent) {
         }
         CopyDatabaseFile(p.ProjectDatabasePath, target);
         return target;
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         return "Error in backup to " + target + ". Error " + QString::number(e.number()) + " " +
                e.description();
     }

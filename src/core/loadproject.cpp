@@ -22,7 +22,7 @@ const QString RepairAdvice = QStringLiteral(
     "menu.\r\nBe sure to click the Edit Reference Data Button, followed by the Save/Apply button "
     "before you enter any further data.");
 
-void reportLoadFailure(Program& p, const DbError& e) {
+void reportLoadFailure(Program& p, const RunError& e) {
     const QString number = QString::number(e.number());
     QString text;
     if (e.number() == dberr::FileNotFound) {
@@ -133,7 +133,7 @@ void LoadMyProject(Program& p) {
         // An open project window stays; the new one is shown beside it, and stays in front of
         // the main window that start-up shows after this.
         p.windows.showAnother(QStringLiteral("frmProject"));
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         reportLoadFailure(p, e);
     }
 }

@@ -1,10 +1,15 @@
 #include "core/numbers.h"
 
 #include <QLocale>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
+#include <limits>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "platform/database.h"
 
@@ -12,53 +17,165 @@ namespace hv {
 
 namespace {
 
-// A non-negative number as decimal digits: value = 0.digits x 10^pointPos.
+// 10^0 to 10^22: with a mantissa below 2^53 the products stay below 2^128.
+constexpr auto Pow10 = [] {
+    std::array<unsigned __int128, 23> t{};
+    t[0] = 1;
+    for (size_t i = 1; i < t.size(); ++i)
+        t[i] = t[i - 1] * 10;
+    return t;
+}();
+
+constexpr auto Pow10d = [] {
+    std::array<double, 23> t{};
+    t[0] = 1;
+    for (size_t i = 1; i < t.size(); ++i)
+        t[i] = t[i - 1] * 10; // exact up to 10^22
+    return t;
+}();
+
+constexpr uint64_t Digits15Low = 100000000000000ULL; // 10^14
+constexpr uint64_t Digits15High = 1000000000000000ULL;
+
+// For values from 1E-08 to below 2^52, where readings lie: the value is m / 2^shift exactly,
+// so m * 10^(14 - exponent) / 2^shift is a 128-bit integer division. False outside that range.
+bool fastDigits(double a, SignificantDigits& out) {
+    if (!(a >= 1e-8 && a < 4503599627370496.0)) return false;
+    uint64_t bits = 0;
+    std::memcpy(&bits, &a, sizeof bits);
+    const int e2 = int(bits >> 52) - 1022; // a = m * 2^(e2 - 53), normal here
+    const unsigned __int128 m = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
+    const int shift = 53 - e2;        // 1 to 80 here
+    int k = ((e2 - 1) * 78913) >> 18; // floor(log10 a) or one less
+    for (int tries = 0; tries < 3; ++tries) {
+        const int s = 14 - k;
+        if (s < 0 || s > 22) return false;
+        const unsigned __int128 num = m * Pow10[size_t(s)];
+        const unsigned __int128 q = num >> shift;
+        if (q >= Digits15High) {
+            ++k;
+            continue;
+        }
+        if (q < Digits15Low) {
+            --k;
+            continue;
+        }
+        const unsigned __int128 rest = num - (q << shift);
+        uint64_t n = uint64_t(q) + (rest >= (static_cast<unsigned __int128>(1) << (shift - 1)) ? 1 : 0);
+        if (n == Digits15High) {
+            n = Digits15Low;
+            ++k;
+        }
+        out = {n, k};
+        return true;
+    }
+    return false;
+}
+
+// Any finite value: the shortest digits that read back exactly, taken to 15 significant digits.
+// Rounding them instead of the exact value differs only when they end in a lone 5 at the 16th
+// digit: then the exact value decides, and an exact half rounds away from zero. A subnormal's
+// shortest digits can be fewer than its 15 exact ones; its exact value, with hundreds of
+// digits, is never a half at the 16th.
+Q_NEVER_INLINE SignificantDigits slowDigits(double a) {
+    char buf[64];
+    const auto r = a < std::numeric_limits<double>::min()
+                       ? std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, 14)
+                       : std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific);
+    char digits[20];
+    int nd = 0;
+    const char* p = buf;
+    for (; p < r.ptr && *p != 'e'; ++p)
+        if (*p >= '0' && *p <= '9' && nd < 20) digits[nd++] = *p;
+    int exponent = 0;
+    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), r.ptr, exponent);
+    bool up = false;
+    if (nd > 15) {
+        up = digits[15] >= '5';
+        if (nd == 16 && digits[15] == '5') {
+            char exact[80];
+            const auto e = std::to_chars(exact, exact + sizeof exact, a, std::chars_format::scientific, 40);
+            auto atOrAboveHalf = [](const char* from, const char* to) {
+                int k = 0;
+                bool above = false;
+                bool rest = false; // a non-zero digit after the 16th
+                for (const char* q = from; q < to && *q != 'e'; ++q) {
+                    if (*q < '0' || *q > '9') continue;
+                    if (k == 15) above = *q >= '5';
+                    if (k > 15 && *q != '0') rest = true;
+                    ++k;
+                }
+                return std::pair{above, rest};
+            };
+            auto [above, rest] = atOrAboveHalf(exact, e.ptr);
+            if (above && !rest) {
+                // Rounded to 41 digits it looks like an exact half: only all of its digits
+                // (at most 767) tell a half from a value just below it.
+                char all[800];
+                const auto f = std::to_chars(all, all + sizeof all, a, std::chars_format::scientific, 780);
+                std::tie(above, rest) = atOrAboveHalf(all, f.ptr);
+            }
+            up = above;
+        }
+        nd = 15;
+    }
+    uint64_t n = 0;
+    for (int i = 0; i < 15; ++i)
+        n = n * 10 + unsigned(i < nd ? digits[i] - '0' : 0);
+    if (up && ++n == Digits15High) {
+        n = Digits15Low;
+        ++exponent;
+    }
+    return {n, exponent};
+}
+
+// Inlined where numbers are written in bulk; the slow path stays out of line.
+inline SignificantDigits digitsOf(double a) {
+    SignificantDigits out;
+    if (fastDigits(a, out)) return out;
+    return slowDigits(a);
+}
+
+void twoDigitsOf(char* to, unsigned v) {
+    to[0] = char('0' + v / 10);
+    to[1] = char('0' + v % 10);
+}
+
+// The kept digits of a value: value = q x 10^scale.
+struct Rounded {
+    uint64_t q = 0;
+    int scale = 0;
+};
+
+// The run time formats from the 15 significant digits of a Double, so 2.675 shows as
+// 2.68 although its binary value lies just below: those digits taken to `decimals` places
+// (to three significant digits where decimals is -1, as in scientific notation), halves
+// away from zero.
+Rounded roundTo(const SignificantDigits& s, int decimals) {
+    const int keep = decimals < 0 ? 3 : s.exponent + 1 + decimals;
+    Rounded r{s.digits, s.exponent - 14};
+    if (keep >= 15) return r;
+    if (keep < 0) return {0, 0};
+    const auto p = uint64_t(Pow10[size_t(15 - keep)]);
+    r.q = s.digits / p + (s.digits % p >= p / 2 ? 1 : 0);
+    r.scale += 15 - keep;
+    return r;
+}
+
+// The digits of a value not below 0 rounded as roundTo does: value = 0.digits x 10^pointPos.
 struct Decimal {
     std::string digits;
     int pointPos = 0;
 };
 
-// The run time formats from the 15 significant digits of a Double, so 2.675 shows as
-// 2.68 although its binary value lies just below.
-Decimal toDecimal(double a) {
-    Decimal d;
-    if (a == 0) {
-        d.digits = "0";
-        d.pointPos = 1;
-        return d;
-    }
-    char buf[48];
-    std::snprintf(buf, sizeof buf, "%.14e", a); // d.dddddddddddddde+xx
-    const std::string s(buf);
-    const size_t e = s.find('e');
-    d.digits = s.substr(0, 1) + s.substr(2, e - 2);
-    d.pointPos = std::atoi(s.c_str() + e + 1) + 1;
+Decimal toDecimal(double a, int decimals) {
+    Decimal d{"0", 1};
+    if (a == 0) return d;
+    const Rounded r = roundTo(digitsOf(a), decimals);
+    if (r.q == 0) return d;
+    d.digits = std::to_string(r.q);
+    d.pointPos = int(d.digits.size()) + r.scale;
     return d;
-}
-
-// Keeps `keep` leading digits, rounding half away from zero.
-void roundDigits(Decimal& d, int keep) {
-    if (keep >= int(d.digits.size())) return;
-    if (keep < 0) {
-        d.digits = "0";
-        return;
-    }
-    const bool up = d.digits[size_t(keep)] >= '5';
-    d.digits.resize(size_t(keep));
-    if (!up) return;
-    int i = keep - 1;
-    for (; i >= 0; --i) {
-        if (d.digits[size_t(i)] == '9') {
-            d.digits[size_t(i)] = '0';
-        } else {
-            ++d.digits[size_t(i)];
-            break;
-        }
-    }
-    if (i < 0) {
-        d.digits.insert(d.digits.begin(), '1');
-        ++d.pointPos;
-    }
 }
 
 char digitAt(const Decimal& d, int i) { // i counted from the first digit; zeros outside
@@ -84,8 +201,7 @@ QString formatPattern(double x, const char* pattern) {
         ++minDec;
     const int maxDec = int(fracPat.size());
 
-    Decimal d = toDecimal(std::fabs(x));
-    roundDigits(d, d.pointPos + maxDec);
+    const Decimal d = toDecimal(std::fabs(x), maxDec);
 
     std::string intDigits;
     for (int i = 0; i < d.pointPos; ++i)
@@ -109,12 +225,8 @@ QString formatPattern(double x, const char* pattern) {
 
 // The named form "scientific": 1.23E-07.
 QString formatScientific(double x) {
-    Decimal d = toDecimal(std::fabs(x));
-    int exponent = 0;
-    if (std::fabs(x) != 0) {
-        roundDigits(d, 3);
-        exponent = d.pointPos - 1;
-    }
+    const Decimal d = toDecimal(std::fabs(x), -1);
+    const int exponent = x != 0 ? d.pointPos - 1 : 0;
     QString out = x < 0 ? QStringLiteral("-") : QString();
     out += QChar(digitAt(d, 0));
     out += decimalPoint();
@@ -158,6 +270,10 @@ bool numericValue(const QVariant& v, double& x) {
 
 } // namespace
 
+SignificantDigits Significant15(double a) {
+    return digitsOf(a);
+}
+
 QString FormatValue(const QVariant& value) {
     const QVariant v = conv::isNull(value) ? QVariant(QStringLiteral("0")) : value;
     double x = 0;
@@ -181,6 +297,25 @@ int FormatValueDecimals(double a) {
     if (a < 100000) return 1;
     if (a < 1000000000) return 0;
     return -1;
+}
+
+double RoundAsFormatted(double x) {
+    if (x == 0 || x == std::floor(x) || !std::isfinite(x)) return x;
+    const double a = std::fabs(x);
+    const Rounded r = roundTo(digitsOf(a), FormatValueDecimals(a));
+    // q is below 2^53, so one product or quotient by an exact power of ten rounds correctly.
+    double out = 0;
+    if (r.scale >= 0 && r.scale <= 22) {
+        out = double(r.q) * Pow10d[size_t(r.scale)];
+    } else if (r.scale < 0 && r.scale >= -22) {
+        out = double(r.q) / Pow10d[size_t(-r.scale)];
+    } else {
+        char text[48];
+        const int n =
+            std::snprintf(text, sizeof text, "%llue%d", static_cast<unsigned long long>(r.q), r.scale);
+        std::from_chars(text, text + n, out);
+    }
+    return x < 0 ? -out : out;
 }
 
 int NumericKeyFilter(int keyCode, int decimalSeparatorCode, bool allowMinus) {
@@ -243,13 +378,74 @@ double LocaleToDouble(const QString& text, bool* ok) {
     return x;
 }
 
+char* WriteGeneralNumber(char* t, double value, char decimal) {
+    if (value == 0) { // no "-0"
+        *t++ = '0';
+        return t;
+    }
+    if (!std::isfinite(value)) {
+        const char* s = std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+        const size_t n = std::strlen(s);
+        std::memcpy(t, s, n);
+        return t + n;
+    }
+    const bool negative = value < 0;
+    const SignificantDigits s = digitsOf(negative ? -value : value);
+    char digits[16];
+    const auto high = unsigned(s.digits / 100000000); // 7 digits
+    auto low = unsigned(s.digits % 100000000);        // 8 digits
+    digits[0] = char('0' + high / 1000000);
+    twoDigitsOf(digits + 1, high / 10000 % 100);
+    twoDigitsOf(digits + 3, high / 100 % 100);
+    twoDigitsOf(digits + 5, high % 100);
+    for (int i = 13; i >= 7; i -= 2, low /= 100)
+        twoDigitsOf(digits + i, low % 100);
+    int nd = 15;
+    while (nd > 1 && digits[nd - 1] == '0')
+        --nd;
+    const int exponent = s.exponent;
+    if (negative) *t++ = '-';
+    if (exponent < -4 || exponent >= 15) {
+        *t++ = digits[0];
+        if (nd > 1) {
+            *t++ = decimal;
+            for (int i = 1; i < nd; ++i)
+                *t++ = digits[i];
+        }
+        *t++ = 'E';
+        *t++ = exponent < 0 ? '-' : '+';
+        const int e = std::abs(exponent);
+        if (e >= 100) *t++ = char('0' + e / 100);
+        *t++ = char('0' + e / 10 % 10);
+        *t++ = char('0' + e % 10);
+    } else if (exponent < 0) {
+        *t++ = '0';
+        *t++ = decimal;
+        for (int i = 0; i < -exponent - 1; ++i)
+            *t++ = '0';
+        for (int i = 0; i < nd; ++i)
+            *t++ = digits[i];
+    } else {
+        const int intDigits = exponent + 1;
+        for (int i = 0; i < intDigits; ++i)
+            *t++ = i < nd ? digits[i] : '0';
+        if (nd > intDigits) {
+            *t++ = decimal;
+            for (int i = intDigits; i < nd; ++i)
+                *t++ = digits[i];
+        }
+    }
+    return t;
+}
+
 QString GeneralNumber(double value) {
-    if (value == 0) value = 0; // no "-0"
     // The run time's form: plain digits and minus, "E" for the exponent, no thousands
     // separator; only the decimal separator is the locale's.
-    QString s = QString::number(value, 'g', 15);
-    s.replace(QChar('e'), QChar('E'));
-    s.replace(QChar('.'), decimalPoint());
+    char text[32];
+    const char* end = WriteGeneralNumber(text, value, '.');
+    QString s = QString::fromLatin1(text, end - text);
+    const QString point = decimalPoint();
+    if (point != QLatin1String(".")) s.replace(QChar('.'), point);
     return s;
 }
 

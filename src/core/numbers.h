@@ -2,6 +2,7 @@
 #include <QString>
 #include <QVariant>
 #include <QtGlobal>
+#include <cstdint>
 
 namespace hv {
 
@@ -11,6 +12,17 @@ QString FormatValue(const QVariant& value);
 // The most decimals FormatValue shows of a number of that magnitude that is not whole; -1
 // where it shows it in scientific notation (three significant digits).
 int FormatValueDecimals(double magnitude);
+// The value FormatValue shows, as a number: the precision the data entry stores.
+double RoundAsFormatted(double x);
+
+// The 15 significant digits of a finite value above 0, rounded from its exact binary value
+// (an exact half away from zero, as the general number form rounds): the value is
+// digits x 10^(exponent - 14), 10^14 <= digits < 10^15. Every number text is made from these.
+struct SignificantDigits {
+    uint64_t digits = 0;
+    int exponent = 0;
+};
+SignificantDigits Significant15(double a);
 
 // Key filter of numeric entry boxes: Enter, Backspace, the decimal separator and the
 // digits pass; the minus only when allowMinus. Other keys give 0.
@@ -29,5 +41,8 @@ bool IsNumericText(const QString& text);
 double LocaleToDouble(const QString& text, bool* ok = nullptr);
 // The "general number" form of a Double in the locale (no thousands separator).
 QString GeneralNumber(double value);
+// The general number form with the given decimal mark: up to 15 significant digits, "E"
+// exponents below 1E-04 and from 1E+15. Writes at most 32 bytes at out; returns the end.
+char* WriteGeneralNumber(char* out, double value, char decimal);
 
 } // namespace hv

@@ -85,7 +85,7 @@ void OpenDatabaseCommand(Program& p) {
 
         CheckDbVersionMessage(p);
         showVersionOf(p, UpgradeOpenDatabase(p));
-    } catch (const DbError&) {
+    } catch (const RunError&) {
         // Any other failure ends the command quietly, as far as it got.
     }
 }

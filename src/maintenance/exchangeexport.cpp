@@ -83,7 +83,7 @@ void writeValue(ExchangeWriter& w, sqlite3_stmt* st, int i, bool isDate, const c
 }
 
 void line(ExchangeWriter& w) {
-    if (!w.endLine()) throw DbError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
+    if (!w.endLine()) throw FileError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
 }
 
 QString selectList(const QStringList& names) {
@@ -263,7 +263,7 @@ ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out,
                                RunProgress& progress) {
     ExchangeWriter w(out, separator, p.DecimalSeparatorCode == 44 ? ',' : '.');
     const ExportCounts counts = writeLines(p, db, w, projectId, train, range, progress);
-    if (!w.flush()) throw DbError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
+    if (!w.flush()) throw FileError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
     return counts;
 }
 
@@ -310,7 +310,7 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, RunProgress& progres
     try {
         SqliteConnection db(p.ProjectDatabasePath);
         c = WriteExchangeFile(p, db, file, projectId, train, range, separator, progress);
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         // The device's own words (a full disk, a size limit) are gone once the file is cancelled.
         const QString why = file.error() != QFileDevice::NoError ? file.errorString() : e.description();
         file.cancelWriting();

@@ -7,8 +7,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <tuple>
 #include <utility>
+
+#include "core/numbers.h"
 
 namespace hv {
 
@@ -282,15 +283,6 @@ bool validUtf8(QByteArrayView b) {
     return true;
 }
 
-// 10^0 to 10^22: with a mantissa below 2^53 the products stay below 2^128.
-constexpr auto Pow10 = [] {
-    std::array<unsigned __int128, 23> t{};
-    t[0] = 1;
-    for (size_t i = 1; i < t.size(); ++i)
-        t[i] = t[i - 1] * 10;
-    return t;
-}();
-
 constexpr auto Pow10d = [] {
     std::array<double, 23> t{};
     t[0] = 1;
@@ -298,113 +290,6 @@ constexpr auto Pow10d = [] {
         t[i] = t[i - 1] * 10; // exact up to 10^22
     return t;
 }();
-
-void twoDigitsOf(char* to, unsigned v) {
-    to[0] = char('0' + v / 10);
-    to[1] = char('0' + v % 10);
-}
-
-// The 15 significant digits of a positive value rounded exactly (an exact half away from zero,
-// as the general number form rounds) and its decimal exponent, for values from 1E-08 to below
-// 2^52, where readings lie: the value is m / 2^shift exactly, so m * 10^(14 - exponent) / 2^shift
-// is a 128-bit integer division. False outside that range.
-bool fastDigits(double a, char digits[24], int& exponent) {
-    if (!(a >= 1e-8 && a < 4503599627370496.0)) return false;
-    uint64_t bits = 0;
-    std::memcpy(&bits, &a, sizeof bits);
-    const int e2 = int(bits >> 52) - 1022; // a = m * 2^(e2 - 53), normal here
-    const unsigned __int128 m = (bits & ((uint64_t(1) << 52) - 1)) | (uint64_t(1) << 52);
-    const int shift = 53 - e2;        // 1 to 80 here
-    int k = ((e2 - 1) * 78913) >> 18; // floor(log10 a) or one less
-    for (int tries = 0; tries < 3; ++tries) {
-        const int s = 14 - k;
-        if (s < 0 || s > 22) return false;
-        const unsigned __int128 num = m * Pow10[size_t(s)];
-        const unsigned __int128 q = num >> shift;
-        if (q >= 1000000000000000ULL) {
-            ++k;
-            continue;
-        }
-        if (q < 100000000000000ULL) {
-            --k;
-            continue;
-        }
-        const unsigned __int128 rest = num - (q << shift);
-        uint64_t n = uint64_t(q) + (rest >= (static_cast<unsigned __int128>(1) << (shift - 1)) ? 1 : 0);
-        if (n == 1000000000000000ULL) {
-            n = 100000000000000ULL;
-            ++k;
-        }
-        const auto high = unsigned(n / 100000000); // 7 digits
-        auto low = unsigned(n % 100000000);        // 8 digits
-        digits[0] = char('0' + high / 1000000);
-        twoDigitsOf(digits + 1, high / 10000 % 100);
-        twoDigitsOf(digits + 3, high / 100 % 100);
-        twoDigitsOf(digits + 5, high % 100);
-        for (int i = 13; i >= 7; i -= 2, low /= 100)
-            twoDigitsOf(digits + i, low % 100);
-        exponent = k;
-        return true;
-    }
-    return false;
-}
-
-// Any finite value: the shortest digits that read back exactly, taken to 15 significant digits.
-// Rounding them instead of the exact value differs only when they end in a lone 5 at the 16th
-// digit: then the exact value decides, and an exact half rounds away from zero.
-void slowDigits(double value, char digits[24], int& nd, int& exponent) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    const char* p = buf;
-    if (*p == '-') ++p;
-    nd = 0;
-    for (; p < r.ptr && *p != 'e'; ++p)
-        if (*p >= '0' && *p <= '9' && nd < 20) digits[nd++] = *p;
-    exponent = 0;
-    std::from_chars(p + 1 + (p[1] == '+' ? 1 : 0), r.ptr, exponent);
-    if (nd > 15) {
-        bool up = digits[15] >= '5';
-        if (nd == 16 && digits[15] == '5') {
-            char exact[80];
-            const auto e =
-                std::to_chars(exact, exact + sizeof exact, value, std::chars_format::scientific, 40);
-            auto atOrAboveHalf = [](const char* from, const char* to) {
-                int k = 0;
-                bool above = false;
-                bool rest = false; // a non-zero digit after the 16th
-                for (const char* q = from; q < to && *q != 'e'; ++q) {
-                    if (*q < '0' || *q > '9') continue;
-                    if (k == 15) above = *q >= '5';
-                    if (k > 15 && *q != '0') rest = true;
-                    ++k;
-                }
-                return std::pair{above, rest};
-            };
-            auto [above, rest] = atOrAboveHalf(exact, e.ptr);
-            if (above && !rest) {
-                // Rounded to 41 digits it looks like an exact half: only all of its digits
-                // (at most 767) tell a half from a value just below it.
-                char all[800];
-                const auto f =
-                    std::to_chars(all, all + sizeof all, value, std::chars_format::scientific, 780);
-                std::tie(above, rest) = atOrAboveHalf(all, f.ptr);
-            }
-            up = above;
-        }
-        nd = 15;
-        if (up) {
-            int i = 14;
-            for (; i >= 0 && digits[i] == '9'; --i)
-                digits[i] = '0';
-            if (i >= 0) {
-                ++digits[i];
-            } else {
-                digits[0] = '1';
-                ++exponent;
-            }
-        }
-    }
-}
 
 // A trimmed field that ParseExchangeNumber takes for certain: digits with at most one decimal
 // mark between digits and a leading minus, at most 64 bytes (below 1E+64, so finite).
@@ -441,59 +326,8 @@ qsizetype ExchangeTextLimit(const QString& column) {
 }
 
 void AppendExchangeNumber(QByteArray& out, double value, char decimal) {
-    if (value == 0) { // no "-0"
-        out += '0';
-        return;
-    }
-    if (!std::isfinite(value)) {
-        out += std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
-        return;
-    }
-    const bool negative = value < 0;
-    char digits[24];
-    int nd = 0;
-    int exponent = 0;
-    if (!fastDigits(negative ? -value : value, digits, exponent)) {
-        slowDigits(value, digits, nd, exponent);
-    } else {
-        nd = 15;
-    }
-    while (nd > 1 && digits[nd - 1] == '0')
-        --nd;
-    char text[48];
-    char* t = text;
-    if (negative) *t++ = '-';
-    if (exponent < -4 || exponent >= 15) {
-        *t++ = digits[0];
-        if (nd > 1) {
-            *t++ = decimal;
-            for (int i = 1; i < nd; ++i)
-                *t++ = digits[i];
-        }
-        *t++ = 'E';
-        *t++ = exponent < 0 ? '-' : '+';
-        const int e = std::abs(exponent);
-        if (e >= 100) *t++ = char('0' + e / 100);
-        *t++ = char('0' + e / 10 % 10);
-        *t++ = char('0' + e % 10);
-    } else if (exponent < 0) {
-        *t++ = '0';
-        *t++ = decimal;
-        for (int i = 0; i < -exponent - 1; ++i)
-            *t++ = '0';
-        for (int i = 0; i < nd; ++i)
-            *t++ = digits[i];
-    } else {
-        const int intDigits = exponent + 1;
-        for (int i = 0; i < intDigits; ++i)
-            *t++ = i < nd ? digits[i] : '0';
-        if (nd > intDigits) {
-            *t++ = decimal;
-            for (int i = intDigits; i < nd; ++i)
-                *t++ = digits[i];
-        }
-    }
-    out.append(text, t - text);
+    char text[32];
+    out.append(text, WriteGeneralNumber(text, value, decimal) - text);
 }
 
 bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out) {
@@ -718,7 +552,8 @@ void ExchangeWriter::text(QByteArrayView utf8) {
 
 void ExchangeWriter::number(double value) {
     next();
-    AppendExchangeNumber(line_, value, dec_);
+    char text[32];
+    line_.append(text, WriteGeneralNumber(text, value, dec_) - text);
 }
 
 void ExchangeWriter::integer(qint64 value) {

@@ -143,7 +143,7 @@ bool sameHeader(const ExchangeHeader& a, const ExchangeHeader& b) {
            a.projectFields == b.projectFields && a.userDefinedLine == b.userDefinedLine;
 }
 
-QString dbFailure(const QString& what, const DbError& e) {
+QString dbFailure(const QString& what, const RunError& e) {
     return what + ", error = " + QString::number(e.number()) + ", " + e.description();
 }
 
@@ -650,7 +650,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                     throw DbError(dberr::FileNotFound,
                                   "The file could not be read to its end: " + reader->error());
                 r.lastProjectId = DecodeExchangeText(lastId);
-            } catch (const DbError& e) {
+            } catch (const RunError& e) {
                 guard.rollback();
                 say(p, dbFailure("Import failed after " + QString::number(r.inserted) +
                                      " readings; nothing of the file was stored",
@@ -677,7 +677,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
         status(2, QString::number(r.inserted) + GetMlString(1010, " imported, ") +
                       QString::number(r.skipped) + GetMlString(1011, " skipped out of date range."));
         r.finished = true;
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         say(p, dbFailure("Import failed", e));
         return r;
     }
@@ -705,7 +705,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                 db.close();
                 LoadProjectSettings(p, rows.first());
                 RecalculateProject(p, p.CurrentProject);
-            } catch (const DbError& e) {
+            } catch (const RunError& e) {
                 failure = dbFailure("Recalculation failed", e);
             }
             p.CurrentProject = saved;

@@ -148,68 +148,6 @@ std::vector<DbRow> rowsOf(SqliteConnection& db, const QString& sql, const QVaria
     return out;
 }
 
-// FormatValue's digits without its text: 15 significant digits, then the decimals its
-// magnitude allows, halves away from zero.
-double roundAsFormatted(double x) {
-    const double a = std::fabs(x);
-    if (x == 0 || x == std::floor(x)) return x;
-    const int decimals = FormatValueDecimals(a);
-    const bool scientific = decimals < 0;
-
-    char buf[48];
-    const auto res = std::to_chars(buf, buf + sizeof buf - 1, a, std::chars_format::scientific, 14);
-    *res.ptr = 0;
-    char* e = std::strchr(buf, 'e');
-    std::string digits(1, buf[0]);
-    digits.append(buf + 2, size_t(e - buf - 2));
-    int pointPos = std::atoi(e + 1) + 1;
-    const int keep = scientific ? 3 : pointPos + decimals;
-    if (keep < int(digits.size())) {
-        if (keep < 0) return x < 0 ? -0.0 : 0.0;
-        const bool up = digits[size_t(keep)] >= '5';
-        digits.resize(size_t(keep));
-        if (up) {
-            int i = keep - 1;
-            for (; i >= 0; --i) {
-                if (digits[size_t(i)] == '9') {
-                    digits[size_t(i)] = '0';
-                } else {
-                    ++digits[size_t(i)];
-                    break;
-                }
-            }
-            if (i < 0) {
-                digits.insert(digits.begin(), '1');
-                ++pointPos;
-            }
-        }
-        if (digits.empty()) return x < 0 ? -0.0 : 0.0;
-    }
-    std::string text = "0." + digits + "e" + std::to_string(pointPos);
-    double out = 0;
-    std::from_chars(text.data(), text.data() + text.size(), out);
-    return x < 0 ? -out : out;
-}
-
-// roundAsFormatted without text where the decimal digits cannot be in doubt: the value
-// scaled to its kept decimals is rounded half away from zero, unless its fraction lies so
-// near a half that the 15-digit rounding could tip it, which the text decides.
-double roundStored(double x) {
-    static constexpr double Scale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
-    if (x == 0 || x == std::floor(x) || !std::isfinite(x)) return x;
-    const double a = std::fabs(x);
-    const int decimals = FormatValueDecimals(a);
-    if (decimals < 0) return roundAsFormatted(x);
-    // At most 9 digits are kept, so the 15-digit rounding moves the scaled value by less
-    // than 1e-6, and the scaling itself errs by less than 2e-7.
-    const double scaled = a * Scale[decimals];
-    const double whole = std::floor(scaled);
-    const double fraction = scaled - whole;
-    if (std::fabs(fraction - 0.5) < 1e-5) return roundAsFormatted(x);
-    const double out = (fraction > 0.5 ? whole + 1 : whole) / Scale[decimals];
-    return x < 0 ? -out : out;
-}
-
 QString dateText(const QVariant& v) {
     // Stored dates are already in the stored form; only other forms are converted.
     if (v.typeId() == QMetaType::QString) {
@@ -231,12 +169,12 @@ QVariant StoredPrecision(const QVariant& value) {
     case QMetaType::Int:
     case QMetaType::LongLong: {
         const double x = value.toDouble();
-        return std::isfinite(x) ? QVariant(roundStored(x)) : value;
+        return std::isfinite(x) ? QVariant(RoundAsFormatted(x)) : value;
     }
     default: {
         bool ok = false;
         const double x = LocaleToDouble(value.toString(), &ok);
-        return ok && std::isfinite(x) ? QVariant(roundStored(x)) : value;
+        return ok && std::isfinite(x) ? QVariant(RoundAsFormatted(x)) : value;
     }
     }
 }
@@ -563,7 +501,7 @@ bool Migration::COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalcu
         case ReadingColumn::Number:
         case ReadingColumn::Bank3:
             if (type == SQLITE_FLOAT || type == SQLITE_INTEGER) {
-                const double x = roundStored(sqlite3_column_double(row, pos));
+                const double x = RoundAsFormatted(sqlite3_column_double(row, pos));
                 sqlite3_bind_double(ins, i + 1, x);
                 keep(i, x);
             } else if (type == SQLITE_NULL) {

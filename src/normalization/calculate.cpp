@@ -21,7 +21,7 @@ DbError noCurrentRecord() {
                    "requires a current record.");
 }
 
-bool reportFailure(Program& p, const DbError& e, const std::function<void()>& beforeMessage = {}) {
+bool reportFailure(Program& p, const RunError& e, const std::function<void()>& beforeMessage = {}) {
     if (!p.IgnoreCalcErrors) {
         if (beforeMessage) beforeMessage();
         p.prompts.message("Calculation run caused an error #" + QString::number(e.number()) + " " +
@@ -154,7 +154,7 @@ bool DataRecordCalculator::calculate(const SqliteStatement& row, ProjectInfoReco
     try {
         RowSource source{row, readPos_};
         ReadWorking(w, source);
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         keepLast(w, id, last);
         return fail(e, &row, cp, w, -1);
     }
@@ -162,7 +162,7 @@ bool DataRecordCalculator::calculate(const SqliteStatement& row, ProjectInfoReco
 
     try {
         NormalizeReading(w, cp, p_.ElementTable, side);
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         keepLast(w, id, last);
         return fail(e, &row, cp, w, -1);
     }
@@ -190,7 +190,7 @@ bool DataRecordCalculator::calculate(const SqliteStatement& row, ProjectInfoReco
         u.reset();
     } catch (const DbFailure&) {
         throw;
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         return fail(e, &row, cp, w, assigned);
     }
     return true;
@@ -232,14 +232,14 @@ PendingResult DataRecordCalculator::calculatePending(const PendingReading& r) {
     };
     try {
         ReadWorking(w, source);
-    } catch (const DbError&) {
+    } catch (const RunError&) {
         keepLast(w, 0, nullptr);
         return failed();
     }
     keepLast(w, 0, nullptr);
     try {
         NormalizeReading(w, cp, p_.ElementTable, *currentSide_);
-    } catch (const DbError&) {
+    } catch (const RunError&) {
         keepLast(w, 0, nullptr);
         return failed();
     }
@@ -267,16 +267,16 @@ bool DataRecordCalculator::calculateById(qint64 id) {
         return found ? ok : failWithoutRow(noCurrentRecord());
     } catch (const DbFailure&) {
         throw;
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         return failWithoutRow(e);
     }
 }
 
-bool DataRecordCalculator::failWithoutRow(const DbError& e) {
+bool DataRecordCalculator::failWithoutRow(const RunError& e) {
     return fail(e, nullptr, p_.CurrentProject, DataWorking(), -1);
 }
 
-bool DataRecordCalculator::fail(const DbError& e, const SqliteStatement* row, const ProjectInfoRecord& cp,
+bool DataRecordCalculator::fail(const RunError& e, const SqliteStatement* row, const ProjectInfoRecord& cp,
                                 const DataWorking& w, int assigned) {
     if (!p_.IgnoreCalcErrors) return reportFailure(p_, e, beforeMessage);
     // Keep at least the elapsed hours of the reading. A failure here ends the attempt
@@ -288,7 +288,7 @@ bool DataRecordCalculator::fail(const DbError& e, const SqliteStatement* row, co
         if (elapsed != w.ElapsedTimeHrs) writeBack(row->int64(0), elapsed, w, assigned);
     } catch (const DbFailure&) {
         throw;
-    } catch (const DbError&) {
+    } catch (const RunError&) {
     }
     return false;
 }
@@ -331,7 +331,7 @@ bool calculateDataRecord(Program& p, const QDateTime& when, qint32 id) {
         calc = std::make_unique<DataRecordCalculator>(p, *db);
     } catch (const DbFailure&) {
         throw;
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         return reportFailure(p, e);
     }
     if (id != 0) return calc->calculateById(id);
@@ -346,7 +346,7 @@ bool calculateDataRecord(Program& p, const QDateTime& when, qint32 id) {
         return calc->calculate(q);
     } catch (const DbFailure&) {
         throw;
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         return calc->failWithoutRow(e);
     }
 }

@@ -85,13 +85,13 @@ public:
     // The same for the row of that ID; a missing row fails as the calculation does.
     bool calculateById(qint64 id);
     // The failure path when no row could be read.
-    bool failWithoutRow(const DbError& e);
+    bool failWithoutRow(const RunError& e);
 
     // Called before the calculator shows a message (a bulk run commits its batch first).
     std::function<void()> beforeMessage;
 
 private:
-    bool fail(const DbError& e, const SqliteStatement* row, const ProjectInfoRecord& reference,
+    bool fail(const RunError& e, const SqliteStatement* row, const ProjectInfoRecord& reference,
               const DataWorking& w, int assigned);
     void keepLast(const DataWorking& w, qint64 id, LastNormalizedValues* last);
     void writeBack(qint64 id, double elapsed, const DataWorking& w, int assigned);

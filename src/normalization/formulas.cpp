@@ -10,15 +10,15 @@ namespace calcerr {
 void raise(long number) {
     switch (number) {
     case InvalidCall:
-        throw DbError(number, QStringLiteral("Invalid procedure call or argument"));
+        throw CalcError(number, QStringLiteral("Invalid procedure call or argument"));
     case Overflow:
-        throw DbError(number, QStringLiteral("Overflow"));
+        throw CalcError(number, QStringLiteral("Overflow"));
     case SubscriptOutOfRange:
-        throw DbError(number, QStringLiteral("Subscript out of range"));
+        throw CalcError(number, QStringLiteral("Subscript out of range"));
     case DivisionByZero:
-        throw DbError(number, QStringLiteral("Division by zero"));
+        throw CalcError(number, QStringLiteral("Division by zero"));
     default:
-        throw DbError(number, QStringLiteral("Application-defined or object-defined error"));
+        throw CalcError(number, QStringLiteral("Application-defined or object-defined error"));
     }
 }
 } // namespace calcerr

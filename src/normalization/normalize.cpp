@@ -291,7 +291,7 @@ void PrepareReference(ReferenceSide& r, const ProjectInfoRecord& cp,
         r.s1R = s1R;
         r.s2R = s2R;
         r.s3R = s3R;
-    } catch (const DbError& e) {
+    } catch (const CalcError& e) {
         r.failure = e;
     }
 }

@@ -99,7 +99,7 @@ template <class Source> void ReadWorking(DataWorking& w, Source& source) {
 // train: computed once from the reference record. A failure is kept, to be raised where
 // the reading's normalization reaches it.
 struct ReferenceSide {
-    std::optional<DbError> failure;
+    std::optional<CalcError> failure;
     int stage = 1; // 2 once the recovery and pressure drops of the record are known
     double feedFlow = 0, overallRecovery = 0, deltaPress = 0;
     double refDP = 0, refDP1 = 0, refDP2 = 0, refDP3 = 0, refBank2Feed = 0, refBank3Feed = 0;
@@ -114,7 +114,7 @@ void PrepareReference(ReferenceSide& r, const ProjectInfoRecord& reference,
 // fluxes, the concentrations, osmotic pressures and correction factors of both sides and the
 // normalized values. It changes the reference record as the normalization always has
 // (FeedFlow, OverallRecovery, DeltaPress, DeltaPress_1 to _3). A failing step raises a
-// DbError with the run-time number; w then holds what was computed up to it. No value
+// CalcError with the run-time number; w then holds what was computed up to it. No value
 // left in w after a normal return is infinite or NaN.
 void NormalizeReading(DataWorking& w, ProjectInfoRecord& reference,
                       const std::vector<ElementSpecRecord>& elements);

@@ -512,7 +512,7 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, c
         sum.normalized = total;
         sum.stopped = stopped;
         finish(!stopped, {});
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         QString text = "Error #" + QString::number(e.number()) + " " + e.description();
         if (counted && dynamic_cast<const DbFailure*>(&e)) text += ". " + stoppedPartWay(committed, readings);
         p.prompts.message(text, Buttons::OK);

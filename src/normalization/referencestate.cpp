@@ -37,7 +37,7 @@ std::optional<double> ReferenceSaltPassage(const ProjectInfoRecord& reference,
     ProjectInfoRecord copy = reference;
     try {
         NormalizeReading(w, copy, elements);
-    } catch (const DbError&) {
+    } catch (const RunError&) {
         return std::nullopt;
     }
     return w.NormalizedSaltPassage;

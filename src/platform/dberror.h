@@ -19,10 +19,11 @@ constexpr long TypeMismatch = 13;             // text where a number was expecte
 constexpr long InvalidArgument = 5;           // invalid procedure call or argument
 } // namespace dberr
 
-// A run-time error with the number and the description callers show.
-class DbError : public std::runtime_error {
+// A run-time error with the number and the description callers show, as the original
+// program's error traps saw it: the base of the errors below.
+class RunError : public std::runtime_error {
 public:
-    DbError(long number, const QString& description)
+    RunError(long number, const QString& description)
         : std::runtime_error(description.toStdString()), number_(number), description_(description) {}
     long number() const { return number_; }
     const QString& description() const { return description_; }
@@ -30,6 +31,25 @@ public:
 private:
     long number_;
     QString description_;
+};
+
+// An error of the database layer or of a value read from it: a file, table, column or row
+// missing, a statement refused, a Null or a number out of range.
+class DbError : public RunError {
+public:
+    using RunError::RunError;
+};
+
+// A calculation the run time stopped: an invalid argument, an overflow, a division by zero.
+class CalcError : public RunError {
+public:
+    using RunError::RunError;
+};
+
+// A file the program writes (a backup, an export) that could not be written or replaced.
+class FileError : public RunError {
+public:
+    using RunError::RunError;
 };
 
 // An error SQLite itself reported (busy, locked, read-only, full, corrupt, I/O, or any

@@ -1,4 +1,10 @@
 #include <QtTest>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <string>
 
 #include "core/numbers.h"
 #include "platform/dberror.h"
@@ -64,6 +70,7 @@ private slots:
             {"tiny carry", 0.0000009996, false, "1.00E-06"},
             {"huge with fraction", 4567891234.5, false, "4.57E+09"},
             {"huge whole", 5000000000.0, false, "5000000000.0"},
+            {"whole, a half at the 16th digit", 1000000000000005.0, false, "1000000000000010.0"},
         };
         for (const char* l : Locales)
             for (const Row& r : rows)
@@ -80,6 +87,72 @@ private slots:
         if (localizeInput) value = loc(value.toString());
         const bool isText = value.typeId() == QMetaType::QString && !localizeInput;
         QCOMPARE(FormatValue(value), isText ? expected : loc(expected));
+        // What the data entry stores is the number shown.
+        if (value.typeId() == QMetaType::Double)
+            QCOMPARE(RoundAsFormatted(value.toDouble()), QLocale::c().toDouble(expected));
+    }
+
+    // Every number text comes from these digits: compared with all the exact decimal digits of
+    // readings, short decimals, whole numbers, any bit pattern (subnormals too), exact halves at
+    // the 16th digit (away from zero) and the bounds of the fast path.
+    void significantDigits() {
+        auto exact = [](double a) {
+            char all[800];
+            char* end = std::to_chars(all, all + sizeof all - 1, a, std::chars_format::scientific, 780).ptr;
+            *end = 0;
+            std::string digits;
+            const char* p = all;
+            for (; p < end && *p != 'e'; ++p)
+                if (*p != '.') digits += *p;
+            SignificantDigits s{std::stoull(digits.substr(0, 15)), std::atoi(p + 1)};
+            if (digits[15] >= '5' && ++s.digits == 1000000000000000ULL) {
+                s.digits = 100000000000000ULL;
+                ++s.exponent;
+            }
+            return s;
+        };
+        QRandomGenerator rng(17);
+        auto reading = [&] { return rng.generateDouble() * std::pow(10.0, rng.bounded(-12, 20)); };
+        auto shortDecimal = [&] {
+            return double(rng.bounded(1, 2000000)) / std::pow(10.0, rng.bounded(0, 7));
+        };
+        auto whole = [&] { return double(qint64(rng.generate64() >> rng.bounded(10, 64))); };
+        auto anyBits = [&] {
+            const quint64 bits = rng.generate64() >> 1;
+            double v;
+            std::memcpy(&v, &bits, sizeof v);
+            return v;
+        };
+        auto exactHalf = [&] {
+            // m * 2^-q is m * 5^q / 10^q exactly: 16 digits ending in 5 for odd m in range.
+            const int q = rng.bounded(1, 16);
+            const double p5 = std::pow(5.0, q);
+            const double lo = std::ceil(1e15 / p5), hi = std::min(std::floor(1e16 / p5), 9007199254740991.0);
+            double m = std::floor(lo + rng.generateDouble() * (hi - lo));
+            if (std::fmod(m, 2) == 0) m += m + 1 <= hi ? 1 : -1;
+            return std::ldexp(m, -q);
+        };
+        auto nearBound = [&] {
+            static const double bounds[] = {1e-8, 4503599627370496.0, 1e15, 1e-5, DBL_MIN, 5e-324, DBL_MAX};
+            double v = bounds[rng.bounded(int(std::size(bounds)))];
+            for (int steps = rng.bounded(0, 20); steps > 0; --steps)
+                v = std::nextafter(v, rng.bounded(2) ? 0.0 : INFINITY);
+            return v;
+        };
+        const std::function<double()> kinds[] = {reading, shortDecimal, whole, anyBits, exactHalf, nearBound};
+        for (const auto& next : kinds)
+            for (int i = 0; i < 20000; ++i) {
+                const double a = next();
+                if (!(a > 0) || !std::isfinite(a)) continue;
+                const SignificantDigits got = Significant15(a), want = exact(a);
+                if (got.digits != want.digits || got.exponent != want.exponent)
+                    QFAIL(qPrintable(QStringLiteral("%1: %2e%3, not %4e%5")
+                                         .arg(a, 0, 'g', 17)
+                                         .arg(got.digits)
+                                         .arg(got.exponent)
+                                         .arg(want.digits)
+                                         .arg(want.exponent)));
+            }
     }
 
     void generalNumber_data() {
@@ -97,6 +170,7 @@ private slots:
         QCOMPARE(GeneralNumber(-0.0), QString("0"));
         QCOMPARE(GeneralNumber(0.00001), QString("1E-05"));
         QCOMPARE(GeneralNumber(2.5e20), loc("2.5E+20"));
+        QCOMPARE(GeneralNumber(5e-324), loc("4.94065645841247E-324")); // all 15 digits of a subnormal
         // What is written reads back.
         for (double x : {0.1, 1.0 / 3.0, 123456.789, -7.25e-9, 2.5e20}) {
             bool ok = false;

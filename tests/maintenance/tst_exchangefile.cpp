@@ -42,49 +42,6 @@ private slots:
         }
     }
 
-    // The fast writer gives the program's general number form in both locales: readings as
-    // they come, short decimals, whole numbers, any bit pattern, and exact halves at the 16th
-    // digit (which round away from zero).
-    void numbersMatchTheGeneralNumberForm() {
-        QRandomGenerator rng(17);
-        auto reading = [&] { return (rng.generateDouble() - 0.5) * std::pow(10.0, rng.bounded(-12, 20)); };
-        auto shortDecimal = [&] {
-            return double(rng.bounded(-2000000, 2000000)) / std::pow(10.0, rng.bounded(0, 7));
-        };
-        auto whole = [&] { return double(qint64(rng.generate64() >> rng.bounded(10, 64))); };
-        auto anyBits = [&] {
-            for (;;) {
-                const quint64 bits = rng.generate64();
-                double v;
-                std::memcpy(&v, &bits, sizeof v);
-                if (std::isfinite(v)) return v;
-            }
-        };
-        auto exactHalf = [&] {
-            // m * 2^-q is m * 5^q / 10^q exactly: 16 digits ending in 5 for odd m in range.
-            const int q = rng.bounded(1, 16);
-            const double p5 = std::pow(5.0, q);
-            const double lo = std::ceil(1e15 / p5), hi = std::min(std::floor(1e16 / p5), 9007199254740991.0);
-            double m = std::floor(lo + rng.generateDouble() * (hi - lo));
-            if (std::fmod(m, 2) == 0) m += m + 1 <= hi ? 1 : -1;
-            return std::ldexp(rng.bounded(2) ? m : -m, -q);
-        };
-        const std::function<double()> kinds[] = {reading, shortDecimal, whole, anyBits, exactHalf};
-        for (const bool comma : {false, true}) {
-            QLocale::setDefault(comma ? QLocale(QLocale::German, QLocale::Germany) : QLocale::c());
-            for (const auto& next : kinds)
-                for (int i = 0; i < 40000; ++i) {
-                    const double v = next();
-                    QByteArray out;
-                    AppendExchangeNumber(out, v, comma ? ',' : '.');
-                    if (QString::fromLatin1(out) != GeneralNumber(v))
-                        QFAIL(qPrintable(QStringLiteral("%1 written as %2, not %3")
-                                             .arg(v, 0, 'g', 17)
-                                             .arg(QString::fromLatin1(out), GeneralNumber(v))));
-                }
-        }
-    }
-
     void fieldsReadAsTheirColumns_data() {
         QTest::addColumn<QString>("field");
         QTest::addColumn<int>("kind");

@@ -10,11 +10,11 @@
 
 namespace hv::test {
 
-// The number of the DbError a call raises; 0 when it raises none.
+// The number of the run-time error a call raises; 0 when it raises none.
 template <typename F> long errorOf(F&& f) {
     try {
         f();
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         return e.number();
     }
     return 0;

@@ -256,12 +256,12 @@ bool EntryForm::mayDiscardTyped() {
                               Buttons::YesNo, Icon::Question, Title) == Answer::Yes;
 }
 
-QString EntryForm::failureText(const QString& what, const DbError& e) {
+QString EntryForm::failureText(const QString& what, const RunError& e) {
     return what + "\r\n\r\nError number = " + QString::number(e.number()) +
            "  Description: " + e.description();
 }
 
-void EntryForm::sayFailure(const QString& what, const DbError& e) {
+void EntryForm::sayFailure(const QString& what, const RunError& e) {
     p_.prompts.message(failureText(what, e), Buttons::OK, Icon::Critical, Title);
 }
 
@@ -275,7 +275,7 @@ void EntryForm::storeOrder(const std::function<void()>& store) {
     try {
         store();
         p_.prompts.message(GetMlString(507, "Updated OK!"), Buttons::OK, Icon::None, Title);
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         p_.prompts.message(QString::number(e.number()) + " - " + e.description() +
                                GetMlString(506, ", Update Failed. Make sure the database is not in use by "
                                                 "someone else!"),

@@ -107,8 +107,8 @@ protected:
     bool typedUnsaved_ = false;
     QString typedWhat_;
     // A failure of the database in its own words: what failed, then its number and text.
-    static QString failureText(const QString& what, const DbError& e);
-    void sayFailure(const QString& what, const DbError& e);
+    static QString failureText(const QString& what, const RunError& e);
+    void sayFailure(const QString& what, const RunError& e);
     // "Updated OK!" once `store` has stored the order, else what failed; an order that
     // shows an item twice is refused, naming the item, and `store` does not run.
     void storeOrder(const std::function<void()>& store);

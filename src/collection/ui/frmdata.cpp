@@ -301,7 +301,7 @@ void frmData::Form_Load() {
             SuppressWarningsPrompt = true;
             chkWarnings->setChecked(true);
         }
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         showLoadFailure(failureText("The data entry form cannot open.", e));
         return;
     }
@@ -419,7 +419,7 @@ bool frmData::rebuildRows() {
     try {
         ConfigureAll();
         return true;
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         sayFailure("The rows cannot be rebuilt.", e);
         return false;
     }
@@ -468,7 +468,7 @@ void frmData::cmdDefault_Click() {
         return;
     try {
         Configure_cbItem(GetMlString(654, "Default"));
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         sayFailure("The default input order cannot be read.", e);
         return;
     }
@@ -841,7 +841,7 @@ bool frmData::SaveAllData() {
         Database db = Database::open(p_.ProjectDatabasePath);
         InsertReading(db, cp, balanced, eventId, note);
         Reading = balanced;
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         p_.prompts.message(SaveErrorText(e), Buttons::OK, Icon::Critical, Title);
         setStatus(4, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"), true);
         return false;

@@ -509,7 +509,7 @@ void frmMain::mnuRecalc_Click() {
     if (!p_.RecalculateProject) return;
     try {
         p_.RecalculateProject(p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber);
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         // The project run reports nothing of its own; a failure must not end the program.
         p_.prompts.message("Error #" + QString::number(e.number()) + " " + e.description(), Buttons::OK,
                            Icon::Critical, Title);

@@ -291,7 +291,7 @@ void frmGraphs::Form_Activate() {
         LoadSeriesList();
         LoadMyGraphs();
         FillDefaultGraphs();
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         reportFailure(e.description());
     }
     cmdGraph_Click();
@@ -444,7 +444,7 @@ void frmGraphs::cmdSave_Click() {
         try {
             SaveUserGraph(dlg->GraphName());
             LoadMyGraphs();
-        } catch (const DbError& e) {
+        } catch (const RunError& e) {
             reportFailure(e.description());
         }
         OverwriteGraph = false;
@@ -704,7 +704,7 @@ void frmGraphs::cmdGraph_Click() {
             p_.prompts.message(SpecFluxWarningText, Buttons::OK, Icon::Information, GraphsTitle);
             p_.SpecFluxWarningShown = true;
         }
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         reportFailure(e.description());
     }
 }

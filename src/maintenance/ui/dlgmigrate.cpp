@@ -381,7 +381,7 @@ void dlgMigrate::cmdBackUp_Click() {
     try {
         CopyDatabaseFile(source, target);
         setStatus(3, QStringLiteral("Backed Up OK!"));
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         fail(target, e.number(), e.description());
     }
 }

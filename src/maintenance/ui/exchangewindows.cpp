@@ -35,7 +35,7 @@ void RegisterExchangeWindows(Program& p) {
         if (!databaseReady(p)) return nullptr;
         try {
             return new rows(p);
-        } catch (const DbError& e) {
+        } catch (const RunError& e) {
             p.prompts.message("The readings could not be read: " + e.description(), Buttons::OK, Icon::None,
                               Title);
             return nullptr;

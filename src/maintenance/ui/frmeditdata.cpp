@@ -332,7 +332,7 @@ void frmEditData::Form_Unload() {
             }
             try {
                 if (p_.RecalculateProject) p_.RecalculateProject(current.projectId, current.train);
-            } catch (const DbError& e) {
+            } catch (const RunError& e) {
                 message("Error #" + QString::number(e.number()) + " " + e.description());
             }
         }

@@ -637,7 +637,7 @@ void frmProject::focusOn(const FocusTarget& t) {
     }
 }
 
-void frmProject::reportDbError(const DbError& e) {
+void frmProject::reportDbError(const RunError& e) {
     p_.prompts.message(GetMlString(1127, "error ") + QString::number(e.number()) + " - " + e.description(),
                        Buttons::OK, Icon::Critical);
 }
@@ -698,7 +698,7 @@ void frmProject::FillComboBoxes() {
             cbProject->setItemData(int(i), key->train, TrainNumberRole);
         }
         cbProject->setCurrentIndex(list.selected);
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         reportDbError(e);
         if (p_.ProjectCreateMode && cbProject->count() == 0) cbProject->addItem(StartNewProjectItem);
     }
@@ -823,7 +823,7 @@ void frmProject::cmdSave_Click() {
     }
     try {
         RecalculateCurrentProject(p_);
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         reportDbError(e);
     }
 }
@@ -979,7 +979,7 @@ void frmProject::ConfigureForm() {
 
     try {
         GetRSData();
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         reportDbError(e);
     }
     ProjectBoxes b = boxes();
@@ -1062,7 +1062,7 @@ bool frmProject::SaveNewProject() {
     const qint16 first = FormProject.TrainNumber;
     try {
         if (!InsertProjectTrains(p_, FormProject)) return false;
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         reportDbError(e);
         return false;
     }
@@ -1080,7 +1080,7 @@ bool frmProject::UpdateProject() {
         FormProject.ProjectID = shownKey_.projectId;
         FormProject.TrainNumber = shownKey_.train;
         UpdateProjectRow(p_, FormProject);
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         reportDbError(e);
         return false;
     }

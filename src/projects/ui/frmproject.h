@@ -16,7 +16,7 @@
 namespace hv {
 
 struct Program;
-class DbError;
+class RunError;
 
 // The project list; tells when it is dropped down.
 class ProjectCombo : public QComboBox {
@@ -141,7 +141,7 @@ private:
     ProjectTrainKey listedTrain() const;
     void showRowUnits(int flowUnit, int pressUnit, int tempUnit);
     void focusOn(const FocusTarget& target);
-    void reportDbError(const DbError& e);
+    void reportDbError(const RunError& e);
     int dataIndexOf(const QObject* w) const;
     int fieldIndexOf(const QObject* w) const;
     bool hasKeyFilter(const QWidget* w) const;

@@ -223,7 +223,7 @@ void frmImportExcel::Form_Load() {
         if (!Configure_cbItem(cp.ProjectID)) return;
         ConfigureAll();
         FillScadaInfo(cp.ProjectID, ToIntegerOrZero(txtTrain->text()));
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         sayFailure("The import window cannot be opened.", e);
         unloaded_ = true;
         deleteLater();
@@ -338,7 +338,7 @@ void frmImportExcel::cmdSaveConfig_Click() {
     storeOrder([this] { SaveInputOrder(p_, project_.ProjectID, project_.TrainNumber, rowOrder()); });
     try {
         SaveScadaConfig();
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         sayFailure("The cell links were not saved.", e);
     }
 }
@@ -561,7 +561,7 @@ bool frmImportExcel::flushBatch() {
     if (!batch_) return true;
     try {
         batch_->commit();
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         batchLost(e);
         return false;
     }
@@ -569,7 +569,7 @@ bool frmImportExcel::flushBatch() {
     return true;
 }
 
-void frmImportExcel::batchLost(const DbError& e) {
+void frmImportExcel::batchLost(const RunError& e) {
     const int rows = batch_ ? batch_->pending() : 0;
     batch_.reset();
     stopRequested_ = true;
@@ -617,7 +617,7 @@ bool frmImportExcel::SaveAllData() {
     ReadingValues r = Reading;
     try {
         BalanceImportedReading(r, project_.NumBanks, project_.SystemData, p_.IgnoreImportErrors);
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         // The row's own failure: what the batch holds is stored before it is said.
         if (flushBatch()) {
             say(SaveErrorText(e));
@@ -641,7 +641,7 @@ bool frmImportExcel::SaveAllData() {
             say(GetMlString(602, "Calculation or calculated Data Storage Error ") + "0 " +
                 "The calculated values could not be stored.");
         }
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         batchLost(e);
         return false;
     }
@@ -688,7 +688,7 @@ bool frmImportExcel::importOneRow(bool allRows) {
     bool stored = false;
     try {
         stored = batch().isStored(parseDbDate(dbDateText(*date)));
-    } catch (const DbError& e) {
+    } catch (const RunError& e) {
         batchLost(e);
         return false;
     }

@@ -100,7 +100,7 @@ private:
     bool flushBatch();
     // The batch could not be completed: none of it is stored, and the window shows again
     // the first reading of it.
-    void batchLost(const DbError& e);
+    void batchLost(const RunError& e);
     // Takes the readings the batch committed into the run's tally and shows its state.
     void takeCommitted();
     QString importedText() const;
