@@ -260,19 +260,23 @@ void RecordEditorWindow::cmdEdit_Click() {
 
 void RecordEditorWindow::cmdUpdate_Click() {
     trap([this] {
-        RecordSet& r = rs();
         storeBoxes();
-        r.update();
-        if (AddMode)
-            r.moveLast();
-        else
-            showRecord();
-        // Browsing again: the label names the record, not the edit.
-        lblStatus->setText(positionText(r));
-        EditMode = false;
-        AddMode = false;
-        ToggleRecordButtons(true);
+        updateAndBrowse();
     });
+}
+
+void RecordEditorWindow::updateAndBrowse() {
+    RecordSet& r = rs();
+    r.update();
+    if (AddMode)
+        r.moveLast();
+    else
+        showRecord();
+    // Browsing again: the label names the record, not the edit.
+    lblStatus->setText(positionText(r));
+    EditMode = false;
+    AddMode = false;
+    ToggleRecordButtons(true);
 }
 
 void RecordEditorWindow::cmdCancel_Click() {

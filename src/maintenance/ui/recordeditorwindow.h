@@ -97,6 +97,8 @@ protected:
     RecordSet& rs(); // error 91 when no record set is open
     void showRecord();
     void storeBoxes(); // the typed values into the pending record
+    // Stores the pending record and goes back to browsing, on the new row after an add.
+    void updateAndBrowse();
     // Runs a button's work; an error ends it with the editor's message.
     void trap(const std::function<void()>& work);
     virtual void reportError(const DbError& e);
