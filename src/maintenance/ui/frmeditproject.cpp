@@ -174,13 +174,7 @@ frmEditProject::frmEditProject(Program& p, QWidget* parent) : RecordEditorWindow
 }
 
 bool frmEditProject::Form_Load() {
-    try {
-        db_ = std::make_unique<Database>(Database::open(p_.ProjectDatabasePath));
-        fillProjectList(cbProject, *db_, true);
-    } catch (const DbError& e) {
-        message(e.description());
-        return false;
-    }
+    if (!openProjectList(db_, cbProject)) return false;
     cmdGo_Click();
     return true;
 }

@@ -184,6 +184,17 @@ void RecordEditorWindow::message(const QString& text) {
     p_.prompts.message(text, Buttons::OK, Icon::None, Title);
 }
 
+bool RecordEditorWindow::openProjectList(std::unique_ptr<Database>& db, QComboBox* combo) {
+    try {
+        db = std::make_unique<Database>(Database::open(p_.ProjectDatabasePath));
+        fillProjectList(combo, *db, true);
+    } catch (const DbError& e) {
+        message(e.description());
+        return false;
+    }
+    return true;
+}
+
 void RecordEditorWindow::fillProjectList(QComboBox* combo, Database& db, bool selectCurrent) {
     const std::vector<TrainKey> keys = ListProjectTrainKeys(db);
     combo->clear();
