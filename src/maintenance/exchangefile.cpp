@@ -13,78 +13,56 @@
 
 namespace hv {
 
+const QStringList& ProjectPermeateColumns() {
+    static const QStringList names = {
+        "PermFlow",        "PermFlow_1",        "PermFlow_2",        "PermuS",          "PermuS_1",
+        "PermuS_2",        "PermBackPress",     "PermBackPress_1",   "PermBackPress_2", "NumBanks",
+        "NumElementsBank", "NumElementsBank_1", "NumElementsBank_2", "NumTrains",       "AreaBank",
+        "AreaBank_1",      "AreaBank_2"};
+    return names;
+}
+
+const QStringList& ProjectFeedColumns() {
+    static const QStringList names = {"FeedFlow",     "FeedPressure", "FeedPressure_2", "FeedTemp",
+                                      "FeeduS",       "unitFlow",     "unitFlux",       "unitPress",
+                                      "unitTemp",     "CapacityM3D",  "DeltaPress",     "DeltaPress_1",
+                                      "DeltaPress_2", "ElementType",  "ElementType_1",  "ElementType_2"};
+    return names;
+}
+
 const QStringList& ExchangeProjectColumns() {
-    static const QStringList names = {"ProjectID",
-                                      "DateReference",
-                                      "Description",
-                                      "TrainNumber",
-                                      "TrainsSame",
-                                      "SystemData",
-                                      "ElapsedTimeRef",
-                                      "PermFlow",
-                                      "PermFlow_1",
-                                      "PermFlow_2",
-                                      "PermuS",
-                                      "PermuS_1",
-                                      "PermuS_2",
-                                      "PermBackPress",
-                                      "PermBackPress_1",
-                                      "PermBackPress_2",
-                                      "NumBanks",
-                                      "NumElementsBank",
-                                      "NumElementsBank_1",
-                                      "NumElementsBank_2",
-                                      "NumTrains",
-                                      "AreaBank",
-                                      "AreaBank_1",
-                                      "AreaBank_2",
-                                      "ConcFlow",
-                                      "ConcPressure",
-                                      "ConcPressure_1",
-                                      "ConcuS",
-                                      "FeedFlow",
-                                      "FeedPressure",
-                                      "FeedPressure_2",
-                                      "FeedTemp",
-                                      "FeeduS",
-                                      "unitFlow",
-                                      "unitFlux",
-                                      "unitPress",
-                                      "unitTemp",
-                                      "CapacityM3D",
-                                      "DeltaPress",
-                                      "DeltaPress_1",
-                                      "DeltaPress_2",
-                                      "ElementType",
-                                      "ElementType_1",
-                                      "ElementType_2",
-                                      "RefpH",
-                                      "FeedType",
-                                      "AvgConc",
-                                      "dataExists",
-                                      "DefaultUnits",
-                                      "Density",
-                                      "OverallRecovery",
-                                      "uStoPI_Feed",
-                                      "uStoPI_Perm",
-                                      "uStoPPM",
-                                      "numVessels",
-                                      "numVessels_1",
-                                      "numVessels_2",
-                                      "ElementsPerVessel",
-                                      "ElementsPerVessel_1",
-                                      "ElementsPerVessel_2",
-                                      "numVessels_3",
-                                      "ElementsperVessel_3",
-                                      "ElementType_3",
-                                      "NumElementsBank_3",
-                                      "AreaBank_3",
-                                      "Deltapress_3",
-                                      "PermFlow_3",
-                                      "PermuS_3",
-                                      "FeedPressure_3",
-                                      "ConcPressure_2",
-                                      "PermBackPress_3"};
+    static const QStringList names =
+        QStringList{"ProjectID",  "DateReference", "Description",   "TrainNumber",
+                    "TrainsSame", "SystemData",    "ElapsedTimeRef"} +
+        ProjectPermeateColumns() + QStringList{"ConcFlow", "ConcPressure", "ConcPressure_1", "ConcuS"} +
+        ProjectFeedColumns() +
+        QStringList{"RefpH",
+                    "FeedType",
+                    "AvgConc",
+                    "dataExists",
+                    "DefaultUnits",
+                    "Density",
+                    "OverallRecovery",
+                    "uStoPI_Feed",
+                    "uStoPI_Perm",
+                    "uStoPPM",
+                    "numVessels",
+                    "numVessels_1",
+                    "numVessels_2",
+                    "ElementsPerVessel",
+                    "ElementsPerVessel_1",
+                    "ElementsPerVessel_2",
+                    "numVessels_3",
+                    "ElementsperVessel_3",
+                    "ElementType_3",
+                    "NumElementsBank_3",
+                    "AreaBank_3",
+                    "Deltapress_3",
+                    "PermFlow_3",
+                    "PermuS_3",
+                    "FeedPressure_3",
+                    "ConcPressure_2",
+                    "PermBackPress_3"};
     return names;
 }
 

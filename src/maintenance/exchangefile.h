@@ -14,6 +14,10 @@ class QIODevice;
 // units, line 5 the Data names, then one reading per line. Plain code over a QIODevice.
 namespace hv {
 
+// Two runs of ProjectInfo columns that the exchange file and the project editor list in
+// the same order: the permeate side and sizes, then the feed side, units and element types.
+const QStringList& ProjectPermeateColumns();
+const QStringList& ProjectFeedColumns();
 // The 71 ProjectInfo columns of lines 2 and 3, in file order.
 const QStringList& ExchangeProjectColumns();
 // The Data columns of line 5: 62, or 66 with the specific-flux columns.

@@ -157,7 +157,7 @@ void ShowGrid(const Program&, const FormProjectRecord& f, ProjectBoxes& b) {
     const std::array<qint16, 4> vessels{f.NumVessels, f.NumVessels_1, f.NumVessels_2, f.NumVessels_3};
     const std::array<qint16, 4> perVessel{f.ElementsPerVessel, f.ElementsPerVessel_1, f.ElementsPerVessel_2,
                                           f.ElementsPerVessel_3};
-    const std::array<qint16, 4> counts{f.NumElementsBank, f.NumElementsBank_1, f.NumElementsBank_2,
+    const std::array<qint32, 4> counts{f.NumElementsBank, f.NumElementsBank_1, f.NumElementsBank_2,
                                        f.NumElementsBank_3};
     const std::array<double, 4> areas{f.AreaBank, f.AreaBank_1, f.AreaBank_2, f.AreaBank_3};
     const std::array<double, 4> flows{f.PermFlow, f.PermFlow_1, f.PermFlow_2, f.PermFlow_3};

@@ -46,18 +46,14 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
     f.FeeduS = d(6);
     f.RefpH = d(8);
     f.FeedTemp = d(9);
-    f.NumElementsBank = BoxCount(grid(100));
-    f.NumElementsBank_1 = BoxCount(grid(101));
-    f.NumElementsBank_2 = BoxCount(grid(102));
-    f.NumElementsBank_3 = BoxCount(grid(103));
-    f.NumVessels = BoxCount(grid(400));
-    f.NumVessels_1 = BoxCount(grid(401));
-    f.NumVessels_2 = BoxCount(grid(402));
-    f.NumVessels_3 = BoxCount(grid(403));
-    f.ElementsPerVessel = BoxCount(grid(500));
-    f.ElementsPerVessel_1 = BoxCount(grid(501));
-    f.ElementsPerVessel_2 = BoxCount(grid(502));
-    f.ElementsPerVessel_3 = BoxCount(grid(503));
+    // Grid rows 100 (elements), 400 (vessels) and 500 (elements per vessel), columns 0 to 3.
+    const auto gridRow = [&](int row, auto&... fields) {
+        int c = 0;
+        ((fields = BoxCount(grid(row + c++))), ...);
+    };
+    gridRow(100, f.NumElementsBank, f.NumElementsBank_1, f.NumElementsBank_2, f.NumElementsBank_3);
+    gridRow(400, f.NumVessels, f.NumVessels_1, f.NumVessels_2, f.NumVessels_3);
+    gridRow(500, f.ElementsPerVessel, f.ElementsPerVessel_1, f.ElementsPerVessel_2, f.ElementsPerVessel_3);
 
     const int banks = f.NumBanks;
     if (banks == 2) {

@@ -13,7 +13,7 @@ namespace hv {
 namespace {
 
 using R = FormProjectRecord;
-using Member = std::variant<QString R::*, qint16 R::*, double R::*, bool R::*, QDateTime R::*>;
+using Member = std::variant<QString R::*, qint16 R::*, qint32 R::*, double R::*, bool R::*, QDateTime R::*>;
 
 struct Column {
     const char* name;
@@ -190,6 +190,8 @@ void assign(R& rec, const Column& c, const QVariant& v) {
                 rec.*m = conv::toText(v);
             else if constexpr (std::is_same_v<T, qint16>)
                 rec.*m = conv::toInt16(v);
+            else if constexpr (std::is_same_v<T, qint32>)
+                rec.*m = conv::toInt32(v);
             else if constexpr (std::is_same_v<T, double>)
                 rec.*m = conv::toDouble(v);
             else if constexpr (std::is_same_v<T, bool>)

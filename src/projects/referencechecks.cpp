@@ -107,6 +107,90 @@ struct Checker {
         return true;
     }
 
+    // One bank: the system's permeate flow and conductivity are the bank's own.
+    bool oneBankFlows() {
+        f.PermFlow = box(1);
+        if (f.PermFlow <= 0) return failAt(GetMlString(1222, "Perm Flow must be > 0"), 1);
+        f.PermuS = box(7);
+        if (f.PermuS <= 0) return failAt(GetMlString(1211, "Perm uS must > 0"), 7);
+        if (f.FeeduS <= f.PermuS) return failAt(GetMlString(1223, "Feed uSiemens must > Permeate uS"), 6);
+        f.AreaBank = BoxNumber(b.field(200));
+        flux(0, f.PermFlow, f.AreaBank);
+        show(14, f.PermFlow);
+        show(15, f.PermFlow);
+        f.FeedFlow = f.PermFlow + f.ConcFlow;
+        show(16, f.FeedFlow);
+        recoveryAndRejection();
+        return true;
+    }
+
+    // Bank 2's pressures; the wizard with system data also wants the feed above the end
+    // concentrate pressure.
+    bool bank2Pressures(const QString& feedMessage, bool feedAboveConc) {
+        f.FeedPressure_2 = box(12);
+        if (f.FeedPressure_2 <= 0 || (feedAboveConc && f.FeedPressure_2 < f.ConcPressure))
+            return failAt(feedMessage, 12);
+        f.PermBackPress_2 = box(13);
+        if (f.PermBackPress_2 < 0) return failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13);
+        return true;
+    }
+
+    // System data: the system's permeate flow and conductivity are typed, bank 1's flow is
+    // what bank 2 leaves of it.
+    bool systemFlows(const QString& feedPressure2Message, bool feedAboveConc) {
+        f.PermFlow = box(1);
+        if (f.PermFlow <= 0) return failAt(GetMlString(1209, "Perm Flow must > 0"), 1);
+        show(14, f.PermFlow);
+        f.PermFlow_2 = box(10);
+        if (f.PermFlow_2 <= 0) return failAt(GetMlString(1210, "Perm Flow 2 must > 0"), 10);
+        f.PermFlow_1 = f.PermFlow - f.PermFlow_2;
+        show(15, f.PermFlow_1);
+        if (f.PermFlow_1 <= 0) return failAt("Perm Flow 1 must > 0", 1);
+        f.AreaBank_1 = BoxNumber(b.field(201));
+        flux(1, f.PermFlow_1, f.AreaBank_1);
+        f.PermuS = box(7);
+        if (f.PermuS <= 0) return failAt(GetMlString(1211, "Perm uS must > 0"), 7);
+        f.PermuS_2 = box(11);
+        if (f.PermuS_2 <= 0) return failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11);
+        if (!bank2Pressures(feedPressure2Message, feedAboveConc)) return false;
+        if (f.FeeduS <= f.PermuS) return failAt(GetMlString(1215, "Feed uSiemens must > permeate uS"), 6);
+        f.FeedFlow = f.PermFlow + f.ConcFlow;
+        show(16, f.FeedFlow);
+        show(17, f.FeedFlow - f.PermFlow_1);
+        recoveryAndRejection();
+        return true;
+    }
+
+    // Data per bank: banks 1 and 2 each have their own flow and conductivity.
+    bool bankFlows(const QString& feedPressure2Message) {
+        f.PermFlow_1 = box(1);
+        if (f.PermFlow_1 <= 0) return failAt(GetMlString(1216, "Perm Flow Bank 1 must > 0"), 1);
+        f.AreaBank_1 = BoxNumber(b.field(201));
+        flux(1, f.PermFlow_1, f.AreaBank_1);
+        f.PermFlow_2 = box(10);
+        if (f.PermFlow_2 <= 0) return failAt(GetMlString(1210, "Perm Flow 2 must > 0"), 10);
+        f.PermuS_1 = box(7);
+        if (f.PermuS_1 <= 0) return failAt(GetMlString(1217, "Perm uS 1 must > 0"), 7);
+        f.PermuS_2 = box(11);
+        if (f.PermuS_2 <= 0) return failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11);
+        if (!bank2Pressures(feedPressure2Message, false)) return false;
+        if (f.FeeduS <= f.PermuS_1)
+            return failAt(GetMlString(1219, "Feed uSiemens must > Permeate Bank 1 uS"), 6);
+        return true;
+    }
+
+    // System totals over two banks typed per bank.
+    void twoBankTotals() {
+        f.PermFlow = f.PermFlow_1 + f.PermFlow_2;
+        show(14, f.PermFlow);
+        show(15, f.PermFlow_1);
+        f.FeedFlow = f.PermFlow + f.ConcFlow;
+        show(16, f.FeedFlow);
+        show(17, f.FeedFlow - f.PermFlow_1);
+        f.PermuS = (f.PermuS_1 * f.PermFlow_1 + f.PermuS_2 * f.PermFlow_2) / f.PermFlow;
+        recoveryAndRejection();
+    }
+
     // System totals over the three banks.
     void threeBankTotals() {
         f.PermFlow = f.PermFlow_1 + f.PermFlow_2 + f.PermFlow_3;
@@ -159,62 +243,15 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
     if (!k.commonValues()) return stop();
 
     if (banks >= 2 && b.chkSystemData) {
-        f.PermFlow = k.box(1);
-        if (f.PermFlow <= 0) return k.failAt(GetMlString(1209, "Perm Flow must > 0"), 1), stop();
-        k.show(14, f.PermFlow);
-        f.PermFlow_2 = k.box(10);
-        if (f.PermFlow_2 <= 0) return k.failAt(GetMlString(1210, "Perm Flow 2 must > 0"), 10), stop();
-        f.PermFlow_1 = f.PermFlow - f.PermFlow_2;
-        k.show(15, f.PermFlow_1);
-        if (f.PermFlow_1 <= 0) return k.failAt("Perm Flow 1 must > 0", 1), stop();
-        f.AreaBank_1 = BoxNumber(b.field(201));
-        k.flux(1, f.PermFlow_1, f.AreaBank_1);
-        f.PermuS = k.box(7);
-        if (f.PermuS <= 0) return k.failAt(GetMlString(1211, "Perm uS must > 0"), 7), stop();
-        f.PermuS_2 = k.box(11);
-        if (f.PermuS_2 <= 0) return k.failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11), stop();
-        f.FeedPressure_2 = k.box(12);
-        if (f.FeedPressure_2 <= 0) return k.failAt(GetMlString(1238, "Feed Pressure 2 must > 0"), 12), stop();
-        f.PermBackPress_2 = k.box(13);
-        if (f.PermBackPress_2 < 0)
-            return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), stop();
-        if (f.FeeduS <= f.PermuS)
-            return k.failAt(GetMlString(1215, "Feed uSiemens must > permeate uS"), 6), stop();
-        f.FeedFlow = f.PermFlow + f.ConcFlow;
-        k.show(16, f.FeedFlow);
-        k.show(17, f.FeedFlow - f.PermFlow_1);
-        k.recoveryAndRejection();
+        if (!k.systemFlows(GetMlString(1238, "Feed Pressure 2 must > 0"), false)) return stop();
     } else if (banks >= 2) {
-        f.PermFlow_1 = k.box(1);
-        if (f.PermFlow_1 <= 0) return k.failAt(GetMlString(1216, "Perm Flow Bank 1 must > 0"), 1), stop();
-        f.AreaBank_1 = BoxNumber(b.field(201));
-        k.flux(1, f.PermFlow_1, f.AreaBank_1);
-        f.PermFlow_2 = k.box(10);
-        if (f.PermFlow_2 <= 0) return k.failAt(GetMlString(1210, "Perm Flow 2 must > 0"), 10), stop();
-        f.PermuS_1 = k.box(7);
-        if (f.PermuS_1 <= 0) return k.failAt(GetMlString(1217, "Perm uS 1 must > 0"), 7), stop();
-        f.PermuS_2 = k.box(11);
-        if (f.PermuS_2 <= 0) return k.failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11), stop();
-        f.FeedPressure_2 = k.box(12);
-        if (f.FeedPressure_2 <= 0) return k.failAt(GetMlString(1238, "Feed Pressure 2 must > 0"), 12), stop();
-        f.PermBackPress_2 = k.box(13);
-        if (f.PermBackPress_2 < 0)
-            return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), stop();
-        if (f.FeeduS <= f.PermuS_1)
-            return k.failAt(GetMlString(1219, "Feed uSiemens must > Permeate Bank 1 uS"), 6), stop();
+        if (!k.bankFlows(GetMlString(1238, "Feed Pressure 2 must > 0"))) return stop();
         if (banks >= 3) {
             // Bank 3 is part of the system's flow, recovery and rejection.
             if (!k.bank3Values(false)) return stop();
             k.threeBankTotals();
         } else {
-            f.PermFlow = f.PermFlow_1 + f.PermFlow_2;
-            k.show(14, f.PermFlow);
-            k.show(15, f.PermFlow_1);
-            f.FeedFlow = f.PermFlow + f.ConcFlow;
-            k.show(16, f.FeedFlow);
-            k.show(17, f.FeedFlow - f.PermFlow_1);
-            f.PermuS = (f.PermuS_1 * f.PermFlow_1 + f.PermuS_2 * f.PermFlow_2) / f.PermFlow;
-            k.recoveryAndRejection();
+            k.twoBankTotals();
         }
         k.show(15, f.PermFlow_1);
     }
@@ -245,19 +282,7 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
                             21),
                    stop();
     } else {
-        f.PermFlow = k.box(1);
-        if (f.PermFlow <= 0) return k.failAt(GetMlString(1222, "Perm Flow must be > 0"), 1), stop();
-        f.PermuS = k.box(7);
-        if (f.PermuS <= 0) return k.failAt(GetMlString(1211, "Perm uS must > 0"), 7), stop();
-        if (f.FeeduS <= f.PermuS)
-            return k.failAt(GetMlString(1223, "Feed uSiemens must > Permeate uS"), 6), stop();
-        f.AreaBank = BoxNumber(b.field(200));
-        k.flux(0, f.PermFlow, f.AreaBank);
-        k.show(14, f.PermFlow);
-        k.show(15, f.PermFlow);
-        f.FeedFlow = f.PermFlow + f.ConcFlow;
-        k.show(16, f.FeedFlow);
-        k.recoveryAndRejection();
+        if (!k.oneBankFlows()) return stop();
         f.DeltaPress = f.FeedPressure - f.ConcPressure;
         k.show(19, f.DeltaPress);
         if (f.DeltaPress <= 0)
@@ -290,21 +315,7 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f,
     Checker k{p, b, f, {}};
     const int banks = f.NumBanks;
     if (!k.noEmptyBox(boxesToFill(banks, false))) return k.result;
-    if (!k.commonValues()) return k.result;
-    f.PermFlow = k.box(1);
-    if (f.PermFlow <= 0) return k.failAt(GetMlString(1222, "Perm Flow must be > 0"), 1), k.result;
-    f.PermuS = k.box(7);
-    if (f.PermuS <= 0) return k.failAt(GetMlString(1211, "Perm uS must > 0"), 7), k.result;
-    if (f.FeeduS <= f.PermuS)
-        return k.failAt(GetMlString(1223, "Feed uSiemens must > Permeate uS"), 6), k.result;
-
-    f.AreaBank = BoxNumber(b.field(200));
-    k.flux(0, f.PermFlow, f.AreaBank);
-    k.show(14, f.PermFlow);
-    k.show(15, f.PermFlow);
-    f.FeedFlow = f.PermFlow + f.ConcFlow;
-    k.show(16, f.FeedFlow);
-    k.recoveryAndRejection();
+    if (!k.commonValues() || !k.oneBankFlows()) return k.result;
     if (banks <= 1)
         f.DeltaPress = f.FeedPressure - f.ConcPressure;
     else if (banks == 2)
@@ -318,36 +329,11 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f,
         "System DP is negative!  Please make sure Feed Pressure and Concentrate are > 0 and "
         "FeedPressure > ConcPressure_1 and FeedPressure_2 > Concpressure.";
     if (b.chkSystemData) {
-        f.PermFlow = k.box(1);
-        if (f.PermFlow <= 0) return k.failAt(GetMlString(1209, "Perm Flow must > 0"), 1), k.result;
-        k.show(14, f.PermFlow);
-        f.PermFlow_2 = k.box(10);
-        if (f.PermFlow_2 <= 0) return k.failAt(GetMlString(1210, "Perm Flow 2 must > 0"), 10), k.result;
-        f.PermFlow_1 = f.PermFlow - f.PermFlow_2;
-        k.show(15, f.PermFlow_1);
-        if (f.PermFlow_1 <= 0) return k.failAt("Perm Flow 1 must > 0", 1), k.result;
-        f.AreaBank_1 = BoxNumber(b.field(201));
-        k.flux(1, f.PermFlow_1, f.AreaBank_1);
-        f.PermuS = k.box(7);
-        if (f.PermuS <= 0) return k.failAt(GetMlString(1211, "Perm uS must > 0"), 7), k.result;
-        f.PermuS_2 = k.box(11);
-        if (f.PermuS_2 <= 0) return k.failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11), k.result;
-        f.FeedPressure_2 = k.box(12);
-        if (f.FeedPressure_2 <= 0 || f.FeedPressure_2 < f.ConcPressure)
-            return k.failAt(GetMlString(1213,
-                                        "Feed Pressure 2 must > 0 and must be greater than end concentrate "
-                                        "pressure"),
-                            12),
-                   k.result;
-        f.PermBackPress_2 = k.box(13);
-        if (f.PermBackPress_2 < 0)
-            return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), k.result;
-        if (f.FeeduS <= f.PermuS)
-            return k.failAt(GetMlString(1215, "Feed uSiemens must > permeate uS"), 6), k.result;
-        f.FeedFlow = f.PermFlow + f.ConcFlow;
-        k.show(16, f.FeedFlow);
-        k.show(17, f.FeedFlow - f.PermFlow_1);
-        k.recoveryAndRejection();
+        if (!k.systemFlows(GetMlString(1213,
+                                       "Feed Pressure 2 must > 0 and must be greater than end concentrate "
+                                       "pressure"),
+                           true))
+            return k.result;
         f.ConcPressure_1 = k.box(21);
         f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure;
         k.show(19, f.DeltaPress);
@@ -355,37 +341,12 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f,
         if (f.ConcPressure_1 < 0)
             return k.failAt(GetMlString(1221, "Conc Pressure 1 must > 0"), 21), k.result;
     } else {
-        f.PermFlow_1 = k.box(1);
-        if (f.PermFlow_1 <= 0) return k.failAt(GetMlString(1216, "Perm Flow Bank 1 must > 0"), 1), k.result;
-        f.AreaBank_1 = BoxNumber(b.field(201));
-        k.flux(1, f.PermFlow_1, f.AreaBank_1);
-        f.PermFlow_2 = k.box(10);
-        if (f.PermFlow_2 <= 0) return k.failAt(GetMlString(1210, "Perm Flow 2 must > 0"), 10), k.result;
-        f.PermuS_1 = k.box(7);
-        if (f.PermuS_1 <= 0) return k.failAt(GetMlString(1217, "Perm uS 1 must > 0"), 7), k.result;
-        f.PermuS_2 = k.box(11);
-        if (f.PermuS_2 <= 0) return k.failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11), k.result;
+        if (!k.bankFlows(GetMlString(1218,
+                                     "Feed Pressure 2 must > 0 and must be less than the bank concentrate "
+                                     "pressure")))
+            return k.result;
         f.ConcPressure_1 = k.box(21);
-        f.FeedPressure_2 = k.box(12);
-        if (f.FeedPressure_2 <= 0)
-            return k.failAt(GetMlString(1218,
-                                        "Feed Pressure 2 must > 0 and must be less than the bank concentrate "
-                                        "pressure"),
-                            12),
-                   k.result;
-        f.PermBackPress_2 = k.box(13);
-        if (f.PermBackPress_2 < 0)
-            return k.failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13), k.result;
-        if (f.FeeduS <= f.PermuS_1)
-            return k.failAt(GetMlString(1219, "Feed uSiemens must > Permeate Bank 1 uS"), 6), k.result;
-        f.PermFlow = f.PermFlow_1 + f.PermFlow_2;
-        k.show(14, f.PermFlow);
-        k.show(15, f.PermFlow_1);
-        f.FeedFlow = f.PermFlow + f.ConcFlow;
-        k.show(16, f.FeedFlow);
-        k.show(17, f.FeedFlow - f.PermFlow_1);
-        f.PermuS = (f.PermuS_2 * f.PermFlow_2 + f.PermFlow_1 * f.PermuS_1) / f.PermFlow;
-        k.recoveryAndRejection();
+        k.twoBankTotals();
         if (banks == 2) {
             f.DeltaPress = f.FeedPressure - f.ConcPressure_1 + f.FeedPressure_2 - f.ConcPressure;
             k.show(19, f.DeltaPress);

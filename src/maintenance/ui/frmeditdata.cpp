@@ -138,13 +138,7 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
 }
 
 bool frmEditData::Form_Load() {
-    try {
-        db_ = std::make_unique<Database>(Database::open(p_.ProjectDatabasePath));
-        fillProjectList(cbProject, *db_, true);
-    } catch (const DbError& e) {
-        message(e.description());
-        return false;
-    }
+    if (!openProjectList(db_, cbProject)) return false;
     cmdGo_Click();
     return true;
 }

@@ -6,6 +6,7 @@
 
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "maintenance/exchangefile.h"
 #include "maintenance/projectdeletion.h"
 
 namespace hv {
@@ -90,70 +91,16 @@ QString caption(int index, const QString& column) {
 }
 
 QStringList selectedColumns() {
-    return {"ProjectID",
-            "TrainNumber",
-            "TrainsSame",
-            "SystemData",
-            "DateReference",
-            "ElapsedTimeRef",
-            "PermFlow",
-            "PermFlow_1",
-            "PermFlow_2",
-            "PermuS",
-            "PermuS_1",
-            "PermuS_2",
-            "PermBackPress",
-            "PermBackPress_1",
-            "PermBackPress_2",
-            "NumBanks",
-            "NumElementsBank",
-            "NumElementsBank_1",
-            "NumElementsBank_2",
-            "NumTrains",
-            "AreaBank",
-            "AreaBank_1",
-            "AreaBank_2",
-            "ConcFlow",
-            "ConcPressure_1",
-            "ConcPressure",
-            "ConcuS",
-            "FeedFlow",
-            "FeedPressure",
-            "FeedPressure_2",
-            "FeedTemp",
-            "FeeduS",
-            "unitFlow",
-            "unitFlux",
-            "unitPress",
-            "unitTemp",
-            "CapacityM3D",
-            "DeltaPress",
-            "DeltaPress_1",
-            "DeltaPress_2",
-            "ElementType",
-            "ElementType_1",
-            "ElementType_2",
-            "Notes1",
-            "RefpH",
-            "FeedType",
-            "AvgConc",
-            "Country",
-            "dataExists",
-            "DateInstallation",
-            "DateStartUp",
-            "DefaultUnits",
-            "Density",
-            "Description",
-            "OverallRecovery",
-            "PermFlow_3",
-            "PermuS_3",
-            "FeedPressure_3",
-            "ConcPressure_2",
-            "PermBackPress_3",
-            "NumElementsBank_3",
-            "DeltaPress_3",
-            "AreaBank_3",
-            "ElementType_3"};
+    return QStringList{"ProjectID",  "TrainNumber",   "TrainsSame",
+                       "SystemData", "DateReference", "ElapsedTimeRef"} +
+           ProjectPermeateColumns() + QStringList{"ConcFlow", "ConcPressure_1", "ConcPressure", "ConcuS"} +
+           ProjectFeedColumns() + QStringList{"Notes1",           "RefpH",           "FeedType",
+                                              "AvgConc",          "Country",         "dataExists",
+                                              "DateInstallation", "DateStartUp",     "DefaultUnits",
+                                              "Density",          "Description",     "OverallRecovery",
+                                              "PermFlow_3",       "PermuS_3",        "FeedPressure_3",
+                                              "ConcPressure_2",   "PermBackPress_3", "NumElementsBank_3",
+                                              "DeltaPress_3",     "AreaBank_3",      "ElementType_3"};
 }
 
 } // namespace
@@ -227,13 +174,7 @@ frmEditProject::frmEditProject(Program& p, QWidget* parent) : RecordEditorWindow
 }
 
 bool frmEditProject::Form_Load() {
-    try {
-        db_ = std::make_unique<Database>(Database::open(p_.ProjectDatabasePath));
-        fillProjectList(cbProject, *db_, true);
-    } catch (const DbError& e) {
-        message(e.description());
-        return false;
-    }
+    if (!openProjectList(db_, cbProject)) return false;
     cmdGo_Click();
     return true;
 }

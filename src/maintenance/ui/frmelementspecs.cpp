@@ -92,20 +92,10 @@ void frmElementSpecs::addDefaults() {
 
 void frmElementSpecs::cmdUpdate_Click() {
     try {
-        RecordSet& r = rs();
         storeBoxes();
         // Every row this window writes is a custom element, whatever the hidden box holds.
-        r.setValue(GetMlString(810, "Custom"), -1);
-        r.update();
-        if (AddMode)
-            r.moveLast();
-        else
-            showRecord();
-        // Browsing again: the label names the record, not the edit.
-        lblStatus->setText(positionText(r));
-        EditMode = false;
-        AddMode = false;
-        ToggleRecordButtons(true);
+        rs().setValue(GetMlString(810, "Custom"), -1);
+        updateAndBrowse();
     } catch (const DbError& e) {
         // Only a second row of one model breaks a constraint; a read-only or locked database, a full
         // disk and the like are reported in the database's own words.

@@ -13,7 +13,7 @@
 
 namespace hv {
 
-FrmExportData::FrmExportData(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
+FrmExportData::FrmExportData(Program& p, QWidget* parent) : ExchangeWindow(parent), p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
     CmbProjectId = named(new QComboBox(this), "CmbProjectId");
     CmbProjectId->setMinimumWidth(260);
@@ -38,13 +38,6 @@ FrmExportData::FrmExportData(Program& p, QWidget* parent) : QWidget(parent, Qt::
         lblLabels.push_back(new QLabel(captions[i], this));
         lblLabels.back()->setObjectName(QStringLiteral("lblLabels_%1").arg(i));
         lblLabels.back()->setVisible(i != 1);
-    }
-    SBImport = named(new QStatusBar(this), "SBImport");
-    SBImport->setSizeGripEnabled(false);
-    for (int i = 1; i <= 2; ++i) {
-        SBImportPanels.push_back(new QLabel(SBImport));
-        SBImportPanels.back()->setObjectName(QStringLiteral("SBImport_%1").arg(i));
-        SBImport->addWidget(SBImportPanels.back(), 1);
     }
 
     auto* grid = new QGridLayout(this);
@@ -106,14 +99,6 @@ void FrmExportData::Form_Load() {
     }
 }
 
-void FrmExportData::setPanel(int panel, const QString& text) {
-    if (panel >= 1 && panel <= 2) SBImportPanels[size_t(panel - 1)]->setText(text);
-}
-
-QString FrmExportData::panelText(int panel) const {
-    return panel >= 1 && panel <= 2 ? SBImportPanels[size_t(panel - 1)]->text() : QString();
-}
-
 void FrmExportData::chkAll_Click() {
     DTPicker1->setEnabled(!chkAll->isChecked());
     DTPicker2->setEnabled(!chkAll->isChecked());
@@ -170,38 +155,6 @@ void FrmExportData::cmdExport_Click() {
     running_ = false;
     cmdExport->setEnabled(result.exportEnabled);
     if (result.focusTo) DTPicker2->setFocus();
-}
-
-// While an export runs the button cancels it; otherwise it closes the window.
-void FrmExportData::cmdexit_Click() {
-    if (running_) {
-        cancel_ = true;
-        return;
-    }
-    close();
-}
-
-void FrmExportData::closeEvent(QCloseEvent* e) {
-    if (running_) {
-        cancel_ = true;
-        e->ignore();
-        return;
-    }
-    QWidget::closeEvent(e);
-}
-
-// Enter in a box ends its edit; only the buttons start an import or an export.
-void FrmExportData::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Escape) {
-        cmdexit_Click();
-        return;
-    }
-    QWidget::keyPressEvent(e);
-}
-
-bool FrmExportData::yieldAndCheckCancel() {
-    QCoreApplication::processEvents();
-    return cancel_;
 }
 
 } // namespace hv

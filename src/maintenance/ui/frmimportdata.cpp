@@ -10,7 +10,7 @@
 
 namespace hv {
 
-FrmImportData::FrmImportData(Program& p, QWidget* parent) : QWidget(parent, Qt::Window), p_(p) {
+FrmImportData::FrmImportData(Program& p, QWidget* parent) : ExchangeWindow(parent), p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle("Import a Project and Data from Excel");
     cmdCSVFile = named(new QPushButton("Locate a *.TXT file to import", this), "cmdCSVFile");
@@ -37,13 +37,6 @@ FrmImportData::FrmImportData(Program& p, QWidget* parent) : QWidget(parent, Qt::
         l->setWordWrap(true);
     lblProject->setAutoFillBackground(true);
     lblProject->setMinimumHeight(40);
-    SBImport = named(new QStatusBar(this), "SBImport");
-    SBImport->setSizeGripEnabled(false);
-    for (int i = 1; i <= 2; ++i) {
-        SBImportPanels.push_back(new QLabel(SBImport));
-        SBImportPanels.back()->setObjectName(QStringLiteral("SBImport_%1").arg(i));
-        SBImport->addWidget(SBImportPanels.back(), 1);
-    }
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(lblDB, 0, 0, 1, 3);
@@ -81,14 +74,6 @@ void FrmImportData::Form_Load() {
 void FrmImportData::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     cmdCSVFile->setFocus();
-}
-
-void FrmImportData::setPanel(int panel, const QString& text) {
-    if (panel >= 1 && panel <= 2) SBImportPanels[size_t(panel - 1)]->setText(text);
-}
-
-QString FrmImportData::panelText(int panel) const {
-    return panel >= 1 && panel <= 2 ? SBImportPanels[size_t(panel - 1)]->text() : QString();
 }
 
 // Colours as the system's BGR numbers: 65280 green, 255 red, 65535 yellow.
@@ -162,39 +147,6 @@ void FrmImportData::cmdImport_Click() {
 void FrmImportData::chkAlldata_Click() {
     DTPicker1->setEnabled(!chkAlldata->isChecked());
     DTPicker2->setEnabled(!chkAlldata->isChecked());
-}
-
-// While an import runs the button cancels it at its next turn, storing nothing; otherwise it
-// closes.
-void FrmImportData::cmdexit_Click() {
-    if (running_) {
-        cancel_ = true;
-        return;
-    }
-    close();
-}
-
-void FrmImportData::closeEvent(QCloseEvent* e) {
-    if (running_) {
-        cancel_ = true;
-        e->ignore();
-        return;
-    }
-    QWidget::closeEvent(e);
-}
-
-// Enter in a box ends its edit; only the buttons start an import or an export.
-void FrmImportData::keyPressEvent(QKeyEvent* e) {
-    if (e->key() == Qt::Key_Escape) {
-        cmdexit_Click();
-        return;
-    }
-    QWidget::keyPressEvent(e);
-}
-
-bool FrmImportData::yieldAndCheckCancel() {
-    QCoreApplication::processEvents();
-    return cancel_;
 }
 
 } // namespace hv

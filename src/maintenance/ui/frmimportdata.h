@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <vector>
 
-#include "platform/bulkwork.h"
+#include "maintenance/ui/exchangewindow.h"
 
 #include "maintenance/exchangeimport.h"
 
@@ -17,7 +17,7 @@ struct Program;
 
 // Reads a project exchange file into the open database: the project train (new, replaced or
 // kept), its user-defined captions and the readings of a date range.
-class FrmImportData : public QWidget, private RunProgress {
+class FrmImportData : public ExchangeWindow {
     Q_OBJECT
 public:
     explicit FrmImportData(Program& p, QWidget* parent = nullptr);
@@ -33,37 +33,24 @@ public:
     QLabel* lblDB = nullptr;
     QLabel* lblFileName = nullptr;
     QLabel* lblProject = nullptr;
-    QStatusBar* SBImport = nullptr;
-    std::vector<QLabel*> SBImportPanels; // panels 1 and 2
 
     const ImportChoice& choice() const { return choice_; }
-    QString panelText(int panel) const;
     unsigned projectColour() const { return colour_; } // 65280 green, 255 red, 65535 yellow; 0 none
 
     void cmdCSVFile_Click();
     void cmdImport_Click();
     void chkAlldata_Click();
-    void cmdexit_Click();
 
 protected:
     void showEvent(QShowEvent* e) override;
-    void keyPressEvent(QKeyEvent* e) override;
-    void closeEvent(QCloseEvent* e) override;
 
 private:
     void Form_Load();
-    void setPanel(int panel, const QString& text);
-    // The run's texts go to the window's panels; between batches the windows get their turn,
-    // and the Cancel button its say.
-    void setStatus(int panel, const QString& text) override { setPanel(panel, text); }
-    bool yieldAndCheckCancel() override;
     void showProject(const QString& text, unsigned colour);
 
     Program& p_;
     ImportChoice choice_;
     unsigned colour_ = 0;
-    bool running_ = false;
-    bool cancel_ = false;
 };
 
 } // namespace hv

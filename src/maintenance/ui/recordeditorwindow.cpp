@@ -184,6 +184,17 @@ void RecordEditorWindow::message(const QString& text) {
     p_.prompts.message(text, Buttons::OK, Icon::None, Title);
 }
 
+bool RecordEditorWindow::openProjectList(std::unique_ptr<Database>& db, QComboBox* combo) {
+    try {
+        db = std::make_unique<Database>(Database::open(p_.ProjectDatabasePath));
+        fillProjectList(combo, *db, true);
+    } catch (const DbError& e) {
+        message(e.description());
+        return false;
+    }
+    return true;
+}
+
 void RecordEditorWindow::fillProjectList(QComboBox* combo, Database& db, bool selectCurrent) {
     const std::vector<TrainKey> keys = ListProjectTrainKeys(db);
     combo->clear();
@@ -260,19 +271,23 @@ void RecordEditorWindow::cmdEdit_Click() {
 
 void RecordEditorWindow::cmdUpdate_Click() {
     trap([this] {
-        RecordSet& r = rs();
         storeBoxes();
-        r.update();
-        if (AddMode)
-            r.moveLast();
-        else
-            showRecord();
-        // Browsing again: the label names the record, not the edit.
-        lblStatus->setText(positionText(r));
-        EditMode = false;
-        AddMode = false;
-        ToggleRecordButtons(true);
+        updateAndBrowse();
     });
+}
+
+void RecordEditorWindow::updateAndBrowse() {
+    RecordSet& r = rs();
+    r.update();
+    if (AddMode)
+        r.moveLast();
+    else
+        showRecord();
+    // Browsing again: the label names the record, not the edit.
+    lblStatus->setText(positionText(r));
+    EditMode = false;
+    AddMode = false;
+    ToggleRecordButtons(true);
 }
 
 void RecordEditorWindow::cmdCancel_Click() {

@@ -97,6 +97,8 @@ protected:
     RecordSet& rs(); // error 91 when no record set is open
     void showRecord();
     void storeBoxes(); // the typed values into the pending record
+    // Stores the pending record and goes back to browsing, on the new row after an add.
+    void updateAndBrowse();
     // Runs a button's work; an error ends it with the editor's message.
     void trap(const std::function<void()>& work);
     virtual void reportError(const DbError& e);
@@ -117,6 +119,9 @@ protected:
     // The project trains of the database in the list; the current project train is
     // selected when `selectCurrent` (none when it is not listed), else the first one.
     void fillProjectList(QComboBox* combo, Database& db, bool selectCurrent);
+    // Opens the project database on the window's own connection and lists its projects with the
+    // current one chosen; false, with the database's words shown, when it cannot be opened.
+    bool openProjectList(std::unique_ptr<Database>& db, QComboBox* combo);
     // The selected entry's project train; nullopt when none is selected.
     static std::optional<TrainKey> chosenTrain(const QComboBox* combo);
 

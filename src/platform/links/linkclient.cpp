@@ -134,9 +134,7 @@ int LinkClient::open(int mode) {
         case Answer::Ack:
             return fail(0);
         case Answer::TimedOut:
-            dropSocket();
-            closeLink();
-            return fail(Timeout);
+            return timedOut();
         case Answer::Lost:
             closeLink();
             dropSocket();
@@ -170,9 +168,7 @@ int LinkClient::linkRequest() {
         emit textChanged(text_);
         return fail(0);
     case Answer::TimedOut:
-        dropSocket();
-        closeLink();
-        return fail(Timeout);
+        return timedOut();
     case Answer::Lost:
         closeLink();
         return fail(NoLink, causeOf(a));
@@ -207,6 +203,12 @@ bool LinkClient::ensureSocket(const QString& serverName, bool fresh) {
         ::getsockopt(int(socket_->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &peer, &len) == 0 &&
         peer.pid != ::getpid();
     return true;
+}
+
+int LinkClient::timedOut() {
+    dropSocket();
+    closeLink();
+    return fail(Timeout);
 }
 
 void LinkClient::dropSocket() {

@@ -101,6 +101,8 @@ private:
     void closeLink();
     bool ensureSocket(const QString& serverName, bool fresh);
     void dropSocket();
+    // A server that did not answer in time: its socket is given up with the link.
+    int timedOut();
     Answer send(const QByteArray& line, QString* data);
     void onReadyRead();
     void refuseOverlongLine();
