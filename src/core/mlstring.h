@@ -10,4 +10,4 @@ inline QString GetMlString(long textId, const QString& english) {
     return english;
 }
 
-}  // namespace hv
+} // namespace hv

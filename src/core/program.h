@@ -41,16 +41,16 @@ struct Program {
     SystemInfo& system;
     UserStore& userStore;
     WindowRegistry windows;
-    StatusPanels status;  // the main window's status bar panels
-    MainLabels mainLabels;  // the main window's lblDatabase and lblDBVersion
+    StatusPanels status;   // the main window's status bar panels
+    MainLabels mainLabels; // the main window's lblDatabase and lblDBVersion
 
     // Folders and files.
-    QString AppDataFolder;        // the data folder
-    QString IniFilePath;          // the settings file "hevrin.ini"
-    QString ProjectDatabasePath;  // the open project database
+    QString AppDataFolder;       // the data folder
+    QString IniFilePath;         // the settings file "hevrin.ini"
+    QString ProjectDatabasePath; // the open project database
     QString PreviousDatabasePath;
-    QString GraphPath;            // the graph folder
-    QString PrintFilePath;        // the picture file the next print job prints
+    QString GraphPath;     // the graph folder
+    QString PrintFilePath; // the picture file the next print job prints
 
     // Database state.
     qint16 DbVersionMajor = 0;
@@ -72,7 +72,7 @@ struct Program {
     std::vector<ElementSpecRecord> ElementTable;
     qint16 ElementListUpper = 0;
     double ElementDbVersion = 0;
-    std::unique_ptr<Database> ElementConnection;  // open only while the element tables load or are edited
+    std::unique_ptr<Database> ElementConnection; // open only while the element tables load or are edited
 
     // Unit choices (indices into the unit tables) and the locale's separators.
     qint16 PressureUnit = 0;
@@ -86,7 +86,7 @@ struct Program {
 
     // Normalization.
     bool IgnoreCalcErrors = false;
-    bool RecalcAllRunning = false;  // for the main window's status text; its activation clears it
+    bool RecalcAllRunning = false; // for the main window's status text; its activation clears it
     // Runs under way that have loaded another project into CurrentProject and yield to the
     // window system (recalculations, migration): no reading is saved while one is.
     int CurrentProjectLent = 0;
@@ -99,16 +99,16 @@ struct Program {
     bool ProjectEditMode = false;
     bool ProjectCreateMode = false;
     bool DataEntryOpen = false;
-    bool ImportWindowOpen = false;  // the spreadsheet import window is open and may store readings
+    bool ImportWindowOpen = false; // the spreadsheet import window is open and may store readings
     bool DataEntryConfigUnlocked = false;
     double SaveIntervalMinutes = 0;  // polling and saving interval of the current project train
-    bool IgnoreImportErrors = false;  // the spreadsheet import stores rows that fail a check raw
-    bool SkipRowCalculation = false;  // the imported row being saved is stored without normalization
+    bool IgnoreImportErrors = false; // the spreadsheet import stores rows that fail a check raw
+    bool SkipRowCalculation = false; // the imported row being saved is stored without normalization
     bool SpecFluxWarningShown = false;
     bool ExportCsvMode = false;
     bool ProjectInfoOnlyMode = false;
 
-    bool MainWindowInitialized = false;  // the settings part of the main window's load runs once
+    bool MainWindowInitialized = false; // the settings part of the main window's load runs once
 
     // Ends the program at once, without any window's unload handling; app wires it.
     std::function<void(int exitCode)> EndProgram;
@@ -124,4 +124,4 @@ struct Program {
     bool CancelRecalc = false;
 };
 
-}  // namespace hv
+} // namespace hv

@@ -74,4 +74,4 @@ struct ProjectInfoRecord {
     double PermBackPress_3 = 0;
 };
 
-}  // namespace hv
+} // namespace hv

@@ -6,4 +6,4 @@ QString ProjectTrainText(const QString& projectId, int train) {
     return projectId + QStringLiteral(" Train:") + QString::number(train);
 }
 
-}  // namespace hv
+} // namespace hv

@@ -15,7 +15,9 @@ struct ProjectTrainKey {
 
 // "<ProjectID> Train:<n>", the text of a project list item.
 QString ProjectTrainText(const QString& projectId, int train);
-inline QString ProjectTrainText(const ProjectTrainKey& key) { return ProjectTrainText(key.projectId, key.train); }
+inline QString ProjectTrainText(const ProjectTrainKey& key) {
+    return ProjectTrainText(key.projectId, key.train);
+}
 
 // The item data roles that carry the key on a list or combo box item.
 inline constexpr int ProjectIdRole = Qt::UserRole + 1;
@@ -27,4 +29,4 @@ inline ProjectTrainKey ProjectTrainOf(const QVariant& projectId, const QVariant&
     return {projectId.toString(), qint16(train.toInt())};
 }
 
-}  // namespace hv
+} // namespace hv

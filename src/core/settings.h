@@ -13,7 +13,8 @@ struct Program;
 QString TrainSettingKey(const QString& projectId, int trainNumber, const QString& name);
 
 // Access to the settings file. The readers take the file last, the writers third.
-QString ReadIniValue(const QString& section, const QString& key, const QString& defaultText, const QString& file);
+QString ReadIniValue(const QString& section, const QString& key, const QString& defaultText,
+                     const QString& file);
 qint16 ReadIniInteger(const QString& section, const QString& key, qint16 defaultValue, const QString& file);
 // The decimal-separator repair needs the locale's separators held in the program.
 double ReadIniDouble(const Program& p, const QString& section, const QString& key, double defaultValue,
@@ -33,4 +34,4 @@ bool WriteIniLong(const QString& section, const QString& key, const QString& fil
 bool WriteIniSettings(Program& p, const QString& section,
                       const std::vector<std::pair<QString, QString>>& keyValues);
 
-}  // namespace hv
+} // namespace hv

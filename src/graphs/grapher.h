@@ -108,7 +108,8 @@ private:
     // With `events`, the result also holds every train's rows with TrainNumber, Bank and
     // EventID after the series: the readings of the request are picked here and the events
     // collected in the same pass.
-    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, int rows, EventPoints* events = nullptr);
+    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, int rows,
+                          EventPoints* events = nullptr);
     void DrawGraph(GraphRequest& r);
     void sizeSeries();
     void sortByDate();

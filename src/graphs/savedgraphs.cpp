@@ -15,9 +15,9 @@ bool SavedGraphExists(Program& p, const QString& projectId, const QString& name)
 std::optional<UserGraphRow> LoadUserGraph(Program& p, const QString& projectId, qint16 train,
                                           const QString& name) {
     Database db = Database::open(p.ProjectDatabasePath);
-    const DbRows rows = db.select(
-        "SELECT * FROM UserGraphs WHERE ProjectID = ? AND TrainNumber = ? AND GraphName = ? ORDER BY ID LIMIT 1",
-        {projectId, int(train), name});
+    const DbRows rows = db.select("SELECT * FROM UserGraphs WHERE ProjectID = ? AND TrainNumber = ? AND "
+                                  "GraphName = ? ORDER BY ID LIMIT 1",
+                                  {projectId, int(train), name});
     if (rows.isEmpty()) return std::nullopt;
     const DbRow& r = rows.first();
     // Rows written by other tools may hold Null where the window writes -1000 (not set).

@@ -105,7 +105,8 @@ std::optional<QString> find(const QString& section, const QString& key, const QS
         if (!inSection) continue;
         QString k, v;
         if (keyValue(line, k, v) && k.compare(key.trimmed(), Qt::CaseInsensitive) == 0) {
-            if (v.size() >= 2 && ((v.startsWith('"') && v.endsWith('"')) || (v.startsWith('\'') && v.endsWith('\''))))
+            if (v.size() >= 2 &&
+                ((v.startsWith('"') && v.endsWith('"')) || (v.startsWith('\'') && v.endsWith('\''))))
                 v = v.mid(1, v.size() - 2);
             return v;
         }
@@ -117,12 +118,14 @@ bool isBlank(const QByteArray& bytes) {
     return bytes.trimmed().isEmpty();
 }
 
-}  // namespace
+} // namespace
 
-QString getString(const QString& section, const QString& key, const QString& defaultText, const QString& file) {
+QString getString(const QString& section, const QString& key, const QString& defaultText,
+                  const QString& file) {
     if (auto v = find(section, key, file)) return *v;
     QString d = defaultText;
-    while (d.endsWith(' ')) d.chop(1);
+    while (d.endsWith(' '))
+        d.chop(1);
     return d;
 }
 
@@ -209,4 +212,4 @@ bool writeString(const QString& section, const QString& key, const QString& valu
     return true;
 }
 
-}  // namespace hv::profile
+} // namespace hv::profile

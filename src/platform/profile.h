@@ -8,7 +8,8 @@ namespace hv::profile {
 
 // The value, or the default when the file, section or key is missing. Blanks around
 // the value are dropped, as are quotes around the whole value.
-QString getString(const QString& section, const QString& key, const QString& defaultText, const QString& file);
+QString getString(const QString& section, const QString& key, const QString& defaultText,
+                  const QString& file);
 
 // The leading whole number of the value (0 when it has none), or the default when the key is missing.
 long getInt(const QString& section, const QString& key, long defaultValue, const QString& file);
@@ -19,4 +20,4 @@ long getInt(const QString& section, const QString& key, long defaultValue, const
 bool writeString(const QString& section, const QString& key, const QString& value, const QString& file,
                  QString* error = nullptr);
 
-}  // namespace hv::profile
+} // namespace hv::profile

@@ -47,4 +47,4 @@ QString runSqlScript(QSqlDatabase& db, const QString& script) {
     return {};
 }
 
-}  // namespace hv
+} // namespace hv

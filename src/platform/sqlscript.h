@@ -11,4 +11,4 @@ QStringList splitSqlScript(const QString& script);
 // Runs every statement of a script in one transaction; returns "" or the first error.
 QString runSqlScript(QSqlDatabase& db, const QString& script);
 
-}  // namespace hv
+} // namespace hv

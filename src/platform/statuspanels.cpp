@@ -19,4 +19,4 @@ void StatusPanels::setBusy(bool busy) {
     emit busyChanged(busy);
 }
 
-}  // namespace hv
+} // namespace hv

@@ -12,7 +12,7 @@ class StatusPanels : public QObject {
 public:
     void setText(int panel, const QString& text);
     QString text(int panel) const;
-    void setBusy(bool busy);  // the hourglass
+    void setBusy(bool busy); // the hourglass
     bool busy() const { return busy_; }
 signals:
     void changed(int panel, const QString& text);
@@ -23,4 +23,4 @@ private:
     bool busy_ = false;
 };
 
-}  // namespace hv
+} // namespace hv

@@ -29,7 +29,9 @@ QDateTime SystemInfo::now() const {
     return QDateTime(wall.date(), wall.time());
 }
 
-QString SystemInfo::programFolder() const { return QCoreApplication::applicationDirPath(); }
+QString SystemInfo::programFolder() const {
+    return QCoreApplication::applicationDirPath();
+}
 
 QString SystemInfo::perUserFolder() const {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
@@ -44,4 +46,4 @@ bool SystemInfo::launch(const QString& program, const QStringList& args) {
     return QProcess::startDetached(program, args);
 }
 
-}  // namespace hv
+} // namespace hv

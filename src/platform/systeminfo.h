@@ -8,9 +8,9 @@ namespace hv {
 // Where the program keeps its files. The three outcomes of the folder rule stay
 // selectable so that each can be tested.
 enum class FolderRule {
-    PerUser,                  // data and settings in the per-user folder & "/Hevrin" (the default here)
-    ProgramFolder,            // data and settings in the program folder
-    SettingsInPerUserFolder,  // settings file in the per-user folder, data in the program folder
+    PerUser,                 // data and settings in the per-user folder & "/Hevrin" (the default here)
+    ProgramFolder,           // data and settings in the program folder
+    SettingsInPerUserFolder, // settings file in the per-user folder, data in the program folder
 };
 
 // Readings carry the plant's wall-clock time without a zone, and the hours between two
@@ -25,9 +25,9 @@ class SystemInfo {
 public:
     virtual ~SystemInfo() = default;
     virtual FolderRule folderRule() const { return FolderRule::PerUser; }
-    virtual QString programFolder() const;  // the executable's folder
-    virtual QString perUserFolder() const;  // the user's data location, without "/Hevrin"
-    virtual QDateTime now() const;  // wall time of the machine's zone
+    virtual QString programFolder() const; // the executable's folder
+    virtual QString perUserFolder() const; // the user's data location, without "/Hevrin"
+    virtual QDateTime now() const;         // wall time of the machine's zone
     virtual bool openDocument(const QString& urlOrPath);
     virtual bool launch(const QString& program, const QStringList& args = {});
 };
@@ -58,4 +58,4 @@ public:
     }
 };
 
-}  // namespace hv
+} // namespace hv

@@ -12,7 +12,7 @@ namespace hv {
 class UserStore {
 public:
     UserStore();                                // the user's own store
-    explicit UserStore(const QString& iniFile);  // a store in a given file
+    explicit UserStore(const QString& iniFile); // a store in a given file
     ~UserStore();
     QVariant value(const QString& key, const QVariant& defaultValue = {}) const;
     QString text(const QString& key, const QString& defaultText = {}) const;
@@ -24,4 +24,4 @@ private:
     std::unique_ptr<QSettings> s_;
 };
 
-}  // namespace hv
+} // namespace hv

@@ -18,7 +18,6 @@ using test::Plant;
 
 namespace {
 
-
 // The stored InputOrder row of P1 train 1, read by position.
 QList<int> storedOrder(Plant& pl) {
     const DbRows rows = pl.db().select("SELECT * FROM InputOrder WHERE ProjectID = 'P1'");

@@ -9,9 +9,9 @@
 #include "maintenance/exchangeimport.h"
 #include "maintenance/ui/frmexportdata.h"
 #include "maintenance/ui/frmimportdata.h"
-#include "platform/sqlite.h"
 #include "platform/bulkwork.h"
 #include "platform/database.h"
+#include "platform/sqlite.h"
 #include "support/files.h"
 #include "support/fixtures.h"
 #include "support/testenv.h"
@@ -27,7 +27,6 @@
 #include <sqlite3.h>
 
 namespace hv::test {
-
 
 // What the test sees of a run and how it stops it.
 struct Events : RunProgress {

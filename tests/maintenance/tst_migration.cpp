@@ -19,9 +19,9 @@
 #include "maintenance/ui/migrationwindows.h"
 #include "normalization/recalculate.h"
 #include "platform/database.h"
-#include "support/foreignlock.h"
 #include "support/fitcheck.h"
 #include "support/fixtures.h"
+#include "support/foreignlock.h"
 #include "support/testenv.h"
 
 using namespace hv;

@@ -103,7 +103,6 @@ struct Db {
     QList<bool> menus;
 };
 
-
 // A row's values as stored, doubles by their bits.
 QStringList bitsOf(const DbRow& row) {
     QStringList out;

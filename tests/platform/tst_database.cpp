@@ -1,5 +1,5 @@
-#include <QTimeZone>
 #include <QSqlDatabase>
+#include <QTimeZone>
 #include <QtTest>
 
 #include "platform/database.h"
@@ -37,7 +37,8 @@ private slots:
         const QDateTime gap = conv::toDateTime(QString("2020-03-29 02:30:00"));
         QVERIFY(gap.isValid());
         QCOMPARE(dbDateText(gap), QString("2020-03-29 02:30:00"));
-        QCOMPARE(conv::toDateTime(QString("2020-01-01 00:00:00")).secsTo(conv::toDateTime(QString("2020-04-01 00:00:00"))),
+        QCOMPARE(conv::toDateTime(QString("2020-01-01 00:00:00"))
+                     .secsTo(conv::toDateTime(QString("2020-04-01 00:00:00"))),
                  qint64(91 * 24 * 3600));
         SystemInfo system;
         const QDateTime wall = QDateTime::currentDateTimeUtc().toTimeZone(berlin);

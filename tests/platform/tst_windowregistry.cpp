@@ -14,12 +14,14 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* e) override {
-        if (refuse) e->ignore();
-        else e->accept();
+        if (refuse)
+            e->ignore();
+        else
+            e->accept();
     }
 };
 
-}  // namespace
+} // namespace
 
 class TestWindowRegistry : public QObject {
     Q_OBJECT

@@ -16,9 +16,9 @@
 #include "spreadsheet/importlogic.h"
 #include "spreadsheet/ui/frmimportexcel.h"
 #include "spreadsheet/ui/spreadsheetwindows.h"
-#include "support/foreignlock.h"
 #include "support/fitcheck.h"
 #include "support/fixtures.h"
+#include "support/foreignlock.h"
 #include "support/linknames.h"
 #include "support/plant.h"
 #include "support/testenv.h"
@@ -26,7 +26,6 @@
 using namespace hv;
 
 namespace {
-
 
 // A project of the reference plant with one reading, and a sheet served in this process
 // whose rows 2 to 4 hold three readings (row 1 headings), item k in column k + 1.
@@ -107,7 +106,6 @@ struct Import {
     DbRow info;
     QPointer<frmImportExcel> window;
 };
-
 
 } // namespace
 
@@ -259,7 +257,8 @@ private slots:
         if (lock)
             connect(w->links[0], &links::LinkClient::textChanged, w, [&](const QString& text) {
                 if (text != fourth || std::exchange(locked, true)) return;
-                held = std::make_unique<test::ForeignLock>(im.p().ProjectDatabasePath, test::ForeignLock::Kind::Read);
+                held = std::make_unique<test::ForeignLock>(im.p().ProjectDatabasePath,
+                                                           test::ForeignLock::Kind::Read);
             });
         else
             im.db().exec(

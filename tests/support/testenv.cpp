@@ -35,4 +35,4 @@ FileSizeLimit::~FileSizeLimit() {
     setrlimit(RLIMIT_FSIZE, &r);
 }
 
-}  // namespace hv::test
+} // namespace hv::test

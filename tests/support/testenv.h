@@ -48,4 +48,4 @@ struct TestEnv {
     Program& prog() { return *program; }
 };
 
-}  // namespace hv::test
+} // namespace hv::test

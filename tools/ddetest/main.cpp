@@ -84,10 +84,10 @@ int serve(QCoreApplication& app) {
     return app.exec();
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1) {  // any argument means the command line, never the window
+    if (argc > 1) { // any argument means the command line, never the window
         QCoreApplication app(argc, argv);
         return serve(app);
     }

@@ -43,10 +43,10 @@ int main(int argc, char** argv) {
     if (!err.isEmpty()) {
         QTextStream(stderr) << args[1] << ": " << err << "\n";
         QFile::remove(out);
-    if (args.size() == 4 && !QFile::copy(args[3], out)) {
-        QTextStream(stderr) << "cannot copy " << args[3] << "\n";
-        return 1;
-    }
+        if (args.size() == 4 && !QFile::copy(args[3], out)) {
+            QTextStream(stderr) << "cannot copy " << args[3] << "\n";
+            return 1;
+        }
         return 1;
     }
     return 0;

@@ -19,10 +19,10 @@
 #include "collection/entryhistory.h"
 #include "collection/readingcheck.h"
 #include "collection/ui/frmscadahelp.h"
+#include "core/currentproject.h"
 #include "core/elementdb.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
-#include "core/currentproject.h"
 #include "core/program.h"
 #include "core/settings.h"
 #include "core/ui/keyfilter.h"
@@ -617,12 +617,12 @@ void frmData::cmdTestPoll_Click() {
         if (error == links::ItemRefused || error == links::Timeout || error == links::NoLink)
             lblWarnings->setText(RequestFailedText(error) + "\r\n" + cause);
         else
-            p_.prompts.message(GetMlString(509, "Failure error:") + QString::number(error) + " " + cause + "\r\n" +
-                                   GetMlString(508,
-                                               "The DDE connection may failed. Be sure a DDE Server such "
-                                               "as Excel is running and all of your topic, item and "
-                                               "application data is correct."),
-                               Buttons::OK, Icon::Warning, Title);
+            p_.prompts.message(
+                GetMlString(509, "Failure error:") + QString::number(error) + " " + cause + "\r\n" +
+                    GetMlString(508, "The DDE connection may failed. Be sure a DDE Server such "
+                                     "as Excel is running and all of your topic, item and "
+                                     "application data is correct."),
+                Buttons::OK, Icon::Warning, Title);
         // A poll that failed part way has no reading to save: the boxes show again what
         // they held.
         setEntryTexts(before);

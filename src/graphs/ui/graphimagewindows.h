@@ -7,4 +7,4 @@ struct Program;
 // Registers the saved-graph, printing, gallery and saved-graph browser windows.
 void RegisterGraphImageWindows(Program& p);
 
-}  // namespace hv
+} // namespace hv

@@ -7,4 +7,4 @@ struct Program;
 // Registers the graph manager and the graph style dialog with the window registry.
 void RegisterGraphWindows(Program& p);
 
-}  // namespace hv
+} // namespace hv

@@ -7,4 +7,4 @@ struct Program;
 // Registers the record editors with the window registry.
 void RegisterEditorWindows(Program& p);
 
-}  // namespace hv
+} // namespace hv

@@ -9,4 +9,4 @@ void RegisterMigrationWindows(Program& p) {
     p.windows.registerFactory(QStringLiteral("dlgMigrate"), [&p] { return new dlgMigrate(p); });
 }
 
-}  // namespace hv
+} // namespace hv

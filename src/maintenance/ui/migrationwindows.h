@@ -7,4 +7,4 @@ struct Program;
 // Registers the migration dialog with the window registry.
 void RegisterMigrationWindows(Program& p);
 
-}  // namespace hv
+} // namespace hv

@@ -21,4 +21,4 @@ QString errorDescription(int number) {
     }
 }
 
-}  // namespace hv::links
+} // namespace hv::links
