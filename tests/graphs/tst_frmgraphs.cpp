@@ -491,7 +491,7 @@ private slots:
         w->cmdGraph->click();
         QApplication::processEvents();
         const QImage shot = w->grab().toImage();
-        const QString file = QDir::current().filePath("frmGraphs.png");
+        const QString file = env->path("frmGraphs.png");
         QVERIFY(shot.save(file));
         QCOMPARE(shot.size(), QSize(1240, 720));
         // The chart fills the space right of the controls and shows the graph in its colours.
