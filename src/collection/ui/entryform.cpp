@@ -523,6 +523,14 @@ std::array<QString, ItemCount> EntryForm::entryTexts() const {
     return texts;
 }
 
+std::vector<RowLink> EntryForm::rowLinks() const {
+    std::vector<RowLink> rows(static_cast<size_t>(ItemCount));
+    for (size_t k = 0; k < rows.size(); ++k)
+        rows[k] = {chkScada[k]->isChecked(), txtScadaApp[k]->text(), txtScadaTopic[k]->text(),
+                   txtScadaItem[k]->text()};
+    return rows;
+}
+
 void EntryForm::setEntryTexts(const std::array<QString, ItemCount>& texts) {
     for (int k = 0; k < ItemCount; ++k)
         if (txtData[k]->text() != texts[size_t(k)]) txtData[k]->setText(texts[size_t(k)]);

@@ -19,6 +19,7 @@
 #include "collection/reading.h"
 #include "collection/readingcheck.h"
 #include "collection/readingitems.h"
+#include "collection/rowlinks.h"
 #include "platform/dberror.h"
 
 namespace hv {
@@ -159,6 +160,8 @@ protected:
     // The texts of the 25 entry boxes.
     std::array<QString, ItemCount> entryTexts() const;
     void setEntryTexts(const std::array<QString, ItemCount>& texts);
+    // What each row's link boxes say it links to.
+    std::vector<RowLink> rowLinks() const;
 
     // Focus that moves between our own controls; a window losing or regaining the
     // activation (a message box opening or closing) is no entering or leaving of a box.

@@ -517,8 +517,7 @@ void frmData::chkUseScada_Click() {
     if (!chkUseScada->isChecked()) {
         status = GetMlString(652, "Off");
         cmdSave->setEnabled(true); // typed readings again
-        for (links::LinkClient* l : ddeLinks)
-            l->setLinkMode(0);
+        CloseRowLinks(ddeLinks);
         Timer1->setEnabled(false);
         lblTime[0]->setText(lblTime[1]->text());
     } else {
@@ -526,21 +525,11 @@ void frmData::chkUseScada_Click() {
         txtSaveInterval->setEnabled(true);
         const bool automatic = optScada[0]->isChecked();
         status += automatic ? GetMlString(81, "Auto") : GetMlString(650, "Polling");
-        int failedRow = -1;
-        int error = 0;
-        for (int k = 0; k < ItemCount && failedRow < 0; ++k) {
-            links::LinkClient* l = ddeLinks[size_t(k)];
-            l->setLinkMode(0);
-            if (!chkScada[size_t(k)]->isChecked()) {
-                l->setLinkTopic(QString());
-                l->setLinkItem(QString());
-                continue;
-            }
-            l->setLinkTopic(txtScadaApp[size_t(k)]->text() + "|" + txtScadaTopic[size_t(k)]->text());
-            l->setLinkItem(txtScadaItem[size_t(k)]->text());
-            error = l->setLinkMode(automatic ? 1 : 2);
-            if (error != 0 && (automatic || error == links::NoServer)) failedRow = k;
-        }
+        // An automatic link that fails at all is a failure; one on request only when its
+        // program does not answer (a refused item shows at the request).
+        const RowLinkFailure failed = OpenRowLinks(ddeLinks, rowLinks(), automatic, automatic);
+        const int failedRow = failed.row;
+        const int error = failed.error;
         if (failedRow >= 0 && !automatic) {
             p_.prompts.message(NoServerText(ddeLinks[size_t(failedRow)]->linkTopic()), Buttons::OK,
                                Icon::Warning, Title);
@@ -606,11 +595,10 @@ void frmData::cmdTestPoll_Click() {
     chkUseScada_Click();
     // A failed link has been reported; requests without links would only hide that report.
     if (!self || DdeFailed || !chkUseScada->isChecked()) return;
-    for (int k = 0; k < ItemCount; ++k) {
-        if (!chkScada[size_t(k)]->isChecked()) continue;
-        const int error = ddeLinks[size_t(k)]->linkRequest();
+    if (const RowLinkFailure failed = FetchRowLinks(ddeLinks, rowLinks())) {
         if (!self) return;
-        if (error == 0) continue;
+        const int k = failed.row;
+        const int error = failed.error;
         // The link layer's own words name the cause: a refused item, a timeout, an answer
         // too long or malformed, a program that closed the link.
         const QString cause = ddeLinks[size_t(k)]->lastErrorText();

@@ -1,5 +1,7 @@
 #include "spreadsheet/ui/frmimportexcel.h"
 
+#include <QPointer>
+
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -356,28 +358,14 @@ void frmImportExcel::cmdDefault_Click() {
 
 void frmImportExcel::chkUseScada_Click() {
     if (!chkUseScada->isChecked()) {
-        for (links::LinkClient* l : links)
-            l->setLinkMode(0);
+        CloseRowLinks(links);
         lblTime[0]->setText(lblTime[1]->text());
         return;
     }
     const bool automatic = optScada[0]->isChecked();
-    for (int k = 0; k < ItemCount; ++k) {
-        links::LinkClient* l = links[size_t(k)];
-        const size_t r = size_t(k);
-        l->setLinkMode(0);
-        if (!chkScada[r]->isChecked()) {
-            l->setLinkTopic(QString());
-            l->setLinkItem(QString());
-            continue;
-        }
-        l->setLinkTopic(txtScadaApp[r]->text() + "|" + txtScadaTopic[r]->text());
-        l->setLinkItem(txtScadaItem[r]->text());
-        if (l->setLinkMode(automatic ? 1 : 2) == links::NoServer) {
-            if (automatic) say(NoServerText(l->linkTopic()));
-            break;
-        }
-    }
+    // A cell refused shows at its fetch, where the row and the cause are named.
+    const RowLinkFailure failed = OpenRowLinks(links, rowLinks(), automatic, false);
+    if (failed && automatic) say(NoServerText(links[size_t(failed.row)]->linkTopic()));
     lblTime[0]->setText(GetMlString(501, "Waiting"));
 }
 
@@ -396,15 +384,15 @@ bool frmImportExcel::cmdTestPoll_Click() {
     }
     const std::array<QString, ItemCount> before = entryTexts();
     chkUseScada_Click();
-    for (int k = 0; k < ItemCount; ++k) {
-        if (!chkScada[size_t(k)]->isChecked()) continue;
-        const int e = links[size_t(k)]->linkRequest();
-        if (e == 0) continue;
+    const QPointer<frmImportExcel> self(this);
+    if (const RowLinkFailure failed = FetchRowLinks(links, rowLinks())) {
+        if (!self) return false;
         // A row fetched in part is no reading: the boxes show again what they held.
         setEntryTexts(before);
-        sayFetchFailure(k, *links[size_t(k)]);
+        sayFetchFailure(failed.row, *links[size_t(failed.row)]);
         return false;
     }
+    if (!self) return false;
     valuesTyped_ = false; // the fetched row replaced what was typed
     // Inside a run the window is repainted now and then, not after every row.
     if (running_)

@@ -1,0 +1,45 @@
+#include "collection/rowlinks.h"
+
+#include <QPointer>
+
+#include "platform/links/linkclient.h"
+#include "platform/links/linkerrors.h"
+
+namespace hv {
+
+RowLinkFailure OpenRowLinks(const std::vector<links::LinkClient*>& clients, const std::vector<RowLink>& rows,
+                            bool automatic, bool stopOnAnyFailure) {
+    for (size_t k = 0; k < clients.size() && k < rows.size(); ++k) {
+        links::LinkClient* l = clients[k];
+        l->setLinkMode(0);
+        if (!rows[k].linked) {
+            l->setLinkTopic(QString());
+            l->setLinkItem(QString());
+            continue;
+        }
+        l->setLinkTopic(rows[k].application + "|" + rows[k].topic);
+        l->setLinkItem(rows[k].item);
+        const int error = l->setLinkMode(automatic ? 1 : 2);
+        if (error == links::NoServer || (error != 0 && stopOnAnyFailure)) return {int(k), error};
+    }
+    return {};
+}
+
+void CloseRowLinks(const std::vector<links::LinkClient*>& clients) {
+    for (links::LinkClient* l : clients)
+        l->setLinkMode(0);
+}
+
+RowLinkFailure FetchRowLinks(const std::vector<links::LinkClient*>& clients,
+                             const std::vector<RowLink>& rows) {
+    // A request waits in the event loop, where the window that owns the links may close.
+    std::vector<QPointer<links::LinkClient>> alive(clients.begin(), clients.end());
+    for (size_t k = 0; k < alive.size() && k < rows.size(); ++k) {
+        if (!rows[k].linked) continue;
+        if (!alive[k]) return {int(k), -1};
+        if (const int error = alive[k]->linkRequest()) return {int(k), error};
+    }
+    return {};
+}
+
+} // namespace hv
