@@ -39,10 +39,7 @@ QString clsConnection::checkedTable(const QString& table) {
     const QVariant name = connection().scalar(
         "SELECT name FROM sqlite_master WHERE type IN ('table','view') AND name = ? COLLATE NOCASE",
         {table.trimmed()});
-    if (!name.isValid() || name.isNull())
-        throw DbError(dberr::TableNotFound,
-                      "The Microsoft Jet database engine cannot find the input table or query '" + table +
-                          "'.");
+    if (!name.isValid() || name.isNull()) throw TableNotFoundError(table);
     return name.toString();
 }
 
