@@ -1,91 +1,121 @@
 #include "core/currentproject.h"
 
+#include <type_traits>
+#include <variant>
+
 #include "core/program.h"
 
 namespace hv {
 
 namespace {
 
-double orZero(const DbRow& rs, const char* column) {
-    const QVariant v = rs.value(QLatin1String(column));
-    return conv::isNull(v) ? 0 : conv::toDouble(v);
+using R = ProjectInfoRecord;
+struct Column {
+    const char* name;
+    std::variant<QString R::*, QDateTime R::*, bool R::*, qint16 R::*, qint32 R::*, double R::*> field;
+};
+
+// Read in this order; a Null or a value of another type stops the load where it stands.
+const Column storedColumns[] = {
+    {"DateReference", &R::DateReference},
+    {"ProjectID", &R::ProjectID},
+    {"NumBanks", &R::NumBanks},
+    {"TrainNumber", &R::TrainNumber},
+    {"NumTrains", &R::NumTrains},
+    {"CapacityM3D", &R::CapacityM3D},
+    {"SystemData", &R::SystemData},
+    {"unitFlow", &R::unitFlow},
+    {"unitTemp", &R::unitTemp},
+    {"unitPress", &R::unitPress},
+    {"unitFlux", &R::unitFlux},
+    {"ElapsedTimeRef", &R::ElapsedTimeRef},
+    {"FeedTemp", &R::FeedTemp},
+    {"FeeduS", &R::FeeduS},
+    {"PermuS", &R::PermuS},
+    {"ConcuS", &R::ConcuS},
+    {"FeedFlow", &R::FeedFlow},
+    {"ConcFlow", &R::ConcFlow},
+    {"PermFlow", &R::PermFlow},
+    {"OverallRecovery", &R::OverallRecovery},
+    {"FeedPressure", &R::FeedPressure},
+    {"ConcPressure", &R::ConcPressure},
+    {"DeltaPress", &R::DeltaPress},
+    {"PermBackPress", &R::PermBackPress},
+    {"ConcPressure_1", &R::ConcPressure_1},
+    {"ElementType", &R::ElementType},
+    {"NumElementsBank", &R::NumElementsBank},
+    {"AreaBank", &R::AreaBank},
+    {"PermuS_1", &R::PermuS_1},
+    {"PermuS_2", &R::PermuS_2},
+    {"PermFlow_1", &R::PermFlow_1},
+    {"PermFlow_2", &R::PermFlow_2},
+    {"feedPressure_2", &R::FeedPressure_2},
+    {"PermBackPress_1", &R::PermBackPress_1},
+    {"PermBackPress_2", &R::PermBackPress_2},
+    {"ElementType_1", &R::ElementType_1},
+    {"ElementType_2", &R::ElementType_2},
+    {"NumElementsBank_1", &R::NumElementsBank_1},
+    {"NumElementsBank_2", &R::NumElementsBank_2},
+    {"AreaBank_1", &R::AreaBank_1},
+    {"AreaBank_2", &R::AreaBank_2},
+    {"DeltaPress_1", &R::DeltaPress_1},
+    {"DeltaPress_2", &R::DeltaPress_2},
+    {"uStoPPM", &R::uStoPPM},
+    {"uStoPI_Feed", &R::uStoPI_Feed},
+    {"uStoPI_Perm", &R::uStoPI_Perm},
+};
+
+// Columns added with the third bank; rows stored before may hold Null, which reads as 0.
+const Column laterColumns[] = {
+    {"Permflow_3", &R::PermFlow_3},
+    {"PermuS_3", &R::PermuS_3},
+    {"FeedPressure_3", &R::FeedPressure_3},
+    {"ConcPressure_2", &R::ConcPressure_2},
+    {"PermbackPress_3", &R::PermBackPress_3},
+    {"ElementType_3", &R::ElementType_3},
+    {"numElementsBank_3", &R::NumElementsBank_3},
+    {"AreaBank_3", &R::AreaBank_3},
+    {"DeltaPress_3", &R::DeltaPress_3},
+    {"ElementsPerVessel_1", &R::ElementsPerVessel_1},
+    {"NumVessels_1", &R::NumVessels_1},
+    {"ElementsPerVessel_2", &R::ElementsPerVessel_2},
+    {"NumVessels_2", &R::NumVessels_2},
+    {"ElementsPerVessel_3", &R::ElementsPerVessel_3},
+    {"NumVessels_3", &R::NumVessels_3},
+};
+
+template <class T> T as(const QVariant& v) {
+    if constexpr (std::is_same_v<T, QString>)
+        return conv::toText(v);
+    else if constexpr (std::is_same_v<T, QDateTime>)
+        return conv::toDateTime(v);
+    else if constexpr (std::is_same_v<T, bool>)
+        return conv::toBool(v);
+    else if constexpr (std::is_same_v<T, qint16>)
+        return conv::toInt16(v);
+    else if constexpr (std::is_same_v<T, qint32>)
+        return conv::toInt32(v);
+    else
+        return conv::toDouble(v);
 }
 
-qint16 int16OrZero(const DbRow& rs, const char* column) {
-    const QVariant v = rs.value(QLatin1String(column));
-    return conv::isNull(v) ? qint16(0) : conv::toInt16(v);
+void readColumn(ProjectInfoRecord& r, const DbRow& rs, const Column& c, bool nullIsZero) {
+    const QVariant v = rs.value(QLatin1String(c.name));
+    std::visit(
+        [&](auto field) {
+            using T = std::remove_reference_t<decltype(r.*field)>;
+            r.*field = nullIsZero && conv::isNull(v) ? T() : as<T>(v);
+        },
+        c.field);
 }
 
 } // namespace
 
 void LoadProjectSettings(Program& p, const DbRow& rs) {
-    ProjectInfoRecord& r = p.CurrentProject;
-    r.DateReference = rs.toDateTime("DateReference");
-    r.ProjectID = rs.toText("ProjectID");
-    r.NumBanks = rs.toInt16("NumBanks");
-    r.TrainNumber = rs.toInt16("TrainNumber");
-    r.NumTrains = rs.toInt16("NumTrains");
-    r.CapacityM3D = rs.toDouble("CapacityM3D");
-    r.SystemData = rs.toBool("SystemData");
-    r.unitFlow = rs.toInt16("unitFlow");
-    r.unitTemp = rs.toInt16("unitTemp");
-    r.unitPress = rs.toInt16("unitPress");
-    r.unitFlux = rs.toInt16("unitFlux");
-    r.ElapsedTimeRef = rs.toDouble("ElapsedTimeRef");
-    r.FeedTemp = rs.toDouble("FeedTemp");
-    r.FeeduS = rs.toDouble("FeeduS");
-    r.PermuS = rs.toDouble("PermuS");
-    r.ConcuS = rs.toDouble("ConcuS");
-    r.FeedFlow = rs.toDouble("FeedFlow");
-    r.ConcFlow = rs.toDouble("ConcFlow");
-    r.PermFlow = rs.toDouble("PermFlow");
-    r.OverallRecovery = rs.toDouble("OverallRecovery");
-    r.FeedPressure = rs.toDouble("FeedPressure");
-    r.ConcPressure = rs.toDouble("ConcPressure");
-    r.DeltaPress = rs.toDouble("DeltaPress");
-    r.PermBackPress = rs.toDouble("PermBackPress");
-    r.ConcPressure_1 = rs.toDouble("ConcPressure_1");
-    r.ElementType = rs.toInt16("ElementType");
-    r.NumElementsBank = rs.toInt16("NumElementsBank");
-    r.AreaBank = rs.toDouble("AreaBank");
-    r.PermuS_1 = rs.toDouble("PermuS_1");
-    r.PermuS_2 = rs.toDouble("PermuS_2");
-    r.PermFlow_1 = rs.toDouble("PermFlow_1");
-    r.PermFlow_2 = rs.toDouble("PermFlow_2");
-    r.FeedPressure_2 = rs.toDouble("feedPressure_2");
-    r.PermBackPress_1 = rs.toDouble("PermBackPress_1");
-    r.PermBackPress_2 = rs.toDouble("PermBackPress_2");
-    r.ElementType_1 = rs.toInt16("ElementType_1");
-    r.ElementType_2 = rs.toInt16("ElementType_2");
-    r.NumElementsBank_1 = rs.toInt16("NumElementsBank_1");
-    r.NumElementsBank_2 = rs.toInt16("NumElementsBank_2");
-    r.AreaBank_1 = rs.toDouble("AreaBank_1");
-    r.AreaBank_2 = rs.toDouble("AreaBank_2");
-    r.DeltaPress_1 = rs.toDouble("DeltaPress_1");
-    r.DeltaPress_2 = rs.toDouble("DeltaPress_2");
-    r.uStoPPM = rs.toDouble("uStoPPM");
-    r.uStoPI_Feed = rs.toDouble("uStoPI_Feed");
-    r.uStoPI_Perm = rs.toDouble("uStoPI_Perm");
-
-    // Columns added with the third bank; rows stored before may hold Null.
-    r.PermFlow_3 = orZero(rs, "Permflow_3");
-    r.PermuS_3 = orZero(rs, "PermuS_3");
-    r.FeedPressure_3 = orZero(rs, "FeedPressure_3");
-    r.ConcPressure_2 = orZero(rs, "ConcPressure_2");
-    r.PermBackPress_3 = orZero(rs, "PermbackPress_3");
-    r.ElementType_3 = int16OrZero(rs, "ElementType_3");
-    {
-        const QVariant v = rs.value(QStringLiteral("numElementsBank_3"));
-        r.NumElementsBank_3 = conv::isNull(v) ? 0 : conv::toInt32(v);
-    }
-    r.AreaBank_3 = orZero(rs, "AreaBank_3");
-    r.DeltaPress_3 = orZero(rs, "DeltaPress_3");
-    r.ElementsPerVessel_1 = int16OrZero(rs, "ElementsPerVessel_1");
-    r.NumVessels_1 = int16OrZero(rs, "NumVessels_1");
-    r.ElementsPerVessel_2 = int16OrZero(rs, "ElementsPerVessel_2");
-    r.NumVessels_2 = int16OrZero(rs, "NumVessels_2");
-    r.ElementsPerVessel_3 = int16OrZero(rs, "ElementsPerVessel_3");
-    r.NumVessels_3 = int16OrZero(rs, "NumVessels_3");
+    for (const Column& c : storedColumns)
+        readColumn(p.CurrentProject, rs, c, false);
+    for (const Column& c : laterColumns)
+        readColumn(p.CurrentProject, rs, c, true);
 }
 
 CurrentProjectLoan::CurrentProjectLoan(Program& p) : p_(p) {

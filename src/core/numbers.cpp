@@ -26,14 +26,6 @@ constexpr auto Pow10 = [] {
     return t;
 }();
 
-constexpr auto Pow10d = [] {
-    std::array<double, 23> t{};
-    t[0] = 1;
-    for (size_t i = 1; i < t.size(); ++i)
-        t[i] = t[i - 1] * 10; // exact up to 10^22
-    return t;
-}();
-
 constexpr uint64_t Digits15Low = 100000000000000ULL; // 10^14
 constexpr uint64_t Digits15High = 1000000000000000ULL;
 
@@ -306,9 +298,9 @@ double RoundAsFormatted(double x) {
     // q is below 2^53, so one product or quotient by an exact power of ten rounds correctly.
     double out = 0;
     if (r.scale >= 0 && r.scale <= 22) {
-        out = double(r.q) * Pow10d[size_t(r.scale)];
+        out = double(r.q) * ExactPow10[size_t(r.scale)];
     } else if (r.scale < 0 && r.scale >= -22) {
-        out = double(r.q) / Pow10d[size_t(-r.scale)];
+        out = double(r.q) / ExactPow10[size_t(-r.scale)];
     } else {
         char text[48];
         const int n =

@@ -2,9 +2,19 @@
 #include <QString>
 #include <QVariant>
 #include <QtGlobal>
+#include <array>
 #include <cstdint>
 
 namespace hv {
+
+// 10^0 to 10^22, the powers of ten a double holds exactly.
+inline constexpr std::array<double, 23> ExactPow10 = [] {
+    std::array<double, 23> t{};
+    t[0] = 1;
+    for (size_t i = 1; i < t.size(); ++i)
+        t[i] = t[i - 1] * 10;
+    return t;
+}();
 
 // Formats by magnitude (decimals chosen by size). A Null (invalid or null variant) is
 // shown as "0" formatted; a text that is not numeric comes back unchanged.

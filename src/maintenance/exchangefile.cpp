@@ -30,6 +30,12 @@ const QStringList& ProjectFeedColumns() {
     return names;
 }
 
+const QStringList& ReadingSystemColumns() {
+    static const QStringList names = {"PermFlow",      "ConcFlow", "FeedPressure", "ConcPressure",
+                                      "PermBackPress", "FeeduS",   "PermuS"};
+    return names;
+}
+
 const QStringList& ExchangeProjectColumns() {
     static const QStringList names =
         QStringList{"ProjectID",  "DateReference", "Description",   "TrainNumber",
@@ -67,68 +73,59 @@ const QStringList& ExchangeProjectColumns() {
 }
 
 QStringList ExchangeDataColumns(bool specFlux) {
-    static const QStringList base = {"ProjectID",
-                                     "TheDate",
-                                     "TrainNumber",
-                                     "Bank",
-                                     "ElapsedTimeHrs",
-                                     "PermFlow",
-                                     "ConcFlow",
-                                     "FeedPressure",
-                                     "ConcPressure",
-                                     "PermBackPress",
-                                     "FeeduS",
-                                     "PermuS",
-                                     "Temperature",
-                                     "PermFlow_2",
-                                     "PermuS_2",
-                                     "FeedPressure_2",
-                                     "PermBackPress_2",
-                                     "PermFlow_1",
-                                     "PermuS_1",
-                                     "PermBackPress_1",
-                                     "ActualFlux",
-                                     "ActualFlux_1",
-                                     "ActualFlux_2",
-                                     "NormalizedFlux",
-                                     "NormalizedPermFlow",
-                                     "NormalizedPermFlow_1",
-                                     "NormalizedPermFlow_2",
-                                     "NormalizedSaltPassage",
-                                     "NormalizedSaltPassage_1",
-                                     "NormalizedSaltPassage_2",
-                                     "ActualRejection",
-                                     "SystemDP",
-                                     "B1DP",
-                                     "B2DP",
-                                     "B1Recovery",
-                                     "B2Recovery",
-                                     "NetTMP",
-                                     "NormalizedDP",
-                                     "NormalizedDP_1",
-                                     "NormalizedDP_2",
-                                     "EventID",
-                                     "ConcPressure_1",
-                                     "ConcuS",
-                                     "FeedFlow",
-                                     "ORP",
-                                     "pH",
-                                     "SDIFeed",
-                                     "SDIRaw",
-                                     "SystemRecovery",
-                                     "TurbidityFeed",
-                                     "TurbidityRaw",
-                                     "PermFlow_3",
-                                     "PermuS_3",
-                                     "FeedPressure_3",
-                                     "ConcPressure_2",
-                                     "PermBackpress_3",
-                                     "NormalizedPermFlow_3",
-                                     "NormalizedSaltPassage_3",
-                                     "ActualFlux_3",
-                                     "NormalizedDP_3",
-                                     "B3DP",
-                                     "B3Recovery"};
+    static const QStringList base =
+        QStringList{"ProjectID", "TheDate", "TrainNumber", "Bank", "ElapsedTimeHrs"} +
+        ReadingSystemColumns() +
+        QStringList{"Temperature",
+                    "PermFlow_2",
+                    "PermuS_2",
+                    "FeedPressure_2",
+                    "PermBackPress_2",
+                    "PermFlow_1",
+                    "PermuS_1",
+                    "PermBackPress_1",
+                    "ActualFlux",
+                    "ActualFlux_1",
+                    "ActualFlux_2",
+                    "NormalizedFlux",
+                    "NormalizedPermFlow",
+                    "NormalizedPermFlow_1",
+                    "NormalizedPermFlow_2",
+                    "NormalizedSaltPassage",
+                    "NormalizedSaltPassage_1",
+                    "NormalizedSaltPassage_2",
+                    "ActualRejection",
+                    "SystemDP",
+                    "B1DP",
+                    "B2DP",
+                    "B1Recovery",
+                    "B2Recovery",
+                    "NetTMP",
+                    "NormalizedDP",
+                    "NormalizedDP_1",
+                    "NormalizedDP_2",
+                    "EventID",
+                    "ConcPressure_1",
+                    "ConcuS",
+                    "FeedFlow",
+                    "ORP",
+                    "pH",
+                    "SDIFeed",
+                    "SDIRaw",
+                    "SystemRecovery",
+                    "TurbidityFeed",
+                    "TurbidityRaw",
+                    "PermFlow_3",
+                    "PermuS_3",
+                    "FeedPressure_3",
+                    "ConcPressure_2",
+                    "PermBackpress_3",
+                    "NormalizedPermFlow_3",
+                    "NormalizedSaltPassage_3",
+                    "ActualFlux_3",
+                    "NormalizedDP_3",
+                    "B3DP",
+                    "B3Recovery"};
     if (!specFlux) return base;
     return base + QStringList{"Specflux", "Specflux_1", "SpecFlux_2", "SpecFlux_3"};
 }
@@ -261,14 +258,6 @@ bool validUtf8(QByteArrayView b) {
     return true;
 }
 
-constexpr auto Pow10d = [] {
-    std::array<double, 23> t{};
-    t[0] = 1;
-    for (size_t i = 1; i < t.size(); ++i)
-        t[i] = t[i - 1] * 10; // exact up to 10^22
-    return t;
-}();
-
 // A trimmed field that ParseExchangeNumber takes for certain: digits with at most one decimal
 // mark between digits and a leading minus, at most 64 bytes (below 1E+64, so finite).
 bool isPlainDecimal(QByteArrayView t, bool decimalComma) {
@@ -334,7 +323,7 @@ bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out) {
             plain = decimals > 0;
         }
         if (plain && c == end && whole + decimals <= 15) {
-            const double v = double(n) / Pow10d[size_t(decimals)];
+            const double v = double(n) / ExactPow10[size_t(decimals)];
             out = minus ? -v : v;
             return true;
         }

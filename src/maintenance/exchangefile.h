@@ -18,6 +18,9 @@ namespace hv {
 // the same order: the permeate side and sizes, then the feed side, units and element types.
 const QStringList& ProjectPermeateColumns();
 const QStringList& ProjectFeedColumns();
+// A reading's system flows, pressures and conductivities, in the order both the exchange
+// file and the data view keep them.
+const QStringList& ReadingSystemColumns();
 // The 71 ProjectInfo columns of lines 2 and 3, in file order.
 const QStringList& ExchangeProjectColumns();
 // The Data columns of line 5: 62, or 66 with the specific-flux columns.

@@ -1,5 +1,7 @@
 #include "normalization/normalize.h"
 
+#include <tuple>
+
 #include "core/units.h"
 #include "normalization/calcerror.h"
 #include "normalization/formulas.h"
@@ -148,18 +150,38 @@ inline double netDriving(double feed, double dp, double back, double pm, double 
     return feed - dp / 2 - back - pm + pp;
 }
 
-void zeroBank2(W& w) {
-    w.B2DP = 0;
-    w.B2Recovery = 0;
-    w.Bank2FeedFlow = 0;
-    w.PermFlow_2 = 0;
-    w.ActualFlux_2 = 0;
-    w.PermuS_2 = 0;
-    w.FeedPressure_2 = 0;
-    w.PermBackPress_2 = 0;
-    w.NormalizedPermFlow_2 = 0;
-    w.NormalizedSaltPassage_2 = 0;
-    w.NormalizedDP_2 = 0;
+// One side's osmotic pressures (of the mean and the permeate concentrations) and its
+// elements' correction factors at the side's temperature: the system's, then banks 1 to 3.
+struct SideFactors {
+    std::array<double, 4> pm{}, pp{}, f{}, s{};
+    const ElementSpecRecord* element = nullptr; // the system's
+};
+
+SideFactors factorsAt(double t, const std::array<double, 4>& cm, const std::array<double, 4>& cperm,
+                      bool multi, int unitPress, const ProjectInfoRecord& cp,
+                      const std::vector<ElementSpecRecord>& table) {
+    SideFactors a;
+    a.pm[0] = osmotic(t, cm[0], unitPress);
+    a.pp[0] = osmotic(t, cperm[0], unitPress);
+    if (multi) {
+        for (size_t i = 1; i < 4; ++i)
+            a.pm[i] = osmotic(t, cm[i], unitPress);
+        for (size_t i = 1; i < 4; ++i)
+            a.pp[i] = osmotic(t, cperm[i], unitPress);
+    }
+    a.element = &ElementOfType(table, cp.ElementType);
+    a.f[0] = FlowTCF(t, *a.element);
+    a.s[0] = SaltPassageTCF(t, *a.element);
+    if (multi) {
+        const ElementSpecRecord* e[] = {nullptr, &ElementOfType(table, cp.ElementType_1),
+                                        &ElementOfType(table, cp.ElementType_2),
+                                        &ElementOfType(table, cp.ElementType_3)};
+        for (size_t i = 1; i < 4; ++i)
+            a.f[i] = FlowTCF(t, *e[i]);
+        for (size_t i = 1; i < 4; ++i)
+            a.s[i] = SaltPassageTCF(t, *e[i]);
+    }
+    return a;
 }
 
 // A two- or three-bank reading stored without a feed flow fails as the bank recoveries
@@ -168,19 +190,34 @@ void requireFeedFlow(const W& w) {
     if (w.FeedFlow == 0) calcerr::raise(w.PermFlow_1 == 0 ? calcerr::Overflow : calcerr::DivisionByZero);
 }
 
-void zeroBank3(W& w) {
-    w.B3DP = 0;
-    w.B3Recovery = 0;
-    w.Bank3FeedFlow = 0;
-    w.PermFlow_3 = 0;
-    w.ActualFlux_3 = 0;
-    w.PermuS_3 = 0;
-    w.FeedPressure_3 = 0;
-    w.ConcPressure_2 = 0;
-    w.PermbackPress_3 = 0;
-    w.NormalizedPermFlow_3 = 0;
-    w.NormalizedSaltPassage_3 = 0;
-    w.NormalizedDP_3 = 0;
+// What a bank the train does not have holds.
+constexpr double W::*bank2Values[] = {&W::B2DP,
+                                      &W::B2Recovery,
+                                      &W::Bank2FeedFlow,
+                                      &W::PermFlow_2,
+                                      &W::ActualFlux_2,
+                                      &W::PermuS_2,
+                                      &W::FeedPressure_2,
+                                      &W::PermBackPress_2,
+                                      &W::NormalizedPermFlow_2,
+                                      &W::NormalizedSaltPassage_2,
+                                      &W::NormalizedDP_2};
+constexpr double W::*bank3Values[] = {&W::B3DP,
+                                      &W::B3Recovery,
+                                      &W::Bank3FeedFlow,
+                                      &W::PermFlow_3,
+                                      &W::ActualFlux_3,
+                                      &W::PermuS_3,
+                                      &W::FeedPressure_3,
+                                      &W::ConcPressure_2,
+                                      &W::PermbackPress_3,
+                                      &W::NormalizedPermFlow_3,
+                                      &W::NormalizedSaltPassage_3,
+                                      &W::NormalizedDP_3};
+
+template <size_t N> void zeroBank(W& w, double W::*const (&values)[N]) {
+    for (double W::*v : values)
+        w.*v = 0;
 }
 
 } // namespace
@@ -236,61 +273,14 @@ void PrepareReference(ReferenceSide& r, const ProjectInfoRecord& cp,
 
         // Reference side: osmotic pressures and factors at the reference temperature.
         const double tR = TemperatureToC(cp.FeedTemp, unitTemp);
-        const double pmR = osmotic(tR, cmR, unitPress);
-        const double ppR = osmotic(tR, cpR, unitPress);
-        double pm1R = 0, pm2R = 0, pm3R = 0, pp1R = 0, pp2R = 0, pp3R = 0;
-        if (multi) {
-            pm1R = osmotic(tR, cm1R, unitPress);
-            pm2R = osmotic(tR, cm2R, unitPress);
-            pm3R = osmotic(tR, cm3R, unitPress);
-            pp1R = osmotic(tR, cp1R, unitPress);
-            pp2R = osmotic(tR, cp2R, unitPress);
-            pp3R = osmotic(tR, cp3R, unitPress);
-        }
-        const ElementSpecRecord& el = ElementOfType(table, cp.ElementType);
-        const double fR = FlowTCF(tR, el);
-        const double sR = SaltPassageTCF(tR, el);
-        double f1R = 0, f2R = 0, f3R = 0, s1R = 0, s2R = 0, s3R = 0;
-        if (multi) {
-            const ElementSpecRecord& e1 = ElementOfType(table, cp.ElementType_1);
-            const ElementSpecRecord& e2 = ElementOfType(table, cp.ElementType_2);
-            const ElementSpecRecord& e3 = ElementOfType(table, cp.ElementType_3);
-            f1R = FlowTCF(tR, e1);
-            f2R = FlowTCF(tR, e2);
-            f3R = FlowTCF(tR, e3);
-            s1R = SaltPassageTCF(tR, e1);
-            s2R = SaltPassageTCF(tR, e2);
-            s3R = SaltPassageTCF(tR, e3);
-        }
-        r.cfR = cfR;
-        r.cpR = cpR;
-        r.ccR = ccR;
-        r.cmR = cmR;
-        r.cp1R = cp1R;
-        r.cp2R = cp2R;
-        r.cp3R = cp3R;
-        r.cc1R = cc1R;
-        r.cc2R = cc2R;
-        r.cm1R = cm1R;
-        r.cm2R = cm2R;
-        r.cm3R = cm3R;
-        r.tR = tR;
-        r.pmR = pmR;
-        r.ppR = ppR;
-        r.pm1R = pm1R;
-        r.pm2R = pm2R;
-        r.pm3R = pm3R;
-        r.pp1R = pp1R;
-        r.pp2R = pp2R;
-        r.pp3R = pp3R;
-        r.fR = fR;
-        r.sR = sR;
-        r.f1R = f1R;
-        r.f2R = f2R;
-        r.f3R = f3R;
-        r.s1R = s1R;
-        r.s2R = s2R;
-        r.s3R = s3R;
+        const SideFactors a =
+            factorsAt(tR, {cmR, cm1R, cm2R, cm3R}, {cpR, cp1R, cp2R, cp3R}, multi, unitPress, cp, table);
+        std::tie(r.cfR, r.cpR, r.ccR, r.cmR, r.cp1R, r.cp2R, r.cp3R, r.cc1R, r.cc2R, r.cm1R, r.cm2R, r.cm3R,
+                 r.tR) = std::tuple(cfR, cpR, ccR, cmR, cp1R, cp2R, cp3R, cc1R, cc2R, cm1R, cm2R, cm3R, tR);
+        std::tie(r.pmR, r.pm1R, r.pm2R, r.pm3R) = std::tuple_cat(a.pm);
+        std::tie(r.ppR, r.pp1R, r.pp2R, r.pp3R) = std::tuple_cat(a.pp);
+        std::tie(r.fR, r.f1R, r.f2R, r.f3R) = std::tuple_cat(a.f);
+        std::tie(r.sR, r.s1R, r.s2R, r.s3R) = std::tuple_cat(a.s);
     } catch (const CalcError& e) {
         r.failure = e;
     }
@@ -317,8 +307,8 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
     w.PermBackPress_1 = w.PermBackPress;
     if (banks == 1) {
         w.ConcPressure_1 = w.ConcPressure;
-        zeroBank2(w);
-        zeroBank3(w);
+        zeroBank(w, bank2Values);
+        zeroBank(w, bank3Values);
     } else if (banks == 2) {
         w.B1DP = w.FeedPressure - w.ConcPressure_1;
         w.B2DP = w.FeedPressure_2 - w.ConcPressure;
@@ -329,7 +319,7 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
         w.B1Recovery = div(w.PermFlow_1, w.FeedFlow);
         w.B2Recovery = div(w.PermFlow_2, w.FeedFlow - w.PermFlow_1);
         w.Bank2FeedFlow = w.FeedFlow - w.PermFlow_1;
-        zeroBank3(w);
+        zeroBank(w, bank3Values);
     } else if (banks == 3) {
         w.B1DP = w.FeedPressure - w.ConcPressure_1;
         w.B2DP = w.FeedPressure_2 - w.ConcPressure_2;
@@ -403,32 +393,13 @@ void NormalizeReading(W& w, ProjectInfoRecord& cp, const std::vector<ElementSpec
 
     // Actual side: osmotic pressures and correction factors at the reading's temperature.
     const double t = TemperatureToC(w.Temperature, unitTemp);
-    const double pm = osmotic(t, cm, unitPress);
-    const double pp = osmotic(t, cpm, unitPress);
-    double pm1 = 0, pm2 = 0, pm3 = 0, pp1 = 0, pp2 = 0, pp3 = 0;
-    if (multi) {
-        pm1 = osmotic(t, cm1, unitPress);
-        pm2 = osmotic(t, cm2, unitPress);
-        pm3 = osmotic(t, cm3, unitPress);
-        pp1 = osmotic(t, cp1, unitPress);
-        pp2 = osmotic(t, cp2, unitPress);
-        pp3 = osmotic(t, cp3, unitPress);
-    }
-    const ElementSpecRecord& el = ElementOfType(table, cp.ElementType);
-    const double f = FlowTCF(t, el);
-    const double s = SaltPassageTCF(t, el);
-    double f1 = 0, f2 = 0, f3 = 0, s1 = 0, s2 = 0, s3 = 0;
-    if (multi) {
-        const ElementSpecRecord& e1 = ElementOfType(table, cp.ElementType_1);
-        const ElementSpecRecord& e2 = ElementOfType(table, cp.ElementType_2);
-        const ElementSpecRecord& e3 = ElementOfType(table, cp.ElementType_3);
-        f1 = FlowTCF(t, e1);
-        f2 = FlowTCF(t, e2);
-        f3 = FlowTCF(t, e3);
-        s1 = SaltPassageTCF(t, e1);
-        s2 = SaltPassageTCF(t, e2);
-        s3 = SaltPassageTCF(t, e3);
-    }
+    const SideFactors a =
+        factorsAt(t, {cm, cm1, cm2, cm3}, {cpm, cp1, cp2, cp3}, multi, unitPress, cp, table);
+    const auto [pm, pm1, pm2, pm3] = a.pm;
+    const auto [pp, pp1, pp2, pp3] = a.pp;
+    const auto [f, f1, f2, f3] = a.f;
+    const auto [s, s1, s2, s3] = a.s;
+    const ElementSpecRecord& el = *a.element;
 
     // Reference side, computed once for the project train; it changes the record itself
     // as it always did, and a failure of it is raised here, where it always came.

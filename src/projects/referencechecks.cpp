@@ -391,21 +391,17 @@ CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& f
             return k.result;
         }
     }
-    f.FeedFlow = k.box(16);
-    f.PermFlow = k.box(14);
-    f.PermFlow_1 = k.box(15);
-    f.ConcFlow = k.box(2);
-    f.FeedPressure = k.box(3);
-    f.ConcPressure = k.box(4);
-    f.PermBackPress = k.box(5);
+    // The operating values as typed in their boxes.
+    using R = FormProjectRecord;
+    const std::pair<int, double R::*> typed[] = {
+        {16, &R::FeedFlow},       {14, &R::PermFlow},        {15, &R::PermFlow_1},   {2, &R::ConcFlow},
+        {3, &R::FeedPressure},    {4, &R::ConcPressure},     {5, &R::PermBackPress}, {6, &R::FeeduS},
+        {8, &R::RefpH},           {9, &R::FeedTemp},         {10, &R::PermFlow_2},   {11, &R::PermuS_2},
+        {12, &R::FeedPressure_2}, {13, &R::PermBackPress_2},
+    };
+    for (const auto& [box, value] : typed)
+        f.*value = k.box(box);
     f.PermBackPress_1 = f.PermBackPress;
-    f.FeeduS = k.box(6);
-    f.RefpH = k.box(8);
-    f.FeedTemp = k.box(9);
-    f.PermFlow_2 = k.box(10);
-    f.PermuS_2 = k.box(11);
-    f.FeedPressure_2 = k.box(12);
-    f.PermBackPress_2 = k.box(13);
     if (b.chkSystemData) {
         f.PermuS = k.box(7);
     } else {

@@ -1,16 +1,13 @@
 #include "collection/ui/frmscadahelp.h"
 
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "core/mlstring.h"
 
 namespace hv {
 
-frmScadaHelp::frmScadaHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName(QStringLiteral("frmScadaHelp"));
-    setWindowTitle(QStringLiteral("Scada Help"));
+frmScadaHelp::frmScadaHelp(QWidget* parent)
+    : HelpWindow(QStringLiteral("frmScadaHelp"), QStringLiteral("Scada Help"), parent) {
     auto* layout = new QVBoxLayout(this);
     Label1 = new QLabel(this);
     Label1->setObjectName(QStringLiteral("Label1"));
@@ -40,12 +37,8 @@ frmScadaHelp::frmScadaHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
     };
     Label1->setText(lines.join('\n'));
     layout->addWidget(Label1);
-    Command1 = new QPushButton(QStringLiteral("Close"), this);
-    Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setDefault(true);
+    Command1 = addCloseButton(QStringLiteral("Command1"), QStringLiteral("Close"), true);
     layout->addWidget(Command1, 0, Qt::AlignHCenter);
-    connect(Command1, &QPushButton::clicked, this, &QWidget::close);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
 }
 
 } // namespace hv

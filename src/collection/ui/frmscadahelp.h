@@ -1,12 +1,12 @@
 #pragma once
 #include <QLabel>
-#include <QPushButton>
-#include <QWidget>
+
+#include "platform/ui/helpwindow.h"
 
 namespace hv {
 
 // How a row of the data collection window is linked to a plant control system.
-class frmScadaHelp : public QWidget {
+class frmScadaHelp : public HelpWindow {
     Q_OBJECT
 public:
     explicit frmScadaHelp(QWidget* parent = nullptr);

@@ -93,15 +93,7 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
     second->addStretch(1);
     body_->addLayout(second);
 
-    lblReference = new QLabel("Select the desired PROJECTID above and then select the desired train number "
-                              "of multiple trains exist. "
-                              "Use this form to DIRECTLY edit the stored data. Choose EDIT button below and "
-                              "reenter as desired. Update "
-                              "to end.  No Data Validation is done, so be careful to enter reasonable data.",
-                              this);
-    lblReference->setObjectName("lblReference");
-    lblReference->setWordWrap(true);
-    body_->addWidget(lblReference);
+    lblReference = addDirectEditNote();
 
     auto* grid = new QGridLayout;
     grid->setVerticalSpacing(2);
@@ -153,11 +145,8 @@ void frmEditData::setRecordButtons(bool enabled, bool navigation) {
 
 void frmEditData::cmdGo_Click() {
     if (EditMode || AddMode || busy_) return;
-    const std::optional<TrainKey> key = chosenTrain(cbProject);
-    if (!key) {
-        message(GetMlString(548, "No projects found.  Check that you have the correct database path."));
-        return;
-    }
+    const std::optional<TrainKey> key = trainToOpen(cbProject);
+    if (!key) return;
     SelectedProjectID = key->projectId;
     SelectedTrainNumber = key->train;
     const QStringList& columns = Columns();

@@ -123,15 +123,7 @@ frmEditProject::frmEditProject(Program& p, QWidget* parent) : RecordEditorWindow
     top->addWidget(lblDel, 1);
     top->addWidget(cmdExit);
     body_->addLayout(top);
-    lblReference = new QLabel("Select the desired PROJECTID above and then select the desired train number "
-                              "of multiple trains exist. "
-                              "Use this form to DIRECTLY edit the stored data. Choose EDIT button below and "
-                              "reenter as desired. Update "
-                              "to end.  No Data Validation is done, so be careful to enter reasonable data.",
-                              this);
-    lblReference->setObjectName("lblReference");
-    lblReference->setWordWrap(true);
-    body_->addWidget(lblReference);
+    lblReference = addDirectEditNote();
 
     auto* grid = new QGridLayout;
     grid->setVerticalSpacing(2);
@@ -185,11 +177,8 @@ void frmEditProject::FillBox() {
 
 void frmEditProject::cmdGo_Click() {
     if (busy_) return;
-    const std::optional<TrainKey> key = chosenTrain(cbProject);
-    if (!key) {
-        message(GetMlString(548, "No projects found.  Check that you have the correct database path."));
-        return;
-    }
+    const std::optional<TrainKey> key = trainToOpen(cbProject);
+    if (!key) return;
     LoadedProjectID = key->projectId;
     LoadedTrainNumber = key->train;
     try {

@@ -165,9 +165,8 @@ void frmElementSpecs::Form_Unload() {
     LoadElementSpecs(p_);
 }
 
-frmElementSpecHelp::frmElementSpecHelp(QWidget* parent) : QWidget(parent) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle("DP Specs");
+frmElementSpecHelp::frmElementSpecHelp(QWidget* parent)
+    : HelpWindow("frmElementSpecHelp", "DP Specs", parent) {
     auto* grid = new QGridLayout(this);
     Label1 = new QLabel(this);
     Label1->setObjectName("Label1");
@@ -215,9 +214,7 @@ frmElementSpecHelp::frmElementSpecHelp(QWidget* parent) : QWidget(parent) {
         g.restore();
     }
     Image1->setPixmap(pic);
-    cmdClose = new QPushButton("Close", this);
-    cmdClose->setObjectName("cmdClose");
-    connect(cmdClose, &QPushButton::clicked, this, &QWidget::close);
+    cmdClose = addCloseButton("cmdClose", "Close", false);
     grid->addWidget(Label1, 0, 0);
     grid->addWidget(Image1, 1, 0, Qt::AlignCenter);
     grid->addWidget(cmdClose, 2, 0, Qt::AlignRight);

@@ -4,6 +4,7 @@
 
 #include "maintenance/ui/recordeditorwindow.h"
 #include "platform/database.h"
+#include "platform/ui/helpwindow.h"
 
 namespace hv {
 
@@ -33,7 +34,7 @@ private:
 };
 
 // What the DP coefficient means, with a typical curve.
-class frmElementSpecHelp : public QWidget {
+class frmElementSpecHelp : public HelpWindow {
     Q_OBJECT
 public:
     explicit frmElementSpecHelp(QWidget* parent = nullptr);

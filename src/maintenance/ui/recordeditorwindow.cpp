@@ -217,6 +217,25 @@ std::optional<TrainKey> RecordEditorWindow::chosenTrain(const QComboBox* combo) 
     return k;
 }
 
+std::optional<TrainKey> RecordEditorWindow::trainToOpen(const QComboBox* combo) {
+    std::optional<TrainKey> key = chosenTrain(combo);
+    if (!key) message(GetMlString(548, "No projects found.  Check that you have the correct database path."));
+    return key;
+}
+
+QLabel* RecordEditorWindow::addDirectEditNote() {
+    auto* note = new QLabel("Select the desired PROJECTID above and then select the desired train number "
+                            "of multiple trains exist. "
+                            "Use this form to DIRECTLY edit the stored data. Choose EDIT button below and "
+                            "reenter as desired. Update "
+                            "to end.  No Data Validation is done, so be careful to enter reasonable data.",
+                            this);
+    note->setObjectName("lblReference");
+    note->setWordWrap(true);
+    body_->addWidget(note);
+    return note;
+}
+
 void RecordEditorWindow::setBusy(bool busy) {
     busy_ = busy;
     picButtons->setEnabled(!busy);

@@ -124,6 +124,10 @@ protected:
     bool openProjectList(std::unique_ptr<Database>& db, QComboBox* combo);
     // The selected entry's project train; nullopt when none is selected.
     static std::optional<TrainKey> chosenTrain(const QComboBox* combo);
+    // The train GO opens; with none selected the window says so and it is nullopt.
+    std::optional<TrainKey> trainToOpen(const QComboBox* combo);
+    // The note over the boxes of a window that edits stored rows directly, in the body.
+    QLabel* addDirectEditNote();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -2,7 +2,6 @@
 
 #include <QHBoxLayout>
 #include <QPainter>
-#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "core/mlstring.h"
@@ -34,10 +33,7 @@ QPixmap datesPicture() {
 
 } // namespace
 
-frmDate::frmDate(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName("frmDate");
-    setWindowTitle("Configure Input Date");
+frmDate::frmDate(QWidget* parent) : HelpWindow("frmDate", "Configure Input Date", parent) {
     Text1 = new QPlainTextEdit(this);
     Text1->setObjectName("Text1");
     Text1->setReadOnly(true);
@@ -47,9 +43,7 @@ frmDate::frmDate(QWidget* parent) : QWidget(parent, Qt::Window) {
     Label1 = new QLabel("<== Probably not a real date values and may import incorrectly.", this);
     Label1->setObjectName("Label1");
     Label1->setWordWrap(true);
-    cmdCancel = new QPushButton("Close", this);
-    cmdCancel->setObjectName("cmdCancel");
-    cmdCancel->setDefault(true);
+    cmdCancel = addCloseButton("cmdCancel", "Close", true);
     auto* root = new QVBoxLayout(this);
     root->addWidget(Text1, 1);
     auto* row = new QHBoxLayout;
@@ -57,8 +51,6 @@ frmDate::frmDate(QWidget* parent) : QWidget(parent, Qt::Window) {
     row->addWidget(Label1, 1);
     root->addLayout(row);
     root->addWidget(cmdCancel, 0, Qt::AlignRight);
-    connect(cmdCancel, &QPushButton::clicked, this, &QWidget::close);
-    connect(new QShortcut(QKeySequence(Qt::Key_Escape), this), &QShortcut::activated, this, &QWidget::close);
     const QStringList lines = {
         GetMlString(607,
                     "This program is designed to allow you to import data from any excel spreadsheet into "
@@ -100,18 +92,13 @@ frmDate::frmDate(QWidget* parent) : QWidget(parent, Qt::Window) {
     resize(640, 520);
 }
 
-frmImportHelp::frmImportHelp(QWidget* parent) : QWidget(parent, Qt::Window) {
-    setAttribute(Qt::WA_DeleteOnClose);
-    setObjectName("frmImportHelp");
-    setWindowTitle("Import Help");
+frmImportHelp::frmImportHelp(QWidget* parent) : HelpWindow("frmImportHelp", "Import Help", parent) {
     txtUserNote = new QPlainTextEdit(this);
     txtUserNote->setObjectName("txtUserNote");
-    cmdClosebox = new QPushButton("Close this box", this);
-    cmdClosebox->setObjectName("cmdClosebox");
+    cmdClosebox = addCloseButton("cmdClosebox", "Close this box", false);
     auto* root = new QVBoxLayout(this);
     root->addWidget(txtUserNote, 1);
     root->addWidget(cmdClosebox, 0, Qt::AlignRight);
-    connect(cmdClosebox, &QPushButton::clicked, this, &QWidget::close);
     txtUserNote->setPlainText(
         "To use this feature you must \r\n\r\n"
         "1. MAKE SURE THE SPREADSHEET YOU WANT TO USE IS OPEN AND SET TO THE SHEET WITH \r\n"

@@ -1,13 +1,13 @@
 #pragma once
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QWidget>
+
+#include "platform/ui/helpwindow.h"
 
 namespace hv {
 
 // Regional date and number formats, and how a spreadsheet shows a date that is only text.
-class frmDate : public QWidget {
+class frmDate : public HelpWindow {
     Q_OBJECT
 public:
     explicit frmDate(QWidget* parent = nullptr);
@@ -18,7 +18,7 @@ public:
 };
 
 // Step-by-step instructions for the spreadsheet import.
-class frmImportHelp : public QWidget {
+class frmImportHelp : public HelpWindow {
     Q_OBJECT
 public:
     explicit frmImportHelp(QWidget* parent = nullptr);
