@@ -13,13 +13,20 @@ using namespace hv;
 
 namespace {
 
+// The blank database's column kinds: the text columns by name, every other one a number.
+ExchangeKind standardKind(const QString& column) {
+    static const QStringList text = {"ProjectID", "Description", "Notes1", "Country", "Note1"};
+    const bool isText = text.contains(column, Qt::CaseInsensitive);
+    return ExchangeKindOf(column, isText ? QStringLiteral("TEXT") : QStringLiteral("REAL"));
+}
+
 bool columnsOf(const QStringList& names, const QStringList& known, ExchangeColumns& cols) {
     for (const QString& n : names) {
         bool found = false;
         for (const QString& k : known)
             if (k.compare(n, Qt::CaseInsensitive) == 0) found = true;
         if (!found) return false;
-        cols.add(n, ExchangeStandardKind(n));
+        cols.add(n, standardKind(n));
     }
     return true;
 }

@@ -2,7 +2,7 @@
 # Builds the exchange-file reader's libFuzzer target with clang (address and undefined-behaviour
 # sanitizers) and runs it for SECONDS (default 60) from the seed corpus of valid files in
 # fuzz/seeds. Installs what is missing on Debian (clang, its compiler runtime with libFuzzer,
-# pkg-config, Qt 6). The run is cut off at SECONDS plus a short grace, however the fuzzer
+# pkg-config, Qt 6, SQLite). The run is cut off at SECONDS plus a short grace, however the fuzzer
 # behaves; the build and the installation come before it and are not counted.
 # Exits non-zero when the fuzzer finds a crash, leak or slow input; the input is left in
 # build-fuzz/ as crash-*, leak-* or timeout-*.
@@ -35,6 +35,7 @@ missing=()
 command -v "$CXX" >/dev/null 2>&1 || missing+=(clang)
 command -v pkg-config >/dev/null 2>&1 || missing+=(pkg-config)
 pkg-config --exists Qt6Core 2>/dev/null || installed qt6-base-dev || missing+=(qt6-base-dev)
+pkg-config --exists sqlite3 2>/dev/null || installed libsqlite3-dev || missing+=(libsqlite3-dev)
 [ ${#missing[@]} -eq 0 ] || install "${missing[@]}"
 
 # libFuzzer and the sanitizer runtimes come with the compiler runtime of clang's own version
@@ -50,9 +51,10 @@ fi
 mkdir -p "$OUT/corpus"
 # shellcheck disable=SC2046
 "$CXX" -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -Isrc $(pkg-config --cflags Qt6Core) \
-  fuzz/fuzz_exchange_reader.cpp src/maintenance/exchangefile.cpp \
-  $(pkg-config --libs Qt6Core) -o "$OUT/fuzz_exchange_reader"
+  -Isrc $(pkg-config --cflags Qt6Core Qt6Sql sqlite3) \
+  fuzz/fuzz_exchange_reader.cpp src/maintenance/exchangefile.cpp src/core/numbers.cpp \
+  src/platform/database.cpp src/platform/dberror.cpp \
+  $(pkg-config --libs Qt6Core Qt6Sql sqlite3) -o "$OUT/fuzz_exchange_reader"
 
 cd "$OUT"
 # -max_total_time is only looked at between inputs, after the corpus has been read; the outer
