@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "core/dbversion.h"
 #include "normalization/calculate.h"
 #include "platform/bulkwork.h"
 #include "platform/database.h"
@@ -18,11 +19,8 @@ namespace hv {
 struct Program;
 
 // One side of a migration: a project database as UpgradeDatabase read it.
-struct MigrationDb {
+struct MigrationDb : DbVersion {
     QString path;
-    qint16 major = 0;
-    qint16 minor = 0;
-    qint16 revision = 0;
     qint16 projects = 0;
     qint32 readings = 0;
     bool threeBank() const { return minor > 2; }

@@ -48,6 +48,13 @@ struct Checker {
     }
     bool failAt(const QString& message, int box) { return fail(message, FocusTarget::data(box)); }
 
+    // Stores box `i`'s number in `field` and checks it is above 0 (or, with `zeroAllowed`, at
+    // least 0); otherwise shows the message and stops at the box.
+    bool take(double& field, int i, const QString& message, bool zeroAllowed = false) {
+        field = box(i);
+        return field > 0 || (zeroAllowed && field == 0) || failAt(message, i);
+    }
+
     bool noEmptyBox(const std::vector<int>& boxes) {
         for (int i : boxes)
             if (b.txtData[size_t(i)].isEmpty()) return failAt(GetMlString(1200, EmptyBoxMessage), i);
@@ -69,18 +76,13 @@ struct Checker {
 
     // The checks both validations share, each value stored before its test.
     bool commonValues() {
-        f.ConcFlow = box(2);
-        if (f.ConcFlow <= 0) return failAt(GetMlString(1201, "Concentrate Flow must > 0"), 2);
-        f.FeedPressure = box(3);
-        if (f.FeedPressure <= 0) return failAt(GetMlString(1202, "Feed Pressure must > 0"), 3);
-        f.ConcPressure = box(4);
-        if (f.ConcPressure <= 0) return failAt(GetMlString(1203, "Concentrate pressure must > 0"), 4);
-        f.PermBackPress = box(5);
-        if (f.PermBackPress < 0) return failAt(GetMlString(1204, "Permeate Backpressure must >= 0"), 5);
-        f.FeeduS = box(6);
-        if (f.FeeduS <= 0) return failAt(GetMlString(1205, "Feed uSiemens must > 0"), 6);
-        f.FeedTemp = box(9);
-        if (f.FeedTemp <= 0) return failAt(GetMlString(1206, "Feed Temp must > 0"), 9);
+        if (!take(f.ConcFlow, 2, GetMlString(1201, "Concentrate Flow must > 0"))) return false;
+        if (!take(f.FeedPressure, 3, GetMlString(1202, "Feed Pressure must > 0"))) return false;
+        if (!take(f.ConcPressure, 4, GetMlString(1203, "Concentrate pressure must > 0"))) return false;
+        if (!take(f.PermBackPress, 5, GetMlString(1204, "Permeate Backpressure must >= 0"), true))
+            return false;
+        if (!take(f.FeeduS, 6, GetMlString(1205, "Feed uSiemens must > 0"))) return false;
+        if (!take(f.FeedTemp, 9, GetMlString(1206, "Feed Temp must > 0"))) return false;
         if (f.FeedTemp <= 32 && p.TemperatureUnit == 0)
             return failAt(GetMlString(1207, "Feed Temp (deg F) must > 32"), 9);
         f.RefpH = box(8);
@@ -90,29 +92,22 @@ struct Checker {
 
     // Bank 3's own values; with three banks they are part of the system's flows.
     bool bank3Values(bool concPressure2Positive) {
-        f.PermFlow_3 = box(22);
-        if (f.PermFlow_3 <= 0) return failAt("Perm Flow Bank 3 must > 0", 22);
+        if (!take(f.PermFlow_3, 22, "Perm Flow Bank 3 must > 0")) return false;
         f.AreaBank_3 = BoxNumber(b.field(203));
         flux(3, f.PermFlow_3, f.AreaBank_3);
-        f.PermuS_3 = box(23);
-        if (f.PermuS_3 <= 0) return failAt("Perm uSiemens Bank 3 must > 0", 23);
-        f.FeedPressure_3 = box(24);
-        if (f.FeedPressure_3 <= 0) return failAt("Feed pressure Bank 3 must > 0", 24);
-        f.PermBackPress_3 = box(25);
-        if (f.PermBackPress_3 < 0) return failAt("Perm back pressure Bank 3 must >= 0", 25);
+        if (!take(f.PermuS_3, 23, "Perm uSiemens Bank 3 must > 0")) return false;
+        if (!take(f.FeedPressure_3, 24, "Feed pressure Bank 3 must > 0")) return false;
+        if (!take(f.PermBackPress_3, 25, "Perm back pressure Bank 3 must >= 0", true)) return false;
         if (concPressure2Positive) {
-            f.ConcPressure_2 = box(26);
-            if (f.ConcPressure_2 <= 0) return failAt("Conc pressure Bank 2 must > 0", 26);
+            if (!take(f.ConcPressure_2, 26, "Conc pressure Bank 2 must > 0")) return false;
         }
         return true;
     }
 
     // One bank: the system's permeate flow and conductivity are the bank's own.
     bool oneBankFlows() {
-        f.PermFlow = box(1);
-        if (f.PermFlow <= 0) return failAt(GetMlString(1222, "Perm Flow must be > 0"), 1);
-        f.PermuS = box(7);
-        if (f.PermuS <= 0) return failAt(GetMlString(1211, "Perm uS must > 0"), 7);
+        if (!take(f.PermFlow, 1, GetMlString(1222, "Perm Flow must be > 0"))) return false;
+        if (!take(f.PermuS, 7, GetMlString(1211, "Perm uS must > 0"))) return false;
         if (f.FeeduS <= f.PermuS) return failAt(GetMlString(1223, "Feed uSiemens must > Permeate uS"), 6);
         f.AreaBank = BoxNumber(b.field(200));
         flux(0, f.PermFlow, f.AreaBank);
@@ -130,28 +125,24 @@ struct Checker {
         f.FeedPressure_2 = box(12);
         if (f.FeedPressure_2 <= 0 || (feedAboveConc && f.FeedPressure_2 < f.ConcPressure))
             return failAt(feedMessage, 12);
-        f.PermBackPress_2 = box(13);
-        if (f.PermBackPress_2 < 0) return failAt(GetMlString(1214, "Perm Back Pressure 2 must > 0"), 13);
+        if (!take(f.PermBackPress_2, 13, GetMlString(1214, "Perm Back Pressure 2 must > 0"), true))
+            return false;
         return true;
     }
 
     // System data: the system's permeate flow and conductivity are typed, bank 1's flow is
     // what bank 2 leaves of it.
     bool systemFlows(const QString& feedPressure2Message, bool feedAboveConc) {
-        f.PermFlow = box(1);
-        if (f.PermFlow <= 0) return failAt(GetMlString(1209, "Perm Flow must > 0"), 1);
+        if (!take(f.PermFlow, 1, GetMlString(1209, "Perm Flow must > 0"))) return false;
         show(14, f.PermFlow);
-        f.PermFlow_2 = box(10);
-        if (f.PermFlow_2 <= 0) return failAt(GetMlString(1210, "Perm Flow 2 must > 0"), 10);
+        if (!take(f.PermFlow_2, 10, GetMlString(1210, "Perm Flow 2 must > 0"))) return false;
         f.PermFlow_1 = f.PermFlow - f.PermFlow_2;
         show(15, f.PermFlow_1);
         if (f.PermFlow_1 <= 0) return failAt("Perm Flow 1 must > 0", 1);
         f.AreaBank_1 = BoxNumber(b.field(201));
         flux(1, f.PermFlow_1, f.AreaBank_1);
-        f.PermuS = box(7);
-        if (f.PermuS <= 0) return failAt(GetMlString(1211, "Perm uS must > 0"), 7);
-        f.PermuS_2 = box(11);
-        if (f.PermuS_2 <= 0) return failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11);
+        if (!take(f.PermuS, 7, GetMlString(1211, "Perm uS must > 0"))) return false;
+        if (!take(f.PermuS_2, 11, GetMlString(1212, "Perm uS 2 must > 0"))) return false;
         if (!bank2Pressures(feedPressure2Message, feedAboveConc)) return false;
         if (f.FeeduS <= f.PermuS) return failAt(GetMlString(1215, "Feed uSiemens must > permeate uS"), 6);
         f.FeedFlow = f.PermFlow + f.ConcFlow;
@@ -163,16 +154,12 @@ struct Checker {
 
     // Data per bank: banks 1 and 2 each have their own flow and conductivity.
     bool bankFlows(const QString& feedPressure2Message) {
-        f.PermFlow_1 = box(1);
-        if (f.PermFlow_1 <= 0) return failAt(GetMlString(1216, "Perm Flow Bank 1 must > 0"), 1);
+        if (!take(f.PermFlow_1, 1, GetMlString(1216, "Perm Flow Bank 1 must > 0"))) return false;
         f.AreaBank_1 = BoxNumber(b.field(201));
         flux(1, f.PermFlow_1, f.AreaBank_1);
-        f.PermFlow_2 = box(10);
-        if (f.PermFlow_2 <= 0) return failAt(GetMlString(1210, "Perm Flow 2 must > 0"), 10);
-        f.PermuS_1 = box(7);
-        if (f.PermuS_1 <= 0) return failAt(GetMlString(1217, "Perm uS 1 must > 0"), 7);
-        f.PermuS_2 = box(11);
-        if (f.PermuS_2 <= 0) return failAt(GetMlString(1212, "Perm uS 2 must > 0"), 11);
+        if (!take(f.PermFlow_2, 10, GetMlString(1210, "Perm Flow 2 must > 0"))) return false;
+        if (!take(f.PermuS_1, 7, GetMlString(1217, "Perm uS 1 must > 0"))) return false;
+        if (!take(f.PermuS_2, 11, GetMlString(1212, "Perm uS 2 must > 0"))) return false;
         if (!bank2Pressures(feedPressure2Message, false)) return false;
         if (f.FeeduS <= f.PermuS_1)
             return failAt(GetMlString(1219, "Feed uSiemens must > Permeate Bank 1 uS"), 6);

@@ -49,74 +49,60 @@ frmGraphConfig::frmGraphConfig(Program& p, const GraphStyle& owner, QWidget* par
     setWindowTitle("Configure Graphs");
     auto* top = new QVBoxLayout(this);
 
+    // The line and the symbol frames: each name and caption follows from the frame's kind.
     struct Frame {
+        QString kind;
         QGroupBox*& box;
-        const char* title;
-        const char* rowCaption;
         std::vector<QComboBox*>& colors;
         std::vector<QComboBox*>& styles;
-        const char* colorName;
-        const char* styleName;
         QComboBox*& thickness;
-        const char* thicknessName;
         QLabel*& colorCaption;
         QLabel*& styleCaption;
         QLabel*& thicknessCaption;
-        const char* captions[3];
         const char* captionNames[3];
     };
     Frame frames[2] = {
-        {LineFrame,
-         "Line Settings",
-         "Line %1:",
+        {"Line",
+         LineFrame,
          cboLineColor,
          cboLineStyle,
-         "cboLineColor_%1",
-         "cboLineStyle_%1",
          cboLineThickness,
-         "cboLineThickness",
          Label12,
          Label11,
          Label3,
-         {"Line Color:", "Line Style:", "Line Thickness:"},
          {"Label12", "Label11", "Label3"}},
-        {SymbolFrame,
-         "Symbol Settings",
-         "Symbol %1:",
+        {"Symbol",
+         SymbolFrame,
          cboSymbolColor,
          cboSymbolStyle,
-         "cboSymbolColor_%1",
-         "cboSymbolStyle_%1",
          cboSymbolThickness,
-         "cboSymbolThickness",
          Label1,
          Label2,
          Label8,
-         {"Symbol Color:", "Symbol Style:", "Symbol Thickness:"},
          {"Label1", "Label2", "Label8"}},
     };
     for (int f = 0; f < 2; ++f) {
         Frame& fr = frames[f];
-        fr.box = new QGroupBox(fr.title, this);
-        fr.box->setObjectName(f == 0 ? "LineFrame" : "SymbolFrame");
+        fr.box = new QGroupBox(fr.kind + " Settings", this);
+        fr.box->setObjectName(fr.kind + "Frame");
         auto* grid = new QGridLayout(fr.box);
-        fr.colorCaption = label(fr.box, fr.captionNames[0], fr.captions[0]);
-        fr.styleCaption = label(fr.box, fr.captionNames[1], fr.captions[1]);
-        fr.thicknessCaption = label(fr.box, fr.captionNames[2], fr.captions[2]);
+        fr.colorCaption = label(fr.box, fr.captionNames[0], fr.kind + " Color:");
+        fr.styleCaption = label(fr.box, fr.captionNames[1], fr.kind + " Style:");
+        fr.thicknessCaption = label(fr.box, fr.captionNames[2], fr.kind + " Thickness:");
         grid->addWidget(fr.colorCaption, 0, 1);
         grid->addWidget(fr.styleCaption, 0, 2);
         grid->addWidget(fr.thicknessCaption, 0, 3);
         for (int k = 0; k < 4; ++k) {
-            auto* l =
-                label(fr.box, QString("lblSensor_%1").arg(f * 4 + k), QString(fr.rowCaption).arg(k + 1));
+            auto* l = label(fr.box, QString("lblSensor_%1").arg(f * 4 + k),
+                            QString("%1 %2:").arg(fr.kind).arg(k + 1));
             lblSensor.push_back(l);
-            fr.colors.push_back(combo(fr.box, QString(fr.colorName).arg(k), true));
-            fr.styles.push_back(combo(fr.box, QString(fr.styleName).arg(k), false));
+            fr.colors.push_back(combo(fr.box, QString("cbo%1Color_%2").arg(fr.kind).arg(k), true));
+            fr.styles.push_back(combo(fr.box, QString("cbo%1Style_%2").arg(fr.kind).arg(k), false));
             grid->addWidget(l, k + 1, 0);
             grid->addWidget(fr.colors.back(), k + 1, 1);
             grid->addWidget(fr.styles.back(), k + 1, 2);
         }
-        fr.thickness = combo(fr.box, fr.thicknessName, false);
+        fr.thickness = combo(fr.box, "cbo" + fr.kind + "Thickness", false);
         grid->addWidget(fr.thickness, 1, 3);
         top->addWidget(fr.box);
     }

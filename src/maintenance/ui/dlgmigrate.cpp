@@ -23,8 +23,7 @@ constexpr int MinPathWidth = 480;
 constexpr int MaxWindowWidth = 1260;
 
 QString versionText(const MigrationDb& db) {
-    return "v. " + QString::number(db.major) + "." + QString::number(db.minor) + "." +
-           QString::number(db.revision);
+    return "v. " + db.text();
 }
 
 QString joinPath(const QString& folder, const QString& name) {

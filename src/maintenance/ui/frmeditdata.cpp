@@ -51,7 +51,7 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
     addText_ = "Add record";
 
     auto* top = new QHBoxLayout;
-    cbProject = new EditorProjectCombo(this);
+    cbProject = new DropDownCombo(this);
     cbProject->setObjectName("cbProject");
     cbProject->setMinimumWidth(240);
     cmdGo = new QPushButton("GO", this);
@@ -124,7 +124,7 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
     connect(cmdSkip, &QPushButton::clicked, this, &frmEditData::cmdSkip_Click);
     connect(cmdDelAll, &QPushButton::clicked, this, &frmEditData::cmdDelAll_Click);
     connect(Command1, &QPushButton::clicked, this, &frmEditData::cmdClose_Click);
-    connect(cbProject, &EditorProjectCombo::dropDown, this, &frmEditData::cbProject_DropDown);
+    connect(cbProject, &DropDownCombo::dropDown, this, &frmEditData::cbProject_DropDown);
     connect(cbProject, &QComboBox::activated, this, &frmEditData::cbProject_Change);
     connect(DTPicker1, &QDateTimeEdit::dateTimeChanged, this, &frmEditData::DTPicker1_Change);
 }

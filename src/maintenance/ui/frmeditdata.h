@@ -15,7 +15,7 @@ class frmEditData : public RecordEditorWindow {
 public:
     explicit frmEditData(Program& p, QWidget* parent = nullptr);
 
-    EditorProjectCombo* cbProject = nullptr;
+    DropDownCombo* cbProject = nullptr;
     QPushButton* cmdGo = nullptr;
     QDateTimeEdit* DTPicker1 = nullptr;
     QPushButton* cmdSkip = nullptr;

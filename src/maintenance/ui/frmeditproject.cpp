@@ -107,7 +107,7 @@ QStringList selectedColumns() {
 
 frmEditProject::frmEditProject(Program& p, QWidget* parent) : RecordEditorWindow(p, "ProjectInfo", parent) {
     auto* top = new QHBoxLayout;
-    cbProject = new EditorProjectCombo(this);
+    cbProject = new DropDownCombo(this);
     cbProject->setObjectName("cbProject");
     cbProject->setMinimumWidth(260);
     cmdGo = new QPushButton("GO", this);
@@ -162,7 +162,7 @@ frmEditProject::frmEditProject(Program& p, QWidget* parent) : RecordEditorWindow
 
     connect(cmdGo, &QPushButton::clicked, this, &frmEditProject::cmdGo_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmEditProject::cmdClose_Click);
-    connect(cbProject, &EditorProjectCombo::dropDown, this, &frmEditProject::cbProject_DropDown);
+    connect(cbProject, &DropDownCombo::dropDown, this, &frmEditProject::cbProject_DropDown);
 }
 
 bool frmEditProject::Form_Load() {

@@ -15,7 +15,7 @@ class frmEditProject : public RecordEditorWindow {
 public:
     explicit frmEditProject(Program& p, QWidget* parent = nullptr);
 
-    EditorProjectCombo* cbProject = nullptr;
+    DropDownCombo* cbProject = nullptr;
     QPushButton* cmdGo = nullptr;
     QPushButton* cmdExit = nullptr;
     std::vector<QLabel*> lblElementModel; // system, banks 1 to 3

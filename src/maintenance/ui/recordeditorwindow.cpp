@@ -14,11 +14,6 @@
 
 namespace hv {
 
-void EditorProjectCombo::showPopup() {
-    emit dropDown();
-    QComboBox::showPopup();
-}
-
 namespace {
 
 QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption, int width) {

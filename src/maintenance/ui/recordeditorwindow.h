@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "maintenance/recordeditor.h"
+#include "platform/ui/dropdowncombo.h"
 
 class QGridLayout;
 class QVBoxLayout;
@@ -18,16 +19,6 @@ namespace hv {
 
 struct Program;
 class DbError;
-
-// A project list that tells when its list is opened.
-class EditorProjectCombo : public QComboBox {
-    Q_OBJECT
-public:
-    using QComboBox::QComboBox;
-    void showPopup() override;
-signals:
-    void dropDown();
-};
 
 // The window every record editor is built on: bound boxes over one record set, the
 // record buttons (Add / Edit / Update / Cancel / Delete / Refresh / Close), the navigation

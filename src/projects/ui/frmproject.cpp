@@ -36,11 +36,6 @@
 
 namespace hv {
 
-void ProjectCombo::showPopup() {
-    emit dropDown();
-    QComboBox::showPopup();
-}
-
 namespace {
 
 const char* const CloseDataEntryFirst = "Please close the data collection form first.";
@@ -191,7 +186,7 @@ void frmProject::buildControls() {
     root->setSpacing(3);
 
     auto* top = new QHBoxLayout;
-    cbProject = new ProjectCombo(this);
+    cbProject = new DropDownCombo(this);
     cbProject->setEditable(true);
     txtNewProject = new QLineEdit(this);
     txtNewProject->setToolTip("Enter the new Project ID here, 50 characters or less.");
@@ -456,7 +451,7 @@ void frmProject::nameControls() {
 void frmProject::connectHandlers() {
     connect(cmdGo, &QPushButton::clicked, this, &frmProject::cmdGo_Click);
     connect(cmdSelect, &QPushButton::clicked, this, &frmProject::cmdSelect_Click);
-    connect(cbProject, &ProjectCombo::dropDown, this, &frmProject::cbProject_DropDown);
+    connect(cbProject, &DropDownCombo::dropDown, this, &frmProject::cbProject_DropDown);
     connect(cmdEdit, &QPushButton::clicked, this, &frmProject::cmdEdit_Click);
     connect(cmdSave, &QPushButton::clicked, this, &frmProject::cmdSave_Click);
     connect(cmdCreate, &QPushButton::clicked, this, &frmProject::cmdCreate_Click);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/projecttrainkey.h"
+#include "platform/ui/dropdowncombo.h"
 #include "projects/formproject.h"
 #include "projects/projectboxes.h"
 
@@ -17,16 +18,6 @@ namespace hv {
 
 struct Program;
 class RunError;
-
-// The project list; tells when it is dropped down.
-class ProjectCombo : public QComboBox {
-    Q_OBJECT
-public:
-    using QComboBox::QComboBox;
-    void showPopup() override;
-signals:
-    void dropDown();
-};
 
 // The project window: selects a project train as the current project, shows and edits
 // its reference data, and creates new projects with the wizard. The main window sets
@@ -36,7 +27,7 @@ class frmProject : public QWidget {
 public:
     explicit frmProject(Program& p, QWidget* parent = nullptr);
 
-    ProjectCombo* cbProject = nullptr;
+    DropDownCombo* cbProject = nullptr;
     QPushButton* cmdGo = nullptr;
     QPushButton* cmdSelect = nullptr;
     QPushButton* cmdEdit = nullptr;

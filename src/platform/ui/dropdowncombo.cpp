@@ -1,0 +1,10 @@
+#include "platform/ui/dropdowncombo.h"
+
+namespace hv {
+
+void DropDownCombo::showPopup() {
+    emit dropDown();
+    QComboBox::showPopup();
+}
+
+} // namespace hv
