@@ -234,6 +234,21 @@ private slots:
         QCOMPARE(view.graphCount(), 0);
         chart.endBatch();
         QTRY_COMPARE(view.graphCount(), 2);
+        // A narrow window's legend is laid out in rows; the next graph, with more entries and
+        // events, is laid out afresh in the same legend.
+        view.resize(300, 400);
+        drawPeriod(chart, {"NormalizedPermFlow", "NormalizedDP", "NormalizedSaltPassage"}, at(2024, 1, 1), 5);
+        chart.update();
+        QTRY_COMPARE(view.graphCount(), 3);
+        QVERIFY(view.legend->rowCount() > 1);
+        drawPeriod(chart, {"NormalizedPermFlow", "NormalizedDP", "NormalizedSaltPassage", "FeedPressure"},
+                   at(2024, 1, 1), 10, false, true);
+        chart.update();
+        QTRY_COMPARE(view.graphCount(), 5);
+        int entries = 0;
+        for (int i = 0; i < view.legend->itemCount(); ++i)
+            entries += view.legend->item(i) != nullptr;
+        QCOMPARE(entries, 5);
     }
 
     // Every reading of a symbols-only series and every event gets its mark, in the window and

@@ -106,6 +106,10 @@ void resetLayout(QCustomPlot& plot) {
 // side in as many columns as the picture's width takes. An empty legend stays hidden.
 void placeLegend(QCustomPlot& plot, int row) {
     QCPLegend* legend = plot.legend;
+    // The entries of an earlier graph left their cells behind, empty, in the rows they were
+    // laid out in: gather this graph's entries in one row first.
+    legend->setWrap(0);
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst, true);
     const int items = legend->itemCount();
     if (items == 0) return;
     legend->layout()->take(legend);
