@@ -124,10 +124,13 @@ void clsGrapher::Y2Max(double v) {
 
 void clsGrapher::YMin(double v) {
     Request.Graph->axis(ChartModel::Y).min = v;
+    Request.YMinFixed = true;
 }
 
 void clsGrapher::Y2Min(double v) {
-    if (Request.SensorCount == 2) Request.Graph->axis(ChartModel::Y2).min = v;
+    if (Request.SensorCount != 2) return;
+    Request.Graph->axis(ChartModel::Y2).min = v;
+    Request.Y2MinFixed = true;
 }
 
 void clsGrapher::LineThickness(qint16 w) {
@@ -234,7 +237,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
         EventPoints events;
         LoadSensorSeries(r, q, 1, rows, &events);
         if (rows > 0) sortByDate();
-        PlaceEventSeries(r, std::move(events), r.SensorCount + 1);
+        PlaceEventSeries(std::move(events), r.SensorCount + 1);
         return;
     }
     if (rows > 0) {
@@ -252,7 +255,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
         SqliteStatement q(fast, "SELECT TheDate, ElapsedTimeHrs, EventID FROM Data WHERE EventID > 0 AND "
                                 "ProjectID = ? AND TheDate >= ? AND TheDate <= ? ORDER BY TheDate");
         q.bindAll({r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)});
-        LoadEventSeries(r, q, r.SensorCount + 1);
+        LoadEventSeries(q, r.SensorCount + 1);
     }
 }
 
@@ -304,24 +307,23 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& stmt, int in
     }
 }
 
-void clsGrapher::LoadEventSeries(GraphRequest& r, SqliteStatement& stmt, int index) {
+void clsGrapher::LoadEventSeries(SqliteStatement& stmt, int index) {
     EventPoints events;
     sqlite3_stmt* q = stmt.handle();
     while (stmt.step())
         events.emplace_back(dateSerialAt(q, 0), sqlite3_column_double(q, 1));
-    PlaceEventSeries(r, std::move(events), index);
+    PlaceEventSeries(std::move(events), index);
 }
 
-void clsGrapher::PlaceEventSeries(GraphRequest& r, EventPoints events, int index) {
+void clsGrapher::PlaceEventSeries(EventPoints events, int index) {
     SeriesData& s = Series[size_t(index - 1)];
-    const double level = r.Graph->axis(ChartModel::Y).min + 0.0001;
     std::stable_sort(events.begin(), events.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
     s.PointCount = int(events.size());
     for (const auto& [date, hours] : events) {
         s.Dates.push_back(date);
         s.Hours.push_back(hours);
-        s.Values.push_back(level);
+        s.Values.push_back(0); // put on the X axis once the graph's range is known
     }
 }
 
@@ -422,6 +424,9 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
         c.axis(ChartModel::Y2).max = r.MaxY2 * 1.1;
         c.axis(ChartModel::Y2).min = 0;
     }
+    // A minimum this graph leaves automatic is 0, not the one fixed for the graph before.
+    if (!r.YMinFixed) c.axis(ChartModel::Y).min = 0;
+    if (!r.Y2MinFixed && n == 2) c.axis(ChartModel::Y2).min = 0;
     for (ChartGroup* g : {&g1, &g2}) {
         g->setSeriesCount(1);
         g->series(1).setPointCount(0);
@@ -521,7 +526,9 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
         const int ch = n == 2 ? 2 : n + 1;
         g1.setSeriesCount(ch);
         g1.setLabel(ch, GetMlString(415, "Events"));
-        const SeriesData& ev = entry(n + 1);
+        SeriesData& ev = entry(n + 1);
+        // The events sit just above the bottom of the Y axis the graph is drawn with.
+        std::fill(ev.Values.begin(), ev.Values.end(), c.axis(ChartModel::Y).min + 0.0001);
         if (ev.PointCount > 0) {
             ChartStyle& st = g1.style(ch);
             st.linePattern = 1;

@@ -31,6 +31,8 @@ struct GraphRequest {
     double MaxY2 = 0;
     bool YMaxFixed = false;
     bool Y2MaxFixed = false;
+    bool YMinFixed = false; // else the minimum is 0, whatever the chart held before
+    bool Y2MinFixed = false;
     bool ElapsedTime = false;
     bool ShowEvents = false;
 };
@@ -103,8 +105,8 @@ public:
 private:
     void LoadGraphData(GraphRequest& r);
     using EventPoints = std::vector<std::pair<double, double>>; // date serial, hours
-    void LoadEventSeries(GraphRequest& r, SqliteStatement& q, int index);
-    void PlaceEventSeries(GraphRequest& r, EventPoints events, int index);
+    void LoadEventSeries(SqliteStatement& q, int index);
+    void PlaceEventSeries(EventPoints events, int index);
     // With `events`, the result also holds every train's rows with TrainNumber, Bank and
     // EventID after the series: the readings of the request are picked here and the events
     // collected in the same pass.

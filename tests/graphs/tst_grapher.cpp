@@ -155,7 +155,7 @@ void tst_Grapher::scalingNullsAndMaxima() {
 void tst_Grapher::eventsAcrossTrains() {
     Drawing d(env.prog(), {"NormalizedPermFlow"}, 1);
     d.g.ShowEvents(true);
-    d.g.YMin(5); // the events sit at the Y minimum the chart holds while loading
+    d.g.YMin(5); // the events sit at the Y minimum the graph is drawn with
     d.g.YMax(100);
     d.g.MakeGraph();
     QCOMPARE(int(d.g.Series.size()), 2);
@@ -265,6 +265,35 @@ void tst_Grapher::rangesAndLayoutBySeriesCount() {
     // Data points carry dates as X and the values as Y.
     QCOMPARE(c.group(1).series(1).y, (std::vector<double>{50, 55, 0, 45}));
     QCOMPARE(c.group(1).series(1).x.front(), ToDateSerial(at(2024, 1, 1)));
+
+    // Drawn again on the same chart with fixed limits, then with the minima automatic again:
+    // the axes start at 0 once more and the events sit on the X axis, inside the range.
+    auto redraw = [&](bool fixedMinima) {
+        clsGrapher g(env.prog());
+        g.ProjectID("P1");
+        g.TrainNumber(1);
+        g.Graph(&d.chart);
+        g.SensorCount(qint16(count));
+        g.EndDate(at(2024, 2, 1));
+        g.StartDate(at(2024, 1, 1));
+        g.SensorDescs(cols);
+        g.SensorCols(cols);
+        g.YMax(200);
+        g.Y2Max(200);
+        if (fixedMinima) {
+            g.YMin(40);
+            g.Y2Min(40);
+        }
+        g.ShowEvents(true);
+        g.MakeGraph();
+    };
+    redraw(true);
+    QCOMPARE(c.axis(ChartModel::Y).min, 40.0);
+    redraw(false);
+    QCOMPARE(c.axis(ChartModel::Y).min, 0.0);
+    if (count == 2) QCOMPARE(c.axis(ChartModel::Y2).min, 0.0);
+    const ChartSeries& events = c.group(1).series(count == 2 ? 2 : count + 1);
+    QCOMPARE(events.y, (std::vector<double>{0.0001, 0.0001}));
 }
 
 void tst_Grapher::titlesAndLegend() {
