@@ -824,6 +824,8 @@ private slots:
         im.env.prompts.onMessage(twice + "The input order was not saved.", Buttons::OK, Title, Answer::OK);
         w->cmdSaveConfig->click();
         QCOMPARE(im.db().scalar("SELECT count(*) FROM InputOrder WHERE ProjectID = 'P1'").toInt(), 0);
+        // Nor the cell links, which are stored by item: pH's cell would be Temperature's.
+        QCOMPARE(im.db().scalar("SELECT count(*) FROM ScadaImport WHERE ProjectID = 'P1'").toInt(), 0);
         QCOMPARE(im.env.prompts.verify(), QString());
     }
 };

@@ -337,7 +337,11 @@ void frmImportExcel::SaveScadaConfig() {
 
 void frmImportExcel::cmdSaveConfig_Click() {
     if (running_) return;
+    // The cell links are stored by item: an order refused for a repeated item keeps them
+    // back too.
+    const bool refused = FindOrderFault(rowOrder()).has_value();
     storeOrder([this] { SaveInputOrder(p_, project_.ProjectID, project_.TrainNumber, rowOrder()); });
+    if (refused) return;
     try {
         SaveScadaConfig();
     } catch (const RunError& e) {
