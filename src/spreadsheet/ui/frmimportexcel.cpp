@@ -317,7 +317,16 @@ void frmImportExcel::ConfigureAll() {
 bool frmImportExcel::CheckAllDifferent() {
     if (running_) return false;
     const bool all = markRepeatedItems();
-    ConfigureAll();
+    // The rows are rebuilt from the current project, which a recalculation may have swapped.
+    if (IsCurrentProjectLent(p_)) return all;
+    // The entry column shows the proposed reading then, no fetched row: Save waits for the
+    // next fetch.
+    cmdSave[0]->setEnabled(false);
+    try {
+        ConfigureAll();
+    } catch (const RunError& e) {
+        sayFailure("The rows cannot be rebuilt.", e);
+    }
     return all;
 }
 
@@ -354,8 +363,13 @@ void frmImportExcel::cmdDefault_Click() {
     if (p_.prompts.message(GetMlString(504, "Reset to Default Input Order?"), Buttons::OKCancel, Icon::None,
                            Title) != Answer::OK)
         return;
-    Configure_cbItem("Default");
-    ConfigureAll();
+    try {
+        Configure_cbItem("Default");
+    } catch (const RunError& e) {
+        sayFailure("The default input order cannot be read.", e);
+        return;
+    }
+    CheckAllDifferent();
 }
 
 // ---- Links ---------------------------------------------------------------------------
