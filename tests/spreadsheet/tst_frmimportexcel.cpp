@@ -513,6 +513,24 @@ private slots:
         QCOMPARE(im.repeated(), 0);
     }
 
+    // The window closed while Test Import sets up its links goes away whole once they are:
+    // nothing is fetched, stored or said.
+    void closedWhileLinking() {
+        Import im(1);
+        im.sheet(2);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        im.link(*w);
+        w->optScada[0]->setChecked(true); // an automatic link asks its program afresh each time
+        QTimer::singleShot(0, w, [w] { w->close(); });
+        w->cmdTestPoll->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!im.window);
+        QVERIFY(!im.p().ImportWindowOpen);
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 1);
+    }
+
     // Nothing fetched is nothing to store: no linked cell, or no links at all, say so and
     // leave Save disabled.
     void nothingFetched_data() {

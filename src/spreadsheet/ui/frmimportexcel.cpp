@@ -382,7 +382,8 @@ void frmImportExcel::chkUseScada_Click() {
     }
     const bool automatic = optScada[0]->isChecked();
     // A cell refused shows at its fetch, where the row and the cause are named.
-    const RowLinkFailure failed = OpenRowLinks(links, rowLinks(), automatic, false);
+    const RowLinkFailure failed = openLinks(links, automatic, false);
+    if (closed_) return;
     if (failed && automatic) say(NoServerText(links[size_t(failed.row)]->linkTopic()));
     lblTime[0]->setText(GetMlString(501, "Waiting"));
 }
@@ -401,8 +402,9 @@ bool frmImportExcel::cmdTestPoll_Click() {
         return false;
     }
     const std::array<QString, ItemCount> before = entryTexts();
-    chkUseScada_Click();
     const QPointer<frmImportExcel> self(this);
+    chkUseScada_Click();
+    if (!self || closed_) return false;
     if (const RowLinkFailure failed = FetchRowLinks(links, rowLinks())) {
         if (!self) return false;
         // A row fetched in part is no reading: the boxes show again what they held.
@@ -808,6 +810,7 @@ void frmImportExcel::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (keepCloseForLinks(event)) return;
     typedUnsaved_ = valuesTyped_ || linksTyped_;
     typedWhat_ = valuesTyped_ && linksTyped_ ? QStringLiteral("values and cell links")
                  : valuesTyped_              ? QStringLiteral("values")
@@ -816,6 +819,7 @@ void frmImportExcel::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    closed_ = true;
     p_.ImportWindowOpen = false;
     for (links::LinkClient* l : links)
         l->setLinkMode(0);
