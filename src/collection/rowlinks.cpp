@@ -9,8 +9,12 @@ namespace hv {
 
 RowLinkFailure OpenRowLinks(const std::vector<links::LinkClient*>& clients, const std::vector<RowLink>& rows,
                             bool automatic, bool stopOnAnyFailure) {
-    for (size_t k = 0; k < clients.size() && k < rows.size(); ++k) {
-        links::LinkClient* l = clients[k];
+    // A link waits for its program in the event loop, where the window that owns the links
+    // may close.
+    std::vector<QPointer<links::LinkClient>> alive(clients.begin(), clients.end());
+    for (size_t k = 0; k < alive.size() && k < rows.size(); ++k) {
+        if (!alive[k]) return {int(k), -1};
+        links::LinkClient* l = alive[k];
         l->setLinkMode(0);
         if (!rows[k].linked) {
             l->setLinkTopic(QString());

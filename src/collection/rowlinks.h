@@ -27,7 +27,8 @@ struct RowLinkFailure {
 // Sets up the input rows' links, row by row: each is closed first, then a linked row's
 // opens to "program|topic" and its item, automatic or on request, and an unlinked row's is
 // cleared. Set-up stops at the first row whose program does not answer and, with
-// `stopOnAnyFailure`, at the first row that fails at all.
+// `stopOnAnyFailure`, at the first row that fails at all; error -1 when the links were
+// deleted meanwhile.
 RowLinkFailure OpenRowLinks(const std::vector<links::LinkClient*>& clients, const std::vector<RowLink>& rows,
                             bool automatic, bool stopOnAnyFailure);
 // Closes every row's link.

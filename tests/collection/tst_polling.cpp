@@ -314,6 +314,41 @@ private slots:
         QVERIFY(w->cmdSave->isEnabled());
     }
 
+    // The window closed while its links are being set up (the wait lets a close through)
+    // goes away whole: nothing is stored and the program carries on.
+    void closedWhileLinking_data() {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("clock's poll") << "clock";
+        QTest::newRow("Test/Poll") << "button";
+        QTest::newRow("links switched on") << "switch";
+    }
+    void closedWhileLinking() {
+        QFETCH(QString, how);
+        Plant pl(1);
+        pl.reading(1, {});
+        links::LinkServer server;
+        const QString app = test::uniqueServerName();
+        QVERIFY(server.listen(app));
+        QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00")));
+        linkAllRows(pl, app);
+        pollingKeys(pl, how != "switch", true);
+        frmData* w = pl.open();
+        QVERIFY(w);
+        QTimer::singleShot(0, w, [w] { w->close(); });
+        advance(pl, 121);
+        if (how == "clock")
+            pl.clock->fire();
+        else if (how == "button")
+            w->cmdTestPoll->click();
+        else
+            w->chkUseScada->setChecked(true);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!pl.window);
+        QVERIFY(!pl.p().DataEntryOpen);
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 1);
+    }
+
     // A tick and an update during a save's message box wait for the save to end.
     void saveMessageBoxGuarded() {
         Plant pl(1);

@@ -513,6 +513,24 @@ private slots:
         QCOMPARE(im.repeated(), 0);
     }
 
+    // The window closed while Test Import sets up its links goes away whole once they are:
+    // nothing is fetched, stored or said.
+    void closedWhileLinking() {
+        Import im(1);
+        im.sheet(2);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        im.link(*w);
+        w->optScada[0]->setChecked(true); // an automatic link asks its program afresh each time
+        QTimer::singleShot(0, w, [w] { w->close(); });
+        w->cmdTestPoll->click();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!im.window);
+        QVERIFY(!im.p().ImportWindowOpen);
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 1);
+    }
+
     // Nothing fetched is nothing to store: no linked cell, or no links at all, say so and
     // leave Save disabled.
     void nothingFetched_data() {
@@ -824,7 +842,77 @@ private slots:
         im.env.prompts.onMessage(twice + "The input order was not saved.", Buttons::OK, Title, Answer::OK);
         w->cmdSaveConfig->click();
         QCOMPARE(im.db().scalar("SELECT count(*) FROM InputOrder WHERE ProjectID = 'P1'").toInt(), 0);
+        // Nor the cell links, which are stored by item: pH's cell would be Temperature's.
+        QCOMPARE(im.db().scalar("SELECT count(*) FROM ScadaImport WHERE ProjectID = 'P1'").toInt(), 0);
         QCOMPARE(im.env.prompts.verify(), QString());
+    }
+
+    // A chooser's list opened or left after a fetch rebuilds the rows: the entry column is
+    // then no fetched row, and Save waits for the next fetch, which stores the sheet row as
+    // it is. While a recalculation has another project loaded the rows stay as they are;
+    // a database another program holds is reported, and the window stays.
+    void chooserAfterFetch_data() {
+        QTest::addColumn<int>("item");    // the item row 3 is given (3: its own)
+        QTest::addColumn<bool>("lent");   // another project is loaded meanwhile
+        QTest::addColumn<bool>("locked"); // another program holds the whole database
+        QTest::newRow("list opened and closed") << 3 << false << false;
+        QTest::newRow("another project loaded") << 3 << true << false;
+        QTest::newRow("database held") << 3 << false << true;
+        QTest::newRow("order changed") << int(item::ConcPressure) << false << false;
+    }
+    void chooserAfterFetch() {
+        QFETCH(int, item);
+        QFETCH(bool, lent);
+        QFETCH(bool, locked);
+        Import im(1);
+        im.sheet(2);
+        test::insertProjectInfo(im.p().ProjectDatabasePath, 3, {{"ProjectID", "ZZZ"}});
+        test::insertReading(im.p().ProjectDatabasePath, 3,
+                            {{"ProjectID", "ZZZ"}, {"TheDate", "2020-01-03 00:00:00"}, {"PermFlow", 99}});
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        im.link(*w);
+        im.env.prompts.onMessage("Updated OK!", Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
+        QVERIFY(w->cmdTestPoll_Click());
+        auto load = [&](const QString& id) {
+            Database d = im.db();
+            LoadProjectSettings(im.p(),
+                                d.select("SELECT * FROM ProjectInfo WHERE ProjectID = ?", {id}).first());
+        };
+        if (lent) {
+            load("ZZZ");
+            im.p().CurrentProjectLent = 1;
+        }
+        std::unique_ptr<test::ForeignLock> held;
+        if (locked) {
+            held = std::make_unique<test::ForeignLock>(im.p().ProjectDatabasePath,
+                                                       test::ForeignLock::Kind::Exclusive);
+            // Once as the list opens, once as the box is left.
+            for (int i = 0; i < 2; ++i)
+                im.env.prompts.onMessage("The rows cannot be rebuilt.", Buttons::OK, Title, Answer::OK);
+        }
+        w->cbItem[3]->setCurrentIndex(item);
+        w->cbItem_DropDown(3);
+        w->cbItem_LostFocus(3);
+        QCOMPARE(im.env.prompts.verify(), QString());
+        held.reset();
+        if (lent) {
+            im.p().CurrentProjectLent = 0;
+            load("P1");
+        }
+        QCOMPARE(w->cmdSave[0]->isEnabled(), lent);
+        if (item != 3) return;
+        if (!lent) QVERIFY(w->cmdTestPoll_Click());
+        QCOMPARE(w->txtData[0]->text(), QString("2020-01-05 08:00"));
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 3);
+        const DbRow last = im.stored().last();
+        QCOMPARE(last.toText("TheDate"), QString("2020-01-05 08:00:00"));
+        QCOMPARE(last.toText("ProjectID"), QString("P1"));
+        QCOMPARE(last.toDouble("PermFlow"), im.info.toDouble("PermFlow"));
+        QCOMPARE(w->txtScadaItem[1]->text(), QString("R3C2"));
     }
 };
 

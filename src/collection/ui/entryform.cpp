@@ -1,11 +1,13 @@
 #include "collection/ui/entryform.h"
 
+#include <QCloseEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QStyle>
 #include <QStyleOption>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <utility>
 
 #include "core/mlstring.h"
 #include "core/numbers.h"
@@ -534,6 +536,21 @@ std::vector<RowLink> EntryForm::rowLinks() const {
 void EntryForm::setEntryTexts(const std::array<QString, ItemCount>& texts) {
     for (int k = 0; k < ItemCount; ++k)
         if (txtData[k]->text() != texts[size_t(k)]) txtData[k]->setText(texts[size_t(k)]);
+}
+
+RowLinkFailure EntryForm::openLinks(const std::vector<links::LinkClient*>& clients, bool automatic,
+                                    bool stopOnAnyFailure) {
+    ++linkSetUps_;
+    const RowLinkFailure failed = OpenRowLinks(clients, rowLinks(), automatic, stopOnAnyFailure);
+    if (--linkSetUps_ == 0 && std::exchange(closeAfterLinks_, false)) close();
+    return failed;
+}
+
+bool EntryForm::keepCloseForLinks(QCloseEvent* event) {
+    if (linkSetUps_ == 0) return false;
+    closeAfterLinks_ = true;
+    event->ignore();
+    return true;
 }
 
 bool EntryForm::movesWithinWindow(const QEvent* e) {

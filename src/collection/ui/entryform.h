@@ -22,6 +22,8 @@
 #include "collection/rowlinks.h"
 #include "platform/dberror.h"
 
+class QCloseEvent;
+
 namespace hv {
 
 struct Program;
@@ -163,6 +165,15 @@ protected:
     // What each row's link boxes say it links to.
     std::vector<RowLink> rowLinks() const;
 
+    // Sets up the rows' links as OpenRowLinks does. A link waits for its program in the
+    // event loop, where a close may arrive: the window closes then once every link is set
+    // up, not under the handler still running, and `closed_` tells that handler so.
+    RowLinkFailure openLinks(const std::vector<links::LinkClient*>& clients, bool automatic,
+                             bool stopOnAnyFailure);
+    // True, with the close kept for later, while links are being set up.
+    bool keepCloseForLinks(QCloseEvent* event);
+    bool closed_ = false; // set by the window's close once accepted
+
     // Focus that moves between our own controls; a window losing or regaining the
     // activation (a message box opening or closing) is no entering or leaving of a box.
     static bool movesWithinWindow(const QEvent* e);
@@ -170,6 +181,10 @@ protected:
     Program& p_;
     QVBoxLayout* root_ = nullptr;
     bool unloaded_ = false;
+
+private:
+    int linkSetUps_ = 0;
+    bool closeAfterLinks_ = false;
 };
 
 } // namespace hv

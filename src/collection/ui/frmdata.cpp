@@ -527,7 +527,8 @@ void frmData::chkUseScada_Click() {
         status += automatic ? GetMlString(81, "Auto") : GetMlString(650, "Polling");
         // An automatic link that fails at all is a failure; one on request only when its
         // program does not answer (a refused item shows at the request).
-        const RowLinkFailure failed = OpenRowLinks(ddeLinks, rowLinks(), automatic, automatic);
+        const RowLinkFailure failed = openLinks(ddeLinks, automatic, automatic);
+        if (closed_) return;
         const int failedRow = failed.row;
         const int error = failed.error;
         if (failedRow >= 0 && !automatic) {
@@ -594,7 +595,7 @@ void frmData::cmdTestPoll_Click() {
     const std::array<QString, ItemCount> before = entryTexts();
     chkUseScada_Click();
     // A failed link has been reported; requests without links would only hide that report.
-    if (!self || DdeFailed || !chkUseScada->isChecked()) return;
+    if (!self || closed_ || DdeFailed || !chkUseScada->isChecked()) return;
     if (const RowLinkFailure failed = FetchRowLinks(ddeLinks, rowLinks())) {
         if (!self) return;
         const int k = failed.row;
@@ -644,7 +645,7 @@ void frmData::Timer1_Timer() {
     if (chkUseScada->isChecked() && NextSaveTime < p_.system.now()) {
         const QPointer<frmData> self(this);
         cmdTestPoll_Click();
-        if (!self) return;
+        if (!self || closed_) return;
         if (!DdeFailed && chkUseScada->isChecked()) cmdSave_Click();
         if (!self) return;
         if (DdeFailureCount > 20) {
@@ -890,10 +891,12 @@ void frmData::cmdClose_Click() {
 }
 
 void frmData::closeEvent(QCloseEvent* event) {
+    if (keepCloseForLinks(event)) return;
     if (!mayDiscardTyped()) {
         event->ignore();
         return;
     }
+    closed_ = true;
     p_.DataEntryOpen = false;
     Timer1->setEnabled(false);
     event->accept();

@@ -317,7 +317,16 @@ void frmImportExcel::ConfigureAll() {
 bool frmImportExcel::CheckAllDifferent() {
     if (running_) return false;
     const bool all = markRepeatedItems();
-    ConfigureAll();
+    // The rows are rebuilt from the current project, which a recalculation may have swapped.
+    if (IsCurrentProjectLent(p_)) return all;
+    // The entry column shows the proposed reading then, no fetched row: Save waits for the
+    // next fetch.
+    cmdSave[0]->setEnabled(false);
+    try {
+        ConfigureAll();
+    } catch (const RunError& e) {
+        sayFailure("The rows cannot be rebuilt.", e);
+    }
     return all;
 }
 
@@ -337,7 +346,11 @@ void frmImportExcel::SaveScadaConfig() {
 
 void frmImportExcel::cmdSaveConfig_Click() {
     if (running_) return;
+    // The cell links are stored by item: an order refused for a repeated item keeps them
+    // back too.
+    const bool refused = FindOrderFault(rowOrder()).has_value();
     storeOrder([this] { SaveInputOrder(p_, project_.ProjectID, project_.TrainNumber, rowOrder()); });
+    if (refused) return;
     try {
         SaveScadaConfig();
     } catch (const RunError& e) {
@@ -350,8 +363,13 @@ void frmImportExcel::cmdDefault_Click() {
     if (p_.prompts.message(GetMlString(504, "Reset to Default Input Order?"), Buttons::OKCancel, Icon::None,
                            Title) != Answer::OK)
         return;
-    Configure_cbItem("Default");
-    ConfigureAll();
+    try {
+        Configure_cbItem("Default");
+    } catch (const RunError& e) {
+        sayFailure("The default input order cannot be read.", e);
+        return;
+    }
+    CheckAllDifferent();
 }
 
 // ---- Links ---------------------------------------------------------------------------
@@ -364,7 +382,8 @@ void frmImportExcel::chkUseScada_Click() {
     }
     const bool automatic = optScada[0]->isChecked();
     // A cell refused shows at its fetch, where the row and the cause are named.
-    const RowLinkFailure failed = OpenRowLinks(links, rowLinks(), automatic, false);
+    const RowLinkFailure failed = openLinks(links, automatic, false);
+    if (closed_) return;
     if (failed && automatic) say(NoServerText(links[size_t(failed.row)]->linkTopic()));
     lblTime[0]->setText(GetMlString(501, "Waiting"));
 }
@@ -383,8 +402,9 @@ bool frmImportExcel::cmdTestPoll_Click() {
         return false;
     }
     const std::array<QString, ItemCount> before = entryTexts();
-    chkUseScada_Click();
     const QPointer<frmImportExcel> self(this);
+    chkUseScada_Click();
+    if (!self || closed_) return false;
     if (const RowLinkFailure failed = FetchRowLinks(links, rowLinks())) {
         if (!self) return false;
         // A row fetched in part is no reading: the boxes show again what they held.
@@ -790,6 +810,7 @@ void frmImportExcel::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (keepCloseForLinks(event)) return;
     typedUnsaved_ = valuesTyped_ || linksTyped_;
     typedWhat_ = valuesTyped_ && linksTyped_ ? QStringLiteral("values and cell links")
                  : valuesTyped_              ? QStringLiteral("values")
@@ -798,6 +819,7 @@ void frmImportExcel::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    closed_ = true;
     p_.ImportWindowOpen = false;
     for (links::LinkClient* l : links)
         l->setLinkMode(0);
