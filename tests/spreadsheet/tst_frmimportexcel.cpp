@@ -515,19 +515,51 @@ private slots:
 
     // The window closed while Test Import sets up its links goes away whole once they are:
     // nothing is fetched, stored or said.
+    void closedWhileLinking_data() {
+        QTest::addColumn<bool>("fetching");
+        QTest::newRow("while the links are set up") << false;
+        QTest::newRow("while a cell is fetched") << true;
+    }
     void closedWhileLinking() {
+        QFETCH(bool, fetching);
         Import im(1);
         im.sheet(2);
-        frmImportExcel* w = im.open();
+        // A server that leaves the fourth row's cell unanswered while the window closes.
+        QLocalServer slow;
+        QPointer<frmImportExcel> w;
+        if (fetching) {
+            im.server.close();
+            QVERIFY(slow.listen(links::socketNameFor(im.app)));
+            connect(&slow, &QLocalServer::newConnection, &slow, [&] {
+                QLocalSocket* s = slow.nextPendingConnection();
+                connect(s, &QLocalSocket::readyRead, s, [s, &w] {
+                    while (s->canReadLine()) {
+                        const links::Message m = links::parseMessage(s->readLine());
+                        if (m.verb == "INIT") s->write(links::messageLine("ACK"));
+                        if (m.verb != "REQUEST") continue;
+                        if (m.argument == "R2C4")
+                            QTimer::singleShot(0, w, [&w] { w->close(); });
+                        else
+                            s->write(links::dataLine(m.argument, "1"));
+                    }
+                });
+            });
+        }
+        w = im.open();
         QVERIFY(w);
         im.link(*w);
-        w->optScada[0]->setChecked(true); // an automatic link asks its program afresh each time
-        QTimer::singleShot(0, w, [w] { w->close(); });
+        if (fetching) {
+            w->links[3]->setLinkTimeout(2000);
+        } else {
+            w->optScada[0]->setChecked(true); // an automatic link asks its program afresh each time
+            QTimer::singleShot(0, w, [&w] { w->close(); });
+        }
         w->cmdTestPoll->click();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!w);
         QVERIFY(!im.window);
         QVERIFY(!im.p().ImportWindowOpen);
-        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.env.prompts.verify(), QString()); // nothing said after the window has gone
         QCOMPARE(im.rows(), 1);
     }
 
