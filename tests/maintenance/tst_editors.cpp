@@ -55,6 +55,8 @@ private slots:
     void elementWriteRefusedByTheDatabase();
     void readingsBrowseAndSkip();
     void readingsDelete();
+    void readingsSkipOverDeleted_data();
+    void readingsSkipOverDeleted();
     void readingsCloseprompt_data();
     void readingsCloseprompt();
     void readingsRefuseBadText_data();
@@ -295,6 +297,44 @@ void tst_Editors::readingsDelete() {
     w->cbProject->setCurrentIndex(0);
     w->cmdDelete->click();
     QCOMPARE(w->ChangedTrains.size(), size_t(1));
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+void tst_Editors::readingsSkipOverDeleted_data() {
+    QTest::addColumn<bool>("whileDeletingAll"); // else another window deleted them
+    QTest::newRow("deleted by another window") << false;
+    QTest::newRow("while Delete ALL runs") << true;
+}
+
+// A date jump over readings that are gone, or going, does not stop the program: a jump after another
+// window deleted them says so, and one while Delete ALL runs waits for it.
+void tst_Editors::readingsSkipOverDeleted() {
+    QFETCH(bool, whileDeletingAll);
+    Readings e;
+    if (whileDeletingAll) {
+        Database d = Database::open(e.db);
+        Transaction t(d);
+        for (int i = 0; i < 1200; ++i)
+            d.exec("INSERT INTO Data (ProjectID, TrainNumber, TheDate) VALUES ('P1', 1, ?)",
+                   {dbDateText(QDateTime(QDate(2019, 1, 1), QTime(0, 0)).addSecs(3600LL * i))});
+        t.commit();
+    }
+    std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
+    // The reading after the target is among the first Delete ALL removes.
+    const auto jump = [&] { w->DTPicker1->setDateTime(parseDbDate("2019-01-01 05:30:00")); };
+    if (whileDeletingAll) {
+        e.prompts().onMessage("Are you sure?", Buttons::OKCancel, "Hevrin", Answer::OK);
+        e.prompts().onMessage("Deleted 1203 records!", Buttons::OK, "Hevrin", Answer::OK);
+        QTimer::singleShot(0, w.get(), jump);
+        w->cmdDelAll->click();
+        QCOMPARE(e.readings(1), 0);
+    } else {
+        Database::open(e.db).exec("DELETE FROM Data WHERE TrainNumber = 1");
+        e.prompts().onMessage("No more records left", Buttons::OK, "Hevrin", Answer::OK);
+        jump();
+    }
+    QCOMPARE(QApplication::overrideCursor(), nullptr);
+    QCOMPARE(e.readings(2), 2);
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
 }
 

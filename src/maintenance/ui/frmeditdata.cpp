@@ -196,16 +196,20 @@ void frmEditData::cbProject_DropDown() {
 }
 
 void frmEditData::SkipToDate() {
-    if (!adoPrimaryRS || adoPrimaryRS->recordCount() == 0 || EditMode || AddMode) return;
+    // While Delete ALL runs the readings go; the jump waits for it.
+    if (!adoPrimaryRS || adoPrimaryRS->recordCount() == 0 || EditMode || AddMode || busy_) return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    std::vector<QDateTime> dates;
-    dates.reserve(size_t(adoPrimaryRS->recordCount()));
-    for (int i = 0; i < adoPrimaryRS->recordCount(); ++i) {
-        const QVariant v = adoPrimaryRS->valueAt(i, "TheDate");
-        dates.push_back(conv::isNull(v) ? QDateTime() : parseDbDate(v.toString()));
-    }
-    const int target = SkipToDateIndex(dates, std::max(0, adoPrimaryRS->index()), DTPicker1->dateTime());
-    if (target >= 0) adoPrimaryRS->moveTo(target);
+    // The reading jumped to may have been deleted meanwhile (another window, another program).
+    trap([this] {
+        std::vector<QDateTime> dates;
+        dates.reserve(size_t(adoPrimaryRS->recordCount()));
+        for (int i = 0; i < adoPrimaryRS->recordCount(); ++i) {
+            const QVariant v = adoPrimaryRS->valueAt(i, "TheDate");
+            dates.push_back(conv::isNull(v) ? QDateTime() : parseDbDate(v.toString()));
+        }
+        const int target = SkipToDateIndex(dates, std::max(0, adoPrimaryRS->index()), DTPicker1->dateTime());
+        if (target >= 0) adoPrimaryRS->moveTo(target);
+    });
     QApplication::restoreOverrideCursor();
 }
 
