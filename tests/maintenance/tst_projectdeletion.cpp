@@ -70,14 +70,17 @@ private slots:
 void tst_ProjectDeletion::deleteFromWindow_data() {
     QTest::addColumn<int>("readings");
     QTest::addColumn<QString>("label");
-    QTest::newRow("17 readings") << 17 << "Deleted 17 Data Records";
-    QTest::newRow("no readings") << 0 << "Deleted -0- Data Records";
-    QTest::newRow("40,000 readings") << 40000 << "Deleted 40000 Data Records";
+    QTest::addColumn<bool>("goOn"); // GO to the train left before closing
+    QTest::newRow("17 readings") << 17 << "Deleted 17 Data Records" << false;
+    QTest::newRow("no readings") << 0 << "Deleted -0- Data Records" << false;
+    QTest::newRow("40,000 readings") << 40000 << "Deleted 40000 Data Records" << false;
+    QTest::newRow("17 readings, then GO to another train") << 17 << "Deleted 17 Data Records" << true;
 }
 
 void tst_ProjectDeletion::deleteFromWindow() {
     QFETCH(int, readings);
     QFETCH(QString, label);
+    QFETCH(bool, goOn);
     Plant plant(readings);
     ScriptedPrompts& prompts = plant.env.prompts;
     auto* w = new frmEditProject(plant.env.prog());
@@ -104,7 +107,12 @@ void tst_ProjectDeletion::deleteFromWindow() {
     // The list is refilled from what is left.
     QCOMPARE(w->cbProject->count(), 1);
     QCOMPARE(w->cbProject->currentText(), QString("P1 Train:2"));
+    if (goOn) {
+        w->cmdGo->click();
+        QCOMPARE(w->txtFields[1]->text(), QString("2"));
+    }
     w->close();
+    // The deleted train was the current one: the main window no longer names it as loaded.
     QVERIFY(!plant.env.prog().CurrentProjectLoaded);
 }
 

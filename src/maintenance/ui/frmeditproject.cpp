@@ -287,6 +287,10 @@ void frmEditProject::cmdDelete_Click() {
                 done << DeletedCountText(DeletedTable(i), result.counts[i]);
         if (!done.isEmpty()) lblDel->setText(done.join('\n'));
         if (result.projectRows > 0) DataChanged = true;
+        // Whatever the window shows next, the main window no longer has the deleted train loaded.
+        if (LoadedProjectID == p_.CurrentProject.ProjectID &&
+            LoadedTrainNumber == p_.CurrentProject.TrainNumber)
+            p_.CurrentProjectLoaded = false;
     } catch (const DbError& e) {
         setBusy(false);
         message(e.description());
@@ -296,9 +300,6 @@ void frmEditProject::cmdDelete_Click() {
     trap([this] {
         adoPrimaryRS->requery();
         if (!adoPrimaryRS->hasCurrent()) adoPrimaryRS->moveLast(); // 3021: the list is refilled
-        if (LoadedProjectID == p_.CurrentProject.ProjectID &&
-            LoadedTrainNumber == p_.CurrentProject.TrainNumber)
-            p_.CurrentProjectLoaded = false;
     });
 }
 
