@@ -447,6 +447,17 @@ private slots:
                 .toInt(),
             3);
         QCOMPARE(cell(m.env.path("db.hv3.mdb"), "SELECT COUNT(*) FROM Data").toInt(), 0);
+
+        // A second run that the database stops does not keep the first run's word.
+        Database::open(to).exec("CREATE TRIGGER refuse BEFORE INSERT ON ProjectInfo BEGIN SELECT "
+                                "RAISE(ABORT, 'refused by the test'); END");
+        m.env.prompts.onMessage(OverwriteQuestion, Buttons::YesNoCancel, Title, Answer::Yes)
+            .onMessage("refused by the test", Buttons::OK, Title, Answer::OK);
+        d.cmdMigrate->click();
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QCOMPARE(d.lblDone->text(), QString());
+        QVERIFY(d.StatusBar1[0]->text().startsWith("Migration stopped"));
+        QCOMPARE(cell(to, "SELECT COUNT(*) FROM Data").toInt(), 3);
         d.hide();
     }
 

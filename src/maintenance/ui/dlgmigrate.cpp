@@ -392,6 +392,7 @@ void dlgMigrate::cmdMigrate_Click() {
     }
     if (!cmdMigrate->isEnabled() || running_) return;
     MigrationComplete = false;
+    lblDone->clear(); // an earlier run's word does not stand for this one
     running_ = true;
     cancelRequested_ = false;
     updateStart();
