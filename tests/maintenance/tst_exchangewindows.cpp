@@ -117,6 +117,18 @@ private slots:
             QCOMPARE(w.lblProject->text(), "Imported successfully from Project: P1");
             QCOMPARE(w.projectColour(), 65280u);
         }
+        if (enabledAfter) {
+            // Again, refused by the database: the first import's success is not shown for it.
+            Database::open(p.ProjectDatabasePath)
+                .exec("CREATE TRIGGER refuse BEFORE INSERT ON Data BEGIN SELECT RAISE(ABORT, 'refused by the "
+                      "test'); END");
+            env.prompts.onMessage("refused by the test", Buttons::OK, Title, Answer::OK);
+            w.cmdImport->click();
+            QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+            QCOMPARE(count(p, "SELECT count(*) FROM Data"), 2);
+            QVERIFY(w.lblProject->text().startsWith(label));
+            QVERIFY(!w.panelText(2).contains("imported"));
+        }
     }
 
     // The export window: the file button of the mode, and a file written on Export.

@@ -119,6 +119,8 @@ void FrmImportData::cmdCSVFile_Click() {
         showProject("Will add data to existing Project: <" + id + " Train: " + train, 65535);
         break;
     }
+    choiceText_ = lblProject->text();
+    choiceColour_ = colour_;
     cmdImport->setEnabled(choice_.accepted);
 }
 
@@ -128,6 +130,9 @@ void FrmImportData::cmdImport_Click() {
     range.all = chkAlldata->isChecked();
     range.from = DTPicker1->dateTime();
     range.to = DTPicker2->dateTime();
+    // An earlier import's success does not stand for this one.
+    showProject(choiceText_, choiceColour_);
+    setPanel(2, QString());
     running_ = true;
     cancel_ = false;
     cmdexit->setText("&Cancel");

@@ -51,6 +51,9 @@ private:
     Program& p_;
     ImportChoice choice_;
     unsigned colour_ = 0;
+    // What the file choice said the import will do, shown again while an import runs.
+    QString choiceText_;
+    unsigned choiceColour_ = 0;
 };
 
 } // namespace hv
