@@ -601,18 +601,26 @@ private slots:
         QCOMPARE(rowCount(p), 2);
     }
 
-    // While data entry or the spreadsheet import is open, no path of the window makes
-    // another train current, and a creation stores nothing.
+    // While data entry or the spreadsheet import is open, or a run has lent the current
+    // project to others, no path of the window makes another train current, and a creation
+    // stores nothing. While a run holds it no edit is stored either: the run would put the
+    // project back as it found it.
     void collectionWindowKeepsTheCurrentProject_data() {
-        QTest::addColumn<bool>("import");
+        QTest::addColumn<QString>("holder");
         QTest::addColumn<QString>("path");
-        for (const char* path : {"GO select", "GO edit", "SELECT", "Create"})
-            for (bool import : {false, true})
-                QTest::addRow("%s, %s", import ? "import" : "data entry", path) << import << QString(path);
+        for (const char* holder : {"data entry", "import", "recalculation"}) {
+            QStringList paths{"GO select", "GO edit", "SELECT", "Create"};
+            // Only a run's hold refuses the current train shown again, and an edit's Save.
+            if (QString(holder) == "recalculation")
+                paths << "GO edit current"
+                      << "Save";
+            for (const QString& path : paths)
+                QTest::addRow("%s, %s", holder, qPrintable(path)) << QString(holder) << path;
+        }
     }
 
     void collectionWindowKeepsTheCurrentProject() {
-        QFETCH(bool, import);
+        QFETCH(QString, holder);
         QFETCH(QString, path);
         test::TestEnv env;
         test::prepare(env);
@@ -624,19 +632,37 @@ private slots:
         QPointer<frmProject> w = openWindow(p, path == "Create"      ? Create
                                                : path == "GO select" ? Select
                                                                      : Edit);
-        (import ? p.ImportWindowOpen : p.DataEntryOpen) = true;
-        const QString refusal = import ? "Please close the Import Data window first."
-                                       : "Please close the data collection form first.";
+        const QString refusal = holder == "import" ? "Please close the Import Data window first."
+                                : holder == "data entry"
+                                    ? "Please close the data collection form first."
+                                    : "A recalculation or a migration has another project loaded. Please "
+                                      "try again when it has ended.";
+        if (holder == "import")
+            p.ImportWindowOpen = true;
+        else if (holder == "data entry")
+            p.DataEntryOpen = true;
+        else
+            p.CurrentProjectLent = 1; // the run has its last project in CurrentProject
         if (path == "Create") {
             runWizardTo(*w, 11, 0, UnitPreset::CMH, "New", 1);
             env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
             w->cmdCreate->click();
             QCOMPARE(rowCount(p, "ProjectID = 'New'"), 0);
+        } else if (path == "Save") {
+            env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
+            w->cmdEdit->click();
+            w->txtData[9]->setText("31");
+            env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdSave->click();
+            QCOMPARE(rowCount(p, "FeedTemp = 31"), 0);
+            QCOMPARE(w->txtData[9]->text(), QString("31"));
+            QVERIFY(w->cmdSave->isEnabled());
         } else {
-            w->cbProject->setCurrentIndex(1);
+            if (path != "GO edit current") w->cbProject->setCurrentIndex(1);
             env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
             w->cmdGo->click();
-            QCOMPARE(w->txtTrainNumber->text(), QString("2")); // shown all the same
+            if (path != "GO edit current")
+                QCOMPARE(w->txtTrainNumber->text(), QString("2")); // shown all the same
             if (path == "SELECT") {
                 env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
                 w->cmdSelect->click();
