@@ -288,6 +288,17 @@ private slots:
         QVERIFY(!w->chkSystemData->isChecked());
         QVERIFY(!w->chk2Bank->isEnabled());
         QVERIFY(w->cmdBack->isVisible());
+        // Back to the first step keeps the ID typed there; nothing comes before it.
+        w->cmdBack->click();
+        w->cmdBack->click();
+        QCOMPARE(w->WizardStep, qint16(1));
+        QCOMPARE(w->lblDirections->text(), WizardDirections(1));
+        QCOMPARE(w->txtNewProject->text(), QString("Two"));
+        QVERIFY(w->cmdBack->isHidden());
+        w->cmdNext->click();
+        QVERIFY(w->optBanks[2]->isChecked());
+        w->cmdNext->click();
+        QCOMPARE(w->WizardStep, qint16(3));
         w->cmdNext->click(); // units
         QVERIFY(w->btnUnitCMD->isEnabled());
         w->btnUnitCMD->click();

@@ -1141,6 +1141,8 @@ void frmProject::CreateNewProject(int direction) {
     switch (WizardStep) {
     case 1:
         lblDirections->setText(WizardDirections(1));
+        cmdBack->hide();          // nothing comes before the ID
+        if (direction < 0) break; // back from step 2: what was typed stays
         txtNumTrains->setText("1");
         txtTrainNumber->setText("1");
         txtNewProject->show();
