@@ -620,11 +620,9 @@ private slots:
         QTest::addColumn<QString>("holder");
         QTest::addColumn<QString>("path");
         for (const char* holder : {"data entry", "import", "recalculation"}) {
-            QStringList paths{"GO select", "GO edit", "SELECT", "Create"};
-            // Only a run's hold refuses the current train shown again, and an edit's Save.
-            if (QString(holder) == "recalculation")
-                paths << "GO edit current"
-                      << "Save";
+            QStringList paths{"GO select", "GO edit", "SELECT", "Create", "Save"};
+            // Only a run's hold refuses the current train shown again.
+            if (QString(holder) == "recalculation") paths << "GO edit current";
             for (const QString& path : paths)
                 QTest::addRow("%s, %s", holder, qPrintable(path)) << QString(holder) << path;
         }
@@ -660,14 +658,29 @@ private slots:
             w->cmdCreate->click();
             QCOMPARE(rowCount(p, "ProjectID = 'New'"), 0);
         } else if (path == "Save") {
+            // The other train, shown all the same, is edited.
+            w->cbProject->setCurrentIndex(1);
+            env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdGo->click();
             env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
             w->cmdEdit->click();
             w->txtData[9]->setText("31");
             env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
-            w->cmdSave->click();
-            QCOMPARE(rowCount(p, "FeedTemp = 31"), 0);
-            QCOMPARE(w->txtData[9]->text(), QString("31"));
-            QVERIFY(w->cmdSave->isEnabled());
+            if (holder == "recalculation") {
+                w->cmdSave->click();
+                QCOMPARE(rowCount(p, "FeedTemp = 31"), 0);
+                QCOMPARE(w->txtData[9]->text(), QString("31"));
+                QVERIFY(w->cmdSave->isEnabled());
+            } else {
+                // Stored into that train; the current one is not recalculated in its place.
+                test::insertReading(p.ProjectDatabasePath, 1, {{"ProjectID", "P1"}});
+                env.prompts.onMessage("Project P2 Train: 2 is not the current project and was not "
+                                      "recalculated.",
+                                      Buttons::OK, "Hevrin", Answer::OK);
+                w->cmdSave->click();
+                QCOMPARE(rowCount(p, "FeedTemp = 31 AND ProjectID = 'P2' AND TrainNumber = 2"), 1);
+                QCOMPARE(test::rowCount(p.ProjectDatabasePath, "Data", "NormalizedPermFlow <> 0"), 0);
+            }
         } else {
             if (path != "GO edit current") w->cbProject->setCurrentIndex(1);
             env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);

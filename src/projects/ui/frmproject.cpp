@@ -813,7 +813,21 @@ void frmProject::cmdSave_Click() {
         else
             cbProject->setEditText(shownKey_.projectId); // an ID typed into the list
     }
+    // Data entry or the import keeps another train current: a recalculation would run that
+    // one, not the train saved.
+    const bool keptFromCurrent =
+        (p_.DataEntryOpen || p_.ImportWindowOpen) && !(shownKey_.projectId == p_.CurrentProject.ProjectID &&
+                                                       shownKey_.train == p_.CurrentProject.TrainNumber);
     cmdGo_Click();
+    if (keptFromCurrent) {
+        p_.prompts.message("Updated Project Information!\r\n\r\nProject " + shownKey_.projectId +
+                               " Train: " + QString::number(shownKey_.train) +
+                               " is not the current project and was not recalculated. If you changed any "
+                               "essential project reference data, select it and recalculate it once data "
+                               "entry and the import are closed.",
+                           Buttons::OK, Icon::Information);
+        return;
+    }
     const Answer a = p_.prompts.message(
         "Updated Project Information!\r\n\r\n"
         "If you changed any essential project reference data you should recalculate the project.\r\n\r\n"
