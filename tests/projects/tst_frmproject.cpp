@@ -288,6 +288,17 @@ private slots:
         QVERIFY(!w->chkSystemData->isChecked());
         QVERIFY(!w->chk2Bank->isEnabled());
         QVERIFY(w->cmdBack->isVisible());
+        // Back to the first step keeps the ID typed there; nothing comes before it.
+        w->cmdBack->click();
+        w->cmdBack->click();
+        QCOMPARE(w->WizardStep, qint16(1));
+        QCOMPARE(w->lblDirections->text(), WizardDirections(1));
+        QCOMPARE(w->txtNewProject->text(), QString("Two"));
+        QVERIFY(w->cmdBack->isHidden());
+        w->cmdNext->click();
+        QVERIFY(w->optBanks[2]->isChecked());
+        w->cmdNext->click();
+        QCOMPARE(w->WizardStep, qint16(3));
         w->cmdNext->click(); // units
         QVERIFY(w->btnUnitCMD->isEnabled());
         w->btnUnitCMD->click();
@@ -601,18 +612,24 @@ private slots:
         QCOMPARE(rowCount(p), 2);
     }
 
-    // While data entry or the spreadsheet import is open, no path of the window makes
-    // another train current, and a creation stores nothing.
+    // While data entry or the spreadsheet import is open, or a run has lent the current
+    // project to others, no path of the window makes another train current, and a creation
+    // stores nothing. While a run holds it no edit is stored either: the run would put the
+    // project back as it found it.
     void collectionWindowKeepsTheCurrentProject_data() {
-        QTest::addColumn<bool>("import");
+        QTest::addColumn<QString>("holder");
         QTest::addColumn<QString>("path");
-        for (const char* path : {"GO select", "GO edit", "SELECT", "Create"})
-            for (bool import : {false, true})
-                QTest::addRow("%s, %s", import ? "import" : "data entry", path) << import << QString(path);
+        for (const char* holder : {"data entry", "import", "recalculation"}) {
+            QStringList paths{"GO select", "GO edit", "SELECT", "Create", "Save"};
+            // Only a run's hold refuses the current train shown again.
+            if (QString(holder) == "recalculation") paths << "GO edit current";
+            for (const QString& path : paths)
+                QTest::addRow("%s, %s", holder, qPrintable(path)) << QString(holder) << path;
+        }
     }
 
     void collectionWindowKeepsTheCurrentProject() {
-        QFETCH(bool, import);
+        QFETCH(QString, holder);
         QFETCH(QString, path);
         test::TestEnv env;
         test::prepare(env);
@@ -624,19 +641,52 @@ private slots:
         QPointer<frmProject> w = openWindow(p, path == "Create"      ? Create
                                                : path == "GO select" ? Select
                                                                      : Edit);
-        (import ? p.ImportWindowOpen : p.DataEntryOpen) = true;
-        const QString refusal = import ? "Please close the Import Data window first."
-                                       : "Please close the data collection form first.";
+        const QString refusal = holder == "import" ? "Please close the Import Data window first."
+                                : holder == "data entry"
+                                    ? "Please close the data collection form first."
+                                    : "A recalculation or a migration has another project loaded. Please "
+                                      "try again when it has ended.";
+        if (holder == "import")
+            p.ImportWindowOpen = true;
+        else if (holder == "data entry")
+            p.DataEntryOpen = true;
+        else
+            p.CurrentProjectLent = 1; // the run has its last project in CurrentProject
         if (path == "Create") {
             runWizardTo(*w, 11, 0, UnitPreset::CMH, "New", 1);
             env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
             w->cmdCreate->click();
             QCOMPARE(rowCount(p, "ProjectID = 'New'"), 0);
-        } else {
+        } else if (path == "Save") {
+            // The other train, shown all the same, is edited.
             w->cbProject->setCurrentIndex(1);
             env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
             w->cmdGo->click();
-            QCOMPARE(w->txtTrainNumber->text(), QString("2")); // shown all the same
+            env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
+            w->cmdEdit->click();
+            w->txtData[9]->setText("31");
+            env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+            if (holder == "recalculation") {
+                w->cmdSave->click();
+                QCOMPARE(rowCount(p, "FeedTemp = 31"), 0);
+                QCOMPARE(w->txtData[9]->text(), QString("31"));
+                QVERIFY(w->cmdSave->isEnabled());
+            } else {
+                // Stored into that train; the current one is not recalculated in its place.
+                test::insertReading(p.ProjectDatabasePath, 1, {{"ProjectID", "P1"}});
+                env.prompts.onMessage("Project P2 Train: 2 is not the current project and was not "
+                                      "recalculated.",
+                                      Buttons::OK, "Hevrin", Answer::OK);
+                w->cmdSave->click();
+                QCOMPARE(rowCount(p, "FeedTemp = 31 AND ProjectID = 'P2' AND TrainNumber = 2"), 1);
+                QCOMPARE(test::rowCount(p.ProjectDatabasePath, "Data", "NormalizedPermFlow <> 0"), 0);
+            }
+        } else {
+            if (path != "GO edit current") w->cbProject->setCurrentIndex(1);
+            env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdGo->click();
+            if (path != "GO edit current")
+                QCOMPARE(w->txtTrainNumber->text(), QString("2")); // shown all the same
             if (path == "SELECT") {
                 env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
                 w->cmdSelect->click();

@@ -16,6 +16,7 @@
 #include <QStyleOptionComboBox>
 #include <QVBoxLayout>
 
+#include "core/currentproject.h"
 #include "core/loadproject.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
@@ -40,6 +41,8 @@ namespace {
 
 const char* const CloseDataEntryFirst = "Please close the data collection form first.";
 const char* const CloseImportFirst = "Please close the Import Data window first.";
+const char* const RunHoldsTheProject =
+    "A recalculation or a migration has another project loaded. Please try again when it has ended.";
 
 const char* const FieldCaptions[27] = {
     "Reference Date and Time",
@@ -720,9 +723,18 @@ void frmProject::makeCurrent() {
     if (QWidget* main = p_.windows.find("frmMain")) main->update();
 }
 
+// A run that has lent CurrentProject to other projects puts back the one it found when it
+// ends: a train made current, or a project stored and loaded, meanwhile would not last.
+bool frmProject::refuseWhileLent() {
+    if (!IsCurrentProjectLent(p_)) return false;
+    p_.prompts.message(RunHoldsTheProject);
+    return true;
+}
+
 // Data entry and the spreadsheet import store readings under the current project: while
 // one of them is open no other train becomes current.
 bool frmProject::refuseWhileCollecting() {
+    if (refuseWhileLent()) return true;
     if (p_.DataEntryOpen)
         p_.prompts.message(CloseDataEntryFirst);
     else if (p_.ImportWindowOpen)
@@ -743,7 +755,7 @@ void frmProject::cmdGo_Click() {
         // The current train shown again is no change of project.
         const bool current = shownKey_.projectId == p_.CurrentProject.ProjectID &&
                              shownKey_.train == p_.CurrentProject.TrainNumber;
-        if (!current && refuseWhileCollecting()) return;
+        if ((!current || IsCurrentProjectLent(p_)) && refuseWhileCollecting()) return;
         LoadMyProject();
     }
 }
@@ -778,6 +790,8 @@ void frmProject::cmdEdit_Click() {
 }
 
 void frmProject::cmdSave_Click() {
+    // The edit stays in the boxes, to be saved once the run is over.
+    if (refuseWhileLent()) return;
     ValidatenewData();
     if (!DataValid) {
         // The check has said what is wrong and where.
@@ -799,7 +813,21 @@ void frmProject::cmdSave_Click() {
         else
             cbProject->setEditText(shownKey_.projectId); // an ID typed into the list
     }
+    // Data entry or the import keeps another train current: a recalculation would run that
+    // one, not the train saved.
+    const bool keptFromCurrent =
+        (p_.DataEntryOpen || p_.ImportWindowOpen) && !(shownKey_.projectId == p_.CurrentProject.ProjectID &&
+                                                       shownKey_.train == p_.CurrentProject.TrainNumber);
     cmdGo_Click();
+    if (keptFromCurrent) {
+        p_.prompts.message("Updated Project Information!\r\n\r\nProject " + shownKey_.projectId +
+                               " Train: " + QString::number(shownKey_.train) +
+                               " is not the current project and was not recalculated. If you changed any "
+                               "essential project reference data, select it and recalculate it once data "
+                               "entry and the import are closed.",
+                           Buttons::OK, Icon::Information);
+        return;
+    }
     const Answer a = p_.prompts.message(
         "Updated Project Information!\r\n\r\n"
         "If you changed any essential project reference data you should recalculate the project.\r\n\r\n"
@@ -1127,6 +1155,8 @@ void frmProject::CreateNewProject(int direction) {
     switch (WizardStep) {
     case 1:
         lblDirections->setText(WizardDirections(1));
+        cmdBack->hide();          // nothing comes before the ID
+        if (direction < 0) break; // back from step 2: what was typed stays
         txtNumTrains->setText("1");
         txtTrainNumber->setText("1");
         txtNewProject->show();
