@@ -52,6 +52,8 @@ bool bandsFollowRows(const DataViewModel& m) {
 class TestDataView : public QObject {
     Q_OBJECT
 private slots:
+    // The view writes numbers with the computer's decimal mark; the expected texts use a point.
+    void init() { QLocale::setDefault(QLocale::c()); }
     void loadsEveryTrainOldestFirst() {
         TestEnv env;
         fill(env.prog());
