@@ -3,7 +3,7 @@
 // Recalculates every project of a project database against an element database, as
 // the "Recalculate ALL Projects" command does, without a window. The last line gives
 // the readings done, the seconds taken and the readings per second; the exit status is
-// not 0 when the run stopped. --floor does only the database work of such a run, with
+// not 0 when the run stopped or a reading could not be calculated. --floor does only the database work of such a run, with
 // trivial arithmetic, straight on SQLite: the least any recalculation could take.
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -11,7 +11,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sqlite3.h>
 #include <string>
 #include <vector>
 
@@ -45,7 +44,6 @@ void printDiskAndMemory() {
 // with one prepared statement, one transaction, default settings.
 int floorRun(const QString& path) try {
     SqliteConnection connection(path);
-    sqlite3* db = connection.handle();
     std::string select = "SELECT ID";
     for (const ReadColumn& c : ReadColumns)
         select += std::string(", \"") + c.name + "\"";
@@ -79,31 +77,23 @@ int floorRun(const QString& path) try {
     update += " WHERE ID = ?";
     QElapsedTimer timer;
     timer.start();
-    sqlite3_stmt *rows = nullptr, *write = nullptr;
     long long n = 0;
     SqliteTransaction tx(connection);
-    int rc = sqlite3_prepare_v2(db, select.c_str(), -1, &rows, nullptr);
-    if (rc == SQLITE_OK) rc = sqlite3_prepare_v2(db, update.c_str(), -1, &write, nullptr);
+    SqliteStatement rows(connection, QString::fromStdString(select));
+    SqliteStatement write(connection, QString::fromStdString(update));
     std::vector<double> in(ReadColumnCount);
-    while (rc == SQLITE_OK && (rc = sqlite3_step(rows)) == SQLITE_ROW) {
-        rc = SQLITE_OK;
+    while (rows.step()) {
         double sum = 0;
         for (int i = 0; i < ReadColumnCount; ++i)
-            sum += in[size_t(i)] = sqlite3_column_double(rows, i + 1);
+            sum += in[size_t(i)] = rows.real(i + 1);
         for (int k = 0; k < written; ++k) {
             const double v = from[size_t(k)] >= 0 ? in[size_t(from[size_t(k)])] : sum;
-            sqlite3_bind_double(write, k + 1, keep[size_t(k)] ? v : v * 0.5 + 1);
+            write.bind(k, keep[size_t(k)] ? v : v * 0.5 + 1);
         }
-        sqlite3_bind_int64(write, written + 1, sqlite3_column_int64(rows, 0));
-        if (sqlite3_step(write) != SQLITE_DONE) rc = SQLITE_ERROR;
-        sqlite3_reset(write);
+        write.bind(written, rows.int64(0));
+        write.step();
+        write.reset();
         ++n;
-    }
-    sqlite3_finalize(rows);
-    sqlite3_finalize(write);
-    if (rc != SQLITE_DONE) {
-        std::fprintf(stderr, "%s\n", sqlite3_errmsg(db));
-        return 1;
     }
     tx.commit();
     const double seconds = timer.nsecsElapsed() / 1e9;
@@ -170,6 +160,9 @@ int main(int argc, char** argv) {
         std::printf("%d messages; the first: %s\n", prompts.messages, qPrintable(prompts.first.left(200)));
     std::printf("%lld readings, %d projects, %.3f s, %.0f readings/s\n", static_cast<long long>(sum.readings),
                 sum.projects, seconds, seconds > 0 ? sum.readings / seconds : 0.0);
+    if (sum.failed > 0)
+        std::printf("%lld readings could not be calculated; the first: %s\n", static_cast<long long>(sum.failed),
+                    qPrintable(sum.firstFailure.left(200)));
     printDiskAndMemory();
-    return sum.stopped ? 1 : 0;
+    return sum.stopped || sum.failed > 0 ? 1 : 0;
 }

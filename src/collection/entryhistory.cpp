@@ -18,7 +18,7 @@ const QString BoxDate = QStringLiteral("yyyy-MM-dd HH:mm");
 QString dateText(const QVariant& v) {
     if (conv::isNull(v)) return QStringLiteral("0");
     const QDateTime dt = conv::toDateTime(v);
-    return dt.isValid() ? dt.toString(BoxDate) : v.toString();
+    return dt.isValid() ? EntryBoxDateText(dt) : v.toString();
 }
 
 double numberOrZero(const QVariant& v) {

@@ -70,21 +70,21 @@ double stored(double x) {
 
 } // namespace
 
-QString ReadingInsertSql() {
-    return QStringLiteral(
-        "INSERT INTO Data (TheDate, PermFlow, ConcFlow, FeedPressure, ConcPressure, ConcPressure_1, "
-        "PermBackPress, FeeduS, PermuS, pH, Temperature, PermFlow_2, PermuS_1, PermuS_2, FeedPressure_2, "
-        "PermBackPress_2, TurbidityFeed, TurbidityRaw, ORP, SDIFeed, SDIRaw, ProjectID, TrainNumber, "
-        "ElapsedTimehrs, FeedFlow, PermFlow_1, PermBackPress_1, Bank, permflow_3, permuS_3, "
-        "FeedPressure_3, ConcPressure_2, PermBackpress_3, EventID, Note1) VALUES (?, ?, ?, ?, ?, ?, ?, "
-        "?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+QStringList ReadingColumns() {
+    return {"PermFlow",       "ConcFlow",        "FeedPressure",    "ConcPressure",   "ConcPressure_1",
+            "PermBackPress",  "FeeduS",          "PermuS",          "pH",             "Temperature",
+            "PermFlow_2",     "PermuS_1",        "PermuS_2",        "FeedPressure_2", "PermBackPress_2",
+            "TurbidityFeed",  "TurbidityRaw",    "ORP",             "SDIFeed",        "SDIRaw",
+            "ElapsedTimehrs", "FeedFlow",        "PermFlow_1",      "PermBackPress_1", "Bank",
+            "permflow_3",     "permuS_3",        "FeedPressure_3",  "ConcPressure_2", "PermBackpress_3",
+            "EventID",        "Note1"};
 }
 
-QVariantList ReadingInsertValues(const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
+QVariantList ReadingColumnValues(const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
                                  const QString& note) {
     using namespace item;
+    const auto optional = [&](int k) { return r.empty[size_t(k)] ? QVariant() : QVariant(stored(r[k])); };
     return {
-        dbDateText(r.TheDate),
         stored(r[PermFlow]),
         stored(r[ConcFlow]),
         stored(r[FeedPressure]),
@@ -100,13 +100,11 @@ QVariantList ReadingInsertValues(const ProjectInfoRecord& cp, const ReadingValue
         stored(r[PermuS_2]),
         stored(r[FeedPressure_2]),
         stored(r[PermBackPress_2]),
-        stored(r[TurbidityFeed]),
-        stored(r[TurbidityRaw]),
-        stored(r[ORP]),
-        stored(r[SDIFeed]),
-        stored(r[SDIRaw]),
-        cp.ProjectID,
-        qint64(cp.TrainNumber),
+        optional(TurbidityFeed),
+        optional(TurbidityRaw),
+        optional(ORP),
+        optional(SDIFeed),
+        optional(SDIRaw),
         RoundedElapsedHours(r.ElapsedTimeHrs),
         stored(r.FeedFlow),
         stored(r.PermFlow_1),
@@ -122,18 +120,13 @@ QVariantList ReadingInsertValues(const ProjectInfoRecord& cp, const ReadingValue
     };
 }
 
-void InsertReading(Database& db, const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
-                   const QString& note) {
-    db.exec(ReadingInsertSql(), ReadingInsertValues(cp, r, eventId, note));
-}
-
 QString AlarmLines(double npf, double ndp, double nsp, std::optional<double> referenceSaltPassage,
-                   const ProjectInfoRecord& cp) {
+                   std::optional<double> referenceDP, const ProjectInfoRecord& cp) {
     QString lines;
     if (cp.PermFlow != 0 && npf / cp.PermFlow <= 0.85)
         lines +=
             GetMlString(603, "Normalized Permeate Flow is at least 15% below Reference Perm Flow.") + "\r\n";
-    if (cp.DeltaPress != 0 && ndp / cp.DeltaPress >= 1.15)
+    if (referenceDP && *referenceDP != 0 && ndp / *referenceDP >= 1.15)
         lines += GetMlString(604, "Normalized DP is at least 15% above Reference DP.") + "\r\n";
     if (referenceSaltPassage && *referenceSaltPassage != 0 && nsp / *referenceSaltPassage >= 1.15)
         lines += GetMlString(605, "Normalized Salt Passage is at least 15% above Reference Salt Passage.");
@@ -164,10 +157,25 @@ std::optional<QString> MissingElementText(const ProjectInfoRecord& cp,
     return std::nullopt;
 }
 
-std::optional<QString> NormalizeStoredReading(Program& p, const QDateTime& when) {
-    if (!CalculateDataRecord(p, when, 0)) return std::nullopt;
-    return AlarmLines(p.LastNormalizedPermFlow, p.LastNormalizedDP, p.LastNormalizedSaltPassage,
-                      ReferenceSaltPassage(p.CurrentProject, p.ElementTable), p.CurrentProject);
+SavedReading StoreReading(Program& p, const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
+                          const QString& note) {
+    ReadingIntake intake(p, p.ProjectDatabasePath, cp, ReadingColumns());
+    SavedReading out;
+    out.outcome = intake.add(r.TheDate, ReadingColumnValues(cp, r, eventId, note));
+    out.failure = intake.failureText();
+    intake.commit();
+    if (out.outcome == ReadingIntake::Outcome::Normalized) {
+        const LastNormalizedValues& last = intake.last();
+        p.LastNormalizedPermFlow = last.value[0];
+        p.LastNormalizedSaltPassage = last.value[1];
+        p.LastNormalizedDP = last.value[2];
+        // The normalization has filled the record's reference DP and flows.
+        const ProjectInfoRecord& reference = intake.project();
+        out.alarms = AlarmLines(last.value[0], last.value[2], last.value[1],
+                                ReferenceSaltPassage(reference, p.ElementTable),
+                                ReferenceNormalizedDP(reference, p.ElementTable), reference);
+    }
+    return out;
 }
 
 void RollOver(HistoryColumns& h, const std::array<bool, ItemCount>& keep) {

@@ -9,6 +9,7 @@
 #include "collection/readingitems.h"
 #include "core/elementrecord.h"
 #include "core/projectrecord.h"
+#include "normalization/intake.h"
 #include "platform/dberror.h"
 
 namespace hv {
@@ -22,6 +23,8 @@ struct ReadingValues {
     double ElapsedTimeHrs = 0;
     QDateTime TheDate;
     std::array<double, ItemCount> items{}; // items[0] is unused: the date is TheDate
+    // An optional item the source gave no value for: stored as Null, not 0.
+    std::array<bool, ItemCount> empty{};
     // Never entered: derived by the bank balance.
     double PermFlow_1 = 0;
     double PermuS_1 = 0;
@@ -49,29 +52,36 @@ struct EventEntry {
 // The six built-in events, then the user event types (EventID above 5) in EventID order.
 std::vector<EventEntry> ReadEventList(Program& p);
 
-// Inserts the reading's 35 raw columns into Data for the current project train. Every
-// number is stored with the precision FormatValue gives it. DbError on failure.
-void InsertReading(Database& db, const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
-                   const QString& note);
-// The same statement and its values, for a caller with a connection of its own.
-QString ReadingInsertSql();
-QVariantList ReadingInsertValues(const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
+// The raw Data columns of a reading besides TheDate, ProjectID and TrainNumber, and their
+// values for the project. Every number is stored with the precision FormatValue gives it;
+// an optional item without a value is a Null.
+QStringList ReadingColumns();
+QVariantList ReadingColumnValues(const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
                                  const QString& note);
 
-// The alarm lines of a normalized reading against the reference. The salt passage is
-// compared with `referenceSaltPassage`, the normalized salt passage of the reference state
-// itself; a reference of 0 (or none) gives no ratio, so its line is left out.
+// The alarm lines of a normalized reading against the reference. The salt passage and the
+// DP are compared with what the normalization gives the reference state itself
+// (`referenceSaltPassage`, `referenceDP`); a reference of 0 (or none) gives no ratio, so
+// its line is left out.
 QString AlarmLines(double normalizedPermFlow, double normalizedDP, double normalizedSaltPassage,
-                   std::optional<double> referenceSaltPassage, const ProjectInfoRecord& cp);
+                   std::optional<double> referenceSaltPassage, std::optional<double> referenceDP,
+                   const ProjectInfoRecord& cp);
 
 // The message for a project train whose element the element database lacks, naming the
 // project's element column and number; nullopt when every element it uses is there.
 std::optional<QString> MissingElementText(const ProjectInfoRecord& cp,
                                           const std::vector<ElementSpecRecord>& elements);
 
-// Normalizes the reading just stored at `when` and returns its alarm lines; nullopt
-// when the normalization failed (it has reported why).
-std::optional<QString> NormalizeStoredReading(Program& p, const QDateTime& when);
+// What became of one typed or polled reading.
+struct SavedReading {
+    ReadingIntake::Outcome outcome = ReadingIntake::Outcome::CalculationFailed;
+    QString failure; // the calculation's own words, when it failed
+    QString alarms;  // the alarm lines of a normalized reading
+};
+// Stores one reading of data entry under `cp`, normalized against it, through the
+// intake: with its calculated values, or not at all. DbFailure when the database fails.
+SavedReading StoreReading(Program& p, const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
+                          const QString& note);
 
 // The entry, previous and earlier columns of the input rows, with their elapsed hours.
 struct HistoryColumns {

@@ -10,6 +10,7 @@
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "normalization/normalize.h"
 
 namespace hv {
@@ -25,89 +26,7 @@ QString twoDecimals(double x) {
     return s;
 }
 
-// A locale's form with one- or two-digit days, months and hours accepted alike, without
-// the time zone the long forms end in.
-QString relaxed(QString f) {
-    static const QRegularExpression zone(QStringLiteral("(^|\\s)t(?=\\s|$)"));
-    f = f.remove(zone).trimmed();
-    static const QRegularExpression twoDigits(QStringLiteral("(?<![dMHh])(dd|MM|HH|hh)(?![dMHh])"));
-    QString out;
-    qsizetype last = 0;
-    for (auto it = twoDigits.globalMatch(f); it.hasNext();) {
-        const QRegularExpressionMatch m = it.next();
-        out += f.mid(last, m.capturedStart() - last) + m.captured().left(1);
-        last = m.capturedEnd();
-    }
-    return out + f.mid(last);
-}
-
-// The year written with two digits only ("yy" without "yyyy").
-bool twoDigitYear(const QString& f) {
-    return f.contains(QLatin1String("yy")) && !f.contains(QLatin1String("yyy"));
-}
-
-// The forms of the computer's regional settings, in the order they are tried: the short
-// and the long date, with the year in two or four digits, each with the settings' own
-// times, a 24-hour time with and without seconds, or no time.
-QStringList localeForms(const QLocale& loc) {
-    QStringList dates;
-    for (const QString& d : {loc.dateFormat(QLocale::ShortFormat), loc.dateFormat(QLocale::LongFormat)}) {
-        const QString r = relaxed(d);
-        dates << r;
-        if (twoDigitYear(r))
-            dates << QString(r).replace(QLatin1String("yy"), QLatin1String("yyyy"));
-        else if (r.contains(QLatin1String("yyyy")))
-            dates << QString(r).replace(QLatin1String("yyyy"), QLatin1String("yy"));
-    }
-    QStringList times;
-    for (const QString& t : {loc.timeFormat(QLocale::ShortFormat), loc.timeFormat(QLocale::LongFormat),
-                             QStringLiteral("H:mm"), QStringLiteral("H:mm:ss")})
-        times << relaxed(t);
-    times.removeDuplicates();
-    QStringList forms;
-    for (const QString& d : dates) {
-        for (const QString& t : times)
-            forms << d + QLatin1Char(' ') + t;
-        forms << d;
-    }
-    forms.removeDuplicates();
-    return forms;
-}
-
 } // namespace
-
-std::optional<QDateTime> ParseEntryDate(const QString& text) {
-    const QString t = text.simplified();
-    if (t.isEmpty()) return std::nullopt;
-    // The computer's own forms first: a text that these settings read one way is never
-    // tried the other way round.
-    const QLocale loc;
-    static QString formsOf;
-    static QStringList forms;
-    if (formsOf != loc.name() || forms.isEmpty()) {
-        forms = localeForms(loc);
-        formsOf = loc.name();
-    }
-    const bool hasLetters = std::any_of(t.begin(), t.end(), [](QChar c) { return c.isLetter(); });
-    for (const QString& f : forms) {
-        // Month and day names need letters: a text of digits is not tried against them.
-        if (!hasLetters && (f.contains(QLatin1String("MMM")) || f.contains(QLatin1String("ddd")))) continue;
-        QDateTime dt = loc.toDateTime(t, f);
-        if (!dt.isValid()) continue;
-        // Two-digit years fall in the window a spreadsheet uses: 00-29 are 20xx.
-        if (twoDigitYear(f) && dt.date().year() < 1930) dt = dt.addYears(100);
-        return dt;
-    }
-    static const QStringList iso = {"yyyy-MM-dd H:mm", "yyyy-MM-dd H:mm:ss", "yyyy-MM-ddTH:mm",
-                                    "yyyy-MM-ddTH:mm:ss"};
-    for (const QString& f : iso) {
-        const QDateTime dt = QDateTime::fromString(t, f);
-        if (dt.isValid()) return dt;
-    }
-    const QDate d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
-    if (d.isValid()) return QDateTime(d, QTime(0, 0));
-    return std::nullopt;
-}
 
 double ElapsedHoursAt(const QDateTime& when, const ProjectInfoRecord& cp) {
     return ElapsedHours(DateSerial(when), DateSerial(cp.DateReference), cp.ElapsedTimeRef);
@@ -130,7 +49,7 @@ QString FormatHoursGrouped(double hours) {
 
 std::optional<double> ChangeAgainstPrevious(const QString& text, const QString& previous) {
     if (text.isEmpty()) return std::nullopt;
-    const double now = ParsePercent(text), prev = ParsePercent(previous);
+    const double now = ReadNumberText(text).value_or(0), prev = ReadNumberText(previous).value_or(0);
     if (now == 0 || prev == 0 || prev + now == 0) return std::nullopt;
     return std::fabs(prev - now) / ((prev + now) / 2);
 }
@@ -154,9 +73,13 @@ void PressureRules(int nb, const ReadingValues& r, const CheckRule& rule) {
                      none,
                  FeedPressure, {FeedPressure, ConcPressure, PermBackPress}))
             return;
-        rule(r[ConcPressure] <= 0 || r[ConcPressure] > r[FeedPressure], 529,
-             "Conc Pressure is <=0 which is not allowed for an OPERATING data point.", FeedPressure,
-             {ConcPressure, FeedPressure});
+        // Each cause says its own text: a concentrate above the feed is not one of <= 0.
+        if (rule(r[ConcPressure] <= 0, 529, "Conc Pressure is <=0 which is not allowed for an OPERATING data point.",
+                 FeedPressure, {ConcPressure}))
+            return;
+        rule(r[ConcPressure] > r[FeedPressure], 529,
+             "Conc Pressure is above Feed Pressure, which is not allowed for an OPERATING data point.",
+             FeedPressure, {ConcPressure, FeedPressure});
     } else if (nb == 2) {
         if (rule(r[FeedPressure] <= 0 || r[FeedPressure] < r[ConcPressure_1] ||
                      r[FeedPressure] < r[PermBackPress],
@@ -166,9 +89,12 @@ void PressureRules(int nb, const ReadingValues& r, const CheckRule& rule) {
                      none,
                  FeedPressure, {FeedPressure, ConcPressure_1, PermBackPress}))
             return;
-        rule(r[ConcPressure] <= 0 || r[ConcPressure] > r[FeedPressure_2], 531,
-             "Conc Pressure is <= 0 or less than feed Pressure to bank 2, which is not allowed for an "
-             "OPERATING "
+        if (rule(r[ConcPressure] <= 0, 531,
+                 "Conc Pressure is <= 0, which is not allowed for an OPERATING data point.", FeedPressure,
+                 {ConcPressure}))
+            return;
+        rule(r[ConcPressure] > r[FeedPressure_2], 531,
+             "Conc Pressure is above the feed Pressure to bank 2, which is not allowed for an OPERATING "
              "data point.",
              FeedPressure, {ConcPressure, FeedPressure_2});
     } else {
@@ -176,11 +102,14 @@ void PressureRules(int nb, const ReadingValues& r, const CheckRule& rule) {
                  "Feed Pressure 3 is <=0 or less than Permeate Back pressure 3." + none, FeedPressure,
                  {FeedPressure_3, PermBackPress_3}))
             return;
-        if (rule(r[ConcPressure_2] <= 0 || r[ConcPressure] > r[FeedPressure_3], 531,
-                 "Conc Pressure is <= 0 or less than feed Pressure to bank 3, which is not allowed for an "
-                 "OPERATING "
+        if (rule(r[ConcPressure_2] <= 0, 531,
+                 "Conc Pressure 2 is <= 0, which is not allowed for an OPERATING data point.", FeedPressure,
+                 {ConcPressure_2}))
+            return;
+        if (rule(r[ConcPressure] > r[FeedPressure_3], 531,
+                 "Conc Pressure is above the feed Pressure to bank 3, which is not allowed for an OPERATING "
                  "data point.",
-                 FeedPressure, {ConcPressure_2, ConcPressure, FeedPressure_3}))
+                 FeedPressure, {ConcPressure, FeedPressure_3}))
             return;
         rule(r[PermFlow_3] < 0, 531, "PermFlow 3 is less than 0 (<0).", PermFlow_3, {PermFlow_3});
     }
@@ -192,27 +121,12 @@ int DateRow(const std::array<int, ItemCount>& order) {
     return 0;
 }
 
-double ReadItemValue(const QString& text, int decimalCode) {
-    // Spreadsheets write large and small numbers with an exponent; its sign and mark
-    // are no characters to strip. Either separator can only be the decimal one there.
-    static const QRegularExpression exponent(
-        QStringLiteral("^[+-]?([0-9]+([.,][0-9]*)?|[.,][0-9]+)[eE][+-]?[0-9]+$"));
-    const QString t = text.trimmed();
-    if (exponent.match(t).hasMatch()) {
-        bool ok = false;
-        const double x = QLocale::c().toDouble(QString(t).replace(QLatin1Char(','), QLatin1Char('.')), &ok);
-        return ok && std::isfinite(x) ? x : 0;
-    }
-    QString copy = text;
-    return ParsePercent(StripNonNumeric(copy, decimalCode));
-}
-
 QString MissingFieldText(const QString& caption) {
     return GetMlString(526, "A REQUIRED FIELD, ") + caption + GetMlString(527, " HAS NO DATA. SAVE FAILED!");
 }
 
 EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCount>& rows,
-                        const QString& elapsedCaption, bool ignoreErrors, int decimalCode, ReadingValues& r,
+                        const QString& elapsedCaption, bool ignoreErrors, int, ReadingValues& r,
                         const QDateTime& now) {
     EntryCheck res;
     std::array<int, ItemCount> order{};
@@ -261,11 +175,20 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
     const QString noDate =
         GetMlString(525, "Cannot save data without a valid Date and Time! Data will not be saved.");
     r.ElapsedTimeHrs = ParsePercent(elapsedCaption);
+    r.empty = {};
+    const QString noData = GetMlString(595, "No Data");
+    int badRow = -1; // the first row whose text is not a number
     for (int k = 0; k < ItemCount; ++k) {
         const EntryRow& row = rows[size_t(k)];
         if (row.item < 0 || row.item >= ItemCount) continue;
         if (row.item != item::TheDate) {
-            r[row.item] = ReadItemValue(row.text, decimalCode);
+            // The window's own "No Data" and a reference's "N/A" stand for an empty box.
+            const bool placeholder = row.text == noData || row.text == QLatin1String("N/A");
+            const NumberField f = ReadNumberField(placeholder ? QString() : row.text);
+            r[row.item] = f.value;
+            r.empty[size_t(row.item)] =
+                f.state == NumberField::Empty && row.item >= item::FirstUser && row.item <= item::LastUser;
+            if (f.state == NumberField::Invalid && badRow < 0) badRow = k;
             continue;
         }
         const std::optional<QDateTime> d = ParseEntryDate(row.text);
@@ -285,6 +208,15 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
         res.dateFailed = true;
     }
 
+    // A text that is no number is never stored as another number, not even raw.
+    if (badRow >= 0 && res.missingRow < 0 && !res.dateFailed) {
+        const EntryRow& row = rows[size_t(badRow)];
+        res.messages << NotANumberText(row.caption, row.text) + " " +
+                            GetMlString(601, "Data was not saved.");
+        res.focusRow = badRow;
+        res.outcome = EntryCheck::Refuse;
+        return res;
+    }
     if (res.missingRow >= 0 || res.dateFailed) {
         res.focusRow = res.missingRow >= 0 ? res.missingRow : dateRow;
         // A reading without a valid date is never stored, not even raw.
@@ -322,7 +254,7 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
     bool tooCold = false;
     if (!stopped) {
         if (r[Temperature] <= 32 && cp.unitTemp == 0) {
-            // Shown in both modes and never ignored.
+            // Shown in both modes; ignore mode stores the reading raw all the same.
             res.messages << GetMlString(
                                 539,
                                 "Temperature is <= 32F which is not allowed for an OPERATING two-bank data "
@@ -343,7 +275,7 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
         }
     }
     if (tooCold)
-        res.outcome = EntryCheck::Refuse;
+        res.outcome = ignoreErrors ? EntryCheck::StoreRaw : EntryCheck::Refuse;
     else if (!failed)
         res.outcome = EntryCheck::Store;
     else

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "collection/reading.h"
+#include "core/typedinput.h"
 
 namespace hv {
 
@@ -52,24 +53,15 @@ void PressureRules(int numBanks, const ReadingValues& r, const CheckRule& rule);
 // their values. A required row
 // filled from its previous reading has its text changed in `rows`. With `ignoreErrors` a
 // missing value or a failed plausibility rule stores the reading raw, the rule without its
-// message; a bad or missing date and the 32 F rule refuse it in both modes. `now` is the clock the
+// message, and the 32 F rule raw with its message; a bad or missing date refuses it in both
+// modes. `now` is the clock the
 // future-date rule compares with.
 EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCount>& rows,
                         const QString& elapsedCaption, bool ignoreErrors, int decimalCode, ReadingValues& r,
                         const QDateTime& now);
 
-// The number an item's text holds: a number in the locale's form, exponent included
-// ("1.5E+3"), as it is; otherwise the digits, sign and decimal separator the text holds.
-// A number out of range, like a text without a number, reads 0.
-double ReadItemValue(const QString& text, int decimalCode);
-
 // "A REQUIRED FIELD, <caption> HAS NO DATA. SAVE FAILED!"
 QString MissingFieldText(const QString& caption);
-
-// A date typed, polled or imported into the date row: in the computer's regional short or
-// long form (two-digit years 00-29 in 20xx, 30-99 in 19xx), else "yyyy-mm-dd hh:mm[:ss]";
-// nullopt when the text is neither.
-std::optional<QDateTime> ParseEntryDate(const QString& text);
 
 // Hours since the reference date plus the reference hours.
 double ElapsedHoursAt(const QDateTime& when, const ProjectInfoRecord& cp);

@@ -111,11 +111,24 @@ void readColumn(ProjectInfoRecord& r, const DbRow& rs, const Column& c, bool nul
 
 } // namespace
 
-void LoadProjectSettings(Program& p, const DbRow& rs) {
+void LoadProjectRecord(ProjectInfoRecord& record, const DbRow& rs) {
     for (const Column& c : storedColumns)
-        readColumn(p.CurrentProject, rs, c, false);
+        readColumn(record, rs, c, false);
     for (const Column& c : laterColumns)
-        readColumn(p.CurrentProject, rs, c, true);
+        readColumn(record, rs, c, true);
+}
+
+void LoadProjectSettings(Program& p, const DbRow& rs) {
+    LoadProjectRecord(p.CurrentProject, rs);
+}
+
+std::optional<ProjectInfoRecord> ReadProjectRecord(Database& db, const QString& projectId, qint16 train) {
+    const DbRows rows = db.select(QStringLiteral("SELECT * FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)"),
+                                  {projectId, qint64(train)});
+    if (rows.isEmpty()) return std::nullopt;
+    ProjectInfoRecord record;
+    LoadProjectRecord(record, rows.first());
+    return record;
 }
 
 CurrentProjectLoan::CurrentProjectLoan(Program& p) : p_(p) {

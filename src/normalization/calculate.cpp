@@ -2,7 +2,7 @@
 
 #include "core/program.h"
 
-#include <sqlite3.h>
+#include <cmath>
 
 namespace hv {
 
@@ -24,9 +24,7 @@ DbError noCurrentRecord() {
 bool reportFailure(Program& p, const RunError& e, const std::function<void()>& beforeMessage = {}) {
     if (!p.IgnoreCalcErrors) {
         if (beforeMessage) beforeMessage();
-        p.prompts.message("Calculation run caused an error #" + QString::number(e.number()) + " " +
-                              e.description(),
-                          Buttons::OK);
+        p.prompts.message(FailureText(e), Buttons::OK);
     }
     return false;
 }
@@ -39,9 +37,10 @@ int readIndex(const char* column) {
 
 // The stored form of TheDate read straight from the row.
 double dateSerialOf(const SqliteStatement& row, int i) {
-    if (sqlite3_column_type(row.handle(), i) == SQLITE_TEXT) {
-        const unsigned char* s = sqlite3_column_text(row.handle(), i);
-        if (sqlite3_column_bytes(row.handle(), i) == 19 && s[4] == '-' && s[7] == '-' && s[10] == ' ' &&
+    if (row.type(i) == SqliteStatement::Type::Text) {
+        int length = 0;
+        const char* s = row.text(i, &length);
+        if (length == 19 && s[4] == '-' && s[7] == '-' && s[10] == ' ' &&
             s[13] == ':' && s[16] == ':') {
             bool ok = true;
             auto num = [&](int from, int len) {
@@ -277,49 +276,57 @@ bool DataRecordCalculator::failWithoutRow(const RunError& e) {
 }
 
 bool DataRecordCalculator::fail(const RunError& e, const SqliteStatement* row, const ProjectInfoRecord& cp,
-                                const DataWorking& w, int assigned) {
-    if (!p_.IgnoreCalcErrors) return reportFailure(p_, e, beforeMessage);
-    // Keep at least the elapsed hours of the reading. A failure here ends the attempt
-    // quietly: the caller has its False either way.
-    try {
-        if (!row) throw noCurrentRecord();
-        const double elapsed =
-            ElapsedHours(DateSerialOf(row->value(1)), DateSerial(cp.DateReference), cp.ElapsedTimeRef);
-        if (elapsed != w.ElapsedTimeHrs) writeBack(row->int64(0), elapsed, w, assigned);
-    } catch (const DbFailure&) {
-        throw;
-    } catch (const RunError&) {
+                                const DataWorking&, int) {
+    lastFailure = FailureText(e);
+    if (failures++ == 0) lastFailureFirst = lastFailure;
+    if (!reportFailures) return false;
+    // A reading whose calculation failed keeps no results of an earlier reference state:
+    // they would read as valid. Where errors are ignored its elapsed hours still follow
+    // its date.
+    if (row) {
+        std::optional<double> elapsed;
+        if (p_.IgnoreCalcErrors) {
+            try {
+                const double h =
+                    ElapsedHours(DateSerialOf(row->value(1)), DateSerial(cp.DateReference), cp.ElapsedTimeRef);
+                if (std::isfinite(h)) elapsed = RoundedElapsedHours(h);
+            } catch (const DbFailure&) {
+                throw;
+            } catch (const RunError&) {
+            }
+        }
+        emptyResults(row->int64(0), elapsed);
     }
+    if (!p_.IgnoreCalcErrors) return reportFailure(p_, e, beforeMessage);
     return false;
 }
 
-void DataRecordCalculator::writeBack(qint64 id, double elapsed, const DataWorking& w, int assigned) {
-    if (assigned <= 0) {
-        if (!updateElapsed_) throw missingColumn(QStringLiteral("ElapsedTimeHrs"));
-        updateElapsed_->bind(0, RoundedElapsedHours(elapsed));
-        updateElapsed_->bind(1, id);
-        updateElapsed_->step();
-        updateElapsed_->reset();
-        return;
-    }
-    // Values already given to the row before the failure are saved with it.
-    QStringList sets{QStringLiteral("ElapsedTimeHrs = ?")};
-    QVariantList values{RoundedElapsedHours(elapsed)};
-    for (int k = 0; k < assigned && k < StoredColumnCount; ++k) {
-        sets << quoteIdent(QLatin1String(StoredColumns[size_t(k)].name)) + " = ?";
-        values << w.*StoredColumns[size_t(k)].field;
-    }
-    if (assigned >= StoredColumnCount)
+void DataRecordCalculator::emptyResults(qint64 id, std::optional<double> elapsed) {
+    if (!emptyResults_) {
+        QStringList sets;
+        for (int i = 0; i < ReadColumnCount; ++i)
+            if (ReadColumns[size_t(i)].kind == ReadKind::Result && readPos_[size_t(i)] >= 0)
+                sets << quoteIdent(QLatin1String(ReadColumns[size_t(i)].name)) + " = NULL";
         for (int j = 0; j < 4; ++j)
-            if (specFlux_[size_t(j)]) {
-                sets << quoteIdent(QLatin1String(SpecFluxColumns[size_t(j)].name)) + " = ?";
-                values << w.*SpecFluxColumns[size_t(j)].field;
-            }
-    values << id;
-    SqliteStatement u(db_, "UPDATE Data SET " + sets.join(", ") + " WHERE ID = ?");
-    for (int i = 0; i < values.size(); ++i)
-        u.bind(i, values[i]);
+            if (specFlux_[size_t(j)]) sets << quoteIdent(QLatin1String(SpecFluxColumns[size_t(j)].name)) + " = NULL";
+        if (updateElapsed_) sets << QStringLiteral("ElapsedTimeHrs = coalesce(?, ElapsedTimeHrs)");
+        if (sets.isEmpty()) return;
+        emptyResults_ = prepared(db_, "UPDATE Data SET " + sets.join(", ") + " WHERE ID = ?");
+    }
+    SqliteStatement& u = *emptyResults_;
+    int i = 0;
+    if (updateElapsed_) {
+        if (elapsed) u.bind(i, *elapsed);
+        else u.bindNull(i);
+        ++i;
+    }
+    u.bind(i, id);
     u.step();
+    u.reset();
+}
+
+QString FailureText(const RunError& e) {
+    return "Calculation run caused an error #" + QString::number(e.number()) + " " + e.description();
 }
 
 namespace {

@@ -21,6 +21,9 @@ struct Program;
 // changes CurrentProject's FeedFlow, OverallRecovery and DeltaPress fields. Raises nothing.
 bool CalculateDataRecord(Program& p, const QDateTime& when, qint32 id);
 
+// "Calculation run caused an error #<number> <description>"
+QString FailureText(const RunError& e);
+
 // Where a run keeps the LastNormalized values of one project train: the first reading
 // (lowest ID) that gives a value keeps it, as the newest-first order of the project runs
 // left them.
@@ -89,12 +92,19 @@ public:
 
     // Called before the calculator shows a message (a bulk run commits its batch first).
     std::function<void()> beforeMessage;
+    // False: a failure is only counted and kept in lastFailure, and the row is left as it
+    // is (the caller undoes it). True: a failed reading's results are emptied and the
+    // failure shown unless IgnoreCalcErrors is set.
+    bool reportFailures = true;
+    QString lastFailure;      // of the newest failure
+    QString lastFailureFirst; // of the first failure
+    qint64 failures = 0; // since the calculator was made
 
 private:
     bool fail(const RunError& e, const SqliteStatement* row, const ProjectInfoRecord& reference,
               const DataWorking& w, int assigned);
     void keepLast(const DataWorking& w, qint64 id, LastNormalizedValues* last);
-    void writeBack(qint64 id, double elapsed, const DataWorking& w, int assigned);
+    void emptyResults(qint64 id, std::optional<double> elapsed);
 
     Program& p_;
     SqliteConnection& db_;
@@ -105,6 +115,7 @@ private:
     std::unique_ptr<SqliteStatement> update_;
     std::unique_ptr<SqliteStatement> updateElapsed_;
     std::unique_ptr<SqliteStatement> rowById_;
+    std::unique_ptr<SqliteStatement> emptyResults_;
     std::optional<ReferenceSide> currentSide_; // of CurrentProject, prepared at the first reading
 };
 

@@ -40,8 +40,9 @@ struct DataWorking {
 };
 
 // Unused: a raw measurement the normalization reads but never computes with; a Null there
-// reads as 0, as FormatValue shows it, and the stored Null stays.
-enum class ReadKind { Number, Unused, Integer, NullableText };
+// reads as 0, as FormatValue shows it, and the stored Null stays. Result: a value the
+// normalization computes; a reading whose calculation failed holds a Null there.
+enum class ReadKind { Number, Unused, Result, Integer, NullableText };
 struct ReadColumn {
     const char* name;
     ReadKind kind;
@@ -82,6 +83,7 @@ template <class Source> void ReadWorking(DataWorking& w, Source& source) {
             w.*c.field = source.number(i);
             break;
         case ReadKind::Unused:
+        case ReadKind::Result:
             w.*c.field = orZero([&] { return source.number(i); });
             break;
         case ReadKind::Integer:

@@ -8,9 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include <sqlite3.h>
-
 #include "core/currentproject.h"
+#include "core/mlstring.h"
 #include "core/dbversion.h"
 #include "core/program.h"
 #include "normalization/calculate.h"
@@ -34,15 +33,15 @@ const QString CalcErrorPrompt = QStringLiteral(
 // The key a reading's ProjectID and TrainNumber match a project row by, as the column
 // compares them: the text's bytes with ASCII letters folded (COLLATE NOCASE), and the
 // train number. False when the row can match no project (not a text, not a whole number).
-bool readingKey(sqlite3_stmt* st, int idColumn, int trainColumn, std::string& key) {
-    if (sqlite3_column_type(st, idColumn) != SQLITE_TEXT) return false;
+bool readingKey(const SqliteStatement& st, int idColumn, int trainColumn, std::string& key) {
+    if (st.type(idColumn) != SqliteStatement::Type::Text) return false;
     qint64 train = 0;
-    switch (sqlite3_column_type(st, trainColumn)) {
-    case SQLITE_INTEGER:
-        train = sqlite3_column_int64(st, trainColumn);
+    switch (st.type(trainColumn)) {
+    case SqliteStatement::Type::Integer:
+        train = st.int64(trainColumn);
         break;
-    case SQLITE_FLOAT: {
-        const double t = sqlite3_column_double(st, trainColumn);
+    case SqliteStatement::Type::Float: {
+        const double t = st.real(trainColumn);
         if (t != double(qint64(t))) return false;
         train = qint64(t);
         break;
@@ -50,8 +49,8 @@ bool readingKey(sqlite3_stmt* st, int idColumn, int trainColumn, std::string& ke
     default:
         return false;
     }
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(st, idColumn));
-    const int n = sqlite3_column_bytes(st, idColumn);
+    int n = 0;
+    const char* text = st.text(idColumn, &n);
     key.assign(reinterpret_cast<const char*>(&train), sizeof train);
     key.append(text, size_t(n));
     for (size_t i = sizeof train; i < key.size(); ++i)
@@ -217,9 +216,12 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const Rec
 
 qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, RunProgress& progress,
                           const RecalcOptions& options) {
-    // Callers load the project to run into CurrentProject, and a question asked here lets
-    // the window system run: nothing may store a reading against it meanwhile.
-    const CurrentProjectLoan loan(p);
+    // The run normalizes against its own copy of the record: whatever the windows load
+    // meanwhile, and whatever the normalization changes in the reference fields.
+    ProjectInfoRecord reference = record;
+    ReferenceSide side;
+    PrepareReference(side, reference, p.ElementTable);
+    LastNormalizedValues last;
     const QString projectId = record.ProjectID;
     const qint16 train = record.TrainNumber;
     SqliteConnection db(p.ProjectDatabasePath, options.batches.busyTimeoutMs);
@@ -255,8 +257,13 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, RunProgre
             ~Unhook() { c.beforeMessage = nullptr; }
         } unhook{calc};
         while (stream.next()) {
-            const bool ok = calc.calculate(stream.row());
+            // Newest-first order left the oldest reading's values: the last one counts.
+            last = {};
+            const bool ok = calc.calculate(stream.row(), reference, side, &last);
             if (ok) ++normalized;
+            if (last.from[0] >= 0) p.LastNormalizedPermFlow = last.value[0];
+            if (last.from[1] >= 0) p.LastNormalizedSaltPassage = last.value[1];
+            if (last.from[2] >= 0) p.LastNormalizedDP = last.value[2];
             if (!ok && !p.IgnoreCalcErrors) {
                 flush();
                 progress.setStatus(1, progressText(i, n));
@@ -281,15 +288,31 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, RunProgre
         throw DbFailure(e.number(), e.description() + ". " + stoppedPartWay(committed, n));
     }
     progress.setStatus(1, projectId.trimmed() + ": Updated " + QString::number(normalized) +
-                              " records out of a total " + QString::number(n));
+                              " records out of a total " + QString::number(n) +
+                              FailedText(calc.failures, calc.lastFailureFirst));
     return 0;
 }
 
 bool RecalculateProject(Program& p, const QString& projectId, qint16 train) {
-    ProjectInfoRecord record = p.CurrentProject;
-    record.ProjectID = projectId;
-    record.TrainNumber = train;
-    return RecalculateProject(p, record) == 0;
+    std::optional<ProjectInfoRecord> record;
+    try {
+        Database db = Database::open(p.ProjectDatabasePath);
+        record = ReadProjectRecord(db, projectId, train);
+    } catch (const RunError& e) {
+        p.prompts.message("Error #" + QString::number(e.number()) + " " + e.description(), Buttons::OK);
+        return false;
+    }
+    if (!record) {
+        p.status.setText(1, GetMlString(1098, "NOT FOUND! ") + projectId);
+        return false;
+    }
+    return RecalculateProject(p, *record) == 0;
+}
+
+QString FailedText(qint64 failed, const QString& firstCause) {
+    if (failed <= 0) return {};
+    return "; " + QString::number(failed) + (failed == 1 ? " reading" : " readings") +
+           " could not be calculated (the first: " + firstCause + ") and keep no results";
 }
 
 namespace {
@@ -311,10 +334,7 @@ struct ProjectTrain {
 } // namespace
 
 RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, const RecalcOptions& options) {
-    // Each project row is loaded into CurrentProject in turn, and the window system runs
-    // between batches: nothing may store a reading until it is back.
-    const CurrentProjectLoan loan(p);
-    const ProjectInfoRecord saved = p.CurrentProject;
+    // Each project row's record is the run's own: CurrentProject stays the windows'.
     RecalcSummary sum;
     qint64 total = 0;
     bool stopped = false;
@@ -331,9 +351,9 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, c
                                                  : "Updated " + QString::number(sum.projects) +
                                                        (sum.projects == 1 ? " project with total "
                                                                           : " projects with total ") +
-                                                       QString::number(total) + " records.");
+                                                       QString::number(total) + " records" +
+                                                       FailedText(sum.failed, sum.firstFailure) + ".");
         progress.setStatus(2, QLocale().toString(p.system.now().date(), QLocale::ShortFormat));
-        p.CurrentProject = saved;
     };
 
     // How far the pass over the readings got, for a run that a database failure stops.
@@ -369,15 +389,15 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, c
             while (q.step())
                 rows.emplace_back(q.row(), idColumn >= 0 ? q.bytes(idColumn) : QByteArray());
             for (const auto& [row, storedId] : rows) {
+                ProjectInfoRecord cp;
                 try {
-                    LoadProjectSettings(p, row);
+                    LoadProjectRecord(cp, row);
                 } catch (const DbFailure&) {
                     throw;
                 } catch (const DbError& e) {
                     loadFailure = e;
                     break;
                 }
-                ProjectInfoRecord& cp = p.CurrentProject;
                 // A two-bank project without a bank-1 back pressure takes the system's, for good.
                 if (cp.NumBanks == 2 && cp.PermBackPress > 0 && cp.PermBackPress_1 == 0) {
                     cp.PermBackPress_1 = cp.PermBackPress;
@@ -423,7 +443,7 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, c
                 committed = visited;
             };
             calc->beforeMessage = flush;
-            sqlite3_stmt* st = stream.row().handle();
+            const SqliteStatement& st = stream.row();
             std::string key, lastKey;
             size_t lastIndex = 0;
             bool lastFound = false;
@@ -511,6 +531,10 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, c
         }
         sum.normalized = total;
         sum.stopped = stopped;
+        if (calc) {
+            sum.failed = calc->failures;
+            sum.firstFailure = calc->lastFailureFirst;
+        }
         finish(!stopped, {});
     } catch (const RunError& e) {
         QString text = "Error #" + QString::number(e.number()) + " " + e.description();

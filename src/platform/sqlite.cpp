@@ -60,6 +60,23 @@ void SqliteConnection::exec(const QString& sql) {
         throw failed(sql);
 }
 
+qint64 SqliteConnection::lastInsertId() const {
+    return sqlite3_last_insert_rowid(db_);
+}
+
+void SqliteConnection::savepoint(const char* name) {
+    exec(QStringLiteral("SAVEPOINT ") + QLatin1String(name));
+}
+
+void SqliteConnection::rollbackTo(const char* name) {
+    exec(QStringLiteral("ROLLBACK TO ") + QLatin1String(name));
+    release(name);
+}
+
+void SqliteConnection::release(const char* name) {
+    exec(QStringLiteral("RELEASE ") + QLatin1String(name));
+}
+
 void SqliteConnection::begin() {
     firstFailure_.reset();
     exec(QStringLiteral("BEGIN IMMEDIATE"));
@@ -148,6 +165,39 @@ void SqliteStatement::bind(int i, const QVariant& value) {
 void SqliteStatement::bindAll(const QVariantList& values) {
     for (int i = 0; i < values.size(); ++i)
         bind(i, values[i]);
+}
+
+void SqliteStatement::bindNull(int i) {
+    sqlite3_bind_null(st_, i + 1);
+}
+
+void SqliteStatement::bindColumn(int i, const SqliteStatement& from, int column) {
+    sqlite3_bind_value(st_, i + 1, sqlite3_column_value(from.st_, column));
+}
+
+SqliteStatement::Type SqliteStatement::type(int i) const {
+    switch (sqlite3_column_type(st_, i)) {
+    case SQLITE_INTEGER:
+        return Type::Integer;
+    case SQLITE_FLOAT:
+        return Type::Float;
+    case SQLITE_TEXT:
+        return Type::Text;
+    case SQLITE_BLOB:
+        return Type::Blob;
+    default:
+        return Type::Null;
+    }
+}
+
+double SqliteStatement::real(int i) const {
+    return sqlite3_column_double(st_, i);
+}
+
+const char* SqliteStatement::text(int i, int* length) const {
+    const char* s = reinterpret_cast<const char*>(sqlite3_column_text(st_, i));
+    if (length) *length = sqlite3_column_bytes(st_, i);
+    return s;
 }
 
 bool SqliteStatement::step() {

@@ -28,6 +28,12 @@ public:
 
     sqlite3* handle() const { return db_; }
     void exec(const QString& sql); // a statement without values or rows
+    qint64 lastInsertId() const;
+    // A point inside the open transaction that one reading's work can be undone to, the
+    // rest of the batch kept.
+    void savepoint(const char* name);
+    void rollbackTo(const char* name); // and releases it
+    void release(const char* name);
     // A write transaction: waits the busy timeout for another program's lock.
     void begin();
     // A transaction that holds the whole file at once: readers wait for it too.
@@ -59,6 +65,9 @@ public:
     void bind(int i, const QString& v);
     void bind(int i, const QVariant& v);
     void bindAll(const QVariantList& values); // from position 0
+    void bindNull(int i);
+    // The value of column `column` of `from`'s current row, bound as it is stored.
+    void bindColumn(int i, const SqliteStatement& from, int column);
     // Text bound as the bytes it was stored with.
     void bindText(int i, const QByteArray& bytes);
     // Runs to the next row: true on a row, false when done.
@@ -66,6 +75,12 @@ public:
     // Back to the start, values kept; a read statement gives up its lock.
     void reset();
 
+    enum class Type { Integer, Float, Text, Blob, Null };
+    Type type(int i) const;
+    bool isNull(int i) const { return type(i) == Type::Null; }
+    double real(int i) const; // the column as SQLite converts it, a Null as 0
+    // A text column's stored bytes without a copy, valid until the next step or reset.
+    const char* text(int i, int* length) const;
     int columnCount() const;
     QString columnName(int i) const;
     QVariant value(int i) const; // invalid QVariant for Null

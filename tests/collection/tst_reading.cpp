@@ -1,8 +1,10 @@
 #include <QtTest>
 
 #include "collection/reading.h"
+#include "normalization/referencestate.h"
 #include "platform/database.h"
 #include "support/fixtures.h"
+#include "support/plant.h"
 #include "support/testenv.h"
 
 using namespace hv;
@@ -74,10 +76,17 @@ private slots:
         cp.TrainNumber = 2;
         cp.NumBanks = qint16(banks);
         ReadingValues r = readingOf(entered);
+        r.empty[item::ORP] = true; // an optional item without a value
         ApplyBankBalance(r, banks, systemData);
+        {
+            ReadingIntake intake(env.prog(), path, cp, ReadingColumns());
+            QCOMPARE(intake.add(r.TheDate, ReadingColumnValues(cp, r, 8, "note"), true),
+                     ReadingIntake::Outcome::Raw);
+            intake.commit();
+        }
         Database db = Database::open(path);
-        InsertReading(db, cp, r, 8, "note");
         const DbRow row = db.select("SELECT * FROM Data").first();
+        QVERIFY(row.isNull("ORP"));
         for (auto it = stored.begin(); it != stored.end(); ++it)
             QVERIFY2(row.toDouble(it.key()) == it.value().toDouble(),
                      qPrintable(it.key() + " = " + row.value(it.key()).toString()));
@@ -129,23 +138,29 @@ private slots:
     }
 
     // Alarm limits are inclusive; a reference of 0, or a salt passage the reference state
-    // does not give, gives no line at all.
+    // does not give, gives no line at all. A plant's DP is compared with the normalized DP of
+    // its reference state: with two banks and a loss between them, the sum of the bank DPs,
+    // not the feed minus the concentrate pressure.
     void alarmLines_data() {
+        QTest::addColumn<int>("banks"); // 0: a bare record; else the reference plant's
         QTest::addColumn<double>("npf");
-        QTest::addColumn<double>("ndp");
+        QTest::addColumn<double>("ndp"); // for a plant, times its reference state's DP
         QTest::addColumn<double>("nsp");
         QTest::addColumn<bool>("zeroReference");
         QTest::addColumn<QString>("lines");
         const QString flow = "Normalized Permeate Flow is at least 15% below Reference Perm Flow.\r\n";
         const QString dp = "Normalized DP is at least 15% above Reference DP.\r\n";
         const QString sp = "Normalized Salt Passage is at least 15% above Reference Salt Passage.";
-        QTest::newRow("at the reference") << 60.0 << 2.0 << 0.25 << false << "";
-        QTest::newRow("flow exactly 85 %") << 51.0 << 2.0 << 0.25 << false << flow;
-        QTest::newRow("flow just above 85 %") << 51.01 << 2.29 << 0.2874 << false << "";
-        QTest::newRow("all three, in order") << 51.0 << 2.3 << 0.2875 << false << flow + dp + sp;
-        QTest::newRow("zero references") << 51.0 << 2.3 << 0.2875 << true << "";
+        QTest::newRow("at the reference") << 0 << 60.0 << 2.0 << 0.25 << false << "";
+        QTest::newRow("flow exactly 85 %") << 0 << 51.0 << 2.0 << 0.25 << false << flow;
+        QTest::newRow("flow just above 85 %") << 0 << 51.01 << 2.29 << 0.2874 << false << "";
+        QTest::newRow("all three, in order") << 0 << 51.0 << 2.3 << 0.2875 << false << flow + dp + sp;
+        QTest::newRow("zero references") << 0 << 51.0 << 2.3 << 0.2875 << true << "";
+        QTest::newRow("two banks, DP 15 % above the reference's") << 2 << 60.0 << 1.15 << 0.0 << false << dp;
+        QTest::newRow("two banks, DP at the reference's") << 2 << 60.0 << 1.0 << 0.0 << false << "";
     }
     void alarmLines() {
+        QFETCH(int, banks);
         QFETCH(double, npf);
         QFETCH(double, ndp);
         QFETCH(double, nsp);
@@ -153,11 +168,24 @@ private slots:
         QFETCH(QString, lines);
         ProjectInfoRecord cp;
         cp.PermFlow = zeroReference ? 0 : 60;
-        cp.DeltaPress = zeroReference ? 0 : 2;
-        const std::optional<double> referenceSaltPassage =
-            zeroReference ? std::optional<double>(0.0) : std::optional<double>(0.25);
-        QCOMPARE(AlarmLines(npf, ndp, nsp, referenceSaltPassage, cp), lines);
-        QCOMPARE(AlarmLines(npf, ndp, nsp, std::nullopt, cp), lines.section("Normalized Salt", 0, 0));
+        std::optional<double> referenceDP = zeroReference ? 0.0 : 2.0;
+        std::optional<double> referenceSaltPassage = zeroReference ? 0.0 : 0.25;
+        test::TestEnv env;
+        if (banks > 0) {
+            // Bank 2 is fed at 0.3 bar below bank 1's concentrate.
+            test::makeReferencePlant(env.prog(), banks, {{"FeedPressure_2", 10.5}});
+            cp = env.prog().CurrentProject;
+            referenceDP = ReferenceNormalizedDP(cp, env.prog().ElementTable);
+            referenceSaltPassage = ReferenceSaltPassage(cp, env.prog().ElementTable);
+            QVERIFY(referenceDP && referenceSaltPassage);
+            QCOMPARE(*referenceDP, 1.9); // (12 - 10.8) + (10.5 - 9.8)
+            ndp *= *referenceDP;
+            nsp = *referenceSaltPassage;
+            // The normalization leaves the record's DeltaPress at the feed minus the concentrate.
+            cp.DeltaPress = cp.FeedPressure - cp.ConcPressure;
+        }
+        QCOMPARE(AlarmLines(npf, ndp, nsp, referenceSaltPassage, referenceDP, cp), lines);
+        QCOMPARE(AlarmLines(npf, ndp, nsp, std::nullopt, referenceDP, cp), lines.section("Normalized Salt", 0, 0));
     }
 };
 

@@ -75,8 +75,16 @@ private slots:
             {"Feed Pressure is <=0 or less than Concentrate Pressure"}, item::FeedPressure,
             {"FeedPressure = 9", "ConcPressure = 10.5"});
         row("two banks: concentrate above bank-2 feed, one message", 2, 1, {{k4, "60"}, {"12", "55"}},
-            {"Conc Pressure is <= 0 or less than feed Pressure to bank 2"}, item::FeedPressure,
+            {"Conc Pressure is above the feed Pressure to bank 2"}, item::FeedPressure,
             {"ConcPressure = 60", "FeedPressure_2 = 55"});
+        row("one bank: concentrate at 0", 1, 1, {{k4, "0"}}, {"Conc Pressure is <=0"}, item::FeedPressure,
+            {"ConcPressure = 0"});
+        row("two banks: concentrate above bank-2 feed is not <= 0", 2, 1, {{k4, "11"}},
+            {"Conc Pressure is above the feed Pressure to bank 2"}, item::FeedPressure,
+            {"ConcPressure = 11", "FeedPressure_2 = 10.8"});
+        row("three banks: concentrate above bank-3 feed is not <= 0", 3, 1, {{k4, "11.5"}},
+            {"Conc Pressure is above the feed Pressure to bank 3"}, item::FeedPressure,
+            {"ConcPressure = 11.5", "FeedPressure_3 = 11.2"});
         row("two banks: no bank-2 permeate", 2, 1, {{"10", "0"}}, {"PermFlow for Bank 2 is <=0"},
             item::PermFlow_2);
         row("three banks: zero bank-3 flow and no bank-2 rule", 3, 1, {{"20", "0"}, {"10", "0"}, {"12", "0"}},
@@ -85,8 +93,12 @@ private slots:
             item::PermFlow_3);
         row("32 F fails", 1, 0, {{"8", "32"}}, {"Temperature is <= 32F"}, item::Temperature);
         row("32 C passes", 1, 1, {{"8", "32"}}, {}, -1);
-        row("first common failure ends the checks", 1, 1, {{"1", "0"}, {"2", "x"}}, {"Perm Flow is <=0"},
+        row("first common failure ends the checks", 1, 1, {{"1", "0"}, {"2", "0"}}, {"Perm Flow is <=0"},
             item::PermFlow);
+        row("a text that is no number is refused by name", 1, 1, {{"1", "0"}, {"2", "x"}},
+            {"ConcFlow holds \"x\", which is not a number. Data was not saved."}, item::ConcFlow);
+        row("two decimal points are no number", 1, 1, {{"1", "12.3.4"}},
+            {"PermFlow holds \"12.3.4\", which is not a number."}, item::PermFlow);
         row("90 minutes ahead passes", 1, 1, {{"0", "2026-01-15 12:00"}}, {}, -1);
         row("91 minutes ahead fails", 1, 1, {{"0", "2026-01-15 12:01"}},
             {"Either the computer system date is incorrect. 2026-01-15 10:30 or you have entered a date in "
@@ -161,7 +173,7 @@ private slots:
     }
 
     // An order showing an item twice (so another in none) is refused in both modes, naming
-    // the item; ignore mode stores a failed rule raw but never a bad date or 32 F.
+    // the item; ignore mode stores a failed rule raw, 32 F raw with its message, never a bad date.
     void outcomes_data() {
         QTest::addColumn<QVariantMap>("items"); // row -> item it shows
         QTest::addColumn<QVariantMap>("texts"); // row -> entry text
@@ -183,8 +195,10 @@ private slots:
             << QVariantMap{} << QVariantMap{{"1", "0"}} << true << raw << "" << 1;
         QTest::newRow("missing value, ignore mode: raw")
             << QVariantMap{} << QVariantMap{{"2", ""}} << true << raw << "" << 2;
-        QTest::newRow("32 F in ignore mode is refused")
-            << QVariantMap{} << QVariantMap{{"8", "30"}} << true << refuse << "Temperature is <= 32F" << 8;
+        QTest::newRow("32 F in ignore mode: raw, with its message")
+            << QVariantMap{} << QVariantMap{{"8", "30"}} << true << raw << "Temperature is <= 32F" << 8;
+        QTest::newRow("32 F refused in normal mode")
+            << QVariantMap{} << QVariantMap{{"8", "30"}} << false << refuse << "Temperature is <= 32F" << 8;
         QTest::newRow("pH row showing Temperature: nothing stored in ignore mode either")
             << QVariantMap{{"9", 8}} << QVariantMap{{"9", "21"}} << true << refuse << twice.arg("Temperature")
             << 9;
@@ -260,6 +274,9 @@ private slots:
                                              << "2020-02-01T02:00:00";
             QTest::addRow("ISO with seconds, %s", locale) << locale << "2020-02-01 02:00:30"
                                                           << "2020-02-01T02:00:30";
+            QTest::addRow("regional with seconds, %s", locale)
+                << locale << QLocale(locale).toString(QDate(2026, 11, 1), QLocale::ShortFormat) + " 08:00:30"
+                << "2026-11-01T08:00:30";
         }
         QTest::newRow("no date") << "C"
                                  << "tomorrow"
@@ -274,31 +291,40 @@ private slots:
         QCOMPARE(d ? d->toString(Qt::ISODate) : QString(), date);
     }
 
-    // Numbers with an exponent are read as such in either decimal locale; other
-    // characters are stripped as before; a number out of range reads as no number.
+    // One reader for every number of a reading: the regional form, then the plain form
+    // with a point; nothing is stripped, and a text neither form reads is no number.
     void itemValues_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("value");
+        QTest::addColumn<QVariant>("value"); // invalid: refused
         for (const char* locale : {"C", "de_DE"}) {
             const bool comma = QString(locale) == "de_DE";
-            QTest::addRow("1.5E+3, %s", locale) << locale << (comma ? "1,5E+3" : "1.5E+3") << 1500.0;
-            QTest::addRow("point exponent, %s", locale) << locale << "1.5E+3" << 1500.0;
-            QTest::addRow("small, %s", locale) << locale << (comma ? "-2,5e-3" : "-2.5e-3") << -0.0025;
-            QTest::addRow("1e308, %s", locale) << locale << " 1e308 " << 1e308;
-            QTest::addRow("1e400, %s", locale) << locale << "1e400" << 0.0;
-            QTest::addRow("units stripped, %s", locale)
-                << locale << (comma ? "12,5 bar" : "12.5 bar") << 12.5;
-            QTest::addRow("no number, %s", locale) << locale << "n/a" << 0.0;
+            QTest::addRow("1.5E+3, %s", locale) << locale << (comma ? "1,5E+3" : "1.5E+3") << QVariant(1500.0);
+            QTest::addRow("point exponent, %s", locale) << locale << "1.5E+3" << QVariant(1500.0);
+            QTest::addRow("small, %s", locale) << locale << (comma ? "-2,5e-3" : "-2.5e-3") << QVariant(-0.0025);
+            QTest::addRow("1e308, %s", locale) << locale << " 1e308 " << QVariant(1e308);
+            QTest::addRow("1e400, %s", locale) << locale << "1e400" << QVariant();
+            QTest::addRow("units, %s", locale) << locale << (comma ? "12,5 bar" : "12.5 bar") << QVariant();
+            QTest::addRow("no number, %s", locale) << locale << "n/a" << QVariant();
+            QTest::addRow("hex, %s", locale) << locale << "0x10" << QVariant();
+            QTest::addRow("two signs, %s", locale) << locale << "+-5" << QVariant();
+            QTest::addRow("two points, %s", locale) << locale << "12.3.4" << QVariant();
         }
+        QTest::newRow("comma under English settings") << "en_GB" << "7,3" << QVariant();
+        QTest::newRow("misgrouped under English settings") << "en_US" << "221,5" << QVariant();
+        QTest::newRow("grouped under English settings") << "en_US" << "1,234.5" << QVariant(1234.5);
+        QTest::newRow("grouped under German settings") << "de_DE" << "2.775" << QVariant(2775.0);
+        QTest::newRow("point under German settings") << "de_DE" << "290.5" << QVariant(290.5);
+        QTest::newRow("abc") << "en_GB" << "abc" << QVariant();
     }
     void itemValues() {
         QFETCH(QString, locale);
         QFETCH(QString, text);
-        QFETCH(double, value);
+        QFETCH(QVariant, value);
         QLocale::setDefault(QLocale(locale));
-        const int code = QLocale().decimalPoint().at(0).unicode();
-        QCOMPARE(ReadItemValue(text, code), value);
+        const std::optional<double> x = ReadNumberText(text);
+        QCOMPARE(x ? QVariant(*x) : QVariant(), value);
+        QCOMPARE(ReadNumberField(text).state, x ? NumberField::Number : NumberField::Invalid);
     }
 };
 

@@ -96,7 +96,7 @@ struct Import {
     // Sheet readings stored without their calculated values.
     int withoutValues() {
         return db()
-            .scalar("SELECT count(*) FROM Data WHERE TheDate >= '2020-01-05' AND NormalizedPermFlow = 0")
+            .scalar("SELECT count(*) FROM Data WHERE TheDate >= '2020-01-05' AND (NormalizedPermFlow = 0 OR NormalizedPermFlow IS NULL)")
             .toInt();
     }
 
@@ -152,6 +152,9 @@ private slots:
         im.link(*w);
         w->txtScadaItem[5]->setText("Excel"); // not a cell: stays, and its row keeps its text
         w->chkScada[5]->setChecked(false);
+        // An unlinked row's reference moves on too, but names no sheet row that was read.
+        w->txtScadaItem[24]->setText("R30C1");
+        w->chkScada[24]->setChecked(false);
         QVERIFY(w->cmdTestPoll_Click());
         QCOMPARE(w->txtData[0]->text(), QString("2020-01-05 08:00"));
         w->OptImport[1]->setChecked(true);
@@ -189,9 +192,17 @@ private slots:
         im.env.prompts.onMessage("Perm Flow is <=0", Buttons::OK, Title, Answer::OK);
         w->cmdSave[0]->click();
         QCOMPARE(im.rows(), 1);
-        QCOMPARE(w->panel(4)->text(), QString("Data Validation Failed. Current row not saved."));
+        QCOMPARE(w->panel(4)->text(), "Data Validation Failed. Current row not saved. Perm Flow is <=0 which is "
+                                      "not allowed for an OPERATING data point. Please check you input.");
         QCOMPARE(w->txtScadaItem[0]->text(), QString("R2C1"));
         QVERIFY(w->cmdSave[0]->isEnabled());
+        // A missing value keeps the text that names its field.
+        im.sheet(2, {{item::ConcFlow, ""}});
+        QVERIFY(w->cmdTestPoll_Click());
+        w->cmdSave[0]->click();
+        QCOMPARE(im.rows(), 1);
+        QCOMPARE(w->panel(4)->text(), QString("Data Validation Failed. Current row not saved. A REQUIRED FIELD, "
+                                              "ConcFlow HAS NO DATA. SAVE FAILED!"));
 
         // Ignore mode: no permeate flow in either bank divides by zero: the save fails.
         im.sheet(2, {{item::PermFlow, "0"}, {item::PermFlow_2, "0"}});
@@ -216,8 +227,8 @@ private slots:
         QCOMPARE(im.stored().at(1).toDouble("NormalizedPermFlow"), 0.0);
         QCOMPARE(w->txtScadaItem[0]->text(), QString("R3C1"));
 
-        // The temperature rule stops the row in ignore mode too (the window takes the
-        // project's units as they are when it opens).
+        // Ignore mode stores a 32 F row raw, with its message (the window takes the project's
+        // units as they are when it opens).
         im.p().CurrentProject.unitTemp = 0;
         delete w;
         w = im.open();
@@ -228,8 +239,38 @@ private slots:
         QVERIFY(w->cmdTestPoll_Click());
         im.env.prompts.onMessage("Temperature is <= 32F", Buttons::OK, Title, Answer::OK);
         w->cmdSave[0]->click();
-        QCOMPARE(im.rows(), 2);
         QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 3);
+        QCOMPARE(im.stored().at(2).toDouble("Temperature"), 30.0);
+        QCOMPARE(im.stored().at(2).toDouble("NormalizedPermFlow"), 0.0);
+        QCOMPARE(w->panel(1)->text(), QString("Calculation Bypassed"));
+    }
+
+    // An all-rows run meeting a date cell that is neither a date nor empty stops there and
+    // says so, naming the sheet row and the cell; the rows before it are stored.
+    void badDateCellNamed_data() {
+        QTest::addColumn<QString>("cell");
+        for (const char* cell : {"nan", "-1", "0", " ", "45352.333"})
+            QTest::newRow(cell) << cell;
+    }
+    void badDateCellNamed() {
+        QFETCH(QString, cell);
+        Import im(1);
+        im.sheet(3);
+        im.server.setValue("Log", "R4C1", cell);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[1]->setChecked(true);
+        const QString text = "BAD DATE - Data Validation Failed. Current row not saved. Sheet row 4, cell R4C1 "
+                             "(TheDate), holds \"" + cell + "\", which is not a date.";
+        im.env.prompts.onMessage(text, Buttons::OK, Title, Answer::OK);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 3);
+        QCOMPARE(w->panel(4)->text(), text);
+        QCOMPARE(w->txtScadaItem[0]->text(), QString("R4C1"));
     }
 
     // A batch that cannot be completed (its commit meets another program's lock, or the
@@ -425,22 +466,25 @@ private slots:
     void batchWithFailedCalculation() {
         Import im(1);
         im.sheet(2);
-        im.server.setValue("Log", "R2C7", "1.5"); // FeeduS below PermuS
+        im.server.setValue("Log", "R3C7", "1.5"); // FeeduS below PermuS on the second sheet row
         frmImportExcel* w = im.open();
         QVERIFY(w);
         w->batchLimits = {0, 0, 50};
         im.link(*w);
         QVERIFY(w->cmdTestPoll_Click());
         w->OptImport[1]->setChecked(true);
-        im.env.prompts.onMessage("Calculation run caused an error", Buttons::OK, Title, Answer::OK)
-            .onMessage("Calculation or calculated Data Storage Error", Buttons::OK, Title, Answer::OK);
+        const QString failed = "Calculation or calculated Data Storage Error 0 Calculation run caused an error";
+        im.env.prompts.onMessage(failed, Buttons::OK, Title, Answer::OK);
         w->cmdSave[0]->click();
         QCOMPARE(im.env.prompts.verify(), QString());
-        QCOMPARE(im.rows(), 3);
-        QVERIFY(im.stored().at(2).toDouble("NormalizedPermFlow") > 0);
+        // The row whose calculation failed is not stored; the run stops on it, its link
+        // still on that sheet row, and the rows before it are stored with their values.
+        QCOMPARE(im.rows(), 2);
+        QCOMPARE(im.withoutValues(), 0);
         QCOMPARE(w->panel(1)->text(), QString("Calculation Failed"));
-        QCOMPARE(w->panel(2)->text(), QString("Calculator returned and error. SAVE FAILED!"));
-        QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 2"));
+        QVERIFY2(w->panel(2)->text().startsWith(failed), qPrintable(w->panel(2)->text()));
+        QVERIFY(w->panel(2)->text().endsWith("Data was not saved."));
+        QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 1"));
     }
 
     // One row a click: a failed commit leaves the row in the boxes and the links on it.
@@ -795,6 +839,15 @@ private slots:
         QCoreApplication::processEvents();
         const QStringList cut = test::cutOffTexts(w);
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
+        // Stored names longer than their boxes are shown from their start.
+        for (const QString& field : ItemFieldList())
+            test::insertRow(im.p().ProjectDatabasePath, "ScadaImport",
+                            {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"FieldValue", field},
+                             {"Application", "Plant_Historian"}, {"Topic", "Plant_Log_November"}, {"Item", "R2C1"}});
+        w->FillScadaInfo("P1", 1);
+        for (int k = 0; k < ItemCount; ++k)
+            QVERIFY(w->txtScadaTopic[size_t(k)]->cursorPosition() == 0 &&
+                    w->txtScadaApp[size_t(k)]->cursorPosition() == 0);
         QCOMPARE(im.env.prompts.verify(), QString());
     }
 

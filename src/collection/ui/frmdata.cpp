@@ -521,6 +521,14 @@ void frmData::chkUseScada_Click() {
         Timer1->setEnabled(false);
         lblTime[0]->setText(lblTime[1]->text());
     } else {
+        // Every poll takes its date from the control system: without the date row's link
+        // the first poll would store the proposed date and every later one be refused.
+        const int dateRow = DateRow(rowOrder());
+        if (itemOfRow(dateRow) == item::TheDate && !chkScada[size_t(dateRow)]->isChecked()) {
+            tell(DateRowUnlinkedText(cbItem[size_t(dateRow)]->currentText()), Icon::Warning);
+            chkUseScada->setChecked(false); // runs the switch-off
+            return;
+        }
         status = GetMlString(648, "Link ");
         txtSaveInterval->setEnabled(true);
         const bool automatic = optScada[0]->isChecked();
@@ -531,9 +539,19 @@ void frmData::chkUseScada_Click() {
         if (closed_) return;
         const int failedRow = failed.row;
         const int error = failed.error;
-        if (failedRow >= 0 && !automatic) {
-            p_.prompts.message(NoServerText(ddeLinks[size_t(failedRow)]->linkTopic()), Buttons::OK,
-                               Icon::Warning, Title);
+        // The link layer names the cause: no such program, a topic it does not serve, an
+        // answer that is no link message.
+        const links::LinkClient* link = failedRow >= 0 ? ddeLinks[size_t(failedRow)] : nullptr;
+        const QString cause =
+            !link ? QString()
+            : error == links::NoServer
+                ? OpenFailedText(link->linkTopic(), link->applicationMissing(), link->lastErrorText())
+                : RequestFailedText(error, link->lastErrorText() + " (" + cbItem[size_t(failedRow)]->currentText() +
+                                               ", " + link->linkItem() + ")");
+        // Switched on by hand, polling goes off again with the reason; the clock's poll
+        // counts the failure and tries again at the next one.
+        if (failedRow >= 0 && !automatic && !unattended()) {
+            p_.prompts.message(cause + "\r\n\r\n" + PollingSwitchedOffText(), Buttons::OK, Icon::Warning, Title);
             chkUseScada->setChecked(false); // runs the switch-off
             return;
         }
@@ -541,16 +559,16 @@ void frmData::chkUseScada_Click() {
             ++DdeFailureCount;
             const QString caption = cbItem[size_t(failedRow)]->currentText();
             const QString count = FailureCountText(DdeFailureCount, caption);
+            lblWarnings->setText(cause);
             if (error == links::NoServer) {
-                lblWarnings->setText(NoServerText(ddeLinks[size_t(failedRow)]->linkTopic()));
                 setStatus(3, count);
             } else if (error == links::ItemRefused) {
                 setStatus(3, count);
-                if (!Timer1->isEnabled()) p_.prompts.message(count, Buttons::OK, Icon::Warning, Title);
+                if (!Timer1->isEnabled()) tell(count, Icon::Warning);
             } else {
-                p_.prompts.message(GetMlString(497, "DDE Failure #") + QString::number(DdeFailureCount) +
-                                       " " + caption,
-                                   Buttons::OK, Icon::Warning, Title);
+                tell(GetMlString(497, "DDE Failure #") + QString::number(DdeFailureCount) + " " + caption +
+                         "\r\n" + cause,
+                     Icon::Warning);
             }
             DdeFailed = true;
         }
@@ -568,6 +586,24 @@ void frmData::chkUseScada_Click() {
         setStatus(2, GetMlString(653, "DDE Failure @") + p_.system.now().toString("HH:mm"));
     else
         setStatus(2, GetMlString(502, "SCADA STATUS: ") + status);
+}
+
+bool frmData::unattended() const {
+    return clockPoll_ || unattendedSave_;
+}
+
+void frmData::sayUnattended(const QString& text) {
+    // Beside the rows and on the status bar, where it stays until the next poll says more.
+    lblWarnings->setText(text);
+    setStatus(4, "Poll at " + p_.system.now().toString("HH:mm") + ": " + text.section(QLatin1Char('\r'), 0, 0),
+              true);
+}
+
+void frmData::tell(const QString& text, Icon icon) {
+    if (unattended())
+        sayUnattended(text);
+    else
+        p_.prompts.message(text, Buttons::OK, icon, Title);
 }
 
 void frmData::optScada_Click(int Index) {
@@ -602,16 +638,16 @@ void frmData::cmdTestPoll_Click() {
         const int error = failed.error;
         // The link layer's own words name the cause: a refused item, a timeout, an answer
         // too long or malformed, a program that closed the link.
-        const QString cause = ddeLinks[size_t(k)]->lastErrorText();
+        const QString cause = ddeLinks[size_t(k)]->lastErrorText() + " (" + cbItem[size_t(k)]->currentText() +
+                              ", " + ddeLinks[size_t(k)]->linkItem() + ")";
         if (error == links::ItemRefused || error == links::Timeout || error == links::NoLink)
-            lblWarnings->setText(RequestFailedText(error) + "\r\n" + cause);
+            lblWarnings->setText(RequestFailedText(error, cause));
         else
-            p_.prompts.message(
-                GetMlString(509, "Failure error:") + QString::number(error) + " " + cause + "\r\n" +
-                    GetMlString(508, "The DDE connection may failed. Be sure a DDE Server such "
-                                     "as Excel is running and all of your topic, item and "
-                                     "application data is correct."),
-                Buttons::OK, Icon::Warning, Title);
+            tell(GetMlString(509, "Failure error:") + QString::number(error) + " " + cause + "\r\n" +
+                     GetMlString(508, "The DDE connection may failed. Be sure a DDE Server such "
+                                      "as Excel is running and all of your topic, item and "
+                                      "application data is correct."),
+                 Icon::Warning);
         // A poll that failed part way has no reading to save: the boxes show again what
         // they held.
         setEntryTexts(before);
@@ -626,7 +662,8 @@ void frmData::cmdTestPoll_Click() {
         if (itemOfRow(k) != item::TheDate) continue;
         QLineEdit* box = txtData[k];
         if (const std::optional<QDateTime> d = ParseEntryDate(box->text())) {
-            box->setText(d->toString("yyyy-MM-dd HH:mm"));
+            // The seconds the control system gave are kept.
+            box->setText(EntryBoxDateText(*d));
             lblTime[0]->setText(FormatHours(ElapsedHoursAt(*d, p_.CurrentProject)));
         } else {
             lblTime[0]->setText(FormatHours(ElapsedHoursAt(p_.system.now(), p_.CurrentProject)));
@@ -644,17 +681,22 @@ void frmData::Timer1_Timer() {
     DdeFailed = false;
     if (chkUseScada->isChecked() && NextSaveTime < p_.system.now()) {
         const QPointer<frmData> self(this);
+        BusyGuard byClock(this, clockPoll_);
         cmdTestPoll_Click();
         if (!self || closed_) return;
-        if (!DdeFailed && chkUseScada->isChecked()) cmdSave_Click();
+        if (!DdeFailed && chkUseScada->isChecked()) {
+            unattendedSave_ = true;
+            cmdSave_Click();
+            if (!self) return;
+            unattendedSave_ = false;
+        }
         if (!self) return;
         if (DdeFailureCount > 20) {
-            p_.prompts.message(
-                GetMlString(515, "The DDE Polling process is experiencing multiple failures (more "
-                                 "than 20).  Please investigate and be sure all of the "
-                                 "applications, items and topics are correct.") +
-                    "\r\n" + GetMlString(516, "You may want to stop the polling process and restart it."),
-                Buttons::OK, Icon::Warning, Title);
+            // Said without a message box, as the polls go on meanwhile.
+            sayUnattended(GetMlString(515, "The DDE Polling process is experiencing multiple failures (more "
+                                           "than 20).  Please investigate and be sure all of the "
+                                           "applications, items and topics are correct.") +
+                          "\r\n" + GetMlString(516, "You may want to stop the polling process and restart it."));
             DdeFailureCount = 0;
         }
     }
@@ -808,6 +850,20 @@ QString frmData::recalculationText(const QString& what) {
     return "A recalculation or a migration has another project loaded. " + what + " when it has ended.";
 }
 
+bool frmData::event(QEvent* e) {
+    // Back from another window, which may have stored or deleted readings of this train.
+    if (e->type() == QEvent::WindowActivate && !saving_ && !polling_ && !IsCurrentProjectLent(p_)) {
+        try {
+            setStatus(1, GetMlString(647, "Num Recs: ") +
+                             QString::number(CountProjectDataRecords(p_, p_.CurrentProject.ProjectID,
+                                                                     p_.CurrentProject.TrainNumber)));
+        } catch (const DbError&) {
+            // The count stays as it was; a save says what is wrong with the database.
+        }
+    }
+    return EntryForm::event(e);
+}
+
 void frmData::countReadings() {
     try {
         setStatus(1, GetMlString(647, "Num Recs: ") +
@@ -820,6 +876,7 @@ void frmData::countReadings() {
 
 bool frmData::SaveAllData() {
     const ProjectInfoRecord& cp = p_.CurrentProject;
+    SavedReading saved;
     try {
         ReadingValues balanced = Reading;
         ApplyBankBalance(balanced, cp.NumBanks, cp.SystemData);
@@ -827,17 +884,39 @@ bool frmData::SaveAllData() {
         const int eventId = chosen < 0 ? 0 : Events[size_t(chosen)].id;
         const QString note = NoteForStorage(txtNotes->text());
         if (note != txtNotes->text()) txtNotes->setText(note);
-        Database db = Database::open(p_.ProjectDatabasePath);
-        InsertReading(db, cp, balanced, eventId, note);
+        saved = StoreReading(p_, cp, balanced, eventId, note);
         Reading = balanced;
     } catch (const RunError& e) {
         p_.prompts.message(SaveErrorText(e), Buttons::OK, Icon::Critical, Title);
-        setStatus(4, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"), true);
+        setStatus(4, "SAVE FAILED! " + e.description(), true);
         return false;
     }
-    const QDateTime when = parseDbDate(dbDateText(Reading.TheDate));
-    const double minutes = ParsePercent(txtSaveInterval->text());
-    if (CalculateAllData(when)) {
+    using O = ReadingIntake::Outcome;
+    switch (saved.outcome) {
+    case O::AlreadyStored: {
+        const QString text = AlreadyStoredText(cp, Reading.TheDate) + " " + GetMlString(601, "Data was not saved.");
+        // Polling goes on unattended: a stalled date is only reported.
+        if (!unattendedSave_) p_.prompts.message(text, Buttons::OK, Icon::Warning, Title);
+        setStatus(4, text, true);
+        return false;
+    }
+    case O::CalculationFailed:
+        p_.prompts.message(GetMlString(602, "Calculation or calculated Data Storage Error ") + "0" +
+                               GetMlString(611, " ") + saved.failure + "\r\n\r\n" +
+                               GetMlString(601, "Data was not saved."),
+                           Buttons::OK, Icon::Critical, Title);
+        setStatus(4, GetMlString(698, "Calculator returned and error. SAVE FAILED!"), true);
+        return false;
+    case O::NoElement:
+        // Stored raw: the message names the missing element and says so.
+        if (const std::optional<QString> missing = MissingElementText(cp, p_.ElementTable))
+            p_.prompts.message(*missing, Buttons::OK, Icon::Critical, Title);
+        setStatus(4, GetMlString(698, "Calculator returned and error. SAVE FAILED!"), true);
+        break;
+    case O::Normalized:
+    case O::Raw: {
+        lblWarnings->setText(saved.alarms);
+        const double minutes = ParsePercent(txtSaveInterval->text());
         const QDateTime now = p_.system.now();
         const QDateTime next = now.addSecs(qint64(std::llround(minutes * 60)));
         if (chkUseScada->isChecked())
@@ -846,29 +925,13 @@ bool frmData::SaveAllData() {
             setStatus(4, GetMlString(543, "Waiting for Manual Data Input"));
         setStatus(3, GetMlString(544, "Data Last Saved OK at: ") + now.toString("HH:mm"));
         NextSaveTime = next;
-    } else {
-        setStatus(4, GetMlString(698, "Calculator returned and error. SAVE FAILED!"), true);
+        break;
     }
+    }
+    // The event and the note belong to the reading they were chosen for.
+    cbEvent->setCurrentIndex(cbEvent->count() > 0 ? 0 : -1);
+    txtNotes->clear();
     return true;
-}
-
-bool frmData::CalculateAllData(const QDateTime& when) {
-    // Without its element the normalization can only fail: say so once, by name.
-    if (const std::optional<QString> missing = MissingElementText(p_.CurrentProject, p_.ElementTable)) {
-        p_.prompts.message(*missing, Buttons::OK, Icon::Critical, Title);
-        return false;
-    }
-    const std::optional<QString> alarms = NormalizeStoredReading(p_, when);
-    if (alarms) {
-        lblWarnings->setText(*alarms);
-        return true;
-    }
-    // The normalization has shown its own error; this says what became of the reading.
-    p_.prompts.message(GetMlString(602, "Calculation or calculated Data Storage Error ") + "0" +
-                           GetMlString(611, " ") + "The calculated values could not be stored." + "\r\n\r\n" +
-                           GetMlString(601, "Data was not saved."),
-                       Buttons::OK, Icon::Critical, Title);
-    return false;
 }
 
 void frmData::RollOverData() {

@@ -18,6 +18,7 @@
 #include "collection/reading.h"
 #include "collection/readingitems.h"
 #include "collection/ui/entryform.h"
+#include "platform/prompts.h"
 
 namespace hv {
 
@@ -65,7 +66,6 @@ public:
     void FillScadaInfo(const QString& projectId, int trainNumber);
     int ValidateData();
     bool SaveAllData();
-    bool CalculateAllData(const QDateTime& when);
     void RollOverData();
     bool CheckAllDifferent() override;
     void saveScadaPollingData();
@@ -97,6 +97,7 @@ public slots:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* e) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -110,6 +111,10 @@ private:
     static QString recalculationText(const QString& what);
     void onLinkText(int k, const QString& text);
     QString entryElapsedText() const;
+    bool unattended() const override;
+    void sayUnattended(const QString& text) override;
+    // A message box, or while nobody started the work, sayUnattended.
+    void tell(const QString& text, Icon icon);
     std::vector<ScadaRow> scadaRows() const;
 
     std::unique_ptr<PollClock> clock_;
@@ -117,6 +122,8 @@ private:
     // loops, in which a clock tick must not start another.
     bool polling_ = false;
     bool saving_ = false;
+    bool unattendedSave_ = false; // the clock's save: a refusal is reported, never asked
+    bool clockPoll_ = false;      // the clock's poll and save run: nothing waits on a person
     std::map<int, QString> heldUpdates_; // automatic updates that came during a save
     bool fillingScada_ = false;
 };

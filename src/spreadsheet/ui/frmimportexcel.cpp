@@ -25,7 +25,7 @@
 #include "core/settings.h"
 #include "platform/database.h"
 #include "platform/links/linkerrors.h"
-#include "spreadsheet/importbatch.h"
+#include "core/currentproject.h"
 #include "spreadsheet/importlogic.h"
 
 namespace hv {
@@ -183,12 +183,16 @@ void frmImportExcel::connectHandlers() {
         box->installEventFilter(this);
     // Row 0's application and sheet serve every row.
     connect(txtScadaApp[0], &QLineEdit::textChanged, this, [this](const QString& t) {
-        for (int k = 1; k < ItemCount; ++k)
+        for (int k = 1; k < ItemCount; ++k) {
             txtScadaApp[size_t(k)]->setText(t);
+            txtScadaApp[size_t(k)]->setCursorPosition(0); // shown from its start
+        }
     });
     connect(txtScadaTopic[0], &QLineEdit::textChanged, this, [this](const QString& t) {
-        for (int k = 1; k < ItemCount; ++k)
+        for (int k = 1; k < ItemCount; ++k) {
             txtScadaTopic[size_t(k)]->setText(t);
+            txtScadaTopic[size_t(k)]->setCursorPosition(0);
+        }
     });
     connect(txtSaveInterval, &QLineEdit::returnPressed, this, [this] {
         if (ParsePercent(txtSaveInterval->text()) > 0 && chkUseScada->isChecked()) chkUseScada_Click();
@@ -384,7 +388,10 @@ void frmImportExcel::chkUseScada_Click() {
     // A cell refused shows at its fetch, where the row and the cause are named.
     const RowLinkFailure failed = openLinks(links, automatic, false);
     if (closed_) return;
-    if (failed && automatic) say(NoServerText(links[size_t(failed.row)]->linkTopic()));
+    if (failed && automatic) {
+        const links::LinkClient& l = *links[size_t(failed.row)];
+        say(OpenFailedText(l.linkTopic(), l.applicationMissing(), l.lastErrorText()));
+    }
     lblTime[0]->setText(GetMlString(501, "Waiting"));
 }
 
@@ -421,7 +428,7 @@ bool frmImportExcel::cmdTestPoll_Click() {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     const int dateRow = DateRow(rowOrder());
     const std::optional<QDateTime> d = ParseEntryDate(txtData[dateRow]->text());
-    if (d) txtData[dateRow]->setText(d->toString("yyyy-MM-dd HH:mm"));
+    if (d) txtData[dateRow]->setText(EntryBoxDateText(*d));
     lblTime[0]->setText(FormatHours(ElapsedHoursAt(d ? *d : p_.system.now(), project_)));
     cmdSave[0]->setEnabled(true);
     return true;
@@ -461,6 +468,8 @@ int frmImportExcel::ValidateData() {
     std::array<EntryRow, ItemCount> rows = entryRows(true);
     const EntryCheck c = CheckReading(project_, rows, lblTime[0]->text(), p_.IgnoreImportErrors,
                                       p_.DecimalSeparatorCode, Reading, p_.system.now());
+    refusal_ = c.missingRow >= 0 ? MissingFieldText(rows[size_t(c.missingRow)].caption)
+                                 : c.messages.value(0).section(QLatin1Char('\r'), 0, 0);
     takeEntryTexts(rows);
     // No write lock is held while a message waits.
     if (!c.messages.isEmpty() && !flushBatch()) return BatchLost;
@@ -559,9 +568,20 @@ bool frmImportExcel::yieldToWindow(bool force) {
     return stored;
 }
 
-ImportBatch& frmImportExcel::batch() {
-    if (!batch_)
-        batch_ = std::make_unique<ImportBatch>(p_, databasePath_, project_, batchLimits.busyTimeoutMs);
+ReadingIntake& frmImportExcel::batch() {
+    if (!batch_) {
+        // Each run normalizes against the reference the project train has now: an edit
+        // saved in the project window since the window opened counts.
+        ProjectInfoRecord reference = project_;
+        {
+            Database db = Database::open(databasePath_);
+            if (const std::optional<ProjectInfoRecord> now =
+                    ReadProjectRecord(db, project_.ProjectID, project_.TrainNumber))
+                reference = *now;
+        }
+        batch_ = std::make_unique<ReadingIntake>(p_, databasePath_, reference, ReadingColumns(),
+                                                 batchLimits.busyTimeoutMs);
+    }
     return *batch_;
 }
 
@@ -596,11 +616,11 @@ void frmImportExcel::batchLost(const RunError& e) {
 
 void frmImportExcel::takeCommitted() {
     if (!batch_) return;
-    const ImportBatch::Tally t = batch_->takeCommitted();
-    if (t.normalized + t.raw + t.failed + t.noElement == 0) return;
+    const ReadingIntake::Tally t = batch_->takeCommitted();
+    if (t.stored() + t.failed == 0) return;
     runStored_ += t;
     // The state of the run so far: never complete while one of its readings lacks its values.
-    const ImportBatch::Tally& r = runStored_;
+    const ReadingIntake::Tally& r = runStored_;
     if (r.failed + r.noElement > 0)
         setStatus(1, QStringLiteral("Calculation Failed"));
     else if (r.raw > 0)
@@ -636,18 +656,23 @@ bool frmImportExcel::SaveAllData() {
     const QString note = NoteForStorage(txtNotes->text());
     if (note != txtNotes->text()) txtNotes->setText(note);
     try {
-        ImportBatch& b = batch();
+        ReadingIntake& b = batch();
         if (b.pending() == 0) beforeBatch_ = snapshot();
         // Stored as it is shown, to the second, so the row is found by its date as well.
         r.TheDate = parseDbDate(dbDateText(r.TheDate));
-        const ImportBatch::Outcome o =
-            b.add(r, std::max(cbEvent->currentIndex(), 0), note, p_.SkipRowCalculation);
+        const ReadingIntake::Outcome o = b.add(r.TheDate, ReadingColumnValues(b.project(), r,
+                                                                              std::max(cbEvent->currentIndex(), 0), note),
+                                               p_.SkipRowCalculation);
         Reading = r;
         takeCommitted();
-        if (o == ImportBatch::Outcome::CalculationFailed) {
+        if (o == ReadingIntake::Outcome::CalculationFailed) {
+            // The row was not stored: what the batch holds is, before it is said.
             if (!flushBatch()) return false;
-            say(GetMlString(602, "Calculation or calculated Data Storage Error ") + "0 " +
-                "The calculated values could not be stored.");
+            const QString text = GetMlString(602, "Calculation or calculated Data Storage Error ") + "0 " +
+                                 b.failureText() + "\r\n\r\n" + GetMlString(601, "Data was not saved.");
+            if (!p_.IgnoreCalcErrors) say(text);
+            setStatus(2, text, true);
+            return false;
         }
     } catch (const RunError& e) {
         batchLost(e);
@@ -663,13 +688,30 @@ void frmImportExcel::RollOverData() {
 }
 
 int frmImportExcel::advanceReferences() {
-    int stored = -1;
-    for (QLineEdit* box : txtScadaItem)
-        if (const auto a = AdvanceCellReference(box->text())) {
-            box->setText(a->text);
-            stored = a->previousRow;
+    // The sheet row read is the one the date row's link named, else the first linked row's;
+    // an unlinked row's reference moves on with the others but names no row that was read.
+    const int dateRow = DateRow(rowOrder());
+    int dateCell = -1, firstLinked = -1;
+    for (int k = 0; k < ItemCount; ++k)
+        if (const auto a = AdvanceCellReference(txtScadaItem[size_t(k)]->text())) {
+            txtScadaItem[size_t(k)]->setText(a->text);
+            if (!chkScada[size_t(k)]->isChecked()) continue;
+            if (k == dateRow)
+                dateCell = a->previousRow;
+            else if (firstLinked < 0)
+                firstLinked = a->previousRow;
         }
-    return stored;
+    return dateCell >= 0 ? dateCell : firstLinked;
+}
+
+QString frmImportExcel::badDateText(int dateRow) const {
+    const QString text = txtData.at(dateRow)->text();
+    const QString ref = txtScadaItem[size_t(dateRow)]->text();
+    const auto cell = AdvanceCellReference(ref);
+    if (!chkScada[size_t(dateRow)]->isChecked() || !cell)
+        return "The date box holds \"" + text + "\", which is not a date.";
+    return "Sheet row " + QString::number(cell->previousRow) + ", cell " + ref + " (" +
+           cbItem[size_t(dateRow)]->currentText() + "), holds \"" + text + "\", which is not a date.";
 }
 
 void frmImportExcel::rewriteOtherRows(int dateRow) {
@@ -683,10 +725,18 @@ bool frmImportExcel::importOneRow(bool allRows) {
     const int dateRow = DateRow(rowOrder());
     const std::optional<QDateTime> date = ParseEntryDate(txtData[dateRow]->text());
     if (!date) {
-        if (allRows) {
+        // Only an empty date cell is the sheet's end; any other text there is a bad date.
+        if (allRows && txtData[dateRow]->text().isEmpty()) {
             cmdSave[0]->setEnabled(false);
+            return false;
+        }
+        const QString bad = GetMlString(1029, "BAD DATE - Data Validation Failed. Current row not saved.") +
+                            " " + badDateText(dateRow);
+        setStatus(4, bad, true);
+        if (allRows) {
+            // No write lock is held while the message waits.
+            if (flushBatch()) say(bad);
         } else {
-            setStatus(4, GetMlString(1029, "BAD DATE - Data Validation Failed. Current row not saved."));
             txtData[0]->setFocus();
         }
         return false;
@@ -713,7 +763,10 @@ bool frmImportExcel::importOneRow(bool allRows) {
         p_.SkipRowCalculation = true;
     }
     if (r != -1 && r != -1000) {
-        setStatus(4, GetMlString(1028, "Data Validation Failed. Current row not saved."));
+        // The check's own words stay: the field missing, or the rule that failed.
+        setStatus(4, GetMlString(1028, "Data Validation Failed. Current row not saved.") +
+                         (refusal_.isEmpty() ? QString() : " " + refusal_),
+                  !refusal_.isEmpty());
         txtData[r]->setFocus();
         return false;
     }
@@ -724,6 +777,9 @@ bool frmImportExcel::importOneRow(bool allRows) {
     if (!yieldToWindow()) return false;
     valuesTyped_ = false;
     RollOverData();
+    // The opening reading of a train without readings is the reference state, not a sheet
+    // row: the links stay on the row they name, and nothing counts as imported.
+    if (FirstReadingPending) return true;
     ++ImportedRowCount;
     const int sheetRow = advanceReferences();
     if (allRows) {

@@ -17,7 +17,7 @@
 #include "collection/ui/entryform.h"
 #include "platform/bulkwork.h"
 #include "platform/links/linkclient.h"
-#include "spreadsheet/importbatch.h"
+#include "normalization/intake.h"
 
 namespace hv {
 
@@ -91,12 +91,15 @@ private:
     void buildControls();
     void connectHandlers();
     void Form_Load();
+    // Moves every cell reference a row on; returns the sheet row the reading came from.
     int advanceReferences();
+    // What the date row holds that is not a date, and where it came from.
+    QString badDateText(int dateRow) const;
     void rewriteOtherRows(int dateRow);
     bool importOneRow(bool allRows);
     bool yieldToWindow(bool force = false);
     void letWindowPaint();
-    ImportBatch& batch();
+    ReadingIntake& batch();
     bool flushBatch();
     // The batch could not be completed: none of it is stored, and the window shows again
     // the first reading of it.
@@ -110,13 +113,14 @@ private:
     // whatever the program loads meanwhile.
     ProjectInfoRecord project_;
     QString databasePath_;
-    std::unique_ptr<ImportBatch> batch_;
+    std::unique_ptr<ReadingIntake> batch_;
     Shown beforeBatch_;
     // What the run (one click of Save) stored and skipped.
-    ImportBatch::Tally runStored_;
+    ReadingIntake::Tally runStored_;
     int runSkipped_ = 0;
     bool valuesTyped_ = false;
     bool linksTyped_ = false;
+    QString refusal_; // why the checks refused the last row, for the status
     bool running_ = false;
     bool stopRequested_ = false;
     bool closeAfterRun_ = false;

@@ -1,0 +1,161 @@
+#include "core/typedinput.h"
+
+#include <QLocale>
+#include <QRegularExpression>
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+
+namespace hv {
+
+namespace {
+
+std::optional<double> finite(double x, bool ok) {
+    if (!ok || !std::isfinite(x)) return std::nullopt;
+    return x;
+}
+
+// A locale's form with one- or two-digit days, months and hours accepted alike, without
+// the time zone the long forms end in.
+QString relaxed(QString f) {
+    static const QRegularExpression zone(QStringLiteral("(^|\\s)t(?=\\s|$)"));
+    f = f.remove(zone).trimmed();
+    static const QRegularExpression twoDigits(QStringLiteral("(?<![dMHh])(dd|MM|HH|hh)(?![dMHh])"));
+    QString out;
+    qsizetype last = 0;
+    for (auto it = twoDigits.globalMatch(f); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += f.mid(last, m.capturedStart() - last) + m.captured().left(1);
+        last = m.capturedEnd();
+    }
+    return out + f.mid(last);
+}
+
+// The year written with two digits only ("yy" without "yyyy").
+bool twoDigitYear(const QString& f) {
+    return f.contains(QLatin1String("yy")) && !f.contains(QLatin1String("yyy"));
+}
+
+// The forms of the computer's regional settings, in the order they are tried: the short
+// and the long date, with the year in two or four digits, each with the settings' own
+// times, a 24-hour time with and without seconds, or no time.
+QStringList localeForms(const QLocale& loc) {
+    QStringList dates;
+    for (const QString& d : {loc.dateFormat(QLocale::ShortFormat), loc.dateFormat(QLocale::LongFormat)}) {
+        const QString r = relaxed(d);
+        dates << r;
+        if (twoDigitYear(r))
+            dates << QString(r).replace(QLatin1String("yy"), QLatin1String("yyyy"));
+        else if (r.contains(QLatin1String("yyyy")))
+            dates << QString(r).replace(QLatin1String("yyyy"), QLatin1String("yy"));
+    }
+    QStringList times;
+    // Seconds first: a form without them would read "08:00:30" as no time at all.
+    for (const QString& t : {QStringLiteral("H:mm:ss"), loc.timeFormat(QLocale::LongFormat),
+                             loc.timeFormat(QLocale::ShortFormat), QStringLiteral("H:mm")})
+        times << relaxed(t);
+    times.removeDuplicates();
+    QStringList forms;
+    for (const QString& d : dates) {
+        for (const QString& t : times)
+            forms << d + QLatin1Char(' ') + t;
+        forms << d;
+    }
+    forms.removeDuplicates();
+    return forms;
+}
+
+// The short date form with the year in four digits.
+QString shortDateForm() {
+    QString f = QLocale().dateFormat(QLocale::ShortFormat);
+    if (twoDigitYear(f)) f.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return f;
+}
+
+} // namespace
+
+std::optional<double> ReadNumberText(const QString& text) {
+    const QString t = text.trimmed();
+    if (t.isEmpty()) return std::nullopt;
+    // Group separators count only where the settings place them ("2.775" under German
+    // settings, never "290.5", which the plain form reads).
+    const QLocale loc;
+    bool ok = false;
+    double x = loc.toDouble(t, &ok);
+    // Some locales take only a capital exponent mark.
+    if (!ok) x = loc.toDouble(t.toUpper(), &ok);
+    if (ok) return finite(x, ok);
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    x = c.toDouble(t, &ok);
+    if (!ok) x = c.toDouble(t.toUpper(), &ok);
+    return finite(x, ok);
+}
+
+NumberField ReadNumberField(const QString& text) {
+    if (text.trimmed().isEmpty()) return {};
+    if (const std::optional<double> x = ReadNumberText(text)) return {NumberField::Number, *x};
+    return {NumberField::Invalid, 0};
+}
+
+QString NotANumberText(const QString& place, const QString& text) {
+    return place + " holds \"" + text + "\", which is not a number.";
+}
+
+std::optional<QDateTime> ParseEntryDate(const QString& text) {
+    const QString t = text.simplified();
+    if (t.isEmpty()) return std::nullopt;
+    // The computer's own forms first: a text that these settings read one way is never
+    // tried the other way round.
+    const QLocale loc;
+    static QString formsOf;
+    static QStringList forms;
+    if (formsOf != loc.name() || forms.isEmpty()) {
+        forms = localeForms(loc);
+        formsOf = loc.name();
+    }
+    const bool hasLetters = std::any_of(t.begin(), t.end(), [](QChar c) { return c.isLetter(); });
+    for (const QString& f : forms) {
+        // Month and day names need letters: a text of digits is not tried against them.
+        if (!hasLetters && (f.contains(QLatin1String("MMM")) || f.contains(QLatin1String("ddd")))) continue;
+        QDateTime dt = loc.toDateTime(t, f);
+        if (!dt.isValid()) continue;
+        // Two-digit years fall in the window a spreadsheet uses: 00-29 are 20xx.
+        if (twoDigitYear(f) && dt.date().year() < 1930) dt = dt.addYears(100);
+        return dt;
+    }
+    static const QStringList iso = {"yyyy-MM-dd H:mm:ss", "yyyy-MM-dd H:mm", "yyyy-MM-ddTH:mm:ss",
+                                    "yyyy-MM-ddTH:mm"};
+    for (const QString& f : iso) {
+        const QDateTime dt = QDateTime::fromString(t, f);
+        if (dt.isValid()) return dt;
+    }
+    const QDate d = QDate::fromString(t, QStringLiteral("yyyy-MM-dd"));
+    if (d.isValid()) return QDateTime(d, QTime(0, 0));
+    return std::nullopt;
+}
+
+QString ShortDateText(const QDate& d) {
+    return QLocale().toString(d, shortDateForm());
+}
+
+QString ShortDateTimeText(const QDateTime& dt) {
+    const QTime t = dt.time();
+    return ShortDateText(dt.date()) + QLatin1Char(' ') +
+           t.toString(t.second() != 0 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
+}
+
+QString EntryBoxDateText(const QDateTime& dt) {
+    return dt.toString(dt.time().second() != 0 ? QStringLiteral("yyyy-MM-dd HH:mm:ss")
+                                               : QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+
+QString ShortDateHint() {
+    return shortDateForm().toLower();
+}
+
+QString ShortDateTimeHint() {
+    return ShortDateHint() + QStringLiteral(" hh:mm");
+}
+
+} // namespace hv

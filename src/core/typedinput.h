@@ -1,0 +1,44 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+namespace hv {
+
+// The one reader of every number that reaches a reading, whatever brought it (a typed box,
+// a link answer, a sheet cell, an exchange-file field): the computer's regional form first
+// (group separators only where the settings place them), then the plain form with a point, an exponent allowed in
+// both. Nothing is stripped: a text that neither form reads is refused (nullopt), as is an
+// empty one and a number too large for a Double.
+std::optional<double> ReadNumberText(const QString& text);
+
+// What a source gave for one value: nothing, a number, or a text that is not a number.
+struct NumberField {
+    enum State { Empty, Number, Invalid };
+    State state = Empty;
+    double value = 0;
+};
+NumberField ReadNumberField(const QString& text);
+
+// "<place> holds "<text>", which is not a number."
+QString NotANumberText(const QString& place, const QString& text);
+
+// The one reader of every date a person types or a source gives: in the computer's
+// regional short or long form (two-digit years 00-29 in 20xx, 30-99 in 19xx), else
+// "yyyy-mm-dd hh:mm[:ss]"; nullopt when the text is neither. The other day and month
+// order is never tried. Seconds are kept as given.
+std::optional<QDateTime> ParseEntryDate(const QString& text);
+
+// A date shown back to a person: the computer's short date form with a four-digit year,
+// then the time as hh:mm, or hh:mm:ss where it has seconds.
+QString ShortDateTimeText(const QDateTime& dt);
+// The same for a date without its time.
+QString ShortDateText(const QDate& d);
+// The form those texts take, for a box's hint: "dd/mm/yyyy hh:mm" under English (UK)
+// settings, "mm/dd/yyyy hh:mm" under English (US) ones.
+QString ShortDateTimeHint();
+// A date in an entry box: "yyyy-mm-dd hh:mm", with ":ss" where it has seconds.
+QString EntryBoxDateText(const QDateTime& dt);
+QString ShortDateHint();
+
+} // namespace hv

@@ -1,0 +1,205 @@
+#include "normalization/intake.h"
+
+#include "core/program.h"
+#include "platform/database.h"
+
+namespace hv {
+
+namespace {
+
+bool holds(const std::vector<ElementSpecRecord>& table, int type) {
+    return type >= 0 && size_t(type) < table.size() && table[size_t(type)].ID != 0;
+}
+
+const char* const ReadingPoint = "reading";
+
+} // namespace
+
+QList<int> MissingElementTypes(const ProjectInfoRecord& cp, const std::vector<ElementSpecRecord>& table) {
+    QList<int> missing;
+    auto need = [&](int type, bool used) {
+        // A type the calculation reads without using its values only has to be addressable.
+        const bool ok = used ? holds(table, type) : type >= 0 && size_t(type) < table.size();
+        if (!ok && !missing.contains(type)) missing << type;
+    };
+    need(cp.ElementType, true);
+    if (cp.NumBanks >= 2) {
+        need(cp.ElementType_1, true);
+        need(cp.ElementType_2, true);
+        need(cp.ElementType_3, cp.NumBanks >= 3);
+    }
+    return missing;
+}
+
+QString MissingElementText(const ProjectInfoRecord& cp, const QList<int>& types, int readings) {
+    QStringList names;
+    for (int t : types)
+        names << QString::number(t);
+    return "The membrane element of project " + cp.ProjectID + " train " + QString::number(cp.TrainNumber) +
+           (types.size() == 1 ? " (element type " : " (element types ") + names.join(", ") +
+           ") is not in the element database. " + QString::number(readings) +
+           (readings == 1 ? " reading was" : " readings were") + " stored without calculated values.";
+}
+
+QString AlreadyStoredText(const ProjectInfoRecord& cp, const QDateTime& date) {
+    return "A reading dated " + dbDateText(date) + " is already stored for " + cp.ProjectID + " train " +
+           QString::number(cp.TrainNumber) + ".";
+}
+
+ReadingIntake::Tally& ReadingIntake::Tally::operator+=(const Tally& t) {
+    normalized += t.normalized;
+    raw += t.raw;
+    noElement += t.noElement;
+    alreadyStored += t.alreadyStored;
+    if (failed == 0 && t.failed > 0) firstFailure = t.firstFailure;
+    failed += t.failed;
+    return *this;
+}
+
+void ReadingIntake::Tally::count(Outcome o, const QString& failure) {
+    switch (o) {
+    case Outcome::Normalized:
+        ++normalized;
+        break;
+    case Outcome::Raw:
+        ++raw;
+        break;
+    case Outcome::NoElement:
+        ++noElement;
+        break;
+    case Outcome::AlreadyStored:
+        ++alreadyStored;
+        break;
+    case Outcome::CalculationFailed:
+        if (failed++ == 0) firstFailure = failure;
+        break;
+    }
+}
+
+ReadingIntake::ReadingIntake(Program& p, const QString& databasePath, const ProjectInfoRecord& project,
+                             const QStringList& columns, int busyTimeoutMs)
+    : p_(p), project_(project), missing_(MissingElementTypes(project, p.ElementTable)),
+      owned_(std::make_unique<SqliteConnection>(databasePath, busyTimeoutMs)), db_(*owned_) {
+    prepare(columns);
+}
+
+ReadingIntake::ReadingIntake(Program& p, SqliteConnection& db, const ProjectInfoRecord& project,
+                             const QStringList& columns)
+    : p_(p), project_(project), missing_(MissingElementTypes(project, p.ElementTable)), db_(db) {
+    prepare(columns);
+}
+
+void ReadingIntake::prepare(const QStringList& columns) {
+    if (missing_.isEmpty()) PrepareReference(side_, project_, p_.ElementTable);
+    calc_ = std::make_unique<DataRecordCalculator>(p_, db_);
+    calc_->reportFailures = false;
+    QStringList names{QStringLiteral("TheDate"), QStringLiteral("ProjectID"), QStringLiteral("TrainNumber")};
+    QStringList marks{QStringLiteral("?"), QStringLiteral("?"), QStringLiteral("?")};
+    for (const QString& c : columns) {
+        names << quoteIdent(c);
+        marks << QStringLiteral("?");
+    }
+    insert_ = std::make_unique<SqliteStatement>(
+        db_, "INSERT INTO Data (" + names.join(", ") + ") VALUES (" + marks.join(", ") + ")");
+    storedAt_ = std::make_unique<SqliteStatement>(
+        db_, QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? LIMIT 1"));
+    rowById_ = std::make_unique<SqliteStatement>(db_, calc_->selectFromData() + "WHERE ID = ?");
+}
+
+ReadingIntake::~ReadingIntake() = default;
+
+bool ReadingIntake::isStored(const QDateTime& date) {
+    SqliteStatement& q = *storedAt_;
+    q.reset();
+    q.bind(0, project_.ProjectID);
+    q.bind(1, qint64(project_.TrainNumber));
+    q.bind(2, dbDateText(date));
+    const bool found = q.step();
+    q.reset(); // no read stays open
+    return found;
+}
+
+ReadingIntake::Outcome ReadingIntake::add(const QDateTime& date, const QVariantList& values, bool raw) {
+    failure_.clear();
+    if (!tx_) {
+        tx_ = std::make_unique<SqliteTransaction>(db_);
+        pending_ = 0;
+    }
+    if (isStored(date)) {
+        pendingTally_.count(Outcome::AlreadyStored);
+        return Outcome::AlreadyStored;
+    }
+    db_.savepoint(ReadingPoint);
+    try {
+        SqliteStatement& ins = *insert_;
+        ins.bind(0, dbDateText(date));
+        ins.bind(1, project_.ProjectID);
+        ins.bind(2, qint64(project_.TrainNumber));
+        for (int i = 0; i < values.size(); ++i)
+            ins.bind(i + 3, values[i]);
+        ins.step();
+        ins.reset();
+        const qint64 id = db_.lastInsertId();
+        ++pending_; // lost with the batch if it fails
+
+        Outcome o = Outcome::Normalized;
+        if (raw) {
+            o = Outcome::Raw;
+        } else if (!missing_.isEmpty()) {
+            o = Outcome::NoElement;
+        } else {
+            last_ = {};
+            SqliteStatement& row = *rowById_;
+            row.reset();
+            row.bind(0, id);
+            bool ok = false;
+            try {
+                ok = row.step() ? calc_->calculate(row, project_, side_, &last_)
+                                : calc_->failWithoutRow(
+                                      DbError(dberr::NoCurrentRecord, "The reading just stored is gone."));
+            } catch (...) {
+                row.reset();
+                throw;
+            }
+            row.reset();
+            if (!ok) {
+                failure_ = calc_->lastFailure;
+                db_.rollbackTo(ReadingPoint);
+                --pending_;
+                pendingTally_.count(Outcome::CalculationFailed, failure_);
+                return Outcome::CalculationFailed;
+            }
+        }
+        db_.release(ReadingPoint);
+        pendingTally_.count(o);
+        return o;
+    } catch (...) {
+        // The batch goes whole: the transaction guard rolls it back. pending() still tells
+        // the caller how many readings it lost.
+        tx_.reset();
+        pendingTally_ = {};
+        throw;
+    }
+}
+
+void ReadingIntake::commit() {
+    if (!tx_) return;
+    // A failed commit leaves the transaction to the guard, which rolls it back.
+    std::unique_ptr<SqliteTransaction> tx = std::move(tx_);
+    tx->commit();
+    committed_ += pendingTally_;
+    pendingTally_ = {};
+    pending_ = 0;
+}
+
+void ReadingIntake::rollback() {
+    tx_.reset();
+    pendingTally_ = {};
+    pending_ = 0;
+}
+
+ReadingIntake::Tally ReadingIntake::takeCommitted() {
+    return std::exchange(committed_, {});
+}
+
+} // namespace hv

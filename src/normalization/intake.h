@@ -1,0 +1,106 @@
+#pragma once
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <memory>
+#include <vector>
+
+#include "core/elementrecord.h"
+#include "core/projectrecord.h"
+#include "normalization/calculate.h"
+#include "normalization/normalize.h"
+#include "platform/sqlite.h"
+
+namespace hv {
+
+struct Program;
+
+// The element types the normalization of `project` needs that `table` does not hold.
+QList<int> MissingElementTypes(const ProjectInfoRecord& project, const std::vector<ElementSpecRecord>& table);
+
+// What a run says once it stored readings of a project whose element is missing.
+QString MissingElementText(const ProjectInfoRecord& project, const QList<int>& types, int readings);
+
+// "A reading dated <date> is already stored for <project> train <n>."
+QString AlreadyStoredText(const ProjectInfoRecord& project, const QDateTime& date);
+
+// The one road by which a new reading reaches Data, whatever brought it (typed, polled, a
+// sheet row, an exchange file). It stores under the project record it was given, whatever
+// the program loads meanwhile, and normalizes against that record:
+// - one reading per project train and date (to the second): a date the train already
+//   holds, or that this intake stored, is not stored again;
+// - a reading and its calculated values commit together: each reading is inserted and
+//   normalized inside a savepoint of the open batch, and a reading whose calculation fails
+//   is undone whole, so that it is not stored at all;
+// - a reading whose project's element is missing is stored raw and counted apart.
+// Nothing is shown: the caller says what the outcomes mean on its road.
+class ReadingIntake {
+public:
+    enum class Outcome {
+        Normalized,
+        Raw,               // stored without normalization, as asked
+        NoElement,         // stored without normalization: the project's element is missing
+        AlreadyStored,     // not stored: the train holds a reading at that date
+        CalculationFailed, // not stored: its normalization failed (failureText() says why)
+    };
+    struct Tally {
+        int normalized = 0, raw = 0, noElement = 0, alreadyStored = 0, failed = 0;
+        QString firstFailure; // the cause of the first reading that failed
+        int stored() const { return normalized + raw + noElement; }
+        Tally& operator+=(const Tally& t);
+        void count(Outcome o, const QString& failure = {});
+    };
+
+    // `columns` are the Data columns the caller gives for each reading, in order, without
+    // TheDate, ProjectID and TrainNumber, which the intake stores itself. The intake opens
+    // its own connection to `databasePath`.
+    ReadingIntake(Program& p, const QString& databasePath, const ProjectInfoRecord& project,
+                  const QStringList& columns, int busyTimeoutMs = 5000);
+    // The same on a connection of the caller's; its transactions are the intake's while it
+    // works (begin() opens one, commit() ends it).
+    ReadingIntake(Program& p, SqliteConnection& db, const ProjectInfoRecord& project, const QStringList& columns);
+    ~ReadingIntake(); // rolls back what was not committed
+    ReadingIntake(const ReadingIntake&) = delete;
+    ReadingIntake& operator=(const ReadingIntake&) = delete;
+
+    const ProjectInfoRecord& project() const { return project_; }
+    const QList<int>& missingElements() const { return missing_; }
+    // Readings stored since the last commit.
+    int pending() const { return pending_; }
+    // True when the project train holds a reading at `date`, to the second, this intake's
+    // uncommitted ones included.
+    bool isStored(const QDateTime& date);
+    // Stores the reading, normalized unless `raw`. A failure of the database raises
+    // DbFailure; the batch must then be dropped (it is rolled back whole).
+    Outcome add(const QDateTime& date, const QVariantList& values, bool raw = false);
+    const QString& failureText() const { return failure_; }
+    // The normalized values of the newest reading normalized: perm flow, salt passage, DP.
+    const LastNormalizedValues& last() const { return last_; }
+    // Commits the pending readings; a failure rolls all of them back and raises.
+    void commit();
+    // Drops the pending readings.
+    void rollback();
+    // The outcomes of the readings committed since the last call.
+    Tally takeCommitted();
+
+private:
+    void prepare(const QStringList& columns);
+
+    Program& p_;
+    ProjectInfoRecord project_;
+    ReferenceSide side_;
+    QList<int> missing_;
+    std::unique_ptr<SqliteConnection> owned_;
+    SqliteConnection& db_;
+    std::unique_ptr<DataRecordCalculator> calc_;
+    std::unique_ptr<SqliteStatement> insert_, storedAt_, rowById_;
+    std::unique_ptr<SqliteTransaction> tx_;
+    LastNormalizedValues last_;
+    QString failure_;
+    int pending_ = 0;
+    Tally pendingTally_, committed_;
+};
+
+} // namespace hv
