@@ -195,6 +195,7 @@ private slots:
     void entryHoursWhenPollingOff() {
         Plant pl(1);
         pl.reading(1, {});
+        linkAllRows(pl, test::uniqueServerName()); // no program serves them
         pollingKeys(pl, false, true);
         frmData* w = pl.open();
         QVERIFY(w && w->optScada[0]->isChecked());
@@ -257,6 +258,16 @@ private slots:
         QCOMPARE(pl.newest().toDouble("pH"), test::readingRow(1).value("pH").toDouble());
         QCOMPARE(w->panel(3)->text(), QString("Data Last Saved OK at: 12:31"));
         QCOMPARE(w->panel(4)->text(), QString("Next Auto Save at: 14:31"));
+        QVERIFY(pl.clock->isEnabled());
+
+        // The control system's date stalls: the next poll stores nothing, says so without
+        // waiting on anybody, and polling goes on.
+        advance(pl, 121);
+        pl.clock->fire();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 2);
+        QCOMPARE(w->panel(4)->text(), QString("A reading dated 2026-01-15 10:00:00 is already stored for P1 train 1. "
+                                              "Data was not saved."));
         QVERIFY(pl.clock->isEnabled());
 
         // Switched off: no links, the clock stops, the entry hours come from its date.
@@ -349,7 +360,8 @@ private slots:
         QCOMPARE(pl.dataRows(), 1);
     }
 
-    // A tick and an update during a save's message box wait for the save to end.
+    // A tick and an update during the message box of a save the user started wait for the
+    // save to end.
     void saveMessageBoxGuarded() {
         Plant pl(1);
         pl.reading(1, {});
@@ -372,8 +384,8 @@ private slots:
             QCOMPARE(w->txtData[1]->text(), QString("60"));
         };
         pl.env.prompts.onMessage("Concentrate Flow is <=0", Buttons::OK, Title, Answer::OK);
-        advance(pl, 121);
-        pl.clock->fire();
+        w->txtData[item::ConcFlow]->setText("0");
+        w->cmdSave_Click();
         QCOMPARE(pl.problems(), QString());
         QCOMPARE(w->txtData[1]->text(), QString("61"));
         QCOMPARE(pl.dataRows(), 1);
@@ -383,6 +395,78 @@ private slots:
         QCOMPARE(pl.dataRows(), 2);
         QCOMPARE(pl.newest().toDouble("PermFlow"), 61.0);
         QCOMPARE(pl.problems(), QString());
+    }
+
+    // A polled reading the checks refuse waits on nobody: its reason is shown beside the rows
+    // and on the status bar, the clock runs on, and the next poll stores what it brings.
+    void refusedPollWaitsOnNobody() {
+        Plant pl(1);
+        pl.reading(1, {});
+        links::LinkServer server;
+        const QString app = test::uniqueServerName();
+        QVERIFY(server.listen(app));
+        QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00")));
+        server.setValue("Sheet1", "R3C1", "0"); // ConcFlow
+        linkAllRows(pl, app);
+        pollingKeys(pl, true, false);
+        frmData* w = pl.open();
+        QVERIFY(w);
+        advance(pl, 121);
+        pl.clock->fire();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 1);
+        QVERIFY2(w->lblWarnings->text().startsWith("Concentrate Flow is <=0"), qPrintable(w->lblWarnings->text()));
+        QVERIFY2(w->panel(4)->text().startsWith("Poll at 12:31: Concentrate Flow is <=0"),
+                 qPrintable(w->panel(4)->text()));
+        QVERIFY(pl.clock->isEnabled() && w->chkUseScada->isChecked());
+
+        server.setValue("Sheet1", "R3C1", "20");
+        server.setValue("Sheet1", "R1C1", "2026-01-15 12:00");
+        advance(pl, 121);
+        pl.clock->fire();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 2);
+        QCOMPARE(pl.newest().toDouble("ConcFlow"), 20.0);
+    }
+
+    // Switching polling on names why it cannot be: a date row without its link (every poll
+    // would be refused after the first), or a program that runs but serves no such sheet;
+    // polling is then off, and the message says so.
+    void switchOnRefusedNamesCause_data() {
+        QTest::addColumn<bool>("dateUnlinked");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("date row unlinked") << true << "Polling was not switched on: the row of TheDate has no link.";
+        QTest::newRow("link box ticked before the sheet is named")
+            << false << " is running but has no topic (sheet) called Sheet2";
+    }
+    void switchOnRefusedNamesCause() {
+        QFETCH(bool, dateUnlinked);
+        QFETCH(QString, text);
+        Plant pl(1);
+        pl.reading(1, {});
+        links::LinkServer server;
+        const QString app = test::uniqueServerName();
+        QVERIFY(server.listen(app));
+        QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00")));
+        linkAllRows(pl, app);
+        pollingKeys(pl, !dateUnlinked, false);
+        frmData* w = pl.open();
+        QVERIFY(w);
+        const int row = dateUnlinked ? 0 : 5;
+        w->chkScada[size_t(row)]->setChecked(false);
+        w->txtScadaTopic[size_t(row)]->setText("Sheet2");
+        pl.env.prompts.onMessage(text, Buttons::OK, Title, Answer::OK);
+        if (dateUnlinked)
+            w->chkUseScada->setChecked(true);
+        else
+            w->chkScada[size_t(row)]->setChecked(true);
+        QCOMPARE(pl.problems(), QString());
+        if (!dateUnlinked) {
+            QVERIFY(!pl.env.prompts.shown().last().contains("no application called"));
+            QVERIFY(pl.env.prompts.shown().last().contains("Polling has been switched off"));
+        }
+        QVERIFY(!w->chkUseScada->isChecked() && !pl.clock->isEnabled());
+        QCOMPARE(w->panel(2)->text(), QString("SCADA STATUS: Off"));
     }
 
     // While a recalculation of all projects has another project loaded, Save and Save Config
@@ -452,14 +536,14 @@ private slots:
         QCOMPARE(w->panel(2)->text(), QString("DDE Failure @10:30"));
         QCOMPARE(w->panel(4)->text(), QString("Last Save:24.00, Next Try at: 12:30"));
         for (int tick = 2; tick <= 21; ++tick) {
-            if (tick == 21)
-                pl.env.prompts.onMessage("experiencing multiple failures (more than 20)", Buttons::OK, Title,
-                                         Answer::OK);
             advance(pl, 121);
             pl.clock->fire();
         }
+        // Said without a box: nobody need be there for the polls to go on.
         QCOMPARE(pl.problems(), QString());
+        QVERIFY(w->lblWarnings->text().contains("experiencing multiple failures (more than 20)"));
         QCOMPARE(w->DdeFailureCount, 0);
+        QVERIFY(pl.clock->isEnabled() && w->chkUseScada->isChecked());
         QCOMPARE(pl.dataRows(), 1);
         pl.env.prompts.onMessage("Polling not activated", Buttons::OK, Title, Answer::OK);
         w->chkUseScada->setChecked(false);

@@ -10,6 +10,7 @@
 #include "core/elementdb.h"
 #include "core/settings.h"
 #include "core/units.h"
+#include "normalization/recalculate.h"
 #include "platform/database.h"
 #include "platform/links/linkprotocol.h"
 #include "platform/links/linkserver.h"
@@ -631,32 +632,67 @@ private slots:
         QCOMPARE(im.rows(), 1);
     }
 
-    // A number a sheet writes with an exponent is stored as the number it is.
-    void exponentNumbers_data() {
+    // A cell is read as written: the regional form, then the plain form with a point; a
+    // text neither reads is refused by its row's name, never stored as another number; an
+    // optional item's empty cell stores no value.
+    void sheetCells_data() {
         QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("item");
         QTest::addColumn<QString>("cell");
-        QTest::newRow("point") << "C"
-                               << "1.5E+3";
-        QTest::newRow("comma") << "de_DE"
-                               << "1,5E+3";
+        QTest::addColumn<QVariant>("stored"); // invalid: refused; a null variant: stored as Null
+        QTest::newRow("exponent, point") << "C" << int(item::FeeduS) << "1.5E+3" << QVariant(1500.0);
+        QTest::newRow("exponent, comma") << "de_DE" << int(item::FeeduS) << "1,5E+3" << QVariant(1500.0);
+        QTest::newRow("a point under German settings") << "de_DE" << int(item::FeeduS) << "2500.5" << QVariant(2500.5);
+        QTest::newRow("a comma under English settings") << "en_GB" << int(item::pH) << "7,3" << QVariant();
+        QTest::newRow("no number") << "en_GB" << int(item::pH) << "abc" << QVariant();
+        QTest::newRow("empty optional item") << "C" << int(item::ORP) << "" << QVariant(QMetaType(QMetaType::Double));
     }
-    void exponentNumbers() {
+    void sheetCells() {
         QFETCH(QString, locale);
+        QFETCH(int, item);
         QFETCH(QString, cell);
+        QFETCH(QVariant, stored);
         QLocale::setDefault(QLocale(locale));
         {
             Import im(1);
-            im.sheet(1, {{item::FeeduS, cell}});
+            im.sheet(1, {{item, cell}});
             frmImportExcel* w = im.open();
             QVERIFY(w);
             im.link(*w);
+            w->chkREQD[size_t(item)]->setChecked(false); // an optional item
             QVERIFY(w->cmdTestPoll_Click());
+            if (!stored.isValid())
+                im.env.prompts.onMessage("holds \"" + cell + "\", which is not a number.", Buttons::OK, Title,
+                                         Answer::OK);
             w->cmdSave[0]->click();
             QCOMPARE(im.env.prompts.verify(), QString());
-            QCOMPARE(im.rows(), 2);
-            QCOMPARE(im.stored().at(1).toDouble("FeeduS"), 1500.0);
+            QCOMPARE(im.rows(), stored.isValid() ? 2 : 1);
+            if (stored.isValid()) {
+                const QVariant v = im.stored().at(1).value(ItemFieldList().at(item));
+                QCOMPARE(conv::isNull(v), stored.isNull());
+                if (!stored.isNull()) QCOMPARE(v.toDouble(), stored.toDouble());
+            }
         }
         QLocale::setDefault(QLocale::c());
+    }
+
+    // Readings seconds apart are each stored with their seconds.
+    void secondsKept() {
+        Import im(1);
+        im.sheet(6);
+        for (int r = 0; r < 6; ++r)
+            im.server.setValue("Log", QString("R%1C1").arg(r + 2),
+                               QDateTime(QDate(2020, 1, 5), QTime(8, 0)).addSecs(30 * r).toString("yyyy-MM-dd HH:mm:ss"));
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[1]->setChecked(true);
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 7);
+        QCOMPARE(im.stored().at(6).toText("TheDate"), QString("2020-01-05 08:02:30"));
+        QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 6"));
     }
 
     // The first reading of a train is stored from the reference values when the window opens.
@@ -669,6 +705,44 @@ private slots:
         QVERIFY(!w->FirstReadingPending);
         QVERIFY(!w->cmdSave[0]->isEnabled());
         QCOMPARE(im.stored().at(0).toDouble("PermFlow"), im.info.toDouble("PermFlow"));
+
+        // Linked, and the train's readings deleted: the next opening stores the reference
+        // reading again, and the links stay on the sheet row they name.
+        im.sheet(2);
+        im.link(*w);
+        im.env.prompts.onMessage("Updated OK!", Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
+        delete w;
+        im.db().exec("DELETE FROM Data");
+        w = im.open();
+        QVERIFY(w);
+        QCOMPARE(im.rows(), 1);
+        QCOMPARE(w->txtScadaItem[0]->text(), QString("R2C1"));
+        QVERIFY(w->panel(3)->text().isEmpty() || !w->panel(3)->text().contains("Imported row"));
+        w->chkUseScada->setChecked(true);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 2);
+        QCOMPARE(im.stored().at(1).toText("TheDate"), QString("2020-01-05 08:00:00"));
+    }
+
+    // Each run normalizes against the reference the project has now, not the one it had
+    // when the window opened.
+    void referenceEditedMeanwhile() {
+        Import im(1);
+        im.sheet(1);
+        frmImportExcel* w = im.open();
+        QVERIFY(w);
+        im.link(*w);
+        im.db().exec("UPDATE ProjectInfo SET FeeduS = FeeduS * 1.2");
+        QVERIFY(w->cmdTestPoll_Click());
+        w->cmdSave[0]->click();
+        QCOMPARE(im.env.prompts.verify(), QString());
+        QCOMPARE(im.rows(), 2);
+        const double imported = im.stored().at(1).toDouble("NormalizedPermFlow");
+        QVERIFY(RecalculateProject(im.p(), "P1", 1));
+        QCOMPARE(im.stored().at(1).toDouble("NormalizedPermFlow"), imported);
     }
 
     // Links with their fallbacks, A1 stored as R6C6, the order restored, Reset writes nothing.
