@@ -8,6 +8,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <cerrno>
@@ -15,7 +17,7 @@
 #include <cstring>
 #include <memory>
 #include <random>
-#include <sqlite3.h>
+#include <sys/resource.h>
 
 #include "core/dbversion.h"
 #include "core/program.h"
@@ -50,11 +52,18 @@ void report(Program& p, const ScriptedPrompts& prompts, qint64 readings, double 
                 peakKb() / 1024);
 }
 
-// SQLite's words for a failed write ("disk I/O error") with the system's own cause.
-QString failureText(const RunError& e, SqliteConnection* db) {
-    const int code = db && db->handle() ? sqlite3_system_errno(db->handle()) : 0;
-    return code ? e.description() + " (" + QString::fromLocal8Bit(std::strerror(code)) + ")"
-                : e.description();
+// SQLite's words for a failed write ("disk I/O error"), with the cause the system gave when
+// it is one of the two a write meets: the file size limit or a full disk.
+QString failureText(const RunError& e, const QString& path) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+        for (const QString& f : {path, path + "-journal"})
+            if (QFileInfo(f).size() + 65536 > qint64(limit.rlim_cur))
+                return e.description() + " (" + QString::fromLocal8Bit(std::strerror(EFBIG)) + ")";
+    const QStorageInfo disk(QFileInfo(path).absolutePath());
+    if (disk.isValid() && disk.bytesAvailable() < 65536)
+        return e.description() + " (" + QString::fromLocal8Bit(std::strerror(ENOSPC)) + ")";
+    return e.description();
 }
 
 // The database is built in a file beside OUT and takes its name only when whole: a failure leaves
@@ -88,7 +97,7 @@ int generate(const QString& out, qint64 n, const QString& templ) {
         connection.reset();
     } catch (const RunError& e) {
         std::fprintf(stderr, "cannot generate %s: %s\n", qPrintable(out),
-                     qPrintable(failureText(e, connection.get())));
+                     qPrintable(failureText(e, building)));
         connection.reset();
         QFile::remove(building + "-journal");
         return 1;
@@ -199,7 +208,8 @@ int main(int argc, char** argv) {
             }
             const ImportResult r = RunImport(p, c, ImportRange{true, {}, {}});
             report(p, prompts, r.inserted, clock.elapsed() / 1000.0);
-            return r.finished ? 0 : 1;
+            // Readings left out because their calculation failed are work not done.
+            return r.finished && r.failed == 0 ? 0 : 1;
         }
     } catch (const RunError& e) {
         std::fprintf(stderr, "error %ld: %s\n", e.number(), qPrintable(e.description()));

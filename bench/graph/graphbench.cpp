@@ -18,7 +18,6 @@
 #include <QSvgGenerator>
 #include <cstdio>
 #include <functional>
-#include <sqlite3.h>
 
 #include "core/program.h"
 #include "core/units.h"
@@ -28,6 +27,7 @@
 #include "graphs/ui/chartview.h"
 #include "graphs/ui/frmgraphs.h"
 #include "platform/database.h"
+#include "platform/sqlite.h"
 #include "platform/systeminfo.h"
 #include "platform/ui/qtprompts.h"
 
@@ -215,18 +215,11 @@ QString dateText(const QDateTime& d) {
     return d.toString("yyyy-MM-dd HH:mm:ss");
 }
 
-void check(sqlite3* db, int rc) {
-    if (rc != SQLITE_OK && rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw DbError(dberr::SqlFailed, QString::fromUtf8(sqlite3_errmsg(db)));
-}
-
 // The floor: one statement for the columns, handed to the library's graphs as they come.
 void floorGraph(QCustomPlot& plot, const Request& rq, Timing& t) {
     QElapsedTimer clock;
     clock.start();
-    sqlite3* db = nullptr;
-    check(db, sqlite3_open_v2(rq.database.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr));
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> closer(db, sqlite3_close);
+    SqliteConnection db(rq.database);
     const int n = int(rq.cols.size());
     QString sql = QString("SELECT %1").arg(rq.elapsed ? "ElapsedTimeHrs" : "julianday(TheDate) - 2415018.5");
     for (const QString& c : rq.cols)
@@ -234,31 +227,21 @@ void floorGraph(QCustomPlot& plot, const Request& rq, Timing& t) {
     sql += rq.events ? ", EventID" : "";
     sql += " FROM Data WHERE ProjectID = ?1 AND TrainNumber = ?2 AND TheDate >= ?3 AND TheDate <= ?4 "
            "ORDER BY TheDate";
-    sqlite3_stmt* q = nullptr;
-    const QByteArray text = sql.toUtf8();
-    check(db, sqlite3_prepare_v2(db, text.constData(), -1, &q, nullptr));
-    std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> finalizer(q, sqlite3_finalize);
-    const QByteArray project = rq.project.toUtf8(), from = dateText(rq.from).toUtf8(),
-                     to = dateText(rq.to).toUtf8();
-    sqlite3_bind_text(q, 1, project.constData(), -1, SQLITE_STATIC);
-    sqlite3_bind_int(q, 2, rq.train);
-    sqlite3_bind_text(q, 3, from.constData(), -1, SQLITE_STATIC);
-    sqlite3_bind_text(q, 4, to.constData(), -1, SQLITE_STATIC);
+    SqliteStatement q(db, sql);
+    q.bindAll({rq.project, rq.train, dateText(rq.from), dateText(rq.to)});
     std::vector<QVector<QCPGraphData>> data(size_t(n + 1));
     std::vector<double> scale(size_t(n), 1.0), maxima(size_t(n), 0.0);
     for (int k = 0; k < n; ++k)
         if (IsPercentColumn(rq.cols[k])) scale[size_t(k)] = 100;
-    int rc;
-    while ((rc = sqlite3_step(q)) == SQLITE_ROW) {
-        const double x = sqlite3_column_double(q, 0);
+    while (q.step()) {
+        const double x = q.real(0);
         for (int k = 0; k < n; ++k) {
-            const double y = sqlite3_column_double(q, k + 1) * scale[size_t(k)];
+            const double y = q.real(k + 1) * scale[size_t(k)];
             maxima[size_t(k)] = std::max(maxima[size_t(k)], y);
             data[size_t(k)].append(QCPGraphData(x, y));
         }
-        if (rq.events && sqlite3_column_int(q, n + 1) > 0) data[size_t(n)].append(QCPGraphData(x, 0));
+        if (rq.events && q.real(n + 1) > 0) data[size_t(n)].append(QCPGraphData(x, 0));
     }
-    check(db, rc);
     t.readings = data[0].size();
     t.load = clock.nsecsElapsed() / 1e9;
     clock.restart();

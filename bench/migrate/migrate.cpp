@@ -185,9 +185,12 @@ int main(int argc, char** argv) {
     const QString migrated =
         QString::asprintf("%d readings (%d normalized), %d projects, %.3f s, %.0f readings/s", r.copied,
                           r.normalized, r.accepted, seconds, seconds > 0 ? r.copied / seconds : 0.0);
+    // A reading that could not be calculated is work not done.
+    const int status = r.failed > 0 ? 1 : 0;
+    if (r.failed > 0) std::fprintf(stderr, "%s\n", qPrintable(MigrationFailuresText(r)));
     if (!measureFloor) {
         std::printf("%s\n", qPrintable(migrated));
-        return 0;
+        return status;
     }
     const double floorSeconds = floor.copy + floor.recalc;
     std::printf("migration: %s\n", qPrintable(migrated));
@@ -195,5 +198,5 @@ int main(int argc, char** argv) {
                 floor.recalc, static_cast<long long>(floor.normalized), floorSeconds);
     std::printf("migration %.3f s, copy %.3f s + recalculation %.3f s = %.3f s, ratio %.2f\n", seconds,
                 floor.copy, floor.recalc, floorSeconds, floorSeconds > 0 ? seconds / floorSeconds : 0.0);
-    return 0;
+    return status;
 }

@@ -202,16 +202,31 @@ QString NoServerText(const QString& linkTopic) {
                             "that the sheet you need is in the foreground.");
 }
 
-QString RequestFailedText(int errorNumber) {
-    return GetMlString(511, "The ddeLink failed with error ") + QString::number(errorNumber) +
-           GetMlString(510,
-                       " The DDE server failed to connect. You will need to start this application and "
-                       "then retry. If Excel is used, check that Excel is running and that the sheet you "
-                       "need is in the foreground.");
+QString OpenFailedText(const QString& linkTopic, bool applicationMissing, const QString& cause) {
+    if (applicationMissing) return NoServerText(linkTopic);
+    return "The ddeLink to " + linkTopic + " failed: " + cause +
+           ". Check the application and the "
+           "topic (sheet) names of the row, then retry.";
+}
+
+QString RequestFailedText(int errorNumber, const QString& cause) {
+    return GetMlString(511, "The ddeLink failed with error ") + QString::number(errorNumber) + ".\r\n" +
+           cause + ".";
 }
 
 QString FailureCountText(int count, const QString& caption) {
     return GetMlString(495, "DDE Failure Count = ") + QString::number(count) + " @" + caption;
+}
+
+QString PollingSwitchedOffText() {
+    return QStringLiteral("Polling has been switched off ('Use SCADA Data?' is cleared). Switch it on again "
+                          "once the links are right; 'Save Config' stores it as it is shown.");
+}
+
+QString DateRowUnlinkedText(const QString& dateCaption) {
+    return "Polling cannot run while the row of " + dateCaption +
+           " has no link: each poll takes its date from the control system. Tick the row's Link box and "
+           "name its cell or tag, then switch polling on.";
 }
 
 } // namespace hv

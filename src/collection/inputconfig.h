@@ -84,8 +84,18 @@ PollingSettings ReadPollingSettings(Program& p, const QString& projectId, int tr
 double WritePollingSettings(Program& p, const QString& projectId, int trainNumber, const PollingSettings& s);
 
 // Texts of the polling reports.
-QString NoServerText(const QString& linkTopic); // no server answered the link topic
-QString RequestFailedText(int errorNumber);     // a request of a poll failed
+QString NoServerText(const QString& linkTopic); // no program of the topic's application runs
+// A link that could not be opened, by its cause: NoServerText when no program of that name
+// runs, else the link layer's own words (a topic refused, an answer that is no link message).
+QString OpenFailedText(const QString& linkTopic, bool applicationMissing, const QString& cause);
+// A request of a poll that failed: its number, then its cause on a line of its own.
+QString RequestFailedText(int errorNumber, const QString& cause);
 QString FailureCountText(int count, const QString& caption);
+// Said when a link failure has switched polling off, so that a "Save Config" that stores
+// it off is no surprise.
+QString PollingSwitchedOffText();
+// Polling needs the date from the control system: a date row without its link box ticked
+// would store the first poll under the proposed date and refuse every later one.
+QString DateRowUnlinkedText(const QString& dateCaption);
 
 } // namespace hv

@@ -74,8 +74,9 @@ void PressureRules(int nb, const ReadingValues& r, const CheckRule& rule) {
                  FeedPressure, {FeedPressure, ConcPressure, PermBackPress}))
             return;
         // Each cause says its own text: a concentrate above the feed is not one of <= 0.
-        if (rule(r[ConcPressure] <= 0, 529, "Conc Pressure is <=0 which is not allowed for an OPERATING data point.",
-                 FeedPressure, {ConcPressure}))
+        if (rule(r[ConcPressure] <= 0, 529,
+                 "Conc Pressure is <=0 which is not allowed for an OPERATING data point.", FeedPressure,
+                 {ConcPressure}))
             return;
         rule(r[ConcPressure] > r[FeedPressure], 529,
              "Conc Pressure is above Feed Pressure, which is not allowed for an OPERATING data point.",

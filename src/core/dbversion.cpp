@@ -1,5 +1,7 @@
 #include "core/dbversion.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 
 #include "core/program.h"
@@ -234,6 +236,56 @@ bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& min
                               Buttons::OK, Icon::Critical, Title);
         return false;
     }
+}
+
+namespace {
+
+// The cause in SQLite's own words: its messages are stable texts.
+QString causeOf(const DbError& e) {
+    const QString d = e.description().toLower();
+    if (d.contains("locked") || d.contains("busy")) return QStringLiteral("It is locked by another program");
+    if (d.contains("readonly") || d.contains("read-only") || d.contains("read only"))
+        return QStringLiteral("It is read-only");
+    // The file has SQLite's header by now: a format SQLite does not know past it is damage.
+    if (d.contains("malformed") || d.contains("corrupt") || d.contains("i/o") ||
+        d.contains("not a database") || d.contains("unrecognized database format"))
+        return QStringLiteral("It is damaged");
+    if (d.contains("no such table")) return "It is not a project database: " + e.description();
+    return "It cannot be opened: " + e.description();
+}
+
+} // namespace
+
+QString UnusableDatabaseCause(const QString& path) {
+    if (path.isEmpty()) return QStringLiteral("No project database is set");
+    const QFileInfo info(path);
+    if (!info.exists()) return QStringLiteral("It was not found");
+    if (info.isDir()) return QStringLiteral("It is a folder, not a project database");
+    if (info.size() == 0) return QStringLiteral("It is empty, not a project database");
+    {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly)) return "It cannot be read: " + f.errorString();
+        if (f.read(16) != QByteArray("SQLite format 3\0", 16))
+            return QStringLiteral("It is not a project database");
+    }
+    try {
+        Database db = Database::open(path);
+        for (const char* table : {"Version", "ProjectInfo", "Data"})
+            if (!db.hasTable(QLatin1String(table)))
+                return QStringLiteral("It is not a project database: it has no table %1")
+                    .arg(QLatin1String(table));
+        const QString version = lastVersionText(db);
+        if (!ParseVersionText(version))
+            return "It is not a project database: its version \"" + version + "\" cannot be read";
+        // A file cut short or overwritten in part reads until a lost page is met.
+        const DbRows check = db.select("PRAGMA quick_check");
+        if (check.isEmpty() || check.first().value(0).toString() != QLatin1String("ok"))
+            return QStringLiteral("It is damaged");
+    } catch (const DbError& e) {
+        return causeOf(e);
+    }
+    if (!info.isWritable()) return QStringLiteral("It is read-only");
+    return {};
 }
 
 bool UpgradeOpenDatabase(Program& p) {

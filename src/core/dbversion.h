@@ -45,6 +45,11 @@ bool ProjectTrainExists(Program& p, const QString& projectId, qint16 trainNumber
 bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& minor, qint16& revision,
                      qint16& projects, qint32& readings);
 
+// Why the project database at path cannot be used, as a sentence for the person choosing
+// another: not found, a folder, empty, not a project database, damaged, locked or read-only.
+// Empty when it reads as a project database that can be written.
+QString UnusableDatabaseCause(const QString& path);
+
 // UpgradeDatabase on ProjectDatabasePath into the program's version (SetDbVersion),
 // ProjectCount and DataRecordCount.
 bool UpgradeOpenDatabase(Program& p);

@@ -15,13 +15,20 @@ void showVersionOf(Program& p, bool valid) {
         DbVersionCaption(valid, p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision));
 }
 
+// The database at path, and why it cannot be used.
+QString unusable(const QString& path) {
+    QString cause = UnusableDatabaseCause(path);
+    // It reads, but its upgrade failed: that failure has been reported with its own words.
+    if (cause.isEmpty()) cause = QStringLiteral("It could not be brought up to date");
+    return "Hevrin cannot use the project database\r\n" + path + "\r\n" + cause + ".";
+}
+
 } // namespace
 
 void OpenDatabaseCommand(Program& p) {
     if (p.DbVersionMinor == -1) {
-        p.prompts.message("Hevrin is trying to use an Invalid, Out of Date (ie still a two bank database, or "
-                          "possibly a damaged database. Please select another",
-                          Buttons::OK, Icon::None, Title);
+        p.prompts.message(unusable(p.ProjectDatabasePath) + "\r\n\r\nPlease select another.", Buttons::OK,
+                          Icon::None, Title);
         p.ProjectDatabasePath.clear();
     }
     try {
@@ -35,7 +42,7 @@ void OpenDatabaseCommand(Program& p) {
         qint16 major = 0, minor = 0, revision = 0, projects = 0;
         qint32 readings = 0;
         if (!UpgradeDatabase(p, chosen, major, minor, revision, projects, readings)) {
-            p.prompts.message("Invalid or damaged database. Please select another", Buttons::OK, Icon::None,
+            p.prompts.message(unusable(chosen) + "\r\n\r\nPlease select another.", Buttons::OK, Icon::None,
                               Title);
             p.ProjectDatabasePath = p.PreviousDatabasePath;
             return;

@@ -105,6 +105,7 @@ struct Program {
     bool IgnoreImportErrors = false; // the spreadsheet import stores rows that fail a check raw
     bool SkipRowCalculation = false; // the imported row being saved is stored without normalization
     bool SpecFluxWarningShown = false;
+    bool SettingsFailureShown = false; // a settings file that cannot be written is said once a session
     bool ExportCsvMode = false;
     bool ProjectInfoOnlyMode = false;
 

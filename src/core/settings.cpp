@@ -88,6 +88,9 @@ bool WriteIniSettings(Program& p, const QString& section,
     for (const auto& [key, value] : keyValues) {
         QString error;
         if (WriteIniValue(section, key, p.IniFilePath, value, &error)) continue;
+        // A full or read-only data folder stays so for the session: one message says it.
+        if (p.SettingsFailureShown) return false;
+        p.SettingsFailureShown = true;
         p.prompts.message("The settings file could not be written:\r\n" + p.IniFilePath + "\r\n\r\n" + error +
                               "\r\n\r\nIt keeps the settings it had.",
                           Buttons::OK, Icon::Critical, Title);

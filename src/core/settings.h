@@ -29,8 +29,8 @@ bool WriteIniInteger(const QString& section, const QString& key, const QString& 
 bool WriteIniDouble(const QString& section, const QString& key, const QString& file, double value);
 bool WriteIniLong(const QString& section, const QString& key, const QString& file, qint32 value);
 
-// Writes keys of one section of the program's settings file in order. The first failure
-// is shown to the user (what failed, in the system's words) and ends the writing.
+// Writes keys of one section of the program's settings file in order. A failure ends the
+// writing; the session's first is shown to the user (what failed, in the system's words).
 bool WriteIniSettings(Program& p, const QString& section,
                       const std::vector<std::pair<QString, QString>>& keyValues);
 

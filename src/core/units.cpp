@@ -158,6 +158,25 @@ double ConvertUnit(double value, int from, int to, const UnitRecord* table, int 
     return (base - table[to].Offset) / table[to].Factor;
 }
 
+UnitMap UnitMapOf(int from, int to, const UnitRecord* table, int highest) {
+    if (from < 0 || from > highest || to < 0 || to > highest || from == to) return {};
+    return {table[from].Factor / table[to].Factor,
+            (table[from].Offset - table[to].Offset) / table[to].Factor};
+}
+
+UnitMap PressureMap(int from, int to) {
+    return UnitMapOf(from, to, PressureUnits(), 11);
+}
+UnitMap TemperatureMap(int from, int to) {
+    return UnitMapOf(from, to, TemperatureUnits(), 1);
+}
+UnitMap FlowMap(int from, int to) {
+    return UnitMapOf(from, to, FlowUnits(), 15);
+}
+UnitMap FluxMap(int from, int to) {
+    return UnitMapOf(from, to, FluxUnits(), 3);
+}
+
 double ConvertPressure(double value, int from, int to) {
     return ConvertUnit(value, from, to, PressureUnits(), 11);
 }

@@ -27,6 +27,18 @@ constexpr int PressureUnitCount = 12, TemperatureUnitCount = 4, FlowUnitCount = 
 void InitUnits(Program& p);
 
 double ConvertUnit(double value, int from, int to, const UnitRecord* table, int highest);
+// The same conversion as a linear map: a value v in `from` is v * scale + shift in `to`, so
+// that stored columns convert in one statement.
+struct UnitMap {
+    double scale = 1;
+    double shift = 0;
+    bool identity() const { return scale == 1 && shift == 0; }
+};
+UnitMap UnitMapOf(int from, int to, const UnitRecord* table, int highest);
+UnitMap PressureMap(int from, int to);
+UnitMap TemperatureMap(int from, int to);
+UnitMap FlowMap(int from, int to);
+UnitMap FluxMap(int from, int to);
 double ConvertPressure(double value, int from, int to);
 double ConvertTemperature(double value, int from, int to); // only 0 (deg F) and 1 (deg C) convert
 double ConvertFlow(double value, int from, int to);

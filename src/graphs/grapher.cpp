@@ -3,8 +3,8 @@
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
-#include <sqlite3.h>
 
 #include "core/mlstring.h"
 #include "core/numbers.h"
@@ -37,11 +37,13 @@ QString fixed2(double x) {
     return loc.toString(x, 'f', 2);
 }
 
+const double NoValue = std::numeric_limits<double>::quiet_NaN();
+
 // A stored date "yyyy-mm-dd hh:mm:ss" as a date serial, parsed by hand: this runs once per
 // reading of a graph. Another form goes through the general parser.
-double dateSerialAt(sqlite3_stmt* q, int col) {
-    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(q, col));
-    const int len = sqlite3_column_bytes(q, col);
+double dateSerialAt(const SqliteStatement& q, int col) {
+    int len = 0;
+    const char* t = q.text(col, &len);
     if (!t) return 0;
     auto num = [t](int from, int count) {
         int v = 0;
@@ -69,8 +71,9 @@ double dateSerialAt(sqlite3_stmt* q, int col) {
     return dt.isValid() ? ToDateSerial(dt) : 0.0;
 }
 
-bool isNullAt(sqlite3_stmt* q, int col) {
-    return sqlite3_column_type(q, col) == SQLITE_NULL;
+// A number column, or NaN where nothing was stored.
+double valueAt(const SqliteStatement& q, int col) {
+    return q.isNull(col) ? NoValue : q.real(col);
 }
 
 } // namespace
@@ -221,19 +224,23 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     for (int k = 1; k <= r.SensorCount && rows > 0; ++k) {
         SeriesData& s = Series[size_t(k - 1)];
         s.PointCount = rows;
-        s.Values.assign(size_t(rows), 0.0);
+        s.Values.assign(size_t(rows), NoValue);
     }
     if (rows > 0) {
         Series[0].Dates.assign(size_t(rows), 0.0);
-        Series[0].Hours.assign(size_t(rows), 0.0);
+        Series[0].Hours.assign(size_t(rows), NoValue);
     }
+    // A graph marks the events of its own project train.
+    const QString trainFilter = r.TrainNumber >= 1 ? " AND TrainNumber = ?" : "";
+    QVariantList eventParams{r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)};
+    if (r.TrainNumber >= 1) eventParams << int(r.TrainNumber);
     if (readAll && r.ShowEvents) {
-        // The events are of every train of the project: one scan serves readings and events.
-        SqliteStatement q(fast,
-                          "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ") +
-                              ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE ProjectID = ? AND "
-                              "TheDate >= ? AND TheDate <= ?");
-        q.bindAll({r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)});
+        // One scan serves readings and events: the bank picks the readings only.
+        SqliteStatement q(fast, "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ") +
+                                    ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE ProjectID = ? "
+                                    "AND TheDate >= ? AND TheDate <= ?" +
+                                    trainFilter);
+        q.bindAll(eventParams);
         EventPoints events;
         LoadSensorSeries(r, q, 1, rows, &events);
         if (rows > 0) sortByDate();
@@ -253,44 +260,49 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
 
     if (r.ShowEvents) {
         SqliteStatement q(fast, "SELECT TheDate, ElapsedTimeHrs, EventID FROM Data WHERE EventID > 0 AND "
-                                "ProjectID = ? AND TheDate >= ? AND TheDate <= ? ORDER BY TheDate");
-        q.bindAll({r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)});
+                                "ProjectID = ? AND TheDate >= ? AND TheDate <= ?" +
+                                    trainFilter + " ORDER BY TheDate");
+        q.bindAll(eventParams);
         LoadEventSeries(q, r.SensorCount + 1);
     }
 }
 
 // Reads every series of the request in one pass over the result: the series share the
-// rows, so dates and hours are read once per row.
-void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& stmt, int index, int rows,
+// rows, so dates and hours are read once per row. A value never stored stays NaN, drawn as
+// a gap; it and a reading an elapsed-time graph leaves out (no hours) count for no limit.
+void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, int rows,
                                   EventPoints* events) {
-    sqlite3_stmt* q = stmt.handle();
     const int n = r.SensorCount;
     std::vector<bool> percent(size_t(n + 1));
     for (int k = index; k <= n; ++k)
         percent[size_t(k)] = IsPercentColumn(r.SensorCols.value(k - 1));
     // As "column = value" in SQL: Null matches nothing; a wanted value below 1 means any.
-    auto matches = [q](int col, int wanted) {
-        return wanted < 1 || (!isNullAt(q, col) && sqlite3_column_double(q, col) == wanted);
+    auto matches = [&q](int col, int wanted) {
+        return wanted < 1 || (!q.isNull(col) && q.real(col) == wanted);
     };
     int j = 0;
-    while ((events || j < rows) && stmt.step()) {
+    while ((events || j < rows) && q.step()) {
         if (events) {
-            if (!isNullAt(q, n + 4) && sqlite3_column_double(q, n + 4) > 0)
-                events->emplace_back(dateSerialAt(q, 0), sqlite3_column_double(q, 1));
+            if (!q.isNull(n + 4) && q.real(n + 4) > 0)
+                events->emplace_back(dateSerialAt(q, 0), valueAt(q, 1));
             if (j >= rows || !matches(n + 2, r.TrainNumber) || !matches(n + 3, r.Bank)) continue;
         }
+        const double hours = valueAt(q, 1);
         Series[0].Dates[size_t(j)] = dateSerialAt(q, 0);
-        Series[0].Hours[size_t(j)] = sqlite3_column_double(q, 1);
+        Series[0].Hours[size_t(j)] = hours;
+        const bool drawn = !(r.ElapsedTime && std::isnan(hours));
         for (int k = index; k <= n; ++k) {
-            SeriesData& s = Series[size_t(k - 1)];
-            if (isNullAt(q, k + 1)) continue; // a missing value is drawn at 0 and counts for no maximum
-            double value = sqlite3_column_double(q, k + 1);
+            if (q.isNull(k + 1)) continue;
+            double value = q.real(k + 1);
             if (percent[size_t(k)]) value *= 100;
-            s.Values[size_t(j)] = value;
+            Series[size_t(k - 1)].Values[size_t(j)] = value;
+            if (!drawn) continue;
             if (k == 2 && n == 2) {
                 if (!r.Y2MaxFixed && value > r.MaxY2) r.MaxY2 = value;
-            } else if (!r.YMaxFixed && value > r.MaxY) {
-                r.MaxY = value;
+                if (!r.Y2MinFixed && value < r.MinY2) r.MinY2 = value;
+            } else {
+                if (!r.YMaxFixed && value > r.MaxY) r.MaxY = value;
+                if (!r.YMinFixed && value < r.MinY) r.MinY = value;
             }
         }
         ++j;
@@ -307,11 +319,10 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& stmt, int in
     }
 }
 
-void clsGrapher::LoadEventSeries(SqliteStatement& stmt, int index) {
+void clsGrapher::LoadEventSeries(SqliteStatement& q, int index) {
     EventPoints events;
-    sqlite3_stmt* q = stmt.handle();
-    while (stmt.step())
-        events.emplace_back(dateSerialAt(q, 0), sqlite3_column_double(q, 1));
+    while (q.step())
+        events.emplace_back(dateSerialAt(q, 0), valueAt(q, 1));
     PlaceEventSeries(std::move(events), index);
 }
 
@@ -415,18 +426,14 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     };
 
     c.beginBatch();
-    // Automatic ranges.
-    if (!r.YMaxFixed) {
-        c.axis(ChartModel::Y).max = r.MaxY * 1.1;
-        c.axis(ChartModel::Y).min = 0;
-    }
-    if (!r.Y2MaxFixed && n == 2) {
-        c.axis(ChartModel::Y2).max = r.MaxY2 * 1.1;
-        c.axis(ChartModel::Y2).min = 0;
-    }
-    // A minimum this graph leaves automatic is 0, not the one fixed for the graph before.
-    if (!r.YMinFixed) c.axis(ChartModel::Y).min = 0;
-    if (!r.Y2MinFixed && n == 2) c.axis(ChartModel::Y2).min = 0;
+    // Automatic ends reach past the readings drawn, from 0 when none lies beyond it; a fixed
+    // end is kept whatever the other end is.
+    auto scale = [&c](ChartModel::AxisId a, bool maxFixed, bool minFixed, double lowest, double highest) {
+        if (!maxFixed) c.axis(a).max = highest * 1.1;
+        if (!minFixed) c.axis(a).min = lowest * 1.1;
+    };
+    scale(ChartModel::Y, r.YMaxFixed, r.YMinFixed, r.MinY, r.MaxY);
+    if (n == 2) scale(ChartModel::Y2, r.Y2MaxFixed, r.Y2MinFixed, r.MinY2, r.MaxY2);
     for (ChartGroup* g : {&g1, &g2}) {
         g->setSeriesCount(1);
         g->series(1).setPointCount(0);
@@ -438,12 +445,22 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     xa.annotationMethod = 2;
 
     SeriesData& s1 = entry(1);
+    // The elapsed-time axis spans the hours of the readings drawn, in whatever order the
+    // dates put them; a reading without hours is not drawn on it.
+    double lowHours = NoValue, highHours = NoValue;
+    if (r.ElapsedTime)
+        for (int i = 0; i < s1.PointCount && i < int(s1.Hours.size()); ++i) {
+            const double h = s1.Hours[size_t(i)];
+            if (std::isnan(h)) continue;
+            if (!(h >= lowHours)) lowHours = h;
+            if (!(h <= highHours)) highHours = h;
+        }
+    const bool hoursDrawn = !std::isnan(lowHours);
     if (r.ElapsedTime) {
         c.footerFont = "Arial";
         c.footerSize = 8;
         c.footerText = "Elapsed Time Hrs";
-        if (s1.PointCount > 0)
-            c.setAxisRange(ChartModel::X, s1.Hours.front(), s1.Hours[size_t(s1.PointCount - 1)]);
+        if (hoursDrawn) c.setAxisRange(ChartModel::X, lowHours, highHours);
         xa.valueLabels.clear();
     } else {
         xa.timeBase = serialOf(r.StartDate);
@@ -489,14 +506,19 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
 
     // X labels.
     if (r.ElapsedTime) {
-        if (s1.PointCount == 0)
+        if (!hoursDrawn)
             p_.prompts.message(GetMlString(471, "No Data Present"), Buttons::OK, Icon::Information, Title);
         else
-            xa.valueLabels = ElapsedAxisLabels(s1.Hours.front(), s1.Hours[size_t(s1.PointCount - 1)]);
+            xa.valueLabels = ElapsedAxisLabels(lowHours, highHours);
     } else {
         const double S = std::floor(serialOf(r.StartDate));
         const double E = std::floor(serialOf(r.EndDate));
-        xa.max = E;
+        // An end typed with a time of day loads readings past its midnight: the axis reaches
+        // every reading loaded.
+        double last = E;
+        for (const SeriesData& s : Series)
+            if (!s.Dates.empty()) last = std::max(last, s.Dates.back());
+        xa.max = last;
         xa.min = S;
         xa.valueLabels = DateAxisLabels(S, E);
     }
@@ -515,11 +537,9 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
             g2.dataLayout = 2;
             fill(g2.series(1), entry(2));
         }
-    } else if (s1.PointCount >= 2) {
+    } else {
         for (int k = 1; k <= n; ++k)
             fill(g1.series(k), entry(k));
-    } else {
-        g1.series(1).setPointCount(1);
     }
 
     if (r.ShowEvents) {

@@ -27,11 +27,13 @@ struct GraphRequest {
     qint16 SensorCount = 0;
     QDateTime StartDate; // invalid: the date serial 0
     QDateTime EndDate;
-    double MaxY = 0;
+    double MaxY = 0; // the highest reading drawn, or 0 when none is above 0
     double MaxY2 = 0;
+    double MinY = 0; // the lowest reading drawn, or 0 when none is below 0
+    double MinY2 = 0;
     bool YMaxFixed = false;
     bool Y2MaxFixed = false;
-    bool YMinFixed = false; // else the minimum is 0, whatever the chart held before
+    bool YMinFixed = false; // else 0, or below the lowest reading, whatever the chart held before
     bool Y2MinFixed = false;
     bool ElapsedTime = false;
     bool ShowEvents = false;

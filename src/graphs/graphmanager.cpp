@@ -6,6 +6,7 @@
 
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "core/units.h"
 #include "graphs/chartmodel.h"
 #include "platform/database.h"
@@ -136,44 +137,40 @@ QStringList LoadEventList(Program& p, const QString& project, qint16 train, cons
     return out;
 }
 
-QString InformationLine(const Program& p, const QDate& today) {
+GraphUnits CurrentUnits(const Program& p) {
     const ProjectInfoRecord& c = p.CurrentProject;
+    return {c.unitFlow, c.unitPress, c.unitFlux, c.unitTemp};
+}
+
+GraphUnits ReadGraphUnits(Program& p, const QString& project, qint16 train) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    const DbRows rows = db.select("SELECT unitFlow, unitPress, unitFlux, unitTemp FROM ProjectInfo WHERE "
+                                  "ProjectID = ? ORDER BY (COALESCE(TrainNumber, 0) = ?) DESC, ID LIMIT 1",
+                                  {project, int(train)});
+    if (rows.isEmpty()) return CurrentUnits(p);
+    const DbRow& r = rows.first();
+    auto unit = [&r](const char* col) { return r.isNull(col) ? qint16(0) : r.toInt16(col); };
+    return {unit("unitFlow"), unit("unitPress"), unit("unitFlux"), unit("unitTemp")};
+}
+
+QString InformationLine(const Program& p, const GraphUnits& units, const QDate& today) {
     QString path = p.ProjectDatabasePath;
     const int cut = int(std::max(path.lastIndexOf('\\'), path.lastIndexOf('/')));
     const QString dbName = cut >= 0 ? path.mid(cut + 1) : path;
-    return QLocale::c().toString(today, "dd MMM yy") + ",  Units: " + GetUnitName(3, c.unitFlow) + ", " +
-           GetUnitName(1, c.unitPress) + ", " + GetUnitName(4, c.unitFlux) + ", " +
-           GetUnitName(2, c.unitTemp) + ", Hevrin v: " + ProgramVersionText + ", DB v: " +
+    return QLocale::c().toString(today, "dd MMM yy") + ",  Units: " + GetUnitName(3, units.flow) + ", " +
+           GetUnitName(1, units.press) + ", " + GetUnitName(4, units.flux) + ", " +
+           GetUnitName(2, units.temp) + ", Hevrin v: " + ProgramVersionText + ", DB v: " +
            QString("%1.%2.%3").arg(p.DbVersionMajor).arg(p.DbVersionMinor).arg(p.DbVersionRevision) +
            ", DB Name: " + dbName;
 }
 
 QString FormatBoxDate(const QDateTime& dt) {
     if (!dt.isValid()) return QString();
-    if (dt.time() == QTime(0, 0)) return QLocale::c().toString(dt.date(), "M/d/yyyy");
-    return QLocale::c().toString(dt, "M/d/yyyy h:mm:ss AP");
+    return dt.time() == QTime(0, 0) ? ShortDateText(dt.date()) : ShortDateTimeText(dt);
 }
 
 QDateTime ParseBoxDate(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.isEmpty()) return {};
-    const QLocale c = QLocale::c();
-    for (const char* f : {"M/d/yyyy h:mm:ss AP", "M/d/yyyy H:mm:ss", "M/d/yyyy H:mm", "yyyy-MM-dd HH:mm:ss",
-                          "yyyy-MM-dd HH:mm"}) {
-        const QDateTime dt = c.toDateTime(t, f);
-        if (dt.isValid()) return dt;
-    }
-    for (const char* f : {"M/d/yyyy", "yyyy-MM-dd", "d MMM yyyy", "MMM d yyyy", "MMM d, yyyy"}) {
-        const QDate d = c.toDate(t, f);
-        if (d.isValid()) return d.startOfDay();
-    }
-    const QLocale loc;
-    QDateTime dt = loc.toDateTime(t, QLocale::ShortFormat);
-    if (!dt.isValid()) {
-        const QDate d = loc.toDate(t, QLocale::ShortFormat);
-        if (d.isValid()) dt = d.startOfDay();
-    }
-    return dt;
+    return ParseEntryDate(text).value_or(QDateTime());
 }
 
 std::optional<QString> PeriodRefusal(const QString& startText, const QString& endText) {

@@ -61,12 +61,26 @@ QStringList LoadMyGraphNames(Program& p, const QString& project, qint16 train);
 QStringList LoadEventList(Program& p, const QString& project, qint16 train, const QDateTime& start,
                           const QDateTime& end);
 
-// The chart's information line for a drawing made on `today`.
-QString InformationLine(const Program& p, const QDate& today);
+// The units a project train's readings are stored in (GetUnitName's indexes).
+struct GraphUnits {
+    qint16 flow = 0;
+    qint16 press = 0;
+    qint16 flux = 0;
+    qint16 temp = 0;
+};
+// The current project's units.
+GraphUnits CurrentUnits(const Program& p);
+// The units of a project train's ProjectInfo row, else of the project's first row; the
+// current project's when the project has none.
+GraphUnits ReadGraphUnits(Program& p, const QString& project, qint16 train);
 
-// Dates in the window's boxes: "M/d/yyyy", with the time when it is not midnight.
+// The chart's information line for a drawing of readings in `units` made on `today`.
+QString InformationLine(const Program& p, const GraphUnits& units, const QDate& today);
+
+// Dates in the window's boxes: the computer's short date form, with the time when it is not
+// midnight.
 QString FormatBoxDate(const QDateTime& dt);
-// A box's text as a date; invalid when the text holds none.
+// A box's text as a date, read as every typed date is; invalid when the text holds none.
 QDateTime ParseBoxDate(const QString& text);
 // Why the period of the date boxes cannot be drawn or saved: an end that is not a date, or an
 // end on a day before the start's; nothing when it can. A start that is not a date is no

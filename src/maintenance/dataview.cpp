@@ -111,7 +111,7 @@ QString DataViewModel::cellText(int row, int column) const {
     const int r = order_[size_t(row)];
     if (column == 0) return dates_[size_t(r)];
     const double v = values_[size_t(r) * size_t(valueColumns()) + size_t(column - 1)];
-    if (column == TrainColumn) return QString::number(qint64(v));
+    if (column == TrainColumn || column == EventColumn) return QString::number(qint64(v));
     return FormatValue(v);
 }
 

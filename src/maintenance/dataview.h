@@ -8,7 +8,7 @@ namespace hv {
 
 // The readings of one project (every train), oldest first, as the data view shows them: the
 // date and time, the reading's train, then 55 raw and calculated values formatted by magnitude
-// (a Null shows as "0.0"). Read-only. Sorting happens inside the model, so the grey bands on
+// (a Null shows as "0.0"); the train and the event are whole numbers. Read-only. Sorting happens inside the model, so the grey bands on
 // every second row follow the order shown.
 class DataViewModel : public QAbstractTableModel {
     Q_OBJECT
@@ -18,6 +18,7 @@ public:
     // TurbidityRaw.
     static constexpr int ShownColumns = 57;
     static constexpr int TrainColumn = 1;
+    static constexpr int EventColumn = 2;
     static constexpr unsigned BandColour = 0xC0C0C0;
 
     explicit DataViewModel(QObject* parent = nullptr);

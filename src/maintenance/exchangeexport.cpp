@@ -2,7 +2,6 @@
 
 #include <QSaveFile>
 #include <limits>
-#include <sqlite3.h>
 
 #include "core/mlstring.h"
 #include "core/program.h"
@@ -15,59 +14,36 @@ namespace {
 
 constexpr int PageSize = 20000;
 
-// A statement straight on SQLite: the export reads every value of every reading once.
-class Query {
-public:
-    Query(SqliteConnection& db, const QString& sql) : db_(db), sql_(sql) {
-        const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db.handle(), text.constData(), int(text.size()), &st_, nullptr) != SQLITE_OK)
-            throw db.lastError(sql);
-    }
-    ~Query() { sqlite3_finalize(st_); }
-    Query(const Query&) = delete;
-    Query& operator=(const Query&) = delete;
-    void bind(int i, const QString& v) {
-        const QByteArray u = v.toUtf8();
-        sqlite3_bind_text(st_, i + 1, u.constData(), int(u.size()), SQLITE_TRANSIENT);
-    }
-    void bind(int i, qint64 v) { sqlite3_bind_int64(st_, i + 1, v); }
-    bool step() {
-        const int rc = sqlite3_step(st_);
-        if (rc == SQLITE_ROW) return true;
-        if (rc == SQLITE_DONE) return false;
-        const DbError e = db_.lastError(sql_);
-        sqlite3_reset(st_);
-        throw e;
-    }
-    void reset() { sqlite3_reset(st_); }
-    sqlite3_stmt* handle() const { return st_; }
-    int columns() const { return sqlite3_column_count(st_); }
-    QString name(int i) const { return QString::fromUtf8(sqlite3_column_name(st_, i)); }
+// The export reads every value of every reading once, through the fast path's statements.
+using Query = SqliteStatement;
 
-private:
-    SqliteConnection& db_;
-    sqlite3_stmt* st_ = nullptr;
-    QString sql_;
-};
+QByteArrayView textOf(const Query& q, int i) {
+    int length = 0;
+    const char* t = q.text(i, &length);
+    return QByteArrayView(t, length);
+}
 
-QByteArrayView textOf(sqlite3_stmt* st, int i) {
-    return QByteArrayView(reinterpret_cast<const char*>(sqlite3_column_text(st, i)),
-                          sqlite3_column_bytes(st, i));
+// Whether the writer puts blanks into a text: the separator and line breaks cannot be carried.
+bool altered(QByteArrayView t, char separator) {
+    for (const char c : t)
+        if (c == separator || c == '\r' || c == '\n') return true;
+    return false;
 }
 
 // A stored value by the rules of the reading lines; nullText is what a Null gives, emptyText what
-// an empty text gives (only the specific-flux columns write "0" for it).
-void writeValue(ExchangeWriter& w, sqlite3_stmt* st, int i, bool isDate, const char* nullText,
+// an empty text gives (only the specific-flux columns write "0" for it). Returns whether a text
+// was written altered.
+bool writeValue(ExchangeWriter& w, const Query& st, int i, bool isDate, const char* nullText, char separator,
                 const char* emptyText = "") {
-    switch (sqlite3_column_type(st, i)) {
-    case SQLITE_NULL:
+    switch (st.type(i)) {
+    case Query::Type::Null:
         w.raw(nullText);
         break;
-    case SQLITE_INTEGER:
-        w.integer(sqlite3_column_int64(st, i));
+    case Query::Type::Integer:
+        w.integer(st.int64(i));
         break;
-    case SQLITE_FLOAT:
-        w.number(sqlite3_column_double(st, i));
+    case Query::Type::Float:
+        w.number(st.real(i));
         break;
     default: {
         const QByteArrayView t = textOf(st, i);
@@ -76,10 +52,13 @@ void writeValue(ExchangeWriter& w, sqlite3_stmt* st, int i, bool isDate, const c
             w.raw(QByteArrayView(d, 19));
         else if (t.isEmpty())
             w.raw(emptyText);
-        else
+        else {
             w.text(t);
+            return altered(t, separator);
+        }
     }
     }
+    return false;
 }
 
 void line(ExchangeWriter& w) {
@@ -109,7 +88,7 @@ void ParseProjectEntry(const QString& entry, QString& projectId, qint16& train) 
 namespace {
 
 ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, const QString& projectId,
-                        qint16 train, const ExportRange& range, RunProgress& progress) {
+                        qint16 train, const ExportRange& range, char sep, RunProgress& progress) {
     ExportCounts counts;
 
     {
@@ -127,16 +106,17 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
         for (const QString& name : names)
             w.text(name);
         line(w);
-        sqlite3_stmt* st = q.handle();
+        const Query& st = q;
         for (int i = 0; i < n; ++i) {
             const QString& name = names[i];
-            if (sqlite3_column_type(st, i) == SQLITE_NULL) {
+            if (st.isNull(i)) {
                 w.raw("0");
             } else if (name.compare("TrainsSame", Qt::CaseInsensitive) == 0 ||
                        name.compare("SystemData", Qt::CaseInsensitive) == 0) {
-                w.raw(sqlite3_column_double(st, i) != 0 ? "TRUE" : "FALSE");
-            } else {
-                writeValue(w, st, i, name.compare("DateReference", Qt::CaseInsensitive) == 0, "0");
+                w.raw(st.real(i) != 0 ? "TRUE" : "FALSE");
+            } else if (writeValue(w, st, i, name.compare("DateReference", Qt::CaseInsensitive) == 0, "0",
+                                  sep)) {
+                counts.alteredTexts << "the project's " + name;
             }
         }
         line(w);
@@ -148,8 +128,9 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
                         " from UserDefined WHERE (ProjectID = ?) ORDER BY ID LIMIT 1");
         q.bind(0, projectId);
         if (q.step())
-            for (int i = 0; i < q.columns(); ++i)
-                writeValue(w, q.handle(), i, false, "");
+            for (int i = 0; i < q.columnCount(); ++i)
+                if (writeValue(w, q, i, false, "", sep))
+                    counts.alteredTexts << "the user-defined caption " + q.columnName(i);
         line(w);
     }
 
@@ -168,14 +149,14 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
         Query q(db, "select count(*)" + key);
         bindKey(q);
         q.step();
-        counts.readingsOfTrain = sqlite3_column_int64(q.handle(), 0);
+        counts.readingsOfTrain = q.int64(0);
         if (counts.readingsOfTrain == 0) return counts;
     }
     {
         Query q(db, "select count(*)" + key + inRange);
         bindKey(q);
         q.step();
-        counts.found = sqlite3_column_int64(q.handle(), 0);
+        counts.found = q.int64(0);
     }
     if (counts.found == 0) return counts;
 
@@ -205,6 +186,12 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
                           QString::number(PageSize));
     QString lastDate;
     qint64 lastId = std::numeric_limits<qint64>::max();
+    qint64 alteredReadings = 0;
+    const auto noteAlteredReadings = [&] {
+        if (alteredReadings > 0)
+            counts.alteredTexts << "texts of " + QString::number(alteredReadings) +
+                                       (alteredReadings == 1 ? " reading" : " readings");
+    };
     bool datedDone = false;
     const QString exported = GetMlString(848, "Exported ");
     const QString of = GetMlString(849, " Records of ");
@@ -222,21 +209,23 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
             q->bind(bindKey(*q), lastId);
         }
         int rows = 0;
-        sqlite3_stmt* st = q->handle();
+        const Query& st = *q;
         while (q->step()) {
             ++rows;
+            bool readingAltered = false;
             for (int i = 0; i < n; ++i) {
                 if (i == 0)
                     w.text(textOf(st, 0));
                 else if (kind[size_t(i)] == 's')
-                    writeValue(w, st, i, false, "0", "0");
-                else
-                    writeValue(w, st, i, kind[size_t(i)] == 'd', "");
+                    writeValue(w, st, i, false, "0", sep, "0");
+                else if (writeValue(w, st, i, kind[size_t(i)] == 'd', "", sep))
+                    readingAltered = true;
             }
+            alteredReadings += readingAltered ? 1 : 0;
             line(w);
             ++counts.written;
             if (!datedDone) lastDate = QString::fromUtf8(textOf(st, 1));
-            lastId = sqlite3_column_int64(st, n);
+            lastId = st.int64(n);
         }
         q->reset();
         if (rows < PageSize) {
@@ -252,6 +241,7 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
             return counts;
         }
     }
+    noteAlteredReadings();
     progress.setStatus(2, exported + QString::number(counts.written) + of + QString::number(counts.found));
     return counts;
 }
@@ -262,9 +252,15 @@ ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out,
                                qint16 train, const ExportRange& range, char separator,
                                RunProgress& progress) {
     ExchangeWriter w(out, separator, p.DecimalSeparatorCode == 44 ? ',' : '.');
-    const ExportCounts counts = writeLines(p, db, w, projectId, train, range, progress);
+    const ExportCounts counts = writeLines(p, db, w, projectId, train, range, separator, progress);
     if (!w.flush()) throw FileError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
     return counts;
+}
+
+QString AlteredTextsMessage(const QStringList& alteredTexts, char separator) {
+    if (alteredTexts.isEmpty()) return {};
+    return "The exchange file cannot carry \"" + QString(QChar::fromLatin1(separator)) +
+           "\" or a line break in a text: each was written as a blank in " + alteredTexts.join(", ") + ".";
 }
 
 ExportResult CreateFile(Program& p, const ExportRequest& r, RunProgress& progress) {
@@ -336,6 +332,7 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, RunProgress& progres
         result.exportEnabled = true;
         return result;
     }
+    result.alteredTexts = c.alteredTexts;
     if (c.found == 0) {
         say(GetMlString(551, "There are no records to export! Please check dates and project information.") +
             "\r\n" + GetMlString(552, "You may look at the data records directly under Edit|Edit Raw Data."));

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 #include "core/projecttrainkey.h"
 #include "platform/bulkwork.h"
@@ -30,7 +31,13 @@ struct ExportResult {
     bool exportEnabled = true; // the Export button afterwards
     bool focusTo = false;      // the To picker takes the focus
     qint64 written = 0;        // reading lines written
+    // The texts written with blanks for what the file cannot carry (the separator, line
+    // breaks), as a person names them; empty when every text went as stored.
+    QStringList alteredTexts;
 };
+
+// The words that tell the user which texts an export altered; empty when none was.
+QString AlteredTextsMessage(const QStringList& alteredTexts, char separator);
 
 // The project ID and train number of a list entry "ID Train:N"; a train of 0 or none is 1. An ID
 // that itself holds "Train:" is cut there: callers with the list item's key use that instead.
@@ -50,6 +57,7 @@ struct ExportCounts {
     qint64 found = 0;            // readings in the range
     qint64 written = 0;
     bool cancelled = false;
+    QStringList alteredTexts; // see ExportResult
 };
 
 // Writes the exchange file of one project train to out, newest reading first, each reading of

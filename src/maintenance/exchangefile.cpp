@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "core/numbers.h"
+#include "core/typedinput.h"
 
 namespace hv {
 
@@ -298,8 +299,7 @@ void AppendExchangeNumber(QByteArray& out, double value, char decimal) {
 }
 
 bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out) {
-    QByteArrayView t = trimmed(text);
-    if (!t.isEmpty() && t[0] == '+') t = t.sliced(1);
+    const QByteArrayView t = trimmed(text);
     if (t.isEmpty() || t.size() > 64) return false;
     // The usual field, a plain decimal of up to 15 digits, is an integer below 2^53 divided by an
     // exact power of ten: one correctly rounded division, the value from_chars gives.
@@ -328,17 +328,16 @@ bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out) {
             return true;
         }
     }
-    const char* first = t.data();
-    char buf[64];
-    if (decimalComma && std::memchr(first, ',', size_t(t.size()))) {
-        for (qsizetype i = 0; i < t.size(); ++i)
-            buf[i] = t[i] == ',' ? '.' : t[i];
-        first = buf;
-    }
-    const char* last = first + t.size();
-    const auto r = std::from_chars(first, last, out, std::chars_format::general);
-    // "inf" and "nan" read as words are not numbers here
-    return r.ec == std::errc() && r.ptr == last && std::isfinite(out);
+    // Anything else by the program's one reader of numbers, the file's decimal comma read as
+    // its point: "+-5", "0x10" or "1e" are refused, never read as another number.
+    // A comma in a file with a decimal point could be either mark: refused.
+    if (!decimalComma && t.contains(',')) return false;
+    QString other = QString::fromUtf8(t);
+    if (decimalComma) other.replace(QLatin1Char(','), QLatin1Char('.'));
+    const NumberField f = ReadNumberField(other);
+    if (f.state != NumberField::Number) return false;
+    out = f.value;
+    return true;
 }
 
 bool ParseExchangeDate(QByteArrayView text, char out[19]) {

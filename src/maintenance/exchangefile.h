@@ -43,7 +43,8 @@ qsizetype ExchangeTextLimit(const QString& column);
 // decimal mark, "E" exponents below 1E-04 and from 1E+15 ("1E-05").
 void AppendExchangeNumber(QByteArray& out, double value, char decimal);
 // A number field (blanks around it allowed); "e" and "E" exponents. False when the text
-// is not a finite number. With decimalComma the decimal mark is ",", else ".".
+// is not a finite number as ReadNumberField reads it. With decimalComma the decimal mark
+// is ",", else "." (and a comma is refused).
 bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out);
 // A date field: "yyyy-mm-dd hh:mm:ss" and close forms; writes the stored form (19 bytes)
 // into out. False when it is not a valid date.

@@ -5,12 +5,13 @@
 #include <QSet>
 #include <cmath>
 #include <memory>
-#include <sqlite3.h>
 
 #include "core/currentproject.h"
+#include "platform/database.h"
 #include "core/mlstring.h"
 #include "core/program.h"
 #include "core/settings.h"
+#include "normalization/intake.h"
 #include "normalization/recalculate.h"
 #include "platform/sqlite.h"
 
@@ -96,47 +97,39 @@ QString insertSql(const QString& table, const QStringList& names) {
     return "INSERT INTO " + table + " (" + quoted.join(',') + ") VALUES (" + marks.join(',') + ")";
 }
 
-void bindValues(sqlite3_stmt* st, const std::vector<ExchangeValue>& values) {
-    for (size_t i = 0; i < values.size(); ++i) {
-        const ExchangeValue& v = values[i];
-        const int k = int(i) + 1;
-        switch (v.type) {
-        case ExchangeValue::Null:
-            sqlite3_bind_null(st, k);
-            break;
-        case ExchangeValue::Number:
-            sqlite3_bind_double(st, k, v.number);
-            break;
-        case ExchangeValue::Text:
-            sqlite3_bind_text(st, k, v.text.constData(), int(v.text.size()), SQLITE_STATIC);
-            break;
-        }
+void bindValue(SqliteStatement& st, int i, const ExchangeValue& v) {
+    switch (v.type) {
+    case ExchangeValue::Null:
+        st.bindNull(i);
+        break;
+    case ExchangeValue::Number:
+        st.bind(i, v.number);
+        break;
+    case ExchangeValue::Text:
+        st.bindText(i, v.text);
+        break;
     }
+}
+
+QVariant variantOf(const ExchangeValue& v) {
+    switch (v.type) {
+    case ExchangeValue::Number:
+        return v.number;
+    case ExchangeValue::Text:
+        return QString::fromUtf8(v.text);
+    case ExchangeValue::Null:
+        break;
+    }
+    return {};
 }
 
 // Runs a prepared insert with the values bound; DbError on failure.
-void runInsert(SqliteConnection& db, sqlite3_stmt* st, const std::vector<ExchangeValue>& values) {
-    bindValues(st, values);
-    const int rc = sqlite3_step(st);
-    sqlite3_reset(st);
-    if (rc != SQLITE_DONE) throw db.lastError();
+void runInsert(SqliteStatement& st, const std::vector<ExchangeValue>& values) {
+    for (size_t i = 0; i < values.size(); ++i)
+        bindValue(st, int(i), values[i]);
+    st.step();
+    st.reset();
 }
-
-class Prepared {
-public:
-    Prepared(SqliteConnection& db, const QString& sql) {
-        const QByteArray text = sql.toUtf8();
-        if (sqlite3_prepare_v2(db.handle(), text.constData(), int(text.size()), &st_, nullptr) != SQLITE_OK)
-            throw db.lastError(sql);
-    }
-    ~Prepared() { sqlite3_finalize(st_); }
-    Prepared(const Prepared&) = delete;
-    Prepared& operator=(const Prepared&) = delete;
-    sqlite3_stmt* get() const { return st_; }
-
-private:
-    sqlite3_stmt* st_ = nullptr;
-};
 
 bool sameHeader(const ExchangeHeader& a, const ExchangeHeader& b) {
     return a.linesRead == b.linesRead && a.line1 == b.line1 && a.projectNames == b.projectNames &&
@@ -163,6 +156,12 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         say(p, "The file " + path + " could not be opened: " + file.errorString());
+        return refused();
+    }
+    // The writer makes UTF-8 or Windows-1252 text; UTF-16 would read as a garbled line 1.
+    const QByteArray start = file.peek(512);
+    if (start.startsWith("\xFF\xFE") || start.startsWith("\xFE\xFF") || start.contains('\0')) {
+        refuseFile(p, path, "it is UTF-16 (Unicode) text; save it as UTF-8 or ANSI text and choose it again");
         return refused();
     }
     ExchangeReader reader(file);
@@ -218,7 +217,13 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
     try {
         SqliteConnection db(p.ProjectDatabasePath);
         QString why;
-        if (!checkNames(h.projectNames, tableColumns(db, "ProjectInfo"), c.projectColumns, why)) {
+        const TableColumns projectTable = tableColumns(db, "ProjectInfo");
+        if (projectTable.byLower.isEmpty() || tableColumns(db, "Data").byLower.isEmpty()) {
+            say(p, "The database " + p.ProjectDatabasePath +
+                       " is not a project database: it has no ProjectInfo or no Data table. Import aborted.");
+            return refused();
+        }
+        if (!checkNames(h.projectNames, projectTable, c.projectColumns, why)) {
             refuseFile(p, path, "line 2: " + why);
             return refused();
         }
@@ -238,8 +243,20 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
             refuseFile(p, path, "line 3 holds no ProjectID");
             return refused();
         }
+        if (id.text != id.text.trimmed()) {
+            refuseFile(p, path,
+                       "line 3: the ProjectID \"" + QString::fromUtf8(id.text) +
+                           "\" has blanks before or after it");
+            return refused();
+        }
         if (train.type != ExchangeValue::Number || wholeOrZero(train) != train.number) {
             refuseFile(p, path, "line 3 holds no TrainNumber that is a whole number");
+            return refused();
+        }
+        if (train.number < 1) {
+            refuseFile(p, path,
+                       "line 3: the TrainNumber " + QString::number(train.number) +
+                           " is below 1; project trains are numbered from 1");
             return refused();
         }
         if (cols.datePos >= 0 && c.projectValues[size_t(cols.datePos)].type == ExchangeValue::Null) {
@@ -355,9 +372,27 @@ bool reopen(Program& p, const ImportChoice& c, const TableColumns& dataTable, QF
 ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, RunProgress& progress) {
     ImportResult r;
     r.refused = true;
+    // A write that failed on the disk (full, over its size limit) leaves its journal behind
+    // once the connection is closed: a new connection that reads the file plays it back, so
+    // that the database file alone is whole again.
+    struct SettleJournal {
+        const QString path;
+        const ImportResult& r;
+        ~SettleJournal() {
+            if (r.finished || !QFile::exists(path + "-journal")) return;
+            try {
+                SqliteConnection again(path);
+                SqliteStatement q(again, QStringLiteral("SELECT count(*) FROM sqlite_master"));
+                q.step();
+            } catch (const RunError&) {
+            }
+        }
+    } settle{p.ProjectDatabasePath, r};
     if (!c.accepted) return r;
     auto status = [&](int panel, const QString& text) { progress.setStatus(panel, text); };
     auto yield = [&] { return progress.yieldAndCheckCancel(); };
+    // What the run before left on the panels is not this run's.
+    status(1, QString());
     if (!range.all && range.to < range.from) {
         say(p, "To-Date should be greater than From-Date.");
         r.focusTo = true;
@@ -428,6 +463,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
         // Check every line before anything is written.
         qint64 toInsert = 0;
         qint64 readingLines = 0;
+        QHash<QByteArray, qint64> fileDates; // date, the line that holds it
         bool noData = false;
         {
             QFile file(c.ImportFileName);
@@ -465,9 +501,14 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                             GetMlString(996, "Import aborted. The first data point's date value is invalid. "
                                              "Please check the file carefully.") +
                                 CrLf +
-                                GetMlString(997, "The first Date value should be in the 2nd column of Row 6 "
-                                                 "(cell B6). Import File in use is: ") +
-                                CrLf + c.ImportFileName);
+                                QStringLiteral("Line %1, field %2 (%3) holds \"%4\", which is not a date.")
+                                    .arg(reader->lineNumber())
+                                    .arg(lines.cols.datePos + 1)
+                                    .arg(lines.cols.names[lines.cols.datePos],
+                                         DecodeExchangeText(field(lines.cols.datePos).first(
+                                             std::min<qsizetype>(field(lines.cols.datePos).size(), 60)))) +
+                                CrLf + GetMlString(1001, "The Import File in use is: ") + CrLf +
+                                c.ImportFileName);
                         c.accepted = false;
                         return r;
                     }
@@ -521,6 +562,19 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                     c.accepted = false;
                     return r;
                 }
+                // One reading per date: a file that lists a date twice is not the train's record.
+                const auto at = fileDates.constFind(date.text);
+                if (at == fileDates.constEnd()) {
+                    fileDates.insert(date.text, reader->lineNumber());
+                } else {
+                    refuseFile(p, c.ImportFileName,
+                               QStringLiteral("lines %1 and %2 hold the same date %3")
+                                   .arg(*at)
+                                   .arg(reader->lineNumber())
+                                   .arg(QString::fromUtf8(date.text)));
+                    c.accepted = false;
+                    return r;
+                }
                 if (inRange(date)) ++toInsert;
                 if (reader->lineNumber() % Turns.rows == 0) {
                     status(2, QStringLiteral("Checking line %1").arg(reader->lineNumber()));
@@ -542,67 +596,111 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
         // The project row, its user-defined row and the readings in one transaction: an import
         // that does not finish (a failure, a lock, a cancel) leaves the database as it was.
         const bool writeProject = !(c.ProjectExists && !c.OverwriteProject);
-        if (!writeProject) status(1, GetMlString(951, "Overwrite bypassed."));
-        SqliteTransaction guard(db);
-        if (writeProject) {
+        const auto writeProjectRows = [&] {
+            if (c.ProjectExists) {
+                SqliteStatement del(db, "DELETE FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
+                del.bind(0, c.FileProjectID);
+                del.bind(1, qint64(c.FileTrainNumber));
+                del.step();
+            }
+            {
+                SqliteStatement ins(db, insertSql("ProjectInfo", c.projectColumns.names));
+                runInsert(ins, c.projectValues);
+            }
+            const ExchangeHeader& h = c.header;
+            if (h.userDefinedLine.size() < 3) return;
+            const QStringList& udNames = ExchangeUserDefinedColumns();
+            const int n = int(std::min(h.userDefinedFields.size(), udNames.size()));
+            SqliteStatement find(db, "SELECT ID FROM UserDefined WHERE (ProjectID = ?) ORDER BY ID LIMIT 1");
+            find.bind(0, c.FileProjectID);
+            if (find.step()) {
+                const qint64 udId = find.int64(0);
+                find.reset();
+                QStringList sets;
+                for (int i = 0; i < n; ++i)
+                    sets << udNames[i] + " = ?";
+                SqliteStatement up(db, "UPDATE UserDefined SET " + sets.join(',') + " WHERE ID = ?");
+                for (int i = 0; i < n; ++i)
+                    up.bind(i, h.userDefinedFields[i]);
+                up.bind(n, udId);
+                up.step();
+            } else {
+                find.reset();
+                SqliteStatement ins(db, insertSql("UserDefined", QStringList{"ProjectID"} + udNames.mid(0, n)));
+                ins.bind(0, c.FileProjectID);
+                for (int i = 0; i < n; ++i)
+                    ins.bind(i + 1, h.userDefinedFields[i]);
+                ins.step();
+            }
+        };
+        // The readings are normalized against the project train as this import leaves it: the
+        // file's line 3, or the stored row when that is kept. It is read inside a transaction
+        // that is then undone; the rows are written again with the readings.
+        std::optional<ProjectInfoRecord> record;
+        if (!noData) {
             try {
-                if (c.ProjectExists) {
-                    SqliteStatement del(
-                        db, "DELETE FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
-                    del.bind(0, c.FileProjectID);
-                    del.bind(1, qint64(c.FileTrainNumber));
-                    del.step();
-                }
-                {
-                    Prepared ins(db, insertSql("ProjectInfo", c.projectColumns.names));
-                    runInsert(db, ins.get(), c.projectValues);
-                }
-                const ExchangeHeader& h = c.header;
-                if (h.userDefinedLine.size() >= 3) {
-                    const QStringList& udNames = ExchangeUserDefinedColumns();
-                    const int n = int(std::min(h.userDefinedFields.size(), udNames.size()));
-                    SqliteStatement find(
-                        db, "SELECT ID FROM UserDefined WHERE (ProjectID = ?) ORDER BY ID LIMIT 1");
-                    find.bind(0, c.FileProjectID);
-                    if (find.step()) {
-                        const qint64 udId = find.int64(0);
-                        find.reset();
-                        QStringList sets;
-                        for (int i = 0; i < n; ++i)
-                            sets << udNames[i] + " = ?";
-                        SqliteStatement up(db, "UPDATE UserDefined SET " + sets.join(',') + " WHERE ID = ?");
-                        for (int i = 0; i < n; ++i)
-                            up.bind(i, h.userDefinedFields[i]);
-                        up.bind(n, udId);
-                        up.step();
-                    } else {
-                        find.reset();
-                        SqliteStatement ins(
-                            db, insertSql("UserDefined", QStringList{"ProjectID"} + udNames.mid(0, n)));
-                        ins.bind(0, c.FileProjectID);
-                        for (int i = 0; i < n; ++i)
-                            ins.bind(i + 1, h.userDefinedFields[i]);
-                        ins.step();
-                    }
-                }
+                SqliteTransaction look(db);
+                if (writeProject) writeProjectRows();
+                SqliteStatement q(db, "SELECT * FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
+                q.bind(0, c.FileProjectID);
+                q.bind(1, qint64(c.FileTrainNumber));
+                if (!q.step()) throw DbError(dberr::NoCurrentRecord, "the project train is not in the database");
+                ProjectInfoRecord rec;
+                LoadProjectRecord(rec, q.row());
+                record = rec;
+            } catch (const DbFailure&) {
+                throw;
             } catch (const DbError& e) {
                 say(p, dbFailure("Project not imported", e));
                 r.refused = true;
                 return r;
             }
         }
+        const auto projectWritten = [&] {
+            r.projectWritten = writeProject;
+            if (writeProject) {
+                c.accepted = false;
+                status(1, c.ProjectExists ? GetMlString(950, "Project Overwritten.")
+                                          : QStringLiteral("Project imported."));
+            } else {
+                status(1, GetMlString(951, "Overwrite bypassed."));
+            }
+        };
 
+        ReadingIntake::Tally tally;
         if (noData) {
+            try {
+                SqliteTransaction guard(db);
+                if (writeProject) writeProjectRows();
+                guard.commit();
+            } catch (const DbError& e) {
+                say(p, dbFailure("Project not imported", e));
+                r.refused = true;
+                return r;
+            }
+            projectWritten();
             say(p, "No data was found!");
         } else {
             QFile file(c.ImportFileName);
             std::unique_ptr<ExchangeReader> reader;
             ReadingLines lines;
             if (!reopen(p, c, dataTable, file, reader, lines)) return r;
-            Prepared ins(db, insertSql("Data", lines.cols.names));
+            // Each reading goes in with its values as the file gives them, the intake adding its
+            // date and key and storing its calculated values with it.
+            QStringList readingColumns;
+            std::vector<int> readingPos;
+            for (int i = 0; i < lines.cols.names.size(); ++i)
+                if (i != lines.cols.projectIdPos && i != lines.cols.trainPos && i != lines.cols.datePos) {
+                    readingColumns << lines.cols.names[i];
+                    readingPos.push_back(i);
+                }
+            ReadingIntake intake(p, db, *record, readingColumns);
+            // The intake's transaction opens with its first reading; the project rows join it.
+            bool projectRowsIn = !writeProject;
             BatchClock turns(Turns);
             QByteArray lastDate;
             QByteArray lastId;
+            QVariantList readingValues;
             try {
                 emptyLine = 0;
                 while (reader->readLine()) {
@@ -617,17 +715,21 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                         throw DbError(dberr::TypeMismatch,
                                       QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
                     if (!lineFits(*reader, fields, lines, why)) throw DbError(dberr::TypeMismatch, why);
-                    // Readings of another train, imported anyway, go under the file's project train:
-                    // stored under their own, no project row would lead to them.
-                    ExchangeValue& train = values[size_t(lines.cols.trainPos)];
-                    train.type = ExchangeValue::Number;
-                    train.number = c.FileTrainNumber;
                     lastId.resize(0);
                     lastId.append(fields[size_t(lines.cols.projectIdPos)]);
                     const ExchangeValue& date = values[size_t(lines.cols.datePos)];
                     if (inRange(date)) {
-                        runInsert(db, ins.get(), values);
-                        ++r.inserted;
+                        // Readings of another train, imported anyway, go under the file's project
+                        // train: stored under their own, no project row would lead to them.
+                        readingValues.clear();
+                        for (int pos : readingPos)
+                            readingValues << variantOf(values[size_t(pos)]);
+                        tally.count(intake.add(parseDbDate(QString::fromLatin1(date.text)), readingValues),
+                                    intake.failureText());
+                        if (!projectRowsIn) {
+                            writeProjectRows();
+                            projectRowsIn = true;
+                        }
                     } else {
                         ++r.skipped;
                     }
@@ -635,12 +737,12 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                     lastDate.append(date.text);
                     // A turn for the other windows now and then, and the chance to cancel.
                     if (turns.tick()) {
-                        status(2, QString::number(r.inserted) +
+                        status(2, QString::number(tally.stored()) +
                                       " inserted. Date: " + QString::fromUtf8(lastDate));
                         if (yield()) {
+                            intake.rollback();
                             say(p, "Import cancelled: nothing of the file was stored.");
                             status(2, QStringLiteral("Import cancelled; nothing was written."));
-                            r.inserted = 0;
                             r.skipped = 0;
                             return r;
                         }
@@ -650,32 +752,37 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                     throw DbError(dberr::FileNotFound,
                                   "The file could not be read to its end: " + reader->error());
                 r.lastProjectId = DecodeExchangeText(lastId);
+                if (!projectRowsIn) {
+                    // No reading in the range: the project rows go by themselves.
+                    SqliteTransaction guard(db);
+                    writeProjectRows();
+                    guard.commit();
+                }
+                intake.commit();
             } catch (const RunError& e) {
-                guard.rollback();
-                say(p, dbFailure("Import failed after " + QString::number(r.inserted) +
+                intake.rollback();
+                say(p, dbFailure("Import failed after " + QString::number(tally.stored()) +
                                      " readings; nothing of the file was stored",
                                  e));
-                r.inserted = 0;
                 r.skipped = 0;
                 return r;
             }
+            projectWritten();
         }
-        try {
-            guard.commit();
-        } catch (const DbError& e) {
-            say(p, dbFailure("Import failed; nothing of the file was stored", e));
-            r.inserted = 0;
-            r.skipped = 0;
-            return r;
-        }
-        if (writeProject) {
-            r.projectWritten = true;
-            c.accepted = false;
-            status(1, c.ProjectExists ? GetMlString(950, "Project Overwritten.")
-                                      : QStringLiteral("Project imported."));
-        }
-        status(2, QString::number(r.inserted) + GetMlString(1010, " imported, ") +
-                      QString::number(r.skipped) + GetMlString(1011, " skipped out of date range."));
+        r.inserted = tally.stored();
+        r.alreadyStored = tally.alreadyStored;
+        r.failed = tally.failed;
+        r.firstFailure = tally.firstFailure;
+        QString summary = QString::number(r.inserted) + GetMlString(1010, " imported, ") +
+                          QString::number(r.skipped) + GetMlString(1011, " skipped out of date range.");
+        if (r.alreadyStored > 0)
+            summary += " " + QString::number(r.alreadyStored) + " already stored for the train, not stored again.";
+        if (r.failed > 0)
+            summary += " " + QString::number(r.failed) +
+                       (r.failed == 1 ? " reading was" : " readings were") +
+                       " not stored: its calculation failed (the first: " + r.firstFailure + ").";
+        status(2, summary);
+        if (r.failed > 0) say(p, summary);
         r.finished = true;
     } catch (const RunError& e) {
         say(p, dbFailure("Import failed", e));

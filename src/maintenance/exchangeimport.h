@@ -45,14 +45,19 @@ struct ImportResult {
     bool projectWritten = false; // a new or replaced ProjectInfo row
     bool focusTo = false;
     bool finished = false; // the summary was shown
-    qint64 inserted = 0;
-    qint64 skipped = 0;
+    qint64 inserted = 0;      // stored with their calculated values (or raw, their element missing)
+    qint64 skipped = 0;       // out of the date range
+    qint64 alreadyStored = 0; // dates the project train already held: not stored again
+    qint64 failed = 0;        // not stored: their calculation failed
+    QString firstFailure;
     QString lastProjectId; // of the last reading line read
 };
 
 // The Import button. The whole file is checked before anything is written: a line cut short or
-// refused, a reading of another project or train, a first reading that does not match the
-// project, or Cancel writes nothing. The project row, its user-defined row and the readings of
+// refused, a reading of another project or train, a date listed twice, a first reading that
+// does not match the project, or Cancel writes nothing. Each reading goes in through the
+// ReadingIntake: a date the train already holds is skipped and counted, and a reading whose
+// calculation fails is not stored. The project row, its user-defined row and the readings of
 // the range are then written in one transaction, so that an import that does not finish (a
 // database failure, a lock, a cancel between turns) leaves the database as it was. At the end a
 // file older than the program offers to recalculate the project train. Status texts go to the

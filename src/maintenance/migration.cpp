@@ -12,7 +12,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <sqlite3.h>
 #include <sys/stat.h>
 
 #include "core/currentproject.h"
@@ -39,6 +38,7 @@ struct ReadingColumn {
 constexpr int ProjectIdSlot = 21;
 constexpr int TrainSlot = 22;
 constexpr int ElapsedSlot = 23;
+constexpr int PermBackPress1Slot = 26;
 
 const ReadingColumn ReadingColumns[] = {
     {"TheDate", "TheDate", ReadingColumn::Date},
@@ -67,7 +67,7 @@ const ReadingColumn ReadingColumns[] = {
     {"ElapsedTimeHrs", "ElapsedTimehrs", ReadingColumn::Elapsed},
     {"FeedFlow", "FeedFlow", ReadingColumn::Number},
     {"PermFlow_1", "PermFlow_1", ReadingColumn::Number},
-    // Bank 1's back pressure is the system value: two-bank readings never had their own.
+    // A two-bank reading never had bank 1's own back pressure: it takes the system value.
     {"PermBackPress", "PermBackPress_1", ReadingColumn::Number},
     {"Bank", "Bank", ReadingColumn::Plain},
     {"Permflow_3", "permflow_3", ReadingColumn::Bank3},
@@ -161,24 +161,6 @@ QString dateText(const QVariant& v) {
 
 } // namespace
 
-QVariant StoredPrecision(const QVariant& value) {
-    if (conv::isNull(value)) return {};
-    switch (value.typeId()) {
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Int:
-    case QMetaType::LongLong: {
-        const double x = value.toDouble();
-        return std::isfinite(x) ? QVariant(RoundAsFormatted(x)) : value;
-    }
-    default: {
-        bool ok = false;
-        const double x = LocaleToDouble(value.toString(), &ok);
-        return ok && std::isfinite(x) ? QVariant(RoundAsFormatted(x)) : value;
-    }
-    }
-}
-
 bool SameDatabaseFile(const QString& a, const QString& b) {
     struct stat sa {
     }, sb{};
@@ -191,6 +173,13 @@ bool SameDatabaseFile(const QString& a, const QString& b) {
         return c.isEmpty() ? QDir::cleanPath(f.absoluteFilePath()) : c;
     };
     return !a.isEmpty() && !b.isEmpty() && canonical(a) == canonical(b);
+}
+
+QString MigrationFailuresText(const MigrationResult& r) {
+    if (r.failed == 0) return {};
+    return QString::number(r.failed) +
+           (r.failed == 1 ? " reading could not be calculated and keeps" : " readings could not be calculated and keep") +
+           " no calculated values; the first: " + r.firstFailure;
 }
 
 QString MigrationBackupName(const QString& toPath, const QDateTime& when) {
@@ -225,7 +214,8 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
         c.AreaBank_3 = c.DeltaPress_3 = 0;
         c.ElementsPerVessel_3 = c.NumVessels_3 = 0;
     }
-    if (c.NumBanks == 2 && c.PermBackPress > 0 && c.PermBackPress_1 == 0) c.PermBackPress_1 = c.PermBackPress;
+    if (!from_.threeBank() && c.NumBanks == 2 && c.PermBackPress > 0 && c.PermBackPress_1 == 0)
+        c.PermBackPress_1 = c.PermBackPress;
 
     const QVariantList key{projectKey, c.TrainNumber};
     bool exists = false;
@@ -452,10 +442,9 @@ void Migration::MigrateSettings(const QVariant& projectKey) {
 
 bool Migration::COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalculator& calc) {
     // The project's key and, from a two-bank database, the bank-3 zeros stay bound from
-    // copyReadings; the reading's own values go straight from row to row, as stored numbers,
+    // copyReadings; the reading's own values go straight from row to row as they are stored,
     // and are kept for the normalization before the row is written.
-    sqlite3_stmt* ins = insertReading_->handle();
-    sqlite3_stmt* row = reading.handle();
+    SqliteStatement& ins = *insertReading_;
     PendingReading pending;
     std::array<double, ReadingColumnCount> number{};
     std::array<PendingReading::State, ReadingColumnCount> state{};
@@ -470,6 +459,7 @@ bool Migration::COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalcu
         if (numberSlot_[size_t(i)]) asStored = false;
         state[size_t(i)] = PendingReading::Number;
     };
+    using Type = SqliteStatement::Type;
     for (int i = 0; i < ReadingColumnCount; ++i) {
         if (i == ProjectIdSlot || i == TrainSlot) continue;
         const ReadingColumn& col = ReadingColumns[i];
@@ -479,18 +469,18 @@ bool Migration::COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalcu
         }
         const int pos = readingPos_[size_t(i)];
         if (pos < 0) {
-            sqlite3_bind_null(ins, i + 1);
+            ins.bindNull(i);
             keepNull(i);
             continue;
         }
-        const int type = sqlite3_column_type(row, pos);
+        const Type type = reading.type(pos);
         switch (col.kind) {
         case ReadingColumn::Date:
-            if (type == SQLITE_NULL) {
-                sqlite3_bind_null(ins, i + 1);
+            if (type == Type::Null) {
+                ins.bindNull(i);
             } else {
                 const QString text = dateText(reading.value(pos));
-                insertReading_->bind(i, text);
+                ins.bind(i, text);
                 try {
                     pending.date = DateSerialOf(QVariant(text));
                     pending.dateKnown = true;
@@ -498,46 +488,22 @@ bool Migration::COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalcu
                 }
             }
             break;
+        case ReadingColumn::Elapsed:
+            // Recomputed from the date by the normalization; a Null is read as none yet.
+            if (type == Type::Null) {
+                ins.bind(i, 0.0);
+                keep(i, 0.0);
+                break;
+            }
+            [[fallthrough]];
         case ReadingColumn::Number:
         case ReadingColumn::Bank3:
-            if (type == SQLITE_FLOAT || type == SQLITE_INTEGER) {
-                const double x = RoundAsFormatted(sqlite3_column_double(row, pos));
-                sqlite3_bind_double(ins, i + 1, x);
-                keep(i, x);
-            } else if (type == SQLITE_NULL) {
-                sqlite3_bind_null(ins, i + 1);
-                keepNull(i);
-            } else {
-                const QVariant v = StoredPrecision(reading.value(pos));
-                insertReading_->bind(i, v);
-                if (v.typeId() == QMetaType::Double)
-                    keep(i, v.toDouble());
-                else
-                    keepOther(i);
-            }
-            break;
-        case ReadingColumn::Elapsed:
-            if (type == SQLITE_FLOAT || type == SQLITE_INTEGER || type == SQLITE_NULL) {
-                const double x =
-                    type == SQLITE_NULL ? 0.0 : std::round(sqlite3_column_double(row, pos) * 100) / 100;
-                sqlite3_bind_double(ins, i + 1, x);
-                keep(i, x);
-            } else {
-                const QVariant v = reading.value(pos);
-                bool ok = false;
-                const double x = v.toDouble(&ok);
-                insertReading_->bind(i, ok ? QVariant(std::round(x * 100) / 100) : v);
-                if (ok)
-                    keep(i, std::round(x * 100) / 100);
-                else
-                    keepOther(i);
-            }
-            break;
         case ReadingColumn::Plain:
-            sqlite3_bind_value(ins, i + 1, sqlite3_column_value(row, pos));
-            if (type == SQLITE_FLOAT || type == SQLITE_INTEGER)
-                keep(i, sqlite3_column_double(row, pos));
-            else if (type == SQLITE_NULL)
+            // Copied exactly as stored.
+            ins.bindColumn(i, reading, pos);
+            if (type == Type::Float || type == Type::Integer)
+                keep(i, reading.real(pos));
+            else if (type == Type::Null)
                 keepNull(i);
             else
                 keepOther(i);
@@ -558,27 +524,43 @@ bool Migration::COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalcu
             }
         }
         result = calc.calculatePending(pending);
-        if (result.elapsedChanged) sqlite3_bind_double(ins, ElapsedSlot + 1, result.elapsed);
+        if (result.elapsedChanged) ins.bind(ElapsedSlot, result.elapsed);
     }
     if (result.normalized) {
-        for (int k = 0; k < StoredColumnCount; ++k)
-            sqlite3_bind_double(ins, storedSlot_[size_t(k)] + 1, result.stored[size_t(k)]);
+        for (int k = 0; k < StoredColumnCount; ++k) {
+            const int slot = storedSlot_[size_t(k)];
+            // A three-bank reading keeps its own values: only a two-bank one is converted.
+            if (slot < ReadingColumnCount && from_.threeBank()) continue;
+            ins.bind(slot, result.stored[size_t(k)]);
+        }
         for (int j = 0; j < 4; ++j)
-            if (specFluxSlot_[size_t(j)] >= 0)
-                sqlite3_bind_double(ins, specFluxSlot_[size_t(j)] + 1, result.specFlux[size_t(j)]);
+            if (specFluxSlot_[size_t(j)] >= 0) ins.bind(specFluxSlot_[size_t(j)], result.specFlux[size_t(j)]);
     } else {
-        // The columns the calculation writes take their defaults, as if left out.
+        // The columns the calculation writes take their defaults, as if left out; the
+        // normalization of the stored row below names the cause and empties its results.
         for (const auto& [slot, value] : extraDefaults_) {
             if (value)
-                sqlite3_bind_double(ins, slot + 1, *value);
+                ins.bind(slot, *value);
             else
-                sqlite3_bind_null(ins, slot + 1);
+                ins.bindNull(slot);
         }
     }
-    insertReading_->step();
-    insertReading_->reset();
-    if (asStored) return result.normalized;
-    return calc.calculateById(sqlite3_last_insert_rowid(toDb_->handle()));
+    ins.step();
+    ins.reset();
+    if (asStored && result.normalized) return true;
+    // Normalized as stored: a failure empties the results and names its cause.
+    const qint64 id = toDb_->lastInsertId();
+    const bool normalized = calc.calculateById(id);
+    if (normalized && from_.threeBank() && restoreRaw_) {
+        // The calculation wrote its own system and bank values over the reading's.
+        SqliteStatement& u = *restoreRaw_;
+        for (size_t k = 0; k < restoreSlots_.size(); ++k)
+            u.bindColumn(int(k), reading, readingPos_[size_t(restoreSlots_[k])]);
+        u.bind(int(restoreSlots_.size()), id);
+        u.step();
+        u.reset();
+    }
+    return normalized;
 }
 
 void Migration::prepareInsert() {
@@ -647,6 +629,20 @@ void Migration::prepareInsert() {
     insertReading_ =
         std::make_unique<SqliteStatement>(*toDb_, "INSERT INTO Data (" + targets.join(", ") + ") VALUES (" +
                                                       placeholders(int(targets.size())) + ")");
+    // The raw columns the calculation also writes, put back after a normalization of the
+    // stored row.
+    restoreSlots_.clear();
+    restoreRaw_.reset();
+    QStringList sets;
+    for (int k = 0; k < StoredColumnCount; ++k) {
+        const int slot = rawSlotOf(StoredColumns[size_t(k)].name);
+        if (slot < 0 || readingPos_[size_t(slot)] < 0) continue;
+        restoreSlots_.push_back(slot);
+        sets << targets[slot] + " = ?";
+    }
+    if (!sets.isEmpty())
+        restoreRaw_ = std::make_unique<SqliteStatement>(*toDb_, "UPDATE Data SET " + sets.join(", ") +
+                                                                    " WHERE ID = ?");
 }
 
 void Migration::copyReadings(const QVariant& projectKey, qint16 train, const MigrationResult& r,
@@ -730,6 +726,7 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, const Mig
             ++copied;
             more = nextReading();
         } while (more && !batch.tick());
+        if (firstFailure_.isEmpty() && calc.failures > 0) firstFailure_ = calc.lastFailureFirst;
         showProgress(normalized);
         if (progress_.yieldAndCheckCancel())
             throw DbError(0, QStringLiteral("The migration was stopped by the user."));
@@ -741,6 +738,7 @@ MigrationResult Migration::run() {
     // CurrentProject, yielding between batches: no window may store a reading meanwhile.
     const CurrentProjectLoan loan(p_);
     MigrationResult r;
+    firstFailure_.clear();
     const QString previousDb = p_.ProjectDatabasePath;
     const ProjectInfoRecord savedProject = p_.CurrentProject;
     const bool savedLoaded = p_.CurrentProjectLoaded;
@@ -775,14 +773,16 @@ MigrationResult Migration::run() {
             const ReadingColumn& col = ReadingColumns[i];
             if (i == ProjectIdSlot || i == TrainSlot) continue;
             if (col.kind == ReadingColumn::Bank3 && !from_.threeBank()) continue;
+            const char* source =
+                i == PermBackPress1Slot && from_.threeBank() ? "PermBackPress_1" : col.source;
             for (int k = 0; k < fromDataColumns_.size(); ++k)
-                if (fromDataColumns_[k].compare(QLatin1String(col.source), Qt::CaseInsensitive) == 0)
+                if (fromDataColumns_[k].compare(QLatin1String(source), Qt::CaseInsensitive) == 0)
                     readingPos_[size_t(i)] = k;
             if (readingPos_[size_t(i)] < 0)
                 throw DbError(dberr::ColumnNotFound,
                               QStringLiteral("Item cannot be found in the collection corresponding to the "
                                              "requested name or ordinal: Data.") +
-                                  QLatin1String(col.source));
+                                  QLatin1String(source));
         }
         prepareInsert();
 
@@ -818,6 +818,8 @@ MigrationResult Migration::run() {
             ++r.accepted;
             r.copied += copied;
             r.normalized += normalized;
+            r.failed += copied - normalized;
+            if (r.failed > 0 && r.firstFailure.isEmpty()) r.firstFailure = firstFailure_;
             copiedWhole << current;
             progress_.setStatus(4, " Calc'd " + QString::number(r.normalized) + " records of " +
                                        QString::number(from_.readings) + " ");
@@ -867,7 +869,9 @@ void Migration::finish(MigrationResult& r, qint16 fromProjectRows) {
     progress_.setStatus(3, "Out of total " + QString::number(fromProjectRows) + " projects with " +
                                QString::number(from_.readings) + " total records.");
     progress_.setStatus(4, " Calculated " + QString::number(r.normalized) + " records of " +
-                               QString::number(from_.readings) + " ");
+                               QString::number(from_.readings) + " " +
+                               (r.failed > 0 ? QString::number(r.failed) + " could not be calculated. "
+                                             : QString()));
     p_.DbIsOlder = false;
     r.completed = true;
 

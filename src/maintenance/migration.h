@@ -33,11 +33,12 @@ struct MigrationResult {
     qint16 bypassed = 0;
     qint32 copied = 0;
     qint32 normalized = 0; // of the copied readings, those whose calculated columns were stored
+    qint32 failed = 0;     // of the copied readings, those that could not be calculated (no results)
+    QString firstFailure;  // the cause of the first of them
 };
 
-// A reading's value to the precision the data entry stores (FormatValue's digits), as a
-// number: Null stays Null, a text that is not a number goes on unchanged.
-QVariant StoredPrecision(const QVariant& value);
+// "<n> readings could not be calculated and keep no calculated values; the first: <cause>"
+QString MigrationFailuresText(const MigrationResult& r);
 
 // True when both paths name one file: the same device and inode (a symlinked folder, a
 // hard link, a relative and an absolute path), or, for a file that is not there, the same
@@ -101,6 +102,9 @@ private:
     // The project train under way: rolled back unless its last reading is in.
     std::optional<SqliteTransaction> train_;
     std::unique_ptr<SqliteStatement> insertReading_;
+    std::unique_ptr<SqliteStatement> restoreRaw_; // puts back the raw values a calculation wrote
+    std::vector<int> restoreSlots_;               // their slots, in the update's order
+    QString firstFailure_;
     void prepareInsert();
 
     QStringList fromDataColumns_;

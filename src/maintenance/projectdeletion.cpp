@@ -1,6 +1,7 @@
 #include "maintenance/projectdeletion.h"
 
 #include "core/mlstring.h"
+#include "core/program.h"
 
 namespace hv {
 
@@ -10,6 +11,12 @@ const char* Suffixes[] = {" Data Records", " Inputorder Recs", " Scada config Re
                           " UserGraphs Recs"};
 
 } // namespace
+
+QString CollectingWindowOpen(const Program& p) {
+    if (p.DataEntryOpen) return QStringLiteral("Data Entry");
+    if (p.ImportWindowOpen) return QStringLiteral("Import Data");
+    return {};
+}
 
 QString DeletedCountText(DeletedTable table, qint64 count) {
     return GetMlString(803, "Deleted ") + QString::number(count) + GetMlString(804, Suffixes[int(table)]);

@@ -8,6 +8,12 @@
 
 namespace hv {
 
+struct Program;
+
+// The window that stores readings under the current project train while it is open
+// ("Data Entry" or "Import Data"); empty when neither is.
+QString CollectingWindowOpen(const Program& p);
+
 // The tables a project train's rows are deleted from, in the order they are emptied
 // before its ProjectInfo row goes. UserDefined is shared by the project's trains and stays.
 enum class DeletedTable { Data, InputOrder, Scada, ScadaImport, UserGraphs };

@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include "core/typedinput.h"
+
 namespace hv {
 
 namespace {
@@ -182,29 +184,35 @@ void RecordSet::setDateColumns(const QStringList& names) {
         dateColumns_ << n.toLower();
 }
 
+QString RecordSet::textFor(const QString& column) const {
+    const QVariant v = value(column);
+    if (dateColumns_.contains(column.toLower()) && !conv::isNull(v)) {
+        // A stored date is shown in the computer's own short form, as it is typed back.
+        const QDateTime dt = parseDbDate(v.toString());
+        if (dt.isValid()) return ShortDateTimeText(dt);
+    }
+    return textOf(v);
+}
+
 QVariant RecordSet::valueFromText(const QString& column, const QString& text) const {
     const QString t = text.trimmed();
     if (dateColumns_.contains(column.toLower())) {
         if (t.isEmpty()) return QVariant();
-        // Stored dates sort and compare as text only in their own form.
-        QDateTime dt = parseDbDate(t);
-        if (!dt.isValid()) dt = QLocale().toDateTime(t, QLocale::ShortFormat);
-        if (!dt.isValid()) dt = QLocale().toDate(t, QLocale::ShortFormat).startOfDay();
-        if (!dt.isValid())
+        const std::optional<QDateTime> dt = ParseEntryDate(t);
+        if (!dt)
             throw DbError(dberr::TypeMismatch,
                           "Type mismatch: '" + text + "' is not a date (" + column + ").");
-        return dbDateText(dt);
+        return dbDateText(*dt);
     }
     if (!isNumeric(column)) return text;
     if (t.isEmpty()) return QVariant();
-    bool ok = false;
-    const double d = QLocale().toDouble(t, &ok);
-    if (!ok)
+    const std::optional<double> d = ReadNumberText(t);
+    if (!d)
         throw DbError(dberr::TypeMismatch, "Type mismatch: '" + text + "' is not a number (" + column + ").");
-    if (d == double(qint64(d)) && !t.contains(QLocale().decimalPoint()) &&
+    if (*d == double(qint64(*d)) && !t.contains(QLocale().decimalPoint()) && !t.contains('.') &&
         !t.contains('e', Qt::CaseInsensitive))
-        return qint64(d);
-    return d;
+        return qint64(*d);
+    return *d;
 }
 
 void RecordSet::setValue(const QString& column, const QVariant& v) {

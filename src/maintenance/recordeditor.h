@@ -48,9 +48,11 @@ public:
 
     QVariant value(const QString& column) const;            // DbError 3021 without a current row
     QVariant valueAt(int row, const QString& column) const; // as stored; cheap for kept columns
+    // The current row's value as a box shows it: dates in the computer's short form.
+    QString textFor(const QString& column) const;
     void moveTo(int row);
-    // The value a box holds, read as the column's type (numbers in the locale's form;
-    // empty is Null). DbError 13 when a number column gets text that is not a number.
+    // The value a box holds, read as the column's type (numbers and dates by the program's
+    // one reader of typed values; empty is Null). DbError 13 when a number column gets text that is not a number.
     QVariant valueFromText(const QString& column, const QString& text) const;
     static QString textOf(const QVariant& v);
 

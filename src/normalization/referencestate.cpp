@@ -5,8 +5,12 @@
 
 namespace hv {
 
-std::optional<double> ReferenceSaltPassage(const ProjectInfoRecord& reference,
-                                           const std::vector<ElementSpecRecord>& elements) {
+namespace {
+
+// The reference state normalized as a stored reading holding it would be; nullopt when it
+// cannot be normalized.
+std::optional<DataWorking> normalizedReferenceState(const ProjectInfoRecord& reference,
+                                                    const std::vector<ElementSpecRecord>& elements) {
     // The reference state as a stored reading holds it.
     DataWorking w;
     w.ElapsedTimeHrs = reference.ElapsedTimeRef;
@@ -40,7 +44,21 @@ std::optional<double> ReferenceSaltPassage(const ProjectInfoRecord& reference,
     } catch (const RunError&) {
         return std::nullopt;
     }
-    return w.NormalizedSaltPassage;
+    return w;
+}
+
+} // namespace
+
+std::optional<double> ReferenceSaltPassage(const ProjectInfoRecord& reference,
+                                           const std::vector<ElementSpecRecord>& elements) {
+    const std::optional<DataWorking> w = normalizedReferenceState(reference, elements);
+    return w ? std::optional<double>(w->NormalizedSaltPassage) : std::nullopt;
+}
+
+std::optional<double> ReferenceNormalizedDP(const ProjectInfoRecord& reference,
+                                            const std::vector<ElementSpecRecord>& elements) {
+    const std::optional<DataWorking> w = normalizedReferenceState(reference, elements);
+    return w ? std::optional<double>(w->NormalizedDP) : std::nullopt;
 }
 
 } // namespace hv

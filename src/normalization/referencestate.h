@@ -13,4 +13,9 @@ namespace hv {
 std::optional<double> ReferenceSaltPassage(const ProjectInfoRecord& reference,
                                            const std::vector<ElementSpecRecord>& elements);
 
+// The same for the normalized DP: with several banks the sum of the normalized bank DPs,
+// which is not the reference's feed minus concentrate pressure.
+std::optional<double> ReferenceNormalizedDP(const ProjectInfoRecord& reference,
+                                            const std::vector<ElementSpecRecord>& elements);
+
 } // namespace hv

@@ -1,6 +1,7 @@
 #include "projects/formdata.h"
 
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "core/units.h"
 #include "projects/projecttext.h"
 
@@ -26,7 +27,7 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
     const auto d = [&](int i) { return BoxNumber(b.txtData[size_t(i)]); };
     const auto grid = [&](int i) { return b.field(i); };
 
-    if (auto date = ParseReferenceDate(b.txtData[0])) f.DateReference = *date;
+    if (auto date = ParseEntryDate(b.txtData[0])) f.DateReference = *date;
     f.ProjectID = b.txtNewProject;
     f.TrainNumber = BoxCount(b.txtTrainNumber);
     f.NumTrains = BoxCount(b.txtNumTrains);

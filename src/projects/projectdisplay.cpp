@@ -1,6 +1,7 @@
 #include "projects/projectdisplay.h"
 
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "projects/elementgrid.h"
 #include "projects/projecttext.h"
 #include "projects/referencechecks.h"
@@ -20,7 +21,7 @@ void ShowProjectBoxes(const Program& p, const FormProjectRecord& f, ProjectBoxes
     b.txtElapsedTime = ValueText(f.ElapsedTimeRef);
     b.chkAllTrains = f.TrainsSame;
     b.txtTrainNumber = QString::number(f.TrainNumber);
-    d[0] = FormatGeneralDate(f.DateReference);
+    d[0] = f.DateReference.isValid() ? ShortDateTimeText(f.DateReference) : QString();
 
     const bool banks = f.NumBanks >= 2;
     const bool perBank = banks && !f.SystemData;

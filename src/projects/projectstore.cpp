@@ -267,7 +267,7 @@ bool InsertProjectTrains(Program& p, FormProjectRecord& rec) {
     return true;
 }
 
-void UpdateProjectRow(Program& p, const FormProjectRecord& rec) {
+int UpdateProjectRow(Program& p, const FormProjectRecord& rec, const ProjectUnits* readingsFrom) {
     QStringList sets;
     QVariantList values;
     for (const QString& name : updateColumns()) {
@@ -277,6 +277,8 @@ void UpdateProjectRow(Program& p, const FormProjectRecord& rec) {
     }
     values << rec.ProjectID << int(rec.TrainNumber);
     Database db = Database::open(p.ProjectDatabasePath);
+    // The reference and the readings change units together, or neither does.
+    Transaction tx(db);
     const int n =
         db.exec("UPDATE ProjectInfo SET " + sets.join(", ") +
                     " WHERE ID = (SELECT ID FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ? "
@@ -285,6 +287,24 @@ void UpdateProjectRow(Program& p, const FormProjectRecord& rec) {
     if (n < 1)
         throw DbError(dberr::NoCurrentRecord,
                       "Either BOF or EOF is True, or the current record has been deleted.");
+    const int converted =
+        readingsFrom ? ConvertTrainReadings(db, rec.ProjectID, rec.TrainNumber, *readingsFrom, UnitsOf(rec))
+                     : 0;
+    tx.commit();
+    return converted;
+}
+
+std::optional<ProjectUnits> StoredUnits(Program& p, const QString& projectId, qint16 train) {
+    FormProjectRecord rec;
+    if (!ReadProjectTrain(p, projectId, train, rec)) return std::nullopt;
+    return UnitsOf(rec);
+}
+
+int CountTrainReadings(Program& p, const QString& projectId, qint16 train) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    return db
+        .scalar("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ?", {projectId, int(train)})
+        .toInt();
 }
 
 void CopyToCurrentProject(Program& p, const FormProjectRecord& f) {

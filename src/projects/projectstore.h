@@ -1,8 +1,10 @@
 #pragma once
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 #include "projects/formproject.h"
+#include "projects/unitconversion.h"
 
 namespace hv {
 
@@ -23,8 +25,16 @@ bool ReadProjectTrain(Program& p, const QString& projectId, qint16 train, FormPr
 bool InsertProjectTrains(Program& p, FormProjectRecord& rec);
 
 // Rewrites the reference data of the row of rec's project and train (the key and the
-// creation-only columns stay). DbError 3021 when the row is missing.
-void UpdateProjectRow(Program& p, const FormProjectRecord& rec);
+// creation-only columns stay). DbError 3021 when the row is missing. With readingsFrom, the
+// train's stored readings are converted from those units into rec's in the same
+// transaction; returns the number of readings converted.
+int UpdateProjectRow(Program& p, const FormProjectRecord& rec, const ProjectUnits* readingsFrom = nullptr);
+
+// The units the train's row is stored in; nothing without a row.
+std::optional<ProjectUnits> StoredUnits(Program& p, const QString& projectId, qint16 train);
+
+// The number of readings stored for the train.
+int CountTrainReadings(Program& p, const QString& projectId, qint16 train);
 
 // The project window's copy of its record into the current project.
 void CopyToCurrentProject(Program& p, const FormProjectRecord& rec);

@@ -14,10 +14,6 @@ qint16 BoxCount(const QString& text);
 // Display of a number by magnitude (FormatValue).
 QString ValueText(double value);
 
-// The reference date's text: month/day/year and the time, the date alone at midnight.
-QString FormatGeneralDate(const QDateTime& dt);
-// A valid date and time typed by the user, or nothing.
-std::optional<QDateTime> ParseReferenceDate(const QString& text);
 // The day a Null date stands for (day 0 of the stored date numbers).
 QDateTime ZeroDate();
 

@@ -4,12 +4,28 @@
 
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "core/units.h"
 #include "projects/elementgrid.h"
 #include "projects/formdata.h"
 #include "projects/projecttext.h"
 
 namespace hv {
+
+QString ProjectIdFault(const QString& id) {
+    if (id.isEmpty() || id.size() > 50)
+        return GetMlString(1180, "The new ProjectDiagram ID must have at least one character and no "
+                                 "more than 50. Please check input.");
+    if (id.front().isSpace() || id.back().isSpace())
+        return "The project ID \"" + id +
+               "\" begins or ends with a blank, which would be lost when the project is next opened. "
+               "Please remove it.";
+    if (id.contains(';') || id.contains('\r') || id.contains('\n'))
+        return "The project ID \"" + id +
+               "\" holds a \";\" or a line break, which an export of the project cannot carry. Please "
+               "choose another ID.";
+    return {};
+}
 
 QString ReferenceDateNamed(const QString& typed) {
     return "Reference Date and Time - you entered: " + typed;
@@ -219,7 +235,7 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
 
     if (BoxNumber(b.txtNumTrains) < 1) b.txtNumTrains = "1";
     if (BoxNumber(b.txtElapsedTime) < 0) b.txtElapsedTime = "0";
-    if (!ParseReferenceDate(b.txtData[0])) {
+    if (!ParseEntryDate(b.txtData[0])) {
         k.failAt(GetMlString(1237, "You need a valid reference date.") + "\r\n" +
                      ReferenceDateNamed(b.txtData[0]),
                  0);
@@ -358,7 +374,7 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f,
 
 CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& f) {
     Checker k{p, b, f, {}};
-    if (auto date = ParseReferenceDate(b.txtData[0])) {
+    if (auto date = ParseEntryDate(b.txtData[0])) {
         f.DateReference = *date;
     } else {
         // The same words as the validation: a bad date is said once, and the finish stops there.

@@ -29,6 +29,10 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& re
 // wants to re-enter and, with data per bank, no system permeate flow stop it.
 CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& rec);
 
+// Why a new project's ID cannot be used, or empty when it can. Blanks around it are lost when
+// the settings file reads it back, and the exchange file cannot carry ";" or a line break.
+QString ProjectIdFault(const QString& id);
+
 // The reference date box and what it holds, as the messages about a bad date name them.
 QString ReferenceDateNamed(const QString& typed);
 

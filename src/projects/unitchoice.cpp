@@ -2,6 +2,7 @@
 
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "core/units.h"
 
 namespace hv {
@@ -34,7 +35,7 @@ void ApplyUnitPreset(Program& p, UnitPreset preset) {
 std::optional<QString> RowUnitCaption(int row, int flowUnit, int pressUnit, int tempUnit) {
     switch (row) {
     case 0:
-        return QStringLiteral("mm/dd/yy hh:mm");
+        return ShortDateTimeHint();
     case 1:
     case 2:
     case 10:

@@ -9,6 +9,7 @@
 #include "core/units.h"
 #include "normalization/recalculate.h"
 #include "support/fitcheck.h"
+#include "support/foreignlock.h"
 
 using namespace hv;
 using test::Plant;
@@ -146,6 +147,11 @@ private slots:
         if (!dataInfo.isEmpty()) QCOMPARE(w->lblDataInfo->text(), dataInfo);
         QVERIFY(w->txtTrain->isHidden());
         QCOMPARE(w->panel(1)->text(), QString("Num Recs: 2"));
+        // A reading another window stores is counted once this one is active again.
+        pl.reading(banks, {{"TheDate", "2020-01-04 08:00:00"}});
+        QEvent activated(QEvent::WindowActivate);
+        QCoreApplication::sendEvent(w, &activated);
+        QCOMPARE(w->panel(1)->text(), QString("Num Recs: 3"));
         // Polling inactive, the clock running, the configuration locked.
         QCOMPARE(w->panel(2)->text(), QString("SCADA STATUS: Off"));
         QVERIFY(w->optScada[1]->isChecked() && !w->chkUseScada->isChecked());
@@ -552,24 +558,32 @@ private slots:
         QTest::addColumn<QStringList>("messages");
         QTest::addColumn<int>("rows");
         QTest::addColumn<QString>("panel4");
+        QTest::addColumn<bool>("locked"); // another program holds the database's write lock
         QTest::newRow("element missing from the element database")
             << QVariantMap{{"ElementType", 500}} << QVariantMap() << false
             << QStringList{"The element of this project (ElementType 500) is not in the element database."
                            "\r\n\r\nThe reading was stored without its calculated values."}
-            << 2 << "Calculator returned and error. SAVE FAILED!";
+            << 2 << "Calculator returned and error. SAVE FAILED!" << false;
         QTest::newRow("reference without concentrate flow")
             << QVariantMap{{"ConcFlow", 0.0}} << QVariantMap() << false
             << QStringList{"Calculation or calculated Data Storage Error 0 Calculation run caused an error #11"}
-            << 1 << "Calculator returned and error. SAVE FAILED!";
+            << 1 << "Calculator returned and error. SAVE FAILED!" << false;
         QTest::newRow("feed conductivity the calculation overflows on")
             << QVariantMap() << QVariantMap{{QString::number(item::FeeduS), "99999999999"}} << false
-            << QStringList{"Calculation or calculated Data Storage Error 0 Calculation run caused an error"} << 1
-            << "Calculator returned and error. SAVE FAILED!";
+            << QStringList{"Calculation or calculated Data Storage Error 0 Calculation run caused an error"}
+            << 1 << "Calculator returned and error. SAVE FAILED!" << false;
         QTest::newRow("the same reading saved twice")
             << QVariantMap() << QVariantMap() << true
-            << QStringList{"A reading dated 2020-01-03 06:00:00 is already stored for P1 train 1. Data was not "
+            << QStringList{"A reading dated 2020-01-03 06:00:00 is already stored for P1 train 1. Data was "
+                           "not "
                            "saved."}
-            << 2 << "A reading dated 2020-01-03 06:00:00 is already stored for P1 train 1. Data was not saved.";
+            << 2
+            << "A reading dated 2020-01-03 06:00:00 is already stored for P1 train 1. Data was not saved."
+            << false;
+        // A lock is no missing field: the panel names the database's own cause.
+        QTest::newRow("another program's lock")
+            << QVariantMap() << QVariantMap() << false << QStringList{"Error in saving data."} << 1
+            << "SAVE FAILED! database is locked" << true;
     }
     void saveOutcomes() {
         QFETCH(QVariantMap, project);
@@ -578,6 +592,7 @@ private slots:
         QFETCH(QStringList, messages);
         QFETCH(int, rows);
         QFETCH(QString, panel4);
+        QFETCH(bool, locked);
         Plant pl(1, project);
         pl.reading(1, {});
         frmData* w = pl.open();
@@ -597,7 +612,11 @@ private slots:
         const QString earlier = w->txtData[100 + item::PermFlow]->text();
         for (const QString& m : messages)
             pl.env.prompts.onMessage(m, Buttons::OK, Title, Answer::OK);
+        auto held = locked ? std::make_unique<test::ForeignLock>(pl.p().ProjectDatabasePath,
+                                                                 test::ForeignLock::Kind::Write)
+                           : nullptr;
         w->cmdSave->click();
+        held.reset();
         QCOMPARE(pl.problems(), QString());
         QCOMPARE(pl.dataRows(), rows);
         QCOMPARE(w->panel(4)->text(), panel4);

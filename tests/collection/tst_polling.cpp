@@ -415,7 +415,8 @@ private slots:
         pl.clock->fire();
         QCOMPARE(pl.problems(), QString());
         QCOMPARE(pl.dataRows(), 1);
-        QVERIFY2(w->lblWarnings->text().startsWith("Concentrate Flow is <=0"), qPrintable(w->lblWarnings->text()));
+        QVERIFY2(w->lblWarnings->text().startsWith("Concentrate Flow is <=0"),
+                 qPrintable(w->lblWarnings->text()));
         QVERIFY2(w->panel(4)->text().startsWith("Poll at 12:31: Concentrate Flow is <=0"),
                  qPrintable(w->panel(4)->text()));
         QVERIFY(pl.clock->isEnabled() && w->chkUseScada->isChecked());
@@ -435,7 +436,8 @@ private slots:
     void switchOnRefusedNamesCause_data() {
         QTest::addColumn<bool>("dateUnlinked");
         QTest::addColumn<QString>("text");
-        QTest::newRow("date row unlinked") << true << "Polling was not switched on: the row of TheDate has no link.";
+        QTest::newRow("date row unlinked")
+            << true << "Polling cannot run while the row of TheDate has no link";
         QTest::newRow("link box ticked before the sheet is named")
             << false << " is running but has no topic (sheet) called Sheet2";
     }

@@ -185,7 +185,8 @@ private slots:
             cp.DeltaPress = cp.FeedPressure - cp.ConcPressure;
         }
         QCOMPARE(AlarmLines(npf, ndp, nsp, referenceSaltPassage, referenceDP, cp), lines);
-        QCOMPARE(AlarmLines(npf, ndp, nsp, std::nullopt, referenceDP, cp), lines.section("Normalized Salt", 0, 0));
+        QCOMPARE(AlarmLines(npf, ndp, nsp, std::nullopt, referenceDP, cp),
+                 lines.section("Normalized Salt", 0, 0));
     }
 };
 

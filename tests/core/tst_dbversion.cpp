@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <optional>
 
 #include "core/dbversion.h"
 #include "core/program.h"
@@ -199,18 +200,53 @@ private slots:
         QVERIFY(env.prompts.shown().isEmpty());
     }
 
+    // Each names its cause for the message before the chooser.
     void unreadableDatabasesGiveMinusOne_data() {
         QTest::addColumn<QString>("kind");
-        QTest::newRow("missing") << "missing";
-        QTest::newRow("not a database") << "text";
-        QTest::newRow("bad version text") << "badversion";
-        QTest::newRow("no Data table") << "nodata";
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("missing") << "missing"
+                                 << "It was not found";
+        QTest::newRow("not a database") << "text"
+                                        << "It is not a project database";
+        QTest::newRow("bad version text")
+            << "badversion"
+            << "It is not a project database: its version \"one.three\" cannot be read";
+        QTest::newRow("no Data table") << "nodata"
+                                       << "It is not a project database: it has no table Data";
+        QTest::newRow("empty") << "empty"
+                               << "It is empty, not a project database";
+        QTest::newRow("folder") << "folder"
+                                << "It is a folder, not a project database";
+        QTest::newRow("cut off") << "cut"
+                                 << "It is damaged";
+        QTest::newRow("locked") << "locked"
+                                << "It is locked by another program";
     }
     void unreadableDatabasesGiveMinusOne() {
         QFETCH(QString, kind);
+        QFETCH(QString, cause);
         test::TestEnv env;
         QString db = env.path("db.hv3.mdb");
-        if (kind == "text") {
+        std::optional<Database> holder;
+        if (kind == "empty") {
+            QFile f(db);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else if (kind == "folder") {
+            QVERIFY(QDir().mkpath(db));
+        } else if (kind == "cut") {
+            test::makeBlankDatabase(db);
+            Database::open(db).exec(
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                "3000) INSERT INTO Data (ProjectID, Note1) SELECT 'P', hex(randomblob(100)) "
+                "FROM n");
+            QFile f(db);
+            QVERIFY(f.resize(f.size() / 2));
+        } else if (kind == "locked") {
+            test::makeBlankDatabase(db);
+            holder.emplace(Database::open(db));
+            holder->exec("BEGIN EXCLUSIVE");
+            holder->exec("DELETE FROM Version");
+        } else if (kind == "text") {
             QFile f(db);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("This is not a database, just some words of text in a file.");
@@ -225,6 +261,8 @@ private slots:
         QVERIFY(!u.ok);
         QCOMPARE(DbVersion({u.major, u.minor, u.revision}).text(), QString("-1.-1.0"));
         QVERIFY(env.prompts.shown().isEmpty());
+        QCOMPARE(UnusableDatabaseCause(db), cause);
+        if (holder) holder->exec("ROLLBACK");
     }
 
     void readAndWriteVersion() {

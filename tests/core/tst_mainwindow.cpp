@@ -194,18 +194,36 @@ private slots:
         QCOMPARE(next.prompts.verify(), QString());
     }
 
+    // The database is named with its path and the cause before the chooser opens.
+    void unreadableDatabaseAtStartOpensTheChooser_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("garbage") << "garbage"
+                                 << "It is not a project database.";
+        QTest::newRow("missing") << "missing"
+                                 << "It was not found.";
+        QTest::newRow("folder") << "folder"
+                                << "It is a folder, not a project database.";
+    }
+
     void unreadableDatabaseAtStartOpensTheChooser() {
+        QFETCH(QString, kind);
+        QFETCH(QString, cause);
         Started s;
         s.set("ShowSplash", "no");
-        s.set("Database", s.env.path("broken.hv3.mdb"));
-        {
-            QFile f(s.env.path("broken.hv3.mdb"));
+        const QString path = s.env.path("broken.hv3.mdb");
+        s.set("Database", path);
+        if (kind == "garbage") {
+            QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("garbage garbage garbage garbage garbage garbage garbage garbage garbage garbage");
+        } else if (kind == "folder") {
+            QVERIFY(QDir().mkpath(path));
         }
         // No recalculation is offered for a database that did not open.
         s.prompts
-            .onMessage("Hevrin is trying to use an Invalid, Out of Date", Buttons::OK, "Hevrin", Answer::OK)
+            .onMessage("Hevrin cannot use the project database\r\n" + path + "\r\n" + cause, Buttons::OK,
+                       "Hevrin", Answer::OK)
             .onOpenFile("");
         QVERIFY(!Main(s.p()).endProgram);
         QCOMPARE(s.prompts.verify(), QString());
@@ -242,6 +260,8 @@ private slots:
         {
             test::FileSizeLimit full(1024);
             QVERIFY(!Main(s.p()).endProgram);
+            // The settings written at the close meet the same disk: said once a session.
+            QVERIFY(s.main()->close());
         }
         QCOMPARE(s.prompts.verify(), QString());
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -312,7 +332,8 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.write(QByteArray(200, 'x'));
         f.close();
-        s.prompts.onOpenFile(broken).onMessage("Invalid or damaged database. Please select another",
+        s.prompts.onOpenFile(broken).onMessage("Hevrin cannot use the project database\r\n" + broken +
+                                                   "\r\nIt is not a project database.",
                                                Buttons::OK, "Hevrin", Answer::OK);
         m->mnuFileOpenDatabase->trigger();
         QCOMPARE(s.prompts.verify(), QString());

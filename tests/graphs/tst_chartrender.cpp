@@ -135,6 +135,26 @@ class tst_ChartRender : public QObject {
         return out;
     }
 
+    // Pixels near `colour` in the image, inside `within` (or the whole image) and outside `besides`.
+    static int colourPixels(const QImage& image, const QColor& colour, QRect within = {},
+                            const QList<QRect>& besides = {}) {
+        if (within.isNull()) within = image.rect();
+        int n = 0;
+        for (int y = within.top(); y <= within.bottom(); ++y)
+            for (int x = within.left(); x <= within.right(); ++x) {
+                if (!image.valid(x, y)) continue;
+                const QColor c = image.pixelColor(x, y);
+                if (std::abs(c.red() - colour.red()) >= 60 || std::abs(c.green() - colour.green()) >= 60 ||
+                    std::abs(c.blue() - colour.blue()) >= 60)
+                    continue;
+                bool skipped = false;
+                for (const QRect& r : besides)
+                    skipped = skipped || r.contains(x, y);
+                n += !skipped;
+            }
+        return n;
+    }
+
     static QString svgText(const QString& path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
@@ -176,6 +196,36 @@ private slots:
                                 (i + 1) * 494 / 1464 > i * 494 / 1464 ? 1 + i % 5 : 0});
         }
         insertGraphRows(env.prog().ProjectDatabasePath, readings);
+        // Ten daily readings of 300, the sixth without a value; one reading alone (project ONE).
+        std::vector<GraphRow> gap, one;
+        for (int i = 0; i < 10; ++i)
+            gap.push_back({"NUL",
+                           1,
+                           at(2023, 5, 1, 12).addDays(i),
+                           24.0 * i,
+                           {{"NormalizedPermFlow", i == 5 ? QVariant() : QVariant(300.0)}}});
+        one.push_back({"ONE",
+                       1,
+                       at(2023, 5, 4, 12),
+                       0,
+                       {{"NormalizedPermFlow", 30.0},
+                        {"NormalizedDP", 20.0},
+                        {"NormalizedFlux", 10.0},
+                        {"ActualFlux", 5.0}}});
+        insertGraphRows(env.prog().ProjectDatabasePath, gap);
+        insertGraphRows(env.prog().ProjectDatabasePath, one);
+        // A year of quarter-hour readings alternating 48 and 52, every thousandth one 50.
+        Database db = Database::open(env.prog().ProjectDatabasePath);
+        Transaction tx(db);
+        auto ins =
+            db.prepare("INSERT INTO Data (ProjectID, TrainNumber, TheDate, ElapsedTimeHrs, EventID, Bank, "
+                       "NormalizedPermFlow) VALUES ('DENSE', 1, ?, ?, 0, 3, ?)");
+        for (int i = 0; i < 35040; ++i)
+            ins->exec({dbDateText(at(2023, 1, 1).addSecs(qint64(i) * 900)), i / 4.0,
+                       i % 1000 == 500 ? 50.0
+                       : i % 2         ? 48.0
+                                       : 52.0});
+        tx.commit();
     }
 
     // The picture shows every value label the chart lists, also the one at the right end of
@@ -260,6 +310,7 @@ private slots:
             QTest::addRow("alternating 50 and 40, %s", target) << "ALT" << target;
             QTest::addRow("one reading of 100 among 1464, %s", target) << "SPIKE" << target;
             QTest::addRow("494 events in 61 days, %s", target) << "EV" << target;
+            QTest::addRow("35 readings of 50 among 35,040 of 48 and 52, %s", target) << "DENSE" << target;
         }
     }
     void everyReadingDrawn() {
@@ -267,10 +318,10 @@ private slots:
         QFETCH(QString, target);
         const bool events = project == "EV";
         ChartModel chart;
-        drawReadings(chart, project, project == "ALT" ? at(2023, 1, 1) : at(2023, 3, 1),
-                     project == "ALT" ? 365 : 61, events);
+        const bool year = project == "ALT" || project == "DENSE";
+        drawReadings(chart, project, year ? at(2023, 1, 1) : at(2023, 3, 1), year ? 365 : 61, events);
         const ChartSeries& s = chart.group(1).series(events ? 2 : 1);
-        QCOMPARE(s.pointCount(), events ? 494 : project == "ALT" ? 365 : 1464);
+        QCOMPARE(s.pointCount(), events ? 494 : project == "ALT" ? 365 : project == "DENSE" ? 35040 : 1464);
         const Drawing d = drawAs(target, chart, QSize(900, 620));
         QVERIFY(d.plot);
         const QStringList missing = unmarked(d, s, events ? QColor(166, 66, 164) : QColor(0, 0, 255));
@@ -482,6 +533,134 @@ private slots:
         for (int i = 0; i < images.size(); ++i)
             for (int j = i + 1; j < images.size(); ++j)
                 QVERIFY2(images[i] != images[j], qPrintable(QString("%1 and %2 look alike").arg(i).arg(j)));
+    }
+
+    // A reading without a value leaves a gap in the line and no mark; a reading with no
+    // neighbour on its line is marked even where the series has no symbol, with one, three
+    // and four series.
+    void readingsAsStored_data() {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>("series"); // 0: the gap among readings of 300
+        for (const char* target : {"window", "png", "svg"}) {
+            QTest::addRow("Null among 300, %s", target) << target << 0;
+            for (int n : {1, 3, 4})
+                QTest::addRow("one reading, %d series, %s", n, target) << target << n;
+        }
+    }
+    void readingsAsStored() {
+        QFETCH(QString, target);
+        QFETCH(int, series);
+        ChartModel chart;
+        clsGrapher g(env.prog());
+        const QStringList cols =
+            QStringList{"NormalizedPermFlow", "NormalizedDP", "NormalizedFlux", "ActualFlux"}.mid(
+                0, std::max(1, series));
+        g.ProjectID(series ? "ONE" : "NUL");
+        g.TrainNumber(1);
+        g.Graph(&chart);
+        g.SensorCount(qint16(cols.size()));
+        g.EndDate(at(2023, 5, 11));
+        g.StartDate(at(2023, 5, 1));
+        g.SensorDescs(cols);
+        g.SensorCols(cols);
+        const QColor blue(0, 0, 255);
+        g.SetLineColor(1, RgbColor(0, 0, 255));
+        g.SetSymbolColor(1, RgbColor(0, 0, 255));
+        if (!series) {
+            qint16 box = 3;
+            g.SetSymbolStyle(1, box);
+        }
+        g.MakeGraph();
+        const Drawing d = drawAs(target, chart, QSize(900, 620));
+        QVERIFY(d.plot);
+        const QRect area = d.plot->axisRect()->rect();
+        if (series) {
+            const QStringList missing = unmarked(d, chart.group(1).series(1), blue);
+            QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ")));
+            return;
+        }
+        const QCPAxis* x = d.plot->xAxis;
+        const QCPAxis* y = d.plot->yAxis;
+        // Nothing drawn near 0, and nothing between the neighbours of the missing value.
+        const int low = int(y->coordToPixel(150));
+        QCOMPARE(colourPixels(d.image, blue, QRect(area.left(), low, area.width(), area.bottom() - low)), 0);
+        const int from = int(x->coordToPixel(ToDateSerial(at(2023, 5, 5, 18))));
+        const int to = int(x->coordToPixel(ToDateSerial(at(2023, 5, 7, 6))));
+        QCOMPARE(colourPixels(d.image, blue, QRect(from, area.top(), to - from, area.height())), 0);
+        QVERIFY(colourPixels(d.image, blue, area) > 100);
+    }
+
+    // Every picture is cut to the plot area as the window is: a series above a fixed maximum
+    // draws nothing over the labels, the title or the legend. The SVG's text is the size the
+    // window shows.
+    void picturesClipToPlot_data() {
+        QTest::addColumn<QString>("target");
+        for (const char* target : {"window", "png", "svg"})
+            QTest::newRow(target) << target;
+    }
+    void picturesClipToPlot() {
+        QFETCH(QString, target);
+        ChartModel chart;
+        clsGrapher g(env.prog());
+        g.ProjectID("ALT");
+        g.TrainNumber(1);
+        g.Graph(&chart);
+        g.SensorCount(1);
+        g.EndDate(at(2023, 3, 1));
+        g.StartDate(at(2023, 1, 1));
+        g.SensorDescs({"Flow"});
+        g.SensorCols({"NormalizedPermFlow"});
+        g.SetLineColor(1, RgbColor(0, 0, 255));
+        g.LineThickness(3);
+        g.YMax(45); // the readings of 50 lie above the plot
+        g.MakeGraph();
+        chart.headerText = "Plant one";
+        const Drawing d = drawAs(target, chart, QSize(900, 620));
+        QVERIFY(d.plot);
+        const QRect area = d.plot->axisRect()->rect().adjusted(-2, -2, 2, 2);
+        const QRect legend = d.plot->legend->outerRect();
+        QCOMPARE(colourPixels(d.image, QColor(0, 0, 255), {}, {area, legend}), 0);
+        QVERIFY(colourPixels(d.image, QColor(0, 0, 255), area) > 100);
+        if (target == "svg") {
+            const int dpi = d.plot->logicalDpiY();
+            QVERIFY2(
+                svgText(env.path("drawing.svg")).contains(QString("font-size=\"%1\"").arg(12.0 * dpi / 72)),
+                "the title is not 12 points at the window's resolution");
+        }
+    }
+
+    // The vertical and horizontal line symbols are as long as the other symbols are wide.
+    void lineSymbolsFullLength() {
+        auto extent = [](int shape) {
+            ChartModel m;
+            m.setAxisRange(ChartModel::X, 0, 10);
+            m.setAxisRange(ChartModel::Y, 0, 10);
+            ChartSeries& s = m.group(1).series(1);
+            s.x = {5};
+            s.y = {5};
+            ChartStyle& st = m.group(1).style(1);
+            st.linePattern = 1;
+            st.symbolShape = shape;
+            st.symbolSize = 12;
+            st.symbolColor = RgbColor(0, 0, 255);
+            QCustomPlot plot;
+            plot.resize(300, 200);
+            plot.setViewport(QRect(0, 0, 300, 200));
+            RenderChart(m, plot);
+            plot.legend->setVisible(false);
+            const QImage img = plot.toPixmap(300, 200).toImage();
+            QRect box;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x)
+                    if (img.pixelColor(x, y).blue() > 150 && img.pixelColor(x, y).red() < 100)
+                        box |= QRect(x, y, 1, 1);
+            return box.size();
+        };
+        const QSize square = extent(3), vertical = extent(7), horizontal = extent(8);
+        QVERIFY2(std::abs(vertical.height() - square.height()) <= 2,
+                 qPrintable(QString("%1 against %2").arg(vertical.height()).arg(square.height())));
+        QVERIFY2(std::abs(horizontal.width() - square.width()) <= 2,
+                 qPrintable(QString("%1 against %2").arg(horizontal.width()).arg(square.width())));
     }
 
     // A dense series with symbols stays a small picture: the library's sampling merges readings

@@ -9,8 +9,10 @@
 #include "graphs/grapher.h"
 #include "graphs/graphmanager.h"
 #include "graphs/ui/chartview.h"
+#include "graphs/ui/dlgprint.h"
 #include "graphs/ui/frmgraphconfig.h"
 #include "graphs/ui/frmgraphs.h"
+#include "graphs/ui/graphimagewindows.h"
 #include "graphs/ui/graphwindows.h"
 #include "graphtestsupport.h"
 #include "support/dialogs.h"
@@ -50,6 +52,8 @@ class tst_frmGraphs : public QObject {
 
 private slots:
     void init() {
+        // Dates are typed in the computer's own form: these tests type them as in the US.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         env = std::make_unique<TestEnv>();
         makeBlankDatabase(db());
         InitUnits(p());
@@ -77,7 +81,12 @@ private slots:
         p().CurrentProject.unitTemp = 1;
         p().DbVersionMajor = 1, p().DbVersionMinor = 3, p().DbVersionRevision = 38;
     }
-    void cleanup() { env.reset(); }
+    void cleanup() {
+        for (const QString& name : p().windows.loadedNames())
+            delete p().windows.find(name);
+        env.reset();
+        QLocale::setDefault(QLocale::c());
+    }
 
     void activationAndLists() {
         auto w = open();
@@ -242,7 +251,10 @@ private slots:
         auto w = open();
         const ChartModel& c = *w->chartModel();
         QCOMPARE(c.labels.size(), size_t(1));
-        QCOMPARE(c.labels[0].text, InformationLine(p(), env->system.clock.date()));
+        // The units of the project drawn, not of the current project.
+        QCOMPARE(c.labels[0].text,
+                 InformationLine(p(), ReadGraphUnits(p(), "P1", 1), env->system.clock.date()));
+        QVERIFY(c.labels[0].text != InformationLine(p(), CurrentUnits(p()), env->system.clock.date()));
         QVERIFY(c.labels[0].text.endsWith("DB Name: db.hv3.mdb"));
         QCOMPARE(c.headerLayout, 1);
 
@@ -364,6 +376,67 @@ private slots:
         QCOMPARE(w->cbProject->currentIndex(), item); // the list names the train drawn
         QCOMPARE(lastGraphRows("Lake Train:2", 1), 1);
         QCOMPARE(lastGraphRows("Lake", 1), 0);
+    }
+
+    // Typed dates are read in the computer's own order only: under English (UK) settings the
+    // period 05/11/2026 to 20/11/2026 is 5 to 20 November, drawn and stored so.
+    void typedPeriodInRegionalForm() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        auto w = open();
+        QCOMPARE(w->txtStartDate->placeholderText(), QString("dd/mm/yyyy"));
+        w->ChkAllDates->setChecked(false);
+        w->txtStartDate->setText("05/11/2026");
+        w->txtEndDate->setText("20/11/2026");
+        w->cmdGraph->click();
+        verifyPrompts();
+        QCOMPARE(w->chartModel()->axis(ChartModel::X).min, ToDateSerial(at(2026, 11, 5)));
+        QCOMPARE(w->chartModel()->axis(ChartModel::X).max, ToDateSerial(at(2026, 11, 21)));
+        const DbRow row =
+            Database::open(db())
+                .select("SELECT StartDate, EndDate FROM UserGraphs WHERE GraphName = 'Last Graph'")
+                .first();
+        QCOMPARE(row.toText("StartDate").left(10), QString("2026-11-05"));
+        QCOMPARE(row.toText("EndDate").left(10), QString("2026-11-20"));
+        // A date shown back is in the same form.
+        emit w->txtStartDate->editingFinished();
+        QCOMPARE(w->GraphStartDate, at(2026, 11, 5));
+        w->ChkAllDates->setChecked(true);
+        w->cmdGraph->click();
+        QCOMPARE(w->lblStartDate->text(), QString("01/01/2024"));
+    }
+
+    // The picked project train is the one shown, drawn, printed and captured, with its own
+    // units, whichever project is current.
+    void picturesNameTheGraphedTrain() {
+        RegisterGraphImageWindows(p());
+        p().GraphPath = env->path("graphs");
+        QDir().mkpath(p().GraphPath);
+        insertProjectInfo(db(), 3, {{"ProjectID", "Lake Train:2"}, {"TrainNumber", 1}, {"NumTrains", 2}});
+        insertProjectInfo(db(), 3, {{"ProjectID", "Lake Train:2"}, {"TrainNumber", 2}, {"NumTrains", 2}});
+        insertGraphRows(db(), {{"Lake Train:2", 2, at(2024, 1, 3), 0, {{"NormalizedPermFlow", 22.0}}},
+                               {"Lake Train:2", 2, at(2024, 1, 4), 24, {{"NormalizedPermFlow", 23.0}}}});
+        auto w = open();
+        w->cbProject->setCurrentIndex(w->cbProject->findText("Lake Train:2 Train:2"));
+        QCOMPARE(w->cboTrain->currentText(), QString("2"));
+        w->cboSeries[0]->setCurrentIndex(w->cboSeries[0]->findText("System Normalized Permeate Flow"));
+        w->cmdGraph->click();
+        verifyPrompts();
+        QCOMPARE(w->chartModel()->group(1).series(1).y, (std::vector<double>{22.0, 23.0}));
+        const QString metric = "Units: " + GetUnitName(3, 13) + ", " + GetUnitName(1, 8) + ", " +
+                               GetUnitName(4, 1) + ", " + GetUnitName(2, 1) + ",";
+        QVERIFY2(w->chartModel()->labels.at(0).text.contains(metric),
+                 qPrintable(w->chartModel()->labels.at(0).text));
+
+        w->btnPrint->click();
+        verifyPrompts();
+        auto* print = qobject_cast<dlgPrint*>(p().windows.find("dlgPrint"));
+        QVERIFY(print);
+        QVERIFY2(print->HeaderText().startsWith("Lake Train:2, Train:2  Date Printed: "),
+                 qPrintable(print->HeaderText()));
+        w->cmdDisplay->click();
+        verifyPrompts();
+        QCOMPARE(ReadIniValue("Current Project", "Tab0", "", p().IniFilePath),
+                 QString("Lake Train:2-2 System Normalized Permeate Flow"));
     }
 
     // The series lists are picked from only: a typed letter changes no series and keeps the

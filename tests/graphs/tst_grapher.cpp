@@ -1,5 +1,6 @@
 #include <QtTest>
 #include <cmath>
+#include <limits>
 
 #include "graphs/grapher.h"
 #include "graphtestsupport.h"
@@ -27,10 +28,13 @@ struct Drawing {
     }
 };
 
+const double Gap = std::numeric_limits<double>::quiet_NaN();
+
+// Equal values, NaN (a gap) only where the other has one.
 bool near(const std::vector<double>& a, const std::vector<double>& b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)
-        if (std::abs(a[i] - b[i]) > 1e-9) return false;
+        if (std::isnan(a[i]) != std::isnan(b[i]) || std::abs(a[i] - b[i]) > 1e-9) return false;
     return true;
 }
 
@@ -46,7 +50,9 @@ private slots:
     void selection_data();
     void selection();
     void scalingNullsAndMaxima();
-    void eventsAcrossTrains();
+    void automaticAndFixedLimits_data();
+    void automaticAndFixedLimits();
+    void eventsOfOwnTrain();
     void boundValuesAndCheckedColumns();
     void rangesAndLayoutBySeriesCount_data();
     void rangesAndLayoutBySeriesCount();
@@ -83,22 +89,23 @@ void tst_Grapher::initTestCase() {
 void tst_Grapher::selection_data() {
     QTest::addColumn<int>("train");
     QTest::addColumn<int>("bank");
-    QTest::addColumn<QVector<double>>("values");
+    QTest::addColumn<std::vector<double>>("values");
     QTest::addColumn<QVector<double>>("hours");
+    // A reading stored without a value is a gap, never 0.
     QTest::newRow("train 1, both bounds")
-        << 1 << 0 << QVector<double>{50, 55, 0, 45} << QVector<double>{0, 228, 456, 744};
-    QTest::newRow("train 2") << 2 << 0 << QVector<double>{70} << QVector<double>{10};
+        << 1 << 0 << std::vector<double>{50, 55, Gap, 45} << QVector<double>{0, 228, 456, 744};
+    QTest::newRow("train 2") << 2 << 0 << std::vector<double>{70} << QVector<double>{10};
     QTest::newRow("train 0: every train")
-        << 0 << 0 << QVector<double>{50, 55, 70, 0, 45} << QVector<double>{0, 228, 10, 456, 744};
+        << 0 << 0 << std::vector<double>{50, 55, 70, Gap, 45} << QVector<double>{0, 228, 10, 456, 744};
     QTest::newRow("bank 3 of train 1")
-        << 1 << 3 << QVector<double>{50, 55, 45} << QVector<double>{0, 228, 744};
-    QTest::newRow("train without rows") << 5 << 0 << QVector<double>{} << QVector<double>{};
+        << 1 << 3 << std::vector<double>{50, 55, 45} << QVector<double>{0, 228, 744};
+    QTest::newRow("train without rows") << 5 << 0 << std::vector<double>{} << QVector<double>{};
 }
 
 void tst_Grapher::selection() {
     QFETCH(int, train);
     QFETCH(int, bank);
-    QFETCH(QVector<double>, values);
+    QFETCH(std::vector<double>, values);
     QFETCH(QVector<double>, hours);
     Drawing d(env.prog(), {"NormalizedPermFlow"}, qint16(train));
     d.g.Bank(qint16(bank));
@@ -106,22 +113,23 @@ void tst_Grapher::selection() {
     QCOMPARE(int(d.g.Series.size()), 1);
     const SeriesData& s = d.g.Series[0];
     QCOMPARE(s.PointCount, int(values.size()));
-    QCOMPARE(QVector<double>(s.Values.begin(), s.Values.end()), values);
+    QVERIFY(near(s.Values, values));
+    QVERIFY(near(d.chart.group(1).series(1).y, values));
     QCOMPARE(QVector<double>(s.Hours.begin(), s.Hours.end()), hours);
     if (values.size() >= 3) {
         QCOMPARE(FromDateSerial(s.Dates.front()), at(2024, 1, 1));
         QCOMPARE(FromDateSerial(s.Dates.back()), at(2024, 2, 1));
-    } else if (values.isEmpty()) {
+    } else if (values.empty()) {
         QCOMPARE(d.g.Request.MaxY, 0.0);
     }
 }
 
 void tst_Grapher::scalingNullsAndMaxima() {
-    // Two series: series 2 feeds only MaxY2; the rejection is in per cent, Null stays 0.
+    // Two series: series 2 feeds only MaxY2; the rejection is in per cent, Null is a gap.
     {
         Drawing d(env.prog(), {"NormalizedPermFlow", "ActualRejection"});
         d.g.MakeGraph();
-        QVERIFY(near(d.g.Series[1].Values, {98, 0, 97, 99}));
+        QVERIFY(near(d.g.Series[1].Values, {98, Gap, 97, 99}));
         QCOMPARE(d.g.Request.MaxY, 55.0);
         QCOMPARE(d.g.Request.MaxY2, 99.0);
         QVERIFY(d.chart.axis(ChartModel::Y2).shown);
@@ -142,17 +150,46 @@ void tst_Grapher::scalingNullsAndMaxima() {
     QVERIFY(IsPercentColumn("ActualRejection"));
     QVERIFY(!IsPercentColumn("NormalizedPermFlow"));
     QVERIFY(!IsPercentColumn("ejectionX"));
-    // All values negative: MaxY stays 0 and the automatic axis runs 0 to 0.
-    insertGraphRows(env.prog().ProjectDatabasePath, {{"P1", 7, at(2024, 1, 5), 1, {{"NormalizedDP", -3.0}}}});
-    Drawing neg(env.prog(), {"NormalizedDP"}, 7);
-    neg.g.YMin(-10);
-    neg.g.MakeGraph();
-    QCOMPARE(neg.g.Request.MaxY, 0.0);
-    QCOMPARE(neg.chart.axis(ChartModel::Y).min, 0.0);
-    QCOMPARE(neg.chart.axis(ChartModel::Y).max, 0.0);
 }
 
-void tst_Grapher::eventsAcrossTrains() {
+// An automatic end of the Y axis reaches past every reading drawn, from 0 when none lies
+// beyond it; a fixed end is kept whatever the other end is.
+void tst_Grapher::automaticAndFixedLimits_data() {
+    QTest::addColumn<QVector<double>>("readings");
+    QTest::addColumn<double>("fixedMin"); // NaN: automatic
+    QTest::addColumn<double>("fixedMax");
+    QTest::addColumn<double>("min");
+    QTest::addColumn<double>("max");
+    const double autoLimit = Gap;
+    const QVector<double> orp{-200, -215, -230, -247}, mixed{-3, -1, 2, 6};
+    QTest::newRow("ORP of a dechlorinated feed") << orp << autoLimit << autoLimit << -247 * 1.1 << 0.0;
+    QTest::newRow("below and above 0") << mixed << autoLimit << autoLimit << -3 * 1.1 << 6 * 1.1;
+    QTest::newRow("fixed minimum, automatic maximum") << mixed << -5.0 << autoLimit << -5.0 << 6 * 1.1;
+    QTest::newRow("automatic minimum, fixed maximum") << orp << autoLimit << -100.0 << -247 * 1.1 << -100.0;
+    QTest::newRow("all above 0") << QVector<double>{3, 5} << autoLimit << autoLimit << 0.0 << 5 * 1.1;
+}
+
+void tst_Grapher::automaticAndFixedLimits() {
+    QFETCH(QVector<double>, readings);
+    QFETCH(double, fixedMin);
+    QFETCH(double, fixedMax);
+    QFETCH(double, min);
+    QFETCH(double, max);
+    TestEnv own;
+    makeBlankDatabase(own.prog().ProjectDatabasePath);
+    std::vector<GraphRow> rows;
+    for (int i = 0; i < readings.size(); ++i)
+        rows.push_back({"P1", 1, at(2024, 1, 2 + i), 24.0 * i, {{"ORP", readings[i]}}});
+    insertGraphRows(own.prog().ProjectDatabasePath, rows);
+    Drawing d(own.prog(), {"ORP"});
+    if (!std::isnan(fixedMin)) d.g.YMin(fixedMin);
+    if (!std::isnan(fixedMax)) d.g.YMax(fixedMax);
+    d.g.MakeGraph();
+    QCOMPARE(d.chart.axis(ChartModel::Y).min, min);
+    QCOMPARE(d.chart.axis(ChartModel::Y).max, max);
+}
+
+void tst_Grapher::eventsOfOwnTrain() {
     Drawing d(env.prog(), {"NormalizedPermFlow"}, 1);
     d.g.ShowEvents(true);
     d.g.YMin(5); // the events sit at the Y minimum the graph is drawn with
@@ -160,13 +197,13 @@ void tst_Grapher::eventsAcrossTrains() {
     d.g.MakeGraph();
     QCOMPARE(int(d.g.Series.size()), 2);
     const SeriesData& ev = d.g.Series[1];
-    QCOMPARE(ev.PointCount, 2); // train 1 on 10 January and train 2 on 15 January, not P2
-    QCOMPARE(ev.Hours, (std::vector<double>{228, 10}));
-    QVERIFY(near(ev.Values, {5.0001, 5.0001}));
+    QCOMPARE(ev.PointCount, 1); // train 1 on 10 January, not train 2 on 15 January, not P2
+    QCOMPARE(ev.Hours, (std::vector<double>{228}));
+    QVERIFY(near(ev.Values, {5.0001}));
     QCOMPARE(d.g.Series[0].Hours, (std::vector<double>{0, 228, 456, 744})); // read in the same pass
 
-    // A train filling its own table, read in one pass: the train and bank pick the readings,
-    // never the events, whatever the storage order.
+    // A train filling its own table, read in one pass: the train picks the readings and the
+    // events, the bank the readings only, whatever the storage order.
     for (int bank : {0, 3}) {
         TestEnv own;
         makeBlankDatabase(own.prog().ProjectDatabasePath);
@@ -180,11 +217,11 @@ void tst_Grapher::eventsAcrossTrains() {
         one.g.Bank(qint16(bank));
         one.g.MakeGraph();
         QCOMPARE(one.g.Series[0].Hours, (bank ? std::vector<double>{1, 2} : std::vector<double>{1, 2, 3}));
-        QCOMPARE(one.g.Series[1].Hours, (std::vector<double>{2, 99}));
+        QCOMPARE(one.g.Series[1].Hours, (std::vector<double>{2}));
     }
     const ChartSeries& cs = d.chart.group(1).series(2);
     QCOMPARE(d.chart.group(1).label(2), QString("Events"));
-    QCOMPARE(cs.pointCount(), 2);
+    QCOMPARE(cs.pointCount(), 1);
     const ChartStyle st = d.chart.group(1).styleOf(2);
     QCOMPARE(st.linePattern, 1);
     QCOMPARE(st.symbolShape, 5);
@@ -246,10 +283,10 @@ void tst_Grapher::rangesAndLayoutBySeriesCount() {
     const QStringList cols =
         QStringList{"NormalizedPermFlow", "NormalizedDP", "NormalizedFlux", "ActualFlux"}.mid(0, count);
     Drawing d(env.prog(), cols);
-    d.g.YMin(3); // an automatic maximum puts the minimum back to 0
+    d.g.YMin(3); // kept with an automatic maximum
     d.g.MakeGraph();
     const ChartModel& c = d.chart;
-    QCOMPARE(c.axis(ChartModel::Y).min, 0.0);
+    QCOMPARE(c.axis(ChartModel::Y).min, 3.0);
     QCOMPARE(c.axis(ChartModel::Y).max, 55.0 * 1.1);
     QCOMPARE(c.group(1).seriesCount(), group1);
     QCOMPARE(c.group(1).series(1).pointCount(), 4);
@@ -263,7 +300,7 @@ void tst_Grapher::rangesAndLayoutBySeriesCount() {
     QCOMPARE(c.axis(ChartModel::X).max, ToDateSerial(at(2024, 2, 1)));
     QCOMPARE(c.footerText, QString());
     // Data points carry dates as X and the values as Y.
-    QCOMPARE(c.group(1).series(1).y, (std::vector<double>{50, 55, 0, 45}));
+    QVERIFY(near(c.group(1).series(1).y, {50, 55, Gap, 45}));
     QCOMPARE(c.group(1).series(1).x.front(), ToDateSerial(at(2024, 1, 1)));
 
     // Drawn again on the same chart with fixed limits, then with the minima automatic again:
@@ -293,7 +330,13 @@ void tst_Grapher::rangesAndLayoutBySeriesCount() {
     QCOMPARE(c.axis(ChartModel::Y).min, 0.0);
     if (count == 2) QCOMPARE(c.axis(ChartModel::Y2).min, 0.0);
     const ChartSeries& events = c.group(1).series(count == 2 ? 2 : count + 1);
-    QCOMPARE(events.y, (std::vector<double>{0.0001, 0.0001}));
+    QCOMPARE(events.y, (std::vector<double>{0.0001}));
+
+    // An end typed with a time of day loads readings past its midnight: the axis reaches them.
+    Drawing late(env.prog(), cols, 1, at(2024, 1, 1), at(2024, 2, 1, 0, 1));
+    late.g.MakeGraph();
+    QCOMPARE(late.chart.group(1).series(1).x.back(), ToDateSerial(at(2024, 2, 1, 0, 1)));
+    QVERIFY(late.chart.axis(ChartModel::X).max >= ToDateSerial(at(2024, 2, 1, 0, 1)));
 }
 
 void tst_Grapher::titlesAndLegend() {
@@ -324,12 +367,12 @@ void tst_Grapher::titlesAndLegend() {
 }
 
 void tst_Grapher::fewPointsAndStyles() {
-    // Three series and one point in series 1: nothing is plotted.
+    // Three series and one reading: it reaches the chart in every series.
     Drawing d(env.prog(), {"NormalizedPermFlow", "NormalizedDP", "ActualRejection"}, 2);
     d.g.MakeGraph();
-    QCOMPARE(d.chart.group(1).series(1).pointCount(), 1);
-    QVERIFY(std::isnan(d.chart.group(1).series(1).y[0]));
-    QCOMPARE(d.chart.group(1).series(2).pointCount(), 0);
+    QVERIFY(near(d.chart.group(1).series(1).y, {70}));
+    QCOMPARE(d.chart.group(1).series(3).pointCount(), 1);
+    QCOMPARE(d.chart.group(1).series(1).x, (std::vector<double>{ToDateSerial(at(2024, 1, 15))}));
 
     // Styles: a code 0 becomes 2 in the caller's variable; index 2 also styles group 2;
     // thicknesses act on the count known at the call and ignore widths below 1.
@@ -423,6 +466,30 @@ void tst_Grapher::elapsedLabels() {
     QCOMPARE(d.chart.footerText, QString("Elapsed Time Hrs"));
     QCOMPARE(int(d.chart.axis(ChartModel::X).valueLabels.size()), 11);
     QCOMPARE(d.chart.group(1).series(1).x, (std::vector<double>{0, 228, 456, 744}));
+
+    // Hours out of date order (a reference changed without recalculating): the axis spans the
+    // lowest to the highest; a reading without hours is left out, its value counting for no limit.
+    std::vector<GraphRow> rows;
+    for (int i = 0; i < 10; ++i)
+        rows.push_back({"H",
+                        1,
+                        at(2024, 3, 1).addSecs(i * 3600),
+                        i < 6 ? 40.0 + i : 10.0 + i,
+                        {{"NormalizedPermFlow", 50.0}}});
+    insertGraphRows(env.prog().ProjectDatabasePath, rows);
+    insertGraphRows(env.prog().ProjectDatabasePath,
+                    {{"H", 1, at(2024, 3, 2), 0, {{"NormalizedPermFlow", 500.0}}}});
+    Database::open(env.prog().ProjectDatabasePath)
+        .exec("UPDATE Data SET ElapsedTimeHrs = NULL WHERE ProjectID = 'H' AND NormalizedPermFlow = 500");
+    Drawing h(env.prog(), {"NormalizedPermFlow"}, 1, at(2024, 3, 1), at(2024, 3, 3));
+    h.g.ProjectID("H");
+    h.g.ElapsedTime(true);
+    h.g.MakeGraph();
+    QCOMPARE(h.chart.axis(ChartModel::X).min, 16.0);
+    QCOMPARE(h.chart.axis(ChartModel::X).max, 45.0);
+    QCOMPARE(h.chart.axis(ChartModel::X).valueLabels.back().position, 45.0);
+    QVERIFY(std::isnan(h.chart.group(1).series(1).x.back()));
+    QCOMPARE(h.chart.axis(ChartModel::Y).max, 50 * 1.1);
 
     env.prompts.onMessage("No Data Present", Buttons::OK, "Hevrin", Answer::OK);
     Drawing empty(env.prog(), {"NormalizedPermFlow"}, 9);

@@ -105,23 +105,39 @@ private slots:
         p.CurrentProject.unitFlux = 0;
         p.CurrentProject.unitTemp = 1;
         p.DbVersionMajor = 1, p.DbVersionMinor = 3, p.DbVersionRevision = 38;
-        const QString line = InformationLine(p, QDate(2026, 12, 9));
+        const QString line = InformationLine(p, CurrentUnits(p), QDate(2026, 12, 9));
         const QString units = GetUnitName(3, 6) + ", " + GetUnitName(1, 0) + ", " + GetUnitName(4, 0) + ", " +
                               GetUnitName(2, 1);
         QCOMPARE(line,
                  "09 Dec 26,  Units: " + units + ", Hevrin v: 1.3.38, DB v: 1.3.38, DB Name: db.hv3.mdb");
         const QString saved = p.ProjectDatabasePath;
         p.ProjectDatabasePath = "plain.mdb";
-        QVERIFY(InformationLine(p, QDate(2026, 12, 9)).endsWith("DB Name: plain.mdb"));
+        QVERIFY(InformationLine(p, CurrentUnits(p), QDate(2026, 12, 9)).endsWith("DB Name: plain.mdb"));
         p.ProjectDatabasePath = saved;
 
+        // A graphed project's units are its own, whatever the current project's are.
+        insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", "Metric"}, {"TrainNumber", 2}});
+        const GraphUnits metric = ReadGraphUnits(p, "Metric", 2);
+        QCOMPARE(metric.flow, qint16(13));
+        QCOMPARE(metric.press, qint16(8));
+        QCOMPARE(metric.temp, qint16(1));
+        QVERIFY(
+            InformationLine(p, metric, QDate(2026, 12, 9)).contains("Units: " + GetUnitName(3, 13) + ", "));
+
+        // The boxes read and show dates as every typed date is: the computer's own order only.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         QCOMPARE(FormatBoxDate(at(1998, 5, 23)), QString("5/23/1998"));
-        QCOMPARE(FormatBoxDate(at(2024, 3, 1, 14, 5)), QString("3/1/2024 2:05:00 PM"));
+        QCOMPARE(FormatBoxDate(at(2024, 3, 1, 14, 5)), QString("3/1/2024 14:05"));
         QCOMPARE(ParseBoxDate("5/23/1998"), at(1998, 5, 23));
         QCOMPARE(ParseBoxDate("3/1/2024 2:05:00 PM"), at(2024, 3, 1, 14, 5));
         QCOMPARE(ParseBoxDate("2024-03-01"), at(2024, 3, 1));
         QVERIFY(!ParseBoxDate("13/45/2024").isValid());
         QVERIFY(!ParseBoxDate("soon").isValid());
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        QCOMPARE(ParseBoxDate("05/11/2026"), at(2026, 11, 5));
+        QCOMPARE(FormatBoxDate(at(2026, 11, 20, 8, 30)), QString("20/11/2026 08:30"));
+        QVERIFY(!ParseBoxDate("11/20/2026").isValid());
+        QLocale::setDefault(QLocale::c());
     }
 
     void lastGraphRowAndNamedSave() {

@@ -201,7 +201,7 @@ private slots:
         QTest::addColumn<QString>("header");
         QTest::newRow("current graph") << "dlgPrint"
                                        << ""
-                                       << "      P1, Train:2  Date Printed: 2014-03-05";
+                                       << "      Lake, Train:3  Date Printed: 2014-03-05";
         QTest::newRow("gallery, note") << "dlgPrint2"
                                        << "Pump A"
                                        << "      Pump A   ...Graph printed on: 2014-03-05";
@@ -222,7 +222,7 @@ private slots:
                                      return test::writerResult(false);
                                  }};
         if (dialog == "dlgPrint") {
-            PrintCurrentGraph(env.prog(), chart);
+            PrintCurrentGraph(env.prog(), chart, "Lake", 3); // not the current P1 train 2
             const QString chartx = env.path("Chartx.svg");
             QCOMPARE(env.prog().PrintFilePath, chartx);
             QCOMPARE(legends, QStringList({"Feed Pressure (bar)     ", "saved " + chartx + ".tmp",
@@ -283,7 +283,7 @@ private slots:
                                      test::writeTestSvg(path, fill);
                                      return test::writerResult(fail);
                                  }};
-        PrintCurrentGraph(env.prog(), chart);
+        PrintCurrentGraph(env.prog(), chart, "P1", 2);
         QVERIFY(env.dialog("dlgPrint") && env.dialog("dlgPrint")->isVisible());
         const QByteArray before = test::readFile(chartx);
         QVERIFY(!before.isEmpty());
@@ -302,7 +302,7 @@ private slots:
         env.prog().PrintFilePath = env.path("graphs/Chart3.svg");
         env.prompts.onMessage("The graph image could not be saved as " + chartx + ": " + reason, Buttons::OK,
                               "Hevrin", Answer::OK);
-        PrintCurrentGraph(env.prog(), chart);
+        PrintCurrentGraph(env.prog(), chart, "P1", 2);
         QCOMPARE(env.prompts.verify(), QString());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!env.dialog("dlgPrint"));

@@ -37,6 +37,7 @@ class tst_GraphWindowFit : public QObject {
 
 private slots:
     void init() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); // the dates typed below
         env = std::make_unique<TestEnv>();
         makeBlankDatabase(db());
         InitUnits(p());
@@ -65,6 +66,7 @@ private slots:
         for (const QString& name : p().windows.loadedNames())
             delete p().windows.find(name);
         env.reset();
+        QLocale::setDefault(QLocale::c());
     }
 
     // The graph window with four series, its own period and the events list.

@@ -61,6 +61,7 @@ class tst_SavedGraphs : public QObject {
 
 private slots:
     void init() {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); // the dates the boxes show
         env = std::make_unique<TestEnv>();
         makeBlankDatabase(db());
         InitUnits(p());
@@ -338,6 +339,10 @@ private slots:
         QCOMPARE(ReadIniValue("Current Project", "Tab0", "", p().IniFilePath), "P1-1 " + title);
         auto* gallery = qobject_cast<frmPrintGraph*>(p().windows.find("frmPrintGraph"));
         QVERIFY(gallery && gallery->Picture1[0]->hasPicture());
+        // The caption as a tab shows it: "&&" is one "&", a lone "&" only marks a shortcut.
+        QString shown = gallery->SSTab1->tabText(0);
+        shown.replace(QRegularExpression("&(.)"), "\\1");
+        QCOMPARE(shown, "#0 P1-1 " + title);
         QCOMPARE(w->chartModel()->group(1).label(1), legend);
     }
 

@@ -42,21 +42,22 @@ public:
 };
 
 // A server that opens every topic and answers each other line with what `reply` makes of it;
-// with `closeAfterRequest`, it ends the connection once it has answered a REQUEST.
+// with `closeAfterRequest`, it ends the connection once it has answered a REQUEST; with
+// `replyToInit`, `reply` answers INIT as well.
 class ScriptedServer : public QObject {
 public:
     ScriptedServer(const QString& name, std::function<QByteArray(const QByteArray&)> reply,
-                   bool closeAfterRequest = false) {
+                   bool closeAfterRequest = false, bool replyToInit = false) {
         server.setSocketOptions(QLocalServer::UserAccessOption);
         QLocalServer::removeServer(name.toLower());
         server.listen(name.toLower());
-        connect(&server, &QLocalServer::newConnection, this, [this, reply, closeAfterRequest] {
+        connect(&server, &QLocalServer::newConnection, this, [this, reply, closeAfterRequest, replyToInit] {
             QLocalSocket* s = server.nextPendingConnection();
             last = s;
-            connect(s, &QLocalSocket::readyRead, s, [s, reply, closeAfterRequest] {
+            connect(s, &QLocalSocket::readyRead, s, [s, reply, closeAfterRequest, replyToInit] {
                 while (s->canReadLine()) {
                     const QByteArray line = s->readLine();
-                    s->write(line.startsWith("INIT") ? QByteArray("ACK\n") : reply(line));
+                    s->write(line.startsWith("INIT") && !replyToInit ? QByteArray("ACK\n") : reply(line));
                     if (closeAfterRequest && line.startsWith("REQUEST")) {
                         s->disconnectFromServer();
                         return;
@@ -171,10 +172,12 @@ private slots:
                                               << "FT999" << 2 << 0 << 285 << "";
         QTest::newRow("item refused, automatic") << "~|Plant"
                                                  << "FT999" << 1 << 285 << 293 << "";
-        QTest::newRow("topic refused") << "~|Nothing"
-                                       << "FT101" << 2 << 282 << 293 << "";
-        QTest::newRow("no such application") << "hv-nobody-serves-this|Plant"
-                                             << "FT101" << 1 << 282 << 293 << "";
+        QTest::newRow("topic refused")
+            << "~|Nothing"
+            << "FT101" << 2 << 282 << 293 << "is running but has no topic (sheet) called Nothing";
+        QTest::newRow("no such application")
+            << "hv-nobody-serves-this|Plant"
+            << "FT101" << 1 << 282 << 293 << "No application called hv-nobody-serves-this is running";
         QTest::newRow("no bar") << "~"
                                 << "FT101" << 2 << 282 << 293 << "";
         QTest::newRow("empty application") << "|Plant"
@@ -199,6 +202,9 @@ private slots:
         QCOMPARE(c.setLinkMode(mode), openError);
         QCOMPARE(c.lastError(), openError);
         QCOMPARE(c.linkMode(), openError ? 0 : mode);
+        // A failed link names its own cause; only a program that is not there is "missing".
+        if (openError) QVERIFY2(c.lastErrorText().contains(text), qPrintable(c.lastErrorText()));
+        QCOMPARE(c.applicationMissing(), text.startsWith("No application called"));
         QSignalSpy spy(&c, &LinkClient::textChanged);
         QCOMPARE(c.linkRequest(), requestError);
         if (requestError == 0) {
@@ -307,30 +313,45 @@ private slots:
         QTest::addColumn<bool>("closes");
         QTest::addColumn<int>("error");
         QTest::addColumn<QString>("cause");
-        QTest::newRow("empty value") << QByteArray("DATA R1C1\t\n") << false << 0 << "";
+        QTest::addColumn<bool>("atInit"); // the answer comes to the link's INIT, not to a request
+        QTest::newRow("empty value") << QByteArray("DATA R1C1\t\n") << false << 0 << "" << false;
+        QTest::newRow("no link message") << QByteArray("HELLO\n") << false << int(ItemRefused)
+                                         << "a line that is no link message" << false;
+        QTest::newRow("no link message to INIT")
+            << QByteArray("HELLO\n") << false << int(NoServer) << "a line that is no link message" << true;
+        QTest::newRow("flood to INIT")
+            << QByteArray(10 << 20, '7') << false << int(NoServer) << "longer than 16 KiB" << true;
         QTest::newRow("no tab") << QByteArray("DATA R1C1\n") << false << int(ItemRefused)
-                                << "a DATA line without its tab";
+                                << "a DATA line without its tab" << false;
         QTest::newRow("10 MB answer") << "DATA R1C1\t" + QByteArray(10 << 20, '7') + "\n"
-                                      << false << int(ItemRefused) << "longer than 16 KiB";
+                                      << false << int(ItemRefused) << "longer than 16 KiB" << false;
         QTest::newRow("closed mid-answer")
-            << QByteArray("DATA R1C1\t12") << true << int(NoLink) << "closed the link";
+            << QByteArray("DATA R1C1\t12") << true << int(NoLink) << "closed the link" << false;
     }
     void badAnswerIsAFailedFetch() {
         QFETCH(QByteArray, answer);
         QFETCH(bool, closes);
         QFETCH(int, error);
         QFETCH(QString, cause);
+        QFETCH(bool, atInit);
         const QString app = uniqueServerName();
         ScriptedServer s(
             app,
             [&answer](const QByteArray& line) {
-                return line.startsWith("REQUEST") ? answer : QByteArray("NACK\n");
+                return line.startsWith("REQUEST") || line.startsWith("INIT") ? answer : QByteArray("NACK\n");
             },
-            closes);
+            closes, atInit);
         LinkClient c;
         c.setLinkTimeout(3000);
         c.setLinkTopic(app + "|Sheet1");
         c.setLinkItem("R1C1");
+        if (atInit) {
+            // The program runs but answers no link: its answer is named, not a missing program.
+            QCOMPARE(c.setLinkMode(2), error);
+            QVERIFY2(c.lastErrorText().contains(cause), qPrintable(c.lastErrorText()));
+            QVERIFY(!c.applicationMissing());
+            return;
+        }
         QCOMPARE(c.setLinkMode(2), 0);
         QSignalSpy spy(&c, &LinkClient::textChanged);
         QCOMPARE(c.linkRequest(), error);

@@ -24,7 +24,6 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
-#include <sqlite3.h>
 
 namespace hv::test {
 

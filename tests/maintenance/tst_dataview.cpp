@@ -20,13 +20,17 @@ void fill(Program& p) {
         const char* date;
         QVariant temperature;
         int train;
-    } readings[] = {{"2020-01-03 08:00:00", 25.5, 1},
-                    {"2020-01-01 08:00:00", 9.75, 2},
-                    {"2020-01-04 08:00:00", QVariant(), 1},
-                    {"2020-01-02 08:00:00", 100.0, 1}};
+        int event;
+    } readings[] = {{"2020-01-03 08:00:00", 25.5, 1, 6},
+                    {"2020-01-01 08:00:00", 9.75, 2, 0},
+                    {"2020-01-04 08:00:00", QVariant(), 1, 12},
+                    {"2020-01-02 08:00:00", 100.0, 1, 0}};
     for (const auto& r : readings)
         insertReading(p.ProjectDatabasePath, 3,
-                      {{"TheDate", r.date}, {"Temperature", r.temperature}, {"TrainNumber", r.train}});
+                      {{"TheDate", r.date},
+                       {"Temperature", r.temperature},
+                       {"TrainNumber", r.train},
+                       {"EventID", r.event}});
     insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "P2"}});
     p.CurrentProject.ProjectID = "P1";
     p.CurrentProject.TrainNumber = 1;
@@ -67,6 +71,7 @@ private slots:
         QCOMPARE(column(m, 0), QStringList({"2020-01-01 08:00", "2020-01-02 08:00", "2020-01-03 08:00",
                                             "2020-01-04 08:00"}));
         QCOMPARE(column(m, 3), QStringList({"9.75", "100.0", "25.5", "0.0"})); // Temperature; Null as 0.0
+        QCOMPARE(column(m, 2), QStringList({"0", "0", "6", "12"}));            // an event is a whole number
     }
 
     // The rows mix the project's trains: each names its own, and the date shows whole.

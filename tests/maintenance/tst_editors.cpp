@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "core/elementdb.h"
+#include "core/typedinput.h"
 #include "maintenance/exchangeexport.h"
 #include "maintenance/ui/frmeditdata.h"
 #include "maintenance/ui/frmeditproject.h"
@@ -246,17 +247,17 @@ void tst_Editors::readingsBrowseAndSkip() {
     std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
     // The newest reading first, the picker 30 days before it.
     QCOMPARE(w->lblStatus->text(), QString("Record: 3"));
-    QCOMPARE(w->txtFields[2]->text(), QString("2020-05-20 10:00:00"));
+    QCOMPARE(w->txtFields[2]->text(), ShortDateTimeText(parseDbDate("2020-05-20 10:00:00")));
     QCOMPARE(w->DTPicker1->dateTime(), parseDbDate("2020-04-20 10:00:00"));
     QCOMPARE(w->lblLabels[49]->text(), QString("NTU raw"));
     QVERIFY(w->txtFields[4]->isReadOnly());
     // A picker change jumps: to the first reading after the target from a later one...
     w->DTPicker1->setDateTime(parseDbDate("2020-05-10 00:00:00"));
-    QCOMPARE(w->txtFields[2]->text(), QString("2020-05-10 08:00:00"));
+    QCOMPARE(w->txtFields[2]->text(), ShortDateTimeText(parseDbDate("2020-05-10 08:00:00")));
     // ... and to the newest before it from an earlier one.
     w->cmdFirst->click();
     w->cmdSkip->click();
-    QCOMPARE(w->txtFields[2]->text(), QString("2020-05-01 10:00:00"));
+    QCOMPARE(w->txtFields[2]->text(), ShortDateTimeText(parseDbDate("2020-05-01 10:00:00")));
     w->DTPicker1->setDateTime(parseDbDate("2021-01-01 00:00:00"));
     QCOMPARE(w->lblStatus->text(), QString("Record: 3"));
     // Train 2 has no UserDefined row of its own: the caption stays.
@@ -272,7 +273,7 @@ void tst_Editors::readingsDelete() {
     std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
     w->cmdDelete->click(); // the newest
     QCOMPARE(e.readings(1), 2);
-    QCOMPARE(w->txtFields[2]->text(), QString("2020-05-10 08:00:00"));
+    QCOMPARE(w->txtFields[2]->text(), ShortDateTimeText(parseDbDate("2020-05-10 08:00:00")));
     // Another train chosen without GO: nothing is deleted.
     w->cbProject->setCurrentIndex(1);
     e.prompts().onMessage("Please select the 'GO' button first", Buttons::OK, "Hevrin", Answer::OK);
@@ -404,29 +405,41 @@ void tst_Editors::readingsCloseprompt() {
 }
 
 void tst_Editors::readingsRefuseBadText_data() {
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<int>("box");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("refusal"); // empty: stored
     QTest::addColumn<QString>("stored");
-    QTest::newRow("a date") << 2 << "2020-05-21 09:30:00"
+    QTest::newRow("a date") << "C" << 2 << "2020-05-21 09:30:00"
                             << ""
                             << "2020-05-21 09:30:00";
-    QTest::newRow("not a date") << 2 << "21st of May"
+    QTest::newRow("a UK date to the second") << "en_GB" << 2 << "01/11/2026 08:00:30"
+                                             << ""
+                                             << "2026-11-01 08:00:30";
+    QTest::newRow("not a date") << "C" << 2 << "21st of May"
                                 << "is not a date"
                                 << "2020-05-20 10:00:00";
-    QTest::newRow("not a number") << 4 << "12x"
+    QTest::newRow("not a number") << "C" << 4 << "12x"
                                   << "is not a number"
                                   << "";
-    QTest::newRow("emptied number") << 4 << ""
+    QTest::newRow("a plain number under German settings") << "de_DE" << 4 << "290.5"
+                                                           << ""
+                                                           << "290.5";
+    QTest::newRow("emptied number") << "C" << 4 << ""
                                     << ""
                                     << "";
 }
 
 void tst_Editors::readingsRefuseBadText() {
+    QFETCH(QString, locale);
     QFETCH(int, box);
     QFETCH(QString, typed);
     QFETCH(QString, refusal);
     QFETCH(QString, stored);
+    QLocale::setDefault(QLocale(locale));
+    struct Restore {
+        ~Restore() { QLocale::setDefault(QLocale::c()); }
+    } restore;
     Readings e;
     std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
     const qint64 id = w->adoPrimaryRS->bookmark();
@@ -436,10 +449,14 @@ void tst_Editors::readingsRefuseBadText() {
     if (!refusal.isEmpty()) e.prompts().onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
     w->cmdUpdate->click();
     QCOMPARE(w->mode(), refusal.isEmpty() ? RecordMode::Browsing : RecordMode::Editing);
-    if (box == 2) QCOMPARE(e.scalar("SELECT TheDate FROM Data WHERE ID = ?", {id}).toString(), stored);
+    if (box == 2) {
+        QCOMPARE(e.scalar("SELECT TheDate FROM Data WHERE ID = ?", {id}).toString(), stored);
+        // Shown back in the computer's own form.
+        if (refusal.isEmpty()) QCOMPARE(w->txtFields[2]->text(), ShortDateTimeText(parseDbDate(stored)));
+    }
     const QVariant flow = e.scalar("SELECT PermFlow FROM Data WHERE ID = ?", {id});
     if (box == 4 && refusal.isEmpty())
-        QVERIFY(flow.isNull());
+        QCOMPARE(flow.isNull() ? QString() : QString::number(flow.toDouble()), stored);
     else
         QCOMPARE(flow, before); // a refused number leaves the stored one
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));

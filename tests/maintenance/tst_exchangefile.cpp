@@ -56,6 +56,9 @@ private slots:
         QTest::newRow("blanks around") << " 7 " << num << false << QVariant(7.0);
         QTest::newRow("negative") << "-0.25" << num << false << QVariant(-0.25);
         QTest::newRow("plus") << "+3" << num << false << QVariant(3.0);
+        QTest::newRow("plus minus") << "+-5" << num << false << QVariant();
+        QTest::newRow("hexadecimal") << "0x10" << num << false << QVariant();
+        QTest::newRow("comma exponent") << "1,5E-05" << num << true << QVariant(1.5e-5);
         QTest::newRow("18 digits") << "123456789.123456789" << num << false << QVariant(123456789.123456789);
         QTest::newRow("mark at the end") << "5." << num << false << QVariant(5.0);
         QTest::newRow("two marks") << "1.2.3" << num << false << QVariant();

@@ -149,7 +149,8 @@ private slots:
         ChooseImportFile(p, writeFile(env, "f.txt", sampleFile("1003020;46")), c);
         RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
-        QCOMPARE(p.status.text(1), "P1: Updated 0 records out of a total 2"); // none could be normalized
+        // None could be normalized.
+        QVERIFY2(p.status.text(1).startsWith("P1: Updated 0 records out of a total 2"), qPrintable(p.status.text(1)));
         QCOMPARE(p.CurrentProject.ProjectID, "Other");
     }
 
@@ -200,7 +201,8 @@ private slots:
         QTest::addColumn<int>("projects");
         QTest::addColumn<int>("readings");
         QTest::newRow("bad date") << "P1;2013-13-02 10:00:00;1;1;"
-                                  << "first data point's date value is invalid" << int(Answer::OK) << 0 << 0;
+                                  << "Line 6, field 2 (TheDate) holds \"2013-13-02 10:00:00\", which is not a date."
+                                  << int(Answer::OK) << 0 << 0;
         QTest::newRow("another project") << "P2;2013-05-02 10:00:00;1;1;"
                                          << "the Data Project ID = P2" << int(Answer::OK) << 0 << 0;
         QTest::newRow("another train, Cancel") << "P1;2013-05-02 10:00:00;2;1;"
@@ -304,6 +306,24 @@ private slots:
         QStringList nul = withProjectValue(good, "ProjectID", "P1");
         QByteArray nulBytes = bytes(nul);
         nulBytes.replace("\r\nP1;2020-01-01", QByteArray("\r\nP1\0x;2020-01-01", 17));
+        QTest::newRow("plus and minus") << bytes(withLine(good, 7, "P1;2013-05-01 10:00:00;1;+-5;3"))
+                                        << "line 7: the PermFlow value \"+-5\" is not a number";
+        QTest::newRow("hexadecimal") << bytes(withLine(good, 7, "P1;2013-05-01 10:00:00;1;0x10;3"))
+                                     << "line 7: the PermFlow value \"0x10\" is not a number";
+        QTest::newRow("a word") << bytes(withLine(good, 7, "P1;2013-05-01 10:00:00;1;11;abc"))
+                                << "line 7: the ORP value \"abc\" is not a number";
+        QTest::newRow("one date twice") << bytes(withLine(good, 7, "P1;2013-05-02 10:00:00;1;11;3"))
+                                        << "lines 6 and 7 hold the same date 2013-05-02 10:00:00";
+        QStringList train0 = withProjectValue(good, "TrainNumber", "0");
+        train0[5].replace(";1;", ";0;");
+        train0[6].replace(";1;", ";0;");
+        QTest::newRow("train 0") << bytes(train0) << "line 3: the TrainNumber 0 is below 1";
+        QTest::newRow("a blank after the project ID")
+            << bytes(withProjectValue(good, "ProjectID", "P1 ")) << "line 3: the ProjectID \"P1 \" has blanks";
+        const QString utf16Text = good.join("\r\n") + "\r\n";
+        QByteArray utf16("\xFF\xFE", 2);
+        utf16.append(reinterpret_cast<const char*>(utf16Text.utf16()), utf16Text.size() * 2);
+        QTest::newRow("UTF-16") << utf16 << "it is UTF-16 (Unicode) text";
         QTest::newRow("NUL in the project ID")
             << nulBytes << "line 3: the ProjectID value holds a NUL character";
         QTest::newRow("project ID of 51 characters")
@@ -345,6 +365,34 @@ private slots:
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(count(p, "SELECT count(DISTINCT TheDate) FROM Data"), 2);
         QCOMPARE(count(p, "SELECT count(*) FROM Data"), 2);
+    }
+
+    // A file imported again into the train that holds its dates, adding or overwriting, stores
+    // none of them again and counts them; a new date in it is stored.
+    void importAgainStoresNoDateTwice_data() {
+        QTest::addColumn<int>("answer");
+        QTest::newRow("add data") << int(Answer::No);
+        QTest::newRow("overwrite") << int(Answer::Yes);
+    }
+    void importAgainStoresNoDateTwice() {
+        QFETCH(int, answer);
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        ImportChoice c;
+        ChooseImportFile(p, writeFile(env, "f.txt", sampleFile()), c);
+        QCOMPARE(RunImport(p, c, allDates()).inserted, 2);
+        QStringList again = sampleFile();
+        again << "P1;2013-05-03 10:00:30;1;10;";
+        env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer(answer));
+        ChooseImportFile(p, writeFile(env, "again.txt", again), c);
+        const ImportResult r = RunImport(p, c, allDates());
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(r.inserted, 1);
+        QCOMPARE(r.alreadyStored, 2);
+        QCOMPARE(count(p, "SELECT count(*) FROM Data"), 3);
+        // Kept to the second.
+        QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE TheDate = '2013-05-03 10:00:30'"), 1);
     }
 
     // An import that does not finish (cancelled at a turn, a failure late in the file, another
@@ -478,6 +526,58 @@ private slots:
         QCOMPARE(stored.toString(), back.toString());
     }
 
+    // What the file cannot carry goes as blanks, and the result names each text it altered.
+    void exportSaysWhichTextsItAltered_data() {
+        QTest::addColumn<bool>("csv");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<QStringList>("altered");
+        QTest::newRow("none") << false << "Plant, 2 banks"
+                              << "mV"
+                              << "7.3" << QStringList();
+        QTest::newRow("separator in the description") << false << "RO; 2 banks"
+                                                      << "mV"
+                                                      << "7.3" << QStringList{"the project's Description"};
+        QTest::newRow("line break in a caption") << false << "Plant"
+                                                 << "m\nV"
+                                                 << "7.3" << QStringList{"the user-defined caption UnitsORP"};
+        QTest::newRow("separator in a reading's text") << false << "Plant"
+                                                       << "mV"
+                                                       << "7;3" << QStringList{"texts of 2 readings"};
+        QTest::newRow("comma in CSV") << true << "Plant, 2 banks"
+                                      << "mV"
+                                      << "7.3" << QStringList{"the project's Description"};
+    }
+    void exportSaysWhichTextsItAltered() {
+        QFETCH(bool, csv);
+        QFETCH(QString, description);
+        QFETCH(QString, caption);
+        QFETCH(QString, note);
+        QFETCH(QStringList, altered);
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        insertProjectInfo(p.ProjectDatabasePath, 3, {{"Description", description}});
+        insertRow(p.ProjectDatabasePath, "UserDefined", {{"ProjectID", "P1"}, {"UnitsORP", caption}});
+        for (const char* d : {"2020-01-02 00:00:00", "2020-01-03 00:00:00"})
+            insertReading(p.ProjectDatabasePath, 3, {{"TheDate", d}, {"pH", note}});
+        setVersion(p, 1, 3, 38);
+        p.ExportCsvMode = csv;
+        const ExportResult result =
+            CreateFile(p, ExportRequest{0, "P1 Train:1", {}, {}, true, env.path("o.txt"), {}});
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(result.written, 2);
+        QCOMPARE(result.alteredTexts, altered);
+        const QString message = AlteredTextsMessage(result.alteredTexts, csv ? ',' : ';');
+        QCOMPARE(message.isEmpty(), altered.isEmpty());
+        for (const QString& a : altered)
+            QVERIFY(message.contains(a));
+        QFile f(env.path("o.txt"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(f.readAll()).split("\r\n").size(), 8); // no line was split
+    }
+
     // An export the disk refuses names the system's own cause and leaves no file.
     void exportOnAFullDisk() {
         TestEnv env;
@@ -501,6 +601,35 @@ private slots:
         QVERIFY(!env.prompts.shown().last().contains("canceled", Qt::CaseInsensitive));
         QVERIFY(!QFile::exists(out));
         QVERIFY(result.exportEnabled);
+    }
+
+    // An import that fails on a full disk stores nothing and leaves no journal beside the
+    // database: the file alone is whole.
+    void importOnAFullDisk() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        QStringList file = sampleFile();
+        const QString wide(200, 'n');
+        file[4] += ";Note1";
+        file[5] += ";" + wide;
+        file[6] += ";" + wide;
+        for (int i = 0; i < 3000; ++i)
+            file << "P1;" + QDateTime(QDate(2014, 1, 1), QTime(0, 0)).addSecs(i * 60).toString("yyyy-MM-dd HH:mm:ss") +
+                        ";1;10;;" + wide;
+        ImportChoice c;
+        QCOMPARE(ChooseImportFile(p, writeFile(env, "big.txt", file), c), ChoiceOutcome::NewProject);
+        env.prompts.onMessage("disk I/O error", Buttons::OK, Title, Answer::OK);
+        ImportResult r;
+        {
+            FileSizeLimit limit(QFileInfo(p.ProjectDatabasePath).size() + 100000);
+            r = RunImport(p, c, allDates());
+        }
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QVERIFY(!r.finished);
+        QVERIFY(!QFile::exists(p.ProjectDatabasePath + "-journal"));
+        QCOMPARE(count(p, "SELECT count(*) FROM Data"), 0);
+        QCOMPARE(valueOf(p, "PRAGMA integrity_check").toString(), "ok");
     }
 
     // The bulk tool's database on a full disk: the system's cause, a failure, and no file left.

@@ -118,16 +118,20 @@ private slots:
             QCOMPARE(w.projectColour(), 65280u);
         }
         if (enabledAfter) {
-            // Again, refused by the database: the first import's success is not shown for it.
-            Database::open(p.ProjectDatabasePath)
-                .exec("CREATE TRIGGER refuse BEFORE INSERT ON Data BEGIN SELECT RAISE(ABORT, 'refused by the "
-                      "test'); END");
+            // Again, refused by the database: the first import's success, and its "Overwrite
+            // bypassed.", are not shown for it. (Its readings go first: a date the train holds
+            // would not be stored again.)
+            Database db = Database::open(p.ProjectDatabasePath);
+            db.exec("DELETE FROM Data");
+            db.exec("CREATE TRIGGER refuse BEFORE INSERT ON Data BEGIN SELECT RAISE(ABORT, 'refused by the "
+                    "test'); END");
             env.prompts.onMessage("refused by the test", Buttons::OK, Title, Answer::OK);
             w.cmdImport->click();
             QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
-            QCOMPARE(count(p, "SELECT count(*) FROM Data"), 2);
+            QCOMPARE(count(p, "SELECT count(*) FROM Data"), 0);
             QVERIFY(w.lblProject->text().startsWith(label));
             QVERIFY(!w.panelText(2).contains("imported"));
+            QCOMPARE(w.panelText(1), QString());
         }
     }
 
@@ -135,21 +139,41 @@ private slots:
     void exportWindow_data() {
         QTest::addColumn<bool>("csv");
         QTest::addColumn<QString>("projectId");
-        QTest::newRow("text") << false << "P1";
-        QTest::newRow("csv") << true << "P1";
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<QString>("altered"); // what the window says it wrote with blanks
+        QTest::newRow("text") << false << "P1"
+                              << "Plant, 2 banks"
+                              << "";
+        QTest::newRow("csv") << true << "P1"
+                             << "Plant; 2 banks"
+                             << "";
         // Its list text "Lake Train:2 Train:1" begins like that of project Lake.
-        QTest::newRow("an ID holding Train:") << false << "Lake Train:2";
+        QTest::newRow("an ID holding Train:") << false << "Lake Train:2"
+                                              << ""
+                                              << "";
+        QTest::newRow("separator in the description")
+            << false << "P1"
+            << "Plant; 2 banks"
+            << "The exchange file cannot carry \";\" or a line break in a text: each was written as a blank "
+               "in the project's Description.";
+        QTest::newRow("comma in a CSV description")
+            << true << "P1"
+            << "Plant, 2\r\nbanks"
+            << "The exchange file cannot carry \",\" or a line break in a text: each was written as a blank "
+               "in the project's Description.";
     }
     void exportWindow() {
         QFETCH(bool, csv);
         QFETCH(QString, projectId);
+        QFETCH(QString, description);
+        QFETCH(QString, altered);
         TestEnv env;
         Program& p = env.prog();
         makeBlankDatabase(p.ProjectDatabasePath);
         insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", "Lake"}});
         insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "Lake"}});
         insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "Lake"}, {"TheDate", "2013-05-06 00:00:00"}});
-        insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", projectId}});
+        insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", projectId}, {"Description", description}});
         insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", projectId}});
         env.system.clock = QDateTime(QDate(2020, 1, 10), QTime(15, 30));
         p.ExportCsvMode = csv;
@@ -171,6 +195,7 @@ private slots:
         env.prompts.onSaveFile(out);
         fileButton->click();
         QVERIFY(w.cmdExport->isEnabled());
+        if (!altered.isEmpty()) env.prompts.onMessage(altered, Buttons::OK, Title, Answer::OK);
         w.cmdExport->click();
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QVERIFY(!w.cmdExport->isEnabled());

@@ -64,6 +64,8 @@ private slots:
     void deleteFromWindow_data();
     void deleteFromWindow();
     void trainMustMatch();
+    void onlyTheChosenTrain_data();
+    void onlyTheChosenTrain();
     void boundKeysAndOneTransaction();
 };
 
@@ -138,6 +140,50 @@ void tst_ProjectDeletion::trainMustMatch() {
     w->close();
     QVERIFY(plant.env.prog().CurrentProjectLoaded);
     QVERIFY2(prompts.verify().isEmpty(), qPrintable(prompts.verify()));
+}
+
+void tst_ProjectDeletion::onlyTheChosenTrain_data() {
+    QTest::addColumn<int>("train");      // chosen in the list, then GO and Delete
+    QTest::addColumn<QString>("open");   // the collecting window left open
+    QTest::addColumn<QString>("refusal"); // empty: the chosen train goes
+    QTest::newRow("train 0 beside train 1") << 0 << QString() << QString();
+    QTest::newRow("current train, data entry open")
+        << 1 << "DataEntryOpen" << "Data Entry is still open. Please <Close and Exit> Data Entry first";
+    QTest::newRow("current train, import open")
+        << 1 << "ImportWindowOpen" << "Import Data is still open. Please <Close and Exit> Import Data first";
+    QTest::newRow("another train, data entry open") << 2 << "DataEntryOpen" << QString();
+}
+
+void tst_ProjectDeletion::onlyTheChosenTrain() {
+    QFETCH(int, train);
+    QFETCH(QString, open);
+    QFETCH(QString, refusal);
+    Plant plant(17);
+    addTrain(plant.db, "P1", 0, 5);
+    Program& p = plant.env.prog();
+    p.DataEntryOpen = open == "DataEntryOpen";
+    p.ImportWindowOpen = open == "ImportWindowOpen";
+    ScriptedPrompts& prompts = plant.env.prompts;
+    auto* w = new frmEditProject(p);
+    QVERIFY(w->Form_Load());
+    w->cbProject->setCurrentIndex(w->cbProject->findText(QString("P1 Train:%1").arg(train)));
+    w->cmdGo->click();
+    QCOMPARE(w->txtFields[1]->text(), QString::number(train));
+    if (refusal.isEmpty())
+        prompts.onMessage("This will DELETE all Project Data as well. Continue?", Buttons::OKCancel, "Hevrin",
+                          Answer::OK);
+    else
+        prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdDelete->click();
+    QVERIFY2(prompts.verify().isEmpty(), qPrintable(prompts.verify()));
+    const QMap<int, int> readings{{0, 5}, {1, 17}, {2, 3}};
+    for (int t : readings.keys()) {
+        const bool gone = refusal.isEmpty() && t == train;
+        QCOMPARE(rowsOf(plant.db, "Data", "P1", t), gone ? 0 : readings[t]);
+        QCOMPARE(rowsOf(plant.db, "ProjectInfo", "P1", t), gone ? 0 : 1);
+    }
+    w->close();
+    QCOMPARE(p.CurrentProjectLoaded, train != 1 || !refusal.isEmpty());
 }
 
 void tst_ProjectDeletion::boundKeysAndOneTransaction() {

@@ -11,6 +11,7 @@
 #include "core/numbers.h"
 #include "core/projecttrainkey.h"
 #include "core/settings.h"
+#include "core/typedinput.h"
 #include "platform/database.h"
 #include "projects/elementgrid.h"
 #include "projects/projectlist.h"
@@ -54,7 +55,7 @@ QString iniValue(Program& p, const QString& key) {
 // Reference values for a wizard run, by box, in the units of the preset.
 void fillReference(frmProject& w, int layout, bool usUnits) {
     auto set = [&](int i, const QString& t) { w.txtData[size_t(i)]->setText(t); };
-    set(0, "1/15/2026 10:30:00");
+    set(0, "2026-01-15 10:30:00");
     w.txtElapsedTime->setText("12");
     set(2, "25");
     set(3, "10");
@@ -267,11 +268,17 @@ private slots:
         test::prepare(env);
         Program& p = env.prog();
         QPointer<frmProject> w = openWindow(p, Create);
-        // An empty or too long ID is reported, and the wizard stays on its step.
-        for (const QString& id : {QString(), QString(51, 'x')}) {
+        // An ID that is empty, too long, has blanks around it or holds what an export cannot
+        // carry is reported, and the wizard stays on its step.
+        const QString length = "The new ProjectDiagram ID must have at least one character";
+        const QString blank = "begins or ends with a blank";
+        const QString carried = "holds a \";\" or a line break";
+        const std::pair<QString, QString> refused[] = {
+            {QString(), length}, {QString(51, 'x'), length}, {"Plant B ", blank}, {" Lead", blank},
+            {"A;B", carried},    {"A\nB", carried},          {"A\r\nB", carried}};
+        for (const auto& [id, message] : refused) {
             w->txtNewProject->setText(id);
-            env.prompts.onMessage("The new ProjectDiagram ID must have at least one character", Buttons::OK,
-                                  "Hevrin", Answer::OK);
+            env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
             w->cmdNext->click();
             QCOMPARE(env.prompts.verify(), QString());
             QCOMPARE(w->WizardStep, qint16(1));
@@ -397,15 +404,23 @@ private slots:
         QCOMPARE(rowCount(p), 1);
 
         // No elements: refused too, nothing stored with an area of 0.
-        w->txtData[0]->setText("1/15/2026");
+        w->txtData[0]->setText("2026-01-15");
         w->txtFields[100]->setText("0");
         env.prompts.onMessage("Number of Elements must be > 0", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdCreate->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(rowCount(p), 1);
 
-        // Trains 1 and 2 of "Taken": train 2 exists, so neither is stored.
+        // The ID, edited after its step, is checked again.
         w->txtFields[100]->setText("60");
+        w->txtNewProject->setText("Taken ");
+        env.prompts.onMessage("begins or ends with a blank", Buttons::OK, "Hevrin", Answer::OK);
+        w->cmdCreate->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(rowCount(p), 1);
+        w->txtNewProject->setText("Taken");
+
+        // Trains 1 and 2 of "Taken": train 2 exists, so neither is stored.
         env.prompts.onMessage("Project Taken Train: 2 already exists.", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdCreate->click();
         QCOMPARE(env.prompts.verify(), QString());
@@ -450,7 +465,7 @@ private slots:
         QVERIFY(!w->cmdCreate->isEnabled());
         QCOMPARE(QApplication::focusWidget(), w->txtData[0]);
 
-        w->txtData[0]->setText("1/15/2026 10:30");
+        w->txtData[0]->setText("2026-01-15 10:30");
         w->cmdNext->click();
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(w->cmdCreate->isEnabled());
@@ -530,7 +545,7 @@ private slots:
         runWizardTo(*w, 6, 0, UnitPreset::CMH, "Typed", 1);
         QCOMPARE(w->WizardStep, qint16(6));
         if (typed) {
-            QTest::keyClicks(w->txtData[0], "1/15/2026 10:30");
+            QTest::keyClicks(w->txtData[0], "2026-01-15 10:30");
             QTest::keyClicks(w->txtData[2], "25");
             QTest::keyClicks(w->txtData[3], "10");
             QTest::keyClicks(w->txtData[4], "8");
@@ -745,9 +760,11 @@ private slots:
         test::TestEnv env;
         test::prepare(env);
         Program& p = env.prog();
-        test::insertProjectInfo(
-            p.ProjectDatabasePath, 2,
-            {{"ProjectID", "Two"}, {"DeltaPress", 3.25}, {"AreaBank_2", 0}, {"Description", "d"}});
+        test::insertProjectInfo(p.ProjectDatabasePath, 2,
+                                {{"ProjectID", "Two"},
+                                 {"DeltaPress", 3.25},
+                                 {"AreaBank_2", 0},
+                                 {"Description", "Brackish RO, 2 banks, " + QString(200, 'x') + " end"}});
         p.CurrentProject.ProjectID = "Two";
         p.CurrentProject.TrainNumber = 1;
         QPointer<frmProject> w = openWindow(p, Select);
@@ -757,7 +774,9 @@ private slots:
         QVERIFY(w->txtData[22]->isHidden());
         QCOMPARE(w->txtData[19]->text(), QString("3.25")); // the stored DP, not a difference
         QCOMPARE(w->txtFields[302]->text(), QString("0")); // no area, no flux
-        QCOMPARE(w->txtDescription->text(), QString("d")); // the stored description
+        // The stored description, shown from its start.
+        QVERIFY(w->txtDescription->text().startsWith("Brackish RO, 2 banks"));
+        QCOMPARE(w->txtDescription->cursorPosition(), 0);
         QVERIFY(!w->chkAllTrains->isChecked());
         QVERIFY(!w->txtFields[300]->isHidden());
         QVERIFY(!w->cboElements[0]->isEnabled());
@@ -873,7 +892,88 @@ private slots:
         delete w;
     }
 
-    // A change of units recomputes the one-bank flux from the flow as typed in box 1.
+    // A change of units keeps what the values mean: the reference boxes are converted at once,
+    // and saving converts the train's stored readings after a question naming how many.
+    void unitChangeConvertsReferenceAndReadings_data() {
+        QTest::addColumn<int>("preset");
+        QTest::addColumn<bool>("convert");
+        QTest::newRow("CMD") << int(UnitPreset::CMD) << true;
+        QTest::newRow("US") << int(UnitPreset::US) << true;
+        QTest::newRow("CMD declined") << int(UnitPreset::CMD) << false;
+    }
+
+    void unitChangeConvertsReferenceAndReadings() {
+        QFETCH(int, preset);
+        QFETCH(bool, convert);
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        // m3/hr, deg C, bar, l/m2/hr
+        test::insertProjectInfo(p.ProjectDatabasePath, 1);
+        const QVariantMap calculated = {{"NormalizedPermFlow", 59.0},
+                                        {"NetTMP", 9.0},
+                                        {"ActualFlux", 20.0},
+                                        {"SpecFlux", 2.0},
+                                        {"NormalizedDP", QVariant()}};
+        test::insertReading(p.ProjectDatabasePath, 1, calculated);
+        test::insertReading(p.ProjectDatabasePath, 1, {{"TheDate", "2020-01-03 00:00:00"}});
+        test::insertReading(p.ProjectDatabasePath, 1, {{"TrainNumber", 2}}); // another train's
+        Database db = Database::open(p.ProjectDatabasePath);
+        const DbRow ref = db.select("SELECT * FROM ProjectInfo").first();
+        const DbRow before = db.select("SELECT * FROM Data ORDER BY ID").first();
+        p.CurrentProject.ProjectID = "P1";
+        p.CurrentProject.TrainNumber = 1;
+        QPointer<frmProject> w = openWindow(p, Edit);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
+        w->cmdEdit->click();
+        const bool us = UnitPreset(preset) == UnitPreset::US;
+        (us ? w->btnUnitUS : w->btnUnitCMD)->click();
+        const int flow = us ? 4 : 14, press = us ? 0 : 8, temp = us ? 0 : 1, flux = us ? 0 : 2;
+        const auto near = [](double a, double b) { return qAbs(a - b) <= 1e-3 * qMax(1.0, qAbs(b)); };
+        QVERIFY(near(ReadNumberText(w->txtData[1]->text()).value(),
+                     ConvertFlow(ref.toDouble("PermFlow"), 13, flow)));
+        QVERIFY(near(ReadNumberText(w->txtData[9]->text()).value(), us ? 68.0 : 20.0));
+
+        env.prompts.onMessage("2 stored readings will be converted", Buttons::YesNo, "Hevrin",
+                              convert ? Answer::Yes : Answer::No);
+        if (convert)
+            env.prompts.onMessage("Updated Project Information!\r\n\r\n2 stored readings were converted",
+                                  Buttons::YesNo, "Hevrin", Answer::No);
+        w->cmdSave->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        const DbRow refAfter = db.select("SELECT * FROM ProjectInfo").first();
+        const DbRow after = db.select("SELECT * FROM Data ORDER BY ID").first();
+        QCOMPARE(db.scalar("SELECT PermFlow FROM Data WHERE TrainNumber = 2").toDouble(),
+                 before.toDouble("PermFlow"));
+        if (!convert) {
+            QCOMPARE(refAfter.values(), ref.values());
+            QCOMPARE(after.values(), before.values());
+            delete w;
+            return;
+        }
+        QCOMPARE(refAfter.toInt16("unitFlow"), qint16(flow));
+        QVERIFY(near(refAfter.toDouble("PermFlow"), ConvertFlow(ref.toDouble("PermFlow"), 13, flow)));
+        QVERIFY(
+            near(refAfter.toDouble("FeedPressure"), ConvertPressure(ref.toDouble("FeedPressure"), 8, press)));
+        QVERIFY(near(refAfter.toDouble("FeedTemp"), ConvertTemperature(20, 1, temp)));
+        QVERIFY(near(after.toDouble("PermFlow"), ConvertFlow(before.toDouble("PermFlow"), 13, flow)));
+        QVERIFY(near(after.toDouble("NormalizedPermFlow"), ConvertFlow(59, 13, flow)));
+        QVERIFY(
+            near(after.toDouble("ConcPressure"), ConvertPressure(before.toDouble("ConcPressure"), 8, press)));
+        QVERIFY(near(after.toDouble("NetTMP"), ConvertPressure(9, 8, press)));
+        QVERIFY(near(after.toDouble("Temperature"), ConvertTemperature(20, 1, temp)));
+        QVERIFY(near(after.toDouble("ActualFlux"), ConvertFlux(20, 1, flux)));
+        QVERIFY(near(after.toDouble("SpecFlux"), 2 * ConvertFlux(1, 1, flux) / ConvertPressure(1, 8, press)));
+        QVERIFY(after.isNull("NormalizedDP"));
+        QCOMPARE(after.toDouble("FeeduS"), before.toDouble("FeeduS"));
+        QCOMPARE(db.scalar("SELECT count(*) FROM Data WHERE TrainNumber = 1 AND Temperature = ?",
+                           {after.toDouble("Temperature")})
+                     .toInt(),
+                 2);
+        delete w;
+    }
+
+    // A change of units recomputes the one-bank flux from the flow in box 1, now in the new unit.
     void unitChangeRefreshesTheFlux() {
         test::TestEnv env;
         test::prepare(env);
@@ -886,10 +986,11 @@ private slots:
         w->cmdEdit->click();
         w->txtData[1]->setText("50");
         w->btnUnitCMD->click();
+        QCOMPARE(w->txtData[1]->text(), QString("1200.0")); // 50 m3/hr
         const double area =
             ColumnArea(p, BoxCount(w->txtFields[100]->text()), w->cboElements[0]->currentIndex());
         QVERIFY(area > 0);
-        QCOMPARE(w->txtFields[300]->text(), FormatValue(FluxOf(50, area, 14, p.FluxUnit)));
+        QCOMPARE(w->txtFields[300]->text(), FormatValue(FluxOf(1200, area, 14, p.FluxUnit)));
         QCOMPARE(env.prompts.verify(), QString());
         delete w;
     }
@@ -990,7 +1091,7 @@ private slots:
         w->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(w));
         const int walk[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 21, 0};
-        w->txtData[0]->setText("1/2/2026");
+        w->txtData[0]->setText("2026-01-02");
         w->txtData[0]->setFocus();
         for (size_t i = 1; i < std::size(walk); ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
@@ -1005,7 +1106,7 @@ private slots:
         w->txtData[1]->setFocus();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(QApplication::focusWidget(), w->txtData[0]);
-        w->txtData[0]->setText("1/2/2026");
+        w->txtData[0]->setText("2026-01-02");
 
         w->txtNumTrains->setText("0");
         w->txtNumTrains_LostFocus();

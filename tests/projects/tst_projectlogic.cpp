@@ -1,9 +1,11 @@
 #include <QtTest>
 
 #include "core/numbers.h"
+#include "core/typedinput.h"
 #include "platform/database.h"
 #include "projects/elementgrid.h"
 #include "projects/formdata.h"
+#include "projects/projectdisplay.h"
 #include "projects/projectlist.h"
 #include "projects/projectstore.h"
 #include "projects/projecttext.h"
@@ -18,7 +20,7 @@ namespace {
 // Boxes of a valid one-bank train (m3/hr, deg C, bar).
 ProjectBoxes oneBank() {
     ProjectBoxes b;
-    b.txtData[0] = "1/15/2026 10:30:00";
+    b.txtData[0] = "2026-01-15 10:30:00";
     const char* v[10] = {"", "75", "25", "10", "8", "0.5", "1000", "10", "7", "25"};
     for (int i = 1; i < 10; ++i)
         b.txtData[size_t(i)] = v[i];
@@ -610,15 +612,58 @@ private slots:
         QCOMPARE(b.field(300), QString("0,044803"));
     }
 
+    // The reference date is read in the computer's own order only, shown back in its short
+    // form, and the box's caption names that form.
+    void referenceDates_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QDateTime>("stored"); // invalid: refused
+        const QDateTime refused;
+        QTest::newRow("UK day first") << "en_GB"
+                                      << "01/11/2026 08:00" << QDateTime(QDate(2026, 11, 1), QTime(8, 0));
+        QTest::newRow("UK 13th") << "en_GB"
+                                 << "13/11/2026" << QDateTime(QDate(2026, 11, 13), QTime(0, 0));
+        QTest::newRow("UK month first") << "en_GB"
+                                        << "11/13/2026" << refused;
+        QTest::newRow("US month first") << "en_US"
+                                        << "01/11/2026 08:00" << QDateTime(QDate(2026, 1, 11), QTime(8, 0));
+        QTest::newRow("US 13th month") << "en_US"
+                                       << "13/11/2026" << refused;
+        QTest::newRow("C ISO seconds")
+            << "C"
+            << "2026-12-07 23:01:24" << QDateTime(QDate(2026, 12, 7), QTime(23, 1, 24));
+        QTest::newRow("C slashes") << "C"
+                                   << "12/7/2026" << refused;
+        QTest::newRow("empty") << "en_GB"
+                               << "" << refused;
+    }
+
     void referenceDates() {
-        QCOMPARE(ParseReferenceDate("12/7/2026 23:01:24"), QDateTime(QDate(2026, 12, 7), QTime(23, 1, 24)));
-        QCOMPARE(ParseReferenceDate("2026-12-07"), QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
-        QCOMPARE(ParseReferenceDate("12/07/26 23:01"), QDateTime(QDate(2026, 12, 7), QTime(23, 1)));
-        QVERIFY(!ParseReferenceDate("13/45/2026"));
-        QVERIFY(!ParseReferenceDate(""));
-        const QDateTime dt(QDate(2026, 1, 5), QTime(7, 8, 9));
-        QCOMPARE(ParseReferenceDate(FormatGeneralDate(dt)), dt);
-        QCOMPARE(FormatGeneralDate(QDateTime(QDate(2026, 1, 5), QTime(0, 0))), QString("1/5/2026"));
+        QFETCH(QString, locale);
+        QFETCH(QString, typed);
+        QFETCH(QDateTime, stored);
+        QLocale::setDefault(locale == "C" ? QLocale::c() : QLocale(locale));
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        ProjectBoxes b = oneBank();
+        b.txtData[0] = typed;
+        FormProjectRecord f = withBanks(1);
+        if (!stored.isValid())
+            env.prompts.onMessage(
+                "You need a valid reference date.\r\nReference Date and Time - you entered: " + typed,
+                Buttons::OK, "Hevrin", Answer::OK);
+        const ValidationResult r = ValidatenewData(p, b, f);
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(r.dataValid, stored.isValid());
+        QCOMPARE(*RowUnitCaption(0, 14, 8, 1), ShortDateTimeHint());
+        if (!stored.isValid()) return;
+        GetFormData(p, b, f);
+        QCOMPARE(f.DateReference, stored);
+        ProjectBoxes shown;
+        ShowProjectBoxes(p, f, shown);
+        QCOMPARE(shown.txtData[0], ShortDateTimeText(stored));
+        QCOMPARE(ParseEntryDate(shown.txtData[0]), stored);
     }
 };
 

@@ -193,8 +193,9 @@ private slots:
         im.env.prompts.onMessage("Perm Flow is <=0", Buttons::OK, Title, Answer::OK);
         w->cmdSave[0]->click();
         QCOMPARE(im.rows(), 1);
-        QCOMPARE(w->panel(4)->text(), "Data Validation Failed. Current row not saved. Perm Flow is <=0 which is "
-                                      "not allowed for an OPERATING data point. Please check you input.");
+        QCOMPARE(w->panel(4)->text(),
+                 "Data Validation Failed. Current row not saved. Perm Flow is <=0 which is "
+                 "not allowed for an OPERATING data point. Please check you input.");
         QCOMPARE(w->txtScadaItem[0]->text(), QString("R2C1"));
         QVERIFY(w->cmdSave[0]->isEnabled());
         // A missing value keeps the text that names its field.
@@ -202,8 +203,9 @@ private slots:
         QVERIFY(w->cmdTestPoll_Click());
         w->cmdSave[0]->click();
         QCOMPARE(im.rows(), 1);
-        QCOMPARE(w->panel(4)->text(), QString("Data Validation Failed. Current row not saved. A REQUIRED FIELD, "
-                                              "ConcFlow HAS NO DATA. SAVE FAILED!"));
+        QCOMPARE(w->panel(4)->text(),
+                 QString("Data Validation Failed. Current row not saved. A REQUIRED FIELD, "
+                         "ConcFlow HAS NO DATA. SAVE FAILED!"));
 
         // Ignore mode: no permeate flow in either bank divides by zero: the save fails.
         im.sheet(2, {{item::PermFlow, "0"}, {item::PermFlow_2, "0"}});
@@ -264,8 +266,10 @@ private slots:
         im.link(*w);
         QVERIFY(w->cmdTestPoll_Click());
         w->OptImport[1]->setChecked(true);
-        const QString text = "BAD DATE - Data Validation Failed. Current row not saved. Sheet row 4, cell R4C1 "
-                             "(TheDate), holds \"" + cell + "\", which is not a date.";
+        const QString text =
+            "BAD DATE - Data Validation Failed. Current row not saved. Sheet row 4, cell R4C1 "
+            "(TheDate), holds \"" +
+            cell + "\", which is not a date.";
         im.env.prompts.onMessage(text, Buttons::OK, Title, Answer::OK);
         w->cmdSave[0]->click();
         QCOMPARE(im.env.prompts.verify(), QString());

@@ -249,6 +249,10 @@ void EntryForm::txtData_KeyPress(int Index, int& KeyAscii) {
 }
 
 void EntryForm::say(const QString& text) {
+    if (unattended()) {
+        sayUnattended(text);
+        return;
+    }
     p_.prompts.message(text, Buttons::OK, Icon::None, Title);
 }
 
@@ -264,6 +268,10 @@ QString EntryForm::failureText(const QString& what, const RunError& e) {
 }
 
 void EntryForm::sayFailure(const QString& what, const RunError& e) {
+    if (unattended()) {
+        sayUnattended(failureText(what, e));
+        return;
+    }
     p_.prompts.message(failureText(what, e), Buttons::OK, Icon::Critical, Title);
 }
 
@@ -447,6 +455,9 @@ void EntryForm::showLinkRows(const std::vector<ScadaRow>& stored,
         txtScadaApp[r]->setText(s.application);
         txtScadaTopic[r]->setText(s.topic);
         txtScadaItem[r]->setText(s.item);
+        // Shown from their start, as they are read: a narrow box would show only the end.
+        for (QLineEdit* e : {txtScadaApp[r], txtScadaTopic[r], txtScadaItem[r]})
+            e->setCursorPosition(0);
         chkDefault[r]->setChecked(s.useDefault);
         if (apply) apply(k, s);
         chkScada[r]->setChecked(s.useScada);

@@ -103,6 +103,10 @@ protected:
     bool entryBoxEvent(QObject* watched, QEvent* event);
 
     void say(const QString& text);
+    // Work no person started (the clock's poll and save) waits on nobody: what it would say
+    // goes to sayUnattended, which shows it without a message box.
+    virtual bool unattended() const { return false; }
+    virtual void sayUnattended(const QString& text) { (void)text; }
     // Whether the window may close: typed values or links that were not stored are lost
     // only when the user says so.
     bool mayDiscardTyped();

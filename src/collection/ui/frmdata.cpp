@@ -546,12 +546,14 @@ void frmData::chkUseScada_Click() {
             !link ? QString()
             : error == links::NoServer
                 ? OpenFailedText(link->linkTopic(), link->applicationMissing(), link->lastErrorText())
-                : RequestFailedText(error, link->lastErrorText() + " (" + cbItem[size_t(failedRow)]->currentText() +
-                                               ", " + link->linkItem() + ")");
+                : RequestFailedText(error, link->lastErrorText() + " (" +
+                                               cbItem[size_t(failedRow)]->currentText() + ", " +
+                                               link->linkItem() + ")");
         // Switched on by hand, polling goes off again with the reason; the clock's poll
         // counts the failure and tries again at the next one.
         if (failedRow >= 0 && !automatic && !unattended()) {
-            p_.prompts.message(cause + "\r\n\r\n" + PollingSwitchedOffText(), Buttons::OK, Icon::Warning, Title);
+            p_.prompts.message(cause + "\r\n\r\n" + PollingSwitchedOffText(), Buttons::OK, Icon::Warning,
+                               Title);
             chkUseScada->setChecked(false); // runs the switch-off
             return;
         }
@@ -589,13 +591,14 @@ void frmData::chkUseScada_Click() {
 }
 
 bool frmData::unattended() const {
-    return clockPoll_ || unattendedSave_;
+    return clockPoll_;
 }
 
 void frmData::sayUnattended(const QString& text) {
     // Beside the rows and on the status bar, where it stays until the next poll says more.
     lblWarnings->setText(text);
-    setStatus(4, "Poll at " + p_.system.now().toString("HH:mm") + ": " + text.section(QLatin1Char('\r'), 0, 0),
+    setStatus(4,
+              "Poll at " + p_.system.now().toString("HH:mm") + ": " + text.section(QLatin1Char('\r'), 0, 0),
               true);
 }
 
@@ -684,19 +687,15 @@ void frmData::Timer1_Timer() {
         BusyGuard byClock(this, clockPoll_);
         cmdTestPoll_Click();
         if (!self || closed_) return;
-        if (!DdeFailed && chkUseScada->isChecked()) {
-            unattendedSave_ = true;
-            cmdSave_Click();
-            if (!self) return;
-            unattendedSave_ = false;
-        }
+        if (!DdeFailed && chkUseScada->isChecked()) cmdSave_Click();
         if (!self) return;
         if (DdeFailureCount > 20) {
             // Said without a message box, as the polls go on meanwhile.
             sayUnattended(GetMlString(515, "The DDE Polling process is experiencing multiple failures (more "
                                            "than 20).  Please investigate and be sure all of the "
                                            "applications, items and topics are correct.") +
-                          "\r\n" + GetMlString(516, "You may want to stop the polling process and restart it."));
+                          "\r\n" +
+                          GetMlString(516, "You may want to stop the polling process and restart it."));
             DdeFailureCount = 0;
         }
     }
@@ -887,7 +886,7 @@ bool frmData::SaveAllData() {
         saved = StoreReading(p_, cp, balanced, eventId, note);
         Reading = balanced;
     } catch (const RunError& e) {
-        p_.prompts.message(SaveErrorText(e), Buttons::OK, Icon::Critical, Title);
+        tell(SaveErrorText(e), Icon::Critical);
         setStatus(4, "SAVE FAILED! " + e.description(), true);
         return false;
     }
@@ -896,21 +895,20 @@ bool frmData::SaveAllData() {
     case O::AlreadyStored: {
         const QString text = AlreadyStoredText(cp, Reading.TheDate) + " " + GetMlString(601, "Data was not saved.");
         // Polling goes on unattended: a stalled date is only reported.
-        if (!unattendedSave_) p_.prompts.message(text, Buttons::OK, Icon::Warning, Title);
+        tell(text, Icon::Warning);
         setStatus(4, text, true);
         return false;
     }
     case O::CalculationFailed:
-        p_.prompts.message(GetMlString(602, "Calculation or calculated Data Storage Error ") + "0" +
-                               GetMlString(611, " ") + saved.failure + "\r\n\r\n" +
-                               GetMlString(601, "Data was not saved."),
-                           Buttons::OK, Icon::Critical, Title);
+        tell(GetMlString(602, "Calculation or calculated Data Storage Error ") + "0" + GetMlString(611, " ") +
+                 saved.failure + "\r\n\r\n" + GetMlString(601, "Data was not saved."),
+             Icon::Critical);
         setStatus(4, GetMlString(698, "Calculator returned and error. SAVE FAILED!"), true);
         return false;
     case O::NoElement:
         // Stored raw: the message names the missing element and says so.
         if (const std::optional<QString> missing = MissingElementText(cp, p_.ElementTable))
-            p_.prompts.message(*missing, Buttons::OK, Icon::Critical, Title);
+            tell(*missing, Icon::Critical);
         setStatus(4, GetMlString(698, "Calculator returned and error. SAVE FAILED!"), true);
         break;
     case O::Normalized:

@@ -122,7 +122,6 @@ private:
     // loops, in which a clock tick must not start another.
     bool polling_ = false;
     bool saving_ = false;
-    bool unattendedSave_ = false; // the clock's save: a refusal is reported, never asked
     bool clockPoll_ = false;      // the clock's poll and save run: nothing waits on a person
     std::map<int, QString> heldUpdates_; // automatic updates that came during a save
     bool fillingScada_ = false;

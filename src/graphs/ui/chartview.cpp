@@ -8,7 +8,10 @@
 #include <QSaveFile>
 #include <QSvgGenerator>
 #include <cmath>
+#include <iterator>
+#include <limits>
 #include <qcustomplot.h>
+#include <vector>
 
 namespace hv {
 
@@ -55,17 +58,16 @@ QCPScatterStyle symbolStyle(const ChartStyle& s) {
         return QCPScatterStyle(QCPScatterStyle::ssDiamond, pen, QBrush(color), size);
     case 6:
         return QCPScatterStyle(QCPScatterStyle::ssStar, pen, Qt::NoBrush, size);
-    case 7: {
-        QPainterPath p;
-        p.moveTo(0, -0.5);
-        p.lineTo(0, 0.5);
-        return QCPScatterStyle(p, pen, Qt::NoBrush, size);
-    }
+    case 7:
     case 8: {
+        // A custom shape is drawn scaled by size / 6: a stroke of 6 is as long as the other
+        // shapes are wide. The pen keeps its width whatever the scale.
         QPainterPath p;
-        p.moveTo(-0.5, 0);
-        p.lineTo(0.5, 0);
-        return QCPScatterStyle(p, pen, Qt::NoBrush, size);
+        p.moveTo(s.symbolShape == 7 ? QPointF(0, -3) : QPointF(-3, 0));
+        p.lineTo(s.symbolShape == 7 ? QPointF(0, 3) : QPointF(3, 0));
+        QPen thin = pen;
+        thin.setCosmetic(true);
+        return QCPScatterStyle(p, thin, Qt::NoBrush, size);
     }
     case 9:
         return QCPScatterStyle(QCPScatterStyle::ssCross, pen, Qt::NoBrush, size);
@@ -168,28 +170,103 @@ void fitLastLabel(QCustomPlot& plot, QCPAxis* xa, const std::vector<ValueLabel>&
     layOut(plot);
 }
 
-// The graph of a series; it tells how many points the library's sampling hands to the painter.
+// What a series paints at the plot's size, in pixels.
+struct PixelPlot {
+    // The line in key order: within a pixel column the first, lowest, highest and last
+    // reading of each stretch, so no column loses its extremes; NaN where a reading has no
+    // value and where the line leaves the plot area, which it is cut to.
+    QVector<QPointF> line;
+    // One mark per pixel that holds readings: the picture grows with the pixels, not the readings.
+    QVector<QPointF> marks;
+    // Readings with no neighbour on their line, marked when the series has no symbol: a
+    // line alone would draw nothing there.
+    QVector<QPointF> lone;
+};
+
+// Cuts segment a-b to the rectangle; false when nothing of it lies inside.
+bool clipSegment(const QRectF& r, QPointF& a, QPointF& b) {
+    double t0 = 0, t1 = 1;
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {a.x() - r.left(), r.right() - a.x(), a.y() - r.top(), r.bottom() - a.y()};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0) return false;
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+        if (t0 > t1) return false;
+    }
+    const QPointF start = a;
+    if (t1 < 1) b = start + QPointF(dx * t1, dy * t1);
+    if (t0 > 0) a = start + QPointF(dx * t0, dy * t0);
+    return true;
+}
+
+// The polyline cut to the rectangle, broken (NaN) where it leaves it: vector pictures keep
+// no clipping of their own.
+QVector<QPointF> clipLine(const QVector<QPointF>& line, const QRectF& r) {
+    const QPointF gap(qQNaN(), qQNaN());
+    auto isGap = [](const QPointF& p) { return std::isnan(p.x()) || std::isnan(p.y()); };
+    QVector<QPointF> out;
+    out.reserve(line.size() + 8);
+    bool down = false; // out's last point ends the stroke being drawn
+    for (qsizetype i = 1; i < line.size(); ++i) {
+        QPointF a = line[i - 1], b = line[i];
+        if (isGap(a) || isGap(b) || !clipSegment(r, a, b)) {
+            if (down) out << gap;
+            down = false;
+            continue;
+        }
+        if (!down) out << a;
+        out << b;
+        down = b == line[i];
+        if (!down) out << gap;
+    }
+    return out;
+}
+
+// The graph of a series, drawn from every reading it holds: its own sampling replaces the
+// library's, which drops marks it judges covered and bridges values that are missing.
 class SeriesGraph : public QCPGraph {
 public:
     using QCPGraph::QCPGraph;
     // Painted over the whole picture instead of inside the plot area.
     void setUnclipped(bool on) { unclipped_ = on; }
     std::pair<qint64, qint64> sampledCounts() const {
-        if (mDataContainer->isEmpty()) return {0, 0};
-        QCPGraphDataContainer::const_iterator begin, end;
-        getVisibleDataBounds(begin, end, QCPDataRange(0, dataCount()));
-        QVector<QCPGraphData> lines, symbols;
-        if (mLineStyle != lsNone) getOptimizedLineData(&lines, begin, end);
-        if (!mScatterStyle.isNone()) getOptimizedScatterData(&symbols, begin, end);
-        return {lines.size(), symbols.size()};
+        const PixelPlot p = pixelPlot();
+        qint64 points = 0;
+        for (const QPointF& pt : p.line)
+            points += !std::isnan(pt.x());
+        return {points, p.marks.size() + p.lone.size()};
     }
 
 protected:
     QRect clipRect() const override { return unclipped_ ? QCPLayerable::clipRect() : QCPGraph::clipRect(); }
 
+    void draw(QCPPainter* painter) override {
+        if (!mKeyAxis || !mValueAxis || mKeyAxis->range().size() <= 0 || mDataContainer->isEmpty()) return;
+        const PixelPlot p = pixelPlot();
+        if (mLineStyle != lsNone && !p.line.isEmpty()) {
+            painter->setPen(mPen);
+            painter->setBrush(Qt::NoBrush);
+            drawLinePlot(painter, p.line);
+        }
+        if (!p.marks.isEmpty()) drawScatterPlot(painter, p.marks, mScatterStyle);
+        if (!p.lone.isEmpty()) {
+            const QColor c = mPen.color();
+            drawScatterPlot(painter, p.lone,
+                            QCPScatterStyle(QCPScatterStyle::ssDisc, c, c, mPen.widthF() + 3));
+        }
+    }
+
     // On a picture made of pixels the symbol is painted once and stamped at each reading:
     // stroking thousands of small outlines one by one costs several times more. Vector
-    // pictures and printing keep a shape per reading.
+    // pictures and printing keep a shape per mark.
     void drawScatterPlot(QCPPainter* painter, const QVector<QPointF>& scatters,
                          const QCPScatterStyle& style) const override {
         const int device = painter->device() ? painter->device()->devType() : QInternal::UnknownDevice;
@@ -217,6 +294,113 @@ protected:
     }
 
 private:
+    PixelPlot pixelPlot() const {
+        PixelPlot out;
+        const QCPAxis* ka = mKeyAxis.data();
+        const QCPAxis* va = mValueAxis.data();
+        if (!ka || !va || mDataContainer->isEmpty()) return out;
+        const QRect area = ka->axisRect()->rect();
+        if (area.width() <= 0 || area.height() <= 0) return out;
+        QCPGraphDataContainer::const_iterator begin, end;
+        getVisibleDataBounds(begin, end, QCPDataRange(0, dataCount()));
+        const bool line = mLineStyle != lsNone;
+        const bool marks = !mScatterStyle.isNone();
+        const auto first = mDataContainer->constBegin(), last = mDataContainer->constEnd();
+        const QPointF gap(qQNaN(), qQNaN());
+
+        // Marks: one per pixel inside the plot area.
+        const int w = area.width() + 1, h = area.height() + 1;
+        std::vector<bool> taken;
+        if (marks || line) taken.assign(size_t(w) * size_t(h), false);
+        auto mark = [&](QVector<QPointF>& into, const QPointF& at) {
+            const int x = int(std::lround(at.x())) - area.left(), y = int(std::lround(at.y())) - area.top();
+            if (x < 0 || y < 0 || x >= w || y >= h) return;
+            const size_t cell = size_t(y) * size_t(w) + size_t(x);
+            if (taken[cell]) return;
+            taken[cell] = true;
+            into << at;
+        };
+
+        // The line: per pixel column, a stretch before the column's first gap and one after
+        // it; further gaps inside one column are narrower than a pixel and not kept.
+        struct Stretch {
+            int count = 0;
+            QPointF kept[4];
+            QPointF first, lastPt, low, high;
+            int lowAt = 0, highAt = 0;
+            void add(const QPointF& p) {
+                if (count < 4) kept[count] = p;
+                if (count == 0) {
+                    first = low = high = p;
+                    lowAt = highAt = 0;
+                } else {
+                    if (p.y() < low.y()) low = p, lowAt = count;
+                    if (p.y() > high.y()) high = p, highAt = count;
+                }
+                lastPt = p;
+                ++count;
+            }
+            void flush(QVector<QPointF>& to) {
+                if (count <= 4) {
+                    for (int i = 0; i < count; ++i)
+                        to << kept[i];
+                } else {
+                    to << first;
+                    if (lowAt < highAt)
+                        to << low << high;
+                    else
+                        to << high << low;
+                    to << lastPt;
+                }
+                count = 0;
+            }
+        } stretch;
+        auto addGap = [&] {
+            if (!out.line.isEmpty() && !std::isnan(out.line.constLast().x())) out.line << gap;
+        };
+        qint64 column = std::numeric_limits<qint64>::min();
+        bool brokenHere = false, trailingGap = false;
+        for (auto it = begin; it != end; ++it) {
+            const double px = ka->coordToPixel(it->key);
+            if (std::isnan(px)) continue;
+            const qint64 col = qint64(std::floor(px));
+            if (line && col != column) {
+                stretch.flush(out.line);
+                if (trailingGap) addGap();
+                column = col;
+                brokenHere = trailingGap = false;
+            }
+            if (std::isnan(it->value)) {
+                if (!line) continue;
+                if (!brokenHere) {
+                    stretch.flush(out.line);
+                    addGap();
+                    brokenHere = true;
+                } else {
+                    trailingGap = true;
+                }
+                continue;
+            }
+            const QPointF at(px, va->coordToPixel(it->value));
+            if (line) {
+                trailingGap = false;
+                stretch.add(at);
+            }
+            if (marks) {
+                mark(out.marks, at);
+            } else if (line) {
+                const bool before = it != first && !std::isnan(std::prev(it)->value);
+                const bool after = std::next(it) != last && !std::isnan(std::next(it)->value);
+                if (!before && !after) mark(out.lone, at);
+            }
+        }
+        if (line) {
+            stretch.flush(out.line);
+            out.line = clipLine(out.line, QRectF(area));
+        }
+        return out;
+    }
+
     bool unclipped_ = false;
 };
 
@@ -411,6 +595,8 @@ std::optional<QString> SaveChartSvg(const ChartModel& model, const QString& path
     QSvgGenerator gen;
     gen.setOutputDevice(&picture);
     gen.setSize(size);
+    // Text at the size the plot was laid out with, as the window shows it.
+    gen.setResolution(o.plot.logicalDpiY());
     gen.setViewBox(QRect(QPoint(0, 0), size));
     // The generator puts the title into the file as it is given.
     gen.setTitle(xmlText(model.headerText));

@@ -11,16 +11,18 @@
 
 namespace hv {
 
-// What a drawing of the plot paints: the points the library's sampling keeps.
+// What a drawing of the plot paints: the line points its sampling keeps and the marks.
 struct RenderStats {
     qint64 pointsDrawn = 0; // line points plus symbols
     qint64 symbolsDrawn = 0;
 };
 
 // Maps a chart model onto a QCustomPlot: axes, value labels, groups and series with their
-// styles, legend, header, footer and the information label. Every point goes to the plot;
-// the library samples what it draws at the plot's size, keeping each pixel column's lowest
-// and highest reading. The legend stands below the plot area, where it covers no reading.
+// styles, legend, header, footer and the information label. Every point goes to the plot,
+// which samples what it draws at the plot's size: a line keeps each pixel column's lowest
+// and highest reading and breaks where a value is missing, and every reading's mark is drawn
+// at its pixel (readings on one pixel share a mark). Lines are cut to the plot area in every
+// picture. The legend stands below the plot area, where it covers no reading.
 // Replaces everything the plot held.
 void RenderChart(const ChartModel& model, QCustomPlot& plot);
 // What the plot, laid out at its size, paints of its series.

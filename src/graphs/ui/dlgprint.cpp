@@ -7,7 +7,9 @@
 
 namespace hv {
 
-dlgPrint::dlgPrint(Program& p, QWidget* parent) : QDialog(parent), p_(p) {
+dlgPrint::dlgPrint(Program& p, QWidget* parent)
+    : QDialog(parent), GraphProjectID(p.CurrentProject.ProjectID), GraphTrain(p.CurrentProject.TrainNumber),
+      p_(p) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral(" Print"));
 
@@ -61,8 +63,7 @@ void dlgPrint::btnSetup_Click() {
 }
 
 QString dlgPrint::HeaderText() const {
-    return CurrentGraphHeader(p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber,
-                              p_.system.now().date());
+    return CurrentGraphHeader(GraphProjectID, GraphTrain, p_.system.now().date());
 }
 
 void dlgPrint::btnOk_Click() {
@@ -95,13 +96,16 @@ void dlgPrint::btnCancel_Click() {
     close();
 }
 
-void PrintCurrentGraph(Program& p, const ChartPictureWriter& chart) {
+void PrintCurrentGraph(Program& p, const ChartPictureWriter& chart, const QString& project, qint16 train) {
     if (!WriteCurrentGraphPicture(p, chart)) {
         // A dialog still open from an earlier click would print the picture that is now stale.
         if (QWidget* open = p.windows.find(QStringLiteral("dlgPrint"))) open->close();
         return;
     }
-    p.windows.showSingle(QStringLiteral("dlgPrint"));
+    if (auto* dlg = qobject_cast<dlgPrint*>(p.windows.showSingle(QStringLiteral("dlgPrint")))) {
+        dlg->GraphProjectID = project;
+        dlg->GraphTrain = train;
+    }
 }
 
 } // namespace hv

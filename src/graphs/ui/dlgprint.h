@@ -25,15 +25,18 @@ public:
     QPushButton* btnOk = nullptr;
     QPushButton* btnCancel = nullptr;
 
+    // The project train the picture shows, named in the header; the current one's until told.
+    QString GraphProjectID;
+    qint16 GraphTrain = 0;
+
     void Form_Load();
     void btnSetup_Click();
     void btnOk_Click();
     void btnCancel_Click();
-
-protected:
     // The header line of the job, without its indent.
     virtual QString HeaderText() const;
 
+protected:
     Program& p_;
     QVBoxLayout* body_ = nullptr; // the rows between the frame and the buttons
 
@@ -42,8 +45,9 @@ private:
 };
 
 // The graph window's "Print Current Graph": saves the chart as "Chartx.svg" in the data
-// folder (the legend padded only in the picture), makes it the file to print and shows dlgPrint.
-// A picture that cannot be written is reported and nothing is offered for printing.
-void PrintCurrentGraph(Program& p, const ChartPictureWriter& chart);
+// folder (the legend padded only in the picture), makes it the file to print and shows dlgPrint
+// with the header of the project train the chart shows. A picture that cannot be written is
+// reported and nothing is offered for printing.
+void PrintCurrentGraph(Program& p, const ChartPictureWriter& chart, const QString& project, qint16 train);
 
 } // namespace hv

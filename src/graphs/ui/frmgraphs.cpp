@@ -11,6 +11,7 @@
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "core/ui/named.h"
 #include "graphs/grapher.h"
 #include "graphs/graphmanager.h"
@@ -89,8 +90,13 @@ void frmGraphs::build() {
 
     Label1 = named(new QLabel("Start Date:", panel), "Label1");
     Label2 = named(new QLabel("End Date:", panel), "Label2");
-    txtStartDate = named(new QLineEdit("5/23/1998", panel), "txtStartDate");
-    txtEndDate = named(new QLineEdit("6/1/1998", panel), "txtEndDate");
+    txtStartDate = named(new QLineEdit(ShortDateText(QDate(1998, 5, 23)), panel), "txtStartDate");
+    txtEndDate = named(new QLineEdit(ShortDateText(QDate(1998, 6, 1)), panel), "txtEndDate");
+    // Dates are typed and shown in the computer's own short form, a time of day optional.
+    for (QLineEdit* box : {txtStartDate, txtEndDate}) {
+        box->setPlaceholderText(ShortDateHint());
+        box->setToolTip(ShortDateHint() + " or " + ShortDateTimeHint());
+    }
     lblStartDate = named(new QLabel(panel), "lblStartDate");
     lblEndDate = named(new QLabel(panel), "lblEndDate");
     g->addWidget(Label1, row, 0);
@@ -478,9 +484,14 @@ ChartPictureWriter frmGraphs::pictureWriter() {
             [this](const QString& path) { return SaveChartSvg(chart_, path); }};
 }
 
+ProjectTrainKey frmGraphs::drawnTrain() const {
+    if (DrawnProjectID.isEmpty()) return {GraphProjectID, GraphTrain}; // nothing drawn yet
+    return {DrawnProjectID, DrawnTrain};
+}
+
 void frmGraphs::cmdDisplay_Click() {
-    CaptureGraphToGallery(p_, GraphCapture{p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber,
-                                           txtTitle->text(), pictureWriter()});
+    const ProjectTrainKey shown = drawnTrain();
+    CaptureGraphToGallery(p_, GraphCapture{shown.projectId, shown.train, txtTitle->text(), pictureWriter()});
 }
 
 void frmGraphs::btnJPG_Click() {
@@ -488,7 +499,8 @@ void frmGraphs::btnJPG_Click() {
 }
 
 void frmGraphs::btnPrint_Click() {
-    PrintCurrentGraph(p_, pictureWriter());
+    const ProjectTrainKey shown = drawnTrain();
+    PrintCurrentGraph(p_, pictureWriter(), shown.projectId, shown.train);
 }
 
 void frmGraphs::FillDefaultGraphs() {
@@ -503,6 +515,7 @@ void frmGraphs::cbProject_Click() {
         ProjectTrainOf(cbProject->currentData(ProjectIdRole), cbProject->currentData(TrainNumberRole)));
     GraphProjectID = pt.projectId;
     GraphTrain = pt.train;
+    cboTrain->setCurrentText(QString::number(GraphTrain));
     lblTitle->setText(ProjectTitle(GraphProjectID, GraphTrain));
     try {
         LoadMyGraphs();
@@ -605,8 +618,9 @@ void frmGraphs::SetChartTitles() {
         chart_.plotAreaLayout = 55;
     }
     // One information label, set up afresh at each call.
-    chart_.labels.assign(1,
-                         ChartLabel{"Data", true, 0, 1, 5, 445, InformationLine(p_, p_.system.now().date())});
+    chart_.labels.assign(
+        1, ChartLabel{"Data", true, 0, 1, 5, 445,
+                      InformationLine(p_, DrawnUnits.value_or(CurrentUnits(p_)), p_.system.now().date())});
     chart_.update();
 }
 
@@ -684,6 +698,9 @@ void frmGraphs::cmdGraph_Click() {
         g.ShowEvents(chkShowEvents->isChecked());
         g.Cleaning({chkShowTarget->isChecked(), txtLineValue->text(), txtWidth->text()});
         g.MakeGraph();
+        DrawnProjectID = GraphProjectID;
+        DrawnTrain = GraphTrain;
+        DrawnUnits = ReadGraphUnits(p_, GraphProjectID, GraphTrain);
 
         lstEvents->clear();
         if (chkShowEvents->isChecked())

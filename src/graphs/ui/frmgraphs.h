@@ -9,9 +9,11 @@
 #include <QRadioButton>
 #include <QWidget>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "graphs/chartmodel.h"
+#include "graphs/graphmanager.h"
 #include "graphs/graphprint.h"
 #include "graphs/graphstyle.h"
 
@@ -45,6 +47,11 @@ public:
     QString LastActivatedDatabase;
     QString LastActivatedProject;
     bool OverwriteGraph = false; // the user agreed to replace a saved graph of the same name
+    // The project train the chart shows and its units, as drawn: the pictures, the print and
+    // the information line name them, whatever the lists or the current project hold since.
+    QString DrawnProjectID;
+    qint16 DrawnTrain = 0;
+    std::optional<GraphUnits> DrawnUnits;
 
     // The style record, series 1 to 4.
     qint32 LineColor(int index) const { return Style.LineColor.at(size_t(index - 1)); }
@@ -130,6 +137,7 @@ private:
     void SaveLastGraph();
     UserGraphRow currentGraphRow();
     ChartPictureWriter pictureWriter();
+    ProjectTrainKey drawnTrain() const;
     void reportFailure(const QString& what);
 
     Program& p_;

@@ -150,8 +150,10 @@ void frmPrintGraph::LoadTabs() {
             lblFile[n]->setText(QStringLiteral("File path: ") + p_.GraphPath +
                                 QStringLiteral("  ----  No File Found!"));
         } else {
-            SSTab1->setTabText(n, QStringLiteral("#") + QString::number(n) + QLatin1Char(' ') +
-                                      GallerySlotTitle(p_.IniFilePath, n));
+            // A tab caption takes "&" for a shortcut mark: doubled, it shows as typed.
+            SSTab1->setTabText(n,
+                               QStringLiteral("#") + QString::number(n) + QLatin1Char(' ') +
+                                   GallerySlotTitle(p_.IniFilePath, n).replace(u'&', QStringLiteral("&&")));
             lblFile[n]->setText(QStringLiteral("File Path: ") + file + QStringLiteral(". Saved: ") + saved);
         }
     }

@@ -403,7 +403,15 @@ void dlgMigrate::cmdMigrate_Click() {
     updateStart();
     if (r.completed) {
         MigrationComplete = true;
-        lblDone->setText(QStringLiteral("MIGRATION COMPLETE"));
+        if (r.failed > 0) {
+            // Every train went over, but not every reading has its calculated values.
+            lblDone->setText(QStringLiteral("MIGRATION COMPLETE, %1 NOT CALCULATED").arg(r.failed));
+            p_.prompts.message("The migration copied every project train, but " + MigrationFailuresText(r) +
+                                   ".",
+                               Buttons::OK, Icon::Warning, Title);
+        } else {
+            lblDone->setText(QStringLiteral("MIGRATION COMPLETE"));
+        }
     }
     QCoreApplication::processEvents();
     cmdexit->setFocus();

@@ -161,7 +161,8 @@ void frmEditData::cmdGo_Click() {
         message(e.description());
         return;
     }
-    const QDateTime shown = parseDbDate(txtFields[2]->text());
+    const QDateTime shown = adoPrimaryRS->hasCurrent() ? parseDbDate(adoPrimaryRS->value("TheDate").toString())
+                                                       : QDateTime();
     {
         // Presetting the picker is not a jump.
         QSignalBlocker block(DTPicker1);

@@ -185,6 +185,7 @@ void frmEditProject::cmdGo_Click() {
         bind(std::make_unique<RecordSet>(*db_, "ProjectInfo", selectedColumns(),
                                          "(ProjectID = ?) AND (TrainNumber = ?)",
                                          QVariantList{LoadedProjectID, LoadedTrainNumber}));
+        adoPrimaryRS->setDateColumns({"DateReference", "DateInstallation", "DateStartUp"});
     } catch (const DbError& e) {
         message(e.description());
         return;
@@ -259,6 +260,14 @@ void frmEditProject::cmdDelete_Click() {
     if (!key || key->projectId != LoadedProjectID || key->train != LoadedTrainNumber || !adoPrimaryRS) {
         message(GetMlString(798, "Please select the 'GO' button firt to validate your selection"));
         return;
+    }
+    // Data entry and the spreadsheet import store under the current train until they close.
+    if (LoadedProjectID == p_.CurrentProject.ProjectID && LoadedTrainNumber == p_.CurrentProject.TrainNumber) {
+        const QString window = CollectingWindowOpen(p_);
+        if (!window.isEmpty()) {
+            message(window + " is still open. Please <Close and Exit> " + window + " first");
+            return;
+        }
     }
     if (p_.prompts.message(GetMlString(799, "This will DELETE all Project Data as well. Continue?"),
                            Buttons::OKCancel, Icon::None, Title) != Answer::OK)

@@ -155,6 +155,9 @@ void FrmExportData::cmdExport_Click() {
     running_ = false;
     cmdExport->setEnabled(result.exportEnabled);
     if (result.focusTo) DTPicker2->setFocus();
+    if (!result.alteredTexts.isEmpty())
+        p_.prompts.message(AlteredTextsMessage(result.alteredTexts, p_.ExportCsvMode ? ',' : ';'),
+                           Buttons::OK, Icon::Information, Title);
 }
 
 } // namespace hv

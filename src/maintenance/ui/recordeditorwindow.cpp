@@ -152,7 +152,7 @@ void RecordEditorWindow::showRecord() {
         QString text;
         // A box whose column the table lacks stays unbound.
         if (adoPrimaryRS && adoPrimaryRS->hasColumn(column) && adoPrimaryRS->hasCurrent())
-            text = RecordSet::textOf(adoPrimaryRS->value(column));
+            text = adoPrimaryRS->textFor(column);
         box->setText(text);
         box->setCursorPosition(0);
         shown_[index] = text;
@@ -207,9 +207,7 @@ std::optional<TrainKey> RecordEditorWindow::chosenTrain(const QComboBox* combo) 
     if (combo->currentIndex() < 0) return std::nullopt;
     const QVariantList key = combo->currentData().toList();
     if (key.size() != 2) return std::nullopt;
-    TrainKey k{key[0].toString(), qint16(key[1].toInt())};
-    if (k.train == 0) k.train = 1;
-    return k;
+    return TrainKey{key[0].toString(), qint16(key[1].toInt())};
 }
 
 std::optional<TrainKey> RecordEditorWindow::trainToOpen(const QComboBox* combo) {

@@ -42,6 +42,7 @@ QString LinkClient::lastErrorText() const {
 
 int LinkClient::fail(int number, const QString& cause) {
     lastError_ = number;
+    applicationMissing_ = false;
     lastErrorText_ = cause.isEmpty() ? errorDescription(number) : cause;
     return number;
 }
@@ -54,6 +55,8 @@ QString LinkClient::causeOf(Answer a) {
         return QStringLiteral("The linked program's answer is longer than %1 KiB").arg(MaxLineBytes / 1024);
     case Answer::Malformed:
         return QStringLiteral("The linked program's answer is not a value (a DATA line without its tab)");
+    case Answer::Garbage:
+        return QStringLiteral("The linked program answered with a line that is no link message");
     default:
         return {};
     }
@@ -93,9 +96,11 @@ void LinkClient::closeLink() {
 
 int LinkClient::open(int mode) {
     QString application, topic;
-    if (!splitTopic(topic_, &application, &topic)) return fail(NoServer);
+    if (!splitTopic(topic_, &application, &topic))
+        return fail(NoServer, "The link topic \"" + topic_ + "\" does not name an application and a topic");
     const QString name = socketNameFor(application);
-    if (name.contains('/')) return fail(NoServer); // a name, never a path
+    if (name.contains('/'))
+        return fail(NoServer, "\"" + application + "\" is not an application name"); // never a path
 
     const QPointer<LinkClient> self(this);
     for (int attempt = 0; attempt < 2; ++attempt) {
@@ -103,7 +108,11 @@ int LinkClient::open(int mode) {
         // since without this client having seen it yet: on a loss, once more afresh.
         const bool reused = attempt == 0 && socket_ && serverName_ == name &&
                             socket_->state() == QLocalSocket::ConnectedState;
-        if (!ensureSocket(name, attempt > 0)) return fail(NoServer);
+        if (!ensureSocket(name, attempt > 0)) {
+            fail(NoServer, "No application called " + application + " is running");
+            applicationMissing_ = true;
+            return NoServer;
+        }
         if (!reused || openTopic_.compare(topic, Qt::CaseInsensitive) != 0) {
             openTopic_.clear();
             const Answer a = send(messageLine("INIT", topic), nullptr);
@@ -113,17 +122,18 @@ int LinkClient::open(int mode) {
                 openTopic_ = topic;
                 break;
             case Answer::Nack:
-                return fail(NoServer);
+                return fail(NoServer, application + " is running but has no topic (sheet) called " + topic);
             case Answer::TimedOut:
                 dropSocket();
                 return fail(Timeout);
             case Answer::Lost:
                 dropSocket();
                 if (reused) continue;
-                return fail(NoServer);
+                return fail(NoServer, causeOf(a));
             default:
+                // A flood or a line of another protocol: the program runs, but answers no link.
                 dropSocket();
-                return fail(NoServer);
+                return fail(NoServer, causeOf(a));
             }
         }
         mode_ = mode;
@@ -141,6 +151,7 @@ int LinkClient::open(int mode) {
             if (reused) continue;
             return fail(NoServer, causeOf(a));
         case Answer::Overlong:
+        case Answer::Garbage:
             closeLink();
             return fail(ItemRefused, causeOf(a));
         default:
@@ -148,7 +159,7 @@ int LinkClient::open(int mode) {
             return fail(ItemRefused);
         }
     }
-    return fail(NoServer);
+    return fail(NoServer, causeOf(Answer::Lost));
 }
 
 int LinkClient::linkRequest() {
@@ -286,6 +297,9 @@ void LinkClient::onReadyRead() {
             }
         } else if (pending && (m.verb == "ACK" || m.verb == "NACK")) {
             answer_ = m.verb == "ACK" ? Answer::Ack : Answer::Nack;
+        } else if (pending) {
+            // Waiting on would only end as a timeout, which names no cause.
+            answer_ = Answer::Garbage;
         }
         if (pending && answer_ != Answer::None && loop_) loop_->quit();
     }

@@ -22,7 +22,8 @@ namespace hv::links {
 //              comes only on request). Setting 1 or 2 opens the link and answers at once
 //              with an error number, 0 when the link is open:
 //                282 NoServer    no application of that name answers, or it refused the
-//                                topic (also an empty or malformed topic)
+//                                topic, or answered with no link message (also an
+//                                empty or malformed topic); lastErrorText() says which
 //                285 ItemRefused automatic mode only: the server refused the item
 //                286 Timeout     no answer within linkTimeout; the link stays closed
 //                380 InvalidMode a mode other than 0, 1, 2
@@ -38,8 +39,9 @@ namespace hv::links {
 //              just before it). Only a DATA line for the item asked for answers it.
 //              Errors: 293 NoLink (mode 0, or the server went away, also in the middle
 //              of its answer), 285 ItemRefused (also an answer that is not a value: a
-//              DATA line without its tab, or a line longer than MaxLineBytes, after which
-//              the connection is dropped and the link closed), 286 Timeout (the link is
+//              DATA line without its tab, a line of no link message, or a line longer than
+//              MaxLineBytes, after which the connection is dropped and the link closed),
+//              286 Timeout (the link is
 //              then closed; mode reads 0). lastErrorText() names the cause.
 //
 // Changing linkTopic or linkItem while a link is open closes the link (mode 0); set the
@@ -83,6 +85,9 @@ public:
 
     int lastError() const { return lastError_; }
     QString lastErrorText() const;
+    // The last 282 came because no program of the topic's application name runs, not
+    // because one refused the topic or answered with something that is no link message.
+    bool applicationMissing() const { return applicationMissing_; }
 
     // The application and topic parts of a link topic; false when it has no "|" or
     // either part is empty.
@@ -93,7 +98,7 @@ signals:
     void linkClosed();
 
 private:
-    enum class Answer { None, Ack, Nack, Data, Lost, TimedOut, Overlong, Malformed };
+    enum class Answer { None, Ack, Nack, Data, Lost, TimedOut, Overlong, Malformed, Garbage };
     int fail(int number, const QString& cause = {});
     // The cause of a failed request, where it says more than the number's own text.
     static QString causeOf(Answer a);
@@ -117,6 +122,7 @@ private:
     int timeoutMs_ = DefaultTimeoutMs;
     int lastError_ = 0;
     QString lastErrorText_;
+    bool applicationMissing_ = false;
     // DATA lines are numbered as they arrive; an update older than the last value
     // applied (or than the last close of the link) is dropped.
     quint64 received_ = 0;

@@ -21,6 +21,7 @@
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "core/ui/keyfilter.h"
 #include "platform/dberror.h"
 #include "projects/elementgrid.h"
@@ -33,6 +34,7 @@
 #include "projects/referencechecks.h"
 #include "projects/ui/dlgunits.h"
 #include "projects/unitchoice.h"
+#include "projects/unitconversion.h"
 #include "projects/wizardtexts.h"
 
 namespace hv {
@@ -593,8 +595,11 @@ ProjectBoxes frmProject::boxes() const {
 }
 
 void frmProject::setBoxes(const ProjectBoxes& b) {
+    // A text put into a box shows from its start, not scrolled to its end.
     auto put = [](QLineEdit* e, const QString& t) {
-        if (e->text() != t) e->setText(t);
+        if (e->text() == t) return;
+        e->setText(t);
+        e->setCursorPosition(0);
     };
     for (size_t i = 0; i < 27; ++i)
         put(txtData[i], b.txtData[i]);
@@ -828,16 +833,21 @@ void frmProject::cmdSave_Click() {
                            Buttons::OK, Icon::Information);
         return;
     }
+    const QString converted = convertedReadings_ > 0 ? QString::number(convertedReadings_) +
+                                                           " stored readings were converted to the new "
+                                                           "units.\r\n\r\n"
+                                                     : QString();
     const Answer a = p_.prompts.message(
-        "Updated Project Information!\r\n\r\n"
-        "If you changed any essential project reference data you should recalculate the project.\r\n\r\n"
-        "This will change ALL of your data. If unsure, please Export your project first using the Export HV "
-        "Project "
-        "function as a backup.\r\n\r\n"
-        "If this change represents a change in the system configuration for data going forward only then "
-        "select "
-        "NO.\r\n\r\n"
-        "Recalculate the Current Project displayed in the Project drop down box?",
+        "Updated Project Information!\r\n\r\n" + converted +
+            "If you changed any essential project reference data you should recalculate the project.\r\n\r\n"
+            "This will change ALL of your data. If unsure, please Export your project first using the Export "
+            "HV "
+            "Project "
+            "function as a backup.\r\n\r\n"
+            "If this change represents a change in the system configuration for data going forward only then "
+            "select "
+            "NO.\r\n\r\n"
+            "Recalculate the Current Project displayed in the Project drop down box?",
         Buttons::YesNo, Icon::Question);
     if (a != Answer::Yes) return;
     if (QWidget* main = p_.windows.find("frmMain")) {
@@ -853,6 +863,12 @@ void frmProject::cmdSave_Click() {
 
 void frmProject::cmdCreate_Click() {
     if (refuseWhileCollecting()) return;
+    // The ID stays editable after its step.
+    if (const QString fault = ProjectIdFault(txtNewProject->text()); !fault.isEmpty()) {
+        p_.prompts.message(fault, Buttons::OK, Icon::None);
+        txtNewProject->setFocus();
+        return;
+    }
     // The finish shows this button whatever its checks found: nothing is stored unless
     // the data pass them now.
     ValidatenewData();
@@ -947,6 +963,14 @@ void frmProject::showRowUnits(int flowUnit, int pressUnit, int tempUnit) {
 }
 
 void frmProject::ConfigUnits() {
+    // A stored project's boxes hold values in the units it had: they keep what they mean.
+    const ProjectUnits shown = UnitsOf(FormProject);
+    const ProjectUnits chosen{p_.FlowUnit, p_.TemperatureUnit, p_.PressureUnit, p_.FluxUnit};
+    if (!CreatingProject && !(shown == chosen)) {
+        ProjectBoxes b = boxes();
+        ConvertReferenceBoxes(b, shown, chosen);
+        setBoxes(b);
+    }
     FormProject.unitFlow = p_.FlowUnit;
     FormProject.unitTemp = p_.TemperatureUnit;
     FormProject.unitPress = p_.PressureUnit;
@@ -1099,10 +1123,40 @@ bool frmProject::SaveNewProject() {
 }
 
 bool frmProject::UpdateProject() {
+    convertedReadings_ = 0;
     try {
         FormProject.ProjectID = shownKey_.projectId;
         FormProject.TrainNumber = shownKey_.train;
-        UpdateProjectRow(p_, FormProject);
+        // A change of units converts the train's stored readings with the reference.
+        const std::optional<ProjectUnits> stored = StoredUnits(p_, shownKey_.projectId, shownKey_.train);
+        const ProjectUnits wanted = UnitsOf(FormProject);
+        std::optional<ProjectUnits> convertFrom;
+        if (stored && !(*stored == wanted)) {
+            const int readings = CountTrainReadings(p_, shownKey_.projectId, shownKey_.train);
+            if (readings > 0) {
+                const bool current = shownKey_.projectId == p_.CurrentProject.ProjectID &&
+                                     shownKey_.train == p_.CurrentProject.TrainNumber;
+                if (current && (p_.DataEntryOpen || p_.ImportWindowOpen)) {
+                    p_.prompts.message("The units of Project " + shownKey_.projectId +
+                                           " Train: " + QString::number(shownKey_.train) +
+                                           " cannot change while data entry or the import stores readings "
+                                           "in them. Close them first; nothing was saved.",
+                                       Buttons::OK, Icon::Warning);
+                    return false;
+                }
+                const Answer a = p_.prompts.message(
+                    "The units of Project " + shownKey_.projectId +
+                        " Train: " + QString::number(shownKey_.train) + " change from " + UnitsText(*stored) +
+                        " to " + UnitsText(wanted) + ".\r\n\r\n" + QString::number(readings) +
+                        (readings == 1 ? " stored reading" : " stored readings") +
+                        " will be converted to the new units, with the reference values.\r\n\r\n"
+                        "Convert them and save?",
+                    Buttons::YesNo, Icon::Question);
+                if (a != Answer::Yes) return false;
+                convertFrom = *stored;
+            }
+        }
+        convertedReadings_ = UpdateProjectRow(p_, FormProject, convertFrom ? &*convertFrom : nullptr);
     } catch (const RunError& e) {
         reportDbError(e);
         return false;
@@ -1164,11 +1218,8 @@ void frmProject::CreateNewProject(int direction) {
                                p_.system.now().toString("MM.dd.yy HH.mm.ss"));
         break;
     case 2:
-        if (txtNewProject->text().isEmpty() || txtNewProject->text().size() > 50) {
-            p_.prompts.message(
-                GetMlString(1180, "The new ProjectDiagram ID must have at least one character and no "
-                                  "more than 50. Please check input."),
-                Buttons::OK, Icon::None);
+        if (const QString fault = ProjectIdFault(txtNewProject->text()); !fault.isEmpty()) {
+            p_.prompts.message(fault, Buttons::OK, Icon::None);
             txtNewProject->setFocus();
             WizardStep = 1; // a project needs its ID before anything else
             return;
@@ -1388,7 +1439,7 @@ void frmProject::txtData_KeyPress(int Index, int& KeyAscii) {
 }
 
 void frmProject::txtData_LostFocus(int Index) {
-    if (Index != 0 || ParseReferenceDate(txtData[0]->text())) return;
+    if (Index != 0 || ParseEntryDate(txtData[0]->text())) return;
     // A button that checks the whole input, or drops it, says what it finds itself: one
     // mistake, one message.
     const QWidget* next = QApplication::focusWidget();

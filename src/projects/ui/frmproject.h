@@ -144,6 +144,7 @@ private:
     // time it is saved.
     ProjectTrainKey shownKey_;
     bool fitted_ = false;
+    int convertedReadings_ = 0; // readings the last save converted to new units
     bool typedUnsaved_ = false; // the wizard holds values the user typed and nothing stored them
 
     Program& p_;

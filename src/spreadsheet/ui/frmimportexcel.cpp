@@ -764,8 +764,9 @@ bool frmImportExcel::importOneRow(bool allRows) {
     }
     if (r != -1 && r != -1000) {
         // The check's own words stay: the field missing, or the rule that failed.
-        setStatus(4, GetMlString(1028, "Data Validation Failed. Current row not saved.") +
-                         (refusal_.isEmpty() ? QString() : " " + refusal_),
+        setStatus(4,
+                  GetMlString(1028, "Data Validation Failed. Current row not saved.") +
+                      (refusal_.isEmpty() ? QString() : " " + refusal_),
                   !refusal_.isEmpty());
         txtData[r]->setFocus();
         return false;
