@@ -131,16 +131,4 @@ std::optional<ProjectInfoRecord> ReadProjectRecord(Database& db, const QString& 
     return record;
 }
 
-CurrentProjectLoan::CurrentProjectLoan(Program& p) : p_(p) {
-    ++p_.CurrentProjectLent;
-}
-
-CurrentProjectLoan::~CurrentProjectLoan() {
-    --p_.CurrentProjectLent;
-}
-
-bool IsCurrentProjectLent(const Program& p) {
-    return p.CurrentProjectLent > 0;
-}
-
 } // namespace hv

@@ -17,20 +17,4 @@ void LoadProjectRecord(ProjectInfoRecord& record, const DbRow& rs);
 // The record of a project train as the database holds it now; nullopt when it has none.
 std::optional<ProjectInfoRecord> ReadProjectRecord(Database& db, const QString& projectId, qint16 train);
 
-// Held by a run for as long as it loads other projects into CurrentProject: the windows
-// that store readings wait until it is over.
-class CurrentProjectLoan {
-public:
-    explicit CurrentProjectLoan(Program& p);
-    ~CurrentProjectLoan();
-    CurrentProjectLoan(const CurrentProjectLoan&) = delete;
-    CurrentProjectLoan& operator=(const CurrentProjectLoan&) = delete;
-
-private:
-    Program& p_;
-};
-
-// Whether a run has another project in CurrentProject now.
-bool IsCurrentProjectLent(const Program& p);
-
 } // namespace hv

@@ -87,9 +87,6 @@ struct Program {
     // Normalization.
     bool IgnoreCalcErrors = false;
     bool RecalcAllRunning = false; // for the main window's status text; its activation clears it
-    // Runs under way that have loaded another project into CurrentProject and yield to the
-    // window system (recalculations, migration): no reading is saved while one is.
-    int CurrentProjectLent = 0;
     double LastNormalizedPermFlow = 0;
     double LastNormalizedSaltPassage = 0;
     double LastNormalizedDP = 0;

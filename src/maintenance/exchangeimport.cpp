@@ -798,24 +798,17 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                 "Current Project." +
                 CrLf + CrLf + "Do you want to recalculate now?",
             Buttons::YesNo, Icon::Question, Title) == Answer::Yes) {
-        // The imported project is lent to CurrentProject for the run, and given back before
-        // any message lets the windows run again.
-        const ProjectInfoRecord saved = p.CurrentProject;
+        // The recalculation takes the imported project's record; CurrentProject is not touched.
         QString failure;
-        {
-            const CurrentProjectLoan loan(p);
-            try {
+        try {
+            std::optional<ProjectInfoRecord> record;
+            {
                 Database db = Database::open(p.ProjectDatabasePath);
-                const DbRows rows =
-                    db.select("select * from ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)",
-                              {c.FileProjectID, int(c.FileTrainNumber)});
-                db.close();
-                LoadProjectSettings(p, rows.first());
-                RecalculateProject(p, p.CurrentProject);
-            } catch (const RunError& e) {
-                failure = dbFailure("Recalculation failed", e);
+                record = ReadProjectRecord(db, c.FileProjectID, c.FileTrainNumber);
             }
-            p.CurrentProject = saved;
+            if (record) RecalculateProject(p, *record);
+        } catch (const RunError& e) {
+            failure = dbFailure("Recalculation failed", e);
         }
         if (!failure.isEmpty()) say(p, failure);
     }

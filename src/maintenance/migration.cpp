@@ -205,8 +205,10 @@ QString Migration::projectSelect() {
 }
 
 bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey) {
-    LoadProjectSettings(p_, row);
-    ProjectInfoRecord& c = p_.CurrentProject;
+    // The train's own record: CurrentProject stays the windows'.
+    project_ = ProjectInfoRecord();
+    LoadProjectRecord(project_, row);
+    ProjectInfoRecord& c = project_;
     if (!from_.threeBank()) {
         c.PermFlow_3 = c.PermuS_3 = c.FeedPressure_3 = c.ConcPressure_2 = c.PermBackPress_3 = 0;
         c.ElementType_3 = 0;
@@ -344,7 +346,7 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
 }
 
 void Migration::MigrateSettings(const QVariant& projectKey) {
-    const ProjectInfoRecord& c = p_.CurrentProject;
+    const ProjectInfoRecord& c = project_;
     const QVariantList key{projectKey, c.TrainNumber};
     const QString byTrain = QStringLiteral(" WHERE ProjectID = ? AND TrainNumber = ?");
 
@@ -647,7 +649,7 @@ void Migration::prepareInsert() {
 
 void Migration::copyReadings(const QVariant& projectKey, qint16 train, const MigrationResult& r,
                              qint32& copied, qint32& normalized) {
-    const ProjectInfoRecord& c = p_.CurrentProject;
+    const ProjectInfoRecord& c = project_;
     QStringList select;
     for (int i = 0; i < ReadingColumnCount; ++i) {
         const int pos = readingPos_[size_t(i)];
@@ -705,6 +707,7 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, const Mig
             insertReading_->bind(i, 0.0);
 
     DataRecordCalculator calc(p_, *toDb_);
+    calc.useReference(project_);
     const auto showProgress = [&](qint32 normalized) {
         progress_.setStatus(3, " Calc'd " + QString::number(normalized) + " records of " +
                                    QString::number(projectCount) + " in " + c.ProjectID + ", Trn " +
@@ -734,14 +737,11 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, const Mig
 }
 
 MigrationResult Migration::run() {
-    // The run works on the TO database and loads each project it copies into
-    // CurrentProject, yielding between batches: no window may store a reading meanwhile.
-    const CurrentProjectLoan loan(p_);
+    // Each project train is normalized against its own record, passed to the calculation;
+    // the program moves to the TO database only once the run has completed.
     MigrationResult r;
     firstFailure_.clear();
     const QString previousDb = p_.ProjectDatabasePath;
-    const ProjectInfoRecord savedProject = p_.CurrentProject;
-    const bool savedLoaded = p_.CurrentProjectLoaded;
     const bool savedIgnore = p_.IgnoreCalcErrors;
 
     if (SameDatabaseFile(from_.path, to_.path)) {
@@ -752,7 +752,6 @@ MigrationResult Migration::run() {
     }
     progress_.setStatus(1, "Migrating " + QString::number(from_.projects) + " projects with " +
                                QString::number(from_.readings) + " total data sets.");
-    p_.ProjectDatabasePath = to_.path;
     p_.IgnoreCalcErrors = true;
     qint16 fromProjectRows = 0;
     QString current;
@@ -830,9 +829,6 @@ MigrationResult Migration::run() {
         insertReading_.reset();
         fromDb_.reset();
         toDb_.reset();
-        p_.ProjectDatabasePath = previousDb;
-        p_.CurrentProject = savedProject;
-        p_.CurrentProjectLoaded = savedLoaded;
         p_.IgnoreCalcErrors = savedIgnore;
         p_.RecalcAllRunning = false;
         r.failure =
@@ -852,7 +848,7 @@ MigrationResult Migration::run() {
     insertReading_.reset();
     fromDb_.reset();
     toDb_.reset();
-    p_.CurrentProject = savedProject;
+    p_.ProjectDatabasePath = to_.path;
     finish(r, fromProjectRows);
     return r;
 }

@@ -97,6 +97,7 @@ private:
     MigrationDb from_;
     MigrationDb to_;
     RunProgress& progress_;
+    ProjectInfoRecord project_; // the project train under way, as TO stores it
     std::unique_ptr<SqliteConnection> fromDb_;
     std::unique_ptr<SqliteConnection> toDb_;
     // The project train under way: rolled back unless its last reading is in.

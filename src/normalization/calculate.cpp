@@ -141,9 +141,13 @@ void DataRecordCalculator::keepLast(const DataWorking& w, qint64 id, LastNormali
     if (w.columnsRead > dp) p_.LastNormalizedDP = w.NormalizedDP;
 }
 
+ProjectInfoRecord& DataRecordCalculator::reference() {
+    return reference_ ? *reference_ : p_.CurrentProject;
+}
+
 bool DataRecordCalculator::calculate(const SqliteStatement& row) {
-    if (!currentSide_) PrepareReference(currentSide_.emplace(), p_.CurrentProject, p_.ElementTable);
-    return calculate(row, p_.CurrentProject, *currentSide_, nullptr);
+    if (!currentSide_) PrepareReference(currentSide_.emplace(), reference(), p_.ElementTable);
+    return calculate(row, reference(), *currentSide_, nullptr);
 }
 
 bool DataRecordCalculator::calculate(const SqliteStatement& row, ProjectInfoRecord& cp,
@@ -214,8 +218,8 @@ PendingResult DataRecordCalculator::calculatePending(const PendingReading& r) {
                 throw missingColumn(QLatin1String(ReadColumns[size_t(i)].name));
         }
     } source{r};
-    if (!currentSide_) PrepareReference(currentSide_.emplace(), p_.CurrentProject, p_.ElementTable);
-    ProjectInfoRecord& cp = p_.CurrentProject;
+    if (!currentSide_) PrepareReference(currentSide_.emplace(), reference(), p_.ElementTable);
+    ProjectInfoRecord& cp = reference();
     PendingResult out;
     DataWorking w;
     // As calculate() followed by fail(): a failure keeps the reading's new elapsed hours
@@ -272,7 +276,7 @@ bool DataRecordCalculator::calculateById(qint64 id) {
 }
 
 bool DataRecordCalculator::failWithoutRow(const RunError& e) {
-    return fail(e, nullptr, p_.CurrentProject, DataWorking(), -1);
+    return fail(e, nullptr, reference(), DataWorking(), -1);
 }
 
 bool DataRecordCalculator::fail(const RunError& e, const SqliteStatement* row, const ProjectInfoRecord& cp,

@@ -65,12 +65,20 @@ public:
     DataRecordCalculator(const DataRecordCalculator&) = delete;
     DataRecordCalculator& operator=(const DataRecordCalculator&) = delete;
 
+    // Normalizes against `reference` instead of CurrentProject from here on (calculate(row),
+    // calculatePending, calculateById). The record must outlive the calculator; the
+    // normalization changes its reference fields, as it always has.
+    void useReference(ProjectInfoRecord& reference) {
+        reference_ = &reference;
+        currentSide_.reset();
+    }
+
     // "SELECT <columns> FROM Data " for the row queries; a row handed to calculate()
     // must come with these columns in this order: ID, TheDate, ProjectID, TrainNumber,
     // then the columns read.
     const QString& selectFromData() const { return select_; }
 
-    // Normalizes the row `row` stands on, against p.CurrentProject. Same result and
+    // Normalizes the row `row` stands on, against p.CurrentProject (or useReference's). Same result and
     // reporting as CalculateDataRecord. A failure of the database itself is raised as
     // DbFailure, never counted as the reading's.
     bool calculate(const SqliteStatement& row);
@@ -116,7 +124,9 @@ private:
     std::unique_ptr<SqliteStatement> updateElapsed_;
     std::unique_ptr<SqliteStatement> rowById_;
     std::unique_ptr<SqliteStatement> emptyResults_;
-    std::optional<ReferenceSide> currentSide_; // of CurrentProject, prepared at the first reading
+    ProjectInfoRecord& reference();
+    ProjectInfoRecord* reference_ = nullptr;
+    std::optional<ReferenceSide> currentSide_; // of reference(), prepared at the first reading
 };
 
 } // namespace hv

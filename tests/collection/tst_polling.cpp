@@ -471,50 +471,6 @@ private slots:
         QCOMPARE(w->panel(2)->text(), QString("SCADA STATUS: Off"));
     }
 
-    // While a recalculation of all projects has another project loaded, Save and Save Config
-    // are refused with the value kept and the clock's tick is skipped; afterwards polling
-    // carries on.
-    void noSaveDuringRecalculation() {
-        Plant pl(1);
-        pl.reading(1, {});
-        test::insertProjectInfo(pl.p().ProjectDatabasePath, 1, {{"ProjectID", "ZZZ"}});
-        links::LinkServer server;
-        const QString app = test::uniqueServerName();
-        QVERIFY(server.listen(app));
-        QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00")));
-        linkAllRows(pl, app);
-        pollingKeys(pl, true, false);
-        pl.p().DataEntryConfigUnlocked = true;
-        frmData* w = pl.open();
-        QVERIFY(w && w->cmdSave->isEnabled());
-        test::enter(*w, item::PermFlow, "58");
-
-        pl.loadCurrent("ZZZ");
-        pl.p().CurrentProjectLent = 1;
-        pl.env.prompts.onMessage("A recalculation or a migration has another project loaded. The reading "
-                                 "was not saved: save it again when it has ended.",
-                                 Buttons::OK, Title, Answer::OK);
-        w->cmdSave->click();
-        pl.env.prompts.onMessage("The configuration was not saved: save it again when it has ended.",
-                                 Buttons::OK, Title, Answer::OK);
-        w->cmdSaveConfig->click();
-        advance(pl, 121);
-        pl.clock->fire();
-        QCOMPARE(pl.problems(), QString());
-        QCOMPARE(pl.dataRows(), 1);
-        QCOMPARE(pl.db().scalar("SELECT count(*) FROM InputOrder WHERE ProjectID = 'ZZZ'").toInt(), 0);
-        QCOMPARE(w->txtData[item::PermFlow]->text(), QString("58"));
-        QVERIFY(pl.clock->isEnabled());
-
-        pl.p().CurrentProjectLent = 0;
-        pl.loadCurrent("P1");
-        pl.clock->fire();
-        QCOMPARE(pl.problems(), QString());
-        QCOMPARE(pl.dataRows(), 2);
-        QCOMPARE(pl.newest().toText("ProjectID"), QString("P1"));
-        QCOMPARE(pl.newest().toText("TheDate"), QString("2026-01-15 10:00:00"));
-    }
-
     // No server: the 282 texts and panels of both modes; the multiple-failures message once.
     void noServer() {
         Plant pl(1);

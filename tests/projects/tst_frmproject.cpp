@@ -627,17 +627,13 @@ private slots:
         QCOMPARE(rowCount(p), 2);
     }
 
-    // While data entry or the spreadsheet import is open, or a run has lent the current
-    // project to others, no path of the window makes another train current, and a creation
-    // stores nothing. While a run holds it no edit is stored either: the run would put the
-    // project back as it found it.
+    // While data entry or the spreadsheet import is open no path of the window makes another
+    // train current, and a creation stores nothing.
     void collectionWindowKeepsTheCurrentProject_data() {
         QTest::addColumn<QString>("holder");
         QTest::addColumn<QString>("path");
-        for (const char* holder : {"data entry", "import", "recalculation"}) {
-            QStringList paths{"GO select", "GO edit", "SELECT", "Create", "Save"};
-            // Only a run's hold refuses the current train shown again.
-            if (QString(holder) == "recalculation") paths << "GO edit current";
+        for (const char* holder : {"data entry", "import"}) {
+            const QStringList paths{"GO select", "GO edit", "SELECT", "Create", "Save"};
             for (const QString& path : paths)
                 QTest::addRow("%s, %s", holder, qPrintable(path)) << QString(holder) << path;
         }
@@ -657,16 +653,11 @@ private slots:
                                                : path == "GO select" ? Select
                                                                      : Edit);
         const QString refusal = holder == "import" ? "Please close the Import Data window first."
-                                : holder == "data entry"
-                                    ? "Please close the data collection form first."
-                                    : "A recalculation or a migration has another project loaded. Please "
-                                      "try again when it has ended.";
+                                                   : "Please close the data collection form first.";
         if (holder == "import")
             p.ImportWindowOpen = true;
-        else if (holder == "data entry")
-            p.DataEntryOpen = true;
         else
-            p.CurrentProjectLent = 1; // the run has its last project in CurrentProject
+            p.DataEntryOpen = true;
         if (path == "Create") {
             runWizardTo(*w, 11, 0, UnitPreset::CMH, "New", 1);
             env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
@@ -681,27 +672,19 @@ private slots:
             w->cmdEdit->click();
             w->txtData[9]->setText("31");
             env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
-            if (holder == "recalculation") {
-                w->cmdSave->click();
-                QCOMPARE(rowCount(p, "FeedTemp = 31"), 0);
-                QCOMPARE(w->txtData[9]->text(), QString("31"));
-                QVERIFY(w->cmdSave->isEnabled());
-            } else {
-                // Stored into that train; the current one is not recalculated in its place.
-                test::insertReading(p.ProjectDatabasePath, 1, {{"ProjectID", "P1"}});
-                env.prompts.onMessage("Project P2 Train: 2 is not the current project and was not "
-                                      "recalculated.",
-                                      Buttons::OK, "Hevrin", Answer::OK);
-                w->cmdSave->click();
-                QCOMPARE(rowCount(p, "FeedTemp = 31 AND ProjectID = 'P2' AND TrainNumber = 2"), 1);
-                QCOMPARE(test::rowCount(p.ProjectDatabasePath, "Data", "NormalizedPermFlow <> 0"), 0);
-            }
+            // Stored into that train; the current one is not recalculated in its place.
+            test::insertReading(p.ProjectDatabasePath, 1, {{"ProjectID", "P1"}});
+            env.prompts.onMessage("Project P2 Train: 2 is not the current project and was not "
+                                  "recalculated.",
+                                  Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdSave->click();
+            QCOMPARE(rowCount(p, "FeedTemp = 31 AND ProjectID = 'P2' AND TrainNumber = 2"), 1);
+            QCOMPARE(test::rowCount(p.ProjectDatabasePath, "Data", "NormalizedPermFlow <> 0"), 0);
         } else {
-            if (path != "GO edit current") w->cbProject->setCurrentIndex(1);
+            w->cbProject->setCurrentIndex(1);
             env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
             w->cmdGo->click();
-            if (path != "GO edit current")
-                QCOMPARE(w->txtTrainNumber->text(), QString("2")); // shown all the same
+            QCOMPARE(w->txtTrainNumber->text(), QString("2")); // shown all the same
             if (path == "SELECT") {
                 env.prompts.onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
                 w->cmdSelect->click();

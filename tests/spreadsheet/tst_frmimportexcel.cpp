@@ -377,9 +377,8 @@ private slots:
         QCOMPARE(w->txtData[0]->text(), QString(allRows ? "" : "2020-01-06 08:00"));
     }
 
-    // While the window is open the program knows it; a save while a whole-database
-    // recalculation has another project loaded stores nothing, and a later one stores
-    // under the project the window was opened for.
+    // While the window is open the program knows it; a save stores under the project the
+    // window was opened for, whatever the program has loaded meanwhile.
     void storesUnderItsProject() {
         Import im(1);
         im.sheet(2);
@@ -388,14 +387,6 @@ private slots:
         im.link(*w);
         QVERIFY(w->cmdTestPoll_Click());
         im.p().CurrentProject.ProjectID = "ZZZ";
-        im.p().CurrentProjectLent = 1;
-        im.env.prompts.onMessage(
-            "A recalculation or a migration has another project loaded. No row was imported", Buttons::OK,
-            Title, Answer::OK);
-        w->cmdSave[0]->click();
-        QCOMPARE(im.env.prompts.verify(), QString());
-        QCOMPARE(im.rows(), 1);
-        im.p().CurrentProjectLent = 0;
         w->cmdSave[0]->click();
         QCOMPARE(im.env.prompts.verify(), QString());
         QCOMPARE(im.db().scalar("SELECT group_concat(DISTINCT ProjectID) FROM Data").toString(),
@@ -1012,20 +1003,16 @@ private slots:
 
     // A chooser's list opened or left after a fetch rebuilds the rows: the entry column is
     // then no fetched row, and Save waits for the next fetch, which stores the sheet row as
-    // it is. While a recalculation has another project loaded the rows stay as they are;
-    // a database another program holds is reported, and the window stays.
+    // it is. A database another program holds is reported, and the window stays.
     void chooserAfterFetch_data() {
         QTest::addColumn<int>("item");    // the item row 3 is given (3: its own)
-        QTest::addColumn<bool>("lent");   // another project is loaded meanwhile
         QTest::addColumn<bool>("locked"); // another program holds the whole database
-        QTest::newRow("list opened and closed") << 3 << false << false;
-        QTest::newRow("another project loaded") << 3 << true << false;
-        QTest::newRow("database held") << 3 << false << true;
-        QTest::newRow("order changed") << int(item::ConcPressure) << false << false;
+        QTest::newRow("list opened and closed") << 3 << false;
+        QTest::newRow("database held") << 3 << true;
+        QTest::newRow("order changed") << int(item::ConcPressure) << false;
     }
     void chooserAfterFetch() {
         QFETCH(int, item);
-        QFETCH(bool, lent);
         QFETCH(bool, locked);
         Import im(1);
         im.sheet(2);
@@ -1038,15 +1025,6 @@ private slots:
         im.env.prompts.onMessage("Updated OK!", Buttons::OK, Title, Answer::OK);
         w->cmdSaveConfig->click();
         QVERIFY(w->cmdTestPoll_Click());
-        auto load = [&](const QString& id) {
-            Database d = im.db();
-            LoadProjectSettings(im.p(),
-                                d.select("SELECT * FROM ProjectInfo WHERE ProjectID = ?", {id}).first());
-        };
-        if (lent) {
-            load("ZZZ");
-            im.p().CurrentProjectLent = 1;
-        }
         std::unique_ptr<test::ForeignLock> held;
         if (locked) {
             held = std::make_unique<test::ForeignLock>(im.p().ProjectDatabasePath,
@@ -1060,13 +1038,9 @@ private slots:
         w->cbItem_LostFocus(3);
         QCOMPARE(im.env.prompts.verify(), QString());
         held.reset();
-        if (lent) {
-            im.p().CurrentProjectLent = 0;
-            load("P1");
-        }
-        QCOMPARE(w->cmdSave[0]->isEnabled(), lent);
+        QVERIFY(!w->cmdSave[0]->isEnabled());
         if (item != 3) return;
-        if (!lent) QVERIFY(w->cmdTestPoll_Click());
+        QVERIFY(w->cmdTestPoll_Click());
         QCOMPARE(w->txtData[0]->text(), QString("2020-01-05 08:00"));
         w->cmdSave[0]->click();
         QCOMPARE(im.env.prompts.verify(), QString());

@@ -427,8 +427,6 @@ bool frmData::rebuildRows() {
 
 bool frmData::CheckAllDifferent() {
     const bool result = markRepeatedItems();
-    // The rows are rebuilt from the current project, which a recalculation has swapped.
-    if (IsCurrentProjectLent(p_)) return result;
     rebuildRows();
     return result;
 }
@@ -443,10 +441,6 @@ std::vector<ScadaRow> frmData::scadaRows() const {
 }
 
 void frmData::cmdSaveConfig_Click() {
-    if (IsCurrentProjectLent(p_)) {
-        say(recalculationText(QStringLiteral("The configuration was not saved: save it again")));
-        return;
-    }
     const ProjectInfoRecord& cp = p_.CurrentProject;
     // The order and the rows' DDE settings are stored together or not at all.
     storeOrder([&] { SaveInputConfig(p_, cp.ProjectID, cp.TrainNumber, rowOrder(), scadaRows()); });
@@ -616,10 +610,6 @@ void frmData::optScada_Click(int Index) {
 
 void frmData::cmdTestPoll_Click() {
     DdeFailed = false;
-    if (IsCurrentProjectLent(p_)) {
-        say(recalculationText(QStringLiteral("Nothing was polled: poll again")));
-        return;
-    }
     if (!chkUseScada->isChecked()) {
         p_.prompts.message(GetMlString(505,
                                        "Polling not activated - please set the 'Use Scada Data' Check box "
@@ -679,8 +669,6 @@ void frmData::Timer1_Timer() {
     // A tick inside a running poll or save (a link wait, a message box) is skipped; the
     // reading is still due at the next one.
     if (polling_ || saving_) return;
-    // While a recalculation has another project loaded, the reading waits for a later tick.
-    if (IsCurrentProjectLent(p_)) return;
     DdeFailed = false;
     if (chkUseScada->isChecked() && NextSaveTime < p_.system.now()) {
         const QPointer<frmData> self(this);
@@ -820,11 +808,6 @@ void frmData::chkWarnings_Click() {
 
 void frmData::cmdSave_Click() {
     if (saving_) return;
-    if (IsCurrentProjectLent(p_)) {
-        // The recalculation has another project loaded as the current one.
-        say(recalculationText(QStringLiteral("The reading was not saved: save it again")));
-        return;
-    }
     const QPointer<frmData> self(this);
     {
         BusyGuard busy(this, saving_);
@@ -845,13 +828,9 @@ void frmData::cmdSave_Click() {
         txtData[k]->setText(text);
 }
 
-QString frmData::recalculationText(const QString& what) {
-    return "A recalculation or a migration has another project loaded. " + what + " when it has ended.";
-}
-
 bool frmData::event(QEvent* e) {
     // Back from another window, which may have stored or deleted readings of this train.
-    if (e->type() == QEvent::WindowActivate && !saving_ && !polling_ && !IsCurrentProjectLent(p_)) {
+    if (e->type() == QEvent::WindowActivate && !saving_ && !polling_) {
         try {
             setStatus(1, GetMlString(647, "Num Recs: ") +
                              QString::number(CountProjectDataRecords(p_, p_.CurrentProject.ProjectID,

@@ -108,7 +108,6 @@ private:
     void showLoadFailure(const QString& text);
     bool rebuildRows();
     void countReadings();
-    static QString recalculationText(const QString& what);
     void onLinkText(int k, const QString& text);
     QString entryElapsedText() const;
     bool unattended() const override;

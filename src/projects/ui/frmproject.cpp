@@ -43,8 +43,6 @@ namespace {
 
 const char* const CloseDataEntryFirst = "Please close the data collection form first.";
 const char* const CloseImportFirst = "Please close the Import Data window first.";
-const char* const RunHoldsTheProject =
-    "A recalculation or a migration has another project loaded. Please try again when it has ended.";
 
 const char* const FieldCaptions[27] = {
     "Reference Date and Time",
@@ -728,18 +726,9 @@ void frmProject::makeCurrent() {
     if (QWidget* main = p_.windows.find("frmMain")) main->update();
 }
 
-// A run that has lent CurrentProject to other projects puts back the one it found when it
-// ends: a train made current, or a project stored and loaded, meanwhile would not last.
-bool frmProject::refuseWhileLent() {
-    if (!IsCurrentProjectLent(p_)) return false;
-    p_.prompts.message(RunHoldsTheProject);
-    return true;
-}
-
 // Data entry and the spreadsheet import store readings under the current project: while
 // one of them is open no other train becomes current.
 bool frmProject::refuseWhileCollecting() {
-    if (refuseWhileLent()) return true;
     if (p_.DataEntryOpen)
         p_.prompts.message(CloseDataEntryFirst);
     else if (p_.ImportWindowOpen)
@@ -760,7 +749,7 @@ void frmProject::cmdGo_Click() {
         // The current train shown again is no change of project.
         const bool current = shownKey_.projectId == p_.CurrentProject.ProjectID &&
                              shownKey_.train == p_.CurrentProject.TrainNumber;
-        if ((!current || IsCurrentProjectLent(p_)) && refuseWhileCollecting()) return;
+        if (!current && refuseWhileCollecting()) return;
         LoadMyProject();
     }
 }
@@ -795,8 +784,6 @@ void frmProject::cmdEdit_Click() {
 }
 
 void frmProject::cmdSave_Click() {
-    // The edit stays in the boxes, to be saved once the run is over.
-    if (refuseWhileLent()) return;
     ValidatenewData();
     if (!DataValid) {
         // The check has said what is wrong and where.

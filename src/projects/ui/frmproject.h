@@ -128,7 +128,6 @@ private:
     void connectHandlers();
     void Form_Load();
     void makeCurrent();
-    bool refuseWhileLent();
     bool refuseWhileCollecting();
     ProjectTrainKey listedTrain() const;
     void showRowUnits(int flowUnit, int pressUnit, int tempUnit);

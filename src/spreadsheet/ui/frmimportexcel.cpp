@@ -321,8 +321,6 @@ void frmImportExcel::ConfigureAll() {
 bool frmImportExcel::CheckAllDifferent() {
     if (running_) return false;
     const bool all = markRepeatedItems();
-    // The rows are rebuilt from the current project, which a recalculation may have swapped.
-    if (IsCurrentProjectLent(p_)) return all;
     // The entry column shows the proposed reading then, no fetched row: Save waits for the
     // next fetch.
     cmdSave[0]->setEnabled(false);
@@ -796,12 +794,6 @@ bool frmImportExcel::importOneRow(bool allRows) {
 
 void frmImportExcel::cmdSave_Click() {
     if (running_) return;
-    if (IsCurrentProjectLent(p_)) {
-        // A recalculation or migration has other projects loaded and yields to the windows meanwhile.
-        say("A recalculation or a migration has another project loaded. No row was imported: save again "
-            "when it has ended.");
-        return;
-    }
     running_ = true;
     stopRequested_ = false;
     runStored_ = {};
