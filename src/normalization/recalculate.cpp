@@ -222,6 +222,7 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, RunProgre
     ReferenceSide side;
     PrepareReference(side, reference, p.ElementTable);
     LastNormalizedValues last;
+    const bool quiet = p.IgnoreCalcErrors;
     const QString projectId = record.ProjectID;
     const qint16 train = record.TrainNumber;
     SqliteConnection db(p.ProjectDatabasePath, options.batches.busyTimeoutMs);
@@ -287,9 +288,13 @@ qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, RunProgre
     } catch (const DbFailure& e) {
         throw DbFailure(e.number(), e.description() + ". " + stoppedPartWay(committed, n));
     }
-    progress.setStatus(1, projectId.trimmed() + ": Updated " + QString::number(normalized) +
-                              " records out of a total " + QString::number(n) +
-                              FailedText(calc.failures, calc.lastFailureFirst));
+    const QString done = projectId.trimmed() + ": Updated " + QString::number(normalized) +
+                         " records out of a total " + QString::number(n) +
+                         FailedText(calc.failures, calc.lastFailureFirst);
+    progress.setStatus(1, done);
+    // Readings left without results are said once the run is over, not only on the panel,
+    // unless the run began with calculation errors to be ignored.
+    if (calc.failures > 0 && !quiet) p.prompts.message(done, Buttons::OK);
     return 0;
 }
 
@@ -342,17 +347,17 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, c
     auto menus = [&](bool enabled) {
         if (p.SetMenusEnabled) p.SetMenusEnabled(enabled);
     };
+    auto summary = [&] {
+        return "Updated " + QString::number(sum.projects) +
+               (sum.projects == 1 ? " project with total " : " projects with total ") + QString::number(total) +
+               " records" + FailedText(sum.failed, sum.firstFailure) + ".";
+    };
     auto finish = [&](bool writeVersion, const QString& failure) {
         menus(true);
         progress.setBusy(false);
         if (writeVersion) WriteDbVersion(p);
         p.RecalcAllRunning = false;
-        progress.setStatus(1, !failure.isEmpty() ? failure
-                                                 : "Updated " + QString::number(sum.projects) +
-                                                       (sum.projects == 1 ? " project with total "
-                                                                          : " projects with total ") +
-                                                       QString::number(total) + " records" +
-                                                       FailedText(sum.failed, sum.firstFailure) + ".");
+        progress.setStatus(1, !failure.isEmpty() ? failure : summary());
         progress.setStatus(2, QLocale().toString(p.system.now().date(), QLocale::ShortFormat));
     };
 
@@ -536,6 +541,8 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, c
             sum.firstFailure = calc->lastFailureFirst;
         }
         finish(!stopped, {});
+        // Readings left without results are said once the run is over, not only on the panel.
+        if (!stopped && sum.failed > 0) p.prompts.message(summary(), Buttons::OK);
     } catch (const RunError& e) {
         QString text = "Error #" + QString::number(e.number()) + " " + e.description();
         if (counted && dynamic_cast<const DbFailure*>(&e)) text += ". " + stoppedPartWay(committed, readings);
