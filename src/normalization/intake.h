@@ -59,7 +59,7 @@ public:
     ReadingIntake(Program& p, const QString& databasePath, const ProjectInfoRecord& project,
                   const QStringList& columns, int busyTimeoutMs = 5000);
     // The same on a connection of the caller's; its transactions are the intake's while it
-    // works (begin() opens one, commit() ends it).
+    // works (the first add() opens one, commit() or rollback() ends it).
     ReadingIntake(Program& p, SqliteConnection& db, const ProjectInfoRecord& project, const QStringList& columns);
     ~ReadingIntake(); // rolls back what was not committed
     ReadingIntake(const ReadingIntake&) = delete;
