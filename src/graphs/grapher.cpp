@@ -398,7 +398,8 @@ std::vector<ValueLabel> ElapsedAxisLabels(double firstHours, double lastHours) {
     // Formatted with two decimals and read back, the step is rounded as its decimal text reads.
     const double step =
         std::round(QString::number((lastHours - firstHours) / 10 * 100, 'g', 15).toDouble()) / 100;
-    out.push_back({firstHours, GeneralNumber(firstHours)});
+    // Every label with the same two decimals, the ends included.
+    out.push_back({firstHours, fixed2(firstHours)});
     if (step != 0) {
         double x = firstHours;
         for (int k = 1; k <= 9; ++k) {
@@ -406,7 +407,7 @@ std::vector<ValueLabel> ElapsedAxisLabels(double firstHours, double lastHours) {
             out.push_back({x, fixed2(roundEven(x))});
         }
     }
-    out.push_back({lastHours, GeneralNumber(lastHours)});
+    out.push_back({lastHours, fixed2(lastHours)});
     return out;
 }
 

@@ -445,7 +445,7 @@ void tst_Grapher::elapsedLabels() {
         const QString sep = QLocale().decimalPoint();
         const std::vector<ValueLabel> l = ElapsedAxisLabels(0.5, 1250.25);
         QCOMPARE(int(l.size()), 11);
-        QCOMPARE(l[0].text, "0" + sep + "5");
+        QCOMPARE(l[0].text, "0" + sep + "50"); // every label with two decimals
         QCOMPARE(l[1].position, 0.5 + 124.98); // the step 124.975 read back as 124.98
         QCOMPARE(l[1].text, "125" + sep + "00");
         QCOMPARE(l[10].text, "1250" + sep + "25");
