@@ -72,6 +72,22 @@ void advance(Plant& pl, int minutes) {
     pl.env.system.clock = pl.env.system.clock.addSecs(minutes * 60);
 }
 
+// A plant of one bank with one reading, every row linked to a sheet served in this process
+// whose reading is dated `date`.
+struct ServedPlant {
+    explicit ServedPlant(const QString& date, const QLocale& locale = QLocale::c()) : pl(1, {}, locale) {
+        pl.reading(1, {});
+        app = test::uniqueServerName();
+        QVERIFY(server.listen(app));
+        sheet = writeSheet(pl.env.dir.path(), date);
+        QVERIFY(server.addSheetFile(sheet));
+        linkAllRows(pl, app);
+    }
+    Plant pl;
+    links::LinkServer server;
+    QString app, sheet;
+};
+
 } // namespace
 
 class TestPolling : public QObject {
@@ -222,13 +238,8 @@ private slots:
     void pollsSheet() {
         QFETCH(bool, automatic);
         QFETCH(QString, locale);
-        Plant pl(1, {}, QLocale(locale));
-        pl.reading(1, {});
-        links::LinkServer server;
-        const QString app = test::uniqueServerName();
-        QVERIFY(server.listen(app));
-        QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00")));
-        linkAllRows(pl, app);
+        ServedPlant served("2026-01-15 10:00:00", QLocale(locale));
+        Plant& pl = served.pl;
         pollingKeys(pl, true, automatic);
         frmData* w = pl.open();
         QVERIFY(w);
@@ -280,14 +291,10 @@ private slots:
     // A poll the server leaves part way stores nothing: the boxes show again what they
     // held, Save stays disabled until a poll succeeds, and the clock saves only a whole poll.
     void halfPollStoresNothing() {
-        Plant pl(1);
-        pl.reading(1, {});
-        links::LinkServer server;
-        const QString app = test::uniqueServerName();
-        QVERIFY(server.listen(app));
-        const QString sheet = writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00");
-        QVERIFY(server.addSheetFile(sheet));
-        linkAllRows(pl, app);
+        ServedPlant served("2026-01-15 10:00:00");
+        Plant& pl = served.pl;
+        links::LinkServer& server = served.server;
+        const QString& sheet = served.sheet;
         pollingKeys(pl, true, false);
         frmData* w = pl.open();
         QVERIFY(w);
@@ -315,7 +322,7 @@ private slots:
 
         // The server back, once the links have seen it go.
         QCoreApplication::processEvents();
-        QVERIFY(server.listen(app));
+        QVERIFY(server.listen(served.app));
         QVERIFY(server.addSheetFile(sheet));
         advance(pl, 121);
         pl.clock->fire();
@@ -335,13 +342,8 @@ private slots:
     }
     void closedWhileLinking() {
         QFETCH(QString, how);
-        Plant pl(1);
-        pl.reading(1, {});
-        links::LinkServer server;
-        const QString app = test::uniqueServerName();
-        QVERIFY(server.listen(app));
-        QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00:00")));
-        linkAllRows(pl, app);
+        ServedPlant served("2026-01-15 10:00:00");
+        Plant& pl = served.pl;
         pollingKeys(pl, how != "switch", true);
         frmData* w = pl.open();
         QVERIFY(w);
@@ -363,14 +365,10 @@ private slots:
     // A tick and an update during the message box of a save the user started wait for the
     // save to end.
     void saveMessageBoxGuarded() {
-        Plant pl(1);
-        pl.reading(1, {});
-        links::LinkServer server;
-        const QString app = test::uniqueServerName();
-        QVERIFY(server.listen(app));
-        QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00")));
+        ServedPlant served("2026-01-15 10:00");
+        Plant& pl = served.pl;
+        links::LinkServer& server = served.server;
         server.setValue("Sheet1", "R3C1", "0"); // ConcFlow: the save refuses the reading
-        linkAllRows(pl, app);
         pollingKeys(pl, true, true);
         frmData* w = pl.open();
         QVERIFY(w);
@@ -400,14 +398,10 @@ private slots:
     // A polled reading the checks refuse waits on nobody: its reason is shown beside the rows
     // and on the status bar, the clock runs on, and the next poll stores what it brings.
     void refusedPollWaitsOnNobody() {
-        Plant pl(1);
-        pl.reading(1, {});
-        links::LinkServer server;
-        const QString app = test::uniqueServerName();
-        QVERIFY(server.listen(app));
-        QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00")));
+        ServedPlant served("2026-01-15 10:00");
+        Plant& pl = served.pl;
+        links::LinkServer& server = served.server;
         server.setValue("Sheet1", "R3C1", "0"); // ConcFlow
-        linkAllRows(pl, app);
         pollingKeys(pl, true, false);
         frmData* w = pl.open();
         QVERIFY(w);
@@ -444,13 +438,8 @@ private slots:
     void switchOnRefusedNamesCause() {
         QFETCH(bool, dateUnlinked);
         QFETCH(QString, text);
-        Plant pl(1);
-        pl.reading(1, {});
-        links::LinkServer server;
-        const QString app = test::uniqueServerName();
-        QVERIFY(server.listen(app));
-        QVERIFY(server.addSheetFile(writeSheet(pl.env.dir.path(), "2026-01-15 10:00")));
-        linkAllRows(pl, app);
+        ServedPlant served("2026-01-15 10:00");
+        Plant& pl = served.pl;
         pollingKeys(pl, !dateUnlinked, false);
         frmData* w = pl.open();
         QVERIFY(w);
