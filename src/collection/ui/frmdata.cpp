@@ -19,7 +19,6 @@
 #include "collection/entryhistory.h"
 #include "collection/readingcheck.h"
 #include "collection/ui/frmscadahelp.h"
-#include "core/currentproject.h"
 #include "core/elementdb.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"

@@ -16,7 +16,6 @@
 #include <QStyleOptionComboBox>
 #include <QVBoxLayout>
 
-#include "core/currentproject.h"
 #include "core/loadproject.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
