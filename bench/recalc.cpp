@@ -3,8 +3,8 @@
 // Recalculates every project of a project database against an element database, as
 // the "Recalculate ALL Projects" command does, without a window. The last line gives
 // the readings done, the seconds taken and the readings per second; the exit status is
-// not 0 when the run stopped or a reading could not be calculated. --floor does only the database work of such a run, with
-// trivial arithmetic, straight on SQLite: the least any recalculation could take.
+// not 0 when the run stopped or a reading could not be calculated. --floor does only the database work of
+// such a run, with trivial arithmetic, straight on SQLite: the least any recalculation could take.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -161,8 +161,8 @@ int main(int argc, char** argv) {
     std::printf("%lld readings, %d projects, %.3f s, %.0f readings/s\n", static_cast<long long>(sum.readings),
                 sum.projects, seconds, seconds > 0 ? sum.readings / seconds : 0.0);
     if (sum.failed > 0)
-        std::printf("%lld readings could not be calculated; the first: %s\n", static_cast<long long>(sum.failed),
-                    qPrintable(sum.firstFailure.left(200)));
+        std::printf("%lld readings could not be calculated; the first: %s\n",
+                    static_cast<long long>(sum.failed), qPrintable(sum.firstFailure.left(200)));
     printDiskAndMemory();
     return sum.stopped || sum.failed > 0 ? 1 : 0;
 }

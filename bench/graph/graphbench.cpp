@@ -433,9 +433,12 @@ int main(int argc, char** argv) {
                 Timing floor;
             };
             std::vector<Row> rows;
-            for (auto [name, target, file] :
+            for (const auto& run :
                  {std::tuple{"window", Target::Window, QString()}, std::tuple{"png", Target::Png, png},
                   std::tuple{"svg", Target::Svg, svg}}) {
+                const char* name = std::get<0>(run);
+                const Target target = std::get<1>(run);
+                const QString file = std::get<2>(run);
                 Row r{name, best(repeat, [&] { return programRun(p, rq, target, file, false); }),
                       best(repeat, [&] { return floorRun(rq, target, file); })};
                 rows.push_back(r);

@@ -71,12 +71,16 @@ double stored(double x) {
 } // namespace
 
 QStringList ReadingColumns() {
-    return {"PermFlow",       "ConcFlow",        "FeedPressure",    "ConcPressure",   "ConcPressure_1",
-            "PermBackPress",  "FeeduS",          "PermuS",          "pH",             "Temperature",
-            "PermFlow_2",     "PermuS_1",        "PermuS_2",        "FeedPressure_2", "PermBackPress_2",
-            "TurbidityFeed",  "TurbidityRaw",    "ORP",             "SDIFeed",        "SDIRaw",
-            "ElapsedTimehrs", "FeedFlow",        "PermFlow_1",      "PermBackPress_1", "Bank",
-            "permflow_3",     "permuS_3",        "FeedPressure_3",  "ConcPressure_2", "PermBackpress_3",
+    return {"PermFlow",       "ConcFlow",       "FeedPressure",
+            "ConcPressure",   "ConcPressure_1", "PermBackPress",
+            "FeeduS",         "PermuS",         "pH",
+            "Temperature",    "PermFlow_2",     "PermuS_1",
+            "PermuS_2",       "FeedPressure_2", "PermBackPress_2",
+            "TurbidityFeed",  "TurbidityRaw",   "ORP",
+            "SDIFeed",        "SDIRaw",         "ElapsedTimehrs",
+            "FeedFlow",       "PermFlow_1",     "PermBackPress_1",
+            "Bank",           "permflow_3",     "permuS_3",
+            "FeedPressure_3", "ConcPressure_2", "PermBackpress_3",
             "EventID",        "Note1"};
 }
 

@@ -212,8 +212,7 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
     // A text that is no number is never stored as another number, not even raw.
     if (badRow >= 0 && res.missingRow < 0 && !res.dateFailed) {
         const EntryRow& row = rows[size_t(badRow)];
-        res.messages << NotANumberText(row.caption, row.text) + " " +
-                            GetMlString(601, "Data was not saved.");
+        res.messages << NotANumberText(row.caption, row.text) + " " + GetMlString(601, "Data was not saved.");
         res.focusRow = badRow;
         res.outcome = EntryCheck::Refuse;
         return res;

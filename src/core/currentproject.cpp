@@ -123,8 +123,9 @@ void LoadProjectSettings(Program& p, const DbRow& rs) {
 }
 
 std::optional<ProjectInfoRecord> ReadProjectRecord(Database& db, const QString& projectId, qint16 train) {
-    const DbRows rows = db.select(QStringLiteral("SELECT * FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)"),
-                                  {projectId, qint64(train)});
+    const DbRows rows =
+        db.select(QStringLiteral("SELECT * FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)"),
+                  {projectId, qint64(train)});
     if (rows.isEmpty()) return std::nullopt;
     ProjectInfoRecord record;
     LoadProjectRecord(record, rows.first());

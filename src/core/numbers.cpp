@@ -291,25 +291,6 @@ int FormatValueDecimals(double a) {
     return -1;
 }
 
-double RoundAsFormatted(double x) {
-    if (x == 0 || x == std::floor(x) || !std::isfinite(x)) return x;
-    const double a = std::fabs(x);
-    const Rounded r = roundTo(digitsOf(a), FormatValueDecimals(a));
-    // q is below 2^53, so one product or quotient by an exact power of ten rounds correctly.
-    double out = 0;
-    if (r.scale >= 0 && r.scale <= 22) {
-        out = double(r.q) * ExactPow10[size_t(r.scale)];
-    } else if (r.scale < 0 && r.scale >= -22) {
-        out = double(r.q) / ExactPow10[size_t(-r.scale)];
-    } else {
-        char text[48];
-        const int n =
-            std::snprintf(text, sizeof text, "%llue%d", static_cast<unsigned long long>(r.q), r.scale);
-        std::from_chars(text, text + n, out);
-    }
-    return x < 0 ? -out : out;
-}
-
 int NumericKeyFilter(int keyCode, int decimalSeparatorCode, bool allowMinus) {
     if (keyCode == 13 || keyCode == 8 || keyCode == decimalSeparatorCode || (keyCode >= 48 && keyCode <= 57))
         return keyCode;

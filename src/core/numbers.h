@@ -22,8 +22,6 @@ QString FormatValue(const QVariant& value);
 // The most decimals FormatValue shows of a number of that magnitude that is not whole; -1
 // where it shows it in scientific notation (three significant digits).
 int FormatValueDecimals(double magnitude);
-// The value FormatValue shows, as a number: the precision the data entry stores.
-double RoundAsFormatted(double x);
 
 // The 15 significant digits of a finite value above 0, rounded from its exact binary value
 // (an exact half away from zero, as the general number form rounds): the value is

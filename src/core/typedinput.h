@@ -7,9 +7,9 @@ namespace hv {
 
 // The one reader of every number that reaches a reading, whatever brought it (a typed box,
 // a link answer, a sheet cell, an exchange-file field): the computer's regional form first
-// (group separators only where the settings place them), then the plain form with a point, an exponent allowed in
-// both. Nothing is stripped: a text that neither form reads is refused (nullopt), as is an
-// empty one and a number too large for a Double.
+// (group separators only where the settings place them), then the plain form with a point, an exponent
+// allowed in both. Nothing is stripped: a text that neither form reads is refused (nullopt), as is an empty
+// one and a number too large for a Double.
 std::optional<double> ReadNumberText(const QString& text);
 
 // What a source gave for one value: nothing, a number, or a text that is not a number.

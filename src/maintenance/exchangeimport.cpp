@@ -7,12 +7,12 @@
 #include <memory>
 
 #include "core/currentproject.h"
-#include "platform/database.h"
 #include "core/mlstring.h"
 #include "core/program.h"
 #include "core/settings.h"
 #include "normalization/intake.h"
 #include "normalization/recalculate.h"
+#include "platform/database.h"
 #include "platform/sqlite.h"
 
 namespace hv {
@@ -505,8 +505,9 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                                     .arg(reader->lineNumber())
                                     .arg(lines.cols.datePos + 1)
                                     .arg(lines.cols.names[lines.cols.datePos],
-                                         DecodeExchangeText(field(lines.cols.datePos).first(
-                                             std::min<qsizetype>(field(lines.cols.datePos).size(), 60)))) +
+                                         DecodeExchangeText(field(lines.cols.datePos)
+                                                                .first(std::min<qsizetype>(
+                                                                    field(lines.cols.datePos).size(), 60)))) +
                                 CrLf + GetMlString(1001, "The Import File in use is: ") + CrLf +
                                 c.ImportFileName);
                         c.accepted = false;
@@ -598,7 +599,8 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
         const bool writeProject = !(c.ProjectExists && !c.OverwriteProject);
         const auto writeProjectRows = [&] {
             if (c.ProjectExists) {
-                SqliteStatement del(db, "DELETE FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
+                SqliteStatement del(db,
+                                    "DELETE FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
                 del.bind(0, c.FileProjectID);
                 del.bind(1, qint64(c.FileTrainNumber));
                 del.step();
@@ -626,7 +628,8 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                 up.step();
             } else {
                 find.reset();
-                SqliteStatement ins(db, insertSql("UserDefined", QStringList{"ProjectID"} + udNames.mid(0, n)));
+                SqliteStatement ins(db,
+                                    insertSql("UserDefined", QStringList{"ProjectID"} + udNames.mid(0, n)));
                 ins.bind(0, c.FileProjectID);
                 for (int i = 0; i < n; ++i)
                     ins.bind(i + 1, h.userDefinedFields[i]);
@@ -641,10 +644,12 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
             try {
                 SqliteTransaction look(db);
                 if (writeProject) writeProjectRows();
-                SqliteStatement q(db, "SELECT * FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
+                SqliteStatement q(db,
+                                  "SELECT * FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
                 q.bind(0, c.FileProjectID);
                 q.bind(1, qint64(c.FileTrainNumber));
-                if (!q.step()) throw DbError(dberr::NoCurrentRecord, "the project train is not in the database");
+                if (!q.step())
+                    throw DbError(dberr::NoCurrentRecord, "the project train is not in the database");
                 ProjectInfoRecord rec;
                 LoadProjectRecord(rec, q.row());
                 record = rec;
@@ -776,10 +781,10 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
         QString summary = QString::number(r.inserted) + GetMlString(1010, " imported, ") +
                           QString::number(r.skipped) + GetMlString(1011, " skipped out of date range.");
         if (r.alreadyStored > 0)
-            summary += " " + QString::number(r.alreadyStored) + " already stored for the train, not stored again.";
+            summary +=
+                " " + QString::number(r.alreadyStored) + " already stored for the train, not stored again.";
         if (r.failed > 0)
-            summary += " " + QString::number(r.failed) +
-                       (r.failed == 1 ? " reading was" : " readings were") +
+            summary += " " + QString::number(r.failed) + (r.failed == 1 ? " reading was" : " readings were") +
                        " not stored: its calculation failed (the first: " + r.firstFailure + ").";
         status(2, summary);
         if (r.failed > 0) say(p, summary);

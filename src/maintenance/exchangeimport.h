@@ -44,7 +44,7 @@ struct ImportResult {
     bool refused = false;        // nothing was written
     bool projectWritten = false; // a new or replaced ProjectInfo row
     bool focusTo = false;
-    bool finished = false; // the summary was shown
+    bool finished = false;    // the summary was shown
     qint64 inserted = 0;      // stored with their calculated values (or raw, their element missing)
     qint64 skipped = 0;       // out of the date range
     qint64 alreadyStored = 0; // dates the project train already held: not stored again

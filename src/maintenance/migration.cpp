@@ -178,7 +178,8 @@ bool SameDatabaseFile(const QString& a, const QString& b) {
 QString MigrationFailuresText(const MigrationResult& r) {
     if (r.failed == 0) return {};
     return QString::number(r.failed) +
-           (r.failed == 1 ? " reading could not be calculated and keeps" : " readings could not be calculated and keep") +
+           (r.failed == 1 ? " reading could not be calculated and keeps"
+                          : " readings could not be calculated and keep") +
            " no calculated values; the first: " + r.firstFailure;
 }
 
@@ -643,8 +644,8 @@ void Migration::prepareInsert() {
         sets << targets[slot] + " = ?";
     }
     if (!sets.isEmpty())
-        restoreRaw_ = std::make_unique<SqliteStatement>(*toDb_, "UPDATE Data SET " + sets.join(", ") +
-                                                                    " WHERE ID = ?");
+        restoreRaw_ =
+            std::make_unique<SqliteStatement>(*toDb_, "UPDATE Data SET " + sets.join(", ") + " WHERE ID = ?");
 }
 
 void Migration::copyReadings(const QVariant& projectKey, qint16 train, const MigrationResult& r,
@@ -864,10 +865,9 @@ void Migration::finish(MigrationResult& r, qint16 fromProjectRows) {
                                QString::number(bypassedReadings) + " records.");
     progress_.setStatus(3, "Out of total " + QString::number(fromProjectRows) + " projects with " +
                                QString::number(from_.readings) + " total records.");
-    progress_.setStatus(4, " Calculated " + QString::number(r.normalized) + " records of " +
-                               QString::number(from_.readings) + " " +
-                               (r.failed > 0 ? QString::number(r.failed) + " could not be calculated. "
-                                             : QString()));
+    progress_.setStatus(
+        4, " Calculated " + QString::number(r.normalized) + " records of " + QString::number(from_.readings) +
+               " " + (r.failed > 0 ? QString::number(r.failed) + " could not be calculated. " : QString()));
     p_.DbIsOlder = false;
     r.completed = true;
 

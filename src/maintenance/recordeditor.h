@@ -52,7 +52,8 @@ public:
     QString textFor(const QString& column) const;
     void moveTo(int row);
     // The value a box holds, read as the column's type (numbers and dates by the program's
-    // one reader of typed values; empty is Null). DbError 13 when a number column gets text that is not a number.
+    // one reader of typed values; empty is Null). DbError 13 when a number column gets text that is not a
+    // number.
     QVariant valueFromText(const QString& column, const QString& text) const;
     static QString textOf(const QVariant& v);
 

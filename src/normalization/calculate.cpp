@@ -40,8 +40,7 @@ double dateSerialOf(const SqliteStatement& row, int i) {
     if (row.type(i) == SqliteStatement::Type::Text) {
         int length = 0;
         const char* s = row.text(i, &length);
-        if (length == 19 && s[4] == '-' && s[7] == '-' && s[10] == ' ' &&
-            s[13] == ':' && s[16] == ':') {
+        if (length == 19 && s[4] == '-' && s[7] == '-' && s[10] == ' ' && s[13] == ':' && s[16] == ':') {
             bool ok = true;
             auto num = [&](int from, int len) {
                 int n = 0;
@@ -291,8 +290,8 @@ bool DataRecordCalculator::fail(const RunError& e, const SqliteStatement* row, c
         std::optional<double> elapsed;
         if (p_.IgnoreCalcErrors) {
             try {
-                const double h =
-                    ElapsedHours(DateSerialOf(row->value(1)), DateSerial(cp.DateReference), cp.ElapsedTimeRef);
+                const double h = ElapsedHours(DateSerialOf(row->value(1)), DateSerial(cp.DateReference),
+                                              cp.ElapsedTimeRef);
                 if (std::isfinite(h)) elapsed = RoundedElapsedHours(h);
             } catch (const DbFailure&) {
                 throw;
@@ -312,7 +311,8 @@ void DataRecordCalculator::emptyResults(qint64 id, std::optional<double> elapsed
             if (ReadColumns[size_t(i)].kind == ReadKind::Result && readPos_[size_t(i)] >= 0)
                 sets << quoteIdent(QLatin1String(ReadColumns[size_t(i)].name)) + " = NULL";
         for (int j = 0; j < 4; ++j)
-            if (specFlux_[size_t(j)]) sets << quoteIdent(QLatin1String(SpecFluxColumns[size_t(j)].name)) + " = NULL";
+            if (specFlux_[size_t(j)])
+                sets << quoteIdent(QLatin1String(SpecFluxColumns[size_t(j)].name)) + " = NULL";
         if (updateElapsed_) sets << QStringLiteral("ElapsedTimeHrs = coalesce(?, ElapsedTimeHrs)");
         if (sets.isEmpty()) return;
         emptyResults_ = prepared(db_, "UPDATE Data SET " + sets.join(", ") + " WHERE ID = ?");
@@ -320,8 +320,10 @@ void DataRecordCalculator::emptyResults(qint64 id, std::optional<double> elapsed
     SqliteStatement& u = *emptyResults_;
     int i = 0;
     if (updateElapsed_) {
-        if (elapsed) u.bind(i, *elapsed);
-        else u.bindNull(i);
+        if (elapsed)
+            u.bind(i, *elapsed);
+        else
+            u.bindNull(i);
         ++i;
     }
     u.bind(i, id);

@@ -106,7 +106,7 @@ public:
     bool reportFailures = true;
     QString lastFailure;      // of the newest failure
     QString lastFailureFirst; // of the first failure
-    qint64 failures = 0; // since the calculator was made
+    qint64 failures = 0;      // since the calculator was made
 
 private:
     bool fail(const RunError& e, const SqliteStatement* row, const ProjectInfoRecord& reference,

@@ -99,10 +99,11 @@ void ReadingIntake::prepare(const QStringList& columns) {
         names << quoteIdent(c);
         marks << QStringLiteral("?");
     }
-    insert_ = std::make_unique<SqliteStatement>(
-        db_, "INSERT INTO Data (" + names.join(", ") + ") VALUES (" + marks.join(", ") + ")");
+    insert_ = std::make_unique<SqliteStatement>(db_, "INSERT INTO Data (" + names.join(", ") + ") VALUES (" +
+                                                         marks.join(", ") + ")");
     storedAt_ = std::make_unique<SqliteStatement>(
-        db_, QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? LIMIT 1"));
+        db_,
+        QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? LIMIT 1"));
     rowById_ = std::make_unique<SqliteStatement>(db_, calc_->selectFromData() + "WHERE ID = ?");
 }
 

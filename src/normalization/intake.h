@@ -60,7 +60,8 @@ public:
                   const QStringList& columns, int busyTimeoutMs = 5000);
     // The same on a connection of the caller's; its transactions are the intake's while it
     // works (the first add() opens one, commit() or rollback() ends it).
-    ReadingIntake(Program& p, SqliteConnection& db, const ProjectInfoRecord& project, const QStringList& columns);
+    ReadingIntake(Program& p, SqliteConnection& db, const ProjectInfoRecord& project,
+                  const QStringList& columns);
     ~ReadingIntake(); // rolls back what was not committed
     ReadingIntake(const ReadingIntake&) = delete;
     ReadingIntake& operator=(const ReadingIntake&) = delete;

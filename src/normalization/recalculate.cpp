@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "core/currentproject.h"
-#include "core/mlstring.h"
 #include "core/dbversion.h"
+#include "core/mlstring.h"
 #include "core/program.h"
 #include "normalization/calculate.h"
 #include "platform/sqlite.h"
@@ -349,8 +349,8 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, c
     };
     auto summary = [&] {
         return "Updated " + QString::number(sum.projects) +
-               (sum.projects == 1 ? " project with total " : " projects with total ") + QString::number(total) +
-               " records" + FailedText(sum.failed, sum.firstFailure) + ".";
+               (sum.projects == 1 ? " project with total " : " projects with total ") +
+               QString::number(total) + " records" + FailedText(sum.failed, sum.firstFailure) + ".";
     };
     auto finish = [&](bool writeVersion, const QString& failure) {
         menus(true);

@@ -18,10 +18,10 @@ struct RecalcOptions {
 };
 
 // Recalculates every reading of the record's project train, oldest first, against the
-// record (a copy of it: CurrentProject is not touched); only that train's readings are read, by the project index. Returns the number of readings
-// done when the user stopped at a calculation error, else 0. Progress goes to panel 1 of `progress`, by
-// default the main window's status panels. Database failures are raised (DbError) to the caller. It does
-// not yield to the event loop.
+// record (a copy of it: CurrentProject is not touched); only that train's readings are read, by the project
+// index. Returns the number of readings done when the user stopped at a calculation error, else 0. Progress
+// goes to panel 1 of `progress`, by default the main window's status panels. Database failures are raised
+// (DbError) to the caller. It does not yield to the event loop.
 qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, RunProgress& progress,
                           const RecalcOptions& options = {});
 qint32 RecalculateProject(Program& p, const ProjectInfoRecord& record, const RecalcOptions& options = {});

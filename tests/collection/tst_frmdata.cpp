@@ -231,6 +231,9 @@ private slots:
         QCOMPARE(pl.problems(), QString());
         QCOMPARE(pl.dataRows(), 2);
         const DbRow saved = pl.newest();
+        // What data entry stores is the number typed, not the one shown rounded.
+        QCOMPARE(saved.toDouble("Temperature"), 14.35);
+        QCOMPARE(saved.toDouble("pH"), 7.65);
         QVERIFY(saved.toDouble("NormalizedPermFlow") > 0);
         QVERIFY(RecalculateProject(pl.p(), "P1", 1));
         const DbRow recalculated = pl.newest();
@@ -566,7 +569,8 @@ private slots:
             << 2 << "Calculator returned and error. SAVE FAILED!" << false;
         QTest::newRow("reference without concentrate flow")
             << QVariantMap{{"ConcFlow", 0.0}} << QVariantMap() << false
-            << QStringList{"Calculation or calculated Data Storage Error 0 Calculation run caused an error #11"}
+            << QStringList{"Calculation or calculated Data Storage Error 0 Calculation run caused an error "
+                           "#11"}
             << 1 << "Calculator returned and error. SAVE FAILED!" << false;
         QTest::newRow("feed conductivity the calculation overflows on")
             << QVariantMap() << QVariantMap{{QString::number(item::FeeduS), "99999999999"}} << false

@@ -277,8 +277,9 @@ private slots:
         pl.clock->fire();
         QCOMPARE(pl.problems(), QString());
         QCOMPARE(pl.dataRows(), 2);
-        QCOMPARE(w->panel(4)->text(), QString("A reading dated 2026-01-15 10:00:00 is already stored for P1 train 1. "
-                                              "Data was not saved."));
+        QCOMPARE(w->panel(4)->text(),
+                 QString("A reading dated 2026-01-15 10:00:00 is already stored for P1 train 1. "
+                         "Data was not saved."));
         QVERIFY(pl.clock->isEnabled());
 
         // Switched off: no links, the clock stops, the entry hours come from its date.

@@ -299,9 +299,11 @@ private slots:
         QTest::addColumn<QVariant>("value"); // invalid: refused
         for (const char* locale : {"C", "de_DE"}) {
             const bool comma = QString(locale) == "de_DE";
-            QTest::addRow("1.5E+3, %s", locale) << locale << (comma ? "1,5E+3" : "1.5E+3") << QVariant(1500.0);
+            QTest::addRow("1.5E+3, %s", locale)
+                << locale << (comma ? "1,5E+3" : "1.5E+3") << QVariant(1500.0);
             QTest::addRow("point exponent, %s", locale) << locale << "1.5E+3" << QVariant(1500.0);
-            QTest::addRow("small, %s", locale) << locale << (comma ? "-2,5e-3" : "-2.5e-3") << QVariant(-0.0025);
+            QTest::addRow("small, %s", locale)
+                << locale << (comma ? "-2,5e-3" : "-2.5e-3") << QVariant(-0.0025);
             QTest::addRow("1e308, %s", locale) << locale << " 1e308 " << QVariant(1e308);
             QTest::addRow("1e400, %s", locale) << locale << "1e400" << QVariant();
             QTest::addRow("units, %s", locale) << locale << (comma ? "12,5 bar" : "12.5 bar") << QVariant();
@@ -310,12 +312,18 @@ private slots:
             QTest::addRow("two signs, %s", locale) << locale << "+-5" << QVariant();
             QTest::addRow("two points, %s", locale) << locale << "12.3.4" << QVariant();
         }
-        QTest::newRow("comma under English settings") << "en_GB" << "7,3" << QVariant();
-        QTest::newRow("misgrouped under English settings") << "en_US" << "221,5" << QVariant();
-        QTest::newRow("grouped under English settings") << "en_US" << "1,234.5" << QVariant(1234.5);
-        QTest::newRow("grouped under German settings") << "de_DE" << "2.775" << QVariant(2775.0);
-        QTest::newRow("point under German settings") << "de_DE" << "290.5" << QVariant(290.5);
-        QTest::newRow("abc") << "en_GB" << "abc" << QVariant();
+        QTest::newRow("comma under English settings") << "en_GB"
+                                                      << "7,3" << QVariant();
+        QTest::newRow("misgrouped under English settings") << "en_US"
+                                                           << "221,5" << QVariant();
+        QTest::newRow("grouped under English settings") << "en_US"
+                                                        << "1,234.5" << QVariant(1234.5);
+        QTest::newRow("grouped under German settings") << "de_DE"
+                                                       << "2.775" << QVariant(2775.0);
+        QTest::newRow("point under German settings") << "de_DE"
+                                                     << "290.5" << QVariant(290.5);
+        QTest::newRow("abc") << "en_GB"
+                             << "abc" << QVariant();
     }
     void itemValues() {
         QFETCH(QString, locale);

@@ -423,8 +423,8 @@ void tst_Editors::readingsRefuseBadText_data() {
                                   << "is not a number"
                                   << "";
     QTest::newRow("a plain number under German settings") << "de_DE" << 4 << "290.5"
-                                                           << ""
-                                                           << "290.5";
+                                                          << ""
+                                                          << "290.5";
     QTest::newRow("emptied number") << "C" << 4 << ""
                                     << ""
                                     << "";

@@ -150,7 +150,8 @@ private slots:
         RunImport(p, c, allDates());
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         // None could be normalized.
-        QVERIFY2(p.status.text(1).startsWith("P1: Updated 0 records out of a total 2"), qPrintable(p.status.text(1)));
+        QVERIFY2(p.status.text(1).startsWith("P1: Updated 0 records out of a total 2"),
+                 qPrintable(p.status.text(1)));
         QCOMPARE(p.CurrentProject.ProjectID, "Other");
     }
 
@@ -200,9 +201,10 @@ private slots:
         QTest::addColumn<int>("answer");
         QTest::addColumn<int>("projects");
         QTest::addColumn<int>("readings");
-        QTest::newRow("bad date") << "P1;2013-13-02 10:00:00;1;1;"
-                                  << "Line 6, field 2 (TheDate) holds \"2013-13-02 10:00:00\", which is not a date."
-                                  << int(Answer::OK) << 0 << 0;
+        QTest::newRow("bad date")
+            << "P1;2013-13-02 10:00:00;1;1;"
+            << "Line 6, field 2 (TheDate) holds \"2013-13-02 10:00:00\", which is not a date."
+            << int(Answer::OK) << 0 << 0;
         QTest::newRow("another project") << "P2;2013-05-02 10:00:00;1;1;"
                                          << "the Data Project ID = P2" << int(Answer::OK) << 0 << 0;
         QTest::newRow("another train, Cancel") << "P1;2013-05-02 10:00:00;2;1;"
@@ -318,8 +320,8 @@ private slots:
         train0[5].replace(";1;", ";0;");
         train0[6].replace(";1;", ";0;");
         QTest::newRow("train 0") << bytes(train0) << "line 3: the TrainNumber 0 is below 1";
-        QTest::newRow("a blank after the project ID")
-            << bytes(withProjectValue(good, "ProjectID", "P1 ")) << "line 3: the ProjectID \"P1 \" has blanks";
+        QTest::newRow("a blank after the project ID") << bytes(withProjectValue(good, "ProjectID", "P1 "))
+                                                      << "line 3: the ProjectID \"P1 \" has blanks";
         const QString utf16Text = good.join("\r\n") + "\r\n";
         QByteArray utf16("\xFF\xFE", 2);
         utf16.append(reinterpret_cast<const char*>(utf16Text.utf16()), utf16Text.size() * 2);
@@ -615,7 +617,10 @@ private slots:
         file[5] += ";" + wide;
         file[6] += ";" + wide;
         for (int i = 0; i < 3000; ++i)
-            file << "P1;" + QDateTime(QDate(2014, 1, 1), QTime(0, 0)).addSecs(i * 60).toString("yyyy-MM-dd HH:mm:ss") +
+            file << "P1;" +
+                        QDateTime(QDate(2014, 1, 1), QTime(0, 0))
+                            .addSecs(i * 60)
+                            .toString("yyyy-MM-dd HH:mm:ss") +
                         ";1;10;;" + wide;
         ImportChoice c;
         QCOMPARE(ChooseImportFile(p, writeFile(env, "big.txt", file), c), ChoiceOutcome::NewProject);

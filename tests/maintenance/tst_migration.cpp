@@ -259,7 +259,8 @@ private slots:
         QCOMPARE(r.copied, 4);
         QCOMPARE(r.normalized, 3);
         QCOMPARE(r.failed, 1);
-        QVERIFY2(r.firstFailure.startsWith("Calculation run caused an error #11"), qPrintable(r.firstFailure));
+        QVERIFY2(r.firstFailure.startsWith("Calculation run caused an error #11"),
+                 qPrintable(r.firstFailure));
         QCOMPARE(view.panels[0], QString("Updated 1 project with total 4 records. "));
         QCOMPARE(view.panels[3], QString(" Calculated 3 records of 4 1 could not be calculated. "));
         const DbRows stored = Database::open(m.to).select("SELECT * FROM Data ORDER BY TheDate");
@@ -439,10 +440,11 @@ private slots:
         QCOMPARE(d.lblDB3Info->text(), QString("MIGRATE TO this 3 Bank DB"));
         QCOMPARE(test::cutOffTexts(&d).join('\n'), QString());
 
-        m.env.prompts.onMessage("The migration copied every project train, but 1 reading could not be "
-                                "calculated and keeps no calculated values; the first: Calculation run caused "
-                                "an error #11",
-                                Buttons::OK, "Hevrin", Answer::OK);
+        m.env.prompts.onMessage(
+            "The migration copied every project train, but 1 reading could not be "
+            "calculated and keeps no calculated values; the first: Calculation run caused "
+            "an error #11",
+            Buttons::OK, "Hevrin", Answer::OK);
         d.cmdMigrate->click();
         QCoreApplication::processEvents();
         QCOMPARE(m.env.prompts.verify(), QString());
@@ -485,9 +487,9 @@ private slots:
     void mergeThreeBank() {
         MigrationEnv m(true);
         test::insertProjectInfo(m.from, 3, {{"ProjectID", "M3"}, {"PermBackPress_1", 0.7}});
-        const QVariantMap raw{{"ProjectID", "M3"},       {"PermBackPress", 0.5},  {"PermBackPress_1", 0.2},
+        const QVariantMap raw{{"ProjectID", "M3"},         {"PermBackPress", 0.5}, {"PermBackPress_1", 0.2},
                               {"FeedPressure", 79.175658}, {"FeeduS", 123456.789}, {"SDIRaw", 0.000123456},
-                              {"PermFlow_1", 100.2},     {"PermFlow_2", 140.2},   {"Permflow_3", 140.203},
+                              {"PermFlow_1", 100.2},       {"PermFlow_2", 140.2},  {"Permflow_3", 140.203},
                               {"PermFlow", 380.6}};
         test::insertReading(m.from, 3, raw);
         NullView view;

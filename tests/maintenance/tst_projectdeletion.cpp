@@ -143,14 +143,16 @@ void tst_ProjectDeletion::trainMustMatch() {
 }
 
 void tst_ProjectDeletion::onlyTheChosenTrain_data() {
-    QTest::addColumn<int>("train");      // chosen in the list, then GO and Delete
-    QTest::addColumn<QString>("open");   // the collecting window left open
+    QTest::addColumn<int>("train");       // chosen in the list, then GO and Delete
+    QTest::addColumn<QString>("open");    // the collecting window left open
     QTest::addColumn<QString>("refusal"); // empty: the chosen train goes
     QTest::newRow("train 0 beside train 1") << 0 << QString() << QString();
     QTest::newRow("current train, data entry open")
-        << 1 << "DataEntryOpen" << "Data Entry is still open. Please <Close and Exit> Data Entry first";
+        << 1 << "DataEntryOpen"
+        << "Data Entry is still open. Please <Close and Exit> Data Entry first";
     QTest::newRow("current train, import open")
-        << 1 << "ImportWindowOpen" << "Import Data is still open. Please <Close and Exit> Import Data first";
+        << 1 << "ImportWindowOpen"
+        << "Import Data is still open. Please <Close and Exit> Import Data first";
     QTest::newRow("another train, data entry open") << 2 << "DataEntryOpen" << QString();
 }
 

@@ -72,7 +72,8 @@ struct Db {
     // Normalized: a result stored; a reading that failed keeps none (Null).
     bool done(qint64 id) {
         Database d = Database::open(path);
-        const QVariant v = d.select("SELECT NormalizedPermFlow FROM Data WHERE ID = ?", {id}).first().value(0);
+        const QVariant v =
+            d.select("SELECT NormalizedPermFlow FROM Data WHERE ID = ?", {id}).first().value(0);
         return !conv::isNull(v) && v.toDouble() != 0;
     }
     int versionRows() {
@@ -294,9 +295,10 @@ private slots:
         QVERIFY(t.done(a[0]) && !t.done(a[1]) && t.done(a[2]));
         QVERIFY(!t.done(b[0]) && t.done(b[1]) && !t.done(b[2]));
         QCOMPARE(t.versionRows(), before + 1);
-        QCOMPARE(t.p().status.text(1),
-                 QString("Updated 2 projects with total 3 records; 3 readings could not be calculated (the first: "
-                         "Calculation run caused an error #11 Division by zero) and keep no results."));
+        QCOMPARE(
+            t.p().status.text(1),
+            QString("Updated 2 projects with total 3 records; 3 readings could not be calculated (the first: "
+                    "Calculation run caused an error #11 Division by zero) and keep no results."));
     }
 
     // A Null where the normalization reads a measurement it never computes with is no

@@ -97,7 +97,8 @@ struct Import {
     // Sheet readings stored without their calculated values.
     int withoutValues() {
         return db()
-            .scalar("SELECT count(*) FROM Data WHERE TheDate >= '2020-01-05' AND (NormalizedPermFlow = 0 OR NormalizedPermFlow IS NULL)")
+            .scalar("SELECT count(*) FROM Data WHERE TheDate >= '2020-01-05' AND (NormalizedPermFlow = 0 OR "
+                    "NormalizedPermFlow IS NULL)")
             .toInt();
     }
 
@@ -469,7 +470,8 @@ private slots:
         im.link(*w);
         QVERIFY(w->cmdTestPoll_Click());
         w->OptImport[1]->setChecked(true);
-        const QString failed = "Calculation or calculated Data Storage Error 0 Calculation run caused an error";
+        const QString failed =
+            "Calculation or calculated Data Storage Error 0 Calculation run caused an error";
         im.env.prompts.onMessage(failed, Buttons::OK, Title, Answer::OK);
         w->cmdSave[0]->click();
         QCOMPARE(im.env.prompts.verify(), QString());
@@ -637,10 +639,12 @@ private slots:
         QTest::addColumn<QVariant>("stored"); // invalid: refused; a null variant: stored as Null
         QTest::newRow("exponent, point") << "C" << int(item::FeeduS) << "1.5E+3" << QVariant(1500.0);
         QTest::newRow("exponent, comma") << "de_DE" << int(item::FeeduS) << "1,5E+3" << QVariant(1500.0);
-        QTest::newRow("a point under German settings") << "de_DE" << int(item::FeeduS) << "2500.5" << QVariant(2500.5);
+        QTest::newRow("a point under German settings")
+            << "de_DE" << int(item::FeeduS) << "2500.5" << QVariant(2500.5);
         QTest::newRow("a comma under English settings") << "en_GB" << int(item::pH) << "7,3" << QVariant();
         QTest::newRow("no number") << "en_GB" << int(item::pH) << "abc" << QVariant();
-        QTest::newRow("empty optional item") << "C" << int(item::ORP) << "" << QVariant(QMetaType(QMetaType::Double));
+        QTest::newRow("empty optional item")
+            << "C" << int(item::ORP) << "" << QVariant(QMetaType(QMetaType::Double));
     }
     void sheetCells() {
         QFETCH(QString, locale);
@@ -676,8 +680,9 @@ private slots:
         Import im(1);
         im.sheet(6);
         for (int r = 0; r < 6; ++r)
-            im.server.setValue("Log", QString("R%1C1").arg(r + 2),
-                               QDateTime(QDate(2020, 1, 5), QTime(8, 0)).addSecs(30 * r).toString("yyyy-MM-dd HH:mm:ss"));
+            im.server.setValue(
+                "Log", QString("R%1C1").arg(r + 2),
+                QDateTime(QDate(2020, 1, 5), QTime(8, 0)).addSecs(30 * r).toString("yyyy-MM-dd HH:mm:ss"));
         frmImportExcel* w = im.open();
         QVERIFY(w);
         im.link(*w);
@@ -911,8 +916,12 @@ private slots:
         // Stored names longer than their boxes are shown from their start.
         for (const QString& field : ItemFieldList())
             test::insertRow(im.p().ProjectDatabasePath, "ScadaImport",
-                            {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"FieldValue", field},
-                             {"Application", "Plant_Historian"}, {"Topic", "Plant_Log_November"}, {"Item", "R2C1"}});
+                            {{"ProjectID", "P1"},
+                             {"TrainNumber", 1},
+                             {"FieldValue", field},
+                             {"Application", "Plant_Historian"},
+                             {"Topic", "Plant_Log_November"},
+                             {"Item", "R2C1"}});
         w->FillScadaInfo("P1", 1);
         for (int k = 0; k < ItemCount; ++k)
             QVERIFY(w->txtScadaTopic[size_t(k)]->cursorPosition() == 0 &&

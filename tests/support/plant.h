@@ -4,7 +4,7 @@
 #include "platform/database.h"
 
 namespace hv {
-class Program;
+struct Program;
 }
 
 namespace hv::test {

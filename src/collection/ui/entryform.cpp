@@ -192,8 +192,9 @@ bool EntryForm::entryBoxEvent(QObject* watched, QEvent* event) {
     if (watched == txtSaveInterval)
         return filterBoxInput(txtSaveInterval, event,
                               [this](int& key) { key = NumericKeyFilter(key, p_.DecimalSeparatorCode); });
-    for (auto& [index, box] : txtData) {
+    for (auto& [boxIndex, box] : txtData) {
         if (box != watched) continue;
+        const int index = boxIndex;
         if (filterBoxInput(box, event, [this, index](int& key) { txtData_KeyPress(index, key); }))
             return true;
         switch (event->type()) {

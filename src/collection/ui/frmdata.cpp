@@ -871,7 +871,8 @@ bool frmData::SaveAllData() {
     using O = ReadingIntake::Outcome;
     switch (saved.outcome) {
     case O::AlreadyStored: {
-        const QString text = AlreadyStoredText(cp, Reading.TheDate) + " " + GetMlString(601, "Data was not saved.");
+        const QString text =
+            AlreadyStoredText(cp, Reading.TheDate) + " " + GetMlString(601, "Data was not saved.");
         // Polling goes on unattended: a stalled date is only reported.
         tell(text, Icon::Warning);
         setStatus(4, text, true);

@@ -121,7 +121,7 @@ private:
     // loops, in which a clock tick must not start another.
     bool polling_ = false;
     bool saving_ = false;
-    bool clockPoll_ = false;      // the clock's poll and save run: nothing waits on a person
+    bool clockPoll_ = false;             // the clock's poll and save run: nothing waits on a person
     std::map<int, QString> heldUpdates_; // automatic updates that came during a save
     bool fillingScada_ = false;
 };

@@ -161,8 +161,8 @@ void frmEditData::cmdGo_Click() {
         message(e.description());
         return;
     }
-    const QDateTime shown = adoPrimaryRS->hasCurrent() ? parseDbDate(adoPrimaryRS->value("TheDate").toString())
-                                                       : QDateTime();
+    const QDateTime shown =
+        adoPrimaryRS->hasCurrent() ? parseDbDate(adoPrimaryRS->value("TheDate").toString()) : QDateTime();
     {
         // Presetting the picker is not a jump.
         QSignalBlocker block(DTPicker1);

@@ -262,7 +262,8 @@ void frmEditProject::cmdDelete_Click() {
         return;
     }
     // Data entry and the spreadsheet import store under the current train until they close.
-    if (LoadedProjectID == p_.CurrentProject.ProjectID && LoadedTrainNumber == p_.CurrentProject.TrainNumber) {
+    if (LoadedProjectID == p_.CurrentProject.ProjectID &&
+        LoadedTrainNumber == p_.CurrentProject.TrainNumber) {
         const QString window = CollectingWindowOpen(p_);
         if (!window.isEmpty()) {
             message(window + " is still open. Please <Close and Exit> " + window + " first");

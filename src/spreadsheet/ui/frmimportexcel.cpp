@@ -25,7 +25,6 @@
 #include "core/settings.h"
 #include "platform/database.h"
 #include "platform/links/linkerrors.h"
-#include "core/currentproject.h"
 #include "spreadsheet/importlogic.h"
 
 namespace hv {
@@ -658,9 +657,9 @@ bool frmImportExcel::SaveAllData() {
         if (b.pending() == 0) beforeBatch_ = snapshot();
         // Stored as it is shown, to the second, so the row is found by its date as well.
         r.TheDate = parseDbDate(dbDateText(r.TheDate));
-        const ReadingIntake::Outcome o = b.add(r.TheDate, ReadingColumnValues(b.project(), r,
-                                                                              std::max(cbEvent->currentIndex(), 0), note),
-                                               p_.SkipRowCalculation);
+        const ReadingIntake::Outcome o =
+            b.add(r.TheDate, ReadingColumnValues(b.project(), r, std::max(cbEvent->currentIndex(), 0), note),
+                  p_.SkipRowCalculation);
         Reading = r;
         takeCommitted();
         if (o == ReadingIntake::Outcome::CalculationFailed) {

@@ -15,9 +15,9 @@
 #include "collection/reading.h"
 #include "collection/readingitems.h"
 #include "collection/ui/entryform.h"
+#include "normalization/intake.h"
 #include "platform/bulkwork.h"
 #include "platform/links/linkclient.h"
-#include "normalization/intake.h"
 
 namespace hv {
 
