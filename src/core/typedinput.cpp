@@ -92,6 +92,14 @@ std::optional<double> ReadNumberText(const QString& text) {
     return finite(x, ok);
 }
 
+std::optional<double> ReadPercentText(const QString& text) {
+    const QString t = text.trimmed();
+    if (!t.endsWith(QLatin1Char('%'))) return ReadNumberText(t);
+    const std::optional<double> x = ReadNumberText(t.chopped(1));
+    if (!x) return std::nullopt;
+    return *x / 100;
+}
+
 NumberField ReadNumberField(const QString& text) {
     if (text.trimmed().isEmpty()) return {};
     if (const std::optional<double> x = ReadNumberText(text)) return {NumberField::Number, *x};

@@ -12,6 +12,10 @@ namespace hv {
 // one and a number too large for a Double.
 std::optional<double> ReadNumberText(const QString& text);
 
+// A number a person typed where a percentage may be given: the one reader's number, or a number
+// followed by "%", which is read as a fraction ("5%" is 0.05). nullopt for anything else.
+std::optional<double> ReadPercentText(const QString& text);
+
 // What a source gave for one value: nothing, a number, or a text that is not a number.
 struct NumberField {
     enum State { Empty, Number, Invalid };

@@ -324,15 +324,25 @@ private slots:
                                                      << "290.5" << QVariant(290.5);
         QTest::newRow("abc") << "en_GB"
                              << "abc" << QVariant();
+        // Where a percentage may be typed, "%" makes the number a fraction.
+        QTest::newRow("percent") << "de_DE"
+                                 << "12,5 %" << QVariant(0.125);
+        QTest::newRow("percent of no number") << "en_GB"
+                                              << "abc%" << QVariant();
+        QTest::newRow("two percent signs") << "en_GB"
+                                           << "5%%" << QVariant();
     }
     void itemValues() {
         QFETCH(QString, locale);
         QFETCH(QString, text);
         QFETCH(QVariant, value);
         QLocale::setDefault(QLocale(locale));
-        const std::optional<double> x = ReadNumberText(text);
+        const bool percent = text.endsWith('%');
+        const std::optional<double> x = percent ? ReadPercentText(text) : ReadNumberText(text);
         QCOMPARE(x ? QVariant(*x) : QVariant(), value);
+        if (percent) return;
         QCOMPARE(ReadNumberField(text).state, x ? NumberField::Number : NumberField::Invalid);
+        QCOMPARE(ReadPercentText(text), x);
     }
 };
 
