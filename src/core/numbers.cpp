@@ -11,6 +11,7 @@
 #include <tuple>
 #include <utility>
 
+#include "core/typedinput.h"
 #include "platform/database.h"
 
 namespace hv {
@@ -251,9 +252,9 @@ bool numericValue(const QVariant& v, double& x) {
     case QMetaType::QString:
     case QMetaType::QByteArray:
     case QMetaType::QChar: {
-        bool ok = false;
-        x = LocaleToDouble(v.toString(), &ok);
-        return ok;
+        const std::optional<double> read = ReadNumberText(v.toString());
+        x = read.value_or(0.0);
+        return read.has_value();
     }
     default:
         return false;
@@ -299,9 +300,8 @@ int NumericKeyFilter(int keyCode, int decimalSeparatorCode, bool allowMinus) {
 }
 
 qint16 ToIntegerOrZero(const QString& text) {
-    bool ok = false;
-    const double x = LocaleToDouble(text, &ok);
-    return ok ? conv::roundToInt16(x) : qint16(0);
+    const std::optional<double> x = ReadNumberText(text);
+    return x ? conv::roundToInt16(*x) : qint16(0);
 }
 
 double ParsePercent(const QString& text) {
@@ -334,9 +334,7 @@ bool IsBlankText(const QString& text) {
 }
 
 bool IsNumericText(const QString& text) {
-    bool ok = false;
-    LocaleToDouble(text, &ok);
-    return ok;
+    return ReadNumberText(text).has_value();
 }
 
 double LocaleToDouble(const QString& text, bool* ok) {

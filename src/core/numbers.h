@@ -36,7 +36,7 @@ SignificantDigits Significant15(double a);
 // digits pass; the minus only when allowMinus. Other keys give 0.
 int NumericKeyFilter(int keyCode, int decimalSeparatorCode, bool allowMinus = false);
 
-// A numeric text to a 16-bit integer (halves to even); other text gives 0.
+// A number text (the one reader's) to a 16-bit integer (halves to even); other text gives 0.
 // A number outside the range is DbError 6 (overflow).
 qint16 ToIntegerOrZero(const QString& text);
 double ParsePercent(const QString& text);
@@ -44,8 +44,9 @@ double ParsePercent(const QString& text);
 QString StripNonNumeric(QString& text, int decimalSeparatorCode);
 bool IsBlankText(const QString& text);
 
-// Numeric test and conversion by the locale's rules (the current default QLocale).
+// Whether the one number reader reads the text.
 bool IsNumericText(const QString& text);
+// Conversion by the locale's rules alone (the current default QLocale).
 double LocaleToDouble(const QString& text, bool* ok = nullptr);
 // The "general number" form of a Double in the locale (no thousands separator).
 QString GeneralNumber(double value);

@@ -1,5 +1,9 @@
 #include "core/settings.h"
 
+#include <QLocale>
+#include <cmath>
+#include <optional>
+
 #include "core/numbers.h"
 #include "core/program.h"
 #include "platform/database.h"
@@ -21,6 +25,24 @@ QString trimBlanks(const QString& s) {
     return s.mid(start, end - start);
 }
 
+// A number as the settings file holds it: the program writes the general number form with the
+// decimal mark of the computer it ran on, never a group separator. A file written under
+// other settings reads alike, so a point or a comma is the mark, whatever these settings say.
+std::optional<double> settingsNumber(const QString& text) {
+    QString t = text.trimmed();
+    if (t.isEmpty()) return std::nullopt;
+    const QString mark = QLocale().decimalPoint();
+    if (mark != QLatin1String(".")) t.replace(mark, QLatin1String("."));
+    t.replace(QLatin1Char(','), QLatin1Char('.'));
+    if (t.count(QLatin1Char('.')) > 1) return std::nullopt;
+    QLocale c = QLocale::c();
+    c.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    const double x = c.toDouble(t.toUpper(), &ok);
+    if (!ok || !std::isfinite(x)) return std::nullopt;
+    return x;
+}
+
 } // namespace
 
 QString TrainSettingKey(const QString& projectId, int trainNumber, const QString& name) {
@@ -38,26 +60,16 @@ qint16 ReadIniInteger(const QString& section, const QString& key, qint16 default
     return qint16(v);
 }
 
-double ReadIniDouble(const Program& p, const QString& section, const QString& key, double defaultValue,
+double ReadIniDouble(const Program&, const QString& section, const QString& key, double defaultValue,
                      const QString& file) {
-    QString text = ReadIniValue(section, key, GeneralNumber(defaultValue), file);
-    // A file written under the other kind of locale still reads back.
-    if (!text.contains(p.DecimalSeparator) && !p.ListSeparator.isEmpty()) {
-        const qsizetype at = text.indexOf(p.ListSeparator);
-        if (at >= 0) text.replace(at, p.ListSeparator.size(), p.DecimalSeparator);
-    }
-    bool ok = false;
-    const double x = LocaleToDouble(text, &ok);
-    return ok ? x : 0.0;
+    return settingsNumber(ReadIniValue(section, key, GeneralNumber(defaultValue), file)).value_or(0.0);
 }
 
 qint32 ReadIniLong(const QString& section, const QString& key, qint32 defaultValue, const QString& file) {
-    const QString text = ReadIniValue(section, key, GeneralNumber(defaultValue), file);
-    bool ok = false;
-    const double x = LocaleToDouble(text, &ok);
-    if (!ok) return 0;
+    const std::optional<double> x = settingsNumber(ReadIniValue(section, key, GeneralNumber(defaultValue), file));
+    if (!x) return 0;
     try {
-        return conv::roundToInt32(x);
+        return conv::roundToInt32(*x);
     } catch (const DbError&) {
         return 0;
     }

@@ -16,7 +16,8 @@ QString TrainSettingKey(const QString& projectId, int trainNumber, const QString
 QString ReadIniValue(const QString& section, const QString& key, const QString& defaultText,
                      const QString& file);
 qint16 ReadIniInteger(const QString& section, const QString& key, qint16 defaultValue, const QString& file);
-// The decimal-separator repair needs the locale's separators held in the program.
+// Numbers are read in the file's own form (the program's general number form, with a point or a
+// comma as the decimal mark), whatever the computer's settings; a text that is none reads 0.
 double ReadIniDouble(const Program& p, const QString& section, const QString& key, double defaultValue,
                      const QString& file);
 qint32 ReadIniLong(const QString& section, const QString& key, qint32 defaultValue, const QString& file);

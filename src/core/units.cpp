@@ -46,8 +46,8 @@ const std::array<UnitRecord, TemperatureUnitCount>& temperature() {
     static const UnitDef defs[] = {
         {1345, "Deg F", 1, 0},
         {1346, "Deg C", 1.8, 32},
-        {1347, "Deg R", 1, -460},
-        {1348, "Deg K", 1.8, -460},
+        {1347, "Deg R", 1, -459.67},
+        {1348, "Deg K", 1.8, -459.67},
     };
     static const auto table = fill(defs);
     return table;

@@ -20,13 +20,18 @@ double FluxOf(double flow, double area, int flowUnit, int fluxUnit) {
 
 namespace {
 
+// A flow the fluxes are shown for; a box that holds no number shows a flux of 0, as an empty one.
+double flowIn(const ProjectBoxes& b, int i) {
+    return DataBoxValue(b, i).value_or(0.0);
+}
+
 // The flow box of each column: system, bank 1, bank 2, bank 3.
 constexpr std::array<int, 4> flowBox{14, 15, 10, 22};
 
 void writeColumn(const Program& p, ProjectBoxes& b, int c, double area, double flow, int unitFlow) {
     if (area <= 0) return;
     b.field(300 + c) = ValueText(FluxOf(flow, area, unitFlow, p.FluxUnit));
-    b.field(200 + c) = ValueText(area);
+    ShowGridNumber(b, 200 + c, area, ValueText(area));
 }
 
 struct Columns {
@@ -41,7 +46,7 @@ Columns readColumns(const Program& p, const ProjectBoxes& b, int numBanks) {
         k.count[size_t(c)] = BoxCount(b.field(100 + c));
         k.area[size_t(c)] = ColumnArea(p, k.count[size_t(c)], b.cboElements[size_t(c)]);
     }
-    k.flow[0] = BoxNumber(b.txtData[14]);
+    k.flow[0] = flowIn(b, 14);
     return k;
 }
 
@@ -52,13 +57,13 @@ void CalcFlux(const Program& p, ProjectBoxes& b, int numBanks, int unitFlow) {
     if (numBanks >= 1) writeColumn(p, b, 0, k.area[0], k.flow[0], unitFlow);
     if (numBanks >= 2) {
         for (int c = 1; c <= 2; ++c) {
-            k.flow[size_t(c)] = BoxNumber(b.txtData[size_t(flowBox[size_t(c)])]);
+            k.flow[size_t(c)] = flowIn(b, flowBox[size_t(c)]);
             writeColumn(p, b, c, k.area[size_t(c)], k.flow[size_t(c)], unitFlow);
         }
         writeColumn(p, b, 0, k.area[1] + k.area[2], k.flow[0], unitFlow);
     }
     if (numBanks >= 3) {
-        k.flow[3] = BoxNumber(b.txtData[22]);
+        k.flow[3] = flowIn(b, 22);
         writeColumn(p, b, 3, k.area[3], k.flow[3], unitFlow);
         writeColumn(p, b, 0, k.area[1] + k.area[2] + k.area[3], k.flow[0], unitFlow);
     }
@@ -71,7 +76,7 @@ void UnitChangeRefresh(const Program& p, ProjectBoxes& b, int numBanks, int unit
     };
     if (numBanks <= 1) {
         if (BoxCount(b.field(100)) < 1) return;
-        flux(0, area(0), BoxNumber(b.txtData[1]));
+        flux(0, area(0), flowIn(b, 1));
         return;
     }
     const int banks = std::min(numBanks, 3);
@@ -82,14 +87,14 @@ void UnitChangeRefresh(const Program& p, ProjectBoxes& b, int numBanks, int unit
         if (BoxCount(b.field(100 + c)) < 1) continue;
         const double a = area(c);
         if (a <= 0) continue;
-        b.field(200 + c) = FormatValue(a);
-        flux(c, a, BoxNumber(b.txtData[size_t(typed[size_t(c)])]));
+        ShowGridNumber(b, 200 + c, a, FormatValue(a));
+        flux(c, a, flowIn(b, typed[size_t(c)]));
         total += a;
     }
     // The system column shows the bank totals.
-    const double systemFlow = b.chkSystemData ? BoxNumber(b.txtData[1])
-                                              : BoxNumber(b.txtData[1]) + BoxNumber(b.txtData[10]) +
-                                                    (banks == 3 ? BoxNumber(b.txtData[22]) : 0.0);
+    const double systemFlow = b.chkSystemData ? flowIn(b, 1)
+                                              : flowIn(b, 1) + flowIn(b, 10) +
+                                                    (banks == 3 ? flowIn(b, 22) : 0.0);
     flux(0, total, systemFlow);
 }
 
@@ -100,7 +105,7 @@ void ElementListLeft(const Program& p, ProjectBoxes& b, int column, int numBanks
         return;
     }
     if (column < 1 || column > 3 || k.count[size_t(column)] < 1) return;
-    const double flow = BoxNumber(b.txtData[size_t(flowBox[size_t(column)])]);
+    const double flow = flowIn(b, flowBox[size_t(column)]);
     if (k.area[size_t(column)] <= 0) return;
     writeColumn(p, b, column, k.area[size_t(column)], flow, unitFlow);
     double total = 0;
@@ -132,7 +137,8 @@ void WizardElementCounts(const Program& p, ProjectBoxes& b, FormProjectRecord& f
         f.AreaBank_1 = f.AreaBank;
         f.NumElementsBank_1 = f.NumElementsBank;
         b.field(100) = b.field(101) = QString::number(f.NumElementsBank);
-        b.field(200) = b.field(201) = GeneralNumber(f.AreaBank);
+        ShowGridNumber(b, 200, f.AreaBank, GeneralNumber(f.AreaBank));
+        ShowGridNumber(b, 201, f.AreaBank, GeneralNumber(f.AreaBank));
         return;
     }
     double* areas[] = {nullptr, &f.AreaBank_1, &f.AreaBank_2, &f.AreaBank_3};
@@ -141,14 +147,14 @@ void WizardElementCounts(const Program& p, ProjectBoxes& b, FormProjectRecord& f
     for (int c = 1; c <= std::min<int>(f.NumBanks, 3); ++c) {
         *areas[c] = area(c);
         b.field(100 + c) = QString::number(count[size_t(c)]);
-        b.field(200 + c) = GeneralNumber(*areas[c]);
+        ShowGridNumber(b, 200 + c, *areas[c], GeneralNumber(*areas[c]));
         totalArea += *areas[c];
         totalCount += count[size_t(c)];
         totalVessels += BoxCount(b.field(400 + c));
     }
     f.AreaBank = totalArea;
     f.NumElementsBank = qint16(std::min(totalCount, 32767));
-    b.field(200) = GeneralNumber(totalArea);
+    ShowGridNumber(b, 200, totalArea, GeneralNumber(totalArea));
     b.field(400) = QString::number(totalVessels);
     b.field(100) = QString::number(f.NumElementsBank);
 }
@@ -165,7 +171,7 @@ void ShowGrid(const Program&, const FormProjectRecord& f, ProjectBoxes& b) {
         b.field(400 + c) = QString::number(vessels[size_t(c)]);
         b.field(500 + c) = QString::number(perVessel[size_t(c)]);
         b.field(100 + c) = QString::number(counts[size_t(c)]);
-        b.field(200 + c) = GeneralNumber(areas[size_t(c)]);
+        ShowGridNumber(b, 200 + c, areas[size_t(c)], GeneralNumber(areas[size_t(c)]));
         const double a = areas[size_t(c)];
         b.field(300 + c) =
             a <= 0 ? QStringLiteral("0") : ValueText(FluxOf(flows[size_t(c)], a, f.unitFlow, f.unitFlux));

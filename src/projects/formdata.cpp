@@ -24,7 +24,8 @@ void elementType(const Program& p, int listIndex, qint16& field) {
 } // namespace
 
 void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) {
-    const auto d = [&](int i) { return BoxNumber(b.txtData[size_t(i)]); };
+    // The checks have refused every box that holds no number.
+    const auto d = [&](int i) { return DataBoxValue(b, i).value_or(0.0); };
     const auto grid = [&](int i) { return b.field(i); };
 
     if (auto date = ParseEntryDate(b.txtData[0])) f.DateReference = *date;
@@ -39,7 +40,7 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
     f.unitTemp = p.TemperatureUnit;
     f.unitPress = p.PressureUnit;
     f.unitFlux = p.FluxUnit;
-    f.ElapsedTimeRef = BoxNumber(b.txtElapsedTime);
+    f.ElapsedTimeRef = ElapsedTimeValue(b).value_or(0.0);
     f.ConcFlow = d(2);
     f.FeedPressure = d(3);
     f.ConcPressure = d(4);
@@ -72,10 +73,10 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
     // With banks the system's element is bank 1's: list 0 is disabled then and was never chosen.
     if (banks >= 2) f.ElementType = f.ElementType_1;
 
-    f.AreaBank = BoxNumber(grid(200));
-    f.AreaBank_1 = BoxNumber(grid(201));
-    f.AreaBank_2 = BoxNumber(grid(202));
-    f.AreaBank_3 = BoxNumber(grid(203));
+    f.AreaBank = GridBoxValue(b, 200).value_or(0.0);
+    f.AreaBank_1 = GridBoxValue(b, 201).value_or(0.0);
+    f.AreaBank_2 = GridBoxValue(b, 202).value_or(0.0);
+    f.AreaBank_3 = GridBoxValue(b, 203).value_or(0.0);
     if (banks == 2)
         f.AreaBank = f.AreaBank_1 + f.AreaBank_2;
     else if (banks == 3)
@@ -104,9 +105,11 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
             f.PermuS = d(7);
             f.PermFlow = d(1);
             f.FeedFlow = f.PermFlow + f.ConcFlow;
-            f.PermFlow_1 = f.PermFlow - f.PermFlow_2;
-            f.PermuS_1 = notNegative(
-                quotient(f.PermFlow * f.PermuS - f.PermFlow_2 * f.PermuS_2, f.PermFlow - f.PermFlow_2));
+            // Bank 1 is what the other banks leave of the system.
+            const double flow3 = banks == 3 ? d(22) : 0.0, salt3 = banks == 3 ? d(22) * d(23) : 0.0;
+            f.PermFlow_1 = f.PermFlow - f.PermFlow_2 - flow3;
+            f.PermuS_1 = notNegative(quotient(f.PermFlow * f.PermuS - f.PermFlow_2 * f.PermuS_2 - salt3,
+                                              f.PermFlow - f.PermFlow_2 - flow3));
         } else {
             f.PermuS_1 = d(7);
             f.PermFlow_1 = d(1);
@@ -127,12 +130,16 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
         f.DeltaPress =
             notNegative((f.FeedPressure - f.ConcPressure_1) + (f.FeedPressure_2 - f.ConcPressure_2) +
                         (f.FeedPressure_3 - f.ConcPressure));
-        const double t = f.PermFlow_2 + f.PermFlow_1 + f.PermFlow_3;
-        f.PermFlow = t;
-        f.PermuS =
-            t > 0 ? (f.PermuS_1 * f.PermFlow_1 + f.PermuS_2 * f.PermFlow_2 + f.PermuS_3 * f.PermFlow_3) / t
-                  : 0;
-        f.FeedFlow = t + f.ConcFlow;
+        // With system data the system's flow and conductivity were typed and stand.
+        if (!b.chkSystemData) {
+            const double t = f.PermFlow_2 + f.PermFlow_1 + f.PermFlow_3;
+            f.PermFlow = t;
+            f.PermuS =
+                t > 0 ? (f.PermuS_1 * f.PermFlow_1 + f.PermuS_2 * f.PermFlow_2 + f.PermuS_3 * f.PermFlow_3) / t
+                      : 0;
+            f.FeedFlow = t + f.ConcFlow;
+        }
+        const double t = f.PermFlow;
         // The capacity covers all three banks, whatever the system flow box shows.
         f.CapacityM3D = FlowToSI(t, p.FlowUnit) * 1440 * 60;
     }

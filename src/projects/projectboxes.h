@@ -1,8 +1,16 @@
 #pragma once
 #include <QString>
 #include <array>
+#include <optional>
 
 namespace hv {
+
+// A number the program put into a box and the text it showed it as: while the box still
+// shows that text it stands for the number at full precision, never for its rounded display.
+struct HeldNumber {
+    QString text;
+    double value = 0;
+};
 
 // The texts and choices of the project window's entry controls, so that the checks and
 // derivations run without a window. The window copies its controls in and the texts back.
@@ -18,10 +26,15 @@ struct ProjectBoxes {
     QString txtElapsedTime = QStringLiteral("1.0");
     QString txtNewProject;
     QString txtDescription;
+    std::array<std::optional<HeldNumber>, 27> dataHeld;
+    std::array<std::optional<HeldNumber>, 20> gridHeld;
+    std::optional<HeldNumber> elapsedHeld;
 
     // index = row + column, as the grid's control indices
     QString& field(int index) { return grid[slot(index)]; }
     const QString& field(int index) const { return grid[slot(index)]; }
+    std::optional<HeldNumber>& fieldHeld(int index) { return gridHeld[slot(index)]; }
+    const std::optional<HeldNumber>& fieldHeld(int index) const { return gridHeld[slot(index)]; }
 
 private:
     static size_t slot(int index) { return size_t((index / 100 - 1) * 4 + index % 100); }

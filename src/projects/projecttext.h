@@ -3,12 +3,31 @@
 #include <QString>
 #include <optional>
 
+#include "projects/projectboxes.h"
+
 namespace hv {
 
 // Number and date forms of the project window's boxes.
 
-// A box's number (ParsePercent: blank reads 0, a trailing "%" divides by 100).
-double BoxNumber(const QString& text);
+// A reference box's number, read by the one number reader: a blank box reads 0, a number may
+// end in "%" (a fraction of 100). A box still showing the text of the number the program put
+// there gives that number at full precision. nullopt for a text the reader refuses.
+std::optional<double> BoxValue(const QString& text, const std::optional<HeldNumber>& held = {});
+std::optional<double> DataBoxValue(const ProjectBoxes& b, int i);
+std::optional<double> GridBoxValue(const ProjectBoxes& b, int index);
+std::optional<double> ElapsedTimeValue(const ProjectBoxes& b);
+
+// Puts a number into a box as FormatValue shows it, holding the number behind the text.
+void ShowDataNumber(ProjectBoxes& b, int i, double value);
+void ShowGridNumber(ProjectBoxes& b, int index, double value, const QString& text);
+void ShowElapsedTime(ProjectBoxes& b, double value);
+
+// The caption of reference box i as designed, and of the other number boxes, as a message
+// about what a box holds names them.
+QString DataBoxCaption(int i);
+QString GridBoxCaption(int index);
+QString ElapsedTimeCaption();
+
 // A count typed into a box; a number beyond the 16-bit range reads 0 rather than failing.
 qint16 BoxCount(const QString& text);
 // Display of a number by magnitude (FormatValue).

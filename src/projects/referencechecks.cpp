@@ -51,9 +51,14 @@ struct Checker {
     FormProjectRecord& f;
     CheckResult result;
 
-    double box(int i) const { return BoxNumber(b.txtData[size_t(i)]); }
-    void show(int i, const QString& text) { b.txtData[size_t(i)] = text; }
-    void show(int i, double v) { show(i, ValueText(v)); }
+    // A box the run reads: numbers() has refused the ones that hold no number.
+    double box(int i) const { return DataBoxValue(b, i).value_or(0.0); }
+    double area(int column) const { return GridBoxValue(b, 200 + column).value_or(0.0); }
+    void show(int i, const QString& text) {
+        b.txtData[size_t(i)] = text;
+        b.dataHeld[size_t(i)].reset();
+    }
+    void show(int i, double v) { ShowDataNumber(b, i, v); }
 
     // Shows the message and stops the run with the focus on the box.
     bool fail(const QString& message, FocusTarget focus) {
@@ -75,6 +80,23 @@ struct Checker {
         for (int i : boxes)
             if (b.txtData[size_t(i)].isEmpty()) return failAt(GetMlString(1200, EmptyBoxMessage), i);
         return true;
+    }
+
+    // Every number box the run reads holds a number (or nothing, which reads 0): a text the
+    // reader refuses is named with its box, never taken as 0.
+    bool numbers(const std::vector<int>& boxes, int banks) {
+        for (int i : boxes)
+            if (!DataBoxValue(b, i))
+                return failAt(NotANumberText(DataBoxCaption(i), b.txtData[size_t(i)]), i);
+        for (int c = banks <= 1 ? 0 : 1; c <= std::min(banks, 3); ++c)
+            if (!GridBoxValue(b, 200 + c))
+                return fail(NotANumberText(GridBoxCaption(200 + c), b.field(200 + c)),
+                            FocusTarget::field(200 + c));
+        return elapsedTime();
+    }
+    bool elapsedTime() {
+        if (ElapsedTimeValue(b)) return true;
+        return fail(NotANumberText(ElapsedTimeCaption(), b.txtElapsedTime), {FocusTarget::ElapsedTime, 0});
     }
 
     // The flux of a grid column, when both the flow and the area are above 0.
@@ -109,7 +131,7 @@ struct Checker {
     // Bank 3's own values; with three banks they are part of the system's flows.
     bool bank3Values(bool concPressure2Positive) {
         if (!take(f.PermFlow_3, 22, "Perm Flow Bank 3 must > 0")) return false;
-        f.AreaBank_3 = BoxNumber(b.field(203));
+        f.AreaBank_3 = area(3);
         flux(3, f.PermFlow_3, f.AreaBank_3);
         if (!take(f.PermuS_3, 23, "Perm uSiemens Bank 3 must > 0")) return false;
         if (!take(f.FeedPressure_3, 24, "Feed pressure Bank 3 must > 0")) return false;
@@ -125,7 +147,7 @@ struct Checker {
         if (!take(f.PermFlow, 1, GetMlString(1222, "Perm Flow must be > 0"))) return false;
         if (!take(f.PermuS, 7, GetMlString(1211, "Perm uS must > 0"))) return false;
         if (f.FeeduS <= f.PermuS) return failAt(GetMlString(1223, "Feed uSiemens must > Permeate uS"), 6);
-        f.AreaBank = BoxNumber(b.field(200));
+        f.AreaBank = area(0);
         flux(0, f.PermFlow, f.AreaBank);
         show(14, f.PermFlow);
         show(15, f.PermFlow);
@@ -147,15 +169,15 @@ struct Checker {
     }
 
     // System data: the system's permeate flow and conductivity are typed, bank 1's flow is
-    // what bank 2 leaves of it.
+    // what the other banks leave of it.
     bool systemFlows(const QString& feedPressure2Message, bool feedAboveConc) {
         if (!take(f.PermFlow, 1, GetMlString(1209, "Perm Flow must > 0"))) return false;
         show(14, f.PermFlow);
         if (!take(f.PermFlow_2, 10, GetMlString(1210, "Perm Flow 2 must > 0"))) return false;
-        f.PermFlow_1 = f.PermFlow - f.PermFlow_2;
+        f.PermFlow_1 = f.PermFlow - f.PermFlow_2 - (f.NumBanks >= 3 ? box(22) : 0.0);
         show(15, f.PermFlow_1);
         if (f.PermFlow_1 <= 0) return failAt("Perm Flow 1 must > 0", 1);
-        f.AreaBank_1 = BoxNumber(b.field(201));
+        f.AreaBank_1 = area(1);
         flux(1, f.PermFlow_1, f.AreaBank_1);
         if (!take(f.PermuS, 7, GetMlString(1211, "Perm uS must > 0"))) return false;
         if (!take(f.PermuS_2, 11, GetMlString(1212, "Perm uS 2 must > 0"))) return false;
@@ -171,7 +193,7 @@ struct Checker {
     // Data per bank: banks 1 and 2 each have their own flow and conductivity.
     bool bankFlows(const QString& feedPressure2Message) {
         if (!take(f.PermFlow_1, 1, GetMlString(1216, "Perm Flow Bank 1 must > 0"))) return false;
-        f.AreaBank_1 = BoxNumber(b.field(201));
+        f.AreaBank_1 = area(1);
         flux(1, f.PermFlow_1, f.AreaBank_1);
         if (!take(f.PermFlow_2, 10, GetMlString(1210, "Perm Flow 2 must > 0"))) return false;
         if (!take(f.PermuS_1, 7, GetMlString(1217, "Perm uS 1 must > 0"))) return false;
@@ -233,8 +255,12 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
         return out;
     };
 
-    if (BoxNumber(b.txtNumTrains) < 1) b.txtNumTrains = "1";
-    if (BoxNumber(b.txtElapsedTime) < 0) b.txtElapsedTime = "0";
+    if (BoxCount(b.txtNumTrains) < 1) b.txtNumTrains = "1";
+    if (!k.elapsedTime()) return stop();
+    if (ElapsedTimeValue(b).value_or(0.0) < 0) {
+        b.txtElapsedTime = "0";
+        b.elapsedHeld.reset();
+    }
     if (!ParseEntryDate(b.txtData[0])) {
         k.failAt(GetMlString(1237, "You need a valid reference date.") + "\r\n" +
                      ReferenceDateNamed(b.txtData[0]),
@@ -243,6 +269,7 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
     }
     const int banks = f.NumBanks;
     if (!k.noEmptyBox(boxesToFill(banks, true))) return stop();
+    if (!k.numbers(boxesToFill(banks, false), banks)) return stop();
     if (!k.commonValues()) return stop();
 
     if (banks >= 2 && b.chkSystemData) {
@@ -318,6 +345,7 @@ CheckResult WizardStep7Checks(Program& p, ProjectBoxes& b, FormProjectRecord& f,
     Checker k{p, b, f, {}};
     const int banks = f.NumBanks;
     if (!k.noEmptyBox(boxesToFill(banks, false))) return k.result;
+    if (!k.numbers(boxesToFill(banks, false), banks)) return k.result;
     if (!k.commonValues() || !k.oneBankFlows()) return k.result;
     if (banks <= 1)
         f.DeltaPress = f.FeedPressure - f.ConcPressure;
@@ -383,7 +411,8 @@ CheckResult WizardFinishChecks(Program& p, ProjectBoxes& b, FormProjectRecord& f
                         0),
                k.result;
     }
-    f.ElapsedTimeRef = BoxNumber(b.txtElapsedTime);
+    if (!k.elapsedTime()) return k.result;
+    f.ElapsedTimeRef = ElapsedTimeValue(b).value_or(0.0);
     if (f.ElapsedTimeRef < 0) {
         const Answer a =
             p.prompts.message(GetMlString(1232, "Elapsed time is negative? OK to accept, Cancel to reenter."),

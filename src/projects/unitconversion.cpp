@@ -4,7 +4,6 @@
 #include <QVariantList>
 
 #include "core/projectrecord.h"
-#include "core/typedinput.h"
 #include "core/units.h"
 #include "platform/database.h"
 #include "projects/projecttext.h"
@@ -63,11 +62,12 @@ QString unitName(int kind, int index) {
     }
 }
 
-void convertBox(QString& text, const UnitMap& m) {
-    if (m.identity()) return;
-    const std::optional<double> v = ReadNumberText(text.trimmed());
+// The number behind the box, not its rounded text, is converted, as the readings are.
+void convertBox(ProjectBoxes& b, int i, const UnitMap& m) {
+    if (m.identity() || b.txtData[size_t(i)].trimmed().isEmpty()) return;
+    const std::optional<double> v = DataBoxValue(b, i);
     if (!v) return;
-    text = ValueText(*v * m.scale + m.shift);
+    ShowDataNumber(b, i, *v * m.scale + m.shift);
 }
 
 } // namespace
@@ -84,10 +84,10 @@ QString UnitsText(const ProjectUnits& u) {
 void ConvertReferenceBoxes(ProjectBoxes& b, const ProjectUnits& from, const ProjectUnits& to) {
     const UnitMap flow = FlowMap(from.flow, to.flow), press = PressureMap(from.press, to.press);
     for (int i : FlowBoxes)
-        convertBox(b.txtData[size_t(i)], flow);
+        convertBox(b, i, flow);
     for (int i : PressureBoxes)
-        convertBox(b.txtData[size_t(i)], press);
-    convertBox(b.txtData[size_t(TemperatureBox)], TemperatureMap(from.temp, to.temp));
+        convertBox(b, i, press);
+    convertBox(b, TemperatureBox, TemperatureMap(from.temp, to.temp));
 }
 
 int ConvertTrainReadings(Database& db, const QString& projectId, qint16 train, const ProjectUnits& from,

@@ -216,6 +216,7 @@ private slots:
         QCOMPARE(ToIntegerOrZero(loc("-2.5")), qint16(-2));
         QCOMPARE(ToIntegerOrZero(loc("2.6")), qint16(3));
         QCOMPARE(ToIntegerOrZero("32767"), qint16(32767));
+        QCOMPARE(ToIntegerOrZero("7.6"), qint16(8)); // the one reader: the plain form under any settings
         QCOMPARE(ToIntegerOrZero("x"), qint16(0));
         QCOMPARE(ToIntegerOrZero(""), qint16(0));
         try {

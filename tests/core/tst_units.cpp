@@ -57,6 +57,9 @@ private slots:
         QCOMPARE(GetUnitName(1, 11), QString("Kg/m2"));
         QCOMPARE(GetUnitName(2, 1), QString("Deg C"));
         QCOMPARE(GetUnitName(2, 3), QString("Deg K"));
+        // Absolute zero is -459.67 deg F: 491.67 deg R and 273.15 K are the freezing point.
+        QVERIFY(qAbs(ConvertUnit(491.67, 2, 0, TemperatureUnits(), 3) - 32) < 1e-9);
+        QVERIFY(qAbs(ConvertUnit(273.15, 3, 0, TemperatureUnits(), 3) - 32) < 1e-9);
         QCOMPARE(GetUnitName(3, 6), QString("Gal/day"));
         QCOMPARE(GetUnitName(3, 15), QString("ml/min"));
         QCOMPARE(GetUnitName(4, 0), QString("Gal/ft2/day"));

@@ -139,26 +139,23 @@ void runWizardTo(frmProject& w, int lastStep, int layout, UnitPreset units, cons
     }
 }
 
-// What a user sees of each named control: shown, enabled, and its text, check or choice.
-QStringList controlStates(QWidget& w) {
-    QStringList out;
-    for (QWidget* c : w.findChildren<QWidget*>()) {
-        if (c->objectName().isEmpty() || c->objectName().startsWith("qt_")) continue;
-        QString value;
-        if (auto* e = qobject_cast<QLineEdit*>(c))
-            value = e->text();
-        else if (auto* l = qobject_cast<QLabel*>(c))
-            value = l->text();
-        else if (auto* b = qobject_cast<QAbstractButton*>(c))
-            value = b->text() + (b->isChecked() ? " [x]" : "");
-        else if (auto* cb = qobject_cast<QComboBox*>(c))
-            value = QString::number(cb->count()) + ":" + cb->currentText();
-        out << QString("%1 %2%3 %4")
-                   .arg(c->objectName(), c->isVisibleTo(&w) ? "shown" : "hidden",
-                        c->isEnabled() ? "" : " disabled", value);
+// Two rows alike: numbers to 1e-12 of their size, everything else exactly.
+QString rowDifference(const DbRow& a, const DbRow& b) {
+    const QVariantList x = a.values(), y = b.values();
+    if (x.size() != y.size()) return "column counts differ";
+    for (qsizetype i = 0; i < x.size(); ++i) {
+        bool xNumber = false, yNumber = false;
+        const double u = x[i].toDouble(&xNumber), v = y[i].toDouble(&yNumber);
+        const bool same = xNumber && yNumber && x[i].typeId() != QMetaType::QString
+                              ? qAbs(u - v) <= 1e-12 * qMax(1.0, qAbs(v))
+                              : x[i] == y[i];
+        if (!same) return QString("column %1: %2, stored %3").arg(i).arg(x[i].toString(), y[i].toString());
     }
-    out.sort();
-    return out;
+    return {};
+}
+
+void pressEscape(QWidget& w) {
+    QTest::keyClick(&w, Qt::Key_Escape);
 }
 
 } // namespace
@@ -189,7 +186,7 @@ private slots:
         QPointer<frmProject> w = openWindow(p, Create);
         QCOMPARE(w->windowTitle(), QString("CREATE NEW PROJECT"));
         QCOMPARE(w->cbProject->itemText(0), QString("START NEW PROJECT"));
-        QCOMPARE(w->txtNewProject->text(), QString("New Project.01.15.26 10.30.00"));
+        QCOMPARE(w->txtNewProject->text(), "New Project." + ShortDateText(QDate(2026, 1, 15)) + " 10:30:00");
         QVERIFY(!w->cbProject->isEnabled());
 
         const auto units = UnitPreset(preset);
@@ -477,66 +474,122 @@ private slots:
         delete w;
     }
 
-    // "Cancel New Project Creation" at any step stores nothing and leaves the window as a
-    // new user finds it, from which a project is created as from a fresh window.
-    void cancelReturnsToTheStart() {
+    // "Cancel New Project Creation" at any step stores nothing and, once confirmed, leaves the
+    // window without asking again; a fresh window then creates a project as ever.
+    void cancelLeavesTheWizard() {
         test::TestEnv env;
         test::prepare(env);
         Program& p = env.prog();
-        QPointer<frmProject> w = openWindow(p, Create);
-        const QStringList fresh = controlStates(*w);
-        QCOMPARE(w->WizardStep, qint16(1));
-        delete w;
-        for (int step = 1; step <= 10; ++step) {
-            w = openWindow(p, Create);
+        for (int step : {1, 5, 6, 10}) {
+            QPointer<frmProject> w = openWindow(p, Create);
             runWizardTo(*w, step + 1, 3, UnitPreset::CMD, "Never", 2);
+            if (step >= 6) QTest::keyClicks(w->txtDescription, "typed");
             env.prompts.onMessage("Cancel project creation?", Buttons::YesNo, "Hevrin", Answer::No);
             w->cmdCancel->click();
-            QVERIFY(w->WizardStep > 1);
+            settle();
+            QVERIFY(!w.isNull() && w->WizardStep > 1);
             env.prompts.onMessage("Cancel project creation?", Buttons::YesNo, "Hevrin", Answer::Yes);
             w->cmdCancel->click();
-            QCOMPARE(env.prompts.verify(), QString());
-            QCOMPARE(w->WizardStep, qint16(1));
-            QCOMPARE(w->cbProject->currentText(), QString("START NEW PROJECT"));
-            QCOMPARE(w->txtData[1]->text(), QString());
-            const QStringList now = controlStates(*w);
-            for (qsizetype i = 0; i < std::min(now.size(), fresh.size()); ++i)
-                QVERIFY2(now[i] == fresh[i],
-                         qPrintable(QString("step %1: %2, fresh %3").arg(step).arg(now[i], fresh[i])));
-            QCOMPARE(now.size(), fresh.size());
-            QCOMPARE(rowCount(p), 0);
-            if (step < 10) {
-                delete w;
-                continue;
-            }
-            // Carried on from there, the wizard creates a project of another layout.
-            runWizardTo(*w, 11, 0, UnitPreset::CMH, "After", 1);
-            QCOMPARE(env.prompts.verify(), QString());
-            env.prompts.onMessage("Data Saved OK!", Buttons::OK, "Hevrin", Answer::OK)
-                .onMessage("Project Created!", Buttons::OK, "Hevrin", Answer::OK);
-            w->cmdCreate->click();
             settle();
             QCOMPARE(env.prompts.verify(), QString());
-            QVERIFY(w.isNull());
-            QCOMPARE(rowCount(p, "ProjectID = 'After' AND NumBanks = 1 AND PermFlow = 75 AND unitFlow = 13"),
-                     1);
+            QVERIFY2(w.isNull(), qPrintable(QString("step %1").arg(step)));
+            QCOMPARE(rowCount(p), 0);
         }
+        QPointer<frmProject> w = openWindow(p, Create);
+        QCOMPARE(w->WizardStep, qint16(1));
+        runWizardTo(*w, 11, 0, UnitPreset::CMH, "After", 1);
+        QCOMPARE(env.prompts.verify(), QString());
+        env.prompts.onMessage("Data Saved OK!", Buttons::OK, "Hevrin", Answer::OK)
+            .onMessage("Project Created!", Buttons::OK, "Hevrin", Answer::OK);
+        w->cmdCreate->click();
+        settle();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w.isNull());
+        QCOMPARE(rowCount(p, "ProjectID = 'After' AND NumBanks = 1 AND PermFlow = 75 AND unitFlow = 13"), 1);
         QCOMPARE(rowCount(p), 1);
+    }
+
+    // The offered ID carries the date in the computer's own short form.
+    void offeredProjectIdInTheComputersForm_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("id");
+        QTest::newRow("UK") << "en_GB" << "New Project.10/12/2026 08:05:09";
+        QTest::newRow("German") << "de_DE" << "New Project.10.12.2026 08:05:09";
+    }
+
+    void offeredProjectIdInTheComputersForm() {
+        QFETCH(QString, locale);
+        QFETCH(QString, id);
+        QLocale::setDefault(QLocale(locale));
+        test::TestEnv env;
+        test::prepare(env);
+        env.system.clock = QDateTime(QDate(2026, 12, 10), QTime(8, 5, 9));
+        QPointer<frmProject> w = openWindow(env.prog(), Create);
+        QCOMPARE(w->txtNewProject->text(), id);
+        delete w;
+    }
+
+    // A reference box holding a text the number reader refuses is refused, naming the box and
+    // the text, in the wizard and in the project window alike; nothing is stored.
+    void unreadableReferenceIsRefused_data() {
+        QTest::addColumn<bool>("wizard");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("edit, UK") << false << "en_GB" << "0,5";
+        QTest::newRow("edit, German") << false << "de_DE" << "abc";
+        QTest::newRow("wizard, UK") << true << "en_GB" << "abc";
+        QTest::newRow("wizard, German") << true << "de_DE" << "0,5,1";
+    }
+
+    void unreadableReferenceIsRefused() {
+        QFETCH(bool, wizard);
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        QLocale::setDefault(QLocale(locale));
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        const QString message =
+            "Ref Permeate BackPressure  (System / Bank 1) holds \"" + text + "\", which is not a number.";
+        QPointer<frmProject> w;
+        if (wizard) {
+            w = openWindow(p, Create);
+            runWizardTo(*w, 6, 0, UnitPreset::CMH, "Refused", 1);
+            fillReference(*w, 0, false);
+            w->txtData[5]->setText(text);
+            env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdNext->click();
+        } else {
+            test::insertProjectInfo(p.ProjectDatabasePath, 1);
+            p.CurrentProject.ProjectID = "P1";
+            p.CurrentProject.TrainNumber = 1;
+            w = openWindow(p, Edit);
+            env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
+            w->cmdEdit->click();
+            w->txtData[5]->setText(text);
+            env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdSave->click();
+            QCOMPARE(rowCount(p, "PermBackPress = 0.5"), 1);
+        }
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(w->txtData[5]->text(), text);
+        QCOMPARE(rowCount(p), wizard ? 0 : 1);
+        delete w;
     }
 
     // Closing the wizard over typed values asks first, by the close box and by "Cancel"
     // alike; No keeps them. With nothing typed it closes at once.
     void closingTheWizardOverTypedValues_data() {
-        QTest::addColumn<bool>("closeBox");
+        QTest::addColumn<int>("how");
         QTest::addColumn<bool>("typed");
-        for (bool closeBox : {true, false})
+        const char* ways[3] = {"close box", "Cancel", "Escape"};
+        for (int how = 0; how < 3; ++how)
             for (bool typed : {true, false})
-                QTest::addRow("%s, %s", closeBox ? "close box" : "Cancel", typed ? "typed" : "nothing typed")
-                    << closeBox << typed;
+                QTest::addRow("%s, %s", ways[how], typed ? "typed" : "nothing typed") << how << typed;
     }
 
     void closingTheWizardOverTypedValues() {
-        QFETCH(bool, closeBox);
+        QFETCH(int, how);
         QFETCH(bool, typed);
         test::TestEnv env;
         test::prepare(env);
@@ -550,7 +603,14 @@ private slots:
             QTest::keyClicks(w->txtData[3], "10");
             QTest::keyClicks(w->txtData[4], "8");
         }
-        const auto closeIt = [&] { closeBox ? (void)w->close() : w->cmdClose->click(); };
+        const auto closeIt = [&] {
+            if (how == 0)
+                w->close();
+            else if (how == 1)
+                w->cmdClose->click();
+            else
+                pressEscape(*w->txtData[3]);
+        };
         if (typed) {
             const QString question = "The values you typed have not been saved. Close and lose them?";
             env.prompts.onMessage(question, Buttons::YesNo, "Hevrin", Answer::No);
@@ -956,6 +1016,53 @@ private slots:
         delete w;
     }
 
+    // A save that changes nothing, and a change of units undone before saving, leave the
+    // reference as stored, in every bank layout.
+    void unchangedSaveKeepsTheReference_data() {
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<bool>("systemData");
+        QTest::addColumn<bool>("unitsThereAndBack");
+        QTest::newRow("1 bank") << 1 << true << false;
+        QTest::newRow("2 banks, system") << 2 << true << false;
+        QTest::newRow("2 banks, per bank") << 2 << false << false;
+        QTest::newRow("3 banks, system") << 3 << true << false;
+        QTest::newRow("3 banks, per bank") << 3 << false << false;
+        QTest::newRow("1 bank, US units and back") << 1 << true << true;
+        QTest::newRow("3 banks, US units and back") << 3 << true << true;
+    }
+
+    void unchangedSaveKeepsTheReference() {
+        QFETCH(int, banks);
+        QFETCH(bool, systemData);
+        QFETCH(bool, unitsThereAndBack);
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        p.ElementList[2].SE = 37.2; // the element the stored areas were made of
+        // The units of "CMH Metric", so that its button gives them back.
+        test::insertProjectInfo(p.ProjectDatabasePath, banks,
+                                {{"Systemdata", systemData ? -1 : 0}, {"unitPress", 7}, {"FeedTemp", 21.37}});
+        test::insertReading(p.ProjectDatabasePath, banks);
+        Database db = Database::open(p.ProjectDatabasePath);
+        const DbRow ref = db.select("SELECT * FROM ProjectInfo").first();
+        const DbRow reading = db.select("SELECT * FROM Data").first();
+        p.CurrentProject.ProjectID = "P1";
+        p.CurrentProject.TrainNumber = 1;
+        QPointer<frmProject> w = openWindow(p, Edit);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
+        w->cmdEdit->click();
+        if (unitsThereAndBack) {
+            w->btnUnitUS->click();
+            w->btnUnitCMH->click();
+        }
+        env.prompts.onMessage("Updated Project Information!", Buttons::YesNo, "Hevrin", Answer::No);
+        w->cmdSave->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(rowDifference(db.select("SELECT * FROM ProjectInfo").first(), ref), QString());
+        QCOMPARE(db.select("SELECT * FROM Data").first().values(), reading.values());
+        delete w;
+    }
+
     // A change of units recomputes the one-bank flux from the flow in box 1, now in the new unit.
     void unitChangeRefreshesTheFlux() {
         test::TestEnv env;
@@ -978,7 +1085,14 @@ private slots:
         delete w;
     }
 
+    void closingWithoutSavingStoresNothing_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("Cancel") << false;
+        QTest::newRow("Escape") << true;
+    }
+
     void closingWithoutSavingStoresNothing() {
+        QFETCH(bool, escape);
         test::TestEnv env;
         test::prepare(env);
         Program& p = env.prog();
@@ -992,7 +1106,7 @@ private slots:
         w->cmdEdit->click();
         w->txtData[2]->setText("99");
         w->btnUnitUS->click();
-        w->cmdClose->click();
+        escape ? pressEscape(*w->txtData[2]) : w->cmdClose->click();
         settle();
         QVERIFY(w.isNull());
         QCOMPARE(db.select("SELECT * FROM ProjectInfo").first().values(), before);
@@ -1000,7 +1114,7 @@ private slots:
         QCOMPARE(iniValue(p, "Project"), QString("<none>"));
 
         w = openWindow(p, Select);
-        w->cmdClose->click();
+        escape ? pressEscape(*w->cbProject) : w->cmdClose->click();
         settle();
         QVERIFY(w.isNull());
         QCOMPARE(iniValue(p, "Project"), QString("<none>"));

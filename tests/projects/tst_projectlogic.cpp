@@ -194,35 +194,66 @@ private slots:
         b.txtData[24] = "7"; // bank 3 feed below the final concentrate: negative, not limited
         GetFormData(p, b, f);
         QCOMPARE(f.DeltaPress_3, -1.0);
+
+        // System data: the typed system values stand, bank 1 is what banks 2 and 3 leave.
+        b = threeBanks();
+        b.chkSystemData = true;
+        b.txtData[1] = "100";
+        b.txtData[7] = "30";
+        b.txtData[14] = "100";
+        f = withBanks(3);
+        GetFormData(p, b, f);
+        QCOMPARE(f.PermFlow, 100.0);
+        QCOMPARE(f.PermFlow_1, 40.0);
+        QCOMPARE(f.FeedFlow, 125.0);
+        QCOMPARE(f.PermuS, 30.0);
+        QCOMPARE(f.PermuS_1, (3000 - 40 * 20 - 20 * 40) / 40.0);
+        QVERIFY(qAbs(f.CapacityM3D - 100 * 24) < 0.1);
     }
 
     void validationLimits_data() {
+        QTest::addColumn<QString>("locale");
         QTest::addColumn<int>("box");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("tempUnit");
         QTest::addColumn<QString>("message");
-        QTest::newRow("pH 3") << 8 << "3" << 1 << "";
-        QTest::newRow("pH 13") << 8 << "13" << 1 << "";
-        QTest::newRow("pH 2.9") << 8 << "2.9" << 1 << "pH must be >= 3 and <= 13";
-        QTest::newRow("pH 13.1") << 8 << "13.1" << 1 << "pH must be >= 3 and <= 13";
-        QTest::newRow("32 F") << 9 << "32" << 0 << "Feed Temp (deg F) must > 32";
-        QTest::newRow("32 C") << 9 << "32" << 1 << "";
-        QTest::newRow("0 C") << 9 << "0" << 1 << "Feed Temp must > 0";
-        QTest::newRow("back pressure 0") << 5 << "0" << 1 << "";
-        QTest::newRow("back pressure -0.1") << 5 << "-0.1" << 1 << "Permeate Backpressure must >= 0";
-        QTest::newRow("space") << 2 << " " << 1 << "Concentrate Flow must > 0";
-        QTest::newRow("empty") << 5 << "" << 1
+        const QString c = "C";
+        QTest::newRow("pH 3") << c << 8 << "3" << 1 << "";
+        QTest::newRow("pH 13") << c << 8 << "13" << 1 << "";
+        QTest::newRow("pH 2.9") << c << 8 << "2.9" << 1 << "pH must be >= 3 and <= 13";
+        QTest::newRow("pH 13.1") << c << 8 << "13.1" << 1 << "pH must be >= 3 and <= 13";
+        QTest::newRow("32 F") << c << 9 << "32" << 0 << "Feed Temp (deg F) must > 32";
+        QTest::newRow("32 C") << c << 9 << "32" << 1 << "";
+        QTest::newRow("0 C") << c << 9 << "0" << 1 << "Feed Temp must > 0";
+        QTest::newRow("back pressure 0") << c << 5 << "0" << 1 << "";
+        QTest::newRow("back pressure -0.1") << c << 5 << "-0.1" << 1 << "Permeate Backpressure must >= 0";
+        QTest::newRow("space") << c << 2 << " " << 1 << "Concentrate Flow must > 0";
+        QTest::newRow("empty") << c << 5 << "" << 1
                                << "You must enter data for every field, even if 0. Please try again";
-        QTest::newRow("DP 0") << 3 << "8" << 1 << "System DP is negative!";
-        QTest::newRow("feed uS") << 6 << "10" << 1 << "Feed uSiemens must > Permeate uS";
-        QTest::newRow("no perm flow") << 1 << "0" << 1 << "Perm Flow must be > 0";
+        QTest::newRow("DP 0") << c << 3 << "8" << 1 << "System DP is negative!";
+        QTest::newRow("feed uS") << c << 6 << "10" << 1 << "Feed uSiemens must > Permeate uS";
+        QTest::newRow("no perm flow") << c << 1 << "0" << 1 << "Perm Flow must be > 0";
+        // A text the number reader refuses is named with its box, never read as 0.
+        const QString back = "Ref Permeate BackPressure  (System / Bank 1) holds ";
+        QTest::newRow("UK word") << "en_GB" << 5 << "abc" << 1 << back + "\"abc\", which is not a number.";
+        QTest::newRow("UK comma") << "en_GB" << 5 << "0,5" << 1 << back + "\"0,5\", which is not a number.";
+        QTest::newRow("UK comma flow")
+            << "en_GB" << 1 << "2,5" << 1
+            << "Reference Permeate Flow (System / Bank 1) holds \"2,5\", which is not a number.";
+        QTest::newRow("German point") << "de_DE" << 5 << "0.5" << 1 << "";
+        QTest::newRow("German comma") << "de_DE" << 5 << "0,5" << 1 << "";
+        QTest::newRow("German word")
+            << "de_DE" << 2 << "25 m3" << 1
+            << "Reference Concentrate Flow (System) holds \"25 m3\", which is not a number.";
     }
 
     void validationLimits() {
+        QFETCH(QString, locale);
         QFETCH(int, box);
         QFETCH(QString, text);
         QFETCH(int, tempUnit);
         QFETCH(QString, message);
+        QLocale::setDefault(locale == "C" ? QLocale::c() : QLocale(locale));
         test::TestEnv env;
         test::prepare(env);
         Program& p = env.prog();
@@ -271,6 +302,15 @@ private slots:
         ValidatenewData(p, b, f);
         QCOMPARE(b.txtNumTrains, QString("1"));
         QCOMPARE(b.txtElapsedTime, QString("0"));
+
+        b = oneBank();
+        b.txtElapsedTime = "12 h";
+        env.prompts.onMessage("Hours Elapsed Time holds \"12 h\", which is not a number.", Buttons::OK,
+                              "Hevrin", Answer::OK);
+        r = ValidatenewData(p, b, f);
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(!r.dataValid);
+        QCOMPARE(r.focus.kind, FocusTarget::ElapsedTime);
     }
 
     void validationByBankLayout() {
@@ -304,6 +344,12 @@ private slots:
         QCOMPARE(b.txtData[18], FormatValue(120 * 100 / 145.0));
         QCOMPARE(f.PermuS, (5 * 60 + 20 * 40 + 40 * 20) / 120.0);
 
+        b.chkSystemData = true;
+        b.txtData[1] = "100";
+        r = ValidatenewData(p, b, f);
+        QVERIFY(r.dataValid);
+        QCOMPARE(b.txtData[15], FormatValue(40.0)); // what banks 2 and 3 leave of the system
+        b = threeBanks();
         b.txtData[22] = "0";
         env.prompts.onMessage("Perm Flow Bank 3 must > 0", Buttons::OK, "Hevrin", Answer::OK);
         r = ValidatenewData(p, b, f);
@@ -336,6 +382,14 @@ private slots:
         QVERIFY(r.stopped);
         QVERIFY(done); // banks 1 and 2 passed before bank 3's checks
         QCOMPARE(r.focus, FocusTarget::data(26));
+
+        b = threeBanks();
+        b.txtData[24] = "8.5.1";
+        env.prompts.onMessage("Reference Bank 3 Feed Pressure holds \"8.5.1\", which is not a number.",
+                              Buttons::OK, "Hevrin", Answer::OK);
+        r = WizardStep7Checks(p, b, f, done);
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(r.focus, FocusTarget::data(24));
 
         b = threeBanks();
         done = false;

@@ -43,36 +43,6 @@ namespace {
 const char* const CloseDataEntryFirst = "Please close the data collection form first.";
 const char* const CloseImportFirst = "Please close the Import Data window first.";
 
-const char* const FieldCaptions[27] = {
-    "Reference Date and Time",
-    "Reference Permeate Flow (System / Bank 1)",
-    "Reference Concentrate Flow (System)",
-    "Reference Feed Pressure (System)",
-    "Reference Concentrate Pressure (System)",
-    "Ref Permeate BackPressure  (System / Bank 1)",
-    "Reference Feed uSiemens",
-    "Reference Permeate uSiemens",
-    "Reference pH",
-    "Reference Temperature",
-    "Reference Bank 2 Permeate Flow",
-    "Reference Bank 2 Permeate uSiemens",
-    "Reference Bank 2 Feed Pressure",
-    "Reference Bank 2 Permeate Back Pressure",
-    "System Permeate Flow",
-    "Permeate Flow Bank  1",
-    "Feed Flow",
-    "Concentrate Flow Bank 1 / Feed Flow Bank 2",
-    "System Recovery",
-    "System DP",
-    "Estimated Rejection (%)",
-    "Reference Bank 1 Concentrate Pressure",
-    "Reference Bank 3 Permeate Flow",
-    "Reference Bank 3 Permeate uSiemens",
-    "Reference Bank 3 Feed Pressure",
-    "Reference Bank 3 Permeate Back Pressure",
-    "Reference Bank 2 Concentrate Pressure",
-};
-
 constexpr int GridRows[5] = {100, 200, 300, 400, 500};
 
 // Widths that keep the window within a 1280 x 800 screen.
@@ -307,7 +277,7 @@ void frmProject::buildControls() {
     auto* data = new QGridLayout;
     data->setVerticalSpacing(2);
     for (int i = 0; i < 27; ++i) {
-        lblFields[i] = new QLabel(FieldCaptions[i], this);
+        lblFields[i] = new QLabel(DataBoxCaption(i), this);
         txtData.push_back(new QLineEdit(this));
         txtData.back()->setMinimumWidth(150);
         lblUnits[i] = new QLabel(this);
@@ -489,6 +459,15 @@ void frmProject::connectHandlers() {
         connect(c, &QComboBox::activated, this, typed);
 }
 
+// Escape does what "Cancel" does: closes, asking first over typed values.
+void frmProject::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cmdClose_Click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void frmProject::closeEvent(QCloseEvent* event) {
     if (CreatingProject && typedUnsaved_ &&
         p_.prompts.message("The values you typed have not been saved. Close and lose them?", Buttons::YesNo,
@@ -588,6 +567,9 @@ ProjectBoxes frmProject::boxes() const {
     b.txtElapsedTime = txtElapsedTime->text();
     b.txtNewProject = txtNewProject->text();
     b.txtDescription = txtDescription->text();
+    b.dataHeld = held_.dataHeld;
+    b.gridHeld = held_.gridHeld;
+    b.elapsedHeld = held_.elapsedHeld;
     return b;
 }
 
@@ -613,6 +595,9 @@ void frmProject::setBoxes(const ProjectBoxes& b) {
     put(txtElapsedTime, b.txtElapsedTime);
     put(txtNewProject, b.txtNewProject);
     put(txtDescription, b.txtDescription);
+    held_.dataHeld = b.dataHeld;
+    held_.gridHeld = b.gridHeld;
+    held_.elapsedHeld = b.elapsedHeld;
 }
 
 void frmProject::focusOn(const FocusTarget& t) {
@@ -659,6 +644,7 @@ void frmProject::Form_Load() {
 }
 
 void frmProject::InitializeForm() {
+    held_ = ProjectBoxes{};
     txtDescription->clear();
     for (int i = 0; i < 27; ++i) {
         txtData[size_t(i)]->clear();
@@ -889,23 +875,12 @@ void frmProject::cmdCreate_Click() {
     cmdSelect_Click();
 }
 
-// Back to where a new user starts: the wizard's first step, nothing of the abandoned run
-// left in the boxes, the captions or the record.
+// Abandons the wizard and leaves the window: nothing of the run is stored, and the question
+// just answered is not asked again by the close.
 void frmProject::cmdCancel_Click() {
     if (p_.prompts.message("Cancel project creation?", Buttons::YesNo, Icon::Question) != Answer::Yes) return;
-    FormProject = FormProjectRecord{};
-    WizardDone = false;
-    WizardStep = 0;
-    cmdBack->hide();
-    for (int i : {1, 5, 7})
-        lblFields[i]->setText(FieldCaptions[i]);
-    for (int c = 0; c < 4; ++c) {
-        for (int row : GridRows)
-            txtFields[row + c]->setEnabled(true);
-        txtFields[500 + c]->clear(); // what the form's own clearing keeps
-    }
-    txtElapsedTime->setText(QStringLiteral("1.0"));
-    Form_Load();
+    typedUnsaved_ = false;
+    close();
 }
 
 void frmProject::cmdBack_Click() {
@@ -1028,7 +1003,7 @@ void frmProject::ConfigureForm() {
     }
     lblFields[1]->setText("Reference Permeate Flow System");
     lblFields[7]->setText("Reference Permeate uSiemens System");
-    lblFields[5]->setText(FieldCaptions[5]);
+    lblFields[5]->setText(DataBoxCaption(5));
     if (FormProject.NumBanks >= 2) {
         for (int i : {10, 11, 12, 13, 21}) {
             txtData[size_t(i)]->show();
@@ -1200,8 +1175,12 @@ void frmProject::CreateNewProject(int direction) {
         txtNumTrains->setText("1");
         txtTrainNumber->setText("1");
         txtNewProject->show();
-        txtNewProject->setText(GetMlString(1178, "New Project.") +
-                               p_.system.now().toString("MM.dd.yy HH.mm.ss"));
+        {
+            // The date in the computer's own form; the seconds keep two offers apart.
+            const QDateTime now = p_.system.now();
+            txtNewProject->setText(GetMlString(1178, "New Project.") + ShortDateText(now.date()) + ' ' +
+                                   now.time().toString(QStringLiteral("HH:mm:ss")));
+        }
         break;
     case 2:
         if (const QString fault = ProjectIdFault(txtNewProject->text()); !fault.isEmpty()) {

@@ -119,6 +119,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -142,6 +143,8 @@ private:
     // The train on display: an edit is stored into its row, whatever the list shows by the
     // time it is saved.
     ProjectTrainKey shownKey_;
+    // The numbers behind the boxes' texts (only the held parts are used).
+    ProjectBoxes held_;
     bool fitted_ = false;
     int convertedReadings_ = 0; // readings the last save converted to new units
     bool typedUnsaved_ = false; // the wizard holds values the user typed and nothing stored them
