@@ -66,7 +66,8 @@ double ReadIniDouble(const Program&, const QString& section, const QString& key,
 }
 
 qint32 ReadIniLong(const QString& section, const QString& key, qint32 defaultValue, const QString& file) {
-    const std::optional<double> x = settingsNumber(ReadIniValue(section, key, GeneralNumber(defaultValue), file));
+    const std::optional<double> x =
+        settingsNumber(ReadIniValue(section, key, GeneralNumber(defaultValue), file));
     if (!x) return 0;
     try {
         return conv::roundToInt32(*x);

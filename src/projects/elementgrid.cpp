@@ -92,9 +92,8 @@ void UnitChangeRefresh(const Program& p, ProjectBoxes& b, int numBanks, int unit
         total += a;
     }
     // The system column shows the bank totals.
-    const double systemFlow = b.chkSystemData ? flowIn(b, 1)
-                                              : flowIn(b, 1) + flowIn(b, 10) +
-                                                    (banks == 3 ? flowIn(b, 22) : 0.0);
+    const double systemFlow =
+        b.chkSystemData ? flowIn(b, 1) : flowIn(b, 1) + flowIn(b, 10) + (banks == 3 ? flowIn(b, 22) : 0.0);
     flux(0, total, systemFlow);
 }
 

@@ -135,8 +135,9 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
             const double t = f.PermFlow_2 + f.PermFlow_1 + f.PermFlow_3;
             f.PermFlow = t;
             f.PermuS =
-                t > 0 ? (f.PermuS_1 * f.PermFlow_1 + f.PermuS_2 * f.PermFlow_2 + f.PermuS_3 * f.PermFlow_3) / t
-                      : 0;
+                t > 0
+                    ? (f.PermuS_1 * f.PermFlow_1 + f.PermuS_2 * f.PermFlow_2 + f.PermuS_3 * f.PermFlow_3) / t
+                    : 0;
             f.FeedFlow = t + f.ConcFlow;
         }
         const double t = f.PermFlow;

@@ -108,8 +108,8 @@ private slots:
 
     void longs() {
         test::writeText(ini, "[S]\nhalf=" + loc("2.5") + "\nhalfUp=" + loc("3.5") +
-                                 "\nbig=3000000000\nword=x\nempty=\n" + "otherMark=" +
-                                 (loc(".") == "." ? "3,5" : "3.5") + "\n");
+                                 "\nbig=3000000000\nword=x\nempty=\n" +
+                                 "otherMark=" + (loc(".") == "." ? "3,5" : "3.5") + "\n");
         QCOMPARE(ReadIniLong("S", "half", 9, ini), 2);
         QCOMPARE(ReadIniLong("S", "halfUp", 9, ini), 4);
         QCOMPARE(ReadIniLong("S", "otherMark", 9, ini), 4); // written under the other settings

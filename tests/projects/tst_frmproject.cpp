@@ -513,8 +513,10 @@ private slots:
     void offeredProjectIdInTheComputersForm_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("id");
-        QTest::newRow("UK") << "en_GB" << "New Project.10/12/2026 08:05:09";
-        QTest::newRow("German") << "de_DE" << "New Project.10.12.2026 08:05:09";
+        QTest::newRow("UK") << "en_GB"
+                            << "New Project.10/12/2026 08:05:09";
+        QTest::newRow("German") << "de_DE"
+                                << "New Project.10.12.2026 08:05:09";
     }
 
     void offeredProjectIdInTheComputersForm() {
@@ -535,10 +537,14 @@ private slots:
         QTest::addColumn<bool>("wizard");
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("text");
-        QTest::newRow("edit, UK") << false << "en_GB" << "0,5";
-        QTest::newRow("edit, German") << false << "de_DE" << "abc";
-        QTest::newRow("wizard, UK") << true << "en_GB" << "abc";
-        QTest::newRow("wizard, German") << true << "de_DE" << "0,5,1";
+        QTest::newRow("edit, UK") << false << "en_GB"
+                                  << "0,5";
+        QTest::newRow("edit, German") << false << "de_DE"
+                                      << "abc";
+        QTest::newRow("wizard, UK") << true << "en_GB"
+                                    << "abc";
+        QTest::newRow("wizard, German") << true << "de_DE"
+                                        << "0,5,1";
     }
 
     void unreadableReferenceIsRefused() {

@@ -240,7 +240,7 @@ private slots:
         QTest::newRow("UK comma flow")
             << "en_GB" << 1 << "2,5" << 1
             << "Reference Permeate Flow (System / Bank 1) holds \"2,5\", which is not a number.";
-        QTest::newRow("German point") << "de_DE" << 5 << "0.5" << 1 << "";
+        QTest::newRow("German point") << "de_DE" << 2 << "25.5" << 1 << "";
         QTest::newRow("German comma") << "de_DE" << 5 << "0,5" << 1 << "";
         QTest::newRow("German word")
             << "de_DE" << 2 << "25 m3" << 1
