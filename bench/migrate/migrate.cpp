@@ -179,15 +179,16 @@ int main(int argc, char** argv) {
     const MigrationResult r = run.run();
     const double seconds = timer.nsecsElapsed() / 1e9;
     if (!r.completed) {
-        std::fprintf(stderr, "%s\n", qPrintable(r.failure));
+        std::fprintf(stderr, "%s\n", qPrintable(MigrationStopText(r, toPath)));
         return 1;
     }
     const QString migrated =
         QString::asprintf("%d readings (%d normalized), %d projects, %.3f s, %.0f readings/s", r.copied,
                           r.normalized, r.accepted, seconds, seconds > 0 ? r.copied / seconds : 0.0);
-    // A reading that could not be calculated is work not done.
-    const int status = r.failed > 0 ? 1 : 0;
+    // A reading that could not be calculated, or left behind, is work not done.
+    const int status = r.failed > 0 || r.orphaned > 0 ? 1 : 0;
     if (r.failed > 0) std::fprintf(stderr, "%s\n", qPrintable(MigrationFailuresText(r)));
+    if (!MigrationLeftOutText(r).isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(MigrationLeftOutText(r)));
     if (!measureFloor) {
         std::printf("%s\n", qPrintable(migrated));
         return status;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/numbers.h"
+#include "core/typedinput.h"
 #include "maintenance/exchangefile.h"
 #include "platform/database.h"
 
@@ -71,27 +72,37 @@ int DataViewModel::queryColumn(int shown) {
 
 void DataViewModel::load(const QString& databasePath, const QString& projectId) {
     Database db = Database::open(databasePath);
-    std::vector<QString> dates;
+    std::vector<QString> dates, shown;
     std::vector<double> values;
     const int n = valueColumns();
     db.forEach("select " + QueryColumns().join(',') + " from Data where (ProjectID = ?) Order by TheDate",
                {projectId}, [&](const DbRow& row) {
                    const QVariant d = row.value(0);
                    const QDateTime dt = conv::isNull(d) ? QDateTime() : parseDbDate(d.toString());
-                   dates.push_back(dt.isValid() ? dt.toString("yyyy-MM-dd HH:mm") : d.toString());
+                   // Sorted by the stored form, shown in the computer's own.
+                   dates.push_back(dt.isValid() ? dbDateText(dt) : d.toString());
+                   shown.push_back(dt.isValid() ? ShortDateTimeText(dt) : d.toString());
                    for (int c = 1; c <= n; ++c) {
                        const QVariant v = row.value(queryColumn(c));
-                       if (conv::isNull(v))
+                       if (conv::isNull(v)) {
                            values.push_back(0);
-                       else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong ||
-                                v.typeId() == QMetaType::Int)
+                       } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong ||
+                                  v.typeId() == QMetaType::Int) {
                            values.push_back(v.toDouble());
-                       else
-                           values.push_back(ParsePercent(v.toString()));
+                       } else {
+                           const std::optional<double> x = ReadNumberText(v.toString());
+                           if (!x)
+                               throw DbError(dberr::TypeMismatch,
+                                             NotANumberText(headerData(c, Qt::Horizontal).toString() +
+                                                                " of the reading dated " + shown.back(),
+                                                            v.toString()));
+                           values.push_back(*x);
+                       }
                    }
                });
     beginResetModel();
     dates_ = std::move(dates);
+    shownDates_ = std::move(shown);
     values_ = std::move(values);
     order_.resize(dates_.size());
     for (size_t i = 0; i < order_.size(); ++i)
@@ -109,7 +120,7 @@ int DataViewModel::columnCount(const QModelIndex& parent) const {
 
 QString DataViewModel::cellText(int row, int column) const {
     const int r = order_[size_t(row)];
-    if (column == 0) return dates_[size_t(r)];
+    if (column == 0) return shownDates_[size_t(r)];
     const double v = values_[size_t(r) * size_t(valueColumns()) + size_t(column - 1)];
     if (column == TrainColumn || column == EventColumn) return QString::number(qint64(v));
     return FormatValue(v);

@@ -7,9 +7,9 @@
 namespace hv {
 
 // The readings of one project (every train), oldest first, as the data view shows them: the
-// date and time, the reading's train, then 55 raw and calculated values formatted by magnitude
-// (a Null shows as "0.0"); the train and the event are whole numbers. Read-only. Sorting happens inside the
-// model, so the grey bands on every second row follow the order shown.
+// date and time in the computer's short form, the reading's train, then 55 raw and calculated values
+// formatted by magnitude (a Null shows as "0.0"); the train and the event are whole numbers. Read-only.
+// Sorting happens inside the model, so the grey bands on every second row follow the order shown.
 class DataViewModel : public QAbstractTableModel {
     Q_OBJECT
 public:
@@ -34,7 +34,8 @@ public:
     // A click on a header: the same column again toggles between ascending and descending,
     // another column starts ascending.
     void headerClicked(int column);
-    // Column 0 sorts as its "yyyy-mm-dd hh:mm" text, the others by value; ties keep their order.
+    // Column 0 sorts by date (the stored "yyyy-mm-dd hh:mm:ss" text), the others by value; ties
+    // keep their order.
     void sortBy(int column, bool ascending);
 
     int SortColumn = 0;
@@ -46,9 +47,10 @@ private:
     int valueColumns() const { return ShownColumns - 1; }
     // The query column shown in a value column (1 on).
     static int queryColumn(int shown);
-    std::vector<QString> dates_;
-    std::vector<double> values_; // row-major, valueColumns() per row
-    std::vector<int> order_;     // shown row -> stored row
+    std::vector<QString> dates_;      // as stored, for sorting
+    std::vector<QString> shownDates_; // in the computer's short form
+    std::vector<double> values_;      // row-major, valueColumns() per row
+    std::vector<int> order_;          // shown row -> stored row
 };
 
 } // namespace hv

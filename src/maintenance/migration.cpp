@@ -12,7 +12,9 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <string>
 #include <sys/stat.h>
+#include <unordered_set>
 
 #include "core/currentproject.h"
 #include "core/dbversion.h"
@@ -183,6 +185,31 @@ QString MigrationFailuresText(const MigrationResult& r) {
            " no calculated values; the first: " + r.firstFailure;
 }
 
+QString MigrationLeftOutText(const MigrationResult& r) {
+    QStringList said;
+    if (r.sameDate > 0)
+        said << QString::number(r.sameDate) +
+                    (r.sameDate == 1
+                         ? " reading was left out: its project train already held a reading"
+                         : " readings were left out: their project train already held a reading") +
+                    " at that date and time, and a train keeps one reading per date";
+    if (r.orphaned > 0)
+        said << QString::number(r.orphaned) +
+                    (r.orphaned == 1 ? " reading was left in the FROM database: it names"
+                                     : " readings were left in the FROM database: they name") +
+                    " a project train that has no project row there (" + r.orphanTrains.join(", ") + ")";
+    return said.isEmpty() ? QString() : said.join(". ") + ".";
+}
+
+QString MigrationStopText(const MigrationResult& r, const QString& toPath) {
+    const QString where = r.stoppedAt.isEmpty() ? QString() : " while migrating " + r.stoppedAt;
+    const QString kept = r.copiedWhole.isEmpty()
+                             ? "No project train was copied; " + toPath + " is as it was before."
+                             : "Copied whole to " + toPath + ": " + r.copiedWhole.join(", ") +
+                                   ". Every other project train of it is as it was before.";
+    return "The migration stopped" + where + ".\r\n" + r.failure + "\r\n" + kept;
+}
+
 QString MigrationBackupName(const QString& toPath, const QDateTime& when) {
     QString name = toPath.mid(toPath.lastIndexOf('/') + 1);
     name = name.mid(name.lastIndexOf('\\') + 1);
@@ -249,6 +276,7 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
     // The train's writes, from the replacement of what it had to its last reading, are one
     // transaction: the caller commits it once the readings are in.
     train_.emplace(*toDb_);
+    trainReplaced_ = exists;
     if (exists) {
         // "Any data associated with it": the TO readings go too, or the FROM readings would
         // be added beside them.
@@ -305,8 +333,8 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
         c.uStoPPM,
         c.uStoPI_Feed,
         c.uStoPI_Perm,
-        0,
-        0,
+        fromValue("AvgConc"),
+        fromValue("Density"),
         fromValue("RefpH"),
         c.ConcPressure_1,
         fromValue("NumVessels"),
@@ -649,7 +677,7 @@ void Migration::prepareInsert() {
 }
 
 void Migration::copyReadings(const QVariant& projectKey, qint16 train, const MigrationResult& r,
-                             qint32& copied, qint32& normalized) {
+                             qint32& copied, qint32& normalized, qint32& sameDate) {
     const ProjectInfoRecord& c = project_;
     QStringList select;
     for (int i = 0; i < ReadingColumnCount; ++i) {
@@ -660,11 +688,38 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, const Mig
     // by ID a chunk at a time, rather than sorting whole rows.
     std::vector<qint64> ids;
     {
-        SqliteStatement q(*fromDb_,
-                          QStringLiteral("SELECT ID FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
+        // One reading per train and date, to the second: of readings at one date the first
+        // stored is copied, and a date the TO train already holds is not copied again.
+        std::unordered_set<std::string> dates;
+        const auto keyOf = [](const SqliteStatement& q, int column) {
+            int length = 0;
+            const char* t = q.type(column) == SqliteStatement::Type::Text ? q.text(column, &length) : nullptr;
+            if (t && length == 19) return std::string(t, size_t(length));
+            return dateText(q.value(column)).toStdString();
+        };
+        if (!trainReplaced_) {
+            SqliteStatement held(
+                *toDb_, QStringLiteral("SELECT TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ? "
+                                       "AND TheDate IS NOT NULL"));
+            bindAll(held, {projectKey, train});
+            while (held.step())
+                dates.insert(keyOf(held, 0));
+        }
+        std::vector<std::pair<qint64, std::string>> rows;
+        SqliteStatement q(
+            *fromDb_, QStringLiteral("SELECT ID, TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
         bindAll(q, {projectKey, train});
         while (q.step())
-            ids.push_back(q.int64(0));
+            rows.emplace_back(q.int64(0), q.isNull(1) ? std::string() : keyOf(q, 1));
+        std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        dates.reserve(dates.size() + rows.size());
+        ids.reserve(rows.size());
+        for (const auto& [id, date] : rows) {
+            if (date.empty() || dates.insert(date).second)
+                ids.push_back(id);
+            else
+                ++sameDate;
+        }
     }
     std::sort(ids.begin(), ids.end(), std::greater<>());
     const qint32 projectCount = qint32(ids.size());
@@ -756,7 +811,6 @@ MigrationResult Migration::run() {
     p_.IgnoreCalcErrors = true;
     qint16 fromProjectRows = 0;
     QString current;
-    QStringList copiedWhole;
     try {
         fromDb_ = std::make_unique<SqliteConnection>(from_.path, batches.busyTimeoutMs);
         // Each project train's readings are read by the index, and trains that logged
@@ -810,8 +864,8 @@ MigrationResult Migration::run() {
                 continue;
             }
             progress_.setStatus(2, "Proj #: " + QString::number(r.accepted + 1) + ": " + current + "  ");
-            qint32 copied = 0, normalized = 0;
-            copyReadings(projectKey, train, r, copied, normalized);
+            qint32 copied = 0, normalized = 0, sameDate = 0;
+            copyReadings(projectKey, train, r, copied, normalized, sameDate);
             train_->commit();
             train_.reset();
             // Only what the commit stored is counted.
@@ -819,11 +873,14 @@ MigrationResult Migration::run() {
             r.copied += copied;
             r.normalized += normalized;
             r.failed += copied - normalized;
+            r.sameDate += sameDate;
             if (r.failed > 0 && r.firstFailure.isEmpty()) r.firstFailure = firstFailure_;
-            copiedWhole << current;
+            r.copiedWhole << current;
             progress_.setStatus(4, " Calc'd " + QString::number(r.normalized) + " records of " +
                                        QString::number(from_.readings) + " ");
         }
+        current.clear();
+        countOrphans(r);
     } catch (const DbError& e) {
         // The train under way goes back to what TO held before it.
         train_.reset();
@@ -836,12 +893,8 @@ MigrationResult Migration::run() {
             e.number() ? "Error " + QString::number(e.number()) + ": " + e.description() : e.description();
         const QString where = current.isEmpty() ? QString() : " while migrating " + current;
         progress_.setStatus(1, "Migration stopped" + where + ".");
-        const QString kept = copiedWhole.isEmpty()
-                                 ? "No project train was copied; " + to_.path + " is as it was before."
-                                 : "Copied whole to " + to_.path + ": " + copiedWhole.join(", ") +
-                                       ". Every other project train of it is as it was before.";
-        p_.prompts.message("The migration stopped" + where + ".\r\n" + r.failure + "\r\n" + kept +
-                               " The program stays on " +
+        r.stoppedAt = current;
+        p_.prompts.message(MigrationStopText(r, to_.path) + " The program stays on " +
                                (previousDb.isEmpty() ? QStringLiteral("no database") : previousDb) + ".",
                            Buttons::OK, Icon::Critical, Title);
         return r;
@@ -854,8 +907,23 @@ MigrationResult Migration::run() {
     return r;
 }
 
+void Migration::countOrphans(MigrationResult& r) {
+    SqliteStatement q(*fromDb_,
+                      QStringLiteral("SELECT ProjectID, TrainNumber, count(*) FROM Data d WHERE NOT EXISTS "
+                                     "(SELECT 1 FROM ProjectInfo p WHERE p.ProjectID = d.ProjectID AND "
+                                     "p.TrainNumber = d.TrainNumber) GROUP BY ProjectID, TrainNumber"));
+    while (q.step()) {
+        const qint32 n = qint32(q.int64(2));
+        r.orphaned += n;
+        r.orphanTrains << (q.isNull(0) ? QStringLiteral("no project ID") : q.value(0).toString()) +
+                              " train " + (q.isNull(1) ? QStringLiteral("none") : q.value(1).toString()) +
+                              ": " + QString::number(n);
+    }
+}
+
 void Migration::finish(MigrationResult& r, qint16 fromProjectRows) {
-    const qint32 bypassedReadings = from_.readings - r.copied;
+    // The readings left out or left behind were not bypassed with a project.
+    const qint32 bypassedReadings = from_.readings - r.copied - r.sameDate - r.orphaned;
     p_.RecalcAllRunning = false;
     progress_.setStatus(1, "Updated " + QString::number(r.accepted) +
                                (r.accepted == 1 ? " project" : " projects") + " with total " +

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <QtGlobal>
 #include <array>
@@ -32,10 +33,21 @@ struct MigrationResult {
     qint32 accepted = 0;
     qint16 bypassed = 0;
     qint32 copied = 0;
-    qint32 normalized = 0; // of the copied readings, those whose calculated columns were stored
-    qint32 failed = 0;     // of the copied readings, those that could not be calculated (no results)
-    QString firstFailure;  // the cause of the first of them
+    qint32 normalized = 0;    // of the copied readings, those whose calculated columns were stored
+    qint32 failed = 0;        // of the copied readings, those that could not be calculated (no results)
+    QString firstFailure;     // the cause of the first of them
+    qint32 sameDate = 0;      // readings not copied: their train already held one at that date
+    qint32 orphaned = 0;      // FROM readings of no FROM project train, not copied
+    QStringList orphanTrains; // those readings' project trains, as "<id> train <n>"
+    QStringList copiedWhole;  // the project trains copied whole, "<id> Train # <n>"
+    QString stoppedAt;        // the project train under way when the run stopped
 };
+
+// What the run left out and why ("<n> readings were left out: ..."); empty when nothing.
+QString MigrationLeftOutText(const MigrationResult& r);
+// What a stopped run says: where it stopped, the failure's own words and the project trains
+// copied whole to `toPath`.
+QString MigrationStopText(const MigrationResult& r, const QString& toPath);
 
 // "<n> readings could not be calculated and keep no calculated values; the first: <cause>"
 QString MigrationFailuresText(const MigrationResult& r);
@@ -88,8 +100,11 @@ public:
 private:
     // Copies and normalizes the train's readings within its open transaction; counts them in
     // copied and normalized. r holds what earlier trains stored, for the progress.
+    // Readings at a date the train already holds are not copied; sameDate counts them.
     void copyReadings(const QVariant& projectKey, qint16 train, const MigrationResult& r, qint32& copied,
-                      qint32& normalized);
+                      qint32& normalized, qint32& sameDate);
+    // The FROM readings of no FROM project train, counted into r.
+    void countOrphans(MigrationResult& r);
     void finish(MigrationResult& r, qint16 fromProjectRows);
     QString projectSelect();
 
@@ -102,6 +117,7 @@ private:
     std::unique_ptr<SqliteConnection> toDb_;
     // The project train under way: rolled back unless its last reading is in.
     std::optional<SqliteTransaction> train_;
+    bool trainReplaced_ = false; // the TO train's readings were deleted with its row
     std::unique_ptr<SqliteStatement> insertReading_;
     std::unique_ptr<SqliteStatement> restoreRaw_; // puts back the raw values a calculation wrote
     std::vector<int> restoreSlots_;               // their slots, in the update's order

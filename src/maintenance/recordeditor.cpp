@@ -1,6 +1,7 @@
 #include "maintenance/recordeditor.h"
 
 #include <QLocale>
+#include <cmath>
 
 #include "core/typedinput.h"
 
@@ -249,9 +250,15 @@ void RecordSet::storeCurrent(const QVariant& id) {
     keys_[size_t(pos_)] = key;
 }
 
+bool RecordSet::changed(const QString& column) const {
+    const int c = byLower_.value(column.toLower(), -1);
+    return c >= 0 && changes_.contains(c);
+}
+
 void RecordSet::update() {
     if (!adding_ && changes_.isEmpty()) return;
     requireCurrent();
+    if (beforeUpdate) beforeUpdate(*this);
     if (adding_) {
         QStringList names;
         QStringList marks;
@@ -383,6 +390,33 @@ qint64 DeleteRowsById(Database& db, const QString& table, const std::vector<qint
         if (progress) progress(deleted);
     }
     return deleted;
+}
+
+QString ReadingKeyRefusal(Database& db, qint64 id, const QVariant& projectId, const QVariant& train,
+                          const QVariant& date) {
+    const QString project = conv::isNull(projectId) ? QString() : projectId.toString();
+    if (project.trimmed().isEmpty())
+        return QStringLiteral("A reading is kept under a project ID: it may not be empty.");
+    bool whole = false;
+    const double number = conv::isNull(train) ? 0 : train.toDouble(&whole);
+    const QString trainText = conv::isNull(train) ? QString() : train.toString();
+    if (!whole || number < 1 || number > 32767 || number != std::floor(number))
+        return "Train numbers start at 1: \"" + trainText + "\" is not a train of a project.";
+    const qint64 n = qint64(number);
+    if (db.scalar("SELECT count(*) FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?", {project, n})
+            .toInt() == 0)
+        return "There is no project " + project + " train " + QString::number(n) +
+               " in this database: a reading is kept under one of its project trains.";
+    if (conv::isNull(date)) return {};
+    const QDateTime when = parseDbDate(date.toString());
+    // Stored dates written without their seconds are the same date.
+    if (db.scalar("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID <> ? AND "
+                  "datetime(TheDate) = datetime(?)",
+                  {project, n, id, date.toString()})
+            .toInt() > 0)
+        return "A reading dated " + (when.isValid() ? ShortDateTimeText(when) : date.toString()) +
+               " is already stored for " + project + " train " + QString::number(n) + ".";
+    return {};
 }
 
 int SkipToDateIndex(const std::vector<QDateTime>& dates, int current, const QDateTime& target) {

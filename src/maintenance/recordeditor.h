@@ -62,6 +62,11 @@ public:
     void addNew(); // appends a pending new row and makes it current
     void update(); // stores the pending row (DbError; the change stays pending)
     void cancelUpdate();
+    // True when the current row has a pending change of `column`.
+    bool changed(const QString& column) const;
+    // Runs before update() writes the pending row; what it raises refuses the write and the
+    // change stays pending.
+    std::function<void(const RecordSet&)> beforeUpdate;
     // Deletes the current row from the table; the next row becomes current (EOF after the last).
     void deleteCurrent();
 
@@ -121,6 +126,13 @@ bool EnsureUserDefinedRow(Database& db, const QString& projectId);
 // DbError and leaves the batches before it deleted.
 qint64 DeleteRowsById(Database& db, const QString& table, const std::vector<qint64>& ids,
                       const std::function<void(qint64)>& progress = {}, int batchSize = 500);
+
+// Why a reading (`id`, 0 for a new one) may not be stored under this project, train and date:
+// no project ID, a train numbered below 1 or not whole, a project train ProjectInfo does not
+// hold, or a date (to the second) at which that train holds another reading. Empty when it
+// may; a reading without a date is checked for its train only.
+QString ReadingKeyRefusal(Database& db, qint64 id, const QVariant& projectId, const QVariant& train,
+                          const QVariant& date);
 
 // Where the reading editor's jump ends: the index of the reading to show, from the
 // reading at `current` (readings sorted by date, oldest first), for `target`. The nearest

@@ -57,8 +57,7 @@ DbFailure OpenFailure(const QString& path, int resultCode, const QString& messag
 }
 
 DbError TableNotFoundError(const QString& table) {
-    return DbError(dberr::TableNotFound,
-                   "The Microsoft Jet database engine cannot find the input table or query '" + table + "'.");
+    return DbError(dberr::TableNotFound, "The database has no table or view named '" + table + "'.");
 }
 
 } // namespace hv

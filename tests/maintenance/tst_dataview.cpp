@@ -1,8 +1,10 @@
 #include <QHeaderView>
 #include <QtTest>
 
+#include "core/typedinput.h"
 #include "maintenance/dataview.h"
 #include "maintenance/ui/rows.h"
+#include "platform/database.h"
 #include "support/fitcheck.h"
 #include "support/fixtures.h"
 #include "support/testenv.h"
@@ -43,6 +45,14 @@ QStringList column(const DataViewModel& m, int c) {
     return out;
 }
 
+// Stored dates as the view shows them, in the computer's short form.
+QStringList shownDates(const QStringList& stored) {
+    QStringList out;
+    for (const QString& d : stored)
+        out << ShortDateTimeText(parseDbDate(d));
+    return out;
+}
+
 bool bandsFollowRows(const DataViewModel& m) {
     for (int r = 0; r < m.rowCount(); ++r) {
         const QColor want = r % 2 == 1 ? QColor(QRgb(DataViewModel::BandColour)) : QColor(Qt::white);
@@ -68,8 +78,8 @@ private slots:
         QCOMPARE(m.headerData(0, Qt::Horizontal).toString(), "Date + Time");
         QCOMPARE(m.headerData(2, Qt::Horizontal).toString(), "EventID");
         QCOMPARE(m.headerData(56, Qt::Horizontal).toString(), "TurbidityRaw");
-        QCOMPARE(column(m, 0), QStringList({"2020-01-01 08:00", "2020-01-02 08:00", "2020-01-03 08:00",
-                                            "2020-01-04 08:00"}));
+        QCOMPARE(column(m, 0), shownDates({"2020-01-01 08:00:00", "2020-01-02 08:00:00",
+                                           "2020-01-03 08:00:00", "2020-01-04 08:00:00"}));
         QCOMPARE(column(m, 3), QStringList({"9.75", "100.0", "25.5", "0.0"})); // Temperature; Null as 0.0
         QCOMPARE(column(m, 2), QStringList({"0", "0", "6", "12"}));            // an event is a whole number
     }
@@ -103,12 +113,13 @@ private slots:
             << QList<int>{3, 3} << 3 << QStringList{"100.0", "25.5", "9.75", "0.0"};
         QTest::newRow("number ascending again")
             << QList<int>{3, 3, 3} << 3 << QStringList{"0.0", "9.75", "25.5", "100.0"};
-        QTest::newRow("date descending")
-            << QList<int>{0, 0} << 0
-            << QStringList{"2020-01-04 08:00", "2020-01-03 08:00", "2020-01-02 08:00", "2020-01-01 08:00"};
+        QTest::newRow("date descending") << QList<int>{0, 0} << 0
+                                         << shownDates({"2020-01-04 08:00:00", "2020-01-03 08:00:00",
+                                                        "2020-01-02 08:00:00", "2020-01-01 08:00:00"});
         QTest::newRow("another column ascending")
             << QList<int>{0, 0, 3} << 0
-            << QStringList{"2020-01-04 08:00", "2020-01-01 08:00", "2020-01-03 08:00", "2020-01-02 08:00"};
+            << shownDates({"2020-01-04 08:00:00", "2020-01-01 08:00:00", "2020-01-03 08:00:00",
+                           "2020-01-02 08:00:00"});
     }
     void headerClicksSort() {
         QFETCH(QList<int>, clicks);
@@ -124,6 +135,61 @@ private slots:
         QVERIFY(bandsFollowRows(*w.model()));
         // What the table shows is the model's order.
         QCOMPARE(w.MSHFlexGrid1->model()->index(0, shown).data().toString(), expected.first());
+    }
+
+    // Dates in the computer's own short form, seconds where the reading has them; a value stored
+    // as text is read by the one reader, and one it cannot read is refused with its place named.
+    void computersFormAndStoredTexts_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<QString>("temperature"); // stored as text
+        QTest::addColumn<QString>("shownDate");
+        QTest::addColumn<QString>("shown"); // the temperature shown, or the refusal
+        QTest::newRow("English (UK), with seconds") << "en_GB"
+                                                    << "2020-01-05 08:00:30"
+                                                    << "1,250"
+                                                    << "05/01/2020 08:00:30"
+                                                    << "1250.0";
+        QTest::newRow("German, without seconds") << "de_DE"
+                                                 << "2020-01-05 08:00:00"
+                                                 << "12,5"
+                                                 << "05.01.2020 08:00"
+                                                 << "12,5";
+        QTest::newRow("English (UK), unreadable")
+            << "en_GB"
+            << "2020-01-05 08:00:00"
+            << "12x"
+            << ""
+            << "Temperature of the reading dated 05/01/2020 08:00 holds \"12x\", which is not a number.";
+        QTest::newRow("German, unreadable")
+            << "de_DE"
+            << "2020-01-05 08:00:00"
+            << "12,5 C"
+            << ""
+            << "Temperature of the reading dated 05.01.2020 08:00 holds \"12,5 C\", which is not a number.";
+    }
+    void computersFormAndStoredTexts() {
+        QFETCH(QString, locale);
+        QFETCH(QString, date);
+        QFETCH(QString, temperature);
+        QFETCH(QString, shownDate);
+        QFETCH(QString, shown);
+        QLocale::setDefault(QLocale(locale));
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        insertProjectInfo(p.ProjectDatabasePath, 3);
+        insertReading(p.ProjectDatabasePath, 3, {{"TheDate", date}, {"Temperature", temperature}});
+        DataViewModel m;
+        try {
+            m.load(p.ProjectDatabasePath, "P1");
+        } catch (const DbError& e) {
+            QCOMPARE(e.description(), shown);
+            QVERIFY(shownDate.isEmpty());
+            return;
+        }
+        QCOMPARE(m.cellText(0, 0), shownDate);
+        QCOMPARE(m.cellText(0, 3), shown);
     }
 
     void dateColumnStaysFirst() {

@@ -54,6 +54,7 @@ private slots:
     void elementAddUpdate();
     void elementDelete();
     void elementWriteRefusedByTheDatabase();
+    void readingsBrowseAndSkip_data();
     void readingsBrowseAndSkip();
     void readingsDelete();
     void readingsSkipOverDeleted_data();
@@ -242,9 +243,27 @@ struct Readings : Env {
 
 } // namespace
 
+void tst_Editors::readingsBrowseAndSkip_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("picker"); // the Skip-to box's text
+    QTest::newRow("English (UK)") << "en_GB"
+                                  << "20/04/2020 10:00";
+    QTest::newRow("German") << "de_DE"
+                            << "20.04.2020 10:00";
+}
+
 void tst_Editors::readingsBrowseAndSkip() {
+    QFETCH(QString, locale);
+    QFETCH(QString, picker);
+    QLocale::setDefault(QLocale(locale));
+    struct Restore {
+        ~Restore() { QLocale::setDefault(QLocale::c()); }
+    } restore;
     Readings e;
     std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
+    // The Skip-to box shows the computer's own form and names it.
+    QCOMPARE(w->DTPicker1->text(), picker);
+    QCOMPARE(w->DTPicker1->toolTip(), ShortDateTimeHint());
     // The newest reading first, the picker 30 days before it.
     QCOMPARE(w->lblStatus->text(), QString("Record: 3"));
     QCOMPARE(w->txtFields[2]->text(), ShortDateTimeText(parseDbDate("2020-05-20 10:00:00")));
@@ -428,6 +447,23 @@ void tst_Editors::readingsRefuseBadText_data() {
     QTest::newRow("emptied number") << "C" << 4 << ""
                                     << ""
                                     << "";
+    // Two readings at one date, or a reading under no project train, would be lost to every window.
+    QTest::newRow("a date the train holds")
+        << "C" << 2 << "2020-05-10 08:00"
+        << "A reading dated " + ShortDateTimeText(parseDbDate("2020-05-10 08:00:00"))
+        << "2020-05-20 10:00:00";
+    QTest::newRow("moved to train 2, free at its date") << "C" << 1 << "2"
+                                                        << ""
+                                                        << "";
+    QTest::newRow("a project that does not exist") << "C" << 0 << "P9"
+                                                   << "There is no project P9 train 1"
+                                                   << "P1/1";
+    QTest::newRow("train 0") << "C" << 1 << "0"
+                             << "Train numbers start at 1"
+                             << "P1/1";
+    QTest::newRow("a train the project lacks") << "C" << 1 << "3"
+                                               << "There is no project P1 train 3"
+                                               << "P1/1";
 }
 
 void tst_Editors::readingsRefuseBadText() {
@@ -449,6 +485,12 @@ void tst_Editors::readingsRefuseBadText() {
     if (!refusal.isEmpty()) e.prompts().onMessage(refusal, Buttons::OK, "Hevrin", Answer::OK);
     w->cmdUpdate->click();
     QCOMPARE(w->mode(), refusal.isEmpty() ? RecordMode::Browsing : RecordMode::Editing);
+    if (box == 0 || box == 1) {
+        const QString key =
+            e.scalar("SELECT ProjectID || '/' || TrainNumber FROM Data WHERE ID = ?", {id}).toString();
+        QCOMPARE(key, refusal.isEmpty() ? "P1/" + typed : stored);
+        if (refusal.isEmpty()) QCOMPARE(e.readings(1), 2);
+    }
     if (box == 2) {
         QCOMPARE(e.scalar("SELECT TheDate FROM Data WHERE ID = ?", {id}).toString(), stored);
         // Shown back in the computer's own form.

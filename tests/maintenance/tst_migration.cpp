@@ -108,9 +108,11 @@ private slots:
         Database to = Database::open(m.to);
         const DbRow project = to.select("SELECT * FROM ProjectInfo").first();
         QCOMPARE(project.toDouble("PermBackPress_1"), 5.0);
-        for (const QString c :
-             {"Permflow_3", "AreaBank_3", "NumVessels_3", "DeltaPress_3", "AvgConc", "Density"})
+        for (const QString c : {"Permflow_3", "AreaBank_3", "NumVessels_3", "DeltaPress_3"})
             QCOMPARE(project.toDouble(c), 0.0);
+        // Copied as they came.
+        for (const QString c : {"AvgConc", "Density"})
+            QCOMPARE(project.value(c), cell(m.from, "SELECT " + c + " FROM ProjectInfo"));
         QCOMPARE(project.toText("Description"), QString("Reference plant"));
 
         const DbRows readings = to.select("SELECT * FROM Data ORDER BY ID");
@@ -272,6 +274,71 @@ private slots:
         // The reading that could not be calculated keeps no results.
         QVERIFY(stored.at(2).isNull("NormalizedPermFlow"));
         QVERIFY(stored.at(2).isNull("NormalizedDP"));
+    }
+
+    // A train keeps one reading per date, to the second, whatever form its dates were stored in:
+    // the first stored of a date is copied, and the run says how many it left out and why, and
+    // how many readings of no project train it left behind. A Null reference stays Null.
+    void oneReadingPerTrainAndDate_data() {
+        QTest::addColumn<bool>("merge");
+        QTest::addColumn<QString>("to"); // what TO holds of the train
+        QTest::addColumn<QStringList>("notes");
+        const QStringList three{"first", "short", "alone"};
+        QTest::newRow("two-bank") << false << "" << three;
+        QTest::newRow("merge") << true << "" << three;
+        QTest::newRow("merge over the TO train") << true << "replaced" << three;
+        // Readings TO holds without their project row count as the train's.
+        QTest::newRow("merge beside TO readings of no project row")
+            << true << "kept" << QStringList{"first", "short", "kept"};
+    }
+    void oneReadingPerTrainAndDate() {
+        QFETCH(bool, merge);
+        QFETCH(QString, to);
+        QFETCH(QStringList, notes);
+        MigrationEnv m(merge);
+        const int banks = merge ? 3 : 2;
+        test::insertProjectInfo(m.from, banks, {{"AvgConc", QVariant()}, {"Density", QVariant()}});
+        const QList<std::pair<QString, QString>> readings{{"2021-03-01 00:45:00", "first"},
+                                                          {"2021-03-01 00:45:00", "twice"},
+                                                          {"2021-03-02 00:45", "short"},
+                                                          {"2021-03-02 00:45:00", "long"},
+                                                          {"2021-03-03 00:45:00", "alone"}};
+        for (const auto& [date, note] : readings)
+            test::insertReading(m.from, banks, {{"TheDate", date}, {"Note1", note}});
+        // Readings of no project train of FROM.
+        test::insertReading(m.from, banks, {{"ProjectID", "Gone"}, {"TheDate", "2021-03-01 00:00:00"}});
+        test::insertReading(m.from, banks, {{"TrainNumber", 2}, {"TheDate", "2021-03-01 00:00:00"}});
+        if (!to.isEmpty()) {
+            if (to == "replaced") {
+                test::insertProjectInfo(m.to, 3);
+                m.env.prompts.onMessage(OverwriteQuestion, Buttons::YesNoCancel, Title, Answer::Yes);
+            }
+            test::insertReading(m.to, 3, {{"TheDate", "2021-03-03 00:45"}, {"Note1", to}});
+        }
+        NullView view;
+        const MigrationResult r = m.run(view);
+        QVERIFY(r.completed);
+        QCOMPARE(m.env.prompts.verify(), QString());
+        const int kept = to == "kept" ? 1 : 0;
+        QCOMPARE(r.copied, 3 - kept);
+        QCOMPARE(r.sameDate, 2 + kept);
+        QCOMPARE(r.orphaned, 2);
+        QCOMPARE(
+            MigrationLeftOutText(r),
+            QString::number(2 + kept) +
+                QString(" readings were left out: their project train already held a reading at that date "
+                        "and time, and a train keeps one reading per date. 2 readings were left in the FROM "
+                        "database: they name a project train that has no project row there (Gone train 1: "
+                        "1, P1 train 2: 1)."));
+        const DbRows stored = Database::open(m.to).select("SELECT * FROM Data ORDER BY TheDate");
+        QStringList storedNotes;
+        for (const DbRow& row : stored)
+            storedNotes << row.toText("Note1");
+        QCOMPARE(storedNotes, notes);
+        QCOMPARE(stored.at(1).toText("TheDate"), QString("2021-03-02 00:45:00"));
+        const DbRow project = Database::open(m.to).select("SELECT * FROM ProjectInfo").first();
+        QVERIFY(project.isNull("AvgConc"));
+        QVERIFY(project.isNull("Density"));
     }
 
     // A reading normalized before it is written is stored as the same reading written
@@ -523,6 +590,8 @@ private slots:
         // Locked from the start: the lock is named as a lock, not as a file of another kind.
         QTest::newRow("TO locked from the start") << "locked" << false << "database is locked"
                                                   << "";
+        QTest::newRow("FROM without its Data table") << "no Data" << false << "no table or view named 'Data'"
+                                                     << "";
     }
     void stopLeavesUnfinishedTrainsAsTheyWere() {
         QFETCH(QString, how);
@@ -585,6 +654,7 @@ private slots:
         run.batches.rows = 3;
         run.batches.millis = 0;
         std::optional<test::ForeignLock> holder;
+        if (how == "no Data") Database::open(m.from).exec("ALTER TABLE Data RENAME TO Readings");
         if (how == "locked") {
             holder.emplace(m.to, test::ForeignLock::Kind::Exclusive);
             QVERIFY(holder->held());
@@ -604,6 +674,9 @@ private slots:
                                        : said.contains("Copied whole to " + m.to + ": " + copiedWhole + "."),
                  qPrintable(said));
         QVERIFY(!r.completed);
+        // The tool says what the window says.
+        QVERIFY2(said.startsWith(MigrationStopText(r, m.to)), qPrintable(MigrationStopText(r, m.to)));
+        QCOMPARE(r.copiedWhole.join(", "), copiedWhole);
         QCOMPARE(m.p().ProjectDatabasePath, m.from);
         QCOMPARE(m.p().CurrentProject.ProjectID, QString("Before"));
         QVERIFY(!m.p().IgnoreCalcErrors);

@@ -412,6 +412,10 @@ void dlgMigrate::cmdMigrate_Click() {
         } else {
             lblDone->setText(QStringLiteral("MIGRATION COMPLETE"));
         }
+        const QString leftOut = MigrationLeftOutText(r);
+        if (!leftOut.isEmpty())
+            p_.prompts.message("The migration copied every project train. " + leftOut, Buttons::OK,
+                               r.orphaned > 0 ? Icon::Warning : Icon::Information, Title);
     }
     QCoreApplication::processEvents();
     cmdexit->setFocus();

@@ -5,11 +5,13 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QSignalBlocker>
 #include <algorithm>
 
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "maintenance/exchangefile.h"
 
 namespace hv {
@@ -44,6 +46,14 @@ QString caption(int index) {
 
 const QString RecalcTitle = "RECALCULATION MAY BE REQUIRED";
 
+// The picker shows its date as ShortDateTimeText writes it: the computer's short date form
+// with a four-digit year, seconds only where the date has them.
+QString pickerForm(bool seconds) {
+    QString f = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!f.contains(QLatin1String("yyyy"))) f.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return f + (seconds ? QStringLiteral(" HH:mm:ss") : QStringLiteral(" HH:mm"));
+}
+
 } // namespace
 
 frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "Data", parent) {
@@ -63,7 +73,8 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
     DTPicker1 = new QDateTimeEdit(this);
     DTPicker1->setObjectName("DTPicker1");
     DTPicker1->setCalendarPopup(true);
-    DTPicker1->setDisplayFormat("yyyy-MM-dd HH:mm:ss");
+    DTPicker1->setDisplayFormat(pickerForm(false));
+    DTPicker1->setToolTip(ShortDateTimeHint());
     cmdDelAll = new QPushButton("Delete ALL DATA Records in Current Project and Train Number", this);
     cmdDelAll->setObjectName("cmdDelAll");
     Command1 = new QPushButton("Close/Exit", this);
@@ -114,6 +125,7 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
     }
     for (int c = 1; c < PerRow * 2; c += 2)
         grid->setColumnStretch(c, 1);
+    txtFields[2]->setToolTip(ShortDateTimeHint());
     body_->addLayout(grid);
     cmdAdd->setEnabled(false);
     cmdAdd->hide();
@@ -155,6 +167,13 @@ void frmEditData::cmdGo_Click() {
                                          QVariantList{SelectedProjectID, SelectedTrainNumber},
                                          "TheDate ASC, ID ASC", QStringList{"TheDate"}));
         adoPrimaryRS->setDateColumns({"TheDate"});
+        // An edit keeps the reading under a project train, one reading per train and date.
+        adoPrimaryRS->beforeUpdate = [this](const RecordSet& r) {
+            if (!r.changed("ProjectID") && !r.changed("TrainNumber") && !r.changed("TheDate")) return;
+            const QString why = ReadingKeyRefusal(*db_, r.bookmark(), r.value("ProjectID"),
+                                                  r.value("TrainNumber"), r.value("TheDate"));
+            if (!why.isEmpty()) throw DbError(dberr::InvalidArgument, why);
+        };
         // The newest reading first.
         if (adoPrimaryRS->recordCount() > 1) adoPrimaryRS->moveLast();
     } catch (const DbError& e) {
@@ -166,7 +185,9 @@ void frmEditData::cmdGo_Click() {
     {
         // Presetting the picker is not a jump.
         QSignalBlocker block(DTPicker1);
-        DTPicker1->setDateTime((shown.isValid() ? shown : p_.system.now()).addDays(-30));
+        const QDateTime preset = (shown.isValid() ? shown : p_.system.now()).addDays(-30);
+        DTPicker1->setDisplayFormat(pickerForm(preset.time().second() != 0));
+        DTPicker1->setDateTime(preset);
     }
     setRecordButtons(true, true);
 
