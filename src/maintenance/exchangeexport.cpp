@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 
+#include "core/currentproject.h"
 #include "core/dbversion.h"
 #include "core/mlstring.h"
 #include "core/program.h"
@@ -69,7 +70,8 @@ QString selectList(const QStringList& names) {
 // Project items that may be unknown: a Null goes as an empty field and comes back Null. Every
 // other Null of line 3 is written "0", which the program reads for it.
 bool keepsNull(const QString& name) {
-    for (const char* n : {"AvgConc", "Density", "RefpH", "numVessels", "ElementsPerVessel", "FeedType", "dataExists"})
+    for (const char* n :
+         {"AvgConc", "Density", "RefpH", "numVessels", "ElementsPerVessel", "FeedType", "dataExists"})
         if (name.compare(QLatin1String(n), Qt::CaseInsensitive) == 0) return true;
     return false;
 }
@@ -101,7 +103,7 @@ QString projectLineRefusal(SqliteConnection& db, QByteArrayView line, bool decim
     QString why;
     if (!ConvertExchangeFields(splitFields(line, ';'), cols, decimalComma, false, values, &why))
         return "line 3: " + why;
-    return ExchangeProjectLineRefusal(cols, values);
+    return ExchangeProjectLineRefusal(cols, values, RequiredProjectColumns());
 }
 
 // Why the import would refuse a reading's number as written; empty when it reads it.
@@ -122,8 +124,8 @@ QString readingValueRefusal(const Query& st, int i, const QString& name, const E
         const QByteArrayView t = textOf(st, i);
         if (t.trimmed().isEmpty()) return {};
         if (!ParseExchangeNumber(t, decimalComma, v))
-            return "the " + name + " value \"" + QString::fromUtf8(t.first(std::min<qsizetype>(t.size(), 60))) +
-                   "\" is not a number";
+            return "the " + name + " value \"" +
+                   QString::fromUtf8(t.first(std::min<qsizetype>(t.size(), 60))) + "\" is not a number";
     }
     }
     return ExchangeRangeRefusal(name, range, v);
@@ -177,7 +179,8 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
                 } else if (name.compare("TrainsSame", Qt::CaseInsensitive) == 0 ||
                            name.compare("SystemData", Qt::CaseInsensitive) == 0) {
                     v.raw(st.real(i) != 0 ? "TRUE" : "FALSE");
-                } else if (writeValue(v, st, i, name.compare("DateReference", Qt::CaseInsensitive) == 0, "0")) {
+                } else if (writeValue(v, st, i, name.compare("DateReference", Qt::CaseInsensitive) == 0,
+                                      "0")) {
                     counts.alteredTexts << "the project's " + name;
                 }
             }
@@ -206,10 +209,12 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
             for (int i = 0; i < q.columnCount(); ++i) {
                 const QByteArrayView t = q.type(i) == Query::Type::Text ? textOf(q, i) : QByteArrayView();
                 const qsizetype limit = ExchangeTextLimit(q.columnName(i));
-                if (checked && (t.contains('\0') || (t.size() > limit && QString::fromUtf8(t).size() > limit))) {
-                    counts.refusal = "line 4: the " + q.columnName(i) + " value " +
-                                     (t.contains('\0') ? QStringLiteral("holds a NUL character")
-                                                       : QStringLiteral("is longer than %1 characters").arg(limit));
+                if (checked &&
+                    (t.contains('\0') || (t.size() > limit && QString::fromUtf8(t).size() > limit))) {
+                    counts.refusal =
+                        "line 4: the " + q.columnName(i) + " value " +
+                        (t.contains('\0') ? QStringLiteral("holds a NUL character")
+                                          : QStringLiteral("is longer than %1 characters").arg(limit));
                     return counts;
                 }
                 if (writeValue(w, q, i, false, ""))
@@ -356,10 +361,11 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
 } // namespace
 
 ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out, const QString& projectId,
-                               qint16 train, const ExportRange& range, char separator,
-                               RunProgress& progress, const std::optional<DbVersion>& version) {
+                               qint16 train, const ExportRange& range, char separator, RunProgress& progress,
+                               const std::optional<DbVersion>& version) {
     ExchangeWriter w(out, separator, p.DecimalSeparatorCode == 44 ? ',' : '.');
-    const DbVersion v = version ? *version : DbVersion{p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision};
+    const DbVersion v =
+        version ? *version : DbVersion{p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision};
     const ExportCounts counts =
         writeLines(db, w, projectId, train, range, v, qint16(p.DecimalSeparatorCode), progress);
     if (!w.flush()) throw FileError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
@@ -417,8 +423,8 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, RunProgress& progres
     try {
         version = ReadDbVersionOf(p.ProjectDatabasePath);
     } catch (const RunError& e) {
-        say("Export failed: the version of the database could not be read, error = " + QString::number(e.number()) +
-            ", " + e.description() + ". Nothing was exported.");
+        say("Export failed: the version of the database could not be read, error = " +
+            QString::number(e.number()) + ", " + e.description() + ". Nothing was exported.");
         return result;
     }
 
@@ -471,8 +477,9 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, RunProgress& progres
     result.alteredTexts = c.alteredTexts;
     result.notesLeftOut = c.notesLeftOut;
     if (c.notesLeftOut > 0)
-        status(2, GetMlString(848, "Exported ") + QString::number(c.written) + GetMlString(849, " Records of ") +
-                      QString::number(c.found) + ". " + NotesLeftOutText(c.notesLeftOut));
+        status(2, GetMlString(848, "Exported ") + QString::number(c.written) +
+                      GetMlString(849, " Records of ") + QString::number(c.found) + ". " +
+                      NotesLeftOutText(c.notesLeftOut));
     if (c.found == 0) {
         say(GetMlString(551, "There are no records to export! Please check dates and project information.") +
             "\r\n" + GetMlString(552, "You may look at the data records directly under Edit|Edit Raw Data."));

@@ -8,7 +8,6 @@
 #include <cstring>
 #include <utility>
 
-#include "core/currentproject.h"
 #include "core/numbers.h"
 
 namespace hv {
@@ -509,8 +508,9 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
         case ExchangeKind::Date: {
             char d[19];
             if (!ParseExchangeDate(t, d))
-                return refuse("a date as the file holds it: yyyy-mm-dd hh:mm:ss, wall-clock time to the second "
-                              "without a time zone or a fraction of a second");
+                return refuse(
+                    "a date as the file holds it: yyyy-mm-dd hh:mm:ss, wall-clock time to the second "
+                    "without a time zone or a fraction of a second");
             v.type = ExchangeValue::Text;
             setBytes(v.text, QByteArrayView(d, 19));
             break;
@@ -545,11 +545,14 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
     return true;
 }
 
-QString ExchangeProjectLineRefusal(const ExchangeColumns& cols, const std::vector<ExchangeValue>& values) {
-    if (cols.projectIdPos < 0 || cols.trainPos < 0) return QStringLiteral("line 2 names no ProjectID or no TrainNumber");
+QString ExchangeProjectLineRefusal(const ExchangeColumns& cols, const std::vector<ExchangeValue>& values,
+                                   const QStringList& required) {
+    if (cols.projectIdPos < 0 || cols.trainPos < 0)
+        return QStringLiteral("line 2 names no ProjectID or no TrainNumber");
     const ExchangeValue& id = values[size_t(cols.projectIdPos)];
     const ExchangeValue& train = values[size_t(cols.trainPos)];
-    if (id.type != ExchangeValue::Text || id.text.trimmed().isEmpty()) return QStringLiteral("line 3 holds no ProjectID");
+    if (id.type != ExchangeValue::Text || id.text.trimmed().isEmpty())
+        return QStringLiteral("line 3 holds no ProjectID");
     if (id.text != id.text.trimmed())
         return "line 3: the ProjectID \"" + QString::fromUtf8(id.text) + "\" has blanks before or after it";
     if (train.type != ExchangeValue::Number || train.number != std::trunc(train.number))
@@ -562,7 +565,7 @@ QString ExchangeProjectLineRefusal(const ExchangeColumns& cols, const std::vecto
                " is out of range; project trains are numbered from 1 to 32767";
     if (cols.datePos >= 0 && values[size_t(cols.datePos)].type == ExchangeValue::Null)
         return "line 3 holds no " + cols.names[cols.datePos];
-    for (const QString& need : RequiredProjectColumns()) {
+    for (const QString& need : required) {
         qsizetype at = -1;
         for (qsizetype i = 0; i < cols.names.size() && at < 0; ++i)
             if (cols.names[i].compare(need, Qt::CaseInsensitive) == 0) at = i;

@@ -97,9 +97,10 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
 
 // Why the values of line 3 cannot make a project train, as a sentence naming the line and field;
 // empty when they can: a ProjectID without blanks around it, a whole TrainNumber from 1 to
-// 32767, a date where the line names one, and a value for every column a project record cannot
-// load as Null.
-QString ExchangeProjectLineRefusal(const ExchangeColumns& cols, const std::vector<ExchangeValue>& values);
+// 32767, a date where the line names one, and a value for every column of `required`, those a
+// project record cannot load as Null (RequiredProjectColumns).
+QString ExchangeProjectLineRefusal(const ExchangeColumns& cols, const std::vector<ExchangeValue>& values,
+                                   const QStringList& required);
 
 // Writes lines of fields: the separator between fields, CR LF after each line.
 class ExchangeWriter {

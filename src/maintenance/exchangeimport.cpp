@@ -210,8 +210,7 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
                    CrLf + GetMlString(969, "Version info should be in cell A1 of the Excel sheet.") + CrLf +
                    GetMlString(970, "Current Program version is: ") + ProgramVersionText +
                    GetMlString(971, " and the import file should show ") + QString::number(programVersion()) +
-                   CrLf +
-                   GetMlString(972, "Should be compatible up to version: ") + QString::number(oldest));
+                   CrLf + GetMlString(972, "Should be compatible up to version: ") + QString::number(oldest));
         return refused();
     }
     if (*h.version < oldest) {
@@ -270,7 +269,7 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
             refuseFile(p, path, "line 3: " + why);
             return refused();
         }
-        why = ExchangeProjectLineRefusal(cols, c.projectValues);
+        why = ExchangeProjectLineRefusal(cols, c.projectValues, RequiredProjectColumns());
         if (!why.isEmpty()) {
             refuseFile(p, path, why);
             return refused();

@@ -84,7 +84,8 @@ private slots:
         QTest::newRow("date without seconds")
             << "2013-05-10 23:59" << dat << false << QVariant("2013-05-10 23:59:00");
         QTest::newRow("30 February") << "2013-02-30 10:00:00" << dat << false << QVariant();
-        QTest::newRow("T between") << "2013-05-10T00:40:00" << dat << false << QVariant("2013-05-10 00:40:00");
+        QTest::newRow("T between") << "2013-05-10T00:40:00" << dat << false
+                                   << QVariant("2013-05-10 00:40:00");
         QTest::newRow("date alone") << "2013-05-10" << dat << false << QVariant("2013-05-10 00:00:00");
         QTest::newRow("fraction of a second") << "2013-05-10 00:40:00.500" << dat << false << QVariant();
         QTest::newRow("zone Z") << "2013-05-10T00:40:00Z" << dat << false << QVariant();
@@ -131,14 +132,20 @@ private slots:
         QTest::addColumn<bool>("accepted");
         for (const char* f : {"0", "4", "-1", "1.5"})
             QTest::addRow("NumBanks %s", f) << "NumBanks" << f << false;
-        QTest::newRow("NumBanks 3") << "NumBanks" << "3" << true;
-        QTest::newRow("Bank 0") << "Bank" << "0" << false;
-        QTest::newRow("Bank 4") << "Bank" << "4" << false;
-        QTest::newRow("Bank 1") << "Bank" << "1" << true;
+        QTest::newRow("NumBanks 3") << "NumBanks"
+                                    << "3" << true;
+        QTest::newRow("Bank 0") << "Bank"
+                                << "0" << false;
+        QTest::newRow("Bank 4") << "Bank"
+                                << "4" << false;
+        QTest::newRow("Bank 1") << "Bank"
+                                << "1" << true;
         for (const char* f : {"-5", "2.5", "1e20"})
             QTest::addRow("EventID %s", f) << "EventID" << f << false;
-        QTest::newRow("EventID 7") << "EventID" << "7" << true;
-        QTest::newRow("PermFlow 2.5") << "PermFlow" << "2.5" << true;
+        QTest::newRow("EventID 7") << "EventID"
+                                   << "7" << true;
+        QTest::newRow("PermFlow 2.5") << "PermFlow"
+                                      << "2.5" << true;
     }
     void wholeNumberColumns() {
         QFETCH(QString, column);
@@ -198,7 +205,7 @@ private slots:
         QCOMPARE(lines[0], line1);
         QCOMPARE(lines[1].split(sep), ExchangeProjectColumns());
         if (csv && comma) { // the spreadsheet file keeps the locale's decimal comma, as its button warns
-            QVERIFY(lines[2].contains(",\"15,5\","));  // quoted, as CSV readers expect
+            QVERIFY(lines[2].contains(",\"15,5\",")); // quoted, as CSV readers expect
             QCOMPARE(lines[4].split(sep).size(), dataNames);
             return;
         }

@@ -59,11 +59,11 @@ private slots:
         QTest::newRow("an ID holding the separator")
             << 0 << true << 10 << "holds the character \";\"" << false << "x'; DROP TABLE Data; --";
         QTest::newRow("an ID of 55 characters")
-            << 0 << true << 10 << "line 3: the ProjectID value is longer than 50 characters. Nothing was exported."
-            << false << QString(55, 'M');
+            << 0 << true << 10
+            << "line 3: the ProjectID value is longer than 50 characters. Nothing was exported." << false
+            << QString(55, 'M');
         QTest::newRow("a locked database")
-            << 0 << true << 10 << "database is locked. Nothing was exported."
-            << false << "lock";
+            << 0 << true << 10 << "database is locked. Nothing was exported." << false << "lock";
         QTest::newRow("an empty Version table")
             << 0 << true << 10 << "the Version table of" << false << "no version";
     }
@@ -118,9 +118,10 @@ private slots:
         QTest::newRow("csv file") << "1003020"
                                   << "1003038,46"
                                   << "it is a spreadsheet CSV" << false << false;
-        QTest::newRow("newer than the program") << "1003020"
-                                                << "1003039;46"
-                                                << "line 1: the file's version 1003039 is newer" << false << false;
+        QTest::newRow("newer than the program")
+            << "1003020"
+            << "1003039;46"
+            << "line 1: the file's version 1003039 is newer" << false << false;
         QTest::newRow("decimal-mark code 99") << "1003020"
                                               << "1003038;99"
                                               << "line 1: the decimal-mark code \"99\"" << false << false;
@@ -333,8 +334,9 @@ private slots:
                                 << "line 7: the ORP value \"abc\" is not a number";
         QTest::newRow("TRUE in a number field") << bytes(withLine(good, 7, "P1;2013-05-01 10:00:00;1;TRUE;3"))
                                                 << "line 7: the PermFlow value \"TRUE\" is not a number";
-        QTest::newRow("a date with a zone") << bytes(withLine(good, 7, "P1;2013-05-01T10:00:00Z;1;11;3"))
-                                            << "line 7: the TheDate value \"2013-05-01T10:00:00Z\" is not a date";
+        QTest::newRow("a date with a zone")
+            << bytes(withLine(good, 7, "P1;2013-05-01T10:00:00Z;1;11;3"))
+            << "line 7: the TheDate value \"2013-05-01T10:00:00Z\" is not a date";
         QTest::newRow("a date with a fraction of a second")
             << bytes(withLine(good, 7, "P1;2013-05-01 10:00:00.500;1;11;3")) << "line 7: the TheDate value";
         QTest::newRow("NumBanks 4") << bytes(withProjectValue(good, "NumBanks", "4"))
@@ -342,8 +344,10 @@ private slots:
         QTest::newRow("NumBanks 1.5") << bytes(withProjectValue(good, "NumBanks", "1.5"))
                                       << "line 3: the NumBanks value 1.5 is not a whole number";
         QStringList banks = withLine(good, 5, "ProjectID;TheDate;TrainNumber;Bank;EventID");
-        banks = withLine(withLine(banks, 6, "P1;2013-05-02 10:00:00;1;2;0"), 7, "P1;2013-05-01 10:00:00;1;0;0");
-        QTest::newRow("Bank 0") << bytes(banks) << "line 7: the Bank value 0 is not a whole number from 1 to 3";
+        banks =
+            withLine(withLine(banks, 6, "P1;2013-05-02 10:00:00;1;2;0"), 7, "P1;2013-05-01 10:00:00;1;0;0");
+        QTest::newRow("Bank 0") << bytes(banks)
+                                << "line 7: the Bank value 0 is not a whole number from 1 to 3";
         QTest::newRow("EventID -5") << bytes(withLine(banks, 7, "P1;2013-05-01 10:00:00;1;2;-5"))
                                     << "line 7: the EventID value -5 is not a whole number";
         QStringList noBanks = good;
@@ -354,11 +358,10 @@ private slots:
         }
         QTest::newRow("project lines without NumBanks")
             << bytes(noBanks) << "line 2 names no NumBanks, which every project train needs";
-        QTest::newRow("NumBanks empty") << bytes(withProjectValue(good, "NumBanks", ""))
-                                        << "line 3 holds no NumBanks value";
+        QTest::newRow("NumBanks empty")
+            << bytes(withProjectValue(good, "NumBanks", "")) << "line 3 holds no NumBanks value";
         QStringList train32768 = withProjectValue(good, "TrainNumber", "32768");
-        QTest::newRow("train 32768") << bytes(train32768)
-                                     << "line 3: the TrainNumber 32768 is out of range";
+        QTest::newRow("train 32768") << bytes(train32768) << "line 3: the TrainNumber 32768 is out of range";
         QStringList train0 = withProjectValue(good, "TrainNumber", "0");
         train0[5].replace(";1;", ";0;");
         train0[6].replace(";1;", ";0;");
@@ -469,11 +472,13 @@ private slots:
         QCOMPARE(r.inserted, 3);
         QCOMPARE(r.repeated, 2);
         QCOMPARE(r.alreadyStored, 0);
-        QVERIFY2(summary.contains("2 lines repeat the date of an earlier line and were not stored again: line 9 "
-                                  "(2026-10-25 02:30:00, as on line 7), line 10 (2026-10-25 02:00:00, as on line 8)"),
+        QVERIFY2(summary.contains(
+                     "2 lines repeat the date of an earlier line and were not stored again: line 9 "
+                     "(2026-10-25 02:30:00, as on line 7), line 10 (2026-10-25 02:00:00, as on line 8)"),
                  qPrintable(summary));
         QCOMPARE(count(p, "SELECT count(*) FROM Data"), 3);
-        QCOMPARE(valueOf(p, "SELECT PermFlow FROM Data WHERE TheDate = '2026-10-25 02:00:00'").toDouble(), 3.0);
+        QCOMPARE(valueOf(p, "SELECT PermFlow FROM Data WHERE TheDate = '2026-10-25 02:00:00'").toDouble(),
+                 3.0);
     }
 
     void interruptedImportLeavesTheDatabase_data() {
@@ -921,8 +926,8 @@ private slots:
         const DbRow pa = rowsOf(from, projectSql).first(),
                     pb = rowsOf(p.ProjectDatabasePath, projectSql).first();
         // Items that may be unknown come back unknown; another Null comes back as the 0 it reads as.
-        const QStringList unknown = {"AvgConc", "Density", "RefpH", "numVessels", "ElementsPerVessel", "FeedType",
-                                     "dataExists"};
+        const QStringList unknown = {"AvgConc",           "Density",  "RefpH",     "numVessels",
+                                     "ElementsPerVessel", "FeedType", "dataExists"};
         for (int k = 0; k < pa.fieldCount(); ++k)
             QVERIFY2(unknown.contains(pa.fieldName(k), Qt::CaseInsensitive)
                          ? conv::isNull(pa.value(k)) && conv::isNull(pb.value(k))
