@@ -52,6 +52,16 @@ void report(Program& p, const ScriptedPrompts& prompts, qint64 readings, double 
                 peakKb() / 1024);
 }
 
+// The run's last status texts, which the windows show in their panels: the tool prints panel 2,
+// the summary of what was stored, skipped or left out.
+struct Panels : RunProgress {
+    QString last;
+    void setStatus(int panel, const QString& text) override {
+        if (panel == 2) last = text;
+    }
+    bool yieldAndCheckCancel() override { return false; }
+};
+
 // SQLite's words for a failed write ("disk I/O error"), with the cause the system gave when
 // it is one of the two a write meets: the file size limit or a full disk.
 QString failureText(const RunError& e, const QString& path) {
@@ -192,8 +202,16 @@ int main(int argc, char** argv) {
             r.allDates = true;
             r.outputFile = parser.value("out");
             clock.start();
-            const ExportResult result = CreateFile(p, r);
-            report(p, prompts, result.written, clock.elapsed() / 1000.0);
+            Panels panels;
+            const ExportResult result = CreateFile(p, r, panels);
+            const double seconds = clock.elapsed() / 1000.0;
+            // What the window says besides its messages: the notes left out, the texts altered.
+            if (const QString notes = NotesLeftOutText(result.notesLeftOut); !notes.isEmpty())
+                std::printf("%s\n", qPrintable(notes));
+            if (const QString altered = AlteredTextsMessage(result.alteredTexts, p.ExportCsvMode ? ',' : ';');
+                !altered.isEmpty())
+                std::printf("%s\n", qPrintable(altered));
+            report(p, prompts, result.written, seconds);
             return prompts.shown().isEmpty() ? 0 : 1;
         }
         if (command == "import") {
@@ -206,8 +224,11 @@ int main(int argc, char** argv) {
                 report(p, prompts, 0, clock.elapsed() / 1000.0);
                 return 1;
             }
-            const ImportResult r = RunImport(p, c, ImportRange{true, {}, {}});
-            report(p, prompts, r.inserted, clock.elapsed() / 1000.0);
+            Panels panels;
+            const ImportResult r = RunImport(p, c, ImportRange{true, {}, {}}, panels);
+            const double seconds = clock.elapsed() / 1000.0;
+            if (r.finished) std::printf("%s\n", qPrintable(panels.last));
+            report(p, prompts, r.inserted, seconds);
             // Readings left out because their calculation failed are work not done.
             return r.finished && r.failed == 0 ? 0 : 1;
         }

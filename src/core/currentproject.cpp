@@ -132,4 +132,11 @@ std::optional<ProjectInfoRecord> ReadProjectRecord(Database& db, const QString& 
     return record;
 }
 
+QStringList RequiredProjectColumns() {
+    QStringList names;
+    for (const Column& c : storedColumns)
+        names << QLatin1String(c.name);
+    return names;
+}
+
 } // namespace hv

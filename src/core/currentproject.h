@@ -16,5 +16,7 @@ void LoadProjectSettings(Program& p, const DbRow& rs);
 void LoadProjectRecord(ProjectInfoRecord& record, const DbRow& rs);
 // The record of a project train as the database holds it now; nullopt when it has none.
 std::optional<ProjectInfoRecord> ReadProjectRecord(Database& db, const QString& projectId, qint16 train);
+// The columns a project record cannot load as Null, as LoadProjectRecord spells them.
+QStringList RequiredProjectColumns();
 
 } // namespace hv

@@ -159,6 +159,18 @@ void SetDbVersion(Program& p, qint16 major, qint16 minor, qint16 revision) {
     p.DbVersionNumber = VersionNumber(major, minor);
 }
 
+DbVersion ReadDbVersionOf(const QString& path) {
+    Database db = Database::open(path);
+    if (db.select("SELECT ID FROM Version LIMIT 1").isEmpty())
+        throw DbError(dberr::NoCurrentRecord, "the Version table of " + path + " holds no version");
+    const QString text = lastVersionText(db);
+    const auto v = ParseVersionText(text);
+    if (!v)
+        throw DbError(dberr::TypeMismatch,
+                      "the version \"" + text + "\" in the Version table of " + path + " cannot be read");
+    return *v;
+}
+
 bool ReadDbVersion(Program& p) {
     try {
         Database db = Database::open(p.ProjectDatabasePath);

@@ -30,6 +30,9 @@ void SetDbVersion(Program& p, qint16 major, qint16 minor, qint16 revision);
 // Reads the version of ProjectDatabasePath into the program's version numbers; returns
 // whether it is older than the program. Never fails: 0.0.0 and False on any error.
 bool ReadDbVersion(Program& p);
+// The version of the database at path, for a run that must not go on without it: DbError with
+// the database's own words (a lock, damage), or naming an empty or unreadable Version table.
+DbVersion ReadDbVersionOf(const QString& path);
 
 // Appends the program's version after a whole-database recalculation and recomputes
 // DbIsOlder. Failures (DbError) reach the caller.

@@ -1,8 +1,13 @@
 #include "maintenance/exchangeexport.h"
 
+#include <QBuffer>
+#include <QHash>
 #include <QSaveFile>
+#include <cmath>
 #include <limits>
 
+#include "core/currentproject.h"
+#include "core/dbversion.h"
 #include "core/mlstring.h"
 #include "core/program.h"
 #include "maintenance/exchangefile.h"
@@ -23,17 +28,10 @@ QByteArrayView textOf(const Query& q, int i) {
     return QByteArrayView(t, length);
 }
 
-// Whether the writer puts blanks into a text: the separator and line breaks cannot be carried.
-bool altered(QByteArrayView t, char separator) {
-    for (const char c : t)
-        if (c == separator || c == '\r' || c == '\n') return true;
-    return false;
-}
-
 // A stored value by the rules of the reading lines; nullText is what a Null gives, emptyText what
 // an empty text gives (only the specific-flux columns write "0" for it). Returns whether a text
 // was written altered.
-bool writeValue(ExchangeWriter& w, const Query& st, int i, bool isDate, const char* nullText, char separator,
+bool writeValue(ExchangeWriter& w, const Query& st, int i, bool isDate, const char* nullText,
                 const char* emptyText = "") {
     switch (st.type(i)) {
     case Query::Type::Null:
@@ -54,7 +52,7 @@ bool writeValue(ExchangeWriter& w, const Query& st, int i, bool isDate, const ch
             w.raw(emptyText);
         else {
             w.text(t);
-            return altered(t, separator);
+            return w.alters(t);
         }
     }
     }
@@ -67,6 +65,70 @@ void line(ExchangeWriter& w) {
 
 QString selectList(const QStringList& names) {
     return names.join(',');
+}
+
+// Project items that may be unknown: a Null goes as an empty field and comes back Null. Every
+// other Null of line 3 is written "0", which the program reads for it.
+bool keepsNull(const QString& name) {
+    for (const char* n :
+         {"AvgConc", "Density", "RefpH", "numVessels", "ElementsPerVessel", "FeedType", "dataExists"})
+        if (name.compare(QLatin1String(n), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+std::vector<QByteArrayView> splitFields(QByteArrayView line, char separator) {
+    std::vector<QByteArrayView> fields;
+    for (;;) {
+        const qsizetype at = line.indexOf(separator);
+        if (at < 0) {
+            fields.push_back(line);
+            return fields;
+        }
+        fields.push_back(line.first(at));
+        line = line.sliced(at + 1);
+    }
+}
+
+// Why the import would refuse line 3 as written, read by the import's own rules for the
+// database's column types; empty when it reads it.
+QString projectLineRefusal(SqliteConnection& db, QByteArrayView line, bool decimalComma) {
+    QHash<QString, QString> declared;
+    Query t(db, QStringLiteral("SELECT name, type FROM pragma_table_info('ProjectInfo')"));
+    while (t.step())
+        declared.insert(t.value(0).toString().toLower(), t.value(1).toString());
+    ExchangeColumns cols;
+    for (const QString& name : ExchangeProjectColumns())
+        cols.add(name, ExchangeKindOf(name, declared.value(name.toLower())));
+    std::vector<ExchangeValue> values;
+    QString why;
+    if (!ConvertExchangeFields(splitFields(line, ';'), cols, decimalComma, false, values, &why))
+        return "line 3: " + why;
+    return ExchangeProjectLineRefusal(cols, values, RequiredProjectColumns());
+}
+
+// Why the import would refuse a reading's number as written; empty when it reads it.
+QString readingValueRefusal(const Query& st, int i, const QString& name, const ExchangeWholeRange& range,
+                            bool decimalComma) {
+    double v = 0;
+    switch (st.type(i)) {
+    case Query::Type::Null:
+        return {};
+    case Query::Type::Integer:
+        v = double(st.int64(i));
+        break;
+    case Query::Type::Float:
+        v = st.real(i);
+        if (!std::isfinite(v)) return "the " + name + " value " + QString::number(v) + " is not a number";
+        break;
+    default: {
+        const QByteArrayView t = textOf(st, i);
+        if (t.trimmed().isEmpty()) return {};
+        if (!ParseExchangeNumber(t, decimalComma, v))
+            return "the " + name + " value \"" +
+                   QString::fromUtf8(t.first(std::min<qsizetype>(t.size(), 60))) + "\" is not a number";
+    }
+    }
+    return ExchangeRangeRefusal(name, range, v);
 }
 
 } // namespace
@@ -87,9 +149,13 @@ void ParseProjectEntry(const QString& entry, QString& projectId, qint16& train) 
 
 namespace {
 
-ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, const QString& projectId,
-                        qint16 train, const ExportRange& range, char sep, RunProgress& progress) {
+ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& projectId, qint16 train,
+                        const ExportRange& range, const DbVersion& version, qint16 decimalCode,
+                        RunProgress& progress) {
     ExportCounts counts;
+    // Only the exchange text is read back; what its import would refuse is not written at all.
+    const bool checked = w.separator() == ';';
+    const bool comma = w.decimal() == ',';
 
     {
         Query q(db, "select " + selectList(ExchangeProjectColumns()) +
@@ -98,27 +164,39 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
         q.bind(1, qint64(train));
         if (!q.step()) return counts;
         counts.projectFound = true;
-        w.integer(qint64(p.DbVersionNumber) + p.DbVersionRevision);
-        w.integer(p.DecimalSeparatorCode);
+        QByteArray values;
+        {
+            QBuffer buffer(&values);
+            buffer.open(QIODevice::WriteOnly);
+            ExchangeWriter v(buffer, w.separator(), w.decimal());
+            const QStringList& names = ExchangeProjectColumns();
+            const int n = int(names.size());
+            const Query& st = q;
+            for (int i = 0; i < n; ++i) {
+                const QString& name = names[i];
+                if (st.isNull(i)) {
+                    v.raw(keepsNull(name) ? "" : "0");
+                } else if (name.compare("TrainsSame", Qt::CaseInsensitive) == 0 ||
+                           name.compare("SystemData", Qt::CaseInsensitive) == 0) {
+                    v.raw(st.real(i) != 0 ? "TRUE" : "FALSE");
+                } else if (writeValue(v, st, i, name.compare("DateReference", Qt::CaseInsensitive) == 0,
+                                      "0")) {
+                    counts.alteredTexts << "the project's " + name;
+                }
+            }
+            v.flush();
+        }
+        if (checked) {
+            counts.refusal = projectLineRefusal(db, values, comma);
+            if (!counts.refusal.isEmpty()) return counts;
+        }
+        w.integer(qint64(VersionNumber(version.major, version.minor)) + version.revision);
+        w.integer(decimalCode);
         line(w);
-        const QStringList& names = ExchangeProjectColumns();
-        const int n = int(names.size());
-        for (const QString& name : names)
+        for (const QString& name : ExchangeProjectColumns())
             w.text(name);
         line(w);
-        const Query& st = q;
-        for (int i = 0; i < n; ++i) {
-            const QString& name = names[i];
-            if (st.isNull(i)) {
-                w.raw("0");
-            } else if (name.compare("TrainsSame", Qt::CaseInsensitive) == 0 ||
-                       name.compare("SystemData", Qt::CaseInsensitive) == 0) {
-                w.raw(st.real(i) != 0 ? "TRUE" : "FALSE");
-            } else if (writeValue(w, st, i, name.compare("DateReference", Qt::CaseInsensitive) == 0, "0",
-                                  sep)) {
-                counts.alteredTexts << "the project's " + name;
-            }
-        }
+        w.raw(values);
         line(w);
     }
     progress.setStatus(2, GetMlString(834, "Project Information and Version info Exported."));
@@ -128,9 +206,20 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
                         " from UserDefined WHERE (ProjectID = ?) ORDER BY ID LIMIT 1");
         q.bind(0, projectId);
         if (q.step())
-            for (int i = 0; i < q.columnCount(); ++i)
-                if (writeValue(w, q, i, false, "", sep))
+            for (int i = 0; i < q.columnCount(); ++i) {
+                const QByteArrayView t = q.type(i) == Query::Type::Text ? textOf(q, i) : QByteArrayView();
+                const qsizetype limit = ExchangeTextLimit(q.columnName(i));
+                if (checked &&
+                    (t.contains('\0') || (t.size() > limit && QString::fromUtf8(t).size() > limit))) {
+                    counts.refusal =
+                        "line 4: the " + q.columnName(i) + " value " +
+                        (t.contains('\0') ? QStringLiteral("holds a NUL character")
+                                          : QStringLiteral("is longer than %1 characters").arg(limit));
+                    return counts;
+                }
+                if (writeValue(w, q, i, false, ""))
                     counts.alteredTexts << "the user-defined caption " + q.columnName(i);
+            }
         line(w);
     }
 
@@ -159,15 +248,24 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
         counts.found = q.int64(0);
     }
     if (counts.found == 0) return counts;
+    {
+        // The file carries no reading notes: the summary says how many it leaves out.
+        Query q(db, "select count(*)" + key + inRange + " AND Note1 IS NOT NULL AND Note1 <> ''");
+        bindKey(q);
+        q.step();
+        counts.notesLeftOut = q.int64(0);
+    }
 
-    const QStringList names = ExchangeDataColumns(ExchangeHasSpecFlux(p.DbVersionMinor, p.DbVersionRevision));
+    const QStringList names = ExchangeDataColumns(ExchangeHasSpecFlux(version.minor, version.revision));
     const int n = int(names.size());
     std::vector<char> kind(size_t(n), 'v'); // v value, d date, s specific flux
+    std::vector<ExchangeWholeRange> ranges(kind.size());
     for (int i = 0; i < n; ++i) {
         if (names[i] == QLatin1String("TheDate"))
             kind[size_t(i)] = 'd';
         else if (names[i].startsWith("spec", Qt::CaseInsensitive))
             kind[size_t(i)] = 's';
+        ranges[size_t(i)] = ExchangeWholeRangeOf(names[i]);
     }
     for (const QString& name : names)
         w.text(name);
@@ -214,11 +312,25 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
             ++rows;
             bool readingAltered = false;
             for (int i = 0; i < n; ++i) {
+                if (checked && i > 0) {
+                    char d[19];
+                    QString why;
+                    if (kind[size_t(i)] != 'd')
+                        why = readingValueRefusal(st, i, names[i], ranges[size_t(i)], comma);
+                    else if (st.type(i) == Query::Type::Null || !ParseExchangeDate(textOf(st, i), d))
+                        why = "its TheDate \"" + QString::fromUtf8(textOf(st, i)) +
+                              "\" is not a date to the second";
+                    if (!why.isEmpty()) {
+                        counts.refusal = "the reading of " + QString::fromUtf8(textOf(st, 1)) + " (ID " +
+                                         QString::number(st.int64(n)) + "): " + why;
+                        return counts;
+                    }
+                }
                 if (i == 0)
                     w.text(textOf(st, 0));
                 else if (kind[size_t(i)] == 's')
-                    writeValue(w, st, i, false, "0", sep, "0");
-                else if (writeValue(w, st, i, kind[size_t(i)] == 'd', "", sep))
+                    writeValue(w, st, i, false, "0", "0");
+                else if (writeValue(w, st, i, kind[size_t(i)] == 'd', ""))
                     readingAltered = true;
             }
             alteredReadings += readingAltered ? 1 : 0;
@@ -249,18 +361,31 @@ ExportCounts writeLines(Program& p, SqliteConnection& db, ExchangeWriter& w, con
 } // namespace
 
 ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out, const QString& projectId,
-                               qint16 train, const ExportRange& range, char separator,
-                               RunProgress& progress) {
+                               qint16 train, const ExportRange& range, char separator, RunProgress& progress,
+                               const std::optional<DbVersion>& version) {
     ExchangeWriter w(out, separator, p.DecimalSeparatorCode == 44 ? ',' : '.');
-    const ExportCounts counts = writeLines(p, db, w, projectId, train, range, separator, progress);
+    const DbVersion v =
+        version ? *version : DbVersion{p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision};
+    const ExportCounts counts =
+        writeLines(db, w, projectId, train, range, v, qint16(p.DecimalSeparatorCode), progress);
     if (!w.flush()) throw FileError(dberr::FileNotFound, QStringLiteral("The file could not be written."));
     return counts;
 }
 
 QString AlteredTextsMessage(const QStringList& alteredTexts, char separator) {
     if (alteredTexts.isEmpty()) return {};
-    return "The exchange file cannot carry \"" + QString(QChar::fromLatin1(separator)) +
-           "\" or a line break in a text: each was written as a blank in " + alteredTexts.join(", ") + ".";
+    // The spreadsheet file quotes a text that holds its separator; only a line break is lost.
+    const QString what = separator == ','
+                             ? QStringLiteral("a line break")
+                             : "\"" + QString(QChar::fromLatin1(separator)) + "\" or a line break";
+    return "The exchange file cannot carry " + what + " in a text: each was written as a blank in " +
+           alteredTexts.join(", ") + ".";
+}
+
+QString NotesLeftOutText(qint64 notes) {
+    if (notes == 0) return {};
+    return QString::number(notes) + (notes == 1 ? " reading note was" : " reading notes were") +
+           " left out: the exchange file carries no notes.";
 }
 
 ExportResult CreateFile(Program& p, const ExportRequest& r, RunProgress& progress) {
@@ -293,6 +418,16 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, RunProgress& progres
     range.from = QDateTime(r.from.date(), QTime(0, 0)).toString("yyyy-MM-dd HH:mm:ss");
     range.to = r.to.addSecs(1439 * 60).toString("yyyy-MM-dd HH:mm:ss");
 
+    // The file names the version of the database it comes from: without it no import can read it.
+    DbVersion version;
+    try {
+        version = ReadDbVersionOf(p.ProjectDatabasePath);
+    } catch (const RunError& e) {
+        say("Export failed: the version of the database could not be read, error = " +
+            QString::number(e.number()) + ", " + e.description() + ". Nothing was exported.");
+        return result;
+    }
+
     QSaveFile file(r.outputFile);
     // The writer hands over whole blocks; a second buffer would only copy them again.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
@@ -305,7 +440,7 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, RunProgress& progres
     ExportCounts c;
     try {
         SqliteConnection db(p.ProjectDatabasePath);
-        c = WriteExchangeFile(p, db, file, projectId, train, range, separator, progress);
+        c = WriteExchangeFile(p, db, file, projectId, train, range, separator, progress, version);
     } catch (const RunError& e) {
         // The device's own words (a full disk, a size limit) are gone once the file is cancelled.
         const QString why = file.error() != QFileDevice::NoError ? file.errorString() : e.description();
@@ -321,6 +456,13 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, RunProgress& progres
         result.exportEnabled = true;
         return result;
     }
+    if (!c.refusal.isEmpty()) {
+        file.cancelWriting();
+        say("Export refused: the import could not read this file back, " + c.refusal +
+            ". Nothing was exported.");
+        result.exportEnabled = true;
+        return result;
+    }
     if (c.cancelled) {
         file.cancelWriting();
         status(2, "Export cancelled after " + QString::number(c.written) + " records; no file was written.");
@@ -333,6 +475,11 @@ ExportResult CreateFile(Program& p, const ExportRequest& r, RunProgress& progres
         return result;
     }
     result.alteredTexts = c.alteredTexts;
+    result.notesLeftOut = c.notesLeftOut;
+    if (c.notesLeftOut > 0)
+        status(2, GetMlString(848, "Exported ") + QString::number(c.written) +
+                      GetMlString(849, " Records of ") + QString::number(c.found) + ". " +
+                      NotesLeftOutText(c.notesLeftOut));
     if (c.found == 0) {
         say(GetMlString(551, "There are no records to export! Please check dates and project information.") +
             "\r\n" + GetMlString(552, "You may look at the data records directly under Edit|Edit Raw Data."));

@@ -2,7 +2,9 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
+#include "core/dbversion.h"
 #include "core/projecttrainkey.h"
 #include "platform/bulkwork.h"
 
@@ -34,10 +36,13 @@ struct ExportResult {
     // The texts written with blanks for what the file cannot carry (the separator, line
     // breaks), as a person names them; empty when every text went as stored.
     QStringList alteredTexts;
+    qint64 notesLeftOut = 0; // readings written whose note the file cannot carry
 };
 
 // The words that tell the user which texts an export altered; empty when none was.
 QString AlteredTextsMessage(const QStringList& alteredTexts, char separator);
+// The words that say how many reading notes an export left out; empty for none.
+QString NotesLeftOutText(qint64 notes);
 
 // The project ID and train number of a list entry "ID Train:N"; a train of 0 or none is 1. An ID
 // that itself holds "Train:" is cut there: callers with the list item's key use that instead.
@@ -58,15 +63,23 @@ struct ExportCounts {
     qint64 written = 0;
     bool cancelled = false;
     QStringList alteredTexts; // see ExportResult
+    qint64 notesLeftOut = 0;  // see ExportResult
+    // Why the import would refuse the file, naming the line or the reading; nothing of the file
+    // stands then but what was written before the check.
+    QString refusal;
 };
 
 // Writes the exchange file of one project train to out, newest reading first, each reading of
-// the range once. Database failures are DbError; a device that refuses a line is DbError with
-// the device's own text. Nothing after line 4 is written when the range holds no reading. Its
-// counts go to panel 2 of `progress`, which yields after each page of readings and may cancel.
+// the range once, line 1 naming `version` (else the program's database version). Database
+// failures are DbError; a device that refuses a line is DbError with the device's own text.
+// Nothing after line 4 is written when the range holds no reading. The exchange text (";") is
+// checked by the import's rules as it is written: a value the import would refuse stops it with
+// the refusal. Its counts go to panel 2 of `progress`, which yields after each page of readings
+// and may cancel.
 ExportCounts WriteExchangeFile(Program& p, SqliteConnection& db, QIODevice& out, const QString& projectId,
                                qint16 train, const ExportRange& range, char separator,
-                               RunProgress& progress = NoProgress());
+                               RunProgress& progress = NoProgress(),
+                               const std::optional<DbVersion>& version = std::nullopt);
 
 // The Export button: checks the request, writes OutputFileName (replaced only once the file is
 // whole), shows the messages and, on the panels of `progress`, the status texts.

@@ -1,6 +1,5 @@
 #include "maintenance/exchangefile.h"
 
-#include <QDateTime>
 #include <QIODevice>
 #include <array>
 #include <charconv>
@@ -10,7 +9,6 @@
 #include <utility>
 
 #include "core/numbers.h"
-#include "core/typedinput.h"
 
 namespace hv {
 
@@ -271,7 +269,7 @@ bool isPlainDecimal(QByteArrayView t, bool decimalComma) {
         ++c;
     if (c == start) return false;
     if (c == end) return true;
-    if (*c != '.' && !(*c == ',' && decimalComma)) return false;
+    if (*c != (decimalComma ? ',' : '.')) return false;
     const char* fraction = ++c;
     while (c < end && unsigned(*c - '0') < 10)
         ++c;
@@ -291,6 +289,19 @@ ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType) 
 
 qsizetype ExchangeTextLimit(const QString& column) {
     return column.compare(QLatin1String("ProjectID"), Qt::CaseInsensitive) == 0 ? 50 : 255;
+}
+
+ExchangeWholeRange ExchangeWholeRangeOf(const QString& column) {
+    if (oneOf(column, {"NumBanks", "Bank"})) return {1, 3};
+    if (oneOf(column, {"EventID"})) return {0, 2147483647};
+    return {};
+}
+
+QString ExchangeRangeRefusal(const QString& column, const ExchangeWholeRange& range, double value) {
+    if (range.any() || (value == std::trunc(value) && value >= range.min && value <= range.max)) return {};
+    return QStringLiteral("the %1 value %2 is not a whole number from %3 to %4")
+        .arg(column, QString::number(value, 'g', 15), QString::number(range.min, 'f', 0),
+             QString::number(range.max, 'f', 0));
 }
 
 void AppendExchangeNumber(QByteArray& out, double value, char decimal) {
@@ -315,7 +326,7 @@ bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out) {
         const auto whole = int(c - start);
         int decimals = 0;
         bool plain = whole > 0;
-        if (plain && c < end && (*c == '.' || (*c == ',' && decimalComma))) {
+        if (plain && c < end && *c == (decimalComma ? ',' : '.')) {
             const char* f = ++c;
             for (; c < end && unsigned(*c - '0') < 10; ++c)
                 n = n * 10 + unsigned(*c - '0');
@@ -328,15 +339,39 @@ bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out) {
             return true;
         }
     }
-    // Anything else by the program's one reader of numbers, the file's decimal comma read as
-    // its point: "+-5", "0x10" or "1e" are refused, never read as another number.
-    // A comma in a file with a decimal point could be either mark: refused.
-    if (!decimalComma && t.contains(',')) return false;
-    QString other = QString::fromUtf8(t);
-    if (decimalComma) other.replace(QLatin1Char(','), QLatin1Char('.'));
-    const NumberField f = ReadNumberField(other);
-    if (f.state != NumberField::Number) return false;
-    out = f.value;
+    // Anything else in the file's own form only, never the computer's: a sign, digits with the
+    // file's decimal mark, an exponent. "+-5", "0x10", "1e" or a group separator are refused.
+    char buf[72];
+    qsizetype n = 0;
+    const char* c = t.data();
+    const char* const end = c + t.size();
+    if (*c == '+' || *c == '-') {
+        if (*c == '-') buf[n++] = '-';
+        ++c;
+    }
+    qsizetype digits = 0;
+    for (; c < end && unsigned(*c - '0') < 10; ++c, ++digits)
+        buf[n++] = *c;
+    if (c < end && *c == (decimalComma ? ',' : '.')) {
+        buf[n++] = '.';
+        for (++c; c < end && unsigned(*c - '0') < 10; ++c, ++digits)
+            buf[n++] = *c;
+    }
+    if (digits == 0) return false;
+    if (c < end && (*c == 'e' || *c == 'E')) {
+        buf[n++] = 'e';
+        ++c;
+        if (c < end && (*c == '+' || *c == '-')) buf[n++] = *c++;
+        qsizetype exponent = 0;
+        for (; c < end && unsigned(*c - '0') < 10; ++c, ++exponent)
+            buf[n++] = *c;
+        if (exponent == 0) return false;
+    }
+    if (c != end) return false;
+    double v = 0;
+    const auto r = std::from_chars(buf, buf + n, v);
+    if (r.ec != std::errc() || r.ptr != buf + n || !std::isfinite(v)) return false;
+    out = v;
     return true;
 }
 
@@ -357,19 +392,25 @@ bool ParseExchangeDate(QByteArrayView text, char out[19]) {
         std::memcpy(out, s, 19);
         return true;
     }
-    if (t.isEmpty() || t.size() > 40) return false;
-    const QString q = QString::fromLatin1(t);
-    QDateTime dt = QDateTime::fromString(q, "yyyy-MM-dd HH:mm");
-    if (!dt.isValid()) dt = QDateTime::fromString(q, Qt::ISODate);
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(q, "yyyy-MM-dd");
-        if (d.isValid()) dt = QDateTime(d, QTime(0, 0));
+    // The close forms: the date alone, or with "T" for the blank, or without the seconds. The file
+    // holds wall-clock time to the second: a time zone or a fraction of a second is refused.
+    const bool dateOnly = t.size() == 10;
+    if (!dateOnly && t.size() != 16 && t.size() != 19) return false;
+    if (s[4] != '-' || s[7] != '-' || !digitsAt({0, 1, 2, 3, 5, 6, 8, 9})) return false;
+    int h = 0, mi = 0, se = 0;
+    if (!dateOnly) {
+        if ((s[10] != ' ' && s[10] != 'T') || s[13] != ':' || !digitsAt({11, 12, 14, 15})) return false;
+        h = twoDigits(s + 11);
+        mi = twoDigits(s + 14);
+        if (t.size() == 19) {
+            if (s[16] != ':' || !digitsAt({17, 18})) return false;
+            se = twoDigits(s + 17);
+        }
     }
-    if (!dt.isValid()) return false;
-    const QDate d = dt.date();
-    const QTime tm = dt.time();
-    if (!validDate(d.year(), d.month(), d.day(), tm.hour(), tm.minute(), tm.second())) return false;
-    storedDate(out, d.year(), d.month(), d.day(), tm.hour(), tm.minute(), tm.second());
+    const int y = twoDigits(s) * 100 + twoDigits(s + 2);
+    const int mo = twoDigits(s + 5), d = twoDigits(s + 8);
+    if (!validDate(y, mo, d, h, mi, se)) return false;
+    storedDate(out, y, mo, d, h, mi, se);
     return true;
 }
 
@@ -395,6 +436,7 @@ void ExchangeColumns::add(const QString& name, ExchangeKind kind) {
     const int i = int(names.size());
     names << name;
     kinds.push_back(kind);
+    ranges.push_back(kind == ExchangeKind::Number ? ExchangeWholeRangeOf(name) : ExchangeWholeRange());
     if (name.compare("ProjectID", Qt::CaseInsensitive) == 0)
         projectIdPos = i;
     else if (name.compare("TrainNumber", Qt::CaseInsensitive) == 0)
@@ -465,31 +507,73 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
         }
         case ExchangeKind::Date: {
             char d[19];
-            if (!ParseExchangeDate(t, d)) return refuse("a date");
+            if (!ParseExchangeDate(t, d))
+                return refuse(
+                    "a date as the file holds it: yyyy-mm-dd hh:mm:ss, wall-clock time to the second "
+                    "without a time zone or a fraction of a second");
             v.type = ExchangeValue::Text;
             setBytes(v.text, QByteArrayView(d, 19));
             break;
         }
         case ExchangeKind::Boolean:
-        case ExchangeKind::Number:
+        case ExchangeKind::Number: {
             v.type = ExchangeValue::Number;
-            if (checkOnly && isPlainDecimal(t, decimalComma)) {
+            const ExchangeWholeRange& range = cols.ranges[i];
+            if (checkOnly && range.any() && isPlainDecimal(t, decimalComma)) {
                 v.number = 0;
                 break;
             }
-            if (ParseExchangeNumber(t, decimalComma, v.number)) break;
-            if (equalsWord(t, "TRUE") || (kind == ExchangeKind::Boolean && equalsWord(t, "WAHR"))) {
+            if (ParseExchangeNumber(t, decimalComma, v.number)) {
+                const QString outside = ExchangeRangeRefusal(cols.names[int(i)], range, v.number);
+                if (outside.isEmpty()) break;
+                if (why) *why = outside;
+                return false;
+            }
+            // The words of a Yes/No field; a number field holds a number.
+            if (kind == ExchangeKind::Boolean && (equalsWord(t, "TRUE") || equalsWord(t, "WAHR"))) {
                 v.number = -1;
                 break;
             }
-            if (equalsWord(t, "FALSE") || (kind == ExchangeKind::Boolean && equalsWord(t, "FALSCH"))) {
+            if (kind == ExchangeKind::Boolean && (equalsWord(t, "FALSE") || equalsWord(t, "FALSCH"))) {
                 v.number = 0;
                 break;
             }
             return refuse("a number");
         }
+        }
     }
     return true;
+}
+
+QString ExchangeProjectLineRefusal(const ExchangeColumns& cols, const std::vector<ExchangeValue>& values,
+                                   const QStringList& required) {
+    if (cols.projectIdPos < 0 || cols.trainPos < 0)
+        return QStringLiteral("line 2 names no ProjectID or no TrainNumber");
+    const ExchangeValue& id = values[size_t(cols.projectIdPos)];
+    const ExchangeValue& train = values[size_t(cols.trainPos)];
+    if (id.type != ExchangeValue::Text || id.text.trimmed().isEmpty())
+        return QStringLiteral("line 3 holds no ProjectID");
+    if (id.text != id.text.trimmed())
+        return "line 3: the ProjectID \"" + QString::fromUtf8(id.text) + "\" has blanks before or after it";
+    if (train.type != ExchangeValue::Number || train.number != std::trunc(train.number))
+        return QStringLiteral("line 3 holds no TrainNumber that is a whole number");
+    if (train.number < 1)
+        return "line 3: the TrainNumber " + QString::number(train.number, 'g', 15) +
+               " is below 1; project trains are numbered from 1";
+    if (train.number > 32767)
+        return "line 3: the TrainNumber " + QString::number(train.number, 'g', 15) +
+               " is out of range; project trains are numbered from 1 to 32767";
+    if (cols.datePos >= 0 && values[size_t(cols.datePos)].type == ExchangeValue::Null)
+        return "line 3 holds no " + cols.names[cols.datePos];
+    for (const QString& need : required) {
+        qsizetype at = -1;
+        for (qsizetype i = 0; i < cols.names.size() && at < 0; ++i)
+            if (cols.names[i].compare(need, Qt::CaseInsensitive) == 0) at = i;
+        if (at < 0) return "line 2 names no " + need + ", which every project train needs";
+        if (values[size_t(at)].type == ExchangeValue::Null)
+            return "line 3 holds no " + cols.names[at] + " value, which every project train needs";
+    }
+    return {};
 }
 
 // Writer
@@ -508,18 +592,37 @@ void ExchangeWriter::text(const QString& value) {
     text(QByteArrayView(value.toUtf8()));
 }
 
+bool ExchangeWriter::alters(QByteArrayView utf8) const {
+    for (const char c : utf8)
+        if ((c == sep_ && !quotes()) || c == '\r' || c == '\n') return true;
+    return false;
+}
+
 void ExchangeWriter::text(QByteArrayView utf8) {
     next();
+    const bool quoted = quotes() && (utf8.contains(sep_) || utf8.contains('"'));
+    if (quoted) line_ += '"';
     const qsizetype at = line_.size();
     line_.append(utf8);
-    for (char* c = line_.data() + at; c < line_.data() + line_.size(); ++c)
-        if (*c == sep_ || *c == '\r' || *c == '\n') *c = ' ';
+    for (qsizetype i = at; i < line_.size(); ++i) {
+        char& c = line_[i];
+        if (c == '\r' || c == '\n' || (c == sep_ && !quoted))
+            c = ' ';
+        else if (c == '"' && quoted)
+            line_.insert(++i, '"');
+    }
+    if (quoted) line_ += '"';
 }
 
 void ExchangeWriter::number(double value) {
     next();
     char text[32];
-    line_.append(text, WriteGeneralNumber(text, value, dec_) - text);
+    const char* end = WriteGeneralNumber(text, value, dec_);
+    // A spreadsheet file of a decimal-comma computer: the mark is the separator too.
+    const bool quoted = quotes() && dec_ == sep_ && std::memchr(text, sep_, size_t(end - text));
+    if (quoted) line_ += '"';
+    line_.append(text, end - text);
+    if (quoted) line_ += '"';
 }
 
 void ExchangeWriter::integer(qint64 value) {
@@ -654,7 +757,15 @@ bool ReadExchangeHeader(ExchangeReader& reader, ExchangeHeader& h) {
     h.linesRead = 1;
     const QByteArray& l1 = reader.line();
     h.line1 = DecodeExchangeText(l1);
-    h.decimalComma = l1.endsWith("44");
+    // The file names its decimal mark in the last field of line 1.
+    const qsizetype lastSemi = l1.lastIndexOf(';');
+    const QByteArrayView code = trimmed(QByteArrayView(l1).sliced(lastSemi + 1));
+    h.decimalMarkText = DecodeExchangeText(code.first(std::min<qsizetype>(code.size(), 20)));
+    if (lastSemi >= 0 && code == "44")
+        h.decimalMark = ',';
+    else if (lastSemi >= 0 && code == "46")
+        h.decimalMark = '.';
+    h.decimalComma = h.decimalMark == ',';
     const qsizetype semi = l1.indexOf(';');
     const QByteArrayView v = trimmed(QByteArrayView(l1).first(semi < 0 ? l1.size() : semi));
     qint64 number = 0;

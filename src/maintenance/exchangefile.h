@@ -38,16 +38,28 @@ ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType);
 // The most characters a text column takes from a file: 50 for a project ID, 255 for the other
 // texts (names, descriptions, captions and units), as the database's text fields hold.
 qsizetype ExchangeTextLimit(const QString& column);
+// The whole numbers a column takes where the program counts on them (the banks, event numbers);
+// any number elsewhere (min above max).
+struct ExchangeWholeRange {
+    double min = 1;
+    double max = 0;
+    bool any() const { return min > max; }
+};
+ExchangeWholeRange ExchangeWholeRangeOf(const QString& column);
+// Why a value does not fit its column's whole-number range ("the NumBanks value 4 is not a
+// whole number from 1 to 3"); empty when it fits.
+QString ExchangeRangeRefusal(const QString& column, const ExchangeWholeRange& range, double value);
 
 // A number as the file holds it: up to 15 significant digits, no grouping, the given
 // decimal mark, "E" exponents below 1E-04 and from 1E+15 ("1E-05").
 void AppendExchangeNumber(QByteArray& out, double value, char decimal);
-// A number field (blanks around it allowed); "e" and "E" exponents. False when the text
-// is not a finite number as ReadNumberField reads it. With decimalComma the decimal mark
-// is ",", else "." (and a comma is refused).
+// A number field in the file's own form, never the computer's (blanks around it allowed): a
+// sign, digits with the file's decimal mark ("," with decimalComma, else "."), an "e" or "E"
+// exponent. False for anything else (the other mark, group separators, words, infinities).
 bool ParseExchangeNumber(QByteArrayView text, bool decimalComma, double& out);
-// A date field: "yyyy-mm-dd hh:mm:ss" and close forms; writes the stored form (19 bytes)
-// into out. False when it is not a valid date.
+// A date field: "yyyy-mm-dd hh:mm:ss", without the seconds or the time, or with "T" for the
+// blank; writes the stored form (19 bytes) into out. False when it is not a valid date, or
+// holds a time zone or a fraction of a second: the file keeps wall-clock time to the second.
 bool ParseExchangeDate(QByteArrayView text, char out[19]);
 // Text bytes of the file: UTF-8 when they are valid UTF-8, else Windows-1252.
 QString DecodeExchangeText(QByteArrayView bytes);
@@ -64,6 +76,7 @@ struct ExchangeValue {
 struct ExchangeColumns {
     QStringList names;
     std::vector<ExchangeKind> kinds;
+    std::vector<ExchangeWholeRange> ranges;
     int projectIdPos = -1;
     int trainPos = -1;
     int datePos = -1; // TheDate or DateReference
@@ -74,21 +87,34 @@ struct ExchangeColumns {
 // Null; with allowMissing, fields missing at the end are Null, else they are refused. Blank
 // fields beyond the columns (a spreadsheet pads its rows) are dropped; any other field
 // beyond them, or a field that does not fit its column, is refused with the reason in why.
-// Booleans also take TRUE, FALSE, Wahr and Falsch as whole fields in any case; any number
-// column takes TRUE and FALSE.
+// Booleans also take TRUE, FALSE, Wahr and Falsch as whole fields in any case; a number column
+// takes numbers only, whole ones in its range where it has one.
 // With checkOnly the fields are checked alike, but only dates are converted: numbers and texts
 // come out as their type with no value, which is what a check of a whole file needs.
 bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const ExchangeColumns& cols,
                            bool decimalComma, bool allowMissing, std::vector<ExchangeValue>& out,
                            QString* why, bool checkOnly = false);
 
+// Why the values of line 3 cannot make a project train, as a sentence naming the line and field;
+// empty when they can: a ProjectID without blanks around it, a whole TrainNumber from 1 to
+// 32767, a date where the line names one, and a value for every column of `required`, those a
+// project record cannot load as Null (RequiredProjectColumns).
+QString ExchangeProjectLineRefusal(const ExchangeColumns& cols, const std::vector<ExchangeValue>& values,
+                                   const QStringList& required);
+
 // Writes lines of fields: the separator between fields, CR LF after each line.
 class ExchangeWriter {
 public:
     ExchangeWriter(QIODevice& out, char separator, char decimal);
-    // Text with the separator and line breaks replaced by blanks, so a field stays one field.
+    // Text with line breaks replaced by blanks, so a line stays one line. A field stays one field:
+    // the exchange text (";") writes a blank for the separator, which its reader needs; the
+    // spreadsheet file (",") quotes a field that holds the separator or a quote, as CSV readers
+    // expect, and quotes a number whose decimal mark is the separator.
     void text(const QString& value);
     void text(QByteArrayView utf8); // the same for UTF-8 bytes
+    // Whether text() writes the text otherwise than it stands (a blank for a character).
+    bool alters(QByteArrayView utf8) const;
+    bool quotes() const { return sep_ == ','; }
     void number(double value);
     void integer(qint64 value);
     void raw(QByteArrayView value); // as given
@@ -143,7 +169,9 @@ private:
 // Lines 1 to 4 as a file choice reads them.
 struct ExchangeHeader {
     QString line1;
-    bool decimalComma = false;             // line 1 ends in "44"
+    bool decimalComma = false;             // the last field of line 1 is 44
+    std::optional<char> decimalMark;       // ',' for 44, '.' for 46, none for another code
+    QString decimalMarkText;               // that field as it stands
     std::optional<qint32> version;         // field 1 of line 1 when it is a whole number
     int linesRead = 0;                     // 0 to 4
     QStringList projectNames;              // line 2

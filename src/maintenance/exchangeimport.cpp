@@ -51,6 +51,17 @@ qint16 wholeOrZero(const ExchangeValue& v) {
     return r >= -32768 && r <= 32767 ? qint16(r) : qint16(0);
 }
 
+// A date as ParseExchangeDate stores it, "yyyy-mm-dd hh:mm:ss", without a parser per reading.
+QDateTime storedDateTime(const QByteArray& t) {
+    auto n = [&](int at, int digits) {
+        int v = 0;
+        for (int i = at; i < at + digits; ++i)
+            v = v * 10 + (t[i] - '0');
+        return v;
+    };
+    return QDateTime(QDate(n(0, 4), n(5, 2), n(8, 2)), QTime(n(11, 2), n(14, 2), n(17, 2)));
+}
+
 struct TableColumns {
     QHash<QString, QPair<QString, QString>> byLower; // name and declared type
 };
@@ -183,6 +194,13 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
                         .toInt(&okOldest);
     if (!okOldest) oldest = 0;
 
+    // A spreadsheet file has "," where the exchange file has ";": nothing of it can be read.
+    if (!h.line1.contains(';') && h.line1.contains(',')) {
+        refuseFile(p, path,
+                   "it is a spreadsheet CSV (fields separated by \",\"), not an exchange file; export the "
+                   "project again as an exchange text file (\";\") to import it");
+        return refused();
+    }
     if (!h.version) {
         say(p, GetMlString(
                    967, "This IMPORT file was made with an incompatible export version or the version info "
@@ -191,8 +209,8 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
                        968, "You can try Import Data (Collected Outside of HV) from another Excel program") +
                    CrLf + GetMlString(969, "Version info should be in cell A1 of the Excel sheet.") + CrLf +
                    GetMlString(970, "Current Program version is: ") + ProgramVersionText +
-                   GetMlString(971, " and the import file should show ") + "0" + CrLf +
-                   GetMlString(972, "Should be compatible up to version: ") + QString::number(oldest));
+                   GetMlString(971, " and the import file should show ") + QString::number(programVersion()) +
+                   CrLf + GetMlString(972, "Should be compatible up to version: ") + QString::number(oldest));
         return refused();
     }
     if (*h.version < oldest) {
@@ -201,6 +219,20 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
                 963, "Incompatible export versions or version info missing in .txt file. Import aborted.") +
                 CrLf + GetMlString(964, "Program version is: ") + ProgramVersionText + CrLf +
                 GetMlString(966, "It should be compatible back to version: ") + QString::number(oldest));
+        return refused();
+    }
+    if (*h.version > programVersion()) {
+        refuseFile(p, path,
+                   QStringLiteral("line 1: the file's version %1 is newer than this program's %2, whose "
+                                  "import may not know its columns")
+                       .arg(*h.version)
+                       .arg(programVersion()));
+        return refused();
+    }
+    if (!h.decimalMark) {
+        refuseFile(p, path,
+                   "line 1: the decimal-mark code \"" + h.decimalMarkText +
+                       "\" is neither 46 (a decimal point) nor 44 (a decimal comma)");
         return refused();
     }
     c.FileIsOlder = programVersion() > *h.version;
@@ -237,32 +269,13 @@ ChoiceOutcome ChooseImportFile(Program& p, const QString& path, ImportChoice& c)
             refuseFile(p, path, "line 3: " + why);
             return refused();
         }
+        why = ExchangeProjectLineRefusal(cols, c.projectValues, RequiredProjectColumns());
+        if (!why.isEmpty()) {
+            refuseFile(p, path, why);
+            return refused();
+        }
         const ExchangeValue& id = c.projectValues[size_t(cols.projectIdPos)];
         const ExchangeValue& train = c.projectValues[size_t(cols.trainPos)];
-        if (id.type != ExchangeValue::Text || id.text.trimmed().isEmpty()) {
-            refuseFile(p, path, "line 3 holds no ProjectID");
-            return refused();
-        }
-        if (id.text != id.text.trimmed()) {
-            refuseFile(p, path,
-                       "line 3: the ProjectID \"" + QString::fromUtf8(id.text) +
-                           "\" has blanks before or after it");
-            return refused();
-        }
-        if (train.type != ExchangeValue::Number || wholeOrZero(train) != train.number) {
-            refuseFile(p, path, "line 3 holds no TrainNumber that is a whole number");
-            return refused();
-        }
-        if (train.number < 1) {
-            refuseFile(p, path,
-                       "line 3: the TrainNumber " + QString::number(train.number) +
-                           " is below 1; project trains are numbered from 1");
-            return refused();
-        }
-        if (cols.datePos >= 0 && c.projectValues[size_t(cols.datePos)].type == ExchangeValue::Null) {
-            refuseFile(p, path, "line 3 holds no " + cols.names[cols.datePos]);
-            return refused();
-        }
         const QStringList& udNames = ExchangeUserDefinedColumns();
         for (int i = 0; i < std::min(h.userDefinedFields.size(), udNames.size()); ++i) {
             const QString& f = h.userDefinedFields[i];
@@ -464,6 +477,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
         qint64 toInsert = 0;
         qint64 readingLines = 0;
         QHash<QByteArray, qint64> fileDates; // date, the line that holds it
+        QHash<qint64, qint64> repeats;       // a line of a date an earlier line holds, that line
         bool noData = false;
         {
             QFile file(c.ImportFileName);
@@ -563,19 +577,14 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                     c.accepted = false;
                     return r;
                 }
-                // One reading per date: a file that lists a date twice is not the train's record.
+                // One reading per date: a control system logging local time writes the hour after
+                // the autumn clock change twice. The first line of a date is stored, a later one is
+                // left to the intake, which stores no date twice, and named in the summary.
                 const auto at = fileDates.constFind(date.text);
-                if (at == fileDates.constEnd()) {
+                if (at == fileDates.constEnd())
                     fileDates.insert(date.text, reader->lineNumber());
-                } else {
-                    refuseFile(p, c.ImportFileName,
-                               QStringLiteral("lines %1 and %2 hold the same date %3")
-                                   .arg(*at)
-                                   .arg(reader->lineNumber())
-                                   .arg(QString::fromUtf8(date.text)));
-                    c.accepted = false;
-                    return r;
-                }
+                else if (inRange(date))
+                    repeats.insert(reader->lineNumber(), *at);
                 if (inRange(date)) ++toInsert;
                 if (reader->lineNumber() % Turns.rows == 0) {
                     status(2, QStringLiteral("Checking line %1").arg(reader->lineNumber()));
@@ -673,6 +682,7 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
         };
 
         ReadingIntake::Tally tally;
+        QStringList repeatedLines; // the first ten
         if (noData) {
             try {
                 SqliteTransaction guard(db);
@@ -729,8 +739,17 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                         readingValues.clear();
                         for (int pos : readingPos)
                             readingValues << variantOf(values[size_t(pos)]);
-                        tally.count(intake.add(parseDbDate(QString::fromLatin1(date.text)), readingValues),
-                                    intake.failureText());
+                        const ReadingIntake::Outcome o = intake.add(storedDateTime(date.text), readingValues);
+                        const auto repeat = repeats.constFind(reader->lineNumber());
+                        if (repeat != repeats.constEnd() && o == ReadingIntake::Outcome::AlreadyStored) {
+                            if (r.repeated++ < 10)
+                                repeatedLines << QStringLiteral("line %1 (%2, as on line %3)")
+                                                     .arg(reader->lineNumber())
+                                                     .arg(QString::fromLatin1(date.text))
+                                                     .arg(*repeat);
+                        } else {
+                            tally.count(o, intake.failureText());
+                        }
                         if (!projectRowsIn) {
                             writeProjectRows();
                             projectRowsIn = true;
@@ -780,6 +799,13 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
         r.firstFailure = tally.firstFailure;
         QString summary = QString::number(r.inserted) + GetMlString(1010, " imported, ") +
                           QString::number(r.skipped) + GetMlString(1011, " skipped out of date range.");
+        if (r.repeated > 0) {
+            r.repeatedLines = repeatedLines.join(", ") + (r.repeated > repeatedLines.size() ? ", ..." : "");
+            summary += " " + QString::number(r.repeated) +
+                       (r.repeated == 1 ? " line repeats the date of an earlier line and was"
+                                        : " lines repeat the date of an earlier line and were") +
+                       " not stored again: " + r.repeatedLines + ".";
+        }
         if (r.alreadyStored > 0)
             summary +=
                 " " + QString::number(r.alreadyStored) + " already stored for the train, not stored again.";

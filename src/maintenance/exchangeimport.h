@@ -49,19 +49,21 @@ struct ImportResult {
     qint64 skipped = 0;       // out of the date range
     qint64 alreadyStored = 0; // dates the project train already held: not stored again
     qint64 failed = 0;        // not stored: their calculation failed
+    qint64 repeated = 0;      // lines of a date an earlier line of the file holds: not stored again
+    QString repeatedLines;    // the first of them, named for the summary
     QString firstFailure;
     QString lastProjectId; // of the last reading line read
 };
 
 // The Import button. The whole file is checked before anything is written: a line cut short or
-// refused, a reading of another project or train, a date listed twice, a first reading that
-// does not match the project, or Cancel writes nothing. Each reading goes in through the
-// ReadingIntake: a date the train already holds is skipped and counted, and a reading whose
-// calculation fails is not stored. The project row, its user-defined row and the readings of
-// the range are then written in one transaction, so that an import that does not finish (a
-// database failure, a lock, a cancel between turns) leaves the database as it was. At the end a
-// file older than the program offers to recalculate the project train. Status texts go to the
-// panels of `progress`, which yields between batches and may cancel.
+// refused, a reading of another project or train, a first reading that does not match the
+// project, or Cancel writes nothing. Each reading goes in through the ReadingIntake: a date the
+// train already holds, or an earlier line of the file, is skipped, counted and (for the file's
+// own repeats) named by line, and a reading whose calculation fails is not stored. The project row, its
+// user-defined row and the readings of the range are then written in one transaction, so that an import that
+// does not finish (a database failure, a lock, a cancel between turns) leaves the database as it was. At the
+// end a file older than the program offers to recalculate the project train. Status texts go to the panels of
+// `progress`, which yields between batches and may cancel.
 ImportResult RunImport(Program& p, ImportChoice& choice, const ImportRange& range,
                        RunProgress& progress = NoProgress());
 

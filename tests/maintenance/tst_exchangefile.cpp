@@ -62,7 +62,10 @@ private slots:
         QTest::newRow("18 digits") << "123456789.123456789" << num << false << QVariant(123456789.123456789);
         QTest::newRow("mark at the end") << "5." << num << false << QVariant(5.0);
         QTest::newRow("two marks") << "1.2.3" << num << false << QVariant();
-        QTest::newRow("point in comma mode") << "12.5" << num << true << QVariant(12.5);
+        QTest::newRow("point in comma mode") << "12.5" << num << true << QVariant();
+        QTest::newRow("exponent, three decimals") << "2.345E-05" << num << false << QVariant(2.345e-5);
+        QTest::newRow("comma exponent, three decimals") << "2,345E-05" << num << true << QVariant(2.345e-5);
+        QTest::newRow("group separator") << "1.234,5" << num << true << QVariant();
         QTest::newRow("too large") << "1e999" << num << false << QVariant();
         QTest::newRow("65 digits") << QString(65, '9') << num << false << QVariant();
         QTest::newRow("minus alone") << "-" << num << false << QVariant();
@@ -70,7 +73,9 @@ private slots:
         QTest::newRow("blank is Null") << "  " << num << false << QVariant(QMetaType(QMetaType::Double));
         QTest::newRow("text in number") << "abc" << num << false << QVariant();
         QTest::newRow("infinity") << "inf" << num << false << QVariant();
-        QTest::newRow("TRUE in number") << "TRUE" << num << false << QVariant(-1.0);
+        QTest::newRow("TRUE in number") << "TRUE" << num << false << QVariant();
+        QTest::newRow("FALSE in number") << "false" << num << false << QVariant();
+        QTest::newRow("TRUE in Boolean") << "TRUE" << boo << false << QVariant(-1.0);
         QTest::newRow("Wahr in Boolean") << "wAHR" << boo << false << QVariant(-1.0);
         QTest::newRow("Falsch in Boolean") << "Falsch" << boo << false << QVariant(0.0);
         QTest::newRow("Wahr in number") << "Wahr" << num << false << QVariant();
@@ -79,9 +84,18 @@ private slots:
         QTest::newRow("date without seconds")
             << "2013-05-10 23:59" << dat << false << QVariant("2013-05-10 23:59:00");
         QTest::newRow("30 February") << "2013-02-30 10:00:00" << dat << false << QVariant();
+        QTest::newRow("T between") << "2013-05-10T00:40:00" << dat << false
+                                   << QVariant("2013-05-10 00:40:00");
+        QTest::newRow("date alone") << "2013-05-10" << dat << false << QVariant("2013-05-10 00:00:00");
+        QTest::newRow("fraction of a second") << "2013-05-10 00:40:00.500" << dat << false << QVariant();
+        QTest::newRow("zone Z") << "2013-05-10T00:40:00Z" << dat << false << QVariant();
+        QTest::newRow("zone offset") << "2013-05-10 00:40:00+02:00" << dat << false << QVariant();
         QTest::newRow("not a date") << "yesterday" << dat << false << QVariant();
     }
     void fieldsReadAsTheirColumns() {
+        // The file's own form decides, never the computer's: German settings read "." as a
+        // group separator.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         QFETCH(QString, field);
         QFETCH(int, kind);
         QFETCH(bool, comma);
@@ -108,6 +122,45 @@ private slots:
             QCOMPARE(out[0].number, expected.toDouble());
         else
             QCOMPARE(QString::fromUtf8(out[0].text), expected.toString());
+    }
+
+    // Where the program counts on whole numbers, a file gives them in range or is refused,
+    // naming the field.
+    void wholeNumberColumns_data() {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<bool>("accepted");
+        for (const char* f : {"0", "4", "-1", "1.5"})
+            QTest::addRow("NumBanks %s", f) << "NumBanks" << f << false;
+        QTest::newRow("NumBanks 3") << "NumBanks"
+                                    << "3" << true;
+        QTest::newRow("Bank 0") << "Bank"
+                                << "0" << false;
+        QTest::newRow("Bank 4") << "Bank"
+                                << "4" << false;
+        QTest::newRow("Bank 1") << "Bank"
+                                << "1" << true;
+        for (const char* f : {"-5", "2.5", "1e20"})
+            QTest::addRow("EventID %s", f) << "EventID" << f << false;
+        QTest::newRow("EventID 7") << "EventID"
+                                   << "7" << true;
+        QTest::newRow("PermFlow 2.5") << "PermFlow"
+                                      << "2.5" << true;
+    }
+    void wholeNumberColumns() {
+        QFETCH(QString, column);
+        QFETCH(QString, field);
+        QFETCH(bool, accepted);
+        ExchangeColumns cols;
+        cols.add(column, ExchangeKind::Number);
+        const QByteArray bytes = field.toUtf8();
+        std::vector<ExchangeValue> out;
+        QString why;
+        for (const bool checkOnly : {false, true}) {
+            QCOMPARE(ConvertExchangeFields({QByteArrayView(bytes)}, cols, false, false, out, &why, checkOnly),
+                     accepted);
+            if (!accepted) QVERIFY2(why.startsWith("the " + column + " value"), qPrintable(why));
+        }
     }
 
     // Old files are Windows-1252; ours UTF-8.
@@ -152,7 +205,7 @@ private slots:
         QCOMPARE(lines[0], line1);
         QCOMPARE(lines[1].split(sep), ExchangeProjectColumns());
         if (csv && comma) { // the spreadsheet file keeps the locale's decimal comma, as its button warns
-            QVERIFY(lines[2].contains(",15,5,"));
+            QVERIFY(lines[2].contains(",\"15,5\",")); // quoted, as CSV readers expect
             QCOMPARE(lines[4].split(sep).size(), dataNames);
             return;
         }

@@ -1,6 +1,7 @@
 // The export and import windows driving the exchange.
 #include <QtTest>
 
+#include "core/typedinput.h"
 #include "exchangetestsupport.h"
 
 using namespace hv;
@@ -11,8 +12,10 @@ class TestExchangeWindows : public QObject {
 private slots:
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
-    // Enter in a date box ends the edit: it neither imports nor exports.
+    // Enter in a date box ends the edit: it neither imports nor exports. The boxes show dates as
+    // the computer writes them.
     void enterInADateBoxStartsNothing() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         TestEnv env;
         Program& p = env.prog();
         makeBlankDatabase(p.ProjectDatabasePath);
@@ -25,6 +28,9 @@ private slots:
             w.cmdCSVFile->click();
             QVERIFY(w.cmdImport->isEnabled());
             for (QDateTimeEdit* d : {w.DTPicker1, w.DTPicker2}) {
+                QCOMPARE(d->text(), ShortDateText(d->date()));
+                QVERIFY2(QRegularExpression("^\\d\\d\\.\\d\\d\\.\\d{4}$").match(d->text()).hasMatch(),
+                         qPrintable(d->text()));
                 d->setFocus();
                 QTest::keyClick(d, Qt::Key_Return);
                 QTest::keyClick(d, Qt::Key_Enter);
@@ -42,6 +48,9 @@ private slots:
             w.cmdTXTfile->click();
             QVERIFY(w.cmdExport->isEnabled());
             for (QDateTimeEdit* d : {w.DTPicker1, w.DTPicker2}) {
+                QCOMPARE(d->text(), ShortDateText(d->date()));
+                QVERIFY2(QRegularExpression("^\\d\\d\\.\\d\\d\\.\\d{4}$").match(d->text()).hasMatch(),
+                         qPrintable(d->text()));
                 d->setFocus();
                 QTest::keyClick(d, Qt::Key_Return);
                 QTest::keyClick(d, Qt::Key_Enter);
@@ -159,7 +168,7 @@ private slots:
         QTest::newRow("comma in a CSV description")
             << true << "P1"
             << "Plant, 2\r\nbanks"
-            << "The exchange file cannot carry \",\" or a line break in a text: each was written as a blank "
+            << "The exchange file cannot carry a line break in a text: each was written as a blank "
                "in the project's Description.";
     }
     void exportWindow() {
@@ -199,7 +208,9 @@ private slots:
         w.cmdExport->click();
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QVERIFY(!w.cmdExport->isEnabled());
-        QCOMPARE(w.panelText(2), "Exported 1 Records of 1");
+        // The summary says what the file could not carry: the reading's note.
+        QCOMPARE(w.panelText(2),
+                 "Exported 1 Records of 1. 1 reading note was left out: the exchange file carries no notes.");
         QFile f(out);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray text = f.readAll();

@@ -4,9 +4,15 @@
 #include <QCoreApplication>
 #include <QKeyEvent>
 
+#include "core/typedinput.h"
 #include "core/ui/named.h"
 
 namespace hv {
+
+void UseShortDateForm(QDateTimeEdit* picker) {
+    // The hint names the form in lower case; in a date alone "m" can only stand for the month.
+    picker->setDisplayFormat(ShortDateHint().replace(QLatin1Char('m'), QLatin1Char('M')));
+}
 
 ExchangeWindow::ExchangeWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     SBImport = named(new QStatusBar(this), "SBImport");

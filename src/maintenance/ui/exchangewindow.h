@@ -1,4 +1,5 @@
 #pragma once
+#include <QDateTimeEdit>
 #include <QLabel>
 #include <QStatusBar>
 #include <QWidget>
@@ -7,6 +8,10 @@
 #include "platform/bulkwork.h"
 
 namespace hv {
+
+// A date picker of the export and import windows: the computer's own short date form with a
+// four-digit year, the form of every date the program shows.
+void UseShortDateForm(QDateTimeEdit* picker);
 
 // What the export and import windows share: two status panels that show the run, and an
 // Exit button (and Escape) that cancels a running export or import at its next turn instead

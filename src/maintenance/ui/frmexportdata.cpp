@@ -21,7 +21,7 @@ FrmExportData::FrmExportData(Program& p, QWidget* parent) : ExchangeWindow(paren
     DTPicker2 = named(new QDateTimeEdit(this), "DTPicker2");
     for (QDateTimeEdit* d : {DTPicker1, DTPicker2}) {
         d->setCalendarPopup(true);
-        d->setDisplayFormat("yyyy-MM-dd");
+        UseShortDateForm(d);
     }
     chkAll = named(new QCheckBox("Select All Dates", this), "chkAll");
     cmdTXTfile = named(new QPushButton("Specify a *.txt File Name to Export TO:", this), "cmdTXTfile");

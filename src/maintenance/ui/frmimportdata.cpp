@@ -21,7 +21,7 @@ FrmImportData::FrmImportData(Program& p, QWidget* parent) : ExchangeWindow(paren
     DTPicker2 = named(new QDateTimeEdit(this), "DTPicker2");
     for (QDateTimeEdit* d : {DTPicker1, DTPicker2}) {
         d->setCalendarPopup(true);
-        d->setDisplayFormat("yyyy-MM-dd");
+        UseShortDateForm(d);
     }
     const char* captions[4] = {"Project:", "", "From Date:", "To Date:"};
     for (int i = 0; i < 4; ++i) {
