@@ -18,6 +18,7 @@
 #include <QImageWriter>
 #include <QSvgGenerator>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 #include "core/program.h"
@@ -517,7 +518,8 @@ int main(int argc, char** argv) {
                 std::printf(" %s %.3f s floor %.3f s ratio %.2f", r.name, r.program.total(), r.floor.total(),
                             r.program.total() / r.floor.total());
             std::printf(" peak %ld kB\n", peakKb());
-            return 0;
+            std::fflush(stdout);
+            std::_Exit(0);
         }
 
         const bool floor = parser.isSet("floor");
@@ -543,5 +545,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(e.description()));
         return 1;
     }
-    return 0;
+    // Everything is written: the process ends without taking its graphs and the window
+    // system down piece by piece, as a picture-making tool of its own would.
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(0);
 }

@@ -207,19 +207,17 @@ namespace {
 // when the train holds a good part of the table, reading in storage order and sorting here is
 // several times faster than one index lookup per reading. The train's share of the table's
 // first and of its last rows tells, at the cost of those few thousand rows whatever the size of
-// the table.
-bool storageOrderServes(SqliteConnection& db, const QString& match, const QVariantList& params) {
+// the table. The rows the table spans when it serves, else 0.
+qint64 storageOrderServes(SqliteConnection& db, const QString& match, const QVariantList& params) {
     constexpr int EndRows = 4096;
-    for (const char* end :
-         {"rowid < (SELECT MIN(rowid) FROM Data) + ?", "rowid > (SELECT MAX(rowid) FROM Data) - ?"}) {
-        SqliteStatement q(db, "SELECT COUNT(*), TOTAL(m) FROM (SELECT (" + match +
-                                  ") AS m FROM Data NOT INDEXED WHERE " + end + ")");
-        q.bindAll(params + QVariantList{EndRows});
-        if (!q.step()) return false;
-        const double rows = q.real(0), matching = q.real(1);
-        if (!(matching * 3 > rows)) return false;
-    }
-    return true;
+    const QString share = "(SELECT COUNT(*) <= 3 * TOTAL(m) FROM (SELECT (" + match +
+                          ") AS m FROM Data NOT INDEXED WHERE rowid %1))";
+    SqliteStatement q(db, "SELECT (SELECT MAX(rowid) - MIN(rowid) + 1 FROM Data), " +
+                              share.arg("< (SELECT MIN(rowid) FROM Data) + ?") + ", " +
+                              share.arg("> (SELECT MAX(rowid) FROM Data) - ?"));
+    q.bindAll(params + QVariantList{EndRows} + params + QVariantList{EndRows});
+    if (!q.step() || q.isNull(0) || q.real(1) == 0 || q.real(2) == 0) return 0;
+    return qint64(q.real(0));
 }
 
 } // namespace
@@ -246,7 +244,13 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     }
     SqliteConnection fast(db);
     const QString columns = "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ");
-    if (storageOrderServes(fast, match, params)) {
+    if (const qint64 span = storageOrderServes(fast, match, params)) {
+        // The train holds at least a third of the table's rows: room for all of them is
+        // reserved at once, and what is never filled is never touched.
+        Series[0].Dates.reserve(size_t(span));
+        Series[0].Hours.reserve(size_t(span));
+        for (int k = 1; k <= r.SensorCount; ++k)
+            Series[size_t(k - 1)].Values.reserve(size_t(span));
         // One scan serves readings and events: the bank picks the readings only.
         SqliteStatement q(fast,
                           columns + ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE " + match);
