@@ -9,6 +9,7 @@
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "platform/database.h"
 #include "platform/sqlite.h"
 
@@ -69,6 +70,12 @@ double dateSerialAt(const SqliteStatement& q, int col) {
     }
     const QDateTime dt = parseDbDate(QString::fromUtf8(t, len));
     return dt.isValid() ? ToDateSerial(dt) : 0.0;
+}
+
+// A tenth past a limit reading, away from 0; the largest Double where that tenth would overflow.
+double beyond(double limit) {
+    const double x = limit * 1.1;
+    return std::isfinite(x) ? x : std::copysign(std::numeric_limits<double>::max(), limit);
 }
 
 // A number column, or NaN where nothing was stored.
@@ -194,83 +201,91 @@ void clsGrapher::MakeGraph() {
     DrawGraph(Request);
 }
 
+namespace {
+
+// Whether reading the whole table in storage order serves the request better than its index:
+// when the train holds a good part of the table, reading in storage order and sorting here is
+// several times faster than one index lookup per reading. The train's share of the table's
+// first and of its last rows tells, at the cost of those few thousand rows whatever the size of
+// the table. The rows the table spans when it serves, else 0.
+qint64 storageOrderServes(SqliteConnection& db, const QString& match, const QVariantList& params) {
+    constexpr int EndRows = 4096;
+    const QString share = "(SELECT COUNT(*) <= 3 * TOTAL(m) FROM (SELECT (" + match +
+                          ") AS m FROM Data NOT INDEXED WHERE rowid %1))";
+    SqliteStatement q(db, "SELECT (SELECT MAX(rowid) - MIN(rowid) + 1 FROM Data), " +
+                              share.arg("< (SELECT MIN(rowid) FROM Data) + ?") + ", " +
+                              share.arg("> (SELECT MAX(rowid) FROM Data) - ?"));
+    q.bindAll(params + QVariantList{EndRows} + params + QVariantList{EndRows});
+    if (!q.step() || q.isNull(0) || q.real(1) == 0 || q.real(2) == 0) return 0;
+    return qint64(q.real(0));
+}
+
+} // namespace
+
 void clsGrapher::LoadGraphData(GraphRequest& r) {
     Database db = Database::open(p_.ProjectDatabasePath);
     // Column names come from the series catalogue: each must be a real column of Data.
     QStringList cols;
     for (int k = 0; k < r.SensorCount; ++k)
         cols << quoteIdent(db.checkedColumn("Data", r.SensorCols.value(k)));
-    QString sql = "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ") + " FROM Data WHERE ProjectID = ?";
-    QVariantList params{r.ProjectID};
+    for (int k = 1; k <= r.SensorCount; ++k) {
+        SeriesData& s = Series[size_t(k - 1)];
+        s.PointCount = 0;
+        s.Values.clear();
+    }
+    Series[0].Dates.clear();
+    Series[0].Hours.clear();
+    // A graph marks the events of its own project train.
+    QString match = "ProjectID = ? AND TheDate >= ? AND TheDate <= ?";
+    QVariantList params{r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)};
     if (r.TrainNumber >= 1) {
-        sql += " AND TrainNumber = ?";
+        match += " AND TrainNumber = ?";
         params << int(r.TrainNumber);
     }
-    sql += " AND TheDate >= ? AND TheDate <= ?";
-    params << dateParam(r.StartDate) << dateParam(r.EndDate);
-    if (r.Bank > 0) {
-        sql += " AND Bank = ?";
-        params << int(r.Bank);
-    }
-    const QString countSql = "SELECT COUNT(*)" + sql.mid(sql.indexOf(" FROM Data"));
-    const int rows = db.scalar(countSql, params).toInt();
-    rowsLoaded_ = rows;
-    // When the train holds a good part of the table, reading the table in storage order
-    // and sorting here is several times faster than one index lookup per reading.
-    const qint64 span =
-        db.scalar("SELECT (SELECT MAX(rowid) FROM Data) - (SELECT MIN(rowid) FROM Data) + 1").toLongLong();
-    const bool readAll = qint64(rows) * 3 > span;
     SqliteConnection fast(db);
-    for (int k = 1; k <= r.SensorCount && rows > 0; ++k) {
-        SeriesData& s = Series[size_t(k - 1)];
-        s.PointCount = rows;
-        s.Values.assign(size_t(rows), NoValue);
-    }
-    if (rows > 0) {
-        Series[0].Dates.assign(size_t(rows), 0.0);
-        Series[0].Hours.assign(size_t(rows), NoValue);
-    }
-    // A graph marks the events of its own project train.
-    const QString trainFilter = r.TrainNumber >= 1 ? " AND TrainNumber = ?" : "";
-    QVariantList eventParams{r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)};
-    if (r.TrainNumber >= 1) eventParams << int(r.TrainNumber);
-    if (readAll && r.ShowEvents) {
+    const QString columns = "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ");
+    if (const qint64 span = storageOrderServes(fast, match, params)) {
+        // The train holds at least a third of the table's rows: room for all of them is
+        // reserved at once, and what is never filled is never touched.
+        Series[0].Dates.reserve(size_t(span));
+        Series[0].Hours.reserve(size_t(span));
+        for (int k = 1; k <= r.SensorCount; ++k)
+            Series[size_t(k - 1)].Values.reserve(size_t(span));
         // One scan serves readings and events: the bank picks the readings only.
-        SqliteStatement q(fast, "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ") +
-                                    ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE ProjectID = ? "
-                                    "AND TheDate >= ? AND TheDate <= ?" +
-                                    trainFilter);
-        q.bindAll(eventParams);
+        SqliteStatement q(fast,
+                          columns + ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE " + match);
+        q.bindAll(params);
         EventPoints events;
-        LoadSensorSeries(r, q, 1, rows, &events);
-        if (rows > 0) sortByDate();
-        PlaceEventSeries(std::move(events), r.SensorCount + 1);
+        LoadSensorSeries(r, q, 1, true, r.ShowEvents ? &events : nullptr);
+        sortByDate();
+        if (r.ShowEvents) PlaceEventSeries(std::move(events), r.SensorCount + 1);
         return;
     }
-    if (rows > 0) {
-        if (readAll)
-            sql.replace(" FROM Data WHERE", " FROM Data NOT INDEXED WHERE");
-        else
-            sql += " ORDER BY TheDate";
-        SqliteStatement q(fast, sql);
-        q.bindAll(params);
-        LoadSensorSeries(r, q, 1, rows);
-        if (readAll) sortByDate();
+    {
+        QString sql = columns + " FROM Data WHERE " + match;
+        QVariantList readingParams = params;
+        if (r.Bank > 0) {
+            sql += " AND Bank = ?";
+            readingParams << int(r.Bank);
+        }
+        SqliteStatement q(fast, sql + " ORDER BY TheDate");
+        q.bindAll(readingParams);
+        LoadSensorSeries(r, q, 1, false);
     }
-
     if (r.ShowEvents) {
-        SqliteStatement q(fast, "SELECT TheDate, ElapsedTimeHrs, EventID FROM Data WHERE EventID > 0 AND "
-                                "ProjectID = ? AND TheDate >= ? AND TheDate <= ?" +
-                                    trainFilter + " ORDER BY TheDate");
-        q.bindAll(eventParams);
+        SqliteStatement q(fast, "SELECT TheDate, ElapsedTimeHrs, EventID FROM Data WHERE EventID > 0 AND " +
+                                    match + " ORDER BY TheDate");
+        q.bindAll(params);
         LoadEventSeries(q, r.SensorCount + 1);
     }
 }
 
 // Reads every series of the request in one pass over the result: the series share the
 // rows, so dates and hours are read once per row. A value never stored stays NaN, drawn as
-// a gap; it and a reading an elapsed-time graph leaves out (no hours) count for no limit.
-void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, int rows,
+// a gap; it, a value no axis can reach and a reading an elapsed-time graph leaves out (no
+// hours) count for no limit. With `picking`, the rows carry TrainNumber, Bank and EventID after
+// the series: the bank is picked here and, with `events`, the events collected.
+void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking,
                                   EventPoints* events) {
     const int n = r.SensorCount;
     std::vector<bool> percent(size_t(n + 1));
@@ -280,23 +295,28 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
     auto matches = [&q](int col, int wanted) {
         return wanted < 1 || (!q.isNull(col) && q.real(col) == wanted);
     };
-    int j = 0;
-    while ((events || j < rows) && q.step()) {
-        if (events) {
-            if (!q.isNull(n + 4) && q.real(n + 4) > 0)
+    std::vector<double>& dates = Series[0].Dates;
+    std::vector<double>& hoursOf = Series[0].Hours;
+    while (q.step()) {
+        if (picking) {
+            if (events && !q.isNull(n + 4) && q.real(n + 4) > 0)
                 events->emplace_back(dateSerialAt(q, 0), valueAt(q, 1));
-            if (j >= rows || !matches(n + 2, r.TrainNumber) || !matches(n + 3, r.Bank)) continue;
+            if (!matches(n + 3, r.Bank)) continue;
         }
         const double hours = valueAt(q, 1);
-        Series[0].Dates[size_t(j)] = dateSerialAt(q, 0);
-        Series[0].Hours[size_t(j)] = hours;
+        dates.push_back(dateSerialAt(q, 0));
+        hoursOf.push_back(hours);
         const bool drawn = !(r.ElapsedTime && std::isnan(hours));
         for (int k = index; k <= n; ++k) {
-            if (q.isNull(k + 1)) continue;
+            std::vector<double>& values = Series[size_t(k - 1)].Values;
+            if (q.isNull(k + 1)) {
+                values.push_back(NoValue);
+                continue;
+            }
             double value = q.real(k + 1);
             if (percent[size_t(k)]) value *= 100;
-            Series[size_t(k - 1)].Values[size_t(j)] = value;
-            if (!drawn) continue;
+            values.push_back(value);
+            if (!drawn || !std::isfinite(value)) continue;
             if (k == 2 && n == 2) {
                 if (!r.Y2MaxFixed && value > r.MaxY2) r.MaxY2 = value;
                 if (!r.Y2MinFixed && value < r.MinY2) r.MinY2 = value;
@@ -305,18 +325,10 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
                 if (!r.YMinFixed && value < r.MinY) r.MinY = value;
             }
         }
-        ++j;
     }
-    // Rows removed between the count and the read shorten the series.
-    if (j < rows) {
-        for (int k = index; k <= n; ++k) {
-            SeriesData& s = Series[size_t(k - 1)];
-            s.PointCount = j;
-            s.Values.resize(size_t(j));
-        }
-        Series[0].Dates.resize(size_t(j));
-        Series[0].Hours.resize(size_t(j));
-    }
+    for (int k = index; k <= n; ++k)
+        Series[size_t(k - 1)].PointCount = int(dates.size());
+    rowsLoaded_ = qint64(dates.size());
 }
 
 void clsGrapher::LoadEventSeries(SqliteStatement& q, int index) {
@@ -360,12 +372,38 @@ void clsGrapher::sortByDate() {
     permute(Series[0].Hours);
 }
 
+namespace {
+
+// Labels on the first of every `step`th month, counted from January of year 0, at noon: the
+// same day of the month (or of the year) throughout, so that no two read alike.
+void addMonthLabels(std::vector<ValueLabel>& out, const QDate& first, const QDate& last, int step) {
+    const QLocale loc;
+    qint64 month = qint64(first.year()) * 12 + first.month() - 1;
+    if (first.day() != 1) ++month;
+    month += (step - month % step) % step;
+    for (;; month += step) {
+        const QDate d(int(month / 12), int(month % 12) + 1, 1);
+        if (d > last) break;
+        out.push_back({ToDateSerial(d.startOfDay()) + 0.5, loc.monthName(d.month(), QLocale::ShortFormat) +
+                                                               QLatin1Char(' ') + QString::number(d.year())});
+    }
+}
+
+} // namespace
+
 std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate) {
     std::vector<ValueLabel> out;
     const double S = std::floor(startDate);
     const double E = std::floor(endDate);
     const int days = int(E - S);
-    auto dateText = [](double pos) { return QLocale::c().toString(FromDateSerial(pos).date(), "MMM d"); };
+    const QDate first = FromDateSerial(S).date(), last = FromDateSerial(E).date();
+    // A period over more than one calendar year gives every label its year.
+    const bool years = first.year() != last.year();
+    const QLocale loc;
+    auto dateText = [&](double pos) {
+        const QDate d = FromDateSerial(pos).date();
+        return years ? ShortDateText(d) : loc.toString(d, "MMM d");
+    };
     auto add = [&](double pos, const QString& text) { out.push_back({pos, text}); };
     if (days <= 0) return out;
     if (days == 1) {
@@ -378,6 +416,13 @@ std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate) {
         add(E - 1, dateText(E - 1));
         add(E - 0.5, "12:00");
         add(E, dateText(E));
+    } else if (years && days > 62) {
+        // Whole months, or whole years: steps of days would drift over months and leap days.
+        const int months = (last.year() - first.year()) * 12 + last.month() - first.month();
+        int step = 1;
+        for (int s : {1, 2, 3, 6, 12, 24, 36, 60, 120, 240, 600, 1200})
+            if ((step = s) * 10 >= months) break;
+        addMonthLabels(out, first, last, step);
     } else {
         int step = 1;
         if (days >= 10 && days <= 20)
@@ -386,8 +431,8 @@ std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate) {
             step = 4;
         else if (days > 40)
             step = days / 10;
-        const int last = days <= 9 ? days - 1 : days;
-        for (int i = 0; i <= last; i += step)
+        const int lastDay = days <= 9 ? days - 1 : days;
+        for (int i = 0; i <= lastDay; i += step)
             add(S + i + 0.5, dateText(S + i + 0.5));
     }
     return out;
@@ -430,8 +475,8 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     // Automatic ends reach past the readings drawn, from 0 when none lies beyond it; a fixed
     // end is kept whatever the other end is.
     auto scale = [&c](ChartModel::AxisId a, bool maxFixed, bool minFixed, double lowest, double highest) {
-        if (!maxFixed) c.axis(a).max = highest * 1.1;
-        if (!minFixed) c.axis(a).min = lowest * 1.1;
+        if (!maxFixed) c.axis(a).max = beyond(highest);
+        if (!minFixed) c.axis(a).min = beyond(lowest);
     };
     scale(ChartModel::Y, r.YMaxFixed, r.YMinFixed, r.MinY, r.MaxY);
     if (n == 2) scale(ChartModel::Y2, r.Y2MaxFixed, r.Y2MinFixed, r.MinY2, r.MaxY2);
@@ -548,8 +593,12 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
         g1.setSeriesCount(ch);
         g1.setLabel(ch, GetMlString(415, "Events"));
         SeriesData& ev = entry(n + 1);
-        // The events sit just above the bottom of the Y axis the graph is drawn with.
-        std::fill(ev.Values.begin(), ev.Values.end(), c.axis(ChartModel::Y).min + 0.0001);
+        // The events sit just above the bottom of the Y axis the graph is drawn with, inside
+        // it however little the axis spans.
+        const ChartAxis& ya = c.axis(ChartModel::Y);
+        const double span = ya.max / 2 - ya.min / 2; // half the span, without overflow
+        const double lift = span > 0 ? std::min(0.0001, span * 2e-4) : 0.0;
+        std::fill(ev.Values.begin(), ev.Values.end(), ya.min + lift);
         if (ev.PointCount > 0) {
             ChartStyle& st = g1.style(ch);
             st.linePattern = 1;
@@ -560,10 +609,17 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
         fill(g1.series(ch), ev);
     }
 
-    if (cleaning_.show) {
+    // An empty level is 0; a level that is not a number draws no line and says so.
+    const std::optional<double> typedLevel = cleaning_.levelText.trimmed().isEmpty()
+                                                 ? std::optional<double>(0.0)
+                                                 : ReadPercentText(cleaning_.levelText);
+    if (cleaning_.show && !typedLevel)
+        p_.prompts.message(NotANumberText(CleaningLevelBox, cleaning_.levelText), Buttons::OK, Icon::Warning,
+                           Title);
+    if (cleaning_.show && typedLevel) {
         const double xmin = xa.min;
         const double xmax = xa.max;
-        double level = ParsePercent(cleaning_.levelText);
+        double level = *typedLevel;
         if (level == 0) level = c.axis(ChartModel::Y).max;
         const int m = g1.seriesCount() + 1;
         g1.setSeriesCount(m);

@@ -48,10 +48,13 @@ struct SeriesData {
     std::vector<double> Hours;
 };
 
+// The caption of the box the cleaning level is typed in.
+inline const char* CleaningLevelBox = "Value indicating cleaning required";
+
 // The "Cleaning Required" line, as the graph manager's boxes hold it.
 struct CleaningLine {
     bool show = false;
-    QString levelText; // "" or 0: the Y maximum; "50%" is 0.5
+    QString levelText; // "" or 0: the Y maximum; "50%" is 0.5; read by the one number reader
     QString widthText;
 };
 
@@ -109,10 +112,10 @@ private:
     using EventPoints = std::vector<std::pair<double, double>>; // date serial, hours
     void LoadEventSeries(SqliteStatement& q, int index);
     void PlaceEventSeries(EventPoints events, int index);
-    // With `events`, the result also holds every train's rows with TrainNumber, Bank and
-    // EventID after the series: the readings of the request are picked here and the events
-    // collected in the same pass.
-    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, int rows,
+    // With `picking`, the result also holds TrainNumber, Bank and EventID after the series:
+    // the bank's readings are picked here and, with `events`, the events collected in the
+    // same pass.
+    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking,
                           EventPoints* events = nullptr);
     void DrawGraph(GraphRequest& r);
     void sizeSeries();

@@ -85,8 +85,8 @@ std::optional<SeriesList> LoadSeriesList(Program& p, const QString& graphProject
     const DbRows sensors = db.select("SELECT Description, ColumnHeader, \"Order\" FROM GraphSensors "
                                      "WHERE (ProjectID = ? OR ProjectID = 'ALL') ORDER BY \"Order\", ID",
                                      {graphProject});
-    const DbRows user =
-        db.select("SELECT * FROM UserDefined WHERE ProjectID = ?", {p.CurrentProject.ProjectID});
+    // The captions are the graphed project's own, whichever project is current.
+    const DbRows user = db.select("SELECT * FROM UserDefined WHERE ProjectID = ?", {graphProject});
     if (sensors.isEmpty()) return std::nullopt;
     static const QStringList userColumns{"TurbidityRaw", "TurbidityFeed", "SDIRaw", "SDIFeed", "ORP"};
     SeriesList out;
@@ -132,7 +132,7 @@ QStringList LoadEventList(Program& p, const QString& project, qint16 train, cons
         const QString label = id >= 1 && id <= 5
                                   ? builtIn[id - 1]
                                   : (r.isNull("EventType") ? QString() : r.toText("EventType"));
-        out << r.toDateTime("TheDate").toString("yyyy-MM-dd hh:mm") + " - " + label;
+        out << ShortDateTimeText(r.toDateTime("TheDate")) + " - " + label;
     }
     return out;
 }
@@ -153,11 +153,20 @@ GraphUnits ReadGraphUnits(Program& p, const QString& project, qint16 train) {
     return {unit("unitFlow"), unit("unitPress"), unit("unitFlux"), unit("unitTemp")};
 }
 
+qint16 ReadGraphNumBanks(Program& p, const QString& project, qint16 train) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    const DbRows rows = db.select("SELECT NumBanks FROM ProjectInfo WHERE ProjectID = ? ORDER BY "
+                                  "(COALESCE(TrainNumber, 0) = ?) DESC, ID LIMIT 1",
+                                  {project, int(train)});
+    if (rows.isEmpty() || rows.first().isNull("NumBanks")) return p.CurrentProject.NumBanks;
+    return rows.first().toInt16("NumBanks");
+}
+
 QString InformationLine(const Program& p, const GraphUnits& units, const QDate& today) {
     QString path = p.ProjectDatabasePath;
     const int cut = int(std::max(path.lastIndexOf('\\'), path.lastIndexOf('/')));
     const QString dbName = cut >= 0 ? path.mid(cut + 1) : path;
-    return QLocale::c().toString(today, "dd MMM yy") + ",  Units: " + GetUnitName(3, units.flow) + ", " +
+    return ShortDateText(today) + ",  Units: " + GetUnitName(3, units.flow) + ", " +
            GetUnitName(1, units.press) + ", " + GetUnitName(4, units.flux) + ", " +
            GetUnitName(2, units.temp) + ", Hevrin v: " + ProgramVersionText + ", DB v: " +
            QString("%1.%2.%3").arg(p.DbVersionMajor).arg(p.DbVersionMinor).arg(p.DbVersionRevision) +
@@ -173,12 +182,17 @@ QDateTime ParseBoxDate(const QString& text) {
     return ParseEntryDate(text).value_or(QDateTime());
 }
 
+QDateTime DrawnEnd(const QDateTime& typedEnd) {
+    return typedEnd.time() == QTime(0, 0) ? typedEnd.addDays(1) : typedEnd;
+}
+
 std::optional<QString> PeriodRefusal(const QString& startText, const QString& endText) {
     const QDateTime end = ParseBoxDate(endText);
     if (!end.isValid()) return "The end date \"" + endText + "\" is not a valid date.";
     const QDateTime start = ParseBoxDate(startText);
-    // The end day is drawn whole, so a start later on that same day still draws.
-    if (start.isValid() && start.date() > end.date())
+    // An end day without a time is drawn whole, so a start later on that same day still draws.
+    const bool endDayWhole = end.time() == QTime(0, 0);
+    if (start.isValid() && (endDayWhole ? start.date() > end.date() : start > end))
         return "The end date \"" + endText + "\" is before the start date \"" + startText + "\".";
     return std::nullopt;
 }

@@ -45,8 +45,8 @@ struct RecordedPeriod {
 };
 RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train);
 
-// The graphable series of a project in list order, with the current project's captions for
-// the five user-definable measurements; nothing when the catalogue has no row.
+// The graphable series of a project in list order, with that project's own captions for the
+// five user-definable measurements; nothing when the catalogue has no row.
 struct SeriesList {
     QStringList descriptions;
     QStringList columns;
@@ -57,7 +57,7 @@ std::optional<SeriesList> LoadSeriesList(Program& p, const QString& graphProject
 QStringList LoadMyGraphNames(Program& p, const QString& project, qint16 train);
 
 // The events list of a drawing: the 25 newest events of the project train in the period,
-// "yyyy-MM-dd hh:mm - <event>".
+// "<date in the computer's short form> - <event>".
 QStringList LoadEventList(Program& p, const QString& project, qint16 train, const QDateTime& start,
                           const QDateTime& end);
 
@@ -74,6 +74,10 @@ GraphUnits CurrentUnits(const Program& p);
 // current project's when the project has none.
 GraphUnits ReadGraphUnits(Program& p, const QString& project, qint16 train);
 
+// NumBanks of a project train's ProjectInfo row, else of the project's first row; the current
+// project's when the project has none.
+qint16 ReadGraphNumBanks(Program& p, const QString& project, qint16 train);
+
 // The chart's information line for a drawing of readings in `units` made on `today`.
 QString InformationLine(const Program& p, const GraphUnits& units, const QDate& today);
 
@@ -82,6 +86,9 @@ QString InformationLine(const Program& p, const GraphUnits& units, const QDate& 
 QString FormatBoxDate(const QDateTime& dt);
 // A box's text as a date, read as every typed date is; invalid when the text holds none.
 QDateTime ParseBoxDate(const QString& text);
+// The last instant drawn for an end typed in its box: a time of day typed is the end, a date
+// alone (midnight) keeps its whole day.
+QDateTime DrawnEnd(const QDateTime& typedEnd);
 // Why the period of the date boxes cannot be drawn or saved: an end that is not a date, or an
 // end on a day before the start's; nothing when it can. A start that is not a date is no
 // reason: the drawing then starts at the oldest reading.

@@ -12,6 +12,7 @@
 
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 
 namespace hv {
 
@@ -88,13 +89,11 @@ bool WriteCurrentGraphPicture(Program& p, const ChartPictureWriter& chart) {
 
 QString CurrentGraphHeader(const QString& projectId, int train, const QDate& printed) {
     return projectId + GetMlString(473, QStringLiteral(", Train:")) + QString::number(train) +
-           GetMlString(472, QStringLiteral("  Date Printed: ")) +
-           printed.toString(QStringLiteral("yyyy-MM-dd"));
+           GetMlString(472, QStringLiteral("  Date Printed: ")) + ShortDateText(printed);
 }
 
 QString GalleryHeader(const QString& note, const QDate& printed) {
-    return note + GetMlString(478, QStringLiteral("   ...Graph printed on: ")) +
-           printed.toString(QStringLiteral("yyyy-MM-dd"));
+    return note + GetMlString(478, QStringLiteral("   ...Graph printed on: ")) + ShortDateText(printed);
 }
 
 PrinterChoices ListPrinters(const QStringList& installed, const QString& defaultName) {

@@ -117,11 +117,18 @@ class tst_ChartRender : public QObject {
     }
 
     // The readings of a series with no mark of its colour near them.
-    static QStringList unmarked(const Drawing& d, const ChartSeries& s, const QColor& mark) {
+    // Where a value lies on the plot, from the chart's own axis: the plot may draw its axis in
+    // another unit.
+    static double valuePixel(const QCustomPlot& plot, const ChartAxis& axis, double y) {
+        const QRect r = plot.axisRect()->rect();
+        return r.bottom() - (y / 2 - axis.min / 2) / (axis.max / 2 - axis.min / 2) * r.height();
+    }
+    static QStringList unmarked(const Drawing& d, const ChartSeries& s, const QColor& mark,
+                                const ChartAxis& axis) {
         QStringList out;
         for (int i = 0; i < s.pointCount(); ++i) {
             const int px = qRound(d.plot->xAxis->coordToPixel(s.x[size_t(i)]));
-            const int py = qRound(d.plot->yAxis->coordToPixel(s.y[size_t(i)]));
+            const int py = qRound(valuePixel(*d.plot, axis, s.y[size_t(i)]));
             bool found = false;
             for (int y = py - 4; y <= py + 4 && !found; ++y)
                 for (int x = px - 4; x <= px + 4 && !found; ++x) {
@@ -194,6 +201,19 @@ private slots:
                                 double(i),
                                 {{"NormalizedPermFlow", flow}},
                                 (i + 1) * 494 / 1464 > i * 494 / 1464 ? 1 + i % 5 : 0});
+        }
+        // 61 daily readings between 1.0e-6 and 1.5e-6 with an event every eighth day; 61 of 5,
+        // one of them 1.7e308.
+        for (int i = 0; i < 61; ++i) {
+            const QDateTime when = at(2023, 3, 1, 12).addDays(i);
+            readings.push_back({"TINY",
+                                1,
+                                when,
+                                24.0 * i,
+                                {{"NormalizedPermFlow", 1.0e-6 + 5e-7 * (i % 7) / 6}},
+                                i % 8 == 3 ? 1 : 0});
+            readings.push_back(
+                {"HUGE", 1, when, 24.0 * i, {{"NormalizedPermFlow", i == 30 ? 1.7e308 : 5.0}}});
         }
         insertGraphRows(env.prog().ProjectDatabasePath, readings);
         // Ten daily readings of 300, the sixth without a value; one reading alone (project ONE).
@@ -311,23 +331,28 @@ private slots:
             QTest::addRow("one reading of 100 among 1464, %s", target) << "SPIKE" << target;
             QTest::addRow("494 events in 61 days, %s", target) << "EV" << target;
             QTest::addRow("35 readings of 50 among 35,040 of 48 and 52, %s", target) << "DENSE" << target;
+            QTest::addRow("8 events among readings spanning 5e-7, %s", target) << "TINY" << target;
+            QTest::addRow("one reading of 1.7e308 among 60 of 5, %s", target) << "HUGE" << target;
         }
     }
     void everyReadingDrawn() {
         QFETCH(QString, project);
         QFETCH(QString, target);
-        const bool events = project == "EV";
+        const bool events = project == "EV" || project == "TINY";
         ChartModel chart;
         const bool year = project == "ALT" || project == "DENSE";
         drawReadings(chart, project, year ? at(2023, 1, 1) : at(2023, 3, 1), year ? 365 : 61, events);
         const ChartSeries& s = chart.group(1).series(events ? 2 : 1);
-        QCOMPARE(s.pointCount(), events ? 494 : project == "ALT" ? 365 : project == "DENSE" ? 35040 : 1464);
+        const QMap<QString, int> counts{
+            {"EV", 494}, {"TINY", 8}, {"ALT", 365}, {"DENSE", 35040}, {"HUGE", 61}};
+        QCOMPARE(s.pointCount(), counts.value(project, 1464));
         const Drawing d = drawAs(target, chart, QSize(900, 620));
         QVERIFY(d.plot);
-        const QStringList missing = unmarked(d, s, events ? QColor(166, 66, 164) : QColor(0, 0, 255));
+        const QStringList missing =
+            unmarked(d, s, events ? QColor(166, 66, 164) : QColor(0, 0, 255), chart.axis(ChartModel::Y));
         QVERIFY2(missing.isEmpty(),
                  qPrintable(QString("%1 unmarked, first %2").arg(missing.size()).arg(missing.value(0))));
-        if (events && d.stats) QCOMPARE(d.stats->symbolsDrawn, 494);
+        if (events && d.stats) QCOMPARE(d.stats->symbolsDrawn, counts.value(project));
     }
 
     // The legend covers no reading: it stands outside the plot area, with every entry whole
@@ -575,7 +600,8 @@ private slots:
         QVERIFY(d.plot);
         const QRect area = d.plot->axisRect()->rect();
         if (series) {
-            const QStringList missing = unmarked(d, chart.group(1).series(1), blue);
+            const QStringList missing =
+                unmarked(d, chart.group(1).series(1), blue, chart.axis(ChartModel::Y));
             QVERIFY2(missing.isEmpty(), qPrintable(missing.join(", ")));
             return;
         }

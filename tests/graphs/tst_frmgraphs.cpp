@@ -155,10 +155,17 @@ private slots:
         QTest::addColumn<bool>("elapsed");
         QTest::addColumn<bool>("events");
         QTest::addColumn<int>("points");
-        QTest::newRow("1 series, all dates") << 1 << true << false << false << 10;
-        QTest::newRow("2 series, period, events") << 2 << false << false << true << 3;
-        QTest::newRow("3 series, elapsed, events") << 3 << true << true << true << 10;
-        QTest::newRow("4 series, period, elapsed") << 4 << false << true << false << 3;
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QDateTime>("drawnEnd");
+        const QDateTime wholeDay = at(2024, 1, 6); // a date alone: drawn to the end of 5 January
+        QTest::newRow("1 series, all dates") << 1 << true << false << false << 10 << "" << QDateTime();
+        QTest::newRow("2 series, period, events")
+            << 2 << false << false << true << 3 << "1/5/2024" << wholeDay;
+        QTest::newRow("3 series, elapsed, events") << 3 << true << true << true << 10 << "" << QDateTime();
+        QTest::newRow("4 series, period, elapsed")
+            << 4 << false << true << false << 3 << "1/5/2024" << wholeDay;
+        QTest::newRow("2 series, period to a time of day")
+            << 2 << false << false << false << 2 << "1/5/2024 06:00" << at(2024, 1, 5, 6);
     }
 
     void drawing() {
@@ -167,6 +174,8 @@ private slots:
         QFETCH(bool, elapsed);
         QFETCH(bool, events);
         QFETCH(int, points);
+        QFETCH(QString, end);
+        QFETCH(QDateTime, drawnEnd);
         auto w = open();
         const QStringList series{"System Normalized Permeate Flow", "System Normalized DP",
                                  "System Rejection", "System Normalized Salt Passage"};
@@ -177,7 +186,7 @@ private slots:
         w->ChkAllDates->setChecked(allDates);
         if (!allDates) {
             w->txtStartDate->setText("1/3/2024");
-            w->txtEndDate->setText("1/5/2024"); // drawn to the end of 5 January
+            w->txtEndDate->setText(end);
         }
         w->Option1[elapsed ? 1 : 0]->setChecked(true);
         w->chkShowEvents->setChecked(events);
@@ -194,11 +203,14 @@ private slots:
             QCOMPARE(c.group(1).series(count).pointCount(), points);
         QCOMPARE(c.footerText, QString(elapsed ? "Elapsed Time Hrs" : ""));
         if (!allDates) {
-            QCOMPARE(w->GraphEndDate, at(2024, 1, 6));
+            QCOMPARE(w->GraphEndDate, drawnEnd);
             QVERIFY(w->lblStartDate->isHidden() && !w->txtStartDate->isHidden());
+            for (double x : c.group(1).series(1).x) // nothing after the end
+                QVERIFY(FromDateSerial(x) <= drawnEnd);
         }
         if (!elapsed)
-            QCOMPARE(c.axis(ChartModel::X).max, ToDateSerial(allDates ? at(2024, 1, 11) : at(2024, 1, 6)));
+            QCOMPARE(c.axis(ChartModel::X).max,
+                     ToDateSerial(allDates ? at(2024, 1, 11) : drawnEnd.date().startOfDay()));
         else
             QCOMPARE(c.axis(ChartModel::X).min, allDates ? 0.0 : 48.0);
         const int eventsSeries = count == 2 ? 2 : count + 1;
@@ -206,7 +218,7 @@ private slots:
             QCOMPARE(c.group(1).label(eventsSeries), QString("Events"));
             QCOMPARE(c.group(1).series(eventsSeries).pointCount(), 1);
             QCOMPARE(w->lstEvents->count(), 1);
-            QCOMPARE(w->lstEvents->item(0)->text(), QString("2024-01-05 10:00 - System Cleaning"));
+            QCOMPARE(w->lstEvents->item(0)->text(), QString("1/5/2024 10:00 - System Cleaning"));
             QVERIFY(!w->lstEvents->isHidden());
         } else {
             QCOMPARE(w->lstEvents->count(), 0);
@@ -297,6 +309,23 @@ private slots:
         w->cmdGraph->click();
         QCOMPARE(w->chartModel()->group(1).series(1).pointCount(), 3);
         QCOMPARE(w->GraphStartDate, keptStart);
+        // A cleaning level that is not a number draws nothing and names the box.
+        QSignalSpy redrawn(w->chartModel(), &ChartModel::changed);
+        w->txtLineValue->setText("4.0.1");
+        env->prompts.onMessage("Value indicating cleaning required holds \"4.0.1\", which is not a number.",
+                               Buttons::OK, "Hevrin Graphs", Answer::OK);
+        w->cmdGraph->click();
+        verifyPrompts();
+        QCOMPARE(redrawn.count(), 0);
+    }
+
+    // Escape closes the window, as its close button does.
+    void escapeCloses() {
+        auto w = open();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTest::keyClick(w->txtTitle, Qt::Key_Escape);
+        QVERIFY(!w->isVisible());
     }
 
     // A period whose end lies on a day before its start is refused, by Draw and by Save, with
@@ -413,15 +442,25 @@ private slots:
         QDir().mkpath(p().GraphPath);
         insertProjectInfo(db(), 3, {{"ProjectID", "Lake Train:2"}, {"TrainNumber", 1}, {"NumTrains", 2}});
         insertProjectInfo(db(), 3, {{"ProjectID", "Lake Train:2"}, {"TrainNumber", 2}, {"NumTrains", 2}});
-        insertGraphRows(db(), {{"Lake Train:2", 2, at(2024, 1, 3), 0, {{"NormalizedPermFlow", 22.0}}},
-                               {"Lake Train:2", 2, at(2024, 1, 4), 24, {{"NormalizedPermFlow", 23.0}}}});
+        insertGraphRows(
+            db(),
+            {{"Lake Train:2", 2, at(2024, 1, 3), 0, {{"NormalizedPermFlow", 22.0}, {"TurbidityRaw", 0.4}}},
+             {"Lake Train:2", 2, at(2024, 1, 4), 24, {{"NormalizedPermFlow", 23.0}, {"TurbidityRaw", 0.5}}}});
+        // The user-defined item as the graphed project names it, not as the current P1 does.
+        insertRow(db(), "UserDefined", {{"ProjectID", "Lake Train:2"}, {"TurbidityRaw", "Lake NTU"}});
         auto w = open();
         w->cbProject->setCurrentIndex(w->cbProject->findText("Lake Train:2 Train:2"));
         QCOMPARE(w->cboTrain->currentText(), QString("2"));
+        QCOMPARE(w->cboSeries[1]->findText("Raw NTU"), -1);
         w->cboSeries[0]->setCurrentIndex(w->cboSeries[0]->findText("System Normalized Permeate Flow"));
+        w->chkEnableDropDown[0]->setChecked(true);
+        w->cboSeries[1]->setCurrentIndex(w->cboSeries[1]->findText("Lake NTU"));
+        QVERIFY(w->cboSeries[1]->currentIndex() >= 0);
         w->cmdGraph->click();
         verifyPrompts();
         QCOMPARE(w->chartModel()->group(1).series(1).y, (std::vector<double>{22.0, 23.0}));
+        QCOMPARE(w->chartModel()->group(2).label(1), QString("Lake NTU"));
+        QCOMPARE(w->chartModel()->axis(ChartModel::Y2).title, QString("Lake NTU"));
         const QString metric = "Units: " + GetUnitName(3, 13) + ", " + GetUnitName(1, 8) + ", " +
                                GetUnitName(4, 1) + ", " + GetUnitName(2, 1) + ",";
         QVERIFY2(w->chartModel()->labels.at(0).text.contains(metric),
@@ -437,6 +476,10 @@ private slots:
         verifyPrompts();
         QCOMPARE(ReadIniValue("Current Project", "Tab0", "", p().IniFilePath),
                  QString("Lake Train:2-2 System Normalized Permeate Flow"));
+        QFile picture(p().GraphPath + "/Chart0.svg");
+        QVERIFY(picture.open(QIODevice::ReadOnly));
+        const QByteArray svg = picture.readAll();
+        QVERIFY(svg.contains("Lake NTU") && !svg.contains("Raw NTU"));
     }
 
     // The series lists are picked from only: a typed letter changes no series and keeps the
@@ -511,7 +554,7 @@ private slots:
         // A stored code out of the lists' range selects nothing and so stays as it was.
         w->Style.LineStyle[1] = 6;
         w->Style.SymbolStyle[0] = -1000;
-        withConfig(*w, [](frmGraphConfig& d) {
+        withConfig(*w, [this](frmGraphConfig& d) {
             QCOMPARE(d.cboLineStyle[1]->currentIndex(), -1);
             QCOMPARE(d.cboSymbolStyle[0]->currentIndex(), -1);
             d.cboLineColor[0]->setCurrentText("Purple");
@@ -520,8 +563,15 @@ private slots:
             d.cboLineStyle[0]->setCurrentIndex(2);
             d.chkYMax->setChecked(true);
             QVERIFY(d.txtYMax->isEnabled());
-            d.txtYMax->setText("80");
             d.chkSaveDefault->setChecked(true);
+            // A ticked limit that is not a number keeps the dialog open, naming the box.
+            d.txtYMax->setText("8O");
+            env->prompts.onMessage("YMax holds \"8O\", which is not a number.", Buttons::OK,
+                                   "Configure Graphs", Answer::OK);
+            d.cmdOK->click();
+            QVERIFY(d.isVisible());
+            verifyPrompts();
+            d.txtYMax->setText("80");
             QTest::keyClick(&d, Qt::Key_Return); // Enter is Ok
         });
         QCOMPARE(w->Style.LineColor[0], 8388672);

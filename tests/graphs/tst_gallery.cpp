@@ -59,6 +59,8 @@ private slots:
     // On a fresh settings file the first capture fills slot 0 and opens the gallery on it;
     // the legend is padded only while the picture is saved.
     void firstCapture() {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
         Env env;
         CaptureGraphToGallery(env.prog(), env.capture("Desalination Plant North", "", "Salt Passage (%)"));
         QVERIFY(QFile::exists(env.slot(0)));
@@ -70,7 +72,7 @@ private slots:
         QVERIFY(g && g->isVisible());
         QCOMPARE(g->SSTab1->currentIndex(), 0);
         QCOMPARE(g->SSTab1->tabText(0), QString("#0 Desalination-3 Salt Passage (%)"));
-        QCOMPARE(g->lblFile[0]->text(), "File Path: " + env.slot(0) + ". Saved: 15.Jan.26 10:30:00");
+        QCOMPARE(g->lblFile[0]->text(), "File Path: " + env.slot(0) + ". Saved: 15.01.2026 10:30");
         QVERIFY(g->Picture1[0]->hasPicture());
         QCOMPARE(g->SSTab1->tabText(1), QString("Tab 1 empty"));
         QCOMPARE(g->lblFile[1]->text(), "File path: " + env.prog().GraphPath + "  ----  No File Found!");

@@ -60,6 +60,8 @@ private slots:
     void fewPointsAndStyles();
     void dateLabels_data();
     void dateLabels();
+    void longPeriodLabels_data();
+    void longPeriodLabels();
     void elapsedLabels();
     void cleaningLine_data();
     void cleaningLine();
@@ -167,6 +169,13 @@ void tst_Grapher::automaticAndFixedLimits_data() {
     QTest::newRow("fixed minimum, automatic maximum") << mixed << -5.0 << autoLimit << -5.0 << 6 * 1.1;
     QTest::newRow("automatic minimum, fixed maximum") << orp << autoLimit << -100.0 << -247 * 1.1 << -100.0;
     QTest::newRow("all above 0") << QVector<double>{3, 5} << autoLimit << autoLimit << 0.0 << 5 * 1.1;
+    // A tenth above the largest reading would overflow: the axis ends at the largest Double.
+    QTest::newRow("one value near the largest Double")
+        << QVector<double>{5, 1.7e308, 5} << autoLimit << autoLimit << 0.0
+        << std::numeric_limits<double>::max();
+    QTest::newRow("one value near the lowest Double")
+        << QVector<double>{5, -1.7e308, 5} << autoLimit << autoLimit << -std::numeric_limits<double>::max()
+        << 5 * 1.1;
 }
 
 void tst_Grapher::automaticAndFixedLimits() {
@@ -200,6 +209,22 @@ void tst_Grapher::eventsOfOwnTrain() {
     QCOMPARE(ev.PointCount, 1); // train 1 on 10 January, not train 2 on 15 January, not P2
     QCOMPARE(ev.Hours, (std::vector<double>{228}));
     QVERIFY(near(ev.Values, {5.0001}));
+    // Readings spanning 5e-7: the events still stand inside the axis.
+    {
+        TestEnv own;
+        makeBlankDatabase(own.prog().ProjectDatabasePath);
+        insertGraphRows(own.prog().ProjectDatabasePath,
+                        {{"P1", 1, at(2024, 1, 2), 1, {{"NormalizedPermFlow", 1.0e-6}}},
+                         {"P1", 1, at(2024, 1, 3), 2, {{"NormalizedPermFlow", 1.2e-6}}, 1},
+                         {"P1", 1, at(2024, 1, 4), 3, {{"NormalizedPermFlow", 1.5e-6}}}});
+        Drawing tiny(own.prog(), {"NormalizedPermFlow"}, 1);
+        tiny.g.ShowEvents(true);
+        tiny.g.MakeGraph();
+        const double y = tiny.g.Series[1].Values.at(0);
+        const ChartAxis& ya = tiny.chart.axis(ChartModel::Y);
+        QVERIFY2(y >= ya.min && y <= ya.max,
+                 qPrintable(QString("%1 outside %2..%3").arg(y).arg(ya.min).arg(ya.max)));
+    }
     QCOMPARE(d.g.Series[0].Hours, (std::vector<double>{0, 228, 456, 744})); // read in the same pass
 
     // A train filling its own table, read in one pass: the train picks the readings and the
@@ -439,6 +464,46 @@ void tst_Grapher::dateLabels() {
     if (days == 50) QCOMPARE(labels.back().text, QString("Jul 21"));
 }
 
+// Over more than one calendar year every label carries its year and no two read alike, in the
+// computer's own month names and date form.
+void tst_Grapher::longPeriodLabels_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QDateTime>("start");
+    QTest::addColumn<QDateTime>("end");
+    QTest::addColumn<QString>("firstText");
+    for (const char* locale : {"en_GB", "de_DE"}) {
+        const bool de = QString(locale) == "de_DE";
+        QTest::addRow("ten years, %s", locale) << locale << at(2014, 3, 7, 6) << at(2024, 3, 7) << "2015";
+        QTest::addRow("one year over New Year, %s", locale)
+            << locale << at(2023, 6, 15) << at(2024, 6, 15) << (de ? "Juli 2023" : "Jul 2023");
+        QTest::addRow("forty days over New Year, %s", locale)
+            << locale << at(2023, 12, 10) << at(2024, 1, 19) << (de ? "10.12.2023" : "10/12/2023");
+        QTest::addRow("two days over New Year, %s", locale)
+            << locale << at(2023, 12, 31) << at(2024, 1, 2) << (de ? "31.12.2023" : "31/12/2023");
+    }
+}
+
+void tst_Grapher::longPeriodLabels() {
+    QFETCH(QString, locale);
+    QFETCH(QDateTime, start);
+    QFETCH(QDateTime, end);
+    QFETCH(QString, firstText);
+    QLocale::setDefault(QLocale(locale));
+    const std::vector<ValueLabel> labels = DateAxisLabels(ToDateSerial(start), ToDateSerial(end));
+    QLocale::setDefault(QLocale::c());
+    QVERIFY(labels.size() >= 3 && labels.size() <= 13);
+    QVERIFY2(labels.front().text.contains(firstText), qPrintable(labels.front().text));
+    QStringList seen;
+    for (const ValueLabel& l : labels) {
+        QVERIFY(l.position >= std::floor(ToDateSerial(start)) && l.position <= ToDateSerial(end) + 0.5);
+        if (l.text == "12:00") continue;
+        QVERIFY2(l.text.contains(QString::number(FromDateSerial(l.position).date().year())),
+                 qPrintable(l.text));
+        QVERIFY2(!seen.contains(l.text), qPrintable(seen.join(", ") + " and again " + l.text));
+        seen << l.text;
+    }
+}
+
 void tst_Grapher::elapsedLabels() {
     for (const char* locale : {"en_US", "de_DE"}) {
         QLocale::setDefault(QLocale(locale));
@@ -512,6 +577,8 @@ void tst_Grapher::cleaningLine_data() {
                          << "3" << 0.5 << 3;
     QTest::newRow("plain 40") << "40"
                               << "2" << 40.0 << 2;
+    QTest::newRow("not a number: no line, said") << "4.0.1"
+                                                 << "2" << Gap << 2;
 }
 
 void tst_Grapher::cleaningLine() {
@@ -522,8 +589,17 @@ void tst_Grapher::cleaningLine() {
     Drawing d(env.prog(), {"NormalizedPermFlow"});
     d.g.ShowEvents(true);
     d.g.Cleaning({true, level, width});
+    if (std::isnan(y))
+        env.prompts.onMessage("Value indicating cleaning required holds \"" + level +
+                                  "\", which is not a number.",
+                              Buttons::OK, "Hevrin", Answer::OK);
     d.g.MakeGraph();
+    QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
     const ChartGroup& g = d.chart.group(1);
+    if (std::isnan(y)) {
+        QCOMPARE(g.seriesCount(), 2); // series and events, no line
+        return;
+    }
     QCOMPARE(g.seriesCount(), 3); // series, events, line
     QCOMPARE(g.label(3), QString("Cleaning Required"));
     QCOMPARE(g.series(3).x,

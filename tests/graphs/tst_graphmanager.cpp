@@ -77,9 +77,12 @@ private slots:
         insertRow(db(), "UserDefined", {{"ProjectID", "P1"}, {"TurbidityRaw", "Raw NTU"}});
         list = LoadSeriesList(env.prog(), "P1");
         QCOMPARE(list->descriptions[raw], QString("Raw NTU"));
-        // Another current project: its own captions only.
+        // Another project current: the graphed project's captions still, and the current
+        // project's never.
+        insertRow(db(), "UserDefined", {{"ProjectID", "P2"}, {"TurbidityRaw", "P2 NTU"}});
         env.prog().CurrentProject.ProjectID = "P2";
-        QCOMPARE(LoadSeriesList(env.prog(), "P1")->descriptions[raw], QString("Turbidity Raw Water"));
+        QCOMPARE(LoadSeriesList(env.prog(), "P1")->descriptions[raw], QString("Raw NTU"));
+        QCOMPARE(LoadSeriesList(env.prog(), "P9")->descriptions[raw], QString("Turbidity Raw Water"));
         env.prog().CurrentProject.ProjectID = "P1";
     }
 
@@ -90,12 +93,14 @@ private slots:
         rows.push_back({"P3", 2, at(2024, 5, 1, 12), 1, {}, 1}); // another train
         insertGraphRows(db(), rows);
         insertRow(db(), "Events", {{"EventID", 6}, {"EventType", "Valve swap"}});
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
         const QStringList l = LoadEventList(env.prog(), "P3", 1, at(2024, 5, 1), at(2024, 5, 3));
+        QLocale::setDefault(QLocale::c());
         QCOMPARE(l.size(), 25);
-        QCOMPARE(l.first(), QString("2024-05-02 05:00 - Valve swap")); // i = 29: event 6
-        QCOMPARE(l.last(), QString("2024-05-01 05:00 - Valve swap"));
-        QVERIFY(l.contains("2024-05-01 18:00 - System Cleaning"));
-        QVERIFY(l.contains("2024-05-01 19:00 - Instrument Calibration / Replacement"));
+        QCOMPARE(l.first(), QString("02.05.2024 05:00 - Valve swap")); // i = 29: event 6
+        QCOMPARE(l.last(), QString("01.05.2024 05:00 - Valve swap"));
+        QVERIFY(l.contains("01.05.2024 18:00 - System Cleaning"));
+        QVERIFY(l.contains("01.05.2024 19:00 - Instrument Calibration / Replacement"));
     }
 
     void informationLineAndDates() {
@@ -105,11 +110,18 @@ private slots:
         p.CurrentProject.unitFlux = 0;
         p.CurrentProject.unitTemp = 1;
         p.DbVersionMajor = 1, p.DbVersionMinor = 3, p.DbVersionRevision = 38;
-        const QString line = InformationLine(p, CurrentUnits(p), QDate(2026, 12, 9));
         const QString units = GetUnitName(3, 6) + ", " + GetUnitName(1, 0) + ", " + GetUnitName(4, 0) + ", " +
                               GetUnitName(2, 1);
-        QCOMPARE(line,
-                 "09 Dec 26,  Units: " + units + ", Hevrin v: 1.3.38, DB v: 1.3.38, DB Name: db.hv3.mdb");
+        // The date in the computer's own short form.
+        for (const auto& [locale, date] :
+             {std::pair{QLocale::UnitedKingdom, "09/12/2026"}, std::pair{QLocale::Germany, "09.12.2026"}}) {
+            QLocale::setDefault(
+                QLocale(locale == QLocale::Germany ? QLocale::German : QLocale::English, locale));
+            const QString line = InformationLine(p, CurrentUnits(p), QDate(2026, 12, 9));
+            QCOMPARE(line, QString(date) + ",  Units: " + units +
+                               ", Hevrin v: 1.3.38, DB v: 1.3.38, DB Name: db.hv3.mdb");
+        }
+        QLocale::setDefault(QLocale::c());
         const QString saved = p.ProjectDatabasePath;
         p.ProjectDatabasePath = "plain.mdb";
         QVERIFY(InformationLine(p, CurrentUnits(p), QDate(2026, 12, 9)).endsWith("DB Name: plain.mdb"));

@@ -199,20 +199,31 @@ private slots:
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("note");
         QTest::addColumn<QString>("header");
-        QTest::newRow("current graph") << "dlgPrint"
-                                       << ""
-                                       << "      Lake, Train:3  Date Printed: 2014-03-05";
+        QTest::addColumn<QString>("locale"); // the date in the computer's own short form
+        QTest::newRow("current graph, English (UK)") << "dlgPrint"
+                                                     << ""
+                                                     << "      Lake, Train:3  Date Printed: 05/03/2014"
+                                                     << "en_GB";
+        QTest::newRow("current graph, German") << "dlgPrint"
+                                               << ""
+                                               << "      Lake, Train:3  Date Printed: 05.03.2014"
+                                               << "de_DE";
         QTest::newRow("gallery, note") << "dlgPrint2"
                                        << "Pump A"
-                                       << "      Pump A   ...Graph printed on: 2014-03-05";
+                                       << "      Pump A   ...Graph printed on: 05.03.2014"
+                                       << "de_DE";
         QTest::newRow("gallery, no note") << "dlgPrint2"
                                           << ""
-                                          << "         ...Graph printed on: 2014-03-05";
+                                          << "         ...Graph printed on: 05/03/2014"
+                                          << "en_GB";
     }
     void printToPdf() {
         QFETCH(QString, dialog);
         QFETCH(QString, note);
         QFETCH(QString, header);
+        QFETCH(QString, locale);
+        QLocale::setDefault(QLocale(locale));
+        const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::c()); });
         Env env;
         QStringList legends;
         ChartPictureWriter chart{"Feed Pressure (bar)", [&](const QString& l) { legends << l; },

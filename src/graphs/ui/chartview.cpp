@@ -86,6 +86,33 @@ void applyRange(QCPAxis* a, double min, double max) {
     a->setRange(min, max);
 }
 
+// The library takes no range beyond 1e250: an axis reaching further is drawn in units of a
+// power of ten, its labels naming the values themselves.
+double axisUnit(double min, double max) {
+    const double reach = std::max(std::abs(min), std::abs(max));
+    if (!std::isfinite(reach) || reach < 1e200) return 1;
+    return std::pow(10.0, std::floor(std::log10(reach)) - 6);
+}
+
+class UnitTicker : public QCPAxisTicker {
+public:
+    explicit UnitTicker(double unit) : unit_(unit) {}
+
+protected:
+    QString getTickLabel(double tick, const QLocale& locale, QChar formatChar, int precision) override {
+        return QCPAxisTicker::getTickLabel(tick * unit_, locale, formatChar, precision);
+    }
+
+private:
+    double unit_;
+};
+
+// Sets the axis' range in its unit; a new ticker only where the unit is not 1.
+void applyValueRange(QCPAxis* a, double min, double max, double unit) {
+    if (unit != 1) a->setTicker(QSharedPointer<UnitTicker>::create(unit));
+    applyRange(a, min / unit, max / unit);
+}
+
 // Removes what an earlier rendering added around the axis rect. The legend is the plot's
 // own: it goes back inside the axis rect, hidden, until a rendering places it again.
 void resetLayout(QCustomPlot& plot) {
@@ -237,12 +264,10 @@ public:
     using QCPGraph::QCPGraph;
     // Painted over the whole picture instead of inside the plot area.
     void setUnclipped(bool on) { unclipped_ = on; }
+    // What the last drawing painted; what a drawing would paint when none has been made yet.
     std::pair<qint64, qint64> sampledCounts() const {
-        const PixelPlot p = pixelPlot();
-        qint64 points = 0;
-        for (const QPointF& pt : p.line)
-            points += !std::isnan(pt.x());
-        return {points, p.marks.size() + p.lone.size()};
+        if (painted_) return *painted_;
+        return countsOf(pixelPlot());
     }
 
 protected:
@@ -251,6 +276,7 @@ protected:
     void draw(QCPPainter* painter) override {
         if (!mKeyAxis || !mValueAxis || mKeyAxis->range().size() <= 0 || mDataContainer->isEmpty()) return;
         const PixelPlot p = pixelPlot();
+        painted_ = countsOf(p);
         if (mLineStyle != lsNone && !p.line.isEmpty()) {
             painter->setPen(mPen);
             painter->setBrush(Qt::NoBrush);
@@ -294,6 +320,13 @@ protected:
     }
 
 private:
+    static std::pair<qint64, qint64> countsOf(const PixelPlot& p) {
+        qint64 points = 0;
+        for (const QPointF& pt : p.line)
+            points += !std::isnan(pt.x());
+        return {points, p.marks.size() + p.lone.size()};
+    }
+
     PixelPlot pixelPlot() const {
         PixelPlot out;
         const QCPAxis* ka = mKeyAxis.data();
@@ -370,7 +403,7 @@ private:
                 column = col;
                 brokenHere = trailingGap = false;
             }
-            if (std::isnan(it->value)) {
+            if (!std::isfinite(it->value)) { // a gap; so is a value no axis reaches
                 if (!line) continue;
                 if (!brokenHere) {
                     stretch.flush(out.line);
@@ -389,8 +422,8 @@ private:
             if (marks) {
                 mark(out.marks, at);
             } else if (line) {
-                const bool before = it != first && !std::isnan(std::prev(it)->value);
-                const bool after = std::next(it) != last && !std::isnan(std::next(it)->value);
+                const bool before = it != first && std::isfinite(std::prev(it)->value);
+                const bool after = std::next(it) != last && std::isfinite(std::next(it)->value);
                 if (!before && !after) mark(out.lone, at);
             }
         }
@@ -402,6 +435,7 @@ private:
     }
 
     bool unclipped_ = false;
+    std::optional<std::pair<qint64, qint64>> painted_;
 };
 
 } // namespace
@@ -424,8 +458,13 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
     const ChartAxis& my = model.axis(ChartModel::Y);
     const ChartAxis& my2 = model.axis(ChartModel::Y2);
     applyRange(xa, mx.min, mx.max);
-    applyRange(ya, my.min, my.max);
-    applyRange(y2a, my2.min, my2.max);
+    const double yUnit = axisUnit(my.min, my.max), y2Unit = axisUnit(my2.min, my2.max);
+    if (!qSharedPointerDynamicCast<UnitTicker>(ya->ticker()).isNull())
+        ya->setTicker(QSharedPointer<QCPAxisTicker>::create());
+    if (!qSharedPointerDynamicCast<UnitTicker>(y2a->ticker()).isNull())
+        y2a->setTicker(QSharedPointer<QCPAxisTicker>::create());
+    applyValueRange(ya, my.min, my.max, yUnit);
+    applyValueRange(y2a, my2.min, my2.max, y2Unit);
     ya->setLabel(my.title);
     y2a->setLabel(my2.title);
     y2a->setVisible(my2.shown);
@@ -473,6 +512,7 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
     for (int g = 1; g <= 2; ++g) {
         const ChartGroup& group = model.group(g);
         QCPAxis* va = g == 2 ? y2a : ya;
+        const double unit = g == 2 ? y2Unit : yUnit;
         if (g == 2 && !my2.shown) continue;
         for (int k = 1; k <= group.seriesCount(); ++k) {
             const ChartSeries& s = group.series(k);
@@ -486,7 +526,7 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
             QVector<QCPGraphData> data;
             data.reserve(s.pointCount());
             for (int i = 0; i < s.pointCount(); ++i) {
-                const double x = s.x[size_t(i)], y = s.y[size_t(i)];
+                const double x = s.x[size_t(i)], y = s.y[size_t(i)] / unit;
                 if (std::isnan(x)) continue;
                 const bool inside = keys.contains(x);
                 if (symbolsOnly && !(inside && values.contains(y))) continue;

@@ -4,9 +4,11 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QVBoxLayout>
+#include <tuple>
 
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 
 namespace hv {
 
@@ -220,12 +222,21 @@ qint16 frmGraphConfig::SymbolStyle(int index) const {
 }
 
 double frmGraphConfig::limit(const QCheckBox* chk, const QLineEdit* txt) {
-    bool ok = false;
-    const double v = LocaleToDouble(txt->text().trimmed(), &ok);
-    return chk->isChecked() && ok && IsNumericText(txt->text()) ? v : AutoLimit;
+    if (!chk->isChecked()) return AutoLimit;
+    return ReadNumberText(txt->text()).value_or(AutoLimit);
 }
 
 void frmGraphConfig::cmdOK_Click() {
+    // A ticked limit is a number, or the dialog stays open naming the box.
+    for (const auto& [chk, lbl, txt] :
+         {std::tuple{chkYMax, Label4, txtYMax}, std::tuple{chkY2Max, Label5, txtY2Max},
+          std::tuple{chkYMin, Label6, txtYMin}, std::tuple{chkY2Min, Label7, txtY2Min}}) {
+        if (!chk->isChecked() || ReadNumberText(txt->text())) continue;
+        p_.prompts.message(NotANumberText(lbl->text(), txt->text()), Buttons::OK, Icon::Warning,
+                           windowTitle());
+        txt->setFocus();
+        return;
+    }
     DialogResult = 1;
     hide();
 }

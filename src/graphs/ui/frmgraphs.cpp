@@ -126,7 +126,7 @@ void frmGraphs::build() {
     g->addWidget(lstEvents, row++, 0, 1, 3);
     chkShowTarget = named(new QCheckBox("Show recommended cleaning value", panel), "chkShowTarget");
     g->addWidget(chkShowTarget, row++, 0, 1, 3);
-    lblMax.push_back(named(new QLabel("Value indicating cleaning required", panel), "lblMax_0"));
+    lblMax.push_back(named(new QLabel(CleaningLevelBox, panel), "lblMax_0"));
     lblMax.push_back(named(new QLabel("Line width", panel), "lblMax_1"));
     txtLineValue = named(new QLineEdit("0", panel), "txtLineValue");
     txtWidth = named(new QLineEdit("2", panel), "txtWidth");
@@ -244,9 +244,13 @@ void frmGraphs::changeEvent(QEvent* e) {
 }
 
 void frmGraphs::keyPressEvent(QKeyEvent* e) {
-    // Enter draws, as the default button says.
+    // Enter draws, as the default button says; Escape closes, as the window's close does.
     if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
         cmdGraph->click();
+        return;
+    }
+    if (e->key() == Qt::Key_Escape) {
+        close();
         return;
     }
     QWidget::keyPressEvent(e);
@@ -342,6 +346,26 @@ void frmGraphs::LoadSeriesList() {
         c->setCurrentIndex(-1);
     }
     if (list) cboSeries[0]->setCurrentIndex(list->descriptions.size() > 1 ? 1 : 0);
+}
+
+void frmGraphs::ReloadSeriesCaptions() {
+    // The same measurements stay picked, named as the newly chosen project names them.
+    std::vector<QString> picked;
+    for (QComboBox* c : cboSeries)
+        picked.push_back(SeriesColumns.value(c->currentIndex()));
+    const auto list = hv::LoadSeriesList(p_, GraphProjectID);
+    if (!list) return;
+    SeriesDescriptions = list->descriptions;
+    SeriesColumns = list->columns;
+    for (size_t k = 0; k < cboSeries.size(); ++k) {
+        QComboBox* c = cboSeries[k];
+        const bool drawn = DrawnSeriesIndex[k] == c->currentIndex();
+        const QSignalBlocker block(c);
+        c->clear();
+        c->addItems(list->descriptions);
+        c->setCurrentIndex(picked[k].isEmpty() ? -1 : int(list->columns.indexOf(picked[k])));
+        if (drawn) DrawnSeriesIndex[k] = c->currentIndex();
+    }
 }
 
 void frmGraphs::LoadMyGraphs() {
@@ -442,6 +466,7 @@ void frmGraphs::cmdSave_Click() {
         p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, GraphsTitle);
         return;
     }
+    if (!typedCleaningLevel()) return;
     auto* dlg = new frmSaveGraph(p_, cboMyGraphs->currentText(), this);
     dlg->setWindowModality(Qt::ApplicationModal);
     dlg->exec();
@@ -468,7 +493,7 @@ UserGraphRow frmGraphs::currentGraphRow() {
     for (int k = 0; k < GraphSeriesCount && k < 4; ++k)
         row.SeriesNames << cboSeries[size_t(k)]->currentText();
     row.SensorCount = GraphSeriesCount;
-    row.Target = ParsePercent(txtLineValue->text());
+    row.Target = ReadPercentText(txtLineValue->text()).value_or(0.0); // read before, by typedCleaningLevel
     row.Style = Style;
     return row;
 }
@@ -518,6 +543,7 @@ void frmGraphs::cbProject_Click() {
     cboTrain->setCurrentText(QString::number(GraphTrain));
     lblTitle->setText(ProjectTitle(GraphProjectID, GraphTrain));
     try {
+        ReloadSeriesCaptions();
         LoadMyGraphs();
     } catch (const DbError& e) {
         reportFailure(e.description());
@@ -634,6 +660,7 @@ void frmGraphs::cmdGraph_Click() {
         cols << SeriesColumns.value(c->currentIndex());
     }
     if (GraphSeriesCount == 0) return; // nothing chosen, nothing to draw
+    if (!typedCleaningLevel()) return;
     try {
         clsGrapher g(p_);
         g.ProjectID(GraphProjectID);
@@ -668,7 +695,7 @@ void frmGraphs::cmdGraph_Click() {
                 // No start: from the train's oldest reading on.
                 g.StartDate(GetStartDate(p_, GraphProjectID, GraphTrain).start);
             }
-            GraphEndDate = end.addDays(1);
+            GraphEndDate = DrawnEnd(end);
             g.EndDate(GraphEndDate);
             lblStartDate->setText(txtStartDate->text());
             lblEndDate->setText(txtEndDate->text());
@@ -716,7 +743,7 @@ void frmGraphs::cmdGraph_Click() {
             in.comboTexts << c->currentText();
         for (QCheckBox* c : chkEnableDropDown)
             in.enableTicked.push_back(c->isChecked());
-        in.numBanks = p_.CurrentProject.NumBanks;
+        in.numBanks = ReadGraphNumBanks(p_, GraphProjectID, GraphTrain);
         if (SpecFluxWarningDue(p_, in, chart_)) {
             p_.prompts.message(SpecFluxWarningText, Buttons::OK, Icon::Information, GraphsTitle);
             p_.SpecFluxWarningShown = true;
@@ -724,6 +751,14 @@ void frmGraphs::cmdGraph_Click() {
     } catch (const RunError& e) {
         reportFailure(e.description());
     }
+}
+
+std::optional<double> frmGraphs::typedCleaningLevel() {
+    const QString text = txtLineValue->text();
+    if (text.trimmed().isEmpty()) return 0.0;
+    if (const std::optional<double> level = ReadPercentText(text)) return level;
+    p_.prompts.message(NotANumberText(lblMax[0]->text(), text), Buttons::OK, Icon::Warning, GraphsTitle);
+    return std::nullopt;
 }
 
 void frmGraphs::SaveLastGraph() {

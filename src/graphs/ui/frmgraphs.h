@@ -98,6 +98,11 @@ public:
     void LoadCBProject();
     void LoadTrains();
     void LoadSeriesList();
+    // The series lists again for another graphed project, keeping the measurements picked.
+    void ReloadSeriesCaptions();
+    // The cleaning level typed, 0 for an empty box; nothing, said naming the box, when the box
+    // holds no number.
+    std::optional<double> typedCleaningLevel();
     void LoadMyGraphs();
     void FillDefaultGraphs();
     void SetChartTitles();

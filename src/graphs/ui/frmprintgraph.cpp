@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QLocale>
 #include <QPainter>
 #include <QStyleOptionTab>
 #include <QStylePainter>
@@ -12,6 +11,7 @@
 #include <utility>
 
 #include "core/program.h"
+#include "core/typedinput.h"
 
 namespace hv {
 
@@ -142,7 +142,7 @@ void frmPrintGraph::changeEvent(QEvent* e) {
 }
 
 void frmPrintGraph::LoadTabs() {
-    const QString saved = QLocale::c().toString(p_.system.now(), QStringLiteral("dd.MMM.yy hh:mm:ss"));
+    const QString saved = ShortDateTimeText(p_.system.now());
     for (int n = 0; n < GallerySlotCount; ++n) {
         const QString file = GallerySlotPath(p_.GraphPath, n);
         if (Picture1[n]->loadPicture(file) == PictureBox::Load::Missing) {
