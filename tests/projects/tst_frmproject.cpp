@@ -531,58 +531,6 @@ private slots:
         delete w;
     }
 
-    // A reference box holding a text the number reader refuses is refused, naming the box and
-    // the text, in the wizard and in the project window alike; nothing is stored.
-    void unreadableReferenceIsRefused_data() {
-        QTest::addColumn<bool>("wizard");
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("edit, UK") << false << "en_GB"
-                                  << "0,5";
-        QTest::newRow("edit, German") << false << "de_DE"
-                                      << "abc";
-        QTest::newRow("wizard, UK") << true << "en_GB"
-                                    << "abc";
-        QTest::newRow("wizard, German") << true << "de_DE"
-                                        << "0,5,1";
-    }
-
-    void unreadableReferenceIsRefused() {
-        QFETCH(bool, wizard);
-        QFETCH(QString, locale);
-        QFETCH(QString, text);
-        QLocale::setDefault(QLocale(locale));
-        test::TestEnv env;
-        test::prepare(env);
-        Program& p = env.prog();
-        const QString message =
-            "Ref Permeate BackPressure  (System / Bank 1) holds \"" + text + "\", which is not a number.";
-        QPointer<frmProject> w;
-        if (wizard) {
-            w = openWindow(p, Create);
-            runWizardTo(*w, 6, 0, UnitPreset::CMH, "Refused", 1);
-            fillReference(*w, 0, false);
-            w->txtData[5]->setText(text);
-            env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
-            w->cmdNext->click();
-        } else {
-            test::insertProjectInfo(p.ProjectDatabasePath, 1);
-            p.CurrentProject.ProjectID = "P1";
-            p.CurrentProject.TrainNumber = 1;
-            w = openWindow(p, Edit);
-            env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
-            w->cmdEdit->click();
-            w->txtData[5]->setText(text);
-            env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
-            w->cmdSave->click();
-            QCOMPARE(rowCount(p, "PermBackPress = 0.5"), 1);
-        }
-        QCOMPARE(env.prompts.verify(), QString());
-        QCOMPARE(w->txtData[5]->text(), text);
-        QCOMPARE(rowCount(p), wizard ? 0 : 1);
-        delete w;
-    }
-
     // Closing the wizard over typed values asks first, by the close box and by "Cancel"
     // alike; No keeps them. With nothing typed it closes at once.
     void closingTheWizardOverTypedValues_data() {

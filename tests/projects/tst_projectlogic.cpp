@@ -268,6 +268,14 @@ private slots:
         QCOMPARE(r.stopped, !message.isEmpty());
         if (!message.isEmpty() && !message.startsWith("System DP"))
             QCOMPARE(r.focus, FocusTarget::data(box == 1 ? 1 : box));
+        if (!message.endsWith("which is not a number.")) return;
+        // The wizard refuses it alike.
+        b = oneBank();
+        b.txtData[size_t(box)] = text;
+        bool done = false;
+        env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
+        QCOMPARE(WizardStep7Checks(p, b, f, done).focus, FocusTarget::data(box));
+        QCOMPARE(env.prompts.verify(), QString());
     }
 
     void validationFillsTheDerivedBoxes() {
@@ -382,14 +390,6 @@ private slots:
         QVERIFY(r.stopped);
         QVERIFY(done); // banks 1 and 2 passed before bank 3's checks
         QCOMPARE(r.focus, FocusTarget::data(26));
-
-        b = threeBanks();
-        b.txtData[24] = "8.5.1";
-        env.prompts.onMessage("Reference Bank 3 Feed Pressure holds \"8.5.1\", which is not a number.",
-                              Buttons::OK, "Hevrin", Answer::OK);
-        r = WizardStep7Checks(p, b, f, done);
-        QCOMPARE(env.prompts.verify(), QString());
-        QCOMPARE(r.focus, FocusTarget::data(24));
 
         b = threeBanks();
         done = false;
