@@ -17,13 +17,14 @@
 #include "benchdata.h"
 #include "core/startup.h"
 #include "platform/database.h"
-
+#include "platform/filelimits.h"
 #include "platform/systeminfo.h"
 
 using namespace hv;
 
 int main(int argc, char** argv) {
     hv::UseWallClockTime();
+    hv::IgnoreFileSizeSignal();
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(

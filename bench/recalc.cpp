@@ -17,9 +17,11 @@
 #include "benchprompts.h"
 #include "core/elementdb.h"
 #include "core/program.h"
+#include "core/startup.h"
 #include "core/units.h"
 #include "normalization/normalize.h"
 #include "normalization/recalculate.h"
+#include "platform/filelimits.h"
 #include "platform/sqlite.h"
 #include "platform/systeminfo.h"
 
@@ -110,6 +112,7 @@ int floorRun(const QString& path) try {
 
 int main(int argc, char** argv) {
     hv::UseWallClockTime();
+    hv::IgnoreFileSizeSignal();
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Recalculates every project of a project database.");
@@ -129,10 +132,20 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    bool batchRead = false;
+    const int batch = parser.value("batch").toInt(&batchRead);
+    if (!batchRead || batch < 1) {
+        std::fprintf(stderr, "--batch takes a whole number of readings from 1 up, not \"%s\"\n",
+                     qPrintable(parser.value("batch")));
+        return 2;
+    }
+
     // The element database is read from the data folder under its own name.
     QTemporaryDir dataFolder;
-    if (!QFile::copy(elements, dataFolder.filePath("ostrelmem.mdb"))) {
-        std::fprintf(stderr, "cannot read the element database %s\n", qPrintable(elements));
+    const QString copy = dataFolder.filePath("ostrelmem.mdb");
+    if (const QString cause = CopyFileWhole(elements, copy); !cause.isEmpty()) {
+        std::fprintf(stderr, "cannot copy the element database %s to %s: %s\n", qPrintable(elements),
+                     qPrintable(copy), qPrintable(cause));
         return 1;
     }
     bench::SilentPrompts prompts;
@@ -149,7 +162,7 @@ int main(int argc, char** argv) {
 
     RecalcOptions options;
     RunProgress quiet;
-    options.batches.rows = parser.value("batch").toInt();
+    options.batches.rows = batch;
     QElapsedTimer timer;
     timer.start();
     const RecalcSummary sum = RecalculateAllProjectsCounted(p, quiet, options);

@@ -25,6 +25,7 @@
 #include "maintenance/exchangeexport.h"
 #include "maintenance/exchangefile.h"
 #include "maintenance/exchangeimport.h"
+#include "platform/filelimits.h"
 #include "platform/sqlite.h"
 #include "platform/systeminfo.h"
 
@@ -164,6 +165,7 @@ void fill(SqliteConnection& db, qint64 n) {
 
 int main(int argc, char** argv) {
     hv::UseWallClockTime();
+    hv::IgnoreFileSizeSignal();
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addPositionalArgument("command", "export, import or generate");

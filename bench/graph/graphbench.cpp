@@ -29,6 +29,7 @@
 #include "graphs/ui/chartview.h"
 #include "graphs/ui/frmgraphs.h"
 #include "platform/database.h"
+#include "platform/filelimits.h"
 #include "platform/sqlite.h"
 #include "platform/systeminfo.h"
 #include "platform/ui/qtprompts.h"
@@ -428,6 +429,7 @@ void printTiming(const char* what, const Timing& t) {
 
 int main(int argc, char** argv) {
     hv::UseWallClockTime();
+    hv::IgnoreFileSizeSignal();
     // The offscreen platform's warnings would bury the figures.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
         if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(text));

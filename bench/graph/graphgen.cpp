@@ -8,13 +8,16 @@
 #include <cstdio>
 #include <random>
 
+#include "core/startup.h"
 #include "platform/database.h"
+#include "platform/filelimits.h"
 #include "platform/systeminfo.h"
 
 using namespace hv;
 
 int main(int argc, char** argv) {
     hv::UseWallClockTime();
+    hv::IgnoreFileSizeSignal();
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Makes a project database of one train's readings for hevrin-graph.");
@@ -35,8 +38,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     QFile::remove(out);
-    if (!QFile::copy(parser.value("template"), out)) {
-        std::fprintf(stderr, "cannot copy the template %s\n", qPrintable(parser.value("template")));
+    if (const QString cause = CopyFileWhole(parser.value("template"), out); !cause.isEmpty()) {
+        std::fprintf(stderr, "cannot copy the template %s: %s\n", qPrintable(parser.value("template")),
+                     qPrintable(cause));
         return 1;
     }
     QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);

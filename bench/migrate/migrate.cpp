@@ -18,10 +18,12 @@
 #include "core/dbversion.h"
 #include "core/elementdb.h"
 #include "core/program.h"
+#include "core/startup.h"
 #include "core/units.h"
 #include "maintenance/migration.h"
 #include "normalization/recalculate.h"
 #include "platform/database.h"
+#include "platform/filelimits.h"
 #include "platform/sqlite.h"
 #include "platform/systeminfo.h"
 
@@ -107,6 +109,7 @@ FloorTimes floorRun(Program& p, const QString& from, const QString& to) {
 
 int main(int argc, char** argv) {
     hv::UseWallClockTime();
+    hv::IgnoreFileSizeSignal();
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription("Migrates one project database into another.");
@@ -128,8 +131,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     QTemporaryDir dataFolder;
-    if (!QFile::copy(parser.value("elements"), dataFolder.filePath("ostrelmem.mdb"))) {
-        std::fprintf(stderr, "cannot read the element database\n");
+    if (const QString cause = CopyFileWhole(parser.value("elements"), dataFolder.filePath("ostrelmem.mdb"));
+        !cause.isEmpty()) {
+        std::fprintf(stderr, "cannot copy the element database: %s\n", qPrintable(cause));
         return 1;
     }
     bench::SilentPrompts prompts;

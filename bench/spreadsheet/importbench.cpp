@@ -17,6 +17,7 @@
 #include "core/startup.h"
 #include "core/units.h"
 #include "platform/database.h"
+#include "platform/filelimits.h"
 #include "platform/prompts.h"
 #include "platform/systeminfo.h"
 #include "platform/userstore.h"
@@ -26,6 +27,7 @@ using namespace hv;
 
 int main(int argc, char** argv) {
     UseWallClockTime();
+    IgnoreFileSizeSignal();
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const int rows = argc > 1 ? QString(argv[1]).toInt() : 10000;

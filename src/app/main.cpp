@@ -10,12 +10,14 @@
 #include "maintenance/ui/exchangewindows.h"
 #include "maintenance/ui/migrationwindows.h"
 #include "normalization/recalculate.h"
+#include "platform/filelimits.h"
 #include "platform/ui/qtprompts.h"
 #include "projects/ui/frmproject.h"
 #include "spreadsheet/ui/spreadsheetwindows.h"
 
 int main(int argc, char** argv) {
     hv::UseWallClockTime();
+    hv::IgnoreFileSizeSignal();
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Hevrin");
     QApplication::setApplicationName("Hevrin");

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 #include "core/program.h"
 #include "platform/database.h"
@@ -93,6 +96,114 @@ QString lastVersionText(Database& db) {
     return rows.last().toText("Version");
 }
 
+// The tables the program reads and writes; where one is there, it must be a table.
+const char* const ProgramTables[] = {"Version", "ProjectInfo", "Data",  "GraphSensors", "UserGraphs",
+                                     "Events",  "InputOrder",  "Scada", "ScadaImport",  "UserDefined"};
+
+// The columns of Data that every three-bank database has and the program reads: the keys,
+// the 25 input items and the calculated values. A two-bank database, which only the
+// migration reads, needs its keys alone.
+const char* const DataKeyColumns[] = {"ID", "ProjectID", "TrainNumber", "TheDate"};
+const char* const DataColumns[] = {"PermFlow",
+                                   "ConcFlow",
+                                   "FeedPressure",
+                                   "ConcPressure",
+                                   "ConcPressure_1",
+                                   "PermBackPress",
+                                   "FeeduS",
+                                   "PermuS",
+                                   "pH",
+                                   "Temperature",
+                                   "PermFlow_2",
+                                   "PermuS_1",
+                                   "PermuS_2",
+                                   "FeedPressure_2",
+                                   "PermBackPress_2",
+                                   "TurbidityFeed",
+                                   "TurbidityRaw",
+                                   "ORP",
+                                   "SDIFeed",
+                                   "SDIRaw",
+                                   "ElapsedTimeHrs",
+                                   "FeedFlow",
+                                   "PermFlow_1",
+                                   "PermBackPress_1",
+                                   "Permflow_3",
+                                   "PermuS_3",
+                                   "FeedPressure_3",
+                                   "ConcPressure_2",
+                                   "PermbackPress_3",
+                                   "EventID",
+                                   "Note1",
+                                   "ActualFlux",
+                                   "ActualFlux_1",
+                                   "ActualFlux_2",
+                                   "ActualFlux_3",
+                                   "NormalizedFlux",
+                                   "NormalizedPermFlow",
+                                   "NormalizedPermFlow_1",
+                                   "NormalizedPermFlow_2",
+                                   "NormalizedPermFlow_3",
+                                   "NormalizedSaltPassage",
+                                   "NormalizedSaltPassage_1",
+                                   "NormalizedSaltPassage_2",
+                                   "NormalizedSaltPassage_3",
+                                   "ActualRejection",
+                                   "SystemDP",
+                                   "B1DP",
+                                   "B2DP",
+                                   "B3DP",
+                                   "B1Recovery",
+                                   "B2Recovery",
+                                   "B3Recovery",
+                                   "NetTMP",
+                                   "NormalizedDP",
+                                   "NormalizedDP_1",
+                                   "NormalizedDP_2",
+                                   "NormalizedDP_3",
+                                   "SystemRecovery",
+                                   "ConcuS"};
+
+// What makes a database whose version reads unusable to this program, as a sentence; empty
+// when nothing does. Reads the schema and one query of ProjectInfo, nothing of the readings.
+QString layoutFault(Database& db, const DbVersion& v) {
+    if (IsNewerThanProgram(v.major, v.minor, v.revision))
+        return "It was written by a newer version of Hevrin (database version " + v.text() +
+               ", this program " + ProgramVersionText +
+               "), whose columns and rules this program may not know";
+    for (const char* table : ProgramTables) {
+        const QString type = db.scalar("SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE AND "
+                                       "type IN ('table', 'view')",
+                                       {QLatin1String(table)})
+                                 .toString();
+        if (type == QLatin1String("view"))
+            return QStringLiteral(
+                       "It is not a project database: its table %1 is a view, which cannot store rows")
+                .arg(QLatin1String(table));
+    }
+    QStringList want;
+    for (const char* c : DataKeyColumns)
+        want << QLatin1String(c);
+    if (!IsOlderThanProgram(v.major, v.minor))
+        for (const char* c : DataColumns)
+            want << QLatin1String(c);
+    QStringList missing;
+    const QStringList have = db.columns(QStringLiteral("Data"));
+    for (const QString& c : want)
+        if (!have.contains(c, Qt::CaseInsensitive)) missing << c;
+    if (!missing.isEmpty())
+        return QStringLiteral("It is not a project database: its table Data has no column %1")
+            .arg(missing.join(QStringLiteral(", ")));
+    const DbRows banks = db.select("SELECT ProjectID, TrainNumber, NumBanks FROM ProjectInfo "
+                                   "WHERE NumBanks NOT IN (1, 2, 3) ORDER BY ID LIMIT 1");
+    if (!banks.isEmpty()) {
+        const DbRow& r = banks.first();
+        return "Its project \"" + r.value(0).toString() + "\" train " + r.value(1).toString() +
+               " has NumBanks " + r.value(2).toString() + ": a train has 1, 2 or 3 banks";
+    }
+    return {};
+}
+
 void insertGraphSensor(Database& db, const GraphSensorRow& r) {
     db.exec("INSERT INTO GraphSensors (ProjectID, TrainNumber, Bank, Description, ColumnHeader, \"Order\") "
             "VALUES ('ALL', 1, 1, ?, ?, ?)",
@@ -144,8 +255,14 @@ std::optional<DbVersion> ParseVersionText(const QString& text) {
 }
 
 bool IsOlderThanProgram(qint16 major, qint16 minor) {
-    if (major < ProgramVersionMajor) return true;
+    if (major != ProgramVersionMajor) return major < ProgramVersionMajor;
     return minor < ProgramVersionMinor;
+}
+
+bool IsNewerThanProgram(qint16 major, qint16 minor, qint16 revision) {
+    if (major != ProgramVersionMajor) return major > ProgramVersionMajor;
+    if (minor != ProgramVersionMinor) return minor > ProgramVersionMinor;
+    return revision > ProgramVersionRevision;
 }
 
 qint32 VersionNumber(qint16 major, qint16 minor) {
@@ -215,6 +332,9 @@ bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& min
         if (projectRows > 32767 || dataRows > 2147483647) throw DbError(dberr::Overflow, "Overflow");
         const auto v = ParseVersionText(text);
         if (!v) throw DbError(dberr::TypeMismatch, "Type mismatch");
+        // Named by UnusableDatabaseCause for the person choosing another.
+        if (const QString fault = layoutFault(db, *v); !fault.isEmpty())
+            throw DbError(dberr::SqlFailed, fault);
         projects = qint16(projectRows);
         readings = qint32(dataRows);
         major = v->major;
@@ -259,9 +379,7 @@ QString causeOf(const DbError& e) {
     if (d.contains("readonly") || d.contains("read-only") || d.contains("read only"))
         return QStringLiteral("It is read-only");
     // The file has SQLite's header by now: a format SQLite does not know past it is damage.
-    if (d.contains("malformed") || d.contains("corrupt") || d.contains("i/o") ||
-        d.contains("not a database") || d.contains("unrecognized database format"))
-        return QStringLiteral("It is damaged");
+    if (SaysDamaged(e) || d.contains("i/o")) return QStringLiteral("It is damaged");
     if (d.contains("no such table")) return "It is not a project database: " + e.description();
     return "It cannot be opened: " + e.description();
 }
@@ -287,8 +405,9 @@ QString UnusableDatabaseCause(const QString& path) {
                 return QStringLiteral("It is not a project database: it has no table %1")
                     .arg(QLatin1String(table));
         const QString version = lastVersionText(db);
-        if (!ParseVersionText(version))
-            return "It is not a project database: its version \"" + version + "\" cannot be read";
+        const auto v = ParseVersionText(version);
+        if (!v) return "It is not a project database: its version \"" + version + "\" cannot be read";
+        if (const QString fault = layoutFault(db, *v); !fault.isEmpty()) return fault;
         // A file cut short or overwritten in part reads until a lost page is met.
         const DbRows check = db.select("PRAGMA quick_check");
         if (check.isEmpty() || check.first().value(0).toString() != QLatin1String("ok"))
@@ -297,6 +416,22 @@ QString UnusableDatabaseCause(const QString& path) {
         return causeOf(e);
     }
     if (!info.isWritable()) return QStringLiteral("It is read-only");
+    return {};
+}
+
+QString DatabaseWriteRefusal(const QString& path) {
+    auto why = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
+    if (::access(QFile::encodeName(path).constData(), W_OK) != 0) {
+        const QString cause = why();
+        return "the file is read-only (" + cause + ")";
+    }
+    // SQLite writes its journal of every change beside the file.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+        const QString cause = why();
+        return "its folder " + folder + " is read-only (" + cause +
+               "), and every change needs a journal file there";
+    }
     return {};
 }
 

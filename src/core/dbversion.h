@@ -18,9 +18,12 @@ struct DbVersion {
 // "1.3.20" -> 1, 3, 20. Empty when a part is missing, not a whole number or out of range.
 std::optional<DbVersion> ParseVersionText(const QString& text);
 
-// Older than the program: a lower major number, or else a lower minor number (a higher
-// major number does not stop the minor test).
+// Older than the program, so that it needs the migration: a lower major number, or the same
+// major number and a lower minor one. A revision changes no layout.
 bool IsOlderThanProgram(qint16 major, qint16 minor);
+// Written by a later program than this one (major, then minor, then revision higher): it may
+// hold columns and rules this program does not know.
+bool IsNewerThanProgram(qint16 major, qint16 minor, qint16 revision);
 qint32 VersionNumber(qint16 major, qint16 minor);
 
 // Sets the open database's version parts and DbVersionNumber together, so that nothing
@@ -42,16 +45,23 @@ bool ProjectTrainExists(Program& p, const QString& projectId, qint16 trainNumber
 
 // Reads the version and the ProjectInfo and Data row counts of the database at path and
 // brings a 1.3 database below revision 20 up to 1.3.20 (the specific-flux columns and the
-// default graph rows). False, with version -1.-1.0, when the database cannot be read or
+// default graph rows). False, with version -1.-1.0, when the database cannot be read, is
+// newer than the program, lacks what the program reads (UnusableDatabaseCause names it) or
 // the upgrade fails; an upgrade failure is reported to the user. With SuppressDbUpgrade
 // nothing is changed.
 bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& minor, qint16& revision,
                      qint16& projects, qint32& readings);
 
 // Why the project database at path cannot be used, as a sentence for the person choosing
-// another: not found, a folder, empty, not a project database, damaged, locked or read-only.
-// Empty when it reads as a project database that can be written.
+// another: not found, a folder, empty, not a project database (a table missing or a view, a
+// column of Data the program reads missing, a project of other than 1 to 3 banks), newer
+// than the program, damaged, locked or read-only. Empty when it reads as a project database
+// that can be written.
 QString UnusableDatabaseCause(const QString& path);
+
+// Why the database file at path, or the folder SQLite writes its journal in, cannot be
+// written, in the system's words; empty when both can.
+QString DatabaseWriteRefusal(const QString& path);
 
 // UpgradeDatabase on ProjectDatabasePath into the program's version (SetDbVersion),
 // ProjectCount and DataRecordCount.

@@ -25,7 +25,11 @@ const QString RepairAdvice = QStringLiteral(
 void reportLoadFailure(Program& p, const RunError& e) {
     const QString number = QString::number(e.number());
     QString text;
-    if (e.number() == dberr::FileNotFound) {
+    if (SaysDamaged(e)) {
+        // Selecting the same path again would meet the same damage.
+        text = "The project database\r\n" + p.ProjectDatabasePath + "\r\nis damaged: " + number + " - " +
+               e.description() + "\r\n\r\nRestore it from a backup, or select another database.";
+    } else if (e.number() == dberr::FileNotFound) {
         text = GetMlString(1125, "Database path error. Try selecting the database again.") + "\r\n" +
                GetMlString(1126, "The current ini file is looking for the database at: ") + "\r\n" +
                p.ProjectDatabasePath + "\r\n\r\n" + number + " - " + e.description();
@@ -122,7 +126,7 @@ void LoadMyProject(Program& p) {
             p.CurrentProjectLoaded = true;
             return;
         }
-        p.status.setText(1, GetMlString(1098, "NOT FOUND! ") + p.CurrentProject.ProjectID);
+        p.status.setText(1, NotFoundText(p.CurrentProject.ProjectID));
         p.CurrentProjectLoaded = false;
         db->close();
         p.prompts.message("NO CURRENT PROJECT is selected.  Please SELECT or CREATE a project.", Buttons::OK,
@@ -136,6 +140,11 @@ void LoadMyProject(Program& p) {
     } catch (const RunError& e) {
         reportLoadFailure(p, e);
     }
+}
+
+QString NotFoundText(const QString& projectId) {
+    if (projectId.isEmpty()) return QStringLiteral("NO CURRENT PROJECT");
+    return GetMlString(1098, "NOT FOUND! ") + projectId;
 }
 
 void WriteIni(Program& p) {

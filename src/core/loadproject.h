@@ -1,4 +1,5 @@
 #pragma once
+#include <QString>
 
 namespace hv {
 
@@ -9,6 +10,10 @@ struct Program;
 // for a missing file, the database chooser after other failures, and the project window
 // in select mode when the train is not in ProjectInfo. No error leaves it.
 void LoadMyProject(Program& p);
+
+// The status line while the current project is not loaded: "NOT FOUND! " and its ID, or,
+// when no project was ever chosen (a fresh start), "NO CURRENT PROJECT".
+QString NotFoundText(const QString& projectId);
 
 // Stores the current project, train and database in section "Current Project".
 void WriteIni(Program& p);

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
 
 #include "core/dbversion.h"
 #include "core/elementdb.h"
@@ -12,6 +13,7 @@
 #include "core/reminder.h"
 #include "core/settings.h"
 #include "core/units.h"
+#include "platform/filelimits.h"
 
 namespace hv {
 
@@ -61,8 +63,13 @@ QString CopyFileWhole(const QString& source, const QString& target) {
         if (chunk.isEmpty() && in.error() != QFileDevice::NoError) cause = in.errorString();
         // A short write is retried for the rest: only a failed one tells the cause.
         for (qint64 done = 0; cause.isEmpty() && done < chunk.size();) {
+            errno = 0;
             const qint64 n = out.write(chunk.constData() + done, chunk.size() - done);
-            if (n <= 0) cause = out.errorString();
+            if (n <= 0) {
+                // The file-size limit or the full disk, named as such.
+                const QString limit = WriteLimitCause(errno);
+                cause = limit.isEmpty() ? out.errorString() : limit + " (" + out.errorString() + ")";
+            }
             done += std::max<qint64>(n, 0);
         }
     }
@@ -107,6 +114,13 @@ StartupResult Main(Program& p) {
     if (UpgradeOpenDatabase(p)) {
         p.DbValid = true;
         p.DbIsOlder = IsOlderThanProgram(p.DbVersionMajor, p.DbVersionMinor);
+        // Said before any window, not at the first save that fails.
+        if (const QString refusal = DatabaseWriteRefusal(p.ProjectDatabasePath); !refusal.isEmpty())
+            p.prompts.message("The project database\r\n" + p.ProjectDatabasePath +
+                                  "\r\ncannot be written: " + refusal +
+                                  ".\r\n\r\nHevrin opens it, but nothing can be saved to it until it can be "
+                                  "written, or another database is chosen.",
+                              Buttons::OK, Icon::Warning, Title);
     } else {
         p.DbValid = false;
     }

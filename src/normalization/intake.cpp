@@ -1,6 +1,7 @@
 #include "normalization/intake.h"
 
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "platform/database.h"
 
 namespace hv {
@@ -42,8 +43,8 @@ QString MissingElementText(const ProjectInfoRecord& cp, const QList<int>& types,
 }
 
 QString AlreadyStoredText(const ProjectInfoRecord& cp, const QDateTime& date) {
-    return "A reading dated " + dbDateText(date) + " is already stored for " + cp.ProjectID + " train " +
-           QString::number(cp.TrainNumber) + ".";
+    return "A reading dated " + ShortDateTimeText(date) + " is already stored for " + cp.ProjectID +
+           " train " + QString::number(cp.TrainNumber) + ".";
 }
 
 ReadingIntake::Tally& ReadingIntake::Tally::operator+=(const Tally& t) {

@@ -23,7 +23,8 @@ QList<int> MissingElementTypes(const ProjectInfoRecord& project, const std::vect
 // What a run says once it stored readings of a project whose element is missing.
 QString MissingElementText(const ProjectInfoRecord& project, const QList<int>& types, int readings);
 
-// "A reading dated <date> is already stored for <project> train <n>."
+// "A reading dated <date> is already stored for <project> train <n>.", the date in the
+// computer's own short form.
 QString AlreadyStoredText(const ProjectInfoRecord& project, const QDateTime& date);
 
 // The one road by which a new reading reaches Data, whatever brought it (typed, polled, a

@@ -361,7 +361,8 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, c
         progress.setStatus(2, QLocale().toString(p.system.now().date(), QLocale::ShortFormat));
     };
 
-    // How far the pass over the readings got, for a run that a database failure stops.
+    // How far the pass over the readings got, and the readings recalculated and stored, for a
+    // run that a database failure stops.
     qint64 maxId = 0, readings = 0, visited = 0, committed = 0;
     bool counted = false;
     try {
@@ -445,7 +446,7 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, c
             TableStream stream(db, calc->selectFromData(), maxId);
             const auto flush = [&] {
                 stream.flush();
-                committed = visited;
+                committed = sum.readings;
             };
             calc->beforeMessage = flush;
             const SqliteStatement& st = stream.row();
@@ -548,6 +549,8 @@ RecalcSummary RecalculateAllProjectsCounted(Program& p, RunProgress& progress, c
         if (counted && dynamic_cast<const DbFailure*>(&e)) text += ". " + stoppedPartWay(committed, readings);
         p.prompts.message(text, Buttons::OK);
         sum.stopped = true;
+        // What the rolled-back batch went through counts for nothing.
+        sum.readings = committed;
         finish(false, text);
     }
     return sum;

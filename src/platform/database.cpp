@@ -3,11 +3,15 @@
 #include <QAtomicInteger>
 #include <QFile>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlRecord>
 #include <QUrl>
 #include <cmath>
 #include <limits>
+#include <sqlite3.h>
+
+#include "platform/sqlite.h"
 
 namespace hv {
 
@@ -153,12 +157,38 @@ QString quoteIdent(const QString& name) {
     return '"' + n + '"';
 }
 
-DbFailure mapSqlError(const QSqlError& e) {
+namespace {
+
+DbFailure mapWithErrno(const QSqlError& e, int systemErrno) {
     const QString text = e.databaseText().isEmpty() ? e.text() : e.databaseText();
     bool ok = false;
     const int code = e.nativeErrorCode().toInt(&ok);
     // Without SQLite's code the driver itself failed: the general failure.
-    return ok ? SqliteFailure(code, text) : DbFailure(dberr::SqlFailed, text);
+    return ok ? SqliteFailure(code, text, systemErrno) : DbFailure(dberr::SqlFailed, text);
+}
+
+// The system's error number of the connection's last failed call.
+int systemErrnoOf(const QSqlDriver* driver) {
+    const QVariant v = driver ? driver->handle() : QVariant();
+    if (qstrcmp(v.typeName(), "sqlite3*") != 0) return 0;
+    sqlite3* db = *static_cast<sqlite3* const*>(v.constData());
+    return db ? sqlite3_system_errno(db) : 0;
+}
+
+// The failure of a statement on `from`, noting on the connection when the file itself failed.
+DbFailure failureOn(const QSqlError& e, const QSqlDriver* from, bool& fileFailed) {
+    if (IsFileFailure(e.nativeErrorCode().toInt())) fileFailed = true;
+    return mapWithErrno(e, systemErrnoOf(from));
+}
+
+} // namespace
+
+DbFailure mapSqlError(const QSqlError& e) {
+    return mapWithErrno(e, 0);
+}
+
+DbFailure mapSqlError(const QSqlError& e, const QSqlDatabase& from) {
+    return mapWithErrno(e, systemErrnoOf(from.driver()));
 }
 
 namespace {
@@ -189,8 +219,7 @@ QString sqliteUriOf(const QString& path) {
 
 Database Database::open(const QString& path) {
     const QFileInfo fi(path);
-    if (path.isEmpty() || !fi.exists() || !fi.isFile())
-        throw DbError(dberr::FileNotFound, "Could not find file '" + path + "'.");
+    if (path.isEmpty() || !fi.exists() || !fi.isFile()) throw NotAFileError(path);
     if (!fi.isReadable()) throw DbError(dberr::FileNotFound, "Cannot open file '" + path + "'.");
     Database db;
     db.name_ = QString("hv_conn_%1").arg(connectionCounter.fetchAndAddRelaxed(1));
@@ -226,7 +255,7 @@ Database Database::open(const QString& path) {
 
 Database::Database(Database&& other) noexcept
     : name_(std::move(other.name_)), path_(std::move(other.path_)), lastInsertId_(other.lastInsertId_),
-      firstFailure_(other.firstFailure_) {
+      firstFailure_(other.firstFailure_), fileFailed_(other.fileFailed_) {
     other.name_.clear();
 }
 
@@ -237,6 +266,7 @@ Database& Database::operator=(Database&& other) noexcept {
         path_ = std::move(other.path_);
         lastInsertId_ = other.lastInsertId_;
         firstFailure_ = other.firstFailure_;
+        fileFailed_ = other.fileFailed_;
         other.name_.clear();
     }
     return *this;
@@ -257,6 +287,7 @@ void Database::close() {
     }
     QSqlDatabase::removeDatabase(name_);
     name_.clear();
+    if (*fileFailed_) SettleJournal(path_);
 }
 
 QSqlDatabase Database::handle() const {
@@ -315,7 +346,7 @@ QVariant Database::scalar(const QString& sql, const QVariantList& params) {
 }
 
 std::unique_ptr<Statement> Database::prepare(const QString& sql) {
-    return std::unique_ptr<Statement>(new Statement(handle(), sql, firstFailure_));
+    return std::unique_ptr<Statement>(new Statement(handle(), sql, firstFailure_, fileFailed_));
 }
 
 QStringList Database::columns(const QString& table) {
@@ -350,7 +381,7 @@ QString Database::checkedColumn(const QString& table, const QString& column) {
 }
 
 DbFailure Database::failed(const QSqlError& e) {
-    DbFailure d = mapSqlError(e);
+    DbFailure d = failureOn(e, handle().driver(), *fileFailed_);
     if (!*firstFailure_) *firstFailure_ = d;
     return d;
 }
@@ -358,7 +389,8 @@ DbFailure Database::failed(const QSqlError& e) {
 void Database::begin() {
     firstFailure_->reset();
     QSqlQuery q(handle());
-    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE"))) throw mapSqlError(q.lastError());
+    if (!q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+        throw failureOn(q.lastError(), handle().driver(), *fileFailed_);
 }
 
 void Database::commit() {
@@ -369,7 +401,7 @@ void Database::commit() {
     }
     // SQLite rolls the transaction back itself on a full disk, an I/O error or a corrupt
     // page; the commit then only says there is no transaction. The cause comes first.
-    const DbFailure e = mapSqlError(q.lastError());
+    const DbFailure e = failureOn(q.lastError(), handle().driver(), *fileFailed_);
     const std::optional<DbFailure> first = *firstFailure_;
     firstFailure_->reset();
     if (first && e.description().contains(QLatin1String("no transaction is active"))) throw *first;
@@ -382,15 +414,15 @@ void Database::rollback() {
 }
 
 Statement::Statement(QSqlDatabase db, const QString& sql,
-                     std::shared_ptr<std::optional<DbFailure>> firstFailure)
-    : firstFailure_(std::move(firstFailure)), q_(db), sql_(sql) {
-    if (!q_.prepare(sql)) throw mapSqlError(q_.lastError());
+                     std::shared_ptr<std::optional<DbFailure>> firstFailure, std::shared_ptr<bool> fileFailed)
+    : firstFailure_(std::move(firstFailure)), fileFailed_(std::move(fileFailed)), q_(db), sql_(sql) {
+    if (!q_.prepare(sql)) throw failureOn(q_.lastError(), db.driver(), *fileFailed_);
 }
 
 int Statement::exec(const QVariantList& values) {
     bindAll(q_, values);
     if (!q_.exec()) {
-        const DbFailure e = mapSqlError(q_.lastError());
+        const DbFailure e = failureOn(q_.lastError(), q_.driver(), *fileFailed_);
         if (!*firstFailure_) *firstFailure_ = e;
         throw e;
     }

@@ -106,8 +106,10 @@ public:
 
 private:
     friend class Database;
-    Statement(QSqlDatabase db, const QString& sql, std::shared_ptr<std::optional<DbFailure>> firstFailure);
+    Statement(QSqlDatabase db, const QString& sql, std::shared_ptr<std::optional<DbFailure>> firstFailure,
+              std::shared_ptr<bool> fileFailed);
     std::shared_ptr<std::optional<DbFailure>> firstFailure_;
+    std::shared_ptr<bool> fileFailed_;
     QSqlQuery q_;
     QString sql_;
     mutable std::shared_ptr<const ColumnSet> cols_;
@@ -160,12 +162,16 @@ private:
     QString path_;
     qint64 lastInsertId_ = -1;
     std::shared_ptr<std::optional<DbFailure>> firstFailure_ = std::make_shared<std::optional<DbFailure>>();
+    // The file itself failed on this connection: its journal is settled at the close.
+    std::shared_ptr<bool> fileFailed_ = std::make_shared<bool>(false);
 };
 
 using Transaction = TransactionGuard<Database>;
 
-// A Qt SQL error as the failure callers test, from SQLite's own result code.
+// A Qt SQL error as the failure callers test, from SQLite's own result code; with the
+// connection it came from, a write stopped by the file-size limit or a full disk says so.
 DbFailure mapSqlError(const QSqlError& e);
+DbFailure mapSqlError(const QSqlError& e, const QSqlDatabase& from);
 // Bound value in its stored form: date-times as text, Booleans as -1/0.
 QVariant toDbValue(const QVariant& v);
 // The SQLite URI that opens an existing file for reading and writing, never creating it.

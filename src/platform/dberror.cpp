@@ -1,6 +1,9 @@
 #include "platform/dberror.h"
 
+#include <cerrno>
 #include <sqlite3.h>
+
+#include "platform/filelimits.h"
 
 namespace hv {
 
@@ -23,10 +26,14 @@ bool IsFileFailure(int resultCode) {
     }
 }
 
-DbFailure SqliteFailure(int resultCode, const QString& message) {
+DbFailure SqliteFailure(int resultCode, const QString& message, int systemErrno) {
     long number = dberr::SqlFailed;
     if (IsFileFailure(resultCode)) {
         number = dberr::FileNotFound;
+        // "disk I/O error" alone does not tell a person what to mend.
+        const QString cause = WriteLimitCause(systemErrno);
+        const bool saidFull = (resultCode & 0xff) == SQLITE_FULL && systemErrno == ENOSPC;
+        if (!cause.isEmpty() && !saidFull) return DbFailure(number, message + ": " + cause);
     } else if (resultCode == SQLITE_CONSTRAINT_UNIQUE || resultCode == SQLITE_CONSTRAINT_PRIMARYKEY ||
                (resultCode == SQLITE_CONSTRAINT && message.startsWith(QLatin1String("UNIQUE constraint")))) {
         // The original engine reported a duplicate key as the general failure.
@@ -54,6 +61,13 @@ DbFailure OpenFailure(const QString& path, int resultCode, const QString& messag
     default:
         return DbFailure(dberr::FileNotFound, "Cannot open the database '" + path + "': " + message);
     }
+}
+
+bool SaysDamaged(const RunError& e) {
+    const QString d = e.description().toLower();
+    return d.contains(QLatin1String("malformed")) || d.contains(QLatin1String("corrupt")) ||
+           d.contains(QLatin1String("not a database")) ||
+           d.contains(QLatin1String("unrecognized database format"));
 }
 
 DbError TableNotFoundError(const QString& table) {

@@ -62,8 +62,10 @@ public:
 
 // SQLite's result code (primary or extended) and message as the failure callers test: the
 // number comes from the code; only SQLITE_ERROR, which covers every refused statement,
-// is told apart by its message (no such column, no such table, duplicate column).
-DbFailure SqliteFailure(int resultCode, const QString& message);
+// is told apart by its message (no such column, no such table, duplicate column). With the
+// system's error number of the failed call, a write stopped by the file-size limit or a
+// full disk says so after SQLite's words.
+DbFailure SqliteFailure(int resultCode, const QString& message, int systemErrno = 0);
 // Whether the code says the file itself failed (busy, locked, read-only, full, corrupt,
 // I/O, cannot open, not a database), as against a statement refused.
 bool IsFileFailure(int resultCode);
@@ -71,6 +73,10 @@ bool IsFileFailure(int resultCode);
 // The failure of opening the file at `path` as a database: a file that is not one is an
 // "Unrecognized database format"; a lock or an I/O failure says what it is.
 DbFailure OpenFailure(const QString& path, int resultCode, const QString& message);
+
+// Whether SQLite's words say the file is damaged (a malformed page, not a database past
+// its header): the failure is the file's, not the path's.
+bool SaysDamaged(const RunError& e);
 
 // The error of a table that does not exist.
 DbError TableNotFoundError(const QString& table);

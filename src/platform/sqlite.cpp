@@ -4,13 +4,40 @@
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <sqlite3.h>
+#include <sys/resource.h>
 
 namespace hv {
 
-SqliteConnection::SqliteConnection(const QString& path, int busyTimeoutMs) {
+DbError NotAFileError(const QString& path) {
+    if (!path.isEmpty() && QFileInfo(path).isDir())
+        return DbError(dberr::FileNotFound, "'" + path + "' is a folder, not a database file.");
+    return DbError(dberr::FileNotFound, "Could not find file '" + path + "'.");
+}
+
+void SettleJournal(const QString& path) {
+    if (path.isEmpty() || !QFile::exists(path + "-journal")) return;
+    // The playback rewrites the file where it stood: a soft file-size limit below the file's
+    // size would stop it, so it is lifted as far as the hard limit allows, for the playback only.
+    rlimit before{};
+    const bool limited = getrlimit(RLIMIT_FSIZE, &before) == 0 && before.rlim_cur != before.rlim_max;
+    if (limited) {
+        rlimit lifted = before;
+        lifted.rlim_cur = before.rlim_max;
+        setrlimit(RLIMIT_FSIZE, &lifted);
+    }
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 1000);
+        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    sqlite3_close(db);
+    if (limited) setrlimit(RLIMIT_FSIZE, &before);
+}
+
+SqliteConnection::SqliteConnection(const QString& path, int busyTimeoutMs) : path_(path) {
     const QFileInfo fi(path);
-    if (path.isEmpty() || !fi.exists() || !fi.isFile())
-        throw DbError(dberr::FileNotFound, "Could not find file '" + path + "'.");
+    if (path.isEmpty() || !fi.exists() || !fi.isFile()) throw NotAFileError(path);
     if (!fi.isReadable()) throw DbError(dberr::FileNotFound, "Cannot open file '" + path + "'.");
     // One thread uses a connection: no locking per call.
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
@@ -42,11 +69,14 @@ SqliteConnection::~SqliteConnection() {
     if (!db_ || !owned_) return;
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
+    if (fileFailed_) SettleJournal(path_);
 }
 
 DbFailure SqliteConnection::lastError(const QString& sql) const {
     Q_UNUSED(sql);
-    return SqliteFailure(sqlite3_extended_errcode(db_), QString::fromUtf8(sqlite3_errmsg(db_)));
+    const int code = sqlite3_extended_errcode(db_);
+    if (IsFileFailure(code)) fileFailed_ = true;
+    return SqliteFailure(code, QString::fromUtf8(sqlite3_errmsg(db_)), sqlite3_system_errno(db_));
 }
 
 DbFailure SqliteConnection::failed(const QString& sql) {

@@ -50,8 +50,20 @@ public:
 private:
     sqlite3* db_ = nullptr;
     bool owned_ = true;
+    QString path_;
     std::optional<DbFailure> firstFailure_;
+    mutable bool fileFailed_ = false; // the file itself failed: its journal is settled at the close
 };
+
+// A write that failed on the disk (full, past the file-size limit, an I/O error) leaves its
+// transaction's journal beside the file once the connection closes, and the file alone is
+// not whole until a reader plays the journal back: a fresh connection that reads the schema
+// does it now, so that no run that failed leaves a journal behind. A journal of another
+// program's open transaction is not touched (SQLite tells the two apart by its locks).
+void SettleJournal(const QString& path);
+
+// The way a database path that is not a file is refused: a folder is named as one.
+DbError NotAFileError(const QString& path);
 
 class SqliteStatement {
 public:

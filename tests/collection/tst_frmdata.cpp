@@ -6,6 +6,7 @@
 #include "collection/ui/frmscadahelp.h"
 #include "collectiontestsupport.h"
 #include "core/settings.h"
+#include "core/typedinput.h"
 #include "core/units.h"
 #include "normalization/recalculate.h"
 #include "support/fitcheck.h"
@@ -578,11 +579,11 @@ private slots:
             << 1 << "Calculator returned and error. SAVE FAILED!" << false;
         QTest::newRow("the same reading saved twice")
             << QVariantMap() << QVariantMap() << true
-            << QStringList{"A reading dated 2020-01-03 06:00:00 is already stored for P1 train 1. Data was "
-                           "not "
-                           "saved."}
+            << QStringList{"A reading dated " + ShortDateTimeText(QDateTime(QDate(2020, 1, 3), QTime(6, 0))) +
+                           " is already stored for P1 train 1. Data was not saved."}
             << 2
-            << "A reading dated 2020-01-03 06:00:00 is already stored for P1 train 1. Data was not saved."
+            << "A reading dated " + ShortDateTimeText(QDateTime(QDate(2020, 1, 3), QTime(6, 0))) +
+                   " is already stored for P1 train 1. Data was not saved."
             << false;
         // A lock is no missing field: the panel names the database's own cause.
         QTest::newRow("another program's lock")

@@ -8,6 +8,7 @@
 #include "collectiontestsupport.h"
 #include "core/settings.h"
 #include "core/startup.h"
+#include "core/typedinput.h"
 #include "core/ui/corewindows.h"
 #include "core/ui/frmmain.h"
 #include "platform/links/linkclient.h"
@@ -277,9 +278,9 @@ private slots:
         pl.clock->fire();
         QCOMPARE(pl.problems(), QString());
         QCOMPARE(pl.dataRows(), 2);
-        QCOMPARE(w->panel(4)->text(),
-                 QString("A reading dated 2026-01-15 10:00:00 is already stored for P1 train 1. "
-                         "Data was not saved."));
+        QCOMPARE(w->panel(4)->text(), "A reading dated " +
+                                          ShortDateTimeText(QDateTime(QDate(2026, 1, 15), QTime(10, 0))) +
+                                          " is already stored for P1 train 1. Data was not saved.");
         QVERIFY(pl.clock->isEnabled());
 
         // Switched off: no links, the clock stops, the entry hours come from its date.

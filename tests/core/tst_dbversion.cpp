@@ -57,13 +57,27 @@ private slots:
         QVERIFY(!ParseVersionText("1.3.99999"));
     }
 
-    void olderMeansLowerMajorOrElseLowerMinor() {
-        QVERIFY(IsOlderThanProgram(0, 9));
-        QVERIFY(IsOlderThanProgram(1, 2));
-        QVERIFY(!IsOlderThanProgram(1, 3));
-        QVERIFY(!IsOlderThanProgram(1, 4));
-        QVERIFY(IsOlderThanProgram(2, 0)); // a higher major number does not stop the minor test
-        QVERIFY(IsOlderThanProgram(-1, -1));
+    // Older needs the migration; newer may hold what this program (1.3.38) does not know.
+    void versionAgainstTheProgram_data() {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<bool>("older");
+        QTest::addColumn<bool>("newer");
+        QTest::newRow("unreadable") << "-1.-1.0" << true << false;
+        QTest::newRow("lower major") << "0.9.50" << true << false;
+        QTest::newRow("two-bank") << "1.2.45" << true << false;
+        QTest::newRow("lower revision") << "1.3.5" << false << false;
+        QTest::newRow("the program's") << "1.3.38" << false << false;
+        QTest::newRow("higher revision") << "1.3.39" << false << true;
+        QTest::newRow("higher minor") << "1.4.0" << false << true;
+        QTest::newRow("higher major, lower minor") << "2.0.0" << false << true;
+    }
+    void versionAgainstTheProgram() {
+        QFETCH(QString, version);
+        QFETCH(bool, older);
+        QFETCH(bool, newer);
+        const DbVersion v = *ParseVersionText(version);
+        QCOMPARE(IsOlderThanProgram(v.major, v.minor), older);
+        QCOMPARE(IsNewerThanProgram(v.major, v.minor, v.revision), newer);
         QCOMPARE(VersionNumber(-1, -1), -1001000);
         QCOMPARE(VersionNumber(1, 3), 1003000);
     }
@@ -142,18 +156,16 @@ private slots:
     void failedColumnAdditionIsReportedAndCountsAsUnreadable() {
         test::TestEnv env;
         const QString db = test::makePreSpecFluxDatabase(env.path("old.hv3.mdb"));
-        {
-            // A view cannot take new columns.
-            Database d = Database::open(db);
-            d.exec("ALTER TABLE Data RENAME TO DataRows");
-            d.exec("CREATE VIEW Data AS SELECT * FROM DataRows");
-        }
+        // The upgrade's version row is refused.
+        Database::open(db).exec("CREATE TRIGGER refuse BEFORE INSERT ON Version BEGIN SELECT "
+                                "RAISE(ABORT, 'refused'); END");
         env.prompts.onMessage("Could not add the Specific Flux fields", Buttons::OK, "Hevrin", Answer::OK);
         const Upgrade u = upgrade(env.prog(), db);
         QVERIFY(!u.ok);
         QCOMPARE(DbVersion({u.major, u.minor, u.revision}).text(), QString("-1.-1.0"));
         QCOMPARE(versions(db), QStringList({"1.3.5"}));
         QCOMPARE(count(db, "SELECT count(*) FROM GraphSensors"), 47);
+        QVERIFY(!Database::open(db).hasColumn("Data", "SpecFlux"));
         QCOMPARE(env.prompts.verify(), QString());
     }
 
@@ -173,18 +185,20 @@ private slots:
     void onlyMinorThreeBelowTwentyIsUpgraded_data() {
         QTest::addColumn<QString>("version");
         QTest::addColumn<bool>("upgraded");
-        QTest::newRow("two-bank") << "1.2.7" << false;
-        QTest::newRow("major not looked at") << "2.3.5" << true;
-        QTest::newRow("already 1.3.20") << "1.3.20" << false;
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("two-bank") << "1.2.7" << false << true;
+        QTest::newRow("newer, left as it is") << "2.3.5" << false << false;
+        QTest::newRow("already 1.3.20") << "1.3.20" << false << true;
     }
     void onlyMinorThreeBelowTwentyIsUpgraded() {
         QFETCH(QString, version);
         QFETCH(bool, upgraded);
+        QFETCH(bool, usable);
         test::TestEnv env;
         const QString db = test::makePreSpecFluxDatabase(env.path("x.hv3.mdb"), version);
         if (upgraded) env.prompts.onMessage(UpgradeMessage, Buttons::OK, "Hevrin", Answer::OK);
         const Upgrade u = upgrade(env.prog(), db);
-        QVERIFY(u.ok);
+        QCOMPARE(u.ok, usable);
         QCOMPARE(Database::open(db).hasColumn("Data", "SpecFlux"), upgraded);
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(env.prompts.shown().size(), upgraded ? 1 : 0);
@@ -221,6 +235,19 @@ private slots:
                                  << "It is damaged";
         QTest::newRow("locked") << "locked"
                                 << "It is locked by another program";
+        QTest::newRow("no TheDate column")
+            << "nodate"
+            << "It is not a project database: its table Data has no column TheDate";
+        QTest::newRow("Data a view")
+            << "view"
+            << "It is not a project database: its table Data is a view, which cannot "
+               "store rows";
+        QTest::newRow("nine banks")
+            << "ninebanks"
+            << "Its project \"P1\" train 1 has NumBanks 9: a train has 1, 2 or 3 banks";
+        QTest::newRow("newer") << "newer"
+                               << "It was written by a newer version of Hevrin (database version 2.0.0, this "
+                                  "program 1.3.38), whose columns and rules this program may not know";
     }
     void unreadableDatabasesGiveMinusOne() {
         QFETCH(QString, kind);
@@ -256,6 +283,20 @@ private slots:
         } else if (kind == "nodata") {
             test::makeBlankDatabase(db);
             Database::open(db).exec("DROP TABLE Data");
+        } else if (kind == "nodate") {
+            test::makeBlankDatabase(db);
+            Database::open(db).exec("ALTER TABLE Data RENAME COLUMN TheDate TO ReadingDate");
+        } else if (kind == "view") {
+            test::makeBlankDatabase(db);
+            Database d = Database::open(db);
+            d.exec("ALTER TABLE Data RENAME TO DataRows");
+            d.exec("CREATE VIEW Data AS SELECT * FROM DataRows");
+        } else if (kind == "ninebanks") {
+            test::makeBlankDatabase(db);
+            test::insertProjectInfo(db, 3, {{"NumBanks", 9}});
+        } else if (kind == "newer") {
+            test::makeBlankDatabase(db);
+            Database::open(db).exec("INSERT INTO Version (Version, Notes) VALUES ('2.0.0', '')");
         }
         const Upgrade u = upgrade(env.prog(), db);
         QVERIFY(!u.ok);

@@ -73,6 +73,29 @@ private slots:
         QCOMPARE(p.CurrentProject.DateReference, before.DateReference);
     }
 
+    // A damaged page is named as damage, not as a wrong path.
+    void damagedPageIsNamedDamage() {
+        test::TestEnv env;
+        setUp(env);
+        Program& p = env.prog();
+        qint64 page = 0, size = 0;
+        {
+            Database d = Database::open(p.ProjectDatabasePath);
+            page = d.scalar("SELECT rootpage FROM sqlite_master WHERE name = 'ProjectInfo'").toLongLong();
+            size = d.scalar("PRAGMA page_size").toLongLong();
+        }
+        QFile f(p.ProjectDatabasePath);
+        QVERIFY(f.open(QIODevice::ReadWrite) && f.seek((page - 1) * size));
+        f.write(QByteArray(int(size), '\x5a'));
+        f.close();
+        env.prompts.onMessage("The project database\r\n" + p.ProjectDatabasePath + "\r\nis damaged: ",
+                              Buttons::OK, "Hevrin", Answer::OK);
+        LoadMyProject(p);
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(!env.prompts.shown().first().contains("path error"));
+        QVERIFY(!p.CurrentProjectLoaded);
+    }
+
     void missingProjectOpensTheProjectWindowInSelectMode() {
         test::TestEnv env;
         setUp(env);

@@ -1,5 +1,8 @@
 #include <QDialog>
+#include <QProcess>
 #include <QtTest>
+#include <functional>
+#include <unistd.h>
 
 #include "core/backup.h"
 #include "core/program.h"
@@ -11,6 +14,7 @@
 #include "platform/database.h"
 #include "support/fitcheck.h"
 #include "support/fixtures.h"
+#include "support/readonlyfile.h"
 #include "support/testenv.h"
 
 using namespace hv;
@@ -23,6 +27,11 @@ const QString Section = "Current Project";
 class RecordingPrompts : public ScriptedPrompts {
 public:
     QString saveInitialPath;
+    std::function<void()> beforeMessage; // sees the program as each message is shown
+    Answer message(const QString& text, Buttons buttons, Icon icon, const QString& title) override {
+        if (beforeMessage) beforeMessage();
+        return ScriptedPrompts::message(text, buttons, icon, title);
+    }
     QString saveFile(const QString& title, const QString& filter, const QString& initialPath) override {
         saveInitialPath = initialPath;
         return ScriptedPrompts::saveFile(title, filter, initialPath);
@@ -114,7 +123,9 @@ private slots:
         QCOMPARE(m->lblDatabase->text(), "Database: " + s.data("db.hv3.mdb"));
         QCOMPARE(m->lblDBVersion->text(), QString("DB Version: 1.3.38"));
         QCOMPARE(m->lblMembDB->text(), QString("Membrane DB Ver: 2539"));
-        QCOMPARE(m->sbPanels[0]->text(), QString("NOT FOUND! My Big Project"));
+        // A fresh start has no project and names none.
+        QCOMPARE(m->sbPanels[0]->text(), QString("NO CURRENT PROJECT"));
+        QCOMPARE(s.p().CurrentProject.ProjectID, QString());
         QCOMPARE(m->sbPanels[1]->text(), QLocale().toString(QDate(2026, 1, 15), QLocale::ShortFormat));
         QCOMPARE(m->sbPanels[2]->text(), QLocale().toString(QTime(10, 30), QLocale::ShortFormat));
         QCOMPARE(s.p().GraphPath, s.dataFolder());
@@ -204,6 +215,13 @@ private slots:
                                  << "It was not found.";
         QTest::newRow("folder") << "folder"
                                 << "It is a folder, not a project database.";
+        QTest::newRow("no TheDate column")
+            << "nodate"
+            << "It is not a project database: its table Data has no column TheDate.";
+        // Not called an old two-bank database, nor sent to the migration.
+        QTest::newRow("newer") << "newer"
+                               << "It was written by a newer version of Hevrin (database version 2.0.0, this "
+                                  "program 1.3.38)";
     }
 
     void unreadableDatabaseAtStartOpensTheChooser() {
@@ -219,6 +237,12 @@ private slots:
             f.write("garbage garbage garbage garbage garbage garbage garbage garbage garbage garbage");
         } else if (kind == "folder") {
             QVERIFY(QDir().mkpath(path));
+        } else if (kind == "nodate") {
+            test::makeBlankDatabase(path);
+            Database::open(path).exec("ALTER TABLE Data RENAME COLUMN TheDate TO ReadingDate");
+        } else if (kind == "newer") {
+            test::makeBlankDatabase(path);
+            Database::open(path).exec("INSERT INTO Version (Version, Notes) VALUES ('2.0.0', '')");
         }
         // No recalculation is offered for a database that did not open.
         s.prompts
@@ -241,6 +265,60 @@ private slots:
         QCOMPARE(s.prompts.verify(), QString());
         QVERIFY(!s.p().windows.isLoaded("frmProject"));
         QVERIFY(!s.p().ProjectCreateMode);
+    }
+
+    // A database that cannot be written is named, with the path and the cause, before any
+    // window opens; it still opens. Permissions bind only a user other than root: run as
+    // root, the case runs again as "nobody".
+    void readOnlyDatabaseNamedAtStartUp_data() {
+        QTest::addColumn<bool>("folderOnly");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("file") << false << "the file is read-only (Permission denied).";
+        QTest::newRow("folder") << true << "its folder %1 is read-only (Permission denied)";
+    }
+    void readOnlyDatabaseNamedAtStartUp() {
+        QFETCH(bool, folderOnly);
+        QFETCH(QString, cause);
+        if (::geteuid() == 0) {
+            QProcess child;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.remove("XDG_RUNTIME_DIR");
+            env.insert("HOME", QDir::tempPath());
+            // The test's own offscreen settings file is root's.
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+            child.setProcessEnvironment(env);
+            child.setWorkingDirectory(QDir::tempPath());
+            child.start("setpriv", {"--reuid=nobody", "--regid=nogroup", "--clear-groups", "--",
+                                    QCoreApplication::applicationFilePath(),
+                                    QString("readOnlyDatabaseNamedAtStartUp:") + QTest::currentDataTag()});
+            if (!child.waitForStarted(10000)) QSKIP("cannot run the case as another user");
+            QVERIFY(child.waitForFinished(60000));
+            const QString out =
+                QString::fromLocal8Bit(child.readAllStandardOutput() + child.readAllStandardError());
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0, qPrintable(out));
+            QVERIFY2(out.contains("PASS   : TestMainWindow::readOnlyDatabaseNamedAtStartUp"),
+                     qPrintable(out));
+            return;
+        }
+        Started s;
+        s.set("ShowSplash", "No");
+        s.set("Project", "P1");
+        QVERIFY(QDir().mkpath(s.env.path("plant")));
+        const QString path = s.env.path("plant/db.hv3.mdb");
+        s.set("Database", path);
+        test::makeBlankDatabase(path);
+        test::insertProjectInfo(path, 3);
+        test::ReadOnlyFile readOnly(folderOnly ? s.env.path("plant") : path);
+        QVERIFY(readOnly.held());
+        bool windowBefore = false;
+        s.prompts.beforeMessage = [&] { windowBefore = windowBefore || s.main() || s.splash(); };
+        s.prompts.onMessage("The project database\r\n" + path +
+                                "\r\ncannot be written: " + cause.arg(s.env.path("plant")),
+                            Buttons::OK, "Hevrin", Answer::OK);
+        QVERIFY(!Main(s.p()).endProgram);
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(!windowBefore);
+        QVERIFY(s.main() && s.p().DbValid && s.p().CurrentProjectLoaded);
     }
 
     // Start-up writes the data folder each time: on a full disk that must not cost the settings.
@@ -362,13 +440,14 @@ private slots:
         QCOMPARE(s.p().ProjectDatabasePath, other);
 
         // The combined version number follows the parts.
-        const QString newer = s.env.path("newer.hv3.mdb");
-        test::makePreSpecFluxDatabase(newer, "1.4.2");
-        test::insertProjectInfo(newer, 3);
-        s.prompts.onOpenFile(newer);
+        const QString later = s.env.path("later.hv3.mdb");
+        test::makePreSpecFluxDatabase(later, "1.3.36");
+        test::insertProjectInfo(later, 3);
+        s.prompts.onOpenFile(later);
         m->mnuFileOpenDatabase->trigger();
         QCOMPARE(s.prompts.verify(), QString());
-        QCOMPARE(s.p().DbVersionNumber, qint32(1004000));
+        QCOMPARE(s.p().DbVersionNumber, qint32(1003000));
+        QCOMPARE(s.p().DbVersionRevision, qint16(36));
     }
 
     void openingAnOldVersionRunsTheReminder() {

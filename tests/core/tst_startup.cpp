@@ -79,9 +79,11 @@ private slots:
         test::makeBlankDatabase(templates + "/db.hv3.mdb");
         test::makeElementDatabase(templates + "/ostrelmem.mdb");
         const QString data = ChooseDataFolders(env.system).dataFolder;
-        env.prompts.onMessage("Could not copy " + templates + "/db.hv3.mdb to the data folder " + data +
-                                  ": File too large",
-                              Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage(
+            "Could not copy " + templates + "/db.hv3.mdb to the data folder " + data +
+                ": the file reached this process's file-size limit of 8192 bytes (ulimit -f) (File "
+                "too large)",
+            Buttons::OK, "Hevrin", Answer::OK);
         StartupResult r;
         {
             test::FileSizeLimit full(8192);

@@ -5,6 +5,7 @@
 
 #include "core/currentproject.h"
 #include "normalization/calculate.h"
+#include "normalization/intake.h"
 #include "platform/database.h"
 #include "support/fixtures.h"
 #include "support/testenv.h"
@@ -392,6 +393,28 @@ private slots:
     }
 
     void cleanup() { QLocale::setDefault(QLocale::c()); }
+
+    // The intake's refusal shows the date as the computer writes dates, seconds only where
+    // the reading has them.
+    void alreadyStoredDateInTheComputersForm_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("English (UK)") << "en_GB" << QTime(8, 0) << "16/11/2026 08:00";
+        QTest::newRow("German") << "de_DE" << QTime(8, 0) << "16.11.2026 08:00";
+        QTest::newRow("German, seconds") << "de_DE" << QTime(8, 0, 30) << "16.11.2026 08:00:30";
+    }
+    void alreadyStoredDateInTheComputersForm() {
+        QFETCH(QString, locale);
+        QFETCH(QTime, time);
+        QFETCH(QString, said);
+        QLocale::setDefault(QLocale(locale));
+        ProjectInfoRecord cp;
+        cp.ProjectID = "P1";
+        cp.TrainNumber = 2;
+        QCOMPARE(AlreadyStoredText(cp, QDateTime(QDate(2026, 11, 16), time)),
+                 "A reading dated " + said + " is already stored for P1 train 2.");
+    }
 
     void referenceStateNormalizesToItself_data() {
         QTest::addColumn<int>("banks");

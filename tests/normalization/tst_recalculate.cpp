@@ -1,6 +1,7 @@
 #include <QProcess>
 #include <QtTest>
 #include <bit>
+#include <csignal>
 #include <future>
 #include <thread>
 
@@ -9,6 +10,7 @@
 #include "normalization/calculate.h"
 #include "normalization/recalculate.h"
 #include "platform/database.h"
+#include "support/files.h"
 #include "support/fixtures.h"
 #include "support/foreignlock.h"
 #include "support/readonlyfile.h"
@@ -400,14 +402,19 @@ private slots:
     void databaseFailuresStopTheRun_data() {
         QTest::addColumn<bool>("readOnly");
         QTest::addColumn<bool>("midRun");
+        QTest::addColumn<bool>("sizeLimit");
         QTest::addColumn<QString>("error");
-        QTest::newRow("locked past the busy timeout") << false << false << "database is locked";
-        QTest::newRow("read-only file") << true << false << "attempt to write a readonly database";
-        QTest::newRow("locked after the first batch") << false << true << "database is locked";
+        QTest::newRow("locked past the busy timeout") << false << false << false << "database is locked";
+        QTest::newRow("read-only file") << true << false << false << "attempt to write a readonly database";
+        QTest::newRow("locked after the first batch") << false << true << false << "database is locked";
+        QTest::newRow("file-size limit after the first batch")
+            << false << true << true
+            << "disk I/O error: the file reached this process's file-size limit of 1024 bytes (ulimit -f)";
     }
     void databaseFailuresStopTheRun() {
         QFETCH(bool, readOnly);
         QFETCH(bool, midRun);
+        QFETCH(bool, sizeLimit);
         QFETCH(QString, error);
         Db t;
         t.project("P1", 1);
@@ -416,6 +423,7 @@ private slots:
         ids += t.readings("P2", 2, 3);
         const int before = t.versionRows();
         std::unique_ptr<test::ForeignLock> lock;
+        std::unique_ptr<test::FileSizeLimit> full;
         std::optional<test::ReadOnlyFile> readOnlyFile;
         if (readOnly) {
             readOnlyFile.emplace(t.path);
@@ -424,9 +432,13 @@ private slots:
             lock = std::make_unique<test::ForeignLock>(t.path, test::ForeignLock::Kind::Write);
             QVERIFY(lock->held());
         } else {
-            // Another program takes the lock while the run lets the window system run.
+            // Another program takes the lock, or the disk fills, while the run lets the window
+            // system run.
             connect(&t.p().status, &StatusPanels::changed, [&](int panel, const QString& text) {
-                if (panel == 1 && text == "Updating Record 2 of 6" && !lock)
+                if (panel != 1 || text != "Updating Record 2 of 6" || lock || full) return;
+                if (sizeLimit)
+                    full = std::make_unique<test::FileSizeLimit>(1024);
+                else
                     lock = std::make_unique<test::ForeignLock>(t.path, test::ForeignLock::Kind::Write);
             });
         }
@@ -440,10 +452,14 @@ private slots:
         o.batches.busyTimeoutMs = 50;
         const RecalcSummary sum = t.recalculateAll(o);
         lock.reset();
+        full.reset();
         readOnlyFile.reset();
-        // Reported once, with the database's own words; nothing claims success.
+        // Reported once, with the database's own words; nothing claims success, no journal is
+        // left beside the file, and the counts are those of the readings kept.
         QCOMPARE(t.env.prompts.verify(), QString());
         QVERIFY(sum.stopped);
+        QVERIFY(!QFile::exists(t.path + "-journal"));
+        QCOMPARE(sum.readings, qint64(done));
         QVERIFY2(!t.p().status.text(1).startsWith("Updated"), qPrintable(t.p().status.text(1)));
         QVERIFY(t.p().status.text(1).contains(error));
         QVERIFY(t.p().status.text(1).contains(QString("only %1 of 6 readings").arg(done)));
@@ -452,7 +468,7 @@ private slots:
             QCOMPARE(t.done(ids[i]), i < done);
         QCOMPARE(t.endState(), QString());
         // The project run raises it to its caller, saying how far it got.
-        if (!readOnly) {
+        if (!readOnly && !sizeLimit) {
             test::ForeignLock again(t.path, test::ForeignLock::Kind::Write);
             t.loadCurrent("P2");
             try {
@@ -618,6 +634,54 @@ private slots:
         QVERIFY2(said.contains("disk") || said.contains("too large") || said.contains("I/O"),
                  qPrintable(said));
         QCOMPARE(QDir(env.path("")).entryList({"bench.mdb*"}, QDir::Files), QStringList());
+    }
+
+    // The recalculation tool refuses a batch size it cannot use, and a file-size limit, met
+    // copying the element database or writing the results, ends it with that cause named and
+    // a failure, never by the signal, and without a journal left behind.
+    void recalcToolNamesWhatStopsIt_data() {
+        QTest::addColumn<QStringList>("more");
+        QTest::addColumn<int>("room"); // bytes the limit leaves above the element database; 0 no limit
+        QTest::addColumn<QString>("said");
+        QTest::newRow("batch 0") << QStringList{"--batch", "0"} << 0 << "--batch";
+        QTest::newRow("batch abc") << QStringList{"--batch", "abc"} << 0 << "--batch";
+        QTest::newRow("limit met by the results") << QStringList{} << 64 * 1024 << "file-size limit of";
+        QTest::newRow("limit met by the element copy") << QStringList{} << -1 << "file-size limit of";
+    }
+    void recalcToolNamesWhatStopsIt() {
+        QFETCH(QStringList, more);
+        QFETCH(int, room);
+        QFETCH(QString, said);
+        const QString bin = QCoreApplication::applicationDirPath();
+        if (!QFile::exists(bin + "/hevrin-recalc") || !QFile::exists(bin + "/hevrin-bench-gen"))
+            QSKIP("the bulk tools are not built");
+        test::TestEnv env;
+        const QString templ = test::makeBlankDatabase(env.path("blank.mdb"));
+        const QString elements = test::makeElementDatabase(env.path("ostrelmem.mdb"));
+        const QString db = env.path("bench.mdb");
+        QProcess gen;
+        gen.start(bin + "/hevrin-bench-gen", {"--readings", "3000", "--out", db, "--template", templ});
+        QVERIFY(gen.waitForFinished(60000));
+        QCOMPARE(gen.exitCode(), 0);
+        const QByteArray before = test::readFile(db);
+        QProcess run;
+        {
+            std::optional<test::FileSizeLimit> limit;
+            if (room != 0) limit.emplace(QFileInfo(elements).size() + room);
+            // The tool must keep itself alive: it does not inherit the test's ignored signal.
+            std::signal(SIGXFSZ, SIG_DFL);
+            run.start(bin + "/hevrin-recalc", QStringList{"--database", db, "--elements", elements} + more);
+            const bool finished = run.waitForFinished(60000);
+            std::signal(SIGXFSZ, SIG_IGN);
+            QVERIFY(finished);
+        }
+        QCOMPARE(run.exitStatus(), QProcess::NormalExit);
+        QVERIFY(run.exitCode() != 0);
+        const QString out = QString::fromLocal8Bit(run.readAllStandardOutput() + run.readAllStandardError());
+        QVERIFY2(out.contains(said), qPrintable(out));
+        QVERIFY2(!out.contains("readings,") || out.contains("\n0 readings,"), qPrintable(out));
+        QVERIFY(!QFile::exists(db + "-journal"));
+        QCOMPARE(test::readFile(db), before);
     }
 
     void cancelLeavesEveryReadingOldOrNew() {

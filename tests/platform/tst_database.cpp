@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "platform/database.h"
+#include "platform/sqlite.h"
 #include "support/testenv.h"
 
 using namespace hv;
@@ -56,6 +57,64 @@ private slots:
         QVERIFY(!QFile::exists(p));
         QCOMPARE(errorOf([] { Database::open(QString()); }), dberr::FileNotFound);
         QCOMPARE(errorOf([&] { Database::open(env.dir.path()); }), dberr::FileNotFound);
+        // A folder in the database's place is named as one, by both connections.
+        const QString folder = "'" + env.dir.path() + "' is a folder, not a database file.";
+        for (const auto& open : std::vector<std::function<void()>>{
+                 [&] { Database::open(env.dir.path()); }, [&] { SqliteConnection c(env.dir.path()); }}) {
+            try {
+                open();
+                QFAIL("opened a folder");
+            } catch (const DbError& e) {
+                QCOMPARE(e.description(), folder);
+            }
+        }
+    }
+
+    // A write stopped by the file-size limit names it, not only "disk I/O error", and once
+    // the connection is closed no journal is left beside the file: the file alone is whole.
+    void writePastTheFileSizeLimit_data() {
+        QTest::addColumn<bool>("raw");
+        QTest::newRow("query layer") << false;
+        QTest::newRow("raw connection") << true;
+    }
+    void writePastTheFileSizeLimit() {
+        QFETCH(bool, raw);
+        test::TestEnv env;
+        emptyDatabase(env).exec("INSERT INTO Data (Note) VALUES ('kept')");
+        const QString path = env.path("t.db");
+        QString said;
+        {
+            test::FileSizeLimit limit(QFileInfo(path).size() + 200 * 1024);
+            try {
+                if (raw) {
+                    SqliteConnection db(path);
+                    db.exec("PRAGMA cache_size = 10");
+                    SqliteTransaction t(db);
+                    SqliteStatement q(db, "INSERT INTO Data (Note) VALUES (?)");
+                    for (int i = 0; i < 2000; ++i) {
+                        q.bind(0, QString(1000, QChar('a' + i % 26)));
+                        q.step();
+                        q.reset();
+                    }
+                    t.commit();
+                } else {
+                    Database db = Database::open(path);
+                    db.exec("PRAGMA cache_size = 10");
+                    Transaction t(db);
+                    for (int i = 0; i < 2000; ++i)
+                        db.exec("INSERT INTO Data (Note) VALUES (?)", {QString(1000, QChar('a' + i % 26))});
+                    t.commit();
+                }
+                QFAIL("wrote past the limit");
+            } catch (const DbFailure& e) {
+                said = e.description();
+            }
+        }
+        QVERIFY2(said.contains("file-size limit of"), qPrintable(said));
+        QVERIFY(!QFile::exists(path + "-journal"));
+        Database db = Database::open(path);
+        QCOMPARE(db.scalar("PRAGMA integrity_check").toString(), QString("ok"));
+        QCOMPARE(db.scalar("SELECT group_concat(Note) FROM Data").toString(), QString("kept"));
     }
 
     void opensExistingFilesOnly() {

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "ddetestwindow.h"
+#include "platform/filelimits.h"
 #include "platform/links/linkserver.h"
 #include "platform/ui/qtprompts.h"
 
@@ -87,6 +88,7 @@ int serve(QCoreApplication& app) {
 } // namespace
 
 int main(int argc, char** argv) {
+    hv::IgnoreFileSizeSignal();
     if (argc > 1) { // any argument means the command line, never the window
         QCoreApplication app(argc, argv);
         return serve(app);

@@ -8,9 +8,11 @@
 #include <QSqlQuery>
 #include <QTextStream>
 
+#include "platform/filelimits.h"
 #include "platform/sqlscript.h"
 
 int main(int argc, char** argv) {
+    hv::IgnoreFileSizeSignal();
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() != 3 && args.size() != 4) {

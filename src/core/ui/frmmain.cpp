@@ -273,7 +273,8 @@ void frmMain::Form_Load() {
         heightTwips_ = storedTwips(p_.userStore, "MainHeight", 3250);
         resize(widthTwips_ / TwipsPerPixel, heightTwips_ / TwipsPerPixel);
 
-        p_.CurrentProject.ProjectID = ReadIniValue(Section, "Project", "My Big Project", p_.IniFilePath);
+        // A fresh data folder has no current project yet: none is named.
+        p_.CurrentProject.ProjectID = ReadIniValue(Section, "Project", "", p_.IniFilePath);
         p_.CurrentProject.TrainNumber = trainFromSetting(ReadIniValue(Section, "Train", "1", p_.IniFilePath));
         p_.status.setText(1, "Current Project: " + p_.CurrentProject.ProjectID +
                                  " Train: " + QString::number(p_.CurrentProject.TrainNumber));
@@ -331,7 +332,7 @@ void frmMain::Form_Activate() {
     } else if (p_.CurrentProjectLoaded) {
         p_.status.setText(1, current);
     } else {
-        p_.status.setText(1, GetMlString(1098, "NOT FOUND! ") + p_.CurrentProject.ProjectID);
+        p_.status.setText(1, NotFoundText(p_.CurrentProject.ProjectID));
     }
 }
 
