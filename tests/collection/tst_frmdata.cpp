@@ -739,7 +739,6 @@ private slots:
         QCOMPARE(w->txtData[102]->text(), QString("20"));
         QCOMPARE(w->txtData[2]->text(), QString("20"));
         QVERIFY(!w->txtData[1]->text().isEmpty() && !w->txtData[7]->text().isEmpty());
-        QCOMPARE(saved.toDouble("TurbidityRaw"), 1.5);
     }
 
     // Only the exact "TRUE" ticks the warnings box at load, and asks nothing.
