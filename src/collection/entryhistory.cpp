@@ -13,12 +13,10 @@ namespace hv {
 
 namespace {
 
-const QString BoxDate = QStringLiteral("yyyy-MM-dd HH:mm");
-
 QString dateText(const QVariant& v) {
-    if (conv::isNull(v)) return QStringLiteral("0");
+    if (conv::isNull(v)) return QString();
     const QDateTime dt = conv::toDateTime(v);
-    return dt.isValid() ? EntryBoxDateText(dt) : v.toString();
+    return dt.isValid() ? ShortDateTimeText(dt) : v.toString();
 }
 
 double numberOrZero(const QVariant& v) {
@@ -49,7 +47,7 @@ QString referenceText(int i, const DbRow& info) {
 } // namespace
 
 QString StoredValueText(const QVariant& v) {
-    if (conv::isNull(v)) return QStringLiteral("0");
+    if (conv::isNull(v)) return QString();
     switch (v.typeId()) {
     case QMetaType::Double:
     case QMetaType::Int:
@@ -105,10 +103,13 @@ EntryHistory ReadEntryHistory(Program& p, const std::array<int, ItemCount>& orde
             if (i < 0 || i >= ItemCount) continue;
             const QVariant v = row.value(fields[i]);
             if (conv::isNull(v)) {
-                earlier[k] = h.current[k] = QStringLiteral("0");
+                // No value is shown as none; the proposal is the newest reading's that has one.
+                earlier[k] = QString();
+                if (j == 1) h.current[k] = QString();
             } else {
                 const QString text = i == item::TheDate ? dateText(v) : StoredValueText(v);
                 earlier[k] = text;
+                if (j == 2 && h.current[k] && h.current[k]->isEmpty()) h.current[k] = text;
                 if (j == 1) {
                     h.current[k] = text;
                     h.reference[k] = referenceText(i, info);
@@ -118,6 +119,7 @@ EntryHistory ReadEntryHistory(Program& p, const std::array<int, ItemCount>& orde
             if (bankLevel && (i == item::PermFlow || i == item::PermuS)) {
                 const bool flow = i == item::PermFlow;
                 earlier[k] = StoredValueText(row.value(flow ? "PermFlow_1" : "PermuS_1"));
+                if (j == 2 && h.current[k] && h.current[k]->isEmpty()) h.current[k] = earlier[k];
                 if (j == 1) {
                     h.current[k] = earlier[k];
                     h.reference[k] = StoredValueText(info.value(flow ? "permFlow_1" : "permus_1"));
@@ -127,7 +129,7 @@ EntryHistory ReadEntryHistory(Program& p, const std::array<int, ItemCount>& orde
                 const QDateTime newest = conv::isNull(v) ? QDateTime() : conv::toDateTime(v);
                 if (newest.isValid())
                     h.current[k] =
-                        newest.addSecs(qint64(std::llround(intervalMinutes * 60))).toString(BoxDate);
+                        ShortDateTimeText(newest.addSecs(qint64(std::llround(intervalMinutes * 60))));
                 h.times[0] =
                     FormatHoursGrouped(numberOrZero(row.value("ElapsedTimehrs")) + intervalMinutes / 60);
             }

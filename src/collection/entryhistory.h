@@ -22,7 +22,7 @@ struct EntryHistory {
 // A missing ProjectInfo row is DbError 3021; database failures are DbErrors too.
 EntryHistory ReadEntryHistory(Program& p, const std::array<int, ItemCount>& order, double intervalMinutes);
 
-// A stored value as the window shows it: Null as "0", numbers in the locale's general
+// A stored value as the window shows it: Null as nothing, numbers in the locale's general
 // form, other values as their text.
 QString StoredValueText(const QVariant& v);
 

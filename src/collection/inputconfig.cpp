@@ -5,6 +5,7 @@
 #include "core/numbers.h"
 #include "core/program.h"
 #include "core/settings.h"
+#include "core/typedinput.h"
 #include "platform/database.h"
 
 namespace hv {
@@ -169,6 +170,10 @@ void SaveInputConfig(Program& p, const QString& projectId, int trainNumber, cons
     tx.commit();
 }
 
+double IntervalMinutesOf(const QString& text) {
+    return ReadNumberText(text).value_or(0);
+}
+
 bool IniFlag(const QString& text) {
     const QString t = text.trimmed();
     if (t.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0) return true;
@@ -180,7 +185,8 @@ bool IniFlag(const QString& text) {
 PollingSettings ReadPollingSettings(Program& p, const QString& projectId, int trainNumber) {
     const auto key = [&](const char* name) { return TrainSettingKey(projectId, trainNumber, name); };
     PollingSettings s;
-    s.intervalMinutes = ParsePercent(ReadIniValue("Projects", key("SaveInterval"), "120", p.IniFilePath));
+    s.intervalMinutes =
+        IntervalMinutesOf(ReadIniValue("Projects", key("SaveInterval"), "120", p.IniFilePath));
     s.useScada = IniFlag(ReadIniValue("Projects", key("ChkUseScada"), "FALSE", p.IniFilePath));
     s.autoLink = IniFlag(ReadIniValue("Projects", key("AutoLink"), "FALSE", p.IniFilePath));
     return s;

@@ -71,6 +71,10 @@ void SaveInputConfig(Program& p, const QString& projectId, int trainNumber, cons
                      const std::vector<ScadaRow>& rows);
 
 // The polling settings of a project train in section "Projects" of the settings file.
+// The minutes an interval box or setting holds, read by the one number reader; a text it
+// cannot read gives 0, which the interval's own rules raise to their least.
+double IntervalMinutesOf(const QString& text);
+
 struct PollingSettings {
     double intervalMinutes = 120;
     bool useScada = false;

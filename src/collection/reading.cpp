@@ -1,5 +1,8 @@
 #include "collection/reading.h"
 
+#include <QByteArray>
+#include <cmath>
+
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
@@ -61,11 +64,24 @@ std::vector<EventEntry> ReadEventList(Program& p) {
 
 namespace {
 
-// The value as stored: the text FormatValue makes of it, read back in the same locale.
+// The value as stored: to the decimals the value's magnitude shows (three significant digits
+// where it shows as a power of ten), taken from its 15 significant digits, halves away from
+// zero, as the program shows it.
 double stored(double x) {
-    bool ok = false;
-    const double v = LocaleToDouble(FormatValue(x), &ok);
-    return ok ? v : x;
+    if (x == 0 || !std::isfinite(x) || x == std::floor(x)) return x;
+    const SignificantDigits s = Significant15(std::fabs(x));
+    const int decimals = FormatValueDecimals(std::fabs(x));
+    const int keep = decimals < 0 ? 3 : s.exponent + 1 + decimals;
+    if (keep >= 15) return x;
+    if (keep < 0) return 0;
+    uint64_t p = 1;
+    for (int i = 0; i < 15 - keep; ++i)
+        p *= 10;
+    const uint64_t q = s.digits / p + (s.digits % p >= p / 2 ? 1 : 0);
+    // The decimal q x 10^scale to the nearest Double, as a text of digits would read.
+    const int scale = s.exponent - 14 + (15 - keep);
+    const double v = (QByteArray::number(quint64(q)) + 'e' + QByteArray::number(scale)).toDouble();
+    return x < 0 ? -v : v;
 }
 
 } // namespace

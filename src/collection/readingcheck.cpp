@@ -175,7 +175,7 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
 
     const QString noDate =
         GetMlString(525, "Cannot save data without a valid Date and Time! Data will not be saved.");
-    r.ElapsedTimeHrs = ParsePercent(elapsedCaption);
+    r.ElapsedTimeHrs = ReadNumberText(elapsedCaption).value_or(0);
     r.empty = {};
     const QString noData = GetMlString(595, "No Data");
     int badRow = -1; // the first row whose text is not a number

@@ -3,6 +3,7 @@
 #include "core/clsconnection.h"
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "core/units.h"
 
 #include <algorithm>
@@ -96,7 +97,7 @@ UnitLabel UnitLabelFor(int i, const ProjectInfoRecord& cp, const UserItems& user
     l.green = true;
     switch (i) {
     case item::TheDate:
-        l.text = "yyyy-mm-dd hh:mm";
+        l.text = ShortDateTimeHint();
         l.serifFont = true;
         break;
     case item::PermFlow:

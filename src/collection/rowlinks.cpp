@@ -24,7 +24,9 @@ RowLinkFailure OpenRowLinks(const std::vector<links::LinkClient*>& clients, cons
         l->setLinkTopic(rows[k].application + "|" + rows[k].topic);
         l->setLinkItem(rows[k].item);
         const int error = l->setLinkMode(automatic ? 1 : 2);
-        if (error == links::NoServer || (error != 0 && stopOnAnyFailure)) return {int(k), error};
+        // A program that is not there, or that does not answer in time, is not asked again.
+        if (error == links::NoServer || error == links::Timeout || (error != 0 && stopOnAnyFailure))
+            return {int(k), error};
     }
     return {};
 }

@@ -98,9 +98,7 @@ struct Program {
     bool DataEntryOpen = false;
     bool ImportWindowOpen = false; // the spreadsheet import window is open and may store readings
     bool DataEntryConfigUnlocked = false;
-    double SaveIntervalMinutes = 0;  // polling and saving interval of the current project train
-    bool IgnoreImportErrors = false; // the spreadsheet import stores rows that fail a check raw
-    bool SkipRowCalculation = false; // the imported row being saved is stored without normalization
+    double SaveIntervalMinutes = 0; // polling and saving interval of the current project train
     bool SpecFluxWarningShown = false;
     bool SettingsFailureShown = false; // a settings file that cannot be written is said once a session
     bool ExportCsvMode = false;

@@ -66,6 +66,31 @@ void BalanceImportedReading(ReadingValues& r, int numBanks, bool systemData, boo
     ApplyBankBalance(r, numBanks, systemData);
 }
 
+UnitLabel ImportUnitLabel(int i, const ProjectInfoRecord& cp, const UserItems& user) {
+    if (cp.NumBanks < 3) return UnitLabelFor(i, cp, user);
+    ProjectInfoRecord two = cp;
+    two.NumBanks = 2;
+    UnitLabel l = UnitLabelFor(i, two, user);
+    if ((i == item::PermFlow || i == item::PermuS) && cp.SystemData)
+        l = UnitLabelFor(i, cp, user); // no tag for three banks entered as system values
+    return l;
+}
+
+std::array<std::optional<QString>, ItemCount> ImportEntryColumn(const EntryHistory& h,
+                                                                const std::array<int, ItemCount>& order) {
+    std::array<std::optional<QString>, ItemCount> entry;
+    const int dateRow = DateRow(order);
+    for (size_t k = 0; k < entry.size(); ++k) {
+        if (h.firstUse)
+            entry[k] = GetMlString(595, "No Data");
+        else if (order[k] >= 0 && (int(k) != dateRow || order[k] != item::TheDate))
+            entry[k] = h.earlier1[k]; // the newest reading's values
+        else
+            entry[k] = h.current[k];
+    }
+    return entry;
+}
+
 void SaveImportLinks(Program& p, const QString& projectId, int train, std::vector<ScadaRow>& links) {
     Database db = Database::open(p.ProjectDatabasePath);
     Transaction t(db);

@@ -5,8 +5,10 @@
 #include <optional>
 #include <vector>
 
+#include "collection/entryhistory.h"
 #include "collection/inputconfig.h"
 #include "collection/reading.h"
+#include "collection/readingitems.h"
 #include "core/projectrecord.h"
 
 namespace hv {
@@ -29,6 +31,15 @@ void CopyRowPart(std::array<QString, ItemCount>& refs);
 // balance divides by it gives a conductivity of 0 instead of failing (two banks entered
 // as system values, or three banks).
 void BalanceImportedReading(ReadingValues& r, int numBanks, bool systemData, bool ignoreErrors);
+
+// The unit label of an import row: as the entry window's, with the system and bank tags
+// of the pressures and second bank kept for three banks as well.
+UnitLabel ImportUnitLabel(int i, const ProjectInfoRecord& cp, const UserItems& user);
+
+// The entry column the import proposes from the stored readings: "No Data" on a train without
+// readings, else the newest reading, with the date one interval on.
+std::array<std::optional<QString>, ItemCount> ImportEntryColumn(const EntryHistory& h,
+                                                                const std::array<int, ItemCount>& order);
 
 // Replaces the train's ScadaImport rows with one per input row, in one transaction. An
 // item that does not begin with "R" is stored (and returned changed) as "R6C6".

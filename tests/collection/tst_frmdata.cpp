@@ -38,6 +38,11 @@ void twoReadings(Plant& pl, int banks) {
                        {"ConcFlow", 21.0}});
 }
 
+// A stored date as data entry shows it: in the computer's own short form.
+QString shown(const QString& date) {
+    return ShortDateTimeText(parseDbDate(date + ":00"));
+}
+
 QString local(double x) {
     return QLocale().toString(x, 'g', 15);
 }
@@ -65,8 +70,7 @@ private slots:
                                   << "50"
                                   << "60"
                                   << ""
-                                  << "90"
-                                  << "2020-01-03 09:30|57.50";
+                                  << "90" << shown("2020-01-03 09:30") + "|57.50";
         QTest::newRow("two banks, system values")
             << 2 << true
             << QStringList{flow() + " System", flow() + " System", press() + " System", press() + " Bank1",
@@ -75,8 +79,7 @@ private slots:
             << "50"
             << "60"
             << "NB: PermFlow and PermuS refer to SYSTEM LEVEL data."
-            << ""
-            << "2020-01-03 10:00|58.00";
+            << "" << shown("2020-01-03 10:00") + "|58.00";
         QTest::newRow("two banks, bank values")
             << 2 << false
             << QStringList{flow() + " Bank1", flow() + " System", press() + " System", press() + " Bank1",
@@ -85,8 +88,7 @@ private slots:
             << "30"
             << "40"
             << "NB: PermFlow and PermuS refer to BANK 1 data (not System)."
-            << ""
-            << "2020-01-03 10:00|58.00";
+            << "" << shown("2020-01-03 10:00") + "|58.00";
         QTest::newRow("three banks, bank values") << 3 << false << QStringList{flow() + " Bank1",
                                                                                flow() + " System",
                                                                                press(),
@@ -98,8 +100,7 @@ private slots:
                                                   << "30"
                                                   << "36"
                                                   << ""
-                                                  << "240"
-                                                  << "2020-01-03 12:00|60.00";
+                                                  << "240" << shown("2020-01-03 12:00") + "|60.00";
     }
     void rowsAndHistory() {
         QFETCH(int, banks);
@@ -137,8 +138,8 @@ private slots:
         QCOMPARE(w->txtData[102]->text(), QString("21"));
         QCOMPARE(w->txtData[309]->text(), QString("7")); // no reference pH
         QCOMPARE(w->txtData[315]->text(), QString("N/A"));
-        QCOMPARE(w->txtData[100]->text(), QString("2020-01-03 08:00"));
-        QCOMPARE(w->txtData[300]->text(), QString("2020-01-01 00:00"));
+        QCOMPARE(w->txtData[100]->text(), shown("2020-01-03 08:00"));
+        QCOMPARE(w->txtData[300]->text(), shown("2020-01-01 00:00"));
         // The proposed reading is one save interval after the newest.
         QCOMPARE(w->txtData[0]->text() + "|" + w->lblTime[0]->text(), proposed);
         QCOMPARE(w->txtSaveInterval->text(), interval.isEmpty() ? QString("120") : interval);
@@ -420,8 +421,8 @@ private slots:
         QCOMPARE(pl.db().scalar("SELECT count(*) FROM Scada WHERE ProjectID = 'P1'").toInt(), 0);
     }
 
-    // Closing with typed values that were not saved asks first: No keeps the window and the
-    // values, Yes closes; after a save nothing is asked.
+    // Closing with typed values or links that were not saved asks first: No keeps the window
+    // and the input, Yes closes; after a save nothing is asked.
     void closeWithTypedValues() {
         Plant pl(1);
         pl.reading(1, {});
@@ -449,6 +450,24 @@ private slots:
         test::enter(*w, item::PermFlow, "58");
         w->cmdSave->click();
         QCOMPARE(pl.dataRows(), 2);
+        w->cmdClose->click();
+        QCOMPARE(pl.problems(), QString());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!pl.window);
+
+        // Typed links are input too, as in the import: asked about until they are saved.
+        pl.p().DataEntryConfigUnlocked = true;
+        w = pl.open();
+        QVERIFY(w);
+        w->show();
+        QTest::keyClicks(w->txtScadaItem[3], "R9C4");
+        const QString links = "The cell links you typed have not been saved. Close and lose them?";
+        pl.env.prompts.onMessage(links, Buttons::YesNo, Title, Answer::No);
+        w->cmdClose->click();
+        QCOMPARE(pl.problems(), QString());
+        QVERIFY(pl.window && w->isVisible());
+        pl.env.prompts.onMessage("Updated OK!", Buttons::OK, Title, Answer::OK);
+        w->cmdSaveConfig->click();
         w->cmdClose->click();
         QCOMPARE(pl.problems(), QString());
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -527,7 +546,7 @@ private slots:
         w->ConfigBoxes();
         w->panel(4)->setText("A REQUIRED FIELD, PermBackPress_2 HAS NO DATA. SAVE FAILED!");
         QCoreApplication::processEvents();
-        QCOMPARE(w->txtData[100]->text(), QString("2020-01-01 03:45"));
+        QCOMPARE(w->txtData[100]->text(), shown("2020-01-01 03:45"));
         const QStringList cut = test::cutOffTexts(w);
         QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
         for (int k = 0; k < ItemCount; ++k)
@@ -669,18 +688,57 @@ private slots:
         QCOMPARE(w->cbEvent->currentIndex(), 0);
     }
 
-    // Empty stored values show as 0, the bank-1 columns included.
-    void nullValuesShowZero() {
+    // Dates are shown and hinted in the computer's own short form: the newest reading, the
+    // reference and the proposed reading alike.
+    void datesInTheComputersForm_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("hint");
+        QTest::addColumn<QString>("newest");
+        QTest::addColumn<QString>("reference");
+        QTest::addColumn<QString>("proposed");
+        QTest::newRow("English (UK)") << "en_GB"
+                                      << "dd/mm/yyyy hh:mm"
+                                      << "03/01/2020 08:00"
+                                      << "01/01/2020 00:00"
+                                      << "03/01/2020 10:00";
+        QTest::newRow("German") << "de_DE"
+                                << "dd.mm.yyyy hh:mm"
+                                << "03.01.2020 08:00"
+                                << "01.01.2020 00:00"
+                                << "03.01.2020 10:00";
+    }
+    void datesInTheComputersForm() {
+        QFETCH(QString, locale);
+        Plant pl(1, {}, QLocale(locale));
+        twoReadings(pl, 1);
+        frmData* w = pl.open();
+        QVERIFY(w);
+        QTEST(w->lblUnits[0]->text(), "hint");
+        QTEST(w->txtData[100]->text(), "newest");
+        QTEST(w->txtData[300]->text(), "reference");
+        QTEST(w->txtData[0]->text(), "proposed");
+        QCOMPARE(pl.problems(), QString());
+    }
+
+    // A stored Null shows as no value, the bank-1 columns included; the proposal is the newest
+    // reading's value that there is; an optional item without one is saved as Null again.
+    void nullValuesShowEmpty() {
         Plant pl(2, {{"Systemdata", 0}});
-        pl.reading(2, {{"TheDate", "2020-01-02 00:00:00"}, {"ConcFlow", QVariant()}});
-        pl.reading(
-            2, {{"TheDate", "2020-01-03 00:00:00"}, {"PermFlow_1", QVariant()}, {"PermuS_1", QVariant()}});
+        pl.reading(2, {{"TheDate", "2020-01-02 00:00:00"}, {"ConcFlow", QVariant()}, {"ORP", QVariant()}});
+        pl.reading(2, {{"TheDate", "2020-01-03 00:00:00"},
+                       {"PermFlow_1", QVariant()},
+                       {"PermuS_1", QVariant()},
+                       {"TurbidityFeed", QVariant()},
+                       {"ORP", QVariant()}});
         frmData* w = pl.open();
         QVERIFY(w);
         QCOMPARE(pl.problems(), QString());
-        for (int box : {101, 1, 107, 7, 202, 2})
-            QVERIFY2(w->txtData[box]->text() == "0", qPrintable(QString::number(box)));
+        for (int box : {101, 107, 202, 115, 117, 217, 17})
+            QVERIFY2(w->txtData[box]->text().isEmpty(), qPrintable(QString::number(box)));
+        QCOMPARE(w->txtData[15]->text(), QString("0.1")); // from the reading before
         QCOMPARE(w->txtData[102]->text(), QString("20"));
+        QCOMPARE(w->txtData[2]->text(), QString("20"));
+        QVERIFY(!w->txtData[1]->text().isEmpty() && !w->txtData[7]->text().isEmpty());
     }
 
     // Only the exact "TRUE" ticks the warnings box at load, and asks nothing.

@@ -233,8 +233,17 @@ private slots:
     void pollsSheet_data() {
         QTest::addColumn<bool>("automatic");
         QTest::addColumn<QString>("locale");
-        QTest::newRow("automatic") << true << "C";
-        QTest::newRow("requested, comma locale") << false << "de_DE";
+        QTest::addColumn<QString>("proposed"); // the proposed date, then the polled one, as shown
+        QTest::addColumn<QString>("polled");
+        QTest::newRow("automatic") << true << "C"
+                                   << ""
+                                   << "15 Jan 2026 10:00";
+        QTest::newRow("requested, comma locale") << false << "de_DE"
+                                                 << "02.01.2020 02:00"
+                                                 << "15.01.2026 10:00";
+        QTest::newRow("requested, English (UK)") << false << "en_GB"
+                                                 << "02/01/2020 02:00"
+                                                 << "15/01/2026 10:00";
     }
     void pollsSheet() {
         QFETCH(bool, automatic);
@@ -251,10 +260,11 @@ private slots:
             QTRY_COMPARE(w->txtData[1]->text(), QString("60"));
             QTRY_COMPARE(w->txtData[0]->text(), QString("2026-01-15 10:00:00"));
         } else {
-            QCOMPARE(w->txtData[0]->text(), QString("2020-01-02 02:00"));
+            QTEST(w->txtData[0]->text(), "proposed");
         }
+        // Test/Poll Now shows the polled date in the computer's own form.
         w->cmdTestPoll->click();
-        QCOMPARE(w->txtData[0]->text(), QString("2026-01-15 10:00"));
+        QTEST(w->txtData[0]->text(), "polled");
         QCOMPARE(w->lblTime[0]->text(), QString("52954") + QLocale().decimalPoint() + "00");
         QCOMPARE(w->txtData[1]->text(), QString("60"));
 
@@ -514,7 +524,7 @@ private slots:
         frmData* w = pl.open();
         QVERIFY(w);
         w->cmdTestPoll->click();
-        QCOMPARE(w->txtData[0]->text(), QString("2026-01-15 09:00"));
+        QCOMPARE(w->txtData[0]->text(), ShortDateTimeText(QDateTime(QDate(2026, 1, 15), QTime(9, 0))));
         QCOMPARE(w->txtData[1]->text(), QString("60"));
         QCOMPARE(pl.problems(), QString());
         server.closeWriteChannel();

@@ -9,6 +9,7 @@
 #include "core/currentproject.h"
 #include "core/elementdb.h"
 #include "core/settings.h"
+#include "core/typedinput.h"
 #include "core/units.h"
 #include "normalization/recalculate.h"
 #include "platform/database.h"
@@ -27,6 +28,11 @@
 using namespace hv;
 
 namespace {
+
+// A sheet date as the window shows it: in the computer's own short form.
+QString shown(const QString& date) {
+    return ShortDateTimeText(parseDbDate(date + ":00"));
+}
 
 // A project of the reference plant with one reading, and a sheet served in this process
 // whose rows 2 to 4 hold three readings (row 1 headings), item k in column k + 1.
@@ -158,7 +164,7 @@ private slots:
         w->txtScadaItem[24]->setText("R30C1");
         w->chkScada[24]->setChecked(false);
         QVERIFY(w->cmdTestPoll_Click());
-        QCOMPARE(w->txtData[0]->text(), QString("2020-01-05 08:00"));
+        QCOMPARE(w->txtData[0]->text(), shown("2020-01-05 08:00"));
         w->OptImport[1]->setChecked(true);
         w->cmdSave[0]->click();
         QCOMPARE(im.env.prompts.verify(), QString());
@@ -324,8 +330,8 @@ private slots:
         QCOMPARE(im.withoutValues(), 0);
         QCOMPARE(w->panel(2)->text(), "SAVE FAILED! " + cause);
         QCOMPARE(w->txtScadaItem[1]->text(), QString("R4C2"));
-        QCOMPARE(w->txtData[0]->text(), QString("2020-01-07 08:00"));
-        QCOMPARE(w->txtData[100]->text(), QString("2020-01-06 08:00"));
+        QCOMPARE(w->txtData[0]->text(), shown("2020-01-07 08:00"));
+        QCOMPARE(w->txtData[100]->text(), shown("2020-01-06 08:00"));
         QCOMPARE(w->panel(3)->text(), QString("Total Rows Imported = 2"));
         QCOMPARE(w->panel(4)->text(), QString("Imported row # 3 From Excel"));
         QVERIFY(w->cmdSave[0]->isEnabled());
@@ -375,7 +381,7 @@ private slots:
         QCOMPARE(im.repeated(), 0);
         QCOMPARE(w->panel(panel)->text(), summary);
         QCOMPARE(w->txtScadaItem[1]->text(), QString(allRows ? "R6C2" : "R3C2"));
-        QCOMPARE(w->txtData[0]->text(), QString(allRows ? "" : "2020-01-06 08:00"));
+        QCOMPARE(w->txtData[0]->text(), allRows ? QString() : shown("2020-01-06 08:00"));
     }
 
     // While the window is open the program knows it; a save stores under the project the
@@ -397,30 +403,46 @@ private slots:
         QVERIFY(!im.p().ImportWindowOpen);
     }
 
-    // A fetch that fails says which cell of which row failed, in the link layer's words.
+    // A fetch that fails says which cell of which row failed, in the link layer's words, and a
+    // program that answers no link, or too slowly, is named as such within the link's wait.
     void fetchFailureNamed_data() {
-        QTest::addColumn<bool>("otherItem");
+        QTest::addColumn<QString>("server"); // how the odd server answers; empty: the sheet's own
+        QTest::addColumn<QString>("cell");
         QTest::addColumn<QString>("cause");
-        QTest::newRow("refused item") << false << "The application refused the link item (285)";
+        QTest::newRow("refused item") << ""
+                                      << "Bogus"
+                                      << "The application refused the link item (285)";
         QTest::newRow("answer for another item")
-            << true << "Timeout while waiting for the linked application to answer (286)";
+            << "other item"
+            << "R2C4"
+            << "Timeout while waiting for the linked application to answer (286)";
+        QTest::newRow("INIT answered with another protocol") << "garbage"
+                                                             << "R2C1"
+                                                             << "(282)";
+        QTest::newRow("INIT unanswered")
+            << "silent"
+            << "R2C1"
+            << "Timeout while waiting for the linked application to answer (286)";
     }
     void fetchFailureNamed() {
-        QFETCH(bool, otherItem);
+        QFETCH(QString, server);
+        QFETCH(QString, cell);
         QFETCH(QString, cause);
         Import im(1);
         im.sheet(2);
-        // A server answering the fourth row's cell with another cell's value.
+        // A server answering the fourth row's cell with another cell's value, INIT with a
+        // line of another protocol, or INIT not at all.
         QLocalServer odd;
-        if (otherItem) {
+        if (!server.isEmpty()) {
             im.server.close();
             QVERIFY(odd.listen(links::socketNameFor(im.app)));
             connect(&odd, &QLocalServer::newConnection, &odd, [&] {
                 QLocalSocket* s = odd.nextPendingConnection();
-                connect(s, &QLocalSocket::readyRead, s, [s] {
+                connect(s, &QLocalSocket::readyRead, s, [s, server] {
                     while (s->canReadLine()) {
                         const links::Message m = links::parseMessage(s->readLine());
-                        if (m.verb == "INIT") s->write(links::messageLine("ACK"));
+                        if (m.verb == "INIT" && server == "garbage") s->write("HTTP/1.1 400 Bad Request\n");
+                        if (m.verb == "INIT" && server == "other item") s->write(links::messageLine("ACK"));
                         if (m.verb == "REQUEST")
                             s->write(links::dataLine(m.argument == "R2C4" ? "R9C9" : m.argument, "1"));
                     }
@@ -429,14 +451,21 @@ private slots:
         }
         frmImportExcel* w = im.open();
         im.link(*w);
-        w->links[3]->setLinkTimeout(200);
-        if (!otherItem) w->txtScadaItem[3]->setText("Bogus");
-        const QString text = "Cell " + QString(otherItem ? "R2C4" : "Bogus") + " (" +
-                             w->cbItem[3]->currentText() + ") was not fetched: " + cause + ".";
+        for (links::LinkClient* l : w->links)
+            l->setLinkTimeout(200);
+        if (cell == "Bogus") w->txtScadaItem[3]->setText("Bogus");
+        const int k = cell == "R2C1" ? 0 : 3;
+        const QString text =
+            "Cell " + cell + " (" + w->cbItem[size_t(k)]->currentText() + ") was not fetched: ";
         im.env.prompts.onMessage(text, Buttons::OK, Title, Answer::OK);
+        QElapsedTimer t;
+        t.start();
         QVERIFY(!w->cmdTestPoll_Click());
+        // One link's wait, not one for every row.
+        QVERIFY2(t.elapsed() < 2000, qPrintable(QString::number(t.elapsed())));
         QCOMPARE(im.env.prompts.verify(), QString());
-        QCOMPARE(w->panel(4)->text(), text);
+        QVERIFY2(w->panel(4)->text().startsWith(text) && w->panel(4)->text().endsWith(cause + "."),
+                 qPrintable(w->panel(4)->text()));
         QVERIFY(!w->cmdSave[0]->isEnabled());
     }
 
@@ -497,7 +526,7 @@ private slots:
         w->cmdSave[0]->click();
         QCOMPARE(im.rows(), 2);
         QVERIFY(w->cmdTestPoll_Click());
-        QCOMPARE(w->txtData[0]->text(), QString("2020-01-06 08:00"));
+        QCOMPARE(w->txtData[0]->text(), shown("2020-01-06 08:00"));
         {
             test::ForeignLock lock(im.p().ProjectDatabasePath, test::ForeignLock::Kind::Read);
             im.env.prompts.onMessage("1 rows were not stored", Buttons::OK, Title, Answer::OK);
@@ -506,7 +535,7 @@ private slots:
         QCOMPARE(im.env.prompts.verify(), QString());
         QCOMPARE(im.rows(), 2);
         QCOMPARE(w->txtScadaItem[1]->text(), QString("R3C2"));
-        QCOMPARE(w->txtData[0]->text(), QString("2020-01-06 08:00"));
+        QCOMPARE(w->txtData[0]->text(), shown("2020-01-06 08:00"));
         QCOMPARE(w->panel(4)->text(), QString("Total Rows Imported = 1"));
         QVERIFY(w->cmdSave[0]->isEnabled());
         w->cmdSave[0]->click();
@@ -533,13 +562,15 @@ private slots:
                 im.server.close();
         });
         w->OptImport[1]->setChecked(true);
-        im.env.prompts.onMessage("You must open Excel first.", Buttons::OK, Title, Answer::OK);
+        // The cause is the link layer's: the program is running, it closed the link.
+        im.env.prompts.onMessage("was not fetched: The linked program closed the link", Buttons::OK, Title,
+                                 Answer::OK);
         w->cmdSave[0]->click();
         QVERIFY(closed);
         QCOMPARE(im.env.prompts.verify(), QString());
         QCOMPARE(im.rows(), 3);
-        QCOMPARE(w->txtData[0]->text(), QString("2020-01-06 08:00"));
-        QCOMPARE(w->txtData[100]->text(), QString("2020-01-06 08:00"));
+        QCOMPARE(w->txtData[0]->text(), shown("2020-01-06 08:00"));
+        QCOMPARE(w->txtData[100]->text(), shown("2020-01-06 08:00"));
         QCOMPARE(w->txtScadaItem[1]->text(), QString("R4C2"));
         QVERIFY(!w->cmdSave[0]->isEnabled());
 
@@ -636,38 +667,54 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<int>("item");
         QTest::addColumn<QString>("cell");
+        QTest::addColumn<bool>("linked");
         QTest::addColumn<QVariant>("stored"); // invalid: refused; a null variant: stored as Null
-        QTest::newRow("exponent, point") << "C" << int(item::FeeduS) << "1.5E+3" << QVariant(1500.0);
-        QTest::newRow("exponent, comma") << "de_DE" << int(item::FeeduS) << "1,5E+3" << QVariant(1500.0);
+        QTest::addColumn<QString>("date");    // the fetched date as the window shows it
+        const QVariant null(QMetaType(QMetaType::Double));
+        QTest::newRow("exponent, point")
+            << "C" << int(item::FeeduS) << "1.5E+3" << true << QVariant(1500.0) << "5 Jan 2020 08:00";
+        QTest::newRow("exponent, comma")
+            << "de_DE" << int(item::FeeduS) << "1,5E+3" << true << QVariant(1500.0) << "05.01.2020 08:00";
         QTest::newRow("a point under German settings")
-            << "de_DE" << int(item::FeeduS) << "2500.5" << QVariant(2500.5);
-        QTest::newRow("a comma under English settings") << "en_GB" << int(item::pH) << "7,3" << QVariant();
-        QTest::newRow("no number") << "en_GB" << int(item::pH) << "abc" << QVariant();
+            << "de_DE" << int(item::FeeduS) << "2500.5" << true << QVariant(2500.5) << "05.01.2020 08:00";
+        QTest::newRow("a comma under English settings")
+            << "en_GB" << int(item::pH) << "7,3" << true << QVariant() << "05/01/2020 08:00";
+        QTest::newRow("no number") << "en_GB" << int(item::pH) << "abc" << true << QVariant()
+                                   << "05/01/2020 08:00";
         QTest::newRow("empty optional item")
-            << "C" << int(item::ORP) << "" << QVariant(QMetaType(QMetaType::Double));
+            << "C" << int(item::ORP) << "" << true << null << "5 Jan 2020 08:00";
+        // No cell gives it a value: none is stored, not the one shown before, nor 0.
+        QTest::newRow("unlinked optional item")
+            << "en_GB" << int(item::ORP) << "5" << false << null << "05/01/2020 08:00";
     }
     void sheetCells() {
         QFETCH(QString, locale);
         QFETCH(int, item);
         QFETCH(QString, cell);
+        QFETCH(bool, linked);
         QFETCH(QVariant, stored);
+        QFETCH(QString, date);
         QLocale::setDefault(QLocale(locale));
         {
             Import im(1);
+            test::insertReading(im.p().ProjectDatabasePath, 1,
+                                {{"TheDate", "2020-01-03 00:00:00"}, {ItemFieldList().at(item), 4.0}});
             im.sheet(1, {{item, cell}});
             frmImportExcel* w = im.open();
             QVERIFY(w);
             im.link(*w);
             w->chkREQD[size_t(item)]->setChecked(false); // an optional item
+            w->chkScada[size_t(item)]->setChecked(linked);
             QVERIFY(w->cmdTestPoll_Click());
+            QCOMPARE(w->txtData[0]->text(), date);
             if (!stored.isValid())
                 im.env.prompts.onMessage("holds \"" + cell + "\", which is not a number.", Buttons::OK, Title,
                                          Answer::OK);
             w->cmdSave[0]->click();
             QCOMPARE(im.env.prompts.verify(), QString());
-            QCOMPARE(im.rows(), stored.isValid() ? 2 : 1);
+            QCOMPARE(im.rows(), stored.isValid() ? 3 : 2);
             if (stored.isValid()) {
-                const QVariant v = im.stored().at(1).value(ItemFieldList().at(item));
+                const QVariant v = im.stored().at(2).value(ItemFieldList().at(item));
                 QCOMPARE(conv::isNull(v), stored.isNull());
                 if (!stored.isNull()) QCOMPARE(v.toDouble(), stored.toDouble());
             }
@@ -1050,7 +1097,7 @@ private slots:
         QVERIFY(!w->cmdSave[0]->isEnabled());
         if (item != 3) return;
         QVERIFY(w->cmdTestPoll_Click());
-        QCOMPARE(w->txtData[0]->text(), QString("2020-01-05 08:00"));
+        QCOMPARE(w->txtData[0]->text(), shown("2020-01-05 08:00"));
         w->cmdSave[0]->click();
         QCOMPARE(im.env.prompts.verify(), QString());
         QCOMPARE(im.rows(), 3);

@@ -3,6 +3,7 @@
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QStyle>
 #include <QStyleOption>
 #include <QVBoxLayout>
@@ -14,6 +15,8 @@
 #include "core/program.h"
 #include "core/settings.h"
 #include "core/ui/keyfilter.h"
+#include "platform/links/linkclient.h"
+#include "platform/links/linkerrors.h"
 
 namespace hv {
 
@@ -258,8 +261,11 @@ void EntryForm::say(const QString& text) {
 }
 
 bool EntryForm::mayDiscardTyped() {
-    if (!typedUnsaved_) return true;
-    return p_.prompts.message("The " + typedWhat_ + " you typed have not been saved. Close and lose them?",
+    if (!valuesTyped_ && !linksTyped_) return true;
+    const QString what = valuesTyped_ && linksTyped_ ? QStringLiteral("values and cell links")
+                         : valuesTyped_              ? QStringLiteral("values")
+                                                     : QStringLiteral("cell links");
+    return p_.prompts.message("The " + what + " you typed have not been saved. Close and lose them?",
                               Buttons::YesNo, Icon::Question, Title) == Answer::Yes;
 }
 
@@ -276,22 +282,56 @@ void EntryForm::sayFailure(const QString& what, const RunError& e) {
     p_.prompts.message(failureText(what, e), Buttons::OK, Icon::Critical, Title);
 }
 
-void EntryForm::storeOrder(const std::function<void()>& store) {
+EntryForm::DateLeft EntryForm::leaveDateBox(int k, const QString& olderQuestion, bool askOlder) {
+    QLineEdit* box = txtData[k];
+    const auto backToBox = [box] {
+        box->setFocus();
+        box->selectAll();
+    };
+    if (!ParseEntryDate(box->text())) {
+        if (p_.prompts.message(GetMlString(518, "Invalid Date / Time Format!"), Buttons::OKCancel, Icon::None,
+                               Title) == Answer::OK) {
+            backToBox();
+            return {true, std::nullopt};
+        }
+        box->setText(LastFieldText);
+    }
+    const std::optional<QDateTime> date = ParseEntryDate(box->text());
+    const std::optional<QDateTime> previous = ParseEntryDate(txtData[k + 100]->text());
+    if (askOlder && date && previous && *date < *previous &&
+        p_.prompts.message(olderQuestion, Buttons::OKCancel, Icon::None, Title) == Answer::Cancel)
+        backToBox();
+    return {false, date};
+}
+
+void EntryForm::watchTyping() {
+    for (std::vector<QLineEdit*>* boxes : {&txtScadaApp, &txtScadaTopic, &txtScadaItem})
+        for (QLineEdit* box : *boxes)
+            connect(box, &QLineEdit::textEdited, this, [this] { linksTyped_ = true; });
+    for (QCheckBox* tick : chkScada)
+        connect(tick, &QCheckBox::clicked, this, [this] { linksTyped_ = true; });
+    for (int k = 0; k < ItemCount; ++k)
+        connect(txtData[k], &QLineEdit::textEdited, this, [this] { valuesTyped_ = true; });
+}
+
+bool EntryForm::storeOrder(const std::function<void()>& store) {
     // An item in two rows leaves another in none: such an order is never stored.
     if (const std::optional<OrderFault> fault = FindOrderFault(rowOrder())) {
         p_.prompts.message(OrderFaultText(*fault, ItemCaptions.value(fault->item), true), Buttons::OK,
                            Icon::Warning, Title);
-        return;
+        return false;
     }
     try {
         store();
         p_.prompts.message(GetMlString(507, "Updated OK!"), Buttons::OK, Icon::None, Title);
+        return true;
     } catch (const RunError& e) {
         p_.prompts.message(QString::number(e.number()) + " - " + e.description() +
                                GetMlString(506, ", Update Failed. Make sure the database is not in use by "
                                                 "someone else!"),
                            Buttons::OK, Icon::Critical, Title);
     }
+    return false;
 }
 
 bool EntryForm::offerAsDefault(bool& suppressPrompt, const char* key, bool on) {
@@ -509,25 +549,39 @@ void EntryForm::forRowsOfField(const QString& field, const std::function<void(in
     }
 }
 
-void EntryForm::rollOverHistory(const std::array<bool, ItemCount>& keep) {
+HistoryColumns EntryForm::shownColumns() const {
     HistoryColumns h;
     for (int k = 0; k < ItemCount; ++k) {
         const size_t r = size_t(k);
-        h.current[r] = txtData[k]->text();
-        h.earlier1[r] = txtData[100 + k]->text();
-        h.earlier2[r] = txtData[200 + k]->text();
+        h.current[r] = txtData.at(k)->text();
+        h.earlier1[r] = txtData.at(100 + k)->text();
+        h.earlier2[r] = txtData.at(200 + k)->text();
     }
     for (int t = 0; t < 3; ++t)
-        h.times[size_t(t)] = lblTime[t]->text();
-    RollOver(h, keep);
+        h.times[size_t(t)] = lblTime.at(t)->text();
+    return h;
+}
+
+void EntryForm::showColumns(const HistoryColumns& h) {
+    const auto show = [](auto* w, const QString& text) {
+        if (w->text() != text) w->setText(text);
+    };
     for (int k = 0; k < ItemCount; ++k) {
         const size_t r = size_t(k);
-        txtData[k]->setText(h.current[r]);
-        txtData[100 + k]->setText(h.earlier1[r]);
-        txtData[200 + k]->setText(h.earlier2[r]);
+        show(txtData[k], h.current[r]);
+        show(txtData[100 + k], h.earlier1[r]);
+        show(txtData[200 + k], h.earlier2[r]);
     }
-    lblTime[1]->setText(h.times[1]);
-    lblTime[2]->setText(h.times[2]);
+    for (int t = 0; t < 3; ++t)
+        show(lblTime[t], h.times[size_t(t)]);
+}
+
+void EntryForm::rollOverHistory(const std::array<bool, ItemCount>& keep) {
+    HistoryColumns h = shownColumns();
+    const QString elapsed = h.times[0];
+    RollOver(h, keep);
+    h.times[0] = elapsed;
+    showColumns(h);
 }
 
 std::array<QString, ItemCount> EntryForm::entryTexts() const {
@@ -552,10 +606,44 @@ void EntryForm::setEntryTexts(const std::array<QString, ItemCount>& texts) {
 
 RowLinkFailure EntryForm::openLinks(const std::vector<links::LinkClient*>& clients, bool automatic,
                                     bool stopOnAnyFailure) {
+    return openLinks(clients, rowLinks(), automatic, stopOnAnyFailure);
+}
+
+RowLinkFailure EntryForm::openLinks(const std::vector<links::LinkClient*>& clients,
+                                    const std::vector<RowLink>& rows, bool automatic, bool stopOnAnyFailure) {
     ++linkSetUps_;
-    const RowLinkFailure failed = OpenRowLinks(clients, rowLinks(), automatic, stopOnAnyFailure);
+    const RowLinkFailure failed = OpenRowLinks(clients, rows, automatic, stopOnAnyFailure);
     if (--linkSetUps_ == 0 && std::exchange(closeAfterLinks_, false)) close();
     return failed;
+}
+
+RowFetchFailure EntryForm::fetchLinkedRows(const std::vector<links::LinkClient*>& clients,
+                                           const std::vector<RowLink>& rows, bool automatic,
+                                           std::array<QString, ItemCount>& texts) {
+    const QPointer<EntryForm> self(this);
+    RowFetchFailure closed;
+    closed.row = 0;
+    closed.windowClosed = true;
+    const auto failure = [&](const RowLinkFailure& f) {
+        if (f.error < 0) return closed;
+        const links::LinkClient& l = *clients[size_t(f.row)];
+        return RowFetchFailure{f.row, f.error, l.lastErrorText(), l.applicationMissing(), false};
+    };
+    const RowLinkFailure opened = openLinks(clients, rows, automatic, false);
+    if (!self || closed_) return closed;
+    if (opened && (opened.error == links::NoServer || opened.error == links::Timeout || opened.error < 0))
+        return failure(opened);
+    // A cell refused shows at its fetch, where the row and the cause are named.
+    if (opened && automatic) {
+        const links::LinkClient& l = *clients[size_t(opened.row)];
+        say(OpenFailedText(l.linkTopic(), l.applicationMissing(), l.lastErrorText()));
+    }
+    const RowLinkFailure fetched = FetchRowLinks(clients, rows);
+    if (!self) return closed;
+    if (fetched) return failure(fetched);
+    for (size_t k = 0; k < rows.size() && k < clients.size(); ++k)
+        if (rows[k].linked) texts[k] = clients[k]->text();
+    return {};
 }
 
 bool EntryForm::keepCloseForLinks(QCloseEvent* event) {

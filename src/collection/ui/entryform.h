@@ -110,15 +110,26 @@ protected:
     // Whether the window may close: typed values or links that were not stored are lost
     // only when the user says so.
     bool mayDiscardTyped();
-    // Typed values or links not stored yet, and what they are called in the question.
-    bool typedUnsaved_ = false;
-    QString typedWhat_;
+    // The date box of row `k` left: a text that is no date asks to type it again (the box
+    // keeps the focus: `retype`) or takes back what the box held; a date older than the newest
+    // reading's asks `olderQuestion` when `askOlder`, Cancel giving the box the focus again.
+    struct DateLeft {
+        bool retype = false;
+        std::optional<QDateTime> date;
+    };
+    DateLeft leaveDateBox(int k, const QString& olderQuestion, bool askOlder);
+    // Typing into the value boxes, and into the link boxes or their ticks, counts as input
+    // not stored until a save stores it.
+    void watchTyping();
+    bool valuesTyped_ = false;
+    bool linksTyped_ = false;
     // A failure of the database in its own words: what failed, then its number and text.
     static QString failureText(const QString& what, const RunError& e);
     void sayFailure(const QString& what, const RunError& e);
     // "Updated OK!" once `store` has stored the order, else what failed; an order that
     // shows an item twice is refused, naming the item, and `store` does not run.
-    void storeOrder(const std::function<void()>& store);
+    // True when it stored.
+    bool storeOrder(const std::function<void()>& store);
     // A warnings box's click: unless the load is setting it (`suppressPrompt`), asks
     // whether to keep it as the default under `key` of section "Current Project".
     // False when the load set it.
@@ -161,6 +172,9 @@ protected:
     bool colourRepeatedItems();
     // Applies `apply` to every row whose item's column name is `field`.
     void forRowsOfField(const QString& field, const std::function<void(int k)>& apply);
+    // The entry and history columns as shown, with their elapsed hours, and the same shown.
+    HistoryColumns shownColumns() const;
+    void showColumns(const HistoryColumns& h);
     // Shifts the history columns; the entry column is cleared where `keep` is false.
     void rollOverHistory(const std::array<bool, ItemCount>& keep);
     // The texts of the 25 entry boxes.
@@ -174,6 +188,14 @@ protected:
     // up, not under the handler still running, and `closed_` tells that handler so.
     RowLinkFailure openLinks(const std::vector<links::LinkClient*>& clients, bool automatic,
                              bool stopOnAnyFailure);
+    // The same for the links `rows` give rather than the boxes.
+    RowLinkFailure openLinks(const std::vector<links::LinkClient*>& clients, const std::vector<RowLink>& rows,
+                             bool automatic, bool stopOnAnyFailure);
+    // Sets up the links for `rows` and fetches each linked row into its text in `texts`. A
+    // program that is not there or does not answer in time ends it at set-up.
+    RowFetchFailure fetchLinkedRows(const std::vector<links::LinkClient*>& clients,
+                                    const std::vector<RowLink>& rows, bool automatic,
+                                    std::array<QString, ItemCount>& texts);
     // True, with the close kept for later, while links are being set up.
     bool keepCloseForLinks(QCloseEvent* event);
     bool closed_ = false; // set by the window's close once accepted

@@ -221,13 +221,10 @@ void frmData::connectHandlers() {
         txtScadaItem[size_t(k)]->installEventFilter(this);
     }
     connectEntryBoxes();
+    watchTyping();
     // A value typed after a failed poll makes a reading of the user's own.
-    typedWhat_ = QStringLiteral("values");
     for (int k = 0; k < ItemCount; ++k)
-        connect(txtData[k], &QLineEdit::textEdited, cmdSave, [this] {
-            cmdSave->setEnabled(true);
-            typedUnsaved_ = true;
-        });
+        connect(txtData[k], &QLineEdit::textEdited, cmdSave, [this] { cmdSave->setEnabled(true); });
 }
 
 bool frmData::eventFilter(QObject* watched, QEvent* event) {
@@ -280,7 +277,7 @@ void frmData::Form_Load() {
             "Projects",
             TrainSettingKey(p_.CurrentProject.ProjectID, p_.CurrentProject.TrainNumber, "SaveInterval"),
             "120", p_.IniFilePath);
-        p_.SaveIntervalMinutes = ParsePercent(interval);
+        p_.SaveIntervalMinutes = IntervalMinutesOf(interval);
         const QString intervalText = QString::number(std::nearbyint(p_.SaveIntervalMinutes), 'f', 0);
         txtSaveInterval->setText(intervalText);
         if (!DefineUserItems()) return;
@@ -350,7 +347,7 @@ void frmData::ConfigureAll() {
     for (int k = 0; k < ItemCount; ++k)
         if (ChkHide[size_t(k)]->isChecked()) showRowControls(k, false);
 
-    const EntryHistory h = ReadEntryHistory(p_, rowOrder(), ParsePercent(txtSaveInterval->text()));
+    const EntryHistory h = ReadEntryHistory(p_, rowOrder(), IntervalMinutesOf(txtSaveInterval->text()));
     for (int k = 0; k < ItemCount; ++k)
         put(txtData[k], h.current[size_t(k)]);
     showHistory(h);
@@ -442,13 +439,14 @@ std::vector<ScadaRow> frmData::scadaRows() const {
 void frmData::cmdSaveConfig_Click() {
     const ProjectInfoRecord& cp = p_.CurrentProject;
     // The order and the rows' DDE settings are stored together or not at all.
-    storeOrder([&] { SaveInputConfig(p_, cp.ProjectID, cp.TrainNumber, rowOrder(), scadaRows()); });
+    if (storeOrder([&] { SaveInputConfig(p_, cp.ProjectID, cp.TrainNumber, rowOrder(), scadaRows()); }))
+        linksTyped_ = false;
     saveScadaPollingData();
 }
 
 void frmData::saveScadaPollingData() {
     PollingSettings s;
-    s.intervalMinutes = ParsePercent(txtSaveInterval->text());
+    s.intervalMinutes = IntervalMinutesOf(txtSaveInterval->text());
     s.useScada = chkUseScada->isChecked();
     s.autoLink = optScada[0]->isChecked();
     p_.SaveIntervalMinutes =
@@ -569,7 +567,7 @@ void frmData::chkUseScada_Click() {
         }
         Timer1->setEnabled(true);
         const QDateTime now = p_.system.now();
-        NextSaveTime = now.addSecs(qint64(std::llround(ParsePercent(txtSaveInterval->text()) * 60)));
+        NextSaveTime = now.addSecs(qint64(std::llround(IntervalMinutesOf(txtSaveInterval->text()) * 60)));
         if (DdeFailed)
             setStatus(4, GetMlString(498, "Last Save:") + lblTime[1]->text() +
                              GetMlString(499, ", Next Try at: ") + NextSaveTime.toString("HH:mm"));
@@ -655,7 +653,7 @@ void frmData::cmdTestPoll_Click() {
         QLineEdit* box = txtData[k];
         if (const std::optional<QDateTime> d = ParseEntryDate(box->text())) {
             // The seconds the control system gave are kept.
-            box->setText(EntryBoxDateText(*d));
+            box->setText(ShortDateTimeText(*d));
             lblTime[0]->setText(FormatHours(ElapsedHoursAt(*d, p_.CurrentProject)));
         } else {
             lblTime[0]->setText(FormatHours(ElapsedHoursAt(p_.system.now(), p_.CurrentProject)));
@@ -748,23 +746,13 @@ void frmData::txtData_LostFocus(int Index) {
         return;
     }
     if (box->text().isEmpty()) return;
-    if (!ParseEntryDate(box->text())) {
-        if (p_.prompts.message(GetMlString(518, "Invalid Date / Time Format!"), Buttons::OKCancel, Icon::None,
-                               Title) == Answer::OK) {
-            backToBox();
-            return;
-        }
-        box->setText(LastFieldText);
-    }
-    const std::optional<QDateTime> date = ParseEntryDate(box->text());
-    const std::optional<QDateTime> previous = ParseEntryDate(txtData[Index + 100]->text());
-    if (date && previous && *date < *previous && !chkWarnings->isChecked()) {
-        if (p_.prompts.message(
-                "Current Date is OLDER than prior Date. Please Verify OK or Cancel to re-enter!"
-                "\r\n\r\nCheck the 'Surpress Warnings' box to eliminate this message in the future",
-                Buttons::OKCancel, Icon::None, Title) == Answer::Cancel)
-            backToBox();
-    }
+    const DateLeft left =
+        leaveDateBox(Index,
+                     "Current Date is OLDER than prior Date. Please Verify OK or Cancel to re-enter!"
+                     "\r\n\r\nCheck the 'Surpress Warnings' box to eliminate this message in the future",
+                     !chkWarnings->isChecked());
+    const std::optional<QDateTime> date = left.date;
+    if (left.retype) return;
     if (!date) return;
     double hours = ElapsedHoursAt(*date, p_.CurrentProject);
     if (hours < 0) {
@@ -782,16 +770,16 @@ void frmData::txtData_LostFocus(int Index) {
 void frmData::txtSaveInterval_KeyPress(int& KeyAscii) {
     KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
     if (KeyAscii != 13) return;
-    if (ParsePercent(txtSaveInterval->text()) < 30) {
+    if (IntervalMinutesOf(txtSaveInterval->text()) < 30) {
         p_.prompts.message(GetMlString(606, "Minimum data automatic collection interval is 30 minutes."),
                            Buttons::OK, Icon::None, Title);
         txtSaveInterval->setText("30");
     }
-    if (chkUseScada->isChecked() && ParsePercent(txtSaveInterval->text()) > 0) optScada_Click(0);
+    if (chkUseScada->isChecked() && IntervalMinutesOf(txtSaveInterval->text()) > 0) optScada_Click(0);
 }
 
 void frmData::txtSaveInterval_LostFocus() {
-    if (ParsePercent(txtSaveInterval->text()) < 30) {
+    if (IntervalMinutesOf(txtSaveInterval->text()) < 30) {
         p_.prompts.message(GetMlString(600, "Minimum data automatic collection interval is 30 minutes."),
                            Buttons::OK, Icon::None, Title);
         txtSaveInterval->setText("30");
@@ -815,7 +803,7 @@ void frmData::cmdSave_Click() {
         if (focus != -1) {
             txtData[focus]->setFocus();
         } else if (SaveAllData() && self) {
-            typedUnsaved_ = false;
+            valuesTyped_ = false;
             RollOverData();
             countReadings();
         }
@@ -893,7 +881,7 @@ bool frmData::SaveAllData() {
     case O::Normalized:
     case O::Raw: {
         lblWarnings->setText(saved.alarms);
-        const double minutes = ParsePercent(txtSaveInterval->text());
+        const double minutes = IntervalMinutesOf(txtSaveInterval->text());
         const QDateTime now = p_.system.now();
         const QDateTime next = now.addSecs(qint64(std::llround(minutes * 60)));
         if (chkUseScada->isChecked())

@@ -1,58 +1,37 @@
 #include "spreadsheet/ui/frmimportexcel.h"
 
-#include <QPointer>
-
 #include <QButtonGroup>
 #include <QCloseEvent>
-#include <QCoreApplication>
-#include <QFocusEvent>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QKeyEvent>
-#include <QLocale>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QShortcut>
-#include <QVBoxLayout>
-#include <algorithm>
 #include <cmath>
 
-#include "collection/entryhistory.h"
-#include "collection/readingcheck.h"
-#include "core/currentproject.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
 #include "core/settings.h"
-#include "platform/database.h"
-#include "platform/links/linkerrors.h"
+#include "core/typedinput.h"
 #include "spreadsheet/importlogic.h"
 
 namespace hv {
 
-namespace {
+// The window as the run's row source and progress.
+class ImportWindowRun final : public SheetImportWindowProgress, public SheetRowSource {
+public:
+    explicit ImportWindowRun(frmImportExcel& w) : w_(w) {}
+    void setStatus(int panel, const QString& text) override {
+        w_.setStatus(panel, text, (panel == 2 || panel == 4) && !text.isEmpty());
+    }
+    void showState(const SheetImportState& s) override { w_.showState(s); }
+    void say(const QString& text) override { w_.say(text); }
+    RowFetchFailure fetch(const std::vector<RowLink>& rows, std::array<QString, ItemCount>& texts) override {
+        return w_.fetchLinkedRows(w_.links, rows, w_.optScada[0]->isChecked(), texts);
+    }
 
-constexpr int PaintMs = 40; // repaints between two commits
-// ValidateData's answer when the batch before the row could not be committed.
-constexpr int BatchLost = -2;
-
-QString noLinkedCellText() {
-    return QStringLiteral("No row is linked to a cell. Tick the Link box of each row to be imported, then "
-                          "try again.");
-}
-
-// The unit label of an import row: as the entry window's, with the system and bank tags
-// of the pressures and second bank kept for three banks as well.
-UnitLabel importUnitLabel(int i, const ProjectInfoRecord& cp, const UserItems& user) {
-    if (cp.NumBanks < 3) return UnitLabelFor(i, cp, user);
-    ProjectInfoRecord two = cp;
-    two.NumBanks = 2;
-    UnitLabel l = UnitLabelFor(i, two, user);
-    if ((i == item::PermFlow || i == item::PermuS) && cp.SystemData)
-        l = UnitLabelFor(i, cp, user); // no tag for three banks entered as system values
-    return l;
-}
-
-} // namespace
+private:
+    frmImportExcel& w_;
+};
 
 frmImportExcel::frmImportExcel(Program& p, QWidget* parent)
     : EntryForm(p, QStringLiteral("frmImportExcel"), QStringLiteral("Batch Data Entry from Excel"), parent) {
@@ -111,19 +90,21 @@ void frmImportExcel::buildControls() {
     root_->addLayout(buttons);
 
     auto* options = new QGridLayout;
-    auto radio = [&](const QString& text, const QString& name) {
-        auto* r = new QRadioButton(text, this);
-        r->setObjectName(name);
-        return r;
+    // Two options of which one holds.
+    auto pair = [&](std::vector<QRadioButton*>& o, const char* name, const char* a, const char* b, int on) {
+        auto* group = new QButtonGroup(this);
+        for (const char* text : {a, b}) {
+            o.push_back(new QRadioButton(text, this));
+            o.back()->setObjectName(QString("%1_%2").arg(name).arg(o.size() - 1));
+            group->addButton(o.back());
+        }
+        o[size_t(on)]->setChecked(true);
     };
     chkUseScada = new QCheckBox("Use SCADA Data?", this);
     chkUseScada->setObjectName("chkUseScada");
-    optScada.push_back(radio("Auto Link - Continuous Update", "optScada_0"));
-    optScada.push_back(radio("Polling Only (Less Bandwidth)", "optScada_1"));
-    optScada[1]->setChecked(true);
-    OptImport.push_back(radio("Import One Row each click of Save Data Now", "OptImport_0"));
-    OptImport.push_back(radio("Import All Rows automatically", "OptImport_1"));
-    OptImport[0]->setChecked(true);
+    pair(optScada, "optScada", "Auto Link - Continuous Update", "Polling Only (Less Bandwidth)", 1);
+    pair(OptImport, "OptImport", "Import One Row each click of Save Data Now",
+         "Import All Rows automatically", 0);
     chkIgnore = new QCheckBox("Ignore Data Errors? Right Click for more info.", this);
     chkIgnore->setObjectName("chkIgnore");
     chkIgnore->setToolTip(
@@ -134,12 +115,6 @@ void frmImportExcel::buildControls() {
     txtSaveInterval->setMaximumWidth(60);
     lblNumberSample = label(QString(), "lblNumberSample");
     lblDateSample = label(QString(), "lblDateSample");
-    auto* scadaGroup = new QButtonGroup(this);
-    scadaGroup->addButton(optScada[0]);
-    scadaGroup->addButton(optScada[1]);
-    auto* importGroup = new QButtonGroup(this);
-    importGroup->addButton(OptImport[0]);
-    importGroup->addButton(OptImport[1]);
     options->addWidget(chkUseScada, 0, 0);
     options->addWidget(optScada[0], 0, 1);
     options->addWidget(optScada[1], 0, 2);
@@ -173,39 +148,28 @@ void frmImportExcel::connectHandlers() {
     connect(chkIgnore, &QCheckBox::toggled, this, &frmImportExcel::chkIgnore_Click);
     chkIgnore->installEventFilter(this);
     connectEntryBoxes();
-    for (std::vector<QLineEdit*>* boxes : {&txtScadaApp, &txtScadaTopic, &txtScadaItem})
-        for (QLineEdit* box : *boxes)
-            connect(box, &QLineEdit::textEdited, this, [this] { linksTyped_ = true; });
-    for (int k = 0; k < ItemCount; ++k)
-        connect(txtData[k], &QLineEdit::textEdited, this, [this] { valuesTyped_ = true; });
+    watchTyping();
     for (QLineEdit* box : txtScadaItem)
         box->installEventFilter(this);
-    // Row 0's application and sheet serve every row.
-    connect(txtScadaApp[0], &QLineEdit::textChanged, this, [this](const QString& t) {
-        for (int k = 1; k < ItemCount; ++k) {
-            txtScadaApp[size_t(k)]->setText(t);
-            txtScadaApp[size_t(k)]->setCursorPosition(0); // shown from its start
-        }
-    });
-    connect(txtScadaTopic[0], &QLineEdit::textChanged, this, [this](const QString& t) {
-        for (int k = 1; k < ItemCount; ++k) {
-            txtScadaTopic[size_t(k)]->setText(t);
-            txtScadaTopic[size_t(k)]->setCursorPosition(0);
-        }
-    });
+    // Row 0's application and sheet serve every row, each shown from its start.
+    for (std::vector<QLineEdit*>* boxes : {&txtScadaApp, &txtScadaTopic})
+        connect(boxes->front(), &QLineEdit::textChanged, this, [boxes](const QString& t) {
+            for (size_t k = 1; k < boxes->size(); ++k) {
+                (*boxes)[k]->setText(t);
+                (*boxes)[k]->setCursorPosition(0);
+            }
+        });
     connect(txtSaveInterval, &QLineEdit::returnPressed, this, [this] {
-        if (ParsePercent(txtSaveInterval->text()) > 0 && chkUseScada->isChecked()) chkUseScada_Click();
+        if (ReadNumberText(txtSaveInterval->text()).value_or(0) > 0 && chkUseScada->isChecked())
+            chkUseScada_Click();
     });
 }
 
 bool frmImportExcel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == chkIgnore && event->type() == QEvent::MouseButtonPress) {
-        const auto* m = static_cast<QMouseEvent*>(event);
-        if (m->button() == Qt::RightButton) {
-            chkIgnore_MouseDown(2);
-            return true;
-        }
-        return false;
+        const bool right = static_cast<QMouseEvent*>(event)->button() == Qt::RightButton;
+        if (right) chkIgnore_MouseDown(2);
+        return right;
     }
     for (int k = 0; k < ItemCount; ++k)
         if (watched == txtScadaItem[size_t(k)]) {
@@ -220,9 +184,7 @@ void frmImportExcel::Form_Load() {
     databasePath_ = p_.ProjectDatabasePath;
     const ProjectInfoRecord& cp = p_.CurrentProject;
     try {
-        p_.SaveIntervalMinutes = ParsePercent(
-            ReadIniValue("Projects", TrainSettingKey(cp.ProjectID, cp.TrainNumber, "SaveInterval"), "120",
-                         p_.IniFilePath));
+        p_.SaveIntervalMinutes = ReadPollingSettings(p_, cp.ProjectID, cp.TrainNumber).intervalMinutes;
         txtSaveInterval->setText(QString::number(std::llround(p_.SaveIntervalMinutes)));
         DefineListItems();
         if (!Configure_cbItem(cp.ProjectID)) return;
@@ -237,11 +199,9 @@ void frmImportExcel::Form_Load() {
     cmdSave[0]->setEnabled(false);
     lblNumberSample->setText(QLocale().toString(10000.0 / 3, 'f', 2));
     const QDateTime now = p_.system.now();
-    lblDateSample->setText(QLocale().toString(now.date(), QLocale::ShortFormat) + " or " +
-                           now.toString("yyyy-MM-dd HH:mm:ss"));
+    lblDateSample->setText(ShortDateTimeText(now) + " or " + now.toString("yyyy-MM-dd HH:mm:ss"));
     resize(sizeHint().boundedTo(QSize(1260, 760)));
     if (FirstReadingPending) {
-        QCoreApplication::processEvents();
         for (int k = 0; k < ItemCount; ++k)
             if (txtData[k]->isEnabled()) txtData[k]->setText(txtData[300 + k]->text());
         cmdSave[0]->setEnabled(true);
@@ -254,7 +214,6 @@ void frmImportExcel::Form_Load() {
                                  p_.IniFilePath) == QLatin1String("TRUE");
     if (chkIgnore->isChecked() == on) SuppressIgnorePrompt = false; // no click will come
     chkIgnore->setChecked(on);
-    p_.IgnoreImportErrors = on;
     SuppressIgnorePrompt = false;
 }
 
@@ -285,29 +244,18 @@ bool frmImportExcel::Configure_cbItem(const QString& projectId) {
 void frmImportExcel::ConfigureAll() {
     const ProjectInfoRecord& cp = p_.CurrentProject;
     showProjectNotes();
-    showUnitLabels([&](int i) { return importUnitLabel(i, cp, UserUnits); });
+    showUnitLabels([&](int i) { return ImportUnitLabel(i, cp, UserUnits); });
     showRowsForBanks(nullptr);
     txtScadaApp[0]->setVisible(true);
     txtScadaApp[0]->setEnabled(true);
     txtScadaTopic[0]->setVisible(true);
     txtScadaTopic[0]->setEnabled(true);
 
-    const EntryHistory h = ReadEntryHistory(p_, rowOrder(), ParsePercent(txtSaveInterval->text()));
-    const QString noData = GetMlString(595, "No Data");
+    const EntryHistory h = ReadEntryHistory(p_, rowOrder(), IntervalMinutesOf(txtSaveInterval->text()));
     showHistory(h);
-    const int dateRow = DateRow(rowOrder());
-    for (int k = 0; k < ItemCount; ++k) {
-        const size_t r = size_t(k);
-        if (h.firstUse) {
-            txtData[k]->setText(noData);
-        } else if (itemOfRow(k) >= 0 && (k != dateRow || itemOfRow(k) != item::TheDate)) {
-            // Only the newest reading fills the entry column; a Null in the one before
-            // leaves it alone.
-            put(txtData[k], h.earlier1[r]);
-        } else {
-            put(txtData[k], h.current[r]);
-        }
-    }
+    const std::array<std::optional<QString>, ItemCount> entry = ImportEntryColumn(h, rowOrder());
+    for (int k = 0; k < ItemCount; ++k)
+        put(txtData[k], entry[size_t(k)]);
     if (h.times[0] && !h.firstUse) lblTime[0]->setText(*h.times[0]);
     if (h.firstUse) {
         FirstReadingPending = true;
@@ -393,7 +341,7 @@ void frmImportExcel::chkUseScada_Click() {
 }
 
 bool frmImportExcel::cmdTestPoll_Click() {
-    if (running_ && sender() == cmdTestPoll) return false;
+    if (running_) return false;
     // Save stores only what a fetch brought in whole; until then it stays disabled.
     cmdSave[0]->setEnabled(false);
     if (!chkUseScada->isChecked()) {
@@ -402,47 +350,26 @@ bool frmImportExcel::cmdTestPoll_Click() {
         return false;
     }
     if (std::none_of(chkScada.begin(), chkScada.end(), [](QCheckBox* c) { return c->isChecked(); })) {
-        say(noLinkedCellText());
+        say("No row is linked to a cell. Tick the Link box of each row to be imported, then try again.");
         return false;
     }
-    const std::array<QString, ItemCount> before = entryTexts();
     const QPointer<frmImportExcel> self(this);
-    chkUseScada_Click();
-    if (!self || closed_) return false;
-    if (const RowLinkFailure failed = FetchRowLinks(links, rowLinks())) {
-        if (!self) return false;
-        // A row fetched in part is no reading: the boxes show again what they held.
-        setEntryTexts(before);
-        sayFetchFailure(failed.row, *links[size_t(failed.row)]);
+    const SheetImportSetup setup = runSetup(false);
+    SheetImportState state = shownState();
+    ImportWindowRun source(*this);
+    const RowFetchFailure failed = FetchSheetRow(setup, state, source);
+    if (!self || closed_ || failed.windowClosed) return false;
+    // A row fetched in part is no reading: the boxes show again what they held.
+    showState(state);
+    if (failed) {
+        const QString text = FetchFailureText(setup, state, failed);
+        setStatus(4, text);
+        say(FetchFailureMessage(failed, text));
         return false;
     }
-    if (!self) return false;
     valuesTyped_ = false; // the fetched row replaced what was typed
-    // Inside a run the window is repainted now and then, not after every row.
-    if (running_)
-        letWindowPaint();
-    else
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    const int dateRow = DateRow(rowOrder());
-    const std::optional<QDateTime> d = ParseEntryDate(txtData[dateRow]->text());
-    if (d) txtData[dateRow]->setText(EntryBoxDateText(*d));
-    lblTime[0]->setText(FormatHours(ElapsedHoursAt(d ? *d : p_.system.now(), project_)));
     cmdSave[0]->setEnabled(true);
     return true;
-}
-
-void frmImportExcel::sayFetchFailure(int k, const links::LinkClient& link) {
-    // No write lock is held while the message waits; a batch lost meanwhile says so itself.
-    if (!flushBatch()) return;
-    const QString text = "Cell " + link.linkItem() + " (" + cbItem[size_t(k)]->currentText() +
-                         ") was not fetched: " + link.lastErrorText() + " (" +
-                         QString::number(link.lastError()) + ").";
-    setStatus(4, text);
-    if (link.lastError() == links::NoLink)
-        say(GetMlString(
-            1033, "You must open Excel first.  Open an excel spreadsheet with valid data and try again."));
-    else
-        say(text);
 }
 
 void frmImportExcel::txtScadaItem_LostFocus(int Index) {
@@ -458,378 +385,83 @@ void frmImportExcel::txtScadaItem_LostFocus(int Index) {
         txtScadaItem[size_t(k)]->setText(refs[size_t(k)]);
 }
 
-// ---- Checks ---------------------------------------------------------------------------
-
-int frmImportExcel::ValidateData() {
-    p_.SkipRowCalculation = false;
-    std::array<EntryRow, ItemCount> rows = entryRows(true);
-    const EntryCheck c = CheckReading(project_, rows, lblTime[0]->text(), p_.IgnoreImportErrors,
-                                      p_.DecimalSeparatorCode, Reading, p_.system.now());
-    refusal_ = c.missingRow >= 0 ? MissingFieldText(rows[size_t(c.missingRow)].caption)
-                                 : c.messages.value(0).section(QLatin1Char('\r'), 0, 0);
-    takeEntryTexts(rows);
-    // No write lock is held while a message waits.
-    if (!c.messages.isEmpty() && !flushBatch()) return BatchLost;
-    for (const QString& m : c.messages)
-        say(m);
-    if (c.elapsedCaption) lblTime[0]->setText(*c.elapsedCaption);
-    if (c.missingRow >= 0 || c.dateFailed)
-        setStatus(2, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"), true);
-    if (c.missingRow >= 0) {
-        setStatus(4, MissingFieldText(rows[size_t(c.missingRow)].caption));
-        txtData[c.missingRow]->setFocus();
-    }
-    p_.SkipRowCalculation = c.outcome == EntryCheck::StoreRaw;
-    if (c.outcome == EntryCheck::Store) return -1;
-    if (c.outcome == EntryCheck::StoreRaw) return -1000;
-    return c.focusRow >= 0 ? c.focusRow : DateRow(rowOrder());
-}
-
 void frmImportExcel::txtData_LostFocus(int Index) {
     if (Index > 24 || itemOfRow(Index) != item::TheDate) return;
-    QLineEdit* box = txtData[Index];
-    if (!ParseEntryDate(box->text())) {
-        if (p_.prompts.message(GetMlString(518, "Invalid Date / Time Format!"), Buttons::OKCancel, Icon::None,
-                               Title) == Answer::OK) {
-            box->setFocus();
-            box->selectAll();
-            return;
-        }
-        box->setText(LastFieldText);
-    }
-    const std::optional<QDateTime> date = ParseEntryDate(box->text());
-    const std::optional<QDateTime> previous = ParseEntryDate(txtData[Index + 100]->text());
-    if (date && previous && *date < *previous &&
-        p_.prompts.message(
-            GetMlString(519,
-                        "Current Date is OLDER than prior Date. Please Verify OK or Cancel to re-enter!"),
-            Buttons::OKCancel, Icon::None, Title) == Answer::Cancel) {
-        box->setFocus();
-        box->selectAll();
-    }
-    lblTime[0]->setText(FormatHours(date ? ElapsedHoursAt(*date, project_) : 0));
+    const DateLeft left = leaveDateBox(
+        Index,
+        GetMlString(519, "Current Date is OLDER than prior Date. Please Verify OK or Cancel to re-enter!"),
+        true);
+    if (!left.retype) lblTime[0]->setText(FormatHours(left.date ? ElapsedHoursAt(*left.date, project_) : 0));
 }
 
-// ---- Saving ---------------------------------------------------------------------------
+// ---- The run ---------------------------------------------------------------------------
 
-frmImportExcel::Shown frmImportExcel::snapshot() const {
-    Shown s;
-    for (int k = 0; k < ItemCount; ++k) {
-        const size_t r = size_t(k);
-        s.entry[r] = txtData.at(k)->text();
-        s.earlier1[r] = txtData.at(100 + k)->text();
-        s.earlier2[r] = txtData.at(200 + k)->text();
-        s.cells[r] = txtScadaItem[r]->text();
-    }
-    for (int t = 0; t < 3; ++t)
-        s.times[size_t(t)] = lblTime.at(t)->text();
-    for (int n = 0; n < 4; ++n)
-        s.panels[size_t(n)] = panels[size_t(n)]->text();
-    s.count = ImportedRowCount;
+SheetImportSetup frmImportExcel::runSetup(bool allRows) const {
+    SheetImportSetup s;
+    s.project = project_;
+    s.databasePath = databasePath_;
+    s.rows = entryRows(true);
+    s.links = rowLinks();
+    for (int k = 0; k < ItemCount; ++k)
+        s.hidden[size_t(k)] = txtData.at(k)->isHidden();
+    s.allRows = allRows;
+    s.ignoreErrors = chkIgnore->isChecked();
+    s.openingReading = FirstReadingPending;
+    s.batch = batchLimits;
+    s.eventId = std::max(cbEvent->currentIndex(), 0);
+    s.note = NoteForStorage(txtNotes->text());
+    s.now = p_.system.now();
     return s;
 }
 
-void frmImportExcel::restore(const Shown& s) {
-    for (int k = 0; k < ItemCount; ++k) {
-        const size_t r = size_t(k);
-        txtData[k]->setText(s.entry[r]);
-        txtData[100 + k]->setText(s.earlier1[r]);
-        txtData[200 + k]->setText(s.earlier2[r]);
-        txtScadaItem[r]->setText(s.cells[r]);
-    }
-    for (int t = 0; t < 3; ++t)
-        lblTime[t]->setText(s.times[size_t(t)]);
+SheetImportState frmImportExcel::shownState() const {
+    SheetImportState s;
+    s.columns = shownColumns();
+    for (int k = 0; k < ItemCount; ++k)
+        s.cells[size_t(k)] = txtScadaItem[size_t(k)]->text();
     for (int n = 0; n < 4; ++n)
-        panels[size_t(n)]->setText(s.panels[size_t(n)]);
-    ImportedRowCount = s.count;
+        s.panels[size_t(n)] = panels[size_t(n)]->text();
+    s.imported = ImportedRowCount;
+    return s;
 }
 
-void frmImportExcel::letWindowPaint() {
-    if (sincePaint_.isValid() && sincePaint_.elapsed() < PaintMs) return;
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    sincePaint_.start();
-}
-
-bool frmImportExcel::yieldToWindow(bool force) {
-    // The window is given a turn between rows; a batch is committed first, so that no
-    // other window waits on the database while this one runs.
-    const int pending = batch_ ? batch_->pending() : 0;
-    const bool due = force || yieldClock_.due(pending);
-    if (!due) {
-        letWindowPaint();
-        return true;
-    }
-    const bool stored = flushBatch();
-    yieldClock_.restart();
-    QCoreApplication::processEvents();
-    return stored;
-}
-
-ReadingIntake& frmImportExcel::batch() {
-    if (!batch_) {
-        // Each run normalizes against the reference the project train has now: an edit
-        // saved in the project window since the window opened counts.
-        ProjectInfoRecord reference = project_;
-        {
-            Database db = Database::open(databasePath_);
-            if (const std::optional<ProjectInfoRecord> now =
-                    ReadProjectRecord(db, project_.ProjectID, project_.TrainNumber))
-                reference = *now;
-        }
-        batch_ = std::make_unique<ReadingIntake>(p_, databasePath_, reference, ReadingColumns(),
-                                                 batchLimits.busyTimeoutMs);
-    }
-    return *batch_;
-}
-
-bool frmImportExcel::flushBatch() {
-    if (!batch_) return true;
-    try {
-        batch_->commit();
-    } catch (const RunError& e) {
-        batchLost(e);
-        return false;
-    }
-    takeCommitted();
-    return true;
-}
-
-void frmImportExcel::batchLost(const RunError& e) {
-    const int rows = batch_ ? batch_->pending() : 0;
-    batch_.reset();
-    stopRequested_ = true;
-    QString text = SaveErrorText(e);
-    if (rows > 0) {
-        // None of the batch was stored: the window shows again the first reading of it,
-        // with its links, count and panels, so that carrying on stores it next.
-        restore(beforeBatch_);
-        text += "\r\n\r\n" + QString::number(rows) +
-                " rows were not stored; the links are back at the first of them.";
-    }
-    cmdSave[0]->setEnabled(true);
-    say(text);
-    setStatus(2, "SAVE FAILED! " + e.description(), true);
-}
-
-void frmImportExcel::takeCommitted() {
-    if (!batch_) return;
-    const ReadingIntake::Tally t = batch_->takeCommitted();
-    if (t.stored() + t.failed == 0) return;
-    runStored_ += t;
-    // The state of the run so far: never complete while one of its readings lacks its values.
-    const ReadingIntake::Tally& r = runStored_;
-    if (r.failed + r.noElement > 0)
-        setStatus(1, QStringLiteral("Calculation Failed"));
-    else if (r.raw > 0)
-        setStatus(1, QStringLiteral("Calculation Bypassed"));
-    else
-        setStatus(1, QStringLiteral("Calculation Complete"));
-    if (t.failed > 0 && !p_.IgnoreImportErrors)
-        setStatus(2, GetMlString(698, "Calculator returned and error. SAVE FAILED!"), true);
-    if (t.noElement > 0)
-        setStatus(2, MissingElementText(project_, batch_->missingElements(), r.noElement), true);
-}
-
-QString frmImportExcel::importedText() const {
-    QString text = GetMlString(1025, "Total Rows Imported = ") + QString::number(ImportedRowCount);
-    if (runSkipped_ > 0)
-        text +=
-            "; " + QString::number(runSkipped_) + (runSkipped_ == 1 ? " row" : " rows") + " already stored";
-    return text;
-}
-
-bool frmImportExcel::SaveAllData() {
-    ReadingValues r = Reading;
-    try {
-        BalanceImportedReading(r, project_.NumBanks, project_.SystemData, p_.IgnoreImportErrors);
-    } catch (const RunError& e) {
-        // The row's own failure: what the batch holds is stored before it is said.
-        if (flushBatch()) {
-            say(SaveErrorText(e));
-            setStatus(2, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"), true);
-        }
-        return false;
-    }
-    const QString note = NoteForStorage(txtNotes->text());
-    if (note != txtNotes->text()) txtNotes->setText(note);
-    try {
-        ReadingIntake& b = batch();
-        if (b.pending() == 0) beforeBatch_ = snapshot();
-        // Stored as it is shown, to the second, so the row is found by its date as well.
-        r.TheDate = parseDbDate(dbDateText(r.TheDate));
-        const ReadingIntake::Outcome o =
-            b.add(r.TheDate, ReadingColumnValues(b.project(), r, std::max(cbEvent->currentIndex(), 0), note),
-                  p_.SkipRowCalculation);
-        Reading = r;
-        takeCommitted();
-        if (o == ReadingIntake::Outcome::CalculationFailed) {
-            // The row was not stored: what the batch holds is, before it is said.
-            if (!flushBatch()) return false;
-            const QString text = GetMlString(602, "Calculation or calculated Data Storage Error ") + "0 " +
-                                 b.failureText() + "\r\n\r\n" + GetMlString(601, "Data was not saved.");
-            if (!p_.IgnoreCalcErrors) say(text);
-            setStatus(2, text, true);
-            return false;
-        }
-    } catch (const RunError& e) {
-        batchLost(e);
-        return false;
-    }
-    return true;
-}
-
-void frmImportExcel::RollOverData() {
-    std::array<bool, ItemCount> keep{};
-    keep.fill(true); // the entry column stays until the next fetch
-    rollOverHistory(keep);
-}
-
-int frmImportExcel::advanceReferences() {
-    // The sheet row read is the one the date row's link named, else the first linked row's;
-    // an unlinked row's reference moves on with the others but names no row that was read.
-    const int dateRow = DateRow(rowOrder());
-    int dateCell = -1, firstLinked = -1;
-    for (int k = 0; k < ItemCount; ++k)
-        if (const auto a = AdvanceCellReference(txtScadaItem[size_t(k)]->text())) {
-            txtScadaItem[size_t(k)]->setText(a->text);
-            if (!chkScada[size_t(k)]->isChecked()) continue;
-            if (k == dateRow)
-                dateCell = a->previousRow;
-            else if (firstLinked < 0)
-                firstLinked = a->previousRow;
-        }
-    return dateCell >= 0 ? dateCell : firstLinked;
-}
-
-QString frmImportExcel::badDateText(int dateRow) const {
-    const QString text = txtData.at(dateRow)->text();
-    const QString ref = txtScadaItem[size_t(dateRow)]->text();
-    const auto cell = AdvanceCellReference(ref);
-    if (!chkScada[size_t(dateRow)]->isChecked() || !cell)
-        return "The date box holds \"" + text + "\", which is not a date.";
-    return "Sheet row " + QString::number(cell->previousRow) + ", cell " + ref + " (" +
-           cbItem[size_t(dateRow)]->currentText() + "), holds \"" + text + "\", which is not a date.";
-}
-
-void frmImportExcel::rewriteOtherRows(int dateRow) {
-    for (int k = 0; k < ItemCount; ++k)
-        if (k != dateRow && !txtData[k]->isHidden())
-            txtData[k]->setText(GeneralNumber(ParsePercent(txtData[k]->text())));
-}
-
-// One pass of the import: check, store, roll over, advance. False when the run ends here.
-bool frmImportExcel::importOneRow(bool allRows) {
-    const int dateRow = DateRow(rowOrder());
-    const std::optional<QDateTime> date = ParseEntryDate(txtData[dateRow]->text());
-    if (!date) {
-        // Only an empty date cell is the sheet's end; any other text there is a bad date.
-        if (allRows && txtData[dateRow]->text().isEmpty()) {
-            cmdSave[0]->setEnabled(false);
-            return false;
-        }
-        const QString bad = GetMlString(1029, "BAD DATE - Data Validation Failed. Current row not saved.") +
-                            " " + badDateText(dateRow);
-        setStatus(4, bad, true);
-        if (allRows) {
-            // No write lock is held while the message waits.
-            if (flushBatch()) say(bad);
-        } else {
-            txtData[0]->setFocus();
-        }
-        return false;
-    }
-    if (!yieldToWindow()) return false;
-    // A sheet row imported before is passed over: one train has one reading at a date.
-    bool stored = false;
-    try {
-        stored = batch().isStored(parseDbDate(dbDateText(*date)));
-    } catch (const RunError& e) {
-        batchLost(e);
-        return false;
-    }
-    if (stored) {
-        ++runSkipped_;
-        advanceReferences();
-        setStatus(allRows ? 3 : 4, importedText());
-        return true;
-    }
-    const int r = ValidateData();
-    if (r == BatchLost) return false;
-    if (p_.IgnoreImportErrors && r == -1000) {
-        rewriteOtherRows(dateRow);
-        p_.SkipRowCalculation = true;
-    }
-    if (r != -1 && r != -1000) {
-        // The check's own words stay: the field missing, or the rule that failed.
-        setStatus(4,
-                  GetMlString(1028, "Data Validation Failed. Current row not saved.") +
-                      (refusal_.isEmpty() ? QString() : " " + refusal_),
-                  !refusal_.isEmpty());
-        txtData[r]->setFocus();
-        return false;
-    }
-    // A row that was not stored is neither rolled over, counted nor passed by the links;
-    // a failed commit has put the window back to the first row it lost.
-    if (!SaveAllData()) return false;
-    if (!allRows && !flushBatch()) return false;
-    if (!yieldToWindow()) return false;
-    valuesTyped_ = false;
-    RollOverData();
-    // The opening reading of a train without readings is the reference state, not a sheet
-    // row: the links stay on the row they name, and nothing counts as imported.
-    if (FirstReadingPending) return true;
-    ++ImportedRowCount;
-    const int sheetRow = advanceReferences();
-    if (allRows) {
-        setStatus(3, importedText());
-        setStatus(4, GetMlString(1026, "Imported row # ") + QString::number(sheetRow) +
-                         GetMlString(1027, " From Excel"));
-    } else {
-        setStatus(3, GetMlString(1026, "Imported row # ") + QString::number(sheetRow));
-        setStatus(4, importedText());
-    }
-    return true;
+void frmImportExcel::showState(const SheetImportState& s) {
+    showColumns(s.columns);
+    const auto show = [](auto* w, const QString& text) {
+        if (w->text() != text) w->setText(text);
+    };
+    for (size_t k = 0; k < s.cells.size(); ++k)
+        show(txtScadaItem[k], s.cells[k]);
+    for (size_t n = 0; n < s.panels.size(); ++n)
+        show(panels[n], s.panels[n]);
+    ImportedRowCount = s.imported;
 }
 
 void frmImportExcel::cmdSave_Click() {
     if (running_) return;
     running_ = true;
-    stopRequested_ = false;
-    runStored_ = {};
-    runSkipped_ = 0;
-    setStatus(2, QString()); // the panels speak of this run
-    // The first turn is due at once, unless an all-rows run starts its first batch.
-    yieldClock_ = BatchClock(batchLimits);
-    yieldClock_.expire();
-    if (OptImport[1]->isChecked()) {
-        ImportedRowCount = 0;
-        yieldClock_.restart();
-        while (!stopRequested_ && importOneRow(true)) {
-            if (stopRequested_) break;
-            // A fetch that failed leaves the row just stored in the boxes: the run ends
-            // rather than store it again.
-            if (!cmdTestPoll_Click()) break;
-            if (!yieldToWindow()) break;
-        }
-        flushBatch();
-    } else {
-        if (importOneRow(false)) {
-            if (!FirstReadingPending) cmdTestPoll_Click();
-            cmdSave[0]->setEnabled(false);
-        }
-    }
-    batch_.reset();
+    const QString note = NoteForStorage(txtNotes->text());
+    if (note != txtNotes->text()) txtNotes->setText(note);
+    const SheetImportSetup setup = runSetup(OptImport[1]->isChecked());
+    ImportWindowRun run(*this);
+    run_ = &run;
+    const SheetImportOutcome o = RunSheetImport(p_, setup, shownState(), run, run);
+    run_ = nullptr;
     running_ = false;
-    // Said once for the run, when nothing is held open any more.
-    if (runStored_.noElement > 0)
-        say(MissingElementText(project_, MissingElementTypes(project_, p_.ElementTable),
-                               runStored_.noElement));
+    showState(o.state);
+    using End = SheetImportOutcome::End;
+    if (o.end == End::SheetEnd || o.end == End::FetchFailed || o.end == End::RowDone)
+        cmdSave[0]->setEnabled(false);
+    else if (o.end == End::BatchLost)
+        cmdSave[0]->setEnabled(true);
+    if (o.stored.stored() + o.skipped > 0) valuesTyped_ = false;
+    if (o.end == End::Refused && o.focusRow >= 0) txtData[o.focusRow]->setFocus();
+    if (o.end == End::BadDate && !setup.allRows) txtData[0]->setFocus();
     if (closeAfterRun_) close();
 }
 
 void frmImportExcel::chkIgnore_Click() {
-    if (offerAsDefault(SuppressIgnorePrompt, "Auto Data Entry Error Suppress", chkIgnore->isChecked()))
-        p_.IgnoreImportErrors = chkIgnore->isChecked();
+    offerAsDefault(SuppressIgnorePrompt, "Auto Data Entry Error Suppress", chkIgnore->isChecked());
 }
 
 void frmImportExcel::chkIgnore_MouseDown(int Button) {
@@ -853,16 +485,12 @@ void frmImportExcel::cmdClose_Click() {
 void frmImportExcel::closeEvent(QCloseEvent* event) {
     if (running_) {
         // The run stops once the row in hand is stored; the window closes then.
-        stopRequested_ = true;
+        if (run_) run_->stopRequested = true;
         closeAfterRun_ = true;
         event->ignore();
         return;
     }
     if (keepCloseForLinks(event)) return;
-    typedUnsaved_ = valuesTyped_ || linksTyped_;
-    typedWhat_ = valuesTyped_ && linksTyped_ ? QStringLiteral("values and cell links")
-                 : valuesTyped_              ? QStringLiteral("values")
-                                             : QStringLiteral("cell links");
     if (!mayDiscardTyped()) {
         event->ignore();
         return;

@@ -1,7 +1,6 @@
 #pragma once
 #include <QCheckBox>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -15,16 +14,16 @@
 #include "collection/reading.h"
 #include "collection/readingitems.h"
 #include "collection/ui/entryform.h"
-#include "normalization/intake.h"
 #include "platform/bulkwork.h"
 #include "platform/links/linkclient.h"
+#include "spreadsheet/importrun.h"
 
 namespace hv {
 
 struct Program;
 
-// Batch entry of readings from a spreadsheet: each sheet row is fetched over cell links
-// into the 25 input rows, checked, stored and normalized, and the links move one row down.
+// Batch entry of readings from a spreadsheet: the window keeps the cell links, starts the
+// import's run over them, shows its rows and progress, and offers the stop.
 class frmImportExcel : public EntryForm {
     Q_OBJECT
 public:
@@ -56,9 +55,6 @@ public:
     bool CheckAllDifferent() override;
     void FillScadaInfo(const QString& projectId, int train);
     void SaveScadaConfig();
-    int ValidateData();
-    bool SaveAllData();
-    void RollOverData();
 
     void cmdSave_Click();
     bool cmdTestPoll_Click();
@@ -77,55 +73,23 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // What the window shows of the run, as it stood before the first reading of the open
-    // batch was stored: a failed commit brings it back.
-    struct Shown {
-        std::array<QString, ItemCount> entry, earlier1, earlier2, cells;
-        std::array<QString, 3> times;
-        std::array<QString, 4> panels;
-        qint32 count = 0;
-    };
-    Shown snapshot() const;
-    void restore(const Shown& s);
+    friend class ImportWindowRun;
 
     void buildControls();
     void connectHandlers();
     void Form_Load();
-    // Moves every cell reference a row on; returns the sheet row the reading came from.
-    int advanceReferences();
-    // What the date row holds that is not a date, and where it came from.
-    QString badDateText(int dateRow) const;
-    void rewriteOtherRows(int dateRow);
-    bool importOneRow(bool allRows);
-    bool yieldToWindow(bool force = false);
-    void letWindowPaint();
-    ReadingIntake& batch();
-    bool flushBatch();
-    // The batch could not be completed: none of it is stored, and the window shows again
-    // the first reading of it.
-    void batchLost(const RunError& e);
-    // Takes the readings the batch committed into the run's tally and shows its state.
-    void takeCommitted();
-    QString importedText() const;
-    void sayFetchFailure(int k, const links::LinkClient& link);
+    // How a run (or a fetch) goes, and the rows as the window shows them.
+    SheetImportSetup runSetup(bool allRows) const;
+    SheetImportState shownState() const;
+    void showState(const SheetImportState& s);
 
     // The project train and database the window was opened for: a run stores there
     // whatever the program loads meanwhile.
     ProjectInfoRecord project_;
     QString databasePath_;
-    std::unique_ptr<ReadingIntake> batch_;
-    Shown beforeBatch_;
-    // What the run (one click of Save) stored and skipped.
-    ReadingIntake::Tally runStored_;
-    int runSkipped_ = 0;
-    bool valuesTyped_ = false;
-    bool linksTyped_ = false;
-    QString refusal_; // why the checks refused the last row, for the status
     bool running_ = false;
-    bool stopRequested_ = false;
     bool closeAfterRun_ = false;
-    BatchClock yieldClock_{BatchPolicy{}};
-    QElapsedTimer sincePaint_;
+    SheetImportWindowProgress* run_ = nullptr; // the run under way, which a close stops
 };
 
 } // namespace hv

@@ -1,0 +1,437 @@
+#include "spreadsheet/importrun.h"
+
+#include <QCoreApplication>
+#include <memory>
+
+#include "core/currentproject.h"
+#include "core/mlstring.h"
+#include "core/numbers.h"
+#include "core/program.h"
+#include "core/typedinput.h"
+#include "platform/database.h"
+#include "spreadsheet/importlogic.h"
+
+namespace hv {
+
+bool SheetImportWindowProgress::yieldAndCheckCancel() {
+    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+    return stopRequested;
+}
+
+QString ImportedRowsText(int imported, int skipped) {
+    QString text = GetMlString(1025, "Total Rows Imported = ") + QString::number(imported);
+    if (skipped > 0)
+        text += "; " + QString::number(skipped) + (skipped == 1 ? " row" : " rows") + " already stored";
+    return text;
+}
+
+namespace {
+
+int dateRowOf(const SheetImportSetup& s) {
+    std::array<int, ItemCount> order{};
+    for (int k = 0; k < ItemCount; ++k)
+        order[size_t(k)] = s.rows[size_t(k)].item;
+    return DateRow(order);
+}
+
+bool isOptional(int item) {
+    return item >= item::FirstUser && item <= item::LastUser;
+}
+
+// The rows to fetch: each row's link with the cell its reference names now.
+std::vector<RowLink> fetchRows(const SheetImportSetup& setup, const SheetImportState& state) {
+    std::vector<RowLink> rows = setup.links;
+    rows.resize(size_t(ItemCount));
+    for (size_t k = 0; k < rows.size(); ++k)
+        rows[k].item = state.cells[k];
+    return rows;
+}
+
+bool linked(const SheetImportSetup& setup, int k) {
+    return size_t(k) < setup.links.size() && setup.links[size_t(k)].linked;
+}
+
+class Run {
+public:
+    Run(Program& p, const SheetImportSetup& setup, const SheetImportState& start, SheetRowSource& source,
+        SheetImportProgress& progress)
+        : p_(p), s_(setup), source_(source), progress_(progress), clock_(setup.batch),
+          dateRow_(dateRowOf(setup)) {
+        out_.state = start;
+    }
+
+    SheetImportOutcome run() {
+        status(2, QString()); // the panels speak of this run
+        if (s_.allRows) {
+            out_.state.imported = 0;
+            clock_.restart();
+            while (!stopAsked() && importOne()) {
+                if (stopAsked() || !fetchNext() || !yield()) break;
+            }
+            flush();
+        } else {
+            // The first turn is due at once.
+            clock_.expire();
+            if (importOne() && !s_.openingReading) fetchNext();
+        }
+        batch_.reset();
+        if (out_.stored.noElement > 0)
+            progress_.say(MissingElementText(s_.project, MissingElementTypes(s_.project, p_.ElementTable),
+                                             out_.stored.noElement));
+        progress_.showState(out_.state);
+        return out_;
+    }
+
+private:
+    using End = SheetImportOutcome::End;
+
+    void status(int panel, const QString& text) {
+        out_.state.panels[size_t(panel - 1)] = text;
+        progress_.setStatus(panel, text);
+    }
+
+    // A lost batch has stopped the run itself; otherwise the user asked.
+    bool stopAsked() {
+        if (!stop_) return false;
+        if (out_.end != End::BatchLost) out_.end = End::Stopped;
+        return true;
+    }
+
+    // The sheet row the cell references name now: the date row's, else the first linked row's.
+    int sheetRow() const {
+        int first = -1;
+        for (int k = 0; k < ItemCount; ++k) {
+            if (!linked(s_, k)) continue;
+            const auto a = AdvanceCellReference(out_.state.cells[size_t(k)]);
+            if (!a) continue;
+            if (k == dateRow_) return a->previousRow;
+            if (first < 0) first = a->previousRow;
+        }
+        return first;
+    }
+
+    // Moves every cell reference a row on; an unlinked row's moves too but names no row read.
+    void advance() {
+        out_.lastSheetRow = sheetRow();
+        for (QString& cell : out_.state.cells)
+            if (const auto a = AdvanceCellReference(cell)) cell = a->text;
+    }
+
+    ReadingIntake& batch() {
+        if (!batch_) {
+            // Each run normalizes against the reference the project train has now: an edit
+            // saved in the project window since the window opened counts.
+            ProjectInfoRecord reference = s_.project;
+            {
+                Database db = Database::open(s_.databasePath);
+                if (const std::optional<ProjectInfoRecord> now =
+                        ReadProjectRecord(db, s_.project.ProjectID, s_.project.TrainNumber))
+                    reference = *now;
+            }
+            batch_ = std::make_unique<ReadingIntake>(p_, s_.databasePath, reference, ReadingColumns(),
+                                                     s_.batch.busyTimeoutMs);
+        }
+        return *batch_;
+    }
+
+    // Commits the open batch; false, with the batch lost and said, when it fails.
+    bool flush() {
+        if (!batch_) return true;
+        try {
+            batch_->commit();
+        } catch (const RunError& e) {
+            lost(e);
+            return false;
+        }
+        takeCommitted();
+        return true;
+    }
+
+    void lost(const RunError& e) {
+        const int rows = batch_ ? batch_->pending() : 0;
+        batch_.reset();
+        stop_ = true;
+        out_.end = End::BatchLost;
+        out_.lostRows = rows;
+        out_.refusal = e.description();
+        QString text = SaveErrorText(e);
+        if (rows > 0) {
+            // None of the batch was stored: the rows, links, count and panels go back to the
+            // first reading of it, so that carrying on stores it next.
+            out_.state = beforeBatch_;
+            text += "\r\n\r\n" + QString::number(rows) +
+                    " rows were not stored; the links are back at the first of them.";
+        }
+        out_.state.fetched = true;
+        progress_.showState(out_.state);
+        progress_.say(text);
+        status(2, "SAVE FAILED! " + e.description());
+    }
+
+    void takeCommitted() {
+        if (!batch_) return;
+        const ReadingIntake::Tally t = batch_->takeCommitted();
+        if (t.stored() + t.failed == 0) return;
+        out_.stored += t;
+        // The state of the run so far: never complete while one of its readings lacks its values.
+        const ReadingIntake::Tally& r = out_.stored;
+        if (r.failed + r.noElement > 0)
+            status(1, QStringLiteral("Calculation Failed"));
+        else if (r.raw > 0)
+            status(1, QStringLiteral("Calculation Bypassed"));
+        else
+            status(1, QStringLiteral("Calculation Complete"));
+        if (t.failed > 0 && !s_.ignoreErrors)
+            status(2, GetMlString(698, "Calculator returned and error. SAVE FAILED!"));
+        if (t.noElement > 0)
+            status(2, MissingElementText(s_.project, batch_->missingElements(), r.noElement));
+    }
+
+    // The windows' turn between rows: a batch at its end is committed first, so that no other
+    // window waits on the database meanwhile. False when the commit failed or a stop was asked.
+    bool yield() {
+        if (!clock_.due(batch_ ? batch_->pending() : 0)) return true;
+        const bool stored = flush();
+        clock_.restart();
+        progress_.showState(out_.state);
+        if (progress_.yieldAndCheckCancel()) stop_ = true;
+        return stored;
+    }
+
+    // Says `text` once the batch is stored; false when the batch was lost instead.
+    bool sayStored(const QString& text) {
+        if (!flush()) return false;
+        progress_.say(text);
+        return true;
+    }
+
+    void stopAt(End end, const QString& why, int focusRow) {
+        out_.end = end;
+        out_.refusal = why;
+        out_.focusRow = focusRow;
+        out_.stopSheetRow = sheetRow();
+    }
+
+    QString badDateText() const {
+        const QString text = out_.state.columns.current[size_t(dateRow_)];
+        const QString ref = out_.state.cells[size_t(dateRow_)];
+        const auto cell = AdvanceCellReference(ref);
+        if (!linked(s_, dateRow_) || !cell)
+            return "The date box holds \"" + text + "\", which is not a date.";
+        return "Sheet row " + QString::number(cell->previousRow) + ", cell " + ref + " (" +
+               s_.rows[size_t(dateRow_)].caption + "), holds \"" + text + "\", which is not a date.";
+    }
+
+    // Where a row that was not stored came from: its sheet row and date.
+    QString rowNamed(const QDateTime& date) const {
+        const int row = sheetRow();
+        const QString when = ShortDateTimeText(date);
+        if (s_.openingReading || row < 0) return "The reading dated " + when + " was not stored.";
+        return "Sheet row " + QString::number(row) + ", dated " + when + ", was not stored.";
+    }
+
+    // One row: check, store, roll over, move on. False when the run ends here.
+    bool importOne() {
+        HistoryColumns& cols = out_.state.columns;
+        const QString dateText = cols.current[size_t(dateRow_)];
+        const std::optional<QDateTime> date = ParseEntryDate(dateText);
+        if (!date) {
+            // Only an empty date cell is the sheet's end; any other text there is a bad date.
+            if (s_.allRows && dateText.isEmpty()) {
+                out_.end = End::SheetEnd;
+                out_.state.fetched = false;
+                return false;
+            }
+            const QString bad =
+                GetMlString(1029, "BAD DATE - Data Validation Failed. Current row not saved.") + " " +
+                badDateText();
+            stopAt(End::BadDate, bad, dateRow_);
+            status(4, bad);
+            if (s_.allRows) sayStored(bad);
+            return false;
+        }
+        if (!yield()) return false;
+        // A sheet row imported before is passed over: one train has one reading at a date.
+        bool stored = false;
+        try {
+            stored = batch().isStored(parseDbDate(dbDateText(*date)));
+        } catch (const RunError& e) {
+            lost(e);
+            return false;
+        }
+        if (stored) {
+            ++out_.skipped;
+            advance();
+            status(s_.allRows ? 3 : 4, ImportedRowsText(out_.state.imported, out_.skipped));
+            return true;
+        }
+
+        std::array<EntryRow, ItemCount> rows = s_.rows;
+        for (size_t k = 0; k < rows.size(); ++k) {
+            rows[k].text = cols.current[k];
+            rows[k].earlier1 = cols.earlier1[k];
+        }
+        ReadingValues r;
+        const EntryCheck c = CheckReading(s_.project, rows, cols.times[0], s_.ignoreErrors,
+                                          p_.DecimalSeparatorCode, r, s_.now);
+        const QString refusal = c.missingRow >= 0 ? MissingFieldText(rows[size_t(c.missingRow)].caption)
+                                                  : c.messages.value(0).section(QLatin1Char('\r'), 0, 0);
+        for (size_t k = 0; k < rows.size(); ++k)
+            cols.current[k] = rows[k].text; // required rows filled from the reading before
+        // No write lock is held while a message waits.
+        if (!c.messages.isEmpty() && !flush()) return false;
+        for (const QString& m : c.messages)
+            progress_.say(m);
+        if (c.elapsedCaption) cols.times[0] = *c.elapsedCaption;
+        if (c.missingRow >= 0 || c.dateFailed)
+            status(2, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"));
+        if (c.missingRow >= 0) status(4, MissingFieldText(rows[size_t(c.missingRow)].caption));
+        if (c.outcome == EntryCheck::Refuse) {
+            // The check's own words stay: the field missing, or the rule that failed.
+            const QString text = GetMlString(1028, "Data Validation Failed. Current row not saved.") +
+                                 (refusal.isEmpty() ? QString() : " " + refusal);
+            stopAt(End::Refused, text, c.focusRow >= 0 ? c.focusRow : dateRow_);
+            status(4, text);
+            return false;
+        }
+        const bool raw = c.outcome == EntryCheck::StoreRaw;
+        if (raw) {
+            // Stored raw: the rows show the values as stored.
+            for (int k = 0; k < ItemCount; ++k) {
+                const int i = rows[size_t(k)].item;
+                if (k == dateRow_ || s_.hidden[size_t(k)] || i <= 0 || i >= ItemCount) continue;
+                cols.current[size_t(k)] = r.empty[size_t(i)] ? QString() : GeneralNumber(r[i]);
+            }
+        }
+        if (!store(r, raw)) return false;
+        if (!s_.allRows && !flush()) return false;
+        if (!yield()) return false;
+        std::array<bool, ItemCount> keep{};
+        keep.fill(true); // the entry column stays until the next fetch
+        RollOver(cols, keep);
+        // The opening reading of a train without readings is the reference state, not a sheet
+        // row: the links stay on the row they name, and nothing counts as imported.
+        if (s_.openingReading) return true;
+        ++out_.state.imported;
+        advance();
+        const QString row = GetMlString(1026, "Imported row # ") + QString::number(out_.lastSheetRow);
+        if (s_.allRows) {
+            status(3, ImportedRowsText(out_.state.imported, out_.skipped));
+            status(4, row + GetMlString(1027, " From Excel"));
+        } else {
+            status(3, row);
+            status(4, ImportedRowsText(out_.state.imported, out_.skipped));
+        }
+        progress_.showState(out_.state);
+        return true;
+    }
+
+    bool store(ReadingValues r, bool raw) {
+        try {
+            BalanceImportedReading(r, s_.project.NumBanks, s_.project.SystemData, s_.ignoreErrors);
+        } catch (const RunError& e) {
+            // The row's own failure: what the batch holds is stored before it is said.
+            stopAt(End::Refused, e.description(), dateRow_);
+            if (sayStored(SaveErrorText(e)))
+                status(2, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"));
+            return false;
+        }
+        try {
+            ReadingIntake& b = batch();
+            if (b.pending() == 0) beforeBatch_ = out_.state;
+            // Stored as it is shown, to the second, so the row is found by its date as well.
+            r.TheDate = parseDbDate(dbDateText(r.TheDate));
+            const ReadingIntake::Outcome o =
+                b.add(r.TheDate, ReadingColumnValues(b.project(), r, s_.eventId, s_.note), raw);
+            takeCommitted();
+            if (o == ReadingIntake::Outcome::CalculationFailed) {
+                // The row was not stored: what the batch holds is, before it is said.
+                const QString failure = b.failureText();
+                if (!flush()) return false;
+                const QString text = GetMlString(602, "Calculation or calculated Data Storage Error ") +
+                                     "0 " + failure + "\r\n\r\n" + rowNamed(r.TheDate) + "\r\n\r\n" +
+                                     GetMlString(601, "Data was not saved.");
+                stopAt(End::CalculationFailed, text, dateRow_);
+                if (!p_.IgnoreCalcErrors) progress_.say(text);
+                status(2, text);
+                return false;
+            }
+        } catch (const RunError& e) {
+            lost(e);
+            return false;
+        }
+        return true;
+    }
+
+    // The next sheet row into the entry column. A row fetched in part is no reading: the
+    // entry column keeps the row stored last, and the run ends rather than store it again.
+    bool fetchNext() {
+        const RowFetchFailure f = FetchSheetRow(s_, out_.state, source_);
+        if (!f) return true;
+        out_.end = End::FetchFailed;
+        out_.fetch = f;
+        out_.stopSheetRow = sheetRow();
+        if (f.windowClosed) return false;
+        // No write lock is held while the message waits; a batch lost meanwhile says so itself.
+        if (!flush()) return false;
+        const QString text = FetchFailureText(s_, out_.state, f);
+        out_.refusal = text;
+        status(4, text);
+        progress_.showState(out_.state);
+        progress_.say(FetchFailureMessage(f, text));
+        return false;
+    }
+
+    Program& p_;
+    const SheetImportSetup& s_;
+    SheetRowSource& source_;
+    SheetImportProgress& progress_;
+    BatchClock clock_;
+    const int dateRow_;
+    std::unique_ptr<ReadingIntake> batch_;
+    SheetImportState beforeBatch_;
+    SheetImportOutcome out_;
+    bool stop_ = false;
+};
+
+} // namespace
+
+QString FetchFailureMessage(const RowFetchFailure& f, const QString& text) {
+    if (!f.noApplication) return text;
+    return GetMlString(
+        1033, "You must open Excel first.  Open an excel spreadsheet with valid data and try again.");
+}
+
+RowFetchFailure FetchSheetRow(const SheetImportSetup& setup, SheetImportState& state,
+                              SheetRowSource& source) {
+    std::array<QString, ItemCount> texts = state.columns.current;
+    state.fetched = false;
+    const RowFetchFailure f = source.fetch(fetchRows(setup, state), texts);
+    if (f) return f;
+    const int dateRow = dateRowOf(setup);
+    for (int k = 0; k < ItemCount; ++k) {
+        // An optional item the sheet does not give has no value: it is not the one shown before.
+        if (!linked(setup, k) && !setup.openingReading && isOptional(setup.rows[size_t(k)].item))
+            texts[size_t(k)].clear();
+    }
+    const std::optional<QDateTime> d = ParseEntryDate(texts[size_t(dateRow)]);
+    if (d) texts[size_t(dateRow)] = ShortDateTimeText(*d);
+    state.columns.current = texts;
+    state.columns.times[0] = FormatHours(ElapsedHoursAt(d ? *d : setup.now, setup.project));
+    state.fetched = true;
+    return {};
+}
+
+QString FetchFailureText(const SheetImportSetup& setup, const SheetImportState& state,
+                         const RowFetchFailure& f) {
+    const size_t k = size_t(f.row);
+    return "Cell " + state.cells.at(k) + " (" + setup.rows.at(k).caption + ") was not fetched: " + f.cause +
+           " (" + QString::number(f.error) + ").";
+}
+
+SheetImportOutcome RunSheetImport(Program& p, const SheetImportSetup& setup, const SheetImportState& start,
+                                  SheetRowSource& source, SheetImportProgress& progress) {
+    return Run(p, setup, start, source, progress).run();
+}
+
+} // namespace hv

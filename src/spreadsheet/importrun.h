@@ -1,0 +1,125 @@
+#pragma once
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <array>
+#include <vector>
+
+#include "collection/reading.h"
+#include "collection/readingcheck.h"
+#include "collection/rowlinks.h"
+#include "core/projectrecord.h"
+#include "normalization/intake.h"
+#include "platform/bulkwork.h"
+
+namespace hv {
+
+struct Program;
+
+// Where the import's rows come from: the cells the input rows link to, fetched over the
+// link layer by the window, or a fake in tests.
+class SheetRowSource {
+public:
+    virtual ~SheetRowSource() = default;
+    // Fetches the cell each linked row of `rows` names (its item) into that row's text in
+    // `texts`. A row fetched in part is no reading: on a failure `texts` may hold part of it
+    // and the caller drops them.
+    virtual RowFetchFailure fetch(const std::vector<RowLink>& rows,
+                                  std::array<QString, ItemCount>& texts) = 0;
+};
+
+// The rows as the window shows them: the entry column (the row in hand), the two readings
+// before it with their elapsed hours, every row's cell reference, the count of rows the
+// window has imported, and the four status panels.
+struct SheetImportState {
+    HistoryColumns columns;
+    std::array<QString, ItemCount> cells;
+    int imported = 0;
+    std::array<QString, 4> panels;
+    bool fetched = false; // the entry column holds a row fetched whole, which Save may store
+};
+
+// What a run reports to the window it runs for, besides RunProgress's panels and yield.
+class SheetImportProgress : public RunProgress {
+public:
+    // The rows as they stand: after a row was stored, skipped or fetched, and after a lost
+    // batch put them back.
+    virtual void showState(const SheetImportState& s) { Q_UNUSED(s); }
+    // A message the user must see before the run goes on; no write lock is held meanwhile.
+    virtual void say(const QString& text) { Q_UNUSED(text); }
+};
+
+// A window's progress: the event loop gets its turn between batches, where a stop the
+// user asked for is seen.
+class SheetImportWindowProgress : public SheetImportProgress {
+public:
+    bool yieldAndCheckCancel() override;
+    bool stopRequested = false;
+};
+
+// How one run goes.
+struct SheetImportSetup {
+    ProjectInfoRecord project; // stored for and normalized against
+    QString databasePath;
+    // Each input row's item, caption, required and keep flags; the texts come from the state.
+    std::array<EntryRow, ItemCount> rows;
+    std::vector<RowLink> links; // each row's link flag, program and sheet; items from the state
+    std::array<bool, ItemCount> hidden{};
+    bool allRows = false;
+    bool ignoreErrors = false;
+    // The train's first reading, from its reference values: stored, but no sheet row.
+    bool openingReading = false;
+    BatchPolicy batch{0, 400, 5000};
+    int eventId = 0;
+    QString note;
+    QDateTime now;
+};
+
+// What a run did.
+struct SheetImportOutcome {
+    enum class End {
+        SheetEnd,          // an empty date cell: the sheet's end
+        RowDone,           // one row a click: the row stored or skipped
+        Stopped,           // the user stopped the run
+        Refused,           // a check refused the row
+        BadDate,           // the date cell holds no date
+        CalculationFailed, // the row's calculation failed: not stored
+        FetchFailed,       // the next row could not be fetched
+        BatchLost,         // a commit failed: the open batch was stored not at all
+    };
+    End end = End::RowDone;
+    ReadingIntake::Tally stored; // the readings committed
+    int skipped = 0;             // rows passed over: their date is stored already
+    int lastSheetRow = -1;       // the sheet row stored or skipped last
+    int stopSheetRow = -1;       // the sheet row the run stopped on, where it names one
+    QString refusal;             // why it stopped there, in the check's, calculation's or database's words
+    int focusRow = -1;           // the input row at fault
+    int lostRows = 0;            // readings of the lost batch
+    RowFetchFailure fetch;
+    SheetImportState state; // the rows as the run left them
+};
+
+// The import's run: each row read with the one number and date reader, checked, balanced
+// and stored or skipped through the intake, in batches, the links moving one sheet row on
+// after each; an all-rows run fetches the next row until the date cell is empty. The
+// first row is the one `start` holds.
+SheetImportOutcome RunSheetImport(Program& p, const SheetImportSetup& setup, const SheetImportState& start,
+                                  SheetRowSource& source, SheetImportProgress& progress);
+
+// Fetches the row the state's cell references name into the entry column; the date is
+// shown in the computer's form and the entry column's elapsed hours follow it. On a
+// failure the entry column keeps what it held.
+RowFetchFailure FetchSheetRow(const SheetImportSetup& setup, SheetImportState& state, SheetRowSource& source);
+
+// "Cell <ref> (<caption>) was not fetched: <cause> (<number>)."
+QString FetchFailureText(const SheetImportSetup& setup, const SheetImportState& state,
+                         const RowFetchFailure& f);
+
+// What the message box says of a failed fetch: that the program is not running, else the
+// failure as `text` names it.
+QString FetchFailureMessage(const RowFetchFailure& f, const QString& text);
+
+// "Total Rows Imported = <n>", with the rows passed over as already stored.
+QString ImportedRowsText(int imported, int skipped);
+
+} // namespace hv
