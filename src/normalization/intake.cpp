@@ -111,11 +111,15 @@ void ReadingIntake::prepare(const QStringList& columns) {
 ReadingIntake::~ReadingIntake() = default;
 
 bool ReadingIntake::isStored(const QDateTime& date) {
+    return isStoredAt(dbDateText(date));
+}
+
+bool ReadingIntake::isStoredAt(const QString& dateText) {
     SqliteStatement& q = *storedAt_;
     q.reset();
     q.bind(0, project_.ProjectID);
     q.bind(1, qint64(project_.TrainNumber));
-    q.bind(2, dbDateText(date));
+    q.bind(2, dateText);
     const bool found = q.step();
     q.reset(); // no read stays open
     return found;
@@ -127,14 +131,16 @@ ReadingIntake::Outcome ReadingIntake::add(const QDateTime& date, const QVariantL
         tx_ = std::make_unique<SqliteTransaction>(db_);
         pending_ = 0;
     }
-    if (isStored(date)) {
+    const QString dateText = dbDateText(date);
+    if (isStoredAt(dateText)) {
         pendingTally_.count(Outcome::AlreadyStored);
         return Outcome::AlreadyStored;
     }
-    db_.savepoint(ReadingPoint);
+    // A raw reading has nothing to undo on its own: a failed insert takes the whole batch.
+    if (!raw) db_.savepoint(ReadingPoint);
     try {
         SqliteStatement& ins = *insert_;
-        ins.bind(0, dbDateText(date));
+        ins.bind(0, dateText);
         ins.bind(1, project_.ProjectID);
         ins.bind(2, qint64(project_.TrainNumber));
         for (int i = 0; i < values.size(); ++i)
@@ -172,7 +178,7 @@ ReadingIntake::Outcome ReadingIntake::add(const QDateTime& date, const QVariantL
                 return Outcome::CalculationFailed;
             }
         }
-        db_.release(ReadingPoint);
+        if (!raw) db_.release(ReadingPoint);
         pendingTally_.count(o);
         return o;
     } catch (...) {

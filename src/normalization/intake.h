@@ -74,6 +74,7 @@ public:
     // True when the project train holds a reading at `date`, to the second, this intake's
     // uncommitted ones included.
     bool isStored(const QDateTime& date);
+    bool isStoredAt(const QString& dateText);
     // Stores the reading, normalized unless `raw`. A failure of the database raises
     // DbFailure; the batch must then be dropped (it is rolled back whole).
     Outcome add(const QDateTime& date, const QVariantList& values, bool raw = false);

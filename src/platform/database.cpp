@@ -1,4 +1,5 @@
 #include "platform/database.h"
+#include <cstdio>
 
 #include <QAtomicInteger>
 #include <QFile>
@@ -99,7 +100,14 @@ QDateTime toDateTime(const QVariant& v) {
 } // namespace conv
 
 QString dbDateText(const QDateTime& dt) {
-    return dt.toString("yyyy-MM-dd HH:mm:ss");
+    if (!dt.isValid()) return {};
+    // Written by hand: this runs for every reading a bulk run stores.
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    char text[32];
+    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(),
+                                d.day(), t.hour(), t.minute(), t.second());
+    return QString::fromLatin1(text, n);
 }
 
 QDateTime parseDbDate(const QString& text) {
