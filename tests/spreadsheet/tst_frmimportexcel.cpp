@@ -670,7 +670,7 @@ private slots:
         QTest::addColumn<bool>("linked");
         QTest::addColumn<QVariant>("stored"); // invalid: refused; a null variant: stored as Null
         QTest::addColumn<QString>("date");    // the fetched date as the window shows it
-        const QVariant null(QMetaType(QMetaType::Double));
+        const QVariant null{QMetaType(QMetaType::Double)};
         QTest::newRow("exponent, point")
             << "C" << int(item::FeeduS) << "1.5E+3" << true << QVariant(1500.0) << "5 Jan 2020 08:00";
         QTest::newRow("exponent, comma")
