@@ -53,7 +53,7 @@ mkdir -p "$OUT/corpus"
 "$CXX" -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -Isrc $(pkg-config --cflags Qt6Core Qt6Sql sqlite3) \
   fuzz/fuzz_exchange_reader.cpp src/maintenance/exchangefile.cpp src/core/numbers.cpp src/core/typedinput.cpp \
-  src/platform/database.cpp src/platform/dberror.cpp \
+  src/platform/database.cpp src/platform/dberror.cpp src/platform/filelimits.cpp src/platform/sqlite.cpp \
   $(pkg-config --libs Qt6Core Qt6Sql sqlite3) -o "$OUT/fuzz_exchange_reader"
 
 cd "$OUT"
