@@ -1,6 +1,8 @@
 #include <QDialog>
 #include <QProcess>
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 #include <functional>
 #include <unistd.h>
 
@@ -273,8 +275,12 @@ private slots:
     void readOnlyDatabaseNamedAtStartUp_data() {
         QTest::addColumn<bool>("folderOnly");
         QTest::addColumn<QString>("cause");
-        QTest::newRow("file") << false << "the file is read-only (Permission denied).";
-        QTest::newRow("folder") << true << "its folder %1 is read-only (Permission denied)";
+        QTest::newRow("file")
+            << false
+            << QString("the file is read-only (%1).").arg(QString::fromLocal8Bit(std::strerror(EACCES)));
+        QTest::newRow("folder") << true
+                                << QString("its folder %1 is read-only (%2)")
+                                       .arg("%1", QString::fromLocal8Bit(std::strerror(EACCES)));
     }
     void readOnlyDatabaseNamedAtStartUp() {
         QFETCH(bool, folderOnly);

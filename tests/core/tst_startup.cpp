@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <cerrno>
 
 #include "core/startup.h"
 #include "support/fixtures.h"
@@ -81,8 +82,8 @@ private slots:
         const QString data = ChooseDataFolders(env.system).dataFolder;
         env.prompts.onMessage(
             "Could not copy " + templates + "/db.hv3.mdb to the data folder " + data +
-                ": the file reached this process's file-size limit of 8192 bytes (ulimit -f) (File "
-                "too large)",
+                ": the file reached this process's file-size limit of 8192 bytes (ulimit -f) (" +
+                qt_error_string(EFBIG) + ")",
             Buttons::OK, "Hevrin", Answer::OK);
         StartupResult r;
         {
