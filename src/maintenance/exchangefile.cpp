@@ -153,6 +153,8 @@ bool isBlankByte(char c) {
 }
 
 QByteArrayView trimmed(QByteArrayView v) {
+    // The usual field has no blank at either end.
+    if (v.isEmpty() || (!isBlankByte(v.front()) && !isBlankByte(v.back()))) return v;
     qsizetype a = 0, b = v.size();
     while (a < b && isBlankByte(v[a]))
         ++a;
@@ -524,6 +526,7 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
                 break;
             }
             if (ParseExchangeNumber(t, decimalComma, v.number)) {
+                if (range.any()) break;
                 const QString outside = ExchangeRangeRefusal(cols.names[int(i)], range, v.number);
                 if (outside.isEmpty()) break;
                 if (why) *why = outside;
@@ -694,7 +697,7 @@ bool ExchangeReader::readLine() {
         const void* nl = std::memchr(start, '\n', size_t(buf_.size() - scanFrom));
         if (nl) {
             const qsizetype end = static_cast<const char*>(nl) - buf_.constData();
-            setBytes(line_, QByteArrayView(buf_).sliced(pos_, end - pos_));
+            line_ = QByteArrayView(buf_).sliced(pos_, end - pos_);
             pos_ = end + 1;
             lineEnded_ = true;
             break;
@@ -707,7 +710,7 @@ bool ExchangeReader::readLine() {
         if (!fill()) {
             if (!error_.isEmpty()) return false;
             if (pos_ >= buf_.size()) return false;
-            setBytes(line_, QByteArrayView(buf_).sliced(pos_));
+            line_ = QByteArrayView(buf_).sliced(pos_);
             pos_ = buf_.size();
             lineEnded_ = false;
             break;
@@ -719,7 +722,7 @@ bool ExchangeReader::readLine() {
         return false;
     }
     if (line_.endsWith('\r')) line_.chop(1);
-    if (lineNumber_ == 0 && line_.startsWith("\xEF\xBB\xBF")) line_.remove(0, 3);
+    if (lineNumber_ == 0 && line_.startsWith("\xEF\xBB\xBF")) line_ = line_.sliced(3);
     ++lineNumber_;
     return true;
 }
@@ -755,7 +758,7 @@ bool ReadExchangeHeader(ExchangeReader& reader, ExchangeHeader& h) {
     };
     if (!next()) return reader.error().isEmpty();
     h.linesRead = 1;
-    const QByteArray& l1 = reader.line();
+    const QByteArrayView l1 = reader.line();
     h.line1 = DecodeExchangeText(l1);
     // The file names its decimal mark in the last field of line 1.
     const qsizetype lastSemi = l1.lastIndexOf(';');
@@ -790,7 +793,7 @@ bool ReadExchangeHeader(ExchangeReader& reader, ExchangeHeader& h) {
 
     if (!next()) return reader.error().isEmpty();
     h.linesRead = 4;
-    h.userDefinedLine = reader.line();
+    h.userDefinedLine = reader.line().toByteArray();
     if (!h.userDefinedLine.isEmpty())
         for (const QByteArrayView f : reader.split())
             h.userDefinedFields << DecodeExchangeText(f);

@@ -143,7 +143,8 @@ public:
     explicit ExchangeReader(QIODevice& in);
     // The next line; false at the end or after a failure (see error()).
     bool readLine();
-    const QByteArray& line() const { return line_; }
+    // The current line without its line end, valid until the next readLine().
+    QByteArrayView line() const { return line_; }
     qint64 lineNumber() const { return lineNumber_; }
     // False when the current line is the file's tail without a line end: a file cut short.
     bool lineEnded() const { return lineEnded_; }
@@ -159,7 +160,7 @@ private:
     QByteArray buf_;
     qsizetype pos_ = 0;
     bool eof_ = false;
-    QByteArray line_;
+    QByteArrayView line_; // in buf_
     qint64 lineNumber_ = 0;
     bool lineEnded_ = true;
     std::vector<QByteArrayView> fields_;

@@ -51,15 +51,12 @@ qint16 wholeOrZero(const ExchangeValue& v) {
     return r >= -32768 && r <= 32767 ? qint16(r) : qint16(0);
 }
 
-// A date as ParseExchangeDate stores it, "yyyy-mm-dd hh:mm:ss", without a parser per reading.
-QDateTime storedDateTime(const QByteArray& t) {
-    auto n = [&](int at, int digits) {
-        int v = 0;
-        for (int i = at; i < at + digits; ++i)
-            v = v * 10 + (t[i] - '0');
-        return v;
-    };
-    return QDateTime(QDate(n(0, 4), n(5, 2), n(8, 2)), QTime(n(11, 2), n(14, 2), n(17, 2)));
+// A stored date "yyyy-mm-dd hh:mm:ss" as the number yyyymmddhhmmss: a cheaper key than its text.
+qint64 dateKey(const QByteArray& t) {
+    qint64 k = 0;
+    for (const char ch : t)
+        if (ch >= '0' && ch <= '9') k = k * 10 + (ch - '0');
+    return k;
 }
 
 struct TableColumns {
@@ -120,18 +117,6 @@ void bindValue(SqliteStatement& st, int i, const ExchangeValue& v) {
         st.bindText(i, v.text);
         break;
     }
-}
-
-QVariant variantOf(const ExchangeValue& v) {
-    switch (v.type) {
-    case ExchangeValue::Number:
-        return v.number;
-    case ExchangeValue::Text:
-        return QString::fromUtf8(v.text);
-    case ExchangeValue::Null:
-        break;
-    }
-    return {};
 }
 
 // Runs a prepared insert with the values bound; DbError on failure.
@@ -473,133 +458,20 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
             return true;
         };
 
-        // Check every line before anything is written.
-        qint64 toInsert = 0;
-        qint64 readingLines = 0;
-        QHash<QByteArray, qint64> fileDates; // date, the line that holds it
-        QHash<qint64, qint64> repeats;       // a line of a date an earlier line holds, that line
-        bool noData = false;
-        {
-            QFile file(c.ImportFileName);
-            std::unique_ptr<ExchangeReader> reader;
-            ReadingLines lines;
-            if (!reopen(p, c, dataTable, file, reader, lines)) {
-                c.accepted = false;
-                return r;
-            }
-            bool firstLine = true;
-            while (lines.present && reader->readLine()) {
-                ++readingLines;
-                if (readingAfterEmpty(*reader)) {
-                    refuseFile(p, c.ImportFileName, readingAfterEmptyText(*reader));
-                    c.accepted = false;
-                    return r;
-                }
-                if (reader->lineIsBlank()) continue;
-                if (!reader->lineEnded()) {
-                    refuseFile(p, c.ImportFileName, cutShort(reader->lineNumber()));
-                    c.accepted = false;
-                    return r;
-                }
-                const auto& fields = reader->split();
-                const bool converted = ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, false,
-                                                             values, &why, true);
-                if (firstLine) {
-                    firstLine = false;
-                    auto field = [&](int pos) {
-                        return size_t(pos) < fields.size() ? fields[size_t(pos)] : QByteArrayView();
-                    };
-                    char stored[19];
-                    if (!ParseExchangeDate(field(lines.cols.datePos), stored)) {
-                        say(p,
-                            GetMlString(996, "Import aborted. The first data point's date value is invalid. "
-                                             "Please check the file carefully.") +
-                                CrLf +
-                                QStringLiteral("Line %1, field %2 (%3) holds \"%4\", which is not a date.")
-                                    .arg(reader->lineNumber())
-                                    .arg(lines.cols.datePos + 1)
-                                    .arg(lines.cols.names[lines.cols.datePos],
-                                         DecodeExchangeText(field(lines.cols.datePos)
-                                                                .first(std::min<qsizetype>(
-                                                                    field(lines.cols.datePos).size(), 60)))) +
-                                CrLf + GetMlString(1001, "The Import File in use is: ") + CrLf +
-                                c.ImportFileName);
-                        c.accepted = false;
-                        return r;
-                    }
-                    const QString lineId = DecodeExchangeText(field(lines.cols.projectIdPos));
-                    if (lineId != c.FileProjectID) {
-                        say(p,
-                            GetMlString(998,
-                                        "Import aborted. The ProjectID value for the DATA fields (Column A) "
-                                        "do not match the value for the ProjectID in the Project "
-                                        "Information section (Cell A2). Please check the file carefully.") +
-                                CrLf + GetMlString(999, "ProjectID = ") + c.FileProjectID +
-                                GetMlString(1000, ", the Data Project ID = ") + lineId + CrLf +
-                                GetMlString(1001, "The Import File in use is: ") + CrLf + c.ImportFileName);
-                        c.accepted = false;
-                        return r;
-                    }
-                    double t = 0;
-                    const bool whole =
-                        ParseExchangeNumber(field(lines.cols.trainPos), c.ImportDecimalComma, t) &&
-                        t == std::trunc(t) && t >= -32768 && t <= 32767;
-                    const qint16 lineTrain = whole ? qint16(t) : qint16(0);
-                    if (whole && lineTrain != c.FileTrainNumber) {
-                        const Answer a = p.prompts.message(
-                            GetMlString(1002,
-                                        "The Train Number for the Project (Cell D2) does not match the DATA "
-                                        "fields Train Number (Cells C5 etc)) - ") +
-                                QString::number(c.FileTrainNumber) + GetMlString(1003, ", vs ") +
-                                QString::number(lineTrain) + CrLf +
-                                GetMlString(1001, "The Import File in use is: ") + CrLf + c.ImportFileName +
-                                CrLf + GetMlString(1004, "OK to import anyway, Cancel to abort"),
-                            Buttons::OKCancel, Icon::None, Title);
-                        if (a != Answer::OK) return r;
-                        acceptedTrain = lineTrain;
-                    }
-                }
-                if (!converted) {
-                    refuseFile(p, c.ImportFileName,
-                               QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
-                    c.accepted = false;
-                    return r;
-                }
-                if (!lineFits(*reader, fields, lines, why)) {
-                    refuseFile(p, c.ImportFileName, why);
-                    c.accepted = false;
-                    return r;
-                }
-                const ExchangeValue& date = values[size_t(lines.cols.datePos)];
-                if (date.type == ExchangeValue::Null) {
-                    refuseFile(p, c.ImportFileName,
-                               QStringLiteral("line %1 holds no date").arg(reader->lineNumber()));
-                    c.accepted = false;
-                    return r;
-                }
-                // One reading per date: a control system logging local time writes the hour after
-                // the autumn clock change twice. The first line of a date is stored, a later one is
-                // left to the intake, which stores no date twice, and named in the summary.
-                const auto at = fileDates.constFind(date.text);
-                if (at == fileDates.constEnd())
-                    fileDates.insert(date.text, reader->lineNumber());
-                else if (inRange(date))
-                    repeats.insert(reader->lineNumber(), *at);
-                if (inRange(date)) ++toInsert;
-                if (reader->lineNumber() % Turns.rows == 0) {
-                    status(2, QStringLiteral("Checking line %1").arg(reader->lineNumber()));
-                    if (yield()) {
-                        status(2, QStringLiteral("Import cancelled; nothing was written."));
-                        return r;
-                    }
-                }
-            }
-            if (!reader->error().isEmpty()) {
-                refuseFile(p, c.ImportFileName, reader->error());
-                c.accepted = false;
-                return r;
-            }
-            noData = !lines.present || readingLines == 0;
+        // The file is read once: each line is checked as it is stored, and a line the import
+        // refuses undoes what was stored before it, so that a refused file writes nothing.
+        QFile file(c.ImportFileName);
+        std::unique_ptr<ExchangeReader> reader;
+        ReadingLines lines;
+        if (!reopen(p, c, dataTable, file, reader, lines)) {
+            c.accepted = false;
+            return r;
+        }
+        const bool noData = !lines.present || !reader->readLine();
+        if (!reader->error().isEmpty()) {
+            refuseFile(p, c.ImportFileName, reader->error());
+            c.accepted = false;
+            return r;
         }
         r.refused = false;
 
@@ -696,10 +568,6 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
             projectWritten();
             say(p, "No data was found!");
         } else {
-            QFile file(c.ImportFileName);
-            std::unique_ptr<ExchangeReader> reader;
-            ReadingLines lines;
-            if (!reopen(p, c, dataTable, file, reader, lines)) return r;
             // Each reading goes in with its values as the file gives them, the intake adding its
             // date and key and storing its calculated values with it.
             QStringList readingColumns;
@@ -710,43 +578,127 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                     readingPos.push_back(i);
                 }
             ReadingIntake intake(p, db, *record, readingColumns);
+            const ReadingIntake::Binder bindReading = [&](SqliteStatement& st, int first) {
+                for (size_t k = 0; k < readingPos.size(); ++k)
+                    bindValue(st, first + int(k), values[size_t(readingPos[k])]);
+            };
             // The intake's transaction opens with its first reading; the project rows join it.
             bool projectRowsIn = !writeProject;
             BatchClock turns(Turns);
             QByteArray lastDate;
             QByteArray lastId;
-            QVariantList readingValues;
+            // The line that holds each date first.
+            QHash<qint64, qint64> fileDates;
+            // A line the import refuses: nothing of the file stays stored.
+            const auto refuse = [&](const QString& whyNot) {
+                intake.rollback();
+                refuseFile(p, c.ImportFileName, whyNot);
+                c.accepted = false;
+                r.refused = true;
+                r.skipped = 0;
+                return r;
+            };
+            bool firstLine = true;
             try {
                 emptyLine = 0;
-                while (reader->readLine()) {
-                    if (readingAfterEmpty(*reader))
-                        throw DbError(dberr::TypeMismatch, readingAfterEmptyText(*reader));
+                do {
+                    if (readingAfterEmpty(*reader)) return refuse(readingAfterEmptyText(*reader));
                     if (reader->lineIsBlank()) continue;
-                    if (!reader->lineEnded())
-                        throw DbError(dberr::TypeMismatch, cutShort(reader->lineNumber()));
+                    if (!reader->lineEnded()) return refuse(cutShort(reader->lineNumber()));
                     const auto& fields = reader->split();
-                    // The file is read again: it must still be the file checked above.
-                    if (!ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, false, values, &why))
-                        throw DbError(dberr::TypeMismatch,
-                                      QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
-                    if (!lineFits(*reader, fields, lines, why)) throw DbError(dberr::TypeMismatch, why);
+                    const bool converted =
+                        ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, false, values, &why);
+                    if (firstLine) {
+                        firstLine = false;
+                        auto field = [&](int pos) {
+                            return size_t(pos) < fields.size() ? fields[size_t(pos)] : QByteArrayView();
+                        };
+                        char stored[19];
+                        if (!ParseExchangeDate(field(lines.cols.datePos), stored)) {
+                            say(p, GetMlString(
+                                       996, "Import aborted. The first data point's date value is invalid. "
+                                            "Please check the file carefully.") +
+                                       CrLf +
+                                       QStringLiteral(
+                                           "Line %1, field %2 (%3) holds \"%4\", which is not a date.")
+                                           .arg(reader->lineNumber())
+                                           .arg(lines.cols.datePos + 1)
+                                           .arg(lines.cols.names[lines.cols.datePos],
+                                                DecodeExchangeText(
+                                                    field(lines.cols.datePos)
+                                                        .first(std::min<qsizetype>(
+                                                            field(lines.cols.datePos).size(), 60)))) +
+                                       CrLf + GetMlString(1001, "The Import File in use is: ") + CrLf +
+                                       c.ImportFileName);
+                            c.accepted = false;
+                            r.refused = true;
+                            return r;
+                        }
+                        const QString lineId = DecodeExchangeText(field(lines.cols.projectIdPos));
+                        if (lineId != c.FileProjectID) {
+                            say(p,
+                                GetMlString(
+                                    998, "Import aborted. The ProjectID value for the DATA fields (Column A) "
+                                         "do not match the value for the ProjectID in the Project "
+                                         "Information section (Cell A2). Please check the file carefully.") +
+                                    CrLf + GetMlString(999, "ProjectID = ") + c.FileProjectID +
+                                    GetMlString(1000, ", the Data Project ID = ") + lineId + CrLf +
+                                    GetMlString(1001, "The Import File in use is: ") + CrLf +
+                                    c.ImportFileName);
+                            c.accepted = false;
+                            r.refused = true;
+                            return r;
+                        }
+                        double t = 0;
+                        const bool whole =
+                            ParseExchangeNumber(field(lines.cols.trainPos), c.ImportDecimalComma, t) &&
+                            t == std::trunc(t) && t >= -32768 && t <= 32767;
+                        const qint16 lineTrain = whole ? qint16(t) : qint16(0);
+                        if (whole && lineTrain != c.FileTrainNumber) {
+                            const Answer a = p.prompts.message(
+                                GetMlString(
+                                    1002,
+                                    "The Train Number for the Project (Cell D2) does not match the DATA "
+                                    "fields Train Number (Cells C5 etc)) - ") +
+                                    QString::number(c.FileTrainNumber) + GetMlString(1003, ", vs ") +
+                                    QString::number(lineTrain) + CrLf +
+                                    GetMlString(1001, "The Import File in use is: ") + CrLf +
+                                    c.ImportFileName + CrLf +
+                                    GetMlString(1004, "OK to import anyway, Cancel to abort"),
+                                Buttons::OKCancel, Icon::None, Title);
+                            if (a != Answer::OK) {
+                                r.refused = true;
+                                return r;
+                            }
+                            acceptedTrain = lineTrain;
+                        }
+                    }
+                    if (!converted)
+                        return refuse(QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
+                    if (!lineFits(*reader, fields, lines, why)) return refuse(why);
+                    const ExchangeValue& date = values[size_t(lines.cols.datePos)];
+                    if (date.type == ExchangeValue::Null)
+                        return refuse(QStringLiteral("line %1 holds no date").arg(reader->lineNumber()));
                     lastId.resize(0);
                     lastId.append(fields[size_t(lines.cols.projectIdPos)]);
-                    const ExchangeValue& date = values[size_t(lines.cols.datePos)];
+                    // One reading per date: a control system logging local time writes the hour
+                    // after the autumn clock change twice. The first line of a date is stored, a
+                    // later one is left to the intake, which stores no date twice, and named in
+                    // the summary.
+                    const qint64 key = dateKey(date.text);
+                    const qint64 earlier = fileDates.value(key, 0);
+                    if (earlier == 0) fileDates.insert(key, reader->lineNumber());
                     if (inRange(date)) {
                         // Readings of another train, imported anyway, go under the file's project
                         // train: stored under their own, no project row would lead to them.
-                        readingValues.clear();
-                        for (int pos : readingPos)
-                            readingValues << variantOf(values[size_t(pos)]);
-                        const ReadingIntake::Outcome o = intake.add(storedDateTime(date.text), readingValues);
-                        const auto repeat = repeats.constFind(reader->lineNumber());
-                        if (repeat != repeats.constEnd() && o == ReadingIntake::Outcome::AlreadyStored) {
+                        const ReadingIntake::Outcome o =
+                            intake.add(QString::fromLatin1(date.text), bindReading);
+                        if (earlier > 0 && o == ReadingIntake::Outcome::AlreadyStored) {
                             if (r.repeated++ < 10)
                                 repeatedLines << QStringLiteral("line %1 (%2, as on line %3)")
                                                      .arg(reader->lineNumber())
                                                      .arg(QString::fromLatin1(date.text))
-                                                     .arg(*repeat);
+                                                     .arg(earlier);
                         } else {
                             tally.count(o, intake.failureText());
                         }
@@ -771,10 +723,8 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
                             return r;
                         }
                     }
-                }
-                if (!reader->error().isEmpty())
-                    throw DbError(dberr::FileNotFound,
-                                  "The file could not be read to its end: " + reader->error());
+                } while (reader->readLine());
+                if (!reader->error().isEmpty()) return refuse(reader->error());
                 r.lastProjectId = DecodeExchangeText(lastId);
                 if (!projectRowsIn) {
                     // No reading in the range: the project rows go by themselves.

@@ -126,12 +126,21 @@ bool ReadingIntake::isStoredAt(const QString& dateText) {
 }
 
 ReadingIntake::Outcome ReadingIntake::add(const QDateTime& date, const QVariantList& values, bool raw) {
+    return add(
+        dbDateText(date),
+        [&](SqliteStatement& ins, int first) {
+            for (int i = 0; i < values.size(); ++i)
+                ins.bind(i + first, values[i]);
+        },
+        raw);
+}
+
+ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder& bind, bool raw) {
     failure_.clear();
     if (!tx_) {
         tx_ = std::make_unique<SqliteTransaction>(db_);
         pending_ = 0;
     }
-    const QString dateText = dbDateText(date);
     if (isStoredAt(dateText)) {
         pendingTally_.count(Outcome::AlreadyStored);
         return Outcome::AlreadyStored;
@@ -143,8 +152,7 @@ ReadingIntake::Outcome ReadingIntake::add(const QDateTime& date, const QVariantL
         ins.bind(0, dateText);
         ins.bind(1, project_.ProjectID);
         ins.bind(2, qint64(project_.TrainNumber));
-        for (int i = 0; i < values.size(); ++i)
-            ins.bind(i + 3, values[i]);
+        bind(ins, 3);
         ins.step();
         ins.reset();
         const qint64 id = db_.lastInsertId();

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -78,6 +79,11 @@ public:
     // Stores the reading, normalized unless `raw`. A failure of the database raises
     // DbFailure; the batch must then be dropped (it is rolled back whole).
     Outcome add(const QDateTime& date, const QVariantList& values, bool raw = false);
+    // The same for a bulk road that binds its own values: `bind` binds the caller's columns on
+    // the insert from position `first` on, sparing a QVariant per value. `dateText` is the
+    // stored form of the date, "yyyy-mm-dd hh:mm:ss".
+    using Binder = std::function<void(SqliteStatement& insert, int first)>;
+    Outcome add(const QString& dateText, const Binder& bind, bool raw = false);
     const QString& failureText() const { return failure_; }
     // The normalized values of the newest reading normalized: perm flow, salt passage, DP.
     const LastNormalizedValues& last() const { return last_; }

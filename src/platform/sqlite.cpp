@@ -66,6 +66,8 @@ SqliteConnection::SqliteConnection(Database& db) : owned_(false) {
 }
 
 SqliteConnection::~SqliteConnection() {
+    for (const auto& k : kept_)
+        sqlite3_finalize(k.second);
     if (!db_ || !owned_) return;
     if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
     sqlite3_close_v2(db_);
@@ -94,17 +96,36 @@ qint64 SqliteConnection::lastInsertId() const {
     return sqlite3_last_insert_rowid(db_);
 }
 
+void SqliteConnection::execKept(const char* sql) {
+    sqlite3_stmt* st = nullptr;
+    for (const auto& k : kept_)
+        if (k.first == sql) {
+            st = k.second;
+            break;
+        }
+    if (!st) {
+        if (sqlite3_prepare_v2(db_, sql, -1, &st, nullptr) != SQLITE_OK) throw failed(QString::fromUtf8(sql));
+        kept_.emplace_back(QByteArray(sql), st);
+    }
+    if (sqlite3_step(st) != SQLITE_DONE) {
+        const DbFailure e = failed(QString::fromUtf8(sql));
+        sqlite3_reset(st);
+        throw e;
+    }
+    sqlite3_reset(st);
+}
+
 void SqliteConnection::savepoint(const char* name) {
-    exec(QStringLiteral("SAVEPOINT ") + QLatin1String(name));
+    execKept(QByteArray("SAVEPOINT ").append(name).constData());
 }
 
 void SqliteConnection::rollbackTo(const char* name) {
-    exec(QStringLiteral("ROLLBACK TO ") + QLatin1String(name));
+    execKept(QByteArray("ROLLBACK TO ").append(name).constData());
     release(name);
 }
 
 void SqliteConnection::release(const char* name) {
-    exec(QStringLiteral("RELEASE ") + QLatin1String(name));
+    execKept(QByteArray("RELEASE ").append(name).constData());
 }
 
 void SqliteConnection::begin() {

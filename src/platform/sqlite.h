@@ -3,6 +3,8 @@
 #include <QVariant>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "platform/database.h"
 #include "platform/transaction.h"
@@ -48,8 +50,13 @@ public:
     DbFailure failed(const QString& sql);
 
 private:
+    // Runs a statement without values or rows, prepared at its first use and kept: a bulk run
+    // sets and releases a savepoint for every reading.
+    void execKept(const char* sql);
+
     sqlite3* db_ = nullptr;
     bool owned_ = true;
+    std::vector<std::pair<QByteArray, sqlite3_stmt*>> kept_;
     QString path_;
     std::optional<DbFailure> firstFailure_;
     mutable bool fileFailed_ = false; // the file itself failed: its journal is settled at the close

@@ -4,6 +4,7 @@
 
 #include "exchangetestsupport.h"
 #include "support/foreignlock.h"
+#include "support/plant.h"
 
 using namespace hv;
 using namespace hv::test;
@@ -486,6 +487,7 @@ private slots:
         QTest::newRow("cancel") << "cancel";
         QTest::newRow("failure late in the file") << "failure";
         QTest::newRow("another program's lock") << "lock";
+        QTest::newRow("a line refused after every turn") << "refusal";
     }
     void interruptedImportLeavesTheDatabase() {
         QFETCH(QString, how);
@@ -501,6 +503,8 @@ private slots:
         for (int i = 0; i < n; ++i)
             file << "P1;" + start.addSecs(qint64(i) * 60).toString("yyyy-MM-dd HH:mm:ss") + ";1;" +
                         QString::number(i) + ";1";
+        // The file is read once: what it stored before the line it refuses is undone.
+        if (how == "refusal") file << "P1;2030-01-01 00:00:00;1;abc;1";
         const QString path = writeFile(env, "big.txt", file);
         if (how == "failure")
             Database::open(p.ProjectDatabasePath)
@@ -529,6 +533,10 @@ private slots:
                                   Answer::OK);
         if (how == "failure")
             env.prompts.onMessage("database or disk is full", Buttons::OK, Title, Answer::OK);
+        if (how == "refusal")
+            env.prompts.onMessage(
+                QStringLiteral("line %1: the PermFlow value \"abc\" is not a number").arg(n + 6), Buttons::OK,
+                Title, Answer::OK);
         ImportChoice c;
         QCOMPARE(ChooseImportFile(p, path, c), ChoiceOutcome::AddOnly);
         const ImportResult r = RunImport(p, c, allDates(), events);
@@ -544,6 +552,10 @@ private slots:
             QCOMPARE(count(p, "SELECT count(*) FROM Data"), 1);
             QCOMPARE(count(p, "SELECT count(*) FROM ProjectInfo"), 1);
             Database::open(p.ProjectDatabasePath).exec("DROP TRIGGER IF EXISTS full");
+            if (how == "refusal") {
+                file.removeLast();
+                writeFile(env, "big.txt", file);
+            }
             env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::No);
             QCOMPARE(ChooseImportFile(p, path, c), ChoiceOutcome::AddOnly);
             QCOMPARE(RunImport(p, c, allDates()).inserted, n);
@@ -835,6 +847,36 @@ private slots:
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QCOMPARE(valueOf(p, "SELECT Description FROM ProjectInfo").toString(), "old");
         QCOMPARE(count(p, "SELECT count(*) FROM Data"), 0);
+    }
+
+    // Readings of a plant whose element is known are stored with their calculated values; one
+    // whose calculation fails is not stored at all, and the summary names it.
+    void calculatedReadings() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeReferencePlant(p, 1);
+        const QString path = p.ProjectDatabasePath;
+        for (int day : {1, 2, 3})
+            insertReading(path, 1,
+                          {{"TheDate", QStringLiteral("2020-02-0%1 08:00:00").arg(day)},
+                           {"Temperature", day == 2 ? QVariant() : QVariant(20.0 + day)}});
+        ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("plant.txt"), {}};
+        CreateFile(p, r);
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        Database::open(path).exec("DELETE FROM Data");
+        Database::open(path).exec("DELETE FROM ProjectInfo");
+        env.prompts.onMessage("1 reading was not stored: its calculation failed (the first: "
+                              "Calculation run caused an error #94",
+                              Buttons::OK, Title, Answer::OK);
+        ImportChoice c;
+        QCOMPARE(ChooseImportFile(p, r.outputFile, c), ChoiceOutcome::NewProject);
+        const ImportResult result = RunImport(p, c, allDates());
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QCOMPARE(result.inserted, 2);
+        QCOMPARE(result.failed, 1);
+        QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE TheDate LIKE '2020-02-02%'"), 0);
+        QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE NormalizedPermFlow > 0 AND ElapsedTimeHrs > 0"),
+                 2);
     }
 
     // Export then import into an empty database gives the same rows, in both locales.
