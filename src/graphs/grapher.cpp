@@ -203,21 +203,27 @@ void clsGrapher::MakeGraph() {
 
 namespace {
 
+struct TableProbe {
+    qint64 span = 0; // rows the table's keys span: no request reads more
+    bool storageOrder = false;
+};
+
 // Whether reading the whole table in storage order serves the request better than its index:
 // when the train holds a good part of the table, reading in storage order and sorting here is
 // several times faster than one index lookup per reading. The train's share of the table's
 // first and of its last rows tells, at the cost of those few thousand rows whatever the size of
-// the table. The rows the table spans when it serves, else 0.
-qint64 storageOrderServes(SqliteConnection& db, const QString& match, const QVariantList& params) {
+// the table.
+TableProbe probeTable(SqliteConnection& db, const QString& match, const QVariantList& params) {
     constexpr int EndRows = 4096;
     const QString share = "(SELECT COUNT(*) <= 3 * TOTAL(m) FROM (SELECT (" + match +
                           ") AS m FROM Data NOT INDEXED WHERE rowid %1))";
-    SqliteStatement q(db, "SELECT (SELECT MAX(rowid) - MIN(rowid) + 1 FROM Data), " +
+    // Each end on its own: MIN and MAX together read the whole table.
+    SqliteStatement q(db, "SELECT (SELECT MAX(rowid) FROM Data) - (SELECT MIN(rowid) FROM Data) + 1, " +
                               share.arg("< (SELECT MIN(rowid) FROM Data) + ?") + ", " +
                               share.arg("> (SELECT MAX(rowid) FROM Data) - ?"));
     q.bindAll(params + QVariantList{EndRows} + params + QVariantList{EndRows});
-    if (!q.step() || q.isNull(0) || q.real(1) == 0 || q.real(2) == 0) return 0;
-    return qint64(q.real(0));
+    if (!q.step() || q.isNull(0)) return {};
+    return {qint64(q.real(0)), q.real(1) != 0 && q.real(2) != 0};
 }
 
 } // namespace
@@ -244,19 +250,15 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     }
     SqliteConnection fast(db);
     const QString columns = "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ");
-    if (const qint64 span = storageOrderServes(fast, match, params)) {
-        // The train holds at least a third of the table's rows: room for all of them is
-        // reserved at once, and what is never filled is never touched.
-        Series[0].Dates.reserve(size_t(span));
-        Series[0].Hours.reserve(size_t(span));
-        for (int k = 1; k <= r.SensorCount; ++k)
-            Series[size_t(k - 1)].Values.reserve(size_t(span));
-        // One scan serves readings and events: the bank picks the readings only.
+    const TableProbe table = probeTable(fast, match, params);
+    if (table.storageOrder) {
+        // The train holds at least a third of the table's rows. One scan serves readings and events: the bank
+        // picks the readings only.
         SqliteStatement q(fast,
                           columns + ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE " + match);
         q.bindAll(params);
         EventPoints events;
-        LoadSensorSeries(r, q, 1, true, r.ShowEvents ? &events : nullptr);
+        LoadSensorSeries(r, q, 1, table.span, true, r.ShowEvents ? &events : nullptr);
         sortByDate();
         if (r.ShowEvents) PlaceEventSeries(std::move(events), r.SensorCount + 1);
         return;
@@ -270,7 +272,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
         }
         SqliteStatement q(fast, sql + " ORDER BY TheDate");
         q.bindAll(readingParams);
-        LoadSensorSeries(r, q, 1, false);
+        LoadSensorSeries(r, q, 1, table.span, false);
     }
     if (r.ShowEvents) {
         SqliteStatement q(fast, "SELECT TheDate, ElapsedTimeHrs, EventID FROM Data WHERE EventID > 0 AND " +
@@ -285,7 +287,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
 // a gap; it, a value no axis can reach and a reading an elapsed-time graph leaves out (no
 // hours) count for no limit. With `picking`, the rows carry TrainNumber, Bank and EventID after
 // the series: the bank is picked here and, with `events`, the events collected.
-void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking,
+void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, qint64 span, bool picking,
                                   EventPoints* events) {
     const int n = r.SensorCount;
     std::vector<bool> percent(size_t(n + 1));
@@ -297,12 +299,23 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
     };
     std::vector<double>& dates = Series[0].Dates;
     std::vector<double>& hoursOf = Series[0].Hours;
+    // Room for a short graph first, then at once for every row the table can hold: what is
+    // never filled is never touched, and a long graph is never copied as it grows.
+    auto makeRoom = [&] {
+        const size_t room = dates.empty() ? size_t(std::min<qint64>(span, 4096)) : size_t(span);
+        if (room <= dates.capacity()) return;
+        dates.reserve(room);
+        hoursOf.reserve(room);
+        for (int k = index; k <= n; ++k)
+            Series[size_t(k - 1)].Values.reserve(room);
+    };
     while (q.step()) {
         if (picking) {
             if (events && !q.isNull(n + 4) && q.real(n + 4) > 0)
                 events->emplace_back(dateSerialAt(q, 0), valueAt(q, 1));
             if (!matches(n + 3, r.Bank)) continue;
         }
+        if (dates.size() == dates.capacity()) makeRoom();
         const double hours = valueAt(q, 1);
         dates.push_back(dateSerialAt(q, 0));
         hoursOf.push_back(hours);
@@ -462,11 +475,16 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     ChartGroup& g2 = c.group(2);
     const int n = r.SensorCount;
     auto entry = [&](int k) -> SeriesData& { return Series[size_t(k - 1)]; };
-    auto fill = [&](ChartSeries& cs, const SeriesData& s) {
-        // The readings' series share entry 1's dates and hours; the events have their own.
-        const SeriesData& when = s.Dates.empty() && s.PointCount > 0 ? entry(1) : s;
-        cs.x = r.ElapsedTime ? when.Hours : when.Dates;
-        cs.y = s.Values;
+    // The loaded points move into the chart. The readings' series share entry 1's dates and
+    // hours: each takes a copy but the last, which takes them; the events have their own.
+    auto fill = [&](ChartSeries& cs, SeriesData& s, bool lastOfShared) {
+        SeriesData& when = &s == &entry(1) || (s.Dates.empty() && s.PointCount > 0) ? entry(1) : s;
+        std::vector<double>& x = r.ElapsedTime ? when.Hours : when.Dates;
+        if (&when != &entry(1) || lastOfShared)
+            cs.x = std::move(x);
+        else
+            cs.x = x;
+        cs.y = std::move(s.Values);
         cs.x.resize(size_t(s.PointCount));
         cs.y.resize(size_t(s.PointCount));
     };
@@ -578,14 +596,14 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     // Data.
     g1.dataLayout = 2;
     if (n <= 2) {
-        fill(g1.series(1), s1);
+        fill(g1.series(1), s1, n == 1);
         if (n == 2) {
             g2.dataLayout = 2;
-            fill(g2.series(1), entry(2));
+            fill(g2.series(1), entry(2), true);
         }
     } else {
         for (int k = 1; k <= n; ++k)
-            fill(g1.series(k), entry(k));
+            fill(g1.series(k), entry(k), k == n);
     }
 
     if (r.ShowEvents) {
@@ -606,7 +624,13 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
             st.symbolSize = 6;
             st.symbolColor = 10764966;
         }
-        fill(g1.series(ch), ev);
+        fill(g1.series(ch), ev, true);
+    }
+    // What was not moved (the hours or dates the axis does not show) goes too.
+    for (SeriesData& e : Series) {
+        e.Values = {};
+        e.Dates = {};
+        e.Hours = {};
     }
 
     // An empty level is 0; a level that is not a number draws no line and says so.

@@ -99,7 +99,9 @@ public:
     void SetSymbolStyle(int index, qint16& shape);
 
     GraphRequest Request;
-    std::vector<SeriesData> Series; // Series[k - 1] is entry k
+    // Series[k - 1] is entry k. Drawing moves the points into the chart: afterwards each
+    // entry keeps only its PointCount.
+    std::vector<SeriesData> Series;
 
     // Readings loaded by the last MakeGraph (for the benchmark).
     qint64 RowsLoaded() const { return rowsLoaded_; }
@@ -115,7 +117,8 @@ private:
     // With `picking`, the result also holds TrainNumber, Bank and EventID after the series:
     // the bank's readings are picked here and, with `events`, the events collected in the
     // same pass.
-    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking,
+    // `span` bounds the rows the statement can return, or is 0 when unknown.
+    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, qint64 span, bool picking,
                           EventPoints* events = nullptr);
     void DrawGraph(GraphRequest& r);
     void sizeSeries();
