@@ -77,6 +77,9 @@ private slots:
 };
 
 void tst_Grapher::initTestCase() {
+    // The month names and decimal marks expected below are the C locale's, whatever the
+    // computer's settings.
+    QLocale::setDefault(QLocale::c());
     makeBlankDatabase(env.prog().ProjectDatabasePath);
     const QVariant null;
     insertGraphRows(
