@@ -339,6 +339,13 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
             }
         }
     }
+    // A short graph of a long table gives back the room it never filled.
+    if (dates.capacity() > 65536 && dates.capacity() / 8 > dates.size()) {
+        dates.shrink_to_fit();
+        hoursOf.shrink_to_fit();
+        for (int k = index; k <= n; ++k)
+            Series[size_t(k - 1)].Values.shrink_to_fit();
+    }
     for (int k = index; k <= n; ++k)
         Series[size_t(k - 1)].PointCount = int(dates.size());
     rowsLoaded_ = qint64(dates.size());
