@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <type_traits>
 
 #include "core/mlstring.h"
 #include "core/numbers.h"
@@ -297,17 +298,17 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
     auto matches = [&q](int col, int wanted) {
         return wanted < 1 || (!q.isNull(col) && q.real(col) == wanted);
     };
-    std::vector<double>& dates = Series[0].Dates;
-    std::vector<double>& hoursOf = Series[0].Hours;
+    QList<double>& dates = Series[0].Dates;
+    QList<double>& hoursOf = Series[0].Hours;
     // Room for a short graph first, then at once for every row the table can hold: what is
     // never filled is never touched, and a long graph is never copied as it grows.
     auto makeRoom = [&] {
-        const size_t room = dates.empty() ? size_t(std::min<qint64>(span, 4096)) : size_t(span);
+        const qsizetype room = dates.isEmpty() ? qsizetype(std::min<qint64>(span, 4096)) : qsizetype(span);
         if (room <= dates.capacity()) return;
         dates.reserve(room);
         hoursOf.reserve(room);
         for (int k = index; k <= n; ++k)
-            Series[size_t(k - 1)].Values.reserve(room);
+            Series[size_t(k - 1)].Values.reserve(size_t(room));
     };
     while (q.step()) {
         if (picking) {
@@ -341,8 +342,8 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
     }
     // A short graph of a long table gives back the room it never filled.
     if (dates.capacity() > 65536 && dates.capacity() / 8 > dates.size()) {
-        dates.shrink_to_fit();
-        hoursOf.shrink_to_fit();
+        dates.squeeze();
+        hoursOf.squeeze();
         for (int k = index; k <= n; ++k)
             Series[size_t(k - 1)].Values.shrink_to_fit();
     }
@@ -373,17 +374,16 @@ void clsGrapher::PlaceEventSeries(EventPoints events, int index) {
 // Puts the series into date order, readings of the same instant in storage order.
 void clsGrapher::sortByDate() {
     if (Series.empty() || Request.SensorCount < 1) return;
-    const std::vector<double>& dates = Series[0].Dates;
+    const QList<double>& dates = Series[0].Dates;
     if (std::is_sorted(dates.begin(), dates.end())) return;
-    std::vector<int> order(dates.size());
+    std::vector<int> order(size_t(dates.size()));
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = int(i);
-    std::stable_sort(order.begin(), order.end(),
-                     [&dates](int a, int b) { return dates[size_t(a)] < dates[size_t(b)]; });
-    auto permute = [&order](std::vector<double>& v) {
-        std::vector<double> out(v.size());
+    std::stable_sort(order.begin(), order.end(), [&dates](int a, int b) { return dates[a] < dates[b]; });
+    auto permute = [&order](auto& v) {
+        std::remove_reference_t<decltype(v)> out(v.size());
         for (size_t i = 0; i < order.size(); ++i)
-            out[i] = v[size_t(order[i])];
+            out[i] = v[order[i]];
         v.swap(out);
     };
     for (int k = 0; k < Request.SensorCount; ++k)
@@ -482,17 +482,13 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     ChartGroup& g2 = c.group(2);
     const int n = r.SensorCount;
     auto entry = [&](int k) -> SeriesData& { return Series[size_t(k - 1)]; };
-    // The loaded points move into the chart. The readings' series share entry 1's dates and
-    // hours: each takes a copy but the last, which takes them; the events have their own.
-    auto fill = [&](ChartSeries& cs, SeriesData& s, bool lastOfShared) {
-        SeriesData& when = &s == &entry(1) || (s.Dates.empty() && s.PointCount > 0) ? entry(1) : s;
-        std::vector<double>& x = r.ElapsedTime ? when.Hours : when.Dates;
-        if (&when != &entry(1) || lastOfShared)
-            cs.x = std::move(x);
-        else
-            cs.x = x;
+    // The loaded points go to the chart without a copy: the values move, and the readings'
+    // series share entry 1's dates or hours; the events have their own.
+    auto fill = [&](ChartSeries& cs, SeriesData& s) {
+        const SeriesData& when = s.Dates.empty() && s.PointCount > 0 ? entry(1) : s;
+        cs.x = r.ElapsedTime ? when.Hours : when.Dates;
         cs.y = std::move(s.Values);
-        cs.x.resize(size_t(s.PointCount));
+        if (cs.x.size() != s.PointCount) cs.x.resize(s.PointCount);
         cs.y.resize(size_t(s.PointCount));
     };
 
@@ -521,7 +517,7 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     double lowHours = NoValue, highHours = NoValue;
     if (r.ElapsedTime)
         for (int i = 0; i < s1.PointCount && i < int(s1.Hours.size()); ++i) {
-            const double h = s1.Hours[size_t(i)];
+            const double h = s1.Hours.at(i);
             if (std::isnan(h)) continue;
             if (!(h >= lowHours)) lowHours = h;
             if (!(h <= highHours)) highHours = h;
@@ -588,7 +584,7 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
         // every reading loaded.
         double last = E;
         for (const SeriesData& s : Series)
-            if (!s.Dates.empty()) last = std::max(last, s.Dates.back());
+            if (!s.Dates.empty()) last = std::max(last, s.Dates.constLast());
         xa.max = last;
         xa.min = S;
         xa.valueLabels = DateAxisLabels(S, E);
@@ -603,14 +599,14 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     // Data.
     g1.dataLayout = 2;
     if (n <= 2) {
-        fill(g1.series(1), s1, n == 1);
+        fill(g1.series(1), s1);
         if (n == 2) {
             g2.dataLayout = 2;
-            fill(g2.series(1), entry(2), true);
+            fill(g2.series(1), entry(2));
         }
     } else {
         for (int k = 1; k <= n; ++k)
-            fill(g1.series(k), entry(k), k == n);
+            fill(g1.series(k), entry(k));
     }
 
     if (r.ShowEvents) {
@@ -631,9 +627,9 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
             st.symbolSize = 6;
             st.symbolColor = 10764966;
         }
-        fill(g1.series(ch), ev, true);
+        fill(g1.series(ch), ev);
     }
-    // What was not moved (the hours or dates the axis does not show) goes too.
+    // The chart holds what it draws; the hours or dates the axis does not show go.
     for (SeriesData& e : Series) {
         e.Values = {};
         e.Dates = {};

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <utility>
@@ -44,8 +45,8 @@ struct GraphRequest {
 struct SeriesData {
     qint32 PointCount = 0;
     std::vector<double> Values;
-    std::vector<double> Dates; // date serials
-    std::vector<double> Hours;
+    QList<double> Dates; // date serials; handed to the chart's series as they are
+    QList<double> Hours;
 };
 
 // The caption of the box the cleaning level is typed in.
