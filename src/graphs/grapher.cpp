@@ -253,8 +253,8 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     const QString columns = "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ");
     const TableProbe table = probeTable(fast, match, params);
     if (table.storageOrder) {
-        // The train holds at least a third of the table's rows. One scan serves readings and events: the bank
-        // picks the readings only.
+        // The train holds at least a third of the table's rows. One scan serves readings and
+        // events: the bank picks the readings only.
         SqliteStatement q(fast,
                           columns + ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE " + match);
         q.bindAll(params);
