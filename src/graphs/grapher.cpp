@@ -264,23 +264,24 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
         if (r.ShowEvents) PlaceEventSeries(std::move(events), r.SensorCount + 1);
         return;
     }
-    {
-        QString sql = columns + " FROM Data WHERE " + match;
-        QVariantList readingParams = params;
+    // Through the index, in date order. With events, the same pass collects them and picks the
+    // bank's readings here: a second pass would look every row up once more.
+    QString sql = columns;
+    QVariantList readingParams = params;
+    if (r.ShowEvents) {
+        sql += ", TrainNumber, Bank, EventID FROM Data WHERE " + match;
+    } else {
+        sql += " FROM Data WHERE " + match;
         if (r.Bank > 0) {
             sql += " AND Bank = ?";
             readingParams << int(r.Bank);
         }
-        SqliteStatement q(fast, sql + " ORDER BY TheDate");
-        q.bindAll(readingParams);
-        LoadSensorSeries(r, q, 1, table.span, false);
     }
-    if (r.ShowEvents) {
-        SqliteStatement q(fast, "SELECT TheDate, ElapsedTimeHrs, EventID FROM Data WHERE EventID > 0 AND " +
-                                    match + " ORDER BY TheDate");
-        q.bindAll(params);
-        LoadEventSeries(q, r.SensorCount + 1);
-    }
+    SqliteStatement q(fast, sql + " ORDER BY TheDate");
+    q.bindAll(readingParams);
+    EventPoints events;
+    LoadSensorSeries(r, q, 1, table.span, r.ShowEvents, r.ShowEvents ? &events : nullptr);
+    if (r.ShowEvents) PlaceEventSeries(std::move(events), r.SensorCount + 1);
 }
 
 // Reads every series of the request in one pass over the result: the series share the
@@ -350,13 +351,6 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
     for (int k = index; k <= n; ++k)
         Series[size_t(k - 1)].PointCount = int(dates.size());
     rowsLoaded_ = qint64(dates.size());
-}
-
-void clsGrapher::LoadEventSeries(SqliteStatement& q, int index) {
-    EventPoints events;
-    while (q.step())
-        events.emplace_back(dateSerialAt(q, 0), valueAt(q, 1));
-    PlaceEventSeries(std::move(events), index);
 }
 
 void clsGrapher::PlaceEventSeries(EventPoints events, int index) {

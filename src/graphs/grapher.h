@@ -113,7 +113,6 @@ public:
 private:
     void LoadGraphData(GraphRequest& r);
     using EventPoints = std::vector<std::pair<double, double>>; // date serial, hours
-    void LoadEventSeries(SqliteStatement& q, int index);
     void PlaceEventSeries(EventPoints events, int index);
     // With `picking`, the result also holds TrainNumber, Bank and EventID after the series:
     // the bank's readings are picked here and, with `events`, the events collected in the

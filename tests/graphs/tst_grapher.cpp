@@ -237,16 +237,21 @@ void tst_Grapher::eventsOfOwnTrain() {
     }
     QCOMPARE(loaded[0].Hours, (QList<double>{0, 228, 456, 744})); // read in the same pass
 
-    // A train filling its own table, read in one pass: the train picks the readings and the
+    // A train filling its own table, read in storage order, or a small part of a table full of
+    // another project's events, read through the index: the train picks the readings and the
     // events, the bank the readings only, whatever the storage order.
-    for (int bank : {0, 3}) {
+    for (const auto& [crowded, bank] : {std::pair{false, 0}, {false, 3}, {true, 0}, {true, 3}}) {
         TestEnv own;
         makeBlankDatabase(own.prog().ProjectDatabasePath);
-        insertGraphRows(own.prog().ProjectDatabasePath,
-                        {{"P1", 2, at(2024, 1, 5), 99, {{"NormalizedPermFlow", 1.0}}, 3},
-                         {"P1", 1, at(2024, 1, 3), 3, {{"NormalizedPermFlow", 4.0}}, 0, 2},
-                         {"P1", 1, at(2024, 1, 1), 1, {{"NormalizedPermFlow", 2.0}}},
-                         {"P1", 1, at(2024, 1, 2), 2, {{"NormalizedPermFlow", 3.0}}, 1}});
+        std::vector<GraphRow> rows;
+        for (int i = 0; crowded && i < 30; ++i)
+            rows.push_back({"P9", 1, at(2024, 1, 1 + i % 5), 50, {{"NormalizedPermFlow", 9.0}}, 5});
+        rows.insert(rows.begin() + int(rows.size() / 2),
+                    {{"P1", 2, at(2024, 1, 5), 99, {{"NormalizedPermFlow", 1.0}}, 3},
+                     {"P1", 1, at(2024, 1, 3), 3, {{"NormalizedPermFlow", 4.0}}, 0, 2},
+                     {"P1", 1, at(2024, 1, 1), 1, {{"NormalizedPermFlow", 2.0}}},
+                     {"P1", 1, at(2024, 1, 2), 2, {{"NormalizedPermFlow", 3.0}}, 1}});
+        insertGraphRows(own.prog().ProjectDatabasePath, rows);
         Drawing one(own.prog(), {"NormalizedPermFlow"}, 1);
         one.g.ShowEvents(true);
         one.g.Bank(qint16(bank));
