@@ -22,7 +22,7 @@ ChartStyle defaultStyle(int k) {
 
 void ChartSeries::setPointCount(int n) {
     const size_t size = size_t(std::max(0, n));
-    x.assign(size, std::numeric_limits<double>::quiet_NaN());
+    x = QList<double>(qsizetype(size), std::numeric_limits<double>::quiet_NaN());
     y.assign(size, std::numeric_limits<double>::quiet_NaN());
 }
 

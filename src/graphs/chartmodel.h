@@ -1,4 +1,5 @@
 #pragma once
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <QtGlobal>
@@ -27,8 +28,9 @@ struct ChartStyle {
 };
 
 // One series of a chart group. A point whose value was never passed is NaN (drawn as a gap).
+// The series of one graph share their X values: a copy of x is the same list until changed.
 struct ChartSeries {
-    std::vector<double> x;
+    QList<double> x;
     std::vector<double> y;
     int pointCount() const { return int(x.size()); }
     void setPointCount(int n);

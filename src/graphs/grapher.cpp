@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <type_traits>
 
 #include "core/mlstring.h"
 #include "core/numbers.h"
@@ -203,21 +204,27 @@ void clsGrapher::MakeGraph() {
 
 namespace {
 
+struct TableProbe {
+    qint64 span = 0; // rows the table's keys span: no request reads more
+    bool storageOrder = false;
+};
+
 // Whether reading the whole table in storage order serves the request better than its index:
 // when the train holds a good part of the table, reading in storage order and sorting here is
 // several times faster than one index lookup per reading. The train's share of the table's
 // first and of its last rows tells, at the cost of those few thousand rows whatever the size of
-// the table. The rows the table spans when it serves, else 0.
-qint64 storageOrderServes(SqliteConnection& db, const QString& match, const QVariantList& params) {
+// the table.
+TableProbe probeTable(SqliteConnection& db, const QString& match, const QVariantList& params) {
     constexpr int EndRows = 4096;
     const QString share = "(SELECT COUNT(*) <= 3 * TOTAL(m) FROM (SELECT (" + match +
                           ") AS m FROM Data NOT INDEXED WHERE rowid %1))";
-    SqliteStatement q(db, "SELECT (SELECT MAX(rowid) - MIN(rowid) + 1 FROM Data), " +
+    // Each end on its own: MIN and MAX together read the whole table.
+    SqliteStatement q(db, "SELECT (SELECT MAX(rowid) FROM Data) - (SELECT MIN(rowid) FROM Data) + 1, " +
                               share.arg("< (SELECT MIN(rowid) FROM Data) + ?") + ", " +
                               share.arg("> (SELECT MAX(rowid) FROM Data) - ?"));
     q.bindAll(params + QVariantList{EndRows} + params + QVariantList{EndRows});
-    if (!q.step() || q.isNull(0) || q.real(1) == 0 || q.real(2) == 0) return 0;
-    return qint64(q.real(0));
+    if (!q.step() || q.isNull(0)) return {};
+    return {qint64(q.real(0)), q.real(1) != 0 && q.real(2) != 0};
 }
 
 } // namespace
@@ -244,40 +251,37 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     }
     SqliteConnection fast(db);
     const QString columns = "SELECT TheDate, ElapsedTimeHrs, " + cols.join(", ");
-    if (const qint64 span = storageOrderServes(fast, match, params)) {
-        // The train holds at least a third of the table's rows: room for all of them is
-        // reserved at once, and what is never filled is never touched.
-        Series[0].Dates.reserve(size_t(span));
-        Series[0].Hours.reserve(size_t(span));
-        for (int k = 1; k <= r.SensorCount; ++k)
-            Series[size_t(k - 1)].Values.reserve(size_t(span));
-        // One scan serves readings and events: the bank picks the readings only.
+    const TableProbe table = probeTable(fast, match, params);
+    if (table.storageOrder) {
+        // The train holds at least a third of the table's rows. One scan serves readings and
+        // events: the bank picks the readings only.
         SqliteStatement q(fast,
                           columns + ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE " + match);
         q.bindAll(params);
         EventPoints events;
-        LoadSensorSeries(r, q, 1, true, r.ShowEvents ? &events : nullptr);
+        LoadSensorSeries(r, q, 1, table.span, true, r.ShowEvents ? &events : nullptr);
         sortByDate();
         if (r.ShowEvents) PlaceEventSeries(std::move(events), r.SensorCount + 1);
         return;
     }
-    {
-        QString sql = columns + " FROM Data WHERE " + match;
-        QVariantList readingParams = params;
+    // Through the index, in date order. With events, the same pass collects them and picks the
+    // bank's readings here: a second pass would look every row up once more.
+    QString sql = columns;
+    QVariantList readingParams = params;
+    if (r.ShowEvents) {
+        sql += ", TrainNumber, Bank, EventID FROM Data WHERE " + match;
+    } else {
+        sql += " FROM Data WHERE " + match;
         if (r.Bank > 0) {
             sql += " AND Bank = ?";
             readingParams << int(r.Bank);
         }
-        SqliteStatement q(fast, sql + " ORDER BY TheDate");
-        q.bindAll(readingParams);
-        LoadSensorSeries(r, q, 1, false);
     }
-    if (r.ShowEvents) {
-        SqliteStatement q(fast, "SELECT TheDate, ElapsedTimeHrs, EventID FROM Data WHERE EventID > 0 AND " +
-                                    match + " ORDER BY TheDate");
-        q.bindAll(params);
-        LoadEventSeries(q, r.SensorCount + 1);
-    }
+    SqliteStatement q(fast, sql + " ORDER BY TheDate");
+    q.bindAll(readingParams);
+    EventPoints events;
+    LoadSensorSeries(r, q, 1, table.span, r.ShowEvents, r.ShowEvents ? &events : nullptr);
+    if (r.ShowEvents) PlaceEventSeries(std::move(events), r.SensorCount + 1);
 }
 
 // Reads every series of the request in one pass over the result: the series share the
@@ -285,7 +289,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
 // a gap; it, a value no axis can reach and a reading an elapsed-time graph leaves out (no
 // hours) count for no limit. With `picking`, the rows carry TrainNumber, Bank and EventID after
 // the series: the bank is picked here and, with `events`, the events collected.
-void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking,
+void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, qint64 span, bool picking,
                                   EventPoints* events) {
     const int n = r.SensorCount;
     std::vector<bool> percent(size_t(n + 1));
@@ -295,14 +299,25 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
     auto matches = [&q](int col, int wanted) {
         return wanted < 1 || (!q.isNull(col) && q.real(col) == wanted);
     };
-    std::vector<double>& dates = Series[0].Dates;
-    std::vector<double>& hoursOf = Series[0].Hours;
+    QList<double>& dates = Series[0].Dates;
+    QList<double>& hoursOf = Series[0].Hours;
+    // Room for a short graph first, then at once for every row the table can hold: what is
+    // never filled is never touched, and a long graph is never copied as it grows.
+    auto makeRoom = [&] {
+        const qsizetype room = dates.isEmpty() ? qsizetype(std::min<qint64>(span, 4096)) : qsizetype(span);
+        if (room <= dates.capacity()) return;
+        dates.reserve(room);
+        hoursOf.reserve(room);
+        for (int k = index; k <= n; ++k)
+            Series[size_t(k - 1)].Values.reserve(size_t(room));
+    };
     while (q.step()) {
         if (picking) {
             if (events && !q.isNull(n + 4) && q.real(n + 4) > 0)
                 events->emplace_back(dateSerialAt(q, 0), valueAt(q, 1));
             if (!matches(n + 3, r.Bank)) continue;
         }
+        if (dates.size() == dates.capacity()) makeRoom();
         const double hours = valueAt(q, 1);
         dates.push_back(dateSerialAt(q, 0));
         hoursOf.push_back(hours);
@@ -326,16 +341,16 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
             }
         }
     }
+    // A short graph of a long table gives back the room it never filled.
+    if (dates.capacity() > 65536 && dates.capacity() / 8 > dates.size()) {
+        dates.squeeze();
+        hoursOf.squeeze();
+        for (int k = index; k <= n; ++k)
+            Series[size_t(k - 1)].Values.shrink_to_fit();
+    }
     for (int k = index; k <= n; ++k)
         Series[size_t(k - 1)].PointCount = int(dates.size());
     rowsLoaded_ = qint64(dates.size());
-}
-
-void clsGrapher::LoadEventSeries(SqliteStatement& q, int index) {
-    EventPoints events;
-    while (q.step())
-        events.emplace_back(dateSerialAt(q, 0), valueAt(q, 1));
-    PlaceEventSeries(std::move(events), index);
 }
 
 void clsGrapher::PlaceEventSeries(EventPoints events, int index) {
@@ -353,17 +368,16 @@ void clsGrapher::PlaceEventSeries(EventPoints events, int index) {
 // Puts the series into date order, readings of the same instant in storage order.
 void clsGrapher::sortByDate() {
     if (Series.empty() || Request.SensorCount < 1) return;
-    const std::vector<double>& dates = Series[0].Dates;
+    const QList<double>& dates = Series[0].Dates;
     if (std::is_sorted(dates.begin(), dates.end())) return;
-    std::vector<int> order(dates.size());
+    std::vector<int> order(size_t(dates.size()));
     for (size_t i = 0; i < order.size(); ++i)
         order[i] = int(i);
-    std::stable_sort(order.begin(), order.end(),
-                     [&dates](int a, int b) { return dates[size_t(a)] < dates[size_t(b)]; });
-    auto permute = [&order](std::vector<double>& v) {
-        std::vector<double> out(v.size());
+    std::stable_sort(order.begin(), order.end(), [&dates](int a, int b) { return dates[a] < dates[b]; });
+    auto permute = [&order](auto& v) {
+        std::remove_reference_t<decltype(v)> out(v.size());
         for (size_t i = 0; i < order.size(); ++i)
-            out[i] = v[size_t(order[i])];
+            out[i] = v[order[i]];
         v.swap(out);
     };
     for (int k = 0; k < Request.SensorCount; ++k)
@@ -462,12 +476,13 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     ChartGroup& g2 = c.group(2);
     const int n = r.SensorCount;
     auto entry = [&](int k) -> SeriesData& { return Series[size_t(k - 1)]; };
-    auto fill = [&](ChartSeries& cs, const SeriesData& s) {
-        // The readings' series share entry 1's dates and hours; the events have their own.
+    // The loaded points go to the chart without a copy: the values move, and the readings'
+    // series share entry 1's dates or hours; the events have their own.
+    auto fill = [&](ChartSeries& cs, SeriesData& s) {
         const SeriesData& when = s.Dates.empty() && s.PointCount > 0 ? entry(1) : s;
         cs.x = r.ElapsedTime ? when.Hours : when.Dates;
-        cs.y = s.Values;
-        cs.x.resize(size_t(s.PointCount));
+        cs.y = std::move(s.Values);
+        if (cs.x.size() != s.PointCount) cs.x.resize(s.PointCount);
         cs.y.resize(size_t(s.PointCount));
     };
 
@@ -496,7 +511,7 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
     double lowHours = NoValue, highHours = NoValue;
     if (r.ElapsedTime)
         for (int i = 0; i < s1.PointCount && i < int(s1.Hours.size()); ++i) {
-            const double h = s1.Hours[size_t(i)];
+            const double h = s1.Hours.at(i);
             if (std::isnan(h)) continue;
             if (!(h >= lowHours)) lowHours = h;
             if (!(h <= highHours)) highHours = h;
@@ -563,7 +578,7 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
         // every reading loaded.
         double last = E;
         for (const SeriesData& s : Series)
-            if (!s.Dates.empty()) last = std::max(last, s.Dates.back());
+            if (!s.Dates.empty()) last = std::max(last, s.Dates.constLast());
         xa.max = last;
         xa.min = S;
         xa.valueLabels = DateAxisLabels(S, E);
@@ -607,6 +622,12 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
             st.symbolColor = 10764966;
         }
         fill(g1.series(ch), ev);
+    }
+    // The chart holds what it draws; the hours or dates the axis does not show go.
+    for (SeriesData& e : Series) {
+        e.Values = {};
+        e.Dates = {};
+        e.Hours = {};
     }
 
     // An empty level is 0; a level that is not a number draws no line and says so.

@@ -1,5 +1,6 @@
 #pragma once
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <utility>
@@ -44,8 +45,8 @@ struct GraphRequest {
 struct SeriesData {
     qint32 PointCount = 0;
     std::vector<double> Values;
-    std::vector<double> Dates; // date serials
-    std::vector<double> Hours;
+    QList<double> Dates; // date serials; handed to the chart's series as they are
+    QList<double> Hours;
 };
 
 // The caption of the box the cleaning level is typed in.
@@ -99,7 +100,9 @@ public:
     void SetSymbolStyle(int index, qint16& shape);
 
     GraphRequest Request;
-    std::vector<SeriesData> Series; // Series[k - 1] is entry k
+    // Series[k - 1] is entry k. Drawing moves the points into the chart: afterwards each
+    // entry keeps only its PointCount.
+    std::vector<SeriesData> Series;
 
     // Readings loaded by the last MakeGraph (for the benchmark).
     qint64 RowsLoaded() const { return rowsLoaded_; }
@@ -110,12 +113,12 @@ public:
 private:
     void LoadGraphData(GraphRequest& r);
     using EventPoints = std::vector<std::pair<double, double>>; // date serial, hours
-    void LoadEventSeries(SqliteStatement& q, int index);
     void PlaceEventSeries(EventPoints events, int index);
     // With `picking`, the result also holds TrainNumber, Bank and EventID after the series:
     // the bank's readings are picked here and, with `events`, the events collected in the
     // same pass.
-    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking,
+    // `span` bounds the rows the statement can return, or is 0 when unknown.
+    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, qint64 span, bool picking,
                           EventPoints* events = nullptr);
     void DrawGraph(GraphRequest& r);
     void sizeSeries();

@@ -57,18 +57,24 @@ std::optional<QDateTime> OldestReading(Program& p, const QString& project) {
     return rows.first().toDateTime("TheDate");
 }
 
-RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train) {
+RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train, bool hours) {
     Database db = Database::open(p.ProjectDatabasePath);
-    const DbRow r = db.select("SELECT COUNT(*) AS n, MIN(TheDate) AS first, MAX(TheDate) AS last, "
-                              "MIN(ElapsedTimeHrs) AS low, MAX(ElapsedTimeHrs) AS high FROM Data "
-                              "WHERE ProjectID = ? AND TrainNumber = ?",
-                              {project, int(train)})
-                        .first();
+    // Each end on its own: one of them alone is read from the index, both together from
+    // every reading.
+    const QString of = " FROM Data WHERE ProjectID = ? AND TrainNumber = ?)";
+    QString sql = "SELECT (SELECT MIN(TheDate)" + of + " AS first, (SELECT MAX(TheDate)" + of + " AS last";
+    QVariantList params{project, int(train), project, int(train)};
+    if (hours) {
+        sql +=
+            ", (SELECT MIN(ElapsedTimeHrs)" + of + " AS low, (SELECT MAX(ElapsedTimeHrs)" + of + " AS high";
+        params += params;
+    }
+    const DbRow r = db.select(sql, params).first();
     RecordedPeriod out;
-    if (r.value("n").toInt() > 0 && !r.isNull("first")) {
+    if (!r.isNull("first")) {
         out.start = r.toDateTime("first");
         out.end = r.toDateTime("last").addDays(1);
-        if (!r.isNull("low")) {
+        if (hours && !r.isNull("low")) {
             out.lowHours = r.toDouble("low");
             out.highHours = r.toDouble("high");
         }

@@ -201,8 +201,7 @@ private slots:
         QTest::addColumn<QString>("reason"); // the system's words; for a read-only file, the guard's
         QTest::newRow("picture unchangeable") << "read-only"
                                               << "";
-        QTest::newRow("folder in its place") << "folder"
-                                             << "Is a directory";
+        QTest::newRow("folder in its place") << "folder" << test::systemWords(EISDIR);
         QTest::newRow("writer fails") << "writer"
                                       << "the picture was not written";
     }

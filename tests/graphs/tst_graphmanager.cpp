@@ -53,11 +53,13 @@ private slots:
         insertGraphRows(db(), {{"P1", 2, at(2024, 3, 1, 10, 30), 12.5, {}},
                                {"P1", 2, at(2024, 2, 1, 8), 4, {}},
                                {"P1", 1, at(2023, 1, 1), 0, {}}});
-        const RecordedPeriod r = GetStartDate(env.prog(), "P1", 2);
-        QCOMPARE(r.start, at(2024, 2, 1, 8));
-        QCOMPARE(r.end, at(2024, 3, 2, 10, 30));
-        QCOMPARE(r.lowHours, 4.0);
-        QCOMPARE(r.highHours, 12.5);
+        for (bool hours : {true, false}) {
+            const RecordedPeriod r = GetStartDate(env.prog(), "P1", 2, hours);
+            QCOMPARE(r.start, at(2024, 2, 1, 8));
+            QCOMPARE(r.end, at(2024, 3, 2, 10, 30));
+            QCOMPARE(r.lowHours, hours ? 4.0 : 0.0);
+            QCOMPARE(r.highHours, hours ? 12.5 : 1000.0);
+        }
         const RecordedPeriod none = GetStartDate(env.prog(), "P1", 9);
         QCOMPARE(none.end, env.system.clock);
         QCOMPARE(none.start, env.system.clock.addDays(-7));

@@ -187,7 +187,7 @@ private slots:
         QCOMPARE(test::readFile(env.path("graphs/pumps.jpg")), QByteArray("first"));
         QVERIFY(!QFile::exists(env.path("graphs/pumps.jpg.tmp")));
         env.prompts.onSaveFile("/nowhere/x.jpg")
-            .onMessage("The graph image could not be saved as /nowhere/x.jpg: No such file or directory",
+            .onMessage("The graph image could not be saved as /nowhere/x.jpg: " + test::systemWords(ENOENT),
                        Buttons::OK, "Hevrin", Answer::OK);
         SaveGraphJpeg(env.prog(), save);
         QCOMPARE(env.prompts.verify(), QString());
@@ -278,8 +278,7 @@ private slots:
                                                  << "";
         QTest::newRow("data folder unchangeable") << "read-only folder"
                                                   << "";
-        QTest::newRow("folder in its place") << "folder"
-                                             << "Is a directory";
+        QTest::newRow("folder in its place") << "folder" << test::systemWords(EISDIR);
         QTest::newRow("writer fails") << "writer"
                                       << "the picture was not written";
     }

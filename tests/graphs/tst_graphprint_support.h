@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QString>
 #include <QSvgGenerator>
+#include <cerrno>
 #include <optional>
 
 namespace hv::test {
@@ -22,6 +23,12 @@ inline void writeTestSvg(const QString& path, const QColor& fill = QColor(255, 0
 // What a test's picture writer returns: a failure in a writer's words when `fail`, else nothing.
 inline std::optional<QString> writerResult(bool fail) {
     return fail ? std::optional<QString>(QStringLiteral("the picture was not written")) : std::nullopt;
+}
+
+// The system's own words for an error number, in the computer's language, as a failed write
+// reports them.
+inline QString systemWords(int error) {
+    return qt_error_string(error);
 }
 
 } // namespace hv::test

@@ -357,17 +357,14 @@ private slots:
                                                      << "read-only"
                                                      << "";
         QTest::newRow("print, disk full") << "btnPrint"
-                                          << "full"
-                                          << "File too large";
+                                          << "full" << systemWords(EFBIG);
         QTest::newRow("gallery, picture unchangeable") << "cmdDisplay"
                                                        << "read-only"
                                                        << "";
         QTest::newRow("gallery, disk full") << "cmdDisplay"
-                                            << "full"
-                                            << "File too large";
+                                            << "full" << systemWords(EFBIG);
         QTest::newRow("jpg, disk full") << "btnJPG"
-                                        << "full"
-                                        << "File too large";
+                                        << "full" << systemWords(EFBIG);
     }
     void pictureButtonsOnUnwritableFiles() {
         QFETCH(QString, button);

@@ -668,7 +668,7 @@ void frmGraphs::cmdGraph_Click() {
         g.Graph(&chart_);
         g.SensorCount(GraphSeriesCount);
         if (ChkAllDates->isChecked()) {
-            const RecordedPeriod r = GetStartDate(p_, GraphProjectID, GraphTrain);
+            const RecordedPeriod r = GetStartDate(p_, GraphProjectID, GraphTrain, false);
             GraphStartDate = r.start;
             GraphEndDate = r.end;
             g.EndDate(GraphEndDate);
@@ -693,7 +693,7 @@ void frmGraphs::cmdGraph_Click() {
                 g.StartDate(start);
             } else {
                 // No start: from the train's oldest reading on.
-                g.StartDate(GetStartDate(p_, GraphProjectID, GraphTrain).start);
+                g.StartDate(GetStartDate(p_, GraphProjectID, GraphTrain, false).start);
             }
             GraphEndDate = DrawnEnd(end);
             g.EndDate(GraphEndDate);
