@@ -101,31 +101,18 @@ EntryHistory ReadEntryHistory(Program& p, const std::array<int, ItemCount>& orde
         for (size_t k = 0; k < size_t(ItemCount); ++k) {
             const int i = order[k];
             if (i < 0 || i >= ItemCount) continue;
-            const QVariant v = row.value(fields[i]);
-            if (conv::isNull(v)) {
-                // No value is shown as none; the proposal is the newest reading's that has one.
-                earlier[k] = QString();
-                if (j == 1) h.current[k] = QString();
-            } else {
-                const QString text = i == item::TheDate ? dateText(v) : StoredValueText(v);
-                earlier[k] = text;
-                if (j == 2 && h.current[k] && h.current[k]->isEmpty()) h.current[k] = text;
-                if (j == 1) {
-                    h.current[k] = text;
-                    h.reference[k] = referenceText(i, info);
-                    if (i == item::TheDate) h.times[3] = StoredValueText(info.value("elapsedtimeref"));
-                }
-            }
-            if (bankLevel && (i == item::PermFlow || i == item::PermuS)) {
-                const bool flow = i == item::PermFlow;
-                earlier[k] = StoredValueText(row.value(flow ? "PermFlow_1" : "PermuS_1"));
-                if (j == 2 && h.current[k] && h.current[k]->isEmpty()) h.current[k] = earlier[k];
-                if (j == 1) {
-                    h.current[k] = earlier[k];
-                    h.reference[k] = StoredValueText(info.value(flow ? "permFlow_1" : "permus_1"));
-                }
-            }
+            // Entered bank by bank, the system rows show bank 1's own columns.
+            const bool bankOne = bankLevel && (i == item::PermFlow || i == item::PermuS);
+            const bool flow = i == item::PermFlow;
+            const QVariant v = row.value(bankOne ? QString(flow ? "PermFlow_1" : "PermuS_1") : fields[i]);
+            // No value is shown as none; the proposal is the newest reading's that has one.
+            earlier[k] = i == item::TheDate ? dateText(v) : StoredValueText(v);
+            if (j == 1 || (h.current[k] && h.current[k]->isEmpty())) h.current[k] = earlier[k];
+            if (j == 1)
+                h.reference[k] = bankOne ? StoredValueText(info.value(flow ? "permFlow_1" : "permus_1"))
+                                         : referenceText(i, info);
             if (i == item::TheDate && j == 1) {
+                h.times[3] = StoredValueText(info.value("elapsedtimeref"));
                 const QDateTime newest = conv::isNull(v) ? QDateTime() : conv::toDateTime(v);
                 if (newest.isValid())
                     h.current[k] =

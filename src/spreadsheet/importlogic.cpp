@@ -3,7 +3,6 @@
 #include <QRegularExpression>
 
 #include "collection/readingcheck.h"
-#include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
 #include "platform/database.h"
@@ -82,7 +81,7 @@ std::array<std::optional<QString>, ItemCount> ImportEntryColumn(const EntryHisto
     const int dateRow = DateRow(order);
     for (size_t k = 0; k < entry.size(); ++k) {
         if (h.firstUse)
-            entry[k] = GetMlString(595, "No Data");
+            entry[k] = h.reference[k].value_or(QString());
         else if (order[k] >= 0 && (int(k) != dateRow || order[k] != item::TheDate))
             entry[k] = h.earlier1[k]; // the newest reading's values
         else

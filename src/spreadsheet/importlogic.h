@@ -36,8 +36,9 @@ void BalanceImportedReading(ReadingValues& r, int numBanks, bool systemData, boo
 // of the pressures and second bank kept for three banks as well.
 UnitLabel ImportUnitLabel(int i, const ProjectInfoRecord& cp, const UserItems& user);
 
-// The entry column the import proposes from the stored readings: "No Data" on a train without
-// readings, else the newest reading, with the date one interval on.
+// The entry column the import proposes from the stored readings: on a train without readings
+// the reference values, stored as its opening reading, else the newest reading, with the date
+// one interval on.
 std::array<std::optional<QString>, ItemCount> ImportEntryColumn(const EntryHistory& h,
                                                                 const std::array<int, ItemCount>& order);
 

@@ -374,11 +374,7 @@ private:
         if (f.windowClosed) return false;
         // No write lock is held while the message waits; a batch lost meanwhile says so itself.
         if (!flush()) return false;
-        const QString text = FetchFailureText(s_, out_.state, f);
-        out_.refusal = text;
-        status(4, text);
-        progress_.showState(out_.state);
-        progress_.say(FetchFailureMessage(f, text));
+        out_.refusal = ReportFetchFailure(s_, out_.state, f, progress_);
         return false;
     }
 
@@ -395,12 +391,6 @@ private:
 };
 
 } // namespace
-
-QString FetchFailureMessage(const RowFetchFailure& f, const QString& text) {
-    if (!f.noApplication) return text;
-    return GetMlString(
-        1033, "You must open Excel first.  Open an excel spreadsheet with valid data and try again.");
-}
 
 RowFetchFailure FetchSheetRow(const SheetImportSetup& setup, SheetImportState& state,
                               SheetRowSource& source) {
@@ -422,11 +412,24 @@ RowFetchFailure FetchSheetRow(const SheetImportSetup& setup, SheetImportState& s
     return {};
 }
 
-QString FetchFailureText(const SheetImportSetup& setup, const SheetImportState& state,
-                         const RowFetchFailure& f) {
+QString ReportFetchFailure(const SheetImportSetup& setup, SheetImportState& state, const RowFetchFailure& f,
+                           SheetImportProgress& progress) {
     const size_t k = size_t(f.row);
-    return "Cell " + state.cells.at(k) + " (" + setup.rows.at(k).caption + ") was not fetched: " + f.cause +
-           " (" + QString::number(f.error) + ").";
+    const QString text = "Cell " + state.cells.at(k) + " (" + setup.rows.at(k).caption +
+                         ") was not fetched: " + f.cause + " (" + QString::number(f.error) + ").";
+    state.panels[3] = text;
+    progress.setStatus(4, text);
+    progress.showState(state);
+    progress.say(f.noApplication ? GetMlString(1033, "You must open Excel first.  Open an excel spreadsheet "
+                                                     "with valid data and try again.")
+                                 : text);
+    return text;
+}
+
+std::optional<bool> SheetImportOutcome::saveEnabled() const {
+    if (end == End::SheetEnd || end == End::FetchFailed || end == End::RowDone) return false;
+    if (end == End::BatchLost) return true; // the lost batch's first row, to store again
+    return std::nullopt;
 }
 
 SheetImportOutcome RunSheetImport(Program& p, const SheetImportSetup& setup, const SheetImportState& start,

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <array>
+#include <optional>
 #include <vector>
 
 #include "collection/reading.h"
@@ -97,6 +98,10 @@ struct SheetImportOutcome {
     int lostRows = 0;            // readings of the lost batch
     RowFetchFailure fetch;
     SheetImportState state; // the rows as the run left them
+
+    // What Save offers after the run: the row in hand to store (true), nothing until the next
+    // fetch (false), or what it offered before (nullopt).
+    std::optional<bool> saveEnabled() const;
 };
 
 // The import's run: each row read with the one number and date reader, checked, balanced
@@ -111,13 +116,12 @@ SheetImportOutcome RunSheetImport(Program& p, const SheetImportSetup& setup, con
 // failure the entry column keeps what it held.
 RowFetchFailure FetchSheetRow(const SheetImportSetup& setup, SheetImportState& state, SheetRowSource& source);
 
-// "Cell <ref> (<caption>) was not fetched: <cause> (<number>)."
-QString FetchFailureText(const SheetImportSetup& setup, const SheetImportState& state,
-                         const RowFetchFailure& f);
-
-// What the message box says of a failed fetch: that the program is not running, else the
-// failure as `text` names it.
-QString FetchFailureMessage(const RowFetchFailure& f, const QString& text);
+// A failed fetch shown and said: panel 4 of the state and of `progress` reads "Cell <ref>
+// (<caption>) was not fetched: <cause> (<number>).", the rows are shown as the state holds
+// them, and the message box says that the program is not running, else what panel 4 says.
+// Returns panel 4's text.
+QString ReportFetchFailure(const SheetImportSetup& setup, SheetImportState& state, const RowFetchFailure& f,
+                           SheetImportProgress& progress);
 
 // "Total Rows Imported = <n>", with the rows passed over as already stored.
 QString ImportedRowsText(int imported, int skipped);

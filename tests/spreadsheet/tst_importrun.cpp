@@ -4,8 +4,10 @@
 #include "core/program.h"
 #include "core/typedinput.h"
 #include "platform/database.h"
+#include "sheetcells.h"
 #include "spreadsheet/importrun.h"
 #include "support/fixtures.h"
+#include "support/foreignlock.h"
 #include "support/plant.h"
 #include "support/testenv.h"
 
@@ -14,11 +16,14 @@ using namespace hv;
 namespace {
 
 // A sheet in memory, item k in column k + 1 and readings a day apart from 2020-01-05 on rows 2
-// onwards (row 1 headings), each value the reference row's; a fetch of `failRow` fails.
+// onwards (row 1 headings), each value the reference row's; a fetch of `failRow` fails, and
+// `fetching` hears of each fetch by its date cell.
 struct FakeSheet : SheetRowSource {
     QHash<QString, QString> cells; // "R<row>C<col>"
     int failRow = -1;
+    std::function<void(const QString& dateCell)> fetching;
     RowFetchFailure fetch(const std::vector<RowLink>& rows, std::array<QString, ItemCount>& texts) override {
+        if (fetching) fetching(rows[0].item);
         for (size_t k = 0; k < rows.size(); ++k) {
             if (!rows[k].linked) continue;
             if (rows[k].item.startsWith(QString("R%1C").arg(failRow)))
@@ -46,22 +51,9 @@ struct Plant {
     Program& p() { return env.prog(); }
     Database db() { return Database::open(p().ProjectDatabasePath); }
     void sheet(FakeSheet& s, int rows) {
-        const QStringList fields = ItemFieldList();
         for (int r = 0; r < rows; ++r)
-            for (int i = 0; i < ItemCount; ++i) {
-                QString v;
-                if (i == 0)
-                    v = QDateTime(QDate(2020, 1, 5 + r), QTime(8, 0)).toString("yyyy-MM-dd HH:mm");
-                else if (i >= item::FirstUser && i <= item::LastUser)
-                    v = "1";
-                else if (i == item::Temperature)
-                    v = info.value("FeedTemp").toString();
-                else if (i == item::pH)
-                    v = "7";
-                else
-                    v = QLocale().toString(info.value(fields[i]).toDouble(), 'g', 15);
-                s.cells[QString("R%1C%2").arg(r + 2).arg(i + 1)] = v;
-            }
+            for (int i = 0; i < ItemCount; ++i)
+                s.cells[QString("R%1C%2").arg(r + 2).arg(i + 1)] = test::sheetCell(info, r, i);
     }
     // Every row linked to its column of sheet row 2, the optional items not required.
     SheetImportSetup setup(bool allRows) {
@@ -123,6 +115,14 @@ private slots:
             << false << false << "" << -1 << -1 << -1 << int(End::RowDone) << 1 << 0 << 2 << -1 << "";
         QTest::newRow("a row already stored passed over and counted")
             << true << false << "" << 3 << -1 << -1 << int(End::SheetEnd) << 3 << 1 << 5 << -1 << "";
+        QTest::newRow("one row a click, already stored")
+            << false << false << "" << 2 << -1 << -1 << int(End::RowDone) << 0 << 1 << 2 << -1 << "";
+        QTest::newRow("readings seconds apart each stored")
+            << true << false << "R3C1=2020-01-05 08:00:30" << -1 << -1 << -1 << int(End::SheetEnd) << 4 << 0
+            << 5 << -1 << "";
+        QTest::newRow("a missing value names its field")
+            << true << false << "R4C3=" << -1 << -1 << -1 << int(End::Refused) << 2 << 0 << 3 << 4
+            << "A REQUIRED FIELD, ConcFlow HAS NO DATA";
         QTest::newRow("a failed check names the row")
             << true << false << "R4C2=0" << -1 << -1 << -1 << int(End::Refused) << 2 << 0 << 3 << 4
             << "Perm Flow is <=0";
@@ -134,6 +134,11 @@ private slots:
         QTest::newRow("a bad date names the cell")
             << true << false << "R4C1=nan" << -1 << -1 << -1 << int(End::BadDate) << 2 << 0 << 3 << 4
             << "Sheet row 4, cell R4C1 (TheDate), holds \"nan\"";
+        // Only an empty date cell ends the sheet; none of these is a date.
+        for (const char* cell : {"-1", "0", " ", "45352.333"})
+            QTest::addRow("a date cell of \"%s\"", cell)
+                << true << false << QString("R4C1=") + cell << -1 << -1 << -1 << int(End::BadDate) << 2 << 0
+                << 3 << 4 << QString("holds \"%1\", which is not a date.").arg(cell);
         QTest::newRow("a failed fetch ends the run")
             << true << false << "" << -1 << 4 << -1 << int(End::FetchFailed) << 2 << 0 << 3 << 4
             << "closed the link";
@@ -176,21 +181,44 @@ private slots:
         QFETCH(QString, refusal);
         QVERIFY2(o.refusal.contains(refusal), qPrintable(o.refusal));
         QVERIFY(watch.shown > 0);
-        if (o.end == End::SheetEnd)
-            QCOMPARE(o.state.panels[2], "Total Rows Imported = " + QString::number(o.stored.stored()) +
-                                            (o.skipped ? "; 1 row already stored" : ""));
+        if (o.end == End::SheetEnd || o.end == End::RowDone)
+            QCOMPARE(o.state.panels[allRows ? 2 : 3],
+                     "Total Rows Imported = " + QString::number(o.stored.stored()) +
+                         (o.skipped ? "; 1 row already stored" : ""));
+        // A failed calculation is not hidden by the rows stored before it.
+        if (o.end == End::CalculationFailed) QCOMPARE(o.state.panels[0], QString("Calculation Failed"));
         if (ignore) QCOMPARE(o.stored.raw, 1);
     }
 
-    // A batch whose commit fails is stored not at all: the run hands back the rows and links
-    // of its first reading, and a second run from there stores each sheet row once.
+    // A batch whose commit fails (it meets another program's lock, or the database refuses a
+    // reading's calculated values) is stored not at all: the run hands back the rows, links,
+    // count and panels of its first reading, and a second run from there stores each sheet
+    // row once, with its values.
+    void lostBatchCarriedOn_data() {
+        QTest::addColumn<bool>("lock");
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("another program's lock") << true << "database is locked";
+        QTest::newRow("values refused") << false << "no values today";
+    }
     void lostBatchCarriedOn() {
+        QFETCH(bool, lock);
+        QFETCH(QString, cause);
         Plant plant;
         FakeSheet sheet;
         plant.sheet(sheet, 6);
-        plant.db().exec(
-            "CREATE TRIGGER refuse BEFORE UPDATE OF NormalizedPermFlow ON Data WHEN NEW.TheDate = "
-            "'2020-01-08 08:00:00' BEGIN SELECT RAISE(ABORT, 'no values today'); END");
+        // Sheet row 5 is the second reading of the second batch.
+        std::unique_ptr<test::ForeignLock> held;
+        if (lock)
+            sheet.fetching = [&](const QString& cell) {
+                if (cell == "R5C1" && !held)
+                    held = std::make_unique<test::ForeignLock>(plant.p().ProjectDatabasePath,
+                                                               test::ForeignLock::Kind::Read);
+            };
+        else
+            plant.db().exec(
+                "CREATE TRIGGER refuse BEFORE UPDATE OF NormalizedPermFlow ON Data WHEN NEW.TheDate = "
+                "'2020-01-08 08:00:00' BEGIN SELECT RAISE(ABORT, '" +
+                cause + "'); END");
         SheetImportSetup setup = plant.setup(true);
         setup.batch = {2, 0, 50};
         SheetImportState state = plant.start();
@@ -203,16 +231,27 @@ private slots:
         QCOMPARE(lost.state.cells[1], QString("R4C2"));
         QCOMPARE(lost.state.columns.current[0], day(7));
         QCOMPARE(lost.state.imported, 2);
-        QCOMPARE(lost.state.panels[1], QString("SAVE FAILED! no values today"));
+        QCOMPARE(lost.state.panels[1], "SAVE FAILED! " + cause);
+        QCOMPARE(lost.state.panels[2], QString("Total Rows Imported = 2"));
+        QVERIFY(lost.saveEnabled().value_or(false));
         QVERIFY(
             watch.said.last().contains("2 rows were not stored; the links are back at the first of them."));
 
-        plant.db().exec("DROP TRIGGER refuse");
+        QVERIFY(bool(held) == lock);
+        held.reset();
+        sheet.fetching = nullptr;
+        if (!lock) plant.db().exec("DROP TRIGGER refuse");
         const SheetImportOutcome rest = RunSheetImport(plant.p(), setup, lost.state, sheet, watch);
         QCOMPARE(int(rest.end), int(End::SheetEnd));
         QCOMPARE(rest.stored.stored(), 4);
+        QCOMPARE(rest.state.panels[2], QString("Total Rows Imported = 4"));
         QCOMPARE(plant.rows(), 7);
         QCOMPARE(plant.db().scalar("SELECT count(DISTINCT TheDate) FROM Data").toInt(), 7);
+        QCOMPARE(
+            plant.db()
+                .scalar("SELECT count(*) FROM Data WHERE TheDate >= '2020-01-05' AND NormalizedPermFlow > 0")
+                .toInt(),
+            6);
     }
 
     // An optional item whose row is linked to no cell has no value on any sheet row: stored as

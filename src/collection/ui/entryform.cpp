@@ -1,5 +1,6 @@
 #include "collection/ui/entryform.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -158,6 +159,26 @@ QHBoxLayout* EntryForm::buildNotesLine() {
     notes->addWidget(txtNotes, 1);
     root_->addLayout(notes);
     return notes;
+}
+
+void EntryForm::optionPair(std::vector<QRadioButton*>& options, const char* name, const char* first,
+                           const char* second, int on) {
+    auto* group = new QButtonGroup(this);
+    for (const char* text : {first, second}) {
+        options.push_back(new QRadioButton(text, this));
+        options.back()->setObjectName(QString("%1_%2").arg(name).arg(options.size() - 1));
+        group->addButton(options.back());
+    }
+    options[size_t(on)]->setChecked(true);
+}
+
+void EntryForm::buildPollingControls(const char* automatic, const char* polled) {
+    chkUseScada = new QCheckBox("Use SCADA Data?", this);
+    chkUseScada->setObjectName("chkUseScada");
+    optionPair(optScada, "optScada", automatic, polled, 1);
+    txtSaveInterval = new QLineEdit("120", this);
+    txtSaveInterval->setObjectName("txtSaveInterval");
+    txtSaveInterval->setMaximumWidth(60);
 }
 
 void EntryForm::buildStatusBar() {
@@ -343,6 +364,13 @@ bool EntryForm::offerAsDefault(bool& suppressPrompt, const char* key, bool on) {
         Answer::Yes)
         WriteIniValue("Current Project", key, p_.IniFilePath, on ? "TRUE" : "FALSE");
     return true;
+}
+
+void EntryForm::tickFromSetting(QCheckBox* box, bool& suppressPrompt, const char* key) {
+    const bool on = ReadIniValue("Current Project", key, "FALSE", p_.IniFilePath) == QLatin1String("TRUE");
+    suppressPrompt = box->isChecked() != on; // only a change clicks
+    box->setChecked(on);
+    suppressPrompt = false;
 }
 
 void EntryForm::lblDataInfo_Click() {

@@ -94,6 +94,12 @@ protected:
     QHBoxLayout* buildProjectLine();
     void buildRow(QGridLayout* grid, int gridRow, int k, const RowColumns& c);
     QHBoxLayout* buildNotesLine();
+    // Two options of which one holds, `name`_0 and `name`_1, in a group of their own.
+    void optionPair(std::vector<QRadioButton*>& options, const char* name, const char* first,
+                    const char* second, int on);
+    // The links box, its two link options (`optScada`) and the interval box, for the
+    // window's own layout.
+    void buildPollingControls(const char* automatic, const char* polled);
     void buildStatusBar();
     QPushButton* button(const QString& text, const QString& name);
     QLabel* label(const QString& text, const QString& name);
@@ -134,6 +140,8 @@ protected:
     // whether to keep it as the default under `key` of section "Current Project".
     // False when the load set it.
     bool offerAsDefault(bool& suppressPrompt, const char* key, bool on);
+    // Ticks `box` as the setting `key` of section "Current Project" says, asking nothing.
+    void tickFromSetting(QCheckBox* box, bool& suppressPrompt, const char* key);
 
     void setStatus(int n, const QString& text, bool wide = false);
     int itemOfRow(int k) const;

@@ -164,17 +164,8 @@ void frmData::buildControls() {
     for (QPushButton* b : {cmdSave, cmdClose, cmdChange, cmdSaveConfig, cmdDefault, cmdHelp, cmdTestPoll})
         left->addWidget(b, 0, col++);
     auto* polling = new QHBoxLayout;
-    chkUseScada = new QCheckBox("Use SCADA Data?", this);
-    chkUseScada->setObjectName("chkUseScada");
-    optScada.push_back(new QRadioButton("SCADA - Read Continuously (Auto)", this));
-    optScada.push_back(new QRadioButton("SCADA - Read at Cycle Rate Below", this));
-    optScada[0]->setObjectName("optScada_0");
-    optScada[1]->setObjectName("optScada_1");
-    optScada[1]->setChecked(true);
+    buildPollingControls("SCADA - Read Continuously (Auto)", "SCADA - Read at Cycle Rate Below");
     Label2 = label("SCADA Cycle Rate (and Auto Save) - minutes", "Label2");
-    txtSaveInterval = new QLineEdit("120", this);
-    txtSaveInterval->setObjectName("txtSaveInterval");
-    txtSaveInterval->setMaximumWidth(60);
     chkWarnings = new QCheckBox("Surpress Warnings", this);
     chkWarnings->setObjectName("chkWarnings");
     for (QWidget* w : std::initializer_list<QWidget*>{chkUseScada, optScada[0], optScada[1], Label2,
@@ -292,11 +283,7 @@ void frmData::Form_Load() {
         optScada[polling.autoLink ? 0 : 1]->setChecked(true);
         chkUseScada->setChecked(polling.useScada);
         ConfigBoxes();
-        if (ReadIniValue("Current Project", "Manual Data Entry Error Suppress", "FALSE", p_.IniFilePath) ==
-            QLatin1String("TRUE")) {
-            SuppressWarningsPrompt = true;
-            chkWarnings->setChecked(true);
-        }
+        tickFromSetting(chkWarnings, SuppressWarningsPrompt, "Manual Data Entry Error Suppress");
     } catch (const RunError& e) {
         showLoadFailure(failureText("The data entry form cannot open.", e));
         return;

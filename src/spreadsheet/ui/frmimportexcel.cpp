@@ -1,6 +1,5 @@
 #include "spreadsheet/ui/frmimportexcel.h"
 
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPointer>
@@ -8,9 +7,7 @@
 #include <cmath>
 
 #include "core/mlstring.h"
-#include "core/numbers.h"
 #include "core/program.h"
-#include "core/settings.h"
 #include "core/typedinput.h"
 #include "spreadsheet/importlogic.h"
 
@@ -90,29 +87,14 @@ void frmImportExcel::buildControls() {
     root_->addLayout(buttons);
 
     auto* options = new QGridLayout;
-    // Two options of which one holds.
-    auto pair = [&](std::vector<QRadioButton*>& o, const char* name, const char* a, const char* b, int on) {
-        auto* group = new QButtonGroup(this);
-        for (const char* text : {a, b}) {
-            o.push_back(new QRadioButton(text, this));
-            o.back()->setObjectName(QString("%1_%2").arg(name).arg(o.size() - 1));
-            group->addButton(o.back());
-        }
-        o[size_t(on)]->setChecked(true);
-    };
-    chkUseScada = new QCheckBox("Use SCADA Data?", this);
-    chkUseScada->setObjectName("chkUseScada");
-    pair(optScada, "optScada", "Auto Link - Continuous Update", "Polling Only (Less Bandwidth)", 1);
-    pair(OptImport, "OptImport", "Import One Row each click of Save Data Now",
-         "Import All Rows automatically", 0);
+    buildPollingControls("Auto Link - Continuous Update", "Polling Only (Less Bandwidth)");
+    optionPair(OptImport, "OptImport", "Import One Row each click of Save Data Now",
+               "Import All Rows automatically", 0);
     chkIgnore = new QCheckBox("Ignore Data Errors? Right Click for more info.", this);
     chkIgnore->setObjectName("chkIgnore");
     chkIgnore->setToolTip(
         "Critical Errors in data are ignored and all values are stored to the database.  Allows "
         "plotting of data when plant is offline.");
-    txtSaveInterval = new QLineEdit("120", this);
-    txtSaveInterval->setObjectName("txtSaveInterval");
-    txtSaveInterval->setMaximumWidth(60);
     lblNumberSample = label(QString(), "lblNumberSample");
     lblDateSample = label(QString(), "lblDateSample");
     options->addWidget(chkUseScada, 0, 0);
@@ -189,7 +171,6 @@ void frmImportExcel::Form_Load() {
         DefineListItems();
         if (!Configure_cbItem(cp.ProjectID)) return;
         ConfigureAll();
-        FillScadaInfo(cp.ProjectID, ToIntegerOrZero(txtTrain->text()));
     } catch (const RunError& e) {
         sayFailure("The import window cannot be opened.", e);
         unloaded_ = true;
@@ -202,19 +183,12 @@ void frmImportExcel::Form_Load() {
     lblDateSample->setText(ShortDateTimeText(now) + " or " + now.toString("yyyy-MM-dd HH:mm:ss"));
     resize(sizeHint().boundedTo(QSize(1260, 760)));
     if (FirstReadingPending) {
-        for (int k = 0; k < ItemCount; ++k)
-            if (txtData[k]->isEnabled()) txtData[k]->setText(txtData[300 + k]->text());
-        cmdSave[0]->setEnabled(true);
-        cmdSave_Click();
+        cmdSave_Click(); // the reference values the entry column shows
+
         FirstReadingPending = false;
         cmdSave[0]->setEnabled(false);
     }
-    SuppressIgnorePrompt = true;
-    const bool on = ReadIniValue("Current Project", "Auto Data Entry Error Suppress", "FALSE",
-                                 p_.IniFilePath) == QLatin1String("TRUE");
-    if (chkIgnore->isChecked() == on) SuppressIgnorePrompt = false; // no click will come
-    chkIgnore->setChecked(on);
-    SuppressIgnorePrompt = false;
+    tickFromSetting(chkIgnore, SuppressIgnorePrompt, "Auto Data Entry Error Suppress");
 }
 
 void frmImportExcel::DefineListItems() {
@@ -360,13 +334,11 @@ bool frmImportExcel::cmdTestPoll_Click() {
     const RowFetchFailure failed = FetchSheetRow(setup, state, source);
     if (!self || closed_ || failed.windowClosed) return false;
     // A row fetched in part is no reading: the boxes show again what they held.
-    showState(state);
     if (failed) {
-        const QString text = FetchFailureText(setup, state, failed);
-        setStatus(4, text);
-        say(FetchFailureMessage(failed, text));
+        ReportFetchFailure(setup, state, failed, source);
         return false;
     }
+    showState(state);
     valuesTyped_ = false; // the fetched row replaced what was typed
     cmdSave[0]->setEnabled(true);
     return true;
@@ -449,11 +421,8 @@ void frmImportExcel::cmdSave_Click() {
     run_ = nullptr;
     running_ = false;
     showState(o.state);
+    if (const std::optional<bool> enabled = o.saveEnabled()) cmdSave[0]->setEnabled(*enabled);
     using End = SheetImportOutcome::End;
-    if (o.end == End::SheetEnd || o.end == End::FetchFailed || o.end == End::RowDone)
-        cmdSave[0]->setEnabled(false);
-    else if (o.end == End::BatchLost)
-        cmdSave[0]->setEnabled(true);
     if (o.stored.stored() + o.skipped > 0) valuesTyped_ = false;
     if (o.end == End::Refused && o.focusRow >= 0) txtData[o.focusRow]->setFocus();
     if (o.end == End::BadDate && !setup.allRows) txtData[0]->setFocus();
