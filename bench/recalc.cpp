@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,8 @@ int floorRun(const QString& path) try {
     std::string update = "UPDATE Data SET ElapsedTimeHrs = ?";
     std::vector<int> from{readIndex("ElapsedTimeHrs")};
     std::vector<bool> keep{false};
+    // A bank a train lacks gets zeros, as the normalization writes them: the same bytes.
+    std::vector<int> bankOf{1};
     for (const auto* columns : {&StoredColumns[0], &SpecFluxColumns[0]}) {
         const size_t count = columns == &StoredColumns[0] ? StoredColumns.size() : SpecFluxColumns.size();
         for (size_t k = 0; k < count; ++k) {
@@ -73,6 +76,8 @@ int floorRun(const QString& path) try {
             for (const char* m : measured)
                 kept = kept || qstricmp(m, name) == 0;
             keep.push_back(kept);
+            const size_t len = std::strlen(name);
+            bankOf.push_back(len > 2 && name[len - 2] == '_' ? name[len - 1] - '0' : 1);
         }
     }
     const int written = int(from.size());
@@ -84,13 +89,17 @@ int floorRun(const QString& path) try {
     SqliteStatement rows(connection, QString::fromStdString(select));
     SqliteStatement write(connection, QString::fromStdString(update));
     std::vector<double> in(ReadColumnCount);
+    const int bankFlow[] = {readIndex("PermFlow_1"), readIndex("PermFlow_2"), readIndex("PermFlow_3")};
     while (rows.step()) {
         double sum = 0;
         for (int i = 0; i < ReadColumnCount; ++i)
             sum += in[size_t(i)] = rows.real(i + 1);
         for (int k = 0; k < written; ++k) {
             const double v = from[size_t(k)] >= 0 ? in[size_t(from[size_t(k)])] : sum;
-            write.bind(k, keep[size_t(k)] ? v : v * 0.5 + 1);
+            const int bank = bankOf[size_t(k)];
+            const bool lacked = bank > 1 && bank <= 3 && in[size_t(bankFlow[bank - 1])] == 0;
+            // Results are stored as 8-byte reals; a whole number would be stored shorter.
+            write.bind(k, keep[size_t(k)] ? v : lacked ? 0.0 : v * 0.5 + 1.0625);
         }
         write.bind(written, rows.int64(0));
         write.step();
