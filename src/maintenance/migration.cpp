@@ -22,6 +22,7 @@
 #include "core/numbers.h"
 #include "core/program.h"
 #include "normalization/calculate.h"
+#include "normalization/intake.h"
 #include "normalization/normalize.h"
 #include "platform/sqlite.h"
 
@@ -690,12 +691,13 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, const Mig
     {
         // One reading per train and date, to the second: of readings at one date the first
         // stored is copied, and a date the TO train already holds is not copied again.
-        std::unordered_set<std::string> dates;
-        const auto keyOf = [](const SqliteStatement& q, int column) {
+        std::unordered_set<qint64> dates;
+        const auto keyOf = [](const SqliteStatement& q, int column) -> qint64 {
             int length = 0;
             const char* t = q.type(column) == SqliteStatement::Type::Text ? q.text(column, &length) : nullptr;
-            if (t && length == 19) return std::string(t, size_t(length));
-            return dateText(q.value(column)).toStdString();
+            if (t)
+                if (const auto key = ReadingDateKey(t, length)) return *key;
+            return ReadingDateKey(dateText(q.value(column))).value_or(-1);
         };
         if (!trainReplaced_) {
             SqliteStatement held(
@@ -705,17 +707,17 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, const Mig
             while (held.step())
                 dates.insert(keyOf(held, 0));
         }
-        std::vector<std::pair<qint64, std::string>> rows;
+        std::vector<std::pair<qint64, qint64>> rows;
         SqliteStatement q(
             *fromDb_, QStringLiteral("SELECT ID, TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
         bindAll(q, {projectKey, train});
         while (q.step())
-            rows.emplace_back(q.int64(0), q.isNull(1) ? std::string() : keyOf(q, 1));
+            rows.emplace_back(q.int64(0), q.isNull(1) ? -1 : keyOf(q, 1));
         std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         dates.reserve(dates.size() + rows.size());
         ids.reserve(rows.size());
         for (const auto& [id, date] : rows) {
-            if (date.empty() || dates.insert(date).second)
+            if (date < 0 || dates.insert(date).second)
                 ids.push_back(id);
             else
                 ++sameDate;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/typedinput.h"
+#include "normalization/intake.h"
 
 namespace hv {
 
@@ -409,10 +410,12 @@ QString ReadingKeyRefusal(Database& db, qint64 id, const QVariant& projectId, co
                " in this database: a reading is kept under one of its project trains.";
     if (conv::isNull(date)) return {};
     const QDateTime when = parseDbDate(date.toString());
-    // Stored dates written without their seconds are the same date.
-    if (db.scalar("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID <> ? AND "
-                  "datetime(TheDate) = datetime(?)",
-                  {project, n, id, date.toString()})
+    QVariantList args{project, n, id};
+    for (const QString& s : ReadingDateLookup(date.toString()))
+        args << s;
+    if (db.scalar("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID <> ? AND " +
+                      ReadingDateCondition(),
+                  args)
             .toInt() > 0)
         return "A reading dated " + (when.isValid() ? ShortDateTimeText(when) : date.toString()) +
                " is already stored for " + project + " train " + QString::number(n) + ".";

@@ -4,6 +4,8 @@
 #include "core/typedinput.h"
 #include "platform/database.h"
 
+#include <cstdio>
+
 namespace hv {
 
 namespace {
@@ -45,6 +47,65 @@ QString MissingElementText(const ProjectInfoRecord& cp, const QList<int>& types,
 QString AlreadyStoredText(const ProjectInfoRecord& cp, const QDateTime& date) {
     return "A reading dated " + ShortDateTimeText(date) + " is already stored for " + cp.ProjectID +
            " train " + QString::number(cp.TrainNumber) + ".";
+}
+
+std::optional<qint64> ReadingDateKey(const char* t, int n) {
+    if (n != 10 && n != 16 && n != 19) return std::nullopt;
+    const auto digits = [&](int from, int count, qint64& k) {
+        for (int i = from; i < from + count; ++i) {
+            if (t[i] < '0' || t[i] > '9') return false;
+            k = k * 10 + (t[i] - '0');
+        }
+        return true;
+    };
+    qint64 k = 0;
+    if (!digits(0, 4, k) || t[4] != '-' || !digits(5, 2, k) || t[7] != '-' || !digits(8, 2, k))
+        return std::nullopt;
+    if (n == 10) return k * 1000000;
+    if ((t[10] != ' ' && t[10] != 'T') || !digits(11, 2, k) || t[13] != ':' || !digits(14, 2, k))
+        return std::nullopt;
+    if (n == 16) return k * 100;
+    if (t[16] != ':' || !digits(17, 2, k)) return std::nullopt;
+    return k;
+}
+
+std::optional<qint64> ReadingDateKey(const QString& text) {
+    if (text.size() > 19) return std::nullopt;
+    char t[20];
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c > 127) return std::nullopt;
+        t[i] = char(c);
+    }
+    return ReadingDateKey(t, int(text.size()));
+}
+
+QStringList ReadingDateSpellings(qint64 key) {
+    char day[16], time[16];
+    std::snprintf(day, sizeof day, "%04d-%02d-%02d", int(key / 10000000000), int(key / 100000000 % 100),
+                  int(key / 1000000 % 100));
+    std::snprintf(time, sizeof time, "%02d:%02d", int(key / 10000 % 100), int(key / 100 % 100));
+    const int seconds = int(key % 100);
+    const QString d = QString::fromLatin1(day), hm = QString::fromLatin1(time);
+    const QString hms = hm + QStringLiteral(":%1").arg(seconds, 2, 10, QLatin1Char('0'));
+    QStringList s{d + ' ' + hms, d + 'T' + hms};
+    if (seconds == 0) s << d + ' ' + hm << d + 'T' + hm;
+    if (key % 1000000 == 0) s << d;
+    while (s.size() < ReadingDateSpellingCount)
+        s << s.first();
+    return s;
+}
+
+QString ReadingDateCondition() {
+    return QStringLiteral("TheDate IN (?, ?, ?, ?, ?)");
+}
+
+QStringList ReadingDateLookup(const QString& dateText) {
+    if (const auto key = ReadingDateKey(dateText)) return ReadingDateSpellings(*key);
+    QStringList s;
+    while (s.size() < ReadingDateSpellingCount)
+        s << dateText;
+    return s;
 }
 
 ReadingIntake::Tally& ReadingIntake::Tally::operator+=(const Tally& t) {
@@ -103,8 +164,8 @@ void ReadingIntake::prepare(const QStringList& columns) {
     insert_ = std::make_unique<SqliteStatement>(db_, "INSERT INTO Data (" + names.join(", ") + ") VALUES (" +
                                                          marks.join(", ") + ")");
     storedAt_ = std::make_unique<SqliteStatement>(
-        db_,
-        QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? LIMIT 1"));
+        db_, "SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND " + ReadingDateCondition() +
+                 " LIMIT 1");
     rowById_ = std::make_unique<SqliteStatement>(db_, calc_->selectFromData() + "WHERE ID = ?");
 }
 
@@ -119,7 +180,9 @@ bool ReadingIntake::isStoredAt(const QString& dateText) {
     q.reset();
     q.bind(0, project_.ProjectID);
     q.bind(1, qint64(project_.TrainNumber));
-    q.bind(2, dateText);
+    const QStringList spellings = ReadingDateLookup(dateText);
+    for (int i = 0; i < ReadingDateSpellingCount; ++i)
+        q.bind(2 + i, spellings[i]);
     const bool found = q.step();
     q.reset(); // no read stays open
     return found;

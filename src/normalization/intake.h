@@ -6,6 +6,7 @@
 #include <QVariantList>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "core/elementrecord.h"
@@ -27,6 +28,22 @@ QString MissingElementText(const ProjectInfoRecord& project, const QList<int>& t
 // "A reading dated <date> is already stored for <project> train <n>.", the date in the
 // computer's own short form.
 QString AlreadyStoredText(const ProjectInfoRecord& project, const QDateTime& date);
+
+// The one rule for "the same reading date", on every road into Data and every check of a
+// reading's key: two date texts name one reading date when they name the same instant to the
+// second. Stored dates are "yyyy-mm-dd hh:mm:ss"; a database written by another program may
+// hold "yyyy-mm-dd hh:mm", a "T" between date and time, or the day alone (midnight).
+// ReadingDateKey gives the instant as yyyymmddhhmmss, or nothing for a text of another shape.
+std::optional<qint64> ReadingDateKey(const char* text, int length);
+std::optional<qint64> ReadingDateKey(const QString& text);
+// The texts a stored date of the key may read, for a lookup through the date index: always
+// ReadingDateSpellingCount of them, repeated where the key has fewer.
+constexpr int ReadingDateSpellingCount = 5;
+QStringList ReadingDateSpellings(qint64 key);
+// "TheDate IN (?, ?, ?, ?, ?)", to be bound with ReadingDateSpellings; a text that is no date
+// is looked up as it stands.
+QString ReadingDateCondition();
+QStringList ReadingDateLookup(const QString& dateText);
 
 // The one road by which a new reading reaches Data, whatever brought it (typed, polled, a
 // sheet row, an exchange file). It stores under the project record it was given, whatever

@@ -298,11 +298,10 @@ private slots:
         MigrationEnv m(merge);
         const int banks = merge ? 3 : 2;
         test::insertProjectInfo(m.from, banks, {{"AvgConc", QVariant()}, {"Density", QVariant()}});
-        const QList<std::pair<QString, QString>> readings{{"2021-03-01 00:45:00", "first"},
-                                                          {"2021-03-01 00:45:00", "twice"},
-                                                          {"2021-03-02 00:45", "short"},
-                                                          {"2021-03-02 00:45:00", "long"},
-                                                          {"2021-03-03 00:45:00", "alone"}};
+        const QList<std::pair<QString, QString>> readings{
+            {"2021-03-01 00:45:00", "first"}, {"2021-03-01 00:45:00", "twice"},
+            {"2021-03-02 00:45", "short"},    {"2021-03-02 00:45:00", "long"},
+            {"2021-03-02T00:45:00", "tee"},   {"2021-03-03 00:45:00", "alone"}};
         for (const auto& [date, note] : readings)
             test::insertReading(m.from, banks, {{"TheDate", date}, {"Note1", note}});
         // Readings of no project train of FROM.
@@ -321,11 +320,11 @@ private slots:
         QCOMPARE(m.env.prompts.verify(), QString());
         const int kept = to == "kept" ? 1 : 0;
         QCOMPARE(r.copied, 3 - kept);
-        QCOMPARE(r.sameDate, 2 + kept);
+        QCOMPARE(r.sameDate, 3 + kept);
         QCOMPARE(r.orphaned, 2);
         QCOMPARE(
             MigrationLeftOutText(r),
-            QString::number(2 + kept) +
+            QString::number(3 + kept) +
                 QString(" readings were left out: their project train already held a reading at that date "
                         "and time, and a train keeps one reading per date. 2 readings were left in the FROM "
                         "database: they name a project train that has no project row there (Gone train 1: "

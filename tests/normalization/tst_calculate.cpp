@@ -416,6 +416,38 @@ private slots:
                  "A reading dated " + said + " is already stored for P1 train 2.");
     }
 
+    // One reading per train and date whatever form another program stored the date in; the
+    // migration and the record editor ask the same rule.
+    void sameReadingDate_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<bool>("same");
+        QTest::newRow("without seconds") << "2010-01-01 00:05"
+                                         << "2010-01-01 00:05:00" << true;
+        QTest::newRow("T form") << "2010-01-01T00:05:00"
+                                << "2010-01-01 00:05:00" << true;
+        QTest::newRow("T form without seconds") << "2010-01-01T00:05"
+                                                << "2010-01-01 00:05:00" << true;
+        QTest::newRow("the day alone") << "2010-01-01"
+                                       << "2010-01-01 00:00:00" << true;
+        QTest::newRow("another second") << "2010-01-01 00:05"
+                                        << "2010-01-01 00:05:01" << false;
+        QTest::newRow("another minute") << "2010-01-01T00:05:00"
+                                        << "2010-01-01 00:06:00" << false;
+        QTest::newRow("the day alone, not midnight") << "2010-01-01"
+                                                     << "2010-01-01 00:00:01" << false;
+    }
+    void sameReadingDate() {
+        QFETCH(QString, stored);
+        QFETCH(QString, given);
+        QFETCH(bool, same);
+        Plant plant(1);
+        plant.add({{"TheDate", stored}});
+        ReadingIntake intake(plant.p(), plant.db, plant.p().CurrentProject, {});
+        QCOMPARE(intake.isStoredAt(given), same);
+        QCOMPARE(ReadingDateKey(stored) == ReadingDateKey(given), same);
+    }
+
     void referenceStateNormalizesToItself_data() {
         QTest::addColumn<int>("banks");
         QTest::newRow("one bank") << 1;
