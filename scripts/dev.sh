@@ -19,18 +19,22 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
 
+# JOBS=N limits the build to N jobs (default: every core).
+jobs=${JOBS:-$(nproc)}
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
 
 case "$mode" in
   run)
+    # Only what the program needs to start: itself, the link test program and the templates.
+    cmake --build build -j"$jobs" --target hevrin ddetest hevrin_templates
     exec build/bin/hevrin
     ;;
   test)
+    cmake --build build -j"$jobs"
     # The exchange-file reader is fuzzed for a bounded time before the tests run.
-    bash scripts/fuzz.sh 60
+    JOBS=$jobs bash scripts/fuzz.sh 60
     cd build
-    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+    QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs"
     ;;
   *)
     echo "usage: scripts/dev.sh run|test" >&2

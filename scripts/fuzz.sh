@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the exchange-file reader's libFuzzer target with clang (address and undefined-behaviour
 # sanitizers) and runs it for SECONDS (default 60) from the seed corpus of valid files in
-# fuzz/seeds. Installs what is missing on Debian (clang, its compiler runtime with libFuzzer,
-# pkg-config, Qt 6, SQLite). The run is cut off at SECONDS plus a short grace, however the fuzzer
-# behaves; the build and the installation come before it and are not counted.
+# fuzz/seeds. Installs what is missing on Debian of clang and its compiler runtime with
+# libFuzzer; the rest (Qt 6, QCustomPlot, SQLite) is what scripts/dev.sh installs, which runs this
+# after it. The target is built by CMake (HEVRIN_FUZZ) against the libraries the reader comes
+# from. The run is cut off at SECONDS plus a short grace, however the fuzzer behaves; the build
+# and the installation come before it and are not counted.
 # Exits non-zero when the fuzzer finds a crash, leak or slow input; the input is left in
 # build-fuzz/ as crash-*, leak-* or timeout-*.
 set -euo pipefail
@@ -27,15 +29,9 @@ install() {
   fi
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "$@"
 }
-installed() {
-  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
-}
 
 missing=()
 command -v "$CXX" >/dev/null 2>&1 || missing+=(clang)
-command -v pkg-config >/dev/null 2>&1 || missing+=(pkg-config)
-pkg-config --exists Qt6Core 2>/dev/null || installed qt6-base-dev || missing+=(qt6-base-dev)
-pkg-config --exists sqlite3 2>/dev/null || installed libsqlite3-dev || missing+=(libsqlite3-dev)
 [ ${#missing[@]} -eq 0 ] || install "${missing[@]}"
 
 # libFuzzer and the sanitizer runtimes come with the compiler runtime of clang's own version
@@ -49,12 +45,12 @@ if ! "$CXX" -fsanitize=fuzzer,address,undefined "$probe/p.cpp" -o "$probe/p" 2>/
 fi
 
 mkdir -p "$OUT/corpus"
-# shellcheck disable=SC2046
-"$CXX" -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -Isrc $(pkg-config --cflags Qt6Core Qt6Sql sqlite3) \
-  fuzz/fuzz_exchange_reader.cpp src/maintenance/exchangefile.cpp src/core/numbers.cpp src/core/typedinput.cpp \
-  src/platform/database.cpp src/platform/dberror.cpp src/platform/filelimits.cpp src/platform/sqlite.cpp \
-  $(pkg-config --libs Qt6Core Qt6Sql sqlite3) -o "$OUT/fuzz_exchange_reader"
+# The target links the libraries the reader comes from; they are built with the sanitizers too.
+flags="-g -O1 -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined"
+cmake -S . -B "$OUT" -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER="$CXX" -DCMAKE_CXX_FLAGS="$flags" \
+  -DHEVRIN_FUZZ=ON -DHEVRIN_BENCH=OFF >/dev/null
+cmake --build "$OUT" -j"${JOBS:-$(nproc)}" --target fuzz_exchange_reader
+cp "$OUT/bin/fuzz_exchange_reader" "$OUT/fuzz_exchange_reader"
 
 cd "$OUT"
 # -max_total_time is only looked at between inputs, after the corpus has been read; the outer
