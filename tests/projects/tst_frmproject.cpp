@@ -366,6 +366,16 @@ private slots:
         for (QRadioButton* o : w->optBanks)
             QVERIFY(!o->isEnabled());
         fillReference(*w, 2, false);
+        // A vessel count that is no whole number is refused naming its box.
+        w->txtFields[401]->setText("1.5");
+        env.prompts.onMessage(
+            "Number of Vessels, B 1 holds \"1.5\", which is not a whole number from 0 to 32767.", Buttons::OK,
+            "Hevrin", Answer::OK);
+        w->cmdNext->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(w->WizardStep, qint16(7));
+        w->txtFields[401]->setText("10");
+        w->cmdBack->click();
         w->txtData[1]->setText("0");
         env.prompts.onMessage("Perm Flow must be > 0", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdNext->click();
@@ -408,8 +418,24 @@ private slots:
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(rowCount(p), 1);
 
-        // The ID, edited after its step, is checked again.
+        // Counts that are no whole numbers: refused naming the box.
         w->txtFields[100]->setText("60");
+        const std::pair<QLineEdit*, QString> counts[] = {
+            {w->txtFields[400],
+             "Number of Vessels, Sys holds \"abc\", which is not a whole number from 0 to 32767."},
+            {w->txtNumTrains, "Number of Trains holds \"abc\", which is not a whole number from 1 to 32767."},
+            {w->txtTrainNumber, "Train Number holds \"abc\", which is not a whole number from 1 to 32767."}};
+        for (const auto& [box, message] : counts) {
+            const QString kept = box->text();
+            box->setText("abc");
+            env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdCreate->click();
+            QCOMPARE(env.prompts.verify(), QString());
+            QCOMPARE(rowCount(p), 1);
+            box->setText(kept);
+        }
+
+        // The ID, edited after its step, is checked again.
         w->txtNewProject->setText("Taken ");
         env.prompts.onMessage("begins or ends with a blank", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdCreate->click();
@@ -513,21 +539,29 @@ private slots:
     void offeredProjectIdInTheComputersForm_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("hours");
         QTest::newRow("UK") << "en_GB"
-                            << "New Project.10/12/2026 08:05:09";
+                            << "New Project.10/12/2026 08:05:09"
+                            << "1.0";
         QTest::newRow("German") << "de_DE"
-                                << "New Project.10.12.2026 08:05:09";
+                                << "New Project.10.12.2026 08:05:09"
+                                << "1,0";
+        QTest::newRow("French") << "fr_FR"
+                                << "New Project.10/12/2026 08:05:09"
+                                << "1,0";
     }
 
     void offeredProjectIdInTheComputersForm() {
         QFETCH(QString, locale);
         QFETCH(QString, id);
+        QFETCH(QString, hours);
         QLocale::setDefault(QLocale(locale));
         test::TestEnv env;
         test::prepare(env);
         env.system.clock = QDateTime(QDate(2026, 12, 10), QTime(8, 5, 9));
         QPointer<frmProject> w = openWindow(env.prog(), Create);
         QCOMPARE(w->txtNewProject->text(), id);
+        QCOMPARE(w->txtElapsedTime->text(), hours); // the default hours too
         delete w;
     }
 
@@ -976,26 +1010,35 @@ private slots:
         QTest::addColumn<int>("banks");
         QTest::addColumn<bool>("systemData");
         QTest::addColumn<bool>("unitsThereAndBack");
-        QTest::newRow("1 bank") << 1 << true << false;
-        QTest::newRow("2 banks, system") << 2 << true << false;
-        QTest::newRow("2 banks, per bank") << 2 << false << false;
-        QTest::newRow("3 banks, system") << 3 << true << false;
-        QTest::newRow("3 banks, per bank") << 3 << false << false;
-        QTest::newRow("1 bank, US units and back") << 1 << true << true;
-        QTest::newRow("3 banks, US units and back") << 3 << true << true;
+        QTest::addColumn<QStringList>("nulls"); // stored Null, and kept so
+        QTest::newRow("1 bank") << 1 << true << false << QStringList();
+        QTest::newRow("2 banks, system") << 2 << true << false << QStringList();
+        QTest::newRow("2 banks, per bank") << 2 << false << false << QStringList();
+        QTest::newRow("3 banks, system") << 3 << true << false << QStringList();
+        QTest::newRow("3 banks, per bank") << 3 << false << false << QStringList();
+        QTest::newRow("1 bank, US units and back") << 1 << true << true << QStringList();
+        QTest::newRow("3 banks, US units and back") << 3 << true << true << QStringList();
+        const QStringList nulls = {"refph", "ElementsPerVessel", "numVessels", "ElapsedTimeRef",
+                                   "DeltaPress_1"};
+        QTest::newRow("1 bank, Nulls") << 1 << true << false << nulls + QStringList{"AreaBank_3"};
+        QTest::newRow("2 banks per bank, Nulls") << 2 << false << false << nulls + QStringList{"Permflow_3"};
+        QTest::newRow("3 banks, Nulls") << 3 << true << false << nulls;
     }
 
     void unchangedSaveKeepsTheReference() {
         QFETCH(int, banks);
         QFETCH(bool, systemData);
         QFETCH(bool, unitsThereAndBack);
+        QFETCH(QStringList, nulls);
         test::TestEnv env;
         test::prepare(env);
         Program& p = env.prog();
         p.ElementList[2].SE = 37.2; // the element the stored areas were made of
         // The units of "CMH Metric", so that its button gives them back.
-        test::insertProjectInfo(p.ProjectDatabasePath, banks,
-                                {{"Systemdata", systemData ? -1 : 0}, {"unitPress", 7}, {"FeedTemp", 21.37}});
+        QVariantMap values = {{"Systemdata", systemData ? -1 : 0}, {"unitPress", 7}, {"FeedTemp", 21.37}};
+        for (const QString& column : nulls)
+            values[column] = QVariant();
+        test::insertProjectInfo(p.ProjectDatabasePath, banks, values);
         test::insertReading(p.ProjectDatabasePath, banks);
         Database db = Database::open(p.ProjectDatabasePath);
         const DbRow ref = db.select("SELECT * FROM ProjectInfo").first();
@@ -1013,7 +1056,130 @@ private slots:
         w->cmdSave->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(rowDifference(db.select("SELECT * FROM ProjectInfo").first(), ref), QString());
+        for (const QString& column : nulls)
+            QVERIFY2(db.select("SELECT * FROM ProjectInfo").first().isNull(column), qPrintable(column));
         QCOMPARE(db.select("SELECT * FROM Data").first().values(), reading.values());
+        delete w;
+    }
+
+    // A count box holding text, a fraction or a number out of range, and an emptied count,
+    // area or hours box, are refused naming the box; nothing of that save is stored.
+    void badCountOrEmptyBoxRefused_data() {
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        const QString empty = "You must enter data for every field, even if 0. Please try again";
+        const auto count = [](const char* box, const char* text, int least = 0) {
+            return QString("%1 holds \"%2\", which is not a whole number from %3 to 32767.")
+                .arg(box, text)
+                .arg(least);
+        };
+        QTest::newRow("vessels, text") << 3 << "txtFields_401"
+                                       << "abc" << count("Number of Vessels, B 1", "abc");
+        QTest::newRow("vessels, group mark") << 3 << "txtFields_401"
+                                             << "1'500" << count("Number of Vessels, B 1", "1'500");
+        QTest::newRow("vessels, percent") << 3 << "txtFields_401"
+                                          << "50%" << count("Number of Vessels, B 1", "50%");
+        QTest::newRow("vessels, other mark") << 3 << "txtFields_401"
+                                             << "0,5" << count("Number of Vessels, B 1", "0,5");
+        QTest::newRow("vessels, fraction") << 2 << "txtFields_402"
+                                           << "1.500" << count("Number of Vessels, B 2", "1.500");
+        QTest::newRow("vessels, emptied") << 3 << "txtFields_401"
+                                          << "" << empty;
+        QTest::newRow("per vessel, fraction") << 1 << "txtFields_500"
+                                              << "2.5" << count("Elements per Vessel, Sys", "2.5");
+        QTest::newRow("per vessel, too many") << 2 << "txtFields_501"
+                                              << "40000" << count("Elements per Vessel, B 1", "40000");
+        QTest::newRow("trains, fraction") << 1 << "txtNumTrains"
+                                          << "1.5" << count("Number of Trains", "1.5", 1);
+        QTest::newRow("area, emptied") << 3 << "txtFields_201"
+                                       << "" << empty;
+        QTest::newRow("one-bank area, emptied") << 1 << "txtFields_200"
+                                                << "" << empty;
+        QTest::newRow("hours, emptied") << 1 << "txtElapsedTime"
+                                        << "" << empty;
+    }
+
+    void badCountOrEmptyBoxRefused() {
+        QFETCH(int, banks);
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(QString, message);
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, banks, {{"ElapsedTimeRef", 12.0}});
+        Database db = Database::open(p.ProjectDatabasePath);
+        const QVariantList before = db.select("SELECT * FROM ProjectInfo").first().values();
+        p.CurrentProject.ProjectID = "P1";
+        p.CurrentProject.TrainNumber = 1;
+        QPointer<frmProject> w = openWindow(p, Edit);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
+        w->cmdEdit->click();
+        auto* e = w->findChild<QLineEdit*>(box);
+        QVERIFY(e);
+        e->setText(text);
+        w->txtData[9]->setText("30"); // a change the refusal keeps out too
+        env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
+        w->cmdSave->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(db.select("SELECT * FROM ProjectInfo").first().values(), before);
+        delete w;
+    }
+
+    // A number typed key by key with either decimal mark reaches the box, and is read in the
+    // computer's form or the plain one, or refused naming the box: never stored as another number.
+    void decimalMarkTypedKeyByKey_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("box");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<double>("stored"); // 0: refused
+        QTest::newRow("French, point") << "fr_FR" << 9 << "15.5"
+                                       << "FeedTemp" << 15.5;
+        QTest::newRow("French, comma") << "fr_FR" << 9 << "15,5"
+                                       << "FeedTemp" << 15.5;
+        QTest::newRow("German, point") << "de_DE" << 8 << "7.5"
+                                       << "refph" << 7.5;
+        QTest::newRow("English (UK), comma") << "en_GB" << 6 << "110,5"
+                                             << "FeeduS" << 0.0;
+        QTest::newRow("English (UK), group") << "en_GB" << 6 << "1,100"
+                                             << "FeeduS" << 1100.0;
+    }
+
+    void decimalMarkTypedKeyByKey() {
+        QFETCH(QString, locale);
+        QFETCH(int, box);
+        QFETCH(QString, typed);
+        QFETCH(QString, column);
+        QFETCH(double, stored);
+        QLocale::setDefault(QLocale(locale));
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, 1);
+        Database db = Database::open(p.ProjectDatabasePath);
+        const QVariantList before = db.select("SELECT * FROM ProjectInfo").first().values();
+        p.CurrentProject.ProjectID = "P1";
+        p.CurrentProject.TrainNumber = 1;
+        QPointer<frmProject> w = openWindow(p, Edit);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
+        w->cmdEdit->click();
+        w->txtData[size_t(box)]->clear();
+        QTest::keyClicks(w->txtData[size_t(box)], typed);
+        QCOMPARE(w->txtData[size_t(box)]->text(), typed);
+        if (stored == 0)
+            env.prompts.onMessage(DataBoxCaption(box) + " holds \"" + typed + "\", which is not a number.",
+                                  Buttons::OK, "Hevrin", Answer::OK);
+        else
+            env.prompts.onMessage("Updated Project Information!", Buttons::YesNo, "Hevrin", Answer::No);
+        w->cmdSave->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        if (stored == 0)
+            QCOMPARE(db.select("SELECT * FROM ProjectInfo").first().values(), before);
+        else
+            QCOMPARE(db.scalar("SELECT " + column + " FROM ProjectInfo").toDouble(), stored);
         delete w;
     }
 
@@ -1031,8 +1197,8 @@ private slots:
         w->txtData[1]->setText("50");
         w->btnUnitCMD->click();
         QCOMPARE(w->txtData[1]->text(), QString("1200.0")); // 50 m3/hr
-        const double area =
-            ColumnArea(p, BoxCount(w->txtFields[100]->text()), w->cboElements[0]->currentIndex());
+        const double area = ColumnArea(p, CountBoxValue(w->txtFields[100]->text()).value(),
+                                       w->cboElements[0]->currentIndex());
         QVERIFY(area > 0);
         QCOMPARE(w->txtFields[300]->text(), FormatValue(FluxOf(1200, area, 14, p.FluxUnit)));
         QCOMPARE(env.prompts.verify(), QString());
