@@ -1062,50 +1062,76 @@ private slots:
         delete w;
     }
 
-    // A count box holding text, a fraction or a number out of range, and an emptied count,
-    // area or hours box, are refused naming the box; nothing of that save is stored.
-    void badCountOrEmptyBoxRefused_data() {
+    // A box's text is stored as the reader reads it, or refused naming the box with nothing of
+    // that save stored: a count holding text, a fraction or a number out of range; an emptied
+    // count, area or hours box; a number typed key by key with either decimal mark.
+    void boxStoredAsReadOrRefused_data() {
+        QTest::addColumn<QString>("locale");
         QTest::addColumn<int>("banks");
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("typed");      // key by key, else put in the box
+        QTest::addColumn<QString>("message"); // empty: stored
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<double>("stored");
         const QString empty = "You must enter data for every field, even if 0. Please try again";
         const auto count = [](const char* box, const char* text, int least = 0) {
             return QString("%1 holds \"%2\", which is not a whole number from %3 to 32767.")
                 .arg(box, text)
                 .arg(least);
         };
-        QTest::newRow("vessels, text") << 3 << "txtFields_401"
-                                       << "abc" << count("Number of Vessels, B 1", "abc");
-        QTest::newRow("vessels, group mark") << 3 << "txtFields_401"
-                                             << "1'500" << count("Number of Vessels, B 1", "1'500");
-        QTest::newRow("vessels, percent") << 3 << "txtFields_401"
-                                          << "50%" << count("Number of Vessels, B 1", "50%");
-        QTest::newRow("vessels, other mark") << 3 << "txtFields_401"
-                                             << "0,5" << count("Number of Vessels, B 1", "0,5");
-        QTest::newRow("vessels, fraction") << 2 << "txtFields_402"
-                                           << "1.500" << count("Number of Vessels, B 2", "1.500");
-        QTest::newRow("vessels, emptied") << 3 << "txtFields_401"
-                                          << "" << empty;
-        QTest::newRow("per vessel, fraction") << 1 << "txtFields_500"
-                                              << "2.5" << count("Elements per Vessel, Sys", "2.5");
-        QTest::newRow("per vessel, too many") << 2 << "txtFields_501"
-                                              << "40000" << count("Elements per Vessel, B 1", "40000");
-        QTest::newRow("trains, fraction") << 1 << "txtNumTrains"
-                                          << "1.5" << count("Number of Trains", "1.5", 1);
-        QTest::newRow("area, emptied") << 3 << "txtFields_201"
-                                       << "" << empty;
-        QTest::newRow("one-bank area, emptied") << 1 << "txtFields_200"
-                                                << "" << empty;
-        QTest::newRow("hours, emptied") << 1 << "txtElapsedTime"
-                                        << "" << empty;
+        const QString v1 = "Number of Vessels, B 1";
+        const char* c = "C";
+        QTest::newRow("vessels, text") << c << 3 << "txtFields_401"
+                                       << "abc" << false << count(qPrintable(v1), "abc");
+        QTest::newRow("vessels, group mark") << c << 3 << "txtFields_401"
+                                             << "1'500" << false << count(qPrintable(v1), "1'500");
+        QTest::newRow("vessels, percent") << c << 3 << "txtFields_401"
+                                          << "50%" << false << count(qPrintable(v1), "50%");
+        QTest::newRow("vessels, other mark") << c << 3 << "txtFields_401"
+                                             << "0,5" << true << count(qPrintable(v1), "0,5");
+        QTest::newRow("vessels, fraction") << c << 2 << "txtFields_402"
+                                           << "1.500" << true << count("Number of Vessels, B 2", "1.500");
+        QTest::newRow("vessels, emptied") << c << 3 << "txtFields_401"
+                                          << "" << false << empty;
+        QTest::newRow("per vessel, fraction") << c << 1 << "txtFields_500"
+                                              << "2.5" << true << count("Elements per Vessel, Sys", "2.5");
+        QTest::newRow("per vessel, too many")
+            << c << 2 << "txtFields_501"
+            << "40000" << true << count("Elements per Vessel, B 1", "40000");
+        QTest::newRow("trains, fraction") << c << 1 << "txtNumTrains"
+                                          << "1.5" << true << count("Number of Trains", "1.5", 1);
+        QTest::newRow("area, emptied") << c << 3 << "txtFields_201"
+                                       << "" << false << empty;
+        QTest::newRow("one-bank area, emptied") << c << 1 << "txtFields_200"
+                                                << "" << false << empty;
+        QTest::newRow("hours, emptied") << c << 1 << "txtElapsedTime"
+                                        << "" << false << empty;
+        QTest::newRow("French, point") << "fr_FR" << 1 << "txtData_9"
+                                       << "15.5" << true << ""
+                                       << "FeedTemp" << 15.5;
+        QTest::newRow("French, comma") << "fr_FR" << 1 << "txtData_9"
+                                       << "15,5" << true << ""
+                                       << "FeedTemp" << 15.5;
+        QTest::newRow("German, point") << "de_DE" << 1 << "txtData_8"
+                                       << "7.5" << true << ""
+                                       << "refph" << 7.5;
+        QTest::newRow("English (UK), comma")
+            << "en_GB" << 1 << "txtData_6"
+            << "110,5" << true << "Reference Feed uSiemens holds \"110,5\", which is not a number.";
+        QTest::newRow("English (UK), group") << "en_GB" << 1 << "txtData_6"
+                                             << "1,100" << true << ""
+                                             << "FeeduS" << 1100.0;
     }
 
-    void badCountOrEmptyBoxRefused() {
+    void boxStoredAsReadOrRefused() {
+        QFETCH(QString, locale);
         QFETCH(int, banks);
         QFETCH(QString, box);
         QFETCH(QString, text);
+        QFETCH(bool, typed);
         QFETCH(QString, message);
+        QLocale::setDefault(locale == "C" ? QLocale::c() : QLocale(locale));
         test::TestEnv env;
         test::prepare(env);
         Program& p = env.prog();
@@ -1119,67 +1145,22 @@ private slots:
         w->cmdEdit->click();
         auto* e = w->findChild<QLineEdit*>(box);
         QVERIFY(e);
-        e->setText(text);
-        w->txtData[9]->setText("30"); // a change the refusal keeps out too
-        env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
+        e->clear();
+        typed ? QTest::keyClicks(e, text) : e->setText(text);
+        QCOMPARE(e->text(), text);
+        if (box != "txtData_9") w->txtData[9]->setText("30"); // a change a refusal keeps out too
+        env.prompts.onMessage(message.isEmpty() ? QString("Updated Project Information!") : message,
+                              message.isEmpty() ? Buttons::YesNo : Buttons::OK, "Hevrin",
+                              message.isEmpty() ? Answer::No : Answer::OK);
         w->cmdSave->click();
         QCOMPARE(env.prompts.verify(), QString());
-        QCOMPARE(db.select("SELECT * FROM ProjectInfo").first().values(), before);
-        delete w;
-    }
-
-    // A number typed key by key with either decimal mark reaches the box, and is read in the
-    // computer's form or the plain one, or refused naming the box: never stored as another number.
-    void decimalMarkTypedKeyByKey_data() {
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<int>("box");
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("column");
-        QTest::addColumn<double>("stored"); // 0: refused
-        QTest::newRow("French, point") << "fr_FR" << 9 << "15.5"
-                                       << "FeedTemp" << 15.5;
-        QTest::newRow("French, comma") << "fr_FR" << 9 << "15,5"
-                                       << "FeedTemp" << 15.5;
-        QTest::newRow("German, point") << "de_DE" << 8 << "7.5"
-                                       << "refph" << 7.5;
-        QTest::newRow("English (UK), comma") << "en_GB" << 6 << "110,5"
-                                             << "FeeduS" << 0.0;
-        QTest::newRow("English (UK), group") << "en_GB" << 6 << "1,100"
-                                             << "FeeduS" << 1100.0;
-    }
-
-    void decimalMarkTypedKeyByKey() {
-        QFETCH(QString, locale);
-        QFETCH(int, box);
-        QFETCH(QString, typed);
-        QFETCH(QString, column);
-        QFETCH(double, stored);
-        QLocale::setDefault(QLocale(locale));
-        test::TestEnv env;
-        test::prepare(env);
-        Program& p = env.prog();
-        test::insertProjectInfo(p.ProjectDatabasePath, 1);
-        Database db = Database::open(p.ProjectDatabasePath);
-        const QVariantList before = db.select("SELECT * FROM ProjectInfo").first().values();
-        p.CurrentProject.ProjectID = "P1";
-        p.CurrentProject.TrainNumber = 1;
-        QPointer<frmProject> w = openWindow(p, Edit);
-        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
-        w->cmdEdit->click();
-        w->txtData[size_t(box)]->clear();
-        QTest::keyClicks(w->txtData[size_t(box)], typed);
-        QCOMPARE(w->txtData[size_t(box)]->text(), typed);
-        if (stored == 0)
-            env.prompts.onMessage(DataBoxCaption(box) + " holds \"" + typed + "\", which is not a number.",
-                                  Buttons::OK, "Hevrin", Answer::OK);
-        else
-            env.prompts.onMessage("Updated Project Information!", Buttons::YesNo, "Hevrin", Answer::No);
-        w->cmdSave->click();
-        QCOMPARE(env.prompts.verify(), QString());
-        if (stored == 0)
-            QCOMPARE(db.select("SELECT * FROM ProjectInfo").first().values(), before);
-        else
+        if (message.isEmpty()) {
+            QFETCH(QString, column);
+            QFETCH(double, stored);
             QCOMPARE(db.scalar("SELECT " + column + " FROM ProjectInfo").toDouble(), stored);
+        } else {
+            QCOMPARE(db.select("SELECT * FROM ProjectInfo").first().values(), before);
+        }
         delete w;
     }
 
