@@ -292,10 +292,15 @@ int FormatValueDecimals(double a) {
     return -1;
 }
 
-int NumericKeyFilter(int keyCode, int decimalSeparatorCode, bool allowMinus) {
-    if (keyCode == 13 || keyCode == 8 || keyCode == decimalSeparatorCode || (keyCode >= 48 && keyCode <= 57))
+int NumericKeyFilter(int keyCode, MinusKey minus) {
+    if (keyCode == 13 || keyCode == 8 || keyCode == '.' || keyCode == ',' ||
+        (keyCode >= '0' && keyCode <= '9'))
         return keyCode;
-    if (keyCode == 45 && allowMinus) return keyCode;
+    if (keyCode == '-') return minus == MinusKey::Allowed ? keyCode : 0;
+    // A group separator the reader takes under these settings ("1 500" under French ones).
+    if (keyCode > 0 && keyCode <= 0xFFFF &&
+        ReadNumberText(QStringLiteral("1") + QChar(keyCode) + QStringLiteral("000")) == 1000.0)
+        return keyCode;
     return 0;
 }
 
@@ -304,49 +309,12 @@ qint16 ToIntegerOrZero(const QString& text) {
     return x ? conv::roundToInt16(*x) : qint16(0);
 }
 
-double ParsePercent(const QString& text) {
-    if (IsBlankText(text)) return 0;
-    if (text.size() == 1 && text == decimalPoint()) return 0;
-    const qsizetype percent = text.indexOf('%');
-    const QString number = percent >= 0 ? text.left(percent) : text;
-    bool ok = false;
-    double x = LocaleToDouble(number, &ok);
-    if (!ok) x = 0;
-    if (percent >= 0) x /= 100;
-    return x;
-}
-
-QString StripNonNumeric(QString& text, int decimalSeparatorCode) {
-    qsizetype start = 0, end = text.size();
-    while (start < end && text[start] == ' ')
-        ++start;
-    while (end > start && text[end - 1] == ' ')
-        --end;
-    text = text.mid(start, end - start);
-    QString out;
-    for (const QChar c : text)
-        if (NumericKeyFilter(c.unicode(), decimalSeparatorCode, true) != 0) out += c;
-    return out;
-}
-
 bool IsBlankText(const QString& text) {
     return text.isEmpty() || text.at(0) == ' ';
 }
 
 bool IsNumericText(const QString& text) {
     return ReadNumberText(text).has_value();
-}
-
-double LocaleToDouble(const QString& text, bool* ok) {
-    const QLocale loc;
-    bool good = false;
-    double x = loc.toDouble(text.trimmed(), &good);
-    // Some locales take only a capital exponent mark.
-    if (!good) x = loc.toDouble(text.trimmed().toUpper(), &good);
-    if (good && !std::isfinite(x)) good = false;
-    if (!good) x = 0;
-    if (ok) *ok = good;
-    return x;
 }
 
 char* WriteGeneralNumber(char* t, double value, char decimal) {

@@ -32,22 +32,19 @@ struct SignificantDigits {
 };
 SignificantDigits Significant15(double a);
 
-// Key filter of numeric entry boxes: Enter, Backspace, the decimal separator and the
-// digits pass; the minus only when allowMinus. Other keys give 0.
-int NumericKeyFilter(int keyCode, int decimalSeparatorCode, bool allowMinus = false);
+// Key filter of numeric entry boxes: Enter, Backspace, the digits, both decimal marks and
+// the group separators the one reader takes under the settings pass, so that the reader
+// judges what was typed; the minus only where allowed. Other keys give 0.
+enum class MinusKey { Refused, Allowed };
+int NumericKeyFilter(int keyCode, MinusKey minus = MinusKey::Refused);
 
 // A number text (the one reader's) to a 16-bit integer (halves to even); other text gives 0.
 // A number outside the range is DbError 6 (overflow).
 qint16 ToIntegerOrZero(const QString& text);
-double ParsePercent(const QString& text);
-// Trims the caller's text in place and returns its numeric characters.
-QString StripNonNumeric(QString& text, int decimalSeparatorCode);
 bool IsBlankText(const QString& text);
 
 // Whether the one number reader reads the text.
 bool IsNumericText(const QString& text);
-// Conversion by the locale's rules alone (the current default QLocale).
-double LocaleToDouble(const QString& text, bool* ok = nullptr);
 // The "general number" form of a Double in the locale (no thousands separator).
 QString GeneralNumber(double value);
 // The general number form with the given decimal mark: up to 15 significant digits, "E"

@@ -110,6 +110,17 @@ QString NotANumberText(const QString& place, const QString& text) {
     return place + " holds \"" + text + "\", which is not a number.";
 }
 
+std::optional<int> ReadWholeNumberText(const QString& text, int least, int most) {
+    const std::optional<double> x = ReadNumberText(text);
+    if (!x || *x != std::floor(*x) || *x < least || *x > most) return std::nullopt;
+    return int(*x);
+}
+
+QString NotAWholeNumberText(const QString& place, const QString& text, int least, int most) {
+    return place + " holds \"" + text + "\", which is not a whole number from " + QString::number(least) +
+           " to " + QString::number(most) + ".";
+}
+
 std::optional<QDateTime> ParseEntryDate(const QString& text) {
     const QString t = text.simplified();
     if (t.isEmpty()) return std::nullopt;
@@ -151,11 +162,6 @@ QString ShortDateTimeText(const QDateTime& dt) {
     const QTime t = dt.time();
     return ShortDateText(dt.date()) + QLatin1Char(' ') +
            t.toString(t.second() != 0 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm"));
-}
-
-QString EntryBoxDateText(const QDateTime& dt) {
-    return dt.toString(dt.time().second() != 0 ? QStringLiteral("yyyy-MM-dd HH:mm:ss")
-                                               : QStringLiteral("yyyy-MM-dd HH:mm"));
 }
 
 QString ShortDateHint() {

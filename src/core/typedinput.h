@@ -27,6 +27,12 @@ NumberField ReadNumberField(const QString& text);
 // "<place> holds "<text>", which is not a number."
 QString NotANumberText(const QString& place, const QString& text);
 
+// A count a person typed: the one reader's number when it is whole and from least to most;
+// nullopt for anything else (text, a fraction, a number out of range, an empty text).
+std::optional<int> ReadWholeNumberText(const QString& text, int least, int most);
+// "<place> holds "<text>", which is not a whole number from <least> to <most>."
+QString NotAWholeNumberText(const QString& place, const QString& text, int least, int most);
+
 // The one reader of every date a person types or a source gives: in the computer's
 // regional short or long form (two-digit years 00-29 in 20xx, 30-99 in 19xx), else
 // "yyyy-mm-dd hh:mm[:ss]"; nullopt when the text is neither. The other day and month
@@ -41,8 +47,6 @@ QString ShortDateText(const QDate& d);
 // The form those texts take, for a box's hint: "dd/mm/yyyy hh:mm" under English (UK)
 // settings, "mm/dd/yyyy hh:mm" under English (US) ones.
 QString ShortDateTimeHint();
-// A date in an entry box: "yyyy-mm-dd hh:mm", with ":ss" where it has seconds.
-QString EntryBoxDateText(const QDateTime& dt);
 QString ShortDateHint();
 
 } // namespace hv

@@ -20,6 +20,11 @@ double FluxOf(double flow, double area, int flowUnit, int fluxUnit) {
 
 namespace {
 
+// A count shown for the areas; a box that holds no whole number counts none (the checks name it).
+int count(const QString& text) {
+    return CountBoxValue(text).value_or(0);
+}
+
 // A flow the fluxes are shown for; a box that holds no number shows a flux of 0, as an empty one.
 double flowIn(const ProjectBoxes& b, int i) {
     return DataBoxValue(b, i).value_or(0.0);
@@ -43,7 +48,7 @@ struct Columns {
 Columns readColumns(const Program& p, const ProjectBoxes& b, int numBanks) {
     Columns k;
     for (int c = 0; c <= std::min(numBanks, 3); ++c) {
-        k.count[size_t(c)] = BoxCount(b.field(100 + c));
+        k.count[size_t(c)] = count(b.field(100 + c));
         k.area[size_t(c)] = ColumnArea(p, k.count[size_t(c)], b.cboElements[size_t(c)]);
     }
     k.flow[0] = flowIn(b, 14);
@@ -70,12 +75,12 @@ void CalcFlux(const Program& p, ProjectBoxes& b, int numBanks, int unitFlow) {
 }
 
 void UnitChangeRefresh(const Program& p, ProjectBoxes& b, int numBanks, int unitFlow) {
-    auto area = [&](int c) { return ColumnArea(p, BoxCount(b.field(100 + c)), b.cboElements[size_t(c)]); };
+    auto area = [&](int c) { return ColumnArea(p, count(b.field(100 + c)), b.cboElements[size_t(c)]); };
     auto flux = [&](int c, double a, double flow) {
         if (a > 0) b.field(300 + c) = FormatValue(FluxOf(flow, a, unitFlow, p.FluxUnit));
     };
     if (numBanks <= 1) {
-        if (BoxCount(b.field(100)) < 1) return;
+        if (count(b.field(100)) < 1) return;
         flux(0, area(0), flowIn(b, 1));
         return;
     }
@@ -84,7 +89,7 @@ void UnitChangeRefresh(const Program& p, ProjectBoxes& b, int numBanks, int unit
     const std::array<int, 4> typed{1, b.chkSystemData ? 15 : 1, 10, 22};
     double total = 0;
     for (int c = 1; c <= banks; ++c) {
-        if (BoxCount(b.field(100 + c)) < 1) continue;
+        if (count(b.field(100 + c)) < 1) continue;
         const double a = area(c);
         if (a <= 0) continue;
         ShowGridNumber(b, 200 + c, a, FormatValue(a));
@@ -116,26 +121,28 @@ void ElementListLeft(const Program& p, ProjectBoxes& b, int column, int numBanks
 void VesselBoxLeft(ProjectBoxes& b, int index) {
     const int row = index / 100, c = index % 100;
     if ((row != 4 && row != 5) || c > 3) return;
-    const int product = int(BoxCount(b.field(400 + c))) * int(BoxCount(b.field(500 + c)));
-    b.field(100 + c) = QString::number(product > 32767 ? 0 : product);
+    // A product beyond the stored range is shown as it is, for the checks to refuse.
+    b.field(100 + c) = QString::number(count(b.field(400 + c)) * count(b.field(500 + c)));
 }
 
 void WizardElementCounts(const Program& p, ProjectBoxes& b, FormProjectRecord& f) {
-    std::array<qint16, 4> count{};
+    // A product beyond the stored range is shown as it is, for the checks to refuse, and counts none.
+    std::array<int, 4> product{};
+    std::array<qint16, 4> elements{};
     for (int c = 0; c <= 3; ++c) {
-        const int product = int(BoxCount(b.field(400 + c))) * int(BoxCount(b.field(500 + c)));
-        count[size_t(c)] = qint16(product > 32767 ? 0 : product);
+        product[size_t(c)] = count(b.field(400 + c)) * count(b.field(500 + c));
+        elements[size_t(c)] = qint16(product[size_t(c)] > MaxCount ? 0 : product[size_t(c)]);
     }
-    f.NumElementsBank = count[0];
-    f.NumElementsBank_1 = count[1];
-    f.NumElementsBank_2 = count[2];
-    f.NumElementsBank_3 = count[3];
-    const auto area = [&](int c) { return ColumnArea(p, count[size_t(c)], b.cboElements[size_t(c)]); };
+    f.NumElementsBank = elements[0];
+    f.NumElementsBank_1 = elements[1];
+    f.NumElementsBank_2 = elements[2];
+    f.NumElementsBank_3 = elements[3];
+    const auto area = [&](int c) { return ColumnArea(p, elements[size_t(c)], b.cboElements[size_t(c)]); };
     if (f.NumBanks <= 1) {
         f.AreaBank = area(0);
         f.AreaBank_1 = f.AreaBank;
         f.NumElementsBank_1 = f.NumElementsBank;
-        b.field(100) = b.field(101) = QString::number(f.NumElementsBank);
+        b.field(100) = b.field(101) = QString::number(product[0]);
         ShowGridNumber(b, 200, f.AreaBank, GeneralNumber(f.AreaBank));
         ShowGridNumber(b, 201, f.AreaBank, GeneralNumber(f.AreaBank));
         return;
@@ -145,11 +152,11 @@ void WizardElementCounts(const Program& p, ProjectBoxes& b, FormProjectRecord& f
     int totalCount = 0, totalVessels = 0;
     for (int c = 1; c <= std::min<int>(f.NumBanks, 3); ++c) {
         *areas[c] = area(c);
-        b.field(100 + c) = QString::number(count[size_t(c)]);
+        b.field(100 + c) = QString::number(product[size_t(c)]);
         ShowGridNumber(b, 200 + c, *areas[c], GeneralNumber(*areas[c]));
         totalArea += *areas[c];
-        totalCount += count[size_t(c)];
-        totalVessels += BoxCount(b.field(400 + c));
+        totalCount += elements[size_t(c)];
+        totalVessels += count(b.field(400 + c));
     }
     f.AreaBank = totalArea;
     f.NumElementsBank = qint16(std::min(totalCount, 32767));

@@ -24,8 +24,8 @@ void UnitChangeRefresh(const Program& p, ProjectBoxes& b, int numBanks, int unit
 // Leaving element list c: that column and, for a bank, the system total.
 void ElementListLeft(const Program& p, ProjectBoxes& b, int column, int numBanks, int unitFlow);
 
-// Leaving a vessel or elements-per-vessel box: the column's element count. A product
-// beyond the 16-bit range is refused as 0.
+// Leaving a vessel or elements-per-vessel box: the column's element count, shown as it is
+// even beyond the stored range, for the checks to refuse.
 void VesselBoxLeft(ProjectBoxes& b, int index);
 
 // Wizard: element counts and areas of the columns into the record and the grid; the

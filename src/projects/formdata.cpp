@@ -24,14 +24,15 @@ void elementType(const Program& p, int listIndex, qint16& field) {
 } // namespace
 
 void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) {
-    // The checks have refused every box that holds no number.
+    // The checks have refused every box in use that holds no number, or no whole one where
+    // a count is asked for.
     const auto d = [&](int i) { return DataBoxValue(b, i).value_or(0.0); };
-    const auto grid = [&](int i) { return b.field(i); };
+    const auto count = [](const QString& text) { return qint16(CountBoxValue(text).value_or(0)); };
 
     if (auto date = ParseEntryDate(b.txtData[0])) f.DateReference = *date;
     f.ProjectID = b.txtNewProject;
-    f.TrainNumber = BoxCount(b.txtTrainNumber);
-    f.NumTrains = BoxCount(b.txtNumTrains);
+    f.TrainNumber = count(b.txtTrainNumber);
+    f.NumTrains = count(b.txtNumTrains);
     f.TrainsSame = b.chkAllTrains;
     f.Description = b.txtDescription;
     f.CapacityM3D = FlowToSI(d(14), p.FlowUnit) * 1440 * 60;
@@ -51,7 +52,7 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
     // Grid rows 100 (elements), 400 (vessels) and 500 (elements per vessel), columns 0 to 3.
     const auto gridRow = [&](int row, auto&... fields) {
         int c = 0;
-        ((fields = BoxCount(grid(row + c++))), ...);
+        ((fields = count(b.field(row + c++))), ...);
     };
     gridRow(100, f.NumElementsBank, f.NumElementsBank_1, f.NumElementsBank_2, f.NumElementsBank_3);
     gridRow(400, f.NumVessels, f.NumVessels_1, f.NumVessels_2, f.NumVessels_3);

@@ -1,4 +1,6 @@
 #pragma once
+#include <QStringList>
+
 #include "core/projectrecord.h"
 
 namespace hv {
@@ -8,6 +10,8 @@ namespace hv {
 struct FormProjectRecord : ProjectInfoRecord {
     double AvgConc = 0, Density = 0, RefpH = 0;
     qint16 NumVessels = 0, ElementsPerVessel = 0;
+    // The columns the row held Null when it was read (the fields above hold their defaults).
+    QStringList NullColumns;
 };
 
 } // namespace hv

@@ -42,7 +42,7 @@ private:
 
 // Where a check sends the user: a box of the window.
 struct FocusTarget {
-    enum Kind { None, Data, Field, ElapsedTime, NewProject, NumTrains };
+    enum Kind { None, Data, Field, ElapsedTime, NewProject, NumTrains, TrainNumber };
     Kind kind = None;
     int index = 0;
     static FocusTarget data(int i) { return {Data, i}; }

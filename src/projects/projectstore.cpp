@@ -220,9 +220,11 @@ bool ReadProjectTrain(Program& p, const QString& projectId, qint16 train, FormPr
         db.select("SELECT * FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ? ORDER BY ID ASC LIMIT 1",
                   {projectId, int(train)});
     const DbRow* row = rows.isEmpty() ? nullptr : &rows.first();
+    rec.NullColumns.clear();
     for (const Column& c : columns()) {
         if (!c.read) continue;
         const QVariant v = row ? row->value(QString(c.name)) : QVariant();
+        if (row && conv::isNull(v)) rec.NullColumns << c.name;
         assign(rec, c, conv::isNull(v) ? c.nullValue : v);
     }
     return row != nullptr;
@@ -267,13 +269,16 @@ bool InsertProjectTrains(Program& p, FormProjectRecord& rec) {
     return true;
 }
 
-int UpdateProjectRow(Program& p, const FormProjectRecord& rec, const ProjectUnits* readingsFrom) {
+int UpdateProjectRow(Program& p, const FormProjectRecord& rec, const ProjectUnits* readingsFrom,
+                     const FormProjectRecord* shown) {
     QStringList sets;
     QVariantList values;
     for (const QString& name : updateColumns()) {
         const Column& c = columnNamed(name);
         sets << QString(c.name) + " = ?";
-        values << valueOf(rec, c);
+        QVariant v = valueOf(rec, c);
+        if (shown && shown->NullColumns.contains(QString(c.name)) && v == valueOf(*shown, c)) v = QVariant();
+        values << v;
     }
     values << rec.ProjectID << int(rec.TrainNumber);
     Database db = Database::open(p.ProjectDatabasePath);

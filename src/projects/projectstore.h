@@ -27,8 +27,11 @@ bool InsertProjectTrains(Program& p, FormProjectRecord& rec);
 // Rewrites the reference data of the row of rec's project and train (the key and the
 // creation-only columns stay). DbError 3021 when the row is missing. With readingsFrom, the
 // train's stored readings are converted from those units into rec's in the same
-// transaction; returns the number of readings converted.
-int UpdateProjectRow(Program& p, const FormProjectRecord& rec, const ProjectUnits* readingsFrom = nullptr);
+// transaction; returns the number of readings converted. With shown, the record as the
+// window first showed the row: a column the row held Null keeps its Null where rec still
+// has the value shown for it, so that a value nobody typed is never stored.
+int UpdateProjectRow(Program& p, const FormProjectRecord& rec, const ProjectUnits* readingsFrom = nullptr,
+                     const FormProjectRecord* shown = nullptr);
 
 // The units the train's row is stored in; nothing without a row.
 std::optional<ProjectUnits> StoredUnits(Program& p, const QString& projectId, qint16 train);

@@ -3,10 +3,10 @@
 #include <QLocale>
 #include <QStringList>
 #include <QVariant>
+#include <limits>
 
 #include "core/numbers.h"
 #include "core/typedinput.h"
-#include "platform/dberror.h"
 
 namespace hv {
 
@@ -94,12 +94,22 @@ QString ElapsedTimeCaption() {
     return QStringLiteral("Hours Elapsed Time");
 }
 
-qint16 BoxCount(const QString& text) {
-    try {
-        return ToIntegerOrZero(text);
-    } catch (const DbError&) {
-        return 0;
-    }
+std::optional<int> CountBoxValue(const QString& text, int least) {
+    return ReadWholeNumberText(text, least, MaxCount);
+}
+
+QString TrainBoxText(const QString& text) {
+    if (text.trimmed().isEmpty() || ReadWholeNumberText(text, std::numeric_limits<int>::min(), 0))
+        return QStringLiteral("1");
+    return text;
+}
+
+QString NumTrainsCaption() {
+    return QStringLiteral("Number of Trains");
+}
+
+QString TrainNumberCaption() {
+    return QStringLiteral("Train Number");
 }
 
 QString ValueText(double value) {

@@ -28,8 +28,16 @@ QString DataBoxCaption(int i);
 QString GridBoxCaption(int index);
 QString ElapsedTimeCaption();
 
-// A count typed into a box; a number beyond the 16-bit range reads 0 rather than failing.
-qint16 BoxCount(const QString& text);
+// The largest count a train's row holds (16-bit counts).
+inline constexpr int MaxCount = 32767;
+// A count box's number: a whole number from least to MaxCount; nullopt for anything else,
+// which the checks refuse naming the box.
+std::optional<int> CountBoxValue(const QString& text, int least = 0);
+// A train box as leaving it leaves it: empty, or a whole number below 1, becomes "1"; other
+// text stays for the checks to name.
+QString TrainBoxText(const QString& text);
+QString NumTrainsCaption();
+QString TrainNumberCaption();
 // Display of a number by magnitude (FormatValue).
 QString ValueText(double value);
 

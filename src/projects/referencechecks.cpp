@@ -83,20 +83,46 @@ struct Checker {
     }
 
     // Every number box the run reads holds a number (or nothing, which reads 0): a text the
-    // reader refuses is named with its box, never taken as 0.
+    // reader refuses is named with its box, never taken as 0. The grid's counts are whole
+    // numbers, and neither they nor the areas are left empty.
     bool numbers(const std::vector<int>& boxes, int banks) {
         for (int i : boxes)
             if (!DataBoxValue(b, i))
                 return failAt(NotANumberText(DataBoxCaption(i), b.txtData[size_t(i)]), i);
-        for (int c = banks <= 1 ? 0 : 1; c <= std::min(banks, 3); ++c)
+        // One bank is the system column; with banks the system column holds their totals.
+        const int first = banks <= 1 ? 0 : 1, last = banks <= 1 ? 0 : std::min(banks, 3);
+        for (int c = first; c <= last; ++c) {
+            for (int row : {400, 500, 100})
+                if (!count(row + c)) return false;
+            const FocusTarget area = FocusTarget::field(200 + c);
+            if (b.field(200 + c).trimmed().isEmpty()) return fail(GetMlString(1200, EmptyBoxMessage), area);
             if (!GridBoxValue(b, 200 + c))
-                return fail(NotANumberText(GridBoxCaption(200 + c), b.field(200 + c)),
-                            FocusTarget::field(200 + c));
+                return fail(NotANumberText(GridBoxCaption(200 + c), b.field(200 + c)), area);
+        }
         return elapsedTime();
     }
+    bool count(int index) {
+        const QString& text = b.field(index);
+        // The element count is the product of the two boxes below it, which are the ones to change.
+        const FocusTarget focus = FocusTarget::field(index < 200 ? index + 300 : index);
+        if (text.trimmed().isEmpty()) return fail(GetMlString(1200, EmptyBoxMessage), focus);
+        if (CountBoxValue(text)) return true;
+        return fail(NotAWholeNumberText(GridBoxCaption(index), text, 0, MaxCount), focus);
+    }
+    bool trains() {
+        if (!CountBoxValue(b.txtNumTrains, 1))
+            return fail(NotAWholeNumberText(NumTrainsCaption(), b.txtNumTrains, 1, MaxCount),
+                        {FocusTarget::NumTrains, 0});
+        if (!CountBoxValue(b.txtTrainNumber, 1))
+            return fail(NotAWholeNumberText(TrainNumberCaption(), b.txtTrainNumber, 1, MaxCount),
+                        {FocusTarget::TrainNumber, 0});
+        return true;
+    }
     bool elapsedTime() {
+        const FocusTarget box{FocusTarget::ElapsedTime, 0};
+        if (b.txtElapsedTime.trimmed().isEmpty()) return fail(GetMlString(1200, EmptyBoxMessage), box);
         if (ElapsedTimeValue(b)) return true;
-        return fail(NotANumberText(ElapsedTimeCaption(), b.txtElapsedTime), {FocusTarget::ElapsedTime, 0});
+        return fail(NotANumberText(ElapsedTimeCaption(), b.txtElapsedTime), box);
     }
 
     // The flux of a grid column, when both the flow and the area are above 0.
@@ -255,8 +281,8 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
         return out;
     };
 
-    if (BoxCount(b.txtNumTrains) < 1) b.txtNumTrains = "1";
-    if (!k.elapsedTime()) return stop();
+    b.txtNumTrains = TrainBoxText(b.txtNumTrains);
+    if (!k.trains() || !k.elapsedTime()) return stop();
     if (ElapsedTimeValue(b).value_or(0.0) < 0) {
         b.txtElapsedTime = "0";
         b.elapsedHeld.reset();
@@ -327,10 +353,10 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
     // Every bank in use needs elements: an area of 0 would break every later normalization.
     int emptyColumn = -1;
     if (banks <= 1) {
-        if (BoxCount(b.field(100)) <= 0) emptyColumn = 0;
+        if (CountBoxValue(b.field(100)).value_or(0) <= 0) emptyColumn = 0;
     } else {
         for (int c = 1; c <= std::min(banks, 3) && emptyColumn < 0; ++c)
-            if (BoxCount(b.field(100 + c)) <= 0) emptyColumn = c;
+            if (CountBoxValue(b.field(100 + c)).value_or(0) <= 0) emptyColumn = c;
     }
     if (emptyColumn >= 0) {
         p.prompts.message(GetMlString(1241, "Number of Elements must be > 0. please check"), Buttons::OK,

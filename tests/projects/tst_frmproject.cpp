@@ -366,6 +366,16 @@ private slots:
         for (QRadioButton* o : w->optBanks)
             QVERIFY(!o->isEnabled());
         fillReference(*w, 2, false);
+        // A vessel count that is no whole number is refused naming its box.
+        w->txtFields[401]->setText("1.5");
+        env.prompts.onMessage(
+            "Number of Vessels, B 1 holds \"1.5\", which is not a whole number from 0 to 32767.", Buttons::OK,
+            "Hevrin", Answer::OK);
+        w->cmdNext->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(w->WizardStep, qint16(7));
+        w->txtFields[401]->setText("10");
+        w->cmdBack->click();
         w->txtData[1]->setText("0");
         env.prompts.onMessage("Perm Flow must be > 0", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdNext->click();
@@ -408,8 +418,24 @@ private slots:
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(rowCount(p), 1);
 
-        // The ID, edited after its step, is checked again.
+        // Counts that are no whole numbers: refused naming the box.
         w->txtFields[100]->setText("60");
+        const std::pair<QLineEdit*, QString> counts[] = {
+            {w->txtFields[400],
+             "Number of Vessels, Sys holds \"abc\", which is not a whole number from 0 to 32767."},
+            {w->txtNumTrains, "Number of Trains holds \"abc\", which is not a whole number from 1 to 32767."},
+            {w->txtTrainNumber, "Train Number holds \"abc\", which is not a whole number from 1 to 32767."}};
+        for (const auto& [box, message] : counts) {
+            const QString kept = box->text();
+            box->setText("abc");
+            env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
+            w->cmdCreate->click();
+            QCOMPARE(env.prompts.verify(), QString());
+            QCOMPARE(rowCount(p), 1);
+            box->setText(kept);
+        }
+
+        // The ID, edited after its step, is checked again.
         w->txtNewProject->setText("Taken ");
         env.prompts.onMessage("begins or ends with a blank", Buttons::OK, "Hevrin", Answer::OK);
         w->cmdCreate->click();
@@ -513,21 +539,29 @@ private slots:
     void offeredProjectIdInTheComputersForm_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("hours");
         QTest::newRow("UK") << "en_GB"
-                            << "New Project.10/12/2026 08:05:09";
+                            << "New Project.10/12/2026 08:05:09"
+                            << "1.0";
         QTest::newRow("German") << "de_DE"
-                                << "New Project.10.12.2026 08:05:09";
+                                << "New Project.10.12.2026 08:05:09"
+                                << "1,0";
+        QTest::newRow("French") << "fr_FR"
+                                << "New Project.10/12/2026 08:05:09"
+                                << "1,0";
     }
 
     void offeredProjectIdInTheComputersForm() {
         QFETCH(QString, locale);
         QFETCH(QString, id);
+        QFETCH(QString, hours);
         QLocale::setDefault(QLocale(locale));
         test::TestEnv env;
         test::prepare(env);
         env.system.clock = QDateTime(QDate(2026, 12, 10), QTime(8, 5, 9));
         QPointer<frmProject> w = openWindow(env.prog(), Create);
         QCOMPARE(w->txtNewProject->text(), id);
+        QCOMPARE(w->txtElapsedTime->text(), hours); // the default hours too
         delete w;
     }
 
@@ -976,26 +1010,35 @@ private slots:
         QTest::addColumn<int>("banks");
         QTest::addColumn<bool>("systemData");
         QTest::addColumn<bool>("unitsThereAndBack");
-        QTest::newRow("1 bank") << 1 << true << false;
-        QTest::newRow("2 banks, system") << 2 << true << false;
-        QTest::newRow("2 banks, per bank") << 2 << false << false;
-        QTest::newRow("3 banks, system") << 3 << true << false;
-        QTest::newRow("3 banks, per bank") << 3 << false << false;
-        QTest::newRow("1 bank, US units and back") << 1 << true << true;
-        QTest::newRow("3 banks, US units and back") << 3 << true << true;
+        QTest::addColumn<QStringList>("nulls"); // stored Null, and kept so
+        QTest::newRow("1 bank") << 1 << true << false << QStringList();
+        QTest::newRow("2 banks, system") << 2 << true << false << QStringList();
+        QTest::newRow("2 banks, per bank") << 2 << false << false << QStringList();
+        QTest::newRow("3 banks, system") << 3 << true << false << QStringList();
+        QTest::newRow("3 banks, per bank") << 3 << false << false << QStringList();
+        QTest::newRow("1 bank, US units and back") << 1 << true << true << QStringList();
+        QTest::newRow("3 banks, US units and back") << 3 << true << true << QStringList();
+        const QStringList nulls = {"refph", "ElementsPerVessel", "numVessels", "ElapsedTimeRef",
+                                   "DeltaPress_1"};
+        QTest::newRow("1 bank, Nulls") << 1 << true << false << nulls + QStringList{"AreaBank_3"};
+        QTest::newRow("2 banks per bank, Nulls") << 2 << false << false << nulls + QStringList{"Permflow_3"};
+        QTest::newRow("3 banks, Nulls") << 3 << true << false << nulls;
     }
 
     void unchangedSaveKeepsTheReference() {
         QFETCH(int, banks);
         QFETCH(bool, systemData);
         QFETCH(bool, unitsThereAndBack);
+        QFETCH(QStringList, nulls);
         test::TestEnv env;
         test::prepare(env);
         Program& p = env.prog();
         p.ElementList[2].SE = 37.2; // the element the stored areas were made of
         // The units of "CMH Metric", so that its button gives them back.
-        test::insertProjectInfo(p.ProjectDatabasePath, banks,
-                                {{"Systemdata", systemData ? -1 : 0}, {"unitPress", 7}, {"FeedTemp", 21.37}});
+        QVariantMap values = {{"Systemdata", systemData ? -1 : 0}, {"unitPress", 7}, {"FeedTemp", 21.37}};
+        for (const QString& column : nulls)
+            values[column] = QVariant();
+        test::insertProjectInfo(p.ProjectDatabasePath, banks, values);
         test::insertReading(p.ProjectDatabasePath, banks);
         Database db = Database::open(p.ProjectDatabasePath);
         const DbRow ref = db.select("SELECT * FROM ProjectInfo").first();
@@ -1013,7 +1056,111 @@ private slots:
         w->cmdSave->click();
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(rowDifference(db.select("SELECT * FROM ProjectInfo").first(), ref), QString());
+        for (const QString& column : nulls)
+            QVERIFY2(db.select("SELECT * FROM ProjectInfo").first().isNull(column), qPrintable(column));
         QCOMPARE(db.select("SELECT * FROM Data").first().values(), reading.values());
+        delete w;
+    }
+
+    // A box's text is stored as the reader reads it, or refused naming the box with nothing of
+    // that save stored: a count holding text, a fraction or a number out of range; an emptied
+    // count, area or hours box; a number typed key by key with either decimal mark.
+    void boxStoredAsReadOrRefused_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("typed");      // key by key, else put in the box
+        QTest::addColumn<QString>("message"); // empty: stored
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<double>("stored");
+        const QString empty = "You must enter data for every field, even if 0. Please try again";
+        const auto count = [](const char* box, const char* text, int least = 0) {
+            return QString("%1 holds \"%2\", which is not a whole number from %3 to 32767.")
+                .arg(box, text)
+                .arg(least);
+        };
+        const QString v1 = "Number of Vessels, B 1";
+        const char* c = "C";
+        QTest::newRow("vessels, text") << c << 3 << "txtFields_401"
+                                       << "abc" << false << count(qPrintable(v1), "abc");
+        QTest::newRow("vessels, group mark") << c << 3 << "txtFields_401"
+                                             << "1'500" << false << count(qPrintable(v1), "1'500");
+        QTest::newRow("vessels, percent") << c << 3 << "txtFields_401"
+                                          << "50%" << false << count(qPrintable(v1), "50%");
+        QTest::newRow("vessels, other mark") << c << 3 << "txtFields_401"
+                                             << "0,5" << true << count(qPrintable(v1), "0,5");
+        QTest::newRow("vessels, fraction") << c << 2 << "txtFields_402"
+                                           << "1.500" << true << count("Number of Vessels, B 2", "1.500");
+        QTest::newRow("vessels, emptied") << c << 3 << "txtFields_401"
+                                          << "" << false << empty;
+        QTest::newRow("per vessel, fraction") << c << 1 << "txtFields_500"
+                                              << "2.5" << true << count("Elements per Vessel, Sys", "2.5");
+        QTest::newRow("per vessel, too many")
+            << c << 2 << "txtFields_501"
+            << "40000" << true << count("Elements per Vessel, B 1", "40000");
+        QTest::newRow("trains, fraction") << c << 1 << "txtNumTrains"
+                                          << "1.5" << true << count("Number of Trains", "1.5", 1);
+        QTest::newRow("area, emptied") << c << 3 << "txtFields_201"
+                                       << "" << false << empty;
+        QTest::newRow("one-bank area, emptied") << c << 1 << "txtFields_200"
+                                                << "" << false << empty;
+        QTest::newRow("hours, emptied") << c << 1 << "txtElapsedTime"
+                                        << "" << false << empty;
+        QTest::newRow("French, point") << "fr_FR" << 1 << "txtData_9"
+                                       << "15.5" << true << ""
+                                       << "FeedTemp" << 15.5;
+        QTest::newRow("French, comma") << "fr_FR" << 1 << "txtData_9"
+                                       << "15,5" << true << ""
+                                       << "FeedTemp" << 15.5;
+        QTest::newRow("German, point") << "de_DE" << 1 << "txtData_8"
+                                       << "7.5" << true << ""
+                                       << "refph" << 7.5;
+        QTest::newRow("English (UK), comma")
+            << "en_GB" << 1 << "txtData_6"
+            << "110,5" << true << "Reference Feed uSiemens holds \"110,5\", which is not a number.";
+        QTest::newRow("English (UK), group") << "en_GB" << 1 << "txtData_6"
+                                             << "1,100" << true << ""
+                                             << "FeeduS" << 1100.0;
+    }
+
+    void boxStoredAsReadOrRefused() {
+        QFETCH(QString, locale);
+        QFETCH(int, banks);
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(bool, typed);
+        QFETCH(QString, message);
+        QLocale::setDefault(locale == "C" ? QLocale::c() : QLocale(locale));
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, banks, {{"ElapsedTimeRef", 12.0}});
+        Database db = Database::open(p.ProjectDatabasePath);
+        const QVariantList before = db.select("SELECT * FROM ProjectInfo").first().values();
+        p.CurrentProject.ProjectID = "P1";
+        p.CurrentProject.TrainNumber = 1;
+        QPointer<frmProject> w = openWindow(p, Edit);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
+        w->cmdEdit->click();
+        auto* e = w->findChild<QLineEdit*>(box);
+        QVERIFY(e);
+        e->clear();
+        typed ? QTest::keyClicks(e, text) : e->setText(text);
+        QCOMPARE(e->text(), text);
+        if (box != "txtData_9") w->txtData[9]->setText("30"); // a change a refusal keeps out too
+        env.prompts.onMessage(message.isEmpty() ? QString("Updated Project Information!") : message,
+                              message.isEmpty() ? Buttons::YesNo : Buttons::OK, "Hevrin",
+                              message.isEmpty() ? Answer::No : Answer::OK);
+        w->cmdSave->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        if (message.isEmpty()) {
+            QFETCH(QString, column);
+            QFETCH(double, stored);
+            QCOMPARE(db.scalar("SELECT " + column + " FROM ProjectInfo").toDouble(), stored);
+        } else {
+            QCOMPARE(db.select("SELECT * FROM ProjectInfo").first().values(), before);
+        }
         delete w;
     }
 
@@ -1031,8 +1178,8 @@ private slots:
         w->txtData[1]->setText("50");
         w->btnUnitCMD->click();
         QCOMPARE(w->txtData[1]->text(), QString("1200.0")); // 50 m3/hr
-        const double area =
-            ColumnArea(p, BoxCount(w->txtFields[100]->text()), w->cboElements[0]->currentIndex());
+        const double area = ColumnArea(p, CountBoxValue(w->txtFields[100]->text()).value(),
+                                       w->cboElements[0]->currentIndex());
         QVERIFY(area > 0);
         QCOMPARE(w->txtFields[300]->text(), FormatValue(FluxOf(1200, area, 14, p.FluxUnit)));
         QCOMPARE(env.prompts.verify(), QString());

@@ -214,8 +214,7 @@ bool EntryForm::entryBoxEvent(QObject* watched, QEvent* event) {
             return false;
         }
     if (watched == txtSaveInterval)
-        return filterBoxInput(txtSaveInterval, event,
-                              [this](int& key) { key = NumericKeyFilter(key, p_.DecimalSeparatorCode); });
+        return filterBoxInput(txtSaveInterval, event, [](int& key) { key = NumericKeyFilter(key); });
     for (auto& [boxIndex, box] : txtData) {
         if (box != watched) continue;
         const int index = boxIndex;
@@ -258,8 +257,7 @@ void EntryForm::txtData_KeyPress(int Index, int& KeyAscii) {
         KeyAscii = 0;
         return;
     }
-    if (itemOfRow(Index) != item::TheDate)
-        KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode, true);
+    if (itemOfRow(Index) != item::TheDate) KeyAscii = NumericKeyFilter(KeyAscii, MinusKey::Allowed);
     if (KeyAscii != 13) return;
     KeyAscii = 0;
     if (Index == 24) {

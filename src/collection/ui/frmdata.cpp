@@ -755,7 +755,7 @@ void frmData::txtData_LostFocus(int Index) {
 }
 
 void frmData::txtSaveInterval_KeyPress(int& KeyAscii) {
-    KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
+    KeyAscii = NumericKeyFilter(KeyAscii);
     if (KeyAscii != 13) return;
     if (IntervalMinutesOf(txtSaveInterval->text()) < 30) {
         p_.prompts.message(GetMlString(606, "Minimum data automatic collection interval is 30 minutes."),

@@ -341,7 +341,7 @@ void frmProject::buildControls() {
     txtDescription = new QLineEdit(this);
     lblFields[99] = new QLabel("Enter any Descriptive Information above. (Optional)", this);
     lblFields[99]->setWordWrap(true); // the element grid beside it takes the width it needs
-    txtElapsedTime = new QLineEdit("1.0", this);
+    txtElapsedTime = new QLineEdit(ValueText(1.0), this);
     txtElapsedTime->setMaximumWidth(90);
     lblFields[100] = new QLabel("<== Set \"Hours Elapsed Time\" here if not zero at Reference Date", this);
     lblFields[100]->setWordWrap(true);
@@ -617,6 +617,9 @@ void frmProject::focusOn(const FocusTarget& t) {
     case FocusTarget::NumTrains:
         txtNumTrains->setFocus();
         break;
+    case FocusTarget::TrainNumber:
+        txtTrainNumber->setFocus();
+        break;
     case FocusTarget::None:
         break;
     }
@@ -850,7 +853,7 @@ void frmProject::cmdCreate_Click() {
         return;
     }
     if (!SaveNewProject()) return;
-    if (BoxCount(txtNumTrains->text()) < 2)
+    if (FormProject.NumTrains < 2)
         p_.prompts.message(
             "Project Created! Project is selected for use. Use the EDIT CURRENT PROJECT INFORMATION "
             "feature to make changes.");
@@ -1040,6 +1043,8 @@ void frmProject::ConfigureForm() {
     p_.FluxUnit = FormProject.unitFlux;
     showRowUnits(FormProject.unitFlow, FormProject.unitPress, FormProject.unitTemp);
     DisableControls();
+    shownRecord_ = FormProject;
+    hv::GetFormData(p_, boxes(), shownRecord_);
 }
 
 // The train the list names: the chosen item's key. Text typed into the list is a project
@@ -1051,7 +1056,7 @@ ProjectTrainKey frmProject::listedTrain() const {
         i = cbProject->findText(text, Qt::MatchFixedString | Qt::MatchCaseSensitive);
     if (i >= 0 && cbProject->itemData(i, ProjectIdRole).isValid())
         return ProjectTrainOf(cbProject->itemData(i, ProjectIdRole), cbProject->itemData(i, TrainNumberRole));
-    return {text, BoxCount(txtTrainNumber->text())};
+    return {text, qint16(CountBoxValue(txtTrainNumber->text(), 1).value_or(0))};
 }
 
 void frmProject::GetRSData() {
@@ -1117,7 +1122,8 @@ bool frmProject::UpdateProject() {
                 convertFrom = *stored;
             }
         }
-        convertedReadings_ = UpdateProjectRow(p_, FormProject, convertFrom ? &*convertFrom : nullptr);
+        convertedReadings_ =
+            UpdateProjectRow(p_, FormProject, convertFrom ? &*convertFrom : nullptr, &shownRecord_);
     } catch (const RunError& e) {
         reportDbError(e);
         return false;
@@ -1353,7 +1359,7 @@ void frmProject::txtFields_KeyPress(int Index, int& KeyAscii) {
         KeyAscii = 0;
         return;
     }
-    KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
+    KeyAscii = NumericKeyFilter(KeyAscii);
     if (KeyAscii != 13) return;
     if (Index == 400)
         txtFields[500]->setFocus();
@@ -1378,7 +1384,7 @@ void frmProject::cboElements_LostFocus(int Index) {
 // ---- Entry boxes ----
 
 void frmProject::txtData_KeyPress(int Index, int& KeyAscii) {
-    if (Index >= 1) KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
+    if (Index >= 1) KeyAscii = NumericKeyFilter(KeyAscii);
     if (KeyAscii != 13) return;
     KeyAscii = 0;
     const int banks = FormProject.NumBanks;
@@ -1417,23 +1423,23 @@ void frmProject::txtData_LostFocus(int Index) {
 }
 
 void frmProject::txtElapsedTime_KeyPress(int& KeyAscii) {
-    KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
+    KeyAscii = NumericKeyFilter(KeyAscii);
 }
 
 void frmProject::txtNumTrains_KeyPress(int& KeyAscii) {
-    KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
+    KeyAscii = NumericKeyFilter(KeyAscii);
 }
 
 void frmProject::txtTrainNumber_KeyPress(int& KeyAscii) {
-    KeyAscii = NumericKeyFilter(KeyAscii, p_.DecimalSeparatorCode);
+    KeyAscii = NumericKeyFilter(KeyAscii);
 }
 
 void frmProject::txtNumTrains_LostFocus() {
-    if (BoxCount(txtNumTrains->text()) < 1) txtNumTrains->setText("1");
+    txtNumTrains->setText(TrainBoxText(txtNumTrains->text()));
 }
 
 void frmProject::txtTrainNumber_LostFocus() {
-    if (BoxCount(txtTrainNumber->text()) < 1) txtTrainNumber->setText("1");
+    txtTrainNumber->setText(TrainBoxText(txtTrainNumber->text()));
 }
 
 void frmProject::txtNewProject_LostFocus() {

@@ -145,6 +145,8 @@ private:
     ProjectTrainKey shownKey_;
     // The numbers behind the boxes' texts (only the held parts are used).
     ProjectBoxes held_;
+    // The record the boxes gave as the train was shown: what an edit left alone.
+    FormProjectRecord shownRecord_;
     bool fitted_ = false;
     int convertedReadings_ = 0; // readings the last save converted to new units
     bool typedUnsaved_ = false; // the wizard holds values the user typed and nothing stored them
