@@ -60,6 +60,10 @@ struct SheetImportReport {
         int imported = 0; // the rows the window has imported
         int skipped = 0;  // rows of the run passed over: their date is stored already
     };
+    // A row stored, with the sheet row it came from where a cell reference names one.
+    struct Stored {
+        std::optional<int> sheetRow;
+    };
     // A row the run stopped on: refused, with a bad date, or not fetched.
     struct Stop {
         SheetImportEnd what;
@@ -71,10 +75,6 @@ struct SheetImportReport {
     std::optional<Calculation> calculation;
     std::optional<SaveFailure> saveFailed;
     std::optional<Count> count;
-    // A row stored, with the sheet row it came from where a cell reference names one.
-    struct Stored {
-        std::optional<int> sheetRow;
-    };
     std::optional<Stored> stored; // the row stored last
     std::optional<Stop> stop;
 };
