@@ -1,6 +1,5 @@
 #include "spreadsheet/importrun.h"
 
-#include <QCoreApplication>
 #include <memory>
 
 #include "core/currentproject.h"
@@ -12,18 +11,6 @@
 #include "spreadsheet/importlogic.h"
 
 namespace hv {
-
-bool SheetImportWindowProgress::yieldAndCheckCancel() {
-    if (QCoreApplication::instance()) QCoreApplication::processEvents();
-    return stopRequested;
-}
-
-QString ImportedRowsText(int imported, int skipped) {
-    QString text = GetMlString(1025, "Total Rows Imported = ") + QString::number(imported);
-    if (skipped > 0)
-        text += "; " + QString::number(skipped) + (skipped == 1 ? " row" : " rows") + " already stored";
-    return text;
-}
 
 namespace {
 
@@ -58,10 +45,13 @@ public:
         : p_(p), s_(setup), source_(source), progress_(progress), clock_(setup.batch),
           dateRow_(dateRowOf(setup)) {
         out_.state = start;
+        out_.state.report = {};
+        report().allRows = setup.allRows;
     }
 
     SheetImportOutcome run() {
-        status(2, QString()); // the panels speak of this run
+        report().begun = true; // the status line speaks of this run
+        told();
         if (s_.allRows) {
             out_.state.imported = 0;
             clock_.restart();
@@ -85,9 +75,20 @@ public:
 private:
     using End = SheetImportOutcome::End;
 
-    void status(int panel, const QString& text) {
-        out_.state.panels[size_t(panel - 1)] = text;
-        progress_.setStatus(panel, text);
+    SheetImportReport& report() { return out_.state.report; }
+    void told() { progress_.showReport(out_.state.report); }
+
+    void saveFailed(SheetImportReport::Failure what, const QString& cause = QString()) {
+        report().saveFailed = SheetImportReport::SaveFailure{what, cause};
+        told();
+    }
+
+    void counted() { report().count = SheetImportReport::Count{out_.state.imported, out_.skipped}; }
+
+    // The row the run stops on, as the status line names it.
+    void stopReported(End what, const QString& text) {
+        report().stop = SheetImportReport::Stop{what, text};
+        told();
     }
 
     // A lost batch has stopped the run itself; otherwise the user asked.
@@ -98,14 +99,14 @@ private:
     }
 
     // The sheet row the cell references name now: the date row's, else the first linked row's.
-    int sheetRow() const {
-        int first = -1;
+    std::optional<int> sheetRow() const {
+        std::optional<int> first;
         for (int k = 0; k < ItemCount; ++k) {
             if (!linked(s_, k)) continue;
             const auto a = AdvanceCellReference(out_.state.cells[size_t(k)]);
             if (!a) continue;
             if (k == dateRow_) return a->previousRow;
-            if (first < 0) first = a->previousRow;
+            if (!first) first = a->previousRow;
         }
         return first;
     }
@@ -165,7 +166,7 @@ private:
         out_.state.fetched = true;
         progress_.showState(out_.state);
         progress_.say(text);
-        status(2, "SAVE FAILED! " + e.description());
+        saveFailed(SheetImportReport::Failure::CommitFailed, e.description());
     }
 
     void takeCommitted() {
@@ -174,17 +175,19 @@ private:
         if (t.stored() + t.failed == 0) return;
         out_.stored += t;
         // The state of the run so far: never complete while one of its readings lacks its values.
+        using Calculation = SheetImportReport::Calculation;
         const ReadingIntake::Tally& r = out_.stored;
-        if (r.failed + r.noElement > 0)
-            status(1, QStringLiteral("Calculation Failed"));
-        else if (r.raw > 0)
-            status(1, QStringLiteral("Calculation Bypassed"));
-        else
-            status(1, QStringLiteral("Calculation Complete"));
+        report().calculation = r.failed + r.noElement > 0 ? Calculation::Failed
+                               : r.raw > 0                ? Calculation::Bypassed
+                                                          : Calculation::Complete;
         if (t.failed > 0 && !s_.ignoreErrors)
-            status(2, GetMlString(698, "Calculator returned and error. SAVE FAILED!"));
+            report().saveFailed =
+                SheetImportReport::SaveFailure{SheetImportReport::Failure::CalculatorError, {}};
         if (t.noElement > 0)
-            status(2, MissingElementText(s_.project, batch_->missingElements(), r.noElement));
+            report().saveFailed = SheetImportReport::SaveFailure{
+                SheetImportReport::Failure::MissingElement,
+                MissingElementText(s_.project, batch_->missingElements(), r.noElement)};
+        told();
     }
 
     // The windows' turn between rows: a batch at its end is committed first, so that no other
@@ -205,11 +208,19 @@ private:
         return true;
     }
 
-    void stopAt(End end, const QString& why, int focusRow) {
+    void stopAt(End end, const QString& why, std::optional<int> focusRow) {
         out_.end = end;
         out_.refusal = why;
         out_.focusRow = focusRow;
         out_.stopSheetRow = sheetRow();
+    }
+
+    // The row refused: the run stops on it, named by its sheet row and date, for `why`.
+    void refuse(const QString& why, const QDateTime& date, int focusRow) {
+        const QString text = GetMlString(1028, "Data Validation Failed. Current row not saved.") + " " +
+                             rowNamed(date) + (why.isEmpty() ? QString() : " " + why);
+        stopAt(End::Refused, text, focusRow);
+        stopReported(End::Refused, text);
     }
 
     QString badDateText() const {
@@ -224,10 +235,10 @@ private:
 
     // Where a row that was not stored came from: its sheet row and date.
     QString rowNamed(const QDateTime& date) const {
-        const int row = sheetRow();
+        const std::optional<int> row = sheetRow();
         const QString when = ShortDateTimeText(date);
-        if (s_.openingReading || row < 0) return "The reading dated " + when + " was not stored.";
-        return "Sheet row " + QString::number(row) + ", dated " + when + ", was not stored.";
+        if (s_.openingReading || !row) return "The reading dated " + when + " was not stored.";
+        return "Sheet row " + QString::number(*row) + ", dated " + when + ", was not stored.";
     }
 
     // One row: check, store, roll over, move on. False when the run ends here.
@@ -246,7 +257,7 @@ private:
                 GetMlString(1029, "BAD DATE - Data Validation Failed. Current row not saved.") + " " +
                 badDateText();
             stopAt(End::BadDate, bad, dateRow_);
-            status(4, bad);
+            stopReported(End::BadDate, bad);
             if (s_.allRows) sayStored(bad);
             return false;
         }
@@ -262,7 +273,8 @@ private:
         if (stored) {
             ++out_.skipped;
             advance();
-            status(s_.allRows ? 3 : 4, ImportedRowsText(out_.state.imported, out_.skipped));
+            counted();
+            told();
             return true;
         }
 
@@ -278,20 +290,16 @@ private:
                                                   : c.messages.value(0).section(QLatin1Char('\r'), 0, 0);
         for (size_t k = 0; k < rows.size(); ++k)
             cols.current[k] = rows[k].text; // required rows filled from the reading before
+        const bool refused = c.outcome == EntryCheck::Refuse;
         // No write lock is held while a message waits.
         if (!c.messages.isEmpty() && !flush()) return false;
         for (const QString& m : c.messages)
-            progress_.say(m);
+            progress_.say(refused ? m + "\r\n\r\n" + rowNamed(*date) : m);
         if (c.elapsedCaption) cols.times[0] = *c.elapsedCaption;
-        if (c.missingRow >= 0 || c.dateFailed)
-            status(2, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"));
-        if (c.missingRow >= 0) status(4, MissingFieldText(rows[size_t(c.missingRow)].caption));
-        if (c.outcome == EntryCheck::Refuse) {
+        if (c.missingRow >= 0 || c.dateFailed) saveFailed(SheetImportReport::Failure::MissingValue);
+        if (refused) {
             // The check's own words stay: the field missing, or the rule that failed.
-            const QString text = GetMlString(1028, "Data Validation Failed. Current row not saved.") +
-                                 (refusal.isEmpty() ? QString() : " " + refusal);
-            stopAt(End::Refused, text, c.focusRow >= 0 ? c.focusRow : dateRow_);
-            status(4, text);
+            refuse(refusal, *date, c.focusRow >= 0 ? c.focusRow : dateRow_);
             return false;
         }
         const bool raw = c.outcome == EntryCheck::StoreRaw;
@@ -314,14 +322,9 @@ private:
         if (s_.openingReading) return true;
         ++out_.state.imported;
         advance();
-        const QString row = GetMlString(1026, "Imported row # ") + QString::number(out_.lastSheetRow);
-        if (s_.allRows) {
-            status(3, ImportedRowsText(out_.state.imported, out_.skipped));
-            status(4, row + GetMlString(1027, " From Excel"));
-        } else {
-            status(3, row);
-            status(4, ImportedRowsText(out_.state.imported, out_.skipped));
-        }
+        report().stored = SheetImportReport::Stored{out_.lastSheetRow};
+        counted();
+        told();
         progress_.showState(out_.state);
         return true;
     }
@@ -331,9 +334,9 @@ private:
             BalanceImportedReading(r, s_.project.NumBanks, s_.project.SystemData, s_.ignoreErrors);
         } catch (const RunError& e) {
             // The row's own failure: what the batch holds is stored before it is said.
-            stopAt(End::Refused, e.description(), dateRow_);
-            if (sayStored(SaveErrorText(e)))
-                status(2, GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"));
+            if (!sayStored(SaveErrorText(e) + "\r\n\r\n" + rowNamed(r.TheDate))) return false;
+            saveFailed(SheetImportReport::Failure::MissingValue);
+            refuse(e.description(), r.TheDate, dateRow_);
             return false;
         }
         try {
@@ -352,8 +355,8 @@ private:
                                      "0 " + failure + "\r\n\r\n" + rowNamed(r.TheDate) + "\r\n\r\n" +
                                      GetMlString(601, "Data was not saved.");
                 stopAt(End::CalculationFailed, text, dateRow_);
-                if (!p_.IgnoreCalcErrors) progress_.say(text);
-                status(2, text);
+                if (!s_.ignoreCalcErrors) progress_.say(text);
+                saveFailed(SheetImportReport::Failure::CalculationFailed, text);
                 return false;
             }
         } catch (const RunError& e) {
@@ -417,19 +420,13 @@ QString ReportFetchFailure(const SheetImportSetup& setup, SheetImportState& stat
     const size_t k = size_t(f.row);
     const QString text = "Cell " + state.cells.at(k) + " (" + setup.rows.at(k).caption +
                          ") was not fetched: " + f.cause + " (" + QString::number(f.error) + ").";
-    state.panels[3] = text;
-    progress.setStatus(4, text);
+    state.report.stop = SheetImportReport::Stop{SheetImportEnd::FetchFailed, text};
+    progress.showReport(state.report);
     progress.showState(state);
     progress.say(f.noApplication ? GetMlString(1033, "You must open Excel first.  Open an excel spreadsheet "
                                                      "with valid data and try again.")
                                  : text);
     return text;
-}
-
-std::optional<bool> SheetImportOutcome::saveEnabled() const {
-    if (end == End::SheetEnd || end == End::FetchFailed || end == End::RowDone) return false;
-    if (end == End::BatchLost) return true; // the lost batch's first row, to store again
-    return std::nullopt;
 }
 
 SheetImportOutcome RunSheetImport(Program& p, const SheetImportSetup& setup, const SheetImportState& start,

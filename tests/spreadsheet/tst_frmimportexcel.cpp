@@ -176,6 +176,40 @@ private slots:
         QCOMPARE(w->txtData[0]->text(), QString()); // the empty row below the last
     }
 
+    // The panels show what a run tells: a part not told keeps its panel's text, and one row a
+    // click swaps the count and the row stored.
+    void reportOnPanels_data() {
+        QTest::addColumn<bool>("allRows");
+        QTest::addColumn<QString>(
+            "told"); // b begun, c count, s stored, x stopped, f commit failed, k bypassed
+        QTest::addColumn<QStringList>("panels");
+        const QString count = "Total Rows Imported = 3; 1 row already stored";
+        QTest::newRow("nothing told") << true << "" << QStringList{"1", "2", "3", "4"};
+        QTest::newRow("all rows") << true << "bcs"
+                                  << QStringList{"1", "", count, "Imported row # 7 From Excel"};
+        QTest::newRow("one row a click") << false << "bcs" << QStringList{"1", "", "Imported row # 7", count};
+        QTest::newRow("stopped on a row")
+            << false << "csx" << QStringList{"1", "2", "Imported row # 7", "why"};
+        QTest::newRow("a batch lost")
+            << true << "fk" << QStringList{"Calculation Bypassed", "SAVE FAILED! locked", "3", "4"};
+    }
+    void reportOnPanels() {
+        QFETCH(bool, allRows);
+        QFETCH(QString, told);
+        QFETCH(QStringList, panels);
+        SheetImportReport r;
+        r.allRows = allRows;
+        r.begun = told.contains('b');
+        if (told.contains('c')) r.count = SheetImportReport::Count{3, 1};
+        if (told.contains('s')) r.stored = SheetImportReport::Stored{7};
+        if (told.contains('x')) r.stop = SheetImportReport::Stop{SheetImportEnd::Refused, "why"};
+        if (told.contains('f'))
+            r.saveFailed = SheetImportReport::SaveFailure{SheetImportReport::Failure::CommitFailed, "locked"};
+        if (told.contains('k')) r.calculation = SheetImportReport::Calculation::Bypassed;
+        const std::array<QString, 4> shown = SheetImportPanels(r, {"1", "2", "3", "4"});
+        QCOMPARE(QStringList(shown.begin(), shown.end()), panels);
+    }
+
     // Ignore mode: a bank balance that divides by zero fails the save with nothing moved; a
     // 32 F row is stored raw, with its message (the window takes the project's units as they
     // are when it opens).
@@ -193,6 +227,8 @@ private slots:
         QCOMPARE(im.rows(), 1);
         QCOMPARE(w->txtScadaItem[0]->text(), QString("R2C1"));
         QCOMPARE(w->panel(2)->text(), QString("A REQUIRED FIELD HAS NO DATA. SAVE FAILED!"));
+        QVERIFY2(w->panel(4)->text().contains("Sheet row 2, dated " + shown("2020-01-05 08:00")),
+                 qPrintable(w->panel(4)->text()));
         QVERIFY(w->cmdSave[0]->isEnabled());
 
         im.p().CurrentProject.unitTemp = 0;
@@ -528,11 +564,16 @@ private slots:
             w->chkREQD[size_t(item)]->setChecked(false); // an optional item
             QVERIFY(w->cmdTestPoll_Click());
             QCOMPARE(w->txtData[0]->text(), date);
+            // A refused cell is named by its sheet row and date, in the message and the panel.
+            const QString named = "Sheet row 2, dated " + date + ", was not stored.";
             if (!stored.isValid())
-                im.env.prompts.onMessage("holds \"" + cell + "\", which is not a number.", Buttons::OK, Title,
-                                         Answer::OK);
+                im.env.prompts.onMessage("holds \"" + cell +
+                                             "\", which is not a number. Data was not saved.\r\n\r\n" + named,
+                                         Buttons::OK, Title, Answer::OK);
             w->cmdSave[0]->click();
             QCOMPARE(im.env.prompts.verify(), QString());
+            if (!stored.isValid())
+                QVERIFY2(w->panel(4)->text().contains(named), qPrintable(w->panel(4)->text()));
             QCOMPARE(im.rows(), stored.isValid() ? 3 : 2);
             if (stored.isValid()) {
                 const QVariant v = im.stored().at(2).value(ItemFieldList().at(item));

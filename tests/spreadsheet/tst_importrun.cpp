@@ -126,6 +126,13 @@ private slots:
         QTest::newRow("a failed check names the row")
             << true << false << "R4C2=0" << -1 << -1 << -1 << int(End::Refused) << 2 << 0 << 3 << 4
             << "Perm Flow is <=0";
+        // A refused cell names its sheet row and date, wherever it stands.
+        QTest::newRow("a cell of \"-\" in an optional row")
+            << true << false << "R4C16=-" << -1 << -1 << -1 << int(End::Refused) << 2 << 0 << 3 << 4
+            << "TurbidityFeed holds \"-\", which is not a number";
+        QTest::newRow("a no-break space inside a number")
+            << true << false << QString("R4C7=1\u00A0500") << -1 << -1 << -1 << int(End::Refused) << 2 << 0
+            << 3 << 4 << "FeeduS holds";
         QTest::newRow("ignore mode stores the row raw")
             << true << true << "R4C3=0" << -1 << -1 << -1 << int(End::SheetEnd) << 4 << 0 << 5 << -1 << "";
         QTest::newRow("a failed calculation names the row and date")
@@ -176,18 +183,34 @@ private slots:
         QTEST(o.stored.stored(), "stored");
         QCOMPARE(plant.rows() - before, o.stored.stored());
         QTEST(o.skipped, "skipped");
-        QTEST(o.lastSheetRow, "lastRow");
-        QTEST(o.stopSheetRow, "stopRow");
+        QTEST(o.lastSheetRow.value_or(-1), "lastRow");
+        QTEST(o.stopSheetRow.value_or(-1), "stopRow");
         QFETCH(QString, refusal);
         QVERIFY2(o.refusal.contains(refusal), qPrintable(o.refusal));
         QVERIFY(watch.shown > 0);
-        if (o.end == End::SheetEnd || o.end == End::RowDone)
-            QCOMPARE(o.state.panels[allRows ? 2 : 3],
-                     "Total Rows Imported = " + QString::number(o.stored.stored()) +
-                         (o.skipped ? "; 1 row already stored" : ""));
+        // The run tells what it did, not where the window shows it.
+        const SheetImportReport& report = o.state.report;
+        QVERIFY(report.begun && report.allRows == allRows);
+        if (o.end == End::SheetEnd || o.end == End::RowDone) {
+            QVERIFY(report.count && !report.stop);
+            QCOMPARE(report.count->imported, o.stored.stored());
+            QCOMPARE(report.count->skipped, o.skipped);
+        }
+        QCOMPARE(report.stored.has_value(), o.stored.stored() > 0);
+        if (o.end == End::Refused || o.end == End::BadDate) QCOMPARE(report.stop->text, o.refusal);
         // A failed calculation is not hidden by the rows stored before it.
-        if (o.end == End::CalculationFailed) QCOMPARE(o.state.panels[0], QString("Calculation Failed"));
+        if (o.end == End::CalculationFailed)
+            QVERIFY(report.calculation == SheetImportReport::Calculation::Failed &&
+                    report.saveFailed->what == SheetImportReport::Failure::CalculationFailed);
         if (ignore) QCOMPARE(o.stored.raw, 1);
+        // A row not stored is named by its sheet row and date, in the cause and in what is said.
+        if (o.end == End::Refused || o.end == End::CalculationFailed) {
+            QFETCH(int, stopRow);
+            const QString named = QString("Sheet row %1, dated %2").arg(stopRow).arg(day(stopRow + 3));
+            QVERIFY2(o.refusal.contains(named), qPrintable(o.refusal));
+            for (const QString& said : watch.said)
+                QVERIFY2(said.contains(named), qPrintable(said));
+        }
     }
 
     // A batch whose commit fails (it meets another program's lock, or the database refuses a
@@ -231,9 +254,10 @@ private slots:
         QCOMPARE(lost.state.cells[1], QString("R4C2"));
         QCOMPARE(lost.state.columns.current[0], day(7));
         QCOMPARE(lost.state.imported, 2);
-        QCOMPARE(lost.state.panels[1], "SAVE FAILED! " + cause);
-        QCOMPARE(lost.state.panels[2], QString("Total Rows Imported = 2"));
-        QVERIFY(lost.saveEnabled().value_or(false));
+        QVERIFY(lost.state.report.saveFailed->what == SheetImportReport::Failure::CommitFailed);
+        QCOMPARE(lost.state.report.saveFailed->cause, cause);
+        QCOMPARE(lost.state.report.count->imported, 2);
+        QVERIFY(lost.state.fetched);
         QVERIFY(
             watch.said.last().contains("2 rows were not stored; the links are back at the first of them."));
 
@@ -244,7 +268,7 @@ private slots:
         const SheetImportOutcome rest = RunSheetImport(plant.p(), setup, lost.state, sheet, watch);
         QCOMPARE(int(rest.end), int(End::SheetEnd));
         QCOMPARE(rest.stored.stored(), 4);
-        QCOMPARE(rest.state.panels[2], QString("Total Rows Imported = 4"));
+        QCOMPARE(rest.state.report.count->imported, 4);
         QCOMPARE(plant.rows(), 7);
         QCOMPARE(plant.db().scalar("SELECT count(DISTINCT TheDate) FROM Data").toInt(), 7);
         QCOMPARE(

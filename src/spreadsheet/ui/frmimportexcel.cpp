@@ -1,6 +1,7 @@
 #include "spreadsheet/ui/frmimportexcel.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QShortcut>
@@ -13,18 +14,72 @@
 
 namespace hv {
 
-// The window as the run's row source and progress.
-class ImportWindowRun final : public SheetImportWindowProgress, public SheetRowSource {
+namespace {
+
+// "Total Rows Imported = <n>", with the rows passed over as already stored.
+QString importedRowsText(const SheetImportReport::Count& c) {
+    QString text = GetMlString(1025, "Total Rows Imported = ") + QString::number(c.imported);
+    if (c.skipped > 0)
+        text += "; " + QString::number(c.skipped) + (c.skipped == 1 ? " row" : " rows") + " already stored";
+    return text;
+}
+
+QString saveFailedText(const SheetImportReport::SaveFailure& f) {
+    using Failure = SheetImportReport::Failure;
+    switch (f.what) {
+    case Failure::MissingValue:
+        return GetMlString(547, "A REQUIRED FIELD HAS NO DATA. SAVE FAILED!");
+    case Failure::CalculatorError:
+        return GetMlString(698, "Calculator returned and error. SAVE FAILED!");
+    case Failure::CommitFailed:
+        return "SAVE FAILED! " + f.cause;
+    case Failure::MissingElement:
+    case Failure::CalculationFailed:
+        break;
+    }
+    return f.cause;
+}
+
+} // namespace
+
+std::array<QString, 4> SheetImportPanels(const SheetImportReport& r, std::array<QString, 4> p) {
+    using Calculation = SheetImportReport::Calculation;
+    if (r.calculation)
+        p[0] = *r.calculation == Calculation::Failed     ? QStringLiteral("Calculation Failed")
+               : *r.calculation == Calculation::Bypassed ? QStringLiteral("Calculation Bypassed")
+                                                         : QStringLiteral("Calculation Complete");
+    if (r.saveFailed)
+        p[1] = saveFailedText(*r.saveFailed);
+    else if (r.begun)
+        p[1].clear();
+    // The number as the status line has always read it: -1 when no reference named a row.
+    const QString stored =
+        r.stored ? GetMlString(1026, "Imported row # ") + QString::number(r.stored->sheetRow.value_or(-1))
+                 : QString();
+    QString& countPanel = p[r.allRows ? 2 : 3];
+    QString& rowPanel = p[r.allRows ? 3 : 2];
+    if (r.count) countPanel = importedRowsText(*r.count);
+    if (r.stored) rowPanel = r.allRows ? stored + GetMlString(1027, " From Excel") : stored;
+    if (r.stop) p[3] = r.stop->text;
+    return p;
+}
+
+// The window as the run's row source and progress: the event loop gets its turn between
+// batches, where a stop the user asked for is seen.
+class ImportWindowRun final : public SheetImportProgress, public SheetRowSource {
 public:
     explicit ImportWindowRun(frmImportExcel& w) : w_(w) {}
-    void setStatus(int panel, const QString& text) override {
-        w_.setStatus(panel, text, (panel == 2 || panel == 4) && !text.isEmpty());
+    bool yieldAndCheckCancel() override {
+        QCoreApplication::processEvents();
+        return stopRequested;
     }
     void showState(const SheetImportState& s) override { w_.showState(s); }
+    void showReport(const SheetImportReport& r) override { w_.showReport(r); }
     void say(const QString& text) override { w_.say(text); }
     RowFetchFailure fetch(const std::vector<RowLink>& rows, std::array<QString, ItemCount>& texts) override {
         return w_.fetchLinkedRows(w_.links, rows, w_.optScada[0]->isChecked(), texts);
     }
+    bool stopRequested = false;
 
 private:
     frmImportExcel& w_;
@@ -378,6 +433,7 @@ SheetImportSetup frmImportExcel::runSetup(bool allRows) const {
         s.hidden[size_t(k)] = txtData.at(k)->isHidden();
     s.allRows = allRows;
     s.ignoreErrors = chkIgnore->isChecked();
+    s.ignoreCalcErrors = p_.IgnoreCalcErrors;
     s.openingReading = FirstReadingPending;
     s.batch = batchLimits;
     s.eventId = std::max(cbEvent->currentIndex(), 0);
@@ -391,8 +447,6 @@ SheetImportState frmImportExcel::shownState() const {
     s.columns = shownColumns();
     for (int k = 0; k < ItemCount; ++k)
         s.cells[size_t(k)] = txtScadaItem[size_t(k)]->text();
-    for (int n = 0; n < 4; ++n)
-        s.panels[size_t(n)] = panels[size_t(n)]->text();
     s.imported = ImportedRowCount;
     return s;
 }
@@ -404,9 +458,24 @@ void frmImportExcel::showState(const SheetImportState& s) {
     };
     for (size_t k = 0; k < s.cells.size(); ++k)
         show(txtScadaItem[k], s.cells[k]);
-    for (size_t n = 0; n < s.panels.size(); ++n)
-        show(panels[n], s.panels[n]);
+    showReport(s.report);
     ImportedRowCount = s.imported;
+}
+
+std::array<QString, 4> frmImportExcel::shownPanels() const {
+    std::array<QString, 4> texts;
+    for (size_t n = 0; n < texts.size(); ++n)
+        texts[n] = panels[n]->text();
+    return texts;
+}
+
+void frmImportExcel::showReport(const SheetImportReport& r) {
+    const std::array<QString, 4> now = shownPanels();
+    const std::array<QString, 4> shown = SheetImportPanels(r, running_ ? runPanels_ : now);
+    for (int n = 0; n < 4; ++n) {
+        const QString& text = shown[size_t(n)];
+        if (text != now[size_t(n)]) setStatus(n + 1, text, (n == 1 || n == 3) && !text.isEmpty());
+    }
 }
 
 void frmImportExcel::cmdSave_Click() {
@@ -417,14 +486,19 @@ void frmImportExcel::cmdSave_Click() {
     const SheetImportSetup setup = runSetup(OptImport[1]->isChecked());
     ImportWindowRun run(*this);
     run_ = &run;
+    runPanels_ = shownPanels();
     const SheetImportOutcome o = RunSheetImport(p_, setup, shownState(), run, run);
     run_ = nullptr;
-    running_ = false;
     showState(o.state);
-    if (const std::optional<bool> enabled = o.saveEnabled()) cmdSave[0]->setEnabled(*enabled);
+    running_ = false;
     using End = SheetImportOutcome::End;
+    // Save offers the lost batch's first row again; nothing until the next fetch once the
+    // sheet has ended, a fetch failed or a click's row is done; else what it offered.
+    if (o.end == End::SheetEnd || o.end == End::FetchFailed || o.end == End::RowDone)
+        cmdSave[0]->setEnabled(false);
+    if (o.end == End::BatchLost) cmdSave[0]->setEnabled(true);
     if (o.stored.stored() + o.skipped > 0) valuesTyped_ = false;
-    if (o.end == End::Refused && o.focusRow >= 0) txtData[o.focusRow]->setFocus();
+    if (o.end == End::Refused && o.focusRow) txtData[*o.focusRow]->setFocus();
     if (o.end == End::BadDate && !setup.allRows) txtData[0]->setFocus();
     if (closeAfterRun_) close();
 }

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QWidget>
+#include <array>
 #include <map>
 #include <memory>
 #include <vector>
@@ -21,6 +22,12 @@
 namespace hv {
 
 struct Program;
+class ImportWindowRun;
+
+// The status line's four panels after `r`, over what they showed before the run: panel 1
+// the calculations, 2 a save that failed, 3 and 4 the count and the row stored last (in
+// the other order one row a click) or the row the run stopped on.
+std::array<QString, 4> SheetImportPanels(const SheetImportReport& r, std::array<QString, 4> before);
 
 // Batch entry of readings from a spreadsheet: the window keeps the cell links, starts the
 // import's run over them, shows its rows and progress, and offers the stop.
@@ -82,6 +89,8 @@ private:
     SheetImportSetup runSetup(bool allRows) const;
     SheetImportState shownState() const;
     void showState(const SheetImportState& s);
+    void showReport(const SheetImportReport& r);
+    std::array<QString, 4> shownPanels() const;
 
     // The project train and database the window was opened for: a run stores there
     // whatever the program loads meanwhile.
@@ -89,7 +98,8 @@ private:
     QString databasePath_;
     bool running_ = false;
     bool closeAfterRun_ = false;
-    SheetImportWindowProgress* run_ = nullptr; // the run under way, which a close stops
+    ImportWindowRun* run_ = nullptr;   // the run under way, which a close stops
+    std::array<QString, 4> runPanels_; // the panels as the run found them
 };
 
 } // namespace hv
