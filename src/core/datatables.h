@@ -239,16 +239,25 @@ consteval const char* ProjectInfoName(const char* name) {
     return c->name;
 }
 
+// The column of Data or ProjectInfo with this name, compared regardless of case as the
+// engine compares names; nullptr when none.
+constexpr const Column* DataColumnNamed(const char* name) {
+    return detail::find(detail::DataColumns, name, true);
+}
+constexpr const Column* ProjectInfoColumnNamed(const char* name) {
+    return detail::find(detail::ProjectInfoColumns, name, true);
+}
+
 // Whether each name of a list a file format spells its own way is a column of Data (or
-// ProjectInfo), compared regardless of case as the engine compares them.
+// ProjectInfo).
 template <class Names> constexpr bool AreDataColumns(const Names& names) {
     for (const char* n : names)
-        if (!detail::find(detail::DataColumns, n, true)) return false;
+        if (!DataColumnNamed(n)) return false;
     return true;
 }
 template <class Names> constexpr bool AreProjectInfoColumns(const Names& names) {
     for (const char* n : names)
-        if (!detail::find(detail::ProjectInfoColumns, n, true)) return false;
+        if (!ProjectInfoColumnNamed(n)) return false;
     return true;
 }
 
