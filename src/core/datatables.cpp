@@ -2,8 +2,13 @@
 
 namespace hv::schema {
 
-const Table Data{"Data", detail::DataColumns};
-const Table ProjectInfo{"ProjectInfo", detail::ProjectInfoColumns};
+const QStringList& ProjectCreationColumns() {
+    static const QStringList names = [] {
+        const QStringList all = Names(ProjectInfo, [](const Column&) { return true; });
+        return all.mid(1, all.indexOf(QLatin1String(ProjectInfoName("DeltaPress_3"))));
+    }();
+    return names;
+}
 
 const Column* Find(const Table& t, const QString& name) {
     for (const Column& c : t.columns)

@@ -42,9 +42,6 @@ struct Table {
     std::span<const Column> columns;
 };
 
-extern const Table Data;
-extern const Table ProjectInfo;
-
 namespace detail {
 inline constexpr DbVersion F = FirstLayout, T = ThreeBanks, S = SpecificFlux;
 inline constexpr SqlType Int = SqlType::Integer, Real = SqlType::Real, Text = SqlType::Text;
@@ -223,6 +220,9 @@ template <size_t N> constexpr const Column* find(const Column (&table)[N], const
 inline void notAColumn() {}
 } // namespace detail
 
+inline constexpr Table Data{"Data", detail::DataColumns};
+inline constexpr Table ProjectInfo{"ProjectInfo", detail::ProjectInfoColumns};
+
 // The column of Data or ProjectInfo spelled exactly as the description spells it; any other
 // name does not compile.
 consteval const Column& DataColumn(const char* name) {
@@ -268,6 +268,16 @@ constexpr bool Has(const Column& c, const DbVersion& v) {
     return v.revision >= c.since.revision;
 }
 
+// Whether each row of a list that pairs columns with more than a name (a field, a kind) names
+// a column of Data that `fits` the row.
+template <class Rows, class Fits> constexpr bool EveryDataColumn(const Rows& rows, Fits fits) {
+    for (const auto& r : rows) {
+        const Column* c = DataColumnNamed(r.name);
+        if (!c || !fits(r, *c)) return false;
+    }
+    return true;
+}
+
 constexpr bool BroughtBy(const Column& c, const DbVersion& v) {
     return c.since.major == v.major && c.since.minor == v.minor && c.since.revision == v.revision;
 }
@@ -283,6 +293,10 @@ template <class Keep> QStringList Names(const Table& t, Keep keep) {
         if (keep(c)) out << QLatin1String(c.name);
     return out;
 }
+
+// The columns of the insert that creates a project, in its order: ProjectInfo's from
+// DateReference to DeltaPress_3.
+const QStringList& ProjectCreationColumns();
 
 // The column of the table with this name, compared regardless of case; nullptr when none.
 const Column* Find(const Table& t, const QString& name);
