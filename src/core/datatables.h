@@ -9,7 +9,7 @@
 // The tables Data and ProjectInfo, described once: every column as data/schema.sql spells
 // it, its type, what it holds and the version that brought it. The layout check, the column
 // lists of the readings' roads and the upgrade draw from here; a list whose order or
-// spelling a file format fixes is checked against it when it compiles.
+// spelling a window or a file fixes is checked against it when it compiles or by a test.
 namespace hv::schema {
 
 enum class SqlType { Integer, Real, Text };
@@ -223,8 +223,8 @@ inline void notAColumn() {}
 inline constexpr Table Data{"Data", detail::DataColumns};
 inline constexpr Table ProjectInfo{"ProjectInfo", detail::ProjectInfoColumns};
 
-// The column of Data or ProjectInfo spelled exactly as the description spells it; any other
-// name does not compile.
+// The column of Data (or the name of ProjectInfo's) spelled exactly as the description spells
+// it; any other name does not compile.
 consteval const Column& DataColumn(const char* name) {
     const Column* c = detail::find(detail::DataColumns, name, false);
     if (!c) detail::notAColumn();
@@ -248,16 +248,10 @@ constexpr const Column* ProjectInfoColumnNamed(const char* name) {
     return detail::find(detail::ProjectInfoColumns, name, true);
 }
 
-// Whether each name of a list a file format spells its own way is a column of Data (or
-// ProjectInfo).
+// Whether each name of a list that keeps its own order and spelling is a column of Data.
 template <class Names> constexpr bool AreDataColumns(const Names& names) {
     for (const char* n : names)
         if (!DataColumnNamed(n)) return false;
-    return true;
-}
-template <class Names> constexpr bool AreProjectInfoColumns(const Names& names) {
-    for (const char* n : names)
-        if (!ProjectInfoColumnNamed(n)) return false;
     return true;
 }
 
