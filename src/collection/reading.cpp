@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <cmath>
 
+#include "core/datatables.h"
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
@@ -87,54 +88,47 @@ double stored(double x) {
 } // namespace
 
 QStringList ReadingColumns() {
-    return {"PermFlow",       "ConcFlow",       "FeedPressure",
-            "ConcPressure",   "ConcPressure_1", "PermBackPress",
-            "FeeduS",         "PermuS",         "pH",
-            "Temperature",    "PermFlow_2",     "PermuS_1",
-            "PermuS_2",       "FeedPressure_2", "PermBackPress_2",
-            "TurbidityFeed",  "TurbidityRaw",   "ORP",
-            "SDIFeed",        "SDIRaw",         "ElapsedTimehrs",
-            "FeedFlow",       "PermFlow_1",     "PermBackPress_1",
-            "Bank",           "permflow_3",     "permuS_3",
-            "FeedPressure_3", "ConcPressure_2", "PermBackpress_3",
-            "EventID",        "Note1"};
+    return schema::Names(schema::Data, [](const schema::Column& c) { return c.kind == schema::Kind::Raw; });
 }
 
 QVariantList ReadingColumnValues(const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
                                  const QString& note) {
     using namespace item;
-    const auto optional = [&](int k) { return r.empty[size_t(k)] ? QVariant() : QVariant(stored(r[k])); };
+    // In the order of ReadingColumns, the raw columns of the description.
+    const auto value = [&](int k) {
+        return r.empty[size_t(k)] && ItemIsOptional(k) ? QVariant() : QVariant(stored(r[k]));
+    };
     return {
-        stored(r[PermFlow]),
-        stored(r[ConcFlow]),
-        stored(r[FeedPressure]),
-        stored(r[ConcPressure]),
-        stored(r[ConcPressure_1]),
-        stored(r[PermBackPress]),
-        stored(r[FeeduS]),
-        stored(r[PermuS]),
-        stored(r[pH]),
-        stored(r[Temperature]),
-        stored(r[PermFlow_2]),
+        value(PermFlow),
+        value(ConcFlow),
+        value(FeedPressure),
+        value(ConcPressure),
+        value(ConcPressure_1),
+        value(PermBackPress),
+        value(FeeduS),
+        value(PermuS),
+        value(pH),
+        value(Temperature),
+        value(PermFlow_2),
         stored(r.PermuS_1),
-        stored(r[PermuS_2]),
-        stored(r[FeedPressure_2]),
-        stored(r[PermBackPress_2]),
-        optional(TurbidityFeed),
-        optional(TurbidityRaw),
-        optional(ORP),
-        optional(SDIFeed),
-        optional(SDIRaw),
+        value(PermuS_2),
+        value(FeedPressure_2),
+        value(PermBackPress_2),
+        value(TurbidityFeed),
+        value(TurbidityRaw),
+        value(ORP),
+        value(SDIFeed),
+        value(SDIRaw),
         RoundedElapsedHours(r.ElapsedTimeHrs),
         stored(r.FeedFlow),
         stored(r.PermFlow_1),
         stored(r.PermBackPress_1),
         qint64(cp.NumBanks),
-        stored(r[PermFlow_3]),
-        stored(r[PermuS_3]),
-        stored(r[FeedPressure_3]),
-        stored(r[ConcPressure_2]),
-        stored(r[PermBackPress_3]),
+        value(PermFlow_3),
+        value(PermuS_3),
+        value(FeedPressure_3),
+        value(ConcPressure_2),
+        value(PermBackPress_3),
         qint64(eventId),
         note,
     };

@@ -1,6 +1,7 @@
 #include "collection/readingitems.h"
 
 #include "core/clsconnection.h"
+#include "core/datatables.h"
 #include "core/mlstring.h"
 #include "core/program.h"
 #include "core/typedinput.h"
@@ -13,7 +14,7 @@ namespace hv {
 const std::array<ReadingItem, ItemCount>& ReadingItems() {
     using U = UnitKind;
     using R = ReferenceKind;
-    static const std::array<ReadingItem, ItemCount> items = {{
+    static constexpr std::array<ReadingItem, ItemCount> items = {{
         {560, "TheDate", "TheDate", U::Date, 1, R::Date},
         {561, "PermFlow", "PermFlow", U::Flow, 1, R::Column},
         {562, "ConcFlow", "ConcFlow", U::Flow, 1, R::Column},
@@ -40,7 +41,16 @@ const std::array<ReadingItem, ItemCount>& ReadingItems() {
         {0, "ConcPressure_2", "ConcPressure_2", U::Pressure, 3, R::Column},
         {0, "PermbackPress_3", "PermbackPress_3", U::Pressure, 3, R::Column},
     }};
+    // The history reads an item's Data column, the reference its ProjectInfo column.
+    static_assert(std::all_of(items.begin(), items.end(), [](const ReadingItem& it) {
+        return schema::DataColumnNamed(it.column) &&
+               (it.reference != ReferenceKind::Column || schema::ProjectInfoColumnNamed(it.column));
+    }));
     return items;
+}
+
+bool ItemIsOptional(int item) {
+    return schema::DataColumnNamed(ReadingItems()[size_t(item)].column)->optional;
 }
 
 std::optional<UserItems> ReadUserItems(Program& p, const QString& projectId) {

@@ -70,6 +70,9 @@ struct UserItems {
 // Database failures reach the caller (DbError).
 std::optional<UserItems> ReadUserItems(Program& p, const QString& projectId);
 
+// An item a reading may lack: without a value it is stored as Null, not 0.
+bool ItemIsOptional(int item);
+
 // The list text of every item, with the user captions in 15 to 19.
 QStringList ItemCaptionList(const UserItems& user);
 // The column name of every item, spelled as in the tables.

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <unistd.h>
 
+#include "core/datatables.h"
 #include "core/program.h"
 #include "platform/database.h"
 
@@ -77,8 +78,6 @@ constexpr GraphSensorRow DefaultGraphSensors[] = {
 constexpr int DefaultGraphSensorCount = int(std::size(DefaultGraphSensors));
 constexpr int FirstSpecFluxRow = DefaultGraphSensorCount - 4;
 
-const char* const SpecFluxColumns[] = {"SpecFlux", "SpecFlux_1", "SpecFlux_2", "SpecFlux_3"};
-
 std::optional<qint16> wholeNumber(const QString& text) {
     bool ok = false;
     const double x = QLocale::c().toDouble(text.trimmed(), &ok);
@@ -100,69 +99,17 @@ QString lastVersionText(Database& db) {
 const char* const ProgramTables[] = {"Version", "ProjectInfo", "Data",  "GraphSensors", "UserGraphs",
                                      "Events",  "InputOrder",  "Scada", "ScadaImport",  "UserDefined"};
 
-// The columns of Data that every three-bank database has and the program reads: the keys,
-// the 25 input items and the calculated values. A two-bank database, which only the
-// migration reads, needs its keys alone.
-const char* const DataKeyColumns[] = {"ID", "ProjectID", "TrainNumber", "TheDate"};
-const char* const DataColumns[] = {"PermFlow",
-                                   "ConcFlow",
-                                   "FeedPressure",
-                                   "ConcPressure",
-                                   "ConcPressure_1",
-                                   "PermBackPress",
-                                   "FeeduS",
-                                   "PermuS",
-                                   "pH",
-                                   "Temperature",
-                                   "PermFlow_2",
-                                   "PermuS_1",
-                                   "PermuS_2",
-                                   "FeedPressure_2",
-                                   "PermBackPress_2",
-                                   "TurbidityFeed",
-                                   "TurbidityRaw",
-                                   "ORP",
-                                   "SDIFeed",
-                                   "SDIRaw",
-                                   "ElapsedTimeHrs",
-                                   "FeedFlow",
-                                   "PermFlow_1",
-                                   "PermBackPress_1",
-                                   "Permflow_3",
-                                   "PermuS_3",
-                                   "FeedPressure_3",
-                                   "ConcPressure_2",
-                                   "PermbackPress_3",
-                                   "EventID",
-                                   "Note1",
-                                   "ActualFlux",
-                                   "ActualFlux_1",
-                                   "ActualFlux_2",
-                                   "ActualFlux_3",
-                                   "NormalizedFlux",
-                                   "NormalizedPermFlow",
-                                   "NormalizedPermFlow_1",
-                                   "NormalizedPermFlow_2",
-                                   "NormalizedPermFlow_3",
-                                   "NormalizedSaltPassage",
-                                   "NormalizedSaltPassage_1",
-                                   "NormalizedSaltPassage_2",
-                                   "NormalizedSaltPassage_3",
-                                   "ActualRejection",
-                                   "SystemDP",
-                                   "B1DP",
-                                   "B2DP",
-                                   "B3DP",
-                                   "B1Recovery",
-                                   "B2Recovery",
-                                   "B3Recovery",
-                                   "NetTMP",
-                                   "NormalizedDP",
-                                   "NormalizedDP_1",
-                                   "NormalizedDP_2",
-                                   "NormalizedDP_3",
-                                   "SystemRecovery",
-                                   "ConcuS"};
+// The columns of Data the program reads in a database of the program's major and minor
+// version: those its layout brought (the upgrade adds a revision's). A database that needs
+// the migration, which only the migration reads, needs its keys and date alone.
+QStringList requiredDataColumns(bool older) {
+    using schema::Kind;
+    const DbVersion layout{ProgramVersionMajor, ProgramVersionMinor, 0};
+    return schema::Names(schema::Data, [&](const schema::Column& c) {
+        if (c.kind == Kind::Key || c.kind == Kind::Date) return true;
+        return !older && schema::Has(c, layout);
+    });
+}
 
 // What makes a database whose version reads unusable to this program, as a sentence; empty
 // when nothing does. Reads the schema and one query of ProjectInfo, nothing of the readings.
@@ -181,12 +128,7 @@ QString layoutFault(Database& db, const DbVersion& v) {
                        "It is not a project database: its table %1 is a view, which cannot store rows")
                 .arg(QLatin1String(table));
     }
-    QStringList want;
-    for (const char* c : DataKeyColumns)
-        want << QLatin1String(c);
-    if (!IsOlderThanProgram(v.major, v.minor))
-        for (const char* c : DataColumns)
-            want << QLatin1String(c);
+    const QStringList want = requiredDataColumns(IsOlderThanProgram(v.major, v.minor));
     QStringList missing;
     const QStringList have = db.columns(QStringLiteral("Data"));
     for (const QString& c : want)
@@ -213,10 +155,11 @@ void insertGraphSensor(Database& db, const GraphSensorRow& r) {
 // The specific-flux columns, the version row and the graph rows, all or nothing.
 void upgradeTo1320(Program& p, Database& db) {
     Transaction tx(db);
-    for (const char* column : SpecFluxColumns) {
+    for (const schema::Column& c : schema::Data.columns) {
+        if (!schema::BroughtBy(c, schema::SpecificFlux)) continue;
         try {
-            db.exec(
-                QStringLiteral("ALTER TABLE Data ADD COLUMN %1 DOUBLE DEFAULT 0").arg(QLatin1String(column)));
+            db.exec(QStringLiteral("ALTER TABLE Data ADD COLUMN %1 %2 DEFAULT 0")
+                        .arg(QLatin1String(c.name), QLatin1String(schema::TypeName(c.type))));
         } catch (const DbError& e) {
             // A column left by an earlier, interrupted upgrade is fine.
             if (e.number() != dberr::DuplicateColumn) throw;

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <algorithm>
 
+#include "core/datatables.h"
 #include "core/numbers.h"
 #include "core/typedinput.h"
 #include "maintenance/exchangefile.h"
@@ -10,55 +11,66 @@
 
 namespace hv {
 
+namespace {
+// In the order the view shows them, after the date, the event, the temperature, the pH, the
+// feed flow and the system's flows, pressures and conductivities.
+constexpr const char* ViewColumns[] = {"PermuS_1",
+                                       "PermuS_2",
+                                       "PermFlow_1",
+                                       "PermFlow_2",
+                                       "PermFlow_3",
+                                       "PermBackPress_1",
+                                       "PermBackPress_2",
+                                       "PermBackPress_3",
+                                       "ActualRejection",
+                                       "ConcuS",
+                                       "SystemRecovery",
+                                       "B1Recovery",
+                                       "B2Recovery",
+                                       "B3Recovery",
+                                       "ConcPressure_1",
+                                       "FeedPressure_2",
+                                       "ConcPressure_2",
+                                       "FeedPressure_3",
+                                       "NormalizedPermFlow",
+                                       "NormalizedPermFlow_1",
+                                       "NormalizedPermFlow_2",
+                                       "NormalizedPermFlow_3",
+                                       "NormalizedSaltPassage",
+                                       "NormalizedSaltPassage_1",
+                                       "NormalizedSaltPassage_2",
+                                       "NormalizedSaltPassage_3",
+                                       "NormalizedDP",
+                                       "NormalizedDP_1",
+                                       "NormalizedDP_2",
+                                       "NormalizedDP_3",
+                                       "ActualFlux",
+                                       "ActualFlux_1",
+                                       "ActualFlux_2",
+                                       "NormalizedFlux",
+                                       "SystemDP",
+                                       "B1DP",
+                                       "B2DP",
+                                       "B3DP",
+                                       "NetTMP",
+                                       "SDIFeed",
+                                       "SDIRaw",
+                                       "ORP",
+                                       "TurbidityFeed",
+                                       "TurbidityRaw",
+                                       "TrainNumber",
+                                       "ElapsedTimeHrs"};
+static_assert(schema::AreDataColumns(ViewColumns));
+} // namespace
+
 const QStringList& DataViewModel::QueryColumns() {
-    static const QStringList names = QStringList{"TheDate", "EventID", "Temperature", "pH", "FeedFlow"} +
-                                     ReadingSystemColumns() +
-                                     QStringList{"PermuS_1",
-                                                 "PermuS_2",
-                                                 "PermFlow_1",
-                                                 "PermFlow_2",
-                                                 "PermFlow_3",
-                                                 "PermBackPress_1",
-                                                 "PermBackPress_2",
-                                                 "PermBackPress_3",
-                                                 "ActualRejection",
-                                                 "ConcuS",
-                                                 "SystemRecovery",
-                                                 "B1Recovery",
-                                                 "B2Recovery",
-                                                 "B3Recovery",
-                                                 "ConcPressure_1",
-                                                 "FeedPressure_2",
-                                                 "ConcPressure_2",
-                                                 "FeedPressure_3",
-                                                 "NormalizedPermFlow",
-                                                 "NormalizedPermFlow_1",
-                                                 "NormalizedPermFlow_2",
-                                                 "NormalizedPermFlow_3",
-                                                 "NormalizedSaltPassage",
-                                                 "NormalizedSaltPassage_1",
-                                                 "NormalizedSaltPassage_2",
-                                                 "NormalizedSaltPassage_3",
-                                                 "NormalizedDP",
-                                                 "NormalizedDP_1",
-                                                 "NormalizedDP_2",
-                                                 "NormalizedDP_3",
-                                                 "ActualFlux",
-                                                 "ActualFlux_1",
-                                                 "ActualFlux_2",
-                                                 "NormalizedFlux",
-                                                 "SystemDP",
-                                                 "B1DP",
-                                                 "B2DP",
-                                                 "B3DP",
-                                                 "NetTMP",
-                                                 "SDIFeed",
-                                                 "SDIRaw",
-                                                 "ORP",
-                                                 "TurbidityFeed",
-                                                 "TurbidityRaw",
-                                                 "TrainNumber",
-                                                 "ElapsedTimeHrs"};
+    static const QStringList names = [] {
+        QStringList l =
+            QStringList{"TheDate", "EventID", "Temperature", "pH", "FeedFlow"} + ReadingSystemColumns();
+        for (const char* c : ViewColumns)
+            l << QLatin1String(c);
+        return l;
+    }();
     return names;
 }
 

@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "core/currentproject.h"
+#include "core/datatables.h"
 #include "core/dbversion.h"
 #include "core/mlstring.h"
 #include "core/program.h"
@@ -261,9 +262,10 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
     std::vector<char> kind(size_t(n), 'v'); // v value, d date, s specific flux
     std::vector<ExchangeWholeRange> ranges(kind.size());
     for (int i = 0; i < n; ++i) {
-        if (names[i] == QLatin1String("TheDate"))
+        const schema::Column* c = schema::Find(schema::Data, names[i]);
+        if (c && c->kind == schema::Kind::Date)
             kind[size_t(i)] = 'd';
-        else if (names[i].startsWith("spec", Qt::CaseInsensitive))
+        else if (c && schema::BroughtBy(*c, schema::SpecificFlux))
             kind[size_t(i)] = 's';
         ranges[size_t(i)] = ExchangeWholeRangeOf(names[i]);
     }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/datatables.h"
 #include "core/numbers.h"
 
 namespace hv {
@@ -281,8 +282,9 @@ bool isPlainDecimal(QByteArrayView t, bool decimalComma) {
 } // namespace
 
 ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType) {
-    if (oneOf(column, {"DateReference", "TheDate", "DateInstallation", "DateStartUp"}))
-        return ExchangeKind::Date;
+    const schema::Column* c = schema::Find(schema::Data, column);
+    if (!c) c = schema::Find(schema::ProjectInfo, column);
+    if (c && c->kind == schema::Kind::Date) return ExchangeKind::Date;
     if (oneOf(column, {"TrainsSame", "SystemData", "dataExists"})) return ExchangeKind::Boolean;
     const QString t = declaredType.toUpper();
     if (t.contains("TEXT") || t.contains("CHAR") || t.contains("CLOB")) return ExchangeKind::Text;

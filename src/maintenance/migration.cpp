@@ -17,6 +17,7 @@
 #include <unordered_set>
 
 #include "core/currentproject.h"
+#include "core/datatables.h"
 #include "core/dbversion.h"
 #include "core/inputordercolumns.h"
 #include "core/numbers.h"
@@ -37,65 +38,68 @@ struct ReadingColumn {
     enum Kind { Date, Number, Elapsed, Plain, Bank3 } kind;
 };
 
-// Position in the INSERT of the project's key, which comes from the project record.
-constexpr int ProjectIdSlot = 21;
-constexpr int TrainSlot = 22;
-constexpr int ElapsedSlot = 23;
-constexpr int PermBackPress1Slot = 26;
+// The raw columns of Data, copied in the description's order; the calculated ones are written
+// by the normalization.
+constexpr bool isCopied(const schema::Column& c) {
+    return c.kind != schema::Kind::Calculated && &c != &schema::DataColumn("ID");
+}
 
-const ReadingColumn ReadingColumns[] = {
-    {"TheDate", "TheDate", ReadingColumn::Date},
-    {"PermFlow", "PermFlow", ReadingColumn::Number},
-    {"ConcFlow", "ConcFlow", ReadingColumn::Number},
-    {"FeedPressure", "FeedPressure", ReadingColumn::Number},
-    {"ConcPressure", "ConcPressure", ReadingColumn::Number},
-    {"ConcPressure_1", "ConcPressure_1", ReadingColumn::Number},
-    {"PermBackPress", "PermBackPress", ReadingColumn::Number},
-    {"FeeduS", "FeeduS", ReadingColumn::Number},
-    {"PermuS", "PermuS", ReadingColumn::Number},
-    {"pH", "pH", ReadingColumn::Number},
-    {"Temperature", "Temperature", ReadingColumn::Number},
-    {"PermFlow_2", "PermFlow_2", ReadingColumn::Number},
-    {"PermuS_1", "PermuS_1", ReadingColumn::Number},
-    {"PermuS_2", "PermuS_2", ReadingColumn::Number},
-    {"FeedPressure_2", "FeedPressure_2", ReadingColumn::Number},
-    {"PermBackPress_2", "PermBackPress_2", ReadingColumn::Number},
-    {"TurbidityFeed", "TurbidityFeed", ReadingColumn::Number},
-    {"TurbidityRaw", "TurbidityRaw", ReadingColumn::Number},
-    {"ORP", "ORP", ReadingColumn::Number},
-    {"SDIFeed", "SDIFeed", ReadingColumn::Number},
-    {"SDIRaw", "SDIRaw", ReadingColumn::Number},
-    {"ProjectID", "ProjectID", ReadingColumn::Plain},
-    {"TrainNumber", "TrainNumber", ReadingColumn::Plain},
-    {"ElapsedTimeHrs", "ElapsedTimehrs", ReadingColumn::Elapsed},
-    {"FeedFlow", "FeedFlow", ReadingColumn::Number},
-    {"PermFlow_1", "PermFlow_1", ReadingColumn::Number},
-    // A two-bank reading never had bank 1's own back pressure: it takes the system value.
-    {"PermBackPress", "PermBackPress_1", ReadingColumn::Number},
-    {"Bank", "Bank", ReadingColumn::Plain},
-    {"Permflow_3", "permflow_3", ReadingColumn::Bank3},
-    {"PermuS_3", "permuS_3", ReadingColumn::Bank3},
-    {"FeedPressure_3", "FeedPressure_3", ReadingColumn::Bank3},
-    {"ConcPressure_2", "ConcPressure_2", ReadingColumn::Bank3},
-    {"PermbackPress_3", "PermBackpress_3", ReadingColumn::Bank3},
-    {"EventID", "EventID", ReadingColumn::Plain},
-    {"Note1", "Note1", ReadingColumn::Plain},
-};
-constexpr int ReadingColumnCount = int(std::size(ReadingColumns));
+constexpr int ReadingColumnCount = int(std::count_if(schema::Data.columns.begin(), schema::Data.columns.end(),
+                                                     [](const schema::Column& c) { return isCopied(c); }));
 static_assert(ReadingColumnCount == 35);
+
+constexpr std::array<ReadingColumn, ReadingColumnCount> ReadingColumns = [] {
+    std::array<ReadingColumn, ReadingColumnCount> out{};
+    size_t i = 0;
+    for (const schema::Column& c : schema::Data.columns) {
+        if (!isCopied(c)) continue;
+        ReadingColumn::Kind kind = ReadingColumn::Number;
+        if (c.kind == schema::Kind::Date)
+            kind = ReadingColumn::Date;
+        else if (&c == &schema::DataColumn("ElapsedTimeHrs"))
+            kind = ReadingColumn::Elapsed;
+        else if (schema::BroughtBy(c, schema::ThreeBanks))
+            kind = ReadingColumn::Bank3;
+        else if (c.kind == schema::Kind::Key || c.type != schema::SqlType::Real)
+            kind = ReadingColumn::Plain;
+        // A two-bank reading never had bank 1's own back pressure: it takes the system value.
+        const char* source =
+            &c == &schema::DataColumn("PermBackPress_1") ? schema::DataName("PermBackPress") : c.name;
+        out[i++] = {source, c.name, kind};
+    }
+    return out;
+}();
+
+consteval int slotOf(const char* name) {
+    int i = 0;
+    for (const schema::Column& c : schema::Data.columns) {
+        if (&c == &schema::DataColumn(name)) return i;
+        if (isCopied(c)) ++i;
+    }
+    return -1;
+}
+
+// Position in the INSERT of the project's key, which comes from the project record.
+constexpr int ProjectIdSlot = slotOf("ProjectID");
+constexpr int TrainSlot = slotOf("TrainNumber");
+constexpr int ElapsedSlot = slotOf("ElapsedTimeHrs");
+constexpr int PermBackPress1Slot = slotOf("PermBackPress_1");
 
 // The bank-3 and vessel columns of ProjectInfo, which a project record reads as 0 when
 // they are Null or, in a two-bank database, absent.
-const char* const OptionalProjectColumns[] = {
-    "Permflow_3",        "PermuS_3",
-    "FeedPressure_3",    "ConcPressure_2",
-    "PermbackPress_3",   "ElementType_3",
-    "numElementsBank_3", "AreaBank_3",
-    "DeltaPress_3",      "ElementsPerVessel_3",
-    "NumVessels_3",      "ElementsPerVessel_1",
-    "NumVessels_1",      "ElementsPerVessel_2",
-    "NumVessels_2",
-};
+QStringList optionalProjectColumns() {
+    static const QStringList names = [] {
+        QStringList out = schema::Names(schema::ProjectInfo, [](const schema::Column& c) {
+            return schema::BroughtBy(c, schema::ThreeBanks);
+        });
+        for (const char* c :
+             {schema::ProjectInfoName("ElementsPerVessel_1"), schema::ProjectInfoName("numVessels_1"),
+              schema::ProjectInfoName("ElementsPerVessel_2"), schema::ProjectInfoName("numVessels_2")})
+            out << QLatin1String(c);
+        return out;
+    }();
+    return names;
+}
 
 const char* const ScadaImportColumns[] = {"ProjectID", "TrainNumber", "FieldValue",
                                           "UseScada",  "Application", "Topic",
@@ -228,8 +232,8 @@ QString Migration::projectSelect() {
     // A two-bank database has no bank-3 columns; the project record reads them as 0.
     const QStringList have = fromDb_->columns(QStringLiteral("ProjectInfo"));
     QString extra;
-    for (const char* c : OptionalProjectColumns)
-        if (!hasColumn(have, QString::fromLatin1(c))) extra += QStringLiteral(", 0 AS ") + QLatin1String(c);
+    for (const QString& c : optionalProjectColumns())
+        if (!hasColumn(have, c)) extra += QStringLiteral(", 0 AS ") + c;
     return "SELECT *" + extra + " FROM ProjectInfo ORDER BY ProjectID, TrainNumber";
 }
 
@@ -356,21 +360,10 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
         c.PermBackPress_3,
         c.DeltaPress_3,
     };
-    execute(
-        *toDb_,
-        "INSERT INTO ProjectInfo (DateReference,ProjectID,NumBanks,TrainNumber,NumTrains,TrainsSame,"
-        "Description,DefaultUnits,CapacityM3D,Systemdata,unitFlow,unitTemp,unitPress,unitFlux,ElapsedTimeRef,"
-        "FeedTemp,FeeduS,PermuS,ConcuS,FeedFlow,ConcFlow,PermFlow,OverallRecovery,FeedPressure,ConcPressure,"
-        "DeltaPress,PermBackPress,ElementType,NumElementsBank,AreaBank,PermuS_1,PermuS_2,PermFlow_1,PermFlow_"
-        "2,"
-        "FeedPressure_2,PermBackPress_1,PermBackPress_2,ElementType_1,ElementType_2,NumElementsBank_1,"
-        "NumElementsBank_2,AreaBank_1,AreaBank_2,DeltaPress_1,DeltaPress_2,uStoPPM,uStoPI_Feed,uStoPI_Perm,"
-        "AvgConc,Density,refph,ConcPressure_1,numVessels,numVessels_1,numVessels_2,ElementsPerVessel,"
-        "ElementsPerVessel_1,ElementsPerVessel_2,ElementType_3,NumElementsBank_3,ElementsPerVessel_3,"
-        "NumVessels_3,AreaBank_3,Permflow_3,PermuS_3,FeedPressure_3,ConcPressure_2,PermbackPress_3,"
-        "DeltaPress_3) VALUES (" +
-            placeholders(int(values.size())) + ")",
-        values);
+    execute(*toDb_,
+            "INSERT INTO ProjectInfo (" + schema::ProjectCreationColumns().join(',') + ") VALUES (" +
+                placeholders(int(values.size())) + ")",
+            values);
     MigrateSettings(projectKey);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <tuple>
 
+#include "core/datatables.h"
 #include "core/units.h"
 #include "normalization/calcerror.h"
 #include "normalization/formulas.h"
@@ -72,6 +73,10 @@ constexpr ReadColumn readColumns[] = {
     {"B3Recovery", ReadKind::Result, &W::B3Recovery},
 };
 static_assert(std::size(readColumns) == ReadColumnCount);
+// What the normalization computes is what the table description calls calculated.
+static_assert(schema::EveryDataColumn(readColumns, [](const ReadColumn& r, const schema::Column& c) {
+    return r.kind != ReadKind::Result || c.kind == schema::Kind::Calculated;
+}));
 const std::array<ReadColumn, ReadColumnCount> ReadColumns = std::to_array(readColumns);
 
 constexpr StoredColumn storedColumns[] = {
@@ -117,14 +122,20 @@ constexpr StoredColumn storedColumns[] = {
     {"FeedFlow", &W::FeedFlow},
 };
 static_assert(std::size(storedColumns) == StoredColumnCount);
+static_assert(schema::EveryDataColumn(storedColumns, [](auto&, auto&) { return true; }));
 const std::array<StoredColumn, StoredColumnCount> StoredColumns = std::to_array(storedColumns);
 
-const std::array<StoredColumn, 4> SpecFluxColumns = {{
+constexpr StoredColumn specFluxColumns[] = {
     {"SpecFlux", &W::SpecFlux},
     {"SpecFlux_1", &W::SpecFlux_1},
     {"SpecFlux_2", &W::SpecFlux_2},
     {"SpecFlux_3", &W::SpecFlux_3},
-}};
+};
+// The columns revision 20 brought, which an older database may lack.
+static_assert(schema::EveryDataColumn(specFluxColumns, [](const StoredColumn&, const schema::Column& c) {
+    return schema::BroughtBy(c, schema::SpecificFlux);
+}));
+const std::array<StoredColumn, 4> SpecFluxColumns = std::to_array(specFluxColumns);
 
 namespace {
 

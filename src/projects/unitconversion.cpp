@@ -2,7 +2,9 @@
 
 #include <QStringList>
 #include <QVariantList>
+#include <span>
 
+#include "core/datatables.h"
 #include "core/projectrecord.h"
 #include "core/units.h"
 #include "platform/database.h"
@@ -19,40 +21,43 @@ constexpr int TemperatureBox = 9;
 
 // Data columns by what they hold. The calculated ones convert too, so that a reading
 // is whole in the new units whether or not the train is recalculated afterwards.
-const QStringList FlowColumns = {"PermFlow",
-                                 "ConcFlow",
-                                 "FeedFlow",
-                                 "PermFlow_1",
-                                 "PermFlow_2",
-                                 "Permflow_3",
-                                 "NormalizedPermFlow",
-                                 "NormalizedPermFlow_1",
-                                 "NormalizedPermFlow_2",
-                                 "NormalizedPermFlow_3"};
-const QStringList PressureColumns = {"FeedPressure",
-                                     "ConcPressure",
-                                     "ConcPressure_1",
-                                     "ConcPressure_2",
-                                     "PermBackPress",
-                                     "PermBackPress_1",
-                                     "PermBackPress_2",
-                                     "PermbackPress_3",
-                                     "FeedPressure_2",
-                                     "FeedPressure_3",
-                                     "SystemDP",
-                                     "B1DP",
-                                     "B2DP",
-                                     "B3DP",
-                                     "NetTMP",
-                                     "NormalizedDP",
-                                     "NormalizedDP_1",
-                                     "NormalizedDP_2",
-                                     "NormalizedDP_3"};
-const QStringList TemperatureColumns = {"Temperature"};
-const QStringList FluxColumns = {"ActualFlux", "ActualFlux_1", "ActualFlux_2", "ActualFlux_3",
-                                 "NormalizedFlux"};
+constexpr const char* FlowColumns[] = {"PermFlow",
+                                       "ConcFlow",
+                                       "FeedFlow",
+                                       "PermFlow_1",
+                                       "PermFlow_2",
+                                       "Permflow_3",
+                                       "NormalizedPermFlow",
+                                       "NormalizedPermFlow_1",
+                                       "NormalizedPermFlow_2",
+                                       "NormalizedPermFlow_3"};
+constexpr const char* PressureColumns[] = {"FeedPressure",
+                                           "ConcPressure",
+                                           "ConcPressure_1",
+                                           "ConcPressure_2",
+                                           "PermBackPress",
+                                           "PermBackPress_1",
+                                           "PermBackPress_2",
+                                           "PermbackPress_3",
+                                           "FeedPressure_2",
+                                           "FeedPressure_3",
+                                           "SystemDP",
+                                           "B1DP",
+                                           "B2DP",
+                                           "B3DP",
+                                           "NetTMP",
+                                           "NormalizedDP",
+                                           "NormalizedDP_1",
+                                           "NormalizedDP_2",
+                                           "NormalizedDP_3"};
+constexpr const char* TemperatureColumns[] = {"Temperature"};
+constexpr const char* FluxColumns[] = {"ActualFlux", "ActualFlux_1", "ActualFlux_2", "ActualFlux_3",
+                                       "NormalizedFlux"};
 // Flux per unit of pressure.
-const QStringList SpecificFluxColumns = {"SpecFlux", "SpecFlux_1", "SpecFlux_2", "SpecFlux_3"};
+constexpr const char* SpecificFluxColumns[] = {"SpecFlux", "SpecFlux_1", "SpecFlux_2", "SpecFlux_3"};
+static_assert(schema::AreDataColumns(FlowColumns) && schema::AreDataColumns(PressureColumns) &&
+              schema::AreDataColumns(TemperatureColumns) && schema::AreDataColumns(FluxColumns) &&
+              schema::AreDataColumns(SpecificFluxColumns));
 
 QString unitName(int kind, int index) {
     try {
@@ -99,9 +104,10 @@ int ConvertTrainReadings(Database& db, const QString& projectId, qint16 train, c
     const QStringList present = db.columns(QStringLiteral("Data"));
     QStringList sets;
     QVariantList values;
-    auto add = [&](const QStringList& columns, const UnitMap& m) {
+    auto add = [&](std::span<const char* const> columns, const UnitMap& m) {
         if (m.identity()) return;
-        for (const QString& c : columns) {
+        for (const char* name : columns) {
+            const QString c = QLatin1String(name);
             if (!present.contains(c, Qt::CaseInsensitive)) continue;
             sets << quoteIdent(c) + " = " + quoteIdent(c) + " * ? + ?";
             values << m.scale << m.shift;

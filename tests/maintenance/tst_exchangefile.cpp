@@ -2,6 +2,7 @@
 // writer makes.
 #include <QtTest>
 
+#include "core/datatables.h"
 #include "exchangetestsupport.h"
 
 using namespace hv;
@@ -217,6 +218,26 @@ private slots:
         const QStringList reading = lines[5].split(sep);
         QCOMPARE(reading.size(), dataNames);
         QCOMPARE(reading[ExchangeDataColumns(true).indexOf("Temperature")], comma ? "21,25" : "21.25");
+    }
+
+    // The file keeps its own order and spellings; each name is a described column, and a reading's
+    // line carries every column of Data but its ID and note, the specific fluxes from 1.3.20.
+    void namesAreDescribedColumns() {
+        for (const QString& n : ExchangeProjectColumns())
+            QVERIFY2(schema::Find(schema::ProjectInfo, n), qPrintable(n));
+        QStringList data, withoutSpecFlux;
+        for (const QString& n : ExchangeDataColumns(true)) {
+            const schema::Column* c = schema::Find(schema::Data, n);
+            QVERIFY2(c, qPrintable(n));
+            data << c->name;
+            if (!schema::BroughtBy(*c, schema::SpecificFlux)) withoutSpecFlux << n;
+        }
+        QCOMPARE(ExchangeDataColumns(false), withoutSpecFlux);
+        QStringList all = schema::Names(schema::Data, [](auto& c) { return QString(c.name) != "Note1"; });
+        all.removeFirst(); // ID
+        data.sort();
+        all.sort();
+        QCOMPARE(data, all);
     }
 
     void writerNulls() {

@@ -1,0 +1,298 @@
+#pragma once
+#include <QStringList>
+#include <array>
+#include <cstddef>
+#include <span>
+
+#include "core/dbversion.h"
+
+// The tables Data and ProjectInfo, described once: every column as data/schema.sql spells
+// it, its type, what it holds and the version that brought it. The layout check, the column
+// lists of the readings' roads and the upgrade draw from here; a list whose order or
+// spelling a window or a file fixes is checked against it when it compiles or by a test.
+namespace hv::schema {
+
+enum class SqlType { Integer, Real, Text };
+
+// Key: names the row (ID, project, train). Date: when the reading was taken or the
+// reference set. Raw: a value given by a person, a plant or a file. Calculated: written by
+// the normalization; defaults to 0 so that a reading stored with its raw values normalizes.
+enum class Kind { Key, Date, Raw, Calculated };
+
+struct Column {
+    const char* name;
+    SqlType type;
+    Kind kind;
+    // A layout whose major and minor version come first has the column; one brought by a
+    // revision is added by the upgrade to that revision.
+    DbVersion since;
+    // An optional item: a reading without its value stores Null, never 0.
+    bool optional = false;
+};
+
+// In every layout the program reads, two-bank ones included.
+inline constexpr DbVersion FirstLayout{0, 0, 0};
+// The three-bank layout of minor version 3.
+inline constexpr DbVersion ThreeBanks{1, 3, 0};
+// The specific-flux columns of revision 20.
+inline constexpr DbVersion SpecificFlux{1, 3, 20};
+
+struct Table {
+    const char* name;
+    std::span<const Column> columns;
+};
+
+namespace detail {
+inline constexpr DbVersion F = FirstLayout, T = ThreeBanks, S = SpecificFlux;
+inline constexpr SqlType Int = SqlType::Integer, Real = SqlType::Real, Text = SqlType::Text;
+inline constexpr Kind K = Kind::Key, D = Kind::Date, R = Kind::Raw, C = Kind::Calculated;
+
+// In the order of data/schema.sql.
+inline constexpr Column DataColumns[] = {
+    {"ID", Int, K, F},
+    {"TheDate", Text, D, F},
+    {"PermFlow", Real, R, F},
+    {"ConcFlow", Real, R, F},
+    {"FeedPressure", Real, R, F},
+    {"ConcPressure", Real, R, F},
+    {"ConcPressure_1", Real, R, F},
+    {"PermBackPress", Real, R, F},
+    {"FeeduS", Real, R, F},
+    {"PermuS", Real, R, F},
+    {"pH", Real, R, F},
+    {"Temperature", Real, R, F},
+    {"PermFlow_2", Real, R, F},
+    {"PermuS_1", Real, R, F},
+    {"PermuS_2", Real, R, F},
+    {"FeedPressure_2", Real, R, F},
+    {"PermBackPress_2", Real, R, F},
+    {"TurbidityFeed", Real, R, F, true},
+    {"TurbidityRaw", Real, R, F, true},
+    {"ORP", Real, R, F, true},
+    {"SDIFeed", Real, R, F, true},
+    {"SDIRaw", Real, R, F, true},
+    {"ProjectID", Text, K, F},
+    {"TrainNumber", Int, K, F},
+    {"ElapsedTimeHrs", Real, R, F},
+    {"FeedFlow", Real, R, F},
+    {"PermFlow_1", Real, R, F},
+    {"PermBackPress_1", Real, R, F},
+    {"Bank", Int, R, F},
+    {"Permflow_3", Real, R, T},
+    {"PermuS_3", Real, R, T},
+    {"FeedPressure_3", Real, R, T},
+    {"ConcPressure_2", Real, R, T},
+    {"PermbackPress_3", Real, R, T},
+    {"EventID", Int, R, F},
+    {"Note1", Text, R, F},
+    {"ActualFlux", Real, C, F},
+    {"ActualFlux_1", Real, C, F},
+    {"ActualFlux_2", Real, C, F},
+    {"ActualFlux_3", Real, C, T},
+    {"NormalizedFlux", Real, C, F},
+    {"NormalizedPermFlow", Real, C, F},
+    {"NormalizedPermFlow_1", Real, C, F},
+    {"NormalizedPermFlow_2", Real, C, F},
+    {"NormalizedPermFlow_3", Real, C, T},
+    {"NormalizedSaltPassage", Real, C, F},
+    {"NormalizedSaltPassage_1", Real, C, F},
+    {"NormalizedSaltPassage_2", Real, C, F},
+    {"NormalizedSaltPassage_3", Real, C, T},
+    {"ActualRejection", Real, C, F},
+    {"SystemDP", Real, C, F},
+    {"B1DP", Real, C, F},
+    {"B2DP", Real, C, F},
+    {"B3DP", Real, C, T},
+    {"B1Recovery", Real, C, F},
+    {"B2Recovery", Real, C, F},
+    {"B3Recovery", Real, C, T},
+    {"NetTMP", Real, C, F},
+    {"NormalizedDP", Real, C, F},
+    {"NormalizedDP_1", Real, C, F},
+    {"NormalizedDP_2", Real, C, F},
+    {"NormalizedDP_3", Real, C, T},
+    {"SystemRecovery", Real, C, F},
+    {"ConcuS", Real, C, F},
+    {"SpecFlux", Real, C, S},
+    {"SpecFlux_1", Real, C, S},
+    {"SpecFlux_2", Real, C, S},
+    {"SpecFlux_3", Real, C, S},
+};
+
+// In the order of data/schema.sql: the 69 columns of the insert that creates a project,
+// then the six only the record editor and the exchange file touch.
+inline constexpr Column ProjectInfoColumns[] = {
+    {"ID", Int, K, F},
+    {"DateReference", Text, D, F},
+    {"ProjectID", Text, K, F},
+    {"NumBanks", Int, R, F},
+    {"TrainNumber", Int, K, F},
+    {"NumTrains", Int, R, F},
+    {"TrainsSame", Int, R, F},
+    {"Description", Text, R, F},
+    {"DefaultUnits", Int, R, F},
+    {"CapacityM3D", Real, R, F},
+    {"Systemdata", Int, R, F},
+    {"unitFlow", Int, R, F},
+    {"unitTemp", Int, R, F},
+    {"unitPress", Int, R, F},
+    {"unitFlux", Int, R, F},
+    {"ElapsedTimeRef", Real, R, F},
+    {"FeedTemp", Real, R, F},
+    {"FeeduS", Real, R, F},
+    {"PermuS", Real, R, F},
+    {"ConcuS", Real, R, F},
+    {"FeedFlow", Real, R, F},
+    {"ConcFlow", Real, R, F},
+    {"PermFlow", Real, R, F},
+    {"OverallRecovery", Real, R, F},
+    {"FeedPressure", Real, R, F},
+    {"ConcPressure", Real, R, F},
+    {"DeltaPress", Real, R, F},
+    {"PermBackPress", Real, R, F},
+    {"ElementType", Int, R, F},
+    {"NumElementsBank", Int, R, F},
+    {"AreaBank", Real, R, F},
+    {"PermuS_1", Real, R, F},
+    {"PermuS_2", Real, R, F},
+    {"PermFlow_1", Real, R, F},
+    {"PermFlow_2", Real, R, F},
+    {"FeedPressure_2", Real, R, F},
+    {"PermBackPress_1", Real, R, F},
+    {"PermBackPress_2", Real, R, F},
+    {"ElementType_1", Int, R, F},
+    {"ElementType_2", Int, R, F},
+    {"NumElementsBank_1", Int, R, F},
+    {"NumElementsBank_2", Int, R, F},
+    {"AreaBank_1", Real, R, F},
+    {"AreaBank_2", Real, R, F},
+    {"DeltaPress_1", Real, R, F},
+    {"DeltaPress_2", Real, R, F},
+    {"uStoPPM", Real, R, F},
+    {"uStoPI_Feed", Real, R, F},
+    {"uStoPI_Perm", Real, R, F},
+    {"AvgConc", Real, R, F},
+    {"Density", Real, R, F},
+    {"refph", Real, R, F},
+    {"ConcPressure_1", Real, R, F},
+    {"numVessels", Int, R, F},
+    {"numVessels_1", Int, R, F},
+    {"numVessels_2", Int, R, F},
+    {"ElementsPerVessel", Int, R, F},
+    {"ElementsPerVessel_1", Int, R, F},
+    {"ElementsPerVessel_2", Int, R, F},
+    {"ElementType_3", Int, R, T},
+    {"NumElementsBank_3", Int, R, T},
+    {"ElementsPerVessel_3", Int, R, T},
+    {"NumVessels_3", Int, R, T},
+    {"AreaBank_3", Real, R, T},
+    {"Permflow_3", Real, R, T},
+    {"PermuS_3", Real, R, T},
+    {"FeedPressure_3", Real, R, T},
+    {"ConcPressure_2", Real, R, T},
+    {"PermbackPress_3", Real, R, T},
+    {"DeltaPress_3", Real, R, T},
+    {"Notes1", Text, R, F},
+    {"FeedType", Int, R, F},
+    {"Country", Text, R, F},
+    {"dataExists", Int, R, F},
+    {"DateInstallation", Text, D, F},
+    {"DateStartUp", Text, D, F},
+};
+
+constexpr char lowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+}
+
+constexpr bool sameName(const char* a, const char* b, bool anyCase) {
+    for (; *a && *b; ++a, ++b)
+        if (anyCase ? lowerAscii(*a) != lowerAscii(*b) : *a != *b) return false;
+    return *a == *b;
+}
+
+template <size_t N> constexpr const Column* find(const Column (&table)[N], const char* name, bool anyCase) {
+    for (const Column& c : table)
+        if (sameName(c.name, name, anyCase)) return &c;
+    return nullptr;
+}
+
+// Not a constant expression, so that a name the description lacks stops the build.
+inline void notAColumn() {}
+} // namespace detail
+
+inline constexpr Table Data{"Data", detail::DataColumns};
+inline constexpr Table ProjectInfo{"ProjectInfo", detail::ProjectInfoColumns};
+
+// The column of Data (or the name of ProjectInfo's) spelled exactly as the description spells
+// it; any other name does not compile.
+consteval const Column& DataColumn(const char* name) {
+    const Column* c = detail::find(detail::DataColumns, name, false);
+    if (!c) detail::notAColumn();
+    return *c;
+}
+consteval const char* DataName(const char* name) {
+    return DataColumn(name).name;
+}
+consteval const char* ProjectInfoName(const char* name) {
+    const Column* c = detail::find(detail::ProjectInfoColumns, name, false);
+    if (!c) detail::notAColumn();
+    return c->name;
+}
+
+// The column of Data or ProjectInfo with this name, compared regardless of case as the
+// engine compares names; nullptr when none.
+constexpr const Column* DataColumnNamed(const char* name) {
+    return detail::find(detail::DataColumns, name, true);
+}
+constexpr const Column* ProjectInfoColumnNamed(const char* name) {
+    return detail::find(detail::ProjectInfoColumns, name, true);
+}
+
+// Whether each name of a list that keeps its own order and spelling is a column of Data.
+template <class Names> constexpr bool AreDataColumns(const Names& names) {
+    for (const char* n : names)
+        if (!DataColumnNamed(n)) return false;
+    return true;
+}
+
+// Whether a database of version v has the column.
+constexpr bool Has(const Column& c, const DbVersion& v) {
+    if (v.major != c.since.major) return v.major > c.since.major;
+    if (v.minor != c.since.minor) return v.minor > c.since.minor;
+    return v.revision >= c.since.revision;
+}
+
+// Whether each row of a list that pairs columns with more than a name (a field, a kind) names
+// a column of Data that `fits` the row.
+template <class Rows, class Fits> constexpr bool EveryDataColumn(const Rows& rows, Fits fits) {
+    for (const auto& r : rows) {
+        const Column* c = DataColumnNamed(r.name);
+        if (!c || !fits(r, *c)) return false;
+    }
+    return true;
+}
+
+constexpr bool BroughtBy(const Column& c, const DbVersion& v) {
+    return c.since.major == v.major && c.since.minor == v.minor && c.since.revision == v.revision;
+}
+
+constexpr const char* TypeName(SqlType t) {
+    return t == SqlType::Integer ? "INTEGER" : t == SqlType::Real ? "REAL" : "TEXT";
+}
+
+// The names of the table's columns that pass `keep`, in the table's order.
+template <class Keep> QStringList Names(const Table& t, Keep keep) {
+    QStringList out;
+    for (const Column& c : t.columns)
+        if (keep(c)) out << QLatin1String(c.name);
+    return out;
+}
+
+// The columns of the insert that creates a project, in its order: ProjectInfo's from
+// DateReference to DeltaPress_3.
+const QStringList& ProjectCreationColumns();
+
+// The column of the table with this name, compared regardless of case; nullptr when none.
+const Column* Find(const Table& t, const QString& name);
+
+} // namespace hv::schema
