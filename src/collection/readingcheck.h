@@ -62,13 +62,16 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
 
 // "A REQUIRED FIELD, <caption> HAS NO DATA. SAVE FAILED!"
 QString MissingFieldText(const QString& caption);
+// The cause of a refused reading in one line: the missing field, else the first line of
+// the first message.
+QString RefusalText(const EntryCheck& check, const std::array<EntryRow, ItemCount>& rows);
 
 // Hours since the reference date plus the reference hours.
 double ElapsedHoursAt(const QDateTime& when, const ProjectInfoRecord& cp);
 
-// Elapsed hours as "#0.00" and as "#,###.00".
+// Elapsed hours as every hour heading shows them: two decimals in the computer's own form,
+// its group separators included.
 QString FormatHours(double hours);
-QString FormatHoursGrouped(double hours);
 
 // The relative change of a value against the previous one, |prev - new| / mean; nullopt
 // when either is 0 or the texts give no change to compare (empty, or a zero mean).

@@ -707,9 +707,12 @@ int frmData::ValidateData() {
     for (const QString& m : res.messages)
         say(m);
     if (res.elapsedCaption) lblTime[0]->setText(*res.elapsedCaption);
-    if (res.missingRow >= 0 || res.dateFailed) setStatus(4, panel(4)->text(), true);
-    if (res.missingRow >= 0) setStatus(4, MissingFieldText(rows[size_t(res.missingRow)].caption));
     if (res.passed()) return -1;
+    // Every refusal names its own cause, in place of whatever an earlier one said.
+    if (unattended())
+        sayUnattended(RefusalText(res, rows));
+    else
+        setStatus(4, RefusalText(res, rows), true);
     // A failed rule whose item no row shows still stops the save: the focus goes to the
     // date row then.
     return res.focusRow >= 0 ? res.focusRow : DateRow(rowOrder());
