@@ -1,6 +1,5 @@
 #include "collection/pollrun.h"
 
-#include "core/program.h"
 #include "core/typedinput.h"
 
 namespace hv {

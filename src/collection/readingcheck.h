@@ -50,7 +50,8 @@ void PressureRules(int numBanks, const ReadingValues& r, const CheckRule& rule);
 // (and so another in no row) refuses the reading, in both modes; then required rows, then
 // every row read into `r`, then the pressure rules by bank count and the common rules. The
 // first failed rule ends the checks with one message, which names the boxes it read and
-// their values. A required row
+// their values. A required row holding "N/A" or "No Data" has no value (save a user item in
+// the reading at the reference date, the reference state, which has none). A required row
 // filled from its previous reading has its text changed in `rows`. With `ignoreErrors` a
 // missing value or a failed plausibility rule stores the reading raw, the rule without its
 // message, and the 32 F rule raw with its message; a bad or missing date refuses it in both
