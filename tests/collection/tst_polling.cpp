@@ -589,7 +589,7 @@ private slots:
         QFETCH(QString, refusal);
         QFETCH(QString, column);
         QFETCH(double, value);
-        Plant pl(1);
+        Plant pl(1, {}, QLocale("fr_FR")); // the heading's hours read back in grouped French form
         pl.reading(1, {});
         const QVariantMap reading = test::readingRow(1);
         PollSetup setup;
