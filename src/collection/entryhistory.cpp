@@ -26,6 +26,11 @@ double numberOrZero(const QVariant& v) {
     return ok ? x : 0;
 }
 
+// Stored hours in the form of every hour heading; none for a Null.
+QString hoursText(const QVariant& v) {
+    return conv::isNull(v) ? QString() : FormatHours(numberOrZero(v));
+}
+
 // The reference box of an item, from the ProjectInfo row.
 QString referenceText(int i, const DbRow& info) {
     const ReadingItem& it = ReadingItems()[size_t(i)];
@@ -89,7 +94,7 @@ EntryHistory ReadEntryHistory(Program& p, const std::array<int, ItemCount>& orde
             if (bankLevel && i == item::PermFlow) ref = StoredValueText(info.value("permFlow_1"));
             if (bankLevel && i == item::PermuS) ref = StoredValueText(info.value("permus_1"));
             h.reference[k] = ref;
-            if (i == item::TheDate) h.times[0] = h.times[3] = StoredValueText(info.value("elapsedtimeref"));
+            if (i == item::TheDate) h.times[0] = h.times[3] = hoursText(info.value("elapsedtimeref"));
             if (i < item::FirstUser || i > item::LastUser) h.current[k] = ref;
         }
         return h;
@@ -112,16 +117,15 @@ EntryHistory ReadEntryHistory(Program& p, const std::array<int, ItemCount>& orde
                 h.reference[k] = bankOne ? StoredValueText(info.value(flow ? "permFlow_1" : "permus_1"))
                                          : referenceText(i, info);
             if (i == item::TheDate && j == 1) {
-                h.times[3] = StoredValueText(info.value("elapsedtimeref"));
+                h.times[3] = hoursText(info.value("elapsedtimeref"));
                 const QDateTime newest = conv::isNull(v) ? QDateTime() : conv::toDateTime(v);
                 if (newest.isValid())
                     h.current[k] =
                         ShortDateTimeText(newest.addSecs(qint64(std::llround(intervalMinutes * 60))));
-                h.times[0] =
-                    FormatHoursGrouped(numberOrZero(row.value("ElapsedTimehrs")) + intervalMinutes / 60);
+                h.times[0] = FormatHours(numberOrZero(row.value("ElapsedTimehrs")) + intervalMinutes / 60);
             }
         }
-        h.times[size_t(j)] = FormatHoursGrouped(numberOrZero(row.value("ElapsedTimehrs")));
+        h.times[size_t(j)] = FormatHours(numberOrZero(row.value("ElapsedTimehrs")));
     }
     return h;
 }

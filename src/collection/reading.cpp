@@ -42,9 +42,9 @@ void ApplyBankBalance(ReadingValues& r, int numBanks, bool systemData) {
 }
 
 QString NoteForStorage(const QString& note) {
-    QString n = note.size() > 255 ? note.left(254) : note;
-    if (n.isEmpty()) n = QStringLiteral(" ");
-    return n;
+    // Blanks alone are no note.
+    if (note.trimmed().isEmpty()) return QString();
+    return note.size() > 255 ? note.left(254) : note;
 }
 
 std::vector<EventEntry> ReadEventList(Program& p) {
@@ -130,7 +130,7 @@ QVariantList ReadingColumnValues(const ProjectInfoRecord& cp, const ReadingValue
         value(ConcPressure_2),
         value(PermBackPress_3),
         qint64(eventId),
-        note,
+        note.isEmpty() ? QVariant() : QVariant(note), // no note typed: none stored
     };
 }
 

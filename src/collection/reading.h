@@ -40,8 +40,8 @@ struct ReadingValues {
 // 0 / 0) and leaves the values unchanged.
 void ApplyBankBalance(ReadingValues& r, int numBanks, bool systemData);
 
-// A note as it is stored: longer than 255 characters keeps its first 254, an empty one
-// becomes a single blank.
+// A note as it is stored: longer than 255 characters keeps its first 254; one of blanks
+// alone is no note (empty), which is stored as Null.
 QString NoteForStorage(const QString& note);
 
 // One entry of the event chooser: its text and the EventID stored with a reading.

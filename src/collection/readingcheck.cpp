@@ -33,18 +33,10 @@ double ElapsedHoursAt(const QDateTime& when, const ProjectInfoRecord& cp) {
 }
 
 QString FormatHours(double hours) {
-    return twoDecimals(hours);
-}
-
-QString FormatHoursGrouped(double hours) {
-    QString s = twoDecimals(std::fabs(hours));
-    const QString point = QLocale().decimalPoint();
-    QString whole = s.section(point, 0, 0);
-    const QString frac = s.section(point, 1);
-    if (whole == QStringLiteral("0")) whole.clear(); // "#,###.00" shows no leading zero
-    for (qsizetype i = whole.size() - 3; i > 0; i -= 3)
-        whole.insert(i, QLocale().groupSeparator());
-    return (hours < 0 && s != "0" + point + "00" ? "-" : "") + whole + point + frac;
+    // The computer's own digits, grouping and decimal mark, which the one number reader
+    // reads back; never "-0.00".
+    const double shown = std::fabs(hours) < 0.005 ? 0.0 : hours;
+    return QLocale().toString(shown, 'f', 2);
 }
 
 std::optional<double> ChangeAgainstPrevious(const QString& text, const QString& previous) {
@@ -126,6 +118,11 @@ QString MissingFieldText(const QString& caption) {
     return GetMlString(526, "A REQUIRED FIELD, ") + caption + GetMlString(527, " HAS NO DATA. SAVE FAILED!");
 }
 
+QString RefusalText(const EntryCheck& check, const std::array<EntryRow, ItemCount>& rows) {
+    if (check.missingRow >= 0) return MissingFieldText(rows[size_t(check.missingRow)].caption);
+    return check.messages.value(0).section(QLatin1Char('\r'), 0, 0);
+}
+
 EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCount>& rows,
                         const QString& elapsedCaption, bool ignoreErrors, int, ReadingValues& r,
                         const QDateTime& now) {
@@ -162,9 +159,23 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
         return parts.isEmpty() ? QString() : "\r\n\r\n" + parts.join("\r\n");
     };
 
+    // The window's own "No Data" and a reference's "N/A" stand for an empty box: a required
+    // row holding one has no value, whatever a later rule would make of it.
+    const QString noData = GetMlString(595, "No Data");
+    const auto placeholder = [&](const QString& text) {
+        return text == noData || text == QLatin1String("N/A");
+    };
+    // The reading at the reference date is the reference state (a train's first reading),
+    // which holds no user items: a placeholder there is no missing value.
+    const EntryRow& dateBox = rows[size_t(dateRow)];
+    const bool referenceState =
+        dateBox.item == item::TheDate && ParseEntryDate(dateBox.text) == cp.DateReference;
     for (int k = 0; k < ItemCount; ++k) {
         EntryRow& row = rows[size_t(k)];
-        if (!row.required || !row.text.isEmpty()) continue;
+        if (!row.required || (!row.text.isEmpty() && !placeholder(row.text))) continue;
+        if (referenceState && placeholder(row.text) && row.item >= item::FirstUser &&
+            row.item <= item::LastUser)
+            continue;
         if (row.keep && k != dateRow && IsNumericText(row.earlier1)) {
             row.text = row.earlier1;
             continue;
@@ -177,15 +188,12 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
         GetMlString(525, "Cannot save data without a valid Date and Time! Data will not be saved.");
     r.ElapsedTimeHrs = ReadNumberText(elapsedCaption).value_or(0);
     r.empty = {};
-    const QString noData = GetMlString(595, "No Data");
     int badRow = -1; // the first row whose text is not a number
     for (int k = 0; k < ItemCount; ++k) {
         const EntryRow& row = rows[size_t(k)];
         if (row.item < 0 || row.item >= ItemCount) continue;
         if (row.item != item::TheDate) {
-            // The window's own "No Data" and a reference's "N/A" stand for an empty box.
-            const bool placeholder = row.text == noData || row.text == QLatin1String("N/A");
-            const NumberField f = ReadNumberField(placeholder ? QString() : row.text);
+            const NumberField f = ReadNumberField(placeholder(row.text) ? QString() : row.text);
             r[row.item] = f.value;
             r.empty[size_t(row.item)] =
                 f.state == NumberField::Empty && row.item >= item::FirstUser && row.item <= item::LastUser;

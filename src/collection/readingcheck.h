@@ -50,7 +50,8 @@ void PressureRules(int numBanks, const ReadingValues& r, const CheckRule& rule);
 // (and so another in no row) refuses the reading, in both modes; then required rows, then
 // every row read into `r`, then the pressure rules by bank count and the common rules. The
 // first failed rule ends the checks with one message, which names the boxes it read and
-// their values. A required row
+// their values. A required row holding "N/A" or "No Data" has no value (save a user item in
+// the reading at the reference date, the reference state, which has none). A required row
 // filled from its previous reading has its text changed in `rows`. With `ignoreErrors` a
 // missing value or a failed plausibility rule stores the reading raw, the rule without its
 // message, and the 32 F rule raw with its message; a bad or missing date refuses it in both
@@ -62,13 +63,16 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
 
 // "A REQUIRED FIELD, <caption> HAS NO DATA. SAVE FAILED!"
 QString MissingFieldText(const QString& caption);
+// The cause of a refused reading in one line: the missing field, else the first line of
+// the first message.
+QString RefusalText(const EntryCheck& check, const std::array<EntryRow, ItemCount>& rows);
 
 // Hours since the reference date plus the reference hours.
 double ElapsedHoursAt(const QDateTime& when, const ProjectInfoRecord& cp);
 
-// Elapsed hours as "#0.00" and as "#,###.00".
+// Elapsed hours as every hour heading shows them: two decimals in the computer's own form,
+// its group separators included.
 QString FormatHours(double hours);
-QString FormatHoursGrouped(double hours);
 
 // The relative change of a value against the previous one, |prev - new| / mean; nullopt
 // when either is 0 or the texts give no change to compare (empty, or a zero mean).

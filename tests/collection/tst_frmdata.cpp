@@ -202,7 +202,7 @@ private slots:
         QCOMPARE(w->txtData[101]->text(), firstFlow);
         QCOMPARE(w->txtData[201]->text(), QString("No Data"));
         QCOMPARE(w->txtData[1]->text(), QString());
-        QCOMPARE(w->lblTime[1]->text(), QString("0"));
+        QCOMPARE(w->lblTime[1]->text(), "0" + QLocale().decimalPoint() + "00");
     }
 
     // The reading saved through the window normalizes exactly as the project recalculation does.
@@ -315,6 +315,32 @@ private slots:
         QCOMPARE(w->panel(1)->text(), QString("Num Recs: 3"));
         QCOMPARE(w->panel(4)->text(), QString("Waiting for Manual Data Input"));
         QCOMPARE(w->panel(3)->text(), QString("Data Last Saved OK at: 10:30"));
+    }
+
+    // Panel 4 names the cause of the latest refusal; a save that succeeds clears it.
+    void panelFourFollowsRefusals() {
+        Plant pl(1);
+        pl.reading(1, {});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        const int turbidity = item::TurbidityRaw;
+        w->txtData[item::TheDate]->setText("2020-01-03 06:00");
+        w->chkREQD[size_t(turbidity)]->setChecked(true);
+        test::enter(*w, turbidity, "");
+        w->cmdSave->click();
+        QCOMPARE(w->panel(4)->text(), MissingFieldText(w->cbItem[size_t(turbidity)]->currentText()));
+        w->chkREQD[size_t(turbidity)]->setChecked(false);
+        test::enter(*w, item::ConcFlow, "abc");
+        const QString bad = NotANumberText(w->cbItem[item::ConcFlow]->currentText(), "abc");
+        pl.env.prompts.onMessage(bad, Buttons::OK, Title, Answer::OK);
+        w->cmdSave->click();
+        QCOMPARE(pl.problems(), QString());
+        QVERIFY2(w->panel(4)->text().startsWith(bad), qPrintable(w->panel(4)->text()));
+        test::enter(*w, item::ConcFlow, "20");
+        w->cmdSave->click();
+        QCOMPARE(pl.problems(), QString());
+        QCOMPARE(pl.dataRows(), 2);
+        QCOMPARE(w->panel(4)->text(), QString("Waiting for Manual Data Input"));
     }
 
     // The change warning on leaving a value box.
@@ -664,7 +690,7 @@ private slots:
         QTest::addColumn<QString>("note");
         QTest::addColumn<int>("eventId");
         QTest::addColumn<QString>("stored");
-        QTest::newRow("nothing chosen, no note") << -1 << "" << 0 << " ";
+        QTest::newRow("nothing chosen, no note") << -1 << "" << 0 << "";
         QTest::newRow("built-in event, long note") << 5 << QString(300, 'n') << 5 << QString(254, 'n');
         QTest::newRow("user type after a deleted one") << 7 << "it's done" << 8 << "it's done";
     }
@@ -686,7 +712,9 @@ private slots:
         w->cmdSave->click();
         QCOMPARE(pl.problems(), QString());
         QCOMPARE(pl.newest().toInt32("EventID"), eventId);
-        QCOMPARE(pl.newest().toText("Note1"), stored);
+        // No note typed, none stored.
+        QCOMPARE(pl.newest().isNull("Note1") ? QString() : pl.newest().toText("Note1"), stored);
+        QCOMPARE(pl.newest().isNull("Note1"), stored.isEmpty());
         // They belong to that reading: the next one starts without them.
         QCOMPARE(w->txtNotes->text(), QString());
         QCOMPARE(w->cbEvent->currentIndex(), 0);
@@ -700,27 +728,42 @@ private slots:
         QTest::addColumn<QString>("newest");
         QTest::addColumn<QString>("reference");
         QTest::addColumn<QString>("proposed");
+        QTest::addColumn<QString>("hours"); // the hour headings: entry, Earlier-1, Earlier-2, reference
         QTest::newRow("English (UK)") << "en_GB"
                                       << "dd/mm/yyyy hh:mm"
                                       << "03/01/2020 08:00"
                                       << "01/01/2020 00:00"
-                                      << "03/01/2020 10:00";
+                                      << "03/01/2020 10:00"
+                                      << "1,618.50|1,616.50|1,584.50|1,200.50";
         QTest::newRow("German") << "de_DE"
                                 << "dd.mm.yyyy hh:mm"
                                 << "03.01.2020 08:00"
                                 << "01.01.2020 00:00"
-                                << "03.01.2020 10:00";
+                                << "03.01.2020 10:00"
+                                << "1.618,50|1.616,50|1.584,50|1.200,50";
+        QTest::newRow("French") << "fr_FR"
+                                << "dd/mm/yyyy hh:mm"
+                                << "03/01/2020 08:00"
+                                << "01/01/2020 00:00"
+                                << "03/01/2020 10:00"
+                                << QString("1 618,50|1 616,50|1 584,50|1 200,50").replace(' ', QChar(0x202f));
     }
     void datesInTheComputersForm() {
         QFETCH(QString, locale);
-        Plant pl(1, {}, QLocale(locale));
+        Plant pl(1, {{"ElapsedTimeRef", 1200.5}}, QLocale(locale));
         twoReadings(pl, 1);
+        pl.db().exec("UPDATE Data SET ElapsedTimeHrs = ElapsedTimeHrs + 1560.5");
         frmData* w = pl.open();
         QVERIFY(w);
         QTEST(w->lblUnits[0]->text(), "hint");
         QTEST(w->txtData[100]->text(), "newest");
         QTEST(w->txtData[300]->text(), "reference");
         QTEST(w->txtData[0]->text(), "proposed");
+        // The hours in one form, the computer's, in every heading of the row.
+        QStringList hours;
+        for (int t = 0; t < 4; ++t)
+            hours << w->lblTime[t]->text();
+        QTEST(hours.join('|'), "hours");
         QCOMPARE(pl.problems(), QString());
     }
 

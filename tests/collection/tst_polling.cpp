@@ -4,6 +4,7 @@
 #include <QtTest>
 
 #include "collection/inputconfig.h"
+#include "collection/pollrun.h"
 #include "collection/ui/collectionwindows.h"
 #include "collectiontestsupport.h"
 #include "core/settings.h"
@@ -12,6 +13,7 @@
 #include "core/ui/corewindows.h"
 #include "core/ui/frmmain.h"
 #include "platform/links/linkclient.h"
+#include "platform/links/linkerrors.h"
 #include "platform/links/linkserver.h"
 
 using namespace hv;
@@ -87,6 +89,25 @@ struct ServedPlant {
     Plant pl;
     links::LinkServer server;
     QString app, sheet;
+};
+
+// A plant control system in a test: each link's item names its answer; one row may fail.
+struct FakeLinks : PollLinkSource {
+    QMap<QString, QString> answers;
+    int failRow = -1;
+    RowFetchFailure fetch(const std::vector<RowLink>& rows, std::array<QString, ItemCount>& texts) override {
+        for (size_t k = 0; k < rows.size(); ++k) {
+            if (!rows[k].linked) continue;
+            if (int(k) == failRow) return {int(k), links::Timeout, "no answer in time", false, false};
+            texts[k] = answers.value(rows[k].item);
+        }
+        return {};
+    }
+};
+
+struct StopAsked : RunProgress {
+    bool stop = false;
+    bool yieldAndCheckCancel() override { return stop; }
 };
 
 } // namespace
@@ -235,15 +256,19 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("proposed"); // the proposed date, then the polled one, as shown
         QTest::addColumn<QString>("polled");
+        QTest::addColumn<QString>("hours"); // the entry column's heading after the poll
         QTest::newRow("automatic") << true << "C"
                                    << ""
-                                   << "15 Jan 2026 10:00";
+                                   << "15 Jan 2026 10:00"
+                                   << "52954.00";
         QTest::newRow("requested, comma locale") << false << "de_DE"
                                                  << "02.01.2020 02:00"
-                                                 << "15.01.2026 10:00";
+                                                 << "15.01.2026 10:00"
+                                                 << "52.954,00";
         QTest::newRow("requested, English (UK)") << false << "en_GB"
                                                  << "02/01/2020 02:00"
-                                                 << "15/01/2026 10:00";
+                                                 << "15/01/2026 10:00"
+                                                 << "52,954.00";
     }
     void pollsSheet() {
         QFETCH(bool, automatic);
@@ -265,7 +290,7 @@ private slots:
         // Test/Poll Now shows the polled date in the computer's own form.
         w->cmdTestPoll->click();
         QTEST(w->txtData[0]->text(), "polled");
-        QCOMPARE(w->lblTime[0]->text(), QString("52954") + QLocale().decimalPoint() + "00");
+        QTEST(w->lblTime[0]->text(), "hours");
         QCOMPARE(w->txtData[1]->text(), QString("60"));
 
         // Not yet due: nothing; due: polled and saved, normalized.
@@ -278,6 +303,7 @@ private slots:
         QCOMPARE(pl.newest().toText("TheDate"), QString("2026-01-15 10:00:00"));
         QVERIFY(pl.newest().toDouble("NormalizedPermFlow") > 0);
         QCOMPARE(pl.newest().toDouble("pH"), test::readingRow(1).value("pH").toDouble());
+        QCOMPARE(w->txtData[100 + item::PermFlow]->text(), QString("60")); // the stored reading shown
         QCOMPARE(w->panel(3)->text(), QString("Data Last Saved OK at: 12:31"));
         QCOMPARE(w->panel(4)->text(), QString("Next Auto Save at: 14:31"));
         QVERIFY(pl.clock->isEnabled());
@@ -425,6 +451,8 @@ private slots:
                  qPrintable(w->lblWarnings->text()));
         QVERIFY2(w->panel(4)->text().startsWith("Poll at 12:31: Concentrate Flow is <=0"),
                  qPrintable(w->panel(4)->text()));
+        QCOMPARE(w->txtData[item::ConcFlow]->text(), QString("0")); // what the poll read
+        QVERIFY(w->cmdSave->isEnabled());
         QVERIFY(pl.clock->isEnabled() && w->chkUseScada->isChecked());
 
         server.setValue("Sheet1", "R3C1", "20");
@@ -508,6 +536,99 @@ private slots:
         w->chkUseScada->setChecked(false);
         w->cmdTestPoll->click();
         QCOMPARE(pl.problems(), QString());
+    }
+
+    // A poll without a window: what the links answer is checked and stored as it was
+    // answered, or nothing is stored and the outcome says why.
+    void pollRun_data() {
+        QTest::addColumn<QVariantMap>("answers"); // item -> the answer of its row's link
+        QTest::addColumn<int>("unlinked");        // a row without a link, which keeps "7.5"
+        QTest::addColumn<int>("failRow");
+        QTest::addColumn<bool>("stop");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("intake"); // what the intake made of it; -1 when it had none
+        QTest::addColumn<QString>("refusal");
+        QTest::addColumn<QString>("column"); // of the reading stored, with its value
+        QTest::addColumn<double>("value");
+        using E = PollOutcome::End;
+        using O = ReadingIntake::Outcome;
+        const auto k = [](int i) { return QString::number(i); };
+        QTest::newRow("stored as polled") << QVariantMap{{k(item::PermFlow), "61.5"}} << -1 << -1 << false
+                                          << int(E::Taken) << int(O::Normalized) << ""
+                                          << "PermFlow" << 61.5;
+        QTest::newRow("elapsed hours from the polled date")
+            << QVariantMap{} << -1 << -1 << false << int(E::Taken) << int(O::Normalized) << ""
+            << "ElapsedTimehrs" << 52954.0;
+        QTest::newRow("a row without a link keeps its box")
+            << QVariantMap{} << int(item::pH) << -1 << false << int(E::Taken) << int(O::Normalized) << ""
+            << "pH" << 7.5;
+        QTest::newRow("a link failing part way")
+            << QVariantMap{} << -1 << 5 << false << int(E::FetchFailed) << -1 << ""
+            << "" << 0.0;
+        QTest::newRow("the window gone meanwhile")
+            << QVariantMap{} << -1 << -1 << true << int(E::Stopped) << -1 << ""
+            << "" << 0.0;
+        QTest::newRow("refused by a rule") << QVariantMap{{k(item::ConcFlow), "0"}} << -1 << -1 << false
+                                           << int(E::Refused) << -1 << "Concentrate Flow is <=0"
+                                           << "" << 0.0;
+        QTest::newRow("N/A in a required row is missing")
+            << QVariantMap{{k(item::FeeduS), "N/A"}} << -1 << -1 << false << int(E::Refused) << -1
+            << "A REQUIRED FIELD, FeeduS HAS NO DATA. SAVE FAILED!"
+            << "" << 0.0;
+        QTest::newRow("a date the train holds")
+            << QVariantMap{{k(item::TheDate), "2020-01-02 00:00:00"}} << -1 << -1 << false << int(E::Taken)
+            << int(O::AlreadyStored) << ""
+            << "" << 0.0;
+    }
+    void pollRun() {
+        QFETCH(QVariantMap, answers);
+        QFETCH(int, unlinked);
+        QFETCH(int, failRow);
+        QFETCH(bool, stop);
+        QFETCH(int, intake);
+        QFETCH(QString, refusal);
+        QFETCH(QString, column);
+        QFETCH(double, value);
+        Plant pl(1, {}, QLocale("fr_FR")); // the heading's hours read back in grouped French form
+        pl.reading(1, {});
+        const QVariantMap reading = test::readingRow(1);
+        PollSetup setup;
+        setup.project = pl.p().CurrentProject;
+        setup.now = pl.env.system.clock;
+        setup.note = "polled";
+        FakeLinks links;
+        links.failRow = failRow;
+        for (int i = 0; i < ItemCount; ++i) {
+            const QString field = ItemFieldList()[i];
+            setup.rows[size_t(i)] = {i, field, QString(), QString(), true, false};
+            setup.links.push_back({i != unlinked, "plant", "Sheet1", QString("R%1C1").arg(i + 1)});
+            QString answer = "0";
+            for (auto it = reading.begin(); it != reading.end(); ++it)
+                if (it.key().compare(field, Qt::CaseInsensitive) == 0) answer = it.value().toString();
+            links.answers[setup.links.back().item] = answers.value(QString::number(i), answer).toString();
+        }
+        if (!answers.contains("0")) links.answers["R1C1"] = "2026-01-15 10:00:00";
+        if (unlinked >= 0) setup.rows[size_t(unlinked)].text = "7.5";
+        StopAsked progress;
+        progress.stop = stop;
+
+        const PollOutcome out = RunPoll(pl.p(), setup, links, progress);
+        QTEST(int(out.end), "end");
+        QCOMPARE(out.end == PollOutcome::End::Taken ? int(out.saved.outcome) : -1, intake);
+        QCOMPARE(RefusalText(out.check, setup.rows).left(refusal.size()), refusal);
+        QCOMPARE(pl.dataRows(), intake == int(ReadingIntake::Outcome::Normalized) ? 2 : 1);
+        if (out.end == PollOutcome::End::FetchFailed) {
+            QCOMPARE(out.read.texts[1], QString()); // the entry column as it was
+            return;
+        }
+        if (column.isEmpty()) return;
+        // What is stored is what the links answered, the date as the control system gave it.
+        const DbRow row = pl.newest();
+        QCOMPARE(row.toDouble(column), value);
+        QCOMPARE(row.toText("TheDate"), QString("2026-01-15 10:00:00"));
+        QCOMPARE(row.toText("Note1"), QString("polled"));
+        QCOMPARE(out.read.texts[0], ShortDateTimeText(QDateTime(QDate(2026, 1, 15), QTime(10, 0))));
+        QCOMPARE(out.read.texts[size_t(item::PermFlow)], answers.value("1", "60").toString());
     }
 
     // The link test program itself, serving the sheet to the window.

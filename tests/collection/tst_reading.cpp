@@ -128,8 +128,10 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::newRow("255 stays whole") << QString(255, 'a') << QString(255, 'a');
         QTest::newRow("256 keeps 254") << QString(255, 'a') + "b" << QString(254, 'a');
-        QTest::newRow("empty is a blank") << ""
-                                          << " ";
+        QTest::newRow("empty stays empty") << ""
+                                           << "";
+        QTest::newRow("blanks are no note") << "   "
+                                            << "";
     }
     void noteForStorage() {
         QFETCH(QString, note);

@@ -141,12 +141,25 @@ private slots:
         QTest::addColumn<bool>("shown");
         QTest::addColumn<int>("focus");
         QTest::addColumn<QString>("text"); // the row's text afterwards
+        QTest::addColumn<QString>("entered");
         QTest::newRow("kept row takes a numeric previous value")
-            << 2 << "21.5" << true << true << -1 << "21.5";
-        QTest::newRow("previous value not numeric") << 2 << "No Data" << true << true << 2 << "";
-        QTest::newRow("not kept") << 2 << "21.5" << false << true << 2 << "";
-        QTest::newRow("the first row is never filled") << 0 << "2020-01-01 22:00" << true << true << 0 << "";
-        QTest::newRow("hidden required box") << 16 << "1" << false << false << -1 << "";
+            << 2 << "21.5" << true << true << -1 << "21.5"
+            << "";
+        QTest::newRow("previous value not numeric") << 2 << "No Data" << true << true << 2 << ""
+                                                    << "";
+        QTest::newRow("not kept") << 2 << "21.5" << false << true << 2 << ""
+                                  << "";
+        QTest::newRow("the first row is never filled") << 0 << "2020-01-01 22:00" << true << true << 0 << ""
+                                                       << "";
+        QTest::newRow("hidden required box") << 16 << "1" << false << false << -1 << ""
+                                             << "";
+        // A placeholder is no value: missing, not a value of 0 that a later rule refuses.
+        QTest::newRow("N/A in a required row") << 6 << "21.5" << false << true << 6 << "N/A"
+                                               << "N/A";
+        QTest::newRow("No Data in a required row") << 8 << "20" << false << true << 8 << "No Data"
+                                                   << "No Data";
+        QTest::newRow("No Data in a kept row") << 2 << "21.5" << true << true << -1 << "21.5"
+                                               << "No Data";
     }
     void requiredRows() {
         QFETCH(int, row);
@@ -155,10 +168,12 @@ private slots:
         QFETCH(bool, shown);
         QFETCH(int, focus);
         QFETCH(QString, text);
-        Setup s(1);
+        QFETCH(QString, entered);
+        Setup s(1, 0);
         auto rows = referenceRows(1);
+        rows[item::Temperature].text = "68";
         EntryRow& r = rows[size_t(row)];
-        r.text.clear();
+        r.text = entered;
         r.earlier1 = earlier1;
         r.keep = keep;
         r.required = shown;

@@ -50,6 +50,53 @@ private:
     bool& flag_;
 };
 
+// The window's links as a poll's source. Once the rows are fetched, further updates of
+// automatic links wait (`hold`) until the poll has shown what it read.
+class WindowLinks : public PollLinkSource {
+public:
+    WindowLinks(const std::vector<links::LinkClient*>& clients, bool& hold, QObject* owner)
+        : clients_(clients), alive_(clients.begin(), clients.end()), hold_(hold), owner_(owner) {}
+    RowFetchFailure fetch(const std::vector<RowLink>& rows, std::array<QString, ItemCount>& texts) override {
+        RowFetchFailure closed;
+        closed.row = 0;
+        closed.windowClosed = true;
+        const RowLinkFailure f = FetchRowLinks(clients_, rows);
+        if (!owner_) return closed;
+        if (f) {
+            if (f.error < 0 || !alive_[size_t(f.row)]) return closed;
+            const links::LinkClient& l = *alive_[size_t(f.row)];
+            return {f.row, f.error, l.lastErrorText(), l.applicationMissing(), false};
+        }
+        for (size_t k = 0; k < rows.size() && k < alive_.size(); ++k) {
+            if (!rows[k].linked) continue;
+            if (!alive_[k]) return closed;
+            texts[k] = alive_[k]->text();
+        }
+        hold_ = true;
+        return {};
+    }
+
+private:
+    std::vector<links::LinkClient*> clients_;
+    std::vector<QPointer<links::LinkClient>> alive_;
+    bool& hold_;
+    QPointer<QObject> owner_;
+};
+
+// A poll's turn of the window system after its requests: the updates they brought are
+// delivered, and a window closed meanwhile stops the poll.
+class WindowPollProgress : public RunProgress {
+public:
+    explicit WindowPollProgress(std::function<bool()> gone) : gone_(std::move(gone)) {}
+    bool yieldAndCheckCancel() override {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        return gone_();
+    }
+
+private:
+    std::function<bool()> gone_;
+};
+
 } // namespace
 
 frmData::frmData(Program& p, std::unique_ptr<PollClock> clock, QWidget* parent)
@@ -467,8 +514,9 @@ void frmData::cbEvent_LostFocus() {
 // ---- Polling --------------------------------------------------------------------------
 
 void frmData::onLinkText(int k, const QString& text) {
-    // A save in progress works on the values it checked; what came meanwhile follows it.
-    if (saving_)
+    // A save or a poll in progress works on the values it checked; what came meanwhile
+    // follows it.
+    if (saving_ || holdLinks_)
         heldUpdates_[k] = text;
     else
         txtData[k]->setText(text);
@@ -593,6 +641,23 @@ void frmData::optScada_Click(int Index) {
 }
 
 void frmData::cmdTestPoll_Click() {
+    poll(false);
+}
+
+PollSetup frmData::pollSetup() const {
+    PollSetup s;
+    s.project = p_.CurrentProject;
+    s.rows = entryRows(false);
+    s.links = rowLinks();
+    const int chosen = cbEvent->currentIndex();
+    s.eventId = chosen < 0 ? 0 : Events[size_t(chosen)].id;
+    s.note = txtNotes->text();
+    s.now = p_.system.now();
+    s.decimalCode = p_.DecimalSeparatorCode;
+    return s;
+}
+
+void frmData::poll(bool store) {
     DdeFailed = false;
     if (!chkUseScada->isChecked()) {
         p_.prompts.message(GetMlString(505,
@@ -609,44 +674,94 @@ void frmData::cmdTestPoll_Click() {
     chkUseScada_Click();
     // A failed link has been reported; requests without links would only hide that report.
     if (!self || closed_ || DdeFailed || !chkUseScada->isChecked()) return;
-    if (const RowLinkFailure failed = FetchRowLinks(ddeLinks, rowLinks())) {
+
+    WindowLinks source(ddeLinks, holdLinks_, this);
+    WindowPollProgress progress([self] { return !self || self->closed_; });
+    const PollSetup setup = pollSetup();
+    if (!store) {
+        // Test/Poll Now: the values shown, for Save to store.
+        const PolledValues read = PollLinks(setup, source);
         if (!self) return;
-        const int k = failed.row;
-        const int error = failed.error;
-        // The link layer's own words name the cause: a refused item, a timeout, an answer
-        // too long or malformed, a program that closed the link.
-        const QString cause = ddeLinks[size_t(k)]->lastErrorText() + " (" + cbItem[size_t(k)]->currentText() +
-                              ", " + ddeLinks[size_t(k)]->linkItem() + ")";
-        if (error == links::ItemRefused || error == links::Timeout || error == links::NoLink)
-            lblWarnings->setText(RequestFailedText(error, cause));
-        else
-            tell(GetMlString(509, "Failure error:") + QString::number(error) + " " + cause + "\r\n" +
-                     GetMlString(508, "The DDE connection may failed. Be sure a DDE Server such "
-                                      "as Excel is running and all of your topic, item and "
-                                      "application data is correct."),
-                 Icon::Warning);
-        // A poll that failed part way has no reading to save: the boxes show again what
-        // they held.
-        setEntryTexts(before);
-        DdeFailed = true;
-        setStatus(2, GetMlString(653, "DDE Failure @") + p_.system.now().toString("HH:mm"));
+        if (read.fetch) {
+            reportFetchFailure(read.fetch, before);
+            return;
+        }
+        if (progress.yieldAndCheckCancel()) return;
+        showPolled(read);
+        cmdSave->setEnabled(true);
+        applyHeldUpdates();
         return;
     }
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const PollOutcome out = RunPoll(p_, setup, source, progress);
     if (!self) return;
+    if (out.end == PollOutcome::End::FetchFailed)
+        reportFetchFailure(out.read.fetch, before);
+    else
+        showPollOutcome(out);
+    if (self) applyHeldUpdates();
+}
+
+void frmData::reportFetchFailure(const RowFetchFailure& f, const std::array<QString, ItemCount>& before) {
+    holdLinks_ = false;
+    if (f.windowClosed || closed_) return;
+    const int k = f.row;
+    const int error = f.error;
+    // The link layer's own words name the cause: a refused item, a timeout, an answer too
+    // long or malformed, a program that closed the link.
+    const QString cause =
+        f.cause + " (" + cbItem[size_t(k)]->currentText() + ", " + ddeLinks[size_t(k)]->linkItem() + ")";
+    if (error == links::ItemRefused || error == links::Timeout || error == links::NoLink)
+        lblWarnings->setText(RequestFailedText(error, cause));
+    else
+        tell(GetMlString(509, "Failure error:") + QString::number(error) + " " + cause + "\r\n" +
+                 GetMlString(508, "The DDE connection may failed. Be sure a DDE Server such "
+                                  "as Excel is running and all of your topic, item and "
+                                  "application data is correct."),
+             Icon::Warning);
+    // A poll that failed part way has no reading to save: the boxes show again what they held.
+    setEntryTexts(before);
+    DdeFailed = true;
+    setStatus(2, GetMlString(653, "DDE Failure @") + p_.system.now().toString("HH:mm"));
+}
+
+void frmData::showPolled(const PolledValues& read) {
+    setEntryTexts(read.texts);
+    if (read.elapsed) lblTime[0]->setText(*read.elapsed);
+}
+
+void frmData::showPollOutcome(const PollOutcome& out) {
+    using End = PollOutcome::End;
+    if (out.end == End::Stopped || out.end == End::FetchFailed || closed_) return;
+    // The boxes show what was polled, as checked.
+    showPolled(out.read);
     cmdSave->setEnabled(true);
-    for (int k = 0; k < ItemCount; ++k) {
-        if (itemOfRow(k) != item::TheDate) continue;
-        QLineEdit* box = txtData[k];
-        if (const std::optional<QDateTime> d = ParseEntryDate(box->text())) {
-            // The seconds the control system gave are kept.
-            box->setText(ShortDateTimeText(*d));
-            lblTime[0]->setText(FormatHours(ElapsedHoursAt(*d, p_.CurrentProject)));
-        } else {
-            lblTime[0]->setText(FormatHours(ElapsedHoursAt(p_.system.now(), p_.CurrentProject)));
+    Reading = out.reading;
+    if (out.end == End::Refused) {
+        const QPointer<frmData> self(this);
+        for (const QString& m : out.check.messages) {
+            say(m);
+            if (!self) return;
         }
-        break;
+        if (out.check.messages.isEmpty()) tell(RefusalText(out.check, entryRows(false)), Icon::Warning);
+        return;
     }
+    if (out.end == End::SaveFailed) {
+        if (out.error) showSaveFailure(*out.error);
+        return;
+    }
+    if (showSaved(out.saved)) {
+        valuesTyped_ = false;
+        RollOverData();
+        countReadings();
+    }
+}
+
+void frmData::applyHeldUpdates() {
+    holdLinks_ = false;
+    const std::map<int, QString> held = std::move(heldUpdates_);
+    heldUpdates_.clear();
+    for (const auto& [k, text] : held)
+        txtData[k]->setText(text);
 }
 
 void frmData::Timer1_Timer() {
@@ -657,9 +772,7 @@ void frmData::Timer1_Timer() {
     if (chkUseScada->isChecked() && NextSaveTime < p_.system.now()) {
         const QPointer<frmData> self(this);
         BusyGuard byClock(this, clockPoll_);
-        cmdTestPoll_Click();
-        if (!self || closed_) return;
-        if (!DdeFailed && chkUseScada->isChecked()) cmdSave_Click();
+        poll(true);
         if (!self) return;
         if (DdeFailureCount > 20) {
             // Said without a message box, as the polls go on meanwhile.
@@ -707,9 +820,9 @@ int frmData::ValidateData() {
     for (const QString& m : res.messages)
         say(m);
     if (res.elapsedCaption) lblTime[0]->setText(*res.elapsedCaption);
-    if (res.missingRow >= 0 || res.dateFailed) setStatus(4, panel(4)->text(), true);
-    if (res.missingRow >= 0) setStatus(4, MissingFieldText(rows[size_t(res.missingRow)].caption));
     if (res.passed()) return -1;
+    // Every refusal names its own cause, in place of whatever an earlier one said.
+    setStatus(4, RefusalText(res, rows), true);
     // A failed rule whose item no row shows still stops the save: the focus goes to the
     // date row then.
     return res.focusRow >= 0 ? res.focusRow : DateRow(rowOrder());
@@ -796,10 +909,7 @@ void frmData::cmdSave_Click() {
         }
     }
     if (!self) return;
-    const std::map<int, QString> held = std::move(heldUpdates_);
-    heldUpdates_.clear();
-    for (const auto& [k, text] : held)
-        txtData[k]->setText(text);
+    applyHeldUpdates();
 }
 
 bool frmData::event(QEvent* e) {
@@ -839,10 +949,19 @@ bool frmData::SaveAllData() {
         saved = StoreReading(p_, cp, balanced, eventId, note);
         Reading = balanced;
     } catch (const RunError& e) {
-        tell(SaveErrorText(e), Icon::Critical);
-        setStatus(4, "SAVE FAILED! " + e.description(), true);
+        showSaveFailure(e);
         return false;
     }
+    return showSaved(saved);
+}
+
+void frmData::showSaveFailure(const RunError& e) {
+    tell(SaveErrorText(e), Icon::Critical);
+    setStatus(4, "SAVE FAILED! " + e.description(), true);
+}
+
+bool frmData::showSaved(const SavedReading& saved) {
+    const ProjectInfoRecord& cp = p_.CurrentProject;
     using O = ReadingIntake::Outcome;
     switch (saved.outcome) {
     case O::AlreadyStored: {

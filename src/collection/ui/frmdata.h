@@ -15,6 +15,7 @@
 
 #include "collection/inputconfig.h"
 #include "collection/pollclock.h"
+#include "collection/pollrun.h"
 #include "collection/reading.h"
 #include "collection/readingitems.h"
 #include "collection/ui/entryform.h"
@@ -115,6 +116,20 @@ private:
     // A message box, or while nobody started the work, sayUnattended.
     void tell(const QString& text, Icon icon);
     std::vector<ScadaRow> scadaRows() const;
+    // One poll: the links built afresh and every linked row fetched into the entry column;
+    // with `store`, the reading polled is checked and stored, and the outcome said.
+    void poll(bool store);
+    PollSetup pollSetup() const;
+    // A failed fetch said; the entry column shows `before` again.
+    void reportFetchFailure(const RowFetchFailure& f, const std::array<QString, ItemCount>& before);
+    void showPolled(const PolledValues& read);
+    void showPollOutcome(const PollOutcome& out);
+    // What became of a reading the intake took, or of a save the database refused; true
+    // when the reading was stored.
+    bool showSaved(const SavedReading& saved);
+    void showSaveFailure(const RunError& e);
+    // The link updates held during a save or a poll's store, into the entry boxes.
+    void applyHeldUpdates();
 
     std::unique_ptr<PollClock> clock_;
     // A poll or a save is running: its link waits and message boxes run nested event
@@ -122,6 +137,7 @@ private:
     bool polling_ = false;
     bool saving_ = false;
     bool clockPoll_ = false;             // the clock's poll and save run: nothing waits on a person
+    bool holdLinks_ = false;             // a poll's values are fetched: later updates wait for its end
     std::map<int, QString> heldUpdates_; // automatic updates that came during a save
     bool fillingScada_ = false;
 };
