@@ -205,7 +205,6 @@ void clsGrapher::MakeGraph() {
 namespace {
 
 struct TableProbe {
-    qint64 span = 0; // rows the table's keys span: no request reads more
     bool storageOrder = false;
 };
 
@@ -219,12 +218,12 @@ TableProbe probeTable(SqliteConnection& db, const QString& match, const QVariant
     const QString share = "(SELECT COUNT(*) <= 3 * TOTAL(m) FROM (SELECT (" + match +
                           ") AS m FROM Data NOT INDEXED WHERE rowid %1))";
     // Each end on its own: MIN and MAX together read the whole table.
-    SqliteStatement q(db, "SELECT (SELECT MAX(rowid) FROM Data) - (SELECT MIN(rowid) FROM Data) + 1, " +
+    SqliteStatement q(db, "SELECT (SELECT MAX(rowid) FROM Data), " +
                               share.arg("< (SELECT MIN(rowid) FROM Data) + ?") + ", " +
                               share.arg("> (SELECT MAX(rowid) FROM Data) - ?"));
     q.bindAll(params + QVariantList{EndRows} + params + QVariantList{EndRows});
     if (!q.step() || q.isNull(0)) return {};
-    return {qint64(q.real(0)), q.real(1) != 0 && q.real(2) != 0};
+    return {q.real(1) != 0 && q.real(2) != 0};
 }
 
 } // namespace
@@ -259,7 +258,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
                           columns + ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE " + match);
         q.bindAll(params);
         EventPoints events;
-        LoadSensorSeries(r, q, 1, table.span, true, r.ShowEvents ? &events : nullptr);
+        LoadSensorSeries(r, q, 1, true, r.ShowEvents ? &events : nullptr);
         sortByDate();
         if (r.ShowEvents) PlaceEventSeries(std::move(events), r.SensorCount + 1);
         return;
@@ -280,7 +279,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     SqliteStatement q(fast, sql + " ORDER BY TheDate");
     q.bindAll(readingParams);
     EventPoints events;
-    LoadSensorSeries(r, q, 1, table.span, r.ShowEvents, r.ShowEvents ? &events : nullptr);
+    LoadSensorSeries(r, q, 1, r.ShowEvents, r.ShowEvents ? &events : nullptr);
     if (r.ShowEvents) PlaceEventSeries(std::move(events), r.SensorCount + 1);
 }
 
@@ -289,7 +288,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
 // a gap; it, a value no axis can reach and a reading an elapsed-time graph leaves out (no
 // hours) count for no limit. With `picking`, the rows carry TrainNumber, Bank and EventID after
 // the series: the bank is picked here and, with `events`, the events collected.
-void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, qint64 span, bool picking,
+void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking,
                                   EventPoints* events) {
     const int n = r.SensorCount;
     std::vector<bool> percent(size_t(n + 1));
@@ -301,10 +300,10 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
     };
     QList<double>& dates = Series[0].Dates;
     QList<double>& hoursOf = Series[0].Hours;
-    // Room for a short graph first, then at once for every row the table can hold: what is
-    // never filled is never touched, and a long graph is never copied as it grows.
+    // Room grows with the readings held, twice as much each time it is full: a long graph is
+    // moved a few times at most, and nothing is reserved for readings that never come.
     auto makeRoom = [&] {
-        const qsizetype room = dates.isEmpty() ? qsizetype(std::min<qint64>(span, 4096)) : qsizetype(span);
+        const qsizetype room = std::max<qsizetype>(4096, dates.size() * 2);
         if (room <= dates.capacity()) return;
         dates.reserve(room);
         hoursOf.reserve(room);
@@ -340,13 +339,6 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
                 if (!r.YMinFixed && value < r.MinY) r.MinY = value;
             }
         }
-    }
-    // A short graph of a long table gives back the room it never filled.
-    if (dates.capacity() > 65536 && dates.capacity() / 8 > dates.size()) {
-        dates.squeeze();
-        hoursOf.squeeze();
-        for (int k = index; k <= n; ++k)
-            Series[size_t(k - 1)].Values.shrink_to_fit();
     }
     for (int k = index; k <= n; ++k)
         Series[size_t(k - 1)].PointCount = int(dates.size());

@@ -117,8 +117,7 @@ private:
     // With `picking`, the result also holds TrainNumber, Bank and EventID after the series:
     // the bank's readings are picked here and, with `events`, the events collected in the
     // same pass.
-    // `span` bounds the rows the statement can return, or is 0 when unknown.
-    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, qint64 span, bool picking,
+    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking,
                           EventPoints* events = nullptr);
     void DrawGraph(GraphRequest& r);
     void sizeSeries();
