@@ -380,8 +380,8 @@ void clsGrapher::sortByDate() {
 
 namespace {
 
-// Labels on the first of every `step`th month, counted from January of year 0, at noon: the
-// same day of the month (or of the year) throughout, so that no two read alike.
+// Labels on the first of every `step`th month, counted from January of year 0, each at the
+// start of its month's first day: a year's label stands where the year begins.
 void addMonthLabels(std::vector<ValueLabel>& out, const QDate& first, const QDate& last, int step) {
     const QLocale loc;
     qint64 month = qint64(first.year()) * 12 + first.month() - 1;
@@ -390,9 +390,22 @@ void addMonthLabels(std::vector<ValueLabel>& out, const QDate& first, const QDat
     for (;; month += step) {
         const QDate d(int(month / 12), int(month % 12) + 1, 1);
         if (d > last) break;
-        out.push_back({ToDateSerial(d.startOfDay()) + 0.5, loc.monthName(d.month(), QLocale::ShortFormat) +
-                                                               QLatin1Char(' ') + QString::number(d.year())});
+        out.push_back({ToDateSerial(d.startOfDay()), loc.monthName(d.month(), QLocale::ShortFormat) +
+                                                         QLatin1Char(' ') + QString::number(d.year())});
     }
+}
+
+// A day and its month's short name in the order of the computer's short date form.
+QString dayMonthForm(const QLocale& loc) {
+    const QString f = loc.dateFormat(QLocale::ShortFormat);
+    bool quoted = false;
+    for (const QChar c : f) {
+        if (c == QLatin1Char('\'')) quoted = !quoted;
+        if (quoted) continue;
+        if (c == QLatin1Char('d')) return QStringLiteral("d MMM");
+        if (c == QLatin1Char('M')) return QStringLiteral("MMM d");
+    }
+    return QStringLiteral("MMM d");
 }
 
 } // namespace
@@ -402,13 +415,17 @@ std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate) {
     const double S = std::floor(startDate);
     const double E = std::floor(endDate);
     const int days = int(E - S);
-    const QDate first = FromDateSerial(S).date(), last = FromDateSerial(E).date();
+    // A period ending at a midnight ends with the day before it: the graph manager's end
+    // of 31 December is the first instant of the next year.
+    const double finalDay = endDate == E && E > S ? E - 1 : E;
+    const QDate first = FromDateSerial(S).date(), last = FromDateSerial(finalDay).date();
     // A period over more than one calendar year gives every label its year.
     const bool years = first.year() != last.year();
     const QLocale loc;
+    const QString dayMonth = dayMonthForm(loc);
     auto dateText = [&](double pos) {
         const QDate d = FromDateSerial(pos).date();
-        return years ? ShortDateText(d) : loc.toString(d, "MMM d");
+        return years ? ShortDateText(d) : loc.toString(d, dayMonth);
     };
     auto add = [&](double pos, const QString& text) { out.push_back({pos, text}); };
     if (days <= 0) return out;
@@ -573,7 +590,7 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
             if (!s.Dates.empty()) last = std::max(last, s.Dates.constLast());
         xa.max = last;
         xa.min = S;
-        xa.valueLabels = DateAxisLabels(S, E);
+        xa.valueLabels = DateAxisLabels(serialOf(r.StartDate), serialOf(r.EndDate));
     }
 
     if (n == 2) {

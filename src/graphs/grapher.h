@@ -133,7 +133,8 @@ bool IsPercentColumn(const QString& column);
 // True for a description shown with " (%)".
 bool IsPercentDescription(const QString& description);
 
-// The value labels of the date axis between two date serials.
+// The value labels of the date axis between two date serials; an end at midnight closes the
+// period with the day before it.
 std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate);
 // The eleven value labels of the elapsed-time axis from the first and last hours.
 std::vector<ValueLabel> ElapsedAxisLabels(double firstHours, double lastHours);

@@ -515,7 +515,7 @@ private slots:
         const QString text = QString::fromUtf8(f.readAll());
         for (const char* expected :
              {"System Normalized Permeate Flow", "System Normalized DP", "Events", "Cleaning Required",
-              "Plant one", "Jan 1", "Jan 5", "Jan 9", "Units: m3/hr"})
+              "Plant one", "1 Jan", "5 Jan", "9 Jan", "Units: m3/hr"})
             QVERIFY2(text.contains(expected), expected);
         // Line colours of series 1 (green) and 2 (red, on Y2) reach the picture.
         QVERIFY(text.contains("#008000", Qt::CaseInsensitive));
