@@ -618,12 +618,11 @@ void frmGraphs::txtStartDate_LostFocus() {
         txtStartDate->setText(FormatBoxDate(GraphStartDate));
 }
 
+// A text that is not a date stays as typed: the drawing and the save refuse it, naming it,
+// instead of drawing an earlier period in its place.
 void frmGraphs::txtEndDate_LostFocus() {
     const QDateTime d = ParseBoxDate(txtEndDate->text());
-    if (d.isValid())
-        GraphEndDate = d;
-    else
-        txtEndDate->setText(FormatBoxDate(GraphEndDate));
+    if (d.isValid()) GraphEndDate = d;
 }
 
 void frmGraphs::txtTitle_Commit() {
