@@ -392,8 +392,8 @@ void frmGraphs::cboMyGraphs_Change() {
     if (!row) return; // deleted meanwhile: the window stays as it is
 
     const auto [start, end] = SavedGraphPeriod(*row, p_.system.now().date());
-    txtStartDate->setText(FormatBoxDate(start.startOfDay()));
-    txtEndDate->setText(FormatBoxDate(end.startOfDay()));
+    txtStartDate->setText(FormatBoxDate(start));
+    txtEndDate->setText(FormatBoxDate(end));
 
     // Each step sets the list, then the enable boxes, whose handlers show the lists.
     const int count = std::min<int>(row->SensorCount, 4);
@@ -488,8 +488,8 @@ UserGraphRow frmGraphs::currentGraphRow() {
     UserGraphRow row;
     row.ProjectID = GraphProjectID;
     row.TrainNumber = GraphTrain;
-    row.StartDate = ParseBoxDate(txtStartDate->text()).date();
-    row.EndDate = ParseBoxDate(txtEndDate->text()).date();
+    row.StartDate = ParseBoxDate(txtStartDate->text());
+    row.EndDate = ParseBoxDate(txtEndDate->text());
     for (int k = 0; k < GraphSeriesCount && k < 4; ++k)
         row.SeriesNames << cboSeries[size_t(k)]->currentText();
     row.SensorCount = GraphSeriesCount;
