@@ -300,10 +300,22 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
     };
     QList<double>& dates = Series[0].Dates;
     QList<double>& hoursOf = Series[0].Hours;
-    // Room grows with the readings held, twice as much each time it is full: a long graph is
-    // moved a few times at most, and nothing is reserved for readings that never come.
+    // Room for a short graph first; once that is full, for the readings the rest of the
+    // period holds at the rate read so far, between twice and sixteen times those held. A
+    // long graph is moved once or twice, and what is never filled is never touched: moving
+    // readings into fresh memory costs more than reading them.
+    const double periodEnd = serialOf(r.EndDate);
     auto makeRoom = [&] {
-        const qsizetype room = std::max<qsizetype>(4096, dates.size() * 2);
+        const qsizetype held = dates.size();
+        qsizetype room = 4096;
+        if (held > 0) {
+            room = held * 2;
+            const double first = dates.constFirst(), last = dates.constLast();
+            if (last > first && periodEnd > last) {
+                const double expected = double(held) * (periodEnd - first) / (last - first) * 1.0625;
+                room = qsizetype(std::clamp(expected, double(room), double(held) * 16));
+            }
+        }
         if (room <= dates.capacity()) return;
         dates.reserve(room);
         hoursOf.reserve(room);
