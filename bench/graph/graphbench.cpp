@@ -483,11 +483,10 @@ int main(int argc, char** argv) {
         if (parser.isSet("to"))
             rq.to = QDate::fromString(parser.value("to"), Qt::ISODate).addDays(1).startOfDay();
         if (!rq.from.isValid() || !rq.to.isValid()) {
-            Database db = Database::open(p.ProjectDatabasePath);
-            const DbRows r =
-                db.select("SELECT MIN(TheDate), MAX(TheDate) FROM Data WHERE ProjectID = ?", {rq.project});
-            if (!rq.from.isValid()) rq.from = parseDbDate(r.first().value(0).toString());
-            if (!rq.to.isValid()) rq.to = parseDbDate(r.first().value(1).toString()).addDays(1);
+            // The train's recorded period, read from the index as the window reads it.
+            const RecordedPeriod r = GetStartDate(p, rq.project, qint16(rq.train), false);
+            if (!rq.from.isValid()) rq.from = r.start;
+            if (!rq.to.isValid()) rq.to = r.end;
         }
 
         if (compare) {

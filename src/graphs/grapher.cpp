@@ -205,7 +205,6 @@ void clsGrapher::MakeGraph() {
 namespace {
 
 struct TableProbe {
-    qint64 span = 0; // rows the table's keys span: no request reads more
     bool storageOrder = false;
 };
 
@@ -219,12 +218,12 @@ TableProbe probeTable(SqliteConnection& db, const QString& match, const QVariant
     const QString share = "(SELECT COUNT(*) <= 3 * TOTAL(m) FROM (SELECT (" + match +
                           ") AS m FROM Data NOT INDEXED WHERE rowid %1))";
     // Each end on its own: MIN and MAX together read the whole table.
-    SqliteStatement q(db, "SELECT (SELECT MAX(rowid) FROM Data) - (SELECT MIN(rowid) FROM Data) + 1, " +
+    SqliteStatement q(db, "SELECT (SELECT MAX(rowid) FROM Data), " +
                               share.arg("< (SELECT MIN(rowid) FROM Data) + ?") + ", " +
                               share.arg("> (SELECT MAX(rowid) FROM Data) - ?"));
     q.bindAll(params + QVariantList{EndRows} + params + QVariantList{EndRows});
     if (!q.step() || q.isNull(0)) return {};
-    return {qint64(q.real(0)), q.real(1) != 0 && q.real(2) != 0};
+    return {q.real(1) != 0 && q.real(2) != 0};
 }
 
 } // namespace
@@ -259,7 +258,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
                           columns + ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE " + match);
         q.bindAll(params);
         EventPoints events;
-        LoadSensorSeries(r, q, 1, table.span, true, r.ShowEvents ? &events : nullptr);
+        LoadSensorSeries(r, q, 1, true, r.ShowEvents ? &events : nullptr);
         sortByDate();
         if (r.ShowEvents) PlaceEventSeries(std::move(events), r.SensorCount + 1);
         return;
@@ -280,7 +279,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     SqliteStatement q(fast, sql + " ORDER BY TheDate");
     q.bindAll(readingParams);
     EventPoints events;
-    LoadSensorSeries(r, q, 1, table.span, r.ShowEvents, r.ShowEvents ? &events : nullptr);
+    LoadSensorSeries(r, q, 1, r.ShowEvents, r.ShowEvents ? &events : nullptr);
     if (r.ShowEvents) PlaceEventSeries(std::move(events), r.SensorCount + 1);
 }
 
@@ -289,7 +288,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
 // a gap; it, a value no axis can reach and a reading an elapsed-time graph leaves out (no
 // hours) count for no limit. With `picking`, the rows carry TrainNumber, Bank and EventID after
 // the series: the bank is picked here and, with `events`, the events collected.
-void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, qint64 span, bool picking,
+void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking,
                                   EventPoints* events) {
     const int n = r.SensorCount;
     std::vector<bool> percent(size_t(n + 1));
@@ -301,10 +300,22 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
     };
     QList<double>& dates = Series[0].Dates;
     QList<double>& hoursOf = Series[0].Hours;
-    // Room for a short graph first, then at once for every row the table can hold: what is
-    // never filled is never touched, and a long graph is never copied as it grows.
+    // Room for a short graph first; once that is full, for the readings the rest of the
+    // period holds at the rate read so far, between twice and sixteen times those held. A
+    // long graph is moved once or twice, and what is never filled is never touched: moving
+    // readings into fresh memory costs more than reading them.
+    const double periodEnd = serialOf(r.EndDate);
     auto makeRoom = [&] {
-        const qsizetype room = dates.isEmpty() ? qsizetype(std::min<qint64>(span, 4096)) : qsizetype(span);
+        const qsizetype held = dates.size();
+        qsizetype room = 4096;
+        if (held > 0) {
+            room = held * 2;
+            const double first = dates.constFirst(), last = dates.constLast();
+            if (last > first && periodEnd > last) {
+                const double expected = double(held) * (periodEnd - first) / (last - first) * 1.0625;
+                room = qsizetype(std::clamp(expected, double(room), double(held) * 16));
+            }
+        }
         if (room <= dates.capacity()) return;
         dates.reserve(room);
         hoursOf.reserve(room);
@@ -340,13 +351,6 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
                 if (!r.YMinFixed && value < r.MinY) r.MinY = value;
             }
         }
-    }
-    // A short graph of a long table gives back the room it never filled.
-    if (dates.capacity() > 65536 && dates.capacity() / 8 > dates.size()) {
-        dates.squeeze();
-        hoursOf.squeeze();
-        for (int k = index; k <= n; ++k)
-            Series[size_t(k - 1)].Values.shrink_to_fit();
     }
     for (int k = index; k <= n; ++k)
         Series[size_t(k - 1)].PointCount = int(dates.size());
@@ -388,8 +392,8 @@ void clsGrapher::sortByDate() {
 
 namespace {
 
-// Labels on the first of every `step`th month, counted from January of year 0, at noon: the
-// same day of the month (or of the year) throughout, so that no two read alike.
+// Labels on the first of every `step`th month, counted from January of year 0, each at the
+// start of its month's first day: a year's label stands where the year begins.
 void addMonthLabels(std::vector<ValueLabel>& out, const QDate& first, const QDate& last, int step) {
     const QLocale loc;
     qint64 month = qint64(first.year()) * 12 + first.month() - 1;
@@ -398,9 +402,22 @@ void addMonthLabels(std::vector<ValueLabel>& out, const QDate& first, const QDat
     for (;; month += step) {
         const QDate d(int(month / 12), int(month % 12) + 1, 1);
         if (d > last) break;
-        out.push_back({ToDateSerial(d.startOfDay()) + 0.5, loc.monthName(d.month(), QLocale::ShortFormat) +
-                                                               QLatin1Char(' ') + QString::number(d.year())});
+        out.push_back({ToDateSerial(d.startOfDay()), loc.monthName(d.month(), QLocale::ShortFormat) +
+                                                         QLatin1Char(' ') + QString::number(d.year())});
     }
+}
+
+// A day and its month's short name in the order of the computer's short date form.
+QString dayMonthForm(const QLocale& loc) {
+    const QString f = loc.dateFormat(QLocale::ShortFormat);
+    bool quoted = false;
+    for (const QChar c : f) {
+        if (c == QLatin1Char('\'')) quoted = !quoted;
+        if (quoted) continue;
+        if (c == QLatin1Char('d')) return QStringLiteral("d MMM");
+        if (c == QLatin1Char('M')) return QStringLiteral("MMM d");
+    }
+    return QStringLiteral("MMM d");
 }
 
 } // namespace
@@ -410,13 +427,17 @@ std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate) {
     const double S = std::floor(startDate);
     const double E = std::floor(endDate);
     const int days = int(E - S);
-    const QDate first = FromDateSerial(S).date(), last = FromDateSerial(E).date();
+    // A period ending at a midnight ends with the day before it: the graph manager's end
+    // of 31 December is the first instant of the next year.
+    const double finalDay = endDate == E && E > S ? E - 1 : E;
+    const QDate first = FromDateSerial(S).date(), last = FromDateSerial(finalDay).date();
     // A period over more than one calendar year gives every label its year.
     const bool years = first.year() != last.year();
     const QLocale loc;
+    const QString dayMonth = dayMonthForm(loc);
     auto dateText = [&](double pos) {
         const QDate d = FromDateSerial(pos).date();
-        return years ? ShortDateText(d) : loc.toString(d, "MMM d");
+        return years ? ShortDateText(d) : loc.toString(d, dayMonth);
     };
     auto add = [&](double pos, const QString& text) { out.push_back({pos, text}); };
     if (days <= 0) return out;
@@ -581,7 +602,7 @@ void clsGrapher::DrawGraph(GraphRequest& r) {
             if (!s.Dates.empty()) last = std::max(last, s.Dates.constLast());
         xa.max = last;
         xa.min = S;
-        xa.valueLabels = DateAxisLabels(S, E);
+        xa.valueLabels = DateAxisLabels(serialOf(r.StartDate), serialOf(r.EndDate));
     }
 
     if (n == 2) {

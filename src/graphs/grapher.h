@@ -117,8 +117,7 @@ private:
     // With `picking`, the result also holds TrainNumber, Bank and EventID after the series:
     // the bank's readings are picked here and, with `events`, the events collected in the
     // same pass.
-    // `span` bounds the rows the statement can return, or is 0 when unknown.
-    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, qint64 span, bool picking,
+    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking,
                           EventPoints* events = nullptr);
     void DrawGraph(GraphRequest& r);
     void sizeSeries();
@@ -134,7 +133,8 @@ bool IsPercentColumn(const QString& column);
 // True for a description shown with " (%)".
 bool IsPercentDescription(const QString& description);
 
-// The value labels of the date axis between two date serials.
+// The value labels of the date axis between two date serials; an end at midnight closes the
+// period with the day before it.
 std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate);
 // The eleven value labels of the elapsed-time axis from the first and last hours.
 std::vector<ValueLabel> ElapsedAxisLabels(double firstHours, double lastHours);

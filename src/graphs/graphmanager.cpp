@@ -205,8 +205,8 @@ std::optional<QString> PeriodRefusal(const QString& startText, const QString& en
 
 namespace {
 
-QVariant nullableDate(const QDate& d) {
-    return d.isValid() ? QVariant(dbDateText(d.startOfDay())) : QVariant();
+QVariant nullableDate(const QDateTime& d) {
+    return d.isValid() ? QVariant(dbDateText(d)) : QVariant();
 }
 
 // Texts are stored as text, an empty one as '' and never as Null.

@@ -100,8 +100,8 @@ struct UserGraphRow {
     QString ProjectID;
     qint16 TrainNumber = 0;
     QString GraphName;
-    QDate StartDate;
-    QDate EndDate;
+    QDateTime StartDate; // as typed: a time of day is kept
+    QDateTime EndDate;
     QStringList SeriesNames; // S1Name..S4Name; missing entries are written as ''
     qint16 SensorCount = 0;
     double Target = 0;

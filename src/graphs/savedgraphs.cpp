@@ -25,7 +25,7 @@ std::optional<UserGraphRow> LoadUserGraph(Program& p, const QString& projectId, 
     auto int16 = [&](const QString& c) { return r.isNull(c) ? qint16(AutoLimit) : r.toInt16(c); };
     auto int32 = [&](const QString& c) { return r.isNull(c) ? qint32(AutoLimit) : r.toInt32(c); };
     auto text = [&](const QString& c) { return r.isNull(c) ? QString() : r.toText(c); };
-    auto date = [&](const QString& c) { return r.isNull(c) ? QDate() : r.toDateTime(c).date(); };
+    auto date = [&](const QString& c) { return r.isNull(c) ? QDateTime() : r.toDateTime(c); };
 
     UserGraphRow row;
     row.ProjectID = text("ProjectID");
@@ -55,10 +55,10 @@ std::optional<UserGraphRow> LoadUserGraph(Program& p, const QString& projectId, 
     return row;
 }
 
-std::pair<QDate, QDate> SavedGraphPeriod(const UserGraphRow& row, const QDate& today) {
+std::pair<QDateTime, QDateTime> SavedGraphPeriod(const UserGraphRow& row, const QDate& today) {
     if (row.GraphName != QLatin1String("Last Graph")) return {row.StartDate, row.EndDate};
-    if (!row.StartDate.isValid() || !row.EndDate.isValid()) return {QDate(), today};
-    return {today.addDays(-row.StartDate.daysTo(row.EndDate)), today};
+    if (!row.StartDate.isValid() || !row.EndDate.isValid()) return {QDateTime(), today.startOfDay()};
+    return {today.addDays(-row.StartDate.date().daysTo(row.EndDate.date())).startOfDay(), today.startOfDay()};
 }
 
 int FindSeriesIndex(const QStringList& descriptions, const QString& description) {

@@ -19,9 +19,10 @@ bool SavedGraphExists(Program& p, const QString& projectId, const QString& name)
 std::optional<UserGraphRow> LoadUserGraph(Program& p, const QString& projectId, qint16 train,
                                           const QString& name);
 
-// The period a saved graph is drawn for on `today`: "Last Graph" keeps its length and ends
-// today, any other graph keeps its dates. A "Last Graph" without a start keeps none.
-std::pair<QDate, QDate> SavedGraphPeriod(const UserGraphRow& row, const QDate& today);
+// The period a saved graph is drawn for on `today`: "Last Graph" keeps its length in days and
+// ends today, any other graph keeps its dates and times. A "Last Graph" without a start keeps
+// none.
+std::pair<QDateTime, QDateTime> SavedGraphPeriod(const UserGraphRow& row, const QDate& today);
 
 // List position of the series with that description, case counted; -1 without one.
 int FindSeriesIndex(const QStringList& descriptions, const QString& description);

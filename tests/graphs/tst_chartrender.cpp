@@ -57,8 +57,9 @@ class tst_ChartRender : public QObject {
 
     // One series of readings as the graph window draws it: symbols only, Symbol "Box" in blue,
     // or a plain line under the events' marks.
+    // With `extra`, a fixed Y maximum ("max 100") or the cleaning line at level 0 ("cleaning at 0").
     void drawReadings(ChartModel& chart, const QString& project, const QDateTime& start, int days,
-                      bool events) {
+                      bool events, const QString& extra = {}) {
         clsGrapher g(env.prog());
         g.ProjectID(project);
         g.TrainNumber(1);
@@ -73,6 +74,8 @@ class tst_ChartRender : public QObject {
         g.SetSymbolStyle(1, symbol);
         g.SetSymbolColor(1, RgbColor(0, 0, 255));
         g.ShowEvents(events);
+        if (extra == "max 100") g.YMax(100);
+        if (extra == "cleaning at 0") g.Cleaning({true, "0", "1"});
         g.MakeGraph();
     }
 
@@ -219,6 +222,19 @@ private slots:
             readings.push_back(
                 {"HUGE", 1, when, 24.0 * i, {{"NormalizedPermFlow", i == 30 ? 1.7e308 : 5.0}}});
         }
+        // 24 daily readings at the top of their axis: of 0 and below (the automatic maximum is
+        // 0), of 100 and 90 (drawn to a fixed 100), of 5 with one of the largest double.
+        for (int i = 0; i < 24; ++i) {
+            const QDateTime when = at(2023, 3, 1, 12).addDays(i);
+            readings.push_back(
+                {"ZERO", 1, when, 24.0 * i, {{"NormalizedPermFlow", i % 3 ? 0.0 : -1.0 - i % 5}}});
+            readings.push_back({"AT100", 1, when, 24.0 * i, {{"NormalizedPermFlow", i % 4 ? 100.0 : 90.0}}});
+            readings.push_back({"DBLMAX",
+                                1,
+                                when,
+                                24.0 * i,
+                                {{"NormalizedPermFlow", i == 7 ? std::numeric_limits<double>::max() : 5.0}}});
+        }
         insertGraphRows(env.prog().ProjectDatabasePath, readings);
         // Ten daily readings of 300, the sixth without a value; one reading alone (project ONE).
         std::vector<GraphRow> gap, one;
@@ -249,6 +265,15 @@ private slots:
                        i % 1000 == 500 ? 50.0
                        : i % 2         ? 48.0
                                        : 52.0});
+        // 5,000 hourly readings of a table holding a row of another project keyed 2^36.
+        auto far =
+            db.prepare("INSERT INTO Data (ProjectID, TrainNumber, TheDate, ElapsedTimeHrs, EventID, Bank, "
+                       "NormalizedPermFlow) VALUES ('FAR', 1, ?, ?, 0, 3, ?)");
+        for (int i = 0; i < 5000; ++i)
+            far->exec({dbDateText(at(2023, 1, 1).addSecs(qint64(i) * 3600)), double(i), i % 2 ? 40.0 : 50.0});
+        db.exec("INSERT INTO Data (ID, ProjectID, TrainNumber, TheDate, NormalizedPermFlow) "
+                "VALUES (?, 'AWAY', 1, '2023-01-01 00:00:00', 1)",
+                {qint64(1) << 36});
         tx.commit();
     }
 
@@ -327,28 +352,40 @@ private slots:
 
     // Every reading of a symbols-only series and every event gets its mark, in the window and
     // in each picture: none is skipped, none lies under the legend.
+    // A reading at the top of the value axis is marked too, and the cleaning line at level 0
+    // (the axis maximum) is drawn along the top.
     void everyReadingDrawn_data() {
         QTest::addColumn<QString>("project");
         QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("extra");
         for (const char* target : {"window", "png", "svg"}) {
-            QTest::addRow("alternating 50 and 40, %s", target) << "ALT" << target;
-            QTest::addRow("one reading of 100 among 1464, %s", target) << "SPIKE" << target;
-            QTest::addRow("494 events in 61 days, %s", target) << "EV" << target;
-            QTest::addRow("35 readings of 50 among 35,040 of 48 and 52, %s", target) << "DENSE" << target;
-            QTest::addRow("8 events among readings spanning 5e-7, %s", target) << "TINY" << target;
-            QTest::addRow("one reading of 1.7e308 among 60 of 5, %s", target) << "HUGE" << target;
+            QTest::addRow("alternating 50 and 40, %s", target) << "ALT" << target << "";
+            QTest::addRow("one reading of 100 among 1464, %s", target) << "SPIKE" << target << "";
+            QTest::addRow("494 events in 61 days, %s", target) << "EV" << target << "";
+            QTest::addRow("35 readings of 50 among 35,040 of 48 and 52, %s", target)
+                << "DENSE" << target << "";
+            QTest::addRow("8 events among readings spanning 5e-7, %s", target) << "TINY" << target << "";
+            QTest::addRow("one reading of 1.7e308 among 60 of 5, %s", target) << "HUGE" << target << "";
+            QTest::addRow("readings of 0 and below, %s", target) << "ZERO" << target << "";
+            QTest::addRow("readings of 100 to a fixed maximum of 100, %s", target)
+                << "AT100" << target << "max 100";
+            QTest::addRow("one reading of the largest double, %s", target) << "DBLMAX" << target << "";
+            QTest::addRow("5,000 readings, another row keyed 2^36, %s", target) << "FAR" << target << "";
+            QTest::addRow("the cleaning line at level 0, %s", target) << "ALT" << target << "cleaning at 0";
         }
     }
     void everyReadingDrawn() {
         QFETCH(QString, project);
         QFETCH(QString, target);
+        QFETCH(QString, extra);
         const bool events = project == "EV" || project == "TINY";
         ChartModel chart;
-        const bool year = project == "ALT" || project == "DENSE";
-        drawReadings(chart, project, year ? at(2023, 1, 1) : at(2023, 3, 1), year ? 365 : 61, events);
+        const bool year = project == "ALT" || project == "DENSE" || project == "FAR";
+        drawReadings(chart, project, year ? at(2023, 1, 1) : at(2023, 3, 1), year ? 365 : 61, events, extra);
         const ChartSeries& s = chart.group(1).series(events ? 2 : 1);
-        const QMap<QString, int> counts{
-            {"EV", 494}, {"TINY", 8}, {"ALT", 365}, {"DENSE", 35040}, {"HUGE", 61}};
+        const QMap<QString, int> counts{{"EV", 494},      {"TINY", 8},    {"ALT", 365},
+                                        {"DENSE", 35040}, {"HUGE", 61},   {"ZERO", 24},
+                                        {"AT100", 24},    {"DBLMAX", 24}, {"FAR", 5000}};
         QCOMPARE(s.pointCount(), counts.value(project, 1464));
         const Drawing d = drawAs(target, chart, QSize(900, 620));
         QVERIFY(d.plot);
@@ -357,6 +394,18 @@ private slots:
         QVERIFY2(missing.isEmpty(),
                  qPrintable(QString("%1 unmarked, first %2").arg(missing.size()).arg(missing.value(0))));
         if (events && d.stats) QCOMPARE(d.stats->symbolsDrawn, counts.value(project));
+        if (extra == "cleaning at 0") {
+            // Along its whole length, in the line's own colour.
+            const ChartSeries& line = chart.group(1).series(2);
+            QCOMPARE(line.y.front(), chart.axis(ChartModel::Y).max);
+            ChartSeries along;
+            for (int i = 1; i < 20; ++i) {
+                along.x << line.x.front() + (line.x.back() - line.x.front()) * i / 20;
+                along.y.push_back(line.y.front());
+            }
+            const QStringList undrawn = unmarked(d, along, QColor(1, 1, 1), chart.axis(ChartModel::Y));
+            QVERIFY2(undrawn.isEmpty(), qPrintable(QString("%1 of 19 undrawn").arg(undrawn.size())));
+        }
     }
 
     // The legend covers no reading: it stands outside the plot area, with every entry whole
@@ -466,7 +515,7 @@ private slots:
         const QString text = QString::fromUtf8(f.readAll());
         for (const char* expected :
              {"System Normalized Permeate Flow", "System Normalized DP", "Events", "Cleaning Required",
-              "Plant one", "Jan 1", "Jan 5", "Jan 9", "Units: m3/hr"})
+              "Plant one", "1 Jan", "5 Jan", "9 Jan", "Units: m3/hr"})
             QVERIFY2(text.contains(expected), expected);
         // Line colours of series 1 (green) and 2 (red, on Y2) reach the picture.
         QVERIFY(text.contains("#008000", Qt::CaseInsensitive));

@@ -302,6 +302,15 @@ private slots:
         w->cmdGraph->click();
         verifyPrompts();
         QCOMPARE(drawn.count(), 0); // nothing drawn
+        // A day the month lacks, the box left for the button: kept, refused and not drawn.
+        w->txtEndDate->setText("11/31/2024");
+        emit w->txtEndDate->editingFinished();
+        QCOMPARE(w->txtEndDate->text(), QString("11/31/2024"));
+        env->prompts.onMessage("The end date \"11/31/2024\" is not a valid date.", Buttons::OK,
+                               "Hevrin Graphs", Answer::OK);
+        w->cmdGraph->click();
+        verifyPrompts();
+        QCOMPARE(drawn.count(), 0);
         // No start date: from the oldest reading on, and the window keeps its start.
         const QDateTime keptStart = w->GraphStartDate;
         w->txtStartDate->setText("");

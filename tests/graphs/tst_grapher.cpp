@@ -445,33 +445,44 @@ void tst_Grapher::fewPointsAndStyles() {
 }
 
 void tst_Grapher::dateLabels_data() {
+    QTest::addColumn<QString>("locale");
     QTest::addColumn<int>("days");
     QTest::addColumn<QStringList>("texts");
     QTest::addColumn<QVector<double>>("offsets");
-    QTest::newRow("0") << 0 << QStringList{} << QVector<double>{};
-    QTest::newRow("1") << 1 << QStringList{"Jun 1", "12:00", "Jun 2"} << QVector<double>{0, 0.5, 1};
-    QTest::newRow("2") << 2 << QStringList{"Jun 1", "12:00", "Jun 2", "12:00", "Jun 3"}
+    QTest::newRow("0") << "en_US" << 0 << QStringList{} << QVector<double>{};
+    QTest::newRow("1") << "en_US" << 1 << QStringList{"Jun 1", "12:00", "Jun 2"}
+                       << QVector<double>{0, 0.5, 1};
+    QTest::newRow("2") << "en_US" << 2 << QStringList{"Jun 1", "12:00", "Jun 2", "12:00", "Jun 3"}
                        << QVector<double>{0, 0.5, 1, 1.5, 2};
-    QTest::newRow("5") << 5 << QStringList{"Jun 1", "Jun 2", "Jun 3", "Jun 4", "Jun 5"}
+    QTest::newRow("5") << "en_US" << 5 << QStringList{"Jun 1", "Jun 2", "Jun 3", "Jun 4", "Jun 5"}
                        << QVector<double>{0.5, 1.5, 2.5, 3.5, 4.5};
+    // The day before the month where the computer's short date puts it so.
+    QTest::newRow("1, French") << "fr_FR" << 1 << QStringList{"1 juin", "12:00", "2 juin"}
+                               << QVector<double>{0, 0.5, 1};
+    QTest::newRow("5, German") << "de_DE" << 5
+                               << QStringList{"1 Juni", "2 Juni", "3 Juni", "4 Juni", "5 Juni"}
+                               << QVector<double>{0.5, 1.5, 2.5, 3.5, 4.5};
     QVector<double> every4, every5;
     for (int i = 0; i <= 40; i += 4)
         every4 << i + 0.5;
     for (int i = 0; i <= 50; i += 5)
         every5 << i + 0.5;
-    QTest::newRow("40") << 40 << QStringList{} << every4;
-    QTest::newRow("41") << 41 << QStringList{} << every4;
-    QTest::newRow("50") << 50 << QStringList{} << every5;
+    QTest::newRow("40") << "en_US" << 40 << QStringList{} << every4;
+    QTest::newRow("41") << "en_US" << 41 << QStringList{} << every4;
+    QTest::newRow("50") << "en_US" << 50 << QStringList{} << every5;
 }
 
 void tst_Grapher::dateLabels() {
+    QFETCH(QString, locale);
     QFETCH(int, days);
     QFETCH(QStringList, texts);
     QFETCH(QVector<double>, offsets);
     // Start and end at odd hours: the labels stand on whole days from the start's midnight.
     const QDateTime start = at(2008, 6, 1, 9, 30);
+    QLocale::setDefault(QLocale(locale));
     const std::vector<ValueLabel> labels =
         DateAxisLabels(ToDateSerial(start), ToDateSerial(start.addDays(days)));
+    QLocale::setDefault(QLocale::c());
     QCOMPARE(int(labels.size()), int(offsets.size()));
     const double s = ToDateSerial(at(2008, 6, 1));
     for (int i = 0; i < int(labels.size()); ++i) {
@@ -482,21 +493,33 @@ void tst_Grapher::dateLabels() {
 }
 
 // Over more than one calendar year every label carries its year and no two read alike, in the
-// computer's own month names and date form.
+// computer's own month names and date form; the first label of a new year stands on its first
+// day. A period inside one year carries no year, also when it ends on 31 December.
 void tst_Grapher::longPeriodLabels_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QDateTime>("start");
     QTest::addColumn<QDateTime>("end");
     QTest::addColumn<QString>("firstText");
+    QTest::addColumn<QString>("lastText");
+    QTest::addColumn<QDateTime>("newYearAt"); // invalid: no label of a new year
     for (const char* locale : {"en_GB", "de_DE"}) {
         const bool de = QString(locale) == "de_DE";
-        QTest::addRow("ten years, %s", locale) << locale << at(2014, 3, 7, 6) << at(2024, 3, 7) << "2015";
+        QTest::addRow("ten years, %s", locale) << locale << at(2014, 3, 7, 6) << at(2024, 3, 7) << "2015"
+                                               << "2024" << at(2015, 1, 1);
+        QTest::addRow("ten years to 31 December, %s", locale)
+            << locale << at(2031, 1, 1) << at(2041, 1, 1) << "2031"
+            << "2040" << at(2032, 1, 1);
         QTest::addRow("one year over New Year, %s", locale)
-            << locale << at(2023, 6, 15) << at(2024, 6, 15) << (de ? "Juli 2023" : "Jul 2023");
+            << locale << at(2023, 6, 15) << at(2024, 6, 15) << (de ? "Juli 2023" : "Jul 2023") << "2024"
+            << at(2024, 1, 1);
         QTest::addRow("forty days over New Year, %s", locale)
-            << locale << at(2023, 12, 10) << at(2024, 1, 19) << (de ? "10.12.2023" : "10/12/2023");
+            << locale << at(2023, 12, 10) << at(2024, 1, 19) << (de ? "10.12.2023" : "10/12/2023") << "2024"
+            << QDateTime();
         QTest::addRow("two days over New Year, %s", locale)
-            << locale << at(2023, 12, 31) << at(2024, 1, 2) << (de ? "31.12.2023" : "31/12/2023");
+            << locale << at(2023, 12, 31) << at(2024, 1, 2) << (de ? "31.12.2023" : "31/12/2023") << "2024"
+            << at(2024, 1, 1);
+        QTest::addRow("a year to 31 December, %s", locale)
+            << locale << at(2026, 1, 1) << at(2027, 1, 1) << (de ? "1 Jan." : "1 Jan") << "" << QDateTime();
     }
 }
 
@@ -505,20 +528,26 @@ void tst_Grapher::longPeriodLabels() {
     QFETCH(QDateTime, start);
     QFETCH(QDateTime, end);
     QFETCH(QString, firstText);
+    QFETCH(QString, lastText);
+    QFETCH(QDateTime, newYearAt);
     QLocale::setDefault(QLocale(locale));
     const std::vector<ValueLabel> labels = DateAxisLabels(ToDateSerial(start), ToDateSerial(end));
     QLocale::setDefault(QLocale::c());
     QVERIFY(labels.size() >= 3 && labels.size() <= 13);
     QVERIFY2(labels.front().text.contains(firstText), qPrintable(labels.front().text));
     QStringList seen;
+    std::optional<double> newYear;
     for (const ValueLabel& l : labels) {
         QVERIFY(l.position >= std::floor(ToDateSerial(start)) && l.position <= ToDateSerial(end) + 0.5);
         if (l.text == "12:00") continue;
-        QVERIFY2(l.text.contains(QString::number(FromDateSerial(l.position).date().year())),
-                 qPrintable(l.text));
+        const int year = FromDateSerial(l.position).date().year();
+        QVERIFY2(l.text.contains(QString::number(year)) == !lastText.isEmpty(), qPrintable(l.text));
         QVERIFY2(!seen.contains(l.text), qPrintable(seen.join(", ") + " and again " + l.text));
         seen << l.text;
+        if (!newYear && year != start.date().year()) newYear = l.position;
     }
+    if (!lastText.isEmpty()) QVERIFY2(seen.constLast().contains(lastText), qPrintable(seen.constLast()));
+    if (newYearAt.isValid()) QCOMPARE(FromDateSerial(newYear.value_or(0)), newYearAt);
 }
 
 void tst_Grapher::elapsedLabels() {

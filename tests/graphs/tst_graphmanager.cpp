@@ -158,8 +158,8 @@ private slots:
         UserGraphRow row;
         row.ProjectID = "O'Neil"; // a quote is a value like any other
         row.TrainNumber = 2;
-        row.StartDate = QDate(2024, 1, 10);
-        row.EndDate = QDate(2024, 1, 20);
+        row.StartDate = at(2024, 1, 10);
+        row.EndDate = at(2024, 1, 20);
         row.SeriesNames = {"A"};
         row.SensorCount = 1;
         row.Target = 0.2;

@@ -90,16 +90,28 @@ private slots:
 
     // A named save writes the window's state, bound (a quote in the name), cuts the title
     // to 50, reads the level as a percentage and comes back selected and drawn.
+    // A typed end time is saved and comes back: the reading after it stays out.
     void namedSaveAndOverwrite_data() {
         QTest::addColumn<QString>("locale");
-        QTest::newRow("point") << "C";
-        QTest::newRow("comma") << "de_DE";
+        QTest::addColumn<QString>("end"); // typed, or the whole period
+        QTest::newRow("point") << "C"
+                               << "";
+        QTest::newRow("comma") << "de_DE"
+                               << "";
+        QTest::newRow("end at a time of day") << "en_US"
+                                              << "1/5/2024 08:00";
     }
     void namedSaveAndOverwrite() {
         QFETCH(QString, locale);
+        QFETCH(QString, end);
         QLocale::setDefault(QLocale(locale));
         auto w = open();
         w->cboSeries[0]->setCurrentIndex(w->FindSeriesIndex("System Normalized Permeate Flow"));
+        if (!end.isEmpty()) {
+            w->ChkAllDates->setChecked(false);
+            w->txtStartDate->setText("1/1/2024");
+            w->txtEndDate->setText(end);
+        }
         w->cmdGraph->click();
         w->txtLineValue->setText("20%");
         w->Style.Header = QString(60, 't');
@@ -119,9 +131,15 @@ private slots:
         QCOMPARE(r.toDouble("Target"), 0.2);
         QCOMPARE(r.toText("Header"), QString(50, 't'));
         QCOMPARE(r.toText("StartDate").left(10), QString("2024-01-01"));
+        if (!end.isEmpty()) QCOMPARE(r.toText("EndDate"), QString("2024-01-05 08:00:00"));
         QCOMPARE(w->Style.Header, QString(50, 't'));
         // Reloaded: the new name selected, loaded and drawn.
         QCOMPARE(w->cboMyGraphs->currentText(), QString("Bob's graph"));
+        if (!end.isEmpty()) {
+            QCOMPARE(w->txtEndDate->text(), end);
+            QCOMPARE(w->chartModel()->group(1).series(1).pointCount(), 4);
+            w->ChkAllDates->setChecked(true); // the rows below hold no dates
+        }
         QCOMPARE(w->txtLineValue->text(), QLocale().toString(0.2));
         QCOMPARE(w->chartModel()->headerText, QString(50, 't'));
 

@@ -414,7 +414,10 @@ private:
                 }
                 continue;
             }
-            const QPointF at(px, va->coordToPixel(it->value));
+            QPointF at(px, va->coordToPixel(it->value));
+            // The library puts the value axis's upper end one pixel above the plot's top row:
+            // a reading there is drawn on the top row, as one at the lower end is on the bottom row.
+            if (at.y() < area.top() && at.y() >= area.top() - 1) at.setY(area.top());
             if (line) {
                 trailingGap = false;
                 stretch.add(at);

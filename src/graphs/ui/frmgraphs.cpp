@@ -392,8 +392,8 @@ void frmGraphs::cboMyGraphs_Change() {
     if (!row) return; // deleted meanwhile: the window stays as it is
 
     const auto [start, end] = SavedGraphPeriod(*row, p_.system.now().date());
-    txtStartDate->setText(FormatBoxDate(start.startOfDay()));
-    txtEndDate->setText(FormatBoxDate(end.startOfDay()));
+    txtStartDate->setText(FormatBoxDate(start));
+    txtEndDate->setText(FormatBoxDate(end));
 
     // Each step sets the list, then the enable boxes, whose handlers show the lists.
     const int count = std::min<int>(row->SensorCount, 4);
@@ -488,8 +488,8 @@ UserGraphRow frmGraphs::currentGraphRow() {
     UserGraphRow row;
     row.ProjectID = GraphProjectID;
     row.TrainNumber = GraphTrain;
-    row.StartDate = ParseBoxDate(txtStartDate->text()).date();
-    row.EndDate = ParseBoxDate(txtEndDate->text()).date();
+    row.StartDate = ParseBoxDate(txtStartDate->text());
+    row.EndDate = ParseBoxDate(txtEndDate->text());
     for (int k = 0; k < GraphSeriesCount && k < 4; ++k)
         row.SeriesNames << cboSeries[size_t(k)]->currentText();
     row.SensorCount = GraphSeriesCount;
@@ -618,12 +618,11 @@ void frmGraphs::txtStartDate_LostFocus() {
         txtStartDate->setText(FormatBoxDate(GraphStartDate));
 }
 
+// A text that is not a date stays as typed: the drawing and the save refuse it, naming it,
+// instead of drawing an earlier period in its place.
 void frmGraphs::txtEndDate_LostFocus() {
     const QDateTime d = ParseBoxDate(txtEndDate->text());
-    if (d.isValid())
-        GraphEndDate = d;
-    else
-        txtEndDate->setText(FormatBoxDate(GraphEndDate));
+    if (d.isValid()) GraphEndDate = d;
 }
 
 void frmGraphs::txtTitle_Commit() {
