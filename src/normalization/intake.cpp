@@ -81,7 +81,7 @@ std::optional<qint64> ReadingDateKey(const QString& text) {
 }
 
 QStringList ReadingDateSpellings(qint64 key) {
-    char day[16], time[16];
+    char day[48], time[32];
     std::snprintf(day, sizeof day, "%04d-%02d-%02d", int(key / 10000000000), int(key / 100000000 % 100),
                   int(key / 1000000 % 100));
     std::snprintf(time, sizeof time, "%02d:%02d", int(key / 10000 % 100), int(key / 100 % 100));
