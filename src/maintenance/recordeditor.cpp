@@ -222,6 +222,10 @@ void RecordSet::setValue(const QString& column, const QVariant& v) {
     changes_.insert(col(column), v);
 }
 
+void RecordSet::discardChange(const QString& column) {
+    changes_.remove(col(column));
+}
+
 void RecordSet::addNew() {
     cancelUpdate();
     QVariantList key;

@@ -59,6 +59,8 @@ public:
 
     // Pending change of the current row, stored by update().
     void setValue(const QString& column, const QVariant& v);
+    // Drops a pending change of `column`: the stored value stands again.
+    void discardChange(const QString& column);
     void addNew(); // appends a pending new row and makes it current
     void update(); // stores the pending row (DbError; the change stays pending)
     void cancelUpdate();
