@@ -361,6 +361,18 @@ bool EventIdExists(Database& db, qint32 eventId) {
     return db.scalar("SELECT count(*) FROM Events WHERE EventID = ?", {eventId}).toInt() > 0;
 }
 
+QHash<QString, QString> UserDefinedCaptions(Database& db, const QString& projectId) {
+    QHash<QString, QString> out;
+    const DbRows rows = db.select(QStringLiteral("SELECT TurbidityFeed, TurbidityRaw, ORP, SDIFeed, SDIRaw "
+                                                 "FROM UserDefined WHERE ProjectID = ?"),
+                                  {projectId});
+    if (rows.isEmpty()) return out;
+    const DbRow& r = rows.first();
+    for (const QString column : {"TurbidityFeed", "TurbidityRaw", "ORP", "SDIFeed", "SDIRaw"})
+        if (!r.isNull(column)) out.insert(column, r.toText(column));
+    return out;
+}
+
 bool EnsureUserDefinedRow(Database& db, const QString& projectId) {
     if (db.scalar("SELECT count(*) FROM UserDefined WHERE ProjectID = ?", {projectId}).toInt() > 0)
         return false;

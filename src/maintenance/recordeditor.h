@@ -123,6 +123,11 @@ bool EventIdExists(Database& db, qint32 eventId);
 // True when a row was created.
 bool EnsureUserDefinedRow(Database& db, const QString& projectId);
 
+// The project's own captions of the five user-definable measurements, by column
+// (TurbidityFeed, TurbidityRaw, ORP, SDIFeed, SDIRaw); a Null caption, or a project without
+// a UserDefined row, gives none.
+QHash<QString, QString> UserDefinedCaptions(Database& db, const QString& projectId);
+
 // Deletes the rows of `table` with these IDs, a batch per transaction; `progress` gets
 // the count deleted so far after each batch. Returns the count; a failure raises its
 // DbError and leaves the batches before it deleted.
