@@ -826,10 +826,9 @@ MigrationResult Migration::run() {
         // Each project train's readings are read by the index, and trains that logged
         // together share pages: mapped, such a page is read from the file once.
         fromDb_->exec(QStringLiteral("PRAGMA mmap_size = 2147418112"));
+        // TO keeps SQLite's own page cache: each reading is normalized as it is written, so a
+        // large cache buys nothing, and one of 128 MB made the run slower.
         toDb_ = std::make_unique<SqliteConnection>(to_.path, batches.busyTimeoutMs);
-        // A batch's readings are written, read back and normalized within its transaction:
-        // room for them all in the cache spares writing and reading each page twice.
-        toDb_->exec(QStringLiteral("PRAGMA cache_size = -131072"));
 
         fromDataColumns_ = fromDb_->columns(QStringLiteral("Data"));
         readingPos_.assign(ReadingColumnCount, -1);
