@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
+#include <optional>
 
 #include "benchprompts.h"
 #include "core/dbversion.h"
@@ -165,16 +166,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(e.description()));
         return 1;
     }
-    const auto side = [&p](const QString& path) {
+    // A file the dialog would refuse (a train with no or four banks, a damaged file) is refused
+    // with its cause, rather than copied under a version that was never read.
+    const auto side = [&p](const QString& path) -> std::optional<MigrationDb> {
         MigrationDb db;
         db.path = path;
         p.SuppressDbUpgrade = true;
-        UpgradeDatabase(p, path, db.major, db.minor, db.revision, db.projects, db.readings);
+        const bool valid =
+            UpgradeDatabase(p, path, db.major, db.minor, db.revision, db.projects, db.readings);
         p.SuppressDbUpgrade = false;
-        return db;
+        if (valid) return db;
+        const QString cause = UnusableDatabaseCause(path);
+        std::fprintf(stderr, "%s: %s\n", qPrintable(path),
+                     qPrintable(cause.isEmpty() ? QStringLiteral("not a valid Hevrin database") : cause));
+        return std::nullopt;
     };
-    const MigrationDb from = side(fromPath);
-    const MigrationDb to = side(toPath);
+    const std::optional<MigrationDb> fromDb = side(fromPath);
+    const std::optional<MigrationDb> toDb = side(toPath);
+    if (!fromDb || !toDb) return 1;
+    const MigrationDb& from = *fromDb;
+    const MigrationDb& to = *toDb;
     p.ProjectDatabasePath = to.path;
     RunProgress quiet;
     Migration run(p, from, to, quiet);
@@ -190,7 +201,7 @@ int main(int argc, char** argv) {
         QString::asprintf("%d readings (%d normalized), %d projects, %.3f s, %.0f readings/s", r.copied,
                           r.normalized, r.accepted, seconds, seconds > 0 ? r.copied / seconds : 0.0);
     // A reading that could not be calculated, or left behind, is work not done.
-    const int status = r.failed > 0 || r.orphaned > 0 ? 1 : 0;
+    const int status = r.failed > 0 || r.orphaned > 0 || !r.refused.isEmpty() ? 1 : 0;
     if (r.failed > 0) std::fprintf(stderr, "%s\n", qPrintable(MigrationFailuresText(r)));
     if (!MigrationLeftOutText(r).isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(MigrationLeftOutText(r)));
     if (!measureFloor) {

@@ -22,6 +22,7 @@
 #include "core/inputordercolumns.h"
 #include "core/numbers.h"
 #include "core/program.h"
+#include "maintenance/exchangefile.h"
 #include "normalization/calculate.h"
 #include "normalization/intake.h"
 #include "normalization/normalize.h"
@@ -203,6 +204,13 @@ QString MigrationLeftOutText(const MigrationResult& r) {
                     (r.orphaned == 1 ? " reading was left in the FROM database: it names"
                                      : " readings were left in the FROM database: they name") +
                     " a project train that has no project row there (" + r.orphanTrains.join(", ") + ")";
+    if (!r.refused.isEmpty())
+        said << QString::number(r.refused.size()) +
+                    (r.refused.size() == 1
+                         ? " project train was left in the FROM database with its readings: "
+                         : " project trains were left in the FROM database with their "
+                           "readings: ") +
+                    r.refused.join("; ");
     return said.isEmpty() ? QString() : said.join(". ") + ".";
 }
 
@@ -811,10 +819,9 @@ MigrationResult Migration::run() {
         // Each project train's readings are read by the index, and trains that logged
         // together share pages: mapped, such a page is read from the file once.
         fromDb_->exec(QStringLiteral("PRAGMA mmap_size = 2147418112"));
+        // TO keeps SQLite's own page cache: each reading is normalized as it is written, so a
+        // large cache buys nothing, and one of 128 MB made the run slower.
         toDb_ = std::make_unique<SqliteConnection>(to_.path, batches.busyTimeoutMs);
-        // A batch's readings are written, read back and normalized within its transaction:
-        // room for them all in the cache spares writing and reading each page twice.
-        toDb_->exec(QStringLiteral("PRAGMA cache_size = -131072"));
 
         fromDataColumns_ = fromDb_->columns(QStringLiteral("Data"));
         readingPos_.assign(ReadingColumnCount, -1);
@@ -853,6 +860,24 @@ MigrationResult Migration::run() {
             current = row.toText(QStringLiteral("ProjectID")) + " Train # " +
                       row.toText(QStringLiteral("TrainNumber"));
             const qint16 train = row.toInt16(QStringLiteral("TrainNumber"));
+            // A bank count the normalization cannot work with is refused as the exchange files
+            // refuse it: the train stays in FROM and what TO holds of it stays.
+            const QString banks = QStringLiteral("NumBanks");
+            if (const QString why =
+                    ExchangeRangeRefusal(banks, ExchangeWholeRangeOf(banks), row.toDouble(banks));
+                !why.isEmpty()) {
+                r.refused << current + ", as " + why;
+                r.refusedReadings +=
+                    qint32(rowsOf(*fromDb_,
+                                  QStringLiteral(
+                                      "SELECT COUNT(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ?"),
+                                  {projectKey, train})
+                               .front()
+                               .value(0)
+                               .toLongLong());
+                progress_.setStatus(4, "Refused " + current + "  ");
+                continue;
+            }
             if (!Migrate2BankProject(row, projectKey)) {
                 progress_.setStatus(4, "Bypassed " + current + "  ");
                 ++r.bypassed;
@@ -918,7 +943,7 @@ void Migration::countOrphans(MigrationResult& r) {
 
 void Migration::finish(MigrationResult& r, qint16 fromProjectRows) {
     // The readings left out or left behind were not bypassed with a project.
-    const qint32 bypassedReadings = from_.readings - r.copied - r.sameDate - r.orphaned;
+    const qint32 bypassedReadings = from_.readings - r.copied - r.sameDate - r.orphaned - r.refusedReadings;
     p_.RecalcAllRunning = false;
     progress_.setStatus(1, "Updated " + QString::number(r.accepted) +
                                (r.accepted == 1 ? " project" : " projects") + " with total " +

@@ -40,7 +40,10 @@ struct MigrationResult {
     qint32 orphaned = 0;      // FROM readings of no FROM project train, not copied
     QStringList orphanTrains; // those readings' project trains, as "<id> train <n>"
     QStringList copiedWhole;  // the project trains copied whole, "<id> Train # <n>"
-    QString stoppedAt;        // the project train under way when the run stopped
+    // The project trains left in FROM, as "<id> Train # <n>, as <why>", and their readings.
+    QStringList refused;
+    qint32 refusedReadings = 0;
+    QString stoppedAt; // the project train under way when the run stopped
 };
 
 // What the run left out and why ("<n> readings were left out: ..."); empty when nothing.

@@ -22,6 +22,13 @@ QString DeletedCountText(DeletedTable table, qint64 count) {
     return GetMlString(803, "Deleted ") + QString::number(count) + GetMlString(804, Suffixes[int(table)]);
 }
 
+qint64 ProjectTrainReadingCount(Database& db, const QString& projectId, qint16 train) {
+    return db
+        .scalar(QStringLiteral("SELECT count(*) FROM Data WHERE (ProjectID = ?) AND (TrainNumber = ?)"),
+                {projectId, train})
+        .toLongLong();
+}
+
 ProjectDeletion DeleteProjectTrain(Database& db, const QString& projectId, qint16 train,
                                    const DeletionProgress& progress, int batchSize) {
     ProjectDeletion result;

@@ -35,6 +35,9 @@ using DeletionProgress = std::function<void(DeletedTable table, qint64 deleted)>
 ProjectDeletion DeleteProjectTrain(Database& db, const QString& projectId, qint16 train,
                                    const DeletionProgress& progress = {}, int batchSize = 5000);
 
+// The readings stored under the project train.
+qint64 ProjectTrainReadingCount(Database& db, const QString& projectId, qint16 train);
+
 // The label text after a table's rows are deleted: "Deleted 17 Data Records".
 QString DeletedCountText(DeletedTable table, qint64 count);
 

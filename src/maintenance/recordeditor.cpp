@@ -222,6 +222,10 @@ void RecordSet::setValue(const QString& column, const QVariant& v) {
     changes_.insert(col(column), v);
 }
 
+void RecordSet::discardChange(const QString& column) {
+    changes_.remove(col(column));
+}
+
 void RecordSet::addNew() {
     cancelUpdate();
     QVariantList key;
@@ -355,6 +359,18 @@ qint32 ProposeEventId(Database& db) {
 
 bool EventIdExists(Database& db, qint32 eventId) {
     return db.scalar("SELECT count(*) FROM Events WHERE EventID = ?", {eventId}).toInt() > 0;
+}
+
+QHash<QString, QString> UserDefinedCaptions(Database& db, const QString& projectId) {
+    QHash<QString, QString> out;
+    const DbRows rows = db.select(QStringLiteral("SELECT TurbidityFeed, TurbidityRaw, ORP, SDIFeed, SDIRaw "
+                                                 "FROM UserDefined WHERE ProjectID = ?"),
+                                  {projectId});
+    if (rows.isEmpty()) return out;
+    const DbRow& r = rows.first();
+    for (const QString column : {"TurbidityFeed", "TurbidityRaw", "ORP", "SDIFeed", "SDIRaw"})
+        if (!r.isNull(column)) out.insert(column, r.toText(column));
+    return out;
 }
 
 bool EnsureUserDefinedRow(Database& db, const QString& projectId) {

@@ -59,6 +59,8 @@ public:
 
     // Pending change of the current row, stored by update().
     void setValue(const QString& column, const QVariant& v);
+    // Drops a pending change of `column`: the stored value stands again.
+    void discardChange(const QString& column);
     void addNew(); // appends a pending new row and makes it current
     void update(); // stores the pending row (DbError; the change stays pending)
     void cancelUpdate();
@@ -120,6 +122,11 @@ bool EventIdExists(Database& db, qint32 eventId);
 // project has none (from the table's defaults when there is no 'Default' row either).
 // True when a row was created.
 bool EnsureUserDefinedRow(Database& db, const QString& projectId);
+
+// The project's own captions of the five user-definable measurements, by column
+// (TurbidityFeed, TurbidityRaw, ORP, SDIFeed, SDIRaw); a Null caption, or a project without
+// a UserDefined row, gives none.
+QHash<QString, QString> UserDefinedCaptions(Database& db, const QString& projectId);
 
 // Deletes the rows of `table` with these IDs, a batch per transaction; `progress` gets
 // the count deleted so far after each batch. Returns the count; a failure raises its

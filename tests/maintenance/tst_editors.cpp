@@ -63,6 +63,8 @@ private slots:
     void readingsCloseprompt();
     void readingsRefuseBadText_data();
     void readingsRefuseBadText();
+    void readingsAfterARefusal_data();
+    void readingsAfterARefusal();
     void closeOverTypedInput_data();
     void closeOverTypedInput();
     void windowsFitTheScreen();
@@ -501,6 +503,41 @@ void tst_Editors::readingsRefuseBadText() {
         QCOMPARE(flow.isNull() ? QString() : QString::number(flow.toDouble()), stored);
     else
         QCOMPARE(flow, before); // a refused number leaves the stored one
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+void tst_Editors::readingsAfterARefusal_data() {
+    QTest::addColumn<bool>("cancel"); // else the date first shown is typed back and Update pressed
+    QTest::newRow("the original date typed back") << false;
+    QTest::newRow("Cancel") << true;
+}
+
+// A refused date does not stay behind the box that showed it: typed back, the other edit is
+// stored; Cancel shows the reading that was edited, as stored.
+void tst_Editors::readingsAfterARefusal() {
+    QFETCH(bool, cancel);
+    Readings e;
+    std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
+    const qint64 id = w->adoPrimaryRS->bookmark();
+    const QString date = w->txtFields[2]->text(), flow = w->txtFields[4]->text();
+    w->cmdEdit->click();
+    w->txtFields[2]->setText("2020-05-10 08:00");
+    w->txtFields[4]->setText("290.5");
+    e.prompts().onMessage("A reading dated", Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdUpdate->click();
+    if (cancel) {
+        w->cmdCancel->click();
+    } else {
+        w->txtFields[2]->setText(date);
+        w->cmdUpdate->click();
+    }
+    QCOMPARE(w->mode(), RecordMode::Browsing);
+    QCOMPARE(w->lblStatus->text(), QString("Record: 3"));
+    QCOMPARE(w->txtFields[2]->text(), date);
+    QCOMPARE(w->txtFields[4]->text(), cancel ? flow : QString("290.5"));
+    QCOMPARE(e.scalar("SELECT TheDate FROM Data WHERE ID = ?", {id}).toString(),
+             QString("2020-05-20 10:00:00"));
+    QCOMPARE(e.scalar("SELECT PermFlow = 290.5 FROM Data WHERE ID = ?", {id}).toBool(), !cancel);
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
 }
 

@@ -1,4 +1,5 @@
 #include <QDialog>
+#include <QProcess>
 #include <QTimer>
 #include <QtTest>
 #include <optional>
@@ -182,6 +183,60 @@ private slots:
         QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data WHERE Note1 = 'kept'").toInt(), yes ? 0 : 2);
         QCOMPARE(view.panels[1], yes ? QString(" and Bypassed 0 projects with 0 records.")
                                      : QString(" and Bypassed 1 project with 3 records."));
+    }
+
+    // A FROM train with a bank count outside 1 to 3 is left where it is, named with the count,
+    // and replaces nothing in TO; the other trains are copied, and the tool fails.
+    void bankCountOutOfRangeRefused_data() {
+        QTest::addColumn<int>("banks");
+        QTest::newRow("no banks") << 0;
+        QTest::newRow("four banks") << 4;
+    }
+    void bankCountOutOfRangeRefused() {
+        QFETCH(int, banks);
+        MigrationEnv m;
+        for (const char* id : {"A", "B"}) {
+            test::insertProjectInfo(m.from, 2, {{"ProjectID", id}});
+            for (int i = 0; i < 3; ++i)
+                test::insertReading(
+                    m.from, 2, {{"ProjectID", id}, {"TheDate", QString("2021-01-0%1 00:00:00").arg(i + 1)}});
+        }
+        test::insertProjectInfo(m.to, 3, {{"ProjectID", "B"}, {"FeedTemp", 22.0}});
+        test::insertReading(m.to, 3, {{"ProjectID", "B"}, {"Note1", "kept"}});
+        const QString toCopy = m.env.path("copy.hv3.mdb");
+        QVERIFY(QFile::copy(m.to, toCopy));
+        // Changed after the dialog tested the database, which refuses such a file.
+        NullView view;
+        Migration run(m.p(), tested(m.p(), m.from), tested(m.p(), m.to), view);
+        Database::open(m.from).exec("UPDATE ProjectInfo SET NumBanks = ? WHERE ProjectID = 'B'", {banks});
+        const MigrationResult r = run.run();
+        QVERIFY(r.completed);
+        QCOMPARE(m.env.prompts.verify(), QString()); // no question over the TO train
+        const QString why = "B Train # 1, as the NumBanks value " + QString::number(banks) +
+                            " is not a whole number from 1 to 3";
+        QCOMPARE(r.refused, QStringList{why});
+        QVERIFY2(MigrationLeftOutText(r).contains("1 project train was left in the FROM database with its "
+                                                  "readings: " +
+                                                  why),
+                 qPrintable(MigrationLeftOutText(r)));
+        QCOMPARE(view.panels[1], QString(" and Bypassed 0 projects with 0 records."));
+        QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data WHERE ProjectID = 'A'").toInt(), 3);
+        QCOMPARE(cell(m.to, "SELECT group_concat(Note1) FROM Data WHERE ProjectID = 'B'").toString(),
+                 QString("kept"));
+        QCOMPARE(cell(m.to, "SELECT FeedTemp || '/' || NumBanks FROM ProjectInfo WHERE ProjectID = 'B'"),
+                 QVariant("22.0/3"));
+
+        // The tool refuses the file as the dialog does, naming the train and its count.
+        const QString path = QCoreApplication::applicationDirPath() + "/hevrin-migrate";
+        if (!QFile::exists(path)) QSKIP("built without the bulk tools");
+        QProcess tool;
+        tool.start(path, {"--from", m.from, "--to", toCopy, "--elements", m.env.path("ostrelmem.mdb")});
+        QVERIFY(tool.waitForFinished(60000));
+        const QString said = QString::fromLocal8Bit(tool.readAllStandardError());
+        QVERIFY2(tool.exitCode() != 0 &&
+                     said.contains("\"B\" train 1 has NumBanks " + QString::number(banks)),
+                 qPrintable(said));
+        QCOMPARE(cell(toCopy, "SELECT COUNT(*) FROM Data").toInt(), 1);
     }
 
     // Saved graphs name their series by description, translated through both catalogues.

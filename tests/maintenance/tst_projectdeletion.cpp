@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "core/typedinput.h"
 #include "maintenance/projectdeletion.h"
 #include "maintenance/ui/frmeditproject.h"
 #include "support/fixtures.h"
@@ -24,9 +25,10 @@ void addReadings(Database& db, const QString& project, int train, int count) {
 
 // A project train with its rows in every table the deletion empties.
 void addTrain(Database& db, const QString& project, int train, int readings) {
-    db.exec("INSERT INTO ProjectInfo (ProjectID, TrainNumber, NumBanks, NumTrains, ElementType) VALUES (?, "
-            "?, 2, 2, 2)",
-            {project, train});
+    db.exec(
+        "INSERT INTO ProjectInfo (ProjectID, TrainNumber, NumBanks, NumTrains, ElementType, DateReference) "
+        "VALUES (?, ?, 2, 2, 2, '2026-11-15 08:00:00')",
+        {project, train});
     addReadings(db, project, train, readings);
     db.exec("INSERT INTO InputOrder (ProjectID, TrainNumber) VALUES (?, ?)", {project, train});
     for (int i = 0; i < 2; ++i)
@@ -89,6 +91,8 @@ void tst_ProjectDeletion::deleteFromWindow() {
     QVERIFY(w->Form_Load());
     QCOMPARE(w->cbProject->currentText(), QString("P1 Train:1"));
     QCOMPARE(w->txtFields[0]->text(), QString("P1"));
+    // The first record's date in the computer's own form, as every other shows it.
+    QCOMPARE(w->txtFields[4]->text(), ShortDateTimeText(parseDbDate("2026-11-15 08:00:00")));
     QCOMPARE(w->lblElementModel[3]->text(), QString("NA"));
     QVERIFY(!w->cmdEdit->isEnabled());
     QVERIFY(w->cmdAdd->isHidden());

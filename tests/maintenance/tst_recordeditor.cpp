@@ -77,9 +77,12 @@ void tst_RecordEditor::buttonsPerState_data() {
                                  << 4;
     QTest::newRow("edit, update") << QStringList{"next", "edit", "type", "update"} << browse << true
                                   << "Record: 2" << 3;
-    // Without an earlier Add, Cancel after Edit goes to the first record.
+    // Cancel after Edit stays on the record edited, also after an earlier Add.
     QTest::newRow("edit, cancel") << QStringList{"last", "edit", "type", "cancel"} << browse << true
-                                  << "Record: 1" << 3;
+                                  << "Record: 3" << 3;
+    QTest::newRow("add, cancel, edit, cancel")
+        << QStringList{"next", "add", "cancel", "last", "edit", "type", "cancel"} << browse << true
+        << "Record: 3" << 3;
 }
 
 void tst_RecordEditor::buttonsPerState() {

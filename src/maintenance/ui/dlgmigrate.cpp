@@ -403,19 +403,23 @@ void dlgMigrate::cmdMigrate_Click() {
     updateStart();
     if (r.completed) {
         MigrationComplete = true;
+        // A train refused for its bank count was not copied: "every" would not be true.
+        const QString copied = r.refused.isEmpty()
+                                   ? QStringLiteral("The migration copied every project train")
+                                   : QStringLiteral("The migration copied the other project trains");
         if (r.failed > 0) {
             // Every train went over, but not every reading has its calculated values.
             lblDone->setText(QStringLiteral("MIGRATION COMPLETE, %1 NOT CALCULATED").arg(r.failed));
-            p_.prompts.message("The migration copied every project train, but " + MigrationFailuresText(r) +
-                                   ".",
-                               Buttons::OK, Icon::Warning, Title);
+            p_.prompts.message(copied + ", but " + MigrationFailuresText(r) + ".", Buttons::OK, Icon::Warning,
+                               Title);
         } else {
             lblDone->setText(QStringLiteral("MIGRATION COMPLETE"));
         }
         const QString leftOut = MigrationLeftOutText(r);
         if (!leftOut.isEmpty())
-            p_.prompts.message("The migration copied every project train. " + leftOut, Buttons::OK,
-                               r.orphaned > 0 ? Icon::Warning : Icon::Information, Title);
+            p_.prompts.message(copied + ". " + leftOut, Buttons::OK,
+                               r.orphaned > 0 || !r.refused.isEmpty() ? Icon::Warning : Icon::Information,
+                               Title);
     }
     QCoreApplication::processEvents();
     cmdexit->setFocus();

@@ -163,10 +163,12 @@ void frmEditData::cmdGo_Click() {
     SelectedTrainNumber = key->train;
     const QStringList& columns = Columns();
     try {
-        bind(std::make_unique<RecordSet>(*db_, "Data", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
-                                         QVariantList{SelectedProjectID, SelectedTrainNumber},
-                                         "TheDate ASC, ID ASC", QStringList{"TheDate"}));
-        adoPrimaryRS->setDateColumns({"TheDate"});
+        auto rs = std::make_unique<RecordSet>(*db_, "Data", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
+                                              QVariantList{SelectedProjectID, SelectedTrainNumber},
+                                              "TheDate ASC, ID ASC", QStringList{"TheDate"});
+        // Before the first reading is shown, so that its date is in the computer's form too.
+        rs->setDateColumns({"TheDate"});
+        bind(std::move(rs));
         // An edit keeps the reading under a project train, one reading per train and date.
         adoPrimaryRS->beforeUpdate = [this](const RecordSet& r) {
             if (!r.changed("ProjectID") && !r.changed("TrainNumber") && !r.changed("TheDate")) return;
@@ -192,17 +194,13 @@ void frmEditData::cmdGo_Click() {
     setRecordButtons(true, true);
 
     try {
-        const DbRows captions = db_->select("SELECT ProjectID, TurbidityRaw, TurbidityFeed, SDIRaw, SDIFeed, "
-                                            "ORP FROM UserDefined WHERE ProjectID = ?",
-                                            {SelectedProjectID});
-        if (!captions.isEmpty()) {
-            const DbRow& r = captions.first();
-            const std::pair<int, const char*> labels[] = {
-                {43, "ORP"}, {45, "SDIFeed"}, {46, "SDIRaw"}, {48, "TurbidityFeed"}, {49, "TurbidityRaw"}};
-            // A Null caption leaves the label as it was.
-            for (const auto& [index, column] : labels)
-                if (!r.isNull(column)) lblLabels[index]->setText(r.toText(column));
-        }
+        const QHash<QString, QString> captions = UserDefinedCaptions(*db_, SelectedProjectID);
+        const std::pair<int, const char*> labels[] = {
+            {43, "ORP"}, {45, "SDIFeed"}, {46, "SDIRaw"}, {48, "TurbidityFeed"}, {49, "TurbidityRaw"}};
+        // A caption the project lacks leaves the label as it was.
+        for (const auto& [index, column] : labels)
+            if (const auto c = captions.constFind(QLatin1String(column)); c != captions.cend())
+                lblLabels[index]->setText(*c);
     } catch (const DbError& e) {
         message(e.description());
     }

@@ -182,10 +182,12 @@ void frmEditProject::cmdGo_Click() {
     LoadedProjectID = key->projectId;
     LoadedTrainNumber = key->train;
     try {
-        bind(std::make_unique<RecordSet>(*db_, "ProjectInfo", selectedColumns(),
-                                         "(ProjectID = ?) AND (TrainNumber = ?)",
-                                         QVariantList{LoadedProjectID, LoadedTrainNumber}));
-        adoPrimaryRS->setDateColumns({"DateReference", "DateInstallation", "DateStartUp"});
+        auto rs = std::make_unique<RecordSet>(*db_, "ProjectInfo", selectedColumns(),
+                                              "(ProjectID = ?) AND (TrainNumber = ?)",
+                                              QVariantList{LoadedProjectID, LoadedTrainNumber});
+        // Before the first record is shown, so that its dates are in the computer's form too.
+        rs->setDateColumns({"DateReference", "DateInstallation", "DateStartUp"});
+        bind(std::move(rs));
     } catch (const DbError& e) {
         message(e.description());
         return;
@@ -275,10 +277,7 @@ void frmEditProject::cmdDelete_Click() {
         return;
     setBusy(true);
     try {
-        const qint64 readings =
-            db_->scalar("SELECT count(*) FROM Data WHERE (ProjectID = ?) AND (TrainNumber = ?)",
-                        {LoadedProjectID, LoadedTrainNumber})
-                .toLongLong();
+        const qint64 readings = ProjectTrainReadingCount(*db_, LoadedProjectID, LoadedTrainNumber);
         QStringList done;
         if (readings == 0) {
             message(GetMlString(801,

@@ -165,8 +165,12 @@ void RecordEditorWindow::storeBoxes() {
     for (auto& [index, box] : txtFields) {
         const QString& column = dataFields_[index];
         if (!r.hasColumn(column)) continue;
-        if (box->text() == shown_[index]) continue;
-        r.setValue(column, r.valueFromText(column, box->text()));
+        // A box showing its first text again keeps the stored value, also after a refused
+        // Update left another value pending.
+        if (box->text() == shown_[index])
+            r.discardChange(column);
+        else
+            r.setValue(column, r.valueFromText(column, box->text()));
     }
 }
 
@@ -303,13 +307,16 @@ void RecordEditorWindow::updateAndBrowse() {
 }
 
 void RecordEditorWindow::cmdCancel_Click() {
+    const bool adding = AddMode;
     ToggleRecordButtons(true);
     EditMode = false;
     AddMode = false;
     if (!adoPrimaryRS) return;
+    // An edit let go shows its record as stored; an add the record it left.
+    const qint64 back = adding ? SavedBookmark : adoPrimaryRS->bookmark();
     adoPrimaryRS->cancelUpdate();
     try {
-        if (SavedBookmark > 0 && adoPrimaryRS->setBookmark(SavedBookmark)) return;
+        if (back > 0 && adoPrimaryRS->setBookmark(back)) return;
         adoPrimaryRS->moveFirst();
     } catch (const DbError&) {
         showRecord(); // nothing left to show
