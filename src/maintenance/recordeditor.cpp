@@ -457,3 +457,25 @@ int SkipToDateIndex(const std::vector<QDateTime>& dates, int current, const QDat
 }
 
 } // namespace hv
+
+namespace hv {
+
+std::unique_ptr<RecordSet> TrainReadingRecords(Database& db, const QStringList& columns,
+                                               const QString& projectId, qint16 train) {
+    return std::make_unique<RecordSet>(db, "Data", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
+                                       QVariantList{projectId, train}, "TheDate ASC, ID ASC",
+                                       QStringList{"TheDate"});
+}
+
+std::unique_ptr<RecordSet> TrainProjectRecord(Database& db, const QStringList& columns,
+                                              const QString& projectId, qint16 train) {
+    return std::make_unique<RecordSet>(db, "ProjectInfo", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
+                                       QVariantList{projectId, train});
+}
+
+std::unique_ptr<RecordSet> UserDefinedRecords(Database& db, const QStringList& columns,
+                                              const QString& projectId) {
+    return std::make_unique<RecordSet>(db, "UserDefined", columns, "ProjectID = ?", QVariantList{projectId});
+}
+
+} // namespace hv

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "core/projecttrainkey.h"
@@ -108,6 +109,15 @@ private:
 
 // The buttons of the record strip and what each state shows of them.
 enum class RecordMode { Browsing, Editing, Adding };
+
+// The editors' record sources, so that no window spells out a selection: a project train's
+// readings by date, a project train's project row, a project's user-defined rows.
+std::unique_ptr<RecordSet> TrainReadingRecords(Database& db, const QStringList& columns,
+                                               const QString& projectId, qint16 train);
+std::unique_ptr<RecordSet> TrainProjectRecord(Database& db, const QStringList& columns,
+                                              const QString& projectId, qint16 train);
+std::unique_ptr<RecordSet> UserDefinedRecords(Database& db, const QStringList& columns,
+                                              const QString& projectId);
 
 // One project train as the editors' project lists offer it.
 using TrainKey = ProjectTrainKey;

@@ -163,9 +163,7 @@ void frmEditData::cmdGo_Click() {
     SelectedTrainNumber = key->train;
     const QStringList& columns = Columns();
     try {
-        auto rs = std::make_unique<RecordSet>(*db_, "Data", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
-                                              QVariantList{SelectedProjectID, SelectedTrainNumber},
-                                              "TheDate ASC, ID ASC", QStringList{"TheDate"});
+        auto rs = TrainReadingRecords(*db_, columns, SelectedProjectID, SelectedTrainNumber);
         // Before the first reading is shown, so that its date is in the computer's form too.
         rs->setDateColumns({"TheDate"});
         bind(std::move(rs));

@@ -182,9 +182,7 @@ void frmEditProject::cmdGo_Click() {
     LoadedProjectID = key->projectId;
     LoadedTrainNumber = key->train;
     try {
-        auto rs = std::make_unique<RecordSet>(*db_, "ProjectInfo", selectedColumns(),
-                                              "(ProjectID = ?) AND (TrainNumber = ?)",
-                                              QVariantList{LoadedProjectID, LoadedTrainNumber});
+        auto rs = TrainProjectRecord(*db_, selectedColumns(), LoadedProjectID, LoadedTrainNumber);
         // Before the first record is shown, so that its dates are in the computer's form too.
         rs->setDateColumns({"DateReference", "DateInstallation", "DateStartUp"});
         bind(std::move(rs));

@@ -47,8 +47,7 @@ bool frmUserDefined::Form_Load() {
         for (const char* u : Units)
             columns << u;
         columns << "ID";
-        auto set = std::make_unique<RecordSet>(*db_, "UserDefined", columns, "ProjectID = ?",
-                                               QVariantList{p_.CurrentProject.ProjectID});
+        auto set = UserDefinedRecords(*db_, columns, p_.CurrentProject.ProjectID);
         bind(std::move(set));
         return true;
     } catch (const DbError& e) {
