@@ -3,12 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
 #include "core/program.h"
 #include "platform/database.h"
+#include "platform/filelimits.h"
 
 namespace hv {
 
@@ -420,19 +418,22 @@ QString UnusableDatabaseCause(const QString& path) {
 }
 
 QString DatabaseWriteRefusal(const QString& path) {
-    auto why = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
-    if (::access(QFile::encodeName(path).constData(), W_OK) != 0) {
-        const QString cause = why();
+    if (const QString cause = FileWriteRefusal(path); !cause.isEmpty())
         return "the file is read-only (" + cause + ")";
-    }
     // SQLite writes its journal of every change beside the file.
     const QString folder = QFileInfo(path).absolutePath();
-    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
-        const QString cause = why();
+    if (const QString cause = FolderWriteRefusal(folder); !cause.isEmpty())
         return "its folder " + folder + " is read-only (" + cause +
                "), and every change needs a journal file there";
-    }
     return {};
+}
+
+QString UnwritableDatabaseText(const QString& path) {
+    // A missing file is named by the open.
+    if (!QFileInfo::exists(path)) return {};
+    const QString refusal = DatabaseWriteRefusal(path);
+    if (refusal.isEmpty()) return {};
+    return "The project database\r\n" + path + "\r\ncannot be written: " + refusal + ".";
 }
 
 bool UpgradeOpenDatabase(Program& p) {

@@ -62,6 +62,9 @@ QString UnusableDatabaseCause(const QString& path);
 // Why the database file at path, or the folder SQLite writes its journal in, cannot be
 // written, in the system's words; empty when both can.
 QString DatabaseWriteRefusal(const QString& path);
+// "The project database <path> cannot be written: <why>." on three lines, for start-up and
+// for the tools before any work; empty when it can be written or does not exist.
+QString UnwritableDatabaseText(const QString& path);
 
 // UpgradeDatabase on ProjectDatabasePath into the program's version (SetDbVersion),
 // ProjectCount and DataRecordCount.

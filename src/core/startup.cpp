@@ -115,10 +115,9 @@ StartupResult Main(Program& p) {
         p.DbValid = true;
         p.DbIsOlder = IsOlderThanProgram(p.DbVersionMajor, p.DbVersionMinor);
         // Said before any window, not at the first save that fails.
-        if (const QString refusal = DatabaseWriteRefusal(p.ProjectDatabasePath); !refusal.isEmpty())
-            p.prompts.message("The project database\r\n" + p.ProjectDatabasePath +
-                                  "\r\ncannot be written: " + refusal +
-                                  ".\r\n\r\nHevrin opens it, but nothing can be saved to it until it can be "
+        if (const QString refusal = UnwritableDatabaseText(p.ProjectDatabasePath); !refusal.isEmpty())
+            p.prompts.message(refusal +
+                                  "\r\n\r\nHevrin opens it, but nothing can be saved to it until it can be "
                                   "written, or another database is chosen.",
                               Buttons::OK, Icon::Warning, Title);
     } else {

@@ -180,7 +180,7 @@ int systemErrnoOf(const QSqlDriver* driver) {
     const QVariant v = driver ? driver->handle() : QVariant();
     if (qstrcmp(v.typeName(), "sqlite3*") != 0) return 0;
     sqlite3* db = *static_cast<sqlite3* const*>(v.constData());
-    return db ? sqlite3_system_errno(db) : 0;
+    return db ? SystemErrnoOf(db) : 0;
 }
 
 // The failure of a statement on `from`, noting on the connection when the file itself failed.

@@ -1,8 +1,11 @@
 #include "platform/filelimits.h"
 
+#include <QFile>
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace hv {
 
@@ -18,6 +21,23 @@ QString WriteLimitCause(int systemErrno) {
         return QStringLiteral("the file reached this process's file-size limit of %1 bytes (ulimit -f)")
             .arg(qulonglong(r.rlim_cur));
     return QStringLiteral("the file reached the largest size its file system allows");
+}
+
+namespace {
+
+QString accessRefusal(const QString& path, int mode) {
+    if (::access(QFile::encodeName(path).constData(), mode) == 0) return {};
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+} // namespace
+
+QString FileWriteRefusal(const QString& path) {
+    return accessRefusal(path, W_OK);
+}
+
+QString FolderWriteRefusal(const QString& folder) {
+    return accessRefusal(folder, W_OK | X_OK);
 }
 
 } // namespace hv

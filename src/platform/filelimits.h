@@ -12,4 +12,11 @@ void IgnoreFileSizeSignal();
 // its size, or the full disk; empty for any other error.
 QString WriteLimitCause(int systemErrno);
 
+// Why this process may not write the file at path, in the system's words ("Permission
+// denied", "Operation not permitted"); empty when it may.
+QString FileWriteRefusal(const QString& path);
+// Why this process may not create or remove files in the folder, in the system's words;
+// empty when it may.
+QString FolderWriteRefusal(const QString& folder);
+
 } // namespace hv

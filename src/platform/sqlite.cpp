@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSqlDriver>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <sqlite3.h>
 #include <sys/resource.h>
@@ -142,6 +143,22 @@ const char* settleVfsName() {
 
 } // namespace
 
+int SystemErrnoOf(sqlite3* db) {
+    const int now = sqlite3_system_errno(db);
+    const auto stopsWrites = [](int e) { return e == EFBIG || e == ENOSPC; };
+    if (stopsWrites(now)) return now;
+    int kept = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &kept) == SQLITE_OK && stopsWrites(kept))
+        return kept;
+    sqlite3_file* journal = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal) == SQLITE_OK && journal &&
+        journal->pMethods &&
+        journal->pMethods->xFileControl(journal, SQLITE_FCNTL_LAST_ERRNO, &kept) == SQLITE_OK &&
+        stopsWrites(kept))
+        return kept;
+    return now;
+}
+
 void SettleJournal(const QString& path) {
     if (path.isEmpty() || !QFile::exists(path + "-journal")) return;
     // The playback rewrites the file where it stood: a soft file-size limit below the file's
@@ -206,7 +223,7 @@ DbFailure SqliteConnection::lastError(const QString& sql) const {
     Q_UNUSED(sql);
     const int code = sqlite3_extended_errcode(db_);
     if (IsFileFailure(code)) fileFailed_ = true;
-    return SqliteFailure(code, QString::fromUtf8(sqlite3_errmsg(db_)), sqlite3_system_errno(db_));
+    return SqliteFailure(code, QString::fromUtf8(sqlite3_errmsg(db_)), SystemErrnoOf(db_));
 }
 
 DbFailure SqliteConnection::failed(const QString& sql) {

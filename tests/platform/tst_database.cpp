@@ -76,14 +76,18 @@ private slots:
     void writePastTheFileSizeLimit_data() {
         QTest::addColumn<bool>("raw");
         QTest::addColumn<bool>("hard");
-        QTest::newRow("query layer") << false << false;
-        QTest::newRow("raw connection") << true << false;
-        QTest::newRow("query layer, hard limit below the file") << false << true;
-        QTest::newRow("raw connection, hard limit below the file") << true << true;
+        QTest::addColumn<int>("cachePages"); // a larger cache meets the limit only at the commit
+        QTest::newRow("query layer") << false << false << 10;
+        QTest::newRow("raw connection") << true << false << 10;
+        QTest::newRow("query layer, at the commit") << false << false << 2000;
+        QTest::newRow("raw connection, at the commit") << true << false << 2000;
+        QTest::newRow("query layer, hard limit below the file") << false << true << 10;
+        QTest::newRow("raw connection, hard limit below the file") << true << true << 10;
     }
     void writePastTheFileSizeLimit() {
         QFETCH(bool, raw);
         QFETCH(bool, hard);
+        QFETCH(int, cachePages);
         test::TestEnv env;
         {
             Database db = emptyDatabase(env);
@@ -98,7 +102,7 @@ private slots:
             try {
                 if (raw) {
                     SqliteConnection db(path);
-                    db.exec("PRAGMA cache_size = 10");
+                    db.exec("PRAGMA cache_size = " + QString::number(cachePages));
                     SqliteTransaction t(db);
                     SqliteStatement q(db, "INSERT INTO Data (Note) VALUES (?)");
                     for (int i = 0; i < 2000; ++i) {
@@ -109,7 +113,7 @@ private slots:
                     t.commit();
                 } else {
                     Database db = Database::open(path);
-                    db.exec("PRAGMA cache_size = 10");
+                    db.exec("PRAGMA cache_size = " + QString::number(cachePages));
                     Transaction t(db);
                     for (int i = 0; i < 2000; ++i)
                         db.exec("INSERT INTO Data (Note) VALUES (?)", {QString(1000, QChar('a' + i % 26))});
