@@ -371,23 +371,34 @@ bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& min
 namespace {
 
 // The cause in SQLite's own words: its messages are stable texts.
-QString causeOf(const DbError& e) {
+QString causeOf(const DbError& e, const QString& path) {
     const QString d = e.description().toLower();
     if (d.contains("locked") || d.contains("busy")) return QStringLiteral("It is locked by another program");
+    // An unfinished change's journal is played back at the first read, which writes the file
+    // and removes the journal: a folder that refuses it is the cause, not the file.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (QFileInfo::exists(path + "-journal"))
+        if (const QString refusal = FolderWriteRefusal(folder); !refusal.isEmpty())
+            return "The journal of a change left unfinished stands beside it, and its folder " + folder +
+                   " is read-only (" + refusal + "): the change cannot be undone there";
     if (d.contains("readonly") || d.contains("read-only") || d.contains("read only"))
         return QStringLiteral("It is read-only");
     // The file has SQLite's header by now: a format SQLite does not know past it is damage.
-    if (SaysDamaged(e) || d.contains("i/o")) return QStringLiteral("It is damaged");
+    if (SaysDamaged(e)) return QStringLiteral("It is damaged");
     if (d.contains("no such table")) return "It is not a project database: " + e.description();
     return "It cannot be opened: " + e.description();
 }
 
 } // namespace
 
-QString UnusableDatabaseCause(const QString& path) {
+QString DatabaseFault(const QString& path) {
     if (path.isEmpty()) return QStringLiteral("No project database is set");
     const QFileInfo info(path);
-    if (!info.exists()) return QStringLiteral("It was not found");
+    if (!info.exists()) {
+        // A link that leads nowhere, or to itself, is not a missing file.
+        if (info.isSymLink()) return "It cannot be opened: " + FileStatusRefusal(path);
+        return QStringLiteral("It was not found");
+    }
     if (info.isDir()) return QStringLiteral("It is a folder, not a project database");
     if (info.size() == 0) return QStringLiteral("It is empty, not a project database");
     {
@@ -411,9 +422,14 @@ QString UnusableDatabaseCause(const QString& path) {
         if (check.isEmpty() || check.first().value(0).toString() != QLatin1String("ok"))
             return QStringLiteral("It is damaged");
     } catch (const DbError& e) {
-        return causeOf(e);
+        return causeOf(e, path);
     }
-    if (!info.isWritable()) return QStringLiteral("It is read-only");
+    return {};
+}
+
+QString UnusableDatabaseCause(const QString& path) {
+    if (QString fault = DatabaseFault(path); !fault.isEmpty()) return fault;
+    if (!QFileInfo(path).isWritable()) return QStringLiteral("It is read-only");
     return {};
 }
 

@@ -58,6 +58,9 @@ bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& min
 // than the program, damaged, locked or read-only. Empty when it reads as a project database
 // that can be written.
 QString UnusableDatabaseCause(const QString& path);
+// The same but for a file that can only be read: what makes the database unusable whatever
+// the permissions (damage, a lock, a missing table), which start-up checks on every start.
+QString DatabaseFault(const QString& path);
 
 // Why the database file at path, or the folder SQLite writes its journal in, cannot be
 // written, in the system's words; empty when both can.

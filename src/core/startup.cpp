@@ -74,13 +74,14 @@ QString CopyFileWhole(const QString& source, const QString& target) {
         }
     }
     out.close();
-    if (cause.isEmpty() && !QFile::rename(out.fileName(), target)) cause = out.errorString();
+    if (cause.isEmpty() && !out.rename(target)) cause = out.errorString();
     if (!cause.isEmpty()) out.remove();
     return cause;
 }
 
 QString InstallDataFiles(const SystemInfo& system, const QString& dataFolder) {
-    QDir().mkpath(dataFolder);
+    if (const QString cause = MakeFolder(dataFolder); !cause.isEmpty())
+        return "Could not make the data folder " + dataFolder + ": " + cause;
     for (const char* name : {DefaultDatabaseName, ElementDatabaseName}) {
         const QString target = dataFolder + "/" + QLatin1String(name);
         const QString source = system.programFolder() + "/templates/" + QLatin1String(name);
@@ -111,7 +112,18 @@ StartupResult Main(Program& p) {
         ReadIniValue(Section, QStringLiteral("Database"), QLatin1String(DefaultDatabaseName), p.IniFilePath),
         p.AppDataFolder);
 
-    if (UpgradeOpenDatabase(p)) {
+    bool valid = UpgradeOpenDatabase(p);
+    // The upgrade reads only what it needs: damage elsewhere (a lost page) is found by the
+    // check. A failure the check does not meet has passed: a lock held longer than the wait,
+    // gone now, and the database is read again.
+    const QString fault = DatabaseFault(p.ProjectDatabasePath);
+    if (!valid && fault.isEmpty()) valid = UpgradeOpenDatabase(p);
+    if (valid && !fault.isEmpty() && !fault.contains(QLatin1String("locked"))) {
+        // Named for the person choosing another, as for a database that does not read.
+        valid = false;
+        SetDbVersion(p, -1, -1, 0);
+    }
+    if (valid) {
         p.DbValid = true;
         p.DbIsOlder = IsOlderThanProgram(p.DbVersionMajor, p.DbVersionMinor);
         // Said before any window, not at the first save that fails.

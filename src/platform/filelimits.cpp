@@ -1,10 +1,12 @@
 #include "platform/filelimits.h"
 
+#include <QDir>
 #include <QFile>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace hv {
@@ -38,6 +40,27 @@ QString FileWriteRefusal(const QString& path) {
 
 QString FolderWriteRefusal(const QString& folder) {
     return accessRefusal(folder, W_OK | X_OK);
+}
+
+QString FileStatusRefusal(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) return {};
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+QString MakeFolder(const QString& path) {
+    const QString whole = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    QString made;
+    for (const QString& part : whole.split('/', Qt::SkipEmptyParts)) {
+        made += '/' + part;
+        const QByteArray name = QFile::encodeName(made);
+        if (::mkdir(name.constData(), 0777) == 0) continue;
+        const int error = errno;
+        struct stat st {};
+        if (::stat(name.constData(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
+        return QString::fromLocal8Bit(std::strerror(error == EEXIST ? ENOTDIR : error));
+    }
+    return {};
 }
 
 } // namespace hv

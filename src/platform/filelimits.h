@@ -18,5 +18,11 @@ QString FileWriteRefusal(const QString& path);
 // Why this process may not create or remove files in the folder, in the system's words;
 // empty when it may.
 QString FolderWriteRefusal(const QString& folder);
+// Why the file at path cannot be reached (a link to itself, a link that leads nowhere), in
+// the system's words; empty when it can.
+QString FileStatusRefusal(const QString& path);
+// Makes the folder and those above it that are missing; the system's words of what failed,
+// empty when the folder is there.
+QString MakeFolder(const QString& path);
 
 } // namespace hv
