@@ -319,52 +319,68 @@ bool ProjectTrainExists(Program& p, const QString& projectId, qint16 trainNumber
     }
 }
 
+namespace {
+
+// Whether SQLite's words say another program holds a lock on the file.
+bool SaysLocked(const DbError& e) {
+    const QString d = e.description().toLower();
+    return d.contains(QLatin1String("locked")) || d.contains(QLatin1String("busy"));
+}
+
+} // namespace
+
 bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& minor, qint16& revision,
                      qint16& projects, qint32& readings) {
-    bool versionRead = false;
-    try {
-        Database db = Database::open(path);
-        const QString text = lastVersionText(db);
-        const qint64 projectRows = db.scalar("SELECT count(*) FROM ProjectInfo").toLongLong();
-        const qint64 dataRows = db.scalar("SELECT count(*) FROM Data").toLongLong();
-        if (projectRows > 32767 || dataRows > 2147483647) throw DbError(dberr::Overflow, "Overflow");
-        const auto v = ParseVersionText(text);
-        if (!v) throw DbError(dberr::TypeMismatch, "Type mismatch");
-        // Named by UnusableDatabaseCause for the person choosing another.
-        if (const QString fault = layoutFault(db, *v); !fault.isEmpty())
-            throw DbError(dberr::SqlFailed, fault);
-        projects = qint16(projectRows);
-        readings = qint32(dataRows);
-        major = v->major;
-        minor = v->minor;
-        revision = v->revision;
-        versionRead = true;
+    // Another program's lock held past the wait stops the read before the version is known:
+    // the read is tried once more, so that a lock taken for a moment of a longer change is
+    // waited out, not taken for a database that cannot be used.
+    for (int attempt = 1;; ++attempt) {
+        bool versionRead = false;
+        try {
+            Database db = Database::open(path);
+            const QString text = lastVersionText(db);
+            const qint64 projectRows = db.scalar("SELECT count(*) FROM ProjectInfo").toLongLong();
+            const qint64 dataRows = db.scalar("SELECT count(*) FROM Data").toLongLong();
+            if (projectRows > 32767 || dataRows > 2147483647) throw DbError(dberr::Overflow, "Overflow");
+            const auto v = ParseVersionText(text);
+            if (!v) throw DbError(dberr::TypeMismatch, "Type mismatch");
+            // Named by UnusableDatabaseCause for the person choosing another.
+            if (const QString fault = layoutFault(db, *v); !fault.isEmpty())
+                throw DbError(dberr::SqlFailed, fault);
+            projects = qint16(projectRows);
+            readings = qint32(dataRows);
+            major = v->major;
+            minor = v->minor;
+            revision = v->revision;
+            versionRead = true;
 
-        if (p.SuppressDbUpgrade) return true;
-        if (minor == 3 && revision < 20) {
-            upgradeTo1320(p, db);
-            major = 1;
-            minor = 3;
-            revision = 20;
-            db.close();
-            p.prompts.message(
-                "Updated your database with new fields for Specific Flux Calculations.  You may "
-                "need to recalculate your projects.",
-                Buttons::OK, Icon::None, Title);
+            if (p.SuppressDbUpgrade) return true;
+            if (minor == 3 && revision < 20) {
+                upgradeTo1320(p, db);
+                major = 1;
+                minor = 3;
+                revision = 20;
+                db.close();
+                p.prompts.message(
+                    "Updated your database with new fields for Specific Flux Calculations.  You may "
+                    "need to recalculate your projects.",
+                    Buttons::OK, Icon::None, Title);
+            }
+            return true;
+        } catch (const DbError& e) {
+            if (!versionRead && attempt == 1 && SaysLocked(e)) continue;
+            major = -1;
+            minor = -1;
+            revision = 0;
+            // A current database must not pass as one that needs migration: the upgrade's
+            // failure is reported and the database counts as unreadable.
+            if (versionRead)
+                p.prompts.message(QStringLiteral("Could not add the Specific Flux fields to the database ") +
+                                      path + ".\r\n\r\nError " + QString::number(e.number()) + " " +
+                                      e.description(),
+                                  Buttons::OK, Icon::Critical, Title);
+            return false;
         }
-        return true;
-    } catch (const DbError& e) {
-        major = -1;
-        minor = -1;
-        revision = 0;
-        // A current database must not pass as one that needs migration: the upgrade's
-        // failure is reported and the database counts as unreadable.
-        if (versionRead)
-            p.prompts.message(QStringLiteral("Could not add the Specific Flux fields to the database ") +
-                                  path + ".\r\n\r\nError " + QString::number(e.number()) + " " +
-                                  e.description(),
-                              Buttons::OK, Icon::Critical, Title);
-        return false;
     }
 }
 
@@ -373,7 +389,7 @@ namespace {
 // The cause in SQLite's own words: its messages are stable texts.
 QString causeOf(const DbError& e, const QString& path) {
     const QString d = e.description().toLower();
-    if (d.contains("locked") || d.contains("busy")) return QStringLiteral("It is locked by another program");
+    if (SaysLocked(e)) return QStringLiteral("It is locked by another program");
     // An unfinished change's journal is played back at the first read, which writes the file
     // and removes the journal: a folder that refuses it is the cause, not the file.
     const QString folder = QFileInfo(path).absolutePath();

@@ -47,7 +47,8 @@ bool ProjectTrainExists(Program& p, const QString& projectId, qint16 trainNumber
 // brings a 1.3 database below revision 20 up to 1.3.20 (the specific-flux columns and the
 // default graph rows). False, with version -1.-1.0, when the database cannot be read, is
 // newer than the program, lacks what the program reads (UnusableDatabaseCause names it) or
-// the upgrade fails; an upgrade failure is reported to the user. With SuppressDbUpgrade
+// the upgrade fails; an upgrade failure is reported to the user. Another program's lock is
+// waited for twice before the database counts as unreadable. With SuppressDbUpgrade
 // nothing is changed.
 bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& minor, qint16& revision,
                      qint16& projects, qint32& readings);

@@ -114,14 +114,13 @@ StartupResult Main(Program& p) {
 
     bool valid = UpgradeOpenDatabase(p);
     // The upgrade reads only what it needs: damage elsewhere (a lost page) is found by the
-    // check. A failure the check does not meet has passed: a lock held longer than the wait,
-    // gone now, and the database is read again.
-    const QString fault = DatabaseFault(p.ProjectDatabasePath);
-    if (!valid && fault.isEmpty()) valid = UpgradeOpenDatabase(p);
-    if (valid && !fault.isEmpty() && !fault.contains(QLatin1String("locked"))) {
-        // Named for the person choosing another, as for a database that does not read.
-        valid = false;
-        SetDbVersion(p, -1, -1, 0);
+    // check, and named for the person choosing another, as for a database that does not read.
+    if (valid) {
+        const QString fault = DatabaseFault(p.ProjectDatabasePath);
+        if (!fault.isEmpty() && !fault.contains(QLatin1String("locked"))) {
+            valid = false;
+            SetDbVersion(p, -1, -1, 0);
+        }
     }
     if (valid) {
         p.DbValid = true;
