@@ -92,10 +92,7 @@ private slots:
             << "hevrin-exchange" << import + QStringList{"--overwrite"} << false << -65536;
         QTest::newRow("import --add")
             << "hevrin-exchange" << import + QStringList{"--add"} << false << -65536;
-        QTest::newRow("import --add, above the file")
-            << "hevrin-exchange" << import + QStringList{"--add"} << false << 32768;
         QTest::newRow("recalculation") << "hevrin-recalc" << recalc << false << -65536;
-        QTest::newRow("recalculation, above the file") << "hevrin-recalc" << recalc << false << 65536;
         QTest::newRow("migration") << "hevrin-migrate"
                                    << QStringList{"--from", "FROM", "--to", "DB", "--elements", "ELEMENTS"}
                                    << true << 65536;
