@@ -123,7 +123,7 @@ int main(int argc, char** argv) {
         for (qint64 done = 0; done < n;) {
             Transaction tx(db);
             QSqlQuery q(db.handle());
-            if (!q.prepare(sql)) throw mapSqlError(q.lastError());
+            if (!q.prepare(sql)) throw mapSqlError(q.lastError(), db.handle());
             const qint64 end = std::min(n, done + perTransaction);
             for (; done < end; ++done) {
                 // Each train's readings come in runs, as a spreadsheet import or a stretch of
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
                 bench::ReadingValues(t, (run / trains) * block + done % block, rng, values);
                 for (int i = 0; i < values.size(); ++i)
                     q.bindValue(i, values[i]);
-                if (!q.exec()) throw mapSqlError(q.lastError());
+                if (!q.exec()) throw mapSqlError(q.lastError(), db.handle());
             }
             q.finish();
             tx.commit();

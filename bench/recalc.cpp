@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "benchprompts.h"
+#include "core/dbversion.h"
 #include "core/elementdb.h"
 #include "core/program.h"
 #include "core/startup.h"
@@ -134,6 +135,10 @@ int main(int argc, char** argv) {
     parser.process(app);
     const QString database = parser.value("database");
     const QString elements = parser.value("elements");
+    if (QString refusal = UnwritableDatabaseText(database); !refusal.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(refusal.replace("\r\n", " ")));
+        return 1;
+    }
     if (!database.isEmpty() && parser.isSet("floor")) return floorRun(database);
     if (database.isEmpty() || elements.isEmpty()) {
         std::fprintf(stderr, "usage: hevrin-recalc --database FILE --elements FILE [--batch N]\n"

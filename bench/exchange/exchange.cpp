@@ -46,8 +46,6 @@ long peakKb() {
 void report(Program& p, const ScriptedPrompts& prompts, qint64 readings, double seconds) {
     for (const QString& t : prompts.shown())
         std::fprintf(stderr, "message: %s\n", qPrintable(t));
-    for (const QString& t : prompts.failures())
-        std::fprintf(stderr, "unanswered: %s\n", qPrintable(t));
     (void)p;
     std::printf("readings %lld seconds %.2f peak %ld MB\n", static_cast<long long>(readings), seconds,
                 peakKb() / 1024);
@@ -184,6 +182,11 @@ int main(int argc, char** argv) {
     const QString command = parser.positionalArguments().value(0);
     if (command == "generate")
         return generate(parser.value("out"), parser.value("readings").toLongLong(), parser.value("template"));
+    if (QString refusal = UnwritableDatabaseText(parser.value("database"));
+        command == "import" && !refusal.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(refusal.replace("\r\n", " ")));
+        return 1;
+    }
 
     QTemporaryDir tmp;
     ScriptedPrompts prompts;

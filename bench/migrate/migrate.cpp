@@ -127,6 +127,10 @@ int main(int argc, char** argv) {
                      "usage: hevrin-migrate --from FILE --to FILE --elements FILE [--two-bank] [--floor]\n");
         return 2;
     }
+    if (QString refusal = UnwritableDatabaseText(toPath); !refusal.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(refusal.replace("\r\n", " ")));
+        return 1;
+    }
     if (SameDatabaseFile(fromPath, toPath)) {
         std::fprintf(stderr, "%s\n", qPrintable(SameDatabasesText));
         return 1;

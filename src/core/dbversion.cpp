@@ -3,13 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <cerrno>
-#include <cstring>
-#include <unistd.h>
 
 #include "core/datatables.h"
 #include "core/program.h"
 #include "platform/database.h"
+#include "platform/filelimits.h"
 
 namespace hv {
 
@@ -264,75 +262,102 @@ bool ProjectTrainExists(Program& p, const QString& projectId, qint16 trainNumber
     }
 }
 
+namespace {
+
+// Whether SQLite's words say another program holds a lock on the file.
+bool SaysLocked(const DbError& e) {
+    const QString d = e.description().toLower();
+    return d.contains(QLatin1String("locked")) || d.contains(QLatin1String("busy"));
+}
+
+} // namespace
+
 bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& minor, qint16& revision,
                      qint16& projects, qint32& readings) {
-    bool versionRead = false;
-    try {
-        Database db = Database::open(path);
-        const QString text = lastVersionText(db);
-        const qint64 projectRows = db.scalar("SELECT count(*) FROM ProjectInfo").toLongLong();
-        const qint64 dataRows = db.scalar("SELECT count(*) FROM Data").toLongLong();
-        if (projectRows > 32767 || dataRows > 2147483647) throw DbError(dberr::Overflow, "Overflow");
-        const auto v = ParseVersionText(text);
-        if (!v) throw DbError(dberr::TypeMismatch, "Type mismatch");
-        // Named by UnusableDatabaseCause for the person choosing another.
-        if (const QString fault = layoutFault(db, *v); !fault.isEmpty())
-            throw DbError(dberr::SqlFailed, fault);
-        projects = qint16(projectRows);
-        readings = qint32(dataRows);
-        major = v->major;
-        minor = v->minor;
-        revision = v->revision;
-        versionRead = true;
+    // Another program's lock held past the wait stops the read before the version is known:
+    // the read is tried once more, so that a lock taken for a moment of a longer change is
+    // waited out, not taken for a database that cannot be used.
+    for (int attempt = 1;; ++attempt) {
+        bool versionRead = false;
+        try {
+            Database db = Database::open(path);
+            const QString text = lastVersionText(db);
+            const qint64 projectRows = db.scalar("SELECT count(*) FROM ProjectInfo").toLongLong();
+            const qint64 dataRows = db.scalar("SELECT count(*) FROM Data").toLongLong();
+            if (projectRows > 32767 || dataRows > 2147483647) throw DbError(dberr::Overflow, "Overflow");
+            const auto v = ParseVersionText(text);
+            if (!v) throw DbError(dberr::TypeMismatch, "Type mismatch");
+            // Named by UnusableDatabaseCause for the person choosing another.
+            if (const QString fault = layoutFault(db, *v); !fault.isEmpty())
+                throw DbError(dberr::SqlFailed, fault);
+            projects = qint16(projectRows);
+            readings = qint32(dataRows);
+            major = v->major;
+            minor = v->minor;
+            revision = v->revision;
+            versionRead = true;
 
-        if (p.SuppressDbUpgrade) return true;
-        if (minor == 3 && revision < 20) {
-            upgradeTo1320(p, db);
-            major = 1;
-            minor = 3;
-            revision = 20;
-            db.close();
-            p.prompts.message(
-                "Updated your database with new fields for Specific Flux Calculations.  You may "
-                "need to recalculate your projects.",
-                Buttons::OK, Icon::None, Title);
+            if (p.SuppressDbUpgrade) return true;
+            if (minor == 3 && revision < 20) {
+                upgradeTo1320(p, db);
+                major = 1;
+                minor = 3;
+                revision = 20;
+                db.close();
+                p.prompts.message(
+                    "Updated your database with new fields for Specific Flux Calculations.  You may "
+                    "need to recalculate your projects.",
+                    Buttons::OK, Icon::None, Title);
+            }
+            return true;
+        } catch (const DbError& e) {
+            if (!versionRead && attempt == 1 && SaysLocked(e)) continue;
+            major = -1;
+            minor = -1;
+            revision = 0;
+            // A current database must not pass as one that needs migration: the upgrade's
+            // failure is reported and the database counts as unreadable.
+            if (versionRead)
+                p.prompts.message(QStringLiteral("Could not add the Specific Flux fields to the database ") +
+                                      path + ".\r\n\r\nError " + QString::number(e.number()) + " " +
+                                      e.description(),
+                                  Buttons::OK, Icon::Critical, Title);
+            return false;
         }
-        return true;
-    } catch (const DbError& e) {
-        major = -1;
-        minor = -1;
-        revision = 0;
-        // A current database must not pass as one that needs migration: the upgrade's
-        // failure is reported and the database counts as unreadable.
-        if (versionRead)
-            p.prompts.message(QStringLiteral("Could not add the Specific Flux fields to the database ") +
-                                  path + ".\r\n\r\nError " + QString::number(e.number()) + " " +
-                                  e.description(),
-                              Buttons::OK, Icon::Critical, Title);
-        return false;
     }
 }
 
 namespace {
 
 // The cause in SQLite's own words: its messages are stable texts.
-QString causeOf(const DbError& e) {
+QString causeOf(const DbError& e, const QString& path) {
     const QString d = e.description().toLower();
-    if (d.contains("locked") || d.contains("busy")) return QStringLiteral("It is locked by another program");
+    if (SaysLocked(e)) return QStringLiteral("It is locked by another program");
+    // An unfinished change's journal is played back at the first read, which writes the file
+    // and removes the journal: a folder that refuses it is the cause, not the file.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (QFileInfo::exists(path + "-journal"))
+        if (const QString refusal = FolderWriteRefusal(folder); !refusal.isEmpty())
+            return "The journal of a change left unfinished stands beside it, and its folder " + folder +
+                   " is read-only (" + refusal + "): the change cannot be undone there";
     if (d.contains("readonly") || d.contains("read-only") || d.contains("read only"))
         return QStringLiteral("It is read-only");
     // The file has SQLite's header by now: a format SQLite does not know past it is damage.
-    if (SaysDamaged(e) || d.contains("i/o")) return QStringLiteral("It is damaged");
+    if (SaysDamaged(e)) return QStringLiteral("It is damaged");
     if (d.contains("no such table")) return "It is not a project database: " + e.description();
     return "It cannot be opened: " + e.description();
 }
 
 } // namespace
 
-QString UnusableDatabaseCause(const QString& path) {
+QString DatabaseFault(const QString& path) {
     if (path.isEmpty()) return QStringLiteral("No project database is set");
     const QFileInfo info(path);
-    if (!info.exists()) return QStringLiteral("It was not found");
+    if (!info.exists()) {
+        // A link that leads nowhere, or to itself, is not a missing file.
+        if (info.isSymLink()) return "It cannot be opened: " + FileStatusRefusal(path);
+        return QStringLiteral("It was not found");
+    }
     if (info.isDir()) return QStringLiteral("It is a folder, not a project database");
     if (info.size() == 0) return QStringLiteral("It is empty, not a project database");
     {
@@ -356,26 +381,34 @@ QString UnusableDatabaseCause(const QString& path) {
         if (check.isEmpty() || check.first().value(0).toString() != QLatin1String("ok"))
             return QStringLiteral("It is damaged");
     } catch (const DbError& e) {
-        return causeOf(e);
+        return causeOf(e, path);
     }
-    if (!info.isWritable()) return QStringLiteral("It is read-only");
+    return {};
+}
+
+QString UnusableDatabaseCause(const QString& path) {
+    if (QString fault = DatabaseFault(path); !fault.isEmpty()) return fault;
+    if (!QFileInfo(path).isWritable()) return QStringLiteral("It is read-only");
     return {};
 }
 
 QString DatabaseWriteRefusal(const QString& path) {
-    auto why = [] { return QString::fromLocal8Bit(std::strerror(errno)); };
-    if (::access(QFile::encodeName(path).constData(), W_OK) != 0) {
-        const QString cause = why();
+    if (const QString cause = FileWriteRefusal(path); !cause.isEmpty())
         return "the file is read-only (" + cause + ")";
-    }
     // SQLite writes its journal of every change beside the file.
     const QString folder = QFileInfo(path).absolutePath();
-    if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
-        const QString cause = why();
+    if (const QString cause = FolderWriteRefusal(folder); !cause.isEmpty())
         return "its folder " + folder + " is read-only (" + cause +
                "), and every change needs a journal file there";
-    }
     return {};
+}
+
+QString UnwritableDatabaseText(const QString& path) {
+    // A missing file is named by the open.
+    if (!QFileInfo::exists(path)) return {};
+    const QString refusal = DatabaseWriteRefusal(path);
+    if (refusal.isEmpty()) return {};
+    return "The project database\r\n" + path + "\r\ncannot be written: " + refusal + ".";
 }
 
 bool UpgradeOpenDatabase(Program& p) {

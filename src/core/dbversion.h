@@ -47,7 +47,8 @@ bool ProjectTrainExists(Program& p, const QString& projectId, qint16 trainNumber
 // brings a 1.3 database below revision 20 up to 1.3.20 (the specific-flux columns and the
 // default graph rows). False, with version -1.-1.0, when the database cannot be read, is
 // newer than the program, lacks what the program reads (UnusableDatabaseCause names it) or
-// the upgrade fails; an upgrade failure is reported to the user. With SuppressDbUpgrade
+// the upgrade fails; an upgrade failure is reported to the user. Another program's lock is
+// waited for twice before the database counts as unreadable. With SuppressDbUpgrade
 // nothing is changed.
 bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& minor, qint16& revision,
                      qint16& projects, qint32& readings);
@@ -58,10 +59,16 @@ bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& min
 // than the program, damaged, locked or read-only. Empty when it reads as a project database
 // that can be written.
 QString UnusableDatabaseCause(const QString& path);
+// The same but for a file that can only be read: what makes the database unusable whatever
+// the permissions (damage, a lock, a missing table), which start-up checks on every start.
+QString DatabaseFault(const QString& path);
 
 // Why the database file at path, or the folder SQLite writes its journal in, cannot be
 // written, in the system's words; empty when both can.
 QString DatabaseWriteRefusal(const QString& path);
+// "The project database <path> cannot be written: <why>." on three lines, for start-up and
+// for the tools before any work; empty when it can be written or does not exist.
+QString UnwritableDatabaseText(const QString& path);
 
 // UpgradeDatabase on ProjectDatabasePath into the program's version (SetDbVersion),
 // ProjectCount and DataRecordCount.

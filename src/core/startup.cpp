@@ -74,13 +74,14 @@ QString CopyFileWhole(const QString& source, const QString& target) {
         }
     }
     out.close();
-    if (cause.isEmpty() && !QFile::rename(out.fileName(), target)) cause = out.errorString();
+    if (cause.isEmpty() && !out.rename(target)) cause = out.errorString();
     if (!cause.isEmpty()) out.remove();
     return cause;
 }
 
 QString InstallDataFiles(const SystemInfo& system, const QString& dataFolder) {
-    QDir().mkpath(dataFolder);
+    if (const QString cause = MakeFolder(dataFolder); !cause.isEmpty())
+        return "Could not make the data folder " + dataFolder + ": " + cause;
     for (const char* name : {DefaultDatabaseName, ElementDatabaseName}) {
         const QString target = dataFolder + "/" + QLatin1String(name);
         const QString source = system.programFolder() + "/templates/" + QLatin1String(name);
@@ -111,14 +112,23 @@ StartupResult Main(Program& p) {
         ReadIniValue(Section, QStringLiteral("Database"), QLatin1String(DefaultDatabaseName), p.IniFilePath),
         p.AppDataFolder);
 
-    if (UpgradeOpenDatabase(p)) {
+    bool valid = UpgradeOpenDatabase(p);
+    // The upgrade reads only what it needs: damage elsewhere (a lost page) is found by the
+    // check, and named for the person choosing another, as for a database that does not read.
+    if (valid) {
+        const QString fault = DatabaseFault(p.ProjectDatabasePath);
+        if (!fault.isEmpty() && !fault.contains(QLatin1String("locked"))) {
+            valid = false;
+            SetDbVersion(p, -1, -1, 0);
+        }
+    }
+    if (valid) {
         p.DbValid = true;
         p.DbIsOlder = IsOlderThanProgram(p.DbVersionMajor, p.DbVersionMinor);
         // Said before any window, not at the first save that fails.
-        if (const QString refusal = DatabaseWriteRefusal(p.ProjectDatabasePath); !refusal.isEmpty())
-            p.prompts.message("The project database\r\n" + p.ProjectDatabasePath +
-                                  "\r\ncannot be written: " + refusal +
-                                  ".\r\n\r\nHevrin opens it, but nothing can be saved to it until it can be "
+        if (const QString refusal = UnwritableDatabaseText(p.ProjectDatabasePath); !refusal.isEmpty())
+            p.prompts.message(refusal +
+                                  "\r\n\r\nHevrin opens it, but nothing can be saved to it until it can be "
                                   "written, or another database is chosen.",
                               Buttons::OK, Icon::Warning, Title);
     } else {

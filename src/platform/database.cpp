@@ -180,7 +180,7 @@ int systemErrnoOf(const QSqlDriver* driver) {
     const QVariant v = driver ? driver->handle() : QVariant();
     if (qstrcmp(v.typeName(), "sqlite3*") != 0) return 0;
     sqlite3* db = *static_cast<sqlite3* const*>(v.constData());
-    return db ? sqlite3_system_errno(db) : 0;
+    return db ? SystemErrnoOf(db) : 0;
 }
 
 // The failure of a statement on `from`, noting on the connection when the file itself failed.
@@ -202,6 +202,7 @@ DbFailure mapSqlError(const QSqlError& e, const QSqlDatabase& from) {
 namespace {
 
 QAtomicInteger<quint64> connectionCounter;
+QAtomicInt lockWaitMs = 5000;
 
 std::shared_ptr<const ColumnSet> columnsOf(const QSqlRecord& rec) {
     QStringList names;
@@ -225,6 +226,10 @@ QString sqliteUriOf(const QString& path) {
     return url.toString(QUrl::FullyEncoded);
 }
 
+int Database::setLockWait(int ms) {
+    return lockWaitMs.fetchAndStoreRelaxed(ms);
+}
+
 Database Database::open(const QString& path) {
     const QFileInfo fi(path);
     if (path.isEmpty() || !fi.exists() || !fi.isFile()) throw NotAFileError(path);
@@ -235,7 +240,8 @@ Database Database::open(const QString& path) {
     {
         QSqlDatabase h = QSqlDatabase::addDatabase("QSQLITE", db.name_);
         h.setDatabaseName(sqliteUriOf(path));
-        h.setConnectOptions("QSQLITE_BUSY_TIMEOUT=5000;QSQLITE_OPEN_URI");
+        h.setConnectOptions(
+            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1;QSQLITE_OPEN_URI").arg(lockWaitMs.loadRelaxed()));
         if (!h.open()) {
             const QSqlError err = h.lastError();
             h = QSqlDatabase();

@@ -121,6 +121,9 @@ public:
     // Opens an existing file; a missing or unreadable file is DbError -2147467259.
     // SQLite itself is told not to create the file.
     static Database open(const QString& path);
+    // How long each connection open() makes waits for another program's lock before it
+    // fails: 5 s. Returns the wait it replaces; for the tests of locks.
+    static int setLockWait(int ms);
     Database(Database&& other) noexcept;
     Database& operator=(Database&& other) noexcept;
     Database(const Database&) = delete;

@@ -12,4 +12,17 @@ void IgnoreFileSizeSignal();
 // its size, or the full disk; empty for any other error.
 QString WriteLimitCause(int systemErrno);
 
+// Why this process may not write the file at path, in the system's words ("Permission
+// denied", "Operation not permitted"); empty when it may.
+QString FileWriteRefusal(const QString& path);
+// Why this process may not create or remove files in the folder, in the system's words;
+// empty when it may.
+QString FolderWriteRefusal(const QString& folder);
+// Why the file at path cannot be reached (a link to itself, a link that leads nowhere), in
+// the system's words; empty when it can.
+QString FileStatusRefusal(const QString& path);
+// Makes the folder and those above it that are missing; the system's words of what failed,
+// empty when the folder is there.
+QString MakeFolder(const QString& path);
+
 } // namespace hv

@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <sqlite3.h>
 #include <sys/resource.h>
 
@@ -12,6 +15,148 @@ DbError NotAFileError(const QString& path) {
     if (!path.isEmpty() && QFileInfo(path).isDir())
         return DbError(dberr::FileNotFound, "'" + path + "' is a folder, not a database file.");
     return DbError(dberr::FileNotFound, "Could not find file '" + path + "'.");
+}
+
+namespace {
+
+// The playback of a journal writes every page it holds back where it stood, the pages the
+// failed change never reached too. Past this process's file-size limit the system refuses
+// even a write that changes nothing, so that the playback would fail again on a file that is
+// already whole there: over the default file system, a write refused but whose bytes are
+// those the file holds is taken as made.
+struct SettleFile {
+    sqlite3_file base;
+    sqlite3_file* real;
+};
+
+sqlite3_file* realOf(sqlite3_file* f) {
+    return reinterpret_cast<SettleFile*>(f)->real;
+}
+
+int settleClose(sqlite3_file* f) {
+    sqlite3_file* real = realOf(f);
+    const int rc = real->pMethods ? real->pMethods->xClose(real) : SQLITE_OK;
+    f->pMethods = nullptr;
+    return rc;
+}
+int settleRead(sqlite3_file* f, void* buf, int amount, sqlite3_int64 offset) {
+    return realOf(f)->pMethods->xRead(realOf(f), buf, amount, offset);
+}
+int settleWrite(sqlite3_file* f, const void* buf, int amount, sqlite3_int64 offset) {
+    sqlite3_file* real = realOf(f);
+    const int rc = real->pMethods->xWrite(real, buf, amount, offset);
+    if (rc == SQLITE_OK || (rc & 0xff) != SQLITE_IOERR) return rc;
+    QByteArray held(amount, Qt::Uninitialized);
+    if (real->pMethods->xRead(real, held.data(), amount, offset) == SQLITE_OK &&
+        std::memcmp(held.constData(), buf, size_t(amount)) == 0)
+        return SQLITE_OK;
+    return rc;
+}
+int settleTruncate(sqlite3_file* f, sqlite3_int64 size) {
+    return realOf(f)->pMethods->xTruncate(realOf(f), size);
+}
+int settleSync(sqlite3_file* f, int flags) {
+    return realOf(f)->pMethods->xSync(realOf(f), flags);
+}
+int settleFileSize(sqlite3_file* f, sqlite3_int64* size) {
+    return realOf(f)->pMethods->xFileSize(realOf(f), size);
+}
+int settleLock(sqlite3_file* f, int lock) {
+    return realOf(f)->pMethods->xLock(realOf(f), lock);
+}
+int settleUnlock(sqlite3_file* f, int lock) {
+    return realOf(f)->pMethods->xUnlock(realOf(f), lock);
+}
+int settleCheckReservedLock(sqlite3_file* f, int* out) {
+    return realOf(f)->pMethods->xCheckReservedLock(realOf(f), out);
+}
+int settleFileControl(sqlite3_file* f, int op, void* arg) {
+    return realOf(f)->pMethods->xFileControl(realOf(f), op, arg);
+}
+int settleSectorSize(sqlite3_file* f) {
+    return realOf(f)->pMethods->xSectorSize(realOf(f));
+}
+int settleDeviceCharacteristics(sqlite3_file* f) {
+    return realOf(f)->pMethods->xDeviceCharacteristics(realOf(f));
+}
+
+// Version 1: no shared memory and no mapping, which a rollback journal's playback needs not.
+const sqlite3_io_methods SettleMethods = {1,
+                                          settleClose,
+                                          settleRead,
+                                          settleWrite,
+                                          settleTruncate,
+                                          settleSync,
+                                          settleFileSize,
+                                          settleLock,
+                                          settleUnlock,
+                                          settleCheckReservedLock,
+                                          settleFileControl,
+                                          settleSectorSize,
+                                          settleDeviceCharacteristics,
+                                          nullptr,
+                                          nullptr,
+                                          nullptr,
+                                          nullptr,
+                                          nullptr,
+                                          nullptr};
+
+sqlite3_vfs SettleVfs;
+
+int settleOpen(sqlite3_vfs* vfs, const char* name, sqlite3_file* f, int flags, int* outFlags) {
+    auto* real = static_cast<sqlite3_vfs*>(vfs->pAppData);
+    auto* file = reinterpret_cast<SettleFile*>(f);
+    file->real = reinterpret_cast<sqlite3_file*>(file + 1);
+    const int rc = real->xOpen(real, name, file->real, flags, outFlags);
+    f->pMethods = file->real->pMethods ? &SettleMethods : nullptr;
+    return rc;
+}
+
+// The default file system, with writes that change nothing taken as made; registered once.
+const char* settleVfsName() {
+    static const bool registered = [] {
+        sqlite3_vfs* real = sqlite3_vfs_find(nullptr);
+        if (!real) return false;
+        SettleVfs = *real;
+        SettleVfs.iVersion = std::min(real->iVersion, 2);
+        SettleVfs.szOsFile = int(sizeof(SettleFile)) + real->szOsFile;
+        SettleVfs.zName = "hevrin-settle";
+        SettleVfs.pAppData = real;
+        SettleVfs.xOpen = settleOpen;
+        // The default VFS's own calls take their own VFS, not this one.
+        SettleVfs.xDelete = [](sqlite3_vfs* v, const char* n, int sync) {
+            auto* r = static_cast<sqlite3_vfs*>(v->pAppData);
+            return r->xDelete(r, n, sync);
+        };
+        SettleVfs.xAccess = [](sqlite3_vfs* v, const char* n, int flags, int* out) {
+            auto* r = static_cast<sqlite3_vfs*>(v->pAppData);
+            return r->xAccess(r, n, flags, out);
+        };
+        SettleVfs.xFullPathname = [](sqlite3_vfs* v, const char* n, int size, char* out) {
+            auto* r = static_cast<sqlite3_vfs*>(v->pAppData);
+            return r->xFullPathname(r, n, size, out);
+        };
+        return sqlite3_vfs_register(&SettleVfs, 0) == SQLITE_OK;
+    }();
+    return registered ? "hevrin-settle" : nullptr;
+}
+
+} // namespace
+
+int SystemErrnoOf(sqlite3* db) {
+    const int now = sqlite3_system_errno(db);
+    const auto stopsWrites = [](int e) { return e == EFBIG || e == ENOSPC; };
+    if (stopsWrites(now)) return now;
+    int kept = 0;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_LAST_ERRNO, &kept) == SQLITE_OK && stopsWrites(kept))
+        return kept;
+    sqlite3_file* journal = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal) == SQLITE_OK && journal &&
+        journal->pMethods &&
+        journal->pMethods->xFileControl(journal, SQLITE_FCNTL_LAST_ERRNO, &kept) == SQLITE_OK &&
+        stopsWrites(kept))
+        return kept;
+    return now;
 }
 
 void SettleJournal(const QString& path) {
@@ -27,7 +172,7 @@ void SettleJournal(const QString& path) {
     }
     sqlite3* db = nullptr;
     if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) == SQLITE_OK) {
+                        settleVfsName()) == SQLITE_OK) {
         sqlite3_busy_timeout(db, 1000);
         sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
     }
@@ -78,7 +223,7 @@ DbFailure SqliteConnection::lastError(const QString& sql) const {
     Q_UNUSED(sql);
     const int code = sqlite3_extended_errcode(db_);
     if (IsFileFailure(code)) fileFailed_ = true;
-    return SqliteFailure(code, QString::fromUtf8(sqlite3_errmsg(db_)), sqlite3_system_errno(db_));
+    return SqliteFailure(code, QString::fromUtf8(sqlite3_errmsg(db_)), SystemErrnoOf(db_));
 }
 
 DbFailure SqliteConnection::failed(const QString& sql) {

@@ -69,6 +69,12 @@ private:
 // program's open transaction is not touched (SQLite tells the two apart by its locks).
 void SettleJournal(const QString& path);
 
+// The system's error number of the connection's last failed call. SQLite takes it after the
+// rollback that followed a failed write, which may have lost it: a write the file-size limit
+// or a full disk refused is then read from the database file or its journal, which keep
+// their own last error.
+int SystemErrnoOf(sqlite3* db);
+
 // The way a database path that is not a file is refused: a folder is named as one.
 DbError NotAFileError(const QString& path);
 

@@ -1,10 +1,15 @@
 #include <QtTest>
+#include <cerrno>
+#include <cstring>
 #include <optional>
+#include <unistd.h>
 
 #include "core/dbversion.h"
 #include "core/program.h"
 #include "platform/database.h"
+#include "platform/sqlite.h"
 #include "support/fixtures.h"
+#include "support/readonlyfile.h"
 #include "support/testenv.h"
 
 using namespace hv;
@@ -245,6 +250,13 @@ private slots:
         QTest::newRow("nine banks")
             << "ninebanks"
             << "Its project \"P1\" train 1 has NumBanks 9: a train has 1, 2 or 3 banks";
+        QTest::newRow("link to itself")
+            << "selflink"
+            << "It cannot be opened: " + QString::fromLocal8Bit(std::strerror(ELOOP));
+        QTest::newRow("unfinished change, read-only folder")
+            << "journal"
+            << "The journal of a change left unfinished stands beside it, and its folder %1 is "
+               "read-only (%2): the change cannot be undone there";
         QTest::newRow("newer") << "newer"
                                << "It was written by a newer version of Hevrin (database version 2.0.0, this "
                                   "program 1.3.38), whose columns and rules this program may not know";
@@ -255,6 +267,8 @@ private slots:
         test::TestEnv env;
         QString db = env.path("db.hv3.mdb");
         std::optional<Database> holder;
+        std::optional<test::ReadOnlyFile> readOnly;
+        std::optional<int> lockWait;
         if (kind == "empty") {
             QFile f(db);
             QVERIFY(f.open(QIODevice::WriteOnly));
@@ -270,6 +284,7 @@ private slots:
             QVERIFY(f.resize(f.size() / 2));
         } else if (kind == "locked") {
             test::makeBlankDatabase(db);
+            lockWait = Database::setLockWait(100);
             holder.emplace(Database::open(db));
             holder->exec("BEGIN EXCLUSIVE");
             holder->exec("DELETE FROM Version");
@@ -297,12 +312,29 @@ private slots:
         } else if (kind == "newer") {
             test::makeBlankDatabase(db);
             Database::open(db).exec("INSERT INTO Version (Version, Notes) VALUES ('2.0.0', '')");
+        } else if (kind == "selflink") {
+            QVERIFY(::symlink(QFile::encodeName(db).constData(), QFile::encodeName(db).constData()) == 0);
+        } else if (kind == "journal") {
+            // The file and its journal as a program that stopped halfway through a change left them.
+            const QString writing = env.path("writing.mdb");
+            test::makeBlankDatabase(writing);
+            SqliteConnection w(writing);
+            w.exec("PRAGMA cache_size = 2");
+            w.begin();
+            w.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 2000) "
+                   "INSERT INTO Data (ProjectID, Note1) SELECT 'P', hex(randomblob(100)) FROM n");
+            QVERIFY(QFile::copy(writing, db) && QFile::copy(writing + "-journal", db + "-journal"));
+            readOnly.emplace(env.dir.path());
+            if (!readOnly->held()) QSKIP("the file system takes no read-only folder");
+            cause = cause.arg(env.dir.path(), readOnly->refusal());
         }
         const Upgrade u = upgrade(env.prog(), db);
         QVERIFY(!u.ok);
         QCOMPARE(DbVersion({u.major, u.minor, u.revision}).text(), QString("-1.-1.0"));
         QVERIFY(env.prompts.shown().isEmpty());
-        QCOMPARE(UnusableDatabaseCause(db), cause);
+        const QString said = UnusableDatabaseCause(db);
+        if (lockWait) Database::setLockWait(*lockWait);
+        QCOMPARE(said, cause);
         if (holder) holder->exec("ROLLBACK");
     }
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <functional>
+#include <thread>
 #include <unistd.h>
 
 #include "core/backup.h"
@@ -16,6 +17,7 @@
 #include "platform/database.h"
 #include "support/fitcheck.h"
 #include "support/fixtures.h"
+#include "support/foreignlock.h"
 #include "support/readonlyfile.h"
 #include "support/testenv.h"
 
@@ -224,6 +226,9 @@ private slots:
         QTest::newRow("newer") << "newer"
                                << "It was written by a newer version of Hevrin (database version 2.0.0, this "
                                   "program 1.3.38)";
+        // A page the upgrade does not read: found by the check, not at the first save.
+        QTest::newRow("damaged page") << "damaged"
+                                      << "It is damaged.";
     }
 
     void unreadableDatabaseAtStartOpensTheChooser() {
@@ -245,6 +250,17 @@ private slots:
         } else if (kind == "newer") {
             test::makeBlankDatabase(path);
             Database::open(path).exec("INSERT INTO Version (Version, Notes) VALUES ('2.0.0', '')");
+        } else if (kind == "damaged") {
+            test::makeBlankDatabase(path);
+            test::insertProjectInfo(path, 3);
+            const DbRow at = Database::open(path)
+                                 .select("SELECT rootpage, (SELECT page_size FROM pragma_page_size) AS size "
+                                         "FROM sqlite_master WHERE name = 'sqlite_sequence'")
+                                 .first();
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek(qint64(at.toInt32("rootpage") - 1) * at.toInt32("size")));
+            f.write(QByteArray(at.toInt32("size"), '\x5a'));
         }
         // No recalculation is offered for a database that did not open.
         s.prompts
@@ -267,6 +283,30 @@ private slots:
         QCOMPARE(s.prompts.verify(), QString());
         QVERIFY(!s.p().windows.isLoaded("frmProject"));
         QVERIFY(!s.p().ProjectCreateMode);
+    }
+
+    // Start-up that met another program's lock held longer than the wait reads the database
+    // again once the lock is gone: it opens, and no other database is asked for.
+    void startUpAfterAShortLock() {
+        Started s;
+        s.set("ShowSplash", "No");
+        s.set("Project", "P1");
+        test::makeBlankDatabase(s.data("db.hv3.mdb"));
+        test::insertProjectInfo(s.data("db.hv3.mdb"), 3);
+        const int wait = Database::setLockWait(1000);
+        test::ForeignLock lock(s.data("db.hv3.mdb"), test::ForeignLock::Kind::Exclusive);
+        QVERIFY(lock.held());
+        // Let go after the start-up's first read has given up, before its second does.
+        std::thread other([&lock] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            lock.release();
+        });
+        const bool ended = Main(s.p()).endProgram;
+        other.join();
+        Database::setLockWait(wait);
+        QVERIFY(!ended);
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(s.main() && s.p().DbValid && s.p().CurrentProjectLoaded);
     }
 
     // A database that cannot be written is named, with the path and the cause, before any

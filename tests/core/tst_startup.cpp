@@ -1,5 +1,7 @@
 #include <QtTest>
 #include <cerrno>
+#include <cstring>
+#include <optional>
 
 #include "core/startup.h"
 #include "support/fixtures.h"
@@ -73,23 +75,47 @@ private slots:
 
     // A first start that cannot copy the templates says so, with the system's cause, and ends;
     // no partial database is left to be taken for a whole one at the next start.
-    void firstStartOnAFullDisk() {
+    void firstStartThatCannotInstall_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("full disk") << "full";
+        QTest::newRow("data folder that cannot be made") << "folder";
+        QTest::newRow("database a link to itself") << "link";
+    }
+    void firstStartThatCannotInstall() {
+        QFETCH(QString, kind);
         test::TestEnv env;
         const QString templates = env.system.programDir + "/templates";
         QDir().mkpath(templates);
         test::makeBlankDatabase(templates + "/db.hv3.mdb");
         test::makeElementDatabase(templates + "/ostrelmem.mdb");
-        const QString data = ChooseDataFolders(env.system).dataFolder;
-        env.prompts.onMessage(
-            "Could not copy " + templates + "/db.hv3.mdb to the data folder " + data +
-                ": the file reached this process's file-size limit of 8192 bytes (ulimit -f) (" +
-                qt_error_string(EFBIG) + ")",
-            Buttons::OK, "Hevrin", Answer::OK);
-        StartupResult r;
-        {
-            test::FileSizeLimit full(8192);
-            r = Main(env.prog());
+        if (kind == "folder") {
+            env.system.perUserDir = env.path("user.txt");
+            QFile f(env.system.perUserDir);
+            QVERIFY(f.open(QIODevice::WriteOnly));
         }
+        const QString data = ChooseDataFolders(env.system).dataFolder;
+        const QString copy = "Could not copy " + templates + "/db.hv3.mdb to the data folder " + data + ": ";
+        std::optional<test::FileSizeLimit> full;
+        if (kind == "full") {
+            full.emplace(8192);
+            env.prompts.onMessage(copy +
+                                      "the file reached this process's file-size limit of 8192 bytes "
+                                      "(ulimit -f) (" +
+                                      qt_error_string(EFBIG) + ")",
+                                  Buttons::OK, "Hevrin", Answer::OK);
+        } else if (kind == "folder") {
+            env.prompts.onMessage("Could not make the data folder " + data + ": " +
+                                      QString::fromLocal8Bit(std::strerror(ENOTDIR)),
+                                  Buttons::OK, "Hevrin", Answer::OK);
+        } else {
+            QDir().mkpath(data);
+            QVERIFY(QFile::link(data + "/db.hv3.mdb", data + "/db.hv3.mdb"));
+            env.prompts.onMessage(
+                copy + "Cannot open destination file: " + QString::fromLocal8Bit(std::strerror(ELOOP)),
+                Buttons::OK, "Hevrin", Answer::OK);
+        }
+        const StartupResult r = Main(env.prog());
+        full.reset();
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(r.endProgram);
         QCOMPARE(QDir(data).entryList({"*.mdb*", "*db.hv3*"}, QDir::Files), QStringList());

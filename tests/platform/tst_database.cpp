@@ -71,24 +71,38 @@ private slots:
     }
 
     // A write stopped by the file-size limit names it, not only "disk I/O error", and once
-    // the connection is closed no journal is left beside the file: the file alone is whole.
+    // the connection is closed no journal is left beside the file: the file alone is whole,
+    // under a hard limit (as a shell sets it) below the file's own size too.
     void writePastTheFileSizeLimit_data() {
         QTest::addColumn<bool>("raw");
-        QTest::newRow("query layer") << false;
-        QTest::newRow("raw connection") << true;
+        QTest::addColumn<bool>("hard");
+        QTest::addColumn<int>("cachePages"); // a larger cache meets the limit only at the commit
+        QTest::newRow("query layer") << false << false << 10;
+        QTest::newRow("raw connection") << true << false << 10;
+        QTest::newRow("query layer, at the commit") << false << false << 2000;
+        QTest::newRow("raw connection, at the commit") << true << false << 2000;
+        QTest::newRow("query layer, hard limit below the file") << false << true << 10;
+        QTest::newRow("raw connection, hard limit below the file") << true << true << 10;
     }
     void writePastTheFileSizeLimit() {
         QFETCH(bool, raw);
+        QFETCH(bool, hard);
+        QFETCH(int, cachePages);
         test::TestEnv env;
-        emptyDatabase(env).exec("INSERT INTO Data (Note) VALUES ('kept')");
-        const QString path = env.path("t.db");
-        QString said;
         {
-            test::FileSizeLimit limit(QFileInfo(path).size() + 200 * 1024);
+            Database db = emptyDatabase(env);
+            Transaction t(db);
+            for (int i = 0; i < (hard ? 400 : 1); ++i)
+                db.exec("INSERT INTO Data (Note) VALUES (?)", {QString(i ? 1000 : 4, 'k')});
+            t.commit();
+        }
+        const QString path = env.path("t.db");
+        const QString kept = Database::open(path).scalar("SELECT sum(length(Note)) FROM Data").toString();
+        const auto write = [&]() -> QString {
             try {
                 if (raw) {
                     SqliteConnection db(path);
-                    db.exec("PRAGMA cache_size = 10");
+                    db.exec("PRAGMA cache_size = " + QString::number(cachePages));
                     SqliteTransaction t(db);
                     SqliteStatement q(db, "INSERT INTO Data (Note) VALUES (?)");
                     for (int i = 0; i < 2000; ++i) {
@@ -99,22 +113,29 @@ private slots:
                     t.commit();
                 } else {
                     Database db = Database::open(path);
-                    db.exec("PRAGMA cache_size = 10");
+                    db.exec("PRAGMA cache_size = " + QString::number(cachePages));
                     Transaction t(db);
                     for (int i = 0; i < 2000; ++i)
                         db.exec("INSERT INTO Data (Note) VALUES (?)", {QString(1000, QChar('a' + i % 26))});
                     t.commit();
                 }
-                QFAIL("wrote past the limit");
+                return QStringLiteral("wrote past the limit");
             } catch (const DbFailure& e) {
-                said = e.description();
+                return e.description();
             }
+        };
+        QString said;
+        if (hard) {
+            said = test::UnderHardFileSizeLimit(QFileInfo(path).size() - 64 * 1024, write);
+        } else {
+            test::FileSizeLimit limit(QFileInfo(path).size() + 200 * 1024);
+            said = write();
         }
         QVERIFY2(said.contains("file-size limit of"), qPrintable(said));
         QVERIFY(!QFile::exists(path + "-journal"));
         Database db = Database::open(path);
         QCOMPARE(db.scalar("PRAGMA integrity_check").toString(), QString("ok"));
-        QCOMPARE(db.scalar("SELECT group_concat(Note) FROM Data").toString(), QString("kept"));
+        QCOMPARE(db.scalar("SELECT sum(length(Note)) FROM Data").toString(), kept);
     }
 
     void opensExistingFilesOnly() {

@@ -1,5 +1,6 @@
 #pragma once
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
 
 #include "core/program.h"
@@ -32,6 +33,11 @@ public:
 private:
     qint64 previous_ = -1;
 };
+
+// Runs `work` in a child process whose file-size limit is `bytes`, soft and hard alike, as a
+// shell's `ulimit -f` sets it (a hard limit can never be raised again), and returns what it
+// returned; a child that did not end normally returns its status.
+QString UnderHardFileSizeLimit(qint64 bytes, const std::function<QString()>& work);
 
 // A fresh temporary data folder with a scripted prompts layer, a fake system and a
 // per-user store of its own, and a Program over them. The data folder, settings file

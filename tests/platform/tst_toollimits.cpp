@@ -1,0 +1,166 @@
+#include <QProcess>
+#include <QtTest>
+#include <sys/resource.h>
+
+#include "platform/database.h"
+#include "support/files.h"
+#include "support/readonlyfile.h"
+
+using namespace hv;
+
+namespace {
+
+struct Said {
+    int code = -1; // -1: the tool did not end by itself
+    QString text;  // its output and its errors
+};
+
+} // namespace
+
+// The bulk tools under a file-size limit as a shell sets it (soft and hard alike, so that no
+// playback can lift it) and on a database they cannot write.
+class TestToolLimits : public QObject {
+    Q_OBJECT
+    const QString bin = QCoreApplication::applicationDirPath();
+    QTemporaryDir dir;
+    QString elements, blank, full, exchange;
+
+    // Runs a tool of the bin folder; with `limit` > 0 under that hard file-size limit.
+    Said run(const QString& tool, const QStringList& args, qint64 limit = 0) {
+        QProcess p;
+        if (limit > 0)
+            p.setChildProcessModifier([limit] {
+                const rlimit r{rlim_t(limit), rlim_t(limit)};
+                ::setrlimit(RLIMIT_FSIZE, &r);
+            });
+        p.start(bin + "/" + tool, args);
+        if (!p.waitForFinished(120000)) p.kill();
+        p.waitForFinished();
+        const QString text = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, text};
+    }
+
+    // A copy of `from` named `name` in the test's folder.
+    QString copyOf(const QString& from, const QString& name) {
+        const QString to = dir.filePath(name);
+        QFile::remove(to);
+        QFile::remove(to + "-journal");
+        QFile::copy(from, to);
+        QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner);
+        return to;
+    }
+
+    // The tool's arguments, with DB, FILE, ELEMENTS and FROM standing for their paths.
+    QStringList argsFor(QStringList args, const QString& db) const {
+        for (QString& a : args)
+            a = a == "DB" ? db : a == "FILE" ? exchange : a == "ELEMENTS" ? elements : a == "FROM" ? full : a;
+        return args;
+    }
+
+private slots:
+    void initTestCase() {
+        for (const char* tool : {"hevrin-bench-gen", "hevrin-exchange", "hevrin-recalc", "hevrin-migrate"})
+            if (!QFile::exists(bin + "/" + tool)) QSKIP("the bulk tools are not built");
+        elements = HEVRIN_TEMPLATE_DIR "/ostrelmem.mdb";
+        blank = HEVRIN_TEMPLATE_DIR "/db.hv3.mdb";
+        full = dir.filePath("full.mdb");
+        QCOMPARE(run("hevrin-bench-gen", {"--readings", "3000", "--out", full, "--template", blank}).code, 0);
+        exchange = dir.filePath("train.txt");
+        const DbRow train =
+            Database::open(full).select("SELECT ProjectID, TrainNumber FROM ProjectInfo ORDER BY ID").first();
+        const Said exported = run(
+            "hevrin-exchange", {"export", "--database", full, "--project", train.toText("ProjectID"),
+                                "--train", QString::number(train.toInt16("TrainNumber")), "--out", exchange});
+        QVERIFY2(exported.code == 0, qPrintable(exported.text));
+        // The train's readings are taken out, so that an import stores them again.
+        Database::open(full).exec("DELETE FROM Data WHERE ProjectID = ? AND TrainNumber = ?",
+                                  {train.value("ProjectID"), train.value("TrainNumber")});
+    }
+
+    // A run the limit stops names it, fails, and leaves no journal: the database file alone
+    // is whole, and an import leaves it as it was. `room` is what the limit leaves above the
+    // database's size (below it when negative, where the journal's playback meets it too).
+    void stoppedByAHardLimit_data() {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("empty"); // into a blank database, else into the full one
+        QTest::addColumn<int>("room");
+        const QStringList import{"import", "--database", "DB", "--file", "FILE"};
+        const QStringList recalc{"--database", "DB", "--elements", "ELEMENTS"};
+        QTest::newRow("import, new project") << "hevrin-exchange" << import << true << -16384;
+        QTest::newRow("import --overwrite")
+            << "hevrin-exchange" << import + QStringList{"--overwrite"} << false << -65536;
+        QTest::newRow("import --add")
+            << "hevrin-exchange" << import + QStringList{"--add"} << false << -65536;
+        QTest::newRow("recalculation") << "hevrin-recalc" << recalc << false << -65536;
+        QTest::newRow("migration") << "hevrin-migrate"
+                                   << QStringList{"--from", "FROM", "--to", "DB", "--elements", "ELEMENTS"}
+                                   << true << 65536;
+    }
+    void stoppedByAHardLimit() {
+        QFETCH(QString, tool);
+        QFETCH(QStringList, args);
+        QFETCH(bool, empty);
+        QFETCH(int, room);
+        const QString db = copyOf(empty ? blank : full, "work.mdb");
+        const QString before =
+            Database::open(db).scalar("SELECT count(*) || ' ' || total(FeedFlow) FROM Data").toString();
+        const Said said = run(tool, argsFor(args, db), QFileInfo(db).size() + room);
+        QVERIFY2(said.code > 0, qPrintable(said.text));
+        QVERIFY2(said.text.contains("file-size limit of"), qPrintable(said.text));
+        QVERIFY(!QFile::exists(db + "-journal"));
+        Database after = Database::open(db);
+        QCOMPARE(after.scalar("PRAGMA integrity_check").toString(), QString("ok"));
+        if (tool == "hevrin-exchange")
+            QCOMPARE(after.scalar("SELECT count(*) || ' ' || total(FeedFlow) FROM Data").toString(), before);
+    }
+
+    // A database the tool cannot write is named with its path and why before any work, as
+    // start-up names it; a file the import refuses is said in the program's words.
+    void refusedBeforeAnyWork_data() {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("readOnly"); // "file", "folder", or "" for none
+        QTest::addColumn<QString>("said");
+        const QStringList import{"import", "--database", "DB", "--file", "FILE"};
+        const QStringList recalc{"--database", "DB", "--elements", "ELEMENTS"};
+        const QStringList migrate{"--from", "FROM", "--to", "DB", "--elements", "ELEMENTS"};
+        const QString file = "cannot be written: the file is read-only (%1).";
+        const QString folder = "cannot be written: its folder %2 is read-only (%1)";
+        QTest::newRow("import, file") << "hevrin-exchange" << import << "file" << file;
+        QTest::newRow("import, folder") << "hevrin-exchange" << import << "folder" << folder;
+        QTest::newRow("recalculation, file") << "hevrin-recalc" << recalc << "file" << file;
+        QTest::newRow("recalculation, folder") << "hevrin-recalc" << recalc << "folder" << folder;
+        QTest::newRow("migration, file") << "hevrin-migrate" << migrate << "file" << file;
+        QTest::newRow("migration, folder") << "hevrin-migrate" << migrate << "folder" << folder;
+        QTest::newRow("import of a file that is not an exchange file")
+            << "hevrin-exchange" << QStringList{"import", "--database", "DB", "--file", "ELEMENTS"} << ""
+            << "message: This IMPORT file cannot be read";
+    }
+    void refusedBeforeAnyWork() {
+        QFETCH(QString, tool);
+        QFETCH(QStringList, args);
+        QFETCH(QString, readOnly);
+        QFETCH(QString, said);
+        QDir(dir.path()).mkpath("plant");
+        const QString db = copyOf(full, "plant/work.mdb");
+        const QByteArray before = test::readFile(db);
+        std::optional<test::ReadOnlyFile> held;
+        if (!readOnly.isEmpty()) {
+            held.emplace(readOnly == "file" ? db : dir.filePath("plant"));
+            if (!held->held()) QSKIP("the file system takes no read-only file");
+            said = "The project database " + db + " " +
+                   said.replace("%1", held->refusal()).replace("%2", dir.filePath("plant"));
+        }
+        const Said out = run(tool, argsFor(args, db));
+        held.reset();
+        QVERIFY2(out.code > 0, qPrintable(out.text));
+        QVERIFY2(out.text.contains(said), qPrintable(out.text));
+        QVERIFY2(!out.text.contains("unanswered") && !out.text.contains("readonly database"),
+                 qPrintable(out.text));
+        QVERIFY(test::readFile(db) == before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestToolLimits)
+#include "tst_toollimits.moc"
