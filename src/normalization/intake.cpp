@@ -16,6 +16,17 @@ bool holds(const std::vector<ElementSpecRecord>& table, int type) {
 
 const char* const ReadingPoint = "reading";
 
+// A column the normalization computes: a value given for it stands only beside the raw values
+// it was computed from, by this program.
+bool isCalculated(const QString& column) {
+    for (const ReadColumn& c : ReadColumns)
+        if (c.kind == ReadKind::Result && column.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0)
+            return true;
+    for (const StoredColumn& c : SpecFluxColumns)
+        if (column.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
 } // namespace
 
 QList<int> MissingElementTypes(const ProjectInfoRecord& cp, const std::vector<ElementSpecRecord>& table) {
@@ -81,7 +92,7 @@ std::optional<qint64> ReadingDateKey(const QString& text) {
 }
 
 QStringList ReadingDateSpellings(qint64 key) {
-    char day[16], time[16];
+    char day[32], time[32];
     std::snprintf(day, sizeof day, "%04d-%02d-%02d", int(key / 10000000000), int(key / 100000000 % 100),
                   int(key / 1000000 % 100));
     std::snprintf(time, sizeof time, "%02d:%02d", int(key / 10000 % 100), int(key / 100 % 100));
@@ -158,6 +169,7 @@ void ReadingIntake::prepare(const QStringList& columns) {
     QStringList names{QStringLiteral("TheDate"), QStringLiteral("ProjectID"), QStringLiteral("TrainNumber")};
     QStringList marks{QStringLiteral("?"), QStringLiteral("?"), QStringLiteral("?")};
     for (const QString& c : columns) {
+        if (isCalculated(c)) calculatedPos_.push_back(int(names.size()));
         names << quoteIdent(c);
         marks << QStringLiteral("?");
     }
@@ -216,6 +228,10 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
         ins.bind(1, project_.ProjectID);
         ins.bind(2, qint64(project_.TrainNumber));
         bind(ins, 3);
+        // Without the element nothing here can back the calculated values a caller brings.
+        if (!raw && !missing_.isEmpty())
+            for (const int pos : calculatedPos_)
+                ins.bindNull(pos);
         ins.step();
         ins.reset();
         const qint64 id = db_.lastInsertId();
@@ -224,18 +240,21 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
         Outcome o = Outcome::Normalized;
         if (raw) {
             o = Outcome::Raw;
-        } else if (!missing_.isEmpty()) {
-            o = Outcome::NoElement;
         } else {
-            last_ = {};
+            // Without the element the reading is not normalized, but it is held to what its
+            // normalization needs, as it would be with the element.
+            const bool normalize = missing_.isEmpty();
+            o = normalize ? Outcome::Normalized : Outcome::NoElement;
+            if (normalize) last_ = {};
             SqliteStatement& row = *rowById_;
             row.reset();
             row.bind(0, id);
             bool ok = false;
             try {
-                ok = row.step() ? calc_->calculate(row, project_, side_, &last_)
-                                : calc_->failWithoutRow(
-                                      DbError(dberr::NoCurrentRecord, "The reading just stored is gone."));
+                ok = !row.step() ? calc_->failWithoutRow(
+                                       DbError(dberr::NoCurrentRecord, "The reading just stored is gone."))
+                     : normalize ? calc_->calculate(row, project_, side_, &last_)
+                                 : calc_->readsRaw(row);
             } catch (...) {
                 row.reset();
                 throw;
