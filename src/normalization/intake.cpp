@@ -16,6 +16,11 @@ bool holds(const std::vector<ElementSpecRecord>& table, int type) {
 
 const char* const ReadingPoint = "reading";
 
+// "yyyy-mm-dd hh:mm:ss", the form every road stores.
+bool isStoredForm(const QString& t) {
+    return t.size() == 19 && t[10] == QLatin1Char(' ') && ReadingDateKey(t).has_value();
+}
+
 // A column the normalization computes: a value given for it stands only beside the raw values
 // it was computed from, by this program.
 bool isCalculated(const QString& column) {
@@ -178,7 +183,21 @@ void ReadingIntake::prepare(const QStringList& columns) {
     storedAt_ = std::make_unique<SqliteStatement>(
         db_, "SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND " + ReadingDateCondition() +
                  " LIMIT 1");
+    storedExactly_ = std::make_unique<SqliteStatement>(
+        db_,
+        QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? LIMIT 1"));
     rowById_ = std::make_unique<SqliteStatement>(db_, calc_->selectFromData() + "WHERE ID = ?");
+}
+
+bool ReadingIntake::holdsOtherSpellings() {
+    SqliteStatement q(db_,
+                      QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND "
+                                     "(length(TheDate) <> 19 OR substr(TheDate, 11, 1) <> ' ') LIMIT 1"));
+    q.bind(0, project_.ProjectID);
+    q.bind(1, qint64(project_.TrainNumber));
+    const bool found = q.step();
+    q.reset();
+    return found;
 }
 
 ReadingIntake::~ReadingIntake() = default;
@@ -188,13 +207,20 @@ bool ReadingIntake::isStored(const QDateTime& date) {
 }
 
 bool ReadingIntake::isStoredAt(const QString& dateText) {
-    SqliteStatement& q = *storedAt_;
+    // While this intake's transaction keeps every other writer out and the train holds its dates
+    // in the stored form alone, that one spelling is all there is to look up.
+    const bool oneSpelling = tx_ && !otherSpellings_;
+    SqliteStatement& q = oneSpelling ? *storedExactly_ : *storedAt_;
     q.reset();
     q.bind(0, project_.ProjectID);
     q.bind(1, qint64(project_.TrainNumber));
-    const QStringList spellings = ReadingDateLookup(dateText);
-    for (int i = 0; i < ReadingDateSpellingCount; ++i)
-        q.bind(2 + i, spellings[i]);
+    if (oneSpelling) {
+        q.bind(2, isStoredForm(dateText) ? dateText : ReadingDateLookup(dateText).first());
+    } else {
+        const QStringList spellings = ReadingDateLookup(dateText);
+        for (int i = 0; i < ReadingDateSpellingCount; ++i)
+            q.bind(2 + i, spellings[i]);
+    }
     const bool found = q.step();
     q.reset(); // no read stays open
     return found;
@@ -215,6 +241,7 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
     if (!tx_) {
         tx_ = std::make_unique<SqliteTransaction>(db_);
         pending_ = 0;
+        otherSpellings_ = holdsOtherSpellings();
     }
     if (isStoredAt(dateText)) {
         pendingTally_.count(Outcome::AlreadyStored);
@@ -234,6 +261,7 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
                 ins.bindNull(pos);
         ins.step();
         ins.reset();
+        if (!isStoredForm(dateText)) otherSpellings_ = true;
         const qint64 id = db_.lastInsertId();
         ++pending_; // lost with the batch if it fails
 

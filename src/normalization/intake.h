@@ -115,6 +115,8 @@ public:
 
 private:
     void prepare(const QStringList& columns);
+    // Whether the train holds a date in another spelling than the stored form.
+    bool holdsOtherSpellings();
 
     Program& p_;
     ProjectInfoRecord project_;
@@ -123,7 +125,8 @@ private:
     std::unique_ptr<SqliteConnection> owned_;
     SqliteConnection& db_;
     std::unique_ptr<DataRecordCalculator> calc_;
-    std::unique_ptr<SqliteStatement> insert_, storedAt_, rowById_;
+    std::unique_ptr<SqliteStatement> insert_, storedAt_, storedExactly_, rowById_;
+    bool otherSpellings_ = true; // read when the transaction opens
     std::unique_ptr<SqliteTransaction> tx_;
     LastNormalizedValues last_;
     std::vector<int> calculatedPos_; // on the insert, of the caller's calculated columns
