@@ -61,11 +61,14 @@ struct ImportResult {
 // the project, or Cancel undoes everything stored before it, so that a refused file writes
 // nothing. Each reading goes in through the ReadingIntake: a date the train already holds, or an
 // earlier line of the file, is skipped, counted and (for the file's own repeats) named by line,
-// and a reading whose calculation fails is not stored. The project row, its user-defined row and
-// the readings of the range are written in one transaction, so that an import that does not
-// finish (a database failure, a lock, a cancel between turns) leaves the database as it was. At
-// the end a file older than the program offers to recalculate the project train. Status texts go
-// to the panels of `progress`, which yields between batches and may cancel.
+// and a reading whose calculation fails is not stored; without the project's element a reading is
+// refused where its calculation would be, and stored without the file's calculated values. A
+// stored project row that is kept must hold every item the readings are calculated with; one it
+// lacks is named. The project row, its user-defined row and the readings of the range are
+// written in one transaction, so that an import that does not finish (a database failure, a
+// lock, a cancel between turns) leaves the database as it was. At the end a file older than the
+// program offers to recalculate the project train. Status texts go to the panels of `progress`,
+// which yields between batches and may cancel.
 ImportResult RunImport(Program& p, ImportChoice& choice, const ImportRange& range,
                        RunProgress& progress = NoProgress());
 
