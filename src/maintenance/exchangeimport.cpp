@@ -413,7 +413,6 @@ private:
     QString why_;
     std::optional<ProjectInfoRecord> record_;
     ReadingIntake::Tally tally_;
-    qint64 noElement_ = 0;
     QList<int> missingElements_;
     QStringList repeatedLines_;       // the first ten
     QHash<qint64, qint64> fileDates_; // the line that holds each date first
