@@ -3,7 +3,7 @@
 // hevrin-exchange generate --out F --readings N [--template FILE]
 // Runs the exchange-file writer and reader as the windows do and prints the readings, the
 // seconds and the peak memory on the last line. "generate" makes a database of one project
-// train with N readings (some values Null) to measure on.
+// train with N readings (some values Null where a reading may lack them) to measure on.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -19,12 +19,14 @@
 #include <random>
 #include <sys/resource.h>
 
+#include "benchdata.h"
 #include "core/dbversion.h"
 #include "core/program.h"
 #include "core/units.h"
 #include "maintenance/exchangeexport.h"
 #include "maintenance/exchangefile.h"
 #include "maintenance/exchangeimport.h"
+#include "normalization/normalize.h"
 #include "platform/filelimits.h"
 #include "platform/sqlite.h"
 #include "platform/systeminfo.h"
@@ -120,16 +122,45 @@ int generate(const QString& out, qint64 n, const QString& templ) {
     return 0;
 }
 
+// Whether the calculation of a reading takes a Null in the column: the generated readings are
+// ones the program would store.
+bool mayBeNull(const QString& column) {
+    for (const ReadColumn& c : ReadColumns)
+        if (c.kind == ReadKind::Number && column.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0)
+            return false;
+    return true;
+}
+
 void fill(SqliteConnection& db, qint64 n) {
-    db.exec(
-        "INSERT INTO ProjectInfo (ProjectID, TrainNumber, NumBanks, NumTrains, DateReference, Systemdata, "
-        "TrainsSame, FeedTemp, PermFlow, ConcFlow, FeedPressure, ElementType, NumElementsBank, AreaBank) "
-        "VALUES ('P1', 1, 2, 1, '2010-01-01 00:00:00', -1, 0, 25, 60, 20, 10, 2, 60, 2200)");
+    // The project row as the project window writes it: every column it writes has a value.
+    QVariantMap project = bench::ReferenceRow({QStringLiteral("P1"), 1, 2, false});
+    project["NumTrains"] = 1;
+    project["AvgConc"] = 0.0;
+    project["Density"] = 0.0;
+    project["refph"] = 7.0;
+    project["numVessels"] = project["NumVessels_1"].toInt() + project["NumVessels_2"].toInt();
+    project["ElementsPerVessel"] = 6;
+    {
+        QStringList names, marks;
+        for (auto it = project.begin(); it != project.end(); ++it) {
+            names << quoteIdent(it.key());
+            marks << "?";
+        }
+        SqliteStatement ins(db, "INSERT INTO ProjectInfo (" + names.join(',') + ") VALUES (" +
+                                    marks.join(',') + ")");
+        int k = 0;
+        for (auto it = project.begin(); it != project.end(); ++it)
+            ins.bind(k++, it.value());
+        ins.step();
+    }
     db.exec("INSERT INTO UserDefined (ProjectID, ORP) VALUES ('P1', 'Redox')");
     const QStringList cols = ExchangeDataColumns(true);
     QStringList marks;
-    for (int i = 0; i < cols.size(); ++i)
+    std::vector<bool> nullable;
+    for (const QString& c : cols) {
         marks << "?";
+        nullable.push_back(mayBeNull(c));
+    }
     SqliteStatement ins(db, "INSERT INTO Data (" + cols.join(',') + ") VALUES (" + marks.join(',') + ")");
     std::mt19937_64 rng(17);
     std::uniform_real_distribution<double> u(0.0, 1.0);
@@ -148,7 +179,7 @@ void fill(SqliteConnection& db, qint64 n) {
                 ins.bind(k, qint64(2));
             else if (c == "EventID")
                 ins.bind(k, qint64(i % 97 == 0 ? 1 : 0));
-            else if (u(rng) < 0.05)
+            else if (nullable[size_t(k)] && u(rng) < 0.05)
                 ins.bind(k, QVariant());
             else
                 ins.bind(k, 100.0 * u(rng));

@@ -90,13 +90,18 @@ std::vector<QByteArrayView> splitFields(QByteArrayView line, char separator) {
     }
 }
 
-// Why the import would refuse line 3 as written, read by the import's own rules for the
-// database's column types; empty when it reads it.
-QString projectLineRefusal(SqliteConnection& db, QByteArrayView line, bool decimalComma) {
+// The declared types of the ProjectInfo columns, by lower-case name.
+QHash<QString, QString> projectColumnTypes(SqliteConnection& db) {
     QHash<QString, QString> declared;
     Query t(db, QStringLiteral("SELECT name, type FROM pragma_table_info('ProjectInfo')"));
     while (t.step())
         declared.insert(t.value(0).toString().toLower(), t.value(1).toString());
+    return declared;
+}
+
+// Why the import would refuse line 3 as written, read by the import's own rules for the
+// database's column types; empty when it reads it.
+QString projectLineRefusal(const QHash<QString, QString>& declared, QByteArrayView line, bool decimalComma) {
     ExchangeColumns cols;
     for (const QString& name : ExchangeProjectColumns())
         cols.add(name, ExchangeKindOf(name, declared.value(name.toLower())));
@@ -165,6 +170,7 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
         q.bind(1, qint64(train));
         if (!q.step()) return counts;
         counts.projectFound = true;
+        const QHash<QString, QString> declared = projectColumnTypes(db);
         QByteArray values;
         {
             QBuffer buffer(&values);
@@ -176,7 +182,10 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
             for (int i = 0; i < n; ++i) {
                 const QString& name = names[i];
                 if (st.isNull(i)) {
-                    v.raw(keepsNull(name) ? "" : "0");
+                    // A text has no "0" to stand for nothing: its Null goes empty and comes back Null.
+                    const bool text =
+                        ExchangeKindOf(name, declared.value(name.toLower())) == ExchangeKind::Text;
+                    v.raw(text || keepsNull(name) ? "" : "0");
                 } else if (name.compare("TrainsSame", Qt::CaseInsensitive) == 0 ||
                            name.compare("SystemData", Qt::CaseInsensitive) == 0) {
                     v.raw(st.real(i) != 0 ? "TRUE" : "FALSE");
@@ -188,7 +197,7 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
             v.flush();
         }
         if (checked) {
-            counts.refusal = projectLineRefusal(db, values, comma);
+            counts.refusal = projectLineRefusal(declared, values, comma);
             if (!counts.refusal.isEmpty()) return counts;
         }
         w.integer(qint64(VersionNumber(version.major, version.minor)) + version.revision);
@@ -250,8 +259,9 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
     }
     if (counts.found == 0) return counts;
     {
-        // The file carries no reading notes: the summary says how many it leaves out.
-        Query q(db, "select count(*)" + key + inRange + " AND Note1 IS NOT NULL AND Note1 <> ''");
+        // The file carries no reading notes: the summary says how many it leaves out. A note of
+        // blanks (as older builds stored for none) is no note.
+        Query q(db, "select count(*)" + key + inRange + " AND trim(Note1, ' ' || char(9, 10, 13)) <> ''");
         bindKey(q);
         q.step();
         counts.notesLeftOut = q.int64(0);

@@ -51,14 +51,6 @@ qint16 wholeOrZero(const ExchangeValue& v) {
     return r >= -32768 && r <= 32767 ? qint16(r) : qint16(0);
 }
 
-// A stored date "yyyy-mm-dd hh:mm:ss" as the number yyyymmddhhmmss: a cheaper key than its text.
-qint64 dateKey(const QByteArray& t) {
-    qint64 k = 0;
-    for (const char ch : t)
-        if (ch >= '0' && ch <= '9') k = k * 10 + (ch - '0');
-    return k;
-}
-
 struct TableColumns {
     QHash<QString, QPair<QString, QString>> byLower; // name and declared type
 };
@@ -365,6 +357,438 @@ bool reopen(Program& p, const ImportChoice& c, const TableColumns& dataTable, QF
     return true;
 }
 
+// One press of the Import button, step by step: the readings part of the file opened again, the
+// project row planned, then each line read, checked and stored, and on a refusal everything
+// stored before it undone.
+class ImportRun {
+public:
+    ImportRun(Program& p, ImportChoice& c, const ImportRange& range, RunProgress& progress, ImportResult& r)
+        : p_(p), c_(c), range_(range), progress_(progress), r_(r),
+          lower_(range.from.toString("yyyy-MM-dd HH:mm:ss").toLatin1()),
+          upper_(range.to.addSecs(1439 * 60).toString("yyyy-MM-dd HH:mm:ss").toLatin1()),
+          fileId_(c.FileProjectID.toUtf8()), acceptedTrain_(c.FileTrainNumber) {}
+
+    // To the summary; a failure of the database that no step handles is raised.
+    void run();
+
+private:
+    void status(int panel, const QString& text) { progress_.setStatus(panel, text); }
+    bool inRange(const ExchangeValue& date) const {
+        return range_.all || (date.text >= lower_ && date.text <= upper_);
+    }
+    QString at() const { return QStringLiteral("line %1").arg(reader_->lineNumber()); }
+
+    bool openReadings();
+    bool planProjectRow();
+    void writeProjectRows();
+    void projectWritten();
+    bool storeProjectAlone();
+    bool storeReadings();
+    bool firstLineFits(const std::vector<QByteArrayView>& fields);
+    QString lineRefusal(const std::vector<QByteArrayView>& fields, bool converted);
+    void store(ReadingIntake& intake, const ReadingIntake::Binder& bind, const ExchangeValue& date);
+    bool undo(ReadingIntake& intake, const QString& why);
+    void summarize();
+
+    Program& p_;
+    ImportChoice& c_;
+    const ImportRange& range_;
+    RunProgress& progress_;
+    ImportResult& r_;
+    const QByteArray lower_, upper_;
+    const QByteArray fileId_;
+    // A reading line carries the file's train, or the first line's when the user chose to import
+    // that one anyway.
+    qint16 acceptedTrain_;
+    std::unique_ptr<SqliteConnection> db_;
+    QFile file_;
+    std::unique_ptr<ExchangeReader> reader_;
+    ReadingLines lines_;
+    bool noData_ = false;
+    bool writeProject_ = false;
+    // Empty lines end the readings only at the end of the file: one with readings after it would
+    // leave those out unseen.
+    qint64 emptyLine_ = 0;
+    std::vector<ExchangeValue> values_;
+    QString why_;
+    std::optional<ProjectInfoRecord> record_;
+    ReadingIntake::Tally tally_;
+    QList<int> missingElements_;
+    QStringList repeatedLines_;       // the first ten
+    QHash<qint64, qint64> fileDates_; // the line that holds each date first
+    bool projectRowsIn_ = false;
+    QByteArray lastDate_, lastId_;
+};
+
+void ImportRun::run() {
+    db_ = std::make_unique<SqliteConnection>(p_.ProjectDatabasePath, Turns.busyTimeoutMs);
+    if (!openReadings()) return;
+    r_.refused = false;
+    // The project row, its user-defined row and the readings in one transaction: an import that
+    // does not finish (a failure, a lock, a cancel) leaves the database as it was.
+    writeProject_ = !(c_.ProjectExists && !c_.OverwriteProject);
+    if (noData_) {
+        if (!storeProjectAlone()) return;
+    } else if (!planProjectRow() || !storeReadings()) {
+        return;
+    }
+    summarize();
+}
+
+// Opens the file again up to its first reading line; false, with the message shown, when it is
+// refused.
+bool ImportRun::openReadings() {
+    file_.setFileName(c_.ImportFileName);
+    if (!reopen(p_, c_, tableColumns(*db_, "Data"), file_, reader_, lines_)) {
+        c_.accepted = false;
+        return false;
+    }
+    noData_ = !lines_.present || !reader_->readLine();
+    if (!reader_->error().isEmpty()) {
+        refuseFile(p_, c_.ImportFileName, reader_->error());
+        c_.accepted = false;
+        return false;
+    }
+    return true;
+}
+
+void ImportRun::writeProjectRows() {
+    SqliteConnection& db = *db_;
+    if (c_.ProjectExists) {
+        SqliteStatement del(db, "DELETE FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
+        del.bind(0, c_.FileProjectID);
+        del.bind(1, qint64(c_.FileTrainNumber));
+        del.step();
+    }
+    {
+        SqliteStatement ins(db, insertSql("ProjectInfo", c_.projectColumns.names));
+        runInsert(ins, c_.projectValues);
+    }
+    const ExchangeHeader& h = c_.header;
+    if (h.userDefinedLine.size() < 3) return;
+    const QStringList& udNames = ExchangeUserDefinedColumns();
+    const int n = int(std::min(h.userDefinedFields.size(), udNames.size()));
+    SqliteStatement find(db, "SELECT ID FROM UserDefined WHERE (ProjectID = ?) ORDER BY ID LIMIT 1");
+    find.bind(0, c_.FileProjectID);
+    if (find.step()) {
+        const qint64 udId = find.int64(0);
+        find.reset();
+        QStringList sets;
+        for (int i = 0; i < n; ++i)
+            sets << udNames[i] + " = ?";
+        SqliteStatement up(db, "UPDATE UserDefined SET " + sets.join(',') + " WHERE ID = ?");
+        for (int i = 0; i < n; ++i)
+            up.bind(i, h.userDefinedFields[i]);
+        up.bind(n, udId);
+        up.step();
+    } else {
+        find.reset();
+        SqliteStatement ins(db, insertSql("UserDefined", QStringList{"ProjectID"} + udNames.mid(0, n)));
+        ins.bind(0, c_.FileProjectID);
+        for (int i = 0; i < n; ++i)
+            ins.bind(i + 1, h.userDefinedFields[i]);
+        ins.step();
+    }
+}
+
+// The readings are normalized against the project train as this import leaves it: the file's
+// line 3, or the stored row when that is kept. It is read inside a transaction that is then
+// undone; the rows are written again with the readings.
+bool ImportRun::planProjectRow() {
+    try {
+        SqliteTransaction look(*db_);
+        if (writeProject_) writeProjectRows();
+        SqliteStatement q(*db_, "SELECT * FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
+        q.bind(0, c_.FileProjectID);
+        q.bind(1, qint64(c_.FileTrainNumber));
+        if (!q.step()) throw DbError(dberr::NoCurrentRecord, "the project train is not in the database");
+        const DbRow row = q.row();
+        // A stored row kept as it is (another program's, or an old one) may lack what the
+        // readings are calculated with: named, rather than "Invalid use of Null".
+        for (const QString& name : RequiredProjectColumns())
+            if (row.isNull(name)) {
+                say(p_, "Project not imported: the stored row of project " + c_.FileProjectID + " train " +
+                            QString::number(c_.FileTrainNumber) + " holds no " + name +
+                            " value (Null), which its readings are calculated with. Enter it in the "
+                            "project window, or import the file's project row over it.");
+                r_.refused = true;
+                return false;
+            }
+        ProjectInfoRecord rec;
+        LoadProjectRecord(rec, row);
+        record_ = rec;
+    } catch (const DbFailure&) {
+        throw;
+    } catch (const DbError& e) {
+        say(p_, dbFailure("Project not imported", e));
+        r_.refused = true;
+        return false;
+    }
+    return true;
+}
+
+void ImportRun::projectWritten() {
+    r_.projectWritten = writeProject_;
+    if (writeProject_) {
+        c_.accepted = false;
+        status(1, c_.ProjectExists ? GetMlString(950, "Project Overwritten.")
+                                   : QStringLiteral("Project imported."));
+    } else {
+        status(1, GetMlString(951, "Overwrite bypassed."));
+    }
+}
+
+// A file without readings: the project rows go by themselves.
+bool ImportRun::storeProjectAlone() {
+    try {
+        SqliteTransaction guard(*db_);
+        if (writeProject_) writeProjectRows();
+        guard.commit();
+    } catch (const DbError& e) {
+        say(p_, dbFailure("Project not imported", e));
+        r_.refused = true;
+        return false;
+    }
+    projectWritten();
+    say(p_, "No data was found!");
+    return true;
+}
+
+// The first reading line has its own questions: its date, its project and its train.
+bool ImportRun::firstLineFits(const std::vector<QByteArrayView>& fields) {
+    const ExchangeColumns& cols = lines_.cols;
+    auto field = [&](int pos) {
+        return size_t(pos) < fields.size() ? fields[size_t(pos)] : QByteArrayView();
+    };
+    char stored[19];
+    if (!ParseExchangeDate(field(cols.datePos), stored)) {
+        say(p_,
+            GetMlString(996, "Import aborted. The first data point's date value is invalid. "
+                             "Please check the file carefully.") +
+                CrLf +
+                QStringLiteral("Line %1, field %2 (%3) holds \"%4\", which is not a date.")
+                    .arg(reader_->lineNumber())
+                    .arg(cols.datePos + 1)
+                    .arg(
+                        cols.names[cols.datePos],
+                        DecodeExchangeText(
+                            field(cols.datePos).first(std::min<qsizetype>(field(cols.datePos).size(), 60)))) +
+                CrLf + GetMlString(1001, "The Import File in use is: ") + CrLf + c_.ImportFileName);
+        c_.accepted = false;
+        r_.refused = true;
+        return false;
+    }
+    const QString lineId = DecodeExchangeText(field(cols.projectIdPos));
+    if (lineId != c_.FileProjectID) {
+        say(p_, GetMlString(998, "Import aborted. The ProjectID value for the DATA fields (Column A) "
+                                 "do not match the value for the ProjectID in the Project "
+                                 "Information section (Cell A2). Please check the file carefully.") +
+                    CrLf + GetMlString(999, "ProjectID = ") + c_.FileProjectID +
+                    GetMlString(1000, ", the Data Project ID = ") + lineId + CrLf +
+                    GetMlString(1001, "The Import File in use is: ") + CrLf + c_.ImportFileName);
+        c_.accepted = false;
+        r_.refused = true;
+        return false;
+    }
+    double t = 0;
+    const bool whole = ParseExchangeNumber(field(cols.trainPos), c_.ImportDecimalComma, t) &&
+                       t == std::trunc(t) && t >= -32768 && t <= 32767;
+    const qint16 lineTrain = whole ? qint16(t) : qint16(0);
+    if (whole && lineTrain != c_.FileTrainNumber) {
+        const Answer a = p_.prompts.message(
+            GetMlString(1002, "The Train Number for the Project (Cell D2) does not match the DATA "
+                              "fields Train Number (Cells C5 etc)) - ") +
+                QString::number(c_.FileTrainNumber) + GetMlString(1003, ", vs ") +
+                QString::number(lineTrain) + CrLf + GetMlString(1001, "The Import File in use is: ") + CrLf +
+                c_.ImportFileName + CrLf + GetMlString(1004, "OK to import anyway, Cancel to abort"),
+            Buttons::OKCancel, Icon::None, Title);
+        if (a != Answer::OK) {
+            r_.refused = true;
+            return false;
+        }
+        acceptedTrain_ = lineTrain;
+    }
+    return true;
+}
+
+// Why a reading line cannot be stored: cut short or not converted, too few fields, of another
+// project or train, or without a date; empty when it can.
+QString ImportRun::lineRefusal(const std::vector<QByteArrayView>& fields, bool converted) {
+    const ExchangeColumns& cols = lines_.cols;
+    if (!converted) return at() + ": " + why_;
+    const size_t named = size_t(cols.names.size());
+    if (fields.size() < named)
+        return at() +
+               QStringLiteral(": it has %1 fields where %2 columns are named").arg(fields.size()).arg(named);
+    const QByteArrayView id = fields[size_t(cols.projectIdPos)];
+    if (id != QByteArrayView(fileId_) && DecodeExchangeText(id) != c_.FileProjectID)
+        return at() + ": the ProjectID \"" +
+               DecodeExchangeText(id.first(std::min<qsizetype>(id.size(), 60))) +
+               "\" is not the file's project " + c_.FileProjectID;
+    const QByteArrayView trainText = fields[size_t(cols.trainPos)];
+    double train = 0;
+    if (!ParseExchangeNumber(trainText, c_.ImportDecimalComma, train) ||
+        (train != c_.FileTrainNumber && train != acceptedTrain_))
+        return at() + ": the TrainNumber \"" +
+               DecodeExchangeText(trainText.first(std::min<qsizetype>(trainText.size(), 60))) +
+               "\" is not the file's train " + QString::number(c_.FileTrainNumber);
+    if (values_[size_t(cols.datePos)].type == ExchangeValue::Null) return at() + " holds no date";
+    return {};
+}
+
+// One reading per date: a control system logging local time writes the hour after the autumn
+// clock change twice. The first line of a date is stored, a later one is left to the intake,
+// which stores no date twice, and named in the summary.
+void ImportRun::store(ReadingIntake& intake, const ReadingIntake::Binder& bind, const ExchangeValue& date) {
+    qint64 earlier = 0;
+    if (const std::optional<qint64> key = ReadingDateKey(date.text.constData(), int(date.text.size()))) {
+        earlier = fileDates_.value(*key, 0);
+        if (earlier == 0) fileDates_.insert(*key, reader_->lineNumber());
+    }
+    if (!inRange(date)) {
+        ++r_.skipped;
+        return;
+    }
+    // Readings of another train, imported anyway, go under the file's project train: stored
+    // under their own, no project row would lead to them.
+    const ReadingIntake::Outcome o = intake.add(QString::fromLatin1(date.text), bind);
+    if (earlier > 0 && o == ReadingIntake::Outcome::AlreadyStored) {
+        if (r_.repeated++ < 10)
+            repeatedLines_ << QStringLiteral("line %1 (%2, as on line %3)")
+                                  .arg(reader_->lineNumber())
+                                  .arg(QString::fromLatin1(date.text))
+                                  .arg(earlier);
+    } else {
+        tally_.count(o, intake.failureText());
+    }
+    // The intake's transaction opens with its first reading; the project rows join it.
+    if (!projectRowsIn_) {
+        writeProjectRows();
+        projectRowsIn_ = true;
+    }
+}
+
+// A line the import refuses: nothing of the file stays stored.
+bool ImportRun::undo(ReadingIntake& intake, const QString& why) {
+    intake.rollback();
+    refuseFile(p_, c_.ImportFileName, why);
+    c_.accepted = false;
+    r_.refused = true;
+    r_.skipped = 0;
+    return false;
+}
+
+bool ImportRun::storeReadings() {
+    // Each reading goes in with its values as the file gives them, the intake adding its date
+    // and key and storing its calculated values with it.
+    const ExchangeColumns& cols = lines_.cols;
+    QStringList readingColumns;
+    std::vector<int> readingPos;
+    for (int i = 0; i < cols.names.size(); ++i)
+        if (i != cols.projectIdPos && i != cols.trainPos && i != cols.datePos) {
+            readingColumns << cols.names[i];
+            readingPos.push_back(i);
+        }
+    ReadingIntake intake(p_, *db_, *record_, readingColumns);
+    const ReadingIntake::Binder bindReading = [&](SqliteStatement& st, int first) {
+        for (size_t k = 0; k < readingPos.size(); ++k)
+            bindValue(st, first + int(k), values_[size_t(readingPos[k])]);
+    };
+    projectRowsIn_ = !writeProject_;
+    BatchClock turns(Turns);
+    bool firstLine = true;
+    try {
+        emptyLine_ = 0;
+        do {
+            ExchangeReader& reader = *reader_;
+            if (reader.lineIsBlank()) {
+                if (emptyLine_ == 0) emptyLine_ = reader.lineNumber();
+                continue;
+            }
+            if (emptyLine_ > 0)
+                return undo(intake, QStringLiteral("line %1 is empty, but a reading follows it on line %2")
+                                        .arg(emptyLine_)
+                                        .arg(reader.lineNumber()));
+            if (!reader.lineEnded()) return undo(intake, cutShort(reader.lineNumber()));
+            const auto& fields = reader.split();
+            const bool converted =
+                ConvertExchangeFields(fields, cols, c_.ImportDecimalComma, false, values_, &why_);
+            if (firstLine) {
+                firstLine = false;
+                if (!firstLineFits(fields)) return false;
+            }
+            if (const QString whyNot = lineRefusal(fields, converted); !whyNot.isEmpty())
+                return undo(intake, whyNot);
+            const ExchangeValue& date = values_[size_t(cols.datePos)];
+            lastId_.resize(0);
+            lastId_.append(fields[size_t(cols.projectIdPos)]);
+            store(intake, bindReading, date);
+            lastDate_.resize(0);
+            lastDate_.append(date.text);
+            // A turn for the other windows now and then, and the chance to cancel.
+            if (turns.tick()) {
+                status(2,
+                       QString::number(tally_.stored()) + " inserted. Date: " + QString::fromUtf8(lastDate_));
+                if (progress_.yieldAndCheckCancel()) {
+                    intake.rollback();
+                    say(p_, "Import cancelled: nothing of the file was stored.");
+                    status(2, QStringLiteral("Import cancelled; nothing was written."));
+                    r_.skipped = 0;
+                    return false;
+                }
+            }
+        } while (reader_->readLine());
+        if (!reader_->error().isEmpty()) return undo(intake, reader_->error());
+        r_.lastProjectId = DecodeExchangeText(lastId_);
+        if (!projectRowsIn_) {
+            // No reading in the range: the project rows go by themselves.
+            SqliteTransaction guard(*db_);
+            writeProjectRows();
+            guard.commit();
+        }
+        intake.commit();
+    } catch (const RunError& e) {
+        intake.rollback();
+        say(p_, dbFailure("Import failed after " + QString::number(tally_.stored()) +
+                              " readings; nothing of the file was stored",
+                          e));
+        r_.skipped = 0;
+        return false;
+    }
+    missingElements_ = intake.missingElements();
+    projectWritten();
+    return true;
+}
+
+void ImportRun::summarize() {
+    ImportResult& r = r_;
+    r.inserted = tally_.stored();
+    r.withoutResults = tally_.noElement;
+    r.alreadyStored = tally_.alreadyStored;
+    r.failed = tally_.failed;
+    r.firstFailure = tally_.firstFailure;
+    QString summary = QString::number(r.inserted) + GetMlString(1010, " imported, ") +
+                      QString::number(r.skipped) + GetMlString(1011, " skipped out of date range.");
+    if (r.repeated > 0) {
+        r.repeatedLines = repeatedLines_.join(", ") + (r.repeated > repeatedLines_.size() ? ", ..." : "");
+        summary += " " + QString::number(r.repeated) +
+                   (r.repeated == 1 ? " line repeats the date of an earlier line and was"
+                                    : " lines repeat the date of an earlier line and were") +
+                   " not stored again: " + r.repeatedLines + ".";
+    }
+    if (r.alreadyStored > 0)
+        summary +=
+            " " + QString::number(r.alreadyStored) + " already stored for the train, not stored again.";
+    if (r.withoutResults > 0)
+        summary += " " + MissingElementText(*record_, missingElements_, int(r.withoutResults));
+    if (r.failed > 0)
+        summary += " " + QString::number(r.failed) + (r.failed == 1 ? " reading was" : " readings were") +
+                   " not stored: its calculation failed (the first: " + r.firstFailure + ").";
+    status(2, summary);
+    if (r.failed > 0) say(p_, summary);
+    r.finished = true;
+}
+
 } // namespace
 
 ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, RunProgress& progress) {
@@ -387,384 +811,16 @@ ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, Ru
         }
     } settle{p.ProjectDatabasePath, r};
     if (!c.accepted) return r;
-    auto status = [&](int panel, const QString& text) { progress.setStatus(panel, text); };
-    auto yield = [&] { return progress.yieldAndCheckCancel(); };
     // What the run before left on the panels is not this run's.
-    status(1, QString());
+    progress.setStatus(1, QString());
     if (!range.all && range.to < range.from) {
         say(p, "To-Date should be greater than From-Date.");
         r.focusTo = true;
         return r;
     }
-    const QByteArray lower = range.from.toString("yyyy-MM-dd HH:mm:ss").toLatin1();
-    const QByteArray upper = range.to.addSecs(1439 * 60).toString("yyyy-MM-dd HH:mm:ss").toLatin1();
-    auto inRange = [&](const ExchangeValue& date) {
-        return range.all || (date.text >= lower && date.text <= upper);
-    };
-
     try {
-        SqliteConnection db(p.ProjectDatabasePath, Turns.busyTimeoutMs);
-        const TableColumns dataTable = tableColumns(db, "Data");
-        std::vector<ExchangeValue> values;
-        QString why;
-        const QByteArray fileId = c.FileProjectID.toUtf8();
-        // A reading line carries the file's train, or the first line's when the user chose to
-        // import that one anyway.
-        qint16 acceptedTrain = c.FileTrainNumber;
-
-        // Empty lines end the readings only at the end of the file: one with readings after it
-        // would leave those out unseen.
-        qint64 emptyLine = 0;
-        auto readingAfterEmpty = [&](const ExchangeReader& reader) {
-            if (reader.lineIsBlank()) {
-                if (emptyLine == 0) emptyLine = reader.lineNumber();
-                return false;
-            }
-            return emptyLine > 0;
-        };
-        auto readingAfterEmptyText = [&](const ExchangeReader& reader) {
-            return QStringLiteral("line %1 is empty, but a reading follows it on line %2")
-                .arg(emptyLine)
-                .arg(reader.lineNumber());
-        };
-        // A reading line: whole, of the file's project and of an accepted train. The first line
-        // has its own questions; it passes here too once they are answered.
-        auto lineFits = [&](const ExchangeReader& reader, const std::vector<QByteArrayView>& fields,
-                            const ReadingLines& lines, QString& whyNot) {
-            const QString at = QStringLiteral("line %1").arg(reader.lineNumber());
-            const size_t named = size_t(lines.cols.names.size());
-            if (fields.size() < named) {
-                whyNot = at + QStringLiteral(": it has %1 fields where %2 columns are named")
-                                  .arg(fields.size())
-                                  .arg(named);
-                return false;
-            }
-            const QByteArrayView id = fields[size_t(lines.cols.projectIdPos)];
-            if (id != QByteArrayView(fileId) && DecodeExchangeText(id) != c.FileProjectID) {
-                whyNot = at + ": the ProjectID \"" +
-                         DecodeExchangeText(id.first(std::min<qsizetype>(id.size(), 60))) +
-                         "\" is not the file's project " + c.FileProjectID;
-                return false;
-            }
-            const QByteArrayView trainText = fields[size_t(lines.cols.trainPos)];
-            double train = 0;
-            if (!ParseExchangeNumber(trainText, c.ImportDecimalComma, train) ||
-                (train != c.FileTrainNumber && train != acceptedTrain)) {
-                whyNot = at + ": the TrainNumber \"" +
-                         DecodeExchangeText(trainText.first(std::min<qsizetype>(trainText.size(), 60))) +
-                         "\" is not the file's train " + QString::number(c.FileTrainNumber);
-                return false;
-            }
-            return true;
-        };
-
-        // The file is read once: each line is checked as it is stored, and a line the import
-        // refuses undoes what was stored before it, so that a refused file writes nothing.
-        QFile file(c.ImportFileName);
-        std::unique_ptr<ExchangeReader> reader;
-        ReadingLines lines;
-        if (!reopen(p, c, dataTable, file, reader, lines)) {
-            c.accepted = false;
-            return r;
-        }
-        const bool noData = !lines.present || !reader->readLine();
-        if (!reader->error().isEmpty()) {
-            refuseFile(p, c.ImportFileName, reader->error());
-            c.accepted = false;
-            return r;
-        }
-        r.refused = false;
-
-        // The project row, its user-defined row and the readings in one transaction: an import
-        // that does not finish (a failure, a lock, a cancel) leaves the database as it was.
-        const bool writeProject = !(c.ProjectExists && !c.OverwriteProject);
-        const auto writeProjectRows = [&] {
-            if (c.ProjectExists) {
-                SqliteStatement del(db,
-                                    "DELETE FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
-                del.bind(0, c.FileProjectID);
-                del.bind(1, qint64(c.FileTrainNumber));
-                del.step();
-            }
-            {
-                SqliteStatement ins(db, insertSql("ProjectInfo", c.projectColumns.names));
-                runInsert(ins, c.projectValues);
-            }
-            const ExchangeHeader& h = c.header;
-            if (h.userDefinedLine.size() < 3) return;
-            const QStringList& udNames = ExchangeUserDefinedColumns();
-            const int n = int(std::min(h.userDefinedFields.size(), udNames.size()));
-            SqliteStatement find(db, "SELECT ID FROM UserDefined WHERE (ProjectID = ?) ORDER BY ID LIMIT 1");
-            find.bind(0, c.FileProjectID);
-            if (find.step()) {
-                const qint64 udId = find.int64(0);
-                find.reset();
-                QStringList sets;
-                for (int i = 0; i < n; ++i)
-                    sets << udNames[i] + " = ?";
-                SqliteStatement up(db, "UPDATE UserDefined SET " + sets.join(',') + " WHERE ID = ?");
-                for (int i = 0; i < n; ++i)
-                    up.bind(i, h.userDefinedFields[i]);
-                up.bind(n, udId);
-                up.step();
-            } else {
-                find.reset();
-                SqliteStatement ins(db,
-                                    insertSql("UserDefined", QStringList{"ProjectID"} + udNames.mid(0, n)));
-                ins.bind(0, c.FileProjectID);
-                for (int i = 0; i < n; ++i)
-                    ins.bind(i + 1, h.userDefinedFields[i]);
-                ins.step();
-            }
-        };
-        // The readings are normalized against the project train as this import leaves it: the
-        // file's line 3, or the stored row when that is kept. It is read inside a transaction
-        // that is then undone; the rows are written again with the readings.
-        std::optional<ProjectInfoRecord> record;
-        if (!noData) {
-            try {
-                SqliteTransaction look(db);
-                if (writeProject) writeProjectRows();
-                SqliteStatement q(db,
-                                  "SELECT * FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)");
-                q.bind(0, c.FileProjectID);
-                q.bind(1, qint64(c.FileTrainNumber));
-                if (!q.step())
-                    throw DbError(dberr::NoCurrentRecord, "the project train is not in the database");
-                ProjectInfoRecord rec;
-                LoadProjectRecord(rec, q.row());
-                record = rec;
-            } catch (const DbFailure&) {
-                throw;
-            } catch (const DbError& e) {
-                say(p, dbFailure("Project not imported", e));
-                r.refused = true;
-                return r;
-            }
-        }
-        const auto projectWritten = [&] {
-            r.projectWritten = writeProject;
-            if (writeProject) {
-                c.accepted = false;
-                status(1, c.ProjectExists ? GetMlString(950, "Project Overwritten.")
-                                          : QStringLiteral("Project imported."));
-            } else {
-                status(1, GetMlString(951, "Overwrite bypassed."));
-            }
-        };
-
-        ReadingIntake::Tally tally;
-        QStringList repeatedLines; // the first ten
-        if (noData) {
-            try {
-                SqliteTransaction guard(db);
-                if (writeProject) writeProjectRows();
-                guard.commit();
-            } catch (const DbError& e) {
-                say(p, dbFailure("Project not imported", e));
-                r.refused = true;
-                return r;
-            }
-            projectWritten();
-            say(p, "No data was found!");
-        } else {
-            // Each reading goes in with its values as the file gives them, the intake adding its
-            // date and key and storing its calculated values with it.
-            QStringList readingColumns;
-            std::vector<int> readingPos;
-            for (int i = 0; i < lines.cols.names.size(); ++i)
-                if (i != lines.cols.projectIdPos && i != lines.cols.trainPos && i != lines.cols.datePos) {
-                    readingColumns << lines.cols.names[i];
-                    readingPos.push_back(i);
-                }
-            ReadingIntake intake(p, db, *record, readingColumns);
-            const ReadingIntake::Binder bindReading = [&](SqliteStatement& st, int first) {
-                for (size_t k = 0; k < readingPos.size(); ++k)
-                    bindValue(st, first + int(k), values[size_t(readingPos[k])]);
-            };
-            // The intake's transaction opens with its first reading; the project rows join it.
-            bool projectRowsIn = !writeProject;
-            BatchClock turns(Turns);
-            QByteArray lastDate;
-            QByteArray lastId;
-            // The line that holds each date first.
-            QHash<qint64, qint64> fileDates;
-            // A line the import refuses: nothing of the file stays stored.
-            const auto refuse = [&](const QString& whyNot) {
-                intake.rollback();
-                refuseFile(p, c.ImportFileName, whyNot);
-                c.accepted = false;
-                r.refused = true;
-                r.skipped = 0;
-                return r;
-            };
-            bool firstLine = true;
-            try {
-                emptyLine = 0;
-                do {
-                    if (readingAfterEmpty(*reader)) return refuse(readingAfterEmptyText(*reader));
-                    if (reader->lineIsBlank()) continue;
-                    if (!reader->lineEnded()) return refuse(cutShort(reader->lineNumber()));
-                    const auto& fields = reader->split();
-                    const bool converted =
-                        ConvertExchangeFields(fields, lines.cols, c.ImportDecimalComma, false, values, &why);
-                    if (firstLine) {
-                        firstLine = false;
-                        auto field = [&](int pos) {
-                            return size_t(pos) < fields.size() ? fields[size_t(pos)] : QByteArrayView();
-                        };
-                        char stored[19];
-                        if (!ParseExchangeDate(field(lines.cols.datePos), stored)) {
-                            say(p, GetMlString(
-                                       996, "Import aborted. The first data point's date value is invalid. "
-                                            "Please check the file carefully.") +
-                                       CrLf +
-                                       QStringLiteral(
-                                           "Line %1, field %2 (%3) holds \"%4\", which is not a date.")
-                                           .arg(reader->lineNumber())
-                                           .arg(lines.cols.datePos + 1)
-                                           .arg(lines.cols.names[lines.cols.datePos],
-                                                DecodeExchangeText(
-                                                    field(lines.cols.datePos)
-                                                        .first(std::min<qsizetype>(
-                                                            field(lines.cols.datePos).size(), 60)))) +
-                                       CrLf + GetMlString(1001, "The Import File in use is: ") + CrLf +
-                                       c.ImportFileName);
-                            c.accepted = false;
-                            r.refused = true;
-                            return r;
-                        }
-                        const QString lineId = DecodeExchangeText(field(lines.cols.projectIdPos));
-                        if (lineId != c.FileProjectID) {
-                            say(p,
-                                GetMlString(
-                                    998, "Import aborted. The ProjectID value for the DATA fields (Column A) "
-                                         "do not match the value for the ProjectID in the Project "
-                                         "Information section (Cell A2). Please check the file carefully.") +
-                                    CrLf + GetMlString(999, "ProjectID = ") + c.FileProjectID +
-                                    GetMlString(1000, ", the Data Project ID = ") + lineId + CrLf +
-                                    GetMlString(1001, "The Import File in use is: ") + CrLf +
-                                    c.ImportFileName);
-                            c.accepted = false;
-                            r.refused = true;
-                            return r;
-                        }
-                        double t = 0;
-                        const bool whole =
-                            ParseExchangeNumber(field(lines.cols.trainPos), c.ImportDecimalComma, t) &&
-                            t == std::trunc(t) && t >= -32768 && t <= 32767;
-                        const qint16 lineTrain = whole ? qint16(t) : qint16(0);
-                        if (whole && lineTrain != c.FileTrainNumber) {
-                            const Answer a = p.prompts.message(
-                                GetMlString(
-                                    1002,
-                                    "The Train Number for the Project (Cell D2) does not match the DATA "
-                                    "fields Train Number (Cells C5 etc)) - ") +
-                                    QString::number(c.FileTrainNumber) + GetMlString(1003, ", vs ") +
-                                    QString::number(lineTrain) + CrLf +
-                                    GetMlString(1001, "The Import File in use is: ") + CrLf +
-                                    c.ImportFileName + CrLf +
-                                    GetMlString(1004, "OK to import anyway, Cancel to abort"),
-                                Buttons::OKCancel, Icon::None, Title);
-                            if (a != Answer::OK) {
-                                r.refused = true;
-                                return r;
-                            }
-                            acceptedTrain = lineTrain;
-                        }
-                    }
-                    if (!converted)
-                        return refuse(QStringLiteral("line %1: ").arg(reader->lineNumber()) + why);
-                    if (!lineFits(*reader, fields, lines, why)) return refuse(why);
-                    const ExchangeValue& date = values[size_t(lines.cols.datePos)];
-                    if (date.type == ExchangeValue::Null)
-                        return refuse(QStringLiteral("line %1 holds no date").arg(reader->lineNumber()));
-                    lastId.resize(0);
-                    lastId.append(fields[size_t(lines.cols.projectIdPos)]);
-                    // One reading per date: a control system logging local time writes the hour
-                    // after the autumn clock change twice. The first line of a date is stored, a
-                    // later one is left to the intake, which stores no date twice, and named in
-                    // the summary.
-                    const qint64 key = dateKey(date.text);
-                    const qint64 earlier = fileDates.value(key, 0);
-                    if (earlier == 0) fileDates.insert(key, reader->lineNumber());
-                    if (inRange(date)) {
-                        // Readings of another train, imported anyway, go under the file's project
-                        // train: stored under their own, no project row would lead to them.
-                        const ReadingIntake::Outcome o =
-                            intake.add(QString::fromLatin1(date.text), bindReading);
-                        if (earlier > 0 && o == ReadingIntake::Outcome::AlreadyStored) {
-                            if (r.repeated++ < 10)
-                                repeatedLines << QStringLiteral("line %1 (%2, as on line %3)")
-                                                     .arg(reader->lineNumber())
-                                                     .arg(QString::fromLatin1(date.text))
-                                                     .arg(earlier);
-                        } else {
-                            tally.count(o, intake.failureText());
-                        }
-                        if (!projectRowsIn) {
-                            writeProjectRows();
-                            projectRowsIn = true;
-                        }
-                    } else {
-                        ++r.skipped;
-                    }
-                    lastDate.resize(0);
-                    lastDate.append(date.text);
-                    // A turn for the other windows now and then, and the chance to cancel.
-                    if (turns.tick()) {
-                        status(2, QString::number(tally.stored()) +
-                                      " inserted. Date: " + QString::fromUtf8(lastDate));
-                        if (yield()) {
-                            intake.rollback();
-                            say(p, "Import cancelled: nothing of the file was stored.");
-                            status(2, QStringLiteral("Import cancelled; nothing was written."));
-                            r.skipped = 0;
-                            return r;
-                        }
-                    }
-                } while (reader->readLine());
-                if (!reader->error().isEmpty()) return refuse(reader->error());
-                r.lastProjectId = DecodeExchangeText(lastId);
-                if (!projectRowsIn) {
-                    // No reading in the range: the project rows go by themselves.
-                    SqliteTransaction guard(db);
-                    writeProjectRows();
-                    guard.commit();
-                }
-                intake.commit();
-            } catch (const RunError& e) {
-                intake.rollback();
-                say(p, dbFailure("Import failed after " + QString::number(tally.stored()) +
-                                     " readings; nothing of the file was stored",
-                                 e));
-                r.skipped = 0;
-                return r;
-            }
-            projectWritten();
-        }
-        r.inserted = tally.stored();
-        r.alreadyStored = tally.alreadyStored;
-        r.failed = tally.failed;
-        r.firstFailure = tally.firstFailure;
-        QString summary = QString::number(r.inserted) + GetMlString(1010, " imported, ") +
-                          QString::number(r.skipped) + GetMlString(1011, " skipped out of date range.");
-        if (r.repeated > 0) {
-            r.repeatedLines = repeatedLines.join(", ") + (r.repeated > repeatedLines.size() ? ", ..." : "");
-            summary += " " + QString::number(r.repeated) +
-                       (r.repeated == 1 ? " line repeats the date of an earlier line and was"
-                                        : " lines repeat the date of an earlier line and were") +
-                       " not stored again: " + r.repeatedLines + ".";
-        }
-        if (r.alreadyStored > 0)
-            summary +=
-                " " + QString::number(r.alreadyStored) + " already stored for the train, not stored again.";
-        if (r.failed > 0)
-            summary += " " + QString::number(r.failed) + (r.failed == 1 ? " reading was" : " readings were") +
-                       " not stored: its calculation failed (the first: " + r.firstFailure + ").";
-        status(2, summary);
-        if (r.failed > 0) say(p, summary);
-        r.finished = true;
+        ImportRun(p, c, range, progress, r).run();
+        if (!r.finished) return r;
     } catch (const RunError& e) {
         say(p, dbFailure("Import failed", e));
         return r;

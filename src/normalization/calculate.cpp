@@ -257,6 +257,32 @@ PendingResult DataRecordCalculator::calculatePending(const PendingReading& r) {
     return out;
 }
 
+bool DataRecordCalculator::readsRaw(const SqliteStatement& row) {
+    try {
+        // As ReadWorking reads them, without an exception for each Null it reads as 0.
+        const RowSource source{row, readPos_};
+        for (int i = 0; i < ReadColumnCount; ++i) {
+            const ReadKind kind = ReadColumns[size_t(i)].kind;
+            if (kind == ReadKind::NullableText) {
+                source.present(i);
+                continue;
+            }
+            if (kind != ReadKind::Number && row.isNull(source.at(i))) continue;
+            if (kind == ReadKind::Integer)
+                source.int16(i);
+            else
+                source.number(i);
+        }
+        return true;
+    } catch (const DbFailure&) {
+        throw;
+    } catch (const RunError& e) {
+        lastFailure = FailureText(e);
+        if (failures++ == 0) lastFailureFirst = lastFailure;
+        return false;
+    }
+}
+
 bool DataRecordCalculator::calculateById(qint64 id) {
     try {
         if (!rowById_) rowById_ = prepared(db_, select_ + "WHERE ID = ?");

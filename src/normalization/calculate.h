@@ -93,6 +93,10 @@ public:
     PendingResult calculatePending(const PendingReading& reading);
     bool canCalculatePending() const { return update_ && firstMissingStored_ < 0; }
     const std::array<bool, 4>& specFluxColumns() const { return specFlux_; }
+    // Reads the raw values of the row `row` stands on as calculate() reads them, without
+    // normalizing: false, the cause kept in lastFailure as by a failed calculation, when
+    // calculate() would fail on them (an item it needs is Null).
+    bool readsRaw(const SqliteStatement& row);
     // The same for the row of that ID; a missing row fails as the calculation does.
     bool calculateById(qint64 id);
     // The failure path when no row could be read.

@@ -16,6 +16,22 @@ bool holds(const std::vector<ElementSpecRecord>& table, int type) {
 
 const char* const ReadingPoint = "reading";
 
+// "yyyy-mm-dd hh:mm:ss", the form every road stores.
+bool isStoredForm(const QString& t) {
+    return t.size() == 19 && t[10] == QLatin1Char(' ') && ReadingDateKey(t).has_value();
+}
+
+// A column the normalization computes: a value given for it stands only beside the raw values
+// it was computed from, by this program.
+bool isCalculated(const QString& column) {
+    for (const ReadColumn& c : ReadColumns)
+        if (c.kind == ReadKind::Result && column.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0)
+            return true;
+    for (const StoredColumn& c : SpecFluxColumns)
+        if (column.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
 } // namespace
 
 QList<int> MissingElementTypes(const ProjectInfoRecord& cp, const std::vector<ElementSpecRecord>& table) {
@@ -158,6 +174,7 @@ void ReadingIntake::prepare(const QStringList& columns) {
     QStringList names{QStringLiteral("TheDate"), QStringLiteral("ProjectID"), QStringLiteral("TrainNumber")};
     QStringList marks{QStringLiteral("?"), QStringLiteral("?"), QStringLiteral("?")};
     for (const QString& c : columns) {
+        if (isCalculated(c)) calculatedPos_.push_back(int(names.size()));
         names << quoteIdent(c);
         marks << QStringLiteral("?");
     }
@@ -166,7 +183,21 @@ void ReadingIntake::prepare(const QStringList& columns) {
     storedAt_ = std::make_unique<SqliteStatement>(
         db_, "SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND " + ReadingDateCondition() +
                  " LIMIT 1");
+    storedExactly_ = std::make_unique<SqliteStatement>(
+        db_,
+        QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? LIMIT 1"));
     rowById_ = std::make_unique<SqliteStatement>(db_, calc_->selectFromData() + "WHERE ID = ?");
+}
+
+bool ReadingIntake::holdsOtherSpellings() {
+    SqliteStatement q(db_,
+                      QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND "
+                                     "(length(TheDate) <> 19 OR substr(TheDate, 11, 1) <> ' ') LIMIT 1"));
+    q.bind(0, project_.ProjectID);
+    q.bind(1, qint64(project_.TrainNumber));
+    const bool found = q.step();
+    q.reset();
+    return found;
 }
 
 ReadingIntake::~ReadingIntake() = default;
@@ -176,13 +207,20 @@ bool ReadingIntake::isStored(const QDateTime& date) {
 }
 
 bool ReadingIntake::isStoredAt(const QString& dateText) {
-    SqliteStatement& q = *storedAt_;
+    // While this intake's transaction keeps every other writer out and the train holds its dates
+    // in the stored form alone, that one spelling is all there is to look up.
+    const bool oneSpelling = tx_ && !otherSpellings_;
+    SqliteStatement& q = oneSpelling ? *storedExactly_ : *storedAt_;
     q.reset();
     q.bind(0, project_.ProjectID);
     q.bind(1, qint64(project_.TrainNumber));
-    const QStringList spellings = ReadingDateLookup(dateText);
-    for (int i = 0; i < ReadingDateSpellingCount; ++i)
-        q.bind(2 + i, spellings[i]);
+    if (oneSpelling) {
+        q.bind(2, isStoredForm(dateText) ? dateText : ReadingDateLookup(dateText).first());
+    } else {
+        const QStringList spellings = ReadingDateLookup(dateText);
+        for (int i = 0; i < ReadingDateSpellingCount; ++i)
+            q.bind(2 + i, spellings[i]);
+    }
     const bool found = q.step();
     q.reset(); // no read stays open
     return found;
@@ -203,6 +241,7 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
     if (!tx_) {
         tx_ = std::make_unique<SqliteTransaction>(db_);
         pending_ = 0;
+        otherSpellings_ = holdsOtherSpellings();
     }
     if (isStoredAt(dateText)) {
         pendingTally_.count(Outcome::AlreadyStored);
@@ -216,26 +255,34 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
         ins.bind(1, project_.ProjectID);
         ins.bind(2, qint64(project_.TrainNumber));
         bind(ins, 3);
+        // Without the element nothing here can back the calculated values a caller brings.
+        if (!raw && !missing_.isEmpty())
+            for (const int pos : calculatedPos_)
+                ins.bindNull(pos);
         ins.step();
         ins.reset();
+        if (!isStoredForm(dateText)) otherSpellings_ = true;
         const qint64 id = db_.lastInsertId();
         ++pending_; // lost with the batch if it fails
 
         Outcome o = Outcome::Normalized;
         if (raw) {
             o = Outcome::Raw;
-        } else if (!missing_.isEmpty()) {
-            o = Outcome::NoElement;
         } else {
-            last_ = {};
+            // Without the element the reading is not normalized, but it is held to what its
+            // normalization needs, as it would be with the element.
+            const bool normalize = missing_.isEmpty();
+            o = normalize ? Outcome::Normalized : Outcome::NoElement;
+            if (normalize) last_ = {};
             SqliteStatement& row = *rowById_;
             row.reset();
             row.bind(0, id);
             bool ok = false;
             try {
-                ok = row.step() ? calc_->calculate(row, project_, side_, &last_)
-                                : calc_->failWithoutRow(
-                                      DbError(dberr::NoCurrentRecord, "The reading just stored is gone."));
+                ok = !row.step() ? calc_->failWithoutRow(
+                                       DbError(dberr::NoCurrentRecord, "The reading just stored is gone."))
+                     : normalize ? calc_->calculate(row, project_, side_, &last_)
+                                 : calc_->readsRaw(row);
             } catch (...) {
                 row.reset();
                 throw;

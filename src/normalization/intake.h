@@ -53,7 +53,9 @@ QStringList ReadingDateLookup(const QString& dateText);
 // - a reading and its calculated values commit together: each reading is inserted and
 //   normalized inside a savepoint of the open batch, and a reading whose calculation fails
 //   is undone whole, so that it is not stored at all;
-// - a reading whose project's element is missing is stored raw and counted apart.
+// - a reading whose project's element is missing is stored raw and counted apart: it is
+//   refused as its calculation would refuse it (an item the calculation needs is empty), and
+//   the calculated values a caller gives for it are not stored.
 // Nothing is shown: the caller says what the outcomes mean on its road.
 class ReadingIntake {
 public:
@@ -113,6 +115,8 @@ public:
 
 private:
     void prepare(const QStringList& columns);
+    // Whether the train holds a date in another spelling than the stored form.
+    bool holdsOtherSpellings();
 
     Program& p_;
     ProjectInfoRecord project_;
@@ -121,9 +125,11 @@ private:
     std::unique_ptr<SqliteConnection> owned_;
     SqliteConnection& db_;
     std::unique_ptr<DataRecordCalculator> calc_;
-    std::unique_ptr<SqliteStatement> insert_, storedAt_, rowById_;
+    std::unique_ptr<SqliteStatement> insert_, storedAt_, storedExactly_, rowById_;
+    bool otherSpellings_ = true; // read when the transaction opens
     std::unique_ptr<SqliteTransaction> tx_;
     LastNormalizedValues last_;
+    std::vector<int> calculatedPos_; // on the insert, of the caller's calculated columns
     QString failure_;
     int pending_ = 0;
     Tally pendingTally_, committed_;

@@ -9,6 +9,7 @@
 #include "maintenance/exchangeimport.h"
 #include "maintenance/ui/frmexportdata.h"
 #include "maintenance/ui/frmimportdata.h"
+#include "normalization/normalize.h"
 #include "platform/bulkwork.h"
 #include "platform/database.h"
 #include "platform/sqlite.h"
@@ -84,6 +85,22 @@ inline QVariant valueOf(Program& p, const QString& sql, const QVariantList& para
     return Database::open(p.ProjectDatabasePath).scalar(sql, params);
 }
 
+// The raw items a reading's calculation needs besides PermFlow, named after the columns of a
+// sample file and given a value in each of its readings: without them a reading is refused.
+inline const QStringList& requiredItems() {
+    static const QStringList names = [] {
+        QStringList n;
+        for (const ReadColumn& c : ReadColumns)
+            if (c.kind == ReadKind::Number && QLatin1String(c.name) != QLatin1String("PermFlow")) n << c.name;
+        return n;
+    }();
+    return names;
+}
+// A reading line of a sample file with its required items after the fields given.
+inline QString full(const QString& line) {
+    return line + QString(";1").repeated(requiredItems().size());
+}
+
 // A small valid file of project P1 train 1 with two readings, in the point mode.
 inline QStringList sampleFile(const QString& version = "1003038;46") {
     QStringList names = ExchangeProjectColumns();
@@ -102,14 +119,15 @@ inline QStringList sampleFile(const QString& version = "1003038;46") {
         else
             values << "0";
     }
-    const QStringList data = {"ProjectID", "TheDate", "TrainNumber", "PermFlow", "ORP"};
+    const QStringList data =
+        QStringList{"ProjectID", "TheDate", "TrainNumber", "PermFlow", "ORP"} + requiredItems();
     return {version,
             names.join(';'),
             values.join(';'),
             "",
             data.join(';'),
-            "P1;2013-05-02 10:00:00;1;12.5;",
-            "P1;2013-05-01 10:00:00;1;11;3"};
+            full("P1;2013-05-02 10:00:00;1;12.5;"),
+            full("P1;2013-05-01 10:00:00;1;11;3")};
 }
 
 inline QStringList withLine(QStringList lines, int lineNumber, const QString& text) {

@@ -122,7 +122,9 @@ private slots:
         const QString orp = answer == int(Answer::No) || answer == int(Answer::Cancel) ? "old" : "Redox";
         QCOMPARE(valueOf(p, "SELECT ORP FROM UserDefined WHERE ProjectID = 'P1'").toString(), orp);
         if (answer != int(Answer::Cancel)) {
-            QCOMPARE(w.panelText(2), "2 imported, 0 skipped out of date range.");
+            QVERIFY2(
+                w.panelText(2).startsWith("2 imported, 0 skipped out of date range. The membrane element"),
+                qPrintable(w.panelText(2)));
             QCOMPARE(w.lblProject->text(), "Imported successfully from Project: P1");
             QCOMPARE(w.projectColour(), 65280u);
         }
@@ -144,38 +146,96 @@ private slots:
         }
     }
 
+    // A file refused after an import: what the window said of the imported file no longer stands.
+    void refusedFileAfterAnImport_data() {
+        QTest::addColumn<bool>("csv");
+        QTest::newRow("the program's own CSV export") << true;
+        QTest::newRow("a file cut off in a reading line") << false;
+    }
+    void refusedFileAfterAnImport() {
+        QFETCH(bool, csv);
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        FrmImportData w(p);
+        w.show();
+        env.prompts.onOpenFile(writeFile(env, "f.txt", sampleFile()));
+        w.cmdCSVFile->click();
+        w.chkAlldata->setChecked(true);
+        w.cmdImport->click();
+        QCOMPARE(w.panelText(1), "Project imported.");
+        QVERIFY(w.panelText(2).startsWith("2 imported"));
+        QString path = env.path("out.csv");
+        if (csv) {
+            p.ExportCsvMode = true;
+            CreateFile(p, ExportRequest{0, "P1 Train:1", {}, {}, true, path, {}});
+        } else {
+            QByteArray cut = (sampleFile().join("\r\n") + "\r\n").toUtf8();
+            cut.chop(5);
+            path = writeBytes(env, "cut.txt", cut);
+        }
+        env.prompts.onOpenFile(path);
+        if (csv)
+            env.prompts.onMessage("it is a spreadsheet CSV", Buttons::OK, Title, Answer::OK);
+        else
+            env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::No);
+        w.cmdCSVFile->click();
+        QCOMPARE(w.panelText(1), QString());
+        QCOMPARE(w.panelText(2), QString());
+        if (!csv) {
+            env.prompts.onMessage("line 7 has no line end", Buttons::OK, Title, Answer::OK);
+            w.cmdImport->click();
+            QCOMPARE(w.panelText(1), QString());
+            QVERIFY(!w.panelText(2).contains("imported"));
+        }
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QVERIFY(!w.lblProject->text().startsWith("Imported successfully"));
+        QCOMPARE(count(p, "SELECT count(*) FROM Data"), 2);
+    }
+
     // The export window: the file button of the mode, and a file written on Export.
     void exportWindow_data() {
         QTest::addColumn<bool>("csv");
         QTest::addColumn<QString>("projectId");
         QTest::addColumn<QString>("description");
         QTest::addColumn<QString>("altered"); // what the window says it wrote with blanks
+        QTest::addColumn<QVariant>("note");
         QTest::newRow("text") << false << "P1"
                               << "Plant, 2 banks"
-                              << "";
+                              << "" << QVariant("checked");
+        // Older builds stored a blank for no note.
+        QTest::newRow("a blank note") << false << "P1"
+                                      << "Plant"
+                                      << "" << QVariant(" ");
+        QTest::newRow("no note") << false << "P1"
+                                 << "Plant"
+                                 << "" << QVariant();
         QTest::newRow("csv") << true << "P1"
                              << "Plant; 2 banks"
-                             << "";
+                             << "" << QVariant("checked");
         // Its list text "Lake Train:2 Train:1" begins like that of project Lake.
         QTest::newRow("an ID holding Train:") << false << "Lake Train:2"
                                               << ""
-                                              << "";
+                                              << "" << QVariant("checked");
         QTest::newRow("separator in the description")
             << false << "P1"
             << "Plant; 2 banks"
             << "The exchange file cannot carry \";\" or a line break in a text: each was written as a blank "
-               "in the project's Description.";
+               "in the project's Description."
+            << QVariant("checked");
         QTest::newRow("comma in a CSV description")
             << true << "P1"
             << "Plant, 2\r\nbanks"
             << "The exchange file cannot carry a line break in a text: each was written as a blank "
-               "in the project's Description.";
+               "in the project's Description."
+            << QVariant("checked");
     }
     void exportWindow() {
         QFETCH(bool, csv);
         QFETCH(QString, projectId);
         QFETCH(QString, description);
         QFETCH(QString, altered);
+        QFETCH(QVariant, note);
         TestEnv env;
         Program& p = env.prog();
         makeBlankDatabase(p.ProjectDatabasePath);
@@ -183,7 +243,7 @@ private slots:
         insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "Lake"}});
         insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "Lake"}, {"TheDate", "2013-05-06 00:00:00"}});
         insertProjectInfo(p.ProjectDatabasePath, 3, {{"ProjectID", projectId}, {"Description", description}});
-        insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", projectId}});
+        insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", projectId}, {"Note1", note}});
         env.system.clock = QDateTime(QDate(2020, 1, 10), QTime(15, 30));
         p.ExportCsvMode = csv;
         FrmExportData w(p);
@@ -208,9 +268,12 @@ private slots:
         w.cmdExport->click();
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
         QVERIFY(!w.cmdExport->isEnabled());
-        // The summary says what the file could not carry: the reading's note.
+        // The summary says what the file could not carry: the reading's note, when it has one.
         QCOMPARE(w.panelText(2),
-                 "Exported 1 Records of 1. 1 reading note was left out: the exchange file carries no notes.");
+                 note.toString().trimmed().isEmpty()
+                     ? QString("Exported 1 Records of 1")
+                     : "Exported 1 Records of 1. 1 reading note was left out: the exchange file "
+                       "carries no notes.");
         QFile f(out);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray text = f.readAll();

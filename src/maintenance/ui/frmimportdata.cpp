@@ -97,6 +97,9 @@ void FrmImportData::cmdCSVFile_Click() {
         "Save", "Text (*.txt)|*.txt|Excel(*.csv)|*.csv|Excel(*.xls)|*.xls|AllFiles (*.*)|*.*");
     if (path.isEmpty()) return;
     const ChoiceOutcome outcome = ChooseImportFile(p_, path, choice_);
+    // What the panels said of an earlier file, its success included, is not said of this one.
+    setPanel(1, QString());
+    setPanel(2, QString());
     lblFileName->setText("Import from: " + path);
     const QString id = choice_.FileProjectID;
     const QString train = QString::number(choice_.FileTrainNumber);
