@@ -5,7 +5,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <cerrno>
 
 #include "core/dbversion.h"
 #include "core/elementdb.h"
@@ -49,34 +48,6 @@ QString DatabasePathFromSetting(const QString& setting, const QString& dataFolde
     if (setting.isEmpty() || setting == QLatin1String(DefaultDatabaseName))
         return dataFolder + "/" + QLatin1String(DefaultDatabaseName);
     return setting;
-}
-
-QString CopyFileWhole(const QString& source, const QString& target) {
-    QFile in(source);
-    if (!in.open(QIODevice::ReadOnly)) return in.errorString();
-    QFile out(target + ".part");
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return out.errorString();
-    QString cause;
-    while (cause.isEmpty() && !in.atEnd()) {
-        const QByteArray chunk = in.read(1 << 16);
-        if (chunk.isEmpty() && in.error() != QFileDevice::NoError) cause = in.errorString();
-        // A short write is retried for the rest: only a failed one tells the cause.
-        for (qint64 done = 0; cause.isEmpty() && done < chunk.size();) {
-            errno = 0;
-            const qint64 n = out.write(chunk.constData() + done, chunk.size() - done);
-            if (n <= 0) {
-                // The file-size limit or the full disk, named as such.
-                const QString limit = WriteLimitCause(errno);
-                cause = limit.isEmpty() ? out.errorString() : limit + " (" + out.errorString() + ")";
-            }
-            done += std::max<qint64>(n, 0);
-        }
-    }
-    out.close();
-    if (cause.isEmpty() && !out.rename(target)) cause = out.errorString();
-    if (!cause.isEmpty()) out.remove();
-    return cause;
 }
 
 QString InstallDataFiles(const SystemInfo& system, const QString& dataFolder) {

@@ -18,11 +18,6 @@ DataFolders ChooseDataFolders(const SystemInfo& system);
 // database; anything else is a full path.
 QString DatabasePathFromSetting(const QString& setting, const QString& dataFolder);
 
-// Copies a file through a temporary one renamed at the end, so that a copy cut short (a
-// full disk) never leaves a file that looks whole. Returns the system's cause of a
-// failure, empty on success.
-QString CopyFileWhole(const QString& source, const QString& target);
-
 // Copies the shipped templates (program folder/templates) of the project and element
 // databases into a data folder that lacks them, as an installer would. Returns what
 // failed, with the system's cause; empty when every copy was made. A failed copy leaves

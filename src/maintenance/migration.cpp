@@ -13,7 +13,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <unordered_set>
 
 #include "core/currentproject.h"
@@ -26,6 +25,7 @@
 #include "normalization/calculate.h"
 #include "normalization/intake.h"
 #include "normalization/normalize.h"
+#include "platform/filelimits.h"
 #include "platform/sqlite.h"
 
 namespace hv {
@@ -170,11 +170,9 @@ QString dateText(const QVariant& v) {
 } // namespace
 
 bool SameDatabaseFile(const QString& a, const QString& b) {
-    struct stat sa {
-    }, sb{};
-    if (::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
-        ::stat(QFile::encodeName(b).constData(), &sb) == 0)
-        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    bool known = false;
+    const bool same = SameFileOnDisk(a, b, known);
+    if (known) return same;
     const auto canonical = [](const QString& path) {
         const QFileInfo f(path);
         const QString c = f.canonicalFilePath();

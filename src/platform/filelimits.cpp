@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -61,6 +62,42 @@ QString MakeFolder(const QString& path) {
         return QString::fromLocal8Bit(std::strerror(error == EEXIST ? ENOTDIR : error));
     }
     return {};
+}
+
+QString CopyFileWhole(const QString& source, const QString& target) {
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly)) return in.errorString();
+    QFile out(target + ".part");
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return out.errorString();
+    QString cause;
+    while (cause.isEmpty() && !in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 16);
+        if (chunk.isEmpty() && in.error() != QFileDevice::NoError) cause = in.errorString();
+        // A short write is retried for the rest: only a failed one tells the cause.
+        for (qint64 done = 0; cause.isEmpty() && done < chunk.size();) {
+            errno = 0;
+            const qint64 n = out.write(chunk.constData() + done, chunk.size() - done);
+            if (n <= 0) {
+                // The file-size limit or the full disk, named as such.
+                const QString limit = WriteLimitCause(errno);
+                cause = limit.isEmpty() ? out.errorString() : limit + " (" + out.errorString() + ")";
+            }
+            done += std::max<qint64>(n, 0);
+        }
+    }
+    out.close();
+    if (cause.isEmpty() && !out.rename(target)) cause = out.errorString();
+    if (!cause.isEmpty()) out.remove();
+    return cause;
+}
+
+bool SameFileOnDisk(const QString& a, const QString& b, bool& known) {
+    struct stat sa {
+    }, sb{};
+    known = ::stat(QFile::encodeName(a).constData(), &sa) == 0 &&
+            ::stat(QFile::encodeName(b).constData(), &sb) == 0;
+    return known && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 } // namespace hv

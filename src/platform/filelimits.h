@@ -25,4 +25,11 @@ QString FileStatusRefusal(const QString& path);
 // empty when the folder is there.
 QString MakeFolder(const QString& path);
 
+// Copies source to target whole, through a temporary file renamed at the end; the cause in
+// the system's words (the file-size limit and the full disk named as such), empty on success.
+QString CopyFileWhole(const QString& source, const QString& target);
+// Whether the two paths lead to one file (the same device and inode); `known` is false when
+// either cannot be looked at.
+bool SameFileOnDisk(const QString& a, const QString& b, bool& known);
+
 } // namespace hv
