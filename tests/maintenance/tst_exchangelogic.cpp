@@ -763,33 +763,6 @@ private slots:
         QCOMPARE(QDir(env.path("")).entryList({"gen*"}, QDir::Files | QDir::Hidden), QStringList());
     }
 
-    // The README's sequence with the bulk tool: generate, export, and the file added to the
-    // database it came from. A stored row lacking what its readings are calculated with is named.
-    void toolGenerateExportAdd() {
-        const QString tool = QCoreApplication::applicationDirPath() + "/hevrin-exchange";
-        if (!QFile::exists(tool)) QSKIP("built without the bulk tools");
-        TestEnv env;
-        const QString db = env.path("gen.mdb"), file = env.path("gen.txt");
-        QString said;
-        auto run = [&](const QStringList& args) {
-            QProcess r;
-            r.start(tool, args);
-            r.waitForFinished(120000);
-            said = QString::fromLocal8Bit(r.readAllStandardOutput() + r.readAllStandardError());
-            return r.exitStatus() == QProcess::NormalExit && r.exitCode() == 0;
-        };
-        QVERIFY2(run({"generate", "--out", db, "--readings", "300", "--template",
-                      HEVRIN_TEMPLATE_DIR "/db.hv3.mdb"}),
-                 qPrintable(said));
-        QVERIFY2(run({"export", "--database", db, "--project", "P1", "--train", "1", "--out", file}),
-                 qPrintable(said));
-        QVERIFY2(run({"import", "--database", db, "--file", file, "--add"}), qPrintable(said));
-        QVERIFY2(said.contains("300 already stored for the train"), qPrintable(said));
-        Database::open(db).exec("UPDATE ProjectInfo SET FeeduS = NULL");
-        QVERIFY(!run({"import", "--database", db, "--file", file, "--add"}));
-        QVERIFY2(said.contains("holds no FeeduS value"), qPrintable(said));
-    }
-
     void dateRangeImport() {
         TestEnv env;
         Program& p = env.prog();

@@ -22,7 +22,7 @@ const QStringList migrate{"--from", "FROM", "--to", "DB", "--elements", "ELEMENT
 } // namespace
 
 // The bulk tools under a file-size limit as a shell sets it (soft and hard alike, so that no
-// playback can lift it) and on a database they cannot write.
+// playback can lift it), on a database they cannot write, and in the README's sequence.
 class TestToolLimits : public QObject {
     Q_OBJECT
     const QString bin = QCoreApplication::applicationDirPath();
@@ -112,6 +112,25 @@ private slots:
         QCOMPARE(after.scalar("PRAGMA integrity_check").toString(), QString("ok"));
         if (tool == "hevrin-exchange")
             QCOMPARE(after.scalar("SELECT count(*) || ' ' || total(FeedFlow) FROM Data").toString(), before);
+    }
+
+    // The README's sequence: generate, export, and the file added to the database it came from.
+    // A stored row lacking what its readings are calculated with is named.
+    void generateExportAdd() {
+        const QString db = dir.filePath("gen.mdb"), file = dir.filePath("gen.txt");
+        const QStringList add{"import", "--database", db, "--file", file, "--add"};
+        for (const QStringList& args :
+             {QStringList{"generate", "--out", db, "--readings", "300", "--template", blank},
+              QStringList{"export", "--database", db, "--project", "P1", "--train", "1", "--out", file},
+              add}) {
+            const Said said = run("hevrin-exchange", args);
+            QVERIFY2(said.code == 0, qPrintable(said.text));
+            if (args == add)
+                QVERIFY2(said.text.contains("300 already stored for the train"), qPrintable(said.text));
+        }
+        Database::open(db).exec("UPDATE ProjectInfo SET FeeduS = NULL");
+        const Said said = run("hevrin-exchange", add);
+        QVERIFY2(said.code > 0 && said.text.contains("holds no FeeduS value"), qPrintable(said.text));
     }
 
     // A database the tool cannot write is named with its path and why before any work, as
