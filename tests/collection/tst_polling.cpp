@@ -257,18 +257,13 @@ private slots:
         QTest::addColumn<QString>("proposed"); // the proposed date, then the polled one, as shown
         QTest::addColumn<QString>("polled");
         QTest::addColumn<QString>("hours"); // the entry column's heading after the poll
-        QTest::newRow("automatic") << true << "C"
-                                   << ""
-                                   << "15 Jan 2026 10:00"
-                                   << "52954.00";
-        QTest::newRow("requested, comma locale") << false << "de_DE"
-                                                 << "02.01.2020 02:00"
-                                                 << "15.01.2026 10:00"
-                                                 << "52.954,00";
-        QTest::newRow("requested, English (UK)") << false << "en_GB"
-                                                 << "02/01/2020 02:00"
-                                                 << "15/01/2026 10:00"
-                                                 << "52,954.00";
+        const auto row = [](const char* name, bool automatic, const char* locale, const char* proposed,
+                            const char* polled, const char* hours) {
+            QTest::newRow(name) << automatic << locale << proposed << polled << hours;
+        };
+        row("automatic", true, "C", "", "15 Jan 2026 10:00", "52954.00");
+        row("requested, comma locale", false, "de_DE", "02.01.2020 02:00", "15.01.2026 10:00", "52.954,00");
+        row("requested, English (UK)", false, "en_GB", "02/01/2020 02:00", "15/01/2026 10:00", "52,954.00");
     }
     void pollsSheet() {
         QFETCH(bool, automatic);
