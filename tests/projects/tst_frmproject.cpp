@@ -7,6 +7,7 @@
 #include <QScrollArea>
 #include <QTimer>
 #include <QtTest>
+#include <tuple>
 
 #include "core/numbers.h"
 #include "core/projecttrainkey.h"
@@ -410,30 +411,24 @@ private slots:
         QVERIFY(w->cmdCreate->isEnabled());
         QCOMPARE(rowCount(p), 1);
 
-        // No elements: refused too, nothing stored with an area of 0.
+        // No elements, or a count that is no whole number: refused naming the box, nothing stored.
         w->txtData[0]->setText("2026-01-15");
-        w->txtFields[100]->setText("0");
-        env.prompts.onMessage("Number of Elements must be > 0", Buttons::OK, "Hevrin", Answer::OK);
-        w->cmdCreate->click();
-        QCOMPARE(env.prompts.verify(), QString());
-        QCOMPARE(rowCount(p), 1);
-
-        // Counts that are no whole numbers: refused naming the box.
-        w->txtFields[100]->setText("60");
-        const std::pair<QLineEdit*, QString> counts[] = {
-            {w->txtFields[400],
-             "Number of Vessels, Sys holds \"abc\", which is not a whole number from 0 to 32767."},
-            {w->txtNumTrains, "Number of Trains holds \"abc\", which is not a whole number from 1 to 32767."},
-            {w->txtTrainNumber, "Train Number holds \"abc\", which is not a whole number from 1 to 32767."}};
-        for (const auto& [box, message] : counts) {
+        const QString count = "%1 holds \"abc\", which is not a whole number from %2 to 32767.";
+        const std::tuple<QLineEdit*, QString, QString> refused[] = {
+            {w->txtFields[100], "0", "Number of Elements must be > 0"},
+            {w->txtFields[400], "abc", count.arg("Number of Vessels, Sys").arg(0)},
+            {w->txtNumTrains, "abc", count.arg("Number of Trains").arg(1)},
+            {w->txtTrainNumber, "abc", count.arg("Train Number").arg(1)}};
+        for (const auto& [box, text, message] : refused) {
             const QString kept = box->text();
-            box->setText("abc");
+            box->setText(text);
             env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
             w->cmdCreate->click();
             QCOMPARE(env.prompts.verify(), QString());
             QCOMPARE(rowCount(p), 1);
             box->setText(kept);
         }
+        w->txtFields[100]->setText("60");
 
         // The ID, edited after its step, is checked again.
         w->txtNewProject->setText("Taken ");
