@@ -729,24 +729,15 @@ private slots:
         QTest::addColumn<QString>("reference");
         QTest::addColumn<QString>("proposed");
         QTest::addColumn<QString>("hours"); // the hour headings: entry, Earlier-1, Earlier-2, reference
-        QTest::newRow("English (UK)") << "en_GB"
-                                      << "dd/mm/yyyy hh:mm"
-                                      << "03/01/2020 08:00"
-                                      << "01/01/2020 00:00"
-                                      << "03/01/2020 10:00"
-                                      << "1,618.50|1,616.50|1,584.50|1,200.50";
-        QTest::newRow("German") << "de_DE"
-                                << "dd.mm.yyyy hh:mm"
-                                << "03.01.2020 08:00"
-                                << "01.01.2020 00:00"
-                                << "03.01.2020 10:00"
-                                << "1.618,50|1.616,50|1.584,50|1.200,50";
-        QTest::newRow("French") << "fr_FR"
-                                << "dd/mm/yyyy hh:mm"
-                                << "03/01/2020 08:00"
-                                << "01/01/2020 00:00"
-                                << "03/01/2020 10:00"
-                                << QString("1 618,50|1 616,50|1 584,50|1 200,50").replace(' ', QChar(0x202f));
+        const auto row = [](const char* locale, QChar mark, const QString& hours) {
+            QTest::newRow(locale) << locale << QString("dd/mm/yyyy hh:mm").replace('/', mark)
+                                  << QString("03/01/2020 08:00").replace('/', mark)
+                                  << QString("01/01/2020 00:00").replace('/', mark)
+                                  << QString("03/01/2020 10:00").replace('/', mark) << hours;
+        };
+        row("en_GB", '/', "1,618.50|1,616.50|1,584.50|1,200.50");
+        row("de_DE", '.', "1.618,50|1.616,50|1.584,50|1.200,50");
+        row("fr_FR", '/', QString("1 618,50|1 616,50|1 584,50|1 200,50").replace(' ', QChar(0x202f)));
     }
     void datesInTheComputersForm() {
         QFETCH(QString, locale);

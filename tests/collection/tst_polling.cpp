@@ -257,18 +257,13 @@ private slots:
         QTest::addColumn<QString>("proposed"); // the proposed date, then the polled one, as shown
         QTest::addColumn<QString>("polled");
         QTest::addColumn<QString>("hours"); // the entry column's heading after the poll
-        QTest::newRow("automatic") << true << "C"
-                                   << ""
-                                   << "15 Jan 2026 10:00"
-                                   << "52954.00";
-        QTest::newRow("requested, comma locale") << false << "de_DE"
-                                                 << "02.01.2020 02:00"
-                                                 << "15.01.2026 10:00"
-                                                 << "52.954,00";
-        QTest::newRow("requested, English (UK)") << false << "en_GB"
-                                                 << "02/01/2020 02:00"
-                                                 << "15/01/2026 10:00"
-                                                 << "52,954.00";
+        const auto row = [](const char* name, bool automatic, const char* locale, const char* proposed,
+                            const char* polled, const char* hours) {
+            QTest::newRow(name) << automatic << locale << proposed << polled << hours;
+        };
+        row("automatic", true, "C", "", "15 Jan 2026 10:00", "52954.00");
+        row("requested, comma locale", false, "de_DE", "02.01.2020 02:00", "15.01.2026 10:00", "52.954,00");
+        row("requested, English (UK)", false, "en_GB", "02/01/2020 02:00", "15/01/2026 10:00", "52,954.00");
     }
     void pollsSheet() {
         QFETCH(bool, automatic);
@@ -539,56 +534,36 @@ private slots:
     }
 
     // A poll without a window: what the links answer is checked and stored as it was
-    // answered, or nothing is stored and the outcome says why.
+    // answered, or nothing is stored and the outcome says why. The pH row has no link.
     void pollRun_data() {
         QTest::addColumn<QVariantMap>("answers"); // item -> the answer of its row's link
-        QTest::addColumn<int>("unlinked");        // a row without a link, which keeps "7.5"
-        QTest::addColumn<int>("failRow");
-        QTest::addColumn<bool>("stop");
         QTest::addColumn<int>("end");
         QTest::addColumn<int>("intake"); // what the intake made of it; -1 when it had none
         QTest::addColumn<QString>("refusal");
-        QTest::addColumn<QString>("column"); // of the reading stored, with its value
-        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("failRow");
+        QTest::addColumn<bool>("stop");
         using E = PollOutcome::End;
-        using O = ReadingIntake::Outcome;
+        const int normalized = int(ReadingIntake::Outcome::Normalized);
+        const auto row = [](const char* name, const QVariantMap& answers, E end, int intake = -1,
+                            const QString& refusal = {}, int failRow = -1, bool stop = false) {
+            QTest::newRow(name) << answers << int(end) << intake << refusal << failRow << stop;
+        };
         const auto k = [](int i) { return QString::number(i); };
-        QTest::newRow("stored as polled") << QVariantMap{{k(item::PermFlow), "61.5"}} << -1 << -1 << false
-                                          << int(E::Taken) << int(O::Normalized) << ""
-                                          << "PermFlow" << 61.5;
-        QTest::newRow("elapsed hours from the polled date")
-            << QVariantMap{} << -1 << -1 << false << int(E::Taken) << int(O::Normalized) << ""
-            << "ElapsedTimehrs" << 52954.0;
-        QTest::newRow("a row without a link keeps its box")
-            << QVariantMap{} << int(item::pH) << -1 << false << int(E::Taken) << int(O::Normalized) << ""
-            << "pH" << 7.5;
-        QTest::newRow("a link failing part way")
-            << QVariantMap{} << -1 << 5 << false << int(E::FetchFailed) << -1 << ""
-            << "" << 0.0;
-        QTest::newRow("the window gone meanwhile")
-            << QVariantMap{} << -1 << -1 << true << int(E::Stopped) << -1 << ""
-            << "" << 0.0;
-        QTest::newRow("refused by a rule") << QVariantMap{{k(item::ConcFlow), "0"}} << -1 << -1 << false
-                                           << int(E::Refused) << -1 << "Concentrate Flow is <=0"
-                                           << "" << 0.0;
-        QTest::newRow("N/A in a required row is missing")
-            << QVariantMap{{k(item::FeeduS), "N/A"}} << -1 << -1 << false << int(E::Refused) << -1
-            << "A REQUIRED FIELD, FeeduS HAS NO DATA. SAVE FAILED!"
-            << "" << 0.0;
-        QTest::newRow("a date the train holds")
-            << QVariantMap{{k(item::TheDate), "2020-01-02 00:00:00"}} << -1 << -1 << false << int(E::Taken)
-            << int(O::AlreadyStored) << ""
-            << "" << 0.0;
+        row("stored as polled", {{k(item::PermFlow), "61.5"}}, E::Taken, normalized);
+        row("a link failing part way", {}, E::FetchFailed, -1, "", 5);
+        row("the window gone meanwhile", {}, E::Stopped, -1, "", -1, true);
+        row("refused by a rule", {{k(item::ConcFlow), "0"}}, E::Refused, -1, "Concentrate Flow is <=0");
+        row("N/A in a required row is missing", {{k(item::FeeduS), "N/A"}}, E::Refused, -1,
+            "A REQUIRED FIELD, FeeduS HAS NO DATA. SAVE FAILED!");
+        row("a date the train holds", {{k(item::TheDate), "2020-01-02 00:00:00"}}, E::Taken,
+            int(ReadingIntake::Outcome::AlreadyStored));
     }
     void pollRun() {
         QFETCH(QVariantMap, answers);
-        QFETCH(int, unlinked);
-        QFETCH(int, failRow);
-        QFETCH(bool, stop);
         QFETCH(int, intake);
         QFETCH(QString, refusal);
-        QFETCH(QString, column);
-        QFETCH(double, value);
+        QFETCH(int, failRow);
+        QFETCH(bool, stop);
         Plant pl(1, {}, QLocale("fr_FR")); // the heading's hours read back in grouped French form
         pl.reading(1, {});
         const QVariantMap reading = test::readingRow(1);
@@ -601,14 +576,14 @@ private slots:
         for (int i = 0; i < ItemCount; ++i) {
             const QString field = ItemFieldList()[i];
             setup.rows[size_t(i)] = {i, field, QString(), QString(), true, false};
-            setup.links.push_back({i != unlinked, "plant", "Sheet1", QString("R%1C1").arg(i + 1)});
+            setup.links.push_back({i != item::pH, "plant", "Sheet1", QString("R%1C1").arg(i + 1)});
             QString answer = "0";
             for (auto it = reading.begin(); it != reading.end(); ++it)
                 if (it.key().compare(field, Qt::CaseInsensitive) == 0) answer = it.value().toString();
             links.answers[setup.links.back().item] = answers.value(QString::number(i), answer).toString();
         }
         if (!answers.contains("0")) links.answers["R1C1"] = "2026-01-15 10:00:00";
-        if (unlinked >= 0) setup.rows[size_t(unlinked)].text = "7.5";
+        setup.rows[size_t(item::pH)].text = "7.5";
         StopAsked progress;
         progress.stop = stop;
 
@@ -617,18 +592,19 @@ private slots:
         QCOMPARE(out.end == PollOutcome::End::Taken ? int(out.saved.outcome) : -1, intake);
         QCOMPARE(RefusalText(out.check, setup.rows).left(refusal.size()), refusal);
         QCOMPARE(pl.dataRows(), intake == int(ReadingIntake::Outcome::Normalized) ? 2 : 1);
-        if (out.end == PollOutcome::End::FetchFailed) {
+        if (out.end == PollOutcome::End::FetchFailed)
             QCOMPARE(out.read.texts[1], QString()); // the entry column as it was
-            return;
-        }
-        if (column.isEmpty()) return;
-        // What is stored is what the links answered, the date as the control system gave it.
+        if (pl.dataRows() == 1) return;
+        // What is stored is what the links answered, the date as the control system gave it, the
+        // hours from that date, and an unlinked row's box as it stood.
         const DbRow row = pl.newest();
-        QCOMPARE(row.toDouble(column), value);
+        QCOMPARE(row.toDouble("PermFlow"), 61.5);
+        QCOMPARE(row.toDouble("ElapsedTimehrs"), 52954.0);
+        QCOMPARE(row.toDouble("pH"), 7.5);
         QCOMPARE(row.toText("TheDate"), QString("2026-01-15 10:00:00"));
         QCOMPARE(row.toText("Note1"), QString("polled"));
         QCOMPARE(out.read.texts[0], ShortDateTimeText(QDateTime(QDate(2026, 1, 15), QTime(10, 0))));
-        QCOMPARE(out.read.texts[size_t(item::PermFlow)], answers.value("1", "60").toString());
+        QCOMPARE(out.read.texts[size_t(item::PermFlow)], QString("61.5"));
     }
 
     // The link test program itself, serving the sheet to the window.

@@ -142,24 +142,19 @@ private slots:
         QTest::addColumn<int>("focus");
         QTest::addColumn<QString>("text"); // the row's text afterwards
         QTest::addColumn<QString>("entered");
-        QTest::newRow("kept row takes a numeric previous value")
-            << 2 << "21.5" << true << true << -1 << "21.5"
-            << "";
-        QTest::newRow("previous value not numeric") << 2 << "No Data" << true << true << 2 << ""
-                                                    << "";
-        QTest::newRow("not kept") << 2 << "21.5" << false << true << 2 << ""
-                                  << "";
-        QTest::newRow("the first row is never filled") << 0 << "2020-01-01 22:00" << true << true << 0 << ""
-                                                       << "";
-        QTest::newRow("hidden required box") << 16 << "1" << false << false << -1 << ""
-                                             << "";
+        const auto row = [](const char* name, int row, const char* earlier1, bool keep, bool shown, int focus,
+                            const char* text, const char* entered = "") {
+            QTest::newRow(name) << row << earlier1 << keep << shown << focus << text << entered;
+        };
+        row("kept row takes a numeric previous value", 2, "21.5", true, true, -1, "21.5");
+        row("previous value not numeric", 2, "No Data", true, true, 2, "");
+        row("not kept", 2, "21.5", false, true, 2, "");
+        row("the first row is never filled", 0, "2020-01-01 22:00", true, true, 0, "");
+        row("hidden required box", 16, "1", false, false, -1, "");
         // A placeholder is no value: missing, not a value of 0 that a later rule refuses.
-        QTest::newRow("N/A in a required row") << 6 << "21.5" << false << true << 6 << "N/A"
-                                               << "N/A";
-        QTest::newRow("No Data in a required row") << 8 << "20" << false << true << 8 << "No Data"
-                                                   << "No Data";
-        QTest::newRow("No Data in a kept row") << 2 << "21.5" << true << true << -1 << "21.5"
-                                               << "No Data";
+        row("N/A in a required row", 6, "21.5", false, true, 6, "N/A", "N/A");
+        row("No Data in a required row", 8, "20", false, true, 8, "No Data", "No Data");
+        row("No Data in a kept row", 2, "21.5", true, true, -1, "21.5", "No Data");
     }
     void requiredRows() {
         QFETCH(int, row);

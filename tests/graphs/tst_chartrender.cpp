@@ -226,14 +226,11 @@ private slots:
         // 0), of 100 and 90 (drawn to a fixed 100), of 5 with one of the largest double.
         for (int i = 0; i < 24; ++i) {
             const QDateTime when = at(2023, 3, 1, 12).addDays(i);
+            const double big = std::numeric_limits<double>::max();
             readings.push_back(
                 {"ZERO", 1, when, 24.0 * i, {{"NormalizedPermFlow", i % 3 ? 0.0 : -1.0 - i % 5}}});
             readings.push_back({"AT100", 1, when, 24.0 * i, {{"NormalizedPermFlow", i % 4 ? 100.0 : 90.0}}});
-            readings.push_back({"DBLMAX",
-                                1,
-                                when,
-                                24.0 * i,
-                                {{"NormalizedPermFlow", i == 7 ? std::numeric_limits<double>::max() : 5.0}}});
+            readings.push_back({"DBLMAX", 1, when, 24.0 * i, {{"NormalizedPermFlow", i == 7 ? big : 5.0}}});
         }
         insertGraphRows(env.prog().ProjectDatabasePath, readings);
         // Ten daily readings of 300, the sixth without a value; one reading alone (project ONE).

@@ -94,12 +94,9 @@ private slots:
     void namedSaveAndOverwrite_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("end"); // typed, or the whole period
-        QTest::newRow("point") << "C"
-                               << "";
-        QTest::newRow("comma") << "de_DE"
-                               << "";
-        QTest::newRow("end at a time of day") << "en_US"
-                                              << "1/5/2024 08:00";
+        QTest::newRow("point") << "C" << QString();
+        QTest::newRow("comma") << "de_DE" << QString();
+        QTest::newRow("end at a time of day") << "en_US" << QString("1/5/2024 08:00");
     }
     void namedSaveAndOverwrite() {
         QFETCH(QString, locale);

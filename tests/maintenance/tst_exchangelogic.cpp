@@ -299,6 +299,7 @@ private slots:
         QTest::addColumn<QString>("message");
         const QStringList good = sampleFile();
         auto bytes = [](const QStringList& lines) { return (lines.join("\r\n") + "\r\n").toUtf8(); };
+        auto line = [&](int n, const QString& text) { return bytes(withLine(good, n, full(text))); };
         QByteArray whole = bytes(good);
         whole.chop(2);
         QTest::newRow("cut inside the last reading")
@@ -320,38 +321,33 @@ private slots:
         QTest::newRow("fewer fields than named") << bytes(withLine(good, 6, "P1;2013-05-02 10:00:00;1;12.5"))
                                                  << "line 6: it has 4 fields where 28 columns are named";
         QTest::newRow("a later line of another project")
-            << bytes(withLine(good, 7, full("P2;2013-05-01 10:00:00;1;11;3")))
+            << line(7, "P2;2013-05-01 10:00:00;1;11;3")
             << "line 7: the ProjectID \"P2\" is not the file's project P1";
         QTest::newRow("a later line of another project, case")
-            << bytes(withLine(good, 7, full("p1;2013-05-01 10:00:00;1;11;3")))
-            << "line 7: the ProjectID \"p1\"";
+            << line(7, "p1;2013-05-01 10:00:00;1;11;3") << "line 7: the ProjectID \"p1\"";
         QTest::newRow("a later line of train 1.5")
-            << bytes(withLine(good, 7, full("P1;2013-05-01 10:00:00;1.5;11;3")))
+            << line(7, "P1;2013-05-01 10:00:00;1.5;11;3")
             << "line 7: the TrainNumber \"1.5\" is not the file's train 1";
         QTest::newRow("a later line of train 99999")
-            << bytes(withLine(good, 7, full("P1;2013-05-01 10:00:00;99999;11;3")))
-            << "line 7: the TrainNumber \"99999\"";
+            << line(7, "P1;2013-05-01 10:00:00;99999;11;3") << "line 7: the TrainNumber \"99999\"";
         QTest::newRow("a first line of train 1.5")
-            << bytes(withLine(good, 6, full("P1;2013-05-02 10:00:00;1.5;12.5;")))
-            << "line 6: the TrainNumber \"1.5\"";
+            << line(6, "P1;2013-05-02 10:00:00;1.5;12.5;") << "line 6: the TrainNumber \"1.5\"";
         QStringList nul = withProjectValue(good, "ProjectID", "P1");
         QByteArray nulBytes = bytes(nul);
         nulBytes.replace("\r\nP1;2020-01-01", QByteArray("\r\nP1\0x;2020-01-01", 17));
-        QTest::newRow("plus and minus") << bytes(withLine(good, 7, full("P1;2013-05-01 10:00:00;1;+-5;3")))
+        QTest::newRow("plus and minus") << line(7, "P1;2013-05-01 10:00:00;1;+-5;3")
                                         << "line 7: the PermFlow value \"+-5\" is not a number";
-        QTest::newRow("hexadecimal") << bytes(withLine(good, 7, full("P1;2013-05-01 10:00:00;1;0x10;3")))
+        QTest::newRow("hexadecimal") << line(7, "P1;2013-05-01 10:00:00;1;0x10;3")
                                      << "line 7: the PermFlow value \"0x10\" is not a number";
-        QTest::newRow("a word") << bytes(withLine(good, 7, full("P1;2013-05-01 10:00:00;1;11;abc")))
+        QTest::newRow("a word") << line(7, "P1;2013-05-01 10:00:00;1;11;abc")
                                 << "line 7: the ORP value \"abc\" is not a number";
-        QTest::newRow("TRUE in a number field")
-            << bytes(withLine(good, 7, full("P1;2013-05-01 10:00:00;1;TRUE;3")))
-            << "line 7: the PermFlow value \"TRUE\" is not a number";
+        QTest::newRow("TRUE in a number field") << line(7, "P1;2013-05-01 10:00:00;1;TRUE;3")
+                                                << "line 7: the PermFlow value \"TRUE\" is not a number";
         QTest::newRow("a date with a zone")
-            << bytes(withLine(good, 7, full("P1;2013-05-01T10:00:00Z;1;11;3")))
+            << line(7, "P1;2013-05-01T10:00:00Z;1;11;3")
             << "line 7: the TheDate value \"2013-05-01T10:00:00Z\" is not a date";
         QTest::newRow("a date with a fraction of a second")
-            << bytes(withLine(good, 7, full("P1;2013-05-01 10:00:00.500;1;11;3")))
-            << "line 7: the TheDate value";
+            << line(7, "P1;2013-05-01 10:00:00.500;1;11;3") << "line 7: the TheDate value";
         QTest::newRow("NumBanks 4") << bytes(withProjectValue(good, "NumBanks", "4"))
                                     << "line 3: the NumBanks value 4 is not a whole number from 1 to 3";
         QTest::newRow("NumBanks 1.5") << bytes(withProjectValue(good, "NumBanks", "1.5"))
@@ -765,33 +761,6 @@ private slots:
         QVERIFY2(run.exitCode() != 0, qPrintable(said));
         QVERIFY2(said.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(said));
         QCOMPARE(QDir(env.path("")).entryList({"gen*"}, QDir::Files | QDir::Hidden), QStringList());
-    }
-
-    // The README's sequence with the bulk tool: generate, export, and the file added to the
-    // database it came from. A stored row lacking what its readings are calculated with is named.
-    void toolGenerateExportAdd() {
-        const QString tool = QCoreApplication::applicationDirPath() + "/hevrin-exchange";
-        if (!QFile::exists(tool)) QSKIP("built without the bulk tools");
-        TestEnv env;
-        const QString db = env.path("gen.mdb"), file = env.path("gen.txt");
-        QString said;
-        auto run = [&](const QStringList& args) {
-            QProcess r;
-            r.start(tool, args);
-            r.waitForFinished(120000);
-            said = QString::fromLocal8Bit(r.readAllStandardOutput() + r.readAllStandardError());
-            return r.exitStatus() == QProcess::NormalExit && r.exitCode() == 0;
-        };
-        QVERIFY2(run({"generate", "--out", db, "--readings", "300", "--template",
-                      HEVRIN_TEMPLATE_DIR "/db.hv3.mdb"}),
-                 qPrintable(said));
-        QVERIFY2(run({"export", "--database", db, "--project", "P1", "--train", "1", "--out", file}),
-                 qPrintable(said));
-        QVERIFY2(run({"import", "--database", db, "--file", file, "--add"}), qPrintable(said));
-        QVERIFY2(said.contains("300 already stored for the train"), qPrintable(said));
-        Database::open(db).exec("UPDATE ProjectInfo SET FeeduS = NULL");
-        QVERIFY(!run({"import", "--database", db, "--file", file, "--add"}));
-        QVERIFY2(said.contains("holds no FeeduS value"), qPrintable(said));
     }
 
     void dateRangeImport() {

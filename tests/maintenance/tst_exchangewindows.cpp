@@ -200,35 +200,21 @@ private slots:
         QTest::addColumn<QString>("description");
         QTest::addColumn<QString>("altered"); // what the window says it wrote with blanks
         QTest::addColumn<QVariant>("note");
-        QTest::newRow("text") << false << "P1"
-                              << "Plant, 2 banks"
-                              << "" << QVariant("checked");
-        // Older builds stored a blank for no note.
-        QTest::newRow("a blank note") << false << "P1"
-                                      << "Plant"
-                                      << "" << QVariant(" ");
-        QTest::newRow("no note") << false << "P1"
-                                 << "Plant"
-                                 << "" << QVariant();
-        QTest::newRow("csv") << true << "P1"
-                             << "Plant; 2 banks"
-                             << "" << QVariant("checked");
+        const auto row = [](const char* name, bool csv, const char* id, const char* description,
+                            const QString& altered = {}, const QVariant& note = "checked") {
+            QTest::newRow(name) << csv << id << description << altered << note;
+        };
+        const QString altered = "The exchange file cannot carry %1 in a text: each was written as a blank in "
+                                "the project's Description.";
+        row("text", false, "P1", "Plant, 2 banks");
+        row("a blank note", false, "P1", "Plant", {}, " "); // older builds stored a blank for no note
+        row("no note", false, "P1", "Plant", {}, QVariant());
+        row("csv", true, "P1", "Plant; 2 banks");
         // Its list text "Lake Train:2 Train:1" begins like that of project Lake.
-        QTest::newRow("an ID holding Train:") << false << "Lake Train:2"
-                                              << ""
-                                              << "" << QVariant("checked");
-        QTest::newRow("separator in the description")
-            << false << "P1"
-            << "Plant; 2 banks"
-            << "The exchange file cannot carry \";\" or a line break in a text: each was written as a blank "
-               "in the project's Description."
-            << QVariant("checked");
-        QTest::newRow("comma in a CSV description")
-            << true << "P1"
-            << "Plant, 2\r\nbanks"
-            << "The exchange file cannot carry a line break in a text: each was written as a blank "
-               "in the project's Description."
-            << QVariant("checked");
+        row("an ID holding Train:", false, "Lake Train:2", "");
+        row("separator in the description", false, "P1", "Plant; 2 banks",
+            altered.arg("\";\" or a line break"));
+        row("comma in a CSV description", true, "P1", "Plant, 2\r\nbanks", altered.arg("a line break"));
     }
     void exportWindow() {
         QFETCH(bool, csv);

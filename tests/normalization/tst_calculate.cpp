@@ -422,20 +422,16 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("given");
         QTest::addColumn<bool>("same");
-        QTest::newRow("without seconds") << "2010-01-01 00:05"
-                                         << "2010-01-01 00:05:00" << true;
-        QTest::newRow("T form") << "2010-01-01T00:05:00"
-                                << "2010-01-01 00:05:00" << true;
-        QTest::newRow("T form without seconds") << "2010-01-01T00:05"
-                                                << "2010-01-01 00:05:00" << true;
-        QTest::newRow("the day alone") << "2010-01-01"
-                                       << "2010-01-01 00:00:00" << true;
-        QTest::newRow("another second") << "2010-01-01 00:05"
-                                        << "2010-01-01 00:05:01" << false;
-        QTest::newRow("another minute") << "2010-01-01T00:05:00"
-                                        << "2010-01-01 00:06:00" << false;
-        QTest::newRow("the day alone, not midnight") << "2010-01-01"
-                                                     << "2010-01-01 00:00:01" << false;
+        const auto row = [](const char* name, const char* stored, const char* given, bool same) {
+            QTest::newRow(name) << stored << given << same;
+        };
+        row("without seconds", "2010-01-01 00:05", "2010-01-01 00:05:00", true);
+        row("T form", "2010-01-01T00:05:00", "2010-01-01 00:05:00", true);
+        row("T form without seconds", "2010-01-01T00:05", "2010-01-01 00:05:00", true);
+        row("the day alone", "2010-01-01", "2010-01-01 00:00:00", true);
+        row("another second", "2010-01-01 00:05", "2010-01-01 00:05:01", false);
+        row("another minute", "2010-01-01T00:05:00", "2010-01-01 00:06:00", false);
+        row("the day alone, not midnight", "2010-01-01", "2010-01-01 00:00:01", false);
     }
     void sameReadingDate() {
         QFETCH(QString, stored);

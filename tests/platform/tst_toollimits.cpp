@@ -15,10 +15,14 @@ struct Said {
     QString text;  // its output and its errors
 };
 
+const QStringList import{"import", "--database", "DB", "--file", "FILE"};
+const QStringList recalc{"--database", "DB", "--elements", "ELEMENTS"};
+const QStringList migrate{"--from", "FROM", "--to", "DB", "--elements", "ELEMENTS"};
+
 } // namespace
 
 // The bulk tools under a file-size limit as a shell sets it (soft and hard alike, so that no
-// playback can lift it) and on a database they cannot write.
+// playback can lift it), on a database they cannot write, and in the README's sequence.
 class TestToolLimits : public QObject {
     Q_OBJECT
     const QString bin = QCoreApplication::applicationDirPath();
@@ -40,7 +44,6 @@ class TestToolLimits : public QObject {
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, text};
     }
 
-    // A copy of `from` named `name` in the test's folder.
     QString copyOf(const QString& from, const QString& name) {
         const QString to = dir.filePath(name);
         QFile::remove(to);
@@ -50,7 +53,7 @@ class TestToolLimits : public QObject {
         return to;
     }
 
-    // The tool's arguments, with DB, FILE, ELEMENTS and FROM standing for their paths.
+    // DB, FILE, ELEMENTS and FROM stand for their paths.
     QStringList argsFor(QStringList args, const QString& db) const {
         for (QString& a : args)
             a = a == "DB" ? db : a == "FILE" ? exchange : a == "ELEMENTS" ? elements : a == "FROM" ? full : a;
@@ -85,17 +88,13 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<bool>("empty"); // into a blank database, else into the full one
         QTest::addColumn<int>("room");
-        const QStringList import{"import", "--database", "DB", "--file", "FILE"};
-        const QStringList recalc{"--database", "DB", "--elements", "ELEMENTS"};
         QTest::newRow("import, new project") << "hevrin-exchange" << import << true << -16384;
         QTest::newRow("import --overwrite")
             << "hevrin-exchange" << import + QStringList{"--overwrite"} << false << -65536;
         QTest::newRow("import --add")
             << "hevrin-exchange" << import + QStringList{"--add"} << false << -65536;
         QTest::newRow("recalculation") << "hevrin-recalc" << recalc << false << -65536;
-        QTest::newRow("migration") << "hevrin-migrate"
-                                   << QStringList{"--from", "FROM", "--to", "DB", "--elements", "ELEMENTS"}
-                                   << true << 65536;
+        QTest::newRow("migration") << "hevrin-migrate" << migrate << true << 65536;
     }
     void stoppedByAHardLimit() {
         QFETCH(QString, tool);
@@ -115,6 +114,25 @@ private slots:
             QCOMPARE(after.scalar("SELECT count(*) || ' ' || total(FeedFlow) FROM Data").toString(), before);
     }
 
+    // The README's sequence: generate, export, and the file added to the database it came from.
+    // A stored row lacking what its readings are calculated with is named.
+    void generateExportAdd() {
+        const QString db = dir.filePath("gen.mdb"), file = dir.filePath("gen.txt");
+        const QStringList add{"import", "--database", db, "--file", file, "--add"};
+        for (const QStringList& args :
+             {QStringList{"generate", "--out", db, "--readings", "300", "--template", blank},
+              QStringList{"export", "--database", db, "--project", "P1", "--train", "1", "--out", file},
+              add}) {
+            const Said said = run("hevrin-exchange", args);
+            QVERIFY2(said.code == 0, qPrintable(said.text));
+            if (args == add)
+                QVERIFY2(said.text.contains("300 already stored for the train"), qPrintable(said.text));
+        }
+        Database::open(db).exec("UPDATE ProjectInfo SET FeeduS = NULL");
+        const Said said = run("hevrin-exchange", add);
+        QVERIFY2(said.code > 0 && said.text.contains("holds no FeeduS value"), qPrintable(said.text));
+    }
+
     // A database the tool cannot write is named with its path and why before any work, as
     // start-up names it; a file the import refuses is said in the program's words.
     void refusedBeforeAnyWork_data() {
@@ -122,17 +140,14 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("readOnly"); // "file", "folder", or "" for none
         QTest::addColumn<QString>("said");
-        const QStringList import{"import", "--database", "DB", "--file", "FILE"};
-        const QStringList recalc{"--database", "DB", "--elements", "ELEMENTS"};
-        const QStringList migrate{"--from", "FROM", "--to", "DB", "--elements", "ELEMENTS"};
-        const QString file = "cannot be written: the file is read-only (%1).";
-        const QString folder = "cannot be written: its folder %2 is read-only (%1)";
-        QTest::newRow("import, file") << "hevrin-exchange" << import << "file" << file;
-        QTest::newRow("import, folder") << "hevrin-exchange" << import << "folder" << folder;
-        QTest::newRow("recalculation, file") << "hevrin-recalc" << recalc << "file" << file;
-        QTest::newRow("recalculation, folder") << "hevrin-recalc" << recalc << "folder" << folder;
-        QTest::newRow("migration, file") << "hevrin-migrate" << migrate << "file" << file;
-        QTest::newRow("migration, folder") << "hevrin-migrate" << migrate << "folder" << folder;
+        const std::pair<const char*, QString> held[] = {
+            {"file", "cannot be written: the file is read-only (%1)."},
+            {"folder", "cannot be written: its folder %2 is read-only (%1)"}};
+        for (const auto& [what, said] : held) {
+            QTest::addRow("import, %s", what) << "hevrin-exchange" << import << what << said;
+            QTest::addRow("recalculation, %s", what) << "hevrin-recalc" << recalc << what << said;
+            QTest::addRow("migration, %s", what) << "hevrin-migrate" << migrate << what << said;
+        }
         QTest::newRow("import of a file that is not an exchange file")
             << "hevrin-exchange" << QStringList{"import", "--database", "DB", "--file", "ELEMENTS"} << ""
             << "message: This IMPORT file cannot be read";

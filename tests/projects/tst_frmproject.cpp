@@ -7,6 +7,7 @@
 #include <QScrollArea>
 #include <QTimer>
 #include <QtTest>
+#include <tuple>
 
 #include "core/numbers.h"
 #include "core/projecttrainkey.h"
@@ -410,30 +411,24 @@ private slots:
         QVERIFY(w->cmdCreate->isEnabled());
         QCOMPARE(rowCount(p), 1);
 
-        // No elements: refused too, nothing stored with an area of 0.
+        // No elements, or a count that is no whole number: refused naming the box, nothing stored.
         w->txtData[0]->setText("2026-01-15");
-        w->txtFields[100]->setText("0");
-        env.prompts.onMessage("Number of Elements must be > 0", Buttons::OK, "Hevrin", Answer::OK);
-        w->cmdCreate->click();
-        QCOMPARE(env.prompts.verify(), QString());
-        QCOMPARE(rowCount(p), 1);
-
-        // Counts that are no whole numbers: refused naming the box.
-        w->txtFields[100]->setText("60");
-        const std::pair<QLineEdit*, QString> counts[] = {
-            {w->txtFields[400],
-             "Number of Vessels, Sys holds \"abc\", which is not a whole number from 0 to 32767."},
-            {w->txtNumTrains, "Number of Trains holds \"abc\", which is not a whole number from 1 to 32767."},
-            {w->txtTrainNumber, "Train Number holds \"abc\", which is not a whole number from 1 to 32767."}};
-        for (const auto& [box, message] : counts) {
+        const QString count = "%1 holds \"abc\", which is not a whole number from %2 to 32767.";
+        const std::tuple<QLineEdit*, QString, QString> refused[] = {
+            {w->txtFields[100], "0", "Number of Elements must be > 0"},
+            {w->txtFields[400], "abc", count.arg("Number of Vessels, Sys").arg(0)},
+            {w->txtNumTrains, "abc", count.arg("Number of Trains").arg(1)},
+            {w->txtTrainNumber, "abc", count.arg("Train Number").arg(1)}};
+        for (const auto& [box, text, message] : refused) {
             const QString kept = box->text();
-            box->setText("abc");
+            box->setText(text);
             env.prompts.onMessage(message, Buttons::OK, "Hevrin", Answer::OK);
             w->cmdCreate->click();
             QCOMPARE(env.prompts.verify(), QString());
             QCOMPARE(rowCount(p), 1);
             box->setText(kept);
         }
+        w->txtFields[100]->setText("60");
 
         // The ID, edited after its step, is checked again.
         w->txtNewProject->setText("Taken ");
@@ -540,15 +535,10 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("id");
         QTest::addColumn<QString>("hours");
-        QTest::newRow("UK") << "en_GB"
-                            << "New Project.10/12/2026 08:05:09"
-                            << "1.0";
-        QTest::newRow("German") << "de_DE"
-                                << "New Project.10.12.2026 08:05:09"
-                                << "1,0";
-        QTest::newRow("French") << "fr_FR"
-                                << "New Project.10/12/2026 08:05:09"
-                                << "1,0";
+        const QString id = "New Project.10/12/2026 08:05:09";
+        QTest::newRow("UK") << "en_GB" << id << "1.0";
+        QTest::newRow("German") << "de_DE" << QString(id).replace('/', '.') << "1,0";
+        QTest::newRow("French") << "fr_FR" << id << "1,0";
     }
 
     void offeredProjectIdInTheComputersForm() {
@@ -1075,53 +1065,41 @@ private slots:
         QTest::addColumn<QString>("column");
         QTest::addColumn<double>("stored");
         const QString empty = "You must enter data for every field, even if 0. Please try again";
-        const auto count = [](const char* box, const char* text, int least = 0) {
+        const auto count = [](const QString& box, const QString& text, int least = 0) {
             return QString("%1 holds \"%2\", which is not a whole number from %3 to 32767.")
                 .arg(box, text)
                 .arg(least);
         };
+        const auto refused = [](const char* row, int banks, const char* box, const QString& text, bool typed,
+                                const QString& message, const char* locale = "C") {
+            QTest::newRow(row) << locale << banks << box << text << typed << message << QString() << 0.0;
+        };
+        const auto stored = [](const char* row, const char* locale, const char* box, const QString& text,
+                               const char* column, double value) {
+            QTest::newRow(row) << locale << 1 << box << text << true << QString() << column << value;
+        };
         const QString v1 = "Number of Vessels, B 1";
-        const char* c = "C";
-        QTest::newRow("vessels, text") << c << 3 << "txtFields_401"
-                                       << "abc" << false << count(qPrintable(v1), "abc");
-        QTest::newRow("vessels, group mark") << c << 3 << "txtFields_401"
-                                             << "1'500" << false << count(qPrintable(v1), "1'500");
-        QTest::newRow("vessels, percent") << c << 3 << "txtFields_401"
-                                          << "50%" << false << count(qPrintable(v1), "50%");
-        QTest::newRow("vessels, other mark") << c << 3 << "txtFields_401"
-                                             << "0,5" << true << count(qPrintable(v1), "0,5");
-        QTest::newRow("vessels, fraction") << c << 2 << "txtFields_402"
-                                           << "1.500" << true << count("Number of Vessels, B 2", "1.500");
-        QTest::newRow("vessels, emptied") << c << 3 << "txtFields_401"
-                                          << "" << false << empty;
-        QTest::newRow("per vessel, fraction") << c << 1 << "txtFields_500"
-                                              << "2.5" << true << count("Elements per Vessel, Sys", "2.5");
-        QTest::newRow("per vessel, too many")
-            << c << 2 << "txtFields_501"
-            << "40000" << true << count("Elements per Vessel, B 1", "40000");
-        QTest::newRow("trains, fraction") << c << 1 << "txtNumTrains"
-                                          << "1.5" << true << count("Number of Trains", "1.5", 1);
-        QTest::newRow("area, emptied") << c << 3 << "txtFields_201"
-                                       << "" << false << empty;
-        QTest::newRow("one-bank area, emptied") << c << 1 << "txtFields_200"
-                                                << "" << false << empty;
-        QTest::newRow("hours, emptied") << c << 1 << "txtElapsedTime"
-                                        << "" << false << empty;
-        QTest::newRow("French, point") << "fr_FR" << 1 << "txtData_9"
-                                       << "15.5" << true << ""
-                                       << "FeedTemp" << 15.5;
-        QTest::newRow("French, comma") << "fr_FR" << 1 << "txtData_9"
-                                       << "15,5" << true << ""
-                                       << "FeedTemp" << 15.5;
-        QTest::newRow("German, point") << "de_DE" << 1 << "txtData_8"
-                                       << "7.5" << true << ""
-                                       << "refph" << 7.5;
-        QTest::newRow("English (UK), comma")
-            << "en_GB" << 1 << "txtData_6"
-            << "110,5" << true << "Reference Feed uSiemens holds \"110,5\", which is not a number.";
-        QTest::newRow("English (UK), group") << "en_GB" << 1 << "txtData_6"
-                                             << "1,100" << true << ""
-                                             << "FeeduS" << 1100.0;
+        for (const char* text : {"abc", "1'500", "50%"})
+            refused(qPrintable("vessels, " + QString(text)), 3, "txtFields_401", text, false,
+                    count(v1, text));
+        refused("vessels, other mark", 3, "txtFields_401", "0,5", true, count(v1, "0,5"));
+        refused("vessels, fraction", 2, "txtFields_402", "1.500", true,
+                count("Number of Vessels, B 2", "1.500"));
+        refused("vessels, emptied", 3, "txtFields_401", "", false, empty);
+        refused("per vessel, fraction", 1, "txtFields_500", "2.5", true,
+                count("Elements per Vessel, Sys", "2.5"));
+        refused("per vessel, too many", 2, "txtFields_501", "40000", true,
+                count("Elements per Vessel, B 1", "40000"));
+        refused("trains, fraction", 1, "txtNumTrains", "1.5", true, count("Number of Trains", "1.5", 1));
+        refused("area, emptied", 3, "txtFields_201", "", false, empty);
+        refused("one-bank area, emptied", 1, "txtFields_200", "", false, empty);
+        refused("hours, emptied", 1, "txtElapsedTime", "", false, empty);
+        refused("English (UK), comma", 1, "txtData_6", "110,5", true,
+                "Reference Feed uSiemens holds \"110,5\", which is not a number.", "en_GB");
+        stored("French, point", "fr_FR", "txtData_9", "15.5", "FeedTemp", 15.5);
+        stored("French, comma", "fr_FR", "txtData_9", "15,5", "FeedTemp", 15.5);
+        stored("German, point", "de_DE", "txtData_8", "7.5", "refph", 7.5);
+        stored("English (UK), group", "en_GB", "txtData_6", "1,100", "FeeduS", 1100.0);
     }
 
     void boxStoredAsReadOrRefused() {
