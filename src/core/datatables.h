@@ -19,6 +19,25 @@ enum class SqlType { Integer, Real, Text };
 // the normalization; defaults to 0 so that a reading stored with its raw values normalizes.
 enum class Kind { Key, Date, Raw, Calculated };
 
+// What a Null stored in a column means to the program.
+enum class NullRule {
+    // An item without a value: stored and shown as Null, never as 0.
+    Kept,
+    // A record cannot be used without it: a road that meets a Null names the column.
+    Refused,
+    // Read as 0: rows stored before the program wrote the column may hold Null.
+    ReadsZero,
+};
+
+// The whole numbers a column may hold, both ends included.
+struct WholeRange {
+    long long least = 1;
+    long long most = 0;
+    constexpr bool any() const { return least > most; }
+    constexpr bool holds(long long v) const { return any() || (v >= least && v <= most); }
+};
+inline constexpr WholeRange AnyWhole{};
+
 struct Column {
     const char* name;
     SqlType type;
@@ -28,7 +47,15 @@ struct Column {
     DbVersion since;
     // An optional item: a reading without its value stores Null, never 0.
     bool optional = false;
+    NullRule null = NullRule::Kept;
+    WholeRange range = AnyWhole;
 };
+
+// A train has one to three banks; project trains are numbered from 1; an event is the
+// calculation's 16-bit number.
+inline constexpr WholeRange BankCount{1, 3};
+inline constexpr WholeRange TrainNumbers{1, 32767};
+inline constexpr WholeRange EventIds{0, 32767};
 
 // In every layout the program reads, two-bank ones included.
 inline constexpr DbVersion FirstLayout{0, 0, 0};
@@ -44,6 +71,7 @@ struct Table {
 
 namespace detail {
 inline constexpr DbVersion F = FirstLayout, T = ThreeBanks, S = SpecificFlux;
+inline constexpr NullRule Kept = NullRule::Kept, Refused = NullRule::Refused, Zero = NullRule::ReadsZero;
 inline constexpr SqlType Int = SqlType::Integer, Real = SqlType::Real, Text = SqlType::Text;
 inline constexpr Kind K = Kind::Key, D = Kind::Date, R = Kind::Raw, C = Kind::Calculated;
 
@@ -72,18 +100,18 @@ inline constexpr Column DataColumns[] = {
     {"SDIFeed", Real, R, F, true},
     {"SDIRaw", Real, R, F, true},
     {"ProjectID", Text, K, F},
-    {"TrainNumber", Int, K, F},
+    {"TrainNumber", Int, K, F, false, NullRule::Refused, TrainNumbers},
     {"ElapsedTimeHrs", Real, R, F},
     {"FeedFlow", Real, R, F},
     {"PermFlow_1", Real, R, F},
     {"PermBackPress_1", Real, R, F},
-    {"Bank", Int, R, F},
+    {"Bank", Int, R, F, false, NullRule::Kept, BankCount},
     {"Permflow_3", Real, R, T},
     {"PermuS_3", Real, R, T},
     {"FeedPressure_3", Real, R, T},
     {"ConcPressure_2", Real, R, T},
     {"PermbackPress_3", Real, R, T},
-    {"EventID", Int, R, F},
+    {"EventID", Int, R, F, false, NullRule::Kept, EventIds},
     {"Note1", Text, R, F},
     {"ActualFlux", Real, C, F},
     {"ActualFlux_1", Real, C, F},
@@ -123,75 +151,75 @@ inline constexpr Column DataColumns[] = {
 // then the six only the record editor and the exchange file touch.
 inline constexpr Column ProjectInfoColumns[] = {
     {"ID", Int, K, F},
-    {"DateReference", Text, D, F},
-    {"ProjectID", Text, K, F},
-    {"NumBanks", Int, R, F},
-    {"TrainNumber", Int, K, F},
-    {"NumTrains", Int, R, F},
+    {"DateReference", Text, D, F, false, Refused},
+    {"ProjectID", Text, K, F, false, Refused},
+    {"NumBanks", Int, R, F, false, Refused, BankCount},
+    {"TrainNumber", Int, K, F, false, Refused, TrainNumbers},
+    {"NumTrains", Int, R, F, false, Refused},
     {"TrainsSame", Int, R, F},
     {"Description", Text, R, F},
     {"DefaultUnits", Int, R, F},
-    {"CapacityM3D", Real, R, F},
-    {"Systemdata", Int, R, F},
-    {"unitFlow", Int, R, F},
-    {"unitTemp", Int, R, F},
-    {"unitPress", Int, R, F},
-    {"unitFlux", Int, R, F},
-    {"ElapsedTimeRef", Real, R, F},
-    {"FeedTemp", Real, R, F},
-    {"FeeduS", Real, R, F},
-    {"PermuS", Real, R, F},
-    {"ConcuS", Real, R, F},
-    {"FeedFlow", Real, R, F},
-    {"ConcFlow", Real, R, F},
-    {"PermFlow", Real, R, F},
-    {"OverallRecovery", Real, R, F},
-    {"FeedPressure", Real, R, F},
-    {"ConcPressure", Real, R, F},
-    {"DeltaPress", Real, R, F},
-    {"PermBackPress", Real, R, F},
-    {"ElementType", Int, R, F},
-    {"NumElementsBank", Int, R, F},
-    {"AreaBank", Real, R, F},
-    {"PermuS_1", Real, R, F},
-    {"PermuS_2", Real, R, F},
-    {"PermFlow_1", Real, R, F},
-    {"PermFlow_2", Real, R, F},
-    {"FeedPressure_2", Real, R, F},
-    {"PermBackPress_1", Real, R, F},
-    {"PermBackPress_2", Real, R, F},
-    {"ElementType_1", Int, R, F},
-    {"ElementType_2", Int, R, F},
-    {"NumElementsBank_1", Int, R, F},
-    {"NumElementsBank_2", Int, R, F},
-    {"AreaBank_1", Real, R, F},
-    {"AreaBank_2", Real, R, F},
-    {"DeltaPress_1", Real, R, F},
-    {"DeltaPress_2", Real, R, F},
-    {"uStoPPM", Real, R, F},
-    {"uStoPI_Feed", Real, R, F},
-    {"uStoPI_Perm", Real, R, F},
+    {"CapacityM3D", Real, R, F, false, Refused},
+    {"Systemdata", Int, R, F, false, Refused},
+    {"unitFlow", Int, R, F, false, Refused},
+    {"unitTemp", Int, R, F, false, Refused},
+    {"unitPress", Int, R, F, false, Refused},
+    {"unitFlux", Int, R, F, false, Refused},
+    {"ElapsedTimeRef", Real, R, F, false, Refused},
+    {"FeedTemp", Real, R, F, false, Refused},
+    {"FeeduS", Real, R, F, false, Refused},
+    {"PermuS", Real, R, F, false, Refused},
+    {"ConcuS", Real, R, F, false, Refused},
+    {"FeedFlow", Real, R, F, false, Refused},
+    {"ConcFlow", Real, R, F, false, Refused},
+    {"PermFlow", Real, R, F, false, Refused},
+    {"OverallRecovery", Real, R, F, false, Refused},
+    {"FeedPressure", Real, R, F, false, Refused},
+    {"ConcPressure", Real, R, F, false, Refused},
+    {"DeltaPress", Real, R, F, false, Refused},
+    {"PermBackPress", Real, R, F, false, Refused},
+    {"ElementType", Int, R, F, false, Refused},
+    {"NumElementsBank", Int, R, F, false, Refused},
+    {"AreaBank", Real, R, F, false, Refused},
+    {"PermuS_1", Real, R, F, false, Refused},
+    {"PermuS_2", Real, R, F, false, Refused},
+    {"PermFlow_1", Real, R, F, false, Refused},
+    {"PermFlow_2", Real, R, F, false, Refused},
+    {"FeedPressure_2", Real, R, F, false, Refused},
+    {"PermBackPress_1", Real, R, F, false, Refused},
+    {"PermBackPress_2", Real, R, F, false, Refused},
+    {"ElementType_1", Int, R, F, false, Refused},
+    {"ElementType_2", Int, R, F, false, Refused},
+    {"NumElementsBank_1", Int, R, F, false, Refused},
+    {"NumElementsBank_2", Int, R, F, false, Refused},
+    {"AreaBank_1", Real, R, F, false, Refused},
+    {"AreaBank_2", Real, R, F, false, Refused},
+    {"DeltaPress_1", Real, R, F, false, Refused},
+    {"DeltaPress_2", Real, R, F, false, Refused},
+    {"uStoPPM", Real, R, F, false, Refused},
+    {"uStoPI_Feed", Real, R, F, false, Refused},
+    {"uStoPI_Perm", Real, R, F, false, Refused},
     {"AvgConc", Real, R, F},
     {"Density", Real, R, F},
     {"refph", Real, R, F},
-    {"ConcPressure_1", Real, R, F},
+    {"ConcPressure_1", Real, R, F, false, Refused},
     {"numVessels", Int, R, F},
-    {"numVessels_1", Int, R, F},
-    {"numVessels_2", Int, R, F},
+    {"numVessels_1", Int, R, F, false, Zero},
+    {"numVessels_2", Int, R, F, false, Zero},
     {"ElementsPerVessel", Int, R, F},
-    {"ElementsPerVessel_1", Int, R, F},
-    {"ElementsPerVessel_2", Int, R, F},
-    {"ElementType_3", Int, R, T},
-    {"NumElementsBank_3", Int, R, T},
-    {"ElementsPerVessel_3", Int, R, T},
-    {"NumVessels_3", Int, R, T},
-    {"AreaBank_3", Real, R, T},
-    {"Permflow_3", Real, R, T},
-    {"PermuS_3", Real, R, T},
-    {"FeedPressure_3", Real, R, T},
-    {"ConcPressure_2", Real, R, T},
-    {"PermbackPress_3", Real, R, T},
-    {"DeltaPress_3", Real, R, T},
+    {"ElementsPerVessel_1", Int, R, F, false, Zero},
+    {"ElementsPerVessel_2", Int, R, F, false, Zero},
+    {"ElementType_3", Int, R, T, false, Zero},
+    {"NumElementsBank_3", Int, R, T, false, Zero},
+    {"ElementsPerVessel_3", Int, R, T, false, Zero},
+    {"NumVessels_3", Int, R, T, false, Zero},
+    {"AreaBank_3", Real, R, T, false, Zero},
+    {"Permflow_3", Real, R, T, false, Zero},
+    {"PermuS_3", Real, R, T, false, Zero},
+    {"FeedPressure_3", Real, R, T, false, Zero},
+    {"ConcPressure_2", Real, R, T, false, Zero},
+    {"PermbackPress_3", Real, R, T, false, Zero},
+    {"DeltaPress_3", Real, R, T, false, Zero},
     {"Notes1", Text, R, F},
     {"FeedType", Int, R, F},
     {"Country", Text, R, F},
@@ -233,10 +261,13 @@ consteval const Column& DataColumn(const char* name) {
 consteval const char* DataName(const char* name) {
     return DataColumn(name).name;
 }
-consteval const char* ProjectInfoName(const char* name) {
+consteval const Column& ProjectInfoColumn(const char* name) {
     const Column* c = detail::find(detail::ProjectInfoColumns, name, false);
     if (!c) detail::notAColumn();
-    return c->name;
+    return *c;
+}
+consteval const char* ProjectInfoName(const char* name) {
+    return ProjectInfoColumn(name).name;
 }
 
 // The column of Data or ProjectInfo with this name, compared regardless of case as the

@@ -1,5 +1,7 @@
 #include "core/typedinput.h"
 
+#include "core/refusal.h"
+
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
@@ -107,7 +109,7 @@ NumberField ReadNumberField(const QString& text) {
 }
 
 QString NotANumberText(const QString& place, const QString& text) {
-    return place + " holds \"" + text + "\", which is not a number.";
+    return Refusal::notANumber(place, text).text;
 }
 
 std::optional<int> ReadWholeNumberText(const QString& text, int least, int most) {
@@ -117,8 +119,7 @@ std::optional<int> ReadWholeNumberText(const QString& text, int least, int most)
 }
 
 QString NotAWholeNumberText(const QString& place, const QString& text, int least, int most) {
-    return place + " holds \"" + text + "\", which is not a whole number from " + QString::number(least) +
-           " to " + QString::number(most) + ".";
+    return Refusal::outOfRange(place, text, schema::WholeRange{least, most}).text;
 }
 
 std::optional<QDateTime> ParseEntryDate(const QString& text) {

@@ -1,6 +1,7 @@
 #include "normalization/intake.h"
 
 #include "core/program.h"
+#include "core/refusal.h"
 #include "core/typedinput.h"
 #include "platform/database.h"
 
@@ -61,8 +62,7 @@ QString MissingElementText(const ProjectInfoRecord& cp, const QList<int>& types,
 }
 
 QString AlreadyStoredText(const ProjectInfoRecord& cp, const QDateTime& date) {
-    return "A reading dated " + ShortDateTimeText(date) + " is already stored for " + cp.ProjectID +
-           " train " + QString::number(cp.TrainNumber) + ".";
+    return Refusal::alreadyStored(cp.ProjectID, cp.TrainNumber, date).text;
 }
 
 std::optional<qint64> ReadingDateKey(const char* t, int n) {
