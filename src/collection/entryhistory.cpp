@@ -4,6 +4,7 @@
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
+#include "normalization/readingorder.h"
 #include "platform/database.h"
 
 #include <algorithm>
@@ -76,14 +77,14 @@ EntryHistory ReadEntryHistory(Program& p, const std::array<int, ItemCount>& orde
                           .arg(cp.ProjectID)
                           .arg(cp.TrainNumber));
     const DbRow& info = infos.first();
-    const DbRows data = db.select("SELECT * FROM Data WHERE ProjectID = ? AND TrainNumber = ? "
-                                  "ORDER BY TheDate DESC, ID DESC LIMIT 2",
-                                  {cp.ProjectID, qint64(cp.TrainNumber)});
+    std::vector<DbRow> data;
+    for (const qint64 id : NewestReadingIds(db, cp.ProjectID, cp.TrainNumber, 2))
+        data.push_back(db.select("SELECT * FROM Data WHERE ID = ?", {id}).first());
     const bool bankLevel = HasBankLevelEntry(cp);
     const QStringList fields = ItemFieldList();
     EntryHistory h;
 
-    if (data.isEmpty()) {
+    if (data.empty()) {
         h.firstUse = true;
         const QString noData = GetMlString(595, "No Data");
         for (size_t k = 0; k < size_t(ItemCount); ++k) {
@@ -100,7 +101,7 @@ EntryHistory ReadEntryHistory(Program& p, const std::array<int, ItemCount>& orde
         return h;
     }
 
-    for (int j = 1; j <= std::min(data.count(), 2); ++j) {
+    for (int j = 1; j <= int(data.size()); ++j) {
         const DbRow& row = data.at(j - 1);
         auto& earlier = j == 1 ? h.earlier1 : h.earlier2;
         for (size_t k = 0; k < size_t(ItemCount); ++k) {

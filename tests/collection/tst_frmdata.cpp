@@ -720,6 +720,31 @@ private slots:
         QCOMPARE(w->cbEvent->currentIndex(), 0);
     }
 
+    // The newest reading is the newest instant, whatever spelling another program stored:
+    // its values are proposed and its date is the one the proposal follows.
+    void newestByInstant_data() {
+        QTest::addColumn<QString>("older");
+        QTest::addColumn<QString>("newer");
+        QTest::addColumn<QString>("shownNewer");
+        QTest::newRow("T spelling, seconds") << "2024-01-17T06:00:00" << "2024-01-17 08:00:00" << "2024-01-17 08:00";
+        QTest::newRow("T spelling, no seconds") << "2024-01-17T05:00:00" << "2024-01-17 06:00" << "2024-01-17 06:00";
+    }
+    void newestByInstant() {
+        QFETCH(QString, older);
+        QFETCH(QString, newer);
+        QFETCH(QString, shownNewer);
+        Plant pl(1, {});
+        pl.reading(1, {{"TheDate", newer}, {"ElapsedTimeHrs", 2.0}, {"PermFlow", 231.0}, {"ConcFlow", 85.0}});
+        pl.reading(1, {{"TheDate", older}, {"ElapsedTimeHrs", 1.0}, {"PermFlow", 229.0}, {"ConcFlow", 90.0}});
+        frmData* w = pl.open();
+        QVERIFY(w);
+        QCOMPARE(w->txtData[100]->text(), shown(shownNewer));
+        QCOMPARE(w->txtData[101]->text(), QString("231"));
+        QCOMPARE(w->txtData[201]->text(), QString("229"));
+        QCOMPARE(w->txtData[1]->text(), QString("231"));
+        QCOMPARE(w->txtData[102]->text(), QString("85"));
+    }
+
     // Dates are shown and hinted in the computer's own short form: the newest reading, the
     // reference and the proposed reading alike.
     void datesInTheComputersForm_data() {
