@@ -7,6 +7,7 @@
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "normalization/calcerror.h"
 #include "normalization/calculate.h"
 #include "normalization/normalize.h"
@@ -192,12 +193,16 @@ SavedReading StoreReading(Program& p, const ProjectInfoRecord& cp, const Reading
     return out;
 }
 
-void RollOver(HistoryColumns& h, const std::array<bool, ItemCount>& keep) {
+void RollOver(HistoryColumns& h, const std::array<bool, ItemCount>& keep, int dateRow) {
     for (size_t k = 0; k < size_t(ItemCount); ++k) {
         h.earlier2[k] = h.earlier1[k];
         h.earlier1[k] = h.current[k];
         if (!keep[k]) h.current[k].clear();
     }
+    // The date stored is shown as every stored date is, not as it was typed ("16.11.26").
+    if (dateRow >= 0 && dateRow < ItemCount)
+        if (const std::optional<QDateTime> d = ParseEntryDate(h.earlier1[size_t(dateRow)]))
+            h.earlier1[size_t(dateRow)] = ShortDateTimeText(*d);
     h.times[2] = h.times[1];
     h.times[1] = h.times[0];
 }

@@ -89,8 +89,9 @@ struct HistoryColumns {
     std::array<QString, 3> times; // elapsed hours of the three columns
 };
 // Shifts the columns after a save: Earlier-2 takes Earlier-1, Earlier-1 the entry, and
-// the entry is cleared unless its row keeps its value.
-void RollOver(HistoryColumns& h, const std::array<bool, ItemCount>& keep);
+// the entry is cleared unless its row keeps its value. The date row (-1: none) shows the
+// date in the computer's short form.
+void RollOver(HistoryColumns& h, const std::array<bool, ItemCount>& keep, int dateRow);
 
 // Texts of a failed save and of a failed normalization.
 QString SaveErrorText(const RunError& e);

@@ -190,6 +190,34 @@ private slots:
         QCOMPARE(AlarmLines(npf, ndp, nsp, std::nullopt, referenceDP, cp),
                  lines.section("Normalized Salt", 0, 0));
     }
+
+    // After a save the history shows the stored date in the computer's short form, whatever
+    // form it was typed in; other rows keep their texts and a kept row its entry.
+    void rollOverShowsDatesInOneForm_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("de_CH two-digit year") << "de_CH" << "16.11.26 08:00" << "16.11.2026 08:00";
+        QTest::newRow("en_GB seconds kept") << "en_GB" << "16/11/26 08:00:30" << "16/11/2026 08:00:30";
+        QTest::newRow("not a date stays") << "en_GB" << "abc" << "abc";
+    }
+    void rollOverShowsDatesInOneForm() {
+        QFETCH(QString, locale);
+        QFETCH(QString, typed);
+        QLocale::setDefault(QLocale(locale));
+        HistoryColumns h;
+        h.current[0] = typed;
+        h.current[1] = "1'580";
+        h.earlier1[0] = "15.11.2026 08:00";
+        std::array<bool, ItemCount> keep{};
+        keep[1] = true;
+        RollOver(h, keep, 0);
+        QTEST(h.earlier1[0], "shown");
+        QCOMPARE(h.earlier2[0], QString("15.11.2026 08:00"));
+        QCOMPARE(h.earlier1[1], QString("1'580"));
+        QCOMPARE(h.current[0], QString());
+        QCOMPARE(h.current[1], QString("1'580"));
+    }
 };
 
 QTEST_MAIN(TestReading)

@@ -1,5 +1,7 @@
 #include "collection/ui/entryform.h"
 
+#include "collection/readingcheck.h"
+
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -605,7 +607,7 @@ void EntryForm::showColumns(const HistoryColumns& h) {
 void EntryForm::rollOverHistory(const std::array<bool, ItemCount>& keep) {
     HistoryColumns h = shownColumns();
     const QString elapsed = h.times[0];
-    RollOver(h, keep);
+    RollOver(h, keep, DateRow(rowOrder()));
     h.times[0] = elapsed;
     showColumns(h);
 }
