@@ -316,7 +316,7 @@ private:
         if (!yield()) return false;
         std::array<bool, ItemCount> keep{};
         keep.fill(true); // the entry column stays until the next fetch
-        RollOver(cols, keep);
+        RollOver(cols, keep, dateRow_);
         // The opening reading of a train without readings is the reference state, not a sheet
         // row: the links stay on the row they name, and nothing counts as imported.
         if (s_.openingReading) return true;

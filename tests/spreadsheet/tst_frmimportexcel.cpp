@@ -818,6 +818,26 @@ private slots:
         QCOMPARE(im.env.prompts.verify(), QString());
     }
 
+    // A refusal's whole cause can be read on the panel that shows it: a required item left
+    // blank in the sheet names its row, its date and the item.
+    void refusalShownWhole() {
+        Import im(3);
+        im.sheet(1, {{item::ConcFlow, ""}});
+        frmImportExcel* w = im.open();
+        w->show();
+        im.link(*w);
+        QVERIFY(w->cmdTestPoll_Click());
+        w->OptImport[1]->setChecked(true);
+        w->cmdSave[0]->click();
+        QCoreApplication::processEvents();
+        QCOMPARE(im.rows(), 1);
+        QVERIFY2(w->panel(4)->text().contains("Sheet row 2") && w->panel(4)->text().contains("ConcFlow"),
+                 qPrintable(w->panel(4)->text()));
+        const QStringList cut = test::cutOffTexts(w).filter("StatusBar1_Panel");
+        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
+        QCOMPARE(im.env.prompts.verify(), QString());
+    }
+
     // The help windows show their texts whole: the formats note the window opens, and the
     // import steps.
     void helpWindowsShowWhole() {

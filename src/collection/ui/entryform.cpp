@@ -190,6 +190,8 @@ void EntryForm::buildStatusBar() {
     for (int i = 0; i < 4; ++i) {
         auto* l = label(QString(), QString("StatusBar1_Panel%1").arg(i + 1));
         l->setFrameShape(QFrame::StyledPanel);
+        // A cause is read whole: a long one wraps and the bar grows, never cut off.
+        l->setWordWrap(true);
         panels.push_back(l);
         StatusBar1->addWidget(l, i == 3 ? 1 : 0);
     }
