@@ -96,7 +96,7 @@ EntryHistory ReadEntryHistory(Program& p, const std::array<int, ItemCount>& orde
             if (bankLevel && i == item::PermuS) ref = StoredValueText(info.value("permus_1"));
             h.reference[k] = ref;
             if (i == item::TheDate) h.times[0] = h.times[3] = hoursText(info.value("elapsedtimeref"));
-            if (i < item::FirstUser || i > item::LastUser) h.current[k] = ref;
+            if (!ItemIsOptional(i)) h.current[k] = ref;
         }
         return h;
     }

@@ -4,28 +4,26 @@
 
 namespace hv {
 
-PolledValues PollLinks(const PollSetup& setup, PollLinkSource& source) {
+PolledValues PollLinks(const PollSetup& setup, LinkRowSource& source) {
     PolledValues v;
     for (size_t k = 0; k < v.texts.size(); ++k)
         v.texts[k] = setup.rows[k].text;
     std::array<QString, ItemCount> texts = v.texts;
-    v.fetch = source.fetch(setup.links, texts);
-    if (v.fetch) return v;
     std::array<int, ItemCount> order{};
     for (size_t k = 0; k < order.size(); ++k)
         order[k] = setup.rows[k].item;
-    const size_t dateRow = size_t(DateRow(order));
-    if (setup.rows[dateRow].item == item::TheDate) {
-        // The seconds the control system gave are kept.
-        const std::optional<QDateTime> d = ParseEntryDate(texts[dateRow]);
-        if (d) texts[dateRow] = ShortDateTimeText(*d);
-        v.elapsed = FormatHours(ElapsedHoursAt(d ? *d : setup.now, setup.project));
-    }
+    const int dateRow = DateRow(order);
+    const bool dated = setup.rows[size_t(dateRow)].item == item::TheDate;
+    const FetchedRow f =
+        FetchLinkedRow(source, setup.links, texts, dated ? dateRow : -1, setup.project, setup.now);
+    v.fetch = f.failure;
+    if (v.fetch) return v;
+    v.elapsed = f.elapsed;
     v.texts = texts;
     return v;
 }
 
-PollOutcome RunPoll(Program& p, const PollSetup& setup, PollLinkSource& source, RunProgress& progress) {
+PollOutcome RunPoll(Program& p, const PollSetup& setup, LinkRowSource& source, RunProgress& progress) {
     PollOutcome out;
     progress.setBusy(true);
     struct Idle {

@@ -16,17 +16,6 @@ namespace hv {
 
 struct Program;
 
-// Where a poll's values come from: the input rows' links to the plant control system in real
-// use, a fake in tests.
-class PollLinkSource {
-public:
-    virtual ~PollLinkSource() = default;
-    // Asks each linked row of `rows` once for its value, into that row's text in `texts`. A
-    // reading fetched in part is none: on a failure the caller drops `texts`.
-    virtual RowFetchFailure fetch(const std::vector<RowLink>& rows,
-                                  std::array<QString, ItemCount>& texts) = 0;
-};
-
 // How one poll goes.
 struct PollSetup {
     ProjectInfoRecord project; // stored for and normalized against
@@ -49,7 +38,7 @@ struct PolledValues {
 };
 
 // Fetches every linked row once.
-PolledValues PollLinks(const PollSetup& setup, PollLinkSource& source);
+PolledValues PollLinks(const PollSetup& setup, LinkRowSource& source);
 
 // What became of one poll.
 struct PollOutcome {
@@ -72,6 +61,6 @@ struct PollOutcome {
 // One poll of the links: the linked rows fetched, the window system's turn (where a caller
 // that went away stops it), the reading checked as a typed one, balanced and stored through
 // the intake with its note and event. What is stored is what was fetched.
-PollOutcome RunPoll(Program& p, const PollSetup& setup, PollLinkSource& source, RunProgress& progress);
+PollOutcome RunPoll(Program& p, const PollSetup& setup, LinkRowSource& source, RunProgress& progress);
 
 } // namespace hv

@@ -173,9 +173,7 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
     for (int k = 0; k < ItemCount; ++k) {
         EntryRow& row = rows[size_t(k)];
         if (!row.required || (!row.text.isEmpty() && !placeholder(row.text))) continue;
-        if (referenceState && placeholder(row.text) && row.item >= item::FirstUser &&
-            row.item <= item::LastUser)
-            continue;
+        if (referenceState && placeholder(row.text) && ItemIsOptional(row.item)) continue;
         if (row.keep && k != dateRow && IsNumericText(row.earlier1)) {
             row.text = row.earlier1;
             continue;
@@ -195,8 +193,7 @@ EntryCheck CheckReading(const ProjectInfoRecord& cp, std::array<EntryRow, ItemCo
         if (row.item != item::TheDate) {
             const NumberField f = ReadNumberField(placeholder(row.text) ? QString() : row.text);
             r[row.item] = f.value;
-            r.empty[size_t(row.item)] =
-                f.state == NumberField::Empty && row.item >= item::FirstUser && row.item <= item::LastUser;
+            r.empty[size_t(row.item)] = f.state == NumberField::Empty && ItemIsOptional(row.item);
             if (f.state == NumberField::Invalid && badRow < 0) badRow = k;
             continue;
         }

@@ -50,6 +50,7 @@ const std::array<ReadingItem, ItemCount>& ReadingItems() {
 }
 
 bool ItemIsOptional(int item) {
+    if (item < 0 || item >= ItemCount) return false;
     return schema::DataColumnNamed(ReadingItems()[size_t(item)].column)->optional;
 }
 

@@ -2,6 +2,8 @@
 
 #include <QPointer>
 
+#include "collection/readingcheck.h"
+#include "core/typedinput.h"
 #include "platform/links/linkclient.h"
 #include "platform/links/linkerrors.h"
 
@@ -46,6 +48,18 @@ RowLinkFailure FetchRowLinks(const std::vector<links::LinkClient*>& clients,
         if (const int error = alive[k]->linkRequest()) return {int(k), error};
     }
     return {};
+}
+
+FetchedRow FetchLinkedRow(LinkRowSource& source, const std::vector<RowLink>& rows,
+                          std::array<QString, ItemCount>& texts, int dateRow,
+                          const ProjectInfoRecord& project, const QDateTime& now) {
+    FetchedRow out;
+    out.failure = source.fetch(rows, texts);
+    if (out.failure || dateRow < 0 || dateRow >= ItemCount) return out;
+    const std::optional<QDateTime> d = ParseEntryDate(texts[size_t(dateRow)]);
+    if (d) texts[size_t(dateRow)] = ShortDateTimeText(*d);
+    out.elapsed = FormatHours(ElapsedHoursAt(d ? *d : now, project));
+    return out;
 }
 
 } // namespace hv

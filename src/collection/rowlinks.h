@@ -1,6 +1,12 @@
 #pragma once
+#include <QDateTime>
 #include <QString>
+#include <array>
+#include <optional>
 #include <vector>
+
+#include "collection/readingitems.h"
+#include "core/projectrecord.h"
 
 namespace hv {
 
@@ -48,5 +54,29 @@ void CloseRowLinks(const std::vector<links::LinkClient*>& clients);
 // first failure ends the fetch; error -1 when the links were deleted meanwhile.
 RowLinkFailure FetchRowLinks(const std::vector<links::LinkClient*>& clients,
                              const std::vector<RowLink>& rows);
+
+// Where a reading's linked rows come from: a control system polled, or a sheet's cells (the
+// window's links over the link layer; a fake in tests).
+class LinkRowSource {
+public:
+    virtual ~LinkRowSource() = default;
+    // Asks each linked row of `rows` once for its value, into that row's text in `texts`. A
+    // reading fetched in part is none: on a failure `texts` may hold part of it and the
+    // caller drops them.
+    virtual RowFetchFailure fetch(const std::vector<RowLink>& rows,
+                                  std::array<QString, ItemCount>& texts) = 0;
+};
+
+// One fetch of a reading's linked rows into `texts`, for polling and the sheet import alike.
+// On success the date row's date is shown in the computer's short form (the seconds the
+// source gave kept), and the result names the hours from the reference to it, or to `now`
+// where the date row holds no date. Without a date row (-1) there are no hours.
+struct FetchedRow {
+    RowFetchFailure failure;
+    std::optional<QString> elapsed;
+};
+FetchedRow FetchLinkedRow(LinkRowSource& source, const std::vector<RowLink>& rows,
+                          std::array<QString, ItemCount>& texts, int dateRow,
+                          const ProjectInfoRecord& project, const QDateTime& now);
 
 } // namespace hv

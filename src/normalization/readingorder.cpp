@@ -13,12 +13,15 @@ namespace hv {
 QList<qint64> NewestReadingIds(Database& db, const QString& projectId, qint64 train, int count) {
     if (count <= 0) return {};
     SqliteConnection fast(db);
-    SqliteStatement q(fast, QStringLiteral("SELECT ID, TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
+    SqliteStatement q(fast,
+                      QStringLiteral("SELECT ID, TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
     q.bind(0, projectId);
     q.bind(1, train);
     // The newest `count` seen so far, by instant then ID, newest first.
     std::vector<std::pair<qint64, qint64>> top;
-    const auto newer = [](const std::pair<qint64, qint64>& a, const std::pair<qint64, qint64>& b) { return a > b; };
+    const auto newer = [](const std::pair<qint64, qint64>& a, const std::pair<qint64, qint64>& b) {
+        return a > b;
+    };
     while (q.step()) {
         int n = 0;
         const char* t = q.text(1, &n);

@@ -21,10 +21,6 @@ int dateRowOf(const SheetImportSetup& s) {
     return DateRow(order);
 }
 
-bool isOptional(int item) {
-    return item >= item::FirstUser && item <= item::LastUser;
-}
-
 // The rows to fetch: each row's link with the cell its reference names now.
 std::vector<RowLink> fetchRows(const SheetImportSetup& setup, const SheetImportState& state) {
     std::vector<RowLink> rows = setup.links;
@@ -40,7 +36,7 @@ bool linked(const SheetImportSetup& setup, int k) {
 
 class Run {
 public:
-    Run(Program& p, const SheetImportSetup& setup, const SheetImportState& start, SheetRowSource& source,
+    Run(Program& p, const SheetImportSetup& setup, const SheetImportState& start, LinkRowSource& source,
         SheetImportProgress& progress)
         : p_(p), s_(setup), source_(source), progress_(progress), clock_(setup.batch),
           dateRow_(dateRowOf(setup)) {
@@ -383,7 +379,7 @@ private:
 
     Program& p_;
     const SheetImportSetup& s_;
-    SheetRowSource& source_;
+    LinkRowSource& source_;
     SheetImportProgress& progress_;
     BatchClock clock_;
     const int dateRow_;
@@ -395,22 +391,19 @@ private:
 
 } // namespace
 
-RowFetchFailure FetchSheetRow(const SheetImportSetup& setup, SheetImportState& state,
-                              SheetRowSource& source) {
+RowFetchFailure FetchSheetRow(const SheetImportSetup& setup, SheetImportState& state, LinkRowSource& source) {
     std::array<QString, ItemCount> texts = state.columns.current;
     state.fetched = false;
-    const RowFetchFailure f = source.fetch(fetchRows(setup, state), texts);
-    if (f) return f;
-    const int dateRow = dateRowOf(setup);
+    const FetchedRow f =
+        FetchLinkedRow(source, fetchRows(setup, state), texts, dateRowOf(setup), setup.project, setup.now);
+    if (f.failure) return f.failure;
     for (int k = 0; k < ItemCount; ++k) {
         // An optional item the sheet does not give has no value: it is not the one shown before.
-        if (!linked(setup, k) && !setup.openingReading && isOptional(setup.rows[size_t(k)].item))
+        if (!linked(setup, k) && !setup.openingReading && ItemIsOptional(setup.rows[size_t(k)].item))
             texts[size_t(k)].clear();
     }
-    const std::optional<QDateTime> d = ParseEntryDate(texts[size_t(dateRow)]);
-    if (d) texts[size_t(dateRow)] = ShortDateTimeText(*d);
     state.columns.current = texts;
-    state.columns.times[0] = FormatHours(ElapsedHoursAt(d ? *d : setup.now, setup.project));
+    state.columns.times[0] = f.elapsed.value_or(QString());
     state.fetched = true;
     return {};
 }
@@ -430,7 +423,7 @@ QString ReportFetchFailure(const SheetImportSetup& setup, SheetImportState& stat
 }
 
 SheetImportOutcome RunSheetImport(Program& p, const SheetImportSetup& setup, const SheetImportState& start,
-                                  SheetRowSource& source, SheetImportProgress& progress) {
+                                  LinkRowSource& source, SheetImportProgress& progress) {
     return Run(p, setup, start, source, progress).run();
 }
 

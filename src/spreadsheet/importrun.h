@@ -17,18 +17,6 @@ namespace hv {
 
 struct Program;
 
-// Where the import's rows come from: the cells the input rows link to, fetched over the
-// link layer by the window, or a fake in tests.
-class SheetRowSource {
-public:
-    virtual ~SheetRowSource() = default;
-    // Fetches the cell each linked row of `rows` names (its item) into that row's text in
-    // `texts`. A row fetched in part is no reading: on a failure `texts` may hold part of it
-    // and the caller drops them.
-    virtual RowFetchFailure fetch(const std::vector<RowLink>& rows,
-                                  std::array<QString, ItemCount>& texts) = 0;
-};
-
 // How a run (or a fetch) ended.
 enum class SheetImportEnd {
     SheetEnd,          // an empty date cell: the sheet's end
@@ -141,12 +129,12 @@ struct SheetImportOutcome {
 // after each; an all-rows run fetches the next row until the date cell is empty. The
 // first row is the one `start` holds.
 SheetImportOutcome RunSheetImport(Program& p, const SheetImportSetup& setup, const SheetImportState& start,
-                                  SheetRowSource& source, SheetImportProgress& progress);
+                                  LinkRowSource& source, SheetImportProgress& progress);
 
 // Fetches the row the state's cell references name into the entry column; the date is
 // shown in the computer's form and the entry column's elapsed hours follow it. On a
 // failure the entry column keeps what it held.
-RowFetchFailure FetchSheetRow(const SheetImportSetup& setup, SheetImportState& state, SheetRowSource& source);
+RowFetchFailure FetchSheetRow(const SheetImportSetup& setup, SheetImportState& state, LinkRowSource& source);
 
 // A failed fetch reported and said: the state's report stops on "Cell <ref> (<caption>) was
 // not fetched: <cause> (<number>).", the rows are shown as the state holds them, and the

@@ -92,7 +92,7 @@ struct ServedPlant {
 };
 
 // A plant control system in a test: each link's item names its answer; one row may fail.
-struct FakeLinks : PollLinkSource {
+struct FakeLinks : LinkRowSource {
     QMap<QString, QString> answers;
     int failRow = -1;
     RowFetchFailure fetch(const std::vector<RowLink>& rows, std::array<QString, ItemCount>& texts) override {

@@ -18,7 +18,7 @@ namespace {
 // A sheet in memory, item k in column k + 1 and readings a day apart from 2020-01-05 on rows 2
 // onwards (row 1 headings), each value the reference row's; a fetch of `failRow` fails, and
 // `fetching` hears of each fetch by its date cell.
-struct FakeSheet : SheetRowSource {
+struct FakeSheet : LinkRowSource {
     QHash<QString, QString> cells; // "R<row>C<col>"
     int failRow = -1;
     std::function<void(const QString& dateCell)> fetching;

@@ -52,7 +52,7 @@ private:
 
 // The window's links as a poll's source. Once the rows are fetched, further updates of
 // automatic links wait (`hold`) until the poll has shown what it read.
-class WindowLinks : public PollLinkSource {
+class WindowLinks : public LinkRowSource {
 public:
     WindowLinks(const std::vector<links::LinkClient*>& clients, bool& hold, QObject* owner)
         : clients_(clients), alive_(clients.begin(), clients.end()), hold_(hold), owner_(owner) {}

@@ -66,7 +66,7 @@ std::array<QString, 4> SheetImportPanels(const SheetImportReport& r, std::array<
 
 // The window as the run's row source and progress: the event loop gets its turn between
 // batches, where a stop the user asked for is seen.
-class ImportWindowRun final : public SheetImportProgress, public SheetRowSource {
+class ImportWindowRun final : public SheetImportProgress, public LinkRowSource {
 public:
     explicit ImportWindowRun(frmImportExcel& w) : w_(w) {}
     bool yieldAndCheckCancel() override {
