@@ -726,8 +726,12 @@ private slots:
         QTest::addColumn<QString>("older");
         QTest::addColumn<QString>("newer");
         QTest::addColumn<QString>("shownNewer");
-        QTest::newRow("T spelling, seconds") << "2024-01-17T06:00:00" << "2024-01-17 08:00:00" << "2024-01-17 08:00";
-        QTest::newRow("T spelling, no seconds") << "2024-01-17T05:00:00" << "2024-01-17 06:00" << "2024-01-17 06:00";
+        QTest::newRow("T spelling, seconds") << "2024-01-17T06:00:00"
+                                             << "2024-01-17 08:00:00"
+                                             << "2024-01-17 08:00";
+        QTest::newRow("T spelling, no seconds") << "2024-01-17T05:00:00"
+                                                << "2024-01-17 06:00"
+                                                << "2024-01-17 06:00";
     }
     void newestByInstant() {
         QFETCH(QString, older);

@@ -197,9 +197,15 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("de_CH two-digit year") << "de_CH" << "16.11.26 08:00" << "16.11.2026 08:00";
-        QTest::newRow("en_GB seconds kept") << "en_GB" << "16/11/26 08:00:30" << "16/11/2026 08:00:30";
-        QTest::newRow("not a date stays") << "en_GB" << "abc" << "abc";
+        QTest::newRow("de_CH two-digit year") << "de_CH"
+                                              << "16.11.26 08:00"
+                                              << "16.11.2026 08:00";
+        QTest::newRow("en_GB seconds kept") << "en_GB"
+                                            << "16/11/26 08:00:30"
+                                            << "16/11/2026 08:00:30";
+        QTest::newRow("not a date stays") << "en_GB"
+                                          << "abc"
+                                          << "abc";
     }
     void rollOverShowsDatesInOneForm() {
         QFETCH(QString, locale);
