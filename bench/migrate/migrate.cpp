@@ -205,7 +205,7 @@ int main(int argc, char** argv) {
         QString::asprintf("%d readings (%d normalized), %d projects, %.3f s, %.0f readings/s", r.copied,
                           r.normalized, r.accepted, seconds, seconds > 0 ? r.copied / seconds : 0.0);
     // A reading that could not be calculated, or left behind, is work not done.
-    const int status = r.failed > 0 || r.orphaned > 0 || !r.refused.isEmpty() ? 1 : 0;
+    const int status = r.failed > 0 || r.orphaned > 0 || r.unreadable > 0 || !r.refused.isEmpty() ? 1 : 0;
     if (r.failed > 0) std::fprintf(stderr, "%s\n", qPrintable(MigrationFailuresText(r)));
     if (!MigrationLeftOutText(r).isEmpty()) std::fprintf(stderr, "%s\n", qPrintable(MigrationLeftOutText(r)));
     if (!measureFloor) {

@@ -13,6 +13,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "core/currentproject.h"
@@ -21,7 +22,7 @@
 #include "core/inputordercolumns.h"
 #include "core/numbers.h"
 #include "core/program.h"
-#include "maintenance/exchangefile.h"
+#include "core/refusal.h"
 #include "normalization/calculate.h"
 #include "normalization/intake.h"
 #include "normalization/normalize.h"
@@ -86,28 +87,58 @@ constexpr int TrainSlot = slotOf("TrainNumber");
 constexpr int ElapsedSlot = slotOf("ElapsedTimeHrs");
 constexpr int PermBackPress1Slot = slotOf("PermBackPress_1");
 
-// The bank-3 and vessel columns of ProjectInfo, which a project record reads as 0 when
-// they are Null or, in a two-bank database, absent.
-QStringList optionalProjectColumns() {
-    static const QStringList names = [] {
-        QStringList out = schema::Names(schema::ProjectInfo, [](const schema::Column& c) {
-            return schema::BroughtBy(c, schema::ThreeBanks);
-        });
-        for (const char* c :
-             {schema::ProjectInfoName("ElementsPerVessel_1"), schema::ProjectInfoName("numVessels_1"),
-              schema::ProjectInfoName("ElementsPerVessel_2"), schema::ProjectInfoName("numVessels_2")})
-            out << QLatin1String(c);
-        return out;
-    }();
+// The columns of ProjectInfo a project record reads as 0 when they are Null or, in a two-bank
+// database, absent.
+const QStringList& optionalProjectColumns() {
+    static const QStringList names = schema::Names(
+        schema::ProjectInfo, [](const schema::Column& c) { return c.null == schema::NullRule::ReadsZero; });
     return names;
+}
+
+// Why the project row cannot be migrated, in the sentence every road says; empty when it can:
+// a column the project record cannot do without holds Null (or the row lacks it), or the bank
+// count is not one the normalization works with.
+QString projectRefusal(const DbRow& row) {
+    const QString where = [&] {
+        const auto text = [&](const char* c) {
+            const QString name = QString::fromLatin1(c);
+            return row.hasField(name) && !conv::isNull(row.value(name)) ? row.value(name).toString()
+                                                                        : QString();
+        };
+        return " of project " + text("ProjectID") + " train " + text("TrainNumber");
+    }();
+    for (const schema::Column& c : schema::ProjectInfo.columns) {
+        if (c.null != schema::NullRule::Refused) continue;
+        const QString name = QString::fromLatin1(c.name);
+        if (!row.hasField(name) || conv::isNull(row.value(name)))
+            return Refusal::missing("Column " + name + where).text;
+    }
+    constexpr const schema::Column& banks = schema::ProjectInfoColumn("NumBanks");
+    const QVariant v = row.value(QString::fromLatin1(banks.name));
+    bool number = false;
+    const double x = v.toDouble(&number);
+    const QString column = "Column " + QString::fromLatin1(banks.name) + where;
+    if (!number) return Refusal::notANumber(column, v.toString()).text;
+    if (x != std::floor(x) || std::fabs(x) > 1e15 || !banks.range.holds((long long)x))
+        return Refusal::outOfRange(column, v.toString(), banks.range).text;
+    return {};
 }
 
 const char* const ScadaImportColumns[] = {"ProjectID", "TrainNumber", "FieldValue",
                                           "UseScada",  "Application", "Topic",
                                           "Item",      "Required",    "UseDefaultValues"};
-const char* const UserDefinedColumns[] = {"ProjectID",   "TurbidityRaw", "TurbidityFeed", "SDIRaw",
-                                          "SDIFeed",     "ORP",          "UnitsTRaw",     "UnitsTFeed",
-                                          "UnitsSDIRaw", "UnitsSDIFeed", "UnitsORP"};
+// UserDefined: a project's captions of the optional readings, which the table names by their
+// Data columns, and their units.
+const QStringList& userDefinedColumns() {
+    static const QStringList names = [] {
+        QStringList out{QStringLiteral("ProjectID")};
+        out << schema::Names(schema::Data, [](const schema::Column& c) { return c.optional; });
+        for (const char* units : {"UnitsTRaw", "UnitsTFeed", "UnitsSDIRaw", "UnitsSDIFeed", "UnitsORP"})
+            out << QLatin1String(units);
+        return out;
+    }();
+    return names;
+}
 const char* const UserGraphColumns[] = {
     "ProjectID",     "TrainNumber",   "GraphName",     "StartDate",     "EndDate",       "S1Name",
     "S2Name",        "S3Name",        "S4Name",        "YMax",          "Y2Max",         "YMin",
@@ -156,15 +187,12 @@ std::vector<DbRow> rowsOf(SqliteConnection& db, const QString& sql, const QVaria
     return out;
 }
 
-QString dateText(const QVariant& v) {
-    // Stored dates are already in the stored form; only other forms are converted.
-    if (v.typeId() == QMetaType::QString) {
-        const QString s = v.toString();
-        if (s.size() == 19 && s[4] == '-' && s[7] == '-' && s[10] == ' ' && s[13] == ':' && s[16] == ':')
-            return s;
-    }
-    const QDateTime d = conv::toDateTime(v);
-    return d.isValid() ? d.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) : v.toString();
+// The date rule's key of a stored date; nothing for a text it cannot read or another type.
+std::optional<qint64> storedDateKey(const SqliteStatement& q, int column) {
+    if (q.type(column) != SqliteStatement::Type::Text) return std::nullopt;
+    int length = 0;
+    const char* t = q.text(column, &length);
+    return t ? ReadingDateKey(t, length) : std::nullopt;
 }
 
 } // namespace
@@ -202,13 +230,21 @@ QString MigrationLeftOutText(const MigrationResult& r) {
                     (r.orphaned == 1 ? " reading was left in the FROM database: it names"
                                      : " readings were left in the FROM database: they name") +
                     " a project train that has no project row there (" + r.orphanTrains.join(", ") + ")";
+    // The named causes are sentences of their own.
+    const auto causes = [](const QStringList& sentences) { return sentences.join(' ').chopped(1); };
+    if (r.unreadable > 0)
+        said << QString::number(r.unreadable) +
+                    (r.unreadable == 1
+                         ? " reading was left in the FROM database: its date cannot be read"
+                         : " readings were left in the FROM database: their dates cannot be read") +
+                    (r.unreadable > r.unreadableDates.size() ? ". The first: " : ". ") +
+                    causes(r.unreadableDates);
     if (!r.refused.isEmpty())
         said << QString::number(r.refused.size()) +
                     (r.refused.size() == 1
-                         ? " project train was left in the FROM database with its readings: "
-                         : " project trains were left in the FROM database with their "
-                           "readings: ") +
-                    r.refused.join("; ");
+                         ? " project train was left in the FROM database with its readings. "
+                         : " project trains were left in the FROM database with their readings. ") +
+                    causes(r.refused);
     return said.isEmpty() ? QString() : said.join(". ") + ".";
 }
 
@@ -296,7 +332,7 @@ bool Migration::Migrate2BankProject(const DbRow& row, const QVariant& projectKey
         execute(*toDb_, QStringLiteral("DELETE FROM Data WHERE ProjectID = ? AND TrainNumber = ?"), key);
     }
     const QVariantList values{
-        c.DateReference.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+        StoredDateText(c.DateReference),
         projectKey,
         c.NumBanks,
         c.TrainNumber,
@@ -424,7 +460,7 @@ void Migration::MigrateSettings(const QVariant& projectKey) {
              int(std::size(ScadaImportColumns)));
     progress_.setStatus(3, QStringLiteral("Scada Import info migrated"));
     copyRows(QStringLiteral("UserDefined"), QStringLiteral(" WHERE ProjectID = ?"), {projectKey},
-             joined(UserDefinedColumns), int(std::size(UserDefinedColumns)));
+             userDefinedColumns().join(','), int(userDefinedColumns().size()));
     progress_.setStatus(3, QStringLiteral("User Defined migrated"));
 
     // Saved graphs name their series by description: through the FROM catalogue to the
@@ -509,14 +545,15 @@ bool Migration::COPY2BANKto3BANK(const SqliteStatement& reading, DataRecordCalcu
         case ReadingColumn::Date:
             if (type == Type::Null) {
                 ins.bindNull(i);
-            } else {
-                const QString text = dateText(reading.value(pos));
+            } else if (const std::optional<qint64> key = storedDateKey(reading, pos)) {
+                // Written in the stored form, whatever spelling FROM holds.
+                const QString text = StoredDateText(*key);
                 ins.bind(i, text);
-                try {
-                    pending.date = DateSerialOf(QVariant(text));
-                    pending.dateKnown = true;
-                } catch (const DbError&) {
-                }
+                pending.date = DateSerialOf(QVariant(text));
+                pending.dateKnown = true;
+            } else {
+                // Not reached: copyReadings leaves such a reading in FROM.
+                ins.bindColumn(i, reading, pos);
             }
             break;
         case ReadingColumn::Elapsed:
@@ -676,8 +713,9 @@ void Migration::prepareInsert() {
             std::make_unique<SqliteStatement>(*toDb_, "UPDATE Data SET " + sets.join(", ") + " WHERE ID = ?");
 }
 
-void Migration::copyReadings(const QVariant& projectKey, qint16 train, const MigrationResult& r,
-                             qint32& copied, qint32& normalized, qint32& sameDate) {
+void Migration::copyReadings(const QVariant& projectKey, const QVariant& train, const MigrationResult& r,
+                             qint32& copied, qint32& normalized, qint32& sameDate, qint32& unreadable,
+                             QStringList& unreadableNamed) {
     const ProjectInfoRecord& c = project_;
     QStringList select;
     for (int i = 0; i < ReadingColumnCount; ++i) {
@@ -690,36 +728,56 @@ void Migration::copyReadings(const QVariant& projectKey, qint16 train, const Mig
     {
         // One reading per train and date, to the second: of readings at one date the first
         // stored is copied, and a date the TO train already holds is not copied again.
+        // A date the rule cannot read is named and its reading left in FROM: whether it is
+        // the date of another reading cannot be told.
+        const QString trainName = c.ProjectID + " train " + QString::number(c.TrainNumber);
         std::unordered_set<qint64> dates;
-        const auto keyOf = [](const SqliteStatement& q, int column) -> qint64 {
-            int length = 0;
-            const char* t = q.type(column) == SqliteStatement::Type::Text ? q.text(column, &length) : nullptr;
-            if (t)
-                if (const auto key = ReadingDateKey(t, length)) return *key;
-            return ReadingDateKey(dateText(q.value(column))).value_or(-1);
-        };
         if (!trainReplaced_) {
             SqliteStatement held(
                 *toDb_, QStringLiteral("SELECT TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ? "
                                        "AND TheDate IS NOT NULL"));
             bindAll(held, {projectKey, train});
-            while (held.step())
-                dates.insert(keyOf(held, 0));
+            while (held.step()) {
+                const std::optional<qint64> key = storedDateKey(held, 0);
+                if (!key)
+                    throw DbError(dberr::TypeMismatch,
+                                  Refusal::notADate("A reading the TO database holds for " + trainName,
+                                                    held.value(0).toString())
+                                          .text +
+                                      " Mend that date before the train is migrated.");
+                dates.insert(*key);
+            }
         }
+        constexpr qint64 NoDate = -1, Unreadable = -2;
         std::vector<std::pair<qint64, qint64>> rows;
+        std::unordered_map<qint64, QString> unreadableTexts; // by ID
         SqliteStatement q(
             *fromDb_, QStringLiteral("SELECT ID, TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ?"));
         bindAll(q, {projectKey, train});
-        while (q.step())
-            rows.emplace_back(q.int64(0), q.isNull(1) ? -1 : keyOf(q, 1));
+        while (q.step()) {
+            const qint64 id = q.int64(0);
+            if (q.isNull(1)) {
+                rows.emplace_back(id, NoDate);
+            } else if (const std::optional<qint64> key = storedDateKey(q, 1)) {
+                rows.emplace_back(id, *key);
+            } else {
+                rows.emplace_back(id, Unreadable);
+                unreadableTexts.emplace(id, q.value(1).toString());
+            }
+        }
         std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
         dates.reserve(dates.size() + rows.size());
         ids.reserve(rows.size());
         for (const auto& [id, date] : rows) {
-            if (date < 0 || dates.insert(date).second)
+            if (date == Unreadable) {
+                if (unreadable++ < MigrationResult::NamedUnreadable)
+                    unreadableNamed
+                        << Refusal::notADate("A reading of " + trainName, unreadableTexts[id]).text;
+            } else if (date == NoDate || dates.insert(date).second) {
                 ids.push_back(id);
-            else
+            } else {
                 ++sameDate;
+            }
         }
     }
     std::sort(ids.begin(), ids.end(), std::greater<>());
@@ -855,20 +913,16 @@ MigrationResult Migration::run() {
         fromProjectRows = qint16(projects.size());
         if (!projects.empty()) p_.RecalcAllRunning = true;
         for (const auto& [row, projectKey] : projects) {
-            current = row.toText(QStringLiteral("ProjectID")) + " Train # " +
-                      row.toText(QStringLiteral("TrainNumber"));
-            const qint16 train = row.toInt16(QStringLiteral("TrainNumber"));
-            // A bank count the normalization cannot work with is refused as the exchange files
-            // refuse it: the train stays in FROM and what TO holds of it stays.
-            const QString banks = QStringLiteral("NumBanks");
-            if (const QString why =
-                    ExchangeRangeRefusal(banks, ExchangeWholeRangeOf(banks), row.toDouble(banks));
-                !why.isEmpty()) {
-                r.refused << current + ", as " + why;
+            const QVariant train = row.value(QStringLiteral("TrainNumber"));
+            current = row.value(QStringLiteral("ProjectID")).toString() + " Train # " + train.toString();
+            // A row the project record cannot be read from is refused with the column named: the
+            // train stays in FROM and what TO holds of it stays.
+            if (const QString why = projectRefusal(row); !why.isEmpty()) {
+                r.refused << why;
                 r.refusedReadings +=
                     qint32(rowsOf(*fromDb_,
                                   QStringLiteral(
-                                      "SELECT COUNT(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ?"),
+                                      "SELECT COUNT(*) FROM Data WHERE ProjectID IS ? AND TrainNumber IS ?"),
                                   {projectKey, train})
                                .front()
                                .value(0)
@@ -882,8 +936,9 @@ MigrationResult Migration::run() {
                 continue;
             }
             progress_.setStatus(2, "Proj #: " + QString::number(r.accepted + 1) + ": " + current + "  ");
-            qint32 copied = 0, normalized = 0, sameDate = 0;
-            copyReadings(projectKey, train, r, copied, normalized, sameDate);
+            qint32 copied = 0, normalized = 0, sameDate = 0, unreadable = 0;
+            QStringList unreadableNamed;
+            copyReadings(projectKey, train, r, copied, normalized, sameDate, unreadable, unreadableNamed);
             train_->commit();
             train_.reset();
             // Only what the commit stored is counted.
@@ -892,6 +947,9 @@ MigrationResult Migration::run() {
             r.normalized += normalized;
             r.failed += copied - normalized;
             r.sameDate += sameDate;
+            r.unreadable += unreadable;
+            for (const QString& n : unreadableNamed)
+                if (r.unreadableDates.size() < MigrationResult::NamedUnreadable) r.unreadableDates << n;
             if (r.failed > 0 && r.firstFailure.isEmpty()) r.firstFailure = firstFailure_;
             r.copiedWhole << current;
             progress_.setStatus(4, " Calc'd " + QString::number(r.normalized) + " records of " +
@@ -941,7 +999,8 @@ void Migration::countOrphans(MigrationResult& r) {
 
 void Migration::finish(MigrationResult& r, qint16 fromProjectRows) {
     // The readings left out or left behind were not bypassed with a project.
-    const qint32 bypassedReadings = from_.readings - r.copied - r.sameDate - r.orphaned - r.refusedReadings;
+    const qint32 bypassedReadings =
+        from_.readings - r.copied - r.sameDate - r.unreadable - r.orphaned - r.refusedReadings;
     p_.RecalcAllRunning = false;
     progress_.setStatus(1, "Updated " + QString::number(r.accepted) +
                                (r.accepted == 1 ? " project" : " projects") + " with total " +

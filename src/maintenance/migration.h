@@ -33,14 +33,18 @@ struct MigrationResult {
     qint32 accepted = 0;
     qint16 bypassed = 0;
     qint32 copied = 0;
-    qint32 normalized = 0;    // of the copied readings, those whose calculated columns were stored
-    qint32 failed = 0;        // of the copied readings, those that could not be calculated (no results)
-    QString firstFailure;     // the cause of the first of them
-    qint32 sameDate = 0;      // readings not copied: their train already held one at that date
+    qint32 normalized = 0; // of the copied readings, those whose calculated columns were stored
+    qint32 failed = 0;     // of the copied readings, those that could not be calculated (no results)
+    QString firstFailure;  // the cause of the first of them
+    qint32 sameDate = 0;   // readings not copied: their train already held one at that date
+    // Readings left in FROM as the date rule cannot read their dates, and the first of them named.
+    static constexpr int NamedUnreadable = 10;
+    qint32 unreadable = 0;
+    QStringList unreadableDates;
     qint32 orphaned = 0;      // FROM readings of no FROM project train, not copied
     QStringList orphanTrains; // those readings' project trains, as "<id> train <n>"
     QStringList copiedWhole;  // the project trains copied whole, "<id> Train # <n>"
-    // The project trains left in FROM, as "<id> Train # <n>, as <why>", and their readings.
+    // The project trains left in FROM, each as the sentence that says why, and their readings.
     QStringList refused;
     qint32 refusedReadings = 0;
     QString stoppedAt; // the project train under way when the run stopped
@@ -103,9 +107,13 @@ public:
 private:
     // Copies and normalizes the train's readings within its open transaction; counts them in
     // copied and normalized. r holds what earlier trains stored, for the progress.
-    // Readings at a date the train already holds are not copied; sameDate counts them.
-    void copyReadings(const QVariant& projectKey, qint16 train, const MigrationResult& r, qint32& copied,
-                      qint32& normalized, qint32& sameDate);
+    // Readings at a date the train already holds are not copied; sameDate counts them. Those
+    // whose date the date rule cannot read are not copied either: unreadable counts them and
+    // unreadableNamed names the first. A TO reading of the train whose date the rule cannot
+    // read stops the run with that date named.
+    void copyReadings(const QVariant& projectKey, const QVariant& train, const MigrationResult& r,
+                      qint32& copied, qint32& normalized, qint32& sameDate, qint32& unreadable,
+                      QStringList& unreadableNamed);
     // The FROM readings of no FROM project train, counted into r.
     void countOrphans(MigrationResult& r);
     void finish(MigrationResult& r, qint16 fromProjectRows);

@@ -17,9 +17,24 @@ bool holds(const std::vector<ElementSpecRecord>& table, int type) {
 
 const char* const ReadingPoint = "reading";
 
-// "yyyy-mm-dd hh:mm:ss", the form every road stores.
-bool isStoredForm(const QString& t) {
-    return t.size() == 19 && t[10] == QLatin1Char(' ') && ReadingDateKey(t).has_value();
+// The year, month, day, hour, minute and second of a key.
+struct KeyParts {
+    int y, mo, d, h, mi, s;
+};
+
+KeyParts partsOf(qint64 key) {
+    return {int(key / 10000000000), int(key / 100000000 % 100), int(key / 1000000 % 100),
+            int(key / 10000 % 100), int(key / 100 % 100),       int(key % 100)};
+}
+
+QString storedText(int y, int mo, int d, int h, int mi, int s) {
+    char text[48];
+    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
+    return QString::fromLatin1(text, n);
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
 }
 
 // A column the normalization computes: a value given for it stands only beside the raw values
@@ -66,46 +81,107 @@ QString AlreadyStoredText(const ProjectInfoRecord& cp, const QDateTime& date) {
 }
 
 std::optional<qint64> ReadingDateKey(const char* t, int n) {
-    if (n != 10 && n != 16 && n != 19) return std::nullopt;
-    const auto digits = [&](int from, int count, qint64& k) {
-        for (int i = from; i < from + count; ++i) {
-            if (t[i] < '0' || t[i] > '9') return false;
-            k = k * 10 + (t[i] - '0');
-        }
+    while (n > 0 && isBlank(*t)) {
+        ++t;
+        --n;
+    }
+    while (n > 0 && isBlank(t[n - 1]))
+        --n;
+    int i = 0;
+    // `least` to `most` digits as a number.
+    const auto number = [&](int least, int most, int& v) {
+        int count = 0;
+        v = 0;
+        for (; i < n && count < most && t[i] >= '0' && t[i] <= '9'; ++i, ++count)
+            v = v * 10 + (t[i] - '0');
+        return count >= least;
+    };
+    const auto take = [&](char c) {
+        if (i >= n || t[i] != c) return false;
+        ++i;
         return true;
     };
-    qint64 k = 0;
-    if (!digits(0, 4, k) || t[4] != '-' || !digits(5, 2, k) || t[7] != '-' || !digits(8, 2, k))
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0;
+    if (!number(4, 4, y) || i >= n || (t[i] != '-' && t[i] != '/')) return std::nullopt;
+    const char separator = t[i++];
+    if (!number(2, 2, mo) || !take(separator) || !number(2, 2, d)) return std::nullopt;
+    if (i < n) {
+        if ((!take(' ') && !take('T')) || !number(1, 2, h) || !take(':') || !number(2, 2, mi))
+            return std::nullopt;
+        if (take(':')) {
+            if (!number(2, 2, s)) return std::nullopt;
+            if (take('.')) {
+                const int first = i;
+                while (i < n && t[i] == '0')
+                    ++i;
+                if (i == first) return std::nullopt;
+            }
+        }
+        if (i != n) return std::nullopt;
+    }
+    static constexpr int Days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    if (mo < 1 || mo > 12 || d < 1 || d > Days[mo - 1] + (mo == 2 && leap) || h > 23 || mi > 59 || s > 59)
         return std::nullopt;
-    if (n == 10) return k * 1000000;
-    if ((t[10] != ' ' && t[10] != 'T') || !digits(11, 2, k) || t[13] != ':' || !digits(14, 2, k))
-        return std::nullopt;
-    if (n == 16) return k * 100;
-    if (t[16] != ':' || !digits(17, 2, k)) return std::nullopt;
-    return k;
+    return ((((qint64(y) * 100 + mo) * 100 + d) * 100 + h) * 100 + mi) * 100 + s;
 }
 
 std::optional<qint64> ReadingDateKey(const QString& text) {
-    if (text.size() > 19) return std::nullopt;
-    char t[20];
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
+    // Past its blanks a date of any spelling the rule reads is short.
+    const QStringView v = QStringView(text).trimmed();
+    char t[40];
+    if (v.size() > qsizetype(sizeof t)) return std::nullopt;
+    for (qsizetype i = 0; i < v.size(); ++i) {
+        const char16_t c = v[i].unicode();
         if (c > 127) return std::nullopt;
         t[i] = char(c);
     }
-    return ReadingDateKey(t, int(text.size()));
+    return ReadingDateKey(t, int(v.size()));
+}
+
+QString StoredDateText(qint64 key) {
+    const KeyParts k = partsOf(key);
+    return storedText(k.y, k.mo, k.d, k.h, k.mi, k.s);
+}
+
+QString StoredDateText(const QDateTime& date) {
+    if (!date.isValid()) return {};
+    const QDate d = date.date();
+    const QTime t = date.time();
+    return storedText(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second());
+}
+
+bool IsStoredDateText(const char* t, int n) {
+    if (n != 19) return false;
+    for (int i = 0; i < n; ++i) {
+        const char want = i == 4 || i == 7 ? '-' : i == 10 ? ' ' : i == 13 || i == 16 ? ':' : '0';
+        if (want == '0' ? t[i] < '0' || t[i] > '9' : t[i] != want) return false;
+    }
+    return true;
+}
+
+bool IsStoredDateText(const QString& text) {
+    if (text.size() != 19) return false;
+    char t[19];
+    for (int i = 0; i < 19; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c > 127) return false;
+        t[i] = char(c);
+    }
+    return IsStoredDateText(t, 19);
+}
+
+QString StoredDateShapeCondition(const QString& column) {
+    // GLOB compares case and length exactly, as the check above.
+    return column + QStringLiteral(" GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] "
+                                   "[0-9][0-9]:[0-9][0-9]:[0-9][0-9]'");
 }
 
 QStringList ReadingDateSpellings(qint64 key) {
-    char day[48], time[32];
-    std::snprintf(day, sizeof day, "%04d-%02d-%02d", int(key / 10000000000), int(key / 100000000 % 100),
-                  int(key / 1000000 % 100));
-    std::snprintf(time, sizeof time, "%02d:%02d", int(key / 10000 % 100), int(key / 100 % 100));
-    const int seconds = int(key % 100);
-    const QString d = QString::fromLatin1(day), hm = QString::fromLatin1(time);
-    const QString hms = hm + QStringLiteral(":%1").arg(seconds, 2, 10, QLatin1Char('0'));
-    QStringList s{d + ' ' + hms, d + 'T' + hms};
-    if (seconds == 0) s << d + ' ' + hm << d + 'T' + hm;
+    const QString stored = StoredDateText(key);
+    const QString d = stored.left(10), hm = stored.mid(11, 5), hms = stored.mid(11);
+    QStringList s{stored, d + 'T' + hms};
+    if (key % 100 == 0) s << d + ' ' + hm << d + 'T' + hm;
     if (key % 1000000 == 0) s << d;
     while (s.size() < ReadingDateSpellingCount)
         s << s.first();
@@ -180,55 +256,75 @@ void ReadingIntake::prepare(const QStringList& columns) {
     }
     insert_ = std::make_unique<SqliteStatement>(db_, "INSERT INTO Data (" + names.join(", ") + ") VALUES (" +
                                                          marks.join(", ") + ")");
-    storedAt_ = std::make_unique<SqliteStatement>(
-        db_, "SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND " + ReadingDateCondition() +
-                 " LIMIT 1");
     storedExactly_ = std::make_unique<SqliteStatement>(
         db_,
         QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? LIMIT 1"));
+    otherDates_ = std::make_unique<SqliteStatement>(
+        db_, "SELECT TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate IS NOT NULL AND "
+             "NOT " +
+                 StoredDateShapeCondition());
     rowById_ = std::make_unique<SqliteStatement>(db_, calc_->selectFromData() + "WHERE ID = ?");
 }
 
-bool ReadingIntake::holdsOtherSpellings() {
-    SqliteStatement q(db_,
-                      QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND "
-                                     "(length(TheDate) <> 19 OR substr(TheDate, 11, 1) <> ' ') LIMIT 1"));
+std::unordered_set<qint64> ReadingIntake::otherSpellings() {
+    std::unordered_set<qint64> keys;
+    SqliteStatement& q = *otherDates_;
+    q.reset();
     q.bind(0, project_.ProjectID);
     q.bind(1, qint64(project_.TrainNumber));
-    const bool found = q.step();
-    q.reset();
-    return found;
+    while (q.step()) {
+        int length = 0;
+        const char* t = q.type(0) == SqliteStatement::Type::Text ? q.text(0, &length) : nullptr;
+        const std::optional<qint64> key = t ? ReadingDateKey(t, length) : std::nullopt;
+        if (!key) {
+            const QString text = q.value(0).toString();
+            q.reset();
+            throw DbError(dberr::TypeMismatch,
+                          Refusal::notADate("A stored reading of " + project_.ProjectID + " train " +
+                                                QString::number(project_.TrainNumber),
+                                            text)
+                                  .text +
+                              " Mend that date before another reading of the train is stored.");
+        }
+        keys.insert(*key);
+    }
+    q.reset(); // no read stays open
+    return keys;
 }
 
 ReadingIntake::~ReadingIntake() = default;
 
 bool ReadingIntake::isStored(const QDateTime& date) {
-    return isStoredAt(dbDateText(date));
+    return isStoredAt(StoredDateText(date));
 }
 
+namespace {
+
+qint64 keyOfGiven(const QString& dateText) {
+    if (const std::optional<qint64> key = ReadingDateKey(dateText)) return *key;
+    throw DbError(dberr::TypeMismatch, Refusal::notADate(QStringLiteral("The reading"), dateText).text);
+}
+
+} // namespace
+
 bool ReadingIntake::isStoredAt(const QString& dateText) {
-    // While this intake's transaction keeps every other writer out and the train holds its dates
-    // in the stored form alone, that one spelling is all there is to look up.
-    const bool oneSpelling = tx_ && !otherSpellings_;
-    SqliteStatement& q = oneSpelling ? *storedExactly_ : *storedAt_;
+    const qint64 key = keyOfGiven(dateText);
+    // The stored form through the date index; the other spellings by their keys, read once
+    // while this intake's transaction keeps every other writer out.
+    SqliteStatement& q = *storedExactly_;
     q.reset();
     q.bind(0, project_.ProjectID);
     q.bind(1, qint64(project_.TrainNumber));
-    if (oneSpelling) {
-        q.bind(2, isStoredForm(dateText) ? dateText : ReadingDateLookup(dateText).first());
-    } else {
-        const QStringList spellings = ReadingDateLookup(dateText);
-        for (int i = 0; i < ReadingDateSpellingCount; ++i)
-            q.bind(2 + i, spellings[i]);
-    }
+    q.bind(2, StoredDateText(key));
     const bool found = q.step();
     q.reset(); // no read stays open
-    return found;
+    if (found) return true;
+    return tx_ ? otherKeys_.count(key) > 0 : otherSpellings().count(key) > 0;
 }
 
 ReadingIntake::Outcome ReadingIntake::add(const QDateTime& date, const QVariantList& values, bool raw) {
     return add(
-        dbDateText(date),
+        StoredDateText(date),
         [&](SqliteStatement& ins, int first) {
             for (int i = 0; i < values.size(); ++i)
                 ins.bind(i + first, values[i]);
@@ -238,12 +334,18 @@ ReadingIntake::Outcome ReadingIntake::add(const QDateTime& date, const QVariantL
 
 ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder& bind, bool raw) {
     failure_.clear();
+    const QString stored = StoredDateText(keyOfGiven(dateText));
     if (!tx_) {
         tx_ = std::make_unique<SqliteTransaction>(db_);
         pending_ = 0;
-        otherSpellings_ = holdsOtherSpellings();
+        try {
+            otherKeys_ = otherSpellings();
+        } catch (...) {
+            tx_.reset();
+            throw;
+        }
     }
-    if (isStoredAt(dateText)) {
+    if (isStoredAt(stored)) {
         pendingTally_.count(Outcome::AlreadyStored);
         return Outcome::AlreadyStored;
     }
@@ -251,7 +353,7 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
     if (!raw) db_.savepoint(ReadingPoint);
     try {
         SqliteStatement& ins = *insert_;
-        ins.bind(0, dateText);
+        ins.bind(0, stored);
         ins.bind(1, project_.ProjectID);
         ins.bind(2, qint64(project_.TrainNumber));
         bind(ins, 3);
@@ -261,7 +363,6 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
                 ins.bindNull(pos);
         ins.step();
         ins.reset();
-        if (!isStoredForm(dateText)) otherSpellings_ = true;
         const qint64 id = db_.lastInsertId();
         ++pending_; // lost with the batch if it fails
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 #include <vector>
 
 #include "core/elementrecord.h"
@@ -31,13 +32,30 @@ QString AlreadyStoredText(const ProjectInfoRecord& project, const QDateTime& dat
 
 // The one rule for "the same reading date", on every road into Data and every check of a
 // reading's key: two date texts name one reading date when they name the same instant to the
-// second. Stored dates are "yyyy-mm-dd hh:mm:ss"; a database written by another program may
-// hold "yyyy-mm-dd hh:mm", a "T" between date and time, or the day alone (midnight).
-// ReadingDateKey gives the instant as yyyymmddhhmmss, or nothing for a text of another shape.
+// second. Dates are stored as "yyyy-mm-dd hh:mm:ss"; a database written by another program may
+// hold the date with "/" for "-", a "T" for the blank, a one-digit hour, no seconds, a fraction
+// of a second of zeros (".000"), the day alone (midnight), or blanks around it. A fraction that
+// is not zero is not read: dates are kept to the second, and cutting it off would make two
+// readings within one second one reading without a word.
+// ReadingDateKey gives the instant as yyyymmddhhmmss, or nothing for a text that names no
+// instant so (another shape, a day or hour that does not exist).
 std::optional<qint64> ReadingDateKey(const char* text, int length);
 std::optional<qint64> ReadingDateKey(const QString& text);
-// The texts a stored date of the key may read, for a lookup through the date index: always
-// ReadingDateSpellingCount of them, repeated where the key has fewer.
+
+// The one writer of the stored form, "yyyy-mm-dd hh:mm:ss", of a key or a date (empty for an
+// invalid date).
+QString StoredDateText(qint64 key);
+QString StoredDateText(const QDateTime& date);
+// The one shape check of the stored form: digits and separators where the writer puts them
+// (whether the day exists is the key's question). The SQL condition checks the same shape of
+// `column`.
+bool IsStoredDateText(const char* text, int length);
+bool IsStoredDateText(const QString& text);
+QString StoredDateShapeCondition(const QString& column = QStringLiteral("TheDate"));
+
+// The texts a stored date of the key may read in the forms the program itself wrote, for a
+// lookup through the date index: always ReadingDateSpellingCount of them, repeated where the
+// key has fewer. A train that holds other spellings needs ReadingDateKey on each.
 constexpr int ReadingDateSpellingCount = 5;
 QStringList ReadingDateSpellings(qint64 key);
 // "TheDate IN (?, ?, ?, ?, ?)", to be bound with ReadingDateSpellings; a text that is no date
@@ -92,15 +110,17 @@ public:
     // Readings stored since the last commit.
     int pending() const { return pending_; }
     // True when the project train holds a reading at `date`, to the second, this intake's
-    // uncommitted ones included.
+    // uncommitted ones included. A stored date of the train that the date rule cannot read
+    // raises DbError naming it: whether it is the same date cannot be told, and a second
+    // reading at one instant is never stored silently. So does a `dateText` it cannot read.
     bool isStored(const QDateTime& date);
     bool isStoredAt(const QString& dateText);
     // Stores the reading, normalized unless `raw`. A failure of the database raises
     // DbFailure; the batch must then be dropped (it is rolled back whole).
     Outcome add(const QDateTime& date, const QVariantList& values, bool raw = false);
     // The same for a bulk road that binds its own values: `bind` binds the caller's columns on
-    // the insert from position `first` on, sparing a QVariant per value. `dateText` is the
-    // stored form of the date, "yyyy-mm-dd hh:mm:ss".
+    // the insert from position `first` on, sparing a QVariant per value. `dateText` is a date
+    // the date rule reads; it is stored in the stored form.
     using Binder = std::function<void(SqliteStatement& insert, int first)>;
     Outcome add(const QString& dateText, const Binder& bind, bool raw = false);
     const QString& failureText() const { return failure_; }
@@ -115,8 +135,9 @@ public:
 
 private:
     void prepare(const QStringList& columns);
-    // Whether the train holds a date in another spelling than the stored form.
-    bool holdsOtherSpellings();
+    // The keys of the train's dates stored in another spelling than the stored form; raises
+    // for one the date rule cannot read.
+    std::unordered_set<qint64> otherSpellings();
 
     Program& p_;
     ProjectInfoRecord project_;
@@ -125,8 +146,10 @@ private:
     std::unique_ptr<SqliteConnection> owned_;
     SqliteConnection& db_;
     std::unique_ptr<DataRecordCalculator> calc_;
-    std::unique_ptr<SqliteStatement> insert_, storedAt_, storedExactly_, rowById_;
-    bool otherSpellings_ = true; // read when the transaction opens
+    std::unique_ptr<SqliteStatement> insert_, storedExactly_, otherDates_, rowById_;
+    // Read when the transaction opens: while it keeps other writers out, only this intake adds
+    // dates, always in the stored form.
+    std::unordered_set<qint64> otherKeys_;
     std::unique_ptr<SqliteTransaction> tx_;
     LastNormalizedValues last_;
     std::vector<int> calculatedPos_; // on the insert, of the caller's calculated columns

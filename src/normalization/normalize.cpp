@@ -6,6 +6,7 @@
 #include "core/units.h"
 #include "normalization/calcerror.h"
 #include "normalization/formulas.h"
+#include "normalization/intake.h"
 
 namespace hv {
 
@@ -531,28 +532,14 @@ double DateSerial(const QDateTime& dt) {
 }
 
 double DateSerialOf(const QVariant& v) {
-    // The stored text form "yyyy-MM-dd HH:mm:ss" is read directly: a full recalculation
-    // reads it for every reading.
+    // A stored date names the instant the date rule reads in it, here as on every road; a full
+    // recalculation reads one for every reading.
     if (v.typeId() == QMetaType::QString) {
-        const QString s = v.toString();
-        if (s.size() == 19 && s[4] == u'-' && s[7] == u'-' && s[10] == u' ' && s[13] == u':' &&
-            s[16] == u':') {
-            auto num = [&](int from, int len, bool& ok) {
-                int n = 0;
-                for (int i = from; i < from + len; ++i) {
-                    const char16_t ch = s[i].unicode();
-                    if (ch < u'0' || ch > u'9') ok = false;
-                    n = n * 10 + (ch - u'0');
-                }
-                return n;
-            };
-            bool ok = true;
-            const int y = num(0, 4, ok), mo = num(5, 2, ok), d = num(8, 2, ok);
-            const int h = num(11, 2, ok), mi = num(14, 2, ok), se = num(17, 2, ok);
-            const QDate date(y, mo, d);
-            if (ok && date.isValid() && h < 24 && mi < 60 && se < 60)
-                return serialOf(date, ((h * 60 + mi) * 60 + se) * 1000);
-        }
+        const std::optional<qint64> key = ReadingDateKey(v.toString());
+        if (!key) throw DbError(dberr::TypeMismatch, QStringLiteral("Type mismatch"));
+        const qint64 k = *key;
+        const QDate date(int(k / 10000000000), int(k / 100000000 % 100), int(k / 1000000 % 100));
+        return serialOf(date, int(((k / 10000 % 100) * 60 + k / 100 % 100) * 60 + k % 100) * 1000);
     }
     return DateSerial(conv::toDateTime(v));
 }

@@ -98,6 +98,8 @@ private slots:
         test::insertRow(
             m.from, "InputOrder",
             {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"TheDate", 0}, {"PermFlow", 3}, {"ConcFlow", 1}});
+        test::insertRow(m.from, "UserDefined",
+                        {{"ProjectID", "P1"}, {"TurbidityRaw", "Silt"}, {"ORP", "Redox"}, {"UnitsORP", "V"}});
         NullView view;
         const MigrationResult r = m.run(view);
         QVERIFY(r.completed);
@@ -143,6 +145,10 @@ private slots:
                   << r.value("NormalizedDP");
         QCOMPARE(after, before);
 
+        QCOMPARE(
+            to.scalar("SELECT TurbidityRaw || ORP || UnitsORP || SDIFeed FROM UserDefined WHERE ProjectID "
+                      "= 'P1'"),
+            QVariant("SiltRedoxVSDIFeed"));
         const DbRow order = to.select("SELECT * FROM InputOrder WHERE ProjectID = 'P1'").first();
         QCOMPARE(order.toInt32("PermFlow"), 3);
         for (const QString c :
@@ -185,15 +191,29 @@ private slots:
                                      : QString(" and Bypassed 1 project with 3 records."));
     }
 
-    // A FROM train with a bank count outside 1 to 3 is left where it is, named with the count,
-    // and replaces nothing in TO; the other trains are copied, and the tool fails.
-    void bankCountOutOfRangeRefused_data() {
-        QTest::addColumn<int>("banks");
-        QTest::newRow("no banks") << 0;
-        QTest::newRow("four banks") << 4;
+    // A FROM train whose project row cannot be read (a bank count outside 1 to 3, a Null where
+    // the project record needs a value) is left where it is, named with its column, and
+    // replaces nothing in TO; the other trains are copied, and the tool fails naming it.
+    void unusableProjectRowRefused_data() {
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("why");
+        const auto range = [](int banks) {
+            return "Column NumBanks of project B train 1 holds \"" + QString::number(banks) +
+                   "\", which is not a whole number from 1 to 3.";
+        };
+        QTest::newRow("no banks") << "NumBanks" << QVariant(0) << range(0);
+        QTest::newRow("four banks") << "NumBanks" << QVariant(4) << range(4);
+        for (const char* c : {"PermBackPress", "CapacityM3D", "uStoPPM", "ConcPressure_1", "FeedTemp",
+                              "DeltaPress_1", "NumBanks"})
+            QTest::addRow("%s Null", c)
+                << c << QVariant()
+                << "Column " + QString(c) + " of project B train 1 holds no value, and one is needed.";
     }
-    void bankCountOutOfRangeRefused() {
-        QFETCH(int, banks);
+    void unusableProjectRowRefused() {
+        QFETCH(QString, column);
+        QFETCH(QVariant, value);
+        QFETCH(QString, why);
         MigrationEnv m;
         for (const char* id : {"A", "B"}) {
             test::insertProjectInfo(m.from, 2, {{"ProjectID", id}});
@@ -205,19 +225,17 @@ private slots:
         test::insertReading(m.to, 3, {{"ProjectID", "B"}, {"Note1", "kept"}});
         const QString toCopy = m.env.path("copy.hv3.mdb");
         QVERIFY(QFile::copy(m.to, toCopy));
-        // Changed after the dialog tested the database, which refuses such a file.
         NullView view;
+        // Changed after the dialog tested the database, which may refuse such a file whole.
         Migration run(m.p(), tested(m.p(), m.from), tested(m.p(), m.to), view);
-        Database::open(m.from).exec("UPDATE ProjectInfo SET NumBanks = ? WHERE ProjectID = 'B'", {banks});
+        Database::open(m.from).exec("UPDATE ProjectInfo SET " + column + " = ? WHERE ProjectID = 'B'",
+                                    {value});
         const MigrationResult r = run.run();
         QVERIFY(r.completed);
         QCOMPARE(m.env.prompts.verify(), QString()); // no question over the TO train
-        const QString why = "B Train # 1, as the NumBanks value " + QString::number(banks) +
-                            " is not a whole number from 1 to 3";
         QCOMPARE(r.refused, QStringList{why});
         const QString leftOut = MigrationLeftOutText(r);
-        QVERIFY2(leftOut.contains("1 project train was left in the FROM database with its readings: " + why),
-                 qPrintable(leftOut));
+        QCOMPARE(leftOut, "1 project train was left in the FROM database with its readings. " + why);
         QCOMPARE(view.panels[1], QString(" and Bypassed 0 projects with 0 records."));
         QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data WHERE ProjectID = 'A'").toInt(), 3);
         QCOMPARE(cell(m.to, "SELECT group_concat(Note1) FROM Data WHERE ProjectID = 'B'").toString(),
@@ -225,17 +243,22 @@ private slots:
         QCOMPARE(cell(m.to, "SELECT FeedTemp || '/' || NumBanks FROM ProjectInfo WHERE ProjectID = 'B'"),
                  QVariant("22.0/3"));
 
-        // The tool refuses the file as the dialog does, naming the train and its count.
         const QString path = QCoreApplication::applicationDirPath() + "/hevrin-migrate";
         if (!QFile::exists(path)) QSKIP("built without the bulk tools");
         QProcess tool;
         tool.start(path, {"--from", m.from, "--to", toCopy, "--elements", m.env.path("ostrelmem.mdb")});
         QVERIFY(tool.waitForFinished(60000));
         const QString said = QString::fromLocal8Bit(tool.readAllStandardError());
-        QVERIFY2(tool.exitCode() != 0 &&
-                     said.contains("\"B\" train 1 has NumBanks " + QString::number(banks)),
-                 qPrintable(said));
-        QCOMPARE(cell(toCopy, "SELECT COUNT(*) FROM Data").toInt(), 1);
+        QVERIFY2(tool.exitCode() != 0, qPrintable(said));
+        // A file whose layout check refuses it whole is named so before any work.
+        if (said.contains("\"B\" train 1 has NumBanks " + value.toString())) {
+            QCOMPARE(cell(toCopy, "SELECT COUNT(*) FROM Data").toInt(), 1);
+            return;
+        }
+        QVERIFY2(said.contains(why), qPrintable(said));
+        QCOMPARE(cell(toCopy, "SELECT COUNT(*) FROM Data WHERE ProjectID = 'A'").toInt(), 3);
+        QCOMPARE(cell(toCopy, "SELECT group_concat(Note1) FROM Data WHERE ProjectID = 'B'").toString(),
+                 QString("kept"));
     }
 
     // Saved graphs name their series by description, translated through both catalogues.
@@ -392,6 +415,67 @@ private slots:
         const DbRow project = Database::open(m.to).select("SELECT * FROM ProjectInfo").first();
         QVERIFY(project.isNull("AvgConc"));
         QVERIFY(project.isNull("Density"));
+    }
+
+    // A date another program stored in a spelling the date rule reads is the instant it names:
+    // the reading is left out as the same date, in FROM or held by TO, and the copy is stored
+    // in the stored form. One the rule cannot read is named with its train and left in FROM;
+    // in TO it stops the run, named.
+    void datesOfOtherPrograms_data() {
+        QTest::addColumn<QString>("spelling");
+        QTest::addColumn<bool>("inTo"); // TO holds the spelling; FROM the stored form
+        QTest::addColumn<int>("same");  // 1 left out as the same date, 0 named as unreadable
+        const auto row = [](const char* name, const char* spelling, bool inTo, int same) {
+            QTest::newRow(name) << spelling << inTo << same;
+        };
+        row("a fraction of zeros", "2020-01-02 01:00:00.000", false, 1);
+        row("slashes", "2020/01/02 01:00:00", false, 1);
+        row("a one-digit hour", "2020-01-02 1:00:00", false, 1);
+        row("a trailing blank", "2020-01-02 01:00:00 ", false, 1);
+        row("slashes, held by TO", "2020/01/02 1:00:00", true, 1);
+        row("a fraction not zero", "2020-01-02 01:00:00.500", false, 0);
+        row("the day first", "10/01/2020 08:00", false, 0);
+        row("no such day", "2020-02-30 01:00:00", false, 0);
+        row("the day first, held by TO", "10/01/2020 08:00", true, 0);
+    }
+    void datesOfOtherPrograms() {
+        QFETCH(QString, spelling);
+        QFETCH(bool, inTo);
+        QFETCH(int, same);
+        MigrationEnv m(true);
+        test::insertProjectInfo(m.from, 3);
+        test::insertReading(m.from, 3, {{"TheDate", "2020-01-02 01:00:00"}, {"Note1", "first"}});
+        test::insertReading(m.from, 3, {{"TheDate", "2020-01-03 01:00:00"}, {"Note1", "third"}});
+        if (inTo)
+            test::insertReading(m.to, 3, {{"TheDate", spelling}, {"Note1", "held"}});
+        else
+            test::insertReading(m.from, 3, {{"TheDate", spelling}, {"Note1", "second"}});
+        NullView view;
+        if (inTo && !same)
+            m.env.prompts.onMessage("A reading the TO database holds for P1 train 1 holds \"" + spelling +
+                                        "\", which is not a date.",
+                                    Buttons::OK, Title, Answer::OK);
+        const MigrationResult r = m.run(view);
+        QCOMPARE(m.env.prompts.verify(), QString());
+        if (inTo && !same) {
+            QVERIFY(!r.completed);
+            QCOMPARE(cell(m.to, "SELECT COUNT(*) FROM Data").toInt(), 1);
+            return;
+        }
+        QVERIFY(r.completed);
+        QCOMPARE(r.sameDate, same);
+        QCOMPARE(r.unreadable, 1 - same);
+        const QString named = "A reading of P1 train 1 holds \"" + spelling + "\", which is not a date.";
+        QCOMPARE(r.unreadableDates, same ? QStringList() : QStringList{named});
+        if (!same)
+            QCOMPARE(MigrationLeftOutText(r),
+                     "1 reading was left in the FROM database: its date cannot be read. " + named);
+        QCOMPARE(cell(m.to,
+                      "SELECT group_concat(Note1 || ' ' || TheDate, ', ') FROM (SELECT * FROM Data WHERE "
+                      "Note1 <> 'held' ORDER BY TheDate)")
+                     .toString(),
+                 QString(inTo ? "" : "first 2020-01-02 01:00:00, ") + "third 2020-01-03 01:00:00");
+        QCOMPARE(view.panels[1], QString(" and Bypassed 0 projects with 0 records."));
     }
 
     // A reading normalized before it is written is stored as the same reading written
@@ -792,14 +876,40 @@ private slots:
         QCOMPARE(d.StatusBar1[2]->text(), QString("Backed Up OK!"));
         QVERIFY(QFileInfo::exists(m.env.path("db.hv3.2014Feb24-153012.mdb")));
 
-        // Closing before a run asks; Cancel keeps the dialog open.
+        // Closing without a run under way asks nothing, and neither does the program's exit,
+        // which closes the dialog again.
         d.show();
+        d.cmdexit->click();
+        QVERIFY(!d.isVisible());
+        auto* loaded = new dlgMigrate(p);
+        p.windows.add("dlgMigrate", loaded);
+        loaded->show();
+        loaded->cmdexit->click();
+        QVERIFY(!loaded->isVisible());
+        QCOMPARE(m.env.prompts.verify(), QString());
+        QVERIFY(p.windows.unloadAll());
+        QVERIFY(!p.windows.isLoaded("dlgMigrate"));
+        QCOMPARE(m.env.prompts.verify(), QString());
+    }
+
+    // Closing while a run is under way asks; Cancel lets the run finish where it was.
+    void closeQuestionWhileRunning() {
+        MigrationEnv m;
+        test::insertProjectInfo(m.from, 2);
+        test::insertReading(m.from, 2);
+        Program& p = m.p();
+        p.ProjectDatabasePath = m.from;
+        p.PreviousDatabasePath = m.to;
+        dlgMigrate d(p);
+        d.show();
+        QVERIFY(d.cmdMigrate->isEnabled());
+        QTimer::singleShot(0, &d, [&d] { d.close(); });
         m.env.prompts.onMessage("Calculations and Migraton not complete!  Quit anyway?", Buttons::OKCancel,
                                 Title, Answer::Cancel);
-        d.cmdexit->click();
+        d.cmdMigrate->click();
+        QCOMPARE(m.env.prompts.verify(), QString());
         QVERIFY(d.isVisible());
-        m.env.prompts.onMessage("Calculations and Migraton not complete!  Quit anyway?", Buttons::OKCancel,
-                                Title, Answer::OK);
+        QCOMPARE(d.lblDone->text(), QString("MIGRATION COMPLETE"));
         d.cmdexit->click();
         QVERIFY(!d.isVisible());
         QCOMPARE(m.env.prompts.verify(), QString());

@@ -1,6 +1,7 @@
 #include <QtTest>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <random>
 
 #include "core/currentproject.h"
@@ -416,32 +417,80 @@ private slots:
                  "A reading dated " + said + " is already stored for P1 train 2.");
     }
 
-    // One reading per train and date whatever form another program stored the date in; the
-    // migration and the record editor ask the same rule.
+    // One reading per train and date whatever form another program stored the date in: the
+    // intake stores no second reading at that instant, and names a stored date the rule cannot
+    // read rather than store beside it. The migration and the record editor ask the same rule,
+    // and the SQL shape check agrees with the written one.
     void sameReadingDate_data() {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("given");
-        QTest::addColumn<bool>("same");
-        const auto row = [](const char* name, const char* stored, const char* given, bool same) {
+        QTest::addColumn<int>("same"); // 1 the same date, 0 another, -1 the stored text is named
+        const auto row = [](const char* name, const char* stored, const char* given, int same) {
             QTest::newRow(name) << stored << given << same;
         };
-        row("without seconds", "2010-01-01 00:05", "2010-01-01 00:05:00", true);
-        row("T form", "2010-01-01T00:05:00", "2010-01-01 00:05:00", true);
-        row("T form without seconds", "2010-01-01T00:05", "2010-01-01 00:05:00", true);
-        row("the day alone", "2010-01-01", "2010-01-01 00:00:00", true);
-        row("another second", "2010-01-01 00:05", "2010-01-01 00:05:01", false);
-        row("another minute", "2010-01-01T00:05:00", "2010-01-01 00:06:00", false);
-        row("the day alone, not midnight", "2010-01-01", "2010-01-01 00:00:01", false);
+        row("the stored form", "2010-01-01 00:05:00", "2010-01-01 00:05:00", 1);
+        row("without seconds", "2010-01-01 00:05", "2010-01-01 00:05:00", 1);
+        row("T form", "2010-01-01T00:05:00", "2010-01-01 00:05:00", 1);
+        row("T form without seconds", "2010-01-01T00:05", "2010-01-01 00:05:00", 1);
+        row("the day alone", "2010-01-01", "2010-01-01 00:00:00", 1);
+        row("a fraction of zeros", "2010-01-01 00:05:00.000", "2010-01-01 00:05:00", 1);
+        row("slashes", "2010/01/01 00:05:00", "2010-01-01 00:05:00", 1);
+        row("a one-digit hour", "2010-01-01 1:05:00", "2010-01-01 01:05:00", 1);
+        row("blanks around", " 2010-01-01 00:05:00 ", "2010-01-01 00:05:00", 1);
+        row("given in another spelling", "2010-01-01 00:05:00", "2010/01/01 0:05:00.0", 1);
+        row("another second", "2010-01-01 00:05", "2010-01-01 00:05:01", 0);
+        row("another minute", "2010-01-01T00:05:00", "2010-01-01 00:06:00", 0);
+        row("the day alone, not midnight", "2010-01-01", "2010-01-01 00:00:01", 0);
+        row("slashes, another hour", "2010/01/01 1:05:00", "2010-01-01 11:05:00", 0);
+        row("a fraction not zero", "2010-01-01 00:05:00.500", "2010-01-01 00:05:00", -1);
+        row("the day first", "01/10/2010 00:05", "2010-10-01 00:05:00", -1);
+        row("no such day", "2010-02-30 00:05", "2010-03-02 00:05:00", -1);
+        row("mixed separators", "2010-01/01 00:05:00", "2010-01-01 00:05:00", -1);
+        row("a three-digit hour", "2010-01-01 100:05:00", "2010-01-01 00:05:00", -1);
     }
     void sameReadingDate() {
         QFETCH(QString, stored);
         QFETCH(QString, given);
-        QFETCH(bool, same);
+        QFETCH(int, same);
         Plant plant(1);
         plant.add({{"TheDate", stored}});
+        const auto count = [&] {
+            return Database::open(plant.db).scalar("SELECT COUNT(*) FROM Data").toInt();
+        };
+        QCOMPARE(
+            IsStoredDateText(stored),
+            Database::open(plant.db).scalar("SELECT ? " + StoredDateShapeCondition(""), {stored}).toBool());
         ReadingIntake intake(plant.p(), plant.db, plant.p().CurrentProject, {});
-        QCOMPARE(intake.isStoredAt(given), same);
-        QCOMPARE(ReadingDateKey(stored) == ReadingDateKey(given), same);
+        const auto add = [&] {
+            return intake.add(
+                given, [](SqliteStatement&, int) {}, true);
+        };
+        if (same < 0) {
+            QVERIFY(!ReadingDateKey(stored));
+            for (const auto& road : std::initializer_list<std::function<void()>>{
+                     [&] { intake.isStoredAt(given); }, [&] { add(); }}) {
+                QString said;
+                try {
+                    road();
+                } catch (const DbError& e) {
+                    said = e.description();
+                }
+                QVERIFY2(said.startsWith("A stored reading of P1 train 1 holds \"" + stored +
+                                         "\", which is not a date."),
+                         qPrintable(said));
+            }
+            QCOMPARE(count(), 1);
+            return;
+        }
+        QCOMPARE(ReadingDateKey(stored) == ReadingDateKey(given), bool(same));
+        QCOMPARE(intake.isStoredAt(given), bool(same));
+        QCOMPARE(add(), same ? ReadingIntake::Outcome::AlreadyStored : ReadingIntake::Outcome::Raw);
+        intake.commit();
+        QCOMPARE(count(), same ? 1 : 2);
+        // A new reading is stored in the stored form.
+        if (!same)
+            QCOMPARE(Database::open(plant.db).scalar("SELECT TheDate FROM Data ORDER BY ID DESC").toString(),
+                     StoredDateText(*ReadingDateKey(given)));
     }
 
     void referenceStateNormalizesToItself_data() {

@@ -418,7 +418,8 @@ void dlgMigrate::cmdMigrate_Click() {
         const QString leftOut = MigrationLeftOutText(r);
         if (!leftOut.isEmpty())
             p_.prompts.message(copied + ". " + leftOut, Buttons::OK,
-                               r.orphaned > 0 || !r.refused.isEmpty() ? Icon::Warning : Icon::Information,
+                               r.orphaned > 0 || r.unreadable > 0 || !r.refused.isEmpty() ? Icon::Warning
+                                                                                          : Icon::Information,
                                Title);
     }
     QCoreApplication::processEvents();
@@ -427,18 +428,16 @@ void dlgMigrate::cmdMigrate_Click() {
 }
 
 bool dlgMigrate::Form_QueryUnload() {
-    bool close = true;
-    if (!MigrationComplete) {
-        close = p_.prompts.message(QStringLiteral("Calculations and Migraton not complete!  Quit anyway?"),
-                                   Buttons::OKCancel, Icon::None, Title) == Answer::OK;
-    }
     p_.SuppressDbUpgrade = false;
-    if (close && running_) {
-        // The run stops at the end of its batch; the dialog goes when it has.
-        cancelRequested_ = true;
+    // Only a run under way has something to lose: a closed dialog stays loaded for its
+    // choices, and the program's exit closes it again.
+    if (!running_) return true;
+    if (p_.prompts.message(QStringLiteral("Calculations and Migraton not complete!  Quit anyway?"),
+                           Buttons::OKCancel, Icon::None, Title) != Answer::OK)
         return false;
-    }
-    return close;
+    // The run stops at the end of its batch; the dialog goes when it has.
+    cancelRequested_ = true;
+    return false;
 }
 
 void dlgMigrate::cmdexit_Click() {
