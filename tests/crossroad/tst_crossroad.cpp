@@ -6,9 +6,12 @@
 #include "collection/pollrun.h"
 #include "collection/reading.h"
 #include "collection/readingcheck.h"
+#include "core/dbversion.h"
 #include "core/refusal.h"
 #include "core/typedinput.h"
 #include "maintenance/exchangetestsupport.h"
+#include "maintenance/migration.h"
+#include "maintenance/recordeditor.h"
 #include "spreadsheet/importrun.h"
 #include "spreadsheet/sheetcells.h"
 #include "support/plant.h"
@@ -17,7 +20,7 @@ using namespace hv;
 
 namespace {
 
-enum class Road { Typed, Polled, Sheet, Exchange };
+enum class Road { Typed, Polled, Sheet, Exchange, RecordEditor, Migration };
 const char* roadName(Road r) {
     switch (r) {
     case Road::Typed:
@@ -28,6 +31,10 @@ const char* roadName(Road r) {
         return "sheet";
     case Road::Exchange:
         return "exchange file";
+    case Road::RecordEditor:
+        return "record editor";
+    case Road::Migration:
+        return "migration";
     }
     return "";
 }
@@ -65,7 +72,7 @@ struct Links : LinkRowSource {
 
 class Roads {
 public:
-    Roads(const Case& c, const QString& storedBefore) : c_(c) {
+    Roads(const Case& c, const QString& storedBefore) : c_(c), storedBefore_(storedBefore) {
         info_ = test::makeReferencePlant(p(), c.banks);
         if (!storedBefore.isEmpty())
             test::insertReading(p().ProjectDatabasePath, c.banks, {{"TheDate", storedBefore}});
@@ -83,12 +90,22 @@ public:
             return sheet();
         case Road::Exchange:
             return exchange();
+        case Road::RecordEditor:
+            return recordEditor();
+        case Road::Migration:
+            return migration();
         }
         return {};
     }
     // Whether the road carries the case: an exchange file has no note and holds stored values,
     // bank values as they are.
-    bool carries(Road r) const { return r != Road::Exchange || (c_.note.isEmpty() && c_.banks == 1); }
+    // The record editor and the migration carry stored values: no bank balance, and a note as
+    // the editor's box or the other database holds it.
+    bool carries(Road r) const {
+        if (r == Road::Typed || r == Road::Polled || r == Road::Sheet) return true;
+        if (!c_.note.isEmpty() || c_.banks != 1) return false;
+        return r != Road::Migration || c_.text.isEmpty();
+    }
 
 private:
     // Each item's text: the reference reading's, the case's where it names one.
@@ -232,8 +249,62 @@ private:
         return refused(env_.prompts.shown().join('\n') + r.firstFailure);
     }
 
+    // The newest reading of the train edited to the case's date or value, as the reading
+    // editor stores it.
+    Outcome recordEditor() {
+        Database db = Database::open(p().ProjectDatabasePath);
+        const ProjectInfoRecord cp = p().CurrentProject;
+        if (c_.item < 0) {
+            const QString why = ReadingKeyRefusal(db, 0, cp.ProjectID, cp.TrainNumber, c_.date);
+            if (!why.isEmpty()) return refused(why, true);
+        }
+        test::insertReading(p().ProjectDatabasePath, c_.banks, {{"TheDate", "2019-12-31 08:00:00"}});
+        ++before_;
+        const QString column = c_.item >= 0 ? ItemFieldList()[c_.item] : QString("TheDate");
+        const std::unique_ptr<RecordSet> rs = TrainReadingRecords(db, {column}, cp.ProjectID, cp.TrainNumber);
+        rs->moveFirst();
+        try {
+            rs->setValue(column, rs->valueFromText(column, c_.item >= 0 ? c_.text : c_.date));
+            rs->update();
+        } catch (const DbError& e) {
+            return refused(e.description());
+        }
+        Outcome o;
+        o.kind = Outcome::Stored;
+        o.row = db.select("SELECT * FROM Data WHERE ID = ?", {rs->bookmark()}).first();
+        return o;
+    }
+
+    // The reading in a two-bank database of the same plant, migrated into a blank one.
+    Outcome migration() {
+        const QString from = test::makeTwoBankDatabase(env_.path("plant.hv.mdb"));
+        const QString to = test::makeBlankDatabase(env_.path("to.hv3.mdb"));
+        test::insertProjectInfo(from, c_.banks);
+        if (!storedBefore_.isEmpty()) test::insertReading(from, c_.banks, {{"TheDate", storedBefore_}});
+        QVariantMap reading{{"TheDate", c_.date}};
+        if (c_.item >= 0) reading[ItemFieldList()[c_.item]] = QVariant();
+        test::insertReading(from, c_.banks, reading);
+        const auto side = [&](const QString& path) {
+            MigrationDb db;
+            db.path = path;
+            p().SuppressDbUpgrade = true;
+            UpgradeDatabase(p(), path, db.major, db.minor, db.revision, db.projects, db.readings);
+            p().SuppressDbUpgrade = false;
+            return db;
+        };
+        Migration m(p(), side(from), side(to), NoProgress());
+        const MigrationResult r = m.run();
+        if (!r.completed) return refused(r.failure + r.refused.join('\n'));
+        if (r.sameDate > 0) return refused(MigrationLeftOutText(r), true);
+        Outcome o;
+        o.kind = Outcome::Stored;
+        o.row = Database::open(to).select("SELECT * FROM Data ORDER BY ID DESC LIMIT 1").first();
+        return o;
+    }
+
     test::TestEnv env_;
     Case c_;
+    QString storedBefore_;
     DbRow info_;
     int before_ = 0;
 };
@@ -286,7 +357,8 @@ private slots:
         QFETCH(QVariant, value);
         QVariant typedValue;
         QStringList differ;
-        for (Road road : {Road::Typed, Road::Polled, Road::Sheet, Road::Exchange}) {
+        for (Road road :
+             {Road::Typed, Road::Polled, Road::Sheet, Road::Exchange, Road::RecordEditor, Road::Migration}) {
             QLocale::setDefault(QLocale(locale));
             Roads roads(Case{banks, item, text, date, note}, storedBefore);
             if (!roads.carries(road)) continue;
