@@ -95,6 +95,8 @@ QStringList ReadingColumns() {
 QVariantList ReadingColumnValues(const ProjectInfoRecord& cp, const ReadingValues& r, int eventId,
                                  const QString& note) {
     using namespace item;
+    // Every road stores a note by one rule, whatever its window did to the text first.
+    const QString storedNote = NoteForStorage(note);
     // In the order of ReadingColumns, the raw columns of the description.
     const auto value = [&](int k) {
         return r.empty[size_t(k)] && ItemIsOptional(k) ? QVariant() : QVariant(stored(r[k]));
@@ -131,7 +133,7 @@ QVariantList ReadingColumnValues(const ProjectInfoRecord& cp, const ReadingValue
         value(ConcPressure_2),
         value(PermBackPress_3),
         qint64(eventId),
-        note.isEmpty() ? QVariant() : QVariant(note), // no note typed: none stored
+        storedNote.isEmpty() ? QVariant() : QVariant(storedNote), // no note given: none stored
     };
 }
 
