@@ -113,14 +113,18 @@ QString projectRefusal(const DbRow& row) {
         if (!row.hasField(name) || conv::isNull(row.value(name)))
             return Refusal::missing("Column " + name + where).text;
     }
-    constexpr const schema::Column& banks = schema::ProjectInfoColumn("NumBanks");
-    const QVariant v = row.value(QString::fromLatin1(banks.name));
-    bool number = false;
-    const double x = v.toDouble(&number);
-    const QString column = "Column " + QString::fromLatin1(banks.name) + where;
-    if (!number) return Refusal::notANumber(column, v.toString()).text;
-    if (x != std::floor(x) || std::fabs(x) > 1e15 || !banks.range.holds((long long)x))
-        return Refusal::outOfRange(column, v.toString(), banks.range).text;
+    // Every whole-number range the description gives: the bank count, the train number.
+    for (const schema::Column& c : schema::ProjectInfo.columns) {
+        if (c.range.any()) continue;
+        const QString name = QString::fromLatin1(c.name);
+        const QVariant v = row.value(name);
+        bool number = false;
+        const double x = v.toDouble(&number);
+        const QString column = "Column " + name + where;
+        if (!number) return Refusal::notANumber(column, v.toString()).text;
+        if (x != std::floor(x) || std::fabs(x) > 1e15 || !c.range.holds((long long)x))
+            return Refusal::outOfRange(column, v.toString(), c.range).text;
+    }
     return {};
 }
 
