@@ -311,13 +311,6 @@ private slots:
         w->cmdGraph->click();
         verifyPrompts();
         QCOMPARE(drawn.count(), 0);
-        // No start date: from the oldest reading on, and the window keeps its start.
-        const QDateTime keptStart = w->GraphStartDate;
-        w->txtStartDate->setText("");
-        w->txtEndDate->setText("1/3/2024");
-        w->cmdGraph->click();
-        QCOMPARE(w->chartModel()->group(1).series(1).pointCount(), 3);
-        QCOMPARE(w->GraphStartDate, keptStart);
         // A cleaning level that is not a number draws nothing and names the box.
         QSignalSpy redrawn(w->chartModel(), &ChartModel::changed);
         w->txtLineValue->setText("4.0.1");
@@ -326,6 +319,42 @@ private slots:
         w->cmdGraph->click();
         verifyPrompts();
         QCOMPARE(redrawn.count(), 0);
+    }
+
+    // A start box that holds no date is refused as the end box is, by Draw and by Save, kept
+    // as typed, with nothing drawn or stored in place of the period typed.
+    void refusedStartDate_data() {
+        QTest::addColumn<QString>("start");
+        QTest::newRow("a day the month lacks") << "11/31/2026";
+        QTest::newRow("not a date") << "abc";
+        QTest::newRow("empty") << "";
+    }
+    void refusedStartDate() {
+        QFETCH(QString, start);
+        auto w = open();
+        w->ChkAllDates->setChecked(false);
+        Database d = Database::open(db());
+        const QString rows = "SELECT ID, StartDate, EndDate FROM UserGraphs ORDER BY ID";
+        auto stored = [&] {
+            QList<QVariantList> out;
+            for (const DbRow& r : d.select(rows))
+                out << r.values();
+            return out;
+        };
+        const QList<QVariantList> before = stored();
+        QSignalSpy drawn(w->chartModel(), &ChartModel::changed);
+        w->txtStartDate->setText(start);
+        w->txtEndDate->setText("1/3/2024");
+        emit w->txtStartDate->editingFinished();
+        QCOMPARE(w->txtStartDate->text(), start);
+        const QString refusal = "The start date \"" + start + "\" is not a valid date.";
+        env->prompts.onMessage(refusal, Buttons::OK, "Hevrin Graphs", Answer::OK);
+        w->cmdGraph->click();
+        env->prompts.onMessage(refusal, Buttons::OK, "Hevrin Graphs", Answer::OK);
+        QVERIFY(!answerDialog<QDialog>([&] { w->cmdSave->click(); }, [](QDialog& d) { d.reject(); }));
+        verifyPrompts();
+        QCOMPARE(drawn.count(), 0);
+        QCOMPARE(stored(), before);
     }
 
     // Escape closes the window, as its close button does.

@@ -610,16 +610,13 @@ void frmGraphs::chkShowEvents_Click() {
     lblEvents->setVisible(chkShowEvents->isChecked());
 }
 
+// A text that is not a date stays as typed in either box: the drawing and the save refuse
+// it, naming it, instead of drawing another period in its place.
 void frmGraphs::txtStartDate_LostFocus() {
     const QDateTime d = ParseBoxDate(txtStartDate->text());
-    if (d.isValid())
-        GraphStartDate = d;
-    else
-        txtStartDate->setText(FormatBoxDate(GraphStartDate));
+    if (d.isValid()) GraphStartDate = d;
 }
 
-// A text that is not a date stays as typed: the drawing and the save refuse it, naming it,
-// instead of drawing an earlier period in its place.
 void frmGraphs::txtEndDate_LostFocus() {
     const QDateTime d = ParseBoxDate(txtEndDate->text());
     if (d.isValid()) GraphEndDate = d;
@@ -686,14 +683,8 @@ void frmGraphs::cmdGraph_Click() {
                 return;
             }
             const QDateTime end = ParseBoxDate(txtEndDate->text());
-            const QDateTime start = ParseBoxDate(txtStartDate->text());
-            if (start.isValid()) {
-                GraphStartDate = start;
-                g.StartDate(start);
-            } else {
-                // No start: from the train's oldest reading on.
-                g.StartDate(GetStartDate(p_, GraphProjectID, GraphTrain, false).start);
-            }
+            GraphStartDate = ParseBoxDate(txtStartDate->text());
+            g.StartDate(GraphStartDate);
             GraphEndDate = DrawnEnd(end);
             g.EndDate(GraphEndDate);
             lblStartDate->setText(txtStartDate->text());
