@@ -292,6 +292,41 @@ private slots:
         QCOMPARE(c.plotAreaLayout, 30);
     }
 
+    // A primary graph keeps the custom title only when it draws the very series the title named.
+    void primaryGraphTitle_data() {
+        QTest::addColumn<QStringList>("drawn");
+        QTest::addColumn<int>("primary");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("the same series") << QStringList{"System Normalized Permeate Flow"} << 0 << true;
+        QTest::newRow("another series") << QStringList{"System Normalized DP"} << 0 << false;
+        QTest::newRow("its series and one more")
+            << QStringList{"System Normalized Permeate Flow", "System Normalized DP"} << 0 << false;
+        QTest::newRow("four series") << QStringList{"System Normalized Salt Passage", "System Normalized DP",
+                                                    "System Rejection", "System Normalized Permeate Flow"}
+                                     << 1 << false;
+    }
+    void primaryGraphTitle() {
+        QFETCH(QStringList, drawn);
+        QFETCH(int, primary);
+        QFETCH(bool, kept);
+        auto w = open();
+        for (int k = 0; k < drawn.size(); ++k) {
+            if (k > 0) w->chkEnableDropDown[size_t(k - 1)]->setChecked(true);
+            w->cboSeries[size_t(k)]->setCurrentIndex(w->cboSeries[size_t(k)]->findText(drawn[k]));
+        }
+        w->cmdGraph->click();
+        w->txtTitle->setText("Pump A");
+        emit w->txtTitle->editingFinished();
+        w->cboDefaultGraphs->setCurrentIndex(primary);
+        emit w->cboDefaultGraphs->activated(primary);
+        verifyPrompts();
+        QCOMPARE(int(w->GraphSeriesCount), 1);
+        const QString title = kept ? "Pump A" : "";
+        QCOMPARE(w->txtTitle->text(), title);
+        QCOMPARE(w->chartModel()->headerText, title);
+        QCOMPARE(w->Style.Header, kept ? title : QString("None"));
+    }
+
     void invalidDateBoxes() {
         auto w = open();
         w->ChkAllDates->setChecked(false);

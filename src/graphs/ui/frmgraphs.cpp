@@ -355,6 +355,8 @@ void frmGraphs::ReloadSeriesCaptions() {
         picked.push_back(SeriesColumns.value(c->currentIndex()));
     const auto list = hv::LoadSeriesList(p_, GraphProjectID);
     if (!list) return;
+    for (int& drawn : DrawnSeries)
+        drawn = int(list->columns.indexOf(SeriesColumns.value(drawn)));
     SeriesDescriptions = list->descriptions;
     SeriesColumns = list->columns;
     for (size_t k = 0; k < cboSeries.size(); ++k) {
@@ -445,6 +447,11 @@ void frmGraphs::cboDefaultGraphs_Click() {
     chkEnableDropDown[0]->setChecked(false);
     const int chosen = cboDefaultGraphs->currentIndex();
     if (chosen >= 0) cboSeries[0]->setCurrentIndex(FindSeriesIndex(PrimaryGraphSeries(chosen)));
+    // A custom title named the graph drawn: one series fewer is another graph too.
+    if (chosenSeries() != DrawnSeries) {
+        txtTitle->clear();
+        Style.Header = "None";
+    }
     // A primary graph scales to its data.
     Style.YMax = Style.Y2Max = Style.YMin = Style.Y2Min = AutoLimit;
     cmdGraph_Click();
@@ -646,14 +653,20 @@ void frmGraphs::SetChartTitles() {
     chart_.update();
 }
 
+std::vector<int> frmGraphs::chosenSeries() const {
+    std::vector<int> out;
+    for (const QComboBox* c : cboSeries)
+        if (!c->isHidden() && c->currentIndex() >= 0) out.push_back(c->currentIndex());
+    return out;
+}
+
 void frmGraphs::cmdGraph_Click() {
     QStringList descs, cols;
-    GraphSeriesCount = 0;
-    for (QComboBox* c : cboSeries) {
-        if (c->isHidden() || c->currentIndex() < 0) continue;
-        ++GraphSeriesCount;
-        descs << SeriesDescriptions.value(c->currentIndex());
-        cols << SeriesColumns.value(c->currentIndex());
+    const std::vector<int> chosen = chosenSeries();
+    GraphSeriesCount = qint16(chosen.size());
+    for (int i : chosen) {
+        descs << SeriesDescriptions.value(i);
+        cols << SeriesColumns.value(i);
     }
     if (GraphSeriesCount == 0) return; // nothing chosen, nothing to draw
     if (!typedCleaningLevel()) return;
@@ -727,6 +740,7 @@ void frmGraphs::cmdGraph_Click() {
         showProjectItem(cbProject, GraphProjectID, GraphTrain);
         for (int k = 0; k < 4; ++k)
             DrawnSeriesIndex[size_t(k)] = cboSeries[size_t(k)]->currentIndex();
+        DrawnSeries = chosen;
 
         SpecFluxInput in;
         for (QComboBox* c : cboSeries)
