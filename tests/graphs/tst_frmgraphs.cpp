@@ -555,6 +555,34 @@ private slots:
         QVERIFY(svg.contains("Lake NTU") && !svg.contains("Raw NTU"));
     }
 
+    // "Save graph image as jpg" writes the picture in the form its name asks for.
+    void pictureFormByName_data() {
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("written");
+        QTest::addColumn<QByteArray>("magic");
+        QTest::newRow("no extension") << "plant"
+                                      << "plant.jpg" << QByteArray("\xff\xd8\xff");
+        QTest::newRow("png") << "plant.png"
+                             << "plant.png" << QByteArray("\x89PNG");
+        QTest::newRow("upper-case PNG") << "PLANT.PNG"
+                                        << "PLANT.PNG" << QByteArray("\x89PNG");
+    }
+    void pictureFormByName() {
+        QFETCH(QString, chosen);
+        QFETCH(QString, written);
+        QFETCH(QByteArray, magic);
+        p().GraphPath = env->path("graphs");
+        QDir().mkpath(p().GraphPath);
+        auto w = open();
+        env->prompts.onSaveFile(p().GraphPath + "/" + chosen);
+        w->btnJPG->click();
+        verifyPrompts();
+        QCOMPARE(QDir(p().GraphPath).entryList(QDir::Files), QStringList{written});
+        QFile picture(p().GraphPath + "/" + written);
+        QVERIFY(picture.open(QIODevice::ReadOnly));
+        QCOMPARE(picture.read(magic.size()), magic);
+    }
+
     // The series lists are picked from only: a typed letter changes no series and keeps the
     // custom title.
     void typedLetterPicksNoSeries() {

@@ -135,24 +135,37 @@ struct Env : test::TestEnv {
 class TestGraphPrint : public QObject {
     Q_OBJECT
 private slots:
-    void jpegFileName_data() {
+    // A JPEG name gets ".jpg" unless it ends so; a PNG name is a PNG picture under that name.
+    void chosenPictureFile_data() {
         QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("written");
+        QTest::addColumn<bool>("png");
         QTest::newRow("no extension") << "/g/graph"
-                                      << "/g/graph.jpg";
+                                      << "/g/graph.jpg" << false;
         QTest::newRow("upper-case JPG") << "/g/a.JPG"
-                                        << "/g/a.JPG";
+                                        << "/g/a.JPG" << false;
         QTest::newRow("mixed-case jpg") << "/g/a.Jpg"
-                                        << "/g/a.Jpg";
+                                        << "/g/a.Jpg" << false;
         QTest::newRow("jpeg") << "/g/a.jpeg"
-                              << "/g/a.jpeg.jpg";
-        QTest::newRow("jpg not last") << "/g/a.jpg.png"
-                                      << "/g/a.jpg.png.jpg";
+                              << "/g/a.jpeg.jpg" << false;
+        QTest::newRow("jpg not last") << "/g/a.jpg.bmp"
+                                      << "/g/a.jpg.bmp.jpg" << false;
+        QTest::newRow("png") << "/g/a.png"
+                             << "/g/a.png" << true;
+        QTest::newRow("upper-case PNG") << "/g/x.PNG"
+                                        << "/g/x.PNG" << true;
+        QTest::newRow("png after jpg") << "/g/a.jpg.Png"
+                                       << "/g/a.jpg.Png" << true;
+        QTest::newRow("png not last") << "/g/a.png.bmp"
+                                      << "/g/a.png.bmp.jpg" << false;
     }
-    void jpegFileName() {
+    void chosenPictureFile() {
         QFETCH(QString, chosen);
         QFETCH(QString, written);
-        QCOMPARE(JpegFileName(chosen), written);
+        QFETCH(bool, png);
+        const PictureFile file = ChosenPictureFile(chosen);
+        QCOMPARE(file.path, written);
+        QCOMPARE(file.kind == PictureKind::Png, png);
     }
 
     // Cancel writes nothing; a chosen name is saved under the naming rule; a save that fails
@@ -162,18 +175,25 @@ private slots:
         QStringList saved;
         bool succeed = true;
         QByteArray picture = "first";
-        auto save = [&](const QString& path) {
-            saved << QFileInfo(path).fileName();
-            QFile f(path);
-            if (f.open(QIODevice::WriteOnly)) f.write(picture);
-            return test::writerResult(!succeed);
+        auto writer = [&](const QString& kind) {
+            return [&, kind](const QString& path) {
+                saved << kind + " " + QFileInfo(path).fileName();
+                QFile f(path);
+                if (f.open(QIODevice::WriteOnly)) f.write(picture);
+                return test::writerResult(!succeed);
+            };
         };
+        const PictureFileWriter jpeg = writer("JPEG"), png = writer("PNG");
         env.prompts.onSaveFile("");
-        SaveGraphJpeg(env.prog(), save);
+        SaveGraphJpeg(env.prog(), jpeg, png);
         QVERIFY(saved.isEmpty());
         env.prompts.onSaveFile(env.path("graphs/pumps"));
-        SaveGraphJpeg(env.prog(), save);
-        QCOMPARE(saved, QStringList{"pumps.jpg.tmp"});
+        SaveGraphJpeg(env.prog(), jpeg, png);
+        QCOMPARE(saved, QStringList{"JPEG pumps.jpg.tmp"});
+        env.prompts.onSaveFile(env.path("graphs/pumps.PNG"));
+        SaveGraphJpeg(env.prog(), jpeg, png);
+        QCOMPARE(saved.last(), QString("PNG pumps.PNG.tmp"));
+        QCOMPARE(test::readFile(env.path("graphs/pumps.PNG")), QByteArray("first"));
         QCOMPARE(test::readFile(env.path("graphs/pumps.jpg")), QByteArray("first"));
         QCOMPARE(env.prompts.lastFilters.last(), QString("JPG Files (*.jpg)|*.jpg|All Files (*.*)|*.*"));
 
@@ -183,13 +203,13 @@ private slots:
             .onMessage("The graph image could not be saved as " + env.path("graphs/pumps.jpg") +
                            ": the picture was not written",
                        Buttons::OK, "Hevrin", Answer::OK);
-        SaveGraphJpeg(env.prog(), save);
+        SaveGraphJpeg(env.prog(), jpeg, png);
         QCOMPARE(test::readFile(env.path("graphs/pumps.jpg")), QByteArray("first"));
         QVERIFY(!QFile::exists(env.path("graphs/pumps.jpg.tmp")));
         env.prompts.onSaveFile("/nowhere/x.jpg")
             .onMessage("The graph image could not be saved as /nowhere/x.jpg: " + test::systemWords(ENOENT),
                        Buttons::OK, "Hevrin", Answer::OK);
-        SaveGraphJpeg(env.prog(), save);
+        SaveGraphJpeg(env.prog(), jpeg, png);
         QCOMPARE(env.prompts.verify(), QString());
     }
 
@@ -251,7 +271,9 @@ private slots:
         if (auto* dlg2 = qobject_cast<dlgPrint2*>(dlg)) dlg2->txtNote->setText(note);
 
         const QString pdf = env.path("page.pdf");
-        env.prompts.onSaveFile(pdf);
+        // The file written is named: a PDF shows nowhere by itself.
+        env.prompts.onSaveFile(pdf).onMessage("The graph was printed to " + pdf + ".", Buttons::OK, "Hevrin",
+                                              Answer::OK);
         QTest::keyClick(dlg->btnOk, Qt::Key_Space);
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);

@@ -527,7 +527,9 @@ void frmGraphs::cmdDisplay_Click() {
 }
 
 void frmGraphs::btnJPG_Click() {
-    SaveGraphJpeg(p_, [this](const QString& path) { return SaveChartJpeg(chart_, path); });
+    SaveGraphJpeg(
+        p_, [this](const QString& path) { return SaveChartJpeg(chart_, path); },
+        [this](const QString& path) { return SaveChartPng(chart_, path); });
 }
 
 void frmGraphs::btnPrint_Click() {
