@@ -1,5 +1,6 @@
 #include "graphs/axistext.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
