@@ -13,13 +13,6 @@ using namespace hv;
 class TestAxisText : public QObject {
     Q_OBJECT
 
-    QStringList labelTexts(const std::vector<ValueLabel>& labels) {
-        QStringList out;
-        for (const ValueLabel& l : labels)
-            out << l.text;
-        return out;
-    }
-
 private slots:
     void cleanup() { QLocale::setDefault(QLocale::c()); }
 
@@ -38,8 +31,6 @@ private slots:
                                                                 << "1 de mar";
         QTest::newRow("Hungarian: year first, the day's point kept") << "hu_HU"
                                                                      << "márc. 1.";
-        QTest::newRow("Chinese: the day's mark kept") << "zh_CN"
-                                                      << "3月1日";
     }
     void dayLabels() {
         QFETCH(QString, locale);
@@ -52,21 +43,22 @@ private slots:
     void elapsedLabels_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<double>("last");
-        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("texts");
         QTest::newRow("two hours") << "en_US" << 2.0
-                                   << QStringList{"0.00", "0.20", "0.40", "0.60", "0.80", "1.00",
-                                                  "1.20", "1.40", "1.60", "1.80", "2.00"};
-        QTest::newRow("thousands, German")
-            << "de_DE" << 10000.0
-            << QStringList{"0,00",     "1.000,00", "2.000,00", "3.000,00", "4.000,00", "5.000,00",
-                           "6.000,00", "7.000,00", "8.000,00", "9.000,00", "10.000,00"};
+                                   << "0.00 0.20 0.40 0.60 0.80 1.00 1.20 1.40 1.60 1.80 2.00";
+        QTest::newRow("thousands, German") << "de_DE" << 10000.0
+                                           << "0,00 1.000,00 2.000,00 3.000,00 4.000,00 5.000,00 6.000,00 "
+                                              "7.000,00 8.000,00 9.000,00 10.000,00";
     }
     void elapsedLabels() {
         QFETCH(QString, locale);
         QFETCH(double, last);
-        QFETCH(QStringList, texts);
+        QFETCH(QString, texts);
         QLocale::setDefault(QLocale(locale));
-        QCOMPARE(labelTexts(ElapsedAxisLabels(0, last)), texts);
+        QStringList shown;
+        for (const ValueLabel& l : ElapsedAxisLabels(0, last))
+            shown << l.text;
+        QCOMPARE(shown.join(' '), texts);
     }
 
     // Numbers on the value axes carry the computer's grouping.
