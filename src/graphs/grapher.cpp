@@ -11,6 +11,7 @@
 #include "core/numbers.h"
 #include "core/program.h"
 #include "core/typedinput.h"
+#include "graphs/axistext.h"
 #include "platform/database.h"
 #include "platform/sqlite.h"
 
@@ -26,17 +27,6 @@ QString dateParam(const QDateTime& d) {
 
 double serialOf(const QDateTime& d) {
     return d.isValid() ? ToDateSerial(d) : 0.0;
-}
-
-// Round half to even, as the run time rounds.
-double roundEven(double x) {
-    return std::nearbyint(x);
-}
-
-QString fixed2(double x) {
-    QLocale loc;
-    loc.setNumberOptions(QLocale::OmitGroupSeparator);
-    return loc.toString(x, 'f', 2);
 }
 
 const double NoValue = std::numeric_limits<double>::quiet_NaN();
@@ -407,19 +397,6 @@ void addMonthLabels(std::vector<ValueLabel>& out, const QDate& first, const QDat
     }
 }
 
-// A day and its month's short name in the order of the computer's short date form.
-QString dayMonthForm(const QLocale& loc) {
-    const QString f = loc.dateFormat(QLocale::ShortFormat);
-    bool quoted = false;
-    for (const QChar c : f) {
-        if (c == QLatin1Char('\'')) quoted = !quoted;
-        if (quoted) continue;
-        if (c == QLatin1Char('d')) return QStringLiteral("d MMM");
-        if (c == QLatin1Char('M')) return QStringLiteral("MMM d");
-    }
-    return QStringLiteral("MMM d");
-}
-
 } // namespace
 
 std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate) {
@@ -433,11 +410,9 @@ std::vector<ValueLabel> DateAxisLabels(double startDate, double endDate) {
     const QDate first = FromDateSerial(S).date(), last = FromDateSerial(finalDay).date();
     // A period over more than one calendar year gives every label its year.
     const bool years = first.year() != last.year();
-    const QLocale loc;
-    const QString dayMonth = dayMonthForm(loc);
     auto dateText = [&](double pos) {
         const QDate d = FromDateSerial(pos).date();
-        return years ? ShortDateText(d) : loc.toString(d, dayMonth);
+        return years ? ShortDateText(d) : AxisDayText(d);
     };
     auto add = [&](double pos, const QString& text) { out.push_back({pos, text}); };
     if (days <= 0) return out;
@@ -478,16 +453,16 @@ std::vector<ValueLabel> ElapsedAxisLabels(double firstHours, double lastHours) {
     // Formatted with two decimals and read back, the step is rounded as its decimal text reads.
     const double step =
         std::round(QString::number((lastHours - firstHours) / 10 * 100, 'g', 15).toDouble()) / 100;
-    // Every label with the same two decimals, the ends included.
-    out.push_back({firstHours, fixed2(firstHours)});
+    // Every label names the hours where it stands, with two decimals, the ends included.
+    out.push_back({firstHours, AxisHoursText(firstHours)});
     if (step != 0) {
         double x = firstHours;
         for (int k = 1; k <= 9; ++k) {
             x += step;
-            out.push_back({x, fixed2(roundEven(x))});
+            out.push_back({x, AxisHoursText(x)});
         }
     }
-    out.push_back({lastHours, fixed2(lastHours)});
+    out.push_back({lastHours, AxisHoursText(lastHours)});
     return out;
 }
 

@@ -193,12 +193,14 @@ QDateTime DrawnEnd(const QDateTime& typedEnd) {
 }
 
 std::optional<QString> PeriodRefusal(const QString& startText, const QString& endText) {
+    // Neither box is ever read as some other date in place of what was typed.
+    const QDateTime start = ParseBoxDate(startText);
+    if (!start.isValid()) return "The start date \"" + startText + "\" is not a valid date.";
     const QDateTime end = ParseBoxDate(endText);
     if (!end.isValid()) return "The end date \"" + endText + "\" is not a valid date.";
-    const QDateTime start = ParseBoxDate(startText);
     // An end day without a time is drawn whole, so a start later on that same day still draws.
     const bool endDayWhole = end.time() == QTime(0, 0);
-    if (start.isValid() && (endDayWhole ? start.date() > end.date() : start > end))
+    if (endDayWhole ? start.date() > end.date() : start > end)
         return "The end date \"" + endText + "\" is before the start date \"" + startText + "\".";
     return std::nullopt;
 }

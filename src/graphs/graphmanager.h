@@ -90,9 +90,8 @@ QDateTime ParseBoxDate(const QString& text);
 // The last instant drawn for an end typed in its box: a time of day typed is the end, a date
 // alone (midnight) keeps its whole day.
 QDateTime DrawnEnd(const QDateTime& typedEnd);
-// Why the period of the date boxes cannot be drawn or saved: an end that is not a date, or an
-// end on a day before the start's; nothing when it can. A start that is not a date is no
-// reason: the drawing then starts at the oldest reading.
+// Why the period of the date boxes cannot be drawn or saved: a start or an end that is not a
+// date (an empty box included), or an end on a day before the start's; nothing when it can.
 std::optional<QString> PeriodRefusal(const QString& startText, const QString& endText);
 
 // One UserGraphs row as the window writes it.

@@ -67,14 +67,21 @@ QString JpegFileName(const QString& chosen) {
     return chosen + QStringLiteral(".jpg");
 }
 
-void SaveGraphJpeg(Program& p, const PictureFileWriter& saveJpeg) {
+PictureFile ChosenPictureFile(const QString& chosen) {
+    // A PNG name is the user's choice of form, never a JPEG hidden under "x.png.jpg".
+    if (chosen.endsWith(QLatin1String(".png"), Qt::CaseInsensitive)) return {chosen, PictureKind::Png};
+    return {JpegFileName(chosen), PictureKind::Jpeg};
+}
+
+void SaveGraphJpeg(Program& p, const PictureFileWriter& saveJpeg, const PictureFileWriter& savePng) {
     const QString chosen = p.prompts.saveFile(
         QStringLiteral("Open"), QStringLiteral("JPG Files (*.jpg)|*.jpg|All Files (*.*)|*.*"), p.GraphPath);
     if (chosen.isEmpty()) return;
-    const QString path = JpegFileName(chosen);
+    const PictureFile file = ChosenPictureFile(chosen);
     // A picture the user believes saved but that is not there would be found missing too late.
-    if (const std::optional<QString> failure = WritePictureFile(path, saveJpeg))
-        p.prompts.message(PictureFailureText(path, *failure), Buttons::OK, Icon::Critical, Title);
+    if (const std::optional<QString> failure =
+            WritePictureFile(file.path, file.kind == PictureKind::Png ? savePng : saveJpeg))
+        p.prompts.message(PictureFailureText(file.path, *failure), Buttons::OK, Icon::Critical, Title);
 }
 
 bool WriteCurrentGraphPicture(Program& p, const ChartPictureWriter& chart) {
@@ -147,6 +154,10 @@ QString PrintFailureText(const PrintFailure& f) {
             479, QStringLiteral("There is no file to print, please select a tab with a graph in it."));
     return GetMlString(480, QStringLiteral("Error ")) + QString::number(f.number) + QLatin1Char(' ') +
            f.description;
+}
+
+QString PrintedToPdfText(const QString& file) {
+    return QStringLiteral("The graph was printed to ") + file + QLatin1Char('.');
 }
 
 } // namespace hv

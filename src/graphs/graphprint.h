@@ -40,9 +40,19 @@ std::optional<QString> SavePictureWithPaddedLegend(const ChartPictureWriter& cha
 // are ".jpg" in any case.
 QString JpegFileName(const QString& chosen);
 
-// Asks for a JPEG file name under the graph folder and saves the chart there; nothing
-// is written when the user cancels; a failed save is reported and leaves the file as it was.
-void SaveGraphJpeg(Program& p, const PictureFileWriter& saveJpeg);
+// The file a name chosen for a picture is written to, and in which form: a name ending in
+// ".png" in any case is a PNG picture under that name, any other a JPEG under JpegFileName.
+enum class PictureKind { Jpeg, Png };
+struct PictureFile {
+    QString path;
+    PictureKind kind = PictureKind::Jpeg;
+};
+PictureFile ChosenPictureFile(const QString& chosen);
+
+// Asks for a picture file name under the graph folder and saves the chart there in the form
+// the name asks for; nothing is written when the user cancels; a failed save is reported and
+// leaves the file as it was.
+void SaveGraphJpeg(Program& p, const PictureFileWriter& saveJpeg, const PictureFileWriter& savePng);
 
 // Writes "Chartx.svg" in the data folder for the current-graph print dialog and makes it
 // the file the next print job prints. A picture that cannot be written is reported and
@@ -83,5 +93,7 @@ std::optional<PrintFailure> PrintGraphPage(QPrinter& printer, const QString& hea
 
 // The message a failed job shows.
 QString PrintFailureText(const PrintFailure& f);
+// The message of a job printed to a PDF file.
+QString PrintedToPdfText(const QString& file);
 
 } // namespace hv

@@ -16,6 +16,7 @@
 #include "graphs/ui/graphwindows.h"
 #include "graphtestsupport.h"
 #include "support/dialogs.h"
+#include "support/files.h"
 
 using namespace hv;
 using namespace hv::test;
@@ -292,6 +293,35 @@ private slots:
         QCOMPARE(c.plotAreaLayout, 30);
     }
 
+    // A primary graph keeps the custom title only when it draws the very series the title named.
+    void primaryGraphTitle_data() {
+        QTest::addColumn<QStringList>("drawn");
+        QTest::addColumn<int>("primary");
+        QTest::addColumn<QString>("title");
+        const QString flow = "System Normalized Permeate Flow", dp = "System Normalized DP";
+        QTest::newRow("the same series") << QStringList{flow} << 0 << "Pump A";
+        QTest::newRow("its series and one more") << QStringList{flow, dp} << 0 << "";
+        QTest::newRow("four series") << QStringList{"System Normalized Salt Passage", dp, dp, flow} << 1
+                                     << "";
+    }
+    void primaryGraphTitle() {
+        QFETCH(QStringList, drawn);
+        QFETCH(int, primary);
+        QFETCH(QString, title);
+        auto w = open();
+        for (int k = 0; k < drawn.size(); ++k) {
+            if (k > 0) w->chkEnableDropDown[size_t(k - 1)]->setChecked(true);
+            w->cboSeries[size_t(k)]->setCurrentIndex(w->cboSeries[size_t(k)]->findText(drawn[k]));
+        }
+        w->cmdGraph->click();
+        w->txtTitle->setText("Pump A");
+        emit w->txtTitle->editingFinished();
+        w->cboDefaultGraphs->setCurrentIndex(primary);
+        emit w->cboDefaultGraphs->activated(primary);
+        QCOMPARE(w->txtTitle->text(), title);
+        QCOMPARE(w->chartModel()->headerText, title);
+    }
+
     void invalidDateBoxes() {
         auto w = open();
         w->ChkAllDates->setChecked(false);
@@ -311,13 +341,6 @@ private slots:
         w->cmdGraph->click();
         verifyPrompts();
         QCOMPARE(drawn.count(), 0);
-        // No start date: from the oldest reading on, and the window keeps its start.
-        const QDateTime keptStart = w->GraphStartDate;
-        w->txtStartDate->setText("");
-        w->txtEndDate->setText("1/3/2024");
-        w->cmdGraph->click();
-        QCOMPARE(w->chartModel()->group(1).series(1).pointCount(), 3);
-        QCOMPARE(w->GraphStartDate, keptStart);
         // A cleaning level that is not a number draws nothing and names the box.
         QSignalSpy redrawn(w->chartModel(), &ChartModel::changed);
         w->txtLineValue->setText("4.0.1");
@@ -326,6 +349,35 @@ private slots:
         w->cmdGraph->click();
         verifyPrompts();
         QCOMPARE(redrawn.count(), 0);
+    }
+
+    // A start box that holds no date is refused as the end box is, by Draw and by Save, kept
+    // as typed, with nothing drawn or stored in place of the period typed.
+    void refusedStartDate_data() {
+        QTest::addColumn<QString>("start");
+        QTest::newRow("a day the month lacks") << "11/31/2026";
+        QTest::newRow("not a date") << "abc";
+        QTest::newRow("empty") << "";
+    }
+    void refusedStartDate() {
+        QFETCH(QString, start);
+        auto w = open();
+        w->ChkAllDates->setChecked(false);
+        const QString rows = "SELECT group_concat(ID || StartDate || EndDate) FROM UserGraphs";
+        const QVariant before = Database::open(db()).scalar(rows);
+        QSignalSpy drawn(w->chartModel(), &ChartModel::changed);
+        w->txtStartDate->setText(start);
+        w->txtEndDate->setText("1/3/2024");
+        emit w->txtStartDate->editingFinished();
+        QCOMPARE(w->txtStartDate->text(), start);
+        const QString refusal = "The start date \"" + start + "\" is not a valid date.";
+        env->prompts.onMessage(refusal, Buttons::OK, "Hevrin Graphs", Answer::OK);
+        w->cmdGraph->click();
+        env->prompts.onMessage(refusal, Buttons::OK, "Hevrin Graphs", Answer::OK);
+        QVERIFY(!answerDialog<QDialog>([&] { w->cmdSave->click(); }, [](QDialog& d) { d.reject(); }));
+        verifyPrompts();
+        QCOMPARE(drawn.count(), 0);
+        QCOMPARE(Database::open(db()).scalar(rows), before);
     }
 
     // Escape closes the window, as its close button does.
@@ -489,6 +541,11 @@ private slots:
         QVERIFY(picture.open(QIODevice::ReadOnly));
         const QByteArray svg = picture.readAll();
         QVERIFY(svg.contains("Lake NTU") && !svg.contains("Raw NTU"));
+        // A picture named .PNG is a PNG picture under that name.
+        env->prompts.onSaveFile(p().GraphPath + "/plant.PNG");
+        w->btnJPG->click();
+        verifyPrompts();
+        QCOMPARE(readFile(p().GraphPath + "/plant.PNG").left(4), QByteArray("\x89PNG"));
     }
 
     // The series lists are picked from only: a typed letter changes no series and keeps the

@@ -249,6 +249,18 @@ private slots:
         QCOMPARE(env.gallery()->SSTab1->currentIndex(), 1);
     }
 
+    // Escape closes the gallery from whichever of its controls has the focus; the pictures stay.
+    void escapeCloses() {
+        Env env;
+        CaptureGraphToGallery(env.prog(), env.capture("P1", "T", "L"));
+        frmPrintGraph* g = env.gallery();
+        QVERIFY(g && g->isVisible());
+        QTest::keyClick(g->SSTab1->tabBar(), Qt::Key_Escape);
+        QVERIFY(!g->isVisible());
+        QVERIFY(QFile::exists(env.slot(0)));
+        QCOMPARE(env.prompts.verify(), QString());
+    }
+
     // Printing a tab whose picture was deleted says so and leaves the normal cursor.
     void printDeletedTab() {
         Env env;

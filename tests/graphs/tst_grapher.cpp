@@ -456,11 +456,11 @@ void tst_Grapher::dateLabels_data() {
                        << QVector<double>{0, 0.5, 1, 1.5, 2};
     QTest::newRow("5") << "en_US" << 5 << QStringList{"Jun 1", "Jun 2", "Jun 3", "Jun 4", "Jun 5"}
                        << QVector<double>{0.5, 1.5, 2.5, 3.5, 4.5};
-    // The day before the month where the computer's short date puts it so.
+    // The day and the month as the computer's long date form writes them.
     QTest::newRow("1, French") << "fr_FR" << 1 << QStringList{"1 juin", "12:00", "2 juin"}
                                << QVector<double>{0, 0.5, 1};
     QTest::newRow("5, German") << "de_DE" << 5
-                               << QStringList{"1 Juni", "2 Juni", "3 Juni", "4 Juni", "5 Juni"}
+                               << QStringList{"1. Juni", "2. Juni", "3. Juni", "4. Juni", "5. Juni"}
                                << QVector<double>{0.5, 1.5, 2.5, 3.5, 4.5};
     QVector<double> every4, every5;
     for (int i = 0; i <= 40; i += 4)
@@ -519,7 +519,7 @@ void tst_Grapher::longPeriodLabels_data() {
             << locale << at(2023, 12, 31) << at(2024, 1, 2) << (de ? "31.12.2023" : "31/12/2023") << "2024"
             << at(2024, 1, 1);
         QTest::addRow("a year to 31 December, %s", locale)
-            << locale << at(2026, 1, 1) << at(2027, 1, 1) << (de ? "1 Jan." : "1 Jan") << "" << QDateTime();
+            << locale << at(2026, 1, 1) << at(2027, 1, 1) << (de ? "1. Jan." : "1 Jan") << "" << QDateTime();
     }
 }
 
@@ -556,10 +556,10 @@ void tst_Grapher::elapsedLabels() {
         const QString sep = QLocale().decimalPoint();
         const std::vector<ValueLabel> l = ElapsedAxisLabels(0.5, 1250.25);
         QCOMPARE(int(l.size()), 11);
-        QCOMPARE(l[0].text, "0" + sep + "50"); // every label with two decimals
-        QCOMPARE(l[1].position, 0.5 + 124.98); // the step 124.975 read back as 124.98
-        QCOMPARE(l[1].text, "125" + sep + "00");
-        QCOMPARE(l[10].text, "1250" + sep + "25");
+        QCOMPARE(l[0].text, "0" + sep + "50");   // every label with two decimals
+        QCOMPARE(l[1].position, 0.5 + 124.98);   // the step 124.975 read back as 124.98
+        QCOMPARE(l[1].text, "125" + sep + "48"); // the hours where it stands
+        QCOMPARE(l[10].text, "1" + QLocale().groupSeparator() + "250" + sep + "25");
         QCOMPARE(l[10].position, 1250.25);
         // One point: two labels at the same hour.
         const std::vector<ValueLabel> one = ElapsedAxisLabels(24, 24);

@@ -162,18 +162,26 @@ private slots:
         QStringList saved;
         bool succeed = true;
         QByteArray picture = "first";
-        auto save = [&](const QString& path) {
+        auto jpeg = [&](const QString& path) {
             saved << QFileInfo(path).fileName();
             QFile f(path);
             if (f.open(QIODevice::WriteOnly)) f.write(picture);
             return test::writerResult(!succeed);
         };
+        auto png = [&](const QString& path) {
+            saved << "PNG";
+            return jpeg(path);
+        };
         env.prompts.onSaveFile("");
-        SaveGraphJpeg(env.prog(), save);
+        SaveGraphJpeg(env.prog(), jpeg, png);
         QVERIFY(saved.isEmpty());
         env.prompts.onSaveFile(env.path("graphs/pumps"));
-        SaveGraphJpeg(env.prog(), save);
+        SaveGraphJpeg(env.prog(), jpeg, png);
         QCOMPARE(saved, QStringList{"pumps.jpg.tmp"});
+        // A PNG name in any case is a PNG picture under that name.
+        env.prompts.onSaveFile(env.path("graphs/pumps.PNG"));
+        SaveGraphJpeg(env.prog(), jpeg, png);
+        QCOMPARE(saved, QStringList({"pumps.jpg.tmp", "PNG", "pumps.PNG.tmp"}));
         QCOMPARE(test::readFile(env.path("graphs/pumps.jpg")), QByteArray("first"));
         QCOMPARE(env.prompts.lastFilters.last(), QString("JPG Files (*.jpg)|*.jpg|All Files (*.*)|*.*"));
 
@@ -183,13 +191,13 @@ private slots:
             .onMessage("The graph image could not be saved as " + env.path("graphs/pumps.jpg") +
                            ": the picture was not written",
                        Buttons::OK, "Hevrin", Answer::OK);
-        SaveGraphJpeg(env.prog(), save);
+        SaveGraphJpeg(env.prog(), jpeg, png);
         QCOMPARE(test::readFile(env.path("graphs/pumps.jpg")), QByteArray("first"));
         QVERIFY(!QFile::exists(env.path("graphs/pumps.jpg.tmp")));
         env.prompts.onSaveFile("/nowhere/x.jpg")
             .onMessage("The graph image could not be saved as /nowhere/x.jpg: " + test::systemWords(ENOENT),
                        Buttons::OK, "Hevrin", Answer::OK);
-        SaveGraphJpeg(env.prog(), save);
+        SaveGraphJpeg(env.prog(), jpeg, png);
         QCOMPARE(env.prompts.verify(), QString());
     }
 
@@ -251,7 +259,9 @@ private slots:
         if (auto* dlg2 = qobject_cast<dlgPrint2*>(dlg)) dlg2->txtNote->setText(note);
 
         const QString pdf = env.path("page.pdf");
-        env.prompts.onSaveFile(pdf);
+        // The file written is named: a PDF shows nowhere by itself.
+        env.prompts.onSaveFile(pdf).onMessage("The graph was printed to " + pdf + ".", Buttons::OK, "Hevrin",
+                                              Answer::OK);
         QTest::keyClick(dlg->btnOk, Qt::Key_Space);
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);

@@ -342,7 +342,9 @@ private slots:
         auto* print = qobject_cast<dlgPrint*>(p().windows.find("dlgPrint"));
         QVERIFY(print);
         if (print->cbPrinters->currentText() == PrintToPdf) {
-            env->prompts.onSaveFile(env->path("page.pdf"));
+            env->prompts.onSaveFile(env->path("page.pdf"))
+                .onMessage("The graph was printed to " + env->path("page.pdf") + ".", Buttons::OK, "Hevrin",
+                           Answer::OK);
             print->btnOk_Click();
             verifyPrompts();
             QVERIFY(readFile(env->path("page.pdf")).startsWith("%PDF"));

@@ -451,6 +451,9 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
     // Thick lines of dense series are drawn segment by segment: stroking them as one long
     // path costs twenty times more. Vector pictures and printing keep whole paths.
     plot.setPlottingHint(QCP::phFastPolylines, true);
+    // Axis numbers in the computer's own form, its digit grouping included: the library leaves
+    // the grouping out unless told.
+    if (plot.locale() != QLocale()) plot.setLocale(QLocale());
     QCPAxisRect* rect = plot.axisRect();
     rect->setMinimumMargins(QMargins(15, 15, 15, 15));
     QCPAxis* xa = rect->axis(QCPAxis::atBottom);

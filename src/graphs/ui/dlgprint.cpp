@@ -70,6 +70,7 @@ void dlgPrint::btnOk_Click() {
     const QString header = HeaderText();
     const QString name = cbPrinters->currentText();
     std::optional<PrintFailure> failure;
+    QString pdfFile;
     if (name.isEmpty()) {
         failure =
             PrintFailure{printerr::PrinterError, QStringLiteral("Printer error: no printer is selected")};
@@ -80,6 +81,7 @@ void dlgPrint::btnOk_Click() {
             if (file.isEmpty()) return; // no file, no job; the dialog stays for another choice
             printer_.setOutputFormat(QPrinter::PdfFormat);
             printer_.setOutputFileName(file);
+            pdfFile = file;
         } else {
             printer_.setOutputFormat(QPrinter::NativeFormat);
             printer_.setPrinterName(name);
@@ -88,7 +90,10 @@ void dlgPrint::btnOk_Click() {
         failure = PrintGraphPage(printer_, header, p_.PrintFilePath);
         QGuiApplication::restoreOverrideCursor();
     }
-    if (failure) p_.prompts.message(PrintFailureText(*failure), Buttons::OK, Icon::None, Title);
+    if (failure)
+        p_.prompts.message(PrintFailureText(*failure), Buttons::OK, Icon::None, Title);
+    else if (!pdfFile.isEmpty()) // a file shows nowhere by itself, unlike a page out of a printer
+        p_.prompts.message(PrintedToPdfText(pdfFile), Buttons::OK, Icon::Information, Title);
     close();
 }
 

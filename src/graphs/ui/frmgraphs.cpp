@@ -355,6 +355,8 @@ void frmGraphs::ReloadSeriesCaptions() {
         picked.push_back(SeriesColumns.value(c->currentIndex()));
     const auto list = hv::LoadSeriesList(p_, GraphProjectID);
     if (!list) return;
+    for (int& drawn : DrawnSeries)
+        drawn = int(list->columns.indexOf(SeriesColumns.value(drawn)));
     SeriesDescriptions = list->descriptions;
     SeriesColumns = list->columns;
     for (size_t k = 0; k < cboSeries.size(); ++k) {
@@ -445,6 +447,11 @@ void frmGraphs::cboDefaultGraphs_Click() {
     chkEnableDropDown[0]->setChecked(false);
     const int chosen = cboDefaultGraphs->currentIndex();
     if (chosen >= 0) cboSeries[0]->setCurrentIndex(FindSeriesIndex(PrimaryGraphSeries(chosen)));
+    // A custom title named the graph drawn: one series fewer is another graph too.
+    if (chosenSeries() != DrawnSeries) {
+        txtTitle->clear();
+        Style.Header = "None";
+    }
     // A primary graph scales to its data.
     Style.YMax = Style.Y2Max = Style.YMin = Style.Y2Min = AutoLimit;
     cmdGraph_Click();
@@ -520,7 +527,9 @@ void frmGraphs::cmdDisplay_Click() {
 }
 
 void frmGraphs::btnJPG_Click() {
-    SaveGraphJpeg(p_, [this](const QString& path) { return SaveChartJpeg(chart_, path); });
+    SaveGraphJpeg(
+        p_, [this](const QString& path) { return SaveChartJpeg(chart_, path); },
+        [this](const QString& path) { return SaveChartPng(chart_, path); });
 }
 
 void frmGraphs::btnPrint_Click() {
@@ -610,16 +619,13 @@ void frmGraphs::chkShowEvents_Click() {
     lblEvents->setVisible(chkShowEvents->isChecked());
 }
 
+// A text that is not a date stays as typed in either box: the drawing and the save refuse
+// it, naming it, instead of drawing another period in its place.
 void frmGraphs::txtStartDate_LostFocus() {
     const QDateTime d = ParseBoxDate(txtStartDate->text());
-    if (d.isValid())
-        GraphStartDate = d;
-    else
-        txtStartDate->setText(FormatBoxDate(GraphStartDate));
+    if (d.isValid()) GraphStartDate = d;
 }
 
-// A text that is not a date stays as typed: the drawing and the save refuse it, naming it,
-// instead of drawing an earlier period in its place.
 void frmGraphs::txtEndDate_LostFocus() {
     const QDateTime d = ParseBoxDate(txtEndDate->text());
     if (d.isValid()) GraphEndDate = d;
@@ -649,14 +655,20 @@ void frmGraphs::SetChartTitles() {
     chart_.update();
 }
 
+std::vector<int> frmGraphs::chosenSeries() const {
+    std::vector<int> out;
+    for (const QComboBox* c : cboSeries)
+        if (!c->isHidden() && c->currentIndex() >= 0) out.push_back(c->currentIndex());
+    return out;
+}
+
 void frmGraphs::cmdGraph_Click() {
     QStringList descs, cols;
-    GraphSeriesCount = 0;
-    for (QComboBox* c : cboSeries) {
-        if (c->isHidden() || c->currentIndex() < 0) continue;
-        ++GraphSeriesCount;
-        descs << SeriesDescriptions.value(c->currentIndex());
-        cols << SeriesColumns.value(c->currentIndex());
+    const std::vector<int> chosen = chosenSeries();
+    GraphSeriesCount = qint16(chosen.size());
+    for (int i : chosen) {
+        descs << SeriesDescriptions.value(i);
+        cols << SeriesColumns.value(i);
     }
     if (GraphSeriesCount == 0) return; // nothing chosen, nothing to draw
     if (!typedCleaningLevel()) return;
@@ -686,14 +698,8 @@ void frmGraphs::cmdGraph_Click() {
                 return;
             }
             const QDateTime end = ParseBoxDate(txtEndDate->text());
-            const QDateTime start = ParseBoxDate(txtStartDate->text());
-            if (start.isValid()) {
-                GraphStartDate = start;
-                g.StartDate(start);
-            } else {
-                // No start: from the train's oldest reading on.
-                g.StartDate(GetStartDate(p_, GraphProjectID, GraphTrain, false).start);
-            }
+            GraphStartDate = ParseBoxDate(txtStartDate->text());
+            g.StartDate(GraphStartDate);
             GraphEndDate = DrawnEnd(end);
             g.EndDate(GraphEndDate);
             lblStartDate->setText(txtStartDate->text());
@@ -736,6 +742,7 @@ void frmGraphs::cmdGraph_Click() {
         showProjectItem(cbProject, GraphProjectID, GraphTrain);
         for (int k = 0; k < 4; ++k)
             DrawnSeriesIndex[size_t(k)] = cboSeries[size_t(k)]->currentIndex();
+        DrawnSeries = chosen;
 
         SpecFluxInput in;
         for (QComboBox* c : cboSeries)

@@ -38,6 +38,7 @@ public:
     QStringList SeriesDescriptions; // [p] is list position p of the series boxes
     QStringList SeriesColumns;
     std::array<int, 5> DrawnSeriesIndex{-1, -1, -1, -1, -1};
+    std::vector<int> DrawnSeries; // the list positions of the series drawn, in their order
     qint16 GraphSeriesCount = 0;
     GraphStyle Style;
     QDateTime GraphStartDate;
@@ -139,6 +140,8 @@ protected:
 
 private:
     void build();
+    // The list positions of the series a drawing would take now: the shown boxes with a choice.
+    std::vector<int> chosenSeries() const;
     void SaveLastGraph();
     UserGraphRow currentGraphRow();
     ChartPictureWriter pictureWriter();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionTab>
 #include <QStylePainter>
@@ -139,6 +140,15 @@ void frmPrintGraph::changeEvent(QEvent* e) {
     // Coming back from one of our message boxes is no new visit: the tab the user works on stays.
     if (std::exchange(lostToModal_, false)) return;
     Form_Activate();
+}
+
+void frmPrintGraph::keyPressEvent(QKeyEvent* e) {
+    // Escape closes the gallery, as its title bar's close does; its pictures stay on disk.
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        close();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void frmPrintGraph::LoadTabs() {

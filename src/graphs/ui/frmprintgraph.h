@@ -61,6 +61,7 @@ public:
 
 protected:
     void changeEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
 
 private:
     Program& p_;
