@@ -1,5 +1,7 @@
 #include "graphs/ui/frmgraphs.h"
 
+#include "core/datatables.h"
+
 #include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -562,7 +564,7 @@ void frmGraphs::cbProject_Click() {
 void frmGraphs::cboTrain_Click() {
     bool ok = false;
     const int t = cboTrain->currentText().trimmed().toInt(&ok);
-    if (ok && t >= 0 && t <= 32767) GraphTrain = qint16(t);
+    if (ok && schema::TrainNumbers.holds(t)) GraphTrain = qint16(t);
 }
 
 void frmGraphs::cboSeries_Click(int k) {
