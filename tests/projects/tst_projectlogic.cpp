@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "core/datatables.h"
 #include "core/numbers.h"
 #include "core/typedinput.h"
 #include "platform/database.h"
@@ -550,6 +551,21 @@ private slots:
         QVERIFY(!InsertProjectTrains(p, again));
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM ProjectInfo").toInt(), 3);
+        // Trains numbered past the largest refuse it too, naming the range.
+        FormProjectRecord far = f;
+        far.ProjectID = "Far";
+        far.TrainNumber = 32766;
+        far.NumTrains = 2;
+        QVERIFY(InsertProjectTrains(p, far));
+        far.ProjectID = "Farther";
+        far.TrainNumber = 32767;
+        env.prompts.onMessage("holds \"32768\", which is not a whole number from 1 to 32767.", Buttons::OK,
+                              "Hevrin", Answer::OK);
+        QVERIFY(!InsertProjectTrains(p, far));
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM ProjectInfo").toInt(), 5);
+        // The creating insert writes the description's columns in its order.
+        QCOMPARE(ProjectInfoColumns(), schema::ProjectCreationColumns());
 
         FormProjectRecord read;
         read.Description = "kept";
