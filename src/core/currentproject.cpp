@@ -96,7 +96,7 @@ constexpr bool coversTheRules() {
             ++ruled;
             std::size_t found = 0;
             for (const RecordField& f : recordFields)
-                found += f.column == &c;
+                found += schema::detail::sameName(f.column->name, c.name, false);
             if (found != 1) return false;
         }
     return ruled == std::size(recordFields);
