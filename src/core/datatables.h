@@ -431,6 +431,15 @@ static_assert(measurementsAreDescribed());
 // table's order.
 QStringList UserDefinedTextColumns();
 
+// Whether a column of that name, in any case, is in Data or in ProjectInfo; for static_assert,
+// where a pointer from DataColumnNamed cannot be tested under the sanitizer.
+constexpr bool IsDataColumn(const char* name) {
+    return detail::indexOf(detail::DataColumns, name, true) != detail::None;
+}
+constexpr bool IsProjectInfoColumn(const char* name) {
+    return detail::indexOf(detail::ProjectInfoColumns, name, true) != detail::None;
+}
+
 // Whether each name of a list that keeps its own order and spelling is a column of Data.
 template <class Names> constexpr bool AreDataColumns(const Names& names) {
     for (const char* n : names)
