@@ -10,6 +10,10 @@ const QStringList& ProjectCreationColumns() {
     return names;
 }
 
+QStringList UserDefinedTextColumns() {
+    return Names(UserDefined, [](const Column& c) { return c.byDefault != nullptr; });
+}
+
 const Column* Find(const Table& t, const QString& name) {
     for (const Column& c : t.columns)
         if (name.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) return &c;

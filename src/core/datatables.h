@@ -49,6 +49,8 @@ struct Column {
     bool optional = false;
     NullRule null = NullRule::Kept;
     WholeRange range = AnyWhole;
+    // The text a row inserted without the column takes; none but UserDefined's have one.
+    const char* byDefault = nullptr;
 };
 
 // A train has one to three banks; project trains are numbered from 1; an event is the
@@ -228,6 +230,108 @@ inline constexpr Column ProjectInfoColumns[] = {
     {"DateStartUp", Text, D, F},
 };
 
+inline constexpr Column VersionColumns[] = {
+    {"ID", Int, K, F},
+    {"Version", Text, R, F},
+    {"Notes", Text, R, F},
+};
+
+inline constexpr Column GraphSensorsColumns[] = {
+    {"ID", Int, K, F},    {"ProjectID", Text, K, F},   {"TrainNumber", Int, K, F},
+    {"Bank", Int, R, F},  {"Description", Text, R, F}, {"ColumnHeader", Text, R, F},
+    {"Order", Int, R, F},
+};
+
+// Saved graphs; ID stands last.
+inline constexpr Column UserGraphsColumns[] = {
+    {"ProjectID", Text, K, F},
+    {"TrainNumber", Int, K, F},
+    {"GraphName", Text, K, F},
+    {"StartDate", Text, D, F},
+    {"EndDate", Text, D, F},
+    {"S1Name", Text, R, F},
+    {"S2Name", Text, R, F},
+    {"S3Name", Text, R, F},
+    {"S4Name", Text, R, F},
+    {"SensorCount", Int, R, F},
+    {"Target", Real, R, F},
+    {"YMax", Real, R, F},
+    {"Y2Max", Real, R, F},
+    {"YMin", Real, R, F},
+    {"Y2Min", Real, R, F},
+    {"S1LineStyle", Int, R, F},
+    {"S2LineStyle", Int, R, F},
+    {"S3LineStyle", Int, R, F},
+    {"S4LineStyle", Int, R, F},
+    {"S1LineColor", Int, R, F},
+    {"S2LineColor", Int, R, F},
+    {"S3LineColor", Int, R, F},
+    {"S4LineColor", Int, R, F},
+    {"S1SymbolStyle", Int, R, F},
+    {"S2SymbolStyle", Int, R, F},
+    {"S3SymbolStyle", Int, R, F},
+    {"S4SymbolStyle", Int, R, F},
+    {"S1SymbolColor", Int, R, F},
+    {"S2SymbolColor", Int, R, F},
+    {"S3SymbolColor", Int, R, F},
+    {"S4SymbolColor", Int, R, F},
+    {"LineSize", Int, R, F},
+    {"SymbolSize", Int, R, F},
+    {"Header", Text, R, F},
+    {"ID", Int, K, F},
+};
+
+// Read by position: the 25 items (the input row each shows), the key, then ID.
+inline constexpr Column InputOrderColumns[] = {
+    {"TheDate", Int, R, F},        {"PermFlow", Int, R, F},
+    {"ConcFlow", Int, R, F},       {"FeedPressure", Int, R, F},
+    {"ConcPressure", Int, R, F},   {"PermBackPress", Int, R, F},
+    {"FeeduS", Int, R, F},         {"PermuS", Int, R, F},
+    {"Temperature", Int, R, F},    {"pH", Int, R, F},
+    {"PermFlow_2", Int, R, F},     {"PermuS_2", Int, R, F},
+    {"FeedPressure_2", Int, R, F}, {"PermBackPress_2", Int, R, F},
+    {"ConcPressure_1", Int, R, F}, {"TurbidityFeed", Int, R, F},
+    {"TurbidityRaw", Int, R, F},   {"ORP", Int, R, F},
+    {"SDIFeed", Int, R, F},        {"SDIRaw", Int, R, F},
+    {"PermFlow_3", Int, R, T},     {"PermuS_3", Int, R, T},
+    {"FeedPressure_3", Int, R, T}, {"PermBackPress_3", Int, R, T},
+    {"ConcPressure_2", Int, R, T}, {"ProjectID", Text, K, F},
+    {"TrainNumber", Int, K, F},    {"ID", Int, K, F},
+};
+
+// The link columns the collection window and the spreadsheet import share; Scada adds Hide.
+inline constexpr Column ScadaColumns[] = {
+    {"ID", Int, K, F},          {"ProjectID", Text, K, F},
+    {"TrainNumber", Int, K, F}, {"FieldValue", Text, R, F},
+    {"UseScada", Int, R, F},    {"Application", Text, R, F},
+    {"Topic", Text, R, F},      {"Item", Text, R, F},
+    {"Required", Int, R, F},    {"UseDefaultValues", Int, R, F},
+    {"Hide", Int, R, F},
+};
+
+inline constexpr Column EventsColumns[] = {
+    {"ID", Int, K, F},
+    {"EventID", Int, K, F, false, Refused, EventIds},
+    {"EventType", Text, R, F},
+};
+
+// The captions of the five user-definable measurements (each named as its Data column), then
+// their units, by position; a row inserted with its ProjectID alone takes the defaults.
+inline constexpr Column UserDefinedColumns[] = {
+    {"ProjectID", Text, K, F},
+    {"TurbidityRaw", Text, R, F, false, Kept, AnyWhole, "TurbidityRaw"},
+    {"TurbidityFeed", Text, R, F, false, Kept, AnyWhole, "TurbidityFeed"},
+    {"SDIRaw", Text, R, F, false, Kept, AnyWhole, "SDIRaw"},
+    {"SDIFeed", Text, R, F, false, Kept, AnyWhole, "SDIFeed"},
+    {"ORP", Text, R, F, false, Kept, AnyWhole, "ORP"},
+    {"UnitsTRaw", Text, R, F, false, Kept, AnyWhole, "NTU"},
+    {"UnitsTFeed", Text, R, F, false, Kept, AnyWhole, "NTU"},
+    {"UnitsSDIRaw", Text, R, F, false, Kept, AnyWhole, "%/min"},
+    {"UnitsSDIFeed", Text, R, F, false, Kept, AnyWhole, "%/min"},
+    {"UnitsORP", Text, R, F, false, Kept, AnyWhole, "mV"},
+    {"ID", Int, K, F},
+};
+
 constexpr char lowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
@@ -238,10 +342,19 @@ constexpr bool sameName(const char* a, const char* b, bool anyCase) {
     return *a == *b;
 }
 
+// The position of the column with this name, or None. Positions rather than pointers: a
+// pointer compared with null is no constant expression where the undefined-behaviour
+// sanitizer instruments the search.
+inline constexpr size_t None = size_t(-1);
+template <size_t N> constexpr size_t indexOf(const Column (&table)[N], const char* name, bool anyCase) {
+    for (size_t i = 0; i < N; ++i)
+        if (sameName(table[i].name, name, anyCase)) return i;
+    return None;
+}
+
 template <size_t N> constexpr const Column* find(const Column (&table)[N], const char* name, bool anyCase) {
-    for (const Column& c : table)
-        if (sameName(c.name, name, anyCase)) return &c;
-    return nullptr;
+    const size_t i = indexOf(table, name, anyCase);
+    return i == None ? nullptr : &table[i];
 }
 
 // Not a constant expression, so that a name the description lacks stops the build.
@@ -250,21 +363,46 @@ inline void notAColumn() {}
 
 inline constexpr Table Data{"Data", detail::DataColumns};
 inline constexpr Table ProjectInfo{"ProjectInfo", detail::ProjectInfoColumns};
+inline constexpr Table Version{"Version", detail::VersionColumns};
+inline constexpr Table GraphSensors{"GraphSensors", detail::GraphSensorsColumns};
+inline constexpr Table UserGraphs{"UserGraphs", detail::UserGraphsColumns};
+inline constexpr Table InputOrder{"InputOrder", detail::InputOrderColumns};
+inline constexpr Table Scada{"Scada", detail::ScadaColumns};
+inline constexpr Table ScadaImport{"ScadaImport", std::span(detail::ScadaColumns).first(10)};
+inline constexpr Table Events{"Events", detail::EventsColumns};
+inline constexpr Table UserDefined{"UserDefined", detail::UserDefinedColumns};
+
+// Every table of the project database, by name.
+inline constexpr const Table* ProjectTables[] = {&Data,        &Events, &GraphSensors, &InputOrder,
+                                                 &ProjectInfo, &Scada,  &ScadaImport,  &UserDefined,
+                                                 &UserGraphs,  &Version};
+
+// A user-definable measurement: the Data column it names and the UserDefined columns of its
+// caption (spelled as the Data column) and its units.
+struct UserMeasurement {
+    const char* column;
+    const char* units;
+};
+inline constexpr UserMeasurement UserMeasurements[] = {{"TurbidityRaw", "UnitsTRaw"},
+                                                       {"TurbidityFeed", "UnitsTFeed"},
+                                                       {"SDIRaw", "UnitsSDIRaw"},
+                                                       {"SDIFeed", "UnitsSDIFeed"},
+                                                       {"ORP", "UnitsORP"}};
 
 // The column of Data (or the name of ProjectInfo's) spelled exactly as the description spells
 // it; any other name does not compile.
 consteval const Column& DataColumn(const char* name) {
-    const Column* c = detail::find(detail::DataColumns, name, false);
-    if (!c) detail::notAColumn();
-    return *c;
+    const size_t i = detail::indexOf(detail::DataColumns, name, false);
+    if (i == detail::None) detail::notAColumn();
+    return detail::DataColumns[i];
 }
 consteval const char* DataName(const char* name) {
     return DataColumn(name).name;
 }
 consteval const Column& ProjectInfoColumn(const char* name) {
-    const Column* c = detail::find(detail::ProjectInfoColumns, name, false);
-    if (!c) detail::notAColumn();
-    return *c;
+    const size_t i = detail::indexOf(detail::ProjectInfoColumns, name, false);
+    if (i == detail::None) detail::notAColumn();
+    return detail::ProjectInfoColumns[i];
 }
 consteval const char* ProjectInfoName(const char* name) {
     return ProjectInfoColumn(name).name;
@@ -279,10 +417,33 @@ constexpr const Column* ProjectInfoColumnNamed(const char* name) {
     return detail::find(detail::ProjectInfoColumns, name, true);
 }
 
+constexpr bool measurementsAreDescribed() {
+    for (const UserMeasurement& m : UserMeasurements)
+        if (detail::indexOf(detail::DataColumns, m.column, false) == detail::None ||
+            detail::indexOf(detail::UserDefinedColumns, m.column, false) == detail::None ||
+            detail::indexOf(detail::UserDefinedColumns, m.units, false) == detail::None)
+            return false;
+    return true;
+}
+static_assert(measurementsAreDescribed());
+
+// The UserDefined columns a project's row holds: the captions, then the units, in the
+// table's order.
+QStringList UserDefinedTextColumns();
+
+// Whether a column of that name, in any case, is in Data or in ProjectInfo; for static_assert,
+// where a pointer from DataColumnNamed cannot be tested under the sanitizer.
+constexpr bool IsDataColumn(const char* name) {
+    return detail::indexOf(detail::DataColumns, name, true) != detail::None;
+}
+constexpr bool IsProjectInfoColumn(const char* name) {
+    return detail::indexOf(detail::ProjectInfoColumns, name, true) != detail::None;
+}
+
 // Whether each name of a list that keeps its own order and spelling is a column of Data.
 template <class Names> constexpr bool AreDataColumns(const Names& names) {
     for (const char* n : names)
-        if (!DataColumnNamed(n)) return false;
+        if (detail::indexOf(detail::DataColumns, n, true) == detail::None) return false;
     return true;
 }
 
@@ -297,8 +458,8 @@ constexpr bool Has(const Column& c, const DbVersion& v) {
 // a column of Data that `fits` the row.
 template <class Rows, class Fits> constexpr bool EveryDataColumn(const Rows& rows, Fits fits) {
     for (const auto& r : rows) {
-        const Column* c = DataColumnNamed(r.name);
-        if (!c || !fits(r, *c)) return false;
+        const size_t i = detail::indexOf(detail::DataColumns, r.name, true);
+        if (i == detail::None || !fits(r, detail::DataColumns[i])) return false;
     }
     return true;
 }

@@ -18,7 +18,7 @@ QString defaultDatabasePath(const Program& p) {
 }
 
 const QString RepairAdvice = QStringLiteral(
-    "Try to fix this problem by opening the <Edit Current Project Information> task under the File "
+    "Try to fix this problem by opening the <Edit Current Project Information> task under the Projects "
     "menu.\r\nBe sure to click the Edit Reference Data Button, followed by the Save/Apply button "
     "before you enter any further data.");
 

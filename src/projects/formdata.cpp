@@ -36,7 +36,9 @@ void GetFormData(const Program& p, const ProjectBoxes& b, FormProjectRecord& f) 
     f.TrainsSame = b.chkAllTrains;
     f.Description = b.txtDescription;
     f.CapacityM3D = FlowToSI(d(14), p.FlowUnit) * 1440 * 60;
-    f.SystemData = b.chkSystemData;
+    // One bank has no system and bank data to choose between: the box is shown ticked and means
+    // nothing, so the record keeps what it holds.
+    if (f.NumBanks >= 2) f.SystemData = b.chkSystemData;
     f.unitFlow = p.FlowUnit;
     f.unitTemp = p.TemperatureUnit;
     f.unitPress = p.PressureUnit;

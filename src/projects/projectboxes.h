@@ -40,6 +40,18 @@ private:
     static size_t slot(int index) { return size_t((index / 100 - 1) * 4 + index % 100); }
 };
 
+// The boxes a person typed into, and the element lists chosen from, since a train was shown:
+// a value typed equal to the one shown is still typed.
+struct TypedBoxes {
+    std::array<bool, 27> data{};
+    std::array<bool, 20> grid{}; // as ProjectBoxes::grid
+    std::array<bool, 4> elements{};
+    bool description = false;
+
+    bool field(int index) const { return grid[size_t((index / 100 - 1) * 4 + index % 100)]; }
+    void typeField(int index) { grid[size_t((index / 100 - 1) * 4 + index % 100)] = true; }
+};
+
 // Where a check sends the user: a box of the window.
 struct FocusTarget {
     enum Kind { None, Data, Field, ElapsedTime, NewProject, NumTrains, TrainNumber };

@@ -4,7 +4,9 @@
 #include <variant>
 #include <vector>
 
+#include "core/datatables.h"
 #include "core/program.h"
+#include "core/refusal.h"
 #include "platform/database.h"
 #include "projects/projecttext.h"
 
@@ -15,159 +17,149 @@ namespace {
 using R = FormProjectRecord;
 using Member = std::variant<QString R::*, qint16 R::*, qint32 R::*, double R::*, bool R::*, QDateTime R::*>;
 
+// How the window uses a column: read and rewritten by an edit; read and written only when the
+// project is created; written only when the project is created.
+enum Use { Edited, Shown, Creation };
+
 struct Column {
     const char* name;
     Member member;
     QVariant nullValue; // what a Null reads as
-    bool read = true;   // read back by the window
+    Use use = Edited;
 };
 
+// The description's spelling, checked when this compiles.
+consteval const char* N(const char* name) {
+    return schema::ProjectInfoName(name);
+}
+
+// In the order of the creating insert (ProjectCreationColumns), which a test holds it to.
 const std::vector<Column>& columns() {
     static const std::vector<Column> cols = {
-        {"DateReference", &R::DateReference, ZeroDate()},
-        {"ProjectID", &R::ProjectID, QString()},
-        {"NumBanks", &R::NumBanks, 1},
-        {"TrainNumber", &R::TrainNumber, 1},
-        {"NumTrains", &R::NumTrains, 1},
-        {"TrainsSame", &R::TrainsSame, false, false},
-        {"Description", &R::Description, QString()},
-        {"DefaultUnits", &R::DefaultUnits, 0, false},
-        {"CapacityM3D", &R::CapacityM3D, 0.0},
-        {"Systemdata", &R::SystemData, true},
-        {"unitFlow", &R::unitFlow, 4},
-        {"unitTemp", &R::unitTemp, 1},
-        {"unitPress", &R::unitPress, 0},
-        {"unitFlux", &R::unitFlux, 0},
-        {"ElapsedTimeRef", &R::ElapsedTimeRef, 0.0},
-        {"FeedTemp", &R::FeedTemp, 25.0},
-        {"FeeduS", &R::FeeduS, 0.0},
-        {"PermuS", &R::PermuS, 0.0},
-        {"ConcuS", &R::ConcuS, 0.0},
-        {"FeedFlow", &R::FeedFlow, 0.0},
-        {"ConcFlow", &R::ConcFlow, 0.0},
-        {"PermFlow", &R::PermFlow, 0.0},
-        {"OverallRecovery", &R::OverallRecovery, 0.0},
-        {"FeedPressure", &R::FeedPressure, 0.0},
-        {"ConcPressure", &R::ConcPressure, 0.0},
-        {"DeltaPress", &R::DeltaPress, 0.0},
-        {"PermBackPress", &R::PermBackPress, 0.0},
-        {"ElementType", &R::ElementType, 0},
-        {"NumElementsBank", &R::NumElementsBank, 0},
-        {"AreaBank", &R::AreaBank, 0.0},
-        {"PermuS_1", &R::PermuS_1, 0.0},
-        {"PermuS_2", &R::PermuS_2, 0.0},
-        {"PermFlow_1", &R::PermFlow_1, 0.0},
-        {"PermFlow_2", &R::PermFlow_2, 0.0},
-        {"FeedPressure_2", &R::FeedPressure_2, 0.0},
-        {"PermBackPress_1", &R::PermBackPress_1, 0.0},
-        {"PermBackPress_2", &R::PermBackPress_2, 0.0},
-        {"ElementType_1", &R::ElementType_1, 0},
-        {"ElementType_2", &R::ElementType_2, 0},
-        {"NumElementsBank_1", &R::NumElementsBank_1, 0},
-        {"NumElementsBank_2", &R::NumElementsBank_2, 0},
-        {"AreaBank_1", &R::AreaBank_1, 0.0},
-        {"AreaBank_2", &R::AreaBank_2, 0.0},
-        {"DeltaPress_1", &R::DeltaPress_1, 0.0},
-        {"DeltaPress_2", &R::DeltaPress_2, 0.0},
-        {"uStoPPM", &R::uStoPPM, 0.0},
-        {"uStoPI_Feed", &R::uStoPI_Feed, 0.0},
-        {"uStoPI_Perm", &R::uStoPI_Perm, 0.0},
-        {"AvgConc", &R::AvgConc, 0.0},
-        {"Density", &R::Density, 0.0},
-        {"refph", &R::RefpH, 7.0},
-        {"ConcPressure_1", &R::ConcPressure_1, 0.0},
-        {"numVessels", &R::NumVessels, 0},
-        {"numVessels_1", &R::NumVessels_1, 0},
-        {"numVessels_2", &R::NumVessels_2, 0},
-        {"ElementsPerVessel", &R::ElementsPerVessel, 0},
-        {"ElementsPerVessel_1", &R::ElementsPerVessel_1, 0},
-        {"ElementsPerVessel_2", &R::ElementsPerVessel_2, 0},
-        {"ElementType_3", &R::ElementType_3, 0},
-        {"NumElementsBank_3", &R::NumElementsBank_3, 0},
-        {"ElementsPerVessel_3", &R::ElementsPerVessel_3, 0},
-        {"NumVessels_3", &R::NumVessels_3, 0},
-        {"AreaBank_3", &R::AreaBank_3, 0.0},
-        {"Permflow_3", &R::PermFlow_3, 0.0},
-        {"PermuS_3", &R::PermuS_3, 0.0},
-        {"FeedPressure_3", &R::FeedPressure_3, 0.0},
-        {"ConcPressure_2", &R::ConcPressure_2, 0.0},
-        {"PermbackPress_3", &R::PermBackPress_3, 0.0},
-        {"DeltaPress_3", &R::DeltaPress_3, 0.0},
+        {N("DateReference"), &R::DateReference, ZeroDate()},
+        {N("ProjectID"), &R::ProjectID, QString()},
+        {N("NumBanks"), &R::NumBanks, 1},
+        {N("TrainNumber"), &R::TrainNumber, 1},
+        {N("NumTrains"), &R::NumTrains, 1, Shown},
+        {N("TrainsSame"), &R::TrainsSame, false, Creation},
+        {N("Description"), &R::Description, QString()},
+        {N("DefaultUnits"), &R::DefaultUnits, 0, Creation},
+        {N("CapacityM3D"), &R::CapacityM3D, 0.0},
+        {N("Systemdata"), &R::SystemData, true},
+        {N("unitFlow"), &R::unitFlow, 4},
+        {N("unitTemp"), &R::unitTemp, 1},
+        {N("unitPress"), &R::unitPress, 0},
+        {N("unitFlux"), &R::unitFlux, 0},
+        {N("ElapsedTimeRef"), &R::ElapsedTimeRef, 0.0},
+        {N("FeedTemp"), &R::FeedTemp, 25.0},
+        {N("FeeduS"), &R::FeeduS, 0.0},
+        {N("PermuS"), &R::PermuS, 0.0},
+        {N("ConcuS"), &R::ConcuS, 0.0},
+        {N("FeedFlow"), &R::FeedFlow, 0.0},
+        {N("ConcFlow"), &R::ConcFlow, 0.0},
+        {N("PermFlow"), &R::PermFlow, 0.0},
+        {N("OverallRecovery"), &R::OverallRecovery, 0.0},
+        {N("FeedPressure"), &R::FeedPressure, 0.0},
+        {N("ConcPressure"), &R::ConcPressure, 0.0},
+        {N("DeltaPress"), &R::DeltaPress, 0.0},
+        {N("PermBackPress"), &R::PermBackPress, 0.0},
+        {N("ElementType"), &R::ElementType, 0},
+        {N("NumElementsBank"), &R::NumElementsBank, 0},
+        {N("AreaBank"), &R::AreaBank, 0.0},
+        {N("PermuS_1"), &R::PermuS_1, 0.0},
+        {N("PermuS_2"), &R::PermuS_2, 0.0},
+        {N("PermFlow_1"), &R::PermFlow_1, 0.0},
+        {N("PermFlow_2"), &R::PermFlow_2, 0.0},
+        {N("FeedPressure_2"), &R::FeedPressure_2, 0.0},
+        {N("PermBackPress_1"), &R::PermBackPress_1, 0.0},
+        {N("PermBackPress_2"), &R::PermBackPress_2, 0.0},
+        {N("ElementType_1"), &R::ElementType_1, 0},
+        {N("ElementType_2"), &R::ElementType_2, 0},
+        {N("NumElementsBank_1"), &R::NumElementsBank_1, 0},
+        {N("NumElementsBank_2"), &R::NumElementsBank_2, 0},
+        {N("AreaBank_1"), &R::AreaBank_1, 0.0},
+        {N("AreaBank_2"), &R::AreaBank_2, 0.0},
+        {N("DeltaPress_1"), &R::DeltaPress_1, 0.0},
+        {N("DeltaPress_2"), &R::DeltaPress_2, 0.0},
+        {N("uStoPPM"), &R::uStoPPM, 0.0, Shown},
+        {N("uStoPI_Feed"), &R::uStoPI_Feed, 0.0, Shown},
+        {N("uStoPI_Perm"), &R::uStoPI_Perm, 0.0, Shown},
+        {N("AvgConc"), &R::AvgConc, 0.0, Shown},
+        {N("Density"), &R::Density, 0.0, Shown},
+        {N("refph"), &R::RefpH, 7.0},
+        {N("ConcPressure_1"), &R::ConcPressure_1, 0.0},
+        {N("numVessels"), &R::NumVessels, 0},
+        {N("numVessels_1"), &R::NumVessels_1, 0},
+        {N("numVessels_2"), &R::NumVessels_2, 0},
+        {N("ElementsPerVessel"), &R::ElementsPerVessel, 0},
+        {N("ElementsPerVessel_1"), &R::ElementsPerVessel_1, 0},
+        {N("ElementsPerVessel_2"), &R::ElementsPerVessel_2, 0},
+        {N("ElementType_3"), &R::ElementType_3, 0},
+        {N("NumElementsBank_3"), &R::NumElementsBank_3, 0},
+        {N("ElementsPerVessel_3"), &R::ElementsPerVessel_3, 0},
+        {N("NumVessels_3"), &R::NumVessels_3, 0},
+        {N("AreaBank_3"), &R::AreaBank_3, 0.0},
+        {N("Permflow_3"), &R::PermFlow_3, 0.0},
+        {N("PermuS_3"), &R::PermuS_3, 0.0},
+        {N("FeedPressure_3"), &R::FeedPressure_3, 0.0},
+        {N("ConcPressure_2"), &R::ConcPressure_2, 0.0},
+        {N("PermbackPress_3"), &R::PermBackPress_3, 0.0},
+        {N("DeltaPress_3"), &R::DeltaPress_3, 0.0},
     };
     return cols;
 }
 
-// The columns an edit rewrites; the key is written back unchanged.
-const QStringList& updateColumns() {
-    static const QStringList names = {"DateReference",
-                                      "ProjectID",
-                                      "NumBanks",
-                                      "TrainNumber",
-                                      "Description",
-                                      "CapacityM3D",
-                                      "SystemData",
-                                      "unitFlow",
-                                      "unitTemp",
-                                      "unitPress",
-                                      "unitFlux",
-                                      "ElapsedTimeRef",
-                                      "FeedTemp",
-                                      "FeeduS",
-                                      "PermuS",
-                                      "ConcuS",
-                                      "FeedFlow",
-                                      "ConcFlow",
-                                      "PermFlow",
-                                      "OverallRecovery",
-                                      "FeedPressure",
-                                      "ConcPressure",
-                                      "DeltaPress",
-                                      "PermBackPress",
-                                      "ElementType",
-                                      "NumElementsBank",
-                                      "AreaBank",
-                                      "PermuS_1",
-                                      "PermuS_2",
-                                      "PermFlow_1",
-                                      "PermFlow_2",
-                                      "FeedPressure_2",
-                                      "PermBackPress_1",
-                                      "PermBackPress_2",
-                                      "ElementType_1",
-                                      "ElementType_2",
-                                      "NumElementsBank_1",
-                                      "NumElementsBank_2",
-                                      "AreaBank_1",
-                                      "AreaBank_2",
-                                      "DeltaPress_1",
-                                      "DeltaPress_2",
-                                      "ConcPressure_1",
-                                      "NumVessels",
-                                      "NumVessels_1",
-                                      "NumVessels_2",
-                                      "ElementsPerVessel",
-                                      "ElementsPerVessel_1",
-                                      "ElementsPerVessel_2",
-                                      "refpH",
-                                      "ElementType_3",
-                                      "NumElementsBank_3",
-                                      "ElementsPerVessel_3",
-                                      "NumVessels_3",
-                                      "AreaBank_3",
-                                      "Permflow_3",
-                                      "PermuS_3",
-                                      "FeedPressure_3",
-                                      "ConcPressure_2",
-                                      "PermbackPress_3",
-                                      "DeltaPress_3"};
-    return names;
+// The boxes each optional column is read from: a Null stored there stays Null over a save
+// unless one of them was typed into or the value changed. A required column has no entry: it is
+// always written.
+struct TypedSource {
+    const char* name;
+    std::vector<int> data;
+    std::vector<int> grid;
+    int element = -1;
+    bool description = false;
+};
+
+const std::vector<TypedSource>& typedSources() {
+    static const std::vector<TypedSource> sources = {
+        {N("Description"), {}, {}, -1, true},
+        {N("refph"), {8}, {}},
+        {N("numVessels"), {}, {400, 401, 402, 403}},
+        {N("numVessels_1"), {}, {401}},
+        {N("numVessels_2"), {}, {402}},
+        {N("NumVessels_3"), {}, {403}},
+        {N("ElementsPerVessel"), {}, {500}},
+        {N("ElementsPerVessel_1"), {}, {501}},
+        {N("ElementsPerVessel_2"), {}, {502}},
+        {N("ElementsPerVessel_3"), {}, {503}},
+        {N("ElementType_3"), {}, {}, 3},
+        {N("NumElementsBank_3"), {}, {103}},
+        {N("AreaBank_3"), {}, {103, 203}},
+        {N("Permflow_3"), {22}, {}},
+        {N("PermuS_3"), {23}, {}},
+        {N("FeedPressure_3"), {24}, {}},
+        {N("PermbackPress_3"), {25}, {}},
+        {N("ConcPressure_2"), {26}, {}},
+        {N("DeltaPress_3"), {4, 24}, {}},
+    };
+    return sources;
 }
 
-const Column& columnNamed(const QString& name) {
-    for (const Column& c : columns())
-        if (name.compare(c.name, Qt::CaseInsensitive) == 0) return c;
-    throw DbError(dberr::ColumnNotFound,
-                  "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+bool typedInto(const QString& column, const TypedBoxes& typed) {
+    for (const TypedSource& s : typedSources()) {
+        if (column.compare(QLatin1String(s.name), Qt::CaseInsensitive) != 0) continue;
+        for (int i : s.data)
+            if (typed.data[size_t(i)]) return true;
+        for (int i : s.grid)
+            if (typed.field(i)) return true;
+        return (s.element >= 0 && typed.elements[size_t(s.element)]) || (s.description && typed.description);
+    }
+    return false;
+}
+
+bool required(const Column& c) {
+    const schema::Column* d = schema::Find(schema::ProjectInfo, QLatin1String(c.name));
+    return d && d->null == schema::NullRule::Refused;
 }
 
 QVariant valueOf(const R& rec, const Column& c) {
@@ -222,7 +214,7 @@ bool ReadProjectTrain(Program& p, const QString& projectId, qint16 train, FormPr
     const DbRow* row = rows.isEmpty() ? nullptr : &rows.first();
     rec.NullColumns.clear();
     for (const Column& c : columns()) {
-        if (!c.read) continue;
+        if (c.use == Creation) continue;
         const QVariant v = row ? row->value(QString(c.name)) : QVariant();
         if (row && conv::isNull(v)) rec.NullColumns << c.name;
         assign(rec, c, conv::isNull(v) ? c.nullValue : v);
@@ -233,9 +225,12 @@ bool ReadProjectTrain(Program& p, const QString& projectId, qint16 train, FormPr
 bool InsertProjectTrains(Program& p, FormProjectRecord& rec) {
     const int first = rec.TrainNumber;
     const int last = first + std::max<int>(rec.NumTrains, 1) - 1;
-    if (last > 32767) {
-        p.prompts.message("The train numbers of the new project would run past 32767. Please check the "
-                          "Train Number and the Number of Trains.");
+    if (!schema::TrainNumbers.holds(last)) {
+        p.prompts.message(Refusal::outOfRange("The last train number of the new project (" +
+                                                  TrainNumberCaption() + " plus " + NumTrainsCaption() +
+                                                  " less 1)",
+                                              QString::number(last), schema::TrainNumbers)
+                              .text);
         return false;
     }
     Database db = Database::open(p.ProjectDatabasePath);
@@ -270,14 +265,18 @@ bool InsertProjectTrains(Program& p, FormProjectRecord& rec) {
 }
 
 int UpdateProjectRow(Program& p, const FormProjectRecord& rec, const ProjectUnits* readingsFrom,
-                     const FormProjectRecord* shown) {
+                     const FormProjectRecord* shown, const TypedBoxes& typed) {
     QStringList sets;
     QVariantList values;
-    for (const QString& name : updateColumns()) {
-        const Column& c = columnNamed(name);
-        sets << QString(c.name) + " = ?";
+    for (const Column& c : columns()) {
+        const QString name = QLatin1String(c.name);
+        const bool wasNull = shown && shown->NullColumns.contains(name);
+        // A creation-only column is left as stored, unless it holds a Null the record cannot load.
+        if (c.use != Edited && !(c.use == Shown && wasNull && required(c))) continue;
         QVariant v = valueOf(rec, c);
-        if (shown && shown->NullColumns.contains(QString(c.name)) && v == valueOf(*shown, c)) v = QVariant();
+        // Only an optional column nobody touched keeps its Null.
+        if (wasNull && !required(c) && !typedInto(name, typed) && v == valueOf(*shown, c)) v = QVariant();
+        sets << name + " = ?";
         values << v;
     }
     values << rec.ProjectID << int(rec.TrainNumber);

@@ -4,13 +4,14 @@
 #include <optional>
 
 #include "projects/formproject.h"
+#include "projects/projectboxes.h"
 #include "projects/unitconversion.h"
 
 namespace hv {
 
 struct Program;
 
-// The ProjectInfo columns in the order of the creating insert.
+// The columns the window reads and creates a project with, in the order of the creating insert.
 const QStringList& ProjectInfoColumns();
 
 // Reads one train's row into the record by the column Null rules; TrainsSame and
@@ -28,10 +29,11 @@ bool InsertProjectTrains(Program& p, FormProjectRecord& rec);
 // creation-only columns stay). DbError 3021 when the row is missing. With readingsFrom, the
 // train's stored readings are converted from those units into rec's in the same
 // transaction; returns the number of readings converted. With shown, the record as the
-// window first showed the row: a column the row held Null keeps its Null where rec still
-// has the value shown for it, so that a value nobody typed is never stored.
+// window first showed the row: an optional column the row held Null keeps its Null while rec
+// still has the value shown for it and none of its boxes was typed into; a column the record
+// cannot load as Null is always written, creation-only ones included.
 int UpdateProjectRow(Program& p, const FormProjectRecord& rec, const ProjectUnits* readingsFrom = nullptr,
-                     const FormProjectRecord* shown = nullptr);
+                     const FormProjectRecord* shown = nullptr, const TypedBoxes& typed = {});
 
 // The units the train's row is stored in; nothing without a row.
 std::optional<ProjectUnits> StoredUnits(Program& p, const QString& projectId, qint16 train);

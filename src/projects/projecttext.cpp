@@ -113,7 +113,19 @@ QString TrainNumberCaption() {
 }
 
 QString ValueText(double value) {
-    return FormatValue(QVariant(value));
+    QString text = FormatValue(QVariant(value));
+    // Grouped as the computer groups digits, as the hour fields show them; the box holds the
+    // number itself, so the text is never read back as the value.
+    const QLocale locale;
+    if (locale.numberOptions().testFlag(QLocale::OmitGroupSeparator) || text.contains(QLatin1Char('E')))
+        return text;
+    const qsizetype start = text.startsWith(QLatin1Char('-')) ? 1 : 0;
+    qsizetype end = start;
+    while (end < text.size() && text[end].isDigit())
+        ++end;
+    for (qsizetype at = end - 3; at > start; at -= 3)
+        text.insert(at, locale.groupSeparator());
+    return text;
 }
 
 QDateTime ZeroDate() {

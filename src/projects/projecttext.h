@@ -38,7 +38,7 @@ std::optional<int> CountBoxValue(const QString& text, int least = 0);
 QString TrainBoxText(const QString& text);
 QString NumTrainsCaption();
 QString TrainNumberCaption();
-// Display of a number by magnitude (FormatValue).
+// Display of a number by magnitude (FormatValue), its digits grouped as the computer groups them.
 QString ValueText(double value);
 
 // The day a Null date stands for (day 0 of the stored date numbers).

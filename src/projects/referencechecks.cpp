@@ -2,8 +2,10 @@
 
 #include <vector>
 
+#include "core/datatables.h"
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/refusal.h"
 #include "core/typedinput.h"
 #include "core/units.h"
 #include "projects/elementgrid.h"
@@ -113,9 +115,11 @@ struct Checker {
         if (!CountBoxValue(b.txtNumTrains, 1))
             return fail(NotAWholeNumberText(NumTrainsCaption(), b.txtNumTrains, 1, MaxCount),
                         {FocusTarget::NumTrains, 0});
-        if (!CountBoxValue(b.txtTrainNumber, 1))
-            return fail(NotAWholeNumberText(TrainNumberCaption(), b.txtTrainNumber, 1, MaxCount),
-                        {FocusTarget::TrainNumber, 0});
+        const std::optional<int> train = CountBoxValue(b.txtTrainNumber, int(schema::TrainNumbers.least));
+        if (!train || !schema::TrainNumbers.holds(*train))
+            return fail(
+                Refusal::outOfRange(TrainNumberCaption(), b.txtTrainNumber, schema::TrainNumbers).text,
+                {FocusTarget::TrainNumber, 0});
         return true;
     }
     bool elapsedTime() {

@@ -82,29 +82,41 @@ private slots:
 
         const DbRows tables = db.select(
             "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite%' ORDER BY name");
-        QStringList names;
+        QStringList names, described;
         for (const DbRow& r : tables)
             names << r.value(0).toString();
         QCOMPARE(names, QStringList({"Data", "Events", "GraphSensors", "InputOrder", "ProjectInfo", "Scada",
                                      "ScadaImport", "UserDefined", "UserGraphs", "Version"}));
+        for (const schema::Table* t : schema::ProjectTables)
+            described << t->name;
+        QCOMPARE(described, names);
     }
 
-    // Both ways: every column of the file is described, in its order, with its type and default,
-    // and the layout check asks for every described column but those an upgrade adds.
+    // Both ways: every column of every table of the file is described, in its order, with its
+    // type, default and Null rule; a two-bank layout lacks just the columns the third bank
+    // brought; and the layout check asks for every described column but those an upgrade adds.
     void theDescriptionIsTheSchema() {
         test::TestEnv env;
         const QString path = test::makeBlankDatabase(env.path("db.hv3.mdb"));
         Database db = Database::open(path);
-        for (const schema::Table* t : {&schema::Data, &schema::ProjectInfo}) {
+        Database older = Database::open(test::makeTwoBankDatabase(env.path("db.hv.mdb")));
+        for (const schema::Table* t : schema::ProjectTables) {
             const DbRows rows =
-                db.select("SELECT name, type, dflt_value FROM pragma_table_info(?)", {t->name});
+                db.select("SELECT name, type, dflt_value, \"notnull\" FROM pragma_table_info(?)", {t->name});
             QCOMPARE(size_t(rows.count()), t->columns.size());
+            QStringList twoBank;
             for (int i = 0; i < rows.count(); ++i) {
                 const schema::Column& c = t->columns[size_t(i)];
                 QCOMPARE(rows.at(i).value(0).toString(), QString(c.name));
                 QCOMPARE(rows.at(i).value(1).toString(), QString(schema::TypeName(c.type)));
-                QCOMPARE(rows.at(i).value(2).toString(), c.kind == Kind::Calculated ? "0" : QString());
+                QCOMPARE(rows.at(i).value(2).toString(), c.kind == Kind::Calculated ? "0"
+                                                         : c.byDefault ? "'" + QString(c.byDefault) + "'"
+                                                                       : QString());
+                // A column the engine refuses Null in is one the description refuses it in.
+                if (rows.at(i).value(3).toInt()) QCOMPARE(int(c.null), int(schema::NullRule::Refused));
+                if (schema::Has(c, DbVersion{1, 2, 0})) twoBank << c.name;
             }
+            QCOMPARE(lower(older.columns(t->name)), lower(twoBank));
         }
         QStringList required;
         for (const schema::Column& c : schema::Data.columns) {

@@ -9,6 +9,9 @@
 #include <QtTest>
 #include <tuple>
 
+#include "core/currentproject.h"
+#include "core/datatables.h"
+#include "core/loadproject.h"
 #include "core/numbers.h"
 #include "core/projecttrainkey.h"
 #include "core/settings.h"
@@ -141,10 +144,12 @@ void runWizardTo(frmProject& w, int lastStep, int layout, UnitPreset units, cons
 }
 
 // Two rows alike: numbers to 1e-12 of their size, everything else exactly.
-QString rowDifference(const DbRow& a, const DbRow& b) {
+// The first column where the rows differ, the columns named in skip left out.
+QString rowDifference(const DbRow& a, const DbRow& b, const QStringList& skip = {}) {
     const QVariantList x = a.values(), y = b.values();
     if (x.size() != y.size()) return "column counts differ";
     for (qsizetype i = 0; i < x.size(); ++i) {
+        if (skip.contains(a.fieldName(int(i)), Qt::CaseInsensitive)) continue;
         bool xNumber = false, yNumber = false;
         const double u = x[i].toDouble(&xNumber), v = y[i].toDouble(&yNumber);
         const bool same = xNumber && yNumber && x[i].typeId() != QMetaType::QString
@@ -995,13 +1000,15 @@ private slots:
     }
 
     // A save that changes nothing, and a change of units undone before saving, leave the
-    // reference as stored, in every bank layout.
+    // reference as stored, in every bank layout: an optional column stored Null stays Null, a
+    // required one is written with the value shown, so that the record loads again.
     void unchangedSaveKeepsTheReference_data() {
         QTest::addColumn<int>("banks");
         QTest::addColumn<bool>("systemData");
         QTest::addColumn<bool>("unitsThereAndBack");
-        QTest::addColumn<QStringList>("nulls"); // stored Null, and kept so
+        QTest::addColumn<QStringList>("nulls"); // stored Null
         QTest::newRow("1 bank") << 1 << true << false << QStringList();
+        QTest::newRow("1 bank, Systemdata 0") << 1 << false << false << QStringList();
         QTest::newRow("2 banks, system") << 2 << true << false << QStringList();
         QTest::newRow("2 banks, per bank") << 2 << false << false << QStringList();
         QTest::newRow("3 banks, system") << 3 << true << false << QStringList();
@@ -1013,6 +1020,14 @@ private slots:
         QTest::newRow("1 bank, Nulls") << 1 << true << false << nulls + QStringList{"AreaBank_3"};
         QTest::newRow("2 banks per bank, Nulls") << 2 << false << false << nulls + QStringList{"Permflow_3"};
         QTest::newRow("3 banks, Nulls") << 3 << true << false << nulls;
+        // Required columns the user cannot type here: derived, creation-only or another layout's.
+        const QStringList derived = {"CapacityM3D",     "DeltaPress",  "DeltaPress_1", "DeltaPress_2",
+                                     "OverallRecovery", "ConcuS",      "FeedFlow",     "NumTrains",
+                                     "uStoPPM",         "uStoPI_Feed", "uStoPI_Perm"};
+        QTest::newRow("1 bank, required Nulls")
+            << 1 << true << false << derived + QStringList{"ConcPressure_1",  "PermFlow_1",    "PermuS_1",
+                                                           "PermBackPress_1", "ElementType_1", "AreaBank_2"};
+        QTest::newRow("3 banks, required Nulls") << 3 << true << false << derived;
     }
 
     void unchangedSaveKeepsTheReference() {
@@ -1026,8 +1041,12 @@ private slots:
         p.ElementList[2].SE = 37.2; // the element the stored areas were made of
         // The units of "CMH Metric", so that its button gives them back.
         QVariantMap values = {{"Systemdata", systemData ? -1 : 0}, {"unitPress", 7}, {"FeedTemp", 21.37}};
-        for (const QString& column : nulls)
+        QStringList required;
+        for (const QString& column : nulls) {
             values[column] = QVariant();
+            if (schema::Find(schema::ProjectInfo, column)->null == schema::NullRule::Refused)
+                required << column;
+        }
         test::insertProjectInfo(p.ProjectDatabasePath, banks, values);
         test::insertReading(p.ProjectDatabasePath, banks);
         Database db = Database::open(p.ProjectDatabasePath);
@@ -1045,11 +1064,88 @@ private slots:
         env.prompts.onMessage("Updated Project Information!", Buttons::YesNo, "Hevrin", Answer::No);
         w->cmdSave->click();
         QCOMPARE(env.prompts.verify(), QString());
-        QCOMPARE(rowDifference(db.select("SELECT * FROM ProjectInfo").first(), ref), QString());
+        const DbRow after = db.select("SELECT * FROM ProjectInfo").first();
+        QCOMPARE(rowDifference(after, ref, required), QString());
         for (const QString& column : nulls)
-            QVERIFY2(db.select("SELECT * FROM ProjectInfo").first().isNull(column), qPrintable(column));
+            QVERIFY2(after.isNull(column) != required.contains(column), qPrintable(column));
+        QVERIFY(ReadProjectRecord(db, "P1", 1).has_value()); // no "Invalid use of Null"
         QCOMPARE(db.select("SELECT * FROM Data").first().values(), reading.values());
         delete w;
+    }
+
+    // A value typed over a Null is stored, even where it equals what the box showed for the
+    // Null, and a required one ends the start's "Invalid use of Null": the repair the start
+    // advises works.
+    void typingOverANullStoresIt_data() {
+        QTest::addColumn<int>("banks");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("stored");
+        QTest::newRow("back pressure") << 1 << "PermBackPress"
+                                       << "txtData_5"
+                                       << "0" << 0.0;
+        QTest::newRow("hours") << 1 << "ElapsedTimeRef"
+                               << "txtElapsedTime"
+                               << "0" << 0.0;
+        QTest::newRow("bank 2 back pressure") << 2 << "PermBackPress_2"
+                                              << "txtData_13"
+                                              << "0" << 0.0;
+        QTest::newRow("pH, the value shown") << 1 << "refph"
+                                             << "txtData_8"
+                                             << "7" << 7.0;
+        QTest::newRow("vessels, the value shown") << 2 << "numVessels_1"
+                                                  << "txtFields_401"
+                                                  << "0" << 0.0;
+        QTest::newRow("bank 3 flow, the value shown") << 3 << "Permflow_3"
+                                                      << "txtData_22"
+                                                      << "0" << 0.0;
+    }
+
+    void typingOverANullStoresIt() {
+        QFETCH(int, banks);
+        QFETCH(QString, column);
+        QFETCH(QString, box);
+        QFETCH(QString, text);
+        QFETCH(double, stored);
+        const bool required = schema::Find(schema::ProjectInfo, column)->null == schema::NullRule::Refused;
+        test::TestEnv env;
+        test::prepare(env);
+        Program& p = env.prog();
+        test::insertProjectInfo(p.ProjectDatabasePath, banks, {{column, QVariant()}});
+        p.DbVersionMajor = 1;
+        p.DbVersionMinor = 3;
+        p.DbVersionRevision = 38;
+        p.CurrentProject.ProjectID = "P1";
+        p.CurrentProject.TrainNumber = 1;
+        if (required) {
+            env.prompts.onMessage("94 - Invalid use of Null", Buttons::OK, "Hevrin", Answer::OK);
+            LoadMyProject(p);
+            QCOMPARE(env.prompts.verify(), QString());
+            QVERIFY(env.prompts.shown().last().contains(
+                "<Edit Current Project Information> task under the Projects menu"));
+            QVERIFY(!p.CurrentProjectLoaded);
+        }
+        QPointer<frmProject> w = openWindow(p, Edit);
+        env.prompts.onMessage("Editing an existing project", Buttons::YesNo, "Hevrin", Answer::Yes);
+        w->cmdEdit->click();
+        auto* e = w->findChild<QLineEdit*>(box);
+        QVERIFY(e);
+        e->clear();
+        QTest::keyClicks(e, text);
+        env.prompts.onMessage("Updated Project Information!", Buttons::YesNo, "Hevrin", Answer::No);
+        w->cmdSave->click();
+        QCOMPARE(env.prompts.verify(), QString());
+        delete w;
+        Database db = Database::open(p.ProjectDatabasePath);
+        const QVariant v = db.scalar("SELECT " + column + " FROM ProjectInfo");
+        QVERIFY(!v.isNull());
+        QCOMPARE(v.toDouble(), stored);
+        p.CurrentProjectLoaded = false;
+        const int shown = int(env.prompts.shown().size());
+        LoadMyProject(p);
+        QCOMPARE(int(env.prompts.shown().size()), shown);
+        QVERIFY(p.CurrentProjectLoaded);
     }
 
     // A box's text is stored as the reader reads it, or refused naming the box with nothing of

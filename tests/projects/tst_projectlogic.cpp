@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "core/datatables.h"
 #include "core/numbers.h"
 #include "core/typedinput.h"
 #include "platform/database.h"
@@ -550,6 +551,21 @@ private slots:
         QVERIFY(!InsertProjectTrains(p, again));
         QCOMPARE(env.prompts.verify(), QString());
         QCOMPARE(db.scalar("SELECT COUNT(*) FROM ProjectInfo").toInt(), 3);
+        // Trains numbered past the largest refuse it too, naming the range.
+        FormProjectRecord far = f;
+        far.ProjectID = "Far";
+        far.TrainNumber = 32766;
+        far.NumTrains = 2;
+        QVERIFY(InsertProjectTrains(p, far));
+        far.ProjectID = "Farther";
+        far.TrainNumber = 32767;
+        env.prompts.onMessage("holds \"32768\", which is not a whole number from 1 to 32767.", Buttons::OK,
+                              "Hevrin", Answer::OK);
+        QVERIFY(!InsertProjectTrains(p, far));
+        QCOMPARE(env.prompts.verify(), QString());
+        QCOMPARE(db.scalar("SELECT COUNT(*) FROM ProjectInfo").toInt(), 5);
+        // The creating insert writes the description's columns in its order.
+        QCOMPARE(ProjectInfoColumns(), schema::ProjectCreationColumns());
 
         FormProjectRecord read;
         read.Description = "kept";
@@ -670,6 +686,34 @@ private slots:
         b.txtData[14] = "100";
         CalcFlux(p, b, 1, 12);
         QCOMPARE(b.field(300), QString("0,044803"));
+    }
+
+    // Figures the window shows carry the computer's digit grouping; a box still showing one
+    // stands for the number at full precision, and the text reads back as what it shows.
+    void shownFiguresAreGrouped_data() {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("US thousands") << "en_US" << 12345.678 << "12,345.7";
+        QTest::newRow("US millions, negative") << "en_US" << -1234567.0 << "-1,234,567.0";
+        QTest::newRow("US hundreds") << "en_US" << 999.5 << "999.5";
+        QTest::newRow("US scientific") << "en_US" << 1.5e-7 << "1.50E-07";
+        QTest::newRow("German thousands") << "de_DE" << 12345.678 << "12.345,7";
+        QTest::newRow("C, no grouping") << "C" << 12345.678 << "12345.7";
+    }
+    void shownFiguresAreGrouped() {
+        QFETCH(QString, locale);
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QLocale::setDefault(locale == "C" ? QLocale::c() : QLocale(locale));
+        QCOMPARE(ValueText(value), text);
+        ProjectBoxes b;
+        ShowDataNumber(b, 16, value);
+        QCOMPARE(b.txtData[16], text);
+        QCOMPARE(DataBoxValue(b, 16), std::optional<double>(value));
+        b.dataHeld[16].reset();
+        QCOMPARE(DataBoxValue(b, 16), ReadNumberText(text));
+        QVERIFY(DataBoxValue(b, 16).has_value());
     }
 
     // The reference date is read in the computer's own order only, shown back in its short

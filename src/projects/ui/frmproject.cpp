@@ -457,6 +457,14 @@ void frmProject::connectHandlers() {
         connect(e, &QLineEdit::textEdited, this, typed);
     for (QComboBox* c : cboElements)
         connect(c, &QComboBox::activated, this, typed);
+    // An edit stores what was typed, even where it equals what was shown over a Null.
+    for (size_t i = 0; i < txtData.size(); ++i)
+        connect(txtData[i], &QLineEdit::textEdited, this, [this, i] { typedBoxes_.data[i] = true; });
+    for (auto& [i, e] : txtFields)
+        connect(e, &QLineEdit::textEdited, this, [this, i = i] { typedBoxes_.typeField(i); });
+    for (size_t c = 0; c < cboElements.size(); ++c)
+        connect(cboElements[c], &QComboBox::activated, this, [this, c] { typedBoxes_.elements[c] = true; });
+    connect(txtDescription, &QLineEdit::textEdited, this, [this] { typedBoxes_.description = true; });
 }
 
 // Escape does what "Cancel" does: closes, asking first over typed values.
@@ -1045,6 +1053,7 @@ void frmProject::ConfigureForm() {
     DisableControls();
     shownRecord_ = FormProject;
     hv::GetFormData(p_, boxes(), shownRecord_);
+    typedBoxes_ = TypedBoxes{};
 }
 
 // The train the list names: the chosen item's key. Text typed into the list is a project
@@ -1122,8 +1131,8 @@ bool frmProject::UpdateProject() {
                 convertFrom = *stored;
             }
         }
-        convertedReadings_ =
-            UpdateProjectRow(p_, FormProject, convertFrom ? &*convertFrom : nullptr, &shownRecord_);
+        convertedReadings_ = UpdateProjectRow(p_, FormProject, convertFrom ? &*convertFrom : nullptr,
+                                              &shownRecord_, typedBoxes_);
     } catch (const RunError& e) {
         reportDbError(e);
         return false;
@@ -1210,6 +1219,7 @@ void frmProject::CreateNewProject(int direction) {
         chkSystemData->setEnabled(true);
         chk2Bank->setChecked(layout == 1 || layout == 2);
         chkSystemData->setChecked(layout == 1);
+        FormProject.SystemData = layout == 1;
         chk2Bank->setEnabled(false);
         chkSystemData->setEnabled(false);
         // Later steps are laid out for this bank count; a change needs step 2 again.

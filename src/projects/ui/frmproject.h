@@ -147,6 +147,8 @@ private:
     ProjectBoxes held_;
     // The record the boxes gave as the train was shown: what an edit left alone.
     FormProjectRecord shownRecord_;
+    // The boxes typed into since then.
+    TypedBoxes typedBoxes_;
     bool fitted_ = false;
     int convertedReadings_ = 0; // readings the last save converted to new units
     bool typedUnsaved_ = false; // the wizard holds values the user typed and nothing stored them
