@@ -43,8 +43,8 @@ const std::array<ReadingItem, ItemCount>& ReadingItems() {
     }};
     // The history reads an item's Data column, the reference its ProjectInfo column.
     static_assert(std::all_of(items.begin(), items.end(), [](const ReadingItem& it) {
-        return schema::DataColumnNamed(it.column) &&
-               (it.reference != ReferenceKind::Column || schema::ProjectInfoColumnNamed(it.column));
+        return schema::IsDataColumn(it.column) &&
+               (it.reference != ReferenceKind::Column || schema::IsProjectInfoColumn(it.column));
     }));
     return items;
 }
