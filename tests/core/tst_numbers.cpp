@@ -253,7 +253,7 @@ private slots:
             {"de_DE", "0,450", 0.45},
             {"de_DE", "1.580", 1580.0},
             {"de_DE", "1.234.567,5", 1234567.5},
-            {"de_CH", "1’580", 1580.0},
+            {"de_CH", "1\u2019580", 1580.0},
             {"de_CH", "1'580", 1580.0},
             {"de_CH", "12'345'678.5", 12345678.5},
             {"de_CH", "0'450", refused},
@@ -290,10 +290,13 @@ private slots:
             const char* shown;
             QVariant value;
         } rows[] = {
-            {"en_GB", true, "1e3", "1e3", 1000.0},      {"de_DE", true, "1,5e-3", "1,5e-3", 0.0015},
-            {"en_GB", true, "-5", "-5", -5.0},          {"en_GB", false, "-5", "5", 5.0},
-            {"de_CH", false, "1'580", "1'580", 1580.0}, {"en_GB", false, "0,450", "0,450", refused},
-            {"C", true, "1x2a/3", "123", 123.0},
+            {"en_GB", true, "1e3", "1e3", 1000.0},       // the exponent mark
+            {"de_DE", true, "1,5e-3", "1,5e-3", 0.0015}, // with its sign
+            {"en_GB", true, "-5", "-5", -5.0},           // a box that may hold a negative value
+            {"en_GB", false, "-5", "5", 5.0},            // one that may not
+            {"de_CH", false, "1'580", "1'580", 1580.0},  // the Swiss group mark as typed
+            {"en_GB", false, "0,450", "0,450", refused}, // the reader decides
+            {"C", true, "1x2a/3", "123", 123.0},         // other keys are dropped
         };
         for (const auto& r : rows)
             QTest::addRow("%s, %s%s", r.typed, r.locale, r.minus ? ", minus" : "")
