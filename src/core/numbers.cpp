@@ -293,10 +293,13 @@ int FormatValueDecimals(double a) {
 }
 
 int NumericKeyFilter(int keyCode, MinusKey minus) {
-    if (keyCode == 13 || keyCode == 8 || keyCode == '.' || keyCode == ',' ||
-        (keyCode >= '0' && keyCode <= '9'))
+    // The exponent mark and its sign are read under any settings ("1e3", "2.5E+3").
+    if (keyCode == 13 || keyCode == 8 || keyCode == '.' || keyCode == ',' || keyCode == 'e' ||
+        keyCode == 'E' || keyCode == '+' || (keyCode >= '0' && keyCode <= '9'))
         return keyCode;
-    if (keyCode == '-') return minus == MinusKey::Allowed ? keyCode : 0;
+    const QString minusSign = QLocale().negativeSign();
+    if (keyCode == '-' || (minusSign.size() == 1 && keyCode == minusSign.at(0).unicode()))
+        return minus == MinusKey::Allowed ? keyCode : 0;
     // A group separator the reader takes under these settings ("1 500" under French ones).
     if (keyCode > 0 && keyCode <= 0xFFFF &&
         ReadNumberText(QStringLiteral("1") + QChar(keyCode) + QStringLiteral("000")) == 1000.0)

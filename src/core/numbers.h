@@ -32,9 +32,10 @@ struct SignificantDigits {
 };
 SignificantDigits Significant15(double a);
 
-// Key filter of numeric entry boxes: Enter, Backspace, the digits, both decimal marks and
-// the group separators the one reader takes under the settings pass, so that the reader
-// judges what was typed; the minus only where allowed. Other keys give 0.
+// Key filter of numeric entry boxes: Enter, Backspace, the digits, both decimal marks, the
+// exponent mark with its plus, and the group separators the one reader takes under the settings
+// pass, so that the reader judges what was typed; the minus only where the box may hold a
+// negative value. Other keys give 0.
 enum class MinusKey { Refused, Allowed };
 int NumericKeyFilter(int keyCode, MinusKey minus = MinusKey::Refused);
 

@@ -1,12 +1,17 @@
 #include "core/refusal.h"
 
+#include "core/mlstring.h"
 #include "core/typedinput.h"
 
 namespace hv {
 
 Refusal Refusal::alreadyStored(const QString& projectId, qint64 train, const QDateTime& date) {
-    return {Rule::AlreadyStored, "A reading dated " + ShortDateTimeText(date) + " is already stored for " +
-                                     projectId + " train " + QString::number(train) + "."};
+    return alreadyStored(projectId, train, ShortDateTimeText(date));
+}
+
+Refusal Refusal::alreadyStored(const QString& projectId, qint64 train, const QString& storedDate) {
+    return {Rule::AlreadyStored, "A reading dated " + storedDate + " is already stored for " + projectId +
+                                     " train " + QString::number(train) + "."};
 }
 
 Refusal Refusal::notANumber(const QString& where, const QString& value) {
@@ -24,6 +29,11 @@ Refusal Refusal::outOfRange(const QString& where, const QString& value, schema::
 
 Refusal Refusal::missing(const QString& where) {
     return {Rule::Missing, where + " holds no value, and one is needed."};
+}
+
+Refusal Refusal::calculationFailed(const QString& failure) {
+    return {Rule::CalculationFailed, GetMlString(602, "Calculation or calculated Data Storage Error ") + "0" +
+                                         GetMlString(611, " ") + failure};
 }
 
 } // namespace hv

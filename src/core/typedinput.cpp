@@ -74,18 +74,78 @@ QString shortDateForm() {
     return f;
 }
 
+// The digits in the last group of a grouped number and in each group before it, as the
+// settings write them: 3 and 3 mostly, 3 and 2 under Indian settings.
+struct GroupSizes {
+    int least = 3;
+    int higher = 3;
+};
+
+GroupSizes groupSizes(const QLocale& loc) {
+    QLocale grouping = loc;
+    grouping.setNumberOptions(QLocale::DefaultNumberOptions);
+    const QString shown = grouping.toString(1234567890123LL);
+    const QString g = grouping.groupSeparator();
+    const qsizetype last = g.isEmpty() ? -1 : shown.lastIndexOf(g);
+    if (last < 0) return {};
+    GroupSizes s;
+    s.least = int(shown.size() - last - g.size());
+    const qsizetype before = shown.lastIndexOf(g, last - 1);
+    if (before >= 0) s.higher = int(last - before - g.size());
+    if (s.least < 1 || s.higher < 1) return {};
+    return s;
+}
+
+// Whether the group marks of a number text stand where the settings put them: all of them
+// among the whole digits, which begin with a group of one digit up to a full group that is
+// not 0, then full groups. A text without a group mark passes; one that fails is no regional
+// number ("0,450" is not 450 under English settings, nor "0.450" under German ones).
+bool wellGrouped(const QString& t, QChar g, const QLocale& loc) {
+    if (!t.contains(g)) return true;
+    const GroupSizes sizes = groupSizes(loc);
+    qsizetype i = 0;
+    while (i < t.size() && !t.at(i).isDigit() && t.at(i) != g)
+        ++i;
+    const qsizetype start = i;
+    while (i < t.size() && (t.at(i).isDigit() || t.at(i) == g))
+        ++i;
+    if (t.indexOf(g, i) >= 0) return false; // a group mark among the decimals or the exponent
+    const QStringView whole = QStringView(t).mid(start, i - start);
+    const QList<QStringView> groups = whole.split(g);
+    for (qsizetype k = groups.size() - 1; k >= 0; --k) {
+        const qsizetype n = groups.at(k).size();
+        const int full = k == groups.size() - 1 ? sizes.least : sizes.higher;
+        if (k > 0 ? n != full : (n < 1 || n > full || groups.at(0).at(0).digitValue() == 0)) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<double> ReadNumberText(const QString& text) {
-    const QString t = text.trimmed();
+    QString t = text.trimmed();
     if (t.isEmpty()) return std::nullopt;
-    // Group separators count only where the settings place them ("2.775" under German
-    // settings, never "290.5", which the plain form reads).
     const QLocale loc;
     bool ok = false;
-    double x = loc.toDouble(t, &ok);
-    // Some locales take only a capital exponent mark.
-    if (!ok) x = loc.toDouble(t.toUpper(), &ok);
+    double x = 0;
+    if (const QString group = loc.groupSeparator(); group.size() == 1) {
+        // What a keyboard types for the settings' group mark: a blank for a no-break space,
+        // "'" for the Swiss right single quotation mark.
+        const QChar g = group.at(0);
+        const bool blank = g == QChar(0x00A0) || g == QChar(0x202F) || g == QChar(' ');
+        for (QChar& c : t)
+            if ((blank && (c == QChar(' ') || c == QChar(0x00A0) || c == QChar(0x202F))) ||
+                (g == QChar(0x2019) && c == QChar('\'')))
+                c = g;
+        if (wellGrouped(t, g, loc)) {
+            x = loc.toDouble(t, &ok);
+            // Some locales take only a capital exponent mark.
+            if (!ok) x = loc.toDouble(t.toUpper(), &ok);
+        }
+    } else {
+        x = loc.toDouble(t, &ok);
+        if (!ok) x = loc.toDouble(t.toUpper(), &ok);
+    }
     if (ok) return finite(x, ok);
     QLocale c = QLocale::c();
     c.setNumberOptions(QLocale::RejectGroupSeparator);

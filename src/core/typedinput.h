@@ -6,10 +6,12 @@
 namespace hv {
 
 // The one reader of every number that reaches a reading, whatever brought it (a typed box,
-// a link answer, a sheet cell, an exchange-file field): the computer's regional form first
-// (group separators only where the settings place them), then the plain form with a point, an exponent
-// allowed in both. Nothing is stripped: a text that neither form reads is refused (nullopt), as is an empty
-// one and a number too large for a Double.
+// a link answer, a sheet cell, an exchange-file field): the computer's regional form first, then the
+// plain form with a point, an exponent allowed in both. A group mark counts only where a well-grouped
+// number has it (a first group that is not 0, then full groups: "1,580", never "0,450"); what a keyboard
+// types for the settings' mark ("'" for a Swiss one, a blank for a no-break space) is that mark. Nothing
+// is stripped: a text that neither form reads is refused (nullopt), as is an empty one and a number too
+// large for a Double.
 std::optional<double> ReadNumberText(const QString& text);
 
 // A number a person typed where a percentage may be given: the one reader's number, or a number

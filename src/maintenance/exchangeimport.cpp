@@ -9,6 +9,7 @@
 #include "core/currentproject.h"
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/refusal.h"
 #include "core/settings.h"
 #include "normalization/intake.h"
 #include "normalization/recalculate.h"
@@ -562,18 +563,18 @@ bool ImportRun::firstLineFits(const std::vector<QByteArrayView>& fields) {
     };
     char stored[19];
     if (!ParseExchangeDate(field(cols.datePos), stored)) {
-        say(p_,
-            GetMlString(996, "Import aborted. The first data point's date value is invalid. "
-                             "Please check the file carefully.") +
-                CrLf +
-                QStringLiteral("Line %1, field %2 (%3) holds \"%4\", which is not a date.")
-                    .arg(reader_->lineNumber())
-                    .arg(cols.datePos + 1)
-                    .arg(
-                        cols.names[cols.datePos],
+        say(p_, GetMlString(996, "Import aborted. The first data point's date value is invalid. "
+                                 "Please check the file carefully.") +
+                    CrLf +
+                    Refusal::notADate(
+                        QStringLiteral("Line %1, field %2 (%3)")
+                            .arg(reader_->lineNumber())
+                            .arg(cols.datePos + 1)
+                            .arg(cols.names[cols.datePos]),
                         DecodeExchangeText(
-                            field(cols.datePos).first(std::min<qsizetype>(field(cols.datePos).size(), 60)))) +
-                CrLf + GetMlString(1001, "The Import File in use is: ") + CrLf + c_.ImportFileName);
+                            field(cols.datePos).first(std::min<qsizetype>(field(cols.datePos).size(), 60))))
+                        .text +
+                    CrLf + GetMlString(1001, "The Import File in use is: ") + CrLf + c_.ImportFileName);
         c_.accepted = false;
         r_.refused = true;
         return false;

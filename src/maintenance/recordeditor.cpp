@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <cmath>
 
+#include "core/refusal.h"
 #include "core/typedinput.h"
 #include "normalization/intake.h"
 
@@ -201,16 +202,13 @@ QVariant RecordSet::valueFromText(const QString& column, const QString& text) co
     if (dateColumns_.contains(column.toLower())) {
         if (t.isEmpty()) return QVariant();
         const std::optional<QDateTime> dt = ParseEntryDate(t);
-        if (!dt)
-            throw DbError(dberr::TypeMismatch,
-                          "Type mismatch: '" + text + "' is not a date (" + column + ").");
+        if (!dt) throw DbError(dberr::TypeMismatch, Refusal::notADate(column, text).text);
         return dbDateText(*dt);
     }
     if (!isNumeric(column)) return text;
     if (t.isEmpty()) return QVariant();
     const std::optional<double> d = ReadNumberText(t);
-    if (!d)
-        throw DbError(dberr::TypeMismatch, "Type mismatch: '" + text + "' is not a number (" + column + ").");
+    if (!d) throw DbError(dberr::TypeMismatch, Refusal::notANumber(column, text).text);
     if (*d == double(qint64(*d)) && !t.contains(QLocale().decimalPoint()) && !t.contains('.') &&
         !t.contains('e', Qt::CaseInsensitive))
         return qint64(*d);
@@ -433,8 +431,9 @@ QString ReadingKeyRefusal(Database& db, qint64 id, const QVariant& projectId, co
                       ReadingDateCondition(),
                   args)
             .toInt() > 0)
-        return "A reading dated " + (when.isValid() ? ShortDateTimeText(when) : date.toString()) +
-               " is already stored for " + project + " train " + QString::number(n) + ".";
+        return (when.isValid() ? Refusal::alreadyStored(project, n, when)
+                               : Refusal::alreadyStored(project, n, date.toString()))
+            .text;
     return {};
 }
 

@@ -286,11 +286,8 @@ ValidationResult ValidatenewData(Program& p, ProjectBoxes& b, FormProjectRecord&
     };
 
     b.txtNumTrains = TrainBoxText(b.txtNumTrains);
+    // A negative elapsed time is kept: the wizard's finish has asked about it already.
     if (!k.trains() || !k.elapsedTime()) return stop();
-    if (ElapsedTimeValue(b).value_or(0.0) < 0) {
-        b.txtElapsedTime = "0";
-        b.elapsedHeld.reset();
-    }
     if (!ParseEntryDate(b.txtData[0])) {
         k.failAt(GetMlString(1237, "You need a valid reference date.") + "\r\n" +
                      ReferenceDateNamed(b.txtData[0]),

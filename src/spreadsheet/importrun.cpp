@@ -6,6 +6,7 @@
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/refusal.h"
 #include "core/typedinput.h"
 #include "platform/database.h"
 #include "spreadsheet/importlogic.h"
@@ -223,10 +224,11 @@ private:
         const QString text = out_.state.columns.current[size_t(dateRow_)];
         const QString ref = out_.state.cells[size_t(dateRow_)];
         const auto cell = AdvanceCellReference(ref);
-        if (!linked(s_, dateRow_) || !cell)
-            return "The date box holds \"" + text + "\", which is not a date.";
-        return "Sheet row " + QString::number(cell->previousRow) + ", cell " + ref + " (" +
-               s_.rows[size_t(dateRow_)].caption + "), holds \"" + text + "\", which is not a date.";
+        if (!linked(s_, dateRow_) || !cell) return Refusal::notADate("The date box", text).text;
+        return Refusal::notADate("Sheet row " + QString::number(cell->previousRow) + ", cell " + ref + " (" +
+                                     s_.rows[size_t(dateRow_)].caption + "),",
+                                 text)
+            .text;
     }
 
     // Where a row that was not stored came from: its sheet row and date.
@@ -347,8 +349,8 @@ private:
                 // The row was not stored: what the batch holds is, before it is said.
                 const QString failure = b.failureText();
                 if (!flush()) return false;
-                const QString text = GetMlString(602, "Calculation or calculated Data Storage Error ") +
-                                     "0 " + failure + "\r\n\r\n" + rowNamed(r.TheDate) + "\r\n\r\n" +
+                const QString text = Refusal::calculationFailed(failure).text + "\r\n\r\n" +
+                                     rowNamed(r.TheDate) + "\r\n\r\n" +
                                      GetMlString(601, "Data was not saved.");
                 stopAt(End::CalculationFailed, text, dateRow_);
                 if (!s_.ignoreCalcErrors) progress_.say(text);

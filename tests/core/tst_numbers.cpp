@@ -8,6 +8,7 @@
 
 #include "core/numbers.h"
 #include "core/typedinput.h"
+#include "core/ui/keyfilter.h"
 #include "platform/dberror.h"
 
 using namespace hv;
@@ -28,6 +29,19 @@ void addLocaleColumn() {
 void useLocale(const QString& name) {
     QLocale::setDefault(name == "C" ? QLocale::c() : QLocale(name));
 }
+
+// A box whose keys, pasted text included, go through the key filter as an entry box's do.
+class FilteredBox : public QObject {
+public:
+    explicit FilteredBox(MinusKey minus) : minus_(minus) { box.installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        return filterBoxInput(&box, event, [this](int& key) { key = NumericKeyFilter(key, minus_); });
+    }
+    QLineEdit box;
+
+private:
+    MinusKey minus_;
+};
 
 } // namespace
 
@@ -193,20 +207,113 @@ private slots:
         generalNumber_data();
         QTest::newRow("fr_FR") << "fr_FR";
         QTest::newRow("en_GB") << "en_GB";
+        QTest::newRow("de_CH") << "de_CH";
     }
     void numericKeyFilter() {
         QFETCH(QString, locale);
         useLocale(locale);
-        for (int k : std::initializer_list<int>{13, 8, '0', '5', '9', '.', ','})
+        for (int k : std::initializer_list<int>{13, 8, '0', '5', '9', '.', ',', 'e', 'E', '+'})
             QCOMPARE(NumericKeyFilter(k), k);
-        for (int k : std::initializer_list<int>{'/', ':', 'A', 'e', '+', '\''})
+        for (int k : std::initializer_list<int>{'/', ':', 'A', 'x', '*'})
             QCOMPARE(NumericKeyFilter(k), 0);
+        // "'" is the Swiss group mark as a keyboard types it, and no mark elsewhere.
+        QCOMPARE(NumericKeyFilter('\''), locale == "de_CH" ? int('\'') : 0);
         QCOMPARE(NumericKeyFilter('-'), 0);
         QCOMPARE(NumericKeyFilter('-', MinusKey::Allowed), int('-'));
         const QString group = QLocale().groupSeparator();
         if (locale != "C") QCOMPARE(NumericKeyFilter(group.at(0).unicode()), int(group.at(0).unicode()));
         if (locale == "fr_FR") QCOMPARE(NumericKeyFilter(' '), int(' ')); // French settings group by blanks
         if (locale == "C" || locale == "en_GB") QCOMPARE(NumericKeyFilter(' '), 0);
+    }
+
+    // The one reader, whatever road a text comes by: a group mark counts only where a
+    // well-grouped number has it; otherwise the text is the plain form or no number.
+    void readNumberText_data() {
+        addLocaleColumn();
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QVariant>("value"); // invalid: refused
+        const QVariant refused;
+        for (const char* l : {"C", "en_GB", "en_US", "de_DE", "de_CH", "fr_FR", "sv_SE", "en_IN"})
+            QTest::addRow("0.5, %s", l) << QString(l) << "0.5" << QVariant(0.5);
+        const struct {
+            const char* locale;
+            const char* text;
+            QVariant value;
+        } rows[] = {
+            {"en_GB", "0,450", refused},
+            {"C", "0,450", refused},
+            {"en_GB", "00,125", refused},
+            {"en_GB", "1,58", refused},
+            {"en_GB", "1,580,5", refused},
+            {"en_GB", "1'580", refused},
+            {"en_GB", "1,580", 1580.0},
+            {"en_GB", "1,580e3", 1580000.0},
+            {"en_US", "12,345,678.5", 12345678.5},
+            {"de_DE", "0.450", 0.45},
+            {"de_DE", "0,450", 0.45},
+            {"de_DE", "1.580", 1580.0},
+            {"de_DE", "1.234.567,5", 1234567.5},
+            {"de_CH", "1\u2019580", 1580.0},
+            {"de_CH", "1'580", 1580.0},
+            {"de_CH", "12'345'678.5", 12345678.5},
+            {"de_CH", "0'450", refused},
+            {"fr_FR", "1 580,5", 1580.5},
+            {"fr_FR", "0 450", refused},
+            {"en_IN", "12,34,567.5", 1234567.5},
+            {"en_IN", "1,234,567", refused},
+        };
+        for (const auto& r : rows)
+            QTest::addRow("%s, %s", r.text, r.locale) << QString(r.locale) << QString(r.text) << r.value;
+    }
+    void readNumberText() {
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        QFETCH(QVariant, value);
+        useLocale(locale);
+        const std::optional<double> x = ReadNumberText(text);
+        QCOMPARE(x ? QVariant(*x) : QVariant(), value);
+    }
+
+    // What is typed key by key into a box reaches the reader as typed wherever the reader
+    // takes it: the exponent mark, a minus where the box may hold one, the Swiss "'".
+    void typedKeyByKey_data() {
+        addLocaleColumn();
+        QTest::addColumn<bool>("minusAllowed");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QVariant>("value"); // invalid: refused
+        const QVariant refused;
+        const struct {
+            const char* locale;
+            bool minus;
+            const char* typed;
+            const char* shown;
+            QVariant value;
+        } rows[] = {
+            {"en_GB", true, "1e3", "1e3", 1000.0},       // the exponent mark
+            {"de_DE", true, "1,5e-3", "1,5e-3", 0.0015}, // with its sign
+            {"en_GB", true, "-5", "-5", -5.0},           // a box that may hold a negative value
+            {"en_GB", false, "-5", "5", 5.0},            // one that may not
+            {"de_CH", false, "1'580", "1'580", 1580.0},  // the Swiss group mark as typed
+            {"en_GB", false, "0,450", "0,450", refused}, // the reader decides
+            {"C", true, "1x2a/3", "123", 123.0},         // other keys are dropped
+        };
+        for (const auto& r : rows)
+            QTest::addRow("%s, %s%s", r.typed, r.locale, r.minus ? ", minus" : "")
+                << QString(r.locale) << r.minus << QString(r.typed) << QString(r.shown) << r.value;
+    }
+    void typedKeyByKey() {
+        QFETCH(QString, locale);
+        QFETCH(bool, minusAllowed);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(QVariant, value);
+        useLocale(locale);
+        FilteredBox f(minusAllowed ? MinusKey::Allowed : MinusKey::Refused);
+        QTest::keyClicks(&f.box, typed);
+        QCOMPARE(f.box.text(), shown);
+        const std::optional<double> x = ReadNumberText(f.box.text());
+        QCOMPARE(x ? QVariant(*x) : QVariant(), value);
     }
 
     void toIntegerOrZero_data() { generalNumber_data(); }
@@ -230,5 +337,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestNumbers)
+QTEST_MAIN(TestNumbers)
 #include "tst_numbers.moc"

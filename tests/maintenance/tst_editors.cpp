@@ -438,10 +438,10 @@ void tst_Editors::readingsRefuseBadText_data() {
                                              << ""
                                              << "2026-11-01 08:00:30";
     QTest::newRow("not a date") << "C" << 2 << "21st of May"
-                                << "is not a date"
+                                << "TheDate holds \"21st of May\", which is not a date."
                                 << "2020-05-20 10:00:00";
     QTest::newRow("not a number") << "C" << 4 << "12x"
-                                  << "is not a number"
+                                  << "PermFlow holds \"12x\", which is not a number."
                                   << "";
     QTest::newRow("a plain number under German settings") << "de_DE" << 4 << "290.5"
                                                           << ""

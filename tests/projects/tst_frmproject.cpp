@@ -346,7 +346,9 @@ private slots:
         QCOMPARE(w->txtData[14]->text(), QString("100.0"));
         w->cmdNext->click();
         w->cmdNext->click(); // step 9
-        w->txtElapsedTime->setText("-3");
+        w->txtElapsedTime->clear();
+        QTest::keyClicks(w->txtElapsedTime, "-3"); // the box takes the minus
+        QCOMPARE(w->txtElapsedTime->text(), QString("-3"));
         env.prompts.onMessage("Elapsed time is negative?", Buttons::OKCancel, "Hevrin", Answer::Cancel);
         w->cmdNext->click(); // finish stops
         QCOMPARE(env.prompts.verify(), QString());
@@ -357,7 +359,17 @@ private slots:
         QCOMPARE(env.prompts.verify(), QString());
         QVERIFY(w->cmdCreate->isVisible());
         QVERIFY(w->cmdCreate->isEnabled());
-        QCOMPARE(w->txtElapsedTime->text(), QString("0")); // validation put a negative time to 0
+        QCOMPARE(w->txtElapsedTime->text(), QString("-3")); // what was accepted stays
+        env.prompts.onMessage("Data Saved OK!", Buttons::OK, "Hevrin", Answer::OK);
+        env.prompts.onMessage("Project Created!", Buttons::OK, "Hevrin", Answer::OK);
+        w->cmdCreate->click();
+        settle();
+        QCOMPARE(env.prompts.verify(), QString());
+        QVERIFY(w.isNull());
+        QCOMPARE(Database::open(p.ProjectDatabasePath)
+                     .scalar("SELECT ElapsedTimeRef FROM ProjectInfo WHERE ProjectID = ?", {"Two"})
+                     .toDouble(),
+                 -3.0);
         delete w;
     }
 

@@ -23,6 +23,7 @@
 #include "core/mlstring.h"
 #include "core/numbers.h"
 #include "core/program.h"
+#include "core/refusal.h"
 #include "core/settings.h"
 #include "core/ui/keyfilter.h"
 #include "platform/database.h"
@@ -973,8 +974,8 @@ bool frmData::showSaved(const SavedReading& saved) {
         return false;
     }
     case O::CalculationFailed:
-        tell(GetMlString(602, "Calculation or calculated Data Storage Error ") + "0" + GetMlString(611, " ") +
-                 saved.failure + "\r\n\r\n" + GetMlString(601, "Data was not saved."),
+        tell(Refusal::calculationFailed(saved.failure).text + "\r\n\r\n" +
+                 GetMlString(601, "Data was not saved."),
              Icon::Critical);
         setStatus(4, GetMlString(698, "Calculator returned and error. SAVE FAILED!"), true);
         return false;

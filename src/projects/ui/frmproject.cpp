@@ -1433,7 +1433,7 @@ void frmProject::txtData_LostFocus(int Index) {
 }
 
 void frmProject::txtElapsedTime_KeyPress(int& KeyAscii) {
-    KeyAscii = NumericKeyFilter(KeyAscii);
+    KeyAscii = NumericKeyFilter(KeyAscii, MinusKey::Allowed);
 }
 
 void frmProject::txtNumTrains_KeyPress(int& KeyAscii) {
