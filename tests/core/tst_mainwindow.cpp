@@ -226,6 +226,10 @@ private slots:
         QTest::newRow("newer") << "newer"
                                << "It was written by a newer version of Hevrin (database version 2.0.0, this "
                                   "program 1.3.38)";
+        // Nor is a file without a version row taken for the oldest layout.
+        QTest::newRow("empty Version table")
+            << "noversion"
+            << "It is not a project database: its table Version holds no version.";
         // A page the upgrade does not read: found by the check, not at the first save.
         QTest::newRow("damaged page") << "damaged"
                                       << "It is damaged.";
@@ -258,6 +262,9 @@ private slots:
         } else if (kind == "newer") {
             test::makeBlankDatabase(path);
             Database::open(path).exec("INSERT INTO Version (Version, Notes) VALUES ('2.0.0', '')");
+        } else if (kind == "noversion") {
+            test::makeBlankDatabase(path);
+            Database::open(path).exec("DELETE FROM Version");
         } else if (kind == "damaged") {
             test::makeBlankDatabase(path);
             test::insertProjectInfo(path, 3);
