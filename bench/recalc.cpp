@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     parser.process(app);
     const QString database = parser.value("database");
     const QString elements = parser.value("elements");
-    if (QString refusal = UnwritableDatabaseText(database); !refusal.isEmpty()) {
+    if (QString refusal = database.isEmpty() ? QString() : WritingToolRefusal(database); !refusal.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(refusal.replace("\r\n", " ")));
         return 1;
     }

@@ -213,8 +213,8 @@ int main(int argc, char** argv) {
     const QString command = parser.positionalArguments().value(0);
     if (command == "generate")
         return generate(parser.value("out"), parser.value("readings").toLongLong(), parser.value("template"));
-    if (QString refusal = UnwritableDatabaseText(parser.value("database"));
-        command == "import" && !refusal.isEmpty()) {
+    if (QString refusal = command == "import" ? WritingToolRefusal(parser.value("database")) : QString();
+        !refusal.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(refusal.replace("\r\n", " ")));
         return 1;
     }

@@ -127,7 +127,7 @@ int main(int argc, char** argv) {
                      "usage: hevrin-migrate --from FILE --to FILE --elements FILE [--two-bank] [--floor]\n");
         return 2;
     }
-    if (QString refusal = UnwritableDatabaseText(toPath); !refusal.isEmpty()) {
+    if (QString refusal = WritingToolRefusal(toPath); !refusal.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(refusal.replace("\r\n", " ")));
         return 1;
     }

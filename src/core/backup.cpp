@@ -6,6 +6,7 @@
 
 #include "core/program.h"
 #include "platform/database.h"
+#include "platform/filelimits.h"
 
 namespace hv {
 
@@ -24,9 +25,10 @@ QString BackupFileName(const QString& databasePath, const QString& appDataFolder
 }
 
 void CopyDatabaseFile(const QString& source, const QString& target) {
-    const QFileInfo src(source);
     const QFileInfo dst(target);
-    if (dst.exists() && src.exists() && src.canonicalFilePath() == dst.canonicalFilePath())
+    // Two names of one file, a hard link among them, are one file.
+    bool known = false;
+    if (SameFileOnDisk(source, target, known))
         throw FileError(dberr::InvalidArgument, "The backup cannot replace the database itself.");
     if (!dst.absoluteDir().exists())
         throw FileError(dberr::FileNotFound, "Path not found: " + dst.absolutePath());

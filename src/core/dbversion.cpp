@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRegularExpression>
+#include <cmath>
+#include <vector>
 
 #include "core/datatables.h"
 #include "core/program.h"
@@ -14,67 +17,32 @@ namespace hv {
 namespace {
 
 struct GraphSensorRow {
-    const char* description;
-    const char* column;
-    int order;
+    QString description;
+    QString column;
+    int order = 0;
 };
 
-// The graphable columns a database of revision 20 and above offers, in their order.
-constexpr GraphSensorRow DefaultGraphSensors[] = {
-    {"System Normalized Flux", "NormalizedFlux", 60},
-    {"System Actual Flux", "ActualFlux", 61},
-    {"System Normalized DP", "NormalizedDP", 3},
-    {"System Normalized Permeate Flow", "NormalizedPermFlow", 1},
-    {"System Permeate Flow", "PermFlow", 70},
-    {"System Normalized Salt Passage", "NormalizedSaltPassage", 2},
-    {"Net Average TMP", "NetTMP", 120},
-    {"System Feed Flow", "FeedFlow", 11},
-    {"System Concentrate Flow", "ConcFlow", 13},
-    {"System Rejection", "ActualRejection", 14},
-    {"System DP", "SystemDP", 15},
-    {"Bank 1 Normalized Perm Flow", "NormalizedPermFlow_1", 20},
-    {"Bank 2 Normalized Perm Flow", "NormalizedPermFlow_2", 30},
-    {"System Temperature", "Temperature", 10},
-    {"Bank 1 Permeate Flow", "PermFlow_1", 71},
-    {"Bank 2 Permeate Flow", "PermFlow_2", 72},
-    {"Turbidity Raw Water", "TurbidityRaw", 100},
-    {"Turbidity Feed", "TurbidityFeed", 101},
-    {"Bank 1 Normalized DP", "NormalizedDP_1", 22},
-    {"Bank 2 Normalized DP", "NormalizedDP_2", 32},
-    {"System Feed Pressure", "FeedPressure", 16},
-    {"System Concentrate Pressure", "ConcPressure", 17},
-    {"Bank 1 DP", "B1DP", 81},
-    {"Bank 2 DP", "B2DP", 82},
-    {"System Recovery", "SystemRecovery", 50},
-    {"Bank 1 Flux", "ActualFlux_1", 62},
-    {"Bank 2 Flux", "ActualFlux_2", 63},
-    {"Bank 1 Recovery", "B1Recovery", 51},
-    {"Bank 2 Recovery", "B2Recovery", 52},
-    {"Bank 1 Normalized Salt Passage", "NormalizedSaltPassage_1", 21},
-    {"Bank 2 Normalized Salt Passage", "NormalizedSaltPassage_2", 31},
-    {"System Permeate uS", "PermuS", 5},
-    {"Bank 1 Permeate uS", "PermuS_1", 23},
-    {"Bank 2 Permeate uS", "PermuS_2", 33},
-    {"System Feed uS", "FeeduS", 12},
-    {"pH", "pH", 99},
-    {"Bank 3 Normalized Perm Flow", "NormalizedPermFlow_3", 40},
-    {"Bank 3 Normalized Salt Passage", "NormalizedSaltPassage_3", 41},
-    {"Bank 3 Normalized DP", "NormalizedDP_3", 42},
-    {"Bank 3 DP", "B3DP", 83},
-    {"Bank 3 Flux", "ActualFlux_3", 64},
-    {"Bank 3 Permeate Flow", "PermFlow_3", 73},
-    {"Bank 3 Permeate uS", "PermuS_3", 43},
-    {"SDI Raw Water", "SDIRaw", 102},
-    {"SDI Feed", "SDIFeed", 103},
-    {"ORP Feed", "ORP", 104},
-    {"Bank 3 Recovery", "B3Recovery", 53},
-    {"System Specific Flux", "SpecFlux", 66},
-    {"Bank 1 Specific Flux", "SpecFlux_1", 67},
-    {"Bank 2 Specific Flux", "SpecFlux_2", 68},
-    {"Bank 3 Specific Flux", "SpecFlux_3", 69},
-};
-constexpr int DefaultGraphSensorCount = int(std::size(DefaultGraphSensors));
-constexpr int FirstSpecFluxRow = DefaultGraphSensorCount - 4;
+// The blank database's script, as the build found it.
+constexpr char SchemaScript[] =
+#include "core/schemascript.inc"
+    ;
+
+// The graphable columns a database of revision 20 and above offers, in their order: the
+// rows the blank database's script inserts.
+const std::vector<GraphSensorRow>& DefaultGraphSensors() {
+    static const std::vector<GraphSensorRow> rows = [] {
+        static const QRegularExpression row(QStringLiteral(
+            R"(^INSERT INTO GraphSensors \(ProjectID, TrainNumber, Bank, Description, ColumnHeader, \[Order\]\) )"
+            R"(VALUES \('ALL', 1, 1, '([^']*)', '([^']*)', (\d+)\);$)"));
+        std::vector<GraphSensorRow> out;
+        for (const QString& line : QString::fromUtf8(SchemaScript).split('\n')) {
+            const QRegularExpressionMatch m = row.match(line.trimmed());
+            if (m.hasMatch()) out.push_back({m.captured(1), m.captured(2), m.captured(3).toInt()});
+        }
+        return out;
+    }();
+    return rows;
+}
 
 std::optional<qint16> wholeNumber(const QString& text) {
     bool ok = false;
@@ -87,10 +55,29 @@ std::optional<qint16> wholeNumber(const QString& text) {
     }
 }
 
+// The last row's version text; none when the table holds no row.
+std::optional<QString> storedVersionText(Database& db) {
+    const DbRows rows = db.select("SELECT Version FROM Version ORDER BY ID DESC LIMIT 1");
+    if (rows.isEmpty()) return std::nullopt;
+    return rows.first().toText("Version");
+}
+
 QString lastVersionText(Database& db) {
-    const DbRows rows = db.select("SELECT * FROM Version ORDER BY ID ASC");
-    if (rows.isEmpty()) return QStringLiteral("0.0.0");
-    return rows.last().toText("Version");
+    return storedVersionText(db).value_or(QStringLiteral("0.0.0"));
+}
+
+// Without a version row nothing says which layout the file has: it is not taken for the
+// oldest one, which would offer to migrate it onto itself.
+const QString NoVersionCause =
+    QStringLiteral("It is not a project database: its table Version holds no version");
+
+// "1, 2 or 3" for the range 1 to 3.
+QString wholeNumbersText(const schema::WholeRange& r) {
+    QStringList all;
+    for (long long v = r.least; v <= r.most; ++v)
+        all << QString::number(v);
+    const QString last = all.takeLast();
+    return all.isEmpty() ? last : all.join(QStringLiteral(", ")) + " or " + last;
 }
 
 // The tables the program reads and writes; where one is there, it must be a table.
@@ -134,20 +121,14 @@ QString layoutFault(Database& db, const DbVersion& v) {
     if (!missing.isEmpty())
         return QStringLiteral("It is not a project database: its table Data has no column %1")
             .arg(missing.join(QStringLiteral(", ")));
-    const DbRows banks = db.select("SELECT ProjectID, TrainNumber, NumBanks FROM ProjectInfo "
-                                   "WHERE NumBanks NOT IN (1, 2, 3) ORDER BY ID LIMIT 1");
-    if (!banks.isEmpty()) {
-        const DbRow& r = banks.first();
-        return "Its project \"" + r.value(0).toString() + "\" train " + r.value(1).toString() +
-               " has NumBanks " + r.value(2).toString() + ": a train has 1, 2 or 3 banks";
-    }
+    // A train the program cannot use is named where it is met; the others stay usable.
     return {};
 }
 
 void insertGraphSensor(Database& db, const GraphSensorRow& r) {
     db.exec("INSERT INTO GraphSensors (ProjectID, TrainNumber, Bank, Description, ColumnHeader, \"Order\") "
             "VALUES ('ALL', 1, 1, ?, ?, ?)",
-            {QString::fromLatin1(r.description), QString::fromLatin1(r.column), r.order});
+            {r.description, r.column, r.order});
 }
 
 // The specific-flux columns, the version row and the graph rows, all or nothing.
@@ -170,12 +151,13 @@ void upgradeTo1320(Program& p, Database& db) {
     if (db.select("SELECT * FROM GraphSensors WHERE (Description = 'System Normalized Permeate Flow')")
             .isEmpty()) {
         db.exec("DELETE FROM GraphSensors");
-        for (const GraphSensorRow& r : DefaultGraphSensors)
+        for (const GraphSensorRow& r : DefaultGraphSensors())
             insertGraphSensor(db, r);
     }
     if (db.select("SELECT * FROM GraphSensors WHERE (ColumnHeader = 'SpecFlux')").isEmpty()) {
-        for (int i = FirstSpecFluxRow; i < DefaultGraphSensorCount; ++i)
-            insertGraphSensor(db, DefaultGraphSensors[i]);
+        // The specific-flux series are those of the columns the same revision brought.
+        for (const GraphSensorRow& r : DefaultGraphSensors())
+            if (r.column.startsWith(QLatin1String("SpecFlux"))) insertGraphSensor(db, r);
     }
     tx.commit();
 }
@@ -270,26 +252,50 @@ bool SaysLocked(const DbError& e) {
     return d.contains(QLatin1String("locked")) || d.contains(QLatin1String("busy"));
 }
 
+// The cause in SQLite's own words: its messages are stable texts.
+QString causeOf(const DbError& e, const QString& path) {
+    const QString d = e.description().toLower();
+    if (SaysLocked(e)) return QStringLiteral("It is locked by another program");
+    // An unfinished change's journal is played back at the first read, which writes the file
+    // and removes the journal: a folder that refuses it is the cause, not the file.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (QFileInfo::exists(path + "-journal"))
+        if (const QString refusal = FolderWriteRefusal(folder); !refusal.isEmpty())
+            return "The journal of a change left unfinished stands beside it, and its folder " + folder +
+                   " is read-only (" + refusal + "): the change cannot be undone there";
+    if (d.contains("readonly") || d.contains("read-only") || d.contains("read only"))
+        return QStringLiteral("It is read-only");
+    // The file has SQLite's header by now: a format SQLite does not know past it is damage.
+    if (SaysDamaged(e)) return QStringLiteral("It is damaged");
+    if (d.contains("no such table")) return "It is not a project database: " + e.description();
+    return "It cannot be opened: " + e.description();
+}
+
 } // namespace
 
 bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& minor, qint16& revision,
-                     qint16& projects, qint32& readings) {
+                     qint16& projects, qint32& readings, QString* whyNot) {
     // Another program's lock held past the wait stops the read before the version is known:
     // the read is tried once more, so that a lock taken for a moment of a longer change is
     // waited out, not taken for a database that cannot be used.
     for (int attempt = 1;; ++attempt) {
         bool versionRead = false;
+        QString layoutCause; // what the file holds makes it unusable, in words for a person
         try {
             Database db = Database::open(path);
-            const QString text = lastVersionText(db);
+            const std::optional<QString> text = storedVersionText(db);
+            if (!text) {
+                layoutCause = NoVersionCause;
+                throw DbError(dberr::NoCurrentRecord, layoutCause);
+            }
             const qint64 projectRows = db.scalar("SELECT count(*) FROM ProjectInfo").toLongLong();
             const qint64 dataRows = db.scalar("SELECT count(*) FROM Data").toLongLong();
             if (projectRows > 32767 || dataRows > 2147483647) throw DbError(dberr::Overflow, "Overflow");
-            const auto v = ParseVersionText(text);
+            const auto v = ParseVersionText(*text);
             if (!v) throw DbError(dberr::TypeMismatch, "Type mismatch");
             // Named by UnusableDatabaseCause for the person choosing another.
-            if (const QString fault = layoutFault(db, *v); !fault.isEmpty())
-                throw DbError(dberr::SqlFailed, fault);
+            layoutCause = layoutFault(db, *v);
+            if (!layoutCause.isEmpty()) throw DbError(dberr::SqlFailed, layoutCause);
             projects = qint16(projectRows);
             readings = qint32(dataRows);
             major = v->major;
@@ -315,6 +321,11 @@ bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& min
             major = -1;
             minor = -1;
             revision = 0;
+            // Kept for the message before the chooser: a lock may be gone by the time it is shown.
+            if (whyNot)
+                *whyNot = versionRead              ? "It could not be brought up to date: " + e.description()
+                          : !layoutCause.isEmpty() ? layoutCause
+                                                   : causeOf(e, path);
             // A current database must not pass as one that needs migration: the upgrade's
             // failure is reported and the database counts as unreadable.
             if (versionRead)
@@ -327,34 +338,13 @@ bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& min
     }
 }
 
-namespace {
-
-// The cause in SQLite's own words: its messages are stable texts.
-QString causeOf(const DbError& e, const QString& path) {
-    const QString d = e.description().toLower();
-    if (SaysLocked(e)) return QStringLiteral("It is locked by another program");
-    // An unfinished change's journal is played back at the first read, which writes the file
-    // and removes the journal: a folder that refuses it is the cause, not the file.
-    const QString folder = QFileInfo(path).absolutePath();
-    if (QFileInfo::exists(path + "-journal"))
-        if (const QString refusal = FolderWriteRefusal(folder); !refusal.isEmpty())
-            return "The journal of a change left unfinished stands beside it, and its folder " + folder +
-                   " is read-only (" + refusal + "): the change cannot be undone there";
-    if (d.contains("readonly") || d.contains("read-only") || d.contains("read only"))
-        return QStringLiteral("It is read-only");
-    // The file has SQLite's header by now: a format SQLite does not know past it is damage.
-    if (SaysDamaged(e)) return QStringLiteral("It is damaged");
-    if (d.contains("no such table")) return "It is not a project database: " + e.description();
-    return "It cannot be opened: " + e.description();
-}
-
-} // namespace
-
 QString DatabaseFault(const QString& path) {
     if (path.isEmpty()) return QStringLiteral("No project database is set");
     const QFileInfo info(path);
     if (!info.exists()) {
         // A link that leads nowhere, or to itself, is not a missing file.
+        if (const QString target = DanglingLinkTarget(path); !target.isEmpty())
+            return "It is a link to " + target + ", which leads nowhere";
         if (info.isSymLink()) return "It cannot be opened: " + FileStatusRefusal(path);
         return QStringLiteral("It was not found");
     }
@@ -372,7 +362,9 @@ QString DatabaseFault(const QString& path) {
             if (!db.hasTable(QLatin1String(table)))
                 return QStringLiteral("It is not a project database: it has no table %1")
                     .arg(QLatin1String(table));
-        const QString version = lastVersionText(db);
+        const std::optional<QString> stored = storedVersionText(db);
+        if (!stored) return NoVersionCause;
+        const QString version = *stored;
         const auto v = ParseVersionText(version);
         if (!v) return "It is not a project database: its version \"" + version + "\" cannot be read";
         if (const QString fault = layoutFault(db, *v); !fault.isEmpty()) return fault;
@@ -411,10 +403,82 @@ QString UnwritableDatabaseText(const QString& path) {
     return "The project database\r\n" + path + "\r\ncannot be written: " + refusal + ".";
 }
 
+QString UnusableDatabaseText(const QString& path, const QString& cause) {
+    return "Hevrin cannot use the project database\r\n" + path + "\r\n" + cause + ".";
+}
+
+QString WritingToolRefusal(const QString& path) {
+    if (const QString fault = DatabaseFault(path); !fault.isEmpty()) return UnusableDatabaseText(path, fault);
+    try {
+        const DbVersion v = ReadDbVersionOf(path);
+        if (IsOlderThanProgram(v.major, v.minor))
+            return UnusableDatabaseText(path,
+                                        "It is an old database (version " + v.text() +
+                                            ") that needs the migration to this program's version first");
+    } catch (const DbError& e) {
+        return UnusableDatabaseText(path, "Its version cannot be read: " + e.description());
+    }
+    return UnwritableDatabaseText(path);
+}
+
+QString DanglingLinkTarget(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isSymLink() || info.exists()) return {};
+    const QString target = info.symLinkTarget();
+    // A link to itself, or to another link, is a loop the system names where it is met.
+    if (target.isEmpty() || QFileInfo(target).isSymLink()) return {};
+    return target;
+}
+
+QString UnusableTrainCause(const DbRow& row) {
+    constexpr schema::WholeRange banks = schema::ProjectInfoColumn("NumBanks").range;
+    static_assert(!banks.any() && banks.most - banks.least < 10, "named one by one in the message");
+    const QVariant v = row.value(QStringLiteral("NumBanks"));
+    // A Null is named, with its column, by the record's load.
+    if (conv::isNull(v)) return {};
+    bool ok = false;
+    const double n = v.toDouble(&ok);
+    if (ok && n == std::floor(n) && std::abs(n) < 1e15 && banks.holds(static_cast<long long>(n))) return {};
+    return "Project \"" + row.toText(QStringLiteral("ProjectID")) + "\" train " +
+           row.value(QStringLiteral("TrainNumber")).toString() + " has NumBanks " + v.toString() +
+           ": a train has " + wholeNumbersText(banks) + " banks";
+}
+
+QStringList UnusableTrains(const QString& path) {
+    QStringList causes;
+    try {
+        Database db = Database::open(path);
+        for (const DbRow& r :
+             db.select("SELECT ProjectID, TrainNumber, NumBanks FROM ProjectInfo ORDER BY ID"))
+            if (QString cause = UnusableTrainCause(r); !cause.isEmpty()) causes << cause;
+    } catch (const DbError&) {
+        // What keeps the file from being read is named by DatabaseFault.
+    }
+    return causes;
+}
+
+QString UnusableTrainsText(const QString& path) {
+    QStringList causes = UnusableTrains(path);
+    if (causes.isEmpty()) return {};
+    const qsizetype count = causes.size();
+    constexpr qsizetype Shown = 10;
+    if (count > Shown) {
+        causes.resize(Shown);
+        causes << QStringLiteral("and %1 more").arg(count - Shown);
+    }
+    const bool one = count == 1;
+    return "The project database\r\n" + path + "\r\nholds " +
+           (one ? QStringLiteral("a train") : QString::number(count) + " trains") +
+           " Hevrin cannot use:\r\n" + causes.join(QStringLiteral(".\r\n")) +
+           ".\r\n\r\nThe other trains can be used; " + (one ? "that train" : "those trains") +
+           " cannot be made the current project.";
+}
+
 bool UpgradeOpenDatabase(Program& p) {
     qint16 major = 0, minor = 0, revision = 0;
-    const bool valid =
-        UpgradeDatabase(p, p.ProjectDatabasePath, major, minor, revision, p.ProjectCount, p.DataRecordCount);
+    p.DbUnusableCause.clear();
+    const bool valid = UpgradeDatabase(p, p.ProjectDatabasePath, major, minor, revision, p.ProjectCount,
+                                       p.DataRecordCount, &p.DbUnusableCause);
     SetDbVersion(p, major, minor, revision);
     return valid;
 }

@@ -1,11 +1,13 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <optional>
 
 namespace hv {
 
 struct Program;
+class DbRow;
 
 // Major, minor and revision of a project database (last row of table Version).
 struct DbVersion {
@@ -45,18 +47,19 @@ bool ProjectTrainExists(Program& p, const QString& projectId, qint16 trainNumber
 
 // Reads the version and the ProjectInfo and Data row counts of the database at path and
 // brings a 1.3 database below revision 20 up to 1.3.20 (the specific-flux columns and the
-// default graph rows). False, with version -1.-1.0, when the database cannot be read, is
-// newer than the program, lacks what the program reads (UnusableDatabaseCause names it) or
-// the upgrade fails; an upgrade failure is reported to the user. Another program's lock is
-// waited for twice before the database counts as unreadable. With SuppressDbUpgrade
-// nothing is changed.
+// default graph rows). False, with version -1.-1.0, when the database cannot be read, holds
+// no version, is newer than the program, lacks what the program reads (UnusableDatabaseCause
+// names it) or the upgrade fails; an upgrade failure is reported to the user. Another
+// program's lock is waited for twice before the database counts as unreadable; `whyNot`
+// then keeps the cause as it was met, for a message shown after the lock may be gone. With
+// SuppressDbUpgrade nothing is changed.
 bool UpgradeDatabase(Program& p, const QString& path, qint16& major, qint16& minor, qint16& revision,
-                     qint16& projects, qint32& readings);
+                     qint16& projects, qint32& readings, QString* whyNot = nullptr);
 
 // Why the project database at path cannot be used, as a sentence for the person choosing
 // another: not found, a folder, empty, not a project database (a table missing or a view, a
-// column of Data the program reads missing, a project of other than 1 to 3 banks), newer
-// than the program, damaged, locked or read-only. Empty when it reads as a project database
+// column of Data the program reads missing, no version), newer than the program, damaged,
+// locked, read-only or a link that leads nowhere. Empty when it reads as a project database
 // that can be written.
 QString UnusableDatabaseCause(const QString& path);
 // The same but for a file that can only be read: what makes the database unusable whatever
@@ -70,8 +73,29 @@ QString DatabaseWriteRefusal(const QString& path);
 // for the tools before any work; empty when it can be written or does not exist.
 QString UnwritableDatabaseText(const QString& path);
 
+// "Hevrin cannot use the project database <path> <cause>." on three lines.
+QString UnusableDatabaseText(const QString& path, const QString& cause);
+
+// What a tool that writes to the database at path says before any work, when start-up would
+// not let it be written: its fault (DatabaseFault), a version that needs the migration, or a
+// file or folder that cannot be written. Empty when the tool may go on.
+QString WritingToolRefusal(const QString& path);
+
+// Where the link at path leads when nothing is there (a share not mounted); empty for a file,
+// a link that leads somewhere, or a loop of links.
+QString DanglingLinkTarget(const QString& path);
+
+// Why the project train of a ProjectInfo row (ProjectID, TrainNumber, NumBanks) cannot be
+// used: "Project "P1" train 2 has NumBanks 4: a train has 1, 2 or 3 banks"; empty when it can.
+// A database holding such a train stays usable for its other trains.
+QString UnusableTrainCause(const DbRow& row);
+// Those causes for each train of the database at path, in ProjectInfo's order.
+QStringList UnusableTrains(const QString& path);
+// The warning start-up and the chooser show for them; empty when every train can be used.
+QString UnusableTrainsText(const QString& path);
+
 // UpgradeDatabase on ProjectDatabasePath into the program's version (SetDbVersion),
-// ProjectCount and DataRecordCount.
+// ProjectCount, DataRecordCount and DbUnusableCause.
 bool UpgradeOpenDatabase(Program& p);
 
 // The caption of the main window's lblDBVersion after an UpgradeDatabase.

@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "core/currentproject.h"
+#include "core/dbversion.h"
 #include "core/mlstring.h"
 #include "core/opendatabase.h"
 #include "core/program.h"
@@ -86,6 +87,16 @@ std::optional<Database> openProjectDatabase(Program& p) {
     }
 }
 
+// The project window in select mode.
+void chooseAnotherProject(Program& p) {
+    p.ProjectCreateMode = false;
+    p.ProjectEditMode = false;
+    p.ProjectSelectMode = true;
+    // An open project window stays; the new one is shown beside it, and stays in front of
+    // the main window that start-up shows after this.
+    p.windows.showAnother(QStringLiteral("frmProject"));
+}
+
 } // namespace
 
 void LoadMyProject(Program& p) {
@@ -115,6 +126,16 @@ void LoadMyProject(Program& p) {
             db->select("SELECT * FROM ProjectInfo WHERE (ProjectID = ?) AND (TrainNumber = ?)",
                        {p.CurrentProject.ProjectID, p.CurrentProject.TrainNumber});
         if (!rows.isEmpty()) {
+            if (const QString cause = UnusableTrainCause(rows.first()); !cause.isEmpty()) {
+                p.CurrentProjectLoaded = false;
+                p.status.setText(1, NotFoundText(p.CurrentProject.ProjectID));
+                db->close();
+                p.prompts.message("Hevrin cannot make this train the current project:\r\n" + cause +
+                                      ".\r\n\r\nPlease SELECT or CREATE another project.",
+                                  Buttons::OK, Icon::None, Title);
+                chooseAnotherProject(p);
+                return;
+            }
             // A row that fails to load leaves the previous record whole, not half old, half new.
             const ProjectInfoRecord previous = p.CurrentProject;
             try {
@@ -131,15 +152,16 @@ void LoadMyProject(Program& p) {
         db->close();
         p.prompts.message("NO CURRENT PROJECT is selected.  Please SELECT or CREATE a project.", Buttons::OK,
                           Icon::None, Title);
-        p.ProjectCreateMode = false;
-        p.ProjectEditMode = false;
-        p.ProjectSelectMode = true;
-        // An open project window stays; the new one is shown beside it, and stays in front of
-        // the main window that start-up shows after this.
-        p.windows.showAnother(QStringLiteral("frmProject"));
+        chooseAnotherProject(p);
     } catch (const RunError& e) {
         reportLoadFailure(p, e);
     }
+}
+
+QString CurrentProjectStatus(const Program& p) {
+    if (!p.CurrentProjectLoaded) return NotFoundText(p.CurrentProject.ProjectID);
+    return "CURRENT PROJECT: " + p.CurrentProject.ProjectID +
+           " Train: " + QString::number(p.CurrentProject.TrainNumber);
 }
 
 QString NotFoundText(const QString& projectId) {

@@ -15,20 +15,29 @@ void showVersionOf(Program& p, bool valid) {
         DbVersionCaption(valid, p.DbVersionMajor, p.DbVersionMinor, p.DbVersionRevision));
 }
 
-// The database at path, and why it cannot be used.
-QString unusable(const QString& path) {
+// The database at path, and why it cannot be used: what it shows now, else the cause met
+// when it was read (a lock let go since).
+QString unusable(const QString& path, const QString& met) {
     QString cause = UnusableDatabaseCause(path);
+    if (cause.isEmpty()) cause = met;
     // It reads, but its upgrade failed: that failure has been reported with its own words.
     if (cause.isEmpty()) cause = QStringLiteral("It could not be brought up to date");
-    return "Hevrin cannot use the project database\r\n" + path + "\r\n" + cause + ".";
+    return UnusableDatabaseText(path, cause);
+}
+
+// Said once a database is open, before any project of it is loaded.
+void warnOfUnusableTrains(Program& p, const QString& path) {
+    if (const QString text = UnusableTrainsText(path); !text.isEmpty())
+        p.prompts.message(text, Buttons::OK, Icon::Warning, Title);
 }
 
 } // namespace
 
 void OpenDatabaseCommand(Program& p) {
     if (p.DbVersionMinor == -1) {
-        p.prompts.message(unusable(p.ProjectDatabasePath) + "\r\n\r\nPlease select another.", Buttons::OK,
-                          Icon::None, Title);
+        p.prompts.message(unusable(p.ProjectDatabasePath, p.DbUnusableCause) +
+                              "\r\n\r\nPlease select another.",
+                          Buttons::OK, Icon::None, Title);
         p.ProjectDatabasePath.clear();
     }
     try {
@@ -41,9 +50,10 @@ void OpenDatabaseCommand(Program& p) {
 
         qint16 major = 0, minor = 0, revision = 0, projects = 0;
         qint32 readings = 0;
-        if (!UpgradeDatabase(p, chosen, major, minor, revision, projects, readings)) {
-            p.prompts.message(unusable(chosen) + "\r\n\r\nPlease select another.", Buttons::OK, Icon::None,
-                              Title);
+        QString cause;
+        if (!UpgradeDatabase(p, chosen, major, minor, revision, projects, readings, &cause)) {
+            p.prompts.message(unusable(chosen, cause) + "\r\n\r\nPlease select another.", Buttons::OK,
+                              Icon::None, Title);
             p.ProjectDatabasePath = p.PreviousDatabasePath;
             return;
         }
@@ -85,7 +95,11 @@ void OpenDatabaseCommand(Program& p) {
         } else {
             WriteIniSettings(p, QStringLiteral("Current Project"),
                              {{QStringLiteral("Database"), p.ProjectDatabasePath}});
+            warnOfUnusableTrains(p, p.ProjectDatabasePath);
+            // The project of the database left behind is no longer loaded, whatever this load meets.
+            p.CurrentProjectLoaded = false;
             LoadMyProject(p);
+            p.status.setText(1, CurrentProjectStatus(p));
             p.mainLabels.setDatabase("Current Database: " + p.ProjectDatabasePath);
             showVersionOf(p, true);
         }

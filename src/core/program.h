@@ -62,6 +62,7 @@ struct Program {
     bool DbValid = false;
     bool DbIsOlder = false;
     bool SuppressDbUpgrade = false;
+    QString DbUnusableCause; // why the last start-up read found the database unusable, as met
 
     // The current project.
     ProjectInfoRecord CurrentProject;

@@ -57,6 +57,9 @@ QString InstallDataFiles(const SystemInfo& system, const QString& dataFolder) {
         const QString target = dataFolder + "/" + QLatin1String(name);
         const QString source = system.programFolder() + "/templates/" + QLatin1String(name);
         if (QFileInfo::exists(target) || !QFileInfo::exists(source)) continue;
+        // A link to a share that is not mounted is the user's: a blank copy made through it
+        // would be taken for their database. Its open names where it leads.
+        if (!DanglingLinkTarget(target).isEmpty()) continue;
         if (const QString cause = CopyFileWhole(source, target); !cause.isEmpty())
             return "Could not copy " + source + " to the data folder " + dataFolder + ": " + cause;
     }
@@ -91,6 +94,7 @@ StartupResult Main(Program& p) {
         if (!fault.isEmpty() && !fault.contains(QLatin1String("locked"))) {
             valid = false;
             SetDbVersion(p, -1, -1, 0);
+            p.DbUnusableCause = fault;
         }
     }
     if (valid) {
@@ -102,6 +106,8 @@ StartupResult Main(Program& p) {
                                   "\r\n\r\nHevrin opens it, but nothing can be saved to it until it can be "
                                   "written, or another database is chosen.",
                               Buttons::OK, Icon::Warning, Title);
+        if (const QString trains = UnusableTrainsText(p.ProjectDatabasePath); !trains.isEmpty())
+            p.prompts.message(trains, Buttons::OK, Icon::Warning, Title);
     } else {
         p.DbValid = false;
     }

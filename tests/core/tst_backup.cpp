@@ -1,6 +1,7 @@
 #include <QtTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include "core/backup.h"
 #include "core/program.h"
@@ -80,10 +81,16 @@ private slots:
         const QString result = BackupDatabase(p, false);
         QVERIFY2(result.startsWith("Error in backup to " + chosen + ". Error "), qPrintable(result));
 
-        // The database itself is never the target.
-        env.prompts.onSaveFile(p.ProjectDatabasePath);
-        QVERIFY(BackupDatabase(p, false).startsWith("Error in backup to " + p.ProjectDatabasePath));
-        QCOMPARE(projects(p.ProjectDatabasePath), 0);
+        // The database itself is never the target, under any of its names (a second name of
+        // the same file, made by a hard link, has another canonical path).
+        const QString secondName = env.path("second name.mdb");
+        QVERIFY(::link(QFile::encodeName(p.ProjectDatabasePath).constData(),
+                       QFile::encodeName(secondName).constData()) == 0);
+        for (const QString& self : {p.ProjectDatabasePath, secondName}) {
+            env.prompts.onSaveFile(self);
+            QVERIFY(BackupDatabase(p, false).startsWith("Error in backup to " + self));
+            QCOMPARE(projects(p.ProjectDatabasePath), 0);
+        }
 
         p.ProjectDatabasePath = env.path("gone.hv3.mdb");
         QVERIFY(BackupDatabase(p, true).startsWith("Error in backup to " + env.path("gone.hv3,")));

@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include "core/dbversion.h"
+#include "core/opendatabase.h"
 #include "core/program.h"
 #include "platform/database.h"
 #include "platform/sqlite.h"
 #include "support/fixtures.h"
+#include "support/foreignlock.h"
 #include "support/readonlyfile.h"
 #include "support/testenv.h"
 
@@ -140,6 +142,13 @@ private slots:
         QCOMPARE(count(db, "SELECT count(*) FROM GraphSensors WHERE Description = 'Own series'"), 0);
         QCOMPARE(count(db, "SELECT count(*) FROM GraphSensors WHERE ColumnHeader = 'SpecFlux'"), 1);
         QCOMPARE(env.prompts.verify(), QString());
+        // The same series, in the same order, as a blank database is made with.
+        const QString series =
+            "SELECT group_concat(Description || '|' || ColumnHeader || '|' || \"Order\", ';') "
+            "FROM (SELECT * FROM GraphSensors ORDER BY ID)";
+        const QString blank = test::makeBlankDatabase(env.path("blank.hv3.mdb"));
+        QCOMPARE(Database::open(db).scalar(series).toString(),
+                 Database::open(blank).scalar(series).toString());
     }
 
     void columnsLeftByAnEarlierRunAreTolerated() {
@@ -209,16 +218,6 @@ private slots:
         QCOMPARE(env.prompts.shown().size(), upgraded ? 1 : 0);
     }
 
-    void emptyVersionTableReadsZero() {
-        test::TestEnv env;
-        const QString db = test::makeBlankDatabase(env.path("db.hv3.mdb"));
-        Database::open(db).exec("DELETE FROM Version");
-        const Upgrade u = upgrade(env.prog(), db);
-        QVERIFY(u.ok);
-        QCOMPARE(DbVersion({u.major, u.minor, u.revision}).text(), QString("0.0.0"));
-        QVERIFY(env.prompts.shown().isEmpty());
-    }
-
     // Each names its cause for the message before the chooser.
     void unreadableDatabasesGiveMinusOne_data() {
         QTest::addColumn<QString>("kind");
@@ -247,9 +246,12 @@ private slots:
             << "view"
             << "It is not a project database: its table Data is a view, which cannot "
                "store rows";
-        QTest::newRow("nine banks")
-            << "ninebanks"
-            << "Its project \"P1\" train 1 has NumBanks 9: a train has 1, 2 or 3 banks";
+        // Not taken for the oldest layout, which start-up would offer to migrate onto itself.
+        QTest::newRow("empty Version table")
+            << "noversion"
+            << "It is not a project database: its table Version holds no version";
+        QTest::newRow("link to a share not mounted") << "dangling"
+                                                     << "It is a link to %1, which leads nowhere";
         QTest::newRow("link to itself")
             << "selflink"
             << "It cannot be opened: " + QString::fromLocal8Bit(std::strerror(ELOOP));
@@ -306,9 +308,14 @@ private slots:
             Database d = Database::open(db);
             d.exec("ALTER TABLE Data RENAME TO DataRows");
             d.exec("CREATE VIEW Data AS SELECT * FROM DataRows");
-        } else if (kind == "ninebanks") {
+        } else if (kind == "noversion") {
             test::makeBlankDatabase(db);
-            test::insertProjectInfo(db, 3, {{"NumBanks", 9}});
+            Database::open(db).exec("DELETE FROM Version");
+        } else if (kind == "dangling") {
+            QVERIFY(QDir().mkpath(env.path("share")));
+            const QString target = env.path("share/db.hv3.mdb");
+            QVERIFY(QFile::link(target, db));
+            cause = cause.arg(target);
         } else if (kind == "newer") {
             test::makeBlankDatabase(db);
             Database::open(db).exec("INSERT INTO Version (Version, Notes) VALUES ('2.0.0', '')");
@@ -336,6 +343,61 @@ private slots:
         if (lockWait) Database::setLockWait(*lockWait);
         QCOMPARE(said, cause);
         if (holder) holder->exec("ROLLBACK");
+    }
+
+    // A train the program cannot use is named; the database, and its other trains, stay usable.
+    void trainsOutsideTheBankRange_data() {
+        QTest::addColumn<QVariant>("banks");
+        QTest::addColumn<QString>("cause"); // empty: the train can be used
+        const QString range = ": a train has 1, 2 or 3 banks";
+        QTest::newRow("none") << QVariant(0) << "Project \"P2\" train 2 has NumBanks 0" + range;
+        QTest::newRow("four") << QVariant(4) << "Project \"P2\" train 2 has NumBanks 4" + range;
+        QTest::newRow("a fraction") << QVariant(2.5) << "Project \"P2\" train 2 has NumBanks 2.5" + range;
+        QTest::newRow("text") << QVariant("two") << "Project \"P2\" train 2 has NumBanks two" + range;
+        QTest::newRow("three") << QVariant(3) << QString();
+        QTest::newRow("one") << QVariant(1) << QString();
+        QTest::newRow("Null, named by the load") << QVariant() << QString();
+    }
+    void trainsOutsideTheBankRange() {
+        QFETCH(QVariant, banks);
+        QFETCH(QString, cause);
+        test::TestEnv env;
+        const QString db = test::makeBlankDatabase(env.path("db.hv3.mdb"));
+        test::insertProjectInfo(db, 3);
+        test::insertProjectInfo(db, 3, {{"ProjectID", "P2"}, {"TrainNumber", 2}});
+        Database::open(db).exec("UPDATE ProjectInfo SET NumBanks = ? WHERE ProjectID = 'P2'", {banks});
+        QVERIFY(upgrade(env.prog(), db).ok);
+        QCOMPARE(UnusableDatabaseCause(db), QString());
+        QCOMPARE(UnusableTrains(db), cause.isEmpty() ? QStringList() : QStringList{cause});
+        const QString text = UnusableTrainsText(db);
+        QCOMPARE(text.isEmpty(), cause.isEmpty());
+        if (!cause.isEmpty())
+            QCOMPARE(text, "The project database\r\n" + db + "\r\nholds a train Hevrin cannot use:\r\n" +
+                               cause +
+                               ".\r\n\r\nThe other trains can be used; that train cannot be made the current "
+                               "project.");
+    }
+
+    // A lock held past both of start-up's reads is named before the chooser, although it is
+    // gone by the time the message is made.
+    void lockMetAtStartIsNamedOnceGone() {
+        test::TestEnv env;
+        Program& p = env.prog();
+        test::makeBlankDatabase(p.ProjectDatabasePath);
+        const int wait = Database::setLockWait(100);
+        {
+            test::ForeignLock lock(p.ProjectDatabasePath, test::ForeignLock::Kind::Exclusive);
+            QVERIFY(lock.held());
+            QVERIFY(!UpgradeOpenDatabase(p));
+        }
+        Database::setLockWait(wait);
+        env.prompts
+            .onMessage("Hevrin cannot use the project database\r\n" + p.ProjectDatabasePath +
+                           "\r\nIt is locked by another program.\r\n\r\nPlease select another.",
+                       Buttons::OK, "Hevrin", Answer::OK)
+            .onOpenFile("");
+        OpenDatabaseCommand(p);
+        QCOMPARE(env.prompts.verify(), QString());
     }
 
     void readAndWriteVersion() {

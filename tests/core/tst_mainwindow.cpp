@@ -226,9 +226,16 @@ private slots:
         QTest::newRow("newer") << "newer"
                                << "It was written by a newer version of Hevrin (database version 2.0.0, this "
                                   "program 1.3.38)";
+        // Nor is a file without a version row taken for the oldest layout.
+        QTest::newRow("empty Version table")
+            << "noversion"
+            << "It is not a project database: its table Version holds no version.";
         // A page the upgrade does not read: found by the check, not at the first save.
         QTest::newRow("damaged page") << "damaged"
                                       << "It is damaged.";
+        // The data folder's database a link to a share not mounted: no blank copy is made there.
+        QTest::newRow("link that leads nowhere") << "dangling"
+                                                 << "It is a link to %1, which leads nowhere.";
     }
 
     void unreadableDatabaseAtStartOpensTheChooser() {
@@ -236,9 +243,14 @@ private slots:
         QFETCH(QString, cause);
         Started s;
         s.set("ShowSplash", "no");
-        const QString path = s.env.path("broken.hv3.mdb");
+        const QString path = kind == "dangling" ? s.data("db.hv3.mdb") : s.env.path("broken.hv3.mdb");
+        const QString share = s.env.path("share/db.hv3.mdb");
         s.set("Database", path);
-        if (kind == "garbage") {
+        if (kind == "dangling") {
+            QVERIFY(QDir().mkpath(s.env.path("share")));
+            QVERIFY(QFile::link(share, path));
+            cause = cause.arg(share);
+        } else if (kind == "garbage") {
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write("garbage garbage garbage garbage garbage garbage garbage garbage garbage garbage");
@@ -250,6 +262,9 @@ private slots:
         } else if (kind == "newer") {
             test::makeBlankDatabase(path);
             Database::open(path).exec("INSERT INTO Version (Version, Notes) VALUES ('2.0.0', '')");
+        } else if (kind == "noversion") {
+            test::makeBlankDatabase(path);
+            Database::open(path).exec("DELETE FROM Version");
         } else if (kind == "damaged") {
             test::makeBlankDatabase(path);
             test::insertProjectInfo(path, 3);
@@ -274,6 +289,7 @@ private slots:
         QCOMPARE(m->lblDatabase->text(), QString("PLEASE SELECT A VALID DATABASE TO CONTINUE!"));
         QCOMPARE(m->lblDBVersion->text(), QString("DB Version: Not Valid"));
         QCOMPARE(s.p().ProjectDatabasePath, QString());
+        QVERIFY(!QFileInfo::exists(share));
 
         // The project window is refused before it opens.
         s.p().windows.registerFactory("frmProject", [] { return new QWidget; });
@@ -449,6 +465,20 @@ private slots:
         QCOMPARE(s.p().CurrentProject.CapacityM3D, 999.0);
         QCOMPARE(m->lblDatabase->text(), "Current Database: " + other);
         QCOMPARE(m->lblDBVersion->text(), QString("DB Version: 1.3.35"));
+        QCOMPARE(s.p().status.text(1), QString("CURRENT PROJECT: P1 Train: 1"));
+
+        // One without the current project: the status says so at once, not at the next action.
+        const QString empty = s.env.path("empty.hv3.mdb");
+        test::makeBlankDatabase(empty);
+        s.prompts.onOpenFile(empty).onMessage(NoProject, Buttons::OK, "Hevrin", Answer::OK);
+        m->mnuFileOpenDatabase->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(!s.p().CurrentProjectLoaded);
+        QCOMPARE(s.p().status.text(1), QString("NOT FOUND! P1"));
+        s.prompts.onOpenFile(other);
+        m->mnuFileOpenDatabase->trigger();
+        QCOMPARE(s.prompts.verify(), QString());
+        QCOMPARE(s.p().status.text(1), QString("CURRENT PROJECT: P1 Train: 1"));
 
         // An unreadable one.
         const QString broken = s.env.path("broken.hv3.mdb");
@@ -613,6 +643,62 @@ private slots:
         QCOMPARE(s.ended, -1);
         QVERIFY(m->isVisible());
         QCOMPARE(s.prompts.verify(), QString());
+    }
+
+    // Escape is the splash's Close button: About closes, and at start-up the disclaimer not
+    // accepted ends the program.
+    void escapeClosesTheSplash_data() {
+        QTest::addColumn<bool>("about");
+        QTest::newRow("About") << true;
+        QTest::newRow("at start-up, not accepted") << false;
+    }
+    void escapeClosesTheSplash() {
+        QFETCH(bool, about);
+        Started s;
+        if (about) {
+            s.startWithProject();
+            s.main()->mnuHelpAbout->trigger();
+        } else {
+            Main(s.p());
+            s.prompts.onMessage("You must check Accept Disclaimer", Buttons::OK, "Hevrin", Answer::OK);
+        }
+        QPointer<frmSplash> splash = s.splash();
+        QVERIFY(splash && splash->isVisible());
+        QTest::keyClick(splash, Qt::Key_Escape);
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(!splash->isVisible());
+        QCOMPARE(s.ended, about ? -1 : 0);
+        QCOMPARE(bool(s.main()), about);
+    }
+
+    // A train of other than 1 to 3 banks is named at start-up; it cannot be made current, and
+    // the database's other trains can.
+    void trainOutsideTheBankRangeAtStartUp() {
+        Started s;
+        s.set("ShowSplash", "No");
+        s.set("Project", "P1");
+        s.set("Train", "2");
+        const QString db = s.data("db.hv3.mdb");
+        test::makeBlankDatabase(db);
+        test::insertProjectInfo(db, 3);
+        test::insertProjectInfo(db, 3, {{"TrainNumber", 2}, {"NumBanks", 4}});
+        const QString cause = "Project \"P1\" train 2 has NumBanks 4: a train has 1, 2 or 3 banks.";
+        s.prompts
+            .onMessage("The project database\r\n" + db + "\r\nholds a train Hevrin cannot use:\r\n" + cause,
+                       Buttons::OK, "Hevrin", Answer::OK)
+            .onMessage("Hevrin cannot make this train the current project:\r\n" + cause, Buttons::OK,
+                       "Hevrin", Answer::OK);
+        QVERIFY(!Main(s.p()).endProgram);
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(s.p().DbValid);
+        QVERIFY(!s.p().CurrentProjectLoaded);
+        QCOMPARE(s.p().CurrentProject.NumBanks, qint16(0));
+
+        s.p().CurrentProject.TrainNumber = 1;
+        s.main()->LoadMyProject();
+        QCOMPARE(s.prompts.verify(), QString());
+        QVERIFY(s.p().CurrentProjectLoaded);
+        QCOMPARE(s.p().CurrentProject.NumBanks, qint16(3));
     }
 
     void lockUnlockWithoutDataWindow() {

@@ -243,19 +243,14 @@ private slots:
         QCOMPARE(cell(m.to, "SELECT FeedTemp || '/' || NumBanks FROM ProjectInfo WHERE ProjectID = 'B'"),
                  QVariant("22.0/3"));
 
+        // The tool, as the run: the train named, the others copied, and a failure.
         const QString path = QCoreApplication::applicationDirPath() + "/hevrin-migrate";
         if (!QFile::exists(path)) QSKIP("built without the bulk tools");
         QProcess tool;
         tool.start(path, {"--from", m.from, "--to", toCopy, "--elements", m.env.path("ostrelmem.mdb")});
         QVERIFY(tool.waitForFinished(60000));
         const QString said = QString::fromLocal8Bit(tool.readAllStandardError());
-        QVERIFY2(tool.exitCode() != 0, qPrintable(said));
-        // A file whose layout check refuses it whole is named so before any work.
-        if (said.contains("\"B\" train 1 has NumBanks " + value.toString())) {
-            QCOMPARE(cell(toCopy, "SELECT COUNT(*) FROM Data").toInt(), 1);
-            return;
-        }
-        QVERIFY2(said.contains(why), qPrintable(said));
+        QVERIFY2(tool.exitCode() != 0 && said.contains(why), qPrintable(said));
         QCOMPARE(cell(toCopy, "SELECT COUNT(*) FROM Data WHERE ProjectID = 'A'").toInt(), 3);
         QCOMPARE(cell(toCopy, "SELECT group_concat(Note1) FROM Data WHERE ProjectID = 'B'").toString(),
                  QString("kept"));

@@ -60,6 +60,26 @@ class TestToolLimits : public QObject {
         return args;
     }
 
+    static void spoil(const QString& db, const QString& kind) {
+        if (kind == "damaged") {
+            // A page no tool reads before it writes.
+            const DbRow at = Database::open(db)
+                                 .select("SELECT rootpage, (SELECT page_size FROM pragma_page_size) AS size "
+                                         "FROM sqlite_master WHERE name = 'sqlite_sequence'")
+                                 .first();
+            QFile f(db);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.seek(qint64(at.toInt32("rootpage") - 1) * at.toInt32("size")));
+            f.write(QByteArray(at.toInt32("size"), '\x5a'));
+            return;
+        }
+        Database d = Database::open(db);
+        if (kind == "newer") d.exec("INSERT INTO Version (Version, Notes) VALUES ('2.0.0', '')");
+        if (kind == "two-bank") d.exec("INSERT INTO Version (Version, Notes) VALUES ('1.2.7', '')");
+        if (kind == "no version") d.exec("DELETE FROM Version");
+        if (kind == "no Bank") d.exec("ALTER TABLE Data DROP COLUMN Bank");
+    }
+
 private slots:
     void initTestCase() {
         for (const char* tool : {"hevrin-bench-gen", "hevrin-exchange", "hevrin-recalc", "hevrin-migrate"})
@@ -133,32 +153,52 @@ private slots:
         QVERIFY2(said.code > 0 && said.text.contains("holds no FeeduS value"), qPrintable(said.text));
     }
 
-    // A database the tool cannot write is named with its path and why before any work, as
-    // start-up names it; a file the import refuses is said in the program's words.
+    // A database the tool cannot write, or one start-up would not open, is named with its path
+    // and why before any work, as start-up names it; a file the import refuses is said in the
+    // program's words.
     void refusedBeforeAnyWork_data() {
         QTest::addColumn<QString>("tool");
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("readOnly"); // "file", "folder", or "" for none
+        QTest::addColumn<QString>("spoilt");   // what is done to the database first; "" for nothing
         QTest::addColumn<QString>("said");
         const std::pair<const char*, QString> held[] = {
             {"file", "cannot be written: the file is read-only (%1)."},
             {"folder", "cannot be written: its folder %2 is read-only (%1)"}};
         for (const auto& [what, said] : held) {
-            QTest::addRow("import, %s", what) << "hevrin-exchange" << import << what << said;
-            QTest::addRow("recalculation, %s", what) << "hevrin-recalc" << recalc << what << said;
-            QTest::addRow("migration, %s", what) << "hevrin-migrate" << migrate << what << said;
+            QTest::addRow("import, %s", what) << "hevrin-exchange" << import << what << "" << said;
+            QTest::addRow("recalculation, %s", what) << "hevrin-recalc" << recalc << what << "" << said;
+            QTest::addRow("migration, %s", what) << "hevrin-migrate" << migrate << what << "" << said;
+        }
+        const std::pair<const char*, QString> spoilt[] = {
+            {"newer", "It was written by a newer version of Hevrin (database version 2.0.0, this program "
+                      "1.3.38)"},
+            {"damaged", "It is damaged."},
+            {"no Bank", "It is not a project database: its table Data has no column Bank."},
+            {"no version", "It is not a project database: its table Version holds no version."},
+            {"two-bank", "It is an old database (version 1.2.7) that needs the migration"}};
+        for (const auto& [kind, said] : spoilt) {
+            QTest::addRow("import, %s", kind) << "hevrin-exchange" << import << "" << kind << said;
+            QTest::addRow("recalculation, %s", kind) << "hevrin-recalc" << recalc << "" << kind << said;
+            QTest::addRow("migration, %s", kind) << "hevrin-migrate" << migrate << "" << kind << said;
         }
         QTest::newRow("import of a file that is not an exchange file")
             << "hevrin-exchange" << QStringList{"import", "--database", "DB", "--file", "ELEMENTS"} << ""
+            << ""
             << "message: This IMPORT file cannot be read";
     }
     void refusedBeforeAnyWork() {
         QFETCH(QString, tool);
         QFETCH(QStringList, args);
         QFETCH(QString, readOnly);
+        QFETCH(QString, spoilt);
         QFETCH(QString, said);
         QDir(dir.path()).mkpath("plant");
         const QString db = copyOf(full, "plant/work.mdb");
+        if (!spoilt.isEmpty()) {
+            spoil(db, spoilt);
+            said = "Hevrin cannot use the project database " + db + " " + said;
+        }
         const QByteArray before = test::readFile(db);
         std::optional<test::ReadOnlyFile> held;
         if (!readOnly.isEmpty()) {

@@ -1,6 +1,7 @@
 #include "core/ui/frmsplash.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -96,6 +97,15 @@ void frmSplash::Form_Load() {
 void frmSplash::unloadSelf() {
     hide();
     deleteLater();
+}
+
+// Escape is the Close button: it accepts nothing the box does not say is accepted.
+void frmSplash::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape) {
+        cmdClose_Click();
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 void frmSplash::cmdClose_Click() {

@@ -33,6 +33,9 @@ public:
 
     void cmdClose_Click();
 
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
     void Form_Load();
     void unloadSelf();
