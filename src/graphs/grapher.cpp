@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <type_traits>
@@ -78,20 +79,24 @@ double valueAt(const SqliteStatement& q, int col) {
     return std::isfinite(v) ? v : NoValue;
 }
 
-// A fraction drawn in per cent, as its decimal digits read: 0.9935 is 99.35 (the product
-// with 100 lies a unit in the last place above the 99.35 a person types as an axis end).
+// A fraction drawn in per cent, as its decimal digits read: 0.9935 is 99.35, where the
+// product with 100 lies a unit in the last place above the 99.35 a person types as an axis
+// end. The product is read to the 15 significant digits a double always holds, and that
+// number taken where it lies within a unit in the last place; a reading of more digits keeps
+// its product. Runs once per reading: no text on the way.
 double percentOf(double v) {
-    char text[48];
-    const auto [end, ec] = std::to_chars(text, text + sizeof text, v, std::chars_format::scientific);
-    if (ec != std::errc()) return v * 100;
-    char* e = std::find(text, end, 'e');
-    int exponent = 0;
-    if (e == end || std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent).ec != std::errc())
-        return v * 100;
-    const auto written = std::to_chars(e + 1, text + sizeof text, exponent + 2);
-    double out = 0;
-    if (std::from_chars(text, written.ptr, out).ec != std::errc()) return v * 100;
-    return out;
+    static constexpr double pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static constexpr double decades[] = {1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2, 1e3,
+                                         1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13};
+    const double r = v * 100;
+    const double a = std::abs(r);
+    if (!(a >= 1e-8 && a < 1e14)) return r;
+    // a lies in [10^e, 10^(e + 1)); its 15 digits are a whole number below 2^53 over 10^k.
+    const int e = -8 + int(std::upper_bound(std::begin(decades), std::end(decades), a) - std::begin(decades));
+    const double scale = pow10[14 - e];
+    const double digits = std::nearbyint(r * scale) / scale;
+    return digits == r || std::nextafter(r, digits) == digits ? digits : r;
 }
 
 // A day as the start of every spelling of its dates: "yyyy-mm-dd" sorts before the same day
