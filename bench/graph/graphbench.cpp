@@ -66,7 +66,8 @@ struct Request {
     int train = 1;
     QStringList cols;
     QDateTime from;
-    QDateTime to;
+    QDateTime to;       // the last instant drawn
+    QString endBoxText; // what the window's end box is given for it
     bool elapsed = false;
     bool events = false;
 };
@@ -143,7 +144,7 @@ Timing windowRun(Program& p, const Request& rq, bool count, double* opened = nul
     w.chkShowEvents->setChecked(rq.events);
     w.ChkAllDates->setChecked(false);
     w.txtStartDate->setText(FormatBoxDate(rq.from));
-    w.txtEndDate->setText(FormatBoxDate(rq.to.addDays(-1))); // the window draws the end day whole
+    w.txtEndDate->setText(rq.endBoxText);
     clock.restart();
     watch.arm();
     w.cmdGraph->click();
@@ -480,14 +481,17 @@ int main(int argc, char** argv) {
         rq.elapsed = parser.isSet("elapsed");
         rq.events = parser.isSet("events");
         if (parser.isSet("from")) rq.from = QDate::fromString(parser.value("from"), Qt::ISODate).startOfDay();
+        // The last day is typed as a date alone, which the window draws whole; the tool draws
+        // what the window does, never past the last instant a date can hold.
         if (parser.isSet("to"))
-            rq.to = QDate::fromString(parser.value("to"), Qt::ISODate).addDays(1).startOfDay();
-        if (!rq.from.isValid() || !rq.to.isValid()) {
+            rq.endBoxText = FormatBoxDate(QDate::fromString(parser.value("to"), Qt::ISODate).startOfDay());
+        if (!rq.from.isValid() || rq.endBoxText.isEmpty()) {
             // The train's recorded period, read from the index as the window reads it.
             const RecordedPeriod r = GetStartDate(p, rq.project, qint16(rq.train), false);
             if (!rq.from.isValid()) rq.from = r.start;
-            if (!rq.to.isValid()) rq.to = r.end;
+            if (rq.endBoxText.isEmpty()) rq.endBoxText = FormatBoxDate(r.end.addDays(-1));
         }
+        rq.to = DrawnEnd(rq.endBoxText);
 
         if (compare) {
             const int repeat = std::max(1, parser.value("repeat").toInt());

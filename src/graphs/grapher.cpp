@@ -2,7 +2,9 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <type_traits>
@@ -12,6 +14,7 @@
 #include "core/program.h"
 #include "core/typedinput.h"
 #include "graphs/axistext.h"
+#include "normalization/intake.h"
 #include "platform/database.h"
 #include "platform/sqlite.h"
 
@@ -21,8 +24,13 @@ namespace {
 
 const QDate SerialZero(1899, 12, 30);
 
-QString dateParam(const QDateTime& d) {
-    return dbDateText(d.isValid() ? d : SerialZero.startOfDay());
+// A period's start or end: an invalid one is the date serial 0; none ends past the last
+// instant a date can hold.
+QDateTime periodStart(const QDateTime& d) {
+    return d.isValid() ? d : SerialZero.startOfDay();
+}
+QDateTime periodEnd(const QDateTime& d) {
+    return std::min(periodStart(d), LastStoredInstant());
 }
 
 double serialOf(const QDateTime& d) {
@@ -31,53 +39,94 @@ double serialOf(const QDateTime& d) {
 
 const double NoValue = std::numeric_limits<double>::quiet_NaN();
 
-// A stored date "yyyy-mm-dd hh:mm:ss" as a date serial, parsed by hand: this runs once per
-// reading of a graph. Another form goes through the general parser.
-double dateSerialAt(const SqliteStatement& q, int col) {
-    int len = 0;
-    const char* t = q.text(col, &len);
-    if (!t) return 0;
-    auto num = [t](int from, int count) {
-        int v = 0;
-        for (int i = from; i < from + count; ++i) {
-            if (t[i] < '0' || t[i] > '9') return -1;
-            v = v * 10 + (t[i] - '0');
-        }
-        return v;
-    };
-    if (len == 19 && t[4] == '-' && t[7] == '-' && t[10] == ' ' && t[13] == ':' && t[16] == ':') {
-        const int y = num(0, 4), m = num(5, 2), d = num(8, 2), hh = num(11, 2), mm = num(14, 2),
-                  ss = num(17, 2);
-        if (y >= 0 && m >= 1 && m <= 12 && d >= 1 && d <= 31 && hh >= 0 && mm >= 0 && ss >= 0) {
-            // Days from the civil date (proleptic Gregorian), then from 30 December 1899.
-            const int yy = y - (m <= 2);
-            const int era = (yy >= 0 ? yy : yy - 399) / 400;
-            const int yoe = yy - era * 400;
-            const int doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-            const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-            const qint64 days = qint64(era) * 146097 + doe - 719468; // days since 1970-01-01
-            return double(days + 25569) + (hh * 3600 + mm * 60 + ss) / 86400.0;
-        }
-    }
-    const QDateTime dt = parseDbDate(QString::fromUtf8(t, len));
-    return dt.isValid() ? ToDateSerial(dt) : 0.0;
-}
-
 // A tenth past a limit reading, away from 0; the largest Double where that tenth would overflow.
 double beyond(double limit) {
     const double x = limit * 1.1;
     return std::isfinite(x) ? x : std::copysign(std::numeric_limits<double>::max(), limit);
 }
 
-// A number column, or NaN where nothing was stored.
+// A number column, or NaN (a gap) where no finite number is stored: a Null, and also text or
+// bytes another program left in the column, which SQLite would read as 0. Text that is a
+// whole number in the plain form still counts.
 double valueAt(const SqliteStatement& q, int col) {
-    return q.isNull(col) ? NoValue : q.real(col);
+    double v = NoValue;
+    switch (q.type(col)) {
+    case SqliteStatement::Type::Integer:
+    case SqliteStatement::Type::Float:
+        v = q.real(col);
+        break;
+    case SqliteStatement::Type::Text: {
+        int len = 0;
+        const char* t = q.text(col, &len);
+        if (!t || len == 0) break;
+        const auto [end, ec] = std::from_chars(t, t + len, v);
+        if (ec != std::errc() || end != t + len) v = NoValue;
+        break;
+    }
+    default:
+        break;
+    }
+    return std::isfinite(v) ? v : NoValue;
+}
+
+// A fraction drawn in per cent, as its decimal digits read: 0.9935 is 99.35, where the
+// product with 100 lies a unit in the last place above the 99.35 a person types as an axis
+// end. The product is read to the 15 significant digits a double always holds, and that
+// number taken where it lies within a unit in the last place; a reading of more digits keeps
+// its product. Runs once per reading: no text on the way.
+double percentOf(double v) {
+    static constexpr double pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                       1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    static constexpr double decades[] = {1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2, 1e3,
+                                         1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11, 1e12, 1e13};
+    const double r = v * 100;
+    const double a = std::abs(r);
+    if (!(a >= 1e-8 && a < 1e14)) return r;
+    // a lies in [10^e, 10^(e + 1)); its 15 digits are a whole number below 2^53 over 10^k.
+    const int e = -8 + int(std::upper_bound(std::begin(decades), std::end(decades), a) - std::begin(decades));
+    const double scale = pow10[14 - e];
+    const double digits = std::nearbyint(r * scale) / scale;
+    return digits == r || std::nextafter(r, digits) == digits ? digits : r;
+}
+
+// A day as the start of every spelling of its dates: "yyyy-mm-dd" sorts before the same day
+// with a time, with " " or "T" before it, and "yyyy-mm-ddU" after every one of them.
+QString dayText(const QDate& d) {
+    return QString::asprintf("%04d-%02d-%02d", d.year(), d.month(), d.day());
 }
 
 } // namespace
 
 double ToDateSerial(const QDateTime& dt) {
     return double(SerialZero.daysTo(dt.date())) + dt.time().msecsSinceStartOfDay() / 86400000.0;
+}
+
+QDateTime LastStoredInstant() {
+    return QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59));
+}
+
+qint64 DateKeyOf(const QDateTime& dt) {
+    const QDate d = dt.date();
+    const QTime t = dt.time();
+    return ((qint64(d.year()) * 100 + d.month()) * 100 + d.day()) * 1000000 +
+           (t.hour() * 100 + t.minute()) * 100 + t.second();
+}
+
+double DateSerialOfKey(qint64 key) {
+    const int ss = int(key % 100), mm = int(key / 100 % 100), hh = int(key / 10000 % 100);
+    const int d = int(key / 1000000 % 100), m = int(key / 100000000 % 100);
+    const qint64 y = key / 10000000000;
+    static constexpr int monthDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (m < 1 || m > 12 || d < 1 || d > monthDays[m - 1] || hh > 23 || mm > 59 || ss > 59) return NoValue;
+    if (m == 2 && d == 29 && !(y % 4 == 0 && (y % 100 != 0 || y % 400 == 0))) return NoValue;
+    // Days from the civil date (proleptic Gregorian), then from 30 December 1899.
+    const qint64 yy = y - (m <= 2);
+    const qint64 era = (yy >= 0 ? yy : yy - 399) / 400;
+    const qint64 yoe = yy - era * 400;
+    const qint64 doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+    const qint64 doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    const qint64 days = era * 146097 + doe - 719468; // days since 1970-01-01
+    return double(days + 25569) + (hh * 3600 + mm * 60 + ss) / 86400.0;
 }
 
 QDateTime FromDateSerial(double serial) {
@@ -231,9 +280,13 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     }
     Series[0].Dates.clear();
     Series[0].Hours.clear();
-    // A graph marks the events of its own project train.
-    QString match = "ProjectID = ? AND TheDate >= ? AND TheDate <= ?";
-    QVariantList params{r.ProjectID, dateParam(r.StartDate), dateParam(r.EndDate)};
+    // A graph marks the events of its own project train. The text range holds every spelling
+    // of the dates of the period's days; each reading is then kept or left by its instant.
+    const QDateTime start = periodStart(r.StartDate), end = periodEnd(r.EndDate);
+    startKey_ = DateKeyOf(start);
+    endKey_ = DateKeyOf(end);
+    QString match = "ProjectID = ? AND TheDate >= ? AND TheDate < ?";
+    QVariantList params{r.ProjectID, dayText(start.date()), dayText(end.date()) + 'U'};
     if (r.TrainNumber >= 1) {
         match += " AND TrainNumber = ?";
         params << int(r.TrainNumber);
@@ -247,10 +300,9 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
         SqliteStatement q(fast,
                           columns + ", TrainNumber, Bank, EventID FROM Data NOT INDEXED WHERE " + match);
         q.bindAll(params);
-        EventPoints events;
-        LoadSensorSeries(r, q, 1, true, r.ShowEvents ? &events : nullptr);
+        LoadSensorSeries(r, q, 1, true, r.ShowEvents);
         sortByDate();
-        if (r.ShowEvents) PlaceEventSeries(std::move(events), r.SensorCount + 1);
+        if (r.ShowEvents) PlaceEventSeries(r.SensorCount + 1);
         return;
     }
     // Through the index, in date order. With events, the same pass collects them and picks the
@@ -268,9 +320,10 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     }
     SqliteStatement q(fast, sql + " ORDER BY TheDate");
     q.bindAll(readingParams);
-    EventPoints events;
-    LoadSensorSeries(r, q, 1, r.ShowEvents, r.ShowEvents ? &events : nullptr);
-    if (r.ShowEvents) PlaceEventSeries(std::move(events), r.SensorCount + 1);
+    LoadSensorSeries(r, q, 1, r.ShowEvents, r.ShowEvents);
+    // The text order of the index puts a date with a "T" after the same day's others.
+    sortByDate();
+    if (r.ShowEvents) PlaceEventSeries(r.SensorCount + 1);
 }
 
 // Reads every series of the request in one pass over the result: the series share the
@@ -278,8 +331,7 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
 // a gap; it, a value no axis can reach and a reading an elapsed-time graph leaves out (no
 // hours) count for no limit. With `picking`, the rows carry TrainNumber, Bank and EventID after
 // the series: the bank is picked here and, with `events`, the events collected.
-void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking,
-                                  EventPoints* events) {
+void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking, bool events) {
     const int n = r.SensorCount;
     std::vector<bool> percent(size_t(n + 1));
     for (int k = index; k <= n; ++k)
@@ -294,15 +346,15 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
     // period holds at the rate read so far, between twice and sixteen times those held. A
     // long graph is moved once or twice, and what is never filled is never touched: moving
     // readings into fresh memory costs more than reading them.
-    const double periodEnd = serialOf(r.EndDate);
+    const double endSerial = serialOf(r.EndDate);
     auto makeRoom = [&] {
         const qsizetype held = dates.size();
         qsizetype room = 4096;
         if (held > 0) {
             room = held * 2;
             const double first = dates.constFirst(), last = dates.constLast();
-            if (last > first && periodEnd > last) {
-                const double expected = double(held) * (periodEnd - first) / (last - first) * 1.0625;
+            if (last > first && endSerial > last) {
+                const double expected = double(held) * (endSerial - first) / (last - first) * 1.0625;
                 room = qsizetype(std::clamp(expected, double(room), double(held) * 16));
             }
         }
@@ -312,25 +364,33 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
         for (int k = index; k <= n; ++k)
             Series[size_t(k - 1)].Values.reserve(size_t(room));
     };
+    Events.clear();
     while (q.step()) {
+        // A date the rule cannot key is not drawn, never drawn at a wrong place.
+        int length = 0;
+        const char* text = q.text(0, &length);
+        const std::optional<qint64> key = text ? ReadingDateKey(text, length) : std::nullopt;
+        if (!key || *key < startKey_ || *key > endKey_) continue;
+        const double date = DateSerialOfKey(*key);
+        if (std::isnan(date)) continue;
         if (picking) {
             if (events && !q.isNull(n + 4) && q.real(n + 4) > 0)
-                events->emplace_back(dateSerialAt(q, 0), valueAt(q, 1));
+                Events.push_back({*key, date, valueAt(q, 1), int(q.real(n + 4))});
             if (!matches(n + 3, r.Bank)) continue;
         }
         if (dates.size() == dates.capacity()) makeRoom();
         const double hours = valueAt(q, 1);
-        dates.push_back(dateSerialAt(q, 0));
+        dates.push_back(date);
         hoursOf.push_back(hours);
         const bool drawn = !(r.ElapsedTime && std::isnan(hours));
         for (int k = index; k <= n; ++k) {
             std::vector<double>& values = Series[size_t(k - 1)].Values;
-            if (q.isNull(k + 1)) {
+            double value = valueAt(q, k + 1);
+            if (std::isnan(value)) {
                 values.push_back(NoValue);
                 continue;
             }
-            double value = q.real(k + 1);
-            if (percent[size_t(k)]) value *= 100;
+            if (percent[size_t(k)]) value = percentOf(value);
             values.push_back(value);
             if (!drawn || !std::isfinite(value)) continue;
             if (k == 2 && n == 2) {
@@ -347,14 +407,14 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
     rowsLoaded_ = qint64(dates.size());
 }
 
-void clsGrapher::PlaceEventSeries(EventPoints events, int index) {
+void clsGrapher::PlaceEventSeries(int index) {
     SeriesData& s = Series[size_t(index - 1)];
-    std::stable_sort(events.begin(), events.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    s.PointCount = int(events.size());
-    for (const auto& [date, hours] : events) {
-        s.Dates.push_back(date);
-        s.Hours.push_back(hours);
+    std::stable_sort(Events.begin(), Events.end(),
+                     [](const GraphEvent& a, const GraphEvent& b) { return a.dateKey < b.dateKey; });
+    s.PointCount = int(Events.size());
+    for (const GraphEvent& e : Events) {
+        s.Dates.push_back(e.date);
+        s.Hours.push_back(e.hours);
         s.Values.push_back(0); // put on the X axis once the graph's range is known
     }
 }

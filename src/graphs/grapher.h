@@ -17,6 +17,21 @@ class SqliteStatement;
 double ToDateSerial(const QDateTime& dt);
 QDateTime FromDateSerial(double serial);
 
+// The last instant a stored date can name ("9999-12-31 23:59:59"): no period ends past it.
+QDateTime LastStoredInstant();
+// An instant as the date rule keys it (yyyymmddhhmmss, see ReadingDateKey), and back as a
+// date serial; NaN for a key that names no instant (a 31 April, an hour 24).
+qint64 DateKeyOf(const QDateTime& dt);
+double DateSerialOfKey(qint64 key);
+
+// An event a graph met among the readings of its period.
+struct GraphEvent {
+    qint64 dateKey = 0;
+    double date = 0;  // date serial
+    double hours = 0; // NaN without hours
+    int eventId = 0;
+};
+
 // What a graph shows: filled by the builder's properties, read by loading and drawing.
 struct GraphRequest {
     QString ProjectID;
@@ -103,6 +118,9 @@ public:
     // Series[k - 1] is entry k. Drawing moves the points into the chart: afterwards each
     // entry keeps only its PointCount.
     std::vector<SeriesData> Series;
+    // With ShowEvents, the events of the period in date order, met by the same pass as the
+    // readings; kept after drawing.
+    std::vector<GraphEvent> Events;
 
     // Readings loaded by the last MakeGraph (for the benchmark).
     qint64 RowsLoaded() const { return rowsLoaded_; }
@@ -112,13 +130,11 @@ public:
 
 private:
     void LoadGraphData(GraphRequest& r);
-    using EventPoints = std::vector<std::pair<double, double>>; // date serial, hours
-    void PlaceEventSeries(EventPoints events, int index);
+    void PlaceEventSeries(int index);
     // With `picking`, the result also holds TrainNumber, Bank and EventID after the series:
     // the bank's readings are picked here and, with `events`, the events collected in the
     // same pass.
-    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking,
-                          EventPoints* events = nullptr);
+    void LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index, bool picking, bool events = false);
     void DrawGraph(GraphRequest& r);
     void sizeSeries();
     void sortByDate();
@@ -126,6 +142,9 @@ private:
     Program& p_;
     CleaningLine cleaning_;
     qint64 rowsLoaded_ = 0;
+    // The period's ends as date keys: a reading is drawn by the instant its date names.
+    qint64 startKey_ = 0;
+    qint64 endKey_ = 0;
 };
 
 // True for a column graphed in per cent: "ejection" after its first character, or "assage".

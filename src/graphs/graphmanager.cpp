@@ -1,5 +1,6 @@
 #include "graphs/graphmanager.h"
 
+#include <QHash>
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
@@ -9,6 +10,7 @@
 #include "core/typedinput.h"
 #include "core/units.h"
 #include "graphs/chartmodel.h"
+#include "normalization/intake.h"
 #include "platform/database.h"
 
 namespace hv {
@@ -57,6 +59,42 @@ std::optional<QDateTime> OldestReading(Program& p, const QString& project) {
     return rows.first().toDateTime("TheDate");
 }
 
+namespace {
+
+QDateTime dateOfKey(qint64 key) {
+    return QDateTime(QDate(int(key / 10000000000), int(key / 100000000 % 100), int(key / 1000000 % 100)),
+                     QTime(int(key / 10000 % 100), int(key / 100 % 100), int(key % 100)));
+}
+
+// The text range of the spellings of a day's dates: the day alone sorts first, "yyyy-mm-ddU"
+// after the same day with a time, whether " " or "T" stands before it.
+QVariantList dayRange(const QDate& d) {
+    const QString day = QString::asprintf("%04d-%02d-%02d", d.year(), d.month(), d.day());
+    return {day, day + 'U'};
+}
+
+// The first or last instant of the train's readings on the day of `stored`, by the instants
+// the dates name: in text order a "T" comes after a space whatever the time. Nothing when no
+// date of that day can be keyed.
+std::optional<QDateTime> extremeOfDay(Database& db, const QString& project, qint16 train,
+                                      const QString& stored, bool first) {
+    const std::optional<qint64> key = ReadingDateKey(stored.left(10));
+    if (!key) return std::nullopt;
+    std::optional<qint64> best;
+    for (const DbRow& r :
+         db.select("SELECT TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate >= ? AND "
+                   "TheDate < ?",
+                   QVariantList{project, int(train)} + dayRange(dateOfKey(*key).date()))) {
+        const std::optional<qint64> k = ReadingDateKey(r.isNull("TheDate") ? QString() : r.toText("TheDate"));
+        if (!k || std::isnan(DateSerialOfKey(*k))) continue;
+        if (!best || (first ? *k < *best : *k > *best)) best = k;
+    }
+    if (!best) return std::nullopt;
+    return dateOfKey(*best);
+}
+
+} // namespace
+
 RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train, bool hours) {
     Database db = Database::open(p.ProjectDatabasePath);
     // Each end on its own: one of them alone is read from the index, both together from
@@ -72,8 +110,11 @@ RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train, bo
     const DbRow r = db.select(sql, params).first();
     RecordedPeriod out;
     if (!r.isNull("first")) {
-        out.start = r.toDateTime("first");
-        out.end = r.toDateTime("last").addDays(1);
+        const QString first = r.toText("first"), last = r.toText("last");
+        out.start = extremeOfDay(db, project, train, first, true).value_or(r.toDateTime("first"));
+        out.end =
+            std::min(extremeOfDay(db, project, train, last, false).value_or(r.toDateTime("last")).addDays(1),
+                     LastStoredInstant());
         if (hours && !r.isNull("low")) {
             out.lowHours = r.toDouble("low");
             out.highHours = r.toDouble("high");
@@ -120,27 +161,48 @@ QStringList LoadMyGraphNames(Program& p, const QString& project, qint16 train) {
     return names;
 }
 
-QStringList LoadEventList(Program& p, const QString& project, qint16 train, const QDateTime& start,
-                          const QDateTime& end) {
+QStringList EventList(Program& p, std::vector<GraphEvent> events) {
     static const QString builtIn[] = {
         GetMlString(580, "System Cleaning"), GetMlString(613, "Instrument Calibration / Replacement"),
         GetMlString(582, "Pretreatment Event Occurred"), GetMlString(583, "Long Shutdown"),
         GetMlString(584, "Membrane Replacement")};
-    Database db = Database::open(p.ProjectDatabasePath);
     QStringList out;
-    for (const DbRow& r :
-         db.select("SELECT Data.TheDate, Data.EventID, Events.EventType FROM Data INNER JOIN Events "
-                   "ON Data.EventID = Events.EventID WHERE Data.ProjectID = ? AND Data.TrainNumber = ? "
-                   "AND Data.EventID > 0 AND Data.TheDate <= ? AND Data.TheDate >= ? ORDER BY Data.TheDate "
-                   "DESC LIMIT 25",
-                   {project, int(train), dbDateText(end), dbDateText(start)})) {
-        const int id = r.value("EventID").toInt();
-        const QString label = id >= 1 && id <= 5
-                                  ? builtIn[id - 1]
-                                  : (r.isNull("EventType") ? QString() : r.toText("EventType"));
-        out << ShortDateTimeText(r.toDateTime("TheDate")) + " - " + label;
+    if (events.empty()) return out;
+    // An event is listed under a type the Events table holds.
+    Database db = Database::open(p.ProjectDatabasePath);
+    QHash<int, QString> types;
+    for (const DbRow& r : db.select("SELECT EventID, EventType FROM Events WHERE EventID IS NOT NULL"))
+        types.insert(r.value("EventID").toInt(), r.isNull("EventType") ? QString() : r.toText("EventType"));
+    std::stable_sort(events.begin(), events.end(),
+                     [](const GraphEvent& a, const GraphEvent& b) { return a.dateKey > b.dateKey; });
+    for (const GraphEvent& e : events) {
+        if (out.size() == 25) break;
+        const auto type = types.constFind(e.eventId);
+        if (type == types.constEnd()) continue;
+        const QString label = e.eventId >= 1 && e.eventId <= 5 ? builtIn[e.eventId - 1] : *type;
+        out << ShortDateTimeText(dateOfKey(e.dateKey)) + " - " + label;
     }
     return out;
+}
+
+QStringList LoadEventList(Program& p, const QString& project, qint16 train, const QDateTime& start,
+                          const QDateTime& end) {
+    const qint64 from = DateKeyOf(start), to = DateKeyOf(std::min(end, LastStoredInstant()));
+    std::vector<GraphEvent> events;
+    {
+        Database db = Database::open(p.ProjectDatabasePath);
+        for (const DbRow& r :
+             db.select("SELECT TheDate, EventID FROM Data WHERE ProjectID = ? AND TrainNumber = ? "
+                       "AND EventID > 0 AND TheDate >= ? AND TheDate < ?",
+                       {project, int(train), dayRange(start.date()).at(0),
+                        dayRange(std::min(end, LastStoredInstant()).date()).at(1)})) {
+            const std::optional<qint64> k =
+                ReadingDateKey(r.isNull("TheDate") ? QString() : r.toText("TheDate"));
+            if (!k || *k < from || *k > to || std::isnan(DateSerialOfKey(*k))) continue;
+            events.push_back({*k, DateSerialOfKey(*k), 0, r.value("EventID").toInt()});
+        }
+    }
+    return EventList(p, std::move(events));
 }
 
 GraphUnits CurrentUnits(const Program& p) {
@@ -179,17 +241,26 @@ QString InformationLine(const Program& p, const GraphUnits& units, const QDate& 
            ", DB Name: " + dbName;
 }
 
-QString FormatBoxDate(const QDateTime& dt) {
+QString FormatBoxDate(const QDateTime& dt, bool withTime) {
     if (!dt.isValid()) return QString();
-    return dt.time() == QTime(0, 0) ? ShortDateText(dt.date()) : ShortDateTimeText(dt);
+    return dt.time() == QTime(0, 0) && !withTime ? ShortDateText(dt.date()) : ShortDateTimeText(dt);
 }
 
 QDateTime ParseBoxDate(const QString& text) {
     return ParseEntryDate(text).value_or(QDateTime());
 }
 
-QDateTime DrawnEnd(const QDateTime& typedEnd) {
-    return typedEnd.time() == QTime(0, 0) ? typedEnd.addDays(1) : typedEnd;
+bool EndTextHoldsTime(const QString& text) {
+    // The one date reader decides: a date alone still reads with a time after it, a text
+    // that holds one already does not.
+    return ParseEntryDate(text).has_value() &&
+           !ParseEntryDate(text.simplified() + QStringLiteral(" 1:02:03"));
+}
+
+QDateTime DrawnEnd(const QString& endText) {
+    const QDateTime end = ParseBoxDate(endText);
+    if (!end.isValid()) return end;
+    return std::min(EndTextHoldsTime(endText) ? end : end.addDays(1), LastStoredInstant());
 }
 
 std::optional<QString> PeriodRefusal(const QString& startText, const QString& endText) {
@@ -231,12 +302,11 @@ qint64 nextUserGraphId(Database& db) {
 
 void insertUserGraph(Database& db, const UserGraphRow& row, qint64 id) {
     const GraphStyle& s = row.Style;
-    QVariantList v{id,
-                   text(row.ProjectID),
-                   int(row.TrainNumber),
-                   text(row.GraphName),
-                   nullableDate(row.StartDate),
-                   nullableDate(row.EndDate)};
+    QVariant end = nullableDate(row.EndDate);
+    if (row.EndTimeTyped && row.EndDate.isValid() && row.EndDate.time() == QTime(0, 0))
+        end = end.toString().replace(10, 1, QLatin1Char('T'));
+    QVariantList v{
+        id, text(row.ProjectID), int(row.TrainNumber), text(row.GraphName), nullableDate(row.StartDate), end};
     for (int k = 0; k < 4; ++k)
         v << (k < row.SensorCount ? text(row.SeriesNames.value(k)) : QString(""));
     v << int(row.SensorCount) << row.Target << s.YMax << s.Y2Max << s.YMin << s.Y2Min;
@@ -263,6 +333,11 @@ void insertUserGraph(Database& db, const UserGraphRow& row, qint64 id) {
 }
 
 } // namespace
+
+bool SavedEndHoldsTime(const QString& storedText) {
+    const std::optional<qint64> key = ReadingDateKey(storedText.trimmed());
+    return key && (*key % 1000000 != 0 || storedText.trimmed().indexOf(QLatin1Char('T')) == 10);
+}
 
 void SaveUserGraph(Program& p, const UserGraphRow& row, bool overwrite) {
     Database db = Database::open(p.ProjectDatabasePath);

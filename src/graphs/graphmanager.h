@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/projecttrainkey.h"
+#include "graphs/grapher.h"
 #include "graphs/graphstyle.h"
 
 namespace hv {
@@ -35,9 +36,10 @@ std::optional<qint16> ReadNumTrains(Program& p, const QString& project);
 // The oldest reading of a project, over all its trains.
 std::optional<QDateTime> OldestReading(Program& p, const QString& project);
 
-// The recorded period of a project train (newest + 1 day) and, with `hours`, its elapsed-hours
-// range; without readings now less 7 days to now, and hours 0 to 1000. The period comes from
-// the index; the hours range reads every reading of the train.
+// The recorded period of a project train (oldest to newest + 1 day, by the instants their dates
+// name, never past LastStoredInstant) and, with `hours`, its elapsed-hours range; without
+// readings now less 7 days to now, and hours 0 to 1000. The period comes from the index; the
+// hours range reads every reading of the train.
 struct RecordedPeriod {
     QDateTime start;
     QDateTime end;
@@ -58,7 +60,9 @@ std::optional<SeriesList> LoadSeriesList(Program& p, const QString& graphProject
 QStringList LoadMyGraphNames(Program& p, const QString& project, qint16 train);
 
 // The events list of a drawing: the 25 newest events of the project train in the period,
-// "<date in the computer's short form> - <event>".
+// "<date in the computer's short form> - <event>". EventList makes it from the events the
+// drawing met; LoadEventList reads them itself.
+QStringList EventList(Program& p, std::vector<GraphEvent> events);
 QStringList LoadEventList(Program& p, const QString& project, qint16 train, const QDateTime& start,
                           const QDateTime& end);
 
@@ -83,13 +87,16 @@ qint16 ReadGraphNumBanks(Program& p, const QString& project, qint16 train);
 QString InformationLine(const Program& p, const GraphUnits& units, const QDate& today);
 
 // Dates in the window's boxes: the computer's short date form, with the time when it is not
-// midnight.
-QString FormatBoxDate(const QDateTime& dt);
+// midnight or, with `withTime`, always.
+QString FormatBoxDate(const QDateTime& dt, bool withTime = false);
 // A box's text as a date, read as every typed date is; invalid when the text holds none.
 QDateTime ParseBoxDate(const QString& text);
-// The last instant drawn for an end typed in its box: a time of day typed is the end, a date
-// alone (midnight) keeps its whole day.
-QDateTime DrawnEnd(const QDateTime& typedEnd);
+// Whether an end box's text holds a time of day (00:00 too), not a date alone.
+bool EndTextHoldsTime(const QString& text);
+// The last instant drawn for an end typed in its box: a time of day typed is the end, 00:00
+// too; a date alone keeps its whole day. Never past LastStoredInstant; invalid when the text
+// holds no date.
+QDateTime DrawnEnd(const QString& endText);
 // Why the period of the date boxes cannot be drawn or saved: a start or an end that is not a
 // date (an empty box included), or an end on a day before the start's; nothing when it can.
 std::optional<QString> PeriodRefusal(const QString& startText, const QString& endText);
@@ -101,11 +108,15 @@ struct UserGraphRow {
     QString GraphName;
     QDateTime StartDate; // as typed: a time of day is kept
     QDateTime EndDate;
-    QStringList SeriesNames; // S1Name..S4Name; missing entries are written as ''
+    bool EndTimeTyped = false; // the end box held a time of day: 00:00 is then kept as typed
+    QStringList SeriesNames;   // S1Name..S4Name; missing entries are written as ''
     qint16 SensorCount = 0;
     double Target = 0;
     GraphStyle Style; // limits, styles, colours, sizes and Header (cut to 50 characters)
 };
+// Whether a saved row's EndDate text holds a typed time of day. A typed 00:00 is stored with a
+// "T" ("yyyy-mm-ddT00:00:00"): "yyyy-mm-dd 00:00:00" has always meant a date alone.
+bool SavedEndHoldsTime(const QString& storedText);
 // Inserts the row; with `overwrite`, first deletes one row of that project, train and name.
 void SaveUserGraph(Program& p, const UserGraphRow& row, bool overwrite);
 // Replaces the project train's "Last Graph" row.

@@ -33,6 +33,7 @@ std::optional<UserGraphRow> LoadUserGraph(Program& p, const QString& projectId, 
     row.GraphName = text("GraphName");
     row.StartDate = date("StartDate");
     row.EndDate = date("EndDate");
+    row.EndTimeTyped = !r.isNull("EndDate") && SavedEndHoldsTime(r.toText("EndDate"));
     row.SensorCount = r.isNull("SensorCount") ? qint16(0) : r.toInt16("SensorCount");
     for (int k = 1; k <= 4; ++k)
         row.SeriesNames << text(QString("S%1Name").arg(k));

@@ -57,7 +57,8 @@ class tst_ChartRender : public QObject {
 
     // One series of readings as the graph window draws it: symbols only, Symbol "Box" in blue,
     // or a plain line under the events' marks.
-    // With `extra`, a fixed Y maximum ("max 100") or the cleaning line at level 0 ("cleaning at 0").
+    // With `extra`, a fixed Y maximum ("max 100") or the cleaning line at level 0 ("cleaning at 0");
+    // "percent ..." draws the salt passage to the fixed end it names.
     void drawReadings(ChartModel& chart, const QString& project, const QDateTime& start, int days,
                       bool events, const QString& extra = {}) {
         clsGrapher g(env.prog());
@@ -67,14 +68,18 @@ class tst_ChartRender : public QObject {
         g.SensorCount(1);
         g.EndDate(start.addDays(days));
         g.StartDate(start);
-        g.SensorDescs({"System Normalized Permeate Flow"});
-        g.SensorCols({"NormalizedPermFlow"});
+        const bool percent = extra.startsWith("percent");
+        g.SensorDescs({percent ? "System Normalized Salt Passage" : "System Normalized Permeate Flow"});
+        g.SensorCols({percent ? "NormalizedSaltPassage" : "NormalizedPermFlow"});
         qint16 line = events ? 2 : 1, symbol = events ? 1 : 3;
         g.SetLineStyle(1, line);
         g.SetSymbolStyle(1, symbol);
         g.SetSymbolColor(1, RgbColor(0, 0, 255));
         g.ShowEvents(events);
         if (extra == "max 100") g.YMax(100);
+        if (extra == "percent max 7") g.YMax(7);
+        if (extra == "percent max 99.35") g.YMax(99.35);
+        if (extra == "percent min 29") g.YMin(29);
         if (extra == "cleaning at 0") g.Cleaning({true, "0", "1"});
         g.MakeGraph();
     }
@@ -231,6 +236,16 @@ private slots:
                 {"ZERO", 1, when, 24.0 * i, {{"NormalizedPermFlow", i % 3 ? 0.0 : -1.0 - i % 5}}});
             readings.push_back({"AT100", 1, when, 24.0 * i, {{"NormalizedPermFlow", i % 4 ? 100.0 : 90.0}}});
             readings.push_back({"DBLMAX", 1, when, 24.0 * i, {{"NormalizedPermFlow", i == 7 ? big : 5.0}}});
+            // Per cent at a fixed end: 7 % under a maximum of 7, 29 % over a minimum of 29, 99.35 %
+            // under 99.35, and one a unit in the last place above 99.35 %, shown as 99.35 too.
+            const std::tuple<const char*, double, double> percent[] = {
+                {"PCT7", 0.07, 0.05},
+                {"PCT29", 0.29, 0.31},
+                {"PCT9935", 0.9935, 0.97},
+                {"PCTULP", std::nextafter(0.9935, 1.0), 0.97}};
+            for (const auto& [name, atEnd, other] : percent)
+                readings.push_back(
+                    {name, 1, when, 24.0 * i, {{"NormalizedSaltPassage", i % 4 ? atEnd : other}}});
         }
         insertGraphRows(env.prog().ProjectDatabasePath, readings);
         // Ten daily readings of 300, the sixth without a value; one reading alone (project ONE).
@@ -367,6 +382,14 @@ private slots:
             QTest::addRow("readings of 100 to a fixed maximum of 100, %s", target)
                 << "AT100" << target << "max 100";
             QTest::addRow("one reading of the largest double, %s", target) << "DBLMAX" << target << "";
+            QTest::addRow("7 %% under a fixed maximum of 7, %s", target)
+                << "PCT7" << target << "percent max 7";
+            QTest::addRow("29 %% over a fixed minimum of 29, %s", target)
+                << "PCT29" << target << "percent min 29";
+            QTest::addRow("99.35 %% under a fixed maximum of 99.35, %s", target)
+                << "PCT9935" << target << "percent max 99.35";
+            QTest::addRow("a unit in the last place over 99.35 %%, %s", target)
+                << "PCTULP" << target << "percent max 99.35";
             QTest::addRow("5,000 readings, another row keyed 2^36, %s", target) << "FAR" << target << "";
             QTest::addRow("the cleaning line at level 0, %s", target) << "ALT" << target << "cleaning at 0";
         }
@@ -380,9 +403,10 @@ private slots:
         const bool year = project == "ALT" || project == "DENSE" || project == "FAR";
         drawReadings(chart, project, year ? at(2023, 1, 1) : at(2023, 3, 1), year ? 365 : 61, events, extra);
         const ChartSeries& s = chart.group(1).series(events ? 2 : 1);
-        const QMap<QString, int> counts{{"EV", 494},      {"TINY", 8},    {"ALT", 365},
-                                        {"DENSE", 35040}, {"HUGE", 61},   {"ZERO", 24},
-                                        {"AT100", 24},    {"DBLMAX", 24}, {"FAR", 5000}};
+        const QMap<QString, int> counts{{"EV", 494},   {"TINY", 8},  {"ALT", 365},  {"DENSE", 35040},
+                                        {"HUGE", 61},  {"ZERO", 24}, {"AT100", 24}, {"DBLMAX", 24},
+                                        {"FAR", 5000}, {"PCT7", 24}, {"PCT29", 24}, {"PCT9935", 24},
+                                        {"PCTULP", 24}};
         QCOMPARE(s.pointCount(), counts.value(project, 1464));
         const Drawing d = drawAs(target, chart, QSize(900, 620));
         QVERIFY(d.plot);

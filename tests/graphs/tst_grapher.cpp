@@ -74,6 +74,10 @@ private slots:
     void cleaningLine_data();
     void cleaningLine();
     void readingsStoredOutOfOrder();
+    void periodEndsByInstant_data();
+    void periodEndsByInstant();
+    void storedValuesNotNumbers_data();
+    void storedValuesNotNumbers();
 };
 
 void tst_Grapher::initTestCase() {
@@ -675,6 +679,96 @@ void tst_Grapher::readingsStoredOutOfOrder() {
         QCOMPARE(d.chart.group(2).series(1).x[size_t(i)], s.Dates[size_t(i)]); // drawn at the shared dates
     }
     QCOMPARE(d.g.Request.MaxY, 19.0);
+}
+
+// A reading is drawn when the instant its date names lies in the period, however another
+// program spelled the date; a date the rule cannot key is not drawn at all.
+void tst_Grapher::periodEndsByInstant_data() {
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QDateTime>("start");
+    QTest::addColumn<QDateTime>("end");
+    QTest::addColumn<QDateTime>("drawnAt"); // invalid: not drawn
+    const QDateTime day = at(2021, 3, 1), noon = at(2021, 3, 1, 12), six = at(2021, 3, 1, 6);
+    QTest::newRow("day alone at the start") << "2021-03-01" << day << at(2021, 3, 5) << day;
+    QTest::newRow("day alone at the end") << "2021-03-01" << at(2021, 2, 20) << day << day;
+    QTest::newRow("T before the end time") << "2021-03-01T06:00:00" << at(2021, 2, 20) << noon << six;
+    QTest::newRow("T before the start time")
+        << "2021-03-01T06:00:00" << noon << at(2021, 3, 5) << QDateTime();
+    QTest::newRow("T after the end time") << "2021-03-01T13:00" << day << noon << QDateTime();
+    QTest::newRow("without seconds at the end") << "2021-03-01 12:00" << day << noon << noon;
+    QTest::newRow("dated in 9999") << "9999-12-31 12:00:00" << at(9999, 1, 1) << at(9999, 12, 31).addDays(1)
+                                   << at(9999, 12, 31, 12);
+    QTest::newRow("in 9999, ending at the last instant")
+        << "9999-12-31T23:59:59" << at(2021, 1, 1) << LastStoredInstant() << LastStoredInstant();
+    QTest::newRow("an hour of one digit") << "2021-03-01 6:00" << day << at(2021, 3, 5) << QDateTime();
+    QTest::newRow("a day no month holds")
+        << "2021-02-30 06:00:00" << at(2021, 2, 1) << at(2021, 3, 5) << QDateTime();
+}
+
+void tst_Grapher::periodEndsByInstant() {
+    QFETCH(QString, stored);
+    QFETCH(QDateTime, start);
+    QFETCH(QDateTime, end);
+    QFETCH(QDateTime, drawnAt);
+    TestEnv own;
+    makeBlankDatabase(own.prog().ProjectDatabasePath);
+    Database::open(own.prog().ProjectDatabasePath)
+        .exec(
+            "INSERT INTO Data (ProjectID, TrainNumber, TheDate, ElapsedTimeHrs, EventID, Bank, NormalizedDP) "
+            "VALUES ('P1', 1, ?, 5, 1, 3, 2)",
+            {stored});
+    for (bool events : {false, true}) {
+        Drawing d(own.prog(), {"NormalizedDP"}, 1, start, end);
+        d.g.ShowEvents(events);
+        const SeriesData s = d.make()[0];
+        QCOMPARE(s.PointCount, drawnAt.isValid() ? 1 : 0);
+        QCOMPARE(int(d.g.Events.size()), events ? s.PointCount : 0);
+        if (!drawnAt.isValid()) continue;
+        QCOMPARE(FromDateSerial(s.Dates.at(0)), drawnAt);
+        QCOMPARE(d.chart.group(1).series(1).x.at(0), ToDateSerial(drawnAt));
+        QVERIFY(d.chart.axis(ChartModel::X).max >= ToDateSerial(drawnAt));
+    }
+}
+
+// A stored value that is not a finite number ('' or 'abc' left by another program, an
+// infinity) is a gap, as a Null is, and counts for no limit; an elapsed graph leaves out a
+// reading whose hours are not a finite number.
+void tst_Grapher::storedValuesNotNumbers_data() {
+    QTest::addColumn<QString>("column"); // the column holding the odd value
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<bool>("elapsed");
+    const bool elapsed = true;
+    QTest::newRow("empty text") << "NormalizedDP" << QVariant("") << !elapsed;
+    QTest::newRow("abc") << "NormalizedDP" << QVariant("abc") << !elapsed;
+    QTest::newRow("infinity") << "NormalizedDP" << QVariant(qInf()) << !elapsed;
+    QTest::newRow("minus infinity, elapsed") << "NormalizedDP" << QVariant(-qInf()) << elapsed;
+    QTest::newRow("bytes") << "NormalizedDP" << QVariant(QByteArray("\x01\x02")) << !elapsed;
+    QTest::newRow("hours of abc") << "ElapsedTimeHrs" << QVariant("abc") << elapsed;
+    QTest::newRow("hours of infinity") << "ElapsedTimeHrs" << QVariant(qInf()) << elapsed;
+}
+
+void tst_Grapher::storedValuesNotNumbers() {
+    QFETCH(QString, column);
+    QFETCH(QVariant, value);
+    QFETCH(bool, elapsed);
+    TestEnv own;
+    makeBlankDatabase(own.prog().ProjectDatabasePath);
+    insertGraphRows(own.prog().ProjectDatabasePath, {{"P1", 1, at(2024, 1, 2), 10, {{"NormalizedDP", 3.0}}},
+                                                     {"P1", 1, at(2024, 1, 3), 20, {{"NormalizedDP", 4.0}}},
+                                                     {"P1", 1, at(2024, 1, 4), 30, {{"NormalizedDP", 5.0}}}});
+    Database::open(own.prog().ProjectDatabasePath)
+        .exec("UPDATE Data SET " + column + " = ? WHERE TheDate = '2024-01-03 00:00:00'", {value});
+    Drawing d(own.prog(), {"NormalizedDP"});
+    d.g.ElapsedTime(elapsed);
+    const SeriesData s = d.make()[0];
+    const bool hours = column == "ElapsedTimeHrs";
+    QVERIFY(near(s.Values, {3, hours ? 4 : Gap, 5}));
+    QCOMPARE(d.chart.axis(ChartModel::Y).max, 5.0 * 1.1);
+    QCOMPARE(d.chart.axis(ChartModel::Y).min, 0.0);
+    if (!elapsed) return;
+    QCOMPARE(d.chart.axis(ChartModel::X).min, 10.0);
+    QCOMPARE(d.chart.axis(ChartModel::X).max, 30.0);
+    QCOMPARE(d.chart.axis(ChartModel::X).valueLabels.back().position, 30.0);
 }
 
 QTEST_GUILESS_MAIN(tst_Grapher)

@@ -1,9 +1,11 @@
 #include <QtTest>
 
 #include "core/settings.h"
+#include "core/typedinput.h"
 #include "core/units.h"
 #include "graphs/chartmodel.h"
 #include "graphs/graphmanager.h"
+#include "graphs/savedgraphs.h"
 #include "graphtestsupport.h"
 
 using namespace hv;
@@ -60,6 +62,18 @@ private slots:
             QCOMPARE(r.lowHours, hours ? 4.0 : 0.0);
             QCOMPARE(r.highHours, hours ? 12.5 : 1000.0);
         }
+        // The first and last instants, whatever the spelling of their dates; the end never
+        // past the last instant a date can hold.
+        Database data = Database::open(db());
+        for (const char* date : {"2021-03-01 08:00:00", "2021-03-01T06:00:00", "2021-03-01", "2021-03-02 bad",
+                                 "9999-12-31T12:00", "9999-12-31 08:00:00"})
+            data.exec("INSERT INTO Data (ProjectID, TrainNumber, TheDate) VALUES ('SP', 1, ?)", {date});
+        const RecordedPeriod spelled = GetStartDate(env.prog(), "SP", 1, false);
+        QCOMPARE(spelled.start, at(2021, 3, 1));
+        QCOMPARE(spelled.end, LastStoredInstant());
+        data.exec(
+            "DELETE FROM Data WHERE ProjectID = 'SP' AND TheDate IN ('2021-03-01', '9999-12-31T12:00')");
+        QCOMPARE(GetStartDate(env.prog(), "SP", 1, false).start, at(2021, 3, 1, 6));
         const RecordedPeriod none = GetStartDate(env.prog(), "P1", 9);
         QCOMPARE(none.end, env.system.clock);
         QCOMPARE(none.start, env.system.clock.addDays(-7));
@@ -103,6 +117,84 @@ private slots:
         QCOMPARE(l.last(), QString("01.05.2024 05:00 - Valve swap"));
         QVERIFY(l.contains("01.05.2024 18:00 - System Cleaning"));
         QVERIFY(l.contains("01.05.2024 19:00 - Instrument Calibration / Replacement"));
+
+        // The drawing's own pass gives the same list; an event dated with a "T" or as the day
+        // alone at the period's ends is listed by its instant, one past the end is not.
+        Database data = Database::open(db());
+        for (const char* date : {"2024-05-03T00:00:00", "2024-05-01", "2024-05-03T00:00:01"})
+            data.exec(
+                "INSERT INTO Data (ProjectID, TrainNumber, TheDate, EventID, Bank) VALUES ('P4', 1, ?, 1, 3)",
+                {date});
+        for (int i = 0; i < 30; ++i)
+            data.exec(
+                "INSERT INTO Data (ProjectID, TrainNumber, TheDate, EventID, Bank) VALUES ('P4', 1, ?, 6, 3)",
+                {dbDateText(at(2024, 5, 1, 1).addSecs(i * 60))});
+        for (const QString project : {"P3", "P4"}) {
+            ChartModel chart;
+            clsGrapher g(env.prog());
+            g.ProjectID(project);
+            g.TrainNumber(1);
+            g.Graph(&chart);
+            g.SensorCount(1);
+            g.SensorCols({"NormalizedPermFlow"});
+            g.StartDate(at(2024, 5, 1));
+            g.EndDate(at(2024, 5, 3));
+            g.ShowEvents(true);
+            g.MakeGraph();
+            const QStringList listed = LoadEventList(env.prog(), project, 1, at(2024, 5, 1), at(2024, 5, 3));
+            QCOMPARE(EventList(env.prog(), g.Events), listed);
+            if (project == "P4") {
+                QCOMPARE(listed.first(), ShortDateTimeText(at(2024, 5, 3)) + " - System Cleaning");
+                QCOMPARE(listed.size(), 25);
+            }
+        }
+    }
+
+    // A typed end time is the end, 00:00 too, and a saved graph brings it back; a date alone
+    // keeps its whole day; no end lies past the last instant a date can hold.
+    void typedEnd_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QDateTime>("drawnEnd");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shownAgain");
+        QTest::newRow("a date alone") << "31/12/2024" << at(2025, 1, 1) << "2024-12-31 00:00:00"
+                                      << "31/12/2024";
+        QTest::newRow("00:00 typed") << "31/12/2024 00:00" << at(2024, 12, 31) << "2024-12-31T00:00:00"
+                                     << "31/12/2024 00:00";
+        QTest::newRow("08:30 typed") << "31/12/2024 08:30" << at(2024, 12, 31, 8, 30) << "2024-12-31 08:30:00"
+                                     << "31/12/2024 08:30";
+        QTest::newRow("00:00 typed, plain form")
+            << "2024-12-31 0:00" << at(2024, 12, 31) << "2024-12-31T00:00:00"
+            << "31/12/2024 00:00";
+        QTest::newRow("31/12/9999") << "31/12/9999" << LastStoredInstant() << "9999-12-31 00:00:00"
+                                    << "31/12/9999";
+        QTest::newRow("not a date") << "soon" << QDateTime() << ""
+                                    << "";
+    }
+    void typedEnd() {
+        QFETCH(QString, typed);
+        QFETCH(QDateTime, drawnEnd);
+        QFETCH(QString, stored);
+        QFETCH(QString, shownAgain);
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+        QCOMPARE(DrawnEnd(typed), drawnEnd);
+        UserGraphRow row;
+        row.ProjectID = "End";
+        row.TrainNumber = 1;
+        row.GraphName = QTest::currentDataTag();
+        row.EndDate = ParseBoxDate(typed);
+        row.EndTimeTyped = EndTextHoldsTime(typed);
+        SaveUserGraph(env.prog(), row, true);
+        const std::optional<UserGraphRow> again = LoadUserGraph(env.prog(), "End", 1, row.GraphName);
+        QVERIFY(again.has_value());
+        const QString shown = FormatBoxDate(again->EndDate, again->EndTimeTyped);
+        QLocale::setDefault(QLocale::c());
+        QCOMPARE(
+            Database::open(db())
+                .scalar("SELECT COALESCE(EndDate, '') FROM UserGraphs WHERE GraphName = ?", {row.GraphName})
+                .toString(),
+            stored);
+        QCOMPARE(shown, shownAgain);
     }
 
     void informationLineAndDates() {

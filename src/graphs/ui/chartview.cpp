@@ -391,6 +391,8 @@ private:
         auto addGap = [&] {
             if (!out.line.isEmpty() && !std::isnan(out.line.constLast().x())) out.line << gap;
         };
+        const QCPRange ends = va->range();
+        const double slack = ends.size() * 1e-9; // far less than a pixel
         qint64 column = std::numeric_limits<qint64>::min();
         bool brokenHere = false, trailingGap = false;
         for (auto it = begin; it != end; ++it) {
@@ -414,7 +416,11 @@ private:
                 }
                 continue;
             }
-            QPointF at(px, va->coordToPixel(it->value));
+            // A reading equal, as shown, to an end of the value axis is drawn on that end.
+            const double value = it->value > ends.upper && it->value <= ends.upper + slack   ? ends.upper
+                                 : it->value < ends.lower && it->value >= ends.lower - slack ? ends.lower
+                                                                                             : it->value;
+            QPointF at(px, va->coordToPixel(value));
             // The library puts the value axis's upper end one pixel above the plot's top row:
             // a reading there is drawn on the top row, as one at the lower end is on the bottom row.
             if (at.y() < area.top() && at.y() >= area.top() - 1) at.setY(area.top());
@@ -528,14 +534,18 @@ void RenderChart(const ChartModel& model, QCustomPlot& plot) {
             const bool symbolsOnly = st.linePattern == 1;
             // Symbols without a line are drawn whole, also where they overhang the plot's
             // border (the events sit on the X axis); points off the plot are left out.
+            // A reading equal, as shown, to an end of the value axis is on it: a unit in the
+            // last place past the end is far less than a pixel.
             const QCPRange keys = xa->range(), values = va->range();
+            const double slack = values.size() * 1e-9;
             QVector<QCPGraphData> data;
             data.reserve(s.pointCount());
             for (int i = 0; i < s.pointCount(); ++i) {
                 const double x = s.x[size_t(i)], y = s.y[size_t(i)] / unit;
                 if (std::isnan(x)) continue;
                 const bool inside = keys.contains(x);
-                if (symbolsOnly && !(inside && values.contains(y))) continue;
+                if (symbolsOnly && !(inside && y >= values.lower - slack && y <= values.upper + slack))
+                    continue;
                 data.push_back(QCPGraphData(x, y));
             }
             if (data.isEmpty() && label.isEmpty()) continue;

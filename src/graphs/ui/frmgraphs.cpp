@@ -397,7 +397,7 @@ void frmGraphs::cboMyGraphs_Change() {
 
     const auto [start, end] = SavedGraphPeriod(*row, p_.system.now().date());
     txtStartDate->setText(FormatBoxDate(start));
-    txtEndDate->setText(FormatBoxDate(end));
+    txtEndDate->setText(FormatBoxDate(end, row->EndTimeTyped && end == row->EndDate));
 
     // Each step sets the list, then the enable boxes, whose handlers show the lists.
     const int count = std::min<int>(row->SensorCount, 4);
@@ -499,6 +499,7 @@ UserGraphRow frmGraphs::currentGraphRow() {
     row.TrainNumber = GraphTrain;
     row.StartDate = ParseBoxDate(txtStartDate->text());
     row.EndDate = ParseBoxDate(txtEndDate->text());
+    row.EndTimeTyped = EndTextHoldsTime(txtEndDate->text());
     for (int k = 0; k < GraphSeriesCount && k < 4; ++k)
         row.SeriesNames << cboSeries[size_t(k)]->currentText();
     row.SensorCount = GraphSeriesCount;
@@ -699,10 +700,9 @@ void frmGraphs::cmdGraph_Click() {
                 p_.prompts.message(*refusal, Buttons::OK, Icon::Warning, GraphsTitle);
                 return;
             }
-            const QDateTime end = ParseBoxDate(txtEndDate->text());
             GraphStartDate = ParseBoxDate(txtStartDate->text());
             g.StartDate(GraphStartDate);
-            GraphEndDate = DrawnEnd(end);
+            GraphEndDate = DrawnEnd(txtEndDate->text());
             g.EndDate(GraphEndDate);
             lblStartDate->setText(txtStartDate->text());
             lblEndDate->setText(txtEndDate->text());
@@ -737,8 +737,7 @@ void frmGraphs::cmdGraph_Click() {
         DrawnUnits = ReadGraphUnits(p_, GraphProjectID, GraphTrain);
 
         lstEvents->clear();
-        if (chkShowEvents->isChecked())
-            lstEvents->addItems(LoadEventList(p_, GraphProjectID, GraphTrain, GraphStartDate, GraphEndDate));
+        if (chkShowEvents->isChecked()) lstEvents->addItems(EventList(p_, g.Events));
         SetChartTitles();
         SaveLastGraph();
         showProjectItem(cbProject, GraphProjectID, GraphTrain);
