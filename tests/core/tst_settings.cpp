@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "core/program.h"
 #include "core/settings.h"
 #include "core/units.h"
 #include "platform/dberror.h"
@@ -138,6 +139,42 @@ private slots:
         WriteIniDouble("S", "large", ini, 1234567.25);
         QVERIFY(test::readText(ini).contains("large=" + loc("1234567.25") + "\n"));
         QCOMPARE(ReadIniDouble(p(), "S", "large", 0, ini), 1234567.25);
+    }
+
+    // One reader for every number the settings file holds: a point or a comma is the mark,
+    // whatever the computer's settings; anything else is no number.
+    void settingsNumbers_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("value"); // NaN: no number
+        QTest::newRow("point") << "1.5" << 1.5;
+        QTest::newRow("comma") << "0,5" << 0.5;
+        QTest::newRow("blanks around") << " 7 " << 7.0;
+        QTest::newRow("exponent") << "2e3" << 2000.0;
+        QTest::newRow("group and mark") << "1.000,5" << qQNaN();
+        QTest::newRow("word") << "TRUE" << qQNaN();
+        QTest::newRow("empty") << "" << qQNaN();
+        QTest::newRow("too large") << "1e400" << qQNaN();
+    }
+    void settingsNumbers() {
+        QFETCH(QString, text);
+        QFETCH(double, value);
+        const std::optional<double> read = ReadSettingsNumber(text);
+        QCOMPARE(read.has_value(), !qIsNaN(value));
+        if (read) QCOMPARE(*read, value);
+    }
+
+    // A settings file the file-size limit stops keeps its values, and the one message names the
+    // limit in place of the system's "Unknown error".
+    void settingsFileStoppedByTheLimit() {
+        const QString before = "[S]\n;" + QString(4000, 'x') + "\n";
+        test::writeText(ini, before);
+        env->prompts.onMessage("file-size limit of 1024 bytes", Buttons::OK, Title, Answer::OK);
+        {
+            test::FileSizeLimit limit(1024);
+            QVERIFY(!WriteIniSettings(p(), "S", {{"k", "v"}, {"l", "w"}}));
+        }
+        QCOMPARE(env->prompts.verify(), QString());
+        QCOMPARE(test::readText(ini), before);
     }
 };
 
