@@ -141,28 +141,6 @@ private slots:
         QCOMPARE(ReadIniDouble(p(), "S", "large", 0, ini), 1234567.25);
     }
 
-    // One reader for every number the settings file holds: a point or a comma is the mark,
-    // whatever the computer's settings; anything else is no number.
-    void settingsNumbers_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("value"); // NaN: no number
-        QTest::newRow("point") << "1.5" << 1.5;
-        QTest::newRow("comma") << "0,5" << 0.5;
-        QTest::newRow("blanks around") << " 7 " << 7.0;
-        QTest::newRow("exponent") << "2e3" << 2000.0;
-        QTest::newRow("group and mark") << "1.000,5" << qQNaN();
-        QTest::newRow("word") << "TRUE" << qQNaN();
-        QTest::newRow("empty") << "" << qQNaN();
-        QTest::newRow("too large") << "1e400" << qQNaN();
-    }
-    void settingsNumbers() {
-        QFETCH(QString, text);
-        QFETCH(double, value);
-        const std::optional<double> read = ReadSettingsNumber(text);
-        QCOMPARE(read.has_value(), !qIsNaN(value));
-        if (read) QCOMPARE(*read, value);
-    }
-
     // A settings file the file-size limit stops keeps its values, and the one message names the
     // limit in place of the system's "Unknown error".
     void settingsFileStoppedByTheLimit() {

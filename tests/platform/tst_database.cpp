@@ -4,7 +4,6 @@
 
 #include "platform/database.h"
 #include "platform/sqlite.h"
-#include "support/fixtures.h"
 #include "support/readonlyfile.h"
 #include "support/testenv.h"
 
@@ -237,43 +236,6 @@ private slots:
             QVERIFY2(out.contains(said) && out.contains(path + "-journal"), qPrintable(out));
             QVERIFY(QFile::exists(path + "-journal"));
         }
-    }
-
-    // One reading saved as data entry saves it, into a project database larger than a 16 KiB
-    // file-size limit: the save's journal meets the limit, the failure names it, and the file
-    // keeps what it held.
-    void savedReadingMeetsASmallLimit() {
-        test::TestEnv env;
-        const QString path = env.path("db.hv3.mdb");
-        test::makeBlankDatabase(path);
-        const auto save = [&path](Database& db, int day) {
-            const QVariantMap row =
-                test::readingRow(3, {{"TheDate", QDate(2020, 1, 1).addDays(day).startOfDay()}});
-            QStringList marks(row.size(), "?");
-            db.exec("INSERT INTO Data (" + row.keys().join(',') + ") VALUES (" + marks.join(',') + ")",
-                    row.values());
-        };
-        {
-            Database db = Database::open(path);
-            Transaction t(db);
-            for (int day = 0; day < 300; ++day)
-                save(db, day);
-            t.commit();
-        }
-        const QString said = test::UnderHardFileSizeLimit(16 * 1024, [&]() -> QString {
-            try {
-                Database db = Database::open(path);
-                Transaction t(db);
-                save(db, 300);
-                t.commit();
-            } catch (const DbFailure& e) {
-                return e.description();
-            }
-            return "saved";
-        });
-        QVERIFY2(said.contains("file-size limit of 16384 bytes"), qPrintable(said));
-        QVERIFY(!QFile::exists(path + "-journal"));
-        QCOMPARE(Database::open(path).scalar("SELECT count(*) FROM Data").toInt(), 300);
     }
 
     void opensExistingFilesOnly() {
