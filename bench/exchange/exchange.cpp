@@ -63,12 +63,8 @@ struct Panels : RunProgress {
 };
 
 // SQLite's words for a failed write ("disk I/O error"), with the cause the system gave when
-// it is one of the two a write meets and the words do not say it yet: the file size limit or
-// a full disk.
+// it is one of the two a write meets: the file size limit or a full disk.
 QString failureText(const RunError& e, const QString& path) {
-    if (e.description().contains(QLatin1String("file-size limit")) ||
-        e.description().contains(QLatin1String("disk is full")))
-        return e.description();
     rlimit limit{};
     if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
         for (const QString& f : {path, path + "-journal"})

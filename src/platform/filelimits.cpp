@@ -80,7 +80,7 @@ QString failureCause(int error) {
 FileBeside::FileBeside(const QString& target) : target_(target) {
     // A link is followed: the file it leads to is replaced, and the link kept.
     const QFileInfo info(target);
-    if (info.isSymLink() && !info.canonicalFilePath().isEmpty()) target_ = info.canonicalFilePath();
+    if (info.isSymLink() && info.exists()) target_ = info.canonicalFilePath();
 }
 
 FileBeside::~FileBeside() {
@@ -89,6 +89,9 @@ FileBeside::~FileBeside() {
 }
 
 QString FileBeside::open() {
+    // A link that leads nowhere, or to itself, is not replaced by a file.
+    if (const QFileInfo info(target_); info.isSymLink() && !info.exists())
+        return "Cannot open destination file: " + FileStatusRefusal(target_);
     QByteArray name = QFile::encodeName(target_) + ".XXXXXX";
     fd_ = ::mkstemp(name.data());
     if (fd_ < 0) return failureCause(errno);
