@@ -11,7 +11,6 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 #include <QTemporaryDir>
-#include <QTemporaryFile>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -80,44 +79,39 @@ QString failureText(const RunError& e, const QString& path) {
 // The database is built in a file beside OUT and takes its name only when whole: a failure leaves
 // no partial database.
 int generate(const QString& out, qint64 n, const QString& templ) {
-    QTemporaryFile temp(out + ".XXXXXX.partial");
-    if (!temp.open()) {
-        std::fprintf(stderr, "cannot create a file beside %s: %s\n", qPrintable(out),
-                     qPrintable(temp.errorString()));
+    FileBeside building(out);
+    QString cause = building.open();
+    if (!cause.isEmpty()) {
+        std::fprintf(stderr, "cannot create a file beside %s: %s\n", qPrintable(out), qPrintable(cause));
         return 1;
     }
-    const QString building = temp.fileName();
     {
         QFile from(templ);
         if (!from.open(QIODevice::ReadOnly)) {
             std::fprintf(stderr, "cannot read %s: %s\n", qPrintable(templ), qPrintable(from.errorString()));
             return 1;
         }
-        const QByteArray bytes = from.readAll();
-        if (temp.write(bytes) != bytes.size() || !temp.flush()) {
-            std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(building),
-                         qPrintable(temp.errorString()));
+        if (cause = building.write(from.readAll()); !cause.isEmpty()) {
+            std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(building.path()), qPrintable(cause));
             return 1;
         }
-        temp.close();
     }
     std::unique_ptr<SqliteConnection> connection;
     try {
-        connection = std::make_unique<SqliteConnection>(building);
+        connection = std::make_unique<SqliteConnection>(building.path());
         fill(*connection, n);
         connection.reset();
     } catch (const RunError& e) {
         std::fprintf(stderr, "cannot generate %s: %s\n", qPrintable(out),
-                     qPrintable(failureText(e, building)));
+                     qPrintable(failureText(e, building.path())));
         connection.reset();
-        QFile::remove(building + "-journal");
+        QFile::remove(building.path() + "-journal");
         return 1;
     }
-    if (::rename(QFile::encodeName(building).constData(), QFile::encodeName(out).constData()) != 0) {
-        std::fprintf(stderr, "cannot name the database %s: %s\n", qPrintable(out), std::strerror(errno));
+    if (cause = building.commit(); !cause.isEmpty()) {
+        std::fprintf(stderr, "cannot name the database %s: %s\n", qPrintable(out), qPrintable(cause));
         return 1;
     }
-    temp.setAutoRemove(false);
     std::printf("readings %lld\n", static_cast<long long>(n));
     return 0;
 }

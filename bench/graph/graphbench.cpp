@@ -43,13 +43,16 @@ const QSize WindowSize(1200, 720);
 const QSize WindowChartSize(872, 620);
 const QSize PictureSize(ChartPictureWidth, ChartPictureHeight);
 
-// Messages go to the terminal; nothing waits for an answer.
+// Messages go to the terminal; nothing waits for an answer. A failure the window reported
+// (a Last Graph row it could not save) fails the run.
 class ConsolePrompts : public QtPrompts {
 public:
-    Answer message(const QString& text, Buttons, Icon, const QString&) override {
+    Answer message(const QString& text, Buttons, Icon icon, const QString&) override {
         std::fprintf(stderr, "%s\n", qPrintable(text));
+        if (icon == Icon::Critical) ++failures;
         return Answer::OK;
     }
+    int failures = 0;
 };
 
 long peakKb() {
@@ -524,7 +527,7 @@ int main(int argc, char** argv) {
                             r.program.total() / r.floor.total());
             std::printf(" peak %ld kB\n", peakKb());
             std::fflush(stdout);
-            std::_Exit(0);
+            std::_Exit(prompts.failures > 0 ? 1 : 0);
         }
 
         const bool floor = parser.isSet("floor");
@@ -554,5 +557,5 @@ int main(int argc, char** argv) {
     // system down piece by piece, as a picture-making tool of its own would.
     std::fflush(stdout);
     std::fflush(stderr);
-    std::_Exit(0);
+    std::_Exit(prompts.failures > 0 ? 1 : 0);
 }

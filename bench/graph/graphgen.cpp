@@ -41,15 +41,26 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: hevrin-graph-gen --out FILE [--years N] [--minutes M] [--trains T]\n");
         return 2;
     }
-    QFile::remove(out);
-    if (const QString cause = CopyFileWhole(parser.value("template"), out); !cause.isEmpty()) {
-        std::fprintf(stderr, "cannot copy the template %s: %s\n", qPrintable(parser.value("template")),
-                     qPrintable(cause));
+    // The database is built beside OUT and takes its name only when whole: a stop (the
+    // file-size limit, a full disk) leaves nothing at OUT.
+    FileBeside building(out);
+    QString cause = building.open();
+    if (cause.isEmpty()) {
+        QFile from(parser.value("template"));
+        cause = from.open(QIODevice::ReadOnly) ? building.write(from.readAll()) : from.errorString();
+    }
+    if (!cause.isEmpty()) {
+        std::fprintf(stderr, "cannot copy the template %s to %s: %s\n", qPrintable(parser.value("template")),
+                     qPrintable(out), qPrintable(cause));
         return 1;
     }
-    QFile::setPermissions(out, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    // Whatever a stop leaves of the database's journal goes with it.
+    struct Leftovers {
+        const QString journal;
+        ~Leftovers() { QFile::remove(journal); }
+    } leftovers{building.path() + "-journal"};
     try {
-        Database db = Database::open(out);
+        Database db = Database::open(building.path());
         db.exec("PRAGMA synchronous = OFF");
         const qint64 n = qint64(years * 365.25 * 24 * 60 / minutes);
         const QDateTime start(QDate(2015, 1, 1), QTime(0, 0));
@@ -75,6 +86,13 @@ int main(int argc, char** argv) {
             }
         }
         tx.commit();
+        db.close();
+        if (const QString failed = building.commit(); !failed.isEmpty()) {
+            std::fprintf(stderr, "cannot write %s: %s\n", qPrintable(out), qPrintable(failed));
+            return 1;
+        }
+        QFile::setPermissions(out,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
         std::printf("%lld readings of %d train(s) written to %s\n", static_cast<long long>(n), trains,
                     qPrintable(out));
     } catch (const RunError& e) {

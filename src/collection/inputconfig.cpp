@@ -177,9 +177,8 @@ double IntervalMinutesOf(const QString& text) {
 bool IniFlag(const QString& text) {
     const QString t = text.trimmed();
     if (t.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0) return true;
-    bool ok = false;
-    const double x = t.toDouble(&ok);
-    return ok && x != 0;
+    const std::optional<double> x = ReadSettingsNumber(t);
+    return x && *x != 0;
 }
 
 PollingSettings ReadPollingSettings(Program& p, const QString& projectId, int trainNumber) {

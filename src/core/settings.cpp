@@ -25,10 +25,11 @@ QString trimBlanks(const QString& s) {
     return s.mid(start, end - start);
 }
 
-// A number as the settings file holds it: the program writes the general number form with the
-// decimal mark of the computer it ran on, never a group separator. A file written under
-// other settings reads alike, so a point or a comma is the mark, whatever these settings say.
-std::optional<double> settingsNumber(const QString& text) {
+} // namespace
+
+std::optional<double> ReadSettingsNumber(const QString& text) {
+    // The program writes the general number form with the decimal mark of the computer it ran
+    // on: a file written under other settings reads alike, so a point or a comma is the mark.
     QString t = text.trimmed();
     if (t.isEmpty()) return std::nullopt;
     const QString mark = QLocale().decimalPoint();
@@ -42,8 +43,6 @@ std::optional<double> settingsNumber(const QString& text) {
     if (!ok || !std::isfinite(x)) return std::nullopt;
     return x;
 }
-
-} // namespace
 
 QString TrainSettingKey(const QString& projectId, int trainNumber, const QString& name) {
     return projectId + ".Train" + QString::number(trainNumber) + '.' + name;
@@ -62,12 +61,12 @@ qint16 ReadIniInteger(const QString& section, const QString& key, qint16 default
 
 double ReadIniDouble(const Program&, const QString& section, const QString& key, double defaultValue,
                      const QString& file) {
-    return settingsNumber(ReadIniValue(section, key, GeneralNumber(defaultValue), file)).value_or(0.0);
+    return ReadSettingsNumber(ReadIniValue(section, key, GeneralNumber(defaultValue), file)).value_or(0.0);
 }
 
 qint32 ReadIniLong(const QString& section, const QString& key, qint32 defaultValue, const QString& file) {
     const std::optional<double> x =
-        settingsNumber(ReadIniValue(section, key, GeneralNumber(defaultValue), file));
+        ReadSettingsNumber(ReadIniValue(section, key, GeneralNumber(defaultValue), file));
     if (!x) return 0;
     try {
         return conv::roundToInt32(*x);

@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 #include <QtGlobal>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -11,6 +12,11 @@ struct Program;
 // The key of a project train's setting `name` in section "Projects":
 // "<ProjectID>.Train<n>.<name>".
 QString TrainSettingKey(const QString& projectId, int trainNumber, const QString& name);
+
+// A number as the settings file holds it, whatever the computer's settings: the program's
+// general number form with a point or a comma as the decimal mark, never a group separator;
+// none for a text that is no number. Every number read from the settings file reads here.
+std::optional<double> ReadSettingsNumber(const QString& text);
 
 // Access to the settings file. The readers take the file last, the writers third.
 QString ReadIniValue(const QString& section, const QString& key, const QString& defaultText,

@@ -1,7 +1,7 @@
 #include "platform/database.h"
 #include <cstdio>
 
-#include <QAtomicInteger>
+#include <QAtomicInt>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDriver>
@@ -201,7 +201,6 @@ DbFailure mapSqlError(const QSqlError& e, const QSqlDatabase& from) {
 
 namespace {
 
-QAtomicInteger<quint64> connectionCounter;
 QAtomicInt lockWaitMs = 5000;
 
 std::shared_ptr<const ColumnSet> columnsOf(const QSqlRecord& rec) {
@@ -234,37 +233,47 @@ Database Database::open(const QString& path) {
     const QFileInfo fi(path);
     if (path.isEmpty() || !fi.exists() || !fi.isFile()) throw NotAFileError(path);
     if (!fi.isReadable()) throw DbError(dberr::FileNotFound, "Cannot open file '" + path + "'.");
-    Database db;
-    db.name_ = QString("hv_conn_%1").arg(connectionCounter.fetchAndAddRelaxed(1));
-    db.path_ = path;
-    {
-        QSqlDatabase h = QSqlDatabase::addDatabase("QSQLITE", db.name_);
-        h.setDatabaseName(sqliteUriOf(path));
-        h.setConnectOptions(
-            QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1;QSQLITE_OPEN_URI").arg(lockWaitMs.loadRelaxed()));
-        if (!h.open()) {
-            const QSqlError err = h.lastError();
-            h = QSqlDatabase();
-            const QString name = db.name_;
-            db.name_.clear();
-            QSqlDatabase::removeDatabase(name);
-            throw DbFailure(dberr::FileNotFound, err.text());
-        }
-        // SQLite opens lazily: read the schema once so that a file that is not a
-        // database is refused here, not at the first query.
-        QSqlQuery q(h);
-        if (!q.exec("SELECT count(*) FROM sqlite_master")) {
+    for (bool settled = false;; settled = true) {
+        Database db;
+        // Named by its own failure record, which no other open connection shares.
+        db.name_ = QString("hv_conn_%1").arg(quintptr(db.firstFailure_.get()), 0, 16);
+        db.path_ = path;
+        int code = 0, systemErrno = 0;
+        QString message;
+        {
+            QSqlDatabase h = QSqlDatabase::addDatabase("QSQLITE", db.name_);
+            h.setDatabaseName(sqliteUriOf(path));
+            h.setConnectOptions(
+                QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1;QSQLITE_OPEN_URI").arg(lockWaitMs.loadRelaxed()));
+            if (!h.open()) {
+                const QSqlError err = h.lastError();
+                h = QSqlDatabase();
+                const QString name = db.name_;
+                db.name_.clear();
+                QSqlDatabase::removeDatabase(name);
+                throw DbFailure(dberr::FileNotFound, err.text());
+            }
+            // SQLite opens lazily: read the schema once so that a file that is not a
+            // database is refused here, not at the first query.
+            QSqlQuery q(h);
+            if (q.exec("SELECT count(*) FROM sqlite_master")) return db;
             const QSqlError err = q.lastError();
+            code = err.nativeErrorCode().toInt();
+            message = err.databaseText();
+            systemErrno = systemErrnoOf(h.driver());
             q = QSqlQuery();
             h.close();
-            h = QSqlDatabase();
-            const QString name = db.name_;
-            db.name_.clear();
-            QSqlDatabase::removeDatabase(name);
-            throw OpenFailure(path, err.nativeErrorCode().toInt(), err.databaseText());
         }
+        const QString name = db.name_;
+        db.name_.clear();
+        QSqlDatabase::removeDatabase(name);
+        // A journal an earlier stop left that this process cannot play back by itself.
+        if (!settled && MayBeAJournalLeft(path, code)) {
+            if (std::optional<DbFailure> left = SettleJournal(path)) throw *left;
+            continue;
+        }
+        throw OpenFailure(path, code, message, systemErrno);
     }
-    return db;
 }
 
 Database::Database(Database&& other) noexcept
@@ -424,7 +433,9 @@ void Database::commit() {
 
 void Database::rollback() {
     QSqlQuery q(handle());
-    q.exec(QStringLiteral("ROLLBACK"));
+    // A rollback the disk refused leaves the journal for the close to play back.
+    if (!q.exec(QStringLiteral("ROLLBACK")) && IsFileFailure(q.lastError().nativeErrorCode().toInt()))
+        *fileFailed_ = true;
 }
 
 Statement::Statement(QSqlDatabase db, const QString& sql,

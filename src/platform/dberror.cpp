@@ -49,7 +49,7 @@ DbFailure SqliteFailure(int resultCode, const QString& message, int systemErrno)
     return DbFailure(number, message);
 }
 
-DbFailure OpenFailure(const QString& path, int resultCode, const QString& message) {
+DbFailure OpenFailure(const QString& path, int resultCode, const QString& message, int systemErrno) {
     switch (resultCode & 0xff) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
@@ -59,7 +59,9 @@ DbFailure OpenFailure(const QString& path, int resultCode, const QString& messag
     case SQLITE_CORRUPT:
         return DbFailure(dberr::FileNotFound, "Unrecognized database format '" + path + "'. " + message);
     default:
-        return DbFailure(dberr::FileNotFound, "Cannot open the database '" + path + "': " + message);
+        return DbFailure(dberr::FileNotFound,
+                         "Cannot open the database '" + path +
+                             "': " + SqliteFailure(resultCode, message, systemErrno).description());
     }
 }
 

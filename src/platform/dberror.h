@@ -71,8 +71,9 @@ DbFailure SqliteFailure(int resultCode, const QString& message, int systemErrno 
 bool IsFileFailure(int resultCode);
 
 // The failure of opening the file at `path` as a database: a file that is not one is an
-// "Unrecognized database format"; a lock or an I/O failure says what it is.
-DbFailure OpenFailure(const QString& path, int resultCode, const QString& message);
+// "Unrecognized database format"; a lock or an I/O failure says what it is, and a write the
+// file-size limit or a full disk stopped (the system's error number) says so.
+DbFailure OpenFailure(const QString& path, int resultCode, const QString& message, int systemErrno = 0);
 
 // Whether SQLite's words say the file is damaged (a malformed page, not a database past
 // its header): the failure is the file's, not the path's.

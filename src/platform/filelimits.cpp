@@ -2,12 +2,14 @@
 
 #include <QDir>
 #include <QFile>
-#include <algorithm>
+#include <QFileInfo>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 namespace hv {
@@ -64,31 +66,94 @@ QString MakeFolder(const QString& path) {
     return {};
 }
 
+namespace {
+
+// The cause of a failed call, the file-size limit and the full disk named as such.
+QString failureCause(int error) {
+    const QString words = QString::fromLocal8Bit(std::strerror(error));
+    const QString limit = WriteLimitCause(error);
+    return limit.isEmpty() ? words : limit + " (" + words + ")";
+}
+
+} // namespace
+
+FileBeside::FileBeside(const QString& target) : target_(target) {
+    // A link is followed: the file it leads to is replaced, and the link kept.
+    const QFileInfo info(target);
+    if (info.isSymLink() && info.exists()) target_ = info.canonicalFilePath();
+}
+
+FileBeside::~FileBeside() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.isEmpty() && !renamed_) ::unlink(QFile::encodeName(path_).constData());
+}
+
+QString FileBeside::open() {
+    // A link that leads nowhere, or to itself, is not replaced by a file.
+    if (const QFileInfo info(target_); info.isSymLink() && !info.exists())
+        return "Cannot open destination file: " + FileStatusRefusal(target_);
+    QByteArray name = QFile::encodeName(target_) + ".XXXXXX";
+    fd_ = ::mkstemp(name.data());
+    if (fd_ < 0) return failureCause(errno);
+    path_ = QFile::decodeName(name);
+    return {};
+}
+
+QString FileBeside::write(const QByteArray& bytes) {
+    if (fd_ < 0) return failureCause(EBADF);
+    // A short write is retried for the rest: only a failed one tells the cause.
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t n = ::write(fd_, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return failureCause(n < 0 ? errno : ENOSPC);
+        done += n;
+    }
+    return {};
+}
+
+QString FileBeside::commit() {
+    if (fd_ < 0 && path_.isEmpty()) return failureCause(EBADF);
+    const QByteArray target = QFile::encodeName(target_);
+    struct stat old {};
+    if (fd_ >= 0) {
+        // The file it replaces keeps its permissions; a new one takes the usual ones.
+        if (::stat(target.constData(), &old) == 0) {
+            ::fchmod(fd_, old.st_mode & 07777);
+        } else {
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            ::fchmod(fd_, 0666 & ~mask);
+        }
+        const bool synced = ::fsync(fd_) == 0;
+        const int error = errno;
+        const bool closed = ::close(fd_) == 0;
+        fd_ = -1;
+        if (!synced || !closed) return failureCause(synced ? errno : error);
+    }
+    if (::rename(QFile::encodeName(path_).constData(), target.constData()) != 0) return failureCause(errno);
+    renamed_ = true;
+    return {};
+}
+
+QString WriteFileWhole(const QString& target, const QByteArray& bytes) {
+    FileBeside file(target);
+    QString cause = file.open();
+    if (cause.isEmpty()) cause = file.write(bytes);
+    if (cause.isEmpty()) cause = file.commit();
+    return cause;
+}
+
 QString CopyFileWhole(const QString& source, const QString& target) {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly)) return in.errorString();
-    QFile out(target + ".part");
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
-        return out.errorString();
-    QString cause;
+    FileBeside out(target);
+    QString cause = out.open();
     while (cause.isEmpty() && !in.atEnd()) {
         const QByteArray chunk = in.read(1 << 16);
         if (chunk.isEmpty() && in.error() != QFileDevice::NoError) cause = in.errorString();
-        // A short write is retried for the rest: only a failed one tells the cause.
-        for (qint64 done = 0; cause.isEmpty() && done < chunk.size();) {
-            errno = 0;
-            const qint64 n = out.write(chunk.constData() + done, chunk.size() - done);
-            if (n <= 0) {
-                // The file-size limit or the full disk, named as such.
-                const QString limit = WriteLimitCause(errno);
-                cause = limit.isEmpty() ? out.errorString() : limit + " (" + out.errorString() + ")";
-            }
-            done += std::max<qint64>(n, 0);
-        }
+        if (cause.isEmpty()) cause = out.write(chunk);
     }
-    out.close();
-    if (cause.isEmpty() && !out.rename(target)) cause = out.errorString();
-    if (!cause.isEmpty()) out.remove();
+    if (cause.isEmpty()) cause = out.commit();
     return cause;
 }
 

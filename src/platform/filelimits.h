@@ -25,8 +25,36 @@ QString FileStatusRefusal(const QString& path);
 // empty when the folder is there.
 QString MakeFolder(const QString& path);
 
-// Copies source to target whole, through a temporary file renamed at the end; the cause in
-// the system's words (the file-size limit and the full disk named as such), empty on success.
+// A file written beside its target and renamed over it only once it is whole on disk, so that
+// a stop midway (the file-size limit, a full disk, an error) leaves the target as it was and
+// nothing beside it. Each step returns the cause of its failure in the system's words, with the
+// file-size limit and the full disk named as such; empty on success. A replaced file's
+// permissions pass to its successor.
+class FileBeside {
+public:
+    explicit FileBeside(const QString& target);
+    ~FileBeside(); // removes the temporary file unless renamed
+    FileBeside(const FileBeside&) = delete;
+    FileBeside& operator=(const FileBeside&) = delete;
+
+    // Makes the temporary file, empty, in the target's folder.
+    QString open();
+    // The temporary file's path, for a writer that fills it itself (a database built in place).
+    const QString& path() const { return path_; }
+    QString write(const QByteArray& bytes);
+    // Flushes the file to the disk and renames it over the target.
+    QString commit();
+
+private:
+    QString target_;
+    QString path_;
+    int fd_ = -1;
+    bool renamed_ = false;
+};
+
+// Writes `bytes` to target whole, through FileBeside; the cause, empty on success.
+QString WriteFileWhole(const QString& target, const QByteArray& bytes);
+// Copies source to target whole, through FileBeside; the cause, empty on success.
 QString CopyFileWhole(const QString& source, const QString& target);
 // Whether the two paths lead to one file (the same device and inode); `known` is false when
 // either cannot be looked at.

@@ -2,10 +2,11 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <optional>
 #include <vector>
+
+#include "platform/filelimits.h"
 
 namespace hv::profile {
 
@@ -201,14 +202,7 @@ bool writeString(const QString& section, const QString& key, const QString& valu
         out += l.bytes + l.eol;
 
     // The old file is replaced only once the new one is completely on disk.
-    QSaveFile f(file);
-    if (!f.open(QIODevice::WriteOnly)) return fail(f.errorString());
-    if (f.write(out) != out.size() || !f.flush()) {
-        const QString why = f.errorString();
-        f.cancelWriting();
-        return fail(why);
-    }
-    if (!f.commit()) return fail(f.errorString());
+    if (const QString why = WriteFileWhole(file, out); !why.isEmpty()) return fail(why);
     return true;
 }
 

@@ -9,6 +9,8 @@
 #include <sqlite3.h>
 #include <sys/resource.h>
 
+#include "platform/filelimits.h"
+
 namespace hv {
 
 DbError NotAFileError(const QString& path) {
@@ -101,8 +103,6 @@ const sqlite3_io_methods SettleMethods = {1,
                                           nullptr,
                                           nullptr};
 
-sqlite3_vfs SettleVfs;
-
 int settleOpen(sqlite3_vfs* vfs, const char* name, sqlite3_file* f, int flags, int* outFlags) {
     auto* real = static_cast<sqlite3_vfs*>(vfs->pAppData);
     auto* file = reinterpret_cast<SettleFile*>(f);
@@ -112,8 +112,10 @@ int settleOpen(sqlite3_vfs* vfs, const char* name, sqlite3_file* f, int flags, i
     return rc;
 }
 
-// The default file system, with writes that change nothing taken as made; registered once.
+// The default file system, with writes that change nothing taken as made; registered once,
+// for the process's life, as SQLite keeps a registered file system.
 const char* settleVfsName() {
+    static sqlite3_vfs SettleVfs{};
     static const bool registered = [] {
         sqlite3_vfs* real = sqlite3_vfs_find(nullptr);
         if (!real) return false;
@@ -159,8 +161,53 @@ int SystemErrnoOf(sqlite3* db) {
     return now;
 }
 
-void SettleJournal(const QString& path) {
-    if (path.isEmpty() || !QFile::exists(path + "-journal")) return;
+namespace {
+
+// Why the journal beside the file at `path` stays after its playback failed with SQLite's
+// `resultCode` and `message` and the system's `systemErrno`: the folder or the journal that
+// cannot be written, or the file-size limit, before SQLite's own words.
+DbFailure journalLeft(const QString& path, int resultCode, const QString& message, int systemErrno) {
+    const QString journal = path + "-journal";
+    const QString left =
+        "Cannot open the database '" + path + "': the journal " + journal + " of a change left unfinished";
+    const QString folder = QFileInfo(path).absolutePath();
+    if (const QString refusal = FolderWriteRefusal(folder); !refusal.isEmpty())
+        return DbFailure(dberr::FileNotFound, left + " stands in the folder " + folder +
+                                                  ", which is read-only (" + refusal +
+                                                  "): the change cannot be undone there.");
+    if (const QString refusal = FileWriteRefusal(journal); !refusal.isEmpty())
+        return DbFailure(dberr::FileNotFound, left + " cannot be written (" + refusal + "; its owner is " +
+                                                  QFileInfo(journal).owner() +
+                                                  "): the change cannot be undone.");
+    // The playback rewrites pages where they stood: a file larger than the limit meets it.
+    int cause = systemErrno;
+    rlimit limit{};
+    if (cause != EFBIG && cause != ENOSPC && getrlimit(RLIMIT_FSIZE, &limit) == 0 &&
+        limit.rlim_cur != RLIM_INFINITY && QFileInfo(path).size() > qint64(limit.rlim_cur))
+        cause = EFBIG;
+    if (const QString limitCause = WriteLimitCause(cause); !limitCause.isEmpty())
+        return DbFailure(dberr::FileNotFound,
+                         left + " cannot be played back: " + limitCause + " (" + message + ").");
+    return OpenFailure(path, resultCode, message, systemErrno);
+}
+
+} // namespace
+
+bool MayBeAJournalLeft(const QString& path, int resultCode) {
+    switch (resultCode & 0xff) {
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_FULL:
+    case SQLITE_PERM:
+        return QFile::exists(path + "-journal");
+    default:
+        return false;
+    }
+}
+
+std::optional<DbFailure> SettleJournal(const QString& path) {
+    if (path.isEmpty() || !QFile::exists(path + "-journal")) return std::nullopt;
     // The playback rewrites the file where it stood: a soft file-size limit below the file's
     // size would stop it, so it is lifted as far as the hard limit allows, for the playback only.
     rlimit before{};
@@ -171,36 +218,56 @@ void SettleJournal(const QString& path) {
         setrlimit(RLIMIT_FSIZE, &lifted);
     }
     sqlite3* db = nullptr;
-    if (sqlite3_open_v2(QFile::encodeName(path).constData(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX,
-                        settleVfsName()) == SQLITE_OK) {
+    int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, settleVfsName());
+    if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(db, 1000);
-        sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+        rc = sqlite3_exec(db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    }
+    int systemErrno = 0;
+    QString message;
+    if (rc != SQLITE_OK && db) {
+        rc = sqlite3_extended_errcode(db);
+        message = QString::fromUtf8(sqlite3_errmsg(db));
+        systemErrno = SystemErrnoOf(db);
     }
     sqlite3_close(db);
     if (limited) setrlimit(RLIMIT_FSIZE, &before);
+    if (rc == SQLITE_OK) return std::nullopt;
+    if (message.isEmpty()) message = QString::fromUtf8(sqlite3_errstr(rc));
+    return journalLeft(path, rc, message, systemErrno);
 }
 
 SqliteConnection::SqliteConnection(const QString& path, int busyTimeoutMs) : path_(path) {
     const QFileInfo fi(path);
     if (path.isEmpty() || !fi.exists() || !fi.isFile()) throw NotAFileError(path);
     if (!fi.isReadable()) throw DbError(dberr::FileNotFound, "Cannot open file '" + path + "'.");
-    // One thread uses a connection: no locking per call.
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        const QString text = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("out of memory");
+    for (bool settled = false;; settled = true) {
+        // One thread uses a connection: no locking per call.
+        const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db_,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+        if (rc != SQLITE_OK) {
+            const QString text =
+                db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("out of memory");
+            sqlite3_close(db_);
+            db_ = nullptr;
+            throw DbFailure(dberr::FileNotFound, text);
+        }
+        sqlite3_busy_timeout(db_, busyTimeoutMs);
+        // SQLite opens lazily: a file that is not a database is refused here.
+        if (sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK)
+            return;
+        const int code = sqlite3_extended_errcode(db_);
+        const QString message = QString::fromUtf8(sqlite3_errmsg(db_));
+        const int systemErrno = SystemErrnoOf(db_);
         sqlite3_close(db_);
         db_ = nullptr;
-        throw DbFailure(dberr::FileNotFound, text);
-    }
-    sqlite3_busy_timeout(db_, busyTimeoutMs);
-    // SQLite opens lazily: a file that is not a database is refused here.
-    if (sqlite3_exec(db_, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        const DbFailure e =
-            OpenFailure(path, sqlite3_extended_errcode(db_), QString::fromUtf8(sqlite3_errmsg(db_)));
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw e;
+        // A journal an earlier stop left that this process cannot play back by itself.
+        if (!settled && MayBeAJournalLeft(path, code)) {
+            if (std::optional<DbFailure> left = SettleJournal(path)) throw *left;
+            continue;
+        }
+        throw OpenFailure(path, code, message, systemErrno);
     }
 }
 
@@ -214,7 +281,7 @@ SqliteConnection::~SqliteConnection() {
     for (const auto& k : kept_)
         sqlite3_finalize(k.second);
     if (!db_ || !owned_) return;
-    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    rollback();
     sqlite3_close_v2(db_);
     if (fileFailed_) SettleJournal(path_);
 }
@@ -296,7 +363,11 @@ void SqliteConnection::commit() {
 }
 
 void SqliteConnection::rollback() {
-    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    // A rollback the disk refused leaves the journal for the close to play back.
+    if (!sqlite3_get_autocommit(db_) &&
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr) != SQLITE_OK &&
+        IsFileFailure(sqlite3_extended_errcode(db_)))
+        fileFailed_ = true;
 }
 
 QStringList SqliteConnection::columns(const QString& table) {

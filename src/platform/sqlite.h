@@ -62,12 +62,19 @@ private:
     mutable bool fileFailed_ = false; // the file itself failed: its journal is settled at the close
 };
 
-// A write that failed on the disk (full, past the file-size limit, an I/O error) leaves its
-// transaction's journal beside the file once the connection closes, and the file alone is
-// not whole until a reader plays the journal back: a fresh connection that reads the schema
-// does it now, so that no run that failed leaves a journal behind. A journal of another
-// program's open transaction is not touched (SQLite tells the two apart by its locks).
-void SettleJournal(const QString& path);
+// A write that failed on the disk (full, past the file-size limit, an I/O error), or a program
+// stopped halfway through a change, leaves the transaction's journal beside the file, and the
+// file alone is not whole until a reader plays the journal back: a fresh connection that reads
+// the schema does it now, over a file system that takes a rewrite of the bytes a page already
+// holds as made, and past a soft file-size limit. A journal of another program's open
+// transaction is not touched (SQLite tells the two apart by its locks). Returns why a journal
+// stays: its folder or the journal itself cannot be written, or the file-size limit stops the
+// playback; none when the read succeeded.
+std::optional<DbFailure> SettleJournal(const QString& path);
+
+// Whether a first read that failed with `resultCode` may have met a journal left beside the
+// file, which SettleJournal can play back: a failure to write, not a lock or a damaged file.
+bool MayBeAJournalLeft(const QString& path, int resultCode);
 
 // The system's error number of the connection's last failed call. SQLite takes it after the
 // rollback that followed a failed write, which may have lost it: a write the file-size limit

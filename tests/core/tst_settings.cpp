@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "core/program.h"
 #include "core/settings.h"
 #include "core/units.h"
 #include "platform/dberror.h"
@@ -138,6 +139,20 @@ private slots:
         WriteIniDouble("S", "large", ini, 1234567.25);
         QVERIFY(test::readText(ini).contains("large=" + loc("1234567.25") + "\n"));
         QCOMPARE(ReadIniDouble(p(), "S", "large", 0, ini), 1234567.25);
+    }
+
+    // A settings file the file-size limit stops keeps its values, and the one message names the
+    // limit in place of the system's "Unknown error".
+    void settingsFileStoppedByTheLimit() {
+        const QString before = "[S]\n;" + QString(4000, 'x') + "\n";
+        test::writeText(ini, before);
+        env->prompts.onMessage("file-size limit of 1024 bytes", Buttons::OK, Title, Answer::OK);
+        {
+            test::FileSizeLimit limit(1024);
+            QVERIFY(!WriteIniSettings(p(), "S", {{"k", "v"}, {"l", "w"}}));
+        }
+        QCOMPARE(env->prompts.verify(), QString());
+        QCOMPARE(test::readText(ini), before);
     }
 };
 

@@ -323,6 +323,9 @@ private slots:
             << QByteArray(10 << 20, '7') << false << int(NoServer) << "longer than 16 KiB" << true;
         QTest::newRow("no tab") << QByteArray("DATA R1C1\n") << false << int(ItemRefused)
                                 << "a DATA line without its tab" << false;
+        QTest::newRow("value after a blank, no tab")
+            << QByteArray("DATA R1C1 205\n") << false << int(ItemRefused) << "a DATA line without its tab"
+            << false;
         QTest::newRow("10 MB answer") << "DATA R1C1\t" + QByteArray(10 << 20, '7') + "\n"
                                       << false << int(ItemRefused) << "longer than 16 KiB" << false;
         QTest::newRow("closed mid-answer")

@@ -4,6 +4,7 @@
 
 #include "platform/database.h"
 #include "platform/sqlite.h"
+#include "support/readonlyfile.h"
 #include "support/testenv.h"
 
 using namespace hv;
@@ -21,6 +22,32 @@ Database emptyDatabase(const test::TestEnv& env, const QString& name = "t.db") {
     db.exec("CREATE TABLE Data (ID INTEGER PRIMARY KEY, ProjectID TEXT COLLATE NOCASE, TrainNumber INTEGER, "
             "DateTime TEXT, FeedFlow DOUBLE, Note TEXT, Flag INTEGER)");
     return db;
+}
+
+const QString Signature = QStringLiteral("SELECT count(*) || ' ' || max(Note) FROM Data");
+
+// The file at `path` and its journal as a program that stopped halfway through a change to
+// every row left them: with the changed pages written to the file, or none yet. Returns the
+// rows' signature before the change.
+QString leaveAJournal(const test::TestEnv& env, const QString& path, bool written) {
+    const QString writing = env.path("writing.db");
+    {
+        Database db = emptyDatabase(env, "writing.db");
+        db.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+                "INSERT INTO Data (Note) SELECT hex(randomblob(100)) FROM n");
+    }
+    const QString before = Database::open(writing).scalar(Signature).toString();
+    QFile::copy(writing, path);
+    SqliteConnection w(writing);
+    w.exec("PRAGMA cache_size = 2");
+    w.begin();
+    w.exec("UPDATE Data SET Note = hex(randomblob(100))");
+    if (written) {
+        QFile::remove(path);
+        QFile::copy(writing, path);
+    }
+    QFile::copy(writing + "-journal", path + "-journal");
+    return before;
 }
 
 } // namespace
@@ -136,6 +163,79 @@ private slots:
         Database db = Database::open(path);
         QCOMPARE(db.scalar("PRAGMA integrity_check").toString(), QString("ok"));
         QCOMPARE(db.scalar("SELECT sum(length(Note)) FROM Data").toString(), kept);
+    }
+
+    // A journal an earlier stop left beside the file is played back at the open, by both
+    // connections, wherever it can be: past a soft file-size limit, and under a hard one below
+    // the file's size where the pages past it already hold what the journal holds. Elsewhere the
+    // open names what keeps the journal: the limit, the read-only folder, the journal itself.
+    void journalLeftByAnEarlierStop_data() {
+        QTest::addColumn<bool>("raw");
+        QTest::addColumn<QString>("limit"); // "soft" or "hard", 64 KiB below the file's size, or none
+        QTest::addColumn<bool>("written");  // the changed pages reached the file before the stop
+        QTest::addColumn<QString>("held");  // "folder" or "journal" made read-only, or none
+        QTest::addColumn<QString>("said");  // none: opened with the change undone
+        const QString soft = "soft", hard = "hard", folder = "folder", journal = "journal", none;
+        const QString limitNamed =
+            "cannot be played back: the file reached this process's file-size limit of";
+        for (const bool raw : {false, true}) {
+            const char* road = raw ? "raw connection" : "query layer";
+            QTest::addRow("%s, soft limit", road) << raw << soft << true << none << none;
+            QTest::addRow("%s, hard limit, pages past it as journaled", road)
+                << raw << hard << false << none << none;
+            QTest::addRow("%s, hard limit, pages past it changed", road)
+                << raw << hard << true << none << limitNamed;
+            QTest::addRow("%s, read-only folder", road)
+                << raw << none << true << folder << "which is read-only (%1)";
+            QTest::addRow("%s, journal read-only", road)
+                << raw << none << true << journal << "cannot be written (%1;";
+        }
+    }
+    void journalLeftByAnEarlierStop() {
+        QFETCH(bool, raw);
+        QFETCH(QString, limit);
+        QFETCH(bool, written);
+        QFETCH(QString, held);
+        QFETCH(QString, said);
+        test::TestEnv env;
+        QVERIFY(QDir(env.dir.path()).mkpath("plant"));
+        const QString path = env.path("plant/t.db");
+        const QString before = leaveAJournal(env, path, written);
+        std::optional<test::ReadOnlyFile> readOnly;
+        if (!held.isEmpty()) {
+            readOnly.emplace(held == "folder" ? env.path("plant") : path + "-journal");
+            if (!readOnly->held()) QSKIP("the file system takes no read-only file");
+            said = said.arg(readOnly->refusal());
+        }
+        const auto open = [&]() -> QString {
+            try {
+                if (!raw) return "opened " + Database::open(path).scalar(Signature).toString();
+                SqliteConnection db(path);
+                SqliteStatement q(db, Signature);
+                q.step();
+                return "opened " + q.value(0).toString();
+            } catch (const DbError& e) {
+                return e.description();
+            }
+        };
+        const qint64 below = QFileInfo(path).size() - 64 * 1024;
+        QString out;
+        if (limit == "hard") {
+            out = test::UnderHardFileSizeLimit(below, open);
+        } else if (limit == "soft") {
+            test::FileSizeLimit soft(below);
+            out = open();
+        } else {
+            out = open();
+        }
+        readOnly.reset();
+        if (said.isEmpty()) {
+            QCOMPARE(out, "opened " + before);
+            QVERIFY(!QFile::exists(path + "-journal"));
+        } else {
+            QVERIFY2(out.contains(said) && out.contains(path + "-journal"), qPrintable(out));
+            QVERIFY(QFile::exists(path + "-journal"));
+        }
     }
 
     void opensExistingFilesOnly() {

@@ -103,7 +103,7 @@ private slots:
             test::FileSizeLimit full(1024);
             QVERIFY(!profile::writeString("Current Project", "Train", "2", ini, &error));
         }
-        QVERIFY(!error.isEmpty());
+        QVERIFY2(error.contains("file-size limit of 1024 bytes"), qPrintable(error));
         QCOMPARE(test::readFile(ini), old);
         QCOMPARE(QDir(env.dir.path()).entryList({"a.ini*"}, QDir::Files | QDir::Hidden),
                  QStringList({"a.ini"}));

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 
 #include "platform/database.h"
+#include "platform/sqlite.h"
 #include "support/files.h"
 #include "support/readonlyfile.h"
 
@@ -42,6 +43,24 @@ class TestToolLimits : public QObject {
         p.waitForFinished();
         const QString text = QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, text};
+    }
+
+    // The database `name`, a copy of the full one, with the journal a program that stopped
+    // halfway through a change to every reading left beside it: with the changed pages
+    // written to the file, or none yet.
+    QString withAJournal(const QString& name, bool written) {
+        const QString writing = copyOf(full, "writing.mdb");
+        const QString to = copyOf(full, name);
+        SqliteConnection w(writing);
+        w.exec("PRAGMA cache_size = 2");
+        w.begin();
+        w.exec("UPDATE Data SET FeedFlow = FeedFlow + 1");
+        if (written) {
+            QFile::remove(to);
+            QFile::copy(writing, to);
+        }
+        QFile::copy(writing + "-journal", to + "-journal");
+        return to;
     }
 
     QString copyOf(const QString& from, const QString& name) {
@@ -151,6 +170,93 @@ private slots:
         Database::open(db).exec("UPDATE ProjectInfo SET FeeduS = NULL");
         const Said said = run("hevrin-exchange", add);
         QVERIFY2(said.code > 0 && said.text.contains("holds no FeeduS value"), qPrintable(said.text));
+    }
+
+    // A journal an earlier stop left is played back by the tools' open where the pages past a
+    // hard file-size limit already hold what it holds; elsewhere the limit or the read-only
+    // folder that keeps it is named. A failure the graph window reported fails the tool.
+    void metAtOpenOrSave_data() {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("journal"); // "as journaled", "written" or none
+        QTest::addColumn<QString>("held");    // "limit" (64 KiB below the file), "folder", "file"
+        QTest::addColumn<QString>("said");    // none: the tool succeeds
+        const QStringList exported{"export",  "--database", "DB",    "--project", "P",
+                                   "--train", "N",          "--out", "OUT.txt"};
+        const QStringList picture{"--database", "DB", "--project", "P", "--train", "N", "--out", "OUT.svg"};
+        const QStringList window{"--database", "DB", "--project", "P", "--train", "N", "--window"};
+        const QString ex = "hevrin-exchange", graph = "hevrin-graph", none;
+        const QString asJournaled = "as journaled", written = "written";
+        const QString limit = "limit", folder = "folder", file = "file";
+        const QString limitNamed =
+            "cannot be played back: the file reached this process's file-size limit of";
+        const QString folderNamed = "which is read-only";
+        QTest::newRow("export, journal played back") << ex << exported << asJournaled << limit << none;
+        QTest::newRow("export, limit") << ex << exported << written << limit << limitNamed;
+        QTest::newRow("graph picture, limit") << graph << picture << written << limit << limitNamed;
+        QTest::newRow("export, read-only folder") << ex << exported << written << folder << folderNamed;
+        QTest::newRow("graph picture, read-only folder")
+            << graph << picture << written << folder << folderNamed;
+        QTest::newRow("graph window, Last Graph not saved") << graph << window << none << file << "readonly";
+    }
+    void metAtOpenOrSave() {
+        QFETCH(QString, tool);
+        QFETCH(QStringList, args);
+        QFETCH(QString, journal);
+        QFETCH(QString, held);
+        QFETCH(QString, said);
+        if (!QFile::exists(bin + "/" + tool)) QSKIP("the graph tools are not built");
+        QDir(dir.path()).mkpath("plant");
+        const QString db = journal.isEmpty() ? copyOf(full, "plant/work.mdb")
+                                             : withAJournal("plant/work.mdb", journal == "written");
+        const DbRow train =
+            Database::open(full).select("SELECT ProjectID, TrainNumber FROM Data LIMIT 1").first();
+        const QString out = dir.filePath("out");
+        for (QString& a : args)
+            a = a == "P"   ? train.toText("ProjectID")
+                : a == "N" ? train.toText("TrainNumber")
+                           : a.replace("OUT", out);
+        std::optional<test::ReadOnlyFile> readOnly;
+        if (held == "folder" || held == "file") {
+            readOnly.emplace(held == "file" ? db : dir.filePath("plant"));
+            if (!readOnly->held()) QSKIP("the file system takes no read-only file");
+        }
+        const Said ran = run(tool, argsFor(args, db), held == "limit" ? QFileInfo(db).size() - 65536 : 0);
+        readOnly.reset();
+        if (said.isEmpty()) {
+            QVERIFY2(ran.code == 0, qPrintable(ran.text));
+            QVERIFY(!QFile::exists(db + "-journal"));
+        } else {
+            QVERIFY2(ran.code > 0 && ran.text.contains(said), qPrintable(ran.text));
+        }
+    }
+
+    // A tool that builds a database at --out leaves nothing there, nor beside it, after the
+    // file-size limit stopped it, whether at the template's copy or while filling it.
+    void stopLeavesNothingAtOut_data() {
+        QTest::addColumn<QString>("tool");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("room"); // what the limit leaves above the template's size
+        const QStringList generate{"generate", "--readings", "3000", "--template", "BLANK", "--out", "OUT"};
+        const QStringList graphGen{"--years", "1", "--template", "BLANK", "--out", "OUT"};
+        QTest::newRow("generate, template copy") << "hevrin-exchange" << generate << -65536;
+        QTest::newRow("generate, filling") << "hevrin-exchange" << generate << 65536;
+        QTest::newRow("graph-gen, template copy") << "hevrin-graph-gen" << graphGen << -65536;
+        QTest::newRow("graph-gen, filling") << "hevrin-graph-gen" << graphGen << 65536;
+    }
+    void stopLeavesNothingAtOut() {
+        QFETCH(QString, tool);
+        QFETCH(QStringList, args);
+        QFETCH(int, room);
+        if (!QFile::exists(bin + "/" + tool)) QSKIP("the graph tools are not built");
+        QDir(dir.path()).mkpath("made");
+        const QString out = dir.filePath("made/new.mdb");
+        for (QString& a : args)
+            a = a == "BLANK" ? blank : a == "OUT" ? out : a;
+        const Said said = run(tool, args, QFileInfo(blank).size() + room);
+        QVERIFY2(said.code > 0 && said.text.contains("file-size limit of"), qPrintable(said.text));
+        QCOMPARE(QDir(dir.filePath("made")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
     }
 
     // A database the tool cannot write, or one start-up would not open, is named with its path

@@ -43,10 +43,9 @@ int storedTwips(const UserStore& store, const QString& key, int defaultValue) {
 
 // A train setting that is not a whole number falls back to train 1.
 qint16 trainFromSetting(const QString& text) {
-    bool ok = false;
-    const double x = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || x != std::floor(x) || x < -32768 || x > 32767) return 1;
-    return qint16(x);
+    const std::optional<double> x = ReadSettingsNumber(text);
+    if (!x || *x != std::floor(*x) || *x < -32768 || *x > 32767) return 1;
+    return qint16(*x);
 }
 
 } // namespace

@@ -284,8 +284,11 @@ void LinkClient::onReadyRead() {
         const bool pending = waiting_ && answer_ == Answer::None;
         if (m.verb == "DATA") {
             const quint64 seq = ++received_;
-            // Another item's value (a late update of an earlier link) answers nothing.
-            const bool ours = m.argument.compare(item_, Qt::CaseInsensitive) == 0;
+            // Another item's value (a late update of an earlier link) answers nothing. A line
+            // without its tab that starts with the item asked for is its answer, malformed: a
+            // blank in the tab's place would otherwise run the wait out as a timeout.
+            const bool ours = m.argument.compare(item_, Qt::CaseInsensitive) == 0 ||
+                              (!m.wellFormed && m.argument.startsWith(item_ + ' ', Qt::CaseInsensitive));
             if (pending && requesting_ && ours) {
                 // A line without its value is a failed fetch, never an empty value.
                 answer_ = m.wellFormed ? Answer::Data : Answer::Malformed;

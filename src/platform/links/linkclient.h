@@ -39,7 +39,8 @@ namespace hv::links {
 //              just before it). Only a DATA line for the item asked for answers it.
 //              Errors: 293 NoLink (mode 0, or the server went away, also in the middle
 //              of its answer), 285 ItemRefused (also an answer that is not a value: a
-//              DATA line without its tab, a line of no link message, or a line longer than
+//              DATA line without its tab, also one whose item and value a blank parts,
+//              a line of no link message, or a line longer than
 //              MaxLineBytes, after which the connection is dropped and the link closed),
 //              286 Timeout (the link is
 //              then closed; mode reads 0). lastErrorText() names the cause.
