@@ -1,5 +1,6 @@
 #include "maintenance/recordeditor.h"
 
+#include <QFile>
 #include <QLocale>
 #include <cmath>
 
@@ -237,6 +238,23 @@ void RecordSet::addNew() {
     moved();
 }
 
+void RecordSet::write(const QString& sql, const QVariantList& values) {
+    try {
+        db_.exec(sql, values);
+    } catch (const DbFailure&) {
+        const QString path = db_.path();
+        if (QFile::exists(path + "-journal")) {
+            // The close plays the journal back; the window reads on through a new connection.
+            db_.close();
+            try {
+                db_ = Database::open(path);
+            } catch (const DbError&) {
+            }
+        }
+        throw;
+    }
+}
+
 QVariantList RecordSet::readRow(const QVariant& id) {
     QList<int> all;
     for (int i = 0; i < columns_.size(); ++i)
@@ -277,7 +295,7 @@ void RecordSet::update() {
         const QString sql = names.isEmpty() ? "INSERT INTO " + quoteIdent(table_) + " DEFAULT VALUES"
                                             : "INSERT INTO " + quoteIdent(table_) + " (" + names.join(',') +
                                                   ") VALUES (" + marks.join(',') + ")";
-        db_.exec(sql, values);
+        write(sql, values);
         storeCurrent(db_.lastInsertId());
         adding_ = false;
     } else {
@@ -291,9 +309,9 @@ void RecordSet::update() {
         const QVariant id = keys_[size_t(pos_)].at(0);
         if (!sets.isEmpty()) {
             values << id;
-            db_.exec("UPDATE " + quoteIdent(table_) + " SET " + sets.join(',') + " WHERE " +
-                         quoteIdent(columns_[idCol_]) + " = ?",
-                     values);
+            write("UPDATE " + quoteIdent(table_) + " SET " + sets.join(',') + " WHERE " +
+                      quoteIdent(columns_[idCol_]) + " = ?",
+                  values);
             storeCurrent(id);
         }
     }
@@ -318,7 +336,7 @@ void RecordSet::deleteCurrent() {
         return;
     }
     const QVariant id = keys_[size_t(pos_)].at(0);
-    db_.exec("DELETE FROM " + quoteIdent(table_) + " WHERE " + quoteIdent(columns_[idCol_]) + " = ?", {id});
+    write("DELETE FROM " + quoteIdent(table_) + " WHERE " + quoteIdent(columns_[idCol_]) + " = ?", {id});
     changes_.clear();
     keys_.erase(keys_.begin() + pos_);
     if (onChanged) onChanged();

@@ -37,6 +37,9 @@ public:
     bool bof() const { return pos_ < 0 || keys_.empty(); }
     bool eof() const { return pos_ >= recordCount() || keys_.empty(); }
     bool hasCurrent() const { return !bof() && !eof(); }
+    // Whether the current row's values were read: a read that failed (a lock, a damaged file)
+    // leaves the position without them.
+    bool rowRead() const { return hasCurrent() && current_.size() == columns_.size(); }
     // 1 for the first row; -2 before the first, -3 after the last, as the provider reports.
     int absolutePosition() const;
     int index() const { return pos_; }
@@ -82,6 +85,9 @@ public:
 
 private:
     void moved();
+    // Runs a write; one the file itself refused (full, past the file-size limit) leaves its
+    // journal beside the file while the connection lives, so the connection is opened again.
+    void write(const QString& sql, const QVariantList& values);
     QVariantList readRow(const QVariant& id);
     void storeCurrent(const QVariant& id);
     QString selectList(const QList<int>& cols) const;

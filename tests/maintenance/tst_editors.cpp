@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <sys/resource.h>
 
 #include "core/elementdb.h"
 #include "core/typedinput.h"
@@ -12,7 +13,9 @@
 #include "maintenance/ui/frmuserdefined.h"
 #include "maintenance/ui/rows.h"
 #include "support/fitcheck.h"
+#include "platform/filelimits.h"
 #include "support/fixtures.h"
+#include "support/foreignlock.h"
 #include "support/readonlyfile.h"
 #include "support/testenv.h"
 
@@ -65,6 +68,8 @@ private slots:
     void readingsRefuseBadText();
     void readingsAfterARefusal_data();
     void readingsAfterARefusal();
+    void readingsCancelWhenTheReadFails_data();
+    void readingsCancelWhenTheReadFails();
     void closeOverTypedInput_data();
     void closeOverTypedInput();
     void windowsFitTheScreen();
@@ -538,6 +543,72 @@ void tst_Editors::readingsAfterARefusal() {
     QCOMPARE(e.scalar("SELECT TheDate FROM Data WHERE ID = ?", {id}).toString(),
              QString("2020-05-20 10:00:00"));
     QCOMPARE(e.scalar("SELECT PermFlow = 290.5 FROM Data WHERE ID = ?", {id}).toBool(), !cancel);
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+void tst_Editors::readingsCancelWhenTheReadFails_data() {
+    QTest::addColumn<bool>("lock"); // else an Update the file-size limit refused, the limit kept
+    QTest::addColumn<QString>("said");
+    QTest::newRow("another program's lock") << true << "locked";
+    QTest::newRow("after an Update past the file-size limit") << false << "file-size limit";
+}
+
+// Cancel reads the edited reading again; when it cannot, it says so, the window stays usable
+// and no journal stays beside the database.
+void tst_Editors::readingsCancelWhenTheReadFails() {
+    QFETCH(bool, lock);
+    QFETCH(QString, said);
+    Readings e;
+    // The edited reading and its index entries in the back half of the file, past the limit.
+    {
+        Database d = Database::open(e.db);
+        Transaction t(d);
+        for (int i = 0; i < 2000; ++i)
+            d.exec("INSERT INTO Data (ProjectID, TrainNumber, TheDate, PermFlow, Note1) VALUES ('P1', 2, ?, 1, ?)",
+                   {QDateTime(QDate(2021, 1, 1), QTime()).addSecs(i * 600).toString("yyyy-MM-dd HH:mm:ss"),
+                    QString(200, 'n')});
+        d.exec("UPDATE Data SET ID = 1000000 WHERE TrainNumber = 1 AND TheDate = '2020-05-20 10:00:00'");
+        t.commit();
+    }
+    const int wait = Database::setLockWait(100);
+    struct Restore {
+        int wait;
+        rlimit limit{};
+        ~Restore() {
+            Database::setLockWait(wait);
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+    } restore{wait};
+    ::getrlimit(RLIMIT_FSIZE, &restore.limit);
+    IgnoreFileSizeSignal();
+    std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
+    QCOMPARE(w->lblStatus->text(), QString("Record: 3"));
+    const QString flow = w->txtFields[4]->text();
+    w->cmdEdit->click();
+    w->txtFields[4]->setText("290.5");
+    std::optional<test::ForeignLock> held;
+    if (lock) {
+        held.emplace(e.db, test::ForeignLock::Kind::Exclusive);
+        QVERIFY(held->held());
+    } else {
+        rlimit low = restore.limit;
+        low.rlim_cur = rlim_t(QFileInfo(e.db).size() / 2);
+        ::setrlimit(RLIMIT_FSIZE, &low);
+        e.prompts().onMessage(said, Buttons::OK, "Hevrin", Answer::OK);
+        w->cmdUpdate->click();
+        QCOMPARE(w->mode(), RecordMode::Editing);
+    }
+    if (lock) e.prompts().onMessage(said, Buttons::OK, "Hevrin", Answer::OK);
+    w->cmdCancel->click();
+    QCOMPARE(w->mode(), RecordMode::Browsing);
+    QVERIFY(!QFile::exists(e.db + "-journal"));
+    held.reset();
+    ::setrlimit(RLIMIT_FSIZE, &restore.limit);
+    w->cmdFirst->click();
+    w->cmdLast->click();
+    QCOMPARE(w->txtFields[4]->text(), flow);
+    QCOMPARE(e.scalar("SELECT count(*) FROM Data WHERE PermFlow = 290.5").toInt(), 0);
+    QCOMPARE(e.scalar("PRAGMA integrity_check").toString(), QString("ok"));
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
 }
 

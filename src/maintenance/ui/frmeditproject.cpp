@@ -215,13 +215,13 @@ void frmEditProject::recordShown() {
     for (auto& [index, box] : chkFields) {
         const char* column = index == 2 ? "TrainsSame" : "SystemData";
         bool on = false;
-        if (adoPrimaryRS && adoPrimaryRS->hasCurrent() && adoPrimaryRS->hasColumn(column)) {
+        if (adoPrimaryRS && adoPrimaryRS->rowRead() && adoPrimaryRS->hasColumn(column)) {
             const QVariant v = adoPrimaryRS->value(column);
             on = !conv::isNull(v) && v.toDouble() != 0;
         }
         box->setChecked(on);
     }
-    if (!adoPrimaryRS || !adoPrimaryRS->hasCurrent()) {
+    if (!adoPrimaryRS || !adoPrimaryRS->rowRead()) {
         for (QLabel* l : lblElementModel)
             l->clear();
         return;
