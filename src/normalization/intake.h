@@ -125,7 +125,7 @@ private:
     std::unique_ptr<SqliteConnection> owned_;
     SqliteConnection& db_;
     std::unique_ptr<DataRecordCalculator> calc_;
-    std::unique_ptr<SqliteStatement> insert_, storedAt_, storedExactly_, rowById_;
+    std::unique_ptr<SqliteStatement> insert_, storedAt_, storedExactly_;
     bool otherSpellings_ = true; // read when the transaction opens
     std::unique_ptr<SqliteTransaction> tx_;
     LastNormalizedValues last_;
