@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <cmath>
 
+#include "core/refusal.h"
 #include "core/typedinput.h"
 #include "normalization/intake.h"
 
@@ -427,33 +428,54 @@ qint64 DeleteRowsById(Database& db, const QString& table, const std::vector<qint
     return deleted;
 }
 
+QString RulebookRefusal(const schema::Table& table, const RecordSet& r) {
+    for (const QString& name : r.columns()) {
+        if (!r.changed(name)) continue;
+        const schema::Column* c = schema::Find(table, name);
+        if (!c) continue;
+        const QVariant v = r.value(name);
+        if (conv::isNull(v)) {
+            if (c->null == schema::NullRule::Refused) return Refusal::missing(name).text;
+            continue;
+        }
+        if (c->range.any()) continue;
+        bool number = false;
+        const double d = v.toDouble(&number);
+        if (!number || d != std::trunc(d) || d < double(c->range.least) || d > double(c->range.most))
+            return Refusal::outOfRange(name, RecordSet::textOf(v), c->range).text;
+    }
+    return {};
+}
+
 QString ReadingKeyRefusal(Database& db, qint64 id, const QVariant& projectId, const QVariant& train,
                           const QVariant& date) {
     const QString project = conv::isNull(projectId) ? QString() : projectId.toString();
     if (project.trimmed().isEmpty())
         return QStringLiteral("A reading is kept under a project ID: it may not be empty.");
+    constexpr schema::WholeRange trains = schema::DataColumn("TrainNumber").range;
     bool whole = false;
     const double number = conv::isNull(train) ? 0 : train.toDouble(&whole);
-    const QString trainText = conv::isNull(train) ? QString() : train.toString();
-    if (!whole || number < 1 || number > 32767 || number != std::floor(number))
-        return "Train numbers start at 1: \"" + trainText + "\" is not a train of a project.";
+    if (!whole || number < double(trains.least) || number > double(trains.most) || number != std::floor(number))
+        return Refusal::outOfRange("TrainNumber", conv::isNull(train) ? QString() : train.toString(), trains).text;
     const qint64 n = qint64(number);
     if (db.scalar("SELECT count(*) FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?", {project, n})
             .toInt() == 0)
         return "There is no project " + project + " train " + QString::number(n) +
                " in this database: a reading is kept under one of its project trains.";
     if (conv::isNull(date)) return {};
-    const QDateTime when = parseDbDate(date.toString());
+    // The same reading date is the same instant, whatever spelling the stored date has.
+    const QString text = date.toString();
     QVariantList args{project, n, id};
-    for (const QString& s : ReadingDateLookup(date.toString()))
+    for (const QString& s : ReadingDateLookup(text))
         args << s;
     if (db.scalar("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID <> ? AND " +
                       ReadingDateCondition(),
                   args)
-            .toInt() > 0)
-        return "A reading dated " + (when.isValid() ? ShortDateTimeText(when) : date.toString()) +
-               " is already stored for " + project + " train " + QString::number(n) + ".";
-    return {};
+            .toInt() == 0)
+        return {};
+    const std::optional<qint64> key = ReadingDateKey(text);
+    const QDateTime when = key ? parseDbDate(ReadingDateSpellings(*key).first()) : parseDbDate(text);
+    return Refusal::alreadyStored(project, n, when).text;
 }
 
 int SkipToDateIndex(const std::vector<QDateTime>& dates, int current, const QDateTime& target) {

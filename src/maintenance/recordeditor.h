@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/datatables.h"
 #include "core/projecttrainkey.h"
 #include "platform/database.h"
 
@@ -149,6 +150,11 @@ QHash<QString, QString> UserDefinedCaptions(Database& db, const QString& project
 // DbError and leaves the batches before it deleted.
 qint64 DeleteRowsById(Database& db, const QString& table, const std::vector<qint64>& ids,
                       const std::function<void(qint64)>& progress = {}, int batchSize = 500);
+
+// Why the current row's pending values may not be stored under the table's description: a
+// Null in a column that refuses one, or a number outside its column's whole-number range, with
+// the refusal every road says. Empty when they may; only the changed columns are asked.
+QString RulebookRefusal(const schema::Table& table, const RecordSet& r);
 
 // Why a reading (`id`, 0 for a new one) may not be stored under this project, train and date:
 // no project ID, a train numbered below 1 or not whole, a project train ProjectInfo does not

@@ -430,6 +430,17 @@ void tst_Editors::readingsCloseprompt() {
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
 }
 
+namespace {
+
+// The reading editor's box of a column: the key, then the file's reading columns from
+// ElapsedTimeHrs on.
+int readingBox(const char* column) {
+    const QStringList file = ExchangeDataColumns(false);
+    return 3 + int(file.indexOf(column) - file.indexOf("ElapsedTimeHrs"));
+}
+
+} // namespace
+
 void tst_Editors::readingsRefuseBadText_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<int>("box");
@@ -466,8 +477,14 @@ void tst_Editors::readingsRefuseBadText_data() {
                                                    << "There is no project P9 train 1"
                                                    << "P1/1";
     QTest::newRow("train 0") << "C" << 1 << "0"
-                             << "Train numbers start at 1"
+                             << "TrainNumber holds \"0\", which is not a whole number from 1 to 32767."
                              << "P1/1";
+    QTest::newRow("no train") << "C" << 1 << ""
+                              << "TrainNumber holds no value, and one is needed."
+                              << "P1/1";
+    QTest::newRow("an event past 16 bits") << "C" << readingBox("EventID") << "32768"
+                                           << "EventID holds \"32768\", which is not a whole number from 0 to 32767."
+                                           << "";
     QTest::newRow("a train the project lacks") << "C" << 1 << "3"
                                                << "There is no project P1 train 3"
                                                << "P1/1";
