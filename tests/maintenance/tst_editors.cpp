@@ -735,6 +735,11 @@ void tst_Editors::windowsFitTheScreen() {
     const QString longId = "North Bay Desalination Plant Stage 2";
     test::insertProjectInfo(e.db, 3, {{"ProjectID", longId}, {"TrainNumber", 12}});
     test::insertReading(e.db, 3, {{"ProjectID", longId}, {"TrainNumber", 12}});
+    // The boxes show a project ID of 20 characters and a date to the second whole.
+    const QString id20 = "NORTH BAY STAGE 2 RO";
+    test::insertProjectInfo(e.db, 3, {{"ProjectID", id20}, {"TrainNumber", 1}});
+    test::insertReading(e.db, 3, {{"ProjectID", id20}, {"TheDate", "2026-12-28 23:58:58"}});
+    e.p().CurrentProject.ProjectID = id20;
     e.p().CurrentProjectLoaded = true;
     for (RecordEditorWindow* w : std::initializer_list<RecordEditorWindow*>{
              open<frmEditData>(e.p()), open<frmElementSpecs>(e.p()), open<frmEvent>(e.p()),

@@ -6,6 +6,7 @@
 
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "maintenance/exchangefile.h"
 #include "maintenance/projectdeletion.h"
 
@@ -129,8 +130,13 @@ frmEditProject::frmEditProject(Program& p, QWidget* parent) : RecordEditorWindow
     grid->setVerticalSpacing(2);
     constexpr int PerRow = 4;
     int slot = 0;
+    // A project ID of 20 characters and the dates to the second show whole.
+    const QString date = ShortDateTimeText(QDateTime(QDate(2000, 12, 28), QTime(23, 58, 58)));
     for (const auto& [index, column] : Fields) {
-        addField(grid, slot / PerRow, (slot % PerRow) * 2, index, column, caption(index, column), false);
+        QLineEdit* box =
+            addField(grid, slot / PerRow, (slot % PerRow) * 2, index, column, caption(index, column), false);
+        if (QLatin1String(column) == QLatin1String("ProjectID")) fitBoxTo(box, QString(20, QLatin1Char('N')));
+        if (QLatin1String(column).startsWith(QLatin1String("Date"))) fitBoxTo(box, date);
         ++slot;
     }
     const std::pair<int, const char*> checks[] = {{2, "TrainsSame"}, {3, "SystemData"}};

@@ -123,6 +123,11 @@ QLineEdit* RecordEditorWindow::addBox(int index, const QString& dataField, bool 
     return box;
 }
 
+void RecordEditorWindow::fitBoxTo(QLineEdit* box, const QString& sample) {
+    // The text, the frame and the box's inner margins on both sides.
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(sample) + 16);
+}
+
 void RecordEditorWindow::finishForm() {
     for (QWidget* w : findChildren<QWidget*>())
         w->installEventFilter(this);
