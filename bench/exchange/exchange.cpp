@@ -3,8 +3,9 @@
 // hevrin-exchange generate --out F --readings N [--template FILE]
 // Runs the exchange-file writer and reader as the windows do and prints the readings, the
 // seconds and the peak memory on the last line. The import normalizes each reading against the
-// element database of --elements, as the import window does; without it, it stores them raw. "generate" makes a database of one project
-// train with N readings (some values Null where a reading may lack them) to measure on.
+// element database of --elements, as the import window does; without it, it stores them raw. "generate" makes
+// a database of one project train with N readings (some values Null where a reading may lack them) to measure
+// on.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -208,7 +209,8 @@ int main(int argc, char** argv) {
     parser.addOption({"file", "Exchange file to import.", "FILE"});
     parser.addOption({"overwrite", "Replace an existing project train."});
     parser.addOption({"add", "Keep an existing project train; add the readings only."});
-    parser.addOption({"elements", "Element database; without it readings are stored without results.", "FILE"});
+    parser.addOption(
+        {"elements", "Element database; without it readings are stored without results.", "FILE"});
     parser.addOption({"readings", "Readings to generate.", "N", "1000000"});
     parser.addOption({"template", "Blank project database.", "FILE",
                       QCoreApplication::applicationDirPath() + "/templates/db.hv3.mdb"});

@@ -105,7 +105,8 @@ void DataViewModel::load(const QString& databasePath, const QString& projectId) 
                    for (int c = 1; c <= n; ++c) {
                        const QVariant v = row.value(queryColumn(c));
                        if (conv::isNull(v)) {
-                           values.push_back(optional[size_t(c)] ? std::numeric_limits<double>::quiet_NaN() : 0);
+                           values.push_back(optional[size_t(c)] ? std::numeric_limits<double>::quiet_NaN()
+                                                                : 0);
                        } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong ||
                                   v.typeId() == QMetaType::Int) {
                            values.push_back(v.toDouble());
@@ -195,9 +196,8 @@ void DataViewModel::sortBy(int column, bool ascending) {
             const double v = values_[size_t(row) * w + c];
             return std::isnan(v) ? -std::numeric_limits<double>::infinity() : v;
         };
-        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-            return ascending ? key(a) < key(b) : key(b) < key(a);
-        });
+        std::stable_sort(order_.begin(), order_.end(),
+                         [&](int a, int b) { return ascending ? key(a) < key(b) : key(b) < key(a); });
     }
     if (!before.isEmpty()) {
         std::vector<int> where(order_.size());

@@ -305,10 +305,12 @@ ExchangeWholeRange ExchangeWholeRangeOf(const QString& column) {
 }
 
 QString ExchangeRangeRefusal(const QString& column, const ExchangeWholeRange& range, double value) {
-    if (range.any() || (value == std::trunc(value) && value >= double(range.least) && value <= double(range.most)))
+    if (range.any() ||
+        (value == std::trunc(value) && value >= double(range.least) && value <= double(range.most)))
         return {};
     return QStringLiteral("the %1 value %2 is not a whole number from %3 to %4")
-        .arg(column, QString::number(value, 'g', 15), QString::number(range.least), QString::number(range.most));
+        .arg(column, QString::number(value, 'g', 15), QString::number(range.least),
+             QString::number(range.most));
 }
 
 void AppendExchangeNumber(QByteArray& out, double value, char decimal) {
@@ -568,7 +570,8 @@ QString ExchangeProjectLineRefusal(const ExchangeColumns& cols, const std::vecto
     constexpr schema::WholeRange trains = schema::ProjectInfoColumn("TrainNumber").range;
     if (train.number < double(trains.least) || train.number > double(trains.most)) {
         QString why =
-            Refusal::outOfRange("line 3: the TrainNumber", QString::number(train.number, 'g', 15), trains).text;
+            Refusal::outOfRange("line 3: the TrainNumber", QString::number(train.number, 'g', 15), trains)
+                .text;
         why.chop(1); // the caller ends the sentence
         return why;
     }

@@ -455,8 +455,10 @@ QString ReadingKeyRefusal(Database& db, qint64 id, const QVariant& projectId, co
     constexpr schema::WholeRange trains = schema::DataColumn("TrainNumber").range;
     bool whole = false;
     const double number = conv::isNull(train) ? 0 : train.toDouble(&whole);
-    if (!whole || number < double(trains.least) || number > double(trains.most) || number != std::floor(number))
-        return Refusal::outOfRange("TrainNumber", conv::isNull(train) ? QString() : train.toString(), trains).text;
+    if (!whole || number < double(trains.least) || number > double(trains.most) ||
+        number != std::floor(number))
+        return Refusal::outOfRange("TrainNumber", conv::isNull(train) ? QString() : train.toString(), trains)
+            .text;
     const qint64 n = qint64(number);
     if (db.scalar("SELECT count(*) FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?", {project, n})
             .toInt() == 0)

@@ -83,7 +83,7 @@ private slots:
                                            "2020-01-03 08:00:00", "2020-01-04 08:00:00"}));
         QCOMPARE(column(m, 3), QStringList({"9.75", "100.0", "25.5", "0.0"})); // Temperature; Null as 0.0
         QCOMPARE(column(m, 2), QStringList({"0", "0", "6", "12"}));            // an event is a whole number
-        QCOMPARE(column(m, 56), QStringList({"1.5", "1.5", "1.5", ""})); // an item without a value
+        QCOMPARE(column(m, 56), QStringList({"1.5", "1.5", "1.5", ""}));       // an item without a value
     }
 
     // The rows mix the project's trains: each names its own, and the date shows whole.

@@ -12,8 +12,8 @@
 #include "maintenance/ui/frmimportdata.h"
 #include "maintenance/ui/frmuserdefined.h"
 #include "maintenance/ui/rows.h"
-#include "support/fitcheck.h"
 #include "platform/filelimits.h"
+#include "support/fitcheck.h"
 #include "support/fixtures.h"
 #include "support/foreignlock.h"
 #include "support/readonlyfile.h"
@@ -482,9 +482,10 @@ void tst_Editors::readingsRefuseBadText_data() {
     QTest::newRow("no train") << "C" << 1 << ""
                               << "TrainNumber holds no value, and one is needed."
                               << "P1/1";
-    QTest::newRow("an event past 16 bits") << "C" << readingBox("EventID") << "32768"
-                                           << "EventID holds \"32768\", which is not a whole number from 0 to 32767."
-                                           << "";
+    QTest::newRow("an event past 16 bits")
+        << "C" << readingBox("EventID") << "32768"
+        << "EventID holds \"32768\", which is not a whole number from 0 to 32767."
+        << "";
     QTest::newRow("a train the project lacks") << "C" << 1 << "3"
                                                << "There is no project P1 train 3"
                                                << "P1/1";
@@ -581,7 +582,8 @@ void tst_Editors::readingsCancelWhenTheReadFails() {
         Database d = Database::open(e.db);
         Transaction t(d);
         for (int i = 0; i < 2000; ++i)
-            d.exec("INSERT INTO Data (ProjectID, TrainNumber, TheDate, PermFlow, Note1) VALUES ('P1', 2, ?, 1, ?)",
+            d.exec("INSERT INTO Data (ProjectID, TrainNumber, TheDate, PermFlow, Note1) VALUES ('P1', 2, ?, "
+                   "1, ?)",
                    {QDateTime(QDate(2021, 1, 1), QTime()).addSecs(i * 600).toString("yyyy-MM-dd HH:mm:ss"),
                     QString(200, 'n')});
         d.exec("UPDATE Data SET ID = 1000000 WHERE TrainNumber = 1 AND TheDate = '2020-05-20 10:00:00'");

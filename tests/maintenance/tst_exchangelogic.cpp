@@ -2,9 +2,9 @@
 // reported, on a full disk and an interrupted run too.
 #include <QtTest>
 
+#include "core/elementdb.h"
 #include "exchangetestsupport.h"
 #include "support/foreignlock.h"
-#include "core/elementdb.h"
 #include "support/plant.h"
 
 using namespace hv;
@@ -360,8 +360,9 @@ private slots:
                                 << "line 7: the Bank value 0 is not a whole number from 1 to 3";
         QTest::newRow("EventID -5") << bytes(withLine(banks, 7, "P1;2013-05-01 10:00:00;1;2;-5"))
                                     << "line 7: the EventID value -5 is not a whole number";
-        QTest::newRow("EventID 32768") << bytes(withLine(banks, 7, "P1;2013-05-01 10:00:00;1;2;32768"))
-                                       << "line 7: the EventID value 32768 is not a whole number from 0 to 32767";
+        QTest::newRow("EventID 32768")
+            << bytes(withLine(banks, 7, "P1;2013-05-01 10:00:00;1;2;32768"))
+            << "line 7: the EventID value 32768 is not a whole number from 0 to 32767";
         QStringList noBanks = good;
         for (int l : {1, 2}) {
             QStringList f = noBanks[l].split(';');
@@ -373,11 +374,15 @@ private slots:
         QTest::newRow("NumBanks empty")
             << bytes(withProjectValue(good, "NumBanks", "")) << "line 3 holds no NumBanks value";
         QStringList train32768 = withProjectValue(good, "TrainNumber", "32768");
-        QTest::newRow("train 32768") << bytes(train32768) << "line 3: the TrainNumber holds \"32768\", which is not a whole number from 1 to 32767. Import";
+        QTest::newRow("train 32768")
+            << bytes(train32768)
+            << "line 3: the TrainNumber holds \"32768\", which is not a whole number from 1 to 32767. Import";
         QStringList train0 = withProjectValue(good, "TrainNumber", "0");
         train0[5].replace(";1;", ";0;");
         train0[6].replace(";1;", ";0;");
-        QTest::newRow("train 0") << bytes(train0) << "line 3: the TrainNumber holds \"0\", which is not a whole number from 1 to 32767. Import";
+        QTest::newRow("train 0")
+            << bytes(train0)
+            << "line 3: the TrainNumber holds \"0\", which is not a whole number from 1 to 32767. Import";
         QTest::newRow("a blank after the project ID") << bytes(withProjectValue(good, "ProjectID", "P1 "))
                                                       << "line 3: the ProjectID \"P1 \" has blanks";
         const QString utf16Text = good.join("\r\n") + "\r\n";

@@ -278,13 +278,14 @@ void tst_RecordEditor::rulebookRefusal_data() {
                                    << "EventID holds \"32768\", which is not a whole number from 0 to 32767.";
     QTest::newRow("Bank 0") << false << "Bank" << QVariant(0)
                             << "Bank holds \"0\", which is not a whole number from 1 to 3.";
-    QTest::newRow("a fractional train") << false << "TrainNumber" << QVariant(1.5)
-                                        << "TrainNumber holds \"1.5\", which is not a whole number from 1 to 32767.";
+    QTest::newRow("a fractional train")
+        << false << "TrainNumber" << QVariant(1.5)
+        << "TrainNumber holds \"1.5\", which is not a whole number from 1 to 32767.";
     QTest::newRow("pH emptied") << false << "pH" << QVariant() << "";
     QTest::newRow("NumBanks 4") << true << "NumBanks" << QVariant(4)
                                 << "NumBanks holds \"4\", which is not a whole number from 1 to 3.";
-    QTest::newRow("NumBanks emptied") << true << "NumBanks" << QVariant()
-                                      << "NumBanks holds no value, and one is needed.";
+    QTest::newRow("NumBanks emptied")
+        << true << "NumBanks" << QVariant() << "NumBanks holds no value, and one is needed.";
     QTest::newRow("NumBanks 3") << true << "NumBanks" << QVariant(3) << "";
 }
 
@@ -299,8 +300,8 @@ void tst_RecordEditor::rulebookRefusal() {
     test::insertProjectInfo(path, 3);
     test::insertReading(path, 3);
     Database db = Database::open(path);
-    const std::unique_ptr<RecordSet> r =
-        project ? TrainProjectRecord(db, {"ID", column}, "P1", 1) : TrainReadingRecords(db, {"ID", column}, "P1", 1);
+    const std::unique_ptr<RecordSet> r = project ? TrainProjectRecord(db, {"ID", column}, "P1", 1)
+                                                 : TrainReadingRecords(db, {"ID", column}, "P1", 1);
     QVERIFY(r->hasCurrent());
     QCOMPARE(RulebookRefusal(project ? schema::ProjectInfo : schema::Data, *r), QString()); // nothing changed
     r->setValue(column, value);
