@@ -278,9 +278,9 @@ void tst_RecordEditor::rulebookRefusal_data() {
                                    << "EventID holds \"32768\", which is not a whole number from 0 to 32767.";
     QTest::newRow("Bank 0") << false << "Bank" << QVariant(0)
                             << "Bank holds \"0\", which is not a whole number from 1 to 3.";
-    QTest::newRow("a fractional train")
-        << false << "TrainNumber" << QVariant(1.5)
-        << "TrainNumber holds \"1.5\", which is not a whole number from 1 to 32767.";
+    QTest::newRow("a fractional train") << false << "TrainNumber" << QVariant(1.5)
+                                        << "TrainNumber holds \"" + QLocale().toString(1.5) +
+                                               "\", which is not a whole number from 1 to 32767.";
     QTest::newRow("pH emptied") << false << "pH" << QVariant() << "";
     QTest::newRow("NumBanks 4") << true << "NumBanks" << QVariant(4)
                                 << "NumBanks holds \"4\", which is not a whole number from 1 to 3.";
