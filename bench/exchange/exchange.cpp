@@ -1,9 +1,11 @@
 // hevrin-exchange export --database F --project ID --train N --out FILE [--csv]
-// hevrin-exchange import --database F --file FILE [--overwrite|--add]
+// hevrin-exchange import --database F --file FILE [--overwrite|--add] [--elements FILE]
 // hevrin-exchange generate --out F --readings N [--template FILE]
 // Runs the exchange-file writer and reader as the windows do and prints the readings, the
-// seconds and the peak memory on the last line. "generate" makes a database of one project
-// train with N readings (some values Null where a reading may lack them) to measure on.
+// seconds and the peak memory on the last line. The import normalizes each reading against the
+// element database of --elements, as the import window does; without it, it stores them raw. "generate" makes
+// a database of one project train with N readings (some values Null where a reading may lack them) to measure
+// on.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,6 +22,7 @@
 
 #include "benchdata.h"
 #include "core/dbversion.h"
+#include "core/elementdb.h"
 #include "core/program.h"
 #include "core/units.h"
 #include "maintenance/exchangeexport.h"
@@ -200,6 +203,8 @@ int main(int argc, char** argv) {
     parser.addOption({"file", "Exchange file to import.", "FILE"});
     parser.addOption({"overwrite", "Replace an existing project train."});
     parser.addOption({"add", "Keep an existing project train; add the readings only."});
+    parser.addOption(
+        {"elements", "Element database; without it readings are stored without results.", "FILE"});
     parser.addOption({"readings", "Readings to generate.", "N", "1000000"});
     parser.addOption({"template", "Blank project database.", "FILE",
                       QCoreApplication::applicationDirPath() + "/templates/db.hv3.mdb"});
@@ -221,6 +226,25 @@ int main(int argc, char** argv) {
     p.IniFilePath = tmp.filePath("hevrin.ini");
     p.ProjectDatabasePath = parser.value("database");
     InitUnits(p);
+    if (command == "import") {
+        const QString elements = parser.value("elements");
+        if (elements.isEmpty()) {
+            std::printf("No element database is loaded (--elements FILE): readings are stored without "
+                        "calculated values.\n");
+        } else {
+            p.AppDataFolder = tmp.path();
+            if (const QString cause = CopyFileWhole(elements, ElementDatabasePath(p)); !cause.isEmpty()) {
+                std::fprintf(stderr, "cannot copy the element database %s: %s\n", qPrintable(elements),
+                             qPrintable(cause));
+                return 1;
+            }
+            if (!LoadElementSpecs(p)) {
+                for (const QString& t : prompts.shown())
+                    std::fprintf(stderr, "message: %s\n", qPrintable(t));
+                return 1;
+            }
+        }
+    }
     ReadDbVersion(p);
     QElapsedTimer clock;
     try {

@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 #include "core/datatables.h"
 #include "core/numbers.h"
@@ -87,6 +89,12 @@ void DataViewModel::load(const QString& databasePath, const QString& projectId) 
     std::vector<QString> dates, shown;
     std::vector<double> values;
     const int n = valueColumns();
+    // An optional item without a value shows empty; a Null elsewhere reads as 0.
+    std::vector<bool> optional(size_t(n) + 1, false);
+    for (int c = 1; c <= n; ++c) {
+        const schema::Column* column = schema::Find(schema::Data, QueryColumns()[queryColumn(c)]);
+        optional[size_t(c)] = column && column->optional;
+    }
     db.forEach("select " + QueryColumns().join(',') + " from Data where (ProjectID = ?) Order by TheDate",
                {projectId}, [&](const DbRow& row) {
                    const QVariant d = row.value(0);
@@ -97,7 +105,8 @@ void DataViewModel::load(const QString& databasePath, const QString& projectId) 
                    for (int c = 1; c <= n; ++c) {
                        const QVariant v = row.value(queryColumn(c));
                        if (conv::isNull(v)) {
-                           values.push_back(0);
+                           values.push_back(optional[size_t(c)] ? std::numeric_limits<double>::quiet_NaN()
+                                                                : 0);
                        } else if (v.typeId() == QMetaType::Double || v.typeId() == QMetaType::LongLong ||
                                   v.typeId() == QMetaType::Int) {
                            values.push_back(v.toDouble());
@@ -134,6 +143,7 @@ QString DataViewModel::cellText(int row, int column) const {
     const int r = order_[size_t(row)];
     if (column == 0) return shownDates_[size_t(r)];
     const double v = values_[size_t(r) * size_t(valueColumns()) + size_t(column - 1)];
+    if (std::isnan(v)) return QString();
     if (column == TrainColumn || column == EventColumn) return QString::number(qint64(v));
     return FormatValue(v);
 }
@@ -181,10 +191,13 @@ void DataViewModel::sortBy(int column, bool ascending) {
         });
     } else {
         const size_t w = size_t(valueColumns()), c = size_t(column - 1);
-        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-            const double x = values_[size_t(a) * w + c], y = values_[size_t(b) * w + c];
-            return ascending ? x < y : y < x;
-        });
+        // An empty item sorts below every number.
+        const auto key = [&](int row) {
+            const double v = values_[size_t(row) * w + c];
+            return std::isnan(v) ? -std::numeric_limits<double>::infinity() : v;
+        };
+        std::stable_sort(order_.begin(), order_.end(),
+                         [&](int a, int b) { return ascending ? key(a) < key(b) : key(b) < key(a); });
     }
     if (!before.isEmpty()) {
         std::vector<int> where(order_.size());

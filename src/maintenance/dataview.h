@@ -8,8 +8,9 @@ namespace hv {
 
 // The readings of one project (every train), oldest first, as the data view shows them: the
 // date and time in the computer's short form, the reading's train, then 55 raw and calculated values
-// formatted by magnitude (a Null shows as "0.0"); the train and the event are whole numbers. Read-only.
-// Sorting happens inside the model, so the grey bands on every second row follow the order shown.
+// formatted by magnitude (a Null shows as "0.0", an optional item without a value empty); the train and the
+// event are whole numbers. Read-only. Sorting happens inside the model, so the grey bands on every second row
+// follow the order shown.
 class DataViewModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -10,6 +10,7 @@
 
 #include "core/datatables.h"
 #include "core/numbers.h"
+#include "core/refusal.h"
 
 namespace hv {
 
@@ -296,16 +297,20 @@ qsizetype ExchangeTextLimit(const QString& column) {
 }
 
 ExchangeWholeRange ExchangeWholeRangeOf(const QString& column) {
-    if (oneOf(column, {"NumBanks", "Bank"})) return {1, 3};
-    if (oneOf(column, {"EventID"})) return {0, 2147483647};
-    return {};
+    const schema::Column* c = schema::Find(schema::Data, column);
+    if (!c) c = schema::Find(schema::ProjectInfo, column);
+    // The key columns are held to the file's own project train, line by line.
+    if (!c || c->kind == schema::Kind::Key) return {};
+    return c->range;
 }
 
 QString ExchangeRangeRefusal(const QString& column, const ExchangeWholeRange& range, double value) {
-    if (range.any() || (value == std::trunc(value) && value >= range.min && value <= range.max)) return {};
+    if (range.any() ||
+        (value == std::trunc(value) && value >= double(range.least) && value <= double(range.most)))
+        return {};
     return QStringLiteral("the %1 value %2 is not a whole number from %3 to %4")
-        .arg(column, QString::number(value, 'g', 15), QString::number(range.min, 'f', 0),
-             QString::number(range.max, 'f', 0));
+        .arg(column, QString::number(value, 'g', 15), QString::number(range.least),
+             QString::number(range.most));
 }
 
 void AppendExchangeNumber(QByteArray& out, double value, char decimal) {
@@ -562,12 +567,14 @@ QString ExchangeProjectLineRefusal(const ExchangeColumns& cols, const std::vecto
         return "line 3: the ProjectID \"" + QString::fromUtf8(id.text) + "\" has blanks before or after it";
     if (train.type != ExchangeValue::Number || train.number != std::trunc(train.number))
         return QStringLiteral("line 3 holds no TrainNumber that is a whole number");
-    if (train.number < 1)
-        return "line 3: the TrainNumber " + QString::number(train.number, 'g', 15) +
-               " is below 1; project trains are numbered from 1";
-    if (train.number > 32767)
-        return "line 3: the TrainNumber " + QString::number(train.number, 'g', 15) +
-               " is out of range; project trains are numbered from 1 to 32767";
+    constexpr schema::WholeRange trains = schema::ProjectInfoColumn("TrainNumber").range;
+    if (train.number < double(trains.least) || train.number > double(trains.most)) {
+        QString why =
+            Refusal::outOfRange("line 3: the TrainNumber", QString::number(train.number, 'g', 15), trains)
+                .text;
+        why.chop(1); // the caller ends the sentence
+        return why;
+    }
     if (cols.datePos >= 0 && values[size_t(cols.datePos)].type == ExchangeValue::Null)
         return "line 3 holds no " + cols.names[cols.datePos];
     for (const QString& need : required) {

@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "core/datatables.h"
+
 class QIODevice;
 
 // The project exchange file: one project train as text. Line 1 version and decimal-separator
@@ -38,13 +40,10 @@ ExchangeKind ExchangeKindOf(const QString& column, const QString& declaredType);
 // The most characters a text column takes from a file: 50 for a project ID, 255 for the other
 // texts (names, descriptions, captions and units), as the database's text fields hold.
 qsizetype ExchangeTextLimit(const QString& column);
-// The whole numbers a column takes where the program counts on them (the banks, event numbers);
-// any number elsewhere (min above max).
-struct ExchangeWholeRange {
-    double min = 1;
-    double max = 0;
-    bool any() const { return min > max; }
-};
+// The whole numbers a column takes where the program counts on them (the banks, event numbers),
+// as the table description gives them; any number elsewhere, and in the key columns, which
+// are checked against the file's project train.
+using ExchangeWholeRange = schema::WholeRange;
 ExchangeWholeRange ExchangeWholeRangeOf(const QString& column);
 // Why a value does not fit its column's whole-number range ("the NumBanks value 4 is not a
 // whole number from 1 to 3"); empty when it fits.

@@ -795,22 +795,6 @@ void ImportRun::summarize() {
 ImportResult RunImport(Program& p, ImportChoice& c, const ImportRange& range, RunProgress& progress) {
     ImportResult r;
     r.refused = true;
-    // A write that failed on the disk (full, over its size limit) leaves its journal behind
-    // once the connection is closed: a new connection that reads the file plays it back, so
-    // that the database file alone is whole again.
-    struct SettleJournal {
-        const QString path;
-        const ImportResult& r;
-        ~SettleJournal() {
-            if (r.finished || !QFile::exists(path + "-journal")) return;
-            try {
-                SqliteConnection again(path);
-                SqliteStatement q(again, QStringLiteral("SELECT count(*) FROM sqlite_master"));
-                q.step();
-            } catch (const RunError&) {
-            }
-        }
-    } settle{p.ProjectDatabasePath, r};
     if (!c.accepted) return r;
     // What the run before left on the panels is not this run's.
     progress.setStatus(1, QString());

@@ -1,11 +1,13 @@
 #include "maintenance/recordeditor.h"
 
+#include <QFile>
 #include <QLocale>
 #include <cmath>
 
 #include "core/refusal.h"
 #include "core/typedinput.h"
 #include "normalization/intake.h"
+#include "platform/sqlite.h"
 
 namespace hv {
 
@@ -235,6 +237,23 @@ void RecordSet::addNew() {
     moved();
 }
 
+void RecordSet::write(const QString& sql, const QVariantList& values) {
+    try {
+        db_.exec(sql, values);
+    } catch (const DbFailure&) {
+        const QString path = db_.path();
+        if (QFile::exists(path + "-journal")) {
+            // The close plays the journal back; the window reads on through a new connection.
+            db_.close();
+            try {
+                db_ = Database::open(path);
+            } catch (const DbError&) {
+            }
+        }
+        throw;
+    }
+}
+
 QVariantList RecordSet::readRow(const QVariant& id) {
     QList<int> all;
     for (int i = 0; i < columns_.size(); ++i)
@@ -275,7 +294,7 @@ void RecordSet::update() {
         const QString sql = names.isEmpty() ? "INSERT INTO " + quoteIdent(table_) + " DEFAULT VALUES"
                                             : "INSERT INTO " + quoteIdent(table_) + " (" + names.join(',') +
                                                   ") VALUES (" + marks.join(',') + ")";
-        db_.exec(sql, values);
+        write(sql, values);
         storeCurrent(db_.lastInsertId());
         adding_ = false;
     } else {
@@ -289,9 +308,9 @@ void RecordSet::update() {
         const QVariant id = keys_[size_t(pos_)].at(0);
         if (!sets.isEmpty()) {
             values << id;
-            db_.exec("UPDATE " + quoteIdent(table_) + " SET " + sets.join(',') + " WHERE " +
-                         quoteIdent(columns_[idCol_]) + " = ?",
-                     values);
+            write("UPDATE " + quoteIdent(table_) + " SET " + sets.join(',') + " WHERE " +
+                      quoteIdent(columns_[idCol_]) + " = ?",
+                  values);
             storeCurrent(id);
         }
     }
@@ -316,7 +335,7 @@ void RecordSet::deleteCurrent() {
         return;
     }
     const QVariant id = keys_[size_t(pos_)].at(0);
-    db_.exec("DELETE FROM " + quoteIdent(table_) + " WHERE " + quoteIdent(columns_[idCol_]) + " = ?", {id});
+    write("DELETE FROM " + quoteIdent(table_) + " WHERE " + quoteIdent(columns_[idCol_]) + " = ?", {id});
     changes_.clear();
     keys_.erase(keys_.begin() + pos_);
     if (onChanged) onChanged();
@@ -407,33 +426,60 @@ qint64 DeleteRowsById(Database& db, const QString& table, const std::vector<qint
     return deleted;
 }
 
+QString RulebookRefusal(const schema::Table& table, const RecordSet& r) {
+    for (const QString& name : r.columns()) {
+        if (!r.changed(name)) continue;
+        const schema::Column* c = schema::Find(table, name);
+        if (!c) continue;
+        const QVariant v = r.value(name);
+        if (conv::isNull(v)) {
+            if (c->null == schema::NullRule::Refused) return Refusal::missing(name).text;
+            continue;
+        }
+        if (c->range.any()) continue;
+        bool number = false;
+        const double d = v.toDouble(&number);
+        if (!number || d != std::trunc(d) || d < double(c->range.least) || d > double(c->range.most))
+            return Refusal::outOfRange(name, RecordSet::textOf(v), c->range).text;
+    }
+    return {};
+}
+
 QString ReadingKeyRefusal(Database& db, qint64 id, const QVariant& projectId, const QVariant& train,
                           const QVariant& date) {
     const QString project = conv::isNull(projectId) ? QString() : projectId.toString();
     if (project.trimmed().isEmpty())
         return QStringLiteral("A reading is kept under a project ID: it may not be empty.");
+    constexpr schema::WholeRange trains = schema::DataColumn("TrainNumber").range;
     bool whole = false;
     const double number = conv::isNull(train) ? 0 : train.toDouble(&whole);
-    const QString trainText = conv::isNull(train) ? QString() : train.toString();
-    if (!whole || number < 1 || number > 32767 || number != std::floor(number))
-        return "Train numbers start at 1: \"" + trainText + "\" is not a train of a project.";
+    if (!whole || number < double(trains.least) || number > double(trains.most) ||
+        number != std::floor(number))
+        return Refusal::outOfRange("TrainNumber", conv::isNull(train) ? QString() : train.toString(), trains)
+            .text;
     const qint64 n = qint64(number);
     if (db.scalar("SELECT count(*) FROM ProjectInfo WHERE ProjectID = ? AND TrainNumber = ?", {project, n})
             .toInt() == 0)
         return "There is no project " + project + " train " + QString::number(n) +
                " in this database: a reading is kept under one of its project trains.";
     if (conv::isNull(date)) return {};
-    const QDateTime when = parseDbDate(date.toString());
-    QVariantList args{project, n, id};
-    for (const QString& s : ReadingDateLookup(date.toString()))
-        args << s;
-    if (db.scalar("SELECT count(*) FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND ID <> ? AND " +
-                      ReadingDateCondition(),
-                  args)
-            .toInt() > 0)
-        return (when.isValid() ? Refusal::alreadyStored(project, n, when)
-                               : Refusal::alreadyStored(project, n, date.toString()))
-            .text;
+    // The same reading date is the same instant, whatever spelling the stored date has; a
+    // date the rule cannot read is named rather than taken as another instant.
+    const QString text = date.toString();
+    const std::optional<qint64> key = ReadingDateKey(text);
+    if (!key) return Refusal::notADate("TheDate", text).text;
+    SqliteConnection fast(db);
+    SqliteStatement q(fast, QStringLiteral("SELECT TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND "
+                                           "ID <> ? AND TheDate IS NOT NULL"));
+    q.bind(0, project);
+    q.bind(1, n);
+    q.bind(2, id);
+    while (q.step()) {
+        int length = 0;
+        const char* t = q.text(0, &length);
+        if (t && ReadingDateKey(t, length) == key)
+            return Refusal::alreadyStored(project, n, parseDbDate(StoredDateText(*key))).text;
+    }
     return {};
 }
 

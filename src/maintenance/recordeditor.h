@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/datatables.h"
 #include "core/projecttrainkey.h"
 #include "platform/database.h"
 
@@ -37,6 +38,9 @@ public:
     bool bof() const { return pos_ < 0 || keys_.empty(); }
     bool eof() const { return pos_ >= recordCount() || keys_.empty(); }
     bool hasCurrent() const { return !bof() && !eof(); }
+    // Whether the current row's values were read: a read that failed (a lock, a damaged file)
+    // leaves the position without them.
+    bool rowRead() const { return hasCurrent() && current_.size() == columns_.size(); }
     // 1 for the first row; -2 before the first, -3 after the last, as the provider reports.
     int absolutePosition() const;
     int index() const { return pos_; }
@@ -82,6 +86,9 @@ public:
 
 private:
     void moved();
+    // Runs a write; one the file itself refused (full, past the file-size limit) leaves its
+    // journal beside the file while the connection lives, so the connection is opened again.
+    void write(const QString& sql, const QVariantList& values);
     QVariantList readRow(const QVariant& id);
     void storeCurrent(const QVariant& id);
     QString selectList(const QList<int>& cols) const;
@@ -143,6 +150,11 @@ QHash<QString, QString> UserDefinedCaptions(Database& db, const QString& project
 // DbError and leaves the batches before it deleted.
 qint64 DeleteRowsById(Database& db, const QString& table, const std::vector<qint64>& ids,
                       const std::function<void(qint64)>& progress = {}, int batchSize = 500);
+
+// Why the current row's pending values may not be stored under the table's description: a
+// Null in a column that refuses one, or a number outside its column's whole-number range, with
+// the refusal every road says. Empty when they may; only the changed columns are asked.
+QString RulebookRefusal(const schema::Table& table, const RecordSet& r);
 
 // Why a reading (`id`, 0 for a new one) may not be stored under this project, train and date:
 // no project ID, a train numbered below 1 or not whole, a project train ProjectInfo does not

@@ -254,8 +254,13 @@ void ReadingIntake::prepare(const QStringList& columns) {
         names << quoteIdent(c);
         marks << QStringLiteral("?");
     }
+    // The insert hands back the row as the calculation reads it, rather than a second query
+    // reading it again.
+    const QString& select = calc_->selectFromData(); // "SELECT <columns> FROM Data "
+    const qsizetype from = select.lastIndexOf(QLatin1String(" FROM Data"));
     insert_ = std::make_unique<SqliteStatement>(db_, "INSERT INTO Data (" + names.join(", ") + ") VALUES (" +
-                                                         marks.join(", ") + ")");
+                                                         marks.join(", ") + ") RETURNING " +
+                                                         select.mid(7, from - 7));
     storedExactly_ = std::make_unique<SqliteStatement>(
         db_,
         QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? LIMIT 1"));
@@ -263,7 +268,6 @@ void ReadingIntake::prepare(const QStringList& columns) {
         db_, "SELECT TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate IS NOT NULL AND "
              "NOT " +
                  StoredDateShapeCondition());
-    rowById_ = std::make_unique<SqliteStatement>(db_, calc_->selectFromData() + "WHERE ID = ?");
 }
 
 std::unordered_set<qint64> ReadingIntake::otherSpellings() {
@@ -361,13 +365,12 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
         if (!raw && !missing_.isEmpty())
             for (const int pos : calculatedPos_)
                 ins.bindNull(pos);
-        ins.step();
-        ins.reset();
-        const qint64 id = db_.lastInsertId();
+        const bool returned = ins.step();
         ++pending_; // lost with the batch if it fails
 
         Outcome o = Outcome::Normalized;
         if (raw) {
+            ins.reset();
             o = Outcome::Raw;
         } else {
             // Without the element the reading is not normalized, but it is held to what its
@@ -375,20 +378,17 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
             const bool normalize = missing_.isEmpty();
             o = normalize ? Outcome::Normalized : Outcome::NoElement;
             if (normalize) last_ = {};
-            SqliteStatement& row = *rowById_;
-            row.reset();
-            row.bind(0, id);
             bool ok = false;
             try {
-                ok = !row.step() ? calc_->failWithoutRow(
-                                       DbError(dberr::NoCurrentRecord, "The reading just stored is gone."))
-                     : normalize ? calc_->calculate(row, project_, side_, &last_)
-                                 : calc_->readsRaw(row);
+                ok = !returned ? calc_->failWithoutRow(
+                                     DbError(dberr::NoCurrentRecord, "The reading just stored is gone."))
+                     : normalize ? calc_->calculate(ins, project_, side_, &last_)
+                                 : calc_->readsRaw(ins);
             } catch (...) {
-                row.reset();
+                ins.reset();
                 throw;
             }
-            row.reset();
+            ins.reset();
             if (!ok) {
                 failure_ = calc_->lastFailure;
                 db_.rollbackTo(ReadingPoint);

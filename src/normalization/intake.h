@@ -146,7 +146,7 @@ private:
     std::unique_ptr<SqliteConnection> owned_;
     SqliteConnection& db_;
     std::unique_ptr<DataRecordCalculator> calc_;
-    std::unique_ptr<SqliteStatement> insert_, storedExactly_, otherDates_, rowById_;
+    std::unique_ptr<SqliteStatement> insert_, storedExactly_, otherDates_;
     // Read when the transaction opens: while it keeps other writers out, only this intake adds
     // dates, always in the stored form.
     std::unordered_set<qint64> otherKeys_;

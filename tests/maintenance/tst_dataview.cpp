@@ -31,6 +31,7 @@ void fill(Program& p) {
         insertReading(p.ProjectDatabasePath, 3,
                       {{"TheDate", r.date},
                        {"Temperature", r.temperature},
+                       {"TurbidityRaw", r.temperature.isNull() ? QVariant() : QVariant(1.5)},
                        {"TrainNumber", r.train},
                        {"EventID", r.event}});
     insertReading(p.ProjectDatabasePath, 3, {{"ProjectID", "P2"}});
@@ -82,6 +83,7 @@ private slots:
                                            "2020-01-03 08:00:00", "2020-01-04 08:00:00"}));
         QCOMPARE(column(m, 3), QStringList({"9.75", "100.0", "25.5", "0.0"})); // Temperature; Null as 0.0
         QCOMPARE(column(m, 2), QStringList({"0", "0", "6", "12"}));            // an event is a whole number
+        QCOMPARE(column(m, 56), QStringList({"1.5", "1.5", "1.5", ""}));       // an item without a value
     }
 
     // The rows mix the project's trains: each names its own, and the date shows whole.
@@ -113,6 +115,8 @@ private slots:
             << QList<int>{3, 3} << 3 << QStringList{"100.0", "25.5", "9.75", "0.0"};
         QTest::newRow("number ascending again")
             << QList<int>{3, 3, 3} << 3 << QStringList{"0.0", "9.75", "25.5", "100.0"};
+        QTest::newRow("an empty turbidity first")
+            << QList<int>{56} << 56 << QStringList{"", "1.5", "1.5", "1.5"};
         QTest::newRow("date descending") << QList<int>{0, 0} << 0
                                          << shownDates({"2020-01-04 08:00:00", "2020-01-03 08:00:00",
                                                         "2020-01-02 08:00:00", "2020-01-01 08:00:00"});

@@ -1,4 +1,5 @@
 #include <QtTest>
+#include <sys/resource.h>
 
 #include "core/elementdb.h"
 #include "core/typedinput.h"
@@ -11,8 +12,10 @@
 #include "maintenance/ui/frmimportdata.h"
 #include "maintenance/ui/frmuserdefined.h"
 #include "maintenance/ui/rows.h"
+#include "platform/filelimits.h"
 #include "support/fitcheck.h"
 #include "support/fixtures.h"
+#include "support/foreignlock.h"
 #include "support/readonlyfile.h"
 #include "support/testenv.h"
 
@@ -65,6 +68,8 @@ private slots:
     void readingsRefuseBadText();
     void readingsAfterARefusal_data();
     void readingsAfterARefusal();
+    void readingsCancelWhenTheReadFails_data();
+    void readingsCancelWhenTheReadFails();
     void closeOverTypedInput_data();
     void closeOverTypedInput();
     void windowsFitTheScreen();
@@ -461,8 +466,11 @@ void tst_Editors::readingsRefuseBadText_data() {
                                                    << "There is no project P9 train 1"
                                                    << "P1/1";
     QTest::newRow("train 0") << "C" << 1 << "0"
-                             << "Train numbers start at 1"
+                             << "TrainNumber holds \"0\", which is not a whole number from 1 to 32767."
                              << "P1/1";
+    QTest::newRow("no train") << "C" << 1 << ""
+                              << "TrainNumber holds no value, and one is needed."
+                              << "P1/1";
     QTest::newRow("a train the project lacks") << "C" << 1 << "3"
                                                << "There is no project P1 train 3"
                                                << "P1/1";
@@ -538,6 +546,72 @@ void tst_Editors::readingsAfterARefusal() {
     QCOMPARE(e.scalar("SELECT TheDate FROM Data WHERE ID = ?", {id}).toString(),
              QString("2020-05-20 10:00:00"));
     QCOMPARE(e.scalar("SELECT PermFlow = 290.5 FROM Data WHERE ID = ?", {id}).toBool(), !cancel);
+    QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
+}
+
+void tst_Editors::readingsCancelWhenTheReadFails_data() {
+    QTest::addColumn<bool>("lock"); // else an Update the file-size limit refused, the limit kept
+    QTest::addColumn<QString>("said");
+    QTest::newRow("another program's lock") << true << "locked";
+    QTest::newRow("after an Update past the file-size limit") << false << "file-size limit";
+}
+
+// Cancel reads the edited reading again; when it cannot, it says so, the window stays usable
+// and no journal stays beside the database.
+void tst_Editors::readingsCancelWhenTheReadFails() {
+    QFETCH(bool, lock);
+    QFETCH(QString, said);
+    Readings e;
+    // The edited reading and its index entries in the back half of the file, past the limit.
+    {
+        Database d = Database::open(e.db);
+        Transaction t(d);
+        for (int i = 0; i < 2000; ++i)
+            d.exec("INSERT INTO Data (ProjectID, TrainNumber, TheDate, PermFlow, Note1) VALUES ('P1', 2, ?, "
+                   "1, ?)",
+                   {QDateTime(QDate(2021, 1, 1), QTime()).addSecs(i * 600).toString("yyyy-MM-dd HH:mm:ss"),
+                    QString(200, 'n')});
+        d.exec("UPDATE Data SET ID = 1000000 WHERE TrainNumber = 1 AND TheDate = '2020-05-20 10:00:00'");
+        t.commit();
+    }
+    const int wait = Database::setLockWait(100);
+    struct Restore {
+        int wait;
+        rlimit limit{};
+        ~Restore() {
+            Database::setLockWait(wait);
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+    } restore{wait};
+    ::getrlimit(RLIMIT_FSIZE, &restore.limit);
+    IgnoreFileSizeSignal();
+    std::unique_ptr<frmEditData> w(open<frmEditData>(e.p()));
+    QCOMPARE(w->lblStatus->text(), QString("Record: 3"));
+    const QString flow = w->txtFields[4]->text();
+    w->cmdEdit->click();
+    w->txtFields[4]->setText("290.5");
+    std::optional<test::ForeignLock> held;
+    e.prompts().onMessage(said, Buttons::OK, "Hevrin", Answer::OK);
+    if (lock) {
+        held.emplace(e.db, test::ForeignLock::Kind::Exclusive);
+        QVERIFY(held->held());
+    } else {
+        rlimit low = restore.limit;
+        low.rlim_cur = rlim_t(QFileInfo(e.db).size() / 2);
+        ::setrlimit(RLIMIT_FSIZE, &low);
+        w->cmdUpdate->click();
+        QCOMPARE(w->mode(), RecordMode::Editing);
+    }
+    w->cmdCancel->click();
+    QCOMPARE(w->mode(), RecordMode::Browsing);
+    QVERIFY(!QFile::exists(e.db + "-journal"));
+    held.reset();
+    ::setrlimit(RLIMIT_FSIZE, &restore.limit);
+    w->cmdFirst->click();
+    w->cmdLast->click();
+    QCOMPARE(w->txtFields[4]->text(), flow);
+    QCOMPARE(e.scalar("SELECT count(*) FROM Data WHERE PermFlow = 290.5").toInt(), 0);
+    QCOMPARE(e.scalar("PRAGMA integrity_check").toString(), QString("ok"));
     QVERIFY2(e.verify().isEmpty(), qPrintable(e.verify()));
 }
 
@@ -647,6 +721,11 @@ void tst_Editors::windowsFitTheScreen() {
     const QString longId = "North Bay Desalination Plant Stage 2";
     test::insertProjectInfo(e.db, 3, {{"ProjectID", longId}, {"TrainNumber", 12}});
     test::insertReading(e.db, 3, {{"ProjectID", longId}, {"TrainNumber", 12}});
+    // The boxes show a project ID of 20 characters and a date to the second whole.
+    const QString id20 = "NORTH BAY STAGE 2 RO";
+    test::insertProjectInfo(e.db, 3, {{"ProjectID", id20}, {"TrainNumber", 1}});
+    test::insertReading(e.db, 3, {{"ProjectID", id20}, {"TheDate", "2026-12-28 23:58:58"}});
+    e.p().CurrentProject.ProjectID = id20;
     e.p().CurrentProjectLoaded = true;
     for (RecordEditorWindow* w : std::initializer_list<RecordEditorWindow*>{
              open<frmEditData>(e.p()), open<frmElementSpecs>(e.p()), open<frmEvent>(e.p()),

@@ -141,8 +141,10 @@ private slots:
                                 << "4" << false;
         QTest::newRow("Bank 1") << "Bank"
                                 << "1" << true;
-        for (const char* f : {"-5", "2.5", "1e20"})
+        for (const char* f : {"-5", "2.5", "1e20", "32768", "2147483647"})
             QTest::addRow("EventID %s", f) << "EventID" << f << false;
+        QTest::newRow("EventID 32767") << "EventID"
+                                       << "32767" << true;
         QTest::newRow("EventID 7") << "EventID"
                                    << "7" << true;
         QTest::newRow("PermFlow 2.5") << "PermFlow"

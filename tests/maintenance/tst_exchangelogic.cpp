@@ -2,6 +2,7 @@
 // reported, on a full disk and an interrupted run too.
 #include <QtTest>
 
+#include "core/elementdb.h"
 #include "exchangetestsupport.h"
 #include "support/foreignlock.h"
 #include "support/plant.h"
@@ -359,6 +360,9 @@ private slots:
                                 << "line 7: the Bank value 0 is not a whole number from 1 to 3";
         QTest::newRow("EventID -5") << bytes(withLine(banks, 7, "P1;2013-05-01 10:00:00;1;2;-5"))
                                     << "line 7: the EventID value -5 is not a whole number";
+        QTest::newRow("EventID 32768")
+            << bytes(withLine(banks, 7, "P1;2013-05-01 10:00:00;1;2;32768"))
+            << "line 7: the EventID value 32768 is not a whole number from 0 to 32767";
         QStringList noBanks = good;
         for (int l : {1, 2}) {
             QStringList f = noBanks[l].split(';');
@@ -370,11 +374,15 @@ private slots:
         QTest::newRow("NumBanks empty")
             << bytes(withProjectValue(good, "NumBanks", "")) << "line 3 holds no NumBanks value";
         QStringList train32768 = withProjectValue(good, "TrainNumber", "32768");
-        QTest::newRow("train 32768") << bytes(train32768) << "line 3: the TrainNumber 32768 is out of range";
+        QTest::newRow("train 32768")
+            << bytes(train32768)
+            << "line 3: the TrainNumber holds \"32768\", which is not a whole number from 1 to 32767. Import";
         QStringList train0 = withProjectValue(good, "TrainNumber", "0");
         train0[5].replace(";1;", ";0;");
         train0[6].replace(";1;", ";0;");
-        QTest::newRow("train 0") << bytes(train0) << "line 3: the TrainNumber 0 is below 1";
+        QTest::newRow("train 0")
+            << bytes(train0)
+            << "line 3: the TrainNumber holds \"0\", which is not a whole number from 1 to 32767. Import";
         QTest::newRow("a blank after the project ID") << bytes(withProjectValue(good, "ProjectID", "P1 "))
                                                       << "line 3: the ProjectID \"P1 \" has blanks";
         const QString utf16Text = good.join("\r\n") + "\r\n";
@@ -893,6 +901,48 @@ private slots:
         QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE TheDate LIKE '2020-02-02%'"), 0);
         QCOMPARE(count(p, "SELECT count(*) FROM Data WHERE NormalizedPermFlow > 0 AND ElapsedTimeHrs > 0"),
                  2);
+    }
+
+    // The bulk tool stores the results the import window stores when it is given the element
+    // database, and says that it stores none without it.
+    void toolImport_data() {
+        QTest::addColumn<bool>("elements");
+        QTest::newRow("with --elements") << true;
+        QTest::newRow("without") << false;
+    }
+    void toolImport() {
+        QFETCH(bool, elements);
+        const QString tool = QCoreApplication::applicationDirPath() + "/hevrin-exchange";
+        if (!QFile::exists(tool)) QSKIP("built without the bulk tools");
+        TestEnv env;
+        Program& p = env.prog();
+        makeReferencePlant(p, 2);
+        const QString window = p.ProjectDatabasePath;
+        for (int day : {1, 2, 3})
+            insertReading(window, 2, {{"TheDate", QStringLiteral("2020-02-0%1 08:00:00").arg(day)}});
+        ExportRequest r{0, "P1 Train:1", {}, {}, true, env.path("plant.txt"), {}};
+        CreateFile(p, r);
+        Database::open(window).exec("DELETE FROM Data");
+        const QString byTool = env.path("tool.mdb");
+        QVERIFY(QFile::copy(window, byTool));
+        ImportChoice c;
+        env.prompts.onMessage("This PROJECT exists already", Buttons::YesNoCancel, Title, Answer::No);
+        QCOMPARE(ChooseImportFile(p, r.outputFile, c), ChoiceOutcome::AddOnly);
+        QCOMPARE(RunImport(p, c, allDates()).inserted, 3);
+        QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+        QStringList args{"import", "--database", byTool, "--file", r.outputFile, "--add"};
+        if (elements) args << "--elements" << ElementDatabasePath(p);
+        QProcess run;
+        run.start(tool, args);
+        QVERIFY(run.waitForFinished(60000));
+        const QString said = QString::fromLocal8Bit(run.readAllStandardOutput() + run.readAllStandardError());
+        QVERIFY2(run.exitCode() == 0, qPrintable(said));
+        QCOMPARE(said.contains("No element database is loaded"), !elements);
+        const QString sql = "SELECT group_concat(NormalizedPermFlow, ' ') FROM "
+                            "(SELECT NormalizedPermFlow FROM Data ORDER BY TheDate)";
+        const QString stored = Database::open(window).scalar(sql).toString();
+        QVERIFY(!stored.isEmpty());
+        QCOMPARE(Database::open(byTool).scalar(sql).toString(), elements ? stored : QString());
     }
 
     // Export then import into an empty database gives the same rows, in both locales.

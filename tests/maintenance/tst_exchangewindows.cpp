@@ -26,6 +26,7 @@ private slots:
             w.show();
             env.prompts.onOpenFile(writeFile(env, "f.txt", sampleFile()));
             w.cmdCSVFile->click();
+            QCOMPARE(env.prompts.shown().value(0), QString("Open")); // the file dialog's title
             QVERIFY(w.cmdImport->isEnabled());
             for (QDateTimeEdit* d : {w.DTPicker1, w.DTPicker2}) {
                 QCOMPARE(d->text(), ShortDateText(d->date()));

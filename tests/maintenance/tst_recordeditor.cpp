@@ -57,6 +57,8 @@ private slots:
     void skipToDate();
     void userDefinedRowFromDefault();
     void registration();
+    void rulebookRefusal_data();
+    void rulebookRefusal();
 };
 
 void tst_RecordEditor::buttonsPerState_data() {
@@ -264,6 +266,46 @@ void tst_RecordEditor::registration() {
     }
     QVERIFY(env.prog().windows.unloadAll());
     QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));
+}
+
+void tst_RecordEditor::rulebookRefusal_data() {
+    QTest::addColumn<bool>("project"); // ProjectInfo's row, else a reading
+    QTest::addColumn<QString>("column");
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QString>("refusal"); // empty: stored
+    QTest::newRow("EventID 32767") << false << "EventID" << QVariant(32767) << "";
+    QTest::newRow("EventID 32768") << false << "EventID" << QVariant(32768)
+                                   << "EventID holds \"32768\", which is not a whole number from 0 to 32767.";
+    QTest::newRow("Bank 0") << false << "Bank" << QVariant(0)
+                            << "Bank holds \"0\", which is not a whole number from 1 to 3.";
+    QTest::newRow("a fractional train") << false << "TrainNumber" << QVariant(1.5)
+                                        << "TrainNumber holds \"" + QLocale().toString(1.5) +
+                                               "\", which is not a whole number from 1 to 32767.";
+    QTest::newRow("pH emptied") << false << "pH" << QVariant() << "";
+    QTest::newRow("NumBanks 4") << true << "NumBanks" << QVariant(4)
+                                << "NumBanks holds \"4\", which is not a whole number from 1 to 3.";
+    QTest::newRow("NumBanks emptied")
+        << true << "NumBanks" << QVariant() << "NumBanks holds no value, and one is needed.";
+    QTest::newRow("NumBanks 3") << true << "NumBanks" << QVariant(3) << "";
+}
+
+// An editor stores what the table's description allows, and says the common refusal otherwise.
+void tst_RecordEditor::rulebookRefusal() {
+    QFETCH(bool, project);
+    QFETCH(QString, column);
+    QFETCH(QVariant, value);
+    QFETCH(QString, refusal);
+    test::TestEnv env;
+    const QString path = test::makeBlankDatabase(env.path("db.hv3.mdb"));
+    test::insertProjectInfo(path, 3);
+    test::insertReading(path, 3);
+    Database db = Database::open(path);
+    const std::unique_ptr<RecordSet> r = project ? TrainProjectRecord(db, {"ID", column}, "P1", 1)
+                                                 : TrainReadingRecords(db, {"ID", column}, "P1", 1);
+    QVERIFY(r->hasCurrent());
+    QCOMPARE(RulebookRefusal(project ? schema::ProjectInfo : schema::Data, *r), QString()); // nothing changed
+    r->setValue(column, value);
+    QCOMPARE(RulebookRefusal(project ? schema::ProjectInfo : schema::Data, *r), refusal);
 }
 
 QTEST_MAIN(tst_RecordEditor)

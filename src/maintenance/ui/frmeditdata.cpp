@@ -126,6 +126,9 @@ frmEditData::frmEditData(Program& p, QWidget* parent) : RecordEditorWindow(p, "D
     for (int c = 1; c < PerRow * 2; c += 2)
         grid->setColumnStretch(c, 1);
     txtFields[2]->setToolTip(ShortDateTimeHint());
+    // A project ID of 20 characters and a date to the second show whole.
+    fitBoxTo(txtFields[0], QString(20, QLatin1Char('N')));
+    fitBoxTo(txtFields[2], ShortDateTimeText(QDateTime(QDate(2000, 12, 28), QTime(23, 58, 58))));
     body_->addLayout(grid);
     cmdAdd->setEnabled(false);
     cmdAdd->hide();
@@ -169,6 +172,8 @@ void frmEditData::cmdGo_Click() {
         bind(std::move(rs));
         // An edit keeps the reading under a project train, one reading per train and date.
         adoPrimaryRS->beforeUpdate = [this](const RecordSet& r) {
+            if (const QString why = RulebookRefusal(schema::Data, r); !why.isEmpty())
+                throw DbError(dberr::InvalidArgument, why);
             if (!r.changed("ProjectID") && !r.changed("TrainNumber") && !r.changed("TheDate")) return;
             const QString why = ReadingKeyRefusal(*db_, r.bookmark(), r.value("ProjectID"),
                                                   r.value("TrainNumber"), r.value("TheDate"));

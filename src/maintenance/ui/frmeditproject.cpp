@@ -6,6 +6,7 @@
 
 #include "core/mlstring.h"
 #include "core/program.h"
+#include "core/typedinput.h"
 #include "maintenance/exchangefile.h"
 #include "maintenance/projectdeletion.h"
 
@@ -129,8 +130,13 @@ frmEditProject::frmEditProject(Program& p, QWidget* parent) : RecordEditorWindow
     grid->setVerticalSpacing(2);
     constexpr int PerRow = 4;
     int slot = 0;
+    // A project ID of 20 characters and the dates to the second show whole.
+    const QString date = ShortDateTimeText(QDateTime(QDate(2000, 12, 28), QTime(23, 58, 58)));
     for (const auto& [index, column] : Fields) {
-        addField(grid, slot / PerRow, (slot % PerRow) * 2, index, column, caption(index, column), false);
+        QLineEdit* box =
+            addField(grid, slot / PerRow, (slot % PerRow) * 2, index, column, caption(index, column), false);
+        if (QLatin1String(column) == QLatin1String("ProjectID")) fitBoxTo(box, QString(20, QLatin1Char('N')));
+        if (QLatin1String(column).startsWith(QLatin1String("Date"))) fitBoxTo(box, date);
         ++slot;
     }
     const std::pair<int, const char*> checks[] = {{2, "TrainsSame"}, {3, "SystemData"}};
@@ -185,6 +191,10 @@ void frmEditProject::cmdGo_Click() {
         auto rs = TrainProjectRecord(*db_, selectedColumns(), LoadedProjectID, LoadedTrainNumber);
         // Before the first record is shown, so that its dates are in the computer's form too.
         rs->setDateColumns({"DateReference", "DateInstallation", "DateStartUp"});
+        rs->beforeUpdate = [](const RecordSet& r) {
+            if (const QString why = RulebookRefusal(schema::ProjectInfo, r); !why.isEmpty())
+                throw DbError(dberr::InvalidArgument, why);
+        };
         bind(std::move(rs));
     } catch (const DbError& e) {
         message(e.description());
@@ -215,13 +225,13 @@ void frmEditProject::recordShown() {
     for (auto& [index, box] : chkFields) {
         const char* column = index == 2 ? "TrainsSame" : "SystemData";
         bool on = false;
-        if (adoPrimaryRS && adoPrimaryRS->hasCurrent() && adoPrimaryRS->hasColumn(column)) {
+        if (adoPrimaryRS && adoPrimaryRS->rowRead() && adoPrimaryRS->hasColumn(column)) {
             const QVariant v = adoPrimaryRS->value(column);
             on = !conv::isNull(v) && v.toDouble() != 0;
         }
         box->setChecked(on);
     }
-    if (!adoPrimaryRS || !adoPrimaryRS->hasCurrent()) {
+    if (!adoPrimaryRS || !adoPrimaryRS->rowRead()) {
         for (QLabel* l : lblElementModel)
             l->clear();
         return;

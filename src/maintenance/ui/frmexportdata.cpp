@@ -9,6 +9,7 @@
 #include "core/program.h"
 #include "core/ui/named.h"
 #include "maintenance/exchangeexport.h"
+#include "maintenance/recordeditor.h"
 #include "platform/database.h"
 
 namespace hv {
@@ -71,8 +72,7 @@ void FrmExportData::Form_Load() {
     CmbProjectId->clear();
     try {
         Database db = Database::open(p_.ProjectDatabasePath);
-        for (const DbRow& r : db.select("select ProjectID,TrainNumber from ProjectInfo")) {
-            const ProjectTrainKey key{r.value(0).toString(), qint16(r.value(1).toInt())};
+        for (const ProjectTrainKey& key : ListProjectTrainKeys(db)) {
             CmbProjectId->addItem(ProjectTrainText(key));
             const int i = CmbProjectId->count() - 1;
             CmbProjectId->setItemData(i, key.projectId, ProjectIdRole);

@@ -94,7 +94,7 @@ void FrmImportData::showProject(const QString& text, unsigned colour) {
 void FrmImportData::cmdCSVFile_Click() {
     if (running_) return;
     const QString path = p_.prompts.openFile(
-        "Save", "Text (*.txt)|*.txt|Excel(*.csv)|*.csv|Excel(*.xls)|*.xls|AllFiles (*.*)|*.*");
+        "Open", "Text (*.txt)|*.txt|Excel(*.csv)|*.csv|Excel(*.xls)|*.xls|AllFiles (*.*)|*.*");
     if (path.isEmpty()) return;
     const ChoiceOutcome outcome = ChooseImportFile(p_, path, choice_);
     // What the panels said of an earlier file, its success included, is not said of this one.

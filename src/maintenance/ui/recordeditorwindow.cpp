@@ -123,6 +123,11 @@ QLineEdit* RecordEditorWindow::addBox(int index, const QString& dataField, bool 
     return box;
 }
 
+void RecordEditorWindow::fitBoxTo(QLineEdit* box, const QString& sample) {
+    // The text, the frame and the box's inner margins on both sides.
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(sample) + 16);
+}
+
 void RecordEditorWindow::finishForm() {
     for (QWidget* w : findChildren<QWidget*>())
         w->installEventFilter(this);
@@ -151,7 +156,7 @@ void RecordEditorWindow::showRecord() {
         const QString& column = dataFields_[index];
         QString text;
         // A box whose column the table lacks stays unbound.
-        if (adoPrimaryRS && adoPrimaryRS->hasColumn(column) && adoPrimaryRS->hasCurrent())
+        if (adoPrimaryRS && adoPrimaryRS->hasColumn(column) && adoPrimaryRS->rowRead())
             text = adoPrimaryRS->textFor(column);
         box->setText(text);
         box->setCursorPosition(0);
@@ -318,9 +323,12 @@ void RecordEditorWindow::cmdCancel_Click() {
     try {
         if (back > 0 && adoPrimaryRS->setBookmark(back)) return;
         adoPrimaryRS->moveFirst();
-    } catch (const DbError&) {
-        showRecord(); // nothing left to show
+    } catch (const DbError& e) {
+        // Nothing left to show, or the record could not be read again: the boxes show nothing
+        // rather than what was let go, and a move reads it again.
+        showRecord();
         lblStatus->setText(positionText(*adoPrimaryRS));
+        if (adoPrimaryRS->recordCount() > 0) message(e.description());
     }
 }
 

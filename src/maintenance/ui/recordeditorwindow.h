@@ -83,6 +83,8 @@ protected:
                         const QString& caption, bool enabled = true);
     // A bound box without a caption; the caller places it.
     QLineEdit* addBox(int index, const QString& dataField, bool enabled = true);
+    // Widens a box so that it shows `sample` whole: the longest text its column holds.
+    static void fitBoxTo(QLineEdit* box, const QString& sample);
     // Makes `rs` the window's record set and shows its first record.
     void bind(std::unique_ptr<RecordSet> rs);
     RecordSet& rs(); // error 91 when no record set is open
