@@ -308,9 +308,7 @@ QString ExchangeRangeRefusal(const QString& column, const ExchangeWholeRange& ra
     if (range.any() ||
         (value == std::trunc(value) && value >= double(range.least) && value <= double(range.most)))
         return {};
-    return QStringLiteral("the %1 value %2 is not a whole number from %3 to %4")
-        .arg(column, QString::number(value, 'g', 15), QString::number(range.least),
-             QString::number(range.most));
+    return Refusal::outOfRange(column, QString::number(value, 'g', 15), range).text.chopped(1);
 }
 
 void AppendExchangeNumber(QByteArray& out, double value, char decimal) {
@@ -484,11 +482,14 @@ bool ConvertExchangeFields(const std::vector<QByteArrayView>& fields, const Exch
         // An empty text stays an empty text; only numbers and dates read an empty field as Null.
         if (t.isEmpty() && kind != ExchangeKind::Text) continue;
         auto refuse = [&](const char* what) {
-            if (why)
-                *why = QStringLiteral("the %1 value \"%2\" is not %3")
-                           .arg(cols.names[int(i)],
-                                DecodeExchangeText(raw.first(std::min<qsizetype>(raw.size(), 60))),
-                                QLatin1String(what));
+            if (why) {
+                const QString value = DecodeExchangeText(raw.first(std::min<qsizetype>(raw.size(), 60)));
+                // A number is refused in the words every road says; the caller ends the sentence.
+                *why = qstrcmp(what, "a number") == 0
+                           ? Refusal::notANumber(cols.names[int(i)], value).text.chopped(1)
+                           : QStringLiteral("the %1 value \"%2\" is not %3")
+                                 .arg(cols.names[int(i)], value, QLatin1String(what));
+            }
             return false;
         };
         switch (kind) {
@@ -583,7 +584,7 @@ QString ExchangeProjectLineRefusal(const ExchangeColumns& cols, const std::vecto
             if (cols.names[i].compare(need, Qt::CaseInsensitive) == 0) at = i;
         if (at < 0) return "line 2 names no " + need + ", which every project train needs";
         if (values[size_t(at)].type == ExchangeValue::Null)
-            return "line 3 holds no " + cols.names[at] + " value, which every project train needs";
+            return Refusal::missing("line 3, " + cols.names[at]).text.chopped(1);
     }
     return {};
 }

@@ -280,6 +280,9 @@ bool RecordSet::changed(const QString& column) const {
 void RecordSet::update() {
     if (!adding_ && changes_.isEmpty()) return;
     requireCurrent();
+    if (rules)
+        if (const QString why = RulebookRefusal(*rules, *this); !why.isEmpty())
+            throw DbError(dberr::InvalidArgument, why);
     if (beforeUpdate) beforeUpdate(*this);
     if (adding_) {
         QStringList names;
@@ -469,8 +472,9 @@ QString ReadingKeyRefusal(Database& db, qint64 id, const QVariant& projectId, co
     const std::optional<qint64> key = ReadingDateKey(text);
     if (!key) return Refusal::notADate("TheDate", text).text;
     SqliteConnection fast(db);
-    SqliteStatement q(fast, QStringLiteral("SELECT TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND "
-                                           "ID <> ? AND TheDate IS NOT NULL"));
+    SqliteStatement q(fast,
+                      QStringLiteral("SELECT TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND "
+                                     "ID <> ? AND TheDate IS NOT NULL"));
     q.bind(0, project);
     q.bind(1, n);
     q.bind(2, id);
@@ -507,15 +511,19 @@ namespace hv {
 
 std::unique_ptr<RecordSet> TrainReadingRecords(Database& db, const QStringList& columns,
                                                const QString& projectId, qint16 train) {
-    return std::make_unique<RecordSet>(db, "Data", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
-                                       QVariantList{projectId, train}, "TheDate ASC, ID ASC",
-                                       QStringList{"TheDate"});
+    auto rs = std::make_unique<RecordSet>(db, "Data", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
+                                          QVariantList{projectId, train}, "TheDate ASC, ID ASC",
+                                          QStringList{"TheDate"});
+    rs->rules = &schema::Data;
+    return rs;
 }
 
 std::unique_ptr<RecordSet> TrainProjectRecord(Database& db, const QStringList& columns,
                                               const QString& projectId, qint16 train) {
-    return std::make_unique<RecordSet>(db, "ProjectInfo", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
-                                       QVariantList{projectId, train});
+    auto rs = std::make_unique<RecordSet>(db, "ProjectInfo", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
+                                          QVariantList{projectId, train});
+    rs->rules = &schema::ProjectInfo;
+    return rs;
 }
 
 std::unique_ptr<RecordSet> UserDefinedRecords(Database& db, const QStringList& columns,

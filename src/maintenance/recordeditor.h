@@ -74,6 +74,9 @@ public:
     // Runs before update() writes the pending row; what it raises refuses the write and the
     // change stays pending.
     std::function<void(const RecordSet&)> beforeUpdate;
+    // The description the pending row is held to before it is written (RulebookRefusal);
+    // none for a table without one.
+    const schema::Table* rules = nullptr;
     // Deletes the current row from the table; the next row becomes current (EOF after the last).
     void deleteCurrent();
 

@@ -201,7 +201,7 @@ private slots:
         makeBlankDatabase(p.ProjectDatabasePath);
         QStringList file = withProjectValue(sampleFile(line1), "FeedTemp", value);
         file[5] = full("P1;2013-05-02 10:00:00;1;" + value + ";");
-        if (!accepted) env.prompts.onMessage("line 3: the FeedTemp value", Buttons::OK, Title, Answer::OK);
+        if (!accepted) env.prompts.onMessage("line 3: FeedTemp holds", Buttons::OK, Title, Answer::OK);
         ImportChoice c;
         ChooseImportFile(p, writeFile(env, "f.txt", file), c);
         QCOMPARE(c.ImportDecimalComma, comma);
@@ -231,8 +231,8 @@ private slots:
                                                << "OK to import anyway" << int(Answer::Cancel) << 0 << 0;
         QTest::newRow("another train, OK")
             << full("P1;2013-05-02 10:00:00;2;1;") << "OK to import anyway" << int(Answer::OK) << 1 << 2;
-        QTest::newRow("a value refused") << full("P1;2013-05-02 10:00:00;1;x;")
-                                         << "line 6: the PermFlow value" << int(Answer::OK) << 0 << 0;
+        QTest::newRow("a value refused")
+            << full("P1;2013-05-02 10:00:00;1;x;") << "line 6: PermFlow holds" << int(Answer::OK) << 0 << 0;
         QTest::newRow("a text holding the separator")
             << full("P1;2013-05-02 10:00:00;1;1;2;3") << "line 6: it has 29 fields where 28 columns are named"
             << int(Answer::OK) << 0 << 0;
@@ -337,32 +337,33 @@ private slots:
         QByteArray nulBytes = bytes(nul);
         nulBytes.replace("\r\nP1;2020-01-01", QByteArray("\r\nP1\0x;2020-01-01", 17));
         QTest::newRow("plus and minus") << line(7, "P1;2013-05-01 10:00:00;1;+-5;3")
-                                        << "line 7: the PermFlow value \"+-5\" is not a number";
+                                        << "line 7: PermFlow holds \"+-5\", which is not a number";
         QTest::newRow("hexadecimal") << line(7, "P1;2013-05-01 10:00:00;1;0x10;3")
-                                     << "line 7: the PermFlow value \"0x10\" is not a number";
+                                     << "line 7: PermFlow holds \"0x10\", which is not a number";
         QTest::newRow("a word") << line(7, "P1;2013-05-01 10:00:00;1;11;abc")
-                                << "line 7: the ORP value \"abc\" is not a number";
+                                << "line 7: ORP holds \"abc\", which is not a number";
         QTest::newRow("TRUE in a number field") << line(7, "P1;2013-05-01 10:00:00;1;TRUE;3")
-                                                << "line 7: the PermFlow value \"TRUE\" is not a number";
+                                                << "line 7: PermFlow holds \"TRUE\", which is not a number";
         QTest::newRow("a date with a zone")
             << line(7, "P1;2013-05-01T10:00:00Z;1;11;3")
             << "line 7: the TheDate value \"2013-05-01T10:00:00Z\" is not a date";
         QTest::newRow("a date with a fraction of a second")
             << line(7, "P1;2013-05-01 10:00:00.500;1;11;3") << "line 7: the TheDate value";
-        QTest::newRow("NumBanks 4") << bytes(withProjectValue(good, "NumBanks", "4"))
-                                    << "line 3: the NumBanks value 4 is not a whole number from 1 to 3";
+        QTest::newRow("NumBanks 4")
+            << bytes(withProjectValue(good, "NumBanks", "4"))
+            << "line 3: NumBanks holds \"4\", which is not a whole number from 1 to 3";
         QTest::newRow("NumBanks 1.5") << bytes(withProjectValue(good, "NumBanks", "1.5"))
-                                      << "line 3: the NumBanks value 1.5 is not a whole number";
+                                      << "line 3: NumBanks holds \"1.5\", which is not a whole number";
         QStringList banks = withLine(good, 5, "ProjectID;TheDate;TrainNumber;Bank;EventID");
         banks =
             withLine(withLine(banks, 6, "P1;2013-05-02 10:00:00;1;2;0"), 7, "P1;2013-05-01 10:00:00;1;0;0");
         QTest::newRow("Bank 0") << bytes(banks)
-                                << "line 7: the Bank value 0 is not a whole number from 1 to 3";
+                                << "line 7: Bank holds \"0\", which is not a whole number from 1 to 3";
         QTest::newRow("EventID -5") << bytes(withLine(banks, 7, "P1;2013-05-01 10:00:00;1;2;-5"))
-                                    << "line 7: the EventID value -5 is not a whole number";
+                                    << "line 7: EventID holds \"-5\", which is not a whole number";
         QTest::newRow("EventID 32768")
             << bytes(withLine(banks, 7, "P1;2013-05-01 10:00:00;1;2;32768"))
-            << "line 7: the EventID value 32768 is not a whole number from 0 to 32767";
+            << "line 7: EventID holds \"32768\", which is not a whole number from 0 to 32767";
         QStringList noBanks = good;
         for (int l : {1, 2}) {
             QStringList f = noBanks[l].split(';');
@@ -372,7 +373,7 @@ private slots:
         QTest::newRow("project lines without NumBanks")
             << bytes(noBanks) << "line 2 names no NumBanks, which every project train needs";
         QTest::newRow("NumBanks empty")
-            << bytes(withProjectValue(good, "NumBanks", "")) << "line 3 holds no NumBanks value";
+            << bytes(withProjectValue(good, "NumBanks", "")) << "line 3, NumBanks holds no value";
         QStringList train32768 = withProjectValue(good, "TrainNumber", "32768");
         QTest::newRow("train 32768")
             << bytes(train32768)
@@ -555,8 +556,8 @@ private slots:
             env.prompts.onMessage("database or disk is full", Buttons::OK, Title, Answer::OK);
         if (how == "refusal")
             env.prompts.onMessage(
-                QStringLiteral("line %1: the PermFlow value \"abc\" is not a number").arg(n + 6), Buttons::OK,
-                Title, Answer::OK);
+                QStringLiteral("line %1: PermFlow holds \"abc\", which is not a number").arg(n + 6),
+                Buttons::OK, Title, Answer::OK);
         ImportChoice c;
         QCOMPARE(ChooseImportFile(p, path, c), ChoiceOutcome::AddOnly);
         const ImportResult r = RunImport(p, c, allDates(), events);

@@ -172,8 +172,6 @@ void frmEditData::cmdGo_Click() {
         bind(std::move(rs));
         // An edit keeps the reading under a project train, one reading per train and date.
         adoPrimaryRS->beforeUpdate = [this](const RecordSet& r) {
-            if (const QString why = RulebookRefusal(schema::Data, r); !why.isEmpty())
-                throw DbError(dberr::InvalidArgument, why);
             if (!r.changed("ProjectID") && !r.changed("TrainNumber") && !r.changed("TheDate")) return;
             const QString why = ReadingKeyRefusal(*db_, r.bookmark(), r.value("ProjectID"),
                                                   r.value("TrainNumber"), r.value("TheDate"));

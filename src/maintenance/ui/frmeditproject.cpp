@@ -191,10 +191,6 @@ void frmEditProject::cmdGo_Click() {
         auto rs = TrainProjectRecord(*db_, selectedColumns(), LoadedProjectID, LoadedTrainNumber);
         // Before the first record is shown, so that its dates are in the computer's form too.
         rs->setDateColumns({"DateReference", "DateInstallation", "DateStartUp"});
-        rs->beforeUpdate = [](const RecordSet& r) {
-            if (const QString why = RulebookRefusal(schema::ProjectInfo, r); !why.isEmpty())
-                throw DbError(dberr::InvalidArgument, why);
-        };
         bind(std::move(rs));
     } catch (const DbError& e) {
         message(e.description());
