@@ -56,6 +56,19 @@ struct Case {
     QString note;
 };
 
+// FROM migrated into TO as the migration window runs it.
+MigrationResult migrate(Program& p, const QString& from, const QString& to) {
+    const auto side = [&](const QString& path) {
+        MigrationDb db;
+        db.path = path;
+        p.SuppressDbUpgrade = true;
+        UpgradeDatabase(p, path, db.major, db.minor, db.revision, db.projects, db.readings);
+        p.SuppressDbUpgrade = false;
+        return db;
+    };
+    return Migration(p, side(from), side(to), NoProgress()).run();
+}
+
 struct Sink : SheetImportProgress {
     void showState(const SheetImportState&) override {}
     void say(const QString&) override {}
@@ -284,16 +297,7 @@ private:
         QVariantMap reading{{"TheDate", c_.date}};
         if (c_.item >= 0) reading[ItemFieldList()[c_.item]] = QVariant();
         test::insertReading(from, c_.banks, reading);
-        const auto side = [&](const QString& path) {
-            MigrationDb db;
-            db.path = path;
-            p().SuppressDbUpgrade = true;
-            UpgradeDatabase(p(), path, db.major, db.minor, db.revision, db.projects, db.readings);
-            p().SuppressDbUpgrade = false;
-            return db;
-        };
-        Migration m(p(), side(from), side(to), NoProgress());
-        const MigrationResult r = m.run();
+        const MigrationResult r = migrate(p(), from, to);
         if (!r.completed) return refused(r.failure + r.refused.join('\n'));
         if (r.sameDate > 0) return refused(MigrationLeftOutText(r), true);
         Outcome o;
@@ -357,16 +361,7 @@ struct ProjectRoads {
             from, 1,
             {{"ProjectID", "P2"},
              {"TrainNumber", c.column == "TrainNumber" ? projectValue(c.text) : QVariant(1)}});
-        const auto side = [&](const QString& path) {
-            MigrationDb db;
-            db.path = path;
-            p().SuppressDbUpgrade = true;
-            UpgradeDatabase(p(), path, db.major, db.minor, db.revision, db.projects, db.readings);
-            p().SuppressDbUpgrade = false;
-            return db;
-        };
-        Migration m(p(), side(from), side(to), NoProgress());
-        const MigrationResult r = m.run();
+        const MigrationResult r = migrate(p(), from, to);
         goodCopied =
             Database::open(to).scalar("SELECT count(*) FROM Data WHERE ProjectID = 'P1'").toInt() == 1;
         return r.failure + r.refused.join('\n');
