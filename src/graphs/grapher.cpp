@@ -285,7 +285,10 @@ void clsGrapher::LoadGraphData(GraphRequest& r) {
     const QDateTime start = periodStart(r.StartDate), end = periodEnd(r.EndDate);
     startKey_ = DateKeyOf(start);
     endKey_ = DateKeyOf(end);
-    QString match = "ProjectID = ? AND TheDate >= ? AND TheDate < ?";
+    // A date spelled with "/" or a blank before it sorts outside that range: it is taken too,
+    // and its instant decides.
+    QString match = "ProjectID = ? AND ((TheDate >= ? AND TheDate < ?) OR TheDate NOT GLOB "
+                    "'[0-9][0-9][0-9][0-9]-*')";
     QVariantList params{r.ProjectID, dayText(start.date()), dayText(end.date()) + 'U'};
     if (r.TrainNumber >= 1) {
         match += " AND TrainNumber = ?";

@@ -701,6 +701,7 @@ void tst_Grapher::periodEndsByInstant_data() {
     QTest::newRow("in 9999, ending at the last instant")
         << "9999-12-31T23:59:59" << at(2021, 1, 1) << LastStoredInstant() << LastStoredInstant();
     QTest::newRow("an hour of one digit") << "2021-03-01 6:00" << day << at(2021, 3, 5) << six;
+    QTest::newRow("slashes and a blank") << " 2021/03/01 06:00:00" << day << at(2021, 3, 5) << six;
     QTest::newRow("a day no month holds")
         << "2021-02-30 06:00:00" << at(2021, 2, 1) << at(2021, 3, 5) << QDateTime();
 }
