@@ -22,21 +22,9 @@ namespace {
 
 enum class Road { Typed, Polled, Sheet, Exchange, RecordEditor, Migration };
 const char* roadName(Road r) {
-    switch (r) {
-    case Road::Typed:
-        return "typed";
-    case Road::Polled:
-        return "polled";
-    case Road::Sheet:
-        return "sheet";
-    case Road::Exchange:
-        return "exchange file";
-    case Road::RecordEditor:
-        return "record editor";
-    case Road::Migration:
-        return "migration";
-    }
-    return "";
+    static const char* const names[] = {"typed",         "polled",        "sheet",
+                                        "exchange file", "record editor", "migration"};
+    return names[int(r)];
 }
 
 // What became of the one reading a road was given.

@@ -1094,24 +1094,14 @@ private slots:
         QTest::addColumn<QString>("box");
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("stored");
-        QTest::newRow("back pressure") << 1 << "PermBackPress"
-                                       << "txtData_5"
-                                       << "0" << 0.0;
-        QTest::newRow("hours") << 1 << "ElapsedTimeRef"
-                               << "txtElapsedTime"
-                               << "0" << 0.0;
-        QTest::newRow("bank 2 back pressure") << 2 << "PermBackPress_2"
-                                              << "txtData_13"
-                                              << "0" << 0.0;
-        QTest::newRow("pH, the value shown") << 1 << "refph"
-                                             << "txtData_8"
-                                             << "7" << 7.0;
-        QTest::newRow("vessels, the value shown") << 2 << "numVessels_1"
-                                                  << "txtFields_401"
-                                                  << "0" << 0.0;
-        QTest::newRow("bank 3 flow, the value shown") << 3 << "Permflow_3"
-                                                      << "txtData_22"
-                                                      << "0" << 0.0;
+        // clang-format off
+        QTest::newRow("back pressure") << 1 << "PermBackPress" << "txtData_5" << "0" << 0.0;
+        QTest::newRow("hours") << 1 << "ElapsedTimeRef" << "txtElapsedTime" << "0" << 0.0;
+        QTest::newRow("bank 2 back pressure") << 2 << "PermBackPress_2" << "txtData_13" << "0" << 0.0;
+        QTest::newRow("pH, the value shown") << 1 << "refph" << "txtData_8" << "7" << 7.0;
+        QTest::newRow("vessels, the value shown") << 2 << "numVessels_1" << "txtFields_401" << "0" << 0.0;
+        QTest::newRow("bank 3 flow, the value shown") << 3 << "Permflow_3" << "txtData_22" << "0" << 0.0;
+        // clang-format on
     }
 
     void typingOverANullStoresIt() {
