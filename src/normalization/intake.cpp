@@ -28,9 +28,29 @@ KeyParts partsOf(qint64 key) {
 }
 
 QString storedText(int y, int mo, int d, int h, int mi, int s) {
-    char text[48];
-    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
-    return QString::fromLatin1(text, n);
+    if (y < 0 || y > 9999) {
+        char text[48];
+        const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
+        return QString::fromLatin1(text, n);
+    }
+    // Every reading stored passes here: written digit by digit.
+    QString text(19, Qt::Uninitialized);
+    char16_t* t = reinterpret_cast<char16_t*>(text.data());
+    const auto two = [&](int at, int v) {
+        t[at] = char16_t('0' + v / 10 % 10);
+        t[at + 1] = char16_t('0' + v % 10);
+    };
+    two(0, y / 100);
+    two(2, y % 100);
+    t[4] = t[7] = u'-';
+    t[10] = u' ';
+    t[13] = t[16] = u':';
+    two(5, mo);
+    two(8, d);
+    two(11, h);
+    two(14, mi);
+    two(17, s);
+    return text;
 }
 
 bool isBlank(char c) {
@@ -254,16 +274,14 @@ void ReadingIntake::prepare(const QStringList& columns) {
         names << quoteIdent(c);
         marks << QStringLiteral("?");
     }
-    // The insert hands back the row as the calculation reads it, rather than a second query
-    // reading it again.
-    const QString& select = calc_->selectFromData(); // "SELECT <columns> FROM Data "
-    const qsizetype from = select.lastIndexOf(QLatin1String(" FROM Data"));
     insert_ = std::make_unique<SqliteStatement>(db_, "INSERT INTO Data (" + names.join(", ") + ") VALUES (" +
-                                                         marks.join(", ") + ") RETURNING " +
-                                                         select.mid(7, from - 7));
+                                                         marks.join(", ") + ")");
+    readBack_ = std::make_unique<SqliteStatement>(db_, calc_->selectFromData() + "WHERE ID = ?");
     storedExactly_ = std::make_unique<SqliteStatement>(
         db_,
         QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate = ? LIMIT 1"));
+    anyStored_ = std::make_unique<SqliteStatement>(
+        db_, QStringLiteral("SELECT 1 FROM Data WHERE ProjectID = ? AND TrainNumber = ? LIMIT 1"));
     otherDates_ = std::make_unique<SqliteStatement>(
         db_, "SELECT TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate IS NOT NULL AND "
              "NOT " +
@@ -313,13 +331,18 @@ qint64 keyOfGiven(const QString& dateText) {
 
 bool ReadingIntake::isStoredAt(const QString& dateText) {
     const qint64 key = keyOfGiven(dateText);
+    return storedAtKey(key, StoredDateText(key));
+}
+
+bool ReadingIntake::storedAtKey(qint64 key, const QString& stored) {
+    if (tx_ && !trainHeld_) return addedKeys_.count(key) > 0;
     // The stored form through the date index; the other spellings by their keys, read once
     // while this intake's transaction keeps every other writer out.
     SqliteStatement& q = *storedExactly_;
     q.reset();
     q.bind(0, project_.ProjectID);
     q.bind(1, qint64(project_.TrainNumber));
-    q.bind(2, StoredDateText(key));
+    q.bind(2, stored);
     const bool found = q.step();
     q.reset(); // no read stays open
     if (found) return true;
@@ -338,18 +361,26 @@ ReadingIntake::Outcome ReadingIntake::add(const QDateTime& date, const QVariantL
 
 ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder& bind, bool raw) {
     failure_.clear();
-    const QString stored = StoredDateText(keyOfGiven(dateText));
+    const qint64 key = keyOfGiven(dateText);
+    const QString stored = StoredDateText(key);
     if (!tx_) {
         tx_ = std::make_unique<SqliteTransaction>(db_);
         pending_ = 0;
+        addedKeys_.clear();
         try {
             otherKeys_ = otherSpellings();
+            SqliteStatement& q = *anyStored_;
+            q.reset();
+            q.bind(0, project_.ProjectID);
+            q.bind(1, qint64(project_.TrainNumber));
+            trainHeld_ = q.step();
+            q.reset();
         } catch (...) {
             tx_.reset();
             throw;
         }
     }
-    if (isStoredAt(stored)) {
+    if (storedAtKey(key, stored)) {
         pendingTally_.count(Outcome::AlreadyStored);
         return Outcome::AlreadyStored;
     }
@@ -365,7 +396,12 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
         if (!raw && !missing_.isEmpty())
             for (const int pos : calculatedPos_)
                 ins.bindNull(pos);
-        const bool returned = ins.step();
+        ins.step();
+        ins.reset();
+        SqliteStatement& row = *readBack_;
+        row.reset();
+        row.bind(0, db_.lastInsertId());
+        const bool returned = raw || row.step();
         ++pending_; // lost with the batch if it fails
 
         Outcome o = Outcome::Normalized;
@@ -382,13 +418,13 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
             try {
                 ok = !returned ? calc_->failWithoutRow(
                                      DbError(dberr::NoCurrentRecord, "The reading just stored is gone."))
-                     : normalize ? calc_->calculate(ins, project_, side_, &last_)
-                                 : calc_->readsRaw(ins);
+                     : normalize ? calc_->calculate(row, project_, side_, &last_)
+                                 : calc_->readsRaw(row);
             } catch (...) {
-                ins.reset();
+                row.reset();
                 throw;
             }
-            ins.reset();
+            row.reset();
             if (!ok) {
                 failure_ = calc_->lastFailure;
                 db_.rollbackTo(ReadingPoint);
@@ -398,6 +434,8 @@ ReadingIntake::Outcome ReadingIntake::add(const QString& dateText, const Binder&
             }
         }
         if (!raw) db_.release(ReadingPoint);
+        // A train that held no reading when the batch began holds only this batch's.
+        if (!trainHeld_) addedKeys_.insert(key);
         pendingTally_.count(o);
         return o;
     } catch (...) {

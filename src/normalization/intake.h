@@ -138,6 +138,7 @@ private:
     // The keys of the train's dates stored in another spelling than the stored form; raises
     // for one the date rule cannot read.
     std::unordered_set<qint64> otherSpellings();
+    bool storedAtKey(qint64 key, const QString& stored);
 
     Program& p_;
     ProjectInfoRecord project_;
@@ -146,10 +147,14 @@ private:
     std::unique_ptr<SqliteConnection> owned_;
     SqliteConnection& db_;
     std::unique_ptr<DataRecordCalculator> calc_;
-    std::unique_ptr<SqliteStatement> insert_, storedExactly_, otherDates_;
+    std::unique_ptr<SqliteStatement> insert_, readBack_, storedExactly_, otherDates_, anyStored_;
     // Read when the transaction opens: while it keeps other writers out, only this intake adds
     // dates, always in the stored form.
     std::unordered_set<qint64> otherKeys_;
+    // Whether the train held a reading when the transaction opened; when it held none, the
+    // keys this intake stored since are all it holds.
+    bool trainHeld_ = true;
+    std::unordered_set<qint64> addedKeys_;
     std::unique_ptr<SqliteTransaction> tx_;
     LastNormalizedValues last_;
     std::vector<int> calculatedPos_; // on the insert, of the caller's calculated columns
