@@ -3,6 +3,7 @@
 #include <QBuffer>
 #include <QHash>
 #include <QSaveFile>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -12,6 +13,7 @@
 #include "core/mlstring.h"
 #include "core/program.h"
 #include "maintenance/exchangefile.h"
+#include "normalization/intake.h"
 #include "platform/sqlite.h"
 
 namespace hv {
@@ -49,6 +51,9 @@ bool writeValue(ExchangeWriter& w, const Query& st, int i, bool isDate, const ch
         char d[19];
         if (isDate && ParseExchangeDate(t, d))
             w.raw(QByteArrayView(d, 19));
+        else if (const std::optional<qint64> key =
+                     isDate ? ReadingDateKey(t.data(), int(t.size())) : std::nullopt)
+            w.raw(StoredDateText(*key).toLatin1());
         else if (t.isEmpty())
             w.raw(emptyText);
         else {
@@ -244,6 +249,41 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
         }
         return range.all ? 2 : 4;
     };
+    // Readings whose date is stored in another spelling go by their instant, as the date rule
+    // reads it: they are few, and found once here.
+    const QString shape = " AND " + StoredDateShapeCondition();
+    struct Other {
+        qint64 key, id;
+    };
+    std::vector<Other> others, unreadable;
+    bool otherSpellings = false; // in the train, in the period or not
+    {
+        Query q(db, "select ID, TheDate, trim(Note1, ' ' || char(9, 10, 13)) <> ''" + key +
+                        " AND TheDate IS NOT NULL AND NOT" + shape.mid(4));
+        bindKey(q);
+        const std::optional<qint64> from = range.all ? std::nullopt : ReadingDateKey(range.from);
+        const std::optional<qint64> to = range.all ? std::nullopt : ReadingDateKey(range.to);
+        while (q.step()) {
+            otherSpellings = true;
+            const QByteArrayView t = textOf(q, 1);
+            const std::optional<qint64> k = ReadingDateKey(t.data(), int(t.size()));
+            if (!k) {
+                if (range.all) unreadable.push_back({0, q.int64(0)});
+                continue;
+            }
+            if ((from && *k < *from) || (to && *k > *to)) continue;
+            others.push_back({*k, q.int64(0)});
+            counts.notesLeftOut += q.int64(2);
+        }
+        counts.found = qint64(others.size() + unreadable.size());
+        // Newest first; the first ID stored first among readings of one instant.
+        std::sort(others.begin(), others.end(), [](const Other& a, const Other& b) {
+            return a.key != b.key ? a.key > b.key : a.id > b.id;
+        });
+        std::sort(unreadable.begin(), unreadable.end(),
+                  [](const Other& a, const Other& b) { return a.id > b.id; });
+        others.insert(others.end(), unreadable.begin(), unreadable.end());
+    }
     if (!range.all) {
         Query q(db, "select count(*)" + key);
         bindKey(q);
@@ -252,20 +292,16 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
         if (counts.readingsOfTrain == 0) return counts;
     }
     {
-        Query q(db, "select count(*)" + key + inRange);
+        // The stored form sorts as its instant: the date index holds the range.
+        Query q(db, "select count(*), coalesce(sum(trim(Note1, ' ' || char(9, 10, 13)) <> ''), 0)" + key +
+                        inRange + (range.all ? QString() : shape));
         bindKey(q);
         q.step();
-        counts.found = q.int64(0);
+        // With every date, the count of all holds the other spellings already.
+        counts.found = range.all ? q.int64(0) : counts.found + q.int64(0);
+        counts.notesLeftOut = range.all ? q.int64(1) : counts.notesLeftOut + q.int64(1);
     }
     if (counts.found == 0) return counts;
-    {
-        // The file carries no reading notes: the summary says how many it leaves out. A note of
-        // blanks (as older builds stored for none) is no note.
-        Query q(db, "select count(*)" + key + inRange + " AND trim(Note1, ' ' || char(9, 10, 13)) <> ''");
-        bindKey(q);
-        q.step();
-        counts.notesLeftOut = q.int64(0);
-    }
 
     const QStringList names = ExchangeDataColumns(ExchangeHasSpecFlux(version.minor, version.revision));
     const int n = int(names.size());
@@ -305,6 +341,55 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
     bool datedDone = false;
     const QString exported = GetMlString(848, "Exported ");
     const QString of = GetMlString(849, " Records of ");
+    // One reading line; false when the import would refuse it (counts.refusal says why).
+    const auto writeReading = [&](const Query& st) {
+        bool readingAltered = false;
+        for (int i = 0; i < n; ++i) {
+            if (checked && i > 0) {
+                char d[19];
+                QString why;
+                if (kind[size_t(i)] != 'd')
+                    why = readingValueRefusal(st, i, names[i], ranges[size_t(i)], comma);
+                else if (st.type(i) == Query::Type::Null ||
+                         (!ParseExchangeDate(textOf(st, i), d) &&
+                          !ReadingDateKey(textOf(st, i).data(), int(textOf(st, i).size()))))
+                    why = "its TheDate \"" + QString::fromUtf8(textOf(st, i)) +
+                          "\" is not a date to the second";
+                if (!why.isEmpty()) {
+                    counts.refusal = "the reading of " + QString::fromUtf8(textOf(st, 1)) + " (ID " +
+                                     QString::number(st.int64(n)) + "): " + why;
+                    return false;
+                }
+            }
+            if (i == 0)
+                w.text(textOf(st, 0));
+            else if (kind[size_t(i)] == 's')
+                writeValue(w, st, i, false, "0", "0");
+            else if (writeValue(w, st, i, kind[size_t(i)] == 'd', ""))
+                readingAltered = true;
+        }
+        alteredReadings += readingAltered ? 1 : 0;
+        line(w);
+        ++counts.written;
+        return true;
+    };
+    // The readings of other spellings due before a reading of the stored form at `key`, `id`
+    // (all that are left when there is none).
+    Query byId(db, "select " + selectList(names) + ",ID from Data WHERE ID = ?");
+    size_t nextOther = 0;
+    const auto writeOthersBefore = [&](std::optional<std::pair<qint64, qint64>> at) {
+        for (; nextOther < others.size(); ++nextOther) {
+            const Other& o = others[nextOther];
+            if (at && (nextOther >= others.size() - unreadable.size() || std::pair(o.key, o.id) < *at))
+                return true;
+            byId.reset();
+            byId.bind(0, o.id);
+            const bool ok = !byId.step() || writeReading(byId);
+            byId.reset();
+            if (!ok) return false;
+        }
+        return true;
+    };
     for (;;) {
         Query* q = nullptr;
         if (!datedDone) {
@@ -322,37 +407,24 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
         const Query& st = *q;
         while (q->step()) {
             ++rows;
-            bool readingAltered = false;
-            for (int i = 0; i < n; ++i) {
-                if (checked && i > 0) {
-                    char d[19];
-                    QString why;
-                    if (kind[size_t(i)] != 'd')
-                        why = readingValueRefusal(st, i, names[i], ranges[size_t(i)], comma);
-                    else if (st.type(i) == Query::Type::Null || !ParseExchangeDate(textOf(st, i), d))
-                        why = "its TheDate \"" + QString::fromUtf8(textOf(st, i)) +
-                              "\" is not a date to the second";
-                    if (!why.isEmpty()) {
-                        counts.refusal = "the reading of " + QString::fromUtf8(textOf(st, 1)) + " (ID " +
-                                         QString::number(st.int64(n)) + "): " + why;
-                        return counts;
-                    }
+            if (!datedDone) {
+                const QByteArrayView date = textOf(st, 1);
+                lastDate = QString::fromUtf8(date);
+                lastId = st.int64(n);
+                // Another spelling has its own place by its instant.
+                if (otherSpellings) {
+                    if (!IsStoredDateText(date.data(), int(date.size()))) continue;
+                    const std::optional<qint64> k = ReadingDateKey(date.data(), int(date.size()));
+                    if (!writeOthersBefore(std::pair(k.value_or(0), lastId))) return counts;
                 }
-                if (i == 0)
-                    w.text(textOf(st, 0));
-                else if (kind[size_t(i)] == 's')
-                    writeValue(w, st, i, false, "0", "0");
-                else if (writeValue(w, st, i, kind[size_t(i)] == 'd', ""))
-                    readingAltered = true;
+            } else {
+                lastId = st.int64(n);
             }
-            alteredReadings += readingAltered ? 1 : 0;
-            line(w);
-            ++counts.written;
-            if (!datedDone) lastDate = QString::fromUtf8(textOf(st, 1));
-            lastId = st.int64(n);
+            if (!writeReading(st)) return counts;
         }
         q->reset();
         if (rows < PageSize) {
+            if (!datedDone && !writeOthersBefore(std::nullopt)) return counts;
             if (datedDone || !range.all) break;
             datedDone = true; // on to the readings without a date
             lastId = std::numeric_limits<qint64>::max();
