@@ -490,7 +490,7 @@ int main(int argc, char** argv) {
             rq.endBoxText = FormatBoxDate(QDate::fromString(parser.value("to"), Qt::ISODate).startOfDay());
         if (!rq.from.isValid() || rq.endBoxText.isEmpty()) {
             // The train's recorded period, read from the index as the window reads it.
-            const RecordedPeriod r = GetStartDate(p, rq.project, qint16(rq.train), false);
+            const RecordedPeriod r = GetStartDate(p, rq.project, qint16(rq.train));
             if (!rq.from.isValid()) rq.from = r.start;
             if (rq.endBoxText.isEmpty()) rq.endBoxText = FormatBoxDate(r.end.addDays(-1));
         }

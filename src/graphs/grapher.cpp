@@ -69,6 +69,15 @@ double valueAt(const SqliteStatement& q, int col) {
     return std::isfinite(v) ? v : NoValue;
 }
 
+// Elapsed hours as drawn: no two dates the program keeps lie 10,000 years (under 10^8 hours)
+// apart, so hours past 10^9 either way are no running time a reading can have. Drawn, they
+// would stretch the axis until every other reading met at one end: they are left out, as hours
+// that are not a number are.
+double hoursAt(const SqliteStatement& q, int col) {
+    const double h = valueAt(q, col);
+    return std::abs(h) <= 1e9 ? h : NoValue;
+}
+
 // A fraction drawn in per cent, as its decimal digits read: 0.9935 is 99.35, where the
 // product with 100 lies a unit in the last place above the 99.35 a person types as an axis
 // end. The product is read to the 15 significant digits a double always holds, and that
@@ -378,11 +387,11 @@ void clsGrapher::LoadSensorSeries(GraphRequest& r, SqliteStatement& q, int index
         if (std::isnan(date)) continue;
         if (picking) {
             if (events && !q.isNull(n + 4) && q.real(n + 4) > 0)
-                Events.push_back({*key, date, valueAt(q, 1), int(q.real(n + 4))});
+                Events.push_back({*key, date, hoursAt(q, 1), int(q.real(n + 4))});
             if (!matches(n + 3, r.Bank)) continue;
         }
         if (dates.size() == dates.capacity()) makeRoom();
-        const double hours = valueAt(q, 1);
+        const double hours = hoursAt(q, 1);
         dates.push_back(date);
         hoursOf.push_back(hours);
         const bool drawn = !(r.ElapsedTime && std::isnan(hours));

@@ -95,19 +95,14 @@ std::optional<QDateTime> extremeOfDay(Database& db, const QString& project, qint
 
 } // namespace
 
-RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train, bool hours) {
+RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train) {
     Database db = Database::open(p.ProjectDatabasePath);
     // Each end on its own: one of them alone is read from the index, both together from
     // every reading.
     const QString of = " FROM Data WHERE ProjectID = ? AND TrainNumber = ?)";
-    QString sql = "SELECT (SELECT MIN(TheDate)" + of + " AS first, (SELECT MAX(TheDate)" + of + " AS last";
-    QVariantList params{project, int(train), project, int(train)};
-    if (hours) {
-        sql +=
-            ", (SELECT MIN(ElapsedTimeHrs)" + of + " AS low, (SELECT MAX(ElapsedTimeHrs)" + of + " AS high";
-        params += params;
-    }
-    const DbRow r = db.select(sql, params).first();
+    const QString sql =
+        "SELECT (SELECT MIN(TheDate)" + of + " AS first, (SELECT MAX(TheDate)" + of + " AS last";
+    const DbRow r = db.select(sql, {project, int(train), project, int(train)}).first();
     RecordedPeriod out;
     if (!r.isNull("first")) {
         const QString first = r.toText("first"), last = r.toText("last");
@@ -115,10 +110,6 @@ RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train, bo
         out.end =
             std::min(extremeOfDay(db, project, train, last, false).value_or(r.toDateTime("last")).addDays(1),
                      LastStoredInstant());
-        if (hours && !r.isNull("low")) {
-            out.lowHours = r.toDouble("low");
-            out.highHours = r.toDouble("high");
-        }
     } else {
         const QDateTime now = p.system.now();
         out.start = now.addDays(-7);

@@ -37,16 +37,13 @@ std::optional<qint16> ReadNumTrains(Program& p, const QString& project);
 std::optional<QDateTime> OldestReading(Program& p, const QString& project);
 
 // The recorded period of a project train (oldest to newest + 1 day, by the instants their dates
-// name, never past LastStoredInstant) and, with `hours`, its elapsed-hours range; without
-// readings now less 7 days to now, and hours 0 to 1000. The period comes from the index; the
-// hours range reads every reading of the train.
+// name, never past LastStoredInstant), from the date index; without readings now less 7 days to
+// now.
 struct RecordedPeriod {
     QDateTime start;
     QDateTime end;
-    double lowHours = 0;
-    double highHours = 1000;
 };
-RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train, bool hours = true);
+RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train);
 
 // The graphable series of a project in list order, with that project's own captions for the
 // five user-definable measurements; nothing when the catalogue has no row.

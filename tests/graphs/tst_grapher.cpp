@@ -733,7 +733,7 @@ void tst_Grapher::periodEndsByInstant() {
 
 // A stored value that is not a finite number ('' or 'abc' left by another program, an
 // infinity) is a gap, as a Null is, and counts for no limit; an elapsed graph leaves out a
-// reading whose hours are not a finite number.
+// reading whose hours are not a finite number, or more than any two dates lie apart.
 void tst_Grapher::storedValuesNotNumbers_data() {
     QTest::addColumn<QString>("column"); // the column holding the odd value
     QTest::addColumn<QVariant>("value");
@@ -746,6 +746,9 @@ void tst_Grapher::storedValuesNotNumbers_data() {
     QTest::newRow("bytes") << "NormalizedDP" << QVariant(QByteArray("\x01\x02")) << !elapsed;
     QTest::newRow("hours of abc") << "ElapsedTimeHrs" << QVariant("abc") << elapsed;
     QTest::newRow("hours of infinity") << "ElapsedTimeHrs" << QVariant(qInf()) << elapsed;
+    QTest::newRow("hours of 1e308") << "ElapsedTimeHrs" << QVariant(1e308) << elapsed;
+    QTest::newRow("hours of -1e308") << "ElapsedTimeHrs" << QVariant(-1e308) << elapsed;
+    QTest::newRow("hours of 1e15") << "ElapsedTimeHrs" << QVariant(1e15) << elapsed;
 }
 
 void tst_Grapher::storedValuesNotNumbers() {

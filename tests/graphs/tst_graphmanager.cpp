@@ -55,29 +55,24 @@ private slots:
         insertGraphRows(db(), {{"P1", 2, at(2024, 3, 1, 10, 30), 12.5, {}},
                                {"P1", 2, at(2024, 2, 1, 8), 4, {}},
                                {"P1", 1, at(2023, 1, 1), 0, {}}});
-        for (bool hours : {true, false}) {
-            const RecordedPeriod r = GetStartDate(env.prog(), "P1", 2, hours);
-            QCOMPARE(r.start, at(2024, 2, 1, 8));
-            QCOMPARE(r.end, at(2024, 3, 2, 10, 30));
-            QCOMPARE(r.lowHours, hours ? 4.0 : 0.0);
-            QCOMPARE(r.highHours, hours ? 12.5 : 1000.0);
-        }
+        const RecordedPeriod r = GetStartDate(env.prog(), "P1", 2);
+        QCOMPARE(r.start, at(2024, 2, 1, 8));
+        QCOMPARE(r.end, at(2024, 3, 2, 10, 30));
         // The first and last instants, whatever the spelling of their dates; the end never
         // past the last instant a date can hold.
         Database data = Database::open(db());
         for (const char* date : {"2021-03-01 08:00:00", "2021-03-01T06:00:00", "2021-03-01", "2021-03-02 bad",
                                  "9999-12-31T12:00", "9999-12-31 08:00:00"})
             data.exec("INSERT INTO Data (ProjectID, TrainNumber, TheDate) VALUES ('SP', 1, ?)", {date});
-        const RecordedPeriod spelled = GetStartDate(env.prog(), "SP", 1, false);
+        const RecordedPeriod spelled = GetStartDate(env.prog(), "SP", 1);
         QCOMPARE(spelled.start, at(2021, 3, 1));
         QCOMPARE(spelled.end, LastStoredInstant());
         data.exec(
             "DELETE FROM Data WHERE ProjectID = 'SP' AND TheDate IN ('2021-03-01', '9999-12-31T12:00')");
-        QCOMPARE(GetStartDate(env.prog(), "SP", 1, false).start, at(2021, 3, 1, 6));
+        QCOMPARE(GetStartDate(env.prog(), "SP", 1).start, at(2021, 3, 1, 6));
         const RecordedPeriod none = GetStartDate(env.prog(), "P1", 9);
         QCOMPARE(none.end, env.system.clock);
         QCOMPARE(none.start, env.system.clock.addDays(-7));
-        QCOMPARE(none.highHours, 1000.0);
         QCOMPARE(OldestReading(env.prog(), "P1").value(), at(2023, 1, 1));
     }
 

@@ -682,7 +682,7 @@ void frmGraphs::cmdGraph_Click() {
         g.Graph(&chart_);
         g.SensorCount(GraphSeriesCount);
         if (ChkAllDates->isChecked()) {
-            const RecordedPeriod r = GetStartDate(p_, GraphProjectID, GraphTrain, false);
+            const RecordedPeriod r = GetStartDate(p_, GraphProjectID, GraphTrain);
             GraphStartDate = r.start;
             GraphEndDate = r.end;
             g.EndDate(GraphEndDate);
