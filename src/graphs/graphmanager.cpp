@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/mlstring.h"
 #include "core/program.h"
@@ -50,15 +51,6 @@ std::optional<qint16> ReadNumTrains(Program& p, const QString& project) {
     return rows.first().isNull("NumTrains") ? qint16(0) : rows.first().toInt16("NumTrains");
 }
 
-std::optional<QDateTime> OldestReading(Program& p, const QString& project) {
-    Database db = Database::open(p.ProjectDatabasePath);
-    const DbRows rows = db.select(
-        "SELECT TheDate FROM Data WHERE ProjectID = ? AND TheDate IS NOT NULL ORDER BY TheDate LIMIT 1",
-        {project});
-    if (rows.isEmpty()) return std::nullopt;
-    return rows.first().toDateTime("TheDate");
-}
-
 namespace {
 
 QDateTime dateOfKey(qint64 key) {
@@ -94,6 +86,34 @@ std::optional<QDateTime> extremeOfDay(Database& db, const QString& project, qint
 }
 
 } // namespace
+
+std::optional<QDateTime> OldestReading(Program& p, const QString& project) {
+    Database db = Database::open(p.ProjectDatabasePath);
+    // The first instant of each train that holds readings, trains and days found through the
+    // date index: ordering the whole project's readings by their text would read every one.
+    std::optional<QDateTime> oldest;
+    QVariant after = std::numeric_limits<qint64>::min(); // the train before, as stored
+    for (;;) {
+        const DbRows next = db.select("SELECT TrainNumber, (SELECT MIN(TheDate) FROM Data AS d WHERE "
+                                      "d.ProjectID = Data.ProjectID AND d.TrainNumber = Data.TrainNumber) "
+                                      "AS first FROM Data WHERE ProjectID = ? AND TrainNumber > ? "
+                                      "ORDER BY TrainNumber LIMIT 1",
+                                      {project, after});
+        if (next.isEmpty()) break;
+        const DbRow& r = next.first();
+        after = r.value("TrainNumber");
+        if (r.isNull("first")) continue;
+        bool whole = false;
+        const qint64 train = after.toLongLong(&whole);
+        const std::optional<QDateTime> ofDay =
+            whole && after.toDouble() == double(train) && train >= 1 && train <= 32767
+                ? extremeOfDay(db, project, qint16(train), r.toText("first"), true)
+                : std::nullopt;
+        const QDateTime first = ofDay.value_or(r.toDateTime("first"));
+        if (first.isValid() && (!oldest || first < *oldest)) oldest = first;
+    }
+    return oldest;
+}
 
 RecordedPeriod GetStartDate(Program& p, const QString& project, qint16 train) {
     Database db = Database::open(p.ProjectDatabasePath);

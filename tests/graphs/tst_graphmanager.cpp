@@ -74,6 +74,14 @@ private slots:
         QCOMPARE(none.end, env.system.clock);
         QCOMPARE(none.start, env.system.clock.addDays(-7));
         QCOMPARE(OldestReading(env.prog(), "P1").value(), at(2023, 1, 1));
+        // The project's oldest by instant, over every train that holds readings.
+        data.exec(
+            "INSERT INTO Data (ProjectID, TrainNumber, TheDate) VALUES ('SP', 4, '2021-03-01 07:00:00')");
+        QCOMPARE(OldestReading(env.prog(), "SP").value(), at(2021, 3, 1, 6));
+        data.exec(
+            "INSERT INTO Data (ProjectID, TrainNumber, TheDate) VALUES ('SP', 2.5, '2021-03-01 05:00:00')");
+        QCOMPARE(OldestReading(env.prog(), "SP").value(), at(2021, 3, 1, 5));
+        QVERIFY(!OldestReading(env.prog(), "none").has_value());
     }
 
     void seriesListWithUserCaptions() {

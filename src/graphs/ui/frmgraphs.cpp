@@ -433,7 +433,8 @@ void frmGraphs::cboMyGraphs_Change() {
     }
     if (row->Target > 0) txtLineValue->setText(GeneralNumber(row->Target));
     Style = row->Style;
-    cmdGraph_Click();
+    // While the window opens, the graph is drawn once, when everything is loaded.
+    if (!ActivationLoading) cmdGraph_Click();
 }
 
 int frmGraphs::FindSeriesIndex(const QString& description) const {
