@@ -374,7 +374,7 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
         return true;
     };
     // The readings of other spellings due before a reading of the stored form at `key`, `id`
-    // (all that are left when there is none).
+    // (all that are left when there is none); false when one is refused or the user cancels.
     Query byId(db, "select " + selectList(names) + ",ID from Data WHERE ID = ?");
     size_t nextOther = 0;
     const auto writeOthersBefore = [&](std::optional<std::pair<qint64, qint64>> at) {
@@ -387,6 +387,15 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
             const bool ok = !byId.step() || writeReading(byId);
             byId.reset();
             if (!ok) return false;
+            // A train of other spellings only is written here whole: it yields as a page does.
+            if ((nextOther + 1) % PageSize == 0) {
+                progress.setStatus(2, exported + QString::number(counts.written) + of +
+                                          QString::number(counts.found));
+                if (progress.yieldAndCheckCancel()) {
+                    counts.cancelled = true;
+                    return false;
+                }
+            }
         }
         return true;
     };

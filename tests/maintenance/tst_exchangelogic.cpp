@@ -71,6 +71,38 @@ private slots:
         QVERIFY(!result.exportEnabled);
     }
 
+    // A train whose dates are all in another spelling is written by instant too, and still
+    // gives the user a turn to cancel after each page.
+    void otherSpellingsExportYields() {
+        TestEnv env;
+        Program& p = env.prog();
+        makeBlankDatabase(p.ProjectDatabasePath);
+        insertProjectInfo(p.ProjectDatabasePath, 3);
+        {
+            Database db = Database::open(p.ProjectDatabasePath);
+            db.exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+                    "INSERT INTO Data (ProjectID, TrainNumber, TheDate) SELECT 'P1', 1, "
+                    "strftime('%Y-%m-%dT%H:%M:%S', '2020-01-01', '+' || i || ' minutes') FROM n");
+        }
+        setVersion(p, 1, 3, 38);
+        for (const bool cancel : {true, false}) {
+            Events events;
+            int turns = 0;
+            // The first turn comes after the page of the date index, the second from the
+            // readings of other spellings.
+            events.yield = [&] { return ++turns == 2 && cancel; };
+            QBuffer buf;
+            buf.open(QIODevice::WriteOnly);
+            SqliteConnection db(p.ProjectDatabasePath);
+            const ExportCounts c = WriteExchangeFile(p, db, buf, "P1", 1, ExportRange(), ';', events);
+            QCOMPARE(c.cancelled, cancel);
+            QCOMPARE(c.written, cancel ? 20000 : 20001);
+            QCOMPARE(turns, 2);
+            const QList<QByteArray> lines = buf.data().split('\n');
+            QVERIFY(lines[5].startsWith("P1;2020-01-14 21:20:00;"));
+        }
+    }
+
     void exportMessages_data() {
         QTest::addColumn<int>("listIndex");
         QTest::addColumn<bool>("all");
