@@ -53,11 +53,6 @@ std::optional<qint16> ReadNumTrains(Program& p, const QString& project) {
 
 namespace {
 
-QDateTime dateOfKey(qint64 key) {
-    return QDateTime(QDate(int(key / 10000000000), int(key / 100000000 % 100), int(key / 1000000 % 100)),
-                     QTime(int(key / 10000 % 100), int(key / 100 % 100), int(key % 100)));
-}
-
 // The text range of the spellings of a day's dates: the day alone sorts first, "yyyy-mm-ddU"
 // after the same day with a time, whether " " or "T" stands before it.
 QVariantList dayRange(const QDate& d) {
@@ -76,13 +71,13 @@ std::optional<QDateTime> extremeOfDay(Database& db, const QString& project, qint
     for (const DbRow& r :
          db.select("SELECT TheDate FROM Data WHERE ProjectID = ? AND TrainNumber = ? AND TheDate >= ? AND "
                    "TheDate < ?",
-                   QVariantList{project, int(train)} + dayRange(dateOfKey(*key).date()))) {
+                   QVariantList{project, int(train)} + dayRange(DateTimeOfKey(*key).date()))) {
         const std::optional<qint64> k = ReadingDateKey(r.isNull("TheDate") ? QString() : r.toText("TheDate"));
         if (!k || std::isnan(DateSerialOfKey(*k))) continue;
         if (!best || (first ? *k < *best : *k > *best)) best = k;
     }
     if (!best) return std::nullopt;
-    return dateOfKey(*best);
+    return DateTimeOfKey(*best);
 }
 
 } // namespace
@@ -191,7 +186,7 @@ QStringList EventList(Program& p, std::vector<GraphEvent> events) {
         const auto type = types.constFind(e.eventId);
         if (type == types.constEnd()) continue;
         const QString label = e.eventId >= 1 && e.eventId <= 5 ? builtIn[e.eventId - 1] : *type;
-        out << ShortDateTimeText(dateOfKey(e.dateKey)) + " - " + label;
+        out << ShortDateTimeText(DateTimeOfKey(e.dateKey)) + " - " + label;
     }
     return out;
 }

@@ -128,6 +128,10 @@ void DataViewModel::load(const QString& databasePath, const QString& projectId) 
     order_.resize(dates_.size());
     for (size_t i = 0; i < order_.size(); ++i)
         order_[i] = int(i);
+    // Oldest first by instant: in the text order a date stored in another spelling ("T", "/")
+    // stands apart from its neighbours.
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&](int a, int b) { return dates_[size_t(a)] < dates_[size_t(b)]; });
     endResetModel();
 }
 

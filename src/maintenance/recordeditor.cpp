@@ -2,7 +2,9 @@
 
 #include <QFile>
 #include <QLocale>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/refusal.h"
 #include "core/typedinput.h"
@@ -28,9 +30,9 @@ bool numericType(const QString& declared) {
 } // namespace
 
 RecordSet::RecordSet(Database& db, QString table, QStringList wanted, QString where, QVariantList params,
-                     QString orderBy, QStringList kept)
+                     QString orderBy, QStringList kept, OrderKey orderKey)
     : db_(db), table_(std::move(table)), wanted_(std::move(wanted)), where_(std::move(where)),
-      params_(std::move(params)), orderBy_(std::move(orderBy)) {
+      params_(std::move(params)), orderBy_(std::move(orderBy)), orderKey_(std::move(orderKey)) {
     // Only the table's real columns are read, in the order asked for; the ID is the key.
     QHash<QString, QString> declared;
     QHash<QString, QString> spelled;
@@ -74,6 +76,18 @@ void RecordSet::requery() {
     if (!orderBy_.isEmpty()) sql += " ORDER BY " + orderBy_;
     std::vector<QVariantList> keys;
     db_.forEach(sql, params_, [&keys](const DbRow& r) { keys.push_back(r.values()); });
+    if (orderKey_) {
+        std::vector<std::pair<qint64, size_t>> order(keys.size());
+        for (size_t i = 0; i < keys.size(); ++i)
+            order[i] = {orderKey_(keys[i]), i};
+        std::stable_sort(order.begin(), order.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        std::vector<QVariantList> sorted;
+        sorted.reserve(keys.size());
+        for (const auto& [key, i] : order)
+            sorted.push_back(std::move(keys[i]));
+        keys.swap(sorted);
+    }
     keys_ = std::move(keys);
     adding_ = false;
     changes_.clear();
@@ -511,9 +525,16 @@ namespace hv {
 
 std::unique_ptr<RecordSet> TrainReadingRecords(Database& db, const QStringList& columns,
                                                const QString& projectId, qint16 train) {
+    // Oldest to newest by the instant each date names; a date that names none stays first,
+    // as a date without a value does.
+    const auto instant = [](const QVariantList& idAndDate) {
+        const QVariant& d = idAndDate.value(1);
+        if (conv::isNull(d)) return std::numeric_limits<qint64>::min();
+        return ReadingDateKey(d.toString()).value_or(std::numeric_limits<qint64>::min() + 1);
+    };
     auto rs = std::make_unique<RecordSet>(db, "Data", columns, "(ProjectID = ?) AND (TrainNumber = ?)",
                                           QVariantList{projectId, train}, "TheDate ASC, ID ASC",
-                                          QStringList{"TheDate"});
+                                          QStringList{"TheDate"}, instant);
     rs->rules = &schema::Data;
     return rs;
 }

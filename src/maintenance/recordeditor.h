@@ -24,8 +24,11 @@ public:
     // for the rows `where` selects, its "?" bound to `params`, sorted by `orderBy`.
     // Each row's ID and `kept` columns are held for every row; the rest is read when the
     // row becomes current.
+    // With `orderKey` the rows are then put in the order of the number it gives for a row's ID
+    // and kept values, rows of one number in the order of `orderBy`.
+    using OrderKey = std::function<qint64(const QVariantList& idAndKept)>;
     RecordSet(Database& db, QString table, QStringList wanted, QString where = {}, QVariantList params = {},
-              QString orderBy = {}, QStringList kept = {});
+              QString orderBy = {}, QStringList kept = {}, OrderKey orderKey = {});
 
     void requery(); // reads the rows again and moves to the first
     const QStringList& columns() const { return columns_; }
@@ -104,6 +107,7 @@ private:
     QString where_;
     QVariantList params_;
     QString orderBy_;
+    OrderKey orderKey_;
     QStringList columns_;
     QHash<QString, int> byLower_;
     QHash<QString, bool> numeric_;

@@ -1,4 +1,5 @@
 #include "platform/database.h"
+
 #include <cstdio>
 
 #include <QAtomicInt>
@@ -12,6 +13,7 @@
 #include <limits>
 #include <sqlite3.h>
 
+#include "platform/datetext.h"
 #include "platform/sqlite.h"
 
 namespace hv {
@@ -100,25 +102,12 @@ QDateTime toDateTime(const QVariant& v) {
 } // namespace conv
 
 QString dbDateText(const QDateTime& dt) {
-    if (!dt.isValid()) return {};
-    // Written by hand: this runs for every reading a bulk run stores.
-    const QDate d = dt.date();
-    const QTime t = dt.time();
-    char text[32];
-    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", d.year(), d.month(),
-                                d.day(), t.hour(), t.minute(), t.second());
-    return QString::fromLatin1(text, n);
+    return StoredDateText(dt);
 }
 
 QDateTime parseDbDate(const QString& text) {
-    const QString s = text.trimmed();
-    QDateTime dt = QDateTime::fromString(s, "yyyy-MM-dd HH:mm:ss");
-    if (!dt.isValid()) dt = QDateTime::fromString(s, Qt::ISODate);
-    if (!dt.isValid()) {
-        const QDate d = QDate::fromString(s, "yyyy-MM-dd");
-        if (d.isValid()) dt = d.startOfDay();
-    }
-    return dt;
+    const std::optional<qint64> key = ReadingDateKey(text);
+    return key ? DateTimeOfKey(*key) : QDateTime();
 }
 
 QVariant DbRow::value(const QString& name) const {

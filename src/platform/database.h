@@ -43,7 +43,8 @@ qint16 roundToInt16(double x);
 qint32 roundToInt32(double x);
 } // namespace conv
 
-// Text form in which date-times are stored: sorts and compares as text.
+// The stored form of a date-time (StoredDateText), and the date-time a stored text names by the
+// date rule (ReadingDateKey); invalid when it names none.
 QString dbDateText(const QDateTime& dt);
 QDateTime parseDbDate(const QString& text);
 
