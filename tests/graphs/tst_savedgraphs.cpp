@@ -370,18 +370,20 @@ private slots:
         QTest::addColumn<QString>("button");
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("reason"); // the system's words; for a read-only file, the guard's
+        const QString full = "the file reached this process's file-size limit of 4096 bytes (ulimit -f) (" +
+                             systemWords(EFBIG) + ")";
         QTest::newRow("print, picture unchangeable") << "btnPrint"
                                                      << "read-only"
                                                      << "";
         QTest::newRow("print, disk full") << "btnPrint"
-                                          << "full" << systemWords(EFBIG);
+                                          << "full" << full;
         QTest::newRow("gallery, picture unchangeable") << "cmdDisplay"
                                                        << "read-only"
                                                        << "";
         QTest::newRow("gallery, disk full") << "cmdDisplay"
-                                            << "full" << systemWords(EFBIG);
+                                            << "full" << full;
         QTest::newRow("jpg, disk full") << "btnJPG"
-                                        << "full" << systemWords(EFBIG);
+                                        << "full" << full;
     }
     void pictureButtonsOnUnwritableFiles() {
         QFETCH(QString, button);

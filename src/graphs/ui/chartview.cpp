@@ -5,13 +5,14 @@
 #include <QImageWriter>
 #include <QPainter>
 #include <QPixmap>
-#include <QSaveFile>
 #include <QSvgGenerator>
 #include <cmath>
 #include <iterator>
 #include <limits>
 #include <qcustomplot.h>
 #include <vector>
+
+#include "platform/filelimits.h"
 
 namespace hv {
 
@@ -576,20 +577,10 @@ RenderStats SampledPoints(const QCustomPlot& plot) {
 }
 
 std::optional<QString> WritePictureBytes(const QString& path, const QByteArray& picture) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return file.errorString();
-    // A write cut short says nothing; the next one at the same place says why.
-    for (qint64 done = 0; done < picture.size();) {
-        const qint64 written = file.write(picture.constData() + done, picture.size() - done);
-        if (written <= 0) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            return reason;
-        }
-        done += written;
-    }
-    if (!file.commit()) return file.errorString();
-    return std::nullopt;
+    // Beside the target, then renamed over it: a picture cut short never stands at `path`.
+    const QString cause = WriteFileWhole(path, picture);
+    if (cause.isEmpty()) return std::nullopt;
+    return cause;
 }
 
 namespace {
