@@ -577,6 +577,7 @@ RenderStats SampledPoints(const QCustomPlot& plot) {
 }
 
 std::optional<QString> WritePictureBytes(const QString& path, const QByteArray& picture) {
+    if (picture.isEmpty()) return QStringLiteral("the picture was not written");
     // Beside the target, then renamed over it: a picture cut short never stands at `path`.
     const QString cause = WriteFileWhole(path, picture);
     if (cause.isEmpty()) return std::nullopt;
