@@ -9,9 +9,11 @@
 #include "core/dbversion.h"
 #include "core/refusal.h"
 #include "core/typedinput.h"
+#include "maintenance/dataview.h"
 #include "maintenance/exchangetestsupport.h"
 #include "maintenance/migration.h"
 #include "maintenance/recordeditor.h"
+#include "normalization/readingorder.h"
 #include "spreadsheet/importrun.h"
 #include "spreadsheet/sheetcells.h"
 #include "support/plant.h"
@@ -494,6 +496,67 @@ private slots:
             const QString got = r.recordEditor({column, text});
             if (!got.contains(said) || !got.contains(column)) differ << "record editor: " + got;
         }
+        QVERIFY2(differ.isEmpty(), qPrintable(differ.join('\n')));
+    }
+
+    // A train's readings stored in the spellings of another program. Every road that puts them
+    // in order, or takes the newest, goes by the instant the date rule names.
+    void orderRoads_data() {
+        QTest::addColumn<QStringList>("stored");    // in the order stored
+        QTest::addColumn<QStringList>("byInstant"); // oldest first, in the stored form
+        QTest::newRow("T beside a blank")
+            << QStringList{"2024-01-17T06:00:00", "2024-01-17 08:00:00", "2024-01-16 23:00:00"}
+            << QStringList{"2024-01-16 23:00:00", "2024-01-17 06:00:00", "2024-01-17 08:00:00"};
+        QTest::newRow("slashes, a one-digit hour")
+            << QStringList{"2024/01/18 7:00", "2024-01-17 08:00:00", "2024-01-18 06:30:00"}
+            << QStringList{"2024-01-17 08:00:00", "2024-01-18 06:30:00", "2024-01-18 07:00:00"};
+        QTest::newRow("the day alone, a blank before, zeros after")
+            << QStringList{"2024-01-17 00:00:01", "2024-01-17", " 2024-01-16 23:59:59.000"}
+            << QStringList{"2024-01-16 23:59:59", "2024-01-17 00:00:00", "2024-01-17 00:00:01"};
+    }
+    void orderRoads() {
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, byInstant);
+        test::TestEnv env;
+        Program& p = env.prog();
+        test::makeBlankDatabase(p.ProjectDatabasePath);
+        test::insertProjectInfo(p.ProjectDatabasePath, 3);
+        for (const QString& d : stored)
+            test::insertReading(p.ProjectDatabasePath, 3, {{"TheDate", d}});
+        const auto storedForm = [](const QVariant& v) {
+            return StoredDateText(ReadingDateKey(v.toString()).value_or(0));
+        };
+        QStringList differ;
+        const auto compare = [&](const char* road, const QStringList& got) {
+            if (got != byInstant) differ << QString(road) + ": " + got.join(", ");
+        };
+        // The exchange export: newest first.
+        QStringList exported;
+        test::setVersion(p, 1, 3, 38);
+        for (const QString& line : test::exportLines(p, "P1", 1, ExportRange()).mid(5))
+            exported.prepend(line.section(';', 1, 1));
+        compare("exchange export", exported);
+        // The data view: oldest first, in the computer's own form.
+        DataViewModel view;
+        view.load(p.ProjectDatabasePath, "P1");
+        QStringList shown, want;
+        for (int r = 0; r < view.rowCount(); ++r)
+            shown << view.cellText(r, 0);
+        for (const QString& d : byInstant)
+            want << ShortDateTimeText(parseDbDate(d));
+        if (shown != want) differ << "data view: " + shown.join(", ");
+        Database db = Database::open(p.ProjectDatabasePath);
+        // The reading record editor: oldest first, so that the last is the newest.
+        const std::unique_ptr<RecordSet> records = TrainReadingRecords(db, {"TheDate"}, "P1", 1);
+        QStringList browsed;
+        for (int i = 0; i < records->recordCount(); ++i)
+            browsed << storedForm(records->valueAt(i, "TheDate"));
+        compare("record editor", browsed);
+        // Data entry's history: the two newest.
+        QStringList newest;
+        for (const qint64 id : NewestReadingIds(db, "P1", 1, 2))
+            newest.prepend(storedForm(db.scalar("SELECT TheDate FROM Data WHERE ID = ?", {id})));
+        if (newest != byInstant.mid(1)) differ << "data entry's newest: " + newest.join(", ");
         QVERIFY2(differ.isEmpty(), qPrintable(differ.join('\n')));
     }
 };
