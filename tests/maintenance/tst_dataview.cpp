@@ -201,20 +201,6 @@ private slots:
         QCOMPARE(m.cellText(0, 3), shown);
     }
 
-    // Oldest first by the instant each date names, whatever its spelling.
-    void otherSpellingsByInstant() {
-        TestEnv env;
-        Program& p = env.prog();
-        makeBlankDatabase(p.ProjectDatabasePath);
-        insertProjectInfo(p.ProjectDatabasePath, 3);
-        for (const char* d : {"2020-01-02T06:00:00", "2020-01-02 08:00:00", "2020/01/01 09:00"})
-            insertReading(p.ProjectDatabasePath, 3, {{"TheDate", d}});
-        DataViewModel m;
-        m.load(p.ProjectDatabasePath, "P1");
-        QCOMPARE(column(m, 0),
-                 shownDates({"2020-01-01 09:00:00", "2020-01-02 06:00:00", "2020-01-02 08:00:00"}));
-    }
-
     void dateColumnStaysFirst() {
         TestEnv env;
         fill(env.prog());

@@ -21,28 +21,20 @@ private slots:
     // date in the stored form.
     void dateRangeExport_data() {
         QTest::addColumn<QStringList>("stored");
-        QTest::addColumn<bool>("all");
         QTest::addColumn<QStringList>("written");
         const QStringList plain{"2013-04-30 23:59:59", "2013-05-01 00:00:00", "2013-05-10 23:59:00",
                                 "2013-05-10 23:59:30", "2013-06-01 08:00:00"};
-        QTest::newRow("stored form") << plain << false
-                                     << QStringList{"2013-05-10 23:59:00", "2013-05-01 00:00:00"};
+        QTest::newRow("stored form") << plain << QStringList{"2013-05-10 23:59:00", "2013-05-01 00:00:00"};
         const QStringList spelled{"2013-04-30T23:59:59", "2013/05/01 00:00:00", "2013-05-10 06:00:00",
                                   "2013-05-10T08:00:00", "2013-05-05",          "2013-05-10 23:59:30",
                                   "2013-05-10T23:59:00", "2013-06-01 8:00"};
         QTest::newRow("other spellings, a period")
-            << spelled << false
+            << spelled
             << QStringList{"2013-05-10 23:59:00", "2013-05-10 08:00:00", "2013-05-10 06:00:00",
                            "2013-05-05 00:00:00", "2013-05-01 00:00:00"};
-        QTest::newRow("other spellings, every date")
-            << spelled << true
-            << QStringList{"2013-06-01 08:00:00", "2013-05-10 23:59:30", "2013-05-10 23:59:00",
-                           "2013-05-10 08:00:00", "2013-05-10 06:00:00", "2013-05-05 00:00:00",
-                           "2013-05-01 00:00:00", "2013-04-30 23:59:59"};
     }
     void dateRangeExport() {
         QFETCH(QStringList, stored);
-        QFETCH(bool, all);
         QFETCH(QStringList, written);
         TestEnv env;
         Program& p = env.prog();
@@ -56,7 +48,6 @@ private slots:
         r.entry = "P1 Train:1";
         r.from = QDateTime(QDate(2013, 5, 1), QTime(0, 0));
         r.to = QDateTime(QDate(2013, 5, 10), QTime(0, 0));
-        r.allDates = all;
         r.outputFile = env.path("out.txt");
         const ExportResult result = CreateFile(p, r);
         QVERIFY2(env.prompts.verify().isEmpty(), qPrintable(env.prompts.verify()));

@@ -55,7 +55,6 @@ private slots:
     void deleteToTheEnd();
     void skipToDate_data();
     void skipToDate();
-    void readingsByInstant();
     void userDefinedRowFromDefault();
     void registration();
     void rulebookRefusal_data();
@@ -198,22 +197,6 @@ void tst_RecordEditor::skipToDate() {
                                        at("2020-05-20 10:00:00")};
     QCOMPARE(SkipToDateIndex(dates, from, at(target)), expected);
     QCOMPARE(SkipToDateIndex({}, 0, at(target)), -1);
-}
-
-// A train's readings are browsed oldest to newest by the instant each date names, so that the
-// last is the newest; a date that names none comes first.
-void tst_RecordEditor::readingsByInstant() {
-    test::TestEnv env;
-    const QString path = env.path("db.hv3.mdb");
-    test::makeBlankDatabase(path);
-    for (const char* d : {"2020-05-20T06:00:00", "2020-05-20 08:00:00", "2020/05/19 9:00", "soon"})
-        test::insertRow(path, "Data", {{"ProjectID", "P1"}, {"TrainNumber", 1}, {"TheDate", d}});
-    Database db = Database::open(path);
-    const std::unique_ptr<RecordSet> rs = TrainReadingRecords(db, {"ProjectID", "TheDate"}, "P1", 1);
-    QStringList order;
-    for (int i = 0; i < rs->recordCount(); ++i)
-        order << rs->valueAt(i, "TheDate").toString();
-    QCOMPARE(order, QStringList({"soon", "2020/05/19 9:00", "2020-05-20T06:00:00", "2020-05-20 08:00:00"}));
 }
 
 void tst_RecordEditor::userDefinedRowFromDefault() {
