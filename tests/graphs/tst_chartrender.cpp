@@ -5,6 +5,7 @@
 
 #include "platform/filelimits.h"
 #include <cerrno>
+#include <cstring>
 #include <qcustomplot.h>
 
 #include "graphs/grapher.h"
@@ -566,7 +567,7 @@ private slots:
             const QString unwritable = env.path("no such folder/" + name);
             QCOMPARE((png ? SaveChartPng(chart, unwritable) : SaveChartJpeg(chart, unwritable))
                          .value_or("written"),
-                     qt_error_string(ENOENT));
+                     QString::fromLocal8Bit(std::strerror(ENOENT))); // the system's words
         }
     }
 
@@ -597,7 +598,8 @@ private slots:
         };
         {
             FileSizeLimit full(4096);
-            const QString limit = WriteLimitCause(EFBIG) + " (" + qt_error_string(EFBIG) + ")";
+            const QString limit =
+                WriteLimitCause(EFBIG) + " (" + QString::fromLocal8Bit(std::strerror(EFBIG)) + ")";
             QVERIFY(limit.contains("limit of 4096 bytes"));
             QCOMPARE(save(earlier).value_or("written"), limit);
             QCOMPARE(save(fresh).value_or("written"), limit);
