@@ -346,15 +346,14 @@ ExportCounts writeLines(SqliteConnection& db, ExchangeWriter& w, const QString& 
         bool readingAltered = false;
         for (int i = 0; i < n; ++i) {
             if (checked && i > 0) {
-                char d[19];
                 QString why;
-                if (kind[size_t(i)] != 'd')
+                if (kind[size_t(i)] != 'd') {
                     why = readingValueRefusal(st, i, names[i], ranges[size_t(i)], comma);
-                else if (st.type(i) == Query::Type::Null ||
-                         (!ParseExchangeDate(textOf(st, i), d) &&
-                          !ReadingDateKey(textOf(st, i).data(), int(textOf(st, i).size()))))
+                } else if (st.type(i) == Query::Type::Null ||
+                           !ReadingDateKey(textOf(st, i).data(), int(textOf(st, i).size()))) {
                     why = "its TheDate \"" + QString::fromUtf8(textOf(st, i)) +
                           "\" is not a date to the second";
+                }
                 if (!why.isEmpty()) {
                     counts.refusal = "the reading of " + QString::fromUtf8(textOf(st, 1)) + " (ID " +
                                      QString::number(st.int64(n)) + "): " + why;
